@@ -1,0 +1,25 @@
+#include "platform/run_context.h"
+
+namespace platform {
+namespace {
+thread_local RunContext* tCurrent = nullptr;
+}
+
+RunContext::~RunContext() = default;
+
+RunContext* currentRunContext()
+{
+    return tCurrent;
+}
+
+ScopedRunContext::ScopedRunContext(RunContext* ctx) : previous_(tCurrent)
+{
+    tCurrent = ctx;
+}
+
+ScopedRunContext::~ScopedRunContext()
+{
+    tCurrent = previous_;
+}
+
+} // namespace platform

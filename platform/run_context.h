@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/random.h"
+
+namespace platform {
+
+// State that belongs to one run (an effect run, a script, a brush stroke).
+// The engine derives from it; the thread pool carries the current thread's
+// context into every parallel body so that cancellation checks and the
+// preview flag answer for the run that started the loop.
+class RunContext {
+public:
+    virtual ~RunContext();
+
+    bool preview = false;
+    int generation = 0;
+
+    // Not thread-safe: draw only from the run's own thread, never inside a
+    // parallel body (derive per-row seeds from it instead).
+    Random rng;
+};
+
+// The context of the calling thread; nullptr when none is set.
+RunContext* currentRunContext();
+
+// Sets the calling thread's context for the lifetime of the guard.
+class ScopedRunContext {
+public:
+    explicit ScopedRunContext(RunContext* ctx);
+    ~ScopedRunContext();
+    ScopedRunContext(const ScopedRunContext&) = delete;
+    ScopedRunContext& operator=(const ScopedRunContext&) = delete;
+
+private:
+    RunContext* previous_;
+};
+
+} // namespace platform

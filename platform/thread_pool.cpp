@@ -1,0 +1,224 @@
+#include "platform/thread_pool.h"
+
+#include "platform/run_context.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace platform {
+namespace {
+
+thread_local bool tInsideBody = false;
+
+struct Job {
+    int end = 0;
+    int grain = 1;
+    const std::function<void(int, int)>* body = nullptr;
+    RunContext* context = nullptr;
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex mutex;
+    std::condition_variable done;
+    int running = 0; // blocks in progress, guarded by mutex
+    std::exception_ptr error;
+
+    // Runs blocks until none are left. Returns when this thread found no more work.
+    void work()
+    {
+        ScopedRunContext scope(context);
+        const bool wasInside = tInsideBody;
+        tInsideBody = true;
+        for (;;) {
+            if (failed.load(std::memory_order_relaxed))
+                break;
+            {
+                std::lock_guard lock(mutex);
+                ++running;
+            }
+            const int lo = next.fetch_add(grain, std::memory_order_relaxed);
+            if (lo >= end) {
+                finishBlock();
+                break;
+            }
+            const int hi = std::min(end, lo + grain);
+            try {
+                (*body)(lo, hi);
+            } catch (...) {
+                std::lock_guard lock(mutex);
+                if (!error)
+                    error = std::current_exception();
+                failed.store(true, std::memory_order_relaxed);
+            }
+            finishBlock();
+        }
+        tInsideBody = wasInside;
+    }
+
+    void finishBlock()
+    {
+        std::lock_guard lock(mutex);
+        if (--running == 0)
+            done.notify_all();
+    }
+
+    bool exhausted() const
+    {
+        return failed.load(std::memory_order_relaxed) || next.load(std::memory_order_relaxed) >= end;
+    }
+};
+
+class Pool {
+public:
+    ~Pool() { stop(); }
+
+    void configure(int minWorkers, int maxWorkers)
+    {
+        std::lock_guard lock(mutex_);
+        minWorkers_ = std::max(0, minWorkers);
+        maxWorkers_ = std::max(minWorkers_, maxWorkers);
+        stopping_ = false;
+        // Workers are started lazily up to maxWorkers_; extra ones idle.
+    }
+
+    int workerCount()
+    {
+        std::lock_guard lock(mutex_);
+        return maxWorkers_;
+    }
+
+    void submit(const std::shared_ptr<Job>& job, int wanted)
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return;
+        while (static_cast<int>(threads_.size()) < maxWorkers_)
+            threads_.emplace_back([this] { loop(); });
+        jobs_.push_back(job);
+        for (int i = 0; i < wanted; ++i)
+            wake_.notify_one();
+    }
+
+    void stop()
+    {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+            jobs_.clear();
+            threads.swap(threads_);
+        }
+        wake_.notify_all();
+        for (auto& t : threads)
+            if (t.joinable())
+                t.join();
+    }
+
+private:
+    void loop()
+    {
+        for (;;) {
+            std::shared_ptr<Job> job;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+                if (stopping_)
+                    return;
+                // Drop finished jobs, take the oldest live one.
+                while (!jobs_.empty() && jobs_.front()->exhausted())
+                    jobs_.pop_front();
+                if (jobs_.empty())
+                    continue;
+                job = jobs_.front();
+            }
+            job->work();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::shared_ptr<Job>> jobs_;
+    std::vector<std::thread> threads_;
+    int minWorkers_ = 1;
+    int maxWorkers_ = 2;
+    bool stopping_ = false;
+};
+
+Pool& pool()
+{
+    static Pool instance;
+    return instance;
+}
+
+} // namespace
+
+void configureThreadPool(int minWorkers, int maxWorkers)
+{
+    pool().configure(minWorkers, maxWorkers);
+}
+
+void configureDefaultThreadPool()
+{
+    const int cpus = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    configureThreadPool(1, std::max(2, cpus - 2));
+}
+
+int threadPoolWorkerCount()
+{
+    return pool().workerCount();
+}
+
+void parallelForRange(int begin, int end, int grain, const std::function<void(int, int)>& body)
+{
+    if (end <= begin)
+        return;
+    grain = std::max(1, grain);
+    const int blocks = (end - begin + grain - 1) / grain;
+    if (tInsideBody || blocks == 1) {
+        for (int lo = begin; lo < end; lo += grain)
+            body(lo, std::min(end, lo + grain));
+        return;
+    }
+    auto job = std::make_shared<Job>();
+    job->end = end;
+    job->grain = grain;
+    job->body = &body;
+    job->context = currentRunContext();
+    job->next.store(begin);
+    pool().submit(job, blocks - 1);
+    job->work();
+    {
+        std::unique_lock lock(job->mutex);
+        job->done.wait(lock, [&] { return job->running == 0; });
+    }
+    // Every block has returned and no worker can start another: the body
+    // reference is not used past this point.
+    if (job->error)
+        std::rethrow_exception(job->error);
+}
+
+void parallelFor(int begin, int end, const std::function<void(int)>& body)
+{
+    const int n = end - begin;
+    if (n <= 0)
+        return;
+    const int workers = threadPoolWorkerCount() + 1;
+    const int grain = std::max(1, n / (workers * 8));
+    parallelForRange(begin, end, grain, [&body](int lo, int hi) {
+        for (int i = lo; i < hi; ++i)
+            body(i);
+    });
+}
+
+void shutdownThreadPool()
+{
+    pool().stop();
+}
+
+} // namespace platform

@@ -1,0 +1,176 @@
+#include "platform/zip_archive.h"
+
+#include <zip.h>
+
+#include <QFile>
+
+namespace platform {
+
+struct ZipArchive::Impl {
+    QByteArray data;
+    zip_t* archive = nullptr;
+    ~Impl()
+    {
+        if (archive)
+            zip_discard(archive);
+    }
+};
+
+namespace {
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+QString zipErrorText(zip_error_t* err)
+{
+    return QString::fromUtf8(zip_error_strerror(err));
+}
+
+} // namespace
+
+ZipArchive::ZipArchive() = default;
+ZipArchive::~ZipArchive() = default;
+ZipArchive::ZipArchive(ZipArchive&&) noexcept = default;
+ZipArchive& ZipArchive::operator=(ZipArchive&&) noexcept = default;
+
+ZipArchive ZipArchive::openFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+        return {};
+    }
+    if (file.size() > 4ll * 1024 * 1024 * 1024) {
+        setError(error, QStringLiteral("archive too large: %1").arg(path));
+        return {};
+    }
+    return openBytes(file.readAll(), error);
+}
+
+ZipArchive ZipArchive::openBytes(const QByteArray& bytes, QString* error)
+{
+    ZipArchive result;
+    auto impl = std::make_unique<Impl>();
+    impl->data = bytes;
+    impl->data.detach();
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t* src = zip_source_buffer_create(impl->data.constData(), static_cast<zip_uint64_t>(impl->data.size()), 0, &err);
+    if (!src) {
+        setError(error, zipErrorText(&err));
+        zip_error_fini(&err);
+        return result;
+    }
+    impl->archive = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    if (!impl->archive) {
+        zip_source_free(src);
+        setError(error, QStringLiteral("not a valid zip archive: %1").arg(zipErrorText(&err)));
+        zip_error_fini(&err);
+        return result;
+    }
+    zip_error_fini(&err);
+    result.d_ = std::move(impl);
+    return result;
+}
+
+bool ZipArchive::isOpen() const
+{
+    return d_ && d_->archive;
+}
+
+int ZipArchive::count() const
+{
+    if (!isOpen())
+        return 0;
+    const zip_int64_t n = zip_get_num_entries(d_->archive, 0);
+    return n < 0 ? 0 : static_cast<int>(n);
+}
+
+QStringList ZipArchive::names() const
+{
+    QStringList out;
+    const int n = count();
+    for (int i = 0; i < n; ++i) {
+        const char* name = zip_get_name(d_->archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+        out << (name ? QString::fromUtf8(name) : QString());
+    }
+    return out;
+}
+
+qint64 ZipArchive::entrySize(const QString& name) const
+{
+    if (!isOpen())
+        return -1;
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat(d_->archive, name.toUtf8().constData(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+        return -1;
+    return static_cast<qint64>(st.size);
+}
+
+QByteArray ZipArchive::read(const QString& name, QString* error, qint64 limit) const
+{
+    if (!isOpen()) {
+        setError(error, QStringLiteral("archive is not open"));
+        return {};
+    }
+    const zip_int64_t index = zip_name_locate(d_->archive, name.toUtf8().constData(), 0);
+    if (index < 0) {
+        setError(error, QStringLiteral("no entry named %1").arg(name));
+        return {};
+    }
+    return readIndex(static_cast<int>(index), error, limit);
+}
+
+QByteArray ZipArchive::readIndex(int index, QString* error, qint64 limit) const
+{
+    if (!isOpen() || index < 0 || index >= count()) {
+        setError(error, QStringLiteral("no such entry"));
+        return {};
+    }
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(d_->archive, static_cast<zip_uint64_t>(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+        setError(error, QStringLiteral("cannot read entry information"));
+        return {};
+    }
+    if (static_cast<qint64>(st.size) > limit || st.size > static_cast<zip_uint64_t>(INT32_MAX)) {
+        setError(error, QStringLiteral("entry is too large (%1 bytes)").arg(static_cast<qulonglong>(st.size)));
+        return {};
+    }
+    zip_file_t* file = zip_fopen_index(d_->archive, static_cast<zip_uint64_t>(index), 0);
+    if (!file) {
+        setError(error, QStringLiteral("cannot open entry: %1").arg(QString::fromUtf8(zip_strerror(d_->archive))));
+        return {};
+    }
+    QByteArray out;
+    out.resize(static_cast<qsizetype>(st.size));
+    zip_int64_t total = 0;
+    bool failed = false;
+    while (total < static_cast<zip_int64_t>(st.size)) {
+        const zip_int64_t n = zip_fread(file, out.data() + total, st.size - static_cast<zip_uint64_t>(total));
+        if (n < 0) {
+            failed = true;
+            break;
+        }
+        if (n == 0)
+            break;
+        total += n;
+    }
+    // One more read detects data beyond the declared size and checks the CRC.
+    char probe = 0;
+    if (!failed && total == static_cast<zip_int64_t>(st.size) && zip_fread(file, &probe, 1) != 0)
+        failed = true;
+    QString fileError = QString::fromUtf8(zip_error_strerror(zip_file_get_error(file)));
+    zip_fclose(file);
+    if (failed || total != static_cast<zip_int64_t>(st.size)) {
+        setError(error, QStringLiteral("corrupt entry: %1").arg(fileError));
+        return {};
+    }
+    return out;
+}
+
+} // namespace platform

@@ -1,0 +1,4 @@
+# Build-time generators of the built-in data. Each one is our own code: it
+# writes its output into the build tree, and pq_embed links the output in.
+set(PQ_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${PQ_GENERATED_DIR})
