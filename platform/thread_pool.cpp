@@ -36,8 +36,6 @@ struct Job {
         const bool wasInside = tInsideBody;
         tInsideBody = true;
         for (;;) {
-            if (failed.load(std::memory_order_relaxed))
-                break;
             {
                 std::lock_guard lock(mutex);
                 ++running;
@@ -55,6 +53,9 @@ struct Job {
                 if (!error)
                     error = std::current_exception();
                 failed.store(true, std::memory_order_relaxed);
+                // Exhaust the range: a thread that has not yet claimed a block
+                // must not claim one once the caller may have returned.
+                next.store(end, std::memory_order_relaxed);
             }
             finishBlock();
         }

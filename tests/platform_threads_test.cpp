@@ -1,0 +1,187 @@
+#include "platform/run_context.h"
+#include "platform/thread_pool.h"
+#include "platform/ui_bridge.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <future>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Abort : std::exception {};
+
+class TestRun : public platform::RunContext {
+public:
+    explicit TestRun(int g) { generation = g; }
+};
+
+TEST(ThreadPool, EveryIndexRunsOnce)
+{
+    std::vector<std::atomic<int>> hits(10007);
+    platform::parallelFor(0, 10007, [&](int i) { hits[i]++; });
+    for (const auto& h : hits)
+        ASSERT_EQ(h.load(), 1);
+}
+
+TEST(ThreadPool, BodiesSeeTheCallersRunContext)
+{
+    TestRun run(17);
+    run.preview = true;
+    platform::ScopedRunContext scope(&run);
+    std::atomic<int> wrong{0};
+    std::mutex m;
+    std::set<std::thread::id> threads;
+    platform::parallelForRange(0, 4000, 10, [&](int, int) {
+        auto* ctx = platform::currentRunContext();
+        if (ctx != &run || !ctx->preview || ctx->generation != 17)
+            wrong++;
+        std::lock_guard lock(m);
+        threads.insert(std::this_thread::get_id());
+    });
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(platform::currentRunContext(), &run);
+}
+
+TEST(ThreadPool, PoolThreadsForgetTheContextAfterTheLoop)
+{
+    {
+        TestRun run(3);
+        platform::ScopedRunContext scope(&run);
+        platform::parallelForRange(0, 64, 1, [](int, int) {});
+    }
+    std::atomic<int> stale{0};
+    platform::parallelForRange(0, 64, 1, [&](int, int) {
+        if (platform::currentRunContext() != nullptr)
+            stale++;
+    });
+    EXPECT_EQ(stale.load(), 0);
+}
+
+TEST(ThreadPool, AbortInABodyReachesTheCallerAndStopsTheRest)
+{
+    std::atomic<int> ran{0};
+    EXPECT_THROW(platform::parallelForRange(0, 100000, 1,
+                                            [&](int lo, int) {
+                                                ran++;
+                                                if (lo == 5)
+                                                    throw Abort();
+                                            }),
+                 Abort);
+    EXPECT_LT(ran.load(), 100000);
+    // The pool still works afterwards.
+    std::atomic<int> sum{0};
+    platform::parallelFor(0, 100, [&](int i) { sum += i; });
+    EXPECT_EQ(sum.load(), 4950);
+}
+
+TEST(ThreadPool, NestedLoopsAndConcurrentCallers)
+{
+    std::atomic<long> total{0};
+    auto work = [&] {
+        platform::parallelFor(0, 50, [&](int) { platform::parallelFor(0, 20, [&](int j) { total += j; }); });
+    };
+    std::thread a(work), b(work);
+    work();
+    a.join();
+    b.join();
+    EXPECT_EQ(total.load(), 3 * 50 * 190);
+}
+
+TEST(ThreadPool, SingleWorkerGivesTheSameResult)
+{
+    auto run = [] {
+        std::vector<int> out(5000);
+        platform::parallelFor(0, 5000, [&](int i) { out[i] = i * 7 % 13; });
+        return out;
+    };
+    const auto pooled = run();
+    platform::configureThreadPool(1, 1);
+    const auto single = run();
+    platform::configureDefaultThreadPool();
+    EXPECT_EQ(pooled, single);
+}
+
+TEST(ManualBridge, RunSyncFromWorkerRunsOnTheUiThreadInOrder)
+{
+    platform::ManualUiBridge bridge;
+    std::vector<int> order;
+    std::thread::id ranOn;
+    std::thread worker([&] {
+        bridge.post([&] { order.push_back(1); });
+        bridge.runSync([&] {
+            order.push_back(2);
+            ranOn = std::this_thread::get_id();
+        });
+        bridge.post([&] { order.push_back(3); });
+    });
+    ASSERT_TRUE(bridge.pumpUntil([&] { return order.size() == 3; }));
+    worker.join();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST(ManualBridge, ExceptionInSyncCallReachesTheWorker)
+{
+    platform::ManualUiBridge bridge;
+    auto result = std::async(std::launch::async, [&] {
+        try {
+            bridge.runSync([] { throw std::runtime_error("boom"); });
+        } catch (const std::runtime_error&) {
+            return true;
+        }
+        return false;
+    });
+    ASSERT_TRUE(bridge.pumpUntil([&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_TRUE(result.get());
+}
+
+TEST(ManualBridge, RefusesCallsAfterShutdownAndReleasesWaiters)
+{
+    platform::ManualUiBridge bridge;
+    std::promise<bool> started;
+    auto waiting = std::async(std::launch::async, [&] {
+        started.set_value(true);
+        return bridge.runSync([] {});
+    });
+    started.get_future().wait();
+    // Let the worker queue its call, then shut down without pumping.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    bridge.shutdown();
+    EXPECT_FALSE(waiting.get());
+    bool ran = false;
+    EXPECT_FALSE(bridge.post([&] { ran = true; }));
+    std::thread t([&] { EXPECT_FALSE(bridge.runSync([&] { ran = true; })); });
+    t.join();
+    EXPECT_FALSE(ran);
+}
+
+TEST(QtBridge, DeliversThroughTheEventLoop)
+{
+    auto bridge = platform::makeQtUiBridge();
+    std::atomic<int> value{0};
+    std::atomic<bool> syncDone{false};
+    std::thread worker([&] {
+        bridge->post([&] { value = 1; });
+        bridge->runSync([&] { value = value * 10 + 2; });
+        syncDone = true;
+    });
+    QElapsedTimer timer;
+    timer.start();
+    while (!syncDone && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker.join();
+    EXPECT_EQ(value.load(), 12);
+    bridge->shutdown();
+    EXPECT_FALSE(bridge->post([] {}));
+}
+
+} // namespace
