@@ -285,6 +285,18 @@ TEST_F(InkEffectsTest, BlackAndWhiteFullRunReportsItsStagesInOrder)
     EXPECT_TRUE(std::any_of(v.begin(), v.end(), [](int x) { return x > 60 && x <= 100; }));
 }
 
+TEST_F(InkEffectsTest, StipplingReportsEveryFiftyRows)
+{
+    auto recorder = std::make_unique<RecordingHost>();
+    pq::setEngineHost(recorder.get());
+    std::atomic<uint32_t> now{0};
+    platform::setTickSource([&] { return now += 1000; });
+    run(201, noisyImage(20, 120, 12, false), 50, 0, 0, 0, false);
+    pq::setEngineHost(host.get());
+    // Rows 0, 50 and 100 of 120: Round(y / 119 * 100), then the end.
+    EXPECT_EQ(recorder->values, (std::vector<int>{0, 42, 84, 101}));
+}
+
 TEST_F(InkEffectsTest, AtkinsonMatchesTheBytewiseAlgorithm)
 {
     uint32_t seed = 40;

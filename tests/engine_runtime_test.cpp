@@ -534,3 +534,33 @@ TEST(PreviewWindow, ZoomRoundsHalvesToEvenAndBadZoomsGiveNoWindow)
     EXPECT_TRUE(pq::PreviewWindow(QSize(100, 100), 0, 0, 1.0, 0, 0).isEmpty());
     EXPECT_TRUE(pq::PreviewWindow(QSize(100, 100), 225, 225, 1.0, 150, 0).isEmpty());
 }
+
+// ---- Canvas step ----
+
+TEST_F(RuntimeTest, TheCanvasStepFollowsEraseBackground)
+{
+    const gfx::Image opaque = solidImage(8, 8, Qt::gray);
+    const gfx::Image seeThrough = solidImage(8, 8, QColor(0, 0, 0, 128));
+    host->Image = solidImage(8, 8, Qt::red);
+    gfx::Surface canvas = gfx::Surface::make(8, 8);
+    auto full = pq::EffectRunContext::begin(false);
+    platform::ScopedRunContext scope(full.get());
+
+    pq::PrepareCanvas(opaque, canvas, false);
+    EXPECT_EQ(canvas.row(3)[3], 0xFFFFFFFFu);
+    pq::PrepareCanvas(seeThrough, canvas, false);
+    EXPECT_EQ(canvas.row(3)[3], 0u);
+
+    host->EraseBackground = false;
+    pq::PrepareCanvas(opaque, canvas, false);
+    EXPECT_EQ(canvas.row(3)[3], 0xFFFF0000u); // the current result underneath
+    full->backgroundImage = solidImage(8, 8, Qt::blue);
+    pq::PrepareCanvas(opaque, canvas, false);
+    EXPECT_EQ(canvas.row(3)[3], 0xFF0000FFu); // the brush's region instead
+
+    // Previews never start from the result.
+    pq::PrepareCanvas(opaque, canvas, true);
+    EXPECT_EQ(canvas.row(3)[3], 0xFFFFFFFFu);
+    pq::PrepareCanvas(seeThrough, canvas, true);
+    EXPECT_EQ(canvas.row(3)[3], 0u);
+}
