@@ -252,20 +252,6 @@ TEST_F(InkEffectsTest, BlackAndWhiteMatchesTheWindowByWindowAlgorithm)
     }
 }
 
-TEST_F(InkEffectsTest, BlackAndWhiteTransparentPixelsComeOutTransparentBlack)
-{
-    const gfx::Surface out = run(200, noisyImage(30, 30, 3, true), 50, 50, 30, 0, false);
-    const gfx::Image src = noisyImage(30, 30, 3, true);
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 30; ++x) {
-            const gfx::Pixel p = out.row(y)[x];
-            if ((src.pixel(x, y) >> 24) < 10)
-                ASSERT_EQ(p, 0u);
-            else
-                ASSERT_EQ(p >> 24, 255u);
-        }
-}
-
 TEST_F(InkEffectsTest, BlackAndWhiteFullRunReportsItsStagesInOrder)
 {
     auto recorder = std::make_unique<RecordingHost>();

@@ -281,20 +281,6 @@ TEST_F(RuntimeTest, TheBusyMessagesNestedLoopMayStartPreviewsAndTakeTheLock)
     ASSERT_TRUE(waitIdle());
 }
 
-TEST_F(RuntimeTest, OfTwoQuickPreviewsOnlyTheSecondDraws)
-{
-    pq::ScopedEffectOverride o1(200, gatedFillBlue);
-    pq::ScopedEffectOverride o2(201, fillRed);
-    pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
-    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
-    pq::ProcessEffect(201, 0, 0, 0, 0, 0, true);
-    ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(host->PreviewBitmapUpdates, 1);
-    EXPECT_EQ(rgbAt(host->PreviewBitmap, 10, 10), 0xFF0000u);
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
-    EXPECT_EQ(host->LastProgress, -1);
-}
-
 TEST_F(RuntimeTest, ASupersededPreviewNeitherDrawsNorRaisesUntilItsNextCheck)
 {
     pq::ScopedEffectOverride o(200, reportAfterGate);
