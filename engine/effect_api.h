@@ -32,13 +32,16 @@
 //    seed it), drawn on the run's own thread. Parallel bodies derive seeds
 //    from (a value drawn before the loop, row or band) so that the picture
 //    does not depend on the thread count.
-// 8. Brush sheets: the run's brushSheet and brushCount (currentRun()), set
+// 8. Shared pixel helpers (ClampByte, SharpenSurface, ...) come with this
+//    header.
+// 9. Brush sheets: the run's brushSheet and brushCount (currentRun()), set
 //    by the runtime before effects 302, 303, 304 and 307.
 
 #include "engine/canvas_step.h"
 #include "engine/effect_abort.h"
 #include "engine/effect_proc.h"
 #include "engine/effect_run.h"
+#include "engine/pixel_helpers.h"
 #include "engine/progress.h"
 #include "engine/ui_sync.h"
 #include "platform/random.h"
