@@ -200,32 +200,39 @@ private:
             CheckCancellation();
             std::atomic<int64_t> changes{0};
             platform::parallelForRange(0, h_, 8, [&](int y0, int y1) {
-                std::vector<int> V(w_), D(w_);
+                // Column sums padded by three repeated edge columns a side.
+                std::vector<int> V(size_t(w_) + 6), D(size_t(w_) + 6);
                 int64_t local = 0;
                 for (int y = y0; y < y1; ++y) {
+                    int* v = V.data() + 3;
+                    int* d = D.data() + 3;
                     std::fill(V.begin(), V.end(), 0);
                     std::fill(D.begin(), D.end(), 0);
                     for (int dy = -3; dy <= 3; ++dy) {
                         const uint8_t* src = prev.row(clampIndex(y + dy, h_));
                         const int ady = dy < 0 ? -dy : dy;
                         for (int x = 0; x < w_; ++x) {
-                            V[x] += src[x];
-                            D[x] += ady * src[x];
+                            v[x] += src[x];
+                            d[x] += ady * src[x];
                         }
+                    }
+                    for (int i = 1; i <= 3; ++i) {
+                        v[-i] = v[0];
+                        d[-i] = d[0];
+                        v[w_ - 1 + i] = v[w_ - 1];
+                        d[w_ - 1 + i] = d[w_ - 1];
                     }
                     const uint8_t* p = prev.row(y);
                     uint8_t* out = ink_.row(y);
                     for (int x = 0; x < w_; ++x) {
-                        int64_t W = 0;
-                        for (int dx = -3; dx <= 3; ++dx) {
-                            const int xc = clampIndex(x + dx, w_);
-                            W += (7 - (dx < 0 ? -dx : dx)) * V[xc] - D[xc];
-                        }
-                        const int v = p[x];
-                        if (v > 128 && W <= s_.Vb) {
+                        const int W = 4 * (v[x - 3] + v[x + 3]) + 5 * (v[x - 2] + v[x + 2]) +
+                                      6 * (v[x - 1] + v[x + 1]) + 7 * v[x] -
+                                      (d[x - 3] + d[x - 2] + d[x - 1] + d[x] + d[x + 1] + d[x + 2] + d[x + 3]);
+                        const int c = p[x];
+                        if (c > 128 && W <= s_.Vb) {
                             out[x] = kBlack;
                             ++local;
-                        } else if (v <= 128 && W >= s_.Vw) {
+                        } else if (c <= 128 && W >= s_.Vw) {
                             out[x] = kWhite;
                             ++local;
                         }
