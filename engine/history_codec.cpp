@@ -7,9 +7,11 @@
 namespace pq {
 namespace {
 
-// gfx::encode's PNG quality picks the zlib level (100 - q) / 10: level 6,
-// zlib's normal compression.
-constexpr int kPngQuality = 40;
+// gfx::encode's PNG quality picks the zlib level (100 - q) / 10: level 2,
+// the one the program saves PNG files with. Level 6 takes five times as
+// long on a 12-megapixel picture (about 4 s against 0.8 s) for a slightly
+// smaller snapshot.
+constexpr int kPngQuality = 80;
 
 } // namespace
 
