@@ -24,6 +24,21 @@ class TImageHistory;
 //
 // The names are the main window's: ZIdImage is the current result,
 // ZIdSourceImage the photo every effect reads.
+//
+// How the window drives the engine:
+// - Start: platform::uiBridge() made on the UI thread, InitializeEngine(),
+//   setEngineHost(this). Destruction: AbortProcessing(),
+//   Shared->Cancel.request(), serve UI calls until EffectWorkerCount() is 0
+//   (or the wait times out), setEngineHost(nullptr), then free.
+// - Apply: ProcessEffect(n, P1..P5, false). Preview timer: the same with
+//   true. A preview request (slider, pane zoom or pan) that should stop the
+//   running preview increments Shared->FPreviewGeneration.
+// - Esc, closing, a full reset, pressing or panning the preview pane:
+//   Shared->Cancel.request() stops the running full run, script or stroke;
+//   the next run starts fresh, so nothing needs clearing afterwards.
+// - Scripts and the manual brush: EffectRunContext::begin(false) on the UI
+//   thread when the job starts, platform::ScopedRunContext on its worker,
+//   then ProcessEffectOnSurface per effect; IsEffectCancelled between steps.
 class EngineHost {
 public:
     EngineHost();
