@@ -155,9 +155,21 @@ void Field::stretch(float lo, float hi)
         f = lo + (f - a) * k;
 }
 
+float fastFbm(float x, float y, uint32_t seed)
+{
+    // 6 octaves over 16 x 16 lattice cells, measured once and shared.
+    static const Field table = fbmField(1024, 1024, 16, 16, 6, 0.5f, 0xF00Du);
+    const float ox = hashUnit(int(seed), 0, 0xA11u) * 1024.f, oy = hashUnit(int(seed), 1, 0xA11u) * 1024.f;
+    return table.sample(x * 64.f + ox, y * 64.f + oy) * 1.25f;
+}
+
 void parallelRows(int h, const std::function<void(int)>& fn)
 {
-    const int threads = tInsideParallel ? 1 : int(std::min(8u, std::max(1u, std::thread::hardware_concurrency())));
+    static const int maxThreads = [] {
+        const int env = qEnvironmentVariableIntValue("PQ_GEN_THREADS");
+        return env > 0 ? env : int(std::min(8u, std::max(1u, std::thread::hardware_concurrency())));
+    }();
+    const int threads = tInsideParallel ? 1 : maxThreads;
     if (threads <= 1 || h < 16) {
         for (int y = 0; y < h; ++y)
             fn(y);
@@ -209,8 +221,11 @@ void worleyField(int w, int h, int cellsX, int cellsY, uint32_t seed, Field* f1,
         for (int x = 0; x < w; ++x) {
             const int ci = std::min(cellsX - 1, int(float(x) / cw));
             float d1 = 1e30f, d2 = 1e30f;
-            for (int dj = -2; dj <= 2; ++dj)
-                for (int di = -2; di <= 2; ++di) {
+            // One point per cell: the nearest lies within one cell; the
+            // second nearest may need a wider search.
+            const int reach = f2 ? 2 : 1;
+            for (int dj = -reach; dj <= reach; ++dj)
+                for (int di = -reach; di <= reach; ++di) {
                     int i = ci + di, j = cj + dj;
                     float ox = 0.f, oy = 0.f;
                     if (i < 0) {

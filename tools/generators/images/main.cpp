@@ -95,13 +95,20 @@ void runJobs(std::vector<Job*>& todo, bool encodeToo)
 {
     std::sort(todo.begin(), todo.end(), [](const Job* a, const Job* b) { return a->cost > b->cost; });
     std::atomic<size_t> next{0};
-    const unsigned threads = std::min(4u, std::max(1u, std::thread::hardware_concurrency()));
+    const int env = qEnvironmentVariableIntValue("PQ_GEN_THREADS");
+    const unsigned threads = env > 0 ? unsigned(env) : std::min(4u, std::max(1u, std::thread::hardware_concurrency()));
     auto work = [&] {
         for (size_t i; (i = next.fetch_add(1)) < todo.size();) {
             Job* job = todo[i];
+            QElapsedTimer t;
+            t.start();
             job->image = job->draw();
+            const qint64 drawn = t.elapsed();
             if (encodeToo)
                 job->bytes = encode(job->image, job->form, job->quality);
+            if (qEnvironmentVariableIsSet("PQ_GEN_TIMES"))
+                std::fprintf(stderr, "%-28s draw %5lld ms, encode %5lld ms\n", qPrintable(job->member),
+                             static_cast<long long>(drawn), static_cast<long long>(t.elapsed() - drawn));
         }
     };
     std::vector<std::thread> pool;
@@ -210,8 +217,33 @@ int main(int argc, char* argv[])
                 job.image.save(previewDir + QLatin1Char('/') + base + QStringLiteral(".png"));
                 // A 1:1 detail from the middle, for judging fine texture.
                 const QSize detail(std::min(job.image.width(), 480), std::min(job.image.height(), 480));
-                const QPoint at((job.image.width() - detail.width()) / 2, (job.image.height() - detail.height()) / 2);
-                job.image.copy(QRect(at, detail)).save(previewDir + QLatin1Char('/') + base + QStringLiteral("_detail.png"));
+                // Frames show their top-left corner, everything else its middle.
+                const QPoint at = job.member.startsWith(QLatin1String("Frame"))
+                                      ? QPoint(0, 0)
+                                      : QPoint((job.image.width() - detail.width()) / 2, (job.image.height() - detail.height()) / 2);
+                QImage crop = job.image.copy(QRect(at, detail));
+                if (crop.width() < 160) {
+                    // Small pictures are shown enlarged over a grey ground.
+                    QImage big(crop.width() * 4, crop.height() * 4, QImage::Format_ARGB32_Premultiplied);
+                    big.fill(QColor(235, 235, 235));
+                    QPainter p(&big);
+                    p.drawImage(big.rect(), crop);
+                    crop = big;
+                }
+                if (!job.form) {
+                    // The four corners meet in the middle: seams would show.
+                    const int half = std::min(240, std::min(job.image.width(), job.image.height()) / 2);
+                    QImage seam(2 * half, 2 * half, QImage::Format_RGB32);
+                    QPainter sp(&seam);
+                    const int w = job.image.width(), h = job.image.height();
+                    sp.drawImage(0, 0, job.image.copy(w - half, h - half, half, half));
+                    sp.drawImage(half, 0, job.image.copy(0, h - half, half, half));
+                    sp.drawImage(0, half, job.image.copy(w - half, 0, half, half));
+                    sp.drawImage(half, half, job.image.copy(0, 0, half, half));
+                    sp.end();
+                    seam.save(previewDir + QLatin1Char('/') + base + QStringLiteral("_seam.png"));
+                }
+                crop.save(previewDir + QLatin1Char('/') + base + QStringLiteral("_detail.png"));
                 drawn.push_back(&job);
             }
         contactSheet(drawn).save(previewDir + QStringLiteral("/contact_sheet.png"));

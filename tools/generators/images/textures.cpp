@@ -94,10 +94,12 @@ Field weave(int size, const WeaveParams& wp, uint32_t seed, Field* gap)
             const float ph = std::sqrt(std::max(0.f, 1.f - (v / hwWeft) * (v / hwWeft)));
             const float upWarp = std::cos(kPi * (gy - 0.5f + float(i)));
             const float upWeft = std::cos(kPi * (gx - 0.5f + float(j) + 1.f));
-            // Fibres and ply twist along each thread.
-            const float fw = wp.fibre * perlin(float(x) * 0.9f, float(y) * 0.12f, 0, 0, seed + 5) +
+            // Fibres and ply twist along each thread (periods that divide the plane).
+            const int pf = size * 9 / 10, pl = std::max(1, size * 12 / 100);
+            const float fx = float(x) * float(pf) / float(size), fy = float(y) * float(pl) / float(size);
+            const float fw = wp.fibre * perlin(fx, fy, pf, pl, seed + 5) +
                              wp.twist * std::sin((gy * 3.f + u * 2.2f) * kPi);
-            const float fh = wp.fibre * perlin(float(x) * 0.12f, float(y) * 0.9f, 0, 0, seed + 6) +
+            const float fh = wp.fibre * perlin(float(x) * float(pl) / float(size), float(y) * float(pf) / float(size), pl, pf, seed + 6) +
                              wp.twist * std::sin((gx * 3.f + v * 2.2f) * kPi);
             const float hw = pw > 0.f ? pw * (1.f - wp.lift + wp.lift * upWarp) + fw * pw : -1.f;
             const float hh = ph > 0.f ? ph * (1.f - wp.lift + wp.lift * upWeft) + fh * ph : -1.f;
