@@ -1,28 +1,30 @@
 #include "engine/repository.h"
 
 #include "engine/brush_sheet.h"
+#include "gfx/codec.h"
 #include "platform/embedded.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
+#include "platform/ui_bridge.h"
 #include "platform/zip_archive.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QThreadPool>
 
-#include <atomic>
+#include <mutex>
 
 namespace pq {
 
 namespace {
 
-gfx::Image decodeData(const QByteArray& bytes)
+// Guards the image fields that workers read in place.
+std::mutex& repositoryMutex()
 {
-    QImage image;
-    if (!image.loadFromData(bytes))
-        return {};
-    return gfx::Image::adopt(std::move(image));
+    static std::mutex mutex;
+    return mutex;
 }
 
 constexpr const char* kImagesResource = "PASTELLOQUIN_IMAGES";
@@ -84,7 +86,7 @@ std::vector<std::pair<QString, gfx::Image>> decodeMembers(const platform::ZipArc
     }
     platform::parallelFor(0, int(bytes.size()), [&](int i) {
         if (!bytes[size_t(i)].isEmpty())
-            out[size_t(i)].second = decodeData(bytes[size_t(i)]);
+            out[size_t(i)].second = gfx::decodeData(bytes[size_t(i)]);
     });
     return out;
 }
@@ -102,7 +104,7 @@ gfx::Image decodeBrush(const QByteArray& bytes)
     if (!size.isValid() || size.width() > kMaxBrushSide || size.height() > kMaxBrushSide ||
         qint64(size.width()) * size.height() > kMaxBrushPixels)
         return {};
-    return decodeData(bytes);
+    return gfx::decodeData(bytes);
 }
 
 QString tooLargeMessage(const QString& what, qint64 limit)
@@ -172,19 +174,19 @@ TForm3& Form3()
 
 gfx::Image TForm3::sharedImage(gfx::Image TForm3::*field) const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(repositoryMutex());
     return this->*field;
 }
 
 void TForm3::setImage(gfx::Image TForm3::*field, const gfx::Image& image)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(repositoryMutex());
     this->*field = image;
 }
 
 bool TForm3::loaded() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(repositoryMutex());
     return loaded_;
 }
 
@@ -193,12 +195,25 @@ void TForm3::FormCreate()
     install(decodeBuiltInImages());
 }
 
+void TForm3::FormCreateInBackground(platform::UiBridge& bridge, std::function<void()> done)
+{
+    // Qt's global pool waits for its tasks when the application ends.
+    QThreadPool::globalInstance()->start([this, &bridge, done = std::move(done)] {
+        auto images = std::make_shared<BuiltInImages>(decodeBuiltInImages());
+        bridge.post([this, images, done] {
+            install(*images);
+            if (done)
+                done();
+        });
+    });
+}
+
 void TForm3::install(const BuiltInImages& images)
 {
     installForm(images);
     installArchive(images);
     LoadTextures();
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(repositoryMutex());
     loaded_ = true;
 }
 

@@ -5,8 +5,13 @@
 #include <QString>
 #include <QStringList>
 
-#include <mutex>
+#include <functional>
+
 #include <vector>
+
+namespace platform {
+class UiBridge;
+}
 
 namespace pq {
 
@@ -46,12 +51,10 @@ BuiltInImages decodeBuiltInImages();
 // One instance, reached through Form3(). Its images are changed on the UI
 // thread only. The two images that workers read in place, the film texture
 // and the watercolour paper, are read through sharedImage(), which guards
-// them against a concurrent install.
+// them against a concurrent install (one lock for the whole repository).
 class TForm3 {
 public:
     TForm3();
-    TForm3(const TForm3&) = delete;
-    TForm3& operator=(const TForm3&) = delete;
 
     gfx::Image DefaultImage;
     gfx::Image WatercolorTexture;
@@ -77,6 +80,10 @@ public:
     void FormCreate();
     // The same in two steps: decode anywhere, install on the UI thread.
     void install(const BuiltInImages& images);
+    // Start-up without waiting: decodes on a background thread, then
+    // installs through the bridge's queue and calls `done` there (UI
+    // thread). Returns at once; call it once the event loop runs.
+    void FormCreateInBackground(platform::UiBridge& bridge, std::function<void()> done = {});
 
     // Fills the archive pictures (default photo, textures, papers) from the
     // built-in archive; stops quietly at a missing or damaged member.
@@ -103,7 +110,6 @@ private:
     void installArchive(const BuiltInImages& images);
     void installForm(const BuiltInImages& images);
 
-    mutable std::mutex mutex_;
     bool loaded_ = false;
 };
 

@@ -2,6 +2,7 @@
 #include "engine/repository.h"
 #include "engine/watercolor_paper.h"
 #include "platform/embedded.h"
+#include "platform/ui_bridge.h"
 #include "platform/zip_archive.h"
 #include "stored_zip.h"
 
@@ -246,6 +247,21 @@ TEST_F(BrushLoading, LimitsStopHostileInput)
     error.clear();
     EXPECT_EQ(pq::Form3().LoadBrushesToRepository({bomb}, &error), 0);
     EXPECT_TRUE(error.isEmpty());
+}
+
+TEST(BuiltInImages, BackgroundLoadingInstallsOnTheUiThread)
+{
+    platform::ManualUiBridge bridge;
+    std::thread::id ranOn;
+    bool done = false;
+    pq::Form3().FormCreateInBackground(bridge, [&] {
+        ranOn = std::this_thread::get_id();
+        done = true;
+    });
+    ASSERT_TRUE(bridge.pumpUntil([&] { return done; }, 60000));
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    EXPECT_TRUE(pq::Form3().loaded());
+    EXPECT_EQ(pq::Form3().DefaultImage.size(), QSize(960, 1440));
 }
 
 TEST(BuiltInImages, ArchiveHoldsItsMembersStoredInOrder)
