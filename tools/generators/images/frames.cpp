@@ -20,6 +20,19 @@ struct Surface {
 // Profile across the border, p = 0 at the outer edge .. 1 at the opening.
 using Profile = std::function<Surface(float p, float s)>;
 
+// x to a whole power, by squaring (std::pow is slow in the per-pixel loop).
+float powi(float x, int n)
+{
+    float r = 1.f;
+    while (n > 0) {
+        if (n & 1)
+            r *= x;
+        x *= x;
+        n >>= 1;
+    }
+    return r;
+}
+
 float roundTop(float p, float a, float b, float h)
 {
     const float t = (p - a) / (b - a) * 2.f - 1.f;
@@ -54,7 +67,7 @@ Rgb woodColour(const FrameStyle& st, float s, float d, float b, uint32_t seed)
     const float streak = 0.5f + 0.5f * fastFbm(s / 700.f, d / 4.f, seed + 2);
     const float fine = 0.5f + 0.5f * perlin(s / 150.f, d / 1.4f, seed + 4);
     const float pores = 0.5f + 0.5f * perlin(s / 9.f, d / 1.1f, seed + 3);
-    float t = 0.3f * std::pow(rings, 1.4f) + 0.4f * streak + 0.15f * fine + 0.15f * pores;
+    float t = 0.3f * rings * std::sqrt(rings) + 0.4f * streak + 0.15f * fine + 0.15f * pores;
     t = clamp01(t * 1.1f - 0.05f);
     (void)b;
     return mix(st.woodDark, st.woodLight, t);
@@ -73,12 +86,12 @@ Rgb shadePixel(const FrameStyle& st, const Surface& sf, float nx, float ny, floa
     switch (sf.material) {
     case Material::Wood: {
         const Rgb base = woodColour(st, s, d, float(st.border), seed);
-        const float spec = 0.18f * std::pow(nh, 30.f);
+        const float spec = 0.18f * powi(nh, 30);
         return base * (0.25f + 0.95f * diff) * grime + Rgb(spec, spec, spec);
     }
     case Material::Ebony: {
         Rgb base = woodColour(st, s, d, float(st.border), seed);
-        const float spec = 0.5f * std::pow(nh, 60.f) + 0.08f * std::pow(nh, 8.f);
+        const float spec = 0.5f * powi(nh, 60) + 0.08f * powi(nh, 8);
         return base * (0.3f + 0.8f * diff) + Rgb(spec, spec, spec * 0.95f);
     }
     case Material::Gilt:
@@ -87,7 +100,7 @@ Rgb shadePixel(const FrameStyle& st, const Surface& sf, float nx, float ny, floa
         // worn high spots show the red bole underneath.
         const float env = clamp01(0.4f + 0.9f * (-ny * 0.75f - nx * 0.45f + 0.05f));
         const Rgb gold = mix(mix(hex(0x6A4C1C), hex(0xB8862E), smoothstep(0.f, 0.5f, env)), hex(0xF8E2A0), smoothstep(0.5f, 1.f, env));
-        const float spec = 0.8f * std::pow(nh, 30.f);
+        const float spec = 0.8f * powi(nh, 30);
         const float tarnish = 0.5f + 0.5f * fastFbm(s / 50.f, d / 25.f, seed + 9);
         Rgb c = gold * (0.7f + 0.4f * diff) * (0.92f + 0.12f * tarnish) + Rgb(spec, spec * 0.9f, spec * 0.6f);
         const float wear = sf.material == Material::Bole
@@ -113,7 +126,7 @@ Rgb shadePixel(const FrameStyle& st, const Surface& sf, float nx, float ny, floa
         return core * (0.62f + 0.55f * diff);
     }
     case Material::BlackMetal: {
-        const float spec = 0.55f * std::pow(nh, 40.f);
+        const float spec = 0.55f * powi(nh, 40);
         return hex(0x17181B) * (0.6f + 0.6f * diff) + Rgb(spec, spec, spec);
     }
     case Material::Aluminium: {
@@ -121,7 +134,7 @@ Rgb shadePixel(const FrameStyle& st, const Surface& sf, float nx, float ny, floa
         const float brush = 0.5f + 0.5f * (0.6f * perlin(s / 60.f, d / 0.7f, seed + 30) + 0.4f * perlin(s / 400.f, d / 3.f, seed + 31));
         const float env = clamp01(0.3f + 0.7f * (-ny * 0.7f - nx * 0.4f + 0.25f));
         const Rgb metal = mix(hex(0x6E737A), hex(0xDDE1E6), env) * (0.88f + 0.2f * brush);
-        const float spec = 0.45f * std::pow(nh, 18.f);
+        const float spec = 0.45f * powi(nh, 18);
         return metal * (0.55f + 0.5f * diff) + Rgb(spec, spec, spec);
     }
     case Material::Paint: {
@@ -133,7 +146,7 @@ Rgb shadePixel(const FrameStyle& st, const Surface& sf, float nx, float ny, floa
         const float wear = clamp01(edgeWear * 0.9f + chips * (0.35f + sf.height * 0.6f));
         const Rgb bare = woodColour(st, s, d, float(st.border), seed) ;
         const Rgb c = mix(paint, bare, wear);
-        const float spec = 0.06f * std::pow(nh, 12.f);
+        const float spec = 0.06f * powi(nh, 12);
         return c * (0.35f + 0.8f * diff) * grime + Rgb(spec, spec, spec);
     }
     }

@@ -16,8 +16,10 @@ QImage impastoTexture(int size, uint32_t seed)
     // hand working one area after another.
     Field flow = fbmField(size, size, 2, 2, 2, 0.5f, seed + 1);
     Rng rng(seed + 2);
-    const float k = float(size) / 1024.f;
-    const int strokes = std::max(12, int(330 * k * k));
+    // Strokes keep their real size; a smaller plane just holds fewer.
+    const float area = float(size) / 1024.f;
+    const int strokes = std::max(12, int(330 * area * area));
+    const float k = 1.f;
     for (int i = 0; i < strokes; ++i) {
         const float cx = float(rng.uniform() * size), cy = float(rng.uniform() * size);
         const float angle = flow.sample(cx, cy) * 5.f + float(rng.range(-0.5, 0.5));

@@ -108,9 +108,23 @@ float bristleAt(const StrokeGeom& g, const BristleSpec& sp, uint32_t seed, float
 
 Field bristleMark(int w, int h, const StrokeGeom& g, const BristleSpec& sp, uint32_t seed)
 {
+    // Only the box around the stroke can hold paint.
+    float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+    for (int q = 0; q <= 16; ++q) {
+        float px, py;
+        g.point(g.length * float(q) / 16.f, px, py);
+        x0 = std::min(x0, px);
+        y0 = std::min(y0, py);
+        x1 = std::max(x1, px);
+        y1 = std::max(y1, py);
+    }
+    const float grow = sp.width * 0.75f + 6.f;
+    const int bx0 = std::max(0, int(x0 - grow)), bx1 = std::min(w, int(x1 + grow) + 1);
+    const int by0 = std::max(0, int(y0 - grow)), by1 = std::min(h, int(y1 + grow) + 1);
     Field out(w, h);
-    parallelRows(h, [&](int y) {
-        for (int x = 0; x < w; ++x)
+    parallelRows(std::max(0, by1 - by0), [&](int row) {
+        const int y = by0 + row;
+        for (int x = bx0; x < bx1; ++x)
             out.at(x, y) = bristleAt(g, sp, seed, float(x) + 0.5f, float(y) + 0.5f, nullptr);
     });
     return out;
@@ -192,6 +206,17 @@ Field pastelCoverage(const Field& pressure, const Field& tooth, uint32_t seed)
 
 Field blotShape(int w, int h, float cx, float cy, float rx, float ry, float angle, float wobble, uint32_t seed)
 {
+    // The wavering outline depends only on the direction from the centre:
+    // tabulate it once, sampled on a circle so that it closes.
+    constexpr int kSteps = 1024;
+    std::vector<float> outline(kSteps + 1);
+    for (int i = 0; i <= kSteps; ++i) {
+        const float th = float(i) / float(kSteps) * 2.f * kPi;
+        const float cxn = std::cos(th), syn = std::sin(th);
+        outline[size_t(i)] = 1.f + wobble * (0.65f * fbm(cxn * 1.3f + 5.f, syn * 1.3f + 5.f, 3, 0.5f, seed) +
+                                             0.27f * perlin(cxn * 5.f + 9.f, syn * 5.f + 9.f, seed + 1) +
+                                             0.08f * perlin(cxn * 14.f, syn * 14.f, seed + 2));
+    }
     Field m(w, h);
     const float ca = std::cos(angle), sa = std::sin(angle);
     parallelRows(h, [&](int y) {
@@ -199,14 +224,15 @@ Field blotShape(int w, int h, float cx, float cy, float rx, float ry, float angl
             const float dx = float(x) + 0.5f - cx, dy = float(y) + 0.5f - cy;
             const float u = (dx * ca + dy * sa) / rx, v = (-dx * sa + dy * ca) / ry;
             const float r = std::sqrt(u * u + v * v);
-            const float th = std::atan2(v, u);
-            // Outline that wavers at a few scales; sampled on a circle so it closes.
-            const float cxn = std::cos(th), syn = std::sin(th);
-            const float wav = wobble * (0.65f * fbm(cxn * 1.3f + 5.f, syn * 1.3f + 5.f, 3, 0.5f, seed) +
-                                        0.27f * perlin(cxn * 5.f + 9.f, syn * 5.f + 9.f, seed + 1) +
-                                        0.08f * perlin(cxn * 14.f, syn * 14.f, seed + 2));
-            const float edgePx = (1.f + wav - r) * std::min(rx, ry);
-            m.at(x, y) = clamp01(edgePx + 0.5f);
+            if (r > 1.6f)
+                continue;
+            float th = std::atan2(v, u);
+            if (th < 0.f)
+                th += 2.f * kPi;
+            const float f = th / (2.f * kPi) * float(kSteps);
+            const int i = std::min(kSteps - 1, int(f));
+            const float edge = mix(outline[size_t(i)], outline[size_t(i) + 1], f - float(i));
+            m.at(x, y) = clamp01((edge - r) * std::min(rx, ry) + 0.5f);
         }
     });
     return m;
@@ -251,7 +277,7 @@ Field watercolorWash(const Field& mask, const WashSpec& sp, float poolAngle, uin
         bloom = Field(w, h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                bloom.at(x, y) = fbm(float(x) / 45.f, float(y) / 45.f, 5, 0.6f, seed + 5);
+                bloom.at(x, y) = fastFbm(float(x) / 45.f, float(y) / 45.f, seed + 5);
     }
     // Granulation follows a fine paper grain.
     Field grain = fbmField(w, h, std::max(2, w / 3), std::max(2, h / 3), 2, 0.5f, seed + 9);
@@ -264,7 +290,7 @@ Field watercolorWash(const Field& mask, const WashSpec& sp, float poolAngle, uin
             if (m <= 0.f && sp.softness <= 1.f)
                 continue;
             const float fx = float(x) / float(w), fy = float(y) / float(h);
-            float a = sp.wash * (1.f + sp.flow * fbm(fx * 2.5f, fy * 2.5f, 4, 0.5f, seed + 1));
+            float a = sp.wash * (1.f + sp.flow * fastFbm(fx * 2.5f, fy * 2.5f, seed + 1));
             // Pigment settles toward one end.
             a *= 1.f + sp.pool * ((fx - 0.5f) * pc + (fy - 0.5f) * ps) * 2.f;
             // Pigment carried to the drying edge: a dark rim and a broader shade.

@@ -115,26 +115,27 @@ Field weave(int size, const WeaveParams& wp, uint32_t seed, Field* gap)
 
 QImage canvasTexture(int size, uint32_t seed)
 {
+    // Primed linen: irregular threads, each crossing lit as a small ridge.
     WeaveParams wp;
-    wp.threads = size * 160 / 1024;
-    wp.thickness = 0.95f;
-    wp.thickVar = 0.16f;
-    wp.slub = 0.22f;
-    wp.wobble = 0.10f;
-    wp.lift = 0.3f;
-    wp.fibre = 0.22f;
+    wp.threads = std::max(8, size * 100 / 1024);
+    wp.thickness = 0.92f;
+    wp.thickVar = 0.25f;
+    wp.slub = 0.3f;
+    wp.wobble = 0.14f;
+    wp.lift = 0.5f;
+    wp.fibre = 0.28f;
     Field gap;
     Field h = weave(size, wp, seed, &gap);
     // Priming fills the hollows and softens the threads a little.
-    Field primed = blur(h, 0.7f, true);
+    Field primed = blur(h, 0.6f, true);
     for (size_t i = 0; i < h.v.size(); ++i)
-        primed.v[i] = std::max(primed.v[i], -0.2f);
-    Field shade = shadeRelief(primed, 3.2f, true);
+        primed.v[i] = std::max(primed.v[i], -0.15f);
+    Field shade = shadeRelief(primed, 4.5f, true);
     Field mottle = fbmField(size, size, 4, 4, 5, 0.55f, seed + 10);
     Field lum(size, size);
     for (size_t i = 0; i < lum.v.size(); ++i)
-        lum.v[i] = shade.v[i] * (1.f + 0.06f * mottle.v[i]) + 0.05f * primed.v[i];
-    lum.normalize(0.56f, 0.095f);
+        lum.v[i] = shade.v[i] * (1.f + 0.08f * mottle.v[i]) + 0.08f * primed.v[i];
+    lum.normalize(0.56f, 0.11f);
     Field hue = fbmField(size, size, 3, 3, 3, 0.5f, seed + 11);
     return tinted(lum, hex(0xCBC2AE), &hue, hex(0xC8C6BC), 0.6f);
 }
@@ -193,24 +194,45 @@ QImage paperTexture(int size, uint32_t seed)
     return tinted(lum, hex(0xD8D2C4), &flocs, hex(0xD6D4CC), 0.5f);
 }
 
+namespace {
+
+// Felt-pressed paper surface: rounded bumps of mixed sizes (a soft cellular
+// layer under warped noise), tileable at width x height with `unit` the
+// greatest common divisor of the sides.
+Field paperRelief(int width, int height, float bump, uint32_t seed)
+{
+    const int unit = std::gcd(width, height);
+    const int kx = width / unit, ky = height / unit;
+    const int cells = std::max(1, int(float(unit) / bump));
+    Field f1;
+    worleyField(width, height, kx * cells, ky * cells, seed, &f1, nullptr);
+    const float cellPx = float(width) / float(kx * cells);
+    const int base = std::max(1, unit / 64);
+    Field warp = fbmField(width, height, kx * base, ky * base, 3, 0.5f, seed + 1);
+    Field n1 = fbmField(width, height, kx * cells / 2 + kx, ky * cells / 2 + ky, 4, 0.55f, seed + 2);
+    Field h(width, height);
+    parallelRows(height, [&](int y) {
+        for (int x = 0; x < width; ++x) {
+            const float c = f1.at(x, y) / cellPx;
+            // Soft domes rather than facets, broken up by noise.
+            const float dome = std::exp(-c * c * 2.2f);
+            const float w = warp.at(x, y);
+            h.at(x, y) = 0.55f * dome + 0.6f * n1.sample(float(x) + w * cellPx * 1.5f, float(y) - w * cellPx * 1.5f);
+        }
+    });
+    return blur(h, std::max(0.6f, bump * 0.08f), true);
+}
+
+} // namespace
+
 QImage roughWatercolorTexture(int size, uint32_t seed)
 {
-    // Rough watercolour paper: rounded hills and pits of two sizes.
-    Field big, small;
-    worleyField(size, size, std::max(2, size / 15), std::max(2, size / 15), seed, &big, nullptr);
-    worleyField(size, size, std::max(2, size / 6), std::max(2, size / 6), seed + 1, &small, nullptr);
-    Field height(size, size);
-    const float cb = float(size) / float(std::max(2, size / 15));
-    const float cs = float(size) / float(std::max(2, size / 6));
-    for (size_t i = 0; i < height.v.size(); ++i) {
-        const float b = big.v[i] / cb, s = small.v[i] / cs;
-        height.v[i] = -1.1f * b * b - 0.35f * s;
-    }
-    height = blur(height, 1.6f, true);
-    Field fine = fbmField(size, size, size / 10, size / 10, 3, 0.5f, seed + 2);
-    Field flocs = fbmField(size, size, std::max(2, size / 128), std::max(2, size / 128), 5, 0.6f, seed + 3);
+    // Rough watercolour paper: large soft hills and hollows.
+    Field height = paperRelief(size, size, 17.f, seed);
+    Field fine = fbmField(size, size, size / 6, size / 6, 2, 0.5f, seed + 3);
+    Field flocs = fbmField(size, size, std::max(2, size / 128), std::max(2, size / 128), 5, 0.6f, seed + 4);
     for (size_t i = 0; i < height.v.size(); ++i)
-        height.v[i] += 0.05f * fine.v[i];
+        height.v[i] += 0.04f * fine.v[i];
     Field shade = shadeRelief(height, 9.f, true);
     Field lum(size, size);
     for (size_t i = 0; i < lum.v.size(); ++i)
@@ -221,28 +243,15 @@ QImage roughWatercolorTexture(int size, uint32_t seed)
 
 QImage watercolorPaper(int width, int height, uint32_t seed)
 {
-    // Cold-pressed watercolour paper, tileable at its own size: the period
-    // of every noise divides both sides.
-    const int unit = std::gcd(width, height); // 256 for 1024 x 768
+    // Cold-pressed watercolour paper, tileable at its own size.
+    const int unit = std::gcd(width, height);
     const int kx = width / unit, ky = height / unit;
-    const int cell = std::max(1, unit / 28);
-    Field f1;
-    worleyField(width, height, kx * cell, ky * cell, seed, &f1, nullptr);
-    const float cellPx = float(width) / float(kx * cell);
-    Field f1b;
-    worleyField(width, height, kx * cell * 3, ky * cell * 3, seed + 1, &f1b, nullptr);
-    Field h(width, height);
-    for (size_t i = 0; i < h.v.size(); ++i) {
-        const float b = f1.v[i] / cellPx;
-        const float s = f1b.v[i] / (cellPx / 3.f);
-        h.v[i] = -b * b - 0.25f * s;
-    }
-    h = blur(h, 1.2f, true);
-    Field fine = fbmField(width, height, kx * 32, ky * 32, 3, 0.5f, seed + 2);
-    Field flocs = fbmField(width, height, kx * 4, ky * 4, 5, 0.6f, seed + 3);
+    Field h = paperRelief(width, height, 9.f, seed);
+    Field fine = fbmField(width, height, kx * std::max(1, unit / 4), ky * std::max(1, unit / 4), 2, 0.5f, seed + 2);
+    Field flocs = fbmField(width, height, kx * std::max(1, unit / 64), ky * std::max(1, unit / 64), 5, 0.6f, seed + 3);
     for (size_t i = 0; i < h.v.size(); ++i)
-        h.v[i] += 0.06f * fine.v[i];
-    Field shade = shadeRelief(h, 7.f, true);
+        h.v[i] += 0.05f * fine.v[i];
+    Field shade = shadeRelief(h, 6.f, true);
     Field lum(width, height);
     for (size_t i = 0; i < lum.v.size(); ++i)
         lum.v[i] = shade.v[i] + 0.045f * flocs.v[i];
@@ -255,7 +264,7 @@ QImage cardboardTexture(int size, uint32_t seed)
     // Grey-brown chipboard: pressed recycled fibres with flecks.
     Field mottle = fbmField(size, size, std::max(2, size / 128), std::max(2, size / 128), 6, 0.62f, seed);
     Field fibres(size, size);
-    scatterFibres(fibres, size * size / 90, 4.f, 22.f, 1.1f, 0.45f, seed + 1);
+    scatterFibres(fibres, size * size / 60, 3.f, 18.f, 1.0f, 0.45f, seed + 1);
     Field fine = fbmField(size, size, size / 4, size / 4, 2, 0.5f, seed + 2);
     Field height(size, size);
     for (size_t i = 0; i < height.v.size(); ++i)
@@ -264,15 +273,15 @@ QImage cardboardTexture(int size, uint32_t seed)
     Field shade = shadeRelief(height, 1.0f, true);
     Field lum(size, size);
     for (size_t i = 0; i < lum.v.size(); ++i)
-        lum.v[i] = shade.v[i] + 0.10f * mottle.v[i] + 0.10f * fibres.v[i];
-    lum.normalize(0.50f, 0.075f);
+        lum.v[i] = shade.v[i] + 0.04f * mottle.v[i] + 0.12f * fibres.v[i];
+    lum.normalize(0.50f, 0.07f);
     // Coloured flecks from the recycled stock.
     ColorPlane p(size, size);
     const Rgb base = hex(0x9C8A70) * (1.f / hex(0x9C8A70).luma());
     const Rgb greyer = hex(0x8E8A82) * (1.f / hex(0x8E8A82).luma());
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x)
-            p.at(x, y) = mix(base, greyer, clamp01(0.5f + mottle.at(x, y))) * lum.at(x, y);
+            p.at(x, y) = mix(base, greyer, clamp01(0.5f + 0.6f * mottle.at(x, y))) * lum.at(x, y);
     Rng rng(seed + 3);
     const Rgb flecks[] = {hex(0x3A2E24), hex(0xE8E2D4), hex(0x5A6E8C), hex(0x8C3A30), hex(0x2A2A2A)};
     for (int i = 0; i < size * size / 1800; ++i) {
