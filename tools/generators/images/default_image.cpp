@@ -162,8 +162,10 @@ float farRidge(float X)
 
 float nearRidge(float X)
 {
+    // The skyline of the wooded hill is made of tree crowns.
+    const float crowns = std::fabs(std::sin(X / 3.1f + 2.f * fbm(X / 30.f, 1.f, 2, 0.5f, 30))) * 5.f;
     return 735.f - 70.f * (0.5f + 0.5f * fbm(X / 300.f, 9.1f, 5, 0.5f, 23)) - 45.f * smoothstep(950.f, 250.f, X) -
-           4.f * fbm(X / 8.f, 2.f, 2, 0.5f, 30);
+           crowns - 4.f * fbm(X / 12.f, 2.f, 2, 0.5f, 31);
 }
 
 // Relief of the far range: gullies running down the slopes.
@@ -353,9 +355,14 @@ Rgba tower(float X, float Y)
         const float diff = std::max(0.f, -u * 0.78f + nz * 0.62f);
         const int band = int(t * 5.f);
         const Rgb paint = band % 2 ? hex(0xC0281E) : hex(0xF4F0E8);
-        // Weathering streaks running down.
-        const float streaks = 0.94f + 0.06f * perlin(X / 2.f, Y / 40.f, 51);
-        Rgb c = paint * streaks * (Rgb(1.f, 0.93f, 0.8f) * (diff * 1.1f) + Rgb(0.42f, 0.47f, 0.6f) * 0.5f);
+        // Weathering: streaks running down from the windows and the
+        // gallery, ring joints, shade under the gallery deck.
+        const float streaks = 0.93f + 0.07f * perlin(X / 2.f, Y / 40.f, 51) - 0.05f * smoothstep(0.3f, 0.8f, fastFbm(X / 6.f, Y / 90.f, 52));
+        const float joint = std::fabs(std::fmod(Y - kTowerTop, 24.f) - 12.f) > 11.4f ? 0.93f : 1.f;
+        const float underDeck = 1.f - 0.45f * std::exp(-(Y - kTowerTop) / 10.f);
+        const float occl = 1.f - 0.2f * smoothstep(0.5f, 1.f, std::fabs(u));
+        Rgb c = paint * (streaks * joint * underDeck * occl) *
+                (Rgb(1.f, 0.93f, 0.8f) * (diff * 1.1f) + Rgb(0.42f, 0.47f, 0.6f) * 0.5f);
         // Windows and door.
         const float wy = std::fmod(Y - kTowerTop, 72.f);
         if (std::fabs(X - cx + 2.f) < 4.5f && wy > 30.f && wy < 46.f && Y < kTowerBase - 60.f)
@@ -507,9 +514,9 @@ Rgba boulders(float X, float Y)
         if (r >= 1.f)
             continue;
         // A rounded dome with rough facets.
-        const float bump = fastFbm(X / 45.f, Y / 45.f, b.seed + 1);
-        float nx = dx / wob * 0.95f + (fastFbm((X + 2.f) / 45.f, Y / 45.f, b.seed + 1) - bump) * -9.f;
-        float ny = dy / wob * 0.95f - 0.15f + (fastFbm(X / 45.f, (Y + 2.f) / 45.f, b.seed + 1) - bump) * -9.f;
+        const float bump = fastFbm(X / 90.f, Y / 90.f, b.seed + 1);
+        float nx = dx / wob * 0.9f + (fastFbm((X + 3.f) / 90.f, Y / 90.f, b.seed + 1) - bump) * -9.f;
+        float ny = dy / wob * 0.9f - 0.15f + (fastFbm(X / 90.f, (Y + 3.f) / 90.f, b.seed + 1) - bump) * -9.f;
         const float n = std::sqrt(nx * nx + ny * ny);
         if (n > 0.95f) {
             nx *= 0.95f / n;
@@ -786,8 +793,22 @@ QImage defaultImage()
             const float dx = (float(x) - kW * 0.5f) / kW, dy = (float(y) - kH * 0.5f) / kH;
             const float vig = 1.f - 0.22f * std::pow(dx * dx + dy * dy, 1.2f) * 2.2f;
             const float grain = (hashUnit(x, y, 93) + hashUnit(x, y, 94) - 1.f) * 3.f;
-            auto ch = [&](float v) { return uint32_t(std::clamp(int(std::lround(v * k * vig + grain)), 0, 255)); };
-            row[x] = 0xFF000000u | ch(r) << 16 | ch(g) << 8 | ch(b);
+            // A gentle photographic grade: a little less saturation, a soft
+            // S-curve, warm highlights.
+            float cr = r * k / 255.f, cg = g * k / 255.f, cb = b * k / 255.f;
+            const float l = 0.299f * cr + 0.587f * cg + 0.114f * cb;
+            cr = l + (cr - l) * 0.9f;
+            cg = l + (cg - l) * 0.9f;
+            cb = l + (cb - l) * 0.9f;
+            auto curve = [](float v) {
+                v = clamp01(v);
+                return v + 0.12f * v * (1.f - v) * (2.f * v - 1.f);
+            };
+            cr = curve(cr) * (1.f + 0.03f * l);
+            cb = curve(cb) * (1.f - 0.03f * l);
+            cg = curve(cg);
+            auto ch = [&](float v) { return uint32_t(std::clamp(int(std::lround(v * 255.f * vig + grain)), 0, 255)); };
+            row[x] = 0xFF000000u | ch(cr) << 16 | ch(cg) << 8 | ch(cb);
         }
     });
     return out;
