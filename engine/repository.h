@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include <functional>
-
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -36,8 +36,9 @@ constexpr qint64 kMaxBrushPixels = 32ll * 1024 * 1024;
 // Decoding runs on any thread (in parallel); TForm3::install puts the result
 // into the repository on the UI thread.
 struct BuiltInImages {
-    // Archive members in the order LoadEmbeddedImages reads them; a null
-    // image marks the first member that was missing or did not decode.
+    // Archive members in the order LoadEmbeddedImages reads them; members
+    // that are missing or do not decode are null, and reading stops at the
+    // first missing one.
     std::vector<std::pair<QString, gfx::Image>> archive;
     bool archiveFound = false;
     // Pictures of the form archive by name ("DefaultBrushes", "Frame_2", ...).
