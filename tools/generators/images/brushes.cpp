@@ -235,22 +235,23 @@ Field watercolorMark(int index, uint32_t seed, float shrink)
     const float angle = float(r.range(-0.35, 0.35));
     const float ca = std::cos(angle), sa = std::sin(angle);
     Field shape(kCell, kCell);
+    Field breakup; // dry-brush gaps, laid over the finished wash
     auto unite = [&](const Field& f) {
         for (size_t i = 0; i < f.v.size(); ++i)
             shape.v[i] = std::max(shape.v[i], f.v[i]);
     };
-    switch (index % 4) {
+    switch (index % 6) {
     case 0:
     case 2: { // blot pooled from two or three touching puddles
         const int n = 2 + r.below(2);
         const float span = float(r.range(70, 95)) * shrink;
         for (int k = 0; k < n; ++k) {
-            const float along = (n == 1 ? 0.f : (float(k) / float(n - 1) - 0.5f)) * span;
+            const float along = (float(k) / float(n - 1) - 0.5f) * span;
             const float rx = float(r.range(50, 70)) * shrink, ry = float(r.range(30, 44)) * shrink;
             unite(blotShape(kCell, kCell, 128 + ca * along, 128 + sa * along + float(r.range(-6, 6)), rx, ry,
-                            angle + float(r.range(-0.25, 0.25)), 0.22f, seed + uint32_t(k) * 13u));
+                            angle + float(r.range(-0.25, 0.25)), 0.26f, seed + uint32_t(k) * 13u));
         }
-        if (index % 4 == 2)
+        if (index % 6 == 2)
             sp.bloom = float(r.range(0.4, 0.8));
         break;
     }
@@ -260,7 +261,7 @@ Field watercolorMark(int index, uint32_t seed, float shrink)
         shape = washStrokeShape(kCell, kCell, g, float(r.range(60, 82)) * shrink, 0.5f, 0.2f, seed + 1);
         break;
     }
-    default: { // wet in wet: soft, feathered edge
+    case 3: { // wet in wet: soft, feathered edge
         const Field blob = blotShape(kCell, kCell, 128, 128, float(r.range(88, 100)) * shrink,
                                      float(r.range(34, 44)) * shrink, angle, 0.2f, seed + 1);
         shape = blur(blob, 5.f, false);
@@ -274,8 +275,41 @@ Field watercolorMark(int index, uint32_t seed, float shrink)
         sp.wash = float(r.range(0.4, 0.55));
         break;
     }
+    case 4: { // splash: a blot thrown along its axis, with droplets
+        unite(blotShape(kCell, kCell, 118, 128, float(r.range(62, 76)) * shrink, float(r.range(34, 42)) * shrink, angle,
+                        0.3f, seed + 1));
+        const int drops = 3 + r.below(4);
+        for (int k = 0; k < drops; ++k) {
+            const float along = float(r.range(70, 105)) * shrink * (r.chance(0.75) ? 1.f : -1.f);
+            const float off = float(r.range(-18, 18)) * shrink;
+            const float rad = float(r.range(3, 9)) * shrink;
+            unite(blotShape(kCell, kCell, 118 + ca * along - sa * off, 128 + sa * along + ca * off, rad * 1.3f, rad,
+                            angle, 0.15f, seed + 40u + uint32_t(k)));
+        }
+        break;
     }
-    return watercolorWash(shape, sp, angle + float(r.range(-0.5, 0.5)), seed + 2);
+    default: { // dragged brush: the wash breaks up on the paper's tooth
+        const StrokeGeom g = StrokeGeom::centred(128, 128, angle, float(r.range(195, 225)) * shrink,
+                                                 sign(r) * float(r.range(0, 1.0 / 300)));
+        shape = washStrokeShape(kCell, kCell, g, float(r.range(56, 76)) * shrink, 0.8f, 0.15f, seed + 1);
+        const Field tooth = pastelTooth(kCell, kCell, seed + 5);
+        breakup = Field(kCell, kCell, 1.f);
+        for (int y = 0; y < kCell; ++y)
+            for (int x = 0; x < kCell; ++x) {
+                float s, t;
+                g.local(float(x) + 0.5f, float(y) + 0.5f, s, t);
+                const float dry = 0.7f * smoothstep(0.35f, 1.f, s / g.length);
+                breakup.at(x, y) = smoothstep(dry - 0.1f, dry + 0.1f, tooth.at(x, y));
+            }
+        sp.rim = float(r.range(0.2, 0.3));
+        break;
+    }
+    }
+    Field wash = watercolorWash(shape, sp, angle + float(r.range(-0.5, 0.5)), seed + 2);
+    if (!breakup.v.empty())
+        for (size_t i = 0; i < wash.v.size(); ++i)
+            wash.v[i] *= breakup.v[i];
+    return wash;
 }
 
 QImage sheet(int count, int rows, const std::function<Field(int, uint32_t, float)>& markFn, uint32_t seed, Rgb ink)
