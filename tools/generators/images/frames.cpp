@@ -123,7 +123,7 @@ Rgb shadePixel(const FrameStyle& st, const Surface& sf, float nx, float ny, floa
     }
     case Material::MatCore: {
         const Rgb core = hex(0xF7F5EE);
-        return core * (0.62f + 0.55f * diff);
+        return core * (0.78f + 0.4f * diff);
     }
     case Material::BlackMetal: {
         const float spec = 0.55f * powi(nh, 40);
