@@ -55,9 +55,7 @@ bool walkRows(int height, bool preview, const std::function<void(int, int)>& row
 
 gfx::Image oldFilmTexture()
 {
-    gfx::Image texture;
-    SyncWithUi([&] { texture = Form3().OldFilmTexture; });
-    return texture;
+    return Form3().sharedImage(&TForm3::OldFilmTexture);
 }
 
 int textureMean(const gfx::Image& texture)
