@@ -27,19 +27,19 @@ PQ_INLINE F8 splat(float v)
     return F8{} + v;
 }
 
-PQ_INLINE F8 absolute(F8 v)
+PQ_INLINE F8 absolute(const F8& v)
 {
     return (F8)((I8)v & 0x7FFFFFFF);
 }
 
-PQ_INLINE F8 larger(F8 a, F8 b)
+PQ_INLINE F8 larger(const F8& a, const F8& b)
 {
     return a > b ? a : b;
 }
 
 // Range weights of the largest absolute channel differences (beyond 255
 // only for neighbours out of reach, whose weight is dropped anyway).
-PQ_INLINE F8 rangeWeights(const float* range, F8 dr, F8 dg, F8 db)
+PQ_INLINE F8 rangeWeights(const float* range, const F8& dr, const F8& dg, const F8& db)
 {
     const F8 largest = larger(larger(absolute(dr), absolute(dg)), absolute(db));
     const I8 m = __builtin_convertvector(largest < splat(255.0f) ? largest : splat(255.0f), I8);
@@ -60,7 +60,7 @@ struct NearRange {
             t[i / 8][i % 8] = range[i];
     }
 
-    PQ_INLINE F8 weights(F8 dr, F8 dg, F8 db) const
+    PQ_INLINE F8 weights(const F8& dr, const F8& dg, const F8& db) const
     {
         const F8 largest = larger(larger(absolute(dr), absolute(dg)), absolute(db));
         const I8 m = __builtin_convertvector(largest < splat(31.0f) ? largest : splat(31.0f), I8);
