@@ -16,6 +16,7 @@
 class QFrame;
 class QLabel;
 class QListWidget;
+class QPropertyAnimation;
 class QPushButton;
 class QCheckBox;
 class QScrollArea;
@@ -77,6 +78,10 @@ public:
     void FullSizeAndCenter();
     void UpdateDropZone();
     QListWidget* ListBoxOfFamily(int family) const;
+
+    // ---- Progress bar (main_window_progress.cpp) ----
+    // 0..100 shows a full run's progress; any other value hides the bar.
+    void UpdateProgressBar(int value);
 
     // ---- Closing and shut-down (main_window_close.cpp) ----
     // The unsaved-changes question; true when the window may close.
@@ -270,6 +275,9 @@ private:
     void PositionFloatingControls();
 
     TDocument FDocument;
+    QPointer<QPropertyAnimation> FProgressWidthAnim;
+    QPointer<QPropertyAnimation> FProgressLabelXAnim;
+    QPointer<QPropertyAnimation> FProgressLabelFade;
     bool FDestroyed = false;
     bool FFirstShowDone = false;
 };

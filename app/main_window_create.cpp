@@ -166,7 +166,7 @@ void TForm1::PositionFloatingControls()
     if (layOverlayContainer)
         layOverlayContainer->setGeometry(MainFormRect->rect());
     if (MenuContainer)
-        MenuContainer->move(14, MainBarRect->geometry().bottom() + 6);
+        MenuContainer->move(14, MainBarRect->mapTo(MainFormRect, QPoint(0, MainBarRect->height())).y() + 6);
 }
 
 void TForm1::changeEvent(QEvent* event)

@@ -238,6 +238,7 @@ void TForm1::BuildMenu()
 
 void TForm1::bnMainMenuClick()
 {
+    PositionFloatingControls();
     const int fullHeight = MenuContainer->property("tag").toInt();
     MenuContainer->setFixedHeight(fullHeight);
     MenuContainer->setVisible(!MenuContainer->isVisible());

@@ -39,10 +39,9 @@ void TForm1::FormShow()
         FStartupFullScreenDone = true;
         const QRect work = screen() ? screen()->availableGeometry() : QRect();
         // The interface-zoom setting is not kept yet: the automatic zoom.
+        // Applying it (and showing it in the menu) is the interface-zoom
+        // code's work.
         FUIZoom = UIZoomAtFirstShow(QString(), ComputeAutoUIZoom(work));
-        if (UIZoomMI)
-            UIZoomMI->setText(Translate(QStringLiteral("Interface size")) + QStringLiteral(": ")
-                              + QString::number(qRound(FUIZoom * 100)) + QStringLiteral("%"));
         FIsCustomMaximized = false;
         MaxButtonClick();
     }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QMetaObject>
 #include <QSlider>
@@ -325,6 +326,40 @@ TEST(MainWindowReset, FullResetFromTheWindow)
     EXPECT_EQ(w.ListBoxes[1]->currentRow(), -1);
     EXPECT_TRUE(w.TrackBars[4]->isEnabled());
     EXPECT_EQ(w.TrackBars[3]->value(), 100);
+}
+
+} // namespace
+
+namespace {
+
+TEST(MainWindowProgress, BarShowsARunAndHidesAtItsEnd)
+{
+    TWindowFixture f;
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    QWidget* bar = w.ProgressBarRect;
+    const int target = (bar->parentWidget()->width() - 170) * 60 / 100;
+    w.UpdateProgressBar(60);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->property("tag").toInt(), 60);
+    ASSERT_TRUE(processUntil([&] { return bar->width() == target; }));
+    EXPECT_TRUE(w.ProgressLabel->isVisible());
+    EXPECT_EQ(w.ProgressLabel->text(), QStringLiteral("60%"));
+
+    // Scripts report elsewhere: even the end value is ignored then.
+    w.Doc().FScriptRunning = true;
+    w.UpdateProgressBar(101);
+    EXPECT_TRUE(bar->isVisible());
+    w.Doc().FScriptRunning = false;
+
+    w.UpdateProgressBar(101);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(bar->width(), 0);
+    EXPECT_EQ(bar->property("tag").toInt(), -1);
+    EXPECT_FALSE(w.ProgressLabel->isVisible());
+    // A short bar shows no percentage.
+    w.UpdateProgressBar(1);
+    EXPECT_FALSE(w.ProgressLabel->isVisible());
 }
 
 } // namespace
