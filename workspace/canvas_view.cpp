@@ -27,18 +27,22 @@ void TCanvasView::paintEvent(QPaintEvent*)
     const gfx::Image& result = document_.ZIdImage;
     if (result.isNull())
         return;
+    const TUiPalette& palette = CurrentPalette();
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath clip;
-    clip.addRoundedRect(QRectF(rect()), 15, 15);
-    p.setClipPath(clip);
-    p.fillRect(rect(), CurrentPalette().panel);
+    p.fillRect(rect(), palette.panel);
 
     const bool showSource = FRightPreview && !document_.ZIdSourceImage.isNull();
     const gfx::Image& shown = showSource ? document_.ZIdSourceImage : result;
     p.setRenderHint(QPainter::SmoothPixmapTransform, !FZooming);
-    const QRectF target = DisplayedImageRect();
-    p.drawImage(target, shown.qimage(), QRectF(shown.rect()));
+    p.drawImage(DisplayedImageRect(), shown.qimage(), QRectF(shown.rect()));
+
+    // Round corners (radius 15) on the window's frame colour, antialiased.
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath corners;
+    corners.setFillRule(Qt::OddEvenFill);
+    corners.addRect(QRectF(rect()));
+    corners.addRoundedRect(QRectF(rect()), 15, 15);
+    p.fillPath(corners, palette.frame);
 }
 
 } // namespace pq
