@@ -363,3 +363,30 @@ TEST(MainWindowProgress, BarShowsARunAndHidesAtItsEnd)
 }
 
 } // namespace
+
+#include "app/overlay_container.h"
+
+namespace {
+
+TEST(MainWindowOverlay, PanelsOpenCentredOverABackdropAndAreFreedOnClose)
+{
+    TWindowFixture f;
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    QPointer<QWidget> panel = new QWidget;
+    panel->resize(300, 200);
+    w.ShowOverlayFrame(panel);
+    pq::TOverlayContainer* overlay = w.layOverlayContainer;
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_TRUE(overlay->hasBackdrop());
+    EXPECT_EQ(panel->parentWidget(), overlay);
+    EXPECT_EQ(panel->geometry().center(), overlay->rect().center());
+
+    w.Doc().FReopenScriptEditorAfterLUT = true;
+    w.CloseOverlay();
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_TRUE(panel.isNull());
+    EXPECT_FALSE(w.Doc().FReopenScriptEditorAfterLUT);
+}
+
+} // namespace
