@@ -1,5 +1,7 @@
 #include "gfx/blend.h"
 
+#include "platform/numeric.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -84,7 +86,7 @@ float separable(BlendMode mode, float cb, float cs)
 
 uint32_t toByte(float v)
 {
-    return static_cast<uint32_t>(std::clamp(std::lround(v * 255.0f), 0l, 255l));
+    return static_cast<uint32_t>(std::clamp(platform::Round(v * 255.0f), 0, 255));
 }
 
 } // namespace

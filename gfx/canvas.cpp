@@ -163,8 +163,15 @@ void Canvas::drawImageRect(const Image& image, const QRectF& src, const QRectF& 
                              device.dy() == std::floor(device.dy());
 
     if (sampling == Sampling::Mitchell && !integerCopy) {
+        // Only the visible part is resampled: a zoomed-in draw of a large
+        // image would otherwise exceed the size limits and draw nothing.
+        QRect visible = surface_.rect();
+        if (painter_.hasClipping())
+            visible &= painter_.transform().mapRect(painter_.clipBoundingRect()).toAlignedRect();
+        if (visible.isEmpty())
+            return;
         QPoint origin;
-        const Image warped = transformImage(image, src, device, Sampling::Mitchell, &origin);
+        const Image warped = transformImage(image, src, device, Sampling::Mitchell, &origin, visible);
         if (warped.isNull())
             return;
         withPaint(p, [&](QPainter& qp) {

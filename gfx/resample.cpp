@@ -1,15 +1,100 @@
 #include "gfx/resample.h"
 
+#include "gfx/resample_detail.h"
+#include "gfx/scratch_buffer.h"
+
+#include <algorithm>
+#include <cmath>
+
 namespace gfx {
 
-Image resize(const Image&, int, int, Sampling)
+Image resize(const Image& image, int width, int height, Sampling sampling)
 {
-    return {};
+    if (image.isNull() || !isSaneSize(width, height))
+        return {};
+    if (image.size() == QSize(width, height))
+        return Image::fromQImage(image.qimage());
+    QImage dst = newPixelImage(width, height);
+    if (dst.isNull())
+        return {};
+    const int sw = image.width(), sh = image.height();
+    const auto tx = resample::makeTaps(width, double(sw) / width, 0.0, 0, sw - 1, sampling);
+    const auto ty = resample::makeTaps(height, double(sh) / height, 0.0, 0, sh - 1, sampling);
+    resample::resampleSeparable(image, dst, tx, ty, {}, {});
+    return Image::adopt(std::move(dst));
 }
 
-Image transformImage(const Image&, const QRectF&, const QTransform&, Sampling, QPoint*)
+namespace {
+
+bool isFinite(const QTransform& t)
 {
-    return {};
+    const double v[] = {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()};
+    return std::all_of(std::begin(v), std::end(v), [](double x) { return std::isfinite(x); });
+}
+
+// Device pixels covered by the transformed source area, limited by the clip.
+QRect deviceBounds(const QRectF& mapped, const QRect& clip)
+{
+    double left = std::floor(mapped.left()), top = std::floor(mapped.top());
+    double right = std::ceil(mapped.right()), bottom = std::ceil(mapped.bottom());
+    if (!clip.isNull()) {
+        left = std::max(left, double(clip.left()));
+        top = std::max(top, double(clip.top()));
+        right = std::min(right, double(clip.right()) + 1.0);
+        bottom = std::min(bottom, double(clip.bottom()) + 1.0);
+    }
+    if (!(right > left && bottom > top) || right - left > kMaxSide || bottom - top > kMaxSide ||
+        std::fabs(left) > 1e9 || std::fabs(top) > 1e9)
+        return {};
+    return QRect(int(left), int(top), int(right - left), int(bottom - top));
+}
+
+} // namespace
+
+Image transformImage(const Image& image, const QRectF& srcRect, const QTransform& transform, Sampling sampling,
+                     QPoint* origin, const QRect& deviceClip)
+{
+    if (origin)
+        *origin = QPoint();
+    if (image.isNull() || !srcRect.isValid() || !isFinite(transform) || !transform.isAffine() ||
+        !transform.isInvertible())
+        return {};
+    const QRectF area = srcRect.intersected(QRectF(image.rect()));
+    if (area.isEmpty())
+        return {};
+    const QRect out = deviceBounds(transform.mapRect(area), deviceClip);
+    if (out.isEmpty() || !isSaneSize(out.width(), out.height()))
+        return {};
+    QImage dst = newPixelImage(out.size());
+    if (dst.isNull())
+        return {};
+
+    const QTransform inverse = transform.inverted();
+    const resample::SourceArea src{
+        std::max(0, static_cast<int>(std::floor(area.left()))),
+        std::max(0, static_cast<int>(std::floor(area.top()))),
+        std::min(image.width() - 1, static_cast<int>(std::ceil(area.right())) - 1),
+        std::min(image.height() - 1, static_cast<int>(std::ceil(area.bottom())) - 1),
+        area.left(),
+        area.top(),
+        area.right(),
+        area.bottom(),
+    };
+    if (transform.type() <= QTransform::TxScale) {
+        // Axis-aligned: source u of output column i is scale * (i + 0.5) + offset.
+        const double sx = inverse.m11(), ox = inverse.m11() * out.left() + inverse.dx();
+        const double sy = inverse.m22(), oy = inverse.m22() * out.top() + inverse.dy();
+        const auto tx = resample::makeTaps(out.width(), sx, ox, src.x0, src.x1, sampling);
+        const auto ty = resample::makeTaps(out.height(), sy, oy, src.y0, src.y1, sampling);
+        const auto cx = resample::axisCoverage(out.width(), sx, ox, src.left, src.right);
+        const auto cy = resample::axisCoverage(out.height(), sy, oy, src.top, src.bottom);
+        resample::resampleSeparable(image, dst, tx, ty, cx, cy);
+    } else {
+        resample::warpAffine(image, dst, out.topLeft(), inverse, src, sampling);
+    }
+    if (origin)
+        *origin = out.topLeft();
+    return Image::adopt(std::move(dst));
 }
 
 } // namespace gfx

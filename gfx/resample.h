@@ -4,6 +4,7 @@
 #include "gfx/paint.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QRectF>
 #include <QTransform>
 
@@ -11,15 +12,21 @@ namespace gfx {
 
 // Resizes to width x height (aspect not kept). Mitchell (B = C = 1/3) widens
 // its support when shrinking so that downscales do not alias; Linear is
-// bilinear; Nearest picks pixel centres. Null for a null image or bad size.
+// bilinear; Nearest picks pixel centres. Edge pixels repeat, so a constant
+// image stays that constant; an unchanged size gives an exact copy. Null for
+// a null image or bad size.
 Image resize(const Image& image, int width, int height, Sampling sampling = Sampling::Mitchell);
 
 // Maps the part srcRect of the image through `transform` (source pixel
 // coordinates to device coordinates) and samples it into a new image that
 // covers the transformed bounds; everything outside the source is
 // transparent. *origin receives the device position of the result's
-// top-left pixel. Null when the result would be empty.
+// top-left pixel. Edges are antialiased by pixel coverage; samples clamp to
+// the source rectangle. Mitchell widens its taps where the transform shrinks.
+// A non-null deviceClip limits the result to that device rectangle. Null
+// when the result would be empty, for a perspective or singular transform,
+// or when it would exceed the size limits.
 Image transformImage(const Image& image, const QRectF& srcRect, const QTransform& transform, Sampling sampling,
-                     QPoint* origin);
+                     QPoint* origin, const QRect& deviceClip = QRect());
 
 } // namespace gfx

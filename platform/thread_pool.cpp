@@ -85,7 +85,8 @@ public:
         minWorkers_ = std::max(0, minWorkers);
         maxWorkers_ = std::max(minWorkers_, maxWorkers);
         stopping_ = false;
-        // Workers are started lazily up to maxWorkers_; extra ones idle.
+        // Workers are started lazily up to maxWorkers_; threads beyond it idle.
+        wake_.notify_all();
     }
 
     int workerCount()
@@ -94,16 +95,19 @@ public:
         return maxWorkers_;
     }
 
-    void submit(const std::shared_ptr<Job>& job, int wanted)
+    void submit(const std::shared_ptr<Job>& job)
     {
         std::lock_guard lock(mutex_);
         if (stopping_)
             return;
-        while (static_cast<int>(threads_.size()) < maxWorkers_)
-            threads_.emplace_back([this] { loop(); });
+        while (static_cast<int>(threads_.size()) < maxWorkers_) {
+            const int index = static_cast<int>(threads_.size());
+            threads_.emplace_back([this, index] { loop(index); });
+        }
         jobs_.push_back(job);
-        for (int i = 0; i < wanted; ++i)
-            wake_.notify_one();
+        // Wake everyone: threads beyond the configured size ignore jobs, so a
+        // single notification could land on one of them and be lost.
+        wake_.notify_all();
     }
 
     void stop()
@@ -122,13 +126,13 @@ public:
     }
 
 private:
-    void loop()
+    void loop(int index)
     {
         for (;;) {
             std::shared_ptr<Job> job;
             {
                 std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+                wake_.wait(lock, [this, index] { return stopping_ || (!jobs_.empty() && index < maxWorkers_); });
                 if (stopping_)
                     return;
                 // Drop finished jobs, take the oldest live one.
@@ -192,7 +196,7 @@ void parallelForRange(int begin, int end, int grain, const std::function<void(in
     job->body = &body;
     job->context = currentRunContext();
     job->next.store(begin);
-    pool().submit(job, blocks - 1);
+    pool().submit(job);
     job->work();
     {
         std::unique_lock lock(job->mutex);

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace platform {
 
 struct ZipArchive::Impl {
@@ -53,6 +55,11 @@ ZipArchive ZipArchive::openFile(const QString& path, QString* error)
 ZipArchive ZipArchive::openBytes(const QByteArray& bytes, QString* error)
 {
     ZipArchive result;
+    // libzip takes an empty source for a new, empty archive.
+    if (bytes.isEmpty()) {
+        setError(error, QStringLiteral("not a valid zip archive: the data is empty"));
+        return result;
+    }
     auto impl = std::make_unique<Impl>();
     impl->data = bytes;
     impl->data.detach();
@@ -146,12 +153,18 @@ QByteArray ZipArchive::readIndex(int index, QString* error, qint64 limit) const
         setError(error, QStringLiteral("cannot open entry: %1").arg(QString::fromUtf8(zip_strerror(d_->archive))));
         return {};
     }
+    // The buffer grows with the data actually read, so a forged size in the
+    // directory cannot make us allocate up to the limit for nothing.
+    constexpr zip_int64_t kChunk = 4 << 20;
+    const auto size = static_cast<zip_int64_t>(st.size);
     QByteArray out;
-    out.resize(static_cast<qsizetype>(st.size));
+    out.reserve(static_cast<qsizetype>(std::min(size, kChunk)));
     zip_int64_t total = 0;
     bool failed = false;
-    while (total < static_cast<zip_int64_t>(st.size)) {
-        const zip_int64_t n = zip_fread(file, out.data() + total, st.size - static_cast<zip_uint64_t>(total));
+    while (total < size) {
+        const zip_int64_t want = std::min(kChunk, size - total);
+        out.resize(static_cast<qsizetype>(total + want));
+        const zip_int64_t n = zip_fread(file, out.data() + total, static_cast<zip_uint64_t>(want));
         if (n < 0) {
             failed = true;
             break;
@@ -160,6 +173,7 @@ QByteArray ZipArchive::readIndex(int index, QString* error, qint64 limit) const
             break;
         total += n;
     }
+    out.resize(static_cast<qsizetype>(total));
     // One more read detects data beyond the declared size and checks the CRC.
     char probe = 0;
     if (!failed && total == static_cast<zip_int64_t>(st.size) && zip_fread(file, &probe, 1) != 0)
@@ -170,6 +184,7 @@ QByteArray ZipArchive::readIndex(int index, QString* error, qint64 limit) const
         setError(error, QStringLiteral("corrupt entry: %1").arg(fileError));
         return {};
     }
+    out.squeeze(); // drop the spare capacity left by growing
     return out;
 }
 

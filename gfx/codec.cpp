@@ -1,0 +1,210 @@
+#include "gfx/codec.h"
+
+#include "gfx/codec_check.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <mutex>
+
+namespace gfx {
+
+namespace {
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+// Qt refuses decodes above 128 MiB by default, which a 50-megapixel photo
+// exceeds. Our own pixel cap is checked before decoding; this limit stays as
+// a backstop for readers that cannot tell their size in advance (250 MP at
+// 8 bytes a pixel for 16-bit images).
+void raiseAllocationLimit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { QImageReader::setAllocationLimit(2048); });
+}
+
+QString sizeText(const QSize& size)
+{
+    return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+}
+
+bool acceptableSize(const QSize& size)
+{
+    return isSaneSize(size.width(), size.height()) &&
+           int64_t(size.width()) * int64_t(size.height()) <= kMaxDecodePixels;
+}
+
+const char* writerFormat(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::Jpeg: return "jpeg";
+    case ImageFormat::Png: return "png";
+    case ImageFormat::WebP: return "webp";
+    case ImageFormat::Bmp: return "bmp";
+    default: return nullptr;
+    }
+}
+
+// Qt's PNG writer turns quality q into zlib level (100 - q) * 9 / 91, so 90
+// and above would store the pixels uncompressed. Returns the Qt quality that
+// yields `level`.
+int qtPngQualityForLevel(int level)
+{
+    return 100 - (level * 91 + 8) / 9;
+}
+
+int pngLevelForQuality(int quality)
+{
+    return std::clamp((100 - quality) / 10, 1, 9);
+}
+
+} // namespace
+
+ImageFormat formatFromExtension(const QString& pathOrExt)
+{
+    const qsizetype slash = std::max(pathOrExt.lastIndexOf(QLatin1Char('/')), pathOrExt.lastIndexOf(QLatin1Char('\\')));
+    const QString name = pathOrExt.mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString ext = (dot >= 0 ? name.mid(dot + 1) : name).toLower();
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg") || ext == QLatin1String("jpe"))
+        return ImageFormat::Jpeg;
+    if (ext == QLatin1String("png"))
+        return ImageFormat::Png;
+    if (ext == QLatin1String("bmp"))
+        return ImageFormat::Bmp;
+    if (ext == QLatin1String("webp"))
+        return ImageFormat::WebP;
+    if (ext == QLatin1String("gif"))
+        return ImageFormat::Gif;
+    if (ext == QLatin1String("tif") || ext == QLatin1String("tiff"))
+        return ImageFormat::Tiff;
+    return ImageFormat::Unknown;
+}
+
+Image decodeData(const QByteArray& bytes, QString* error)
+{
+    if (bytes.isEmpty()) {
+        setError(error, QStringLiteral("the file is empty"));
+        return {};
+    }
+    if (!checkImageStructure(bytes, error))
+        return {};
+    raiseAllocationLimit();
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    if (!reader.canRead()) {
+        setError(error, QStringLiteral("not an image in a known format"));
+        return {};
+    }
+    const QSize declared = reader.size();
+    if (declared.isValid() && !acceptableSize(declared)) {
+        setError(error, QStringLiteral("the image is too large (%1 pixels)").arg(sizeText(declared)));
+        return {};
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        setError(error, QStringLiteral("cannot decode the image: %1").arg(reader.errorString()));
+        return {};
+    }
+    if (!acceptableSize(image.size())) {
+        setError(error, QStringLiteral("the image is too large (%1 pixels)").arg(sizeText(image.size())));
+        return {};
+    }
+    // In place where the layouts allow it (RGB32 from JPEG).
+    image.convertTo(kPixelFormat);
+    Image result = Image::adopt(std::move(image));
+    if (result.isNull())
+        setError(error, QStringLiteral("not enough memory for the image"));
+    return result;
+}
+
+Image decodeFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+        return {};
+    }
+    if (file.size() > kMaxImageFileBytes) {
+        setError(error, QStringLiteral("%1 is too large to open").arg(path));
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return {};
+    }
+    return decodeData(bytes, error);
+}
+
+QByteArray encode(const Image& image, ImageFormat format, int quality, QString* error)
+{
+    if (image.isNull()) {
+        setError(error, QStringLiteral("there is no image to encode"));
+        return {};
+    }
+    const char* name = writerFormat(format);
+    if (!name) {
+        setError(error, QStringLiteral("this image format cannot be written"));
+        return {};
+    }
+    quality = std::clamp(quality, 1, 100);
+
+    // An opaque image goes out without an alpha channel (smaller and faster
+    // PNG, lossy WebP without alpha): the same pixels seen as RGB32.
+    QImage source = image.qimage();
+    if (image.isOpaque())
+        source = QImage(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_RGB32);
+
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, name);
+    switch (format) {
+    case ImageFormat::Png: writer.setQuality(qtPngQualityForLevel(pngLevelForQuality(quality))); break;
+    case ImageFormat::Jpeg:
+    case ImageFormat::WebP: writer.setQuality(quality); break;
+    default: break;
+    }
+    if (!writer.write(source)) {
+        setError(error, QStringLiteral("cannot encode the image: %1").arg(writer.errorString()));
+        return {};
+    }
+    return out;
+}
+
+bool encodeToFile(const Image& image, const QString& path, ImageFormat format, int quality, QString* error)
+{
+    const QByteArray bytes = encode(image, format, quality, error);
+    if (bytes.isEmpty())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace gfx

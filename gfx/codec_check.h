@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace gfx {
+
+// Structural checks for the formats whose Qt readers accept damaged files
+// and fill what is missing with grey or black: JPEG (a scan without its end
+// marker), GIF (image data cut short) and uncompressed BMP (fewer pixel bytes
+// than the header declares). True for intact files and for other formats,
+// which their readers reject themselves; false and *error otherwise.
+bool checkImageStructure(const QByteArray& bytes, QString* error);
+
+bool checkJpegStructure(const QByteArray& bytes, QString* error);
+bool checkGifStructure(const QByteArray& bytes, QString* error);
+bool checkBmpStructure(const QByteArray& bytes, QString* error);
+
+} // namespace gfx

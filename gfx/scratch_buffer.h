@@ -1,0 +1,49 @@
+#pragma once
+
+#include "gfx/image.h"
+
+#include <QImage>
+
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace gfx {
+
+// Memory for whole-image buffers, released with std::free; null when out of
+// memory. On Linux, blocks of 2 MiB and more are 2 MiB aligned and marked
+// for transparent huge pages, so that the first touches fault in 2 MiB at a
+// time rather than 4 KiB (tens of thousands of faults for one 12-megapixel
+// buffer otherwise, much of a fast filter's time).
+void* allocateScratch(size_t bytes);
+
+// An uninitialised kPixelFormat image in such memory; null for a bad size or
+// when out of memory. Filters fill every pixel of it.
+QImage newPixelImage(int width, int height);
+inline QImage newPixelImage(QSize size)
+{
+    return newPixelImage(size.width(), size.height());
+}
+
+// Uninitialised scratch memory for intermediates of trivial types; false
+// when the allocation failed.
+template <typename T>
+class ScratchBuffer {
+public:
+    explicit ScratchBuffer(size_t count) : data_(static_cast<T*>(allocateScratch(count * sizeof(T)))) {}
+
+    T* data() const { return data_.get(); }
+    explicit operator bool() const { return static_cast<bool>(data_); }
+
+private:
+    struct Free {
+        void operator()(T* p) const { std::free(p); }
+    };
+    std::unique_ptr<T, Free> data_;
+};
+
+} // namespace gfx

@@ -1,0 +1,426 @@
+#include "gfx/codec.h"
+#include "gfx/surface.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+using gfx::ImageFormat;
+
+// A smooth photo-like gradient with seeded noise; translucent when asked.
+gfx::Image testImage(int w, int h, bool translucent = false)
+{
+    gfx::Surface s = gfx::Surface::make(w, h);
+    std::mt19937 rng(7);
+    for (int y = 0; y < h; ++y) {
+        gfx::Pixel* row = s.row(y);
+        for (int x = 0; x < w; ++x) {
+            const int n = int(rng() % 9) - 4;
+            const int a = translucent ? (x * 255 / std::max(1, w - 1)) : 255;
+            const int r = std::clamp(x * 255 / w + n, 0, 255);
+            const int g = std::clamp(y * 255 / h + n, 0, 255);
+            const int b = std::clamp(96 + (x + y) / 4 % 64 + n, 0, 255);
+            row[x] = qPremultiply(qRgba(r, g, b, a));
+        }
+    }
+    return s.snapshot();
+}
+
+gfx::Image solid(int w, int h, QRgb premultiplied)
+{
+    gfx::Surface s = gfx::Surface::make(w, h);
+    s.clearPixel(premultiplied);
+    return s.snapshot();
+}
+
+bool samePixels(const gfx::Image& a, const gfx::Image& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return false;
+    return true;
+}
+
+double meanAbsDiff(const gfx::Image& a, const gfx::Image& b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift = 0; shift < 32; shift += 8)
+                sum += std::abs(int((a.pixel(x, y) >> shift) & 255) - int((b.pixel(x, y) >> shift) & 255));
+    return sum / (double(a.width()) * a.height() * 4);
+}
+
+uint32_t crc32(const QByteArray& bytes)
+{
+    uint32_t c = 0xFFFFFFFFu;
+    for (const char ch : bytes) {
+        c ^= uint8_t(ch);
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+void appendBe32(QByteArray& out, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char((v >> shift) & 0xFF));
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data)
+{
+    QByteArray chunk;
+    appendBe32(chunk, uint32_t(data.size()));
+    const QByteArray body = QByteArray(type, 4) + data;
+    chunk += body;
+    appendBe32(chunk, crc32(body));
+    return chunk;
+}
+
+// A PNG whose header claims the given size, followed by a token IDAT.
+QByteArray pngClaiming(uint32_t width, uint32_t height)
+{
+    QByteArray ihdr;
+    appendBe32(ihdr, width);
+    appendBe32(ihdr, height);
+    ihdr.append(char(8)).append(char(6)).append(char(0)).append(char(0)).append(char(0));
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    png += pngChunk("IHDR", ihdr);
+    png += pngChunk("IDAT", QByteArray::fromHex("789c030000000001"));
+    png += pngChunk("IEND", {});
+    return png;
+}
+
+// A GIF of 9-bit LZW codes, with a clear code often enough that the code
+// size never grows.
+QByteArray gifImage(int w, int h)
+{
+    QByteArray g("GIF89a");
+    auto le16 = [&](int v) { g.append(char(v & 255)).append(char(v >> 8)); };
+    le16(w);
+    le16(h);
+    g.append(char(0xF7)).append(char(0)).append(char(0));
+    for (int i = 0; i < 256; ++i)
+        g.append(char(i)).append(char(255 - i)).append(char(i / 2));
+    g.append(',');
+    le16(0);
+    le16(0);
+    le16(w);
+    le16(h);
+    g.append(char(0)).append(char(8));
+    QByteArray codes;
+    uint32_t acc = 0;
+    int bits = 0;
+    auto put = [&](int code) {
+        acc |= uint32_t(code) << bits;
+        for (bits += 9; bits >= 8; bits -= 8, acc >>= 8)
+            codes.append(char(acc & 255));
+    };
+    put(256);
+    for (int i = 0; i < w * h; ++i) {
+        put((i * 7) & 255);
+        if (i % 200 == 199)
+            put(256);
+    }
+    put(257);
+    if (bits)
+        codes.append(char(acc & 255));
+    for (qsizetype i = 0; i < codes.size(); i += 255) {
+        const QByteArray part = codes.mid(i, 255);
+        g.append(char(part.size())).append(part);
+    }
+    g.append(char(0)).append(';');
+    return g;
+}
+
+// An APP1 Exif segment holding one IFD entry, Orientation = value.
+QByteArray exifOrientation(int value)
+{
+    // Little-endian TIFF header with the IFD at 8; one entry (tag 0x0112,
+    // SHORT, count 1, value patched below); no next IFD.
+    const QByteArray tiff = QByteArray::fromHex("49492a0008000000"
+                                                "0100"
+                                                "120103000100000000000000"
+                                                "00000000");
+    QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+    body[6 + 8 + 2 + 8] = char(value);
+    QByteArray seg = QByteArray::fromHex("ffe1");
+    seg.append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 255));
+    return seg + body;
+}
+
+QByteArray encoded(const gfx::Image& image, ImageFormat format, int quality = 90)
+{
+    QString error;
+    const QByteArray bytes = gfx::encode(image, format, quality, &error);
+    EXPECT_FALSE(bytes.isEmpty()) << error.toStdString();
+    return bytes;
+}
+
+void expectRejected(const QByteArray& bytes, const char* what)
+{
+    QString error;
+    const gfx::Image decoded = gfx::decodeData(bytes, &error);
+    EXPECT_TRUE(decoded.isNull()) << what;
+    EXPECT_FALSE(error.isEmpty()) << what;
+}
+
+TEST(Codec, FormatFromExtension)
+{
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("/a/b/photo.JPG")), ImageFormat::Jpeg);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral(".jpeg")), ImageFormat::Jpeg);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("jpe")), ImageFormat::Jpeg);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.Png")), ImageFormat::Png);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.bmp")), ImageFormat::Bmp);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.WEBP")), ImageFormat::WebP);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.gif")), ImageFormat::Gif);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.tif")), ImageFormat::Tiff);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.tiff")), ImageFormat::Tiff);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.txt")), ImageFormat::Unknown);
+    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("dir.png/file")), ImageFormat::Unknown);
+    EXPECT_EQ(gfx::formatFromExtension(QString()), ImageFormat::Unknown);
+}
+
+TEST(Codec, LosslessRoundTrips)
+{
+    // Translucent pixels survive PNG's unpremultiplied storage exactly.
+    for (const bool translucent : {false, true}) {
+        const gfx::Image image = testImage(97, 61, translucent);
+        const gfx::Image back = gfx::decodeData(encoded(image, ImageFormat::Png, 80));
+        ASSERT_FALSE(back.isNull());
+        EXPECT_TRUE(samePixels(image, back)) << "translucent " << translucent;
+    }
+    const gfx::Image opaque = testImage(40, 30);
+    EXPECT_TRUE(samePixels(opaque, gfx::decodeData(encoded(opaque, ImageFormat::Bmp))));
+    const gfx::Image translucent = testImage(40, 30, true);
+    EXPECT_TRUE(samePixels(translucent, gfx::decodeData(encoded(translucent, ImageFormat::WebP, 100))));
+}
+
+TEST(Codec, LossyRoundTripsStayClose)
+{
+    const gfx::Image image = testImage(128, 96);
+    const gfx::Image jpeg = gfx::decodeData(encoded(image, ImageFormat::Jpeg, 92));
+    ASSERT_EQ(jpeg.size(), image.size());
+    EXPECT_TRUE(jpeg.isOpaque());
+    EXPECT_LT(meanAbsDiff(image, jpeg), 3.0);
+    const gfx::Image webp = gfx::decodeData(encoded(image, ImageFormat::WebP, 80));
+    ASSERT_EQ(webp.size(), image.size());
+    EXPECT_LT(meanAbsDiff(image, webp), 4.0);
+    // Lower quality gives a smaller file.
+    EXPECT_LT(encoded(image, ImageFormat::Jpeg, 20).size(), encoded(image, ImageFormat::Jpeg, 92).size());
+}
+
+TEST(Codec, AlphaInFormatsWithoutIt)
+{
+    // Half-transparent red: JPEG keeps the stored colour (over black), BMP
+    // the unpremultiplied colour.
+    const gfx::Image half = solid(16, 16, qRgba(128, 0, 0, 128));
+    const gfx::Pixel jpeg = gfx::decodeData(encoded(half, ImageFormat::Jpeg, 100)).pixel(8, 8);
+    EXPECT_NEAR(int(qRed(jpeg)), 128, 3);
+    EXPECT_EQ(qAlpha(jpeg), 255);
+    const gfx::Pixel bmp = gfx::decodeData(encoded(half, ImageFormat::Bmp)).pixel(8, 8);
+    EXPECT_EQ(bmp, 0xFFFF0000u);
+}
+
+TEST(Codec, PngIsCompressedAtEveryQuality)
+{
+    // Qt stores PNG data uncompressed for its quality 90 and above.
+    const gfx::Image flat = solid(256, 256, 0xFF336699u);
+    for (const int quality : {1, 80, 95, 100})
+        EXPECT_LT(encoded(flat, ImageFormat::Png, quality).size(), 4096) << quality;
+}
+
+TEST(Codec, EncodeRefusesWhatItCannotWrite)
+{
+    QString error;
+    EXPECT_TRUE(gfx::encode(gfx::Image(), ImageFormat::Png, 80, &error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+    for (const ImageFormat f : {ImageFormat::Gif, ImageFormat::Tiff, ImageFormat::Unknown}) {
+        error.clear();
+        EXPECT_TRUE(gfx::encode(solid(4, 4, 0xFF000000u), f, 80, &error).isEmpty());
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(Codec, TruncatedJpegIsRejected)
+{
+    const QByteArray jpeg = encoded(testImage(256, 192), ImageFormat::Jpeg, 90);
+    ASSERT_FALSE(gfx::decodeData(jpeg).isNull());
+    expectRejected(jpeg.left(jpeg.size() / 2), "cut in the scan");
+    expectRejected(jpeg.left(jpeg.size() - 2), "end marker missing");
+    expectRejected(jpeg.left(300), "cut in the tables");
+    // Trailing bytes after the end marker are harmless.
+    EXPECT_FALSE(gfx::decodeData(jpeg + QByteArray(100, 'x')).isNull());
+}
+
+TEST(Codec, ExifThumbnailEndMarkerDoesNotCount)
+{
+    // An APP1 segment carrying a complete small JPEG (a thumbnail).
+    const QByteArray thumb = encoded(testImage(16, 16), ImageFormat::Jpeg, 50);
+    QByteArray body = QByteArray("Exif\0\0", 6) + QByteArray::fromHex("49492a0008000000") + thumb;
+    QByteArray app1 = QByteArray::fromHex("ffe1");
+    app1.append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 255)).append(body);
+
+    const QByteArray main = encoded(testImage(256, 192), ImageFormat::Jpeg, 90);
+    const QByteArray withThumb = main.left(2) + app1 + main.mid(2);
+    EXPECT_FALSE(gfx::decodeData(withThumb).isNull());
+    expectRejected(withThumb.left(2 + app1.size() + (main.size() - 2) / 2), "main scan cut");
+    expectRejected(withThumb.left(2 + app1.size() + 20), "cut right after the thumbnail");
+}
+
+TEST(Codec, DamagedPngIsRejected)
+{
+    const QByteArray png = encoded(testImage(64, 64), ImageFormat::Png, 80);
+    const qsizetype idat = png.indexOf("IDAT");
+    ASSERT_GT(idat, 0);
+    const auto length = qsizetype(uint8_t(png[idat - 4])) << 24 | qsizetype(uint8_t(png[idat - 3])) << 16 |
+                        qsizetype(uint8_t(png[idat - 2])) << 8 | qsizetype(uint8_t(png[idat - 1]));
+    QByteArray badCrc = png;
+    badCrc[idat + 4 + length] = char(badCrc[idat + 4 + length] ^ 0x5A);
+    expectRejected(badCrc, "IDAT CRC");
+    expectRejected(png.left(png.size() / 2), "truncated PNG");
+    expectRejected(png.left(png.size() - 12), "IEND missing");
+}
+
+TEST(Codec, DamagedGifAndBmpAreRejected)
+{
+    const QByteArray gif = gifImage(64, 64);
+    const gfx::Image decoded = gfx::decodeData(gif);
+    ASSERT_FALSE(decoded.isNull());
+    EXPECT_EQ(decoded.size(), QSize(64, 64));
+    expectRejected(gif.left(gif.size() / 2), "truncated GIF");
+
+    const QByteArray bmp = encoded(testImage(64, 64), ImageFormat::Bmp);
+    expectRejected(bmp.left(bmp.size() - 100), "truncated BMP");
+}
+
+TEST(Codec, GarbageIsRejected)
+{
+    std::mt19937 rng(3);
+    QByteArray noise(4096, Qt::Uninitialized);
+    for (char& c : noise)
+        c = char(rng());
+    expectRejected(noise, "random bytes");
+    expectRejected(QByteArray(), "empty");
+    expectRejected(QByteArray::fromHex("ffd8ff") + noise, "JPEG signature then noise");
+    expectRejected(QByteArray("\x89PNG\r\n\x1a\n", 8) + noise, "PNG signature then noise");
+    expectRejected(QByteArray("GIF89a") + noise, "GIF signature then noise");
+    expectRejected(QByteArray("BM") + noise, "BMP signature then noise");
+}
+
+TEST(Codec, ExifOrientationIsApplied)
+{
+    // Left half red, right half blue; orientation 6 turns it clockwise, so
+    // red ends up on top.
+    gfx::Surface s = gfx::Surface::make(40, 20);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            s.row(y)[x] = x < 20 ? 0xFFFF0000u : 0xFF0000FFu;
+    const QByteArray jpeg = encoded(s.snapshot(), ImageFormat::Jpeg, 95);
+    const QByteArray rotated = jpeg.left(2) + exifOrientation(6) + jpeg.mid(2);
+
+    QString error;
+    const gfx::Image image = gfx::decodeData(rotated, &error);
+    ASSERT_FALSE(image.isNull()) << error.toStdString();
+    ASSERT_EQ(image.size(), QSize(20, 40));
+    EXPECT_GT(qRed(image.pixel(10, 5)), 200);
+    EXPECT_LT(qBlue(image.pixel(10, 5)), 60);
+    EXPECT_GT(qBlue(image.pixel(10, 35)), 200);
+    EXPECT_LT(qRed(image.pixel(10, 35)), 60);
+}
+
+TEST(Codec, HugeDeclaredSizesAreRefused)
+{
+    for (const auto& [w, h] : {std::pair{100000u, 100000u}, std::pair{20000u, 20000u}}) {
+        QString error;
+        const gfx::Image image = gfx::decodeData(pngClaiming(w, h), &error);
+        EXPECT_TRUE(image.isNull());
+        EXPECT_TRUE(error.contains(QStringLiteral("too large"))) << error.toStdString();
+    }
+}
+
+TEST(Codec, FiftyMegapixelPhotoOpens)
+{
+    // Above Qt's default 128 MiB decoding limit.
+    const gfx::Image big = solid(8200, 6200, 0xFF808080u);
+    QString error;
+    const gfx::Image decoded = gfx::decodeData(encoded(big, ImageFormat::Jpeg, 50), &error);
+    ASSERT_FALSE(decoded.isNull()) << error.toStdString();
+    EXPECT_EQ(decoded.size(), QSize(8200, 6200));
+}
+
+TEST(Codec, Files)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("out.png"));
+    const gfx::Image image = testImage(50, 40, true);
+    QString error;
+    ASSERT_TRUE(gfx::encodeToFile(image, path, ImageFormat::Png, 80, &error)) << error.toStdString();
+    EXPECT_TRUE(samePixels(image, gfx::decodeFile(path, &error)));
+
+    error.clear();
+    EXPECT_TRUE(gfx::decodeFile(dir.filePath(QStringLiteral("missing.png")), &error).isNull());
+    EXPECT_FALSE(error.isEmpty());
+
+    QFile empty(dir.filePath(QStringLiteral("empty.jpg")));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    error.clear();
+    EXPECT_TRUE(gfx::decodeFile(empty.fileName(), &error).isNull());
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(Codec, FailedWritesLeaveExistingFilesAlone)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString existing = dir.filePath(QStringLiteral("keep.png"));
+    ASSERT_TRUE(gfx::encodeToFile(solid(8, 8, 0xFF00FF00u), existing, ImageFormat::Png, 80));
+    QFile f(existing);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    auto unchanged = [&] {
+        QFile g(existing);
+        return g.open(QIODevice::ReadOnly) && g.readAll() == before;
+    };
+
+    QString error;
+    // A path below a regular file cannot be written.
+    EXPECT_FALSE(gfx::encodeToFile(solid(8, 8, 0xFFFF0000u), existing + QStringLiteral("/sub.png"),
+                                   ImageFormat::Png, 80, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(unchanged());
+
+    // An encoding failure never opens the target.
+    error.clear();
+    EXPECT_FALSE(gfx::encodeToFile(gfx::Image(), existing, ImageFormat::Png, 80, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(gfx::encodeToFile(solid(8, 8, 0xFFFF0000u), existing, ImageFormat::Gif, 80, &error));
+    EXPECT_TRUE(unchanged());
+
+    // A folder that cannot be written to (permissions do not bind root).
+    if (geteuid() != 0) {
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        error.clear();
+        EXPECT_FALSE(gfx::encodeToFile(solid(8, 8, 0xFFFF0000u), existing, ImageFormat::Png, 80, &error));
+        EXPECT_FALSE(error.isEmpty());
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_TRUE(unchanged());
+    }
+}
+
+} // namespace

@@ -1,0 +1,403 @@
+#include "gfx/filters.h"
+
+#include "image_compare.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+using gfx::EdgeMode;
+using gfx::Image;
+using gfx::Pixel;
+using namespace testimg;
+
+namespace {
+
+// ---- slow references in double precision ----
+
+using Plane = std::vector<std::array<double, 4>>;
+
+Plane toPlane(const Image& image)
+{
+    Plane p(size_t(image.width()) * image.height());
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            for (int c = 0; c < 4; ++c)
+                p[size_t(y) * image.width() + x][c] = channel(image.pixel(x, y), c);
+    return p;
+}
+
+Image fromPlane(const Plane& p, int width, int height)
+{
+    return makeImage(width, height, [&](int x, int y) {
+        const auto& v = p[size_t(y) * width + x];
+        const int a = std::clamp(int(std::nearbyint(v[3])), 0, 255);
+        Pixel out = Pixel(a) << 24;
+        for (int c = 0; c < 3; ++c)
+            out |= Pixel(std::clamp(int(std::nearbyint(v[c])), 0, a)) << (8 * c);
+        return out;
+    });
+}
+
+// One line filtered by a list of (offset, weight) kernels applied in turn.
+using Taps = std::vector<std::pair<int, double>>;
+
+std::vector<Taps> blurKernels(double sigma)
+{
+    if (sigma < 2.0) {
+        const int r = std::max(1, int(std::ceil(3 * sigma)));
+        Taps k;
+        double sum = 0;
+        for (int i = -r; i <= r; ++i)
+            sum += std::exp(-i * i / (2 * sigma * sigma));
+        for (int i = -r; i <= r; ++i)
+            k.push_back({i, std::exp(-i * i / (2 * sigma * sigma)) / sum});
+        return {k};
+    }
+    const int d = int(std::floor(sigma * 3 * std::sqrt(2 * std::numbers::pi) / 4 + 0.5));
+    auto box = [](int from, int to) {
+        Taps k;
+        for (int i = from; i <= to; ++i)
+            k.push_back({i, 1.0 / (to - from + 1)});
+        return k;
+    };
+    if (d % 2 == 1)
+        return {box(-(d - 1) / 2, (d - 1) / 2), box(-(d - 1) / 2, (d - 1) / 2), box(-(d - 1) / 2, (d - 1) / 2)};
+    return {box(-d / 2, d / 2 - 1), box(-d / 2 + 1, d / 2), box(-d / 2, d / 2)};
+}
+
+// Filters along x (or y) on an infinitely extended line.
+Plane filterAxis(const Plane& in, int width, int height, bool alongX, const std::vector<Taps>& kernels, EdgeMode edge)
+{
+    const int n = alongX ? width : height, lines = alongX ? height : width;
+    int reach = 0;
+    for (const Taps& k : kernels)
+        reach += std::max(std::abs(k.front().first), std::abs(k.back().first));
+    Plane out = in;
+    for (int l = 0; l < lines; ++l) {
+        auto at = [&](int i) -> const std::array<double, 4>& {
+            return in[alongX ? size_t(l) * width + i : size_t(i) * width + l];
+        };
+        std::vector<std::array<double, 4>> line(size_t(n + 2 * reach));
+        for (int i = -reach; i < n + reach; ++i)
+            line[size_t(i + reach)] = (i >= 0 && i < n)            ? at(i)
+                                      : edge == EdgeMode::Decal ? std::array<double, 4>{}
+                                                                : at(std::clamp(i, 0, n - 1));
+        for (const Taps& k : kernels) {
+            std::vector<std::array<double, 4>> next(line.size());
+            for (int i = 0; i < int(line.size()); ++i)
+                for (const auto& [off, w] : k) {
+                    const int j = std::clamp(i + off, 0, int(line.size()) - 1);
+                    for (int c = 0; c < 4; ++c)
+                        next[size_t(i)][c] += w * line[size_t(j)][c];
+                }
+            line.swap(next);
+        }
+        for (int i = 0; i < n; ++i)
+            out[alongX ? size_t(l) * width + i : size_t(i) * width + l] = line[size_t(i + reach)];
+    }
+    return out;
+}
+
+Image referenceBlur(const Image& src, double sx, double sy, EdgeMode edge)
+{
+    Plane p = toPlane(src);
+    if (sx > 0)
+        p = filterAxis(p, src.width(), src.height(), true, blurKernels(sx), edge);
+    if (sy > 0)
+        p = filterAxis(p, src.width(), src.height(), false, blurKernels(sy), edge);
+    return fromPlane(p, src.width(), src.height());
+}
+
+Image referenceConvolve(const Image& src, const std::array<float, 9>& k, bool convolveAlpha, EdgeMode edge)
+{
+    return makeImage(src.width(), src.height(), [&](int x, int y) {
+        double acc[4] = {0, 0, 0, 0};
+        for (int j = 0; j < 3; ++j)
+            for (int i = 0; i < 3; ++i) {
+                int sx = x + i - 1, sy = y + j - 1;
+                const bool outside = sx < 0 || sy < 0 || sx >= src.width() || sy >= src.height();
+                if (outside && edge == EdgeMode::Decal)
+                    continue;
+                const Pixel p = src.pixel(std::clamp(sx, 0, src.width() - 1), std::clamp(sy, 0, src.height() - 1));
+                const int a = channel(p, 3);
+                for (int c = 0; c < 4; ++c) {
+                    const double v = convolveAlpha || c == 3 ? channel(p, c) : (a ? channel(p, c) * 255.0 / a : 0);
+                    acc[c] += k[size_t(3 * j + i)] * v;
+                }
+            }
+        const int a = convolveAlpha ? std::clamp(int(std::nearbyint(acc[3])), 0, 255) : channel(src.pixel(x, y), 3);
+        Pixel out = Pixel(a) << 24;
+        for (int c = 0; c < 3; ++c) {
+            const double v = convolveAlpha ? acc[c] : std::clamp(acc[c], 0.0, 255.0) * a / 255.0;
+            out |= Pixel(std::clamp(int(std::nearbyint(v)), 0, a)) << (8 * c);
+        }
+        return out;
+    });
+}
+
+int64_t channelSum(const Image& image, int c)
+{
+    int64_t sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            sum += channel(image.pixel(x, y), c);
+    return sum;
+}
+
+std::array<float, 9> sharpen(float a)
+{
+    return {0, -a, 0, -a, 1 + 4 * a, -a, 0, -a, 0};
+}
+
+constexpr std::array<float, 20> kIdentityMatrix = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0};
+
+} // namespace
+
+// ---- Gaussian blur ----
+
+TEST(GfxBlur, ConstantStaysConstantWithClamp)
+{
+    for (const Pixel colour : {premul(250, 128, 3), premul(40, 90, 200, 77)}) {
+        const Image src = makeSolid(57, 43, colour);
+        for (const float sigma : {0.4f, 1.5f, 2.0f, 7.3f, 60.0f})
+            EXPECT_TRUE(imagesNear(src, gfx::gaussianBlur(src, sigma, sigma * 0.7f, EdgeMode::Clamp)))
+                << "sigma " << sigma;
+    }
+}
+
+TEST(GfxBlur, ImpulseKeepsItsWeightAndCentre)
+{
+    for (const float sigma : {0.8f, 1.9f, 2.2f, 5.0f, 12.0f}) {
+        // A white block of b x b pixels, b growing with sigma so that the
+        // blurred values stay well above the rounding step.
+        const int b = sigma < 6 ? 4 : 12;
+        const int weight = b * b * 255;
+        const Image src = makeImage(120, 120, [&](int x, int y) {
+            return std::abs(2 * x - 119) < b && std::abs(2 * y - 119) < b ? premul(255, 255, 255) : 0u;
+        });
+        ASSERT_EQ(channelSum(src, 3), weight);
+        const Image out = gfx::gaussianBlur(src, sigma, sigma, EdgeMode::Decal);
+        ASSERT_TRUE(isValidPremultiplied(out));
+        for (int c = 0; c < 4; ++c)
+            EXPECT_NEAR(double(channelSum(out, c)), weight, weight * 0.01) << "sigma " << sigma;
+        // Symmetric about the block's centre, and as wide as the sigma says.
+        double var = 0, total = 0;
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 120; ++x) {
+                const int a = channel(out.pixel(x, y), 3);
+                ASSERT_NEAR(a, channel(out.pixel(119 - x, y), 3), 1) << x << "," << y << " sigma " << sigma;
+                ASSERT_NEAR(a, channel(out.pixel(x, 119 - y), 3), 1) << x << "," << y << " sigma " << sigma;
+                var += a * (x - 59.5) * (x - 59.5);
+                total += a;
+            }
+        // The block itself adds (b^2 - 1) / 12 to the variance; three boxes
+        // come out somewhat narrower than the Gaussian they stand for.
+        EXPECT_NEAR(var / total - (b * b - 1) / 12.0, double(sigma) * sigma, 0.22 * sigma * sigma + 0.1)
+            << "sigma " << sigma;
+    }
+}
+
+TEST(GfxBlur, MatchesSlowReference)
+{
+    const Image src = makeNoise(47, 39, 17, false);
+    for (const EdgeMode edge : {EdgeMode::Clamp, EdgeMode::Decal})
+        for (const auto& [sx, sy] : {std::pair{1.3f, 0.6f}, std::pair{2.6f, 4.0f}, std::pair{9.0f, 0.0f},
+                                    std::pair{0.0f, 25.0f}})
+            EXPECT_TRUE(imagesNear(referenceBlur(src, sx, sy, edge), gfx::gaussianBlur(src, sx, sy, edge), 1))
+                << sx << "," << sy << " edge " << int(edge);
+}
+
+TEST(GfxBlur, DecalFadesTheBorder)
+{
+    const Image src = makeSolid(40, 40, premul(255, 255, 255));
+    const Image out = gfx::gaussianBlur(src, 3, 3, EdgeMode::Decal);
+    EXPECT_EQ(out.pixel(20, 20), src.pixel(20, 20));
+    EXPECT_NEAR(channel(out.pixel(0, 20), 3), 140, 20); // about half the kernel outside
+    EXPECT_NEAR(channel(out.pixel(0, 0), 3), 80, 20);
+    EXPECT_TRUE(isValidPremultiplied(out));
+}
+
+TEST(GfxBlur, ZeroSigmaLeavesAxisAlone)
+{
+    const Image stripes = makeImage(33, 21, [](int x, int) { return premul(x * 7, 255 - x * 7, 9); });
+    EXPECT_TRUE(imagesNear(stripes, gfx::gaussianBlur(stripes, 0, 6, EdgeMode::Clamp)));
+    EXPECT_TRUE(imagesNear(stripes, gfx::gaussianBlur(stripes, -1, -1, EdgeMode::Decal)));
+    const Image noise = makeNoise(20, 20, 2, false);
+    EXPECT_TRUE(imagesNear(noise, gfx::gaussianBlur(noise, 0, 0)));
+}
+
+TEST(GfxBlur, InPlaceMatchesImageVersion)
+{
+    const Image src = makeNoise(70, 45, 8, false);
+    for (const auto& [sx, sy] : {std::pair{3.5f, 1.0f}, std::pair{0.0f, 4.0f}, std::pair{6.0f, 0.0f}}) {
+        gfx::Surface surface = gfx::Surface::fromImage(src);
+        ASSERT_TRUE(gfx::gaussianBlur(surface, sx, sy, EdgeMode::Clamp));
+        EXPECT_TRUE(imagesNear(gfx::gaussianBlur(src, sx, sy, EdgeMode::Clamp), surface.snapshot()));
+    }
+}
+
+TEST(GfxBlur, RejectsBadInputAndBoundsHugeSigma)
+{
+    const Image src = makeNoise(9, 9, 1);
+    EXPECT_TRUE(gfx::gaussianBlur(Image(), 2, 2).isNull());
+    EXPECT_TRUE(gfx::gaussianBlur(src, std::nanf(""), 2).isNull());
+    gfx::Surface none;
+    EXPECT_FALSE(gfx::gaussianBlur(none, 1, 1, EdgeMode::Clamp));
+    // An absurd sigma is capped: the result is the (clamped) mean colour.
+    const Image flat = makeSolid(9, 9, premul(10, 20, 30));
+    EXPECT_TRUE(imagesNear(flat, gfx::gaussianBlur(flat, 1e30f, INFINITY, EdgeMode::Clamp)));
+    EXPECT_TRUE(isValidPremultiplied(gfx::gaussianBlur(src, 1e30f, 1e30f, EdgeMode::Decal)));
+}
+
+// ---- 3 x 3 convolution ----
+
+TEST(GfxConvolve, ZeroSharpenAndIdentityChangeNothing)
+{
+    const Image src = makeNoise(37, 23, 12, false);
+    for (const bool alpha : {false, true})
+        for (const EdgeMode edge : {EdgeMode::Clamp, EdgeMode::Decal})
+            EXPECT_TRUE(imagesNear(src, gfx::convolve3x3(src, sharpen(0), 1, 0, alpha, edge)))
+                << "alpha " << alpha << " edge " << int(edge);
+}
+
+TEST(GfxConvolve, MatchesSlowReference)
+{
+    const Image src = makeNoise(31, 29, 13, false);
+    const std::array<float, 9> blurry = {1 / 16.f, 2 / 16.f, 1 / 16.f, 2 / 16.f, 4 / 16.f,
+                                         2 / 16.f, 1 / 16.f, 2 / 16.f, 1 / 16.f};
+    for (const bool alpha : {false, true})
+        for (const EdgeMode edge : {EdgeMode::Clamp, EdgeMode::Decal})
+            for (const auto& k : {sharpen(0.4f), sharpen(1.0f), blurry}) {
+                const Image out = gfx::convolve3x3(src, k, 1, 0, alpha, edge);
+                EXPECT_TRUE(isValidPremultiplied(out));
+                EXPECT_TRUE(imagesNear(referenceConvolve(src, k, alpha, edge), out, 1))
+                    << "alpha " << alpha << " edge " << int(edge);
+            }
+}
+
+TEST(GfxConvolve, KernelIsNotFlippedAndGainBiasApply)
+{
+    const Image src = makeRamp(16, 16);
+    // Only the right-hand neighbour: every pixel takes the one to its right.
+    const Image shifted = gfx::convolve3x3(src, {0, 0, 0, 0, 0, 1, 0, 0, 0}, 1, 0, true, EdgeMode::Clamp);
+    for (int x = 0; x < 16; ++x)
+        EXPECT_EQ(shifted.pixel(x, 5), src.pixel(std::min(x + 1, 15), 5)) << x;
+    // Gain 0 and bias 0.5: flat mid-grey colour, alpha kept.
+    const Image grey = gfx::convolve3x3(makeNoise(8, 8, 3), sharpen(0.3f), 0, 0.5f, false, EdgeMode::Clamp);
+    EXPECT_TRUE(imagesNear(makeSolid(8, 8, premul(128, 128, 128)), grey, 1));
+    EXPECT_TRUE(gfx::convolve3x3(src, {0, 0, 0, 0, NAN, 0, 0, 0, 0}).isNull());
+    EXPECT_TRUE(gfx::convolve3x3(Image(), sharpen(1)).isNull());
+}
+
+// ---- colour matrix ----
+
+TEST(GfxColorMatrix, IdentityChangesNothing)
+{
+    const Image src = makeNoise(41, 27, 31, false);
+    EXPECT_TRUE(imagesNear(src, gfx::colorMatrix(src, kIdentityMatrix)));
+}
+
+TEST(GfxColorMatrix, AppliesToUnpremultipliedChannels)
+{
+    // Red and blue swapped.
+    const std::array<float, 20> swap = {0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    const Image src = makeNoise(20, 20, 4, false);
+    const Image swapped = gfx::colorMatrix(src, swap);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const Pixel s = src.pixel(x, y), d = swapped.pixel(x, y);
+            ASSERT_EQ(channel(d, 0), channel(s, 2));
+            ASSERT_EQ(channel(d, 2), channel(s, 0));
+            ASSERT_EQ(channel(d, 1), channel(s, 1));
+            ASSERT_EQ(channel(d, 3), channel(s, 3));
+        }
+    // White whose alpha is the darkness: a grey of 100 gives alpha 155,
+    // and a transparent pixel (read as black) becomes opaque white.
+    const std::array<float, 20> stamp = {0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -0.299f, -0.587f, -0.114f, 0, 1};
+    const Image greys = makeImage(2, 1, [](int x, int) { return x == 0 ? premul(100, 100, 100) : 0u; });
+    const Image marks = gfx::colorMatrix(greys, stamp);
+    EXPECT_EQ(marks.pixel(0, 0), premul(255, 255, 255, 155));
+    EXPECT_EQ(marks.pixel(1, 0), premul(255, 255, 255, 255));
+}
+
+TEST(GfxColorMatrix, ClampsToValidPixels)
+{
+    // Saturation 3 with a brightness offset pushes channels out of range.
+    const float s = 3.0f;
+    const std::array<float, 20> m = {0.213f * (1 - s) + s, 0.715f * (1 - s), 0.072f * (1 - s), 0, 0.2f,
+                                     0.213f * (1 - s), 0.715f * (1 - s) + s, 0.072f * (1 - s), 0, 0.2f,
+                                     0.213f * (1 - s), 0.715f * (1 - s), 0.072f * (1 - s) + s, 0, 0.2f,
+                                     0, 0, 0, 1.5f, 0};
+    const Image out = gfx::colorMatrix(makeNoise(30, 30, 6, false), m);
+    EXPECT_TRUE(isValidPremultiplied(out));
+    EXPECT_TRUE(gfx::colorMatrix(Image(), m).isNull());
+}
+
+// ---- drop shadow ----
+
+TEST(GfxDropShadow, HardShadowIsTheShiftedAlpha)
+{
+    const Image square = makeImage(30, 30, [](int x, int y) {
+        return x >= 5 && x < 15 && y >= 5 && y < 15 ? premul(200, 40, 40) : 0u;
+    });
+    const Image shadow = gfx::dropShadow(square, 4, 6, 0, 0, QColor(0, 0, 255, 128), true);
+    EXPECT_TRUE(imagesNear(makeImage(30, 30, [](int x, int y) {
+                               return x >= 9 && x < 19 && y >= 11 && y < 21 ? premul(0, 0, 255, 128) : 0u;
+                           }),
+                           shadow));
+    // Drawn under the image: the square stays on top.
+    const Image both = gfx::dropShadow(square, 4, 6, 0, 0, QColor(0, 0, 255, 128));
+    EXPECT_EQ(both.pixel(10, 10), square.pixel(10, 10));
+    EXPECT_EQ(both.pixel(17, 19), premul(0, 0, 255, 128));
+    EXPECT_EQ(both.pixel(2, 2), 0u);
+}
+
+TEST(GfxDropShadow, SoftAndFractionalShadowsAreValid)
+{
+    const Image src = makeNoise(40, 30, 77, false);
+    const Image out = gfx::dropShadow(src, 2.5f, -1.25f, 3, 1, QColor(0, 0, 0, 191));
+    EXPECT_TRUE(isValidPremultiplied(out));
+    // Half a pixel right: an opaque column becomes two half-alpha columns.
+    const Image column = makeImage(9, 3, [](int x, int) { return x == 4 ? premul(9, 9, 9) : 0u; });
+    const Image half = gfx::dropShadow(column, 0.5f, 0, 0, 0, Qt::black, true);
+    EXPECT_EQ(channel(half.pixel(4, 1), 3), 128);
+    EXPECT_EQ(channel(half.pixel(5, 1), 3), 128);
+    EXPECT_EQ(channel(half.pixel(3, 1), 3), 0);
+    EXPECT_TRUE(gfx::dropShadow(src, NAN, 0, 1, 1, Qt::black).isNull());
+}
+
+TEST(GfxFilters, PooledRunEqualsSerialRun)
+{
+    const Image src = makeNoise(257, 190, 99, false);
+    auto run = [&] {
+        std::vector<Image> out;
+        out.push_back(gfx::gaussianBlur(src, 1.5f, 1.5f, EdgeMode::Decal));
+        out.push_back(gfx::gaussianBlur(src, 14.0f, 6.0f, EdgeMode::Clamp));
+        out.push_back(gfx::convolve3x3(src, sharpen(0.4f)));
+        out.push_back(gfx::colorMatrix(src, kIdentityMatrix));
+        out.push_back(gfx::dropShadow(src, 3, 3, 4, 4, QColor(0, 0, 0, 191)));
+        return out;
+    };
+    const std::vector<Image> pooled = run();
+    const std::vector<Image> serial = runSerially(run);
+    ASSERT_EQ(pooled.size(), serial.size());
+    for (size_t i = 0; i < pooled.size(); ++i)
+        EXPECT_TRUE(imagesNear(serial[i], pooled[i])) << i;
+}
+
+TEST(GfxFilters, TinyImagesWork)
+{
+    for (const QSize size : {QSize(1, 1), QSize(1, 7), QSize(7, 1), QSize(2, 3)}) {
+        const Image flat = makeSolid(size.width(), size.height(), premul(70, 140, 210, 200));
+        EXPECT_TRUE(imagesNear(flat, gfx::gaussianBlur(flat, 1.0f, 30.0f, EdgeMode::Clamp)));
+        EXPECT_TRUE(imagesNear(flat, gfx::convolve3x3(flat, sharpen(0.7f), 1, 0, true, EdgeMode::Clamp)));
+        EXPECT_TRUE(imagesNear(flat, gfx::colorMatrix(flat, kIdentityMatrix)));
+        EXPECT_TRUE(isValidPremultiplied(gfx::gaussianBlur(flat, 5.0f, 0.5f, EdgeMode::Decal)));
+        EXPECT_TRUE(isValidPremultiplied(gfx::convolve3x3(flat, sharpen(0.7f), 1, 0, false, EdgeMode::Decal)));
+        EXPECT_TRUE(isValidPremultiplied(gfx::dropShadow(flat, 1, 1, 2, 2, Qt::red)));
+    }
+}
