@@ -1,7 +1,193 @@
-#include <cstdio>
+// pq-render: runs one effect on an image file, headless.
+//
+//   pq-render [--preview] [--seed N] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
+//
+// Decodes INPUT, runs effect NUMBER through ProcessEffectOnSurface with the
+// five values and encodes the result to OUTPUT by its extension. --preview
+// runs the effect's preview variant on the whole picture; --seed starts the
+// run's random generator from N. Errors print one line and exit non-zero.
 
-int main(int, char**)
+#include "engine/effect_abort.h"
+#include "engine/effect_run.h"
+#include "engine/effect_runtime.h"
+#include "engine/effect_table.h"
+#include "engine/headless_host.h"
+#include "gfx/codec.h"
+#include "gfx/surface.h"
+#include "platform/run_context.h"
+#include "platform/ui_bridge.h"
+
+#include <QGuiApplication>
+#include <QtGlobal>
+#include <QString>
+
+#include <charconv>
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage = "usage: pq-render [--preview] [--seed N] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5";
+
+// Our error stream. Libraries (the PNG decoder among them) print their own
+// chatter on stderr; it goes to /dev/null so that an error is one line.
+FILE* gErr = stderr;
+
+void silenceLibraries()
 {
-    std::fprintf(stderr, "pq-render: the effect runtime is not built yet\n");
-    return 2;
+    const int saved = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    if (saved < 0 || null < 0)
+        return;
+    if (FILE* err = fdopen(saved, "w")) {
+        gErr = err;
+        dup2(null, STDERR_FILENO);
+    }
+    close(null);
+}
+
+int fail(const std::string& message)
+{
+    std::fprintf(gErr, "pq-render: %s\n", message.c_str());
+    std::fflush(gErr);
+    return 1;
+}
+
+template <typename T>
+std::optional<T> parseNumber(std::string_view text)
+{
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+struct Request {
+    bool preview = false;
+    std::optional<uint32_t> seed;
+    QString input;
+    QString output;
+    int number = 0;
+    int p[5] = {};
+};
+
+// Fills the request or returns the error line.
+std::optional<std::string> parseArguments(const std::vector<std::string>& args, Request& req)
+{
+    std::vector<std::string> positional;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--preview") {
+            req.preview = true;
+        } else if (a == "--seed") {
+            if (i + 1 >= args.size())
+                return std::string("--seed needs a number");
+            const auto seed = parseNumber<uint32_t>(args[++i]);
+            if (!seed)
+                return "bad seed '" + args[i] + "' (expected 0..4294967295)";
+            req.seed = *seed;
+        } else if (a.size() > 1 && a[0] == '-' && !parseNumber<long long>(a)) {
+            return "unknown option '" + a + "'; " + kUsage;
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 8)
+        return std::string(kUsage);
+    req.input = QString::fromStdString(positional[0]);
+    req.output = QString::fromStdString(positional[1]);
+    const auto number = parseNumber<int>(positional[2]);
+    if (!number)
+        return "bad effect number '" + positional[2] + "'";
+    req.number = *number;
+    for (int i = 0; i < 5; ++i) {
+        const auto v = parseNumber<int>(positional[3 + i]);
+        if (!v)
+            return "bad value '" + positional[3 + i] + "' for P" + std::to_string(i + 1);
+        req.p[i] = *v;
+    }
+    return std::nullopt;
+}
+
+int render(const Request& req)
+{
+    if (!pq::IsEffectNumber(req.number))
+        return fail("unknown effect number " + std::to_string(req.number));
+    if (!pq::EffectProcFor(req.number))
+        return fail("effect " + std::to_string(req.number) + " (" + pq::EffectRoutineName(req.number) +
+                    ") is not available in this build");
+    const gfx::ImageFormat format = gfx::formatFromExtension(req.output);
+    if (format != gfx::ImageFormat::Jpeg && format != gfx::ImageFormat::Png && format != gfx::ImageFormat::WebP &&
+        format != gfx::ImageFormat::Bmp)
+        return fail("cannot write '" + req.output.toStdString() + "': use .png, .jpg, .webp or .bmp");
+
+    QString error;
+    const gfx::Image source = gfx::decodeFile(req.input, &error);
+    if (source.isNull())
+        return fail("cannot read '" + req.input.toStdString() + "': " + error.toStdString());
+    gfx::Surface dest = gfx::Surface::make(source.size());
+    if (dest.isNull())
+        return fail("out of memory for a " + std::to_string(source.width()) + " x " +
+                    std::to_string(source.height()) + " picture");
+
+    pq::HeadlessHost host;
+    host.Image = source;
+    host.SourceImage = source;
+    pq::setEngineHost(&host);
+
+    auto run = pq::EffectRunContext::begin(req.preview);
+    if (req.seed)
+        run->rng.setSeed(*req.seed);
+    int rc = 0;
+    try {
+        platform::ScopedRunContext scope(run.get());
+        pq::ProcessEffectOnSurface(source, dest, req.number, req.p[0], req.p[1], req.p[2], req.p[3], req.p[4],
+                                   req.preview);
+    } catch (const pq::EAbort&) {
+        rc = fail("the effect was cancelled");
+    } catch (const std::exception& e) {
+        rc = fail("effect " + std::to_string(req.number) + " failed: " + e.what());
+    }
+    pq::setEngineHost(nullptr);
+    if (rc != 0)
+        return rc;
+
+    if (!gfx::encodeToFile(dest.snapshot(), req.output, format, 80, &error))
+        return fail("cannot write '" + req.output.toStdString() + "': " + error.toStdString());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    Request req;
+    if (const auto error = parseArguments(args, req))
+        return fail(*error);
+
+    silenceLibraries();
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (type == QtFatalMsg)
+            fail(msg.toStdString());
+    });
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    platform::setUiBridge(std::make_shared<platform::ManualUiBridge>());
+    pq::InitializeEngine();
+    const int rc = render(req);
+    pq::FinalizeEngine();
+    platform::setUiBridge(nullptr);
+    return rc;
 }

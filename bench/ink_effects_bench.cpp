@@ -1,0 +1,28 @@
+#include "bench/bench_images.h"
+#include "effects/sketch/atkinson_dither.h"
+#include "effects/sketch/black_and_white_ink.h"
+#include "gfx/surface.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_blackandwhiteInk_12MP(benchmark::State& state)
+{
+    const gfx::Image& src = bench::syntheticPhoto12MP();
+    gfx::Surface dest = gfx::Surface::make(src.size());
+    for (auto _ : state)
+        pq::blackandwhiteInk(src, dest, 50, 50, int(state.range(0)), 0, 0, false);
+}
+BENCHMARK(BM_blackandwhiteInk_12MP)->Arg(0)->Arg(50)->ArgName("P3")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_AtkinsonDither_12MP(benchmark::State& state)
+{
+    const gfx::Image& src = bench::syntheticPhoto12MP();
+    gfx::Surface dest = gfx::Surface::make(src.size());
+    for (auto _ : state)
+        pq::AtkinsonDither(src, dest, 50, 0, 0, 0, 0, false);
+}
+BENCHMARK(BM_AtkinsonDither_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

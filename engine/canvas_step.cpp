@@ -1,0 +1,35 @@
+#include "engine/canvas_step.h"
+
+#include "engine/effect_run.h"
+#include "engine/engine_host.h"
+#include "engine/ui_sync.h"
+
+namespace pq {
+
+void PrepareCanvas(const gfx::Image& Source, gfx::Surface& Canvas, bool Preview)
+{
+    if (Canvas.isNull())
+        return;
+    const bool hasTransparency = !Source.isNull() && !Source.isOpaque();
+    bool erase = true;
+    gfx::Image under;
+    if (!Preview) {
+        const EffectRunContext* run = currentRun();
+        const gfx::Image background = run ? run->backgroundImage : gfx::Image();
+        SyncWithUi([&] {
+            const EngineHost* host = engineHost();
+            erase = host ? host->FEraseBdChecked() : true;
+            if (!erase)
+                under = !background.isNull() ? background : (host ? host->ZIdImage() : gfx::Image());
+        });
+    }
+    if (erase) {
+        Canvas.clear(hasTransparency ? QColor(Qt::transparent) : QColor(Qt::white));
+        return;
+    }
+    Canvas.clear(Qt::transparent);
+    if (!under.isNull())
+        Canvas.writeImage(under, 0, 0);
+}
+
+} // namespace pq

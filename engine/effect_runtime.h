@@ -1,0 +1,42 @@
+#pragma once
+
+#include "gfx/image.h"
+#include "gfx/surface.h"
+
+namespace pq {
+
+// Runs an effect by number on a worker thread of its own and returns at once
+// (UI thread). Preview: works on the source window shown in the preview pane
+// and draws the result there. Full run: works on the whole ZIdSourceImage;
+// the result (textured when "Add texture" is on) becomes ZIdImage and a
+// history entry, then the busy state ends. Refused with "No image loaded"
+// without ZIdImage and with the busy message while another full run works.
+// Previews are never refused; a newer preview supersedes an older one.
+void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, bool Preview);
+
+// Runs an effect synchronously on the calling thread (scripts, the manual
+// brush, tools), reading Source and painting into Dest. Numbers without a
+// routine return at once and leave Dest alone. Uses the calling thread's run
+// when it has one (its cancel state, generator and background image), else
+// a fresh run begun now. Runs the brush-sheet step first (a synchronous UI
+// call). No texture overlay, no history, no busy state; every exception,
+// EAbort among them, reaches the caller.
+void ProcessEffectOnSurface(const gfx::Image& Source, gfx::Surface& Dest, int EffectNumber, int P1, int P2, int P3,
+                            int P4, int P5, bool Preview);
+
+// Shut-down: sets the engine's stop flag, so runs that have not yet called
+// their routine end without calling it (a full run saves the image on
+// display), and stops every running preview at its next cancellation test.
+// Full runs already working stop through Cancel.
+void AbortProcessing();
+
+// ProcessEffect worker threads still alive. The window waits for 0 (serving
+// UI calls meanwhile) before it frees what they use.
+int EffectWorkerCount();
+
+// Engine start: sizes the shared thread pool (at least 1, at most
+// max(2, processors - 2) workers). Engine end: stops the pool.
+void InitializeEngine();
+void FinalizeEngine();
+
+} // namespace pq

@@ -1,0 +1,102 @@
+#include "engine/effect_table.h"
+
+#include "effects/sketch/atkinson_dither.h"
+#include "effects/sketch/black_and_white_ink.h"
+
+#include <algorithm>
+#include <iterator>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace pq {
+namespace {
+
+struct EffectEntry {
+    int number;
+    TEffectProc proc; // nullptr: not built yet
+    const char* routine;
+};
+
+// Sorted by number, one entry per line.
+constexpr EffectEntry kEffects[] = {
+    {100, nullptr, "PencilSketch"},
+    {101, nullptr, "Pencil6"},
+    {102, nullptr, "DynamicPencil"},
+    {103, nullptr, "Crosshatch"},
+    {200, blackandwhiteInk, "blackandwhiteInk"},
+    {201, AtkinsonDither, "AtkinsonDither"},
+    {202, nullptr, "MarkerRenderingEffect"},
+    {203, nullptr, "ComicPrintHalftone"},
+    {300, nullptr, "CentralSpokeEffect"},
+    {301, nullptr, "RegionGrowing"},
+    {302, nullptr, "NewRandomStrokes_BestOfN"},
+    {303, nullptr, "NewDirectionalStrokesgood"},
+    {304, nullptr, "SystematicPainting"},
+    {305, nullptr, "Ollivander"},
+    {306, nullptr, "TemplateMatching"},
+    {307, nullptr, "StochasticPainting"},
+    {308, nullptr, "WatercolorFlow"},
+    {400, nullptr, "OrtonFilter"},
+    {401, nullptr, "AdjustmentsEffect"},
+    {402, nullptr, "VintageSepia"},
+    {403, nullptr, "RetroFilm"},
+    {404, nullptr, "ApplyLUT"},
+    {500, nullptr, "SpaceFillingDots"},
+    {501, nullptr, "CartoonEffect"},
+    {502, nullptr, "SpaceFillingCircles"},
+    {503, nullptr, "SpaceFillingTriangles"},
+};
+
+const EffectEntry* find(int number)
+{
+    const auto it = std::lower_bound(std::begin(kEffects), std::end(kEffects), number,
+                                     [](const EffectEntry& e, int n) { return e.number < n; });
+    return it != std::end(kEffects) && it->number == number ? &*it : nullptr;
+}
+
+std::mutex gOverrideMutex;
+std::vector<std::pair<int, TEffectProc>> gOverrides;
+
+} // namespace
+
+TEffectProc EffectProcFor(int EffectNumber)
+{
+    {
+        std::lock_guard lock(gOverrideMutex);
+        for (auto it = gOverrides.rbegin(); it != gOverrides.rend(); ++it)
+            if (it->first == EffectNumber)
+                return it->second;
+    }
+    const EffectEntry* entry = find(EffectNumber);
+    return entry ? entry->proc : nullptr;
+}
+
+bool IsEffectNumber(int EffectNumber)
+{
+    return find(EffectNumber) != nullptr;
+}
+
+const char* EffectRoutineName(int EffectNumber)
+{
+    const EffectEntry* entry = find(EffectNumber);
+    return entry ? entry->routine : "";
+}
+
+ScopedEffectOverride::ScopedEffectOverride(int EffectNumber, TEffectProc proc) : number_(EffectNumber), proc_(proc)
+{
+    std::lock_guard lock(gOverrideMutex);
+    gOverrides.emplace_back(number_, proc_);
+}
+
+ScopedEffectOverride::~ScopedEffectOverride()
+{
+    std::lock_guard lock(gOverrideMutex);
+    for (auto it = gOverrides.rbegin(); it != gOverrides.rend(); ++it)
+        if (it->first == number_ && it->second == proc_) {
+            gOverrides.erase(std::next(it).base());
+            break;
+        }
+}
+
+} // namespace pq

@@ -1,0 +1,17 @@
+#include "engine/effect_runtime.h"
+
+#include "platform/thread_pool.h"
+
+namespace pq {
+
+void InitializeEngine()
+{
+    platform::configureDefaultThreadPool();
+}
+
+void FinalizeEngine()
+{
+    platform::shutdownThreadPool();
+}
+
+} // namespace pq

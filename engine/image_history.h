@@ -1,0 +1,139 @@
+#pragma once
+
+#include "gfx/image.h"
+
+#include <QByteArray>
+#include <QDateTime>
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace pq {
+
+enum class TSnapshotType { stEffectChange, stSourceChange };
+
+// Raised after every Save with the images saved and whether the source was
+// stored with them.
+using TImageSavedEvent =
+    std::function<void(const gfx::Image& DisplayImg, const gfx::Image& SourceImg, bool IsSourceChange)>;
+
+// The undo history: a ring of 100 snapshots. Each holds the result image and,
+// when the source photo differs from the one the previous step was made
+// from, that source too; undo and redo return both images of a step, the
+// source being the nearest one stored at or before it.
+//
+// Snapshots are kept encoded: PNG when at least max(1, w*h div 1000) pixels
+// have alpha below 255, else JPEG quality 92. Save stores the images at once
+// and a background thread of the history encodes them, so the caller is not
+// held up; until then (or if encoding fails) the snapshot keeps the image.
+//
+// Thread-safe: one mutex guards the ring. The saved event runs on the
+// thread that called Save; the main window's handler touches controls, so
+// the window calls Save on the UI thread.
+class TImageHistory {
+public:
+    static constexpr int kCapacity = 100;
+    static constexpr int kJpegQuality = 92;
+
+    TImageHistory();
+    ~TImageHistory();
+    TImageHistory(const TImageHistory&) = delete;
+    TImageHistory& operator=(const TImageHistory&) = delete;
+
+    // Adds a step after the one shown (dropping any steps that were undone).
+    // Ignored unless DisplayImg is set; SourceImg may be null.
+    void Save(const gfx::Image& DisplayImg, const gfx::Image& SourceImg);
+
+    // Moves one step back (forward) and returns that step's images. At the
+    // oldest (newest) step the same step is returned again. False with both
+    // images null when fewer than two steps exist (Undo; Redo needs one) or
+    // the step cannot be decoded.
+    bool Undo(gfx::Image& DisplayImg, gfx::Image& SourceImg);
+    bool Redo(gfx::Image& DisplayImg, gfx::Image& SourceImg);
+
+    void Clear();
+
+    // Bytes held by the live snapshots (encoded bytes, or the pixels of a
+    // snapshot not yet encoded).
+    uint64_t MemoryUsedBytes() const;
+
+    // OnImageSaved. Set it before saving from several threads.
+    void SetOnImageSaved(TImageSavedEvent handler);
+
+    // Number of live steps (FCount).
+    int Count() const;
+
+    // Blocks until every snapshot saved so far is encoded.
+    void WaitForEncoding() const;
+
+    // One live step, `age` steps before the newest (0 = newest).
+    struct SnapshotInfo {
+        QByteArray DisplayData; // empty until encoded
+        QByteArray SourceData;
+        TSnapshotType SnapshotType = TSnapshotType::stEffectChange;
+        bool Encoded = false; // every image of the step is encoded
+    };
+    std::optional<SnapshotInfo> SnapshotAt(int age) const;
+
+    // The stored form of an image: PNG when HasTransparency, else JPEG at
+    // quality; empty for a null image or a failed encoding.
+    static QByteArray EncodeImage(const gfx::Image& image, int quality);
+    // At least max(1, w*h div 1000) pixels with alpha below 255.
+    static bool HasTransparency(const gfx::Image& image);
+    // A raster image of encoded bytes; null when they do not decode.
+    static gfx::Image DecodeSnapshotImage(const QByteArray& bytes);
+
+private:
+    // One stored image: the image itself until the encoder replaces it by
+    // its bytes.
+    struct Blob {
+        gfx::Image pending;
+        QByteArray data;
+    };
+    struct TSnapshot {
+        std::shared_ptr<Blob> Display;
+        std::shared_ptr<Blob> Source; // set in stSourceChange steps
+        uint64_t SourceId = 0;        // the source image's unique id
+        TSnapshotType SnapshotType = TSnapshotType::stEffectChange;
+        QDateTime Timestamp;
+    };
+
+    int OldestIndex() const { return (FSaveIndex - FCount + 101) % kCapacity; }
+    static int nextSlot(int i) { return (i + 1) % kCapacity; }
+    static int prevSlot(int i) { return (i + kCapacity - 1) % kCapacity; }
+    void releaseSlot(int i);
+    // The slot holding the source of step i (nearest at or before it), or -1.
+    int sourceSlotFor(int i) const;
+    // Both images of the step at the cursor (lock held).
+    bool readCursor(gfx::Image& DisplayImg, gfx::Image& SourceImg);
+    static gfx::Image blobImage(const Blob& blob);
+    static uint64_t blobBytes(const Blob& blob);
+    void enqueue(const std::shared_ptr<Blob>& blob);
+    void encoderLoop();
+
+    mutable std::mutex FCritical;
+    std::array<TSnapshot, kCapacity> FBuffer;
+    int FSaveIndex = -1;
+    int FCursor = -1;
+    int FCount = 0;
+    gfx::Image FCachedSourceImg;
+    int FCachedSourceIndex = -1;
+    TImageSavedEvent FOnImageSaved;
+
+    // Background encoder.
+    mutable std::condition_variable encoderWake_;
+    mutable std::condition_variable encoderIdle_;
+    std::deque<std::weak_ptr<Blob>> encodeQueue_;
+    bool encoding_ = false;
+    bool stopping_ = false;
+    std::thread encoder_;
+};
+
+} // namespace pq

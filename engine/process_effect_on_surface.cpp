@@ -1,0 +1,43 @@
+#include "engine/effect_runtime.h"
+
+#include "engine/brush_sheet_step.h"
+#include "engine/effect_run.h"
+#include "engine/effect_table.h"
+
+namespace pq {
+namespace {
+
+// Marks the run as a preview or not for one call.
+class PreviewFlag {
+public:
+    PreviewFlag(EffectRunContext& run, bool preview) : run_(run), saved_(run.preview) { run_.preview = preview; }
+    ~PreviewFlag() { run_.preview = saved_; }
+    PreviewFlag(const PreviewFlag&) = delete;
+    PreviewFlag& operator=(const PreviewFlag&) = delete;
+
+private:
+    EffectRunContext& run_;
+    bool saved_;
+};
+
+} // namespace
+
+void ProcessEffectOnSurface(const gfx::Image& Source, gfx::Surface& Dest, int EffectNumber, int P1, int P2, int P3,
+                            int P4, int P5, bool Preview)
+{
+    const TEffectProc proc = EffectProcFor(EffectNumber);
+    if (!proc || Dest.isNull())
+        return;
+    std::shared_ptr<EffectRunContext> own;
+    EffectRunContext* run = currentRun();
+    if (!run) {
+        own = EffectRunContext::begin(Preview);
+        run = own.get();
+    }
+    platform::ScopedRunContext scope(run);
+    PreviewFlag flag(*run, Preview);
+    RunBrushSheetStep(EffectNumber, *run);
+    proc(Source, Dest, P1, P2, P3, P4, P5, Preview);
+}
+
+} // namespace pq

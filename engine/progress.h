@@ -1,0 +1,54 @@
+#pragma once
+
+#include "gfx/image.h"
+#include "gfx/surface.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace pq {
+
+// Millisecond tick (platform::tickMs) of the last report that passed the
+// throttle; shared by every run. Effects set it to 0 right before their
+// final report so that the report passes.
+extern std::atomic<uint32_t> GLastProgressTick;
+
+// True when the current run should stop: a full run, script or stroke whose
+// Cancel was requested after it began, or a preview that a newer preview has
+// replaced. Threads outside any run are never cancelled. Any thread,
+// parallel bodies included (they answer for the run that started the loop).
+bool IsEffectCancelled();
+
+// Raises EAbort when IsEffectCancelled(); off preview runs it first queues
+// UpdateProgressBar(101) so the bar disappears.
+void CheckCancellation();
+
+// Progress of a full run, 0..100; 101 (any value outside 0..100) ends the
+// bar. A cancellation point. Values 1..100 within 50 ms of the last passing
+// report are dropped; 0, negative values and values above 100 always pass.
+// Preview runs never reach the main bar.
+void SafeUpdateProgress(int Value);
+
+// Progress and picture of a preview. A superseded preview returns at once,
+// silently (its next CheckCancellation ends it); a cancelled run raises
+// EAbort. Stores Value in ProgressPercent; when more than 120 ms (50 ms off
+// preview runs) have passed since the last passing report, or Value is
+// outside 1..100, takes a snapshot of Surface (may be null) and queues it to
+// the preview pane, where it is drawn only if its preview is still current.
+void SafeUpdatePreview(const gfx::Surface* Surface, int Value);
+inline void SafeUpdatePreview(const gfx::Surface& Surface, int Value)
+{
+    SafeUpdatePreview(&Surface, Value);
+}
+
+// Shows a full run's intermediate result as ZIdImage (not while the manual
+// brush is open) and forwards Progress >= 0 to the bar; -1 shows the picture
+// only. Meant for the UI thread (inside SyncWithUi/PostToUi); called on
+// another thread it queues itself.
+void ShowIntermediateImage(const gfx::Image& Image, int Progress);
+
+// The main window's UpdateProgressBar: queued from workers (the caller does
+// not wait), at once on the UI thread; nothing happens without a host.
+void UpdateProgressBar(int Value);
+
+} // namespace pq

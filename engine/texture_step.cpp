@@ -1,0 +1,40 @@
+#include "engine/texture_step.h"
+
+#include "engine/engine_host.h"
+#include "platform/numeric.h"
+
+#include <atomic>
+#include <cmath>
+
+namespace pq {
+namespace {
+std::atomic<TTextureOverlayProc> gOverlay{nullptr};
+}
+
+StoredTexture ReadStoredTexture(const EngineHost* host)
+{
+    StoredTexture t;
+    if (!host || !host->AddTextureOn())
+        return t;
+    t.bitmap = host->StoredTextureBitmap();
+    t.on = !t.bitmap.isNull();
+    const float strength = host->StoredTextureStrength();
+    t.strength = std::isfinite(strength) ? platform::Round(strength) : 0;
+    t.scale = host->StoredTextureScale();
+    return t;
+}
+
+void SetTextureOverlayProc(TTextureOverlayProc proc)
+{
+    gOverlay.store(proc);
+}
+
+void ApplyStoredTexture(gfx::Image& image, const StoredTexture& texture)
+{
+    const TTextureOverlayProc proc = gOverlay.load();
+    if (!texture.on || texture.bitmap.isNull() || image.isNull() || !proc)
+        return;
+    proc(image, texture.bitmap, texture.strength, texture.scale);
+}
+
+} // namespace pq

@@ -1,0 +1,552 @@
+#include "engine_test_support.h"
+
+#include "engine/effect_lock.h"
+#include "engine/effect_table.h"
+#include "engine/preview_window.h"
+#include "engine/repository.h"
+#include "engine/texture_step.h"
+#include "platform/thread_pool.h"
+
+#include <atomic>
+#include <stdexcept>
+
+using namespace pqtest;
+
+namespace {
+
+std::atomic<int> gCalls{0};
+Gate* gGate = nullptr;
+Gate* gGate2 = nullptr;
+std::atomic<bool> gUpdateReturned{false};
+std::atomic<bool> gCheckThrew{false};
+
+void fillRed(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+{
+    ++gCalls;
+    dest.clear(Qt::red);
+}
+
+void gatedFillBlue(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+{
+    ++gCalls;
+    gGate->enterAndWait();
+    dest.clear(Qt::blue);
+}
+
+// Shows a green intermediate result, then waits.
+void intermediateThenWait(const gfx::Image& src, gfx::Surface& dest, int, int, int, int, int, bool)
+{
+    const gfx::Image green = solidImage(src.width(), src.height(), Qt::green);
+    pq::SyncWithUi([&] { pq::ShowIntermediateImage(green, 40); });
+    gGate->enterAndWait();
+    dest.clear(Qt::blue);
+}
+
+void throwing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+{
+    throw std::runtime_error("boom");
+}
+
+// Waits ignoring cancellation, then reports and checks like an effect.
+void reportAfterGate(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+{
+    gGate->enterAndWait(false);
+    dest.clear(Qt::red);
+    pq::SafeUpdatePreview(dest, 50);
+    gUpdateReturned = true;
+    try {
+        pq::CheckCancellation();
+    } catch (const pq::EAbort&) {
+        gCheckThrew = true;
+        throw;
+    }
+}
+
+// Posts a snapshot between two gates.
+void snapshotBetweenGates(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+{
+    gGate->enterAndWait(false);
+    dest.clear(Qt::red);
+    pq::SafeUpdatePreview(dest, 0);
+    gGate2->enterAndWait(false);
+}
+
+void markGreen(gfx::Image& image, const gfx::Image&, int, float)
+{
+    image = solidImage(image.width(), image.height(), Qt::green);
+}
+
+QRgb rgbAt(const gfx::Image& image, int x, int y)
+{
+    return image.pixel(x, y) & 0xFFFFFFu;
+}
+
+class RuntimeTest : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        gCalls = 0;
+        gGate = &gate;
+        gGate2 = &gate2;
+        gUpdateReturned = false;
+        gCheckThrew = false;
+        loadDocument(solidImage(64, 48, Qt::white));
+        host->PreviewSize = QSizeF(225, 225);
+    }
+    void TearDown() override
+    {
+        gate.open();
+        gate2.open();
+        EngineTest::TearDown();
+    }
+    Gate gate;
+    Gate gate2;
+};
+
+} // namespace
+
+TEST_F(RuntimeTest, ApplyWithoutAnImageShowsNoImageLoaded)
+{
+    host->Image = {};
+    pq::ScopedEffectOverride o(200, fillRed);
+    pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
+    EXPECT_EQ(host->Messages, QStringList{"No image loaded"});
+    EXPECT_EQ(pq::EffectWorkerCount(), 0);
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+}
+
+TEST_F(RuntimeTest, AFullRunWhileAnotherWorksIsRefusedWithTheBusyMessage)
+{
+    pq::ScopedEffectOverride o1(501, gatedFillBlue);
+    pq::ScopedEffectOverride o2(200, fillRed);
+    pq::ProcessEffect(501, 0, 0, 0, 0, 0, false);
+    EXPECT_EQ(host->CurrentEffectNumber, 501);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    EXPECT_EQ(host->Messages, QStringList{"Please wait for \"Cartoon\" to finish processing."});
+    EXPECT_EQ(host->CurrentEffectNumber, 501);
+
+    gate.open();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gCalls, 1);
+    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0x0000FFu);
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+}
+
+TEST_F(RuntimeTest, NumbersWithoutARoutineEndSilentlyAndFreeTheBusyState)
+{
+    const gfx::Image before = host->Image;
+    for (int number : {900, 999, -1, 300}) {
+        pq::ProcessEffect(number, 0, 0, 0, 0, 0, false);
+        EXPECT_EQ(host->CurrentEffectNumber, number);
+        ASSERT_TRUE(waitIdle());
+        EXPECT_EQ(host->CurrentEffectNumber, -1) << number;
+    }
+    EXPECT_TRUE(host->Messages.isEmpty());
+    EXPECT_EQ(host->history.Count(), 0);
+    EXPECT_TRUE(host->Image.sameAs(before));
+
+    gfx::Surface dest = gfx::Surface::make(8, 8);
+    pq::ProcessEffectOnSurface(before, dest, 900, 0, 0, 0, 0, 0, false);
+    EXPECT_EQ(dest.row(0)[0], 0u);
+}
+
+TEST_F(RuntimeTest, TheBusyStateEndsOnlyAfterTheResultIsStored)
+{
+    pq::ScopedEffectOverride o(200, fillRed);
+    QRgb shownAtRelease = 0;
+    int savedAtRelease = -1;
+    host->onEffectNumber = [&](int n) {
+        if (n == -1) {
+            shownAtRelease = rgbAt(host->Image, 0, 0);
+            savedAtRelease = host->history.Count();
+        }
+    };
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(shownAtRelease, 0xFF0000u);
+    EXPECT_EQ(savedAtRelease, 1);
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+}
+
+TEST_F(RuntimeTest, ACancelledFullRunKeepsTheImageOnDisplayAndSavesIt)
+{
+    pq::ScopedEffectOverride o(200, intermediateThenWait);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0x00FF00u);
+    EXPECT_EQ(host->LastProgress, 40);
+
+    host->Shared->Cancel.request();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0x00FF00u);
+    ASSERT_EQ(host->history.Count(), 1);
+    host->history.WaitForEncoding();
+    const auto snap = host->history.SnapshotAt(0);
+    ASSERT_TRUE(snap);
+    const gfx::Image stored = pq::TImageHistory::DecodeSnapshotImage(snap->DisplayData);
+    ASSERT_FALSE(stored.isNull());
+    EXPECT_LT(qAbs(qGreen(stored.pixel(5, 5)) - 255) + qRed(stored.pixel(5, 5)), 8);
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_EQ(host->LastProgress, 101);
+    EXPECT_TRUE(host->Messages.isEmpty());
+}
+
+TEST_F(RuntimeTest, ACancelLeftFromEarlierDoesNotStopTheNextApply)
+{
+    pq::ScopedEffectOverride o(200, fillRed);
+    host->Shared->Cancel.request(); // an Esc while nothing ran
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gCalls, 1);
+    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0xFF0000u);
+    EXPECT_EQ(host->history.Count(), 1);
+}
+
+TEST_F(RuntimeTest, ANewPreviewNeverClearsARunningFullRunsCancel)
+{
+    pq::ScopedEffectOverride o1(200, gatedFillBlue);
+    pq::ScopedEffectOverride o2(201, fillRed);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+    host->Shared->Cancel.request();
+    pq::ProcessEffect(201, 0, 0, 0, 0, 0, true);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(host->PreviewBitmapUpdates, 1);
+    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0xFFFFFFu); // the full run stopped
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+}
+
+TEST_F(RuntimeTest, APreviewBesideAFullRunDrawsOnlyIntoThePane)
+{
+    pq::ScopedEffectOverride o1(200, gatedFillBlue);
+    pq::ScopedEffectOverride o2(201, fillRed);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+    pq::ProcessEffect(201, 0, 0, 0, 0, 0, true);
+    ASSERT_TRUE(pumpUntil([&] { return host->PreviewBitmapUpdates == 1; }));
+    EXPECT_EQ(rgbAt(host->PreviewBitmap, 10, 10), 0xFF0000u);
+    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(host->CurrentEffectNumber, 200);
+    gate.open();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0x0000FFu);
+}
+
+TEST_F(RuntimeTest, OnlyTheRunOwningTheBusyStateEndsIt)
+{
+    pq::ScopedEffectOverride o(200, gatedFillBlue);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+
+    // A whole run of another effect, ending with its 101, and a preview.
+    gfx::Surface dest = gfx::Surface::make(64, 48);
+    pq::ProcessEffectOnSurface(host->SourceImage, dest, 201, 50, 0, 0, 0, 0, false);
+    pq::ProcessEffect(201, 50, 0, 0, 0, 0, true);
+    pq::UpdateProgressBar(101);
+    pq::ReleaseBusy(*host, 200, pq::BusyOwner() + 1);
+    ASSERT_TRUE(pumpUntil([&] { return host->PreviewBitmapUpdates >= 1; }));
+    EXPECT_EQ(host->LastProgress, 101);
+    EXPECT_EQ(host->CurrentEffectNumber, 200);
+
+    gate.open();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+}
+
+TEST_F(RuntimeTest, TheBusyMessagesNestedLoopMayStartPreviewsAndTakeTheLock)
+{
+    pq::ScopedEffectOverride o1(200, gatedFillBlue);
+    pq::ScopedEffectOverride o2(201, fillRed);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+
+    bool nested = false;
+    host->onMessage = [&](const QString&) {
+        // The preview timer firing inside the modal box.
+        pq::ProcessEffect(201, 0, 0, 0, 0, 0, true);
+        std::lock_guard lock(pq::GEffectLock);
+        nested = true;
+    };
+    {
+        std::lock_guard held(pq::GEffectLock); // re-entrant on this thread
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    }
+    EXPECT_TRUE(nested);
+    host->onMessage = nullptr;
+    ASSERT_TRUE(pumpUntil([&] { return host->PreviewBitmapUpdates == 1; }));
+    gate.open();
+    ASSERT_TRUE(waitIdle());
+}
+
+TEST_F(RuntimeTest, ASupersededPreviewNeitherDrawsNorRaisesUntilItsNextCheck)
+{
+    pq::ScopedEffectOverride o(200, reportAfterGate);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+    host->Shared->FPreviewGeneration++; // a newer preview was requested
+    platform::setTickSource([] { return 1000000u; });
+    pq::GLastProgressTick = 0;
+    gate.open();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(gUpdateReturned);
+    EXPECT_TRUE(gCheckThrew);
+    EXPECT_EQ(host->PreviewBitmapUpdates, 0);
+    EXPECT_EQ(host->LastProgress, -1);
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+}
+
+TEST_F(RuntimeTest, ALateSnapshotOfASupersededPreviewIsNotDrawn)
+{
+    pq::ScopedEffectOverride o(200, snapshotBetweenGates);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+    gate.open();
+    // The routine posts its snapshot and waits; nothing is pumped meanwhile.
+    while (!gate2.entered())
+        platform::sleepMs(1);
+    host->Shared->FPreviewGeneration++;
+    EXPECT_GE(bridge->pump(), 1); // the snapshot's UI call ran...
+    EXPECT_EQ(host->PreviewBitmapUpdates, 0); // ...and drew nothing
+    gate2.open();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(host->PreviewBitmapUpdates, 0);
+}
+
+TEST_F(RuntimeTest, ASourceSmallerThanThePaneWindowIsDrawnAtTheZoom)
+{
+    pq::ScopedEffectOverride o(200, fillRed);
+    loadDocument(solidImage(100, 80, Qt::white));
+    host->PreviewZoom = 2.0f; // the window spans Round(112.5) = 112 pixels
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
+    ASSERT_TRUE(waitIdle());
+    const gfx::Image& pane = host->PreviewBitmap;
+    ASSERT_EQ(pane.size(), QSize(225, 225));
+    EXPECT_EQ(rgbAt(pane, 190, 150), 0xFF0000u);
+    EXPECT_EQ(rgbAt(pane, 205, 20), 0xFFFFFFu);
+    EXPECT_EQ(rgbAt(pane, 20, 165), 0xFFFFFFu);
+    EXPECT_EQ(pane.pixel(220, 220) >> 24, 255u);
+}
+
+TEST_F(RuntimeTest, ALargeSourceFillsThePaneAndTheOriginIsPulledBack)
+{
+    pq::ScopedEffectOverride o(200, fillRed);
+    loadDocument(solidImage(400, 300, Qt::white));
+    host->Shared->PreviewStartX = 5000;
+    host->Shared->PreviewStartY = -7;
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(host->Shared->PreviewStartX.load(), 400 - 225);
+    EXPECT_EQ(host->Shared->PreviewStartY.load(), 0);
+    EXPECT_EQ(rgbAt(host->PreviewBitmap, 224, 224), 0xFF0000u);
+    EXPECT_TRUE(rgbAt(host->Image, 0, 0) == 0xFFFFFFu); // the document is not touched
+}
+
+TEST_F(RuntimeTest, TheTextureIsLaidOverPreviewsAndFullRunsButNotSurfaceRuns)
+{
+    pq::ScopedEffectOverride o(200, fillRed);
+    pq::SetTextureOverlayProc(markGreen);
+    host->AddTexture = true;
+    host->Texture = solidImage(16, 16, Qt::gray);
+
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(rgbAt(host->PreviewBitmap, 10, 10), 0x00FF00u);
+
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(rgbAt(host->Image, 10, 10), 0x00FF00u);
+
+    gfx::Surface dest = gfx::Surface::make(8, 8);
+    pq::ProcessEffectOnSurface(host->SourceImage, dest, 200, 0, 0, 0, 0, 0, false);
+    EXPECT_EQ(dest.row(0)[0] & 0xFFFFFFu, 0xFF0000u);
+
+    host->AddTexture = false;
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(rgbAt(host->Image, 10, 10), 0xFF0000u);
+    pq::SetTextureOverlayProc(nullptr);
+}
+
+namespace {
+gfx::Image gSeenSheet;
+int gSeenCount = 0;
+void recordSheet(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+{
+    gSeenSheet = pq::currentRun()->brushSheet;
+    gSeenCount = pq::currentRun()->brushCount;
+}
+} // namespace
+
+TEST_F(RuntimeTest, TheBrushSheetStepPicksTheSheetAndCount)
+{
+    pq::TForm3& repo = pq::Form3();
+    const pq::TForm3 saved = repo;
+    repo.DefaultBrushes = solidImage(8, 8, Qt::red);
+    repo.PastelBrushes = solidImage(8, 8, Qt::green);
+    host->CustomBitmap304 = solidImage(8, 8, Qt::blue);
+    host->CustomCount304 = 7;
+    pq::ScopedEffectOverride o1(302, recordSheet);
+    pq::ScopedEffectOverride o2(304, recordSheet);
+    pq::ScopedEffectOverride o3(307, recordSheet);
+    gfx::Surface dest = gfx::Surface::make(8, 8);
+
+    pq::ProcessEffectOnSurface(host->SourceImage, dest, 304, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(gSeenSheet.sameAs(repo.DefaultBrushes));
+    EXPECT_EQ(gSeenCount, 40);
+
+    host->CustomOn304 = true;
+    pq::ProcessEffectOnSurface(host->SourceImage, dest, 304, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(gSeenSheet.sameAs(host->CustomBitmap304));
+    EXPECT_EQ(gSeenCount, 7);
+    EXPECT_EQ(host->Shared->GlobalBrushCount.load(), 7);
+
+    repo.Brushes = repo.PastelBrushes;
+    pq::ProcessEffectOnSurface(host->SourceImage, dest, 307, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(repo.Brushes.sameAs(repo.PastelBrushes)); // left as it was
+    host->CustomOn304 = false;
+    pq::ProcessEffectOnSurface(host->SourceImage, dest, 307, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(repo.Brushes.sameAs(repo.DefaultBrushes));
+
+    pq::ProcessEffectOnSurface(host->SourceImage, dest, 302, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(gSeenSheet.sameAs(repo.PastelBrushes));
+    repo = saved;
+    gSeenSheet = {};
+}
+
+TEST_F(RuntimeTest, AfterAbortProcessingARunEndsWithoutItsRoutineAndSavesTheDisplayedImage)
+{
+    pq::ScopedEffectOverride o(200, fillRed);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    pq::AbortProcessing(); // the worker waits for its first UI step
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gCalls, 0);
+    EXPECT_EQ(host->history.Count(), 1);
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false); // clears the flag again
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gCalls, 1);
+}
+
+TEST_F(RuntimeTest, AFailingRoutineLeavesNoEntryAndPerformsTheDeferredClose)
+{
+    pq::ScopedEffectOverride o(200, throwing);
+    host->CloseRequested = true;
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(host->history.Count(), 0);
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_FALSE(host->CloseRequested);
+    EXPECT_EQ(host->CloseCalls, 1);
+    EXPECT_TRUE(host->Messages.isEmpty());
+}
+
+TEST_F(RuntimeTest, WorkersEndWhenTheUiGoesAway)
+{
+    pq::ScopedEffectOverride o(200, gatedFillBlue);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+    bridge->shutdown(); // teardown: UI calls are refused from now on
+    gate.open();
+    for (int i = 0; i < 5000 && pq::EffectWorkerCount() > 0; ++i)
+        platform::sleepMs(1);
+    EXPECT_EQ(pq::EffectWorkerCount(), 0);
+    host->CurrentEffectNumber = -1;
+}
+
+// ---- Runs and the thread pool ----
+
+TEST(EffectRunContext, PoolThreadsAnswerForTheirOwnRun)
+{
+    auto fields = pq::sharedFields();
+    auto full = pq::EffectRunContext::begin(false);
+    auto preview = pq::EffectRunContext::begin(true);
+    fields->Cancel.request(); // Esc: aimed at the full run
+
+    std::atomic<int> previewCancelled{0}, fullNotCancelled{0};
+    {
+        platform::ScopedRunContext scope(preview.get());
+        platform::parallelForRange(0, 256, 1, [&](int, int) {
+            if (pq::IsEffectCancelled())
+                ++previewCancelled;
+        });
+    }
+    {
+        platform::ScopedRunContext scope(full.get());
+        platform::parallelForRange(0, 256, 1, [&](int, int) {
+            if (!pq::IsEffectCancelled())
+                ++fullNotCancelled;
+        });
+        EXPECT_THROW(pq::CheckCancellation(), pq::EAbort);
+    }
+    EXPECT_EQ(previewCancelled, 0);
+    EXPECT_EQ(fullNotCancelled, 0);
+
+    fields->FPreviewGeneration++;
+    platform::ScopedRunContext scope(preview.get());
+    EXPECT_TRUE(pq::IsEffectCancelled());
+    EXPECT_FALSE(pq::EffectRunContext::begin(false)->isCancelled()); // a new run starts fresh
+}
+
+// ---- Preview window ----
+
+TEST(PreviewWindow, ANarrowSourceGetsOriginZeroAndItsOwnWidth)
+{
+    int x = 40, y = 10;
+    pq::ClampPreviewOrigin(QSize(100, 500), 225, 225, 1.0, x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 10);
+    EXPECT_EQ(pq::PreviewWindow(QSize(100, 500), 225, 225, 1.0, x, y), QRect(0, 10, 100, 225));
+}
+
+TEST(PreviewWindow, AnOriginBeyondTheImageIsPulledBackToItsEdge)
+{
+    int x = 3000, y = 3000;
+    pq::ClampPreviewOrigin(QSize(1000, 800), 225, 225, 5.0, x, y);
+    EXPECT_EQ(x, 1000 - 45);
+    EXPECT_EQ(y, 800 - 45);
+    EXPECT_EQ(pq::PreviewWindow(QSize(1000, 800), 225, 225, 5.0, x, y), QRect(955, 755, 45, 45));
+}
+
+TEST(PreviewWindow, ZoomRoundsHalvesToEvenAndBadZoomsGiveNoWindow)
+{
+    EXPECT_EQ(pq::PreviewExtent(225, 2.0), 112); // 112.5
+    EXPECT_EQ(pq::PreviewExtent(225, 0.25), 900);
+    EXPECT_EQ(pq::PreviewExtent(225, 0.0), 0);
+    EXPECT_EQ(pq::PreviewExtent(225, -1.0), 0);
+    EXPECT_TRUE(pq::PreviewWindow(QSize(100, 100), 0, 0, 1.0, 0, 0).isEmpty());
+    EXPECT_TRUE(pq::PreviewWindow(QSize(100, 100), 225, 225, 1.0, 150, 0).isEmpty());
+}
+
+// ---- Canvas step ----
+
+TEST_F(RuntimeTest, TheCanvasStepFollowsEraseBackground)
+{
+    const gfx::Image opaque = solidImage(8, 8, Qt::gray);
+    const gfx::Image seeThrough = solidImage(8, 8, QColor(0, 0, 0, 128));
+    host->Image = solidImage(8, 8, Qt::red);
+    gfx::Surface canvas = gfx::Surface::make(8, 8);
+    auto full = pq::EffectRunContext::begin(false);
+    platform::ScopedRunContext scope(full.get());
+
+    pq::PrepareCanvas(opaque, canvas, false);
+    EXPECT_EQ(canvas.row(3)[3], 0xFFFFFFFFu);
+    pq::PrepareCanvas(seeThrough, canvas, false);
+    EXPECT_EQ(canvas.row(3)[3], 0u);
+
+    host->EraseBackground = false;
+    pq::PrepareCanvas(opaque, canvas, false);
+    EXPECT_EQ(canvas.row(3)[3], 0xFFFF0000u); // the current result underneath
+    full->backgroundImage = solidImage(8, 8, Qt::blue);
+    pq::PrepareCanvas(opaque, canvas, false);
+    EXPECT_EQ(canvas.row(3)[3], 0xFF0000FFu); // the brush's region instead
+
+    // Previews never start from the result.
+    pq::PrepareCanvas(opaque, canvas, true);
+    EXPECT_EQ(canvas.row(3)[3], 0xFFFFFFFFu);
+    pq::PrepareCanvas(seeThrough, canvas, true);
+    EXPECT_EQ(canvas.row(3)[3], 0u);
+}
