@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/engine_host.h"
 #include "workspace/document.h"
 
 #include <QImage>
@@ -37,13 +38,47 @@ class TToggleSwitch;
 class TWorkspaceLayout;
 
 // TForm1: the main window and the holder of the workspace's shared state
-// (its TDocument). Its members are spread over app/main_window_*.cpp by
-// concern; the controls keep their designed names as object names.
-class TForm1 : public QMainWindow {
+// (its TDocument); the effect engine's host. Its members are spread over
+// app/main_window_*.cpp by concern; the controls keep their designed names
+// as object names.
+class TForm1 : public QMainWindow, public EngineHost {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // ---- The engine's host (main_window_host.cpp) ----
+    gfx::Image ZIdImage() const override;
+    void SetZIdImage(const gfx::Image& image) override;
+    gfx::Image ZIdSourceImage() const override;
+    TImageHistory* FHistory() override;
+    void RedrawSkPaintBox1() override;
+    int FCurrentEffectNumber() const override;
+    void SetFCurrentEffectNumber(int number) override;
+    bool FCloseRequested() const override;
+    void SetFCloseRequested(bool value) override;
+    void Close() override;
+    QString GetEffectName(int number) const override;
+    void ShowMessage(const QString& text) override;
+    bool FEraseBdChecked() const override;
+    bool AddTextureOn() const override;
+    gfx::Image StoredTextureBitmap() const override;
+    float StoredTextureStrength() const override;
+    float StoredTextureScale() const override;
+    bool CustomBrushesOn302() const override;
+    bool CustomBrushesOn303() const override;
+    bool CustomBrushesOn304() const override;
+    gfx::Image CustomBrushBitmap302() const override;
+    gfx::Image CustomBrushBitmap303() const override;
+    gfx::Image CustomBrushBitmap304() const override;
+    int CustomBrushCount304() const override;
+    bool HasManualBrushFrame() const override;
+    float FPreviewZoomFactor() const override;
+    QSizeF Image1Size() const override;
+    void SetPreviewBitmap(const gfx::Image& bitmap) override;
+    void SetPreviewPC(int value) override;
+    // Messages go through it; tests replace it.
+    std::function<void(const QString& text)> FShowMessage;
 
     TDocument& Doc() { return FDocument; }
     const TDocument& Doc() const { return FDocument; }
@@ -81,7 +116,7 @@ public:
 
     // ---- Progress bar (main_window_progress.cpp) ----
     // 0..100 shows a full run's progress; any other value hides the bar.
-    void UpdateProgressBar(int value);
+    void UpdateProgressBar(int value) override;
 
     // ---- Closing and shut-down (main_window_close.cpp) ----
     // The unsaved-changes question; true when the window may close.

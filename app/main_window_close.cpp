@@ -4,6 +4,8 @@
 
 #include "app/debug_log.h"
 #include "app/translate.h"
+#include "engine/effect_runtime.h"
+#include "engine/engine_host.h"
 #include "platform/tick.h"
 
 #include <QCloseEvent>
@@ -37,7 +39,7 @@ bool TForm1::FormCloseQuery()
 
 bool TForm1::FormClose()
 {
-    FDocument.Cancel = true;
+    FDocument.Shared->Cancel.request();
     if (IsBackgroundWorkRunning()) {
         FDocument.FCloseRequested = true;
         return false;
@@ -53,14 +55,17 @@ bool TForm1::FormDestroy()
 
     // Stop every run and wait for the workers, serving their calls to the
     // UI thread so that none stays blocked in a hand-back.
-    FDocument.Cancel = true;
-    const auto workersAlive = [this] { return IsBackgroundWorkRunning(); };
+    AbortProcessing();
+    FDocument.Shared->Cancel.request();
+    const auto workersAlive = [this] { return IsBackgroundWorkRunning() || EffectWorkerCount() > 0; };
     const quint32 start = platform::tickMs();
     while (workersAlive() && platform::tickMs() - start < quint32(FShutdownWaitMs)) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         platform::sleepMs(10);
     }
     const bool workersDone = !workersAlive();
+    // From here on the engine reaches no window.
+    setEngineHost(nullptr);
 
     DebugLog(QStringLiteral(">>> FormDestroy begin"));
     GuardedCall("FormDestroy", [&] {
@@ -77,7 +82,8 @@ bool TForm1::FormDestroy()
             timer->stop();
 
         DebugLog(QStringLiteral("  FormDestroy: AbortProcessing + Sleep"));
-        FDocument.Cancel = true;
+        AbortProcessing();
+        FDocument.Shared->Cancel.request();
         platform::sleepMs(250);
 
         DebugLog(QStringLiteral("  FormDestroy: batch cleanup"));
@@ -97,6 +103,7 @@ bool TForm1::FormDestroy()
         }
         FDocument.FScriptRunning = false;
         DebugLog(QStringLiteral("  FormDestroy: history + bitmaps"));
+        FDocument.FHistory->Clear();
         FDocument.StoredTextureBitmap = {};
         FDefaultPreviewBitmap = QImage();
         FDocument.CustomBrushBitmap302 = {};

@@ -28,12 +28,14 @@ namespace pq {
 TForm1* Form1 = nullptr;
 QPointer<QWidget> FormScriptEditor;
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent, Qt::Window | Qt::FramelessWindowHint)
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::FramelessWindowHint), FDocument(EngineHost::Shared)
 {
     Form1 = this;
     setObjectName(QStringLiteral("Form1"));
     FCommandLine = QCoreApplication::arguments();
     FAskYesNo = [this](const QString& text) { return AskYesNoBox(this, text); };
+    FShowMessage = [this](const QString& text) { ShowMessageBox(this, text); };
 
     // The designed tree: chrome, bars, panels, workspace.
     MainFormRect = new QWidget(this);
@@ -70,6 +72,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent, Qt::Window | Qt::Frameless
 
     setStyleSheet(MainStyleSheet(CurrentPalette()));
     FormCreate();
+    setEngineHost(this);
 }
 
 TForm1::~TForm1()

@@ -45,7 +45,7 @@ void TForm1::CloseManualBrushFrame()
 {
     if (FManualBrushFrame) {
         if (FManualBrushApplying)
-            FDocument.Cancel = true;
+            FDocument.Shared->Cancel.request();
         delete FManualBrushFrame.data();
         FManualBrushFrame = nullptr;
         FManualBrushApplying = false;

@@ -98,8 +98,9 @@ bool TForm1::LoadLargeImage(const QString& fileName)
     if (image.isNull() || !FDocument.ReplaceDocument(image, image))
         return false;
     FDocument.FSourceFileName = fileName;
-    FDocument.PreviewStartX = std::max(0, image.width() / 2 - 100);
-    FDocument.PreviewStartY = std::max(0, image.height() / 2 - 100);
+    EngineFields& shared = *FDocument.Shared;
+    shared.PreviewStartX = std::max(0, image.width() / 2 - 100);
+    shared.PreviewStartY = std::max(0, image.height() / 2 - 100);
     FDocument.FPreviewZoomFactor = 1.0f;
     FullSizeAndCenter();
 
@@ -109,9 +110,10 @@ bool TForm1::LoadLargeImage(const QString& fileName)
     {
         QPainter p(&pane);
         p.drawImage(QPointF(0, 0), image.qimage(),
-                    QRectF(FDocument.PreviewStartX, FDocument.PreviewStartY, TPreviewPane::kSize, TPreviewPane::kSize));
+                    QRectF(shared.PreviewStartX, shared.PreviewStartY, TPreviewPane::kSize, TPreviewPane::kSize));
     }
     Image1->setBitmap(pane);
+    FDocument.FHistory->Save(FDocument.ZIdImage, FDocument.ZIdSourceImage);
     FDocument.FImageDirty = false;
     UpdateDropZone();
     return true;

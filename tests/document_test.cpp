@@ -24,6 +24,7 @@ void dirtyEverything(TDocument& doc)
     doc.FImageDirty = true;
     doc.FSourceFileName = QStringLiteral("/photos/cat.jpg");
     doc.FGalleryItems.push_back(photo);
+    doc.FHistory->Save(doc.ZIdImage, doc.ZIdSourceImage);
     doc.InitializeEffectChoice();
     doc.Params[3][0].Value1 = 77;
     doc.Params[3][0].Name1 = QStringLiteral("changed");
@@ -43,14 +44,14 @@ void dirtyEverything(TDocument& doc)
     doc.CustomBrushesOn302 = doc.CustomBrushesOn303 = doc.CustomBrushesOn304 = true;
     doc.CustomBrushBitmap302 = doc.CustomBrushBitmap303 = doc.CustomBrushBitmap304 = photo;
     doc.CustomBrushCount304 = 12;
-    doc.GlobalBrushCount = 12;
+    doc.Shared->GlobalBrushCount = 12;
     doc.FZoomFactor = 3.0f;
     doc.FPanOffset = QPointF(-40, 12);
     doc.FEraseBdChecked = false;
     doc.FDrawContourChecked = true;
     doc.FContourColor = 0x80FF0000;
-    doc.PreviewStartX = 321;
-    doc.PreviewStartY = 123;
+    doc.Shared->PreviewStartX = 321;
+    doc.Shared->PreviewStartY = 123;
     doc.FPreviewZoomFactor = 2.0f;
 }
 
@@ -63,7 +64,7 @@ TEST(DocumentState, StartsIdleWithTheDesignedDefaults)
     EXPECT_EQ(doc.FCurrentEffectNumber.load(), -1);
     EXPECT_FALSE(doc.IsEffectRunning());
     EXPECT_FALSE(doc.IsBackgroundWorkRunning());
-    EXPECT_FALSE(doc.Cancel.load());
+    EXPECT_EQ(doc.Shared->Cancel.epoch(), 0u);
     EXPECT_EQ(doc.SelectedEffectNumber, 300);
     EXPECT_TRUE(doc.FEraseBdChecked.load());
     EXPECT_FALSE(doc.FDrawContourChecked.load());
@@ -131,10 +132,10 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_TRUE(doc.CustomBrushBitmap302.isNull() && doc.CustomBrushBitmap303.isNull()
                 && doc.CustomBrushBitmap304.isNull());
     EXPECT_EQ(doc.CustomBrushCount304, 0);
-    EXPECT_EQ(doc.GlobalBrushCount.load(), 40);
+    EXPECT_EQ(doc.Shared->GlobalBrushCount.load(), 40);
     EXPECT_FLOAT_EQ(doc.FZoomFactor, 1.0f);
     EXPECT_EQ(doc.FPanOffset, QPointF(0, 0));
-    EXPECT_FALSE(doc.Cancel.load());
+    EXPECT_EQ(doc.FHistory->Count(), 0);
 
     // Left as they were: the switches, the contour colour, the texture's
     // name, the preview window.
@@ -142,8 +143,8 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_TRUE(doc.FDrawContourChecked.load());
     EXPECT_EQ(doc.FContourColor.load(), 0x80FF0000u);
     EXPECT_EQ(doc.StoredTextureName, QStringLiteral("Paper"));
-    EXPECT_EQ(doc.PreviewStartX.load(), 321);
-    EXPECT_EQ(doc.PreviewStartY.load(), 123);
+    EXPECT_EQ(doc.Shared->PreviewStartX.load(), 321);
+    EXPECT_EQ(doc.Shared->PreviewStartY.load(), 123);
     EXPECT_FLOAT_EQ(doc.FPreviewZoomFactor.load(), 2.0f);
 }
 
@@ -152,10 +153,11 @@ TEST(DocumentState, FullResetRunsItsStepsInOrderWithCancelRaised)
     TDocument doc;
     dirtyEverything(doc);
     std::vector<std::string> order;
+    const uint64_t epoch = doc.Shared->Cancel.epoch();
     TDocument::TFullResetSteps steps;
     steps.confirm = [&] { order.push_back("ask"); return true; };
     steps.closeTools = [&] {
-        order.push_back(doc.Cancel.load() ? "close tools, cancel set" : "close tools");
+        order.push_back(doc.Shared->Cancel.epoch() > epoch ? "close tools, cancel set" : "close tools");
         EXPECT_FALSE(doc.ZIdImage.isNull()); // tools close before the document goes
     };
     steps.resetControls = [&] {
@@ -184,7 +186,7 @@ TEST(DocumentState, FullResetIsRefusedWhileAnyWorkRuns)
         EXPECT_EQ(questions, 0) << "not even the question";
         EXPECT_FALSE(doc.ZIdImage.isNull());
         EXPECT_EQ(doc.StoredFrameNumber, 4);
-        EXPECT_FALSE(doc.Cancel.load());
+        EXPECT_EQ(doc.Shared->Cancel.epoch(), 0u);
     }
 }
 
@@ -210,7 +212,40 @@ TEST(DocumentState, FullResetAsksInEnglishAndWheneverWorkWouldBeLost)
     EXPECT_FALSE(closed);
     EXPECT_FALSE(declined.ZIdImage.isNull());
     EXPECT_EQ(declined.FSourceFileName, QStringLiteral("/photos/cat.jpg"));
-    EXPECT_FALSE(declined.Cancel.load());
+    EXPECT_EQ(declined.Shared->Cancel.epoch(), 0u);
+}
+
+TEST(DocumentState, EveryHistorySaveMarksTheResultUnsaved)
+{
+    TDocument doc;
+    int events = 0;
+    bool sourceChanged = false;
+    doc.OnImageSaved = [&](const gfx::Image&, const gfx::Image&, bool changed) {
+        ++events;
+        sourceChanged = changed;
+    };
+    const gfx::Image photo = solidImage(6, 6, 0xFF204060);
+    doc.ReplaceDocument(photo, photo);
+    doc.FHistory->Save(doc.ZIdImage, doc.ZIdSourceImage);
+    EXPECT_TRUE(doc.FImageDirty);
+    EXPECT_EQ(events, 1);
+    EXPECT_TRUE(sourceChanged);
+    // Opening clears the flag after its first save; the next save sets it.
+    doc.FImageDirty = false;
+    doc.ZIdImage = solidImage(6, 6, 0xFF000000);
+    doc.FHistory->Save(doc.ZIdImage, doc.ZIdSourceImage);
+    EXPECT_TRUE(doc.FImageDirty);
+    EXPECT_EQ(events, 2);
+    EXPECT_FALSE(sourceChanged);
+}
+
+TEST(DocumentState, SharesTheEngineFieldsItIsGiven)
+{
+    auto fields = std::make_shared<pq::EngineFields>();
+    TDocument doc(fields);
+    EXPECT_EQ(doc.Shared.get(), fields.get());
+    doc.InitializeEffectChoice();
+    EXPECT_EQ(fields->GlobalBrushCount.load(), 40);
 }
 
 TEST(DocumentBusy, DeferredCloseHappensWhenTheLastWorkerEnds)

@@ -209,20 +209,21 @@ TEST(MainWindowClosing, UnsavedChangesAskBeforeClosing)
     f.showAndInitialise();
     ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
     w.Doc().FImageDirty = true;
+    const uint64_t cancelEpoch = w.Doc().Shared->Cancel.epoch();
 
     f.answer = false;
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(f.questions.size(), 1);
     EXPECT_EQ(f.questions[0], QStringLiteral("There are unsaved changes.\nExit anyway?"));
-    EXPECT_FALSE(w.Doc().Cancel.load()) << "No leaves Cancel untouched";
+    EXPECT_EQ(w.Doc().Shared->Cancel.epoch(), cancelEpoch) << "No leaves Cancel untouched";
 
     // Yes while an effect is applying: refused and remembered.
     f.answer = true;
     w.Doc().FCurrentEffectNumber = 300;
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(w.Doc().Cancel.load());
+    EXPECT_GT(w.Doc().Shared->Cancel.epoch(), cancelEpoch);
     EXPECT_TRUE(w.Doc().FCloseRequested);
 
     // The run ends: the deferred close asks again and closes.
@@ -270,8 +271,9 @@ TEST(MainWindowShutdown, WaitsForWorkersAndFreesOnlyWhenTheyAreDone)
         // A worker that never ends: after the wait nothing it shares is freed.
         w.Doc().BeginBackgroundWorker();
         w.FShutdownWaitMs = 50;
+        const uint64_t epoch = w.Doc().Shared->Cancel.epoch();
         EXPECT_FALSE(w.FormDestroy());
-        EXPECT_TRUE(w.Doc().Cancel.load());
+        EXPECT_GT(w.Doc().Shared->Cancel.epoch(), epoch);
         EXPECT_FALSE(w.Doc().ZIdImage.isNull());
         EXPECT_FALSE(w.InitializationTimer.isActive());
         EXPECT_FALSE(w.CleanUpTimer.isActive());

@@ -2,7 +2,15 @@
 
 namespace pq {
 
-TDocument::TDocument() = default;
+TDocument::TDocument(std::shared_ptr<EngineFields> shared)
+    : Shared(shared ? std::move(shared) : std::make_shared<EngineFields>()), FHistory(std::make_unique<TImageHistory>())
+{
+    FHistory->SetOnImageSaved([this](const gfx::Image& display, const gfx::Image& source, bool sourceChanged) {
+        FImageDirty = true;
+        if (OnImageSaved)
+            OnImageSaved(display, source, sourceChanged);
+    });
+}
 
 bool TDocument::IsEffectRunning() const
 {
@@ -66,13 +74,14 @@ TDocument::TResetResult TDocument::FullReset(const TFullResetSteps& steps)
     if (IsBackgroundWorkRunning())
         return TResetResult::Busy;
 
-    Cancel = true;
+    // Stops what a tool may still have running; runs started later begin
+    // with a fresh cancel state, so nothing needs clearing afterwards.
+    Shared->Cancel.request();
     if (steps.closeTools)
         steps.closeTools();
     ResetDocumentState();
     if (steps.resetControls)
         steps.resetControls();
-    Cancel = false;
     return TResetResult::Done;
 }
 
@@ -80,11 +89,12 @@ void TDocument::InitializeEffectChoice()
 {
     InitializeParameters(Params);
     SelectedEffectNumber = 300;
-    GlobalBrushCount = 40;
+    Shared->GlobalBrushCount = 40;
 }
 
 void TDocument::ResetDocumentState()
 {
+    FHistory->Clear();
     FImageDirty = false;
     ZIdImage = {};
     ZIdSourceImage = {};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/engine_fields.h"
+#include "engine/image_history.h"
 #include "gfx/image.h"
 #include "workspace/effect_catalogue.h"
 
@@ -11,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace pq {
@@ -19,18 +22,28 @@ namespace pq {
 // photo and current result), the busy state that decides whether a command
 // may start or the window may close, and the choices effects read.
 // Everything is read and written on the UI thread; the fields that workers
-// read or write are atomics.
+// read or write directly are the engine's shared fields (Shared: Cancel,
+// FPreviewGeneration, PreviewStartX/Y, ProgressPercent, GlobalBrushCount)
+// and a few atomics here.
 class TDocument {
 public:
-    TDocument();
+    // `shared`: the engine host's fields, so that the window and the engine
+    // see the same Cancel and preview state.
+    explicit TDocument(std::shared_ptr<EngineFields> shared = std::make_shared<EngineFields>());
     TDocument(const TDocument&) = delete;
     TDocument& operator=(const TDocument&) = delete;
+
+    const std::shared_ptr<EngineFields> Shared;
 
     // ---- Document ----
     gfx::Image ZIdSourceImage;
     gfx::Image ZIdImage;
     bool FImageDirty = false;
     QString FSourceFileName;
+    // The undo history. Every saved snapshot marks the result unsaved and
+    // is passed on to OnImageSaved (the gallery).
+    const std::unique_ptr<TImageHistory> FHistory;
+    TImageSavedEvent OnImageSaved;
 
     // ---- Busy state ----
     std::atomic<int> FCurrentEffectNumber{-1};
@@ -38,12 +51,7 @@ public:
     std::atomic<int> FBackgroundWorkers{0};
     bool FCloseRequested = false;
 
-    // ---- Cancellation, preview and progress ----
-    std::atomic<bool> Cancel{false};
-    std::atomic<int> FPreviewGeneration{0};
-    std::atomic<int> ProgressPercent{0};
-    std::atomic<int> PreviewStartX{0};
-    std::atomic<int> PreviewStartY{0};
+    // ---- Preview window zoom (origin and progress: Shared) ----
     std::atomic<float> FPreviewZoomFactor{1.0f};
 
     // ---- Effect choice ----
@@ -74,7 +82,6 @@ public:
     gfx::Image CustomBrushBitmap303;
     gfx::Image CustomBrushBitmap304;
     int CustomBrushCount304 = 0;
-    std::atomic<int> GlobalBrushCount{0};
 
     // ---- LUT choice ----
     QByteArray FLUTData;

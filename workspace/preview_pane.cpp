@@ -164,7 +164,7 @@ void TPreviewPane::paintEvent(QPaintEvent*)
     corners.addPath(shape);
     p.fillPath(corners, palette.panel);
 
-    const int percent = document_.ProgressPercent.load();
+    const int percent = document_.Shared->ProgressPercent.load();
     if (percent > 0 && percent < 100) {
         const QRectF pc = PreviewPC->geometry();
         const double radius = pc.height() / 2 + 10;

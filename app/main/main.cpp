@@ -6,8 +6,8 @@
 #include "app/main_window.h"
 #include "app/splash.h"
 #include "app/startup.h"
+#include "engine/effect_runtime.h"
 #include "engine/repository.h"
-#include "platform/thread_pool.h"
 #include "platform/ui_bridge.h"
 
 #include <QApplication>
@@ -61,7 +61,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(pq::kVersionText));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     platform::setUiBridge(platform::makeQtUiBridge());
-    platform::configureDefaultThreadPool();
+    pq::InitializeEngine();
 
     int rc = 1;
     std::unique_ptr<pq::TForm2> splash;
@@ -105,6 +105,6 @@ int main(int argc, char* argv[])
     splash.reset();
     pq::Form4 = nullptr;
     languages.reset();
-    platform::shutdownThreadPool();
+    pq::FinalizeEngine();
     return rc;
 }
