@@ -12,14 +12,13 @@
 #include "workspace/canvas_view.h"
 #include "workspace/preview_pane.h"
 
-#include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QStyleFactory>
 #include <QVBoxLayout>
 #include <QWindow>
 
