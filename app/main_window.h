@@ -88,6 +88,10 @@ public:
     void HandOver();
     void FormShow();
     void InitializationTimerTimer();
+    // The repository's images have been installed.
+    void RepositoryLoaded();
+    // The start-up texture: the second entry of the repository's list.
+    bool TakeDefaultTexture();
     // The update check's call point (the check itself is not built yet).
     void Check4Update();
     bool ConfirmOverwrite(const QString& fileName);
@@ -161,6 +165,8 @@ public:
     // ---- Fields of the window (initial values set by FormCreate) ----
     bool FStartupFullScreenDone = false;
     bool FInitialized = false;
+    // The initialisation tick found no texture list yet.
+    bool FDefaultTexturePending = false;
     float FUIZoom = 1.0f;
     int FDraggedThumbnailIndex = -1;
     quint32 FLastPanTime = 0;

@@ -28,6 +28,7 @@ TDocument::TResetResult TForm1::FullReset()
             FormScriptEditor->close();
     };
     steps.resetControls = [this] {
+        FDefaultTexturePending = false;
         if (!FDefaultPreviewBitmap.isNull())
             Image1->setBitmap(FDefaultPreviewBitmap.copy());
         else

@@ -75,10 +75,7 @@ void TForm1::InitializationTimerTimer()
     ++FInitializationRuns;
     LayoutWindowButtons();
 
-    // Default texture: the second entry of the repository's texture list.
-    const std::vector<NamedImage>& textures = Form3().TextureList;
-    if (textures.size() > 1 && !textures[1].image.isNull())
-        FDocument.StoredTextureBitmap = textures[1].image;
+    FDefaultTexturePending = !TakeDefaultTexture();
 
     FDocument.InitializeEffectChoice();
     UpdateListboxes(ListBoxes[2], -1);
@@ -114,6 +111,24 @@ void TForm1::InitializationTimerTimer()
         Check4Update();
     FInitialized = true;
     DebugLog(QStringLiteral("<<< InitializationTimerTimer done"));
+}
+
+bool TForm1::TakeDefaultTexture()
+{
+    const std::vector<NamedImage>& textures = Form3().TextureList;
+    if (textures.size() > 1 && !textures[1].image.isNull()) {
+        FDocument.StoredTextureBitmap = textures[1].image;
+        return true;
+    }
+    return false;
+}
+
+void TForm1::RepositoryLoaded()
+{
+    // Images that arrive after the initialisation tick still give the
+    // start-up texture.
+    if (FDefaultTexturePending && TakeDefaultTexture())
+        FDefaultTexturePending = false;
 }
 
 void TForm1::Check4Update()

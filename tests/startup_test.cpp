@@ -392,3 +392,43 @@ TEST(MainWindowOverlay, PanelsOpenCentredOverABackdropAndAreFreedOnClose)
 }
 
 } // namespace
+
+#include "engine/repository.h"
+
+namespace {
+
+TEST(MainWindowStartup, StartupTextureComesFromTheRepository)
+{
+    if (!pq::Form3().loaded())
+        pq::Form3().install(pq::decodeBuiltInImages());
+    ASSERT_GT(pq::Form3().TextureList.size(), 1u);
+    TWindowFixture f;
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    EXPECT_TRUE(w.Doc().StoredTextureBitmap.sameAs(pq::Form3().TextureList[1].image));
+    EXPECT_FALSE(w.FDefaultTexturePending);
+
+    // After a full reset nothing is laid until a texture is chosen again,
+    // even when the repository reports late.
+    f.answer = true;
+    ASSERT_EQ(w.FullReset(), pq::TDocument::TResetResult::Done);
+    w.RepositoryLoaded();
+    EXPECT_TRUE(w.Doc().StoredTextureBitmap.isNull());
+}
+
+TEST(MainWindowStartup, ALateRepositoryStillGivesTheStartupTexture)
+{
+    TWindowFixture f;
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    // As if the tick had run before the images were installed.
+    w.Doc().StoredTextureBitmap = {};
+    w.FDefaultTexturePending = true;
+    if (!pq::Form3().loaded())
+        pq::Form3().install(pq::decodeBuiltInImages());
+    w.RepositoryLoaded();
+    EXPECT_FALSE(w.Doc().StoredTextureBitmap.isNull());
+    EXPECT_FALSE(w.FDefaultTexturePending);
+}
+
+} // namespace

@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <QStyleFactory>
 
 #include <cstdio>
@@ -79,6 +81,14 @@ int main(int argc, char* argv[])
         pq::Form4 = languages.get();
         QObject::connect(splash.get(), &pq::TForm2::handOver, mainWindow.get(), [window = mainWindow.get()] {
             pq::GuardedCall("HandOver", [window] { window->HandOver(); });
+        });
+        // The built-in images decode in the background once the event loop
+        // runs, so that the splash is not held up.
+        QTimer::singleShot(0, mainWindow.get(), [window = QPointer<pq::TForm1>(mainWindow.get())] {
+            pq::Form3().FormCreateInBackground(platform::uiBridge(), [window] {
+                if (window)
+                    pq::GuardedCall("RepositoryLoaded", [&] { window->RepositoryLoaded(); });
+            });
         });
 
         rc = app.exec();
