@@ -38,7 +38,7 @@ void TExpander::setTextIndent(int indent)
 
 int TExpander::expandedHeight() const
 {
-    return kHeaderHeight + 4 + list_->count() * kItemHeight;
+    return kHeaderHeight + list_->count() * kItemHeight;
 }
 
 void TExpander::setExpanded(bool expanded)
@@ -60,7 +60,7 @@ QSize TExpander::sizeHint() const
 
 void TExpander::relayout()
 {
-    list_->setGeometry(indent_ - 6, kHeaderHeight + 4, width() - (indent_ - 6), list_->count() * kItemHeight);
+    list_->setGeometry(indent_ - 6, kHeaderHeight, width() - (indent_ - 6), list_->count() * kItemHeight);
 }
 
 void TExpander::resizeEvent(QResizeEvent*)
