@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace pq {
 namespace {
@@ -21,6 +22,8 @@ constexpr double kMaxSpokeBudget = double(1 << 24);
 constexpr int kDefaultMaxBatch = 256;
 constexpr int kCellShift = 5;  // 32 x 32 pixel cells
 constexpr int kBandRows = 16;
+// Earlier patches of its batch a seed search may look through.
+constexpr int kMaxLooks = 48;
 // Full runs show their canvas at most this often.
 constexpr uint32_t kIntermediateMs = 200;
 
@@ -66,6 +69,23 @@ bool mayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y
             inside = !inside;
     }
     return inside;
+}
+
+// A copy of the canvas for the window, rows copied in parallel (a full
+// run makes one every 200 ms).
+gfx::Image snapshotOf(const gfx::Surface& canvas)
+{
+    QImage copy(canvas.width(), canvas.height(), gfx::kPixelFormat);
+    if (copy.isNull())
+        return canvas.snapshot();
+    uint8_t* bits = copy.bits();
+    const qsizetype stride = copy.bytesPerLine();
+    const size_t rowBytes = size_t(canvas.width()) * sizeof(gfx::Pixel);
+    platform::parallelForRange(0, canvas.height(), 64, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            std::memcpy(bits + y * stride, canvas.row(y), rowBytes);
+    });
+    return gfx::Image::adopt(std::move(copy));
 }
 
 } // namespace
@@ -266,6 +286,7 @@ int SpokePainter::validPrefix(int planned)
         // new seed (the generator is where it would be either way).
         std::array<gfx::Pixel, 8> seen = pk.seen;
         bool touched = false;
+        int looks = 0;
         for (int d = 0; d < pk.drawCount; ++d) {
             const QPoint p = pk.draws[size_t(d)];
             for (const int j : cells_[size_t((p.y() >> kCellShift) * cellColumns_ + (p.x() >> kCellShift))]) {
@@ -276,9 +297,14 @@ int SpokePainter::validPrefix(int planned)
                 K = doClear_ ? FillPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K)
                              : CommitPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K);
                 touched = true;
+                ++looks;
             }
         }
-        if (touched) {
+        if (looks > kMaxLooks) {
+            // Patches piled on each other (big ones on a small picture):
+            // smaller batches cost less than replaying the pile.
+            valid = k;
+        } else if (touched) {
             const int chosen = rechoose(pk, seen);
             if (chosen < 0) {
                 valid = k;
@@ -366,7 +392,7 @@ void SpokePainter::report(int i)
     if (now - lastShown_ <= kIntermediateMs)
         return;
     lastShown_ = now;
-    const gfx::Image snap = canvas_.snapshot();
+    const gfx::Image snap = snapshotOf(canvas_);
     SyncWithUi([&] { ShowIntermediateImage(snap, value); });
     CheckCancellation();
 }
