@@ -71,6 +71,7 @@ TForm1::TForm1(QWidget* parent)
 
     setStyleSheet(MainStyleSheet(CurrentPalette()));
     FormCreate();
+    WireWorkspace();
     setEngineHost(this);
 }
 
@@ -139,7 +140,7 @@ void TForm1::FormCreate()
 
     FDocument.OnDeferredClose = [this] { close(); };
 
-    FDividerX = width() / 2.0;
+    FDividerX() = width() / 2.0;
     FTextBoxUpdating = false;
     FDocument.SelectedEffectNumber = 300;
     UpdateListboxes(ListBoxes[2], -1);
