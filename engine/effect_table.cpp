@@ -1,5 +1,7 @@
 #include "engine/effect_table.h"
 
+#include "effects/photolab/adjustments.h"
+#include "effects/photolab/apply_lut.h"
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
 
@@ -38,10 +40,10 @@ constexpr EffectEntry kEffects[] = {
     {307, nullptr, "StochasticPainting"},
     {308, nullptr, "WatercolorFlow"},
     {400, nullptr, "OrtonFilter"},
-    {401, nullptr, "AdjustmentsEffect"},
+    {401, AdjustmentsEffect, "AdjustmentsEffect"},
     {402, nullptr, "VintageSepia"},
     {403, nullptr, "RetroFilm"},
-    {404, nullptr, "ApplyLUT"},
+    {404, ApplyLUT, "ApplyLUT"},
     {500, nullptr, "SpaceFillingDots"},
     {501, nullptr, "CartoonEffect"},
     {502, nullptr, "SpaceFillingCircles"},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/engine_fields.h"
+#include "engine/lut_choice.h"
 #include "gfx/image.h"
 
 #include <QSizeF>
@@ -96,6 +97,11 @@ public:
     // True while the manual-brush panel (FManualBrushFrame) is open:
     // intermediate images then leave the document alone.
     virtual bool HasManualBrushFrame() const { return false; }
+
+    // ---- LUT choice -----------------------------------------------------
+    // The table effect 404 applies (FLUTFilePath, FLUTData, FLUTName). Read
+    // and written on the UI thread; each run copies it when it starts.
+    LUTChoice LUT;
 
     // ---- Preview pane ---------------------------------------------------
     // Pane pixels per source pixel.
