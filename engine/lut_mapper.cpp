@@ -5,16 +5,25 @@
 #include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace pq {
 namespace {
 
 using gfx::px::F4;
 
-inline F4 entry(const TLUTRGBf* t, int i)
+// One entry as R, G, B and a fourth lane that is never used. All but the
+// last entry are read with one 16-byte load (the fourth lane then holds
+// the next entry's red).
+inline F4 entry(const TLUTRGBf* t, int i, int last)
 {
-    const TLUTRGBf& e = t[i];
-    return F4{e.R, e.G, e.B, 0.0f};
+    if (i < last) {
+        F4 v;
+        std::memcpy(&v, t + i, sizeof v);
+        return v;
+    }
+    return F4{t[i].R, t[i].G, t[i].B, 0.0f};
 }
 
 // Round(v) limited to 0..255, halves to even; not-a-number gives 0.
@@ -28,7 +37,7 @@ inline int toByte(float v)
 } // namespace
 
 LUTMapper::LUTMapper(const CubeLUT& lut, float intensity)
-    : table_(lut.LUT.data()), intensity_(std::clamp(intensity, 0.0f, 1.0f)), mix_(intensity_ < 1.0f)
+    : table_(lut.LUT.data()), last_(int(lut.LUT.size()) - 1), intensity_(std::clamp(intensity, 0.0f, 1.0f)), mix_(intensity_ < 1.0f)
 {
     const int n = lut.LUTSize;
     const float last = float(n - 1);
@@ -40,9 +49,7 @@ LUTMapper::LUTMapper(const CubeLUT& lut, float intensity)
             x = x >= 0.0f ? x : 0.0f; // also for not-a-number
             x = x <= last ? x : last;
             const int i0 = int(x);
-            a.base[size_t(v)] = i0 * stride;
-            a.step[size_t(v)] = i0 < n - 1 ? stride : 0;
-            a.frac[size_t(v)] = x - float(i0);
+            a[size_t(v)] = {i0 * stride, i0 < n - 1 ? stride : 0, x - float(i0)};
         }
     };
     axis(red_, lut.DomainMin.R, lut.DomainMax.R, 1);
@@ -50,42 +57,43 @@ LUTMapper::LUTMapper(const CubeLUT& lut, float intensity)
     axis(blue_, lut.DomainMin.B, lut.DomainMax.B, n * n);
 }
 
-void LUTMapper::mapColour(int r, int g, int b, int out[3]) const
+inline void LUTMapper::mapColour(int r, int g, int b, int out[3]) const
 {
-    const int i = red_.base[size_t(r)] + green_.base[size_t(g)] + blue_.base[size_t(b)];
-    const int sx = red_.step[size_t(r)], sy = green_.step[size_t(g)], sz = blue_.step[size_t(b)];
-    const float fx = red_.frac[size_t(r)], fy = green_.frac[size_t(g)], fz = blue_.frac[size_t(b)];
+    const AxisPoint& pr = red_[size_t(r)];
+    const AxisPoint& pg = green_[size_t(g)];
+    const AxisPoint& pb = blue_[size_t(b)];
+    const int i = pr.base + pg.base + pb.base;
+    const int sx = pr.step, sy = pg.step, sz = pb.step;
+    const float fx = pr.frac, fy = pg.frac, fz = pb.frac;
 
-    // The tetrahedron from C000 to C111 through the corners a and b, with
-    // the weights of the three edges in the order the fractions rank.
-    int ia, ib;
-    float w1, w2, w3;
-    if (fx >= fy) {
-        if (fy >= fz) {
-            ia = i + sx, ib = i + sx + sy, w1 = fx, w2 = fy, w3 = fz;
-        } else if (fx >= fz) {
-            ia = i + sx, ib = i + sx + sz, w1 = fx, w2 = fz, w3 = fy;
-        } else {
-            ia = i + sz, ib = i + sx + sz, w1 = fz, w2 = fx, w3 = fy;
-        }
-    } else {
-        if (fz >= fy) {
-            ia = i + sz, ib = i + sy + sz, w1 = fz, w2 = fy, w3 = fx;
-        } else if (fz >= fx) {
-            ia = i + sy, ib = i + sy + sz, w1 = fy, w2 = fz, w3 = fx;
-        } else {
-            ia = i + sy, ib = i + sx + sy, w1 = fy, w2 = fx, w3 = fz;
-        }
-    }
-    const F4 c000 = entry(table_, i), ca = entry(table_, ia), cb = entry(table_, ib),
-             c111 = entry(table_, i + sx + sy + sz);
+    // The tetrahedron from C000 to C111 through corners a and b: a is one
+    // step along the axis of the largest fraction, b one more along the
+    // second; the weights are the fractions in that order. Ties go as the
+    // six cases rank them: fx >= fy >= fz; fx >= fz > fy; fz > fx >= fy;
+    // fz >= fy > fx; fy > fz >= fx; fy > fx > fz. Chosen without branches
+    // (the order changes from pixel to pixel).
+    static constexpr uint8_t kOrder[6][3] = {{0, 1, 2}, {0, 2, 1}, {2, 0, 1}, {2, 1, 0}, {1, 2, 0}, {1, 0, 2}};
+    const int xy = fx >= fy, yz = fy >= fz, xz = fx >= fz, zy = fz >= fy, zx = fz >= fx;
+    const int k = xy * (1 - yz) * (2 - xz) + (1 - xy) * (3 + (1 - zy) * (2 - zx));
+    const int steps[3] = {sx, sy, sz};
+    const float fractions[3] = {fx, fy, fz};
+    const uint8_t* order = kOrder[k];
+    const int ia = i + steps[order[0]];
+    const int ib = ia + steps[order[1]];
+    const float w1 = fractions[order[0]], w2 = fractions[order[1]], w3 = fractions[order[2]];
+    const F4 c000 = entry(table_, i, last_), ca = entry(table_, ia, last_), cb = entry(table_, ib, last_),
+             c111 = entry(table_, i + sx + sy + sz, last_);
     F4 v = c000 + gfx::px::splat(w1) * (ca - c000);
     v = v + gfx::px::splat(w2) * (cb - ca);
     v = v + gfx::px::splat(w3) * (c111 - cb);
+    // Round(v 255) limited to 0..255; not-a-number gives 0.
     v = v * gfx::px::splat(255.0f);
-    out[0] = toByte(v[0]);
-    out[1] = toByte(v[1]);
-    out[2] = toByte(v[2]);
+    v = v >= gfx::px::splat(0.0f) ? v : gfx::px::splat(0.0f);
+    v = v <= gfx::px::splat(255.0f) ? v : gfx::px::splat(255.0f);
+    const gfx::px::I4 q = __builtin_convertvector(gfx::px::roundEven(v), gfx::px::I4);
+    out[0] = q[0];
+    out[1] = q[1];
+    out[2] = q[2];
     if (mix_) {
         const int in[3] = {r, g, b};
         for (int c = 0; c < 3; ++c)

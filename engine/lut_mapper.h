@@ -26,15 +26,19 @@ private:
     // What one channel value gives along one axis: the entry offset of the
     // lower grid point, the offset to the upper one (0 at the last point)
     // and the fraction between them.
-    struct Axis {
-        std::array<int, 256> base;
-        std::array<int, 256> step;
-        std::array<float, 256> frac;
+    struct AxisPoint {
+        int base;
+        int step;
+        float frac;
     };
+    using Axis = std::array<AxisPoint, 256>;
 
-    void mapColour(int r, int g, int b, int out[3]) const;
+    // The mapped colour of un-premultiplied r, g, b as bytes in lanes
+    // R, G, B.
+    inline void mapColour(int r, int g, int b, int out[3]) const;
 
     const TLUTRGBf* table_;
+    int last_; // index of the last entry
     Axis red_, green_, blue_;
     float intensity_;
     bool mix_;

@@ -35,7 +35,8 @@ void AdjustmentsEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int
         ApplyFinishingChain(picture, AdjustmentColorMatrix(Ob, Fc, Fs), sigma, K, gfx::EdgeMode::Clamp);
     if (result.isNull())
         throw std::bad_alloc();
-    Dest.clear(Qt::transparent);
+    if (result.size() != Dest.size())
+        Dest.clear(Qt::transparent);
     Dest.writeImage(result);
 
     GLastProgressTick = 0;

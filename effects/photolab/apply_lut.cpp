@@ -6,6 +6,7 @@
 #include "engine/engine_host.h"
 #include "engine/lut_cache.h"
 #include "engine/lut_mapper.h"
+#include "gfx/scratch_buffer.h"
 #include "platform/thread_pool.h"
 
 #include <QFileInfo>
@@ -75,32 +76,39 @@ void ApplyLUT(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int 
         SafeUpdateProgress(10);
 
     const LUTMapper mapper(*table, float(std::clamp(P1 / 100.0, 0.0, 1.0)));
-    Dest.clear(Qt::transparent);
-    const int w = std::min(Source.width(), Dest.width());
-    const int h = std::min(Source.height(), Dest.height());
+    const bool finishing = !((P2 == 50 && P3 == 50 && P4 == 50 && P5 == 50) || (P2 == 0 && P3 == 0 && P4 == 0 && P5 == 0));
+    // Dest arrives transparent and of the source's size; with the finishing
+    // chain to follow, the rows go to a work image instead.
+    QImage work = finishing ? gfx::newPixelImage(Source.size()) : QImage();
+    if (finishing && work.isNull())
+        throw std::bad_alloc();
+    const int w = finishing ? Source.width() : std::min(Source.width(), Dest.width());
+    const int h = finishing ? Source.height() : std::min(Source.height(), Dest.height());
     platform::parallelForRange(0, h, 8, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            // Rows that start after the run was cancelled stay transparent.
+            // Rows that start after the run was cancelled are left undone.
             if (IsEffectCancelled())
                 return;
-            mapper.mapRow(Source.row(y), Dest.row(y), w);
+            gfx::Pixel* out = finishing ? reinterpret_cast<gfx::Pixel*>(work.scanLine(y)) : Dest.row(y);
+            mapper.mapRow(Source.row(y), out, w);
         }
     });
     // A picture with missing rows is never shown.
     CheckCancellation();
 
-    const bool neutral = (P2 == 50 && P3 == 50 && P4 == 50 && P5 == 50) || (P2 == 0 && P3 == 0 && P4 == 0 && P5 == 0);
-    if (!neutral) {
+    if (finishing) {
         const float Ob = float((double(P2) - 50.0) / 200.0);
         const float Fc = float(P3 / 50.0);
         const float Fs = float(P5 / 50.0);
         const float sigma = P4 < 50 ? float((50.0 - P4) / 5.0) : 0.0f;
         const float K = P4 > 50 ? float((double(P4) - 50.0) / 30.0) : 0.0f;
-        const gfx::Image finished = ApplyFinishingChain(Dest.snapshot(), AdjustmentColorMatrix(Ob, Fc, Fs), sigma,
-                                                        K, gfx::EdgeMode::Decal);
+        const gfx::Image finished = ApplyFinishingChain(gfx::Image::adopt(std::move(work)),
+                                                        AdjustmentColorMatrix(Ob, Fc, Fs), sigma, K,
+                                                        gfx::EdgeMode::Decal);
         if (finished.isNull())
             throw std::bad_alloc();
-        Dest.clear(Qt::transparent);
+        if (finished.size() != Dest.size())
+            Dest.clear(Qt::transparent);
         Dest.writeImage(finished);
     }
 

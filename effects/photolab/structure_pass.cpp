@@ -135,10 +135,15 @@ gfx::Image StructurePass(const gfx::Image& source, const StructureSettings& sett
     const std::vector<double> ratio = ratioTable(settings);
     uchar* const base = out.bits();
     const qsizetype stride = out.bytesPerLine();
+    // Progress at every 65,536th pixel, reported when the band that reaches
+    // it starts.
     const int bandRows = std::max(1, (1 << 19) / std::max(w, 1));
+    size_t milestone = 0;
     for (int b0 = 0; b0 < h; b0 += bandRows) {
-        report(40 + platform::Round(double(b0) * double(w) / double(count) * 50.0));
-        platform::parallelForRange(b0, std::min(h, b0 + bandRows), 4, [&](int y0, int y1) {
+        const int b1 = std::min(h, b0 + bandRows);
+        for (; milestone < size_t(b1) * size_t(w); milestone += 65536)
+            report(40 + platform::Round(double(milestone) / double(count) * 50.0));
+        platform::parallelForRange(b0, b1, 4, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source.row(y);
                 const uint8_t* L = lum.data() + size_t(y) * size_t(w);

@@ -176,7 +176,7 @@ RGB monochromeVintage(RGB c)
     static const Curve curve{{0.0, 0.0}, {0.25, 0.24}, {0.5, 0.52}, {0.8, 0.8}, {1.0, 0.96}};
     const RGB g = monochrome(c, 0.35, 0.5, 0.15);
     const RGB faded = fade(grey(curve(g.r)), 0.08, 0.96);
-    return tone(faded, 36, 0.1);
+    return tone(faded, 36, 0.08);
 }
 
 // Flattering skin: warm soft light, open shadows, even skin tones, quieter
