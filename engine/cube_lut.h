@@ -37,8 +37,9 @@ constexpr int kMaxCubeLUTSize = 256;
 // at least three tokens whose first token is a number is the next data row
 // (a second or third token that is no number counts as 0); rows beyond n^3
 // are ignored. Numbers use "." as decimal separator; infinities and NaN are
-// not numbers. The text yields a table only with at least n^3 rows.
-// Without a table, *error (when given) says why.
+// not numbers. The text yields a table only with at least n^3 rows; a line
+// longer than 1 MiB refuses it. Without a table, *error (when given) says
+// why.
 CubeLUT ParseCubeLUTFromBytes(const QByteArray& bytes, QString* error = nullptr);
 
 // Largest .cube file read from disk.
@@ -48,7 +49,9 @@ constexpr qint64 kMaxCubeFileBytes = qint64(1) << 30;
 // opened or read, or is larger than kMaxCubeFileBytes.
 bool ReadCubeFile(const QString& path, QByteArray& bytes, QString* error = nullptr);
 
-// The file parsed; raises std::runtime_error when it cannot be read.
+// The file parsed as it is read, 128 KiB at a time; raises
+// std::runtime_error when it cannot be opened or read, or is larger than
+// kMaxCubeFileBytes.
 CubeLUT ParseCubeLUTFromFile(const QString& path, QString* error = nullptr);
 
 } // namespace pq

@@ -40,6 +40,11 @@ class TImageHistory;
 // - Scripts and the manual brush: EffectRunContext::begin(false) on the UI
 //   thread when the job starts, platform::ScopedRunContext on its worker,
 //   then ProcessEffectOnSurface per effect; IsEffectCancelled between steps.
+// - LUT choice (LUT): selecting "LUTs" while !LUT.isChosen() calls
+//   LUT.InitEmbeddedLUTs(), scripts call it or LUT.LoadEmbeddedLUT(name),
+//   the chooser's answer goes to LUT.OnLUTApplied(...); each restarts the
+//   preview timer when it returns true (OnLUTApplied: always). A full reset
+//   calls LUT.clear().
 class EngineHost {
 public:
     EngineHost();

@@ -5,6 +5,8 @@
 #include "engine/lut_mapper.h"
 #include "platform/random.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -185,4 +187,35 @@ TEST(CubeLUTMap, IdentityTablesKeepOpaquePixels)
         ASSERT_TRUE(lut.valid()) << n;
         EXPECT_TRUE(testimg::imagesNear(src, pq::MapLUTToImage(src, lut, 100))) << n;
     }
+}
+
+TEST(CubeLUTParse, FilesAreReadInPiecesLikeBytes)
+{
+    QTemporaryDir dir;
+    QByteArray text = "\xEF\xBB\xBF" + cubetest::identityCube(33); // about 1 MB
+    text.replace("\n", "\r\n");
+    const QString path = dir.filePath("big.cube");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    f.close();
+    const pq::CubeLUT fromFile = pq::ParseCubeLUTFromFile(path);
+    const pq::CubeLUT fromBytes = ParseCubeLUTFromBytes(text);
+    ASSERT_TRUE(fromFile.valid());
+    ASSERT_EQ(fromFile.LUT.size(), fromBytes.LUT.size());
+    for (size_t i = 0; i < fromFile.LUT.size(); ++i)
+        ASSERT_TRUE(fromFile.LUT[i].R == fromBytes.LUT[i].R && fromFile.LUT[i].G == fromBytes.LUT[i].G &&
+                    fromFile.LUT[i].B == fromBytes.LUT[i].B)
+            << i;
+
+    // One endless line is refused, not gathered.
+    QByteArray endless = "LUT_3D_SIZE 1\n0 0 0";
+    endless.append(QByteArray(3 << 20, '0'));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(endless);
+    f.close();
+    QString error;
+    EXPECT_FALSE(pq::ParseCubeLUTFromFile(path, &error).valid());
+    EXPECT_TRUE(error.contains("longer")) << error.toStdString();
+    EXPECT_THROW(pq::ParseCubeLUTFromFile(dir.filePath("missing.cube")), std::runtime_error);
 }
