@@ -2,6 +2,9 @@
 
 #include "effects/photolab/adjustments.h"
 #include "effects/photolab/apply_lut.h"
+#include "effects/photolab/orton_filter.h"
+#include "effects/photolab/retro_film.h"
+#include "effects/photolab/vintage_sepia.h"
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
 
@@ -39,10 +42,10 @@ constexpr EffectEntry kEffects[] = {
     {306, nullptr, "TemplateMatching"},
     {307, nullptr, "StochasticPainting"},
     {308, nullptr, "WatercolorFlow"},
-    {400, nullptr, "OrtonFilter"},
+    {400, OrtonFilter, "OrtonFilter"},
     {401, AdjustmentsEffect, "AdjustmentsEffect"},
-    {402, nullptr, "VintageSepia"},
-    {403, nullptr, "RetroFilm"},
+    {402, VintageSepia, "VintageSepia"},
+    {403, RetroFilm, "RetroFilm"},
     {404, ApplyLUT, "ApplyLUT"},
     {500, nullptr, "SpaceFillingDots"},
     {501, nullptr, "CartoonEffect"},
