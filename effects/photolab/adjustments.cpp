@@ -1,6 +1,7 @@
 #include "effects/photolab/adjustments.h"
 
 #include "effects/photolab/finishing_chain.h"
+#include "effects/photolab/row_copy.h"
 #include "effects/photolab/structure_pass.h"
 #include "engine/effect_api.h"
 
@@ -37,7 +38,7 @@ void AdjustmentsEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int
         throw std::bad_alloc();
     if (result.size() != Dest.size())
         Dest.clear(Qt::transparent);
-    Dest.writeImage(result);
+    WriteRows(Dest, result);
 
     GLastProgressTick = 0;
     if (Preview)

@@ -1,6 +1,7 @@
 #include "effects/photolab/apply_lut.h"
 
 #include "effects/photolab/finishing_chain.h"
+#include "effects/photolab/row_copy.h"
 #include "engine/cube_lut.h"
 #include "engine/effect_api.h"
 #include "engine/engine_host.h"
@@ -84,13 +85,14 @@ void ApplyLUT(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int 
         throw std::bad_alloc();
     const int w = finishing ? Source.width() : std::min(Source.width(), Dest.width());
     const int h = finishing ? Source.height() : std::min(Source.height(), Dest.height());
+    uchar* const outBase = finishing ? work.bits() : Dest.bits();
+    const qsizetype outStride = finishing ? work.bytesPerLine() : Dest.stride();
     platform::parallelForRange(0, h, 8, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             // Rows that start after the run was cancelled are left undone.
             if (IsEffectCancelled())
                 return;
-            gfx::Pixel* out = finishing ? reinterpret_cast<gfx::Pixel*>(work.scanLine(y)) : Dest.row(y);
-            mapper.mapRow(Source.row(y), out, w);
+            mapper.mapRow(Source.row(y), reinterpret_cast<gfx::Pixel*>(outBase + outStride * y), w);
         }
     });
     // A picture with missing rows is never shown.
@@ -109,7 +111,7 @@ void ApplyLUT(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int 
             throw std::bad_alloc();
         if (finished.size() != Dest.size())
             Dest.clear(Qt::transparent);
-        Dest.writeImage(finished);
+        WriteRows(Dest, finished);
     }
 
     GLastProgressTick = 0;
@@ -118,7 +120,9 @@ void ApplyLUT(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int 
         return;
     }
     SafeUpdateProgress(100);
-    const gfx::Image Snap = Dest.snapshot();
+    const gfx::Image Snap = SnapshotRows(Dest);
+    if (Snap.isNull())
+        throw std::bad_alloc();
     EffectRunContext* run = currentRun();
     SyncWithUi([&] {
         if (!run || !run->isCancelled())
