@@ -37,7 +37,10 @@ inline int toByte(float v)
 } // namespace
 
 LUTMapper::LUTMapper(const CubeLUT& lut, float intensity)
-    : table_(lut.LUT.data()), last_(int(lut.LUT.size()) - 1), intensity_(std::clamp(intensity, 0.0f, 1.0f)), mix_(intensity_ < 1.0f)
+    : table_(lut.LUT.data()),
+      last_(int(lut.LUT.size()) - 1),
+      intensity_(std::clamp(intensity, 0.0f, 1.0f)),
+      mix_(intensity_ < 1.0f)
 {
     const int n = lut.LUTSize;
     const float last = float(n - 1);

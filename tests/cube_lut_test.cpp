@@ -103,7 +103,8 @@ TEST(CubeLUTParse, NonNumbersAndOtherKeywords)
     EXPECT_EQ(lut.LUT[0].G, 0.0f);
     EXPECT_EQ(lut.LUT[0].B, 0.0f);
     // Domain lines need three numbers; non-numbers take the defaults.
-    const pq::CubeLUT domain = ParseCubeLUTFromBytes("DOMAIN_MIN 0.2 0.3\nDOMAIN_MAX x nan 0.5\nLUT_3D_SIZE 1\n0 0 0\n");
+    const pq::CubeLUT domain =
+        ParseCubeLUTFromBytes("DOMAIN_MIN 0.2 0.3\nDOMAIN_MAX x nan 0.5\nLUT_3D_SIZE 1\n0 0 0\n");
     ASSERT_TRUE(domain.valid());
     EXPECT_EQ(domain.DomainMin.R, 0.0f);
     EXPECT_EQ(domain.DomainMax.R, 1.0f);

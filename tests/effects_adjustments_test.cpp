@@ -161,7 +161,8 @@ TEST_F(AdjustmentsTest, FullRunReportsItsStages)
     pq::setEngineHost(host.get());
 
     ASSERT_GE(withStructure.size(), 8u);
-    EXPECT_EQ(std::vector<int>(withStructure.begin(), withStructure.begin() + 5), (std::vector<int>{5, 15, 30, 40, 40}));
+    EXPECT_EQ(std::vector<int>(withStructure.begin(), withStructure.begin() + 5),
+              (std::vector<int>{5, 15, 30, 40, 40}));
     EXPECT_TRUE(std::is_sorted(withStructure.begin(), withStructure.end()));
     EXPECT_EQ(std::vector<int>(withStructure.end() - 3, withStructure.end()), (std::vector<int>{90, 92, 101}));
     EXPECT_GT(withStructure.size(), 8u); // reports inside the pixel loop

@@ -77,7 +77,9 @@ void ApplyLUT(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int 
         SafeUpdateProgress(10);
 
     const LUTMapper mapper(*table, float(std::clamp(P1 / 100.0, 0.0, 1.0)));
-    const bool finishing = !((P2 == 50 && P3 == 50 && P4 == 50 && P5 == 50) || (P2 == 0 && P3 == 0 && P4 == 0 && P5 == 0));
+    const bool allAt50 = P2 == 50 && P3 == 50 && P4 == 50 && P5 == 50;
+    const bool allAt0 = P2 == 0 && P3 == 0 && P4 == 0 && P5 == 0;
+    const bool finishing = !allAt50 && !allAt0;
     // Dest arrives transparent and of the source's size; with the finishing
     // chain to follow, the rows go to a work image instead.
     QImage work = finishing ? gfx::newPixelImage(Source.size()) : QImage();
