@@ -1,6 +1,6 @@
 #include "bench/bench_images.h"
-#include "effects/photolab/adjustments.h"
-#include "effects/photolab/apply_lut.h"
+#include "engine/photolab/adjustments.h"
+#include "engine/photolab/apply_lut.h"
 #include "engine/engine_host.h"
 #include "engine/headless_host.h"
 #include "gfx/surface.h"

@@ -1,10 +1,10 @@
 #include "engine/effect_table.h"
 
-#include "effects/photolab/adjustments.h"
-#include "effects/photolab/apply_lut.h"
-#include "effects/photolab/orton_filter.h"
-#include "effects/photolab/retro_film.h"
-#include "effects/photolab/vintage_sepia.h"
+#include "engine/photolab/adjustments.h"
+#include "engine/photolab/apply_lut.h"
+#include "engine/photolab/orton_filter.h"
+#include "engine/photolab/retro_film.h"
+#include "engine/photolab/vintage_sepia.h"
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
 

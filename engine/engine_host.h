@@ -40,11 +40,11 @@ class TImageHistory;
 // - Scripts and the manual brush: EffectRunContext::begin(false) on the UI
 //   thread when the job starts, platform::ScopedRunContext on its worker,
 //   then ProcessEffectOnSurface per effect; IsEffectCancelled between steps.
-// - LUT choice (LUT): selecting "LUTs" while !LUT.isChosen() calls
-//   LUT.InitEmbeddedLUTs(), scripts call it or LUT.LoadEmbeddedLUT(name),
-//   the chooser's answer goes to LUT.OnLUTApplied(...); each restarts the
-//   preview timer when it returns true (OnLUTApplied: always). A full reset
-//   calls LUT.clear().
+// - LUT choice: FLUTChoice() hands effect 404 the window's FLUTFilePath,
+//   FLUTData and FLUTName. LUTChoice holds the rules that change them:
+//   selecting "LUTs" with nothing chosen runs InitEmbeddedLUTs, scripts run
+//   it or LoadEmbeddedLUT(name), the chooser's answer goes through
+//   OnLUTApplied; the preview timer restarts when they report a change.
 class EngineHost {
 public:
     EngineHost();
@@ -104,9 +104,9 @@ public:
     virtual bool HasManualBrushFrame() const { return false; }
 
     // ---- LUT choice -----------------------------------------------------
-    // The table effect 404 applies (FLUTFilePath, FLUTData, FLUTName). Read
-    // and written on the UI thread; each run copies it when it starts.
-    LUTChoice LUT;
+    // The table effect 404 applies (FLUTFilePath, FLUTData, FLUTName); each
+    // run takes a copy when it starts. Nothing chosen by default.
+    virtual LUTChoice FLUTChoice() const { return {}; }
 
     // ---- Preview pane ---------------------------------------------------
     // Pane pixels per source pixel.

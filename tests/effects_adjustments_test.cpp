@@ -1,8 +1,8 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
-#include "effects/photolab/finishing_chain.h"
-#include "effects/photolab/structure_pass.h"
+#include "engine/photolab/finishing_chain.h"
+#include "engine/photolab/structure_pass.h"
 #include "engine/effect_run.h"
 #include "platform/numeric.h"
 #include "platform/run_context.h"

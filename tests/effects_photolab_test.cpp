@@ -1,8 +1,8 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
-#include "effects/photolab/film_look.h"
-#include "effects/photolab/vintage_sepia.h"
+#include "engine/photolab/film_look.h"
+#include "engine/photolab/vintage_sepia.h"
 #include "engine/repository.h"
 #include "gfx/filters.h"
 

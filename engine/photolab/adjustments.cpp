@@ -1,8 +1,8 @@
-#include "effects/photolab/adjustments.h"
+#include "engine/photolab/adjustments.h"
 
-#include "effects/photolab/finishing_chain.h"
-#include "effects/photolab/row_copy.h"
-#include "effects/photolab/structure_pass.h"
+#include "engine/photolab/finishing_chain.h"
+#include "engine/photolab/row_copy.h"
+#include "engine/photolab/structure_pass.h"
 #include "engine/effect_api.h"
 
 #include <new>

@@ -1,7 +1,7 @@
-#include "effects/photolab/retro_film.h"
+#include "engine/photolab/retro_film.h"
 
-#include "effects/photolab/film_look.h"
-#include "effects/photolab/photolab_pixels.h"
+#include "engine/photolab/film_look.h"
+#include "engine/photolab/photolab_pixels.h"
 #include "engine/effect_api.h"
 #include "platform/numeric.h"
 

@@ -1,6 +1,6 @@
-#include "effects/photolab/orton_filter.h"
+#include "engine/photolab/orton_filter.h"
 
-#include "effects/photolab/photolab_pixels.h"
+#include "engine/photolab/photolab_pixels.h"
 #include "engine/effect_api.h"
 #include "gfx/filters.h"
 #include "platform/numeric.h"

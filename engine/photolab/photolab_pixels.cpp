@@ -1,4 +1,4 @@
-#include "effects/photolab/photolab_pixels.h"
+#include "engine/photolab/photolab_pixels.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "effects/photolab/finishing_chain.h"
+#include "engine/photolab/finishing_chain.h"
 
 #include <cmath>
 

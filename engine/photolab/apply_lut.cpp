@@ -1,7 +1,7 @@
-#include "effects/photolab/apply_lut.h"
+#include "engine/photolab/apply_lut.h"
 
-#include "effects/photolab/finishing_chain.h"
-#include "effects/photolab/row_copy.h"
+#include "engine/photolab/finishing_chain.h"
+#include "engine/photolab/row_copy.h"
 #include "engine/cube_lut.h"
 #include "engine/effect_api.h"
 #include "engine/engine_host.h"
@@ -25,7 +25,7 @@ LUTChoice ReadLUTSelection()
     LUTChoice choice;
     SyncWithUi([&] {
         if (const EngineHost* host = engineHost())
-            choice = host->LUT;
+            choice = host->FLUTChoice();
     });
     return choice;
 }

@@ -1,4 +1,4 @@
-#include "effects/photolab/film_look.h"
+#include "engine/photolab/film_look.h"
 
 #include "engine/effect_api.h"
 #include "engine/repository.h"

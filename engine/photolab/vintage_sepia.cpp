@@ -1,7 +1,7 @@
-#include "effects/photolab/vintage_sepia.h"
+#include "engine/photolab/vintage_sepia.h"
 
-#include "effects/photolab/film_look.h"
-#include "effects/photolab/photolab_pixels.h"
+#include "engine/photolab/film_look.h"
+#include "engine/photolab/photolab_pixels.h"
 #include "engine/effect_api.h"
 #include "gfx/filters.h"
 #include "platform/numeric.h"

@@ -1,4 +1,4 @@
-#include "effects/photolab/structure_pass.h"
+#include "engine/photolab/structure_pass.h"
 
 #include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"

@@ -1,4 +1,4 @@
-#include "effects/photolab/row_copy.h"
+#include "engine/photolab/row_copy.h"
 
 #include "gfx/scratch_buffer.h"
 #include "platform/thread_pool.h"
