@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 
 #include "app/translate.h"
+#include "engine/lut_choice.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -16,6 +17,17 @@ void TForm1::ListBoxItemClick(int family, int index)
         return;
     FDocument.SelectedEffectNumber = 100 * family + index;
     UpdateListboxes(box, index);
+    // "LUTs" with no table chosen takes the first built-in one.
+    if (FDocument.SelectedEffectNumber == 404 && FDocument.FLUTFilePath.isEmpty() && FDocument.FLUTData.isEmpty()) {
+        LUTChoice choice;
+        choice.FLUTName = FDocument.FLUTName;
+        if (choice.InitEmbeddedLUTs()) {
+            FDocument.FLUTData = choice.FLUTData;
+            FDocument.FLUTName = choice.FLUTName;
+            if (!UpdatePreviewTimer.isActive())
+                UpdatePreviewTimer.start();
+        }
+    }
 }
 
 void TForm1::TrackBarTracking(int k)

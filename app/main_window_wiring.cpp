@@ -204,6 +204,12 @@ void TForm1::WireWorkspace()
     connect(SkPaintBox1, &TCanvasView::wheelTurned, this, [this](int delta, QPointF pos) {
         GuardedCall("SkPaintBox1MouseWheel", [&] { SkPaintBox1MouseWheel(delta, pos); });
     });
+    connect(SkPaintBox1, &TCanvasView::resized, this, [this] {
+        GuardedCall("SkPaintBox1Resized", [this] {
+            UpdatePaintBoxSize();
+            UpdateDivider();
+        });
+    });
     connect(SkPaintBox1, &TCanvasView::doubleClicked, this, guarded("SkPaintBox1DblClick", &TForm1::SkPaintBox1DblClick));
     connect(CheckBox1, &QCheckBox::toggled, this, guarded("CheckBox1Change", &TForm1::CheckBox1Change));
     connect(DropZoneRect, &TDropZone::browseClicked, this, guarded("Label12Click", &TForm1::LoadImageFile));

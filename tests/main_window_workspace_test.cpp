@@ -6,6 +6,7 @@
 #include "app/widgets/toggle_switch.h"
 #include "engine/auto_enhance_command.h"
 #include "engine/effect_runtime.h"
+#include "engine/lut_choice.h"
 #include "gfx/codec.h"
 #include "image_compare.h"
 #include "platform/ui_bridge.h"
@@ -161,10 +162,35 @@ TEST_F(Workspace, SelectingAnEffectShowsItsSlidersAndResetsRestoreDefaults)
     EXPECT_EQ(pq::ParamsEntry(doc().Params, 201)->Value1, 90) << "other effects keep their values";
     window->ListBoxItemClick(2, 1);
     EXPECT_EQ(window->TrackBars[0]->value(), 90);
+
+    // "LUTs" takes the first built-in table when none is chosen, and keeps
+    // a chosen one.
+    window->ListBoxItemClick(4, 4);
+    EXPECT_EQ(doc().SelectedEffectNumber, 404);
+    EXPECT_FALSE(doc().FLUTData.isEmpty());
+    EXPECT_EQ(doc().FLUTName, pq::EmbeddedLUTNames().value(0));
+    doc().FLUTName = QStringLiteral("Mine");
+    doc().FLUTData = QByteArrayLiteral("LUT_3D_SIZE 2");
+    window->ListBoxItemClick(4, 4);
+    EXPECT_EQ(doc().FLUTName, QStringLiteral("Mine"));
+    EXPECT_EQ(window->GetEffectName(402), QStringLiteral("Sepia"));
 }
 
 TEST_F(Workspace, OpeningAFileAndAFailedOpen)
 {
+    // A truncated JPEG: a message, and the empty workspace stays empty.
+    QByteArray jpeg = gfx::encode(photo(200, 150), gfx::ImageFormat::Jpeg, 90);
+    const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(jpeg.left(jpeg.size() / 2));
+    file.close();
+    EXPECT_FALSE(window->LoadLargeImage(broken));
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Failed to load image: ") + broken});
+    EXPECT_FALSE(window->DropZoneRect->isHidden());
+    EXPECT_TRUE(doc().ZIdImage.isNull());
+    messages.clear();
+
     const QString first = writeImage(QStringLiteral("small.png"), photo(100, 80));
     ASSERT_TRUE(window->LoadLargeImage(first));
     EXPECT_EQ(doc().ZIdImage.size(), QSize(100, 80));
@@ -179,13 +205,7 @@ TEST_F(Workspace, OpeningAFileAndAFailedOpen)
     EXPECT_EQ(window->Image1->bitmap().pixel(10, 10), doc().ZIdSourceImage.qimage().pixel(10, 10));
     EXPECT_EQ(window->Image1->bitmap().pixel(150, 150), qRgb(255, 255, 255));
 
-    // A truncated JPEG: a message, and the document stays.
-    QByteArray jpeg = gfx::encode(photo(200, 150), gfx::ImageFormat::Jpeg, 90);
-    const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
-    QFile file(broken);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(jpeg.left(jpeg.size() / 2));
-    file.close();
+    // A failed open keeps the document, its name and its history.
     const gfx::Image before = doc().ZIdImage;
     EXPECT_FALSE(window->LoadLargeImage(broken));
     EXPECT_EQ(messages, QStringList{QStringLiteral("Failed to load image: ") + broken});
@@ -273,6 +293,14 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     EXPECT_NEAR(doc().FZoomFactor, fit, 1e-5);
     EXPECT_NEAR(doc().FPanOffset.x(), (view.width() - 1200 * fit) / 2, 1e-3);
 
+    // The buttons zoom about the middle of the viewport.
+    const QPointF middle(view.width() / 2.0, view.height() / 2.0);
+    const QPointF under = (middle - doc().FPanOffset) / double(doc().FZoomFactor);
+    window->ZoomIn();
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, fit * 1.1f);
+    EXPECT_NEAR((doc().FPanOffset + under * double(doc().FZoomFactor)).x(), middle.x(), 1e-3);
+    EXPECT_NEAR((doc().FPanOffset + under * double(doc().FZoomFactor)).y(), middle.y(), 1e-3);
+
     doc().FZoomFactor = 0.93f;
     window->SkPaintBox1MouseWheel(120, QPointF(100, 100));
     EXPECT_FLOAT_EQ(doc().FZoomFactor, 1.0f);
@@ -297,6 +325,12 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     EXPECT_DOUBLE_EQ(window->FDividerX(), shown.right());
     window->SpeedButton24Click();
     EXPECT_FALSE(window->Splitter->isVisible());
+
+    // A double click shows the result full screen.
+    window->SkPaintBox1DblClick();
+    ASSERT_NE(window->FFullScreenForm, nullptr);
+    window->FFullScreenForm->close();
+    ASSERT_TRUE(processUntil([&] { return window->FFullScreenForm.isNull(); }));
 }
 
 TEST_F(Workspace, AutoEnhanceReplacesTheResultAndKeepsTheSource)

@@ -51,6 +51,12 @@ void TCanvasView::drawLayer(QPainter& p, bool source, const QRectF& displayed)
     if (image.isNull())
         return;
     const QRectF whole(image.rect());
+    if (image.size() != document_.ZIdImage.size()) {
+        // A source of another size is stretched over the result's place.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, !FZooming);
+        p.drawImage(displayed, image.qimage(), whole);
+        return;
+    }
     if (FZooming) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
         p.drawImage(displayed, image.qimage(), whole);
@@ -110,6 +116,12 @@ void TCanvasView::paintEvent(QPaintEvent*)
     corners.addRect(QRectF(rect()));
     corners.addRoundedRect(QRectF(rect()), 15, 15);
     p.fillPath(corners, palette.frame);
+}
+
+void TCanvasView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    emit resized();
 }
 
 void TCanvasView::mousePressEvent(QMouseEvent* event)

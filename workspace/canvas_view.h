@@ -52,9 +52,11 @@ signals:
     void mouseReleased(Qt::MouseButton button, QPointF pos);
     void wheelTurned(int delta, QPointF pos);
     void doubleClicked();
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
