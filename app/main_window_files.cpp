@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include <exception>
+#include <new>
 
 namespace pq {
 
@@ -73,9 +74,12 @@ bool TForm1::LoadLargeImage(const QString& fileName)
     if (!FDocument.CanReplaceDocument())
         return false;
     gfx::Image image;
-    {
+    try {
         const WaitCursor wait;
         image = gfx::decodeFile(fileName);
+    } catch (const std::bad_alloc&) {
+        ShowMessage(Translate(QStringLiteral("Image too large for available memory: ")) + fileName);
+        return false;
     }
     if (image.isNull()) {
         ShowMessage(Translate(QStringLiteral("Failed to load image: ")) + fileName);

@@ -165,6 +165,10 @@ TEST(SaveImage, SavingTwiceLeavesOneMarkAndOtherExtensionsAreRefused)
     ASSERT_TRUE(pq::SaveImageTo(image, jpg));
     ASSERT_TRUE(pq::SaveImageTo(image, jpg));
     EXPECT_EQ(exifCount(jpegHeader(readAll(jpg))), 1);
+    // The JFIF header agrees: 300 dots per inch.
+    const QByteArray app0 = jpegHeader(readAll(jpg)).at(0).body;
+    ASSERT_TRUE(app0.startsWith(QByteArray("JFIF\0", 5)));
+    EXPECT_EQ(app0.mid(7, 5), QByteArray::fromHex("01012c012c"));
     EXPECT_TRUE(gfx::SetJPEGDPITo300(jpg)) << "the file routine on a marked file";
     EXPECT_EQ(exifCount(jpegHeader(readAll(jpg))), 1);
 

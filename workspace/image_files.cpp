@@ -14,6 +14,7 @@ namespace pq {
 namespace {
 
 constexpr int kSaveQuality = 80;
+constexpr int kPixelsPerMetre300 = 11811;
 
 // The extension with its dot, lower case; empty without one.
 QString lowerExtension(const QString& fileName)
@@ -88,7 +89,13 @@ bool SaveImageTo(const gfx::Image& image, const QString& fileName, QString* erro
         setError(error, QStringLiteral("Invalid extension"));
         return false;
     }
-    QByteArray bytes = gfx::encode(image, *format, kSaveQuality, error);
+    // The JPEG writer's own JFIF density says 300 DPI too, so that readers
+    // that look there agree with the Exif mark.
+    QImage dense = image.qimage();
+    dense.setDotsPerMeterX(kPixelsPerMetre300);
+    dense.setDotsPerMeterY(kPixelsPerMetre300);
+    const gfx::Image marked = gfx::Image::adopt(dense);
+    QByteArray bytes = gfx::encode(marked.isNull() ? image : marked, *format, kSaveQuality, error);
     if (bytes.isEmpty())
         return false;
     // Marked in memory, so the file is written once.
