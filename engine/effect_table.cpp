@@ -2,6 +2,7 @@
 
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
+#include "effects/sketch/crosshatch.h"
 
 #include <algorithm>
 #include <iterator>
@@ -23,7 +24,7 @@ constexpr EffectEntry kEffects[] = {
     {100, nullptr, "PencilSketch"},
     {101, nullptr, "Pencil6"},
     {102, nullptr, "DynamicPencil"},
-    {103, nullptr, "Crosshatch"},
+    {103, Crosshatch, "Crosshatch"},
     {200, blackandwhiteInk, "blackandwhiteInk"},
     {201, AtkinsonDither, "AtkinsonDither"},
     {202, nullptr, "MarkerRenderingEffect"},
