@@ -2,7 +2,9 @@
 
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
+#include "effects/sketch/comic_print_halftone.h"
 #include "effects/sketch/crosshatch.h"
+#include "effects/sketch/felt_tip_pen.h"
 
 #include <algorithm>
 #include <iterator>
@@ -27,8 +29,8 @@ constexpr EffectEntry kEffects[] = {
     {103, Crosshatch, "Crosshatch"},
     {200, blackandwhiteInk, "blackandwhiteInk"},
     {201, AtkinsonDither, "AtkinsonDither"},
-    {202, nullptr, "MarkerRenderingEffect"},
-    {203, nullptr, "ComicPrintHalftone"},
+    {202, MarkerRenderingEffect, "MarkerRenderingEffect"},
+    {203, ComicPrintHalftone, "ComicPrintHalftone"},
     {300, nullptr, "CentralSpokeEffect"},
     {301, nullptr, "RegionGrowing"},
     {302, nullptr, "NewRandomStrokes_BestOfN"},
