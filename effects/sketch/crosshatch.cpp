@@ -23,6 +23,8 @@ constexpr std::array<float, 6> kThreshold = {0.84f, 0.60f, 0.43f, 0.28f, 0.15f, 
 constexpr std::array<float, 6> kSpacing = {1.0f, 1.0f, 1.05f, 0.92f, 0.80f, 0.72f};
 constexpr int kStrokeRed = 18; // strokes and contours are grey 18
 constexpr size_t kStrokesPerBatch = 1u << 19;
+constexpr int kMaxLength = 200;     // stroke length slider
+constexpr float kMaxWeight = 12.0f; // width base
 
 // The run's own generator: the same source and sliders give the same picture.
 class HatchRandom {
@@ -113,8 +115,11 @@ public:
         if (S_ < 1.6f)
             S_ = 1.6f;
         t_ = float((P3 - 50) / 50.0);
-        LB_ = float(P4 / 100.0 * 147.0 + 3.0);
-        WB_ = float(P5 / 100.0 * 3.2 + 0.3);
+        // Script values: a negative line weight draws hairlines; lengths and
+        // weights far beyond the sliders' range are held where the work per
+        // stroke stays bounded.
+        LB_ = float(std::min(P4, kMaxLength) / 100.0 * 147.0 + 3.0);
+        WB_ = std::clamp(float(P5 / 100.0 * 3.2 + 0.3), 0.0f, kMaxWeight);
     }
 
     void run()

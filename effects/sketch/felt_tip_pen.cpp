@@ -20,6 +20,7 @@ namespace {
 // intermediate pictures and cancellation keep pace with the drawing.
 constexpr size_t kBatch = 1u << 15;
 constexpr uint32_t kIntermediateMs = 250;
+constexpr int kMaxLengthBase = 400;
 
 inline int red(gfx::Pixel p) { return int((p >> 16) & 255); }
 inline int green(gfx::Pixel p) { return int((p >> 8) & 255); }
@@ -78,7 +79,9 @@ public:
         p5_ = std::clamp(P5, 0, 100);
         step_ = std::max(1, platform::Round((20.0 - 0.19 * p1) / 1.5));
         alpha_ = platform::Round(double(float(p2 / 100.0)) * 255.0);
-        lengthBase_ = std::max(2, P3);
+        // Longer than the slider allows is fine for scripts, up to where a
+        // stroke could cross the whole picture.
+        lengthBase_ = std::clamp(P3, 2, kMaxLengthBase);
         widthBase_ = std::clamp(float(P4 / 4.0), 1.0f, 25.0f);
         edgeThreshold_ = std::max(5, 100 - p5_);
         hatchCount_ = std::max(1, platform::Round(p5_ / 20.0));
