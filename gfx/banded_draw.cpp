@@ -49,7 +49,7 @@ void drawInBands(Surface& surface, std::span<const RowSpan> rows, const std::fun
     }
     for (int b = 0; b < bands; ++b)
         start[size_t(b) + 1] += start[size_t(b)];
-    std::vector<int> members(size_t(start[size_t(bands)]));
+    std::vector<int> members(static_cast<size_t>(start.back()));
     std::vector<int64_t> fill(start.begin(), start.end() - 1);
     for (size_t i = 0; i < rows.size(); ++i) {
         int b0 = 0, b1 = 0;
