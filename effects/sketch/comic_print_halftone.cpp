@@ -6,6 +6,7 @@
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
 #include "platform/numeric.h"
+#include "platform/simd_state.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
@@ -93,13 +94,11 @@ public:
         layer = gfx::Surface();
         inks_ = {};
 
-        const gfx::Image soft = gfx::gaussianBlur(paper.snapshot(), 0.4f, 0.4f, gfx::EdgeMode::Clamp);
-        paper = gfx::Surface();
+        // Soft paper: the halftone buffer is the paper blurred in place.
+        gfx::Surface halftone = std::move(paper);
+        const bool softened = gfx::gaussianBlur(halftone, 0.4f, 0.4f, gfx::EdgeMode::Clamp);
         CheckCancellation();
-        if (soft.isNull())
-            return;
-        gfx::Surface halftone = gfx::Surface::fromImage(soft);
-        if (halftone.isNull())
+        if (!softened)
             return;
 
         if (P5_ > 0) {
@@ -350,6 +349,7 @@ private:
 void ComicPrintHalftone(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
                         bool Preview)
 {
+    platform::clearUpperSimdState(); // this thread calls the maths library a lot
     if (Source.isNull() || Dest.isNull() || Source.width() < 2 || Source.height() < 2)
         return;
     CheckCancellation();

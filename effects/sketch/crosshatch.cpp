@@ -6,12 +6,14 @@
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
 #include "platform/numeric.h"
+#include "platform/simd_state.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace pq {
@@ -29,6 +31,10 @@ constexpr float kMaxWeight = 12.0f; // width base
 // The run's own generator: the same source and sliders give the same picture.
 class HatchRandom {
 public:
+    HatchRandom() = default;
+    explicit HatchRandom(uint32_t state) : state_(state) {}
+    uint32_t state() const { return state_; }
+
     float next()
     {
         state_ = state_ * 1664525u + 1013904223u;
@@ -39,12 +45,18 @@ private:
     uint32_t state_ = 0x9E3779B1u;
 };
 
+// A plane of singles, row by row. Not cleared: every user writes it whole
+// (in parallel) before reading it.
 struct Grid {
     int w = 0, h = 0;
-    std::vector<float> v;
-    Grid(int width, int height) : w(width), h(height), v(size_t(width) * size_t(height)) {}
+    std::unique_ptr<float[]> v;
+    Grid(int width, int height)
+        : w(width), h(height), v(std::make_unique_for_overwrite<float[]>(size_t(width) * size_t(height)))
+    {
+    }
     float at(int x, int y) const { return v[size_t(y) * w + x]; }
-    float* row(int y) { return v.data() + size_t(y) * w; }
+    float* row(int y) { return v.get() + size_t(y) * w; }
+    float* data() { return v.get(); }
 };
 
 // Box mean of one line of n values read from `in` (stride apart), written
@@ -92,7 +104,7 @@ void BoxMean(Grid& g, int radius)
             for (int y = 0; y < g.h; ++y)
                 std::copy(g.row(y) + x0, g.row(y) + x0 + n, copy.begin() + size_t(y) * kColumns);
             for (int i = 0; i < n; ++i)
-                boxMeanLine(copy.data() + i, kColumns, g.v.data() + x0 + i, size_t(g.w), g.h, radius);
+                boxMeanLine(copy.data() + i, kColumns, g.data() + x0 + i, size_t(g.w), g.h, radius);
         }
     });
 }
@@ -125,11 +137,13 @@ public:
     void run()
     {
         std::vector<uint8_t> alpha(size_t(w_) * size_t(h_));
-        for (int y = 0; y < h_; ++y) {
-            const gfx::Pixel* src = source_.row(y);
-            for (int x = 0; x < w_; ++x)
-                alpha[size_t(y) * w_ + x] = uint8_t(src[x] >> 24);
-        }
+        platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const gfx::Pixel* src = source_.row(y);
+                for (int x = 0; x < w_; ++x)
+                    alpha[size_t(y) * w_ + x] = uint8_t(src[x] >> 24);
+            }
+        });
         CheckCancellation();
 
         if (!computeTone())
@@ -241,9 +255,14 @@ private:
 
     // How far a stroke may run from (cx, cy) along (dx, dy) before it
     // leaves the picture or its tone band.
-    float traceStroke(float cx, float cy, float dx, float dy, float maxLength, float referenceTone) const
+    // With maxSteps > 0 the trace gives up after that many steps (returning
+    // how far it got so far).
+    float traceStroke(float cx, float cy, float dx, float dy, float maxLength, float referenceTone,
+                      int maxSteps) const
     {
         for (int i = 1;; ++i) {
+            if (maxSteps > 0 && i > maxSteps)
+                return float(1.5 * maxSteps);
             const double d = 1.5 * i;
             if (d > maxLength)
                 return maxLength;
@@ -254,51 +273,78 @@ private:
         }
     }
 
+    // One candidate stroke of layer k at grid point (x, y), spacing s. The
+    // generator draws in a fixed order and only as far as the candidate
+    // gets. With `out` null only the outcome is worked out: whether the
+    // first step of each trace leaves the tone band decides whether the
+    // stroke is drawn (a trace that gets past its first step runs 1.5 or
+    // more), so the generator is advanced exactly as the full work would.
+    bool candidate(int k, float x, float y, float s, HatchRandom& rng, Stroke* out) const
+    {
+        const double J = kIrregularity;
+        const double jitter = 0.9 * J + 0.7, turn = 0.55 * J + 0.1, spread = 0.6 * J + 0.85, sway = J + 0.4;
+        const float T = kThreshold[size_t(k)];
+        const double offset = kAngleOffset[size_t(k)];
+        const float px = float(x + (rng.next() - 0.5) * s * jitter);
+        const float py = float(y + (rng.next() - 0.5) * s * jitter);
+        const int ix = platform::Round(px), iy = platform::Round(py);
+        if (!inside(ix, iy))
+            return false;
+        const float K = tone_.at(ix, iy);
+        if (!(T + (rng.next() - 0.5) * 0.07 > K))
+            return false;
+        const float m = float(offset * 0.0174533 + 0.2 * std::sin(0.012 * px + 0.015 * py + k));
+        const float th = float(theta_.at(ix, iy) + double(m) + (rng.next() - 0.5) * turn);
+        const float half = float(float(LB_ * (rng.next() * spread + 0.28)) * 0.5);
+        const float c = float(std::cos(double(th))), n = float(std::sin(double(th)));
+        float back, forward;
+        if (out) {
+            back = traceStroke(px, py, -c, -n, half, K, 0);
+            forward = traceStroke(px, py, c, n, half, K, 0);
+        } else {
+            back = traceStroke(px, py, -c, -n, half, K, 1);
+            forward = traceStroke(px, py, c, n, half, K, 1);
+        }
+        if (double(back) + forward < 1.5)
+            return false;
+        const float width = float(WB_ * (rng.next() * 0.6 + 0.8));
+        const float bend = float((rng.next() - 0.5) * (WB_ + 0.09 * (double(back) + forward)) * sway);
+        if (out) {
+            const float wgt = float(float((double(T) - K) / (T + 0.001)) * 0.46 + 0.28);
+            const int alpha = std::clamp(platform::Round(wgt * 255.0), 0, 255);
+            *out = {float(px - c * back), float(py - n * back), float(px - n * bend), float(py + c * bend),
+                    float(px + c * forward), float(py + n * forward), std::max(width, 0.0f), uint8_t(alpha)};
+        }
+        return true;
+    }
+
+    struct Start {
+        float x, y;
+        uint32_t state; // the generator before the candidate's first draw
+    };
+
     void hatch(gfx::Surface& sheet)
     {
         HatchRandom rng;
-        const double J = kIrregularity;
-        const double jitter = 0.9 * J + 0.7, turn = 0.55 * J + 0.1, spread = 0.6 * J + 0.85, sway = J + 0.4;
+        std::vector<Start> starts;
         std::vector<Stroke> strokes;
-        strokes.reserve(kStrokesPerBatch);
-
         for (int k = 0; k < 6; ++k) {
-            const float T = kThreshold[size_t(k)];
-            const double offset = kAngleOffset[size_t(k)];
             float s = float(double(S_) * kSpacing[size_t(k)]);
             if (s < 1.6f)
                 s = 1.6f;
             for (float y = s / 2; y < float(h_); y += s) {
                 for (float x = s / 2; x < float(w_); x += s) {
-                    const float px = float(x + (rng.next() - 0.5) * s * jitter);
-                    const float py = float(y + (rng.next() - 0.5) * s * jitter);
-                    const int ix = platform::Round(px), iy = platform::Round(py);
-                    if (!inside(ix, iy))
-                        continue;
-                    const float K = tone_.at(ix, iy);
-                    if (!(T + (rng.next() - 0.5) * 0.07 > K))
-                        continue;
-                    const float m = float(offset * 0.0174533 + 0.2 * std::sin(0.012 * px + 0.015 * py + k));
-                    const float th = float(theta_.at(ix, iy) + double(m) + (rng.next() - 0.5) * turn);
-                    const float half = float(float(LB_ * (rng.next() * spread + 0.28)) * 0.5);
-                    const float c = float(std::cos(double(th))), n = float(std::sin(double(th)));
-                    const float back = traceStroke(px, py, -c, -n, half, K);
-                    const float forward = traceStroke(px, py, c, n, half, K);
-                    if (double(back) + forward < 1.5)
-                        continue;
-                    const float wgt = float(float((double(T) - K) / (T + 0.001)) * 0.46 + 0.28);
-                    const int alpha = std::clamp(platform::Round(wgt * 255.0), 0, 255);
-                    const float width = float(WB_ * (rng.next() * 0.6 + 0.8));
-                    const float bend = float((rng.next() - 0.5) * (WB_ + 0.09 * (double(back) + forward)) * sway);
-                    strokes.push_back({float(px - c * back), float(py - n * back), float(px - n * bend),
-                                       float(py + c * bend), float(px + c * forward), float(py + n * forward),
-                                       std::max(width, 0.0f), uint8_t(alpha)});
-                    if (strokes.size() == kStrokesPerBatch) {
-                        draw(sheet, strokes);
-                        CheckCancellation();
-                    }
+                    const uint32_t state = rng.state();
+                    if (candidate(k, x, y, s, rng, nullptr))
+                        starts.push_back({x, y, state});
+                }
+                if (starts.size() >= kStrokesPerBatch) {
+                    build(k, s, starts, strokes);
+                    draw(sheet, strokes);
+                    CheckCancellation();
                 }
             }
+            build(k, s, starts, strokes);
             draw(sheet, strokes);
             if (preview_) {
                 SafeUpdatePreview(sheet, 40 + 10 * k);
@@ -307,6 +353,20 @@ private:
             }
             CheckCancellation();
         }
+    }
+
+    // The strokes of the recorded candidates, worked out in parallel.
+    void build(int k, float s, std::vector<Start>& starts, std::vector<Stroke>& strokes) const
+    {
+        strokes.resize(starts.size());
+        platform::parallelForRange(0, int(starts.size()), 256, [&](int i0, int i1) {
+            for (int i = i0; i < i1; ++i) {
+                const Start& st = starts[size_t(i)];
+                HatchRandom local(st.state);
+                candidate(k, st.x, st.y, s, local, &strokes[size_t(i)]);
+            }
+        });
+        starts.clear();
     }
 
     // Multiplies the strokes onto the sheet in list order, then empties the list.
@@ -368,6 +428,7 @@ private:
 
 void Crosshatch(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
 {
+    platform::clearUpperSimdState(); // this thread calls the maths library a lot
     if (Source.isNull() || Dest.isNull())
         return;
     CheckCancellation();

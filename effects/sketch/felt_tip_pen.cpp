@@ -4,6 +4,7 @@
 #include "engine/effect_api.h"
 #include "gfx/banded_draw.h"
 #include "platform/numeric.h"
+#include "platform/simd_state.h"
 #include "platform/thread_pool.h"
 #include "platform/tick.h"
 
@@ -193,148 +194,207 @@ private:
         return count;
     }
 
+    // The marker stroke started at (x, y), from the generator as it stands
+    // after the placement draw.
+    Marker buildMarker(int x, int y, platform::Random& rng) const
+    {
+        const gfx::Pixel P = source_.pixel(x, y);
+        int r = red(P), g = green(P), b = blue(P);
+        BoostSaturation(r, g, b);
+        r = std::min(255, r + 20);
+        g = std::min(255, g + 20);
+        b = std::min(255, b + 20);
+
+        float theta;
+        const bool onEdge = magnitude_[at(x, y)] > 40;
+        if (onEdge)
+            theta = angle_[at(x, y)];
+        else
+            theta = float(((rng.randomReal() - 0.5) * 40.0 - 45.0) * 0.01745329252);
+        const float len = float(std::max(4.0, lengthBase_ * (rng.randomReal() * 1.2 + 0.8)));
+        // A walk never gets further than the picture is wide or high.
+        const int steps = int(std::min<int64_t>(int64_t(w_) + h_ + 2, platform::Round64(len * 0.5)));
+        const double c = std::cos(double(theta)), s = std::sin(double(theta));
+        const int edgeLimit = std::max(50, edgeThreshold_);
+        int forward = walk(x, y, c, s, steps, len, !onEdge, edgeLimit, r, g, b);
+        int backward = walk(x, y, -c, -s, steps, len, !onEdge, edgeLimit, r, g, b);
+        if (forward + backward < 2)
+            forward = backward = 2;
+        const float wd = float(std::max(1.5, widthBase_ * (rng.randomReal() * 0.4 + 0.8)));
+        const float jx = float((rng.randomReal() - 0.5) * step_ * 0.5);
+        const float jy = float((rng.randomReal() - 0.5) * step_ * 0.5);
+        const double tx = float(double(x) + jx), ty = float(double(y) + jy);
+        const double u[4] = {-double(backward), double(forward), double(forward), -double(backward)};
+        const double v[4] = {-wd / 2.0, -wd / 2.0, wd / 2.0, wd / 2.0};
+        Marker m{};
+        for (int k = 0; k < 4; ++k) {
+            m.x[k] = float(tx + u[k] * c - v[k] * s);
+            m.y[k] = float(ty + u[k] * s + v[k] * c);
+        }
+        m.color = premultiplied(alpha_, r, g, b);
+        return m;
+    }
+
+    struct Start {
+        int x, y;
+        uint32_t seed;  // the generator where this start's draws begin
+        int first = 0;  // edge pass: index of its first curve
+    };
+
+    // Which candidates get a stroke is decided here, in order, together
+    // with how many draws each one takes (the walks take none), so the
+    // strokes themselves can be worked out in parallel, each from its own
+    // point of the generator's sequence.
     void drawMarkerPass()
     {
         PrepareCanvas(source_, dest_, preview_);
-        std::vector<Marker> batch;
-        std::vector<int> pendingRows;
-        const int edgeLimit = std::max(50, edgeThreshold_);
-        // A walk never gets further than the picture is wide or high.
-        const int64_t maxSteps = int64_t(w_) + h_ + 2;
+        std::vector<Start> starts;
+        int pendingRows = 0;
         for (int y = 0; y < h_; ++y) {
             if (y % step_ != 0)
                 continue;
             CheckCancellation();
-            pendingRows.push_back(y);
+            ++pendingRows;
             for (int x = 0; x < w_; x += step_) {
-                const gfx::Pixel P = source_.pixel(x, y);
-                const int L = greyOf(P);
+                const int L = greyOf(source_.pixel(x, y));
                 if (L > 250)
                     continue;
                 if (rng_.randomReal() > 1.0 - L / 400.0)
                     continue;
-                int r = red(P), g = green(P), b = blue(P);
-                BoostSaturation(r, g, b);
-                r = std::min(255, r + 20);
-                g = std::min(255, g + 20);
-                b = std::min(255, b + 20);
-
-                float theta;
-                const bool onEdge = magnitude_[at(x, y)] > 40;
-                if (onEdge)
-                    theta = angle_[at(x, y)];
-                else
-                    theta = float(((rng_.randomReal() - 0.5) * 40.0 - 45.0) * 0.01745329252);
-                const float len = float(std::max(4.0, lengthBase_ * (rng_.randomReal() * 1.2 + 0.8)));
-                const int steps = int(std::min<int64_t>(maxSteps, platform::Round64(len * 0.5)));
-                const double c = std::cos(double(theta)), s = std::sin(double(theta));
-                int forward = walk(x, y, c, s, steps, len, !onEdge, edgeLimit, r, g, b);
-                int backward = walk(x, y, -c, -s, steps, len, !onEdge, edgeLimit, r, g, b);
-                if (forward + backward < 2)
-                    forward = backward = 2;
-                const float wd = float(std::max(1.5, widthBase_ * (rng_.randomReal() * 0.4 + 0.8)));
-                const float jx = float((rng_.randomReal() - 0.5) * step_ * 0.5);
-                const float jy = float((rng_.randomReal() - 0.5) * step_ * 0.5);
-                const double tx = float(double(x) + jx), ty = float(double(y) + jy);
-                const double u[4] = {-double(backward), double(forward), double(forward), -double(backward)};
-                const double v[4] = {-wd / 2.0, -wd / 2.0, wd / 2.0, wd / 2.0};
-                Marker m{};
-                for (int k = 0; k < 4; ++k) {
-                    m.x[k] = float(tx + u[k] * c - v[k] * s);
-                    m.y[k] = float(ty + u[k] * s + v[k] * c);
-                }
-                m.color = premultiplied(alpha_, r, g, b);
-                batch.push_back(m);
+                starts.push_back({x, y, rng_.seed()});
+                const int draws = magnitude_[at(x, y)] > 40 ? 4 : 5;
+                for (int k = 0; k < draws; ++k)
+                    rng_.next();
             }
-            if (batch.size() >= kBatch)
-                flushMarkers(batch, pendingRows);
+            if (starts.size() >= kBatch)
+                flushMarkers(starts, pendingRows);
         }
-        flushMarkers(batch, pendingRows);
+        flushMarkers(starts, pendingRows);
     }
 
-    void flushMarkers(std::vector<Marker>& batch, std::vector<int>& rows)
+    void flushMarkers(std::vector<Start>& starts, int& pendingRows)
     {
-        std::vector<gfx::RowSpan> spans(batch.size());
-        for (size_t i = 0; i < batch.size(); ++i) {
-            const Marker& m = batch[i];
-            spans[i] = gfx::rowSpanOf(std::min({m.y[0], m.y[1], m.y[2], m.y[3]}),
-                                      std::max({m.y[0], m.y[1], m.y[2], m.y[3]}), 1.0);
-        }
+        std::vector<Marker> batch(starts.size());
+        std::vector<gfx::RowSpan> spans(starts.size());
+        platform::parallelForRange(0, int(starts.size()), 256, [&](int i0, int i1) {
+            for (int i = i0; i < i1; ++i) {
+                platform::Random rng(starts[size_t(i)].seed);
+                const Marker m = buildMarker(starts[size_t(i)].x, starts[size_t(i)].y, rng);
+                batch[size_t(i)] = m;
+                spans[size_t(i)] = gfx::rowSpanOf(std::min({m.y[0], m.y[1], m.y[2], m.y[3]}),
+                                                  std::max({m.y[0], m.y[1], m.y[2], m.y[3]}), 1.0);
+            }
+        });
         gfx::drawInBands(dest_, spans, [&](gfx::BandCanvas& canvas, int i) {
             const Marker& m = batch[size_t(i)];
             const QPointF quad[4] = {{m.x[0], m.y[0]}, {m.x[1], m.y[1]}, {m.x[2], m.y[2]}, {m.x[3], m.y[3]}};
             canvas.fillPolygon(quad, m.color, gfx::ShapeBlend::Multiply);
         });
-        batch.clear();
-        for (size_t i = 0; i < rows.size(); ++i)
+        starts.clear();
+        for (; pendingRows > 0; --pendingRows)
             updateProgress();
-        rows.clear();
+    }
+
+    // Strength of the edge at a magnitude above the threshold, 0..1.
+    float edgeStrength(int M) const { return std::min(1.0f, float((M - edgeThreshold_) / 250.0)); }
+    int hatchCountAt(float s) const { return platform::Round(hatchCount_ * double(s)) + 1; }
+    float hatchLength(float s) const { return float(std::max(3.0, (0.7 * s + 0.3) * 15.0)); }
+
+    // The curves of the edge pixel (x, y) into out[0 .. count), from the
+    // generator as it stands before the grey's draw.
+    void buildHatches(int x, int y, platform::Random& rng, Hatch* out) const
+    {
+        const float s = edgeStrength(magnitude_[at(x, y)]);
+        const int V = std::clamp(platform::Round(0.4 * greyOf(source_.pixel(x, y))) + rng.random(40) - 20, 10, 110);
+        const int a = std::clamp(platform::Round(8.0 * s) + platform::Round(0.45 * p5_) + 2, 3, 100);
+        const gfx::Pixel color = premultiplied(a, V, V, V);
+        const float width = float(0.5 * s + 0.5);
+        const float theta = angle_[at(x, y)];
+        const float lh = hatchLength(s);
+        for (int k = 0, count = hatchCountAt(s); k < count; ++k) {
+            const float jx = float((rng.randomReal() - 0.5) * 1.5);
+            const float jy = float((rng.randomReal() - 0.5) * 1.5);
+            const float lk = float(lh * (0.3 * rng.randomReal() + 0.7));
+            const float da = float((rng.randomReal() - 0.5) * 0.2);
+            const float hx = float(std::cos(double(theta) + da) * lk * 0.5);
+            const float hy = float(std::sin(double(theta) + da) * lk * 0.5);
+            const float x0 = float(double(x) - hx + jx), y0 = float(double(y) - hy + jy);
+            const float x1 = float(double(x) + hx + jx), y1 = float(double(y) + hy + jy);
+            const float b = float((rng.randomReal() - 0.5) * 3.0);
+            const float cx = float((double(x0) + x1) / 2.0 - b * (double(y1) - y0) * 0.1);
+            const float cy = float((double(y0) + y1) / 2.0 + b * (double(x1) - x0) * 0.1);
+            out[k] = {x0, y0, cx, cy, x1, y1, width, color};
+        }
+    }
+
+    // Whether the edge runs on far enough in its own direction for hatching.
+    bool edgeContinues(int x, int y, float s) const
+    {
+        const float theta = angle_[at(x, y)];
+        const float lh = hatchLength(s);
+        const int ex = x + platform::Round(std::cos(double(theta)) * lh * 0.5);
+        const int ey = y + platform::Round(std::sin(double(theta)) * lh * 0.5);
+        if (ex < 2 || ex > w_ - 3 || ey < 2 || ey > h_ - 3)
+            return false;
+        float d = float(std::abs(double(theta) - angle_[at(ex, ey)]));
+        if (d > 3.141592654)
+            d = float(6.283185307 - d);
+        return !(d > 0.8);
     }
 
     void drawEdgePass()
     {
-        std::vector<Hatch> batch;
+        std::vector<Start> starts;
+        int curves = 0;
         int pendingReports = 0;
-        const int TE = edgeThreshold_;
         for (int y = 2; y <= h_ - 3; y += 2) {
             CheckCancellation();
             if (y % 20 == 0)
                 ++pendingReports;
             for (int x = 2; x <= w_ - 3; x += 2) {
                 const int M = magnitude_[at(x, y)];
-                if (M <= TE)
+                if (M <= edgeThreshold_)
                     continue;
-                const float s = std::min(1.0f, float((M - TE) / 250.0));
-                const int V = std::clamp(platform::Round(0.4 * greyOf(source_.pixel(x, y))) + rng_.random(40) - 20,
-                                         10, 110);
-                const int a = std::clamp(platform::Round(8.0 * s) + platform::Round(0.45 * p5_) + 2, 3, 100);
-                const gfx::Pixel color = premultiplied(a, V, V, V);
-                const float width = float(0.5 * s + 0.5);
-                const int count = platform::Round(hatchCount_ * double(s)) + 1;
-                const float theta = angle_[at(x, y)];
-                const float lh = float(std::max(3.0, (0.7 * s + 0.3) * 15.0));
-                const int ex = x + platform::Round(std::cos(double(theta)) * lh * 0.5);
-                const int ey = y + platform::Round(std::sin(double(theta)) * lh * 0.5);
-                if (ex < 2 || ex > w_ - 3 || ey < 2 || ey > h_ - 3)
+                const uint32_t seed = rng_.seed();
+                rng_.next(); // the ink grey's draw
+                const float s = edgeStrength(M);
+                if (!edgeContinues(x, y, s))
                     continue;
-                float d = float(std::abs(double(theta) - angle_[at(ex, ey)]));
-                if (d > 3.141592654)
-                    d = float(6.283185307 - d);
-                if (d > 0.8)
-                    continue;
-                for (int k = 0; k < count; ++k) {
-                    const float jx = float((rng_.randomReal() - 0.5) * 1.5);
-                    const float jy = float((rng_.randomReal() - 0.5) * 1.5);
-                    const float lk = float(lh * (0.3 * rng_.randomReal() + 0.7));
-                    const float da = float((rng_.randomReal() - 0.5) * 0.2);
-                    const float hx = float(std::cos(double(theta) + da) * lk * 0.5);
-                    const float hy = float(std::sin(double(theta) + da) * lk * 0.5);
-                    const float x0 = float(double(x) - hx + jx), y0 = float(double(y) - hy + jy);
-                    const float x1 = float(double(x) + hx + jx), y1 = float(double(y) + hy + jy);
-                    const float b = float((rng_.randomReal() - 0.5) * 3.0);
-                    const float cx = float((double(x0) + x1) / 2.0 - b * (double(y1) - y0) * 0.1);
-                    const float cy = float((double(y0) + y1) / 2.0 + b * (double(x1) - x0) * 0.1);
-                    batch.push_back({x0, y0, cx, cy, x1, y1, width, color});
-                }
+                const int count = hatchCountAt(s);
+                starts.push_back({x, y, seed, curves});
+                curves += count;
+                for (int k = 0; k < 5 * count; ++k)
+                    rng_.next();
             }
-            if (batch.size() >= kBatch) {
-                flushHatches(batch);
+            if (size_t(curves) >= kBatch) {
+                flushHatches(starts, curves);
                 for (; pendingReports > 0; --pendingReports)
                     updateProgress();
             }
         }
-        flushHatches(batch);
+        flushHatches(starts, curves);
         for (; pendingReports > 0; --pendingReports)
             updateProgress();
     }
 
-    void flushHatches(std::vector<Hatch>& batch)
+    void flushHatches(std::vector<Start>& starts, int& curves)
     {
-        std::vector<gfx::RowSpan> spans(batch.size());
-        for (size_t i = 0; i < batch.size(); ++i) {
-            const Hatch& h = batch[i];
-            spans[i] = gfx::rowSpanOf(std::min({h.y0, h.cy, h.y1}), std::max({h.y0, h.cy, h.y1}), 2.0);
-        }
+        std::vector<Hatch> batch(static_cast<size_t>(curves));
+        std::vector<gfx::RowSpan> spans(static_cast<size_t>(curves));
+        platform::parallelForRange(0, int(starts.size()), 256, [&](int i0, int i1) {
+            for (int i = i0; i < i1; ++i) {
+                const Start& st = starts[size_t(i)];
+                platform::Random rng(st.seed);
+                const int end = i + 1 < int(starts.size()) ? starts[size_t(i) + 1].first : curves;
+                buildHatches(st.x, st.y, rng, batch.data() + st.first);
+                for (int k = st.first; k < end; ++k) {
+                    const Hatch& h = batch[size_t(k)];
+                    spans[size_t(k)] = gfx::rowSpanOf(std::min({h.y0, h.cy, h.y1}), std::max({h.y0, h.cy, h.y1}), 2.0);
+                }
+            }
+        });
+        starts.clear();
+        curves = 0;
         gfx::drawInBands(dest_, spans, [&](gfx::BandCanvas& canvas, int i) {
             const Hatch& h = batch[size_t(i)];
             // The quadratic curve as a polyline fine enough for its length.
@@ -397,6 +457,7 @@ private:
 void MarkerRenderingEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
                            bool Preview)
 {
+    platform::clearUpperSimdState(); // this thread calls the maths library a lot
     if (Source.isNull() || Dest.isNull() || Source.width() <= 0 || Source.height() <= 0)
         return;
     FeltTipRun(Source, Dest, P1, P2, P3, P4, P5, Preview).run();
