@@ -50,4 +50,24 @@ void BM_ComicPrintHalftone_12MP(benchmark::State& state)
 }
 BENCHMARK(BM_ComicPrintHalftone_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+
+// The slider ends that give the most work: crosshatch density 100, felt-tip
+// density 100 and strongest edges, comic print's smallest cell and strongest
+// contours.
+void BM_PenInkHeaviest_12MP(benchmark::State& state)
+{
+    const gfx::Image& src = bench::syntheticPhoto12MP();
+    gfx::Surface dest = gfx::Surface::make(src.size());
+    const int effect = int(state.range(0));
+    for (auto _ : state) {
+        if (effect == 103)
+            pq::Crosshatch(src, dest, 100, 100, 35, 100, 100, false);
+        else if (effect == 202)
+            pq::MarkerRenderingEffect(src, dest, 100, 70, 100, 5, 100, false);
+        else
+            pq::ComicPrintHalftone(src, dest, 0, 0, 100, 50, 100, false);
+    }
+}
+BENCHMARK(BM_PenInkHeaviest_12MP)->Arg(103)->Arg(202)->Arg(203)->ArgName("effect")->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace

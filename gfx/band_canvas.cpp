@@ -1,7 +1,10 @@
 #include "gfx/band_canvas.h"
 
+#include "gfx/pixel_math.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace gfx {
@@ -307,13 +310,26 @@ void BandCanvas::strokePolyline(std::span<const QPointF> points, double width, P
     const int r0 = std::max(top_, static_cast<int>(std::floor(minY - reach)));
     const int r1 = std::min(bottom_, static_cast<int>(std::ceil(maxY + reach)));
     const Ink ink(color);
-    const double reach2 = reach * reach;
+    // Squared distances per row in single precision: plenty for coverage,
+    // and the inner loop is a plain min over each segment's stretch.
+    const float reachF = float(reach), reach2 = reachF * reachF;
+    const float inner2 = reachF > 1.0f ? (reachF - 1.0f) * (reachF - 1.0f) : -1.0f; // full coverage within
+    const float scaleF = float(scale);
+    thread_local std::vector<float> best;
+    struct Stretch {
+        int xa, xb;
+    };
+    thread_local std::vector<Stretch> stretches;
+    stretches.resize(segs.size());
     for (int y = r0; y < r1; ++y) {
         const double yc = y + 0.5;
-        // Columns that may lie within reach: per segment, the stretch of it
+        // Columns each segment may reach on this row: the stretch of it
         // whose height is within reach of the row, widened by reach.
-        double lo = 1e300, hi = -1e300;
-        for (const Segment& s : segs) {
+        int lo = width_, hi = -1;
+        for (size_t k = 0; k < segs.size(); ++k) {
+            const Segment& s = segs[k];
+            Stretch& st = stretches[k];
+            st = {0, -1};
             double t0 = 0.0, t1 = 1.0;
             if (s.dy != 0.0) {
                 const double ta = (yc - reach - s.ay) / s.dy, tb = (yc + reach - s.ay) / s.dy;
@@ -325,26 +341,60 @@ void BandCanvas::strokePolyline(std::span<const QPointF> points, double width, P
                 continue;
             }
             const double xa = s.ax + s.dx * t0, xb = s.ax + s.dx * t1;
-            lo = std::min(lo, std::min(xa, xb) - reach);
-            hi = std::max(hi, std::max(xa, xb) + reach);
+            st.xa = static_cast<int>(std::max(0.0, std::floor(std::min(xa, xb) - reach)));
+            st.xb = static_cast<int>(std::min(double(width_ - 1), std::ceil(std::max(xa, xb) + reach)));
+            if (st.xa > st.xb)
+                continue;
+            lo = std::min(lo, st.xa);
+            hi = std::max(hi, st.xb);
         }
         if (lo > hi)
             continue;
-        const int xa = static_cast<int>(std::max(0.0, std::floor(lo)));
-        const int xb = static_cast<int>(std::min(double(width_ - 1), std::ceil(hi)));
-        Pixel* line = rowAt(y);
-        for (int x = xa; x <= xb; ++x) {
-            const double xc = x + 0.5;
-            double best = reach2;
-            for (const Segment& s : segs) {
-                const double px = xc - s.ax, py = yc - s.ay;
-                const double t = std::clamp((px * s.dx + py * s.dy) * s.inv, 0.0, 1.0);
-                const double ex = px - s.dx * t, ey = py - s.dy * t;
-                best = std::min(best, ex * ex + ey * ey);
-            }
-            if (best >= reach2)
+        best.assign(size_t(hi - lo + 1), reach2);
+        float* b = best.data() - lo;
+        for (size_t k = 0; k < segs.size(); ++k) {
+            const Stretch st = stretches[k];
+            if (st.xa > st.xb)
                 continue;
-            const uint32_t cov = toCoverage(float((reach - std::sqrt(best)) * scale));
+            const Segment& s = segs[k];
+            const float ax = float(s.ax), dx = float(s.dx), dy = float(s.dy), inv = float(s.inv);
+            const float py = float(yc - s.ay);
+            const float pyDy = py * dy;
+            // Four columns at a time, then the rest one by one; each lane
+            // does exactly what the single-column loop does.
+            int x = st.xa;
+            {
+                using px::F4;
+                using px::splat;
+                const F4 lanes = {0.5f, 1.5f, 2.5f, 3.5f};
+                const F4 vax = splat(ax), vdx = splat(dx), vdy = splat(dy), vinv = splat(inv), vpy = splat(py),
+                         vpyDy = splat(pyDy), zero = splat(0.0f), one = splat(1.0f);
+                for (; x + 3 <= st.xb; x += 4) {
+                    const F4 pxv = (splat(float(x)) + lanes) - vax;
+                    const F4 t = px::vmin(one, px::vmax(zero, (pxv * vdx + vpyDy) * vinv));
+                    const F4 ex = pxv - vdx * t, ey = vpy - vdy * t;
+                    const F4 d2 = ex * ex + ey * ey;
+                    F4 cur;
+                    std::memcpy(&cur, b + x, sizeof cur);
+                    cur = d2 < cur ? d2 : cur;
+                    std::memcpy(b + x, &cur, sizeof cur);
+                }
+            }
+            for (; x <= st.xb; ++x) {
+                const float px = (float(x) + 0.5f) - ax;
+                const float t = std::min(1.0f, std::max(0.0f, (px * dx + pyDy) * inv));
+                const float ex = px - dx * t, ey = py - dy * t;
+                const float d2 = ex * ex + ey * ey;
+                b[x] = d2 < b[x] ? d2 : b[x];
+            }
+        }
+        Pixel* line = rowAt(y);
+        for (int x = lo; x <= hi; ++x) {
+            const float d2 = b[x];
+            if (d2 >= reach2)
+                continue;
+            const float c = d2 <= inner2 ? scaleF : (reachF - std::sqrt(d2)) * scaleF;
+            const uint32_t cov = toCoverage(c);
             if (cov)
                 line[x] = blendOne(line[x], ink, cov, blend);
         }
