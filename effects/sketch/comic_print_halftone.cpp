@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace pq {
@@ -65,11 +66,13 @@ public:
     {
         const size_t n = size_t(w_) * size_t(h_);
         alpha_.resize(n);
-        for (int y = 0; y < h_; ++y) {
-            const gfx::Pixel* src = source_.row(y);
-            for (int x = 0; x < w_; ++x)
-                alpha_[size_t(y) * w_ + x] = uint8_t(src[x] >> 24);
-        }
+        platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const gfx::Pixel* src = source_.row(y);
+                for (int x = 0; x < w_; ++x)
+                    alpha_[size_t(y) * w_ + x] = uint8_t(src[x] >> 24);
+            }
+        });
         CheckCancellation();
 
         const gfx::Image separation =
@@ -108,8 +111,13 @@ public:
         CheckCancellation();
         compose(halftone);
 
-        dest_.clearPixel(0);
-        dest_.writeImage(halftone.snapshot(), 0, 0);
+        // The finished picture becomes Dest (a copy when the sizes differ).
+        if (halftone.size() == dest_.size()) {
+            dest_ = std::move(halftone);
+        } else {
+            dest_.clearPixel(0);
+            dest_.writeImage(halftone.snapshot(), 0, 0);
+        }
         if (preview_) {
             GLastProgressTick = 0;
             SafeUpdatePreview(dest_, 101);
@@ -196,6 +204,16 @@ private:
         const int64_t vMin = int64_t(std::floor(vLo)) - 1, vMax = int64_t(std::ceil(vHi)) + 1;
         const double total = std::max(1.0, double(uMax - uMin + 1) * double(vMax - vMin + 1));
 
+        // The dot radius depends on the ink byte alone.
+        std::array<float, 256> radius{};
+        for (int ink8 = 0; ink8 < 256; ++ink8) {
+            float a = float(ink8 / 255.0);
+            if (a > 0.0f)
+                a = float(std::pow(double(a), 0.75));
+            const float r = float(halfCell_ * double(maxFactor_) * std::pow(double(a), 0.75));
+            radius[size_t(ink8)] = float(std::max(double(r), double(halfCell_) * minFactor_));
+        }
+
         std::vector<Dot> dots;
         int64_t visited = 0;
         for (int64_t v = vMin; v <= vMax; ++v) {
@@ -209,11 +227,7 @@ private:
                 const size_t i = size_t(std::clamp<int64_t>(iy, 0, h_ - 1)) * w_ + size_t(std::clamp<int64_t>(ix, 0, w_ - 1));
                 if (alpha_[i] == 0)
                     continue;
-                float a = float(amount[i] / 255.0);
-                if (a > 0.0f)
-                    a = float(std::pow(double(a), 0.75));
-                float r = float(halfCell_ * double(maxFactor_) * std::pow(double(a), 0.75));
-                r = float(std::max(double(r), double(halfCell_) * minFactor_));
+                const float r = radius[amount[i]];
                 if (r < 0.4f)
                     continue;
                 dots.push_back({x, y, r});

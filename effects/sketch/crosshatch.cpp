@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace pq {
@@ -170,8 +171,13 @@ public:
             SafeUpdateProgress(95);
         CheckCancellation();
 
-        dest_.clearPixel(0);
-        dest_.writeImage(sheet.snapshot(), 0, 0);
+        // The finished picture becomes Dest (a copy when the sizes differ).
+        if (sheet.size() == dest_.size()) {
+            dest_ = std::move(sheet);
+        } else {
+            dest_.clearPixel(0);
+            dest_.writeImage(sheet.snapshot(), 0, 0);
+        }
         if (preview_) {
             GLastProgressTick = 0;
             SafeUpdatePreview(dest_, 101);
