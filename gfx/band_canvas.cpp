@@ -85,10 +85,10 @@ void clipAxis(std::vector<QPointF>& poly, std::vector<QPointF>& out, bool onX, d
 }
 
 // Adds the signed area one edge covers in every cell of rows [r0, r1) to
-// `acc` (row pitch `pitch`, column 0 at device x `x0`). The share of a row
-// is computed from the edge alone, so it is the same whatever rows are
-// asked for.
-void accumulateEdge(QPointF p, QPointF q, int r0, int r1, int x0, float* acc, int pitch)
+// `acc` (row pitch `pitch`, column 0 at device x `x0`), widening each row's
+// touched columns [lo[r], hi[r]]. The share of a row is computed from the
+// edge alone, so it is the same whatever rows are asked for.
+void accumulateEdge(QPointF p, QPointF q, int r0, int r1, int x0, float* acc, int pitch, int* rowLo, int* rowHi)
 {
     if (p.y() == q.y())
         return;
@@ -115,6 +115,8 @@ void accumulateEdge(QPointF p, QPointF q, int r0, int r1, int x0, float* acc, in
         const int loi = static_cast<int>(loFloor);
         const float hiCeil = std::ceil(hi);
         const int hii = static_cast<int>(hiCeil);
+        rowLo[y - r0] = std::min(rowLo[y - r0], loi);
+        rowHi[y - r0] = std::max(rowHi[y - r0], std::max(hii, loi + 1));
         if (hii <= loi + 1) {
             const float xm = 0.5f * (xa + xb) - loFloor;
             row[loi] += d - d * xm;
@@ -183,20 +185,29 @@ void BandCanvas::fillPolygon(std::span<const QPointF> points, Pixel color, Shape
             return;
     // Clipped to just beyond the surface (never to the row window), which
     // leaves the coverage of every surface pixel as it is.
+    // (A polygon already inside comes out of the clipping as it went in.)
     thread_local std::vector<QPointF> poly, scratch;
     poly.assign(points.begin(), points.end());
-    clipAxis(poly, scratch, true, -1.0, -1.0);
-    clipAxis(poly, scratch, true, width_ + 1.0, 1.0);
-    clipAxis(poly, scratch, false, -1.0, -1.0);
-    clipAxis(poly, scratch, false, height_ + 1.0, 1.0);
-    if (poly.size() < 3)
-        return;
-    double minX = poly[0].x(), maxX = minX, minY = poly[0].y(), maxY = minY;
-    for (const QPointF& p : poly) {
-        minX = std::min(minX, p.x());
-        maxX = std::max(maxX, p.x());
-        minY = std::min(minY, p.y());
-        maxY = std::max(maxY, p.y());
+    auto bounds = [](const std::vector<QPointF>& pts, double& x0, double& x1, double& y0, double& y1) {
+        x0 = x1 = pts[0].x();
+        y0 = y1 = pts[0].y();
+        for (const QPointF& p : pts) {
+            x0 = std::min(x0, p.x());
+            x1 = std::max(x1, p.x());
+            y0 = std::min(y0, p.y());
+            y1 = std::max(y1, p.y());
+        }
+    };
+    double minX, maxX, minY, maxY;
+    bounds(poly, minX, maxX, minY, maxY);
+    if (minX < -1.0 || maxX > width_ + 1.0 || minY < -1.0 || maxY > height_ + 1.0) {
+        clipAxis(poly, scratch, true, -1.0, -1.0);
+        clipAxis(poly, scratch, true, width_ + 1.0, 1.0);
+        clipAxis(poly, scratch, false, -1.0, -1.0);
+        clipAxis(poly, scratch, false, height_ + 1.0, 1.0);
+        if (poly.size() < 3)
+            return;
+        bounds(poly, minX, maxX, minY, maxY);
     }
     const int r0 = std::max(top_, static_cast<int>(std::floor(minY)));
     const int r1 = std::min(bottom_, static_cast<int>(std::ceil(maxY)));
@@ -207,17 +218,25 @@ void BandCanvas::fillPolygon(std::span<const QPointF> points, Pixel color, Shape
     const int x0 = static_cast<int>(std::floor(minX)) - 1;
     const int pitch = static_cast<int>(std::ceil(maxX)) - x0 + 3;
     thread_local std::vector<float> acc;
+    thread_local std::vector<int> rowLo, rowHi;
     acc.assign(size_t(r1 - r0) * size_t(pitch), 0.0f);
+    rowLo.assign(size_t(r1 - r0), pitch);
+    rowHi.assign(size_t(r1 - r0), -1);
     const size_t n = poly.size();
     for (size_t i = 0; i < n; ++i)
-        accumulateEdge(poly[i], poly[(i + 1) % n], r0, r1, x0, acc.data(), pitch);
+        accumulateEdge(poly[i], poly[(i + 1) % n], r0, r1, x0, acc.data(), pitch, rowLo.data(), rowHi.data());
     thread_local std::vector<float> cover;
     cover.resize(size_t(pitch));
-    const int xEnd = std::min(width_, x0 + pitch);
     for (int y = r0; y < r1; ++y) {
+        // Left of a row's first touched cell the sum is 0; right of its last
+        // one it is the row's total, 0 for a closed outline.
+        const int lo = rowLo[size_t(y - r0)], hi = rowHi[size_t(y - r0)];
+        if (lo > hi)
+            continue;
         const float* row = acc.data() + size_t(y - r0) * size_t(pitch);
+        const int xEnd = std::min(width_, x0 + hi + 1);
         float sum = 0.0f;
-        int x = x0;
+        int x = x0 + lo;
         for (; x < 0; ++x)
             sum += row[x - x0];
         const int xStart = x;

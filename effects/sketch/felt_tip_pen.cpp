@@ -17,9 +17,12 @@
 namespace pq {
 namespace {
 
-// Strokes are drawn in batches of about this many, so that progress,
-// intermediate pictures and cancellation keep pace with the drawing.
-constexpr size_t kBatch = 1u << 15;
+// Strokes are drawn in batches, each a strip of about a sixteenth of the
+// picture's rows or this many strokes, whichever comes first: large enough
+// to keep every thread busy, small enough that progress, intermediate
+// pictures and cancellation keep pace with the drawing.
+constexpr size_t kBatch = 1u << 18;
+constexpr int kStripsPerPicture = 16;
 constexpr uint32_t kIntermediateMs = 250;
 constexpr int kMaxLengthBase = 400;
 
@@ -250,6 +253,8 @@ private:
         PrepareCanvas(source_, dest_, preview_);
         std::vector<Start> starts;
         int pendingRows = 0;
+        const int strip = std::max(1, h_ / kStripsPerPicture);
+        int stripStart = 0;
         for (int y = 0; y < h_; ++y) {
             if (y % step_ != 0)
                 continue;
@@ -266,8 +271,10 @@ private:
                 for (int k = 0; k < draws; ++k)
                     rng_.next();
             }
-            if (starts.size() >= kBatch)
+            if (starts.size() >= kBatch || y - stripStart >= strip) {
                 flushMarkers(starts, pendingRows);
+                stripStart = y;
+            }
         }
         flushMarkers(starts, pendingRows);
     }
@@ -347,6 +354,8 @@ private:
         std::vector<Start> starts;
         int curves = 0;
         int pendingReports = 0;
+        const int strip = std::max(1, h_ / kStripsPerPicture);
+        int stripStart = 0;
         for (int y = 2; y <= h_ - 3; y += 2) {
             CheckCancellation();
             if (y % 20 == 0)
@@ -366,8 +375,9 @@ private:
                 for (int k = 0; k < 5 * count; ++k)
                     rng_.next();
             }
-            if (size_t(curves) >= kBatch) {
+            if (size_t(curves) >= kBatch || y - stripStart >= strip) {
                 flushHatches(starts, curves);
+                stripStart = y;
                 for (; pendingReports > 0; --pendingReports)
                     updateProgress();
             }
