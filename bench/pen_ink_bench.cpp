@@ -50,7 +50,6 @@ void BM_ComicPrintHalftone_12MP(benchmark::State& state)
 }
 BENCHMARK(BM_ComicPrintHalftone_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-
 // The slider ends that give the most work: crosshatch density 100, felt-tip
 // density 100 and strongest edges, comic print's smallest cell and strongest
 // contours.
@@ -68,6 +67,12 @@ void BM_PenInkHeaviest_12MP(benchmark::State& state)
             pq::ComicPrintHalftone(src, dest, 0, 0, 100, 50, 100, false);
     }
 }
-BENCHMARK(BM_PenInkHeaviest_12MP)->Arg(103)->Arg(202)->Arg(203)->ArgName("effect")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PenInkHeaviest_12MP)
+    ->Arg(103)
+    ->Arg(202)
+    ->Arg(203)
+    ->ArgName("effect")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace

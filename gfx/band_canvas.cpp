@@ -156,14 +156,12 @@ Pixel blendCoverage(Pixel dst, Pixel color, int coverage, ShapeBlend blend)
 
 BandCanvas::BandCanvas(Surface& surface, int top, int bottom)
     : BandCanvas(surface.bits(), surface.stride(), surface.width(), surface.height(), top, bottom)
-{
-}
+{}
 
 BandCanvas::BandCanvas(uchar* bits, qsizetype stride, int width, int height, int top, int bottom)
     : bits_(bits), stride_(stride), width_(bits ? width : 0), height_(bits ? height : 0), top_(std::max(top, 0)),
       bottom_(std::min(bottom, height_))
-{
-}
+{}
 
 void BandCanvas::blendRow(int y, int x0, const float* coverage, int count, Pixel color, ShapeBlend blend)
 {

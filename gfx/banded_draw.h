@@ -28,7 +28,7 @@ RowSpan rowSpanOf(double yMin, double yMax, double margin);
 //
 // draw(canvas, i) draws shape i. It runs on pool threads: it must only read
 // shared data. A band height of 0 picks one.
-void drawInBands(Surface& surface, std::span<const RowSpan> rows,
-                 const std::function<void(BandCanvas&, int)>& draw, int bandHeight = 0);
+void drawInBands(Surface& surface, std::span<const RowSpan> rows, const std::function<void(BandCanvas&, int)>& draw,
+                 int bandHeight = 0);
 
 } // namespace gfx

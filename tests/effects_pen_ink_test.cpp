@@ -53,8 +53,7 @@ double meanGrey(const gfx::Surface& s)
 class PenInkTest : public EngineTest {
 protected:
     // Runs an effect synchronously in a run of its own (seeded generator).
-    gfx::Surface run(int number, const gfx::Image& src, std::array<int, 5> p, bool preview = false,
-                     uint32_t seed = 1)
+    gfx::Surface run(int number, const gfx::Image& src, std::array<int, 5> p, bool preview = false, uint32_t seed = 1)
     {
         gfx::Surface dest = gfx::Surface::make(src.size());
         auto ctx = pq::EffectRunContext::begin(preview);
@@ -190,6 +189,7 @@ TEST_F(PenInkTest, CrosshatchContoursDarkenEdges)
 
 TEST_F(PenInkTest, FeltTipHonoursEraseBackground)
 {
+    platform::setTickSource([] { return 0u; }); // no intermediate picture replaces the result
     const gfx::Image previous = photoLike(50, 40, 21);
     host->Image = previous;
 
@@ -207,7 +207,8 @@ TEST_F(PenInkTest, FeltTipHonoursEraseBackground)
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 50; ++x)
             for (int c = 0; c < 3; ++c) {
-                const int before = testimg::channel(previous.pixel(x, y), c), after = testimg::channel(over.row(y)[x], c);
+                const int before = testimg::channel(previous.pixel(x, y), c),
+                          after = testimg::channel(over.row(y)[x], c);
                 ASSERT_LE(after, before);
                 darker += after < before;
             }
@@ -327,6 +328,52 @@ TEST_F(PenInkTest, EachEffectStopsACancelledFullRunAndASupersededPreview)
             host->LastProgress = -1;
         }
     }
+}
+
+// Records every value the progress bar receives.
+class RecordingHost : public FakeHost {
+public:
+    std::vector<int> values;
+    void UpdateProgressBar(int v) override
+    {
+        values.push_back(v);
+        FakeHost::UpdateProgressBar(v);
+    }
+};
+
+TEST_F(PenInkTest, FullRunsReportTheirStagesInOrder)
+{
+    auto recorder = std::make_unique<RecordingHost>();
+    pq::setEngineHost(recorder.get());
+    std::atomic<uint32_t> now{0};
+    platform::setTickSource([&] { return now += 1000; }); // every report passes
+    auto progressOf = [&](int number, const std::array<int, 5>& p) {
+        recorder->values.clear();
+        run(number, photoLike(60, 230, 3), p);
+        bridge->pump();
+        return recorder->values;
+    };
+    // Crosshatch: tone, orientation, one value per layer, contours, the end.
+    EXPECT_EQ(progressOf(103, kCrosshatch), (std::vector<int>{15, 30, 40, 50, 60, 70, 80, 90, 95, 100, 101}));
+
+    // Felt-tip: its own count of rows rises to 100, then the end.
+    const std::vector<int> felt = progressOf(202, kFeltTip);
+    ASSERT_GE(felt.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(felt.begin(), felt.end() - 1));
+    EXPECT_EQ(felt[felt.size() - 2], 100);
+    EXPECT_EQ(felt.back(), 101);
+
+    // Comic print: each printed ink up to 22, 44, 66, 88; 95 after the contours; 101.
+    std::vector<int> comic = progressOf(203, kComic);
+    ASSERT_GE(comic.size(), 6u);
+    EXPECT_TRUE(std::is_sorted(comic.begin(), comic.end()));
+    EXPECT_LE(comic[comic.size() - 3], 88);
+    EXPECT_EQ(comic[comic.size() - 2], 95);
+    EXPECT_EQ(comic.back(), 101);
+    comic = progressOf(203, {10, 0, 100, 50, 0}); // no contours, no 95
+    EXPECT_EQ(std::count(comic.begin(), comic.end(), 95), 0);
+    EXPECT_EQ(comic.back(), 101);
+    pq::setEngineHost(host.get());
 }
 
 TEST_F(PenInkTest, PreviewsShowInThePaneAndEndAt101)

@@ -52,14 +52,16 @@ void drawShape(BandCanvas& c, const Shape& s)
     switch (s.kind) {
     case 0: {
         const double wx = -dy * s.width / 2, wy = dx * s.width / 2;
-        const QPointF quad[4] = {{s.x - dx * h + wx, s.y - dy * h + wy}, {s.x + dx * s.len + wx, s.y + dy * s.len + wy},
-                                 {s.x + dx * s.len - wx, s.y + dy * s.len - wy}, {s.x - dx * h - wx, s.y - dy * h - wy}};
+        const QPointF quad[4] = {{s.x - dx * h + wx, s.y - dy * h + wy},
+                                 {s.x + dx * s.len + wx, s.y + dy * s.len + wy},
+                                 {s.x + dx * s.len - wx, s.y + dy * s.len - wy},
+                                 {s.x - dx * h - wx, s.y - dy * h - wy}};
         c.fillPolygon(quad, s.color, s.blend);
         break;
     }
     case 1: {
-        const QPointF line[3] = {{s.x - dx * h, s.y - dy * h}, {s.x - dy * s.bend, s.y + dx * s.bend},
-                                 {s.x + dx * h, s.y + dy * h}};
+        const QPointF line[3] = {
+            {s.x - dx * h, s.y - dy * h}, {s.x - dy * s.bend, s.y + dx * s.bend}, {s.x + dx * h, s.y + dy * h}};
         c.strokePolyline(line, s.width, s.color, s.blend);
         break;
     }
@@ -95,7 +97,8 @@ gfx::Image drawBanded(const gfx::Image& background, const std::vector<Shape>& sh
     std::vector<gfx::RowSpan> rows;
     for (const Shape& shape : shapes)
         rows.push_back(gfx::rowSpanOf(shape.y, shape.y, reach(shape)));
-    gfx::drawInBands(s, rows, [&](BandCanvas& c, int i) { drawShape(c, shapes[size_t(i)]); }, bandHeight);
+    gfx::drawInBands(
+        s, rows, [&](BandCanvas& c, int i) { drawShape(c, shapes[size_t(i)]); }, bandHeight);
     return s.snapshot();
 }
 
@@ -142,7 +145,8 @@ TEST(BandedDraw, RowSpansAreConservativeAndSafe)
     gfx::Surface s = gfx::Surface::make(10, 10);
     int calls = 0;
     const std::vector<gfx::RowSpan> rows = {{-20, -5}, {12, 30}, {5, 4}, {-1'000'000'000, 1'000'000'000}};
-    gfx::drawInBands(s, rows, [&](BandCanvas&, int) { ++calls; }, 4);
+    gfx::drawInBands(
+        s, rows, [&](BandCanvas&, int) { ++calls; }, 4);
     EXPECT_EQ(calls, 3);
 }
 
@@ -169,7 +173,10 @@ TEST(BandCanvas, CoverageMatchesTheAreaOfEachShape)
     EXPECT_NEAR(rotated, quadArea, 0.5);
 
     for (double r : {0.45, 0.8, 2.5, 9.3})
-        EXPECT_NEAR(inkedArea(40, 40, [&](BandCanvas& c) { c.fillCircle({20.3, 19.6}, r, 0xFF000000u, ShapeBlend::Multiply); }),
+        EXPECT_NEAR(inkedArea(40, 40,
+                              [&](BandCanvas& c) {
+                                  c.fillCircle({20.3, 19.6}, r, 0xFF000000u, ShapeBlend::Multiply);
+                              }),
                     M_PI * r * r, 0.06 * M_PI * r * r + 0.3)
             << "radius " << r;
 
@@ -178,7 +185,8 @@ TEST(BandCanvas, CoverageMatchesTheAreaOfEachShape)
     for (double w : {0.3, 1.0, 2.5}) {
         const QPointF line[3] = {{5.2, 7.1}, {20.4, 20.6}, {35.3, 9.9}};
         const double len = std::hypot(15.2, 13.5) + std::hypot(14.9, 10.7);
-        const double area = inkedArea(40, 30, [&](BandCanvas& c) { c.strokePolyline(line, w, 0xFF000000u, ShapeBlend::Multiply); });
+        const double area =
+            inkedArea(40, 30, [&](BandCanvas& c) { c.strokePolyline(line, w, 0xFF000000u, ShapeBlend::Multiply); });
         const double ew = std::max(w, 1.0), expected = len * w + (w >= 1 ? M_PI * ew * ew / 4 : w * M_PI / 4);
         EXPECT_NEAR(area, expected, 0.12 * expected) << "width " << w;
     }

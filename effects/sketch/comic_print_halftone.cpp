@@ -19,16 +19,14 @@
 namespace pq {
 namespace {
 
-struct InkSpec {
+struct InkScreen {
     float angle; // screen angle, radians
     int r, g, b;
 };
 
 // Inks C, M, Y, K; printed in the order Y, C, M, K.
-constexpr std::array<InkSpec, 4> kInks = {{{0.2617994f, 0, 200, 255},
-                                           {1.308997f, 255, 0, 144},
-                                           {0.0f, 255, 247, 0},
-                                           {0.7853982f, 20, 20, 20}}};
+constexpr std::array<InkScreen, 4> kInks = {
+    {{0.2617994f, 0, 200, 255}, {1.308997f, 255, 0, 144}, {0.0f, 255, 247, 0}, {0.7853982f, 20, 20, 20}}};
 constexpr std::array<int, 4> kPrintOrder = {2, 0, 1, 3};
 
 // Dot factors beyond this only make every dot cover many cells (and a
@@ -76,7 +74,8 @@ public:
         CheckCancellation();
 
         const gfx::Image separation =
-            cell_ <= 8 ? source_ : gfx::gaussianBlur(source_, float(cell_ / 6.0), float(cell_ / 6.0), gfx::EdgeMode::Clamp);
+            cell_ <= 8 ? source_
+                       : gfx::gaussianBlur(source_, float(cell_ / 6.0), float(cell_ / 6.0), gfx::EdgeMode::Clamp);
         if (separation.isNull())
             return;
         CheckCancellation();
@@ -158,7 +157,8 @@ private:
                             c = float(std::min(255.0, double(c) * 255.0 / a));
                     const float lum = float(0.299 * ch[0] + 0.587 * ch[1] + 0.114 * ch[2]);
                     for (float& c : ch)
-                        c = float(std::clamp((double(lum) * 10000.0 + (double(c) - lum) * 14500.0) / 10000.0, 0.0, 255.0));
+                        c = float(
+                            std::clamp((double(lum) * 10000.0 + (double(c) - lum) * 14500.0) / 10000.0, 0.0, 255.0));
                     const size_t i = size_t(y) * w_ + x;
                     const float K = float(1.0 - std::max({ch[0], ch[1], ch[2]}) / 255.0);
                     if (K >= 0.999f) {
@@ -186,14 +186,16 @@ private:
     {
         CheckCancellation();
         layer.clearPixel(0xFFFFFFFFu);
-        const InkSpec& spec = kInks[size_t(ink)];
-        const gfx::Pixel color = 0xFF000000u | gfx::Pixel(spec.r) << 16 | gfx::Pixel(spec.g) << 8 | gfx::Pixel(spec.b);
+        const InkScreen& screen = kInks[size_t(ink)];
+        const gfx::Pixel color =
+            0xFF000000u | gfx::Pixel(screen.r) << 16 | gfx::Pixel(screen.g) << 8 | gfx::Pixel(screen.b);
         const std::vector<uint8_t>& amount = inks_[size_t(ink)];
 
-        const float sn = float(std::sin(double(spec.angle))), cs = float(std::cos(double(spec.angle)));
+        const float sn = float(std::sin(double(screen.angle))), cs = float(std::cos(double(screen.angle)));
         const double cell = cell_;
         double uLo = 1e300, uHi = -1e300, vLo = 1e300, vHi = -1e300;
-        for (const auto& [X, Y] : {std::pair{0.0, 0.0}, {double(w_), 0.0}, {0.0, double(h_)}, {double(w_), double(h_)}}) {
+        for (const auto& [X, Y] :
+             {std::pair{0.0, 0.0}, {double(w_), 0.0}, {0.0, double(h_)}, {double(w_), double(h_)}}) {
             const float u = float((X * cs + Y * sn) / cell), v = float((-X * sn + Y * cs) / cell);
             uLo = std::min(uLo, double(u));
             uHi = std::max(uHi, double(u));
@@ -224,7 +226,8 @@ private:
                 const int64_t ix = platform::Round64(x), iy = platform::Round64(y);
                 if (ix < -cell_ || ix >= w_ + cell_ || iy < -cell_ || iy >= h_ + cell_)
                     continue;
-                const size_t i = size_t(std::clamp<int64_t>(iy, 0, h_ - 1)) * w_ + size_t(std::clamp<int64_t>(ix, 0, w_ - 1));
+                const size_t i =
+                    size_t(std::clamp<int64_t>(iy, 0, h_ - 1)) * w_ + size_t(std::clamp<int64_t>(ix, 0, w_ - 1));
                 if (alpha_[i] == 0)
                     continue;
                 const float r = radius[amount[i]];

@@ -53,8 +53,7 @@ struct Grid {
     std::unique_ptr<float[]> v;
     Grid(int width, int height)
         : w(width), h(height), v(std::make_unique_for_overwrite<float[]>(size_t(width) * size_t(height)))
-    {
-    }
+    {}
     float at(int x, int y) const { return v[size_t(y) * w + x]; }
     float* row(int y) { return v.get() + size_t(y) * w; }
     float* data() { return v.get(); }
@@ -119,10 +118,9 @@ struct Stroke {
 
 class CrosshatchRun {
 public:
-    CrosshatchRun(const gfx::Image& source, gfx::Surface& dest, int P1, int P2, int P3, int P4, int P5,
-                  bool preview)
-        : source_(source), dest_(dest), P2_(P2), P5_(P5), preview_(preview), w_(source.width()),
-          h_(source.height()), tone_(w_, h_), theta_(w_, h_)
+    CrosshatchRun(const gfx::Image& source, gfx::Surface& dest, int P1, int P2, int P3, int P4, int P5, bool preview)
+        : source_(source), dest_(dest), P2_(P2), P5_(P5), preview_(preview), w_(source.width()), h_(source.height()),
+          tone_(w_, h_), theta_(w_, h_)
     {
         S_ = float(30.0 - P1 / 100.0 * 28.0);
         if (S_ < 1.6f)
@@ -211,8 +209,8 @@ private:
                 float* out = tone_.row(y);
                 for (int x = 0; x < w_; ++x) {
                     const gfx::Pixel p = src[x];
-                    const double u = float((0.299 * ((p >> 16) & 255) + 0.587 * ((p >> 8) & 255) + 0.114 * (p & 255)) /
-                                           255.0);
+                    const double u =
+                        float((0.299 * ((p >> 16) & 255) + 0.587 * ((p >> 8) & 255) + 0.114 * (p & 255)) / 255.0);
                     const double v = float(u + pull * (u * u * (3.0 - 2.0 * u) - u));
                     const float tone = float((v - 0.5) * gain + 0.5);
                     out[x] = tone < 0.0f ? 0.0f : (tone > 1.0f ? 1.0f : tone);
@@ -263,8 +261,7 @@ private:
     // leaves the picture or its tone band.
     // With maxSteps > 0 the trace gives up after that many steps (returning
     // how far it got so far).
-    float traceStroke(float cx, float cy, float dx, float dy, float maxLength, float referenceTone,
-                      int maxSteps) const
+    float traceStroke(float cx, float cy, float dx, float dy, float maxLength, float referenceTone, int maxSteps) const
     {
         for (int i = 1;; ++i) {
             if (maxSteps > 0 && i > maxSteps)
@@ -318,7 +315,7 @@ private:
         if (out) {
             const float wgt = float(float((double(T) - K) / (T + 0.001)) * 0.46 + 0.28);
             const int alpha = std::clamp(platform::Round(wgt * 255.0), 0, 255);
-            *out = {float(px - c * back), float(py - n * back), float(px - n * bend), float(py + c * bend),
+            *out = {float(px - c * back),    float(py - n * back),    float(px - n * bend),  float(py + c * bend),
                     float(px + c * forward), float(py + n * forward), std::max(width, 0.0f), uint8_t(alpha)};
         }
         return true;

@@ -26,9 +26,18 @@ constexpr int kStripsPerPicture = 16;
 constexpr uint32_t kIntermediateMs = 250;
 constexpr int kMaxLengthBase = 400;
 
-inline int red(gfx::Pixel p) { return int((p >> 16) & 255); }
-inline int green(gfx::Pixel p) { return int((p >> 8) & 255); }
-inline int blue(gfx::Pixel p) { return int(p & 255); }
+inline int red(gfx::Pixel p)
+{
+    return int((p >> 16) & 255);
+}
+inline int green(gfx::Pixel p)
+{
+    return int((p >> 8) & 255);
+}
+inline int blue(gfx::Pixel p)
+{
+    return int(p & 255);
+}
 
 // Grey of stored bytes, as this effect uses it everywhere.
 inline int greyOf(gfx::Pixel p)
@@ -76,8 +85,7 @@ struct Hatch {
 class FeltTipRun {
 public:
     FeltTipRun(const gfx::Image& source, gfx::Surface& dest, int P1, int P2, int P3, int P4, int P5, bool preview)
-        : source_(source), dest_(dest), preview_(preview), w_(source.width()), h_(source.height()),
-          rng_(RunRandom())
+        : source_(source), dest_(dest), preview_(preview), w_(source.width()), h_(source.height()), rng_(RunRandom())
     {
         const int p1 = std::clamp(P1, 0, 100), p2 = std::clamp(P2, 0, 100);
         p5_ = std::clamp(P5, 0, 100);
@@ -95,7 +103,7 @@ public:
 
     void run()
     {
-        started_ = lastPicture_ = platform::tickMs();
+        lastPicture_ = platform::tickMs(); // the first intermediate picture comes 250 ms in
         computeGradients();
         CheckCancellation();
         drawMarkerPass();
@@ -158,7 +166,8 @@ private:
                 const uint8_t* mid = up + w_;
                 const uint8_t* down = mid + w_;
                 for (int x = 1; x < w_ - 1; ++x) {
-                    const int gx = (up[x - 1] + 2 * mid[x - 1] + down[x - 1]) - (up[x + 1] + 2 * mid[x + 1] + down[x + 1]);
+                    const int gx =
+                        (up[x - 1] + 2 * mid[x - 1] + down[x - 1]) - (up[x + 1] + 2 * mid[x + 1] + down[x + 1]);
                     const int gy = (up[x - 1] + 2 * up[x] + up[x + 1]) - (down[x - 1] + 2 * down[x] + down[x + 1]);
                     magnitude_[at(x, y)] = uint16_t(std::abs(gx) + std::abs(gy));
                     if (gx != 0 || gy != 0)
@@ -240,8 +249,8 @@ private:
 
     struct Start {
         int x, y;
-        uint32_t seed;  // the generator where this start's draws begin
-        int first = 0;  // edge pass: index of its first curve
+        uint32_t seed; // the generator where this start's draws begin
+        int first = 0; // edge pass: index of its first curve
     };
 
     // Which candidates get a stroke is decided here, in order, together
@@ -457,7 +466,7 @@ private:
     float widthBase_ = 1.0f;
     bool edgePass_ = false;
     int total_ = 1, counter_ = 0;
-    uint32_t started_ = 0, lastPicture_ = 0;
+    uint32_t lastPicture_ = 0;
     std::vector<uint16_t> magnitude_;
     std::vector<float> angle_;
 };

@@ -10,18 +10,18 @@ namespace pq {
 
 // Thresholds of the edge detector for a strength slider (nominally 0..100).
 struct EdgeThresholds {
-    int high = 200;       // H
-    int low = 60;         // L = 3 H div 10
+    int high = 200;         // H
+    int low = 60;           // L = 3 H div 10
     float highRatio = 2.5f; // RH, against the local mean magnitude
     float lowRatio = 1.25f; // RL
 };
 EdgeThresholds edgeThresholdsFor(int strength);
 
 struct EdgeDetectionSettings {
-    float blurSigma = 1.0f;   // pre-blur (edges clamp)
+    float blurSigma = 1.0f; // pre-blur (edges clamp)
     int strength = 50;
-    int windowRadius = 6;     // local mean window: (2 R + 1)^2, clipped
-    int minChainLength = 4;   // shorter chains are dropped whole
+    int windowRadius = 6;          // local mean window: (2 R + 1)^2, clipped
+    int minChainLength = 4;        // shorter chains are dropped whole
     bool checkCancellation = true; // after the gradients and after hysteresis
 };
 
@@ -47,11 +47,11 @@ EdgeMap DetectEdges(const gfx::Image& Source, int Width, int Height, const EdgeD
 struct DotStyle {
     // Opacity of a dot by suppressed magnitude N (0..2040); 0 or less: none.
     std::array<int, 2041> opacity{};
-    int baseRadius = 0;      // B; 0 gives the 3 x 3 stamp, below 0 nothing
-    int largestRadius = 1;   // B + max(1, B div 2)
+    int baseRadius = 0;               // B; 0 gives the 3 x 3 stamp, below 0 nothing
+    int largestRadius = 1;            // B + max(1, B div 2)
     bool shiftAgainstGradient = true; // dot centre one pixel toward the dark side
-    double fringe = 0.5;     // disc: covered when D <= r + fringe, coverage r + fringe - D
-    double edgeShare = 0.4;  // 3 x 3 stamp: edge neighbours, corners
+    double fringe = 0.5;              // disc: covered when D <= r + fringe, coverage r + fringe - D
+    double edgeShare = 0.4;           // 3 x 3 stamp: edge neighbours, corners
     double cornerShare = 0.12;
 };
 
