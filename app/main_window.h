@@ -74,6 +74,7 @@ public:
     gfx::Image CustomBrushBitmap304() const override;
     int CustomBrushCount304() const override;
     bool HasManualBrushFrame() const override;
+    LUTChoice FLUTChoice() const override;
     float FPreviewZoomFactor() const override;
     QSizeF Image1Size() const override;
     void SetPreviewBitmap(const gfx::Image& bitmap) override;
