@@ -145,7 +145,7 @@ QPushButton { color: @text; background: @plate; border: 1px solid @buttonBorder;
 QPushButton:hover { background: @buttonHover; color: @strong; }
 QPushButton:pressed { background: @buttonPressed; }
 QPushButton:disabled { color: @muted; }
-QPushButton[role="primary"] { color: #FFFFFF; background: @accentStrong; font-weight: 600; }
+QPushButton[role="primary"] { color: #FFFFFF; background: @accentStrong; border-color: @accentStrong; font-weight: 600; }
 QPushButton[role="primary"]:hover { color: #FFFFFF; background: #5B97F8; }
 QPushButton[role="primary"]:pressed { background: #2F6BD0; }
 QPushButton[role="ghost"] { background: transparent; border: 1px solid @border; }

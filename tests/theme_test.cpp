@@ -1,6 +1,8 @@
 // The theme: colour mapping, the saved mode, the recolouring walk and the
 // main window switching dark -> light -> dark.
+#include "app/dictionary.h"
 #include "app/main_window.h"
+#include "app/overlay_container.h"
 #include "app/settings.h"
 #include "app/theme.h"
 #include "app/theme_style.h"
@@ -31,6 +33,8 @@ protected:
     void TearDown() override
     {
         pq::GThemeMode = pq::tmDark;
+        pq::ClearTranslations();
+        pq::SetCurrentLanguage(QStringLiteral("en"));
         pq::SetSettingsFolder(previous_);
     }
 
@@ -273,6 +277,30 @@ TEST_F(ThemeTest, MainWindowStartsInTheSavedMode)
     EXPECT_EQ(pq::GThemeMode, pq::tmDark);
     w.SetLightMode(true);
     EXPECT_TRUE(w.grab().toImage() == light);
+}
+
+TEST_F(ThemeTest, OverlayPanelsFollowTheLanguageAndTheTheme)
+{
+    pq::TForm1 w;
+    w.resize(1500, 950);
+    w.SetLightMode(true);
+    pq::SetCurrentLanguage(QStringLiteral("xx"));
+    pq::BuildTranslations({QStringLiteral("Apply"), QStringLiteral("Cancel")},
+                          {QStringLiteral("Anwenden"), QStringLiteral("Abbrechen")});
+
+    auto* panel = new QWidget;
+    panel->setObjectName(QStringLiteral("Panel"));
+    panel->setStyleSheet(QStringLiteral("#Panel { background: #1F2937; }"));
+    auto* apply = new QPushButton(QStringLiteral("Apply"), panel);
+    w.ShowOverlayFrame(panel);
+    EXPECT_EQ(apply->text(), QStringLiteral("Anwenden"));
+    EXPECT_EQ(panel->styleSheet(), QStringLiteral("#Panel { background: #ffffff; }"));
+
+    // Switching back to dark gives the panel its designed colours.
+    w.SetLightMode(false);
+    EXPECT_EQ(panel->styleSheet(), QStringLiteral("#Panel { background: #1F2937; }"));
+    w.CloseOverlay();
+    EXPECT_TRUE(w.layOverlayContainer->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
 }
 
 } // namespace
