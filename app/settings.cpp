@@ -25,8 +25,8 @@ struct TSettingsStore {
     // The file exists but its first read failed: its content is unknown,
     // so it must not be replaced by this run's lines alone.
     bool readFailed = false;
-    // Every write of this run, in order, to replay on the file's lines
-    // when a later read succeeds.
+    // The writes made while the file's content is unknown, in order, to
+    // replay on its lines when a later read succeeds.
     std::vector<std::pair<QString, QString>> changes;
 };
 
@@ -121,6 +121,7 @@ void SaveSettings()
                 s.lines = lines;
             }
             s.readFailed = false;
+            s.changes.clear();
         }
         if (!QDir().mkpath(SettingsFolder()))
             return;
@@ -190,7 +191,8 @@ void SetSetting(const QString& name, const QString& value)
     LoadSettings();
     TSettingsStore& s = store();
     applyChange(s.lines, name, value);
-    s.changes.emplace_back(name, value);
+    if (s.readFailed)
+        s.changes.emplace_back(name, value);
     SaveSettings();
 }
 

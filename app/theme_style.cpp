@@ -151,6 +151,7 @@ QPushButton[role="primary"]:pressed { background: #2F6BD0; }
 QPushButton[role="ghost"] { background: transparent; border: 1px solid @border; }
 QPushButton[role="ghost"]:hover { background: @ghostHover; }
 #SplitRectangle { background: @strong; border-radius: 1px; }
+#FEffectAccentBar { background: @accent; border-radius: 2px; }
 
 QScrollArea { background: transparent; border: none; }
 QScrollBar:vertical { background: transparent; width: 6px; margin: 4px 0px 4px 0px; }
