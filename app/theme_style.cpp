@@ -121,6 +121,7 @@ QToolTip { color: @strong; background: @raised; border: 1px solid @border; paddi
 
 QLabel[role="paramCaption"] { color: @text; }
 QLabel[role="paramValue"] { color: @strong; }
+QLabel[role="paramValue"]:disabled { color: @muted; }
 QLabel[role="option"] { color: @text; }
 QLabel[role="option"]:disabled { color: @muted; }
 QLabel[role="menuEntry"] { color: @text; }
