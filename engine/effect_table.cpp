@@ -7,6 +7,9 @@
 #include "engine/photolab/vintage_sepia.h"
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
+#include "effects/sketch/comic_print_halftone.h"
+#include "effects/sketch/crosshatch.h"
+#include "effects/sketch/felt_tip_pen.h"
 
 #include <algorithm>
 #include <iterator>
@@ -28,11 +31,11 @@ constexpr EffectEntry kEffects[] = {
     {100, nullptr, "PencilSketch"},
     {101, nullptr, "Pencil6"},
     {102, nullptr, "DynamicPencil"},
-    {103, nullptr, "Crosshatch"},
+    {103, Crosshatch, "Crosshatch"},
     {200, blackandwhiteInk, "blackandwhiteInk"},
     {201, AtkinsonDither, "AtkinsonDither"},
-    {202, nullptr, "MarkerRenderingEffect"},
-    {203, nullptr, "ComicPrintHalftone"},
+    {202, MarkerRenderingEffect, "MarkerRenderingEffect"},
+    {203, ComicPrintHalftone, "ComicPrintHalftone"},
     {300, nullptr, "CentralSpokeEffect"},
     {301, nullptr, "RegionGrowing"},
     {302, nullptr, "NewRandomStrokes_BestOfN"},
