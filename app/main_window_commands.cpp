@@ -129,6 +129,11 @@ bool TForm1::FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers mod
             return false;
         CalculateBestFitAndCenter();
         return true;
+    case Qt::Key_M:
+        if (ctrl || editFocus)
+            return false;
+        ThemeSwitchClick();
+        return true;
     case Qt::Key_N:
         if (!(ctrlKey && shift))
             return false;

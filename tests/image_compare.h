@@ -12,10 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace testimg {
 
@@ -142,7 +144,9 @@ inline ::testing::AssertionResult isValidPremultiplied(const Image& image)
 
 // Runs fn serially: with the pool limited to one worker and from inside a
 // parallel body (where nested loops run on the calling thread, whatever
-// workers were started before). Restores the default pool afterwards.
+// workers were started before). fn runs on the calling thread, so that its
+// calls to a test's UI bridge are served; the one worker waits meanwhile.
+// Restores the default pool afterwards.
 template <typename Fn>
 auto runSerially(Fn&& fn)
 {
@@ -151,9 +155,25 @@ auto runSerially(Fn&& fn)
     } restore;
     platform::configureThreadPool(1, 1);
     decltype(fn()) result{};
-    platform::parallelForRange(0, 2, 1, [&](int lo, int) {
-        if (lo == 0)
-            result = fn();
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> ran{false};
+    std::atomic<bool> done{false};
+    platform::parallelForRange(0, 2, 1, [&](int, int) {
+        if (std::this_thread::get_id() != caller) {
+            done.wait(false);
+            return;
+        }
+        if (ran.exchange(true))
+            return;
+        struct Done {
+            std::atomic<bool>& flag;
+            ~Done()
+            {
+                flag = true;
+                flag.notify_all();
+            }
+        } signal{done};
+        result = fn();
     });
     return result;
 }
