@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>

@@ -1,7 +1,6 @@
 // Choosing an effect in the family lists and tuning its five sliders.
 #include "app/main_window.h"
 
-#include "app/translate.h"
 #include "engine/lut_choice.h"
 
 #include <QLabel>
