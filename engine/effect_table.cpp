@@ -2,6 +2,9 @@
 
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
+#include "effects/sketch/dynamic_pencil.h"
+#include "effects/sketch/pencil6.h"
+#include "effects/sketch/pencil_sketch.h"
 
 #include <algorithm>
 #include <iterator>
@@ -20,9 +23,9 @@ struct EffectEntry {
 
 // Sorted by number, one entry per line.
 constexpr EffectEntry kEffects[] = {
-    {100, nullptr, "PencilSketch"},
-    {101, nullptr, "Pencil6"},
-    {102, nullptr, "DynamicPencil"},
+    {100, PencilSketch, "PencilSketch"},
+    {101, Pencil6, "Pencil6"},
+    {102, DynamicPencil, "DynamicPencil"},
     {103, nullptr, "Crosshatch"},
     {200, blackandwhiteInk, "blackandwhiteInk"},
     {201, AtkinsonDither, "AtkinsonDither"},

@@ -1,0 +1,460 @@
+#include "effects/sketch/dynamic_pencil.h"
+
+#include "engine/effect_api.h"
+#include "engine/engine_host.h"
+#include "engine/preview_window.h"
+#include "platform/numeric.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace pq {
+namespace {
+
+constexpr uint32_t kSeed = 0x9E3779B1u;
+constexpr int kMaxSteps = 5000;
+constexpr int kLooks = 16;
+constexpr double kLookFirst = -1.2;
+constexpr double kLookStep = 0.17142857142857143;
+// Start places are drawn until one is dark enough. Over the whole run the
+// search may use this many attempts per stroke on average; a picture that
+// needs more has practically nowhere to start, and its later strokes are
+// dropped.
+constexpr int64_t kStartAttemptsPerStroke = 1024;
+constexpr int kAttemptPoll = 4096;
+
+// Halves to even, as std::nearbyint in the default rounding mode, for
+// |v| < 2^51.
+inline int roundEven(double v)
+{
+    constexpr double kShift = 6755399441055744.0; // 1.5 * 2^52
+    return int((v + kShift) - kShift);
+}
+
+inline int red(uint32_t p) { return int((p >> 16) & 0xFF); }
+inline int green(uint32_t p) { return int((p >> 8) & 0xFF); }
+inline int blue(uint32_t p) { return int(p & 0xFF); }
+
+int scaled(int P)
+{
+    return std::clamp(platform::Round(std::clamp(P * 2.55, -1.0e9, 1.0e9)), 0, 255);
+}
+
+struct Settings {
+    int A = 0;  // stroke count base
+    int L = 0;  // stroke length: pressure decay and darkening divisor
+    int Bl = 0; // edge threshold and look-ahead tolerance
+    int C = 0;  // local contrast boost
+    int K = 0;  // colour pass strength
+};
+
+class DynamicPencilRun {
+public:
+    DynamicPencilRun(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview)
+        : src_(source), dest_(dest), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
+          n_(size_t(w_) * size_t(h_)), photo_(n_), alpha_(n_), sum_(n_), paper_(n_, 255), rng_(kSeed),
+          decay_(s.L / 1500.0 + 0.7), divisor_((255 - s.L) / 8 + 8), tolerance_(s.Bl / 3)
+    {
+        for (int c = 0; c < 256; ++c)
+            reset_[size_t(c)] = uint8_t(std::min(255, platform::Round(1.1 * c)));
+    }
+
+    void run()
+    {
+        buildPlanes();
+        if (s_.C > 0)
+            enhanceLocalContrast(s_.C);
+        buildSums();
+        strokes();
+        output();
+    }
+
+private:
+    size_t at(int x, int y) const { return size_t(y) * size_t(w_) + size_t(x); }
+
+    // The photo over white (on premultiplied bytes c + 255 - a), its alpha.
+    void buildPlanes()
+    {
+        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const gfx::Pixel* p = src_.row(y);
+                for (int x = 0; x < w_; ++x) {
+                    const uint32_t a = p[x] >> 24;
+                    alpha_[at(x, y)] = uint8_t(a);
+                    photo_[at(x, y)] = a < 10 ? 0xFFFFFFu : (p[x] & 0xFFFFFFu) + (255 - a) * 0x010101u;
+                }
+            }
+        });
+    }
+
+    // Each channel pushed away from a blend of its 9 x 9 neighbourhood and
+    // the picture's mean (window coordinates clamped to the picture).
+    void enhanceLocalContrast(int amount)
+    {
+        CheckCancellation();
+        int64_t total[3] = {0, 0, 0};
+        for (size_t i = 0; i < n_; ++i) {
+            total[0] += red(photo_[i]);
+            total[1] += green(photo_[i]);
+            total[2] += blue(photo_[i]);
+        }
+        const int64_t mean[3] = {total[0] / int64_t(n_), total[1] / int64_t(n_), total[2] / int64_t(n_)};
+        std::vector<uint32_t> boosted(n_);
+        const int band = std::max(1, h_ / 20);
+        for (int y0 = 0; y0 < h_; y0 += band) {
+            CheckCancellation();
+            platform::parallelForRange(y0, std::min(h_, y0 + band), 2, [&](int a, int b) {
+                // Column sums of the 9 rows, padded by 4 repeated columns a side.
+                std::vector<int> col(size_t(w_ + 8) * 3);
+                for (int y = a; y < b; ++y) {
+                    std::fill(col.begin(), col.end(), 0);
+                    for (int dy = -4; dy <= 4; ++dy) {
+                        const uint32_t* r = photo_.data() + at(0, std::clamp(y + dy, 0, h_ - 1));
+                        for (int x = 0; x < w_; ++x) {
+                            int* c = col.data() + size_t(x + 4) * 3;
+                            c[0] += red(r[x]);
+                            c[1] += green(r[x]);
+                            c[2] += blue(r[x]);
+                        }
+                    }
+                    for (int i = 0; i < 4; ++i)
+                        for (int c = 0; c < 3; ++c) {
+                            col[size_t(i) * 3 + c] = col[4 * 3 + c];
+                            col[size_t(w_ + 4 + i) * 3 + c] = col[size_t(w_ + 3) * 3 + c];
+                        }
+                    int win[3] = {0, 0, 0};
+                    for (int i = 0; i < 9; ++i)
+                        for (int c = 0; c < 3; ++c)
+                            win[c] += col[size_t(i) * 3 + c];
+                    const uint32_t* src = photo_.data() + at(0, y);
+                    uint32_t* out = boosted.data() + at(0, y);
+                    for (int x = 0; x < w_; ++x) {
+                        if (x > 0)
+                            for (int c = 0; c < 3; ++c)
+                                win[c] += col[size_t(x + 8) * 3 + c] - col[size_t(x - 1) * 3 + c];
+                        const int chan[3] = {red(src[x]), green(src[x]), blue(src[x])};
+                        uint32_t v = 0;
+                        for (int c = 0; c < 3; ++c) {
+                            const int64_t ch = chan[c];
+                            const int64_t blend = ((win[c] - ch) / 80 * 2 + mean[c]) / 3;
+                            const int64_t n = ch + platform::Round64(double((ch - blend) * amount) / 100.0);
+                            v = (v << 8) | uint32_t(std::clamp<int64_t>(n, 0, 255));
+                        }
+                        out[x] = v;
+                    }
+                }
+            });
+        }
+        photo_.swap(boosted);
+    }
+
+    void buildSums()
+    {
+        platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
+            for (size_t i = at(0, y0); i < at(0, y1); ++i)
+                sum_[i] = uint16_t(red(photo_[i]) + green(photo_[i]) + blue(photo_[i]));
+        });
+        for (int y = 1; y < h_ - 1 && !startable_; ++y)
+            for (int x = 1; x < w_ - 1; ++x)
+                if (sum_[at(x, y)] / 3 < 254) {
+                    startable_ = true;
+                    break;
+                }
+    }
+
+    // ---- Strokes ---------------------------------------------------------
+
+    void strokes()
+    {
+        const double w200 = std::min(35.0, w_ / 200.0), h200 = std::min(35.0, h_ / 200.0);
+        const int64_t maxi = platform::Round64((double(s_.A) * 100 + 1000) * w200 * h200);
+        const int64_t step = std::max<int64_t>(maxi / 20, 1);
+        attemptBudget_ = kStartAttemptsPerStroke * (maxi + 1);
+        if (!preview_)
+            SyncWithUi([] { UpdateProgressBar(0); });
+        int reports = 0;
+        // Pictures narrower or lower than 3 pixels have no inner place to start from.
+        const bool canWalk = w_ >= 3 && h_ >= 3 && startable_;
+        for (int64_t i = 0; i <= maxi; ++i) {
+            CheckCancellation();
+            if (i % step == 0 || i == maxi) {
+                const int value = maxi > 0 ? platform::Round(double(i) / double(maxi) * 100) : 100;
+                if (!preview_) {
+                    SyncWithUi([value] { UpdateProgressBar(value); });
+                    if (++reports % 4 == 0) {
+                        copyPaperToDest();
+                        const gfx::Image picture = dest_.snapshot();
+                        SyncWithUi([&] { ShowIntermediateImage(picture, -1); });
+                    }
+                } else if (i % (5 * step) == 0) {
+                    copyPaperToDest();
+                    SafeUpdatePreview(dest_, value);
+                    updatePreviewUI();
+                }
+            }
+            if (canWalk && attemptBudget_ > 0)
+                stroke();
+        }
+    }
+
+    void stroke()
+    {
+        int rx, ry, x, y;
+        for (int64_t attempt = 1;; ++attempt) {
+            if (--attemptBudget_ < 0)
+                return;
+            if (attempt % kAttemptPoll == 0)
+                CheckCancellation();
+            rx = rng_.random(w_);
+            ry = rng_.random(h_);
+            x = std::clamp(rx, 1, w_ - 2);
+            y = std::clamp(ry, 1, h_ - 2);
+            const int e = rng_.random(255);
+            if (e > sum_[at(x, y)] / 3)
+                break;
+        }
+
+        // Direction: across the strongest channel gradient, or a hatching angle.
+        int Gx = 0, Gy = 0;
+        gradient(x, y, Gx, Gy);
+        const int G = std::abs(Gx) + std::abs(Gy);
+        float m;
+        if (G > s_.Bl + 1) {
+            m = float(double(float(std::atan2(double(Gy), double(Gx)))) + 1.5707);
+        } else if (rng_.random(100) < 27) {
+            m = rng_.random(100) <= 50 ? 3.81229f : 0.6707f;
+        } else {
+            m = rng_.random(100) <= 50 ? 2.74159f : -0.4f;
+        }
+        // Below the threshold the look-ahead's turn is replaced by a random one.
+        const bool looks = G >= s_.Bl + 1;
+        std::array<double, kLooks + 1> cs{}, sn{};
+        if (looks) {
+            for (int k = 0; k < kLooks; ++k) {
+                const double t = double(m) + (kLookFirst + k * kLookStep);
+                cs[size_t(k)] = std::cos(t);
+                sn[size_t(k)] = std::sin(t);
+            }
+            cs[kLooks] = std::cos(double(m) + 0.0);
+            sn[kLooks] = std::sin(double(m) + 0.0);
+        }
+
+        double p = double((768 - int(sum_[at(x, y)])) / 64);
+        double fx = rx, fy = ry;
+        for (int count = 0; count < kMaxSteps;) {
+            if (count % 100 == 0)
+                CheckCancellation();
+            mark(at(x, y));
+            int turn = kLooks; // straight on
+            const int r = rng_.random(100);
+            if (r >= 25 && looks)
+                turn = lookAhead(fx, fy, cs, sn);
+            double dx, dy;
+            if (!looks) {
+                const double d = rng_.randomReal() * 0.3 - 0.15;
+                dx = std::cos(double(m) + d);
+                dy = std::sin(double(m) + d);
+            } else {
+                dx = cs[size_t(turn)];
+                dy = sn[size_t(turn)];
+            }
+            fx += dx;
+            fy += dy;
+            x = roundEven(fx);
+            y = roundEven(fy);
+            ++count;
+            p *= decay_;
+            if (p < 0.01)
+                break;
+            if (x < 1)
+                x = 1, fx = 1;
+            if (y < 1)
+                y = 1, fy = 1;
+            if (x >= w_ - 1)
+                x = w_ - 2, fx = w_ - 2;
+            if (y >= h_ - 1)
+                y = h_ - 2, fy = h_ - 2;
+        }
+    }
+
+    void gradient(int x, int y, int& Gx, int& Gy) const
+    {
+        const uint32_t* up = photo_.data() + at(x, y - 1);
+        const uint32_t* mid = photo_.data() + at(x, y);
+        const uint32_t* down = photo_.data() + at(x, y + 1);
+        bool first = true;
+        for (int shift = 16; shift >= 0; shift -= 8) {
+            auto c = [shift](uint32_t v) { return int((v >> shift) & 0xFF); };
+            const int gy = (3 * c(up[-1]) + 10 * c(up[0]) + 3 * c(up[1])) -
+                           (3 * c(down[-1]) + 10 * c(down[0]) + 3 * c(down[1]));
+            const int gx = (3 * c(up[-1]) + 10 * c(mid[-1]) + 3 * c(down[-1])) -
+                           (3 * c(up[1]) + 10 * c(mid[1]) + 3 * c(down[1]));
+            Gx = first ? gx : std::max(Gx, gx);
+            Gy = first ? gy : std::max(Gy, gy);
+            first = false;
+        }
+    }
+
+    // Darkens the paper toward the photo, or resets it where it is clearly
+    // darker than the photo.
+    void mark(size_t i)
+    {
+        const int P = paper_[i];
+        int Z = (3 * P - int(sum_[i])) / divisor_;
+        if (Z <= -5) {
+            paper_[i] = reset_[size_t(red(photo_[i]))];
+            return;
+        }
+        if (Z < 0)
+            Z = 0;
+        paper_[i] = uint8_t(P * (255 - Z) / 256);
+    }
+
+    // The look whose place is darkest within the tolerance (the last such
+    // one wins); kLooks (straight on) when none is inside the picture.
+    int lookAhead(double fx, double fy, const std::array<double, kLooks + 1>& cs,
+                  const std::array<double, kLooks + 1>& sn) const
+    {
+        int best = 768;
+        int turn = kLooks;
+        for (int k = 0; k < kLooks; ++k) {
+            const int cx = roundEven(fx + cs[size_t(k)]);
+            const int cy = roundEven(fy + sn[size_t(k)]);
+            if (cx <= 0 || cy <= 0 || cx >= w_ - 1 || cy >= h_ - 1)
+                continue;
+            const int v = sum_[at(cx, cy)];
+            if (v < best + tolerance_) {
+                best = v;
+                turn = k;
+            }
+        }
+        return turn;
+    }
+
+    // ---- Output ----------------------------------------------------------
+
+    void copyPaperToDest()
+    {
+        platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                gfx::Pixel* out = dest_.row(y);
+                const uint8_t* g = paper_.data() + at(0, y);
+                for (int x = 0; x < w_; ++x)
+                    out[x] = 0xFF000000u | gfx::Pixel(g[x]) * 0x010101u;
+            }
+        });
+    }
+
+    // Copies the picture into the preview pane unless a newer preview owns it.
+    void updatePreviewUI()
+    {
+        if (!preview_)
+            return;
+        const EffectRunContext* run = currentRun();
+        if (run && run->isSuperseded())
+            return;
+        const gfx::Image shown = run ? ComposePreviewPane(dest_.snapshot(), run->pane) : dest_.snapshot();
+        SyncWithUi([&] {
+            EngineHost* host = engineHost();
+            if (!host || (run && run->isSuperseded()))
+                return;
+            host->SetPreviewBitmap(shown);
+        });
+    }
+
+    // Colour pass, then the source alpha (colour scaled by it).
+    void output()
+    {
+        const double u = s_.K / 255.0;
+        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                gfx::Pixel* out = dest_.row(y);
+                for (int x = 0; x < w_; ++x) {
+                    const size_t i = at(x, y);
+                    const int g = paper_[i];
+                    uint32_t rgb = gfx::Pixel(g) * 0x010101u;
+                    if (s_.K > 0 && g <= 200)
+                        rgb = tinted(g, photo_[i], u);
+                    const uint32_t a = alpha_[i];
+                    auto mul = [a](uint32_t c) { return c * a / 255; };
+                    out[x] = (a << 24) | (mul((rgb >> 16) & 0xFF) << 16) | (mul((rgb >> 8) & 0xFF) << 8) |
+                             mul(rgb & 0xFF);
+                }
+            }
+        });
+        if (preview_) {
+            updatePreviewUI();
+            GLastProgressTick = 0;
+            SafeUpdatePreview(dest_, 101);
+        } else {
+            SyncWithUi([] { UpdateProgressBar(101); });
+        }
+    }
+
+    static uint32_t tinted(int g, uint32_t photo, double u)
+    {
+        const int R = red(photo), G = green(photo), B = blue(photo);
+        const int lum = (30 * R + 59 * G + 11 * B) / 100;
+        const int chroma = std::max({R, G, B}) - std::min({R, G, B});
+        int tint[3] = {g, g, g};
+        if (chroma >= 10 && lum >= 5) {
+            double D = double(g) / double(lum);
+            if (D < 0.7)
+                D = 0.7 * D + 0.21;
+            const double s = std::min(1.0, chroma / 50.0);
+            const int chan[3] = {R, G, B};
+            for (int c = 0; c < 3; ++c) {
+                const int t = std::clamp(platform::Round(chan[c] * D), 0, 255);
+                tint[c] = platform::Round(g * (1 - s) + t * s);
+            }
+        }
+        uint32_t rgb = 0;
+        for (int c = 0; c < 3; ++c)
+            rgb = (rgb << 8) | uint32_t(std::clamp(platform::Round(g * (1 - u) + tint[c] * u), 0, 255));
+        return rgb;
+    }
+
+    const gfx::Image& src_;
+    gfx::Surface& dest_;
+    const Settings s_;
+    const bool preview_;
+    const int w_;
+    const int h_;
+    const size_t n_;
+    std::vector<uint32_t> photo_; // 0x00RRGGBB over white, then boosted
+    std::vector<uint8_t> alpha_;
+    std::vector<uint16_t> sum_;   // R + G + B of the photo
+    std::vector<uint8_t> paper_;  // grey of the paper
+    platform::Random rng_;
+    const double decay_;
+    const int divisor_;
+    const int tolerance_;
+    std::array<uint8_t, 256> reset_{}; // min(255, Round(1.1 c))
+    bool startable_ = false;
+    int64_t attemptBudget_ = 0;
+};
+
+} // namespace
+
+void DynamicPencil(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+                   bool Preview)
+{
+    CheckCancellation();
+    if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull() ||
+        Dest.size() != Source.size())
+        return;
+    Settings s;
+    s.A = scaled(P1);
+    s.L = scaled(P2);
+    s.Bl = scaled(P3);
+    s.C = scaled(P4);
+    s.K = scaled(P5);
+    DynamicPencilRun(Source, Dest, s, Preview).run();
+}
+
+} // namespace pq
