@@ -1,5 +1,7 @@
 #include "effects/sketch/dynamic_pencil.h"
 
+#include "effects/sketch/pencil_support.h"
+
 #include "engine/effect_api.h"
 #include "engine/engine_host.h"
 #include "engine/preview_window.h"
@@ -27,6 +29,13 @@ constexpr double kLookStep = 0.17142857142857143;
 // dropped.
 constexpr int64_t kStartAttemptsPerStroke = 1024;
 constexpr int kAttemptPoll = 4096;
+constexpr int64_t kBatch = 4096; // strokes planned, walked and marked together
+constexpr size_t kMarkAhead = 16;
+constexpr uint16_t kSumMask = 0x3FF;
+constexpr uint16_t kEdgeBit = 0x400; // the stroke follows the edge
+constexpr uint16_t kLookBit = 0x800; // the look-ahead's turn counts
+
+using pencil::prefetch;
 
 // Halves to even, as std::nearbyint in the default rounding mode, for
 // |v| < 2^51.
@@ -57,7 +66,7 @@ class DynamicPencilRun {
 public:
     DynamicPencilRun(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview)
         : src_(source), dest_(dest), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
-          n_(size_t(w_) * size_t(h_)), photo_(n_), alpha_(n_), sum_(n_), paper_(n_, 255), rng_(kSeed),
+          n_(size_t(w_) * size_t(h_)), photo_(n_), alpha_(n_), start_(n_), paper_(n_, 255), rng_(kSeed),
           decay_(s.L / 1500.0 + 0.7), divisor_((255 - s.L) / 8 + 8), tolerance_(s.Bl / 3)
     {
         for (int c = 0; c < 256; ++c)
@@ -69,7 +78,7 @@ public:
         buildPlanes();
         if (s_.C > 0)
             enhanceLocalContrast(s_.C);
-        buildSums();
+        buildStartPlane();
         strokes();
         output();
     }
@@ -153,21 +162,52 @@ private:
         photo_.swap(boosted);
     }
 
-    void buildSums()
+    // The photo's R + G + B with the two bits of the gradient class above.
+    void buildStartPlane()
     {
-        platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
-            for (size_t i = at(0, y0); i < at(0, y1); ++i)
-                sum_[i] = uint16_t(red(photo_[i]) + green(photo_[i]) + blue(photo_[i]));
+        const int edge = s_.Bl + 1;
+        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y)
+                for (int x = 0; x < w_; ++x) {
+                    const size_t i = at(x, y);
+                    uint16_t v = uint16_t(red(photo_[i]) + green(photo_[i]) + blue(photo_[i]));
+                    if (x >= 1 && y >= 1 && x < w_ - 1 && y < h_ - 1) {
+                        int Gx = 0, Gy = 0;
+                        gradient(x, y, Gx, Gy);
+                        const int G = std::abs(Gx) + std::abs(Gy);
+                        v |= uint16_t((G > edge ? kEdgeBit : 0) | (G >= edge ? kLookBit : 0));
+                    }
+                    start_[i] = v;
+                }
         });
         for (int y = 1; y < h_ - 1 && !startable_; ++y)
             for (int x = 1; x < w_ - 1; ++x)
-                if (sum_[at(x, y)] / 3 < 254) {
+                if ((start_[at(x, y)] & kSumMask) / 3 < 254) {
                     startable_ = true;
                     break;
                 }
+        for (int k = 0; k <= 12; ++k) {
+            double p = k;
+            int count = 0;
+            while (count < kMaxSteps) {
+                ++count;
+                p *= decay_;
+                if (p < 0.01)
+                    break;
+            }
+            stepsFor_[size_t(k)] = count;
+        }
     }
 
     // ---- Strokes ---------------------------------------------------------
+    //
+    // A stroke's path depends on the photo and its own draws only, never on
+    // the paper, and how many draws a stroke takes is known once its start
+    // is found (the pressure fixes the number of steps). So the strokes go
+    // in batches: the start searches run in order and the generator jumps
+    // over each stroke's draws; the paths are walked in parallel, each from
+    // its own place in the sequence; then the marks go onto the paper in
+    // stroke order.
 
     void strokes()
     {
@@ -180,59 +220,121 @@ private:
         int reports = 0;
         // Pictures narrower or lower than 3 pixels have no inner place to start from.
         const bool canWalk = w_ >= 3 && h_ >= 3 && startable_;
-        for (int64_t i = 0; i <= maxi; ++i) {
+        for (int64_t i = 0; i <= maxi;) {
             CheckCancellation();
-            if (i % step == 0 || i == maxi) {
-                const int value = maxi > 0 ? platform::Round(double(i) / double(maxi) * 100) : 100;
-                if (!preview_) {
-                    SyncWithUi([value] { UpdateProgressBar(value); });
-                    if (++reports % 4 == 0) {
-                        copyPaperToDest();
-                        const gfx::Image picture = dest_.snapshot();
-                        SyncWithUi([&] { ShowIntermediateImage(picture, -1); });
-                    }
-                } else if (i % (5 * step) == 0) {
+            const int value = maxi > 0 ? platform::Round(double(i) / double(maxi) * 100) : 100;
+            if (!preview_) {
+                SyncWithUi([value] { UpdateProgressBar(value); });
+                if (++reports % 4 == 0) {
                     copyPaperToDest();
-                    SafeUpdatePreview(dest_, value);
-                    updatePreviewUI();
+                    const gfx::Image picture = dest_.snapshot();
+                    SyncWithUi([&] { ShowIntermediateImage(picture, -1); });
                 }
+            } else if (i % (5 * step) == 0) {
+                copyPaperToDest();
+                SafeUpdatePreview(dest_, value);
+                updatePreviewUI();
             }
-            if (canWalk && attemptBudget_ > 0)
-                stroke();
+            // Up to the next report: the next multiple of step, or the last stroke.
+            int64_t end = std::min((i / step + 1) * step, maxi);
+            if (end <= i)
+                end = maxi + 1;
+            for (int64_t b = i; b < end; b += kBatch) {
+                const int64_t e = std::min(end, b + kBatch);
+                if (canWalk && attemptBudget_ > 0) {
+                    planBatch(e - b);
+                    walkBatch();
+                    markBatch();
+                }
+                if (e < end)
+                    CheckCancellation();
+            }
+            i = end;
         }
     }
 
-    void stroke()
+    struct Stroke {
+        int rx, ry;     // where the walk starts
+        int x, y;       // the start place inside the border
+        uint32_t seed;  // the generator after the search
+        uint16_t start; // the start plane at (x, y)
+        int steps;
+        size_t first;   // first mark in marks_
+    };
+
+    // Finds the start of up to `count` strokes in order; stops early when
+    // the search budget runs out.
+    void planBatch(int64_t count)
     {
-        int rx, ry, x, y;
+        batch_.clear();
+        size_t total = 0;
+        for (int64_t k = 0; k < count; ++k) {
+            Stroke st{};
+            if (!findStart(st))
+                break;
+            const uint16_t v = st.start;
+            st.seed = rng_.seed();
+            st.steps = stepsFor_[size_t((768 - (v & kSumMask)) / 64)];
+            st.first = total;
+            total += size_t(st.steps);
+            const int64_t draws = ((v & kEdgeBit) ? 0 : 2) + int64_t(st.steps) * ((v & kLookBit) ? 1 : 2);
+            rng_.setSeed(pencil::jumpSeed(st.seed, uint64_t(draws)));
+            batch_.push_back(st);
+        }
+        marks_.resize(total);
+    }
+
+    bool findStart(Stroke& st)
+    {
         for (int64_t attempt = 1;; ++attempt) {
             if (--attemptBudget_ < 0)
-                return;
+                return false;
             if (attempt % kAttemptPoll == 0)
                 CheckCancellation();
-            rx = rng_.random(w_);
-            ry = rng_.random(h_);
-            x = std::clamp(rx, 1, w_ - 2);
-            y = std::clamp(ry, 1, h_ - 2);
+            st.rx = rng_.random(w_);
+            st.ry = rng_.random(h_);
+            st.x = std::clamp(st.rx, 1, w_ - 2);
+            st.y = std::clamp(st.ry, 1, h_ - 2);
+            // The next attempt's place, should this one fail.
+            platform::Random next = rng_;
+            next.next();
+            const int nx = std::clamp(next.random(w_), 1, w_ - 2), ny = std::clamp(next.random(h_), 1, h_ - 2);
+            prefetch(start_.data() + at(nx, ny));
             const int e = rng_.random(255);
-            if (e > sum_[at(x, y)] / 3)
-                break;
+            st.start = start_[at(st.x, st.y)];
+            if (e > (st.start & kSumMask) / 3)
+                return true;
         }
+    }
 
-        // Direction: across the strongest channel gradient, or a hatching angle.
-        int Gx = 0, Gy = 0;
-        gradient(x, y, Gx, Gy);
-        const int G = std::abs(Gx) + std::abs(Gy);
+    void walkBatch()
+    {
+        platform::parallelForRange(0, int(batch_.size()), 16, [&](int a, int b) {
+            if (IsEffectCancelled())
+                return;
+            for (int k = a; k < b; ++k)
+                walk(batch_[size_t(k)], marks_.data() + batch_[size_t(k)].first);
+        });
+        CheckCancellation();
+    }
+
+    // The places a stroke marks, one per step.
+    void walk(const Stroke& st, int32_t* out) const
+    {
+        platform::Random rng(st.seed);
+        const bool edge = st.start & kEdgeBit;
+        const bool looks = st.start & kLookBit;
         float m;
-        if (G > s_.Bl + 1) {
+        if (edge) {
+            int Gx = 0, Gy = 0;
+            gradient(st.x, st.y, Gx, Gy);
             m = float(double(float(std::atan2(double(Gy), double(Gx)))) + 1.5707);
-        } else if (rng_.random(100) < 27) {
-            m = rng_.random(100) <= 50 ? 3.81229f : 0.6707f;
+        } else if (rng.random(100) < 27) {
+            m = rng.random(100) <= 50 ? 3.81229f : 0.6707f;
         } else {
-            m = rng_.random(100) <= 50 ? 2.74159f : -0.4f;
+            m = rng.random(100) <= 50 ? 2.74159f : -0.4f;
         }
         // Below the threshold the look-ahead's turn is replaced by a random one.
-        const bool looks = G >= s_.Bl + 1;
         std::array<double, kLooks + 1> cs{}, sn{};
         if (looks) {
             for (int k = 0; k < kLooks; ++k) {
@@ -243,34 +345,26 @@ private:
             cs[kLooks] = std::cos(double(m) + 0.0);
             sn[kLooks] = std::sin(double(m) + 0.0);
         }
-
-        double p = double((768 - int(sum_[at(x, y)])) / 64);
-        double fx = rx, fy = ry;
-        for (int count = 0; count < kMaxSteps;) {
-            if (count % 100 == 0)
-                CheckCancellation();
-            mark(at(x, y));
+        int x = st.x, y = st.y;
+        double fx = st.rx, fy = st.ry;
+        for (int count = 0; count < st.steps; ++count) {
+            out[count] = int32_t(at(x, y));
+            if (count + 1 == st.steps)
+                break; // the last step's move is never marked
             int turn = kLooks; // straight on
-            const int r = rng_.random(100);
+            const int r = rng.random(100);
             if (r >= 25 && looks)
                 turn = lookAhead(fx, fy, cs, sn);
-            double dx, dy;
             if (!looks) {
-                const double d = rng_.randomReal() * 0.3 - 0.15;
-                dx = std::cos(double(m) + d);
-                dy = std::sin(double(m) + d);
+                const double d = rng.randomReal() * 0.3 - 0.15;
+                fx += std::cos(double(m) + d);
+                fy += std::sin(double(m) + d);
             } else {
-                dx = cs[size_t(turn)];
-                dy = sn[size_t(turn)];
+                fx += cs[size_t(turn)];
+                fy += sn[size_t(turn)];
             }
-            fx += dx;
-            fy += dy;
             x = roundEven(fx);
             y = roundEven(fy);
-            ++count;
-            p *= decay_;
-            if (p < 0.01)
-                break;
             if (x < 1)
                 x = 1, fx = 1;
             if (y < 1)
@@ -279,6 +373,19 @@ private:
                 x = w_ - 2, fx = w_ - 2;
             if (y >= h_ - 1)
                 y = h_ - 2, fy = h_ - 2;
+        }
+    }
+
+    void markBatch()
+    {
+        const size_t n = marks_.size();
+        const int32_t* m = marks_.data();
+        for (size_t k = 0; k < n; ++k) {
+            if (k + kMarkAhead < n) {
+                prefetch(paper_.data() + m[k + kMarkAhead]);
+                prefetch(start_.data() + m[k + kMarkAhead]);
+            }
+            mark(size_t(m[k]));
         }
     }
 
@@ -305,7 +412,7 @@ private:
     void mark(size_t i)
     {
         const int P = paper_[i];
-        int Z = (3 * P - int(sum_[i])) / divisor_;
+        int Z = (3 * P - int(start_[i] & kSumMask)) / divisor_;
         if (Z <= -5) {
             paper_[i] = reset_[size_t(red(photo_[i]))];
             return;
@@ -327,7 +434,7 @@ private:
             const int cy = roundEven(fy + sn[size_t(k)]);
             if (cx <= 0 || cy <= 0 || cx >= w_ - 1 || cy >= h_ - 1)
                 continue;
-            const int v = sum_[at(cx, cy)];
+            const int v = start_[at(cx, cy)] & kSumMask;
             if (v < best + tolerance_) {
                 best = v;
                 turn = k;
@@ -428,7 +535,7 @@ private:
     const size_t n_;
     std::vector<uint32_t> photo_; // 0x00RRGGBB over white, then boosted
     std::vector<uint8_t> alpha_;
-    std::vector<uint16_t> sum_;   // R + G + B of the photo
+    std::vector<uint16_t> start_; // R + G + B of the photo, and the gradient class
     std::vector<uint8_t> paper_;  // grey of the paper
     platform::Random rng_;
     const double decay_;
@@ -437,6 +544,9 @@ private:
     std::array<uint8_t, 256> reset_{}; // min(255, Round(1.1 c))
     bool startable_ = false;
     int64_t attemptBudget_ = 0;
+    std::array<int, 13> stepsFor_{}; // steps of a stroke by its pressure
+    std::vector<Stroke> batch_;
+    std::vector<int32_t> marks_;
 };
 
 } // namespace

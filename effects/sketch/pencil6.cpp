@@ -1,5 +1,7 @@
 #include "effects/sketch/pencil6.h"
 
+#include "effects/sketch/pencil_support.h"
+
 #include "engine/effect_api.h"
 #include "engine/engine_host.h"
 #include "gfx/canvas.h"
@@ -36,17 +38,16 @@ constexpr int kRing = kPlaceAhead + 1;
 constexpr int kMaxStrokesValue = 1000;
 constexpr int kMaxQualityValue = 200;
 
-// Asks for the cache line holding p. Written as an instruction the compiler
-// must keep: a plain prefetch builtin counts as side-effect free, and helpers
-// made only of prefetches get dropped.
-inline void prefetch(const void* p)
-{
-#if defined(__x86_64__) || defined(__i386__)
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
-#else
-    __builtin_prefetch(p);
-#endif
-}
+using pencil::prefetch;
+
+// Jumps over up to 16 draws.
+constexpr auto kJumps = [] {
+    std::array<pencil::Jump, 17> t{};
+    for (size_t n = 0; n < t.size(); ++n)
+        t[n] = pencil::jumpOf(n);
+    return t;
+}();
+static_assert(3 * (kPrefetchPicks + 1) + 2 < int(kJumps.size()));
 
 int toInt(int64_t v)
 {
@@ -378,30 +379,29 @@ private:
     }
 
     // The places are random, so each one is a trip to memory. The draws to
-    // come are known, though: fetch the places a few rejections ahead, and
-    // the first places of the next candidate if this one is taken.
+    // come are known, though: fetch the place a few rejections ahead, and
+    // the first place of the next candidate should this one be taken
+    // (whether its second length draw counts is not known yet). Called
+    // between a place's coordinate draws and its own draw r.
     void prefetchPlaces(int pct, int lengthRange) const
     {
-        auto fetch = [this](platform::Random r) {
-            const int x = std::min(r.random(w_ - 2) + 1, w_ - 1);
-            const int y = std::min(r.random(h_ - 2) + 1, h_ - 1);
-            const size_t i = at(x, y);
-            prefetch(cells_ + i);
-            prefetch(field_ + i);
-        };
-        platform::Random ahead = rng_;
-        ahead.random(pct * 5); // this place's own draw
-        platform::Random taken = ahead;
-        taken.random(lengthRange);
-        fetch(taken);
-        taken.next();
-        fetch(taken);
-        for (int k = 0; k < kPrefetchPicks; ++k) {
-            ahead.random(w_ - 2);
-            ahead.random(h_ - 2);
-            ahead.random(pct * 5);
-        }
-        fetch(ahead);
+        const uint32_t s = rng_.seed();
+        const int dr = pct * 5 > 0 ? 1 : 0;
+        const int da = lengthRange > 0 ? 1 : 0;
+        prefetchPlaceAfter(s, dr + da);
+        prefetchPlaceAfter(s, dr + da + 1);
+        prefetchPlaceAfter(s, dr + kPrefetchPicks * (2 + dr));
+    }
+
+    // The place drawn right after `skip` more draws from seed s.
+    void prefetchPlaceAfter(uint32_t s, int skip) const
+    {
+        const uint32_t sx = kJumps[size_t(skip + 1)](s), sy = kJumps[size_t(skip + 2)](s);
+        const int x = std::min(int((uint64_t(sx) * uint64_t(std::max(w_ - 2, 1))) >> 32) + 1, w_ - 1);
+        const int y = std::min(int((uint64_t(sy) * uint64_t(std::max(h_ - 2, 1))) >> 32) + 1, h_ - 1);
+        const size_t i = at(x, y);
+        prefetch(cells_ + i);
+        prefetch(field_ + i);
     }
 
     bool rasterise(int x0, int y0, int x1, int y1, Line& line) const
