@@ -29,7 +29,8 @@ constexpr double kLookStep = 0.17142857142857143;
 // dropped.
 constexpr int64_t kStartAttemptsPerStroke = 1024;
 constexpr int kAttemptPoll = 4096;
-constexpr int64_t kBatch = 4096; // strokes planned, walked and marked together
+constexpr int64_t kBatch = 1024;  // strokes planned, walked and marked together
+constexpr size_t kWalkBlock = 16; // strokes walked by one block of the pool
 constexpr size_t kMarkAhead = 16;
 constexpr uint16_t kSumMask = 0x3FF;
 constexpr uint16_t kEdgeBit = 0x400; // the stroke follows the edge
@@ -71,6 +72,8 @@ public:
     {
         for (int c = 0; c < 256; ++c)
             reset_[size_t(c)] = uint8_t(std::min(255, platform::Round(1.1 * c)));
+        for (int n = -765; n <= 765; ++n)
+            quotient_[size_t(n + 765)] = int8_t(n / divisor_);
     }
 
     void run()
@@ -239,16 +242,8 @@ private:
             int64_t end = std::min((i / step + 1) * step, maxi);
             if (end <= i)
                 end = maxi + 1;
-            for (int64_t b = i; b < end; b += kBatch) {
-                const int64_t e = std::min(end, b + kBatch);
-                if (canWalk && attemptBudget_ > 0) {
-                    planBatch(e - b);
-                    walkBatch();
-                    markBatch();
-                }
-                if (e < end)
-                    CheckCancellation();
-            }
+            if (canWalk)
+                strokesBetweenReports(end - i);
             i = end;
         }
     }
@@ -259,16 +254,59 @@ private:
         uint32_t seed;  // the generator after the search
         uint16_t start; // the start plane at (x, y)
         int steps;
-        size_t first;   // first mark in marks_
+        size_t first;   // first mark in the batch's marks
     };
 
-    // Finds the start of up to `count` strokes in order; stops early when
-    // the search budget runs out.
-    void planBatch(int64_t count)
+    struct Batch {
+        std::vector<Stroke> strokes;
+        std::vector<int32_t> marks; // the places marked, stroke after stroke
+    };
+
+    // The strokes run in batches through three stages: the start searches
+    // (in order), the walks (in parallel) and the marks (in order). While
+    // the pool walks one batch, one of its blocks marks the batch before and
+    // plans the batch after.
+    void strokesBetweenReports(int64_t count)
     {
-        batch_.clear();
+        const int64_t batches = (count + kBatch - 1) / kBatch;
+        auto strokesIn = [&](int64_t t) { return std::min(kBatch, count - t * kBatch); };
+        plan(batches_[0], strokesIn(0));
+        for (int64_t t = 0; t < batches; ++t) {
+            Batch& cur = batches_[size_t(t % 3)];
+            Batch* before = t > 0 ? &batches_[size_t((t + 2) % 3)] : nullptr;
+            Batch* after = t + 1 < batches ? &batches_[size_t((t + 1) % 3)] : nullptr;
+            const int blocks = int((cur.strokes.size() + kWalkBlock - 1) / kWalkBlock);
+            platform::parallelForRange(0, blocks + 1, 1, [&](int a, int b) {
+                for (int k = a; k < b; ++k) {
+                    if (IsEffectCancelled())
+                        return;
+                    if (k == 0) {
+                        if (before)
+                            mark(*before);
+                        if (after)
+                            plan(*after, strokesIn(t + 1));
+                    } else {
+                        const size_t first = size_t(k - 1) * kWalkBlock;
+                        const size_t last = std::min(cur.strokes.size(), first + kWalkBlock);
+                        for (size_t j = first; j < last; ++j)
+                            walk(cur.strokes[j], cur.marks.data() + cur.strokes[j].first);
+                    }
+                }
+            });
+            CheckCancellation();
+        }
+        if (batches > 0)
+            mark(batches_[size_t((batches - 1) % 3)]);
+    }
+
+    // Finds the start of up to `count` strokes in order and jumps the
+    // generator over each stroke's own draws; stops early when the search
+    // budget runs out (or the run is cancelled).
+    void plan(Batch& batch, int64_t count)
+    {
+        batch.strokes.clear();
         size_t total = 0;
-        for (int64_t k = 0; k < count; ++k) {
+        for (int64_t k = 0; k < count && attemptBudget_ > 0; ++k) {
             Stroke st{};
             if (!findStart(st))
                 break;
@@ -279,9 +317,9 @@ private:
             total += size_t(st.steps);
             const int64_t draws = ((v & kEdgeBit) ? 0 : 2) + int64_t(st.steps) * ((v & kLookBit) ? 1 : 2);
             rng_.setSeed(pencil::jumpSeed(st.seed, uint64_t(draws)));
-            batch_.push_back(st);
+            batch.strokes.push_back(st);
         }
-        marks_.resize(total);
+        batch.marks.resize(total);
     }
 
     bool findStart(Stroke& st)
@@ -289,8 +327,8 @@ private:
         for (int64_t attempt = 1;; ++attempt) {
             if (--attemptBudget_ < 0)
                 return false;
-            if (attempt % kAttemptPoll == 0)
-                CheckCancellation();
+            if (attempt % kAttemptPoll == 0 && IsEffectCancelled())
+                return false;
             st.rx = rng_.random(w_);
             st.ry = rng_.random(h_);
             st.x = std::clamp(st.rx, 1, w_ - 2);
@@ -305,17 +343,6 @@ private:
             if (e > (st.start & kSumMask) / 3)
                 return true;
         }
-    }
-
-    void walkBatch()
-    {
-        platform::parallelForRange(0, int(batch_.size()), 16, [&](int a, int b) {
-            if (IsEffectCancelled())
-                return;
-            for (int k = a; k < b; ++k)
-                walk(batch_[size_t(k)], marks_.data() + batch_[size_t(k)].first);
-        });
-        CheckCancellation();
     }
 
     // The places a stroke marks, one per step.
@@ -376,16 +403,16 @@ private:
         }
     }
 
-    void markBatch()
+    void mark(const Batch& batch)
     {
-        const size_t n = marks_.size();
-        const int32_t* m = marks_.data();
+        const size_t n = batch.marks.size();
+        const int32_t* m = batch.marks.data();
         for (size_t k = 0; k < n; ++k) {
             if (k + kMarkAhead < n) {
                 prefetch(paper_.data() + m[k + kMarkAhead]);
                 prefetch(start_.data() + m[k + kMarkAhead]);
             }
-            mark(size_t(m[k]));
+            markAt(size_t(m[k]));
         }
     }
 
@@ -409,10 +436,10 @@ private:
 
     // Darkens the paper toward the photo, or resets it where it is clearly
     // darker than the photo.
-    void mark(size_t i)
+    void markAt(size_t i)
     {
         const int P = paper_[i];
-        int Z = (3 * P - int(start_[i] & kSumMask)) / divisor_;
+        int Z = quotient_[size_t(3 * P - int(start_[i] & kSumMask) + 765)];
         if (Z <= -5) {
             paper_[i] = reset_[size_t(red(photo_[i]))];
             return;
@@ -545,8 +572,8 @@ private:
     bool startable_ = false;
     int64_t attemptBudget_ = 0;
     std::array<int, 13> stepsFor_{}; // steps of a stroke by its pressure
-    std::vector<Stroke> batch_;
-    std::vector<int32_t> marks_;
+    std::array<int8_t, 2 * 765 + 1> quotient_{}; // n div divisor for n = -765 .. 765
+    std::array<Batch, 3> batches_;
 };
 
 } // namespace

@@ -163,39 +163,50 @@ private:
 
     void buildGradients()
     {
-        // Magnitudes and edge angles in parallel; the hatching angles of the
-        // weak places take random draws in row order afterwards.
+        // Magnitudes and edge angles in parallel. The weak places draw one
+        // number each, in row order: count them per row, jump the generator
+        // to each row's first draw, and draw the rows in parallel too.
+        std::vector<uint32_t> weak(size_t(h_), 0);
         const int band = std::max(1, h_ / 16);
         for (int y0 = 0; y0 < h_; y0 += band) {
             CheckCancellation();
             platform::parallelForRange(y0, std::min(h_, y0 + band), 4, [&](int a, int b) {
                 for (int y = a; y < b; ++y)
-                    gradientRow(y);
+                    weak[size_t(y)] = gradientRow(y);
             });
         }
-        for (int y = 1; y < h_ - 1; ++y)
-            for (int x = 1; x < w_ - 1; ++x) {
-                Field& f = field_[at(x, y)];
-                if (f.mag <= 3000)
-                    f.angle = rng_.random(100) > 50 ? kHatchA : kHatchB;
-            }
-        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y)
+        std::vector<uint32_t> rowSeed(static_cast<size_t>(h_));
+        uint64_t draws = 0;
+        const uint32_t seed = rng_.seed();
+        for (int y = 0; y < h_; ++y) {
+            rowSeed[size_t(y)] = pencil::jumpSeed(seed, draws);
+            draws += weak[size_t(y)];
+        }
+        rng_.setSeed(pencil::jumpSeed(seed, draws));
+        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                platform::Random rng(rowSeed[size_t(y)]);
+                const bool inner = y > 0 && y < h_ - 1;
                 for (int x = 0; x < w_; ++x) {
                     Field& f = field_[at(x, y)];
+                    if (inner && x > 0 && x < w_ - 1 && f.mag <= 3000)
+                        f.angle = rng.random(100) > 50 ? kHatchA : kHatchB;
                     if (f.mag == 0)
                         f.angle = kHatchA;
                 }
+            }
         });
     }
 
-    void gradientRow(int y)
+    // Fills a row of the field; returns how many of its places are weak.
+    uint32_t gradientRow(int y)
     {
         if (y == 0 || y == h_ - 1) {
             for (int x = 0; x < w_; ++x)
                 field_[at(x, y)] = Field{0, 0.0f};
-            return;
+            return 0;
         }
+        uint32_t weak = 0;
         field_[at(0, y)] = field_[at(w_ - 1, y)] = Field{0, 0.0f};
         auto t = [&](int x, int yy) { return int(cells_[at(x, yy)].target); };
         for (int x = 1; x < w_ - 1; ++x) {
@@ -208,6 +219,7 @@ private:
             Field& f = field_[at(x, y)];
             f.mag = m;
             f.angle = 0.0f;
+            weak += m <= 3000;
             if (m > 3000) {
                 float a = float(std::atan2(double(gy), double(gx)));
                 a = float(double(a) + 1.5707);
@@ -218,6 +230,7 @@ private:
                 f.angle = a;
             }
         }
+        return weak;
     }
 
     // cos(angle) / 2 and sin(angle) / 2 of a place.
@@ -489,9 +502,11 @@ private:
 
     void writeSheetRow(int y, gfx::Pixel* out) const
     {
-        for (int x = 0; x < w_; ++x) {
-            const Cell c = cells_[at(x, y)];
-            out[x] = transparent_ && !c.inked ? 0u : 0xFF000000u | gfx::Pixel(c.sheet) * 0x010101u;
+        // Four cells of a tile at a time.
+        for (int x0 = 0; x0 < w_; x0 += 4) {
+            const Cell* c = cells_ + at(x0, y);
+            for (int k = 0; k < 4 && x0 + k < w_; ++k)
+                out[x0 + k] = transparent_ && !c[k].inked ? 0u : 0xFF000000u | gfx::Pixel(c[k].sheet) * 0x010101u;
         }
     }
 
