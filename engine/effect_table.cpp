@@ -1,5 +1,8 @@
 #include "engine/effect_table.h"
 
+#include "engine/photolab/orton_filter.h"
+#include "engine/photolab/retro_film.h"
+#include "engine/photolab/vintage_sepia.h"
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
 #include "effects/sketch/dynamic_pencil.h"
@@ -40,10 +43,10 @@ constexpr EffectEntry kEffects[] = {
     {306, nullptr, "TemplateMatching"},
     {307, nullptr, "StochasticPainting"},
     {308, nullptr, "WatercolorFlow"},
-    {400, nullptr, "OrtonFilter"},
+    {400, OrtonFilter, "OrtonFilter"},
     {401, nullptr, "AdjustmentsEffect"},
-    {402, nullptr, "VintageSepia"},
-    {403, nullptr, "RetroFilm"},
+    {402, VintageSepia, "VintageSepia"},
+    {403, RetroFilm, "RetroFilm"},
     {404, nullptr, "ApplyLUT"},
     {500, nullptr, "SpaceFillingDots"},
     {501, nullptr, "CartoonEffect"},

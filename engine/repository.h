@@ -5,7 +5,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <utility>
 #include <vector>
+
+namespace platform {
+class UiBridge;
+}
 
 namespace pq {
 
@@ -17,12 +23,40 @@ struct NamedImage {
 
 using T2DIntArray = std::vector<std::vector<int>>;
 
+// Limits on user brush files, so that a hostile archive cannot exhaust
+// memory: at most this many brushes, bytes per file or member, bytes per
+// zip archive, and pixels per decoded brush.
+constexpr int kMaxBrushes = 256;
+constexpr qint64 kMaxBrushFileBytes = 32ll * 1024 * 1024;
+constexpr qint64 kMaxBrushArchiveBytes = 256ll * 1024 * 1024;
+constexpr int kMaxBrushSide = 8192;
+constexpr qint64 kMaxBrushPixels = 32ll * 1024 * 1024;
+
+// The built-in pictures, decoded from the program's two embedded archives.
+// Decoding runs on any thread (in parallel); TForm3::install puts the result
+// into the repository on the UI thread.
+struct BuiltInImages {
+    // Archive members in the order LoadEmbeddedImages reads them; members
+    // that are missing or do not decode are null, and reading stops at the
+    // first missing one.
+    std::vector<std::pair<QString, gfx::Image>> archive;
+    bool archiveFound = false;
+    // Pictures of the form archive by name ("DefaultBrushes", "Frame_2", ...).
+    std::vector<std::pair<QString, gfx::Image>> form;
+};
+
+BuiltInImages decodeBuiltInImages();
+
 // The program's store of built-in images: brush sheets, stamp brushes,
 // paper and film textures, texture and frame lists, the default photo.
-// One instance, reached through Form3(). Its images are written on the UI
-// thread; workers read copies of the handles (images are immutable).
+// One instance, reached through Form3(). Its images are changed on the UI
+// thread only. The two images that workers read in place, the film texture
+// and the watercolour paper, are read through sharedImage(), which guards
+// them against a concurrent install (one lock for the whole repository).
 class TForm3 {
 public:
+    TForm3();
+
     gfx::Image DefaultImage;
     gfx::Image WatercolorTexture;
     gfx::Image Frame;
@@ -40,8 +74,50 @@ public:
     gfx::Image PaintBrushSim3;
     gfx::Image VCLwatercolortexture;
     T2DIntArray WatercolorTexturePixels;
+
+    // Start-up loading, UI thread: the form pictures, LoadEmbeddedImages,
+    // then LoadTextures. Decoding runs on the thread pool; call it once the
+    // event loop runs so that the splash is not held up.
+    void FormCreate();
+    // The same in two steps: decode anywhere, install on the UI thread.
+    void install(const BuiltInImages& images);
+    // Start-up without waiting: decodes on a background thread, then
+    // installs through the bridge's queue and calls `done` there (UI
+    // thread). Returns at once; call it once the event loop runs.
+    void FormCreateInBackground(platform::UiBridge& bridge, std::function<void()> done = {});
+
+    // Fills the archive pictures (default photo, textures, papers) from the
+    // built-in archive; stops quietly at a missing or damaged member.
+    void LoadEmbeddedImages();
+    // Luminance grid of WatercolorTexture.
+    void LoadTextures();
+
+    // Lays the brushes of the named .png files and of the .png members of
+    // the named .zip archives into a sheet of 256-pixel cells, 8 per row,
+    // makes it the active sheet `Brushes` and returns the count. Returns 0
+    // and leaves `Brushes` as it was when no brush loads. An archive that
+    // cannot be read, or files beyond the limits above, end the call with 0
+    // and a message in *error.
+    int LoadBrushesToRepository(const QStringList& fileNames, QString* error = nullptr);
+
+    // A copy of one image field, safe to call from any thread.
+    gfx::Image sharedImage(gfx::Image TForm3::*field) const;
+
+    // True once FormCreate or install has run.
+    bool loaded() const;
+
+private:
+    void setImage(gfx::Image TForm3::*field, const gfx::Image& image);
+    void installArchive(const BuiltInImages& images);
+    void installForm(const BuiltInImages& images);
+
+    bool loaded_ = false;
 };
 
 TForm3& Form3();
+
+// Names of the frames and textures of the built-in lists, in list order.
+const QStringList& builtInFrameNames();
+const QStringList& builtInTextureNames();
 
 } // namespace pq

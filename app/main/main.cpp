@@ -1,22 +1,120 @@
-#include "platform/thread_pool.h"
+// The program's entry: the splash first, then the main window (created
+// hidden), the image repository and the language lists, then the event
+// loop; at its end the orderly shut-down.
+#include "app/debug_log.h"
+#include "app/languages.h"
+#include "app/main_window.h"
+#include "app/splash.h"
+#include "app/startup.h"
+#include "engine/effect_runtime.h"
+#include "engine/repository.h"
 #include "platform/ui_bridge.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QStyleFactory>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+
+namespace {
+
+bool displayAvailable()
+{
+#if defined(Q_OS_LINUX)
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
+void reportStartupError(const QString& message)
+{
+    const QString text = pq::StartupErrorText(message);
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    const QString platform = QGuiApplication::platformName();
+    if (qApp && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        QMessageBox::critical(nullptr, QStringLiteral("Pastelloquin"), text);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    if (!displayAvailable()) {
+        std::fprintf(stderr, "%s\n",
+                     pq::StartupErrorText(QStringLiteral("no display found; start it with xvfb-run"))
+                         .toLocal8Bit()
+                         .constData());
+        return 1;
+    }
+
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pastelloquin"));
+    QApplication::setApplicationVersion(QString::fromLatin1(pq::kVersionText));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     platform::setUiBridge(platform::makeQtUiBridge());
-    platform::configureDefaultThreadPool();
+    pq::InitializeEngine();
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("  Pastelloquin 4.40"));
-    window.resize(1280, 800);
-    window.show();
-    const int rc = app.exec();
+    int rc = 1;
+    std::unique_ptr<pq::TForm2> splash;
+    std::unique_ptr<pq::TForm1> mainWindow;
+    std::unique_ptr<pq::TForm4> languages;
+    try {
+        splash = std::make_unique<pq::TForm2>();
+        splash->show();
+        splash->raise();
+        QApplication::processEvents();
 
+        mainWindow = std::make_unique<pq::TForm1>();
+        (void)pq::Form3();
+        languages = std::make_unique<pq::TForm4>();
+        pq::Form4 = languages.get();
+        QObject::connect(splash.get(), &pq::TForm2::handOver, mainWindow.get(), [window = mainWindow.get()] {
+            pq::GuardedCall("HandOver", [window] { window->HandOver(); });
+        });
+        // The built-in images decode in the background once the event loop
+        // runs, so that the splash is not held up.
+        QTimer::singleShot(0, mainWindow.get(), [window = QPointer<pq::TForm1>(mainWindow.get())] {
+            pq::Form3().FormCreateInBackground(platform::uiBridge(), [window] {
+                if (window)
+                    pq::GuardedCall("RepositoryLoaded", [&] { window->RepositoryLoaded(); });
+            });
+        });
+
+        rc = app.exec();
+    } catch (const std::exception& e) {
+        reportStartupError(QString::fromLocal8Bit(e.what()));
+        rc = 1;
+    } catch (...) {
+        reportStartupError(QStringLiteral("unknown error"));
+        rc = 1;
+    }
+
+    bool workersDone = true;
+    if (mainWindow)
+        pq::GuardedCall("FormDestroy", [&] { workersDone = mainWindow->FormDestroy(); });
     platform::uiBridge().shutdown();
-    platform::shutdownThreadPool();
+    if (!workersDone) {
+        // Workers still run after the wait: end the process without
+        // freeing what they use.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(rc);
+    }
+    mainWindow.reset();
+    splash.reset();
+    pq::Form4 = nullptr;
+    languages.reset();
+    pq::FinalizeEngine();
     return rc;
 }

@@ -2,3 +2,5 @@
 # writes its output into the build tree, and pq_embed links the output in.
 set(PQ_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${PQ_GENERATED_DIR})
+
+include(${CMAKE_SOURCE_DIR}/tools/generators/images/Images.cmake)

@@ -12,6 +12,7 @@
 #include "engine/effect_runtime.h"
 #include "engine/effect_table.h"
 #include "engine/headless_host.h"
+#include "engine/repository.h"
 #include "gfx/codec.h"
 #include "gfx/surface.h"
 #include "platform/run_context.h"
@@ -186,6 +187,8 @@ int main(int argc, char** argv)
     QGuiApplication app(qtArgc, argv);
     platform::setUiBridge(std::make_shared<platform::ManualUiBridge>());
     pq::InitializeEngine();
+    // The built-in materials (pencil and film textures, brush sheets, papers).
+    pq::Form3().FormCreate();
     const int rc = render(req);
     pq::FinalizeEngine();
     platform::setUiBridge(nullptr);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QWidget>
+
+class QListWidget;
+
+namespace pq {
+
+// A collapsible section: a 25-unit header with a caption and an arrow,
+// and below it, while expanded, a list of items 30 units high.
+class TExpander : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kHeaderHeight = 25;
+    static constexpr int kItemHeight = 30;
+
+    TExpander(const QString& text, QListWidget* list, QWidget* parent = nullptr);
+
+    QString text() const { return text_; }
+    void setText(const QString& text);
+    bool isExpanded() const { return expanded_; }
+    void setExpanded(bool expanded);
+    QListWidget* list() const { return list_; }
+    // Left edge of the caption and of the list items.
+    void setTextIndent(int indent);
+
+    QSize sizeHint() const override;
+
+signals:
+    void headerClicked();
+    void expandedChanged(bool expanded);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    int expandedHeight() const;
+    void relayout();
+
+    QString text_;
+    QListWidget* list_;
+    bool expanded_ = false;
+    bool headerHovered_ = false;
+    int indent_ = 30;
+};
+
+} // namespace pq

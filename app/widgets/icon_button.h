@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <optional>
+
+namespace pq {
+
+// A flat button drawn by the program: a line icon, an optional caption,
+// and a hover look (icon and caption brighten, an optional fill appears).
+// Reports right-button releases too.
+class TIconButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit TIconButton(const QString& iconName, QWidget* parent = nullptr);
+
+    void setIconName(const QString& name);
+    QString iconName() const { return iconName_; }
+    void setIconPixelSize(int size);
+    void setIconColor(const QColor& color) { iconColor_ = color; update(); }
+    void setHoverColor(const QColor& color) { hoverColor_ = color; update(); }
+    void setHoverFill(const QColor& color) { hoverFill_ = color; update(); }
+    void setRestFill(const QColor& color) { restFill_ = color; update(); }
+    void setRadius(int radius) { radius_ = radius; update(); }
+    void setStrokeWidth(qreal width) { strokeWidth_ = width; update(); }
+    // Caption drawn right of the icon, left-aligned.
+    void setCaptionFont(const QFont& font);
+    bool isHovered() const { return hovered_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void rightReleased();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QString iconName_;
+    int iconSize_ = 20;
+    qreal strokeWidth_ = 1.8;
+    std::optional<QColor> iconColor_;
+    std::optional<QColor> hoverColor_;
+    std::optional<QColor> hoverFill_;
+    std::optional<QColor> restFill_;
+    int radius_ = 8;
+    bool hovered_ = false;
+    bool rightDown_ = false;
+};
+
+} // namespace pq

@@ -1,0 +1,98 @@
+#include "bench/bench_images.h"
+#include "engine/photolab/orton_filter.h"
+#include "engine/photolab/retro_film.h"
+#include "engine/photolab/vintage_sepia.h"
+#include "engine/auto_enhance.h"
+#include "engine/effect_proc.h"
+#include "engine/repository.h"
+#include "engine/similarity_smooth.h"
+#include "engine/vibrance_pop.h"
+#include "gfx/surface.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// The watercolour effect's call: radius 5, threshold 30, 3 passes.
+void BM_SimilaritySmooth_Watercolor_12MP(benchmark::State& state)
+{
+    const gfx::Image& src = bench::syntheticPhoto12MP();
+    for (auto _ : state) {
+        state.PauseTiming();
+        gfx::Surface surface = gfx::Surface::fromImage(src);
+        state.ResumeTiming();
+        pq::SimilaritySmoothSurface_MT(surface, {}, 5, 30, 3, false, 1.2f, 5.0f, 0, nullptr);
+    }
+}
+BENCHMARK(BM_SimilaritySmooth_Watercolor_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The cartoon effect's call at its default slider: radius 10, 5 adaptive passes.
+void BM_SimilaritySmooth_Cartoon_12MP(benchmark::State& state)
+{
+    const gfx::Image& src = bench::syntheticPhoto12MP();
+    for (auto _ : state) {
+        state.PauseTiming();
+        gfx::Surface surface = gfx::Surface::fromImage(src);
+        state.ResumeTiming();
+        pq::SimilaritySmoothSurface_MT(surface, {}, int(state.range(0)), 30, int(state.range(1)), true, 1.5f, 80.0f,
+                                       0, nullptr);
+    }
+}
+BENCHMARK(BM_SimilaritySmooth_Cartoon_12MP)
+    ->Args({10, 5})
+    ->ArgNames({"radius", "passes"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
+
+namespace {
+
+void runEffect(benchmark::State& state, pq::TEffectProc proc, int P1, int P2, int P3, int P4, int P5)
+{
+    const gfx::Image& src = bench::syntheticPhoto12MP();
+    gfx::Surface dest = gfx::Surface::make(src.size());
+    for (auto _ : state)
+        proc(src, dest, P1, P2, P3, P4, P5, false);
+}
+
+void BM_OrtonFilter_12MP(benchmark::State& state)
+{
+    runEffect(state, pq::OrtonFilter, int(state.range(0)), 25, 50, 50, 40);
+}
+BENCHMARK(BM_OrtonFilter_12MP)->Arg(40)->Arg(100)->ArgName("P1")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// With a film texture of the repository's size in place.
+void BM_VintageSepia_12MP(benchmark::State& state)
+{
+    pq::Form3().OldFilmTexture = bench::makeSyntheticPhoto(2904, 2064, 7);
+    runEffect(state, pq::VintageSepia, 0, 70, 50, 50, 25);
+    pq::Form3().OldFilmTexture = {};
+}
+BENCHMARK(BM_VintageSepia_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RetroFilm_12MP(benchmark::State& state)
+{
+    runEffect(state, pq::RetroFilm, 30, 35, 60, 20, 25);
+}
+BENCHMARK(BM_RetroFilm_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The watercolour effect's call.
+void BM_VibrancePop_12MP(benchmark::State& state)
+{
+    const gfx::Image& src = bench::syntheticPhoto12MP();
+    gfx::Surface dest = gfx::Surface::make(src.size());
+    for (auto _ : state)
+        pq::VibrancePop(src, dest, 8, 5, 2, 40, 70, false);
+}
+BENCHMARK(BM_VibrancePop_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_AutoEnhanceImage_12MP(benchmark::State& state)
+{
+    const gfx::Image& src = bench::syntheticPhoto12MP();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(pq::AutoEnhanceImage(src));
+}
+BENCHMARK(BM_AutoEnhanceImage_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "gfx/image.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace pq::film {
+
+// Seedless grain of a position: -256..255, the same in every run.
+inline int grainHash(int x, int y)
+{
+    uint32_t h = uint32_t(x) * 2654435761u ^ uint32_t(y) * 2246822519u;
+    h ^= h >> 13;
+    h *= 3266489917u;
+    h ^= h >> 16;
+    return int(h & 511u) - 256;
+}
+
+// Darkened corners: nothing inside 1 - 0.6 amount of the reach from the
+// centre, then a falloff down to the factor 1 - 0.85 amount at the reach.
+class Vignette {
+public:
+    Vignette(int width, int height, float amount);
+
+    bool active() const { return amount_ > 0.0f; }
+    // The factor at (x, y); 1 inside the inner radius.
+    float factor(int x, int y) const;
+    // A channel scaled by the factor, rounded half to even.
+    static int apply(int channel, float factor);
+
+private:
+    float amount_ = 0.0f;
+    float cx_ = 0.0f;
+    float cy_ = 0.0f;
+    float inner_ = 0.0f;
+    float inner2_ = 0.0f;
+    float band_ = 0.0f;
+    float depth_ = 0.0f;
+};
+
+// The pixel walk of the film looks: rows(y0, y1) over [0, height) in
+// bands of 64 rows, each band spread over the thread pool. Full runs test
+// for cancellation and report y * 100 div height at every band; a
+// cancelled run stops there and the walk returns false.
+bool walkRows(int height, bool preview, const std::function<void(int, int)>& rows);
+
+// The grey (77 R + 150 G + 29 B) shr 8 of stored bytes.
+inline int filmGrey(gfx::Pixel p)
+{
+    return int((77 * ((p >> 16) & 0xFF) + 150 * ((p >> 8) & 0xFF) + 29 * (p & 0xFF)) >> 8);
+}
+
+// The repository's old-film texture (null while it has none).
+gfx::Image oldFilmTexture();
+
+// Mean filmGrey of a texture's pixels, computed once per texture.
+int textureMean(const gfx::Image& texture);
+
+} // namespace pq::film

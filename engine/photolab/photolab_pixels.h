@@ -1,0 +1,28 @@
+#pragma once
+
+#include "gfx/image.h"
+#include "gfx/surface.h"
+
+#include <algorithm>
+
+namespace pq::photolab {
+
+// The stored colour bytes R, G, B of a pixel.
+inline void colourBytes(gfx::Pixel p, int c[3])
+{
+    c[0] = int((p >> 16) & 0xFF);
+    c[1] = int((p >> 8) & 0xFF);
+    c[2] = int(p & 0xFF);
+}
+
+// A pixel of the given alpha whose colours are clamped to 0..limit.
+inline gfx::Pixel packPixel(int alpha, const int c[3], int limit)
+{
+    auto byte = [&](int v) { return gfx::Pixel(std::clamp(v, 0, limit)); };
+    return gfx::Pixel(alpha) << 24 | byte(c[0]) << 16 | byte(c[1]) << 8 | byte(c[2]);
+}
+
+// Dest cleared to transparent with Image copied to its top-left corner.
+void copyInto(const gfx::Image& Image, gfx::Surface& Dest);
+
+} // namespace pq::photolab

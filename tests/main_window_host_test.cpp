@@ -1,0 +1,144 @@
+// The main window as the effect engine's host: real runs through the Qt
+// UI bridge.
+#include "app/main_window.h"
+#include "engine/effect_runtime.h"
+#include "platform/ui_bridge.h"
+#include "workspace/preview_pane.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+bool processUntil(const std::function<bool()>& pred, int limitMs = 20000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > limitMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+gfx::Image gradientPhoto(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x + y) % 256));
+    return gfx::Image::fromQImage(image);
+}
+
+class MainWindowHost : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::setUiBridge(platform::makeQtUiBridge());
+        window = std::make_unique<pq::TForm1>();
+        window->FCommandLine = {QStringLiteral("pastelloquin")};
+        window->FAskYesNo = [this](const QString& text) {
+            questions << text;
+            return true;
+        };
+        window->FShowMessage = [this](const QString& text) { messages << text; };
+        window->show();
+        ASSERT_TRUE(processUntil([&] { return window->FInitialized; }));
+    }
+
+    void TearDown() override
+    {
+        pq::AbortProcessing();
+        EXPECT_TRUE(processUntil([] { return pq::EffectWorkerCount() == 0; }));
+        window.reset();
+        EXPECT_EQ(pq::engineHost(), nullptr);
+        platform::setUiBridge(nullptr);
+    }
+
+    void openDocument(const gfx::Image& photo)
+    {
+        pq::TDocument& doc = window->Doc();
+        ASSERT_TRUE(doc.ReplaceDocument(photo, photo));
+        doc.FHistory->Save(doc.ZIdImage, doc.ZIdSourceImage);
+        doc.FImageDirty = false;
+    }
+
+    bool idle()
+    {
+        return window->FCurrentEffectNumber() == -1 && pq::EffectWorkerCount() == 0;
+    }
+
+    std::unique_ptr<pq::TForm1> window;
+    QStringList questions;
+    QStringList messages;
+};
+
+TEST_F(MainWindowHost, TheWindowIsTheEngineHost)
+{
+    EXPECT_EQ(pq::engineHost(), window.get());
+    EXPECT_EQ(pq::sharedFields().get(), window->Doc().Shared.get());
+    EXPECT_EQ(window->Image1Size(), QSizeF(225, 225));
+    EXPECT_EQ(window->GetEffectName(403), QStringLiteral("Vintage / Sepia"));
+    EXPECT_EQ(window->GetEffectName(501), QStringLiteral("Cartoon"));
+    EXPECT_EQ(window->GetEffectName(900), QStringLiteral("Brushstrokes Frame"));
+    EXPECT_EQ(window->GetEffectName(777), QStringLiteral("Unknown Effect"));
+}
+
+TEST_F(MainWindowHost, ApplyReplacesTheResultAndMarksItUnsaved)
+{
+    const gfx::Image photo = gradientPhoto(320, 240);
+    openDocument(photo);
+    pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
+    ASSERT_TRUE(processUntil([&] { return idle(); }));
+    pq::TDocument& doc = window->Doc();
+    EXPECT_FALSE(doc.ZIdImage.sameAs(photo));
+    EXPECT_TRUE(doc.ZIdSourceImage.sameAs(photo));
+    EXPECT_TRUE(doc.FImageDirty);
+    EXPECT_EQ(doc.FHistory->Count(), 2);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MainWindowHost, PreviewDrawsIntoThePane)
+{
+    openDocument(gradientPhoto(400, 300));
+    const QImage before = window->Image1->bitmap();
+    pq::ProcessEffect(200, 50, 50, 0, 0, 0, true);
+    ASSERT_TRUE(processUntil([&] { return idle() && window->Image1->bitmap() != before; }));
+    EXPECT_FALSE(window->Doc().FImageDirty) << "a preview never touches the document";
+    EXPECT_EQ(window->Doc().FHistory->Count(), 1);
+}
+
+TEST_F(MainWindowHost, NoImageGivesAMessage)
+{
+    pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
+    processUntil([&] { return !messages.isEmpty(); }, 2000);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("No image loaded")});
+    EXPECT_EQ(window->FCurrentEffectNumber(), -1);
+}
+
+TEST_F(MainWindowHost, CloseDuringApplyIsPerformedWhenTheRunEnds)
+{
+    openDocument(gradientPhoto(1600, 1200));
+    window->Doc().FImageDirty = true;
+    pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
+    ASSERT_NE(window->FCurrentEffectNumber(), -1);
+    // Yes to the question, but an effect is applying: refused, remembered.
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->Doc().FCloseRequested);
+    // The run stops (closing cancels it) and its end step closes the
+    // window, asking again about the unsaved result.
+    ASSERT_TRUE(processUntil([&] { return !window->isVisible(); }));
+    EXPECT_FALSE(window->Doc().FCloseRequested);
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(window->FCurrentEffectNumber(), -1);
+}
+
+} // namespace

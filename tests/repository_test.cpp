@@ -1,0 +1,549 @@
+#include "engine/brush_sheet.h"
+#include "engine/repository.h"
+#include "engine/watercolor_paper.h"
+#include "platform/embedded.h"
+#include "platform/ui_bridge.h"
+#include "platform/zip_archive.h"
+#include "stored_zip.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <thread>
+
+namespace {
+
+pq::TForm3& loadedRepository()
+{
+    pq::TForm3& form = pq::Form3();
+    if (!form.loaded())
+        form.FormCreate();
+    return form;
+}
+
+QByteArray pngBytes(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QImage solid(int w, int h, QColor c)
+{
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(c);
+    return img;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+int alphaAt(const gfx::Image& img, int x, int y) { return int(img.pixel(x, y) >> 24); }
+
+// The test effects 302 and 303 use to keep a cell of a brush sheet.
+bool cellKept(const gfx::Image& sheet, int index)
+{
+    const QRect r = pq::brushCellRect(index);
+    for (int y : {64, 96, 128, 160, 192})
+        if (alphaAt(sheet, r.left() + 128, r.top() + y) > 10)
+            return true;
+    return false;
+}
+
+bool cellEmpty(const gfx::Image& sheet, const QRect& r)
+{
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (alphaAt(sheet, x, y) != 0)
+                return false;
+    return true;
+}
+
+// Ratio of the principal second moments of a cell's weight (alpha, or
+// darkness on a white atlas): 1 for a round mark, large for a long one.
+double elongation(const gfx::Image& sheet, const QRect& r, bool darkness)
+{
+    double w = 0, sx = 0, sy = 0;
+    auto weight = [&](int x, int y) {
+        const gfx::Pixel p = sheet.pixel(x, y);
+        return darkness ? 255.0 - double((p >> 8) & 255) : double(p >> 24);
+    };
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const double a = weight(x, y);
+            w += a;
+            sx += a * x;
+            sy += a * y;
+        }
+    if (w <= 0)
+        return 0;
+    const double cx = sx / w, cy = sy / w;
+    double mxx = 0, myy = 0, mxy = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const double a = weight(x, y);
+            mxx += a * (x - cx) * (x - cx);
+            myy += a * (y - cy) * (y - cy);
+            mxy += a * (x - cx) * (y - cy);
+        }
+    const double tr = mxx + myy, det = mxx * myy - mxy * mxy;
+    const double disc = std::sqrt(std::max(0.0, tr * tr / 4 - det));
+    const double l1 = tr / 2 + disc, l2 = tr / 2 - disc;
+    return l2 > 0 ? l1 / l2 : 1e9;
+}
+
+// Keeps the active sheet of the repository across a test that changes it.
+class BrushLoading : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        saved_ = pq::Form3().Brushes;
+    }
+    void TearDown() override { pq::Form3().Brushes = saved_; }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+    QTemporaryDir dir_;
+    gfx::Image saved_;
+};
+
+TEST_F(BrushLoading, NinePngsFillTwoRowsInOrder)
+{
+    QStringList files;
+    for (int i = 0; i < 9; ++i) {
+        const QString name = path(QStringLiteral("b%1.png").arg(i));
+        writeFile(name, pngBytes(solid(64, 64, QColor(10 + 20 * i, 0, 0))));
+        files << name;
+    }
+    QString error;
+    ASSERT_EQ(pq::Form3().LoadBrushesToRepository(files, &error), 9) << error.toStdString();
+    const gfx::Image& sheet = pq::Form3().Brushes;
+    ASSERT_EQ(sheet.width(), 2048);
+    ASSERT_EQ(sheet.height(), 512);
+    // A 64 x 64 brush is enlarged to the whole cell.
+    for (int i = 0; i < 9; ++i) {
+        const QRect r = pq::brushCellRect(i);
+        for (const QPoint p : {r.topLeft(), r.bottomRight(), r.center()})
+            EXPECT_EQ(sheet.pixel(p.x(), p.y()), 0xFF000000u | uint32_t(10 + 20 * i) << 16) << "cell " << i;
+    }
+    EXPECT_EQ(pq::brushCellRect(8).topLeft(), QPoint(0, 256));
+    for (int i = 9; i < 16; ++i)
+        EXPECT_TRUE(cellEmpty(sheet, pq::brushCellRect(i))) << "cell " << i;
+}
+
+TEST_F(BrushLoading, WideBrushIsScaledAndCentred)
+{
+    const QString name = path(QStringLiteral("wide.PNG"));
+    writeFile(name, pngBytes(solid(512, 128, Qt::blue)));
+    ASSERT_EQ(pq::Form3().LoadBrushesToRepository({name}), 1);
+    const gfx::Image& sheet = pq::Form3().Brushes;
+    ASSERT_EQ(sheet.size(), QSize(2048, 256));
+    for (int x : {0, 100, 255}) {
+        EXPECT_EQ(alphaAt(sheet, x, 95), 0);
+        EXPECT_EQ(alphaAt(sheet, x, 96), 255);
+        EXPECT_EQ(alphaAt(sheet, x, 159), 255);
+        EXPECT_EQ(alphaAt(sheet, x, 160), 0);
+    }
+    EXPECT_EQ(alphaAt(sheet, 256, 128), 0);
+}
+
+TEST_F(BrushLoading, ZipMembersAndPlainFiles)
+{
+    const QString zip = path(QStringLiteral("set.ZIP"));
+    writeFile(zip, testzip::storedZip({{QStringLiteral("a.png"), pngBytes(solid(40, 80, Qt::red))},
+                                       {QStringLiteral("readme.txt"), QByteArray("brushes by nobody")},
+                                       {QStringLiteral("sub/b.Png"), pngBytes(solid(80, 40, Qt::green))},
+                                       {QStringLiteral("broken.png"), QByteArray("not a picture")},
+                                       {QStringLiteral("c.png"), pngBytes(solid(30, 30, Qt::blue))}}));
+    const QString text = path(QStringLiteral("notes.txt"));
+    writeFile(text, "hello");
+    QString error;
+    ASSERT_EQ(pq::Form3().LoadBrushesToRepository({text, zip, path(QStringLiteral("missing.png"))}, &error), 3);
+    EXPECT_TRUE(error.isEmpty());
+    const gfx::Image& sheet = pq::Form3().Brushes;
+    EXPECT_EQ(sheet.pixel(128, 128), 0xFFFF0000u);
+    EXPECT_EQ(sheet.pixel(256 + 128, 128), 0xFF00FF00u);
+    EXPECT_EQ(sheet.pixel(512 + 128, 128), 0xFF0000FFu);
+    // The 40 x 80 brush is 128 x 256, centred.
+    EXPECT_EQ(alphaAt(sheet, 63, 128), 0);
+    EXPECT_EQ(alphaAt(sheet, 64, 128), 255);
+}
+
+TEST_F(BrushLoading, NothingLoadableLeavesTheSheet)
+{
+    const gfx::Image before = pq::Form3().Brushes;
+    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({}), 0);
+    const QString text = path(QStringLiteral("a.txt"));
+    writeFile(text, "x");
+    const QString fake = path(QStringLiteral("fake.png"));
+    writeFile(fake, "no png here");
+    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({text, fake}), 0);
+    EXPECT_TRUE(pq::Form3().Brushes.sameAs(before) || (before.isNull() && pq::Form3().Brushes.isNull()));
+}
+
+TEST_F(BrushLoading, DamagedArchiveEndsTheCallWithAMessage)
+{
+    const gfx::Image before = pq::Form3().Brushes;
+    const QString good = path(QStringLiteral("good.png"));
+    writeFile(good, pngBytes(solid(10, 10, Qt::red)));
+    QByteArray zip = testzip::storedZip({{QStringLiteral("a.png"), pngBytes(solid(40, 80, Qt::red))}});
+    zip.truncate(zip.size() - 30);
+    const QString bad = path(QStringLiteral("bad.zip"));
+    writeFile(bad, zip);
+    QString error;
+    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({good, bad}, &error), 0);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(pq::Form3().Brushes.sameAs(before) || (before.isNull() && pq::Form3().Brushes.isNull()));
+}
+
+TEST_F(BrushLoading, LimitsStopHostileInput)
+{
+    // More brushes than a sheet may hold.
+    std::vector<std::pair<QString, QByteArray>> members;
+    const QByteArray tiny = pngBytes(solid(2, 2, Qt::black));
+    for (int i = 0; i <= pq::kMaxBrushes; ++i)
+        members.emplace_back(QStringLiteral("m%1.png").arg(i), tiny);
+    const QString many = path(QStringLiteral("many.zip"));
+    writeFile(many, testzip::storedZip(members));
+    QString error;
+    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({many}, &error), 0);
+    EXPECT_TRUE(error.contains(QString::number(pq::kMaxBrushes)));
+
+    // A file above the size limit.
+    const QString big = path(QStringLiteral("big.png"));
+    writeFile(big, QByteArray(int(pq::kMaxBrushFileBytes + 1), 'x'));
+    error.clear();
+    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({big}, &error), 0);
+    EXPECT_FALSE(error.isEmpty());
+
+    // A picture whose header claims 100000 x 100000 pixels is skipped
+    // before anything is decoded.
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    QByteArray ihdr("IHDR");
+    auto be32 = [](QByteArray& out, uint32_t v) {
+        for (int s = 24; s >= 0; s -= 8)
+            out.append(char((v >> s) & 255));
+    };
+    be32(ihdr, 100000);
+    be32(ihdr, 100000);
+    ihdr.append(char(8)).append(char(6)).append(char(0)).append(char(0)).append(char(0));
+    be32(png, uint32_t(ihdr.size() - 4));
+    png.append(ihdr);
+    be32(png, testzip::crc32(ihdr));
+    const QString bomb = path(QStringLiteral("bomb.png"));
+    writeFile(bomb, png);
+    error.clear();
+    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({bomb}, &error), 0);
+    EXPECT_TRUE(error.isEmpty());
+}
+
+TEST(BuiltInImages, BackgroundLoadingInstallsOnTheUiThread)
+{
+    platform::ManualUiBridge bridge;
+    std::thread::id ranOn;
+    bool done = false;
+    pq::Form3().FormCreateInBackground(bridge, [&] {
+        ranOn = std::this_thread::get_id();
+        done = true;
+    });
+    ASSERT_TRUE(bridge.pumpUntil([&] { return done; }, 60000));
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    EXPECT_TRUE(pq::Form3().loaded());
+    EXPECT_EQ(pq::Form3().DefaultImage.size(), QSize(960, 1440));
+}
+
+TEST(BuiltInImages, ArchiveHoldsItsMembersStoredInOrder)
+{
+    const QByteArray bytes = platform::embeddedResource(QStringLiteral("PASTELLOQUIN_IMAGES"));
+    ASSERT_FALSE(bytes.isEmpty());
+    const platform::ZipArchive zip = platform::ZipArchive::openBytes(bytes);
+    ASSERT_TRUE(zip.isOpen());
+    const QStringList expected = {
+        "WatercolorTextureBest.jpg", "OldWatercolorTexture.jpg", "PaperTexture.jpg", "OilPaintingTexture.jpg",
+        "DefaultImage.jpg", "WatercolorTexture.jpg", "ClothTexture.jpg", "PencilTexture.jpg", "OldFilmTexture.jpg",
+        "VCLwatercolortexture.jpg", "TL_Canvas.jpg", "TL_Paper.jpg", "TL_Impasto.jpg", "TL_watercolor.jpg",
+        "TL_cardboard.jpg", "TL_fabric.jpg"};
+    ASSERT_EQ(zip.names(), expected);
+    for (const QString& name : expected) {
+        const QByteArray member = zip.read(name);
+        ASSERT_GT(member.size(), 100) << name.toStdString();
+        EXPECT_TRUE(member.startsWith("\xFF\xD8")) << name.toStdString() << " is no JPEG";
+        // Stored members appear verbatim in the archive.
+        EXPECT_GE(bytes.indexOf(member), 0) << name.toStdString() << " is compressed";
+    }
+}
+
+TEST(BuiltInImages, RepositoryPicturesHaveTheirSizes)
+{
+    const pq::TForm3& form = loadedRepository();
+    EXPECT_EQ(form.DefaultImage.size(), QSize(960, 1440));
+    EXPECT_EQ(form.WatercolorTexture.size(), QSize(1024, 1024));
+    EXPECT_EQ(form.PencilTexture.size(), QSize(512, 166));
+    EXPECT_EQ(form.OldFilmTexture.size(), QSize(2904, 2064));
+    EXPECT_EQ(form.VCLwatercolortexture.size(), QSize(1024, 768));
+    EXPECT_EQ(form.DefaultBrushes.size(), QSize(2048, 1536));
+    EXPECT_EQ(form.PastelBrushes.size(), QSize(2048, 512));
+    EXPECT_EQ(form.WatercolorBrushes.size(), QSize(2048, 768));
+    EXPECT_EQ(form.TemplateMatchingBrushes.size(), QSize(1250, 2000));
+    EXPECT_EQ(form.PaintBrushSim.size(), QSize(80, 80));
+    EXPECT_EQ(form.PaintBrushSim2.size(), QSize(54, 56));
+    EXPECT_EQ(form.PaintBrushSim3.size(), QSize(38, 39));
+    EXPECT_TRUE(form.Brushes.sameAs(form.DefaultBrushes) || form.Brushes.size() == QSize(2048, 1536));
+
+    ASSERT_EQ(form.TextureList.size(), 6u);
+    const QStringList textures = {"Canvas", "Paper", "Impasto", "watercolor", "cardboard", "fabric"};
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(form.TextureList[i].name, textures[int(i)]);
+        EXPECT_EQ(form.TextureList[i].image.size(), QSize(1024, 1024)) << textures[int(i)].toStdString();
+    }
+
+    ASSERT_EQ(form.WatercolorTexturePixels.size(), 1024u);
+    ASSERT_EQ(form.WatercolorTexturePixels[0].size(), 1024u);
+    const gfx::Pixel p = form.WatercolorTexture.pixel(17, 300);
+    const int lum = int(std::nearbyint(0.299 * ((p >> 16) & 255) + 0.587 * ((p >> 8) & 255) + 0.114 * (p & 255)));
+    EXPECT_EQ(form.WatercolorTexturePixels[300][17], lum);
+}
+
+TEST(BuiltInImages, BrushSheetsKeepEveryCellThatHoldsABrush)
+{
+    const pq::TForm3& form = loadedRepository();
+    struct Sheet {
+        const gfx::Image* image;
+        int brushes;
+        const char* name;
+    };
+    for (const Sheet& s : {Sheet{&form.DefaultBrushes, 40, "default"}, Sheet{&form.PastelBrushes, 16, "pastel"},
+                           Sheet{&form.WatercolorBrushes, 24, "watercolour"}}) {
+        const int cells = (s.image->height() / 256) * 8;
+        for (int i = 0; i < cells; ++i) {
+            const QRect r = pq::brushCellRect(i);
+            if (i < s.brushes) {
+                EXPECT_TRUE(cellKept(*s.image, i)) << s.name << " cell " << i;
+                // Marks are turned by their own axis, so they must have one.
+                EXPECT_GT(elongation(*s.image, r, false), 1.8) << s.name << " cell " << i;
+                // Soft, textured alpha rather than a flat cut-out.
+                std::set<int> levels;
+                for (int y = r.top(); y <= r.bottom(); y += 3)
+                    for (int x = r.left(); x <= r.right(); x += 3)
+                        levels.insert(alphaAt(*s.image, x, y) / 16);
+                EXPECT_GE(levels.size(), 8u) << s.name << " cell " << i;
+                // Nothing touches the cell's border, so neighbours never bleed.
+                for (int k = 0; k < 256; ++k) {
+                    EXPECT_EQ(alphaAt(*s.image, r.left() + k, r.top()), 0);
+                    EXPECT_EQ(alphaAt(*s.image, r.left(), r.top() + k), 0);
+                }
+            } else {
+                EXPECT_TRUE(cellEmpty(*s.image, r)) << s.name << " cell " << i;
+            }
+        }
+    }
+}
+
+TEST(BuiltInImages, TemplateAtlasHoldsDarkMarksOnWhite)
+{
+    const gfx::Image& atlas = loadedRepository().TemplateMatchingBrushes;
+    ASSERT_EQ(atlas.size(), QSize(1250, 2000));
+    EXPECT_TRUE(atlas.isOpaque());
+    for (int i = 0; i < 40; ++i) {
+        const QRect r(250 * (i % 5), 250 * (i / 5), 250, 250);
+        int darkest = 255;
+        bool whiteRim = true;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const int g = int((atlas.pixel(x, y) >> 8) & 255);
+                darkest = std::min(darkest, g);
+                if ((x == r.left() || y == r.top() || x == r.right() || y == r.bottom()) && atlas.pixel(x, y) != 0xFFFFFFFFu)
+                    whiteRim = false;
+            }
+        EXPECT_TRUE(whiteRim) << "cell " << i;
+        if (i >= 38) {
+            EXPECT_EQ(darkest, 255) << "cell " << i << " should be blank";
+        } else {
+            EXPECT_LT(darkest, 60) << "cell " << i;
+            EXPECT_GT(elongation(atlas, r, true), 1.8) << "cell " << i;
+        }
+    }
+}
+
+TEST(BuiltInImages, BrushTipsAreSoft)
+{
+    const pq::TForm3& form = loadedRepository();
+    for (const gfx::Image* tip : {&form.PaintBrushSim, &form.PaintBrushSim2, &form.PaintBrushSim3}) {
+        const int cx = tip->width() / 2, cy = tip->height() / 2;
+        EXPECT_GT(alphaAt(*tip, cx, cy), 150);
+        EXPECT_EQ(alphaAt(*tip, 0, 0), 0);
+        int partial = 0;
+        for (int y = 0; y < tip->height(); ++y)
+            for (int x = 0; x < tip->width(); ++x)
+                partial += alphaAt(*tip, x, y) > 0 && alphaAt(*tip, x, y) < 200;
+        EXPECT_GT(partial, tip->width() * tip->height() / 20);
+    }
+}
+
+TEST(BuiltInImages, FramesHaveOpaqueBordersAroundATransparentOpening)
+{
+    const pq::TForm3& form = loadedRepository();
+    const QSize sizes[9] = {{2225, 2196}, {2244, 2424}, {1122, 1212}, {816, 1456}, {2260, 3000},
+                            {1100, 1100}, {1957, 2331}, {100, 100},   {2138, 2128}};
+    ASSERT_EQ(form.FrameList.size(), 9u);
+    for (int n = 0; n < 9; ++n) {
+        const pq::NamedImage& item = form.FrameList[size_t(n)];
+        EXPECT_EQ(item.name, QString::number(n + 1));
+        const gfx::Image& f = item.image;
+        ASSERT_EQ(f.size(), sizes[n]) << "frame " << n + 1;
+        const int cx = f.width() / 2, cy = f.height() / 2;
+        EXPECT_EQ(alphaAt(f, cx, cy), 0) << "frame " << n + 1;
+        // The opening as frame composition finds it: from the centre out to
+        // the first pixel with alpha above 250; beyond it only frame.
+        auto check = [&](int dx, int dy) {
+            int x = cx, y = cy;
+            while (x >= 0 && y >= 0 && x < f.width() && y < f.height() && alphaAt(f, x, y) <= 250) {
+                EXPECT_EQ(alphaAt(f, x, y), 0) << "frame " << n + 1 << " has a translucent opening edge";
+                x += dx;
+                y += dy;
+            }
+            const int border = dx ? (dx < 0 ? x + 1 : f.width() - x) : (dy < 0 ? y + 1 : f.height() - y);
+            EXPECT_GE(border, std::max(4, std::min(f.width(), f.height()) / 25)) << "frame " << n + 1;
+            EXPECT_LE(border, std::min(f.width(), f.height()) / 3) << "frame " << n + 1;
+            for (; x >= 0 && y >= 0 && x < f.width() && y < f.height(); x += dx, y += dy)
+                EXPECT_GT(alphaAt(f, x, y), 250) << "frame " << n + 1;
+        };
+        check(-1, 0);
+        check(1, 0);
+        check(0, -1);
+        check(0, 1);
+        EXPECT_GT(alphaAt(f, 0, 0), 250);
+        EXPECT_GT(alphaAt(f, f.width() - 1, f.height() - 1), 250);
+    }
+    EXPECT_TRUE(form.Frame.sameAs(form.FrameList[1].image));
+}
+
+TEST(BuiltInImages, TexturesTileAndSitNearMidGrey)
+{
+    const pq::TForm3& form = loadedRepository();
+    std::vector<const gfx::Image*> textures = {&form.WatercolorTexture, &form.VCLwatercolortexture, &form.OldFilmTexture};
+    for (const pq::NamedImage& item : form.TextureList)
+        textures.push_back(&item.image);
+    for (size_t i = 0; i < textures.size(); ++i) {
+        const gfx::Image* t = textures[i];
+        auto lum = [&](int x, int y) {
+            const gfx::Pixel p = t->pixel(x, y);
+            return 0.299 * ((p >> 16) & 255) + 0.587 * ((p >> 8) & 255) + 0.114 * (p & 255);
+        };
+        double sum = 0;
+        for (int y = 0; y < t->height(); ++y)
+            for (int x = 0; x < t->width(); ++x)
+                sum += lum(x, y);
+        const double mean = sum / (double(t->width()) * t->height());
+        EXPECT_GT(mean, 95) << "texture " << i;
+        EXPECT_LT(mean, 170) << "texture " << i;
+        // The step across the wrap-around is an ordinary step: no larger
+        // than the usual large steps inside (woven textures have regular
+        // strong steps between threads), in both directions.
+        const int w = t->width(), h = t->height();
+        auto typicalLargeStep = [](std::vector<double> steps) {
+            std::sort(steps.begin(), steps.end());
+            return steps[steps.size() * 95 / 100];
+        };
+        std::vector<double> rows(size_t(h), 0.0), cols(size_t(w), 0.0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                rows[size_t(y)] += std::abs(lum(x, y) - lum(x, (y + 1) % h));
+                cols[size_t(x)] += std::abs(lum(x, y) - lum((x + 1) % w, y));
+            }
+        const double seamRow = rows.back(), seamCol = cols.back();
+        rows.pop_back();
+        cols.pop_back();
+        EXPECT_LE(seamRow, typicalLargeStep(rows) * 1.25 + 1) << "texture " << i;
+        EXPECT_LE(seamCol, typicalLargeStep(cols) * 1.25 + 1) << "texture " << i;
+    }
+}
+
+TEST(BuiltInImages, PencilTextureRunsFromDarkToWhite)
+{
+    const gfx::Image& t = loadedRepository().PencilTexture;
+    auto columnMean = [&](int x0, int x1) {
+        double s = 0;
+        for (int y = 0; y < t.height(); ++y)
+            for (int x = x0; x < x1; ++x)
+                s += (t.pixel(x, y) >> 8) & 255;
+        return s / (double(t.height()) * (x1 - x0));
+    };
+    // Column c serves pixels of brightness about c / 2.
+    for (int c = 0; c + 32 <= 512; c += 32)
+        EXPECT_NEAR(columnMean(c, c + 32), (c + 16) / 2.0, 16.0) << "columns " << c;
+}
+
+class WatercolorSamples : public ::testing::Test {
+protected:
+    void SetUp() override { saved_ = pq::Form3().VCLwatercolortexture; }
+    void TearDown() override { pq::Form3().VCLwatercolortexture = saved_; }
+    static gfx::Image paper(int w, int h)
+    {
+        QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                img.setPixel(x, y, qRgb((x * 7 + y * 3) % 200, 9, 9));
+        return gfx::Image::adopt(std::move(img));
+    }
+    gfx::Image saved_;
+};
+
+TEST_F(WatercolorSamples, SmallPaperFillsItsCornerAndLeaves128)
+{
+    pq::Form3().VCLwatercolortexture = paper(512, 512);
+    const auto table = pq::LoadWatercolorTextureSamples();
+    ASSERT_TRUE(table->loaded);
+    int64_t sum = 0;
+    for (int y = 0; y < 768; ++y)
+        for (int x = 0; x < 1024; ++x) {
+            if (x < 512 && y < 512) {
+                ASSERT_EQ(table->at(x, y), (x * 7 + y * 3) % 200);
+                sum += table->at(x, y);
+            } else {
+                ASSERT_EQ(table->at(x, y), 128);
+            }
+        }
+    EXPECT_EQ(table->mean, int(sum / (512 * 512)));
+}
+
+TEST_F(WatercolorSamples, LargePaperFillsTheWholeTable)
+{
+    pq::Form3().VCLwatercolortexture = paper(2048, 1024);
+    const auto table = pq::LoadWatercolorTextureSamples();
+    ASSERT_TRUE(table->loaded);
+    EXPECT_EQ(table->at(1023, 767), (1023 * 7 + 767 * 3) % 200);
+    pq::Form3().VCLwatercolortexture = paper(1, 300);
+    EXPECT_EQ(pq::LoadWatercolorTextureSamples()->mean, 128);
+    pq::Form3().VCLwatercolortexture = gfx::Image();
+    EXPECT_FALSE(pq::LoadWatercolorTextureSamples()->loaded);
+}
+
+TEST_F(WatercolorSamples, ConcurrentRunsShareOneTable)
+{
+    pq::Form3().VCLwatercolortexture = paper(300, 200);
+    std::vector<std::shared_ptr<const pq::WatercolorTextureSamples>> seen(8);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&seen, i] { seen[i] = pq::LoadWatercolorTextureSamples(); });
+    for (auto& t : threads)
+        t.join();
+    for (const auto& s : seen)
+        EXPECT_EQ(s.get(), seen[0].get());
+    // Asking again for the same paper neither refills nor replaces it.
+    EXPECT_EQ(pq::LoadWatercolorTextureSamples().get(), seen[0].get());
+}
+
+} // namespace

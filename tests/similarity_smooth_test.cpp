@@ -1,0 +1,257 @@
+#include "engine_test_support.h"
+#include "image_compare.h"
+
+#include "engine/effect_abort.h"
+#include "engine/similarity_smooth.h"
+#include "gfx/surface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+using namespace testimg;
+
+namespace {
+
+// The smoothing as plainly written: pixel by pixel, window row by row, a
+// float sum per channel, exp() tables built per call.
+gfx::Image referenceSmooth(const gfx::Image& src, const gfx::Image& guideImage, int radius, int threshold,
+                           int iterations, bool adaptive, float spatialSigma, float rangeSigma)
+{
+    const int w = src.width(), h = src.height();
+    radius = std::max(radius, 0);
+    std::vector<Pixel> a(size_t(w) * h), b(a.size()), fixedGuide;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            a[size_t(y) * w + x] = src.pixel(x, y);
+    if (!guideImage.isNull()) {
+        fixedGuide = a;
+        if (guideImage.size() == src.size())
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    fixedGuide[size_t(y) * w + x] = guideImage.pixel(x, y);
+    }
+    float s = spatialSigma;
+    if (radius / 2.5 > s)
+        s = float(std::max(0.5, radius / 2.5));
+    const int K = 2 * radius + 1;
+    std::vector<float> spatial(size_t(K) * K);
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const int d2 = dx * dx + dy * dy;
+            spatial[size_t(dy + radius) * K + dx + radius] =
+                d2 == 0 ? 1.0f : float(std::exp(-0.5 * d2 / (double(s) * s)));
+        }
+    const int64_t thr2 = int64_t(threshold) * threshold;
+    for (int n = 1; n <= iterations; ++n) {
+        float range[256];
+        const float sr = rangeSigma * float(1.0 + 0.2 * (n - 1));
+        for (int v = 0; v < 256; ++v)
+            range[v] = !adaptive || v == 0 ? 1.0f : float(std::exp(-double(v * v) / (2.0 * double(sr) * sr)));
+        const std::vector<Pixel>& in = n % 2 ? a : b;
+        std::vector<Pixel>& out = n % 2 ? b : a;
+        const std::vector<Pixel>& guide = fixedGuide.empty() ? in : fixedGuide;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const Pixel c = in[size_t(y) * w + x];
+                const int alpha = channel(c, 3);
+                if (alpha == 0) {
+                    out[size_t(y) * w + x] = c;
+                    continue;
+                }
+                const Pixel g0 = guide[size_t(y) * w + x];
+                float sum[3] = {0, 0, 0}, sw = 0;
+                for (int dy = std::max(-radius, -y); dy <= std::min(radius, h - 1 - y); ++dy)
+                    for (int dx = std::max(-radius, -x); dx <= std::min(radius, w - 1 - x); ++dx) {
+                        const Pixel g = guide[size_t(y + dy) * w + x + dx];
+                        const Pixel e = in[size_t(y + dy) * w + x + dx];
+                        int d[3], dist2 = 0, largest = 0;
+                        for (int ch = 0; ch < 3; ++ch) {
+                            d[ch] = channel(g0, ch) - channel(g, ch);
+                            dist2 += d[ch] * d[ch];
+                            largest = std::max(largest, std::abs(d[ch]));
+                        }
+                        if (dist2 > thr2 || channel(e, 3) == 0)
+                            continue;
+                        const float wt = spatial[size_t(dy + radius) * K + dx + radius] * range[largest];
+                        for (int ch = 0; ch < 3; ++ch)
+                            sum[ch] += float(channel(e, ch)) * wt;
+                        sw += wt;
+                    }
+                Pixel p = Pixel(alpha) << 24;
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int v = int(std::nearbyint(sum[ch] * (1.0f / sw)));
+                    p |= Pixel(std::clamp(v, 0, alpha)) << (8 * ch);
+                }
+                out[size_t(y) * w + x] = p;
+            }
+    }
+    const std::vector<Pixel>& result = iterations % 2 ? b : a;
+    return makeImage(w, h, [&](int x, int y) { return iterations < 1 ? src.pixel(x, y) : result[size_t(y) * w + x]; });
+}
+
+gfx::Image smoothed(const gfx::Image& src, const gfx::Image& guide, int radius, int threshold, int iterations,
+                    bool adaptive, float spatialSigma, float rangeSigma,
+                    const std::function<void(float)>& progress = nullptr)
+{
+    gfx::Surface s = gfx::Surface::fromImage(src);
+    pq::SimilaritySmoothSurface_MT(s, guide, radius, threshold, iterations, adaptive, spatialSigma, rangeSigma, 0,
+                                   progress);
+    return s.snapshot();
+}
+
+// Soft shapes with noise, so that the threshold both keeps and drops
+// neighbours; some pixels transparent or semi-transparent.
+gfx::Image blobs(int w, int h, uint32_t seed, bool withAlpha)
+{
+    platform::Random rng(seed);
+    return makeImage(w, h, [&](int x, int y) {
+        const double v = 0.5 + 0.45 * std::sin(x * 0.37 + seed) * std::cos(y * 0.29);
+        auto ch = [&](int shift) { return std::clamp(int(v * 255) + shift + rng.random(24) - 12, 0, 255); };
+        int a = 255;
+        if (withAlpha) {
+            const int r = rng.random(12);
+            a = r == 0 ? 0 : (r == 1 ? 1 + rng.random(254) : 255);
+        }
+        return premul(ch(0), ch(x % 40), ch(-(y % 30)), a);
+    });
+}
+
+} // namespace
+
+TEST(SimilaritySmooth, MatchesThePlainAlgorithm)
+{
+    struct Case {
+        int w, h, radius, threshold, iterations;
+        bool adaptive;
+        float spatial, range;
+    };
+    const Case cases[] = {
+        {61, 37, 5, 30, 3, false, 1.2f, 5.0f},  // the watercolour's call
+        {53, 29, 6, 30, 2, true, 1.5f, 60.0f},  // the cartoon's call
+        {47, 31, 3, 45, 2, true, 0.8f, 10.0f},  // threshold beyond 31: weights entry by entry
+        {40, 23, 2, 1000, 1, false, 3.0f, 5.0f}, // every neighbour counts
+        {33, 19, 4, -30, 2, true, 1.0f, 0.0f},   // negative threshold squares; range sigma 0
+        {9, 40, 5, 30, 3, false, 1.2f, 5.0f},   // narrower than one block of eight
+        {70, 3, 5, 30, 1, true, 1.5f, 40.0f},   // window taller than the picture
+        {1, 1, 5, 30, 2, false, 1.2f, 5.0f},
+    };
+    uint32_t seed = 3;
+    for (const Case& c : cases)
+        for (bool alpha : {false, true}) {
+            const gfx::Image src = blobs(c.w, c.h, ++seed, alpha);
+            const gfx::Image want =
+                referenceSmooth(src, {}, c.radius, c.threshold, c.iterations, c.adaptive, c.spatial, c.range);
+            EXPECT_TRUE(imagesNear(want, smoothed(src, {}, c.radius, c.threshold, c.iterations, c.adaptive,
+                                                  c.spatial, c.range)))
+                << c.w << "x" << c.h << " radius " << c.radius << " threshold " << c.threshold << " alpha " << alpha;
+        }
+}
+
+TEST(SimilaritySmooth, GuideOfTheSameSizeSteersEveryPassAnotherSizeIsReplacedByTheStart)
+{
+    const gfx::Image src = blobs(45, 33, 21, true);
+    const gfx::Image guide = makeCheckerboard(45, 33, 4, premul(10, 10, 10), premul(240, 240, 240));
+    EXPECT_TRUE(imagesNear(referenceSmooth(src, guide, 4, 30, 2, true, 1.5f, 40.0f),
+                           smoothed(src, guide, 4, 30, 2, true, 1.5f, 40.0f)));
+    // The checkerboard cuts every window in two: smoothing follows its cells,
+    // not the picture's own colours.
+    EXPECT_FALSE(imagesNear(smoothed(src, {}, 4, 30, 2, true, 1.5f, 40.0f),
+                            smoothed(src, guide, 4, 30, 2, true, 1.5f, 40.0f)));
+
+    const gfx::Image other = makeSolid(7, 5, premul(0, 0, 0));
+    const gfx::Image fromStart = referenceSmooth(src, src, 3, 30, 3, false, 1.2f, 5.0f);
+    EXPECT_TRUE(imagesNear(fromStart, smoothed(src, other, 3, 30, 3, false, 1.2f, 5.0f)));
+    EXPECT_FALSE(imagesNear(fromStart, smoothed(src, {}, 3, 30, 3, false, 1.2f, 5.0f)));
+}
+
+TEST(SimilaritySmooth, DoesNotDependOnTheThreadCount)
+{
+    const gfx::Image src = blobs(120, 90, 5, true);
+    const gfx::Image pooled = smoothed(src, {}, 5, 30, 3, true, 1.5f, 50.0f);
+    const gfx::Image serial = runSerially([&] { return smoothed(src, {}, 5, 30, 3, true, 1.5f, 50.0f); });
+    EXPECT_TRUE(imagesNear(pooled, serial));
+}
+
+TEST(SimilaritySmooth, IdentityAndKeepingCases)
+{
+    const gfx::Image src = blobs(30, 20, 8, true);
+    // Radius 0 (or below): the window is the pixel itself. No passes: nothing.
+    EXPECT_TRUE(imagesNear(src, smoothed(src, {}, 0, 30, 3, false, 1.2f, 5.0f)));
+    EXPECT_TRUE(imagesNear(src, smoothed(src, {}, -4, 30, 3, true, 0.0f, 5.0f)));
+    EXPECT_TRUE(imagesNear(src, smoothed(src, {}, 5, 30, 0, false, 1.2f, 5.0f)));
+
+    // A lone dot among far colours keeps its colour; its neighbours do too.
+    const gfx::Image dot = makeImage(11, 11, [](int x, int y) {
+        return x == 5 && y == 5 ? premul(200, 30, 30) : premul(20, 20, 200);
+    });
+    EXPECT_TRUE(imagesNear(dot, smoothed(dot, {}, 3, 30, 2, false, 1.2f, 5.0f)));
+
+    // Threshold 0: only exactly equal guide colours mix.
+    const gfx::Image steps = makeImage(16, 6, [](int x, int) { return premul(x < 8 ? 100 : 101, 50, 50); });
+    EXPECT_TRUE(imagesNear(steps, smoothed(steps, {}, 4, 0, 2, false, 1.2f, 5.0f)));
+}
+
+TEST(SimilaritySmooth, TransparentPixelsStayAndNeverContribute)
+{
+    // Transparent pixels carrying stray colour bytes between grey ones.
+    const gfx::Image src = makeImage(24, 12, [](int x, int y) {
+        return (x + y) % 3 == 0 ? Pixel(0x00FF00FF) : premul(90 + x, 90, 90);
+    });
+    const gfx::Image out = smoothed(src, {}, 3, 1000, 2, false, 1.2f, 5.0f);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 24; ++x) {
+            if ((x + y) % 3 == 0) {
+                EXPECT_EQ(out.pixel(x, y), Pixel(0x00FF00FF));
+            } else {
+                EXPECT_EQ(channel(out.pixel(x, y), 3), 255);
+                EXPECT_EQ(channel(out.pixel(x, y), 1), 90); // no magenta leaks in
+            }
+        }
+}
+
+TEST(SimilaritySmooth, SemiTransparentColoursStayWithinTheirAlpha)
+{
+    // A faint pixel among opaque white ones would average above its alpha.
+    const gfx::Image src = makeImage(9, 9, [](int x, int y) {
+        return x == 4 && y == 4 ? premul(255, 255, 255, 40) : premul(255, 255, 255);
+    });
+    const gfx::Image out = smoothed(src, {}, 2, 1000, 1, false, 1.2f, 5.0f);
+    EXPECT_TRUE(isValidPremultiplied(out));
+    EXPECT_EQ(out.pixel(4, 4), premul(255, 255, 255, 40));
+}
+
+TEST(SimilaritySmooth, ReportsEachPassBeforeItRuns)
+{
+    std::vector<float> seen;
+    smoothed(blobs(20, 20, 1, false), {}, 2, 30, 3, false, 1.2f, 5.0f, [&](float f) { seen.push_back(f); });
+    EXPECT_EQ(seen, (std::vector<float>{1.0f / 3.0f, 2.0f / 3.0f, 1.0f}));
+}
+
+TEST(SimilaritySmooth, AnAbortLeavesTheSurfaceUnchanged)
+{
+    const gfx::Image src = blobs(40, 30, 2, true);
+    gfx::Surface s = gfx::Surface::fromImage(src);
+    int calls = 0;
+    EXPECT_THROW(pq::SimilaritySmoothSurface_MT(s, {}, 3, 30, 3, false, 1.2f, 5.0f, 0,
+                                                [&](float) {
+                                                    if (++calls == 2)
+                                                        throw pq::EAbort();
+                                                }),
+                 pq::EAbort);
+    EXPECT_TRUE(imagesNear(src, s.snapshot()));
+}
+
+class SimilaritySmoothRunTest : public pqtest::EngineTest {};
+
+TEST_F(SimilaritySmoothRunTest, ACancelledRunStopsInsideAPassAndLeavesTheSurface)
+{
+    const gfx::Image src = blobs(64, 400, 4, false);
+    gfx::Surface s = gfx::Surface::fromImage(src);
+    auto ctx = pq::EffectRunContext::begin(false);
+    platform::ScopedRunContext scope(ctx.get());
+    host->Shared->Cancel.request(); // Esc before the rows run
+    EXPECT_THROW(pq::SimilaritySmoothSurface_MT(s, {}, 5, 30, 3, false, 1.2f, 5.0f, 0, nullptr), pq::EAbort);
+    EXPECT_TRUE(imagesNear(src, s.snapshot()));
+}

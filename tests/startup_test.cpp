@@ -1,0 +1,434 @@
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "app/widgets/expander.h"
+#include "workspace/drop_zone.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QMetaObject>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace {
+
+// Runs the event loop until pred() holds; false when it never does.
+bool processUntil(const std::function<bool()>& pred, int limitMs = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > limitMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void processFor(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+QString writePhoto(const QTemporaryDir& dir, const char* name)
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 4, y * 5, 128));
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    EXPECT_TRUE(image.save(path));
+    return path;
+}
+
+// A main window with a scripted answer to every question.
+struct TWindowFixture {
+    explicit TWindowFixture(QStringList commandLine = {QStringLiteral("pastelloquin")})
+    {
+        window.FCommandLine = std::move(commandLine);
+        window.FAskYesNo = [this](const QString& text) {
+            questions << text;
+            return answer;
+        };
+    }
+    void showAndInitialise()
+    {
+        window.show();
+        ASSERT_TRUE(processUntil([&] { return window.FInitialized; }));
+    }
+    pq::TForm1 window;
+    QStringList questions;
+    bool answer = true;
+};
+
+TEST(StartupText, ErrorMessageHasTheFixedWording)
+{
+    EXPECT_EQ(pq::StartupErrorText(QStringLiteral("out of memory")),
+              QStringLiteral("Pastelloquin startup error: out of memory\r\n\r\nThe application will now exit."));
+}
+
+TEST(StartupArguments, FirstArgumentMustNameAnExistingFile)
+{
+    QTemporaryDir dir;
+    const QString photo = writePhoto(dir, "photo.png");
+    EXPECT_EQ(pq::StartupImageArgument({QStringLiteral("prog")}), QString());
+    EXPECT_EQ(pq::StartupImageArgument({QStringLiteral("prog"), photo}), photo);
+    EXPECT_EQ(pq::StartupImageArgument({QStringLiteral("prog"), photo + QStringLiteral(".missing")}), QString());
+    EXPECT_EQ(pq::StartupImageArgument({QStringLiteral("prog"), dir.path()}), QString());
+    EXPECT_EQ(pq::StartupImageArgument({QStringLiteral("prog"), QStringLiteral("-psn_0_12345"), photo}), QString());
+    // Only the first argument counts.
+    EXPECT_EQ(pq::StartupImageArgument({QStringLiteral("prog"), QStringLiteral("nothing"), photo}), QString());
+}
+
+TEST(StartupChoices, UpdateCheckRunsOnOneDrawInTen)
+{
+    int runs = 0;
+    for (int draw = 0; draw < 100; ++draw)
+        runs += pq::DrawRunsUpdateCheck(draw) ? 1 : 0;
+    EXPECT_EQ(runs, 10);
+    EXPECT_FALSE(pq::DrawRunsUpdateCheck(89));
+    EXPECT_TRUE(pq::DrawRunsUpdateCheck(90));
+    for (int i = 0; i < 50; ++i) {
+        const int draw = pq::StartupUpdateDraw();
+        EXPECT_GE(draw, 0);
+        EXPECT_LE(draw, 99);
+    }
+}
+
+TEST(StartupChoices, InterfaceZoomAtFirstShow)
+{
+    EXPECT_FLOAT_EQ(pq::UIZoomAtFirstShow(QStringLiteral("300"), 0.8f), 1.5f);
+    EXPECT_FLOAT_EQ(pq::UIZoomAtFirstShow(QStringLiteral("20"), 0.8f), 0.5f);
+    EXPECT_FLOAT_EQ(pq::UIZoomAtFirstShow(QStringLiteral("abc"), 0.8f), 1.0f);
+    EXPECT_FLOAT_EQ(pq::UIZoomAtFirstShow(QStringLiteral("125"), 0.8f), 1.25f);
+    EXPECT_FLOAT_EQ(pq::UIZoomAtFirstShow(QString(), 0.8f), 0.8f);
+    EXPECT_FLOAT_EQ(pq::ComputeAutoUIZoom(QRect(0, 0, 1920, 1040)), float((1040.0 - 16) / 1150));
+    EXPECT_FLOAT_EQ(pq::ComputeAutoUIZoom(QRect(0, 0, 3840, 2160)), 1.0f);
+    EXPECT_FLOAT_EQ(pq::ComputeAutoUIZoom(QRect(0, 0, 800, 500)), 0.5f);
+    EXPECT_FLOAT_EQ(pq::ComputeAutoUIZoom(QRect()), 1.0f);
+}
+
+TEST(StartupGeometry, WindowIsCentredAndRestoreRectFitsTheWorkArea)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QRect work(0, 0, 1920, 1040);
+    // 98 % of the screen (Round(1881.6), Round(1058.4)), centred in the work
+    // area with a truncating division.
+    EXPECT_EQ(pq::InitialWindowRect(screen, work), QRect(19, -9, 1882, 1058));
+    const QRect restore = pq::RestoreRectForWorkArea(work, QSize(1080, 768));
+    EXPECT_EQ(restore.size(), QSize(1728, 936));
+    EXPECT_EQ(restore.topLeft(), QPoint(96, 52));
+    // A small work area: the minimum size wins, capped by the area.
+    EXPECT_EQ(pq::RestoreRectForWorkArea(QRect(0, 0, 1100, 700), QSize(1080, 768)).size(), QSize(1080, 700));
+}
+
+TEST(MainWindowStartup, FirstShowWorkRunsOnce)
+{
+    QTemporaryDir dir;
+    const QString photo = writePhoto(dir, "first.png");
+    TWindowFixture f({QStringLiteral("pastelloquin"), photo});
+    pq::TForm1& w = f.window;
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("  Pastelloquin 4.40"));
+    f.showAndInitialise();
+    ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
+
+    EXPECT_EQ(w.FInitializationRuns, 1);
+    EXPECT_EQ(w.FStartupImageLoads, 1);
+    EXPECT_TRUE(w.FIsCustomMaximized);
+    EXPECT_EQ(w.Doc().FSourceFileName, photo);
+    EXPECT_FALSE(w.Doc().FImageDirty);
+    EXPECT_FALSE(w.DropZoneRect->isVisible());
+    // Watercolor selected with its sliders and the Painting family open.
+    EXPECT_EQ(w.Doc().SelectedEffectNumber, 300);
+    EXPECT_EQ(w.ListBoxes[2]->currentRow(), 0);
+    EXPECT_TRUE(w.Expanders[2]->isExpanded());
+    EXPECT_FALSE(w.Expanders[0]->isExpanded());
+    const int defaults[5] = {30, 40, 40, 100, 20};
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(w.TrackBars[k]->value(), defaults[k]);
+    ASSERT_NE(w.FEffectAccentBar, nullptr);
+    EXPECT_TRUE(w.FEffectAccentBar->isVisibleTo(&w));
+
+    // The user tunes a slider, then minimises and restores the window:
+    // Qt shows it again, which must neither reload nor reset anything.
+    w.TrackBars[0]->setValue(85);
+    w.Doc().Params[3][0].Value1 = 85;
+    const uint64_t generation = w.Doc().DocumentGeneration();
+    w.showMinimized();
+    processFor(30);
+    w.hide();
+    processFor(30);
+    w.showNormal();
+    processFor(100);
+    EXPECT_EQ(w.FInitializationRuns, 1);
+    EXPECT_EQ(w.FStartupImageLoads, 1);
+    EXPECT_EQ(w.Doc().DocumentGeneration(), generation);
+    EXPECT_EQ(w.TrackBars[0]->value(), 85);
+    EXPECT_EQ(w.Doc().Params[3][0].Value1, 85);
+    EXPECT_TRUE(f.questions.isEmpty());
+}
+
+TEST(MainWindowStartup, IgnoredArgumentsLeaveTheWorkspaceEmpty)
+{
+    TWindowFixture f({QStringLiteral("pastelloquin"), QStringLiteral("-psn_0_4711")});
+    f.showAndInitialise();
+    processFor(30);
+    EXPECT_EQ(f.window.FStartupImageLoads, 0);
+    EXPECT_TRUE(f.window.Doc().ZIdImage.isNull());
+    EXPECT_TRUE(f.window.DropZoneRect->isVisible());
+}
+
+TEST(MainWindowStartup, ConfirmOverwriteAsksOnlyForExistingFiles)
+{
+    QTemporaryDir dir;
+    const QString existing = writePhoto(dir, "keep.png");
+    TWindowFixture f;
+    f.answer = false;
+    EXPECT_TRUE(f.window.ConfirmOverwrite(dir.filePath(QStringLiteral("new.png"))));
+    EXPECT_TRUE(f.questions.isEmpty());
+    EXPECT_FALSE(f.window.ConfirmOverwrite(existing));
+    ASSERT_EQ(f.questions.size(), 1);
+    EXPECT_EQ(f.questions[0], QStringLiteral("The file \"keep.png\" already exists. Replace it?"));
+}
+
+TEST(MainWindowClosing, UnsavedChangesAskBeforeClosing)
+{
+    QTemporaryDir dir;
+    TWindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "a.png")});
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
+    w.Doc().FImageDirty = true;
+    const uint64_t cancelEpoch = w.Doc().Shared->Cancel.epoch();
+
+    f.answer = false;
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(f.questions.size(), 1);
+    EXPECT_EQ(f.questions[0], QStringLiteral("There are unsaved changes.\nExit anyway?"));
+    EXPECT_EQ(w.Doc().Shared->Cancel.epoch(), cancelEpoch) << "No leaves Cancel untouched";
+
+    // Yes while an effect is applying: refused and remembered.
+    f.answer = true;
+    w.Doc().FCurrentEffectNumber = 300;
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_GT(w.Doc().Shared->Cancel.epoch(), cancelEpoch);
+    EXPECT_TRUE(w.Doc().FCloseRequested);
+
+    // The run ends: the deferred close asks again and closes.
+    w.Doc().FCurrentEffectNumber = -1;
+    w.HonorDeferredClose();
+    EXPECT_EQ(f.questions.size(), 3);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.Doc().FCloseRequested);
+}
+
+TEST(MainWindowClosing, NoQuestionWithoutAResult)
+{
+    TWindowFixture f;
+    f.showAndInitialise();
+    f.window.Doc().FImageDirty = true;
+    EXPECT_TRUE(f.window.close());
+    EXPECT_TRUE(f.questions.isEmpty());
+}
+
+TEST(MainWindowClosing, FrameWorkerEndingPerformsTheDeferredClose)
+{
+    TWindowFixture f;
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    w.Doc().BeginBackgroundWorker();
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.Doc().FCloseRequested);
+    // The worker hands back through a queued call to the UI thread.
+    std::thread worker([&w] {
+        QMetaObject::invokeMethod(&w, [&w] { w.EndBackgroundWorker(); }, Qt::QueuedConnection);
+    });
+    worker.join();
+    ASSERT_TRUE(processUntil([&] { return !w.isVisible(); }));
+    EXPECT_EQ(w.Doc().FBackgroundWorkers.load(), 0);
+}
+
+TEST(MainWindowShutdown, WaitsForWorkersAndFreesOnlyWhenTheyAreDone)
+{
+    QTemporaryDir dir;
+    {
+        TWindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "b.png")});
+        pq::TForm1& w = f.window;
+        f.showAndInitialise();
+        ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
+        // A worker that never ends: after the wait nothing it shares is freed.
+        w.Doc().BeginBackgroundWorker();
+        w.FShutdownWaitMs = 50;
+        const uint64_t epoch = w.Doc().Shared->Cancel.epoch();
+        EXPECT_FALSE(w.FormDestroy());
+        EXPECT_GT(w.Doc().Shared->Cancel.epoch(), epoch);
+        EXPECT_FALSE(w.Doc().ZIdImage.isNull());
+        EXPECT_FALSE(w.InitializationTimer.isActive());
+        EXPECT_FALSE(w.CleanUpTimer.isActive());
+    }
+    {
+        TWindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "c.png")});
+        pq::TForm1& w = f.window;
+        f.showAndInitialise();
+        ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
+        // A worker that hands back while the shut-down waits.
+        w.Doc().BeginBackgroundWorker();
+        std::thread worker([&w] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            QMetaObject::invokeMethod(&w, [&w] { w.EndBackgroundWorker(); }, Qt::QueuedConnection);
+        });
+        const bool done = w.FormDestroy();
+        worker.join();
+        EXPECT_TRUE(done);
+        EXPECT_TRUE(w.Doc().ZIdImage.isNull());
+        EXPECT_TRUE(w.Doc().ZIdSourceImage.isNull());
+    }
+}
+
+TEST(MainWindowReset, FullResetFromTheWindow)
+{
+    QTemporaryDir dir;
+    TWindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "d.png")});
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
+    w.Doc().SelectedEffectNumber = 201;
+    w.UpdateListboxes(w.ListBoxes[1], 1);
+    EXPECT_FALSE(w.TrackBars[1]->isEnabled()); // Stippling has one slider
+    w.HistoryToggleLabelClick();
+
+    f.answer = false;
+    EXPECT_EQ(w.FullReset(), pq::TDocument::TResetResult::Declined);
+    EXPECT_EQ(f.questions.value(0), QStringLiteral("Do you wish to do a full reset?"));
+    EXPECT_FALSE(w.Doc().ZIdImage.isNull());
+
+    w.Doc().FCurrentEffectNumber = 300;
+    EXPECT_EQ(w.FullReset(), pq::TDocument::TResetResult::Busy);
+    EXPECT_EQ(f.questions.size(), 1);
+    w.Doc().FCurrentEffectNumber = -1;
+
+    f.answer = true;
+    EXPECT_EQ(w.FullReset(), pq::TDocument::TResetResult::Done);
+    EXPECT_TRUE(w.Doc().ZIdImage.isNull());
+    EXPECT_TRUE(w.DropZoneRect->isVisible());
+    EXPECT_EQ(w.Doc().SelectedEffectNumber, 300);
+    EXPECT_EQ(w.ListBoxes[2]->currentRow(), 0);
+    EXPECT_EQ(w.ListBoxes[1]->currentRow(), -1);
+    EXPECT_TRUE(w.TrackBars[4]->isEnabled());
+    EXPECT_EQ(w.TrackBars[3]->value(), 100);
+}
+
+} // namespace
+
+namespace {
+
+TEST(MainWindowProgress, BarShowsARunAndHidesAtItsEnd)
+{
+    TWindowFixture f;
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    QWidget* bar = w.ProgressBarRect;
+    const int target = (bar->parentWidget()->width() - 170) * 60 / 100;
+    w.UpdateProgressBar(60);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->property("tag").toInt(), 60);
+    ASSERT_TRUE(processUntil([&] { return bar->width() == target; }));
+    EXPECT_TRUE(w.ProgressLabel->isVisible());
+    EXPECT_EQ(w.ProgressLabel->text(), QStringLiteral("60%"));
+
+    // Scripts report elsewhere: even the end value is ignored then.
+    w.Doc().FScriptRunning = true;
+    w.UpdateProgressBar(101);
+    EXPECT_TRUE(bar->isVisible());
+    w.Doc().FScriptRunning = false;
+
+    w.UpdateProgressBar(101);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(bar->width(), 0);
+    EXPECT_EQ(bar->property("tag").toInt(), -1);
+    EXPECT_FALSE(w.ProgressLabel->isVisible());
+    // A short bar shows no percentage.
+    w.UpdateProgressBar(1);
+    EXPECT_FALSE(w.ProgressLabel->isVisible());
+}
+
+} // namespace
+
+#include "app/overlay_container.h"
+
+namespace {
+
+TEST(MainWindowOverlay, PanelsOpenCentredOverABackdropAndAreFreedOnClose)
+{
+    TWindowFixture f;
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    QPointer<QWidget> panel = new QWidget;
+    panel->resize(300, 200);
+    w.ShowOverlayFrame(panel);
+    pq::TOverlayContainer* overlay = w.layOverlayContainer;
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_TRUE(overlay->hasBackdrop());
+    EXPECT_EQ(panel->parentWidget(), overlay);
+    EXPECT_EQ(panel->geometry().center(), overlay->rect().center());
+
+    w.Doc().FReopenScriptEditorAfterLUT = true;
+    w.CloseOverlay();
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_TRUE(panel.isNull());
+    EXPECT_FALSE(w.Doc().FReopenScriptEditorAfterLUT);
+}
+
+} // namespace
+
+#include "engine/repository.h"
+
+namespace {
+
+TEST(MainWindowStartup, StartupTextureComesFromTheRepository)
+{
+    if (!pq::Form3().loaded())
+        pq::Form3().install(pq::decodeBuiltInImages());
+    ASSERT_GT(pq::Form3().TextureList.size(), 1u);
+    TWindowFixture f;
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    EXPECT_TRUE(w.Doc().StoredTextureBitmap.sameAs(pq::Form3().TextureList[1].image));
+    EXPECT_FALSE(w.FDefaultTexturePending);
+
+    // After a full reset nothing is laid until a texture is chosen again,
+    // even when the repository reports late.
+    f.answer = true;
+    ASSERT_EQ(w.FullReset(), pq::TDocument::TResetResult::Done);
+    w.RepositoryLoaded();
+    EXPECT_TRUE(w.Doc().StoredTextureBitmap.isNull());
+}
+
+TEST(MainWindowStartup, ALateRepositoryStillGivesTheStartupTexture)
+{
+    TWindowFixture f;
+    pq::TForm1& w = f.window;
+    f.showAndInitialise();
+    // As if the tick had run before the images were installed.
+    w.Doc().StoredTextureBitmap = {};
+    w.FDefaultTexturePending = true;
+    if (!pq::Form3().loaded())
+        pq::Form3().install(pq::decodeBuiltInImages());
+    w.RepositoryLoaded();
+    EXPECT_FALSE(w.Doc().StoredTextureBitmap.isNull());
+    EXPECT_FALSE(w.FDefaultTexturePending);
+}
+
+} // namespace

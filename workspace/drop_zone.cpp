@@ -1,0 +1,64 @@
+#include "workspace/drop_zone.h"
+
+#include "app/theme_style.h"
+#include "app/translate.h"
+#include "app/widgets/icons.h"
+
+#include <QLabel>
+#include <QPainter>
+
+namespace pq {
+
+TDropZone::TDropZone(QWidget* parent) : QWidget(parent)
+{
+    setFixedSize(350, 250);
+    setCursor(Qt::DragCopyCursor);
+    Label12 = new QLabel(Translate(QStringLiteral("Browse files")), this);
+    Label12->setObjectName(QStringLiteral("Label12"));
+    Label12->setFont(InterfaceFont(14, QFont::DemiBold));
+    Label12->setCursor(Qt::PointingHandCursor);
+    Label12->setAlignment(Qt::AlignCenter);
+    Label12->setStyleSheet(QStringLiteral("#Label12 { color: %1; } #Label12:hover { color: white; }")
+                               .arg(CurrentPalette().accent.name()));
+    Label12->setAttribute(Qt::WA_Hover);
+    Label12->setGeometry(0, 190, 350, 24);
+}
+
+void TDropZone::paintEvent(QPaintEvent*)
+{
+    const TUiPalette& palette = CurrentPalette();
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor stroke = hovered_ ? palette.border.lighter(130) : palette.muted;
+    QPen pen(stroke, 2, Qt::DashLine);
+    pen.setDashPattern({4, 3});
+    p.setPen(pen);
+    p.setBrush(hovered_ ? QColor(255, 255, 255, 8) : Qt::NoBrush);
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 20, 20);
+
+    const qreal dpr = devicePixelRatioF();
+    p.drawPixmap(QPointF((width() - 81) / 2.0, 34), RenderIcon(QStringLiteral("picture"), stroke, 81, dpr, 1.0));
+
+    p.setPen(palette.text);
+    p.setFont(InterfaceFont(16, QFont::DemiBold));
+    p.drawText(QRect(0, 128, width(), 26), Qt::AlignCenter, Translate(QStringLiteral("No image loaded")));
+    p.setPen(palette.textSecondary);
+    p.setFont(InterfaceFont(14));
+    p.drawText(QRect(0, 164, width(), 22), Qt::AlignCenter, Translate(QStringLiteral("Drop image here or")));
+}
+
+void TDropZone::enterEvent(QEnterEvent* event)
+{
+    hovered_ = true;
+    update();
+    QWidget::enterEvent(event);
+}
+
+void TDropZone::leaveEvent(QEvent* event)
+{
+    hovered_ = false;
+    update();
+    QWidget::leaveEvent(event);
+}
+
+} // namespace pq

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <span>
+
+namespace pq {
+
+// The five slider values and captions of one effect. An empty caption means
+// the effect has no such parameter (its slider is disabled).
+struct TParameters {
+    int Value1 = 0;
+    int Value2 = 0;
+    int Value3 = 0;
+    int Value4 = 0;
+    int Value5 = 0;
+    QString Name1;
+    QString Name2;
+    QString Name3;
+    QString Name4;
+    QString Name5;
+
+    // k in 1..5; other k read as 0 / empty and are ignored on write.
+    int value(int k) const;
+    void setValue(int k, int v);
+    QString name(int k) const;
+};
+
+// Params[number div 100][number mod 100].
+using TParameterTable = std::array<std::array<TParameters, 20>, 10>;
+
+// One row of the effect catalogue.
+struct TEffectInfo {
+    int number;
+    const char* listCaption;   // nullptr: reached by number only
+    const char* displayName;
+    std::array<const char*, 5> names;
+    std::array<int, 5> values;
+};
+
+std::span<const TEffectInfo> EffectCatalogue();
+const TEffectInfo* FindEffect(int number);
+
+// Writes the catalogue's captions and default values into the table;
+// every other entry is left as it is.
+void InitializeParameters(TParameterTable& params);
+
+// The entry of an effect number; nullptr outside the table.
+TParameters* ParamsEntry(TParameterTable& params, int number);
+const TParameters* ParamsEntry(const TParameterTable& params, int number);
+
+// List captions of a family (1..5) in number order.
+QStringList FamilyListCaptions(int family);
+
+} // namespace pq

@@ -1,0 +1,190 @@
+#include "workspace/preview_pane.h"
+
+#include "app/theme_style.h"
+#include "app/widgets/icon_button.h"
+#include "workspace/document.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <vector>
+
+namespace pq {
+
+namespace {
+
+// Three box passes approximate a gaussian of the given sigma on the alpha
+// channel of a premultiplied black image.
+void blurAlpha(QImage& image, double sigma)
+{
+    const int w = image.width();
+    const int h = image.height();
+    const int radius = std::max(1, int(sigma * 0.93 + 0.5));
+    std::vector<int> line(std::max(w, h));
+    auto pass = [&](bool horizontal) {
+        const int outer = horizontal ? h : w;
+        const int inner = horizontal ? w : h;
+        for (int o = 0; o < outer; ++o) {
+            auto at = [&](int i) -> QRgb& {
+                return horizontal ? reinterpret_cast<QRgb*>(image.scanLine(o))[i]
+                                  : reinterpret_cast<QRgb*>(image.scanLine(i))[o];
+            };
+            for (int i = 0; i < inner; ++i)
+                line[i] = qAlpha(at(i));
+            int sum = 0;
+            for (int i = -radius; i <= radius; ++i)
+                sum += line[std::clamp(i, 0, inner - 1)];
+            for (int i = 0; i < inner; ++i) {
+                const int a = sum / (2 * radius + 1);
+                at(i) = qRgba(0, 0, 0, a);
+                sum += line[std::min(i + radius + 1, inner - 1)] - line[std::max(i - radius, 0)];
+            }
+        }
+    };
+    for (int k = 0; k < 3; ++k) {
+        pass(true);
+        pass(false);
+    }
+}
+
+QPainterPath paneShape(const QRectF& r)
+{
+    QPainterPath path;
+    path.addRoundedRect(r, 16, 16);
+    return path;
+}
+
+} // namespace
+
+TPreviewPane::TPreviewPane(TDocument& document, QWidget* parent) : QWidget(parent), document_(document)
+{
+    setFixedSize(kSize, kSize);
+    setCursor(Qt::SizeAllCursor);
+
+    auto* zoomBox = new QWidget(this);
+    zoomBox->setObjectName(QStringLiteral("PreviewZoomRect"));
+    zoomBox->setGeometry(65, 188 - 8, 100, 36);
+    zoomBox->setStyleSheet(QStringLiteral("#PreviewZoomRect { background: #111827; border-radius: 15px; }"));
+    auto* zoomLayout = new QHBoxLayout(zoomBox);
+    zoomLayout->setContentsMargins(6, 0, 6, 0);
+    zoomLayout->setSpacing(0);
+    auto* zoomOut = new TIconButton(QStringLiteral("zoomout"), zoomBox);
+    zoomOut->setObjectName(QStringLiteral("zoomoutskvg"));
+    zoomOut->setIconPixelSize(16);
+    zoomOut->setFixedSize(24, 24);
+    auto* label = new QLabel(QStringLiteral("100%"), zoomBox);
+    label->setObjectName(QStringLiteral("Label22"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(InterfaceFont(12, QFont::Medium));
+    auto* zoomIn = new TIconButton(QStringLiteral("zoomin"), zoomBox);
+    zoomIn->setObjectName(QStringLiteral("zoominskvg"));
+    zoomIn->setIconPixelSize(16);
+    zoomIn->setFixedSize(24, 24);
+    zoomLayout->addWidget(zoomOut);
+    zoomLayout->addWidget(label, 1);
+    zoomLayout->addWidget(zoomIn);
+    // Invisible until the pane is hovered.
+    auto* fade = new QGraphicsOpacityEffect(zoomBox);
+    fade->setOpacity(0.0);
+    zoomBox->setGraphicsEffect(fade);
+    zoomBox->installEventFilter(this);
+    PreviewZoomRect = zoomBox;
+    Label22 = label;
+    zoomoutskvg = zoomOut;
+    zoominskvg = zoomIn;
+
+    PreviewPC = new QLabel(QStringLiteral("0%"), this);
+    PreviewPC->setObjectName(QStringLiteral("PreviewPC"));
+    PreviewPC->setAlignment(Qt::AlignCenter);
+    PreviewPC->setFont(InterfaceFont(14, QFont::DemiBold));
+    PreviewPC->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    PreviewPC->setGeometry((kSize - 60) / 2, (kSize - 24) / 2, 60, 24);
+    PreviewPC->hide();
+}
+
+void TPreviewPane::setBitmap(const QImage& bitmap)
+{
+    bitmap_ = bitmap;
+    update();
+}
+
+const QImage& TPreviewPane::innerShadow()
+{
+    if (shadow_.size() == size())
+        return shadow_;
+    QImage ring(size(), QImage::Format_ARGB32_Premultiplied);
+    ring.fill(Qt::transparent);
+    {
+        QPainter p(&ring);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath outside;
+        outside.setFillRule(Qt::OddEvenFill);
+        outside.addRect(QRectF(rect()).adjusted(-50, -50, 50, 50));
+        outside.addPath(paneShape(QRectF(rect())));
+        p.translate(4, 4);
+        p.fillPath(outside, Qt::black);
+    }
+    blurAlpha(ring, 7.0);
+    // Shadow colour $E5000000: scale the alpha by 0xE5 / 255.
+    for (int y = 0; y < ring.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(ring.scanLine(y));
+        for (int x = 0; x < ring.width(); ++x)
+            row[x] = qRgba(0, 0, 0, qAlpha(row[x]) * 0xE5 / 255);
+    }
+    shadow_ = ring;
+    return shadow_;
+}
+
+void TPreviewPane::paintEvent(QPaintEvent*)
+{
+    const TUiPalette& palette = CurrentPalette();
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF r(rect());
+    const QPainterPath shape = paneShape(r);
+
+    p.save();
+    p.setClipPath(shape);
+    if (bitmap_.isNull())
+        p.fillRect(r, palette.frame);
+    else
+        p.drawImage(r, bitmap_);
+    p.drawImage(QPointF(0, 0), innerShadow());
+    p.restore();
+
+    // Round corners on the panel colour.
+    QPainterPath corners;
+    corners.setFillRule(Qt::OddEvenFill);
+    corners.addRect(r);
+    corners.addPath(shape);
+    p.fillPath(corners, palette.panel);
+
+    const int percent = document_.Shared->ProgressPercent.load();
+    if (percent > 0 && percent < 100) {
+        const QRectF pc = PreviewPC->geometry();
+        const double radius = pc.height() / 2 + 10;
+        const QRectF ring(pc.center() - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
+        QPen pen(palette.accentStrong, 3);
+        pen.setCapStyle(Qt::RoundCap);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(ring, 90 * 16, -int(percent / 100.0 * 360 * 16));
+    }
+}
+
+bool TPreviewPane::eventFilter(QObject* watched, QEvent* event)
+{
+    // The zoom box is invisible until the mouse is over it.
+    if (watched == PreviewZoomRect && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
+        if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(PreviewZoomRect->graphicsEffect()))
+            fade->setOpacity(event->type() == QEvent::Enter ? 0.8 : 0.0);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace pq

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+class QLabel;
+
+namespace pq {
+
+class TDocument;
+
+// The preview pane: a 225 x 225 picture with rounded corners and an inner
+// shadow, a hover zoom box and, while a preview runs, a progress ring
+// around the centred percent label.
+class TPreviewPane : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kSize = 225;
+
+    TPreviewPane(TDocument& document, QWidget* parent = nullptr);
+
+    // What the pane shows; scaled to the pane when its size differs.
+    void setBitmap(const QImage& bitmap);
+    const QImage& bitmap() const { return bitmap_; }
+
+    QWidget* PreviewZoomRect = nullptr;
+    QLabel* Label22 = nullptr;
+    QWidget* zoomoutskvg = nullptr;
+    QWidget* zoominskvg = nullptr;
+    QLabel* PreviewPC = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    const QImage& innerShadow();
+
+    TDocument& document_;
+    QImage bitmap_;
+    QImage shadow_;
+};
+
+} // namespace pq
