@@ -234,7 +234,6 @@ TEST_F(PencilTest, DynamicPencilMatchesTheStepByStepAlgorithm)
         {70, 50, 20, 80, 30, 25, 0, false},  {66, 45, 20, 80, 30, 25, 60, true},
         {40, 90, 5, 30, 0, 0, 100, false},   {50, 50, 0, 150, 100, 80, 40, true},
         {12, 7, 100, 100, 10, -50, 20, false},
-        {180, 180, 100, 30, 30, 25, 40, false}, // several batches of strokes between two reports
     };
     uint32_t seed = 50;
     for (const Case& c : cases) {

@@ -29,7 +29,7 @@ constexpr double kLookStep = 0.17142857142857143;
 // dropped.
 constexpr int64_t kStartAttemptsPerStroke = 1024;
 constexpr int kAttemptPoll = 4096;
-constexpr int64_t kBatch = 1024;  // strokes planned, walked and marked together
+constexpr int64_t kBatch = 4096;  // strokes planned, walked and marked together
 constexpr size_t kWalkBlock = 16; // strokes walked by one block of the pool
 constexpr size_t kMarkAhead = 16;
 constexpr uint16_t kSumMask = 0x3FF;
@@ -268,8 +268,11 @@ private:
     // plans the batch after.
     void strokesBetweenReports(int64_t count)
     {
-        const int64_t batches = (count + kBatch - 1) / kBatch;
-        auto strokesIn = [&](int64_t t) { return std::min(kBatch, count - t * kBatch); };
+        // At least two batches whenever there are two strokes, so that the
+        // stages always overlap.
+        const int64_t size = std::max<int64_t>(1, std::min(kBatch, (count + 1) / 2));
+        const int64_t batches = (count + size - 1) / size;
+        auto strokesIn = [&](int64_t t) { return std::min(size, count - t * size); };
         plan(batches_[0], strokesIn(0));
         for (int64_t t = 0; t < batches; ++t) {
             Batch& cur = batches_[size_t(t % 3)];

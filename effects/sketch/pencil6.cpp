@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <limits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -91,26 +92,26 @@ private:
     std::vector<std::vector<uint8_t>> tables_;
 };
 
-// What a line reads and writes at a pixel, kept together.
+// What a candidate reads and writes at a pixel, kept together. Of the
+// gradient magnitude m only what is used is kept: whether it is 0, the range
+// min(m div 2500, 40) of the length draw, and the edge darkening m div 1800.
 struct Cell {
     uint8_t sheet;  // grey of the sheet (255 where transparent)
     uint8_t target; // grey the sheet tends to
-    uint8_t inked;  // source alpha 10 or more: lines may draw here
-    uint8_t unused;
+    uint8_t flags;  // kInked | kFlat | length range
+    uint8_t darken;
 };
 
-struct Field {
-    int32_t mag; // gradient magnitude
-    float angle; // line angle, 0..pi
-};
+constexpr uint8_t kInked = 0x80; // source alpha 10 or more: lines may draw here
+constexpr uint8_t kFlat = 0x40;  // gradient magnitude 0
+constexpr uint8_t kRangeMask = 0x3F;
 
 class Pencil6Run {
 public:
     Pencil6Run(const gfx::Image& source, const Settings& s, bool preview)
         : src_(source), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
-          tilesW_(size_t((w_ + 3) / 4)), cellBuffer_(tiledSize(w_, h_)), fieldBuffer_(tiledSize(w_, h_)),
-          cells_(cellBuffer_.data()),
-          field_(fieldBuffer_.data()), rng_(RunRandom())
+          tilesW_(size_t((w_ + 3) / 4)), cellBuffer_(tiledSize(w_, h_)), angleBuffer_(tiledSize(w_, h_)),
+          cells_(cellBuffer_.data()), angle_(angleBuffer_.data()), rng_(RunRandom())
     {
         cosA_ = std::cos(double(kHatchA)) / 2;
         sinA_ = std::sin(double(kHatchA)) / 2;
@@ -120,7 +121,7 @@ public:
         sinBorder_ = std::sin(kBorderAngle) / 2;
     }
 
-    bool valid() const { return cellBuffer_ && fieldBuffer_; }
+    bool valid() const { return cellBuffer_ && angleBuffer_; }
 
     void run(gfx::Surface& dest)
     {
@@ -155,7 +156,7 @@ private:
                 for (int x = 0; x < w_; ++x) {
                     const uint32_t a = p[x] >> 24;
                     const uint32_t grey = (3 * ((p[x] >> 16) & 0xFF) + 6 * ((p[x] >> 8) & 0xFF) + (p[x] & 0xFF)) / 10;
-                    cells_[at(x, y)] = Cell{255, uint8_t(a <= 10 ? 255 : grey), uint8_t(a >= 10), 0};
+                    cells_[at(x, y)] = Cell{255, uint8_t(a <= 10 ? 255 : grey), uint8_t(a >= 10 ? kInked : 0), 0};
                 }
             }
         });
@@ -188,26 +189,36 @@ private:
                 platform::Random rng(rowSeed[size_t(y)]);
                 const bool inner = y > 0 && y < h_ - 1;
                 for (int x = 0; x < w_; ++x) {
-                    Field& f = field_[at(x, y)];
-                    if (inner && x > 0 && x < w_ - 1 && f.mag <= 3000)
-                        f.angle = rng.random(100) > 50 ? kHatchA : kHatchB;
-                    if (f.mag == 0)
-                        f.angle = kHatchA;
+                    const size_t i = at(x, y);
+                    if (inner && x > 0 && x < w_ - 1 && std::isnan(angle_[i]))
+                        angle_[i] = rng.random(100) > 50 ? kHatchA : kHatchB;
+                    if (cells_[i].flags & kFlat)
+                        angle_[i] = kHatchA;
                 }
             }
         });
     }
 
-    // Fills a row of the field; returns how many of its places are weak.
+    // Fills a row of the field: the angles of the edges (NaN for the weak
+    // places, which draw theirs later), and the magnitude's parts in the
+    // cells. Returns how many places of the row are weak.
     uint32_t gradientRow(int y)
     {
+        auto border = [&](int x) {
+            const size_t i = at(x, y);
+            angle_[i] = 0.0f;
+            cells_[i].flags = uint8_t(cells_[i].flags | kFlat);
+            cells_[i].darken = 0;
+        };
         if (y == 0 || y == h_ - 1) {
             for (int x = 0; x < w_; ++x)
-                field_[at(x, y)] = Field{0, 0.0f};
+                border(x);
             return 0;
         }
         uint32_t weak = 0;
-        field_[at(0, y)] = field_[at(w_ - 1, y)] = Field{0, 0.0f};
+        border(0);
+        if (w_ > 1)
+            border(w_ - 1);
         auto t = [&](int x, int yy) { return int(cells_[at(x, yy)].target); };
         for (int x = 1; x < w_ - 1; ++x) {
             const int nw = t(x - 1, y - 1), n = t(x, y - 1), ne = t(x + 1, y - 1);
@@ -216,9 +227,11 @@ private:
             const int gx = 47 * nw + 162 * W + 47 * sw - 47 * ne - 162 * E - 47 * se;
             const int gy = 47 * nw + 162 * n + 47 * ne - 47 * sw - 162 * S - 47 * se;
             const int m = std::abs(gx) + std::abs(gy);
-            Field& f = field_[at(x, y)];
-            f.mag = m;
-            f.angle = 0.0f;
+            const size_t i = at(x, y);
+            Cell& c = cells_[i];
+            c.flags = uint8_t(c.flags | (m == 0 ? kFlat : 0) | std::min(m / 2500, 40));
+            c.darken = uint8_t(std::min(m / 1800, 255));
+            angle_[i] = std::numeric_limits<float>::quiet_NaN();
             weak += m <= 3000;
             if (m > 3000) {
                 float a = float(std::atan2(double(gy), double(gx)));
@@ -227,27 +240,27 @@ private:
                     a = float(double(a) + kTwoPi);
                 if (a > kPi)
                     a = float(double(a) - kPi);
-                f.angle = a;
+                angle_[i] = a;
             }
         }
         return weak;
     }
 
     // cos(angle) / 2 and sin(angle) / 2 of a place.
-    void halfDirection(const Field& f, double& cx, double& cy) const
+    void halfDirection(uint8_t flags, float angle, double& cx, double& cy) const
     {
-        if (f.mag == 0) {
+        if (flags & kFlat) {
             cx = cosBorder_;
             cy = sinBorder_;
-        } else if (f.angle == kHatchA) {
+        } else if (angle == kHatchA) {
             cx = cosA_;
             cy = sinA_;
-        } else if (f.angle == kHatchB) {
+        } else if (angle == kHatchB) {
             cx = cosB_;
             cy = sinB_;
         } else {
-            cx = std::cos(double(f.angle)) / 2;
-            cy = std::sin(double(f.angle)) / 2;
+            cx = std::cos(double(angle)) / 2;
+            cy = std::sin(double(angle)) / 2;
         }
     }
 
@@ -332,31 +345,38 @@ private:
     // direction check compares with.
     void place(int pct, int lengthRange, Candidate& c)
     {
+        // The places are random, so each one is a trip to memory. The draws
+        // to come are known, though: the place a few rejections ahead is
+        // fetched with each place, and once a place is taken, the first
+        // place of the next candidate.
+        const int ownDraw = pct * 5 > 0 ? 1 : 0;
         size_t i;
+        Cell cell;
         for (;;) {
             c.x = std::min(rng_.random(w_ - 2) + 1, w_ - 1);
             c.y = std::min(rng_.random(h_ - 2) + 1, h_ - 1);
             i = at(c.x, c.y);
-            prefetch(field_ + i);
-            prefetchPlaces(pct, lengthRange);
-            const Cell cell = cells_[i];
-            const int d = cell.inked ? std::abs(int(cell.target) - int(cell.sheet)) : 0;
+            prefetch(angle_ + i);
+            prefetchPlaceAfter(rng_.seed(), ownDraw + kPrefetchPicks * (2 + ownDraw));
+            cell = cells_[i];
+            const int d = (cell.flags & kInked) ? std::abs(int(cell.target) - int(cell.sheet)) : 0;
             const int r = rng_.random(pct * 5);
             if (!(d < r && pct > 4))
                 break;
         }
-        c.tone = (2 * int(cells_[i].sheet) + int(cells_[i].target)) / 3;
-        const Field f = field_[i];
+        const int range = cell.flags & kRangeMask;
+        prefetchPlaceAfter(rng_.seed(), (lengthRange > 0 ? 1 : 0) + (range > 0 ? 1 : 0));
+        c.tone = (2 * int(cell.sheet) + int(cell.target)) / 3;
         const int64_t a = rng_.random(lengthRange) / 3;
-        const int64_t b = rng_.random(std::min(f.mag / 2500, 40));
+        const int64_t b = rng_.random(range);
         c.seedAfter = rng_.seed();
         c.D = std::min(s_.Lmax, a + b + s_.Lmin + 3);
-        c.angle = f.angle;
-        halfDirection(f, c.cx, c.cy);
+        c.angle = angle_[i];
+        halfDirection(cell.flags, c.angle, c.cx, c.cy);
         const int64_t px = std::clamp<int64_t>(c.x + platform::Round64(double(c.D) * c.cx), 0, w_ - 1);
         const int64_t py = std::clamp<int64_t>(c.y + platform::Round64(double(c.D) * c.cy), 0, h_ - 1);
         c.probe = at(int(px), int(py));
-        prefetch(field_ + c.probe);
+        prefetch(angle_ + c.probe);
     }
 
     // Shortens a line that would cross a turn of the field, then rasterises
@@ -364,7 +384,7 @@ private:
     void layLine(Candidate& c)
     {
         int64_t D = c.D;
-        double turn = std::fabs(double(c.angle) - double(field_[c.probe].angle));
+        double turn = std::fabs(double(c.angle) - double(angle_[c.probe]));
         if (turn > kPi)
             turn = kTwoPi - turn;
         if (turn > 1.05)
@@ -391,21 +411,6 @@ private:
         }
     }
 
-    // The places are random, so each one is a trip to memory. The draws to
-    // come are known, though: fetch the place a few rejections ahead, and
-    // the first place of the next candidate should this one be taken
-    // (whether its second length draw counts is not known yet). Called
-    // between a place's coordinate draws and its own draw r.
-    void prefetchPlaces(int pct, int lengthRange) const
-    {
-        const uint32_t s = rng_.seed();
-        const int dr = pct * 5 > 0 ? 1 : 0;
-        const int da = lengthRange > 0 ? 1 : 0;
-        prefetchPlaceAfter(s, dr + da);
-        prefetchPlaceAfter(s, dr + da + 1);
-        prefetchPlaceAfter(s, dr + kPrefetchPicks * (2 + dr));
-    }
-
     // The place drawn right after `skip` more draws from seed s.
     void prefetchPlaceAfter(uint32_t s, int skip) const
     {
@@ -414,7 +419,6 @@ private:
         const int y = std::min(int((uint64_t(sy) * uint64_t(std::max(h_ - 2, 1))) >> 32) + 1, h_ - 1);
         const size_t i = at(x, y);
         prefetch(cells_ + i);
-        prefetch(field_ + i);
     }
 
     bool rasterise(int x0, int y0, int x1, int y1, Line& line) const
@@ -451,7 +455,7 @@ private:
         int64_t score = 0;
         for (int k = 0; k < np; ++k) {
             const Cell c = cells_[size_t(line.idx[size_t(k)])];
-            if (!c.inked)
+            if (!(c.flags & kInked))
                 continue;
             const int f = fade[k];
             const int trial = ((255 - f) * tone + f * c.sheet) / 255;
@@ -466,7 +470,7 @@ private:
         const uint8_t* fade = fades_.forLength(np);
         for (int k = 0; k < np; ++k) {
             Cell& c = cells_[size_t(line.idx[size_t(k)])];
-            if (!c.inked)
+            if (!(c.flags & kInked))
                 continue;
             const int f = std::min(fade[k] + 64, 255);
             c.sheet = uint8_t(((255 - f) * tone + f * int(c.sheet)) / 255);
@@ -482,8 +486,8 @@ private:
                 for (int x = 0; x < w_; ++x) {
                     const size_t i = at(x, y);
                     Cell& c = cells_[i];
-                    if (c.inked && 3 * int(c.sheet) < 540)
-                        c.sheet = uint8_t(std::max(0, int(c.sheet) - field_[i].mag / 1800));
+                    if ((c.flags & kInked) && 3 * int(c.sheet) < 540)
+                        c.sheet = uint8_t(std::max(0, int(c.sheet) - int(c.darken)));
                 }
         });
     }
@@ -506,7 +510,7 @@ private:
         for (int x0 = 0; x0 < w_; x0 += 4) {
             const Cell* c = cells_ + at(x0, y);
             for (int k = 0; k < 4 && x0 + k < w_; ++k)
-                out[x0 + k] = transparent_ && !c[k].inked ? 0u : 0xFF000000u | gfx::Pixel(c[k].sheet) * 0x010101u;
+                out[x0 + k] = transparent_ && !(c[k].flags & kInked) ? 0u : 0xFF000000u | gfx::Pixel(c[k].sheet) * 0x010101u;
         }
     }
 
@@ -549,9 +553,9 @@ private:
     const size_t tilesW_;
     bool transparent_ = false;
     gfx::ScratchBuffer<Cell> cellBuffer_;
-    gfx::ScratchBuffer<Field> fieldBuffer_;
+    gfx::ScratchBuffer<float> angleBuffer_;
     Cell* const cells_;
-    Field* const field_;
+    float* const angle_; // line angle, 0..pi
     platform::Random& rng_;
     double cosA_, sinA_, cosB_, sinB_, cosBorder_, sinBorder_;
     std::array<Candidate, kRing> ring_;
