@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 namespace pq {
@@ -67,7 +68,8 @@ class DynamicPencilRun {
 public:
     DynamicPencilRun(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview)
         : src_(source), dest_(dest), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
-          n_(size_t(w_) * size_t(h_)), photo_(n_), alpha_(n_), start_(n_), paper_(n_, 255), rng_(kSeed),
+          n_(size_t(w_) * size_t(h_)), tilesW_(size_t((w_ + 7) / 8)), photo_(n_), alpha_(n_), start_(tiledSize(w_, h_)),
+          paper_(tiledSize(w_, h_), 255), resetTo_(tiledSize(w_, h_)), rng_(kSeed),
           decay_(s.L / 1500.0 + 0.7), divisor_((255 - s.L) / 8 + 8), tolerance_(s.Bl / 3)
     {
         for (int c = 0; c < 256; ++c)
@@ -75,6 +77,8 @@ public:
         for (int n = -765; n <= 765; ++n)
             quotient_[size_t(n + 765)] = int8_t(n / divisor_);
     }
+
+    bool valid() const { return photo_ && alpha_ && start_ && paper_ && resetTo_; }
 
     void run()
     {
@@ -87,7 +91,16 @@ public:
     }
 
 private:
+    // The photo and alpha planes are stored row by row.
     size_t at(int x, int y) const { return size_t(y) * size_t(w_) + size_t(x); }
+    // The planes the strokes read and write (start, paper, reset) are stored
+    // in tiles of 8 x 8 pixels, so that a stroke and its look-ahead stay in
+    // few lines of memory whichever way they go.
+    size_t tileAt(int x, int y) const
+    {
+        return ((size_t(y >> 3) * tilesW_ + size_t(x >> 3)) << 6) | size_t((y & 7) << 3) | size_t(x & 7);
+    }
+    static size_t tiledSize(int w, int h) { return size_t((w + 7) / 8) * size_t((h + 7) / 8) * 64; }
 
     // The photo over white (on premultiplied bytes c + 255 - a), its alpha.
     void buildPlanes()
@@ -116,7 +129,9 @@ private:
             total[2] += blue(photo_[i]);
         }
         const int64_t mean[3] = {total[0] / int64_t(n_), total[1] / int64_t(n_), total[2] / int64_t(n_)};
-        std::vector<uint32_t> boosted(n_);
+        pencil::Plane<uint32_t> boosted(n_);
+        if (!boosted)
+            throw std::bad_alloc();
         const int band = std::max(1, h_ / 20);
         for (int y0 = 0; y0 < h_; y0 += band) {
             CheckCancellation();
@@ -172,20 +187,21 @@ private:
         platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
                 for (int x = 0; x < w_; ++x) {
-                    const size_t i = at(x, y);
-                    uint16_t v = uint16_t(red(photo_[i]) + green(photo_[i]) + blue(photo_[i]));
+                    const uint32_t c = photo_[at(x, y)];
+                    uint16_t v = uint16_t(red(c) + green(c) + blue(c));
                     if (x >= 1 && y >= 1 && x < w_ - 1 && y < h_ - 1) {
                         int Gx = 0, Gy = 0;
                         gradient(x, y, Gx, Gy);
                         const int G = std::abs(Gx) + std::abs(Gy);
                         v |= uint16_t((G > edge ? kEdgeBit : 0) | (G >= edge ? kLookBit : 0));
                     }
-                    start_[i] = v;
+                    start_[tileAt(x, y)] = v;
+                    resetTo_[tileAt(x, y)] = reset_[size_t(red(c))];
                 }
         });
         for (int y = 1; y < h_ - 1 && !startable_; ++y)
             for (int x = 1; x < w_ - 1; ++x)
-                if ((start_[at(x, y)] & kSumMask) / 3 < 254) {
+                if ((start_[tileAt(x, y)] & kSumMask) / 3 < 254) {
                     startable_ = true;
                     break;
                 }
@@ -340,9 +356,9 @@ private:
             platform::Random next = rng_;
             next.next();
             const int nx = std::clamp(next.random(w_), 1, w_ - 2), ny = std::clamp(next.random(h_), 1, h_ - 2);
-            prefetch(start_.data() + at(nx, ny));
+            prefetch(start_.data() + tileAt(nx, ny));
             const int e = rng_.random(255);
-            st.start = start_[at(st.x, st.y)];
+            st.start = start_[tileAt(st.x, st.y)];
             if (e > (st.start & kSumMask) / 3)
                 return true;
         }
@@ -378,7 +394,7 @@ private:
         int x = st.x, y = st.y;
         double fx = st.rx, fy = st.ry;
         for (int count = 0; count < st.steps; ++count) {
-            out[count] = int32_t(at(x, y));
+            out[count] = int32_t(tileAt(x, y));
             if (count + 1 == st.steps)
                 break; // the last step's move is never marked
             int turn = kLooks; // straight on
@@ -444,7 +460,7 @@ private:
         const int P = paper_[i];
         int Z = quotient_[size_t(3 * P - int(start_[i] & kSumMask) + 765)];
         if (Z <= -5) {
-            paper_[i] = reset_[size_t(red(photo_[i]))];
+            paper_[i] = resetTo_[i];
             return;
         }
         if (Z < 0)
@@ -457,14 +473,19 @@ private:
     int lookAhead(double fx, double fy, const std::array<double, kLooks + 1>& cs,
                   const std::array<double, kLooks + 1>& sn) const
     {
+        // The places first (a loop the compiler can vectorise), then the reads.
+        std::array<int, kLooks> px, py;
+        for (size_t k = 0; k < size_t(kLooks); ++k) {
+            px[k] = roundEven(fx + cs[k]);
+            py[k] = roundEven(fy + sn[k]);
+        }
         int best = 768;
         int turn = kLooks;
         for (int k = 0; k < kLooks; ++k) {
-            const int cx = roundEven(fx + cs[size_t(k)]);
-            const int cy = roundEven(fy + sn[size_t(k)]);
+            const int cx = px[size_t(k)], cy = py[size_t(k)];
             if (cx <= 0 || cy <= 0 || cx >= w_ - 1 || cy >= h_ - 1)
                 continue;
-            const int v = start_[at(cx, cy)] & kSumMask;
+            const int v = start_[tileAt(cx, cy)] & kSumMask;
             if (v < best + tolerance_) {
                 best = v;
                 turn = k;
@@ -480,9 +501,11 @@ private:
         platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 gfx::Pixel* out = dest_.row(y);
-                const uint8_t* g = paper_.data() + at(0, y);
-                for (int x = 0; x < w_; ++x)
-                    out[x] = 0xFF000000u | gfx::Pixel(g[x]) * 0x010101u;
+                for (int x0 = 0; x0 < w_; x0 += 8) {
+                    const uint8_t* g = paper_.data() + tileAt(x0, y);
+                    for (int k = 0; k < 8 && x0 + k < w_; ++k)
+                        out[x0 + k] = 0xFF000000u | gfx::Pixel(g[k]) * 0x010101u;
+                }
             }
         });
     }
@@ -513,7 +536,7 @@ private:
                 gfx::Pixel* out = dest_.row(y);
                 for (int x = 0; x < w_; ++x) {
                     const size_t i = at(x, y);
-                    const int g = paper_[i];
+                    const int g = paper_[tileAt(x, y)];
                     uint32_t rgb = gfx::Pixel(g) * 0x010101u;
                     if (s_.K > 0 && g <= 200)
                         rgb = tinted(g, photo_[i], u);
@@ -563,10 +586,12 @@ private:
     const int w_;
     const int h_;
     const size_t n_;
-    std::vector<uint32_t> photo_; // 0x00RRGGBB over white, then boosted
-    std::vector<uint8_t> alpha_;
-    std::vector<uint16_t> start_; // R + G + B of the photo, and the gradient class
-    std::vector<uint8_t> paper_;  // grey of the paper
+    const size_t tilesW_;
+    pencil::Plane<uint32_t> photo_; // 0x00RRGGBB over white, then boosted
+    pencil::Plane<uint8_t> alpha_;
+    pencil::Plane<uint16_t> start_; // R + G + B of the photo, and the gradient class
+    pencil::Plane<uint8_t> paper_;  // grey of the paper
+    pencil::Plane<uint8_t> resetTo_; // what the paper becomes where it is clearly too dark
     platform::Random rng_;
     const double decay_;
     const int divisor_;
@@ -594,7 +619,9 @@ void DynamicPencil(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2,
     s.Bl = scaled(P3);
     s.C = scaled(P4);
     s.K = scaled(P5);
-    DynamicPencilRun(Source, Dest, s, Preview).run();
+    DynamicPencilRun run(Source, Dest, s, Preview);
+    if (run.valid())
+        run.run();
 }
 
 } // namespace pq
