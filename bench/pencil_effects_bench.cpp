@@ -41,15 +41,3 @@ void BM_DynamicPencil_12MP(benchmark::State& state)
 BENCHMARK(BM_DynamicPencil_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-namespace {
-void BM_Pencil6_small(benchmark::State& state)
-{
-    static const gfx::Image src = bench::makeSyntheticPhoto(int(state.range(0)), int(state.range(0)) * 3 / 4);
-    gfx::Surface dest = gfx::Surface::make(src.size());
-    for (auto _ : state) {
-        pq::RunRandom().setSeed(1);
-        pq::Pencil6(src, dest, 10, 40, 30, 0, 30, false);
-    }
-}
-BENCHMARK(BM_Pencil6_small)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
-}

@@ -419,6 +419,7 @@ private:
         const int y = std::min(int((uint64_t(sy) * uint64_t(std::max(h_ - 2, 1))) >> 32) + 1, h_ - 1);
         const size_t i = at(x, y);
         prefetch(cells_ + i);
+        prefetch(angle_ + i);
     }
 
     bool rasterise(int x0, int y0, int x1, int y1, Line& line) const
