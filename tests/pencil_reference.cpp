@@ -413,8 +413,10 @@ gfx::Image dynamicPencil(const gfx::Image& src, int P1, int P2, int P3, int P4, 
         int Gx = INT_MIN, Gy = INT_MIN;
         for (int k = 0; k < 3; ++k) {
             auto s = [&](int dx, int dy) { return S[k][I(x + dx, y + dy)]; };
-            const int gy = (3 * s(-1, -1) + 10 * s(0, -1) + 3 * s(1, -1)) - (3 * s(-1, 1) + 10 * s(0, 1) + 3 * s(1, 1));
-            const int gx = (3 * s(-1, -1) + 10 * s(-1, 0) + 3 * s(-1, 1)) - (3 * s(1, -1) + 10 * s(1, 0) + 3 * s(1, 1));
+            const int gy =
+                (3 * s(-1, -1) + 10 * s(0, -1) + 3 * s(1, -1)) - (3 * s(-1, 1) + 10 * s(0, 1) + 3 * s(1, 1));
+            const int gx =
+                (3 * s(-1, -1) + 10 * s(-1, 0) + 3 * s(-1, 1)) - (3 * s(1, -1) + 10 * s(1, 0) + 3 * s(1, 1));
             Gx = std::max(Gx, gx);
             Gy = std::max(Gy, gy);
         }

@@ -68,8 +68,8 @@ class DynamicPencilRun {
 public:
     DynamicPencilRun(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview)
         : src_(source), dest_(dest), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
-          n_(size_t(w_) * size_t(h_)), tilesW_(size_t((w_ + 7) / 8)), photo_(n_), alpha_(n_), start_(tiledSize(w_, h_)),
-          paper_(tiledSize(w_, h_), 255), resetTo_(tiledSize(w_, h_)), rng_(kSeed),
+          n_(size_t(w_) * size_t(h_)), tilesW_(size_t((w_ + 7) / 8)), photo_(n_), alpha_(n_),
+          start_(tiledSize(w_, h_)), paper_(tiledSize(w_, h_), 255), resetTo_(tiledSize(w_, h_)), rng_(kSeed),
           decay_(s.L / 1500.0 + 0.7), divisor_((255 - s.L) / 8 + 8), tolerance_(s.Bl / 3)
     {
         for (int c = 0; c < 256; ++c)

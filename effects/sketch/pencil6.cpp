@@ -13,10 +13,10 @@
 #include <algorithm>
 #include <array>
 #include <climits>
-#include <limits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -64,7 +64,8 @@ struct Settings {
     int64_t T3 = 0;   // colour pass opacity in per cent
 };
 
-// One rasterised line: pixel indices y * w + x, both ends included.
+// One rasterised line: the indices of its pixels in the tiled planes, both
+// ends included.
 struct Line {
     std::vector<int32_t> idx;
     Line() { idx.reserve(kMaxExtent + 1); }
@@ -510,8 +511,10 @@ private:
         // Four cells of a tile at a time.
         for (int x0 = 0; x0 < w_; x0 += 4) {
             const Cell* c = cells_ + at(x0, y);
-            for (int k = 0; k < 4 && x0 + k < w_; ++k)
-                out[x0 + k] = transparent_ && !(c[k].flags & kInked) ? 0u : 0xFF000000u | gfx::Pixel(c[k].sheet) * 0x010101u;
+            for (int k = 0; k < 4 && x0 + k < w_; ++k) {
+                const bool clear = transparent_ && !(c[k].flags & kInked);
+                out[x0 + k] = clear ? 0u : 0xFF000000u | gfx::Pixel(c[k].sheet) * 0x010101u;
+            }
         }
     }
 
