@@ -199,8 +199,10 @@ TEST_F(PencilTest, Pencil6EdgeCases)
     // Pictures too small for a place, and script values far outside the sliders.
     for (const QSize size : {QSize(1, 1), QSize(1, 9), QSize(9, 1), QSize(2, 2)})
         EXPECT_TRUE(isValidPremultiplied(run(101, photoLike(size.width(), size.height(), 3), 10, 40, 30, 50, 30)));
-    for (int v : {-1000, 100000})
-        EXPECT_TRUE(isValidPremultiplied(run(101, photoLike(30, 20, 5, true), v, v, v % 500, v, v % 500))) << v;
+    for (int v : {-1000, 100000}) {
+        EXPECT_TRUE(isValidPremultiplied(run(101, photoLike(30, 20, 5, true), v, v, v, v, 30))) << v;
+        EXPECT_TRUE(isValidPremultiplied(run(101, photoLike(30, 20, 5, true), 10, 40, 5, 0, v))) << v;
+    }
 }
 
 TEST_F(PencilTest, Pencil6ColourPassNeverExceedsFullStrength)
@@ -269,6 +271,14 @@ TEST_F(PencilTest, DynamicPencilScriptValuesAndBlankPicturesFinish)
     // Nowhere dark enough to start a stroke: the paper stays white.
     const gfx::Image white = testimg::makeSolid(50, 40, 0xFFFFFFFFu);
     EXPECT_TRUE(imagesNear(white, run(102, white, 20, 80, 30, 25, 0)));
+    // One dark place in a white picture: the search for start places has a
+    // budget, so the run ends, with the strokes it could start.
+    const gfx::Image dot = testimg::makeImage(50, 40, [](int x, int y) {
+        return x == 20 && y == 20 ? testimg::premul(0, 0, 0) : testimg::premul(255, 255, 255);
+    });
+    const gfx::Image dotted = run(102, dot, 20, 80, 30, 25, 0);
+    EXPECT_LT(channel(dotted.pixel(20, 20), 0), 255);
+    EXPECT_TRUE(isValidPremultiplied(dotted));
     // A transparent picture keeps its transparency.
     const gfx::Image clear = testimg::makeSolid(30, 30, 0);
     EXPECT_TRUE(imagesNear(clear, run(102, clear, 20, 80, 30, 25, 0)));

@@ -164,7 +164,7 @@ gfx::Image pencil6(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5
     platform::Random rng(seed);
     const int64_t Q = platform::Round64(std::min(P5, 200) * 2.5);
     const int64_t Lmax = int64_t(P2) + 5, Lmin = std::min<int64_t>(P1, Lmax);
-    const int64_t M0 = int64_t(std::min(P3, 1000)) * 20 + 100;
+    const int64_t M0 = int64_t(std::min(P3, 200)) * 20 + 100;
     const int w = src.width(), h = src.height();
     const size_t n = size_t(w) * h;
     auto I = [w](int x, int y) { return size_t(y) * w + x; };

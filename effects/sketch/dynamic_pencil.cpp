@@ -28,7 +28,7 @@ constexpr double kLookStep = 0.17142857142857143;
 // search may use this many attempts per stroke on average; a picture that
 // needs more has practically nowhere to start, and its later strokes are
 // dropped.
-constexpr int64_t kStartAttemptsPerStroke = 1024;
+constexpr int64_t kStartAttemptsPerStroke = 256;
 constexpr int kAttemptPoll = 4096;
 constexpr int64_t kBatch = 4096;  // strokes planned, walked and marked together
 constexpr size_t kWalkBlock = 16; // strokes walked by one block of the pool
@@ -199,11 +199,13 @@ private:
                     resetTo_[tileAt(x, y)] = reset_[size_t(red(c))];
                 }
         });
-        for (int y = 1; y < h_ - 1 && !startable_; ++y)
+        dark_.assign((n_ + 63) / 64, 0);
+        for (int y = 1; y < h_ - 1; ++y)
             for (int x = 1; x < w_ - 1; ++x)
                 if ((start_[tileAt(x, y)] & kSumMask) / 3 < 254) {
+                    const size_t i = at(x, y);
+                    dark_[i >> 6] |= uint64_t(1) << (i & 63);
                     startable_ = true;
-                    break;
                 }
         for (int k = 0; k <= 12; ++k) {
             double p = k;
@@ -356,12 +358,25 @@ private:
             platform::Random next = rng_;
             next.next();
             const int nx = std::clamp(next.random(w_), 1, w_ - 2), ny = std::clamp(next.random(h_), 1, h_ - 2);
-            prefetch(start_.data() + tileAt(nx, ny));
+            if (darkEnough(nx, ny))
+                prefetch(start_.data() + tileAt(nx, ny));
             const int e = rng_.random(255);
+            // A place of grey 254 or more can never be taken (e < 255).
+            if (!darkEnough(st.x, st.y))
+                continue;
             st.start = start_[tileAt(st.x, st.y)];
             if (e > (st.start & kSumMask) / 3)
                 return true;
         }
+    }
+
+    // Whether a place's grey is below 254, from a bit plane small enough to
+    // stay in the cache: pictures with little dark in them go through many
+    // attempts.
+    bool darkEnough(int x, int y) const
+    {
+        const size_t i = at(x, y);
+        return (dark_[i >> 6] >> (i & 63)) & 1;
     }
 
     // The places a stroke marks, one per step.
@@ -592,6 +607,7 @@ private:
     pencil::Plane<uint16_t> start_; // R + G + B of the photo, and the gradient class
     pencil::Plane<uint8_t> paper_;  // grey of the paper
     pencil::Plane<uint8_t> resetTo_; // what the paper becomes where it is clearly too dark
+    std::vector<uint64_t> dark_;     // one bit a place: grey below 254
     platform::Random rng_;
     const double decay_;
     const int divisor_;

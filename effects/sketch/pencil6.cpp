@@ -35,8 +35,9 @@ constexpr int kPrefetchPicks = 3;
 constexpr int kPlaceAhead = 2;
 constexpr int kLayAhead = 1;
 constexpr int kRing = kPlaceAhead + 1;
-// Script values above these would only make the run endless.
-constexpr int kMaxStrokesValue = 1000;
+// Script values above these would only make the run endless (twice the
+// sliders' maximum).
+constexpr int kMaxStrokesValue = 200;
 constexpr int kMaxQualityValue = 200;
 
 using pencil::prefetch;
