@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/theme.h"
 #include "engine/engine_host.h"
 #include "workspace/document.h"
 
@@ -73,6 +74,7 @@ public:
     gfx::Image CustomBrushBitmap304() const override;
     int CustomBrushCount304() const override;
     bool HasManualBrushFrame() const override;
+    LUTChoice FLUTChoice() const override;
     float FPreviewZoomFactor() const override;
     QSizeF Image1Size() const override;
     void SetPreviewBitmap(const gfx::Image& bitmap) override;
@@ -153,6 +155,23 @@ public:
     std::unique_ptr<QStringList> FBatchFiles;
     std::unique_ptr<QStringList> FBatchEmbScriptText;
     QStringList FBatchScript;
+
+    // ---- Theme (main_window_theme.cpp) ----
+    // Switches the whole program to the mode and keeps it in the settings.
+    void ApplyTheme(TThemeMode Mode);
+    void SetLightMode(bool Value);
+    // The click of both theme icons and the theme shortcut: toggles.
+    void ThemeSwitchClick();
+    void CreateThemeSwitch();
+    // Shows the icon of the other mode.
+    void UpdateThemeIcons();
+    // Loads the current mode's style sheet.
+    void ApplyStyle();
+    // Recolours O and its descendants from their designed colours.
+    void ThemeWalk(QObject* O, bool ToLight);
+    // The current mode's colours on the main window, the script editor and
+    // the manual-brush panel.
+    void ApplyThemeColors();
 
     // ---- Chrome (main_window_chrome.cpp) ----
     void MaxButtonClick();

@@ -226,8 +226,6 @@ void TForm1::UpdateEffectAccent(QListWidget* box, int itemIndex)
         FEffectAccentBar->setAttribute(Qt::WA_TransparentForMouseEvents);
         FEffectAccentBar->setAttribute(Qt::WA_StyledBackground);
         FEffectAccentBar->setFixedSize(4, 18);
-        FEffectAccentBar->setStyleSheet(
-            QStringLiteral("background: %1; border-radius: 2px;").arg(CurrentPalette().accent.name()));
     }
     // Detached: kept by the window, hidden.
     FEffectAccentBar->hide();

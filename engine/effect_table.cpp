@@ -1,5 +1,7 @@
 #include "engine/effect_table.h"
 
+#include "engine/photolab/adjustments.h"
+#include "engine/photolab/apply_lut.h"
 #include "engine/photolab/orton_filter.h"
 #include "engine/photolab/retro_film.h"
 #include "engine/photolab/vintage_sepia.h"
@@ -44,10 +46,10 @@ constexpr EffectEntry kEffects[] = {
     {307, nullptr, "StochasticPainting"},
     {308, nullptr, "WatercolorFlow"},
     {400, OrtonFilter, "OrtonFilter"},
-    {401, nullptr, "AdjustmentsEffect"},
+    {401, AdjustmentsEffect, "AdjustmentsEffect"},
     {402, VintageSepia, "VintageSepia"},
     {403, RetroFilm, "RetroFilm"},
-    {404, nullptr, "ApplyLUT"},
+    {404, ApplyLUT, "ApplyLUT"},
     {500, nullptr, "SpaceFillingDots"},
     {501, nullptr, "CartoonEffect"},
     {502, nullptr, "SpaceFillingCircles"},

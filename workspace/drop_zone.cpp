@@ -1,5 +1,6 @@
 #include "workspace/drop_zone.h"
 
+#include "app/theme.h"
 #include "app/theme_style.h"
 #include "app/translate.h"
 #include "app/widgets/icons.h"
@@ -18,8 +19,6 @@ TDropZone::TDropZone(QWidget* parent) : QWidget(parent)
     Label12->setFont(InterfaceFont(14, QFont::DemiBold));
     Label12->setCursor(Qt::PointingHandCursor);
     Label12->setAlignment(Qt::AlignCenter);
-    Label12->setStyleSheet(QStringLiteral("#Label12 { color: %1; } #Label12:hover { color: white; }")
-                               .arg(CurrentPalette().accent.name()));
     Label12->setAttribute(Qt::WA_Hover);
     Label12->setGeometry(0, 190, 350, 24);
 }
@@ -29,11 +28,12 @@ void TDropZone::paintEvent(QPaintEvent*)
     const TUiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor stroke = hovered_ ? palette.border.lighter(130) : palette.muted;
+    const QColor hot = GThemeMode == tmLight ? palette.textSecondary : palette.border.lighter(130);
+    const QColor stroke = hovered_ ? hot : palette.muted;
     QPen pen(stroke, 2, Qt::DashLine);
     pen.setDashPattern({4, 3});
     p.setPen(pen);
-    p.setBrush(hovered_ ? QColor(255, 255, 255, 8) : Qt::NoBrush);
+    p.setBrush(hovered_ ? ThemedColor(QColor(255, 255, 255, 8)) : QBrush(Qt::NoBrush));
     p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 20, 20);
 
     const qreal dpr = devicePixelRatioF();

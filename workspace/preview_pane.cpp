@@ -1,5 +1,6 @@
 #include "workspace/preview_pane.h"
 
+#include "app/theme.h"
 #include "app/theme_style.h"
 #include "app/widgets/icon_button.h"
 #include "workspace/document.h"
@@ -154,6 +155,8 @@ void TPreviewPane::paintEvent(QPaintEvent*)
         p.fillRect(r, palette.frame);
     else
         p.drawImage(r, bitmap_);
+    // Softer on the light theme's white pane.
+    p.setOpacity(GThemeMode == tmLight ? 0.45 : 1.0);
     p.drawImage(QPointF(0, 0), innerShadow());
     p.restore();
 
