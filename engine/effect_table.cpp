@@ -7,7 +7,10 @@
 #include "engine/photolab/vintage_sepia.h"
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
+#include "effects/sketch/comic_print_halftone.h"
+#include "effects/sketch/crosshatch.h"
 #include "effects/sketch/dynamic_pencil.h"
+#include "effects/sketch/felt_tip_pen.h"
 #include "effects/sketch/pencil6.h"
 #include "effects/sketch/pencil_sketch.h"
 
@@ -31,11 +34,11 @@ constexpr EffectEntry kEffects[] = {
     {100, PencilSketch, "PencilSketch"},
     {101, Pencil6, "Pencil6"},
     {102, DynamicPencil, "DynamicPencil"},
-    {103, nullptr, "Crosshatch"},
+    {103, Crosshatch, "Crosshatch"},
     {200, blackandwhiteInk, "blackandwhiteInk"},
     {201, AtkinsonDither, "AtkinsonDither"},
-    {202, nullptr, "MarkerRenderingEffect"},
-    {203, nullptr, "ComicPrintHalftone"},
+    {202, MarkerRenderingEffect, "MarkerRenderingEffect"},
+    {203, ComicPrintHalftone, "ComicPrintHalftone"},
     {300, nullptr, "CentralSpokeEffect"},
     {301, nullptr, "RegionGrowing"},
     {302, nullptr, "NewRandomStrokes_BestOfN"},
