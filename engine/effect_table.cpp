@@ -9,7 +9,10 @@
 #include "effects/sketch/black_and_white_ink.h"
 #include "effects/sketch/comic_print_halftone.h"
 #include "effects/sketch/crosshatch.h"
+#include "effects/sketch/dynamic_pencil.h"
 #include "effects/sketch/felt_tip_pen.h"
+#include "effects/sketch/pencil6.h"
+#include "effects/sketch/pencil_sketch.h"
 
 #include <algorithm>
 #include <iterator>
@@ -28,9 +31,9 @@ struct EffectEntry {
 
 // Sorted by number, one entry per line.
 constexpr EffectEntry kEffects[] = {
-    {100, nullptr, "PencilSketch"},
-    {101, nullptr, "Pencil6"},
-    {102, nullptr, "DynamicPencil"},
+    {100, PencilSketch, "PencilSketch"},
+    {101, Pencil6, "Pencil6"},
+    {102, DynamicPencil, "DynamicPencil"},
     {103, Crosshatch, "Crosshatch"},
     {200, blackandwhiteInk, "blackandwhiteInk"},
     {201, AtkinsonDither, "AtkinsonDither"},

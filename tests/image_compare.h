@@ -12,12 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 namespace testimg {
 
@@ -142,40 +140,16 @@ inline ::testing::AssertionResult isValidPremultiplied(const Image& image)
     return ::testing::AssertionSuccess();
 }
 
-// Runs fn serially: with the pool limited to one worker and from inside a
-// parallel body (where nested loops run on the calling thread, whatever
-// workers were started before). fn runs on the calling thread, so that its
-// calls to a test's UI bridge are served; the one worker waits meanwhile.
-// Restores the default pool afterwards.
+// Runs fn serially on the calling thread: with no pool workers every loop
+// runs on its caller. Restores the default pool afterwards.
 template <typename Fn>
 auto runSerially(Fn&& fn)
 {
     struct Restore {
         ~Restore() { platform::configureDefaultThreadPool(); }
     } restore;
-    platform::configureThreadPool(1, 1);
-    decltype(fn()) result{};
-    const std::thread::id caller = std::this_thread::get_id();
-    std::atomic<bool> ran{false};
-    std::atomic<bool> done{false};
-    platform::parallelForRange(0, 2, 1, [&](int, int) {
-        if (std::this_thread::get_id() != caller) {
-            done.wait(false);
-            return;
-        }
-        if (ran.exchange(true))
-            return;
-        struct Done {
-            std::atomic<bool>& flag;
-            ~Done()
-            {
-                flag = true;
-                flag.notify_all();
-            }
-        } signal{done};
-        result = fn();
-    });
-    return result;
+    platform::configureThreadPool(0, 0);
+    return fn();
 }
 
 } // namespace testimg

@@ -6,7 +6,6 @@
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
 #include "platform/numeric.h"
-#include "platform/simd_state.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
@@ -431,7 +430,6 @@ private:
 
 void Crosshatch(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
 {
-    platform::clearUpperSimdState(); // this thread calls the maths library a lot
     if (Source.isNull() || Dest.isNull())
         return;
     CheckCancellation();

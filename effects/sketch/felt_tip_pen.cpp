@@ -4,7 +4,6 @@
 #include "engine/effect_api.h"
 #include "gfx/banded_draw.h"
 #include "platform/numeric.h"
-#include "platform/simd_state.h"
 #include "platform/thread_pool.h"
 #include "platform/tick.h"
 
@@ -476,7 +475,6 @@ private:
 void MarkerRenderingEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
                            bool Preview)
 {
-    platform::clearUpperSimdState(); // this thread calls the maths library a lot
     if (Source.isNull() || Dest.isNull() || Source.width() <= 0 || Source.height() <= 0)
         return;
     FeltTipRun(Source, Dest, P1, P2, P3, P4, P5, Preview).run();
