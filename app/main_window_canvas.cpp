@@ -105,8 +105,9 @@ void TForm1::CenterImageInPaintBox()
     const gfx::Image& image = FDocument.ZIdImage;
     if (image.isNull())
         return;
-    const QSize canvas = SkPaintBox1->LogicalSize.isValid() ? SkPaintBox1->LogicalSize : ViewportSize();
-    FDocument.FPanOffset = CenteredPan(QSizeF(canvas), image.size(), FDocument.FZoomFactor);
+    // The canvas is never scrolled: centred means centred in what the
+    // viewport shows, however large the zoomed image is.
+    FDocument.FPanOffset = CenteredPan(QSizeF(ViewportSize()), image.size(), FDocument.FZoomFactor);
     SkPaintBox1->update();
 }
 

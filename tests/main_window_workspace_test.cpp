@@ -11,6 +11,7 @@
 #include "image_compare.h"
 #include "platform/ui_bridge.h"
 #include "workspace/canvas_view.h"
+#include "workspace/canvas_zoom.h"
 #include "workspace/drop_zone.h"
 #include "workspace/preview_pane.h"
 
@@ -261,6 +262,8 @@ TEST_F(Workspace, PreviewApplyUndoRedoAndSave)
     QKeyEvent undo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, QStringLiteral("z"));
     QApplication::sendEvent(focus, &undo);
     EXPECT_TRUE(testimg::imagesNear(original, doc().ZIdImage, 8)) << "back to the photo";
+    EXPECT_EQ(doc().FPanOffset, pq::CenteredPan(QSizeF(window->ViewportSize()), QSize(480, 360), 1.0f))
+        << "centred in the viewport";
     QKeyEvent redo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, QStringLiteral("Z"));
     QApplication::sendEvent(focus, &redo);
     EXPECT_TRUE(nearlyBlackAndWhite(doc().ZIdImage.qimage()));
