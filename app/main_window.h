@@ -18,6 +18,7 @@
 class QFrame;
 class QLabel;
 class QListWidget;
+class QMimeData;
 class QPropertyAnimation;
 class QPushButton;
 class QCheckBox;
@@ -27,6 +28,7 @@ class QVBoxLayout;
 
 namespace pq {
 
+class AutoEnhanceCommand;
 class TCanvasView;
 class TDropZone;
 class TExpander;
@@ -97,8 +99,6 @@ public:
     // The update check's call point (the check itself is not built yet).
     void Check4Update();
     bool ConfirmOverwrite(const QString& fileName);
-    // Makes the image file the new document; false when it cannot.
-    bool LoadLargeImage(const QString& fileName);
     // The command line FormShow reads (the program's arguments by default).
     QStringList FCommandLine;
     // Counts of the first-show work that must happen once per run.
@@ -116,9 +116,86 @@ public:
     void UpdateListboxes(QListWidget* box, int itemIndex);
     void UpdateEffectAccent(QListWidget* box, int itemIndex);
     void UpdateEmptyPreviewBg();
-    void FullSizeAndCenter();
     void UpdateDropZone();
     QListWidget* ListBoxOfFamily(int family) const;
+
+    // ---- Effect choice and sliders (main_window_params.cpp) ----
+    // ListBox1ItemClick .. ListBox5ItemClick: family 1..5.
+    void ListBoxItemClick(int family, int index);
+    // TrackBar1Tracking .. TrackBar5Tracking: k 1..5.
+    void TrackBarTracking(int k);
+    void ParamsLabelDblClick();
+    void ParamLabelDblClick(int k);
+    // The five slider values, rounded.
+    std::array<int, 5> SliderValues() const;
+
+    // ---- Preview pane, apply (main_window_preview.cpp) ----
+    void UpdatePreviewTimerTimer();
+    void PreviewDebounceTimerTimer();
+    void RequestEffectPreview();
+    // Shows the untreated source window in the pane.
+    void DrawZoomedPreview();
+    void Button1Click();
+    void Image1MouseDown(QPointF pos);
+    void Image1MouseMove(Qt::MouseButtons buttons, QPointF pos);
+    void Image1MouseUp();
+    void Image1MouseWheel(int delta);
+    void zoominskvgClick();
+    void zoomoutskvgClick();
+    void PreviewZoomRectClick();
+    QPointF PreviewLastPos;
+
+    // ---- Main canvas (main_window_canvas.cpp) ----
+    void ZoomIn();
+    void ZoomOut();
+    void SkPaintBox1MouseWheel(int delta, QPointF pos);
+    void ZoomDebounceTimerTimer();
+    void CalculateBestFitAndCenter();
+    void CenterImageInPaintBox();
+    void FullSizeAndCenter();
+    void UpdatePaintBoxSize();
+    void SkPaintBox1MouseDown(Qt::MouseButton button, QPointF pos);
+    void SkPaintBox1MouseMove(Qt::MouseButtons buttons, QPointF pos);
+    void SkPaintBox1MouseUp(Qt::MouseButton button, QPointF pos);
+    void SkPaintBox1DblClick();
+    void CleanUpTimerTimer();
+    // The viewport size the view operations use.
+    QSize ViewportSize() const;
+    QPointF FLastMousePos;
+    QPointer<QWidget> FFullScreenForm;
+
+    // ---- Split view (main_window_split.cpp) ----
+    void SpeedButton24Click();
+    void CheckBox1Change();
+    void UpdateDivider();
+    double& FDividerX();
+    bool FDragging = false;
+    QWidget* Splitter = nullptr;
+
+    // ---- Opening and saving (main_window_files.cpp) ----
+    // The open dialog.
+    void LoadImageFile();
+    // Makes the image file the new document; false when it cannot (the
+    // document then stays as it was).
+    bool LoadLargeImage(const QString& fileName);
+    void DefaultImageButtonClick();
+    bool LoadLargeImageFromTImage();
+    bool DropZoneRectDragOver(const QMimeData* data) const;
+    void DropZoneRectDragDrop(const QMimeData* data);
+    void SaveImageFile();
+    // The file dialogs; tests replace them. Empty when cancelled.
+    std::function<QString(const QString& title, const QString& filter)> FGetOpenFileName;
+    std::function<QString(const QString& title, const QString& proposal, int filterIndex)> FGetSaveFileName;
+
+    // ---- Commands (main_window_commands.cpp) ----
+    void SpeedButton5Click(); // undo
+    void SpeedButton6Click(); // redo
+    void LabelEnhanceClick();
+    // The workspace's keyboard shortcuts; true when the key was consumed.
+    bool FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers modifiers);
+    // A main-menu entry was chosen.
+    void RunMenuAction(const QString& name);
+    std::shared_ptr<AutoEnhanceCommand> FAutoEnhance;
 
     // ---- Progress bar (main_window_progress.cpp) ----
     // 0..100 shows a full run's progress; any other value hides the bar.
@@ -196,7 +273,6 @@ public:
     int FLastTop = 0;
     int FMenuLastSel = -1;
     QImage FDefaultPreviewBitmap;
-    double FDividerX = 0;
     bool FTextBoxUpdating = false;
     bool FFormResizing = false;
     int FContextMenuImageIndex = -1;
@@ -333,6 +409,8 @@ private:
     void BuildResizeEdges();
     void PositionResizeEdges();
     void PositionFloatingControls();
+    // Connects the workspace's controls, timers and shortcuts.
+    void WireWorkspace();
 
     TDocument FDocument;
     QPointer<QPropertyAnimation> FProgressWidthAnim;

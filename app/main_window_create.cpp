@@ -72,6 +72,7 @@ TForm1::TForm1(QWidget* parent)
     layOverlayContainer = new TOverlayContainer(MainFormRect);
 
     FormCreate();
+    WireWorkspace();
     setEngineHost(this);
 }
 
@@ -140,7 +141,7 @@ void TForm1::FormCreate()
 
     FDocument.OnDeferredClose = [this] { close(); };
 
-    FDividerX = width() / 2.0;
+    FDividerX() = width() / 2.0;
     FTextBoxUpdating = false;
     FDocument.SelectedEffectNumber = 300;
     UpdateListboxes(ListBoxes[2], -1);

@@ -216,6 +216,9 @@ void TForm1::UpdateListboxes(QListWidget* box, int itemIndex)
     }
     const bool mosaic = number == 500 || number == 502 || number == 503;
     ContourRow->setVisible(mosaic);
+    // A preview of the newly selected effect follows.
+    if (!UpdatePreviewTimer.isActive())
+        UpdatePreviewTimer.start();
 }
 
 void TForm1::UpdateEffectAccent(QListWidget* box, int itemIndex)

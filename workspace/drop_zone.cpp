@@ -5,7 +5,10 @@
 #include "app/translate.h"
 #include "app/widgets/icons.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace pq {
@@ -21,6 +24,46 @@ TDropZone::TDropZone(QWidget* parent) : QWidget(parent)
     Label12->setAlignment(Qt::AlignCenter);
     Label12->setAttribute(Qt::WA_Hover);
     Label12->setGeometry(0, 190, 350, 24);
+    Label12->installEventFilter(this);
+    setAcceptDrops(true);
+}
+
+bool TDropZone::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Label12 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        emit browseClicked();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TDropZone::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TDropZone::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TDropZone::dropEvent(QDropEvent* event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (Dropped)
+        Dropped(event->mimeData());
 }
 
 void TDropZone::paintEvent(QPaintEvent*)
