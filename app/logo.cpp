@@ -1,5 +1,8 @@
 #include "app/logo.h"
 
+#include "app/theme_style.h"
+
+#include <QFontMetrics>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -51,6 +54,27 @@ QImage LogoImage(int size)
     QPainter p(&image);
     PaintLogoMark(p, QRectF(0, 0, size, size));
     return image;
+}
+
+QPixmap LogoWithName(qreal dpr, const QColor& textColor)
+{
+    const QFont font = InterfaceFont(17, QFont::DemiBold);
+    const QFontMetrics metrics(font);
+    const int markSize = 26;
+    const int width = markSize + 9 + metrics.horizontalAdvance(QStringLiteral("Pastelloquin")) + 2;
+    const int height = 30;
+    QPixmap pixmap(qRound(width * dpr), qRound(height * dpr));
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    PaintLogoMark(p, QRectF(0, (height - markSize) / 2.0, markSize, markSize));
+    p.setFont(font);
+    p.setPen(textColor);
+    p.drawText(QRectF(markSize + 9, 0, width - markSize - 9, height), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("Pastelloquin"));
+    return pixmap;
 }
 
 } // namespace pq

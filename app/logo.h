@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
+#include <QPixmap>
 #include <QRectF>
 
 class QPainter;
@@ -11,5 +13,7 @@ namespace pq {
 void PaintLogoMark(QPainter& painter, const QRectF& r);
 // The mark as an image of the given size (device pixels).
 QImage LogoImage(int size);
+// The main bar's logo: the mark and the product name in textColor.
+QPixmap LogoWithName(qreal devicePixelRatio, const QColor& textColor);
 
 } // namespace pq

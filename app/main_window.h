@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/theme.h"
 #include "engine/engine_host.h"
 #include "workspace/document.h"
 
@@ -17,6 +18,7 @@
 class QFrame;
 class QLabel;
 class QListWidget;
+class QMimeData;
 class QPropertyAnimation;
 class QPushButton;
 class QCheckBox;
@@ -26,6 +28,7 @@ class QVBoxLayout;
 
 namespace pq {
 
+class AutoEnhanceCommand;
 class TCanvasView;
 class TDropZone;
 class TExpander;
@@ -73,6 +76,7 @@ public:
     gfx::Image CustomBrushBitmap304() const override;
     int CustomBrushCount304() const override;
     bool HasManualBrushFrame() const override;
+    LUTChoice FLUTChoice() const override;
     float FPreviewZoomFactor() const override;
     QSizeF Image1Size() const override;
     void SetPreviewBitmap(const gfx::Image& bitmap) override;
@@ -95,8 +99,6 @@ public:
     // The update check's call point (the check itself is not built yet).
     void Check4Update();
     bool ConfirmOverwrite(const QString& fileName);
-    // Makes the image file the new document; false when it cannot.
-    bool LoadLargeImage(const QString& fileName);
     // The command line FormShow reads (the program's arguments by default).
     QStringList FCommandLine;
     // Counts of the first-show work that must happen once per run.
@@ -114,9 +116,86 @@ public:
     void UpdateListboxes(QListWidget* box, int itemIndex);
     void UpdateEffectAccent(QListWidget* box, int itemIndex);
     void UpdateEmptyPreviewBg();
-    void FullSizeAndCenter();
     void UpdateDropZone();
     QListWidget* ListBoxOfFamily(int family) const;
+
+    // ---- Effect choice and sliders (main_window_params.cpp) ----
+    // ListBox1ItemClick .. ListBox5ItemClick: family 1..5.
+    void ListBoxItemClick(int family, int index);
+    // TrackBar1Tracking .. TrackBar5Tracking: k 1..5.
+    void TrackBarTracking(int k);
+    void ParamsLabelDblClick();
+    void ParamLabelDblClick(int k);
+    // The five slider values, rounded.
+    std::array<int, 5> SliderValues() const;
+
+    // ---- Preview pane, apply (main_window_preview.cpp) ----
+    void UpdatePreviewTimerTimer();
+    void PreviewDebounceTimerTimer();
+    void RequestEffectPreview();
+    // Shows the untreated source window in the pane.
+    void DrawZoomedPreview();
+    void Button1Click();
+    void Image1MouseDown(QPointF pos);
+    void Image1MouseMove(Qt::MouseButtons buttons, QPointF pos);
+    void Image1MouseUp();
+    void Image1MouseWheel(int delta);
+    void zoominskvgClick();
+    void zoomoutskvgClick();
+    void PreviewZoomRectClick();
+    QPointF PreviewLastPos;
+
+    // ---- Main canvas (main_window_canvas.cpp) ----
+    void ZoomIn();
+    void ZoomOut();
+    void SkPaintBox1MouseWheel(int delta, QPointF pos);
+    void ZoomDebounceTimerTimer();
+    void CalculateBestFitAndCenter();
+    void CenterImageInPaintBox();
+    void FullSizeAndCenter();
+    void UpdatePaintBoxSize();
+    void SkPaintBox1MouseDown(Qt::MouseButton button, QPointF pos);
+    void SkPaintBox1MouseMove(Qt::MouseButtons buttons, QPointF pos);
+    void SkPaintBox1MouseUp(Qt::MouseButton button, QPointF pos);
+    void SkPaintBox1DblClick();
+    void CleanUpTimerTimer();
+    // The viewport size the view operations use.
+    QSize ViewportSize() const;
+    QPointF FLastMousePos;
+    QPointer<QWidget> FFullScreenForm;
+
+    // ---- Split view (main_window_split.cpp) ----
+    void SpeedButton24Click();
+    void CheckBox1Change();
+    void UpdateDivider();
+    double& FDividerX();
+    bool FDragging = false;
+    QWidget* Splitter = nullptr;
+
+    // ---- Opening and saving (main_window_files.cpp) ----
+    // The open dialog.
+    void LoadImageFile();
+    // Makes the image file the new document; false when it cannot (the
+    // document then stays as it was).
+    bool LoadLargeImage(const QString& fileName);
+    void DefaultImageButtonClick();
+    bool LoadLargeImageFromTImage();
+    bool DropZoneRectDragOver(const QMimeData* data) const;
+    void DropZoneRectDragDrop(const QMimeData* data);
+    void SaveImageFile();
+    // The file dialogs; tests replace them. Empty when cancelled.
+    std::function<QString(const QString& title, const QString& filter)> FGetOpenFileName;
+    std::function<QString(const QString& title, const QString& proposal, int filterIndex)> FGetSaveFileName;
+
+    // ---- Commands (main_window_commands.cpp) ----
+    void SpeedButton5Click(); // undo
+    void SpeedButton6Click(); // redo
+    void LabelEnhanceClick();
+    // The workspace's keyboard shortcuts; true when the key was consumed.
+    bool FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers modifiers);
+    // A main-menu entry was chosen.
+    void RunMenuAction(const QString& name);
+    std::shared_ptr<AutoEnhanceCommand> FAutoEnhance;
 
     // ---- Progress bar (main_window_progress.cpp) ----
     // 0..100 shows a full run's progress; any other value hides the bar.
@@ -154,6 +233,23 @@ public:
     std::unique_ptr<QStringList> FBatchEmbScriptText;
     QStringList FBatchScript;
 
+    // ---- Theme (main_window_theme.cpp) ----
+    // Switches the whole program to the mode and keeps it in the settings.
+    void ApplyTheme(TThemeMode Mode);
+    void SetLightMode(bool Value);
+    // The click of both theme icons and the theme shortcut: toggles.
+    void ThemeSwitchClick();
+    void CreateThemeSwitch();
+    // Shows the icon of the other mode.
+    void UpdateThemeIcons();
+    // Loads the current mode's style sheet.
+    void ApplyStyle();
+    // Recolours O and its descendants from their designed colours.
+    void ThemeWalk(QObject* O, bool ToLight);
+    // The current mode's colours on the main window, the script editor and
+    // the manual-brush panel.
+    void ApplyThemeColors();
+
     // ---- Chrome (main_window_chrome.cpp) ----
     void MaxButtonClick();
     void MinButtonClick();
@@ -177,7 +273,6 @@ public:
     int FLastTop = 0;
     int FMenuLastSel = -1;
     QImage FDefaultPreviewBitmap;
-    double FDividerX = 0;
     bool FTextBoxUpdating = false;
     bool FFormResizing = false;
     int FContextMenuImageIndex = -1;
@@ -314,6 +409,8 @@ private:
     void BuildResizeEdges();
     void PositionResizeEdges();
     void PositionFloatingControls();
+    // Connects the workspace's controls, timers and shortcuts.
+    void WireWorkspace();
 
     TDocument FDocument;
     QPointer<QPropertyAnimation> FProgressWidthAnim;

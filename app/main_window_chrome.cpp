@@ -69,13 +69,11 @@ void TForm1::BuildProgramBar(QVBoxLayout* frame)
     Sunsvg->setFixedSize(34, 34);
     Sunsvg->setIconPixelSize(18);
     Sunsvg->setHoverFill(Qt::transparent);
-    Sunsvg->setToolTip(QStringLiteral("Switch to light mode"));
     moonsvg = new TIconButton(QStringLiteral("moon"), ProgramBarRect);
     moonsvg->setObjectName(QStringLiteral("moonsvg"));
     moonsvg->setFixedSize(34, 34);
     moonsvg->setIconPixelSize(18);
     moonsvg->setHoverFill(Qt::transparent);
-    moonsvg->setToolTip(QStringLiteral("Switch to dark mode"));
     moonsvg->hide();
     row->addWidget(Sunsvg);
     row->addWidget(moonsvg);

@@ -4,6 +4,7 @@
 
 #include "app/debug_log.h"
 #include "app/translate.h"
+#include "engine/auto_enhance_command.h"
 #include "engine/effect_runtime.h"
 #include "engine/engine_host.h"
 #include "platform/tick.h"
@@ -57,7 +58,9 @@ bool TForm1::FormDestroy()
     // UI thread so that none stays blocked in a hand-back.
     AbortProcessing();
     FDocument.Shared->Cancel.request();
-    const auto workersAlive = [this] { return IsBackgroundWorkRunning() || EffectWorkerCount() > 0; };
+    const auto workersAlive = [this] {
+        return IsBackgroundWorkRunning() || EffectWorkerCount() > 0 || AutoEnhanceCommand::WorkerCount() > 0;
+    };
     const quint32 start = platform::tickMs();
     while (workersAlive() && platform::tickMs() - start < quint32(FShutdownWaitMs)) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

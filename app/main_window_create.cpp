@@ -6,7 +6,6 @@
 #include "app/overlay_container.h"
 #include "app/splash.h"
 #include "app/startup.h"
-#include "app/theme_style.h"
 #include "app/translate.h"
 #include "app/widgets/icon_button.h"
 #include "workspace/canvas_view.h"
@@ -32,6 +31,9 @@ TForm1::TForm1(QWidget* parent)
 {
     Form1 = this;
     setObjectName(QStringLiteral("Form1"));
+    // The window is built in its designed dark colours; FormCreate applies
+    // the saved mode.
+    GThemeMode = tmDark;
     FCommandLine = QCoreApplication::arguments();
     FAskYesNo = [this](const QString& text) { return AskYesNoBox(this, text); };
     FShowMessage = [this](const QString& text) { ShowMessageBox(this, text); };
@@ -69,8 +71,8 @@ TForm1::TForm1(QWidget* parent)
 
     layOverlayContainer = new TOverlayContainer(MainFormRect);
 
-    setStyleSheet(MainStyleSheet(CurrentPalette()));
     FormCreate();
+    WireWorkspace();
     setEngineHost(this);
 }
 
@@ -139,7 +141,7 @@ void TForm1::FormCreate()
 
     FDocument.OnDeferredClose = [this] { close(); };
 
-    FDividerX = width() / 2.0;
+    FDividerX() = width() / 2.0;
     FTextBoxUpdating = false;
     FDocument.SelectedEffectNumber = 300;
     UpdateListboxes(ListBoxes[2], -1);
@@ -149,6 +151,17 @@ void TForm1::FormCreate()
 
     if (Form2)
         TForm2::ApplyInterFontToAllForms();
+
+    // The theme: the designed dark colours are in place, a saved light
+    // mode switches fully.
+    GuardedCall("FormCreate theme", [this] {
+        CreateThemeSwitch();
+        LoadTheme();
+        if (GThemeMode == tmLight)
+            SetLightMode(true);
+        else
+            ApplyStyle();
+    });
 
     DebugLog(QStringLiteral("<<< FormCreate done"));
 }

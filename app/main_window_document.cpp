@@ -47,6 +47,7 @@ TDocument::TResetResult TForm1::FullReset()
         UpdateListboxes(ListBoxes[2], 0);
         ZoomLabel->setText(QStringLiteral("100%"));
         DropZoneRect->show();
+        UpdateDivider(); // hidden without an image
         SkPaintBox1->update();
     };
     return FDocument.FullReset(steps);

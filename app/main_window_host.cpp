@@ -145,6 +145,15 @@ bool TForm1::HasManualBrushFrame() const
     return !FManualBrushFrame.isNull();
 }
 
+LUTChoice TForm1::FLUTChoice() const
+{
+    LUTChoice choice;
+    choice.FLUTFilePath = FDocument.FLUTFilePath;
+    choice.FLUTData = FDocument.FLUTData;
+    choice.FLUTName = FDocument.FLUTName;
+    return choice;
+}
+
 float TForm1::FPreviewZoomFactor() const
 {
     return FDocument.FPreviewZoomFactor.load();

@@ -216,6 +216,9 @@ void TForm1::UpdateListboxes(QListWidget* box, int itemIndex)
     }
     const bool mosaic = number == 500 || number == 502 || number == 503;
     ContourRow->setVisible(mosaic);
+    // A preview of the newly selected effect follows.
+    if (!UpdatePreviewTimer.isActive())
+        UpdatePreviewTimer.start();
 }
 
 void TForm1::UpdateEffectAccent(QListWidget* box, int itemIndex)
@@ -226,8 +229,6 @@ void TForm1::UpdateEffectAccent(QListWidget* box, int itemIndex)
         FEffectAccentBar->setAttribute(Qt::WA_TransparentForMouseEvents);
         FEffectAccentBar->setAttribute(Qt::WA_StyledBackground);
         FEffectAccentBar->setFixedSize(4, 18);
-        FEffectAccentBar->setStyleSheet(
-            QStringLiteral("background: %1; border-radius: 2px;").arg(CurrentPalette().accent.name()));
     }
     // Detached: kept by the window, hidden.
     FEffectAccentBar->hide();

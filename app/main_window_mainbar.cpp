@@ -4,15 +4,14 @@
 #include "app/debug_log.h"
 #include "app/logo.h"
 #include "app/theme_style.h"
+#include "app/theme_walk.h"
 #include "app/translate.h"
 #include "app/widgets/icon_button.h"
-#include "app/widgets/icons.h"
 
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace pq {
@@ -34,30 +33,8 @@ QFrame* divider(QWidget* parent)
 {
     auto* line = new QFrame(parent);
     line->setFixedSize(1, 24);
-    line->setStyleSheet(QStringLiteral("background: %1;").arg(CurrentPalette().line.name()));
+    line->setStyleSheet(QStringLiteral("background: %1;").arg(DarkPalette().line.name()));
     return line;
-}
-
-// The logo: the mark and the product name.
-QPixmap logoPixmap(qreal dpr)
-{
-    const QFont font = InterfaceFont(17, QFont::DemiBold);
-    const QFontMetrics metrics(font);
-    const int markSize = 26;
-    const int width = markSize + 9 + metrics.horizontalAdvance(QStringLiteral("Pastelloquin")) + 2;
-    const int height = 30;
-    QPixmap pixmap(qRound(width * dpr), qRound(height * dpr));
-    pixmap.setDevicePixelRatio(dpr);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    PaintLogoMark(p, QRectF(0, (height - markSize) / 2.0, markSize, markSize));
-    p.setFont(font);
-    p.setPen(CurrentPalette().textStrong);
-    p.drawText(QRectF(markSize + 9, 0, width - markSize - 9, height), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("Pastelloquin"));
-    return pixmap;
 }
 
 } // namespace
@@ -82,7 +59,7 @@ void TForm1::BuildMainBar(QVBoxLayout* frame)
     row->addSpacing(6);
     PQLogo = new QLabel(MainBarRect);
     PQLogo->setObjectName(QStringLiteral("PQLogo"));
-    PQLogo->setPixmap(logoPixmap(devicePixelRatioF()));
+    PQLogo->setPixmap(LogoWithName(devicePixelRatioF(), CurrentPalette().textStrong));
     PQLogo->setCursor(Qt::PointingHandCursor);
     row->addWidget(PQLogo);
     row->addSpacing(18);
@@ -117,7 +94,6 @@ void TForm1::BuildMainBar(QVBoxLayout* frame)
     SplitRectangle = new QWidget(SpeedButton24);
     SplitRectangle->setObjectName(QStringLiteral("SplitRectangle"));
     SplitRectangle->setGeometry(32, 11, 3, 17);
-    SplitRectangle->setStyleSheet(QStringLiteral("background: white; border-radius: 1px;"));
     SplitRectangle->setAttribute(Qt::WA_TransparentForMouseEvents);
     SplitRectangle->hide();
 
@@ -155,7 +131,7 @@ void TForm1::BuildMainBar(QVBoxLayout* frame)
 
 void TForm1::BuildMenu()
 {
-    const TUiPalette& palette = CurrentPalette();
+    const TUiPalette& palette = DarkPalette();
     MenuContainer = new QFrame(MainFormRect);
     MenuContainer->setObjectName(QStringLiteral("MenuContainer"));
     MenuContainer->setFixedSize(353, 737);
@@ -166,7 +142,6 @@ void TForm1::BuildMenu()
     shadow->setColor(QColor(0, 0, 0, 110));
     MenuContainer->setGraphicsEffect(shadow);
 
-    const qreal dpr = devicePixelRatioF();
     const auto section = [&](const QString& text, int y) {
         auto* label = new QLabel(Translate(text), MenuContainer);
         label->setObjectName(QStringLiteral("SectionLabel"));
@@ -180,7 +155,7 @@ void TForm1::BuildMenu()
     };
     const auto entry = [&](const char* name, const char* icon, const QString& caption, const QString& shortcut, int y) {
         auto* picture = new QLabel(MenuContainer);
-        picture->setPixmap(RenderIcon(QString::fromLatin1(icon), palette.text, 20, dpr));
+        SetIconLabel(picture, QString::fromLatin1(icon), palette.text, 20);
         picture->setGeometry(20, y + 1, 20, 20);
         picture->setAttribute(Qt::WA_TransparentForMouseEvents);
         auto* label = new QLabel(caption, MenuContainer);

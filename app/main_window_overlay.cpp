@@ -3,8 +3,10 @@
 #include "app/main_window.h"
 
 #include "app/debug_log.h"
+#include "app/dictionary.h"
 #include "app/overlay_container.h"
 
+#include <QTimer>
 #include <QWindow>
 
 namespace pq {
@@ -19,9 +21,18 @@ void TForm1::ShowOverlayFrame(QWidget* frame)
     const QImage snapshot = MainFormRect->grab().toImage();
     layOverlayContainer->setGeometry(MainFormRect->rect());
     layOverlayContainer->setBackdropFrom(snapshot);
+    // The panel speaks the interface language and wears the theme.
+    GuardedCall("TranslateComponent", [frame] {
+        if (GetCurrentLanguage() != QLatin1String("en"))
+            TranslateComponent(frame);
+    });
+    if (GThemeMode == tmLight)
+        GuardedCall("ThemeWalk", [this, frame] { ThemeWalk(frame, true); });
     layOverlayContainer->addCentred(frame);
     layOverlayContainer->show();
     layOverlayContainer->raise();
+    // Captions are fitted once the panel has its laid-out sizes.
+    QTimer::singleShot(0, frame, [frame] { GuardedCall("AutoFitTexts", [frame] { AutoFitTexts(frame); }); });
 }
 
 void TForm1::CloseOverlay()
@@ -46,6 +57,7 @@ void TForm1::CloseManualBrushFrame()
     if (FManualBrushFrame) {
         if (FManualBrushApplying)
             FDocument.Shared->Cancel.request();
+        ForgetComponent(FManualBrushFrame.data());
         delete FManualBrushFrame.data();
         FManualBrushFrame = nullptr;
         FManualBrushApplying = false;

@@ -4,6 +4,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPropertyAnimation>
+#include <QThread>
 
 namespace pq {
 
@@ -30,6 +31,11 @@ void stop(QPointer<QPropertyAnimation>& animation)
 
 void TForm1::UpdateProgressBar(int value)
 {
+    // Off the UI thread the call queues itself (the caller does not wait).
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, value] { UpdateProgressBar(value); }, Qt::QueuedConnection);
+        return;
+    }
     // Scripts report their progress to the script editor instead.
     if (FDocument.FScriptRunning.load())
         return;

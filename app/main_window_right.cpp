@@ -42,7 +42,7 @@ QFrame* card(const char* name, QWidget* parent)
     auto* frame = new QFrame(parent);
     frame->setObjectName(QString::fromLatin1(name));
     frame->setStyleSheet(QStringLiteral("#%1 { background: %2; border-radius: 15px; }")
-                             .arg(QString::fromLatin1(name), CurrentPalette().raised.name()));
+                             .arg(QString::fromLatin1(name), DarkPalette().raised.name()));
     return frame;
 }
 
@@ -77,7 +77,7 @@ void TForm1::BuildRightPanel(QWidget* parent)
     Image1 = new TPreviewPane(FDocument, content);
     Image1->setObjectName(QStringLiteral("Image1"));
     QImage placeholder(TPreviewPane::kSize, TPreviewPane::kSize, QImage::Format_ARGB32_Premultiplied);
-    placeholder.fill(CurrentPalette().frame);
+    placeholder.fill(DarkPalette().frame);
     Image1->setBitmap(placeholder);
     column->addWidget(Image1, 0, Qt::AlignHCenter);
 
@@ -194,7 +194,7 @@ void TForm1::UpdateEmptyPreviewBg()
     if (!FDocument.ZIdImage.isNull())
         return;
     QImage empty(TPreviewPane::kSize, TPreviewPane::kSize, QImage::Format_ARGB32_Premultiplied);
-    empty.fill(CurrentPalette().frame);
+    empty.fill(QColor::fromRgba(GThemeMode == tmLight ? 0xFFFFFFFFu : 0xFF314158u));
     Image1->setBitmap(empty);
 }
 

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "app/debug_log.h"
+#include "app/settings.h"
 #include "app/splash.h"
 #include "app/startup.h"
 #include "app/translate.h"
@@ -38,10 +39,9 @@ void TForm1::FormShow()
     if (!FStartupFullScreenDone) {
         FStartupFullScreenDone = true;
         const QRect work = screen() ? screen()->availableGeometry() : QRect();
-        // The interface-zoom setting is not kept yet: the automatic zoom.
-        // Applying it (and showing it in the menu) is the interface-zoom
-        // code's work.
-        FUIZoom = UIZoomAtFirstShow(QString(), ComputeAutoUIZoom(work));
+        // The saved interface zoom, or the automatic one. Applying it (and
+        // showing it in the menu) is the interface-zoom code's work.
+        FUIZoom = UIZoomAtFirstShow(GetSetting(QStringLiteral("uizoom"), QString()), ComputeAutoUIZoom(work));
         FIsCustomMaximized = false;
         MaxButtonClick();
     }

@@ -1,4 +1,5 @@
-// The workspace: canvas, drop zone and gallery strip; opening an image.
+// The workspace: canvas with its split-view divider, drop zone and gallery
+// strip.
 #include "app/main_window.h"
 
 #include "app/debug_log.h"
@@ -11,9 +12,8 @@
 #include "workspace/preview_pane.h"
 #include "workspace/workspace_layout.h"
 
-#include <QImageReader>
+#include <QGraphicsDropShadowEffect>
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace pq {
@@ -42,9 +42,31 @@ void TForm1::BuildWorkspace(QWidget* parent)
     viewport->addWidget(SkPaintBox1);
     Layout2->setViewport(PresentedScrollBox1);
 
+    // The split view's divider: a white bar 3 wide with a soft shadow.
+    Splitter = new QWidget(SkPaintBox1);
+    Splitter->setObjectName(QStringLiteral("Splitter"));
+    Splitter->setAttribute(Qt::WA_StyledBackground);
+    Splitter->setStyleSheet(QStringLiteral("#Splitter { background: white; }"));
+    Splitter->setCursor(Qt::SplitHCursor);
+    auto* shadow = new QGraphicsDropShadowEffect(Splitter);
+    shadow->setOffset(0, 1);
+    shadow->setBlurRadius(4);
+    shadow->setColor(QColor(0, 0, 0, 217));
+    Splitter->setGraphicsEffect(shadow);
+    Splitter->setGeometry(0, 0, 3, 0);
+    Splitter->hide();
+
     DropZoneRect = new TDropZone(Layout2);
     DropZoneRect->setObjectName(QStringLiteral("DropZoneRect"));
     Layout2->setDropZone(DropZoneRect);
+    const auto accepts = [this](const QMimeData* data) { return DropZoneRectDragOver(data); };
+    const auto dropped = [this](const QMimeData* data) {
+        GuardedCall("DropZoneRectDragDrop", [this, data] { DropZoneRectDragDrop(data); });
+    };
+    SkPaintBox1->AcceptsDrop = accepts;
+    SkPaintBox1->Dropped = dropped;
+    DropZoneRect->AcceptsDrop = accepts;
+    DropZoneRect->Dropped = dropped;
 
     HistoryRect = new THistoryStrip(Layout2);
     HistoryRect->setObjectName(QStringLiteral("HistoryRect"));
@@ -69,54 +91,6 @@ void TForm1::HistoryToggleLabelClick()
 void TForm1::UpdateDropZone()
 {
     DropZoneRect->setVisible(FDocument.ZIdImage.isNull());
-}
-
-void TForm1::FullSizeAndCenter()
-{
-    const gfx::Image& image = FDocument.ZIdImage;
-    if (image.isNull())
-        return;
-    const QSize view = PresentedScrollBox1->size();
-    FDocument.FZoomFactor = 1.0f;
-    FDocument.FPanOffset = QPointF((view.width() - image.width()) / 2.0, (view.height() - image.height()) / 2.0);
-    ZoomLabel->setText(QStringLiteral("100%"));
-    SkPaintBox1->update();
-}
-
-bool TForm1::LoadLargeImage(const QString& fileName)
-{
-    if (!FDocument.CanReplaceDocument())
-        return false;
-    QImageReader reader(fileName);
-    reader.setAutoTransform(true);
-    const QImage decoded = reader.read();
-    if (decoded.isNull()) {
-        ShowMessageBox(this, Translate(QStringLiteral("Failed to load image: ")) + fileName);
-        return false;
-    }
-    const gfx::Image image = gfx::Image::fromQImage(decoded);
-    if (image.isNull() || !FDocument.ReplaceDocument(image, image))
-        return false;
-    FDocument.FSourceFileName = fileName;
-    EngineFields& shared = *FDocument.Shared;
-    shared.PreviewStartX = std::max(0, image.width() / 2 - 100);
-    shared.PreviewStartY = std::max(0, image.height() / 2 - 100);
-    FDocument.FPreviewZoomFactor = 1.0f;
-    FullSizeAndCenter();
-
-    // The pane shows the untreated source window until a preview arrives.
-    QImage pane(TPreviewPane::kSize, TPreviewPane::kSize, QImage::Format_ARGB32_Premultiplied);
-    pane.fill(Qt::white);
-    {
-        QPainter p(&pane);
-        p.drawImage(QPointF(0, 0), image.qimage(),
-                    QRectF(shared.PreviewStartX, shared.PreviewStartY, TPreviewPane::kSize, TPreviewPane::kSize));
-    }
-    Image1->setBitmap(pane);
-    FDocument.FHistory->Save(FDocument.ZIdImage, FDocument.ZIdSourceImage);
-    FDocument.FImageDirty = false;
-    UpdateDropZone();
-    return true;
 }
 
 } // namespace pq

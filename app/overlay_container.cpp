@@ -1,5 +1,7 @@
 #include "app/overlay_container.h"
 
+#include "app/dictionary.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -62,8 +64,12 @@ void TOverlayContainer::clearPanels()
 {
     centred_.clear();
     const auto children = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QWidget* child : children)
+    for (QWidget* child : children) {
+        // Its translation records go first, so that a later panel at the
+        // same address inherits none.
+        ForgetComponent(child);
         delete child;
+    }
 }
 
 void TOverlayContainer::centrePanels()

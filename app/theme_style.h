@@ -24,9 +24,21 @@ struct TUiPalette {
     QColor accent;        // selection accent, switches
     QColor accentStrong;  // primary button, progress ring
     QColor danger;        // close hover
+    QColor buttonHover;   // plate buttons under the mouse
+    QColor buttonPressed; // plate buttons held down
+    QColor ghostHover;    // outlined buttons under the mouse
+    QColor handle;        // slider handles
+    QColor handleBorder;  // their outline
+    QColor handleHover;   // a slider handle under the mouse
+    QColor buttonBorder;  // outline of plate buttons
 };
 
+// The designed colours: every control is built with these.
 const TUiPalette& DarkPalette();
+// The light look: the designed colours mapped through the theme's pairs.
+const TUiPalette& LightPalette();
+// The palette of the current theme mode; painted widgets read it when they
+// paint.
 const TUiPalette& CurrentPalette();
 
 // The interface font family with its fall-backs.
@@ -34,6 +46,9 @@ QFont InterfaceFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
 // The style sheet of the main window's standard controls.
 QString MainStyleSheet(const TUiPalette& palette);
+// The style sheet by its resource name, "VORLUNE_DARK" or
+// "VORLUNE_LIGHT"; any other name throws std::runtime_error.
+QString ThemeStyleSheet(const QString& resourceName);
 
 // Colour as #rrggbb or rgba(...) text for style sheets.
 QString CssColor(const QColor& color);

@@ -1,11 +1,19 @@
 #include "engine/effect_table.h"
 
+#include "engine/photolab/adjustments.h"
+#include "engine/photolab/apply_lut.h"
 #include "engine/photolab/orton_filter.h"
 #include "engine/photolab/retro_film.h"
 #include "engine/photolab/vintage_sepia.h"
 #include "effects/painting/central_spoke_effect.h"
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
+#include "effects/sketch/comic_print_halftone.h"
+#include "effects/sketch/crosshatch.h"
+#include "effects/sketch/dynamic_pencil.h"
+#include "effects/sketch/felt_tip_pen.h"
+#include "effects/sketch/pencil6.h"
+#include "effects/sketch/pencil_sketch.h"
 
 #include <algorithm>
 #include <iterator>
@@ -24,14 +32,14 @@ struct EffectEntry {
 
 // Sorted by number, one entry per line.
 constexpr EffectEntry kEffects[] = {
-    {100, nullptr, "PencilSketch"},
-    {101, nullptr, "Pencil6"},
-    {102, nullptr, "DynamicPencil"},
-    {103, nullptr, "Crosshatch"},
+    {100, PencilSketch, "PencilSketch"},
+    {101, Pencil6, "Pencil6"},
+    {102, DynamicPencil, "DynamicPencil"},
+    {103, Crosshatch, "Crosshatch"},
     {200, blackandwhiteInk, "blackandwhiteInk"},
     {201, AtkinsonDither, "AtkinsonDither"},
-    {202, nullptr, "MarkerRenderingEffect"},
-    {203, nullptr, "ComicPrintHalftone"},
+    {202, MarkerRenderingEffect, "MarkerRenderingEffect"},
+    {203, ComicPrintHalftone, "ComicPrintHalftone"},
     {300, CentralSpokeEffect, "CentralSpokeEffect"},
     {301, nullptr, "RegionGrowing"},
     {302, nullptr, "NewRandomStrokes_BestOfN"},
@@ -42,10 +50,10 @@ constexpr EffectEntry kEffects[] = {
     {307, nullptr, "StochasticPainting"},
     {308, nullptr, "WatercolorFlow"},
     {400, OrtonFilter, "OrtonFilter"},
-    {401, nullptr, "AdjustmentsEffect"},
+    {401, AdjustmentsEffect, "AdjustmentsEffect"},
     {402, VintageSepia, "VintageSepia"},
     {403, RetroFilm, "RetroFilm"},
-    {404, nullptr, "ApplyLUT"},
+    {404, ApplyLUT, "ApplyLUT"},
     {500, nullptr, "SpaceFillingDots"},
     {501, nullptr, "CartoonEffect"},
     {502, nullptr, "SpaceFillingCircles"},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/engine_fields.h"
+#include "engine/lut_choice.h"
 #include "gfx/image.h"
 
 #include <QSizeF>
@@ -39,6 +40,11 @@ class TImageHistory;
 // - Scripts and the manual brush: EffectRunContext::begin(false) on the UI
 //   thread when the job starts, platform::ScopedRunContext on its worker,
 //   then ProcessEffectOnSurface per effect; IsEffectCancelled between steps.
+// - LUT choice: FLUTChoice() hands effect 404 the window's FLUTFilePath,
+//   FLUTData and FLUTName. LUTChoice holds the rules that change them:
+//   selecting "LUTs" with nothing chosen runs InitEmbeddedLUTs, scripts run
+//   it or LoadEmbeddedLUT(name), the chooser's answer goes through
+//   OnLUTApplied; the preview timer restarts when they report a change.
 class EngineHost {
 public:
     EngineHost();
@@ -96,6 +102,11 @@ public:
     // True while the manual-brush panel (FManualBrushFrame) is open:
     // intermediate images then leave the document alone.
     virtual bool HasManualBrushFrame() const { return false; }
+
+    // ---- LUT choice -----------------------------------------------------
+    // The table effect 404 applies (FLUTFilePath, FLUTData, FLUTName); each
+    // run takes a copy when it starts. Nothing chosen by default.
+    virtual LUTChoice FLUTChoice() const { return {}; }
 
     // ---- Preview pane ---------------------------------------------------
     // Pane pixels per source pixel.

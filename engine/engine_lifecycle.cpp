@@ -1,4 +1,5 @@
 #include "engine/effect_runtime.h"
+#include "engine/lut_cache.h"
 
 #include "platform/thread_pool.h"
 
@@ -12,6 +13,7 @@ void InitializeEngine()
 void FinalizeEngine()
 {
     platform::shutdownThreadPool();
+    ClearLUTCache();
 }
 
 } // namespace pq

@@ -25,6 +25,8 @@ public:
     float TextureStrength = 50.0f;
     float TextureScale = 1.0f;
 
+    LUTChoice LUT;
+
     bool CustomOn302 = false, CustomOn303 = false, CustomOn304 = false;
     gfx::Image CustomBitmap302, CustomBitmap303, CustomBitmap304;
     int CustomCount304 = 0;
@@ -63,6 +65,7 @@ public:
     gfx::Image CustomBrushBitmap304() const override { return CustomBitmap304; }
     int CustomBrushCount304() const override { return CustomCount304; }
     bool HasManualBrushFrame() const override { return ManualBrushOpen; }
+    LUTChoice FLUTChoice() const override { return LUT; }
 
     float FPreviewZoomFactor() const override { return PreviewZoom; }
     QSizeF Image1Size() const override { return PreviewSize; }

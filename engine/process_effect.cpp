@@ -1,3 +1,4 @@
+#include "platform/simd_state.h"
 #include "engine/effect_runtime.h"
 
 #include "engine/brush_sheet_step.h"
@@ -209,6 +210,7 @@ void worker(std::shared_ptr<EffectRun> run)
 {
     {
         platform::ScopedRunContext scope(run->ctx.get());
+        platform::clearUpperSimdState();
         try {
             runSteps(*run);
         } catch (const UiGone&) {

@@ -1,3 +1,4 @@
+#include "platform/simd_state.h"
 #include "engine/effect_runtime.h"
 
 #include "engine/brush_sheet_step.h"
@@ -35,6 +36,7 @@ void ProcessEffectOnSurface(const gfx::Image& Source, gfx::Surface& Dest, int Ef
         run = own.get();
     }
     platform::ScopedRunContext scope(run);
+    platform::clearUpperSimdState();
     PreviewFlag flag(*run, Preview);
     RunBrushSheetStep(EffectNumber, *run);
     proc(Source, Dest, P1, P2, P3, P4, P5, Preview);

@@ -165,8 +165,12 @@ QByteArray encode(const Image& image, ImageFormat format, int quality, QString* 
     // An opaque image goes out without an alpha channel (smaller and faster
     // PNG, lossy WebP without alpha): the same pixels seen as RGB32.
     QImage source = image.qimage();
-    if (image.isOpaque())
+    if (image.isOpaque()) {
         source = QImage(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_RGB32);
+        // The resolution the writers record (JFIF density, pHYs).
+        source.setDotsPerMeterX(image.qimage().dotsPerMeterX());
+        source.setDotsPerMeterY(image.qimage().dotsPerMeterY());
+    }
 
     QByteArray out;
     QBuffer buffer(&out);

@@ -1,6 +1,7 @@
 #include "platform/thread_pool.h"
 
 #include "platform/run_context.h"
+#include "platform/simd_state.h"
 
 #include <algorithm>
 #include <atomic>
@@ -32,6 +33,7 @@ struct Job {
     // Runs blocks until none are left. Returns when this thread found no more work.
     void work()
     {
+        clearUpperSimdState();
         ScopedRunContext scope(context);
         const bool wasInside = tInsideBody;
         tInsideBody = true;

@@ -140,22 +140,16 @@ inline ::testing::AssertionResult isValidPremultiplied(const Image& image)
     return ::testing::AssertionSuccess();
 }
 
-// Runs fn serially: with the pool limited to one worker and from inside a
-// parallel body (where nested loops run on the calling thread, whatever
-// workers were started before). Restores the default pool afterwards.
+// Runs fn serially on the calling thread: with no pool workers every loop
+// runs on its caller. Restores the default pool afterwards.
 template <typename Fn>
 auto runSerially(Fn&& fn)
 {
     struct Restore {
         ~Restore() { platform::configureDefaultThreadPool(); }
     } restore;
-    platform::configureThreadPool(1, 1);
-    decltype(fn()) result{};
-    platform::parallelForRange(0, 2, 1, [&](int lo, int) {
-        if (lo == 0)
-            result = fn();
-    });
-    return result;
+    platform::configureThreadPool(0, 0);
+    return fn();
 }
 
 } // namespace testimg

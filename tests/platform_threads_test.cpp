@@ -68,15 +68,22 @@ TEST(ThreadPool, PoolThreadsForgetTheContextAfterTheLoop)
 
 TEST(ThreadPool, AbortInABodyReachesTheCallerAndStopsTheRest)
 {
-    std::atomic<int> ran{0};
+    // Block 0 is claimed first and throws; every other block waits until it
+    // has, so the remaining range can only be skipped, never raced through.
+    std::atomic<bool> thrown{false};
+    std::atomic<int> afterThrow{0};
     EXPECT_THROW(platform::parallelForRange(0, 100000, 1,
                                             [&](int lo, int) {
-                                                ran++;
-                                                if (lo == 5)
+                                                if (lo == 0) {
+                                                    thrown = true;
                                                     throw Abort();
+                                                }
+                                                for (int i = 0; i < 2000 && !thrown; ++i)
+                                                    std::this_thread::sleep_for(std::chrono::microseconds(500));
+                                                afterThrow++;
                                             }),
                  Abort);
-    EXPECT_LT(ran.load(), 100000);
+    EXPECT_LT(afterThrow.load(), 50000);
     // The pool still works afterwards.
     std::atomic<int> sum{0};
     platform::parallelFor(0, 100, [&](int i) { sum += i; });

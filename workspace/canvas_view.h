@@ -2,18 +2,29 @@
 
 #include <QWidget>
 
+#include <functional>
+
+class QMimeData;
+
 namespace pq {
 
+class TDisplayCache;
 class TDocument;
 
 // The main canvas: shows the current result at the document's pan offset,
 // scaled by its zoom factor (an image pixel p appears at
 // FPanOffset + p * FZoomFactor), inside rounded corners on the workspace
 // colour. Draws nothing while there is no result.
+//
+// The widget stays the size of the viewport; the canvas size of the view
+// model (LogicalSize) may be larger. What it paints comes from cached
+// Mitchell-resampled pictures; while a zoom gesture runs, or until a
+// picture is ready, it samples the image directly.
 class TCanvasView : public QWidget {
     Q_OBJECT
 public:
     TCanvasView(TDocument& document, QWidget* parent = nullptr);
+    ~TCanvasView() override;
 
     // Fast sampling while a zoom gesture runs.
     bool FZooming = false;
@@ -21,15 +32,46 @@ public:
     bool FRightPreview = false;
     // Left-button panning in progress.
     bool FIsPanning = false;
+    // Split view: the source left of FDividerX, the result right of it.
+    bool SplitOn = false;
+    double FDividerX = 0;
+    // The canvas size of the view model: the zoomed image, never smaller
+    // than the viewport.
+    QSize LogicalSize;
 
     // The displayed image rectangle in canvas coordinates.
     QRectF DisplayedImageRect() const;
 
+    // Drag and drop: whether the data may be dropped, and the drop.
+    std::function<bool(const QMimeData*)> AcceptsDrop;
+    std::function<void(const QMimeData*)> Dropped;
+
+signals:
+    void mousePressed(Qt::MouseButton button, QPointF pos);
+    void mouseMoved(Qt::MouseButtons buttons, QPointF pos);
+    void mouseReleased(Qt::MouseButton button, QPointF pos);
+    void wheelTurned(int delta, QPointF pos);
+    void doubleClicked();
+    void resized();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    void drawLayer(QPainter& p, bool source, const QRectF& displayed);
+
     TDocument& document_;
+    TDisplayCache* resultCache_;
+    TDisplayCache* sourceCache_;
 };
 
 } // namespace pq

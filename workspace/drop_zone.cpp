@@ -1,10 +1,14 @@
 #include "workspace/drop_zone.h"
 
+#include "app/theme.h"
 #include "app/theme_style.h"
 #include "app/translate.h"
 #include "app/widgets/icons.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace pq {
@@ -18,10 +22,48 @@ TDropZone::TDropZone(QWidget* parent) : QWidget(parent)
     Label12->setFont(InterfaceFont(14, QFont::DemiBold));
     Label12->setCursor(Qt::PointingHandCursor);
     Label12->setAlignment(Qt::AlignCenter);
-    Label12->setStyleSheet(QStringLiteral("#Label12 { color: %1; } #Label12:hover { color: white; }")
-                               .arg(CurrentPalette().accent.name()));
     Label12->setAttribute(Qt::WA_Hover);
     Label12->setGeometry(0, 190, 350, 24);
+    Label12->installEventFilter(this);
+    setAcceptDrops(true);
+}
+
+bool TDropZone::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Label12 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        emit browseClicked();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TDropZone::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TDropZone::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TDropZone::dropEvent(QDropEvent* event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (Dropped)
+        Dropped(event->mimeData());
 }
 
 void TDropZone::paintEvent(QPaintEvent*)
@@ -29,11 +71,12 @@ void TDropZone::paintEvent(QPaintEvent*)
     const TUiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor stroke = hovered_ ? palette.border.lighter(130) : palette.muted;
+    const QColor hot = GThemeMode == tmLight ? palette.textSecondary : palette.border.lighter(130);
+    const QColor stroke = hovered_ ? hot : palette.muted;
     QPen pen(stroke, 2, Qt::DashLine);
     pen.setDashPattern({4, 3});
     p.setPen(pen);
-    p.setBrush(hovered_ ? QColor(255, 255, 255, 8) : Qt::NoBrush);
+    p.setBrush(hovered_ ? ThemedColor(QColor(255, 255, 255, 8)) : QBrush(Qt::NoBrush));
     p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 20, 20);
 
     const qreal dpr = devicePixelRatioF();

@@ -2,7 +2,10 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
+class QMimeData;
 
 namespace pq {
 
@@ -15,10 +18,21 @@ public:
 
     QLabel* Label12 = nullptr; // "Browse files"
 
+    // Drag and drop: whether the data may be dropped, and the drop.
+    std::function<bool(const QMimeData*)> AcceptsDrop;
+    std::function<void(const QMimeData*)> Dropped;
+
+signals:
+    void browseClicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     bool hovered_ = false;

@@ -121,19 +121,44 @@ const TParameters* ParamsEntry(const TParameterTable& params, int number)
 
 void InitializeParameters(TParameterTable& params)
 {
-    for (const TEffectInfo& e : kCatalogue) {
-        TParameters& p = *ParamsEntry(params, e.number);
-        p.Name1 = QString::fromUtf8(e.names[0]);
-        p.Name2 = QString::fromUtf8(e.names[1]);
-        p.Name3 = QString::fromUtf8(e.names[2]);
-        p.Name4 = QString::fromUtf8(e.names[3]);
-        p.Name5 = QString::fromUtf8(e.names[4]);
-        p.Value1 = e.values[0];
-        p.Value2 = e.values[1];
-        p.Value3 = e.values[2];
-        p.Value4 = e.values[3];
-        p.Value5 = e.values[4];
-    }
+    for (const TEffectInfo& e : kCatalogue)
+        ResetEffectToDefaults(params, e.number);
+}
+
+namespace {
+
+TParameters defaultsOf(const TEffectInfo& e)
+{
+    TParameters p;
+    p.Name1 = QString::fromUtf8(e.names[0]);
+    p.Name2 = QString::fromUtf8(e.names[1]);
+    p.Name3 = QString::fromUtf8(e.names[2]);
+    p.Name4 = QString::fromUtf8(e.names[3]);
+    p.Name5 = QString::fromUtf8(e.names[4]);
+    p.Value1 = e.values[0];
+    p.Value2 = e.values[1];
+    p.Value3 = e.values[2];
+    p.Value4 = e.values[3];
+    p.Value5 = e.values[4];
+    return p;
+}
+
+} // namespace
+
+void ResetEffectToDefaults(TParameterTable& params, int number)
+{
+    TParameters* entry = ParamsEntry(params, number);
+    const TEffectInfo* effect = FindEffect(number);
+    if (entry && effect)
+        *entry = defaultsOf(*effect);
+}
+
+void ResetSliderToDefault(TParameterTable& params, int number, int k)
+{
+    TParameters* entry = ParamsEntry(params, number);
+    const TEffectInfo* effect = FindEffect(number);
+    if (entry && effect && k >= 1 && k <= 5)
+        entry->setValue(k, effect->values[size_t(k - 1)]);
 }
 
 QStringList FamilyListCaptions(int family)

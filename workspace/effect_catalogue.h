@@ -47,6 +47,13 @@ const TEffectInfo* FindEffect(int number);
 // every other entry is left as it is.
 void InitializeParameters(TParameterTable& params);
 
+// Double-click resets. The selected effect's whole entry (captions and
+// values) back to the catalogue's defaults; one slider value (k in 1..5)
+// back to its default. Numbers outside the catalogue keep their entry.
+// Every other entry is left as it is.
+void ResetEffectToDefaults(TParameterTable& params, int number);
+void ResetSliderToDefault(TParameterTable& params, int number, int k);
+
 // The entry of an effect number; nullptr outside the table.
 TParameters* ParamsEntry(TParameterTable& params, int number);
 const TParameters* ParamsEntry(const TParameterTable& params, int number);

@@ -1,5 +1,6 @@
 #include "workspace/gallery_strip.h"
 
+#include "app/theme.h"
 #include "app/theme_style.h"
 #include "app/translate.h"
 #include "app/widgets/icon_button.h"
@@ -130,7 +131,7 @@ void THistoryToggle::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x11, 0x18, 0x27, 0xA0));
+    p.setBrush(ThemedColor(QColor(0x11, 0x18, 0x27, 0xA0)));
     p.drawRoundedRect(QRectF(rect()), 10, 10);
 }
 

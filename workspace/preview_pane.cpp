@@ -1,5 +1,6 @@
 #include "workspace/preview_pane.h"
 
+#include "app/theme.h"
 #include "app/theme_style.h"
 #include "app/widgets/icon_button.h"
 #include "workspace/document.h"
@@ -8,8 +9,10 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWheelEvent>
 
 #include <vector>
 
@@ -92,6 +95,9 @@ TPreviewPane::TPreviewPane(TDocument& document, QWidget* parent) : QWidget(paren
     fade->setOpacity(0.0);
     zoomBox->setGraphicsEffect(fade);
     zoomBox->installEventFilter(this);
+    label->installEventFilter(this);
+    connect(zoomIn, &QAbstractButton::clicked, this, &TPreviewPane::zoomInClicked);
+    connect(zoomOut, &QAbstractButton::clicked, this, &TPreviewPane::zoomOutClicked);
     PreviewZoomRect = zoomBox;
     Label22 = label;
     zoomoutskvg = zoomOut;
@@ -154,6 +160,8 @@ void TPreviewPane::paintEvent(QPaintEvent*)
         p.fillRect(r, palette.frame);
     else
         p.drawImage(r, bitmap_);
+    // Softer on the light theme's white pane.
+    p.setOpacity(GThemeMode == tmLight ? 0.45 : 1.0);
     p.drawImage(QPointF(0, 0), innerShadow());
     p.restore();
 
@@ -177,8 +185,44 @@ void TPreviewPane::paintEvent(QPaintEvent*)
     }
 }
 
+void TPreviewPane::mousePressEvent(QMouseEvent* event)
+{
+    emit mousePressed(event->button(), event->position());
+}
+
+void TPreviewPane::mouseMoveEvent(QMouseEvent* event)
+{
+    emit mouseMoved(event->buttons(), event->position());
+}
+
+void TPreviewPane::mouseReleaseEvent(QMouseEvent* event)
+{
+    emit mouseReleased(event->button(), event->position());
+}
+
+void TPreviewPane::wheelEvent(QWheelEvent* event)
+{
+    event->accept();
+    const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    if (delta != 0)
+        emit wheelTurned(delta);
+}
+
 bool TPreviewPane::eventFilter(QObject* watched, QEvent* event)
 {
+    // Presses on the zoom box stay there (they would pan the pane).
+    if ((watched == PreviewZoomRect || watched == Label22)
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+        return true;
+    if ((watched == PreviewZoomRect || watched == Label22) && event->type() == QEvent::MouseButtonRelease) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            emit zoomResetClicked();
+        return true;
+    }
+    if (watched == Label22 && event->type() == QEvent::Enter) {
+        if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(PreviewZoomRect->graphicsEffect()))
+            fade->setOpacity(0.8);
+    }
     // The zoom box is invisible until the mouse is over it.
     if (watched == PreviewZoomRect && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
         if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(PreviewZoomRect->graphicsEffect()))

@@ -29,8 +29,22 @@ public:
     QWidget* zoominskvg = nullptr;
     QLabel* PreviewPC = nullptr;
 
+signals:
+    void mousePressed(Qt::MouseButton button, QPointF pos);
+    void mouseMoved(Qt::MouseButtons buttons, QPointF pos);
+    void mouseReleased(Qt::MouseButton button, QPointF pos);
+    void wheelTurned(int delta);
+    void zoomInClicked();
+    void zoomOutClicked();
+    // A click on the zoom box or its label: back to 100 %.
+    void zoomResetClicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

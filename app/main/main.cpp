@@ -10,6 +10,8 @@
 #include "engine/repository.h"
 #include "platform/ui_bridge.h"
 
+#include "platform/simd_state.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -59,6 +61,8 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    // Threads made from here on inherit clean vector registers.
+    platform::clearUpperSimdState();
     QApplication::setApplicationName(QStringLiteral("Pastelloquin"));
     QApplication::setApplicationVersion(QString::fromLatin1(pq::kVersionText));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

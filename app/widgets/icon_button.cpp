@@ -1,5 +1,6 @@
 #include "app/widgets/icon_button.h"
 
+#include "app/theme.h"
 #include "app/theme_style.h"
 #include "app/widgets/icons.h"
 
@@ -56,7 +57,7 @@ void TIconButton::paintEvent(QPaintEvent*)
 
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     if (hot || isDown()) {
-        QColor fill = hoverFill_.value_or(QColor(255, 255, 255, 20));
+        QColor fill = ThemedColor(hoverFill_.value_or(QColor(255, 255, 255, 20)));
         if (isDown())
             fill = fill.darker(115);
         p.setPen(Qt::NoPen);
@@ -64,13 +65,14 @@ void TIconButton::paintEvent(QPaintEvent*)
         p.drawRoundedRect(box, radius_, radius_);
     } else if (restFill_) {
         p.setPen(Qt::NoPen);
-        p.setBrush(*restFill_);
+        p.setBrush(ThemedColor(*restFill_));
         p.drawRoundedRect(box, radius_, radius_);
     }
 
-    QColor color = iconColor_.value_or(palette.text);
+    // Colours given to the button are designed for the dark theme.
+    QColor color = iconColor_ ? ThemedTextColor(*iconColor_) : palette.text;
     if (hot)
-        color = hoverColor_.value_or(palette.textStrong);
+        color = hoverColor_ ? ThemedTextColor(*hoverColor_) : palette.textStrong;
     if (!isEnabled())
         color = palette.muted;
 

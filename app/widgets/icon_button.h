@@ -17,6 +17,7 @@ public:
     void setIconName(const QString& name);
     QString iconName() const { return iconName_; }
     void setIconPixelSize(int size);
+    int iconPixelSize() const { return iconSize_; }
     void setIconColor(const QColor& color) { iconColor_ = color; update(); }
     void setHoverColor(const QColor& color) { hoverColor_ = color; update(); }
     void setHoverFill(const QColor& color) { hoverFill_ = color; update(); }

@@ -1,5 +1,6 @@
 #include "app/widgets/toggle_switch.h"
 
+#include "app/theme.h"
 #include "app/theme_style.h"
 
 #include <QPainter>
@@ -23,7 +24,7 @@ void TToggleSwitch::paintEvent(QPaintEvent*)
         p.setOpacity(0.4);
     const bool on = isChecked();
     p.setPen(Qt::NoPen);
-    p.setBrush(on ? palette.accent : QColor(255, 255, 255, 0x2E));
+    p.setBrush(on ? palette.accent : ThemedColor(QColor(255, 255, 255, 0x2E)));
     p.drawRoundedRect(QRectF(0, 0, 38, 18), 8, 8);
     p.setBrush(on ? QColor(Qt::white) : QColor(0x80, 0x80, 0x80));
     const qreal thumbX = on ? 38 - 18 - 1 : 1;

@@ -4,3 +4,6 @@ set(PQ_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${PQ_GENERATED_DIR})
 
 include(${CMAKE_SOURCE_DIR}/tools/generators/images/Images.cmake)
+
+# The built-in looks (PASTELLOQUIN_LUTS).
+include(${CMAKE_SOURCE_DIR}/tools/generators/luts/Luts.cmake)

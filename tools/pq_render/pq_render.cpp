@@ -1,12 +1,16 @@
 // pq-render: runs one effect on an image file, headless.
 //
-//   pq-render [--preview] [--seed N] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
+//   pq-render [--preview] [--seed N] [--lut FILE | --lut-name NAME]
+//             INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
 //
 // Decodes INPUT, runs effect NUMBER through ProcessEffectOnSurface with the
 // five values and encodes the result to OUTPUT by its extension. --preview
 // runs the effect's preview variant on the whole picture; --seed starts the
-// run's random generator from N. Errors print one line and exit non-zero.
+// run's random generator from N. --lut chooses a .cube file and --lut-name
+// a built-in look for effect 404, which otherwise takes the first built-in
+// look, as the window does. Errors print one line and exit non-zero.
 
+#include "engine/cube_lut.h"
 #include "engine/effect_abort.h"
 #include "engine/effect_run.h"
 #include "engine/effect_runtime.h"
@@ -20,6 +24,7 @@
 
 #include <QGuiApplication>
 #include <QtGlobal>
+#include <QFileInfo>
 #include <QString>
 
 #include <charconv>
@@ -35,7 +40,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: pq-render [--preview] [--seed N] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5";
+constexpr const char* kUsage =
+    "usage: pq-render [--preview] [--seed N] [--lut FILE | --lut-name NAME] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5";
 
 // Our error stream. Libraries (the PNG decoder among them) print their own
 // chatter on stderr; it goes to /dev/null so that an error is one line.
@@ -75,6 +81,8 @@ std::optional<T> parseNumber(std::string_view text)
 struct Request {
     bool preview = false;
     std::optional<uint32_t> seed;
+    QString lutFile;
+    QString lutName;
     QString input;
     QString output;
     int number = 0;
@@ -96,6 +104,12 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
             if (!seed)
                 return "bad seed '" + args[i] + "' (expected 0..4294967295)";
             req.seed = *seed;
+        } else if (a == "--lut" || a == "--lut-name") {
+            if (i + 1 >= args.size())
+                return a + " needs a value";
+            if (!req.lutFile.isEmpty() || !req.lutName.isEmpty())
+                return std::string("give one of --lut and --lut-name");
+            (a == "--lut" ? req.lutFile : req.lutName) = QString::fromStdString(args[++i]);
         } else if (a.size() > 1 && a[0] == '-' && !parseNumber<long long>(a)) {
             return "unknown option '" + a + "'; " + kUsage;
         } else {
@@ -115,6 +129,26 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
         if (!v)
             return "bad value '" + positional[3 + i] + "' for P" + std::to_string(i + 1);
         req.p[i] = *v;
+    }
+    return std::nullopt;
+}
+
+// The LUT choice of the request; the error line when it cannot be made.
+std::optional<std::string> chooseLUT(const Request& req, pq::LUTChoice& choice)
+{
+    if (!req.lutName.isEmpty()) {
+        if (!choice.LoadEmbeddedLUT(req.lutName))
+            return "no built-in look named '" + req.lutName.toStdString() + "'";
+    } else if (!req.lutFile.isEmpty()) {
+        QByteArray bytes;
+        QString error;
+        if (!pq::ReadCubeFile(req.lutFile, bytes, &error))
+            return error.toStdString();
+        if (!pq::ParseCubeLUTFromBytes(bytes, &error).valid())
+            return "'" + req.lutFile.toStdString() + "' holds no usable table: " + error.toStdString();
+        choice.OnLUTApplied(QFileInfo(req.lutFile).completeBaseName(), {}, req.lutFile);
+    } else if (req.number == 404) {
+        choice.InitEmbeddedLUTs();
     }
     return std::nullopt;
 }
@@ -143,6 +177,8 @@ int render(const Request& req)
     pq::HeadlessHost host;
     host.Image = source;
     host.SourceImage = source;
+    if (const auto error = chooseLUT(req, host.LUT))
+        return fail(*error);
     pq::setEngineHost(&host);
 
     auto run = pq::EffectRunContext::begin(req.preview);

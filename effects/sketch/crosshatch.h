@@ -1,0 +1,14 @@
+#pragma once
+
+#include "gfx/image.h"
+#include "gfx/surface.h"
+
+namespace pq {
+
+// Effect 103 "Crosshatch": six layers of short, slightly bent pencil strokes
+// multiplied onto white paper, each layer at its own angle to the local
+// structure, tone threshold and spacing, with optional ink contours. P1
+// density, P2 contours, P3 contrast, P4 stroke length, P5 line weight.
+void Crosshatch(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview);
+
+} // namespace pq

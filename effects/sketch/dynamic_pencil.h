@@ -1,0 +1,18 @@
+#pragma once
+
+#include "gfx/image.h"
+#include "gfx/surface.h"
+
+namespace pq {
+
+// Effect 102 "Pencil Sketch 3": thousands of wandering pencil strokes that
+// start at dark places, follow the edges (or hatch flat ground at four
+// angles), turn toward darker neighbours and fade as their pressure decays.
+// P1 iterations, P2 stroke length, P3 blending, P4 contrast (local contrast
+// boost first), P5 colour intensity. Each value becomes Round(P * 2.55),
+// limited to 0..255. Uses a generator of its own seeded $9E3779B1, so the
+// same picture and values give the same result; keeps the source's alpha.
+void DynamicPencil(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+                   bool Preview);
+
+} // namespace pq

@@ -1,0 +1,23 @@
+#include "effects/sketch/intermediate_image.h"
+
+#include "engine/effect_run.h"
+#include "engine/progress.h"
+#include "engine/ui_sync.h"
+
+#include <memory>
+
+namespace pq {
+
+void ShowIntermediateLater(const gfx::Image& Picture, int Progress)
+{
+    const EffectRunContext* run = currentRun();
+    std::shared_ptr<EngineFields> fields = run ? run->fields : nullptr;
+    const uint64_t epoch = run ? run->cancelEpoch : 0;
+    PostToUi([Picture, Progress, fields, epoch] {
+        if (fields && fields->Cancel.epoch() != epoch)
+            return;
+        ShowIntermediateImage(Picture, Progress);
+    });
+}
+
+} // namespace pq

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace pq {
+
+// One table entry or one domain bound.
+struct TLUTRGBf {
+    float R = 0.0f;
+    float G = 0.0f;
+    float B = 0.0f;
+};
+
+// A parsed 3D look-up table. The entry for grid point (r, g, b) sits at
+// r + n g + n^2 b (red fastest, the file's row order).
+struct CubeLUT {
+    int LUTSize = 0; // edge length n; 0: no usable table
+    std::vector<TLUTRGBf> LUT;
+    TLUTRGBf DomainMin{0.0f, 0.0f, 0.0f};
+    TLUTRGBf DomainMax{1.0f, 1.0f, 1.0f};
+
+    bool valid() const { return LUTSize > 0; }
+};
+
+// Largest edge length we accept (256^3 entries are 200 MB of floats).
+constexpr int kMaxCubeLUTSize = 256;
+
+// Reads .cube text: a UTF-8 byte-order mark is skipped, lines end in LF,
+// CR LF or CR and are trimmed of blanks and control characters; "#" starts
+// a comment line. Keywords (the text before the first space, any case):
+// TITLE is ignored; LUT_3D_SIZE n sets the edge length (outside 1..256 the
+// text is refused); LUT_1D_SIZE refuses the text; DOMAIN_MIN / DOMAIN_MAX
+// with three numbers set the input range. Once a size is known, a line of
+// at least three tokens whose first token is a number is the next data row
+// (a second or third token that is no number counts as 0); rows beyond n^3
+// are ignored. Numbers use "." as decimal separator; infinities and NaN are
+// not numbers. The text yields a table only with at least n^3 rows; a line
+// longer than 1 MiB refuses it. Without a table, *error (when given) says
+// why.
+CubeLUT ParseCubeLUTFromBytes(const QByteArray& bytes, QString* error = nullptr);
+
+// Largest .cube file read from disk.
+constexpr qint64 kMaxCubeFileBytes = qint64(1) << 30;
+
+// The file's bytes. Returns false with *error set when the file cannot be
+// opened or read, or is larger than kMaxCubeFileBytes.
+bool ReadCubeFile(const QString& path, QByteArray& bytes, QString* error = nullptr);
+
+// The file parsed as it is read, 128 KiB at a time; raises
+// std::runtime_error when it cannot be opened or read, or is larger than
+// kMaxCubeFileBytes.
+CubeLUT ParseCubeLUTFromFile(const QString& path, QString* error = nullptr);
+
+} // namespace pq

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace pq {
+
+// The built-in archive: the folder "Pastelloquin_LUTs/" and 18 .cube files.
+inline const QString kEmbeddedLUTResource = QStringLiteral("PASTELLOQUIN_LUTS");
+
+// The main window's choice of the table effect 404 applies. No table is
+// chosen while FLUTFilePath and FLUTData are both empty. Used on the UI
+// thread; a run copies it when it starts.
+class LUTChoice {
+public:
+    // A .cube file chosen from disk; when set, FLUTData is empty.
+    QString FLUTFilePath;
+    // The whole .cube text of a built-in or imported table.
+    QByteArray FLUTData;
+    // Display name: a built-in table's file name without folder and
+    // extension, or the name the chooser reports.
+    QString FLUTName;
+
+    bool isChosen() const { return !FLUTFilePath.isEmpty() || !FLUTData.isEmpty(); }
+    // A full reset.
+    void clear();
+
+    // Takes the first .cube entry of the built-in archive (FLUTData and
+    // FLUTName; the path is left alone). True when FLUTData is now not
+    // empty: the window then restarts its preview timer. Errors are
+    // swallowed and leave the fields as they were at that point.
+    bool InitEmbeddedLUTs();
+
+    // Takes the built-in table whose name equals AName without regard to
+    // case; FLUTName gets the archive's spelling and the path is cleared.
+    // False, with nothing changed, when no entry matches or on any error.
+    bool LoadEmbeddedLUT(const QString& AName);
+
+    // The chooser's answer: with a path, the file (and no bytes); else the
+    // bytes (and no path).
+    void OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath);
+};
+
+// A .cube text with its display name.
+struct NamedLUT {
+    QString name;
+    QByteArray data;
+};
+
+// An archive entry's file name without folder and extension ("/" and "\"
+// both separate folders); empty for folders.
+QString LUTEntryBaseName(const QString& entryName);
+// True when the entry's extension is ".cube" in any case.
+bool IsCubeEntry(const QString& entryName);
+
+// Names of the built-in tables in archive order; empty on failure.
+QStringList EmbeddedLUTNames();
+// The built-in table of that name (any case); empty when there is none.
+QByteArray ReadEmbeddedLUT(const QString& name);
+
+// A .cube file picked from disk, read whole; empty when it is gone or
+// unreadable.
+QByteArray ReadLUTFileBytes(const QString& path);
+
+// Appends every .cube member of a user's zip archive whose name is not yet
+// in `list` (compared without regard to case) and whose bytes are not
+// empty, in archive order. Returns how many were added; a damaged archive
+// ends the import silently, keeping what was added.
+int ImportLUTZip(const QString& zipPath, std::vector<NamedLUT>& list);
+
+} // namespace pq

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "gfx/image.h"
+
+#include <QWidget>
+
+namespace pq {
+
+class TDisplayCache;
+
+// A plain full-screen view of an image on black, fitted to the screen
+// (never enlarged). Esc, a click or a double click closes it.
+class TFullScreenForm : public QWidget {
+    Q_OBJECT
+public:
+    TFullScreenForm(QWidget* owner, const gfx::Image& image);
+
+    // The image rectangle inside the window.
+    QRectF ImageRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    gfx::Image image_;
+    TDisplayCache* cache_;
+};
+
+} // namespace pq
