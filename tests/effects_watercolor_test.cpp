@@ -190,17 +190,17 @@ TEST(WatercolorPieces, CoverageIsTheAreaInsideEachPixel)
     const std::vector<pq::PointF> square{{2, 1}, {6, 1}, {6, 5}, {2, 5}};
     pq::PolygonCoverage shape;
     shape.set(square, QRect(0, 0, 8, 6));
-    std::vector<float> acc(10, 0.0f);
-    std::vector<uint8_t> cov(8);
-    shape.row(3, acc.data(), cov.data());
-    EXPECT_EQ(cov, (std::vector<uint8_t>{0, 0, 255, 255, 255, 255, 0, 0}));
-    shape.row(0, acc.data(), cov.data());
-    EXPECT_EQ(cov, std::vector<uint8_t>(8, 0));
+    pq::CoverageScratch s;
+    auto cov = [&](int y) {
+        shape.rowPixels(y, s);
+        return std::vector<uint8_t>(s.cov.begin(), s.cov.begin() + shape.box().width());
+    };
+    EXPECT_EQ(cov(3), (std::vector<uint8_t>{0, 0, 255, 255, 255, 255, 0, 0}));
+    EXPECT_EQ(cov(0), std::vector<uint8_t>(8, 0));
 
     const std::vector<pq::PointF> shifted{{2.5f, 1}, {6.5f, 1}, {6.5f, 5}, {2.5f, 5}};
     shape.set(shifted, QRect(0, 0, 8, 6));
-    shape.row(2, acc.data(), cov.data());
-    EXPECT_EQ(cov, (std::vector<uint8_t>{0, 0, 128, 255, 255, 255, 128, 0}));
+    EXPECT_EQ(cov(2), (std::vector<uint8_t>{0, 0, 128, 255, 255, 255, 128, 0}));
 
     // A triangle reaching out of the box: each pixel's coverage is its area
     // inside the triangle, as counted on a fine grid.
@@ -216,16 +216,16 @@ TEST(WatercolorPieces, CoverageIsTheAreaInsideEachPixel)
     };
     shape.set(triangle, QRect(1, 0, 7, 12));
     for (int y = 0; y < 12; ++y) {
-        shape.row(y, acc.data(), cov.data());
+        const std::vector<uint8_t> row = cov(y);
         for (int x = 1; x < 8; ++x) {
             int hits = 0;
             for (int sy = 0; sy < 64; ++sy)
                 for (int sx = 0; sx < 64; ++sx)
                     hits += inside(x + (sx + 0.5) / 64.0, y + (sy + 0.5) / 64.0) ? 1 : 0;
-            EXPECT_NEAR(cov[size_t(x - 1)] / 255.0, hits / 4096.0, 0.01) << x << "," << y;
+            EXPECT_NEAR(row[size_t(x - 1)] / 255.0, hits / 4096.0, 0.01) << x << "," << y;
         }
     }
-    EXPECT_TRUE(std::all_of(acc.begin(), acc.end(), [](float a) { return a == 0.0f; }));
+    EXPECT_TRUE(std::all_of(s.acc.begin(), s.acc.end(), [](float a) { return a == 0.0f; }));
 }
 
 // ---- Edge strokes --------------------------------------------------------

@@ -56,30 +56,6 @@ inline void prefetchWrite(const void* p)
 #endif
 }
 
-// Scratch of the calling thread for one box row.
-struct RowScratch {
-    std::vector<float> acc;
-    std::vector<uint8_t> cov;
-    std::vector<PolygonCoverage::Run> runs;
-};
-
-RowScratch& rowScratch(int width)
-{
-    thread_local RowScratch s;
-    if (s.acc.size() < size_t(width) + 2)
-        s.acc.resize(size_t(width) + 2, 0.0f);
-    if (s.cov.size() < size_t(width))
-        s.cov.resize(size_t(width));
-    return s;
-}
-
-// The runs of row y, box-relative; per-pixel coverage in s.cov.
-const std::vector<PolygonCoverage::Run>& coverageRow(const PolygonCoverage& shape, int y, RowScratch& s)
-{
-    shape.row(y, s.acc.data(), s.cov.data(), s.runs);
-    return s.runs;
-}
-
 // Sums |a - b| over R, G and B of n pixels into sum.
 inline void addDifferences(const gfx::Pixel* a, const gfx::Pixel* b, int n, int64_t& sum)
 {
@@ -134,14 +110,14 @@ inline void measurePixel(gfx::Pixel L, gfx::Pixel W, gfx::Pixel S, PatchError& e
 } // namespace
 
 void FillPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::Pixel* CanvasRow,
-                  const gfx::Pixel* Ahead)
+                  CoverageScratch& s, const gfx::Pixel* Ahead)
 {
     const QRect& box = Shape.box();
-    RowScratch& s = rowScratch(box.width());
     gfx::Pixel* out = CanvasRow + box.left();
     const bool opaque = (Paint >> 24) == 255;
     int first = -1, last = -1;
-    for (const PolygonCoverage::Run& r : coverageRow(Shape, y, s)) {
+    Shape.row(y, s);
+    for (const CoverageRun& r : s.runs) {
         if (r.value == 0)
             continue;
         if (first < 0)
@@ -167,12 +143,13 @@ void FillPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::Pi
     }
 }
 
-void CommitPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::Pixel* CanvasRow)
+void CommitPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::Pixel* CanvasRow,
+                    CoverageScratch& s)
 {
     const QRect& box = Shape.box();
-    RowScratch& s = rowScratch(box.width());
     gfx::Pixel* w = CanvasRow + box.left();
-    for (const PolygonCoverage::Run& r : coverageRow(Shape, y, s)) {
+    Shape.row(y, s);
+    for (const CoverageRun& r : s.runs) {
         if (r.value == 0)
             continue;
         if (r.value < 0) {
@@ -194,14 +171,14 @@ void CommitPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::
 namespace {
 
 // The coverage of pixel (x, y), as the row functions see it.
-uint32_t coverageAt(const PolygonCoverage& shape, int x, int y)
+uint32_t coverageAt(const PolygonCoverage& shape, int x, int y, CoverageScratch& s)
 {
     const QRect& box = shape.box();
     if (!box.contains(x, y))
         return 0;
-    RowScratch& s = rowScratch(box.width());
     const int bx = x - box.left();
-    for (const PolygonCoverage::Run& r : coverageRow(shape, y, s))
+    shape.row(y, s);
+    for (const CoverageRun& r : s.runs)
         if (bx >= r.x0 && bx < r.x1)
             return r.value < 0 ? s.cov[size_t(bx)] : uint32_t(r.value);
     return 0;
@@ -209,9 +186,10 @@ uint32_t coverageAt(const PolygonCoverage& shape, int x, int y)
 
 } // namespace
 
-gfx::Pixel FillPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under)
+gfx::Pixel FillPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under,
+                          CoverageScratch& Scratch)
 {
-    const uint32_t c = coverageAt(Shape, x, y);
+    const uint32_t c = coverageAt(Shape, x, y, Scratch);
     if (c == 0)
         return Under;
     if (c == 255 && (Paint >> 24) == 255)
@@ -219,9 +197,10 @@ gfx::Pixel FillPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel
     return over(scaled(Paint, c), Under);
 }
 
-gfx::Pixel CommitPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under)
+gfx::Pixel CommitPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under,
+                            CoverageScratch& Scratch)
 {
-    const uint32_t c = coverageAt(Shape, x, y);
+    const uint32_t c = coverageAt(Shape, x, y, Scratch);
     if (c == 0)
         return Under;
     const gfx::Pixel L = scaled(Paint, c);
@@ -229,17 +208,17 @@ gfx::Pixel CommitPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pix
 }
 
 PatchError MeasurePatch(const PolygonCoverage& Shape, gfx::Pixel Paint, const gfx::Surface& Canvas,
-                        const gfx::Image& Source)
+                        const gfx::Image& Source, CoverageScratch& s)
 {
     PatchError e;
     const QRect& box = Shape.box();
     if (box.isEmpty() || box != box.intersected(Canvas.rect()) || box != box.intersected(Source.rect()))
         return e;
-    RowScratch& s = rowScratch(box.width());
     for (int y = box.top(); y <= box.bottom(); ++y) {
         const gfx::Pixel* w = Canvas.row(y) + box.left();
         const gfx::Pixel* src = Source.row(y) + box.left();
-        for (const PolygonCoverage::Run& r : coverageRow(Shape, y, s)) {
+        Shape.row(y, s);
+        for (const CoverageRun& r : s.runs) {
             if (r.value == 0)
                 continue;
             if (r.value < 0) {
@@ -274,20 +253,22 @@ void FillPatch(const PolygonCoverage& Shape, gfx::Pixel Paint, gfx::Surface& Can
         return;
     gfx::Pixel* bits = reinterpret_cast<gfx::Pixel*>(Canvas.bits());
     const qsizetype stride = Canvas.stride() / qsizetype(sizeof(gfx::Pixel));
+    CoverageScratch scratch;
     for (int y = box.top(); y <= box.bottom(); ++y)
-        FillPatchRow(Shape, y, Paint, bits + y * stride);
+        FillPatchRow(Shape, y, Paint, bits + y * stride, scratch);
 }
 
 bool CommitPatchIfCloser(const PolygonCoverage& Shape, gfx::Pixel Paint, gfx::Surface& Canvas,
                          const gfx::Image& Source, float Gain)
 {
-    if (!PatchImproves(MeasurePatch(Shape, Paint, Canvas, Source), Gain))
+    CoverageScratch scratch;
+    if (!PatchImproves(MeasurePatch(Shape, Paint, Canvas, Source, scratch), Gain))
         return false;
     const QRect& box = Shape.box();
     gfx::Pixel* bits = reinterpret_cast<gfx::Pixel*>(Canvas.bits());
     const qsizetype stride = Canvas.stride() / qsizetype(sizeof(gfx::Pixel));
     for (int y = box.top(); y <= box.bottom(); ++y)
-        CommitPatchRow(Shape, y, Paint, bits + y * stride);
+        CommitPatchRow(Shape, y, Paint, bits + y * stride, scratch);
     return true;
 }
 

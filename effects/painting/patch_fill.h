@@ -11,22 +11,27 @@
 
 namespace pq {
 
+// Each call takes the calling thread's coverage scratch.
+
 // Erase mode, row y of the shape's box: source-over (rounded) of the
 // premultiplied colour Paint, scaled by the shape's coverage, onto
 // CanvasRow (the canvas's whole row y). Ahead, when given, is a later
 // canvas row that the caller will fill soon: its stretch is fetched early.
 void FillPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::Pixel* CanvasRow,
-                  const gfx::Pixel* Ahead = nullptr);
+                  CoverageScratch& Scratch, const gfx::Pixel* Ahead = nullptr);
 
 // Paint-over mode, row y: every pixel the patch marks becomes, channel by
 // channel, L + canvas * (255 - L's alpha) div 255, L being Paint scaled by
 // the coverage (a layer pixel of alpha 0 leaves the canvas alone).
-void CommitPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::Pixel* CanvasRow);
+void CommitPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::Pixel* CanvasRow,
+                    CoverageScratch& Scratch);
 
 // What FillPatchRow and CommitPatchRow make of one pixel (x, y) of the
 // box that holds Under.
-gfx::Pixel FillPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under);
-gfx::Pixel CommitPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under);
+gfx::Pixel FillPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under,
+                          CoverageScratch& Scratch);
+gfx::Pixel CommitPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under,
+                            CoverageScratch& Scratch);
 
 // Paint-over mode's test: over the pixels the patch marks, Before sums
 // |canvas - source| and After |new - source| over R, G and B, new being
@@ -37,7 +42,7 @@ struct PatchError {
     int64_t after = 0;
 };
 PatchError MeasurePatch(const PolygonCoverage& Shape, gfx::Pixel Paint, const gfx::Surface& Canvas,
-                        const gfx::Image& Source);
+                        const gfx::Image& Source, CoverageScratch& Scratch);
 
 // The patch is kept when it brings the picture closer to the source.
 inline bool PatchImproves(const PatchError& e, float Gain)

@@ -100,28 +100,35 @@ void PolygonCoverage::addSegment(float xa, float ya, float xb, float yb)
     segments_.push_back({xa, ya, yb, (xb - xa) / (yb - ya), dir});
 }
 
-void PolygonCoverage::row(int y, float* acc, uint8_t* cov, std::vector<Run>& runs) const
+void PolygonCoverage::row(int y, CoverageScratch& s) const
 {
-    runs.clear();
     const int bw = box_.width();
+    if (s.acc.size() < size_t(bw) + 2)
+        s.acc.resize(size_t(bw) + 2, 0.0f);
+    if (s.cov.size() < size_t(bw))
+        s.cov.resize(size_t(bw));
+    float* acc = s.acc.data();
+    uint8_t* cov = s.cov.data();
+    std::vector<CoverageRun>& runs = s.runs;
+    runs.clear();
     const float width = float(bw);
     const float top = float(y);
     const float bottom = top + 1.0f;
     // Cells the outline touched, as [first, last] pairs; coverage is
     // constant between them.
-    thread_local std::vector<std::pair<int, int>> touched;
+    std::vector<std::pair<int, int>>& touched = s.touched;
     touched.clear();
-    for (const Segment& s : segments_) {
-        if (s.y0 >= bottom || s.y1 <= top)
+    for (const Segment& g : segments_) {
+        if (g.y0 >= bottom || g.y1 <= top)
             continue;
-        const float ya = std::max(top, s.y0);
-        const float yb = std::min(bottom, s.y1);
+        const float ya = std::max(top, g.y0);
+        const float yb = std::min(bottom, g.y1);
         const float dy = yb - ya;
         if (!(dy > 0.0f))
             continue;
-        const float x = std::clamp(s.x0 + (ya - s.y0) * s.dxdy, 0.0f, width);
-        const float xn = std::clamp(s.x0 + (yb - s.y0) * s.dxdy, 0.0f, width);
-        accumulate(acc, x, xn, dy * s.dir);
+        const float x = std::clamp(g.x0 + (ya - g.y0) * g.dxdy, 0.0f, width);
+        const float xn = std::clamp(g.x0 + (yb - g.y0) * g.dxdy, 0.0f, width);
+        accumulate(acc, x, xn, dy * g.dir);
         const int first = int(std::floor(std::min(x, xn)));
         const int last = std::max(first + 1, int(std::ceil(std::max(x, xn))));
         touched.emplace_back(first, last);
@@ -157,13 +164,12 @@ void PolygonCoverage::row(int y, float* acc, uint8_t* cov, std::vector<Run>& run
     acc[bw + 1] = 0.0f;
 }
 
-void PolygonCoverage::row(int y, float* acc, uint8_t* cov) const
+void PolygonCoverage::rowPixels(int y, CoverageScratch& s) const
 {
-    thread_local std::vector<Run> runs;
-    row(y, acc, cov, runs);
-    for (const Run& r : runs)
+    row(y, s);
+    for (const CoverageRun& r : s.runs)
         if (r.value >= 0)
-            std::fill(cov + r.x0, cov + r.x1, uint8_t(r.value));
+            std::fill(s.cov.begin() + r.x0, s.cov.begin() + r.x1, uint8_t(r.value));
 }
 
 } // namespace pq

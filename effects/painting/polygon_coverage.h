@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace pq {
@@ -11,6 +12,21 @@ namespace pq {
 struct PointF {
     float x = 0.0f;
     float y = 0.0f;
+};
+
+// A stretch of a box row, box-relative [x0, x1): of constant coverage
+// `value`, or with value -1 of the per-pixel coverage in the scratch's cov.
+struct CoverageRun {
+    int x0, x1, value;
+};
+
+// Working memory of PolygonCoverage::row, one per thread, reused from row
+// to row and shape to shape.
+struct CoverageScratch {
+    std::vector<float> acc; // zero between calls
+    std::vector<uint8_t> cov;
+    std::vector<CoverageRun> runs;
+    std::vector<std::pair<int, int>> touched;
 };
 
 // Anti-aliased coverage of a closed polygon over a box of pixels: for every
@@ -25,20 +41,13 @@ public:
 
     const QRect& box() const { return box_; }
 
-    // A stretch of a row, box-relative [x0, x1): of constant coverage
-    // `value`, or with value -1 of the coverage in cov[x0 .. x1).
-    struct Run {
-        int x0, x1, value;
-    };
+    // Coverage of pixel row y (inside the box) as s.runs, covering
+    // [0, box().width()) in order; s.cov holds the per-pixel values where
+    // the outline passes.
+    void row(int y, CoverageScratch& s) const;
 
-    // Coverage of pixel row y (inside the box) as runs covering
-    // [0, box().width()) in order; cov receives the per-pixel values where
-    // the outline passes. acc is scratch of at least box().width() + 2
-    // zeros and is left zero; cov needs box().width() entries.
-    void row(int y, float* acc, uint8_t* cov, std::vector<Run>& runs) const;
-
-    // The same as one value per pixel in cov[0 .. box().width()).
-    void row(int y, float* acc, uint8_t* cov) const;
+    // The same as one value per pixel in s.cov[0 .. box().width()).
+    void rowPixels(int y, CoverageScratch& s) const;
 
 private:
     // A piece of an edge, x relative to the box's left side and clamped to

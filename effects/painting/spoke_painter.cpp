@@ -256,7 +256,8 @@ void SpokePainter::build(Plan& pl) const
         const auto [shortest, longest] = std::minmax_element(pl.lengths.begin(), pl.lengths.end());
         const float irregularity = *longest > 0 ? 1.0f - float(*shortest) / float(*longest) : 0.0f;
         const float gain = std::max(1.0f, 1.7f - 0.4f * irregularity);
-        pl.commit = PatchImproves(MeasurePatch(pl.shape, pl.paint, canvas_, source_), gain);
+        CoverageScratch scratch;
+        pl.commit = PatchImproves(MeasurePatch(pl.shape, pl.paint, canvas_, source_, scratch), gain);
     }
 }
 
@@ -294,8 +295,8 @@ int SpokePainter::validPrefix(int planned)
                 if (!changesCanvas(pj) || !mayCover(pj.polygon, pj.shape.box(), p.x(), p.y()))
                     continue;
                 gfx::Pixel& K = seen[size_t(d)];
-                K = doClear_ ? FillPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K)
-                             : CommitPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K);
+                K = doClear_ ? FillPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K, scratch_)
+                             : CommitPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K, scratch_);
                 touched = true;
                 ++looks;
             }
@@ -357,6 +358,7 @@ void SpokePainter::apply(int count)
     if (lastBand < 0)
         return;
     platform::parallelFor(firstBand, lastBand + 1, [&](int b) {
+        CoverageScratch scratch;
         const int y0 = b * kBandRows, y1 = std::min(h_, y0 + kBandRows);
         for (int y = y0; y < y1; ++y) {
             gfx::Pixel* row = canvasRow(y);
@@ -366,9 +368,10 @@ void SpokePainter::apply(int count)
                 if (y < box.top() || y > box.bottom())
                     continue;
                 if (doClear_)
-                    FillPatchRow(pl.shape, y, pl.paint, row, y + 3 <= box.bottom() ? canvasRow(y + 3) : nullptr);
+                    FillPatchRow(pl.shape, y, pl.paint, row, scratch,
+                                 y + 3 <= box.bottom() ? canvasRow(y + 3) : nullptr);
                 else
-                    CommitPatchRow(pl.shape, y, pl.paint, row);
+                    CommitPatchRow(pl.shape, y, pl.paint, row, scratch);
             }
         }
     });

@@ -118,6 +118,7 @@ private:
     // Which planned patches may touch which 32 x 32 cell of the canvas.
     std::vector<std::vector<int>> cells_;
     std::vector<int> usedCells_;
+    CoverageScratch scratch_; // the calling thread's
     int cellColumns_ = 0;
     // Which patches touch which band of 16 rows, while laying them down.
     std::vector<std::vector<int>> bands_;

@@ -34,18 +34,26 @@ void SmoothSpokeLengths(std::span<int> Lengths, int Count, float Sigma)
         const double t = double(b) / double(Sigma);
         weight[size_t(b + 3)] = float(std::exp(-0.5 * t * t));
     }
-    thread_local std::vector<int> original;
-    original.assign(Lengths.begin(), Lengths.begin() + n);
+    // The unsmoothed lengths: on the stack for the usual spoke counts.
+    std::array<int, 64> small{};
+    std::vector<int> large;
+    int* original = small.data();
+    if (n > int(small.size())) {
+        large.assign(Lengths.begin(), Lengths.begin() + n);
+        original = large.data();
+    } else {
+        std::copy(Lengths.begin(), Lengths.begin() + n, original);
+    }
     for (int k = 0; k < n; ++k) {
         float sum = 0.0f;
         float weights = 0.0f;
         for (int b = -3; b <= 3; ++b) {
             // (k + b) mod n for any n, also below 3.
             const int idx = ((k + b) % n + n) % n;
-            sum += float(original[size_t(idx)]) * weight[size_t(b + 3)];
+            sum += float(original[idx]) * weight[size_t(b + 3)];
             weights += weight[size_t(b + 3)];
         }
-        Lengths[size_t(k)] = weights > 0.0f ? platform::Round(double(sum / weights)) : original[size_t(k)];
+        Lengths[size_t(k)] = weights > 0.0f ? platform::Round(double(sum / weights)) : original[k];
     }
 }
 
