@@ -15,4 +15,15 @@ namespace pq {
 // Raises EAbort when the UI is gone. Never inside a parallel body.
 void PrepareCanvas(const gfx::Image& Source, gfx::Surface& Canvas, bool Preview);
 
+// The full-run half of the canvas step, for effects with their own clearing
+// rule: "Erase background" and, when it is off, the picture to paint over
+// (the run's backgroundImage when set, else ZIdImage; null when neither).
+// One synchronous UI call; raises EAbort when the UI is gone. Never inside a
+// parallel body.
+struct CanvasBackground {
+    bool erase = true;
+    gfx::Image under;
+};
+CanvasBackground ReadCanvasBackground();
+
 } // namespace pq
