@@ -372,6 +372,33 @@ TEST_F(RuntimeTest, TheTextureIsLaidOverPreviewsAndFullRunsButNotSurfaceRuns)
     pq::SetTextureOverlayProc(nullptr);
 }
 
+TEST_F(RuntimeTest, AddTexturePressesTheStoredTextureIntoFullRuns)
+{
+    pq::ScopedEffectOverride o(200, fillRed);
+    loadDocument(solidImage(40, 30, Qt::white));
+    gfx::Surface stripes = gfx::Surface::make(8, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            stripes.row(y)[x] = x < 4 ? 0xFF000000u : 0xFFFFFFFFu;
+    host->Texture = stripes.snapshot();
+    host->TextureStrength = 100.0f;
+
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    const gfx::Image plain = host->Image;
+
+    host->AddTexture = true;
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    const gfx::Image textured = host->Image;
+    ASSERT_EQ(textured.size(), plain.size());
+    int changed = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            changed += textured.pixel(x, y) != plain.pixel(x, y);
+    EXPECT_GT(changed, plain.width() * plain.height() / 4);
+}
+
 namespace {
 gfx::Image gSeenSheet;
 int gSeenCount = 0;
