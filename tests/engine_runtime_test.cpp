@@ -307,8 +307,9 @@ TEST_F(RuntimeTest, ALateSnapshotOfASupersededPreviewIsNotDrawn)
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
     gate.open();
     // The routine posts its snapshot and waits; nothing is pumped meanwhile.
-    while (!gate2.entered())
+    for (int i = 0; i < 10000 && !gate2.entered(); ++i)
         platform::sleepMs(1);
+    ASSERT_TRUE(gate2.entered());
     host->Shared->FPreviewGeneration++;
     EXPECT_GE(bridge->pump(), 1); // the snapshot's UI call ran...
     EXPECT_EQ(host->PreviewBitmapUpdates, 0); // ...and drew nothing
