@@ -55,8 +55,13 @@ bool TForm1::FormDestroy()
     FDestroyed = true;
 
     // Stop every run and wait for the workers, serving their calls to the
-    // UI thread so that none stays blocked in a hand-back.
-    AbortProcessing();
+    // UI thread so that none stays blocked in a hand-back. No timer may
+    // start new work meanwhile.
+    for (QTimer* timer : {&UpdatePreviewTimer, &PreviewDebounceTimer, &FZoomDebounceTimer})
+        timer->stop();
+    if (FBatchTimer)
+        FBatchTimer->stop();
+    BeginEngineShutdown();
     FDocument.Shared->Cancel.request();
     const auto workersAlive = [this] {
         return IsBackgroundWorkRunning() || EffectWorkerCount() > 0 || AutoEnhanceCommand::WorkerCount() > 0;

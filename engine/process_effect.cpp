@@ -251,7 +251,7 @@ void worker(std::shared_ptr<EffectRun> run)
 void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, bool Preview)
 {
     EngineHost* host = engineHost();
-    if (!host)
+    if (!host || EngineShuttingDown())
         return;
     auto run = std::make_shared<EffectRun>();
     run->EffectNumber = EffectNumber;
@@ -305,6 +305,12 @@ void AbortProcessing()
     for (const auto& weak : gLiveRuns)
         if (auto ctx = weak.lock(); ctx && ctx->preview)
             ctx->stop();
+}
+
+void BeginEngineShutdown()
+{
+    SetEngineShuttingDown(true);
+    AbortProcessing();
 }
 
 int EffectWorkerCount()

@@ -47,6 +47,12 @@ void throwing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
     throw std::runtime_error("boom");
 }
 
+void gatedThrowing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+{
+    gGate->enterAndWait(false);
+    throw std::runtime_error("late");
+}
+
 // Waits ignoring cancellation, then reports and checks like an effect.
 void reportAfterGate(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
 {
@@ -472,6 +478,27 @@ TEST_F(RuntimeTest, AFailingRoutineLeavesNoEntryAndPerformsTheDeferredClose)
     EXPECT_FALSE(host->CloseRequested);
     EXPECT_EQ(host->CloseCalls, 1);
     EXPECT_TRUE(host->Messages.isEmpty());
+}
+
+TEST_F(RuntimeTest, OnceShutDownBeganNothingStartsUntilAHostIsInstalled)
+{
+    pq::ScopedEffectOverride failing(201, gatedThrowing);
+    pq::ProcessEffect(201, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+    pq::ScopedEffectOverride o(200, fillRed);
+    pq::BeginEngineShutdown();
+    gate.open(); // a run failing meanwhile shows nothing
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gCalls, 0);
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_TRUE(host->Messages.isEmpty());
+
+    pq::setEngineHost(host.get()); // a new window
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gCalls, 1);
 }
 
 TEST_F(RuntimeTest, WorkersEndWhenTheUiGoesAway)
