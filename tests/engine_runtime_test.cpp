@@ -8,6 +8,7 @@
 #include "platform/thread_pool.h"
 
 #include <atomic>
+#include <new>
 #include <stdexcept>
 
 using namespace pqtest;
@@ -45,6 +46,11 @@ void intermediateThenWait(const gfx::Image& src, gfx::Surface& dest, int, int, i
 void throwing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
 {
     throw std::runtime_error("boom");
+}
+
+void outOfMemory(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+{
+    throw std::bad_alloc();
 }
 
 void gatedThrowing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
@@ -477,7 +483,27 @@ TEST_F(RuntimeTest, AFailingRoutineLeavesNoEntryAndPerformsTheDeferredClose)
     EXPECT_EQ(host->CurrentEffectNumber, -1);
     EXPECT_FALSE(host->CloseRequested);
     EXPECT_EQ(host->CloseCalls, 1);
-    EXPECT_TRUE(host->Messages.isEmpty());
+    EXPECT_EQ(host->Messages, QStringList{"Effect failed: Cartoon (boom)"});
+}
+
+TEST_F(RuntimeTest, FailedFullRunsTellTheUserAndFailedPreviewsStaySilent)
+{
+    {
+        pq::ScopedEffectOverride o(200, outOfMemory);
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
+        ASSERT_TRUE(waitIdle());
+        EXPECT_TRUE(host->Messages.isEmpty());
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+        ASSERT_TRUE(waitIdle());
+        EXPECT_EQ(host->Messages, QStringList{"Not enough memory to apply the effect."});
+        EXPECT_EQ(host->CurrentEffectNumber, -1);
+    }
+    // The next run works as usual.
+    pq::ScopedEffectOverride o(200, fillRed);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0xFF0000u);
+    EXPECT_EQ(host->Messages.size(), 1);
 }
 
 TEST_F(RuntimeTest, OnceShutDownBeganNothingStartsUntilAHostIsInstalled)
@@ -487,7 +513,7 @@ TEST_F(RuntimeTest, OnceShutDownBeganNothingStartsUntilAHostIsInstalled)
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
     pq::ScopedEffectOverride o(200, fillRed);
     pq::BeginEngineShutdown();
-    gate.open(); // a run failing meanwhile shows nothing
+    gate.open(); // a failure while shutting down is only logged
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
