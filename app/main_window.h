@@ -215,6 +215,9 @@ public:
     std::function<bool(const QString& text)> FAskYesNo;
     // Longest wait for workers at shut-down.
     int FShutdownWaitMs = 5000;
+    // The user agreed to discard changes for a close that was deferred: the
+    // deferred close does not ask again.
+    bool FDiscardAgreed = false;
 
     // ---- Overlay panels and script editor, the parts the shell uses
     //      (main_window_overlay.cpp) ----

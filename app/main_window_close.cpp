@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <utility>
+
 namespace pq {
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -31,6 +33,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 bool TForm1::FormCloseQuery()
 {
+    if (std::exchange(FDiscardAgreed, false))
+        return true;
     if (!FDocument.HasUnsavedChanges())
         return true;
     const QString question =
@@ -43,6 +47,7 @@ bool TForm1::FormClose()
     FDocument.Shared->Cancel.request();
     if (IsBackgroundWorkRunning()) {
         FDocument.FCloseRequested = true;
+        FDiscardAgreed = true;
         return false;
     }
     return true;
