@@ -326,6 +326,22 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     window->SkPaintBox1MouseUp(Qt::LeftButton, QPointF());
     EXPECT_FALSE(window->FDragging);
     EXPECT_DOUBLE_EQ(window->FDividerX(), shown.right());
+    // Fit, 100 % and Ctrl+0 move the divider along with the picture.
+    const auto dividerOnPicture = [&] {
+        const QRectF now = window->SkPaintBox1->DisplayedImageRect();
+        const double x = window->FDividerX();
+        return x >= now.left() && x <= now.right() && window->Splitter->x() == qRound(x - 1) &&
+               window->Splitter->y() == qRound(std::max(now.top(), 0.0));
+    };
+    window->CalculateBestFitAndCenter();
+    EXPECT_TRUE(dividerOnPicture()) << "fit";
+    window->SkPaintBox1MouseWheel(-120, QPointF(10, 10));
+    ASSERT_TRUE(processUntil([&] { return !window->SkPaintBox1->FZooming; }));
+    window->FullSizeAndCenter();
+    EXPECT_TRUE(dividerOnPicture()) << "100 %";
+    window->CalculateBestFitAndCenter();
+    EXPECT_TRUE(window->FormKeyDown(Qt::Key_0, QStringLiteral("0"), Qt::ControlModifier));
+    EXPECT_TRUE(dividerOnPicture()) << "Ctrl+0";
     window->SpeedButton24Click();
     EXPECT_FALSE(window->Splitter->isVisible());
 
