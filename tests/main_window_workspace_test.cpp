@@ -352,6 +352,32 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     ASSERT_TRUE(processUntil([&] { return window->FFullScreenForm.isNull(); }));
 }
 
+TEST_F(Workspace, ZoomButtonsStepOncePerPressAndRepeatOnlyWhenHeld)
+{
+    ASSERT_TRUE(window->LoadLargeImage(writeImage(QStringLiteral("wide.png"), photo(1200, 600))));
+    window->CalculateBestFitAndCenter();
+    const float fit = doc().FZoomFactor;
+    const auto waitMs = [](int ms) { processUntil([] { return false; }, ms); };
+
+    window->SpeedButton12->click();
+    const float once = pq::ButtonZoomStep(fit, true);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, once);
+    waitMs(150);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, once);
+
+    // Held: one step at once, then a pause, then repeats until released.
+    emit window->SpeedButton10->pressed();
+    const float held = pq::ButtonZoomStep(once, false);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, held);
+    waitMs(150);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, held);
+    ASSERT_TRUE(processUntil([&] { return doc().FZoomFactor < held; }));
+    emit window->SpeedButton10->released();
+    const float released = doc().FZoomFactor;
+    waitMs(150);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, released);
+}
+
 TEST_F(Workspace, AutoEnhanceReplacesTheResultAndKeepsTheSource)
 {
     window->LabelEnhanceClick();
