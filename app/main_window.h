@@ -180,6 +180,9 @@ public:
     bool LoadLargeImage(const QString& fileName);
     void DefaultImageButtonClick();
     bool LoadLargeImageFromTImage();
+    // Shows an opened image as the new document at 100 %, the preview
+    // pane's window `previewInset` pixels up and left of its centre.
+    bool ShowAsNewDocument(const gfx::Image& image, int previewInset);
     bool DropZoneRectDragOver(const QMimeData* data) const;
     void DropZoneRectDragDrop(const QMimeData* data);
     void SaveImageFile();
