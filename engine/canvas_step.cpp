@@ -16,9 +16,10 @@ void PrepareCanvas(const gfx::Image& Source, gfx::Surface& Canvas, bool Preview)
     if (!Preview) {
         const EffectRunContext* run = currentRun();
         const gfx::Image background = run ? run->backgroundImage : gfx::Image();
+        const std::optional<TEffectOptions> taken = run ? run->options : std::nullopt;
         SyncWithUi([&] {
             const EngineHost* host = engineHost();
-            erase = host ? host->FEraseBdChecked() : true;
+            erase = taken ? taken->FEraseBdChecked : (host ? host->FEraseBdChecked() : true);
             if (!erase)
                 under = !background.isNull() ? background : (host ? host->ZIdImage() : gfx::Image());
         });
