@@ -168,6 +168,7 @@ QScrollBar::add-page:horizontal, QScrollBar::sub-page:horizontal { background: t
 QDialog { background: @raised; color: @text; }
 QDialog QLabel { color: @text; background: transparent; }
 QDialog QLabel:disabled { color: @muted; }
+QMessageBox QPushButton { min-width: 72px; }
 QDialog QAbstractItemView { background: @panel; color: @text; border: 1px solid @border; border-radius: 6px; selection-background-color: @accent; selection-color: @strong; alternate-background-color: @raised; outline: none; }
 QDialog QAbstractItemView:disabled { color: @muted; }
 QDialog QListWidget::item { height: 28px; padding-left: 6px; }

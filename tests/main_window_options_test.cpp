@@ -14,17 +14,25 @@
 #include "workspace/parameter_file.h"
 #include "workspace/preview_pane.h"
 
+#include "app/settings.h"
+
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -434,4 +442,88 @@ TEST_F(Options, APreviewPaneShowsOnlyTheCurrentPreviewsProgress)
     window->SupersedePreview();
     EXPECT_TRUE(window->Image1->PreviewPC->isHidden());
     EXPECT_EQ(doc().Shared->CurrentPreviewProgress(), 0);
+}
+
+namespace {
+
+double luminance(QRgb c)
+{
+    const auto lin = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c));
+}
+
+// Contrast ratio between the most common colour of a widget as its window
+// shows it (its background) and the colour farthest from it in luminance
+// (its text).
+double textContrast(QWidget* widget)
+{
+    QWidget* top = widget->window();
+    const QRect area(widget->mapTo(top, QPoint(0, 0)), widget->size());
+    const QImage image = top->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(area);
+    std::map<QRgb, int> counts;
+    // Inside the frame.
+    for (int y = 4; y < image.height() - 4; ++y)
+        for (int x = 4; x < image.width() - 4; ++x)
+            ++counts[image.pixel(x, y) & 0xFFFFFFu];
+    QRgb background = 0;
+    int most = -1;
+    for (const auto& [c, n] : counts)
+        if (n > most) {
+            most = n;
+            background = c;
+        }
+    const double lb = luminance(background);
+    double best = 1.0;
+    for (const auto& [c, n] : counts) {
+        const double lc = luminance(c);
+        best = std::max(best, (std::max(lb, lc) + 0.05) / (std::min(lb, lc) + 0.05));
+    }
+    return best;
+}
+
+} // namespace
+
+TEST_F(Options, DialogsAreReadableInBothThemes)
+{
+    const QString previous = pq::SettingsFolder();
+    pq::SetSettingsFolder(dir.path());
+    for (const pq::TThemeMode mode : {pq::tmDark, pq::tmLight}) {
+        window->ApplyTheme(mode);
+        QFileDialog files(window.get(), QStringLiteral("Select image file"));
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.setNameFilters({QStringLiteral("Image Files (*.jpg *.png)")});
+        files.show();
+        auto* name = files.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("holiday photo"));
+        auto* type = files.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* lookIn = files.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        ASSERT_NE(type, nullptr);
+        ASSERT_NE(lookIn, nullptr);
+        QApplication::processEvents();
+        const char* theme = mode == pq::tmDark ? "dark" : "light";
+        EXPECT_GT(textContrast(name), 4.5) << theme;
+        EXPECT_GT(textContrast(type), 4.5) << theme;
+        EXPECT_GT(textContrast(lookIn), 4.5) << theme;
+
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Pastelloquin"),
+                        QStringLiteral("Parameters saved successfully!"), QMessageBox::Ok, window.get());
+        box.show();
+        QApplication::processEvents();
+        auto* text = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        ASSERT_NE(text, nullptr);
+        EXPECT_GT(textContrast(text), 4.5) << theme;
+
+        pq::TLUTChooserDialog chooser(window.get());
+        chooser.Initialize(QString(), QByteArray(), QString());
+        chooser.show();
+        QApplication::processEvents();
+        chooser.LstLUTs->setCurrentRow(-1);
+        EXPECT_GT(textContrast(chooser.LstLUTs->viewport()), 4.5) << theme;
+    }
+    window->ApplyTheme(pq::tmDark);
+    pq::SetSettingsFolder(previous);
 }
