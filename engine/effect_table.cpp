@@ -5,6 +5,7 @@
 #include "engine/photolab/orton_filter.h"
 #include "engine/photolab/retro_film.h"
 #include "engine/photolab/vintage_sepia.h"
+#include "effects/painting/central_spoke_effect.h"
 #include "effects/sketch/atkinson_dither.h"
 #include "effects/sketch/black_and_white_ink.h"
 #include "effects/sketch/comic_print_halftone.h"
@@ -39,7 +40,7 @@ constexpr EffectEntry kEffects[] = {
     {201, AtkinsonDither, "AtkinsonDither"},
     {202, MarkerRenderingEffect, "MarkerRenderingEffect"},
     {203, ComicPrintHalftone, "ComicPrintHalftone"},
-    {300, nullptr, "CentralSpokeEffect"},
+    {300, CentralSpokeEffect, "CentralSpokeEffect"},
     {301, nullptr, "RegionGrowing"},
     {302, nullptr, "NewRandomStrokes_BestOfN"},
     {303, nullptr, "NewDirectionalStrokesgood"},

@@ -1,3 +1,4 @@
+#include "engine/effect_table.h"
 #include "gfx/codec.h"
 #include "gfx/surface.h"
 
@@ -48,6 +49,16 @@ protected:
     QTemporaryDir dir;
 };
 
+// An effect number of the table whose routine is not built yet (999, an
+// unknown number, once every routine is).
+int unbuiltNumber()
+{
+    for (int n = 100; n <= 503; ++n)
+        if (pq::IsEffectNumber(n) && !pq::EffectProcFor(n))
+            return n;
+    return 999;
+}
+
 } // namespace
 
 TEST_F(PqRender, ReproducesTheBlackAndWhiteLevelsFromFiles)
@@ -86,7 +97,7 @@ TEST_F(PqRender, BadInputGivesOneClearLineAndAFailure)
         {path("missing.png"), path("o.png"), "200", "50", "50", "0", "0", "0"},
         {path("junk.png"), path("o.png"), "200", "50", "50", "0", "0", "0"},
         {in, path("o.png"), "999", "50", "50", "0", "0", "0"},
-        {in, path("o.png"), "300", "50", "50", "0", "0", "0"},
+        {in, path("o.png"), QString::number(unbuiltNumber()), "50", "50", "0", "0", "0"},
         {in, path("o.png"), "200", "fifty", "50", "0", "0", "0"},
         {in, path("o.png"), "200", "50", "50", "0", "0"},
         {in, path("o.txt"), "200", "50", "50", "0", "0", "0"},

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "gfx/image.h"
+#include "gfx/surface.h"
+
+namespace pq {
+
+// Effect 300 "Watercolor": translucent star-shaped colour patches grown
+// from seed pixels until the photo's colour changes, large washes first and
+// details last, then edge-keeping smoothing, a vibrance lift, pencil-like
+// edge strokes and sharpening. P1 iterations, P2 brush complexity, P3 brush
+// size, P4 opacity, P5 edge intensity. Honours "Erase background": with it
+// off, the current result is the canvas and a patch is kept only where it
+// brings that result closer to the photo.
+void CentralSpokeEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+                        bool Preview);
+
+} // namespace pq

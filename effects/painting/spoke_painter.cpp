@@ -1,0 +1,435 @@
+#include "effects/painting/spoke_painter.h"
+
+#include "effects/painting/patch_fill.h"
+#include "engine/effect_api.h"
+#include "platform/numeric.h"
+#include "platform/thread_pool.h"
+#include "platform/tick.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace pq {
+namespace {
+
+using central_spoke::AlphaMin;
+using central_spoke::PixelDistance;
+
+// Longer spokes than any picture could need; keeps budgets finite for any
+// brush size a script passes.
+constexpr double kMaxSpokeBudget = double(1 << 24);
+constexpr int kDefaultMaxBatch = 256;
+constexpr int kCellShift = 5;  // 32 x 32 pixel cells
+constexpr int kBandRows = 16;
+// Earlier patches of its batch a seed search may look through.
+constexpr int kMaxLooks = 48;
+// Full runs show their canvas at most this often.
+constexpr uint32_t kIntermediateMs = 200;
+
+// The seed's colour un-premultiplied, at the patch's alpha, premultiplied
+// again as the canvas stores it.
+gfx::Pixel paintColour(gfx::Pixel C, int alpha)
+{
+    const int ca = int(C >> 24);
+    auto channel = [&](int shift) {
+        const int v = int(C >> shift & 0xFF);
+        const int u = ca == 255 ? v : (ca == 0 ? 0 : std::min(255, platform::Round(double(v) * 255.0 / ca)));
+        return uint32_t((u * alpha + 127) / 255);
+    };
+    return gfx::Pixel(alpha) << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
+}
+
+// Squared distance from (px, py) to the segment a-b.
+float distanceSquared(float px, float py, PointF a, PointF b)
+{
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    const float len = dx * dx + dy * dy;
+    float t = len > 0.0f ? ((px - a.x) * dx + (py - a.y) * dy) / len : 0.0f;
+    t = std::clamp(t, 0.0f, 1.0f);
+    const float ex = a.x + t * dx - px, ey = a.y + t * dy - py;
+    return ex * ex + ey * ey;
+}
+
+// True unless pixel (x, y) lies clearly outside the polygon: a patch leaves
+// such a pixel exactly as it was.
+bool mayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y)
+{
+    if (!box.contains(x, y))
+        return false;
+    const float px = float(x) + 0.5f, py = float(y) + 0.5f;
+    bool inside = false;
+    const size_t n = polygon.size();
+    for (size_t i = 0, j = n - 1; i < n; j = i++) {
+        const PointF a = polygon[i], b = polygon[j];
+        // The pixel's corners lie within 0.71 of its centre.
+        if (distanceSquared(px, py, a, b) < 1.0f)
+            return true;
+        if ((a.y > py) != (b.y > py) && px < (b.x - a.x) * (py - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
+
+// A copy of the canvas for the window, rows copied in parallel (a full
+// run makes one every 200 ms).
+gfx::Image snapshotOf(const gfx::Surface& canvas)
+{
+    QImage copy(canvas.width(), canvas.height(), gfx::kPixelFormat);
+    if (copy.isNull())
+        return canvas.snapshot();
+    uint8_t* bits = copy.bits();
+    const qsizetype stride = copy.bytesPerLine();
+    const size_t rowBytes = size_t(canvas.width()) * sizeof(gfx::Pixel);
+    platform::parallelForRange(0, canvas.height(), 64, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            std::memcpy(bits + y * stride, canvas.row(y), rowBytes);
+    });
+    return gfx::Image::adopt(std::move(copy));
+}
+
+} // namespace
+
+SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const SpokeSettings& settings,
+                           bool preview, bool doClear)
+    : source_(source), canvas_(canvas), s_(settings), preview_(preview), doClear_(doClear), w_(source.width()),
+      h_(source.height()),
+      // Complexity is single precision: 0.6f and 0.8f lie just above 0.6 and
+      // 0.8, so brush complexities 60 and 80 already pass.
+      field_(source, settings.hasTransparency, settings.colourThreshold, double(settings.complexity) > 0.6,
+             double(settings.complexity) > 0.8),
+      canvasBits_(reinterpret_cast<gfx::Pixel*>(canvas.bits())),
+      canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))), maxBatch_(kDefaultMaxBatch)
+{
+    for (int k = 0; k <= s_.spokeCount; ++k) {
+        const double angle = double(float(k) * s_.angleStep);
+        cos_.push_back(std::cos(angle));
+        sin_.push_back(std::sin(angle));
+    }
+    cellColumns_ = (w_ >> kCellShift) + 1;
+    cells_.resize(size_t(cellColumns_) * size_t((h_ >> kCellShift) + 1));
+    bands_.resize(size_t(h_ / kBandRows + 1));
+}
+
+void SpokePainter::setMaxBatch(int patches)
+{
+    maxBatch_ = std::clamp(patches, 1, kDefaultMaxBatch * 4);
+}
+
+int SpokePainter::patchesIn(int i) const
+{
+    const int shapes = s_.shapeCount;
+    return 1 + std::max(0, platform::Round(double(8 * (i - shapes / 2)) / double(shapes)));
+}
+
+int SpokePainter::maxLength(int i) const
+{
+    const int shapes = s_.shapeCount;
+    const double len =
+        double(platform::Round64((double(s_.patchSize) + 0.5) * 8.0 * double(shapes - i) / double(shapes)) + 1);
+    return int(std::clamp(len, 1.0, kMaxSpokeBudget));
+}
+
+void SpokePainter::advance(Position& pos) const
+{
+    if (++pos.p >= patchesIn(pos.i)) {
+        ++pos.i;
+        pos.p = 0;
+    }
+}
+
+// The seed search and the spoke budgets: everything drawn from the
+// generator, against the canvas as it stands.
+void SpokePainter::plan(Plan& pl, platform::Random& rng)
+{
+    pl.generatorBefore = rng.seed();
+    int bestD = -1;
+    pl.drawCount = 0;
+    pl.chosen = 0;
+    pl.tookEarly = false;
+    for (int draw = 0; draw < 8; ++draw) {
+        const int x = rng.random(w_);
+        const int y = rng.random(h_);
+        const gfx::Pixel C = source_.row(y)[x];
+        const gfx::Pixel K = canvasRow(y)[x];
+        pl.draws[size_t(draw)] = QPoint(x, y);
+        pl.seen[size_t(draw)] = K;
+        pl.drawCount = draw + 1;
+        const int D = PixelDistance(C, K);
+        if (D > bestD) {
+            bestD = D;
+            pl.chosen = draw;
+        }
+        if (takesAtOnce(C, K)) {
+            pl.chosen = draw;
+            pl.tookEarly = true;
+            break;
+        }
+    }
+    setSeed(pl);
+    if (pl.empty)
+        return;
+    const int maxLen = maxLength(pl.pos.i);
+    pl.budgets.resize(size_t(s_.spokeCount));
+    for (int& b : pl.budgets)
+        b = maxLen + rng.random(maxLen) / 4;
+}
+
+// An untouched white canvas pixel over a non-white photo pixel ends the
+// seed search at once.
+bool SpokePainter::takesAtOnce(gfx::Pixel C, gfx::Pixel K) const
+{
+    return (!s_.hasTransparency || int(C >> 24) >= AlphaMin) && doClear_ && K == 0xFFFFFFFFu && C != 0xFFFFFFFFu;
+}
+
+// The draw the seed search picks when it sees `seen` at its draws, or -1
+// when it would stop after another number of draws (and so leave the
+// generator elsewhere).
+int SpokePainter::rechoose(const Plan& pl, const std::array<gfx::Pixel, 8>& seen) const
+{
+    int bestD = -1, chosen = 0;
+    for (int d = 0; d < pl.drawCount; ++d) {
+        const QPoint p = pl.draws[size_t(d)];
+        const gfx::Pixel C = source_.row(p.y())[p.x()];
+        const int D = PixelDistance(C, seen[size_t(d)]);
+        if (D > bestD) {
+            bestD = D;
+            chosen = d;
+        }
+        if (takesAtOnce(C, seen[size_t(d)]))
+            return d == pl.drawCount - 1 && pl.tookEarly ? d : -1;
+    }
+    return pl.tookEarly ? -1 : chosen;
+}
+
+// The seed of the chosen draw.
+void SpokePainter::setSeed(Plan& pl) const
+{
+    const QPoint p = pl.draws[size_t(pl.chosen)];
+    pl.x = p.x();
+    pl.y = p.y();
+    pl.seed = source_.row(pl.y)[pl.x];
+    pl.empty = s_.hasTransparency && int(pl.seed >> 24) < AlphaMin;
+}
+
+// Spokes, polygon and shape; in paint-over mode also the test. Reads the
+// canvas, never writes it.
+void SpokePainter::build(Plan& pl) const
+{
+    pl.hasShape = false;
+    pl.commit = false;
+    if (pl.empty)
+        return;
+    const int n = s_.spokeCount;
+    const double cx = pl.x + 0.5, cy = pl.y + 0.5;
+    pl.lengths.resize(size_t(n));
+    for (int k = 0; k < n; ++k)
+        pl.lengths[size_t(k)] = field_.grow(cx, cy, cos_[size_t(k)], sin_[size_t(k)], pl.budgets[size_t(k)], pl.seed);
+    if (n >= 5)
+        SmoothSpokeLengths(pl.lengths, n, s_.sigma);
+
+    pl.polygon.resize(size_t(n) + 1);
+    pl.polygon[0] = {float(cx + pl.lengths[0]), float(cy)};
+    for (int j = 1; j <= n; ++j) {
+        const double L = pl.lengths[size_t(j % n)];
+        pl.polygon[size_t(j)] = {float(cx + L * cos_[size_t(j)]), float(cy + L * sin_[size_t(j)])};
+    }
+    float left = pl.polygon[0].x, right = left, top = pl.polygon[0].y, bottom = top;
+    for (const PointF& v : pl.polygon) {
+        left = std::min(left, v.x);
+        right = std::max(right, v.x);
+        top = std::min(top, v.y);
+        bottom = std::max(bottom, v.y);
+    }
+    const int x0 = std::max(0, int(std::floor(left)));
+    const int y0 = std::max(0, int(std::floor(top)));
+    const int x1 = std::min(w_ - 1, int(std::ceil(right)));
+    const int y1 = std::min(h_ - 1, int(std::ceil(bottom)));
+    if (x0 > x1 || y0 > y1)
+        return;
+    const int alpha = s_.hasTransparency ? platform::Round(double(pl.seed >> 24) * double(s_.opacity))
+                                         : platform::Round(double(s_.opacity) * 255.0);
+    pl.paint = paintColour(pl.seed, std::clamp(alpha, 0, 255));
+    pl.shape.set(pl.polygon, QRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1));
+    pl.hasShape = true;
+    if (!doClear_) {
+        const auto [shortest, longest] = std::minmax_element(pl.lengths.begin(), pl.lengths.end());
+        const float irregularity = *longest > 0 ? 1.0f - float(*shortest) / float(*longest) : 0.0f;
+        const float gain = std::max(1.0f, 1.7f - 0.4f * irregularity);
+        CoverageScratch scratch;
+        pl.commit = PatchImproves(MeasurePatch(pl.shape, pl.paint, canvas_, source_, scratch), gain);
+    }
+}
+
+bool SpokePainter::changesCanvas(const Plan& pl) const
+{
+    if (!pl.hasShape || (pl.paint >> 24) == 0)
+        return false;
+    return doClear_ || pl.commit;
+}
+
+// How many planned patches come out as if painted one by one: patch k is
+// kept unless an earlier patch of the batch that changes the canvas may
+// have changed a pixel its seed search read or (paint-over) its test read.
+int SpokePainter::validPrefix(int planned)
+{
+    auto cellsOf = [&](const QRect& r, auto&& fn) {
+        for (int cy = r.top() >> kCellShift; cy <= r.bottom() >> kCellShift; ++cy)
+            for (int cx = r.left() >> kCellShift; cx <= r.right() >> kCellShift; ++cx)
+                fn(cy * cellColumns_ + cx);
+    };
+    int valid = planned;
+    for (int k = 0; k < planned && valid == planned; ++k) {
+        Plan& pk = plans_[size_t(k)];
+        // What the seed search would have seen after the earlier patches of
+        // the batch. The patch stands when its search ends the same way; when
+        // only the winning draw changes, the patch is grown again from the
+        // new seed (the generator is where it would be either way).
+        std::array<gfx::Pixel, 8> seen = pk.seen;
+        bool touched = false;
+        int looks = 0;
+        for (int d = 0; d < pk.drawCount; ++d) {
+            const QPoint p = pk.draws[size_t(d)];
+            for (const int j : cells_[size_t((p.y() >> kCellShift) * cellColumns_ + (p.x() >> kCellShift))]) {
+                Plan& pj = plans_[size_t(j)];
+                if (!changesCanvas(pj) || !mayCover(pj.polygon, pj.shape.box(), p.x(), p.y()))
+                    continue;
+                gfx::Pixel& K = seen[size_t(d)];
+                K = doClear_ ? FillPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K, scratch_)
+                             : CommitPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K, scratch_);
+                touched = true;
+                ++looks;
+            }
+        }
+        if (looks > kMaxLooks) {
+            // Patches piled on each other (big ones on a small picture):
+            // smaller batches cost less than replaying the pile.
+            valid = k;
+        } else if (touched) {
+            const int chosen = rechoose(pk, seen);
+            if (chosen < 0) {
+                valid = k;
+            } else if (chosen != pk.chosen) {
+                pk.chosen = chosen;
+                const bool wasEmpty = pk.empty;
+                setSeed(pk);
+                if (pk.empty != wasEmpty) {
+                    // The budgets were drawn, or not, for the other seed.
+                    valid = k;
+                } else {
+                    build(pk);
+                }
+            }
+        }
+        if (valid == planned && !doClear_ && pk.hasShape)
+            cellsOf(pk.shape.box(), [&](int cell) {
+                for (const int j : cells_[size_t(cell)])
+                    if (plans_[size_t(j)].shape.box().intersects(pk.shape.box()))
+                        valid = k;
+            });
+        if (valid == planned && changesCanvas(pk))
+            cellsOf(pk.shape.box(), [&](int cell) {
+                if (cells_[size_t(cell)].empty())
+                    usedCells_.push_back(cell);
+                cells_[size_t(cell)].push_back(k);
+            });
+    }
+    for (const int cell : usedCells_)
+        cells_[size_t(cell)].clear();
+    usedCells_.clear();
+    return valid;
+}
+
+// Lays the first count planned patches down, in order, bands of rows in
+// parallel.
+void SpokePainter::apply(int count)
+{
+    int firstBand = int(bands_.size()), lastBand = -1;
+    for (int k = 0; k < count; ++k) {
+        const Plan& pl = plans_[size_t(k)];
+        if (!changesCanvas(pl))
+            continue;
+        const int b0 = pl.shape.box().top() / kBandRows, b1 = pl.shape.box().bottom() / kBandRows;
+        for (int b = b0; b <= b1; ++b)
+            bands_[size_t(b)].push_back(k);
+        firstBand = std::min(firstBand, b0);
+        lastBand = std::max(lastBand, b1);
+    }
+    if (lastBand < 0)
+        return;
+    platform::parallelFor(firstBand, lastBand + 1, [&](int b) {
+        CoverageScratch scratch;
+        const int y0 = b * kBandRows, y1 = std::min(h_, y0 + kBandRows);
+        for (int y = y0; y < y1; ++y) {
+            gfx::Pixel* row = canvasRow(y);
+            for (const int k : bands_[size_t(b)]) {
+                const Plan& pl = plans_[size_t(k)];
+                const QRect& box = pl.shape.box();
+                if (y < box.top() || y > box.bottom())
+                    continue;
+                if (doClear_)
+                    FillPatchRow(pl.shape, y, pl.paint, row, scratch,
+                                 y + 3 <= box.bottom() ? canvasRow(y + 3) : nullptr);
+                else
+                    CommitPatchRow(pl.shape, y, pl.paint, row, scratch);
+            }
+        }
+    });
+    for (int b = firstBand; b <= lastBand; ++b)
+        bands_[size_t(b)].clear();
+}
+
+void SpokePainter::report(int i)
+{
+    const int shapes = s_.shapeCount;
+    const int value = platform::Round(double(i) / double(shapes) * 75.0);
+    if (preview_) {
+        const int every = std::max(1, shapes / 20);
+        if (i / every > lastReported_ / every) {
+            lastReported_ = i;
+            SafeUpdatePreview(canvas_, value);
+        }
+        return;
+    }
+    const uint32_t now = platform::tickMs();
+    if (now - lastShown_ <= kIntermediateMs)
+        return;
+    lastShown_ = now;
+    const gfx::Image snap = snapshotOf(canvas_);
+    SyncWithUi([&] { ShowIntermediateImage(snap, value); });
+    CheckCancellation();
+}
+
+void SpokePainter::paint(platform::Random& rng)
+{
+    if (w_ <= 0 || h_ <= 0 || s_.shapeCount <= 0)
+        return;
+    plans_.resize(size_t(maxBatch_));
+    lastShown_ = platform::tickMs();
+    lastReported_ = 0;
+    Position pos;
+    int batch = std::min(2, maxBatch_);
+    while (pos.i <= s_.shapeCount) {
+        CheckCancellation();
+        int planned = 0;
+        while (planned < batch && pos.i <= s_.shapeCount) {
+            Plan& pl = plans_[size_t(planned++)];
+            pl.pos = pos;
+            plan(pl, rng);
+            advance(pos);
+        }
+        platform::parallelFor(0, planned, [&](int k) { build(plans_[size_t(k)]); });
+        const int valid = validPrefix(planned);
+        apply(valid);
+        if (valid < planned) {
+            // Planned again from the first patch that may have missed an
+            // earlier one, with the generator as it stood there.
+            pos = plans_[size_t(valid)].pos;
+            rng.setSeed(plans_[size_t(valid)].generatorBefore);
+        }
+        batch = valid == planned ? std::min(maxBatch_, 2 * batch) : std::clamp(valid + valid / 2 + 1, 1, maxBatch_);
+        report(plans_[size_t(valid - 1)].pos.i);
+    }
+}
+
+} // namespace pq

@@ -1,0 +1,130 @@
+#pragma once
+
+// The patch stage of the watercolour effect: star-shaped patches grown from
+// seed pixels, large ones first, laid onto the canvas one after another.
+
+#include "effects/painting/polygon_coverage.h"
+#include "effects/painting/spoke_patch.h"
+#include "gfx/image.h"
+#include "gfx/surface.h"
+#include "platform/random.h"
+
+#include <QPoint>
+
+#include <array>
+#include <vector>
+
+namespace pq {
+
+// The run's numbers, derived once from the sliders and the picture.
+struct SpokeSettings {
+    bool hasTransparency = false; // more than one pixel in a thousand not opaque
+    int shapeCount = 0;           // outer steps
+    int spokeCount = 3;
+    float angleStep = 0.0f;
+    float complexity = 0.0f;
+    int colourThreshold = 0;
+    float sigma = 0.0f;
+    float opacity = 0.0f;
+    float patchSize = 0.0f;
+};
+
+// Paints every patch of a run onto the canvas. Erase mode (doClear) fills
+// each patch; paint-over mode commits a patch only where it brings the
+// canvas closer to the source.
+//
+// The result is that of painting the patches strictly one after another.
+// To use several threads, a batch of patches is planned at once (seed
+// search and spoke budgets, on the calling thread, against the canvas as it
+// stands), grown and tested in parallel, and laid down in order; a patch
+// whose seed search or test could have seen an earlier patch of its batch
+// is planned again, with the generator as it was, in the next batch.
+class SpokePainter {
+public:
+    SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const SpokeSettings& settings, bool preview,
+                 bool doClear);
+
+    // Paints every patch, drawing from rng (the run's generator, used on
+    // this thread only). Reports progress 0..75 (previews through
+    // SafeUpdatePreview, full runs with intermediate pictures at most every
+    // 200 ms); a cancellation point.
+    void paint(platform::Random& rng);
+
+    // The most patches planned at once; 1 paints strictly one by one.
+    void setMaxBatch(int patches);
+
+private:
+    // The p-th patch (0-based) of outer step i (1-based).
+    struct Position {
+        int i = 1;
+        int p = 0;
+    };
+
+    struct Plan {
+        Position pos;
+        uint32_t generatorBefore = 0;
+        // The seed search: the pixels it drew, the canvas it saw there, which
+        // draw won and whether the search ended early at an untouched pixel.
+        std::array<QPoint, 8> draws{};
+        std::array<gfx::Pixel, 8> seen{};
+        int drawCount = 0;
+        int chosen = 0;
+        bool tookEarly = false;
+        bool empty = false; // a transparent seed: nothing grows
+        int x = 0;
+        int y = 0;
+        gfx::Pixel seed = 0;
+        std::vector<int> budgets;
+        std::vector<int> lengths;
+        std::vector<PointF> polygon;
+        PolygonCoverage shape;
+        bool hasShape = false;
+        gfx::Pixel paint = 0;
+        bool commit = false; // paint-over: the patch improves the picture
+    };
+
+    int patchesIn(int i) const;
+    int maxLength(int i) const;
+    void advance(Position& pos) const;
+
+    void plan(Plan& pl, platform::Random& rng);
+    int rechoose(const Plan& pl, const std::array<gfx::Pixel, 8>& seen) const;
+    void setSeed(Plan& pl) const;
+    bool takesAtOnce(gfx::Pixel C, gfx::Pixel K) const;
+    void build(Plan& pl) const;
+    bool changesCanvas(const Plan& pl) const;
+    int validPrefix(int planned);
+    void apply(int count);
+    void report(int i);
+
+    const gfx::Image& source_;
+    gfx::Surface& canvas_;
+    const SpokeSettings s_;
+    const bool preview_;
+    const bool doClear_;
+    const int w_;
+    const int h_;
+    const SpokeField field_;
+    // The canvas's rows, reached without QImage's per-call sharing checks
+    // (which every thread would contend for).
+    gfx::Pixel* canvasRow(int y) const { return canvasBits_ + y * canvasStride_; }
+    gfx::Pixel* const canvasBits_;
+    const qsizetype canvasStride_;
+    std::vector<double> cos_;
+    std::vector<double> sin_;
+    std::vector<Plan> plans_;
+    int maxBatch_;
+
+    // Which planned patches may touch which 32 x 32 cell of the canvas.
+    std::vector<std::vector<int>> cells_;
+    std::vector<int> usedCells_;
+    CoverageScratch scratch_; // the calling thread's
+    int cellColumns_ = 0;
+    // Which patches touch which band of 16 rows, while laying them down.
+    std::vector<std::vector<int>> bands_;
+
+    uint32_t lastShown_ = 0;
+    int lastReported_ = 0;
+};
+
+} // namespace pq

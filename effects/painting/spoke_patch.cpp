@@ -1,0 +1,128 @@
+#include "effects/painting/spoke_patch.h"
+
+#include "platform/numeric.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace pq {
+namespace {
+
+// n / 2^shift rounded half to even, for n >= 0.
+inline int roundShift(int n, int shift)
+{
+    const int q = n >> shift;
+    const int r = n & ((1 << shift) - 1);
+    const int half = 1 << (shift - 1);
+    return q + (r > half || (r == half && (q & 1)) ? 1 : 0);
+}
+
+// Steps whose pixels are fetched together.
+constexpr int kChunk = 32;
+
+} // namespace
+
+void SmoothSpokeLengths(std::span<int> Lengths, int Count, float Sigma)
+{
+    const int n = std::min(Count, int(Lengths.size()));
+    if (n <= 0)
+        return;
+    std::array<float, 7> weight{};
+    for (int b = -3; b <= 3; ++b) {
+        const double t = double(b) / double(Sigma);
+        weight[size_t(b + 3)] = float(std::exp(-0.5 * t * t));
+    }
+    // The unsmoothed lengths: on the stack for the usual spoke counts.
+    std::array<int, 64> small{};
+    std::vector<int> large;
+    int* original = small.data();
+    if (n > int(small.size())) {
+        large.assign(Lengths.begin(), Lengths.begin() + n);
+        original = large.data();
+    } else {
+        std::copy(Lengths.begin(), Lengths.begin() + n, original);
+    }
+    for (int k = 0; k < n; ++k) {
+        float sum = 0.0f;
+        float weights = 0.0f;
+        for (int b = -3; b <= 3; ++b) {
+            // (k + b) mod n for any n, also below 3.
+            const int idx = ((k + b) % n + n) % n;
+            sum += float(original[idx]) * weight[size_t(b + 3)];
+            weights += weight[size_t(b + 3)];
+        }
+        Lengths[size_t(k)] = weights > 0.0f ? platform::Round(double(sum / weights)) : original[k];
+    }
+}
+
+SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colourThreshold, bool stopAtEmpty,
+                       bool halveAtEdge)
+    : pixels_(source.isNull() ? nullptr : source.row(0)),
+      stride_(source.isNull() ? 0 : source.stride() / qsizetype(sizeof(gfx::Pixel))), w_(source.width()),
+      h_(source.height()), hasTransparency_(hasTransparency), colourThreshold_(colourThreshold),
+      stopAtEmpty_(stopAtEmpty), halveAtEdge_(halveAtEdge)
+{
+    // Round(sqrt(q)) <= T exactly when q <= T^2 + T.
+    const int T = std::clamp(colourThreshold, -1, 1000);
+    const int qMax = T < 0 ? -1 : T * T + T;
+    smallStepCost_.resize(size_t(qMax + 1));
+    for (int q = 0; q <= qMax; ++q) {
+        const int D = int(std::sqrt(double(q)) + 0.5);
+        smallStepCost_[size_t(q)] = uint8_t(std::max(1, roundShift(D, 4)) + 1);
+    }
+}
+
+inline int SpokeField::spend(int budget, gfx::Pixel S, gfx::Pixel C, bool& stop) const
+{
+    using central_spoke::AlphaMin;
+    if ((S >> 24) == (C >> 24) && int(C >> 24) >= AlphaMin) {
+        // Equal alphas: the distance is the plain root.
+        const int q = central_spoke::DistanceSquared(S, C);
+        if (size_t(q) < smallStepCost_.size())
+            return budget - smallStepCost_[size_t(q)];
+    } else if (hasTransparency_ && int(S >> 24) < AlphaMin) {
+        stop = stopAtEmpty_;
+        return budget / 2 - 1;
+    }
+    const int D = central_spoke::PixelDistance(S, C);
+    if (D > colourThreshold_) {
+        budget = halveAtEdge_ ? budget / 2 : int(int64_t(budget) * 3 / 4);
+        return budget - roundShift(D, 3) - 1;
+    }
+    return budget - std::max(1, roundShift(D, 4)) - 1;
+}
+
+int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel C) const
+{
+    const int steps = budget;
+    int last = 1;
+    gfx::Pixel S[kChunk];
+    for (int r0 = 1; r0 <= steps; r0 += kChunk) {
+        // The chunk's pixels first: their reads do not wait for each other.
+        const int m = std::min(kChunk, steps - r0 + 1);
+        int inside = m;
+        for (int j = 0; j < m; ++j) {
+            const int64_t px = RoundEven(cx + double(r0 + j) * cosA);
+            const int64_t py = RoundEven(cy + double(r0 + j) * sinA);
+            if (px < 0 || py < 0 || px >= w_ || py >= h_) {
+                inside = j;
+                break;
+            }
+            S[j] = pixels_[py * stride_ + px];
+        }
+        for (int j = 0; j < inside; ++j) {
+            bool stop = false;
+            budget = spend(budget, S[j], C, stop);
+            if (stop || budget <= 0)
+                return last;
+            last = r0 + j;
+        }
+        if (inside < m)
+            return last;
+    }
+    return last;
+}
+
+} // namespace pq

@@ -1,0 +1,96 @@
+#pragma once
+
+// The pieces of one watercolour patch: the colour distance, spoke growth
+// from a seed and the smoothing of the spoke lengths.
+
+#include "gfx/image.h"
+
+#include <cmath>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace pq {
+
+// Round half to even, as platform::Round, without a library call; exact
+// for |v| < 2^51 in the default rounding mode.
+inline int64_t RoundEven(double v)
+{
+    constexpr double kMagic = 6755399441055744.0; // 1.5 * 2^52
+    return int64_t((v + kMagic) - kMagic);
+}
+
+namespace central_spoke {
+
+// Pixels whose alpha is below this count as empty.
+constexpr int AlphaMin = 10;
+
+// The squared, red-weighted colour difference of two non-empty pixels that
+// PixelDistance takes the root of.
+inline int DistanceSquared(gfx::Pixel A, gfx::Pixel B)
+{
+    const int ar = int((A >> 16) & 0xFF), br = int((B >> 16) & 0xFF);
+    const int dR = ar - br;
+    const int dG = int((A >> 8) & 0xFF) - int((B >> 8) & 0xFF);
+    const int dB = int(A & 0xFF) - int(B & 0xFF);
+    const int rmean = (ar + br) / 2;
+    return ((rmean + 512) * dR * dR) / 256 + 4 * dG * dG + ((767 - rmean) * dB * dB) / 256;
+}
+
+// Colour distance of two stored (premultiplied) pixels: a red-weighted
+// Euclidean distance, raised by up to half for different alphas; 0 for two
+// empty pixels, 255 when just one is empty. Opaque black to white is 765.
+inline int PixelDistance(gfx::Pixel A, gfx::Pixel B)
+{
+    const int aa = int(A >> 24);
+    const int ba = int(B >> 24);
+    if (aa < AlphaMin || ba < AlphaMin)
+        return aa < AlphaMin && ba < AlphaMin ? 0 : 255;
+    // sqrt(q) of an integer q never ends in exactly .5.
+    const int base = int(std::sqrt(double(DistanceSquared(A, B))) + 0.5);
+    const int da = aa > ba ? aa - ba : ba - aa;
+    if (da == 0)
+        return base;
+    const float fraction = float(da) / 255.0f;
+    return int(RoundEven(double(base) * (double(fraction) * 0.5 + 1.0)));
+}
+
+} // namespace central_spoke
+
+// Smooths the first Count lengths in place with a 7-tap Gaussian of Sigma
+// around the ring (index k mixes k - 3 .. k + 3, wrapping), from the
+// unsmoothed values; sums in single precision, results rounded.
+void SmoothSpokeLengths(std::span<int> Lengths, int Count, float Sigma);
+
+// What a spoke walk reads: the source copy and the run's rules.
+class SpokeField {
+public:
+    // colourThreshold: a larger distance is a colour edge. stopAtEmpty: an
+    // empty pixel (sources with transparency) ends the spoke. halveAtEdge: a
+    // colour edge halves the budget instead of taking a quarter.
+    SpokeField(const gfx::Image& source, bool hasTransparency, int colourThreshold, bool stopAtEmpty,
+               bool halveAtEdge);
+
+    // Walks one spoke from (cx, cy) along (cosA, sinA) with the given budget
+    // against the seed colour C and returns its length (at least 1): the
+    // last radius reached inside the picture before the budget ran out.
+    int grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel C) const;
+
+private:
+    // The budget after one step onto S.
+    int spend(int budget, gfx::Pixel S, gfx::Pixel C, bool& stop) const;
+
+    const gfx::Pixel* pixels_;
+    qsizetype stride_; // in pixels
+    int w_;
+    int h_;
+    bool hasTransparency_;
+    int colourThreshold_;
+    bool stopAtEmpty_;
+    bool halveAtEdge_;
+    // What a step between pixels of equal alpha whose distance is within the
+    // threshold costs, by DistanceSquared.
+    std::vector<uint8_t> smallStepCost_;
+};
+
+} // namespace pq
