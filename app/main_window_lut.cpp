@@ -82,7 +82,8 @@ void TForm1::ShowLUTSelector()
     });
     chooser.Initialize(FDocument.FLUTName, FDocument.FLUTData, FDocument.FLUTFilePath);
     // Captions are fitted once the chooser has its laid-out sizes.
-    QTimer::singleShot(0, &chooser, [&chooser] { GuardedCall("AutoFitTexts", [&chooser] { AutoFitTexts(&chooser); }); });
+    QTimer::singleShot(0, &chooser,
+                       [&chooser] { GuardedCall("AutoFitTexts", [&chooser] { AutoFitTexts(&chooser); }); });
     chooser.BtnApply->setFocus();
     if (FRunLUTChooser)
         FRunLUTChooser(chooser);

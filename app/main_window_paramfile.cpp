@@ -63,7 +63,8 @@ void TForm1::SkSvg44Click()
 {
     setIconOpacity(SkSvg44, kRestOpacity);
     setIconOpacity(SkSvg45, kRestOpacity);
-    const QString fileName = FGetOpenFileName ? FGetOpenFileName(QStringLiteral("Load Parameters"), kParamsFilter) : QString();
+    const QString fileName =
+        FGetOpenFileName ? FGetOpenFileName(QStringLiteral("Load Parameters"), kParamsFilter) : QString();
     if (fileName.isEmpty())
         return;
     try {
@@ -77,9 +78,10 @@ void TForm1::SkSvg45Click()
 {
     setIconOpacity(SkSvg44, kRestOpacity);
     setIconOpacity(SkSvg45, kRestOpacity);
-    const QString fileName = FGetSaveDataFileName
-                                 ? FGetSaveDataFileName(QStringLiteral("Save Parameters"), kParamsFilter, QStringLiteral("pqk"))
-                                 : QString();
+    const QString fileName =
+        FGetSaveDataFileName
+            ? FGetSaveDataFileName(QStringLiteral("Save Parameters"), kParamsFilter, QStringLiteral("pqk"))
+            : QString();
     if (fileName.isEmpty() || !ConfirmOverwrite(fileName))
         return;
     try {

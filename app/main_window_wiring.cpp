@@ -219,10 +219,12 @@ void TForm1::WireWorkspace()
     connect(AddTextureSwitch, &QAbstractButton::clicked, this,
             guarded("AddTextureSwitchClick", &TForm1::AddTextureSwitchClick));
     connect(ContourSwitch, &QAbstractButton::clicked, this, guarded("ContourSwitchClick", &TForm1::ContourSwitchClick));
-    connect(TestBrushButton, &QPushButton::clicked, this, guarded("TestBrushButtonClick", &TForm1::TestBrushButtonClick));
+    connect(TestBrushButton, &QPushButton::clicked, this,
+            guarded("TestBrushButtonClick", &TForm1::TestBrushButtonClick));
     connect(ResetBrushesButton, &QPushButton::clicked, this,
             guarded("ResetBrushesButtonClick", &TForm1::ResetBrushesButtonClick));
-    connect(SelectLUTButton, &QPushButton::clicked, this, guarded("SelectLUTButtonClick", &TForm1::SelectLUTButtonClick));
+    connect(SelectLUTButton, &QPushButton::clicked, this,
+            guarded("SelectLUTButtonClick", &TForm1::SelectLUTButtonClick));
 
     // Preview pane.
     connect(Image1, &TPreviewPane::mousePressed, this,

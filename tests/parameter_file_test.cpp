@@ -79,13 +79,14 @@ TEST_F(ParameterFile, EveryEntryRoundTripsInTheExactFormat)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
-    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF# Pastelloquin Parameters File\r\n# Format: [Effect_Category_Index]\r\n\r\n"
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF# Pastelloquin Parameters File\r\n"
+                                 "# Format: [Effect_Category_Index]\r\n\r\n"
                                  "[Effect_0_0]\r\nName1=\r\n"));
     EXPECT_TRUE(bytes.endsWith("Value5=-2147483648\r\n\r\n"));
     EXPECT_EQ(bytes.count("\r\n"), 2403);
     EXPECT_EQ(bytes.count('\n'), 2403) << "no bare line feeds";
     EXPECT_TRUE(bytes.contains("[Effect_3_2]\r\nName1=min brush size\r\nName2="));
-    EXPECT_TRUE(bytes.contains("[Effect_10_0]") == false);
+    EXPECT_FALSE(bytes.contains("[Effect_10_0]"));
 
     TParameterTable read = startupTable();
     const pq::TParameterFileLoad load = pq::ReadParameterFile(path, read);
@@ -221,7 +222,8 @@ TEST_F(ParameterFile, ATruncatedProgramFileKeepsItsCompleteLinesOnly)
     // Cut at the end of a line: every line is whole, nothing to report.
     TParameterTable again = startupTable();
     const qsizetype atLine = whole.indexOf("Value3=66");
-    const pq::TParameterFileLoad clean = pq::ReadParameterFile(write(QStringLiteral("line.pqk"), whole.left(atLine)), again);
+    const pq::TParameterFileLoad clean =
+        pq::ReadParameterFile(write(QStringLiteral("line.pqk"), whole.left(atLine)), again);
     EXPECT_TRUE(clean.problem.isEmpty());
     EXPECT_EQ(again[3][2].Value2, 77);
     EXPECT_EQ(again[3][2].Value3, 30);
@@ -250,5 +252,6 @@ TEST_F(ParameterFile, SavingReplacesTheWholeFileOrFailsWithAReason)
     f.close();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.pqk")}) << "no temporary left";
 
-    EXPECT_THROW(pq::WriteParameterFile(table, dir.filePath(QStringLiteral("no/such/folder/x.pqk"))), std::runtime_error);
+    EXPECT_THROW(pq::WriteParameterFile(table, dir.filePath(QStringLiteral("no/such/folder/x.pqk"))),
+                 std::runtime_error);
 }
