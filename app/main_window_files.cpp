@@ -102,7 +102,7 @@ bool TForm1::LoadLargeImage(const QString& fileName)
     shared.PreviewStartY = std::max(0, image.height() / 2 - 100);
     FDocument.FPreviewZoomFactor = 1.0f;
     Image1->Label22->setText(QStringLiteral("100%"));
-    shared.FPreviewGeneration.fetch_add(1);
+    SupersedePreview();
     DrawZoomedPreview();
 
     FDocument.FHistory->Save(FDocument.ZIdImage, FDocument.ZIdSourceImage);
@@ -146,7 +146,7 @@ bool TForm1::LoadLargeImageFromTImage()
     EngineFields& shared = *FDocument.Shared;
     shared.PreviewStartX = std::max(0, image.width() / 2 - 110);
     shared.PreviewStartY = std::max(0, image.height() / 2 - 110);
-    shared.FPreviewGeneration.fetch_add(1);
+    SupersedePreview();
     DrawZoomedPreview();
 
     FDocument.FHistory->Save(FDocument.ZIdImage, FDocument.ZIdSourceImage);
