@@ -21,6 +21,7 @@ class QListWidget;
 class QMimeData;
 class QPropertyAnimation;
 class QPushButton;
+class QAbstractAnimation;
 class QCheckBox;
 class QScrollArea;
 class QSlider;
@@ -30,6 +31,8 @@ namespace pq {
 
 class AutoEnhanceCommand;
 class TCanvasView;
+class TContourColorWindow;
+class TLUTChooserDialog;
 class TDropZone;
 class TExpander;
 class THistoryStrip;
@@ -64,6 +67,8 @@ public:
     QString GetEffectName(int number) const override;
     void ShowMessage(const QString& text) override;
     bool FEraseBdChecked() const override;
+    bool FDrawContourChecked() const override;
+    QRgb FContourColor() const override;
     bool AddTextureOn() const override;
     gfx::Image StoredTextureBitmap() const override;
     float StoredTextureStrength() const override;
@@ -129,10 +134,71 @@ public:
     // The five slider values, rounded.
     std::array<int, 5> SliderValues() const;
 
+    // ---- Parameter file (main_window_paramfile.cpp) ----
+    // Writes Params to a .pqk file (through a temporary file); throws
+    // std::runtime_error on a write error.
+    void SaveParameters(const QString& FileName);
+    // Reads a .pqk file into Params and moves the sliders to the selected
+    // effect's values; a missing file does nothing. A file that is not a
+    // parameter file changes nothing; either throws std::runtime_error
+    // with the reason, as does a file of which a part could not be read
+    // (after the rest was taken).
+    void LoadParameters(const QString& FileName);
+    void SkSvg44Click(); // load
+    void SkSvg45Click(); // save
+    // The mouse over the heading or its icons: they light up, and fade
+    // again a while after the mouse has left.
+    void ParamsLabelMouseMove();
+    void FloatAnimation1Finish();
+    void FloatAnimation2Finish();
+    // Starts both icons' fades (the clean-up timer's countdown ended).
+    void StartParamsIconFades();
+
+    // ---- Effect options (main_window_options.cpp) ----
+    void EraseBdSwitchClick();
+    void AddTextureSwitchClick();
+    void ContourSwitchClick();
+    // Shows the option boxes of the selected effect and enables "Erase
+    // background" for the effects that honour it (PresentedScrollBox3Paint).
+    void UpdateOptionBoxes();
+    void UpdateBrushButtons();
+    void TestBrushButtonClick();
+    void ResetBrushesButtonClick();
+    // The right panel's "Add texture" takes the tool label's text.
+    void Label38Paint();
+
+    // ---- Contour colour window (main_window_contour.cpp) ----
+    void ShowContourColorWindow();
+    void HideContourColorWindow();
+    void PositionContourColorWindowNearSwitch();
+    QRgb ReadContourPanelColor() const;
+    void ContourColorPanelChange();
+    void ContourColorTimerTick();
+    void ContourColorCloseButtonClick();
+    TContourColorWindow* ContourColorWindow = nullptr;
+    std::unique_ptr<QTimer> FContourColorTimer;
+
+    // ---- LUT choice (main_window_lut.cpp) ----
+    // The first built-in table when it can be read; the preview timer
+    // starts when one is chosen. Errors are swallowed.
+    void InitEmbeddedLUTs();
+    // The built-in table of that name (any case); false, with nothing
+    // changed, when there is none.
+    bool LoadEmbeddedLUT(const QString& AName);
+    void SelectLUTButtonClick();
+    // Opens the chooser (not while an effect runs, nor without an image).
+    void ShowLUTSelector();
+    void OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath);
+    // Runs the chooser; tests replace it. By default a modal dialog.
+    std::function<void(TLUTChooserDialog& chooser)> FRunLUTChooser;
+
     // ---- Preview pane, apply (main_window_preview.cpp) ----
     void UpdatePreviewTimerTimer();
     void PreviewDebounceTimerTimer();
     void RequestEffectPreview();
+    // The running preview no longer counts (the pane's window or the effect
+    // changed): its pictures and progress are dropped.
+    void SupersedePreview();
     // Shows the untreated source window in the pane.
     void DrawZoomedPreview();
     void Button1Click();
@@ -189,6 +255,10 @@ public:
     // The file dialogs; tests replace them. Empty when cancelled.
     std::function<QString(const QString& title, const QString& filter)> FGetOpenFileName;
     std::function<QString(const QString& title, const QString& proposal, int filterIndex)> FGetSaveFileName;
+    // Several files at once (brush sheets); empty when cancelled.
+    std::function<QStringList(const QString& title, const QString& filter)> FGetOpenFileNames;
+    // Saving a data file of the given filter and default suffix (.pqk).
+    std::function<QString(const QString& title, const QString& filter, const QString& suffix)> FGetSaveDataFileName;
 
     // ---- Commands (main_window_commands.cpp) ----
     void SpeedButton5Click(); // undo
@@ -374,6 +444,10 @@ public:
     TPreviewPane* Image1 = nullptr;
     QFrame* ParamsRect = nullptr;
     QLabel* ParamsLabel = nullptr;
+    TIconButton* SkSvg44 = nullptr; // load parameter file
+    TIconButton* SkSvg45 = nullptr; // save parameter file
+    QPointer<QAbstractAnimation> FloatAnimation1;
+    QPointer<QAbstractAnimation> FloatAnimation2;
     std::array<QLabel*, 5> ParamLabels{};  // Param1Label..Param5Label
     std::array<QLabel*, 5> ValueLabels{};  // P1labelpc..P5labelpc
     std::array<QSlider*, 5> TrackBars{};   // TrackBar1..TrackBar5

@@ -210,6 +210,14 @@ void TForm1::CleanUpTimerTimer()
     // A bar left over by a run that ended without its final report.
     if (FDocument.FCurrentEffectNumber.load() == -1 && !FManualBrushFrame)
         UpdateProgressBar(101);
+    // The parameter file's icons fade two to four seconds after the mouse
+    // left them.
+    const int tag = CleanUpTimer.property("tag").toInt();
+    if (tag > 0) {
+        CleanUpTimer.setProperty("tag", tag - 1);
+        if (tag - 1 == 0)
+            StartParamsIconFades();
+    }
 }
 
 } // namespace pq

@@ -130,7 +130,7 @@ bool TForm1::ShowAsNewDocument(const gfx::Image& image, int previewInset)
     shared.PreviewStartY = std::max(0, image.height() / 2 - previewInset);
     FDocument.FPreviewZoomFactor = 1.0f;
     Image1->Label22->setText(QStringLiteral("100%"));
-    shared.FPreviewGeneration.fetch_add(1);
+    SupersedePreview();
     DrawZoomedPreview();
 
     FDocument.FHistory->Save(FDocument.ZIdImage, FDocument.ZIdSourceImage);

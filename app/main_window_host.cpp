@@ -85,6 +85,16 @@ bool TForm1::FEraseBdChecked() const
     return FDocument.FEraseBdChecked.load();
 }
 
+bool TForm1::FDrawContourChecked() const
+{
+    return FDocument.FDrawContourChecked.load();
+}
+
+QRgb TForm1::FContourColor() const
+{
+    return FDocument.FContourColor.load();
+}
+
 bool TForm1::AddTextureOn() const
 {
     return FDocument.FAddTextureChecked.load();

@@ -216,6 +216,8 @@ void TForm1::UpdateListboxes(QListWidget* box, int itemIndex)
     }
     const bool mosaic = number == 500 || number == 502 || number == 503;
     ContourRow->setVisible(mosaic);
+    HideContourColorWindow();
+    UpdateOptionBoxes();
     // A preview of the newly selected effect follows.
     if (!UpdatePreviewTimer.isActive())
         UpdatePreviewTimer.start();

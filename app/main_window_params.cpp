@@ -1,8 +1,6 @@
 // Choosing an effect in the family lists and tuning its five sliders.
 #include "app/main_window.h"
 
-#include "engine/lut_choice.h"
-
 #include <QLabel>
 #include <QListWidget>
 #include <QSlider>
@@ -17,16 +15,8 @@ void TForm1::ListBoxItemClick(int family, int index)
     FDocument.SelectedEffectNumber = 100 * family + index;
     UpdateListboxes(box, index);
     // "LUTs" with no table chosen takes the first built-in one.
-    if (FDocument.SelectedEffectNumber == 404 && FDocument.FLUTFilePath.isEmpty() && FDocument.FLUTData.isEmpty()) {
-        LUTChoice choice;
-        choice.FLUTName = FDocument.FLUTName;
-        if (choice.InitEmbeddedLUTs()) {
-            FDocument.FLUTData = choice.FLUTData;
-            FDocument.FLUTName = choice.FLUTName;
-            if (!UpdatePreviewTimer.isActive())
-                UpdatePreviewTimer.start();
-        }
-    }
+    if (FDocument.SelectedEffectNumber == 404 && FDocument.FLUTFilePath.isEmpty() && FDocument.FLUTData.isEmpty())
+        InitEmbeddedLUTs();
 }
 
 void TForm1::TrackBarTracking(int k)

@@ -15,24 +15,23 @@ namespace pq {
 
 namespace {
 
-// A change of the pane's window: the running preview is superseded at once
-// (its picture would belong to the old window).
-void supersedePreview(TDocument& doc)
-{
-    doc.Shared->FPreviewGeneration.fetch_add(1);
-}
-
 void setPaneZoom(TForm1& form, float zoom)
 {
     TDocument& doc = form.Doc();
     doc.FPreviewZoomFactor = zoom;
-    supersedePreview(doc);
+    form.SupersedePreview();
     form.DrawZoomedPreview();
     form.PreviewDebounceTimer.start();
     form.Image1->Label22->setText(QString::number(platform::Round(double(zoom) * 100.0)) + QStringLiteral("%"));
 }
 
 } // namespace
+
+void TForm1::SupersedePreview()
+{
+    FDocument.Shared->FPreviewGeneration.fetch_add(1);
+    SetPreviewPC(0);
+}
 
 void TForm1::UpdatePreviewTimerTimer()
 {
@@ -63,7 +62,7 @@ void TForm1::RequestEffectPreview()
 {
     if (FDocument.ZIdImage.isNull() || FDocument.SelectedEffectNumber == -1)
         return;
-    supersedePreview(FDocument);
+    SupersedePreview();
     if (!UpdatePreviewTimer.isActive())
         UpdatePreviewTimer.start();
 }
@@ -94,6 +93,7 @@ void TForm1::DrawZoomedPreview()
 
 void TForm1::Button1Click()
 {
+    HideContourColorWindow();
     const int number = FDocument.SelectedEffectNumber;
     if (number < 0)
         return;
@@ -105,7 +105,7 @@ void TForm1::Image1MouseDown(QPointF pos)
 {
     // Pressing the pane stops a full run and the running preview.
     FDocument.Shared->Cancel.request();
-    supersedePreview(FDocument);
+    SupersedePreview();
     UpdatePreviewTimer.stop();
     PreviewLastPos = pos;
 }
@@ -122,7 +122,7 @@ void TForm1::Image1MouseMove(Qt::MouseButtons buttons, QPointF pos)
     shared.PreviewStartX = origin.x();
     shared.PreviewStartY = origin.y();
     PreviewLastPos = pos;
-    supersedePreview(FDocument);
+    SupersedePreview();
     DrawZoomedPreview();
     const quint32 now = platform::tickMs();
     if (now - FLastPanTime > 200) {

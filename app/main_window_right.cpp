@@ -5,10 +5,12 @@
 #include "app/debug_log.h"
 #include "app/theme_style.h"
 #include "app/translate.h"
+#include "app/widgets/icon_button.h"
 #include "app/widgets/toggle_switch.h"
 #include "workspace/preview_pane.h"
 
 #include <QFrame>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -92,7 +94,30 @@ void TForm1::BuildRightPanel(QWidget* parent)
     heading.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
     ParamsLabel->setFont(heading);
     ParamsLabel->setToolTip(Translate(QStringLiteral("Double-click to reset this effect's parameters")));
-    params->addWidget(ParamsLabel);
+    ParamsLabel->setMouseTracking(true);
+    // The parameter file's icons right of the heading, faint at rest.
+    auto* heading_row = new QHBoxLayout;
+    heading_row->setContentsMargins(0, 0, 0, 0);
+    heading_row->setSpacing(6);
+    heading_row->addWidget(ParamsLabel);
+    SkSvg44 = new TIconButton(QStringLiteral("open"), ParamsRect);
+    SkSvg44->setObjectName(QStringLiteral("SkSvg44"));
+    SkSvg44->setToolTip(Translate(QStringLiteral("Load parameter file")));
+    SkSvg45 = new TIconButton(QStringLiteral("save"), ParamsRect);
+    SkSvg45->setObjectName(QStringLiteral("SkSvg45"));
+    SkSvg45->setToolTip(Translate(QStringLiteral("Save parameter file")));
+    for (TIconButton* icon : {SkSvg44, SkSvg45}) {
+        icon->setIconPixelSize(16);
+        icon->setFixedSize(16, 16);
+        icon->setCursor(Qt::PointingHandCursor);
+        icon->setMouseTracking(true);
+        auto* fade = new QGraphicsOpacityEffect(icon);
+        fade->setOpacity(0.3);
+        icon->setGraphicsEffect(fade);
+        heading_row->addWidget(icon);
+    }
+    heading_row->addStretch(1);
+    params->addLayout(heading_row);
     params->addSpacing(10);
     for (int k = 0; k < 5; ++k) {
         auto* row = new QHBoxLayout;
@@ -103,6 +128,8 @@ void TForm1::BuildRightPanel(QWidget* parent)
         caption->setFont(InterfaceFont(13));
         caption->setToolTip(Translate(QStringLiteral("Double-click to reset this slider")));
         caption->setMinimumWidth(0);
+        // Captions may come from a parameter file: never rich text.
+        caption->setTextFormat(Qt::PlainText);
         auto* value = new QLabel(QStringLiteral("0"), ParamsRect);
         value->setObjectName(QStringLiteral("P%1labelpc").arg(k + 1));
         value->setProperty("role", "paramValue");
@@ -151,9 +178,8 @@ void TForm1::BuildRightPanel(QWidget* parent)
     EraseBdSwitch->setChecked(FDocument.FEraseBdChecked.load());
     AddTextureSwitch->setChecked(FDocument.FAddTextureChecked.load());
     ContourSwitch->setChecked(FDocument.FDrawContourChecked.load());
-    connect(EraseBdSwitch, &QAbstractButton::toggled, this, [this](bool on) { FDocument.FEraseBdChecked = on; });
+    // "Add texture" is on exactly while its switch shows on.
     connect(AddTextureSwitch, &QAbstractButton::toggled, this, [this](bool on) { FDocument.FAddTextureChecked = on; });
-    connect(ContourSwitch, &QAbstractButton::toggled, this, [this](bool on) { FDocument.FDrawContourChecked = on; });
 
     // Boxes shown only for the effects they concern.
     LoadBrushesWindow = card("LoadBrushesWindow", content);

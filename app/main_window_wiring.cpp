@@ -4,6 +4,7 @@
 
 #include "app/debug_log.h"
 #include "app/widgets/icon_button.h"
+#include "app/widgets/toggle_switch.h"
 #include "engine/auto_enhance_command.h"
 #include "workspace/canvas_view.h"
 #include "workspace/drop_zone.h"
@@ -46,6 +47,10 @@ protected:
         case QEvent::MouseButtonPress:
         case QEvent::MouseMove:
         case QEvent::MouseButtonRelease: return mouse(watched, static_cast<QMouseEvent*>(event));
+        case QEvent::Paint:
+            if (watched == form_.Label38)
+                GuardedCall("Label38Paint", [&] { form_.Label38Paint(); });
+            return false;
         default: return false;
         }
     }
@@ -88,6 +93,11 @@ private:
         const QEvent::Type type = event->type();
         if (watched == form_.Splitter)
             return splitter(event);
+        if (type == QEvent::MouseMove
+            && (watched == form_.ParamsLabel || watched == form_.SkSvg44 || watched == form_.SkSvg45)) {
+            GuardedCall("ParamsLabelMouseMove", [&] { form_.ParamsLabelMouseMove(); });
+            return false;
+        }
         if (watched == form_.SpeedButton11 && type == QEvent::MouseButtonPress) {
             // Right button: fit to the view; any other: 100 %, centred.
             if (event->button() == Qt::RightButton)
@@ -132,6 +142,30 @@ private:
 QString defaultOpenDialog(QWidget* parent, const QString& title, const QString& filter)
 {
     return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+QStringList defaultOpenFilesDialog(QWidget* parent, const QString& title, const QString& filter)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(filter.split(QStringLiteral(";;")));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+QString defaultSaveDataDialog(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The program asks before replacing a file itself.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters(filter.split(QStringLiteral(";;")));
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QString defaultSaveDialog(QWidget* parent, const QString& title, const QString& proposal, int filterIndex)
@@ -192,6 +226,20 @@ void TForm1::WireWorkspace()
         connect(TrackBars[size_t(k - 1)], &QSlider::valueChanged, this,
                 [this, k] { GuardedCall("TrackBarTracking", [&] { TrackBarTracking(k); }); });
     connect(Button1, &QPushButton::clicked, this, guarded("Button1Click", &TForm1::Button1Click));
+
+    // Parameter file and effect options.
+    connect(SkSvg44, &QAbstractButton::clicked, this, guarded("SkSvg44Click", &TForm1::SkSvg44Click));
+    connect(SkSvg45, &QAbstractButton::clicked, this, guarded("SkSvg45Click", &TForm1::SkSvg45Click));
+    connect(EraseBdSwitch, &QAbstractButton::clicked, this, guarded("EraseBdSwitchClick", &TForm1::EraseBdSwitchClick));
+    connect(AddTextureSwitch, &QAbstractButton::clicked, this,
+            guarded("AddTextureSwitchClick", &TForm1::AddTextureSwitchClick));
+    connect(ContourSwitch, &QAbstractButton::clicked, this, guarded("ContourSwitchClick", &TForm1::ContourSwitchClick));
+    connect(TestBrushButton, &QPushButton::clicked, this,
+            guarded("TestBrushButtonClick", &TForm1::TestBrushButtonClick));
+    connect(ResetBrushesButton, &QPushButton::clicked, this,
+            guarded("ResetBrushesButtonClick", &TForm1::ResetBrushesButtonClick));
+    connect(SelectLUTButton, &QPushButton::clicked, this,
+            guarded("SelectLUTButtonClick", &TForm1::SelectLUTButtonClick));
 
     // Preview pane.
     connect(Image1, &TPreviewPane::mousePressed, this,
@@ -265,6 +313,12 @@ void TForm1::WireWorkspace()
     };
     FGetSaveFileName = [this](const QString& title, const QString& proposal, int filterIndex) {
         return defaultSaveDialog(this, title, proposal, filterIndex);
+    };
+    FGetOpenFileNames = [this](const QString& title, const QString& filter) {
+        return defaultOpenFilesDialog(this, title, filter);
+    };
+    FGetSaveDataFileName = [this](const QString& title, const QString& filter, const QString& suffix) {
+        return defaultSaveDataDialog(this, title, filter, suffix);
     };
 
     // Auto-enhance: the wait cursor and a disabled entry while it works.

@@ -164,8 +164,33 @@ QScrollBar:horizontal { background: transparent; height: 8px; margin: 1px 4px 1p
 QScrollBar::handle:horizontal { background: @line; border-radius: 3px; min-width: 30px; }
 QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal { width: 0; }
 QScrollBar::add-page:horizontal, QScrollBar::sub-page:horizontal { background: transparent; }
-QMessageBox { background: @raised; }
-QMessageBox QLabel { color: @text; }
+
+QDialog { background: @raised; color: @text; }
+QDialog QLabel { color: @text; background: transparent; }
+QDialog QLabel:disabled { color: @muted; }
+QMessageBox QPushButton { min-width: 72px; }
+QDialog QAbstractItemView { background: @panel; color: @text; border: 1px solid @border; border-radius: 6px; selection-background-color: @accent; selection-color: @strong; alternate-background-color: @raised; outline: none; }
+QDialog QAbstractItemView:disabled { color: @muted; }
+QDialog QListWidget::item { height: 28px; padding-left: 6px; }
+QDialog QListWidget::item:hover { color: @strong; background: @buttonHover; }
+QDialog QListWidget::item:selected { color: @strong; background: @accent; }
+QDialog QHeaderView { background: @panel; border: none; }
+QDialog QHeaderView::section { background: @plate; color: @text; border: none; border-right: 1px solid @border; padding: 4px 6px; }
+QDialog QLineEdit, QDialog QAbstractSpinBox, QDialog QTextEdit, QDialog QPlainTextEdit { background: @panel; color: @text; border: 1px solid @border; border-radius: 6px; padding: 3px 6px; selection-background-color: @accent; selection-color: @strong; }
+QDialog QLineEdit:focus { border-color: @accent; }
+QDialog QLineEdit:disabled, QDialog QComboBox:disabled { color: @muted; }
+QDialog QComboBox { background: @panel; color: @text; border: 1px solid @border; border-radius: 6px; padding: 3px 8px; }
+QDialog QComboBox:hover { border-color: @accent; }
+QDialog QComboBox QAbstractItemView { background: @raised; color: @text; border: 1px solid @border; border-radius: 0px; selection-background-color: @accent; selection-color: @strong; }
+QDialog QToolButton { background: transparent; color: @text; border: 1px solid transparent; border-radius: 6px; padding: 2px; }
+QDialog QToolButton:hover { background: @buttonHover; border-color: @border; }
+QDialog QToolButton:checked, QDialog QToolButton:pressed { background: @buttonPressed; }
+QDialog QCheckBox, QDialog QRadioButton { color: @text; }
+QMenu { background: @raised; color: @text; border: 1px solid @border; padding: 4px; }
+QMenu::item { padding: 4px 16px; }
+QMenu::item:selected { background: @accent; color: @strong; }
+QMenu::item:disabled { color: @muted; }
+QMenu::separator { height: 1px; background: @border; margin: 4px 6px; }
 )");
     const QStringList keys{QStringLiteral("@frame"), QStringLiteral("@panel"), QStringLiteral("@raised"),
                            QStringLiteral("@plate"), QStringLiteral("@card"), QStringLiteral("@line"),

@@ -27,7 +27,8 @@
 //    the runtime tidies the document.
 // 6. Main-window state is read only inside SyncWithUi (never from a
 //    parallel body). The effects that honour "Erase background" call
-//    PrepareCanvas on their canvas before they paint.
+//    PrepareCanvas on their canvas before they paint; the mosaics take the
+//    contour switch and colour from RunEffectOptions() when they start.
 // 7. Random numbers come from RunRandom() (the run's generator; tools can
 //    seed it), drawn on the run's own thread. Parallel bodies derive seeds
 //    from (a value drawn before the loop, row or band) so that the picture
@@ -39,6 +40,7 @@
 
 #include "engine/canvas_step.h"
 #include "engine/effect_abort.h"
+#include "engine/effect_options.h"
 #include "engine/effect_proc.h"
 #include "engine/effect_run.h"
 #include "engine/pixel_helpers.h"

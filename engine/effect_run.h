@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/effect_options.h"
 #include "engine/engine_fields.h"
 #include "gfx/image.h"
 #include "platform/run_context.h"
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace pq {
 
@@ -58,6 +60,10 @@ public:
     // Drawn instead of ZIdImage by the canvas step with "Erase background"
     // off (the manual brush's region of the current result).
     gfx::Image backgroundImage;
+
+    // The window's options as they were when the run (or the
+    // ProcessEffectOnSurface call) started; empty when none were taken.
+    std::optional<TEffectOptions> options;
 
     // Preview runs of ProcessEffect: the pane the run draws into.
     PreviewPane pane;

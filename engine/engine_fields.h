@@ -3,6 +3,7 @@
 #include "engine/cancel_signal.h"
 
 #include <atomic>
+#include <cstdint>
 
 namespace pq {
 
@@ -24,8 +25,23 @@ struct EngineFields {
     std::atomic<int> PreviewStartX{0};
     std::atomic<int> PreviewStartY{0};
 
-    // Last value a preview reported; the pane draws its progress ring from it.
-    std::atomic<int> ProgressPercent{0};
+    // The last value a preview reported, with the preview generation it
+    // belongs to; both change together (one word). The pane draws its
+    // progress ring only for the current preview.
+    void StorePreviewProgress(int generation, int value)
+    {
+        PreviewProgress.store((uint64_t(uint32_t(generation)) << 32) | uint32_t(value), std::memory_order_relaxed);
+    }
+    // The last value the current preview (FPreviewGeneration) reported; 0
+    // when the last report came from a preview that has been superseded.
+    int CurrentPreviewProgress() const
+    {
+        const uint64_t word = PreviewProgress.load(std::memory_order_relaxed);
+        if (int(uint32_t(word >> 32)) != FPreviewGeneration.load())
+            return 0;
+        return int(uint32_t(word));
+    }
+    std::atomic<uint64_t> PreviewProgress{0};
 
     // Brush count of effect 304, set by the brush-sheet step.
     std::atomic<int> GlobalBrushCount{40};

@@ -4,6 +4,7 @@
 #include "engine/lut_choice.h"
 #include "gfx/image.h"
 
+#include <QRgb>
 #include <QSizeF>
 #include <QString>
 
@@ -40,6 +41,8 @@ class TImageHistory;
 // - Scripts and the manual brush: EffectRunContext::begin(false) on the UI
 //   thread when the job starts, platform::ScopedRunContext on its worker,
 //   then ProcessEffectOnSurface per effect; IsEffectCancelled between steps.
+// - Options: a run takes FEraseBdChecked, FDrawContourChecked and
+//   FContourColor on the UI thread when it starts (TEffectOptions).
 // - LUT choice: FLUTChoice() hands effect 404 the window's FLUTFilePath,
 //   FLUTData and FLUTName. LUTChoice holds the rules that change them:
 //   selecting "LUTs" with nothing chosen runs InitEmbeddedLUTs, scripts run
@@ -52,7 +55,7 @@ public:
     EngineHost(const EngineHost&) = delete;
     EngineHost& operator=(const EngineHost&) = delete;
 
-    // Cancel, FPreviewGeneration, PreviewStartX/Y, ProgressPercent,
+    // Cancel, FPreviewGeneration, PreviewStartX/Y, PreviewProgress,
     // GlobalBrushCount. Never null; runs keep a reference to it.
     const std::shared_ptr<EngineFields> Shared;
 
@@ -85,6 +88,9 @@ public:
     // "Erase background": the canvas step of full runs starts from white or
     // transparent when on, from ZIdImage when off.
     virtual bool FEraseBdChecked() const { return true; }
+    // "Draw shape contours" of the mosaics and the contour colour (ARGB).
+    virtual bool FDrawContourChecked() const { return false; }
+    virtual QRgb FContourColor() const { return 0xFF000000; }
     // "Add texture" switch and the stored texture laid over every result of
     // ProcessEffect.
     virtual bool AddTextureOn() const { return false; }
@@ -117,7 +123,8 @@ public:
     // whole pane (see ComposePreviewPane); the pane scales it to its size.
     virtual void SetPreviewBitmap(const gfx::Image&) {}
     // The pane's percent label PreviewPC: "<value>%", visible only while
-    // 0 < value <= 100.
+    // 0 < value <= 100. ProcessEffect sets 0 when a new preview supersedes
+    // the running one.
     virtual void SetPreviewPC(int) {}
 
     // ---- Progress bar ---------------------------------------------------

@@ -18,6 +18,8 @@ public:
     bool CloseRequested = false;
     int CloseCalls = 0;
     bool EraseBackground = true;
+    bool DrawContours = false;
+    QRgb ContourColor = 0xFF000000;
     bool ManualBrushOpen = false;
 
     bool AddTexture = false;
@@ -53,6 +55,8 @@ public:
     void ShowMessage(const QString& text) override { Messages << text; }
 
     bool FEraseBdChecked() const override { return EraseBackground; }
+    bool FDrawContourChecked() const override { return DrawContours; }
+    QRgb FContourColor() const override { return ContourColor; }
     bool AddTextureOn() const override { return AddTexture; }
     gfx::Image StoredTextureBitmap() const override { return Texture; }
     float StoredTextureStrength() const override { return TextureStrength; }

@@ -4,6 +4,7 @@
 #include "engine/brush_sheet_step.h"
 #include "engine/effect_abort.h"
 #include "engine/effect_lock.h"
+#include "engine/effect_options.h"
 #include "engine/effect_run.h"
 #include "engine/effect_table.h"
 #include "engine/engine_host.h"
@@ -123,8 +124,10 @@ void runSteps(EffectRun& run)
     EngineFields& fields = *run.ctx->fields;
 
     ui([&] {
-        if (const EngineHost* host = engineHost())
+        if (const EngineHost* host = engineHost()) {
             run.LocalSourceImage = host->ZIdSourceImage();
+            run.ctx->options = ReadEffectOptions(host);
+        }
     });
     if (run.LocalSourceImage.isNull() || run.stale())
         return;
@@ -206,6 +209,10 @@ void runSteps(EffectRun& run)
             if (host->Image1Size().isEmpty())
                 return;
             host->SetPreviewBitmap(picture);
+            // Done: no ring or percent stays behind, whatever the routine
+            // reported last.
+            fields.StorePreviewProgress(run.MyGeneration, 101);
+            host->SetPreviewPC(101);
         });
         return;
     }
@@ -294,6 +301,8 @@ void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, boo
     if (Preview) {
         run->MyGeneration = host->Shared->FPreviewGeneration.fetch_add(1) + 1;
         run->ctx = EffectRunContext::begin(true, run->MyGeneration);
+        // The superseded preview's percent goes with it.
+        host->SetPreviewPC(0);
     } else {
         run->ctx = EffectRunContext::begin(false, 0);
         int running = -1;

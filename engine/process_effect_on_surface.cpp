@@ -2,7 +2,10 @@
 #include "engine/effect_runtime.h"
 
 #include "engine/brush_sheet_step.h"
+#include "engine/effect_options.h"
 #include "engine/effect_run.h"
+#include "engine/engine_host.h"
+#include "engine/ui_sync.h"
 #include "engine/effect_table.h"
 
 namespace pq {
@@ -38,6 +41,11 @@ void ProcessEffectOnSurface(const gfx::Image& Source, gfx::Surface& Dest, int Ef
     platform::ScopedRunContext scope(run);
     platform::clearUpperSimdState();
     PreviewFlag flag(*run, Preview);
+    if (ReadsEffectOptions(EffectNumber)) {
+        TEffectOptions options;
+        SyncWithUi([&] { options = ReadEffectOptions(engineHost()); });
+        run->options = options;
+    }
     RunBrushSheetStep(EffectNumber, *run);
     proc(Source, Dest, P1, P2, P3, P4, P5, Preview);
 }

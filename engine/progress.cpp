@@ -68,8 +68,8 @@ void SafeUpdatePreview(const gfx::Surface* Surface, int Value)
     if (run && run->isCancelled())
         throw EAbort();
     const std::shared_ptr<EngineFields> fields = run ? run->fields : sharedFields();
-    fields->ProgressPercent.store(Value, std::memory_order_relaxed);
     const bool preview = run && run->preview;
+    fields->StorePreviewProgress(preview ? run->generation : fields->FPreviewGeneration.load(), Value);
     if (!passThrottle(Value, preview ? 120 : 50))
         return;
     if (!Surface || Surface->isNull())

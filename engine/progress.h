@@ -31,7 +31,8 @@ void SafeUpdateProgress(int Value);
 
 // Progress and picture of a preview. A superseded preview returns at once,
 // silently (its next CheckCancellation ends it); a cancelled run raises
-// EAbort. Stores Value in ProgressPercent; when more than 120 ms (50 ms off
+// EAbort. Stores Value with the run's preview generation
+// (StorePreviewProgress); when more than 120 ms (50 ms off
 // preview runs) have passed since the last passing report, or Value is
 // outside 1..100, takes a snapshot of Surface (may be null) and queues it to
 // the preview pane, where it is drawn only if its preview is still current.

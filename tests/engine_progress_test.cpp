@@ -72,7 +72,7 @@ TEST_F(ProgressTest, PreviewSnapshotsPassEvery120msAndShowTheirValue)
         now += 100;
         pq::SafeUpdatePreview(s, 20);
         EXPECT_EQ(host->PreviewBitmapUpdates, 1);
-        EXPECT_EQ(host->Shared->ProgressPercent.load(), 20); // stored even when throttled
+        EXPECT_EQ(host->Shared->CurrentPreviewProgress(), 20); // stored even when throttled
         now += 21;
         pq::SafeUpdatePreview(s, 100);
         EXPECT_EQ(host->PreviewBitmapUpdates, 2);
@@ -84,7 +84,7 @@ TEST_F(ProgressTest, PreviewSnapshotsPassEvery120msAndShowTheirValue)
 
         now += 500; // no surface: the value and timestamp only
         pq::SafeUpdatePreview(nullptr, 33);
-        EXPECT_EQ(host->Shared->ProgressPercent.load(), 33);
+        EXPECT_EQ(host->Shared->CurrentPreviewProgress(), 33);
         EXPECT_EQ(pq::GLastProgressTick.load(), now.load());
         EXPECT_EQ(host->PreviewBitmapUpdates, 3);
     });

@@ -23,7 +23,7 @@ namespace pq {
 // may start or the window may close, and the choices effects read.
 // Everything is read and written on the UI thread; the fields that workers
 // read or write directly are the engine's shared fields (Shared: Cancel,
-// FPreviewGeneration, PreviewStartX/Y, ProgressPercent, GlobalBrushCount)
+// FPreviewGeneration, PreviewStartX/Y, PreviewProgress, GlobalBrushCount)
 // and a few atomics here.
 class TDocument {
 public:

@@ -172,7 +172,8 @@ void TPreviewPane::paintEvent(QPaintEvent*)
     corners.addPath(shape);
     p.fillPath(corners, palette.panel);
 
-    const int percent = document_.Shared->ProgressPercent.load();
+    // Only the current preview's progress: a superseded one's is dropped.
+    const int percent = document_.Shared->CurrentPreviewProgress();
     if (percent > 0 && percent < 100) {
         const QRectF pc = PreviewPC->geometry();
         const double radius = pc.height() / 2 + 10;
