@@ -246,6 +246,9 @@ public:
     bool LoadLargeImage(const QString& fileName);
     void DefaultImageButtonClick();
     bool LoadLargeImageFromTImage();
+    // Shows an opened image as the new document at 100 %, the preview
+    // pane's window `previewInset` pixels up and left of its centre.
+    bool ShowAsNewDocument(const gfx::Image& image, int previewInset);
     bool DropZoneRectDragOver(const QMimeData* data) const;
     void DropZoneRectDragDrop(const QMimeData* data);
     void SaveImageFile();
@@ -285,6 +288,9 @@ public:
     std::function<bool(const QString& text)> FAskYesNo;
     // Longest wait for workers at shut-down.
     int FShutdownWaitMs = 5000;
+    // The user agreed to discard changes for a close that was deferred: the
+    // deferred close does not ask again.
+    bool FDiscardAgreed = false;
 
     // ---- Overlay panels and script editor, the parts the shell uses
     //      (main_window_overlay.cpp) ----

@@ -96,6 +96,7 @@ void TForm1::CalculateBestFitAndCenter()
     FDocument.FZoomFactor = view.zoom;
     FDocument.FPanOffset = view.pan;
     UpdatePaintBoxSize();
+    UpdateDivider();
     SkPaintBox1->update();
     showZoom(*this);
 }
@@ -108,6 +109,7 @@ void TForm1::CenterImageInPaintBox()
     // The canvas is never scrolled: centred means centred in what the
     // viewport shows, however large the zoomed image is.
     FDocument.FPanOffset = CenteredPan(QSizeF(ViewportSize()), image.size(), FDocument.FZoomFactor);
+    UpdateDivider();
     SkPaintBox1->update();
 }
 
@@ -119,6 +121,7 @@ void TForm1::FullSizeAndCenter()
     FDocument.FZoomFactor = 1.0f;
     FDocument.FPanOffset = CenteredPan(QSizeF(ViewportSize()), image.size(), 1.0f);
     UpdatePaintBoxSize();
+    UpdateDivider();
     SkPaintBox1->update();
     ZoomLabel->setText(QStringLiteral("100%"));
 }

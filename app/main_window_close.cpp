@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <utility>
+
 namespace pq {
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -31,6 +33,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 bool TForm1::FormCloseQuery()
 {
+    if (std::exchange(FDiscardAgreed, false))
+        return true;
     if (!FDocument.HasUnsavedChanges())
         return true;
     const QString question =
@@ -43,6 +47,7 @@ bool TForm1::FormClose()
     FDocument.Shared->Cancel.request();
     if (IsBackgroundWorkRunning()) {
         FDocument.FCloseRequested = true;
+        FDiscardAgreed = true;
         return false;
     }
     return true;
@@ -55,8 +60,13 @@ bool TForm1::FormDestroy()
     FDestroyed = true;
 
     // Stop every run and wait for the workers, serving their calls to the
-    // UI thread so that none stays blocked in a hand-back.
-    AbortProcessing();
+    // UI thread so that none stays blocked in a hand-back. No timer may
+    // start new work meanwhile.
+    for (QTimer* timer : {&UpdatePreviewTimer, &PreviewDebounceTimer, &FZoomDebounceTimer})
+        timer->stop();
+    if (FBatchTimer)
+        FBatchTimer->stop();
+    BeginEngineShutdown();
     FDocument.Shared->Cancel.request();
     const auto workersAlive = [this] {
         return IsBackgroundWorkRunning() || EffectWorkerCount() > 0 || AutoEnhanceCommand::WorkerCount() > 0;

@@ -58,7 +58,6 @@ void restoreFromHistory(TForm1& form, bool undo)
     if (!doc.ReplaceDocument(source, display))
         return;
     form.CenterImageInPaintBox();
-    form.UpdateDivider();
     form.SkPaintBox1->update();
 }
 
@@ -103,6 +102,7 @@ bool TForm1::FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers mod
         FDocument.FZoomFactor = 1.0f;
         CenterImageInPaintBox();
         UpdatePaintBoxSize();
+        UpdateDivider();
         SkPaintBox1->update();
         ZoomLabel->setText(QStringLiteral("100%"));
         return true;

@@ -84,31 +84,10 @@ bool TForm1::LoadLargeImage(const QString& fileName)
         ShowMessage(Translate(QStringLiteral("Failed to load image: ")) + fileName);
         return false;
     }
-    CheckBox1->setChecked(false);
-    if (!FDocument.ReplaceDocument(image, image))
+    // The pane's window starts 100 pixels up and left of the centre.
+    if (!ShowAsNewDocument(image, 100))
         return false;
     FDocument.FSourceFileName = fileName;
-    DropZoneRect->hide();
-
-    FDocument.FZoomFactor = 1.0f;
-    FDocument.FPanOffset = QPointF(0, 0);
-    FullSizeAndCenter();
-    Splitter->hide();
-    SkPaintBox1->update();
-
-    // The pane's window starts 100 pixels up and left of the centre.
-    EngineFields& shared = *FDocument.Shared;
-    shared.PreviewStartX = std::max(0, image.width() / 2 - 100);
-    shared.PreviewStartY = std::max(0, image.height() / 2 - 100);
-    FDocument.FPreviewZoomFactor = 1.0f;
-    Image1->Label22->setText(QStringLiteral("100%"));
-    SupersedePreview();
-    DrawZoomedPreview();
-
-    FDocument.FHistory->Save(FDocument.ZIdImage, FDocument.ZIdSourceImage);
-    FDocument.FImageDirty = false;
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
     return true;
 }
 
@@ -130,11 +109,15 @@ bool TForm1::LoadLargeImageFromTImage()
         ShowMessage(QStringLiteral("Failed to create Skia image from DefaultImage.Bitmap"));
         return false;
     }
+    // The default photo's window starts 110 pixels up and left of its centre.
+    return ShowAsNewDocument(image, 110);
+}
+
+bool TForm1::ShowAsNewDocument(const gfx::Image& image, int previewInset)
+{
     CheckBox1->setChecked(false);
     if (!FDocument.ReplaceDocument(image, image))
         return false;
-    FDocument.FPreviewZoomFactor = 1.0f;
-    Image1->Label22->setText(QStringLiteral("100%"));
     DropZoneRect->hide();
     FDocument.FZoomFactor = 1.0f;
     FDocument.FPanOffset = QPointF(0, 0);
@@ -142,10 +125,11 @@ bool TForm1::LoadLargeImageFromTImage()
     Splitter->hide();
     SkPaintBox1->update();
 
-    // The default photo's window starts 110 pixels up and left of its centre.
     EngineFields& shared = *FDocument.Shared;
-    shared.PreviewStartX = std::max(0, image.width() / 2 - 110);
-    shared.PreviewStartY = std::max(0, image.height() / 2 - 110);
+    shared.PreviewStartX = std::max(0, image.width() / 2 - previewInset);
+    shared.PreviewStartY = std::max(0, image.height() / 2 - previewInset);
+    FDocument.FPreviewZoomFactor = 1.0f;
+    Image1->Label22->setText(QStringLiteral("100%"));
     SupersedePreview();
     DrawZoomedPreview();
 

@@ -27,6 +27,9 @@ namespace pq {
 
 namespace {
 
+constexpr int kZoomRepeatDelayMs = 400;
+constexpr int kZoomRepeatMs = 50;
+
 // Events the workspace takes from controls that have no signal for them:
 // key presses anywhere in the window (shortcuts come before the focused
 // control), double clicks on the slider captions, menu entries, the right
@@ -197,8 +200,20 @@ void TForm1::WireWorkspace()
     connect(&PreviewDebounceTimer, &QTimer::timeout, this,
             guarded("PreviewDebounceTimerTimer", &TForm1::PreviewDebounceTimerTimer));
     connect(&FZoomDebounceTimer, &QTimer::timeout, this, guarded("ZoomDebounceTimerTimer", &TForm1::ZoomDebounceTimerTimer));
-    connect(&ZoomInTimer, &QTimer::timeout, this, guarded("ZoomInTimerTimer", &TForm1::ZoomIn));
-    connect(&ZoomOutTimer, &QTimer::timeout, this, guarded("ZoomOutTimerTimer", &TForm1::ZoomOut));
+    // The zoom buttons step once when pressed and repeat while held, after
+    // a pause.
+    const auto repeatWhileHeld = [this, guarded](QAbstractButton* button, QTimer& timer, void (TForm1::*step)(),
+                                                 const char* context) {
+        connect(button, &QAbstractButton::pressed, this, [&timer, step = guarded(context, step)] {
+            step();
+            timer.start(kZoomRepeatDelayMs);
+        });
+        connect(button, &QAbstractButton::released, &timer, &QTimer::stop);
+        connect(&timer, &QTimer::timeout, this, [&timer, step = guarded(context, step)] {
+            timer.setInterval(kZoomRepeatMs);
+            step();
+        });
+    };
     connect(&CleanUpTimer, &QTimer::timeout, this, guarded("CleanUpTimerTimer", &TForm1::CleanUpTimerTimer));
 
     // Effect lists and sliders.
@@ -275,12 +290,8 @@ void TForm1::WireWorkspace()
     connect(SpeedButton2, &QAbstractButton::clicked, this, guarded("SpeedButton2Click", &TForm1::SaveImageFile));
     connect(SpeedButton5, &QAbstractButton::clicked, this, guarded("SpeedButton5Click", &TForm1::SpeedButton5Click));
     connect(SpeedButton6, &QAbstractButton::clicked, this, guarded("SpeedButton6Click", &TForm1::SpeedButton6Click));
-    connect(SpeedButton10, &QAbstractButton::clicked, this, guarded("SpeedButton10Click", &TForm1::ZoomOut));
-    connect(SpeedButton10, &QAbstractButton::pressed, &ZoomOutTimer, qOverload<>(&QTimer::start));
-    connect(SpeedButton10, &QAbstractButton::released, &ZoomOutTimer, &QTimer::stop);
-    connect(SpeedButton12, &QAbstractButton::clicked, this, guarded("SpeedButton12Click", &TForm1::ZoomIn));
-    connect(SpeedButton12, &QAbstractButton::pressed, &ZoomInTimer, qOverload<>(&QTimer::start));
-    connect(SpeedButton12, &QAbstractButton::released, &ZoomInTimer, &QTimer::stop);
+    repeatWhileHeld(SpeedButton10, ZoomOutTimer, &TForm1::ZoomOut, "SpeedButton10Click");
+    repeatWhileHeld(SpeedButton12, ZoomInTimer, &TForm1::ZoomIn, "SpeedButton12Click");
     connect(SpeedButton24, &QAbstractButton::clicked, this, guarded("SpeedButton24Click", &TForm1::SpeedButton24Click));
 
     auto* events = new TWorkspaceEvents(*this);

@@ -2,12 +2,15 @@
 
 #include "engine/engine_host.h"
 
+#include <atomic>
+
 namespace pq {
 
 std::recursive_mutex GEffectLock;
 
 namespace {
 bool gStopRequested = false;
+std::atomic<bool> gShuttingDown{false};
 uint64_t gBusyOwner = 0;
 } // namespace
 
@@ -21,6 +24,16 @@ void SetEffectStopRequested(bool value)
 {
     std::lock_guard lock(GEffectLock);
     gStopRequested = value;
+}
+
+bool EngineShuttingDown()
+{
+    return gShuttingDown.load();
+}
+
+void SetEngineShuttingDown(bool value)
+{
+    gShuttingDown.store(value);
 }
 
 bool TryTakeBusy(EngineHost& host, int number, uint64_t runId, int* running)

@@ -19,6 +19,11 @@ extern std::recursive_mutex GEffectLock;
 bool EffectStopRequested();
 void SetEffectStopRequested(bool value);
 
+// Set when the window begins to shut down: ProcessEffect then starts
+// nothing. Cleared by InitializeEngine and when a host is installed.
+bool EngineShuttingDown();
+void SetEngineShuttingDown(bool value);
+
 // UI thread. When no full run works (FCurrentEffectNumber is -1), records
 // runId as the owner, sets FCurrentEffectNumber := number and returns true;
 // otherwise returns false and stores the running number in *running.

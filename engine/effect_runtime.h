@@ -30,6 +30,11 @@ void ProcessEffectOnSurface(const gfx::Image& Source, gfx::Surface& Dest, int Ef
 // Full runs already working stop through Cancel.
 void AbortProcessing();
 
+// The window's shut-down: AbortProcessing, and from now on ProcessEffect
+// starts nothing (timers firing while the window waits for its workers)
+// until InitializeEngine or a new host is installed.
+void BeginEngineShutdown();
+
 // ProcessEffect worker threads still alive. The window waits for 0 (serving
 // UI calls meanwhile) before it frees what they use.
 int EffectWorkerCount();

@@ -1,5 +1,7 @@
 #include "engine/engine_host.h"
 
+#include "engine/effect_lock.h"
+
 #include <atomic>
 #include <mutex>
 
@@ -37,6 +39,8 @@ QString EngineHost::GetEffectName(int number) const
 void setEngineHost(EngineHost* host)
 {
     gHost.store(host);
+    if (host)
+        SetEngineShuttingDown(false);
     std::lock_guard lock(gFieldsMutex);
     installedFields() = host ? host->Shared : std::make_shared<EngineFields>();
 }

@@ -29,7 +29,7 @@ class TImageHistory;
 //
 // How the window drives the engine:
 // - Start: platform::uiBridge() made on the UI thread, InitializeEngine(),
-//   setEngineHost(this). Destruction: AbortProcessing(),
+//   setEngineHost(this). Destruction: BeginEngineShutdown(),
 //   Shared->Cancel.request(), serve UI calls until EffectWorkerCount() is 0
 //   (or the wait times out), setEngineHost(nullptr), then free.
 // - Apply: ProcessEffect(n, P1..P5, false). Preview timer: the same with

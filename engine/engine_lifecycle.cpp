@@ -1,3 +1,4 @@
+#include "engine/effect_lock.h"
 #include "engine/effect_runtime.h"
 #include "engine/lut_cache.h"
 
@@ -8,6 +9,7 @@ namespace pq {
 void InitializeEngine()
 {
     platform::configureDefaultThreadPool();
+    SetEngineShuttingDown(false);
 }
 
 void FinalizeEngine()

@@ -22,6 +22,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -90,10 +92,29 @@ void saveAndRelease(const EffectRun& run)
     host->RedrawSkPaintBox1();
 }
 
-void release(const EffectRun& run)
+// A run that failed for another reason than cancellation: logged; a full
+// run frees the busy state and tells the user (not while shutting down).
+void reportFailure(const EffectRun& run, const QString& reason, bool outOfMemory)
 {
-    if (EngineHost* host = engineHost())
-        ReleaseBusy(*host, run.EffectNumber, run.ctx->runId);
+    const QByteArray what = (QStringLiteral("effect %1: ").arg(run.EffectNumber) + reason).toLocal8Bit();
+    platform::logError(run.Preview ? "effect preview" : "effect run", what.constData());
+    if (run.Preview)
+        return;
+    try {
+        uiQuiet([&] {
+            EngineHost* host = engineHost();
+            if (!host)
+                return;
+            ReleaseBusy(*host, run.EffectNumber, run.ctx->runId);
+            if (EngineShuttingDown())
+                return;
+            host->ShowMessage(outOfMemory ? QStringLiteral("Not enough memory to apply the effect.")
+                                          : QStringLiteral("Effect failed: ") + host->GetEffectName(run.EffectNumber) +
+                                                QStringLiteral(" (") + reason + QStringLiteral(")"));
+        });
+    } catch (...) {
+        platform::logError("effect run", "the failure step failed");
+    }
 }
 
 // The worker's steps up to the hand-off. Returns early, silently, on every
@@ -225,9 +246,12 @@ void worker(std::shared_ptr<EffectRun> run)
         } catch (const EAbort&) {
             if (!run->Preview)
                 uiQuiet([&] { saveAndRelease(*run); });
+        } catch (const std::bad_alloc&) {
+            reportFailure(*run, QStringLiteral("not enough memory"), true);
+        } catch (const std::exception& e) {
+            reportFailure(*run, QString::fromLocal8Bit(e.what()), false);
         } catch (...) {
-            if (!run->Preview)
-                uiQuiet([&] { release(*run); });
+            reportFailure(*run, QStringLiteral("unknown error"), false);
         }
         if (!run->Preview) {
             try {
@@ -258,7 +282,7 @@ void worker(std::shared_ptr<EffectRun> run)
 void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, bool Preview)
 {
     EngineHost* host = engineHost();
-    if (!host)
+    if (!host || EngineShuttingDown())
         return;
     auto run = std::make_shared<EffectRun>();
     run->EffectNumber = EffectNumber;
@@ -314,6 +338,12 @@ void AbortProcessing()
     for (const auto& weak : gLiveRuns)
         if (auto ctx = weak.lock(); ctx && ctx->preview)
             ctx->stop();
+}
+
+void BeginEngineShutdown()
+{
+    SetEngineShuttingDown(true);
+    AbortProcessing();
 }
 
 int EffectWorkerCount()

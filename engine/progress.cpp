@@ -91,6 +91,24 @@ void SafeUpdatePreview(const gfx::Surface* Surface, int Value)
     });
 }
 
+void ReportProgress(const gfx::Surface& surface, bool preview, int value)
+{
+    if (preview)
+        SafeUpdatePreview(surface, value);
+    else
+        SafeUpdateProgress(value);
+}
+
+void ReportFinished(const gfx::Surface& surface, bool preview)
+{
+    if (preview) {
+        GLastProgressTick = 0;
+        SafeUpdatePreview(surface, 101);
+    } else {
+        SafeUpdateProgress(101);
+    }
+}
+
 void ShowIntermediateImage(const gfx::Image& Image, int Progress)
 {
     if (!platform::uiBridge().isUiThread()) {

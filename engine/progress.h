@@ -42,6 +42,14 @@ inline void SafeUpdatePreview(const gfx::Surface& Surface, int Value)
     SafeUpdatePreview(&Surface, Value);
 }
 
+// A report of `value` per cent: SafeUpdatePreview of `surface` for a
+// preview, SafeUpdateProgress otherwise.
+void ReportProgress(const gfx::Surface& surface, bool preview, int value);
+
+// An effect's closing report: a preview draws `surface` (the throttle reset
+// so that it passes), a full run ends the bar with 101.
+void ReportFinished(const gfx::Surface& surface, bool preview);
+
 // Shows a full run's intermediate result as ZIdImage (not while the manual
 // brush is open) and forwards Progress >= 0 to the bar; -1 shows the picture
 // only. Meant for the UI thread (inside SyncWithUi/PostToUi); called on

@@ -1,6 +1,7 @@
 #include "engine/texture_step.h"
 
 #include "engine/engine_host.h"
+#include "engine/texture_overlay.h"
 #include "platform/numeric.h"
 
 #include <atomic>
@@ -8,8 +9,15 @@
 
 namespace pq {
 namespace {
-std::atomic<TTextureOverlayProc> gOverlay{nullptr};
+
+void defaultOverlay(gfx::Image& image, const gfx::Image& texture, int strength, float scale)
+{
+    ApplyCustomTexture(image, texture, strength, scale);
 }
+
+std::atomic<TTextureOverlayProc> gOverlay{defaultOverlay};
+
+} // namespace
 
 StoredTexture ReadStoredTexture(const EngineHost* host)
 {
@@ -26,13 +34,13 @@ StoredTexture ReadStoredTexture(const EngineHost* host)
 
 void SetTextureOverlayProc(TTextureOverlayProc proc)
 {
-    gOverlay.store(proc);
+    gOverlay.store(proc ? proc : defaultOverlay);
 }
 
 void ApplyStoredTexture(gfx::Image& image, const StoredTexture& texture)
 {
     const TTextureOverlayProc proc = gOverlay.load();
-    if (!texture.on || texture.bitmap.isNull() || image.isNull() || !proc)
+    if (!texture.on || texture.bitmap.isNull() || image.isNull())
         return;
     proc(image, texture.bitmap, texture.strength, texture.scale);
 }

@@ -22,8 +22,8 @@ StoredTexture ReadStoredTexture(const EngineHost* host);
 // Scale) replaces Image by a textured copy.
 using TTextureOverlayProc = void (*)(gfx::Image& Image, const gfx::Image& TextureBitmap, int Strength, float Scale);
 
-// Installs the overlay routine (done once at start-up); none is installed
-// by default, and then nothing is laid over.
+// Replaces the overlay routine (tests); nullptr restores the default,
+// ApplyCustomTexture.
 void SetTextureOverlayProc(TTextureOverlayProc proc);
 
 // Lays the texture over image when it is on and stored. Any thread.

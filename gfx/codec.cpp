@@ -66,6 +66,23 @@ int pngLevelForQuality(int quality)
     return std::clamp((100 - quality) / 10, 1, 9);
 }
 
+// Readers that hand out premultiplied pixels (TIFF with associated alpha)
+// pass on whatever the file holds, colour above alpha included.
+void clampColourToAlpha(QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<Pixel*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const Pixel p = row[x];
+            const Pixel a = p >> 24;
+            const Pixel r = std::min((p >> 16) & 0xffu, a);
+            const Pixel g = std::min((p >> 8) & 0xffu, a);
+            const Pixel b = std::min(p & 0xffu, a);
+            row[x] = (a << 24) | (r << 16) | (g << 8) | b;
+        }
+    }
+}
+
 } // namespace
 
 ImageFormat formatFromExtension(const QString& pathOrExt)
@@ -122,8 +139,11 @@ Image decodeData(const QByteArray& bytes, QString* error)
         setError(error, QStringLiteral("the image is too large (%1 pixels)").arg(sizeText(image.size())));
         return {};
     }
+    const bool premultipliedSource = image.pixelFormat().premultiplied() == QPixelFormat::Premultiplied;
     // In place where the layouts allow it (RGB32 from JPEG).
     image.convertTo(kPixelFormat);
+    if (premultipliedSource && image.format() == kPixelFormat)
+        clampColourToAlpha(image);
     Image result = Image::adopt(std::move(image));
     if (result.isNull())
         setError(error, QStringLiteral("not enough memory for the image"));

@@ -1,7 +1,9 @@
 #include "gfx/codec.h"
 #include "gfx/surface.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImageWriter>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -232,6 +234,36 @@ TEST(Codec, AlphaInFormatsWithoutIt)
     EXPECT_EQ(qAlpha(jpeg), 255);
     const gfx::Pixel bmp = gfx::decodeData(encoded(half, ImageFormat::Bmp)).pixel(8, 8);
     EXPECT_EQ(bmp, 0xFFFF0000u);
+}
+
+TEST(Codec, TiffWithAssociatedAlphaComesOutValid)
+{
+    // Qt writes premultiplied images as TIFF with associated alpha and reads
+    // them back untouched, so a file can carry colour above its alpha.
+    QImage bad(8, 4, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < bad.height(); ++y) {
+        auto* row = reinterpret_cast<gfx::Pixel*>(bad.scanLine(y));
+        for (int x = 0; x < bad.width(); ++x)
+            row[x] = qRgba(200 + x, 40 * y, 255, 32 * x);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImageWriter(&buffer, "tiff").write(bad));
+
+    const gfx::Image image = gfx::decodeData(bytes);
+    ASSERT_EQ(image.size(), bad.size());
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const gfx::Pixel p = image.pixel(x, y);
+            const int a = qAlpha(p);
+            EXPECT_EQ(a, 32 * x);
+            EXPECT_LE(qRed(p), a) << x << "," << y;
+            EXPECT_LE(qGreen(p), a) << x << "," << y;
+            EXPECT_LE(qBlue(p), a) << x << "," << y;
+        }
+    // Channels within alpha are kept.
+    EXPECT_EQ(image.pixel(7, 3), qRgba(207, 120, 224, 224));
 }
 
 TEST(Codec, PngIsCompressedAtEveryQuality)

@@ -8,6 +8,7 @@
 #include "platform/thread_pool.h"
 
 #include <atomic>
+#include <new>
 #include <stdexcept>
 
 using namespace pqtest;
@@ -45,6 +46,17 @@ void intermediateThenWait(const gfx::Image& src, gfx::Surface& dest, int, int, i
 void throwing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
 {
     throw std::runtime_error("boom");
+}
+
+void outOfMemory(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+{
+    throw std::bad_alloc();
+}
+
+void gatedThrowing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+{
+    gGate->enterAndWait(false);
+    throw std::runtime_error("late");
 }
 
 // Waits ignoring cancellation, then reports and checks like an effect.
@@ -307,8 +319,9 @@ TEST_F(RuntimeTest, ALateSnapshotOfASupersededPreviewIsNotDrawn)
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
     gate.open();
     // The routine posts its snapshot and waits; nothing is pumped meanwhile.
-    while (!gate2.entered())
+    for (int i = 0; i < 10000 && !gate2.entered(); ++i)
         platform::sleepMs(1);
+    ASSERT_TRUE(gate2.entered());
     host->Shared->FPreviewGeneration++;
     EXPECT_GE(bridge->pump(), 1); // the snapshot's UI call ran...
     EXPECT_EQ(host->PreviewBitmapUpdates, 0); // ...and drew nothing
@@ -370,6 +383,33 @@ TEST_F(RuntimeTest, TheTextureIsLaidOverPreviewsAndFullRunsButNotSurfaceRuns)
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(rgbAt(host->Image, 10, 10), 0xFF0000u);
     pq::SetTextureOverlayProc(nullptr);
+}
+
+TEST_F(RuntimeTest, AddTexturePressesTheStoredTextureIntoFullRuns)
+{
+    pq::ScopedEffectOverride o(200, fillRed);
+    loadDocument(solidImage(40, 30, Qt::white));
+    gfx::Surface stripes = gfx::Surface::make(8, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            stripes.row(y)[x] = x < 4 ? 0xFF000000u : 0xFFFFFFFFu;
+    host->Texture = stripes.snapshot();
+    host->TextureStrength = 100.0f;
+
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    const gfx::Image plain = host->Image;
+
+    host->AddTexture = true;
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    const gfx::Image textured = host->Image;
+    ASSERT_EQ(textured.size(), plain.size());
+    int changed = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            changed += textured.pixel(x, y) != plain.pixel(x, y);
+    EXPECT_GT(changed, plain.width() * plain.height() / 4);
 }
 
 namespace {
@@ -443,7 +483,48 @@ TEST_F(RuntimeTest, AFailingRoutineLeavesNoEntryAndPerformsTheDeferredClose)
     EXPECT_EQ(host->CurrentEffectNumber, -1);
     EXPECT_FALSE(host->CloseRequested);
     EXPECT_EQ(host->CloseCalls, 1);
+    EXPECT_EQ(host->Messages, QStringList{"Effect failed: Cartoon (boom)"});
+}
+
+TEST_F(RuntimeTest, FailedFullRunsTellTheUserAndFailedPreviewsStaySilent)
+{
+    {
+        pq::ScopedEffectOverride o(200, outOfMemory);
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
+        ASSERT_TRUE(waitIdle());
+        EXPECT_TRUE(host->Messages.isEmpty());
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+        ASSERT_TRUE(waitIdle());
+        EXPECT_EQ(host->Messages, QStringList{"Not enough memory to apply the effect."});
+        EXPECT_EQ(host->CurrentEffectNumber, -1);
+    }
+    // The next run works as usual.
+    pq::ScopedEffectOverride o(200, fillRed);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0xFF0000u);
+    EXPECT_EQ(host->Messages.size(), 1);
+}
+
+TEST_F(RuntimeTest, OnceShutDownBeganNothingStartsUntilAHostIsInstalled)
+{
+    pq::ScopedEffectOverride failing(201, gatedThrowing);
+    pq::ProcessEffect(201, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+    pq::ScopedEffectOverride o(200, fillRed);
+    pq::BeginEngineShutdown();
+    gate.open(); // a failure while shutting down is only logged
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gCalls, 0);
+    EXPECT_EQ(host->CurrentEffectNumber, -1);
     EXPECT_TRUE(host->Messages.isEmpty());
+
+    pq::setEngineHost(host.get()); // a new window
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gCalls, 1);
 }
 
 TEST_F(RuntimeTest, WorkersEndWhenTheUiGoesAway)

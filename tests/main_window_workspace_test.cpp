@@ -326,6 +326,22 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     window->SkPaintBox1MouseUp(Qt::LeftButton, QPointF());
     EXPECT_FALSE(window->FDragging);
     EXPECT_DOUBLE_EQ(window->FDividerX(), shown.right());
+    // Fit, 100 % and Ctrl+0 move the divider along with the picture.
+    const auto dividerOnPicture = [&] {
+        const QRectF now = window->SkPaintBox1->DisplayedImageRect();
+        const double x = window->FDividerX();
+        return x >= now.left() && x <= now.right() && window->Splitter->x() == qRound(x - 1) &&
+               window->Splitter->y() == qRound(std::max(now.top(), 0.0));
+    };
+    window->CalculateBestFitAndCenter();
+    EXPECT_TRUE(dividerOnPicture()) << "fit";
+    window->SkPaintBox1MouseWheel(-120, QPointF(10, 10));
+    ASSERT_TRUE(processUntil([&] { return !window->SkPaintBox1->FZooming; }));
+    window->FullSizeAndCenter();
+    EXPECT_TRUE(dividerOnPicture()) << "100 %";
+    window->CalculateBestFitAndCenter();
+    EXPECT_TRUE(window->FormKeyDown(Qt::Key_0, QStringLiteral("0"), Qt::ControlModifier));
+    EXPECT_TRUE(dividerOnPicture()) << "Ctrl+0";
     window->SpeedButton24Click();
     EXPECT_FALSE(window->Splitter->isVisible());
 
@@ -334,6 +350,32 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     ASSERT_NE(window->FFullScreenForm, nullptr);
     window->FFullScreenForm->close();
     ASSERT_TRUE(processUntil([&] { return window->FFullScreenForm.isNull(); }));
+}
+
+TEST_F(Workspace, ZoomButtonsStepOncePerPressAndRepeatOnlyWhenHeld)
+{
+    ASSERT_TRUE(window->LoadLargeImage(writeImage(QStringLiteral("wide.png"), photo(1200, 600))));
+    window->CalculateBestFitAndCenter();
+    const float fit = doc().FZoomFactor;
+    const auto waitMs = [](int ms) { processUntil([] { return false; }, ms); };
+
+    window->SpeedButton12->click();
+    const float once = pq::ButtonZoomStep(fit, true);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, once);
+    waitMs(150);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, once);
+
+    // Held: one step at once, then a pause, then repeats until released.
+    emit window->SpeedButton10->pressed();
+    const float held = pq::ButtonZoomStep(once, false);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, held);
+    waitMs(150);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, held);
+    ASSERT_TRUE(processUntil([&] { return doc().FZoomFactor < held; }));
+    emit window->SpeedButton10->released();
+    const float released = doc().FZoomFactor;
+    waitMs(150);
+    EXPECT_FLOAT_EQ(doc().FZoomFactor, released);
 }
 
 TEST_F(Workspace, AutoEnhanceReplacesTheResultAndKeepsTheSource)

@@ -57,12 +57,7 @@ SpokeSettings derive(const gfx::Image& src, int P1, int P2, int P3, int P4, bool
 // Smoothing, vibrance, edge strokes and sharpening of the painted canvas.
 void finish(const gfx::Image& source, gfx::Surface& canvas, int P5, bool preview, bool doClear)
 {
-    auto report = [&](int value) {
-        if (preview)
-            SafeUpdatePreview(canvas, value);
-        else
-            SafeUpdateProgress(value);
-    };
+    auto report = [&](int value) { ReportProgress(canvas, preview, value); };
     SimilaritySmoothSurface_MT(canvas, gfx::Image(), 5, 30, 3, false, 1.2f, 5.0f, 0,
                                [&](float fraction) { report(75 + platform::Round(15.0 * double(fraction))); });
     CheckCancellation();
@@ -119,11 +114,7 @@ void CentralSpokeEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, in
         Dest.clearPixel(0);
         Dest.writeImage(own.snapshot(), 0, 0);
     }
-    GLastProgressTick = 0;
-    if (Preview)
-        SafeUpdatePreview(Dest, 101);
-    else
-        SafeUpdateProgress(101);
+    ReportFinished(Dest, Preview);
 }
 
 } // namespace pq

@@ -127,11 +127,7 @@ void AtkinsonDither(const gfx::Image& Source, gfx::Surface& Dest, int P1, int /*
     std::vector<uint8_t> level(static_cast<size_t>(w));
     for (int y = 0; y < h; ++y) {
         if (y % 50 == 0) {
-            const int value = platform::Round(double(y) / double(D) * 100.0);
-            if (Preview)
-                SafeUpdatePreview(Dest, value);
-            else
-                SafeUpdateProgress(value);
+            ReportProgress(Dest, Preview, platform::Round(double(y) / double(D) * 100.0));
             CheckCancellation();
         }
         diffuser.processRow(y, level);
@@ -151,12 +147,7 @@ void AtkinsonDither(const gfx::Image& Source, gfx::Surface& Dest, int P1, int /*
         canvas.drawImage(picture, 0, 0, gfx::Sampling::Nearest);
     }
 
-    if (Preview) {
-        GLastProgressTick = 0;
-        SafeUpdatePreview(Dest, 101);
-    } else {
-        SafeUpdateProgress(101);
-    }
+    ReportFinished(Dest, Preview);
 }
 
 } // namespace pq

@@ -91,13 +91,7 @@ public:
     }
 
 private:
-    void report(int value)
-    {
-        if (preview_)
-            SafeUpdatePreview(dest_, value);
-        else
-            SafeUpdateProgress(value);
-    }
+    void report(int value) { ReportProgress(dest_, preview_, value); }
 
     // Rows in bands of rowStride_: at each band's first row a cancellation
     // test and a report base + Round(y / h * 30); the band's rows run in

@@ -116,22 +116,11 @@ public:
             dest_.clearPixel(0);
             dest_.writeImage(halftone.snapshot(), 0, 0);
         }
-        if (preview_) {
-            GLastProgressTick = 0;
-            SafeUpdatePreview(dest_, 101);
-        } else {
-            SafeUpdateProgress(101);
-        }
+        ReportFinished(dest_, preview_);
     }
 
 private:
-    void report(int value)
-    {
-        if (preview_)
-            SafeUpdatePreview(dest_, value);
-        else
-            SafeUpdateProgress(value);
-    }
+    void report(int value) { ReportProgress(dest_, preview_, value); }
 
     // Boosted colours split into C, M, Y (with partial under-colour removal)
     // and K, as ink bytes.

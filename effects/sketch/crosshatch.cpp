@@ -185,13 +185,7 @@ public:
     }
 
 private:
-    void report(int value)
-    {
-        if (preview_)
-            SafeUpdatePreview(dest_, value);
-        else
-            SafeUpdateProgress(value);
-    }
+    void report(int value) { ReportProgress(dest_, preview_, value); }
 
     // Tone 0 (black) .. 1 (white) of the blurred source, through the
     // contrast curve.

@@ -106,17 +106,13 @@ public:
         computeGradients();
         CheckCancellation();
         drawMarkerPass();
-        if (preview_) {
-            GLastProgressTick = 0;
-            SafeUpdatePreview(dest_, 101);
-        }
+        if (preview_)
+            ReportFinished(dest_, true);
         CheckCancellation();
         if (edgePass_) {
             drawEdgePass();
-            if (preview_) {
-                GLastProgressTick = 0;
-                SafeUpdatePreview(dest_, 101);
-            }
+            if (preview_)
+                ReportFinished(dest_, true);
         }
         CheckCancellation();
         applySourceAlpha();

@@ -233,14 +233,6 @@ void unpremultiply(QImage& image)
     });
 }
 
-void report(gfx::Surface& dest, bool preview, int value)
-{
-    if (preview)
-        SafeUpdatePreview(dest, value);
-    else
-        SafeUpdateProgress(value);
-}
-
 } // namespace
 
 void PencilSketch(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
@@ -305,7 +297,7 @@ void PencilSketch(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, 
             if (IsEffectCancelled())
                 break;
             if (y % kBand == 0)
-                report(Dest, Preview, platform::Round(90.0 * y / RH + 5));
+                ReportProgress(Dest, Preview, platform::Round(90.0 * y / RH + 5));
             rowSeed[size_t(y)] = rng.seed();
             rowHf[size_t(y)] = hf;
             sketcher.skipRow(y, rng, hf);
@@ -334,12 +326,7 @@ void PencilSketch(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, 
         canvas.restore();
     }
 
-    if (Preview) {
-        GLastProgressTick = 0;
-        SafeUpdatePreview(Dest, 101);
-    } else {
-        SafeUpdateProgress(101);
-    }
+    ReportFinished(Dest, Preview);
 }
 
 } // namespace pq

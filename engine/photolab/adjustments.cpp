@@ -40,11 +40,7 @@ void AdjustmentsEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int
         Dest.clear(Qt::transparent);
     WriteRows(Dest, result);
 
-    GLastProgressTick = 0;
-    if (Preview)
-        SafeUpdatePreview(Dest, 101);
-    else
-        SafeUpdateProgress(101);
+    ReportFinished(Dest, Preview);
 }
 
 } // namespace pq

@@ -1,6 +1,7 @@
 #include "engine/photolab/film_look.h"
 
 #include "engine/effect_api.h"
+#include "engine/photolab/photolab_pixels.h"
 #include "engine/repository.h"
 #include "platform/thread_pool.h"
 
@@ -51,6 +52,30 @@ bool walkRows(int height, bool preview, const std::function<void(int, int)>& row
         platform::parallelForRange(y0, std::min(height, y0 + kBand), 4, rows);
     }
     return true;
+}
+
+void clampPercents(int& P1, int& P2, int& P3, int& P4, int& P5)
+{
+    for (int* p : {&P1, &P2, &P3, &P4, &P5})
+        *p = std::clamp(*p, 0, 100);
+}
+
+void toneRows(const gfx::Image& Source, const gfx::Image& base, gfx::Surface& Dest, bool Preview,
+              const std::function<void(gfx::Pixel* row, int y, int width)>& tone)
+{
+    photolab::copyInto(base, Dest);
+    const int w = std::min(Source.width(), Dest.width());
+    const int h = std::min(Source.height(), Dest.height());
+    if (w <= 0 || h <= 0)
+        return;
+    uint8_t* const bits = Dest.bits();
+    const qsizetype stride = Dest.stride();
+    const bool finished = walkRows(h, Preview, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            tone(reinterpret_cast<gfx::Pixel*>(bits + y * stride), y, w);
+    });
+    if (finished)
+        ReportFinished(Dest, Preview);
 }
 
 gfx::Image oldFilmTexture()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gfx/image.h"
+#include "gfx/surface.h"
 
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,15 @@ private:
 // for cancellation and report y * 100 div height at every band; a
 // cancelled run stops there and the walk returns false.
 bool walkRows(int height, bool preview, const std::function<void(int, int)>& rows);
+
+// The five parameters of a film look, each clamped to 0..100.
+void clampPercents(int& P1, int& P2, int& P3, int& P4, int& P5);
+
+// The frame of the film looks: Dest cleared with `base` copied in, then
+// tone(row, y, width) over the rows Source and Dest share, walked as
+// walkRows does, and the closing report. A cancelled walk ends without it.
+void toneRows(const gfx::Image& Source, const gfx::Image& base, gfx::Surface& Dest, bool Preview,
+              const std::function<void(gfx::Pixel* row, int y, int width)>& tone);
 
 // The grey (77 R + 150 G + 29 B) shr 8 of stored bytes.
 inline int filmGrey(gfx::Pixel p)

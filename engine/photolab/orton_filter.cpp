@@ -100,12 +100,7 @@ void OrtonFilter(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, i
         }
     });
 
-    if (Preview) {
-        GLastProgressTick = 0;
-        SafeUpdatePreview(Dest, 101);
-    } else {
-        SafeUpdateProgress(101);
-    }
+    ReportFinished(Dest, Preview);
 }
 
 } // namespace pq

@@ -73,11 +73,7 @@ void RetroFilm(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int
 {
     if (Source.isNull() || Dest.isNull())
         return;
-    P1 = std::clamp(P1, 0, 100);
-    P2 = std::clamp(P2, 0, 100);
-    P3 = std::clamp(P3, 0, 100);
-    P4 = std::clamp(P4, 0, 100);
-    P5 = std::clamp(P5, 0, 100);
+    film::clampPercents(P1, P2, P3, P4, P5);
 
     RetroSettings s;
     s.saturation = float(P1) / 100.0f * 1.5f + 0.5f;
@@ -88,32 +84,12 @@ void RetroFilm(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int
     s.offset[1] = 0.01f + 0.4f * warmth;
     s.offset[2] = 0.05f - 0.5f * warmth;
 
-    photolab::copyInto(Source, Dest);
-    const int w = std::min(Source.width(), Dest.width());
-    const int h = std::min(Source.height(), Dest.height());
-    if (w <= 0 || h <= 0)
-        return;
-
     const film::Vignette vignette(Source.width(), Source.height(), float(P5) / 100.0f);
-    uint8_t* const bits = Dest.bits();
-    const qsizetype stride = Dest.stride();
-    const bool finished = film::walkRows(h, Preview, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            auto* row = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
-            for (int x = 0; x < w; ++x)
-                if ((row[x] >> 24) >= 5)
-                    row[x] = retroPixel(row[x], x, y, s, vignette);
-        }
+    film::toneRows(Source, Source, Dest, Preview, [&](gfx::Pixel* row, int y, int w) {
+        for (int x = 0; x < w; ++x)
+            if ((row[x] >> 24) >= 5)
+                row[x] = retroPixel(row[x], x, y, s, vignette);
     });
-    if (!finished)
-        return;
-
-    if (Preview) {
-        GLastProgressTick = 0;
-        SafeUpdatePreview(Dest, 101);
-    } else {
-        SafeUpdateProgress(101);
-    }
 }
 
 } // namespace pq

@@ -71,11 +71,7 @@ void VintageSepia(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, 
 {
     if (Source.isNull() || Dest.isNull())
         return;
-    P1 = std::clamp(P1, 0, 100);
-    P2 = std::clamp(P2, 0, 100);
-    P3 = std::clamp(P3, 0, 100);
-    P4 = std::clamp(P4, 0, 100);
-    P5 = std::clamp(P5, 0, 100);
+    film::clampPercents(P1, P2, P3, P4, P5);
 
     SepiaSettings s;
     s.retention = P1 * 256 / 100;
@@ -93,35 +89,15 @@ void VintageSepia(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, 
     // The base picture, softened when P5 > 0.
     const float sigma = float(P5 * 0.0375);
     const gfx::Image base = P5 > 0 ? gfx::gaussianBlur(Source, sigma, sigma, gfx::EdgeMode::Clamp) : Source;
-    photolab::copyInto(base.isNull() ? Source : base, Dest);
-    const int w = std::min(Source.width(), Dest.width());
-    const int h = std::min(Source.height(), Dest.height());
-    if (w <= 0 || h <= 0)
-        return;
-
     const film::Vignette vignette(Source.width(), Source.height(), float(P3) / 100.0f);
-    uint8_t* const bits = Dest.bits();
-    const qsizetype stride = Dest.stride();
-    const bool finished = film::walkRows(h, Preview, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            auto* row = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
-            const gfx::Pixel* textureRow = s.texture.isNull() ? nullptr : s.texture.row(y % s.texture.height());
-            const int tw = s.texture.isNull() ? 1 : s.texture.width();
-            int tx = 0;
-            for (int x = 0; x < w; ++x, tx = tx + 1 == tw ? 0 : tx + 1)
-                if ((row[x] >> 24) >= 5)
-                    row[x] = sepiaPixel(row[x], x, y, s, textureRow, tx, vignette);
-        }
+    film::toneRows(Source, base.isNull() ? Source : base, Dest, Preview, [&](gfx::Pixel* row, int y, int w) {
+        const gfx::Pixel* textureRow = s.texture.isNull() ? nullptr : s.texture.row(y % s.texture.height());
+        const int tw = s.texture.isNull() ? 1 : s.texture.width();
+        int tx = 0;
+        for (int x = 0; x < w; ++x, tx = tx + 1 == tw ? 0 : tx + 1)
+            if ((row[x] >> 24) >= 5)
+                row[x] = sepiaPixel(row[x], x, y, s, textureRow, tx, vignette);
     });
-    if (!finished)
-        return;
-
-    if (Preview) {
-        GLastProgressTick = 0;
-        SafeUpdatePreview(Dest, 101);
-    } else {
-        SafeUpdateProgress(101);
-    }
 }
 
 } // namespace pq

@@ -748,7 +748,9 @@ QImage defaultImage()
         for (int x2 = boatLayer.x0; x2 < boatLayer.x0 + boatLayer.w; ++x2)
             boatLayer.at(x2, y2) = boat((float(x2) + 0.5f) / kS, (float(y2) + 0.5f) / kS);
     });
-    renderWater(far, far, nearLayer, boatLayer);
+    // The water mirrors the scene as drawn so far, never rows being written.
+    const ColorPlane farScene = far;
+    renderWater(far, farScene, nearLayer, boatLayer);
 
     // Twice the size: the soft far scene enlarged, sharp objects on top.
     ColorPlane img(W, H);
