@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "image_compare.h"
+
 #include <array>
 #include <cstdlib>
 #include <random>
@@ -34,24 +36,6 @@ gfx::Image testImage(int w, int h, bool translucent = false)
         }
     }
     return s.snapshot();
-}
-
-gfx::Image solid(int w, int h, QRgb premultiplied)
-{
-    gfx::Surface s = gfx::Surface::make(w, h);
-    s.clearPixel(premultiplied);
-    return s.snapshot();
-}
-
-bool samePixels(const gfx::Image& a, const gfx::Image& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return false;
-    return true;
 }
 
 double meanAbsDiff(const gfx::Image& a, const gfx::Image& b)
@@ -202,12 +186,12 @@ TEST(Codec, LosslessRoundTrips)
         const gfx::Image image = testImage(97, 61, translucent);
         const gfx::Image back = gfx::decodeData(encoded(image, ImageFormat::Png, 80));
         ASSERT_FALSE(back.isNull());
-        EXPECT_TRUE(samePixels(image, back)) << "translucent " << translucent;
+        EXPECT_TRUE(testimg::imagesNear(image, back)) << "translucent " << translucent;
     }
     const gfx::Image opaque = testImage(40, 30);
-    EXPECT_TRUE(samePixels(opaque, gfx::decodeData(encoded(opaque, ImageFormat::Bmp))));
+    EXPECT_TRUE(testimg::imagesNear(opaque, gfx::decodeData(encoded(opaque, ImageFormat::Bmp))));
     const gfx::Image translucent = testImage(40, 30, true);
-    EXPECT_TRUE(samePixels(translucent, gfx::decodeData(encoded(translucent, ImageFormat::WebP, 100))));
+    EXPECT_TRUE(testimg::imagesNear(translucent, gfx::decodeData(encoded(translucent, ImageFormat::WebP, 100))));
 }
 
 TEST(Codec, LossyRoundTripsStayClose)
@@ -228,7 +212,7 @@ TEST(Codec, AlphaInFormatsWithoutIt)
 {
     // Half-transparent red: JPEG keeps the stored colour (over black), BMP
     // the unpremultiplied colour.
-    const gfx::Image half = solid(16, 16, qRgba(128, 0, 0, 128));
+    const gfx::Image half = testimg::makeSolid(16, 16, qRgba(128, 0, 0, 128));
     const gfx::Pixel jpeg = gfx::decodeData(encoded(half, ImageFormat::Jpeg, 100)).pixel(8, 8);
     EXPECT_NEAR(int(qRed(jpeg)), 128, 3);
     EXPECT_EQ(qAlpha(jpeg), 255);
@@ -269,7 +253,7 @@ TEST(Codec, TiffWithAssociatedAlphaComesOutValid)
 TEST(Codec, PngIsCompressedAtEveryQuality)
 {
     // Qt stores PNG data uncompressed for its quality 90 and above.
-    const gfx::Image flat = solid(256, 256, 0xFF336699u);
+    const gfx::Image flat = testimg::makeSolid(256, 256, 0xFF336699u);
     for (const int quality : {1, 80, 95, 100})
         EXPECT_LT(encoded(flat, ImageFormat::Png, quality).size(), 4096) << quality;
 }
@@ -281,7 +265,7 @@ TEST(Codec, EncodeRefusesWhatItCannotWrite)
     EXPECT_FALSE(error.isEmpty());
     for (const ImageFormat f : {ImageFormat::Gif, ImageFormat::Tiff, ImageFormat::Unknown}) {
         error.clear();
-        EXPECT_TRUE(gfx::encode(solid(4, 4, 0xFF000000u), f, 80, &error).isEmpty());
+        EXPECT_TRUE(gfx::encode(testimg::makeSolid(4, 4, 0xFF000000u), f, 80, &error).isEmpty());
         EXPECT_FALSE(error.isEmpty());
     }
 }
@@ -386,7 +370,7 @@ TEST(Codec, HugeDeclaredSizesAreRefused)
 TEST(Codec, FiftyMegapixelPhotoOpens)
 {
     // Above Qt's default 128 MiB decoding limit.
-    const gfx::Image big = solid(8200, 6200, 0xFF808080u);
+    const gfx::Image big = testimg::makeSolid(8200, 6200, 0xFF808080u);
     QString error;
     const gfx::Image decoded = gfx::decodeData(encoded(big, ImageFormat::Jpeg, 50), &error);
     ASSERT_FALSE(decoded.isNull()) << error.toStdString();
@@ -401,7 +385,7 @@ TEST(Codec, Files)
     const gfx::Image image = testImage(50, 40, true);
     QString error;
     ASSERT_TRUE(gfx::encodeToFile(image, path, ImageFormat::Png, 80, &error)) << error.toStdString();
-    EXPECT_TRUE(samePixels(image, gfx::decodeFile(path, &error)));
+    EXPECT_TRUE(testimg::imagesNear(image, gfx::decodeFile(path, &error)));
 
     error.clear();
     EXPECT_TRUE(gfx::decodeFile(dir.filePath(QStringLiteral("missing.png")), &error).isNull());
@@ -420,7 +404,7 @@ TEST(Codec, FailedWritesLeaveExistingFilesAlone)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString existing = dir.filePath(QStringLiteral("keep.png"));
-    ASSERT_TRUE(gfx::encodeToFile(solid(8, 8, 0xFF00FF00u), existing, ImageFormat::Png, 80));
+    ASSERT_TRUE(gfx::encodeToFile(testimg::makeSolid(8, 8, 0xFF00FF00u), existing, ImageFormat::Png, 80));
     QFile f(existing);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray before = f.readAll();
@@ -432,7 +416,7 @@ TEST(Codec, FailedWritesLeaveExistingFilesAlone)
 
     QString error;
     // A path below a regular file cannot be written.
-    EXPECT_FALSE(gfx::encodeToFile(solid(8, 8, 0xFFFF0000u), existing + QStringLiteral("/sub.png"),
+    EXPECT_FALSE(gfx::encodeToFile(testimg::makeSolid(8, 8, 0xFFFF0000u), existing + QStringLiteral("/sub.png"),
                                    ImageFormat::Png, 80, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(unchanged());
@@ -441,14 +425,14 @@ TEST(Codec, FailedWritesLeaveExistingFilesAlone)
     error.clear();
     EXPECT_FALSE(gfx::encodeToFile(gfx::Image(), existing, ImageFormat::Png, 80, &error));
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(gfx::encodeToFile(solid(8, 8, 0xFFFF0000u), existing, ImageFormat::Gif, 80, &error));
+    EXPECT_FALSE(gfx::encodeToFile(testimg::makeSolid(8, 8, 0xFFFF0000u), existing, ImageFormat::Gif, 80, &error));
     EXPECT_TRUE(unchanged());
 
     // A folder that cannot be written to (permissions do not bind root).
     if (geteuid() != 0) {
         ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         error.clear();
-        EXPECT_FALSE(gfx::encodeToFile(solid(8, 8, 0xFFFF0000u), existing, ImageFormat::Png, 80, &error));
+        EXPECT_FALSE(gfx::encodeToFile(testimg::makeSolid(8, 8, 0xFFFF0000u), existing, ImageFormat::Png, 80, &error));
         EXPECT_FALSE(error.isEmpty());
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         EXPECT_TRUE(unchanged());

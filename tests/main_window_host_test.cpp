@@ -11,21 +11,13 @@
 #include <QLabel>
 #include <gtest/gtest.h>
 
+#include "event_loop.h"
+
 #include <functional>
 
 namespace {
 
-bool processUntil(const std::function<bool()>& pred, int limitMs = 20000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using testloop::processUntil;
 
 gfx::Image gradientPhoto(int w, int h)
 {

@@ -30,23 +30,15 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "event_loop.h"
+
 #include <cmath>
 #include <functional>
 #include <map>
 
 namespace {
 
-bool processUntil(const std::function<bool()>& pred, int limitMs = 20000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using testloop::processUntil;
 
 QByteArray readAll(const QString& path)
 {

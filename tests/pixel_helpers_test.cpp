@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "image_compare.h"
+
 #include <cmath>
 #include <random>
 
@@ -18,24 +20,6 @@ gfx::Image noiseImage(int w, int h, unsigned seed, bool translucent = false)
             s.row(y)[x] = qPremultiply(qRgba(int(rng() % 256), int(rng() % 256), int(rng() % 256), a));
         }
     return s.snapshot();
-}
-
-gfx::Image solid(int w, int h, gfx::Pixel premultiplied)
-{
-    gfx::Surface s = gfx::Surface::make(w, h);
-    s.clearPixel(premultiplied);
-    return s.snapshot();
-}
-
-bool samePixels(const gfx::Image& a, const gfx::Image& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return false;
-    return true;
 }
 
 constexpr gfx::Pixel kSentinel = 0xFF123456u;
@@ -126,11 +110,11 @@ TEST(PixelHelpers, RotateImage90)
         }
 
     const gfx::Image big = noiseImage(131, 77, 4, true);
-    EXPECT_TRUE(samePixels(pq::RotateImage90(pq::RotateImage90(big, true), false), big));
+    EXPECT_TRUE(testimg::imagesNear(pq::RotateImage90(pq::RotateImage90(big, true), false), big));
     gfx::Image turned = big;
     for (int k = 0; k < 4; ++k)
         turned = pq::RotateImage90(turned, true);
-    EXPECT_TRUE(samePixels(turned, big));
+    EXPECT_TRUE(testimg::imagesNear(turned, big));
     EXPECT_TRUE(pq::RotateImage90(gfx::Image(), true).isNull());
 }
 
@@ -138,13 +122,13 @@ TEST(PixelHelpers, ResizeImage)
 {
     const gfx::Image image = noiseImage(40, 30, 5, true);
     const gfx::Image same = pq::ResizeImage(image, 40, 30);
-    EXPECT_TRUE(samePixels(same, image));
+    EXPECT_TRUE(testimg::imagesNear(same, image));
     EXPECT_FALSE(same.sameAs(image));
 
     // A flat colour stays flat at any scale, aspect not kept.
     const gfx::Pixel colour = 0xFF3080C0u;
     for (const QSize size : {QSize(25, 7), QSize(3, 90)}) {
-        const gfx::Image resized = pq::ResizeImage(solid(10, 10, colour), size.width(), size.height());
+        const gfx::Image resized = pq::ResizeImage(testimg::makeSolid(10, 10, colour), size.width(), size.height());
         ASSERT_EQ(resized.size(), size);
         for (int y = 0; y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x)
@@ -181,21 +165,21 @@ TEST(PixelHelpers, SharpenSurface)
     const gfx::Image full = surface.snapshot();
 
     pq::SharpenSurface(greyStep(), surface, 250, 1, 2, 3, 4);
-    EXPECT_TRUE(samePixels(surface.snapshot(), full)) << "250 acts as 100";
+    EXPECT_TRUE(testimg::imagesNear(surface.snapshot(), full)) << "250 acts as 100";
 
     // Amount 0 redraws unchanged, alpha included.
     const gfx::Image noisy = noiseImage(33, 21, 6, true);
     gfx::Surface plain = gfx::Surface::fromImage(noisy);
     pq::SharpenSurface(gfx::Image(), plain, 0);
-    EXPECT_TRUE(samePixels(plain.snapshot(), noisy));
+    EXPECT_TRUE(testimg::imagesNear(plain.snapshot(), noisy));
 
     // Without a source the surface is sharpened in place; alpha is kept.
     gfx::Surface inPlace = gfx::Surface::fromImage(noisy);
     pq::SharpenSurface(gfx::Image(), inPlace, 40);
     gfx::Surface fromSource = gfx::Surface::make(33, 21);
     pq::SharpenSurface(noisy, fromSource, 40);
-    EXPECT_TRUE(samePixels(inPlace.snapshot(), fromSource.snapshot()));
-    EXPECT_FALSE(samePixels(inPlace.snapshot(), noisy));
+    EXPECT_TRUE(testimg::imagesNear(inPlace.snapshot(), fromSource.snapshot()));
+    EXPECT_FALSE(testimg::imagesNear(inPlace.snapshot(), noisy));
     for (int y = 0; y < 21; ++y)
         for (int x = 0; x < 33; ++x) {
             const gfx::Pixel p = inPlace.row(y)[x];
@@ -228,14 +212,14 @@ TEST(PixelHelpers, ImageDifferenceSSD)
     EXPECT_EQ(pq::ImageDifferenceSSD(a, s.snapshot()), double(dr * dr + dg * dg + db * db));
 
     // A 9 x 9 pair compares pixel (0, 0) alone; alpha is ignored.
-    EXPECT_EQ(pq::ImageDifferenceSSD(solid(9, 9, 0xFF000000u), solid(9, 9, 0xFF0A0000u)), 100.0);
+    EXPECT_EQ(pq::ImageDifferenceSSD(testimg::makeSolid(9, 9, 0xFF000000u), testimg::makeSolid(9, 9, 0xFF0A0000u)), 100.0);
     gfx::Surface b = gfx::Surface::make(9, 9);
     b.clearPixel(0xFFFFFFFFu);
     b.row(0)[0] = 0x80000000u;
-    EXPECT_EQ(pq::ImageDifferenceSSD(solid(9, 9, 0xFF000000u), b.snapshot()), 0.0);
+    EXPECT_EQ(pq::ImageDifferenceSSD(testimg::makeSolid(9, 9, 0xFF000000u), b.snapshot()), 0.0);
 
     // Images that cannot be compared are never "identical".
-    EXPECT_TRUE(std::isinf(pq::ImageDifferenceSSD(a, solid(25, 24, 0xFF000000u))));
+    EXPECT_TRUE(std::isinf(pq::ImageDifferenceSSD(a, testimg::makeSolid(25, 24, 0xFF000000u))));
     EXPECT_TRUE(std::isinf(pq::ImageDifferenceSSD(a, gfx::Image())));
     EXPECT_TRUE(std::isinf(pq::ImageDifferenceSSD(gfx::Image(), gfx::Image())));
 }

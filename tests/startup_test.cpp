@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "event_loop.h"
+
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -22,14 +24,7 @@ namespace {
 // Runs the event loop until pred() holds; false when it never does.
 bool processUntil(const std::function<bool()>& pred, int limitMs = 5000)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return testloop::processUntil(pred, limitMs);
 }
 
 void processFor(int ms)

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include "image_compare.h"
+
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -33,17 +35,6 @@ gfx::Image noisyPicture(int w, int h, uint32_t seed)
             img.setPixel(x, y, qRgba(r, g, b, a));
         }
     return gfx::Image::adopt(std::move(img));
-}
-
-bool samePixels(const gfx::Image& a, const gfx::Image& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                return false;
-    return true;
 }
 
 void expectValidPremultiplied(const gfx::Image& img)
@@ -97,12 +88,12 @@ TEST(TextureOverlay, UniformTextureOrZeroStrengthChangesNothing)
         gfx::Image img = picture;
         platform::Random rng(1);
         pq::ApplyCustomTexture(img, flat, strength, 1.3f, rng);
-        EXPECT_TRUE(samePixels(img, picture)) << strength;
+        EXPECT_TRUE(testimg::imagesNear(img, picture)) << strength;
     }
     gfx::Image img = picture;
     platform::Random rng(1);
     pq::ApplyCustomTexture(img, greyTexture(8, 8, [](int x, int y) { return (x * 31 + y * 17) % 256; }), 0, 1.f, rng);
-    EXPECT_TRUE(samePixels(img, picture));
+    EXPECT_TRUE(testimg::imagesNear(img, picture));
     EXPECT_FALSE(img.sameAs(picture)) << "the image is replaced by a copy";
 }
 
@@ -158,7 +149,7 @@ TEST(TextureOverlay, SameSeedSameResult)
     platform::Random r1(42), r2(42);
     pq::ApplyCustomTexture(a, tex, 60, 1.f, r1);
     pq::ApplyCustomTexture(b, tex, 60, 1.f, r2);
-    EXPECT_TRUE(samePixels(a, b));
+    EXPECT_TRUE(testimg::imagesNear(a, b));
 }
 
 TEST(TextureOverlay, ColoursStayWithinAlphaAndTransparencyIsKept)
