@@ -1,6 +1,6 @@
 #include "app/logo.h"
 
-#include "app/theme_style.h"
+#include "ui/theme_style.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/theme.h"
-#include "engine/engine_host.h"
+#include "ui/theme.h"
+#include "engine/runtime/engine_host.h"
 #include "workspace/document.h"
 
 #include <QImage>

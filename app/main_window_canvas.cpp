@@ -4,7 +4,7 @@
 
 #include "workspace/canvas_view.h"
 #include "workspace/canvas_zoom.h"
-#include "workspace/full_screen_view.h"
+#include "panels/full_screen_view.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,9 +2,9 @@
 // buttons, resize edges, maximise and minimise.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/theme_style.h"
-#include "app/widgets/icon_button.h"
+#include "ui/debug_log.h"
+#include "ui/theme_style.h"
+#include "ui/widgets/icon_button.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

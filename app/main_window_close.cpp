@@ -2,11 +2,11 @@
 // runs, and the orderly shut-down.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/translate.h"
-#include "engine/auto_enhance_command.h"
-#include "engine/effect_runtime.h"
-#include "engine/engine_host.h"
+#include "ui/debug_log.h"
+#include "ui/translate.h"
+#include "workspace/auto_enhance_command.h"
+#include "engine/runtime/effect_runtime.h"
+#include "engine/runtime/engine_host.h"
 #include "platform/tick.h"
 
 #include <QCloseEvent>

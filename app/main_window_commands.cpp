@@ -2,7 +2,7 @@
 // shortcuts and main-menu entries that start them.
 #include "app/main_window.h"
 
-#include "engine/auto_enhance_command.h"
+#include "workspace/auto_enhance_command.h"
 #include "workspace/canvas_view.h"
 
 #include <QAbstractSpinBox>

@@ -1,10 +1,10 @@
 // The floating colour window of "Draw shape contours".
 #include "app/main_window.h"
 
-#include "app/contour_color_window.h"
-#include "app/debug_log.h"
-#include "app/widgets/color_panel.h"
-#include "app/widgets/toggle_switch.h"
+#include "workspace/contour_color_window.h"
+#include "ui/debug_log.h"
+#include "ui/widgets/color_panel.h"
+#include "ui/widgets/toggle_switch.h"
 #include "platform/numeric.h"
 
 #include <QTimer>

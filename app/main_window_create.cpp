@@ -1,13 +1,13 @@
 // Creation of the main window: the widget tree and FormCreate.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/message_box.h"
-#include "app/overlay_container.h"
+#include "ui/debug_log.h"
+#include "ui/message_box.h"
+#include "panels/overlay_host.h"
 #include "app/splash.h"
 #include "app/startup.h"
-#include "app/translate.h"
-#include "app/widgets/icon_button.h"
+#include "ui/translate.h"
+#include "ui/widgets/icon_button.h"
 #include "workspace/canvas_view.h"
 #include "workspace/preview_pane.h"
 

@@ -1,9 +1,9 @@
 // The full reset of the workspace.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/translate.h"
-#include "app/widgets/icon_button.h"
+#include "ui/debug_log.h"
+#include "ui/translate.h"
+#include "ui/widgets/icon_button.h"
 #include "workspace/canvas_view.h"
 #include "workspace/drop_zone.h"
 #include "workspace/gallery_strip.h"

@@ -2,9 +2,9 @@
 // saving the result.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/translate.h"
-#include "engine/repository.h"
+#include "ui/debug_log.h"
+#include "ui/translate.h"
+#include "engine/repository/image_repository.h"
 #include "gfx/codec.h"
 #include "workspace/canvas_view.h"
 #include "workspace/drop_zone.h"

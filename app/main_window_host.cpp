@@ -3,9 +3,9 @@
 // always on the UI thread.
 #include "app/main_window.h"
 
-#include "app/translate.h"
+#include "ui/translate.h"
 #include "workspace/canvas_view.h"
-#include "workspace/effect_catalogue.h"
+#include "catalogue/effect_catalogue.h"
 #include "workspace/preview_pane.h"
 
 #include <QLabel>
@@ -69,7 +69,7 @@ QString TForm1::GetEffectName(int number) const
         return QStringLiteral("Cartoon");
     if (number == 900)
         return Translate(QStringLiteral("Brushstrokes Frame"));
-    if (const TEffectInfo* effect = FindEffect(number))
+    if (const EffectDefinition* effect = FindEffect(number))
         return Translate(QString::fromUtf8(effect->displayName));
     return Translate(QStringLiteral("Unknown Effect"));
 }

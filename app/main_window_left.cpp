@@ -2,11 +2,12 @@
 // its foot; showing the selected effect in the lists and on the sliders.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/theme_style.h"
-#include "app/translate.h"
-#include "app/widgets/expander.h"
-#include "app/widgets/icon_button.h"
+#include "catalogue/effect_catalogue.h"
+#include "ui/debug_log.h"
+#include "ui/theme_style.h"
+#include "ui/translate.h"
+#include "ui/widgets/expander.h"
+#include "ui/widgets/icon_button.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -214,8 +215,8 @@ void TForm1::UpdateListboxes(QListWidget* box, int itemIndex)
             box->setCurrentRow(itemIndex);
         UpdateEffectAccent(box, itemIndex);
     }
-    const bool mosaic = number == 500 || number == 502 || number == 503;
-    ContourRow->setVisible(mosaic);
+    const EffectDefinition* effect = FindEffect(number);
+    ContourRow->setVisible(effect && effect->drawsContours);
     HideContourColorWindow();
     UpdateOptionBoxes();
     // A preview of the newly selected effect follows.

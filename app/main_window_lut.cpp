@@ -2,10 +2,10 @@
 // answer.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/dictionary.h"
-#include "engine/lut_choice.h"
-#include "workspace/lut_chooser_dialog.h"
+#include "ui/debug_log.h"
+#include "ui/dictionary.h"
+#include "engine/lut/lut_choice.h"
+#include "panels/lut_chooser_dialog.h"
 
 #include <QPushButton>
 #include <QTimer>

@@ -1,12 +1,12 @@
 // The main bar (toolbar) and the drop-down main menu.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
+#include "ui/debug_log.h"
 #include "app/logo.h"
-#include "app/theme_style.h"
-#include "app/theme_walk.h"
-#include "app/translate.h"
-#include "app/widgets/icon_button.h"
+#include "ui/theme_style.h"
+#include "ui/theme_walk.h"
+#include "ui/translate.h"
+#include "ui/widgets/icon_button.h"
 
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>

@@ -3,32 +3,18 @@
 // concern (custom brushes for 302-304, the LUT choice for 404).
 #include "app/main_window.h"
 
-#include "app/translate.h"
-#include "app/widgets/icon_button.h"
-#include "app/widgets/toggle_switch.h"
-#include "engine/repository.h"
+#include "catalogue/effect_catalogue.h"
+
+#include "ui/translate.h"
+#include "ui/widgets/icon_button.h"
+#include "ui/widgets/toggle_switch.h"
+#include "engine/repository/image_repository.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 
 namespace pq {
-
-namespace {
-
-bool honoursEraseBackground(int number)
-{
-    switch (number) {
-    case 202:
-    case 300: case 301: case 302: case 303: case 304: case 305: case 307: case 308:
-    case 500: case 501: case 502: case 503:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 void TForm1::EraseBdSwitchClick()
 {
@@ -60,13 +46,16 @@ void TForm1::ContourSwitchClick()
 
 void TForm1::UpdateOptionBoxes()
 {
-    const int number = FDocument.SelectedEffectNumber;
-    const bool brushes = number == 302 || number == 303 || number == 304;
+    const EffectDefinition* effect = FindEffect(FDocument.SelectedEffectNumber);
+    const BrushSheetChoice sheet = effect ? effect->brushSheet : BrushSheetChoice::None;
+    // The user's sheets replace the pastel, watercolour and impasto sheets.
+    const bool brushes = sheet == BrushSheetChoice::Pastel || sheet == BrushSheetChoice::Watercolor ||
+                         sheet == BrushSheetChoice::Impasto;
     LoadBrushesWindow->setVisible(brushes);
     if (brushes)
         UpdateBrushButtons();
-    LoadLUTsWindow->setVisible(number == 404);
-    const bool erase = honoursEraseBackground(number);
+    LoadLUTsWindow->setVisible(effect && effect->choosesLUT);
+    const bool erase = effect && effect->honoursEraseBackground;
     EraseBdSwitch->setEnabled(erase);
     Label23->setEnabled(erase);
 }

@@ -2,9 +2,9 @@
 // their life the main window owns.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/dictionary.h"
-#include "app/overlay_container.h"
+#include "ui/debug_log.h"
+#include "ui/dictionary.h"
+#include "panels/overlay_host.h"
 
 #include <QTimer>
 #include <QWindow>

@@ -2,8 +2,8 @@
 // loading it back, with the two icons beside the "PARAMETERS" heading.
 #include "app/main_window.h"
 
-#include "app/translate.h"
-#include "app/widgets/icon_button.h"
+#include "ui/translate.h"
+#include "ui/widgets/icon_button.h"
 #include "workspace/parameter_file.h"
 
 #include <QGraphicsOpacityEffect>

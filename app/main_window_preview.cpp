@@ -2,7 +2,7 @@
 // timers that start previews) and the Apply button.
 #include "app/main_window.h"
 
-#include "engine/effect_runtime.h"
+#include "engine/runtime/effect_runtime.h"
 #include "platform/numeric.h"
 #include "platform/tick.h"
 #include "workspace/preview_geometry.h"

@@ -2,11 +2,11 @@
 // effect options.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/theme_style.h"
-#include "app/translate.h"
-#include "app/widgets/icon_button.h"
-#include "app/widgets/toggle_switch.h"
+#include "ui/debug_log.h"
+#include "ui/theme_style.h"
+#include "ui/translate.h"
+#include "ui/widgets/icon_button.h"
+#include "ui/widgets/toggle_switch.h"
 #include "workspace/preview_pane.h"
 
 #include <QFrame>

@@ -2,13 +2,13 @@
 // tick that follows it.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/settings.h"
+#include "ui/debug_log.h"
+#include "ui/settings.h"
 #include "app/splash.h"
 #include "app/startup.h"
-#include "app/translate.h"
-#include "app/widgets/expander.h"
-#include "engine/repository.h"
+#include "ui/translate.h"
+#include "ui/widgets/expander.h"
+#include "engine/repository/image_repository.h"
 #include "workspace/workspace_layout.h"
 
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // of it, on the main canvas.
 #include "app/main_window.h"
 
-#include "app/widgets/icon_button.h"
+#include "ui/widgets/icon_button.h"
 #include "workspace/canvas_view.h"
 #include "workspace/canvas_zoom.h"
 

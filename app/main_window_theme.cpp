@@ -2,13 +2,13 @@
 // sheet of the mode and the recolouring walk.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
+#include "ui/debug_log.h"
 #include "app/logo.h"
-#include "app/theme.h"
-#include "app/theme_style.h"
-#include "app/theme_walk.h"
-#include "app/widgets/icon_button.h"
-#include "app/widgets/toggle_switch.h"
+#include "ui/theme.h"
+#include "ui/theme_style.h"
+#include "ui/theme_walk.h"
+#include "ui/widgets/icon_button.h"
+#include "ui/widgets/toggle_switch.h"
 #include "workspace/canvas_view.h"
 
 #include <QLabel>

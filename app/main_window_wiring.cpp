@@ -2,10 +2,10 @@
 // window's handlers.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/widgets/icon_button.h"
-#include "app/widgets/toggle_switch.h"
-#include "engine/auto_enhance_command.h"
+#include "ui/debug_log.h"
+#include "ui/widgets/icon_button.h"
+#include "ui/widgets/toggle_switch.h"
+#include "workspace/auto_enhance_command.h"
 #include "workspace/canvas_view.h"
 #include "workspace/drop_zone.h"
 #include "workspace/image_files.h"

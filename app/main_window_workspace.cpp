@@ -2,10 +2,10 @@
 // strip.
 #include "app/main_window.h"
 
-#include "app/debug_log.h"
-#include "app/message_box.h"
-#include "app/translate.h"
-#include "app/widgets/icon_button.h"
+#include "ui/debug_log.h"
+#include "ui/message_box.h"
+#include "ui/translate.h"
+#include "ui/widgets/icon_button.h"
 #include "workspace/canvas_view.h"
 #include "workspace/drop_zone.h"
 #include "workspace/gallery_strip.h"

@@ -1,9 +1,9 @@
 #include "app/splash.h"
 
-#include "app/debug_log.h"
+#include "ui/debug_log.h"
 #include "app/logo.h"
 #include "app/startup.h"
-#include "app/theme_style.h"
+#include "ui/theme_style.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+#include "catalogue/effect_catalogue.h"
 #include "platform/thread_pool.h"
 
 #include <QGuiApplication>
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
     platform::configureDefaultThreadPool();
+    pq::InstallEffectCatalogue();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -1,8 +1,8 @@
 #include "bench/bench_images.h"
-#include "engine/photolab/adjustments.h"
-#include "engine/photolab/apply_lut.h"
-#include "engine/engine_host.h"
-#include "engine/headless_host.h"
+#include "effects/photolab/adjustments.h"
+#include "effects/photolab/apply_lut.h"
+#include "engine/runtime/engine_host.h"
+#include "engine/runtime/headless_host.h"
 #include "gfx/surface.h"
 #include "platform/ui_bridge.h"
 

@@ -1,5 +1,5 @@
 #include "bench/bench_images.h"
-#include "engine/image_history.h"
+#include "engine/history/image_history.h"
 #include "gfx/surface.h"
 
 #include <benchmark/benchmark.h>

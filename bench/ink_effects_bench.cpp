@@ -1,6 +1,6 @@
 #include "bench/bench_images.h"
-#include "effects/sketch/atkinson_dither.h"
-#include "effects/sketch/black_and_white_ink.h"
+#include "effects/ink/stippling.h"
+#include "effects/ink/black_and_white_ink.h"
 #include "gfx/surface.h"
 
 #include <benchmark/benchmark.h>

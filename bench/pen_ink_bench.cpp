@@ -1,8 +1,8 @@
 #include "bench/bench_images.h"
-#include "effects/sketch/comic_print_halftone.h"
+#include "effects/ink/comic_print.h"
 #include "effects/sketch/crosshatch.h"
-#include "effects/sketch/felt_tip_pen.h"
-#include "effects/sketch/outline_mask.h"
+#include "effects/ink/felt_tip_pen.h"
+#include "effects/shared/outline_mask.h"
 #include "gfx/surface.h"
 
 #include <benchmark/benchmark.h>

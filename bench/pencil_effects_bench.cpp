@@ -1,8 +1,8 @@
 #include "bench/bench_images.h"
-#include "effects/sketch/dynamic_pencil.h"
-#include "effects/sketch/pencil6.h"
-#include "effects/sketch/pencil_sketch.h"
-#include "engine/effect_api.h"
+#include "effects/sketch/pencil_sketch_3.h"
+#include "effects/sketch/pencil_sketch_2.h"
+#include "effects/sketch/pencil_sketch_1.h"
+#include "engine/runtime/effect_api.h"
 #include "gfx/surface.h"
 
 #include <benchmark/benchmark.h>

@@ -1,12 +1,12 @@
 #include "bench/bench_images.h"
-#include "engine/photolab/orton_filter.h"
-#include "engine/photolab/retro_film.h"
-#include "engine/photolab/vintage_sepia.h"
-#include "engine/auto_enhance.h"
-#include "engine/effect_proc.h"
-#include "engine/repository.h"
-#include "engine/similarity_smooth.h"
-#include "engine/vibrance_pop.h"
+#include "effects/photolab/orton_filter.h"
+#include "effects/photolab/retro_film.h"
+#include "effects/photolab/vintage_sepia.h"
+#include "engine/services/auto_enhance.h"
+#include "engine/runtime/effect_proc.h"
+#include "engine/repository/image_repository.h"
+#include "engine/services/similarity_smooth.h"
+#include "engine/services/vibrance_pop.h"
 #include "gfx/surface.h"
 
 #include <benchmark/benchmark.h>
@@ -48,7 +48,7 @@ BENCHMARK(BM_SimilaritySmooth_Cartoon_12MP)
 
 namespace {
 
-void runEffect(benchmark::State& state, pq::TEffectProc proc, int P1, int P2, int P3, int P4, int P5)
+void runEffect(benchmark::State& state, pq::EffectProc proc, int P1, int P2, int P3, int P4, int P5)
 {
     const gfx::Image& src = bench::syntheticPhoto12MP();
     gfx::Surface dest = gfx::Surface::make(src.size());

@@ -1,6 +1,6 @@
 #include "bench/bench_images.h"
-#include "engine/repository.h"
-#include "engine/texture_overlay.h"
+#include "engine/repository/image_repository.h"
+#include "engine/services/texture_overlay.h"
 
 #include <benchmark/benchmark.h>
 

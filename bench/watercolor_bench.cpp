@@ -1,8 +1,8 @@
 #include "bench/bench_images.h"
-#include "effects/painting/central_spoke_effect.h"
+#include "effects/painting/watercolor.h"
 #include "effects/painting/sobel_edges.h"
-#include "engine/effect_run.h"
-#include "engine/headless_host.h"
+#include "engine/runtime/effect_run.h"
+#include "engine/runtime/headless_host.h"
 #include "gfx/surface.h"
 #include "platform/run_context.h"
 

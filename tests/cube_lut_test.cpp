@@ -1,8 +1,8 @@
 #include "cube_test_tables.h"
 #include "image_compare.h"
 
-#include "engine/cube_lut.h"
-#include "engine/lut_mapper.h"
+#include "engine/lut/cube_lut.h"
+#include "engine/lut/lut_mapper.h"
 #include "platform/random.h"
 
 #include <QFile>

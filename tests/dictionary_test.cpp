@@ -1,8 +1,8 @@
 // The translation dictionary: the English list, pairing by line, captions
 // and hints of a panel, reverting, forgetting and fitting.
-#include "app/dictionary.h"
-#include "app/languages.h"
-#include "app/widgets/expander.h"
+#include "ui/dictionary.h"
+#include "ui/language_lists.h"
+#include "ui/widgets/expander.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,4 +1,5 @@
 #include "workspace/document.h"
+#include "catalogue/effect_catalogue.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

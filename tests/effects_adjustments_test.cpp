@@ -1,9 +1,9 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
-#include "engine/photolab/finishing_chain.h"
-#include "engine/photolab/structure_pass.h"
-#include "engine/effect_run.h"
+#include "effects/photolab/finishing_chain.h"
+#include "effects/photolab/structure_pass.h"
+#include "engine/runtime/effect_run.h"
 #include "platform/numeric.h"
 #include "platform/run_context.h"
 

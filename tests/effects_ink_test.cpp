@@ -1,7 +1,7 @@
 #include "engine_test_support.h"
 
-#include "effects/sketch/atkinson_dither.h"
-#include "effects/sketch/black_and_white_ink.h"
+#include "effects/ink/stippling.h"
+#include "effects/ink/black_and_white_ink.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
 

@@ -2,9 +2,9 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
-#include "engine/effect_abort.h"
-#include "engine/effect_run.h"
-#include "engine/lut_cache.h"
+#include "engine/runtime/effect_abort.h"
+#include "engine/runtime/effect_run.h"
+#include "engine/lut/lut_cache.h"
 #include "platform/run_context.h"
 
 #include <QDateTime>

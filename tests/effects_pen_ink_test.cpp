@@ -1,8 +1,8 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
-#include "effects/sketch/outline_edges.h"
-#include "effects/sketch/outline_mask.h"
+#include "effects/shared/outline_edges.h"
+#include "effects/shared/outline_mask.h"
 #include "platform/random.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 #include "image_compare.h"
 #include "pencil_reference.h"
 
-#include "engine/preview_window.h"
-#include "engine/repository.h"
+#include "engine/runtime/preview_window.h"
+#include "engine/repository/image_repository.h"
 #include "platform/numeric.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
-#include "engine/photolab/film_look.h"
-#include "engine/photolab/vintage_sepia.h"
-#include "engine/repository.h"
+#include "effects/photolab/film_look.h"
+#include "effects/photolab/vintage_sepia.h"
+#include "engine/repository/image_repository.h"
 #include "gfx/filters.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "engine_test_support.h"
 
-#include "effects/painting/central_spoke_effect.h"
+#include "effects/painting/watercolor.h"
 #include "effects/painting/patch_fill.h"
 #include "effects/painting/polygon_coverage.h"
 #include "effects/painting/sobel_edges.h"

@@ -1,9 +1,9 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
-#include "engine/auto_enhance.h"
-#include "engine/auto_enhance_command.h"
-#include "engine/vibrance_pop.h"
+#include "engine/services/auto_enhance.h"
+#include "workspace/auto_enhance_command.h"
+#include "engine/services/vibrance_pop.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "engine/image_history.h"
+#include "engine/history/image_history.h"
 #include "gfx/codec.h"
 #include "gfx/surface.h"
 

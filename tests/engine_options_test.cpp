@@ -3,7 +3,7 @@
 // progress belongs to the current preview only.
 #include "engine_test_support.h"
 
-#include "engine/effect_table.h"
+#include "engine/runtime/effect_table.h"
 
 #include <optional>
 

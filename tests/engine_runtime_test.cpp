@@ -1,10 +1,10 @@
 #include "engine_test_support.h"
 
-#include "engine/effect_lock.h"
-#include "engine/effect_table.h"
-#include "engine/preview_window.h"
-#include "engine/repository.h"
-#include "engine/texture_step.h"
+#include "engine/runtime/effect_lock.h"
+#include "engine/runtime/effect_table.h"
+#include "engine/runtime/preview_window.h"
+#include "engine/repository/image_repository.h"
+#include "engine/runtime/texture_step.h"
 #include "platform/thread_pool.h"
 
 #include <atomic>

@@ -3,10 +3,10 @@
 // Shared pieces of the engine tests: a fake main window on a manual UI
 // bridge, and a gate that holds an effect routine until the test opens it.
 
-#include "engine/effect_api.h"
-#include "engine/effect_runtime.h"
-#include "engine/headless_host.h"
-#include "engine/image_history.h"
+#include "engine/runtime/effect_api.h"
+#include "engine/runtime/effect_runtime.h"
+#include "engine/runtime/headless_host.h"
+#include "engine/history/image_history.h"
 #include "gfx/surface.h"
 #include "platform/tick.h"
 #include "platform/ui_bridge.h"

@@ -1,7 +1,7 @@
 // The main window as the effect engine's host: real runs through the Qt
 // UI bridge.
 #include "app/main_window.h"
-#include "engine/effect_runtime.h"
+#include "engine/runtime/effect_runtime.h"
 #include "platform/ui_bridge.h"
 #include "workspace/preview_pane.h"
 

@@ -1,20 +1,20 @@
 // The effect options and the parameter file as a user drives them through
 // the main window: the switches, the contour colour window, the option
 // boxes, the LUT chooser, and loading and saving .pqk files.
-#include "app/contour_color_window.h"
+#include "workspace/contour_color_window.h"
 #include "app/main_window.h"
-#include "app/widgets/color_panel.h"
-#include "app/widgets/toggle_switch.h"
-#include "engine/effect_runtime.h"
-#include "engine/lut_choice.h"
+#include "ui/widgets/color_panel.h"
+#include "ui/widgets/toggle_switch.h"
+#include "engine/runtime/effect_runtime.h"
+#include "engine/lut/lut_choice.h"
 #include "image_compare.h"
 #include "platform/random.h"
 #include "platform/ui_bridge.h"
-#include "workspace/lut_chooser_dialog.h"
+#include "panels/lut_chooser_dialog.h"
 #include "workspace/parameter_file.h"
 #include "workspace/preview_pane.h"
 
-#include "app/settings.h"
+#include "ui/settings.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 // splash timeline.
 #include "app/main_window.h"
 #include "app/splash.h"
-#include "app/theme_style.h"
-#include "app/widgets/expander.h"
+#include "ui/theme_style.h"
+#include "ui/widgets/expander.h"
 #include "workspace/canvas_view.h"
 #include "workspace/document.h"
 #include "workspace/gallery_strip.h"

@@ -2,11 +2,11 @@
 // preview and apply, opening, dropping and saving files, the canvas view,
 // the split view, undo, redo and auto-enhance.
 #include "app/main_window.h"
-#include "app/widgets/icon_button.h"
-#include "app/widgets/toggle_switch.h"
-#include "engine/auto_enhance_command.h"
-#include "engine/effect_runtime.h"
-#include "engine/lut_choice.h"
+#include "ui/widgets/icon_button.h"
+#include "ui/widgets/toggle_switch.h"
+#include "workspace/auto_enhance_command.h"
+#include "engine/runtime/effect_runtime.h"
+#include "engine/lut/lut_choice.h"
 #include "gfx/codec.h"
 #include "image_compare.h"
 #include "platform/ui_bridge.h"

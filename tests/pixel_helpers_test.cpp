@@ -1,4 +1,4 @@
-#include "engine/pixel_helpers.h"
+#include "engine/services/pixel_helpers.h"
 
 #include <gtest/gtest.h>
 

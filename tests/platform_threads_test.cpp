@@ -80,6 +80,10 @@ TEST(ThreadPool, AbortInABodyReachesTheCallerAndStopsTheRest)
                                                 }
                                                 for (int i = 0; i < 2000 && !thrown; ++i)
                                                     std::this_thread::sleep_for(std::chrono::microseconds(500));
+                                                // The thrower may be preempted between setting
+                                                // the flag and its throw: blocks take a while, so
+                                                // the others cannot race through the whole range.
+                                                std::this_thread::sleep_for(std::chrono::microseconds(200));
                                                 afterThrow++;
                                             }),
                  Abort);

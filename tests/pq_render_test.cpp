@@ -1,4 +1,4 @@
-#include "engine/effect_table.h"
+#include "catalogue/effect_catalogue.h"
 #include "gfx/codec.h"
 #include "gfx/surface.h"
 
@@ -54,7 +54,7 @@ protected:
 int unbuiltNumber()
 {
     for (int n = 100; n <= 503; ++n)
-        if (pq::IsEffectNumber(n) && !pq::EffectProcFor(n))
+        if (const pq::EffectDefinition* e = pq::FindEffect(n); e && !e->routine)
             return n;
     return 999;
 }

@@ -1,6 +1,6 @@
 // The settings file: round trip, line rules, encodings, unreadable files
 // and the interface-zoom values.
-#include "app/settings.h"
+#include "ui/settings.h"
 #include "app/startup.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
-#include "engine/effect_abort.h"
-#include "engine/similarity_smooth.h"
+#include "engine/runtime/effect_abort.h"
+#include "engine/services/similarity_smooth.h"
 #include "gfx/surface.h"
 
 #include <algorithm>

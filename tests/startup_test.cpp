@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 #include "app/startup.h"
-#include "app/widgets/expander.h"
+#include "ui/widgets/expander.h"
 #include "workspace/drop_zone.h"
 
 #include <QApplication>
@@ -361,7 +361,7 @@ TEST(MainWindowProgress, BarShowsARunAndHidesAtItsEnd)
 
 } // namespace
 
-#include "app/overlay_container.h"
+#include "panels/overlay_host.h"
 
 namespace {
 
@@ -388,7 +388,7 @@ TEST(MainWindowOverlay, PanelsOpenCentredOverABackdropAndAreFreedOnClose)
 
 } // namespace
 
-#include "engine/repository.h"
+#include "engine/repository/image_repository.h"
 
 namespace {
 

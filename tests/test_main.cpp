@@ -1,4 +1,5 @@
-#include "app/settings.h"
+#include "catalogue/effect_catalogue.h"
+#include "ui/settings.h"
 #include "platform/thread_pool.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
         return 1;
     pq::SetSettingsFolder(settingsFolder.path());
     platform::configureDefaultThreadPool();
+    pq::InstallEffectCatalogue();
     ::testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();
     platform::shutdownThreadPool();

@@ -1,4 +1,4 @@
-#include "engine/texture_overlay.h"
+#include "engine/services/texture_overlay.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

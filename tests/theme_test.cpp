@@ -1,13 +1,13 @@
 // The theme: colour mapping, the saved mode, the recolouring walk and the
 // main window switching dark -> light -> dark.
-#include "app/dictionary.h"
+#include "ui/dictionary.h"
 #include "app/main_window.h"
-#include "app/overlay_container.h"
-#include "app/settings.h"
-#include "app/theme.h"
-#include "app/theme_style.h"
-#include "app/theme_walk.h"
-#include "app/widgets/icon_button.h"
+#include "panels/overlay_host.h"
+#include "ui/settings.h"
+#include "ui/theme.h"
+#include "ui/theme_style.h"
+#include "ui/theme_walk.h"
+#include "ui/widgets/icon_button.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "workspace/canvas_view.h"
 
-#include "app/theme_style.h"
+#include "ui/theme_style.h"
 #include "workspace/display_cache.h"
 #include "workspace/document.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/engine_fields.h"
-#include "engine/image_history.h"
+#include "engine/runtime/engine_fields.h"
+#include "engine/history/image_history.h"
 #include "gfx/image.h"
-#include "workspace/effect_catalogue.h"
+#include "catalogue/parameter_table.h"
 
 #include <QByteArray>
 #include <QPointF>

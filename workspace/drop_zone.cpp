@@ -1,9 +1,9 @@
 #include "workspace/drop_zone.h"
 
-#include "app/theme.h"
-#include "app/theme_style.h"
-#include "app/translate.h"
-#include "app/widgets/icons.h"
+#include "ui/theme.h"
+#include "ui/theme_style.h"
+#include "ui/translate.h"
+#include "ui/widgets/icons.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,9 +1,9 @@
 #include "workspace/gallery_strip.h"
 
-#include "app/theme.h"
-#include "app/theme_style.h"
-#include "app/translate.h"
-#include "app/widgets/icon_button.h"
+#include "ui/theme.h"
+#include "ui/theme_style.h"
+#include "ui/translate.h"
+#include "ui/widgets/icon_button.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

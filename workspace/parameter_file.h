@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workspace/effect_catalogue.h"
+#include "catalogue/parameter_table.h"
 
 #include <QByteArray>
 #include <QString>

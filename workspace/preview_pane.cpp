@@ -1,8 +1,8 @@
 #include "workspace/preview_pane.h"
 
-#include "app/theme.h"
-#include "app/theme_style.h"
-#include "app/widgets/icon_button.h"
+#include "ui/theme.h"
+#include "ui/theme_style.h"
+#include "ui/widgets/icon_button.h"
 #include "workspace/document.h"
 
 #include <QGraphicsOpacityEffect>

@@ -1,13 +1,14 @@
 // The program's entry: the splash first, then the main window (created
 // hidden), the image repository and the language lists, then the event
 // loop; at its end the orderly shut-down.
-#include "app/debug_log.h"
-#include "app/languages.h"
+#include "ui/debug_log.h"
+#include "ui/language_lists.h"
 #include "app/main_window.h"
+#include "catalogue/effect_catalogue.h"
 #include "app/splash.h"
 #include "app/startup.h"
-#include "engine/effect_runtime.h"
-#include "engine/repository.h"
+#include "engine/runtime/effect_runtime.h"
+#include "engine/repository/image_repository.h"
 #include "platform/ui_bridge.h"
 
 #include "platform/simd_state.h"
@@ -67,6 +68,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(pq::kVersionText));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     platform::setUiBridge(platform::makeQtUiBridge());
+    pq::InstallEffectCatalogue();
     pq::InitializeEngine();
 
     int rc = 1;

@@ -1,7 +1,7 @@
 #include "effects/painting/spoke_painter.h"
 
 #include "effects/painting/patch_fill.h"
-#include "engine/effect_api.h"
+#include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 #include "platform/tick.h"

@@ -1,8 +1,8 @@
 #include "effects/sketch/crosshatch.h"
 
-#include "effects/sketch/intermediate_image.h"
-#include "effects/sketch/outline_mask.h"
-#include "engine/effect_api.h"
+#include "effects/shared/intermediate_image.h"
+#include "effects/shared/outline_mask.h"
+#include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
 #include "platform/numeric.h"

@@ -10,13 +10,14 @@
 // a built-in look for effect 404, which otherwise takes the first built-in
 // look, as the window does. Errors print one line and exit non-zero.
 
-#include "engine/cube_lut.h"
-#include "engine/effect_abort.h"
-#include "engine/effect_run.h"
-#include "engine/effect_runtime.h"
-#include "engine/effect_table.h"
-#include "engine/headless_host.h"
-#include "engine/repository.h"
+#include "catalogue/effect_catalogue.h"
+#include "engine/lut/cube_lut.h"
+#include "engine/runtime/effect_abort.h"
+#include "engine/runtime/effect_run.h"
+#include "engine/runtime/effect_runtime.h"
+#include "engine/runtime/effect_table.h"
+#include "engine/runtime/headless_host.h"
+#include "engine/repository/image_repository.h"
 #include "gfx/codec.h"
 #include "gfx/surface.h"
 #include "platform/run_context.h"
@@ -155,10 +156,11 @@ std::optional<std::string> chooseLUT(const Request& req, pq::LUTChoice& choice)
 
 int render(const Request& req)
 {
-    if (!pq::IsEffectNumber(req.number))
+    const pq::EffectDefinition* effect = pq::FindEffect(req.number);
+    if (!effect)
         return fail("unknown effect number " + std::to_string(req.number));
-    if (!pq::EffectProcFor(req.number))
-        return fail("effect " + std::to_string(req.number) + " (" + pq::EffectRoutineName(req.number) +
+    if (!effect->routine)
+        return fail("effect " + std::to_string(req.number) + " (" + effect->displayName +
                     ") is not available in this build");
     const gfx::ImageFormat format = gfx::formatFromExtension(req.output);
     if (format != gfx::ImageFormat::Jpeg && format != gfx::ImageFormat::Png && format != gfx::ImageFormat::WebP &&
@@ -222,6 +224,7 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     platform::setUiBridge(std::make_shared<platform::ManualUiBridge>());
+    pq::InstallEffectCatalogue();
     pq::InitializeEngine();
     // The built-in materials (pencil and film textures, brush sheets, papers).
     pq::Form3().FormCreate();

@@ -1,5 +1,0 @@
-#pragma once
-
-// Translate and GetCurrentLanguage: the translation dictionary's calls that
-// user-visible texts go through.
-#include "app/dictionary.h"

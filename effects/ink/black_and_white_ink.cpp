@@ -1,0 +1,318 @@
+#include "effects/ink/black_and_white_ink.h"
+
+#include "engine/runtime/effect_api.h"
+#include "platform/numeric.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+namespace pq {
+namespace {
+
+constexpr uint8_t kBlack = 0;
+constexpr uint8_t kWhite = 255;
+
+// A plane of bytes, one per pixel, row by row.
+struct Plane {
+    int w = 0;
+    int h = 0;
+    std::vector<uint8_t> v;
+
+    Plane(int width, int height) : w(width), h(height), v(size_t(width) * size_t(height)) {}
+    uint8_t* row(int y) { return v.data() + size_t(y) * size_t(w); }
+    const uint8_t* row(int y) const { return v.data() + size_t(y) * size_t(w); }
+    uint8_t at(int x, int y) const { return v[size_t(y) * size_t(w) + size_t(x)]; }
+};
+
+int clampIndex(int i, int n)
+{
+    return i < 0 ? 0 : (i >= n ? n - 1 : i);
+}
+
+// Sum of the (2r+1) x (2r+1) window around every pixel of one row, with
+// coordinates clamped to the picture (edge pixels count several times).
+void boxSumRow(const Plane& m, int y, int r, std::vector<int>& column, std::vector<int>& out)
+{
+    for (int x = 0; x < m.w; ++x)
+        column[x] = 0;
+    for (int dy = -r; dy <= r; ++dy) {
+        const uint8_t* src = m.row(clampIndex(y + dy, m.h));
+        for (int x = 0; x < m.w; ++x)
+            column[x] += src[x];
+    }
+    for (int x = 0; x < m.w; ++x) {
+        int sum = 0;
+        for (int dx = -r; dx <= r; ++dx)
+            sum += column[clampIndex(x + dx, m.w)];
+        out[x] = sum;
+    }
+}
+
+// The picture's settings, derived once. 64-bit: scripts may pass any value.
+struct Settings {
+    int64_t K = 0;  // threshold constant 192 - X
+    int64_t L = 0;  // line-detector limit 5 (Y - 15)
+    int64_t Vb = 0; // votes that turn white to black
+    int64_t Vw = 0; // votes that turn black to white
+    int64_t brightness = 0;
+    bool smooth = false;
+};
+
+class InkRun {
+public:
+    InkRun(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview)
+        : source_(source), dest_(dest), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
+          mean_(w_, h_), ink_(w_, h_), rowStride_(std::max(h_ / 20, 1))
+    {
+    }
+
+    void run()
+    {
+        buildMeanPlane();
+        const int64_t G = globalMean() + s_.brightness;
+        forRowsInStages(0, [&](int y0, int y1) { thresholdRows(y0, y1, G); });
+        forRowsInStages(30, [&](int y0, int y1) { lineRows(y0, y1); });
+        if (s_.smooth && !IsEffectCancelled()) {
+            smooth();
+            if (!preview_)
+                cleanUp();
+        }
+        output();
+        if (preview_) {
+            GLastProgressTick = 0;
+            SafeUpdatePreview(dest_, 101);
+        } else {
+            SafeUpdateProgress(100);
+            UpdateProgressBar(101);
+        }
+    }
+
+private:
+    void report(int value) { ReportProgress(dest_, preview_, value); }
+
+    // Rows in bands of rowStride_: at each band's first row a cancellation
+    // test and a report base + Round(y / h * 30); the band's rows run in
+    // parallel.
+    template <typename Body>
+    void forRowsInStages(int base, Body&& body)
+    {
+        for (int y0 = 0; y0 < h_; y0 += rowStride_) {
+            CheckCancellation();
+            report(platform::Round(double(y0) / double(h_) * 30.0) + base);
+            const int y1 = std::min(h_, y0 + rowStride_);
+            platform::parallelForRange(y0, y1, 4, body);
+        }
+    }
+
+    void buildMeanPlane()
+    {
+        Plane grey(w_, h_);
+        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const gfx::Pixel* src = source_.row(y);
+                uint8_t* g = grey.row(y);
+                for (int x = 0; x < w_; ++x) {
+                    const gfx::Pixel p = src[x];
+                    if ((p >> 24) < 10) {
+                        g[x] = 255;
+                        continue;
+                    }
+                    const int r = (p >> 16) & 0xFF, gr = (p >> 8) & 0xFF, b = p & 0xFF;
+                    g[x] = uint8_t((299 * r + 587 * gr + 114 * b) / 1000);
+                }
+            }
+        });
+        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            std::vector<int> column(w_), sums(w_);
+            for (int y = y0; y < y1; ++y) {
+                boxSumRow(grey, y, 1, column, sums);
+                uint8_t* m = mean_.row(y);
+                for (int x = 0; x < w_; ++x)
+                    m[x] = uint8_t(sums[x] / 9);
+            }
+        });
+    }
+
+    int64_t globalMean() const
+    {
+        const int step = std::max(h_ / 50, 1);
+        int64_t total = 0;
+        int64_t count = 0;
+        for (int i = 0; i <= std::min(h_ - 1, 49); ++i) {
+            const uint8_t* m = mean_.row(std::min(h_ - 1, i * step));
+            for (int x = 0; x < w_; ++x)
+                total += m[x];
+            count += w_;
+        }
+        return total / count;
+    }
+
+    void thresholdRows(int y0, int y1, int64_t G)
+    {
+        std::vector<int> column(w_), s81(w_);
+        for (int y = y0; y < y1; ++y) {
+            boxSumRow(mean_, y, 4, column, s81);
+            const uint8_t* m = mean_.row(y);
+            uint8_t* out = ink_.row(y);
+            for (int x = 0; x < w_; ++x) {
+                const int64_t c = m[x];
+                const int64_t local = (s81[x] - c) / 20;
+                const int64_t t = (local + G + s_.K) / 6;
+                out[x] = c > t ? kWhite : kBlack;
+            }
+        }
+    }
+
+    void lineRows(int y0, int y1)
+    {
+        std::vector<int> column(w_), s25(w_);
+        for (int y = y0; y < y1; ++y) {
+            boxSumRow(mean_, y, 2, column, s25);
+            const uint8_t* m = mean_.row(y);
+            const uint8_t* below = mean_.row(std::min(y + 2, h_ - 1));
+            uint8_t* out = ink_.row(y);
+            for (int x = 0; x < w_; ++x) {
+                const int64_t R = 31 * int64_t(m[x]) - s25[x] - 4 * int64_t(below[x]);
+                if (3 * R < s_.L)
+                    out[x] = kBlack;
+            }
+        }
+    }
+
+    // Weighted majority rounds. The weight of a neighbour is 7 - |dy| - |dx|
+    // over the 7 x 7 window, so the sum splits into separable parts:
+    // W = sum over dx of ((7 - |dx|) * V(x + dx) - D(x + dx)), where V is the
+    // column sum of the window and D its sum weighted by |dy|.
+    void smooth()
+    {
+        const int rounds = preview_ ? 3 : 15;
+        Plane prev = ink_;
+        for (int k = 1; k <= rounds; ++k) {
+            CheckCancellation();
+            std::atomic<int64_t> changes{0};
+            platform::parallelForRange(0, h_, 8, [&](int y0, int y1) {
+                // Column sums padded by three repeated edge columns a side.
+                std::vector<int> V(size_t(w_) + 6), D(size_t(w_) + 6);
+                int64_t local = 0;
+                for (int y = y0; y < y1; ++y) {
+                    int* v = V.data() + 3;
+                    int* d = D.data() + 3;
+                    std::fill(V.begin(), V.end(), 0);
+                    std::fill(D.begin(), D.end(), 0);
+                    for (int dy = -3; dy <= 3; ++dy) {
+                        const uint8_t* src = prev.row(clampIndex(y + dy, h_));
+                        const int ady = dy < 0 ? -dy : dy;
+                        for (int x = 0; x < w_; ++x) {
+                            v[x] += src[x];
+                            d[x] += ady * src[x];
+                        }
+                    }
+                    for (int i = 1; i <= 3; ++i) {
+                        v[-i] = v[0];
+                        d[-i] = d[0];
+                        v[w_ - 1 + i] = v[w_ - 1];
+                        d[w_ - 1 + i] = d[w_ - 1];
+                    }
+                    const uint8_t* p = prev.row(y);
+                    uint8_t* out = ink_.row(y);
+                    for (int x = 0; x < w_; ++x) {
+                        const int W = 4 * (v[x - 3] + v[x + 3]) + 5 * (v[x - 2] + v[x + 2]) +
+                                      6 * (v[x - 1] + v[x + 1]) + 7 * v[x] -
+                                      (d[x - 3] + d[x - 2] + d[x - 1] + d[x] + d[x + 1] + d[x + 2] + d[x + 3]);
+                        const int c = p[x];
+                        if (c > 128 && W <= s_.Vb) {
+                            out[x] = kBlack;
+                            ++local;
+                        } else if (c <= 128 && W >= s_.Vw) {
+                            out[x] = kWhite;
+                            ++local;
+                        }
+                    }
+                }
+                changes += local;
+            });
+            if (changes.load() <= 10)
+                break;
+            prev = ink_;
+            report(60 + platform::Round(double(k) / double(rounds) * 40.0));
+        }
+    }
+
+    // 3 x 3 majority in place, top to bottom and left to right: pixels above
+    // and to the left already hold their new values when they are counted.
+    void cleanUp()
+    {
+        for (int y = 0; y < h_; ++y) {
+            const uint8_t* up = ink_.row(clampIndex(y - 1, h_));
+            uint8_t* mid = ink_.row(y);
+            const uint8_t* down = ink_.row(clampIndex(y + 1, h_));
+            for (int x = 0; x < w_; ++x) {
+                const int xl = clampIndex(x - 1, w_), xr = clampIndex(x + 1, w_);
+                const int count = (up[xl] < 128) + (up[x] < 128) + (up[xr] < 128) + (mid[xl] < 128) +
+                                  (mid[x] < 128) + (mid[xr] < 128) + (down[xl] < 128) + (down[x] < 128) +
+                                  (down[xr] < 128);
+                mid[x] = count >= 5 ? kBlack : kWhite;
+            }
+        }
+    }
+
+    // Transparent source pixels (alpha below 10) become transparent black;
+    // every other pixel is opaque ink.
+    void output()
+    {
+        dest_.clear(Qt::transparent);
+        const int w = std::min(w_, dest_.width());
+        const int h = std::min(h_, dest_.height());
+        platform::parallelForRange(0, h, 16, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const gfx::Pixel* src = source_.row(y);
+                const uint8_t* ink = ink_.row(y);
+                gfx::Pixel* out = dest_.row(y);
+                for (int x = 0; x < w; ++x) {
+                    if ((src[x] >> 24) < 10)
+                        out[x] = 0;
+                    else
+                        out[x] = 0xFF000000u | (gfx::Pixel(ink[x]) * 0x010101u);
+                }
+            }
+        });
+    }
+
+    const gfx::Image& source_;
+    gfx::Surface& dest_;
+    const Settings s_;
+    const bool preview_;
+    const int w_;
+    const int h_;
+    Plane mean_;
+    Plane ink_;
+    const int rowStride_;
+};
+
+} // namespace
+
+void blackandwhiteInk(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int /*P5*/,
+                      bool Preview)
+{
+    if (Source.isNull())
+        return;
+    CheckCancellation();
+    const int64_t X = platform::Round64(P1 * 2.55);
+    const int64_t Y = platform::Round64(P2 * 2.55);
+    const int64_t N = platform::Round64(P3 * 2.55);
+    Settings s;
+    s.K = 192 - X;
+    s.L = 5 * (Y - 15);
+    s.Vb = 160 * N;
+    s.Vw = 160 * (255 - N);
+    s.brightness = 2 * (int64_t(P4) - 50);
+    s.smooth = P3 > 0;
+    if (Source.width() <= 0 || Source.height() <= 0 || Dest.isNull())
+        return;
+    InkRun(Source, Dest, s, Preview).run();
+}
+
+} // namespace pq

@@ -1,0 +1,363 @@
+#include "effects/ink/comic_print.h"
+
+#include "effects/shared/intermediate_image.h"
+#include "effects/shared/outline_edges.h"
+#include "engine/runtime/effect_api.h"
+#include "gfx/banded_draw.h"
+#include "gfx/filters.h"
+#include "platform/numeric.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace pq {
+namespace {
+
+struct InkScreen {
+    float angle; // screen angle, radians
+    int r, g, b;
+};
+
+// Inks C, M, Y, K; printed in the order Y, C, M, K.
+constexpr std::array<InkScreen, 4> kInks = {
+    {{0.2617994f, 0, 200, 255}, {1.308997f, 255, 0, 144}, {0.0f, 255, 247, 0}, {0.7853982f, 20, 20, 20}}};
+constexpr std::array<int, 4> kPrintOrder = {2, 0, 1, 3};
+
+// Dot factors beyond this only make every dot cover many cells (and a
+// script can pass any value): a factor of 4 already gives dots two cells wide.
+constexpr float kMaxDotFactor = 4.0f;
+constexpr size_t kDotBatch = 1u << 15;
+
+struct Dot {
+    float x, y, r;
+};
+
+inline uint32_t div255(uint32_t v)
+{
+    v += 128;
+    return (v + (v >> 8)) >> 8;
+}
+
+class ComicRun {
+public:
+    ComicRun(const gfx::Image& source, gfx::Surface& dest, int P1, int P2, int P3, int P4, int P5, bool preview)
+        : source_(source), dest_(dest), P5_(P5), preview_(preview), w_(source.width()), h_(source.height())
+    {
+        // P1 of -12 or less would give no cell (or a negative one): the
+        // smallest cell is the one P1 = 0 gives.
+        cell_ = int(std::clamp<int64_t>(platform::Round64(0.36 * P1) + 4, 4, 1 << 24));
+        halfCell_ = float(cell_ / 2.0);
+        maxFactor_ = std::min(kMaxDotFactor, float(P3 / 100.0));
+        minFactor_ = std::min(kMaxDotFactor, float(P2 / 100.0));
+        if (minFactor_ > maxFactor_)
+            minFactor_ = maxFactor_;
+        k_ = float(P4 / 50.0);
+    }
+
+    void run()
+    {
+        const size_t n = size_t(w_) * size_t(h_);
+        alpha_.resize(n);
+        platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const gfx::Pixel* src = source_.row(y);
+                for (int x = 0; x < w_; ++x)
+                    alpha_[size_t(y) * w_ + x] = uint8_t(src[x] >> 24);
+            }
+        });
+        CheckCancellation();
+
+        const gfx::Image separation =
+            cell_ <= 8 ? source_
+                       : gfx::gaussianBlur(source_, float(cell_ / 6.0), float(cell_ / 6.0), gfx::EdgeMode::Clamp);
+        if (separation.isNull())
+            return;
+        CheckCancellation();
+        separate(separation);
+        CheckCancellation();
+
+        gfx::Surface paper = gfx::Surface::make(w_, h_);
+        gfx::Surface layer = gfx::Surface::make(w_, h_);
+        if (paper.isNull() || layer.isNull())
+            return;
+        paper.clearPixel(0xFFFFFFFFu);
+        for (int slot = 0; slot < 4; ++slot) {
+            const int ink = kPrintOrder[size_t(slot)];
+            if (k_ < 0.1f && ink != 3)
+                continue;
+            printInk(slot, ink, layer, paper);
+        }
+        layer = gfx::Surface();
+        inks_ = {};
+
+        // Soft paper: the halftone buffer is the paper blurred in place.
+        gfx::Surface halftone = std::move(paper);
+        const bool softened = gfx::gaussianBlur(halftone, 0.4f, 0.4f, gfx::EdgeMode::Clamp);
+        CheckCancellation();
+        if (!softened)
+            return;
+
+        if (P5_ > 0) {
+            applyContours(halftone);
+            report(95);
+        }
+        CheckCancellation();
+        compose(halftone);
+
+        // The finished picture becomes Dest (a copy when the sizes differ).
+        if (halftone.size() == dest_.size()) {
+            dest_ = std::move(halftone);
+        } else {
+            dest_.clearPixel(0);
+            dest_.writeImage(halftone.snapshot(), 0, 0);
+        }
+        ReportFinished(dest_, preview_);
+    }
+
+private:
+    void report(int value) { ReportProgress(dest_, preview_, value); }
+
+    // Boosted colours split into C, M, Y (with partial under-colour removal)
+    // and K, as ink bytes.
+    void separate(const gfx::Image& separation)
+    {
+        for (auto& g : inks_)
+            g.assign(size_t(w_) * size_t(h_), 0);
+        const double k = k_;
+        const float u = float(std::clamp(0.65 - 0.15 * k, 0.25, 0.75));
+        auto toByte = [](double v) { return uint8_t(platform::Round(std::clamp(v * 255.0, 0.0, 255.0))); };
+        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const gfx::Pixel* src = separation.row(y);
+                for (int x = 0; x < w_; ++x) {
+                    const gfx::Pixel p = src[x];
+                    const int a = int(p >> 24);
+                    if (a == 0)
+                        continue;
+                    float ch[3] = {float((p >> 16) & 255), float((p >> 8) & 255), float(p & 255)};
+                    if (a < 255)
+                        for (float& c : ch)
+                            c = float(std::min(255.0, double(c) * 255.0 / a));
+                    const float lum = float(0.299 * ch[0] + 0.587 * ch[1] + 0.114 * ch[2]);
+                    for (float& c : ch)
+                        c = float(
+                            std::clamp((double(lum) * 10000.0 + (double(c) - lum) * 14500.0) / 10000.0, 0.0, 255.0));
+                    const size_t i = size_t(y) * w_ + x;
+                    const float K = float(1.0 - std::max({ch[0], ch[1], ch[2]}) / 255.0);
+                    if (K >= 0.999f) {
+                        inks_[3][i] = 255;
+                        continue;
+                    }
+                    const float kp = float(double(K) * u);
+                    for (int c = 0; c < 3; ++c) {
+                        float v = float((1.0 - ch[c] / 255.0 - kp) / (1.0 - kp));
+                        if (k < 1.0)
+                            v = float(v * k);
+                        else if (k > 1.0)
+                            v = float(std::min(1.0, v * k));
+                        inks_[size_t(c)][i] = toByte(v);
+                    }
+                    inks_[3][i] = toByte(K);
+                }
+            }
+        });
+    }
+
+    // One ink: dots on its rotated screen onto a white layer, multiplied
+    // onto the paper.
+    void printInk(int slot, int ink, gfx::Surface& layer, gfx::Surface& paper)
+    {
+        CheckCancellation();
+        layer.clearPixel(0xFFFFFFFFu);
+        const InkScreen& screen = kInks[size_t(ink)];
+        const gfx::Pixel color =
+            0xFF000000u | gfx::Pixel(screen.r) << 16 | gfx::Pixel(screen.g) << 8 | gfx::Pixel(screen.b);
+        const std::vector<uint8_t>& amount = inks_[size_t(ink)];
+
+        const float sn = float(std::sin(double(screen.angle))), cs = float(std::cos(double(screen.angle)));
+        const double cell = cell_;
+        double uLo = 1e300, uHi = -1e300, vLo = 1e300, vHi = -1e300;
+        for (const auto& [X, Y] :
+             {std::pair{0.0, 0.0}, {double(w_), 0.0}, {0.0, double(h_)}, {double(w_), double(h_)}}) {
+            const float u = float((X * cs + Y * sn) / cell), v = float((-X * sn + Y * cs) / cell);
+            uLo = std::min(uLo, double(u));
+            uHi = std::max(uHi, double(u));
+            vLo = std::min(vLo, double(v));
+            vHi = std::max(vHi, double(v));
+        }
+        const int64_t uMin = int64_t(std::floor(uLo)) - 1, uMax = int64_t(std::ceil(uHi)) + 1;
+        const int64_t vMin = int64_t(std::floor(vLo)) - 1, vMax = int64_t(std::ceil(vHi)) + 1;
+        const double total = std::max(1.0, double(uMax - uMin + 1) * double(vMax - vMin + 1));
+
+        // The dot radius depends on the ink byte alone.
+        std::array<float, 256> radius{};
+        for (int ink8 = 0; ink8 < 256; ++ink8) {
+            float a = float(ink8 / 255.0);
+            if (a > 0.0f)
+                a = float(std::pow(double(a), 0.75));
+            const float r = float(halfCell_ * double(maxFactor_) * std::pow(double(a), 0.75));
+            radius[size_t(ink8)] = float(std::max(double(r), double(halfCell_) * minFactor_));
+        }
+
+        std::vector<Dot> dots;
+        int64_t visited = 0;
+        for (int64_t v = vMin; v <= vMax; ++v) {
+            for (int64_t u = uMin; u <= uMax; ++u) {
+                ++visited;
+                const double uc = double(u * cell_), vc = double(v * cell_);
+                const float x = float(uc * cs - vc * sn), y = float(uc * sn + vc * cs);
+                const int64_t ix = platform::Round64(x), iy = platform::Round64(y);
+                if (ix < -cell_ || ix >= w_ + cell_ || iy < -cell_ || iy >= h_ + cell_)
+                    continue;
+                const size_t i =
+                    size_t(std::clamp<int64_t>(iy, 0, h_ - 1)) * w_ + size_t(std::clamp<int64_t>(ix, 0, w_ - 1));
+                if (alpha_[i] == 0)
+                    continue;
+                const float r = radius[amount[i]];
+                if (r < 0.4f)
+                    continue;
+                dots.push_back({x, y, r});
+            }
+            if (v % 16 == 0) {
+                if (dots.size() >= kDotBatch)
+                    drawDots(layer, dots, color);
+                report(std::min(88, platform::Round(22.0 * slot + 22.0 * double(visited) / total)));
+                CheckCancellation();
+            }
+        }
+        drawDots(layer, dots, color);
+
+        multiplyOnto(paper, layer);
+        if (!preview_)
+            ShowIntermediateLater(paper.snapshot(), -1);
+    }
+
+    static void drawDots(gfx::Surface& layer, std::vector<Dot>& dots, gfx::Pixel color)
+    {
+        std::vector<gfx::RowSpan> rows(dots.size());
+        for (size_t i = 0; i < dots.size(); ++i)
+            rows[i] = gfx::rowSpanOf(dots[i].y, dots[i].y, double(dots[i].r) + 1.5);
+        gfx::drawInBands(layer, rows, [&](gfx::BandCanvas& canvas, int i) {
+            const Dot& d = dots[size_t(i)];
+            canvas.fillCircle(QPointF(d.x, d.y), d.r, color, gfx::ShapeBlend::SrcOver);
+        });
+        dots.clear();
+    }
+
+    // Both opaque: every channel becomes paper x layer / 255.
+    void multiplyOnto(gfx::Surface& paper, gfx::Surface& layer) const
+    {
+        uchar* const pb = paper.bits();
+        const uchar* const lb = layer.bits();
+        const qsizetype ps = paper.stride(), ls = layer.stride();
+        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                auto* p = reinterpret_cast<gfx::Pixel*>(pb + y * ps);
+                const auto* l = reinterpret_cast<const gfx::Pixel*>(lb + y * ls);
+                for (int x = 0; x < w_; ++x) {
+                    const gfx::Pixel s = l[x], d = p[x];
+                    if (s == 0xFFFFFFFFu)
+                        continue;
+                    p[x] = 0xFF000000u | div255(((s >> 16) & 255) * ((d >> 16) & 255)) << 16 |
+                           div255(((s >> 8) & 255) * ((d >> 8) & 255)) << 8 | div255((s & 255) * (d & 255));
+                }
+            }
+        });
+    }
+
+    // Black contours found by the outline detector's scheme, sized by the cell.
+    void applyContours(gfx::Surface& halftone) const
+    {
+        EdgeDetectionSettings settings;
+        settings.blurSigma = float(P5_ / 100.0 + 1.0);
+        settings.strength = P5_;
+        settings.windowRadius = std::max(6, cell_);
+        settings.minChainLength = int(std::max<int64_t>(5, platform::Round64(0.6 * cell_)));
+        settings.checkCancellation = false;
+        const EdgeMap edges = DetectEdges(source_, w_, h_, settings);
+        if (!edges.hasEdges)
+            return;
+        DotStyle style;
+        const int H = std::max(1, edges.high);
+        for (int N = 0; N <= 2040; ++N)
+            style.opacity[size_t(N)] = int(std::min<int64_t>(255, int64_t(P5_ / 5) + (N * 150) / H + 30));
+        const int B = P5_ > 25 ? int(std::min<int64_t>(12, platform::Round64((P5_ - 20.0) / 20.0 * cell_ / 9.0))) : 0;
+        style.baseRadius = B;
+        style.largestRadius = B + std::max(1, B / 2);
+        style.shiftAgainstGradient = false;
+        style.fringe = 1.0;
+        style.edgeShare = 0.65;
+        style.cornerShare = 0.3;
+        std::vector<uint8_t> mask(size_t(w_) * size_t(h_), 0);
+        StampEdges(edges, style, mask);
+
+        uchar* const bits = halftone.bits();
+        const qsizetype stride = halftone.stride();
+        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                auto* px = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
+                for (int x = 0; x < w_; ++x) {
+                    const size_t i = size_t(y) * w_ + x;
+                    const uint32_t m = mask[i];
+                    if (m == 0 || alpha_[i] == 0)
+                        continue;
+                    const gfx::Pixel p = px[x];
+                    const uint32_t keep = 255 - m;
+                    px[x] = (p & 0xFF000000u) | (((p >> 16) & 255) * keep / 255) << 16 |
+                            (((p >> 8) & 255) * keep / 255) << 8 | ((p & 255) * keep / 255);
+                }
+            }
+        });
+    }
+
+    // The source's alpha restored: transparent stays transparent,
+    // semi-transparent pixels keep their alpha with premultiplied colour.
+    void compose(gfx::Surface& halftone) const
+    {
+        uchar* const bits = halftone.bits();
+        const qsizetype stride = halftone.stride();
+        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                auto* px = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
+                for (int x = 0; x < w_; ++x) {
+                    const uint32_t A = alpha_[size_t(y) * w_ + x];
+                    if (A == 0) {
+                        px[x] = 0;
+                    } else if (A < 255) {
+                        const gfx::Pixel p = px[x];
+                        px[x] = A << 24 | (((p >> 16) & 255) * A / 255) << 16 | (((p >> 8) & 255) * A / 255) << 8 |
+                                ((p & 255) * A / 255);
+                    }
+                }
+            }
+        });
+    }
+
+    const gfx::Image& source_;
+    gfx::Surface& dest_;
+    const int P5_;
+    const bool preview_;
+    const int w_, h_;
+    int cell_ = 8;
+    float halfCell_ = 4, maxFactor_ = 1, minFactor_ = 0, k_ = 1;
+    std::vector<uint8_t> alpha_;
+    std::array<std::vector<uint8_t>, 4> inks_;
+};
+
+} // namespace
+
+void ComicPrintHalftone(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+                        bool Preview)
+{
+    if (Source.isNull() || Dest.isNull() || Source.width() < 2 || Source.height() < 2)
+        return;
+    CheckCancellation();
+    ComicRun(Source, Dest, P1, P2, P3, P4, P5, Preview).run();
+}
+
+} // namespace pq

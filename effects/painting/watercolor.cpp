@@ -1,0 +1,120 @@
+#include "effects/painting/watercolor.h"
+
+#include "effects/painting/sobel_edges.h"
+#include "effects/painting/spoke_painter.h"
+#include "engine/runtime/effect_api.h"
+#include "engine/services/similarity_smooth.h"
+#include "engine/services/vibrance_pop.h"
+#include "platform/numeric.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace pq {
+namespace {
+
+// More than one pixel in a thousand with alpha below 255.
+bool countsAsTransparent(const gfx::Image& src)
+{
+    const int64_t bound = int64_t(src.width()) * src.height() / 1000;
+    int64_t count = 0;
+    for (int y = 0; y < src.height(); ++y) {
+        const gfx::Pixel* row = src.row(y);
+        for (int x = 0; x < src.width(); ++x)
+            count += (row[x] >> 24) < 255 ? 1 : 0;
+        if (count > bound)
+            return true;
+    }
+    return false;
+}
+
+// Everything but paint-over mode's colour threshold.
+SpokeSettings derive(const gfx::Image& src, int P1, int P2, int P3, int P4, bool preview)
+{
+    SpokeSettings s;
+    const int w = src.width(), h = src.height();
+    s.hasTransparency = countsAsTransparent(src);
+    // Sliders beyond 100 would only multiply the work.
+    const int iterations = std::min(P1, 100);
+    const int complexitySlider = std::min(P2, 100);
+    const double scale = w > 2048 && h > 2048 ? std::min(5.0, double(w) * double(h) / 4194304.0) : 1.0;
+    const int shapes = preview ? std::max(50, platform::Round(std::sqrt(double(w) * double(h)) * 0.2 *
+                                                              (double(iterations) + 1.0)))
+                               : platform::Round(500.0 * (double(iterations) + 1.0));
+    s.shapeCount = platform::Round(double(shapes) * scale);
+    s.spokeCount = std::max(3, complexitySlider / 2);
+    s.angleStep = float(2.0 * std::numbers::pi / s.spokeCount);
+    s.complexity = std::clamp(float(P2) / 100.0f, 0.0f, 1.0f);
+    s.colourThreshold = platform::Round(140.0 - double(s.complexity) * 80.0);
+    s.sigma = float(0.8 - double(s.complexity) * 0.5);
+    s.opacity = float(std::clamp(P4, 0, 100)) / 100.0f;
+    const double size = double(P3);
+    s.patchSize = float((size * size * 0.02 + size * 0.2) * scale);
+    return s;
+}
+
+// Smoothing, vibrance, edge strokes and sharpening of the painted canvas.
+void finish(const gfx::Image& source, gfx::Surface& canvas, int P5, bool preview, bool doClear)
+{
+    auto report = [&](int value) { ReportProgress(canvas, preview, value); };
+    SimilaritySmoothSurface_MT(canvas, gfx::Image(), 5, 30, 3, false, 1.2f, 5.0f, 0,
+                               [&](float fraction) { report(75 + platform::Round(15.0 * double(fraction))); });
+    CheckCancellation();
+    if (preview)
+        report(92);
+    VibrancePop(canvas.snapshot(), canvas, 8, 5, 2, 40, 70, preview);
+    if (preview)
+        report(95);
+    OverlaySobelEdges(source, canvas, 5, 230, 10, P5);
+    CheckCancellation();
+    if (preview)
+        report(98);
+    SharpenSurface(gfx::Image(), canvas, doClear ? 40 : 10);
+}
+
+} // namespace
+
+void CentralSpokeEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+                        bool Preview)
+{
+    CheckCancellation();
+    if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull())
+        return;
+    // The work happens on a canvas of the source's size: Dest itself when it
+    // has that size.
+    gfx::Surface own;
+    if (Dest.size() != Source.size()) {
+        own = gfx::Surface::make(Source.size());
+        if (own.isNull())
+            return;
+    }
+    gfx::Surface& canvas = own.isNull() ? Dest : own;
+
+    SpokeSettings s = derive(Source, P1, P2, P3, P4, Preview);
+    bool doClear = true;
+    if (Preview) {
+        canvas.clear(Qt::white);
+    } else {
+        const CanvasBackground background = ReadCanvasBackground();
+        doClear = background.erase;
+        canvas.clearPixel(doClear && !s.hasTransparency ? 0xFFFFFFFFu : 0u);
+        if (!doClear && !background.under.isNull())
+            canvas.writeImage(background.under, 0, 0);
+    }
+    CheckCancellation();
+    if (!doClear)
+        s.colourThreshold = std::max(15, s.colourThreshold / 2);
+
+    SpokePainter(Source, canvas, s, Preview, doClear).paint(RunRandom());
+    CheckCancellation();
+    finish(Source, canvas, P5, Preview, doClear);
+
+    if (!own.isNull()) {
+        Dest.clearPixel(0);
+        Dest.writeImage(own.snapshot(), 0, 0);
+    }
+    ReportFinished(Dest, Preview);
+}
+
+} // namespace pq

@@ -1,0 +1,111 @@
+#include "effects/photolab/film_look.h"
+
+#include "engine/runtime/effect_api.h"
+#include "effects/photolab/photolab_pixels.h"
+#include "engine/repository/image_repository.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+namespace pq::film {
+
+Vignette::Vignette(int width, int height, float amount) : amount_(amount)
+{
+    cx_ = float(width) * 0.5f;
+    cy_ = float(height) * 0.5f;
+    if (!active())
+        return;
+    const float reach = std::sqrt(cx_ * cx_ + cy_ * cy_);
+    inner_ = reach * (1.0f - amount_ * 0.6f);
+    inner2_ = inner_ * inner_;
+    band_ = std::max(reach - inner_, 0.001f);
+    depth_ = amount_ * 0.85f;
+}
+
+float Vignette::factor(int x, int y) const
+{
+    const float dx = float(x) - cx_;
+    const float dy = float(y) - cy_;
+    const float d2 = dx * dx + dy * dy;
+    if (d2 <= inner2_)
+        return 1.0f;
+    const float t = std::min((std::sqrt(d2) - inner_) / band_, 1.0f);
+    return 1.0f - t * t * depth_;
+}
+
+int Vignette::apply(int channel, float factor)
+{
+    return int(std::nearbyint(float(channel) * factor));
+}
+
+bool walkRows(int height, bool preview, const std::function<void(int, int)>& rows)
+{
+    constexpr int kBand = 64;
+    for (int y0 = 0; y0 < height; y0 += kBand) {
+        if (!preview) {
+            if (IsEffectCancelled())
+                return false;
+            SafeUpdateProgress(int(int64_t(y0) * 100 / height));
+        }
+        platform::parallelForRange(y0, std::min(height, y0 + kBand), 4, rows);
+    }
+    return true;
+}
+
+void clampPercents(int& P1, int& P2, int& P3, int& P4, int& P5)
+{
+    for (int* p : {&P1, &P2, &P3, &P4, &P5})
+        *p = std::clamp(*p, 0, 100);
+}
+
+void toneRows(const gfx::Image& Source, const gfx::Image& base, gfx::Surface& Dest, bool Preview,
+              const std::function<void(gfx::Pixel* row, int y, int width)>& tone)
+{
+    photolab::copyInto(base, Dest);
+    const int w = std::min(Source.width(), Dest.width());
+    const int h = std::min(Source.height(), Dest.height());
+    if (w <= 0 || h <= 0)
+        return;
+    uint8_t* const bits = Dest.bits();
+    const qsizetype stride = Dest.stride();
+    const bool finished = walkRows(h, Preview, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            tone(reinterpret_cast<gfx::Pixel*>(bits + y * stride), y, w);
+    });
+    if (finished)
+        ReportFinished(Dest, Preview);
+}
+
+gfx::Image oldFilmTexture()
+{
+    return Form3().sharedImage(&TForm3::OldFilmTexture);
+}
+
+int textureMean(const gfx::Image& texture)
+{
+    if (texture.isNull() || texture.width() <= 0 || texture.height() <= 0)
+        return 0;
+    static std::mutex mutex;
+    static uint64_t cachedId = 0;
+    static int cachedMean = 0;
+    {
+        std::lock_guard lock(mutex);
+        if (cachedId == texture.id())
+            return cachedMean;
+    }
+    uint64_t sum = 0;
+    for (int y = 0; y < texture.height(); ++y) {
+        const gfx::Pixel* row = texture.row(y);
+        for (int x = 0; x < texture.width(); ++x)
+            sum += uint64_t(filmGrey(row[x]));
+    }
+    const int mean = int(sum / (uint64_t(texture.width()) * uint64_t(texture.height())));
+    std::lock_guard lock(mutex);
+    cachedId = texture.id();
+    cachedMean = mean;
+    return mean;
+}
+
+} // namespace pq::film

@@ -1,0 +1,590 @@
+#include "effects/sketch/pencil_sketch_2.h"
+
+#include "effects/sketch/pencil_support.h"
+
+#include "engine/runtime/effect_api.h"
+#include "engine/runtime/engine_host.h"
+#include "gfx/canvas.h"
+#include "gfx/scratch_buffer.h"
+#include "platform/numeric.h"
+#include "platform/thread_pool.h"
+#include "platform/tick.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace pq {
+namespace {
+
+constexpr int kMaxExtent = 2000;        // longer lines are skipped
+constexpr float kHatchA = 2.6415927f;   // pi - 0.5
+constexpr float kHatchB = 2.7415926f;   // pi - 0.4
+constexpr double kBorderAngle = 2.641592653589793;
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr uint32_t kSnapshotMs = 200;
+constexpr int kPrefetchPicks = 3;
+// Candidates placed and laid out ahead of the one being scored.
+constexpr int kPlaceAhead = 2;
+constexpr int kLayAhead = 1;
+constexpr int kRing = kPlaceAhead + 1;
+// Script values above these would only make the run endless (twice the
+// sliders' maximum).
+constexpr int kMaxStrokesValue = 200;
+constexpr int kMaxQualityValue = 200;
+
+using pencil::prefetch;
+
+// Jumps over up to 16 draws.
+constexpr auto kJumps = [] {
+    std::array<pencil::Jump, 17> t{};
+    for (size_t n = 0; n < t.size(); ++n)
+        t[n] = pencil::jumpOf(n);
+    return t;
+}();
+static_assert(3 * (kPrefetchPicks + 1) + 2 < int(kJumps.size()));
+
+int toInt(int64_t v)
+{
+    return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+}
+
+// Slider values turned into the run's constants.
+struct Settings {
+    int64_t Q = 0;    // candidates per stroke
+    int64_t Lmax = 0; // longest line
+    int64_t Lmin = 0; // base of the shortest line
+    int64_t M0 = 0;   // rounds base
+    int64_t T3 = 0;   // colour pass opacity in per cent
+};
+
+// One rasterised line: the indices of its pixels in the tiled planes, both
+// ends included.
+struct Line {
+    std::vector<int32_t> idx;
+    Line() { idx.reserve(kMaxExtent + 1); }
+};
+
+// The fade along a line of np points, strongest in the middle:
+// min(384 * |k - np div 2| div (np - 1), 255) for the k-th point (0 for a
+// single point). Made once per length.
+class FadeTables {
+public:
+    const uint8_t* forLength(int np)
+    {
+        if (size_t(np) >= tables_.size())
+            tables_.resize(size_t(np) + 1);
+        std::vector<uint8_t>& t = tables_[size_t(np)];
+        if (t.empty()) {
+            t.resize(size_t(np));
+            for (int k = 0; k < np; ++k)
+                t[size_t(k)] = uint8_t(np == 1 ? 0 : std::min(384 * std::abs(k - np / 2) / (np - 1), 255));
+        }
+        return t.data();
+    }
+
+private:
+    std::vector<std::vector<uint8_t>> tables_;
+};
+
+// What a candidate reads and writes at a pixel, kept together. Of the
+// gradient magnitude m only what is used is kept: whether it is 0, the range
+// min(m div 2500, 40) of the length draw, and the edge darkening m div 1800.
+struct Cell {
+    uint8_t sheet;  // grey of the sheet (255 where transparent)
+    uint8_t target; // grey the sheet tends to
+    uint8_t flags;  // kInked | kFlat | length range
+    uint8_t darken;
+};
+
+constexpr uint8_t kInked = 0x80; // source alpha 10 or more: lines may draw here
+constexpr uint8_t kFlat = 0x40;  // gradient magnitude 0
+constexpr uint8_t kRangeMask = 0x3F;
+
+class Pencil6Run {
+public:
+    Pencil6Run(const gfx::Image& source, const Settings& s, bool preview)
+        : src_(source), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
+          tilesW_(size_t((w_ + 3) / 4)), cellBuffer_(tiledSize(w_, h_)), angleBuffer_(tiledSize(w_, h_)),
+          cells_(cellBuffer_.data()), angle_(angleBuffer_.data()), rng_(RunRandom())
+    {
+        cosA_ = std::cos(double(kHatchA)) / 2;
+        sinA_ = std::sin(double(kHatchA)) / 2;
+        cosB_ = std::cos(double(kHatchB)) / 2;
+        sinB_ = std::sin(double(kHatchB)) / 2;
+        cosBorder_ = std::cos(kBorderAngle) / 2;
+        sinBorder_ = std::sin(kBorderAngle) / 2;
+    }
+
+    bool valid() const { return cellBuffer_ && angleBuffer_; }
+
+    void run(gfx::Surface& dest)
+    {
+        buildPlanes();
+        buildGradients();
+        rounds();
+        darkenEdges();
+        finish(dest);
+    }
+
+private:
+    // The planes are stored in tiles of 4 x 4 pixels (one cache line of
+    // cells), so that a slanted line touches few lines of memory.
+    size_t at(int x, int y) const
+    {
+        return ((size_t(y >> 2) * tilesW_ + size_t(x >> 2)) << 4) | size_t((y & 3) << 2) | size_t(x & 3);
+    }
+    static size_t tiledSize(int w, int h) { return size_t((w + 3) / 4) * size_t((h + 3) / 4) * 16; }
+
+    // ---- Planes ----------------------------------------------------------
+
+    void buildPlanes()
+    {
+        // Transparent parts stay transparent only when one of the first
+        // pixels shows some transparency.
+        const int64_t probe = std::min<int64_t>(int64_t(w_) * h_, 2001);
+        for (int64_t i = 0; i < probe && !transparent_; ++i)
+            transparent_ = (src_.row(int(i / w_))[i % w_] >> 24) < 250;
+        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const gfx::Pixel* p = src_.row(y);
+                for (int x = 0; x < w_; ++x) {
+                    const uint32_t a = p[x] >> 24;
+                    const uint32_t grey = (3 * ((p[x] >> 16) & 0xFF) + 6 * ((p[x] >> 8) & 0xFF) + (p[x] & 0xFF)) / 10;
+                    cells_[at(x, y)] = Cell{255, uint8_t(a <= 10 ? 255 : grey), uint8_t(a >= 10 ? kInked : 0), 0};
+                }
+            }
+        });
+    }
+
+    void buildGradients()
+    {
+        // Magnitudes and edge angles in parallel. The weak places draw one
+        // number each, in row order: count them per row, jump the generator
+        // to each row's first draw, and draw the rows in parallel too.
+        std::vector<uint32_t> weak(size_t(h_), 0);
+        const int band = std::max(1, h_ / 16);
+        for (int y0 = 0; y0 < h_; y0 += band) {
+            CheckCancellation();
+            platform::parallelForRange(y0, std::min(h_, y0 + band), 4, [&](int a, int b) {
+                for (int y = a; y < b; ++y)
+                    weak[size_t(y)] = gradientRow(y);
+            });
+        }
+        std::vector<uint32_t> rowSeed(static_cast<size_t>(h_));
+        uint64_t draws = 0;
+        const uint32_t seed = rng_.seed();
+        for (int y = 0; y < h_; ++y) {
+            rowSeed[size_t(y)] = pencil::jumpSeed(seed, draws);
+            draws += weak[size_t(y)];
+        }
+        rng_.setSeed(pencil::jumpSeed(seed, draws));
+        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                platform::Random rng(rowSeed[size_t(y)]);
+                const bool inner = y > 0 && y < h_ - 1;
+                for (int x = 0; x < w_; ++x) {
+                    const size_t i = at(x, y);
+                    if (inner && x > 0 && x < w_ - 1 && std::isnan(angle_[i]))
+                        angle_[i] = rng.random(100) > 50 ? kHatchA : kHatchB;
+                    if (cells_[i].flags & kFlat)
+                        angle_[i] = kHatchA;
+                }
+            }
+        });
+    }
+
+    // Fills a row of the field: the angles of the edges (NaN for the weak
+    // places, which draw theirs later), and the magnitude's parts in the
+    // cells. Returns how many places of the row are weak.
+    uint32_t gradientRow(int y)
+    {
+        auto border = [&](int x) {
+            const size_t i = at(x, y);
+            angle_[i] = 0.0f;
+            cells_[i].flags = uint8_t(cells_[i].flags | kFlat);
+            cells_[i].darken = 0;
+        };
+        if (y == 0 || y == h_ - 1) {
+            for (int x = 0; x < w_; ++x)
+                border(x);
+            return 0;
+        }
+        uint32_t weak = 0;
+        border(0);
+        if (w_ > 1)
+            border(w_ - 1);
+        auto t = [&](int x, int yy) { return int(cells_[at(x, yy)].target); };
+        for (int x = 1; x < w_ - 1; ++x) {
+            const int nw = t(x - 1, y - 1), n = t(x, y - 1), ne = t(x + 1, y - 1);
+            const int W = t(x - 1, y), E = t(x + 1, y);
+            const int sw = t(x - 1, y + 1), S = t(x, y + 1), se = t(x + 1, y + 1);
+            const int gx = 47 * nw + 162 * W + 47 * sw - 47 * ne - 162 * E - 47 * se;
+            const int gy = 47 * nw + 162 * n + 47 * ne - 47 * sw - 162 * S - 47 * se;
+            const int m = std::abs(gx) + std::abs(gy);
+            const size_t i = at(x, y);
+            Cell& c = cells_[i];
+            c.flags = uint8_t(c.flags | (m == 0 ? kFlat : 0) | std::min(m / 2500, 40));
+            c.darken = uint8_t(std::min(m / 1800, 255));
+            angle_[i] = std::numeric_limits<float>::quiet_NaN();
+            weak += m <= 3000;
+            if (m > 3000) {
+                float a = float(std::atan2(double(gy), double(gx)));
+                a = float(double(a) + 1.5707);
+                if (a < 0)
+                    a = float(double(a) + kTwoPi);
+                if (a > kPi)
+                    a = float(double(a) - kPi);
+                angle_[i] = a;
+            }
+        }
+        return weak;
+    }
+
+    // cos(angle) / 2 and sin(angle) / 2 of a place.
+    void halfDirection(uint8_t flags, float angle, double& cx, double& cy) const
+    {
+        if (flags & kFlat) {
+            cx = cosBorder_;
+            cy = sinBorder_;
+        } else if (angle == kHatchA) {
+            cx = cosA_;
+            cy = sinA_;
+        } else if (angle == kHatchB) {
+            cx = cosB_;
+            cy = sinB_;
+        } else {
+            cx = std::cos(double(angle)) / 2;
+            cy = std::sin(double(angle)) / 2;
+        }
+    }
+
+    // ---- Rounds ----------------------------------------------------------
+
+    void rounds()
+    {
+        const int64_t maxi =
+            preview_ ? s_.M0 : platform::Round64(double(w_) * double(h_) / 40000.0 * double(s_.M0)) + 1;
+        const int64_t divisor = std::max<int64_t>(maxi, 1);
+        uint32_t lastSnapshot = platform::tickMs();
+        for (int64_t i = 0; i <= maxi; ++i) {
+            CheckCancellation();
+            if (!preview_ && platform::tickMs() - lastSnapshot > kSnapshotMs) {
+                showSnapshot(int(std::min<int64_t>(100, i * 100 / divisor + 1)));
+                lastSnapshot = platform::tickMs();
+            }
+            const int64_t pct = i * 100 / divisor;
+            const int64_t strokes = pct <= 5 ? 26 : i * 4 / divisor + 1;
+            int64_t tries =
+                s_.Q <= 127 ? (110 - pct) / ((128 - s_.Q) / 25 + 1) : (110 - pct) * ((s_.Q - 127) / 15 + 1);
+            if (pct < 5)
+                tries /= 4;
+            for (int64_t k = 0; k < strokes; ++k)
+                stroke(int(pct), tries);
+        }
+    }
+
+    // One candidate line on its way through the stroke's pipeline.
+    struct Candidate {
+        int x = 0, y = 0;
+        int tone = 0;
+        int64_t D = 0;
+        double cx = 0, cy = 0;
+        float angle = 0;
+        size_t probe = 0;
+        uint32_t seedAfter = 0; // the generator after this candidate's draws
+        bool drawable = false;
+        Line line;
+    };
+
+    // The candidates of a stroke read a sheet that only the stroke's commit
+    // changes, so each one is placed (all its draws) and laid out a little
+    // before it is scored, while the memory it reads next is on its way.
+    // When the stroke stops early, the generator goes back to where the last
+    // scored candidate left it.
+    void stroke(int pct, int64_t tries)
+    {
+        const int lengthRange = toInt(s_.Lmax / 2 - pct + 100);
+        const int64_t staleLimit = tries / 20 + 5;
+        int64_t best = 0, stale = 0;
+        int bestTone = 0;
+        int64_t placed = 0, laid = 0;
+        for (int64_t c = 0; c <= tries; ++c) {
+            for (; placed <= tries && placed <= c + kPlaceAhead; ++placed)
+                place(pct, lengthRange, ring_[size_t(placed % kRing)]);
+            for (; laid < placed && laid <= c + kLayAhead; ++laid)
+                layLine(ring_[size_t(laid % kRing)]);
+            Candidate& cur = ring_[size_t(c % kRing)];
+            if (!cur.drawable)
+                continue;
+            const int64_t score = scoreOf(cur.line, cur.tone);
+            if (score < best) {
+                best = score;
+                bestTone = cur.tone;
+                std::swap(cur.line, bestLine_);
+                stale = 0;
+            }
+            if (++stale >= staleLimit) {
+                if (best < 0) {
+                    rng_.setSeed(cur.seedAfter);
+                    break;
+                }
+                stale = 0;
+            }
+        }
+        if (best < 0)
+            commit(bestLine_, bestTone);
+    }
+
+    // Draws a place and the line's length, and finds the probe point the
+    // direction check compares with.
+    void place(int pct, int lengthRange, Candidate& c)
+    {
+        // The places are random, so each one is a trip to memory. The draws
+        // to come are known, though: the place a few rejections ahead is
+        // fetched with each place, and once a place is taken, the first
+        // place of the next candidate.
+        const int ownDraw = pct * 5 > 0 ? 1 : 0;
+        size_t i;
+        Cell cell;
+        for (;;) {
+            c.x = std::min(rng_.random(w_ - 2) + 1, w_ - 1);
+            c.y = std::min(rng_.random(h_ - 2) + 1, h_ - 1);
+            i = at(c.x, c.y);
+            prefetch(angle_ + i);
+            prefetchPlaceAfter(rng_.seed(), ownDraw + kPrefetchPicks * (2 + ownDraw));
+            cell = cells_[i];
+            const int d = (cell.flags & kInked) ? std::abs(int(cell.target) - int(cell.sheet)) : 0;
+            const int r = rng_.random(pct * 5);
+            if (!(d < r && pct > 4))
+                break;
+        }
+        const int range = cell.flags & kRangeMask;
+        prefetchPlaceAfter(rng_.seed(), (lengthRange > 0 ? 1 : 0) + (range > 0 ? 1 : 0));
+        c.tone = (2 * int(cell.sheet) + int(cell.target)) / 3;
+        const int64_t a = rng_.random(lengthRange) / 3;
+        const int64_t b = rng_.random(range);
+        c.seedAfter = rng_.seed();
+        c.D = std::min(s_.Lmax, a + b + s_.Lmin + 3);
+        c.angle = angle_[i];
+        halfDirection(cell.flags, c.angle, c.cx, c.cy);
+        const int64_t px = std::clamp<int64_t>(c.x + platform::Round64(double(c.D) * c.cx), 0, w_ - 1);
+        const int64_t py = std::clamp<int64_t>(c.y + platform::Round64(double(c.D) * c.cy), 0, h_ - 1);
+        c.probe = at(int(px), int(py));
+        prefetch(angle_ + c.probe);
+    }
+
+    // Shortens a line that would cross a turn of the field, then rasterises
+    // it; not drawable when it is too long.
+    void layLine(Candidate& c)
+    {
+        int64_t D = c.D;
+        double turn = std::fabs(double(c.angle) - double(angle_[c.probe]));
+        if (turn > kPi)
+            turn = kTwoPi - turn;
+        if (turn > 1.05)
+            D = std::max<int64_t>(D / 3, 1);
+        const int64_t ox = platform::Round64(double(D) * c.cx);
+        const int64_t oy = platform::Round64(double(D) * c.cy);
+        const int x0 = int(std::clamp<int64_t>(c.x - ox, 0, w_ - 1));
+        const int y0 = int(std::clamp<int64_t>(c.y - oy, 0, h_ - 1));
+        const int x1 = int(std::clamp<int64_t>(c.x + ox, 0, w_ - 1));
+        const int y1 = int(std::clamp<int64_t>(c.y + oy, 0, h_ - 1));
+        c.drawable = rasterise(x0, y0, x1, y1, c.line);
+        if (c.drawable)
+            prefetchLine(c.line);
+    }
+
+    void prefetchLine(const Line& line) const
+    {
+        size_t lastTile = SIZE_MAX;
+        for (const int32_t i : line.idx) {
+            const size_t tile = size_t(i) >> 4;
+            if (tile != lastTile)
+                prefetch(cells_ + i);
+            lastTile = tile;
+        }
+    }
+
+    // The place drawn right after `skip` more draws from seed s.
+    void prefetchPlaceAfter(uint32_t s, int skip) const
+    {
+        const uint32_t sx = kJumps[size_t(skip + 1)](s), sy = kJumps[size_t(skip + 2)](s);
+        const int x = std::min(int((uint64_t(sx) * uint64_t(std::max(w_ - 2, 1))) >> 32) + 1, w_ - 1);
+        const int y = std::min(int((uint64_t(sy) * uint64_t(std::max(h_ - 2, 1))) >> 32) + 1, h_ - 1);
+        const size_t i = at(x, y);
+        prefetch(cells_ + i);
+        prefetch(angle_ + i);
+    }
+
+    bool rasterise(int x0, int y0, int x1, int y1, Line& line) const
+    {
+        line.idx.clear();
+        const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+        if (dx > kMaxExtent || dy > kMaxExtent)
+            return false;
+        const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+        int err = dx - dy;
+        for (;;) {
+            line.idx.push_back(int32_t(at(x0, y0)));
+            if (x0 == x1 && y0 == y1)
+                break;
+            const int e2 = 2 * err;
+            if (e2 > -dy) {
+                err -= dy;
+                x0 += sx;
+            }
+            if (e2 < dx) {
+                err += dx;
+                y0 += sy;
+            }
+        }
+        return true;
+    }
+
+    // How much the faded line of this tone changes the distance to the
+    // target along its points (negative: closer).
+    int64_t scoreOf(const Line& line, int tone)
+    {
+        const int np = int(line.idx.size());
+        const uint8_t* fade = fades_.forLength(np);
+        int64_t score = 0;
+        for (int k = 0; k < np; ++k) {
+            const Cell c = cells_[size_t(line.idx[size_t(k)])];
+            if (!(c.flags & kInked))
+                continue;
+            const int f = fade[k];
+            const int trial = ((255 - f) * tone + f * c.sheet) / 255;
+            score += std::abs(trial - c.target) - std::abs(c.sheet - c.target);
+        }
+        return score;
+    }
+
+    void commit(const Line& line, int tone)
+    {
+        const int np = int(line.idx.size());
+        const uint8_t* fade = fades_.forLength(np);
+        for (int k = 0; k < np; ++k) {
+            Cell& c = cells_[size_t(line.idx[size_t(k)])];
+            if (!(c.flags & kInked))
+                continue;
+            const int f = std::min(fade[k] + 64, 255);
+            c.sheet = uint8_t(((255 - f) * tone + f * int(c.sheet)) / 255);
+        }
+    }
+
+    // ---- Output ----------------------------------------------------------
+
+    void darkenEdges()
+    {
+        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y)
+                for (int x = 0; x < w_; ++x) {
+                    const size_t i = at(x, y);
+                    Cell& c = cells_[i];
+                    if ((c.flags & kInked) && 3 * int(c.sheet) < 540)
+                        c.sheet = uint8_t(std::max(0, int(c.sheet) - int(c.darken)));
+                }
+        });
+    }
+
+    gfx::Image sheetImage() const
+    {
+        QImage image = gfx::newPixelImage(w_, h_);
+        if (image.isNull())
+            return {};
+        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y)
+                writeSheetRow(y, reinterpret_cast<gfx::Pixel*>(image.scanLine(y)));
+        });
+        return gfx::Image::adopt(std::move(image));
+    }
+
+    void writeSheetRow(int y, gfx::Pixel* out) const
+    {
+        // Four cells of a tile at a time.
+        for (int x0 = 0; x0 < w_; x0 += 4) {
+            const Cell* c = cells_ + at(x0, y);
+            for (int k = 0; k < 4 && x0 + k < w_; ++k) {
+                const bool clear = transparent_ && !(c[k].flags & kInked);
+                out[x0 + k] = clear ? 0u : 0xFF000000u | gfx::Pixel(c[k].sheet) * 0x010101u;
+            }
+        }
+    }
+
+    void showSnapshot(int progress)
+    {
+        const gfx::Image picture = sheetImage();
+        if (!picture.isNull())
+            PostToUi([picture, progress] { ShowIntermediateImage(picture, progress); });
+    }
+
+    void finish(gfx::Surface& dest)
+    {
+        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y)
+                writeSheetRow(y, dest.row(y));
+        });
+        if (s_.T3 > 0) {
+            gfx::Paint paint;
+            paint.blend = gfx::BlendMode::Color;
+            paint.color = QColor(0, 0, 0, int(std::min<int64_t>(255, platform::Round64(s_.T3 / 100.0 * 255))));
+            gfx::Canvas canvas(dest);
+            canvas.drawImage(src_, 0, 0, gfx::Sampling::Mitchell, &paint);
+        }
+        if (!preview_) {
+            const gfx::Image result = dest.snapshot();
+            SyncWithUi([&] {
+                ShowIntermediateImage(result, -1);
+                UpdateProgressBar(101);
+                if (EngineHost* host = engineHost())
+                    host->RedrawSkPaintBox1();
+            });
+        }
+    }
+
+    const gfx::Image& src_;
+    const Settings s_;
+    const bool preview_;
+    const int w_;
+    const int h_;
+    const size_t tilesW_;
+    bool transparent_ = false;
+    gfx::ScratchBuffer<Cell> cellBuffer_;
+    gfx::ScratchBuffer<float> angleBuffer_;
+    Cell* const cells_;
+    float* const angle_; // line angle, 0..pi
+    platform::Random& rng_;
+    double cosA_, sinA_, cosB_, sinB_, cosBorder_, sinBorder_;
+    std::array<Candidate, kRing> ring_;
+    Line bestLine_;
+    FadeTables fades_;
+};
+
+} // namespace
+
+void Pencil6(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
+{
+    CheckCancellation();
+    if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull() ||
+        Dest.size() != Source.size())
+        return;
+    Settings s;
+    s.Q = platform::Round64(std::min(P5, kMaxQualityValue) * 2.5);
+    s.Lmax = int64_t(P2) + 5;
+    s.Lmin = std::min<int64_t>(P1, s.Lmax);
+    s.M0 = int64_t(std::min(P3, kMaxStrokesValue)) * 20 + 100;
+    s.T3 = P4;
+    Pencil6Run run(Source, s, Preview);
+    if (run.valid())
+        run.run(Dest);
+}
+
+} // namespace pq

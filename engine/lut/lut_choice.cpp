@@ -1,0 +1,161 @@
+#include "engine/lut/lut_choice.h"
+
+#include "engine/lut/cube_lut.h"
+#include "platform/embedded.h"
+#include "platform/zip_archive.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace pq {
+namespace {
+
+// Calls visit(entry index, base name) for every .cube entry of the built-in
+// archive until it returns true. False when the archive cannot be opened.
+bool forEachEmbeddedLUT(const std::function<bool(const platform::ZipArchive&, int, const QString&)>& visit)
+{
+    const QByteArray bytes = platform::embeddedResource(kEmbeddedLUTResource);
+    if (bytes.isEmpty())
+        return false;
+    const platform::ZipArchive zip = platform::ZipArchive::openBytes(bytes);
+    if (!zip.isOpen())
+        return false;
+    const QStringList names = zip.names();
+    for (int i = 0; i < names.size(); ++i)
+        if (IsCubeEntry(names[i]) && visit(zip, i, LUTEntryBaseName(names[i])))
+            break;
+    return true;
+}
+
+QString fileNameOf(const QString& entryName)
+{
+    QString name = entryName;
+    name.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return name.mid(name.lastIndexOf(QLatin1Char('\\')) + 1);
+}
+
+} // namespace
+
+void LUTChoice::clear()
+{
+    FLUTFilePath.clear();
+    FLUTData.clear();
+    FLUTName.clear();
+}
+
+bool LUTChoice::InitEmbeddedLUTs()
+{
+    forEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& name) {
+        QString error;
+        const QByteArray data = zip.readIndex(index, &error);
+        if (!error.isEmpty())
+            return true; // a damaged entry: keep what we had
+        FLUTData = data;
+        FLUTName = name;
+        return true;
+    });
+    return !FLUTData.isEmpty();
+}
+
+bool LUTChoice::LoadEmbeddedLUT(const QString& AName)
+{
+    bool found = false;
+    forEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& name) {
+        if (name.compare(AName, Qt::CaseInsensitive) != 0)
+            return false;
+        QString error;
+        const QByteArray data = zip.readIndex(index, &error);
+        if (error.isEmpty()) {
+            FLUTData = data;
+            FLUTName = name;
+            FLUTFilePath.clear();
+            found = true;
+        }
+        return true;
+    });
+    return found;
+}
+
+void LUTChoice::OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath)
+{
+    FLUTName = ALUTName;
+    if (!AFilePath.isEmpty()) {
+        FLUTFilePath = AFilePath;
+        FLUTData.clear();
+    } else {
+        FLUTFilePath.clear();
+        FLUTData = ALUTData;
+    }
+}
+
+QString LUTEntryBaseName(const QString& entryName)
+{
+    const QString file = fileNameOf(entryName);
+    const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? file : file.left(dot);
+}
+
+bool IsCubeEntry(const QString& entryName)
+{
+    return fileNameOf(entryName).endsWith(QStringLiteral(".cube"), Qt::CaseInsensitive);
+}
+
+QStringList EmbeddedLUTNames()
+{
+    QStringList names;
+    forEachEmbeddedLUT([&](const platform::ZipArchive&, int, const QString& name) {
+        names << name;
+        return false;
+    });
+    return names;
+}
+
+QByteArray ReadEmbeddedLUT(const QString& name)
+{
+    QByteArray data;
+    forEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& entry) {
+        if (entry.toLower() != name.toLower())
+            return false;
+        data = zip.readIndex(index);
+        return true;
+    });
+    return data;
+}
+
+QByteArray ReadLUTFileBytes(const QString& path)
+{
+    QByteArray bytes;
+    if (!ReadCubeFile(path, bytes))
+        return {};
+    return bytes;
+}
+
+int ImportLUTZip(const QString& zipPath, std::vector<NamedLUT>& list)
+{
+    const platform::ZipArchive zip = platform::ZipArchive::openFile(zipPath);
+    if (!zip.isOpen())
+        return 0;
+    int added = 0;
+    const QStringList names = zip.names();
+    for (int i = 0; i < names.size(); ++i) {
+        const QString name = LUTEntryBaseName(names[i]);
+        if (fileNameOf(names[i]).isEmpty() || !IsCubeEntry(names[i]))
+            continue;
+        const bool known = std::any_of(list.begin(), list.end(), [&](const NamedLUT& lut) {
+            return lut.name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (known)
+            continue;
+        QString error;
+        const QByteArray data = zip.readIndex(i, &error);
+        if (!error.isEmpty())
+            break;
+        if (data.isEmpty())
+            continue;
+        list.push_back({name, data});
+        ++added;
+    }
+    return added;
+}
+
+} // namespace pq

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "engine/lut/cube_lut.h"
+#include "gfx/image.h"
+
+#include <array>
+
+namespace pq {
+
+// Maps pixels through a 3D table by tetrahedral interpolation. Per pixel:
+// alpha 0 is copied; otherwise the colour is un-premultiplied (c 255 div a,
+// at most 255), each channel becomes grid coordinate
+// (c / 255 - DomainMin) / (DomainMax - DomainMin) (n - 1) clamped to the grid
+// (a channel whose domain is empty uses factor 1), the interpolated entry
+// becomes ClampByte(Round(v 255)), is mixed with the source colour by the
+// intensity when that is below 1, and is premultiplied again (c a div 255).
+// Alpha stays. The table must outlive the mapper and stay unchanged.
+class LUTMapper {
+public:
+    // intensity is clamped to 0..1. The table must be valid().
+    LUTMapper(const CubeLUT& lut, float intensity);
+
+    void mapRow(const gfx::Pixel* src, gfx::Pixel* dst, int width) const;
+
+private:
+    // What one channel value gives along one axis: the entry offset of the
+    // lower grid point, the offset to the upper one (0 at the last point)
+    // and the fraction between them.
+    struct AxisPoint {
+        int base;
+        int step;
+        float frac;
+    };
+    using Axis = std::array<AxisPoint, 256>;
+
+    // The mapped colour of un-premultiplied r, g, b as bytes in lanes
+    // R, G, B.
+    inline void mapColour(int r, int g, int b, int out[3]) const;
+
+    const TLUTRGBf* table_;
+    int last_; // index of the last entry
+    Axis red_, green_, blue_;
+    float intensity_;
+    bool mix_;
+};
+
+// The image mapped through the table (intensity in per cent, clamped to
+// 0..100) with rows in parallel; null for a null image or an invalid table.
+gfx::Image MapLUTToImage(const gfx::Image& source, const CubeLUT& lut, int intensityPercent);
+
+} // namespace pq

@@ -1,0 +1,383 @@
+#include "engine/repository/image_repository.h"
+
+#include "engine/repository/brush_sheet.h"
+#include "gfx/codec.h"
+#include "platform/embedded.h"
+#include "platform/numeric.h"
+#include "platform/thread_pool.h"
+#include "platform/ui_bridge.h"
+#include "platform/zip_archive.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QThreadPool>
+
+#include <mutex>
+
+namespace pq {
+
+namespace {
+
+// Guards the image fields that workers read in place.
+std::mutex& repositoryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+constexpr const char* kImagesResource = "PASTELLOQUIN_IMAGES";
+constexpr const char* kFormResource = "PASTELLOQUIN_FORM_IMAGES";
+
+// Archive pictures read by LoadEmbeddedImages, in its order.
+const QStringList& archiveImageNames()
+{
+    static const QStringList names = {QStringLiteral("DefaultImage"), QStringLiteral("WatercolorTexture"),
+                                      QStringLiteral("PencilTexture"), QStringLiteral("OldFilmTexture"),
+                                      QStringLiteral("VCLwatercolortexture")};
+    return names;
+}
+
+const QStringList& formImageNames()
+{
+    static const QStringList names = [] {
+        QStringList n = {QStringLiteral("DefaultBrushes"), QStringLiteral("PastelBrushes"),
+                         QStringLiteral("WatercolorBrushes"), QStringLiteral("TemplateMatchingBrushes"),
+                         QStringLiteral("PaintBrushSim"), QStringLiteral("PaintBrushSim2"),
+                         QStringLiteral("PaintBrushSim3")};
+        for (const QString& frame : builtInFrameNames())
+            n << QStringLiteral("Frame_") + frame;
+        return n;
+    }();
+    return names;
+}
+
+gfx::Image TForm3::*archiveField(const QString& name)
+{
+    if (name == QLatin1String("DefaultImage"))
+        return &TForm3::DefaultImage;
+    if (name == QLatin1String("WatercolorTexture"))
+        return &TForm3::WatercolorTexture;
+    if (name == QLatin1String("PencilTexture"))
+        return &TForm3::PencilTexture;
+    if (name == QLatin1String("OldFilmTexture"))
+        return &TForm3::OldFilmTexture;
+    if (name == QLatin1String("VCLwatercolortexture"))
+        return &TForm3::VCLwatercolortexture;
+    return nullptr;
+}
+
+// Reads the named members of an archive in order and decodes them on the
+// thread pool. Reading stops at the first member that is missing when
+// `stopAtMissing` is set; missing or undecodable members give null images.
+std::vector<std::pair<QString, gfx::Image>> decodeMembers(const platform::ZipArchive& zip, const QStringList& names,
+                                                          const QString& extension, bool stopAtMissing)
+{
+    std::vector<std::pair<QString, gfx::Image>> out;
+    std::vector<QByteArray> bytes;
+    for (const QString& name : names) {
+        QByteArray data = zip.read(name + extension);
+        const bool missing = data.isEmpty();
+        out.emplace_back(name, gfx::Image());
+        bytes.push_back(std::move(data));
+        if (missing && stopAtMissing)
+            break;
+    }
+    platform::parallelFor(0, int(bytes.size()), [&](int i) {
+        if (!bytes[size_t(i)].isEmpty())
+            out[size_t(i)].second = gfx::decodeData(bytes[size_t(i)]);
+    });
+    return out;
+}
+
+// Decodes one user brush, refusing pictures above the pixel limits before
+// any pixel is decoded. Null when the bytes are no loadable picture.
+gfx::Image decodeBrush(const QByteArray& bytes)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > kMaxBrushSide || size.height() > kMaxBrushSide ||
+        qint64(size.width()) * size.height() > kMaxBrushPixels)
+        return {};
+    return gfx::decodeData(bytes);
+}
+
+QString tooLargeMessage(const QString& what, qint64 limit)
+{
+    return QStringLiteral("%1 is larger than %2 MB and was not loaded.").arg(what).arg(limit / (1024 * 1024));
+}
+
+QString tooManyMessage()
+{
+    return QStringLiteral("Too many brushes: a brush sheet holds at most %1.").arg(kMaxBrushes);
+}
+
+} // namespace
+
+const QStringList& builtInFrameNames()
+{
+    static const QStringList names = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                      QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
+                                      QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("9")};
+    return names;
+}
+
+const QStringList& builtInTextureNames()
+{
+    static const QStringList names = {QStringLiteral("Canvas"),     QStringLiteral("Paper"),
+                                      QStringLiteral("Impasto"),    QStringLiteral("watercolor"),
+                                      QStringLiteral("cardboard"),  QStringLiteral("fabric")};
+    return names;
+}
+
+BuiltInImages decodeBuiltInImages()
+{
+    BuiltInImages result;
+    const QByteArray images = platform::embeddedResource(QString::fromLatin1(kImagesResource));
+    if (!images.isEmpty()) {
+        const platform::ZipArchive zip = platform::ZipArchive::openBytes(images);
+        if (zip.isOpen()) {
+            result.archiveFound = true;
+            QStringList names = archiveImageNames();
+            for (const QString& texture : builtInTextureNames())
+                names << QStringLiteral("TL_") + texture;
+            result.archive = decodeMembers(zip, names, QStringLiteral(".jpg"), true);
+        }
+    }
+    const QByteArray form = platform::embeddedResource(QString::fromLatin1(kFormResource));
+    if (!form.isEmpty()) {
+        const platform::ZipArchive zip = platform::ZipArchive::openBytes(form);
+        if (zip.isOpen())
+            result.form = decodeMembers(zip, formImageNames(), QStringLiteral(".png"), false);
+    }
+    return result;
+}
+
+TForm3::TForm3()
+{
+    for (const QString& name : builtInFrameNames())
+        FrameList.push_back({name, {}});
+    for (const QString& name : builtInTextureNames())
+        TextureList.push_back({name, {}});
+}
+
+TForm3& Form3()
+{
+    static TForm3 instance;
+    return instance;
+}
+
+gfx::Image TForm3::sharedImage(gfx::Image TForm3::*field) const
+{
+    std::lock_guard<std::mutex> lock(repositoryMutex());
+    return this->*field;
+}
+
+void TForm3::setImage(gfx::Image TForm3::*field, const gfx::Image& image)
+{
+    std::lock_guard<std::mutex> lock(repositoryMutex());
+    this->*field = image;
+}
+
+bool TForm3::loaded() const
+{
+    std::lock_guard<std::mutex> lock(repositoryMutex());
+    return loaded_;
+}
+
+void TForm3::FormCreate()
+{
+    install(decodeBuiltInImages());
+}
+
+void TForm3::FormCreateInBackground(platform::UiBridge& bridge, std::function<void()> done)
+{
+    // Qt's global pool waits for its tasks when the application ends.
+    QThreadPool::globalInstance()->start([this, &bridge, done = std::move(done)] {
+        auto images = std::make_shared<BuiltInImages>(decodeBuiltInImages());
+        bridge.post([this, images, done] {
+            install(*images);
+            if (done)
+                done();
+        });
+    });
+}
+
+void TForm3::install(const BuiltInImages& images)
+{
+    installForm(images);
+    installArchive(images);
+    LoadTextures();
+    std::lock_guard<std::mutex> lock(repositoryMutex());
+    loaded_ = true;
+}
+
+void TForm3::installForm(const BuiltInImages& images)
+{
+    for (const auto& [name, image] : images.form) {
+        if (image.isNull())
+            continue;
+        if (name == QLatin1String("DefaultBrushes")) {
+            DefaultBrushes = image;
+            Brushes = image;
+        } else if (name == QLatin1String("PastelBrushes")) {
+            PastelBrushes = image;
+        } else if (name == QLatin1String("WatercolorBrushes")) {
+            WatercolorBrushes = image;
+        } else if (name == QLatin1String("TemplateMatchingBrushes")) {
+            TemplateMatchingBrushes = image;
+        } else if (name == QLatin1String("PaintBrushSim")) {
+            PaintBrushSim = image;
+        } else if (name == QLatin1String("PaintBrushSim2")) {
+            PaintBrushSim2 = image;
+        } else if (name == QLatin1String("PaintBrushSim3")) {
+            PaintBrushSim3 = image;
+        } else if (name.startsWith(QLatin1String("Frame_"))) {
+            const QString frame = name.mid(6);
+            for (NamedImage& item : FrameList)
+                if (item.name == frame)
+                    item.image = image;
+            if (frame == QLatin1String("2"))
+                Frame = image;
+        }
+    }
+}
+
+void TForm3::installArchive(const BuiltInImages& images)
+{
+    // As LoadEmbeddedImages reads the archive: in order, and the first
+    // missing or undecodable member ends the loading quietly.
+    if (!images.archiveFound)
+        return;
+    auto find = [&](const QString& name) -> const gfx::Image* {
+        for (const auto& [member, image] : images.archive)
+            if (member == name)
+                return &image;
+        return nullptr;
+    };
+    for (const QString& name : archiveImageNames()) {
+        const gfx::Image* image = find(name);
+        if (!image || image->isNull())
+            return;
+        setImage(archiveField(name), *image);
+    }
+    for (NamedImage& item : TextureList) {
+        const gfx::Image* image = find(QStringLiteral("TL_") + item.name);
+        if (!image || image->isNull())
+            return;
+        item.image = *image;
+    }
+}
+
+void TForm3::LoadEmbeddedImages()
+{
+    BuiltInImages images;
+    const QByteArray bytes = platform::embeddedResource(QString::fromLatin1(kImagesResource));
+    if (!bytes.isEmpty()) {
+        const platform::ZipArchive zip = platform::ZipArchive::openBytes(bytes);
+        if (zip.isOpen()) {
+            images.archiveFound = true;
+            QStringList names = archiveImageNames();
+            for (const NamedImage& item : TextureList)
+                names << QStringLiteral("TL_") + item.name;
+            images.archive = decodeMembers(zip, names, QStringLiteral(".jpg"), true);
+        }
+    }
+    installArchive(images);
+}
+
+void TForm3::LoadTextures()
+{
+    const gfx::Image& tex = WatercolorTexture;
+    if (tex.isNull() || tex.width() <= 0 || tex.height() <= 0)
+        return;
+    T2DIntArray grid(static_cast<size_t>(tex.height()), std::vector<int>(static_cast<size_t>(tex.width())));
+    platform::parallelFor(0, tex.height(), [&](int y) {
+        const gfx::Pixel* row = tex.row(y);
+        std::vector<int>& out = grid[size_t(y)];
+        for (int x = 0; x < tex.width(); ++x) {
+            const gfx::Pixel p = row[x];
+            out[size_t(x)] = platform::Round(0.299 * double((p >> 16) & 255) + 0.587 * double((p >> 8) & 255) +
+                                             0.114 * double(p & 255));
+        }
+    });
+    WatercolorTexturePixels = std::move(grid);
+}
+
+int TForm3::LoadBrushesToRepository(const QStringList& fileNames, QString* error)
+{
+    auto fail = [&](const QString& message) {
+        if (error)
+            *error = message;
+        return 0;
+    };
+    if (error)
+        error->clear();
+    if (fileNames.isEmpty())
+        return 0;
+
+    // Each brush goes straight into a cell of its own, so that no more than
+    // one full-size picture is held at a time.
+    std::vector<gfx::Image> cells;
+    auto add = [&](const QByteArray& bytes) -> bool {
+        const gfx::Image brush = decodeBrush(bytes);
+        if (brush.isNull())
+            return true; // skipped silently
+        if (int(cells.size()) >= kMaxBrushes)
+            return false;
+        gfx::Image cell = brushCell(brush);
+        if (!cell.isNull())
+            cells.push_back(std::move(cell));
+        return true;
+    };
+
+    for (const QString& name : fileNames) {
+        const QString ext = QFileInfo(name).suffix().toLower();
+        if (ext == QLatin1String("zip")) {
+            const qint64 size = QFileInfo(name).size();
+            if (size > kMaxBrushArchiveBytes)
+                return fail(tooLargeMessage(QStringLiteral("The brush archive \"%1\"").arg(name), kMaxBrushArchiveBytes));
+            QString zipError;
+            const platform::ZipArchive zip = platform::ZipArchive::openFile(name, &zipError);
+            if (!zip.isOpen())
+                return fail(QStringLiteral("Cannot open the brush archive \"%1\": %2").arg(name, zipError));
+            const QStringList members = zip.names();
+            for (int i = 0; i < members.size(); ++i) {
+                if (QFileInfo(members[i]).suffix().toLower() != QLatin1String("png") || members[i].endsWith(QLatin1Char('/')))
+                    continue;
+                const qint64 memberSize = zip.entrySize(members[i]);
+                if (memberSize > kMaxBrushFileBytes)
+                    return fail(tooLargeMessage(QStringLiteral("The brush \"%1\" in \"%2\"").arg(members[i], name),
+                                                kMaxBrushFileBytes));
+                zipError.clear();
+                const QByteArray bytes = zip.readIndex(i, &zipError, kMaxBrushFileBytes);
+                if (!zipError.isEmpty())
+                    return fail(QStringLiteral("Cannot read \"%1\" in the brush archive \"%2\": %3").arg(members[i], name, zipError));
+                if (!add(bytes))
+                    return fail(tooManyMessage());
+            }
+        } else if (ext == QLatin1String("png")) {
+            QFile file(name);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            if (file.size() > kMaxBrushFileBytes)
+                return fail(tooLargeMessage(QStringLiteral("The brush \"%1\"").arg(name), kMaxBrushFileBytes));
+            if (!add(file.read(kMaxBrushFileBytes)))
+                return fail(tooManyMessage());
+        }
+    }
+    if (cells.empty())
+        return 0;
+    const gfx::Image sheet = assembleBrushSheet(cells);
+    if (sheet.isNull())
+        return 0;
+    Brushes = sheet;
+    return int(cells.size());
+}
+
+} // namespace pq

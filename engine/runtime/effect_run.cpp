@@ -1,0 +1,63 @@
+#include "engine/runtime/effect_run.h"
+
+#include "engine/runtime/engine_host.h"
+
+#include <chrono>
+#include <mutex>
+
+namespace pq {
+namespace {
+
+std::atomic<uint64_t> gNextRunId{1};
+
+} // namespace
+
+std::shared_ptr<EffectRunContext> EffectRunContext::begin(bool preview, int generation)
+{
+    auto run = std::make_shared<EffectRunContext>();
+    run->fields = sharedFields();
+    run->preview = preview;
+    run->generation = generation;
+    run->cancelEpoch = run->fields->Cancel.epoch();
+    run->runId = gNextRunId.fetch_add(1);
+    run->rng.setSeed(nextRunSeed());
+    return run;
+}
+
+std::shared_ptr<EffectRunContext> EffectRunContext::begin(bool preview)
+{
+    return begin(preview, sharedFields()->FPreviewGeneration.load());
+}
+
+bool EffectRunContext::isSuperseded() const
+{
+    return preview && fields && generation != fields->FPreviewGeneration.load(std::memory_order_acquire);
+}
+
+bool EffectRunContext::isCancelled() const
+{
+    if (stopped_.load(std::memory_order_acquire))
+        return true;
+    if (!fields)
+        return false;
+    if (preview)
+        return isSuperseded();
+    return fields->Cancel.epoch() != cancelEpoch;
+}
+
+EffectRunContext* currentRun()
+{
+    return dynamic_cast<EffectRunContext*>(platform::currentRunContext());
+}
+
+uint32_t nextRunSeed()
+{
+    static std::mutex mutex;
+    static platform::Random sequence(static_cast<uint32_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count() ^
+        std::chrono::system_clock::now().time_since_epoch().count()));
+    std::lock_guard lock(mutex);
+    return sequence.next();
+}
+
+} // namespace pq

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "engine/runtime/engine_fields.h"
+#include "engine/lut/lut_choice.h"
+#include "gfx/image.h"
+
+#include <QRgb>
+#include <QSizeF>
+#include <QString>
+
+#include <memory>
+
+namespace pq {
+
+class TImageHistory;
+
+// What the effect engine needs of the main window. The window implements it
+// (a fake does in tests, HeadlessHost in tools), and installs itself with
+// setEngineHost().
+//
+// Threading contract:
+// - Every virtual member is called on the UI thread only. Workers reach them
+//   through platform::uiBridge().runSync/post and fetch engineHost() inside
+//   that call, so a window that has gone away is simply not called.
+// - The fields workers read directly live in `Shared` (atomics).
+//
+// The names are the main window's: ZIdImage is the current result,
+// ZIdSourceImage the photo every effect reads.
+//
+// How the window drives the engine:
+// - Start: platform::uiBridge() made on the UI thread, InitializeEngine(),
+//   setEngineHost(this). Destruction: BeginEngineShutdown(),
+//   Shared->Cancel.request(), serve UI calls until EffectWorkerCount() is 0
+//   (or the wait times out), setEngineHost(nullptr), then free.
+// - Apply: ProcessEffect(n, P1..P5, false). Preview timer: the same with
+//   true. A preview request (slider, pane zoom or pan) that should stop the
+//   running preview increments Shared->FPreviewGeneration.
+// - Esc, closing, a full reset, pressing or panning the preview pane:
+//   Shared->Cancel.request() stops the running full run, script or stroke;
+//   the next run starts fresh, so nothing needs clearing afterwards.
+// - Scripts and the manual brush: EffectRunContext::begin(false) on the UI
+//   thread when the job starts, platform::ScopedRunContext on its worker,
+//   then ProcessEffectOnSurface per effect; IsEffectCancelled between steps.
+// - Options: a run takes FEraseBdChecked, FDrawContourChecked and
+//   FContourColor on the UI thread when it starts (TEffectOptions).
+// - LUT choice: FLUTChoice() hands effect 404 the window's FLUTFilePath,
+//   FLUTData and FLUTName. LUTChoice holds the rules that change them:
+//   selecting "LUTs" with nothing chosen runs InitEmbeddedLUTs, scripts run
+//   it or LoadEmbeddedLUT(name), the chooser's answer goes through
+//   OnLUTApplied; the preview timer restarts when they report a change.
+class EngineHost {
+public:
+    EngineHost();
+    virtual ~EngineHost();
+    EngineHost(const EngineHost&) = delete;
+    EngineHost& operator=(const EngineHost&) = delete;
+
+    // Cancel, FPreviewGeneration, PreviewStartX/Y, PreviewProgress,
+    // GlobalBrushCount. Never null; runs keep a reference to it.
+    const std::shared_ptr<EngineFields> Shared;
+
+    // ---- Document -------------------------------------------------------
+    virtual gfx::Image ZIdImage() const = 0;
+    virtual void SetZIdImage(const gfx::Image& image) = 0;
+    virtual gfx::Image ZIdSourceImage() const = 0;
+    // The undo history; null when there is none.
+    virtual TImageHistory* FHistory() = 0;
+    // Redraws the main canvas after ZIdImage changed.
+    virtual void RedrawSkPaintBox1() {}
+
+    // ---- Busy state -----------------------------------------------------
+    // -1 when no full run works, else the running effect's number. The engine
+    // sets and resets it for its own full runs; the progress bar never does.
+    virtual int FCurrentEffectNumber() const = 0;
+    virtual void SetFCurrentEffectNumber(int number) = 0;
+    // A close deferred while work ran; the engine performs it when its full
+    // run ends: FCloseRequested := false, then Close().
+    virtual bool FCloseRequested() const { return false; }
+    virtual void SetFCloseRequested(bool) {}
+    virtual void Close() {}
+    // Display name of an effect (for the busy message).
+    virtual QString GetEffectName(int number) const;
+    // A modal message box. It may run a nested event loop in which timers
+    // call ProcessEffect again; the engine calls it holding no lock.
+    virtual void ShowMessage(const QString&) {}
+
+    // ---- Options --------------------------------------------------------
+    // "Erase background": the canvas step of full runs starts from white or
+    // transparent when on, from ZIdImage when off.
+    virtual bool FEraseBdChecked() const { return true; }
+    // "Draw shape contours" of the mosaics and the contour colour (ARGB).
+    virtual bool FDrawContourChecked() const { return false; }
+    virtual QRgb FContourColor() const { return 0xFF000000; }
+    // "Add texture" switch and the stored texture laid over every result of
+    // ProcessEffect.
+    virtual bool AddTextureOn() const { return false; }
+    virtual gfx::Image StoredTextureBitmap() const { return {}; }
+    virtual float StoredTextureStrength() const { return 50.0f; }
+    virtual float StoredTextureScale() const { return 1.0f; }
+    // The user's brush sheets for effects 302-304.
+    virtual bool CustomBrushesOn302() const { return false; }
+    virtual bool CustomBrushesOn303() const { return false; }
+    virtual bool CustomBrushesOn304() const { return false; }
+    virtual gfx::Image CustomBrushBitmap302() const { return {}; }
+    virtual gfx::Image CustomBrushBitmap303() const { return {}; }
+    virtual gfx::Image CustomBrushBitmap304() const { return {}; }
+    virtual int CustomBrushCount304() const { return 0; }
+    // True while the manual-brush panel (FManualBrushFrame) is open:
+    // intermediate images then leave the document alone.
+    virtual bool HasManualBrushFrame() const { return false; }
+
+    // ---- LUT choice -----------------------------------------------------
+    // The table effect 404 applies (FLUTFilePath, FLUTData, FLUTName); each
+    // run takes a copy when it starts. Nothing chosen by default.
+    virtual LUTChoice FLUTChoice() const { return {}; }
+
+    // ---- Preview pane ---------------------------------------------------
+    // Pane pixels per source pixel.
+    virtual float FPreviewZoomFactor() const { return 1.0f; }
+    // Size of the preview pane image Image1; empty when there is none.
+    virtual QSizeF Image1Size() const { return {}; }
+    // Replaces what the pane shows and repaints it. The image is made for the
+    // whole pane (see ComposePreviewPane); the pane scales it to its size.
+    virtual void SetPreviewBitmap(const gfx::Image&) {}
+    // The pane's percent label PreviewPC: "<value>%", visible only while
+    // 0 < value <= 100. ProcessEffect sets 0 when a new preview supersedes
+    // the running one.
+    virtual void SetPreviewPC(int) {}
+
+    // ---- Progress bar ---------------------------------------------------
+    // Shows 0..100 per cent; any other value (101 by convention) hides the
+    // bar. It does not touch FCurrentEffectNumber: only the run that owns the
+    // busy state ends it, after its result is stored. Called on the UI
+    // thread; workers use pq::UpdateProgressBar, which queues.
+    virtual void UpdateProgressBar(int) {}
+};
+
+// Installs the host (UI thread; nullptr removes it, as the window's
+// destructor must do). Not owned.
+void setEngineHost(EngineHost* host);
+
+// The installed host, or nullptr. Call it on the UI thread only, inside the
+// UI call that uses it.
+EngineHost* engineHost();
+
+// The shared fields of the installed host (a process-wide default when none
+// is installed). Any thread.
+std::shared_ptr<EngineFields> sharedFields();
+
+} // namespace pq

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "engine/runtime/engine_host.h"
+
+#include <QStringList>
+
+namespace pq {
+
+// An EngineHost without a window, for tools, scripts run headless and tests:
+// the document, options and preview pane are plain members; messages are
+// collected instead of shown. Its members are used on the UI thread only.
+class HeadlessHost : public EngineHost {
+public:
+    gfx::Image Image;        // ZIdImage
+    gfx::Image SourceImage;  // ZIdSourceImage
+    TImageHistory* History = nullptr;
+    int CurrentEffectNumber = -1;
+    bool CloseRequested = false;
+    int CloseCalls = 0;
+    bool EraseBackground = true;
+    bool DrawContours = false;
+    QRgb ContourColor = 0xFF000000;
+    bool ManualBrushOpen = false;
+
+    bool AddTexture = false;
+    gfx::Image Texture;
+    float TextureStrength = 50.0f;
+    float TextureScale = 1.0f;
+
+    LUTChoice LUT;
+
+    bool CustomOn302 = false, CustomOn303 = false, CustomOn304 = false;
+    gfx::Image CustomBitmap302, CustomBitmap303, CustomBitmap304;
+    int CustomCount304 = 0;
+
+    float PreviewZoom = 1.0f;
+    QSizeF PreviewSize;          // empty: no preview pane
+    gfx::Image PreviewBitmap;    // what the pane shows
+    int PreviewLabel = 0;        // last PreviewPC value
+    int PreviewBitmapUpdates = 0;
+
+    int LastProgress = -1;
+    QStringList Messages;
+
+    gfx::Image ZIdImage() const override { return Image; }
+    void SetZIdImage(const gfx::Image& image) override { Image = image; }
+    gfx::Image ZIdSourceImage() const override { return SourceImage; }
+    TImageHistory* FHistory() override { return History; }
+
+    int FCurrentEffectNumber() const override { return CurrentEffectNumber; }
+    void SetFCurrentEffectNumber(int number) override { CurrentEffectNumber = number; }
+    bool FCloseRequested() const override { return CloseRequested; }
+    void SetFCloseRequested(bool value) override { CloseRequested = value; }
+    void Close() override { ++CloseCalls; }
+    void ShowMessage(const QString& text) override { Messages << text; }
+
+    bool FEraseBdChecked() const override { return EraseBackground; }
+    bool FDrawContourChecked() const override { return DrawContours; }
+    QRgb FContourColor() const override { return ContourColor; }
+    bool AddTextureOn() const override { return AddTexture; }
+    gfx::Image StoredTextureBitmap() const override { return Texture; }
+    float StoredTextureStrength() const override { return TextureStrength; }
+    float StoredTextureScale() const override { return TextureScale; }
+    bool CustomBrushesOn302() const override { return CustomOn302; }
+    bool CustomBrushesOn303() const override { return CustomOn303; }
+    bool CustomBrushesOn304() const override { return CustomOn304; }
+    gfx::Image CustomBrushBitmap302() const override { return CustomBitmap302; }
+    gfx::Image CustomBrushBitmap303() const override { return CustomBitmap303; }
+    gfx::Image CustomBrushBitmap304() const override { return CustomBitmap304; }
+    int CustomBrushCount304() const override { return CustomCount304; }
+    bool HasManualBrushFrame() const override { return ManualBrushOpen; }
+    LUTChoice FLUTChoice() const override { return LUT; }
+
+    float FPreviewZoomFactor() const override { return PreviewZoom; }
+    QSizeF Image1Size() const override { return PreviewSize; }
+    void SetPreviewBitmap(const gfx::Image& bitmap) override
+    {
+        PreviewBitmap = bitmap;
+        ++PreviewBitmapUpdates;
+    }
+    void SetPreviewPC(int value) override { PreviewLabel = value; }
+
+    void UpdateProgressBar(int value) override { LastProgress = value; }
+};
+
+} // namespace pq

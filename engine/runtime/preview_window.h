@@ -1,0 +1,33 @@
+#pragma once
+
+#include "engine/runtime/effect_run.h"
+#include "gfx/image.h"
+
+#include <QRect>
+#include <QSize>
+
+namespace pq {
+
+// The preview window: the part of the source a preview run works on. The
+// pane shows displayWidth x displayHeight pixels at `zoom` pane pixels per
+// source pixel, so the window spans Round(display / zoom) source pixels.
+
+// Round(displaySize / zoom); 0 for a zoom that is not a positive number.
+int PreviewExtent(int displaySize, double zoom);
+
+// The UI step: pulls the origin back so that the window ends inside the
+// source, and makes negative coordinates 0. The caller stores the result in
+// PreviewStartX/Y.
+void ClampPreviewOrigin(QSize source, int displayWidth, int displayHeight, double zoom, int& startX, int& startY);
+
+// The window for a clamped origin; empty when nothing of the source is left.
+QRect PreviewWindow(QSize source, int displayWidth, int displayHeight, double zoom, int startX, int startY);
+
+// What the pane shows for a picture of the window: a white pane-sized image
+// with the picture scaled by the zoom into its top-left part. Where the
+// source is smaller than the window the picture keeps the zoom (the rest
+// stays white) instead of being stretched. Without a valid pane the picture
+// is returned as it is.
+gfx::Image ComposePreviewPane(const gfx::Image& picture, const PreviewPane& pane);
+
+} // namespace pq

@@ -1,0 +1,48 @@
+#include "engine/runtime/texture_step.h"
+
+#include "engine/runtime/engine_host.h"
+#include "engine/services/texture_overlay.h"
+#include "platform/numeric.h"
+
+#include <atomic>
+#include <cmath>
+
+namespace pq {
+namespace {
+
+void defaultOverlay(gfx::Image& image, const gfx::Image& texture, int strength, float scale)
+{
+    ApplyCustomTexture(image, texture, strength, scale);
+}
+
+std::atomic<TTextureOverlayProc> gOverlay{defaultOverlay};
+
+} // namespace
+
+StoredTexture ReadStoredTexture(const EngineHost* host)
+{
+    StoredTexture t;
+    if (!host || !host->AddTextureOn())
+        return t;
+    t.bitmap = host->StoredTextureBitmap();
+    t.on = !t.bitmap.isNull();
+    const float strength = host->StoredTextureStrength();
+    t.strength = std::isfinite(strength) ? platform::Round(strength) : 0;
+    t.scale = host->StoredTextureScale();
+    return t;
+}
+
+void SetTextureOverlayProc(TTextureOverlayProc proc)
+{
+    gOverlay.store(proc ? proc : defaultOverlay);
+}
+
+void ApplyStoredTexture(gfx::Image& image, const StoredTexture& texture)
+{
+    const TTextureOverlayProc proc = gOverlay.load();
+    if (!texture.on || texture.bitmap.isNull() || image.isNull())
+        return;
+    proc(image, texture.bitmap, texture.strength, texture.scale);
+}
+
+} // namespace pq

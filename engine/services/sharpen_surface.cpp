@@ -1,0 +1,28 @@
+#include "engine/services/pixel_helpers.h"
+
+#include "gfx/filters.h"
+
+#include <algorithm>
+#include <array>
+
+namespace pq {
+
+void SharpenSurface(const gfx::Image& Source, gfx::Surface& Surface, int Amount, int, int, int, int)
+{
+    if (Surface.isNull())
+        return;
+    const gfx::Image img = Source.isNull() ? Surface.snapshot() : Source;
+    if (img.isNull())
+        return;
+    const float a = float(std::clamp(Amount, 0, 100)) / 100.0f;
+    const std::array<float, 9> kernel{0, -a, 0, -a, 1 + 4 * a, -a, 0, -a, 0};
+    const gfx::Image sharpened = gfx::convolve3x3(img, kernel, 1.0f, 0.0f, false, gfx::EdgeMode::Clamp);
+    if (sharpened.isNull())
+        return;
+    // Drawing onto the cleared surface copies the pixels; writing them
+    // directly also works while the caller has a canvas open on it.
+    Surface.clearPixel(0);
+    Surface.writeImage(sharpened, 0, 0);
+}
+
+} // namespace pq

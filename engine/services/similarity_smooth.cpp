@@ -1,0 +1,161 @@
+#include "engine/services/similarity_smooth.h"
+
+#include "engine/runtime/progress.h"
+#include "engine/services/similarity_smooth_rows.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace pq {
+namespace {
+
+// Colour planes R, G, B of one picture, each width x height bytes.
+struct ColourPlanes {
+    std::vector<uint8_t> bytes;
+    size_t plane = 0;
+
+    explicit ColourPlanes(size_t pixels) : bytes(pixels * 3), plane(pixels) {}
+    uint8_t* channel(int c) { return bytes.data() + size_t(c) * plane; }
+    const uint8_t* channel(int c) const { return bytes.data() + size_t(c) * plane; }
+};
+
+template <typename RowOf>
+void splitRows(int width, int height, RowOf&& rowOf, ColourPlanes& colour, uint8_t* alpha)
+{
+    platform::parallelForRange(0, height, 32, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const gfx::Pixel* src = rowOf(y);
+            const size_t base = size_t(y) * size_t(width);
+            uint8_t* r = colour.channel(0) + base;
+            uint8_t* g = colour.channel(1) + base;
+            uint8_t* b = colour.channel(2) + base;
+            for (int x = 0; x < width; ++x) {
+                const gfx::Pixel p = src[x];
+                r[x] = uint8_t(p >> 16);
+                g[x] = uint8_t(p >> 8);
+                b[x] = uint8_t(p);
+                if (alpha)
+                    alpha[base + size_t(x)] = uint8_t(p >> 24);
+            }
+        }
+    });
+}
+
+// exp(-0.5 (dx^2 + dy^2) / sigma^2) for |dx|, |dy| <= radius; the centre is 1.
+std::vector<float> spatialKernel(int radius, float sigma)
+{
+    const int K = 2 * radius + 1;
+    const double s2 = double(sigma) * double(sigma);
+    std::vector<float> kernel(size_t(K) * size_t(K));
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const int d2 = dx * dx + dy * dy;
+            kernel[size_t(dy + radius) * size_t(K) + size_t(dx + radius)] =
+                d2 == 0 ? 1.0f : float(std::exp(-0.5 * double(d2) / s2));
+        }
+    return kernel;
+}
+
+// exp(-v^2 / (2 sigma^2)) for v = 0..255; v = 0 weighs 1 for any sigma, a
+// zero or undefined sigma leaves only v = 0.
+void fillRangeTable(std::vector<float>& table, float sigma)
+{
+    const double two = 2.0 * double(sigma) * double(sigma);
+    table[0] = 1.0f;
+    for (int v = 1; v < 256; ++v)
+        table[size_t(v)] = two > 0.0 ? float(std::exp(-double(v * v) / two)) : 0.0f;
+}
+
+} // namespace
+
+void SimilaritySmoothSurface_MT(gfx::Surface& Surface, const gfx::Image& Guide, int Radius, int Threshold,
+                                int Iterations, bool Adaptive, float SpatialSigma, float RangeSigma, int /*MaxThreads*/,
+                                const std::function<void(float Fraction)>& Progress)
+{
+    if (Surface.isNull() || Surface.width() <= 0 || Surface.height() <= 0 || Iterations < 1)
+        return;
+    const int W = Surface.width();
+    const int H = Surface.height();
+    const size_t pixels = size_t(W) * size_t(H);
+    const int radius = std::clamp(Radius, 0, kMaxSmoothRadius);
+
+    std::vector<uint8_t> alpha(pixels);
+    ColourPlanes first(pixels);
+    ColourPlanes second(pixels);
+    const gfx::Surface& source = Surface;
+    splitRows(W, H, [&](int y) { return source.row(y); }, first, alpha.data());
+
+    // A guide of the surface's size steers every pass; one of another size
+    // is replaced by the surface as it is now.
+    std::vector<uint8_t> fixedGuideBytes;
+    const uint8_t* fixedGuide[3] = {};
+    if (!Guide.isNull()) {
+        ColourPlanes guide(pixels);
+        if (Guide.size() == Surface.size())
+            splitRows(W, H, [&](int y) { return Guide.row(y); }, guide, nullptr);
+        else
+            guide.bytes = first.bytes;
+        fixedGuideBytes = std::move(guide.bytes);
+        for (int c = 0; c < 3; ++c)
+            fixedGuide[c] = fixedGuideBytes.data() + size_t(c) * pixels;
+    }
+
+    float sigma = std::isnan(SpatialSigma) ? 0.0f : SpatialSigma;
+    if (double(radius) / 2.5 > double(sigma))
+        sigma = float(std::max(0.5, double(radius) / 2.5));
+    const std::vector<float> spatial = spatialKernel(radius, sigma);
+    std::vector<float> range(256, 1.0f);
+
+    const int64_t t2 = int64_t(Threshold) * int64_t(Threshold);
+    const int maxDistance2 = 3 * 255 * 255;
+
+    smooth::PassPlanes pass;
+    pass.width = W;
+    pass.height = H;
+    pass.radius = radius;
+    pass.kernelWidth = 2 * radius + 1;
+    pass.spatial = spatial.data();
+    pass.threshold2 = int(std::min<int64_t>(t2, maxDistance2 + 1));
+    pass.alpha = alpha.data();
+
+    for (int n = 1; n <= Iterations; ++n) {
+        if (Progress)
+            Progress(float(n) / float(Iterations));
+        if (Adaptive) {
+            fillRangeTable(range, RangeSigma * float(1.0 + 0.2 * double(n - 1)));
+            pass.range = range.data();
+        }
+        ColourPlanes& in = n % 2 == 1 ? first : second;
+        ColourPlanes& out = n % 2 == 1 ? second : first;
+        for (int c = 0; c < 3; ++c) {
+            pass.input[c] = in.channel(c);
+            pass.guide[c] = fixedGuide[c] ? fixedGuide[c] : in.channel(c);
+            pass.output[c] = out.channel(c);
+        }
+        platform::parallelForRange(0, H, 8, [&](int y0, int y1) {
+            CheckCancellation();
+            smooth::smoothRows(pass, y0, y1);
+        });
+    }
+
+    const ColourPlanes& result = Iterations % 2 == 1 ? second : first;
+    uint8_t* const bits = Surface.bits(); // detaches once, before the rows run
+    const qsizetype stride = Surface.stride();
+    platform::parallelForRange(0, H, 32, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const size_t base = size_t(y) * size_t(W);
+            const uint8_t* r = result.channel(0) + base;
+            const uint8_t* g = result.channel(1) + base;
+            const uint8_t* b = result.channel(2) + base;
+            const uint8_t* a = alpha.data() + base;
+            auto* dst = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
+            for (int x = 0; x < W; ++x)
+                dst[x] = gfx::Pixel(a[x]) << 24 | gfx::Pixel(r[x]) << 16 | gfx::Pixel(g[x]) << 8 | gfx::Pixel(b[x]);
+        }
+    });
+}
+
+} // namespace pq

@@ -1,0 +1,259 @@
+#include "engine/services/similarity_smooth_rows.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+// The vectors below never cross a call: everything is inlined into the
+// versions of smoothRows.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#define PQ_INLINE inline __attribute__((always_inline))
+
+namespace pq::smooth {
+namespace {
+
+// Eight neighbouring output pixels are computed side by side: lane l of a
+// vector belongs to pixel x + l and goes through exactly the operations the
+// one-pixel path performs, so both paths agree to the bit. A tap that does
+// not count adds weight 0, which leaves a sum unchanged.
+constexpr int kLanes = 8;
+typedef float F8 __attribute__((vector_size(32)));
+typedef int32_t I8 __attribute__((vector_size(32)));
+
+PQ_INLINE F8 splat(float v)
+{
+    return F8{} + v;
+}
+
+PQ_INLINE F8 absolute(const F8& v)
+{
+    return (F8)((I8)v & 0x7FFFFFFF);
+}
+
+PQ_INLINE F8 larger(const F8& a, const F8& b)
+{
+    return a > b ? a : b;
+}
+
+// Range weights of the largest absolute channel differences (beyond 255
+// only for neighbours out of reach, whose weight is dropped anyway).
+PQ_INLINE F8 rangeWeights(const float* range, const F8& dr, const F8& dg, const F8& db)
+{
+    const F8 largest = larger(larger(absolute(dr), absolute(dg)), absolute(db));
+    const I8 m = __builtin_convertvector(largest < splat(255.0f) ? largest : splat(255.0f), I8);
+    F8 w;
+    for (int l = 0; l < kLanes; ++l)
+        w[l] = range[m[l]];
+    return w;
+}
+
+// The same from the first 32 entries, held in four vectors, for thresholds
+// up to 31: a neighbour that passes differs by at most 31 in every channel.
+struct NearRange {
+    F8 t[4];
+
+    explicit NearRange(const float* range)
+    {
+        for (int i = 0; i < 32; ++i)
+            t[i / 8][i % 8] = range[i];
+    }
+
+    PQ_INLINE F8 weights(const F8& dr, const F8& dg, const F8& db) const
+    {
+        const F8 largest = larger(larger(absolute(dr), absolute(dg)), absolute(db));
+        const I8 m = __builtin_convertvector(largest < splat(31.0f) ? largest : splat(31.0f), I8);
+        const F8 low = __builtin_shuffle(t[0], t[1], m);
+        const F8 high = __builtin_shuffle(t[2], t[3], m);
+        return m > 15 ? high : low;
+    }
+};
+
+constexpr float kOnes[32] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                             1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+
+// The weighted mean as a byte: rounded half to even, within 0..alpha.
+PQ_INLINE uint8_t meanByte(float sum, float inverse, int alpha)
+{
+    const int v = int(std::nearbyint(sum * inverse));
+    return uint8_t(std::clamp(v, 0, alpha));
+}
+
+PQ_INLINE void copyInput(const PassPlanes& p, ptrdiff_t i)
+{
+    for (int c = 0; c < 3; ++c)
+        p.output[c][i] = p.input[c][i];
+}
+
+// One pixel, window clipped at the picture's edges.
+template <bool Ranged>
+PQ_INLINE void smoothPixel(const PassPlanes& p, int x, int y, int dy0, int dy1)
+{
+    const ptrdiff_t W = p.width;
+    const ptrdiff_t i = ptrdiff_t(y) * W + x;
+    const int a = p.alpha[i];
+    if (a == 0) {
+        copyInput(p, i);
+        return;
+    }
+    const int r0 = p.guide[0][i], g0 = p.guide[1][i], b0 = p.guide[2][i];
+    const int dx0 = std::max(-p.radius, -x), dx1 = std::min(p.radius, p.width - 1 - x);
+    float sr = 0.0f, sg = 0.0f, sb = 0.0f, sw = 0.0f;
+    for (int dy = dy0; dy <= dy1; ++dy) {
+        const ptrdiff_t row = ptrdiff_t(y + dy) * W + x;
+        const float* sp = p.spatial + ptrdiff_t(dy + p.radius) * p.kernelWidth + p.radius;
+        for (int dx = dx0; dx <= dx1; ++dx) {
+            const ptrdiff_t j = row + dx;
+            if (p.alpha[j] == 0)
+                continue;
+            const int dr = r0 - p.guide[0][j], dg = g0 - p.guide[1][j], db = b0 - p.guide[2][j];
+            if (dr * dr + dg * dg + db * db > p.threshold2)
+                continue;
+            float w = sp[dx];
+            if constexpr (Ranged)
+                w = w * p.range[std::max({std::abs(dr), std::abs(dg), std::abs(db)})];
+            sr += float(p.input[0][j]) * w;
+            sg += float(p.input[1][j]) * w;
+            sb += float(p.input[2][j]) * w;
+            sw += w;
+        }
+    }
+    const float inverse = 1.0f / sw;
+    p.output[0][i] = meanByte(sr, inverse, a);
+    p.output[1][i] = meanByte(sg, inverse, a);
+    p.output[2][i] = meanByte(sb, inverse, a);
+}
+
+// The rows a band of output rows reads, as floats: the guide's colours
+// (red set far out of reach where the input is transparent, so that such a
+// neighbour never passes the threshold) and, for a separate guide, the
+// input's colours.
+struct Band {
+    int top = 0;
+    int width = 0;
+    std::vector<float> guide[3];
+    std::vector<float> input[3];
+
+    Band(const PassPlanes& p, bool joint, int first, int last) : top(first), width(p.width)
+    {
+        const size_t n = size_t(last - first) * size_t(p.width);
+        const size_t offset = size_t(first) * size_t(p.width);
+        for (int c = 0; c < 3; ++c) {
+            guide[c].resize(n);
+            for (size_t i = 0; i < n; ++i)
+                guide[c][i] = float(p.guide[c][offset + i]);
+            if (joint) {
+                input[c].resize(n);
+                for (size_t i = 0; i < n; ++i)
+                    input[c][i] = float(p.input[c][offset + i]);
+            }
+        }
+        for (size_t i = 0; i < n; ++i)
+            if (p.alpha[offset + i] == 0)
+                guide[0][i] = kOutOfReach;
+    }
+
+    static constexpr float kOutOfReach = 1.0e6f;
+};
+
+PQ_INLINE F8 load(const float* p)
+{
+    F8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Pixels x .. x + 7, whose windows lie inside the picture horizontally.
+// How a block finds its range weights: none (all 1), from the first 32
+// entries, or entry by entry.
+enum class RangeKind { None, Near, Far };
+
+template <RangeKind Range, bool Joint>
+PQ_INLINE void smoothBlock(const PassPlanes& p, const Band& band, const NearRange& near, int x, int y, int dy0,
+                           int dy1)
+{
+    const ptrdiff_t W = p.width;
+    const ptrdiff_t b = ptrdiff_t(y - band.top) * W + x;
+    const float* gr = band.guide[0].data();
+    const float* gg = band.guide[1].data();
+    const float* gb = band.guide[2].data();
+    const float* er = Joint ? band.input[0].data() : gr;
+    const float* eg = Joint ? band.input[1].data() : gg;
+    const float* eb = Joint ? band.input[2].data() : gb;
+    const F8 r0 = load(gr + b), g0 = load(gg + b), b0 = load(gb + b);
+    const F8 limit = splat(float(p.threshold2));
+    const int K = p.kernelWidth;
+    F8 sr{}, sg{}, sb{}, sw{};
+    for (int dy = dy0; dy <= dy1; ++dy) {
+        const ptrdiff_t row = b + ptrdiff_t(dy) * W - p.radius;
+        const float* sp = p.spatial + ptrdiff_t(dy + p.radius) * K;
+        for (int t = 0; t < K; ++t) {
+            const ptrdiff_t j = row + t;
+            const F8 dr = r0 - load(gr + j), dg = g0 - load(gg + j), db = b0 - load(gb + j);
+            const F8 d2 = dr * dr + dg * dg + db * db;
+            F8 w = splat(sp[t]);
+            if constexpr (Range == RangeKind::Near)
+                w = w * near.weights(dr, dg, db);
+            else if constexpr (Range == RangeKind::Far)
+                w = w * rangeWeights(p.range, dr, dg, db);
+            w = (F8)((I8)w & (d2 <= limit));
+            sr += load(er + j) * w;
+            sg += load(eg + j) * w;
+            sb += load(eb + j) * w;
+            sw += w;
+        }
+    }
+    const ptrdiff_t i = ptrdiff_t(y) * W + x;
+    for (int l = 0; l < kLanes; ++l) {
+        const int a = p.alpha[i + l];
+        if (a == 0) {
+            copyInput(p, i + l);
+            continue;
+        }
+        const float inverse = 1.0f / sw[l];
+        p.output[0][i + l] = meanByte(sr[l], inverse, a);
+        p.output[1][i + l] = meanByte(sg[l], inverse, a);
+        p.output[2][i + l] = meanByte(sb[l], inverse, a);
+    }
+}
+
+template <RangeKind Range, bool Joint>
+PQ_INLINE void rows(const PassPlanes& p, int y0, int y1)
+{
+    constexpr bool ranged = Range != RangeKind::None;
+    const NearRange near(Range == RangeKind::Near ? p.range : kOnes);
+    const int R = p.radius;
+    const Band band(p, Joint, std::max(0, y0 - R), std::min(p.height, y1 + R));
+    const int lastBlock = p.width - R - kLanes; // last x whose block fits
+    for (int y = y0; y < y1; ++y) {
+        const int dy0 = std::max(-R, -y), dy1 = std::min(R, p.height - 1 - y);
+        int x = 0;
+        while (x < p.width) {
+            if (x >= R && x <= lastBlock) {
+                smoothBlock<Range, Joint>(p, band, near, x, y, dy0, dy1);
+                x += kLanes;
+            } else {
+                smoothPixel<ranged>(p, x, y, dy0, dy1);
+                ++x;
+            }
+        }
+    }
+}
+
+} // namespace
+
+// Compiled for AVX2 as well as for the baseline; the picked version only
+// changes the speed (no fused multiply-add in either).
+__attribute__((target_clones("avx2", "default"))) void smoothRows(const PassPlanes& p, int y0, int y1)
+{
+    const bool joint = p.input[0] != p.guide[0];
+    if (!p.range)
+        joint ? rows<RangeKind::None, true>(p, y0, y1) : rows<RangeKind::None, false>(p, y0, y1);
+    else if (p.threshold2 <= 31 * 31)
+        joint ? rows<RangeKind::Near, true>(p, y0, y1) : rows<RangeKind::Near, false>(p, y0, y1);
+    else
+        joint ? rows<RangeKind::Far, true>(p, y0, y1) : rows<RangeKind::Far, false>(p, y0, y1);
+}
+
+} // namespace pq::smooth

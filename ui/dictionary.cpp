@@ -1,0 +1,456 @@
+#include "ui/dictionary.h"
+
+#include "ui/debug_log.h"
+#include "ui/widgets/expander.h"
+#include "ui/widgets/icon_button.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSet>
+
+#include <cmath>
+#include <functional>
+#include <variant>
+#include <vector>
+
+namespace pq {
+
+namespace {
+
+QString GCurrentLanguage = QStringLiteral("en");
+QHash<QString, QString> GTranslations;
+// Per object (or list item), the English caption and hint it is translated
+// from.
+QHash<const void*, QString> GRecordedTexts;
+QHash<const void*, QString> GRecordedHints;
+// Objects whose destruction drops their records, and the items of each
+// list that have records.
+QSet<const QObject*> GWatched;
+QHash<const QObject*, QSet<const void*>> GRecordedItems;
+
+// One thing with a caption: a control or an item of a list.
+using TComponent = std::variant<QObject*, QListWidgetItem*>;
+
+const void* keyOf(const TComponent& c)
+{
+    return std::visit([](auto* p) { return static_cast<const void*>(p); }, c);
+}
+
+void dropRecords(const void* key)
+{
+    GRecordedTexts.remove(key);
+    GRecordedHints.remove(key);
+}
+
+void watch(QObject* owner)
+{
+    if (GWatched.contains(owner))
+        return;
+    GWatched.insert(owner);
+    QObject::connect(owner, &QObject::destroyed, [owner] {
+        dropRecords(owner);
+        for (const void* item : GRecordedItems.value(owner))
+            dropRecords(item);
+        GRecordedItems.remove(owner);
+        GWatched.remove(owner);
+    });
+}
+
+void noteRecord(const TComponent& c)
+{
+    if (auto* const* object = std::get_if<QObject*>(&c)) {
+        watch(*object);
+    } else {
+        QListWidgetItem* item = std::get<QListWidgetItem*>(c);
+        if (QListWidget* list = item->listWidget()) {
+            watch(list);
+            GRecordedItems[list].insert(item);
+        }
+    }
+}
+
+// The controls below root in tree order, and the items of their lists.
+// Windows below root are translated on their own.
+void collect(QObject* o, std::vector<TComponent>& out)
+{
+    for (QObject* child : o->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget || widget->isWindow())
+            continue;
+        out.emplace_back(child);
+        if (auto* list = qobject_cast<QListWidget*>(widget))
+            for (int i = 0; i < list->count(); ++i)
+                out.emplace_back(list->item(i));
+        collect(child, out);
+    }
+}
+
+std::vector<TComponent> componentsOf(QObject* root)
+{
+    std::vector<TComponent> out;
+    if (root)
+        collect(root, out);
+    return out;
+}
+
+QString textOf(const TComponent& c)
+{
+    if (auto* const* object = std::get_if<QObject*>(&c))
+        return GetComponentText(*object);
+    return std::get<QListWidgetItem*>(c)->text();
+}
+
+void setTextOf(const TComponent& c, const QString& text)
+{
+    if (textOf(c) == text)
+        return;
+    if (auto* const* object = std::get_if<QObject*>(&c))
+        SetComponentText(*object, text);
+    else
+        std::get<QListWidgetItem*>(c)->setText(text);
+}
+
+QWidget* controlOf(const TComponent& c)
+{
+    auto* const* object = std::get_if<QObject*>(&c);
+    return object ? qobject_cast<QWidget*>(*object) : nullptr;
+}
+
+const char* classNameOf(const TComponent& c)
+{
+    if (auto* const* object = std::get_if<QObject*>(&c))
+        return (*object)->metaObject()->className();
+    return "QListWidgetItem";
+}
+
+// The three steps of one text: record, adopt a text code has set, translate.
+void translateText(QHash<const void*, QString>& records, const TComponent& c, int index, const QString& current,
+                   const std::function<void(const QString&)>& assign)
+{
+    const void* key = keyOf(c);
+    auto record = records.find(key);
+    if (record == records.end()) {
+        record = records.insert(key, current);
+        noteRecord(c);
+    } else if (current != *record) {
+        const auto entry = GTranslations.constFind(*record);
+        if (entry == GTranslations.constEnd() || current != *entry) {
+            DebugLogFmt("  STALE [%d] %s: '%s' -> '%s'", index, classNameOf(c), qUtf8Printable(*record),
+                        qUtf8Printable(current));
+            *record = current;
+        }
+    }
+    const auto entry = GTranslations.constFind(*record);
+    if (entry != GTranslations.constEnd() && *entry != current)
+        assign(*entry);
+}
+
+// ---- Fitting ----
+
+constexpr qreal kSmallestFontSize = 9.0;
+
+qreal fontSizeOf(const QWidget* w, const QFont& font)
+{
+    if (font.pixelSize() > 0)
+        return font.pixelSize();
+    return font.pointSizeF() * w->logicalDpiY() / 72.0;
+}
+
+void setFontSize(QWidget* w, qreal size)
+{
+    QFont font = w->font();
+    if (size == std::floor(size))
+        font.setPixelSize(int(size));
+    else
+        font.setPointSizeF(size * 72.0 / w->logicalDpiY());
+    w->setFont(font);
+}
+
+bool layoutHolds(const QLayout* layout, const QWidget* w)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == w)
+            return true;
+        if (item->layout() && layoutHolds(item->layout(), w))
+            return true;
+    }
+    return false;
+}
+
+// A label that a layout sizes to its text: it never needs a smaller font.
+bool isAutoSizeLabel(const QLabel* label)
+{
+    const QWidget* parent = label->parentWidget();
+    if (!parent || !parent->layout() || !layoutHolds(parent->layout(), label))
+        return false;
+    return !label->wordWrap() && label->minimumWidth() == 0 && label->maximumWidth() == QWIDGETSIZE_MAX
+           && label->sizePolicy().horizontalPolicy() != QSizePolicy::Ignored;
+}
+
+// The caption as drawn: buttons and expanders show "&&" as "&".
+QString shownCaption(const QWidget* control, const QString& caption)
+{
+    if (qobject_cast<const QLabel*>(control))
+        return caption;
+    QString shown = caption;
+    shown.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    shown.remove(QLatin1Char('&'));
+    shown.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return shown;
+}
+
+bool isTextControl(const QObject* o)
+{
+    return qobject_cast<const QLabel*>(o) || qobject_cast<const QAbstractButton*>(o)
+           || qobject_cast<const TExpander*>(o);
+}
+
+struct TBuiltIn {
+    const char* code;
+    const char* texts[6];
+};
+
+// Texts that are not in the language lists.
+constexpr const char* kBuiltInKeys[6] = {"Cut", "Copy", "Paste", "Select all", "...or pick an embedded script:",
+                                         "Interface size"};
+constexpr TBuiltIn kBuiltIns[] = {
+    {"zh", {"剪切", "复制", "粘贴", "全选", "……或选择一个内置脚本：", "界面大小"}},
+    {"de", {"Ausschneiden", "Kopieren", "Einfügen", "Alles auswählen", "...oder ein integriertes Skript wählen:",
+            "Oberflächengröße"}},
+    {"es", {"Cortar", "Copiar", "Pegar", "Seleccionar todo", "...o elegir un script integrado:",
+            "Tamaño de la interfaz"}},
+    {"fr", {"Couper", "Copier", "Coller", "Tout sélectionner", "...ou choisir un script intégré :",
+            "Taille de l'interface"}},
+    {"it", {"Taglia", "Copia", "Incolla", "Seleziona tutto", "...oppure scegli uno script incorporato:",
+            "Dimensione dell'interfaccia"}},
+    {"ja", {"切り取り", "コピー", "貼り付け", "すべて選択", "...または組み込みスクリプトを選択：",
+            "インターフェイスのサイズ"}},
+    {"ko", {"잘라내기", "복사", "붙여넣기", "모두 선택", "...또는 내장 스크립트를 선택하기:", "인터페이스 크기"}},
+    {"nl", {"Knippen", "Kopiëren", "Plakken", "Alles selecteren", "...of een ingebouwd script kiezen:",
+            "Interfacegrootte"}},
+    {"pl", {"Wytnij", "Kopiuj", "Wklej", "Zaznacz wszystko", "...lub wybierz wbudowany skrypt:",
+            "Rozmiar interfejsu"}},
+    {"pt", {"Cortar", "Copiar", "Colar", "Selecionar tudo", "...ou escolher um script incorporado:",
+            "Tamanho da interface"}},
+    {"ru", {"Вырезать", "Копировать", "Вставить", "Выделить всё", "...или выбрать встроенный скрипт:",
+            "Размер интерфейса"}},
+    {"tr", {"Kes", "Kopyala", "Yapıştır", "Tümünü seç", "...veya yerleşik bir komut dosyası seç:",
+            "Arayüz boyutu"}},
+    {"uk", {"Вирізати", "Копіювати", "Вставити", "Виділити все", "...або вибрати вбудований скрипт:",
+            "Розмір інтерфейсу"}},
+};
+
+} // namespace
+
+QString GetCurrentLanguage()
+{
+    return GCurrentLanguage;
+}
+
+void SetCurrentLanguage(const QString& code)
+{
+    GCurrentLanguage = code;
+}
+
+QString Translate(const QString& key)
+{
+    if (GCurrentLanguage == QLatin1String("en"))
+        return key;
+    return GTranslations.value(key, key);
+}
+
+void ClearTranslations()
+{
+    GTranslations.clear();
+}
+
+void BuildTranslations(const QStringList& englishLines, const QStringList& targetLines)
+{
+    GTranslations.clear();
+    const qsizetype n = std::min(englishLines.size(), targetLines.size());
+    for (qsizetype i = 0; i < n; ++i)
+        if (!englishLines[i].isEmpty() && !targetLines[i].isEmpty())
+            GTranslations.insert(englishLines[i], targetLines[i]);
+}
+
+void AddBuiltInTranslations(const QString& code)
+{
+    for (const TBuiltIn& language : kBuiltIns) {
+        if (code != QLatin1String(language.code))
+            continue;
+        for (int k = 0; k < 6; ++k)
+            GTranslations.insert(QString::fromUtf8(kBuiltInKeys[k]), QString::fromUtf8(language.texts[k]));
+    }
+}
+
+int TranslationCount()
+{
+    return int(GTranslations.size());
+}
+
+QString GetComponentText(const QObject* component)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(component))
+        return label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(component))
+        return button->text();
+    if (const auto* expander = qobject_cast<const TExpander*>(component))
+        return expander->text();
+    return {};
+}
+
+void SetComponentText(QObject* component, const QString& text)
+{
+    if (auto* label = qobject_cast<QLabel*>(component))
+        label->setText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(component))
+        button->setText(text);
+    else if (auto* expander = qobject_cast<TExpander*>(component))
+        expander->setText(text);
+}
+
+void TranslateComponent(QObject* root)
+{
+    if (!root)
+        return;
+    const std::vector<TComponent> components = componentsOf(root);
+    DebugLogFmt("TranslateComponent %s '%s': %d components, %d entries", root->metaObject()->className(),
+                qUtf8Printable(root->objectName()), int(components.size()), int(GTranslations.size()));
+    if (GTranslations.isEmpty())
+        return;
+    for (int i = 0; i < int(components.size()); ++i) {
+        const TComponent& c = components[i];
+        try {
+            const QString text = textOf(c);
+            if (!text.isEmpty())
+                translateText(GRecordedTexts, c, i, text, [&c](const QString& t) { setTextOf(c, t); });
+            if (QWidget* control = controlOf(c)) {
+                const QString hint = control->toolTip();
+                if (!hint.isEmpty())
+                    translateText(GRecordedHints, c, i, hint, [control](const QString& t) { control->setToolTip(t); });
+            }
+        } catch (const std::exception& e) {
+            DebugLogError(QStringLiteral("TranslateComponent(") + root->objectName() + QLatin1Char(')'), e);
+            throw;
+        }
+    }
+}
+
+void RevertComponent(QObject* root)
+{
+    if (!root)
+        return;
+    const std::vector<TComponent> components = componentsOf(root);
+    DebugLogFmt("RevertComponent %s '%s': %d components", root->metaObject()->className(),
+                qUtf8Printable(root->objectName()), int(components.size()));
+    for (int i = 0; i < int(components.size()); ++i) {
+        const TComponent& c = components[i];
+        try {
+            const void* key = keyOf(c);
+            const auto text = GRecordedTexts.constFind(key);
+            if (text != GRecordedTexts.constEnd()) {
+                const QObject* const* object = std::get_if<QObject*>(&c);
+                DebugLogFmt("  [%d] %s %s: '%s'", i, classNameOf(c),
+                            object ? qUtf8Printable((*object)->objectName()) : "", qUtf8Printable(*text));
+                setTextOf(c, *text);
+            }
+            if (QWidget* control = controlOf(c)) {
+                const auto hint = GRecordedHints.constFind(key);
+                if (hint != GRecordedHints.constEnd())
+                    control->setToolTip(*hint);
+            }
+        } catch (const std::exception& e) {
+            DebugLogError(QStringLiteral("RevertComponent(") + root->objectName() + QLatin1Char(')'), e);
+            throw;
+        }
+    }
+}
+
+void ForgetComponent(QObject* root)
+{
+    if (!root)
+        return;
+    for (const TComponent& c : componentsOf(root))
+        dropRecords(keyOf(c));
+    dropRecords(root);
+}
+
+bool TextFits(const QString& text, const QFont& font, qreal maxWidth, qreal maxHeight, bool wordWrap)
+{
+    const QFontMetricsF metrics(font);
+    const QRectF box(0, 0, wordWrap ? maxWidth : 1e6, 1000);
+    const QRectF laid = metrics.boundingRect(box, wordWrap ? int(Qt::TextWordWrap) : 0, text);
+    if (!wordWrap)
+        return maxWidth + 1 >= laid.width();
+    return maxWidth + 1 >= laid.width() && maxHeight >= laid.height();
+}
+
+void AutoFitControlText(QWidget* control)
+{
+    if (!control)
+        return;
+    const QString caption = GetComponentText(control);
+    if (caption.isEmpty())
+        return;
+    control->ensurePolished();
+
+    qreal available = 0;
+    // The size before the first fit, kept so that every fit starts from
+    // it (0 until the first fit).
+    qreal base = control->property("TagFloat").toReal();
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        // A label of more than two lines is left alone; measured against
+        // its unshrunk size, so that a label once shrunk still gets its
+        // size back for a shorter caption.
+        const qreal size = base > 0 ? base : fontSizeOf(label, label->font());
+        if (isAutoSizeLabel(label) || label->height() > 2 * size)
+            return;
+        available = label->width() - 2;
+    } else if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control)
+               || !qobject_cast<QAbstractButton*>(control)) {
+        available = control->width() - 26; // room for a check mark or an arrow
+    } else {
+        available = control->width() - 8;
+        if (auto* icon = qobject_cast<TIconButton*>(control))
+            available -= icon->iconPixelSize() + 7; // the icon left of the caption
+    }
+    if (available <= 0)
+        return;
+    const qreal height = control->height() - 4;
+
+    if (base == 0) {
+        base = fontSizeOf(control, control->font());
+        control->setProperty("TagFloat", base);
+    } else if (fontSizeOf(control, control->font()) != base) {
+        setFontSize(control, base);
+    }
+    const QString shown = shownCaption(control, caption);
+    if (TextFits(shown, control->font(), available, height, false))
+        return;
+
+    qreal size = base;
+    while (size > kSmallestFontSize) {
+        if (TextFits(shown, control->font(), available, height, false))
+            return;
+        size -= 0.5;
+        setFontSize(control, size);
+    }
+}
+
+void AutoFitTexts(QObject* root)
+{
+    for (const TComponent& c : componentsOf(root)) {
+        QWidget* control = controlOf(c);
+        if (control && isTextControl(control))
+            AutoFitControlText(control);
+    }
+}
+
+} // namespace pq

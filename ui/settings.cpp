@@ -1,0 +1,251 @@
+#include "ui/settings.h"
+
+#include "ui/debug_log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+#include <utility>
+#include <vector>
+
+namespace pq {
+
+namespace {
+
+enum class TReadResult { Missing, Read, Failed };
+
+struct TSettingsStore {
+    QString folderOverride;
+    QStringList lines;
+    bool loadAttempted = false;
+    // The file exists but its first read failed: its content is unknown,
+    // so it must not be replaced by this run's lines alone.
+    bool readFailed = false;
+    // The writes made while the file's content is unknown, in order, to
+    // replay on its lines when a later read succeeds.
+    std::vector<std::pair<QString, QString>> changes;
+};
+
+TSettingsStore& store()
+{
+    static TSettingsStore instance;
+    return instance;
+}
+
+int indexOfName(const QStringList& lines, const QString& name)
+{
+    for (int i = 0; i < lines.size(); ++i) {
+        const qsizetype eq = lines[i].indexOf(QLatin1Char('='));
+        if (eq >= 0 && QStringView(lines[i]).left(eq).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void applyChange(QStringList& lines, const QString& name, const QString& value)
+{
+    const int index = indexOfName(lines, name);
+    if (value.isEmpty()) {
+        if (index >= 0)
+            lines.removeAt(index);
+    } else if (index >= 0) {
+        lines[index] = name + QLatin1Char('=') + value;
+    } else {
+        lines.append(name + QLatin1Char('=') + value);
+    }
+}
+
+TReadResult readSettingsFile(const QString& path, QStringList& lines)
+{
+    QFile file(path);
+    if (!file.exists())
+        return TReadResult::Missing;
+    if (!file.open(QIODevice::ReadOnly))
+        return TReadResult::Failed;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return TReadResult::Failed;
+    bool ok = false;
+    const QString text = DecodeSettingsText(bytes, &ok);
+    if (!ok)
+        return TReadResult::Failed;
+    lines = SplitSettingsLines(text);
+    return TReadResult::Read;
+}
+
+void LoadSettings()
+{
+    TSettingsStore& s = store();
+    if (s.loadAttempted)
+        return;
+    s.loadAttempted = true;
+    try {
+        QStringList lines;
+        switch (readSettingsFile(SettingsFilePath(), lines)) {
+        case TReadResult::Read:
+            s.lines = lines;
+            break;
+        case TReadResult::Failed:
+            s.readFailed = true;
+            DebugLog(QStringLiteral("Settings: could not read ") + SettingsFilePath());
+            break;
+        case TReadResult::Missing:
+            break;
+        }
+    } catch (const std::exception& e) {
+        s.readFailed = true;
+        DebugLogError(QStringLiteral("LoadSettings"), e);
+    }
+}
+
+void SaveSettings()
+{
+    TSettingsStore& s = store();
+    try {
+        if (s.readFailed) {
+            // The file could not be read earlier: read it again and lay this
+            // run's writes over it, or leave it alone.
+            QStringList lines;
+            const TReadResult again = readSettingsFile(SettingsFilePath(), lines);
+            if (again == TReadResult::Failed) {
+                DebugLog(QStringLiteral("Settings: still unreadable, not written"));
+                return;
+            }
+            if (again == TReadResult::Read) {
+                for (const auto& [name, value] : s.changes)
+                    applyChange(lines, name, value);
+                s.lines = lines;
+            }
+            s.readFailed = false;
+            s.changes.clear();
+        }
+        if (!QDir().mkpath(SettingsFolder()))
+            return;
+        QByteArray bytes;
+        for (const QString& line : std::as_const(s.lines)) {
+            bytes += line.toUtf8();
+            bytes += "\r\n";
+        }
+        // Written beside the file and renamed over it, so that a failed
+        // write never leaves half a file.
+        QSaveFile file(SettingsFilePath());
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        if (file.write(bytes) != bytes.size()) {
+            file.cancelWriting();
+            return;
+        }
+        file.commit();
+    } catch (const std::exception& e) {
+        DebugLogError(QStringLiteral("SaveSettings"), e);
+    }
+}
+
+} // namespace
+
+QString SettingsFolder()
+{
+    const TSettingsStore& s = store();
+    if (!s.folderOverride.isEmpty())
+        return s.folderOverride;
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .filePath(QStringLiteral("Pastelloquin"));
+}
+
+QString SettingsFilePath()
+{
+    return QDir(SettingsFolder()).filePath(QStringLiteral("settings.txt"));
+}
+
+QString LegacyThemeFilePath()
+{
+    return QDir(SettingsFolder()).filePath(QStringLiteral("theme.txt"));
+}
+
+void SetSettingsFolder(const QString& folder)
+{
+    TSettingsStore& s = store();
+    s.folderOverride = folder;
+    s.lines.clear();
+    s.loadAttempted = false;
+    s.readFailed = false;
+    s.changes.clear();
+}
+
+QString GetSetting(const QString& name, const QString& defaultValue)
+{
+    LoadSettings();
+    const QStringList& lines = store().lines;
+    const int index = indexOfName(lines, name);
+    if (index < 0)
+        return defaultValue;
+    return lines[index].mid(lines[index].indexOf(QLatin1Char('=')) + 1);
+}
+
+void SetSetting(const QString& name, const QString& value)
+{
+    LoadSettings();
+    TSettingsStore& s = store();
+    applyChange(s.lines, name, value);
+    if (s.readFailed)
+        s.changes.emplace_back(name, value);
+    SaveSettings();
+}
+
+QString DecodeSettingsText(const QByteArray& bytes, bool* ok)
+{
+    const auto decode = [&](QStringConverter::Encoding encoding, bool& good) {
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+        QString text = decoder(bytes);
+        good = !decoder.hasError();
+        return text;
+    };
+    bool good = true;
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        text = decode(QStringConverter::Utf8, good);
+    } else if (bytes.startsWith("\xFF\xFE")) {
+        text = decode(QStringConverter::Utf16LE, good);
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        text = decode(QStringConverter::Utf16BE, good);
+    } else {
+        bool utf8 = false;
+        text = decode(QStringConverter::Utf8, utf8);
+        if (!utf8) {
+            // Not UTF-8: the Windows ANSI code page, as far as it is known.
+            QStringDecoder ansi("windows-1252");
+            if (ansi.isValid())
+                text = ansi(bytes);
+            else
+                text = QString::fromLatin1(bytes);
+        }
+    }
+    if (ok)
+        *ok = good;
+    return text;
+}
+
+QStringList SplitSettingsLines(const QString& text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+} // namespace pq

@@ -1,0 +1,158 @@
+#include "ui/theme.h"
+
+#include "ui/debug_log.h"
+#include "ui/settings.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+
+namespace pq {
+
+TThemeMode GThemeMode = tmDark;
+
+namespace {
+
+struct TColorPair {
+    QRgb dark;
+    QRgb light;
+};
+
+// Searched in this order, on the 24-bit RGB part.
+constexpr std::array<TColorPair, 14> kColorPairs{{
+    {0x111827, 0xE8ECF2},
+    {0x0C1624, 0xE2E7EF},
+    {0x06121E, 0xDCE2EB},
+    {0x1F2937, 0xFFFFFF},
+    {0x1E2A3C, 0xF7FAFD},
+    {0x314158, 0xFEFFFF},
+    {0x2D3B51, 0xF4F7FA},
+    {0x415168, 0xF1F5F9},
+    {0x374151, 0xDCE3EB},
+    {0x4B5563, 0x9AA7B8},
+    {0x999999, 0xBCC6D2},
+    {0x545F72, 0xD7DFEA},
+    {0x7E7D83, 0xE2E8F0},
+    {0xAAAAAA, 0x94A3B8},
+}};
+
+constexpr QRgb kStrongTextDark = 0xD5D5D5;
+constexpr QRgb kStrongTextLight = 0x2A3744;
+constexpr QRgb kSecondaryTextDark = 0xB5B5B5;
+constexpr QRgb kSecondaryTextLight = 0x7A8699;
+constexpr QRgb kLightBackground = 0xE8ECF2;
+
+constexpr QRgb rgbOf(QRgb color)
+{
+    return color & 0x00FFFFFFu;
+}
+
+constexpr QRgb withAlpha(QRgb color, QRgb rgb)
+{
+    return (color & 0xFF000000u) | rgb;
+}
+
+bool isLight()
+{
+    return GThemeMode == tmLight;
+}
+
+} // namespace
+
+QRgb MapThemeColor(QRgb color, bool toLight)
+{
+    const QRgb c = rgbOf(color);
+    const int a = qAlpha(color);
+    for (const TColorPair& pair : kColorPairs) {
+        if ((toLight ? pair.dark : pair.light) == c)
+            return withAlpha(color, toLight ? pair.light : pair.dark);
+    }
+    if (a >= 1 && a <= 254) {
+        if (toLight && c == 0xFFFFFF)
+            return withAlpha(color, 0x000000);
+        if (!toLight && c == 0x000000)
+            return withAlpha(color, 0xFFFFFF);
+    }
+    return color;
+}
+
+QRgb MapThemeTextColor(QRgb color, bool toLight)
+{
+    const QRgb c = rgbOf(color);
+    if (!toLight) {
+        if (c == kStrongTextLight)
+            return withAlpha(color, kStrongTextDark);
+        if (c == kSecondaryTextLight)
+            return withAlpha(color, kSecondaryTextDark);
+        return color;
+    }
+    if (qAlpha(color) == 0 || c == kStrongTextLight || c == kSecondaryTextLight)
+        return color;
+    const int r = qRed(color);
+    const int g = qGreen(color);
+    const int b = qBlue(color);
+    if (std::max({r, g, b}) - std::min({r, g, b}) > 40)
+        return color; // a coloured text keeps its colour
+    const int luminance = (30 * r + 59 * g + 11 * b) / 100;
+    if (luminance >= 195)
+        return withAlpha(color, kStrongTextLight);
+    if (luminance >= 140)
+        return withAlpha(color, kSecondaryTextLight);
+    return color;
+}
+
+QRgb ThemedColor(QRgb color)
+{
+    return MapThemeColor(color, isLight());
+}
+
+QRgb ThemedTextColor(QRgb color)
+{
+    return MapThemeTextColor(color, isLight());
+}
+
+QRgb ThemedBackgroundColor(QRgb color)
+{
+    return isLight() ? withAlpha(color, kLightBackground) : color;
+}
+
+QColor ThemedColor(const QColor& color)
+{
+    return QColor::fromRgba(ThemedColor(color.rgba()));
+}
+
+QColor ThemedTextColor(const QColor& color)
+{
+    return QColor::fromRgba(ThemedTextColor(color.rgba()));
+}
+
+QString ThemeStyleResourceName()
+{
+    return isLight() ? QStringLiteral("VORLUNE_LIGHT") : QStringLiteral("VORLUNE_DARK");
+}
+
+void LoadTheme()
+{
+    GThemeMode = tmDark;
+    try {
+        QString value = GetSetting(QStringLiteral("theme"), QString()).toLower().trimmed();
+        if (value.isEmpty()) {
+            QFile legacy(LegacyThemeFilePath());
+            if (legacy.exists() && legacy.open(QIODevice::ReadOnly))
+                value = DecodeSettingsText(legacy.readAll()).toLower().trimmed();
+        }
+        if (value == QLatin1String("light"))
+            GThemeMode = tmLight;
+    } catch (const std::exception& e) {
+        GThemeMode = tmDark;
+        DebugLogError(QStringLiteral("LoadTheme"), e);
+    }
+}
+
+void SaveTheme()
+{
+    SetSetting(QStringLiteral("theme"), isLight() ? QStringLiteral("light") : QStringLiteral("dark"));
+}
+
+} // namespace pq

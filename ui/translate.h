@@ -1,0 +1,5 @@
+#pragma once
+
+// Translate and GetCurrentLanguage: the translation dictionary's calls that
+// user-visible texts go through.
+#include "ui/dictionary.h"

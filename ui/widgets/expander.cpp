@@ -1,0 +1,126 @@
+#include "ui/widgets/expander.h"
+
+#include "ui/theme_style.h"
+#include "ui/widgets/icons.h"
+
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace pq {
+
+TExpander::TExpander(const QString& text, QListWidget* list, QWidget* parent)
+    : QWidget(parent), text_(text), list_(list)
+{
+    setMouseTracking(true);
+    list_->setParent(this);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setUniformItemSizes(true);
+    list_->hide();
+    setFont(InterfaceFont(15, QFont::Medium));
+    setFixedHeight(kHeaderHeight);
+}
+
+void TExpander::setText(const QString& text)
+{
+    text_ = text;
+    update();
+}
+
+void TExpander::setTextIndent(int indent)
+{
+    indent_ = indent;
+    relayout();
+    update();
+}
+
+int TExpander::expandedHeight() const
+{
+    return kHeaderHeight + list_->count() * kItemHeight;
+}
+
+void TExpander::setExpanded(bool expanded)
+{
+    if (expanded_ == expanded)
+        return;
+    expanded_ = expanded;
+    list_->setVisible(expanded_);
+    setFixedHeight(expanded_ ? expandedHeight() : kHeaderHeight);
+    relayout();
+    update();
+    emit expandedChanged(expanded_);
+}
+
+QSize TExpander::sizeHint() const
+{
+    return QSize(210, expanded_ ? expandedHeight() : kHeaderHeight);
+}
+
+void TExpander::relayout()
+{
+    list_->setGeometry(indent_ - 6, kHeaderHeight, width() - (indent_ - 6), list_->count() * kItemHeight);
+}
+
+void TExpander::resizeEvent(QResizeEvent*)
+{
+    relayout();
+}
+
+void TExpander::paintEvent(QPaintEvent*)
+{
+    const TUiPalette& palette = CurrentPalette();
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor color = headerHovered_ || expanded_ ? palette.textStrong : palette.text;
+    p.setPen(color);
+    p.setFont(font());
+    QString caption = text_.trimmed();
+    const QRect textRect(indent_, 0, width() - indent_ - 26, kHeaderHeight);
+    p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic, caption);
+
+    // The arrow points down when closed and up when open.
+    const qreal dpr = devicePixelRatioF();
+    QPixmap arrow = RenderIcon(QStringLiteral("chevron"), color, 16, dpr, 2.0);
+    const QPointF at(width() - 24, (kHeaderHeight - 16) / 2.0);
+    if (expanded_) {
+        p.save();
+        p.translate(at + QPointF(8, 8));
+        p.rotate(180);
+        p.drawPixmap(QPointF(-8, -8), arrow);
+        p.restore();
+    } else {
+        p.drawPixmap(at, arrow);
+    }
+}
+
+void TExpander::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && event->position().y() < kHeaderHeight) {
+        emit headerClicked();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TExpander::mouseMoveEvent(QMouseEvent* event)
+{
+    const bool overHeader = event->position().y() < kHeaderHeight;
+    if (overHeader != headerHovered_) {
+        headerHovered_ = overHeader;
+        setCursor(overHeader ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        update();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void TExpander::leaveEvent(QEvent* event)
+{
+    headerHovered_ = false;
+    update();
+    QWidget::leaveEvent(event);
+}
+
+} // namespace pq

@@ -1,0 +1,110 @@
+#include "workspace/auto_enhance_command.h"
+
+#include "engine/services/auto_enhance.h"
+#include "engine/runtime/engine_host.h"
+#include "engine/history/image_history.h"
+#include "engine/runtime/ui_sync.h"
+#include "platform/ui_bridge.h"
+
+#include <QString>
+
+#include <atomic>
+#include <thread>
+
+namespace pq {
+namespace {
+
+std::atomic<int> gWorkers{0};
+
+} // namespace
+
+struct AutoEnhanceCommand::State {
+    std::function<void(bool)> showBusy;
+    int pending = 0;
+
+    // The hand-back: UI thread, while the command still exists.
+    void finish(const gfx::Image& source, const gfx::Image& result, bool failed)
+    {
+        EngineHost* host = engineHost();
+        if (host && failed) {
+            host->ShowMessage(QStringLiteral("Auto-enhance failed"));
+        } else if (host && !result.isNull() && host->ZIdSourceImage().sameAs(source) && !host->ZIdImage().isNull()) {
+            host->SetZIdImage(result);
+            host->RedrawSkPaintBox1();
+            if (TImageHistory* history = host->FHistory())
+                history->Save(host->ZIdImage(), host->ZIdSourceImage());
+        }
+        if (--pending == 0 && showBusy)
+            showBusy(false);
+    }
+};
+
+AutoEnhanceCommand::AutoEnhanceCommand(std::function<void(bool busy)> showBusy) : state_(std::make_shared<State>())
+{
+    state_->showBusy = std::move(showBusy);
+}
+
+AutoEnhanceCommand::~AutoEnhanceCommand() = default;
+
+AutoEnhanceCommand::Outcome AutoEnhanceCommand::Run()
+{
+    EngineHost* host = engineHost();
+    if (!host)
+        return Outcome::NoImage;
+    if (host->ZIdSourceImage().isNull() || host->ZIdImage().isNull()) {
+        host->ShowMessage(QStringLiteral("no image loaded"));
+        return Outcome::NoImage;
+    }
+    if (host->FCurrentEffectNumber() != -1) {
+        host->ShowMessage(QStringLiteral("effect running"));
+        return Outcome::EffectRunning;
+    }
+
+    gfx::Image source = host->ZIdSourceImage();
+    if (state_->pending++ == 0 && state_->showBusy)
+        state_->showBusy(true);
+    std::weak_ptr<State> weak = state_;
+    gWorkers.fetch_add(1);
+    try {
+        std::thread([weak, source]() mutable {
+            gfx::Image result;
+            bool failed = false;
+            try {
+                result = AutoEnhanceImage(source);
+            } catch (...) {
+                failed = true;
+            }
+            try {
+                SyncWithUi([&] {
+                    if (const auto state = weak.lock())
+                        state->finish(source, result, failed);
+                });
+            } catch (...) {
+                // The UI is gone: nothing to hand back to.
+            }
+            // Nothing of the thread may outlive the count.
+            result = {};
+            source = {};
+            weak.reset();
+            gWorkers.fetch_sub(1);
+        }).detach();
+    } catch (...) {
+        gWorkers.fetch_sub(1);
+        state_->finish(source, {}, false);
+        platform::logError("Auto-enhance", "cannot start a worker thread");
+        return Outcome::NotStarted;
+    }
+    return Outcome::Started;
+}
+
+int AutoEnhanceCommand::Pending() const
+{
+    return state_->pending;
+}
+
+int AutoEnhanceCommand::WorkerCount()
+{
+    return gWorkers.load();
+}
+
+} // namespace pq
