@@ -30,49 +30,49 @@ class QVBoxLayout;
 namespace pq {
 
 class AutoEnhanceCommand;
-class TCanvasView;
-class TContourColorWindow;
-class TLUTChooserDialog;
-class TDropZone;
-class TExpander;
-class THistoryStrip;
-class THistoryToggle;
-class TIconButton;
-class TOverlayContainer;
-class TPreviewPane;
-class TToggleSwitch;
-class TWorkspaceLayout;
+class CanvasView;
+class ContourColorWindow;
+class LUTChooserDialog;
+class DropZone;
+class Expander;
+class GalleryStrip;
+class GalleryToggle;
+class IconButton;
+class OverlayHost;
+class PreviewPane;
+class ToggleSwitch;
+class WorkspaceLayout;
 
-// TForm1: the main window and the holder of the workspace's shared state
-// (its TDocument); the effect engine's host. Its members are spread over
+// MainWindow: the main window and the holder of the workspace's shared state
+// (its Document); the effect engine's host. Its members are spread over
 // app/main_window_*.cpp by concern; the controls keep their designed names
 // as object names.
-class TForm1 : public QMainWindow, public EngineHost {
+class MainWindow : public QMainWindow, public EngineHost {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // ---- The engine's host (main_window_host.cpp) ----
-    gfx::Image ZIdImage() const override;
-    void SetZIdImage(const gfx::Image& image) override;
-    gfx::Image ZIdSourceImage() const override;
-    TImageHistory* FHistory() override;
-    void RedrawSkPaintBox1() override;
-    int FCurrentEffectNumber() const override;
-    void SetFCurrentEffectNumber(int number) override;
-    bool FCloseRequested() const override;
-    void SetFCloseRequested(bool value) override;
+    gfx::Image resultImage() const override;
+    void setResultImage(const gfx::Image& image) override;
+    gfx::Image sourceImage() const override;
+    ImageHistory* history() override;
+    void redrawCanvas() override;
+    int runningEffect() const override;
+    void setRunningEffect(int number) override;
+    bool closeRequested() const override;
+    void setCloseRequested(bool value) override;
     void Close() override;
-    QString GetEffectName(int number) const override;
+    QString effectName(int number) const override;
     void ShowMessage(const QString& text) override;
-    bool FEraseBdChecked() const override;
-    bool FDrawContourChecked() const override;
-    QRgb FContourColor() const override;
-    bool AddTextureOn() const override;
-    gfx::Image StoredTextureBitmap() const override;
-    float StoredTextureStrength() const override;
-    float StoredTextureScale() const override;
+    bool eraseBackground() const override;
+    bool drawContours() const override;
+    QRgb contourColor() const override;
+    bool addTexture() const override;
+    gfx::Image storedTexture() const override;
+    float storedTextureStrength() const override;
+    float storedTextureScale() const override;
     bool CustomBrushesOn302() const override;
     bool CustomBrushesOn303() const override;
     bool CustomBrushesOn304() const override;
@@ -80,103 +80,103 @@ public:
     gfx::Image CustomBrushBitmap303() const override;
     gfx::Image CustomBrushBitmap304() const override;
     int CustomBrushCount304() const override;
-    bool HasManualBrushFrame() const override;
-    LUTChoice FLUTChoice() const override;
-    float FPreviewZoomFactor() const override;
-    QSizeF Image1Size() const override;
-    void SetPreviewBitmap(const gfx::Image& bitmap) override;
-    void SetPreviewPC(int value) override;
+    bool manualBrushOpen() const override;
+    LUTChoice lutChoice() const override;
+    float previewZoom() const override;
+    QSizeF previewPaneSize() const override;
+    void showPreview(const gfx::Image& bitmap) override;
+    void setPreviewPercent(int value) override;
     // Messages go through it; tests replace it.
-    std::function<void(const QString& text)> FShowMessage;
+    std::function<void(const QString& text)> showMessageBox;
 
-    TDocument& Doc() { return FDocument; }
-    const TDocument& Doc() const { return FDocument; }
+    Document& Doc() { return document_; }
+    const Document& Doc() const { return document_; }
 
     // ---- Start-up (main_window_show.cpp) ----
     // The splash hands over: the window becomes the main window and shows.
-    void HandOver();
-    void FormShow();
-    void InitializationTimerTimer();
+    void takeOver();
+    void firstShow();
+    void initialize();
     // The repository's images have been installed.
-    void RepositoryLoaded();
+    void repositoryLoaded();
     // The start-up texture: the second entry of the repository's list.
-    bool TakeDefaultTexture();
+    bool takeDefaultTexture();
     // The update check's call point (the check itself is not built yet).
-    void Check4Update();
-    bool ConfirmOverwrite(const QString& fileName);
-    // The command line FormShow reads (the program's arguments by default).
-    QStringList FCommandLine;
+    void checkForUpdate();
+    bool confirmOverwrite(const QString& fileName);
+    // The command line firstShow reads (the program's arguments by default).
+    QStringList commandLine;
     // Counts of the first-show work that must happen once per run.
-    int FInitializationRuns = 0;
-    int FStartupImageLoads = 0;
+    int initializationRuns = 0;
+    int startupImageLoads = 0;
 
     // ---- Document and busy state (main_window_document.cpp) ----
-    bool IsEffectRunning() const { return FDocument.IsEffectRunning(); }
-    bool IsBackgroundWorkRunning() const { return FDocument.IsBackgroundWorkRunning(); }
-    void HonorDeferredClose() { FDocument.HonorDeferredClose(); }
-    void EndBackgroundWorker() { FDocument.EndBackgroundWorker(); }
-    TDocument::TResetResult FullReset();
+    bool IsEffectRunning() const { return document_.IsEffectRunning(); }
+    bool IsBackgroundWorkRunning() const { return document_.IsBackgroundWorkRunning(); }
+    void HonorDeferredClose() { document_.HonorDeferredClose(); }
+    void EndBackgroundWorker() { document_.EndBackgroundWorker(); }
+    Document::ResetResult fullReset();
     // Shows the selected effect: slider captions, values and enabled
     // state, the list selection and its accent.
-    void UpdateListboxes(QListWidget* box, int itemIndex);
-    void UpdateEffectAccent(QListWidget* box, int itemIndex);
-    void UpdateEmptyPreviewBg();
-    void UpdateDropZone();
-    QListWidget* ListBoxOfFamily(int family) const;
+    void showSelectedEffect(QListWidget* box, int itemIndex);
+    void placeEffectAccent(QListWidget* box, int itemIndex);
+    void showEmptyPreview();
+    void updateDropZone();
+    QListWidget* listOfFamily(int family) const;
 
     // ---- Effect choice and sliders (main_window_params.cpp) ----
     // ListBox1ItemClick .. ListBox5ItemClick: family 1..5.
-    void ListBoxItemClick(int family, int index);
+    void selectListedEffect(int family, int index);
     // TrackBar1Tracking .. TrackBar5Tracking: k 1..5.
-    void TrackBarTracking(int k);
-    void ParamsLabelDblClick();
-    void ParamLabelDblClick(int k);
+    void sliderMoved(int k);
+    void resetEffectSliders();
+    void resetSlider(int k);
     // The five slider values, rounded.
-    std::array<int, 5> SliderValues() const;
+    std::array<int, 5> sliderValues() const;
 
     // ---- Parameter file (main_window_paramfile.cpp) ----
-    // Writes Params to a .pqk file (through a temporary file); throws
+    // Writes params to a .pqk file (through a temporary file); throws
     // std::runtime_error on a write error.
     void SaveParameters(const QString& FileName);
-    // Reads a .pqk file into Params and moves the sliders to the selected
+    // Reads a .pqk file into params and moves the sliders to the selected
     // effect's values; a missing file does nothing. A file that is not a
     // parameter file changes nothing; either throws std::runtime_error
     // with the reason, as does a file of which a part could not be read
     // (after the rest was taken).
     void LoadParameters(const QString& FileName);
-    void SkSvg44Click(); // load
-    void SkSvg45Click(); // save
+    void chooseParametersToLoad(); // load
+    void chooseParametersToSave(); // save
     // The mouse over the heading or its icons: they light up, and fade
     // again a while after the mouse has left.
-    void ParamsLabelMouseMove();
-    void FloatAnimation1Finish();
-    void FloatAnimation2Finish();
+    void lightParameterIcons();
+    void loadIconFaded();
+    void saveIconFaded();
     // Starts both icons' fades (the clean-up timer's countdown ended).
-    void StartParamsIconFades();
+    void fadeParameterIcons();
 
     // ---- Effect options (main_window_options.cpp) ----
-    void EraseBdSwitchClick();
-    void AddTextureSwitchClick();
-    void ContourSwitchClick();
+    void toggleEraseBackground();
+    void addTextureSwitched();
+    void toggleContours();
     // Shows the option boxes of the selected effect and enables "Erase
     // background" for the effects that honour it (PresentedScrollBox3Paint).
-    void UpdateOptionBoxes();
+    void showEffectOptions();
     void UpdateBrushButtons();
-    void TestBrushButtonClick();
-    void ResetBrushesButtonClick();
+    void loadCustomBrushes();
+    void resetCustomBrushes();
     // The right panel's "Add texture" takes the tool label's text.
-    void Label38Paint();
+    void syncAddTextureLabel();
 
     // ---- Contour colour window (main_window_contour.cpp) ----
     void ShowContourColorWindow();
     void HideContourColorWindow();
-    void PositionContourColorWindowNearSwitch();
-    QRgb ReadContourPanelColor() const;
-    void ContourColorPanelChange();
-    void ContourColorTimerTick();
-    void ContourColorCloseButtonClick();
-    TContourColorWindow* ContourColorWindow = nullptr;
-    std::unique_ptr<QTimer> FContourColorTimer;
+    void placeContourColorWindow();
+    QRgb contourPanelColor() const;
+    void contourColorChanged();
+    void pollContourColor();
+    void contourColorWindowClosed();
+    ContourColorWindow* contourColorWindow = nullptr;
+    std::unique_ptr<QTimer> contourColorTimer;
 
     // ---- LUT choice (main_window_lut.cpp) ----
     // The first built-in table when it can be read; the preview timer
@@ -184,91 +184,91 @@ public:
     void InitEmbeddedLUTs();
     // The built-in table of that name (any case); false, with nothing
     // changed, when there is none.
-    bool LoadEmbeddedLUT(const QString& AName);
-    void SelectLUTButtonClick();
+    bool LoadEmbeddedLUT(const QString& name);
+    void chooseLUT();
     // Opens the chooser (not while an effect runs, nor without an image).
-    void ShowLUTSelector();
-    void OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath);
+    void showLUTChooser();
+    void OnLUTApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath);
     // Runs the chooser; tests replace it. By default a modal dialog.
-    std::function<void(TLUTChooserDialog& chooser)> FRunLUTChooser;
+    std::function<void(LUTChooserDialog& chooser)> runLUTChooser;
 
     // ---- Preview pane, apply (main_window_preview.cpp) ----
-    void UpdatePreviewTimerTimer();
-    void PreviewDebounceTimerTimer();
-    void RequestEffectPreview();
+    void previewTimerTick();
+    void previewDebounceTick();
+    void requestPreview();
     // The running preview no longer counts (the pane's window or the effect
     // changed): its pictures and progress are dropped.
     void SupersedePreview();
     // Shows the untreated source window in the pane.
-    void DrawZoomedPreview();
-    void Button1Click();
-    void Image1MouseDown(QPointF pos);
-    void Image1MouseMove(Qt::MouseButtons buttons, QPointF pos);
-    void Image1MouseUp();
-    void Image1MouseWheel(int delta);
-    void zoominskvgClick();
-    void zoomoutskvgClick();
-    void PreviewZoomRectClick();
-    QPointF PreviewLastPos;
+    void showPreviewSource();
+    void applyEffect();
+    void previewPressed(QPointF pos);
+    void previewDragged(Qt::MouseButtons buttons, QPointF pos);
+    void previewReleased();
+    void previewWheel(int delta);
+    void zoomPreviewIn();
+    void zoomPreviewOut();
+    void resetPreviewZoom();
+    QPointF lastPreviewPos;
 
     // ---- Main canvas (main_window_canvas.cpp) ----
     void ZoomIn();
     void ZoomOut();
-    void SkPaintBox1MouseWheel(int delta, QPointF pos);
-    void ZoomDebounceTimerTimer();
-    void CalculateBestFitAndCenter();
-    void CenterImageInPaintBox();
-    void FullSizeAndCenter();
-    void UpdatePaintBoxSize();
-    void SkPaintBox1MouseDown(Qt::MouseButton button, QPointF pos);
-    void SkPaintBox1MouseMove(Qt::MouseButtons buttons, QPointF pos);
-    void SkPaintBox1MouseUp(Qt::MouseButton button, QPointF pos);
-    void SkPaintBox1DblClick();
-    void CleanUpTimerTimer();
+    void canvasWheel(int delta, QPointF pos);
+    void zoomGestureEnded();
+    void fitToView();
+    void centreImage();
+    void actualSizeAndCentre();
+    void updateCanvasSize();
+    void canvasPressed(Qt::MouseButton button, QPointF pos);
+    void canvasDragged(Qt::MouseButtons buttons, QPointF pos);
+    void canvasReleased(Qt::MouseButton button, QPointF pos);
+    void showFullScreen();
+    void cleanUpTick();
     // The viewport size the view operations use.
-    QSize ViewportSize() const;
-    QPointF FLastMousePos;
-    QPointer<QWidget> FFullScreenForm;
+    QSize viewportSize() const;
+    QPointF lastMousePos;
+    QPointer<QWidget> fullScreenViewer;
 
     // ---- Split view (main_window_split.cpp) ----
-    void SpeedButton24Click();
-    void CheckBox1Change();
+    void toggleSplitView();
+    void splitViewChanged();
     void UpdateDivider();
-    double& FDividerX();
-    bool FDragging = false;
-    QWidget* Splitter = nullptr;
+    double& dividerX();
+    bool draggingDivider = false;
+    QWidget* divider = nullptr;
 
     // ---- Opening and saving (main_window_files.cpp) ----
     // The open dialog.
-    void LoadImageFile();
+    void openImage();
     // Makes the image file the new document; false when it cannot (the
     // document then stays as it was).
-    bool LoadLargeImage(const QString& fileName);
-    void DefaultImageButtonClick();
-    bool LoadLargeImageFromTImage();
+    bool openImageFile(const QString& fileName);
+    void openDefaultImage();
+    bool showDefaultImage();
     // Shows an opened image as the new document at 100 %, the preview
     // pane's window `previewInset` pixels up and left of its centre.
-    bool ShowAsNewDocument(const gfx::Image& image, int previewInset);
-    bool DropZoneRectDragOver(const QMimeData* data) const;
-    void DropZoneRectDragDrop(const QMimeData* data);
-    void SaveImageFile();
+    bool showAsNewDocument(const gfx::Image& image, int previewInset);
+    bool acceptsDrop(const QMimeData* data) const;
+    void drop(const QMimeData* data);
+    void saveImage();
     // The file dialogs; tests replace them. Empty when cancelled.
-    std::function<QString(const QString& title, const QString& filter)> FGetOpenFileName;
-    std::function<QString(const QString& title, const QString& proposal, int filterIndex)> FGetSaveFileName;
+    std::function<QString(const QString& title, const QString& filter)> getOpenFileName;
+    std::function<QString(const QString& title, const QString& proposal, int filterIndex)> getSaveFileName;
     // Several files at once (brush sheets); empty when cancelled.
-    std::function<QStringList(const QString& title, const QString& filter)> FGetOpenFileNames;
+    std::function<QStringList(const QString& title, const QString& filter)> getOpenFileNames;
     // Saving a data file of the given filter and default suffix (.pqk).
-    std::function<QString(const QString& title, const QString& filter, const QString& suffix)> FGetSaveDataFileName;
+    std::function<QString(const QString& title, const QString& filter, const QString& suffix)> getSaveDataFileName;
 
     // ---- Commands (main_window_commands.cpp) ----
-    void SpeedButton5Click(); // undo
-    void SpeedButton6Click(); // redo
-    void LabelEnhanceClick();
+    void undo(); // undo
+    void redo(); // redo
+    void autoEnhance();
     // The workspace's keyboard shortcuts; true when the key was consumed.
-    bool FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers modifiers);
+    bool handleKey(int key, const QString& text, Qt::KeyboardModifiers modifiers);
     // A main-menu entry was chosen.
-    void RunMenuAction(const QString& name);
-    std::shared_ptr<AutoEnhanceCommand> FAutoEnhance;
+    void runMenuEntry(const QString& name);
+    std::shared_ptr<AutoEnhanceCommand> autoEnhancer;
 
     // ---- Progress bar (main_window_progress.cpp) ----
     // 0..100 shows a full run's progress; any other value hides the bar.
@@ -276,197 +276,197 @@ public:
 
     // ---- Closing and shut-down (main_window_close.cpp) ----
     // The unsaved-changes question; true when the window may close.
-    bool FormCloseQuery();
+    bool mayClose();
     // Runs after an allowed close query; false when the close is refused
-    // because work runs (and then remembered in FCloseRequested).
-    bool FormClose();
+    // because work runs (and then remembered in closeRequested).
+    bool closeAllowed();
     // Stops timers, waits for workers and frees the document's objects.
     // Returns false when workers were still running after the wait: then
     // nothing they share was freed and the process must end at once.
-    bool FormDestroy();
+    bool shutDown();
     // Asks a Yes/No question; tests replace it.
-    std::function<bool(const QString& text)> FAskYesNo;
+    std::function<bool(const QString& text)> askYesNo;
     // Longest wait for workers at shut-down.
-    int FShutdownWaitMs = 5000;
+    int shutdownWaitMs = 5000;
     // The user agreed to discard changes for a close that was deferred: the
     // deferred close does not ask again.
-    bool FDiscardAgreed = false;
+    bool discardAgreed = false;
 
     // ---- Overlay panels and script editor, the parts the shell uses
     //      (main_window_overlay.cpp) ----
-    void ShowOverlayFrame(QWidget* frame);
-    void CloseOverlay();
-    void CloseManualBrushFrame();
-    void ShowScriptEditor();
-    void CloseScriptEditorForDialog();
-    void UnlinkScriptEditorWindow();
-    QPointer<QWidget> FManualBrushFrame;
+    void showOverlayPanel(QWidget* frame);
+    void closeOverlay();
+    void closeManualBrush();
+    void showScriptEditor();
+    void hideScriptEditorForDialog();
+    void unlinkScriptEditor();
+    QPointer<QWidget> manualBrushPanel;
     // True while the open manual-brush panel applies a stroke.
-    bool FManualBrushApplying = false;
-    bool FBatchRunning = false;
-    std::unique_ptr<QTimer> FBatchTimer;
-    std::unique_ptr<QStringList> FBatchFiles;
-    std::unique_ptr<QStringList> FBatchEmbScriptText;
-    QStringList FBatchScript;
+    bool manualBrushApplying = false;
+    bool batchRunning = false;
+    std::unique_ptr<QTimer> batchTimer;
+    std::unique_ptr<QStringList> batchFiles;
+    std::unique_ptr<QStringList> batchScriptText;
+    QStringList batchScript;
 
     // ---- Theme (main_window_theme.cpp) ----
     // Switches the whole program to the mode and keeps it in the settings.
-    void ApplyTheme(TThemeMode Mode);
+    void ApplyTheme(ThemeMode Mode);
     void SetLightMode(bool Value);
     // The click of both theme icons and the theme shortcut: toggles.
-    void ThemeSwitchClick();
-    void CreateThemeSwitch();
+    void toggleTheme();
+    void createThemeSwitch();
     // Shows the icon of the other mode.
-    void UpdateThemeIcons();
+    void updateThemeIcons();
     // Loads the current mode's style sheet.
     void ApplyStyle();
     // Recolours O and its descendants from their designed colours.
-    void ThemeWalk(QObject* O, bool ToLight);
+    void themeWalk(QObject* O, bool ToLight);
     // The current mode's colours on the main window, the script editor and
     // the manual-brush panel.
-    void ApplyThemeColors();
+    void applyThemeColors();
 
     // ---- Chrome (main_window_chrome.cpp) ----
-    void MaxButtonClick();
-    void MinButtonClick();
-    void LayoutWindowButtons();
-    void bnMainMenuClick();
-    void ExpanderClick(int family);
-    void HistoryToggleLabelClick();
+    void toggleMaximized();
+    void minimize();
+    void updateWindowButtons();
+    void toggleMainMenu();
+    void toggleFamily(int family);
+    void toggleGallery();
 
-    // ---- Fields of the window (initial values set by FormCreate) ----
-    bool FStartupFullScreenDone = false;
-    bool FInitialized = false;
+    // ---- Fields of the window (initial values set by create) ----
+    bool startupLayoutDone = false;
+    bool initialized = false;
     // The initialisation tick found no texture list yet.
-    bool FDefaultTexturePending = false;
-    float FUIZoom = 1.0f;
-    int FDraggedThumbnailIndex = -1;
-    quint32 FLastPanTime = 0;
-    int FLastMonitorIndex = -1;
-    QRect FRestoreBounds;
-    bool FIsCustomMaximized = false;
-    int FLastLeft = 0;
-    int FLastTop = 0;
-    int FMenuLastSel = -1;
-    QImage FDefaultPreviewBitmap;
-    bool FTextBoxUpdating = false;
-    bool FFormResizing = false;
-    int FContextMenuImageIndex = -1;
+    bool defaultTexturePending = false;
+    float interfaceZoom = 1.0f;
+    int draggedTile = -1;
+    quint32 lastPreviewPanTime = 0;
+    int lastMonitorIndex = -1;
+    QRect restoreBounds;
+    bool maximized = false;
+    int lastLeft = 0;
+    int lastTop = 0;
+    int menuSelection = -1;
+    QImage defaultPreviewPicture;
+    bool textBoxUpdating = false;
+    bool resizing = false;
+    int contextMenuTile = -1;
 
     // ---- Timers ----
-    QTimer InitializationTimer;
-    QTimer FMonitorCheckTimer;
-    QTimer FZoomDebounceTimer;
-    QTimer FGalleryContextTimer;
+    QTimer initializationTimer;
+    QTimer monitorCheckTimer;
+    QTimer zoomDebounceTimer;
+    QTimer galleryContextTimer;
     QTimer Timer1;
-    QTimer MoveWinTimer;
-    QTimer ZoomInTimer;
-    QTimer ZoomOutTimer;
-    QTimer UpdatePreviewTimer;
-    QTimer PreviewDebounceTimer;
-    QTimer FontColorTimer;
-    QTimer FTextBoxPulseTimer;
-    QTimer CleanUpTimer;
+    QTimer moveWindowTimer;
+    QTimer zoomInRepeat;
+    QTimer zoomOutRepeat;
+    QTimer previewTimer;
+    QTimer previewDebounceTimer;
+    QTimer fontColorTimer;
+    QTimer textBoxPulseTimer;
+    QTimer cleanUpTimer;
 
     // ---- Controls ----
-    QWidget* MainFormRect = nullptr;
-    QWidget* TopRect = nullptr;
-    QWidget* BottomRect = nullptr;
-    QWidget* LeftRect = nullptr;
-    QWidget* RightRect = nullptr;
+    QWidget* windowFrame = nullptr;
+    QWidget* topEdge = nullptr;
+    QWidget* bottomEdge = nullptr;
+    QWidget* leftEdge = nullptr;
+    QWidget* rightEdge = nullptr;
 
-    QWidget* ProgramBarRect = nullptr;
-    QWidget* ProgressBarRect = nullptr;
-    QLabel* ProgressLabel = nullptr;
-    QLabel* DebugLabel = nullptr;
-    TIconButton* Sunsvg = nullptr;
-    TIconButton* moonsvg = nullptr;
-    TIconButton* MinSpeedButton = nullptr;
-    TIconButton* MaxSpeedButton = nullptr;
-    TIconButton* CloseSpeedButton = nullptr;
+    QWidget* titleBar = nullptr;
+    QWidget* progressBar = nullptr;
+    QLabel* progressLabel = nullptr;
+    QLabel* debugLabel = nullptr;
+    IconButton* lightThemeButton = nullptr;
+    IconButton* darkThemeButton = nullptr;
+    IconButton* minimizeButton = nullptr;
+    IconButton* maximizeButton = nullptr;
+    IconButton* closeWindowButton = nullptr;
 
-    QWidget* Layout1 = nullptr;
-    QWidget* MainBarRect = nullptr;
-    TIconButton* bnMainMenu = nullptr;
-    QLabel* PQLogo = nullptr;
-    TIconButton* SpeedButton1 = nullptr;  // open
-    TIconButton* SpeedButton2 = nullptr;  // save
-    TIconButton* SpeedButton3 = nullptr;  // copy
-    TIconButton* SpeedButton4 = nullptr;  // paste
-    TIconButton* SpeedButton5 = nullptr;  // undo
-    TIconButton* SpeedButton6 = nullptr;  // redo
-    TIconButton* SpeedButton7 = nullptr;  // print
-    TIconButton* SpeedButton8 = nullptr;  // help
-    TIconButton* SpeedButton9 = nullptr;  // donation
-    TIconButton* SpeedButton10 = nullptr; // zoom out
-    TIconButton* SpeedButton11 = nullptr; // 100 %
-    TIconButton* SpeedButton12 = nullptr; // zoom in
-    TIconButton* SpeedButton23 = nullptr; // close the program
-    TIconButton* SpeedButton24 = nullptr; // split view
-    QWidget* SplitRectangle = nullptr;
-    QLabel* ZoomLabel = nullptr;
+    QWidget* toolBarRow = nullptr;
+    QWidget* toolBar = nullptr;
+    IconButton* menuButton = nullptr;
+    QLabel* logoLabel = nullptr;
+    IconButton* openButton = nullptr;  // open
+    IconButton* saveButton = nullptr;  // save
+    IconButton* copyButton = nullptr;  // copy
+    IconButton* pasteButton = nullptr;  // paste
+    IconButton* undoButton = nullptr;  // undo
+    IconButton* redoButton = nullptr;  // redo
+    IconButton* printButton = nullptr;  // print
+    IconButton* helpButton = nullptr;  // help
+    IconButton* donateButton = nullptr;  // donation
+    IconButton* zoomOutButton = nullptr; // zoom out
+    IconButton* actualSizeButton = nullptr; // 100 %
+    IconButton* zoomInButton = nullptr; // zoom in
+    IconButton* quitButton = nullptr; // close the program
+    IconButton* splitViewButton = nullptr; // split view
+    QWidget* splitViewMark = nullptr;
+    QLabel* zoomLabel = nullptr;
 
-    QFrame* MenuContainer = nullptr;
-    QLabel* UIZoomMI = nullptr;
+    QFrame* mainMenu = nullptr;
+    QLabel* interfaceZoomItem = nullptr;
 
-    QWidget* LeftPanelRect = nullptr;
-    QScrollArea* PresentedScrollBox2 = nullptr;
-    QLabel* Label3 = nullptr; // "TOOLS"
-    QLabel* Label4 = nullptr; // "ARTISTIC FILTERS"
-    TIconButton* Label5 = nullptr;       // Crop
-    TIconButton* Label6 = nullptr;       // Resize
-    TIconButton* Label7 = nullptr;       // Rotate left
-    TIconButton* Label8 = nullptr;       // Rotate right
-    TIconButton* Label9 = nullptr;       // Add text
-    TIconButton* Label10 = nullptr;      // Add texture
-    TIconButton* Label21 = nullptr;      // Add a frame
-    TIconButton* LabelEnhance = nullptr; // Auto-enhance
-    QWidget* EffectsLayout = nullptr;
-    std::array<TExpander*, 5> Expanders{};      // Expander1..Expander5
-    std::array<QListWidget*, 5> ListBoxes{};    // ListBox1..ListBox5
-    std::array<TIconButton*, 5> FamilyIcons{};  // SpeedButton19..22, 26
-    std::array<QFrame*, 5> FamilyPlates{};      // Rectangle13, 12, 11, 10, 16
-    QPushButton* Button3 = nullptr;             // "Manual brush"
-    QPushButton* DefaultImageButton = nullptr;  // "Default Image"
-    QCheckBox* CheckBox1 = nullptr;             // split-view state, never shown
-    QWidget* FEffectAccentBar = nullptr;
+    QWidget* leftPanel = nullptr;
+    QScrollArea* leftPanelScroll = nullptr;
+    QLabel* toolsHeading = nullptr; // "TOOLS"
+    QLabel* filtersHeading = nullptr; // "ARTISTIC FILTERS"
+    IconButton* cropButton = nullptr;       // Crop
+    IconButton* resizeButton = nullptr;       // Resize
+    IconButton* rotateLeftButton = nullptr;       // Rotate left
+    IconButton* rotateRightButton = nullptr;       // Rotate right
+    IconButton* textButton = nullptr;       // Add text
+    IconButton* textureButton = nullptr;      // Add texture
+    IconButton* frameButton = nullptr;      // Add a frame
+    IconButton* enhanceButton = nullptr; // Auto-enhance
+    QWidget* effectFamilies = nullptr;
+    std::array<Expander*, 5> familyExpanders{};      // Expander1..Expander5
+    std::array<QListWidget*, 5> effectLists{};    // ListBox1..ListBox5
+    std::array<IconButton*, 5> familyIcons{};  // SpeedButton19..22, 26
+    std::array<QFrame*, 5> familyPlates{};      // Rectangle13, 12, 11, 10, 16
+    QPushButton* manualBrushButton = nullptr;             // "Manual brush"
+    QPushButton* defaultImageButton = nullptr;  // "Default Image"
+    QCheckBox* splitViewState = nullptr;             // split-view state, never shown
+    QWidget* effectAccentBar = nullptr;
 
-    QWidget* WorskpaceRect = nullptr;
-    TWorkspaceLayout* Layout2 = nullptr;
-    QWidget* PresentedScrollBox1 = nullptr;
-    TCanvasView* SkPaintBox1 = nullptr;
-    TDropZone* DropZoneRect = nullptr;
-    THistoryStrip* HistoryRect = nullptr;
-    THistoryToggle* HistoryToggle = nullptr;
+    QWidget* workspaceArea = nullptr;
+    WorkspaceLayout* workspaceLayout = nullptr;
+    QWidget* canvasViewport = nullptr;
+    CanvasView* canvasView = nullptr;
+    DropZone* dropZone = nullptr;
+    GalleryStrip* galleryStrip = nullptr;
+    GalleryToggle* galleryToggle = nullptr;
 
-    QWidget* RightPanelRect = nullptr;
-    QScrollArea* PresentedScrollBox3 = nullptr;
-    TPreviewPane* Image1 = nullptr;
-    QFrame* ParamsRect = nullptr;
-    QLabel* ParamsLabel = nullptr;
-    TIconButton* SkSvg44 = nullptr; // load parameter file
-    TIconButton* SkSvg45 = nullptr; // save parameter file
-    QPointer<QAbstractAnimation> FloatAnimation1;
-    QPointer<QAbstractAnimation> FloatAnimation2;
-    std::array<QLabel*, 5> ParamLabels{};  // Param1Label..Param5Label
-    std::array<QLabel*, 5> ValueLabels{};  // P1labelpc..P5labelpc
-    std::array<QSlider*, 5> TrackBars{};   // TrackBar1..TrackBar5
-    QWidget* ContourRow = nullptr;
-    QLabel* LabelContour = nullptr;
-    TToggleSwitch* ContourSwitch = nullptr;
-    QPushButton* Button1 = nullptr; // "Apply effect"
-    QFrame* OptionsRect = nullptr;
-    TToggleSwitch* EraseBdSwitch = nullptr;
-    QLabel* Label23 = nullptr;
-    TToggleSwitch* AddTextureSwitch = nullptr;
-    QLabel* Label38 = nullptr;
-    QFrame* LoadBrushesWindow = nullptr;
-    QPushButton* TestBrushButton = nullptr;
-    QPushButton* ResetBrushesButton = nullptr;
-    QFrame* LoadLUTsWindow = nullptr;
-    QPushButton* SelectLUTButton = nullptr;
+    QWidget* rightPanel = nullptr;
+    QScrollArea* rightPanelScroll = nullptr;
+    PreviewPane* previewPane = nullptr;
+    QFrame* parametersBox = nullptr;
+    QLabel* parametersHeading = nullptr;
+    IconButton* loadParametersButton = nullptr; // load parameter file
+    IconButton* saveParametersButton = nullptr; // save parameter file
+    QPointer<QAbstractAnimation> loadIconFade;
+    QPointer<QAbstractAnimation> saveIconFade;
+    std::array<QLabel*, 5> sliderCaptions{};  // Param1Label..Param5Label
+    std::array<QLabel*, 5> sliderValueLabels{};  // P1labelpc..P5labelpc
+    std::array<QSlider*, 5> sliders{};   // TrackBar1..TrackBar5
+    QWidget* contourRow = nullptr;
+    QLabel* contourLabel = nullptr;
+    ToggleSwitch* contourSwitch = nullptr;
+    QPushButton* applyButton = nullptr; // "Apply effect"
+    QFrame* optionsBox = nullptr;
+    ToggleSwitch* eraseBackgroundSwitch = nullptr;
+    QLabel* eraseBackgroundLabel = nullptr;
+    ToggleSwitch* addTextureSwitch = nullptr;
+    QLabel* addTextureLabel = nullptr;
+    QFrame* customBrushesBox = nullptr;
+    QPushButton* loadBrushesButton = nullptr;
+    QPushButton* resetBrushesButton = nullptr;
+    QFrame* lutBox = nullptr;
+    QPushButton* selectLUTButton = nullptr;
 
-    TOverlayContainer* layOverlayContainer = nullptr;
+    OverlayHost* overlayHost = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -476,32 +476,32 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // FormCreate, in main_window_create.cpp.
-    void FormCreate();
-    void CreateTimers();
+    // create, in main_window_create.cpp.
+    void create();
+    void createTimers();
     // Widget tree, one builder per area.
-    void BuildProgramBar(QVBoxLayout* frame);
-    void BuildMainBar(QVBoxLayout* frame);
-    void BuildMenu();
-    void BuildLeftPanel(QWidget* parent);
-    void BuildWorkspace(QWidget* parent);
-    void BuildRightPanel(QWidget* parent);
-    void BuildResizeEdges();
-    void PositionResizeEdges();
-    void PositionFloatingControls();
+    void buildTitleBar(QVBoxLayout* frame);
+    void buildToolBar(QVBoxLayout* frame);
+    void buildMainMenu();
+    void buildLeftPanel(QWidget* parent);
+    void buildWorkspace(QWidget* parent);
+    void buildRightPanel(QWidget* parent);
+    void buildResizeEdges();
+    void placeResizeEdges();
+    void placeFloatingControls();
     // Connects the workspace's controls, timers and shortcuts.
-    void WireWorkspace();
+    void wireWorkspace();
 
-    TDocument FDocument;
-    QPointer<QPropertyAnimation> FProgressWidthAnim;
-    QPointer<QPropertyAnimation> FProgressLabelXAnim;
-    QPointer<QPropertyAnimation> FProgressLabelFade;
-    bool FDestroyed = false;
-    bool FFirstShowDone = false;
+    Document document_;
+    QPointer<QPropertyAnimation> progressWidthAnimation_;
+    QPointer<QPropertyAnimation> progressLabelMove_;
+    QPointer<QPropertyAnimation> progressLabelFade_;
+    bool destroyed_ = false;
+    bool firstShowDone_ = false;
 };
 
-extern TForm1* Form1;
+extern MainWindow* gMainWindow;
 // The script editor window; null until it is first opened.
-extern QPointer<QWidget> FormScriptEditor;
+extern QPointer<QWidget> gScriptEditor;
 
 } // namespace pq

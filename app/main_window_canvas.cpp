@@ -14,209 +14,209 @@ namespace pq {
 
 namespace {
 
-void showZoom(TForm1& form)
+void showZoom(MainWindow& form)
 {
-    form.ZoomLabel->setText(QString::number(ZoomPercent(form.Doc().FZoomFactor)) + QStringLiteral("%"));
+    form.zoomLabel->setText(QString::number(ZoomPercent(form.Doc().zoom)) + QStringLiteral("%"));
 }
 
 // One zoom step about `anchor` (canvas coordinates). The canvas keeps its
 // size until the gesture ends; meanwhile it samples the nearest pixel.
-void zoomStep(TForm1& form, float newZoom, QPointF anchor)
+void zoomStep(MainWindow& form, float newZoom, QPointF anchor)
 {
-    TDocument& doc = form.Doc();
-    form.SkPaintBox1->FZooming = true;
-    form.FZoomDebounceTimer.start();
-    const TCanvasView2D view = ZoomAbout({doc.FZoomFactor, doc.FPanOffset}, anchor, newZoom);
-    doc.FZoomFactor = view.zoom;
-    doc.FPanOffset = view.pan;
-    if (form.CheckBox1->isChecked()) {
+    Document& doc = form.Doc();
+    form.canvasView->zooming = true;
+    form.zoomDebounceTimer.start();
+    const CanvasTransform view = ZoomAbout({doc.zoom, doc.pan}, anchor, newZoom);
+    doc.zoom = view.zoom;
+    doc.pan = view.pan;
+    if (form.splitViewState->isChecked()) {
         // The divider keeps its screen position inside the grown or shrunk
         // image; fitting it to the viewport waits for the gesture's end.
-        const QSizeF displayed = form.SkPaintBox1->DisplayedImageRect().size();
-        double& dividerX = form.FDividerX();
+        const QSizeF displayed = form.canvasView->displayedImageRect().size();
+        double& dividerX = form.dividerX();
         dividerX = ClampDividerX(dividerX, view.pan.x(), displayed.width());
-        form.Splitter->setGeometry(qRound(dividerX - 1), qRound(view.pan.y()), 3, qRound(displayed.height()));
+        form.divider->setGeometry(qRound(dividerX - 1), qRound(view.pan.y()), 3, qRound(displayed.height()));
     }
-    form.SkPaintBox1->update();
+    form.canvasView->update();
     showZoom(form);
 }
 
-bool hasBothImages(const TDocument& doc)
+bool hasBothImages(const Document& doc)
 {
-    return !doc.ZIdSourceImage.isNull() && !doc.ZIdImage.isNull();
+    return !doc.sourceImage.isNull() && !doc.resultImage.isNull();
 }
 
 } // namespace
 
-QSize TForm1::ViewportSize() const
+QSize MainWindow::viewportSize() const
 {
-    return PresentedScrollBox1->size();
+    return canvasViewport->size();
 }
 
-void TForm1::ZoomIn()
+void MainWindow::ZoomIn()
 {
-    if (!hasBothImages(FDocument))
+    if (!hasBothImages(document_))
         return;
     // The anchor is the middle of what the viewport shows.
-    const QSize view = ViewportSize();
-    zoomStep(*this, ButtonZoomStep(FDocument.FZoomFactor, true), QPointF(view.width() / 2.0, view.height() / 2.0));
+    const QSize view = viewportSize();
+    zoomStep(*this, ButtonZoomStep(document_.zoom, true), QPointF(view.width() / 2.0, view.height() / 2.0));
 }
 
-void TForm1::ZoomOut()
+void MainWindow::ZoomOut()
 {
-    if (!hasBothImages(FDocument))
+    if (!hasBothImages(document_))
         return;
-    const QSize view = ViewportSize();
-    zoomStep(*this, ButtonZoomStep(FDocument.FZoomFactor, false), QPointF(view.width() / 2.0, view.height() / 2.0));
+    const QSize view = viewportSize();
+    zoomStep(*this, ButtonZoomStep(document_.zoom, false), QPointF(view.width() / 2.0, view.height() / 2.0));
 }
 
-void TForm1::SkPaintBox1MouseWheel(int delta, QPointF pos)
+void MainWindow::canvasWheel(int delta, QPointF pos)
 {
-    if (!hasBothImages(FDocument))
+    if (!hasBothImages(document_))
         return;
-    zoomStep(*this, WheelZoomStep(FDocument.FZoomFactor, delta), pos);
+    zoomStep(*this, WheelZoomStep(document_.zoom, delta), pos);
 }
 
-void TForm1::ZoomDebounceTimerTimer()
+void MainWindow::zoomGestureEnded()
 {
-    FZoomDebounceTimer.stop();
-    SkPaintBox1->FZooming = false;
-    UpdatePaintBoxSize();
-    if (CheckBox1->isChecked())
+    zoomDebounceTimer.stop();
+    canvasView->zooming = false;
+    updateCanvasSize();
+    if (splitViewState->isChecked())
         UpdateDivider();
-    SkPaintBox1->update();
+    canvasView->update();
 }
 
-void TForm1::CalculateBestFitAndCenter()
+void MainWindow::fitToView()
 {
-    const gfx::Image& image = FDocument.ZIdImage;
+    const gfx::Image& image = document_.resultImage;
     if (image.isNull())
         return;
-    const TCanvasView2D view = FitAndCenter(QSizeF(ViewportSize()), image.size());
-    FDocument.FZoomFactor = view.zoom;
-    FDocument.FPanOffset = view.pan;
-    UpdatePaintBoxSize();
+    const CanvasTransform view = FitAndCenter(QSizeF(viewportSize()), image.size());
+    document_.zoom = view.zoom;
+    document_.pan = view.pan;
+    updateCanvasSize();
     UpdateDivider();
-    SkPaintBox1->update();
+    canvasView->update();
     showZoom(*this);
 }
 
-void TForm1::CenterImageInPaintBox()
+void MainWindow::centreImage()
 {
-    const gfx::Image& image = FDocument.ZIdImage;
+    const gfx::Image& image = document_.resultImage;
     if (image.isNull())
         return;
     // The canvas is never scrolled: centred means centred in what the
     // viewport shows, however large the zoomed image is.
-    FDocument.FPanOffset = CenteredPan(QSizeF(ViewportSize()), image.size(), FDocument.FZoomFactor);
+    document_.pan = CenteredPan(QSizeF(viewportSize()), image.size(), document_.zoom);
     UpdateDivider();
-    SkPaintBox1->update();
+    canvasView->update();
 }
 
-void TForm1::FullSizeAndCenter()
+void MainWindow::actualSizeAndCentre()
 {
-    const gfx::Image& image = FDocument.ZIdImage;
+    const gfx::Image& image = document_.resultImage;
     if (image.isNull())
         return;
-    FDocument.FZoomFactor = 1.0f;
-    FDocument.FPanOffset = CenteredPan(QSizeF(ViewportSize()), image.size(), 1.0f);
-    UpdatePaintBoxSize();
+    document_.zoom = 1.0f;
+    document_.pan = CenteredPan(QSizeF(viewportSize()), image.size(), 1.0f);
+    updateCanvasSize();
     UpdateDivider();
-    SkPaintBox1->update();
-    ZoomLabel->setText(QStringLiteral("100%"));
+    canvasView->update();
+    zoomLabel->setText(QStringLiteral("100%"));
 }
 
-void TForm1::UpdatePaintBoxSize()
+void MainWindow::updateCanvasSize()
 {
-    const gfx::Image& image = FDocument.ZIdImage;
+    const gfx::Image& image = document_.resultImage;
     if (image.isNull())
         return;
-    SkPaintBox1->LogicalSize = PaintBoxSize(image.size(), FDocument.FZoomFactor, ViewportSize());
+    canvasView->canvasSize = PaintBoxSize(image.size(), document_.zoom, viewportSize());
 }
 
-void TForm1::SkPaintBox1MouseDown(Qt::MouseButton button, QPointF pos)
+void MainWindow::canvasPressed(Qt::MouseButton button, QPointF pos)
 {
-    if (FDocument.ZIdImage.isNull())
+    if (document_.resultImage.isNull())
         return;
     if (button == Qt::LeftButton) {
-        SkPaintBox1->FIsPanning = true;
-        FLastMousePos = pos;
-        SkPaintBox1->setCursor(Qt::SizeAllCursor);
+        canvasView->panning = true;
+        lastMousePos = pos;
+        canvasView->setCursor(Qt::SizeAllCursor);
     } else if (button == Qt::RightButton) {
-        SkPaintBox1->FRightPreview = true;
-        SkPaintBox1->update();
+        canvasView->showingSource = true;
+        canvasView->update();
     }
 }
 
-void TForm1::SkPaintBox1MouseMove(Qt::MouseButtons buttons, QPointF pos)
+void MainWindow::canvasDragged(Qt::MouseButtons buttons, QPointF pos)
 {
-    if (!FDragging && !SkPaintBox1->FIsPanning)
-        SkPaintBox1->unsetCursor();
-    if (FDragging) {
-        const QRectF displayed = SkPaintBox1->DisplayedImageRect();
-        FDividerX() = ClampDividerX(pos.x(), displayed.x(), displayed.width());
-        Splitter->move(qRound(FDividerX() - 1), Splitter->y());
-        SkPaintBox1->setCursor(Qt::SplitHCursor);
+    if (!draggingDivider && !canvasView->panning)
+        canvasView->unsetCursor();
+    if (draggingDivider) {
+        const QRectF displayed = canvasView->displayedImageRect();
+        dividerX() = ClampDividerX(pos.x(), displayed.x(), displayed.width());
+        divider->move(qRound(dividerX() - 1), divider->y());
+        canvasView->setCursor(Qt::SplitHCursor);
         UpdateDivider();
-        SkPaintBox1->update();
+        canvasView->update();
         return;
     }
-    if (!SkPaintBox1->FIsPanning)
+    if (!canvasView->panning)
         return;
     if (!(buttons & Qt::LeftButton)) {
         // The release happened elsewhere (another window took the mouse).
-        SkPaintBox1->FIsPanning = false;
+        canvasView->panning = false;
         return;
     }
-    const QPointF d = pos - FLastMousePos;
-    FDocument.FPanOffset += d;
-    FLastMousePos = pos;
-    if (CheckBox1->isChecked()) {
-        FDividerX() += d.x();
-        Splitter->move(qRound(FDividerX() - 1), Splitter->y());
+    const QPointF d = pos - lastMousePos;
+    document_.pan += d;
+    lastMousePos = pos;
+    if (splitViewState->isChecked()) {
+        dividerX() += d.x();
+        divider->move(qRound(dividerX() - 1), divider->y());
         UpdateDivider();
     }
-    SkPaintBox1->update();
+    canvasView->update();
 }
 
-void TForm1::SkPaintBox1MouseUp(Qt::MouseButton button, QPointF)
+void MainWindow::canvasReleased(Qt::MouseButton button, QPointF)
 {
-    FDragging = false;
+    draggingDivider = false;
     if (button == Qt::LeftButton)
-        SkPaintBox1->FIsPanning = false;
+        canvasView->panning = false;
     if (button == Qt::RightButton) {
-        SkPaintBox1->FRightPreview = false;
-        SkPaintBox1->update();
+        canvasView->showingSource = false;
+        canvasView->update();
     }
 }
 
-void TForm1::SkPaintBox1DblClick()
+void MainWindow::showFullScreen()
 {
-    const gfx::Image image = FDocument.ZIdImage;
-    if (image.isNull() || FFullScreenForm)
+    const gfx::Image image = document_.resultImage;
+    if (image.isNull() || fullScreenViewer)
         return;
-    auto* view = new TFullScreenForm(this, image);
+    auto* view = new FullScreenViewer(this, image);
     const QScreen* display = screen();
     if (display)
         view->setGeometry(display->geometry());
-    FFullScreenForm = view;
+    fullScreenViewer = view;
     view->show();
     view->raise();
     view->activateWindow();
 }
 
-void TForm1::CleanUpTimerTimer()
+void MainWindow::cleanUpTick()
 {
     // A bar left over by a run that ended without its final report.
-    if (FDocument.FCurrentEffectNumber.load() == -1 && !FManualBrushFrame)
+    if (document_.runningEffect.load() == -1 && !manualBrushPanel)
         UpdateProgressBar(101);
     // The parameter file's icons fade two to four seconds after the mouse
     // left them.
-    const int tag = CleanUpTimer.property("tag").toInt();
+    const int tag = cleanUpTimer.property("tag").toInt();
     if (tag > 0) {
-        CleanUpTimer.setProperty("tag", tag - 1);
+        cleanUpTimer.setProperty("tag", tag - 1);
         if (tag - 1 == 0)
-            StartParamsIconFades();
+            fadeParameterIcons();
     }
 }
 

@@ -15,9 +15,9 @@ namespace pq {
 
 namespace {
 
-TIconButton* windowButton(const QString& name, const QString& icon, QWidget* parent)
+IconButton* windowButton(const QString& name, const QString& icon, QWidget* parent)
 {
-    auto* button = new TIconButton(icon, parent);
+    auto* button = new IconButton(icon, parent);
     button->setObjectName(name);
     button->setFixedSize(46, 34);
     button->setIconPixelSize(16);
@@ -29,155 +29,155 @@ TIconButton* windowButton(const QString& name, const QString& icon, QWidget* par
 
 } // namespace
 
-void TForm1::BuildProgramBar(QVBoxLayout* frame)
+void MainWindow::buildTitleBar(QVBoxLayout* frame)
 {
-    const TUiPalette& palette = CurrentPalette();
-    ProgramBarRect = new QWidget(MainFormRect);
-    ProgramBarRect->setObjectName(QStringLiteral("ProgramBarRect"));
-    ProgramBarRect->setFixedHeight(34);
-    ProgramBarRect->installEventFilter(this);
-    auto* row = new QHBoxLayout(ProgramBarRect);
+    const UiPalette& palette = CurrentPalette();
+    titleBar = new QWidget(windowFrame);
+    titleBar->setObjectName(QStringLiteral("titleBar"));
+    titleBar->setFixedHeight(34);
+    titleBar->installEventFilter(this);
+    auto* row = new QHBoxLayout(titleBar);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
     // The run's progress: a rounded bar growing from the left, with the
     // percentage riding at its end. Hidden between runs.
-    ProgressBarRect = new QWidget(ProgramBarRect);
-    ProgressBarRect->setObjectName(QStringLiteral("ProgressBarRect"));
-    ProgressBarRect->setAttribute(Qt::WA_StyledBackground);
-    ProgressBarRect->setGeometry(12, 5, 0, 25);
-    ProgressBarRect->setProperty("tag", -1);
-    ProgressBarRect->hide();
-    ProgressLabel = new QLabel(ProgramBarRect);
-    ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
-    ProgressLabel->setFont(InterfaceFont(13, QFont::DemiBold));
-    ProgressLabel->setAlignment(Qt::AlignCenter);
-    ProgressLabel->setGeometry(12, 5, 60, 25);
-    ProgressLabel->hide();
+    progressBar = new QWidget(titleBar);
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setAttribute(Qt::WA_StyledBackground);
+    progressBar->setGeometry(12, 5, 0, 25);
+    progressBar->setProperty("tag", -1);
+    progressBar->hide();
+    progressLabel = new QLabel(titleBar);
+    progressLabel->setObjectName(QStringLiteral("progressLabel"));
+    progressLabel->setFont(InterfaceFont(13, QFont::DemiBold));
+    progressLabel->setAlignment(Qt::AlignCenter);
+    progressLabel->setGeometry(12, 5, 60, 25);
+    progressLabel->hide();
 
     row->addSpacing(16);
     row->addStretch(1);
-    DebugLabel = new QLabel(ProgramBarRect);
-    DebugLabel->setObjectName(QStringLiteral("DebugLabel"));
-    DebugLabel->setFont(InterfaceFont(14));
-    DebugLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    row->addWidget(DebugLabel);
+    debugLabel = new QLabel(titleBar);
+    debugLabel->setObjectName(QStringLiteral("debugLabel"));
+    debugLabel->setFont(InterfaceFont(14));
+    debugLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    row->addWidget(debugLabel);
     row->addStretch(1);
 
-    Sunsvg = new TIconButton(QStringLiteral("sun"), ProgramBarRect);
-    Sunsvg->setObjectName(QStringLiteral("Sunsvg"));
-    Sunsvg->setFixedSize(34, 34);
-    Sunsvg->setIconPixelSize(18);
-    Sunsvg->setHoverFill(Qt::transparent);
-    moonsvg = new TIconButton(QStringLiteral("moon"), ProgramBarRect);
-    moonsvg->setObjectName(QStringLiteral("moonsvg"));
-    moonsvg->setFixedSize(34, 34);
-    moonsvg->setIconPixelSize(18);
-    moonsvg->setHoverFill(Qt::transparent);
-    moonsvg->hide();
-    row->addWidget(Sunsvg);
-    row->addWidget(moonsvg);
+    lightThemeButton = new IconButton(QStringLiteral("sun"), titleBar);
+    lightThemeButton->setObjectName(QStringLiteral("lightThemeButton"));
+    lightThemeButton->setFixedSize(34, 34);
+    lightThemeButton->setIconPixelSize(18);
+    lightThemeButton->setHoverFill(Qt::transparent);
+    darkThemeButton = new IconButton(QStringLiteral("moon"), titleBar);
+    darkThemeButton->setObjectName(QStringLiteral("darkThemeButton"));
+    darkThemeButton->setFixedSize(34, 34);
+    darkThemeButton->setIconPixelSize(18);
+    darkThemeButton->setHoverFill(Qt::transparent);
+    darkThemeButton->hide();
+    row->addWidget(lightThemeButton);
+    row->addWidget(darkThemeButton);
     row->addSpacing(8);
 
-    MinSpeedButton = windowButton(QStringLiteral("MinSpeedButton"), QStringLiteral("winmin"), ProgramBarRect);
-    MinSpeedButton->setHoverFill(QColor(0x7E, 0x7D, 0x83));
-    MaxSpeedButton = windowButton(QStringLiteral("MaxSpeedButton"), QStringLiteral("winmax"), ProgramBarRect);
-    MaxSpeedButton->setHoverFill(QColor(0x7E, 0x7D, 0x83));
-    CloseSpeedButton = windowButton(QStringLiteral("CloseSpeedButton"), QStringLiteral("winclose"), ProgramBarRect);
-    CloseSpeedButton->setHoverFill(palette.danger);
-    row->addWidget(MinSpeedButton);
-    row->addWidget(MaxSpeedButton);
-    row->addWidget(CloseSpeedButton);
+    minimizeButton = windowButton(QStringLiteral("minimizeButton"), QStringLiteral("winmin"), titleBar);
+    minimizeButton->setHoverFill(QColor(0x7E, 0x7D, 0x83));
+    maximizeButton = windowButton(QStringLiteral("maximizeButton"), QStringLiteral("winmax"), titleBar);
+    maximizeButton->setHoverFill(QColor(0x7E, 0x7D, 0x83));
+    closeWindowButton = windowButton(QStringLiteral("closeWindowButton"), QStringLiteral("winclose"), titleBar);
+    closeWindowButton->setHoverFill(palette.danger);
+    row->addWidget(minimizeButton);
+    row->addWidget(maximizeButton);
+    row->addWidget(closeWindowButton);
 
-    connect(MinSpeedButton, &QAbstractButton::clicked, this, [this] { GuardedCall("MinButtonClick", [this] { MinButtonClick(); }); });
-    connect(MaxSpeedButton, &QAbstractButton::clicked, this, [this] { GuardedCall("MaxButtonClick", [this] { MaxButtonClick(); }); });
-    connect(CloseSpeedButton, &QAbstractButton::clicked, this, [this] { close(); });
+    connect(minimizeButton, &QAbstractButton::clicked, this, [this] { GuardedCall("minimize", [this] { minimize(); }); });
+    connect(maximizeButton, &QAbstractButton::clicked, this, [this] { GuardedCall("toggleMaximized", [this] { toggleMaximized(); }); });
+    connect(closeWindowButton, &QAbstractButton::clicked, this, [this] { close(); });
     // A right-button release over the close button resets the workspace.
-    connect(CloseSpeedButton, &TIconButton::rightReleased, this, [this] { GuardedCall("FullReset", [this] { FullReset(); }); });
+    connect(closeWindowButton, &IconButton::rightReleased, this, [this] { GuardedCall("fullReset", [this] { fullReset(); }); });
 
-    frame->addWidget(ProgramBarRect);
+    frame->addWidget(titleBar);
 }
 
-void TForm1::BuildResizeEdges()
+void MainWindow::buildResizeEdges()
 {
     const auto edge = [this](const char* name, Qt::Edges edges, Qt::CursorShape cursor) {
-        auto* strip = new QWidget(MainFormRect);
+        auto* strip = new QWidget(windowFrame);
         strip->setObjectName(QString::fromLatin1(name));
         strip->setCursor(cursor);
         strip->setProperty("resizeEdges", int(edges));
         strip->installEventFilter(this);
         return strip;
     };
-    TopRect = edge("TopRect", Qt::TopEdge, Qt::SizeVerCursor);
-    BottomRect = edge("BottomRect", Qt::BottomEdge, Qt::SizeVerCursor);
-    LeftRect = edge("LeftRect", Qt::LeftEdge, Qt::SizeHorCursor);
-    RightRect = edge("RightRect", Qt::RightEdge, Qt::SizeHorCursor);
-    edge("FCornerTL", Qt::TopEdge | Qt::LeftEdge, Qt::SizeFDiagCursor);
-    edge("FCornerTR", Qt::TopEdge | Qt::RightEdge, Qt::SizeBDiagCursor);
-    edge("FCornerBL", Qt::BottomEdge | Qt::LeftEdge, Qt::SizeBDiagCursor);
-    edge("FCornerBR", Qt::BottomEdge | Qt::RightEdge, Qt::SizeFDiagCursor);
+    topEdge = edge("topEdge", Qt::TopEdge, Qt::SizeVerCursor);
+    bottomEdge = edge("bottomEdge", Qt::BottomEdge, Qt::SizeVerCursor);
+    leftEdge = edge("leftEdge", Qt::LeftEdge, Qt::SizeHorCursor);
+    rightEdge = edge("rightEdge", Qt::RightEdge, Qt::SizeHorCursor);
+    edge("topLeftCorner", Qt::TopEdge | Qt::LeftEdge, Qt::SizeFDiagCursor);
+    edge("topRightCorner", Qt::TopEdge | Qt::RightEdge, Qt::SizeBDiagCursor);
+    edge("bottomLeftCorner", Qt::BottomEdge | Qt::LeftEdge, Qt::SizeBDiagCursor);
+    edge("bottomRightCorner", Qt::BottomEdge | Qt::RightEdge, Qt::SizeFDiagCursor);
 }
 
-void TForm1::PositionResizeEdges()
+void MainWindow::placeResizeEdges()
 {
-    if (!TopRect)
+    if (!topEdge)
         return;
-    const int w = MainFormRect->width();
-    const int h = MainFormRect->height();
+    const int w = windowFrame->width();
+    const int h = windowFrame->height();
     constexpr int e = 5;
     constexpr int c = 14;
-    TopRect->setGeometry(c, 0, w - 2 * c - 3 * 46, e);
-    BottomRect->setGeometry(c, h - e, w - 2 * c, e);
-    LeftRect->setGeometry(0, c, e, h - 2 * c);
-    RightRect->setGeometry(w - e, 34, e, h - 34 - c);
-    const bool visible = !FIsCustomMaximized && !isMaximized() && !isFullScreen();
-    for (const char* name : {"TopRect", "BottomRect", "LeftRect", "RightRect", "FCornerTL", "FCornerTR", "FCornerBL",
-                             "FCornerBR"}) {
-        if (QWidget* strip = MainFormRect->findChild<QWidget*>(QString::fromLatin1(name))) {
+    topEdge->setGeometry(c, 0, w - 2 * c - 3 * 46, e);
+    bottomEdge->setGeometry(c, h - e, w - 2 * c, e);
+    leftEdge->setGeometry(0, c, e, h - 2 * c);
+    rightEdge->setGeometry(w - e, 34, e, h - 34 - c);
+    const bool visible = !maximized && !isMaximized() && !isFullScreen();
+    for (const char* name : {"topEdge", "bottomEdge", "leftEdge", "rightEdge", "topLeftCorner", "topRightCorner", "bottomLeftCorner",
+                             "bottomRightCorner"}) {
+        if (QWidget* strip = windowFrame->findChild<QWidget*>(QString::fromLatin1(name))) {
             strip->setVisible(visible);
             strip->raise();
         }
     }
-    if (auto* grip = MainFormRect->findChild<QWidget*>(QStringLiteral("FCornerTL")))
+    if (auto* grip = windowFrame->findChild<QWidget*>(QStringLiteral("topLeftCorner")))
         grip->setGeometry(0, 0, c, c);
-    if (auto* grip = MainFormRect->findChild<QWidget*>(QStringLiteral("FCornerTR")))
+    if (auto* grip = windowFrame->findChild<QWidget*>(QStringLiteral("topRightCorner")))
         grip->setGeometry(w - c, 0, c, e); // stays under the close button
-    if (auto* grip = MainFormRect->findChild<QWidget*>(QStringLiteral("FCornerBL")))
+    if (auto* grip = windowFrame->findChild<QWidget*>(QStringLiteral("bottomLeftCorner")))
         grip->setGeometry(0, h - c, c, c);
-    if (auto* grip = MainFormRect->findChild<QWidget*>(QStringLiteral("FCornerBR")))
+    if (auto* grip = windowFrame->findChild<QWidget*>(QStringLiteral("bottomRightCorner")))
         grip->setGeometry(w - c, h - c, c, c);
 }
 
-void TForm1::MaxButtonClick()
+void MainWindow::toggleMaximized()
 {
     const QScreen* display = screen();
     if (!display)
         return;
     const QRect work = display->availableGeometry();
-    if (FIsCustomMaximized) {
-        FIsCustomMaximized = false;
-        if (FRestoreBounds.width() > 100 && FRestoreBounds.height() > 100)
-            setGeometry(FRestoreBounds);
+    if (maximized) {
+        maximized = false;
+        if (restoreBounds.width() > 100 && restoreBounds.height() > 100)
+            setGeometry(restoreBounds);
         else
             setGeometry(work.adjusted(50, 50, -50, -50));
     } else {
-        FRestoreBounds = geometry();
-        FIsCustomMaximized = true;
+        restoreBounds = geometry();
+        maximized = true;
         setGeometry(work);
     }
-    PositionResizeEdges();
-    LayoutWindowButtons();
+    placeResizeEdges();
+    updateWindowButtons();
 }
 
-void TForm1::MinButtonClick()
+void MainWindow::minimize()
 {
     showMinimized();
 }
 
-void TForm1::LayoutWindowButtons()
+void MainWindow::updateWindowButtons()
 {
-    if (MaxSpeedButton)
-        MaxSpeedButton->setIconName(FIsCustomMaximized ? QStringLiteral("winrestore") : QStringLiteral("winmax"));
+    if (maximizeButton)
+        maximizeButton->setIconName(maximized ? QStringLiteral("winrestore") : QStringLiteral("winmax"));
 }
 
 } // namespace pq

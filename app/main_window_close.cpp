@@ -17,62 +17,62 @@
 
 namespace pq {
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (FDestroyed) {
+    if (destroyed_) {
         event->accept();
         return;
     }
     bool allowed = false;
-    GuardedCall("FormClose", [&] { allowed = FormCloseQuery() && FormClose(); });
+    GuardedCall("closeAllowed", [&] { allowed = mayClose() && closeAllowed(); });
     if (allowed)
         event->accept();
     else
         event->ignore();
 }
 
-bool TForm1::FormCloseQuery()
+bool MainWindow::mayClose()
 {
-    if (std::exchange(FDiscardAgreed, false))
+    if (std::exchange(discardAgreed, false))
         return true;
-    if (!FDocument.HasUnsavedChanges())
+    if (!document_.HasUnsavedChanges())
         return true;
     const QString question =
         Translate(QStringLiteral("There are unsaved changes.")) + QStringLiteral("\n") + Translate(QStringLiteral("Exit anyway?"));
-    return FAskYesNo && FAskYesNo(question);
+    return askYesNo && askYesNo(question);
 }
 
-bool TForm1::FormClose()
+bool MainWindow::closeAllowed()
 {
-    FDocument.Shared->Cancel.request();
+    document_.Shared->Cancel.request();
     if (IsBackgroundWorkRunning()) {
-        FDocument.FCloseRequested = true;
-        FDiscardAgreed = true;
+        document_.closeRequested = true;
+        discardAgreed = true;
         return false;
     }
     return true;
 }
 
-bool TForm1::FormDestroy()
+bool MainWindow::shutDown()
 {
-    if (FDestroyed)
+    if (destroyed_)
         return true;
-    FDestroyed = true;
+    destroyed_ = true;
 
     // Stop every run and wait for the workers, serving their calls to the
     // UI thread so that none stays blocked in a hand-back. No timer may
     // start new work meanwhile.
-    for (QTimer* timer : {&UpdatePreviewTimer, &PreviewDebounceTimer, &FZoomDebounceTimer})
+    for (QTimer* timer : {&previewTimer, &previewDebounceTimer, &zoomDebounceTimer})
         timer->stop();
-    if (FBatchTimer)
-        FBatchTimer->stop();
+    if (batchTimer)
+        batchTimer->stop();
     BeginEngineShutdown();
-    FDocument.Shared->Cancel.request();
+    document_.Shared->Cancel.request();
     const auto workersAlive = [this] {
         return IsBackgroundWorkRunning() || EffectWorkerCount() > 0 || AutoEnhanceCommand::WorkerCount() > 0;
     };
     const quint32 start = platform::tickMs();
-    while (workersAlive() && platform::tickMs() - start < quint32(FShutdownWaitMs)) {
+    while (workersAlive() && platform::tickMs() - start < quint32(shutdownWaitMs)) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         platform::sleepMs(10);
     }
@@ -80,54 +80,54 @@ bool TForm1::FormDestroy()
     // From here on the engine reaches no window.
     setEngineHost(nullptr);
 
-    DebugLog(QStringLiteral(">>> FormDestroy begin"));
-    GuardedCall("FormDestroy", [&] {
-        if (FEffectAccentBar)
-            FEffectAccentBar->hide();
-        DebugLog(QStringLiteral("  FormDestroy: disable timers"));
-        for (QTimer* timer : {&ZoomOutTimer, &ZoomInTimer, &MoveWinTimer, &Timer1, &UpdatePreviewTimer,
-                              &InitializationTimer, &FontColorTimer})
+    DebugLog(QStringLiteral(">>> shutDown begin"));
+    GuardedCall("shutDown", [&] {
+        if (effectAccentBar)
+            effectAccentBar->hide();
+        DebugLog(QStringLiteral("  shutDown: disable timers"));
+        for (QTimer* timer : {&zoomOutRepeat, &zoomInRepeat, &moveWindowTimer, &Timer1, &previewTimer,
+                              &initializationTimer, &fontColorTimer})
             timer->stop();
-        if (FBatchTimer)
-            FBatchTimer->stop();
-        for (QTimer* timer : {&FZoomDebounceTimer, &FMonitorCheckTimer, &FGalleryContextTimer, &CleanUpTimer,
-                              &PreviewDebounceTimer, &FTextBoxPulseTimer})
+        if (batchTimer)
+            batchTimer->stop();
+        for (QTimer* timer : {&zoomDebounceTimer, &monitorCheckTimer, &galleryContextTimer, &cleanUpTimer,
+                              &previewDebounceTimer, &textBoxPulseTimer})
             timer->stop();
 
-        DebugLog(QStringLiteral("  FormDestroy: AbortProcessing + Sleep"));
+        DebugLog(QStringLiteral("  shutDown: AbortProcessing + Sleep"));
         AbortProcessing();
-        FDocument.Shared->Cancel.request();
+        document_.Shared->Cancel.request();
         platform::sleepMs(250);
 
-        DebugLog(QStringLiteral("  FormDestroy: batch cleanup"));
-        FBatchRunning = false;
-        FBatchTimer.reset();
-        FBatchFiles.reset();
-        FBatchEmbScriptText.reset();
+        DebugLog(QStringLiteral("  shutDown: batch cleanup"));
+        batchRunning = false;
+        batchTimer.reset();
+        batchFiles.reset();
+        batchScriptText.reset();
 
-        DebugLog(QStringLiteral("  FormDestroy: script cleanup"));
-        FBatchScript.clear();
-        FormScriptEditor = nullptr;
+        DebugLog(QStringLiteral("  shutDown: script cleanup"));
+        batchScript.clear();
+        gScriptEditor = nullptr;
 
         if (!workersDone) {
             // A worker still runs after the wait: what it shares stays.
-            DebugLog(QStringLiteral("  FormDestroy: workers still running"));
+            DebugLog(QStringLiteral("  shutDown: workers still running"));
             return;
         }
-        FDocument.FScriptRunning = false;
-        DebugLog(QStringLiteral("  FormDestroy: history + bitmaps"));
-        FDocument.FHistory->Clear();
-        FDocument.StoredTextureBitmap = {};
-        FDefaultPreviewBitmap = QImage();
-        FDocument.CustomBrushBitmap302 = {};
-        FDocument.CustomBrushBitmap303 = {};
-        FDocument.CustomBrushBitmap304 = {};
-        DebugLog(QStringLiteral("  FormDestroy: nil Skia images"));
-        FDocument.ZIdImage = {};
-        FDocument.ZIdSourceImage = {};
-        FDocument.FGalleryItems.clear();
+        document_.scriptRunning = false;
+        DebugLog(QStringLiteral("  shutDown: history + bitmaps"));
+        document_.history->Clear();
+        document_.storedTexture = {};
+        defaultPreviewPicture = QImage();
+        document_.CustomBrushBitmap302 = {};
+        document_.CustomBrushBitmap303 = {};
+        document_.CustomBrushBitmap304 = {};
+        DebugLog(QStringLiteral("  shutDown: nil Skia images"));
+        document_.resultImage = {};
+        document_.sourceImage = {};
+        document_.galleryItems.clear();
     });
-    DebugLog(QStringLiteral("<<< FormDestroy done"));
+    DebugLog(QStringLiteral("<<< shutDown done"));
     return workersDone;
 }
 

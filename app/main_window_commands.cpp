@@ -43,43 +43,43 @@ int keyOfText(const QString& text)
     return 0;
 }
 
-void restoreFromHistory(TForm1& form, bool undo)
+void restoreFromHistory(MainWindow& form, bool undo)
 {
-    TDocument& doc = form.Doc();
+    Document& doc = form.Doc();
     if (form.IsEffectRunning())
         return;
     gfx::Image display;
     gfx::Image source;
-    const bool found = undo ? doc.FHistory->Undo(display, source) : doc.FHistory->Redo(display, source);
+    const bool found = undo ? doc.history->Undo(display, source) : doc.history->Redo(display, source);
     if (!found || display.isNull())
         return;
     if (source.isNull())
-        source = doc.ZIdSourceImage;
+        source = doc.sourceImage;
     if (!doc.ReplaceDocument(source, display))
         return;
-    form.CenterImageInPaintBox();
-    form.SkPaintBox1->update();
+    form.centreImage();
+    form.canvasView->update();
 }
 
 } // namespace
 
-void TForm1::SpeedButton5Click()
+void MainWindow::undo()
 {
     restoreFromHistory(*this, true);
 }
 
-void TForm1::SpeedButton6Click()
+void MainWindow::redo()
 {
     restoreFromHistory(*this, false);
 }
 
-void TForm1::LabelEnhanceClick()
+void MainWindow::autoEnhance()
 {
-    if (FAutoEnhance)
-        FAutoEnhance->Run();
+    if (autoEnhancer)
+        autoEnhancer->Run();
 }
 
-bool TForm1::FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers modifiers)
+bool MainWindow::handleKey(int key, const QString& text, Qt::KeyboardModifiers modifiers)
 {
     const bool ctrl = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const bool ctrlKey = modifiers & Qt::ControlModifier;
@@ -94,17 +94,17 @@ bool TForm1::FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers mod
     switch (key) {
     case Qt::Key_Escape:
         // Stops a running full run; the key goes on to the focused control.
-        FDocument.Shared->Cancel.request();
+        document_.Shared->Cancel.request();
         return false;
     case Qt::Key_0:
         if (!ctrl)
             return false;
-        FDocument.FZoomFactor = 1.0f;
-        CenterImageInPaintBox();
-        UpdatePaintBoxSize();
+        document_.zoom = 1.0f;
+        centreImage();
+        updateCanvasSize();
         UpdateDivider();
-        SkPaintBox1->update();
-        ZoomLabel->setText(QStringLiteral("100%"));
+        canvasView->update();
+        zoomLabel->setText(QStringLiteral("100%"));
         return true;
     case Qt::Key_Minus:
     case Qt::Key_6:
@@ -122,27 +122,27 @@ bool TForm1::FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers mod
     case Qt::Key_E:
         if (ctrl || editFocus)
             return false;
-        LabelEnhanceClick();
+        autoEnhance();
         return true;
     case Qt::Key_F:
         if (!ctrl)
             return false;
-        CalculateBestFitAndCenter();
+        fitToView();
         return true;
     case Qt::Key_M:
         if (ctrl || editFocus)
             return false;
-        ThemeSwitchClick();
+        toggleTheme();
         return true;
     case Qt::Key_N:
         if (!(ctrlKey && shift))
             return false;
-        FullReset();
+        fullReset();
         return true;
     case Qt::Key_O:
         if (!ctrl)
             return false;
-        LoadImageFile();
+        openImage();
         return true;
     case Qt::Key_Q:
         if (!ctrl)
@@ -151,11 +151,11 @@ bool TForm1::FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers mod
         return true;
     case Qt::Key_S:
         if (ctrl && !shift) {
-            SaveImageFile();
+            saveImage();
             return true;
         }
         if (!ctrl && !editFocus) {
-            SpeedButton24Click();
+            toggleSplitView();
             return true;
         }
         return false;
@@ -163,33 +163,33 @@ bool TForm1::FormKeyDown(int key, const QString& text, Qt::KeyboardModifiers mod
         if (!ctrl)
             return false;
         if (shift)
-            SpeedButton6Click();
+            redo();
         else
-            SpeedButton5Click();
+            undo();
         return true;
     default:
         return false;
     }
 }
 
-void TForm1::RunMenuAction(const QString& name)
+void MainWindow::runMenuEntry(const QString& name)
 {
     const bool hideMenu = name != QLatin1String("SplitViewMI") && name != QLatin1String("AutoEnhanceMI");
     if (hideMenu)
-        MenuContainer->hide();
+        mainMenu->hide();
     if (name == QLatin1String("OpenMI")) {
         if (!IsEffectRunning())
-            LoadImageFile();
+            openImage();
     } else if (name == QLatin1String("SaveMI")) {
-        SaveImageFile();
+        saveImage();
     } else if (name == QLatin1String("UndoMI")) {
-        SpeedButton5Click();
+        undo();
     } else if (name == QLatin1String("RedoMI")) {
-        SpeedButton6Click();
+        redo();
     } else if (name == QLatin1String("SplitViewMI")) {
-        SpeedButton24Click();
+        toggleSplitView();
     } else if (name == QLatin1String("AutoEnhanceMI")) {
-        LabelEnhanceClick();
+        autoEnhance();
     } else if (name == QLatin1String("QuitMI")) {
         close();
     }

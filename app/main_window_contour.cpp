@@ -11,81 +11,81 @@
 
 namespace pq {
 
-void TForm1::ShowContourColorWindow()
+void MainWindow::ShowContourColorWindow()
 {
-    if (!ContourColorWindow) {
+    if (!contourColorWindow) {
         // Built on first use.
-        ContourColorWindow = new TContourColorWindow(MainFormRect);
-        connect(ContourColorWindow->ContourColorPanel, &TColorPanel::colorChanged, this,
-                [this] { GuardedCall("ContourColorPanelChange", [this] { ContourColorPanelChange(); }); });
-        connect(ContourColorWindow, &TContourColorWindow::closeClicked, this,
-                [this] { GuardedCall("ContourColorCloseButtonClick", [this] { ContourColorCloseButtonClick(); }); });
+        contourColorWindow = new ContourColorWindow(windowFrame);
+        connect(contourColorWindow->colorPanel, &ColorPanel::colorChanged, this,
+                [this] { GuardedCall("contourColorChanged", [this] { contourColorChanged(); }); });
+        connect(contourColorWindow, &ContourColorWindow::closeClicked, this,
+                [this] { GuardedCall("contourColorWindowClosed", [this] { contourColorWindowClosed(); }); });
     }
-    ContourColorWindow->ContourColorPanel->setColor(QColor::fromRgba(FDocument.FContourColor.load()));
-    PositionContourColorWindowNearSwitch();
-    ContourColorWindow->show();
-    ContourColorWindow->raise();
-    ContourColorWindow->setShadowEnabled(true);
-    if (!FContourColorTimer) {
-        FContourColorTimer = std::make_unique<QTimer>();
-        FContourColorTimer->setInterval(120);
-        connect(FContourColorTimer.get(), &QTimer::timeout, this,
-                [this] { GuardedCall("ContourColorTimerTick", [this] { ContourColorTimerTick(); }); });
+    contourColorWindow->colorPanel->setColor(QColor::fromRgba(document_.contourColor.load()));
+    placeContourColorWindow();
+    contourColorWindow->show();
+    contourColorWindow->raise();
+    contourColorWindow->setShadowEnabled(true);
+    if (!contourColorTimer) {
+        contourColorTimer = std::make_unique<QTimer>();
+        contourColorTimer->setInterval(120);
+        connect(contourColorTimer.get(), &QTimer::timeout, this,
+                [this] { GuardedCall("pollContourColor", [this] { pollContourColor(); }); });
     }
-    FContourColorTimer->start();
+    contourColorTimer->start();
 }
 
-void TForm1::HideContourColorWindow()
+void MainWindow::HideContourColorWindow()
 {
-    if (!ContourColorWindow)
+    if (!contourColorWindow)
         return;
-    ContourColorWindow->setShadowEnabled(false);
-    if (FContourColorTimer)
-        FContourColorTimer->stop();
-    ContourColorWindow->hide();
+    contourColorWindow->setShadowEnabled(false);
+    if (contourColorTimer)
+        contourColorTimer->stop();
+    contourColorWindow->hide();
 }
 
-void TForm1::PositionContourColorWindowNearSwitch()
+void MainWindow::placeContourColorWindow()
 {
-    if (!ContourColorWindow)
+    if (!contourColorWindow)
         return;
-    const QSize size = ContourColorWindow->size();
-    const QWidget* host = ContourColorWindow->parentWidget();
-    const int panelX = RightPanelRect->mapTo(host, QPoint(0, 0)).x();
-    const int switchY = ContourSwitch->mapTo(host, QPoint(0, 0)).y();
+    const QSize size = contourColorWindow->size();
+    const QWidget* host = contourColorWindow->parentWidget();
+    const int panelX = rightPanel->mapTo(host, QPoint(0, 0)).x();
+    const int switchY = contourSwitch->mapTo(host, QPoint(0, 0)).y();
     const int x = std::max(8, panelX - 12 - size.width());
     int y = std::max(8, switchY - 20);
     if (y + size.height() > host->height() - 8)
         y = host->height() - size.height() - 8;
-    ContourColorWindow->move(x, y);
+    contourColorWindow->move(x, y);
 }
 
-QRgb TForm1::ReadContourPanelColor() const
+QRgb MainWindow::contourPanelColor() const
 {
-    if (!ContourColorWindow)
-        return FDocument.FContourColor.load();
-    const TColorPanel* panel = ContourColorWindow->ContourColorPanel;
+    if (!contourColorWindow)
+        return document_.contourColor.load();
+    const ColorPanel* panel = contourColorWindow->colorPanel;
     QColor c = panel->color();
     c.setAlpha(platform::Round(255.0 * panel->alphaValue()));
     return c.rgba();
 }
 
-void TForm1::ContourColorPanelChange()
+void MainWindow::contourColorChanged()
 {
-    const QRgb c = ReadContourPanelColor();
-    if (c == FDocument.FContourColor.load())
+    const QRgb c = contourPanelColor();
+    if (c == document_.contourColor.load())
         return;
-    FDocument.FContourColor = c;
-    RequestEffectPreview();
+    document_.contourColor = c;
+    requestPreview();
 }
 
-void TForm1::ContourColorTimerTick()
+void MainWindow::pollContourColor()
 {
     // Catches changes the panel did not report.
-    ContourColorPanelChange();
+    contourColorChanged();
 }
 
-void TForm1::ContourColorCloseButtonClick()
+void MainWindow::contourColorWindowClosed()
 {
     // The contours stay on.
     HideContourColorWindow();

@@ -1,4 +1,4 @@
-// Creation of the main window: the widget tree and FormCreate.
+// Creation of the main window: the widget tree and create.
 #include "app/main_window.h"
 
 #include "ui/debug_log.h"
@@ -23,70 +23,70 @@
 
 namespace pq {
 
-TForm1* Form1 = nullptr;
-QPointer<QWidget> FormScriptEditor;
+MainWindow* gMainWindow = nullptr;
+QPointer<QWidget> gScriptEditor;
 
-TForm1::TForm1(QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::FramelessWindowHint), FDocument(EngineHost::Shared)
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::FramelessWindowHint), document_(EngineHost::Shared)
 {
-    Form1 = this;
-    setObjectName(QStringLiteral("Form1"));
-    // The window is built in its designed dark colours; FormCreate applies
+    gMainWindow = this;
+    setObjectName(QStringLiteral("mainWindow"));
+    // The window is built in its designed dark colours; create applies
     // the saved mode.
-    GThemeMode = tmDark;
-    FCommandLine = QCoreApplication::arguments();
-    FAskYesNo = [this](const QString& text) { return AskYesNoBox(this, text); };
-    FShowMessage = [this](const QString& text) { ShowMessageBox(this, text); };
+    gThemeMode = ThemeMode::Dark;
+    commandLine = QCoreApplication::arguments();
+    askYesNo = [this](const QString& text) { return AskYesNoBox(this, text); };
+    showMessageBox = [this](const QString& text) { ShowMessageBox(this, text); };
 
     // The designed tree: chrome, bars, panels, workspace.
-    MainFormRect = new QWidget(this);
-    MainFormRect->setObjectName(QStringLiteral("MainFormRect"));
-    MainFormRect->setAttribute(Qt::WA_StyledBackground);
-    setCentralWidget(MainFormRect);
-    auto* frame = new QVBoxLayout(MainFormRect);
+    windowFrame = new QWidget(this);
+    windowFrame->setObjectName(QStringLiteral("windowFrame"));
+    windowFrame->setAttribute(Qt::WA_StyledBackground);
+    setCentralWidget(windowFrame);
+    auto* frame = new QVBoxLayout(windowFrame);
     frame->setContentsMargins(0, 0, 0, 0);
     frame->setSpacing(0);
-    BuildProgramBar(frame);
+    buildTitleBar(frame);
     auto* content = new QVBoxLayout;
     content->setContentsMargins(8, 2, 8, 8);
     content->setSpacing(8);
     frame->addLayout(content, 1);
-    BuildMainBar(content);
+    buildToolBar(content);
 
     auto* body = new QHBoxLayout;
     body->setSpacing(8);
     body->setContentsMargins(0, 0, 0, 0);
     content->addLayout(body, 1);
-    auto* left = new QWidget(MainFormRect);
-    auto* centre = new QWidget(MainFormRect);
-    auto* right = new QWidget(MainFormRect);
+    auto* left = new QWidget(windowFrame);
+    auto* centre = new QWidget(windowFrame);
+    auto* right = new QWidget(windowFrame);
     body->addWidget(left);
     body->addWidget(centre, 1);
     body->addWidget(right);
-    BuildLeftPanel(left);
-    BuildWorkspace(centre);
-    BuildRightPanel(right);
-    BuildMenu();
-    BuildResizeEdges();
+    buildLeftPanel(left);
+    buildWorkspace(centre);
+    buildRightPanel(right);
+    buildMainMenu();
+    buildResizeEdges();
 
-    layOverlayContainer = new TOverlayContainer(MainFormRect);
+    overlayHost = new OverlayHost(windowFrame);
 
-    FormCreate();
-    WireWorkspace();
+    create();
+    wireWorkspace();
     setEngineHost(this);
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
-    GuardedCall("FormDestroy", [this] {
-        if (!FDestroyed)
-            FormDestroy();
+    GuardedCall("shutDown", [this] {
+        if (!destroyed_)
+            shutDown();
     });
-    if (Form1 == this)
-        Form1 = nullptr;
+    if (gMainWindow == this)
+        gMainWindow = nullptr;
 }
 
-void TForm1::CreateTimers()
+void MainWindow::createTimers()
 {
     const auto setUp = [](QTimer& timer, int interval, bool singleShot, bool running) {
         timer.setInterval(interval);
@@ -94,36 +94,36 @@ void TForm1::CreateTimers()
         if (running)
             timer.start();
     };
-    setUp(InitializationTimer, 10, true, false);
-    setUp(FMonitorCheckTimer, 500, false, true);
-    setUp(FZoomDebounceTimer, 150, true, false);
-    setUp(FGalleryContextTimer, 150, false, false);
+    setUp(initializationTimer, 10, true, false);
+    setUp(monitorCheckTimer, 500, false, true);
+    setUp(zoomDebounceTimer, 150, true, false);
+    setUp(galleryContextTimer, 150, false, false);
     setUp(Timer1, 200, false, true);
-    setUp(MoveWinTimer, 200, true, false);
-    setUp(ZoomInTimer, 50, false, false);
-    setUp(ZoomOutTimer, 50, false, false);
-    setUp(UpdatePreviewTimer, 500, false, false);
-    setUp(PreviewDebounceTimer, 1000, true, false);
-    setUp(FontColorTimer, 3000, false, false);
-    setUp(FTextBoxPulseTimer, 300, false, false);
-    setUp(CleanUpTimer, 2000, false, true);
-    connect(&InitializationTimer, &QTimer::timeout, this,
-            [this] { GuardedCall("InitializationTimerTimer", [this] { InitializationTimerTimer(); }); });
+    setUp(moveWindowTimer, 200, true, false);
+    setUp(zoomInRepeat, 50, false, false);
+    setUp(zoomOutRepeat, 50, false, false);
+    setUp(previewTimer, 500, false, false);
+    setUp(previewDebounceTimer, 1000, true, false);
+    setUp(fontColorTimer, 3000, false, false);
+    setUp(textBoxPulseTimer, 300, false, false);
+    setUp(cleanUpTimer, 2000, false, true);
+    connect(&initializationTimer, &QTimer::timeout, this,
+            [this] { GuardedCall("initialize", [this] { initialize(); }); });
 }
 
-void TForm1::FormCreate()
+void MainWindow::create()
 {
-    DebugLog(QStringLiteral(">>> FormCreate begin"));
+    DebugLog(QStringLiteral(">>> create begin"));
 
-    SpeedButton9->setToolTip(Translate(QStringLiteral("A cup of coffee?")));
+    donateButton->setToolTip(Translate(QStringLiteral("A cup of coffee?")));
     setWindowTitle(QString::fromLatin1(kWindowCaption));
-    PQLogo->setToolTip(QString::fromLatin1(kProductTitle));
+    logoLabel->setToolTip(QString::fromLatin1(kProductTitle));
     setWindowState(Qt::WindowNoState);
 
     // Initial state of the shared fields: the document object starts with
     // them; the window's own fields are set where they are declared.
-    FStartupFullScreenDone = false;
-    FUIZoom = 1.0f;
+    startupLayoutDone = false;
+    interfaceZoom = 1.0f;
 
     // Window size 98 % of the screen, centred in the work area.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -132,89 +132,89 @@ void TForm1::FormCreate()
                        std::min(768, screen->availableGeometry().height()));
         setGeometry(area);
     }
-    FLastLeft = x();
-    FLastTop = y();
-    FMenuLastSel = -1;
+    lastLeft = x();
+    lastTop = y();
+    menuSelection = -1;
 
-    FDefaultPreviewBitmap = Image1->bitmap();
-    CreateTimers();
+    defaultPreviewPicture = previewPane->bitmap();
+    createTimers();
 
-    FDocument.OnDeferredClose = [this] { close(); };
+    document_.onDeferredClose = [this] { close(); };
 
-    FDividerX() = width() / 2.0;
-    FTextBoxUpdating = false;
-    FDocument.SelectedEffectNumber = 300;
-    UpdateListboxes(ListBoxes[2], -1);
+    dividerX() = width() / 2.0;
+    textBoxUpdating = false;
+    document_.selectedEffect = 300;
+    showSelectedEffect(effectLists[2], -1);
 
-    FDraggedThumbnailIndex = -1;
-    FContextMenuImageIndex = -1;
+    draggedTile = -1;
+    contextMenuTile = -1;
 
-    if (Form2)
-        TForm2::ApplyInterFontToAllForms();
+    if (gSplash)
+        SplashScreen::ApplyInterfaceFont();
 
     // The theme: the designed dark colours are in place, a saved light
     // mode switches fully.
-    GuardedCall("FormCreate theme", [this] {
-        CreateThemeSwitch();
+    GuardedCall("create theme", [this] {
+        createThemeSwitch();
         LoadTheme();
-        if (GThemeMode == tmLight)
+        if (gThemeMode == ThemeMode::Light)
             SetLightMode(true);
         else
             ApplyStyle();
     });
 
-    DebugLog(QStringLiteral("<<< FormCreate done"));
+    DebugLog(QStringLiteral("<<< create done"));
 }
 
-void TForm1::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     GuardedCall("FormResize", [this] {
-        PositionResizeEdges();
-        PositionFloatingControls();
-        LayoutWindowButtons();
+        placeResizeEdges();
+        placeFloatingControls();
+        updateWindowButtons();
     });
 }
 
-void TForm1::PositionFloatingControls()
+void MainWindow::placeFloatingControls()
 {
-    if (layOverlayContainer)
-        layOverlayContainer->setGeometry(MainFormRect->rect());
-    if (MenuContainer)
-        MenuContainer->move(14, MainBarRect->mapTo(MainFormRect, QPoint(0, MainBarRect->height())).y() + 6);
+    if (overlayHost)
+        overlayHost->setGeometry(windowFrame->rect());
+    if (mainMenu)
+        mainMenu->move(14, toolBar->mapTo(windowFrame, QPoint(0, toolBar->height())).y() + 6);
 }
 
-void TForm1::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && !isActiveWindow())
         GuardedCall("FormDeactivate", [this] {
-            if (SkPaintBox1)
-                SkPaintBox1->FIsPanning = false;
+            if (canvasView)
+                canvasView->panning = false;
         });
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // Title bar: drag moves the window, a double click maximises or
     // restores. Edges and corners resize it.
     const auto type = event->type();
-    if (watched == MenuContainer && type == QEvent::Leave) {
-        MenuContainer->hide();
+    if (watched == mainMenu && type == QEvent::Leave) {
+        mainMenu->hide();
         return false;
     }
     if (type == QEvent::MouseButtonRelease && watched->property("menuAction").toString() == QLatin1String("quit")) {
-        MenuContainer->hide();
+        mainMenu->hide();
         close();
         return true;
     }
-    if (watched == ProgramBarRect) {
+    if (watched == titleBar) {
         if (type == QEvent::MouseButtonDblClick) {
-            GuardedCall("ProgramBarRectDblClick", [this] { MaxButtonClick(); });
+            GuardedCall("ProgramBarRectDblClick", [this] { toggleMaximized(); });
             return true;
         }
         if (type == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton
-            && !FIsCustomMaximized && windowHandle()) {
+            && !maximized && windowHandle()) {
             windowHandle()->startSystemMove();
             return true;
         }

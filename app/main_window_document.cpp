@@ -14,43 +14,43 @@
 
 namespace pq {
 
-TDocument::TResetResult TForm1::FullReset()
+Document::ResetResult MainWindow::fullReset()
 {
-    if (FDestroyed)
-        return TDocument::TResetResult::Busy;
-    TDocument::TFullResetSteps steps;
+    if (destroyed_)
+        return Document::ResetResult::Busy;
+    Document::FullResetSteps steps;
     steps.language = GetCurrentLanguage();
-    steps.confirm = [this] { return FAskYesNo && FAskYesNo(QStringLiteral("Do you wish to do a full reset?")); };
+    steps.confirm = [this] { return askYesNo && askYesNo(QStringLiteral("Do you wish to do a full reset?")); };
     steps.closeTools = [this] {
-        if (FManualBrushFrame)
-            CloseManualBrushFrame();
-        if (FormScriptEditor)
-            FormScriptEditor->close();
+        if (manualBrushPanel)
+            closeManualBrush();
+        if (gScriptEditor)
+            gScriptEditor->close();
     };
     steps.resetControls = [this] {
-        FDefaultTexturePending = false;
-        if (!FDefaultPreviewBitmap.isNull())
-            Image1->setBitmap(FDefaultPreviewBitmap.copy());
+        defaultTexturePending = false;
+        if (!defaultPreviewPicture.isNull())
+            previewPane->setBitmap(defaultPreviewPicture.copy());
         else
-            Image1->setBitmap(QImage());
-        UpdateEmptyPreviewBg();
+            previewPane->setBitmap(QImage());
+        showEmptyPreview();
 
-        FContextMenuImageIndex = -1;
-        FDraggedThumbnailIndex = -1;
-        const auto tiles = HistoryRect->FlowLayoutGallery->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        contextMenuTile = -1;
+        draggedTile = -1;
+        const auto tiles = galleryStrip->tileRow->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
         for (auto it = tiles.rbegin(); it != tiles.rend(); ++it)
             delete *it;
-        HistoryRect->FlowLayoutGallery->resize(0, HistoryRect->FlowLayoutGallery->height());
-        if (HistoryRect->isExpanded())
-            HistoryToggleLabelClick();
+        galleryStrip->tileRow->resize(0, galleryStrip->tileRow->height());
+        if (galleryStrip->isExpanded())
+            toggleGallery();
 
-        UpdateListboxes(ListBoxes[2], 0);
-        ZoomLabel->setText(QStringLiteral("100%"));
-        DropZoneRect->show();
+        showSelectedEffect(effectLists[2], 0);
+        zoomLabel->setText(QStringLiteral("100%"));
+        dropZone->show();
         UpdateDivider(); // hidden without an image
-        SkPaintBox1->update();
+        canvasView->update();
     };
-    return FDocument.FullReset(steps);
+    return document_.fullReset(steps);
 }
 
 } // namespace pq

@@ -48,29 +48,29 @@ QStringList droppedFiles(const QMimeData* data)
 
 } // namespace
 
-void TForm1::LoadImageFile()
+void MainWindow::openImage()
 {
     // The chosen file could not be opened while an effect runs.
     if (IsEffectRunning())
         return;
-    const bool editorVisible = FormScriptEditor && FormScriptEditor->isVisible();
-    if (FormScriptEditor)
-        FormScriptEditor->close();
-    const QString fileName = FGetOpenFileName(Translate(QStringLiteral("Select image file")), OpenDialogFilter());
+    const bool editorVisible = gScriptEditor && gScriptEditor->isVisible();
+    if (gScriptEditor)
+        gScriptEditor->close();
+    const QString fileName = getOpenFileName(Translate(QStringLiteral("Select image file")), OpenDialogFilter());
     if (fileName.isEmpty())
         return;
     try {
-        LoadLargeImage(fileName);
+        openImageFile(fileName);
         if (editorVisible)
-            ShowScriptEditor();
+            showScriptEditor();
     } catch (const std::exception& e) {
         ShowMessage(Translate(QStringLiteral("Error loading image: ")) + QString::fromLocal8Bit(e.what()));
     }
 }
 
-bool TForm1::LoadLargeImage(const QString& fileName)
+bool MainWindow::openImageFile(const QString& fileName)
 {
-    if (!FDocument.CanReplaceDocument())
+    if (!document_.CanReplaceDocument())
         return false;
     gfx::Image image;
     try {
@@ -85,64 +85,64 @@ bool TForm1::LoadLargeImage(const QString& fileName)
         return false;
     }
     // The pane's window starts 100 pixels up and left of the centre.
-    if (!ShowAsNewDocument(image, 100))
+    if (!showAsNewDocument(image, 100))
         return false;
-    FDocument.FSourceFileName = fileName;
+    document_.sourceFileName = fileName;
     return true;
 }
 
-void TForm1::DefaultImageButtonClick()
+void MainWindow::openDefaultImage()
 {
     if (IsEffectRunning())
         return;
-    if (!LoadLargeImageFromTImage())
+    if (!showDefaultImage())
         return;
-    FDocument.FSourceFileName.clear();
-    CalculateBestFitAndCenter();
-    FDividerX() = FDocument.FPanOffset.x() + FDocument.ZIdImage.width() * double(FDocument.FZoomFactor) / 2.0;
+    document_.sourceFileName.clear();
+    fitToView();
+    dividerX() = document_.pan.x() + document_.resultImage.width() * double(document_.zoom) / 2.0;
 }
 
-bool TForm1::LoadLargeImageFromTImage()
+bool MainWindow::showDefaultImage()
 {
-    const gfx::Image image = Form3().DefaultImage;
+    const gfx::Image image = Repository().DefaultImage;
     if (image.isNull()) {
         ShowMessage(QStringLiteral("Failed to create Skia image from DefaultImage.Bitmap"));
         return false;
     }
     // The default photo's window starts 110 pixels up and left of its centre.
-    return ShowAsNewDocument(image, 110);
+    return showAsNewDocument(image, 110);
 }
 
-bool TForm1::ShowAsNewDocument(const gfx::Image& image, int previewInset)
+bool MainWindow::showAsNewDocument(const gfx::Image& image, int previewInset)
 {
-    CheckBox1->setChecked(false);
-    if (!FDocument.ReplaceDocument(image, image))
+    splitViewState->setChecked(false);
+    if (!document_.ReplaceDocument(image, image))
         return false;
-    DropZoneRect->hide();
-    FDocument.FZoomFactor = 1.0f;
-    FDocument.FPanOffset = QPointF(0, 0);
-    FullSizeAndCenter();
-    Splitter->hide();
-    SkPaintBox1->update();
+    dropZone->hide();
+    document_.zoom = 1.0f;
+    document_.pan = QPointF(0, 0);
+    actualSizeAndCentre();
+    divider->hide();
+    canvasView->update();
 
-    EngineFields& shared = *FDocument.Shared;
-    shared.PreviewStartX = std::max(0, image.width() / 2 - previewInset);
-    shared.PreviewStartY = std::max(0, image.height() / 2 - previewInset);
-    FDocument.FPreviewZoomFactor = 1.0f;
-    Image1->Label22->setText(QStringLiteral("100%"));
+    EngineFields& shared = *document_.Shared;
+    shared.previewX = std::max(0, image.width() / 2 - previewInset);
+    shared.previewY = std::max(0, image.height() / 2 - previewInset);
+    document_.previewZoom = 1.0f;
+    previewPane->zoomPercentLabel->setText(QStringLiteral("100%"));
     SupersedePreview();
-    DrawZoomedPreview();
+    showPreviewSource();
 
-    FDocument.FHistory->Save(FDocument.ZIdImage, FDocument.ZIdSourceImage);
-    FDocument.FImageDirty = false;
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    document_.history->Save(document_.resultImage, document_.sourceImage);
+    document_.unsavedChanges = false;
+    if (!previewTimer.isActive())
+        previewTimer.start();
     return true;
 }
 
-bool TForm1::DropZoneRectDragOver(const QMimeData* data) const
+bool MainWindow::acceptsDrop(const QMimeData* data) const
 {
-    if (FDraggedThumbnailIndex >= 0)
+    if (draggedTile >= 0)
         return true;
     for (const QString& file : droppedFiles(data))
         if (IsDroppableImageName(file))
@@ -150,19 +150,19 @@ bool TForm1::DropZoneRectDragOver(const QMimeData* data) const
     return false;
 }
 
-void TForm1::DropZoneRectDragDrop(const QMimeData* data)
+void MainWindow::drop(const QMimeData* data)
 {
-    const int tile = FDraggedThumbnailIndex;
-    FDraggedThumbnailIndex = -1;
+    const int tile = draggedTile;
+    draggedTile = -1;
     if (tile >= 0) {
         // A gallery tile on the empty workspace becomes the document.
-        if (tile < int(FDocument.FGalleryItems.size()) && FDocument.ZIdImage.isNull()) {
-            const gfx::Image image = FDocument.FGalleryItems[size_t(tile)];
-            if (FDocument.ReplaceDocument(image, image)) {
-                CalculateBestFitAndCenter();
-                SkPaintBox1->update();
-                FDocument.FHistory->Save(FDocument.ZIdImage, FDocument.ZIdSourceImage);
-                DropZoneRect->hide();
+        if (tile < int(document_.galleryItems.size()) && document_.resultImage.isNull()) {
+            const gfx::Image image = document_.galleryItems[size_t(tile)];
+            if (document_.ReplaceDocument(image, image)) {
+                fitToView();
+                canvasView->update();
+                document_.history->Save(document_.resultImage, document_.sourceImage);
+                dropZone->hide();
             }
         }
         return;
@@ -173,18 +173,18 @@ void TForm1::DropZoneRectDragDrop(const QMimeData* data)
         return;
     // Opened once the drop has finished: a message box must not run inside
     // the drag-and-drop exchange.
-    QTimer::singleShot(0, this, [this, file] { GuardedCall("LoadLargeImage", [&] { LoadLargeImage(file); }); });
+    QTimer::singleShot(0, this, [this, file] { GuardedCall("openImageFile", [&] { openImageFile(file); }); });
 }
 
-void TForm1::SaveImageFile()
+void MainWindow::saveImage()
 {
-    const gfx::Image image = FDocument.ZIdImage;
+    const gfx::Image image = document_.resultImage;
     if (image.isNull())
         return;
-    const TSaveProposal proposal = ProposeSaveName(FDocument.FSourceFileName);
+    const SaveProposal proposal = ProposeSaveName(document_.sourceFileName);
     const QString fileName =
-        FGetSaveFileName(Translate(QStringLiteral("Save image file")), proposal.fileName, proposal.filterIndex);
-    if (fileName.isEmpty() || !ConfirmOverwrite(fileName))
+        getSaveFileName(Translate(QStringLiteral("Save image file")), proposal.fileName, proposal.filterIndex);
+    if (fileName.isEmpty() || !confirmOverwrite(fileName))
         return;
     QString error;
     bool saved = false;
@@ -196,7 +196,7 @@ void TForm1::SaveImageFile()
         ShowMessage(Translate(QStringLiteral("Error saving image: ")) + error);
         return;
     }
-    FDocument.FImageDirty = false;
+    document_.unsavedChanges = false;
 }
 
 } // namespace pq

@@ -12,58 +12,58 @@
 
 namespace pq {
 
-gfx::Image TForm1::ZIdImage() const
+gfx::Image MainWindow::resultImage() const
 {
-    return FDocument.ZIdImage;
+    return document_.resultImage;
 }
 
-void TForm1::SetZIdImage(const gfx::Image& image)
+void MainWindow::setResultImage(const gfx::Image& image)
 {
-    FDocument.ZIdImage = image;
+    document_.resultImage = image;
 }
 
-gfx::Image TForm1::ZIdSourceImage() const
+gfx::Image MainWindow::sourceImage() const
 {
-    return FDocument.ZIdSourceImage;
+    return document_.sourceImage;
 }
 
-TImageHistory* TForm1::FHistory()
+ImageHistory* MainWindow::history()
 {
-    return FDocument.FHistory.get();
+    return document_.history.get();
 }
 
-void TForm1::RedrawSkPaintBox1()
+void MainWindow::redrawCanvas()
 {
-    if (SkPaintBox1)
-        SkPaintBox1->update();
+    if (canvasView)
+        canvasView->update();
 }
 
-int TForm1::FCurrentEffectNumber() const
+int MainWindow::runningEffect() const
 {
-    return FDocument.FCurrentEffectNumber.load();
+    return document_.runningEffect.load();
 }
 
-void TForm1::SetFCurrentEffectNumber(int number)
+void MainWindow::setRunningEffect(int number)
 {
-    FDocument.FCurrentEffectNumber = number;
+    document_.runningEffect = number;
 }
 
-bool TForm1::FCloseRequested() const
+bool MainWindow::closeRequested() const
 {
-    return FDocument.FCloseRequested;
+    return document_.closeRequested;
 }
 
-void TForm1::SetFCloseRequested(bool value)
+void MainWindow::setCloseRequested(bool value)
 {
-    FDocument.FCloseRequested = value;
+    document_.closeRequested = value;
 }
 
-void TForm1::Close()
+void MainWindow::Close()
 {
     close();
 }
 
-QString TForm1::GetEffectName(int number) const
+QString MainWindow::effectName(int number) const
 {
     if (number == 501)
         return QStringLiteral("Cartoon");
@@ -74,119 +74,119 @@ QString TForm1::GetEffectName(int number) const
     return Translate(QStringLiteral("Unknown Effect"));
 }
 
-void TForm1::ShowMessage(const QString& text)
+void MainWindow::ShowMessage(const QString& text)
 {
-    if (FShowMessage)
-        FShowMessage(text);
+    if (showMessageBox)
+        showMessageBox(text);
 }
 
-bool TForm1::FEraseBdChecked() const
+bool MainWindow::eraseBackground() const
 {
-    return FDocument.FEraseBdChecked.load();
+    return document_.eraseBackground.load();
 }
 
-bool TForm1::FDrawContourChecked() const
+bool MainWindow::drawContours() const
 {
-    return FDocument.FDrawContourChecked.load();
+    return document_.drawContours.load();
 }
 
-QRgb TForm1::FContourColor() const
+QRgb MainWindow::contourColor() const
 {
-    return FDocument.FContourColor.load();
+    return document_.contourColor.load();
 }
 
-bool TForm1::AddTextureOn() const
+bool MainWindow::addTexture() const
 {
-    return FDocument.FAddTextureChecked.load();
+    return document_.addTexture.load();
 }
 
-gfx::Image TForm1::StoredTextureBitmap() const
+gfx::Image MainWindow::storedTexture() const
 {
-    return FDocument.StoredTextureBitmap;
+    return document_.storedTexture;
 }
 
-float TForm1::StoredTextureStrength() const
+float MainWindow::storedTextureStrength() const
 {
-    return FDocument.StoredTextureStrength;
+    return document_.storedTextureStrength;
 }
 
-float TForm1::StoredTextureScale() const
+float MainWindow::storedTextureScale() const
 {
-    return FDocument.StoredTextureScale;
+    return document_.storedTextureScale;
 }
 
-bool TForm1::CustomBrushesOn302() const
+bool MainWindow::CustomBrushesOn302() const
 {
-    return FDocument.CustomBrushesOn302;
+    return document_.CustomBrushesOn302;
 }
 
-bool TForm1::CustomBrushesOn303() const
+bool MainWindow::CustomBrushesOn303() const
 {
-    return FDocument.CustomBrushesOn303;
+    return document_.CustomBrushesOn303;
 }
 
-bool TForm1::CustomBrushesOn304() const
+bool MainWindow::CustomBrushesOn304() const
 {
-    return FDocument.CustomBrushesOn304;
+    return document_.CustomBrushesOn304;
 }
 
-gfx::Image TForm1::CustomBrushBitmap302() const
+gfx::Image MainWindow::CustomBrushBitmap302() const
 {
-    return FDocument.CustomBrushBitmap302;
+    return document_.CustomBrushBitmap302;
 }
 
-gfx::Image TForm1::CustomBrushBitmap303() const
+gfx::Image MainWindow::CustomBrushBitmap303() const
 {
-    return FDocument.CustomBrushBitmap303;
+    return document_.CustomBrushBitmap303;
 }
 
-gfx::Image TForm1::CustomBrushBitmap304() const
+gfx::Image MainWindow::CustomBrushBitmap304() const
 {
-    return FDocument.CustomBrushBitmap304;
+    return document_.CustomBrushBitmap304;
 }
 
-int TForm1::CustomBrushCount304() const
+int MainWindow::CustomBrushCount304() const
 {
-    return FDocument.CustomBrushCount304;
+    return document_.CustomBrushCount304;
 }
 
-bool TForm1::HasManualBrushFrame() const
+bool MainWindow::manualBrushOpen() const
 {
-    return !FManualBrushFrame.isNull();
+    return !manualBrushPanel.isNull();
 }
 
-LUTChoice TForm1::FLUTChoice() const
+LUTChoice MainWindow::lutChoice() const
 {
     LUTChoice choice;
-    choice.FLUTFilePath = FDocument.FLUTFilePath;
-    choice.FLUTData = FDocument.FLUTData;
-    choice.FLUTName = FDocument.FLUTName;
+    choice.lutFilePath = document_.lutFilePath;
+    choice.lutData = document_.lutData;
+    choice.lutName = document_.lutName;
     return choice;
 }
 
-float TForm1::FPreviewZoomFactor() const
+float MainWindow::previewZoom() const
 {
-    return FDocument.FPreviewZoomFactor.load();
+    return document_.previewZoom.load();
 }
 
-QSizeF TForm1::Image1Size() const
+QSizeF MainWindow::previewPaneSize() const
 {
-    return Image1 ? QSizeF(Image1->size()) : QSizeF();
+    return previewPane ? QSizeF(previewPane->size()) : QSizeF();
 }
 
-void TForm1::SetPreviewBitmap(const gfx::Image& bitmap)
+void MainWindow::showPreview(const gfx::Image& bitmap)
 {
-    if (Image1 && !bitmap.isNull())
-        Image1->setBitmap(bitmap.qimage());
+    if (previewPane && !bitmap.isNull())
+        previewPane->setBitmap(bitmap.qimage());
 }
 
-void TForm1::SetPreviewPC(int value)
+void MainWindow::setPreviewPercent(int value)
 {
-    if (!Image1)
+    if (!previewPane)
         return;
-    Image1->PreviewPC->setText(QString::number(value) + QStringLiteral("%"));
-    Image1->PreviewPC->setVisible(value > 0 && value <= 100);
-    Image1->update();
+    previewPane->percentLabel->setText(QString::number(value) + QStringLiteral("%"));
+    previewPane->percentLabel->setVisible(value > 0 && value <= 100);
+    previewPane->update();
 }
 
 } // namespace pq

@@ -23,7 +23,7 @@ namespace pq {
 
 namespace {
 
-struct TFamilyDesign {
+struct FamilyDesign {
     const char* expander;
     const char* caption;
     const char* list;
@@ -32,7 +32,7 @@ struct TFamilyDesign {
     const char* plate;
 };
 
-constexpr TFamilyDesign kFamilies[5] = {
+constexpr FamilyDesign kFamilies[5] = {
     {"Expander1", "      Sketch && Drawing", "ListBox1", "pencil", "SpeedButton19", "Rectangle13"},
     {"Expander2", "      Pen && Ink", "ListBox2", "pen", "SpeedButton20", "Rectangle12"},
     {"Expander3", "      Painting", "ListBox3", "brush", "SpeedButton21", "Rectangle11"},
@@ -55,24 +55,24 @@ QLabel* sectionHeading(const char* name, const QString& text, QWidget* parent)
 
 } // namespace
 
-void TForm1::BuildLeftPanel(QWidget* parent)
+void MainWindow::buildLeftPanel(QWidget* parent)
 {
     auto* outer = new QVBoxLayout(parent);
     outer->setContentsMargins(0, 0, 0, 0);
-    LeftPanelRect = new QWidget(parent);
-    LeftPanelRect->setObjectName(QStringLiteral("LeftPanelRect"));
-    LeftPanelRect->setAttribute(Qt::WA_StyledBackground);
-    LeftPanelRect->setFixedWidth(268);
-    outer->addWidget(LeftPanelRect);
-    auto* panel = new QVBoxLayout(LeftPanelRect);
+    leftPanel = new QWidget(parent);
+    leftPanel->setObjectName(QStringLiteral("leftPanel"));
+    leftPanel->setAttribute(Qt::WA_StyledBackground);
+    leftPanel->setFixedWidth(268);
+    outer->addWidget(leftPanel);
+    auto* panel = new QVBoxLayout(leftPanel);
     panel->setContentsMargins(0, 6, 0, 6);
 
-    PresentedScrollBox2 = new QScrollArea(LeftPanelRect);
-    PresentedScrollBox2->setObjectName(QStringLiteral("PresentedScrollBox2"));
-    PresentedScrollBox2->setWidgetResizable(true);
-    PresentedScrollBox2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    PresentedScrollBox2->setFrameShape(QFrame::NoFrame);
-    panel->addWidget(PresentedScrollBox2);
+    leftPanelScroll = new QScrollArea(leftPanel);
+    leftPanelScroll->setObjectName(QStringLiteral("leftPanelScroll"));
+    leftPanelScroll->setWidgetResizable(true);
+    leftPanelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    leftPanelScroll->setFrameShape(QFrame::NoFrame);
+    panel->addWidget(leftPanelScroll);
 
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("LeftPanelContent"));
@@ -81,14 +81,14 @@ void TForm1::BuildLeftPanel(QWidget* parent)
     column->setSpacing(0);
 
     // Tools.
-    Label3 = sectionHeading("Label3", Translate(QStringLiteral("TOOLS")), content);
-    column->addWidget(Label3);
+    toolsHeading = sectionHeading("toolsHeading", Translate(QStringLiteral("TOOLS")), content);
+    column->addWidget(toolsHeading);
     column->addSpacing(8);
     auto* tools = new QGridLayout;
     tools->setHorizontalSpacing(2);
     tools->setVerticalSpacing(2);
     const auto tool = [&](const char* name, const char* icon, const char* caption, int index) {
-        auto* button = new TIconButton(QString::fromLatin1(icon), content);
+        auto* button = new IconButton(QString::fromLatin1(icon), content);
         button->setObjectName(QString::fromLatin1(name));
         button->setText(Translate(QString::fromLatin1(caption)));
         button->setCaptionFont(InterfaceFont(13));
@@ -98,29 +98,29 @@ void TForm1::BuildLeftPanel(QWidget* parent)
         tools->addWidget(button, index / 2, index % 2);
         return button;
     };
-    Label5 = tool("Label5", "crop", "Crop", 0);
-    Label6 = tool("Label6", "resize", "Resize", 1);
-    Label7 = tool("Label7", "rotateleft", "Rotate left", 2);
-    Label8 = tool("Label8", "rotateright", "Rotate right", 3);
-    Label9 = tool("Label9", "text", "Add text", 4);
-    Label10 = tool("Label10", "texture", "Add texture", 5);
-    Label21 = tool("Label21", "frame", "Add a frame", 6);
-    LabelEnhance = tool("LabelEnhance", "enhance", "Auto-enhance", 7);
+    cropButton = tool("cropButton", "crop", "Crop", 0);
+    resizeButton = tool("resizeButton", "resize", "Resize", 1);
+    rotateLeftButton = tool("rotateLeftButton", "rotateleft", "Rotate left", 2);
+    rotateRightButton = tool("rotateRightButton", "rotateright", "Rotate right", 3);
+    textButton = tool("textButton", "text", "Add text", 4);
+    textureButton = tool("textureButton", "texture", "Add texture", 5);
+    frameButton = tool("frameButton", "frame", "Add a frame", 6);
+    enhanceButton = tool("enhanceButton", "enhance", "Auto-enhance", 7);
     column->addLayout(tools);
     column->addSpacing(18);
 
     // Effect families: an accordion of plates, each with its icon.
-    Label4 = sectionHeading("Label4", Translate(QStringLiteral("ARTISTIC FILTERS")), content);
-    column->addWidget(Label4);
+    filtersHeading = sectionHeading("filtersHeading", Translate(QStringLiteral("ARTISTIC FILTERS")), content);
+    column->addWidget(filtersHeading);
     column->addSpacing(8);
-    EffectsLayout = new QWidget(content);
-    EffectsLayout->setObjectName(QStringLiteral("EffectsLayout"));
-    auto* families = new QVBoxLayout(EffectsLayout);
+    effectFamilies = new QWidget(content);
+    effectFamilies->setObjectName(QStringLiteral("effectFamilies"));
+    auto* families = new QVBoxLayout(effectFamilies);
     families->setContentsMargins(0, 0, 0, 0);
     families->setSpacing(8);
     for (int f = 0; f < 5; ++f) {
-        const TFamilyDesign& design = kFamilies[f];
-        auto* plate = new QFrame(EffectsLayout);
+        const FamilyDesign& design = kFamilies[f];
+        auto* plate = new QFrame(effectFamilies);
         plate->setObjectName(QString::fromLatin1(design.plate));
         auto* plateLayout = new QVBoxLayout(plate);
         plateLayout->setContentsMargins(0, 5, 4, 5);
@@ -129,82 +129,82 @@ void TForm1::BuildLeftPanel(QWidget* parent)
         list->setFont(InterfaceFont(14));
         list->setCursor(Qt::PointingHandCursor);
         list->addItems(FamilyListCaptions(f + 1));
-        auto* expander = new TExpander(Translate(QString::fromLatin1(design.caption)), list, plate);
+        auto* expander = new Expander(Translate(QString::fromLatin1(design.caption)), list, plate);
         expander->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         expander->setObjectName(QString::fromLatin1(design.expander));
         expander->setTextIndent(kTextIndent);
         plateLayout->addWidget(expander);
-        auto* icon = new TIconButton(QString::fromLatin1(design.icon), plate);
+        auto* icon = new IconButton(QString::fromLatin1(design.icon), plate);
         icon->setObjectName(QString::fromLatin1(design.iconButton));
         icon->setFixedSize(24, 24);
         icon->setIconPixelSize(18);
         icon->setHoverFill(Qt::transparent);
-        icon->move(10, 5 + (TExpander::kHeaderHeight - 24) / 2);
+        icon->move(10, 5 + (Expander::kHeaderHeight - 24) / 2);
         icon->raise();
         families->addWidget(plate);
-        Expanders[f] = expander;
-        ListBoxes[f] = list;
-        FamilyIcons[f] = icon;
-        FamilyPlates[f] = plate;
-        connect(expander, &TExpander::headerClicked, this, [this, f] { GuardedCall("ExpanderClick", [this, f] { ExpanderClick(f); }); });
-        connect(icon, &QAbstractButton::clicked, this, [this, f] { GuardedCall("ExpanderClick", [this, f] { ExpanderClick(f); }); });
+        familyExpanders[f] = expander;
+        effectLists[f] = list;
+        familyIcons[f] = icon;
+        familyPlates[f] = plate;
+        connect(expander, &Expander::headerClicked, this, [this, f] { GuardedCall("toggleFamily", [this, f] { toggleFamily(f); }); });
+        connect(icon, &QAbstractButton::clicked, this, [this, f] { GuardedCall("toggleFamily", [this, f] { toggleFamily(f); }); });
     }
-    column->addWidget(EffectsLayout);
+    column->addWidget(effectFamilies);
     column->addStretch(1);
     column->addSpacing(18);
 
-    Button3 = new QPushButton(Translate(QStringLiteral("Manual brush")), content);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    DefaultImageButton = new QPushButton(Translate(QStringLiteral("Default Image")), content);
-    DefaultImageButton->setObjectName(QStringLiteral("DefaultImageButton"));
-    DefaultImageButton->setProperty("role", "ghost");
-    for (QPushButton* b : {Button3, DefaultImageButton}) {
+    manualBrushButton = new QPushButton(Translate(QStringLiteral("Manual brush")), content);
+    manualBrushButton->setObjectName(QStringLiteral("manualBrushButton"));
+    defaultImageButton = new QPushButton(Translate(QStringLiteral("Default Image")), content);
+    defaultImageButton->setObjectName(QStringLiteral("defaultImageButton"));
+    defaultImageButton->setProperty("role", "ghost");
+    for (QPushButton* b : {manualBrushButton, defaultImageButton}) {
         b->setFixedHeight(36);
         b->setFont(InterfaceFont(14, QFont::Medium));
         b->setCursor(Qt::PointingHandCursor);
     }
-    column->addWidget(Button3);
+    column->addWidget(manualBrushButton);
     column->addSpacing(10);
-    column->addWidget(DefaultImageButton);
+    column->addWidget(defaultImageButton);
 
-    CheckBox1 = new QCheckBox(QStringLiteral("Show original image"), content);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->hide();
+    splitViewState = new QCheckBox(QStringLiteral("Show original image"), content);
+    splitViewState->setObjectName(QStringLiteral("splitViewState"));
+    splitViewState->hide();
 
-    PresentedScrollBox2->setWidget(content);
+    leftPanelScroll->setWidget(content);
 }
 
-void TForm1::ExpanderClick(int family)
+void MainWindow::toggleFamily(int family)
 {
     if (family < 0 || family >= 5)
         return;
-    const bool open = !Expanders[family]->isExpanded();
+    const bool open = !familyExpanders[family]->isExpanded();
     for (int f = 0; f < 5; ++f)
         if (f != family)
-            Expanders[f]->setExpanded(false);
-    Expanders[family]->setExpanded(open);
+            familyExpanders[f]->setExpanded(false);
+    familyExpanders[family]->setExpanded(open);
 }
 
-QListWidget* TForm1::ListBoxOfFamily(int family) const
+QListWidget* MainWindow::listOfFamily(int family) const
 {
-    return family >= 1 && family <= 5 ? ListBoxes[family - 1] : nullptr;
+    return family >= 1 && family <= 5 ? effectLists[family - 1] : nullptr;
 }
 
-void TForm1::UpdateListboxes(QListWidget* box, int itemIndex)
+void MainWindow::showSelectedEffect(QListWidget* box, int itemIndex)
 {
-    const int number = FDocument.SelectedEffectNumber;
-    const TParameters* entry = ParamsEntry(FDocument.Params, number);
-    const TParameters none;
-    const TParameters& p = entry ? *entry : none;
+    const int number = document_.selectedEffect;
+    const EffectParameters* entry = ParamsEntry(document_.params, number);
+    const EffectParameters none;
+    const EffectParameters& p = entry ? *entry : none;
     for (int k = 0; k < 5; ++k) {
         const QString caption = p.name(k + 1);
-        ParamLabels[k]->setText(caption.isEmpty() ? QString() : Translate(caption));
-        TrackBars[k]->setValue(p.value(k + 1));
-        TrackBars[k]->setEnabled(!caption.isEmpty());
-        ValueLabels[k]->setText(QString::number(p.value(k + 1)));
-        ValueLabels[k]->setEnabled(!caption.isEmpty());
+        sliderCaptions[k]->setText(caption.isEmpty() ? QString() : Translate(caption));
+        sliders[k]->setValue(p.value(k + 1));
+        sliders[k]->setEnabled(!caption.isEmpty());
+        sliderValueLabels[k]->setText(QString::number(p.value(k + 1)));
+        sliderValueLabels[k]->setEnabled(!caption.isEmpty());
     }
-    for (QListWidget* list : ListBoxes) {
+    for (QListWidget* list : effectLists) {
         if (list == box)
             continue;
         list->clearSelection();
@@ -213,38 +213,38 @@ void TForm1::UpdateListboxes(QListWidget* box, int itemIndex)
     if (box) {
         if (itemIndex >= 0 && itemIndex < box->count())
             box->setCurrentRow(itemIndex);
-        UpdateEffectAccent(box, itemIndex);
+        placeEffectAccent(box, itemIndex);
     }
     const EffectDefinition* effect = FindEffect(number);
-    ContourRow->setVisible(effect && effect->drawsContours);
+    contourRow->setVisible(effect && effect->drawsContours);
     HideContourColorWindow();
-    UpdateOptionBoxes();
+    showEffectOptions();
     // A preview of the newly selected effect follows.
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    if (!previewTimer.isActive())
+        previewTimer.start();
 }
 
-void TForm1::UpdateEffectAccent(QListWidget* box, int itemIndex)
+void MainWindow::placeEffectAccent(QListWidget* box, int itemIndex)
 {
-    if (!FEffectAccentBar) {
-        FEffectAccentBar = new QWidget(this);
-        FEffectAccentBar->setObjectName(QStringLiteral("FEffectAccentBar"));
-        FEffectAccentBar->setAttribute(Qt::WA_TransparentForMouseEvents);
-        FEffectAccentBar->setAttribute(Qt::WA_StyledBackground);
-        FEffectAccentBar->setFixedSize(4, 18);
+    if (!effectAccentBar) {
+        effectAccentBar = new QWidget(this);
+        effectAccentBar->setObjectName(QStringLiteral("effectAccentBar"));
+        effectAccentBar->setAttribute(Qt::WA_TransparentForMouseEvents);
+        effectAccentBar->setAttribute(Qt::WA_StyledBackground);
+        effectAccentBar->setFixedSize(4, 18);
     }
     // Detached: kept by the window, hidden.
-    FEffectAccentBar->hide();
-    FEffectAccentBar->setParent(this);
+    effectAccentBar->hide();
+    effectAccentBar->setParent(this);
     if (!box || itemIndex < 0 || itemIndex >= box->count())
         return;
     QWidget* host = box->parentWidget() ? box->parentWidget() : box;
-    FEffectAccentBar->setParent(host);
-    const int itemHeight = TExpander::kItemHeight;
+    effectAccentBar->setParent(host);
+    const int itemHeight = Expander::kItemHeight;
     const QPoint origin = host == box ? QPoint(0, 0) : box->pos();
-    FEffectAccentBar->move(origin.x() - 18, origin.y() + itemIndex * itemHeight + (itemHeight - 18) / 2);
-    FEffectAccentBar->raise();
-    FEffectAccentBar->show();
+    effectAccentBar->move(origin.x() - 18, origin.y() + itemIndex * itemHeight + (itemHeight - 18) / 2);
+    effectAccentBar->raise();
+    effectAccentBar->show();
 }
 
 } // namespace pq

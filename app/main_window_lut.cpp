@@ -14,65 +14,65 @@ namespace pq {
 
 namespace {
 
-LUTChoice choiceOf(const TDocument& doc)
+LUTChoice choiceOf(const Document& doc)
 {
     LUTChoice choice;
-    choice.FLUTFilePath = doc.FLUTFilePath;
-    choice.FLUTData = doc.FLUTData;
-    choice.FLUTName = doc.FLUTName;
+    choice.lutFilePath = doc.lutFilePath;
+    choice.lutData = doc.lutData;
+    choice.lutName = doc.lutName;
     return choice;
 }
 
-void store(TDocument& doc, const LUTChoice& choice)
+void store(Document& doc, const LUTChoice& choice)
 {
-    doc.FLUTFilePath = choice.FLUTFilePath;
-    doc.FLUTData = choice.FLUTData;
-    doc.FLUTName = choice.FLUTName;
+    doc.lutFilePath = choice.lutFilePath;
+    doc.lutData = choice.lutData;
+    doc.lutName = choice.lutName;
 }
 
 } // namespace
 
-void TForm1::InitEmbeddedLUTs()
+void MainWindow::InitEmbeddedLUTs()
 {
-    LUTChoice choice = choiceOf(FDocument);
+    LUTChoice choice = choiceOf(document_);
     const bool chosen = choice.InitEmbeddedLUTs();
-    store(FDocument, choice);
-    if (chosen && !UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    store(document_, choice);
+    if (chosen && !previewTimer.isActive())
+        previewTimer.start();
 }
 
-bool TForm1::LoadEmbeddedLUT(const QString& AName)
+bool MainWindow::LoadEmbeddedLUT(const QString& name)
 {
-    LUTChoice choice = choiceOf(FDocument);
-    if (!choice.LoadEmbeddedLUT(AName))
+    LUTChoice choice = choiceOf(document_);
+    if (!choice.LoadEmbeddedLUT(name))
         return false;
-    store(FDocument, choice);
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    store(document_, choice);
+    if (!previewTimer.isActive())
+        previewTimer.start();
     return true;
 }
 
-void TForm1::SelectLUTButtonClick()
+void MainWindow::chooseLUT()
 {
-    ShowLUTSelector();
+    showLUTChooser();
 }
 
-void TForm1::ShowLUTSelector()
+void MainWindow::showLUTChooser()
 {
-    if (IsEffectRunning() || FDocument.ZIdImage.isNull())
+    if (IsEffectRunning() || document_.resultImage.isNull())
         return;
-    FDocument.FReopenManualBrushAfterLUT = !FManualBrushFrame.isNull();
-    if (FDocument.FReopenManualBrushAfterLUT)
-        CloseManualBrushFrame();
-    FDocument.FReopenScriptEditorAfterLUT = FormScriptEditor && FormScriptEditor->isVisible();
-    if (FDocument.FReopenScriptEditorAfterLUT) {
-        UnlinkScriptEditorWindow();
-        FormScriptEditor->hide();
+    document_.reopenManualBrushAfterLUT = !manualBrushPanel.isNull();
+    if (document_.reopenManualBrushAfterLUT)
+        closeManualBrush();
+    document_.reopenScriptEditorAfterLUT = gScriptEditor && gScriptEditor->isVisible();
+    if (document_.reopenScriptEditorAfterLUT) {
+        unlinkScriptEditor();
+        gScriptEditor->hide();
     }
 
     // A modal chooser stands in for the overlay panel; closing it closes
     // the overlay, which brings back what was closed for it.
-    TLUTChooserDialog chooser(this);
+    LUTChooserDialog chooser(this);
     chooser.OnLUTApplied = [this](const QString& name, const QByteArray& data, const QString& path) {
         OnLUTApplied(name, data, path);
     };
@@ -80,26 +80,26 @@ void TForm1::ShowLUTSelector()
         if (GetCurrentLanguage() != QLatin1String("en"))
             TranslateComponent(&chooser);
     });
-    chooser.Initialize(FDocument.FLUTName, FDocument.FLUTData, FDocument.FLUTFilePath);
+    chooser.Initialize(document_.lutName, document_.lutData, document_.lutFilePath);
     // Captions are fitted once the chooser has its laid-out sizes.
     QTimer::singleShot(0, &chooser,
                        [&chooser] { GuardedCall("AutoFitTexts", [&chooser] { AutoFitTexts(&chooser); }); });
-    chooser.BtnApply->setFocus();
-    if (FRunLUTChooser)
-        FRunLUTChooser(chooser);
+    chooser.selectButton->setFocus();
+    if (runLUTChooser)
+        runLUTChooser(chooser);
     else
         chooser.exec();
     ForgetComponent(&chooser);
-    CloseOverlay();
+    closeOverlay();
 }
 
-void TForm1::OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath)
+void MainWindow::OnLUTApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath)
 {
-    LUTChoice choice = choiceOf(FDocument);
-    choice.OnLUTApplied(ALUTName, ALUTData, AFilePath);
-    store(FDocument, choice);
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    LUTChoice choice = choiceOf(document_);
+    choice.OnLUTApplied(lutName, lutData, filePath);
+    store(document_, choice);
+    if (!previewTimer.isActive())
+        previewTimer.start();
 }
 
 } // namespace pq

@@ -18,9 +18,9 @@ namespace pq {
 
 namespace {
 
-TIconButton* toolButton(const char* name, const char* icon, const QString& hint, QWidget* parent)
+IconButton* toolButton(const char* name, const char* icon, const QString& hint, QWidget* parent)
 {
-    auto* button = new TIconButton(QString::fromLatin1(icon), parent);
+    auto* button = new IconButton(QString::fromLatin1(icon), parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setFixedSize(38, 38);
     button->setIconPixelSize(20);
@@ -29,7 +29,7 @@ TIconButton* toolButton(const char* name, const char* icon, const QString& hint,
     return button;
 }
 
-QFrame* divider(QWidget* parent)
+QFrame* separatorLine(QWidget* parent)
 {
     auto* line = new QFrame(parent);
     line->setFixedSize(1, 24);
@@ -39,126 +39,126 @@ QFrame* divider(QWidget* parent)
 
 } // namespace
 
-void TForm1::BuildMainBar(QVBoxLayout* frame)
+void MainWindow::buildToolBar(QVBoxLayout* frame)
 {
-    Layout1 = new QWidget(MainFormRect);
-    Layout1->setObjectName(QStringLiteral("Layout1"));
-    auto* layout1 = new QHBoxLayout(Layout1);
+    toolBarRow = new QWidget(windowFrame);
+    toolBarRow->setObjectName(QStringLiteral("toolBarRow"));
+    auto* layout1 = new QHBoxLayout(toolBarRow);
     layout1->setContentsMargins(0, 0, 0, 0);
-    MainBarRect = new QWidget(Layout1);
-    MainBarRect->setObjectName(QStringLiteral("MainBarRect"));
-    MainBarRect->setAttribute(Qt::WA_StyledBackground);
-    MainBarRect->setFixedHeight(52);
-    layout1->addWidget(MainBarRect);
-    auto* row = new QHBoxLayout(MainBarRect);
+    toolBar = new QWidget(toolBarRow);
+    toolBar->setObjectName(QStringLiteral("toolBar"));
+    toolBar->setAttribute(Qt::WA_StyledBackground);
+    toolBar->setFixedHeight(52);
+    layout1->addWidget(toolBar);
+    auto* row = new QHBoxLayout(toolBar);
     row->setContentsMargins(8, 7, 8, 7);
     row->setSpacing(4);
 
-    bnMainMenu = toolButton("bnMainMenu", "menu", Translate(QStringLiteral("Menu")), MainBarRect);
-    row->addWidget(bnMainMenu);
+    menuButton = toolButton("menuButton", "menu", Translate(QStringLiteral("Menu")), toolBar);
+    row->addWidget(menuButton);
     row->addSpacing(6);
-    PQLogo = new QLabel(MainBarRect);
-    PQLogo->setObjectName(QStringLiteral("PQLogo"));
-    PQLogo->setPixmap(LogoWithName(devicePixelRatioF(), CurrentPalette().textStrong));
-    PQLogo->setCursor(Qt::PointingHandCursor);
-    row->addWidget(PQLogo);
+    logoLabel = new QLabel(toolBar);
+    logoLabel->setObjectName(QStringLiteral("logoLabel"));
+    logoLabel->setPixmap(LogoWithName(devicePixelRatioF(), CurrentPalette().textStrong));
+    logoLabel->setCursor(Qt::PointingHandCursor);
+    row->addWidget(logoLabel);
     row->addSpacing(18);
-    row->addWidget(divider(MainBarRect));
+    row->addWidget(separatorLine(toolBar));
     row->addSpacing(10);
 
-    SpeedButton1 = toolButton("SpeedButton1", "open", Translate(QStringLiteral("Open image")), MainBarRect);
-    SpeedButton2 = toolButton("SpeedButton2", "save", Translate(QStringLiteral("Save image")), MainBarRect);
-    SpeedButton3 = toolButton("SpeedButton3", "copy", Translate(QStringLiteral("Copy to clipboard")), MainBarRect);
-    SpeedButton4 = toolButton("SpeedButton4", "paste", Translate(QStringLiteral("Paste from clipboard")), MainBarRect);
-    SpeedButton5 = toolButton("SpeedButton5", "undo", Translate(QStringLiteral("Undo")), MainBarRect);
-    SpeedButton6 = toolButton("SpeedButton6", "redo", Translate(QStringLiteral("Redo")), MainBarRect);
-    SpeedButton7 = toolButton("SpeedButton7", "print", Translate(QStringLiteral("Print")), MainBarRect);
-    SpeedButton24 = toolButton("SpeedButton24", "split", QStringLiteral("Split view on"), MainBarRect);
-    for (auto* b : {SpeedButton1, SpeedButton2})
+    openButton = toolButton("openButton", "open", Translate(QStringLiteral("Open image")), toolBar);
+    saveButton = toolButton("saveButton", "save", Translate(QStringLiteral("Save image")), toolBar);
+    copyButton = toolButton("copyButton", "copy", Translate(QStringLiteral("Copy to clipboard")), toolBar);
+    pasteButton = toolButton("pasteButton", "paste", Translate(QStringLiteral("Paste from clipboard")), toolBar);
+    undoButton = toolButton("undoButton", "undo", Translate(QStringLiteral("Undo")), toolBar);
+    redoButton = toolButton("redoButton", "redo", Translate(QStringLiteral("Redo")), toolBar);
+    printButton = toolButton("printButton", "print", Translate(QStringLiteral("Print")), toolBar);
+    splitViewButton = toolButton("splitViewButton", "split", QStringLiteral("Split view on"), toolBar);
+    for (auto* b : {openButton, saveButton})
         row->addWidget(b);
     row->addSpacing(6);
-    row->addWidget(divider(MainBarRect));
+    row->addWidget(separatorLine(toolBar));
     row->addSpacing(6);
-    for (auto* b : {SpeedButton5, SpeedButton6})
+    for (auto* b : {undoButton, redoButton})
         row->addWidget(b);
     row->addSpacing(6);
-    row->addWidget(divider(MainBarRect));
+    row->addWidget(separatorLine(toolBar));
     row->addSpacing(6);
-    for (auto* b : {SpeedButton3, SpeedButton4, SpeedButton7})
+    for (auto* b : {copyButton, pasteButton, printButton})
         row->addWidget(b);
     row->addSpacing(6);
-    row->addWidget(divider(MainBarRect));
+    row->addWidget(separatorLine(toolBar));
     row->addSpacing(6);
-    row->addWidget(SpeedButton24);
+    row->addWidget(splitViewButton);
     // The split view's on-mark: a small white bar inside its button.
-    SplitRectangle = new QWidget(SpeedButton24);
-    SplitRectangle->setObjectName(QStringLiteral("SplitRectangle"));
-    SplitRectangle->setGeometry(32, 11, 3, 17);
-    SplitRectangle->setAttribute(Qt::WA_TransparentForMouseEvents);
-    SplitRectangle->hide();
+    splitViewMark = new QWidget(splitViewButton);
+    splitViewMark->setObjectName(QStringLiteral("splitViewMark"));
+    splitViewMark->setGeometry(32, 11, 3, 17);
+    splitViewMark->setAttribute(Qt::WA_TransparentForMouseEvents);
+    splitViewMark->hide();
 
     row->addStretch(1);
 
-    ZoomLabel = new QLabel(QStringLiteral("100%"), MainBarRect);
-    ZoomLabel->setObjectName(QStringLiteral("ZoomLabel"));
-    ZoomLabel->setFont(InterfaceFont(14, QFont::Medium));
-    ZoomLabel->setFixedWidth(56);
-    ZoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    row->addWidget(ZoomLabel);
+    zoomLabel = new QLabel(QStringLiteral("100%"), toolBar);
+    zoomLabel->setObjectName(QStringLiteral("zoomLabel"));
+    zoomLabel->setFont(InterfaceFont(14, QFont::Medium));
+    zoomLabel->setFixedWidth(56);
+    zoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    row->addWidget(zoomLabel);
     row->addSpacing(6);
-    SpeedButton10 = toolButton("SpeedButton10", "zoomout", Translate(QStringLiteral("Zoom out")), MainBarRect);
-    SpeedButton11 = toolButton("SpeedButton11", "zoom100", Translate(QStringLiteral("100% zoom")), MainBarRect);
-    SpeedButton12 = toolButton("SpeedButton12", "zoomin", Translate(QStringLiteral("Zoom in")), MainBarRect);
-    for (auto* b : {SpeedButton10, SpeedButton11, SpeedButton12})
+    zoomOutButton = toolButton("zoomOutButton", "zoomout", Translate(QStringLiteral("Zoom out")), toolBar);
+    actualSizeButton = toolButton("actualSizeButton", "zoom100", Translate(QStringLiteral("100% zoom")), toolBar);
+    zoomInButton = toolButton("zoomInButton", "zoomin", Translate(QStringLiteral("Zoom in")), toolBar);
+    for (auto* b : {zoomOutButton, actualSizeButton, zoomInButton})
         row->addWidget(b);
     row->addSpacing(6);
-    row->addWidget(divider(MainBarRect));
+    row->addWidget(separatorLine(toolBar));
     row->addSpacing(6);
-    SpeedButton8 = toolButton("SpeedButton8", "help", Translate(QStringLiteral("Help")), MainBarRect);
-    SpeedButton9 = toolButton("SpeedButton9", "coffee", Translate(QStringLiteral("A cup of coffee?")), MainBarRect);
-    SpeedButton23 =
-        toolButton("SpeedButton23", "power", Translate(QStringLiteral("Close Pastelloquin")), MainBarRect);
-    SpeedButton23->setHoverColor(QColor(0xFF, 0x00, 0x00));
-    for (auto* b : {SpeedButton8, SpeedButton9, SpeedButton23})
+    helpButton = toolButton("helpButton", "help", Translate(QStringLiteral("Help")), toolBar);
+    donateButton = toolButton("donateButton", "coffee", Translate(QStringLiteral("A cup of coffee?")), toolBar);
+    quitButton =
+        toolButton("quitButton", "power", Translate(QStringLiteral("Close Pastelloquin")), toolBar);
+    quitButton->setHoverColor(QColor(0xFF, 0x00, 0x00));
+    for (auto* b : {helpButton, donateButton, quitButton})
         row->addWidget(b);
 
-    connect(bnMainMenu, &QAbstractButton::clicked, this, [this] { GuardedCall("bnMainMenuClick", [this] { bnMainMenuClick(); }); });
-    connect(SpeedButton23, &QAbstractButton::clicked, this, [this] { close(); });
-    connect(SpeedButton23, &TIconButton::rightReleased, this, [this] { GuardedCall("FullReset", [this] { FullReset(); }); });
+    connect(menuButton, &QAbstractButton::clicked, this, [this] { GuardedCall("toggleMainMenu", [this] { toggleMainMenu(); }); });
+    connect(quitButton, &QAbstractButton::clicked, this, [this] { close(); });
+    connect(quitButton, &IconButton::rightReleased, this, [this] { GuardedCall("fullReset", [this] { fullReset(); }); });
 
-    frame->addWidget(Layout1);
+    frame->addWidget(toolBarRow);
 }
 
-void TForm1::BuildMenu()
+void MainWindow::buildMainMenu()
 {
-    const TUiPalette& palette = DarkPalette();
-    MenuContainer = new QFrame(MainFormRect);
-    MenuContainer->setObjectName(QStringLiteral("MenuContainer"));
-    MenuContainer->setFixedSize(353, 737);
-    MenuContainer->installEventFilter(this);
-    auto* shadow = new QGraphicsDropShadowEffect(MenuContainer);
+    const UiPalette& palette = DarkPalette();
+    mainMenu = new QFrame(windowFrame);
+    mainMenu->setObjectName(QStringLiteral("mainMenu"));
+    mainMenu->setFixedSize(353, 737);
+    mainMenu->installEventFilter(this);
+    auto* shadow = new QGraphicsDropShadowEffect(mainMenu);
     shadow->setBlurRadius(24);
     shadow->setOffset(3.5, 3.5);
     shadow->setColor(QColor(0, 0, 0, 110));
-    MenuContainer->setGraphicsEffect(shadow);
+    mainMenu->setGraphicsEffect(shadow);
 
     const auto section = [&](const QString& text, int y) {
-        auto* label = new QLabel(Translate(text), MenuContainer);
+        auto* label = new QLabel(Translate(text), mainMenu);
         label->setObjectName(QStringLiteral("SectionLabel"));
         label->setFont(InterfaceFont(13, QFont::DemiBold));
         label->setGeometry(20, y, 300, 20);
     };
     const auto separator = [&](int y) {
-        auto* line = new QFrame(MenuContainer);
+        auto* line = new QFrame(mainMenu);
         line->setObjectName(QStringLiteral("MenuSeparator"));
         line->setGeometry(20, y, 353 - 40, 2);
     };
     const auto entry = [&](const char* name, const char* icon, const QString& caption, const QString& shortcut, int y) {
-        auto* picture = new QLabel(MenuContainer);
+        auto* picture = new QLabel(mainMenu);
         SetIconLabel(picture, QString::fromLatin1(icon), palette.text, 20);
         picture->setGeometry(20, y + 1, 20, 20);
         picture->setAttribute(Qt::WA_TransparentForMouseEvents);
-        auto* label = new QLabel(caption, MenuContainer);
+        auto* label = new QLabel(caption, mainMenu);
         label->setObjectName(QString::fromLatin1(name));
         label->setProperty("role", "menuEntry");
         label->setAttribute(Qt::WA_Hover);
@@ -166,7 +166,7 @@ void TForm1::BuildMenu()
         label->setCursor(Qt::PointingHandCursor);
         label->setGeometry(62, y, 200, 22);
         if (!shortcut.isEmpty()) {
-            auto* keys = new QLabel(shortcut, MenuContainer);
+            auto* keys = new QLabel(shortcut, mainMenu);
             keys->setProperty("role", "menuShortcut");
             keys->setFont(InterfaceFont(12, QFont::Medium));
             keys->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -200,29 +200,29 @@ void TForm1::BuildMenu()
     entry("InfoMI", "info", Translate(QStringLiteral("About Pastelloquin")), QStringLiteral("F2"), 609);
     entry("UpdateMI", "update", Translate(QStringLiteral("Check for update")), QStringLiteral("U"), 637);
     entry("CoffeeMI", "coffee", Translate(QStringLiteral("How about a coffee?")), QStringLiteral("C"), 666);
-    UIZoomMI = entry("UIZoomMI", "display",
+    interfaceZoomItem = entry("interfaceZoomItem", "display",
                      Translate(QStringLiteral("Interface size")) + QStringLiteral(": ")
-                         + QString::number(qRound(FUIZoom * 100)) + QStringLiteral("%"),
+                         + QString::number(qRound(interfaceZoom * 100)) + QStringLiteral("%"),
                      QStringLiteral("Z"), 695);
-    MenuContainer->setProperty("tag", MenuContainer->height());
-    MenuContainer->hide();
+    mainMenu->setProperty("tag", mainMenu->height());
+    mainMenu->hide();
 
     quit->installEventFilter(this);
     quit->setProperty("menuAction", QStringLiteral("quit"));
 }
 
-void TForm1::bnMainMenuClick()
+void MainWindow::toggleMainMenu()
 {
-    PositionFloatingControls();
-    const int fullHeight = MenuContainer->property("tag").toInt();
-    MenuContainer->setFixedHeight(fullHeight);
-    MenuContainer->setVisible(!MenuContainer->isVisible());
-    if (!MenuContainer->isVisible())
+    placeFloatingControls();
+    const int fullHeight = mainMenu->property("tag").toInt();
+    mainMenu->setFixedHeight(fullHeight);
+    mainMenu->setVisible(!mainMenu->isVisible());
+    if (!mainMenu->isVisible())
         return;
-    const int room = std::max(200, MainFormRect->height() - MenuContainer->y() - 10);
-    if (MenuContainer->height() > room)
-        MenuContainer->setFixedHeight(room);
-    MenuContainer->raise();
+    const int room = std::max(200, windowFrame->height() - mainMenu->y() - 10);
+    if (mainMenu->height() > room)
+        mainMenu->setFixedHeight(room);
+    mainMenu->raise();
 }
 
 } // namespace pq

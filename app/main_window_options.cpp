@@ -16,121 +16,121 @@
 
 namespace pq {
 
-void TForm1::EraseBdSwitchClick()
+void MainWindow::toggleEraseBackground()
 {
     // Scripts change the option without the switch: the click turns the
     // option itself over and the look follows it. Previews never paint over
     // the result, so none is requested.
-    FDocument.FEraseBdChecked = !FDocument.FEraseBdChecked.load();
-    EraseBdSwitch->setChecked(FDocument.FEraseBdChecked.load());
+    document_.eraseBackground = !document_.eraseBackground.load();
+    eraseBackgroundSwitch->setChecked(document_.eraseBackground.load());
 }
 
-void TForm1::AddTextureSwitchClick()
+void MainWindow::addTextureSwitched()
 {
     // The switch has turned itself over; previews show the texture too.
-    FDocument.FAddTextureChecked = AddTextureSwitch->isChecked();
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    document_.addTexture = addTextureSwitch->isChecked();
+    if (!previewTimer.isActive())
+        previewTimer.start();
 }
 
-void TForm1::ContourSwitchClick()
+void MainWindow::toggleContours()
 {
-    FDocument.FDrawContourChecked = !FDocument.FDrawContourChecked.load();
-    ContourSwitch->setChecked(FDocument.FDrawContourChecked.load());
-    if (FDocument.FDrawContourChecked.load())
+    document_.drawContours = !document_.drawContours.load();
+    contourSwitch->setChecked(document_.drawContours.load());
+    if (document_.drawContours.load())
         ShowContourColorWindow();
     else
         HideContourColorWindow();
-    RequestEffectPreview();
+    requestPreview();
 }
 
-void TForm1::UpdateOptionBoxes()
+void MainWindow::showEffectOptions()
 {
-    const EffectDefinition* effect = FindEffect(FDocument.SelectedEffectNumber);
+    const EffectDefinition* effect = FindEffect(document_.selectedEffect);
     const BrushSheetChoice sheet = effect ? effect->brushSheet : BrushSheetChoice::None;
     // The user's sheets replace the pastel, watercolour and impasto sheets.
     const bool brushes = sheet == BrushSheetChoice::Pastel || sheet == BrushSheetChoice::Watercolor ||
                          sheet == BrushSheetChoice::Impasto;
-    LoadBrushesWindow->setVisible(brushes);
+    customBrushesBox->setVisible(brushes);
     if (brushes)
         UpdateBrushButtons();
-    LoadLUTsWindow->setVisible(effect && effect->choosesLUT);
+    lutBox->setVisible(effect && effect->choosesLUT);
     const bool erase = effect && effect->honoursEraseBackground;
-    EraseBdSwitch->setEnabled(erase);
-    Label23->setEnabled(erase);
+    eraseBackgroundSwitch->setEnabled(erase);
+    eraseBackgroundLabel->setEnabled(erase);
 }
 
-void TForm1::UpdateBrushButtons()
+void MainWindow::UpdateBrushButtons()
 {
     bool on = false;
-    switch (FDocument.SelectedEffectNumber) {
-    case 302: on = FDocument.CustomBrushesOn302; break;
-    case 303: on = FDocument.CustomBrushesOn303; break;
-    case 304: on = FDocument.CustomBrushesOn304; break;
+    switch (document_.selectedEffect) {
+    case 302: on = document_.CustomBrushesOn302; break;
+    case 303: on = document_.CustomBrushesOn303; break;
+    case 304: on = document_.CustomBrushesOn304; break;
     default: break;
     }
-    ResetBrushesButton->setVisible(on);
+    resetBrushesButton->setVisible(on);
     // Room for one button, or two.
-    LoadBrushesWindow->setFixedHeight(on ? 120 : 64);
+    customBrushesBox->setFixedHeight(on ? 120 : 64);
 }
 
-void TForm1::TestBrushButtonClick()
+void MainWindow::loadCustomBrushes()
 {
     const QStringList files =
-        FGetOpenFileNames ? FGetOpenFileNames(Translate(QStringLiteral("Select brush files")),
+        getOpenFileNames ? getOpenFileNames(Translate(QStringLiteral("Select brush files")),
                                               QStringLiteral("PNG and ZIP Files (*.png *.zip);;PNG Images (*.png);;"
                                                              "ZIP Archives (*.zip);;All Files (*)"))
                           : QStringList();
     if (files.isEmpty())
         return;
-    TForm3& repository = Form3();
+    ImageRepository& repository = Repository();
     const int count = repository.LoadBrushesToRepository(files);
-    FDocument.Shared->GlobalBrushCount = count;
+    document_.Shared->brushCount = count;
     if (count <= 0) {
         ShowMessage(Translate(QStringLiteral("Error loading custom brushes")));
         return;
     }
-    const gfx::Image sheet = repository.sharedImage(&TForm3::Brushes);
-    switch (FDocument.SelectedEffectNumber) {
+    const gfx::Image sheet = repository.sharedImage(&ImageRepository::Brushes);
+    switch (document_.selectedEffect) {
     case 302:
-        FDocument.CustomBrushesOn302 = true;
-        FDocument.CustomBrushBitmap302 = sheet;
+        document_.CustomBrushesOn302 = true;
+        document_.CustomBrushBitmap302 = sheet;
         break;
     case 303:
-        FDocument.CustomBrushesOn303 = true;
-        FDocument.CustomBrushBitmap303 = sheet;
+        document_.CustomBrushesOn303 = true;
+        document_.CustomBrushBitmap303 = sheet;
         break;
     case 304:
-        FDocument.CustomBrushesOn304 = true;
-        FDocument.CustomBrushBitmap304 = sheet;
-        FDocument.CustomBrushCount304 = count;
+        document_.CustomBrushesOn304 = true;
+        document_.CustomBrushBitmap304 = sheet;
+        document_.CustomBrushCount304 = count;
         break;
     default: break;
     }
     UpdateBrushButtons();
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    if (!previewTimer.isActive())
+        previewTimer.start();
 }
 
-void TForm1::ResetBrushesButtonClick()
+void MainWindow::resetCustomBrushes()
 {
     // The custom sheet stays stored but is no longer used.
-    switch (FDocument.SelectedEffectNumber) {
-    case 302: FDocument.CustomBrushesOn302 = false; break;
-    case 303: FDocument.CustomBrushesOn303 = false; break;
-    case 304: FDocument.CustomBrushesOn304 = false; break;
+    switch (document_.selectedEffect) {
+    case 302: document_.CustomBrushesOn302 = false; break;
+    case 303: document_.CustomBrushesOn303 = false; break;
+    case 304: document_.CustomBrushesOn304 = false; break;
     default: break;
     }
     UpdateBrushButtons();
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    if (!previewTimer.isActive())
+        previewTimer.start();
 }
 
-void TForm1::Label38Paint()
+void MainWindow::syncAddTextureLabel()
 {
     // Follows the tool label, and so its translation.
-    if (Label10 && Label38->text() != Label10->text())
-        Label38->setText(Label10->text());
+    if (textureButton && addTextureLabel->text() != textureButton->text())
+        addTextureLabel->setText(textureButton->text());
 }
 
 } // namespace pq

@@ -11,85 +11,85 @@
 
 namespace pq {
 
-void TForm1::ShowOverlayFrame(QWidget* frame)
+void MainWindow::showOverlayPanel(QWidget* frame)
 {
     if (!frame)
         return;
-    layOverlayContainer->clearPanels();
-    layOverlayContainer->hide();
+    overlayHost->clearPanels();
+    overlayHost->hide();
     // The backdrop is a snapshot of what the window shows beneath.
-    const QImage snapshot = MainFormRect->grab().toImage();
-    layOverlayContainer->setGeometry(MainFormRect->rect());
-    layOverlayContainer->setBackdropFrom(snapshot);
+    const QImage snapshot = windowFrame->grab().toImage();
+    overlayHost->setGeometry(windowFrame->rect());
+    overlayHost->setBackdropFrom(snapshot);
     // The panel speaks the interface language and wears the theme.
     GuardedCall("TranslateComponent", [frame] {
         if (GetCurrentLanguage() != QLatin1String("en"))
             TranslateComponent(frame);
     });
-    if (GThemeMode == tmLight)
-        GuardedCall("ThemeWalk", [this, frame] { ThemeWalk(frame, true); });
-    layOverlayContainer->addCentred(frame);
-    layOverlayContainer->show();
-    layOverlayContainer->raise();
+    if (gThemeMode == ThemeMode::Light)
+        GuardedCall("themeWalk", [this, frame] { themeWalk(frame, true); });
+    overlayHost->addCentred(frame);
+    overlayHost->show();
+    overlayHost->raise();
     // Captions are fitted once the panel has its laid-out sizes.
     QTimer::singleShot(0, frame, [frame] { GuardedCall("AutoFitTexts", [frame] { AutoFitTexts(frame); }); });
 }
 
-void TForm1::CloseOverlay()
+void MainWindow::closeOverlay()
 {
-    layOverlayContainer->hide();
-    layOverlayContainer->clearPanels();
-    layOverlayContainer->clearBackdrop();
-    if (FDocument.FReopenManualBrushAfterLUT)
-        FDocument.FReopenManualBrushAfterLUT = false;
-    if (FDocument.FReopenScriptEditorAfterLUT) {
-        FDocument.FReopenScriptEditorAfterLUT = false;
-        if (FormScriptEditor) {
-            FormScriptEditor->show();
-            if (FormScriptEditor->windowHandle())
-                FormScriptEditor->windowHandle()->setTransientParent(windowHandle());
+    overlayHost->hide();
+    overlayHost->clearPanels();
+    overlayHost->clearBackdrop();
+    if (document_.reopenManualBrushAfterLUT)
+        document_.reopenManualBrushAfterLUT = false;
+    if (document_.reopenScriptEditorAfterLUT) {
+        document_.reopenScriptEditorAfterLUT = false;
+        if (gScriptEditor) {
+            gScriptEditor->show();
+            if (gScriptEditor->windowHandle())
+                gScriptEditor->windowHandle()->setTransientParent(windowHandle());
         }
     }
 }
 
-void TForm1::CloseManualBrushFrame()
+void MainWindow::closeManualBrush()
 {
-    if (FManualBrushFrame) {
-        if (FManualBrushApplying)
-            FDocument.Shared->Cancel.request();
-        ForgetComponent(FManualBrushFrame.data());
-        delete FManualBrushFrame.data();
-        FManualBrushFrame = nullptr;
-        FManualBrushApplying = false;
+    if (manualBrushPanel) {
+        if (manualBrushApplying)
+            document_.Shared->Cancel.request();
+        ForgetComponent(manualBrushPanel.data());
+        delete manualBrushPanel.data();
+        manualBrushPanel = nullptr;
+        manualBrushApplying = false;
     }
-    layOverlayContainer->setAttribute(Qt::WA_TransparentForMouseEvents, false);
-    layOverlayContainer->hide();
-    layOverlayContainer->clearPanels();
+    overlayHost->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    overlayHost->hide();
+    overlayHost->clearPanels();
 }
 
-void TForm1::ShowScriptEditor()
+void MainWindow::showScriptEditor()
 {
-    if (FDocument.ZIdImage.isNull() || !FormScriptEditor)
+    if (document_.resultImage.isNull() || !gScriptEditor)
         return;
-    FormScriptEditor->show();
-    FormScriptEditor->raise();
-    FormScriptEditor->activateWindow();
+    gScriptEditor->show();
+    gScriptEditor->raise();
+    gScriptEditor->activateWindow();
 }
 
-void TForm1::CloseScriptEditorForDialog()
+void MainWindow::hideScriptEditorForDialog()
 {
-    if (FormScriptEditor && FormScriptEditor->isVisible()) {
-        UnlinkScriptEditorWindow();
-        FormScriptEditor->hide();
+    if (gScriptEditor && gScriptEditor->isVisible()) {
+        unlinkScriptEditor();
+        gScriptEditor->hide();
     }
 }
 
-void TForm1::UnlinkScriptEditorWindow()
+void MainWindow::unlinkScriptEditor()
 {
     // The editor stays owned by the main window; only the native
     // window's owner link goes.
-    if (FormScriptEditor && FormScriptEditor->windowHandle())
-        FormScriptEditor->windowHandle()->setTransientParent(nullptr);
+    if (gScriptEditor && gScriptEditor->windowHandle())
+        gScriptEditor->windowHandle()->setTransientParent(nullptr);
 }
 
 } // namespace pq

@@ -41,30 +41,30 @@ void stopFade(QPointer<QAbstractAnimation>& animation)
 
 } // namespace
 
-void TForm1::SaveParameters(const QString& FileName)
+void MainWindow::SaveParameters(const QString& FileName)
 {
-    WriteParameterFile(FDocument.Params, FileName);
+    WriteParameterFile(document_.params, FileName);
 }
 
-void TForm1::LoadParameters(const QString& FileName)
+void MainWindow::LoadParameters(const QString& FileName)
 {
-    const TParameterFileLoad load = ReadParameterFile(FileName, FDocument.Params);
+    const ParameterFileLoad load = ReadParameterFile(FileName, document_.params);
     if (load.stored > 0)
         // The sliders take the selected effect's values; their captions
         // change the next time the effect is selected.
-        if (const TParameters* entry = ParamsEntry(FDocument.Params, FDocument.SelectedEffectNumber))
+        if (const EffectParameters* entry = ParamsEntry(document_.params, document_.selectedEffect))
             for (int k = 1; k <= 5; ++k)
-                TrackBars[size_t(k - 1)]->setValue(entry->value(k));
+                sliders[size_t(k - 1)]->setValue(entry->value(k));
     if (!load.problem.isEmpty())
         throw std::runtime_error(load.problem.toStdString());
 }
 
-void TForm1::SkSvg44Click()
+void MainWindow::chooseParametersToLoad()
 {
-    setIconOpacity(SkSvg44, kRestOpacity);
-    setIconOpacity(SkSvg45, kRestOpacity);
+    setIconOpacity(loadParametersButton, kRestOpacity);
+    setIconOpacity(saveParametersButton, kRestOpacity);
     const QString fileName =
-        FGetOpenFileName ? FGetOpenFileName(QStringLiteral("Load Parameters"), kParamsFilter) : QString();
+        getOpenFileName ? getOpenFileName(QStringLiteral("Load Parameters"), kParamsFilter) : QString();
     if (fileName.isEmpty())
         return;
     try {
@@ -74,15 +74,15 @@ void TForm1::SkSvg44Click()
     }
 }
 
-void TForm1::SkSvg45Click()
+void MainWindow::chooseParametersToSave()
 {
-    setIconOpacity(SkSvg44, kRestOpacity);
-    setIconOpacity(SkSvg45, kRestOpacity);
+    setIconOpacity(loadParametersButton, kRestOpacity);
+    setIconOpacity(saveParametersButton, kRestOpacity);
     const QString fileName =
-        FGetSaveDataFileName
-            ? FGetSaveDataFileName(QStringLiteral("Save Parameters"), kParamsFilter, QStringLiteral("pqk"))
+        getSaveDataFileName
+            ? getSaveDataFileName(QStringLiteral("Save Parameters"), kParamsFilter, QStringLiteral("pqk"))
             : QString();
-    if (fileName.isEmpty() || !ConfirmOverwrite(fileName))
+    if (fileName.isEmpty() || !confirmOverwrite(fileName))
         return;
     try {
         SaveParameters(fileName);
@@ -92,23 +92,23 @@ void TForm1::SkSvg45Click()
     }
 }
 
-void TForm1::ParamsLabelMouseMove()
+void MainWindow::lightParameterIcons()
 {
-    CleanUpTimer.setProperty("tag", 2);
-    stopFade(FloatAnimation1);
-    stopFade(FloatAnimation2);
-    for (TIconButton* icon : {SkSvg44, SkSvg45}) {
+    cleanUpTimer.setProperty("tag", 2);
+    stopFade(loadIconFade);
+    stopFade(saveIconFade);
+    for (IconButton* icon : {loadParametersButton, saveParametersButton}) {
         if (QGraphicsOpacityEffect* fade = fadeOf(icon); fade && fade->opacity() < 1.0)
             fade->setOpacity(1.0);
         icon->setVisible(true);
     }
 }
 
-void TForm1::StartParamsIconFades()
+void MainWindow::fadeParameterIcons()
 {
     // To the rest opacity in 3 s, after a 3 s delay (from 1 once the mouse
     // has lit them up).
-    const auto fadeOut = [this](TIconButton* icon, QPointer<QAbstractAnimation>& slot, void (TForm1::*finish)()) {
+    const auto fadeOut = [this](IconButton* icon, QPointer<QAbstractAnimation>& slot, void (MainWindow::*finish)()) {
         QGraphicsOpacityEffect* fade = fadeOf(icon);
         if (!fade)
             return;
@@ -123,18 +123,18 @@ void TForm1::StartParamsIconFades()
         slot = group;
         group->start(QAbstractAnimation::DeleteWhenStopped);
     };
-    fadeOut(SkSvg44, FloatAnimation1, &TForm1::FloatAnimation1Finish);
-    fadeOut(SkSvg45, FloatAnimation2, &TForm1::FloatAnimation2Finish);
+    fadeOut(loadParametersButton, loadIconFade, &MainWindow::loadIconFaded);
+    fadeOut(saveParametersButton, saveIconFade, &MainWindow::saveIconFaded);
 }
 
-void TForm1::FloatAnimation1Finish()
+void MainWindow::loadIconFaded()
 {
-    setIconOpacity(SkSvg44, kRestOpacity);
+    setIconOpacity(loadParametersButton, kRestOpacity);
 }
 
-void TForm1::FloatAnimation2Finish()
+void MainWindow::saveIconFaded()
 {
-    setIconOpacity(SkSvg45, kRestOpacity);
+    setIconOpacity(saveParametersButton, kRestOpacity);
 }
 
 } // namespace pq

@@ -7,56 +7,56 @@
 
 namespace pq {
 
-void TForm1::ListBoxItemClick(int family, int index)
+void MainWindow::selectListedEffect(int family, int index)
 {
-    QListWidget* box = ListBoxOfFamily(family);
+    QListWidget* box = listOfFamily(family);
     if (!box || index < 0 || index >= box->count())
         return;
-    FDocument.SelectedEffectNumber = 100 * family + index;
-    UpdateListboxes(box, index);
+    document_.selectedEffect = 100 * family + index;
+    showSelectedEffect(box, index);
     // "LUTs" with no table chosen takes the first built-in one.
-    if (FDocument.SelectedEffectNumber == 404 && FDocument.FLUTFilePath.isEmpty() && FDocument.FLUTData.isEmpty())
+    if (document_.selectedEffect == 404 && document_.lutFilePath.isEmpty() && document_.lutData.isEmpty())
         InitEmbeddedLUTs();
 }
 
-void TForm1::TrackBarTracking(int k)
+void MainWindow::sliderMoved(int k)
 {
     if (k < 1 || k > 5)
         return;
-    ValueLabels[size_t(k - 1)]->setText(QString::number(TrackBars[size_t(k - 1)]->value()));
+    sliderValueLabels[size_t(k - 1)]->setText(QString::number(sliders[size_t(k - 1)]->value()));
     // Enabling a running timer does not restart it.
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    if (!previewTimer.isActive())
+        previewTimer.start();
 }
 
-std::array<int, 5> TForm1::SliderValues() const
+std::array<int, 5> MainWindow::sliderValues() const
 {
     std::array<int, 5> values{};
     for (size_t k = 0; k < 5; ++k)
-        values[k] = TrackBars[k]->value();
+        values[k] = sliders[k]->value();
     return values;
 }
 
-void TForm1::ParamsLabelDblClick()
+void MainWindow::resetEffectSliders()
 {
-    const int number = FDocument.SelectedEffectNumber;
+    const int number = document_.selectedEffect;
     if (number < 0)
         return;
-    ResetEffectToDefaults(FDocument.Params, number);
-    if (const TParameters* entry = ParamsEntry(FDocument.Params, number))
+    ResetEffectToDefaults(document_.params, number);
+    if (const EffectParameters* entry = ParamsEntry(document_.params, number))
         for (int k = 1; k <= 5; ++k)
-            TrackBars[size_t(k - 1)]->setValue(entry->value(k));
+            sliders[size_t(k - 1)]->setValue(entry->value(k));
 }
 
-void TForm1::ParamLabelDblClick(int k)
+void MainWindow::resetSlider(int k)
 {
-    const int number = FDocument.SelectedEffectNumber;
+    const int number = document_.selectedEffect;
     if (number < 0 || k < 1 || k > 5)
         return;
-    ResetSliderToDefault(FDocument.Params, number, k);
-    if (const TParameters* entry = ParamsEntry(FDocument.Params, number)) {
-        TrackBars[size_t(k - 1)]->setValue(entry->value(k));
-        TrackBarTracking(k);
+    ResetSliderToDefault(document_.params, number, k);
+    if (const EffectParameters* entry = ParamsEntry(document_.params, number)) {
+        sliders[size_t(k - 1)]->setValue(entry->value(k));
+        sliderMoved(k);
     }
 }
 

@@ -15,42 +15,42 @@ namespace pq {
 
 namespace {
 
-void setPaneZoom(TForm1& form, float zoom)
+void setPaneZoom(MainWindow& form, float zoom)
 {
-    TDocument& doc = form.Doc();
-    doc.FPreviewZoomFactor = zoom;
+    Document& doc = form.Doc();
+    doc.previewZoom = zoom;
     form.SupersedePreview();
-    form.DrawZoomedPreview();
-    form.PreviewDebounceTimer.start();
-    form.Image1->Label22->setText(QString::number(platform::Round(double(zoom) * 100.0)) + QStringLiteral("%"));
+    form.showPreviewSource();
+    form.previewDebounceTimer.start();
+    form.previewPane->zoomPercentLabel->setText(QString::number(platform::Round(double(zoom) * 100.0)) + QStringLiteral("%"));
 }
 
 } // namespace
 
-void TForm1::SupersedePreview()
+void MainWindow::SupersedePreview()
 {
-    FDocument.Shared->FPreviewGeneration.fetch_add(1);
-    SetPreviewPC(0);
+    document_.Shared->previewGeneration.fetch_add(1);
+    setPreviewPercent(0);
 }
 
-void TForm1::UpdatePreviewTimerTimer()
+void MainWindow::previewTimerTick()
 {
-    if (FDocument.ZIdSourceImage.isNull()) {
-        UpdatePreviewTimer.stop();
+    if (document_.sourceImage.isNull()) {
+        previewTimer.stop();
         return;
     }
-    if (FManualBrushFrame && FManualBrushApplying) {
-        UpdatePreviewTimer.stop();
+    if (manualBrushPanel && manualBrushApplying) {
+        previewTimer.stop();
         return;
     }
     // Only once the user has let go of the slider.
-    for (const QSlider* slider : TrackBars)
+    for (const QSlider* slider : sliders)
         if (slider->isSliderDown())
             return;
-    UpdatePreviewTimer.stop();
-    const int number = FDocument.SelectedEffectNumber;
-    const std::array<int, 5> v = SliderValues();
-    if (TParameters* entry = ParamsEntry(FDocument.Params, number))
+    previewTimer.stop();
+    const int number = document_.selectedEffect;
+    const std::array<int, 5> v = sliderValues();
+    if (EffectParameters* entry = ParamsEntry(document_.params, number))
         for (int k = 1; k <= 5; ++k)
             entry->setValue(k, v[size_t(k - 1)]);
     if (number < 0)
@@ -58,105 +58,105 @@ void TForm1::UpdatePreviewTimerTimer()
     ProcessEffect(number, v[0], v[1], v[2], v[3], v[4], true);
 }
 
-void TForm1::RequestEffectPreview()
+void MainWindow::requestPreview()
 {
-    if (FDocument.ZIdImage.isNull() || FDocument.SelectedEffectNumber == -1)
+    if (document_.resultImage.isNull() || document_.selectedEffect == -1)
         return;
     SupersedePreview();
-    if (!UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    if (!previewTimer.isActive())
+        previewTimer.start();
 }
 
-void TForm1::PreviewDebounceTimerTimer()
+void MainWindow::previewDebounceTick()
 {
-    PreviewDebounceTimer.stop();
-    if ((FManualBrushFrame && FManualBrushApplying) || FDocument.ZIdImage.isNull()
-        || FDocument.SelectedEffectNumber == -1)
+    previewDebounceTimer.stop();
+    if ((manualBrushPanel && manualBrushApplying) || document_.resultImage.isNull()
+        || document_.selectedEffect == -1)
         return;
-    RequestEffectPreview();
+    requestPreview();
 }
 
-void TForm1::DrawZoomedPreview()
+void MainWindow::showPreviewSource()
 {
-    const gfx::Image& source = FDocument.ZIdSourceImage;
-    if (FDocument.ZIdImage.isNull() || source.isNull() || !Image1)
+    const gfx::Image& source = document_.sourceImage;
+    if (document_.resultImage.isNull() || source.isNull() || !previewPane)
         return;
-    EngineFields& shared = *FDocument.Shared;
-    const float zoom = FDocument.FPreviewZoomFactor.load();
-    const QSize pane = Image1->size();
+    EngineFields& shared = *document_.Shared;
+    const float zoom = document_.previewZoom.load();
+    const QSize pane = previewPane->size();
     const QPoint origin =
-        ClampPaneOrigin(QPoint(shared.PreviewStartX.load(), shared.PreviewStartY.load()), source.size(), QSizeF(pane), zoom);
-    shared.PreviewStartX = origin.x();
-    shared.PreviewStartY = origin.y();
-    Image1->setBitmap(RenderPaneSource(source, origin, pane, zoom));
+        ClampPaneOrigin(QPoint(shared.previewX.load(), shared.previewY.load()), source.size(), QSizeF(pane), zoom);
+    shared.previewX = origin.x();
+    shared.previewY = origin.y();
+    previewPane->setBitmap(RenderPaneSource(source, origin, pane, zoom));
 }
 
-void TForm1::Button1Click()
+void MainWindow::applyEffect()
 {
     HideContourColorWindow();
-    const int number = FDocument.SelectedEffectNumber;
+    const int number = document_.selectedEffect;
     if (number < 0)
         return;
-    const std::array<int, 5> v = SliderValues();
+    const std::array<int, 5> v = sliderValues();
     ProcessEffect(number, v[0], v[1], v[2], v[3], v[4], false);
 }
 
-void TForm1::Image1MouseDown(QPointF pos)
+void MainWindow::previewPressed(QPointF pos)
 {
     // Pressing the pane stops a full run and the running preview.
-    FDocument.Shared->Cancel.request();
+    document_.Shared->Cancel.request();
     SupersedePreview();
-    UpdatePreviewTimer.stop();
-    PreviewLastPos = pos;
+    previewTimer.stop();
+    lastPreviewPos = pos;
 }
 
-void TForm1::Image1MouseMove(Qt::MouseButtons buttons, QPointF pos)
+void MainWindow::previewDragged(Qt::MouseButtons buttons, QPointF pos)
 {
-    const gfx::Image& source = FDocument.ZIdSourceImage;
-    if (!(buttons & Qt::LeftButton) || FDocument.ZIdImage.isNull() || source.isNull())
+    const gfx::Image& source = document_.sourceImage;
+    if (!(buttons & Qt::LeftButton) || document_.resultImage.isNull() || source.isNull())
         return;
-    EngineFields& shared = *FDocument.Shared;
-    const QPoint origin = PannedPaneOrigin(QPoint(shared.PreviewStartX.load(), shared.PreviewStartY.load()),
-                                           pos - PreviewLastPos, source.size(), QSizeF(Image1->size()),
-                                           FDocument.FPreviewZoomFactor.load());
-    shared.PreviewStartX = origin.x();
-    shared.PreviewStartY = origin.y();
-    PreviewLastPos = pos;
+    EngineFields& shared = *document_.Shared;
+    const QPoint origin = PannedPaneOrigin(QPoint(shared.previewX.load(), shared.previewY.load()),
+                                           pos - lastPreviewPos, source.size(), QSizeF(previewPane->size()),
+                                           document_.previewZoom.load());
+    shared.previewX = origin.x();
+    shared.previewY = origin.y();
+    lastPreviewPos = pos;
     SupersedePreview();
-    DrawZoomedPreview();
+    showPreviewSource();
     const quint32 now = platform::tickMs();
-    if (now - FLastPanTime > 200) {
-        FLastPanTime = now;
-        FDocument.Shared->Cancel.request();
-        PreviewDebounceTimer.start();
+    if (now - lastPreviewPanTime > 200) {
+        lastPreviewPanTime = now;
+        document_.Shared->Cancel.request();
+        previewDebounceTimer.start();
     }
 }
 
-void TForm1::Image1MouseUp()
+void MainWindow::previewReleased()
 {
     // A click without a pan previews again at once.
-    if (!PreviewDebounceTimer.isActive() && !UpdatePreviewTimer.isActive())
-        UpdatePreviewTimer.start();
+    if (!previewDebounceTimer.isActive() && !previewTimer.isActive())
+        previewTimer.start();
 }
 
-void TForm1::Image1MouseWheel(int delta)
+void MainWindow::previewWheel(int delta)
 {
-    if (FDocument.ZIdImage.isNull())
+    if (document_.resultImage.isNull())
         return;
-    setPaneZoom(*this, PaneWheelZoom(FDocument.FPreviewZoomFactor.load(), delta));
+    setPaneZoom(*this, PaneWheelZoom(document_.previewZoom.load(), delta));
 }
 
-void TForm1::zoominskvgClick()
+void MainWindow::zoomPreviewIn()
 {
-    setPaneZoom(*this, PaneButtonZoom(FDocument.FPreviewZoomFactor.load(), true));
+    setPaneZoom(*this, PaneButtonZoom(document_.previewZoom.load(), true));
 }
 
-void TForm1::zoomoutskvgClick()
+void MainWindow::zoomPreviewOut()
 {
-    setPaneZoom(*this, PaneButtonZoom(FDocument.FPreviewZoomFactor.load(), false));
+    setPaneZoom(*this, PaneButtonZoom(document_.previewZoom.load(), false));
 }
 
-void TForm1::PreviewZoomRectClick()
+void MainWindow::resetPreviewZoom()
 {
     setPaneZoom(*this, 1.0f);
 }

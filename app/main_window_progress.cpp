@@ -29,7 +29,7 @@ void stop(QPointer<QPropertyAnimation>& animation)
 
 } // namespace
 
-void TForm1::UpdateProgressBar(int value)
+void MainWindow::UpdateProgressBar(int value)
 {
     // Off the UI thread the call queues itself (the caller does not wait).
     if (QThread::currentThread() != thread()) {
@@ -37,56 +37,56 @@ void TForm1::UpdateProgressBar(int value)
         return;
     }
     // Scripts report their progress to the script editor instead.
-    if (FDocument.FScriptRunning.load())
+    if (document_.scriptRunning.load())
         return;
-    auto* fade = qobject_cast<QGraphicsOpacityEffect*>(ProgressLabel->graphicsEffect());
+    auto* fade = qobject_cast<QGraphicsOpacityEffect*>(progressLabel->graphicsEffect());
     if (!fade) {
-        fade = new QGraphicsOpacityEffect(ProgressLabel);
-        ProgressLabel->setGraphicsEffect(fade);
+        fade = new QGraphicsOpacityEffect(progressLabel);
+        progressLabel->setGraphicsEffect(fade);
     }
 
     if (value < 0 || value > 100) {
-        stop(FProgressWidthAnim);
-        stop(FProgressLabelXAnim);
-        stop(FProgressLabelFade);
-        ProgressBarRect->hide();
-        ProgressBarRect->resize(0, ProgressBarRect->height());
-        ProgressBarRect->setProperty("tag", -1);
-        ProgressLabel->hide();
+        stop(progressWidthAnimation_);
+        stop(progressLabelMove_);
+        stop(progressLabelFade_);
+        progressBar->hide();
+        progressBar->resize(0, progressBar->height());
+        progressBar->setProperty("tag", -1);
+        progressLabel->hide();
         fade->setOpacity(1.0);
-        ProgressLabel->clear();
+        progressLabel->clear();
         return;
     }
-    if (ProgressBarRect->property("tag").toInt() == value)
+    if (progressBar->property("tag").toInt() == value)
         return;
-    ProgressBarRect->setProperty("tag", value);
-    if (!ProgressBarRect->isVisible()) {
-        ProgressBarRect->resize(0, ProgressBarRect->height());
-        ProgressBarRect->show();
+    progressBar->setProperty("tag", value);
+    if (!progressBar->isVisible()) {
+        progressBar->resize(0, progressBar->height());
+        progressBar->show();
     }
-    const int available = ProgressBarRect->parentWidget()->width();
+    const int available = progressBar->parentWidget()->width();
     const int target = std::max(0, (available - 170) * value / 100);
-    const int labelY = ProgressBarRect->y() + (ProgressBarRect->height() - ProgressLabel->height()) / 2;
+    const int labelY = progressBar->y() + (progressBar->height() - progressLabel->height()) / 2;
 
     if (target >= 50) {
-        ProgressLabel->setText(QString::number(value) + QStringLiteral("%"));
-        if (!ProgressLabel->isVisible()) {
-            ProgressLabel->move(ProgressBarRect->x() + ProgressBarRect->width() - ProgressLabel->width(), labelY);
+        progressLabel->setText(QString::number(value) + QStringLiteral("%"));
+        if (!progressLabel->isVisible()) {
+            progressLabel->move(progressBar->x() + progressBar->width() - progressLabel->width(), labelY);
             fade->setOpacity(0.0);
-            ProgressLabel->show();
-            ProgressLabel->raise();
-            stop(FProgressLabelFade);
-            FProgressLabelFade = animate(fade, "opacity", 1.0, 1300, this);
+            progressLabel->show();
+            progressLabel->raise();
+            stop(progressLabelFade_);
+            progressLabelFade_ = animate(fade, "opacity", 1.0, 1300, this);
         }
-        stop(FProgressLabelXAnim);
-        FProgressLabelXAnim =
-            animate(ProgressLabel, "pos", QPoint(ProgressBarRect->x() + target - ProgressLabel->width(), labelY), 200, this);
+        stop(progressLabelMove_);
+        progressLabelMove_ =
+            animate(progressLabel, "pos", QPoint(progressBar->x() + target - progressLabel->width(), labelY), 200, this);
     } else {
-        stop(FProgressLabelXAnim);
-        ProgressLabel->hide();
+        stop(progressLabelMove_);
+        progressLabel->hide();
     }
-    stop(FProgressWidthAnim);
-    FProgressWidthAnim = animate(ProgressBarRect, "size", QSize(target, ProgressBarRect->height()), 200, this);
+    stop(progressWidthAnimation_);
+    progressWidthAnimation_ = animate(progressBar, "size", QSize(target, progressBar->height()), 200, this);
 }
 
 } // namespace pq

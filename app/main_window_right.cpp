@@ -22,7 +22,7 @@ namespace pq {
 
 namespace {
 
-QWidget* optionRow(QLabel*& label, const char* labelName, const QString& text, TToggleSwitch*& toggle,
+QWidget* optionRow(QLabel*& label, const char* labelName, const QString& text, ToggleSwitch*& toggle,
                    const char* switchName, QWidget* parent)
 {
     auto* row = new QWidget(parent);
@@ -32,7 +32,7 @@ QWidget* optionRow(QLabel*& label, const char* labelName, const QString& text, T
     label->setObjectName(QString::fromLatin1(labelName));
     label->setProperty("role", "option");
     label->setFont(InterfaceFont(13));
-    toggle = new TToggleSwitch(row);
+    toggle = new ToggleSwitch(row);
     toggle->setObjectName(QString::fromLatin1(switchName));
     layout->addWidget(label, 1);
     layout->addWidget(toggle);
@@ -50,24 +50,24 @@ QFrame* card(const char* name, QWidget* parent)
 
 } // namespace
 
-void TForm1::BuildRightPanel(QWidget* parent)
+void MainWindow::buildRightPanel(QWidget* parent)
 {
     auto* outer = new QVBoxLayout(parent);
     outer->setContentsMargins(0, 0, 0, 0);
-    RightPanelRect = new QWidget(parent);
-    RightPanelRect->setObjectName(QStringLiteral("RightPanelRect"));
-    RightPanelRect->setAttribute(Qt::WA_StyledBackground);
-    RightPanelRect->setFixedWidth(275);
-    outer->addWidget(RightPanelRect);
-    auto* panel = new QVBoxLayout(RightPanelRect);
+    rightPanel = new QWidget(parent);
+    rightPanel->setObjectName(QStringLiteral("rightPanel"));
+    rightPanel->setAttribute(Qt::WA_StyledBackground);
+    rightPanel->setFixedWidth(275);
+    outer->addWidget(rightPanel);
+    auto* panel = new QVBoxLayout(rightPanel);
     panel->setContentsMargins(0, 6, 0, 6);
 
-    PresentedScrollBox3 = new QScrollArea(RightPanelRect);
-    PresentedScrollBox3->setObjectName(QStringLiteral("PresentedScrollBox3"));
-    PresentedScrollBox3->setWidgetResizable(true);
-    PresentedScrollBox3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    PresentedScrollBox3->setFrameShape(QFrame::NoFrame);
-    panel->addWidget(PresentedScrollBox3);
+    rightPanelScroll = new QScrollArea(rightPanel);
+    rightPanelScroll->setObjectName(QStringLiteral("rightPanelScroll"));
+    rightPanelScroll->setWidgetResizable(true);
+    rightPanelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rightPanelScroll->setFrameShape(QFrame::NoFrame);
+    panel->addWidget(rightPanelScroll);
 
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("RightPanelContent"));
@@ -76,37 +76,37 @@ void TForm1::BuildRightPanel(QWidget* parent)
     column->setSpacing(14);
 
     // Preview pane; its empty look is the panel's plate colour.
-    Image1 = new TPreviewPane(FDocument, content);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    QImage placeholder(TPreviewPane::kSize, TPreviewPane::kSize, QImage::Format_ARGB32_Premultiplied);
+    previewPane = new PreviewPane(document_, content);
+    previewPane->setObjectName(QStringLiteral("previewPane"));
+    QImage placeholder(PreviewPane::kSize, PreviewPane::kSize, QImage::Format_ARGB32_Premultiplied);
     placeholder.fill(DarkPalette().frame);
-    Image1->setBitmap(placeholder);
-    column->addWidget(Image1, 0, Qt::AlignHCenter);
+    previewPane->setBitmap(placeholder);
+    column->addWidget(previewPane, 0, Qt::AlignHCenter);
 
     // Parameters.
-    ParamsRect = card("ParamsRect", content);
-    auto* params = new QVBoxLayout(ParamsRect);
+    parametersBox = card("parametersBox", content);
+    auto* params = new QVBoxLayout(parametersBox);
     params->setContentsMargins(16, 14, 16, 16);
     params->setSpacing(0);
-    ParamsLabel = new QLabel(Translate(QStringLiteral("PARAMETERS")), ParamsRect);
-    ParamsLabel->setObjectName(QStringLiteral("ParamsLabel"));
+    parametersHeading = new QLabel(Translate(QStringLiteral("PARAMETERS")), parametersBox);
+    parametersHeading->setObjectName(QStringLiteral("parametersHeading"));
     QFont heading = InterfaceFont(12, QFont::DemiBold);
     heading.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
-    ParamsLabel->setFont(heading);
-    ParamsLabel->setToolTip(Translate(QStringLiteral("Double-click to reset this effect's parameters")));
-    ParamsLabel->setMouseTracking(true);
+    parametersHeading->setFont(heading);
+    parametersHeading->setToolTip(Translate(QStringLiteral("Double-click to reset this effect's parameters")));
+    parametersHeading->setMouseTracking(true);
     // The parameter file's icons right of the heading, faint at rest.
     auto* heading_row = new QHBoxLayout;
     heading_row->setContentsMargins(0, 0, 0, 0);
     heading_row->setSpacing(6);
-    heading_row->addWidget(ParamsLabel);
-    SkSvg44 = new TIconButton(QStringLiteral("open"), ParamsRect);
-    SkSvg44->setObjectName(QStringLiteral("SkSvg44"));
-    SkSvg44->setToolTip(Translate(QStringLiteral("Load parameter file")));
-    SkSvg45 = new TIconButton(QStringLiteral("save"), ParamsRect);
-    SkSvg45->setObjectName(QStringLiteral("SkSvg45"));
-    SkSvg45->setToolTip(Translate(QStringLiteral("Save parameter file")));
-    for (TIconButton* icon : {SkSvg44, SkSvg45}) {
+    heading_row->addWidget(parametersHeading);
+    loadParametersButton = new IconButton(QStringLiteral("open"), parametersBox);
+    loadParametersButton->setObjectName(QStringLiteral("loadParametersButton"));
+    loadParametersButton->setToolTip(Translate(QStringLiteral("Load parameter file")));
+    saveParametersButton = new IconButton(QStringLiteral("save"), parametersBox);
+    saveParametersButton->setObjectName(QStringLiteral("saveParametersButton"));
+    saveParametersButton->setToolTip(Translate(QStringLiteral("Save parameter file")));
+    for (IconButton* icon : {loadParametersButton, saveParametersButton}) {
         icon->setIconPixelSize(16);
         icon->setFixedSize(16, 16);
         icon->setCursor(Qt::PointingHandCursor);
@@ -122,7 +122,7 @@ void TForm1::BuildRightPanel(QWidget* parent)
     for (int k = 0; k < 5; ++k) {
         auto* row = new QHBoxLayout;
         row->setContentsMargins(0, 0, 0, 0);
-        auto* caption = new QLabel(ParamsRect);
+        auto* caption = new QLabel(parametersBox);
         caption->setObjectName(QStringLiteral("Param%1Label").arg(k + 1));
         caption->setProperty("role", "paramCaption");
         caption->setFont(InterfaceFont(13));
@@ -130,7 +130,7 @@ void TForm1::BuildRightPanel(QWidget* parent)
         caption->setMinimumWidth(0);
         // Captions may come from a parameter file: never rich text.
         caption->setTextFormat(Qt::PlainText);
-        auto* value = new QLabel(QStringLiteral("0"), ParamsRect);
+        auto* value = new QLabel(QStringLiteral("0"), parametersBox);
         value->setObjectName(QStringLiteral("P%1labelpc").arg(k + 1));
         value->setProperty("role", "paramValue");
         value->setFont(InterfaceFont(13, QFont::DemiBold));
@@ -140,88 +140,88 @@ void TForm1::BuildRightPanel(QWidget* parent)
         row->addWidget(value);
         params->addLayout(row);
         params->addSpacing(4);
-        auto* slider = new QSlider(Qt::Horizontal, ParamsRect);
+        auto* slider = new QSlider(Qt::Horizontal, parametersBox);
         slider->setObjectName(QStringLiteral("TrackBar%1").arg(k + 1));
         slider->setRange(0, 100);
         slider->setCursor(Qt::PointingHandCursor);
         slider->setFocusPolicy(Qt::NoFocus);
         params->addWidget(slider);
         params->addSpacing(k < 4 ? 12 : 14);
-        ParamLabels[k] = caption;
-        ValueLabels[k] = value;
-        TrackBars[k] = slider;
+        sliderCaptions[k] = caption;
+        sliderValueLabels[k] = value;
+        sliders[k] = slider;
     }
-    ContourRow = optionRow(LabelContour, "LabelContour", Translate(QStringLiteral("Draw shape contours")),
-                           ContourSwitch, "ContourSwitch", ParamsRect);
-    params->addWidget(ContourRow);
-    ContourRow->hide();
+    contourRow = optionRow(contourLabel, "contourLabel", Translate(QStringLiteral("Draw shape contours")),
+                           contourSwitch, "contourSwitch", parametersBox);
+    params->addWidget(contourRow);
+    contourRow->hide();
     params->addSpacing(6);
-    Button1 = new QPushButton(Translate(QStringLiteral("Apply effect")), ParamsRect);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setProperty("role", "primary");
-    Button1->setFixedHeight(40);
-    Button1->setFont(InterfaceFont(14, QFont::DemiBold));
-    Button1->setCursor(Qt::PointingHandCursor);
-    params->addWidget(Button1);
-    column->addWidget(ParamsRect);
+    applyButton = new QPushButton(Translate(QStringLiteral("Apply effect")), parametersBox);
+    applyButton->setObjectName(QStringLiteral("applyButton"));
+    applyButton->setProperty("role", "primary");
+    applyButton->setFixedHeight(40);
+    applyButton->setFont(InterfaceFont(14, QFont::DemiBold));
+    applyButton->setCursor(Qt::PointingHandCursor);
+    params->addWidget(applyButton);
+    column->addWidget(parametersBox);
 
     // Options.
-    OptionsRect = card("OptionsRect", content);
-    auto* options = new QVBoxLayout(OptionsRect);
+    optionsBox = card("optionsBox", content);
+    auto* options = new QVBoxLayout(optionsBox);
     options->setContentsMargins(16, 12, 16, 12);
     options->setSpacing(10);
-    options->addWidget(optionRow(Label23, "Label23", Translate(QStringLiteral("Erase background")), EraseBdSwitch,
-                                 "EraseBdSwitch", OptionsRect));
-    options->addWidget(optionRow(Label38, "Label38", Translate(QStringLiteral("Add texture")), AddTextureSwitch,
-                                 "AddTextureSwitch", OptionsRect));
-    column->addWidget(OptionsRect);
-    EraseBdSwitch->setChecked(FDocument.FEraseBdChecked.load());
-    AddTextureSwitch->setChecked(FDocument.FAddTextureChecked.load());
-    ContourSwitch->setChecked(FDocument.FDrawContourChecked.load());
+    options->addWidget(optionRow(eraseBackgroundLabel, "eraseBackgroundLabel", Translate(QStringLiteral("Erase background")), eraseBackgroundSwitch,
+                                 "eraseBackgroundSwitch", optionsBox));
+    options->addWidget(optionRow(addTextureLabel, "addTextureLabel", Translate(QStringLiteral("Add texture")), addTextureSwitch,
+                                 "addTextureSwitch", optionsBox));
+    column->addWidget(optionsBox);
+    eraseBackgroundSwitch->setChecked(document_.eraseBackground.load());
+    addTextureSwitch->setChecked(document_.addTexture.load());
+    contourSwitch->setChecked(document_.drawContours.load());
     // "Add texture" is on exactly while its switch shows on.
-    connect(AddTextureSwitch, &QAbstractButton::toggled, this, [this](bool on) { FDocument.FAddTextureChecked = on; });
+    connect(addTextureSwitch, &QAbstractButton::toggled, this, [this](bool on) { document_.addTexture = on; });
 
     // Boxes shown only for the effects they concern.
-    LoadBrushesWindow = card("LoadBrushesWindow", content);
-    auto* brushes = new QVBoxLayout(LoadBrushesWindow);
+    customBrushesBox = card("customBrushesBox", content);
+    auto* brushes = new QVBoxLayout(customBrushesBox);
     brushes->setContentsMargins(14, 12, 14, 12);
     brushes->setSpacing(8);
-    TestBrushButton = new QPushButton(Translate(QStringLiteral("Load custom brushes")), LoadBrushesWindow);
-    TestBrushButton->setObjectName(QStringLiteral("TestBrushButton"));
-    ResetBrushesButton = new QPushButton(Translate(QStringLiteral("Reset brushes")), LoadBrushesWindow);
-    ResetBrushesButton->setObjectName(QStringLiteral("ResetBrushesButton"));
-    ResetBrushesButton->setProperty("role", "ghost");
-    ResetBrushesButton->hide();
-    brushes->addWidget(TestBrushButton);
-    brushes->addWidget(ResetBrushesButton);
-    column->addWidget(LoadBrushesWindow);
-    LoadBrushesWindow->hide();
+    loadBrushesButton = new QPushButton(Translate(QStringLiteral("Load custom brushes")), customBrushesBox);
+    loadBrushesButton->setObjectName(QStringLiteral("loadBrushesButton"));
+    resetBrushesButton = new QPushButton(Translate(QStringLiteral("Reset brushes")), customBrushesBox);
+    resetBrushesButton->setObjectName(QStringLiteral("resetBrushesButton"));
+    resetBrushesButton->setProperty("role", "ghost");
+    resetBrushesButton->hide();
+    brushes->addWidget(loadBrushesButton);
+    brushes->addWidget(resetBrushesButton);
+    column->addWidget(customBrushesBox);
+    customBrushesBox->hide();
 
-    LoadLUTsWindow = card("LoadLUTsWindow", content);
-    auto* luts = new QVBoxLayout(LoadLUTsWindow);
+    lutBox = card("lutBox", content);
+    auto* luts = new QVBoxLayout(lutBox);
     luts->setContentsMargins(14, 12, 14, 12);
-    SelectLUTButton = new QPushButton(Translate(QStringLiteral("Select LUT...")), LoadLUTsWindow);
-    SelectLUTButton->setObjectName(QStringLiteral("SelectLUTButton"));
-    luts->addWidget(SelectLUTButton);
-    column->addWidget(LoadLUTsWindow);
-    LoadLUTsWindow->hide();
+    selectLUTButton = new QPushButton(Translate(QStringLiteral("Select LUT...")), lutBox);
+    selectLUTButton->setObjectName(QStringLiteral("selectLUTButton"));
+    luts->addWidget(selectLUTButton);
+    column->addWidget(lutBox);
+    lutBox->hide();
 
-    for (QPushButton* b : {TestBrushButton, ResetBrushesButton, SelectLUTButton}) {
+    for (QPushButton* b : {loadBrushesButton, resetBrushesButton, selectLUTButton}) {
         b->setFixedHeight(34);
         b->setFont(InterfaceFont(13, QFont::Medium));
         b->setCursor(Qt::PointingHandCursor);
     }
     column->addStretch(1);
-    PresentedScrollBox3->setWidget(content);
+    rightPanelScroll->setWidget(content);
 }
 
-void TForm1::UpdateEmptyPreviewBg()
+void MainWindow::showEmptyPreview()
 {
-    if (!FDocument.ZIdImage.isNull())
+    if (!document_.resultImage.isNull())
         return;
-    QImage empty(TPreviewPane::kSize, TPreviewPane::kSize, QImage::Format_ARGB32_Premultiplied);
-    empty.fill(QColor::fromRgba(GThemeMode == tmLight ? 0xFFFFFFFFu : 0xFF314158u));
-    Image1->setBitmap(empty);
+    QImage empty(PreviewPane::kSize, PreviewPane::kSize, QImage::Format_ARGB32_Premultiplied);
+    empty.fill(QColor::fromRgba(gThemeMode == ThemeMode::Light ? 0xFFFFFFFFu : 0xFF314158u));
+    previewPane->setBitmap(empty);
 }
 
 } // namespace pq

@@ -20,130 +20,130 @@
 
 namespace pq {
 
-void TForm1::HandOver()
+void MainWindow::takeOver()
 {
     show();
     raise();
     activateWindow();
 }
 
-void TForm1::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    GuardedCall("FormShow", [this] { FormShow(); });
+    GuardedCall("firstShow", [this] { firstShow(); });
 }
 
-void TForm1::FormShow()
+void MainWindow::firstShow()
 {
-    DebugLog(QStringLiteral(">>> FormShow begin"));
-    if (!FStartupFullScreenDone) {
-        FStartupFullScreenDone = true;
+    DebugLog(QStringLiteral(">>> firstShow begin"));
+    if (!startupLayoutDone) {
+        startupLayoutDone = true;
         const QRect work = screen() ? screen()->availableGeometry() : QRect();
         // The saved interface zoom, or the automatic one. Applying it (and
         // showing it in the menu) is the interface-zoom code's work.
-        FUIZoom = UIZoomAtFirstShow(GetSetting(QStringLiteral("uizoom"), QString()), ComputeAutoUIZoom(work));
-        FIsCustomMaximized = false;
-        MaxButtonClick();
+        interfaceZoom = UIZoomAtFirstShow(GetSetting(QStringLiteral("uizoom"), QString()), ComputeAutoUIZoom(work));
+        maximized = false;
+        toggleMaximized();
     }
 
     // Qt shows the window again after a restore from minimised: the
     // initialisation tick and the command-line image belong to the first
     // show only.
-    if (!FFirstShowDone) {
-        FFirstShowDone = true;
-        InitializationTimer.start();
-        const QString path = StartupImageArgument(FCommandLine);
+    if (!firstShowDone_) {
+        firstShowDone_ = true;
+        initializationTimer.start();
+        const QString path = StartupImageArgument(commandLine);
         if (!path.isEmpty()) {
-            ++FStartupImageLoads;
+            ++startupImageLoads;
             // After the window has its first layout, so that the image is
             // centred in the real viewport.
             QTimer::singleShot(0, this, [this, path] {
-                GuardedCall("LoadLargeImage", [this, &path] { LoadLargeImage(path); });
+                GuardedCall("openImageFile", [this, &path] { openImageFile(path); });
             });
         }
     }
 
-    if (Form2 && Form2->isVisible())
-        Form2->hide();
-    DebugLog(QStringLiteral("<<< FormShow done"));
+    if (gSplash && gSplash->isVisible())
+        gSplash->hide();
+    DebugLog(QStringLiteral("<<< firstShow done"));
 }
 
-void TForm1::InitializationTimerTimer()
+void MainWindow::initialize()
 {
-    DebugLog(QStringLiteral(">>> InitializationTimerTimer begin"));
-    InitializationTimer.stop();
-    ++FInitializationRuns;
-    LayoutWindowButtons();
+    DebugLog(QStringLiteral(">>> initialize begin"));
+    initializationTimer.stop();
+    ++initializationRuns;
+    updateWindowButtons();
 
-    FDefaultTexturePending = !TakeDefaultTexture();
+    defaultTexturePending = !takeDefaultTexture();
 
-    FDocument.InitializeEffectChoice();
-    UpdateListboxes(ListBoxes[2], -1);
-    MainBarRect->show();
+    document_.InitializeEffectChoice();
+    showSelectedEffect(effectLists[2], -1);
+    toolBar->show();
 
     const QRect work = screen() ? screen()->availableGeometry() : QRect();
     DebugLogFmt("Startup: workArea=%dx%d", work.width(), work.height());
     const QRect restore = RestoreRectForWorkArea(work, minimumSize());
-    if (FIsCustomMaximized)
+    if (maximized)
         setGeometry(work);
     else
-        MaxButtonClick();
-    FRestoreBounds = restore;
-    Layout2->relayout();
+        toggleMaximized();
+    restoreBounds = restore;
+    workspaceLayout->relayout();
 
     // The interface language is applied here once languages exist.
-    Expanders[2]->setExpanded(true);
+    familyExpanders[2]->setExpanded(true);
     for (int f = 0; f < 5; ++f)
         if (f != 2)
-            Expanders[f]->setExpanded(false);
+            familyExpanders[f]->setExpanded(false);
 
-    const int number = FDocument.SelectedEffectNumber;
+    const int number = document_.selectedEffect;
     if (number >= 300 && number <= 399) {
-        ListBoxes[2]->setCurrentRow(number - 300);
-        UpdateEffectAccent(ListBoxes[2], number - 300);
+        effectLists[2]->setCurrentRow(number - 300);
+        placeEffectAccent(effectLists[2], number - 300);
     } else if (number >= 500 && number <= 599) {
-        ListBoxes[4]->setCurrentRow(number - 500);
-        UpdateEffectAccent(ListBoxes[4], number - 500);
+        effectLists[4]->setCurrentRow(number - 500);
+        placeEffectAccent(effectLists[4], number - 500);
     }
-    MenuContainer->setProperty("tag", MenuContainer->height());
+    mainMenu->setProperty("tag", mainMenu->height());
 
     if (DrawRunsUpdateCheck(StartupUpdateDraw()))
-        Check4Update();
-    FInitialized = true;
-    DebugLog(QStringLiteral("<<< InitializationTimerTimer done"));
+        checkForUpdate();
+    initialized = true;
+    DebugLog(QStringLiteral("<<< initialize done"));
 }
 
-bool TForm1::TakeDefaultTexture()
+bool MainWindow::takeDefaultTexture()
 {
-    const std::vector<NamedImage>& textures = Form3().TextureList;
+    const std::vector<NamedImage>& textures = Repository().TextureList;
     if (textures.size() > 1 && !textures[1].image.isNull()) {
-        FDocument.StoredTextureBitmap = textures[1].image;
+        document_.storedTexture = textures[1].image;
         return true;
     }
     return false;
 }
 
-void TForm1::RepositoryLoaded()
+void MainWindow::repositoryLoaded()
 {
     // Images that arrive after the initialisation tick still give the
     // start-up texture.
-    if (FDefaultTexturePending && TakeDefaultTexture())
-        FDefaultTexturePending = false;
+    if (defaultTexturePending && takeDefaultTexture())
+        defaultTexturePending = false;
 }
 
-void TForm1::Check4Update()
+void MainWindow::checkForUpdate()
 {
     // The update check is not built yet; this is its place.
 }
 
-bool TForm1::ConfirmOverwrite(const QString& fileName)
+bool MainWindow::confirmOverwrite(const QString& fileName)
 {
     const QFileInfo info(fileName);
     if (!info.exists())
         return true;
     QString question = Translate(QStringLiteral("The file \"%s\" already exists. Replace it?"));
     question.replace(QStringLiteral("%s"), info.fileName());
-    return FAskYesNo && FAskYesNo(question);
+    return askYesNo && askYesNo(question);
 }
 
 } // namespace pq

@@ -10,56 +10,56 @@
 
 namespace pq {
 
-double& TForm1::FDividerX()
+double& MainWindow::dividerX()
 {
-    return SkPaintBox1->FDividerX;
+    return canvasView->dividerX;
 }
 
-void TForm1::SpeedButton24Click()
+void MainWindow::toggleSplitView()
 {
-    if (FDocument.ZIdImage.isNull())
+    if (document_.resultImage.isNull())
         return;
-    CheckBox1->setChecked(!CheckBox1->isChecked()); // runs CheckBox1Change
-    const bool on = CheckBox1->isChecked();
+    splitViewState->setChecked(!splitViewState->isChecked()); // runs splitViewChanged
+    const bool on = splitViewState->isChecked();
     if (on) {
-        FDividerX() = FDocument.FPanOffset.x() + FDocument.ZIdImage.width() * double(FDocument.FZoomFactor) / 2.0;
+        dividerX() = document_.pan.x() + document_.resultImage.width() * double(document_.zoom) / 2.0;
         UpdateDivider();
-        SkPaintBox1->update();
+        canvasView->update();
     } else {
-        Splitter->hide();
+        divider->hide();
     }
-    SpeedButton24->setToolTip(on ? QStringLiteral("Split view off") : QStringLiteral("Split view on"));
-    SplitRectangle->setVisible(on);
-    SpeedButton24->update();
+    splitViewButton->setToolTip(on ? QStringLiteral("Split view off") : QStringLiteral("Split view on"));
+    splitViewMark->setVisible(on);
+    splitViewButton->update();
 }
 
-void TForm1::CheckBox1Change()
+void MainWindow::splitViewChanged()
 {
-    const bool on = CheckBox1->isChecked();
-    SkPaintBox1->SplitOn = on;
-    Splitter->setVisible(on);
-    SplitRectangle->setVisible(on);
+    const bool on = splitViewState->isChecked();
+    canvasView->splitOn = on;
+    divider->setVisible(on);
+    splitViewMark->setVisible(on);
     if (on)
         UpdateDivider();
-    SkPaintBox1->update();
+    canvasView->update();
 }
 
-void TForm1::UpdateDivider()
+void MainWindow::UpdateDivider()
 {
-    if (FDocument.ZIdImage.isNull() || !CheckBox1->isChecked()) {
-        Splitter->hide();
+    if (document_.resultImage.isNull() || !splitViewState->isChecked()) {
+        divider->hide();
         return;
     }
-    const TDividerPlacement placement = PlaceDivider(FDividerX(), FDocument.FPanOffset,
-                                                     SkPaintBox1->DisplayedImageRect().size(), ViewportSize().height());
+    const DividerPlacement placement = PlaceDivider(dividerX(), document_.pan,
+                                                     canvasView->displayedImageRect().size(), viewportSize().height());
     if (!placement.visible) {
-        Splitter->hide();
+        divider->hide();
         return;
     }
-    FDividerX() = placement.dividerX;
-    Splitter->setGeometry(qRound(placement.dividerX - 1), qRound(placement.top), 3, qRound(placement.height));
-    Splitter->show();
-    Splitter->raise();
+    dividerX() = placement.dividerX;
+    divider->setGeometry(qRound(placement.dividerX - 1), qRound(placement.top), 3, qRound(placement.height));
+    divider->show();
+    divider->raise();
 }
 
 } // namespace pq

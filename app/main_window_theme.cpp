@@ -15,81 +15,81 @@
 
 namespace pq {
 
-void TForm1::CreateThemeSwitch()
+void MainWindow::createThemeSwitch()
 {
-    moonsvg->setCursor(Qt::PointingHandCursor);
-    moonsvg->setToolTip(QStringLiteral("Switch to dark mode"));
-    Sunsvg->setCursor(Qt::PointingHandCursor);
-    Sunsvg->setToolTip(QStringLiteral("Switch to light mode"));
-    for (TIconButton* icon : {moonsvg, Sunsvg})
+    darkThemeButton->setCursor(Qt::PointingHandCursor);
+    darkThemeButton->setToolTip(QStringLiteral("Switch to dark mode"));
+    lightThemeButton->setCursor(Qt::PointingHandCursor);
+    lightThemeButton->setToolTip(QStringLiteral("Switch to light mode"));
+    for (IconButton* icon : {darkThemeButton, lightThemeButton})
         connect(icon, &QAbstractButton::clicked, this,
-                [this] { GuardedCall("ThemeSwitchClick", [this] { ThemeSwitchClick(); }); });
-    UpdateThemeIcons();
+                [this] { GuardedCall("toggleTheme", [this] { toggleTheme(); }); });
+    updateThemeIcons();
 }
 
-void TForm1::UpdateThemeIcons()
+void MainWindow::updateThemeIcons()
 {
-    const bool light = GThemeMode == tmLight;
-    Sunsvg->setVisible(!light);
-    moonsvg->setVisible(light);
+    const bool light = gThemeMode == ThemeMode::Light;
+    lightThemeButton->setVisible(!light);
+    darkThemeButton->setVisible(light);
     // The text colour of the mode, so that the icon reads on the title bar
     // in both modes.
     const QColor color = ThemedTextColor(QColor(0xD5, 0xD5, 0xD5));
-    Sunsvg->setIconColor(color);
-    moonsvg->setIconColor(color);
+    lightThemeButton->setIconColor(color);
+    darkThemeButton->setIconColor(color);
 }
 
-void TForm1::ThemeSwitchClick()
+void MainWindow::toggleTheme()
 {
-    SetLightMode(GThemeMode != tmLight);
+    SetLightMode(gThemeMode != ThemeMode::Light);
 }
 
-void TForm1::SetLightMode(bool Value)
+void MainWindow::SetLightMode(bool Value)
 {
-    ApplyTheme(Value ? tmLight : tmDark);
+    ApplyTheme(Value ? ThemeMode::Light : ThemeMode::Dark);
 }
 
-void TForm1::ApplyTheme(TThemeMode Mode)
+void MainWindow::ApplyTheme(ThemeMode Mode)
 {
-    DebugLog(Mode == tmLight ? QStringLiteral(">>> ApplyTheme light") : QStringLiteral(">>> ApplyTheme dark"));
-    GThemeMode = Mode;
+    DebugLog(Mode == ThemeMode::Light ? QStringLiteral(">>> ApplyTheme light") : QStringLiteral(">>> ApplyTheme dark"));
+    gThemeMode = Mode;
     ApplyStyle();
-    ApplyThemeColors();
+    applyThemeColors();
     SaveTheme();
     update();
-    if (SkPaintBox1)
-        SkPaintBox1->update();
+    if (canvasView)
+        canvasView->update();
 }
 
-void TForm1::ApplyStyle()
+void MainWindow::ApplyStyle()
 {
     MarkStyleBook(this);
     setStyleSheet(ThemeStyleSheet(ThemeStyleResourceName()));
 }
 
-void TForm1::ThemeWalk(QObject* O, bool ToLight)
+void MainWindow::themeWalk(QObject* O, bool ToLight)
 {
     // The switches keep their own look; the theme icons are set by
-    // UpdateThemeIcons.
+    // updateThemeIcons.
     WalkThemeColors(O, ToLight, [this](const QObject* o) {
-        return o == Sunsvg || o == moonsvg || qobject_cast<const TToggleSwitch*>(o) != nullptr;
+        return o == lightThemeButton || o == darkThemeButton || qobject_cast<const ToggleSwitch*>(o) != nullptr;
     });
 }
 
-void TForm1::ApplyThemeColors()
+void MainWindow::applyThemeColors()
 {
-    const bool toLight = GThemeMode == tmLight;
-    ThemeWalk(this, toLight);
-    if (FormScriptEditor) {
-        ThemeWalk(FormScriptEditor, toLight);
-        if (FormScriptEditor->metaObject()->indexOfMethod("ApplyEditorTheme()") >= 0)
-            QMetaObject::invokeMethod(FormScriptEditor, "ApplyEditorTheme");
+    const bool toLight = gThemeMode == ThemeMode::Light;
+    themeWalk(this, toLight);
+    if (gScriptEditor) {
+        themeWalk(gScriptEditor, toLight);
+        if (gScriptEditor->metaObject()->indexOfMethod("ApplyEditorTheme()") >= 0)
+            QMetaObject::invokeMethod(gScriptEditor, "ApplyEditorTheme");
     }
-    if (FManualBrushFrame)
-        ThemeWalk(FManualBrushFrame, toLight);
-    PQLogo->setPixmap(LogoWithName(devicePixelRatioF(), CurrentPalette().textStrong));
-    UpdateThemeIcons();
-    UpdateEmptyPreviewBg();
+    if (manualBrushPanel)
+        themeWalk(manualBrushPanel, toLight);
+    logoLabel->setPixmap(LogoWithName(devicePixelRatioF(), CurrentPalette().textStrong));
+    updateThemeIcons();
+    showEmptyPreview();
 }
 
 } // namespace pq

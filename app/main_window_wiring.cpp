@@ -34,9 +34,9 @@ constexpr int kZoomRepeatMs = 50;
 // key presses anywhere in the window (shortcuts come before the focused
 // control), double clicks on the slider captions, menu entries, the right
 // button on the 100 % button and the split-view divider.
-class TWorkspaceEvents : public QObject {
+class WorkspaceEvents : public QObject {
 public:
-    explicit TWorkspaceEvents(TForm1& form) : QObject(&form), form_(form) {}
+    explicit WorkspaceEvents(MainWindow& form) : QObject(&form), form_(form) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -48,8 +48,8 @@ protected:
         case QEvent::MouseMove:
         case QEvent::MouseButtonRelease: return mouse(watched, static_cast<QMouseEvent*>(event));
         case QEvent::Paint:
-            if (watched == form_.Label38)
-                GuardedCall("Label38Paint", [&] { form_.Label38Paint(); });
+            if (watched == form_.addTextureLabel)
+                GuardedCall("syncAddTextureLabel", [&] { form_.syncAddTextureLabel(); });
             return false;
         default: return false;
         }
@@ -69,20 +69,20 @@ private:
         if (widget != first)
             return false;
         bool consumed = false;
-        GuardedCall("FormKeyDown",
-                    [&] { consumed = form_.FormKeyDown(event->key(), event->text(), event->modifiers()); });
+        GuardedCall("handleKey",
+                    [&] { consumed = form_.handleKey(event->key(), event->text(), event->modifiers()); });
         return consumed;
     }
 
     bool doubleClick(QObject* watched)
     {
-        if (watched == form_.ParamsLabel) {
-            GuardedCall("ParamsLabelDblClick", [&] { form_.ParamsLabelDblClick(); });
+        if (watched == form_.parametersHeading) {
+            GuardedCall("resetEffectSliders", [&] { form_.resetEffectSliders(); });
             return true;
         }
         for (int k = 1; k <= 5; ++k)
-            if (watched == form_.ParamLabels[size_t(k - 1)]) {
-                GuardedCall("ParamLabelDblClick", [&] { form_.ParamLabelDblClick(k); });
+            if (watched == form_.sliderCaptions[size_t(k - 1)]) {
+                GuardedCall("resetSlider", [&] { form_.resetSlider(k); });
                 return true;
             }
         return false;
@@ -91,25 +91,25 @@ private:
     bool mouse(QObject* watched, QMouseEvent* event)
     {
         const QEvent::Type type = event->type();
-        if (watched == form_.Splitter)
+        if (watched == form_.divider)
             return splitter(event);
         if (type == QEvent::MouseMove
-            && (watched == form_.ParamsLabel || watched == form_.SkSvg44 || watched == form_.SkSvg45)) {
-            GuardedCall("ParamsLabelMouseMove", [&] { form_.ParamsLabelMouseMove(); });
+            && (watched == form_.parametersHeading || watched == form_.loadParametersButton || watched == form_.saveParametersButton)) {
+            GuardedCall("lightParameterIcons", [&] { form_.lightParameterIcons(); });
             return false;
         }
-        if (watched == form_.SpeedButton11 && type == QEvent::MouseButtonPress) {
+        if (watched == form_.actualSizeButton && type == QEvent::MouseButtonPress) {
             // Right button: fit to the view; any other: 100 %, centred.
             if (event->button() == Qt::RightButton)
-                GuardedCall("CalculateBestFitAndCenter", [&] { form_.CalculateBestFitAndCenter(); });
+                GuardedCall("fitToView", [&] { form_.fitToView(); });
             else
-                GuardedCall("FullSizeAndCenter", [&] { form_.FullSizeAndCenter(); });
+                GuardedCall("actualSizeAndCentre", [&] { form_.actualSizeAndCentre(); });
             return false;
         }
         if (type == QEvent::MouseButtonRelease && event->button() == Qt::LeftButton) {
             const QString action = watched->property("workspaceAction").toString();
             if (!action.isEmpty()) {
-                GuardedCall("RunMenuAction", [&] { form_.RunMenuAction(action); });
+                GuardedCall("runMenuEntry", [&] { form_.runMenuEntry(action); });
                 return true;
             }
         }
@@ -118,25 +118,25 @@ private:
 
     bool splitter(QMouseEvent* event)
     {
-        const QPointF pos = form_.Splitter->mapTo(form_.SkPaintBox1, event->position());
+        const QPointF pos = form_.divider->mapTo(form_.canvasView, event->position());
         switch (event->type()) {
         case QEvent::MouseButtonPress:
             if (event->button() == Qt::LeftButton) {
-                form_.FDragging = true;
-                form_.Splitter->setCursor(Qt::SplitHCursor);
+                form_.draggingDivider = true;
+                form_.divider->setCursor(Qt::SplitHCursor);
             }
             return true;
         case QEvent::MouseMove:
-            GuardedCall("SkPaintBox1MouseMove", [&] { form_.SkPaintBox1MouseMove(event->buttons(), pos); });
+            GuardedCall("canvasDragged", [&] { form_.canvasDragged(event->buttons(), pos); });
             return true;
         case QEvent::MouseButtonRelease:
-            GuardedCall("SkPaintBox1MouseUp", [&] { form_.SkPaintBox1MouseUp(event->button(), pos); });
+            GuardedCall("canvasReleased", [&] { form_.canvasReleased(event->button(), pos); });
             return true;
         default: return false;
         }
     }
 
-    TForm1& form_;
+    MainWindow& form_;
 };
 
 QString defaultOpenDialog(QWidget* parent, const QString& title, const QString& filter)
@@ -190,19 +190,19 @@ QString defaultSaveDialog(QWidget* parent, const QString& title, const QString& 
 
 } // namespace
 
-void TForm1::WireWorkspace()
+void MainWindow::wireWorkspace()
 {
-    const auto guarded = [this](const char* context, void (TForm1::*handler)()) {
+    const auto guarded = [this](const char* context, void (MainWindow::*handler)()) {
         return [this, context, handler] { GuardedCall(context, [this, handler] { (this->*handler)(); }); };
     };
 
-    connect(&UpdatePreviewTimer, &QTimer::timeout, this, guarded("UpdatePreviewTimerTimer", &TForm1::UpdatePreviewTimerTimer));
-    connect(&PreviewDebounceTimer, &QTimer::timeout, this,
-            guarded("PreviewDebounceTimerTimer", &TForm1::PreviewDebounceTimerTimer));
-    connect(&FZoomDebounceTimer, &QTimer::timeout, this, guarded("ZoomDebounceTimerTimer", &TForm1::ZoomDebounceTimerTimer));
+    connect(&previewTimer, &QTimer::timeout, this, guarded("previewTimerTick", &MainWindow::previewTimerTick));
+    connect(&previewDebounceTimer, &QTimer::timeout, this,
+            guarded("previewDebounceTick", &MainWindow::previewDebounceTick));
+    connect(&zoomDebounceTimer, &QTimer::timeout, this, guarded("zoomGestureEnded", &MainWindow::zoomGestureEnded));
     // The zoom buttons step once when pressed and repeat while held, after
     // a pause.
-    const auto repeatWhileHeld = [this, guarded](QAbstractButton* button, QTimer& timer, void (TForm1::*step)(),
+    const auto repeatWhileHeld = [this, guarded](QAbstractButton* button, QTimer& timer, void (MainWindow::*step)(),
                                                  const char* context) {
         connect(button, &QAbstractButton::pressed, this, [&timer, step = guarded(context, step)] {
             step();
@@ -214,120 +214,120 @@ void TForm1::WireWorkspace()
             step();
         });
     };
-    connect(&CleanUpTimer, &QTimer::timeout, this, guarded("CleanUpTimerTimer", &TForm1::CleanUpTimerTimer));
+    connect(&cleanUpTimer, &QTimer::timeout, this, guarded("cleanUpTick", &MainWindow::cleanUpTick));
 
     // Effect lists and sliders.
     for (int f = 0; f < 5; ++f)
-        connect(ListBoxes[size_t(f)], &QListWidget::itemClicked, this, [this, f](QListWidgetItem* item) {
-            GuardedCall("ListBoxItemClick",
-                        [&] { ListBoxItemClick(f + 1, ListBoxes[size_t(f)]->row(item)); });
+        connect(effectLists[size_t(f)], &QListWidget::itemClicked, this, [this, f](QListWidgetItem* item) {
+            GuardedCall("selectListedEffect",
+                        [&] { selectListedEffect(f + 1, effectLists[size_t(f)]->row(item)); });
         });
     for (int k = 1; k <= 5; ++k)
-        connect(TrackBars[size_t(k - 1)], &QSlider::valueChanged, this,
-                [this, k] { GuardedCall("TrackBarTracking", [&] { TrackBarTracking(k); }); });
-    connect(Button1, &QPushButton::clicked, this, guarded("Button1Click", &TForm1::Button1Click));
+        connect(sliders[size_t(k - 1)], &QSlider::valueChanged, this,
+                [this, k] { GuardedCall("sliderMoved", [&] { sliderMoved(k); }); });
+    connect(applyButton, &QPushButton::clicked, this, guarded("applyEffect", &MainWindow::applyEffect));
 
     // Parameter file and effect options.
-    connect(SkSvg44, &QAbstractButton::clicked, this, guarded("SkSvg44Click", &TForm1::SkSvg44Click));
-    connect(SkSvg45, &QAbstractButton::clicked, this, guarded("SkSvg45Click", &TForm1::SkSvg45Click));
-    connect(EraseBdSwitch, &QAbstractButton::clicked, this, guarded("EraseBdSwitchClick", &TForm1::EraseBdSwitchClick));
-    connect(AddTextureSwitch, &QAbstractButton::clicked, this,
-            guarded("AddTextureSwitchClick", &TForm1::AddTextureSwitchClick));
-    connect(ContourSwitch, &QAbstractButton::clicked, this, guarded("ContourSwitchClick", &TForm1::ContourSwitchClick));
-    connect(TestBrushButton, &QPushButton::clicked, this,
-            guarded("TestBrushButtonClick", &TForm1::TestBrushButtonClick));
-    connect(ResetBrushesButton, &QPushButton::clicked, this,
-            guarded("ResetBrushesButtonClick", &TForm1::ResetBrushesButtonClick));
-    connect(SelectLUTButton, &QPushButton::clicked, this,
-            guarded("SelectLUTButtonClick", &TForm1::SelectLUTButtonClick));
+    connect(loadParametersButton, &QAbstractButton::clicked, this, guarded("chooseParametersToLoad", &MainWindow::chooseParametersToLoad));
+    connect(saveParametersButton, &QAbstractButton::clicked, this, guarded("chooseParametersToSave", &MainWindow::chooseParametersToSave));
+    connect(eraseBackgroundSwitch, &QAbstractButton::clicked, this, guarded("toggleEraseBackground", &MainWindow::toggleEraseBackground));
+    connect(addTextureSwitch, &QAbstractButton::clicked, this,
+            guarded("addTextureSwitched", &MainWindow::addTextureSwitched));
+    connect(contourSwitch, &QAbstractButton::clicked, this, guarded("toggleContours", &MainWindow::toggleContours));
+    connect(loadBrushesButton, &QPushButton::clicked, this,
+            guarded("loadCustomBrushes", &MainWindow::loadCustomBrushes));
+    connect(resetBrushesButton, &QPushButton::clicked, this,
+            guarded("resetCustomBrushes", &MainWindow::resetCustomBrushes));
+    connect(selectLUTButton, &QPushButton::clicked, this,
+            guarded("chooseLUT", &MainWindow::chooseLUT));
 
     // Preview pane.
-    connect(Image1, &TPreviewPane::mousePressed, this,
-            [this](Qt::MouseButton, QPointF pos) { GuardedCall("Image1MouseDown", [&] { Image1MouseDown(pos); }); });
-    connect(Image1, &TPreviewPane::mouseMoved, this, [this](Qt::MouseButtons buttons, QPointF pos) {
-        GuardedCall("Image1MouseMove", [&] { Image1MouseMove(buttons, pos); });
+    connect(previewPane, &PreviewPane::mousePressed, this,
+            [this](Qt::MouseButton, QPointF pos) { GuardedCall("previewPressed", [&] { previewPressed(pos); }); });
+    connect(previewPane, &PreviewPane::mouseMoved, this, [this](Qt::MouseButtons buttons, QPointF pos) {
+        GuardedCall("previewDragged", [&] { previewDragged(buttons, pos); });
     });
-    connect(Image1, &TPreviewPane::mouseReleased, this, guarded("Image1MouseUp", &TForm1::Image1MouseUp));
-    connect(Image1, &TPreviewPane::wheelTurned, this,
-            [this](int delta) { GuardedCall("Image1MouseWheel", [&] { Image1MouseWheel(delta); }); });
-    connect(Image1, &TPreviewPane::zoomInClicked, this, guarded("zoominskvgClick", &TForm1::zoominskvgClick));
-    connect(Image1, &TPreviewPane::zoomOutClicked, this, guarded("zoomoutskvgClick", &TForm1::zoomoutskvgClick));
-    connect(Image1, &TPreviewPane::zoomResetClicked, this, guarded("PreviewZoomRectClick", &TForm1::PreviewZoomRectClick));
+    connect(previewPane, &PreviewPane::mouseReleased, this, guarded("previewReleased", &MainWindow::previewReleased));
+    connect(previewPane, &PreviewPane::wheelTurned, this,
+            [this](int delta) { GuardedCall("previewWheel", [&] { previewWheel(delta); }); });
+    connect(previewPane, &PreviewPane::zoomInClicked, this, guarded("zoomPreviewIn", &MainWindow::zoomPreviewIn));
+    connect(previewPane, &PreviewPane::zoomOutClicked, this, guarded("zoomPreviewOut", &MainWindow::zoomPreviewOut));
+    connect(previewPane, &PreviewPane::zoomResetClicked, this, guarded("resetPreviewZoom", &MainWindow::resetPreviewZoom));
 
     // Main canvas.
-    connect(SkPaintBox1, &TCanvasView::mousePressed, this, [this](Qt::MouseButton button, QPointF pos) {
-        GuardedCall("SkPaintBox1MouseDown", [&] { SkPaintBox1MouseDown(button, pos); });
+    connect(canvasView, &CanvasView::mousePressed, this, [this](Qt::MouseButton button, QPointF pos) {
+        GuardedCall("canvasPressed", [&] { canvasPressed(button, pos); });
     });
-    connect(SkPaintBox1, &TCanvasView::mouseMoved, this, [this](Qt::MouseButtons buttons, QPointF pos) {
-        GuardedCall("SkPaintBox1MouseMove", [&] { SkPaintBox1MouseMove(buttons, pos); });
+    connect(canvasView, &CanvasView::mouseMoved, this, [this](Qt::MouseButtons buttons, QPointF pos) {
+        GuardedCall("canvasDragged", [&] { canvasDragged(buttons, pos); });
     });
-    connect(SkPaintBox1, &TCanvasView::mouseReleased, this, [this](Qt::MouseButton button, QPointF pos) {
-        GuardedCall("SkPaintBox1MouseUp", [&] { SkPaintBox1MouseUp(button, pos); });
+    connect(canvasView, &CanvasView::mouseReleased, this, [this](Qt::MouseButton button, QPointF pos) {
+        GuardedCall("canvasReleased", [&] { canvasReleased(button, pos); });
     });
-    connect(SkPaintBox1, &TCanvasView::wheelTurned, this, [this](int delta, QPointF pos) {
-        GuardedCall("SkPaintBox1MouseWheel", [&] { SkPaintBox1MouseWheel(delta, pos); });
+    connect(canvasView, &CanvasView::wheelTurned, this, [this](int delta, QPointF pos) {
+        GuardedCall("canvasWheel", [&] { canvasWheel(delta, pos); });
     });
-    connect(SkPaintBox1, &TCanvasView::resized, this, [this] {
+    connect(canvasView, &CanvasView::resized, this, [this] {
         GuardedCall("SkPaintBox1Resized", [this] {
-            UpdatePaintBoxSize();
+            updateCanvasSize();
             UpdateDivider();
         });
     });
-    connect(SkPaintBox1, &TCanvasView::doubleClicked, this, guarded("SkPaintBox1DblClick", &TForm1::SkPaintBox1DblClick));
-    connect(CheckBox1, &QCheckBox::toggled, this, guarded("CheckBox1Change", &TForm1::CheckBox1Change));
-    connect(DropZoneRect, &TDropZone::browseClicked, this, guarded("Label12Click", &TForm1::LoadImageFile));
-    connect(DefaultImageButton, &QPushButton::clicked, this,
-            guarded("DefaultImageButtonClick", &TForm1::DefaultImageButtonClick));
-    connect(LabelEnhance, &QAbstractButton::clicked, this, guarded("LabelEnhanceClick", &TForm1::LabelEnhanceClick));
+    connect(canvasView, &CanvasView::doubleClicked, this, guarded("showFullScreen", &MainWindow::showFullScreen));
+    connect(splitViewState, &QCheckBox::toggled, this, guarded("splitViewChanged", &MainWindow::splitViewChanged));
+    connect(dropZone, &DropZone::browseClicked, this, guarded("Label12Click", &MainWindow::openImage));
+    connect(defaultImageButton, &QPushButton::clicked, this,
+            guarded("openDefaultImage", &MainWindow::openDefaultImage));
+    connect(enhanceButton, &QAbstractButton::clicked, this, guarded("autoEnhance", &MainWindow::autoEnhance));
 
     // Toolbar.
-    connect(SpeedButton1, &QAbstractButton::clicked, this, [this] {
+    connect(openButton, &QAbstractButton::clicked, this, [this] {
         GuardedCall("SpeedButton1Click", [this] {
             if (!IsEffectRunning())
-                LoadImageFile();
+                openImage();
         });
     });
-    connect(SpeedButton2, &QAbstractButton::clicked, this, guarded("SpeedButton2Click", &TForm1::SaveImageFile));
-    connect(SpeedButton5, &QAbstractButton::clicked, this, guarded("SpeedButton5Click", &TForm1::SpeedButton5Click));
-    connect(SpeedButton6, &QAbstractButton::clicked, this, guarded("SpeedButton6Click", &TForm1::SpeedButton6Click));
-    repeatWhileHeld(SpeedButton10, ZoomOutTimer, &TForm1::ZoomOut, "SpeedButton10Click");
-    repeatWhileHeld(SpeedButton12, ZoomInTimer, &TForm1::ZoomIn, "SpeedButton12Click");
-    connect(SpeedButton24, &QAbstractButton::clicked, this, guarded("SpeedButton24Click", &TForm1::SpeedButton24Click));
+    connect(saveButton, &QAbstractButton::clicked, this, guarded("SpeedButton2Click", &MainWindow::saveImage));
+    connect(undoButton, &QAbstractButton::clicked, this, guarded("undo", &MainWindow::undo));
+    connect(redoButton, &QAbstractButton::clicked, this, guarded("redo", &MainWindow::redo));
+    repeatWhileHeld(zoomOutButton, zoomOutRepeat, &MainWindow::ZoomOut, "SpeedButton10Click");
+    repeatWhileHeld(zoomInButton, zoomInRepeat, &MainWindow::ZoomIn, "SpeedButton12Click");
+    connect(splitViewButton, &QAbstractButton::clicked, this, guarded("toggleSplitView", &MainWindow::toggleSplitView));
 
-    auto* events = new TWorkspaceEvents(*this);
-    for (QWidget* label : {static_cast<QWidget*>(ParamsLabel), static_cast<QWidget*>(ParamLabels[0]),
-                           static_cast<QWidget*>(ParamLabels[1]), static_cast<QWidget*>(ParamLabels[2]),
-                           static_cast<QWidget*>(ParamLabels[3]), static_cast<QWidget*>(ParamLabels[4])})
+    auto* events = new WorkspaceEvents(*this);
+    for (QWidget* label : {static_cast<QWidget*>(parametersHeading), static_cast<QWidget*>(sliderCaptions[0]),
+                           static_cast<QWidget*>(sliderCaptions[1]), static_cast<QWidget*>(sliderCaptions[2]),
+                           static_cast<QWidget*>(sliderCaptions[3]), static_cast<QWidget*>(sliderCaptions[4])})
         label->installEventFilter(events);
-    SpeedButton11->installEventFilter(events);
-    Splitter->installEventFilter(events);
+    actualSizeButton->installEventFilter(events);
+    divider->installEventFilter(events);
     for (const char* name : {"OpenMI", "SaveMI", "UndoMI", "RedoMI", "SplitViewMI", "AutoEnhanceMI"})
-        if (auto* entry = MenuContainer->findChild<QLabel*>(QString::fromLatin1(name))) {
+        if (auto* entry = mainMenu->findChild<QLabel*>(QString::fromLatin1(name))) {
             entry->setProperty("workspaceAction", QString::fromLatin1(name));
             entry->installEventFilter(events);
         }
     qApp->installEventFilter(events);
 
-    FGetOpenFileName = [this](const QString& title, const QString& filter) {
+    getOpenFileName = [this](const QString& title, const QString& filter) {
         return defaultOpenDialog(this, title, filter);
     };
-    FGetSaveFileName = [this](const QString& title, const QString& proposal, int filterIndex) {
+    getSaveFileName = [this](const QString& title, const QString& proposal, int filterIndex) {
         return defaultSaveDialog(this, title, proposal, filterIndex);
     };
-    FGetOpenFileNames = [this](const QString& title, const QString& filter) {
+    getOpenFileNames = [this](const QString& title, const QString& filter) {
         return defaultOpenFilesDialog(this, title, filter);
     };
-    FGetSaveDataFileName = [this](const QString& title, const QString& filter, const QString& suffix) {
+    getSaveDataFileName = [this](const QString& title, const QString& filter, const QString& suffix) {
         return defaultSaveDataDialog(this, title, filter, suffix);
     };
 
     // Auto-enhance: the wait cursor and a disabled entry while it works.
-    FAutoEnhance = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
+    autoEnhancer = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
         else
             QApplication::restoreOverrideCursor();
-        LabelEnhance->setEnabled(!busy);
+        enhanceButton->setEnabled(!busy);
     });
 }
 

@@ -18,79 +18,79 @@
 
 namespace pq {
 
-void TForm1::BuildWorkspace(QWidget* parent)
+void MainWindow::buildWorkspace(QWidget* parent)
 {
     auto* outer = new QVBoxLayout(parent);
     outer->setContentsMargins(0, 0, 0, 0);
-    WorskpaceRect = new QWidget(parent);
-    WorskpaceRect->setObjectName(QStringLiteral("WorskpaceRect"));
-    WorskpaceRect->setAttribute(Qt::WA_StyledBackground);
-    outer->addWidget(WorskpaceRect);
-    auto* fill = new QVBoxLayout(WorskpaceRect);
+    workspaceArea = new QWidget(parent);
+    workspaceArea->setObjectName(QStringLiteral("workspaceArea"));
+    workspaceArea->setAttribute(Qt::WA_StyledBackground);
+    outer->addWidget(workspaceArea);
+    auto* fill = new QVBoxLayout(workspaceArea);
     fill->setContentsMargins(0, 0, 0, 0);
 
-    Layout2 = new TWorkspaceLayout(WorskpaceRect);
-    Layout2->setObjectName(QStringLiteral("Layout2"));
-    fill->addWidget(Layout2);
+    workspaceLayout = new WorkspaceLayout(workspaceArea);
+    workspaceLayout->setObjectName(QStringLiteral("workspaceLayout"));
+    fill->addWidget(workspaceLayout);
 
-    PresentedScrollBox1 = new QWidget(Layout2);
-    PresentedScrollBox1->setObjectName(QStringLiteral("PresentedScrollBox1"));
-    auto* viewport = new QVBoxLayout(PresentedScrollBox1);
+    canvasViewport = new QWidget(workspaceLayout);
+    canvasViewport->setObjectName(QStringLiteral("canvasViewport"));
+    auto* viewport = new QVBoxLayout(canvasViewport);
     viewport->setContentsMargins(0, 0, 0, 0);
-    SkPaintBox1 = new TCanvasView(FDocument, PresentedScrollBox1);
-    SkPaintBox1->setObjectName(QStringLiteral("SkPaintBox1"));
-    viewport->addWidget(SkPaintBox1);
-    Layout2->setViewport(PresentedScrollBox1);
+    canvasView = new CanvasView(document_, canvasViewport);
+    canvasView->setObjectName(QStringLiteral("canvasView"));
+    viewport->addWidget(canvasView);
+    workspaceLayout->setViewport(canvasViewport);
 
     // The split view's divider: a white bar 3 wide with a soft shadow.
-    Splitter = new QWidget(SkPaintBox1);
-    Splitter->setObjectName(QStringLiteral("Splitter"));
-    Splitter->setAttribute(Qt::WA_StyledBackground);
-    Splitter->setStyleSheet(QStringLiteral("#Splitter { background: white; }"));
-    Splitter->setCursor(Qt::SplitHCursor);
-    auto* shadow = new QGraphicsDropShadowEffect(Splitter);
+    divider = new QWidget(canvasView);
+    divider->setObjectName(QStringLiteral("divider"));
+    divider->setAttribute(Qt::WA_StyledBackground);
+    divider->setStyleSheet(QStringLiteral("#divider { background: white; }"));
+    divider->setCursor(Qt::SplitHCursor);
+    auto* shadow = new QGraphicsDropShadowEffect(divider);
     shadow->setOffset(0, 1);
     shadow->setBlurRadius(4);
     shadow->setColor(QColor(0, 0, 0, 217));
-    Splitter->setGraphicsEffect(shadow);
-    Splitter->setGeometry(0, 0, 3, 0);
-    Splitter->hide();
+    divider->setGraphicsEffect(shadow);
+    divider->setGeometry(0, 0, 3, 0);
+    divider->hide();
 
-    DropZoneRect = new TDropZone(Layout2);
-    DropZoneRect->setObjectName(QStringLiteral("DropZoneRect"));
-    Layout2->setDropZone(DropZoneRect);
-    const auto accepts = [this](const QMimeData* data) { return DropZoneRectDragOver(data); };
+    dropZone = new DropZone(workspaceLayout);
+    dropZone->setObjectName(QStringLiteral("dropZone"));
+    workspaceLayout->setDropZone(dropZone);
+    const auto accepts = [this](const QMimeData* data) { return acceptsDrop(data); };
     const auto dropped = [this](const QMimeData* data) {
-        GuardedCall("DropZoneRectDragDrop", [this, data] { DropZoneRectDragDrop(data); });
+        GuardedCall("drop", [this, data] { drop(data); });
     };
-    SkPaintBox1->AcceptsDrop = accepts;
-    SkPaintBox1->Dropped = dropped;
-    DropZoneRect->AcceptsDrop = accepts;
-    DropZoneRect->Dropped = dropped;
+    canvasView->AcceptsDrop = accepts;
+    canvasView->Dropped = dropped;
+    dropZone->AcceptsDrop = accepts;
+    dropZone->Dropped = dropped;
 
-    HistoryRect = new THistoryStrip(Layout2);
-    HistoryRect->setObjectName(QStringLiteral("HistoryRect"));
-    HistoryToggle = new THistoryToggle(Layout2);
-    HistoryToggle->setObjectName(QStringLiteral("HistoryToggle"));
-    Layout2->setGalleryStrip(HistoryRect, HistoryToggle);
-    connect(HistoryRect, &THistoryStrip::clicked, this,
-            [this] { GuardedCall("HistoryRectClick", [this] { HistoryToggleLabelClick(); }); });
-    connect(HistoryToggle, &THistoryToggle::clicked, this,
-            [this] { GuardedCall("HistoryToggleClick", [this] { HistoryToggleLabelClick(); }); });
+    galleryStrip = new GalleryStrip(workspaceLayout);
+    galleryStrip->setObjectName(QStringLiteral("galleryStrip"));
+    galleryToggle = new GalleryToggle(workspaceLayout);
+    galleryToggle->setObjectName(QStringLiteral("galleryToggle"));
+    workspaceLayout->setGalleryStrip(galleryStrip, galleryToggle);
+    connect(galleryStrip, &GalleryStrip::clicked, this,
+            [this] { GuardedCall("HistoryRectClick", [this] { toggleGallery(); }); });
+    connect(galleryToggle, &GalleryToggle::clicked, this,
+            [this] { GuardedCall("HistoryToggleClick", [this] { toggleGallery(); }); });
 }
 
-void TForm1::HistoryToggleLabelClick()
+void MainWindow::toggleGallery()
 {
-    const bool expand = !HistoryRect->isExpanded();
-    HistoryRect->setExpanded(expand);
-    HistoryToggle->setExpanded(expand);
-    Layout2->relayout();
-    SkPaintBox1->update();
+    const bool expand = !galleryStrip->isExpanded();
+    galleryStrip->setExpanded(expand);
+    galleryToggle->setExpanded(expand);
+    workspaceLayout->relayout();
+    canvasView->update();
 }
 
-void TForm1::UpdateDropZone()
+void MainWindow::updateDropZone()
 {
-    DropZoneRect->setVisible(FDocument.ZIdImage.isNull());
+    dropZone->setVisible(document_.resultImage.isNull());
 }
 
 } // namespace pq

@@ -23,7 +23,7 @@
 
 namespace pq {
 
-TForm2* Form2 = nullptr;
+SplashScreen* gSplash = nullptr;
 
 namespace {
 
@@ -56,10 +56,10 @@ void softBlob(QPainter& p, QPointF centre, double radius, QColor color)
 
 } // namespace
 
-TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+SplashScreen::SplashScreen(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
-    Form2 = this;
-    setObjectName(QStringLiteral("Form2"));
+    gSplash = this;
+    setObjectName(QStringLiteral("splashScreen"));
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(kSize, kSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -70,7 +70,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Framele
 
     Timer1.setSingleShot(true);
     Timer1.setInterval(kSplashHandOverMs);
-    connect(&Timer1, &QTimer::timeout, this, [this] { GuardedCall("Timer1Timer", [this] { Timer1Timer(); }); });
+    connect(&Timer1, &QTimer::timeout, this, [this] { GuardedCall("handOverTick", [this] { handOverTick(); }); });
     frameTimer_.setInterval(16);
     connect(&frameTimer_, &QTimer::timeout, this, [this] {
         if (clock_.elapsed() > kSplashHandOverMs)
@@ -82,15 +82,15 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Framele
     frameTimer_.start();
 }
 
-TForm2::~TForm2()
+SplashScreen::~SplashScreen()
 {
-    if (Form2 == this)
-        Form2 = nullptr;
+    if (gSplash == this)
+        gSplash = nullptr;
 }
 
-TForm2::TLayerOpacity TForm2::LayerOpacityAt(double ms)
+SplashScreen::LayerOpacity SplashScreen::layerOpacityAt(double ms)
 {
-    return TLayerOpacity{
+    return LayerOpacity{
         ramp(ms, 4000, 1500, 1.0, 0.0),  // everything fades out before the hand-over
         ramp(ms, 500, 2000, 0.4, 1.0),   // back swirl
         ramp(ms, 100, 3500, 0.0, 1.0),   // logo
@@ -99,7 +99,7 @@ TForm2::TLayerOpacity TForm2::LayerOpacityAt(double ms)
     };
 }
 
-void TForm2::buildLayers()
+void SplashScreen::buildLayers()
 {
     // Card with a deep blue-grey ground and pastel light.
     background_ = transparentLayer();
@@ -205,9 +205,9 @@ void TForm2::buildLayers()
     }
 }
 
-void TForm2::paintEvent(QPaintEvent*)
+void SplashScreen::paintEvent(QPaintEvent*)
 {
-    const TLayerOpacity o = LayerOpacityAt(double(clock_.elapsed()));
+    const LayerOpacity o = layerOpacityAt(double(clock_.elapsed()));
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(rect(), Qt::transparent);
@@ -234,28 +234,28 @@ void TForm2::paintEvent(QPaintEvent*)
     p.drawImage(0, 0, version_);
 }
 
-void TForm2::mousePressEvent(QMouseEvent*)
+void SplashScreen::mousePressEvent(QMouseEvent*)
 {
     // A click on the artwork only hides the window.
     hide();
 }
 
-void TForm2::changeEvent(QEvent* event)
+void SplashScreen::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && !FIsInitialSplash && isVisible())
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && !initialSplash && isVisible())
         hide();
     QWidget::changeEvent(event);
 }
 
-void TForm2::Timer1Timer()
+void SplashScreen::handOverTick()
 {
     Timer1.stop();
-    FIsInitialSplash = false;
+    initialSplash = false;
     emit handOver();
     hide();
 }
 
-void TForm2::ApplyInterFontToAllForms()
+void SplashScreen::ApplyInterfaceFont()
 {
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Inter-Regular.ttf"));
     if (QFile::exists(path) && QFontDatabase::addApplicationFont(path) < 0)

@@ -7,34 +7,34 @@
 
 namespace pq {
 
-// TForm2: the splash window. A 512 x 512 borderless window on top that
+// SplashScreen: the splash window. A 512 x 512 borderless window on top that
 // plays a short animation over the product artwork while the main window
 // is prepared, and hands over after 5500 ms.
-class TForm2 : public QWidget {
+class SplashScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm2(QWidget* parent = nullptr);
-    ~TForm2() override;
+    explicit SplashScreen(QWidget* parent = nullptr);
+    ~SplashScreen() override;
 
     // Timer1: the hand-over, 5500 ms after creation.
     QTimer Timer1;
     // True while the window is the start-up splash (deactivation does not
     // hide it then).
-    bool FIsInitialSplash = true;
+    bool initialSplash = true;
 
     // Registers "Inter-Regular.ttf" from the program's folder when present
     // and makes the family Inter the interface font.
-    static void ApplyInterFontToAllForms();
+    static void ApplyInterfaceFont();
 
     // Opacity of each animated layer at a time since creation (ms).
-    struct TLayerOpacity {
+    struct LayerOpacity {
         double all;
         double backSwirl;
         double logo;
         double version;
         double glow;
     };
-    static TLayerOpacity LayerOpacityAt(double ms);
+    static LayerOpacity layerOpacityAt(double ms);
 
 signals:
     // The main window takes over (emitted once, by Timer1).
@@ -46,7 +46,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void Timer1Timer();
+    void handOverTick();
     void buildLayers();
 
     QElapsedTimer clock_;
@@ -58,6 +58,6 @@ private:
     QImage version_;
 };
 
-extern TForm2* Form2;
+extern SplashScreen* gSplash;
 
 } // namespace pq

@@ -18,7 +18,7 @@ void BM_AdjustmentsEffect_12MP(benchmark::State& state)
     gfx::Surface dest = gfx::Surface::make(src.size());
     const int structure = int(state.range(0));
     for (auto _ : state)
-        pq::AdjustmentsEffect(src, dest, 52, 52, 55, structure, 52, false);
+        pq::Adjustments(src, dest, 52, 52, 55, structure, 52, false);
 }
 BENCHMARK(BM_AdjustmentsEffect_12MP)->Arg(15)->Arg(0)->ArgName("P4")->Unit(benchmark::kMillisecond)->UseRealTime();
 

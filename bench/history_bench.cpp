@@ -13,7 +13,7 @@ namespace {
 void BM_TImageHistory_Save_12MP(benchmark::State& state)
 {
     const gfx::Image& photo = bench::syntheticPhoto12MP();
-    pq::TImageHistory history;
+    pq::ImageHistory history;
     for (auto _ : state)
         history.Save(photo, photo);
     history.Clear();
@@ -33,7 +33,7 @@ void BM_TImageHistory_Encode_12MP(benchmark::State& state)
         photo = s.snapshot();
     }
     for (auto _ : state)
-        benchmark::DoNotOptimize(pq::TImageHistory::EncodeImage(photo, pq::TImageHistory::kJpegQuality));
+        benchmark::DoNotOptimize(pq::ImageHistory::EncodeImage(photo, pq::ImageHistory::kJpegQuality));
 }
 BENCHMARK(BM_TImageHistory_Encode_12MP)->Arg(0)->Arg(1)->ArgName("png")->Unit(benchmark::kMillisecond)->UseRealTime();
 

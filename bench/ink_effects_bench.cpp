@@ -12,7 +12,7 @@ void BM_blackandwhiteInk_12MP(benchmark::State& state)
     const gfx::Image& src = bench::syntheticPhoto12MP();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
-        pq::blackandwhiteInk(src, dest, 50, 50, int(state.range(0)), 0, 0, false);
+        pq::BlackAndWhiteInk(src, dest, 50, 50, int(state.range(0)), 0, 0, false);
 }
 BENCHMARK(BM_blackandwhiteInk_12MP)->Arg(0)->Arg(50)->ArgName("P3")->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -21,7 +21,7 @@ void BM_AtkinsonDither_12MP(benchmark::State& state)
     const gfx::Image& src = bench::syntheticPhoto12MP();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
-        pq::AtkinsonDither(src, dest, 50, 0, 0, 0, 0, false);
+        pq::Stippling(src, dest, 50, 0, 0, 0, 0, false);
 }
 BENCHMARK(BM_AtkinsonDither_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 

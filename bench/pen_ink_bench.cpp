@@ -37,7 +37,7 @@ void BM_MarkerRenderingEffect_12MP(benchmark::State& state)
     const gfx::Image& src = bench::syntheticPhoto12MP();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
-        pq::MarkerRenderingEffect(src, dest, 65, 70, 30, 5, 40, false);
+        pq::FeltTipPen(src, dest, 65, 70, 30, 5, 40, false);
 }
 BENCHMARK(BM_MarkerRenderingEffect_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -46,7 +46,7 @@ void BM_ComicPrintHalftone_12MP(benchmark::State& state)
     const gfx::Image& src = bench::syntheticPhoto12MP();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
-        pq::ComicPrintHalftone(src, dest, 10, 0, 100, 50, 60, false);
+        pq::ComicPrint(src, dest, 10, 0, 100, 50, 60, false);
 }
 BENCHMARK(BM_ComicPrintHalftone_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -62,9 +62,9 @@ void BM_PenInkHeaviest_12MP(benchmark::State& state)
         if (effect == 103)
             pq::Crosshatch(src, dest, 100, 100, 35, 100, 100, false);
         else if (effect == 202)
-            pq::MarkerRenderingEffect(src, dest, 100, 70, 100, 5, 100, false);
+            pq::FeltTipPen(src, dest, 100, 70, 100, 5, 100, false);
         else
-            pq::ComicPrintHalftone(src, dest, 0, 0, 100, 50, 100, false);
+            pq::ComicPrint(src, dest, 0, 0, 100, 50, 100, false);
     }
 }
 BENCHMARK(BM_PenInkHeaviest_12MP)

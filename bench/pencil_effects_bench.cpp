@@ -16,7 +16,7 @@ void BM_PencilSketch_12MP(benchmark::State& state)
     const gfx::Image& src = bench::syntheticPhoto12MP();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
-        pq::PencilSketch(src, dest, 20, 50, 65, 5, 80, false);
+        pq::PencilSketch1(src, dest, 20, 50, 65, 5, 80, false);
 }
 BENCHMARK(BM_PencilSketch_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -26,7 +26,7 @@ void BM_Pencil6_12MP(benchmark::State& state)
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state) {
         pq::RunRandom().setSeed(1);
-        pq::Pencil6(src, dest, 10, 40, 30, 0, 30, false);
+        pq::PencilSketch2(src, dest, 10, 40, 30, 0, 30, false);
     }
 }
 BENCHMARK(BM_Pencil6_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -36,7 +36,7 @@ void BM_DynamicPencil_12MP(benchmark::State& state)
     const gfx::Image& src = bench::syntheticPhoto12MP();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
-        pq::DynamicPencil(src, dest, 20, 80, 30, 25, 0, false);
+        pq::PencilSketch3(src, dest, 20, 80, 30, 25, 0, false);
 }
 BENCHMARK(BM_DynamicPencil_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -21,7 +21,7 @@ void BM_SimilaritySmooth_Watercolor_12MP(benchmark::State& state)
         state.PauseTiming();
         gfx::Surface surface = gfx::Surface::fromImage(src);
         state.ResumeTiming();
-        pq::SimilaritySmoothSurface_MT(surface, {}, 5, 30, 3, false, 1.2f, 5.0f, 0, nullptr);
+        pq::SimilaritySmoothSurface(surface, {}, 5, 30, 3, false, 1.2f, 5.0f, 0, nullptr);
     }
 }
 BENCHMARK(BM_SimilaritySmooth_Watercolor_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -34,7 +34,7 @@ void BM_SimilaritySmooth_Cartoon_12MP(benchmark::State& state)
         state.PauseTiming();
         gfx::Surface surface = gfx::Surface::fromImage(src);
         state.ResumeTiming();
-        pq::SimilaritySmoothSurface_MT(surface, {}, int(state.range(0)), 30, int(state.range(1)), true, 1.5f, 80.0f,
+        pq::SimilaritySmoothSurface(surface, {}, int(state.range(0)), 30, int(state.range(1)), true, 1.5f, 80.0f,
                                        0, nullptr);
     }
 }
@@ -65,9 +65,9 @@ BENCHMARK(BM_OrtonFilter_12MP)->Arg(40)->Arg(100)->ArgName("P1")->Unit(benchmark
 // With a film texture of the repository's size in place.
 void BM_VintageSepia_12MP(benchmark::State& state)
 {
-    pq::Form3().OldFilmTexture = bench::makeSyntheticPhoto(2904, 2064, 7);
+    pq::Repository().OldFilmTexture = bench::makeSyntheticPhoto(2904, 2064, 7);
     runEffect(state, pq::VintageSepia, 0, 70, 50, 50, 25);
-    pq::Form3().OldFilmTexture = {};
+    pq::Repository().OldFilmTexture = {};
 }
 BENCHMARK(BM_VintageSepia_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 

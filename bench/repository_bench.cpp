@@ -6,11 +6,11 @@
 
 namespace {
 
-const pq::TForm3& repository()
+const pq::ImageRepository& repository()
 {
-    pq::TForm3& form = pq::Form3();
+    pq::ImageRepository& form = pq::Repository();
     if (!form.loaded())
-        form.FormCreate();
+        form.create();
     return form;
 }
 

@@ -26,7 +26,7 @@ void BM_CentralSpokeEffect_12MP(benchmark::State& state)
         auto run = pq::EffectRunContext::begin(false);
         run->rng.setSeed(seed++);
         platform::ScopedRunContext scope(run.get());
-        pq::CentralSpokeEffect(src, dest, 30, 40, 40, 100, 20, false);
+        pq::Watercolor(src, dest, 30, 40, 40, 100, 20, false);
     }
     pq::setEngineHost(nullptr);
 }

@@ -25,54 +25,57 @@ constexpr bool kErase = true;    // honours "Erase background"
 constexpr bool kContours = true; // draws shape contours
 constexpr bool kLUT = true;      // applies the chosen LUT
 constexpr bool kNo = false;
-using enum BrushSheetChoice;
+constexpr BrushSheetChoice kPastelSheet = BrushSheetChoice::Pastel;
+constexpr BrushSheetChoice kWatercolorSheet = BrushSheetChoice::Watercolor;
+constexpr BrushSheetChoice kImpastoSheet = BrushSheetChoice::Impasto;
+constexpr BrushSheetChoice kStochasticSheet = BrushSheetChoice::Stochastic;
 
 constexpr EffectDefinition kCatalogue[] = {
     // Sketch & Drawing
-    {100, "Pencil Sketch 1", "Pencil Sketch 1", PencilSketch,
+    {100, "Pencil Sketch 1", "Pencil Sketch 1", PencilSketch1,
      {"edge threshold", "edge darkness", "brightness", "contrast", "color intensity"}, {20, 50, 65, 5, 80}},
-    {101, "Pencil Sketch 2", "Pencil Sketch 2", Pencil6,
+    {101, "Pencil Sketch 2", "Pencil Sketch 2", PencilSketch2,
      {"min stroke size", "max stroke size", "number of strokes", "color intensity", "quality"}, {10, 40, 30, 0, 30}},
-    {102, "Pencil Sketch 3", "Pencil Sketch 3", DynamicPencil,
+    {102, "Pencil Sketch 3", "Pencil Sketch 3", PencilSketch3,
      {"iterations", "stroke length", "blending", "contrast", "color intensity"}, {20, 80, 30, 25, 0}},
     {103, "Crosshatch", "Crosshatch", Crosshatch,
      {"density", "contours", "contrast", "stroke length", "line weight"}, {75, 50, 35, 25, 20}},
     // Pen & Ink
-    {200, "Black & white", "Black & White", blackandwhiteInk,
+    {200, "Black & white", "Black & White", BlackAndWhiteInk,
      {"level of details", "lighten/darken", "simplification", kNone, kNone}, {50, 50, 0, 0, 0}},
-    {201, "Stippling", "Stippling", AtkinsonDither, {"darkening", kNone, kNone, kNone, kNone}, {50, 0, 0, 0, 0}},
-    {202, "Felt-tip pen", "Felt-tip pen", MarkerRenderingEffect,
+    {201, "Stippling", "Stippling", Stippling, {"darkening", kNone, kNone, kNone, kNone}, {50, 0, 0, 0, 0}},
+    {202, "Felt-tip pen", "Felt-tip pen", FeltTipPen,
      {"stroke density", "stroke opacity", "stroke length", "stroke width", "edge intensity"}, {65, 70, 30, 5, 40},
      kErase},
-    {203, "Comic Print", "Comic print", ComicPrintHalftone,
+    {203, "Comic Print", "Comic print", ComicPrint,
      {"dot spacing", "min dot size", "max dot size", "color intensity", "contours"}, {10, 0, 100, 50, 60}},
     // Painting
-    {300, "Watercolor", "Watercolor", CentralSpokeEffect,
+    {300, "Watercolor", "Watercolor", Watercolor,
      {"iterations", "brush complexity", "brush size", "opacity", "edge intensity"}, {30, 40, 40, 100, 20}, kErase},
     {301, "Watercolor 2", "Watercolor 2", nullptr,
      {"density", "region threshold", "brightness", "edge intensity", "saturation"}, {90, 20, 60, 20, 55}, kErase},
     {302, "Oil pastel", "Oil Pastel", nullptr,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 70, 30, 30, 100}, kErase, kNo,
-     kNo, Pastel},
+     kNo, kPastelSheet},
     {303, "Watercolor splashes", "Watercolor splashes", nullptr,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 70, 50, 50, 80}, kErase, kNo,
-     kNo, Watercolor},
+     kNo, kWatercolorSheet},
     {304, "Impasto brushstrokes", "Impasto brushstrokes", nullptr,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 50, 50, 50, 100}, kErase, kNo,
-     kNo, Impasto},
+     kNo, kImpastoSheet},
     {305, "Brushstrokes 2", "Brushstrokes 2", nullptr,
      {"brush size", "iterations", "abstraction", "saturation", "opacity"}, {50, 30, 25, 60, 70}, kErase},
     {306, "Smooth painting", "Smooth painting", nullptr, {"max brush size", "iterations", kNone, kNone, kNone},
      {35, 0, 0, 0, 0}},
     {307, "Stochastic painting", "Stochastic Painting", nullptr,
      {"min brush size", "max brush size", "iterations", "precision", "opacity"}, {10, 50, 20, 50, 90}, kErase, kNo,
-     kNo, Stochastic},
+     kNo, kStochasticSheet},
     {308, nullptr, "Watercolor Flow", nullptr, {"wetness", "detail", "dilution", "color", "contours"},
      {50, 50, 50, 60, 50}, kErase},
     // Photo lab
     {400, "Orton filter", "Orton filter", OrtonFilter,
      {"glow radius", "exposure", "strength of effect", "vibrance", "darken/lighten"}, {40, 25, 50, 50, 40}},
-    {401, "Adjustments", "Adjustments", AdjustmentsEffect,
+    {401, "Adjustments", "Adjustments", Adjustments,
      {"luminosity", "contrast", "vibrance", "structure", "blur/sharpen"}, {52, 52, 55, 15, 52}},
     {402, "Vintage / Sepia", "Sepia", VintageSepia,
      {"color intensity", "strength of effect", "vignette", "grain", "blur"}, {0, 70, 50, 50, 25}},

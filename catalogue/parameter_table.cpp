@@ -5,7 +5,7 @@
 namespace pq {
 
 
-int TParameters::value(int k) const
+int EffectParameters::value(int k) const
 {
     switch (k) {
     case 1: return Value1;
@@ -17,7 +17,7 @@ int TParameters::value(int k) const
     }
 }
 
-void TParameters::setValue(int k, int v)
+void EffectParameters::setValue(int k, int v)
 {
     switch (k) {
     case 1: Value1 = v; break;
@@ -29,7 +29,7 @@ void TParameters::setValue(int k, int v)
     }
 }
 
-QString TParameters::name(int k) const
+QString EffectParameters::name(int k) const
 {
     switch (k) {
     case 1: return Name1;
@@ -41,19 +41,19 @@ QString TParameters::name(int k) const
     }
 }
 
-TParameters* ParamsEntry(TParameterTable& params, int number)
+EffectParameters* ParamsEntry(ParameterTable& params, int number)
 {
     if (number < 0 || number / 100 >= static_cast<int>(params.size()) || number % 100 >= 20)
         return nullptr;
     return &params[number / 100][number % 100];
 }
 
-const TParameters* ParamsEntry(const TParameterTable& params, int number)
+const EffectParameters* ParamsEntry(const ParameterTable& params, int number)
 {
-    return ParamsEntry(const_cast<TParameterTable&>(params), number);
+    return ParamsEntry(const_cast<ParameterTable&>(params), number);
 }
 
-void InitializeParameters(TParameterTable& params)
+void InitializeParameters(ParameterTable& params)
 {
     for (const EffectDefinition& e : EffectCatalogue())
         ResetEffectToDefaults(params, e.number);
@@ -61,9 +61,9 @@ void InitializeParameters(TParameterTable& params)
 
 namespace {
 
-TParameters defaultsOf(const EffectDefinition& e)
+EffectParameters defaultsOf(const EffectDefinition& e)
 {
-    TParameters p;
+    EffectParameters p;
     p.Name1 = QString::fromUtf8(e.sliderCaptions[0]);
     p.Name2 = QString::fromUtf8(e.sliderCaptions[1]);
     p.Name3 = QString::fromUtf8(e.sliderCaptions[2]);
@@ -79,17 +79,17 @@ TParameters defaultsOf(const EffectDefinition& e)
 
 } // namespace
 
-void ResetEffectToDefaults(TParameterTable& params, int number)
+void ResetEffectToDefaults(ParameterTable& params, int number)
 {
-    TParameters* entry = ParamsEntry(params, number);
+    EffectParameters* entry = ParamsEntry(params, number);
     const EffectDefinition* effect = FindEffect(number);
     if (entry && effect)
         *entry = defaultsOf(*effect);
 }
 
-void ResetSliderToDefault(TParameterTable& params, int number, int k)
+void ResetSliderToDefault(ParameterTable& params, int number, int k)
 {
-    TParameters* entry = ParamsEntry(params, number);
+    EffectParameters* entry = ParamsEntry(params, number);
     const EffectDefinition* effect = FindEffect(number);
     if (entry && effect && k >= 1 && k <= 5)
         entry->setValue(k, effect->sliderDefaults[size_t(k - 1)]);

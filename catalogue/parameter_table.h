@@ -8,7 +8,7 @@ namespace pq {
 
 // The five slider values and captions of one effect. An empty caption means
 // the effect has no such parameter (its slider is disabled).
-struct TParameters {
+struct EffectParameters {
     int Value1 = 0;
     int Value2 = 0;
     int Value3 = 0;
@@ -26,22 +26,22 @@ struct TParameters {
     QString name(int k) const;
 };
 
-// Params[number div 100][number mod 100].
-using TParameterTable = std::array<std::array<TParameters, 20>, 10>;
+// params[number div 100][number mod 100].
+using ParameterTable = std::array<std::array<EffectParameters, 20>, 10>;
 
 // Writes the catalogue's captions and default values into the table;
 // every other entry is left as it is.
-void InitializeParameters(TParameterTable& params);
+void InitializeParameters(ParameterTable& params);
 
 // Double-click resets. The selected effect's whole entry (captions and
 // values) back to the catalogue's defaults; one slider value (k in 1..5)
 // back to its default. Numbers outside the catalogue keep their entry.
 // Every other entry is left as it is.
-void ResetEffectToDefaults(TParameterTable& params, int number);
-void ResetSliderToDefault(TParameterTable& params, int number, int k);
+void ResetEffectToDefaults(ParameterTable& params, int number);
+void ResetSliderToDefault(ParameterTable& params, int number, int k);
 
 // The entry of an effect number; nullptr outside the table.
-TParameters* ParamsEntry(TParameterTable& params, int number);
-const TParameters* ParamsEntry(const TParameterTable& params, int number);
+EffectParameters* ParamsEntry(ParameterTable& params, int number);
+const EffectParameters* ParamsEntry(const ParameterTable& params, int number);
 
 } // namespace pq

@@ -11,17 +11,17 @@
 
 namespace pq {
 
-TFullScreenForm::TFullScreenForm(QWidget* owner, const gfx::Image& image)
-    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), image_(image), cache_(new TDisplayCache(this))
+FullScreenViewer::FullScreenViewer(QWidget* owner, const gfx::Image& image)
+    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), image_(image), cache_(new DisplayCache(this))
 {
     setObjectName(QStringLiteral("FullScreenForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
     setCursor(Qt::PointingHandCursor);
-    connect(cache_, &TDisplayCache::ready, this, qOverload<>(&QWidget::update));
+    connect(cache_, &DisplayCache::ready, this, qOverload<>(&QWidget::update));
 }
 
-QRectF TFullScreenForm::ImageRect() const
+QRectF FullScreenViewer::imageRect() const
 {
     if (image_.isNull())
         return {};
@@ -30,15 +30,15 @@ QRectF TFullScreenForm::ImageRect() const
     return QRectF(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
 }
 
-void TFullScreenForm::paintEvent(QPaintEvent*)
+void FullScreenViewer::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
     if (image_.isNull())
         return;
-    const QRectF target = ImageRect();
+    const QRectF target = imageRect();
     const double dpr = devicePixelRatioF();
-    const TDisplayCache::TView view{image_, target.width() / image_.width() * dpr, target.topLeft() * dpr,
+    const DisplayCache::CanvasPicture view{image_, target.width() / image_.width() * dpr, target.topLeft() * dpr,
                                     QSize(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)))};
     QPoint at;
     QImage picture = std::fabs(view.scale - 1.0) < 1e-9 ? QImage() : cache_->picture(view, &at);
@@ -51,7 +51,7 @@ void TFullScreenForm::paintEvent(QPaintEvent*)
     p.drawImage(QPointF(at) / dpr, picture);
 }
 
-void TFullScreenForm::keyPressEvent(QKeyEvent* event)
+void FullScreenViewer::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape)
         close();
@@ -59,7 +59,7 @@ void TFullScreenForm::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
 }
 
-void TFullScreenForm::mouseReleaseEvent(QMouseEvent*)
+void FullScreenViewer::mouseReleaseEvent(QMouseEvent*)
 {
     close();
 }

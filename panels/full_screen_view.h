@@ -6,17 +6,17 @@
 
 namespace pq {
 
-class TDisplayCache;
+class DisplayCache;
 
 // A plain full-screen view of an image on black, fitted to the screen
 // (never enlarged). Esc, a click or a double click closes it.
-class TFullScreenForm : public QWidget {
+class FullScreenViewer : public QWidget {
     Q_OBJECT
 public:
-    TFullScreenForm(QWidget* owner, const gfx::Image& image);
+    FullScreenViewer(QWidget* owner, const gfx::Image& image);
 
     // The image rectangle inside the window.
-    QRectF ImageRect() const;
+    QRectF imageRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -25,7 +25,7 @@ protected:
 
 private:
     gfx::Image image_;
-    TDisplayCache* cache_;
+    DisplayCache* cache_;
 };
 
 } // namespace pq

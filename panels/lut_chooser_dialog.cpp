@@ -49,7 +49,7 @@ QStringList ImportedLUTNames()
     return names;
 }
 
-TLUTChooserDialog::TLUTChooserDialog(QWidget* parent) : QDialog(parent)
+LUTChooserDialog::LUTChooserDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FrameLUTSelector"));
     setWindowTitle(Translate(QStringLiteral("Select LUT")));
@@ -59,130 +59,130 @@ TLUTChooserDialog::TLUTChooserDialog(QWidget* parent) : QDialog(parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 16, 20, 18);
     column->setSpacing(10);
-    LblTitle = new QLabel(Translate(QStringLiteral("Select LUT")), this);
-    LblTitle->setObjectName(QStringLiteral("LblTitle"));
-    LblTitle->setAlignment(Qt::AlignCenter);
-    LblTitle->setFont(InterfaceFont(18, QFont::DemiBold));
-    column->addWidget(LblTitle);
-    LblLUTs = new QLabel(Translate(QStringLiteral("Embedded LUTs:")), this);
-    LblLUTs->setObjectName(QStringLiteral("LblLUTs"));
-    LblLUTs->setFont(InterfaceFont(13));
-    column->addWidget(LblLUTs);
-    LstLUTs = new QListWidget(this);
-    LstLUTs->setObjectName(QStringLiteral("LstLUTs"));
-    LstLUTs->setFont(InterfaceFont(13));
-    LstLUTs->setCursor(Qt::PointingHandCursor);
-    column->addWidget(LstLUTs, 1);
-    BtnLoadDisk = new QPushButton(Translate(QStringLiteral("Load from disk...")), this);
-    BtnLoadDisk->setObjectName(QStringLiteral("BtnLoadDisk"));
-    BtnLoadDisk->setAutoDefault(false);
-    column->addWidget(BtnLoadDisk);
-    LblCurrentLUT = new QLabel(this);
-    LblCurrentLUT->setObjectName(QStringLiteral("LblCurrentLUT"));
-    LblCurrentLUT->setAlignment(Qt::AlignCenter);
-    LblCurrentLUT->setTextFormat(Qt::PlainText);
-    LblCurrentLUT->setFont(InterfaceFont(13, QFont::Medium));
-    column->addWidget(LblCurrentLUT);
+    titleLabel = new QLabel(Translate(QStringLiteral("Select LUT")), this);
+    titleLabel->setObjectName(QStringLiteral("titleLabel"));
+    titleLabel->setAlignment(Qt::AlignCenter);
+    titleLabel->setFont(InterfaceFont(18, QFont::DemiBold));
+    column->addWidget(titleLabel);
+    listCaption = new QLabel(Translate(QStringLiteral("Embedded LUTs:")), this);
+    listCaption->setObjectName(QStringLiteral("listCaption"));
+    listCaption->setFont(InterfaceFont(13));
+    column->addWidget(listCaption);
+    lutList = new QListWidget(this);
+    lutList->setObjectName(QStringLiteral("lutList"));
+    lutList->setFont(InterfaceFont(13));
+    lutList->setCursor(Qt::PointingHandCursor);
+    column->addWidget(lutList, 1);
+    loadFromDiskButton = new QPushButton(Translate(QStringLiteral("Load from disk...")), this);
+    loadFromDiskButton->setObjectName(QStringLiteral("loadFromDiskButton"));
+    loadFromDiskButton->setAutoDefault(false);
+    column->addWidget(loadFromDiskButton);
+    currentLUTLabel = new QLabel(this);
+    currentLUTLabel->setObjectName(QStringLiteral("currentLUTLabel"));
+    currentLUTLabel->setAlignment(Qt::AlignCenter);
+    currentLUTLabel->setTextFormat(Qt::PlainText);
+    currentLUTLabel->setFont(InterfaceFont(13, QFont::Medium));
+    column->addWidget(currentLUTLabel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    BtnCancel = new QPushButton(Translate(QStringLiteral("Cancel")), this);
-    BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    BtnCancel->setProperty("role", "ghost");
-    BtnCancel->setAutoDefault(false);
-    BtnApply = new QPushButton(Translate(QStringLiteral("Select")), this);
-    BtnApply->setObjectName(QStringLiteral("BtnApply"));
-    BtnApply->setProperty("role", "primary");
-    BtnApply->setDefault(true);
-    for (QPushButton* b : {BtnLoadDisk, BtnCancel, BtnApply}) {
+    cancelButton = new QPushButton(Translate(QStringLiteral("Cancel")), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton->setProperty("role", "ghost");
+    cancelButton->setAutoDefault(false);
+    selectButton = new QPushButton(Translate(QStringLiteral("Select")), this);
+    selectButton->setObjectName(QStringLiteral("selectButton"));
+    selectButton->setProperty("role", "primary");
+    selectButton->setDefault(true);
+    for (QPushButton* b : {loadFromDiskButton, cancelButton, selectButton}) {
         b->setFixedHeight(36);
         b->setFont(InterfaceFont(13, QFont::Medium));
         b->setCursor(Qt::PointingHandCursor);
     }
-    BtnCancel->setFixedWidth(120);
-    BtnApply->setFixedWidth(120);
-    buttons->addWidget(BtnCancel);
-    buttons->addWidget(BtnApply);
+    cancelButton->setFixedWidth(120);
+    selectButton->setFixedWidth(120);
+    buttons->addWidget(cancelButton);
+    buttons->addWidget(selectButton);
     column->addLayout(buttons);
 
-    FGetOpenFileNames = [this](const QString& title, const QString& filter) {
+    getOpenFileNames = [this](const QString& title, const QString& filter) {
         return defaultOpenFiles(this, title, filter);
     };
-    connect(LstLUTs, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-        if (!FInitializing)
-            ChooseItem(item);
+    connect(lutList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        if (!initializing_)
+            chooseItem(item);
     });
-    connect(LstLUTs, &QListWidget::itemActivated, this, [this] { BtnApplyClick(); });
-    connect(BtnLoadDisk, &QPushButton::clicked, this, &TLUTChooserDialog::BtnLoadDiskClick);
-    connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(BtnApply, &QPushButton::clicked, this, &TLUTChooserDialog::BtnApplyClick);
+    connect(lutList, &QListWidget::itemActivated, this, [this] { select(); });
+    connect(loadFromDiskButton, &QPushButton::clicked, this, &LUTChooserDialog::loadFromDisk);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(selectButton, &QPushButton::clicked, this, &LUTChooserDialog::select);
 }
 
-QListWidgetItem* TLUTChooserDialog::addItem(const QString& text)
+QListWidgetItem* LUTChooserDialog::addItem(const QString& text)
 {
-    auto* item = new QListWidgetItem(text, LstLUTs);
+    auto* item = new QListWidgetItem(text, lutList);
     return item;
 }
 
-void TLUTChooserDialog::Initialize(const QString& ACurrentLUTName, const QByteArray& ACurrentLUTData,
-                                   const QString& ACurrentFilePath)
+void LUTChooserDialog::Initialize(const QString& currentLUTName, const QByteArray& currentLUTData,
+                                   const QString& currentFilePath)
 {
-    FInitializing = true;
-    FLastAppliedItem = nullptr;
-    LstLUTs->clear();
+    initializing_ = true;
+    lastAppliedItem_ = nullptr;
+    lutList->clear();
     for (const QString& name : EmbeddedLUTNames())
         addItem(name);
     for (const NamedLUT& lut : zipLUTList())
         addItem(lut.name)->setData(kBytesRole, lut.data);
 
-    FSelectedLUTName = ACurrentLUTName;
-    FSelectedLUTData = ACurrentLUTData;
-    FSelectedFilePath = ACurrentFilePath;
-    if (FSelectedLUTData.isEmpty() && !FSelectedFilePath.isEmpty() && QFileInfo::exists(FSelectedFilePath))
-        FSelectedLUTData = ReadLUTFileBytes(FSelectedFilePath);
+    selectedLUTName = currentLUTName;
+    selectedLUTData = currentLUTData;
+    selectedFilePath = currentFilePath;
+    if (selectedLUTData.isEmpty() && !selectedFilePath.isEmpty() && QFileInfo::exists(selectedFilePath))
+        selectedLUTData = ReadLUTFileBytes(selectedFilePath);
 
     QListWidgetItem* selected = nullptr;
-    for (int i = 0; i < LstLUTs->count() && !selected; ++i)
-        if (LstLUTs->item(i)->text() == FSelectedLUTName)
-            selected = LstLUTs->item(i);
-    if (!selected && LstLUTs->count() > 0)
-        selected = LstLUTs->item(0);
+    for (int i = 0; i < lutList->count() && !selected; ++i)
+        if (lutList->item(i)->text() == selectedLUTName)
+            selected = lutList->item(i);
+    if (!selected && lutList->count() > 0)
+        selected = lutList->item(0);
     if (selected)
-        LstLUTs->setCurrentItem(selected);
-    if (FSelectedLUTData.isEmpty() && selected) {
-        FSelectedLUTName = selected->text();
+        lutList->setCurrentItem(selected);
+    if (selectedLUTData.isEmpty() && selected) {
+        selectedLUTName = selected->text();
         const QVariant bytes = selected->data(kBytesRole);
-        FSelectedLUTData = bytes.isValid() ? bytes.toByteArray() : ReadEmbeddedLUT(FSelectedLUTName);
+        selectedLUTData = bytes.isValid() ? bytes.toByteArray() : ReadEmbeddedLUT(selectedLUTName);
     }
-    FLastAppliedItem = selected;
+    lastAppliedItem_ = selected;
     showCurrent();
-    FInitializing = false;
+    initializing_ = false;
 }
 
-void TLUTChooserDialog::ChooseItem(QListWidgetItem* item)
+void LUTChooserDialog::chooseItem(QListWidgetItem* item)
 {
-    if (!item || item == FLastAppliedItem)
+    if (!item || item == lastAppliedItem_)
         return;
-    FLastAppliedItem = item;
-    FSelectedLUTName = item->text();
+    lastAppliedItem_ = item;
+    selectedLUTName = item->text();
     const QVariant bytes = item->data(kBytesRole);
     const QString path = item->data(kPathRole).toString();
     if (bytes.isValid()) {
-        FSelectedLUTData = bytes.toByteArray();
-        FSelectedFilePath.clear();
+        selectedLUTData = bytes.toByteArray();
+        selectedFilePath.clear();
     } else if (!path.isEmpty()) {
-        FSelectedFilePath = path;
-        FSelectedLUTData = ReadLUTFileBytes(path);
+        selectedFilePath = path;
+        selectedLUTData = ReadLUTFileBytes(path);
     } else {
-        FSelectedFilePath.clear();
-        FSelectedLUTData = ReadEmbeddedLUT(FSelectedLUTName);
+        selectedFilePath.clear();
+        selectedLUTData = ReadEmbeddedLUT(selectedLUTName);
     }
     showCurrent();
 }
 
-void TLUTChooserDialog::BtnLoadDiskClick()
+void LUTChooserDialog::loadFromDisk()
 {
     const QStringList files =
-        FGetOpenFileNames ? FGetOpenFileNames(Translate(QStringLiteral("Select LUT File (.cube)")),
+        getOpenFileNames ? getOpenFileNames(Translate(QStringLiteral("Select LUT File (.cube)")),
                                               QStringLiteral("LUT Files (*.cube *.zip);;All Files (*)"))
                           : QStringList();
     QListWidgetItem* last = nullptr;
@@ -204,20 +204,20 @@ void TLUTChooserDialog::BtnLoadDiskClick()
         }
     }
     if (last)
-        LstLUTs->setCurrentItem(last);
+        lutList->setCurrentItem(last);
 }
 
-void TLUTChooserDialog::BtnApplyClick()
+void LUTChooserDialog::select()
 {
     if (OnLUTApplied)
-        OnLUTApplied(FSelectedLUTName, FSelectedFilePath.isEmpty() ? FSelectedLUTData : QByteArray(),
-                     FSelectedFilePath);
+        OnLUTApplied(selectedLUTName, selectedFilePath.isEmpty() ? selectedLUTData : QByteArray(),
+                     selectedFilePath);
     accept();
 }
 
-void TLUTChooserDialog::showCurrent()
+void LUTChooserDialog::showCurrent()
 {
-    LblCurrentLUT->setText(FSelectedLUTName);
+    currentLUTLabel->setText(selectedLUTName);
 }
 
 } // namespace pq

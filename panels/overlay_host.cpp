@@ -20,13 +20,13 @@ QImage SoftBlur(const QImage& image, int factor)
     return reduced.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-TOverlayContainer::TOverlayContainer(QWidget* parent) : QWidget(parent)
+OverlayHost::OverlayHost(QWidget* parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("layOverlayContainer"));
+    setObjectName(QStringLiteral("overlayHost"));
     hide();
 }
 
-void TOverlayContainer::setBackdropFrom(const QImage& snapshot)
+void OverlayHost::setBackdropFrom(const QImage& snapshot)
 {
     QImage blurred = SoftBlur(snapshot.convertToFormat(QImage::Format_ARGB32_Premultiplied), 6);
     QImage rounded(blurred.size(), QImage::Format_ARGB32_Premultiplied);
@@ -46,13 +46,13 @@ void TOverlayContainer::setBackdropFrom(const QImage& snapshot)
     update();
 }
 
-void TOverlayContainer::clearBackdrop()
+void OverlayHost::clearBackdrop()
 {
     backdrop_ = QImage();
     update();
 }
 
-void TOverlayContainer::addCentred(QWidget* panel)
+void OverlayHost::addCentred(QWidget* panel)
 {
     panel->setParent(this);
     centred_ << panel;
@@ -60,7 +60,7 @@ void TOverlayContainer::addCentred(QWidget* panel)
     panel->show();
 }
 
-void TOverlayContainer::clearPanels()
+void OverlayHost::clearPanels()
 {
     centred_.clear();
     const auto children = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
@@ -72,14 +72,14 @@ void TOverlayContainer::clearPanels()
     }
 }
 
-void TOverlayContainer::centrePanels()
+void OverlayHost::centrePanels()
 {
     centred_.removeIf([](const QPointer<QWidget>& w) { return w.isNull(); });
     for (const QPointer<QWidget>& panel : centred_)
         panel->move((width() - panel->width()) / 2, (height() - panel->height()) / 2);
 }
 
-void TOverlayContainer::paintEvent(QPaintEvent*)
+void OverlayHost::paintEvent(QPaintEvent*)
 {
     if (backdrop_.isNull())
         return;
@@ -87,7 +87,7 @@ void TOverlayContainer::paintEvent(QPaintEvent*)
     p.drawImage(rect(), backdrop_);
 }
 
-void TOverlayContainer::resizeEvent(QResizeEvent*)
+void OverlayHost::resizeEvent(QResizeEvent*)
 {
     centrePanels();
 }

@@ -6,12 +6,12 @@
 
 namespace pq {
 
-// layOverlayContainer: covers the window's content and hosts the overlay
+// overlayHost: covers the window's content and hosts the overlay
 // panels, centred, over a blurred and darkened snapshot of the window.
-class TOverlayContainer : public QWidget {
+class OverlayHost : public QWidget {
     Q_OBJECT
 public:
-    explicit TOverlayContainer(QWidget* parent = nullptr);
+    explicit OverlayHost(QWidget* parent = nullptr);
 
     // Makes the backdrop from a snapshot of the controls beneath.
     void setBackdropFrom(const QImage& snapshot);

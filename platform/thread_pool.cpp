@@ -51,13 +51,14 @@ struct Job {
             try {
                 (*body)(lo, hi);
             } catch (...) {
+                // Exhaust the range first: a thread that has not yet claimed a
+                // block must not claim one once the caller may have returned,
+                // and none should start one while this thread waits for the lock.
+                failed.store(true, std::memory_order_relaxed);
+                next.store(end, std::memory_order_relaxed);
                 std::lock_guard lock(mutex);
                 if (!error)
                     error = std::current_exception();
-                failed.store(true, std::memory_order_relaxed);
-                // Exhaust the range: a thread that has not yet claimed a block
-                // must not claim one once the caller may have returned.
-                next.store(end, std::memory_order_relaxed);
             }
             finishBlock();
         }

@@ -64,11 +64,11 @@ TEST(EnglishList, HoldsTheKeysInTheirPlaces)
     EXPECT_EQ(english.at(209), QStringLiteral("Error connecting to ") + host);
     EXPECT_EQ(english.at(212), QStringLiteral("Would you like to visit ") + host + QStringLiteral(" to download it?"));
 
-    pq::TForm4 lists;
-    EXPECT_EQ(lists.MEMOENGLISH, english);
-    EXPECT_EQ(lists.ListOfLanguage(QStringLiteral("en")), &lists.MEMOENGLISH);
-    EXPECT_EQ(lists.ListOfLanguage(QStringLiteral("sv")), nullptr);
-    EXPECT_EQ(lists.ListOfLanguage(QStringLiteral("EN")), nullptr) << "exact comparison";
+    pq::LanguageLists lists;
+    EXPECT_EQ(lists.english, english);
+    EXPECT_EQ(lists.listOf(QStringLiteral("en")), &lists.english);
+    EXPECT_EQ(lists.listOf(QStringLiteral("sv")), nullptr);
+    EXPECT_EQ(lists.listOf(QStringLiteral("EN")), nullptr) << "exact comparison";
 }
 
 TEST_F(DictionaryTest, PairsLinesByIndex)
@@ -122,8 +122,8 @@ TEST_F(DictionaryTest, BuiltInEntriesForEveryLanguageButEnglish)
 }
 
 // A panel as the overlay code builds one.
-struct TPanel {
-    TPanel()
+struct TestPanel {
+    TestPanel()
     {
         root = std::make_unique<QWidget>();
         root->setObjectName(QStringLiteral("Panel"));
@@ -135,7 +135,7 @@ struct TPanel {
         check = new QCheckBox(QStringLiteral("Drop shadow"), root.get());
         list = new QListWidget(root.get());
         list->addItems({QStringLiteral("Normal"), QStringLiteral("Multiply"), QStringLiteral("My own mode")});
-        expander = new pq::TExpander(QStringLiteral("      Pen && Ink"), new QListWidget, root.get());
+        expander = new pq::Expander(QStringLiteral("      Pen && Ink"), new QListWidget, root.get());
         for (QWidget* w : std::initializer_list<QWidget*>{title, apply, toggle, check, list, expander})
             layout->addWidget(w);
         // A window of its own inside the panel is left to its own calls.
@@ -148,14 +148,14 @@ struct TPanel {
     QPushButton* toggle;
     QCheckBox* check;
     QListWidget* list;
-    pq::TExpander* expander;
+    pq::Expander* expander;
     QWidget* window;
     QLabel* windowLabel;
 };
 
 TEST_F(DictionaryTest, TranslatesAndRevertsCaptionsAndHints)
 {
-    TPanel panel;
+    TestPanel panel;
     pq::TranslateComponent(panel.root.get());
     EXPECT_EQ(panel.title->text(), bracketed("Combine images"));
     EXPECT_EQ(panel.apply->text(), bracketed("Apply"));
@@ -181,7 +181,7 @@ TEST_F(DictionaryTest, TranslatesAndRevertsCaptionsAndHints)
 
 TEST_F(DictionaryTest, CaptionsSetByCodeAreAdopted)
 {
-    TPanel panel;
+    TestPanel panel;
     pq::TranslateComponent(panel.root.get());
     // Code sets a new English caption; another shows the translation of
     // its record; a third is set to the record's translation.
@@ -201,7 +201,7 @@ TEST_F(DictionaryTest, CaptionsSetByCodeAreAdopted)
 
 TEST_F(DictionaryTest, NothingHappensInEnglishOrAfterForgetting)
 {
-    TPanel panel;
+    TestPanel panel;
     pq::SetCurrentLanguage(QStringLiteral("en"));
     pq::ClearTranslations();
     pq::TranslateComponent(panel.root.get());

@@ -8,7 +8,7 @@
 
 namespace {
 
-using pq::TDocument;
+using pq::Document;
 
 gfx::Image solidImage(int w, int h, QRgb color)
 {
@@ -18,99 +18,99 @@ gfx::Image solidImage(int w, int h, QRgb color)
 }
 
 // Moves every field a reset touches away from its start value.
-void dirtyEverything(TDocument& doc)
+void dirtyEverything(Document& doc)
 {
     const gfx::Image photo = solidImage(8, 6, 0xFF336699);
     doc.ReplaceDocument(photo, solidImage(8, 6, 0xFF996633));
-    doc.FImageDirty = true;
-    doc.FSourceFileName = QStringLiteral("/photos/cat.jpg");
-    doc.FGalleryItems.push_back(photo);
-    doc.FHistory->Save(doc.ZIdImage, doc.ZIdSourceImage);
+    doc.unsavedChanges = true;
+    doc.sourceFileName = QStringLiteral("/photos/cat.jpg");
+    doc.galleryItems.push_back(photo);
+    doc.history->Save(doc.resultImage, doc.sourceImage);
     doc.InitializeEffectChoice();
-    doc.Params[3][0].Value1 = 77;
-    doc.Params[3][0].Name1 = QStringLiteral("changed");
-    doc.SelectedEffectNumber = 501;
-    doc.StoredFrameNumber = 4;
-    doc.StoredFrameName = QStringLiteral("gilt");
-    doc.StoredFrameSize = 55.0f;
-    doc.StoredFrameColor = 0xFF123456;
-    doc.StoredTextureNumber = 3;
-    doc.StoredTextureStrength = 80.0f;
-    doc.StoredTextureScale = 2.5f;
-    doc.StoredTextureBitmap = photo;
-    doc.StoredTextureName = QStringLiteral("Paper");
-    doc.FLUTData = QByteArray("LUT_3D_SIZE 2");
-    doc.FLUTName = QStringLiteral("Teal");
-    doc.FLUTFilePath = QStringLiteral("/luts/teal.cube");
+    doc.params[3][0].Value1 = 77;
+    doc.params[3][0].Name1 = QStringLiteral("changed");
+    doc.selectedEffect = 501;
+    doc.storedFrameNumber = 4;
+    doc.storedFrameName = QStringLiteral("gilt");
+    doc.storedFrameSize = 55.0f;
+    doc.storedFrameColor = 0xFF123456;
+    doc.storedTextureNumber = 3;
+    doc.storedTextureStrength = 80.0f;
+    doc.storedTextureScale = 2.5f;
+    doc.storedTexture = photo;
+    doc.storedTextureName = QStringLiteral("Paper");
+    doc.lutData = QByteArray("LUT_3D_SIZE 2");
+    doc.lutName = QStringLiteral("Teal");
+    doc.lutFilePath = QStringLiteral("/luts/teal.cube");
     doc.CustomBrushesOn302 = doc.CustomBrushesOn303 = doc.CustomBrushesOn304 = true;
     doc.CustomBrushBitmap302 = doc.CustomBrushBitmap303 = doc.CustomBrushBitmap304 = photo;
     doc.CustomBrushCount304 = 12;
-    doc.Shared->GlobalBrushCount = 12;
-    doc.FZoomFactor = 3.0f;
-    doc.FPanOffset = QPointF(-40, 12);
-    doc.FEraseBdChecked = false;
-    doc.FDrawContourChecked = true;
-    doc.FContourColor = 0x80FF0000;
-    doc.Shared->PreviewStartX = 321;
-    doc.Shared->PreviewStartY = 123;
-    doc.FPreviewZoomFactor = 2.0f;
+    doc.Shared->brushCount = 12;
+    doc.zoom = 3.0f;
+    doc.pan = QPointF(-40, 12);
+    doc.eraseBackground = false;
+    doc.drawContours = true;
+    doc.contourColor = 0x80FF0000;
+    doc.Shared->previewX = 321;
+    doc.Shared->previewY = 123;
+    doc.previewZoom = 2.0f;
 }
 
 TEST(DocumentState, StartsIdleWithTheDesignedDefaults)
 {
-    TDocument doc;
-    EXPECT_TRUE(doc.ZIdImage.isNull());
-    EXPECT_TRUE(doc.ZIdSourceImage.isNull());
-    EXPECT_FALSE(doc.FImageDirty);
-    EXPECT_EQ(doc.FCurrentEffectNumber.load(), -1);
+    Document doc;
+    EXPECT_TRUE(doc.resultImage.isNull());
+    EXPECT_TRUE(doc.sourceImage.isNull());
+    EXPECT_FALSE(doc.unsavedChanges);
+    EXPECT_EQ(doc.runningEffect.load(), -1);
     EXPECT_FALSE(doc.IsEffectRunning());
     EXPECT_FALSE(doc.IsBackgroundWorkRunning());
     EXPECT_EQ(doc.Shared->Cancel.epoch(), 0u);
-    EXPECT_EQ(doc.SelectedEffectNumber, 300);
-    EXPECT_TRUE(doc.FEraseBdChecked.load());
-    EXPECT_FALSE(doc.FDrawContourChecked.load());
-    EXPECT_EQ(doc.FContourColor.load(), 0xFF000000u);
-    EXPECT_TRUE(doc.FAddTextureChecked.load());
-    EXPECT_EQ(doc.StoredFrameNumber, 0);
-    EXPECT_FLOAT_EQ(doc.StoredFrameSize, 20.0f);
-    EXPECT_EQ(doc.StoredFrameColor, 0xFFFFFFFFu);
-    EXPECT_EQ(doc.StoredTextureNumber, 1);
-    EXPECT_FLOAT_EQ(doc.StoredTextureStrength, 50.0f);
-    EXPECT_FLOAT_EQ(doc.StoredTextureScale, 1.0f);
-    EXPECT_FLOAT_EQ(doc.FManualBrushSize, 100.0f);
-    EXPECT_FLOAT_EQ(doc.FManualBrushSoftness, 50.0f);
-    EXPECT_FLOAT_EQ(doc.FManualBrushOpacity, 100.0f);
-    EXPECT_FLOAT_EQ(doc.FZoomFactor, 1.0f);
-    EXPECT_FLOAT_EQ(doc.FPreviewZoomFactor.load(), 1.0f);
-    EXPECT_TRUE(doc.FShadowChecked);
-    EXPECT_FALSE(doc.FOrientationLandscape);
+    EXPECT_EQ(doc.selectedEffect, 300);
+    EXPECT_TRUE(doc.eraseBackground.load());
+    EXPECT_FALSE(doc.drawContours.load());
+    EXPECT_EQ(doc.contourColor.load(), 0xFF000000u);
+    EXPECT_TRUE(doc.addTexture.load());
+    EXPECT_EQ(doc.storedFrameNumber, 0);
+    EXPECT_FLOAT_EQ(doc.storedFrameSize, 20.0f);
+    EXPECT_EQ(doc.storedFrameColor, 0xFFFFFFFFu);
+    EXPECT_EQ(doc.storedTextureNumber, 1);
+    EXPECT_FLOAT_EQ(doc.storedTextureStrength, 50.0f);
+    EXPECT_FLOAT_EQ(doc.storedTextureScale, 1.0f);
+    EXPECT_FLOAT_EQ(doc.manualBrushSize, 100.0f);
+    EXPECT_FLOAT_EQ(doc.manualBrushSoftness, 50.0f);
+    EXPECT_FLOAT_EQ(doc.manualBrushOpacity, 100.0f);
+    EXPECT_FLOAT_EQ(doc.zoom, 1.0f);
+    EXPECT_FLOAT_EQ(doc.previewZoom.load(), 1.0f);
+    EXPECT_TRUE(doc.textShadow);
+    EXPECT_FALSE(doc.printLandscape);
     // The parameter table is filled by the initialisation tick, not before.
-    EXPECT_TRUE(doc.Params[3][0].Name1.isEmpty());
+    EXPECT_TRUE(doc.params[3][0].Name1.isEmpty());
 }
 
 TEST(DocumentState, FullResetRestoresTheStartChoices)
 {
-    TDocument doc;
+    Document doc;
     dirtyEverything(doc);
-    doc.FImageDirty = false; // nothing to lose: German resets without a question
+    doc.unsavedChanges = false; // nothing to lose: German resets without a question
     const uint64_t before = doc.DocumentGeneration();
     int questions = 0;
-    TDocument::TFullResetSteps steps;
+    Document::FullResetSteps steps;
     steps.language = QStringLiteral("de");
     steps.confirm = [&] { ++questions; return true; };
 
-    EXPECT_EQ(doc.FullReset(steps), TDocument::TResetResult::Done);
+    EXPECT_EQ(doc.fullReset(steps), Document::ResetResult::Done);
     EXPECT_EQ(questions, 0);
 
-    EXPECT_TRUE(doc.ZIdImage.isNull());
-    EXPECT_TRUE(doc.ZIdSourceImage.isNull());
-    EXPECT_FALSE(doc.FImageDirty);
-    EXPECT_TRUE(doc.FSourceFileName.isEmpty());
-    EXPECT_TRUE(doc.FGalleryItems.empty());
+    EXPECT_TRUE(doc.resultImage.isNull());
+    EXPECT_TRUE(doc.sourceImage.isNull());
+    EXPECT_FALSE(doc.unsavedChanges);
+    EXPECT_TRUE(doc.sourceFileName.isEmpty());
+    EXPECT_TRUE(doc.galleryItems.empty());
     EXPECT_NE(doc.DocumentGeneration(), before);
 
-    EXPECT_EQ(doc.SelectedEffectNumber, 300);
-    const pq::TParameters& watercolor = doc.Params[3][0];
+    EXPECT_EQ(doc.selectedEffect, 300);
+    const pq::EffectParameters& watercolor = doc.params[3][0];
     EXPECT_EQ(watercolor.Value1, 30);
     EXPECT_EQ(watercolor.Value2, 40);
     EXPECT_EQ(watercolor.Value3, 40);
@@ -118,124 +118,124 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_EQ(watercolor.Value5, 20);
     EXPECT_EQ(watercolor.Name1, QStringLiteral("iterations"));
 
-    EXPECT_EQ(doc.StoredFrameNumber, 0);
-    EXPECT_TRUE(doc.StoredFrameName.isEmpty());
-    EXPECT_FLOAT_EQ(doc.StoredFrameSize, 20.0f);
-    EXPECT_EQ(doc.StoredFrameColor, 0xFFFFFFFFu);
-    EXPECT_EQ(doc.StoredTextureNumber, 1);
-    EXPECT_FLOAT_EQ(doc.StoredTextureStrength, 50.0f);
-    EXPECT_FLOAT_EQ(doc.StoredTextureScale, 1.0f);
-    EXPECT_TRUE(doc.StoredTextureBitmap.isNull()); // "Add texture" has nothing to lay
-    EXPECT_TRUE(doc.FLUTData.isEmpty());
-    EXPECT_TRUE(doc.FLUTName.isEmpty());
-    EXPECT_TRUE(doc.FLUTFilePath.isEmpty());
+    EXPECT_EQ(doc.storedFrameNumber, 0);
+    EXPECT_TRUE(doc.storedFrameName.isEmpty());
+    EXPECT_FLOAT_EQ(doc.storedFrameSize, 20.0f);
+    EXPECT_EQ(doc.storedFrameColor, 0xFFFFFFFFu);
+    EXPECT_EQ(doc.storedTextureNumber, 1);
+    EXPECT_FLOAT_EQ(doc.storedTextureStrength, 50.0f);
+    EXPECT_FLOAT_EQ(doc.storedTextureScale, 1.0f);
+    EXPECT_TRUE(doc.storedTexture.isNull()); // "Add texture" has nothing to lay
+    EXPECT_TRUE(doc.lutData.isEmpty());
+    EXPECT_TRUE(doc.lutName.isEmpty());
+    EXPECT_TRUE(doc.lutFilePath.isEmpty());
     EXPECT_FALSE(doc.CustomBrushesOn302 || doc.CustomBrushesOn303 || doc.CustomBrushesOn304);
     EXPECT_TRUE(doc.CustomBrushBitmap302.isNull() && doc.CustomBrushBitmap303.isNull()
                 && doc.CustomBrushBitmap304.isNull());
     EXPECT_EQ(doc.CustomBrushCount304, 0);
-    EXPECT_EQ(doc.Shared->GlobalBrushCount.load(), 40);
-    EXPECT_FLOAT_EQ(doc.FZoomFactor, 1.0f);
-    EXPECT_EQ(doc.FPanOffset, QPointF(0, 0));
-    EXPECT_EQ(doc.FHistory->Count(), 0);
+    EXPECT_EQ(doc.Shared->brushCount.load(), 40);
+    EXPECT_FLOAT_EQ(doc.zoom, 1.0f);
+    EXPECT_EQ(doc.pan, QPointF(0, 0));
+    EXPECT_EQ(doc.history->Count(), 0);
 
     // Left as they were: the switches, the contour colour, the texture's
     // name, the preview window.
-    EXPECT_FALSE(doc.FEraseBdChecked.load());
-    EXPECT_TRUE(doc.FDrawContourChecked.load());
-    EXPECT_EQ(doc.FContourColor.load(), 0x80FF0000u);
-    EXPECT_EQ(doc.StoredTextureName, QStringLiteral("Paper"));
-    EXPECT_EQ(doc.Shared->PreviewStartX.load(), 321);
-    EXPECT_EQ(doc.Shared->PreviewStartY.load(), 123);
-    EXPECT_FLOAT_EQ(doc.FPreviewZoomFactor.load(), 2.0f);
+    EXPECT_FALSE(doc.eraseBackground.load());
+    EXPECT_TRUE(doc.drawContours.load());
+    EXPECT_EQ(doc.contourColor.load(), 0x80FF0000u);
+    EXPECT_EQ(doc.storedTextureName, QStringLiteral("Paper"));
+    EXPECT_EQ(doc.Shared->previewX.load(), 321);
+    EXPECT_EQ(doc.Shared->previewY.load(), 123);
+    EXPECT_FLOAT_EQ(doc.previewZoom.load(), 2.0f);
 }
 
 TEST(DocumentState, FullResetRunsItsStepsInOrderWithCancelRaised)
 {
-    TDocument doc;
+    Document doc;
     dirtyEverything(doc);
     std::vector<std::string> order;
     const uint64_t epoch = doc.Shared->Cancel.epoch();
-    TDocument::TFullResetSteps steps;
+    Document::FullResetSteps steps;
     steps.confirm = [&] { order.push_back("ask"); return true; };
     steps.closeTools = [&] {
         order.push_back(doc.Shared->Cancel.epoch() > epoch ? "close tools, cancel set" : "close tools");
-        EXPECT_FALSE(doc.ZIdImage.isNull()); // tools close before the document goes
+        EXPECT_FALSE(doc.resultImage.isNull()); // tools close before the document goes
     };
     steps.resetControls = [&] {
         order.push_back("controls");
-        EXPECT_TRUE(doc.ZIdImage.isNull());
+        EXPECT_TRUE(doc.resultImage.isNull());
     };
-    EXPECT_EQ(doc.FullReset(steps), TDocument::TResetResult::Done);
+    EXPECT_EQ(doc.fullReset(steps), Document::ResetResult::Done);
     EXPECT_EQ(order, (std::vector<std::string>{"ask", "close tools, cancel set", "controls"}));
 }
 
 TEST(DocumentState, FullResetIsRefusedWhileAnyWorkRuns)
 {
-    const auto busyCases = std::vector<std::function<void(TDocument&)>>{
-        [](TDocument& d) { d.FCurrentEffectNumber = 300; },
-        [](TDocument& d) { d.FScriptRunning = true; },
-        [](TDocument& d) { d.BeginBackgroundWorker(); },
+    const auto busyCases = std::vector<std::function<void(Document&)>>{
+        [](Document& d) { d.runningEffect = 300; },
+        [](Document& d) { d.scriptRunning = true; },
+        [](Document& d) { d.BeginBackgroundWorker(); },
     };
     for (const auto& makeBusy : busyCases) {
-        TDocument doc;
+        Document doc;
         dirtyEverything(doc);
         makeBusy(doc);
         int questions = 0;
-        TDocument::TFullResetSteps steps;
+        Document::FullResetSteps steps;
         steps.confirm = [&] { ++questions; return true; };
-        EXPECT_EQ(doc.FullReset(steps), TDocument::TResetResult::Busy);
+        EXPECT_EQ(doc.fullReset(steps), Document::ResetResult::Busy);
         EXPECT_EQ(questions, 0) << "not even the question";
-        EXPECT_FALSE(doc.ZIdImage.isNull());
-        EXPECT_EQ(doc.StoredFrameNumber, 4);
+        EXPECT_FALSE(doc.resultImage.isNull());
+        EXPECT_EQ(doc.storedFrameNumber, 4);
         EXPECT_EQ(doc.Shared->Cancel.epoch(), 0u);
     }
 }
 
 TEST(DocumentState, FullResetAsksInEnglishAndWheneverWorkWouldBeLost)
 {
-    TDocument doc;
-    EXPECT_TRUE(doc.FullResetAsks(QStringLiteral("en")));
-    EXPECT_FALSE(doc.FullResetAsks(QStringLiteral("de")));
+    Document doc;
+    EXPECT_TRUE(doc.fullResetAsks(QStringLiteral("en")));
+    EXPECT_FALSE(doc.fullResetAsks(QStringLiteral("de")));
     dirtyEverything(doc); // unsaved result
-    EXPECT_TRUE(doc.FullResetAsks(QStringLiteral("de")));
+    EXPECT_TRUE(doc.fullResetAsks(QStringLiteral("de")));
     // Unsaved flag without a result: nothing to lose.
-    doc.ZIdImage = {};
-    EXPECT_FALSE(doc.FullResetAsks(QStringLiteral("de")));
+    doc.resultImage = {};
+    EXPECT_FALSE(doc.fullResetAsks(QStringLiteral("de")));
 
-    TDocument declined;
+    Document declined;
     dirtyEverything(declined);
-    TDocument::TFullResetSteps steps;
+    Document::FullResetSteps steps;
     steps.language = QStringLiteral("de");
     bool closed = false;
     steps.confirm = [] { return false; };
     steps.closeTools = [&] { closed = true; };
-    EXPECT_EQ(declined.FullReset(steps), TDocument::TResetResult::Declined);
+    EXPECT_EQ(declined.fullReset(steps), Document::ResetResult::Declined);
     EXPECT_FALSE(closed);
-    EXPECT_FALSE(declined.ZIdImage.isNull());
-    EXPECT_EQ(declined.FSourceFileName, QStringLiteral("/photos/cat.jpg"));
+    EXPECT_FALSE(declined.resultImage.isNull());
+    EXPECT_EQ(declined.sourceFileName, QStringLiteral("/photos/cat.jpg"));
     EXPECT_EQ(declined.Shared->Cancel.epoch(), 0u);
 }
 
 TEST(DocumentState, EveryHistorySaveMarksTheResultUnsaved)
 {
-    TDocument doc;
+    Document doc;
     int events = 0;
     bool sourceChanged = false;
-    doc.OnImageSaved = [&](const gfx::Image&, const gfx::Image&, bool changed) {
+    doc.onImageSaved = [&](const gfx::Image&, const gfx::Image&, bool changed) {
         ++events;
         sourceChanged = changed;
     };
     const gfx::Image photo = solidImage(6, 6, 0xFF204060);
     doc.ReplaceDocument(photo, photo);
-    doc.FHistory->Save(doc.ZIdImage, doc.ZIdSourceImage);
-    EXPECT_TRUE(doc.FImageDirty);
+    doc.history->Save(doc.resultImage, doc.sourceImage);
+    EXPECT_TRUE(doc.unsavedChanges);
     EXPECT_EQ(events, 1);
     EXPECT_TRUE(sourceChanged);
     // Opening clears the flag after its first save; the next save sets it.
-    doc.FImageDirty = false;
-    doc.ZIdImage = solidImage(6, 6, 0xFF000000);
-    doc.FHistory->Save(doc.ZIdImage, doc.ZIdSourceImage);
-    EXPECT_TRUE(doc.FImageDirty);
+    doc.unsavedChanges = false;
+    doc.resultImage = solidImage(6, 6, 0xFF000000);
+    doc.history->Save(doc.resultImage, doc.sourceImage);
+    EXPECT_TRUE(doc.unsavedChanges);
     EXPECT_EQ(events, 2);
     EXPECT_FALSE(sourceChanged);
 }
@@ -243,33 +243,33 @@ TEST(DocumentState, EveryHistorySaveMarksTheResultUnsaved)
 TEST(DocumentState, SharesTheEngineFieldsItIsGiven)
 {
     auto fields = std::make_shared<pq::EngineFields>();
-    TDocument doc(fields);
+    Document doc(fields);
     EXPECT_EQ(doc.Shared.get(), fields.get());
     doc.InitializeEffectChoice();
-    EXPECT_EQ(fields->GlobalBrushCount.load(), 40);
+    EXPECT_EQ(fields->brushCount.load(), 40);
 }
 
 TEST(DocumentBusy, DeferredCloseHappensWhenTheLastWorkerEnds)
 {
-    TDocument doc;
+    Document doc;
     int closes = 0;
-    doc.OnDeferredClose = [&] { ++closes; };
+    doc.onDeferredClose = [&] { ++closes; };
     doc.BeginBackgroundWorker();
     doc.BeginBackgroundWorker();
-    doc.FCloseRequested = true;
+    doc.closeRequested = true;
 
     doc.EndBackgroundWorker();
     EXPECT_EQ(closes, 0);
-    EXPECT_TRUE(doc.FCloseRequested);
+    EXPECT_TRUE(doc.closeRequested);
 
     // An effect still running keeps the close waiting too.
-    doc.FCurrentEffectNumber = 402;
+    doc.runningEffect = 402;
     doc.EndBackgroundWorker();
     EXPECT_EQ(closes, 0);
-    doc.FCurrentEffectNumber = -1;
+    doc.runningEffect = -1;
     doc.HonorDeferredClose();
     EXPECT_EQ(closes, 1);
-    EXPECT_FALSE(doc.FCloseRequested);
+    EXPECT_FALSE(doc.closeRequested);
 
     // Honoured once only.
     doc.HonorDeferredClose();
@@ -278,48 +278,48 @@ TEST(DocumentBusy, DeferredCloseHappensWhenTheLastWorkerEnds)
 
 TEST(DocumentBusy, EndBackgroundWorkerNeverGoesBelowZero)
 {
-    TDocument doc;
+    Document doc;
     int closes = 0;
-    doc.OnDeferredClose = [&] { ++closes; };
+    doc.onDeferredClose = [&] { ++closes; };
     doc.EndBackgroundWorker();
-    EXPECT_EQ(doc.FBackgroundWorkers.load(), 0);
+    EXPECT_EQ(doc.backgroundWorkers.load(), 0);
     EXPECT_EQ(closes, 0);
     // At 0 it still performs a pending close when nothing else runs.
-    doc.FCloseRequested = true;
+    doc.closeRequested = true;
     doc.EndBackgroundWorker();
-    EXPECT_EQ(doc.FBackgroundWorkers.load(), 0);
+    EXPECT_EQ(doc.backgroundWorkers.load(), 0);
     EXPECT_EQ(closes, 1);
     // A script blocks the close until its own end step honours it.
-    doc.FCloseRequested = true;
-    doc.FScriptRunning = true;
+    doc.closeRequested = true;
+    doc.scriptRunning = true;
     doc.EndBackgroundWorker();
     EXPECT_EQ(closes, 1);
-    doc.FScriptRunning = false;
+    doc.scriptRunning = false;
     doc.HonorDeferredClose();
     EXPECT_EQ(closes, 2);
 }
 
 TEST(DocumentIdentity, ReplacingTheDocumentIsRefusedWhileAnEffectRuns)
 {
-    TDocument doc;
+    Document doc;
     const gfx::Image a = solidImage(4, 4, 0xFF000000);
     const gfx::Image b = solidImage(4, 4, 0xFFFFFFFF);
     ASSERT_TRUE(doc.ReplaceDocument(a, a));
-    doc.FCurrentEffectNumber = 300;
+    doc.runningEffect = 300;
     const uint64_t generation = doc.DocumentGeneration();
     EXPECT_FALSE(doc.CanReplaceDocument());
     EXPECT_FALSE(doc.ReplaceDocument(b, b));
-    EXPECT_TRUE(doc.ZIdImage.sameAs(a));
+    EXPECT_TRUE(doc.resultImage.sameAs(a));
     EXPECT_EQ(doc.DocumentGeneration(), generation);
     // Other work does not block it: their results are dropped instead.
-    doc.FCurrentEffectNumber = -1;
-    doc.FScriptRunning = true;
+    doc.runningEffect = -1;
+    doc.scriptRunning = true;
     EXPECT_TRUE(doc.ReplaceDocument(b, b));
 }
 
 TEST(DocumentIdentity, AWorkerResultBelongsToTheDocumentItStartedOn)
 {
-    TDocument doc;
+    Document doc;
     const gfx::Image a = solidImage(4, 4, 0xFF102030);
     doc.ReplaceDocument(a, a);
     const uint64_t frameWorker = doc.BeginBackgroundWorker();
@@ -330,21 +330,21 @@ TEST(DocumentIdentity, AWorkerResultBelongsToTheDocumentItStartedOn)
     const uint64_t strokeWorker = doc.BeginBackgroundWorker();
     doc.EndBackgroundWorker();
     doc.EndBackgroundWorker();
-    TDocument::TFullResetSteps steps;
+    Document::FullResetSteps steps;
     steps.language = QStringLiteral("de");
-    ASSERT_EQ(doc.FullReset(steps), TDocument::TResetResult::Done);
+    ASSERT_EQ(doc.fullReset(steps), Document::ResetResult::Done);
     EXPECT_FALSE(doc.IsCurrentDocument(strokeWorker));
 }
 
 TEST(EffectCatalogue, TablesEveryEffectWithItsSliders)
 {
     EXPECT_EQ(pq::EffectCatalogue().size(), 26u);
-    pq::TParameterTable params{};
+    pq::ParameterTable params{};
     params[9][0].Value1 = 7; // entries outside the catalogue keep their contents
     pq::InitializeParameters(params);
     EXPECT_EQ(params[9][0].Value1, 7);
     // Stippling has one slider.
-    const pq::TParameters& stippling = *pq::ParamsEntry(params, 201);
+    const pq::EffectParameters& stippling = *pq::ParamsEntry(params, 201);
     EXPECT_EQ(stippling.Name1, QStringLiteral("darkening"));
     EXPECT_TRUE(stippling.Name2.isEmpty() && stippling.Name5.isEmpty());
     EXPECT_EQ(pq::ParamsEntry(params, 308)->Name1, QStringLiteral("wetness"));

@@ -344,7 +344,7 @@ TEST_F(InkEffectsTest, BothEffectsStopASupersededPreview)
         std::atomic<int> reports{0};
         platform::setTickSource([&] {
             if (++reports == 2)
-                host->Shared->FPreviewGeneration++; // a newer preview
+                host->Shared->previewGeneration++; // a newer preview
             return uint32_t(reports * 1000);
         });
         platform::ScopedRunContext scope(ctx.get());

@@ -122,7 +122,7 @@ TEST_F(LUTEffectTest, CacheFollowsTheContentNotTheName)
     EXPECT_EQ(run(src).row(0)[0], 0xFFFFFF00u);
 
     // Bytes win over a path; a rejected table does not evict the cached one.
-    host->LUT.FLUTData = constantCube(1, 1, 1);
+    host->LUT.lutData = constantCube(1, 1, 1);
     EXPECT_EQ(run(src).row(0)[0], 0xFFFFFFFFu);
     chooseData("LUT_3D_SIZE 2\n");
     EXPECT_EQ(run(src).row(0)[0], src.pixel(0, 0));
@@ -162,7 +162,7 @@ TEST_F(LUTEffectTest, ASupersededPreviewIsNeverDrawnWithMissingRows)
     chooseData(invertCube());
     gfx::Surface dest = gfx::Surface::make(src.size());
     auto ctx = pq::EffectRunContext::begin(true);
-    host->Shared->FPreviewGeneration++; // a newer preview before the rows
+    host->Shared->previewGeneration++; // a newer preview before the rows
     platform::ScopedRunContext scope(ctx.get());
     host->PreviewBitmapUpdates = 0;
     EXPECT_THROW(pq::ProcessEffectOnSurface(src, dest, 404, 100, 50, 50, 50, 50, true), pq::EAbort);

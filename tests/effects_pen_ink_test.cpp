@@ -312,7 +312,7 @@ TEST_F(PenInkTest, EachEffectStopsACancelledFullRunAndASupersededPreview)
             platform::setTickSource([&] {
                 if (++reports == 3) {
                     if (preview)
-                        host->Shared->FPreviewGeneration++; // a newer preview
+                        host->Shared->previewGeneration++; // a newer preview
                     else
                         host->Shared->Cancel.request(); // Esc
                 }

@@ -63,12 +63,12 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        savedTexture = pq::Form3().PencilTexture;
-        pq::Form3().PencilTexture = {};
+        savedTexture = pq::Repository().PencilTexture;
+        pq::Repository().PencilTexture = {};
     }
     void TearDown() override
     {
-        pq::Form3().PencilTexture = savedTexture;
+        pq::Repository().PencilTexture = savedTexture;
         EngineTest::TearDown();
     }
 
@@ -116,7 +116,7 @@ TEST_F(PencilTest, PencilSketchMatchesTheStepByStepAlgorithm)
     for (const Case& c : cases) {
         const gfx::Image src = photoLike(c.w, c.h, ++seed, c.alpha);
         const gfx::Image tex = c.texture ? pencilTexture(64, 12) : gfx::Image();
-        pq::Form3().PencilTexture = tex;
+        pq::Repository().PencilTexture = tex;
         const gfx::Image out = run(100, src, c.P1, c.P2, c.P3, c.P4, c.P5, false, seed);
         EXPECT_TRUE(imagesNear(pencilref::pencilSketch(src, c.P1, c.P2, c.P3, c.P4, c.P5, tex), out))
             << c.w << "x" << c.h << " P " << c.P1 << " " << c.P2 << " " << c.P3 << " " << c.P4 << " " << c.P5;
@@ -312,7 +312,7 @@ TEST_F(PencilTest, ASupersededDynamicPencilPreviewLeavesThePaneAlone)
     platform::setTickSource([&] {
         if (++ticks == 2) { // during the strokes: a newer preview is requested
             updatesAtSupersede = host->PreviewBitmapUpdates;
-            host->Shared->FPreviewGeneration++;
+            host->Shared->previewGeneration++;
         }
         return uint32_t(ticks * 1000);
     });

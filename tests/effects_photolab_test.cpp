@@ -143,7 +143,7 @@ protected:
 
     void TearDown() override
     {
-        pq::Form3().OldFilmTexture = {};
+        pq::Repository().OldFilmTexture = {};
         EngineTest::TearDown();
     }
 };
@@ -234,7 +234,7 @@ TEST_F(PhotoLabTest, VintageAddsTheFilmTextureAroundItsMean)
         const int v = (x * 5 + y) * 7;
         return premul(v, v, v);
     });
-    pq::Form3().OldFilmTexture = texture;
+    pq::Repository().OldFilmTexture = texture;
     const gfx::Image src = mixedAlpha(50, 40, 6);
     for (int P4 : {50, 100}) {
         const gfx::Image out = run(402, src, 30, 70, 40, P4, 0);

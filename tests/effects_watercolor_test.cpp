@@ -102,7 +102,7 @@ protected:
         auto ctx = pq::EffectRunContext::begin(preview);
         ctx->rng.setSeed(seed);
         platform::ScopedRunContext scope(ctx.get());
-        pq::CentralSpokeEffect(src, dest, P1, P2, P3, P4, P5, preview);
+        pq::Watercolor(src, dest, P1, P2, P3, P4, P5, preview);
         return dest;
     }
 
@@ -424,7 +424,7 @@ TEST_F(WatercolorTest, ACancelledRunLeavesDestUntouched)
     auto ctx = pq::EffectRunContext::begin(false);
     host->Shared->Cancel.request();
     platform::ScopedRunContext scope(ctx.get());
-    EXPECT_THROW(pq::CentralSpokeEffect(src, dest, 30, 40, 40, 100, 20, false), pq::EAbort);
+    EXPECT_THROW(pq::Watercolor(src, dest, 30, 40, 40, 100, 20, false), pq::EAbort);
     EXPECT_EQ(pixelsOf(dest), before);
 }
 
@@ -471,7 +471,7 @@ TEST_F(WatercolorTest, EraseOffPaintsOverThePreviousResult)
     gfx::Surface onBrush = gfx::Surface::make(src.size());
     {
         platform::ScopedRunContext scope(ctx.get());
-        pq::CentralSpokeEffect(src, onBrush, 5, 40, 20, 100, 20, false);
+        pq::Watercolor(src, onBrush, 5, 40, 20, 100, 20, false);
     }
     EXPECT_NE(pixelsOf(onBrush), over1);
     host->EraseBackground = true;
@@ -501,7 +501,7 @@ TEST_F(WatercolorTest, DestOfAnotherSizeGetsThePictureAtItsCorner)
     gfx::Surface dest = gfx::Surface::make(40, 10);
     auto ctx = pq::EffectRunContext::begin(true);
     platform::ScopedRunContext scope(ctx.get());
-    pq::CentralSpokeEffect(src, dest, 3, 40, 10, 100, 20, true);
+    pq::Watercolor(src, dest, 3, 40, 10, 100, 20, true);
     EXPECT_EQ(dest.row(5)[10] >> 24, 255u);
     EXPECT_EQ(dest.row(5)[35], 0u);
 }

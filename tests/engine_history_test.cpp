@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-using pq::TImageHistory;
-using pq::TSnapshotType;
+using pq::ImageHistory;
+using pq::SnapshotType;
 
 namespace {
 
@@ -59,7 +59,7 @@ struct Step {
     int source = -1;
 };
 
-Step undo(TImageHistory& h, bool* ok = nullptr)
+Step undo(ImageHistory& h, bool* ok = nullptr)
 {
     gfx::Image d, s;
     const bool r = h.Undo(d, s);
@@ -68,7 +68,7 @@ Step undo(TImageHistory& h, bool* ok = nullptr)
     return {codeOf(d), codeOf(s)};
 }
 
-Step redo(TImageHistory& h, bool* ok = nullptr)
+Step redo(ImageHistory& h, bool* ok = nullptr)
 {
     gfx::Image d, s;
     const bool r = h.Redo(d, s);
@@ -81,7 +81,7 @@ Step redo(TImageHistory& h, bool* ok = nullptr)
 
 TEST(ImageHistory, OpaqueImagesAreStoredAsJpegQuality92)
 {
-    TImageHistory h;
+    ImageHistory h;
     const gfx::Image img = coded(0x5A);
     h.Save(img, img);
     h.WaitForEncoding();
@@ -90,19 +90,19 @@ TEST(ImageHistory, OpaqueImagesAreStoredAsJpegQuality92)
     EXPECT_TRUE(snap->Encoded);
     EXPECT_TRUE(isJpeg(snap->DisplayData));
     EXPECT_EQ(snap->DisplayData, gfx::encode(img, gfx::ImageFormat::Jpeg, 92));
-    EXPECT_EQ(snap->SnapshotType, TSnapshotType::stSourceChange);
+    EXPECT_EQ(snap->type, SnapshotType::SourceChange);
     EXPECT_EQ(h.MemoryUsedBytes(), uint64_t(snap->DisplayData.size() + snap->SourceData.size()));
 }
 
 TEST(ImageHistory, TransparencyOfOnePixelInAThousandMakesAPng)
 {
     // 100 x 20 = 2000 pixels: two non-opaque pixels are needed.
-    EXPECT_FALSE(TImageHistory::HasTransparency(withTransparentPixels(100, 20, 1)));
-    EXPECT_TRUE(TImageHistory::HasTransparency(withTransparentPixels(100, 20, 2)));
-    EXPECT_TRUE(TImageHistory::HasTransparency(withTransparentPixels(1, 1, 1, 254)));
-    EXPECT_FALSE(TImageHistory::HasTransparency(gfx::Image()));
+    EXPECT_FALSE(ImageHistory::HasTransparency(withTransparentPixels(100, 20, 1)));
+    EXPECT_TRUE(ImageHistory::HasTransparency(withTransparentPixels(100, 20, 2)));
+    EXPECT_TRUE(ImageHistory::HasTransparency(withTransparentPixels(1, 1, 1, 254)));
+    EXPECT_FALSE(ImageHistory::HasTransparency(gfx::Image()));
 
-    TImageHistory h;
+    ImageHistory h;
     h.Save(withTransparentPixels(100, 20, 1), {});
     h.Save(withTransparentPixels(100, 20, 2), {});
     h.Save(withTransparentPixels(1, 1, 1, 254), {});
@@ -110,14 +110,14 @@ TEST(ImageHistory, TransparencyOfOnePixelInAThousandMakesAPng)
     EXPECT_TRUE(isJpeg(h.SnapshotAt(2)->DisplayData));
     EXPECT_TRUE(isPng(h.SnapshotAt(1)->DisplayData));
     EXPECT_TRUE(isPng(h.SnapshotAt(0)->DisplayData));
-    const gfx::Image back = TImageHistory::DecodeSnapshotImage(h.SnapshotAt(0)->DisplayData);
+    const gfx::Image back = ImageHistory::DecodeSnapshotImage(h.SnapshotAt(0)->DisplayData);
     ASSERT_FALSE(back.isNull());
     EXPECT_EQ(back.pixel(0, 0) >> 24, 254u);
 }
 
 TEST(ImageHistory, AHundredAndOneSavesKeepAHundredAndAllow99Undos)
 {
-    TImageHistory h;
+    ImageHistory h;
     for (int n = 0; n <= 100; ++n)
         h.Save(coded(n), {});
     EXPECT_EQ(h.Count(), 100);
@@ -137,7 +137,7 @@ TEST(ImageHistory, AHundredAndOneSavesKeepAHundredAndAllow99Undos)
 
 TEST(ImageHistory, UndoNeedsTwoSteps)
 {
-    TImageHistory h;
+    ImageHistory h;
     gfx::Image d = coded(1), s = coded(2);
     EXPECT_FALSE(h.Undo(d, s));
     EXPECT_TRUE(d.isNull() && s.isNull());
@@ -149,7 +149,7 @@ TEST(ImageHistory, UndoNeedsTwoSteps)
 
 TEST(ImageHistory, SavingAfterTwoUndosDropsTheRedoBranch)
 {
-    TImageHistory h;
+    ImageHistory h;
     for (int n = 0; n < 4; ++n)
         h.Save(coded(n), {});
     undo(h);
@@ -163,15 +163,15 @@ TEST(ImageHistory, SavingAfterTwoUndosDropsTheRedoBranch)
 
 TEST(ImageHistory, ASourceIsStoredOncePerImageObject)
 {
-    TImageHistory h;
+    ImageHistory h;
     const gfx::Image photo = coded(200);
     h.Save(coded(1), photo);
     h.Save(coded(2), photo);
     const gfx::Image samePixels = coded(200);
     h.Save(coded(3), samePixels);
-    EXPECT_EQ(h.SnapshotAt(2)->SnapshotType, TSnapshotType::stSourceChange);
-    EXPECT_EQ(h.SnapshotAt(1)->SnapshotType, TSnapshotType::stEffectChange);
-    EXPECT_EQ(h.SnapshotAt(0)->SnapshotType, TSnapshotType::stSourceChange);
+    EXPECT_EQ(h.SnapshotAt(2)->type, SnapshotType::SourceChange);
+    EXPECT_EQ(h.SnapshotAt(1)->type, SnapshotType::EffectChange);
+    EXPECT_EQ(h.SnapshotAt(0)->type, SnapshotType::SourceChange);
 
     const gfx::Image other = coded(201);
     h.Save(coded(4), other);
@@ -183,7 +183,7 @@ TEST(ImageHistory, ASourceIsStoredOncePerImageObject)
 
 TEST(ImageHistory, WithNoStoredSourceTheDisplayIsCopied)
 {
-    TImageHistory h;
+    ImageHistory h;
     h.Save(coded(1), {});
     h.Save(coded(2), {});
     gfx::Image d, s;
@@ -194,7 +194,7 @@ TEST(ImageHistory, WithNoStoredSourceTheDisplayIsCopied)
 
 TEST(ImageHistory, TheOldestSourceMovesOnWhenTheRingOverwritesIt)
 {
-    TImageHistory h;
+    ImageHistory h;
     const gfx::Image photo = coded(250);
     for (int n = 0; n <= 100; ++n)
         h.Save(coded(n), photo); // only the first step stores the photo
@@ -203,25 +203,25 @@ TEST(ImageHistory, TheOldestSourceMovesOnWhenTheRingOverwritesIt)
     const Step oldest = undo(h);
     EXPECT_EQ(oldest.display, 1);
     EXPECT_EQ(oldest.source, 250); // not a copy of the display
-    EXPECT_EQ(h.SnapshotAt(99)->SnapshotType, TSnapshotType::stSourceChange);
+    EXPECT_EQ(h.SnapshotAt(99)->type, SnapshotType::SourceChange);
 }
 
 TEST(ImageHistory, ASourceDroppedWithTheRedoBranchIsStoredAgain)
 {
-    TImageHistory h;
+    ImageHistory h;
     const gfx::Image first = coded(100), second = coded(101);
     h.Save(coded(1), first);
     h.Save(coded(2), second); // the only step holding `second`
     undo(h);
     h.Save(coded(3), second); // drops step 2
-    EXPECT_EQ(h.SnapshotAt(0)->SnapshotType, TSnapshotType::stSourceChange);
+    EXPECT_EQ(h.SnapshotAt(0)->type, SnapshotType::SourceChange);
     EXPECT_EQ(undo(h).source, 100);
     EXPECT_EQ(redo(h).source, 101);
 }
 
 TEST(ImageHistory, UndoWorksBeforeEncodingFinishes)
 {
-    TImageHistory h;
+    ImageHistory h;
     for (int n = 0; n < 30; ++n)
         h.Save(coded(n), coded(n + 100));
     const Step s = undo(h);
@@ -233,7 +233,7 @@ TEST(ImageHistory, UndoWorksBeforeEncodingFinishes)
 
 TEST(ImageHistory, ClearEmptiesEverything)
 {
-    TImageHistory h;
+    ImageHistory h;
     h.Save(coded(1), coded(2));
     h.Save(coded(3), {});
     h.WaitForEncoding();
@@ -244,12 +244,12 @@ TEST(ImageHistory, ClearEmptiesEverything)
     gfx::Image d, s;
     EXPECT_FALSE(h.Redo(d, s));
     h.Save(coded(4), coded(2));
-    EXPECT_EQ(h.SnapshotAt(0)->SnapshotType, TSnapshotType::stSourceChange);
+    EXPECT_EQ(h.SnapshotAt(0)->type, SnapshotType::SourceChange);
 }
 
 TEST(ImageHistory, TheSavedEventReportsTheSourceChangeAndItsErrorsAreSwallowed)
 {
-    TImageHistory h;
+    ImageHistory h;
     std::vector<bool> changes;
     h.SetOnImageSaved([&](const gfx::Image& d, const gfx::Image&, bool change) {
         changes.push_back(change);
@@ -264,12 +264,12 @@ TEST(ImageHistory, TheSavedEventReportsTheSourceChangeAndItsErrorsAreSwallowed)
     EXPECT_EQ(changes, (std::vector<bool>{true, false, false}));
     EXPECT_EQ(h.Count(), 3);
     // A null source where a change would be stored counts as no change.
-    EXPECT_EQ(h.SnapshotAt(0)->SnapshotType, TSnapshotType::stEffectChange);
+    EXPECT_EQ(h.SnapshotAt(0)->type, SnapshotType::EffectChange);
 }
 
 TEST(ImageHistory, SavesFromSeveralThreadsKeepTheRingConsistent)
 {
-    TImageHistory h;
+    ImageHistory h;
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&h, t] {

@@ -12,7 +12,7 @@ using namespace pqtest;
 namespace {
 
 Gate* gGate = nullptr;
-std::optional<pq::TEffectOptions> gSeen;
+std::optional<pq::EffectOptions> gSeen;
 QRgb gCanvasPixel = 0;
 
 // Waits at the gate, then reads the run's options and prepares its canvas
@@ -36,7 +36,7 @@ void optionsReader(const gfx::Image& src, gfx::Surface& dest, int, int, int, int
 void reportThenWait(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
 {
     dest.clear(Qt::red);
-    pq::GLastProgressTick = 0;
+    pq::gLastProgressTick = 0;
     pq::SafeUpdatePreview(dest, 40);
     gGate->enterAndWait();
 }
@@ -80,9 +80,9 @@ TEST_F(OptionsTest, AFullRunKeepsTheOptionsItStartedWith)
     ASSERT_TRUE(waitIdle());
 
     ASSERT_TRUE(gSeen.has_value());
-    EXPECT_FALSE(gSeen->FEraseBdChecked);
-    EXPECT_TRUE(gSeen->FDrawContourChecked);
-    EXPECT_EQ(gSeen->FContourColor, 0x80112233u);
+    EXPECT_FALSE(gSeen->eraseBackground);
+    EXPECT_TRUE(gSeen->drawContours);
+    EXPECT_EQ(gSeen->contourColor, 0x80112233u);
     EXPECT_EQ(gCanvasPixel, 0xFFFF0000u) << "painted over the previous result";
 }
 
@@ -99,15 +99,15 @@ TEST_F(OptionsTest, EachCallOnASurfaceTakesTheOptionsAnew)
     host->EraseBackground = false;
     pq::ProcessEffectOnSurface(source, dest, 502, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(gSeen.has_value());
-    EXPECT_TRUE(gSeen->FDrawContourChecked);
-    EXPECT_EQ(gSeen->FContourColor, 0xFF00FF00u);
+    EXPECT_TRUE(gSeen->drawContours);
+    EXPECT_EQ(gSeen->contourColor, 0xFF00FF00u);
     EXPECT_EQ(gCanvasPixel, 0xFFFF0000u);
 
     // A script switches the options between two effects of one run.
     host->DrawContours = false;
     host->EraseBackground = true;
     pq::ProcessEffectOnSurface(source, dest, 502, 0, 0, 0, 0, 0, false);
-    EXPECT_FALSE(gSeen->FDrawContourChecked);
+    EXPECT_FALSE(gSeen->drawContours);
     EXPECT_EQ(gCanvasPixel, 0xFFFFFFFFu);
 }
 
@@ -129,7 +129,7 @@ TEST_F(OptionsTest, ASupersededPreviewLeavesNoProgressBehind)
     // A newer preview starts: the old one's ring and percent go at once,
     // before it has reported anything.
     pq::ScopedEffectOverride quiet(401, optionsReader);
-    host->Shared->FPreviewGeneration.fetch_add(1); // as the window does when the pane moves
+    host->Shared->previewGeneration.fetch_add(1); // as the window does when the pane moves
     EXPECT_EQ(host->Shared->CurrentPreviewProgress(), 0);
     pq::ProcessEffect(401, 0, 0, 0, 0, 0, true);
     EXPECT_EQ(host->PreviewLabel, 0);
@@ -139,6 +139,6 @@ TEST_F(OptionsTest, ASupersededPreviewLeavesNoProgressBehind)
     EXPECT_EQ(host->PreviewLabel, 101);
 
     // A late report of a superseded run never counts for the current one.
-    host->Shared->StorePreviewProgress(host->Shared->FPreviewGeneration.load() - 1, 55);
+    host->Shared->StorePreviewProgress(host->Shared->previewGeneration.load() - 1, 55);
     EXPECT_EQ(host->Shared->CurrentPreviewProgress(), 0);
 }

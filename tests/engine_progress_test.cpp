@@ -12,7 +12,7 @@ protected:
     {
         EngineTest::SetUp();
         platform::setTickSource([this] { return now.load(); });
-        pq::GLastProgressTick = 0;
+        pq::gLastProgressTick = 0;
         host->PreviewSize = QSizeF(225, 225);
     }
     // Reports made on the UI thread inside a run arrive at once.
@@ -50,14 +50,14 @@ TEST_F(ProgressTest, ASecondReportWithin50msIsDroppedUnlessItIsOutside1To100)
 TEST_F(ProgressTest, AWrappedTickDoesNotBlockReports)
 {
     inRun(false, [&] {
-        pq::GLastProgressTick = 0xFFFFFFF0u;
+        pq::gLastProgressTick = 0xFFFFFFF0u;
         now = 0x10; // 32 ms later
         pq::SafeUpdateProgress(40);
         EXPECT_EQ(host->LastProgress, -1);
         now = 100; // 116 ms later
         pq::SafeUpdateProgress(41);
         EXPECT_EQ(host->LastProgress, 41);
-        EXPECT_EQ(pq::GLastProgressTick.load(), 100u);
+        EXPECT_EQ(pq::gLastProgressTick.load(), 100u);
     });
 }
 
@@ -85,7 +85,7 @@ TEST_F(ProgressTest, PreviewSnapshotsPassEvery120msAndShowTheirValue)
         now += 500; // no surface: the value and timestamp only
         pq::SafeUpdatePreview(nullptr, 33);
         EXPECT_EQ(host->Shared->CurrentPreviewProgress(), 33);
-        EXPECT_EQ(pq::GLastProgressTick.load(), now.load());
+        EXPECT_EQ(pq::gLastProgressTick.load(), now.load());
         EXPECT_EQ(host->PreviewBitmapUpdates, 3);
     });
     EXPECT_EQ(host->LastProgress, -1); // previews never reach the main bar
@@ -110,7 +110,7 @@ TEST_F(ProgressTest, CancellationEndsTheBarOnlyOffPreviews)
     });
     host->LastProgress = -1;
     inRun(true, [&] {
-        host->Shared->FPreviewGeneration++;
+        host->Shared->previewGeneration++;
         EXPECT_THROW(pq::CheckCancellation(), pq::EAbort);
         EXPECT_THROW(pq::SafeUpdateProgress(5), pq::EAbort);
         gfx::Surface s = gfx::Surface::make(4, 4);

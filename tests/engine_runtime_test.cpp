@@ -200,7 +200,7 @@ TEST_F(RuntimeTest, ACancelledFullRunKeepsTheImageOnDisplayAndSavesIt)
     host->history.WaitForEncoding();
     const auto snap = host->history.SnapshotAt(0);
     ASSERT_TRUE(snap);
-    const gfx::Image stored = pq::TImageHistory::DecodeSnapshotImage(snap->DisplayData);
+    const gfx::Image stored = pq::ImageHistory::DecodeSnapshotImage(snap->DisplayData);
     ASSERT_FALSE(stored.isNull());
     EXPECT_LT(qAbs(qGreen(stored.pixel(5, 5)) - 255) + qRed(stored.pixel(5, 5)), 8);
     EXPECT_EQ(host->CurrentEffectNumber, -1);
@@ -281,11 +281,11 @@ TEST_F(RuntimeTest, TheBusyMessagesNestedLoopMayStartPreviewsAndTakeTheLock)
     host->onMessage = [&](const QString&) {
         // The preview timer firing inside the modal box.
         pq::ProcessEffect(201, 0, 0, 0, 0, 0, true);
-        std::lock_guard lock(pq::GEffectLock);
+        std::lock_guard lock(pq::gEffectLock);
         nested = true;
     };
     {
-        std::lock_guard held(pq::GEffectLock); // re-entrant on this thread
+        std::lock_guard held(pq::gEffectLock); // re-entrant on this thread
         pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     }
     EXPECT_TRUE(nested);
@@ -300,9 +300,9 @@ TEST_F(RuntimeTest, ASupersededPreviewNeitherDrawsNorRaisesUntilItsNextCheck)
     pq::ScopedEffectOverride o(200, reportAfterGate);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
-    host->Shared->FPreviewGeneration++; // a newer preview was requested
+    host->Shared->previewGeneration++; // a newer preview was requested
     platform::setTickSource([] { return 1000000u; });
-    pq::GLastProgressTick = 0;
+    pq::gLastProgressTick = 0;
     gate.open();
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(gUpdateReturned);
@@ -322,7 +322,7 @@ TEST_F(RuntimeTest, ALateSnapshotOfASupersededPreviewIsNotDrawn)
     for (int i = 0; i < 10000 && !gate2.entered(); ++i)
         platform::sleepMs(1);
     ASSERT_TRUE(gate2.entered());
-    host->Shared->FPreviewGeneration++;
+    host->Shared->previewGeneration++;
     EXPECT_GE(bridge->pump(), 1); // the snapshot's UI call ran...
     EXPECT_EQ(host->PreviewBitmapUpdates, 0); // ...and drew nothing
     gate2.open();
@@ -349,12 +349,12 @@ TEST_F(RuntimeTest, ALargeSourceFillsThePaneAndTheOriginIsPulledBack)
 {
     pq::ScopedEffectOverride o(200, fillRed);
     loadDocument(solidImage(400, 300, Qt::white));
-    host->Shared->PreviewStartX = 5000;
-    host->Shared->PreviewStartY = -7;
+    host->Shared->previewX = 5000;
+    host->Shared->previewY = -7;
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(host->Shared->PreviewStartX.load(), 400 - 225);
-    EXPECT_EQ(host->Shared->PreviewStartY.load(), 0);
+    EXPECT_EQ(host->Shared->previewX.load(), 400 - 225);
+    EXPECT_EQ(host->Shared->previewY.load(), 0);
     EXPECT_EQ(rgbAt(host->PreviewBitmap, 224, 224), 0xFF0000u);
     EXPECT_TRUE(rgbAt(host->Image, 0, 0) == 0xFFFFFFu); // the document is not touched
 }
@@ -424,8 +424,8 @@ void recordSheet(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool
 
 TEST_F(RuntimeTest, TheBrushSheetStepPicksTheSheetAndCount)
 {
-    pq::TForm3& repo = pq::Form3();
-    const pq::TForm3 saved = repo;
+    pq::ImageRepository& repo = pq::Repository();
+    const pq::ImageRepository saved = repo;
     repo.DefaultBrushes = solidImage(8, 8, Qt::red);
     repo.PastelBrushes = solidImage(8, 8, Qt::green);
     host->CustomBitmap304 = solidImage(8, 8, Qt::blue);
@@ -443,7 +443,7 @@ TEST_F(RuntimeTest, TheBrushSheetStepPicksTheSheetAndCount)
     pq::ProcessEffectOnSurface(host->SourceImage, dest, 304, 0, 0, 0, 0, 0, false);
     EXPECT_TRUE(gSeenSheet.sameAs(host->CustomBitmap304));
     EXPECT_EQ(gSeenCount, 7);
-    EXPECT_EQ(host->Shared->GlobalBrushCount.load(), 7);
+    EXPECT_EQ(host->Shared->brushCount.load(), 7);
 
     repo.Brushes = repo.PastelBrushes;
     pq::ProcessEffectOnSurface(host->SourceImage, dest, 307, 0, 0, 0, 0, 0, false);
@@ -568,7 +568,7 @@ TEST(EffectRunContext, PoolThreadsAnswerForTheirOwnRun)
     EXPECT_EQ(previewCancelled, 0);
     EXPECT_EQ(fullNotCancelled, 0);
 
-    fields->FPreviewGeneration++;
+    fields->previewGeneration++;
     platform::ScopedRunContext scope(preview.get());
     EXPECT_TRUE(pq::IsEffectCancelled());
     EXPECT_FALSE(pq::EffectRunContext::begin(false)->isCancelled()); // a new run starts fresh

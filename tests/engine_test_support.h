@@ -27,7 +27,7 @@ class FakeHost : public pq::HeadlessHost {
 public:
     FakeHost() { History = &history; }
 
-    pq::TImageHistory history;
+    pq::ImageHistory history;
     std::function<void(const QString&)> onMessage;
     std::function<void(int)> onEffectNumber;
     QString busyName = QStringLiteral("Cartoon");
@@ -38,13 +38,13 @@ public:
         if (onMessage)
             onMessage(text);
     }
-    void SetFCurrentEffectNumber(int number) override
+    void setRunningEffect(int number) override
     {
-        HeadlessHost::SetFCurrentEffectNumber(number);
+        HeadlessHost::setRunningEffect(number);
         if (onEffectNumber)
             onEffectNumber(number);
     }
-    QString GetEffectName(int) const override { return busyName; }
+    QString effectName(int) const override { return busyName; }
 };
 
 // Holds a routine at enterAndWait() until open(); a cancelled run leaves by
@@ -102,7 +102,7 @@ protected:
     {
         pq::AbortProcessing();
         host->Shared->Cancel.request();
-        host->Shared->FPreviewGeneration++;
+        host->Shared->previewGeneration++;
         EXPECT_TRUE(waitIdle()) << "effect workers did not end";
         host->history.WaitForEncoding();
         pq::setEngineHost(nullptr);

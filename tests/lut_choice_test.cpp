@@ -76,30 +76,30 @@ TEST(LUTChoice, DefaultAndNamedBuiltInLooks)
 {
     pq::LUTChoice choice;
     EXPECT_FALSE(choice.isChosen());
-    choice.FLUTFilePath = "/some/file.cube";
+    choice.lutFilePath = "/some/file.cube";
     EXPECT_TRUE(choice.InitEmbeddedLUTs());
-    EXPECT_EQ(choice.FLUTName, "Architecture");
-    EXPECT_EQ(choice.FLUTData, pq::ReadEmbeddedLUT("architecture"));
-    EXPECT_EQ(choice.FLUTFilePath, "/some/file.cube"); // left alone
+    EXPECT_EQ(choice.lutName, "Architecture");
+    EXPECT_EQ(choice.lutData, pq::ReadEmbeddedLUT("architecture"));
+    EXPECT_EQ(choice.lutFilePath, "/some/file.cube"); // left alone
 
     EXPECT_TRUE(choice.LoadEmbeddedLUT("golden HOUR"));
-    EXPECT_EQ(choice.FLUTName, "Golden hour");
-    EXPECT_TRUE(choice.FLUTFilePath.isEmpty());
-    EXPECT_EQ(choice.FLUTData, pq::ReadEmbeddedLUT("Golden hour"));
+    EXPECT_EQ(choice.lutName, "Golden hour");
+    EXPECT_TRUE(choice.lutFilePath.isEmpty());
+    EXPECT_EQ(choice.lutData, pq::ReadEmbeddedLUT("Golden hour"));
 
     const pq::LUTChoice before = choice;
     EXPECT_FALSE(choice.LoadEmbeddedLUT("Golden"));
     EXPECT_FALSE(choice.LoadEmbeddedLUT(""));
-    EXPECT_EQ(choice.FLUTName, before.FLUTName);
-    EXPECT_EQ(choice.FLUTData, before.FLUTData);
+    EXPECT_EQ(choice.lutName, before.lutName);
+    EXPECT_EQ(choice.lutData, before.lutData);
     EXPECT_TRUE(pq::ReadEmbeddedLUT("no such look").isEmpty());
 
     choice.OnLUTApplied("Mine", "bytes", "/a/Mine.cube");
-    EXPECT_EQ(choice.FLUTFilePath, "/a/Mine.cube");
-    EXPECT_TRUE(choice.FLUTData.isEmpty());
+    EXPECT_EQ(choice.lutFilePath, "/a/Mine.cube");
+    EXPECT_TRUE(choice.lutData.isEmpty());
     choice.clear();
     EXPECT_FALSE(choice.isChosen());
-    EXPECT_TRUE(choice.FLUTName.isEmpty());
+    EXPECT_TRUE(choice.lutName.isEmpty());
 }
 
 TEST(LUTChoice, EntryNames)

@@ -33,15 +33,15 @@ protected:
     void SetUp() override
     {
         platform::setUiBridge(platform::makeQtUiBridge());
-        window = std::make_unique<pq::TForm1>();
-        window->FCommandLine = {QStringLiteral("pastelloquin")};
-        window->FAskYesNo = [this](const QString& text) {
+        window = std::make_unique<pq::MainWindow>();
+        window->commandLine = {QStringLiteral("pastelloquin")};
+        window->askYesNo = [this](const QString& text) {
             questions << text;
             return true;
         };
-        window->FShowMessage = [this](const QString& text) { messages << text; };
+        window->showMessageBox = [this](const QString& text) { messages << text; };
         window->show();
-        ASSERT_TRUE(processUntil([&] { return window->FInitialized; }));
+        ASSERT_TRUE(processUntil([&] { return window->initialized; }));
     }
 
     void TearDown() override
@@ -55,18 +55,18 @@ protected:
 
     void openDocument(const gfx::Image& photo)
     {
-        pq::TDocument& doc = window->Doc();
+        pq::Document& doc = window->Doc();
         ASSERT_TRUE(doc.ReplaceDocument(photo, photo));
-        doc.FHistory->Save(doc.ZIdImage, doc.ZIdSourceImage);
-        doc.FImageDirty = false;
+        doc.history->Save(doc.resultImage, doc.sourceImage);
+        doc.unsavedChanges = false;
     }
 
     bool idle()
     {
-        return window->FCurrentEffectNumber() == -1 && pq::EffectWorkerCount() == 0;
+        return window->runningEffect() == -1 && pq::EffectWorkerCount() == 0;
     }
 
-    std::unique_ptr<pq::TForm1> window;
+    std::unique_ptr<pq::MainWindow> window;
     QStringList questions;
     QStringList messages;
 };
@@ -75,11 +75,11 @@ TEST_F(MainWindowHost, TheWindowIsTheEngineHost)
 {
     EXPECT_EQ(pq::engineHost(), window.get());
     EXPECT_EQ(pq::sharedFields().get(), window->Doc().Shared.get());
-    EXPECT_EQ(window->Image1Size(), QSizeF(225, 225));
-    EXPECT_EQ(window->GetEffectName(403), QStringLiteral("Vintage / Sepia"));
-    EXPECT_EQ(window->GetEffectName(501), QStringLiteral("Cartoon"));
-    EXPECT_EQ(window->GetEffectName(900), QStringLiteral("Brushstrokes Frame"));
-    EXPECT_EQ(window->GetEffectName(777), QStringLiteral("Unknown Effect"));
+    EXPECT_EQ(window->previewPaneSize(), QSizeF(225, 225));
+    EXPECT_EQ(window->effectName(403), QStringLiteral("Vintage / Sepia"));
+    EXPECT_EQ(window->effectName(501), QStringLiteral("Cartoon"));
+    EXPECT_EQ(window->effectName(900), QStringLiteral("Brushstrokes Frame"));
+    EXPECT_EQ(window->effectName(777), QStringLiteral("Unknown Effect"));
 }
 
 TEST_F(MainWindowHost, ApplyReplacesTheResultAndMarksItUnsaved)
@@ -88,22 +88,22 @@ TEST_F(MainWindowHost, ApplyReplacesTheResultAndMarksItUnsaved)
     openDocument(photo);
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
     ASSERT_TRUE(processUntil([&] { return idle(); }));
-    pq::TDocument& doc = window->Doc();
-    EXPECT_FALSE(doc.ZIdImage.sameAs(photo));
-    EXPECT_TRUE(doc.ZIdSourceImage.sameAs(photo));
-    EXPECT_TRUE(doc.FImageDirty);
-    EXPECT_EQ(doc.FHistory->Count(), 2);
+    pq::Document& doc = window->Doc();
+    EXPECT_FALSE(doc.resultImage.sameAs(photo));
+    EXPECT_TRUE(doc.sourceImage.sameAs(photo));
+    EXPECT_TRUE(doc.unsavedChanges);
+    EXPECT_EQ(doc.history->Count(), 2);
     EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(MainWindowHost, PreviewDrawsIntoThePane)
 {
     openDocument(gradientPhoto(400, 300));
-    const QImage before = window->Image1->bitmap();
+    const QImage before = window->previewPane->bitmap();
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, true);
-    ASSERT_TRUE(processUntil([&] { return idle() && window->Image1->bitmap() != before; }));
-    EXPECT_FALSE(window->Doc().FImageDirty) << "a preview never touches the document";
-    EXPECT_EQ(window->Doc().FHistory->Count(), 1);
+    ASSERT_TRUE(processUntil([&] { return idle() && window->previewPane->bitmap() != before; }));
+    EXPECT_FALSE(window->Doc().unsavedChanges) << "a preview never touches the document";
+    EXPECT_EQ(window->Doc().history->Count(), 1);
 }
 
 TEST_F(MainWindowHost, NoImageGivesAMessage)
@@ -111,26 +111,26 @@ TEST_F(MainWindowHost, NoImageGivesAMessage)
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
     processUntil([&] { return !messages.isEmpty(); }, 2000);
     EXPECT_EQ(messages, QStringList{QStringLiteral("No image loaded")});
-    EXPECT_EQ(window->FCurrentEffectNumber(), -1);
+    EXPECT_EQ(window->runningEffect(), -1);
 }
 
 TEST_F(MainWindowHost, CloseDuringApplyIsPerformedWhenTheRunEnds)
 {
     openDocument(gradientPhoto(1600, 1200));
-    window->Doc().FImageDirty = true;
+    window->Doc().unsavedChanges = true;
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
-    ASSERT_NE(window->FCurrentEffectNumber(), -1);
+    ASSERT_NE(window->runningEffect(), -1);
     // Yes to the question, but an effect is applying: refused, remembered.
     EXPECT_FALSE(window->close());
     EXPECT_EQ(questions.size(), 1);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->Doc().FCloseRequested);
+    EXPECT_TRUE(window->Doc().closeRequested);
     // The run stops (closing cancels it) and its end step closes the
     // window without asking again: the user already agreed.
     ASSERT_TRUE(processUntil([&] { return !window->isVisible(); }));
-    EXPECT_FALSE(window->Doc().FCloseRequested);
+    EXPECT_FALSE(window->Doc().closeRequested);
     EXPECT_EQ(questions.size(), 1);
-    EXPECT_EQ(window->FCurrentEffectNumber(), -1);
+    EXPECT_EQ(window->runningEffect(), -1);
 }
 
 } // namespace

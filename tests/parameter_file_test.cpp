@@ -12,10 +12,10 @@
 
 namespace {
 
-using pq::TParameters;
-using pq::TParameterTable;
+using pq::EffectParameters;
+using pq::ParameterTable;
 
-bool sameEntry(const TParameters& a, const TParameters& b)
+bool sameEntry(const EffectParameters& a, const EffectParameters& b)
 {
     for (int k = 1; k <= 5; ++k)
         if (a.value(k) != b.value(k) || a.name(k) != b.name(k))
@@ -24,7 +24,7 @@ bool sameEntry(const TParameters& a, const TParameters& b)
 }
 
 // Index of the first entry that differs, or -1.
-int firstDifference(const TParameterTable& a, const TParameterTable& b)
+int firstDifference(const ParameterTable& a, const ParameterTable& b)
 {
     for (int c = 0; c < 10; ++c)
         for (int i = 0; i < 20; ++i)
@@ -33,9 +33,9 @@ int firstDifference(const TParameterTable& a, const TParameterTable& b)
     return -1;
 }
 
-TParameterTable startupTable()
+ParameterTable startupTable()
 {
-    TParameterTable t{};
+    ParameterTable t{};
     pq::InitializeParameters(t);
     return t;
 }
@@ -62,10 +62,10 @@ TEST_F(ParameterFile, EveryEntryRoundTripsInTheExactFormat)
 {
     // Every one of the 200 entries different: effects, empty entries,
     // negative and large values, captions with blanks and non-ASCII text.
-    TParameterTable table = startupTable();
+    ParameterTable table = startupTable();
     for (int c = 0; c < 10; ++c)
         for (int i = 0; i < 20; ++i) {
-            TParameters& p = table[size_t(c)][size_t(i)];
+            EffectParameters& p = table[size_t(c)][size_t(i)];
             for (int k = 1; k <= 5; ++k)
                 p.setValue(k, (c * 20 + i) * 7 - 3 * k - 40);
             if ((c + i) % 3 == 0)
@@ -88,8 +88,8 @@ TEST_F(ParameterFile, EveryEntryRoundTripsInTheExactFormat)
     EXPECT_TRUE(bytes.contains("[Effect_3_2]\r\nName1=min brush size\r\nName2="));
     EXPECT_FALSE(bytes.contains("[Effect_10_0]"));
 
-    TParameterTable read = startupTable();
-    const pq::TParameterFileLoad load = pq::ReadParameterFile(path, read);
+    ParameterTable read = startupTable();
+    const pq::ParameterFileLoad load = pq::ReadParameterFile(path, read);
     EXPECT_TRUE(load.problem.isEmpty()) << load.problem.toStdString();
     EXPECT_EQ(load.stored, 2000);
     EXPECT_EQ(firstDifference(read, table), -1);
@@ -121,13 +121,13 @@ TEST_F(ParameterFile, AHandWrittenFileIsReadByTheReaderRules)
         "Value2=99999999999\r\n"         // beyond int: 0
         "Value1=+8\r\n";
     const QString path = write(QStringLiteral("hand.pqk"), text);
-    const TParameterTable before = startupTable();
-    TParameterTable table = before;
-    const pq::TParameterFileLoad load = pq::ReadParameterFile(path, table);
+    const ParameterTable before = startupTable();
+    ParameterTable table = before;
+    const pq::ParameterFileLoad load = pq::ReadParameterFile(path, table);
     EXPECT_TRUE(load.problem.isEmpty()) << load.problem.toStdString();
     EXPECT_EQ(load.stored, 10);
 
-    TParameters expect32 = before[3][2];
+    EffectParameters expect32 = before[3][2];
     expect32.Value1 = 55;
     expect32.Value2 = 0;
     expect32.Value3 = 250;
@@ -135,7 +135,7 @@ TEST_F(ParameterFile, AHandWrittenFileIsReadByTheReaderRules)
     expect32.Value4 = -7;
     expect32.Value5 = 13;
     EXPECT_TRUE(sameEntry(table[3][2], expect32));
-    TParameters expect51 = before[5][1];
+    EffectParameters expect51 = before[5][1];
     expect51.Name3 = QStringLiteral("custom caption");
     expect51.Value2 = 0;
     expect51.Value1 = 8;
@@ -148,10 +148,10 @@ TEST_F(ParameterFile, AHandWrittenFileIsReadByTheReaderRules)
 
 TEST_F(ParameterFile, OneHeaderAndOneValueChangeOnlyThatSlider)
 {
-    TParameterTable table = startupTable();
-    const TParameterTable before = table;
+    ParameterTable table = startupTable();
+    const ParameterTable before = table;
     const QString path = write(QStringLiteral("one.pqk"), "\xEF\xBB\xBF[Effect_3_2]\r\nValue1=55");
-    const pq::TParameterFileLoad load = pq::ReadParameterFile(path, table);
+    const pq::ParameterFileLoad load = pq::ReadParameterFile(path, table);
     EXPECT_TRUE(load.problem.isEmpty());
     EXPECT_EQ(table[3][2].Value1, 55);
     table[3][2].Value1 = before[3][2].Value1;
@@ -184,10 +184,10 @@ TEST_F(ParameterFile, FilesThatAreNotParameterFilesChangeNothingAndSayWhy)
         {"comments", "# Pastelloquin Parameters File\r\n# nothing else\r\n"},
         {"no-sections", "Value1=5\nName1=x\n[Effect_99_99]\nValue1=1\n"},
     };
-    const TParameterTable before = startupTable();
+    const ParameterTable before = startupTable();
     for (const auto& c : cases) {
-        TParameterTable table = before;
-        const pq::TParameterFileLoad load =
+        ParameterTable table = before;
+        const pq::ParameterFileLoad load =
             pq::ReadParameterFile(write(QString::fromLatin1(c.name) + QStringLiteral(".pqk"), c.bytes), table);
         EXPECT_FALSE(load.problem.isEmpty()) << c.name;
         EXPECT_EQ(load.stored, 0) << c.name;
@@ -195,7 +195,7 @@ TEST_F(ParameterFile, FilesThatAreNotParameterFilesChangeNothingAndSayWhy)
     }
 
     // A missing file does nothing, silently; a folder is refused.
-    TParameterTable table = before;
+    ParameterTable table = before;
     EXPECT_TRUE(pq::ReadParameterFile(dir.filePath(QStringLiteral("missing.pqk")), table).problem.isEmpty());
     EXPECT_FALSE(pq::ReadParameterFile(dir.path(), table).problem.isEmpty());
     EXPECT_EQ(firstDifference(table, before), -1);
@@ -203,7 +203,7 @@ TEST_F(ParameterFile, FilesThatAreNotParameterFilesChangeNothingAndSayWhy)
 
 TEST_F(ParameterFile, ATruncatedProgramFileKeepsItsCompleteLinesOnly)
 {
-    TParameterTable table = startupTable();
+    ParameterTable table = startupTable();
     table[3][2].Value2 = 77;
     table[3][2].Value3 = 66;
     const QByteArray whole = pq::ParameterFileBytes(table);
@@ -212,17 +212,17 @@ TEST_F(ParameterFile, ATruncatedProgramFileKeepsItsCompleteLinesOnly)
                                                                      "Name4=quality\r\nName5=opacity\r\n"
                                                                      "Value1=10\r\nValue2=7")
                                                               .size();
-    TParameterTable read = startupTable();
-    const pq::TParameterFileLoad load = pq::ReadParameterFile(write(QStringLiteral("cut.pqk"), whole.left(cut)), read);
+    ParameterTable read = startupTable();
+    const pq::ParameterFileLoad load = pq::ReadParameterFile(write(QStringLiteral("cut.pqk"), whole.left(cut)), read);
     EXPECT_FALSE(load.problem.isEmpty());
     EXPECT_GT(load.stored, 0);
     EXPECT_EQ(read[3][2].Value2, 70) << "the cut value 7 is not taken for 77";
     EXPECT_EQ(read[3][2].Value3, 30);
 
     // Cut at the end of a line: every line is whole, nothing to report.
-    TParameterTable again = startupTable();
+    ParameterTable again = startupTable();
     const qsizetype atLine = whole.indexOf("Value3=66");
-    const pq::TParameterFileLoad clean =
+    const pq::ParameterFileLoad clean =
         pq::ReadParameterFile(write(QStringLiteral("line.pqk"), whole.left(atLine)), again);
     EXPECT_TRUE(clean.problem.isEmpty());
     EXPECT_EQ(again[3][2].Value2, 77);
@@ -244,7 +244,7 @@ TEST_F(ParameterFile, IntegersAreDecimalWithinRange)
 TEST_F(ParameterFile, SavingReplacesTheWholeFileOrFailsWithAReason)
 {
     const QString path = write(QStringLiteral("old.pqk"), QByteArray(100000, 'x'));
-    const TParameterTable table = startupTable();
+    const ParameterTable table = startupTable();
     pq::WriteParameterFile(table, path);
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

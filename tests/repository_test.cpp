@@ -19,11 +19,11 @@
 
 namespace {
 
-pq::TForm3& loadedRepository()
+pq::ImageRepository& loadedRepository()
 {
-    pq::TForm3& form = pq::Form3();
+    pq::ImageRepository& form = pq::Repository();
     if (!form.loaded())
-        form.FormCreate();
+        form.create();
     return form;
 }
 
@@ -110,9 +110,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir_.isValid());
-        saved_ = pq::Form3().Brushes;
+        saved_ = pq::Repository().Brushes;
     }
-    void TearDown() override { pq::Form3().Brushes = saved_; }
+    void TearDown() override { pq::Repository().Brushes = saved_; }
     QString path(const QString& name) const { return dir_.filePath(name); }
 
     QTemporaryDir dir_;
@@ -128,8 +128,8 @@ TEST_F(BrushLoading, NinePngsFillTwoRowsInOrder)
         files << name;
     }
     QString error;
-    ASSERT_EQ(pq::Form3().LoadBrushesToRepository(files, &error), 9) << error.toStdString();
-    const gfx::Image& sheet = pq::Form3().Brushes;
+    ASSERT_EQ(pq::Repository().LoadBrushesToRepository(files, &error), 9) << error.toStdString();
+    const gfx::Image& sheet = pq::Repository().Brushes;
     ASSERT_EQ(sheet.width(), 2048);
     ASSERT_EQ(sheet.height(), 512);
     // A 64 x 64 brush is enlarged to the whole cell.
@@ -147,8 +147,8 @@ TEST_F(BrushLoading, WideBrushIsScaledAndCentred)
 {
     const QString name = path(QStringLiteral("wide.PNG"));
     writeFile(name, pngBytes(solid(512, 128, Qt::blue)));
-    ASSERT_EQ(pq::Form3().LoadBrushesToRepository({name}), 1);
-    const gfx::Image& sheet = pq::Form3().Brushes;
+    ASSERT_EQ(pq::Repository().LoadBrushesToRepository({name}), 1);
+    const gfx::Image& sheet = pq::Repository().Brushes;
     ASSERT_EQ(sheet.size(), QSize(2048, 256));
     for (int x : {0, 100, 255}) {
         EXPECT_EQ(alphaAt(sheet, x, 95), 0);
@@ -170,9 +170,9 @@ TEST_F(BrushLoading, ZipMembersAndPlainFiles)
     const QString text = path(QStringLiteral("notes.txt"));
     writeFile(text, "hello");
     QString error;
-    ASSERT_EQ(pq::Form3().LoadBrushesToRepository({text, zip, path(QStringLiteral("missing.png"))}, &error), 3);
+    ASSERT_EQ(pq::Repository().LoadBrushesToRepository({text, zip, path(QStringLiteral("missing.png"))}, &error), 3);
     EXPECT_TRUE(error.isEmpty());
-    const gfx::Image& sheet = pq::Form3().Brushes;
+    const gfx::Image& sheet = pq::Repository().Brushes;
     EXPECT_EQ(sheet.pixel(128, 128), 0xFFFF0000u);
     EXPECT_EQ(sheet.pixel(256 + 128, 128), 0xFF00FF00u);
     EXPECT_EQ(sheet.pixel(512 + 128, 128), 0xFF0000FFu);
@@ -183,19 +183,19 @@ TEST_F(BrushLoading, ZipMembersAndPlainFiles)
 
 TEST_F(BrushLoading, NothingLoadableLeavesTheSheet)
 {
-    const gfx::Image before = pq::Form3().Brushes;
-    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({}), 0);
+    const gfx::Image before = pq::Repository().Brushes;
+    EXPECT_EQ(pq::Repository().LoadBrushesToRepository({}), 0);
     const QString text = path(QStringLiteral("a.txt"));
     writeFile(text, "x");
     const QString fake = path(QStringLiteral("fake.png"));
     writeFile(fake, "no png here");
-    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({text, fake}), 0);
-    EXPECT_TRUE(pq::Form3().Brushes.sameAs(before) || (before.isNull() && pq::Form3().Brushes.isNull()));
+    EXPECT_EQ(pq::Repository().LoadBrushesToRepository({text, fake}), 0);
+    EXPECT_TRUE(pq::Repository().Brushes.sameAs(before) || (before.isNull() && pq::Repository().Brushes.isNull()));
 }
 
 TEST_F(BrushLoading, DamagedArchiveEndsTheCallWithAMessage)
 {
-    const gfx::Image before = pq::Form3().Brushes;
+    const gfx::Image before = pq::Repository().Brushes;
     const QString good = path(QStringLiteral("good.png"));
     writeFile(good, pngBytes(solid(10, 10, Qt::red)));
     QByteArray zip = testzip::storedZip({{QStringLiteral("a.png"), pngBytes(solid(40, 80, Qt::red))}});
@@ -203,9 +203,9 @@ TEST_F(BrushLoading, DamagedArchiveEndsTheCallWithAMessage)
     const QString bad = path(QStringLiteral("bad.zip"));
     writeFile(bad, zip);
     QString error;
-    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({good, bad}, &error), 0);
+    EXPECT_EQ(pq::Repository().LoadBrushesToRepository({good, bad}, &error), 0);
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(pq::Form3().Brushes.sameAs(before) || (before.isNull() && pq::Form3().Brushes.isNull()));
+    EXPECT_TRUE(pq::Repository().Brushes.sameAs(before) || (before.isNull() && pq::Repository().Brushes.isNull()));
 }
 
 TEST_F(BrushLoading, LimitsStopHostileInput)
@@ -218,14 +218,14 @@ TEST_F(BrushLoading, LimitsStopHostileInput)
     const QString many = path(QStringLiteral("many.zip"));
     writeFile(many, testzip::storedZip(members));
     QString error;
-    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({many}, &error), 0);
+    EXPECT_EQ(pq::Repository().LoadBrushesToRepository({many}, &error), 0);
     EXPECT_TRUE(error.contains(QString::number(pq::kMaxBrushes)));
 
     // A file above the size limit.
     const QString big = path(QStringLiteral("big.png"));
     writeFile(big, QByteArray(int(pq::kMaxBrushFileBytes + 1), 'x'));
     error.clear();
-    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({big}, &error), 0);
+    EXPECT_EQ(pq::Repository().LoadBrushesToRepository({big}, &error), 0);
     EXPECT_FALSE(error.isEmpty());
 
     // A picture whose header claims 100000 x 100000 pixels is skipped
@@ -245,7 +245,7 @@ TEST_F(BrushLoading, LimitsStopHostileInput)
     const QString bomb = path(QStringLiteral("bomb.png"));
     writeFile(bomb, png);
     error.clear();
-    EXPECT_EQ(pq::Form3().LoadBrushesToRepository({bomb}, &error), 0);
+    EXPECT_EQ(pq::Repository().LoadBrushesToRepository({bomb}, &error), 0);
     EXPECT_TRUE(error.isEmpty());
 }
 
@@ -254,14 +254,14 @@ TEST(BuiltInImages, BackgroundLoadingInstallsOnTheUiThread)
     platform::ManualUiBridge bridge;
     std::thread::id ranOn;
     bool done = false;
-    pq::Form3().FormCreateInBackground(bridge, [&] {
+    pq::Repository().FormCreateInBackground(bridge, [&] {
         ranOn = std::this_thread::get_id();
         done = true;
     });
     ASSERT_TRUE(bridge.pumpUntil([&] { return done; }, 60000));
     EXPECT_EQ(ranOn, std::this_thread::get_id());
-    EXPECT_TRUE(pq::Form3().loaded());
-    EXPECT_EQ(pq::Form3().DefaultImage.size(), QSize(960, 1440));
+    EXPECT_TRUE(pq::Repository().loaded());
+    EXPECT_EQ(pq::Repository().DefaultImage.size(), QSize(960, 1440));
 }
 
 TEST(BuiltInImages, ArchiveHoldsItsMembersStoredInOrder)
@@ -287,7 +287,7 @@ TEST(BuiltInImages, ArchiveHoldsItsMembersStoredInOrder)
 
 TEST(BuiltInImages, RepositoryPicturesHaveTheirSizes)
 {
-    const pq::TForm3& form = loadedRepository();
+    const pq::ImageRepository& form = loadedRepository();
     EXPECT_EQ(form.DefaultImage.size(), QSize(960, 1440));
     EXPECT_EQ(form.WatercolorTexture.size(), QSize(1024, 1024));
     EXPECT_EQ(form.PencilTexture.size(), QSize(512, 166));
@@ -318,7 +318,7 @@ TEST(BuiltInImages, RepositoryPicturesHaveTheirSizes)
 
 TEST(BuiltInImages, BrushSheetsKeepEveryCellThatHoldsABrush)
 {
-    const pq::TForm3& form = loadedRepository();
+    const pq::ImageRepository& form = loadedRepository();
     struct Sheet {
         const gfx::Image* image;
         int brushes;
@@ -379,7 +379,7 @@ TEST(BuiltInImages, TemplateAtlasHoldsDarkMarksOnWhite)
 
 TEST(BuiltInImages, BrushTipsAreSoft)
 {
-    const pq::TForm3& form = loadedRepository();
+    const pq::ImageRepository& form = loadedRepository();
     for (const gfx::Image* tip : {&form.PaintBrushSim, &form.PaintBrushSim2, &form.PaintBrushSim3}) {
         const int cx = tip->width() / 2, cy = tip->height() / 2;
         EXPECT_GT(alphaAt(*tip, cx, cy), 150);
@@ -394,7 +394,7 @@ TEST(BuiltInImages, BrushTipsAreSoft)
 
 TEST(BuiltInImages, FramesHaveOpaqueBordersAroundATransparentOpening)
 {
-    const pq::TForm3& form = loadedRepository();
+    const pq::ImageRepository& form = loadedRepository();
     const QSize sizes[9] = {{2225, 2196}, {2244, 2424}, {1122, 1212}, {816, 1456}, {2260, 3000},
                             {1100, 1100}, {1957, 2331}, {100, 100},   {2138, 2128}};
     ASSERT_EQ(form.FrameList.size(), 9u);
@@ -432,7 +432,7 @@ TEST(BuiltInImages, FramesHaveOpaqueBordersAroundATransparentOpening)
 
 TEST(BuiltInImages, TexturesTileAndSitNearMidGrey)
 {
-    const pq::TForm3& form = loadedRepository();
+    const pq::ImageRepository& form = loadedRepository();
     std::vector<const gfx::Image*> textures = {&form.WatercolorTexture, &form.VCLwatercolortexture, &form.OldFilmTexture};
     for (const pq::NamedImage& item : form.TextureList)
         textures.push_back(&item.image);
@@ -488,8 +488,8 @@ TEST(BuiltInImages, PencilTextureRunsFromDarkToWhite)
 
 class WatercolorSamples : public ::testing::Test {
 protected:
-    void SetUp() override { saved_ = pq::Form3().VCLwatercolortexture; }
-    void TearDown() override { pq::Form3().VCLwatercolortexture = saved_; }
+    void SetUp() override { saved_ = pq::Repository().VCLwatercolortexture; }
+    void TearDown() override { pq::Repository().VCLwatercolortexture = saved_; }
     static gfx::Image paper(int w, int h)
     {
         QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -503,7 +503,7 @@ protected:
 
 TEST_F(WatercolorSamples, SmallPaperFillsItsCornerAndLeaves128)
 {
-    pq::Form3().VCLwatercolortexture = paper(512, 512);
+    pq::Repository().VCLwatercolortexture = paper(512, 512);
     const auto table = pq::LoadWatercolorTextureSamples();
     ASSERT_TRUE(table->loaded);
     int64_t sum = 0;
@@ -521,19 +521,19 @@ TEST_F(WatercolorSamples, SmallPaperFillsItsCornerAndLeaves128)
 
 TEST_F(WatercolorSamples, LargePaperFillsTheWholeTable)
 {
-    pq::Form3().VCLwatercolortexture = paper(2048, 1024);
+    pq::Repository().VCLwatercolortexture = paper(2048, 1024);
     const auto table = pq::LoadWatercolorTextureSamples();
     ASSERT_TRUE(table->loaded);
     EXPECT_EQ(table->at(1023, 767), (1023 * 7 + 767 * 3) % 200);
-    pq::Form3().VCLwatercolortexture = paper(1, 300);
+    pq::Repository().VCLwatercolortexture = paper(1, 300);
     EXPECT_EQ(pq::LoadWatercolorTextureSamples()->mean, 128);
-    pq::Form3().VCLwatercolortexture = gfx::Image();
+    pq::Repository().VCLwatercolortexture = gfx::Image();
     EXPECT_FALSE(pq::LoadWatercolorTextureSamples()->loaded);
 }
 
 TEST_F(WatercolorSamples, ConcurrentRunsShareOneTable)
 {
-    pq::Form3().VCLwatercolortexture = paper(300, 200);
+    pq::Repository().VCLwatercolortexture = paper(300, 200);
     std::vector<std::shared_ptr<const pq::WatercolorTextureSamples>> seen(8);
     std::vector<std::thread> threads;
     for (size_t i = 0; i < seen.size(); ++i)

@@ -96,7 +96,7 @@ gfx::Image smoothed(const gfx::Image& src, const gfx::Image& guide, int radius, 
                     const std::function<void(float)>& progress = nullptr)
 {
     gfx::Surface s = gfx::Surface::fromImage(src);
-    pq::SimilaritySmoothSurface_MT(s, guide, radius, threshold, iterations, adaptive, spatialSigma, rangeSigma, 0,
+    pq::SimilaritySmoothSurface(s, guide, radius, threshold, iterations, adaptive, spatialSigma, rangeSigma, 0,
                                    progress);
     return s.snapshot();
 }
@@ -234,7 +234,7 @@ TEST(SimilaritySmooth, AnAbortLeavesTheSurfaceUnchanged)
     const gfx::Image src = blobs(40, 30, 2, true);
     gfx::Surface s = gfx::Surface::fromImage(src);
     int calls = 0;
-    EXPECT_THROW(pq::SimilaritySmoothSurface_MT(s, {}, 3, 30, 3, false, 1.2f, 5.0f, 0,
+    EXPECT_THROW(pq::SimilaritySmoothSurface(s, {}, 3, 30, 3, false, 1.2f, 5.0f, 0,
                                                 [&](float) {
                                                     if (++calls == 2)
                                                         throw pq::EAbort();
@@ -252,6 +252,6 @@ TEST_F(SimilaritySmoothRunTest, ACancelledRunStopsInsideAPassAndLeavesTheSurface
     auto ctx = pq::EffectRunContext::begin(false);
     platform::ScopedRunContext scope(ctx.get());
     host->Shared->Cancel.request(); // Esc before the rows run
-    EXPECT_THROW(pq::SimilaritySmoothSurface_MT(s, {}, 5, 30, 3, false, 1.2f, 5.0f, 0, nullptr), pq::EAbort);
+    EXPECT_THROW(pq::SimilaritySmoothSurface(s, {}, 5, 30, 3, false, 1.2f, 5.0f, 0, nullptr), pq::EAbort);
     EXPECT_TRUE(imagesNear(src, s.snapshot()));
 }

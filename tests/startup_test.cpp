@@ -47,11 +47,11 @@ QString writePhoto(const QTemporaryDir& dir, const char* name)
 }
 
 // A main window with a scripted answer to every question.
-struct TWindowFixture {
-    explicit TWindowFixture(QStringList commandLine = {QStringLiteral("pastelloquin")})
+struct WindowFixture {
+    explicit WindowFixture(QStringList commandLine = {QStringLiteral("pastelloquin")})
     {
-        window.FCommandLine = std::move(commandLine);
-        window.FAskYesNo = [this](const QString& text) {
+        window.commandLine = std::move(commandLine);
+        window.askYesNo = [this](const QString& text) {
             questions << text;
             return answer;
         };
@@ -59,9 +59,9 @@ struct TWindowFixture {
     void showAndInitialise()
     {
         window.show();
-        ASSERT_TRUE(processUntil([&] { return window.FInitialized; }));
+        ASSERT_TRUE(processUntil([&] { return window.initialized; }));
     }
-    pq::TForm1 window;
+    pq::MainWindow window;
     QStringList questions;
     bool answer = true;
 };
@@ -131,33 +131,33 @@ TEST(MainWindowStartup, FirstShowWorkRunsOnce)
 {
     QTemporaryDir dir;
     const QString photo = writePhoto(dir, "first.png");
-    TWindowFixture f({QStringLiteral("pastelloquin"), photo});
-    pq::TForm1& w = f.window;
+    WindowFixture f({QStringLiteral("pastelloquin"), photo});
+    pq::MainWindow& w = f.window;
     EXPECT_EQ(w.windowTitle(), QStringLiteral("  Pastelloquin 4.40"));
     f.showAndInitialise();
-    ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
+    ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
 
-    EXPECT_EQ(w.FInitializationRuns, 1);
-    EXPECT_EQ(w.FStartupImageLoads, 1);
-    EXPECT_TRUE(w.FIsCustomMaximized);
-    EXPECT_EQ(w.Doc().FSourceFileName, photo);
-    EXPECT_FALSE(w.Doc().FImageDirty);
-    EXPECT_FALSE(w.DropZoneRect->isVisible());
+    EXPECT_EQ(w.initializationRuns, 1);
+    EXPECT_EQ(w.startupImageLoads, 1);
+    EXPECT_TRUE(w.maximized);
+    EXPECT_EQ(w.Doc().sourceFileName, photo);
+    EXPECT_FALSE(w.Doc().unsavedChanges);
+    EXPECT_FALSE(w.dropZone->isVisible());
     // Watercolor selected with its sliders and the Painting family open.
-    EXPECT_EQ(w.Doc().SelectedEffectNumber, 300);
-    EXPECT_EQ(w.ListBoxes[2]->currentRow(), 0);
-    EXPECT_TRUE(w.Expanders[2]->isExpanded());
-    EXPECT_FALSE(w.Expanders[0]->isExpanded());
+    EXPECT_EQ(w.Doc().selectedEffect, 300);
+    EXPECT_EQ(w.effectLists[2]->currentRow(), 0);
+    EXPECT_TRUE(w.familyExpanders[2]->isExpanded());
+    EXPECT_FALSE(w.familyExpanders[0]->isExpanded());
     const int defaults[5] = {30, 40, 40, 100, 20};
     for (int k = 0; k < 5; ++k)
-        EXPECT_EQ(w.TrackBars[k]->value(), defaults[k]);
-    ASSERT_NE(w.FEffectAccentBar, nullptr);
-    EXPECT_TRUE(w.FEffectAccentBar->isVisibleTo(&w));
+        EXPECT_EQ(w.sliders[k]->value(), defaults[k]);
+    ASSERT_NE(w.effectAccentBar, nullptr);
+    EXPECT_TRUE(w.effectAccentBar->isVisibleTo(&w));
 
     // The user tunes a slider, then minimises and restores the window:
     // Qt shows it again, which must neither reload nor reset anything.
-    w.TrackBars[0]->setValue(85);
-    w.Doc().Params[3][0].Value1 = 85;
+    w.sliders[0]->setValue(85);
+    w.Doc().params[3][0].Value1 = 85;
     const uint64_t generation = w.Doc().DocumentGeneration();
     w.showMinimized();
     processFor(30);
@@ -165,33 +165,33 @@ TEST(MainWindowStartup, FirstShowWorkRunsOnce)
     processFor(30);
     w.showNormal();
     processFor(100);
-    EXPECT_EQ(w.FInitializationRuns, 1);
-    EXPECT_EQ(w.FStartupImageLoads, 1);
+    EXPECT_EQ(w.initializationRuns, 1);
+    EXPECT_EQ(w.startupImageLoads, 1);
     EXPECT_EQ(w.Doc().DocumentGeneration(), generation);
-    EXPECT_EQ(w.TrackBars[0]->value(), 85);
-    EXPECT_EQ(w.Doc().Params[3][0].Value1, 85);
+    EXPECT_EQ(w.sliders[0]->value(), 85);
+    EXPECT_EQ(w.Doc().params[3][0].Value1, 85);
     EXPECT_TRUE(f.questions.isEmpty());
 }
 
 TEST(MainWindowStartup, IgnoredArgumentsLeaveTheWorkspaceEmpty)
 {
-    TWindowFixture f({QStringLiteral("pastelloquin"), QStringLiteral("-psn_0_4711")});
+    WindowFixture f({QStringLiteral("pastelloquin"), QStringLiteral("-psn_0_4711")});
     f.showAndInitialise();
     processFor(30);
-    EXPECT_EQ(f.window.FStartupImageLoads, 0);
-    EXPECT_TRUE(f.window.Doc().ZIdImage.isNull());
-    EXPECT_TRUE(f.window.DropZoneRect->isVisible());
+    EXPECT_EQ(f.window.startupImageLoads, 0);
+    EXPECT_TRUE(f.window.Doc().resultImage.isNull());
+    EXPECT_TRUE(f.window.dropZone->isVisible());
 }
 
 TEST(MainWindowStartup, ConfirmOverwriteAsksOnlyForExistingFiles)
 {
     QTemporaryDir dir;
     const QString existing = writePhoto(dir, "keep.png");
-    TWindowFixture f;
+    WindowFixture f;
     f.answer = false;
-    EXPECT_TRUE(f.window.ConfirmOverwrite(dir.filePath(QStringLiteral("new.png"))));
+    EXPECT_TRUE(f.window.confirmOverwrite(dir.filePath(QStringLiteral("new.png"))));
     EXPECT_TRUE(f.questions.isEmpty());
-    EXPECT_FALSE(f.window.ConfirmOverwrite(existing));
+    EXPECT_FALSE(f.window.confirmOverwrite(existing));
     ASSERT_EQ(f.questions.size(), 1);
     EXPECT_EQ(f.questions[0], QStringLiteral("The file \"keep.png\" already exists. Replace it?"));
 }
@@ -199,11 +199,11 @@ TEST(MainWindowStartup, ConfirmOverwriteAsksOnlyForExistingFiles)
 TEST(MainWindowClosing, UnsavedChangesAskBeforeClosing)
 {
     QTemporaryDir dir;
-    TWindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "a.png")});
-    pq::TForm1& w = f.window;
+    WindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "a.png")});
+    pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
-    w.Doc().FImageDirty = true;
+    ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
+    w.Doc().unsavedChanges = true;
     const uint64_t cancelEpoch = w.Doc().Shared->Cancel.epoch();
 
     f.answer = false;
@@ -215,114 +215,114 @@ TEST(MainWindowClosing, UnsavedChangesAskBeforeClosing)
 
     // Yes while an effect is applying: refused and remembered.
     f.answer = true;
-    w.Doc().FCurrentEffectNumber = 300;
+    w.Doc().runningEffect = 300;
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
     EXPECT_GT(w.Doc().Shared->Cancel.epoch(), cancelEpoch);
-    EXPECT_TRUE(w.Doc().FCloseRequested);
+    EXPECT_TRUE(w.Doc().closeRequested);
 
     // The run ends: the deferred close closes without asking again.
-    w.Doc().FCurrentEffectNumber = -1;
+    w.Doc().runningEffect = -1;
     w.HonorDeferredClose();
     EXPECT_EQ(f.questions.size(), 2);
     EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(w.Doc().FCloseRequested);
+    EXPECT_FALSE(w.Doc().closeRequested);
 }
 
 TEST(MainWindowClosing, NoQuestionWithoutAResult)
 {
-    TWindowFixture f;
+    WindowFixture f;
     f.showAndInitialise();
-    f.window.Doc().FImageDirty = true;
+    f.window.Doc().unsavedChanges = true;
     EXPECT_TRUE(f.window.close());
     EXPECT_TRUE(f.questions.isEmpty());
 }
 
 TEST(MainWindowClosing, FrameWorkerEndingPerformsTheDeferredClose)
 {
-    TWindowFixture f;
-    pq::TForm1& w = f.window;
+    WindowFixture f;
+    pq::MainWindow& w = f.window;
     f.showAndInitialise();
     w.Doc().BeginBackgroundWorker();
     EXPECT_FALSE(w.close());
-    EXPECT_TRUE(w.Doc().FCloseRequested);
+    EXPECT_TRUE(w.Doc().closeRequested);
     // The worker hands back through a queued call to the UI thread.
     std::thread worker([&w] {
         QMetaObject::invokeMethod(&w, [&w] { w.EndBackgroundWorker(); }, Qt::QueuedConnection);
     });
     worker.join();
     ASSERT_TRUE(processUntil([&] { return !w.isVisible(); }));
-    EXPECT_EQ(w.Doc().FBackgroundWorkers.load(), 0);
+    EXPECT_EQ(w.Doc().backgroundWorkers.load(), 0);
 }
 
 TEST(MainWindowShutdown, WaitsForWorkersAndFreesOnlyWhenTheyAreDone)
 {
     QTemporaryDir dir;
     {
-        TWindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "b.png")});
-        pq::TForm1& w = f.window;
+        WindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "b.png")});
+        pq::MainWindow& w = f.window;
         f.showAndInitialise();
-        ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
+        ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
         // A worker that never ends: after the wait nothing it shares is freed.
         w.Doc().BeginBackgroundWorker();
-        w.FShutdownWaitMs = 50;
+        w.shutdownWaitMs = 50;
         const uint64_t epoch = w.Doc().Shared->Cancel.epoch();
-        EXPECT_FALSE(w.FormDestroy());
+        EXPECT_FALSE(w.shutDown());
         EXPECT_GT(w.Doc().Shared->Cancel.epoch(), epoch);
-        EXPECT_FALSE(w.Doc().ZIdImage.isNull());
-        EXPECT_FALSE(w.InitializationTimer.isActive());
-        EXPECT_FALSE(w.CleanUpTimer.isActive());
+        EXPECT_FALSE(w.Doc().resultImage.isNull());
+        EXPECT_FALSE(w.initializationTimer.isActive());
+        EXPECT_FALSE(w.cleanUpTimer.isActive());
     }
     {
-        TWindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "c.png")});
-        pq::TForm1& w = f.window;
+        WindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "c.png")});
+        pq::MainWindow& w = f.window;
         f.showAndInitialise();
-        ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
+        ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
         // A worker that hands back while the shut-down waits.
         w.Doc().BeginBackgroundWorker();
         std::thread worker([&w] {
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
             QMetaObject::invokeMethod(&w, [&w] { w.EndBackgroundWorker(); }, Qt::QueuedConnection);
         });
-        const bool done = w.FormDestroy();
+        const bool done = w.shutDown();
         worker.join();
         EXPECT_TRUE(done);
-        EXPECT_TRUE(w.Doc().ZIdImage.isNull());
-        EXPECT_TRUE(w.Doc().ZIdSourceImage.isNull());
+        EXPECT_TRUE(w.Doc().resultImage.isNull());
+        EXPECT_TRUE(w.Doc().sourceImage.isNull());
     }
 }
 
 TEST(MainWindowReset, FullResetFromTheWindow)
 {
     QTemporaryDir dir;
-    TWindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "d.png")});
-    pq::TForm1& w = f.window;
+    WindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "d.png")});
+    pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    ASSERT_TRUE(processUntil([&] { return !w.Doc().ZIdImage.isNull(); }));
-    w.Doc().SelectedEffectNumber = 201;
-    w.UpdateListboxes(w.ListBoxes[1], 1);
-    EXPECT_FALSE(w.TrackBars[1]->isEnabled()); // Stippling has one slider
-    w.HistoryToggleLabelClick();
+    ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
+    w.Doc().selectedEffect = 201;
+    w.showSelectedEffect(w.effectLists[1], 1);
+    EXPECT_FALSE(w.sliders[1]->isEnabled()); // Stippling has one slider
+    w.toggleGallery();
 
     f.answer = false;
-    EXPECT_EQ(w.FullReset(), pq::TDocument::TResetResult::Declined);
+    EXPECT_EQ(w.fullReset(), pq::Document::ResetResult::Declined);
     EXPECT_EQ(f.questions.value(0), QStringLiteral("Do you wish to do a full reset?"));
-    EXPECT_FALSE(w.Doc().ZIdImage.isNull());
+    EXPECT_FALSE(w.Doc().resultImage.isNull());
 
-    w.Doc().FCurrentEffectNumber = 300;
-    EXPECT_EQ(w.FullReset(), pq::TDocument::TResetResult::Busy);
+    w.Doc().runningEffect = 300;
+    EXPECT_EQ(w.fullReset(), pq::Document::ResetResult::Busy);
     EXPECT_EQ(f.questions.size(), 1);
-    w.Doc().FCurrentEffectNumber = -1;
+    w.Doc().runningEffect = -1;
 
     f.answer = true;
-    EXPECT_EQ(w.FullReset(), pq::TDocument::TResetResult::Done);
-    EXPECT_TRUE(w.Doc().ZIdImage.isNull());
-    EXPECT_TRUE(w.DropZoneRect->isVisible());
-    EXPECT_EQ(w.Doc().SelectedEffectNumber, 300);
-    EXPECT_EQ(w.ListBoxes[2]->currentRow(), 0);
-    EXPECT_EQ(w.ListBoxes[1]->currentRow(), -1);
-    EXPECT_TRUE(w.TrackBars[4]->isEnabled());
-    EXPECT_EQ(w.TrackBars[3]->value(), 100);
+    EXPECT_EQ(w.fullReset(), pq::Document::ResetResult::Done);
+    EXPECT_TRUE(w.Doc().resultImage.isNull());
+    EXPECT_TRUE(w.dropZone->isVisible());
+    EXPECT_EQ(w.Doc().selectedEffect, 300);
+    EXPECT_EQ(w.effectLists[2]->currentRow(), 0);
+    EXPECT_EQ(w.effectLists[1]->currentRow(), -1);
+    EXPECT_TRUE(w.sliders[4]->isEnabled());
+    EXPECT_EQ(w.sliders[3]->value(), 100);
 }
 
 } // namespace
@@ -331,32 +331,32 @@ namespace {
 
 TEST(MainWindowProgress, BarShowsARunAndHidesAtItsEnd)
 {
-    TWindowFixture f;
-    pq::TForm1& w = f.window;
+    WindowFixture f;
+    pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    QWidget* bar = w.ProgressBarRect;
+    QWidget* bar = w.progressBar;
     const int target = (bar->parentWidget()->width() - 170) * 60 / 100;
     w.UpdateProgressBar(60);
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(bar->property("tag").toInt(), 60);
     ASSERT_TRUE(processUntil([&] { return bar->width() == target; }));
-    EXPECT_TRUE(w.ProgressLabel->isVisible());
-    EXPECT_EQ(w.ProgressLabel->text(), QStringLiteral("60%"));
+    EXPECT_TRUE(w.progressLabel->isVisible());
+    EXPECT_EQ(w.progressLabel->text(), QStringLiteral("60%"));
 
     // Scripts report elsewhere: even the end value is ignored then.
-    w.Doc().FScriptRunning = true;
+    w.Doc().scriptRunning = true;
     w.UpdateProgressBar(101);
     EXPECT_TRUE(bar->isVisible());
-    w.Doc().FScriptRunning = false;
+    w.Doc().scriptRunning = false;
 
     w.UpdateProgressBar(101);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(bar->width(), 0);
     EXPECT_EQ(bar->property("tag").toInt(), -1);
-    EXPECT_FALSE(w.ProgressLabel->isVisible());
+    EXPECT_FALSE(w.progressLabel->isVisible());
     // A short bar shows no percentage.
     w.UpdateProgressBar(1);
-    EXPECT_FALSE(w.ProgressLabel->isVisible());
+    EXPECT_FALSE(w.progressLabel->isVisible());
 }
 
 } // namespace
@@ -367,23 +367,23 @@ namespace {
 
 TEST(MainWindowOverlay, PanelsOpenCentredOverABackdropAndAreFreedOnClose)
 {
-    TWindowFixture f;
-    pq::TForm1& w = f.window;
+    WindowFixture f;
+    pq::MainWindow& w = f.window;
     f.showAndInitialise();
     QPointer<QWidget> panel = new QWidget;
     panel->resize(300, 200);
-    w.ShowOverlayFrame(panel);
-    pq::TOverlayContainer* overlay = w.layOverlayContainer;
+    w.showOverlayPanel(panel);
+    pq::OverlayHost* overlay = w.overlayHost;
     EXPECT_TRUE(overlay->isVisible());
     EXPECT_TRUE(overlay->hasBackdrop());
     EXPECT_EQ(panel->parentWidget(), overlay);
     EXPECT_EQ(panel->geometry().center(), overlay->rect().center());
 
-    w.Doc().FReopenScriptEditorAfterLUT = true;
-    w.CloseOverlay();
+    w.Doc().reopenScriptEditorAfterLUT = true;
+    w.closeOverlay();
     EXPECT_FALSE(overlay->isVisible());
     EXPECT_TRUE(panel.isNull());
-    EXPECT_FALSE(w.Doc().FReopenScriptEditorAfterLUT);
+    EXPECT_FALSE(w.Doc().reopenScriptEditorAfterLUT);
 }
 
 } // namespace
@@ -394,36 +394,36 @@ namespace {
 
 TEST(MainWindowStartup, StartupTextureComesFromTheRepository)
 {
-    if (!pq::Form3().loaded())
-        pq::Form3().install(pq::decodeBuiltInImages());
-    ASSERT_GT(pq::Form3().TextureList.size(), 1u);
-    TWindowFixture f;
-    pq::TForm1& w = f.window;
+    if (!pq::Repository().loaded())
+        pq::Repository().install(pq::decodeBuiltInImages());
+    ASSERT_GT(pq::Repository().TextureList.size(), 1u);
+    WindowFixture f;
+    pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    EXPECT_TRUE(w.Doc().StoredTextureBitmap.sameAs(pq::Form3().TextureList[1].image));
-    EXPECT_FALSE(w.FDefaultTexturePending);
+    EXPECT_TRUE(w.Doc().storedTexture.sameAs(pq::Repository().TextureList[1].image));
+    EXPECT_FALSE(w.defaultTexturePending);
 
     // After a full reset nothing is laid until a texture is chosen again,
     // even when the repository reports late.
     f.answer = true;
-    ASSERT_EQ(w.FullReset(), pq::TDocument::TResetResult::Done);
-    w.RepositoryLoaded();
-    EXPECT_TRUE(w.Doc().StoredTextureBitmap.isNull());
+    ASSERT_EQ(w.fullReset(), pq::Document::ResetResult::Done);
+    w.repositoryLoaded();
+    EXPECT_TRUE(w.Doc().storedTexture.isNull());
 }
 
 TEST(MainWindowStartup, ALateRepositoryStillGivesTheStartupTexture)
 {
-    TWindowFixture f;
-    pq::TForm1& w = f.window;
+    WindowFixture f;
+    pq::MainWindow& w = f.window;
     f.showAndInitialise();
     // As if the tick had run before the images were installed.
-    w.Doc().StoredTextureBitmap = {};
-    w.FDefaultTexturePending = true;
-    if (!pq::Form3().loaded())
-        pq::Form3().install(pq::decodeBuiltInImages());
-    w.RepositoryLoaded();
-    EXPECT_FALSE(w.Doc().StoredTextureBitmap.isNull());
-    EXPECT_FALSE(w.FDefaultTexturePending);
+    w.Doc().storedTexture = {};
+    w.defaultTexturePending = true;
+    if (!pq::Repository().loaded())
+        pq::Repository().install(pq::decodeBuiltInImages());
+    w.repositoryLoaded();
+    EXPECT_FALSE(w.Doc().storedTexture.isNull());
+    EXPECT_FALSE(w.defaultTexturePending);
 }
 
 } // namespace

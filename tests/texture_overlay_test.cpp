@@ -57,7 +57,7 @@ TEST(TextureLuminance, GridAndIntegerMean)
     ASSERT_EQ(grid->height, 1);
     EXPECT_EQ(grid->at(2, 0), 11);
     EXPECT_EQ(grid->mean, 10);
-    const pq::T2DIntArray rows = grid->rows();
+    const pq::IntGrid rows = grid->rows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], (std::vector<int>{10, 10, 11}));
 

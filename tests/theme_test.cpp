@@ -28,11 +28,11 @@ protected:
         previous_ = pq::SettingsFolder();
         ASSERT_TRUE(dir_.isValid());
         pq::SetSettingsFolder(dir_.path());
-        pq::GThemeMode = pq::tmDark;
+        pq::gThemeMode = pq::ThemeMode::Dark;
     }
     void TearDown() override
     {
-        pq::GThemeMode = pq::tmDark;
+        pq::gThemeMode = pq::ThemeMode::Dark;
         pq::ClearTranslations();
         pq::SetCurrentLanguage(QStringLiteral("en"));
         pq::SetSettingsFolder(previous_);
@@ -80,12 +80,12 @@ TEST(ThemeColors, TextColorsMapByLuminance)
     EXPECT_EQ(pq::MapThemeTextColor(0xFF2A3744, true), 0xFF2A3744u);
     EXPECT_EQ(pq::MapThemeTextColor(0xFFD5D5D5, false), 0xFFD5D5D5u);
 
-    pq::GThemeMode = pq::tmLight;
+    pq::gThemeMode = pq::ThemeMode::Light;
     EXPECT_EQ(pq::ThemedColor(0xFF1F2937), 0xFFFFFFFFu);
     EXPECT_EQ(pq::ThemedTextColor(0xFFD5D5D5), 0xFF2A3744u);
     EXPECT_EQ(pq::ThemedBackgroundColor(0xF0314158), 0xF0E8ECF2u);
     EXPECT_EQ(pq::ThemeStyleResourceName(), QStringLiteral("VORLUNE_LIGHT"));
-    pq::GThemeMode = pq::tmDark;
+    pq::gThemeMode = pq::ThemeMode::Dark;
     EXPECT_EQ(pq::ThemedColor(0xFF1F2937), 0xFF1F2937u);
     EXPECT_EQ(pq::ThemedBackgroundColor(0xF0314158), 0xF0314158u);
     EXPECT_EQ(pq::ThemeStyleResourceName(), QStringLiteral("VORLUNE_DARK"));
@@ -104,18 +104,18 @@ TEST_F(ThemeTest, SavedModeInAnyCaseAndTheLegacyFile)
             writeFile(QStringLiteral("theme.txt"), legacy);
         pq::SetSettingsFolder(dir_.path());
         pq::LoadTheme();
-        return pq::GThemeMode;
+        return pq::gThemeMode;
     };
-    EXPECT_EQ(modeAfter(QByteArray(), QByteArray()), pq::tmDark);
-    EXPECT_EQ(modeAfter("Theme=Light\r\n", QByteArray()), pq::tmLight);
-    EXPECT_EQ(modeAfter("theme= LIGHT \r\n", QByteArray()), pq::tmLight);
-    EXPECT_EQ(modeAfter("theme = light\r\n", QByteArray()), pq::tmDark) << "blanks around = make another name";
-    EXPECT_EQ(modeAfter("theme=dark\r\n", "light"), pq::tmDark) << "the legacy file only without a theme";
-    EXPECT_EQ(modeAfter("theme=\r\n", "  LIGHT\r\n"), pq::tmLight);
-    EXPECT_EQ(modeAfter(QByteArray(), "Light mode"), pq::tmDark);
-    EXPECT_EQ(modeAfter(QByteArray(), ""), pq::tmDark);
+    EXPECT_EQ(modeAfter(QByteArray(), QByteArray()), pq::ThemeMode::Dark);
+    EXPECT_EQ(modeAfter("Theme=Light\r\n", QByteArray()), pq::ThemeMode::Light);
+    EXPECT_EQ(modeAfter("theme= LIGHT \r\n", QByteArray()), pq::ThemeMode::Light);
+    EXPECT_EQ(modeAfter("theme = light\r\n", QByteArray()), pq::ThemeMode::Dark) << "blanks around = make another name";
+    EXPECT_EQ(modeAfter("theme=dark\r\n", "light"), pq::ThemeMode::Dark) << "the legacy file only without a theme";
+    EXPECT_EQ(modeAfter("theme=\r\n", "  LIGHT\r\n"), pq::ThemeMode::Light);
+    EXPECT_EQ(modeAfter(QByteArray(), "Light mode"), pq::ThemeMode::Dark);
+    EXPECT_EQ(modeAfter(QByteArray(), ""), pq::ThemeMode::Dark);
 
-    pq::GThemeMode = pq::tmLight;
+    pq::gThemeMode = pq::ThemeMode::Light;
     pq::SaveTheme();
     EXPECT_EQ(pq::GetSetting(QStringLiteral("theme"), QString()), QStringLiteral("light"));
     EXPECT_TRUE(QFile::exists(pq::LegacyThemeFilePath())) << "the legacy file is never removed";
@@ -222,29 +222,29 @@ std::string differences(const std::map<const QWidget*, QString>& a, const std::m
 
 TEST_F(ThemeTest, MainWindowSwitchesAndComesBackExactly)
 {
-    pq::TForm1 w;
+    pq::MainWindow w;
     w.resize(1500, 950);
-    EXPECT_EQ(pq::GThemeMode, pq::tmDark);
-    EXPECT_TRUE(w.Sunsvg->isVisibleTo(&w));
-    EXPECT_FALSE(w.moonsvg->isVisibleTo(&w));
+    EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Dark);
+    EXPECT_TRUE(w.lightThemeButton->isVisibleTo(&w));
+    EXPECT_FALSE(w.darkThemeButton->isVisibleTo(&w));
     EXPECT_FALSE(QFile::exists(pq::SettingsFilePath())) << "starting dark writes nothing";
     const auto designed = colorsOf(w);
     const QImage dark = w.grab().toImage();
 
-    w.ThemeSwitchClick();
-    EXPECT_EQ(pq::GThemeMode, pq::tmLight);
+    w.toggleTheme();
+    EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Light);
     EXPECT_EQ(pq::GetSetting(QStringLiteral("theme"), QString()), QStringLiteral("light"));
-    EXPECT_FALSE(w.Sunsvg->isVisibleTo(&w));
-    EXPECT_TRUE(w.moonsvg->isVisibleTo(&w));
+    EXPECT_FALSE(w.lightThemeButton->isVisibleTo(&w));
+    EXPECT_TRUE(w.darkThemeButton->isVisibleTo(&w));
     const QImage light = w.grab().toImage();
-    const QPoint bar = w.MainBarRect->mapTo(&w, QPoint(w.MainBarRect->width() / 2, 3));
+    const QPoint bar = w.toolBar->mapTo(&w, QPoint(w.toolBar->width() / 2, 3));
     EXPECT_EQ(QColor(light.pixel(bar)), QColor(0xFF, 0xFF, 0xFF)) << "main bar";
     EXPECT_EQ(QColor(dark.pixel(bar)), QColor(0x1F, 0x29, 0x37));
-    const QPoint frame = w.MainFormRect->mapTo(&w, QPoint(w.MainFormRect->width() / 2, w.MainFormRect->height() - 3));
+    const QPoint frame = w.windowFrame->mapTo(&w, QPoint(w.windowFrame->width() / 2, w.windowFrame->height() - 3));
     EXPECT_EQ(QColor(light.pixel(frame)), QColor(0xE8, 0xEC, 0xF2)) << "window background";
 
-    w.ThemeSwitchClick();
-    EXPECT_EQ(pq::GThemeMode, pq::tmDark);
+    w.toggleTheme();
+    EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Dark);
     EXPECT_EQ(pq::GetSetting(QStringLiteral("theme"), QString()), QStringLiteral("dark"));
     EXPECT_EQ(differences(colorsOf(w), designed), "");
     EXPECT_TRUE(w.grab().toImage() == dark);
@@ -263,25 +263,25 @@ TEST_F(ThemeTest, MainWindowStartsInTheSavedMode)
     pq::SetSettingsFolder(dir_.path());
     QImage light;
     {
-        pq::TForm1 w;
+        pq::MainWindow w;
         w.resize(1500, 950);
-        EXPECT_EQ(pq::GThemeMode, pq::tmLight);
+        EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Light);
         EXPECT_TRUE(w.styleSheet() == pq::ThemeStyleSheet(QStringLiteral("VORLUNE_LIGHT")));
-        EXPECT_TRUE(w.moonsvg->isVisibleTo(&w));
+        EXPECT_TRUE(w.darkThemeButton->isVisibleTo(&w));
         light = w.grab().toImage();
-        w.ThemeSwitchClick();
+        w.toggleTheme();
     }
     // Started dark, then switched to light, it looks the same.
-    pq::TForm1 w;
+    pq::MainWindow w;
     w.resize(1500, 950);
-    EXPECT_EQ(pq::GThemeMode, pq::tmDark);
+    EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Dark);
     w.SetLightMode(true);
     EXPECT_TRUE(w.grab().toImage() == light);
 }
 
 TEST_F(ThemeTest, OverlayPanelsFollowTheLanguageAndTheTheme)
 {
-    pq::TForm1 w;
+    pq::MainWindow w;
     w.resize(1500, 950);
     w.SetLightMode(true);
     pq::SetCurrentLanguage(QStringLiteral("xx"));
@@ -292,15 +292,15 @@ TEST_F(ThemeTest, OverlayPanelsFollowTheLanguageAndTheTheme)
     panel->setObjectName(QStringLiteral("Panel"));
     panel->setStyleSheet(QStringLiteral("#Panel { background: #1F2937; }"));
     auto* apply = new QPushButton(QStringLiteral("Apply"), panel);
-    w.ShowOverlayFrame(panel);
+    w.showOverlayPanel(panel);
     EXPECT_EQ(apply->text(), QStringLiteral("Anwenden"));
     EXPECT_EQ(panel->styleSheet(), QStringLiteral("#Panel { background: #ffffff; }"));
 
     // Switching back to dark gives the panel its designed colours.
     w.SetLightMode(false);
     EXPECT_EQ(panel->styleSheet(), QStringLiteral("#Panel { background: #1F2937; }"));
-    w.CloseOverlay();
-    EXPECT_TRUE(w.layOverlayContainer->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
+    w.closeOverlay();
+    EXPECT_TRUE(w.overlayHost->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
 }
 
 } // namespace

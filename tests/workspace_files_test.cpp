@@ -193,16 +193,16 @@ TEST(SaveImage, SavingTwiceLeavesOneMarkAndOtherExtensionsAreRefused)
 
 TEST(SaveImage, NameProposals)
 {
-    const pq::TSaveProposal bmp = pq::ProposeSaveName(QStringLiteral("/photos/photo.BMP"));
+    const pq::SaveProposal bmp = pq::ProposeSaveName(QStringLiteral("/photos/photo.BMP"));
     EXPECT_EQ(bmp.fileName, QStringLiteral("/photos/photo_PQ.png"));
     EXPECT_EQ(bmp.filterIndex, 2);
-    const pq::TSaveProposal jpeg = pq::ProposeSaveName(QStringLiteral("/photos/photo.jpeg"));
+    const pq::SaveProposal jpeg = pq::ProposeSaveName(QStringLiteral("/photos/photo.jpeg"));
     EXPECT_EQ(jpeg.fileName, QStringLiteral("/photos/photo_PQ.jpeg"));
     EXPECT_EQ(jpeg.filterIndex, 1);
-    const pq::TSaveProposal webp = pq::ProposeSaveName(QStringLiteral("/photos/holiday.2024.WebP"));
+    const pq::SaveProposal webp = pq::ProposeSaveName(QStringLiteral("/photos/holiday.2024.WebP"));
     EXPECT_EQ(webp.fileName, QStringLiteral("/photos/holiday.2024_PQ.webp"));
     EXPECT_EQ(webp.filterIndex, 2);
-    const pq::TSaveProposal none = pq::ProposeSaveName(QString());
+    const pq::SaveProposal none = pq::ProposeSaveName(QString());
     EXPECT_EQ(none.fileName, QStringLiteral("Pastelloquin_image.png"));
     EXPECT_EQ(none.filterIndex, 2);
 }

@@ -13,7 +13,7 @@ namespace {
 
 TEST(CanvasZoom, FitCentresAndClamps)
 {
-    const pq::TCanvasView2D fit = pq::FitAndCenter(QSizeF(800, 600), QSize(100, 50));
+    const pq::CanvasTransform fit = pq::FitAndCenter(QSizeF(800, 600), QSize(100, 50));
     EXPECT_FLOAT_EQ(fit.zoom, 8.0f);
     EXPECT_EQ(fit.pan, QPointF(0, 100));
     // The lower bound, not the exact fit.
@@ -42,10 +42,10 @@ TEST(CanvasZoom, WheelStepsSnapNearOneAndButtonsDoNot)
 
 TEST(CanvasZoom, ZoomKeepsTheAnchorPointInPlace)
 {
-    const pq::TCanvasView2D before{0.5f, QPointF(-40, 25)};
+    const pq::CanvasTransform before{0.5f, QPointF(-40, 25)};
     const QPointF anchor(300, 200);
     const QPointF imagePoint = (anchor - before.pan) / 0.5;
-    const pq::TCanvasView2D after = pq::ZoomAbout(before, anchor, 2.0f);
+    const pq::CanvasTransform after = pq::ZoomAbout(before, anchor, 2.0f);
     EXPECT_NEAR(after.pan.x() + imagePoint.x() * 2.0, anchor.x(), 1e-9);
     EXPECT_NEAR(after.pan.y() + imagePoint.y() * 2.0, anchor.y(), 1e-9);
 }
@@ -53,7 +53,7 @@ TEST(CanvasZoom, ZoomKeepsTheAnchorPointInPlace)
 TEST(SplitDivider, SpansTheVisiblePartOfTheImage)
 {
     // Image 400 x 300 shown at (50, -100): its top is above the viewport.
-    const pq::TDividerPlacement above = pq::PlaceDivider(200, QPointF(50, -100), QSizeF(400, 300), 500);
+    const pq::DividerPlacement above = pq::PlaceDivider(200, QPointF(50, -100), QSizeF(400, 300), 500);
     ASSERT_TRUE(above.visible);
     EXPECT_DOUBLE_EQ(above.top, 0);
     EXPECT_DOUBLE_EQ(above.height, 200);
@@ -125,12 +125,12 @@ bool waitFor(const std::function<bool()>& pred)
 
 TEST(DisplayCache, PreparesMitchellPicturesInTheBackground)
 {
-    pq::TDisplayCache cache;
+    pq::DisplayCache cache;
     int ready = 0;
-    QObject::connect(&cache, &pq::TDisplayCache::ready, [&] { ++ready; });
+    QObject::connect(&cache, &pq::DisplayCache::ready, [&] { ++ready; });
     const gfx::Image image = testimg::makeSolid(400, 200, testimg::premul(10, 200, 90));
     // Reduced: the whole image at the display scale, placed at the origin.
-    const pq::TDisplayCache::TView reduced{image, 0.5, QPointF(20.4, 30.6), QSize(300, 300)};
+    const pq::DisplayCache::CanvasPicture reduced{image, 0.5, QPointF(20.4, 30.6), QSize(300, 300)};
     QPoint at;
     EXPECT_TRUE(cache.picture(reduced, &at).isNull()) << "not ready at once";
     ASSERT_TRUE(waitFor([&] { return ready > 0; }));
@@ -143,7 +143,7 @@ TEST(DisplayCache, PreparesMitchellPicturesInTheBackground)
     EXPECT_EQ(at, QPoint(-70, 5));
 
     // Enlarged: only the visible part.
-    const pq::TDisplayCache::TView enlarged{image, 4.0, QPointF(-100, -50), QSize(300, 200)};
+    const pq::DisplayCache::CanvasPicture enlarged{image, 4.0, QPointF(-100, -50), QSize(300, 200)};
     EXPECT_TRUE(cache.picture(enlarged, &at).isNull());
     ASSERT_TRUE(waitFor([&] { return !cache.picture(enlarged, &at).isNull(); }));
     picture = cache.picture(enlarged, &at);

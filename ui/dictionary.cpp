@@ -23,46 +23,46 @@ namespace pq {
 
 namespace {
 
-QString GCurrentLanguage = QStringLiteral("en");
-QHash<QString, QString> GTranslations;
+QString gCurrentLanguage = QStringLiteral("en");
+QHash<QString, QString> gTranslations;
 // Per object (or list item), the English caption and hint it is translated
 // from.
-QHash<const void*, QString> GRecordedTexts;
-QHash<const void*, QString> GRecordedHints;
+QHash<const void*, QString> gRecordedTexts;
+QHash<const void*, QString> gRecordedHints;
 // Objects whose destruction drops their records, and the items of each
 // list that have records.
-QSet<const QObject*> GWatched;
-QHash<const QObject*, QSet<const void*>> GRecordedItems;
+QSet<const QObject*> gWatched;
+QHash<const QObject*, QSet<const void*>> gRecordedItems;
 
 // One thing with a caption: a control or an item of a list.
-using TComponent = std::variant<QObject*, QListWidgetItem*>;
+using TranslatedItem = std::variant<QObject*, QListWidgetItem*>;
 
-const void* keyOf(const TComponent& c)
+const void* keyOf(const TranslatedItem& c)
 {
     return std::visit([](auto* p) { return static_cast<const void*>(p); }, c);
 }
 
 void dropRecords(const void* key)
 {
-    GRecordedTexts.remove(key);
-    GRecordedHints.remove(key);
+    gRecordedTexts.remove(key);
+    gRecordedHints.remove(key);
 }
 
 void watch(QObject* owner)
 {
-    if (GWatched.contains(owner))
+    if (gWatched.contains(owner))
         return;
-    GWatched.insert(owner);
+    gWatched.insert(owner);
     QObject::connect(owner, &QObject::destroyed, [owner] {
         dropRecords(owner);
-        for (const void* item : GRecordedItems.value(owner))
+        for (const void* item : gRecordedItems.value(owner))
             dropRecords(item);
-        GRecordedItems.remove(owner);
-        GWatched.remove(owner);
+        gRecordedItems.remove(owner);
+        gWatched.remove(owner);
     });
 }
 
-void noteRecord(const TComponent& c)
+void noteRecord(const TranslatedItem& c)
 {
     if (auto* const* object = std::get_if<QObject*>(&c)) {
         watch(*object);
@@ -70,14 +70,14 @@ void noteRecord(const TComponent& c)
         QListWidgetItem* item = std::get<QListWidgetItem*>(c);
         if (QListWidget* list = item->listWidget()) {
             watch(list);
-            GRecordedItems[list].insert(item);
+            gRecordedItems[list].insert(item);
         }
     }
 }
 
 // The controls below root in tree order, and the items of their lists.
 // Windows below root are translated on their own.
-void collect(QObject* o, std::vector<TComponent>& out)
+void collect(QObject* o, std::vector<TranslatedItem>& out)
 {
     for (QObject* child : o->children()) {
         auto* widget = qobject_cast<QWidget*>(child);
@@ -91,22 +91,22 @@ void collect(QObject* o, std::vector<TComponent>& out)
     }
 }
 
-std::vector<TComponent> componentsOf(QObject* root)
+std::vector<TranslatedItem> componentsOf(QObject* root)
 {
-    std::vector<TComponent> out;
+    std::vector<TranslatedItem> out;
     if (root)
         collect(root, out);
     return out;
 }
 
-QString textOf(const TComponent& c)
+QString textOf(const TranslatedItem& c)
 {
     if (auto* const* object = std::get_if<QObject*>(&c))
         return GetComponentText(*object);
     return std::get<QListWidgetItem*>(c)->text();
 }
 
-void setTextOf(const TComponent& c, const QString& text)
+void setTextOf(const TranslatedItem& c, const QString& text)
 {
     if (textOf(c) == text)
         return;
@@ -116,13 +116,13 @@ void setTextOf(const TComponent& c, const QString& text)
         std::get<QListWidgetItem*>(c)->setText(text);
 }
 
-QWidget* controlOf(const TComponent& c)
+QWidget* controlOf(const TranslatedItem& c)
 {
     auto* const* object = std::get_if<QObject*>(&c);
     return object ? qobject_cast<QWidget*>(*object) : nullptr;
 }
 
-const char* classNameOf(const TComponent& c)
+const char* classNameOf(const TranslatedItem& c)
 {
     if (auto* const* object = std::get_if<QObject*>(&c))
         return (*object)->metaObject()->className();
@@ -130,7 +130,7 @@ const char* classNameOf(const TComponent& c)
 }
 
 // The three steps of one text: record, adopt a text code has set, translate.
-void translateText(QHash<const void*, QString>& records, const TComponent& c, int index, const QString& current,
+void translateText(QHash<const void*, QString>& records, const TranslatedItem& c, int index, const QString& current,
                    const std::function<void(const QString&)>& assign)
 {
     const void* key = keyOf(c);
@@ -139,15 +139,15 @@ void translateText(QHash<const void*, QString>& records, const TComponent& c, in
         record = records.insert(key, current);
         noteRecord(c);
     } else if (current != *record) {
-        const auto entry = GTranslations.constFind(*record);
-        if (entry == GTranslations.constEnd() || current != *entry) {
+        const auto entry = gTranslations.constFind(*record);
+        if (entry == gTranslations.constEnd() || current != *entry) {
             DebugLogFmt("  STALE [%d] %s: '%s' -> '%s'", index, classNameOf(c), qUtf8Printable(*record),
                         qUtf8Printable(current));
             *record = current;
         }
     }
-    const auto entry = GTranslations.constFind(*record);
-    if (entry != GTranslations.constEnd() && *entry != current)
+    const auto entry = gTranslations.constFind(*record);
+    if (entry != gTranslations.constEnd() && *entry != current)
         assign(*entry);
 }
 
@@ -209,10 +209,10 @@ QString shownCaption(const QWidget* control, const QString& caption)
 bool isTextControl(const QObject* o)
 {
     return qobject_cast<const QLabel*>(o) || qobject_cast<const QAbstractButton*>(o)
-           || qobject_cast<const TExpander*>(o);
+           || qobject_cast<const Expander*>(o);
 }
 
-struct TBuiltIn {
+struct BuiltInText {
     const char* code;
     const char* texts[6];
 };
@@ -220,7 +220,7 @@ struct TBuiltIn {
 // Texts that are not in the language lists.
 constexpr const char* kBuiltInKeys[6] = {"Cut", "Copy", "Paste", "Select all", "...or pick an embedded script:",
                                          "Interface size"};
-constexpr TBuiltIn kBuiltIns[] = {
+constexpr BuiltInText kBuiltIns[] = {
     {"zh", {"剪切", "复制", "粘贴", "全选", "……或选择一个内置脚本：", "界面大小"}},
     {"de", {"Ausschneiden", "Kopieren", "Einfügen", "Alles auswählen", "...oder ein integriertes Skript wählen:",
             "Oberflächengröße"}},
@@ -251,48 +251,48 @@ constexpr TBuiltIn kBuiltIns[] = {
 
 QString GetCurrentLanguage()
 {
-    return GCurrentLanguage;
+    return gCurrentLanguage;
 }
 
 void SetCurrentLanguage(const QString& code)
 {
-    GCurrentLanguage = code;
+    gCurrentLanguage = code;
 }
 
 QString Translate(const QString& key)
 {
-    if (GCurrentLanguage == QLatin1String("en"))
+    if (gCurrentLanguage == QLatin1String("en"))
         return key;
-    return GTranslations.value(key, key);
+    return gTranslations.value(key, key);
 }
 
 void ClearTranslations()
 {
-    GTranslations.clear();
+    gTranslations.clear();
 }
 
 void BuildTranslations(const QStringList& englishLines, const QStringList& targetLines)
 {
-    GTranslations.clear();
+    gTranslations.clear();
     const qsizetype n = std::min(englishLines.size(), targetLines.size());
     for (qsizetype i = 0; i < n; ++i)
         if (!englishLines[i].isEmpty() && !targetLines[i].isEmpty())
-            GTranslations.insert(englishLines[i], targetLines[i]);
+            gTranslations.insert(englishLines[i], targetLines[i]);
 }
 
 void AddBuiltInTranslations(const QString& code)
 {
-    for (const TBuiltIn& language : kBuiltIns) {
+    for (const BuiltInText& language : kBuiltIns) {
         if (code != QLatin1String(language.code))
             continue;
         for (int k = 0; k < 6; ++k)
-            GTranslations.insert(QString::fromUtf8(kBuiltInKeys[k]), QString::fromUtf8(language.texts[k]));
+            gTranslations.insert(QString::fromUtf8(kBuiltInKeys[k]), QString::fromUtf8(language.texts[k]));
     }
 }
 
 int TranslationCount()
 {
-    return int(GTranslations.size());
+    return int(gTranslations.size());
 }
 
 QString GetComponentText(const QObject* component)
@@ -301,7 +301,7 @@ QString GetComponentText(const QObject* component)
         return label->text();
     if (const auto* button = qobject_cast<const QAbstractButton*>(component))
         return button->text();
-    if (const auto* expander = qobject_cast<const TExpander*>(component))
+    if (const auto* expander = qobject_cast<const Expander*>(component))
         return expander->text();
     return {};
 }
@@ -312,7 +312,7 @@ void SetComponentText(QObject* component, const QString& text)
         label->setText(text);
     else if (auto* button = qobject_cast<QAbstractButton*>(component))
         button->setText(text);
-    else if (auto* expander = qobject_cast<TExpander*>(component))
+    else if (auto* expander = qobject_cast<Expander*>(component))
         expander->setText(text);
 }
 
@@ -320,21 +320,21 @@ void TranslateComponent(QObject* root)
 {
     if (!root)
         return;
-    const std::vector<TComponent> components = componentsOf(root);
+    const std::vector<TranslatedItem> components = componentsOf(root);
     DebugLogFmt("TranslateComponent %s '%s': %d components, %d entries", root->metaObject()->className(),
-                qUtf8Printable(root->objectName()), int(components.size()), int(GTranslations.size()));
-    if (GTranslations.isEmpty())
+                qUtf8Printable(root->objectName()), int(components.size()), int(gTranslations.size()));
+    if (gTranslations.isEmpty())
         return;
     for (int i = 0; i < int(components.size()); ++i) {
-        const TComponent& c = components[i];
+        const TranslatedItem& c = components[i];
         try {
             const QString text = textOf(c);
             if (!text.isEmpty())
-                translateText(GRecordedTexts, c, i, text, [&c](const QString& t) { setTextOf(c, t); });
+                translateText(gRecordedTexts, c, i, text, [&c](const QString& t) { setTextOf(c, t); });
             if (QWidget* control = controlOf(c)) {
                 const QString hint = control->toolTip();
                 if (!hint.isEmpty())
-                    translateText(GRecordedHints, c, i, hint, [control](const QString& t) { control->setToolTip(t); });
+                    translateText(gRecordedHints, c, i, hint, [control](const QString& t) { control->setToolTip(t); });
             }
         } catch (const std::exception& e) {
             DebugLogError(QStringLiteral("TranslateComponent(") + root->objectName() + QLatin1Char(')'), e);
@@ -347,23 +347,23 @@ void RevertComponent(QObject* root)
 {
     if (!root)
         return;
-    const std::vector<TComponent> components = componentsOf(root);
+    const std::vector<TranslatedItem> components = componentsOf(root);
     DebugLogFmt("RevertComponent %s '%s': %d components", root->metaObject()->className(),
                 qUtf8Printable(root->objectName()), int(components.size()));
     for (int i = 0; i < int(components.size()); ++i) {
-        const TComponent& c = components[i];
+        const TranslatedItem& c = components[i];
         try {
             const void* key = keyOf(c);
-            const auto text = GRecordedTexts.constFind(key);
-            if (text != GRecordedTexts.constEnd()) {
+            const auto text = gRecordedTexts.constFind(key);
+            if (text != gRecordedTexts.constEnd()) {
                 const QObject* const* object = std::get_if<QObject*>(&c);
                 DebugLogFmt("  [%d] %s %s: '%s'", i, classNameOf(c),
                             object ? qUtf8Printable((*object)->objectName()) : "", qUtf8Printable(*text));
                 setTextOf(c, *text);
             }
             if (QWidget* control = controlOf(c)) {
-                const auto hint = GRecordedHints.constFind(key);
-                if (hint != GRecordedHints.constEnd())
+                const auto hint = gRecordedHints.constFind(key);
+                if (hint != gRecordedHints.constEnd())
                     control->setToolTip(*hint);
             }
         } catch (const std::exception& e) {
@@ -377,7 +377,7 @@ void ForgetComponent(QObject* root)
 {
     if (!root)
         return;
-    for (const TComponent& c : componentsOf(root))
+    for (const TranslatedItem& c : componentsOf(root))
         dropRecords(keyOf(c));
     dropRecords(root);
 }
@@ -418,7 +418,7 @@ void AutoFitControlText(QWidget* control)
         available = control->width() - 26; // room for a check mark or an arrow
     } else {
         available = control->width() - 8;
-        if (auto* icon = qobject_cast<TIconButton*>(control))
+        if (auto* icon = qobject_cast<IconButton*>(control))
             available -= icon->iconPixelSize() + 7; // the icon left of the caption
     }
     if (available <= 0)
@@ -446,7 +446,7 @@ void AutoFitControlText(QWidget* control)
 
 void AutoFitTexts(QObject* root)
 {
-    for (const TComponent& c : componentsOf(root)) {
+    for (const TranslatedItem& c : componentsOf(root)) {
         QWidget* control = controlOf(c);
         if (control && isTextControl(control))
             AutoFitControlText(control);

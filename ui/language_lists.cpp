@@ -2,11 +2,11 @@
 
 namespace pq {
 
-TForm4* Form4 = nullptr;
+LanguageLists* gLanguageLists = nullptr;
 
-TForm4::TForm4() : MEMOENGLISH(EnglishStrings()) {}
+LanguageLists::LanguageLists() : english(EnglishStrings()) {}
 
-const QStringList& TForm4::LanguageCodes()
+const QStringList& LanguageLists::languageCodes()
 {
     static const QStringList codes{
         QStringLiteral("zh"), QStringLiteral("de"), QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("fr"),
@@ -16,12 +16,12 @@ const QStringList& TForm4::LanguageCodes()
     return codes;
 }
 
-const QStringList* TForm4::ListOfLanguage(const QString& code) const
+const QStringList* LanguageLists::listOf(const QString& code) const
 {
-    const QStringList* lists[] = {&MEMOCHINESE, &MEMOGERMAN,     &MEMOENGLISH, &MEMOSPANISH, &MEMOFRENCH,
-                                  &MEMOITALIAN, &MEMOJAPANESE,   &MEMOKOREAN,  &MEMODUTCH,   &MEMOPOLISH,
-                                  &MEMOPORTUGUESE, &MEMORUSSIAN, &MEMOTURKISH, &MEMOUKRAINIAN};
-    const qsizetype index = LanguageCodes().indexOf(code);
+    const QStringList* lists[] = {&chinese, &german,     &english, &spanish, &french,
+                                  &italian, &japanese,   &korean,  &dutch,   &polish,
+                                  &portuguese, &russian, &turkish, &ukrainian};
+    const qsizetype index = languageCodes().indexOf(code);
     if (index < 0 || lists[index]->isEmpty())
         return nullptr;
     return lists[index];

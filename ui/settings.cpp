@@ -16,9 +16,9 @@ namespace pq {
 
 namespace {
 
-enum class TReadResult { Missing, Read, Failed };
+enum class ReadResult { Missing, Read, Failed };
 
-struct TSettingsStore {
+struct SettingsStore {
     QString folderOverride;
     QStringList lines;
     bool loadAttempted = false;
@@ -30,9 +30,9 @@ struct TSettingsStore {
     std::vector<std::pair<QString, QString>> changes;
 };
 
-TSettingsStore& store()
+SettingsStore& store()
 {
-    static TSettingsStore instance;
+    static SettingsStore instance;
     return instance;
 }
 
@@ -59,41 +59,41 @@ void applyChange(QStringList& lines, const QString& name, const QString& value)
     }
 }
 
-TReadResult readSettingsFile(const QString& path, QStringList& lines)
+ReadResult readSettingsFile(const QString& path, QStringList& lines)
 {
     QFile file(path);
     if (!file.exists())
-        return TReadResult::Missing;
+        return ReadResult::Missing;
     if (!file.open(QIODevice::ReadOnly))
-        return TReadResult::Failed;
+        return ReadResult::Failed;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return TReadResult::Failed;
+        return ReadResult::Failed;
     bool ok = false;
     const QString text = DecodeSettingsText(bytes, &ok);
     if (!ok)
-        return TReadResult::Failed;
+        return ReadResult::Failed;
     lines = SplitSettingsLines(text);
-    return TReadResult::Read;
+    return ReadResult::Read;
 }
 
 void LoadSettings()
 {
-    TSettingsStore& s = store();
+    SettingsStore& s = store();
     if (s.loadAttempted)
         return;
     s.loadAttempted = true;
     try {
         QStringList lines;
         switch (readSettingsFile(SettingsFilePath(), lines)) {
-        case TReadResult::Read:
+        case ReadResult::Read:
             s.lines = lines;
             break;
-        case TReadResult::Failed:
+        case ReadResult::Failed:
             s.readFailed = true;
             DebugLog(QStringLiteral("Settings: could not read ") + SettingsFilePath());
             break;
-        case TReadResult::Missing:
+        case ReadResult::Missing:
             break;
         }
     } catch (const std::exception& e) {
@@ -104,18 +104,18 @@ void LoadSettings()
 
 void SaveSettings()
 {
-    TSettingsStore& s = store();
+    SettingsStore& s = store();
     try {
         if (s.readFailed) {
             // The file could not be read earlier: read it again and lay this
             // run's writes over it, or leave it alone.
             QStringList lines;
-            const TReadResult again = readSettingsFile(SettingsFilePath(), lines);
-            if (again == TReadResult::Failed) {
+            const ReadResult again = readSettingsFile(SettingsFilePath(), lines);
+            if (again == ReadResult::Failed) {
                 DebugLog(QStringLiteral("Settings: still unreadable, not written"));
                 return;
             }
-            if (again == TReadResult::Read) {
+            if (again == ReadResult::Read) {
                 for (const auto& [name, value] : s.changes)
                     applyChange(lines, name, value);
                 s.lines = lines;
@@ -149,7 +149,7 @@ void SaveSettings()
 
 QString SettingsFolder()
 {
-    const TSettingsStore& s = store();
+    const SettingsStore& s = store();
     if (!s.folderOverride.isEmpty())
         return s.folderOverride;
     return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
@@ -168,7 +168,7 @@ QString LegacyThemeFilePath()
 
 void SetSettingsFolder(const QString& folder)
 {
-    TSettingsStore& s = store();
+    SettingsStore& s = store();
     s.folderOverride = folder;
     s.lines.clear();
     s.loadAttempted = false;
@@ -189,7 +189,7 @@ QString GetSetting(const QString& name, const QString& defaultValue)
 void SetSetting(const QString& name, const QString& value)
 {
     LoadSettings();
-    TSettingsStore& s = store();
+    SettingsStore& s = store();
     applyChange(s.lines, name, value);
     if (s.readFailed)
         s.changes.emplace_back(name, value);

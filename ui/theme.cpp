@@ -10,17 +10,17 @@
 
 namespace pq {
 
-TThemeMode GThemeMode = tmDark;
+ThemeMode gThemeMode = ThemeMode::Dark;
 
 namespace {
 
-struct TColorPair {
+struct ColorPair {
     QRgb dark;
     QRgb light;
 };
 
 // Searched in this order, on the 24-bit RGB part.
-constexpr std::array<TColorPair, 14> kColorPairs{{
+constexpr std::array<ColorPair, 14> kColorPairs{{
     {0x111827, 0xE8ECF2},
     {0x0C1624, 0xE2E7EF},
     {0x06121E, 0xDCE2EB},
@@ -55,7 +55,7 @@ constexpr QRgb withAlpha(QRgb color, QRgb rgb)
 
 bool isLight()
 {
-    return GThemeMode == tmLight;
+    return gThemeMode == ThemeMode::Light;
 }
 
 } // namespace
@@ -64,7 +64,7 @@ QRgb MapThemeColor(QRgb color, bool toLight)
 {
     const QRgb c = rgbOf(color);
     const int a = qAlpha(color);
-    for (const TColorPair& pair : kColorPairs) {
+    for (const ColorPair& pair : kColorPairs) {
         if ((toLight ? pair.dark : pair.light) == c)
             return withAlpha(color, toLight ? pair.light : pair.dark);
     }
@@ -134,7 +134,7 @@ QString ThemeStyleResourceName()
 
 void LoadTheme()
 {
-    GThemeMode = tmDark;
+    gThemeMode = ThemeMode::Dark;
     try {
         QString value = GetSetting(QStringLiteral("theme"), QString()).toLower().trimmed();
         if (value.isEmpty()) {
@@ -143,9 +143,9 @@ void LoadTheme()
                 value = DecodeSettingsText(legacy.readAll()).toLower().trimmed();
         }
         if (value == QLatin1String("light"))
-            GThemeMode = tmLight;
+            gThemeMode = ThemeMode::Light;
     } catch (const std::exception& e) {
-        GThemeMode = tmDark;
+        gThemeMode = ThemeMode::Dark;
         DebugLogError(QStringLiteral("LoadTheme"), e);
     }
 }

@@ -9,12 +9,10 @@ namespace pq {
 // The light and dark theme. Everything is designed in dark colours; the
 // light look maps each designed colour through fixed dark-to-light pairs.
 // Colours are 32-bit ARGB; every mapping keeps the alpha.
-enum class TThemeMode { tmDark, tmLight };
-inline constexpr TThemeMode tmDark = TThemeMode::tmDark;
-inline constexpr TThemeMode tmLight = TThemeMode::tmLight;
+enum class ThemeMode { Dark, Light };
 
 // The current mode; dark until LoadTheme or a switch says otherwise.
-extern TThemeMode GThemeMode;
+extern ThemeMode gThemeMode;
 
 // Fill and stroke colours: the table's pairs in either direction;
 // translucent white towards light becomes translucent black and back.
@@ -35,7 +33,7 @@ QColor ThemedTextColor(const QColor& color);
 // "VORLUNE_LIGHT" in light, else "VORLUNE_DARK".
 QString ThemeStyleResourceName();
 
-// Sets GThemeMode from the setting "theme" or the legacy theme.txt; any
+// Sets gThemeMode from the setting "theme" or the legacy theme.txt; any
 // failure leaves dark.
 void LoadTheme();
 // Writes the setting "theme" as "light" or "dark".

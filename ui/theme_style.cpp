@@ -8,9 +8,9 @@
 
 namespace pq {
 
-const TUiPalette& DarkPalette()
+const UiPalette& DarkPalette()
 {
-    static const TUiPalette palette{
+    static const UiPalette palette{
         QColor(0x31, 0x41, 0x58), // frame
         QColor(0x11, 0x18, 0x27), // panel
         QColor(0x1F, 0x29, 0x37), // raised
@@ -36,15 +36,15 @@ const TUiPalette& DarkPalette()
     return palette;
 }
 
-const TUiPalette& LightPalette()
+const UiPalette& LightPalette()
 {
     // Mostly the table's partners of the dark colours; the window
     // background is the light background colour, lines and handles are a
     // step darker so that slider tracks stay visible on white cards.
     const auto fill = [](const QColor& dark) { return QColor::fromRgba(MapThemeColor(dark.rgba(), true)); };
     const auto text = [](const QColor& dark) { return QColor::fromRgba(MapThemeTextColor(dark.rgba(), true)); };
-    const TUiPalette& d = DarkPalette();
-    static const TUiPalette palette{
+    const UiPalette& d = DarkPalette();
+    static const UiPalette palette{
         QColor(0xE8, 0xEC, 0xF2), // frame
         fill(d.panel),            // E8ECF2
         fill(d.raised),           // FFFFFF
@@ -70,9 +70,9 @@ const TUiPalette& LightPalette()
     return palette;
 }
 
-const TUiPalette& CurrentPalette()
+const UiPalette& CurrentPalette()
 {
-    return GThemeMode == tmLight ? LightPalette() : DarkPalette();
+    return gThemeMode == ThemeMode::Light ? LightPalette() : DarkPalette();
 }
 
 QFont InterfaceFont(int pixelSize, QFont::Weight weight)
@@ -96,28 +96,28 @@ QString CssColor(const QColor& color)
         .arg(color.alpha());
 }
 
-QString MainStyleSheet(const TUiPalette& p)
+QString MainStyleSheet(const UiPalette& p)
 {
     QString css = QStringLiteral(R"(
 QWidget { color: @text; }
 QToolTip { color: @strong; background: @raised; border: 1px solid @border; padding: 4px 6px; border-radius: 6px; }
-#MainFormRect { background: @frame; }
-#PresentedScrollBox2, #PresentedScrollBox3, #LeftPanelContent, #RightPanelContent { background: transparent; border: none; }
-#LeftPanelRect, #RightPanelRect { background: @panel; border-radius: 15px; }
-#MainBarRect { background: @raised; border-radius: 12px; }
-#WorskpaceRect { background: @panel; border-radius: 15px; }
-#ParamsRect { background: @raised; border-radius: 15px; }
+#windowFrame { background: @frame; }
+#leftPanelScroll, #rightPanelScroll, #LeftPanelContent, #RightPanelContent { background: transparent; border: none; }
+#leftPanel, #rightPanel { background: @panel; border-radius: 15px; }
+#toolBar { background: @raised; border-radius: 12px; }
+#workspaceArea { background: @panel; border-radius: 15px; }
+#parametersBox { background: @raised; border-radius: 15px; }
 #Rectangle13, #Rectangle12, #Rectangle11, #Rectangle10, #Rectangle16 { background: @plate; border-radius: 15px; }
-#MenuContainer { background: @plate; border: 2px solid @border; border-radius: 15px; }
+#mainMenu { background: @plate; border: 2px solid @border; border-radius: 15px; }
 #MenuSeparator { background: @border; }
 #SectionLabel { color: @secondary; }
-#Label3, #Label4, #ParamsLabel { color: @secondary; letter-spacing: 1px; }
-#ZoomLabel { color: @text; }
-#DebugLabel { color: @text; }
-#Label12 { color: @accent; }
-#Label12:hover { color: @strong; }
-#ProgressLabel { color: #2A3744; }
-#ProgressBarRect { background: rgba(255, 255, 255, 128); border-radius: 12px; }
+#toolsHeading, #filtersHeading, #parametersHeading { color: @secondary; letter-spacing: 1px; }
+#zoomLabel { color: @text; }
+#debugLabel { color: @text; }
+#browseLink { color: @accent; }
+#browseLink:hover { color: @strong; }
+#progressLabel { color: #2A3744; }
+#progressBar { background: rgba(255, 255, 255, 128); border-radius: 12px; }
 
 QLabel[role="paramCaption"] { color: @text; }
 QLabel[role="paramValue"] { color: @strong; }
@@ -151,8 +151,8 @@ QPushButton[role="primary"]:hover { color: #FFFFFF; background: #5B97F8; }
 QPushButton[role="primary"]:pressed { background: #2F6BD0; }
 QPushButton[role="ghost"] { background: transparent; border: 1px solid @border; }
 QPushButton[role="ghost"]:hover { background: @ghostHover; }
-#SplitRectangle { background: @strong; border-radius: 1px; }
-#FEffectAccentBar { background: @accent; border-radius: 2px; }
+#splitViewMark { background: @strong; border-radius: 1px; }
+#effectAccentBar { background: @accent; border-radius: 2px; }
 
 QScrollArea { background: transparent; border: none; }
 QScrollBar:vertical { background: transparent; width: 6px; margin: 4px 0px 4px 0px; }

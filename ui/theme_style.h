@@ -9,7 +9,7 @@ namespace pq {
 // The colours the window is drawn with. Painted widgets read the current
 // palette when they paint, so a theme switch only swaps the palette,
 // re-applies the style sheet and repaints.
-struct TUiPalette {
+struct UiPalette {
     QColor frame;         // window background around the panels
     QColor panel;         // side panels and the workspace
     QColor raised;        // toolbar, menus, popups
@@ -34,18 +34,18 @@ struct TUiPalette {
 };
 
 // The designed colours: every control is built with these.
-const TUiPalette& DarkPalette();
+const UiPalette& DarkPalette();
 // The light look: the designed colours mapped through the theme's pairs.
-const TUiPalette& LightPalette();
+const UiPalette& LightPalette();
 // The palette of the current theme mode; painted widgets read it when they
 // paint.
-const TUiPalette& CurrentPalette();
+const UiPalette& CurrentPalette();
 
 // The interface font family with its fall-backs.
 QFont InterfaceFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
 // The style sheet of the main window's standard controls.
-QString MainStyleSheet(const TUiPalette& palette);
+QString MainStyleSheet(const UiPalette& palette);
 // The style sheet by its resource name, "VORLUNE_DARK" or
 // "VORLUNE_LIGHT"; any other name throws std::runtime_error.
 QString ThemeStyleSheet(const QString& resourceName);

@@ -28,11 +28,11 @@ struct AutoEnhanceCommand::State {
         EngineHost* host = engineHost();
         if (host && failed) {
             host->ShowMessage(QStringLiteral("Auto-enhance failed"));
-        } else if (host && !result.isNull() && host->ZIdSourceImage().sameAs(source) && !host->ZIdImage().isNull()) {
-            host->SetZIdImage(result);
-            host->RedrawSkPaintBox1();
-            if (TImageHistory* history = host->FHistory())
-                history->Save(host->ZIdImage(), host->ZIdSourceImage());
+        } else if (host && !result.isNull() && host->sourceImage().sameAs(source) && !host->resultImage().isNull()) {
+            host->setResultImage(result);
+            host->redrawCanvas();
+            if (ImageHistory* history = host->history())
+                history->Save(host->resultImage(), host->sourceImage());
         }
         if (--pending == 0 && showBusy)
             showBusy(false);
@@ -51,16 +51,16 @@ AutoEnhanceCommand::Outcome AutoEnhanceCommand::Run()
     EngineHost* host = engineHost();
     if (!host)
         return Outcome::NoImage;
-    if (host->ZIdSourceImage().isNull() || host->ZIdImage().isNull()) {
+    if (host->sourceImage().isNull() || host->resultImage().isNull()) {
         host->ShowMessage(QStringLiteral("no image loaded"));
         return Outcome::NoImage;
     }
-    if (host->FCurrentEffectNumber() != -1) {
+    if (host->runningEffect() != -1) {
         host->ShowMessage(QStringLiteral("effect running"));
         return Outcome::EffectRunning;
     }
 
-    gfx::Image source = host->ZIdSourceImage();
+    gfx::Image source = host->sourceImage();
     if (state_->pending++ == 0 && state_->showBusy)
         state_->showBusy(true);
     std::weak_ptr<State> weak = state_;

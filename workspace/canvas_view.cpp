@@ -24,53 +24,53 @@ bool unitScale(double scale)
 
 } // namespace
 
-TCanvasView::TCanvasView(TDocument& document, QWidget* parent)
-    : QWidget(parent), document_(document), resultCache_(new TDisplayCache(this)), sourceCache_(new TDisplayCache(this))
+CanvasView::CanvasView(Document& document, QWidget* parent)
+    : QWidget(parent), document_(document), resultCache_(new DisplayCache(this)), sourceCache_(new DisplayCache(this))
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setMouseTracking(true);
     setAcceptDrops(true);
-    connect(resultCache_, &TDisplayCache::ready, this, qOverload<>(&QWidget::update));
-    connect(sourceCache_, &TDisplayCache::ready, this, qOverload<>(&QWidget::update));
+    connect(resultCache_, &DisplayCache::ready, this, qOverload<>(&QWidget::update));
+    connect(sourceCache_, &DisplayCache::ready, this, qOverload<>(&QWidget::update));
 }
 
-TCanvasView::~TCanvasView() = default;
+CanvasView::~CanvasView() = default;
 
-QRectF TCanvasView::DisplayedImageRect() const
+QRectF CanvasView::displayedImageRect() const
 {
-    const gfx::Image& image = document_.ZIdImage;
+    const gfx::Image& image = document_.resultImage;
     if (image.isNull())
         return {};
-    const double zoom = document_.FZoomFactor;
-    return QRectF(document_.FPanOffset, QSizeF(image.width() * zoom, image.height() * zoom));
+    const double zoom = document_.zoom;
+    return QRectF(document_.pan, QSizeF(image.width() * zoom, image.height() * zoom));
 }
 
-void TCanvasView::drawLayer(QPainter& p, bool source, const QRectF& displayed)
+void CanvasView::drawLayer(QPainter& p, bool source, const QRectF& displayed)
 {
-    const gfx::Image& image = source ? document_.ZIdSourceImage : document_.ZIdImage;
+    const gfx::Image& image = source ? document_.sourceImage : document_.resultImage;
     if (image.isNull())
         return;
     const QRectF whole(image.rect());
-    if (image.size() != document_.ZIdImage.size()) {
+    if (image.size() != document_.resultImage.size()) {
         // A source of another size is stretched over the result's place.
-        p.setRenderHint(QPainter::SmoothPixmapTransform, !FZooming);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, !zooming);
         p.drawImage(displayed, image.qimage(), whole);
         return;
     }
-    if (FZooming) {
+    if (zooming) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
         p.drawImage(displayed, image.qimage(), whole);
         return;
     }
     const double dpr = devicePixelRatioF();
-    const double scale = double(document_.FZoomFactor) * dpr;
+    const double scale = double(document_.zoom) * dpr;
     if (unitScale(scale)) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
         p.drawImage(displayed, image.qimage(), whole);
         return;
     }
-    TDisplayCache* cache = source ? sourceCache_ : resultCache_;
-    const TDisplayCache::TView view{image, scale, displayed.topLeft() * dpr,
+    DisplayCache* cache = source ? sourceCache_ : resultCache_;
+    const DisplayCache::CanvasPicture view{image, scale, displayed.topLeft() * dpr,
                                     QSize(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)))};
     QPoint at;
     QImage picture = cache->picture(view, &at);
@@ -85,24 +85,24 @@ void TCanvasView::drawLayer(QPainter& p, bool source, const QRectF& displayed)
     p.drawImage(QPointF(at) / dpr, picture);
 }
 
-void TCanvasView::paintEvent(QPaintEvent*)
+void CanvasView::paintEvent(QPaintEvent*)
 {
-    if (document_.ZIdImage.isNull())
+    if (document_.resultImage.isNull())
         return;
-    const TUiPalette& palette = CurrentPalette();
+    const UiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.fillRect(rect(), palette.panel);
-    const QRectF displayed = DisplayedImageRect();
+    const QRectF displayed = displayedImageRect();
 
-    if (FRightPreview && !document_.ZIdSourceImage.isNull()) {
+    if (showingSource && !document_.sourceImage.isNull()) {
         drawLayer(p, true, displayed);
-    } else if (SplitOn) {
+    } else if (splitOn) {
         p.save();
-        p.setClipRect(QRectF(0, 0, FDividerX, height()));
+        p.setClipRect(QRectF(0, 0, dividerX, height()));
         drawLayer(p, true, displayed);
         p.restore();
         p.save();
-        p.setClipRect(QRectF(FDividerX, 0, width() - FDividerX, height()));
+        p.setClipRect(QRectF(dividerX, 0, width() - dividerX, height()));
         drawLayer(p, false, displayed);
         p.restore();
     } else {
@@ -118,34 +118,34 @@ void TCanvasView::paintEvent(QPaintEvent*)
     p.fillPath(corners, palette.frame);
 }
 
-void TCanvasView::resizeEvent(QResizeEvent* event)
+void CanvasView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     emit resized();
 }
 
-void TCanvasView::mousePressEvent(QMouseEvent* event)
+void CanvasView::mousePressEvent(QMouseEvent* event)
 {
     emit mousePressed(event->button(), event->position());
 }
 
-void TCanvasView::mouseMoveEvent(QMouseEvent* event)
+void CanvasView::mouseMoveEvent(QMouseEvent* event)
 {
     emit mouseMoved(event->buttons(), event->position());
 }
 
-void TCanvasView::mouseReleaseEvent(QMouseEvent* event)
+void CanvasView::mouseReleaseEvent(QMouseEvent* event)
 {
     emit mouseReleased(event->button(), event->position());
 }
 
-void TCanvasView::mouseDoubleClickEvent(QMouseEvent* event)
+void CanvasView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         emit doubleClicked();
 }
 
-void TCanvasView::wheelEvent(QWheelEvent* event)
+void CanvasView::wheelEvent(QWheelEvent* event)
 {
     event->accept();
     const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
@@ -153,7 +153,7 @@ void TCanvasView::wheelEvent(QWheelEvent* event)
         emit wheelTurned(delta, event->position());
 }
 
-void TCanvasView::dragEnterEvent(QDragEnterEvent* event)
+void CanvasView::dragEnterEvent(QDragEnterEvent* event)
 {
     if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
@@ -163,7 +163,7 @@ void TCanvasView::dragEnterEvent(QDragEnterEvent* event)
     }
 }
 
-void TCanvasView::dragMoveEvent(QDragMoveEvent* event)
+void CanvasView::dragMoveEvent(QDragMoveEvent* event)
 {
     if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
@@ -173,7 +173,7 @@ void TCanvasView::dragMoveEvent(QDragMoveEvent* event)
     }
 }
 
-void TCanvasView::dropEvent(QDropEvent* event)
+void CanvasView::dropEvent(QDropEvent* event)
 {
     event->setDropAction(Qt::CopyAction);
     event->accept();

@@ -8,39 +8,39 @@ class QMimeData;
 
 namespace pq {
 
-class TDisplayCache;
-class TDocument;
+class DisplayCache;
+class Document;
 
 // The main canvas: shows the current result at the document's pan offset,
 // scaled by its zoom factor (an image pixel p appears at
-// FPanOffset + p * FZoomFactor), inside rounded corners on the workspace
+// pan + p * zoom), inside rounded corners on the workspace
 // colour. Draws nothing while there is no result.
 //
 // The widget stays the size of the viewport; the canvas size of the view
-// model (LogicalSize) may be larger. What it paints comes from cached
+// model (canvasSize) may be larger. What it paints comes from cached
 // Mitchell-resampled pictures; while a zoom gesture runs, or until a
 // picture is ready, it samples the image directly.
-class TCanvasView : public QWidget {
+class CanvasView : public QWidget {
     Q_OBJECT
 public:
-    TCanvasView(TDocument& document, QWidget* parent = nullptr);
-    ~TCanvasView() override;
+    CanvasView(Document& document, QWidget* parent = nullptr);
+    ~CanvasView() override;
 
     // Fast sampling while a zoom gesture runs.
-    bool FZooming = false;
+    bool zooming = false;
     // The source photo is shown instead of the result (right button held).
-    bool FRightPreview = false;
+    bool showingSource = false;
     // Left-button panning in progress.
-    bool FIsPanning = false;
-    // Split view: the source left of FDividerX, the result right of it.
-    bool SplitOn = false;
-    double FDividerX = 0;
+    bool panning = false;
+    // Split view: the source left of dividerX, the result right of it.
+    bool splitOn = false;
+    double dividerX = 0;
     // The canvas size of the view model: the zoomed image, never smaller
     // than the viewport.
-    QSize LogicalSize;
+    QSize canvasSize;
 
     // The displayed image rectangle in canvas coordinates.
-    QRectF DisplayedImageRect() const;
+    QRectF displayedImageRect() const;
 
     // Drag and drop: whether the data may be dropped, and the drop.
     std::function<bool(const QMimeData*)> AcceptsDrop;
@@ -69,9 +69,9 @@ protected:
 private:
     void drawLayer(QPainter& p, bool source, const QRectF& displayed);
 
-    TDocument& document_;
-    TDisplayCache* resultCache_;
-    TDisplayCache* sourceCache_;
+    Document& document_;
+    DisplayCache* resultCache_;
+    DisplayCache* sourceCache_;
 };
 
 } // namespace pq

@@ -28,13 +28,13 @@ float WheelZoomStep(float zoom, int wheelDelta)
     return next;
 }
 
-TCanvasView2D ZoomAbout(const TCanvasView2D& view, QPointF anchor, float newZoom)
+CanvasTransform ZoomAbout(const CanvasTransform& view, QPointF anchor, float newZoom)
 {
     const QPointF imagePoint = (anchor - view.pan) / double(view.zoom);
     return {newZoom, anchor - imagePoint * double(newZoom)};
 }
 
-TCanvasView2D FitAndCenter(QSizeF viewport, QSize image)
+CanvasTransform FitAndCenter(QSizeF viewport, QSize image)
 {
     if (image.isEmpty())
         return {};
@@ -66,9 +66,9 @@ double ClampDividerX(double dividerX, double panX, double displayedWidth)
     return std::clamp(dividerX, panX, panX + std::max(0.0, displayedWidth));
 }
 
-TDividerPlacement PlaceDivider(double dividerX, QPointF pan, QSizeF displayed, double viewportHeight)
+DividerPlacement PlaceDivider(double dividerX, QPointF pan, QSizeF displayed, double viewportHeight)
 {
-    TDividerPlacement placement;
+    DividerPlacement placement;
     placement.dividerX = dividerX;
     const double top = std::max(pan.y(), 0.0);
     const double bottom = std::min(pan.y() + displayed.height(), viewportHeight);

@@ -12,7 +12,7 @@ namespace pq {
 constexpr float kMinCanvasZoom = 0.1f;
 constexpr float kMaxCanvasZoom = 10.0f;
 
-struct TCanvasView2D {
+struct CanvasTransform {
     float zoom = 1.0f;
     QPointF pan{0, 0};
 };
@@ -30,11 +30,11 @@ float ButtonZoomStep(float zoom, bool zoomIn);
 float WheelZoomStep(float zoom, int wheelDelta);
 
 // The zoomed view that keeps the image point under `anchor` in place.
-TCanvasView2D ZoomAbout(const TCanvasView2D& view, QPointF anchor, float newZoom);
+CanvasTransform ZoomAbout(const CanvasTransform& view, QPointF anchor, float newZoom);
 
 // Fit into the viewport and centre: zoom = min(vw / w, vh / h), clamped
 // (small images are enlarged, up to 10 x).
-TCanvasView2D FitAndCenter(QSizeF viewport, QSize image);
+CanvasTransform FitAndCenter(QSizeF viewport, QSize image);
 // The pan that centres the image at `zoom` in an area of the given size.
 QPointF CenteredPan(QSizeF area, QSize image, float zoom);
 // The logical canvas size: the zoomed image, never smaller than the viewport.
@@ -48,7 +48,7 @@ int ZoomPercent(float zoom);
 // The divider x clamped to the displayed image's horizontal extent.
 double ClampDividerX(double dividerX, double panX, double displayedWidth);
 
-struct TDividerPlacement {
+struct DividerPlacement {
     bool visible = false;
     double dividerX = 0; // clamped
     double top = 0;      // the splitter's vertical span: the visible part
@@ -57,6 +57,6 @@ struct TDividerPlacement {
 // Where the splitter goes for the displayed image (pan, displayed size) in
 // a viewport `viewportHeight` high; hidden when the image lies wholly above
 // or below the viewport.
-TDividerPlacement PlaceDivider(double dividerX, QPointF pan, QSizeF displayed, double viewportHeight);
+DividerPlacement PlaceDivider(double dividerX, QPointF pan, QSizeF displayed, double viewportHeight);
 
 } // namespace pq

@@ -17,9 +17,9 @@ namespace pq {
 namespace {
 
 // The close cross: no fill at rest, red with a white cross under the mouse.
-class TCloseCross : public QWidget {
+class CloseCross : public QWidget {
 public:
-    explicit TCloseCross(QWidget* parent) : QWidget(parent)
+    explicit CloseCross(QWidget* parent) : QWidget(parent)
     {
         setObjectName(QStringLiteral("FContourCloseRect"));
         setFixedSize(26, 26);
@@ -40,7 +40,7 @@ protected:
             p.setBrush(QColor(0xFF, 0x00, 0x00));
             p.drawRoundedRect(QRectF(rect()), 6, 6);
         }
-        const QColor cross = hot || GThemeMode != tmLight ? QColor(Qt::white) : QColor(0x2A, 0x37, 0x44);
+        const QColor cross = hot || gThemeMode != ThemeMode::Light ? QColor(Qt::white) : QColor(0x2A, 0x37, 0x44);
         p.setPen(QPen(cross, 1.8, Qt::SolidLine, Qt::RoundCap));
         // FContourCloseSvg: 18 x 18, centred.
         const QRectF box(4, 4, 18, 18);
@@ -60,33 +60,33 @@ protected:
 
 } // namespace
 
-TContourColorWindow::TContourColorWindow(QWidget* parent) : QWidget(parent)
+ContourColorWindow::ContourColorWindow(QWidget* parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("ContourColorWindow"));
+    setObjectName(QStringLiteral("contourColorWindow"));
     setFixedSize(170, 200);
     setCursor(Qt::SizeAllCursor);
-    ContourColorPanel = new TColorPanel(this);
-    ContourColorPanel->setObjectName(QStringLiteral("ContourColorPanel"));
+    colorPanel = new ColorPanel(this);
+    colorPanel->setObjectName(QStringLiteral("colorPanel"));
     // The panel's own 5-pixel margin for its markers makes the window's
     // 12-pixel one.
-    ContourColorPanel->setFixedSize(156, 158);
-    ContourColorPanel->move(7, 37);
-    auto* cross = new TCloseCross(this);
+    colorPanel->setFixedSize(156, 158);
+    colorPanel->move(7, 37);
+    auto* cross = new CloseCross(this);
     cross->move(width() - 34, 8);
     cross->clicked = [this] { emit closeClicked(); };
     CloseButton = cross;
     hide();
 }
 
-void TContourColorWindow::setShadowEnabled(bool on)
+void ContourColorWindow::setShadowEnabled(bool on)
 {
     shadowOn_ = on;
     applyEffect();
 }
 
-void TContourColorWindow::applyEffect()
+void ContourColorWindow::applyEffect()
 {
-    if (FIsDraggingContourWindow) {
+    if (dragging_) {
         auto* fade = new QGraphicsOpacityEffect(this);
         fade->setOpacity(0.75);
         setGraphicsEffect(fade);
@@ -104,7 +104,7 @@ void TContourColorWindow::applyEffect()
     setGraphicsEffect(shadow);
 }
 
-void TContourColorWindow::paintEvent(QPaintEvent*)
+void ContourColorWindow::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -118,31 +118,31 @@ void TContourColorWindow::paintEvent(QPaintEvent*)
     p.restore();
 }
 
-void TContourColorWindow::mousePressEvent(QMouseEvent* event)
+void ContourColorWindow::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    FIsDraggingContourWindow = true;
-    FContourWindowLastPos = event->globalPosition().toPoint();
+    dragging_ = true;
+    lastDragPos_ = event->globalPosition().toPoint();
     applyEffect();
     event->accept();
 }
 
-void TContourColorWindow::mouseMoveEvent(QMouseEvent* event)
+void ContourColorWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!FIsDraggingContourWindow)
+    if (!dragging_)
         return;
     const QPoint now = event->globalPosition().toPoint();
-    move(pos() + (now - FContourWindowLastPos));
-    FContourWindowLastPos = now;
+    move(pos() + (now - lastDragPos_));
+    lastDragPos_ = now;
     event->accept();
 }
 
-void TContourColorWindow::mouseReleaseEvent(QMouseEvent* event)
+void ContourColorWindow::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!FIsDraggingContourWindow)
+    if (!dragging_)
         return;
-    FIsDraggingContourWindow = false;
+    dragging_ = false;
     applyEffect();
     event->accept();
 }

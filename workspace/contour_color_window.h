@@ -5,25 +5,25 @@
 
 namespace pq {
 
-class TColorPanel;
+class ColorPanel;
 
-// ContourColorWindow: the floating window of the contour colour, 170 x 200,
+// contourColorWindow: the floating window of the contour colour, 170 x 200,
 // over the main window's content. A title strip, a close cross at the top
-// right and the colour panel ContourColorPanel. Dragged anywhere outside the
+// right and the colour panel colorPanel. Dragged anywhere outside the
 // panel; while dragged it is a little transparent and has no shadow.
-class TContourColorWindow : public QWidget {
+class ContourColorWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TContourColorWindow(QWidget* parent = nullptr);
+    explicit ContourColorWindow(QWidget* parent = nullptr);
 
-    TColorPanel* ContourColorPanel = nullptr;
+    ColorPanel* colorPanel = nullptr;
     // FContourCloseRect.
     QWidget* CloseButton = nullptr;
 
     // FContourShadow on or off (off while hidden or dragged).
     void setShadowEnabled(bool on);
     bool shadowEnabled() const { return shadowOn_; }
-    bool isDragging() const { return FIsDraggingContourWindow; }
+    bool isDragging() const { return dragging_; }
 
 signals:
     void closeClicked();
@@ -38,8 +38,8 @@ private:
     void applyEffect();
 
     bool shadowOn_ = false;
-    bool FIsDraggingContourWindow = false;
-    QPoint FContourWindowLastPos;
+    bool dragging_ = false;
+    QPoint lastDragPos_;
 };
 
 } // namespace pq

@@ -18,9 +18,9 @@ constexpr auto kSettle = std::chrono::milliseconds(30);
 
 } // namespace
 
-TDisplayCache::TDisplayCache(QObject* parent) : QObject(parent), worker_([this] { run(); }) {}
+DisplayCache::DisplayCache(QObject* parent) : QObject(parent), worker_([this] { run(); }) {}
 
-TDisplayCache::~TDisplayCache()
+DisplayCache::~DisplayCache()
 {
     {
         std::lock_guard lock(mutex_);
@@ -31,9 +31,9 @@ TDisplayCache::~TDisplayCache()
     worker_.join();
 }
 
-TDisplayCache::TKey TDisplayCache::keyFor(const TView& view)
+DisplayCache::CacheKey DisplayCache::keyFor(const CanvasPicture& view)
 {
-    TKey key;
+    CacheKey key;
     key.imageId = view.image.id();
     key.scale = view.scale;
     const double scaledPixels = double(view.image.width()) * view.image.height() * view.scale * view.scale;
@@ -45,11 +45,11 @@ TDisplayCache::TKey TDisplayCache::keyFor(const TView& view)
     return key;
 }
 
-QImage TDisplayCache::picture(const TView& view, QPoint* at)
+QImage DisplayCache::picture(const CanvasPicture& view, QPoint* at)
 {
     if (view.image.isNull() || !(view.scale > 0.0) || !std::isfinite(view.scale))
         return {};
-    const TKey key = keyFor(view);
+    const CacheKey key = keyFor(view);
     std::lock_guard lock(mutex_);
     if (!shown_.isNull() && shownKey_ == key) {
         *at = key.whole ? QPoint(platform::Round(view.origin.x()), platform::Round(view.origin.y())) : shownAt_;
@@ -57,21 +57,21 @@ QImage TDisplayCache::picture(const TView& view, QPoint* at)
     }
     const bool queued = (pending_ && pending_->key == key) || (working_ && *working_ == key);
     if (!queued) {
-        pending_ = TJob{key, view.image, ++serial_};
+        pending_ = RenderJob{key, view.image, ++serial_};
         wake_.notify_all();
     }
     return {};
 }
 
-void TDisplayCache::clear()
+void DisplayCache::clear()
 {
     std::lock_guard lock(mutex_);
     pending_.reset();
     shown_ = QImage();
-    shownKey_ = TKey{};
+    shownKey_ = CacheKey{};
 }
 
-QImage TDisplayCache::render(const TJob& job, QPoint* at)
+QImage DisplayCache::render(const RenderJob& job, QPoint* at)
 {
     const gfx::Image& image = job.image;
     if (job.key.whole) {
@@ -88,7 +88,7 @@ QImage TDisplayCache::render(const TJob& job, QPoint* at)
     return drawn.isNull() ? QImage() : drawn.qimage();
 }
 
-void TDisplayCache::run()
+void DisplayCache::run()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -106,7 +106,7 @@ void TDisplayCache::run()
         }
         if (!pending_)
             continue;
-        const TJob job = std::move(*pending_);
+        const RenderJob job = std::move(*pending_);
         pending_.reset();
         working_ = job.key;
         lock.unlock();
@@ -127,7 +127,7 @@ void TDisplayCache::run()
             shown_ = picture;
             shownKey_ = job.key;
             shownAt_ = at;
-            QMetaObject::invokeMethod(this, &TDisplayCache::ready, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &DisplayCache::ready, Qt::QueuedConnection);
         }
     }
 }

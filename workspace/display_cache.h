@@ -21,13 +21,13 @@ namespace pq {
 // Reduced views keep the whole image at the display scale (panning costs
 // nothing); enlarged views keep only the visible part. UI thread, except
 // the background work.
-class TDisplayCache : public QObject {
+class DisplayCache : public QObject {
     Q_OBJECT
 public:
-    explicit TDisplayCache(QObject* parent = nullptr);
-    ~TDisplayCache() override;
+    explicit DisplayCache(QObject* parent = nullptr);
+    ~DisplayCache() override;
 
-    struct TView {
+    struct CanvasPicture {
         gfx::Image image;
         double scale = 1.0; // device pixels per image pixel
         QPointF origin;     // device position of the image's top-left corner
@@ -37,7 +37,7 @@ public:
     // The picture for the view, to be drawn unscaled with its top-left
     // corner at *at (device pixels). Null while none is ready: one is then
     // prepared and ready() follows.
-    QImage picture(const TView& view, QPoint* at);
+    QImage picture(const CanvasPicture& view, QPoint* at);
 
     // Forgets the picture (and any work not yet started).
     void clear();
@@ -49,29 +49,29 @@ signals:
     void ready();
 
 private:
-    struct TKey {
+    struct CacheKey {
         uint64_t imageId = 0;
         double scale = 0;
         bool whole = false;
         QPointF origin; // region views only
         QSize device;   // region views only
-        bool operator==(const TKey&) const = default;
+        bool operator==(const CacheKey&) const = default;
     };
-    struct TJob {
-        TKey key;
+    struct RenderJob {
+        CacheKey key;
         gfx::Image image;
         uint64_t serial = 0;
     };
 
-    static TKey keyFor(const TView& view);
-    static QImage render(const TJob& job, QPoint* at);
+    static CacheKey keyFor(const CanvasPicture& view);
+    static QImage render(const RenderJob& job, QPoint* at);
     void run();
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::optional<TJob> pending_;
-    std::optional<TKey> working_;
-    TKey shownKey_;
+    std::optional<RenderJob> pending_;
+    std::optional<CacheKey> working_;
+    CacheKey shownKey_;
     QImage shown_;
     QPoint shownAt_;
     uint64_t serial_ = 0;

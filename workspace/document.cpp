@@ -2,77 +2,77 @@
 
 namespace pq {
 
-TDocument::TDocument(std::shared_ptr<EngineFields> shared)
-    : Shared(shared ? std::move(shared) : std::make_shared<EngineFields>()), FHistory(std::make_unique<TImageHistory>())
+Document::Document(std::shared_ptr<EngineFields> shared)
+    : Shared(shared ? std::move(shared) : std::make_shared<EngineFields>()), history(std::make_unique<ImageHistory>())
 {
-    FHistory->SetOnImageSaved([this](const gfx::Image& display, const gfx::Image& source, bool sourceChanged) {
-        FImageDirty = true;
-        if (OnImageSaved)
-            OnImageSaved(display, source, sourceChanged);
+    history->SetOnImageSaved([this](const gfx::Image& display, const gfx::Image& source, bool sourceChanged) {
+        unsavedChanges = true;
+        if (onImageSaved)
+            onImageSaved(display, source, sourceChanged);
     });
 }
 
-bool TDocument::IsEffectRunning() const
+bool Document::IsEffectRunning() const
 {
-    return FCurrentEffectNumber.load() != -1;
+    return runningEffect.load() != -1;
 }
 
-bool TDocument::IsBackgroundWorkRunning() const
+bool Document::IsBackgroundWorkRunning() const
 {
-    return IsEffectRunning() || FScriptRunning.load() || FBackgroundWorkers.load() > 0;
+    return IsEffectRunning() || scriptRunning.load() || backgroundWorkers.load() > 0;
 }
 
-bool TDocument::HasUnsavedChanges() const
+bool Document::HasUnsavedChanges() const
 {
-    return FImageDirty && !ZIdImage.isNull();
+    return unsavedChanges && !resultImage.isNull();
 }
 
-uint64_t TDocument::BeginBackgroundWorker()
+uint64_t Document::BeginBackgroundWorker()
 {
-    FBackgroundWorkers.fetch_add(1);
+    backgroundWorkers.fetch_add(1);
     return DocumentGeneration();
 }
 
-void TDocument::EndBackgroundWorker()
+void Document::EndBackgroundWorker()
 {
-    if (FBackgroundWorkers.load() > 0)
-        FBackgroundWorkers.fetch_sub(1);
+    if (backgroundWorkers.load() > 0)
+        backgroundWorkers.fetch_sub(1);
     HonorDeferredClose();
 }
 
-void TDocument::HonorDeferredClose()
+void Document::HonorDeferredClose()
 {
-    if (!FCloseRequested || IsBackgroundWorkRunning())
+    if (!closeRequested || IsBackgroundWorkRunning())
         return;
-    FCloseRequested = false;
-    if (OnDeferredClose)
-        OnDeferredClose();
+    closeRequested = false;
+    if (onDeferredClose)
+        onDeferredClose();
 }
 
-bool TDocument::ReplaceDocument(const gfx::Image& source, const gfx::Image& result)
+bool Document::ReplaceDocument(const gfx::Image& source, const gfx::Image& result)
 {
     if (!CanReplaceDocument())
         return false;
-    ZIdSourceImage = source;
-    ZIdImage = result;
+    sourceImage = source;
+    resultImage = result;
     generation_.fetch_add(1);
     return true;
 }
 
-bool TDocument::FullResetAsks(const QString& language) const
+bool Document::fullResetAsks(const QString& language) const
 {
     return language == QLatin1String("en") || HasUnsavedChanges();
 }
 
-TDocument::TResetResult TDocument::FullReset(const TFullResetSteps& steps)
+Document::ResetResult Document::fullReset(const FullResetSteps& steps)
 {
     if (IsBackgroundWorkRunning())
-        return TResetResult::Busy;
-    if (FullResetAsks(steps.language) && steps.confirm && !steps.confirm())
-        return TResetResult::Declined;
+        return ResetResult::Busy;
+    if (fullResetAsks(steps.language) && steps.confirm && !steps.confirm())
+        return ResetResult::Declined;
     // The question runs an event loop: work may have started meanwhile.
     if (IsBackgroundWorkRunning())
-        return TResetResult::Busy;
+        return ResetResult::Busy;
 
     // Stops what a tool may still have running; runs started later begin
     // with a fresh cancel state, so nothing needs clearing afterwards.
@@ -82,41 +82,41 @@ TDocument::TResetResult TDocument::FullReset(const TFullResetSteps& steps)
     ResetDocumentState();
     if (steps.resetControls)
         steps.resetControls();
-    return TResetResult::Done;
+    return ResetResult::Done;
 }
 
-void TDocument::InitializeEffectChoice()
+void Document::InitializeEffectChoice()
 {
-    InitializeParameters(Params);
-    SelectedEffectNumber = 300;
-    Shared->GlobalBrushCount = 40;
+    InitializeParameters(params);
+    selectedEffect = 300;
+    Shared->brushCount = 40;
 }
 
-void TDocument::ResetDocumentState()
+void Document::ResetDocumentState()
 {
-    FHistory->Clear();
-    FImageDirty = false;
-    ZIdImage = {};
-    ZIdSourceImage = {};
-    FSourceFileName.clear();
-    FGalleryItems.clear();
+    history->Clear();
+    unsavedChanges = false;
+    resultImage = {};
+    sourceImage = {};
+    sourceFileName.clear();
+    galleryItems.clear();
     generation_.fetch_add(1);
 
     InitializeEffectChoice();
 
-    StoredFrameNumber = 0;
-    StoredFrameName.clear();
-    StoredFrameSize = 20.0f;
-    StoredFrameColor = 0xFFFFFFFF;
+    storedFrameNumber = 0;
+    storedFrameName.clear();
+    storedFrameSize = 20.0f;
+    storedFrameColor = 0xFFFFFFFF;
 
-    StoredTextureNumber = 1;
-    StoredTextureStrength = 50.0f;
-    StoredTextureScale = 1.0f;
-    StoredTextureBitmap = {};
+    storedTextureNumber = 1;
+    storedTextureStrength = 50.0f;
+    storedTextureScale = 1.0f;
+    storedTexture = {};
 
-    FLUTData.clear();
-    FLUTName.clear();
-    FLUTFilePath.clear();
+    lutData.clear();
+    lutName.clear();
+    lutFilePath.clear();
 
     CustomBrushesOn302 = false;
     CustomBrushesOn303 = false;
@@ -126,8 +126,8 @@ void TDocument::ResetDocumentState()
     CustomBrushBitmap304 = {};
     CustomBrushCount304 = 0;
 
-    FZoomFactor = 1.0f;
-    FPanOffset = QPointF(0, 0);
+    zoom = 1.0f;
+    pan = QPointF(0, 0);
 }
 
 } // namespace pq

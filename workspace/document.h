@@ -23,56 +23,56 @@ namespace pq {
 // may start or the window may close, and the choices effects read.
 // Everything is read and written on the UI thread; the fields that workers
 // read or write directly are the engine's shared fields (Shared: Cancel,
-// FPreviewGeneration, PreviewStartX/Y, PreviewProgress, GlobalBrushCount)
+// previewGeneration, previewX/Y, PreviewProgress, brushCount)
 // and a few atomics here.
-class TDocument {
+class Document {
 public:
     // `shared`: the engine host's fields, so that the window and the engine
     // see the same Cancel and preview state.
-    explicit TDocument(std::shared_ptr<EngineFields> shared = std::make_shared<EngineFields>());
-    TDocument(const TDocument&) = delete;
-    TDocument& operator=(const TDocument&) = delete;
+    explicit Document(std::shared_ptr<EngineFields> shared = std::make_shared<EngineFields>());
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
 
     const std::shared_ptr<EngineFields> Shared;
 
     // ---- Document ----
-    gfx::Image ZIdSourceImage;
-    gfx::Image ZIdImage;
-    bool FImageDirty = false;
-    QString FSourceFileName;
+    gfx::Image sourceImage;
+    gfx::Image resultImage;
+    bool unsavedChanges = false;
+    QString sourceFileName;
     // The undo history. Every saved snapshot marks the result unsaved and
-    // is passed on to OnImageSaved (the gallery).
-    const std::unique_ptr<TImageHistory> FHistory;
-    TImageSavedEvent OnImageSaved;
+    // is passed on to onImageSaved (the gallery).
+    const std::unique_ptr<ImageHistory> history;
+    ImageSavedEvent onImageSaved;
 
     // ---- Busy state ----
-    std::atomic<int> FCurrentEffectNumber{-1};
-    std::atomic<bool> FScriptRunning{false};
-    std::atomic<int> FBackgroundWorkers{0};
-    bool FCloseRequested = false;
+    std::atomic<int> runningEffect{-1};
+    std::atomic<bool> scriptRunning{false};
+    std::atomic<int> backgroundWorkers{0};
+    bool closeRequested = false;
 
     // ---- Preview window zoom (origin and progress: Shared) ----
-    std::atomic<float> FPreviewZoomFactor{1.0f};
+    std::atomic<float> previewZoom{1.0f};
 
     // ---- Effect choice ----
-    int SelectedEffectNumber = 300;
-    TParameterTable Params{};
+    int selectedEffect = 300;
+    ParameterTable params{};
 
     // ---- Effect options ----
-    std::atomic<bool> FEraseBdChecked{true};
-    std::atomic<bool> FDrawContourChecked{false};
-    std::atomic<QRgb> FContourColor{0xFF000000};
+    std::atomic<bool> eraseBackground{true};
+    std::atomic<bool> drawContours{false};
+    std::atomic<QRgb> contourColor{0xFF000000};
     // The "Add texture" switch (on at start).
-    std::atomic<bool> FAddTextureChecked{true};
+    std::atomic<bool> addTexture{true};
 
     // ---- Stored texture ----
-    gfx::Image StoredTextureBitmap;
-    float StoredTextureStrength = 50.0f;
-    float StoredTextureScale = 1.0f;
-    int StoredTextureNumber = 1;
-    QString StoredTextureName;
-    bool StoredTextureIsCustom = false;
-    bool StoredTextureSettingsValid = false;
+    gfx::Image storedTexture;
+    float storedTextureStrength = 50.0f;
+    float storedTextureScale = 1.0f;
+    int storedTextureNumber = 1;
+    QString storedTextureName;
+    bool storedTextureIsCustom = false;
+    bool storedTextureSettingsValid = false;
 
     // ---- Custom brush sheets ----
     bool CustomBrushesOn302 = false;
@@ -84,36 +84,36 @@ public:
     int CustomBrushCount304 = 0;
 
     // ---- LUT choice ----
-    QByteArray FLUTData;
-    QString FLUTName;
-    QString FLUTFilePath;
-    bool FReopenManualBrushAfterLUT = false;
-    bool FReopenScriptEditorAfterLUT = false;
+    QByteArray lutData;
+    QString lutName;
+    QString lutFilePath;
+    bool reopenManualBrushAfterLUT = false;
+    bool reopenScriptEditorAfterLUT = false;
 
     // ---- Frame choice ----
-    int StoredFrameNumber = 0;
-    float StoredFrameSize = 20.0f;
-    QRgb StoredFrameColor = 0xFFFFFFFF;
-    QString StoredFrameName;
-    bool StoredFrameIsCustom = false;
-    bool StoredSettingsValid = false;
+    int storedFrameNumber = 0;
+    float storedFrameSize = 20.0f;
+    QRgb storedFrameColor = 0xFFFFFFFF;
+    QString storedFrameName;
+    bool storedFrameIsCustom = false;
+    bool storedFrameSettingsValid = false;
 
     // ---- Text and print options ----
-    bool FShadowChecked = true;
-    bool FOrientationLandscape = false;
+    bool textShadow = true;
+    bool printLandscape = false;
 
     // ---- Manual brush panel, remembered between openings ----
-    float FManualBrushSize = 100.0f;
-    float FManualBrushSoftness = 50.0f;
-    float FManualBrushOpacity = 100.0f;
-    QPointF FManualBrushPanelPos{0, 0};
+    float manualBrushSize = 100.0f;
+    float manualBrushSoftness = 50.0f;
+    float manualBrushOpacity = 100.0f;
+    QPointF manualBrushPanelPos{0, 0};
 
     // ---- Main view ----
-    float FZoomFactor = 1.0f;
-    QPointF FPanOffset{0, 0};
+    float zoom = 1.0f;
+    QPointF pan{0, 0};
 
     // ---- Gallery images, newest first ----
-    std::vector<gfx::Image> FGalleryItems;
+    std::vector<gfx::Image> galleryItems;
 
     // ---- Busy queries ----
     bool IsEffectRunning() const;
@@ -129,7 +129,7 @@ public:
     // Performs a close refused earlier once no work runs.
     void HonorDeferredClose();
     // Starts the window's close again (set by the window).
-    std::function<void()> OnDeferredClose;
+    std::function<void()> onDeferredClose;
 
     // ---- Document identity ----
     // Changes whenever the document is replaced or reset; a worker's
@@ -145,8 +145,8 @@ public:
     bool ReplaceDocument(const gfx::Image& source, const gfx::Image& result);
 
     // ---- Full reset ----
-    enum class TResetResult { Done, Busy, Declined };
-    struct TFullResetSteps {
+    enum class ResetResult { Done, Busy, Declined };
+    struct FullResetSteps {
         QString language = QStringLiteral("en");
         // The question; false keeps everything as it is.
         std::function<bool()> confirm;
@@ -157,8 +157,8 @@ public:
     };
     // Whether the reset asks first: always in English, and in every
     // language when unsaved changes would be lost.
-    bool FullResetAsks(const QString& language) const;
-    TResetResult FullReset(const TFullResetSteps& steps);
+    bool fullResetAsks(const QString& language) const;
+    ResetResult fullReset(const FullResetSteps& steps);
 
     // The effect choice the program starts with and returns to: the
     // catalogue's defaults, Watercolor selected, the built-in brush count.

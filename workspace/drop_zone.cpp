@@ -13,24 +13,24 @@
 
 namespace pq {
 
-TDropZone::TDropZone(QWidget* parent) : QWidget(parent)
+DropZone::DropZone(QWidget* parent) : QWidget(parent)
 {
     setFixedSize(350, 250);
     setCursor(Qt::DragCopyCursor);
-    Label12 = new QLabel(Translate(QStringLiteral("Browse files")), this);
-    Label12->setObjectName(QStringLiteral("Label12"));
-    Label12->setFont(InterfaceFont(14, QFont::DemiBold));
-    Label12->setCursor(Qt::PointingHandCursor);
-    Label12->setAlignment(Qt::AlignCenter);
-    Label12->setAttribute(Qt::WA_Hover);
-    Label12->setGeometry(0, 190, 350, 24);
-    Label12->installEventFilter(this);
+    browseLink = new QLabel(Translate(QStringLiteral("Browse files")), this);
+    browseLink->setObjectName(QStringLiteral("browseLink"));
+    browseLink->setFont(InterfaceFont(14, QFont::DemiBold));
+    browseLink->setCursor(Qt::PointingHandCursor);
+    browseLink->setAlignment(Qt::AlignCenter);
+    browseLink->setAttribute(Qt::WA_Hover);
+    browseLink->setGeometry(0, 190, 350, 24);
+    browseLink->installEventFilter(this);
     setAcceptDrops(true);
 }
 
-bool TDropZone::eventFilter(QObject* watched, QEvent* event)
+bool DropZone::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Label12 && event->type() == QEvent::MouseButtonRelease
+    if (watched == browseLink && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         emit browseClicked();
         return true;
@@ -38,7 +38,7 @@ bool TDropZone::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TDropZone::dragEnterEvent(QDragEnterEvent* event)
+void DropZone::dragEnterEvent(QDragEnterEvent* event)
 {
     if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
@@ -48,7 +48,7 @@ void TDropZone::dragEnterEvent(QDragEnterEvent* event)
     }
 }
 
-void TDropZone::dragMoveEvent(QDragMoveEvent* event)
+void DropZone::dragMoveEvent(QDragMoveEvent* event)
 {
     if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
@@ -58,7 +58,7 @@ void TDropZone::dragMoveEvent(QDragMoveEvent* event)
     }
 }
 
-void TDropZone::dropEvent(QDropEvent* event)
+void DropZone::dropEvent(QDropEvent* event)
 {
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -66,12 +66,12 @@ void TDropZone::dropEvent(QDropEvent* event)
         Dropped(event->mimeData());
 }
 
-void TDropZone::paintEvent(QPaintEvent*)
+void DropZone::paintEvent(QPaintEvent*)
 {
-    const TUiPalette& palette = CurrentPalette();
+    const UiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor hot = GThemeMode == tmLight ? palette.textSecondary : palette.border.lighter(130);
+    const QColor hot = gThemeMode == ThemeMode::Light ? palette.textSecondary : palette.border.lighter(130);
     const QColor stroke = hovered_ ? hot : palette.muted;
     QPen pen(stroke, 2, Qt::DashLine);
     pen.setDashPattern({4, 3});
@@ -90,14 +90,14 @@ void TDropZone::paintEvent(QPaintEvent*)
     p.drawText(QRect(0, 164, width(), 22), Qt::AlignCenter, Translate(QStringLiteral("Drop image here or")));
 }
 
-void TDropZone::enterEvent(QEnterEvent* event)
+void DropZone::enterEvent(QEnterEvent* event)
 {
     hovered_ = true;
     update();
     QWidget::enterEvent(event);
 }
 
-void TDropZone::leaveEvent(QEvent* event)
+void DropZone::leaveEvent(QEvent* event)
 {
     hovered_ = false;
     update();

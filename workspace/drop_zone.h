@@ -11,12 +11,12 @@ namespace pq {
 
 // The empty-workspace drop zone: a dashed rounded frame with a picture
 // icon, "No image loaded", "Drop image here or" and the "Browse files" link.
-class TDropZone : public QWidget {
+class DropZone : public QWidget {
     Q_OBJECT
 public:
-    explicit TDropZone(QWidget* parent = nullptr);
+    explicit DropZone(QWidget* parent = nullptr);
 
-    QLabel* Label12 = nullptr; // "Browse files"
+    QLabel* browseLink = nullptr; // "Browse files"
 
     // Drag and drop: whether the data may be dropped, and the drop.
     std::function<bool(const QMimeData*)> AcceptsDrop;

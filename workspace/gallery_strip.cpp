@@ -14,64 +14,64 @@
 
 namespace pq {
 
-THistoryStrip::THistoryStrip(QWidget* parent) : QWidget(parent)
+GalleryStrip::GalleryStrip(QWidget* parent) : QWidget(parent)
 {
     setCursor(Qt::PointingHandCursor);
     setFixedHeight(kCollapsedHeight);
 
-    LayoutGalleryContainer = new QWidget(this);
-    LayoutGalleryContainer->setObjectName(QStringLiteral("LayoutGalleryContainer"));
-    auto* row = new QHBoxLayout(LayoutGalleryContainer);
+    tileArea = new QWidget(this);
+    tileArea->setObjectName(QStringLiteral("tileArea"));
+    auto* row = new QHBoxLayout(tileArea);
     row->setContentsMargins(0, 0, 8, 0);
     row->setSpacing(0);
 
-    LeftButtonLayout = new QWidget(LayoutGalleryContainer);
-    LeftButtonLayout->setObjectName(QStringLiteral("LeftButtonLayout"));
-    LeftButtonLayout->setFixedWidth(104);
-    auto* buttonBox = new QVBoxLayout(LeftButtonLayout);
+    addButtonArea = new QWidget(tileArea);
+    addButtonArea->setObjectName(QStringLiteral("addButtonArea"));
+    addButtonArea->setFixedWidth(104);
+    auto* buttonBox = new QVBoxLayout(addButtonArea);
     buttonBox->setAlignment(Qt::AlignCenter);
-    BtnAddToGallery = new TIconButton(QStringLiteral("plus"), LeftButtonLayout);
-    BtnAddToGallery->setObjectName(QStringLiteral("BtnAddToGallery"));
-    BtnAddToGallery->setFixedSize(55, 55);
-    BtnAddToGallery->setIconPixelSize(26);
-    BtnAddToGallery->setRadius(14);
-    BtnAddToGallery->setRestFill(QColor(0x11, 0x18, 0x27, 0xA0));
-    BtnAddToGallery->setToolTip(Translate(QStringLiteral("Add image to gallery")));
-    buttonBox->addWidget(BtnAddToGallery);
-    row->addWidget(LeftButtonLayout);
+    addToGalleryButton = new IconButton(QStringLiteral("plus"), addButtonArea);
+    addToGalleryButton->setObjectName(QStringLiteral("addToGalleryButton"));
+    addToGalleryButton->setFixedSize(55, 55);
+    addToGalleryButton->setIconPixelSize(26);
+    addToGalleryButton->setRadius(14);
+    addToGalleryButton->setRestFill(QColor(0x11, 0x18, 0x27, 0xA0));
+    addToGalleryButton->setToolTip(Translate(QStringLiteral("Add image to gallery")));
+    buttonBox->addWidget(addToGalleryButton);
+    row->addWidget(addButtonArea);
 
-    ScrollBoxGallery = new QScrollArea(LayoutGalleryContainer);
-    ScrollBoxGallery->setObjectName(QStringLiteral("ScrollBoxGallery"));
-    ScrollBoxGallery->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ScrollBoxGallery->setFrameShape(QFrame::NoFrame);
-    ScrollBoxGallery->setWidgetResizable(false);
-    ScrollBoxGallery->viewport()->setAutoFillBackground(false);
-    FlowLayoutGallery = new QWidget;
-    FlowLayoutGallery->setObjectName(QStringLiteral("FlowLayoutGallery"));
-    FlowLayoutGallery->setAutoFillBackground(false);
-    auto* flow = new QHBoxLayout(FlowLayoutGallery);
+    tileScroll = new QScrollArea(tileArea);
+    tileScroll->setObjectName(QStringLiteral("tileScroll"));
+    tileScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tileScroll->setFrameShape(QFrame::NoFrame);
+    tileScroll->setWidgetResizable(false);
+    tileScroll->viewport()->setAutoFillBackground(false);
+    tileRow = new QWidget;
+    tileRow->setObjectName(QStringLiteral("tileRow"));
+    tileRow->setAutoFillBackground(false);
+    auto* flow = new QHBoxLayout(tileRow);
     flow->setContentsMargins(0, 0, 0, 0);
     flow->setSpacing(0);
     flow->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    FlowLayoutGallery->resize(0, kExpandedHeight - 4);
-    ScrollBoxGallery->setWidget(FlowLayoutGallery);
-    row->addWidget(ScrollBoxGallery, 1);
+    tileRow->resize(0, kExpandedHeight - 4);
+    tileScroll->setWidget(tileRow);
+    row->addWidget(tileScroll, 1);
 
-    LayoutGalleryContainer->hide();
+    tileArea->hide();
 }
 
-void THistoryStrip::setExpanded(bool expanded)
+void GalleryStrip::setExpanded(bool expanded)
 {
     expanded_ = expanded;
     setFixedHeight(expanded ? kExpandedHeight : kCollapsedHeight);
-    LayoutGalleryContainer->setVisible(expanded);
-    LayoutGalleryContainer->setGeometry(rect());
+    tileArea->setVisible(expanded);
+    tileArea->setGeometry(rect());
     update();
 }
 
-void THistoryStrip::paintEvent(QPaintEvent*)
+void GalleryStrip::paintEvent(QPaintEvent*)
 {
-    const TUiPalette& palette = CurrentPalette();
+    const UiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QColor fill = expanded_ ? palette.plate : palette.panel;
@@ -79,54 +79,54 @@ void THistoryStrip::paintEvent(QPaintEvent*)
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
     p.drawRoundedRect(QRectF(rect()), 10, 10);
-    if (LayoutGalleryContainer->isVisible())
-        LayoutGalleryContainer->setGeometry(rect());
+    if (tileArea->isVisible())
+        tileArea->setGeometry(rect());
 }
 
-void THistoryStrip::mousePressEvent(QMouseEvent* event)
+void GalleryStrip::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         emit clicked();
     event->accept();
 }
 
-void THistoryStrip::enterEvent(QEnterEvent* event)
+void GalleryStrip::enterEvent(QEnterEvent* event)
 {
     hovered_ = true;
     update();
     QWidget::enterEvent(event);
 }
 
-void THistoryStrip::leaveEvent(QEvent* event)
+void GalleryStrip::leaveEvent(QEvent* event)
 {
     hovered_ = false;
     update();
     QWidget::leaveEvent(event);
 }
 
-THistoryToggle::THistoryToggle(QWidget* parent) : QWidget(parent)
+GalleryToggle::GalleryToggle(QWidget* parent) : QWidget(parent)
 {
     setCursor(Qt::PointingHandCursor);
     setFixedHeight(22);
-    HistoryToggleLabel = new QLabel(this);
-    HistoryToggleLabel->setObjectName(QStringLiteral("HistoryToggleLabel"));
-    HistoryToggleLabel->setFont(InterfaceFont(12, QFont::Medium));
-    HistoryToggleLabel->setAlignment(Qt::AlignCenter);
-    HistoryToggleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    toggleLabel = new QLabel(this);
+    toggleLabel->setObjectName(QStringLiteral("toggleLabel"));
+    toggleLabel->setFont(InterfaceFont(12, QFont::Medium));
+    toggleLabel->setAlignment(Qt::AlignCenter);
+    toggleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     setExpanded(false);
 }
 
-void THistoryToggle::setExpanded(bool expanded)
+void GalleryToggle::setExpanded(bool expanded)
 {
-    HistoryToggleLabel->setText(expanded ? Translate(QStringLiteral("Hide gallery")) + QStringLiteral("  \u25BC")
+    toggleLabel->setText(expanded ? Translate(QStringLiteral("Hide gallery")) + QStringLiteral("  \u25BC")
                                          : Translate(QStringLiteral("Show gallery")) + QStringLiteral("  \u25B2"));
-    HistoryToggleLabel->setProperty("tag", expanded ? 1 : 0);
-    const int labelWidth = std::max(100, HistoryToggleLabel->fontMetrics().horizontalAdvance(HistoryToggleLabel->text()) + 20);
-    HistoryToggleLabel->setGeometry(5, 0, labelWidth, 22);
+    toggleLabel->setProperty("tag", expanded ? 1 : 0);
+    const int labelWidth = std::max(100, toggleLabel->fontMetrics().horizontalAdvance(toggleLabel->text()) + 20);
+    toggleLabel->setGeometry(5, 0, labelWidth, 22);
     setFixedWidth(labelWidth + 10);
 }
 
-void THistoryToggle::paintEvent(QPaintEvent*)
+void GalleryToggle::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -135,7 +135,7 @@ void THistoryToggle::paintEvent(QPaintEvent*)
     p.drawRoundedRect(QRectF(rect()), 10, 10);
 }
 
-void THistoryToggle::mousePressEvent(QMouseEvent* event)
+void GalleryToggle::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         emit clicked();

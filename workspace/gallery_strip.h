@@ -7,27 +7,27 @@ class QScrollArea;
 
 namespace pq {
 
-class TIconButton;
+class IconButton;
 
 // The gallery strip along the bottom of the workspace: 20 units high and
 // faint while collapsed, 110 high with the add button and the tile row
 // while expanded.
-class THistoryStrip : public QWidget {
+class GalleryStrip : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kCollapsedHeight = 20;
     static constexpr int kExpandedHeight = 110;
 
-    explicit THistoryStrip(QWidget* parent = nullptr);
+    explicit GalleryStrip(QWidget* parent = nullptr);
 
     bool isExpanded() const { return expanded_; }
     void setExpanded(bool expanded);
 
-    QWidget* LayoutGalleryContainer = nullptr;
-    QWidget* LeftButtonLayout = nullptr;
-    TIconButton* BtnAddToGallery = nullptr;
-    QScrollArea* ScrollBoxGallery = nullptr;
-    QWidget* FlowLayoutGallery = nullptr;
+    QWidget* tileArea = nullptr;
+    QWidget* addButtonArea = nullptr;
+    IconButton* addToGalleryButton = nullptr;
+    QScrollArea* tileScroll = nullptr;
+    QWidget* tileRow = nullptr;
 
 signals:
     void clicked();
@@ -44,13 +44,13 @@ private:
 };
 
 // The tab at the strip's top right: "Show gallery  ▲" / "Hide gallery  ▼".
-class THistoryToggle : public QWidget {
+class GalleryToggle : public QWidget {
     Q_OBJECT
 public:
-    explicit THistoryToggle(QWidget* parent = nullptr);
+    explicit GalleryToggle(QWidget* parent = nullptr);
 
     void setExpanded(bool expanded);
-    QLabel* HistoryToggleLabel = nullptr;
+    QLabel* toggleLabel = nullptr;
 
 signals:
     void clicked();

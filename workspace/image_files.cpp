@@ -68,7 +68,7 @@ QString FirstDroppableFile(const QStringList& fileNames, const std::function<boo
     return {};
 }
 
-TSaveProposal ProposeSaveName(const QString& sourceFileName)
+SaveProposal ProposeSaveName(const QString& sourceFileName)
 {
     if (sourceFileName.isEmpty())
         return {QStringLiteral("Pastelloquin_image.png"), 2};

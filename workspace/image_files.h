@@ -22,14 +22,14 @@ bool IsDroppableImageName(const QString& fileName);
 QString FirstDroppableFile(const QStringList& fileNames,
                            const std::function<bool(const QString&)>& isFile);
 
-struct TSaveProposal {
+struct SaveProposal {
     QString fileName; // full path, or a bare name without a source
     int filterIndex;  // 1 JPEG, 2 PNG
 };
 // The name proposed when saving the result of `sourceFileName`: its name
 // with "_PQ" before its lower-case extension (".bmp" becomes ".png"), in
 // its folder; "Pastelloquin_image.png" without a source.
-TSaveProposal ProposeSaveName(const QString& sourceFileName);
+SaveProposal ProposeSaveName(const QString& sourceFileName);
 
 // Encodes the image in the format the name's extension names (.jpg, .jpeg,
 // .png, .webp, any case) at quality 80, marks .jpg, .jpeg and .png output

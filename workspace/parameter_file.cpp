@@ -16,7 +16,7 @@ namespace {
 constexpr int kCategories = 10;
 constexpr int kIndexes = 20;
 
-QString* nameField(TParameters& p, int k)
+QString* nameField(EffectParameters& p, int k)
 {
     switch (k) {
     case 1: return &p.Name1;
@@ -73,7 +73,7 @@ Section headerSection(const QString& line, Section current)
 }
 
 // Stores one "key=value" line; true when the key was one of the ten.
-bool storeKeyLine(const QString& line, TParameters& entry)
+bool storeKeyLine(const QString& line, EffectParameters& entry)
 {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     if (eq < 1)
@@ -127,9 +127,9 @@ bool hasProgramTitle(const QStringList& lines)
     return false;
 }
 
-TParameterFileLoad refused(const QString& why)
+ParameterFileLoad refused(const QString& why)
 {
-    TParameterFileLoad load;
+    ParameterFileLoad load;
     load.problem = why;
     return load;
 }
@@ -162,7 +162,7 @@ std::optional<int> ParseParameterInt(const QString& text)
     return static_cast<int>(value);
 }
 
-QByteArray ParameterFileBytes(const TParameterTable& params)
+QByteArray ParameterFileBytes(const ParameterTable& params)
 {
     QString text;
     const auto line = [&text](const QString& s) {
@@ -174,7 +174,7 @@ QByteArray ParameterFileBytes(const TParameterTable& params)
     line(QString());
     for (int c = 0; c < kCategories; ++c)
         for (int i = 0; i < kIndexes; ++i) {
-            const TParameters& p = params[size_t(c)][size_t(i)];
+            const EffectParameters& p = params[size_t(c)][size_t(i)];
             line(QStringLiteral("[Effect_%1_%2]").arg(c).arg(i));
             for (int k = 1; k <= 5; ++k)
                 line(QStringLiteral("Name%1=").arg(k) + p.name(k));
@@ -185,7 +185,7 @@ QByteArray ParameterFileBytes(const TParameterTable& params)
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-void WriteParameterFile(const TParameterTable& params, const QString& fileName)
+void WriteParameterFile(const ParameterTable& params, const QString& fileName)
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
@@ -200,7 +200,7 @@ void WriteParameterFile(const TParameterTable& params, const QString& fileName)
         throw std::runtime_error(file.errorString().toStdString());
 }
 
-TParameterFileLoad ReadParameterFile(const QString& fileName, TParameterTable& params)
+ParameterFileLoad ReadParameterFile(const QString& fileName, ParameterTable& params)
 {
     const QFileInfo info(fileName);
     if (!info.exists())
@@ -222,7 +222,7 @@ TParameterFileLoad ReadParameterFile(const QString& fileName, TParameterTable& p
     return ReadParameterBytes(bytes, params);
 }
 
-TParameterFileLoad ReadParameterBytes(const QByteArray& bytes, TParameterTable& params)
+ParameterFileLoad ReadParameterBytes(const QByteArray& bytes, ParameterTable& params)
 {
     if (bytes.isEmpty())
         return refused(QStringLiteral("The file is empty."));
@@ -236,7 +236,7 @@ TParameterFileLoad ReadParameterBytes(const QByteArray& bytes, TParameterTable& 
         return refused(QStringLiteral("The file is not UTF-8 text."));
 
     Lines split = splitLines(text);
-    TParameterFileLoad load;
+    ParameterFileLoad load;
     // A program-written file ends every line with CR LF: one that stops
     // inside its last line was cut short, and that line may be cut too.
     if (!split.lastTerminated && hasProgramTitle(split.lines)) {
@@ -246,7 +246,7 @@ TParameterFileLoad ReadParameterBytes(const QByteArray& bytes, TParameterTable& 
 
     // Read into a copy: the table changes only when the file holds
     // parameters.
-    TParameterTable read = params;
+    ParameterTable read = params;
     Section section;
     for (const QString& raw : std::as_const(split.lines)) {
         const QString line = trimBlanks(raw);

@@ -23,15 +23,15 @@ inline constexpr const char* kParameterFileTitle = "# Pastelloquin Parameters Fi
 inline constexpr qint64 kMaxParameterFileBytes = 1 << 20;
 
 // The file's bytes for the table.
-QByteArray ParameterFileBytes(const TParameterTable& params);
+QByteArray ParameterFileBytes(const ParameterTable& params);
 
 // Writes the table to fileName through a temporary file that replaces the
 // old one only once it is complete. Throws std::runtime_error with the
 // system's reason when it cannot.
-void WriteParameterFile(const TParameterTable& params, const QString& fileName);
+void WriteParameterFile(const ParameterTable& params, const QString& fileName);
 
 // What reading a parameter file did.
-struct TParameterFileLoad {
+struct ParameterFileLoad {
     // Name and value lines that were stored.
     int stored = 0;
     // Why the file, or a part of it, was not read; empty when it was read
@@ -50,10 +50,10 @@ struct TParameterFileLoad {
 // any parameter) change nothing and say why. A file that begins with the
 // program's title line but stops in the middle of its last line is read
 // without that line, and says so.
-TParameterFileLoad ReadParameterFile(const QString& fileName, TParameterTable& params);
+ParameterFileLoad ReadParameterFile(const QString& fileName, ParameterTable& params);
 
 // The same for bytes already read.
-TParameterFileLoad ReadParameterBytes(const QByteArray& bytes, TParameterTable& params);
+ParameterFileLoad ReadParameterBytes(const QByteArray& bytes, ParameterTable& params);
 
 // A decimal integer: an optional sign and digits only, within int's range.
 std::optional<int> ParseParameterInt(const QString& text);

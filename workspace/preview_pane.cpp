@@ -63,62 +63,62 @@ QPainterPath paneShape(const QRectF& r)
 
 } // namespace
 
-TPreviewPane::TPreviewPane(TDocument& document, QWidget* parent) : QWidget(parent), document_(document)
+PreviewPane::PreviewPane(Document& document, QWidget* parent) : QWidget(parent), document_(document)
 {
     setFixedSize(kSize, kSize);
     setCursor(Qt::SizeAllCursor);
 
-    auto* zoomBox = new QWidget(this);
-    zoomBox->setObjectName(QStringLiteral("PreviewZoomRect"));
-    zoomBox->setGeometry(65, 188 - 8, 100, 36);
-    zoomBox->setStyleSheet(QStringLiteral("#PreviewZoomRect { background: #111827; border-radius: 15px; }"));
-    auto* zoomLayout = new QHBoxLayout(zoomBox);
+    auto* box = new QWidget(this);
+    box->setObjectName(QStringLiteral("zoomBox"));
+    box->setGeometry(65, 188 - 8, 100, 36);
+    box->setStyleSheet(QStringLiteral("#zoomBox { background: #111827; border-radius: 15px; }"));
+    auto* zoomLayout = new QHBoxLayout(box);
     zoomLayout->setContentsMargins(6, 0, 6, 0);
     zoomLayout->setSpacing(0);
-    auto* zoomOut = new TIconButton(QStringLiteral("zoomout"), zoomBox);
-    zoomOut->setObjectName(QStringLiteral("zoomoutskvg"));
+    auto* zoomOut = new IconButton(QStringLiteral("zoomout"), box);
+    zoomOut->setObjectName(QStringLiteral("zoomOutIcon"));
     zoomOut->setIconPixelSize(16);
     zoomOut->setFixedSize(24, 24);
-    auto* label = new QLabel(QStringLiteral("100%"), zoomBox);
-    label->setObjectName(QStringLiteral("Label22"));
+    auto* label = new QLabel(QStringLiteral("100%"), box);
+    label->setObjectName(QStringLiteral("zoomPercentLabel"));
     label->setAlignment(Qt::AlignCenter);
     label->setFont(InterfaceFont(12, QFont::Medium));
-    auto* zoomIn = new TIconButton(QStringLiteral("zoomin"), zoomBox);
-    zoomIn->setObjectName(QStringLiteral("zoominskvg"));
+    auto* zoomIn = new IconButton(QStringLiteral("zoomin"), box);
+    zoomIn->setObjectName(QStringLiteral("zoomInIcon"));
     zoomIn->setIconPixelSize(16);
     zoomIn->setFixedSize(24, 24);
     zoomLayout->addWidget(zoomOut);
     zoomLayout->addWidget(label, 1);
     zoomLayout->addWidget(zoomIn);
     // Invisible until the pane is hovered.
-    auto* fade = new QGraphicsOpacityEffect(zoomBox);
+    auto* fade = new QGraphicsOpacityEffect(box);
     fade->setOpacity(0.0);
-    zoomBox->setGraphicsEffect(fade);
-    zoomBox->installEventFilter(this);
+    box->setGraphicsEffect(fade);
+    box->installEventFilter(this);
     label->installEventFilter(this);
-    connect(zoomIn, &QAbstractButton::clicked, this, &TPreviewPane::zoomInClicked);
-    connect(zoomOut, &QAbstractButton::clicked, this, &TPreviewPane::zoomOutClicked);
-    PreviewZoomRect = zoomBox;
-    Label22 = label;
-    zoomoutskvg = zoomOut;
-    zoominskvg = zoomIn;
+    connect(zoomIn, &QAbstractButton::clicked, this, &PreviewPane::zoomInClicked);
+    connect(zoomOut, &QAbstractButton::clicked, this, &PreviewPane::zoomOutClicked);
+    zoomBox = box;
+    zoomPercentLabel = label;
+    zoomOutIcon = zoomOut;
+    zoomInIcon = zoomIn;
 
-    PreviewPC = new QLabel(QStringLiteral("0%"), this);
-    PreviewPC->setObjectName(QStringLiteral("PreviewPC"));
-    PreviewPC->setAlignment(Qt::AlignCenter);
-    PreviewPC->setFont(InterfaceFont(14, QFont::DemiBold));
-    PreviewPC->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
-    PreviewPC->setGeometry((kSize - 60) / 2, (kSize - 24) / 2, 60, 24);
-    PreviewPC->hide();
+    percentLabel = new QLabel(QStringLiteral("0%"), this);
+    percentLabel->setObjectName(QStringLiteral("percentLabel"));
+    percentLabel->setAlignment(Qt::AlignCenter);
+    percentLabel->setFont(InterfaceFont(14, QFont::DemiBold));
+    percentLabel->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    percentLabel->setGeometry((kSize - 60) / 2, (kSize - 24) / 2, 60, 24);
+    percentLabel->hide();
 }
 
-void TPreviewPane::setBitmap(const QImage& bitmap)
+void PreviewPane::setBitmap(const QImage& bitmap)
 {
     bitmap_ = bitmap;
     update();
 }
 
-const QImage& TPreviewPane::innerShadow()
+const QImage& PreviewPane::innerShadow()
 {
     if (shadow_.size() == size())
         return shadow_;
@@ -145,9 +145,9 @@ const QImage& TPreviewPane::innerShadow()
     return shadow_;
 }
 
-void TPreviewPane::paintEvent(QPaintEvent*)
+void PreviewPane::paintEvent(QPaintEvent*)
 {
-    const TUiPalette& palette = CurrentPalette();
+    const UiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -161,7 +161,7 @@ void TPreviewPane::paintEvent(QPaintEvent*)
     else
         p.drawImage(r, bitmap_);
     // Softer on the light theme's white pane.
-    p.setOpacity(GThemeMode == tmLight ? 0.45 : 1.0);
+    p.setOpacity(gThemeMode == ThemeMode::Light ? 0.45 : 1.0);
     p.drawImage(QPointF(0, 0), innerShadow());
     p.restore();
 
@@ -175,7 +175,7 @@ void TPreviewPane::paintEvent(QPaintEvent*)
     // Only the current preview's progress: a superseded one's is dropped.
     const int percent = document_.Shared->CurrentPreviewProgress();
     if (percent > 0 && percent < 100) {
-        const QRectF pc = PreviewPC->geometry();
+        const QRectF pc = percentLabel->geometry();
         const double radius = pc.height() / 2 + 10;
         const QRectF ring(pc.center() - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
         QPen pen(palette.accentStrong, 3);
@@ -186,22 +186,22 @@ void TPreviewPane::paintEvent(QPaintEvent*)
     }
 }
 
-void TPreviewPane::mousePressEvent(QMouseEvent* event)
+void PreviewPane::mousePressEvent(QMouseEvent* event)
 {
     emit mousePressed(event->button(), event->position());
 }
 
-void TPreviewPane::mouseMoveEvent(QMouseEvent* event)
+void PreviewPane::mouseMoveEvent(QMouseEvent* event)
 {
     emit mouseMoved(event->buttons(), event->position());
 }
 
-void TPreviewPane::mouseReleaseEvent(QMouseEvent* event)
+void PreviewPane::mouseReleaseEvent(QMouseEvent* event)
 {
     emit mouseReleased(event->button(), event->position());
 }
 
-void TPreviewPane::wheelEvent(QWheelEvent* event)
+void PreviewPane::wheelEvent(QWheelEvent* event)
 {
     event->accept();
     const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
@@ -209,24 +209,24 @@ void TPreviewPane::wheelEvent(QWheelEvent* event)
         emit wheelTurned(delta);
 }
 
-bool TPreviewPane::eventFilter(QObject* watched, QEvent* event)
+bool PreviewPane::eventFilter(QObject* watched, QEvent* event)
 {
     // Presses on the zoom box stay there (they would pan the pane).
-    if ((watched == PreviewZoomRect || watched == Label22)
+    if ((watched == zoomBox || watched == zoomPercentLabel)
         && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
         return true;
-    if ((watched == PreviewZoomRect || watched == Label22) && event->type() == QEvent::MouseButtonRelease) {
+    if ((watched == zoomBox || watched == zoomPercentLabel) && event->type() == QEvent::MouseButtonRelease) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             emit zoomResetClicked();
         return true;
     }
-    if (watched == Label22 && event->type() == QEvent::Enter) {
-        if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(PreviewZoomRect->graphicsEffect()))
+    if (watched == zoomPercentLabel && event->type() == QEvent::Enter) {
+        if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(zoomBox->graphicsEffect()))
             fade->setOpacity(0.8);
     }
     // The zoom box is invisible until the mouse is over it.
-    if (watched == PreviewZoomRect && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
-        if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(PreviewZoomRect->graphicsEffect()))
+    if (watched == zoomBox && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
+        if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(zoomBox->graphicsEffect()))
             fade->setOpacity(event->type() == QEvent::Enter ? 0.8 : 0.0);
     }
     return QWidget::eventFilter(watched, event);

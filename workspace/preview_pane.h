@@ -7,27 +7,27 @@ class QLabel;
 
 namespace pq {
 
-class TDocument;
+class Document;
 
 // The preview pane: a 225 x 225 picture with rounded corners and an inner
 // shadow, a hover zoom box and, while a preview runs, a progress ring
 // around the centred percent label.
-class TPreviewPane : public QWidget {
+class PreviewPane : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kSize = 225;
 
-    TPreviewPane(TDocument& document, QWidget* parent = nullptr);
+    PreviewPane(Document& document, QWidget* parent = nullptr);
 
     // What the pane shows; scaled to the pane when its size differs.
     void setBitmap(const QImage& bitmap);
     const QImage& bitmap() const { return bitmap_; }
 
-    QWidget* PreviewZoomRect = nullptr;
-    QLabel* Label22 = nullptr;
-    QWidget* zoomoutskvg = nullptr;
-    QWidget* zoominskvg = nullptr;
-    QLabel* PreviewPC = nullptr;
+    QWidget* zoomBox = nullptr;
+    QLabel* zoomPercentLabel = nullptr;
+    QWidget* zoomOutIcon = nullptr;
+    QWidget* zoomInIcon = nullptr;
+    QLabel* percentLabel = nullptr;
 
 signals:
     void mousePressed(Qt::MouseButton button, QPointF pos);
@@ -50,7 +50,7 @@ protected:
 private:
     const QImage& innerShadow();
 
-    TDocument& document_;
+    Document& document_;
     QImage bitmap_;
     QImage shadow_;
 };

@@ -4,9 +4,9 @@
 
 namespace pq {
 
-TWorkspaceLayout::TWorkspaceLayout(QWidget* parent) : QWidget(parent) {}
+WorkspaceLayout::WorkspaceLayout(QWidget* parent) : QWidget(parent) {}
 
-void TWorkspaceLayout::setGalleryStrip(QWidget* strip, QWidget* toggle)
+void WorkspaceLayout::setGalleryStrip(QWidget* strip, QWidget* toggle)
 {
     strip_ = strip;
     toggle_ = toggle;
@@ -16,14 +16,14 @@ void TWorkspaceLayout::setGalleryStrip(QWidget* strip, QWidget* toggle)
     relayout();
 }
 
-void TWorkspaceLayout::addCentredBox(QWidget* box)
+void WorkspaceLayout::addCentredBox(QWidget* box)
 {
     centred_ << box;
     box->installEventFilter(this);
     relayout();
 }
 
-void TWorkspaceLayout::relayout()
+void WorkspaceLayout::relayout()
 {
     if (viewport_)
         viewport_->setGeometry(rect());
@@ -42,12 +42,12 @@ void TWorkspaceLayout::relayout()
     }
 }
 
-void TWorkspaceLayout::resizeEvent(QResizeEvent*)
+void WorkspaceLayout::resizeEvent(QResizeEvent*)
 {
     relayout();
 }
 
-bool TWorkspaceLayout::eventFilter(QObject* watched, QEvent* event)
+bool WorkspaceLayout::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Resize && watched != viewport_)
         relayout();

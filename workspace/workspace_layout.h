@@ -4,13 +4,13 @@
 
 namespace pq {
 
-// Layout2: the workspace's clipping layer. The viewport fills it, the drop
+// workspaceLayout: the workspace's clipping layer. The viewport fills it, the drop
 // zone sits in its centre and the gallery strip along its bottom edge with
 // its tab at the right.
-class TWorkspaceLayout : public QWidget {
+class WorkspaceLayout : public QWidget {
     Q_OBJECT
 public:
-    explicit TWorkspaceLayout(QWidget* parent = nullptr);
+    explicit WorkspaceLayout(QWidget* parent = nullptr);
 
     void setViewport(QWidget* viewport) { viewport_ = viewport; relayout(); }
     void setDropZone(QWidget* dropZone) { dropZone_ = dropZone; relayout(); }

@@ -72,28 +72,28 @@ int main(int argc, char* argv[])
     pq::InitializeEngine();
 
     int rc = 1;
-    std::unique_ptr<pq::TForm2> splash;
-    std::unique_ptr<pq::TForm1> mainWindow;
-    std::unique_ptr<pq::TForm4> languages;
+    std::unique_ptr<pq::SplashScreen> splash;
+    std::unique_ptr<pq::MainWindow> mainWindow;
+    std::unique_ptr<pq::LanguageLists> languages;
     try {
-        splash = std::make_unique<pq::TForm2>();
+        splash = std::make_unique<pq::SplashScreen>();
         splash->show();
         splash->raise();
         QApplication::processEvents();
 
-        mainWindow = std::make_unique<pq::TForm1>();
-        (void)pq::Form3();
-        languages = std::make_unique<pq::TForm4>();
-        pq::Form4 = languages.get();
-        QObject::connect(splash.get(), &pq::TForm2::handOver, mainWindow.get(), [window = mainWindow.get()] {
-            pq::GuardedCall("HandOver", [window] { window->HandOver(); });
+        mainWindow = std::make_unique<pq::MainWindow>();
+        (void)pq::Repository();
+        languages = std::make_unique<pq::LanguageLists>();
+        pq::gLanguageLists = languages.get();
+        QObject::connect(splash.get(), &pq::SplashScreen::handOver, mainWindow.get(), [window = mainWindow.get()] {
+            pq::GuardedCall("takeOver", [window] { window->takeOver(); });
         });
         // The built-in images decode in the background once the event loop
         // runs, so that the splash is not held up.
-        QTimer::singleShot(0, mainWindow.get(), [window = QPointer<pq::TForm1>(mainWindow.get())] {
-            pq::Form3().FormCreateInBackground(platform::uiBridge(), [window] {
+        QTimer::singleShot(0, mainWindow.get(), [window = QPointer<pq::MainWindow>(mainWindow.get())] {
+            pq::Repository().FormCreateInBackground(platform::uiBridge(), [window] {
                 if (window)
-                    pq::GuardedCall("RepositoryLoaded", [&] { window->RepositoryLoaded(); });
+                    pq::GuardedCall("repositoryLoaded", [&] { window->repositoryLoaded(); });
             });
         });
 
@@ -108,7 +108,7 @@ int main(int argc, char* argv[])
 
     bool workersDone = true;
     if (mainWindow)
-        pq::GuardedCall("FormDestroy", [&] { workersDone = mainWindow->FormDestroy(); });
+        pq::GuardedCall("shutDown", [&] { workersDone = mainWindow->shutDown(); });
     platform::uiBridge().shutdown();
     if (!workersDone) {
         // Workers still run after the wait: end the process without
@@ -119,7 +119,7 @@ int main(int argc, char* argv[])
     }
     mainWindow.reset();
     splash.reset();
-    pq::Form4 = nullptr;
+    pq::gLanguageLists = nullptr;
     languages.reset();
     pq::FinalizeEngine();
     return rc;

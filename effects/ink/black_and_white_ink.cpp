@@ -82,7 +82,7 @@ public:
         }
         output();
         if (preview_) {
-            GLastProgressTick = 0;
+            gLastProgressTick = 0;
             SafeUpdatePreview(dest_, 101);
         } else {
             SafeUpdateProgress(100);
@@ -294,7 +294,7 @@ private:
 
 } // namespace
 
-void blackandwhiteInk(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int /*P5*/,
+void BlackAndWhiteInk(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int /*P5*/,
                       bool Preview)
 {
     if (Source.isNull())

@@ -351,7 +351,7 @@ private:
 
 } // namespace
 
-void ComicPrintHalftone(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+void ComicPrint(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
                         bool Preview)
 {
     if (Source.isNull() || Dest.isNull() || Source.width() < 2 || Source.height() < 2)

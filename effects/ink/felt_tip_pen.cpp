@@ -468,7 +468,7 @@ private:
 
 } // namespace
 
-void MarkerRenderingEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+void FeltTipPen(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
                            bool Preview)
 {
     if (Source.isNull() || Dest.isNull() || Source.width() <= 0 || Source.height() <= 0)

@@ -110,7 +110,7 @@ private:
 
 } // namespace
 
-void AtkinsonDither(const gfx::Image& Source, gfx::Surface& Dest, int P1, int /*P2*/, int /*P3*/, int /*P4*/,
+void Stippling(const gfx::Image& Source, gfx::Surface& Dest, int P1, int /*P2*/, int /*P3*/, int /*P4*/,
                     int /*P5*/, bool Preview)
 {
     if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull())

@@ -58,7 +58,7 @@ SpokeSettings derive(const gfx::Image& src, int P1, int P2, int P3, int P4, bool
 void finish(const gfx::Image& source, gfx::Surface& canvas, int P5, bool preview, bool doClear)
 {
     auto report = [&](int value) { ReportProgress(canvas, preview, value); };
-    SimilaritySmoothSurface_MT(canvas, gfx::Image(), 5, 30, 3, false, 1.2f, 5.0f, 0,
+    SimilaritySmoothSurface(canvas, gfx::Image(), 5, 30, 3, false, 1.2f, 5.0f, 0,
                                [&](float fraction) { report(75 + platform::Round(15.0 * double(fraction))); });
     CheckCancellation();
     if (preview)
@@ -75,7 +75,7 @@ void finish(const gfx::Image& source, gfx::Surface& canvas, int P5, bool preview
 
 } // namespace
 
-void CentralSpokeEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+void Watercolor(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
                         bool Preview)
 {
     CheckCancellation();

@@ -9,7 +9,7 @@
 
 namespace pq {
 
-void AdjustmentsEffect(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+void Adjustments(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
                        bool Preview)
 {
     if (Source.isNull() || Dest.isNull())

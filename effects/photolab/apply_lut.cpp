@@ -25,7 +25,7 @@ LUTChoice ReadLUTSelection()
     LUTChoice choice;
     SyncWithUi([&] {
         if (const EngineHost* host = engineHost())
-            choice = host->FLUTChoice();
+            choice = host->lutChoice();
     });
     return choice;
 }
@@ -41,13 +41,13 @@ void copySource(const gfx::Image& Source, gfx::Surface& Dest)
 // read raises std::runtime_error.
 std::shared_ptr<const CubeLUT> tableFor(const LUTChoice& choice)
 {
-    const bool fromData = !choice.FLUTData.isEmpty();
+    const bool fromData = !choice.lutData.isEmpty();
     const LUTCacheKey key =
-        fromData ? LUTCacheKey::forData(choice.FLUTData) : LUTCacheKey::forFile(choice.FLUTFilePath);
+        fromData ? LUTCacheKey::forData(choice.lutData) : LUTCacheKey::forFile(choice.lutFilePath);
     if (auto cached = FindCachedLUT(key))
         return cached;
-    auto parsed = std::make_shared<CubeLUT>(fromData ? ParseCubeLUTFromBytes(choice.FLUTData)
-                                                     : ParseCubeLUTFromFile(choice.FLUTFilePath));
+    auto parsed = std::make_shared<CubeLUT>(fromData ? ParseCubeLUTFromBytes(choice.lutData)
+                                                     : ParseCubeLUTFromFile(choice.lutFilePath));
     if (!parsed->valid())
         return nullptr;
     StoreCachedLUT(key, parsed);
@@ -61,7 +61,7 @@ void ApplyLUT(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int 
     if (Source.isNull() || Dest.isNull())
         return;
     const LUTChoice choice = ReadLUTSelection();
-    if (choice.FLUTData.isEmpty() && (choice.FLUTFilePath.isEmpty() || !QFileInfo(choice.FLUTFilePath).isFile())) {
+    if (choice.lutData.isEmpty() && (choice.lutFilePath.isEmpty() || !QFileInfo(choice.lutFilePath).isFile())) {
         copySource(Source, Dest);
         return;
     }
@@ -116,7 +116,7 @@ void ApplyLUT(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int 
         WriteRows(Dest, finished);
     }
 
-    GLastProgressTick = 0;
+    gLastProgressTick = 0;
     if (Preview) {
         SafeUpdatePreview(Dest, 101);
         return;
@@ -130,7 +130,7 @@ void ApplyLUT(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int 
         if (!run || !run->isCancelled())
             ShowIntermediateImage(Snap, -1);
     });
-    GLastProgressTick = 0;
+    gLastProgressTick = 0;
     SafeUpdateProgress(101);
 }
 

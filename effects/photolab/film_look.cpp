@@ -80,7 +80,7 @@ void toneRows(const gfx::Image& Source, const gfx::Image& base, gfx::Surface& De
 
 gfx::Image oldFilmTexture()
 {
-    return Form3().sharedImage(&TForm3::OldFilmTexture);
+    return Repository().sharedImage(&ImageRepository::OldFilmTexture);
 }
 
 int textureMean(const gfx::Image& texture)

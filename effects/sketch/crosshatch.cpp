@@ -176,7 +176,7 @@ public:
             dest_.writeImage(sheet.snapshot(), 0, 0);
         }
         if (preview_) {
-            GLastProgressTick = 0;
+            gLastProgressTick = 0;
             SafeUpdatePreview(dest_, 101);
         } else {
             SafeUpdateProgress(100);

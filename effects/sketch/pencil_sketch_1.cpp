@@ -235,7 +235,7 @@ void unpremultiply(QImage& image)
 
 } // namespace
 
-void PencilSketch(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+void PencilSketch1(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
                   bool Preview)
 {
     Shading s;
@@ -252,7 +252,7 @@ void PencilSketch(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, 
     const int h = Source.height();
 
     gfx::Image bitmap;
-    SyncWithUi([&] { bitmap = Form3().PencilTexture; });
+    SyncWithUi([&] { bitmap = Repository().PencilTexture; });
     const TexturePlane texture = texturePlane(bitmap);
     bitmap = {};
 

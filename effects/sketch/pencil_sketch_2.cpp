@@ -545,7 +545,7 @@ private:
                 ShowIntermediateImage(result, -1);
                 UpdateProgressBar(101);
                 if (EngineHost* host = engineHost())
-                    host->RedrawSkPaintBox1();
+                    host->redrawCanvas();
             });
         }
     }
@@ -570,7 +570,7 @@ private:
 
 } // namespace
 
-void Pencil6(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
+void PencilSketch2(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
 {
     CheckCancellation();
     if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull() ||

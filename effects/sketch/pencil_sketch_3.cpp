@@ -538,7 +538,7 @@ private:
             EngineHost* host = engineHost();
             if (!host || (run && run->isSuperseded()))
                 return;
-            host->SetPreviewBitmap(shown);
+            host->showPreview(shown);
         });
     }
 
@@ -564,7 +564,7 @@ private:
         });
         if (preview_) {
             updatePreviewUI();
-            GLastProgressTick = 0;
+            gLastProgressTick = 0;
             SafeUpdatePreview(dest_, 101);
         } else {
             SyncWithUi([] { UpdateProgressBar(101); });
@@ -622,7 +622,7 @@ private:
 
 } // namespace
 
-void DynamicPencil(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
+void PencilSketch3(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
                    bool Preview)
 {
     CheckCancellation();

@@ -15,7 +15,7 @@ constexpr int kPngQuality = 80;
 
 } // namespace
 
-bool TImageHistory::HasTransparency(const gfx::Image& image)
+bool ImageHistory::HasTransparency(const gfx::Image& image)
 {
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return false;
@@ -30,7 +30,7 @@ bool TImageHistory::HasTransparency(const gfx::Image& image)
     return false;
 }
 
-QByteArray TImageHistory::EncodeImage(const gfx::Image& image, int quality)
+QByteArray ImageHistory::EncodeImage(const gfx::Image& image, int quality)
 {
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return {};
@@ -43,7 +43,7 @@ QByteArray TImageHistory::EncodeImage(const gfx::Image& image, int quality)
     }
 }
 
-gfx::Image TImageHistory::DecodeSnapshotImage(const QByteArray& bytes)
+gfx::Image ImageHistory::DecodeSnapshotImage(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return {};

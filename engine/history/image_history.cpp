@@ -4,9 +4,9 @@
 
 namespace pq {
 
-TImageHistory::TImageHistory() = default;
+ImageHistory::ImageHistory() = default;
 
-TImageHistory::~TImageHistory()
+ImageHistory::~ImageHistory()
 {
     Clear();
     {
@@ -18,37 +18,37 @@ TImageHistory::~TImageHistory()
         encoder_.join();
 }
 
-void TImageHistory::SetOnImageSaved(TImageSavedEvent handler)
+void ImageHistory::SetOnImageSaved(ImageSavedEvent handler)
 {
     std::lock_guard lock(FCritical);
     FOnImageSaved = std::move(handler);
 }
 
-int TImageHistory::Count() const
+int ImageHistory::Count() const
 {
     std::lock_guard lock(FCritical);
     return FCount;
 }
 
-void TImageHistory::releaseSlot(int i)
+void ImageHistory::releaseSlot(int i)
 {
-    FBuffer[i] = TSnapshot();
+    FBuffer[i] = Snapshot();
 }
 
-int TImageHistory::sourceSlotFor(int i) const
+int ImageHistory::sourceSlotFor(int i) const
 {
     if (FCount <= 0 || i < 0)
         return -1;
     const int steps = (i - OldestIndex() + kCapacity) % kCapacity;
     for (int n = 0; n <= steps; ++n) {
         const int k = (i - n + kCapacity) % kCapacity;
-        if (FBuffer[k].SnapshotType == TSnapshotType::stSourceChange && FBuffer[k].Source)
+        if (FBuffer[k].type == SnapshotType::SourceChange && FBuffer[k].Source)
             return k;
     }
     return -1;
 }
 
-void TImageHistory::Save(const gfx::Image& DisplayImg, const gfx::Image& SourceImg)
+void ImageHistory::Save(const gfx::Image& DisplayImg, const gfx::Image& SourceImg)
 {
     if (DisplayImg.isNull() || DisplayImg.width() <= 0 || DisplayImg.height() <= 0)
         return;
@@ -57,7 +57,7 @@ void TImageHistory::Save(const gfx::Image& DisplayImg, const gfx::Image& SourceI
     const uint64_t id = SourceImg.isNull() ? 0 : SourceImg.id();
 
     bool isSourceChange = false;
-    TImageSavedEvent handler;
+    ImageSavedEvent handler;
     {
         std::lock_guard lock(FCritical);
         if (FCount > 0 && FCursor != FSaveIndex) {
@@ -84,13 +84,13 @@ void TImageHistory::Save(const gfx::Image& DisplayImg, const gfx::Image& SourceI
         if (FCount == kCapacity) {
             // The ring overwrites its oldest step. Its source still belongs
             // to the steps after it: it moves into the next one.
-            TSnapshot& oldest = FBuffer[slot];
-            TSnapshot& next = FBuffer[nextSlot(slot)];
-            if (oldest.SnapshotType == TSnapshotType::stSourceChange && oldest.Source &&
-                next.SnapshotType != TSnapshotType::stSourceChange) {
+            Snapshot& oldest = FBuffer[slot];
+            Snapshot& next = FBuffer[nextSlot(slot)];
+            if (oldest.type == SnapshotType::SourceChange && oldest.Source &&
+                next.type != SnapshotType::SourceChange) {
                 next.Source = std::move(oldest.Source);
                 next.SourceId = oldest.SourceId;
-                next.SnapshotType = TSnapshotType::stSourceChange;
+                next.type = SnapshotType::SourceChange;
                 if (FCachedSourceIndex == slot)
                     FCachedSourceIndex = nextSlot(slot);
             }
@@ -101,7 +101,7 @@ void TImageHistory::Save(const gfx::Image& DisplayImg, const gfx::Image& SourceI
         }
         releaseSlot(slot);
 
-        TSnapshot& snap = FBuffer[slot];
+        Snapshot& snap = FBuffer[slot];
         snap.Timestamp = QDateTime::currentDateTime();
         snap.Display = std::make_shared<Blob>();
         snap.Display->pending = DisplayImg;
@@ -110,11 +110,11 @@ void TImageHistory::Save(const gfx::Image& DisplayImg, const gfx::Image& SourceI
             snap.Source = std::make_shared<Blob>();
             snap.Source->pending = SourceImg;
             snap.SourceId = id;
-            snap.SnapshotType = TSnapshotType::stSourceChange;
+            snap.type = SnapshotType::SourceChange;
             enqueue(snap.Source);
         } else {
             isSourceChange = false;
-            snap.SnapshotType = TSnapshotType::stEffectChange;
+            snap.type = SnapshotType::EffectChange;
         }
         FSaveIndex = slot;
         FCursor = slot;
@@ -135,14 +135,14 @@ void TImageHistory::Save(const gfx::Image& DisplayImg, const gfx::Image& SourceI
     }
 }
 
-gfx::Image TImageHistory::blobImage(const Blob& blob)
+gfx::Image ImageHistory::blobImage(const Blob& blob)
 {
     if (!blob.pending.isNull())
         return blob.pending;
     return DecodeSnapshotImage(blob.data);
 }
 
-uint64_t TImageHistory::blobBytes(const Blob& blob)
+uint64_t ImageHistory::blobBytes(const Blob& blob)
 {
     uint64_t bytes = uint64_t(blob.data.size());
     if (!blob.pending.isNull())
@@ -150,9 +150,9 @@ uint64_t TImageHistory::blobBytes(const Blob& blob)
     return bytes;
 }
 
-bool TImageHistory::readCursor(gfx::Image& DisplayImg, gfx::Image& SourceImg)
+bool ImageHistory::readCursor(gfx::Image& DisplayImg, gfx::Image& SourceImg)
 {
-    const TSnapshot& snap = FBuffer[FCursor];
+    const Snapshot& snap = FBuffer[FCursor];
     if (snap.Display)
         DisplayImg = blobImage(*snap.Display);
     if (DisplayImg.isNull())
@@ -172,7 +172,7 @@ bool TImageHistory::readCursor(gfx::Image& DisplayImg, gfx::Image& SourceImg)
     return true;
 }
 
-bool TImageHistory::Undo(gfx::Image& DisplayImg, gfx::Image& SourceImg)
+bool ImageHistory::Undo(gfx::Image& DisplayImg, gfx::Image& SourceImg)
 {
     DisplayImg = {};
     SourceImg = {};
@@ -184,7 +184,7 @@ bool TImageHistory::Undo(gfx::Image& DisplayImg, gfx::Image& SourceImg)
     return readCursor(DisplayImg, SourceImg);
 }
 
-bool TImageHistory::Redo(gfx::Image& DisplayImg, gfx::Image& SourceImg)
+bool ImageHistory::Redo(gfx::Image& DisplayImg, gfx::Image& SourceImg)
 {
     DisplayImg = {};
     SourceImg = {};
@@ -196,7 +196,7 @@ bool TImageHistory::Redo(gfx::Image& DisplayImg, gfx::Image& SourceImg)
     return readCursor(DisplayImg, SourceImg);
 }
 
-void TImageHistory::Clear()
+void ImageHistory::Clear()
 {
     std::lock_guard lock(FCritical);
     for (int i = 0; i < kCapacity; ++i)
@@ -208,7 +208,7 @@ void TImageHistory::Clear()
     FCachedSourceIndex = -1;
 }
 
-uint64_t TImageHistory::MemoryUsedBytes() const
+uint64_t ImageHistory::MemoryUsedBytes() const
 {
     std::lock_guard lock(FCritical);
     uint64_t total = 0;
@@ -221,14 +221,14 @@ uint64_t TImageHistory::MemoryUsedBytes() const
     return total;
 }
 
-std::optional<TImageHistory::SnapshotInfo> TImageHistory::SnapshotAt(int age) const
+std::optional<ImageHistory::SnapshotInfo> ImageHistory::SnapshotAt(int age) const
 {
     std::lock_guard lock(FCritical);
     if (age < 0 || age >= FCount)
         return std::nullopt;
-    const TSnapshot& snap = FBuffer[(FSaveIndex - age + kCapacity) % kCapacity];
+    const Snapshot& snap = FBuffer[(FSaveIndex - age + kCapacity) % kCapacity];
     SnapshotInfo info;
-    info.SnapshotType = snap.SnapshotType;
+    info.type = snap.type;
     info.Encoded = true;
     if (snap.Display) {
         info.DisplayData = snap.Display->data;
@@ -243,20 +243,20 @@ std::optional<TImageHistory::SnapshotInfo> TImageHistory::SnapshotAt(int age) co
 
 // ---- Background encoding ----
 
-void TImageHistory::enqueue(const std::shared_ptr<Blob>& blob)
+void ImageHistory::enqueue(const std::shared_ptr<Blob>& blob)
 {
     encodeQueue_.push_back(blob);
     if (!encoder_.joinable())
         encoder_ = std::thread([this] { encoderLoop(); });
 }
 
-void TImageHistory::WaitForEncoding() const
+void ImageHistory::WaitForEncoding() const
 {
     std::unique_lock lock(FCritical);
     encoderIdle_.wait(lock, [this] { return (encodeQueue_.empty() && !encoding_) || stopping_; });
 }
 
-void TImageHistory::encoderLoop()
+void ImageHistory::encoderLoop()
 {
     std::unique_lock lock(FCritical);
     for (;;) {

@@ -17,11 +17,11 @@
 
 namespace pq {
 
-enum class TSnapshotType { stEffectChange, stSourceChange };
+enum class SnapshotType { EffectChange, SourceChange };
 
 // Raised after every Save with the images saved and whether the source was
 // stored with them.
-using TImageSavedEvent =
+using ImageSavedEvent =
     std::function<void(const gfx::Image& DisplayImg, const gfx::Image& SourceImg, bool IsSourceChange)>;
 
 // The undo history: a ring of 100 snapshots. Each holds the result image and,
@@ -37,15 +37,15 @@ using TImageSavedEvent =
 // Thread-safe: one mutex guards the ring. The saved event runs on the
 // thread that called Save; the main window's handler touches controls, so
 // the window calls Save on the UI thread.
-class TImageHistory {
+class ImageHistory {
 public:
     static constexpr int kCapacity = 100;
     static constexpr int kJpegQuality = 92;
 
-    TImageHistory();
-    ~TImageHistory();
-    TImageHistory(const TImageHistory&) = delete;
-    TImageHistory& operator=(const TImageHistory&) = delete;
+    ImageHistory();
+    ~ImageHistory();
+    ImageHistory(const ImageHistory&) = delete;
+    ImageHistory& operator=(const ImageHistory&) = delete;
 
     // Adds a step after the one shown (dropping any steps that were undone).
     // Ignored unless DisplayImg is set; SourceImg may be null.
@@ -64,8 +64,8 @@ public:
     // snapshot not yet encoded).
     uint64_t MemoryUsedBytes() const;
 
-    // OnImageSaved. Set it before saving from several threads.
-    void SetOnImageSaved(TImageSavedEvent handler);
+    // onImageSaved. Set it before saving from several threads.
+    void SetOnImageSaved(ImageSavedEvent handler);
 
     // Number of live steps (FCount).
     int Count() const;
@@ -77,7 +77,7 @@ public:
     struct SnapshotInfo {
         QByteArray DisplayData; // empty until encoded
         QByteArray SourceData;
-        TSnapshotType SnapshotType = TSnapshotType::stEffectChange;
+        SnapshotType type = SnapshotType::EffectChange;
         bool Encoded = false; // every image of the step is encoded
     };
     std::optional<SnapshotInfo> SnapshotAt(int age) const;
@@ -97,11 +97,11 @@ private:
         gfx::Image pending;
         QByteArray data;
     };
-    struct TSnapshot {
+    struct Snapshot {
         std::shared_ptr<Blob> Display;
-        std::shared_ptr<Blob> Source; // set in stSourceChange steps
+        std::shared_ptr<Blob> Source; // set in SourceChange steps
         uint64_t SourceId = 0;        // the source image's unique id
-        TSnapshotType SnapshotType = TSnapshotType::stEffectChange;
+        SnapshotType type = SnapshotType::EffectChange;
         QDateTime Timestamp;
     };
 
@@ -119,13 +119,13 @@ private:
     void encoderLoop();
 
     mutable std::mutex FCritical;
-    std::array<TSnapshot, kCapacity> FBuffer;
+    std::array<Snapshot, kCapacity> FBuffer;
     int FSaveIndex = -1;
     int FCursor = -1;
     int FCount = 0;
     gfx::Image FCachedSourceImg;
     int FCachedSourceIndex = -1;
-    TImageSavedEvent FOnImageSaved;
+    ImageSavedEvent FOnImageSaved;
 
     // Background encoder.
     mutable std::condition_variable encoderWake_;

@@ -142,7 +142,7 @@ public:
             if (splitTokens(line, t, 4) < 4)
                 return true;
             const float fallback = isMin ? 0.0f : 1.0f;
-            TLUTRGBf& bound = isMin ? lut_.DomainMin : lut_.DomainMax;
+            LUTColor& bound = isMin ? lut_.DomainMin : lut_.DomainMax;
             bound = {parseFloat(t[1]).value_or(fallback), parseFloat(t[2]).value_or(fallback),
                      parseFloat(t[3]).value_or(fallback)};
             return true;

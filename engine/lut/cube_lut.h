@@ -8,7 +8,7 @@
 namespace pq {
 
 // One table entry or one domain bound.
-struct TLUTRGBf {
+struct LUTColor {
     float R = 0.0f;
     float G = 0.0f;
     float B = 0.0f;
@@ -18,9 +18,9 @@ struct TLUTRGBf {
 // r + n g + n^2 b (red fastest, the file's row order).
 struct CubeLUT {
     int LUTSize = 0; // edge length n; 0: no usable table
-    std::vector<TLUTRGBf> LUT;
-    TLUTRGBf DomainMin{0.0f, 0.0f, 0.0f};
-    TLUTRGBf DomainMax{1.0f, 1.0f, 1.0f};
+    std::vector<LUTColor> LUT;
+    LUTColor DomainMin{0.0f, 0.0f, 0.0f};
+    LUTColor DomainMax{1.0f, 1.0f, 1.0f};
 
     bool valid() const { return LUTSize > 0; }
 };

@@ -47,7 +47,7 @@ bool LUTCacheKey::operator==(const LUTCacheKey& other) const
 
 std::shared_ptr<const CubeLUT> FindCachedLUT(const LUTCacheKey& key)
 {
-    std::lock_guard lock(GEffectLock);
+    std::lock_guard lock(gEffectLock);
     const CacheEntry& entry = cache();
     if (entry.table && entry.key == key)
         return entry.table;
@@ -59,7 +59,7 @@ void StoreCachedLUT(const LUTCacheKey& key, std::shared_ptr<const CubeLUT> table
     if (!table || !table->valid())
         return;
     CacheEntry fresh{key, std::move(table)};
-    std::lock_guard lock(GEffectLock);
+    std::lock_guard lock(gEffectLock);
     std::swap(cache(), fresh);
     // The old entry (now in `fresh`) is freed after the lock is released.
 }
@@ -68,7 +68,7 @@ void ClearLUTCache()
 {
     CacheEntry old;
     {
-        std::lock_guard lock(GEffectLock);
+        std::lock_guard lock(gEffectLock);
         std::swap(cache(), old);
     }
 }

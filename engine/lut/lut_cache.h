@@ -23,7 +23,7 @@ struct LUTCacheKey {
     bool operator==(const LUTCacheKey& other) const;
 };
 
-// The LUT filter's one-entry parse cache, guarded by GEffectLock. Only
+// The LUT filter's one-entry parse cache, guarded by gEffectLock. Only
 // valid tables are stored; a store replaces the previous entry.
 std::shared_ptr<const CubeLUT> FindCachedLUT(const LUTCacheKey& key);
 void StoreCachedLUT(const LUTCacheKey& key, std::shared_ptr<const CubeLUT> table);

@@ -38,9 +38,9 @@ QString fileNameOf(const QString& entryName)
 
 void LUTChoice::clear()
 {
-    FLUTFilePath.clear();
-    FLUTData.clear();
-    FLUTName.clear();
+    lutFilePath.clear();
+    lutData.clear();
+    lutName.clear();
 }
 
 bool LUTChoice::InitEmbeddedLUTs()
@@ -50,25 +50,25 @@ bool LUTChoice::InitEmbeddedLUTs()
         const QByteArray data = zip.readIndex(index, &error);
         if (!error.isEmpty())
             return true; // a damaged entry: keep what we had
-        FLUTData = data;
-        FLUTName = name;
+        lutData = data;
+        lutName = name;
         return true;
     });
-    return !FLUTData.isEmpty();
+    return !lutData.isEmpty();
 }
 
-bool LUTChoice::LoadEmbeddedLUT(const QString& AName)
+bool LUTChoice::LoadEmbeddedLUT(const QString& wanted)
 {
     bool found = false;
     forEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& name) {
-        if (name.compare(AName, Qt::CaseInsensitive) != 0)
+        if (name.compare(wanted, Qt::CaseInsensitive) != 0)
             return false;
         QString error;
         const QByteArray data = zip.readIndex(index, &error);
         if (error.isEmpty()) {
-            FLUTData = data;
-            FLUTName = name;
-            FLUTFilePath.clear();
+            lutData = data;
+            lutName = name;
+            lutFilePath.clear();
             found = true;
         }
         return true;
@@ -76,15 +76,15 @@ bool LUTChoice::LoadEmbeddedLUT(const QString& AName)
     return found;
 }
 
-void LUTChoice::OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath)
+void LUTChoice::OnLUTApplied(const QString& name, const QByteArray& data, const QString& filePath)
 {
-    FLUTName = ALUTName;
-    if (!AFilePath.isEmpty()) {
-        FLUTFilePath = AFilePath;
-        FLUTData.clear();
+    lutName = name;
+    if (!filePath.isEmpty()) {
+        lutFilePath = filePath;
+        lutData.clear();
     } else {
-        FLUTFilePath.clear();
-        FLUTData = ALUTData;
+        lutFilePath.clear();
+        lutData = data;
     }
 }
 

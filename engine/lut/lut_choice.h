@@ -12,36 +12,36 @@ namespace pq {
 inline const QString kEmbeddedLUTResource = QStringLiteral("PASTELLOQUIN_LUTS");
 
 // The main window's choice of the table effect 404 applies. No table is
-// chosen while FLUTFilePath and FLUTData are both empty. Used on the UI
+// chosen while lutFilePath and lutData are both empty. Used on the UI
 // thread; a run copies it when it starts.
 class LUTChoice {
 public:
-    // A .cube file chosen from disk; when set, FLUTData is empty.
-    QString FLUTFilePath;
+    // A .cube file chosen from disk; when set, lutData is empty.
+    QString lutFilePath;
     // The whole .cube text of a built-in or imported table.
-    QByteArray FLUTData;
+    QByteArray lutData;
     // Display name: a built-in table's file name without folder and
     // extension, or the name the chooser reports.
-    QString FLUTName;
+    QString lutName;
 
-    bool isChosen() const { return !FLUTFilePath.isEmpty() || !FLUTData.isEmpty(); }
+    bool isChosen() const { return !lutFilePath.isEmpty() || !lutData.isEmpty(); }
     // A full reset.
     void clear();
 
-    // Takes the first .cube entry of the built-in archive (FLUTData and
-    // FLUTName; the path is left alone). True when FLUTData is now not
+    // Takes the first .cube entry of the built-in archive (lutData and
+    // lutName; the path is left alone). True when lutData is now not
     // empty: the window then restarts its preview timer. Errors are
     // swallowed and leave the fields as they were at that point.
     bool InitEmbeddedLUTs();
 
-    // Takes the built-in table whose name equals AName without regard to
-    // case; FLUTName gets the archive's spelling and the path is cleared.
+    // Takes the built-in table whose name equals name without regard to
+    // case; lutName gets the archive's spelling and the path is cleared.
     // False, with nothing changed, when no entry matches or on any error.
-    bool LoadEmbeddedLUT(const QString& AName);
+    bool LoadEmbeddedLUT(const QString& name);
 
     // The chooser's answer: with a path, the file (and no bytes); else the
     // bytes (and no path).
-    void OnLUTApplied(const QString& ALUTName, const QByteArray& ALUTData, const QString& AFilePath);
+    void OnLUTApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath);
 };
 
 // A .cube text with its display name.

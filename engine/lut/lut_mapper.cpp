@@ -16,7 +16,7 @@ using gfx::px::F4;
 // One entry as R, G, B and a fourth lane that is never used. All but the
 // last entry are read with one 16-byte load (the fourth lane then holds
 // the next entry's red).
-inline F4 entry(const TLUTRGBf* t, int i, int last)
+inline F4 entry(const LUTColor* t, int i, int last)
 {
     if (i < last) {
         F4 v;

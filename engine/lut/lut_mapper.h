@@ -37,7 +37,7 @@ private:
     // R, G, B.
     inline void mapColour(int r, int g, int b, int out[3]) const;
 
-    const TLUTRGBf* table_;
+    const LUTColor* table_;
     int last_; // index of the last entry
     Axis red_, green_, blue_;
     float intensity_;

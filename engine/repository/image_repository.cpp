@@ -53,18 +53,18 @@ const QStringList& formImageNames()
     return names;
 }
 
-gfx::Image TForm3::*archiveField(const QString& name)
+gfx::Image ImageRepository::*archiveField(const QString& name)
 {
     if (name == QLatin1String("DefaultImage"))
-        return &TForm3::DefaultImage;
+        return &ImageRepository::DefaultImage;
     if (name == QLatin1String("WatercolorTexture"))
-        return &TForm3::WatercolorTexture;
+        return &ImageRepository::WatercolorTexture;
     if (name == QLatin1String("PencilTexture"))
-        return &TForm3::PencilTexture;
+        return &ImageRepository::PencilTexture;
     if (name == QLatin1String("OldFilmTexture"))
-        return &TForm3::OldFilmTexture;
+        return &ImageRepository::OldFilmTexture;
     if (name == QLatin1String("VCLwatercolortexture"))
-        return &TForm3::VCLwatercolortexture;
+        return &ImageRepository::VCLwatercolortexture;
     return nullptr;
 }
 
@@ -158,7 +158,7 @@ BuiltInImages decodeBuiltInImages()
     return result;
 }
 
-TForm3::TForm3()
+ImageRepository::ImageRepository()
 {
     for (const QString& name : builtInFrameNames())
         FrameList.push_back({name, {}});
@@ -166,36 +166,36 @@ TForm3::TForm3()
         TextureList.push_back({name, {}});
 }
 
-TForm3& Form3()
+ImageRepository& Repository()
 {
-    static TForm3 instance;
+    static ImageRepository instance;
     return instance;
 }
 
-gfx::Image TForm3::sharedImage(gfx::Image TForm3::*field) const
+gfx::Image ImageRepository::sharedImage(gfx::Image ImageRepository::*field) const
 {
     std::lock_guard<std::mutex> lock(repositoryMutex());
     return this->*field;
 }
 
-void TForm3::setImage(gfx::Image TForm3::*field, const gfx::Image& image)
+void ImageRepository::setImage(gfx::Image ImageRepository::*field, const gfx::Image& image)
 {
     std::lock_guard<std::mutex> lock(repositoryMutex());
     this->*field = image;
 }
 
-bool TForm3::loaded() const
+bool ImageRepository::loaded() const
 {
     std::lock_guard<std::mutex> lock(repositoryMutex());
     return loaded_;
 }
 
-void TForm3::FormCreate()
+void ImageRepository::create()
 {
     install(decodeBuiltInImages());
 }
 
-void TForm3::FormCreateInBackground(platform::UiBridge& bridge, std::function<void()> done)
+void ImageRepository::FormCreateInBackground(platform::UiBridge& bridge, std::function<void()> done)
 {
     // Qt's global pool waits for its tasks when the application ends.
     QThreadPool::globalInstance()->start([this, &bridge, done = std::move(done)] {
@@ -208,7 +208,7 @@ void TForm3::FormCreateInBackground(platform::UiBridge& bridge, std::function<vo
     });
 }
 
-void TForm3::install(const BuiltInImages& images)
+void ImageRepository::install(const BuiltInImages& images)
 {
     installForm(images);
     installArchive(images);
@@ -217,7 +217,7 @@ void TForm3::install(const BuiltInImages& images)
     loaded_ = true;
 }
 
-void TForm3::installForm(const BuiltInImages& images)
+void ImageRepository::installForm(const BuiltInImages& images)
 {
     for (const auto& [name, image] : images.form) {
         if (image.isNull())
@@ -248,7 +248,7 @@ void TForm3::installForm(const BuiltInImages& images)
     }
 }
 
-void TForm3::installArchive(const BuiltInImages& images)
+void ImageRepository::installArchive(const BuiltInImages& images)
 {
     // As LoadEmbeddedImages reads the archive: in order, and the first
     // missing or undecodable member ends the loading quietly.
@@ -274,7 +274,7 @@ void TForm3::installArchive(const BuiltInImages& images)
     }
 }
 
-void TForm3::LoadEmbeddedImages()
+void ImageRepository::LoadEmbeddedImages()
 {
     BuiltInImages images;
     const QByteArray bytes = platform::embeddedResource(QString::fromLatin1(kImagesResource));
@@ -291,12 +291,12 @@ void TForm3::LoadEmbeddedImages()
     installArchive(images);
 }
 
-void TForm3::LoadTextures()
+void ImageRepository::LoadTextures()
 {
     const gfx::Image& tex = WatercolorTexture;
     if (tex.isNull() || tex.width() <= 0 || tex.height() <= 0)
         return;
-    T2DIntArray grid(static_cast<size_t>(tex.height()), std::vector<int>(static_cast<size_t>(tex.width())));
+    IntGrid grid(static_cast<size_t>(tex.height()), std::vector<int>(static_cast<size_t>(tex.width())));
     platform::parallelFor(0, tex.height(), [&](int y) {
         const gfx::Pixel* row = tex.row(y);
         std::vector<int>& out = grid[size_t(y)];
@@ -309,7 +309,7 @@ void TForm3::LoadTextures()
     WatercolorTexturePixels = std::move(grid);
 }
 
-int TForm3::LoadBrushesToRepository(const QStringList& fileNames, QString* error)
+int ImageRepository::LoadBrushesToRepository(const QStringList& fileNames, QString* error)
 {
     auto fail = [&](const QString& message) {
         if (error)

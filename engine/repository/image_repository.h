@@ -21,7 +21,7 @@ struct NamedImage {
     gfx::Image image;
 };
 
-using T2DIntArray = std::vector<std::vector<int>>;
+using IntGrid = std::vector<std::vector<int>>;
 
 // Limits on user brush files, so that a hostile archive cannot exhaust
 // memory: at most this many brushes, bytes per file or member, bytes per
@@ -33,7 +33,7 @@ constexpr int kMaxBrushSide = 8192;
 constexpr qint64 kMaxBrushPixels = 32ll * 1024 * 1024;
 
 // The built-in pictures, decoded from the program's two embedded archives.
-// Decoding runs on any thread (in parallel); TForm3::install puts the result
+// Decoding runs on any thread (in parallel); ImageRepository::install puts the result
 // into the repository on the UI thread.
 struct BuiltInImages {
     // Archive members in the order LoadEmbeddedImages reads them; members
@@ -49,13 +49,13 @@ BuiltInImages decodeBuiltInImages();
 
 // The program's store of built-in images: brush sheets, stamp brushes,
 // paper and film textures, texture and frame lists, the default photo.
-// One instance, reached through Form3(). Its images are changed on the UI
+// One instance, reached through Repository(). Its images are changed on the UI
 // thread only. The two images that workers read in place, the film texture
 // and the watercolour paper, are read through sharedImage(), which guards
 // them against a concurrent install (one lock for the whole repository).
-class TForm3 {
+class ImageRepository {
 public:
-    TForm3();
+    ImageRepository();
 
     gfx::Image DefaultImage;
     gfx::Image WatercolorTexture;
@@ -73,12 +73,12 @@ public:
     gfx::Image PaintBrushSim2;
     gfx::Image PaintBrushSim3;
     gfx::Image VCLwatercolortexture;
-    T2DIntArray WatercolorTexturePixels;
+    IntGrid WatercolorTexturePixels;
 
     // Start-up loading, UI thread: the form pictures, LoadEmbeddedImages,
     // then LoadTextures. Decoding runs on the thread pool; call it once the
     // event loop runs so that the splash is not held up.
-    void FormCreate();
+    void create();
     // The same in two steps: decode anywhere, install on the UI thread.
     void install(const BuiltInImages& images);
     // Start-up without waiting: decodes on a background thread, then
@@ -101,20 +101,20 @@ public:
     int LoadBrushesToRepository(const QStringList& fileNames, QString* error = nullptr);
 
     // A copy of one image field, safe to call from any thread.
-    gfx::Image sharedImage(gfx::Image TForm3::*field) const;
+    gfx::Image sharedImage(gfx::Image ImageRepository::*field) const;
 
-    // True once FormCreate or install has run.
+    // True once create or install has run.
     bool loaded() const;
 
 private:
-    void setImage(gfx::Image TForm3::*field, const gfx::Image& image);
+    void setImage(gfx::Image ImageRepository::*field, const gfx::Image& image);
     void installArchive(const BuiltInImages& images);
     void installForm(const BuiltInImages& images);
 
     bool loaded_ = false;
 };
 
-TForm3& Form3();
+ImageRepository& Repository();
 
 // Names of the frames and textures of the built-in lists, in list order.
 const QStringList& builtInFrameNames();

@@ -38,7 +38,7 @@ std::shared_ptr<const WatercolorTextureSamples> LoadWatercolorTextureSamples()
     static uint64_t paperId = 0;
     static std::shared_ptr<const WatercolorTextureSamples> table;
 
-    const gfx::Image paper = Form3().sharedImage(&TForm3::VCLwatercolortexture);
+    const gfx::Image paper = Repository().sharedImage(&ImageRepository::VCLwatercolortexture);
     std::lock_guard<std::mutex> lock(mutex);
     // Filled once per paper; a table built before the repository was
     // loaded (no paper yet) is replaced as soon as the paper is there.

@@ -16,7 +16,7 @@ void RunBrushSheetStep(int EffectNumber, EffectRunContext& run)
     const BrushSheetChoice choice = effect->brushSheet;
     SyncWithUi([&] {
         const EngineHost* host = engineHost();
-        TForm3& repo = Form3();
+        ImageRepository& repo = Repository();
         const std::shared_ptr<EngineFields> fields = host ? host->Shared : sharedFields();
         const bool custom304 = host && host->CustomBrushesOn304();
         switch (choice) {
@@ -28,10 +28,10 @@ void RunBrushSheetStep(int EffectNumber, EffectRunContext& run)
             break;
         case BrushSheetChoice::Impasto:
             if (custom304) {
-                fields->GlobalBrushCount.store(host->CustomBrushCount304());
+                fields->brushCount.store(host->CustomBrushCount304());
                 repo.Brushes = host->CustomBrushBitmap304();
             } else {
-                fields->GlobalBrushCount.store(40);
+                fields->brushCount.store(40);
                 repo.Brushes = repo.DefaultBrushes;
             }
             break;
@@ -43,7 +43,7 @@ void RunBrushSheetStep(int EffectNumber, EffectRunContext& run)
             break;
         }
         run.brushSheet = repo.Brushes;
-        run.brushCount = fields->GlobalBrushCount.load();
+        run.brushCount = fields->brushCount.load();
     });
 }
 

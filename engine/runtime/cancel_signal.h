@@ -11,9 +11,9 @@ namespace pq {
 // left over from an Esc while nothing ran never stops the next Apply, and
 // nothing can clear a request that a running job has not yet seen.
 //
-// Preview runs do not answer to it: they stop when FPreviewGeneration moves
+// Preview runs do not answer to it: they stop when previewGeneration moves
 // on. Code that only wants to supersede previews increments
-// FPreviewGeneration and leaves Cancel alone.
+// previewGeneration and leaves Cancel alone.
 class CancelSignal {
 public:
     // Cancel := True. Any thread.

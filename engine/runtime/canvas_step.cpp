@@ -11,12 +11,12 @@ CanvasBackground ReadCanvasBackground()
     CanvasBackground result;
     const EffectRunContext* run = currentRun();
     const gfx::Image background = run ? run->backgroundImage : gfx::Image();
-    const std::optional<TEffectOptions> taken = run ? run->options : std::nullopt;
+    const std::optional<EffectOptions> taken = run ? run->options : std::nullopt;
     SyncWithUi([&] {
         const EngineHost* host = engineHost();
-        result.erase = taken ? taken->FEraseBdChecked : (host ? host->FEraseBdChecked() : true);
+        result.erase = taken ? taken->eraseBackground : (host ? host->eraseBackground() : true);
         if (!result.erase)
-            result.under = !background.isNull() ? background : (host ? host->ZIdImage() : gfx::Image());
+            result.under = !background.isNull() ? background : (host ? host->resultImage() : gfx::Image());
     });
     return result;
 }

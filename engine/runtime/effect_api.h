@@ -10,12 +10,12 @@
 //    data: no colour byte above its alpha.
 // 2. Full run (Preview false): progress through SafeUpdateProgress with
 //    rising values in 0..100 and a final SafeUpdateProgress(101) (set
-//    GLastProgressTick to 0 first so that it passes). Intermediate results
+//    gLastProgressTick to 0 first so that it passes). Intermediate results
 //    may be shown with ShowIntermediateImage from a SyncWithUi/PostToUi
 //    call; the runtime replaces them with the final result.
 // 3. Preview (Preview true): progress and pictures through
 //    SafeUpdatePreview(Dest or the work surface, value), and a final
-//    SafeUpdatePreview(surface, 101) after GLastProgressTick = 0. Previews
+//    SafeUpdatePreview(surface, 101) after gLastProgressTick = 0. Previews
 //    never call SafeUpdateProgress, ShowIntermediateImage or
 //    UpdateProgressBar and never touch the document.
 // 4. Cancellation points: CheckCancellation at the start and between stages

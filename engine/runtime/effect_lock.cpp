@@ -6,7 +6,7 @@
 
 namespace pq {
 
-std::recursive_mutex GEffectLock;
+std::recursive_mutex gEffectLock;
 
 namespace {
 bool gStopRequested = false;
@@ -16,13 +16,13 @@ uint64_t gBusyOwner = 0;
 
 bool EffectStopRequested()
 {
-    std::lock_guard lock(GEffectLock);
+    std::lock_guard lock(gEffectLock);
     return gStopRequested;
 }
 
 void SetEffectStopRequested(bool value)
 {
-    std::lock_guard lock(GEffectLock);
+    std::lock_guard lock(gEffectLock);
     gStopRequested = value;
 }
 
@@ -38,31 +38,31 @@ void SetEngineShuttingDown(bool value)
 
 bool TryTakeBusy(EngineHost& host, int number, uint64_t runId, int* running)
 {
-    std::lock_guard lock(GEffectLock);
-    const int current = host.FCurrentEffectNumber();
+    std::lock_guard lock(gEffectLock);
+    const int current = host.runningEffect();
     if (current != -1) {
         if (running)
             *running = current;
         return false;
     }
-    host.SetFCurrentEffectNumber(number);
+    host.setRunningEffect(number);
     gBusyOwner = runId;
     return true;
 }
 
 void ReleaseBusy(EngineHost& host, int number, uint64_t runId)
 {
-    std::lock_guard lock(GEffectLock);
+    std::lock_guard lock(gEffectLock);
     if (gBusyOwner != runId || runId == 0)
         return;
     gBusyOwner = 0;
-    if (host.FCurrentEffectNumber() == number)
-        host.SetFCurrentEffectNumber(-1);
+    if (host.runningEffect() == number)
+        host.setRunningEffect(-1);
 }
 
 uint64_t BusyOwner()
 {
-    std::lock_guard lock(GEffectLock);
+    std::lock_guard lock(gEffectLock);
     return gBusyOwner;
 }
 

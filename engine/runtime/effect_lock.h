@@ -7,15 +7,15 @@ namespace pq {
 
 class EngineHost;
 
-// The engine lock. It guards the test-and-set of FCurrentEffectNumber with
+// The engine lock. It guards the test-and-set of runningEffect with
 // the engine's record of which run owns it, the stop flag
 // GEffectStopRequested and the LUT filter's parse cache. Re-entrant: the UI
 // thread may take it again from a nested event loop. Hold it only for a few
 // statements, never across a message box or a UI call.
-extern std::recursive_mutex GEffectLock;
+extern std::recursive_mutex gEffectLock;
 
 // Set by AbortProcessing at shut-down, cleared by every ProcessEffect call.
-// Read and written under GEffectLock (the accessors take it).
+// Read and written under gEffectLock (the accessors take it).
 bool EffectStopRequested();
 void SetEffectStopRequested(bool value);
 
@@ -24,8 +24,8 @@ void SetEffectStopRequested(bool value);
 bool EngineShuttingDown();
 void SetEngineShuttingDown(bool value);
 
-// UI thread. When no full run works (FCurrentEffectNumber is -1), records
-// runId as the owner, sets FCurrentEffectNumber := number and returns true;
+// UI thread. When no full run works (runningEffect is -1), records
+// runId as the owner, sets runningEffect := number and returns true;
 // otherwise returns false and stores the running number in *running.
 bool TryTakeBusy(EngineHost& host, int number, uint64_t runId, int* running);
 

@@ -7,14 +7,14 @@
 
 namespace pq {
 
-TEffectOptions ReadEffectOptions(const EngineHost* host)
+EffectOptions ReadEffectOptions(const EngineHost* host)
 {
-    TEffectOptions options;
+    EffectOptions options;
     if (!host)
         return options;
-    options.FEraseBdChecked = host->FEraseBdChecked();
-    options.FDrawContourChecked = host->FDrawContourChecked();
-    options.FContourColor = host->FContourColor();
+    options.eraseBackground = host->eraseBackground();
+    options.drawContours = host->drawContours();
+    options.contourColor = host->contourColor();
     return options;
 }
 
@@ -24,11 +24,11 @@ bool ReadsEffectOptions(int EffectNumber)
     return effect && effect->honoursEraseBackground;
 }
 
-TEffectOptions RunEffectOptions()
+EffectOptions RunEffectOptions()
 {
     if (const EffectRunContext* run = currentRun(); run && run->options)
         return *run->options;
-    TEffectOptions options;
+    EffectOptions options;
     SyncWithUi([&] { options = ReadEffectOptions(engineHost()); });
     return options;
 }

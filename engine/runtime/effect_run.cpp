@@ -26,12 +26,12 @@ std::shared_ptr<EffectRunContext> EffectRunContext::begin(bool preview, int gene
 
 std::shared_ptr<EffectRunContext> EffectRunContext::begin(bool preview)
 {
-    return begin(preview, sharedFields()->FPreviewGeneration.load());
+    return begin(preview, sharedFields()->previewGeneration.load());
 }
 
 bool EffectRunContext::isSuperseded() const
 {
-    return preview && fields && generation != fields->FPreviewGeneration.load(std::memory_order_acquire);
+    return preview && fields && generation != fields->previewGeneration.load(std::memory_order_acquire);
 }
 
 bool EffectRunContext::isCancelled() const

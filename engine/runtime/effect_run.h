@@ -17,9 +17,9 @@ namespace pq {
 // Geometry of the preview pane captured on the UI thread for one preview run.
 struct PreviewPane {
     bool valid = false;
-    double zoom = 1.0;      // FPreviewZoomFactor
-    int displayWidth = 0;   // Round(Image1 width)
-    int displayHeight = 0;  // Round(Image1 height)
+    double zoom = 1.0;      // previewZoom
+    int displayWidth = 0;   // Round(previewPane width)
+    int displayHeight = 0;  // Round(previewPane height)
     QRect window;           // the part of the source the run works on
     QSize fullWindow;       // the window's size before the source's edges cut it
 };
@@ -32,11 +32,11 @@ struct PreviewPane {
 class EffectRunContext : public platform::RunContext {
 public:
     // A run starting now, with a fresh cancel state: for a preview, current
-    // until FPreviewGeneration moves past `generation`; otherwise cancelled by
+    // until previewGeneration moves past `generation`; otherwise cancelled by
     // any Cancel.request() from now on. Its generator is seeded from the
     // process-wide seed sequence.
     static std::shared_ptr<EffectRunContext> begin(bool preview, int generation);
-    // The same with the current FPreviewGeneration.
+    // The same with the current previewGeneration.
     static std::shared_ptr<EffectRunContext> begin(bool preview);
 
     // True once the run should stop: stop() was called, or for a preview a
@@ -57,13 +57,13 @@ public:
     gfx::Image brushSheet;
     int brushCount = 40;
 
-    // Drawn instead of ZIdImage by the canvas step with "Erase background"
+    // Drawn instead of resultImage by the canvas step with "Erase background"
     // off (the manual brush's region of the current result).
     gfx::Image backgroundImage;
 
     // The window's options as they were when the run (or the
     // ProcessEffectOnSurface call) started; empty when none were taken.
-    std::optional<TEffectOptions> options;
+    std::optional<EffectOptions> options;
 
     // Preview runs of ProcessEffect: the pane the run draws into.
     PreviewPane pane;

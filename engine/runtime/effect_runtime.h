@@ -7,10 +7,10 @@ namespace pq {
 
 // Runs an effect by number on a worker thread of its own and returns at once
 // (UI thread). Preview: works on the source window shown in the preview pane
-// and draws the result there. Full run: works on the whole ZIdSourceImage;
-// the result (textured when "Add texture" is on) becomes ZIdImage and a
+// and draws the result there. Full run: works on the whole sourceImage;
+// the result (textured when "Add texture" is on) becomes resultImage and a
 // history entry, then the busy state ends. Refused with "No image loaded"
-// without ZIdImage and with the busy message while another full run works.
+// without resultImage and with the busy message while another full run works.
 // Previews are never refused; a newer preview supersedes an older one.
 void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, bool Preview);
 

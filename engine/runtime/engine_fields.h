@@ -17,13 +17,13 @@ struct EngineFields {
 
     // Incremented on the UI thread for every preview run and preview request;
     // a preview whose generation differs is superseded.
-    std::atomic<int> FPreviewGeneration{0};
+    std::atomic<int> previewGeneration{0};
 
     // Top-left corner, in source pixels, of the window the preview pane shows.
     // Written on the UI thread (also by the engine's preview step); read by
     // preview workers after that step.
-    std::atomic<int> PreviewStartX{0};
-    std::atomic<int> PreviewStartY{0};
+    std::atomic<int> previewX{0};
+    std::atomic<int> previewY{0};
 
     // The last value a preview reported, with the preview generation it
     // belongs to; both change together (one word). The pane draws its
@@ -32,19 +32,19 @@ struct EngineFields {
     {
         PreviewProgress.store((uint64_t(uint32_t(generation)) << 32) | uint32_t(value), std::memory_order_relaxed);
     }
-    // The last value the current preview (FPreviewGeneration) reported; 0
+    // The last value the current preview (previewGeneration) reported; 0
     // when the last report came from a preview that has been superseded.
     int CurrentPreviewProgress() const
     {
         const uint64_t word = PreviewProgress.load(std::memory_order_relaxed);
-        if (int(uint32_t(word >> 32)) != FPreviewGeneration.load())
+        if (int(uint32_t(word >> 32)) != previewGeneration.load())
             return 0;
         return int(uint32_t(word));
     }
     std::atomic<uint64_t> PreviewProgress{0};
 
     // Brush count of effect 304, set by the brush-sheet step.
-    std::atomic<int> GlobalBrushCount{40};
+    std::atomic<int> brushCount{40};
 };
 
 } // namespace pq

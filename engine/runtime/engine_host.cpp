@@ -31,7 +31,7 @@ EngineHost::~EngineHost()
     }
 }
 
-QString EngineHost::GetEffectName(int number) const
+QString EngineHost::effectName(int number) const
 {
     return QString::number(number);
 }

@@ -12,7 +12,7 @@
 
 namespace pq {
 
-class TImageHistory;
+class ImageHistory;
 
 // What the effect engine needs of the main window. The window implements it
 // (a fake does in tests, HeadlessHost in tools), and installs itself with
@@ -24,8 +24,8 @@ class TImageHistory;
 //   that call, so a window that has gone away is simply not called.
 // - The fields workers read directly live in `Shared` (atomics).
 //
-// The names are the main window's: ZIdImage is the current result,
-// ZIdSourceImage the photo every effect reads.
+// The names are the main window's: resultImage is the current result,
+// sourceImage the photo every effect reads.
 //
 // How the window drives the engine:
 // - Start: platform::uiBridge() made on the UI thread, InitializeEngine(),
@@ -34,17 +34,17 @@ class TImageHistory;
 //   (or the wait times out), setEngineHost(nullptr), then free.
 // - Apply: ProcessEffect(n, P1..P5, false). Preview timer: the same with
 //   true. A preview request (slider, pane zoom or pan) that should stop the
-//   running preview increments Shared->FPreviewGeneration.
+//   running preview increments Shared->previewGeneration.
 // - Esc, closing, a full reset, pressing or panning the preview pane:
 //   Shared->Cancel.request() stops the running full run, script or stroke;
 //   the next run starts fresh, so nothing needs clearing afterwards.
 // - Scripts and the manual brush: EffectRunContext::begin(false) on the UI
 //   thread when the job starts, platform::ScopedRunContext on its worker,
 //   then ProcessEffectOnSurface per effect; IsEffectCancelled between steps.
-// - Options: a run takes FEraseBdChecked, FDrawContourChecked and
-//   FContourColor on the UI thread when it starts (TEffectOptions).
-// - LUT choice: FLUTChoice() hands effect 404 the window's FLUTFilePath,
-//   FLUTData and FLUTName. LUTChoice holds the rules that change them:
+// - Options: a run takes eraseBackground, drawContours and
+//   contourColor on the UI thread when it starts (EffectOptions).
+// - LUT choice: lutChoice() hands effect 404 the window's lutFilePath,
+//   lutData and lutName. LUTChoice holds the rules that change them:
 //   selecting "LUTs" with nothing chosen runs InitEmbeddedLUTs, scripts run
 //   it or LoadEmbeddedLUT(name), the chooser's answer goes through
 //   OnLUTApplied; the preview timer restarts when they report a change.
@@ -55,48 +55,48 @@ public:
     EngineHost(const EngineHost&) = delete;
     EngineHost& operator=(const EngineHost&) = delete;
 
-    // Cancel, FPreviewGeneration, PreviewStartX/Y, PreviewProgress,
-    // GlobalBrushCount. Never null; runs keep a reference to it.
+    // Cancel, previewGeneration, previewX/Y, PreviewProgress,
+    // brushCount. Never null; runs keep a reference to it.
     const std::shared_ptr<EngineFields> Shared;
 
     // ---- Document -------------------------------------------------------
-    virtual gfx::Image ZIdImage() const = 0;
-    virtual void SetZIdImage(const gfx::Image& image) = 0;
-    virtual gfx::Image ZIdSourceImage() const = 0;
+    virtual gfx::Image resultImage() const = 0;
+    virtual void setResultImage(const gfx::Image& image) = 0;
+    virtual gfx::Image sourceImage() const = 0;
     // The undo history; null when there is none.
-    virtual TImageHistory* FHistory() = 0;
-    // Redraws the main canvas after ZIdImage changed.
-    virtual void RedrawSkPaintBox1() {}
+    virtual ImageHistory* history() = 0;
+    // Redraws the main canvas after resultImage changed.
+    virtual void redrawCanvas() {}
 
     // ---- Busy state -----------------------------------------------------
     // -1 when no full run works, else the running effect's number. The engine
     // sets and resets it for its own full runs; the progress bar never does.
-    virtual int FCurrentEffectNumber() const = 0;
-    virtual void SetFCurrentEffectNumber(int number) = 0;
+    virtual int runningEffect() const = 0;
+    virtual void setRunningEffect(int number) = 0;
     // A close deferred while work ran; the engine performs it when its full
-    // run ends: FCloseRequested := false, then Close().
-    virtual bool FCloseRequested() const { return false; }
-    virtual void SetFCloseRequested(bool) {}
+    // run ends: closeRequested := false, then Close().
+    virtual bool closeRequested() const { return false; }
+    virtual void setCloseRequested(bool) {}
     virtual void Close() {}
     // Display name of an effect (for the busy message).
-    virtual QString GetEffectName(int number) const;
+    virtual QString effectName(int number) const;
     // A modal message box. It may run a nested event loop in which timers
     // call ProcessEffect again; the engine calls it holding no lock.
     virtual void ShowMessage(const QString&) {}
 
     // ---- Options --------------------------------------------------------
     // "Erase background": the canvas step of full runs starts from white or
-    // transparent when on, from ZIdImage when off.
-    virtual bool FEraseBdChecked() const { return true; }
+    // transparent when on, from resultImage when off.
+    virtual bool eraseBackground() const { return true; }
     // "Draw shape contours" of the mosaics and the contour colour (ARGB).
-    virtual bool FDrawContourChecked() const { return false; }
-    virtual QRgb FContourColor() const { return 0xFF000000; }
+    virtual bool drawContours() const { return false; }
+    virtual QRgb contourColor() const { return 0xFF000000; }
     // "Add texture" switch and the stored texture laid over every result of
     // ProcessEffect.
-    virtual bool AddTextureOn() const { return false; }
-    virtual gfx::Image StoredTextureBitmap() const { return {}; }
-    virtual float StoredTextureStrength() const { return 50.0f; }
-    virtual float StoredTextureScale() const { return 1.0f; }
+    virtual bool addTexture() const { return false; }
+    virtual gfx::Image storedTexture() const { return {}; }
+    virtual float storedTextureStrength() const { return 50.0f; }
+    virtual float storedTextureScale() const { return 1.0f; }
     // The user's brush sheets for effects 302-304.
     virtual bool CustomBrushesOn302() const { return false; }
     virtual bool CustomBrushesOn303() const { return false; }
@@ -105,31 +105,31 @@ public:
     virtual gfx::Image CustomBrushBitmap303() const { return {}; }
     virtual gfx::Image CustomBrushBitmap304() const { return {}; }
     virtual int CustomBrushCount304() const { return 0; }
-    // True while the manual-brush panel (FManualBrushFrame) is open:
+    // True while the manual-brush panel (manualBrushPanel) is open:
     // intermediate images then leave the document alone.
-    virtual bool HasManualBrushFrame() const { return false; }
+    virtual bool manualBrushOpen() const { return false; }
 
     // ---- LUT choice -----------------------------------------------------
-    // The table effect 404 applies (FLUTFilePath, FLUTData, FLUTName); each
+    // The table effect 404 applies (lutFilePath, lutData, lutName); each
     // run takes a copy when it starts. Nothing chosen by default.
-    virtual LUTChoice FLUTChoice() const { return {}; }
+    virtual LUTChoice lutChoice() const { return {}; }
 
     // ---- Preview pane ---------------------------------------------------
     // Pane pixels per source pixel.
-    virtual float FPreviewZoomFactor() const { return 1.0f; }
-    // Size of the preview pane image Image1; empty when there is none.
-    virtual QSizeF Image1Size() const { return {}; }
+    virtual float previewZoom() const { return 1.0f; }
+    // Size of the preview pane image previewPane; empty when there is none.
+    virtual QSizeF previewPaneSize() const { return {}; }
     // Replaces what the pane shows and repaints it. The image is made for the
     // whole pane (see ComposePreviewPane); the pane scales it to its size.
-    virtual void SetPreviewBitmap(const gfx::Image&) {}
-    // The pane's percent label PreviewPC: "<value>%", visible only while
+    virtual void showPreview(const gfx::Image&) {}
+    // The pane's percent label percentLabel: "<value>%", visible only while
     // 0 < value <= 100. ProcessEffect sets 0 when a new preview supersedes
     // the running one.
-    virtual void SetPreviewPC(int) {}
+    virtual void setPreviewPercent(int) {}
 
     // ---- Progress bar ---------------------------------------------------
     // Shows 0..100 per cent; any other value (101 by convention) hides the
-    // bar. It does not touch FCurrentEffectNumber: only the run that owns the
+    // bar. It does not touch runningEffect: only the run that owns the
     // busy state ends it, after its result is stored. Called on the UI
     // thread; workers use pq::UpdateProgressBar, which queues.
     virtual void UpdateProgressBar(int) {}

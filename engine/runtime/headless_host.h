@@ -11,9 +11,9 @@ namespace pq {
 // collected instead of shown. Its members are used on the UI thread only.
 class HeadlessHost : public EngineHost {
 public:
-    gfx::Image Image;        // ZIdImage
-    gfx::Image SourceImage;  // ZIdSourceImage
-    TImageHistory* History = nullptr;
+    gfx::Image Image;        // resultImage
+    gfx::Image SourceImage;  // sourceImage
+    ImageHistory* History = nullptr;
     int CurrentEffectNumber = -1;
     bool CloseRequested = false;
     int CloseCalls = 0;
@@ -36,31 +36,31 @@ public:
     float PreviewZoom = 1.0f;
     QSizeF PreviewSize;          // empty: no preview pane
     gfx::Image PreviewBitmap;    // what the pane shows
-    int PreviewLabel = 0;        // last PreviewPC value
+    int PreviewLabel = 0;        // last percentLabel value
     int PreviewBitmapUpdates = 0;
 
     int LastProgress = -1;
     QStringList Messages;
 
-    gfx::Image ZIdImage() const override { return Image; }
-    void SetZIdImage(const gfx::Image& image) override { Image = image; }
-    gfx::Image ZIdSourceImage() const override { return SourceImage; }
-    TImageHistory* FHistory() override { return History; }
+    gfx::Image resultImage() const override { return Image; }
+    void setResultImage(const gfx::Image& image) override { Image = image; }
+    gfx::Image sourceImage() const override { return SourceImage; }
+    ImageHistory* history() override { return History; }
 
-    int FCurrentEffectNumber() const override { return CurrentEffectNumber; }
-    void SetFCurrentEffectNumber(int number) override { CurrentEffectNumber = number; }
-    bool FCloseRequested() const override { return CloseRequested; }
-    void SetFCloseRequested(bool value) override { CloseRequested = value; }
+    int runningEffect() const override { return CurrentEffectNumber; }
+    void setRunningEffect(int number) override { CurrentEffectNumber = number; }
+    bool closeRequested() const override { return CloseRequested; }
+    void setCloseRequested(bool value) override { CloseRequested = value; }
     void Close() override { ++CloseCalls; }
     void ShowMessage(const QString& text) override { Messages << text; }
 
-    bool FEraseBdChecked() const override { return EraseBackground; }
-    bool FDrawContourChecked() const override { return DrawContours; }
-    QRgb FContourColor() const override { return ContourColor; }
-    bool AddTextureOn() const override { return AddTexture; }
-    gfx::Image StoredTextureBitmap() const override { return Texture; }
-    float StoredTextureStrength() const override { return TextureStrength; }
-    float StoredTextureScale() const override { return TextureScale; }
+    bool eraseBackground() const override { return EraseBackground; }
+    bool drawContours() const override { return DrawContours; }
+    QRgb contourColor() const override { return ContourColor; }
+    bool addTexture() const override { return AddTexture; }
+    gfx::Image storedTexture() const override { return Texture; }
+    float storedTextureStrength() const override { return TextureStrength; }
+    float storedTextureScale() const override { return TextureScale; }
     bool CustomBrushesOn302() const override { return CustomOn302; }
     bool CustomBrushesOn303() const override { return CustomOn303; }
     bool CustomBrushesOn304() const override { return CustomOn304; }
@@ -68,17 +68,17 @@ public:
     gfx::Image CustomBrushBitmap303() const override { return CustomBitmap303; }
     gfx::Image CustomBrushBitmap304() const override { return CustomBitmap304; }
     int CustomBrushCount304() const override { return CustomCount304; }
-    bool HasManualBrushFrame() const override { return ManualBrushOpen; }
-    LUTChoice FLUTChoice() const override { return LUT; }
+    bool manualBrushOpen() const override { return ManualBrushOpen; }
+    LUTChoice lutChoice() const override { return LUT; }
 
-    float FPreviewZoomFactor() const override { return PreviewZoom; }
-    QSizeF Image1Size() const override { return PreviewSize; }
-    void SetPreviewBitmap(const gfx::Image& bitmap) override
+    float previewZoom() const override { return PreviewZoom; }
+    QSizeF previewPaneSize() const override { return PreviewSize; }
+    void showPreview(const gfx::Image& bitmap) override
     {
         PreviewBitmap = bitmap;
         ++PreviewBitmapUpdates;
     }
-    void SetPreviewPC(int value) override { PreviewLabel = value; }
+    void setPreviewPercent(int value) override { PreviewLabel = value; }
 
     void UpdateProgressBar(int value) override { LastProgress = value; }
 };

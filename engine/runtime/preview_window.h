@@ -17,7 +17,7 @@ int PreviewExtent(int displaySize, double zoom);
 
 // The UI step: pulls the origin back so that the window ends inside the
 // source, and makes negative coordinates 0. The caller stores the result in
-// PreviewStartX/Y.
+// previewX/Y.
 void ClampPreviewOrigin(QSize source, int displayWidth, int displayHeight, double zoom, int& startX, int& startY);
 
 // The window for a clamped origin; empty when nothing of the source is left.

@@ -86,10 +86,10 @@ void saveAndRelease(const EffectRun& run)
     EngineHost* host = engineHost();
     if (!host)
         return;
-    if (TImageHistory* history = host->FHistory())
-        history->Save(host->ZIdImage(), host->ZIdSourceImage());
+    if (ImageHistory* history = host->history())
+        history->Save(host->resultImage(), host->sourceImage());
     ReleaseBusy(*host, run.EffectNumber, run.ctx->runId);
-    host->RedrawSkPaintBox1();
+    host->redrawCanvas();
 }
 
 // A run that failed for another reason than cancellation: logged; a full
@@ -109,7 +109,7 @@ void reportFailure(const EffectRun& run, const QString& reason, bool outOfMemory
             if (EngineShuttingDown())
                 return;
             host->ShowMessage(outOfMemory ? QStringLiteral("Not enough memory to apply the effect.")
-                                          : QStringLiteral("Effect failed: ") + host->GetEffectName(run.EffectNumber) +
+                                          : QStringLiteral("Effect failed: ") + host->effectName(run.EffectNumber) +
                                                 QStringLiteral(" (") + reason + QStringLiteral(")"));
         });
     } catch (...) {
@@ -125,7 +125,7 @@ void runSteps(EffectRun& run)
 
     ui([&] {
         if (const EngineHost* host = engineHost()) {
-            run.LocalSourceImage = host->ZIdSourceImage();
+            run.LocalSourceImage = host->sourceImage();
             run.ctx->options = ReadEffectOptions(host);
         }
     });
@@ -138,20 +138,20 @@ void runSteps(EffectRun& run)
             const EngineHost* host = engineHost();
             if (!host)
                 return;
-            pane.zoom = host->FPreviewZoomFactor();
-            const QSizeF size = host->Image1Size();
+            pane.zoom = host->previewZoom();
+            const QSizeF size = host->previewPaneSize();
             pane.displayWidth = roundedSize(size.width());
             pane.displayHeight = roundedSize(size.height());
-            int x = fields.PreviewStartX.load();
-            int y = fields.PreviewStartY.load();
+            int x = fields.previewX.load();
+            int y = fields.previewY.load();
             ClampPreviewOrigin(run.LocalSourceImage.size(), pane.displayWidth, pane.displayHeight, pane.zoom, x, y);
-            fields.PreviewStartX.store(x);
-            fields.PreviewStartY.store(y);
+            fields.previewX.store(x);
+            fields.previewY.store(y);
         });
-        if (run.MyGeneration != fields.FPreviewGeneration.load())
+        if (run.MyGeneration != fields.previewGeneration.load())
             return;
         pane.window = PreviewWindow(run.LocalSourceImage.size(), pane.displayWidth, pane.displayHeight, pane.zoom,
-                                    fields.PreviewStartX.load(), fields.PreviewStartY.load());
+                                    fields.previewX.load(), fields.previewY.load());
         if (pane.window.isEmpty())
             return;
         pane.fullWindow = QSize(PreviewExtent(pane.displayWidth, pane.zoom), PreviewExtent(pane.displayHeight, pane.zoom));
@@ -204,15 +204,15 @@ void runSteps(EffectRun& run)
             EngineHost* host = engineHost();
             // Re-tested here: a newer preview may have been requested while
             // this one waited for the UI thread.
-            if (!host || run.MyGeneration != fields.FPreviewGeneration.load() || run.ctx->isCancelled())
+            if (!host || run.MyGeneration != fields.previewGeneration.load() || run.ctx->isCancelled())
                 return;
-            if (host->Image1Size().isEmpty())
+            if (host->previewPaneSize().isEmpty())
                 return;
-            host->SetPreviewBitmap(picture);
+            host->showPreview(picture);
             // Done: no ring or percent stays behind, whatever the routine
             // reported last.
             fields.StorePreviewProgress(run.MyGeneration, 101);
-            host->SetPreviewPC(101);
+            host->setPreviewPercent(101);
         });
         return;
     }
@@ -225,10 +225,10 @@ void runSteps(EffectRun& run)
             saveAndRelease(run);
             return;
         }
-        host->SetZIdImage(run.ResultImage);
-        if (TImageHistory* history = host->FHistory())
-            history->Save(host->ZIdImage(), host->ZIdSourceImage());
-        host->RedrawSkPaintBox1();
+        host->setResultImage(run.ResultImage);
+        if (ImageHistory* history = host->history())
+            history->Save(host->resultImage(), host->sourceImage());
+        host->redrawCanvas();
         // The busy state ends only now that the result is stored.
         ReleaseBusy(*host, run.EffectNumber, run.ctx->runId);
     });
@@ -260,8 +260,8 @@ void worker(std::shared_ptr<EffectRun> run)
                     if (!host)
                         return;
                     ReleaseBusy(*host, run->EffectNumber, run->ctx->runId);
-                    if (host->FCloseRequested()) {
-                        host->SetFCloseRequested(false);
+                    if (host->closeRequested()) {
+                        host->setCloseRequested(false);
                         host->Close();
                     }
                 });
@@ -293,23 +293,23 @@ void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, boo
     run->P5 = P5;
     run->Preview = Preview;
 
-    if (host->ZIdImage().isNull()) {
+    if (host->resultImage().isNull()) {
         host->ShowMessage(QStringLiteral("No image loaded"));
         return;
     }
 
     if (Preview) {
-        run->MyGeneration = host->Shared->FPreviewGeneration.fetch_add(1) + 1;
+        run->MyGeneration = host->Shared->previewGeneration.fetch_add(1) + 1;
         run->ctx = EffectRunContext::begin(true, run->MyGeneration);
         // The superseded preview's percent goes with it.
-        host->SetPreviewPC(0);
+        host->setPreviewPercent(0);
     } else {
         run->ctx = EffectRunContext::begin(false, 0);
         int running = -1;
         if (!TryTakeBusy(*host, EffectNumber, run->ctx->runId, &running)) {
             // Shown outside the lock: the box runs a nested event loop whose
             // preview timer may call ProcessEffect again.
-            host->ShowMessage(QStringLiteral("Please wait for \"") + host->GetEffectName(running) +
+            host->ShowMessage(QStringLiteral("Please wait for \"") + host->effectName(running) +
                               QStringLiteral("\" to finish processing."));
             return;
         }

@@ -42,7 +42,7 @@ void ProcessEffectOnSurface(const gfx::Image& Source, gfx::Surface& Dest, int Ef
     platform::clearUpperSimdState();
     PreviewFlag flag(*run, Preview);
     if (ReadsEffectOptions(EffectNumber)) {
-        TEffectOptions options;
+        EffectOptions options;
         SyncWithUi([&] { options = ReadEffectOptions(engineHost()); });
         run->options = options;
     }

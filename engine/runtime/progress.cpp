@@ -10,7 +10,7 @@
 
 namespace pq {
 
-std::atomic<uint32_t> GLastProgressTick{0};
+std::atomic<uint32_t> gLastProgressTick{0};
 
 namespace {
 
@@ -27,10 +27,10 @@ namespace {
 bool passThrottle(int value, uint32_t limitMs)
 {
     const uint32_t now = platform::tickMs();
-    const uint32_t last = GLastProgressTick.load(std::memory_order_relaxed);
+    const uint32_t last = gLastProgressTick.load(std::memory_order_relaxed);
     if (now - last <= limitMs && value > 0 && value <= 100)
         return false;
-    GLastProgressTick.store(now, std::memory_order_relaxed);
+    gLastProgressTick.store(now, std::memory_order_relaxed);
     return true;
 }
 
@@ -69,7 +69,7 @@ void SafeUpdatePreview(const gfx::Surface* Surface, int Value)
         throw EAbort();
     const std::shared_ptr<EngineFields> fields = run ? run->fields : sharedFields();
     const bool preview = run && run->preview;
-    fields->StorePreviewProgress(preview ? run->generation : fields->FPreviewGeneration.load(), Value);
+    fields->StorePreviewProgress(preview ? run->generation : fields->previewGeneration.load(), Value);
     if (!passThrottle(Value, preview ? 120 : 50))
         return;
     if (!Surface || Surface->isNull())
@@ -84,10 +84,10 @@ void SafeUpdatePreview(const gfx::Surface* Surface, int Value)
             return;
         // A preview replaced while this snapshot waited in the queue must not
         // be drawn over the newer one.
-        if (preview && fields->FPreviewGeneration.load() != generation)
+        if (preview && fields->previewGeneration.load() != generation)
             return;
-        host->SetPreviewPC(Value);
-        host->SetPreviewBitmap(picture);
+        host->setPreviewPercent(Value);
+        host->showPreview(picture);
     });
 }
 
@@ -102,7 +102,7 @@ void ReportProgress(const gfx::Surface& surface, bool preview, int value)
 void ReportFinished(const gfx::Surface& surface, bool preview)
 {
     if (preview) {
-        GLastProgressTick = 0;
+        gLastProgressTick = 0;
         SafeUpdatePreview(surface, 101);
     } else {
         SafeUpdateProgress(101);
@@ -118,9 +118,9 @@ void ShowIntermediateImage(const gfx::Image& Image, int Progress)
     EngineHost* host = engineHost();
     if (!host)
         return;
-    if (!host->HasManualBrushFrame()) {
-        host->SetZIdImage(Image);
-        host->RedrawSkPaintBox1();
+    if (!host->manualBrushOpen()) {
+        host->setResultImage(Image);
+        host->redrawCanvas();
     }
     if (Progress >= 0)
         host->UpdateProgressBar(Progress);

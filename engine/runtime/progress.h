@@ -11,7 +11,7 @@ namespace pq {
 // Millisecond tick (platform::tickMs) of the last report that passed the
 // throttle; shared by every run. Effects set it to 0 right before their
 // final report so that the report passes.
-extern std::atomic<uint32_t> GLastProgressTick;
+extern std::atomic<uint32_t> gLastProgressTick;
 
 // True when the current run should stop: a full run, script or stroke whose
 // Cancel was requested after it began, or a preview that a newer preview has
@@ -50,7 +50,7 @@ void ReportProgress(const gfx::Surface& surface, bool preview, int value);
 // so that it passes), a full run ends the bar with 101.
 void ReportFinished(const gfx::Surface& surface, bool preview);
 
-// Shows a full run's intermediate result as ZIdImage (not while the manual
+// Shows a full run's intermediate result as resultImage (not while the manual
 // brush is open) and forwards Progress >= 0 to the bar; -1 shows the picture
 // only. Meant for the UI thread (inside SyncWithUi/PostToUi); called on
 // another thread it queues itself.

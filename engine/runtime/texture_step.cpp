@@ -15,31 +15,31 @@ void defaultOverlay(gfx::Image& image, const gfx::Image& texture, int strength, 
     ApplyCustomTexture(image, texture, strength, scale);
 }
 
-std::atomic<TTextureOverlayProc> gOverlay{defaultOverlay};
+std::atomic<TextureOverlayProc> gOverlay{defaultOverlay};
 
 } // namespace
 
 StoredTexture ReadStoredTexture(const EngineHost* host)
 {
     StoredTexture t;
-    if (!host || !host->AddTextureOn())
+    if (!host || !host->addTexture())
         return t;
-    t.bitmap = host->StoredTextureBitmap();
+    t.bitmap = host->storedTexture();
     t.on = !t.bitmap.isNull();
-    const float strength = host->StoredTextureStrength();
+    const float strength = host->storedTextureStrength();
     t.strength = std::isfinite(strength) ? platform::Round(strength) : 0;
-    t.scale = host->StoredTextureScale();
+    t.scale = host->storedTextureScale();
     return t;
 }
 
-void SetTextureOverlayProc(TTextureOverlayProc proc)
+void SetTextureOverlayProc(TextureOverlayProc proc)
 {
     gOverlay.store(proc ? proc : defaultOverlay);
 }
 
 void ApplyStoredTexture(gfx::Image& image, const StoredTexture& texture)
 {
-    const TTextureOverlayProc proc = gOverlay.load();
+    const TextureOverlayProc proc = gOverlay.load();
     if (!texture.on || texture.bitmap.isNull() || image.isNull())
         return;
     proc(image, texture.bitmap, texture.strength, texture.scale);

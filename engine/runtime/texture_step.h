@@ -11,7 +11,7 @@ class EngineHost;
 struct StoredTexture {
     bool on = false;
     gfx::Image bitmap;
-    int strength = 50; // Round(StoredTextureStrength)
+    int strength = 50; // Round(storedTextureStrength)
     float scale = 1.0f;
 };
 
@@ -20,11 +20,11 @@ StoredTexture ReadStoredTexture(const EngineHost* host);
 
 // The overlay routine: ApplyCustomTexture(Image, TextureBitmap, Strength,
 // Scale) replaces Image by a textured copy.
-using TTextureOverlayProc = void (*)(gfx::Image& Image, const gfx::Image& TextureBitmap, int Strength, float Scale);
+using TextureOverlayProc = void (*)(gfx::Image& Image, const gfx::Image& TextureBitmap, int Strength, float Scale);
 
 // Replaces the overlay routine (tests); nullptr restores the default,
 // ApplyCustomTexture.
-void SetTextureOverlayProc(TTextureOverlayProc proc);
+void SetTextureOverlayProc(TextureOverlayProc proc);
 
 // Lays the texture over image when it is on and stored. Any thread.
 void ApplyStoredTexture(gfx::Image& image, const StoredTexture& texture);

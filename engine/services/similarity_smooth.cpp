@@ -71,7 +71,7 @@ void fillRangeTable(std::vector<float>& table, float sigma)
 
 } // namespace
 
-void SimilaritySmoothSurface_MT(gfx::Surface& Surface, const gfx::Image& Guide, int Radius, int Threshold,
+void SimilaritySmoothSurface(gfx::Surface& Surface, const gfx::Image& Guide, int Radius, int Threshold,
                                 int Iterations, bool Adaptive, float SpatialSigma, float RangeSigma, int /*MaxThreads*/,
                                 const std::function<void(float Fraction)>& Progress)
 {

@@ -28,7 +28,7 @@ namespace pq {
 // as 0, radii above kMaxSmoothRadius as that radius.
 constexpr int kMaxSmoothRadius = 100;
 
-void SimilaritySmoothSurface_MT(gfx::Surface& Surface, const gfx::Image& Guide, int Radius, int Threshold,
+void SimilaritySmoothSurface(gfx::Surface& Surface, const gfx::Image& Guide, int Radius, int Threshold,
                                 int Iterations, bool Adaptive, float SpatialSigma, float RangeSigma, int MaxThreads,
                                 const std::function<void(float Fraction)>& Progress);
 

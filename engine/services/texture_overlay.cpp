@@ -73,9 +73,9 @@ void applyTexture(gfx::Image& image, const gfx::Image& texture, int strength, fl
 
 } // namespace
 
-T2DIntArray TextureLuminance::rows() const
+IntGrid TextureLuminance::rows() const
 {
-    T2DIntArray out(static_cast<size_t>(height), std::vector<int>(static_cast<size_t>(width)));
+    IntGrid out(static_cast<size_t>(height), std::vector<int>(static_cast<size_t>(width)));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             out[size_t(y)][size_t(x)] = at(x, y);

@@ -21,7 +21,7 @@ struct TextureLuminance {
 
     int at(int x, int y) const { return values[size_t(y) * size_t(width) + size_t(x)]; }
     // The grid as rows of integers, indexed [y][x].
-    T2DIntArray rows() const;
+    IntGrid rows() const;
 };
 
 // The luminance grid of a texture. Grids are cached by image identity, so

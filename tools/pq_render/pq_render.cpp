@@ -227,7 +227,7 @@ int main(int argc, char** argv)
     pq::InstallEffectCatalogue();
     pq::InitializeEngine();
     // The built-in materials (pencil and film textures, brush sheets, papers).
-    pq::Form3().FormCreate();
+    pq::Repository().create();
     const int rc = render(req);
     pq::FinalizeEngine();
     platform::setUiBridge(nullptr);

@@ -33,7 +33,7 @@ void drawChecks(QPainter& p, const QRectF& r)
 
 } // namespace
 
-TColorPanel::TColorPanel(QWidget* parent) : QWidget(parent)
+ColorPanel::ColorPanel(QWidget* parent) : QWidget(parent)
 {
     setFixedSize(153, 161);
     setCursor(Qt::CrossCursor);
@@ -42,30 +42,30 @@ TColorPanel::TColorPanel(QWidget* parent) : QWidget(parent)
 // The markers reach this far beyond the areas.
 constexpr int kPad = 5;
 
-QRect TColorPanel::squareRect() const
+QRect ColorPanel::squareRect() const
 {
     return QRect(kPad, kPad, width() - 2 * kPad - kGap - kBar, height() - 2 * kPad - kGap - kBar);
 }
 
-QRect TColorPanel::hueRect() const
+QRect ColorPanel::hueRect() const
 {
     const QRect sq = squareRect();
     return QRect(sq.right() + 1 + kGap, kPad, kBar, sq.height());
 }
 
-QRect TColorPanel::alphaRect() const
+QRect ColorPanel::alphaRect() const
 {
     return QRect(kPad, height() - kPad - kBar, width() - 2 * kPad, kBar);
 }
 
-QColor TColorPanel::color() const
+QColor ColorPanel::color() const
 {
     QColor c = QColor::fromHsvF(float(hue_), float(sat_), float(val_));
     c.setAlphaF(float(alpha_));
     return c;
 }
 
-void TColorPanel::setColor(const QColor& color)
+void ColorPanel::setColor(const QColor& color)
 {
     const QColor hsv = color.toHsv();
     // Greys have no hue: keep the one shown.
@@ -77,7 +77,7 @@ void TColorPanel::setColor(const QColor& color)
     update();
 }
 
-void TColorPanel::paintEvent(QPaintEvent*)
+void ColorPanel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -140,7 +140,7 @@ void TColorPanel::paintEvent(QPaintEvent*)
     }
 }
 
-void TColorPanel::mousePressEvent(QMouseEvent* event)
+void ColorPanel::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
@@ -157,20 +157,20 @@ void TColorPanel::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
-void TColorPanel::mouseMoveEvent(QMouseEvent* event)
+void ColorPanel::mouseMoveEvent(QMouseEvent* event)
 {
     if (dragging_ != Part::None && (event->buttons() & Qt::LeftButton))
         track(event->position());
     event->accept();
 }
 
-void TColorPanel::mouseReleaseEvent(QMouseEvent* event)
+void ColorPanel::mouseReleaseEvent(QMouseEvent* event)
 {
     dragging_ = Part::None;
     event->accept();
 }
 
-void TColorPanel::track(QPointF pos)
+void ColorPanel::track(QPointF pos)
 {
     const QRectF sq = squareRect();
     const QRectF hue = hueRect();

@@ -8,10 +8,10 @@ namespace pq {
 // A compact colour chooser of 153 x 161: a saturation and brightness square,
 // a hue bar at its right and an alpha slider below. Reports every change
 // made with the mouse through colorChanged.
-class TColorPanel : public QWidget {
+class ColorPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit TColorPanel(QWidget* parent = nullptr);
+    explicit ColorPanel(QWidget* parent = nullptr);
 
     // The colour, alpha included (alpha from the alpha slider).
     QColor color() const;

@@ -9,7 +9,7 @@
 
 namespace pq {
 
-TExpander::TExpander(const QString& text, QListWidget* list, QWidget* parent)
+Expander::Expander(const QString& text, QListWidget* list, QWidget* parent)
     : QWidget(parent), text_(text), list_(list)
 {
     setMouseTracking(true);
@@ -23,25 +23,25 @@ TExpander::TExpander(const QString& text, QListWidget* list, QWidget* parent)
     setFixedHeight(kHeaderHeight);
 }
 
-void TExpander::setText(const QString& text)
+void Expander::setText(const QString& text)
 {
     text_ = text;
     update();
 }
 
-void TExpander::setTextIndent(int indent)
+void Expander::setTextIndent(int indent)
 {
     indent_ = indent;
     relayout();
     update();
 }
 
-int TExpander::expandedHeight() const
+int Expander::expandedHeight() const
 {
     return kHeaderHeight + list_->count() * kItemHeight;
 }
 
-void TExpander::setExpanded(bool expanded)
+void Expander::setExpanded(bool expanded)
 {
     if (expanded_ == expanded)
         return;
@@ -53,24 +53,24 @@ void TExpander::setExpanded(bool expanded)
     emit expandedChanged(expanded_);
 }
 
-QSize TExpander::sizeHint() const
+QSize Expander::sizeHint() const
 {
     return QSize(210, expanded_ ? expandedHeight() : kHeaderHeight);
 }
 
-void TExpander::relayout()
+void Expander::relayout()
 {
     list_->setGeometry(indent_ - 6, kHeaderHeight, width() - (indent_ - 6), list_->count() * kItemHeight);
 }
 
-void TExpander::resizeEvent(QResizeEvent*)
+void Expander::resizeEvent(QResizeEvent*)
 {
     relayout();
 }
 
-void TExpander::paintEvent(QPaintEvent*)
+void Expander::paintEvent(QPaintEvent*)
 {
-    const TUiPalette& palette = CurrentPalette();
+    const UiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor color = headerHovered_ || expanded_ ? palette.textStrong : palette.text;
@@ -95,7 +95,7 @@ void TExpander::paintEvent(QPaintEvent*)
     }
 }
 
-void TExpander::mousePressEvent(QMouseEvent* event)
+void Expander::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && event->position().y() < kHeaderHeight) {
         emit headerClicked();
@@ -105,7 +105,7 @@ void TExpander::mousePressEvent(QMouseEvent* event)
     QWidget::mousePressEvent(event);
 }
 
-void TExpander::mouseMoveEvent(QMouseEvent* event)
+void Expander::mouseMoveEvent(QMouseEvent* event)
 {
     const bool overHeader = event->position().y() < kHeaderHeight;
     if (overHeader != headerHovered_) {
@@ -116,7 +116,7 @@ void TExpander::mouseMoveEvent(QMouseEvent* event)
     QWidget::mouseMoveEvent(event);
 }
 
-void TExpander::leaveEvent(QEvent* event)
+void Expander::leaveEvent(QEvent* event)
 {
     headerHovered_ = false;
     update();

@@ -8,13 +8,13 @@ namespace pq {
 
 // A collapsible section: a 25-unit header with a caption and an arrow,
 // and below it, while expanded, a list of items 30 units high.
-class TExpander : public QWidget {
+class Expander : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kHeaderHeight = 25;
     static constexpr int kItemHeight = 30;
 
-    TExpander(const QString& text, QListWidget* list, QWidget* parent = nullptr);
+    Expander(const QString& text, QListWidget* list, QWidget* parent = nullptr);
 
     QString text() const { return text_; }
     void setText(const QString& text);

@@ -9,33 +9,33 @@
 
 namespace pq {
 
-TIconButton::TIconButton(const QString& iconName, QWidget* parent) : QAbstractButton(parent), iconName_(iconName)
+IconButton::IconButton(const QString& iconName, QWidget* parent) : QAbstractButton(parent), iconName_(iconName)
 {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover);
 }
 
-void TIconButton::setIconName(const QString& name)
+void IconButton::setIconName(const QString& name)
 {
     iconName_ = name;
     update();
 }
 
-void TIconButton::setIconPixelSize(int size)
+void IconButton::setIconPixelSize(int size)
 {
     iconSize_ = size;
     updateGeometry();
     update();
 }
 
-void TIconButton::setCaptionFont(const QFont& f)
+void IconButton::setCaptionFont(const QFont& f)
 {
     setFont(f);
     updateGeometry();
 }
 
-QSize TIconButton::sizeHint() const
+QSize IconButton::sizeHint() const
 {
     if (text().isEmpty())
         return QSize(iconSize_ + 16, iconSize_ + 16);
@@ -43,14 +43,14 @@ QSize TIconButton::sizeHint() const
     return QSize(6 + iconSize_ + 7 + textWidth + 8, qMax(iconSize_ + 12, fontMetrics().height() + 12));
 }
 
-QSize TIconButton::minimumSizeHint() const
+QSize IconButton::minimumSizeHint() const
 {
     return QSize(iconSize_ + 8, iconSize_ + 8);
 }
 
-void TIconButton::paintEvent(QPaintEvent*)
+void IconButton::paintEvent(QPaintEvent*)
 {
-    const TUiPalette& palette = CurrentPalette();
+    const UiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const bool hot = hovered_ && isEnabled();
@@ -92,21 +92,21 @@ void TIconButton::paintEvent(QPaintEvent*)
                fontMetrics().elidedText(text(), Qt::ElideRight, int(textRect.width())));
 }
 
-void TIconButton::enterEvent(QEnterEvent* event)
+void IconButton::enterEvent(QEnterEvent* event)
 {
     hovered_ = true;
     update();
     QAbstractButton::enterEvent(event);
 }
 
-void TIconButton::leaveEvent(QEvent* event)
+void IconButton::leaveEvent(QEvent* event)
 {
     hovered_ = false;
     update();
     QAbstractButton::leaveEvent(event);
 }
 
-void TIconButton::mousePressEvent(QMouseEvent* event)
+void IconButton::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
         rightDown_ = true;
@@ -116,7 +116,7 @@ void TIconButton::mousePressEvent(QMouseEvent* event)
     QAbstractButton::mousePressEvent(event);
 }
 
-void TIconButton::mouseReleaseEvent(QMouseEvent* event)
+void IconButton::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
         const bool inside = rightDown_ && rect().contains(event->position().toPoint());

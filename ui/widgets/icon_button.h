@@ -9,10 +9,10 @@ namespace pq {
 // A flat button drawn by the program: a line icon, an optional caption,
 // and a hover look (icon and caption brighten, an optional fill appears).
 // Reports right-button releases too.
-class TIconButton : public QAbstractButton {
+class IconButton : public QAbstractButton {
     Q_OBJECT
 public:
-    explicit TIconButton(const QString& iconName, QWidget* parent = nullptr);
+    explicit IconButton(const QString& iconName, QWidget* parent = nullptr);
 
     void setIconName(const QString& name);
     QString iconName() const { return iconName_; }

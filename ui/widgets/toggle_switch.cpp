@@ -15,7 +15,7 @@ constexpr qreal kOnX = 38 - 18 - 1;
 
 } // namespace
 
-TToggleSwitch::TToggleSwitch(QWidget* parent) : QAbstractButton(parent)
+ToggleSwitch::ToggleSwitch(QWidget* parent) : QAbstractButton(parent)
 {
     setCheckable(true);
     setCursor(Qt::PointingHandCursor);
@@ -28,10 +28,10 @@ TToggleSwitch::TToggleSwitch(QWidget* parent) : QAbstractButton(parent)
         thumbX_ = x.toReal();
         update();
     });
-    connect(this, &QAbstractButton::toggled, this, &TToggleSwitch::slideThumb);
+    connect(this, &QAbstractButton::toggled, this, &ToggleSwitch::slideThumb);
 }
 
-void TToggleSwitch::slideThumb(bool on)
+void ToggleSwitch::slideThumb(bool on)
 {
     slide_->stop();
     const qreal target = on ? kOnX : kOffX;
@@ -44,9 +44,9 @@ void TToggleSwitch::slideThumb(bool on)
     slide_->start();
 }
 
-void TToggleSwitch::paintEvent(QPaintEvent*)
+void ToggleSwitch::paintEvent(QPaintEvent*)
 {
-    const TUiPalette& palette = CurrentPalette();
+    const UiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled())

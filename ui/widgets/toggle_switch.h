@@ -9,10 +9,10 @@ namespace pq {
 // An on/off switch: a 38 x 18 rounded track with a round thumb, accent
 // coloured with the thumb at the right when on. The thumb slides to its new
 // place in 0.05 s.
-class TToggleSwitch : public QAbstractButton {
+class ToggleSwitch : public QAbstractButton {
     Q_OBJECT
 public:
-    explicit TToggleSwitch(QWidget* parent = nullptr);
+    explicit ToggleSwitch(QWidget* parent = nullptr);
     QSize sizeHint() const override { return QSize(38, 18); }
 
     // The thumb's x: 1 when off, 19 when on (while it slides, in between).
