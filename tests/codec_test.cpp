@@ -131,6 +131,46 @@ QByteArray gifImage(int w, int h)
     return g;
 }
 
+void appendLe(QByteArray& out, uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+}
+
+gfx::Pixel bmpTestColour(int x, int y)
+{
+    return 0xFF000000u | uint32_t(40 * x) << 16 | uint32_t(40 * y) << 8 | 200u;
+}
+
+// An uncompressed 24-bit BMP with bmpTestColour pixels; rows padded to four
+// bytes, stored bottom-up, or top-down (negative height) when asked.
+QByteArray bmp24(int w, int h, bool topDown = false)
+{
+    const int rowBytes = (w * 3 + 3) / 4 * 4;
+    QByteArray b("BM");
+    appendLe(b, uint32_t(54 + rowBytes * h), 4);
+    appendLe(b, 0, 4);
+    appendLe(b, 54, 4);
+    appendLe(b, 40, 4);
+    appendLe(b, uint32_t(w), 4);
+    appendLe(b, uint32_t(topDown ? -h : h), 4);
+    appendLe(b, 1, 2);
+    appendLe(b, 24, 2);
+    appendLe(b, 0, 4); // no compression
+    appendLe(b, uint32_t(rowBytes * h), 4);
+    appendLe(b, 2835, 4);
+    appendLe(b, 2835, 4);
+    appendLe(b, 0, 4);
+    appendLe(b, 0, 4);
+    for (int i = 0; i < h; ++i) {
+        const int y = topDown ? i : h - 1 - i;
+        for (int x = 0; x < w; ++x)
+            appendLe(b, bmpTestColour(x, y) & 0xFFFFFFu, 3); // B, G, R
+        b.append(QByteArray(rowBytes - w * 3, '\0'));
+    }
+    return b;
+}
+
 // An APP1 Exif segment holding one IFD entry, Orientation = value.
 QByteArray exifOrientation(int value)
 {
@@ -320,6 +360,27 @@ TEST(Codec, DamagedGifAndBmpAreRejected)
 
     const QByteArray bmp = encoded(testImage(64, 64), ImageFormat::Bmp);
     expectRejected(bmp.left(bmp.size() - 100), "truncated BMP");
+}
+
+TEST(Codec, BmpNeedsEveryRowWithItsPadding)
+{
+    for (const bool topDown : {false, true}) {
+        SCOPED_TRACE(topDown ? "top-down" : "bottom-up");
+        // Five pixels make 15 bytes, padded to 16.
+        const QByteArray bmp = bmp24(5, 6, topDown);
+        ASSERT_EQ(bmp.size(), 54 + 6 * 16);
+        QString error;
+        const gfx::Image decoded = gfx::decodeData(bmp, &error);
+        ASSERT_FALSE(decoded.isNull()) << error.toStdString();
+        ASSERT_EQ(decoded.size(), QSize(5, 6));
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 5; ++x)
+                ASSERT_EQ(decoded.pixel(x, y), bmpTestColour(x, y)) << x << ", " << y;
+        EXPECT_FALSE(gfx::decodeData(bmp + QByteArray(3, '\0')).isNull()) << "bytes after the pixels";
+
+        expectRejected(bmp.left(bmp.size() - 1), "only the last pad byte missing");
+        expectRejected(bmp.left(bmp.size() - 3), "cut inside the last row");
+    }
 }
 
 TEST(Codec, GarbageIsRejected)

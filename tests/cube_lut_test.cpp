@@ -112,6 +112,24 @@ TEST(CubeLUTParse, NonNumbersAndOtherKeywords)
     EXPECT_FLOAT_EQ(domain.DomainMax.B, 0.5f);
 }
 
+TEST(CubeLUTParse, ALineOfTwoNumbersIsNoDataRow)
+{
+    // Between rows it is passed over: the next full row is the next entry.
+    const pq::CubeLUT lut = ParseCubeLUTFromBytes("LUT_3D_SIZE 2\n0 0 0\n0.5 0.25\n" + eightRows.mid(6));
+    ASSERT_TRUE(lut.valid());
+    ASSERT_EQ(lut.LUT.size(), 8u);
+    EXPECT_FLOAT_EQ(lut.LUT[1].R, 1.0f);
+    EXPECT_FLOAT_EQ(lut.LUT[1].G, 0.0f);
+    EXPECT_FLOAT_EQ(lut.LUT[7].B, 1.0f);
+
+    // In place of the last row it leaves the table short, and the error
+    // counts the rows without it.
+    QString error;
+    EXPECT_FALSE(
+        ParseCubeLUTFromBytes("LUT_3D_SIZE 2\n" + eightRows.left(eightRows.size() - 6) + "1 1\n", &error).valid());
+    EXPECT_EQ(error.toStdString(), "7 data rows where LUT_3D_SIZE 2 needs 8");
+}
+
 TEST(CubeLUTParse, RandomBytesNeverCrash)
 {
     platform::Random rng(77);

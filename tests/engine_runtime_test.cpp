@@ -83,6 +83,22 @@ void snapshotBetweenGates(const gfx::Image&, gfx::Surface& dest, int, int, int, 
     gGate2->enterAndWait(false);
 }
 
+// Notes the preview flag of the run it works in.
+std::atomic<int> gRunPreview{-1};
+void notePreview(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+{
+    const pq::EffectRunContext* run = pq::currentRun();
+    gRunPreview = run ? int(run->preview) : -1;
+    dest.clear(Qt::red);
+}
+
+void notePreviewThenThrow(const gfx::Image& src, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                          bool preview)
+{
+    notePreview(src, dest, p1, p2, p3, p4, p5, preview);
+    throw std::runtime_error("boom");
+}
+
 void markGreen(gfx::Image& image, const gfx::Image&, int, float)
 {
     image = solidImage(image.width(), image.height(), Qt::green);
@@ -572,6 +588,35 @@ TEST(EffectRunContext, PoolThreadsAnswerForTheirOwnRun)
     platform::ScopedRunContext scope(preview.get());
     EXPECT_TRUE(pq::IsEffectCancelled());
     EXPECT_FALSE(pq::EffectRunContext::begin(false)->isCancelled()); // a new run starts fresh
+}
+
+// A script or brush stroke may draw a preview step inside its own full run;
+// Esc has to stop the run afterwards all the same.
+TEST_F(RuntimeTest, APreviewSurfaceCallInsideAFullRunLeavesItCancellable)
+{
+    pq::ScopedEffectOverride o1(200, notePreview);
+    pq::ScopedEffectOverride o2(201, notePreviewThenThrow);
+    for (const int number : {200, 201}) {
+        SCOPED_TRACE(number == 200 ? "routine returns" : "routine throws");
+        auto full = pq::EffectRunContext::begin(false);
+        ASSERT_EQ(full->fields, host->Shared);
+        platform::ScopedRunContext scope(full.get());
+        gfx::Surface dest = gfx::Surface::make(16, 16);
+        gRunPreview = -1;
+        if (number == 200)
+            pq::ProcessEffectOnSurface(host->SourceImage, dest, number, 0, 0, 0, 0, 0, true);
+        else
+            EXPECT_THROW(pq::ProcessEffectOnSurface(host->SourceImage, dest, number, 0, 0, 0, 0, 0, true),
+                         std::runtime_error);
+        EXPECT_EQ(gRunPreview, 1) << "the routine works as a preview";
+        EXPECT_EQ(pq::currentRun(), full.get());
+        EXPECT_FALSE(full->preview);
+
+        EXPECT_FALSE(pq::IsEffectCancelled());
+        host->Shared->Cancel.request();
+        EXPECT_TRUE(pq::IsEffectCancelled());
+        EXPECT_THROW(pq::CheckCancellation(), pq::EAbort);
+    }
 }
 
 // ---- Preview window ----

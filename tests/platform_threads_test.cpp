@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <set>
@@ -105,6 +107,55 @@ TEST(ThreadPool, NestedLoopsAndConcurrentCallers)
     a.join();
     b.join();
     EXPECT_EQ(total.load(), 3 * 50 * 190);
+}
+
+// Two workers besides the caller for the guard's lifetime.
+struct TwoWorkers {
+    TwoWorkers() { platform::configureThreadPool(2, 2); }
+    ~TwoWorkers() { platform::configureDefaultThreadPool(); }
+};
+
+// Runs a loop whose block 0 waits (up to 10 s) until a body has run on
+// another thread. False when none did: the loop ran on one thread.
+bool loopUsesAnotherThread()
+{
+    std::mutex m;
+    std::condition_variable arrived;
+    std::set<std::thread::id> others;
+    bool sawOther = false;
+    platform::parallelForRange(0, 64, 1, [&](int lo, int) {
+        std::unique_lock lock(m);
+        if (lo != 0) {
+            others.insert(std::this_thread::get_id());
+            arrived.notify_all();
+            return;
+        }
+        const auto me = std::this_thread::get_id();
+        sawOther = arrived.wait_for(lock, std::chrono::seconds(10),
+                                    [&] { return others.size() > others.count(me); });
+    });
+    return sawOther;
+}
+
+TEST(ThreadPool, LaterLoopsFromTheSameThreadStillRunInParallel)
+{
+    TwoWorkers workers;
+    platform::parallelFor(0, 1000, [](int) {});
+    EXPECT_TRUE(loopUsesAnotherThread()) << "after a plain loop";
+    EXPECT_TRUE(loopUsesAnotherThread()) << "after a loop of the check itself";
+}
+
+TEST(ThreadPool, LoopsAfterAnAbortStillRunInParallel)
+{
+    TwoWorkers workers;
+    EXPECT_THROW(platform::parallelForRange(0, 256, 1,
+                                            [](int lo, int) {
+                                                if (lo == 0)
+                                                    throw Abort();
+                                            }),
+                 Abort);
+    EXPECT_TRUE(loopUsesAnotherThread()) << "after an abort";
+    EXPECT_TRUE(loopUsesAnotherThread()) << "and again";
 }
 
 TEST(ThreadPool, SingleWorkerGivesTheSameResult)

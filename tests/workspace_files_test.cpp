@@ -191,6 +191,27 @@ TEST(SaveImage, SavingTwiceLeavesOneMarkAndOtherExtensionsAreRefused)
     EXPECT_FALSE(error.isEmpty());
 }
 
+TEST(SaveImage, JpegExtensionSavesAMarkedJpegLikeJpg)
+{
+    QTemporaryDir dir;
+    const gfx::Image image = testimg::makeRamp(64, 48);
+    for (const char* name : {"out.jpeg", "OUT.JPEG"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QString error;
+        ASSERT_TRUE(pq::SaveImageTo(image, path, &error)) << error.toStdString();
+        const QByteArray bytes = readAll(path);
+        ASSERT_TRUE(bytes.startsWith(QByteArray("\xFF\xD8\xFF", 3))) << "a JPEG file";
+        const std::vector<JpegSegment> header = jpegHeader(bytes);
+        ASSERT_GE(header.size(), 2u);
+        EXPECT_EQ(header[0].marker, 0xE0);
+        EXPECT_EQ(header[0].body.mid(7, 5), QByteArray::fromHex("01012c012c")) << "JFIF at 300 DPI";
+        EXPECT_EQ(QByteArray("\xFF\xE1\x00\x4A", 4) + header[1].body, gfx::jpegDpi300Segment());
+        EXPECT_EQ(exifCount(header), 1);
+        EXPECT_TRUE(testimg::imagesNear(image, gfx::decodeData(bytes), 16));
+    }
+}
+
 TEST(SaveImage, NameProposals)
 {
     const pq::SaveProposal bmp = pq::ProposeSaveName(QStringLiteral("/photos/photo.BMP"));
