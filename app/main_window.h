@@ -63,9 +63,9 @@ public:
     void setRunningEffect(int number) override;
     bool closeRequested() const override;
     void setCloseRequested(bool value) override;
-    void Close() override;
+    void closeWindow() override;
     QString effectName(int number) const override;
-    void ShowMessage(const QString& text) override;
+    void showMessage(const QString& text) override;
     bool eraseBackground() const override;
     bool drawContours() const override;
     QRgb contourColor() const override;
@@ -73,13 +73,13 @@ public:
     gfx::Image storedTexture() const override;
     float storedTextureStrength() const override;
     float storedTextureScale() const override;
-    bool CustomBrushesOn302() const override;
-    bool CustomBrushesOn303() const override;
-    bool CustomBrushesOn304() const override;
-    gfx::Image CustomBrushBitmap302() const override;
-    gfx::Image CustomBrushBitmap303() const override;
-    gfx::Image CustomBrushBitmap304() const override;
-    int CustomBrushCount304() const override;
+    bool customBrushesOn302() const override;
+    bool customBrushesOn303() const override;
+    bool customBrushesOn304() const override;
+    gfx::Image customBrushBitmap302() const override;
+    gfx::Image customBrushBitmap303() const override;
+    gfx::Image customBrushBitmap304() const override;
+    int customBrushCount304() const override;
     bool manualBrushOpen() const override;
     LUTChoice lutChoice() const override;
     float previewZoom() const override;
@@ -89,8 +89,8 @@ public:
     // Messages go through it; tests replace it.
     std::function<void(const QString& text)> showMessageBox;
 
-    Document& Doc() { return document_; }
-    const Document& Doc() const { return document_; }
+    Document& doc() { return document_; }
+    const Document& doc() const { return document_; }
 
     // ---- Start-up (main_window_show.cpp) ----
     // The splash hands over: the window becomes the main window and shows.
@@ -111,10 +111,10 @@ public:
     int startupImageLoads = 0;
 
     // ---- Document and busy state (main_window_document.cpp) ----
-    bool IsEffectRunning() const { return document_.IsEffectRunning(); }
-    bool IsBackgroundWorkRunning() const { return document_.IsBackgroundWorkRunning(); }
-    void HonorDeferredClose() { document_.HonorDeferredClose(); }
-    void EndBackgroundWorker() { document_.EndBackgroundWorker(); }
+    bool isEffectRunning() const { return document_.isEffectRunning(); }
+    bool isBackgroundWorkRunning() const { return document_.isBackgroundWorkRunning(); }
+    void honorDeferredClose() { document_.honorDeferredClose(); }
+    void endBackgroundWorker() { document_.endBackgroundWorker(); }
     Document::ResetResult fullReset();
     // Shows the selected effect: slider captions, values and enabled
     // state, the list selection and its accent.
@@ -137,13 +137,13 @@ public:
     // ---- Parameter file (main_window_paramfile.cpp) ----
     // Writes params to a .pqk file (through a temporary file); throws
     // std::runtime_error on a write error.
-    void SaveParameters(const QString& FileName);
+    void saveParameters(const QString& fileName);
     // Reads a .pqk file into params and moves the sliders to the selected
     // effect's values; a missing file does nothing. A file that is not a
     // parameter file changes nothing; either throws std::runtime_error
     // with the reason, as does a file of which a part could not be read
     // (after the rest was taken).
-    void LoadParameters(const QString& FileName);
+    void loadParameters(const QString& fileName);
     void chooseParametersToLoad(); // load
     void chooseParametersToSave(); // save
     // The mouse over the heading or its icons: they light up, and fade
@@ -161,15 +161,15 @@ public:
     // Shows the option boxes of the selected effect and enables "Erase
     // background" for the effects that honour it (PresentedScrollBox3Paint).
     void showEffectOptions();
-    void UpdateBrushButtons();
+    void updateBrushButtons();
     void loadCustomBrushes();
     void resetCustomBrushes();
     // The right panel's "Add texture" takes the tool label's text.
     void syncAddTextureLabel();
 
     // ---- Contour colour window (main_window_contour.cpp) ----
-    void ShowContourColorWindow();
-    void HideContourColorWindow();
+    void showContourColorWindow();
+    void hideContourColorWindow();
     void placeContourColorWindow();
     QRgb contourPanelColor() const;
     void contourColorChanged();
@@ -181,14 +181,14 @@ public:
     // ---- LUT choice (main_window_lut.cpp) ----
     // The first built-in table when it can be read; the preview timer
     // starts when one is chosen. Errors are swallowed.
-    void InitEmbeddedLUTs();
+    void initEmbeddedLuTs();
     // The built-in table of that name (any case); false, with nothing
     // changed, when there is none.
-    bool LoadEmbeddedLUT(const QString& name);
+    bool loadEmbeddedLut(const QString& name);
     void chooseLUT();
     // Opens the chooser (not while an effect runs, nor without an image).
     void showLUTChooser();
-    void OnLUTApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath);
+    void onLutApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath);
     // Runs the chooser; tests replace it. By default a modal dialog.
     std::function<void(LUTChooserDialog& chooser)> runLUTChooser;
 
@@ -198,7 +198,7 @@ public:
     void requestPreview();
     // The running preview no longer counts (the pane's window or the effect
     // changed): its pictures and progress are dropped.
-    void SupersedePreview();
+    void supersedePreview();
     // Shows the untreated source window in the pane.
     void showPreviewSource();
     void applyEffect();
@@ -212,8 +212,8 @@ public:
     QPointF lastPreviewPos;
 
     // ---- Main canvas (main_window_canvas.cpp) ----
-    void ZoomIn();
-    void ZoomOut();
+    void zoomIn();
+    void zoomOut();
     void canvasWheel(int delta, QPointF pos);
     void zoomGestureEnded();
     void fitToView();
@@ -233,7 +233,7 @@ public:
     // ---- Split view (main_window_split.cpp) ----
     void toggleSplitView();
     void splitViewChanged();
-    void UpdateDivider();
+    void updateDivider();
     double& dividerX();
     bool draggingDivider = false;
     QWidget* divider = nullptr;
@@ -272,7 +272,7 @@ public:
 
     // ---- Progress bar (main_window_progress.cpp) ----
     // 0..100 shows a full run's progress; any other value hides the bar.
-    void UpdateProgressBar(int value) override;
+    void updateProgressBar(int value) override;
 
     // ---- Closing and shut-down (main_window_close.cpp) ----
     // The unsaved-changes question; true when the window may close.
@@ -311,17 +311,17 @@ public:
 
     // ---- Theme (main_window_theme.cpp) ----
     // Switches the whole program to the mode and keeps it in the settings.
-    void ApplyTheme(ThemeMode Mode);
-    void SetLightMode(bool Value);
+    void applyTheme(ThemeMode mode);
+    void setLightMode(bool value);
     // The click of both theme icons and the theme shortcut: toggles.
     void toggleTheme();
     void createThemeSwitch();
     // Shows the icon of the other mode.
     void updateThemeIcons();
     // Loads the current mode's style sheet.
-    void ApplyStyle();
+    void applyStyle();
     // Recolours O and its descendants from their designed colours.
-    void themeWalk(QObject* O, bool ToLight);
+    void themeWalk(QObject* o, bool toLight);
     // The current mode's colours on the main window, the script editor and
     // the manual-brush panel.
     void applyThemeColors();
@@ -358,7 +358,7 @@ public:
     QTimer monitorCheckTimer;
     QTimer zoomDebounceTimer;
     QTimer galleryContextTimer;
-    QTimer Timer1;
+    QTimer timer1;
     QTimer moveWindowTimer;
     QTimer zoomInRepeat;
     QTimer zoomOutRepeat;

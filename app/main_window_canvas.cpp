@@ -14,16 +14,16 @@ namespace pq {
 
 namespace {
 
-void showZoom(MainWindow& form)
+void ShowZoom(MainWindow& form)
 {
-    form.zoomLabel->setText(QString::number(ZoomPercent(form.Doc().zoom)) + QStringLiteral("%"));
+    form.zoomLabel->setText(QString::number(ZoomPercent(form.doc().zoom)) + QStringLiteral("%"));
 }
 
 // One zoom step about `anchor` (canvas coordinates). The canvas keeps its
 // size until the gesture ends; meanwhile it samples the nearest pixel.
-void zoomStep(MainWindow& form, float newZoom, QPointF anchor)
+void ZoomStep(MainWindow& form, float newZoom, QPointF anchor)
 {
-    Document& doc = form.Doc();
+    Document& doc = form.doc();
     form.canvasView->zooming = true;
     form.zoomDebounceTimer.start();
     const CanvasTransform view = ZoomAbout({doc.zoom, doc.pan}, anchor, newZoom);
@@ -38,10 +38,10 @@ void zoomStep(MainWindow& form, float newZoom, QPointF anchor)
         form.divider->setGeometry(qRound(dividerX - 1), qRound(view.pan.y()), 3, qRound(displayed.height()));
     }
     form.canvasView->update();
-    showZoom(form);
+    ShowZoom(form);
 }
 
-bool hasBothImages(const Document& doc)
+bool HasBothImages(const Document& doc)
 {
     return !doc.sourceImage.isNull() && !doc.resultImage.isNull();
 }
@@ -53,28 +53,28 @@ QSize MainWindow::viewportSize() const
     return canvasViewport->size();
 }
 
-void MainWindow::ZoomIn()
+void MainWindow::zoomIn()
 {
-    if (!hasBothImages(document_))
+    if (!HasBothImages(document_))
         return;
     // The anchor is the middle of what the viewport shows.
     const QSize view = viewportSize();
-    zoomStep(*this, ButtonZoomStep(document_.zoom, true), QPointF(view.width() / 2.0, view.height() / 2.0));
+    ZoomStep(*this, ButtonZoomStep(document_.zoom, true), QPointF(view.width() / 2.0, view.height() / 2.0));
 }
 
-void MainWindow::ZoomOut()
+void MainWindow::zoomOut()
 {
-    if (!hasBothImages(document_))
+    if (!HasBothImages(document_))
         return;
     const QSize view = viewportSize();
-    zoomStep(*this, ButtonZoomStep(document_.zoom, false), QPointF(view.width() / 2.0, view.height() / 2.0));
+    ZoomStep(*this, ButtonZoomStep(document_.zoom, false), QPointF(view.width() / 2.0, view.height() / 2.0));
 }
 
 void MainWindow::canvasWheel(int delta, QPointF pos)
 {
-    if (!hasBothImages(document_))
+    if (!HasBothImages(document_))
         return;
-    zoomStep(*this, WheelZoomStep(document_.zoom, delta), pos);
+    ZoomStep(*this, WheelZoomStep(document_.zoom, delta), pos);
 }
 
 void MainWindow::zoomGestureEnded()
@@ -83,7 +83,7 @@ void MainWindow::zoomGestureEnded()
     canvasView->zooming = false;
     updateCanvasSize();
     if (splitViewState->isChecked())
-        UpdateDivider();
+        updateDivider();
     canvasView->update();
 }
 
@@ -96,9 +96,9 @@ void MainWindow::fitToView()
     document_.zoom = view.zoom;
     document_.pan = view.pan;
     updateCanvasSize();
-    UpdateDivider();
+    updateDivider();
     canvasView->update();
-    showZoom(*this);
+    ShowZoom(*this);
 }
 
 void MainWindow::centreImage()
@@ -109,7 +109,7 @@ void MainWindow::centreImage()
     // The canvas is never scrolled: centred means centred in what the
     // viewport shows, however large the zoomed image is.
     document_.pan = CenteredPan(QSizeF(viewportSize()), image.size(), document_.zoom);
-    UpdateDivider();
+    updateDivider();
     canvasView->update();
 }
 
@@ -121,7 +121,7 @@ void MainWindow::actualSizeAndCentre()
     document_.zoom = 1.0f;
     document_.pan = CenteredPan(QSizeF(viewportSize()), image.size(), 1.0f);
     updateCanvasSize();
-    UpdateDivider();
+    updateDivider();
     canvasView->update();
     zoomLabel->setText(QStringLiteral("100%"));
 }
@@ -157,7 +157,7 @@ void MainWindow::canvasDragged(Qt::MouseButtons buttons, QPointF pos)
         dividerX() = ClampDividerX(pos.x(), displayed.x(), displayed.width());
         divider->move(qRound(dividerX() - 1), divider->y());
         canvasView->setCursor(Qt::SplitHCursor);
-        UpdateDivider();
+        updateDivider();
         canvasView->update();
         return;
     }
@@ -174,7 +174,7 @@ void MainWindow::canvasDragged(Qt::MouseButtons buttons, QPointF pos)
     if (splitViewState->isChecked()) {
         dividerX() += d.x();
         divider->move(qRound(dividerX() - 1), divider->y());
-        UpdateDivider();
+        updateDivider();
     }
     canvasView->update();
 }
@@ -209,7 +209,7 @@ void MainWindow::cleanUpTick()
 {
     // A bar left over by a run that ended without its final report.
     if (document_.runningEffect.load() == -1 && !manualBrushPanel)
-        UpdateProgressBar(101);
+        updateProgressBar(101);
     // The parameter file's icons fade two to four seconds after the mouse
     // left them.
     const int tag = cleanUpTimer.property("tag").toInt();

@@ -15,7 +15,7 @@ namespace pq {
 
 namespace {
 
-IconButton* windowButton(const QString& name, const QString& icon, QWidget* parent)
+IconButton* WindowButton(const QString& name, const QString& icon, QWidget* parent)
 {
     auto* button = new IconButton(icon, parent);
     button->setObjectName(name);
@@ -79,11 +79,11 @@ void MainWindow::buildTitleBar(QVBoxLayout* frame)
     row->addWidget(darkThemeButton);
     row->addSpacing(8);
 
-    minimizeButton = windowButton(QStringLiteral("minimizeButton"), QStringLiteral("winmin"), titleBar);
+    minimizeButton = WindowButton(QStringLiteral("minimizeButton"), QStringLiteral("winmin"), titleBar);
     minimizeButton->setHoverFill(QColor(0x7E, 0x7D, 0x83));
-    maximizeButton = windowButton(QStringLiteral("maximizeButton"), QStringLiteral("winmax"), titleBar);
+    maximizeButton = WindowButton(QStringLiteral("maximizeButton"), QStringLiteral("winmax"), titleBar);
     maximizeButton->setHoverFill(QColor(0x7E, 0x7D, 0x83));
-    closeWindowButton = windowButton(QStringLiteral("closeWindowButton"), QStringLiteral("winclose"), titleBar);
+    closeWindowButton = WindowButton(QStringLiteral("closeWindowButton"), QStringLiteral("winclose"), titleBar);
     closeWindowButton->setHoverFill(palette.danger);
     row->addWidget(minimizeButton);
     row->addWidget(maximizeButton);
@@ -124,12 +124,12 @@ void MainWindow::placeResizeEdges()
         return;
     const int w = windowFrame->width();
     const int h = windowFrame->height();
-    constexpr int e = 5;
-    constexpr int c = 14;
-    topEdge->setGeometry(c, 0, w - 2 * c - 3 * 46, e);
-    bottomEdge->setGeometry(c, h - e, w - 2 * c, e);
-    leftEdge->setGeometry(0, c, e, h - 2 * c);
-    rightEdge->setGeometry(w - e, 34, e, h - 34 - c);
+    constexpr int kE = 5;
+    constexpr int kC = 14;
+    topEdge->setGeometry(kC, 0, w - 2 * kC - 3 * 46, kE);
+    bottomEdge->setGeometry(kC, h - kE, w - 2 * kC, kE);
+    leftEdge->setGeometry(0, kC, kE, h - 2 * kC);
+    rightEdge->setGeometry(w - kE, 34, kE, h - 34 - kC);
     const bool visible = !maximized && !isMaximized() && !isFullScreen();
     for (const char* name : {"topEdge", "bottomEdge", "leftEdge", "rightEdge", "topLeftCorner", "topRightCorner", "bottomLeftCorner",
                              "bottomRightCorner"}) {
@@ -139,13 +139,13 @@ void MainWindow::placeResizeEdges()
         }
     }
     if (auto* grip = windowFrame->findChild<QWidget*>(QStringLiteral("topLeftCorner")))
-        grip->setGeometry(0, 0, c, c);
+        grip->setGeometry(0, 0, kC, kC);
     if (auto* grip = windowFrame->findChild<QWidget*>(QStringLiteral("topRightCorner")))
-        grip->setGeometry(w - c, 0, c, e); // stays under the close button
+        grip->setGeometry(w - kC, 0, kC, kE); // stays under the close button
     if (auto* grip = windowFrame->findChild<QWidget*>(QStringLiteral("bottomLeftCorner")))
-        grip->setGeometry(0, h - c, c, c);
+        grip->setGeometry(0, h - kC, kC, kC);
     if (auto* grip = windowFrame->findChild<QWidget*>(QStringLiteral("bottomRightCorner")))
-        grip->setGeometry(w - c, h - c, c, c);
+        grip->setGeometry(w - kC, h - kC, kC, kC);
 }
 
 void MainWindow::toggleMaximized()

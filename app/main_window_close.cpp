@@ -35,7 +35,7 @@ bool MainWindow::mayClose()
 {
     if (std::exchange(discardAgreed, false))
         return true;
-    if (!document_.HasUnsavedChanges())
+    if (!document_.hasUnsavedChanges())
         return true;
     const QString question =
         Translate(QStringLiteral("There are unsaved changes.")) + QStringLiteral("\n") + Translate(QStringLiteral("Exit anyway?"));
@@ -44,8 +44,8 @@ bool MainWindow::mayClose()
 
 bool MainWindow::closeAllowed()
 {
-    document_.Shared->Cancel.request();
-    if (IsBackgroundWorkRunning()) {
+    document_.shared->cancel.request();
+    if (isBackgroundWorkRunning()) {
         document_.closeRequested = true;
         discardAgreed = true;
         return false;
@@ -67,25 +67,25 @@ bool MainWindow::shutDown()
     if (batchTimer)
         batchTimer->stop();
     BeginEngineShutdown();
-    document_.Shared->Cancel.request();
+    document_.shared->cancel.request();
     const auto workersAlive = [this] {
-        return IsBackgroundWorkRunning() || EffectWorkerCount() > 0 || AutoEnhanceCommand::WorkerCount() > 0;
+        return isBackgroundWorkRunning() || EffectWorkerCount() > 0 || AutoEnhanceCommand::workerCount() > 0;
     };
-    const quint32 start = platform::tickMs();
-    while (workersAlive() && platform::tickMs() - start < quint32(shutdownWaitMs)) {
+    const quint32 start = platform::TickMs();
+    while (workersAlive() && platform::TickMs() - start < quint32(shutdownWaitMs)) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        platform::sleepMs(10);
+        platform::SleepMs(10);
     }
     const bool workersDone = !workersAlive();
     // From here on the engine reaches no window.
-    setEngineHost(nullptr);
+    SetEngineHost(nullptr);
 
     DebugLog(QStringLiteral(">>> shutDown begin"));
     GuardedCall("shutDown", [&] {
         if (effectAccentBar)
             effectAccentBar->hide();
         DebugLog(QStringLiteral("  shutDown: disable timers"));
-        for (QTimer* timer : {&zoomOutRepeat, &zoomInRepeat, &moveWindowTimer, &Timer1, &previewTimer,
+        for (QTimer* timer : {&zoomOutRepeat, &zoomInRepeat, &moveWindowTimer, &timer1, &previewTimer,
                               &initializationTimer, &fontColorTimer})
             timer->stop();
         if (batchTimer)
@@ -96,8 +96,8 @@ bool MainWindow::shutDown()
 
         DebugLog(QStringLiteral("  shutDown: AbortProcessing + Sleep"));
         AbortProcessing();
-        document_.Shared->Cancel.request();
-        platform::sleepMs(250);
+        document_.shared->cancel.request();
+        platform::SleepMs(250);
 
         DebugLog(QStringLiteral("  shutDown: batch cleanup"));
         batchRunning = false;
@@ -116,12 +116,12 @@ bool MainWindow::shutDown()
         }
         document_.scriptRunning = false;
         DebugLog(QStringLiteral("  shutDown: history + bitmaps"));
-        document_.history->Clear();
+        document_.history->clear();
         document_.storedTexture = {};
         defaultPreviewPicture = QImage();
-        document_.CustomBrushBitmap302 = {};
-        document_.CustomBrushBitmap303 = {};
-        document_.CustomBrushBitmap304 = {};
+        document_.customBrushBitmap302 = {};
+        document_.customBrushBitmap303 = {};
+        document_.customBrushBitmap304 = {};
         DebugLog(QStringLiteral("  shutDown: nil Skia images"));
         document_.resultImage = {};
         document_.sourceImage = {};

@@ -18,7 +18,7 @@ namespace pq {
 
 namespace {
 
-bool hasEditFocus()
+bool HasEditFocus()
 {
     const QWidget* focus = QApplication::focusWidget();
     return qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus)
@@ -27,7 +27,7 @@ bool hasEditFocus()
 
 // The key a bare character stands for: letters upper-cased, "+" and "="
 // the plus key, "-" and "_" the minus key.
-int keyOfText(const QString& text)
+int KeyOfText(const QString& text)
 {
     if (text.size() != 1)
         return 0;
@@ -43,19 +43,19 @@ int keyOfText(const QString& text)
     return 0;
 }
 
-void restoreFromHistory(MainWindow& form, bool undo)
+void RestoreFromHistory(MainWindow& form, bool undo)
 {
-    Document& doc = form.Doc();
-    if (form.IsEffectRunning())
+    Document& doc = form.doc();
+    if (form.isEffectRunning())
         return;
     gfx::Image display;
     gfx::Image source;
-    const bool found = undo ? doc.history->Undo(display, source) : doc.history->Redo(display, source);
+    const bool found = undo ? doc.history->undo(display, source) : doc.history->redo(display, source);
     if (!found || display.isNull())
         return;
     if (source.isNull())
         source = doc.sourceImage;
-    if (!doc.ReplaceDocument(source, display))
+    if (!doc.replaceDocument(source, display))
         return;
     form.centreImage();
     form.canvasView->update();
@@ -65,18 +65,18 @@ void restoreFromHistory(MainWindow& form, bool undo)
 
 void MainWindow::undo()
 {
-    restoreFromHistory(*this, true);
+    RestoreFromHistory(*this, true);
 }
 
 void MainWindow::redo()
 {
-    restoreFromHistory(*this, false);
+    RestoreFromHistory(*this, false);
 }
 
 void MainWindow::autoEnhance()
 {
     if (autoEnhancer)
-        autoEnhancer->Run();
+        autoEnhancer->run();
 }
 
 bool MainWindow::handleKey(int key, const QString& text, Qt::KeyboardModifiers modifiers)
@@ -85,16 +85,16 @@ bool MainWindow::handleKey(int key, const QString& text, Qt::KeyboardModifiers m
     const bool ctrlKey = modifiers & Qt::ControlModifier;
     const bool shift = modifiers & Qt::ShiftModifier;
     const bool keypad = modifiers & Qt::KeypadModifier;
-    const bool editFocus = hasEditFocus();
+    const bool editFocus = HasEditFocus();
     if (key == 0 || key == Qt::Key_unknown)
-        key = keyOfText(text);
+        key = KeyOfText(text);
     if (key == Qt::Key_Equal || key == Qt::Key_Underscore)
         key = key == Qt::Key_Equal ? Qt::Key_Plus : Qt::Key_Minus;
 
     switch (key) {
     case Qt::Key_Escape:
         // Stops a running full run; the key goes on to the focused control.
-        document_.Shared->Cancel.request();
+        document_.shared->cancel.request();
         return false;
     case Qt::Key_0:
         if (!ctrl)
@@ -102,7 +102,7 @@ bool MainWindow::handleKey(int key, const QString& text, Qt::KeyboardModifiers m
         document_.zoom = 1.0f;
         centreImage();
         updateCanvasSize();
-        UpdateDivider();
+        updateDivider();
         canvasView->update();
         zoomLabel->setText(QStringLiteral("100%"));
         return true;
@@ -112,12 +112,12 @@ bool MainWindow::handleKey(int key, const QString& text, Qt::KeyboardModifiers m
             return false;
         if (!ctrl && editFocus)
             return false;
-        ZoomOut();
+        zoomOut();
         return true;
     case Qt::Key_Plus:
         if (!ctrl && editFocus)
             return false;
-        ZoomIn();
+        zoomIn();
         return true;
     case Qt::Key_E:
         if (ctrl || editFocus)
@@ -178,7 +178,7 @@ void MainWindow::runMenuEntry(const QString& name)
     if (hideMenu)
         mainMenu->hide();
     if (name == QLatin1String("OpenMI")) {
-        if (!IsEffectRunning())
+        if (!isEffectRunning())
             openImage();
     } else if (name == QLatin1String("SaveMI")) {
         saveImage();

@@ -11,7 +11,7 @@
 
 namespace pq {
 
-void MainWindow::ShowContourColorWindow()
+void MainWindow::showContourColorWindow()
 {
     if (!contourColorWindow) {
         // Built on first use.
@@ -35,7 +35,7 @@ void MainWindow::ShowContourColorWindow()
     contourColorTimer->start();
 }
 
-void MainWindow::HideContourColorWindow()
+void MainWindow::hideContourColorWindow()
 {
     if (!contourColorWindow)
         return;
@@ -88,7 +88,7 @@ void MainWindow::pollContourColor()
 void MainWindow::contourColorWindowClosed()
 {
     // The contours stay on.
-    HideContourColorWindow();
+    hideContourColorWindow();
 }
 
 } // namespace pq

@@ -27,7 +27,7 @@ MainWindow* gMainWindow = nullptr;
 QPointer<QWidget> gScriptEditor;
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::FramelessWindowHint), document_(EngineHost::Shared)
+    : QMainWindow(parent, Qt::Window | Qt::FramelessWindowHint), document_(EngineHost::shared)
 {
     gMainWindow = this;
     setObjectName(QStringLiteral("mainWindow"));
@@ -73,7 +73,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     create();
     wireWorkspace();
-    setEngineHost(this);
+    SetEngineHost(this);
 }
 
 MainWindow::~MainWindow()
@@ -98,7 +98,7 @@ void MainWindow::createTimers()
     setUp(monitorCheckTimer, 500, false, true);
     setUp(zoomDebounceTimer, 150, true, false);
     setUp(galleryContextTimer, 150, false, false);
-    setUp(Timer1, 200, false, true);
+    setUp(timer1, 200, false, true);
     setUp(moveWindowTimer, 200, true, false);
     setUp(zoomInRepeat, 50, false, false);
     setUp(zoomOutRepeat, 50, false, false);
@@ -150,7 +150,7 @@ void MainWindow::create()
     contextMenuTile = -1;
 
     if (gSplash)
-        SplashScreen::ApplyInterfaceFont();
+        SplashScreen::applyInterfaceFont();
 
     // The theme: the designed dark colours are in place, a saved light
     // mode switches fully.
@@ -158,9 +158,9 @@ void MainWindow::create()
         createThemeSwitch();
         LoadTheme();
         if (gThemeMode == ThemeMode::Light)
-            SetLightMode(true);
+            setLightMode(true);
         else
-            ApplyStyle();
+            applyStyle();
     });
 
     DebugLog(QStringLiteral("<<< create done"));

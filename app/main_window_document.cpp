@@ -47,7 +47,7 @@ Document::ResetResult MainWindow::fullReset()
         showSelectedEffect(effectLists[2], 0);
         zoomLabel->setText(QStringLiteral("100%"));
         dropZone->show();
-        UpdateDivider(); // hidden without an image
+        updateDivider(); // hidden without an image
         canvasView->update();
     };
     return document_.fullReset(steps);

@@ -35,7 +35,7 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-QStringList droppedFiles(const QMimeData* data)
+QStringList DroppedFiles(const QMimeData* data)
 {
     QStringList files;
     if (!data)
@@ -51,7 +51,7 @@ QStringList droppedFiles(const QMimeData* data)
 void MainWindow::openImage()
 {
     // The chosen file could not be opened while an effect runs.
-    if (IsEffectRunning())
+    if (isEffectRunning())
         return;
     const bool editorVisible = gScriptEditor && gScriptEditor->isVisible();
     if (gScriptEditor)
@@ -64,24 +64,24 @@ void MainWindow::openImage()
         if (editorVisible)
             showScriptEditor();
     } catch (const std::exception& e) {
-        ShowMessage(Translate(QStringLiteral("Error loading image: ")) + QString::fromLocal8Bit(e.what()));
+        showMessage(Translate(QStringLiteral("Error loading image: ")) + QString::fromLocal8Bit(e.what()));
     }
 }
 
 bool MainWindow::openImageFile(const QString& fileName)
 {
-    if (!document_.CanReplaceDocument())
+    if (!document_.canReplaceDocument())
         return false;
     gfx::Image image;
     try {
         const WaitCursor wait;
-        image = gfx::decodeFile(fileName);
+        image = gfx::DecodeFile(fileName);
     } catch (const std::bad_alloc&) {
-        ShowMessage(Translate(QStringLiteral("Image too large for available memory: ")) + fileName);
+        showMessage(Translate(QStringLiteral("Image too large for available memory: ")) + fileName);
         return false;
     }
     if (image.isNull()) {
-        ShowMessage(Translate(QStringLiteral("Failed to load image: ")) + fileName);
+        showMessage(Translate(QStringLiteral("Failed to load image: ")) + fileName);
         return false;
     }
     // The pane's window starts 100 pixels up and left of the centre.
@@ -93,7 +93,7 @@ bool MainWindow::openImageFile(const QString& fileName)
 
 void MainWindow::openDefaultImage()
 {
-    if (IsEffectRunning())
+    if (isEffectRunning())
         return;
     if (!showDefaultImage())
         return;
@@ -104,9 +104,9 @@ void MainWindow::openDefaultImage()
 
 bool MainWindow::showDefaultImage()
 {
-    const gfx::Image image = Repository().DefaultImage;
+    const gfx::Image image = Repository().defaultImage;
     if (image.isNull()) {
-        ShowMessage(QStringLiteral("Failed to create Skia image from DefaultImage.Bitmap"));
+        showMessage(QStringLiteral("Failed to create Skia image from DefaultImage.Bitmap"));
         return false;
     }
     // The default photo's window starts 110 pixels up and left of its centre.
@@ -116,7 +116,7 @@ bool MainWindow::showDefaultImage()
 bool MainWindow::showAsNewDocument(const gfx::Image& image, int previewInset)
 {
     splitViewState->setChecked(false);
-    if (!document_.ReplaceDocument(image, image))
+    if (!document_.replaceDocument(image, image))
         return false;
     dropZone->hide();
     document_.zoom = 1.0f;
@@ -125,15 +125,15 @@ bool MainWindow::showAsNewDocument(const gfx::Image& image, int previewInset)
     divider->hide();
     canvasView->update();
 
-    EngineFields& shared = *document_.Shared;
+    EngineFields& shared = *document_.shared;
     shared.previewX = std::max(0, image.width() / 2 - previewInset);
     shared.previewY = std::max(0, image.height() / 2 - previewInset);
     document_.previewZoom = 1.0f;
     previewPane->zoomPercentLabel->setText(QStringLiteral("100%"));
-    SupersedePreview();
+    supersedePreview();
     showPreviewSource();
 
-    document_.history->Save(document_.resultImage, document_.sourceImage);
+    document_.history->save(document_.resultImage, document_.sourceImage);
     document_.unsavedChanges = false;
     if (!previewTimer.isActive())
         previewTimer.start();
@@ -144,7 +144,7 @@ bool MainWindow::acceptsDrop(const QMimeData* data) const
 {
     if (draggedTile >= 0)
         return true;
-    for (const QString& file : droppedFiles(data))
+    for (const QString& file : DroppedFiles(data))
         if (IsDroppableImageName(file))
             return true;
     return false;
@@ -158,17 +158,17 @@ void MainWindow::drop(const QMimeData* data)
         // A gallery tile on the empty workspace becomes the document.
         if (tile < int(document_.galleryItems.size()) && document_.resultImage.isNull()) {
             const gfx::Image image = document_.galleryItems[size_t(tile)];
-            if (document_.ReplaceDocument(image, image)) {
+            if (document_.replaceDocument(image, image)) {
                 fitToView();
                 canvasView->update();
-                document_.history->Save(document_.resultImage, document_.sourceImage);
+                document_.history->save(document_.resultImage, document_.sourceImage);
                 dropZone->hide();
             }
         }
         return;
     }
     const QString file =
-        FirstDroppableFile(droppedFiles(data), [](const QString& name) { return QFileInfo(name).isFile(); });
+        FirstDroppableFile(DroppedFiles(data), [](const QString& name) { return QFileInfo(name).isFile(); });
     if (file.isEmpty())
         return;
     // Opened once the drop has finished: a message box must not run inside
@@ -193,7 +193,7 @@ void MainWindow::saveImage()
         saved = SaveImageTo(image, fileName, &error);
     }
     if (!saved) {
-        ShowMessage(Translate(QStringLiteral("Error saving image: ")) + error);
+        showMessage(Translate(QStringLiteral("Error saving image: ")) + error);
         return;
     }
     document_.unsavedChanges = false;

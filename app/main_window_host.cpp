@@ -58,7 +58,7 @@ void MainWindow::setCloseRequested(bool value)
     document_.closeRequested = value;
 }
 
-void MainWindow::Close()
+void MainWindow::closeWindow()
 {
     close();
 }
@@ -74,7 +74,7 @@ QString MainWindow::effectName(int number) const
     return Translate(QStringLiteral("Unknown Effect"));
 }
 
-void MainWindow::ShowMessage(const QString& text)
+void MainWindow::showMessage(const QString& text)
 {
     if (showMessageBox)
         showMessageBox(text);
@@ -115,39 +115,39 @@ float MainWindow::storedTextureScale() const
     return document_.storedTextureScale;
 }
 
-bool MainWindow::CustomBrushesOn302() const
+bool MainWindow::customBrushesOn302() const
 {
-    return document_.CustomBrushesOn302;
+    return document_.customBrushesOn302;
 }
 
-bool MainWindow::CustomBrushesOn303() const
+bool MainWindow::customBrushesOn303() const
 {
-    return document_.CustomBrushesOn303;
+    return document_.customBrushesOn303;
 }
 
-bool MainWindow::CustomBrushesOn304() const
+bool MainWindow::customBrushesOn304() const
 {
-    return document_.CustomBrushesOn304;
+    return document_.customBrushesOn304;
 }
 
-gfx::Image MainWindow::CustomBrushBitmap302() const
+gfx::Image MainWindow::customBrushBitmap302() const
 {
-    return document_.CustomBrushBitmap302;
+    return document_.customBrushBitmap302;
 }
 
-gfx::Image MainWindow::CustomBrushBitmap303() const
+gfx::Image MainWindow::customBrushBitmap303() const
 {
-    return document_.CustomBrushBitmap303;
+    return document_.customBrushBitmap303;
 }
 
-gfx::Image MainWindow::CustomBrushBitmap304() const
+gfx::Image MainWindow::customBrushBitmap304() const
 {
-    return document_.CustomBrushBitmap304;
+    return document_.customBrushBitmap304;
 }
 
-int MainWindow::CustomBrushCount304() const
+int MainWindow::customBrushCount304() const
 {
-    return document_.CustomBrushCount304;
+    return document_.customBrushCount304;
 }
 
 bool MainWindow::manualBrushOpen() const

@@ -42,7 +42,7 @@ constexpr FamilyDesign kFamilies[5] = {
 
 constexpr int kTextIndent = 38;
 
-QLabel* sectionHeading(const char* name, const QString& text, QWidget* parent)
+QLabel* SectionHeading(const char* name, const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -81,7 +81,7 @@ void MainWindow::buildLeftPanel(QWidget* parent)
     column->setSpacing(0);
 
     // Tools.
-    toolsHeading = sectionHeading("toolsHeading", Translate(QStringLiteral("TOOLS")), content);
+    toolsHeading = SectionHeading("toolsHeading", Translate(QStringLiteral("TOOLS")), content);
     column->addWidget(toolsHeading);
     column->addSpacing(8);
     auto* tools = new QGridLayout;
@@ -110,7 +110,7 @@ void MainWindow::buildLeftPanel(QWidget* parent)
     column->addSpacing(18);
 
     // Effect families: an accordion of plates, each with its icon.
-    filtersHeading = sectionHeading("filtersHeading", Translate(QStringLiteral("ARTISTIC FILTERS")), content);
+    filtersHeading = SectionHeading("filtersHeading", Translate(QStringLiteral("ARTISTIC FILTERS")), content);
     column->addWidget(filtersHeading);
     column->addSpacing(8);
     effectFamilies = new QWidget(content);
@@ -217,7 +217,7 @@ void MainWindow::showSelectedEffect(QListWidget* box, int itemIndex)
     }
     const EffectDefinition* effect = FindEffect(number);
     contourRow->setVisible(effect && effect->drawsContours);
-    HideContourColorWindow();
+    hideContourColorWindow();
     showEffectOptions();
     // A preview of the newly selected effect follows.
     if (!previewTimer.isActive())

@@ -14,7 +14,7 @@ namespace pq {
 
 namespace {
 
-LUTChoice choiceOf(const Document& doc)
+LUTChoice ChoiceOf(const Document& doc)
 {
     LUTChoice choice;
     choice.lutFilePath = doc.lutFilePath;
@@ -23,7 +23,7 @@ LUTChoice choiceOf(const Document& doc)
     return choice;
 }
 
-void store(Document& doc, const LUTChoice& choice)
+void Store(Document& doc, const LUTChoice& choice)
 {
     doc.lutFilePath = choice.lutFilePath;
     doc.lutData = choice.lutData;
@@ -32,21 +32,21 @@ void store(Document& doc, const LUTChoice& choice)
 
 } // namespace
 
-void MainWindow::InitEmbeddedLUTs()
+void MainWindow::initEmbeddedLuTs()
 {
-    LUTChoice choice = choiceOf(document_);
-    const bool chosen = choice.InitEmbeddedLUTs();
-    store(document_, choice);
+    LUTChoice choice = ChoiceOf(document_);
+    const bool chosen = choice.initEmbeddedLuTs();
+    Store(document_, choice);
     if (chosen && !previewTimer.isActive())
         previewTimer.start();
 }
 
-bool MainWindow::LoadEmbeddedLUT(const QString& name)
+bool MainWindow::loadEmbeddedLut(const QString& name)
 {
-    LUTChoice choice = choiceOf(document_);
-    if (!choice.LoadEmbeddedLUT(name))
+    LUTChoice choice = ChoiceOf(document_);
+    if (!choice.loadEmbeddedLut(name))
         return false;
-    store(document_, choice);
+    Store(document_, choice);
     if (!previewTimer.isActive())
         previewTimer.start();
     return true;
@@ -59,7 +59,7 @@ void MainWindow::chooseLUT()
 
 void MainWindow::showLUTChooser()
 {
-    if (IsEffectRunning() || document_.resultImage.isNull())
+    if (isEffectRunning() || document_.resultImage.isNull())
         return;
     document_.reopenManualBrushAfterLUT = !manualBrushPanel.isNull();
     if (document_.reopenManualBrushAfterLUT)
@@ -73,14 +73,14 @@ void MainWindow::showLUTChooser()
     // A modal chooser stands in for the overlay panel; closing it closes
     // the overlay, which brings back what was closed for it.
     LUTChooserDialog chooser(this);
-    chooser.OnLUTApplied = [this](const QString& name, const QByteArray& data, const QString& path) {
-        OnLUTApplied(name, data, path);
+    chooser.onLutApplied = [this](const QString& name, const QByteArray& data, const QString& path) {
+        onLutApplied(name, data, path);
     };
     GuardedCall("TranslateComponent", [&chooser] {
         if (GetCurrentLanguage() != QLatin1String("en"))
             TranslateComponent(&chooser);
     });
-    chooser.Initialize(document_.lutName, document_.lutData, document_.lutFilePath);
+    chooser.initialize(document_.lutName, document_.lutData, document_.lutFilePath);
     // Captions are fitted once the chooser has its laid-out sizes.
     QTimer::singleShot(0, &chooser,
                        [&chooser] { GuardedCall("AutoFitTexts", [&chooser] { AutoFitTexts(&chooser); }); });
@@ -93,11 +93,11 @@ void MainWindow::showLUTChooser()
     closeOverlay();
 }
 
-void MainWindow::OnLUTApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath)
+void MainWindow::onLutApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath)
 {
-    LUTChoice choice = choiceOf(document_);
-    choice.OnLUTApplied(lutName, lutData, filePath);
-    store(document_, choice);
+    LUTChoice choice = ChoiceOf(document_);
+    choice.onLutApplied(lutName, lutData, filePath);
+    Store(document_, choice);
     if (!previewTimer.isActive())
         previewTimer.start();
 }

@@ -18,7 +18,7 @@ namespace pq {
 
 namespace {
 
-IconButton* toolButton(const char* name, const char* icon, const QString& hint, QWidget* parent)
+IconButton* ToolButton(const char* name, const char* icon, const QString& hint, QWidget* parent)
 {
     auto* button = new IconButton(QString::fromLatin1(icon), parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -29,7 +29,7 @@ IconButton* toolButton(const char* name, const char* icon, const QString& hint, 
     return button;
 }
 
-QFrame* separatorLine(QWidget* parent)
+QFrame* SeparatorLine(QWidget* parent)
 {
     auto* line = new QFrame(parent);
     line->setFixedSize(1, 24);
@@ -54,7 +54,7 @@ void MainWindow::buildToolBar(QVBoxLayout* frame)
     row->setContentsMargins(8, 7, 8, 7);
     row->setSpacing(4);
 
-    menuButton = toolButton("menuButton", "menu", Translate(QStringLiteral("Menu")), toolBar);
+    menuButton = ToolButton("menuButton", "menu", Translate(QStringLiteral("Menu")), toolBar);
     row->addWidget(menuButton);
     row->addSpacing(6);
     logoLabel = new QLabel(toolBar);
@@ -63,31 +63,31 @@ void MainWindow::buildToolBar(QVBoxLayout* frame)
     logoLabel->setCursor(Qt::PointingHandCursor);
     row->addWidget(logoLabel);
     row->addSpacing(18);
-    row->addWidget(separatorLine(toolBar));
+    row->addWidget(SeparatorLine(toolBar));
     row->addSpacing(10);
 
-    openButton = toolButton("openButton", "open", Translate(QStringLiteral("Open image")), toolBar);
-    saveButton = toolButton("saveButton", "save", Translate(QStringLiteral("Save image")), toolBar);
-    copyButton = toolButton("copyButton", "copy", Translate(QStringLiteral("Copy to clipboard")), toolBar);
-    pasteButton = toolButton("pasteButton", "paste", Translate(QStringLiteral("Paste from clipboard")), toolBar);
-    undoButton = toolButton("undoButton", "undo", Translate(QStringLiteral("Undo")), toolBar);
-    redoButton = toolButton("redoButton", "redo", Translate(QStringLiteral("Redo")), toolBar);
-    printButton = toolButton("printButton", "print", Translate(QStringLiteral("Print")), toolBar);
-    splitViewButton = toolButton("splitViewButton", "split", QStringLiteral("Split view on"), toolBar);
+    openButton = ToolButton("openButton", "open", Translate(QStringLiteral("Open image")), toolBar);
+    saveButton = ToolButton("saveButton", "save", Translate(QStringLiteral("Save image")), toolBar);
+    copyButton = ToolButton("copyButton", "copy", Translate(QStringLiteral("Copy to clipboard")), toolBar);
+    pasteButton = ToolButton("pasteButton", "paste", Translate(QStringLiteral("Paste from clipboard")), toolBar);
+    undoButton = ToolButton("undoButton", "undo", Translate(QStringLiteral("Undo")), toolBar);
+    redoButton = ToolButton("redoButton", "redo", Translate(QStringLiteral("Redo")), toolBar);
+    printButton = ToolButton("printButton", "print", Translate(QStringLiteral("Print")), toolBar);
+    splitViewButton = ToolButton("splitViewButton", "split", QStringLiteral("Split view on"), toolBar);
     for (auto* b : {openButton, saveButton})
         row->addWidget(b);
     row->addSpacing(6);
-    row->addWidget(separatorLine(toolBar));
+    row->addWidget(SeparatorLine(toolBar));
     row->addSpacing(6);
     for (auto* b : {undoButton, redoButton})
         row->addWidget(b);
     row->addSpacing(6);
-    row->addWidget(separatorLine(toolBar));
+    row->addWidget(SeparatorLine(toolBar));
     row->addSpacing(6);
     for (auto* b : {copyButton, pasteButton, printButton})
         row->addWidget(b);
     row->addSpacing(6);
-    row->addWidget(separatorLine(toolBar));
+    row->addWidget(SeparatorLine(toolBar));
     row->addSpacing(6);
     row->addWidget(splitViewButton);
     // The split view's on-mark: a small white bar inside its button.
@@ -106,18 +106,18 @@ void MainWindow::buildToolBar(QVBoxLayout* frame)
     zoomLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     row->addWidget(zoomLabel);
     row->addSpacing(6);
-    zoomOutButton = toolButton("zoomOutButton", "zoomout", Translate(QStringLiteral("Zoom out")), toolBar);
-    actualSizeButton = toolButton("actualSizeButton", "zoom100", Translate(QStringLiteral("100% zoom")), toolBar);
-    zoomInButton = toolButton("zoomInButton", "zoomin", Translate(QStringLiteral("Zoom in")), toolBar);
+    zoomOutButton = ToolButton("zoomOutButton", "zoomout", Translate(QStringLiteral("Zoom out")), toolBar);
+    actualSizeButton = ToolButton("actualSizeButton", "zoom100", Translate(QStringLiteral("100% zoom")), toolBar);
+    zoomInButton = ToolButton("zoomInButton", "zoomin", Translate(QStringLiteral("Zoom in")), toolBar);
     for (auto* b : {zoomOutButton, actualSizeButton, zoomInButton})
         row->addWidget(b);
     row->addSpacing(6);
-    row->addWidget(separatorLine(toolBar));
+    row->addWidget(SeparatorLine(toolBar));
     row->addSpacing(6);
-    helpButton = toolButton("helpButton", "help", Translate(QStringLiteral("Help")), toolBar);
-    donateButton = toolButton("donateButton", "coffee", Translate(QStringLiteral("A cup of coffee?")), toolBar);
+    helpButton = ToolButton("helpButton", "help", Translate(QStringLiteral("Help")), toolBar);
+    donateButton = ToolButton("donateButton", "coffee", Translate(QStringLiteral("A cup of coffee?")), toolBar);
     quitButton =
-        toolButton("quitButton", "power", Translate(QStringLiteral("Close Pastelloquin")), toolBar);
+        ToolButton("quitButton", "power", Translate(QStringLiteral("Close Pastelloquin")), toolBar);
     quitButton->setHoverColor(QColor(0xFF, 0x00, 0x00));
     for (auto* b : {helpButton, donateButton, quitButton})
         row->addWidget(b);

@@ -38,9 +38,9 @@ void MainWindow::toggleContours()
     document_.drawContours = !document_.drawContours.load();
     contourSwitch->setChecked(document_.drawContours.load());
     if (document_.drawContours.load())
-        ShowContourColorWindow();
+        showContourColorWindow();
     else
-        HideContourColorWindow();
+        hideContourColorWindow();
     requestPreview();
 }
 
@@ -53,20 +53,20 @@ void MainWindow::showEffectOptions()
                          sheet == BrushSheetChoice::Impasto;
     customBrushesBox->setVisible(brushes);
     if (brushes)
-        UpdateBrushButtons();
+        updateBrushButtons();
     lutBox->setVisible(effect && effect->choosesLUT);
     const bool erase = effect && effect->honoursEraseBackground;
     eraseBackgroundSwitch->setEnabled(erase);
     eraseBackgroundLabel->setEnabled(erase);
 }
 
-void MainWindow::UpdateBrushButtons()
+void MainWindow::updateBrushButtons()
 {
     bool on = false;
     switch (document_.selectedEffect) {
-    case 302: on = document_.CustomBrushesOn302; break;
-    case 303: on = document_.CustomBrushesOn303; break;
-    case 304: on = document_.CustomBrushesOn304; break;
+    case 302: on = document_.customBrushesOn302; break;
+    case 303: on = document_.customBrushesOn303; break;
+    case 304: on = document_.customBrushesOn304; break;
     default: break;
     }
     resetBrushesButton->setVisible(on);
@@ -84,30 +84,30 @@ void MainWindow::loadCustomBrushes()
     if (files.isEmpty())
         return;
     ImageRepository& repository = Repository();
-    const int count = repository.LoadBrushesToRepository(files);
-    document_.Shared->brushCount = count;
+    const int count = repository.loadBrushesToRepository(files);
+    document_.shared->brushCount = count;
     if (count <= 0) {
-        ShowMessage(Translate(QStringLiteral("Error loading custom brushes")));
+        showMessage(Translate(QStringLiteral("Error loading custom brushes")));
         return;
     }
-    const gfx::Image sheet = repository.sharedImage(&ImageRepository::Brushes);
+    const gfx::Image sheet = repository.sharedImage(&ImageRepository::brushes);
     switch (document_.selectedEffect) {
     case 302:
-        document_.CustomBrushesOn302 = true;
-        document_.CustomBrushBitmap302 = sheet;
+        document_.customBrushesOn302 = true;
+        document_.customBrushBitmap302 = sheet;
         break;
     case 303:
-        document_.CustomBrushesOn303 = true;
-        document_.CustomBrushBitmap303 = sheet;
+        document_.customBrushesOn303 = true;
+        document_.customBrushBitmap303 = sheet;
         break;
     case 304:
-        document_.CustomBrushesOn304 = true;
-        document_.CustomBrushBitmap304 = sheet;
-        document_.CustomBrushCount304 = count;
+        document_.customBrushesOn304 = true;
+        document_.customBrushBitmap304 = sheet;
+        document_.customBrushCount304 = count;
         break;
     default: break;
     }
-    UpdateBrushButtons();
+    updateBrushButtons();
     if (!previewTimer.isActive())
         previewTimer.start();
 }
@@ -116,12 +116,12 @@ void MainWindow::resetCustomBrushes()
 {
     // The custom sheet stays stored but is no longer used.
     switch (document_.selectedEffect) {
-    case 302: document_.CustomBrushesOn302 = false; break;
-    case 303: document_.CustomBrushesOn303 = false; break;
-    case 304: document_.CustomBrushesOn304 = false; break;
+    case 302: document_.customBrushesOn302 = false; break;
+    case 303: document_.customBrushesOn303 = false; break;
+    case 304: document_.customBrushesOn304 = false; break;
     default: break;
     }
-    UpdateBrushButtons();
+    updateBrushButtons();
     if (!previewTimer.isActive())
         previewTimer.start();
 }

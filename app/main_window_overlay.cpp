@@ -56,7 +56,7 @@ void MainWindow::closeManualBrush()
 {
     if (manualBrushPanel) {
         if (manualBrushApplying)
-            document_.Shared->Cancel.request();
+            document_.shared->cancel.request();
         ForgetComponent(manualBrushPanel.data());
         delete manualBrushPanel.data();
         manualBrushPanel = nullptr;

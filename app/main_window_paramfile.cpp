@@ -22,18 +22,18 @@ namespace {
 const QString kParamsFilter = QStringLiteral("Pastelloquin Parameters (*.pqk);;All Files (*.*)");
 constexpr double kRestOpacity = 0.3;
 
-QGraphicsOpacityEffect* fadeOf(QWidget* icon)
+QGraphicsOpacityEffect* FadeOf(QWidget* icon)
 {
     return icon ? qobject_cast<QGraphicsOpacityEffect*>(icon->graphicsEffect()) : nullptr;
 }
 
-void setIconOpacity(QWidget* icon, double opacity)
+void SetIconOpacity(QWidget* icon, double opacity)
 {
-    if (QGraphicsOpacityEffect* fade = fadeOf(icon))
+    if (QGraphicsOpacityEffect* fade = FadeOf(icon))
         fade->setOpacity(opacity);
 }
 
-void stopFade(QPointer<QAbstractAnimation>& animation)
+void StopFade(QPointer<QAbstractAnimation>& animation)
 {
     if (animation)
         animation->stop();
@@ -41,14 +41,14 @@ void stopFade(QPointer<QAbstractAnimation>& animation)
 
 } // namespace
 
-void MainWindow::SaveParameters(const QString& FileName)
+void MainWindow::saveParameters(const QString& fileName)
 {
-    WriteParameterFile(document_.params, FileName);
+    WriteParameterFile(document_.params, fileName);
 }
 
-void MainWindow::LoadParameters(const QString& FileName)
+void MainWindow::loadParameters(const QString& fileName)
 {
-    const ParameterFileLoad load = ReadParameterFile(FileName, document_.params);
+    const ParameterFileLoad load = ReadParameterFile(fileName, document_.params);
     if (load.stored > 0)
         // The sliders take the selected effect's values; their captions
         // change the next time the effect is selected.
@@ -61,23 +61,23 @@ void MainWindow::LoadParameters(const QString& FileName)
 
 void MainWindow::chooseParametersToLoad()
 {
-    setIconOpacity(loadParametersButton, kRestOpacity);
-    setIconOpacity(saveParametersButton, kRestOpacity);
+    SetIconOpacity(loadParametersButton, kRestOpacity);
+    SetIconOpacity(saveParametersButton, kRestOpacity);
     const QString fileName =
         getOpenFileName ? getOpenFileName(QStringLiteral("Load Parameters"), kParamsFilter) : QString();
     if (fileName.isEmpty())
         return;
     try {
-        LoadParameters(fileName);
+        loadParameters(fileName);
     } catch (const std::exception& e) {
-        ShowMessage(Translate(QStringLiteral("Error loading parameters: ")) + QString::fromStdString(e.what()));
+        showMessage(Translate(QStringLiteral("Error loading parameters: ")) + QString::fromStdString(e.what()));
     }
 }
 
 void MainWindow::chooseParametersToSave()
 {
-    setIconOpacity(loadParametersButton, kRestOpacity);
-    setIconOpacity(saveParametersButton, kRestOpacity);
+    SetIconOpacity(loadParametersButton, kRestOpacity);
+    SetIconOpacity(saveParametersButton, kRestOpacity);
     const QString fileName =
         getSaveDataFileName
             ? getSaveDataFileName(QStringLiteral("Save Parameters"), kParamsFilter, QStringLiteral("pqk"))
@@ -85,20 +85,20 @@ void MainWindow::chooseParametersToSave()
     if (fileName.isEmpty() || !confirmOverwrite(fileName))
         return;
     try {
-        SaveParameters(fileName);
-        ShowMessage(Translate(QStringLiteral("Parameters saved successfully!")));
+        saveParameters(fileName);
+        showMessage(Translate(QStringLiteral("Parameters saved successfully!")));
     } catch (const std::exception& e) {
-        ShowMessage(Translate(QStringLiteral("Error saving parameters: ")) + QString::fromStdString(e.what()));
+        showMessage(Translate(QStringLiteral("Error saving parameters: ")) + QString::fromStdString(e.what()));
     }
 }
 
 void MainWindow::lightParameterIcons()
 {
     cleanUpTimer.setProperty("tag", 2);
-    stopFade(loadIconFade);
-    stopFade(saveIconFade);
+    StopFade(loadIconFade);
+    StopFade(saveIconFade);
     for (IconButton* icon : {loadParametersButton, saveParametersButton}) {
-        if (QGraphicsOpacityEffect* fade = fadeOf(icon); fade && fade->opacity() < 1.0)
+        if (QGraphicsOpacityEffect* fade = FadeOf(icon); fade && fade->opacity() < 1.0)
             fade->setOpacity(1.0);
         icon->setVisible(true);
     }
@@ -109,10 +109,10 @@ void MainWindow::fadeParameterIcons()
     // To the rest opacity in 3 s, after a 3 s delay (from 1 once the mouse
     // has lit them up).
     const auto fadeOut = [this](IconButton* icon, QPointer<QAbstractAnimation>& slot, void (MainWindow::*finish)()) {
-        QGraphicsOpacityEffect* fade = fadeOf(icon);
+        QGraphicsOpacityEffect* fade = FadeOf(icon);
         if (!fade)
             return;
-        stopFade(slot);
+        StopFade(slot);
         auto* group = new QSequentialAnimationGroup(this);
         group->addPause(3000);
         auto* opacity = new QPropertyAnimation(fade, "opacity", group);
@@ -129,12 +129,12 @@ void MainWindow::fadeParameterIcons()
 
 void MainWindow::loadIconFaded()
 {
-    setIconOpacity(loadParametersButton, kRestOpacity);
+    SetIconOpacity(loadParametersButton, kRestOpacity);
 }
 
 void MainWindow::saveIconFaded()
 {
-    setIconOpacity(saveParametersButton, kRestOpacity);
+    SetIconOpacity(saveParametersButton, kRestOpacity);
 }
 
 } // namespace pq

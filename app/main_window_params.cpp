@@ -16,7 +16,7 @@ void MainWindow::selectListedEffect(int family, int index)
     showSelectedEffect(box, index);
     // "LUTs" with no table chosen takes the first built-in one.
     if (document_.selectedEffect == 404 && document_.lutFilePath.isEmpty() && document_.lutData.isEmpty())
-        InitEmbeddedLUTs();
+        initEmbeddedLuTs();
 }
 
 void MainWindow::sliderMoved(int k)

@@ -15,11 +15,11 @@ namespace pq {
 
 namespace {
 
-void setPaneZoom(MainWindow& form, float zoom)
+void SetPaneZoom(MainWindow& form, float zoom)
 {
-    Document& doc = form.Doc();
+    Document& doc = form.doc();
     doc.previewZoom = zoom;
-    form.SupersedePreview();
+    form.supersedePreview();
     form.showPreviewSource();
     form.previewDebounceTimer.start();
     form.previewPane->zoomPercentLabel->setText(QString::number(platform::Round(double(zoom) * 100.0)) + QStringLiteral("%"));
@@ -27,9 +27,9 @@ void setPaneZoom(MainWindow& form, float zoom)
 
 } // namespace
 
-void MainWindow::SupersedePreview()
+void MainWindow::supersedePreview()
 {
-    document_.Shared->previewGeneration.fetch_add(1);
+    document_.shared->previewGeneration.fetch_add(1);
     setPreviewPercent(0);
 }
 
@@ -62,7 +62,7 @@ void MainWindow::requestPreview()
 {
     if (document_.resultImage.isNull() || document_.selectedEffect == -1)
         return;
-    SupersedePreview();
+    supersedePreview();
     if (!previewTimer.isActive())
         previewTimer.start();
 }
@@ -81,7 +81,7 @@ void MainWindow::showPreviewSource()
     const gfx::Image& source = document_.sourceImage;
     if (document_.resultImage.isNull() || source.isNull() || !previewPane)
         return;
-    EngineFields& shared = *document_.Shared;
+    EngineFields& shared = *document_.shared;
     const float zoom = document_.previewZoom.load();
     const QSize pane = previewPane->size();
     const QPoint origin =
@@ -93,7 +93,7 @@ void MainWindow::showPreviewSource()
 
 void MainWindow::applyEffect()
 {
-    HideContourColorWindow();
+    hideContourColorWindow();
     const int number = document_.selectedEffect;
     if (number < 0)
         return;
@@ -104,8 +104,8 @@ void MainWindow::applyEffect()
 void MainWindow::previewPressed(QPointF pos)
 {
     // Pressing the pane stops a full run and the running preview.
-    document_.Shared->Cancel.request();
-    SupersedePreview();
+    document_.shared->cancel.request();
+    supersedePreview();
     previewTimer.stop();
     lastPreviewPos = pos;
 }
@@ -115,19 +115,19 @@ void MainWindow::previewDragged(Qt::MouseButtons buttons, QPointF pos)
     const gfx::Image& source = document_.sourceImage;
     if (!(buttons & Qt::LeftButton) || document_.resultImage.isNull() || source.isNull())
         return;
-    EngineFields& shared = *document_.Shared;
+    EngineFields& shared = *document_.shared;
     const QPoint origin = PannedPaneOrigin(QPoint(shared.previewX.load(), shared.previewY.load()),
                                            pos - lastPreviewPos, source.size(), QSizeF(previewPane->size()),
                                            document_.previewZoom.load());
     shared.previewX = origin.x();
     shared.previewY = origin.y();
     lastPreviewPos = pos;
-    SupersedePreview();
+    supersedePreview();
     showPreviewSource();
-    const quint32 now = platform::tickMs();
+    const quint32 now = platform::TickMs();
     if (now - lastPreviewPanTime > 200) {
         lastPreviewPanTime = now;
-        document_.Shared->Cancel.request();
+        document_.shared->cancel.request();
         previewDebounceTimer.start();
     }
 }
@@ -143,22 +143,22 @@ void MainWindow::previewWheel(int delta)
 {
     if (document_.resultImage.isNull())
         return;
-    setPaneZoom(*this, PaneWheelZoom(document_.previewZoom.load(), delta));
+    SetPaneZoom(*this, PaneWheelZoom(document_.previewZoom.load(), delta));
 }
 
 void MainWindow::zoomPreviewIn()
 {
-    setPaneZoom(*this, PaneButtonZoom(document_.previewZoom.load(), true));
+    SetPaneZoom(*this, PaneButtonZoom(document_.previewZoom.load(), true));
 }
 
 void MainWindow::zoomPreviewOut()
 {
-    setPaneZoom(*this, PaneButtonZoom(document_.previewZoom.load(), false));
+    SetPaneZoom(*this, PaneButtonZoom(document_.previewZoom.load(), false));
 }
 
 void MainWindow::resetPreviewZoom()
 {
-    setPaneZoom(*this, 1.0f);
+    SetPaneZoom(*this, 1.0f);
 }
 
 } // namespace pq

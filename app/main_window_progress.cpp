@@ -10,7 +10,7 @@ namespace pq {
 
 namespace {
 
-QPropertyAnimation* animate(QObject* target, const QByteArray& property, const QVariant& to, int ms, QObject* owner)
+QPropertyAnimation* Animate(QObject* target, const QByteArray& property, const QVariant& to, int ms, QObject* owner)
 {
     auto* animation = new QPropertyAnimation(target, property, owner);
     animation->setDuration(ms);
@@ -20,7 +20,7 @@ QPropertyAnimation* animate(QObject* target, const QByteArray& property, const Q
     return animation;
 }
 
-void stop(QPointer<QPropertyAnimation>& animation)
+void Stop(QPointer<QPropertyAnimation>& animation)
 {
     if (animation)
         animation->stop();
@@ -29,11 +29,11 @@ void stop(QPointer<QPropertyAnimation>& animation)
 
 } // namespace
 
-void MainWindow::UpdateProgressBar(int value)
+void MainWindow::updateProgressBar(int value)
 {
     // Off the UI thread the call queues itself (the caller does not wait).
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, value] { UpdateProgressBar(value); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this, value] { updateProgressBar(value); }, Qt::QueuedConnection);
         return;
     }
     // Scripts report their progress to the script editor instead.
@@ -46,9 +46,9 @@ void MainWindow::UpdateProgressBar(int value)
     }
 
     if (value < 0 || value > 100) {
-        stop(progressWidthAnimation_);
-        stop(progressLabelMove_);
-        stop(progressLabelFade_);
+        Stop(progressWidthAnimation_);
+        Stop(progressLabelMove_);
+        Stop(progressLabelFade_);
         progressBar->hide();
         progressBar->resize(0, progressBar->height());
         progressBar->setProperty("tag", -1);
@@ -75,18 +75,18 @@ void MainWindow::UpdateProgressBar(int value)
             fade->setOpacity(0.0);
             progressLabel->show();
             progressLabel->raise();
-            stop(progressLabelFade_);
-            progressLabelFade_ = animate(fade, "opacity", 1.0, 1300, this);
+            Stop(progressLabelFade_);
+            progressLabelFade_ = Animate(fade, "opacity", 1.0, 1300, this);
         }
-        stop(progressLabelMove_);
+        Stop(progressLabelMove_);
         progressLabelMove_ =
-            animate(progressLabel, "pos", QPoint(progressBar->x() + target - progressLabel->width(), labelY), 200, this);
+            Animate(progressLabel, "pos", QPoint(progressBar->x() + target - progressLabel->width(), labelY), 200, this);
     } else {
-        stop(progressLabelMove_);
+        Stop(progressLabelMove_);
         progressLabel->hide();
     }
-    stop(progressWidthAnimation_);
-    progressWidthAnimation_ = animate(progressBar, "size", QSize(target, progressBar->height()), 200, this);
+    Stop(progressWidthAnimation_);
+    progressWidthAnimation_ = Animate(progressBar, "size", QSize(target, progressBar->height()), 200, this);
 }
 
 } // namespace pq

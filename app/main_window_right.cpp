@@ -22,7 +22,7 @@ namespace pq {
 
 namespace {
 
-QWidget* optionRow(QLabel*& label, const char* labelName, const QString& text, ToggleSwitch*& toggle,
+QWidget* OptionRow(QLabel*& label, const char* labelName, const QString& text, ToggleSwitch*& toggle,
                    const char* switchName, QWidget* parent)
 {
     auto* row = new QWidget(parent);
@@ -39,7 +39,7 @@ QWidget* optionRow(QLabel*& label, const char* labelName, const QString& text, T
     return row;
 }
 
-QFrame* card(const char* name, QWidget* parent)
+QFrame* Card(const char* name, QWidget* parent)
 {
     auto* frame = new QFrame(parent);
     frame->setObjectName(QString::fromLatin1(name));
@@ -84,7 +84,7 @@ void MainWindow::buildRightPanel(QWidget* parent)
     column->addWidget(previewPane, 0, Qt::AlignHCenter);
 
     // Parameters.
-    parametersBox = card("parametersBox", content);
+    parametersBox = Card("parametersBox", content);
     auto* params = new QVBoxLayout(parametersBox);
     params->setContentsMargins(16, 14, 16, 16);
     params->setSpacing(0);
@@ -96,10 +96,10 @@ void MainWindow::buildRightPanel(QWidget* parent)
     parametersHeading->setToolTip(Translate(QStringLiteral("Double-click to reset this effect's parameters")));
     parametersHeading->setMouseTracking(true);
     // The parameter file's icons right of the heading, faint at rest.
-    auto* heading_row = new QHBoxLayout;
-    heading_row->setContentsMargins(0, 0, 0, 0);
-    heading_row->setSpacing(6);
-    heading_row->addWidget(parametersHeading);
+    auto* headingRow = new QHBoxLayout;
+    headingRow->setContentsMargins(0, 0, 0, 0);
+    headingRow->setSpacing(6);
+    headingRow->addWidget(parametersHeading);
     loadParametersButton = new IconButton(QStringLiteral("open"), parametersBox);
     loadParametersButton->setObjectName(QStringLiteral("loadParametersButton"));
     loadParametersButton->setToolTip(Translate(QStringLiteral("Load parameter file")));
@@ -114,10 +114,10 @@ void MainWindow::buildRightPanel(QWidget* parent)
         auto* fade = new QGraphicsOpacityEffect(icon);
         fade->setOpacity(0.3);
         icon->setGraphicsEffect(fade);
-        heading_row->addWidget(icon);
+        headingRow->addWidget(icon);
     }
-    heading_row->addStretch(1);
-    params->addLayout(heading_row);
+    headingRow->addStretch(1);
+    params->addLayout(headingRow);
     params->addSpacing(10);
     for (int k = 0; k < 5; ++k) {
         auto* row = new QHBoxLayout;
@@ -151,7 +151,7 @@ void MainWindow::buildRightPanel(QWidget* parent)
         sliderValueLabels[k] = value;
         sliders[k] = slider;
     }
-    contourRow = optionRow(contourLabel, "contourLabel", Translate(QStringLiteral("Draw shape contours")),
+    contourRow = OptionRow(contourLabel, "contourLabel", Translate(QStringLiteral("Draw shape contours")),
                            contourSwitch, "contourSwitch", parametersBox);
     params->addWidget(contourRow);
     contourRow->hide();
@@ -166,13 +166,13 @@ void MainWindow::buildRightPanel(QWidget* parent)
     column->addWidget(parametersBox);
 
     // Options.
-    optionsBox = card("optionsBox", content);
+    optionsBox = Card("optionsBox", content);
     auto* options = new QVBoxLayout(optionsBox);
     options->setContentsMargins(16, 12, 16, 12);
     options->setSpacing(10);
-    options->addWidget(optionRow(eraseBackgroundLabel, "eraseBackgroundLabel", Translate(QStringLiteral("Erase background")), eraseBackgroundSwitch,
+    options->addWidget(OptionRow(eraseBackgroundLabel, "eraseBackgroundLabel", Translate(QStringLiteral("Erase background")), eraseBackgroundSwitch,
                                  "eraseBackgroundSwitch", optionsBox));
-    options->addWidget(optionRow(addTextureLabel, "addTextureLabel", Translate(QStringLiteral("Add texture")), addTextureSwitch,
+    options->addWidget(OptionRow(addTextureLabel, "addTextureLabel", Translate(QStringLiteral("Add texture")), addTextureSwitch,
                                  "addTextureSwitch", optionsBox));
     column->addWidget(optionsBox);
     eraseBackgroundSwitch->setChecked(document_.eraseBackground.load());
@@ -182,7 +182,7 @@ void MainWindow::buildRightPanel(QWidget* parent)
     connect(addTextureSwitch, &QAbstractButton::toggled, this, [this](bool on) { document_.addTexture = on; });
 
     // Boxes shown only for the effects they concern.
-    customBrushesBox = card("customBrushesBox", content);
+    customBrushesBox = Card("customBrushesBox", content);
     auto* brushes = new QVBoxLayout(customBrushesBox);
     brushes->setContentsMargins(14, 12, 14, 12);
     brushes->setSpacing(8);
@@ -197,7 +197,7 @@ void MainWindow::buildRightPanel(QWidget* parent)
     column->addWidget(customBrushesBox);
     customBrushesBox->hide();
 
-    lutBox = card("lutBox", content);
+    lutBox = Card("lutBox", content);
     auto* luts = new QVBoxLayout(lutBox);
     luts->setContentsMargins(14, 12, 14, 12);
     selectLUTButton = new QPushButton(Translate(QStringLiteral("Select LUT...")), lutBox);

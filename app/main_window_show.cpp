@@ -77,7 +77,7 @@ void MainWindow::initialize()
 
     defaultTexturePending = !takeDefaultTexture();
 
-    document_.InitializeEffectChoice();
+    document_.initializeEffectChoice();
     showSelectedEffect(effectLists[2], -1);
     toolBar->show();
 
@@ -115,7 +115,7 @@ void MainWindow::initialize()
 
 bool MainWindow::takeDefaultTexture()
 {
-    const std::vector<NamedImage>& textures = Repository().TextureList;
+    const std::vector<NamedImage>& textures = Repository().textureList;
     if (textures.size() > 1 && !textures[1].image.isNull()) {
         document_.storedTexture = textures[1].image;
         return true;

@@ -23,7 +23,7 @@ void MainWindow::toggleSplitView()
     const bool on = splitViewState->isChecked();
     if (on) {
         dividerX() = document_.pan.x() + document_.resultImage.width() * double(document_.zoom) / 2.0;
-        UpdateDivider();
+        updateDivider();
         canvasView->update();
     } else {
         divider->hide();
@@ -40,11 +40,11 @@ void MainWindow::splitViewChanged()
     divider->setVisible(on);
     splitViewMark->setVisible(on);
     if (on)
-        UpdateDivider();
+        updateDivider();
     canvasView->update();
 }
 
-void MainWindow::UpdateDivider()
+void MainWindow::updateDivider()
 {
     if (document_.resultImage.isNull() || !splitViewState->isChecked()) {
         divider->hide();

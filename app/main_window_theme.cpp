@@ -41,19 +41,19 @@ void MainWindow::updateThemeIcons()
 
 void MainWindow::toggleTheme()
 {
-    SetLightMode(gThemeMode != ThemeMode::Light);
+    setLightMode(gThemeMode != ThemeMode::Light);
 }
 
-void MainWindow::SetLightMode(bool Value)
+void MainWindow::setLightMode(bool value)
 {
-    ApplyTheme(Value ? ThemeMode::Light : ThemeMode::Dark);
+    applyTheme(value ? ThemeMode::Light : ThemeMode::Dark);
 }
 
-void MainWindow::ApplyTheme(ThemeMode Mode)
+void MainWindow::applyTheme(ThemeMode mode)
 {
-    DebugLog(Mode == ThemeMode::Light ? QStringLiteral(">>> ApplyTheme light") : QStringLiteral(">>> ApplyTheme dark"));
-    gThemeMode = Mode;
-    ApplyStyle();
+    DebugLog(mode == ThemeMode::Light ? QStringLiteral(">>> ApplyTheme light") : QStringLiteral(">>> ApplyTheme dark"));
+    gThemeMode = mode;
+    applyStyle();
     applyThemeColors();
     SaveTheme();
     update();
@@ -61,17 +61,17 @@ void MainWindow::ApplyTheme(ThemeMode Mode)
         canvasView->update();
 }
 
-void MainWindow::ApplyStyle()
+void MainWindow::applyStyle()
 {
     MarkStyleBook(this);
     setStyleSheet(ThemeStyleSheet(ThemeStyleResourceName()));
 }
 
-void MainWindow::themeWalk(QObject* O, bool ToLight)
+void MainWindow::themeWalk(QObject* root, bool toLight)
 {
     // The switches keep their own look; the theme icons are set by
     // updateThemeIcons.
-    WalkThemeColors(O, ToLight, [this](const QObject* o) {
+    WalkThemeColors(root, toLight, [this](const QObject* o) {
         return o == lightThemeButton || o == darkThemeButton || qobject_cast<const ToggleSwitch*>(o) != nullptr;
     });
 }

@@ -139,12 +139,12 @@ private:
     MainWindow& form_;
 };
 
-QString defaultOpenDialog(QWidget* parent, const QString& title, const QString& filter)
+QString DefaultOpenDialog(QWidget* parent, const QString& title, const QString& filter)
 {
     return QFileDialog::getOpenFileName(parent, title, QString(), filter);
 }
 
-QStringList defaultOpenFilesDialog(QWidget* parent, const QString& title, const QString& filter)
+QStringList DefaultOpenFilesDialog(QWidget* parent, const QString& title, const QString& filter)
 {
     QFileDialog dialog(parent, title);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -154,7 +154,7 @@ QStringList defaultOpenFilesDialog(QWidget* parent, const QString& title, const 
     return dialog.selectedFiles();
 }
 
-QString defaultSaveDataDialog(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)
+QString DefaultSaveDataDialog(QWidget* parent, const QString& title, const QString& filter, const QString& suffix)
 {
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -168,7 +168,7 @@ QString defaultSaveDataDialog(QWidget* parent, const QString& title, const QStri
     return dialog.selectedFiles().constFirst();
 }
 
-QString defaultSaveDialog(QWidget* parent, const QString& title, const QString& proposal, int filterIndex)
+QString DefaultSaveDialog(QWidget* parent, const QString& title, const QString& proposal, int filterIndex)
 {
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -270,7 +270,7 @@ void MainWindow::wireWorkspace()
     connect(canvasView, &CanvasView::resized, this, [this] {
         GuardedCall("SkPaintBox1Resized", [this] {
             updateCanvasSize();
-            UpdateDivider();
+            updateDivider();
         });
     });
     connect(canvasView, &CanvasView::doubleClicked, this, guarded("showFullScreen", &MainWindow::showFullScreen));
@@ -283,15 +283,15 @@ void MainWindow::wireWorkspace()
     // Toolbar.
     connect(openButton, &QAbstractButton::clicked, this, [this] {
         GuardedCall("SpeedButton1Click", [this] {
-            if (!IsEffectRunning())
+            if (!isEffectRunning())
                 openImage();
         });
     });
     connect(saveButton, &QAbstractButton::clicked, this, guarded("SpeedButton2Click", &MainWindow::saveImage));
     connect(undoButton, &QAbstractButton::clicked, this, guarded("undo", &MainWindow::undo));
     connect(redoButton, &QAbstractButton::clicked, this, guarded("redo", &MainWindow::redo));
-    repeatWhileHeld(zoomOutButton, zoomOutRepeat, &MainWindow::ZoomOut, "SpeedButton10Click");
-    repeatWhileHeld(zoomInButton, zoomInRepeat, &MainWindow::ZoomIn, "SpeedButton12Click");
+    repeatWhileHeld(zoomOutButton, zoomOutRepeat, &MainWindow::zoomOut, "SpeedButton10Click");
+    repeatWhileHeld(zoomInButton, zoomInRepeat, &MainWindow::zoomIn, "SpeedButton12Click");
     connect(splitViewButton, &QAbstractButton::clicked, this, guarded("toggleSplitView", &MainWindow::toggleSplitView));
 
     auto* events = new WorkspaceEvents(*this);
@@ -309,16 +309,16 @@ void MainWindow::wireWorkspace()
     qApp->installEventFilter(events);
 
     getOpenFileName = [this](const QString& title, const QString& filter) {
-        return defaultOpenDialog(this, title, filter);
+        return DefaultOpenDialog(this, title, filter);
     };
     getSaveFileName = [this](const QString& title, const QString& proposal, int filterIndex) {
-        return defaultSaveDialog(this, title, proposal, filterIndex);
+        return DefaultSaveDialog(this, title, proposal, filterIndex);
     };
     getOpenFileNames = [this](const QString& title, const QString& filter) {
-        return defaultOpenFilesDialog(this, title, filter);
+        return DefaultOpenFilesDialog(this, title, filter);
     };
     getSaveDataFileName = [this](const QString& title, const QString& filter, const QString& suffix) {
-        return defaultSaveDataDialog(this, title, filter, suffix);
+        return DefaultSaveDataDialog(this, title, filter, suffix);
     };
 
     // Auto-enhance: the wait cursor and a disabled entry while it works.

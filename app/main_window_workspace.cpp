@@ -63,10 +63,10 @@ void MainWindow::buildWorkspace(QWidget* parent)
     const auto dropped = [this](const QMimeData* data) {
         GuardedCall("drop", [this, data] { drop(data); });
     };
-    canvasView->AcceptsDrop = accepts;
-    canvasView->Dropped = dropped;
-    dropZone->AcceptsDrop = accepts;
-    dropZone->Dropped = dropped;
+    canvasView->acceptsDrop = accepts;
+    canvasView->dropped = dropped;
+    dropZone->acceptsDrop = accepts;
+    dropZone->dropped = dropped;
 
     galleryStrip = new GalleryStrip(workspaceLayout);
     galleryStrip->setObjectName(QStringLiteral("galleryStrip"));

@@ -30,20 +30,20 @@ namespace {
 constexpr int kSize = 512;
 
 // Linear ramp from `from` to `to` starting after `delay` over `duration`.
-double ramp(double ms, double delay, double duration, double from, double to)
+double Ramp(double ms, double delay, double duration, double from, double to)
 {
     const double t = std::clamp((ms - delay) / duration, 0.0, 1.0);
     return from + (to - from) * t;
 }
 
-QImage transparentLayer()
+QImage TransparentLayer()
 {
     QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
 }
 
-void softBlob(QPainter& p, QPointF centre, double radius, QColor color)
+void SoftBlob(QPainter& p, QPointF centre, double radius, QColor color)
 {
     QRadialGradient g(centre, radius);
     g.setColorAt(0, color);
@@ -68,9 +68,9 @@ SplashScreen::SplashScreen(QWidget* parent) : QWidget(parent, Qt::SplashScreen |
     }
     buildLayers();
 
-    Timer1.setSingleShot(true);
-    Timer1.setInterval(kSplashHandOverMs);
-    connect(&Timer1, &QTimer::timeout, this, [this] { GuardedCall("handOverTick", [this] { handOverTick(); }); });
+    timer1.setSingleShot(true);
+    timer1.setInterval(kSplashHandOverMs);
+    connect(&timer1, &QTimer::timeout, this, [this] { GuardedCall("handOverTick", [this] { handOverTick(); }); });
     frameTimer_.setInterval(16);
     connect(&frameTimer_, &QTimer::timeout, this, [this] {
         if (clock_.elapsed() > kSplashHandOverMs)
@@ -78,7 +78,7 @@ SplashScreen::SplashScreen(QWidget* parent) : QWidget(parent, Qt::SplashScreen |
         update();
     });
     clock_.start();
-    Timer1.start();
+    timer1.start();
     frameTimer_.start();
 }
 
@@ -91,18 +91,18 @@ SplashScreen::~SplashScreen()
 SplashScreen::LayerOpacity SplashScreen::layerOpacityAt(double ms)
 {
     return LayerOpacity{
-        ramp(ms, 4000, 1500, 1.0, 0.0),  // everything fades out before the hand-over
-        ramp(ms, 500, 2000, 0.4, 1.0),   // back swirl
-        ramp(ms, 100, 3500, 0.0, 1.0),   // logo
-        ramp(ms, 1100, 2500, 0.0, 1.0),  // version text
-        ramp(ms, 0, 2500, 1.0, 0.0),     // inner glow of the top swirl
+        Ramp(ms, 4000, 1500, 1.0, 0.0),  // everything fades out before the hand-over
+        Ramp(ms, 500, 2000, 0.4, 1.0),   // back swirl
+        Ramp(ms, 100, 3500, 0.0, 1.0),   // logo
+        Ramp(ms, 1100, 2500, 0.0, 1.0),  // version text
+        Ramp(ms, 0, 2500, 1.0, 0.0),     // inner glow of the top swirl
     };
 }
 
 void SplashScreen::buildLayers()
 {
     // Card with a deep blue-grey ground and pastel light.
-    background_ = transparentLayer();
+    background_ = TransparentLayer();
     {
         QPainter p(&background_);
         p.setRenderHint(QPainter::Antialiasing);
@@ -114,10 +114,10 @@ void SplashScreen::buildLayers()
         ground.setColorAt(0.55, QColor(0x17, 0x21, 0x33));
         ground.setColorAt(1, QColor(0x0B, 0x11, 0x1C));
         p.fillRect(rect(), ground);
-        softBlob(p, QPointF(90, 80), 210, QColor(0x61, 0xB9, 0xD2, 70));
-        softBlob(p, QPointF(450, 150), 200, QColor(0xF4, 0x72, 0xB6, 55));
-        softBlob(p, QPointF(120, 470), 230, QColor(0xFB, 0xBF, 0x24, 40));
-        softBlob(p, QPointF(430, 460), 180, QColor(0x81, 0x8C, 0xF8, 45));
+        SoftBlob(p, QPointF(90, 80), 210, QColor(0x61, 0xB9, 0xD2, 70));
+        SoftBlob(p, QPointF(450, 150), 200, QColor(0xF4, 0x72, 0xB6, 55));
+        SoftBlob(p, QPointF(120, 470), 230, QColor(0xFB, 0xBF, 0x24, 40));
+        SoftBlob(p, QPointF(430, 460), 180, QColor(0x81, 0x8C, 0xF8, 45));
         // Fine paper grain.
         quint32 seed = 1969;
         for (int i = 0; i < 9000; ++i) {
@@ -135,7 +135,7 @@ void SplashScreen::buildLayers()
     }
 
     // Back swirl: three brush-like ribbons circling the mark.
-    backSwirl_ = transparentLayer();
+    backSwirl_ = TransparentLayer();
     {
         QPainter p(&backSwirl_);
         p.setRenderHint(QPainter::Antialiasing);
@@ -168,14 +168,14 @@ void SplashScreen::buildLayers()
     }
 
     // Top swirl: the mark itself.
-    topSwirl_ = transparentLayer();
+    topSwirl_ = TransparentLayer();
     {
         QPainter p(&topSwirl_);
         PaintLogoMark(p, QRectF(252 - 82, 193 - 82, 164, 164));
     }
 
     // The product logo: wordmark and edition lettering.
-    wordmark_ = transparentLayer();
+    wordmark_ = TransparentLayer();
     {
         QPainter p(&wordmark_);
         p.setRenderHint(QPainter::TextAntialiasing);
@@ -192,7 +192,7 @@ void SplashScreen::buildLayers()
     }
 
     // VersionLabel over its one-pixel shadow LabelShadow.
-    version_ = transparentLayer();
+    version_ = TransparentLayer();
     {
         QPainter p(&version_);
         p.setRenderHint(QPainter::TextAntialiasing);
@@ -249,13 +249,13 @@ void SplashScreen::changeEvent(QEvent* event)
 
 void SplashScreen::handOverTick()
 {
-    Timer1.stop();
+    timer1.stop();
     initialSplash = false;
     emit handOver();
     hide();
 }
 
-void SplashScreen::ApplyInterfaceFont()
+void SplashScreen::applyInterfaceFont()
 {
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Inter-Regular.ttf"));
     if (QFile::exists(path) && QFontDatabase::addApplicationFont(path) < 0)

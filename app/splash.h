@@ -17,14 +17,14 @@ public:
     ~SplashScreen() override;
 
     // Timer1: the hand-over, 5500 ms after creation.
-    QTimer Timer1;
+    QTimer timer1;
     // True while the window is the start-up splash (deactivation does not
     // hide it then).
     bool initialSplash = true;
 
     // Registers "Inter-Regular.ttf" from the program's folder when present
     // and makes the family Inter the interface font.
-    static void ApplyInterfaceFont();
+    static void applyInterfaceFont();
 
     // Opacity of each animated layer at a time since creation (ms).
     struct LayerOpacity {

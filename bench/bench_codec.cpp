@@ -10,20 +10,20 @@ namespace {
 
 // A deterministic 4000 x 3000 photo-like picture: soft gradients, a few
 // shapes and fine grain, so the encoders see realistic detail.
-const gfx::Image& photo12MP()
+const gfx::Image& Photo12Mp()
 {
-    static const gfx::Image image = [] {
-        constexpr int w = 4000;
-        constexpr int h = 3000;
-        gfx::Surface s = gfx::Surface::make(w, h);
+    static const gfx::Image kImage = [] {
+        constexpr int kW = 4000;
+        constexpr int kH = 3000;
+        gfx::Surface s = gfx::Surface::make(kW, kH);
         uint32_t seed = 12345;
-        for (int y = 0; y < h; ++y) {
+        for (int y = 0; y < kH; ++y) {
             gfx::Pixel* row = s.row(y);
-            for (int x = 0; x < w; ++x) {
+            for (int x = 0; x < kW; ++x) {
                 seed = seed * 1664525u + 1013904223u;
                 const int grain = int(seed >> 28) - 8;
-                const double u = double(x) / w;
-                const double v = double(y) / h;
+                const double u = double(x) / kW;
+                const double v = double(y) / kH;
                 double r = 120 + 90 * std::sin(6.0 * u + 2.0 * v);
                 double g = 110 + 80 * std::cos(5.0 * v - 3.0 * u);
                 double b = 100 + 70 * std::sin(9.0 * u * v + 1.0);
@@ -41,14 +41,14 @@ const gfx::Image& photo12MP()
         }
         return s.snapshot();
     }();
-    return image;
+    return kImage;
 }
 
 void BM_JpegDecode12MP(benchmark::State& state)
 {
-    const QByteArray jpeg = gfx::encode(photo12MP(), gfx::ImageFormat::Jpeg, 92);
+    const QByteArray jpeg = gfx::Encode(Photo12Mp(), gfx::ImageFormat::Jpeg, 92);
     for (auto _ : state) {
-        const gfx::Image image = gfx::decodeData(jpeg);
+        const gfx::Image image = gfx::DecodeData(jpeg);
         benchmark::DoNotOptimize(image.bits());
     }
     state.counters["bytes"] = double(jpeg.size());
@@ -57,11 +57,11 @@ BENCHMARK(BM_JpegDecode12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_JpegEncode12MP(benchmark::State& state)
 {
-    const gfx::Image& image = photo12MP();
+    const gfx::Image& image = Photo12Mp();
     const int quality = int(state.range(0));
     qsizetype size = 0;
     for (auto _ : state) {
-        const QByteArray bytes = gfx::encode(image, gfx::ImageFormat::Jpeg, quality);
+        const QByteArray bytes = gfx::Encode(image, gfx::ImageFormat::Jpeg, quality);
         size = bytes.size();
         benchmark::DoNotOptimize(bytes.constData());
     }
@@ -71,10 +71,10 @@ BENCHMARK(BM_JpegEncode12MP)->Arg(80)->Arg(92)->Unit(benchmark::kMillisecond)->U
 
 void BM_PngEncode12MP(benchmark::State& state)
 {
-    const gfx::Image& image = photo12MP();
+    const gfx::Image& image = Photo12Mp();
     qsizetype size = 0;
     for (auto _ : state) {
-        const QByteArray bytes = gfx::encode(image, gfx::ImageFormat::Png, 80);
+        const QByteArray bytes = gfx::Encode(image, gfx::ImageFormat::Png, 80);
         size = bytes.size();
         benchmark::DoNotOptimize(bytes.constData());
     }

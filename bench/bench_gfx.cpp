@@ -7,54 +7,54 @@
 
 namespace {
 
-const gfx::Image& photo()
+const gfx::Image& Photo()
 {
-    return bench::syntheticPhoto12MP();
+    return bench::SyntheticPhoto12Mp();
 }
 
 void BM_GaussianBlur12MP(benchmark::State& state)
 {
     const float sigma = float(state.range(0));
-    const gfx::Image& src = photo();
+    const gfx::Image& src = Photo();
     for (auto _ : state)
-        benchmark::DoNotOptimize(gfx::gaussianBlur(src, sigma, sigma, gfx::EdgeMode::Clamp));
+        benchmark::DoNotOptimize(gfx::GaussianBlur(src, sigma, sigma, gfx::EdgeMode::Clamp));
 }
 BENCHMARK(BM_GaussianBlur12MP)->Arg(2)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GaussianBlurInPlace12MP(benchmark::State& state)
 {
-    gfx::Surface surface = gfx::Surface::fromImage(photo());
+    gfx::Surface surface = gfx::Surface::fromImage(Photo());
     for (auto _ : state)
-        gfx::gaussianBlur(surface, 100, 100, gfx::EdgeMode::Decal);
+        gfx::GaussianBlur(surface, 100, 100, gfx::EdgeMode::Decal);
 }
 BENCHMARK(BM_GaussianBlurInPlace12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ResizeMitchellDown12MPTo1920(benchmark::State& state)
 {
-    const gfx::Image& src = photo();
+    const gfx::Image& src = Photo();
     for (auto _ : state)
-        benchmark::DoNotOptimize(gfx::resize(src, 1920, 1440, gfx::Sampling::Mitchell));
+        benchmark::DoNotOptimize(gfx::Resize(src, 1920, 1440, gfx::Sampling::Mitchell));
 }
 BENCHMARK(BM_ResizeMitchellDown12MPTo1920)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ResizeMitchellUp2x1MP(benchmark::State& state)
 {
-    static const gfx::Image src = bench::makeSyntheticPhoto(1155, 866, 2);
+    static const gfx::Image kSrc = bench::MakeSyntheticPhoto(1155, 866, 2);
     for (auto _ : state)
-        benchmark::DoNotOptimize(gfx::resize(src, 2310, 1732, gfx::Sampling::Mitchell));
+        benchmark::DoNotOptimize(gfx::Resize(kSrc, 2310, 1732, gfx::Sampling::Mitchell));
 }
 BENCHMARK(BM_ResizeMitchellUp2x1MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_TransformRotate12MP(benchmark::State& state)
 {
-    const gfx::Image& src = photo();
+    const gfx::Image& src = Photo();
     QTransform t;
     t.translate(2000, 1500);
     t.rotate(30);
     t.translate(-2000, -1500);
     const auto sampling = static_cast<gfx::Sampling>(state.range(0));
     for (auto _ : state)
-        benchmark::DoNotOptimize(gfx::transformImage(src, QRectF(src.rect()), t, sampling, nullptr));
+        benchmark::DoNotOptimize(gfx::TransformImage(src, QRectF(src.rect()), t, sampling, nullptr));
 }
 BENCHMARK(BM_TransformRotate12MP)
     ->Arg(int(gfx::Sampling::Mitchell))
@@ -64,29 +64,29 @@ BENCHMARK(BM_TransformRotate12MP)
 
 void BM_TransformRotateShrink12MP(benchmark::State& state)
 {
-    const gfx::Image& src = photo();
+    const gfx::Image& src = Photo();
     QTransform t;
     t.rotate(30);
     t.scale(0.4, 0.4);
     for (auto _ : state)
-        benchmark::DoNotOptimize(gfx::transformImage(src, QRectF(src.rect()), t, gfx::Sampling::Mitchell, nullptr));
+        benchmark::DoNotOptimize(gfx::TransformImage(src, QRectF(src.rect()), t, gfx::Sampling::Mitchell, nullptr));
 }
 BENCHMARK(BM_TransformRotateShrink12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Convolve3x3Sharpen12MP(benchmark::State& state)
 {
-    const gfx::Image& src = photo();
+    const gfx::Image& src = Photo();
     const float a = 0.4f;
     const std::array<float, 9> k = {0, -a, 0, -a, 1 + 4 * a, -a, 0, -a, 0};
     const bool alpha = state.range(0) != 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(gfx::convolve3x3(src, k, 1, 0, alpha, gfx::EdgeMode::Clamp));
+        benchmark::DoNotOptimize(gfx::Convolve3x3(src, k, 1, 0, alpha, gfx::EdgeMode::Clamp));
 }
 BENCHMARK(BM_Convolve3x3Sharpen12MP)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ColorMatrix12MP(benchmark::State& state)
 {
-    const gfx::Image& src = photo();
+    const gfx::Image& src = Photo();
     const float s = 1.4f, c = 1.2f;
     std::array<float, 20> m = {0.213f * (1 - s) + s, 0.715f * (1 - s), 0.072f * (1 - s), 0, 0,
                                0.213f * (1 - s), 0.715f * (1 - s) + s, 0.072f * (1 - s), 0, 0,
@@ -98,15 +98,15 @@ void BM_ColorMatrix12MP(benchmark::State& state)
         m[size_t(r * 5 + 4)] = (1 - c) * 0.5f;
     }
     for (auto _ : state)
-        benchmark::DoNotOptimize(gfx::colorMatrix(src, m));
+        benchmark::DoNotOptimize(gfx::ColorMatrix(src, m));
 }
 BENCHMARK(BM_ColorMatrix12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DropShadow12MP(benchmark::State& state)
 {
-    const gfx::Image& src = photo();
+    const gfx::Image& src = Photo();
     for (auto _ : state)
-        benchmark::DoNotOptimize(gfx::dropShadow(src, 5, 5, 3, 3, QColor(0, 0, 0, 191)));
+        benchmark::DoNotOptimize(gfx::DropShadow(src, 5, 5, 3, 3, QColor(0, 0, 0, 191)));
 }
 BENCHMARK(BM_DropShadow12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -16,13 +16,13 @@ struct Rgb {
     float r, g, b;
 };
 
-Rgb mix(Rgb a, Rgb b, float t)
+Rgb Mix(Rgb a, Rgb b, float t)
 {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
 // Per-pixel hash in [0, 1): noise that does not depend on the order of work.
-float hash01(uint32_t x, uint32_t y, uint32_t seed)
+float Hash01(uint32_t x, uint32_t y, uint32_t seed)
 {
     uint32_t h = x * 0x8da6b343u ^ y * 0xd8163841u ^ seed * 0xcb1ab31fu;
     h ^= h >> 13;
@@ -44,9 +44,9 @@ struct Box {
 
 } // namespace
 
-gfx::Image makeSyntheticPhoto(int width, int height, uint32_t seed)
+gfx::Image MakeSyntheticPhoto(int width, int height, uint32_t seed)
 {
-    if (!gfx::isSaneSize(width, height))
+    if (!gfx::IsSaneSize(width, height))
         return {};
     QImage image(width, height, gfx::kPixelFormat);
     if (image.isNull())
@@ -70,7 +70,7 @@ gfx::Image makeSyntheticPhoto(int width, int height, uint32_t seed)
 
     uchar* const base = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    platform::parallelForRange(0, height, 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, height, 16, [&](int y0, int y1) {
         for (int py = y0; py < y1; ++py) {
             auto* row = reinterpret_cast<gfx::Pixel*>(base + stride * py);
             const float v = (py + 0.5f) / float(height);
@@ -79,22 +79,22 @@ gfx::Image makeSyntheticPhoto(int width, int height, uint32_t seed)
                 const float horizon = 0.45f + 0.05f * std::sin(u * 9.0f) + 0.02f * std::sin(u * 31.0f + 1.0f);
                 Rgb c;
                 if (v < horizon) {
-                    c = mix(Rgb{0.18f, 0.38f, 0.78f}, Rgb{0.95f, 0.78f, 0.6f}, v / horizon);
+                    c = Mix(Rgb{0.18f, 0.38f, 0.78f}, Rgb{0.95f, 0.78f, 0.6f}, v / horizon);
                     const float dx = (u - sunX) * aspect, dy = v - sunY;
                     const float glow = std::exp(-(dx * dx + dy * dy) * 60.0f);
-                    c = mix(c, Rgb{1.0f, 0.97f, 0.85f}, std::min(1.0f, glow * 1.2f));
+                    c = Mix(c, Rgb{1.0f, 0.97f, 0.85f}, std::min(1.0f, glow * 1.2f));
                 } else {
                     const float t = (v - horizon) / (1.0f - horizon);
-                    c = mix(Rgb{0.32f, 0.45f, 0.18f}, Rgb{0.42f, 0.3f, 0.16f}, t);
+                    c = Mix(Rgb{0.32f, 0.45f, 0.18f}, Rgb{0.42f, 0.3f, 0.16f}, t);
                     // Grass: fine vertical streaks that get coarser towards the front.
-                    const float streak = std::sin(u * (900.0f - 500.0f * t) + 7.0f * hash01(px / 3, 0, seed));
-                    c = mix(c, Rgb{0.2f, 0.3f, 0.08f}, 0.25f * (streak * 0.5f + 0.5f));
+                    const float streak = std::sin(u * (900.0f - 500.0f * t) + 7.0f * Hash01(px / 3, 0, seed));
+                    c = Mix(c, Rgb{0.2f, 0.3f, 0.08f}, 0.25f * (streak * 0.5f + 0.5f));
                 }
                 for (const Disc& d : discs) {
                     const float dx = (u - d.x) * aspect, dy = v - d.y;
                     const float r2 = dx * dx + dy * dy;
                     if (r2 < d.r * d.r)
-                        c = mix(d.colour, Rgb{1, 1, 1}, 0.3f * (1.0f - r2 / (d.r * d.r))); // lit from the front
+                        c = Mix(d.colour, Rgb{1, 1, 1}, 0.3f * (1.0f - r2 / (d.r * d.r))); // lit from the front
                 }
                 for (const Box& b : boxes) {
                     const float dx = (u - b.x) * aspect, dy = v - b.y;
@@ -102,13 +102,13 @@ gfx::Image makeSyntheticPhoto(int width, int height, uint32_t seed)
                     if (std::fabs(lx) < b.halfW && std::fabs(ly) < b.halfH) {
                         c = b.colour;
                         if (b.striped && int(std::floor(lx * 400.0f)) % 2 == 0)
-                            c = mix(c, Rgb{0, 0, 0}, 0.6f);
+                            c = Mix(c, Rgb{0, 0, 0}, 0.6f);
                     }
                 }
                 // A fine checkered patch (fabric, text-like detail).
                 if (u > 0.72f && u < 0.82f && v > 0.62f && v < 0.72f && ((px / 2 + py / 2) % 2 == 0))
-                    c = mix(c, Rgb{0.05f, 0.05f, 0.1f}, 0.7f);
-                const float n = (hash01(uint32_t(px), uint32_t(py), seed) - 0.5f) * 0.06f;
+                    c = Mix(c, Rgb{0.05f, 0.05f, 0.1f}, 0.7f);
+                const float n = (Hash01(uint32_t(px), uint32_t(py), seed) - 0.5f) * 0.06f;
                 auto byte = [&](float x) { return gfx::Pixel(std::clamp(int((x + n) * 255.0f + 0.5f), 0, 255)); };
                 row[px] = 0xff000000u | (byte(c.r) << 16) | (byte(c.g) << 8) | byte(c.b);
             }
@@ -117,10 +117,10 @@ gfx::Image makeSyntheticPhoto(int width, int height, uint32_t seed)
     return gfx::Image::adopt(std::move(image));
 }
 
-const gfx::Image& syntheticPhoto12MP()
+const gfx::Image& SyntheticPhoto12Mp()
 {
-    static const gfx::Image image = makeSyntheticPhoto(4000, 3000);
-    return image;
+    static const gfx::Image kImage = MakeSyntheticPhoto(4000, 3000);
+    return kImage;
 }
 
 } // namespace bench

@@ -10,9 +10,9 @@ namespace bench {
 // hills with a hard horizon, textured ground, coloured discs and rotated
 // boxes with sharp edges, a striped and a fine checkered patch, and pixel
 // noise. Opaque. The same seed always gives the same pixels.
-gfx::Image makeSyntheticPhoto(int width, int height, uint32_t seed = 1);
+gfx::Image MakeSyntheticPhoto(int width, int height, uint32_t seed = 1);
 
 // 4000 x 3000 (12 megapixels), made once and shared.
-const gfx::Image& syntheticPhoto12MP();
+const gfx::Image& SyntheticPhoto12Mp();
 
 } // namespace bench

@@ -11,13 +11,13 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
-    platform::configureDefaultThreadPool();
+    platform::ConfigureDefaultThreadPool();
     pq::InstallEffectCatalogue();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    platform::shutdownThreadPool();
+    platform::ShutdownThreadPool();
     return 0;
 }

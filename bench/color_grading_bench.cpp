@@ -14,7 +14,7 @@ namespace {
 
 void BM_AdjustmentsEffect_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     const int structure = int(state.range(0));
     for (auto _ : state)
@@ -27,17 +27,17 @@ BENCHMARK(BM_AdjustmentsEffect_12MP)->Arg(15)->Arg(0)->ArgName("P4")->Unit(bench
 // alone; P1 80 with P4 60 adds the intensity mix and the finishing chain.
 void BM_ApplyLUT_12MP(benchmark::State& state)
 {
-    platform::setUiBridge(std::make_shared<platform::ManualUiBridge>());
+    platform::SetUiBridge(std::make_shared<platform::ManualUiBridge>());
     pq::HeadlessHost host;
-    host.LUT.LoadEmbeddedLUT("Golden hour");
-    pq::setEngineHost(&host);
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    host.lut.loadEmbeddedLut("Golden hour");
+    pq::SetEngineHost(&host);
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     const bool finish = state.range(0) != 0;
     for (auto _ : state)
         pq::ApplyLUT(src, dest, finish ? 80 : 100, 50, 50, finish ? 60 : 50, 50, false);
-    pq::setEngineHost(nullptr);
-    platform::setUiBridge(nullptr);
+    pq::SetEngineHost(nullptr);
+    platform::SetUiBridge(nullptr);
 }
 BENCHMARK(BM_ApplyLUT_12MP)->Arg(0)->Arg(1)->ArgName("finishing")->Unit(benchmark::kMillisecond)->UseRealTime();
 

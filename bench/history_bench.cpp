@@ -12,12 +12,12 @@ namespace {
 // for the history's own thread.
 void BM_TImageHistory_Save_12MP(benchmark::State& state)
 {
-    const gfx::Image& photo = bench::syntheticPhoto12MP();
+    const gfx::Image& photo = bench::SyntheticPhoto12Mp();
     pq::ImageHistory history;
     for (auto _ : state)
-        history.Save(photo, photo);
-    history.Clear();
-    history.WaitForEncoding();
+        history.save(photo, photo);
+    history.clear();
+    history.waitForEncoding();
 }
 BENCHMARK(BM_TImageHistory_Save_12MP)->Unit(benchmark::kMicrosecond)->Iterations(20);
 
@@ -25,7 +25,7 @@ BENCHMARK(BM_TImageHistory_Save_12MP)->Unit(benchmark::kMicrosecond)->Iterations
 // it has transparency.
 void BM_TImageHistory_Encode_12MP(benchmark::State& state)
 {
-    gfx::Image photo = bench::syntheticPhoto12MP();
+    gfx::Image photo = bench::SyntheticPhoto12Mp();
     if (state.range(0) == 1) {
         gfx::Surface s = gfx::Surface::fromImage(photo);
         for (int y = 0; y < s.height(); ++y) // 8 per row: above one in a thousand
@@ -33,7 +33,7 @@ void BM_TImageHistory_Encode_12MP(benchmark::State& state)
         photo = s.snapshot();
     }
     for (auto _ : state)
-        benchmark::DoNotOptimize(pq::ImageHistory::EncodeImage(photo, pq::ImageHistory::kJpegQuality));
+        benchmark::DoNotOptimize(pq::ImageHistory::encodeImage(photo, pq::ImageHistory::kJpegQuality));
 }
 BENCHMARK(BM_TImageHistory_Encode_12MP)->Arg(0)->Arg(1)->ArgName("png")->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -9,7 +9,7 @@ namespace {
 
 void BM_blackandwhiteInk_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::BlackAndWhiteInk(src, dest, 50, 50, int(state.range(0)), 0, 0, false);
@@ -18,7 +18,7 @@ BENCHMARK(BM_blackandwhiteInk_12MP)->Arg(0)->Arg(50)->ArgName("P3")->Unit(benchm
 
 void BM_AtkinsonDither_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::Stippling(src, dest, 50, 0, 0, 0, 0, false);

@@ -16,7 +16,7 @@ namespace {
 
 void BM_ComputeOutlineMask_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     std::vector<uint8_t> mask;
     for (auto _ : state)
         pq::ComputeOutlineMask(src, src.width(), src.height(), 50, 20, mask);
@@ -25,7 +25,7 @@ BENCHMARK(BM_ComputeOutlineMask_12MP)->Unit(benchmark::kMillisecond)->UseRealTim
 
 void BM_Crosshatch_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::Crosshatch(src, dest, 75, 50, 35, 25, 20, false);
@@ -34,7 +34,7 @@ BENCHMARK(BM_Crosshatch_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_MarkerRenderingEffect_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::FeltTipPen(src, dest, 65, 70, 30, 5, 40, false);
@@ -43,7 +43,7 @@ BENCHMARK(BM_MarkerRenderingEffect_12MP)->Unit(benchmark::kMillisecond)->UseReal
 
 void BM_ComicPrintHalftone_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::ComicPrint(src, dest, 10, 0, 100, 50, 60, false);
@@ -55,7 +55,7 @@ BENCHMARK(BM_ComicPrintHalftone_12MP)->Unit(benchmark::kMillisecond)->UseRealTim
 // contours.
 void BM_PenInkHeaviest_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     const int effect = int(state.range(0));
     for (auto _ : state) {

@@ -13,7 +13,7 @@ namespace {
 // full run; 101 draws from the calling thread's generator, seeded here.
 void BM_PencilSketch_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::PencilSketch1(src, dest, 20, 50, 65, 5, 80, false);
@@ -22,7 +22,7 @@ BENCHMARK(BM_PencilSketch_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Pencil6_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state) {
         pq::RunRandom().setSeed(1);
@@ -33,7 +33,7 @@ BENCHMARK(BM_Pencil6_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DynamicPencil_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::PencilSketch3(src, dest, 20, 80, 30, 25, 0, false);

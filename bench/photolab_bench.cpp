@@ -16,7 +16,7 @@ namespace {
 // The watercolour effect's call: radius 5, threshold 30, 3 passes.
 void BM_SimilaritySmooth_Watercolor_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     for (auto _ : state) {
         state.PauseTiming();
         gfx::Surface surface = gfx::Surface::fromImage(src);
@@ -29,7 +29,7 @@ BENCHMARK(BM_SimilaritySmooth_Watercolor_12MP)->Unit(benchmark::kMillisecond)->U
 // The cartoon effect's call at its default slider: radius 10, 5 adaptive passes.
 void BM_SimilaritySmooth_Cartoon_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     for (auto _ : state) {
         state.PauseTiming();
         gfx::Surface surface = gfx::Surface::fromImage(src);
@@ -48,39 +48,39 @@ BENCHMARK(BM_SimilaritySmooth_Cartoon_12MP)
 
 namespace {
 
-void runEffect(benchmark::State& state, pq::EffectProc proc, int P1, int P2, int P3, int P4, int P5)
+void RunEffect(benchmark::State& state, pq::EffectProc proc, int p1, int p2, int p3, int p4, int p5)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
-        proc(src, dest, P1, P2, P3, P4, P5, false);
+        proc(src, dest, p1, p2, p3, p4, p5, false);
 }
 
 void BM_OrtonFilter_12MP(benchmark::State& state)
 {
-    runEffect(state, pq::OrtonFilter, int(state.range(0)), 25, 50, 50, 40);
+    RunEffect(state, pq::OrtonFilter, int(state.range(0)), 25, 50, 50, 40);
 }
 BENCHMARK(BM_OrtonFilter_12MP)->Arg(40)->Arg(100)->ArgName("P1")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // With a film texture of the repository's size in place.
 void BM_VintageSepia_12MP(benchmark::State& state)
 {
-    pq::Repository().OldFilmTexture = bench::makeSyntheticPhoto(2904, 2064, 7);
-    runEffect(state, pq::VintageSepia, 0, 70, 50, 50, 25);
-    pq::Repository().OldFilmTexture = {};
+    pq::Repository().oldFilmTexture = bench::MakeSyntheticPhoto(2904, 2064, 7);
+    RunEffect(state, pq::VintageSepia, 0, 70, 50, 50, 25);
+    pq::Repository().oldFilmTexture = {};
 }
 BENCHMARK(BM_VintageSepia_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RetroFilm_12MP(benchmark::State& state)
 {
-    runEffect(state, pq::RetroFilm, 30, 35, 60, 20, 25);
+    RunEffect(state, pq::RetroFilm, 30, 35, 60, 20, 25);
 }
 BENCHMARK(BM_RetroFilm_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The watercolour effect's call.
 void BM_VibrancePop_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::VibrancePop(src, dest, 8, 5, 2, 40, 70, false);
@@ -89,7 +89,7 @@ BENCHMARK(BM_VibrancePop_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_AutoEnhanceImage_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     for (auto _ : state)
         benchmark::DoNotOptimize(pq::AutoEnhanceImage(src));
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-const pq::ImageRepository& repository()
+const pq::ImageRepository& Repository()
 {
     pq::ImageRepository& form = pq::Repository();
     if (!form.loaded())
@@ -18,7 +18,7 @@ const pq::ImageRepository& repository()
 void BM_DecodeBuiltInImages(benchmark::State& state)
 {
     for (auto _ : state) {
-        pq::BuiltInImages images = pq::decodeBuiltInImages();
+        pq::BuiltInImages images = pq::DecodeBuiltInImages();
         benchmark::DoNotOptimize(images.archive.data());
     }
 }
@@ -27,8 +27,8 @@ BENCHMARK(BM_DecodeBuiltInImages)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The "Add texture" overlay on a 12-megapixel result with the canvas texture.
 void BM_ApplyCustomTexture12MP(benchmark::State& state)
 {
-    const gfx::Image& photo = bench::syntheticPhoto12MP();
-    const gfx::Image texture = repository().TextureList[0].image;
+    const gfx::Image& photo = bench::SyntheticPhoto12Mp();
+    const gfx::Image texture = Repository().textureList[0].image;
     platform::Random rng(1);
     for (auto _ : state) {
         gfx::Image img = photo;
@@ -41,7 +41,7 @@ BENCHMARK(BM_ApplyCustomTexture12MP)->Unit(benchmark::kMillisecond)->UseRealTime
 // Measuring a texture's luminance grid (the overlay caches it per texture).
 void BM_TextureLuminanceGrid(benchmark::State& state)
 {
-    const gfx::Image texture = repository().TextureList[1].image;
+    const gfx::Image texture = Repository().textureList[1].image;
     for (auto _ : state) {
         // A fresh copy has a new identity, so the grid is measured again.
         const gfx::Image copy = gfx::Image::fromQImage(texture.qimage());

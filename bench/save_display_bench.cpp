@@ -10,16 +10,16 @@
 
 namespace {
 
-const gfx::Image& photo()
+const gfx::Image& Photo()
 {
-    return bench::syntheticPhoto12MP();
+    return bench::SyntheticPhoto12Mp();
 }
 
 void BM_SaveJpegMarked12MP(benchmark::State& state)
 {
     for (auto _ : state) {
-        QByteArray bytes = gfx::encode(photo(), gfx::ImageFormat::Jpeg, 80);
-        benchmark::DoNotOptimize(gfx::markJpegDpi300(bytes));
+        QByteArray bytes = gfx::Encode(Photo(), gfx::ImageFormat::Jpeg, 80);
+        benchmark::DoNotOptimize(gfx::MarkJpegDpi300(bytes));
     }
 }
 BENCHMARK(BM_SaveJpegMarked12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -27,8 +27,8 @@ BENCHMARK(BM_SaveJpegMarked12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_SavePngMarked12MP(benchmark::State& state)
 {
     for (auto _ : state) {
-        QByteArray bytes = gfx::encode(photo(), gfx::ImageFormat::Png, 80);
-        benchmark::DoNotOptimize(gfx::markPngDpi300(bytes));
+        QByteArray bytes = gfx::Encode(Photo(), gfx::ImageFormat::Png, 80);
+        benchmark::DoNotOptimize(gfx::MarkPngDpi300(bytes));
     }
 }
 BENCHMARK(BM_SavePngMarked12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -37,7 +37,7 @@ BENCHMARK(BM_SavePngMarked12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_CanvasReducedPicture12MP(benchmark::State& state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(gfx::resize(photo(), 1200, 900, gfx::Sampling::Mitchell));
+        benchmark::DoNotOptimize(gfx::Resize(Photo(), 1200, 900, gfx::Sampling::Mitchell));
 }
 BENCHMARK(BM_CanvasReducedPicture12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -49,7 +49,7 @@ void BM_CanvasEnlargedPicture12MP(benchmark::State& state)
     toDevice.scale(2.5, 2.5);
     for (auto _ : state) {
         QPoint at;
-        benchmark::DoNotOptimize(gfx::transformImage(photo(), QRectF(photo().rect()), toDevice,
+        benchmark::DoNotOptimize(gfx::TransformImage(Photo(), QRectF(Photo().rect()), toDevice,
                                                      gfx::Sampling::Mitchell, &at, QRect(0, 0, 1400, 900)));
     }
 }

@@ -14,12 +14,12 @@ namespace {
 // "Erase background" on (1) and off (0: painting over the photo itself).
 void BM_CentralSpokeEffect_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     pq::HeadlessHost host;
-    host.Image = src;
-    host.SourceImage = src;
-    host.EraseBackground = state.range(0) != 0;
-    pq::setEngineHost(&host);
+    host.result = src;
+    host.source = src;
+    host.eraseOn = state.range(0) != 0;
+    pq::SetEngineHost(&host);
     gfx::Surface dest = gfx::Surface::make(src.size());
     uint32_t seed = 1;
     for (auto _ : state) {
@@ -28,13 +28,13 @@ void BM_CentralSpokeEffect_12MP(benchmark::State& state)
         platform::ScopedRunContext scope(run.get());
         pq::Watercolor(src, dest, 30, 40, 40, 100, 20, false);
     }
-    pq::setEngineHost(nullptr);
+    pq::SetEngineHost(nullptr);
 }
 BENCHMARK(BM_CentralSpokeEffect_12MP)->Arg(1)->Arg(0)->ArgName("erase")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_OverlaySobelEdges_12MP(benchmark::State& state)
 {
-    const gfx::Image& src = bench::syntheticPhoto12MP();
+    const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::fromImage(src);
     for (auto _ : state)
         pq::OverlaySobelEdges(src, dest, 5, 230, 10, 20);

@@ -8,11 +8,11 @@ namespace pq {
 int EffectParameters::value(int k) const
 {
     switch (k) {
-    case 1: return Value1;
-    case 2: return Value2;
-    case 3: return Value3;
-    case 4: return Value4;
-    case 5: return Value5;
+    case 1: return value1;
+    case 2: return value2;
+    case 3: return value3;
+    case 4: return value4;
+    case 5: return value5;
     default: return 0;
     }
 }
@@ -20,11 +20,11 @@ int EffectParameters::value(int k) const
 void EffectParameters::setValue(int k, int v)
 {
     switch (k) {
-    case 1: Value1 = v; break;
-    case 2: Value2 = v; break;
-    case 3: Value3 = v; break;
-    case 4: Value4 = v; break;
-    case 5: Value5 = v; break;
+    case 1: value1 = v; break;
+    case 2: value2 = v; break;
+    case 3: value3 = v; break;
+    case 4: value4 = v; break;
+    case 5: value5 = v; break;
     default: break;
     }
 }
@@ -32,11 +32,11 @@ void EffectParameters::setValue(int k, int v)
 QString EffectParameters::name(int k) const
 {
     switch (k) {
-    case 1: return Name1;
-    case 2: return Name2;
-    case 3: return Name3;
-    case 4: return Name4;
-    case 5: return Name5;
+    case 1: return name1;
+    case 2: return name2;
+    case 3: return name3;
+    case 4: return name4;
+    case 5: return name5;
     default: return {};
     }
 }
@@ -61,19 +61,19 @@ void InitializeParameters(ParameterTable& params)
 
 namespace {
 
-EffectParameters defaultsOf(const EffectDefinition& e)
+EffectParameters DefaultsOf(const EffectDefinition& e)
 {
     EffectParameters p;
-    p.Name1 = QString::fromUtf8(e.sliderCaptions[0]);
-    p.Name2 = QString::fromUtf8(e.sliderCaptions[1]);
-    p.Name3 = QString::fromUtf8(e.sliderCaptions[2]);
-    p.Name4 = QString::fromUtf8(e.sliderCaptions[3]);
-    p.Name5 = QString::fromUtf8(e.sliderCaptions[4]);
-    p.Value1 = e.sliderDefaults[0];
-    p.Value2 = e.sliderDefaults[1];
-    p.Value3 = e.sliderDefaults[2];
-    p.Value4 = e.sliderDefaults[3];
-    p.Value5 = e.sliderDefaults[4];
+    p.name1 = QString::fromUtf8(e.sliderCaptions[0]);
+    p.name2 = QString::fromUtf8(e.sliderCaptions[1]);
+    p.name3 = QString::fromUtf8(e.sliderCaptions[2]);
+    p.name4 = QString::fromUtf8(e.sliderCaptions[3]);
+    p.name5 = QString::fromUtf8(e.sliderCaptions[4]);
+    p.value1 = e.sliderDefaults[0];
+    p.value2 = e.sliderDefaults[1];
+    p.value3 = e.sliderDefaults[2];
+    p.value4 = e.sliderDefaults[3];
+    p.value5 = e.sliderDefaults[4];
     return p;
 }
 
@@ -84,7 +84,7 @@ void ResetEffectToDefaults(ParameterTable& params, int number)
     EffectParameters* entry = ParamsEntry(params, number);
     const EffectDefinition* effect = FindEffect(number);
     if (entry && effect)
-        *entry = defaultsOf(*effect);
+        *entry = DefaultsOf(*effect);
 }
 
 void ResetSliderToDefault(ParameterTable& params, int number, int k)

@@ -9,16 +9,16 @@ namespace pq {
 // The five slider values and captions of one effect. An empty caption means
 // the effect has no such parameter (its slider is disabled).
 struct EffectParameters {
-    int Value1 = 0;
-    int Value2 = 0;
-    int Value3 = 0;
-    int Value4 = 0;
-    int Value5 = 0;
-    QString Name1;
-    QString Name2;
-    QString Name3;
-    QString Name4;
-    QString Name5;
+    int value1 = 0;
+    int value2 = 0;
+    int value3 = 0;
+    int value4 = 0;
+    int value5 = 0;
+    QString name1;
+    QString name2;
+    QString name3;
+    QString name4;
+    QString name5;
 
     // k in 1..5; other k read as 0 / empty and are ignored on write.
     int value(int k) const;

@@ -59,7 +59,7 @@ function(pq_write_embedded target)
 ${decls}
 namespace platform {
 
-QByteArray embeddedResource(const QString& name)
+QByteArray EmbeddedResource(const QString& name)
 {
     (void)name;
 ${lookups}    return {};

@@ -10,7 +10,7 @@
 namespace gfx {
 namespace {
 
-inline uint32_t div255(uint32_t v)
+inline uint32_t Div255(uint32_t v)
 {
     v += 128;
     return (v + (v >> 8)) >> 8;
@@ -22,45 +22,45 @@ struct Ink {
     explicit Ink(Pixel c) : a(c >> 24), r((c >> 16) & 255), g((c >> 8) & 255), b(c & 255) {}
 };
 
-inline Pixel blendOne(Pixel d, const Ink& ink, uint32_t cov, ShapeBlend blend)
+inline Pixel BlendOne(Pixel d, const Ink& ink, uint32_t cov, ShapeBlend blend)
 {
     // The colour scaled by coverage stays premultiplied (each channel scaled
     // alike, so none exceeds the alpha).
-    const uint32_t sa = div255(ink.a * cov), sr = div255(ink.r * cov), sg = div255(ink.g * cov),
-                   sb = div255(ink.b * cov);
+    const uint32_t sa = Div255(ink.a * cov), sr = Div255(ink.r * cov), sg = Div255(ink.g * cov),
+                   sb = Div255(ink.b * cov);
     const uint32_t da = d >> 24, dr = (d >> 16) & 255, dg = (d >> 8) & 255, db = d & 255;
     uint32_t a, r, g, b;
     if (blend == ShapeBlend::SrcOver) {
         const uint32_t k = 255 - sa;
-        a = sa + div255(da * k);
-        r = sr + div255(dr * k);
-        g = sg + div255(dg * k);
-        b = sb + div255(db * k);
+        a = sa + Div255(da * k);
+        r = sr + Div255(dr * k);
+        g = sg + Div255(dg * k);
+        b = sb + Div255(db * k);
     } else {
         // s d + s (1 - da) + d (1 - sa); every colour numerator is at most
         // the alpha numerator, so colour never exceeds alpha.
         const uint32_t ks = 255 - da, kd = 255 - sa;
-        a = div255(sa * 255 + da * kd);
-        r = div255(sr * dr + sr * ks + dr * kd);
-        g = div255(sg * dg + sg * ks + dg * kd);
-        b = div255(sb * db + sb * ks + db * kd);
+        a = Div255(sa * 255 + da * kd);
+        r = Div255(sr * dr + sr * ks + dr * kd);
+        g = Div255(sg * dg + sg * ks + dg * kd);
+        b = Div255(sb * db + sb * ks + db * kd);
     }
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
-inline uint32_t toCoverage(float c)
+inline uint32_t ToCoverage(float c)
 {
     return c <= 0.0f ? 0u : (c >= 1.0f ? 255u : static_cast<uint32_t>(c * 255.0f + 0.5f));
 }
 
-bool finite(QPointF p)
+bool Finite(QPointF p)
 {
     return std::isfinite(p.x()) && std::isfinite(p.y());
 }
 
 // Sutherland-Hodgman against one axis-parallel line: keeps the side where
 // sign * (coordinate - limit) <= 0.
-void clipAxis(std::vector<QPointF>& poly, std::vector<QPointF>& out, bool onX, double limit, double sign)
+void ClipAxis(std::vector<QPointF>& poly, std::vector<QPointF>& out, bool onX, double limit, double sign)
 {
     out.clear();
     const size_t n = poly.size();
@@ -88,7 +88,7 @@ void clipAxis(std::vector<QPointF>& poly, std::vector<QPointF>& out, bool onX, d
 // `acc` (row pitch `pitch`, column 0 at device x `x0`), widening each row's
 // touched columns [lo[r], hi[r]]. The share of a row is computed from the
 // edge alone, so it is the same whatever rows are asked for.
-void accumulateEdge(QPointF p, QPointF q, int r0, int r1, int x0, float* acc, int pitch, int* rowLo, int* rowHi)
+void AccumulateEdge(QPointF p, QPointF q, int r0, int r1, int x0, float* acc, int pitch, int* rowLo, int* rowHi)
 {
     if (p.y() == q.y())
         return;
@@ -149,9 +149,9 @@ struct Segment {
 
 } // namespace
 
-Pixel blendCoverage(Pixel dst, Pixel color, int coverage, ShapeBlend blend)
+Pixel BlendCoverage(Pixel dst, Pixel color, int coverage, ShapeBlend blend)
 {
-    return blendOne(dst, Ink(color), uint32_t(std::clamp(coverage, 0, 255)), blend);
+    return BlendOne(dst, Ink(color), uint32_t(std::clamp(coverage, 0, 255)), blend);
 }
 
 BandCanvas::BandCanvas(Surface& surface, int top, int bottom)
@@ -168,9 +168,9 @@ void BandCanvas::blendRow(int y, int x0, const float* coverage, int count, Pixel
     const Ink ink(color);
     Pixel* line = rowAt(y);
     for (int i = 0; i < count; ++i) {
-        const uint32_t c = toCoverage(coverage[i]);
+        const uint32_t c = ToCoverage(coverage[i]);
         if (c)
-            line[x0 + i] = blendOne(line[x0 + i], ink, c, blend);
+            line[x0 + i] = BlendOne(line[x0 + i], ink, c, blend);
     }
 }
 
@@ -179,7 +179,7 @@ void BandCanvas::fillPolygon(std::span<const QPointF> points, Pixel color, Shape
     if (points.size() < 3 || top_ >= bottom_ || width_ <= 0)
         return;
     for (const QPointF& p : points)
-        if (!finite(p))
+        if (!Finite(p))
             return;
     // Clipped to just beyond the surface (never to the row window), which
     // leaves the coverage of every surface pixel as it is.
@@ -199,10 +199,10 @@ void BandCanvas::fillPolygon(std::span<const QPointF> points, Pixel color, Shape
     double minX, maxX, minY, maxY;
     bounds(poly, minX, maxX, minY, maxY);
     if (minX < -1.0 || maxX > width_ + 1.0 || minY < -1.0 || maxY > height_ + 1.0) {
-        clipAxis(poly, scratch, true, -1.0, -1.0);
-        clipAxis(poly, scratch, true, width_ + 1.0, 1.0);
-        clipAxis(poly, scratch, false, -1.0, -1.0);
-        clipAxis(poly, scratch, false, height_ + 1.0, 1.0);
+        ClipAxis(poly, scratch, true, -1.0, -1.0);
+        ClipAxis(poly, scratch, true, width_ + 1.0, 1.0);
+        ClipAxis(poly, scratch, false, -1.0, -1.0);
+        ClipAxis(poly, scratch, false, height_ + 1.0, 1.0);
         if (poly.size() < 3)
             return;
         bounds(poly, minX, maxX, minY, maxY);
@@ -222,7 +222,7 @@ void BandCanvas::fillPolygon(std::span<const QPointF> points, Pixel color, Shape
     rowHi.assign(size_t(r1 - r0), -1);
     const size_t n = poly.size();
     for (size_t i = 0; i < n; ++i)
-        accumulateEdge(poly[i], poly[(i + 1) % n], r0, r1, x0, acc.data(), pitch, rowLo.data(), rowHi.data());
+        AccumulateEdge(poly[i], poly[(i + 1) % n], r0, r1, x0, acc.data(), pitch, rowLo.data(), rowHi.data());
     thread_local std::vector<float> cover;
     cover.resize(size_t(pitch));
     for (int y = r0; y < r1; ++y) {
@@ -256,7 +256,7 @@ void BandCanvas::fillPolygon(std::span<const QPointF> points, Pixel color, Shape
 
 void BandCanvas::fillCircle(QPointF centre, double radius, Pixel color, ShapeBlend blend)
 {
-    if (!(radius > 0.0) || !finite(centre) || !std::isfinite(radius) || top_ >= bottom_)
+    if (!(radius > 0.0) || !Finite(centre) || !std::isfinite(radius) || top_ >= bottom_)
         return;
     const double cx = centre.x(), cy = centre.y();
     const Ink ink(color);
@@ -288,9 +288,9 @@ void BandCanvas::fillCircle(QPointF centre, double radius, Pixel color, ShapeBle
             } else {
                 c = float(radius + 0.5 - std::sqrt(xc * xc + yc * yc));
             }
-            const uint32_t cov = toCoverage(c);
+            const uint32_t cov = ToCoverage(c);
             if (cov)
-                line[x] = blendOne(line[x], ink, cov, blend);
+                line[x] = BlendOne(line[x], ink, cov, blend);
         }
     }
 }
@@ -300,7 +300,7 @@ void BandCanvas::strokePolyline(std::span<const QPointF> points, double width, P
     if (points.empty() || top_ >= bottom_ || std::isnan(width))
         return;
     for (const QPointF& p : points)
-        if (!finite(p))
+        if (!Finite(p))
             return;
     double half = 0.5, scale = 1.0;
     if (width >= 1.0)
@@ -382,13 +382,13 @@ void BandCanvas::strokePolyline(std::span<const QPointF> points, double width, P
             int x = st.xa;
             {
                 using px::F4;
-                using px::splat;
+                using px::Splat;
                 const F4 lanes = {0.5f, 1.5f, 2.5f, 3.5f};
-                const F4 vax = splat(ax), vdx = splat(dx), vdy = splat(dy), vinv = splat(inv), vpy = splat(py),
-                         vpyDy = splat(pyDy), zero = splat(0.0f), one = splat(1.0f);
+                const F4 vax = Splat(ax), vdx = Splat(dx), vdy = Splat(dy), vinv = Splat(inv), vpy = Splat(py),
+                         vpyDy = Splat(pyDy), zero = Splat(0.0f), one = Splat(1.0f);
                 for (; x + 3 <= st.xb; x += 4) {
-                    const F4 pxv = (splat(float(x)) + lanes) - vax;
-                    const F4 t = px::vmin(one, px::vmax(zero, (pxv * vdx + vpyDy) * vinv));
+                    const F4 pxv = (Splat(float(x)) + lanes) - vax;
+                    const F4 t = px::Vmin(one, px::Vmax(zero, (pxv * vdx + vpyDy) * vinv));
                     const F4 ex = pxv - vdx * t, ey = vpy - vdy * t;
                     const F4 d2 = ex * ex + ey * ey;
                     F4 cur;
@@ -411,9 +411,9 @@ void BandCanvas::strokePolyline(std::span<const QPointF> points, double width, P
             if (d2 >= reach2)
                 continue;
             const float c = d2 <= inner2 ? scaleF : (reachF - std::sqrt(d2)) * scaleF;
-            const uint32_t cov = toCoverage(c);
+            const uint32_t cov = ToCoverage(c);
             if (cov)
-                line[x] = blendOne(line[x], ink, cov, blend);
+                line[x] = BlendOne(line[x], ink, cov, blend);
         }
     }
 }

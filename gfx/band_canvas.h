@@ -52,6 +52,6 @@ private:
 };
 
 // One pixel blended: `color` with `coverage` (0..255) over `dst`.
-Pixel blendCoverage(Pixel dst, Pixel color, int coverage, ShapeBlend blend);
+Pixel BlendCoverage(Pixel dst, Pixel color, int coverage, ShapeBlend blend);
 
 } // namespace gfx

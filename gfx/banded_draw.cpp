@@ -9,7 +9,7 @@
 
 namespace gfx {
 
-RowSpan rowSpanOf(double yMin, double yMax, double margin)
+RowSpan RowSpanOf(double yMin, double yMax, double margin)
 {
     constexpr double kFar = 1.0e9; // beyond any surface; keeps the casts defined
     const double lo = std::clamp(std::floor(yMin - margin), -kFar, kFar);
@@ -19,7 +19,7 @@ RowSpan rowSpanOf(double yMin, double yMax, double margin)
     return {static_cast<int>(lo), static_cast<int>(hi)};
 }
 
-void drawInBands(Surface& surface, std::span<const RowSpan> rows, const std::function<void(BandCanvas&, int)>& draw,
+void DrawInBands(Surface& surface, std::span<const RowSpan> rows, const std::function<void(BandCanvas&, int)>& draw,
                  int bandHeight)
 {
     if (surface.isNull() || rows.empty())
@@ -60,7 +60,7 @@ void drawInBands(Surface& surface, std::span<const RowSpan> rows, const std::fun
 
     uchar* const bits = surface.bits();
     const qsizetype stride = surface.stride();
-    platform::parallelForRange(0, bands, 1, [&](int lo, int hi) {
+    platform::ParallelForRange(0, bands, 1, [&](int lo, int hi) {
         for (int b = lo; b < hi; ++b) {
             BandCanvas canvas(bits, stride, width, height, b * bandHeight, std::min(height, (b + 1) * bandHeight));
             for (int64_t k = start[size_t(b)]; k < start[size_t(b) + 1]; ++k)

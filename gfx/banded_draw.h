@@ -17,7 +17,7 @@ struct RowSpan {
 
 // Rows a shape whose device bounds run from yMin to yMax may touch, with
 // `margin` pixels added on both sides for stroke width and antialiasing.
-RowSpan rowSpanOf(double yMin, double yMax, double margin);
+RowSpan RowSpanOf(double yMin, double yMax, double margin);
 
 // Draws an ordered list of shapes on a surface. The surface is cut into
 // horizontal bands drawn in parallel; a band draws, in list order, the
@@ -28,7 +28,7 @@ RowSpan rowSpanOf(double yMin, double yMax, double margin);
 //
 // draw(canvas, i) draws shape i. It runs on pool threads: it must only read
 // shared data. A band height of 0 picks one.
-void drawInBands(Surface& surface, std::span<const RowSpan> rows, const std::function<void(BandCanvas&, int)>& draw,
+void DrawInBands(Surface& surface, std::span<const RowSpan> rows, const std::function<void(BandCanvas&, int)>& draw,
                  int bandHeight = 0);
 
 } // namespace gfx

@@ -12,11 +12,11 @@ struct Rgb {
     float r, g, b;
 };
 
-float lum(Rgb c) { return 0.3f * c.r + 0.59f * c.g + 0.11f * c.b; }
+float Lum(Rgb c) { return 0.3f * c.r + 0.59f * c.g + 0.11f * c.b; }
 
-Rgb clipColor(Rgb c)
+Rgb ClipColor(Rgb c)
 {
-    const float l = lum(c);
+    const float l = Lum(c);
     const float n = std::min({c.r, c.g, c.b});
     const float x = std::max({c.r, c.g, c.b});
     if (n < 0.0f) {
@@ -30,15 +30,15 @@ Rgb clipColor(Rgb c)
     return c;
 }
 
-Rgb setLum(Rgb c, float l)
+Rgb SetLum(Rgb c, float l)
 {
-    const float d = l - lum(c);
-    return clipColor({c.r + d, c.g + d, c.b + d});
+    const float d = l - Lum(c);
+    return ClipColor({c.r + d, c.g + d, c.b + d});
 }
 
-float sat(Rgb c) { return std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}); }
+float Sat(Rgb c) { return std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}); }
 
-Rgb setSat(Rgb c, float s)
+Rgb SetSat(Rgb c, float s)
 {
     float* ch[3] = {&c.r, &c.g, &c.b};
     std::sort(ch, ch + 3, [](const float* a, const float* b) { return *a < *b; });
@@ -55,7 +55,7 @@ Rgb setSat(Rgb c, float s)
     return c;
 }
 
-float separable(BlendMode mode, float cb, float cs)
+float Separable(BlendMode mode, float cb, float cs)
 {
     switch (mode) {
     case BlendMode::Multiply: return cb * cs;
@@ -84,20 +84,20 @@ float separable(BlendMode mode, float cb, float cs)
     }
 }
 
-uint32_t toByte(float v)
+uint32_t ToByte(float v)
 {
     return static_cast<uint32_t>(std::clamp(platform::Round(v * 255.0f), 0, 255));
 }
 
 } // namespace
 
-bool isPainterBlendMode(BlendMode mode)
+bool IsPainterBlendMode(BlendMode mode)
 {
     return mode != BlendMode::Hue && mode != BlendMode::Saturation && mode != BlendMode::Color &&
            mode != BlendMode::Luminosity;
 }
 
-Pixel blendPixel(Pixel dst, Pixel src, BlendMode mode)
+Pixel BlendPixel(Pixel dst, Pixel src, BlendMode mode)
 {
     const float sa = float(src >> 24) / 255.0f, da = float(dst >> 24) / 255.0f;
     const Rgb s{float((src >> 16) & 255) / 255.0f, float((src >> 8) & 255) / 255.0f, float(src & 255) / 255.0f};
@@ -134,13 +134,13 @@ Pixel blendPixel(Pixel dst, Pixel src, BlendMode mode)
         const Rgb cb = da > 0 ? Rgb{d.r / da, d.g / da, d.b / da} : Rgb{0, 0, 0};
         Rgb b;
         if (mode == BlendMode::Hue)
-            b = setLum(setSat(cs, sat(cb)), lum(cb));
+            b = SetLum(SetSat(cs, Sat(cb)), Lum(cb));
         else if (mode == BlendMode::Saturation)
-            b = setLum(setSat(cb, sat(cs)), lum(cb));
+            b = SetLum(SetSat(cb, Sat(cs)), Lum(cb));
         else if (mode == BlendMode::Color)
-            b = setLum(cs, lum(cb));
+            b = SetLum(cs, Lum(cb));
         else
-            b = setLum(cb, lum(cs));
+            b = SetLum(cb, Lum(cs));
         const float k = sa * da;
         r = {s.r * (1 - da) + d.r * (1 - sa) + k * b.r, s.g * (1 - da) + d.g * (1 - sa) + k * b.g,
              s.b * (1 - da) + d.b * (1 - sa) + k * b.b};
@@ -151,18 +151,18 @@ Pixel blendPixel(Pixel dst, Pixel src, BlendMode mode)
         const Rgb cs = sa > 0 ? Rgb{s.r / sa, s.g / sa, s.b / sa} : Rgb{0, 0, 0};
         const Rgb cb = da > 0 ? Rgb{d.r / da, d.g / da, d.b / da} : Rgb{0, 0, 0};
         const float k = sa * da;
-        r = {s.r * (1 - da) + d.r * (1 - sa) + k * separable(mode, cb.r, cs.r),
-             s.g * (1 - da) + d.g * (1 - sa) + k * separable(mode, cb.g, cs.g),
-             s.b * (1 - da) + d.b * (1 - sa) + k * separable(mode, cb.b, cs.b)};
+        r = {s.r * (1 - da) + d.r * (1 - sa) + k * Separable(mode, cb.r, cs.r),
+             s.g * (1 - da) + d.g * (1 - sa) + k * Separable(mode, cb.g, cs.g),
+             s.b * (1 - da) + d.b * (1 - sa) + k * Separable(mode, cb.b, cs.b)};
         break;
     }
     }
-    const uint32_t a = toByte(ra);
-    const uint32_t rr = std::min(a, toByte(r.r)), gg = std::min(a, toByte(r.g)), bb = std::min(a, toByte(r.b));
+    const uint32_t a = ToByte(ra);
+    const uint32_t rr = std::min(a, ToByte(r.r)), gg = std::min(a, ToByte(r.g)), bb = std::min(a, ToByte(r.b));
     return (a << 24) | (rr << 16) | (gg << 8) | bb;
 }
 
-void blendLayer(Surface& dst, const QImage& layer, const QRect& area, BlendMode mode)
+void BlendLayer(Surface& dst, const QImage& layer, const QRect& area, BlendMode mode)
 {
     if (dst.isNull() || layer.size() != dst.size() || layer.format() != kPixelFormat)
         return;
@@ -172,7 +172,7 @@ void blendLayer(Surface& dst, const QImage& layer, const QRect& area, BlendMode 
         Pixel* d = dst.row(y);
         for (int x = r.left(); x <= r.right(); ++x)
             if (s[x] != 0)
-                d[x] = blendPixel(d[x], s[x], mode);
+                d[x] = BlendPixel(d[x], s[x], mode);
     }
 }
 

@@ -7,12 +7,12 @@ namespace gfx {
 
 // Composites `layer` (premultiplied, same size as dst) onto dst inside
 // `area` with any blend mode, the non-separable ones included.
-void blendLayer(Surface& dst, const QImage& layer, const QRect& area, BlendMode mode);
+void BlendLayer(Surface& dst, const QImage& layer, const QRect& area, BlendMode mode);
 
 // One premultiplied pixel of src blended over dst.
-Pixel blendPixel(Pixel dst, Pixel src, BlendMode mode);
+Pixel BlendPixel(Pixel dst, Pixel src, BlendMode mode);
 
 // True when QPainter implements the mode itself.
-bool isPainterBlendMode(BlendMode mode);
+bool IsPainterBlendMode(BlendMode mode);
 
 } // namespace gfx

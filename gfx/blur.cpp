@@ -24,9 +24,9 @@ constexpr int kLanes = 8;            // rows or columns blurred side by side
 
 // Lines per parallel block: a few blocks per thread, so that each block's
 // scratch buffers are set up once for many lines.
-int grainFor(int lines)
+int GrainFor(int lines)
 {
-    return std::max(1, lines / ((platform::threadPoolWorkerCount() + 1) * 4));
+    return std::max(1, lines / ((platform::ThreadPoolWorkerCount() + 1) * 4));
 }
 
 struct Box {
@@ -43,7 +43,7 @@ struct AxisPlan {
     bool active = false;
 };
 
-AxisPlan planAxis(float sigma)
+AxisPlan PlanAxis(float sigma)
 {
     AxisPlan plan;
     if (!(sigma > 0.0f))
@@ -82,15 +82,15 @@ AxisPlan planAxis(float sigma)
 // Lines are arrays of positions with `cells` pixels each (I4 per pixel).
 // A pass writes the positions whose window lies in the valid range
 // [lo, hi) of its input and narrows that range.
-void boxPass(const I4* src, I4* dst, int& lo, int& hi, int cells, Box box)
+void BoxPass(const I4* src, I4* dst, int& lo, int& hi, int cells, Box box)
 {
     const int outLo = lo + box.left, outHi = hi - box.right;
     if (outLo >= outHi) {
         lo = hi = outLo;
         return;
     }
-    const F4 inv = px::splat(1.0f / float(box.left + box.right + 1));
-    const F4 half = px::splat(0.5f);
+    const F4 inv = px::Splat(1.0f / float(box.left + box.right + 1));
+    const F4 half = px::Splat(0.5f);
     std::array<I4, kLanes> sum{};
     for (int j = lo; j <= lo + box.left + box.right; ++j)
         for (int k = 0; k < cells; ++k)
@@ -110,17 +110,17 @@ void boxPass(const I4* src, I4* dst, int& lo, int& hi, int cells, Box box)
     hi = outHi;
 }
 
-void kernelPass(const I4* src, I4* dst, int& lo, int& hi, int cells, const std::vector<float>& kernel, int radius)
+void KernelPass(const I4* src, I4* dst, int& lo, int& hi, int cells, const std::vector<float>& kernel, int radius)
 {
     const int outLo = lo + radius, outHi = hi - radius;
-    const F4 half = px::splat(0.5f);
+    const F4 half = px::Splat(0.5f);
     for (int i = outLo; i < outHi; ++i) {
         I4* out = dst + size_t(i) * cells;
         for (int k = 0; k < cells; ++k) {
             const I4* in = src + size_t(i - radius) * cells + k;
-            F4 acc = px::splat(0.0f);
+            F4 acc = px::Splat(0.0f);
             for (size_t t = 0; t < kernel.size(); ++t)
-                acc += px::splat(kernel[t]) * __builtin_convertvector(in[t * size_t(cells)], F4);
+                acc += px::Splat(kernel[t]) * __builtin_convertvector(in[t * size_t(cells)], F4);
             out[k] = __builtin_convertvector(acc + half, I4);
         }
     }
@@ -135,7 +135,7 @@ struct ByteSource {
 
     I4 load(int x, int y) const
     {
-        return px::toI4(reinterpret_cast<const Pixel*>(base + stride * y)[x]) << kFrac;
+        return px::ToI4(reinterpret_cast<const Pixel*>(base + stride * y)[x]) << kFrac;
     }
 };
 
@@ -152,7 +152,7 @@ struct ByteTarget {
         const I4 alpha = {a, a, a, a};
         v = v < zero ? zero : v;
         v = v > alpha ? alpha : v;
-        reinterpret_cast<Pixel*>(base + stride * y)[x] = px::packI4(v);
+        reinterpret_cast<Pixel*>(base + stride * y)[x] = px::PackI4(v);
     }
 };
 
@@ -187,7 +187,7 @@ struct Lines {
 // Blurs one line of n positions x cells. load(i, k) reads the input,
 // store(i, k, v) writes the result.
 template <typename Load, typename Store>
-void blurLine(const AxisPlan& plan, EdgeMode edge, int n, int cells, Lines& lines, Load&& load, Store&& store)
+void BlurLine(const AxisPlan& plan, EdgeMode edge, int n, int cells, Lines& lines, Load&& load, Store&& store)
 {
     const int reach = plan.reach;
     const int len = n + 2 * reach;
@@ -207,11 +207,11 @@ void blurLine(const AxisPlan& plan, EdgeMode edge, int n, int cells, Lines& line
         }
     int lo = 0, hi = len;
     if (!plan.kernel.empty()) {
-        kernelPass(src, dst, lo, hi, cells, plan.kernel, plan.radius);
+        KernelPass(src, dst, lo, hi, cells, plan.kernel, plan.radius);
         std::swap(src, dst);
     } else {
         for (const Box& box : plan.boxes) {
-            boxPass(src, dst, lo, hi, cells, box);
+            BoxPass(src, dst, lo, hi, cells, box);
             std::swap(src, dst);
         }
     }
@@ -224,14 +224,14 @@ void blurLine(const AxisPlan& plan, EdgeMode edge, int n, int cells, Lines& line
 // columns), so that every input and output access walks kLanes sequential
 // streams instead of striding across the image.
 template <typename In, typename Out>
-void blurRows(const AxisPlan& plan, EdgeMode edge, int width, int height, const In& in, const Out& out)
+void BlurRows(const AxisPlan& plan, EdgeMode edge, int width, int height, const In& in, const Out& out)
 {
     const int bands = (height + kLanes - 1) / kLanes;
-    platform::parallelForRange(0, bands, grainFor(bands), [&](int b0, int b1) {
+    platform::ParallelForRange(0, bands, GrainFor(bands), [&](int b0, int b1) {
         Lines lines;
         for (int b = b0; b < b1; ++b) {
             const int y0 = b * kLanes;
-            blurLine(
+            BlurLine(
                 plan, edge, width, std::min(kLanes, height - y0), lines,
                 [&](int i, int k) { return in.load(i, y0 + k); },
                 [&](int i, int k, I4 v) { out.store(i, y0 + k, v); });
@@ -240,14 +240,14 @@ void blurRows(const AxisPlan& plan, EdgeMode edge, int width, int height, const 
 }
 
 template <typename In, typename Out>
-void blurColumns(const AxisPlan& plan, EdgeMode edge, int width, int height, const In& in, const Out& out)
+void BlurColumns(const AxisPlan& plan, EdgeMode edge, int width, int height, const In& in, const Out& out)
 {
     const int blocks = (width + kLanes - 1) / kLanes;
-    platform::parallelForRange(0, blocks, grainFor(blocks), [&](int b0, int b1) {
+    platform::ParallelForRange(0, blocks, GrainFor(blocks), [&](int b0, int b1) {
         Lines lines;
         for (int b = b0; b < b1; ++b) {
             const int x0 = b * kLanes;
-            blurLine(
+            BlurLine(
                 plan, edge, height, std::min(kLanes, width - x0), lines,
                 [&](int i, int k) { return in.load(x0 + k, i); },
                 [&](int i, int k, I4 v) { out.store(x0 + k, i, v); });
@@ -257,11 +257,11 @@ void blurColumns(const AxisPlan& plan, EdgeMode edge, int width, int height, con
 
 // Blurs src into dst (which may be the same pixels); false when scratch
 // memory is not available.
-bool blurPixels(const uint8_t* src, qsizetype srcStride, uint8_t* dst, qsizetype dstStride, int width, int height,
+bool BlurPixels(const uint8_t* src, qsizetype srcStride, uint8_t* dst, qsizetype dstStride, int width, int height,
                 float sigmaX, float sigmaY, EdgeMode edge)
 {
-    const AxisPlan planX = planAxis(sigmaX);
-    const AxisPlan planY = planAxis(sigmaY);
+    const AxisPlan planX = PlanAxis(sigmaX);
+    const AxisPlan planY = PlanAxis(sigmaY);
     const ByteSource in{src, srcStride};
     const ByteTarget out{dst, dstStride};
     if (planX.active && planY.active) {
@@ -269,12 +269,12 @@ bool blurPixels(const uint8_t* src, qsizetype srcStride, uint8_t* dst, qsizetype
         if (!mid)
             return false;
         const ColumnPlane wide{mid.data(), size_t(height)};
-        blurRows(planX, edge, width, height, in, wide);
-        blurColumns(planY, edge, width, height, wide, out);
+        BlurRows(planX, edge, width, height, in, wide);
+        BlurColumns(planY, edge, width, height, wide, out);
     } else if (planX.active) {
-        blurRows(planX, edge, width, height, in, out);
+        BlurRows(planX, edge, width, height, in, out);
     } else if (planY.active) {
-        blurColumns(planY, edge, width, height, in, out);
+        BlurColumns(planY, edge, width, height, in, out);
     } else if (src != dst) {
         for (int y = 0; y < height; ++y)
             std::memcpy(dst + dstStride * y, src + srcStride * y, size_t(width) * sizeof(Pixel));
@@ -284,25 +284,25 @@ bool blurPixels(const uint8_t* src, qsizetype srcStride, uint8_t* dst, qsizetype
 
 } // namespace
 
-Image gaussianBlur(const Image& image, float sigmaX, float sigmaY, EdgeMode edge)
+Image GaussianBlur(const Image& image, float sigmaX, float sigmaY, EdgeMode edge)
 {
     if (image.isNull() || std::isnan(sigmaX) || std::isnan(sigmaY))
         return {};
-    QImage out = newPixelImage(image.size());
+    QImage out = NewPixelImage(image.size());
     if (out.isNull())
         return {};
-    if (!blurPixels(image.bits(), image.stride(), out.bits(), out.bytesPerLine(), image.width(), image.height(),
+    if (!BlurPixels(image.bits(), image.stride(), out.bits(), out.bytesPerLine(), image.width(), image.height(),
                     sigmaX, sigmaY, edge))
         return {};
     return Image::adopt(std::move(out));
 }
 
-bool gaussianBlur(Surface& surface, float sigmaX, float sigmaY, EdgeMode edge)
+bool GaussianBlur(Surface& surface, float sigmaX, float sigmaY, EdgeMode edge)
 {
     if (surface.isNull() || std::isnan(sigmaX) || std::isnan(sigmaY))
         return false;
     uint8_t* bits = surface.bits();
-    return blurPixels(bits, surface.stride(), bits, surface.stride(), surface.width(), surface.height(), sigmaX,
+    return BlurPixels(bits, surface.stride(), bits, surface.stride(), surface.width(), surface.height(), sigmaX,
                       sigmaY, edge);
 }
 

@@ -8,7 +8,7 @@
 
 namespace gfx {
 
-QPainter::CompositionMode toCompositionMode(BlendMode mode)
+QPainter::CompositionMode ToCompositionMode(BlendMode mode)
 {
     switch (mode) {
     case BlendMode::Clear: return QPainter::CompositionMode_Clear;
@@ -92,8 +92,8 @@ void Canvas::applyPaint(QPainter& p, const Paint& paint) const
         p.setBrush(Qt::NoBrush);
     else
         p.setBrush(paint.color);
-    if (isPainterBlendMode(paint.blend))
-        p.setCompositionMode(toCompositionMode(paint.blend));
+    if (IsPainterBlendMode(paint.blend))
+        p.setCompositionMode(ToCompositionMode(paint.blend));
 }
 
 // Draws through QPainter directly, or into a layer that is then blended
@@ -103,7 +103,7 @@ void Canvas::withPaint(const Paint& paint, Fn&& draw)
 {
     if (!painter_.isActive())
         return;
-    if (isPainterBlendMode(paint.blend)) {
+    if (IsPainterBlendMode(paint.blend)) {
         painter_.save();
         applyPaint(painter_, paint);
         draw(painter_);
@@ -124,7 +124,7 @@ void Canvas::withPaint(const Paint& paint, Fn&& draw)
     }
     // The raster painter writes straight into the surface's buffer, so the
     // layer can be blended into the rows while the painter stays open.
-    blendLayer(surface_, layer, surface_.rect(), paint.blend);
+    BlendLayer(surface_, layer, surface_.rect(), paint.blend);
 }
 
 void Canvas::drawImage(const Image& image, double x, double y, Sampling sampling, const Paint* paint)
@@ -171,7 +171,7 @@ void Canvas::drawImageRect(const Image& image, const QRectF& src, const QRectF& 
         if (visible.isEmpty())
             return;
         QPoint origin;
-        const Image warped = transformImage(image, src, device, Sampling::Mitchell, &origin, visible);
+        const Image warped = TransformImage(image, src, device, Sampling::Mitchell, &origin, visible);
         if (warped.isNull())
             return;
         withPaint(p, [&](QPainter& qp) {

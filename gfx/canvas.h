@@ -77,6 +77,6 @@ private:
 };
 
 // QPainter composition mode of a blend mode the painter supports.
-QPainter::CompositionMode toCompositionMode(BlendMode mode);
+QPainter::CompositionMode ToCompositionMode(BlendMode mode);
 
 } // namespace gfx

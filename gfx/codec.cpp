@@ -15,7 +15,7 @@ namespace gfx {
 
 namespace {
 
-void setError(QString* error, const QString& text)
+void SetError(QString* error, const QString& text)
 {
     if (error)
         *error = text;
@@ -25,24 +25,24 @@ void setError(QString* error, const QString& text)
 // exceeds. Our own pixel cap is checked before decoding; this limit stays as
 // a backstop for readers that cannot tell their size in advance (250 MP at
 // 8 bytes a pixel for 16-bit images).
-void raiseAllocationLimit()
+void RaiseAllocationLimit()
 {
     static std::once_flag once;
     std::call_once(once, [] { QImageReader::setAllocationLimit(2048); });
 }
 
-QString sizeText(const QSize& size)
+QString SizeText(const QSize& size)
 {
     return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
 }
 
-bool acceptableSize(const QSize& size)
+bool AcceptableSize(const QSize& size)
 {
-    return isSaneSize(size.width(), size.height()) &&
+    return IsSaneSize(size.width(), size.height()) &&
            int64_t(size.width()) * int64_t(size.height()) <= kMaxDecodePixels;
 }
 
-const char* writerFormat(ImageFormat format)
+const char* WriterFormat(ImageFormat format)
 {
     switch (format) {
     case ImageFormat::Jpeg: return "jpeg";
@@ -56,19 +56,19 @@ const char* writerFormat(ImageFormat format)
 // Qt's PNG writer turns quality q into zlib level (100 - q) * 9 / 91, so 90
 // and above would store the pixels uncompressed. Returns the Qt quality that
 // yields `level`.
-int qtPngQualityForLevel(int level)
+int QtPngQualityForLevel(int level)
 {
     return 100 - (level * 91 + 8) / 9;
 }
 
-int pngLevelForQuality(int quality)
+int PngLevelForQuality(int quality)
 {
     return std::clamp((100 - quality) / 10, 1, 9);
 }
 
 // Readers that hand out premultiplied pixels (TIFF with associated alpha)
 // pass on whatever the file holds, colour above alpha included.
-void clampColourToAlpha(QImage& image)
+void ClampColourToAlpha(QImage& image)
 {
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<Pixel*>(image.scanLine(y));
@@ -85,7 +85,7 @@ void clampColourToAlpha(QImage& image)
 
 } // namespace
 
-ImageFormat formatFromExtension(const QString& pathOrExt)
+ImageFormat FormatFromExtension(const QString& pathOrExt)
 {
     const qsizetype slash = std::max(pathOrExt.lastIndexOf(QLatin1Char('/')), pathOrExt.lastIndexOf(QLatin1Char('\\')));
     const QString name = pathOrExt.mid(slash + 1);
@@ -106,15 +106,15 @@ ImageFormat formatFromExtension(const QString& pathOrExt)
     return ImageFormat::Unknown;
 }
 
-Image decodeData(const QByteArray& bytes, QString* error)
+Image DecodeData(const QByteArray& bytes, QString* error)
 {
     if (bytes.isEmpty()) {
-        setError(error, QStringLiteral("the file is empty"));
+        SetError(error, QStringLiteral("the file is empty"));
         return {};
     }
-    if (!checkImageStructure(bytes, error))
+    if (!CheckImageStructure(bytes, error))
         return {};
-    raiseAllocationLimit();
+    RaiseAllocationLimit();
 
     QBuffer buffer;
     buffer.setData(bytes);
@@ -122,62 +122,62 @@ Image decodeData(const QByteArray& bytes, QString* error)
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     if (!reader.canRead()) {
-        setError(error, QStringLiteral("not an image in a known format"));
+        SetError(error, QStringLiteral("not an image in a known format"));
         return {};
     }
     const QSize declared = reader.size();
-    if (declared.isValid() && !acceptableSize(declared)) {
-        setError(error, QStringLiteral("the image is too large (%1 pixels)").arg(sizeText(declared)));
+    if (declared.isValid() && !AcceptableSize(declared)) {
+        SetError(error, QStringLiteral("the image is too large (%1 pixels)").arg(SizeText(declared)));
         return {};
     }
     QImage image = reader.read();
     if (image.isNull()) {
-        setError(error, QStringLiteral("cannot decode the image: %1").arg(reader.errorString()));
+        SetError(error, QStringLiteral("cannot decode the image: %1").arg(reader.errorString()));
         return {};
     }
-    if (!acceptableSize(image.size())) {
-        setError(error, QStringLiteral("the image is too large (%1 pixels)").arg(sizeText(image.size())));
+    if (!AcceptableSize(image.size())) {
+        SetError(error, QStringLiteral("the image is too large (%1 pixels)").arg(SizeText(image.size())));
         return {};
     }
     const bool premultipliedSource = image.pixelFormat().premultiplied() == QPixelFormat::Premultiplied;
     // In place where the layouts allow it (RGB32 from JPEG).
     image.convertTo(kPixelFormat);
     if (premultipliedSource && image.format() == kPixelFormat)
-        clampColourToAlpha(image);
+        ClampColourToAlpha(image);
     Image result = Image::adopt(std::move(image));
     if (result.isNull())
-        setError(error, QStringLiteral("not enough memory for the image"));
+        SetError(error, QStringLiteral("not enough memory for the image"));
     return result;
 }
 
-Image decodeFile(const QString& path, QString* error)
+Image DecodeFile(const QString& path, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+        SetError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
         return {};
     }
     if (file.size() > kMaxImageFileBytes) {
-        setError(error, QStringLiteral("%1 is too large to open").arg(path));
+        SetError(error, QStringLiteral("%1 is too large to open").arg(path));
         return {};
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        setError(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        SetError(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
         return {};
     }
-    return decodeData(bytes, error);
+    return DecodeData(bytes, error);
 }
 
-QByteArray encode(const Image& image, ImageFormat format, int quality, QString* error)
+QByteArray Encode(const Image& image, ImageFormat format, int quality, QString* error)
 {
     if (image.isNull()) {
-        setError(error, QStringLiteral("there is no image to encode"));
+        SetError(error, QStringLiteral("there is no image to encode"));
         return {};
     }
-    const char* name = writerFormat(format);
+    const char* name = WriterFormat(format);
     if (!name) {
-        setError(error, QStringLiteral("this image format cannot be written"));
+        SetError(error, QStringLiteral("this image format cannot be written"));
         return {};
     }
     quality = std::clamp(quality, 1, 100);
@@ -197,35 +197,35 @@ QByteArray encode(const Image& image, ImageFormat format, int quality, QString* 
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, name);
     switch (format) {
-    case ImageFormat::Png: writer.setQuality(qtPngQualityForLevel(pngLevelForQuality(quality))); break;
+    case ImageFormat::Png: writer.setQuality(QtPngQualityForLevel(PngLevelForQuality(quality))); break;
     case ImageFormat::Jpeg:
     case ImageFormat::WebP: writer.setQuality(quality); break;
     default: break;
     }
     if (!writer.write(source)) {
-        setError(error, QStringLiteral("cannot encode the image: %1").arg(writer.errorString()));
+        SetError(error, QStringLiteral("cannot encode the image: %1").arg(writer.errorString()));
         return {};
     }
     return out;
 }
 
-bool encodeToFile(const Image& image, const QString& path, ImageFormat format, int quality, QString* error)
+bool EncodeToFile(const Image& image, const QString& path, ImageFormat format, int quality, QString* error)
 {
-    const QByteArray bytes = encode(image, format, quality, error);
+    const QByteArray bytes = Encode(image, format, quality, error);
     if (bytes.isEmpty())
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        SetError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
         return false;
     }
     if (file.write(bytes) != bytes.size()) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        SetError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        SetError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
         return false;
     }
     return true;

@@ -18,14 +18,14 @@ constexpr qint64 kMaxImageFileBytes = qint64(2) << 30;
 
 // Format named by a file name, a path or a bare extension (".JPG", "png",
 // "photo.tiff"), case-insensitive; Unknown for anything else.
-ImageFormat formatFromExtension(const QString& pathOrExt);
+ImageFormat FormatFromExtension(const QString& pathOrExt);
 
 // Decodes whatever format the contents are in (the extension is not
 // consulted), applies the EXIF orientation and returns kPixelFormat pixels.
 // Files that are truncated or corrupt, too large or not images give a null
 // image and *error; a damaged file never yields a partly decoded picture.
-Image decodeFile(const QString& path, QString* error = nullptr);
-Image decodeData(const QByteArray& bytes, QString* error = nullptr);
+Image DecodeFile(const QString& path, QString* error = nullptr);
+Image DecodeData(const QByteArray& bytes, QString* error = nullptr);
 
 // Encodes as Jpeg, Png, WebP or Bmp; the other formats are refused.
 // quality 1..100 (clamped): JPEG and WebP quality (WebP 100 is lossless);
@@ -35,11 +35,11 @@ Image decodeData(const QByteArray& bytes, QString* error = nullptr);
 // i.e. the picture as seen over black; BMP writes 24-bit unpremultiplied
 // colours and drops alpha. Callers wanting another backdrop composite first.
 // An empty result and *error on failure.
-QByteArray encode(const Image& image, ImageFormat format, int quality, QString* error = nullptr);
+QByteArray Encode(const Image& image, ImageFormat format, int quality, QString* error = nullptr);
 
 // Encodes, then writes through a temporary file that replaces `path` only
 // once everything is written: on failure an existing file is left as it was.
-bool encodeToFile(const Image& image, const QString& path, ImageFormat format, int quality,
+bool EncodeToFile(const Image& image, const QString& path, ImageFormat format, int quality,
                   QString* error = nullptr);
 
 } // namespace gfx

@@ -7,41 +7,41 @@ namespace gfx {
 
 namespace {
 
-bool fail(QString* error, const QString& text)
+bool Fail(QString* error, const QString& text)
 {
     if (error)
         *error = text;
     return false;
 }
 
-QString truncatedText(const char* format)
+QString TruncatedText(const char* format)
 {
     return QStringLiteral("the %1 file is truncated or damaged").arg(QLatin1String(format));
 }
 
-uint32_t readLe32(const uint8_t* p)
+uint32_t ReadLe32(const uint8_t* p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-uint16_t readLe16(const uint8_t* p)
+uint16_t ReadLe16(const uint8_t* p)
 {
     return uint16_t(p[0] | p[1] << 8);
 }
 
-bool isRestartMarker(uint8_t m)
+bool IsRestartMarker(uint8_t m)
 {
     return m >= 0xD0 && m <= 0xD7;
 }
 
 } // namespace
 
-bool checkJpegStructure(const QByteArray& bytes, QString* error)
+bool CheckJpegStructure(const QByteArray& bytes, QString* error)
 {
     const auto* d = reinterpret_cast<const uint8_t*>(bytes.constData());
     const qsizetype n = bytes.size();
     if (n < 4 || d[0] != 0xFF || d[1] != 0xD8)
-        return fail(error, QStringLiteral("not a JPEG file"));
+        return Fail(error, QStringLiteral("not a JPEG file"));
 
     qsizetype pos = 2;
     bool sawScan = false;
@@ -52,27 +52,27 @@ bool checkJpegStructure(const QByteArray& bytes, QString* error)
         while (pos < n && d[pos] == 0xFF)
             ++pos;
         if (pos >= n)
-            return fail(error, truncatedText("JPEG"));
+            return Fail(error, TruncatedText("JPEG"));
         const uint8_t marker = d[pos++];
         if (marker == 0xD9) {
             if (!sawScan)
-                return fail(error, QStringLiteral("the JPEG file holds no image data"));
+                return Fail(error, QStringLiteral("the JPEG file holds no image data"));
             return true;
         }
-        if (marker == 0x01 || isRestartMarker(marker))
+        if (marker == 0x01 || IsRestartMarker(marker))
             continue;
         if (marker == 0x00 || marker == 0xD8)
-            return fail(error, QStringLiteral("the JPEG file is damaged"));
+            return Fail(error, QStringLiteral("the JPEG file is damaged"));
         // A segment: its length counts the two length bytes. Segments such as
         // an Exif APP1 are skipped whole, so a thumbnail's end marker inside
         // them does not count.
         if (pos + 2 > n)
-            return fail(error, truncatedText("JPEG"));
+            return Fail(error, TruncatedText("JPEG"));
         const int length = d[pos] << 8 | d[pos + 1];
         if (length < 2)
-            return fail(error, QStringLiteral("the JPEG file is damaged"));
+            return Fail(error, QStringLiteral("the JPEG file is damaged"));
         if (pos + length > n)
-            return fail(error, truncatedText("JPEG"));
+            return Fail(error, TruncatedText("JPEG"));
         pos += length;
         if (marker != 0xDA)
             continue;
@@ -83,12 +83,12 @@ bool checkJpegStructure(const QByteArray& bytes, QString* error)
         for (;;) {
             const void* hit = std::memchr(d + pos, 0xFF, size_t(n - pos));
             if (!hit)
-                return fail(error, truncatedText("JPEG"));
+                return Fail(error, TruncatedText("JPEG"));
             pos = static_cast<const uint8_t*>(hit) - d;
             if (pos + 1 >= n)
-                return fail(error, truncatedText("JPEG"));
+                return Fail(error, TruncatedText("JPEG"));
             const uint8_t next = d[pos + 1];
-            if (next == 0x00 || isRestartMarker(next))
+            if (next == 0x00 || IsRestartMarker(next))
                 pos += 2;
             else if (next == 0xFF)
                 pos += 1;
@@ -98,12 +98,12 @@ bool checkJpegStructure(const QByteArray& bytes, QString* error)
     }
 }
 
-bool checkGifStructure(const QByteArray& bytes, QString* error)
+bool CheckGifStructure(const QByteArray& bytes, QString* error)
 {
     const auto* d = reinterpret_cast<const uint8_t*>(bytes.constData());
     const qsizetype n = bytes.size();
     if (n < 13 || std::memcmp(d, "GIF8", 4) != 0)
-        return fail(error, QStringLiteral("not a GIF file"));
+        return Fail(error, QStringLiteral("not a GIF file"));
 
     qsizetype pos = 13;
     if (d[10] & 0x80)
@@ -124,22 +124,22 @@ bool checkGifStructure(const QByteArray& bytes, QString* error)
     // Only the first image is decoded: it has to be complete.
     for (;;) {
         if (pos >= n)
-            return fail(error, truncatedText("GIF"));
+            return Fail(error, TruncatedText("GIF"));
         const uint8_t block = d[pos++];
         if (block == 0x21) { // extension: label, then sub-blocks
             ++pos;
             if (!skipSubBlocks())
-                return fail(error, truncatedText("GIF"));
+                return Fail(error, TruncatedText("GIF"));
         } else if (block == 0x2C) { // image descriptor
             if (pos + 9 > n)
-                return fail(error, truncatedText("GIF"));
+                return Fail(error, TruncatedText("GIF"));
             const uint8_t flags = d[pos + 8];
             pos += 9;
             if (flags & 0x80)
                 pos += 3 * (qsizetype(2) << (flags & 7));
             ++pos; // LZW minimum code size
             if (!skipSubBlocks())
-                return fail(error, truncatedText("GIF"));
+                return Fail(error, TruncatedText("GIF"));
             return true;
         } else {
             // The trailer or an unknown block: the reader decides.
@@ -148,28 +148,28 @@ bool checkGifStructure(const QByteArray& bytes, QString* error)
     }
 }
 
-bool checkBmpStructure(const QByteArray& bytes, QString* error)
+bool CheckBmpStructure(const QByteArray& bytes, QString* error)
 {
     const auto* d = reinterpret_cast<const uint8_t*>(bytes.constData());
     const qsizetype n = bytes.size();
     if (n < 26 || d[0] != 'B' || d[1] != 'M')
-        return fail(error, QStringLiteral("not a BMP file"));
+        return Fail(error, QStringLiteral("not a BMP file"));
 
-    const int64_t pixelOffset = readLe32(d + 10);
-    const uint32_t headerSize = readLe32(d + 14);
+    const int64_t pixelOffset = ReadLe32(d + 10);
+    const uint32_t headerSize = ReadLe32(d + 14);
     int64_t width = 0;
     int64_t height = 0;
     int bitsPerPixel = 0;
     uint32_t compression = 0;
     if (headerSize == 12) {
-        width = readLe16(d + 18);
-        height = readLe16(d + 20);
-        bitsPerPixel = readLe16(d + 24);
+        width = ReadLe16(d + 18);
+        height = ReadLe16(d + 20);
+        bitsPerPixel = ReadLe16(d + 24);
     } else if (headerSize >= 40 && n >= 34) {
-        width = int32_t(readLe32(d + 18));
-        height = int32_t(readLe32(d + 22));
-        bitsPerPixel = readLe16(d + 28);
-        compression = readLe32(d + 30);
+        width = int32_t(ReadLe32(d + 18));
+        height = int32_t(ReadLe32(d + 22));
+        bitsPerPixel = ReadLe16(d + 28);
+        compression = ReadLe32(d + 30);
     } else {
         return true; // unusual header: the reader decides
     }
@@ -183,20 +183,20 @@ bool checkBmpStructure(const QByteArray& bytes, QString* error)
         return true;
     const int64_t rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
     if (pixelOffset + rowBytes * height > n)
-        return fail(error, truncatedText("BMP"));
+        return Fail(error, TruncatedText("BMP"));
     return true;
 }
 
-bool checkImageStructure(const QByteArray& bytes, QString* error)
+bool CheckImageStructure(const QByteArray& bytes, QString* error)
 {
     const auto* d = reinterpret_cast<const uint8_t*>(bytes.constData());
     const qsizetype n = bytes.size();
     if (n >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF)
-        return checkJpegStructure(bytes, error);
+        return CheckJpegStructure(bytes, error);
     if (n >= 4 && std::memcmp(d, "GIF8", 4) == 0)
-        return checkGifStructure(bytes, error);
+        return CheckGifStructure(bytes, error);
     if (n >= 2 && d[0] == 'B' && d[1] == 'M')
-        return checkBmpStructure(bytes, error);
+        return CheckBmpStructure(bytes, error);
     return true;
 }
 

@@ -10,10 +10,10 @@ namespace gfx {
 // marker), GIF (image data cut short) and uncompressed BMP (fewer pixel bytes
 // than the header declares). True for intact files and for other formats,
 // which their readers reject themselves; false and *error otherwise.
-bool checkImageStructure(const QByteArray& bytes, QString* error);
+bool CheckImageStructure(const QByteArray& bytes, QString* error);
 
-bool checkJpegStructure(const QByteArray& bytes, QString* error);
-bool checkGifStructure(const QByteArray& bytes, QString* error);
-bool checkBmpStructure(const QByteArray& bytes, QString* error);
+bool CheckJpegStructure(const QByteArray& bytes, QString* error);
+bool CheckGifStructure(const QByteArray& bytes, QString* error);
+bool CheckBmpStructure(const QByteArray& bytes, QString* error);
 
 } // namespace gfx

@@ -8,11 +8,11 @@
 
 namespace gfx {
 
-Image colorMatrix(const Image& image, const std::array<float, 20>& m)
+Image ColorMatrix(const Image& image, const std::array<float, 20>& m)
 {
     if (image.isNull() || !std::all_of(m.begin(), m.end(), [](float v) { return std::isfinite(v); }))
         return {};
-    QImage out = newPixelImage(image.size());
+    QImage out = NewPixelImage(image.size());
     if (out.isNull())
         return {};
 
@@ -25,7 +25,7 @@ Image colorMatrix(const Image& image, const std::array<float, 20>& m)
     const int width = image.width();
     uchar* const base = out.bits();
     const qsizetype stride = out.bytesPerLine();
-    platform::parallelForRange(0, image.height(), 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, image.height(), 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const Pixel* in = image.row(y);
             Pixel* dst = reinterpret_cast<Pixel*>(base + stride * y);
@@ -38,11 +38,11 @@ Image colorMatrix(const Image& image, const std::array<float, 20>& m)
                     dst[x] = lastOut;
                     continue;
                 }
-                const px::F4 u = px::unpremultiply(p); // B, G, R, A in 0..1
-                const px::F4 v = column[0] * px::splat(u[2]) + column[1] * px::splat(u[1]) +
-                                 column[2] * px::splat(u[0]) + column[3] * px::splat(u[3]) + column[4];
+                const px::F4 u = px::Unpremultiply(p); // B, G, R, A in 0..1
+                const px::F4 v = column[0] * px::Splat(u[2]) + column[1] * px::Splat(u[1]) +
+                                 column[2] * px::Splat(u[0]) + column[3] * px::Splat(u[3]) + column[4];
                 lastIn = p;
-                lastOut = dst[x] = px::premultiplyToPixel(v);
+                lastOut = dst[x] = px::PremultiplyToPixel(v);
                 haveLast = true;
             }
         }

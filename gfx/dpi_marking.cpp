@@ -19,7 +19,7 @@ constexpr unsigned char kPngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 
 
 constexpr uint32_t kPixelsPerMetre = 11811; // 300 per inch
 
-std::array<uint32_t, 256> makeCrcTable()
+std::array<uint32_t, 256> MakeCrcTable()
 {
     std::array<uint32_t, 256> table{};
     for (uint32_t n = 0; n < 256; ++n) {
@@ -31,22 +31,22 @@ std::array<uint32_t, 256> makeCrcTable()
     return table;
 }
 
-unsigned byteAt(const QByteArray& data, qsizetype i)
+unsigned ByteAt(const QByteArray& data, qsizetype i)
 {
     return static_cast<unsigned char>(data[i]);
 }
 
-uint32_t bigEndian16(const QByteArray& data, qsizetype i)
+uint32_t BigEndian16(const QByteArray& data, qsizetype i)
 {
-    return (byteAt(data, i) << 8) | byteAt(data, i + 1);
+    return (ByteAt(data, i) << 8) | ByteAt(data, i + 1);
 }
 
-uint32_t bigEndian32(const QByteArray& data, qsizetype i)
+uint32_t BigEndian32(const QByteArray& data, qsizetype i)
 {
-    return (byteAt(data, i) << 24) | (byteAt(data, i + 1) << 16) | (byteAt(data, i + 2) << 8) | byteAt(data, i + 3);
+    return (ByteAt(data, i) << 24) | (ByteAt(data, i + 1) << 16) | (ByteAt(data, i + 2) << 8) | ByteAt(data, i + 3);
 }
 
-void appendBigEndian32(QByteArray& out, uint32_t v)
+void AppendBigEndian32(QByteArray& out, uint32_t v)
 {
     out.append(char(v >> 24));
     out.append(char((v >> 16) & 0xFF));
@@ -54,14 +54,14 @@ void appendBigEndian32(QByteArray& out, uint32_t v)
     out.append(char(v & 0xFF));
 }
 
-bool isExifHeader(const QByteArray& data, qsizetype i)
+bool IsExifHeader(const QByteArray& data, qsizetype i)
 {
     return data.mid(i, 6) == QByteArray("Exif\0\0", 6);
 }
 
 // Reads the file, applies `mark` and writes the result back through a
 // temporary file.
-bool markFile(const QString& fileName, bool (*mark)(QByteArray&), QString* error)
+bool MarkFile(const QString& fileName, bool (*mark)(QByteArray&), QString* error)
 {
     QFile in(fileName);
     if (!in.exists() || !in.open(QIODevice::ReadOnly))
@@ -81,40 +81,40 @@ bool markFile(const QString& fileName, bool (*mark)(QByteArray&), QString* error
 
 } // namespace
 
-QByteArray jpegDpi300Segment()
+QByteArray JpegDpi300Segment()
 {
     return QByteArray(reinterpret_cast<const char*>(kJpegSegment), sizeof kJpegSegment);
 }
 
-QByteArray pngDpi300Chunk()
+QByteArray PngDpi300Chunk()
 {
     QByteArray chunk;
-    appendBigEndian32(chunk, 9);
+    AppendBigEndian32(chunk, 9);
     chunk.append("pHYs");
-    appendBigEndian32(chunk, kPixelsPerMetre);
-    appendBigEndian32(chunk, kPixelsPerMetre);
+    AppendBigEndian32(chunk, kPixelsPerMetre);
+    AppendBigEndian32(chunk, kPixelsPerMetre);
     chunk.append(char(1)); // unit: metre
-    appendBigEndian32(chunk, crc32(chunk.constData() + 4, 13));
+    AppendBigEndian32(chunk, Crc32(chunk.constData() + 4, 13));
     return chunk;
 }
 
-uint32_t crc32(const char* data, qsizetype size)
+uint32_t Crc32(const char* data, qsizetype size)
 {
     if (size <= 0)
         return 0;
-    static const std::array<uint32_t, 256> table = makeCrcTable();
+    static const std::array<uint32_t, 256> kTable = MakeCrcTable();
     uint32_t c = 0xFFFFFFFFu;
     for (qsizetype i = 0; i < size; ++i)
-        c = table[(c ^ static_cast<unsigned char>(data[i])) & 0xFF] ^ (c >> 8);
+        c = kTable[(c ^ static_cast<unsigned char>(data[i])) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
 }
 
-bool markJpegDpi300(QByteArray& jpeg)
+bool MarkJpegDpi300(QByteArray& jpeg)
 {
     const qsizetype size = jpeg.size();
-    if (size < 2 || byteAt(jpeg, 0) != 0xFF || byteAt(jpeg, 1) != 0xD8)
+    if (size < 2 || ByteAt(jpeg, 0) != 0xFF || ByteAt(jpeg, 1) != 0xD8)
         return false;
-    const QByteArray segment = jpegDpi300Segment();
+    const QByteArray segment = JpegDpi300Segment();
     QByteArray out;
     out.reserve(size + segment.size());
     out.append(jpeg.constData(), 2);
@@ -127,9 +127,9 @@ bool markJpegDpi300(QByteArray& jpeg)
 
     qsizetype pos = 2;
     while (pos + 2 <= size) {
-        if (byteAt(jpeg, pos) != 0xFF)
+        if (ByteAt(jpeg, pos) != 0xFF)
             return false;
-        const unsigned marker = byteAt(jpeg, pos + 1);
+        const unsigned marker = ByteAt(jpeg, pos + 1);
         if (marker == 0xFF) { // fill byte before a marker
             ++pos;
             continue;
@@ -144,11 +144,11 @@ bool markJpegDpi300(QByteArray& jpeg)
         }
         if (pos + 4 > size)
             return false;
-        const qsizetype length = bigEndian16(jpeg, pos + 2);
+        const qsizetype length = BigEndian16(jpeg, pos + 2);
         if (length < 2 || pos + 2 + length > size)
             return false;
         const qsizetype end = pos + 2 + length;
-        if (marker == 0xE1 && length >= 8 && isExifHeader(jpeg, pos + 4)) {
+        if (marker == 0xE1 && length >= 8 && IsExifHeader(jpeg, pos + 4)) {
             pos = end; // an Exif segment: ours replaces it
             continue;
         }
@@ -163,7 +163,7 @@ bool markJpegDpi300(QByteArray& jpeg)
     return false;
 }
 
-bool markPngDpi300(QByteArray& png)
+bool MarkPngDpi300(QByteArray& png)
 {
     const qsizetype size = png.size();
     if (size < 8 + 12 || png.left(8) != QByteArray(reinterpret_cast<const char*>(kPngSignature), 8))
@@ -176,7 +176,7 @@ bool markPngDpi300(QByteArray& png)
     qsizetype pos = 8;
     bool first = true;
     while (pos + 12 <= size) {
-        const uint32_t length = bigEndian32(png, pos);
+        const uint32_t length = BigEndian32(png, pos);
         if (length > 0x7FFFFFFFu || qsizetype(length) > size - pos - 12)
             return false;
         const qsizetype end = pos + 12 + qsizetype(length);
@@ -184,7 +184,7 @@ bool markPngDpi300(QByteArray& png)
         if (type != "pHYs")
             out.append(png.constData() + pos, end - pos);
         if (first)
-            out.append(pngDpi300Chunk());
+            out.append(PngDpi300Chunk());
         first = false;
         pos = end;
         if (type == "IEND") {
@@ -199,12 +199,12 @@ bool markPngDpi300(QByteArray& png)
 
 bool SetJPEGDPITo300(const QString& fileName, QString* error)
 {
-    return markFile(fileName, &markJpegDpi300, error);
+    return MarkFile(fileName, &MarkJpegDpi300, error);
 }
 
 bool InsertPngDPI300(const QString& fileName, QString* error)
 {
-    return markFile(fileName, &markPngDpi300, error);
+    return MarkFile(fileName, &MarkPngDpi300, error);
 }
 
 } // namespace gfx

@@ -11,24 +11,24 @@ namespace gfx {
 
 // The 76-byte APP1 (Exif) segment with XResolution = YResolution = 300/1
 // and ResolutionUnit = inches.
-QByteArray jpegDpi300Segment();
+QByteArray JpegDpi300Segment();
 // The 21-byte pHYs chunk: 11811 pixels per metre on both axes.
-QByteArray pngDpi300Chunk();
+QByteArray PngDpi300Chunk();
 
 // Standard reflected CRC-32 of PNG and zlib; 0 for an empty buffer.
-uint32_t crc32(const char* data, qsizetype size);
+uint32_t Crc32(const char* data, qsizetype size);
 
 // In memory. Every Exif APP1 segment in the file's header segments is
 // dropped and the 300-DPI segment goes right after the APP0 (JFIF) segment,
 // or first when there is none; other segments, non-Exif APP1 (XMP) among
 // them, keep their place. False, with the bytes untouched, when the data is
 // not a JPEG or a segment length runs past the end.
-bool markJpegDpi300(QByteArray& jpeg);
+bool MarkJpegDpi300(QByteArray& jpeg);
 
 // In memory. Every pHYs chunk is removed and the 300-DPI chunk goes right
 // after IHDR. False, with the bytes untouched, when the data is not a PNG
 // whose chunks all lie inside it.
-bool markPngDpi300(QByteArray& png);
+bool MarkPngDpi300(QByteArray& png);
 
 // The same on files: read, mark, then replace the file through a temporary
 // file. A missing or malformed file is left as it is (false); a file that

@@ -8,15 +8,15 @@
 
 namespace gfx {
 
-Image dropShadow(const Image& image, float dx, float dy, float sigmaX, float sigmaY, const QColor& color,
+Image DropShadow(const Image& image, float dx, float dy, float sigmaX, float sigmaY, const QColor& color,
                  bool shadowOnly)
 {
     if (image.isNull() || !std::isfinite(dx) || !std::isfinite(dy) || std::isnan(sigmaX) || std::isnan(sigmaY))
         return {};
     const int width = image.width(), height = image.height();
     const bool blurred = sigmaX > 0.0f || sigmaY > 0.0f;
-    const Image soft = blurred ? gaussianBlur(image, sigmaX, sigmaY, EdgeMode::Decal) : image;
-    QImage out = newPixelImage(image.size());
+    const Image soft = blurred ? GaussianBlur(image, sigmaX, sigmaY, EdgeMode::Decal) : image;
+    QImage out = NewPixelImage(image.size());
     if (soft.isNull() || out.isNull())
         return {};
 
@@ -37,7 +37,7 @@ Image dropShadow(const Image& image, float dx, float dy, float sigmaX, float sig
 
     uchar* const base = out.bits();
     const qsizetype stride = out.bytesPerLine();
-    platform::parallelForRange(0, height, 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, height, 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const Pixel* in = image.row(y);
             Pixel* dst = reinterpret_cast<Pixel*>(base + stride * y);
@@ -47,12 +47,12 @@ Image dropShadow(const Image& image, float dx, float dy, float sigmaX, float sig
                 const float top = alphaAt(sx, sy) * (1.0f - tx) + alphaAt(sx + 1, sy) * tx;
                 const float bottom = alphaAt(sx, sy + 1) * (1.0f - tx) + alphaAt(sx + 1, sy + 1) * tx;
                 const float alpha = top * (1.0f - ty) + bottom * ty;
-                px::F4 v = tint * px::splat(alpha);
+                px::F4 v = tint * px::Splat(alpha);
                 if (!shadowOnly) {
                     const Pixel s = in[x];
-                    v = px::toF4(s) + v * px::splat(1.0f - float(s >> 24) * (1.0f / 255.0f));
+                    v = px::ToF4(s) + v * px::Splat(1.0f - float(s >> 24) * (1.0f / 255.0f));
                 }
-                dst[x] = px::toPixel(v);
+                dst[x] = px::ToPixel(v);
             }
         }
     });

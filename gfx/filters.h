@@ -20,10 +20,10 @@ constexpr float kMaxBlurSigma = 2000.0f;
 // use the exact kernel (radius 3 sigma), larger ones three box passes. A sigma
 // of 0 or below leaves that axis alone. Null for a null image, a sigma that
 // is not a number or when memory runs out.
-Image gaussianBlur(const Image& image, float sigmaX, float sigmaY, EdgeMode edge = EdgeMode::Decal);
+Image GaussianBlur(const Image& image, float sigmaX, float sigmaY, EdgeMode edge = EdgeMode::Decal);
 // The same blur in place; false (surface unchanged) for a null surface, a
 // sigma that is not a number or when scratch memory is not available.
-bool gaussianBlur(Surface& surface, float sigmaX, float sigmaY, EdgeMode edge);
+bool GaussianBlur(Surface& surface, float sigmaX, float sigmaY, EdgeMode edge);
 
 // 3 x 3 matrix convolution with kernel offset (1, 1): output (x, y) is
 // gain * sum(kernel[3 j + i] * in(x + i - 1, y + j - 1)) + bias, with bias in
@@ -31,19 +31,19 @@ bool gaussianBlur(Surface& surface, float sigmaX, float sigmaY, EdgeMode edge);
 // and clamped (colour to alpha); otherwise the un-premultiplied colour is
 // convolved and clamped to 0..255, each pixel keeps its alpha and is
 // premultiplied again. Null for a null image or non-finite numbers.
-Image convolve3x3(const Image& image, const std::array<float, 9>& kernel, float gain = 1.0f, float bias = 0.0f,
+Image Convolve3x3(const Image& image, const std::array<float, 9>& kernel, float gain = 1.0f, float bias = 0.0f,
                   bool convolveAlpha = false, EdgeMode edge = EdgeMode::Clamp);
 
 // 4 x 5 row-major colour matrix (rows R, G, B, A; columns R, G, B, A, offset)
 // applied to un-premultiplied channels in 0..1; results are clamped to 0..1
 // and premultiplied. Null for a null image or non-finite numbers.
-Image colorMatrix(const Image& image, const std::array<float, 20>& matrix);
+Image ColorMatrix(const Image& image, const std::array<float, 20>& matrix);
 
 // The image over its shadow: the alpha blurred by (sigmaX, sigmaY), moved by
 // (dx, dy) and tinted with `color` (whose alpha scales it); only the shadow
 // when shadowOnly. Same size as the input, transparent beyond it. Null for a
 // null image or non-finite numbers.
-Image dropShadow(const Image& image, float dx, float dy, float sigmaX, float sigmaY, const QColor& color,
+Image DropShadow(const Image& image, float dx, float dy, float sigmaX, float sigmaY, const QColor& color,
                  bool shadowOnly = false);
 
 } // namespace gfx

@@ -8,7 +8,7 @@ namespace {
 std::atomic<uint64_t> gNextId{1};
 }
 
-bool isSaneSize(int width, int height)
+bool IsSaneSize(int width, int height)
 {
     return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
            int64_t(width) * int64_t(height) <= kMaxPixels;
@@ -84,8 +84,8 @@ QImage Image::toQImage() const { return d_ ? d_->image : QImage(); }
 
 const QImage& Image::qimage() const
 {
-    static const QImage empty;
-    return d_ ? d_->image : empty;
+    static const QImage kEmpty;
+    return d_ ? d_->image : kEmpty;
 }
 
 Image Image::copyRect(const QRect& r) const

@@ -18,7 +18,7 @@ constexpr QImage::Format kPixelFormat = QImage::Format_ARGB32_Premultiplied;
 // and at most 65535 pixels on a side.
 constexpr int kMaxSide = 65535;
 constexpr int64_t kMaxPixels = int64_t(1) << 28;
-bool isSaneSize(int width, int height);
+bool IsSaneSize(int width, int height);
 
 // An immutable raster image. Cheap to copy, safe to share between threads.
 // Every image made gets a unique id, so history and gallery can compare

@@ -22,12 +22,12 @@ typedef uint8_t U8x4 __attribute__((vector_size(4)));
 
 constexpr int kAlpha = 3;
 
-inline F4 splat(float v)
+inline F4 Splat(float v)
 {
     return F4{v, v, v, v};
 }
 
-inline I4 toI4(Pixel p)
+inline I4 ToI4(Pixel p)
 {
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
@@ -40,31 +40,31 @@ inline I4 toI4(Pixel p)
 #endif
 }
 
-inline F4 toF4(Pixel p)
+inline F4 ToF4(Pixel p)
 {
-    return __builtin_convertvector(toI4(p), F4);
+    return __builtin_convertvector(ToI4(p), F4);
 }
 
-inline F4 vmin(F4 a, F4 b)
+inline F4 Vmin(F4 a, F4 b)
 {
     return a < b ? a : b;
 }
 
-inline F4 vmax(F4 a, F4 b)
+inline F4 Vmax(F4 a, F4 b)
 {
     return a > b ? a : b;
 }
 
 // Halves to even for |v| < 2^22 (the default rounding mode does the work:
 // adding 1.5 * 2^23 leaves no fraction bits).
-inline F4 roundEven(F4 v)
+inline F4 RoundEven(F4 v)
 {
-    const F4 magic = splat(12582912.0f);
+    const F4 magic = Splat(12582912.0f);
     const F4 t = v + magic;
     return t - magic;
 }
 
-inline float roundEven(float v)
+inline float RoundEven(float v)
 {
     const float magic = 12582912.0f;
     const float t = v + magic;
@@ -72,7 +72,7 @@ inline float roundEven(float v)
 }
 
 // Packs integer-valued lanes 0..255 into a pixel.
-inline Pixel packI4(I4 v)
+inline Pixel PackI4(I4 v)
 {
 #if defined(__SSE2__)
     const __m128i w = (__m128i)v;
@@ -88,22 +88,22 @@ inline Pixel packI4(I4 v)
 
 // A premultiplied B, G, R, A vector in byte units to a valid pixel: alpha
 // clamped to 0..255, colours to 0..alpha, halves rounded to even.
-inline Pixel toPixel(F4 v)
+inline Pixel ToPixel(F4 v)
 {
-    const float a = roundEven(v[kAlpha] < 0.0f ? 0.0f : (v[kAlpha] > 255.0f ? 255.0f : v[kAlpha]));
-    F4 c = vmin(vmax(v, splat(0.0f)), splat(a));
+    const float a = RoundEven(v[kAlpha] < 0.0f ? 0.0f : (v[kAlpha] > 255.0f ? 255.0f : v[kAlpha]));
+    F4 c = Vmin(Vmax(v, Splat(0.0f)), Splat(a));
     c[kAlpha] = a;
-    return packI4(__builtin_convertvector(roundEven(c), I4));
+    return PackI4(__builtin_convertvector(RoundEven(c), I4));
 }
 
 // An unpremultiplied colour vector in 0..1 (any range; clamped here) and its
 // alpha in 0..1 to a premultiplied pixel.
-inline Pixel premultiplyToPixel(F4 unpremultiplied)
+inline Pixel PremultiplyToPixel(F4 unpremultiplied)
 {
-    const F4 c = vmin(vmax(unpremultiplied, splat(0.0f)), splat(1.0f));
-    F4 v = c * splat(c[kAlpha] * 255.0f);
+    const F4 c = Vmin(Vmax(unpremultiplied, Splat(0.0f)), Splat(1.0f));
+    F4 v = c * Splat(c[kAlpha] * 255.0f);
     v[kAlpha] = c[kAlpha] * 255.0f;
-    return toPixel(v);
+    return ToPixel(v);
 }
 
 // 1 / alpha for alpha 0..255 (0 for 0), so un-premultiplying is a multiply.
@@ -120,11 +120,11 @@ struct InverseAlpha {
 inline constexpr InverseAlpha kInverseAlpha{};
 
 // Un-premultiplied colour in 0..1, alpha in 0..1; transparent gives zero.
-inline F4 unpremultiply(Pixel p)
+inline F4 Unpremultiply(Pixel p)
 {
-    const F4 v = toF4(p);
+    const F4 v = ToF4(p);
     const int a = int(p >> 24);
-    F4 u = v * splat(kInverseAlpha[a]);
+    F4 u = v * Splat(kInverseAlpha[a]);
     u[kAlpha] = v[kAlpha] * (1.0f / 255.0f);
     return u;
 }

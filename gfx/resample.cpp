@@ -8,32 +8,32 @@
 
 namespace gfx {
 
-Image resize(const Image& image, int width, int height, Sampling sampling)
+Image Resize(const Image& image, int width, int height, Sampling sampling)
 {
-    if (image.isNull() || !isSaneSize(width, height))
+    if (image.isNull() || !IsSaneSize(width, height))
         return {};
     if (image.size() == QSize(width, height))
         return Image::fromQImage(image.qimage());
-    QImage dst = newPixelImage(width, height);
+    QImage dst = NewPixelImage(width, height);
     if (dst.isNull())
         return {};
     const int sw = image.width(), sh = image.height();
-    const auto tx = resample::makeTaps(width, double(sw) / width, 0.0, 0, sw - 1, sampling);
-    const auto ty = resample::makeTaps(height, double(sh) / height, 0.0, 0, sh - 1, sampling);
-    resample::resampleSeparable(image, dst, tx, ty, {}, {});
+    const auto tx = resample::MakeTaps(width, double(sw) / width, 0.0, 0, sw - 1, sampling);
+    const auto ty = resample::MakeTaps(height, double(sh) / height, 0.0, 0, sh - 1, sampling);
+    resample::ResampleSeparable(image, dst, tx, ty, {}, {});
     return Image::adopt(std::move(dst));
 }
 
 namespace {
 
-bool isFinite(const QTransform& t)
+bool IsFinite(const QTransform& t)
 {
     const double v[] = {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()};
     return std::all_of(std::begin(v), std::end(v), [](double x) { return std::isfinite(x); });
 }
 
 // Device pixels covered by the transformed source area, limited by the clip.
-QRect deviceBounds(const QRectF& mapped, const QRect& clip)
+QRect DeviceBounds(const QRectF& mapped, const QRect& clip)
 {
     double left = std::floor(mapped.left()), top = std::floor(mapped.top());
     double right = std::ceil(mapped.right()), bottom = std::ceil(mapped.bottom());
@@ -51,21 +51,21 @@ QRect deviceBounds(const QRectF& mapped, const QRect& clip)
 
 } // namespace
 
-Image transformImage(const Image& image, const QRectF& srcRect, const QTransform& transform, Sampling sampling,
+Image TransformImage(const Image& image, const QRectF& srcRect, const QTransform& transform, Sampling sampling,
                      QPoint* origin, const QRect& deviceClip)
 {
     if (origin)
         *origin = QPoint();
-    if (image.isNull() || !srcRect.isValid() || !isFinite(transform) || !transform.isAffine() ||
+    if (image.isNull() || !srcRect.isValid() || !IsFinite(transform) || !transform.isAffine() ||
         !transform.isInvertible())
         return {};
     const QRectF area = srcRect.intersected(QRectF(image.rect()));
     if (area.isEmpty())
         return {};
-    const QRect out = deviceBounds(transform.mapRect(area), deviceClip);
-    if (out.isEmpty() || !isSaneSize(out.width(), out.height()))
+    const QRect out = DeviceBounds(transform.mapRect(area), deviceClip);
+    if (out.isEmpty() || !IsSaneSize(out.width(), out.height()))
         return {};
-    QImage dst = newPixelImage(out.size());
+    QImage dst = NewPixelImage(out.size());
     if (dst.isNull())
         return {};
 
@@ -84,13 +84,13 @@ Image transformImage(const Image& image, const QRectF& srcRect, const QTransform
         // Axis-aligned: source u of output column i is scale * (i + 0.5) + offset.
         const double sx = inverse.m11(), ox = inverse.m11() * out.left() + inverse.dx();
         const double sy = inverse.m22(), oy = inverse.m22() * out.top() + inverse.dy();
-        const auto tx = resample::makeTaps(out.width(), sx, ox, src.x0, src.x1, sampling);
-        const auto ty = resample::makeTaps(out.height(), sy, oy, src.y0, src.y1, sampling);
-        const auto cx = resample::axisCoverage(out.width(), sx, ox, src.left, src.right);
-        const auto cy = resample::axisCoverage(out.height(), sy, oy, src.top, src.bottom);
-        resample::resampleSeparable(image, dst, tx, ty, cx, cy);
+        const auto tx = resample::MakeTaps(out.width(), sx, ox, src.x0, src.x1, sampling);
+        const auto ty = resample::MakeTaps(out.height(), sy, oy, src.y0, src.y1, sampling);
+        const auto cx = resample::AxisCoverage(out.width(), sx, ox, src.left, src.right);
+        const auto cy = resample::AxisCoverage(out.height(), sy, oy, src.top, src.bottom);
+        resample::ResampleSeparable(image, dst, tx, ty, cx, cy);
     } else {
-        resample::warpAffine(image, dst, out.topLeft(), inverse, src, sampling);
+        resample::WarpAffine(image, dst, out.topLeft(), inverse, src, sampling);
     }
     if (origin)
         *origin = out.topLeft();

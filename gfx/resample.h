@@ -15,7 +15,7 @@ namespace gfx {
 // bilinear; Nearest picks pixel centres. Edge pixels repeat, so a constant
 // image stays that constant; an unchanged size gives an exact copy. Null for
 // a null image or bad size.
-Image resize(const Image& image, int width, int height, Sampling sampling = Sampling::Mitchell);
+Image Resize(const Image& image, int width, int height, Sampling sampling = Sampling::Mitchell);
 
 // Maps the part srcRect of the image through `transform` (source pixel
 // coordinates to device coordinates) and samples it into a new image that
@@ -26,7 +26,7 @@ Image resize(const Image& image, int width, int height, Sampling sampling = Samp
 // A non-null deviceClip limits the result to that device rectangle. Null
 // when the result would be empty, for a perspective or singular transform,
 // or when it would exceed the size limits.
-Image transformImage(const Image& image, const QRectF& srcRect, const QTransform& transform, Sampling sampling,
+Image TransformImage(const Image& image, const QRectF& srcRect, const QTransform& transform, Sampling sampling,
                      QPoint* origin, const QRect& deviceClip = QRect());
 
 } // namespace gfx

@@ -14,14 +14,14 @@
 namespace gfx::resample {
 
 // Mitchell-Netravali cubic with B = C = 1/3; support 2.
-inline double mitchell(double x)
+inline double Mitchell(double x)
 {
-    constexpr double B = 1.0 / 3.0, C = 1.0 / 3.0;
+    constexpr double kB = 1.0 / 3.0, kC = 1.0 / 3.0;
     x = x < 0 ? -x : x;
     if (x < 1.0)
-        return ((12 - 9 * B - 6 * C) * x * x * x + (-18 + 12 * B + 6 * C) * x * x + (6 - 2 * B)) / 6.0;
+        return ((12 - 9 * kB - 6 * kC) * x * x * x + (-18 + 12 * kB + 6 * kC) * x * x + (6 - 2 * kB)) / 6.0;
     if (x < 2.0)
-        return ((-B - 6 * C) * x * x * x + (6 * B + 30 * C) * x * x + (-12 * B - 48 * C) * x + (8 * B + 24 * C)) /
+        return ((-kB - 6 * kC) * x * x * x + (6 * kB + 30 * kC) * x * x + (-12 * kB - 48 * kC) * x + (8 * kB + 24 * kC)) /
                6.0;
     return 0.0;
 }
@@ -46,15 +46,15 @@ struct AxisTaps {
 // (pixel centres at k + 0.5). Source indices outside [first, last] are
 // clamped to that range. Mitchell widens its support by |scale| when it
 // shrinks; a whole axis that maps pixels 1:1 onto pixels is copied.
-AxisTaps makeTaps(int outCount, double scale, double offset, int first, int last, Sampling sampling);
+AxisTaps MakeTaps(int outCount, double scale, double offset, int first, int last, Sampling sampling);
 
 // Fraction of each output pixel along one axis covered by the source interval
 // [lo, hi] (in source coordinates); same mapping as makeTaps.
-std::vector<float> axisCoverage(int outCount, double scale, double offset, double lo, double hi);
+std::vector<float> AxisCoverage(int outCount, double scale, double offset, double lo, double hi);
 
 // Coverage along one source axis of a pixel whose centre maps to u, when u
 // grows by `rate` per device pixel: the overlap of the pixel with [lo, hi].
-inline float edgeCoverage(double u, double rate, double lo, double hi)
+inline float EdgeCoverage(double u, double rate, double lo, double hi)
 {
     const double half = 0.5;
     double a = (u - lo) / rate, b = (hi - u) / rate;
@@ -66,7 +66,7 @@ inline float edgeCoverage(double u, double rate, double lo, double hi)
 
 // dst(x, y) = coverage * sum of the tapped source pixels, row-parallel.
 // covX / covY may be empty (full coverage). dst must be allocated.
-void resampleSeparable(const Image& src, QImage& dst, const AxisTaps& tx, const AxisTaps& ty,
+void ResampleSeparable(const Image& src, QImage& dst, const AxisTaps& tx, const AxisTaps& ty,
                        const std::vector<float>& covX, const std::vector<float>& covY);
 
 // The source rectangle (clip range of source indices and the coverage
@@ -78,7 +78,7 @@ struct SourceArea {
 
 // General affine warp: dst pixel (i, j) samples the source at
 // inverse.map(origin + (i + 0.5, j + 0.5)). Row-parallel.
-void warpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& inverse, const SourceArea& area,
+void WarpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& inverse, const SourceArea& area,
                 Sampling sampling);
 
 } // namespace gfx::resample

@@ -10,7 +10,7 @@ namespace gfx::resample {
 
 using px::F4;
 
-AxisTaps makeTaps(int outCount, double scale, double offset, int first, int last, Sampling sampling)
+AxisTaps MakeTaps(int outCount, double scale, double offset, int first, int last, Sampling sampling)
 {
     AxisTaps t;
     t.start.resize(size_t(outCount));
@@ -33,7 +33,7 @@ AxisTaps makeTaps(int outCount, double scale, double offset, int first, int last
         const double support = (cubic ? 2.0 : 1.0) * widen;
         auto kernel = [&](double x) {
             if (cubic)
-                return mitchell(x / widen);
+                return Mitchell(x / widen);
             x = std::fabs(x);
             return x < 1.0 ? 1.0 - x : 0.0;
         };
@@ -83,16 +83,16 @@ AxisTaps makeTaps(int outCount, double scale, double offset, int first, int last
     return t;
 }
 
-std::vector<float> axisCoverage(int outCount, double scale, double offset, double lo, double hi)
+std::vector<float> AxisCoverage(int outCount, double scale, double offset, double lo, double hi)
 {
     std::vector<float> cov(static_cast<size_t>(outCount));
     const double rate = std::fabs(scale);
     for (int i = 0; i < outCount; ++i)
-        cov[size_t(i)] = edgeCoverage(scale * (i + 0.5) + offset, rate, lo, hi);
+        cov[size_t(i)] = EdgeCoverage(scale * (i + 0.5) + offset, rate, lo, hi);
     return cov;
 }
 
-void resampleSeparable(const Image& src, QImage& dst, const AxisTaps& tx, const AxisTaps& ty,
+void ResampleSeparable(const Image& src, QImage& dst, const AxisTaps& tx, const AxisTaps& ty,
                        const std::vector<float>& covX, const std::vector<float>& covY)
 {
     const int width = dst.width();
@@ -102,7 +102,7 @@ void resampleSeparable(const Image& src, QImage& dst, const AxisTaps& tx, const 
     const int spanLo = tx.lo;
     const int span = tx.hi - tx.lo;
 
-    platform::parallelForRange(0, height, 4, [&](int y0, int y1) {
+    platform::ParallelForRange(0, height, 4, [&](int y0, int y1) {
         std::vector<F4> line(static_cast<size_t>(span));
         for (int y = y0; y < y1; ++y) {
             Pixel* out = reinterpret_cast<Pixel*>(base + stride * y);
@@ -116,13 +116,13 @@ void resampleSeparable(const Image& src, QImage& dst, const AxisTaps& tx, const 
             const int sy = ty.start[size_t(y)];
             for (int k = 0; k < ty.count[size_t(y)]; ++k) {
                 const Pixel* in = src.row(sy + k) + spanLo;
-                const F4 w = px::splat(wy[k]);
+                const F4 w = px::Splat(wy[k]);
                 if (k == 0) {
                     for (int x = 0; x < span; ++x)
-                        line[size_t(x)] = w * px::toF4(in[x]);
+                        line[size_t(x)] = w * px::ToF4(in[x]);
                 } else {
                     for (int x = 0; x < span; ++x)
-                        line[size_t(x)] += w * px::toF4(in[x]);
+                        line[size_t(x)] += w * px::ToF4(in[x]);
                 }
             }
             // Horizontal taps from that row.
@@ -135,12 +135,12 @@ void resampleSeparable(const Image& src, QImage& dst, const AxisTaps& tx, const 
                 const float* wx = &tx.weights[size_t(x) * size_t(tx.stride)];
                 const F4* in = line.data() + (tx.start[size_t(x)] - spanLo);
                 const int n = tx.count[size_t(x)];
-                F4 acc = px::splat(wx[0]) * in[0];
+                F4 acc = px::Splat(wx[0]) * in[0];
                 for (int k = 1; k < n; ++k)
-                    acc += px::splat(wx[k]) * in[k];
+                    acc += px::Splat(wx[k]) * in[k];
                 if (cov < 1.0f)
-                    acc *= px::splat(cov);
-                out[x] = px::toPixel(acc);
+                    acc *= px::Splat(cov);
+                out[x] = px::ToPixel(acc);
             }
         }
     });

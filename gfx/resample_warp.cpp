@@ -13,17 +13,17 @@ using px::F4;
 
 // The four Mitchell weights of the taps at floor(c) - 1 .. floor(c) + 2,
 // t = c - floor(c); normalised to sum to 1.
-void cubicWeights(float t, float w[4])
+void CubicWeights(float t, float w[4])
 {
     const float t2 = t * t, t3 = t2 * t;
     const float s = 1.0f - t, s2 = s * s, s3 = s2 * s;
     const float p = 1.0f + t, p2 = p * p, p3 = p2 * p;
     const float q = 2.0f - t, q2 = q * q, q3 = q2 * q;
-    constexpr float k = 1.0f / 6.0f;
-    w[0] = k * (-7.0f / 3.0f * p3 + 12.0f * p2 - 20.0f * p + 32.0f / 3.0f);
-    w[1] = k * (7.0f * t3 - 12.0f * t2 + 16.0f / 3.0f);
-    w[2] = k * (7.0f * s3 - 12.0f * s2 + 16.0f / 3.0f);
-    w[3] = k * (-7.0f / 3.0f * q3 + 12.0f * q2 - 20.0f * q + 32.0f / 3.0f);
+    constexpr float k_ = 1.0f / 6.0f;
+    w[0] = k_ * (-7.0f / 3.0f * p3 + 12.0f * p2 - 20.0f * p + 32.0f / 3.0f);
+    w[1] = k_ * (7.0f * t3 - 12.0f * t2 + 16.0f / 3.0f);
+    w[2] = k_ * (7.0f * s3 - 12.0f * s2 + 16.0f / 3.0f);
+    w[3] = k_ * (-7.0f / 3.0f * q3 + 12.0f * q2 - 20.0f * q + 32.0f / 3.0f);
     const float inv = 1.0f / (w[0] + w[1] + w[2] + w[3]);
     for (int i = 0; i < 4; ++i)
         w[i] *= inv;
@@ -31,7 +31,7 @@ void cubicWeights(float t, float w[4])
 
 // Widened Mitchell taps around c: fills idx (clamped to [lo, hi]) and
 // normalised weights; returns the tap count.
-int wideTaps(double c, double widen, int lo, int hi, std::vector<int>& idx, std::vector<float>& w)
+int WideTaps(double c, double widen, int lo, int hi, std::vector<int>& idx, std::vector<float>& w)
 {
     const double support = 2.0 * widen;
     const int first = static_cast<int>(std::ceil(c - support));
@@ -40,7 +40,7 @@ int wideTaps(double c, double widen, int lo, int hi, std::vector<int>& idx, std:
     w.clear();
     double sum = 0.0;
     for (int k = first; k <= last; ++k) {
-        const double v = mitchell((k - c) / widen);
+        const double v = Mitchell((k - c) / widen);
         if (v == 0.0)
             continue;
         idx.push_back(std::clamp(k, lo, hi));
@@ -64,7 +64,7 @@ struct Sampler {
     const SourceArea& area;
 
     const Pixel* row(int y) const { return reinterpret_cast<const Pixel*>(bits + stride * y); }
-    F4 at(int x, int y) const { return px::toF4(row(y)[x]); }
+    F4 at(int x, int y) const { return px::ToF4(row(y)[x]); }
 
     F4 nearest(double u, double v) const
     {
@@ -82,9 +82,9 @@ struct Sampler {
         const int xb = std::clamp(static_cast<int>(fu) + 1, area.x0, area.x1);
         const Pixel* ra = row(std::clamp(static_cast<int>(fv), area.y0, area.y1));
         const Pixel* rb = row(std::clamp(static_cast<int>(fv) + 1, area.y0, area.y1));
-        const F4 top = px::toF4(ra[xa]) * px::splat(1.0f - tu) + px::toF4(ra[xb]) * px::splat(tu);
-        const F4 bottom = px::toF4(rb[xa]) * px::splat(1.0f - tu) + px::toF4(rb[xb]) * px::splat(tu);
-        return top * px::splat(1.0f - tv) + bottom * px::splat(tv);
+        const F4 top = px::ToF4(ra[xa]) * px::Splat(1.0f - tu) + px::ToF4(ra[xb]) * px::Splat(tu);
+        const F4 bottom = px::ToF4(rb[xa]) * px::Splat(1.0f - tu) + px::ToF4(rb[xb]) * px::Splat(tu);
+        return top * px::Splat(1.0f - tv) + bottom * px::Splat(tv);
     }
 
     F4 cubic(double u, double v) const
@@ -92,18 +92,18 @@ struct Sampler {
         const double cu = u - 0.5, cv = v - 0.5;
         const double fu = std::floor(cu), fv = std::floor(cv);
         float wx[4], wy[4];
-        cubicWeights(float(cu - fu), wx);
-        cubicWeights(float(cv - fv), wy);
+        CubicWeights(float(cu - fu), wx);
+        CubicWeights(float(cv - fv), wy);
         int xs[4];
         for (int i = 0; i < 4; ++i)
             xs[i] = std::clamp(static_cast<int>(fu) - 1 + i, area.x0, area.x1);
-        F4 acc = px::splat(0.0f);
+        F4 acc = px::Splat(0.0f);
         for (int j = 0; j < 4; ++j) {
             const Pixel* line = row(std::clamp(static_cast<int>(fv) - 1 + j, area.y0, area.y1));
-            F4 r = px::toF4(line[xs[0]]) * px::splat(wx[0]);
+            F4 r = px::ToF4(line[xs[0]]) * px::Splat(wx[0]);
             for (int i = 1; i < 4; ++i)
-                r += px::toF4(line[xs[i]]) * px::splat(wx[i]);
-            acc += r * px::splat(wy[j]);
+                r += px::ToF4(line[xs[i]]) * px::Splat(wx[i]);
+            acc += r * px::Splat(wy[j]);
         }
         return acc;
     }
@@ -111,7 +111,7 @@ struct Sampler {
 
 } // namespace
 
-void warpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& inverse, const SourceArea& area,
+void WarpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& inverse, const SourceArea& area,
                 Sampling sampling)
 {
     // Source position of a device point (x, y): u = a x + b y + c, v = d x + e y + f.
@@ -129,7 +129,7 @@ void warpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& 
     const qsizetype stride = dst.bytesPerLine();
     const Sampler sampler{src.bits(), src.stride(), area};
 
-    platform::parallelForRange(0, dst.height(), 4, [&](int y0, int y1) {
+    platform::ParallelForRange(0, dst.height(), 4, [&](int y0, int y1) {
         std::vector<int> ix, iy;
         std::vector<float> wx, wy;
         for (int y = y0; y < y1; ++y) {
@@ -139,8 +139,8 @@ void warpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& 
                 const double dx = origin.x() + x + 0.5;
                 const double u = a * dx + b * dy + c;
                 const double v = d * dx + e * dy + f;
-                const float cov = edgeCoverage(u, rateU, area.left, area.right) *
-                                  edgeCoverage(v, rateV, area.top, area.bottom);
+                const float cov = EdgeCoverage(u, rateU, area.left, area.right) *
+                                  EdgeCoverage(v, rateV, area.top, area.bottom);
                 if (cov <= 0.0f) {
                     out[x] = 0;
                     continue;
@@ -153,20 +153,20 @@ void warpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& 
                 } else if (!wide) {
                     s = sampler.cubic(u, v);
                 } else {
-                    const int nx = wideTaps(u - 0.5, widenU, area.x0, area.x1, ix, wx);
-                    const int ny = wideTaps(v - 0.5, widenV, area.y0, area.y1, iy, wy);
-                    s = px::splat(0.0f);
+                    const int nx = WideTaps(u - 0.5, widenU, area.x0, area.x1, ix, wx);
+                    const int ny = WideTaps(v - 0.5, widenV, area.y0, area.y1, iy, wy);
+                    s = px::Splat(0.0f);
                     for (int j = 0; j < ny; ++j) {
                         const Pixel* row = sampler.row(iy[size_t(j)]);
-                        F4 r = px::splat(0.0f);
+                        F4 r = px::Splat(0.0f);
                         for (int i = 0; i < nx; ++i)
-                            r += px::toF4(row[ix[size_t(i)]]) * px::splat(wx[size_t(i)]);
-                        s += r * px::splat(wy[size_t(j)]);
+                            r += px::ToF4(row[ix[size_t(i)]]) * px::Splat(wx[size_t(i)]);
+                        s += r * px::Splat(wy[size_t(j)]);
                     }
                 }
                 if (cov < 1.0f)
-                    s *= px::splat(cov);
-                out[x] = px::toPixel(s);
+                    s *= px::Splat(cov);
+                out[x] = px::ToPixel(s);
             }
         }
     });

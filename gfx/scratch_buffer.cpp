@@ -2,13 +2,13 @@
 
 namespace gfx {
 
-void* allocateScratch(size_t bytes)
+void* AllocateScratch(size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr size_t huge = size_t(2) << 20;
-    if (bytes >= huge) {
-        const size_t rounded = (bytes + huge - 1) / huge * huge;
-        void* p = std::aligned_alloc(huge, rounded);
+    constexpr size_t kHuge = size_t(2) << 20;
+    if (bytes >= kHuge) {
+        const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+        void* p = std::aligned_alloc(kHuge, rounded);
         if (p)
             madvise(p, rounded, MADV_HUGEPAGE);
         return p;
@@ -17,12 +17,12 @@ void* allocateScratch(size_t bytes)
     return std::malloc(bytes > 0 ? bytes : 1);
 }
 
-QImage newPixelImage(int width, int height)
+QImage NewPixelImage(int width, int height)
 {
-    if (!isSaneSize(width, height))
+    if (!IsSaneSize(width, height))
         return {};
     const qsizetype stride = qsizetype(width) * qsizetype(sizeof(Pixel));
-    void* pixels = allocateScratch(size_t(stride) * size_t(height));
+    void* pixels = AllocateScratch(size_t(stride) * size_t(height));
     if (!pixels)
         return {};
     return QImage(static_cast<uchar*>(pixels), width, height, stride, kPixelFormat, [](void* p) { std::free(p); },

@@ -19,14 +19,14 @@ namespace gfx {
 // for transparent huge pages, so that the first touches fault in 2 MiB at a
 // time rather than 4 KiB (tens of thousands of faults for one 12-megapixel
 // buffer otherwise, much of a fast filter's time).
-void* allocateScratch(size_t bytes);
+void* AllocateScratch(size_t bytes);
 
 // An uninitialised kPixelFormat image in such memory; null for a bad size or
 // when out of memory. Filters fill every pixel of it.
-QImage newPixelImage(int width, int height);
-inline QImage newPixelImage(QSize size)
+QImage NewPixelImage(int width, int height);
+inline QImage NewPixelImage(QSize size)
 {
-    return newPixelImage(size.width(), size.height());
+    return NewPixelImage(size.width(), size.height());
 }
 
 // Uninitialised scratch memory for intermediates of trivial types; false
@@ -34,7 +34,7 @@ inline QImage newPixelImage(QSize size)
 template <typename T>
 class ScratchBuffer {
 public:
-    explicit ScratchBuffer(size_t count) : data_(static_cast<T*>(allocateScratch(count * sizeof(T)))) {}
+    explicit ScratchBuffer(size_t count) : data_(static_cast<T*>(AllocateScratch(count * sizeof(T)))) {}
 
     T* data() const { return data_.get(); }
     explicit operator bool() const { return static_cast<bool>(data_); }

@@ -8,7 +8,7 @@ namespace gfx {
 Surface Surface::make(int width, int height)
 {
     Surface s;
-    if (!isSaneSize(width, height))
+    if (!IsSaneSize(width, height))
         return s;
     QImage image(width, height, kPixelFormat);
     if (image.isNull())

@@ -22,13 +22,13 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kBytesRole = Qt::UserRole + 1;
 
-std::vector<NamedLUT>& zipLUTList()
+std::vector<NamedLUT>& ZipLutList()
 {
     static std::vector<NamedLUT> list;
     return list;
 }
 
-QStringList defaultOpenFiles(QWidget* parent, const QString& title, const QString& filter)
+QStringList DefaultOpenFiles(QWidget* parent, const QString& title, const QString& filter)
 {
     QFileDialog dialog(parent, title);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -44,7 +44,7 @@ QStringList defaultOpenFiles(QWidget* parent, const QString& title, const QStrin
 QStringList ImportedLUTNames()
 {
     QStringList names;
-    for (const NamedLUT& lut : zipLUTList())
+    for (const NamedLUT& lut : ZipLutList())
         names << lut.name;
     return names;
 }
@@ -105,7 +105,7 @@ LUTChooserDialog::LUTChooserDialog(QWidget* parent) : QDialog(parent)
     column->addLayout(buttons);
 
     getOpenFileNames = [this](const QString& title, const QString& filter) {
-        return defaultOpenFiles(this, title, filter);
+        return DefaultOpenFiles(this, title, filter);
     };
     connect(lutList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (!initializing_)
@@ -123,7 +123,7 @@ QListWidgetItem* LUTChooserDialog::addItem(const QString& text)
     return item;
 }
 
-void LUTChooserDialog::Initialize(const QString& currentLUTName, const QByteArray& currentLUTData,
+void LUTChooserDialog::initialize(const QString& currentLUTName, const QByteArray& currentLUTData,
                                    const QString& currentFilePath)
 {
     initializing_ = true;
@@ -131,7 +131,7 @@ void LUTChooserDialog::Initialize(const QString& currentLUTName, const QByteArra
     lutList->clear();
     for (const QString& name : EmbeddedLUTNames())
         addItem(name);
-    for (const NamedLUT& lut : zipLUTList())
+    for (const NamedLUT& lut : ZipLutList())
         addItem(lut.name)->setData(kBytesRole, lut.data);
 
     selectedLUTName = currentLUTName;
@@ -195,7 +195,7 @@ void LUTChooserDialog::loadFromDisk()
             last->setData(kPathRole, info.absoluteFilePath());
             continue;
         }
-        std::vector<NamedLUT>& imported = zipLUTList();
+        std::vector<NamedLUT>& imported = ZipLutList();
         const size_t before = imported.size();
         ImportLUTZip(file, imported);
         for (size_t i = before; i < imported.size(); ++i) {
@@ -209,8 +209,8 @@ void LUTChooserDialog::loadFromDisk()
 
 void LUTChooserDialog::select()
 {
-    if (OnLUTApplied)
-        OnLUTApplied(selectedLUTName, selectedFilePath.isEmpty() ? selectedLUTData : QByteArray(),
+    if (onLutApplied)
+        onLutApplied(selectedLUTName, selectedFilePath.isEmpty() ? selectedLUTData : QByteArray(),
                      selectedFilePath);
     accept();
 }

@@ -26,7 +26,7 @@ public:
     // Lists the tables and selects the current choice: the item of that
     // name (else the first); a file's bytes are read when only its path is
     // given; with no bytes at all the selected built-in table is taken.
-    void Initialize(const QString& currentLUTName, const QByteArray& currentLUTData, const QString& currentFilePath);
+    void initialize(const QString& currentLUTName, const QByteArray& currentLUTData, const QString& currentFilePath);
 
     // "Load from disk...": .cube files become items of their own, the
     // .cube members of zip archives join the run's imported list. The last
@@ -41,7 +41,7 @@ public:
     // replace it. Empty when cancelled.
     std::function<QStringList(const QString& title, const QString& filter)> getOpenFileNames;
     // Receives the choice: name, bytes (empty for a file) and file path.
-    std::function<void(const QString& lutName, const QByteArray& lutData, const QString& filePath)> OnLUTApplied;
+    std::function<void(const QString& lutName, const QByteArray& lutData, const QString& filePath)> onLutApplied;
 
     QString selectedLUTName;
     QByteArray selectedLUTData;

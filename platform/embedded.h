@@ -8,6 +8,6 @@ namespace platform {
 // Built-in data made at build time and linked into the program, by name
 // (for example "PASTELLOQUIN_IMAGES"). The bytes are not copied; an unknown
 // name gives an empty array.
-QByteArray embeddedResource(const QString& name);
+QByteArray EmbeddedResource(const QString& name);
 
 } // namespace platform

@@ -7,7 +7,7 @@ thread_local RunContext* tCurrent = nullptr;
 
 RunContext::~RunContext() = default;
 
-RunContext* currentRunContext()
+RunContext* CurrentRunContext()
 {
     return tCurrent;
 }

@@ -21,7 +21,7 @@ public:
 };
 
 // The context of the calling thread; nullptr when none is set.
-RunContext* currentRunContext();
+RunContext* CurrentRunContext();
 
 // Sets the calling thread's context for the lifetime of the guard.
 class ScopedRunContext {

@@ -2,11 +2,11 @@
 
 namespace platform {
 
-void clearUpperSimdState()
+void ClearUpperSimdState()
 {
 #if defined(__x86_64__) || defined(__i386__)
-    static const bool avx = __builtin_cpu_supports("avx");
-    if (avx)
+    static const bool kAvx = __builtin_cpu_supports("avx");
+    if (kAvx)
         asm volatile("vzeroupper");
 #endif
 }

@@ -11,6 +11,6 @@ namespace platform {
 // Threads inherit the state of the thread that creates them, so long
 // computations call this once at their start; the thread pool does it for
 // every parallel loop. Safe anywhere in code built without AVX.
-void clearUpperSimdState();
+void ClearUpperSimdState();
 
 } // namespace platform

@@ -33,7 +33,7 @@ struct Job {
     // Runs blocks until none are left. Returns when this thread found no more work.
     void work()
     {
-        clearUpperSimdState();
+        ClearUpperSimdState();
         ScopedRunContext scope(context);
         const bool wasInside = tInsideBody;
         tInsideBody = true;
@@ -158,7 +158,7 @@ private:
     bool stopping_ = false;
 };
 
-Pool& pool()
+Pool& SharedPool()
 {
     static Pool instance;
     return instance;
@@ -166,23 +166,23 @@ Pool& pool()
 
 } // namespace
 
-void configureThreadPool(int minWorkers, int maxWorkers)
+void ConfigureThreadPool(int minWorkers, int maxWorkers)
 {
-    pool().configure(minWorkers, maxWorkers);
+    SharedPool().configure(minWorkers, maxWorkers);
 }
 
-void configureDefaultThreadPool()
+void ConfigureDefaultThreadPool()
 {
     const int cpus = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    configureThreadPool(1, std::max(2, cpus - 2));
+    ConfigureThreadPool(1, std::max(2, cpus - 2));
 }
 
-int threadPoolWorkerCount()
+int ThreadPoolWorkerCount()
 {
-    return pool().workerCount();
+    return Pool().workerCount();
 }
 
-void parallelForRange(int begin, int end, int grain, const std::function<void(int, int)>& body)
+void ParallelForRange(int begin, int end, int grain, const std::function<void(int, int)>& body)
 {
     if (end <= begin)
         return;
@@ -197,9 +197,9 @@ void parallelForRange(int begin, int end, int grain, const std::function<void(in
     job->end = end;
     job->grain = grain;
     job->body = &body;
-    job->context = currentRunContext();
+    job->context = CurrentRunContext();
     job->next.store(begin);
-    pool().submit(job);
+    SharedPool().submit(job);
     job->work();
     {
         std::unique_lock lock(job->mutex);
@@ -211,22 +211,22 @@ void parallelForRange(int begin, int end, int grain, const std::function<void(in
         std::rethrow_exception(job->error);
 }
 
-void parallelFor(int begin, int end, const std::function<void(int)>& body)
+void ParallelFor(int begin, int end, const std::function<void(int)>& body)
 {
     const int n = end - begin;
     if (n <= 0)
         return;
-    const int workers = threadPoolWorkerCount() + 1;
+    const int workers = ThreadPoolWorkerCount() + 1;
     const int grain = std::max(1, n / (workers * 8));
-    parallelForRange(begin, end, grain, [&body](int lo, int hi) {
+    ParallelForRange(begin, end, grain, [&body](int lo, int hi) {
         for (int i = lo; i < hi; ++i)
             body(i);
     });
 }
 
-void shutdownThreadPool()
+void ShutdownThreadPool()
 {
-    pool().stop();
+    SharedPool().stop();
 }
 
 } // namespace platform

@@ -14,7 +14,7 @@ std::function<uint32_t()> gSource;
 
 } // namespace
 
-uint32_t tickMs()
+uint32_t TickMs()
 {
     if (gHasSource.load(std::memory_order_acquire)) {
         std::lock_guard lock(gSourceMutex);
@@ -26,14 +26,14 @@ uint32_t tickMs()
     return static_cast<uint32_t>(ms);
 }
 
-void setTickSource(std::function<uint32_t()> source)
+void SetTickSource(std::function<uint32_t()> source)
 {
     std::lock_guard lock(gSourceMutex);
     gSource = std::move(source);
     gHasSource.store(static_cast<bool>(gSource), std::memory_order_release);
 }
 
-void sleepMs(int ms)
+void SleepMs(int ms)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

@@ -6,12 +6,12 @@
 namespace platform {
 
 // Milliseconds since an arbitrary start, 32 bits, wrapping.
-uint32_t tickMs();
+uint32_t TickMs();
 
 // Replaces the clock (tests); an empty function restores the real one.
-void setTickSource(std::function<uint32_t()> source);
+void SetTickSource(std::function<uint32_t()> source);
 
 // Blocks the calling thread.
-void sleepMs(int ms);
+void SleepMs(int ms);
 
 } // namespace platform

@@ -16,21 +16,21 @@ namespace platform {
 
 UiBridge::~UiBridge() = default;
 
-void logError(const char* context, const char* what)
+void LogError(const char* context, const char* what)
 {
     std::fprintf(stderr, "pastelloquin: %s: %s\n", context, what);
 }
 
 namespace {
 
-void runCaught(const std::function<void()>& fn, const char* context)
+void RunCaught(const std::function<void()>& fn, const char* context)
 {
     try {
         fn();
     } catch (const std::exception& e) {
-        logError(context, e.what());
+        LogError(context, e.what());
     } catch (...) {
-        logError(context, "unknown exception");
+        LogError(context, "unknown exception");
     }
 }
 
@@ -76,14 +76,14 @@ public:
         if (shutDown_.load())
             return false;
         if (isUiThread()) {
-            runCaught(fn, "UI call");
+            RunCaught(fn, "UI call");
             return true;
         }
         return QMetaObject::invokeMethod(
             context_.get(),
             [this, fn = std::move(fn)] {
                 if (!shutDown_.load())
-                    runCaught(fn, "queued UI call");
+                    RunCaught(fn, "queued UI call");
             },
             Qt::QueuedConnection);
     }
@@ -101,21 +101,21 @@ std::shared_ptr<UiBridge> gBridge;
 
 } // namespace
 
-UiBridge& uiBridge()
+UiBridge& CurrentUiBridge()
 {
     std::lock_guard lock(gBridgeMutex);
     if (!gBridge)
-        gBridge = makeQtUiBridge();
+        gBridge = MakeQtUiBridge();
     return *gBridge;
 }
 
-void setUiBridge(std::shared_ptr<UiBridge> bridge)
+void SetUiBridge(std::shared_ptr<UiBridge> bridge)
 {
     std::lock_guard lock(gBridgeMutex);
     gBridge = std::move(bridge);
 }
 
-std::shared_ptr<UiBridge> makeQtUiBridge()
+std::shared_ptr<UiBridge> MakeQtUiBridge()
 {
     return std::make_shared<QtUiBridge>();
 }
@@ -169,7 +169,7 @@ bool ManualUiBridge::post(std::function<void()> fn)
     if (isShutDown())
         return false;
     if (isUiThread()) {
-        runCaught(fn, "UI call");
+        RunCaught(fn, "UI call");
         return true;
     }
     auto task = std::make_shared<Task>();
@@ -216,7 +216,7 @@ int ManualUiBridge::pump()
             }
             task->ran = true;
         } else {
-            runCaught(task->fn, "queued UI call");
+            RunCaught(task->fn, "queued UI call");
         }
         ++count;
         std::lock_guard lock(mutex_);

@@ -34,11 +34,11 @@ public:
 };
 
 // The bridge of the running program (a Qt bridge by default).
-UiBridge& uiBridge();
-void setUiBridge(std::shared_ptr<UiBridge> bridge);
+UiBridge& CurrentUiBridge();
+void SetUiBridge(std::shared_ptr<UiBridge> bridge);
 
 // Delivers calls through the Qt event loop of the thread that created it.
-std::shared_ptr<UiBridge> makeQtUiBridge();
+std::shared_ptr<UiBridge> MakeQtUiBridge();
 
 // A bridge for tests: the thread that created it plays the UI thread and
 // runs queued calls when it pumps.
@@ -67,6 +67,6 @@ private:
     bool shutDown_ = false;
 };
 
-void logError(const char* context, const char* what);
+void LogError(const char* context, const char* what);
 
 } // namespace platform

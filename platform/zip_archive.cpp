@@ -20,13 +20,13 @@ struct ZipArchive::Impl {
 
 namespace {
 
-void setError(QString* error, const QString& text)
+void SetError(QString* error, const QString& text)
 {
     if (error)
         *error = text;
 }
 
-QString zipErrorText(zip_error_t* err)
+QString ZipErrorText(zip_error_t* err)
 {
     return QString::fromUtf8(zip_error_strerror(err));
 }
@@ -42,11 +42,11 @@ ZipArchive ZipArchive::openFile(const QString& path, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+        SetError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
         return {};
     }
     if (file.size() > 4ll * 1024 * 1024 * 1024) {
-        setError(error, QStringLiteral("archive too large: %1").arg(path));
+        SetError(error, QStringLiteral("archive too large: %1").arg(path));
         return {};
     }
     return openBytes(file.readAll(), error);
@@ -57,7 +57,7 @@ ZipArchive ZipArchive::openBytes(const QByteArray& bytes, QString* error)
     ZipArchive result;
     // libzip takes an empty source for a new, empty archive.
     if (bytes.isEmpty()) {
-        setError(error, QStringLiteral("not a valid zip archive: the data is empty"));
+        SetError(error, QStringLiteral("not a valid zip archive: the data is empty"));
         return result;
     }
     auto impl = std::make_unique<Impl>();
@@ -67,14 +67,14 @@ ZipArchive ZipArchive::openBytes(const QByteArray& bytes, QString* error)
     zip_error_init(&err);
     zip_source_t* src = zip_source_buffer_create(impl->data.constData(), static_cast<zip_uint64_t>(impl->data.size()), 0, &err);
     if (!src) {
-        setError(error, zipErrorText(&err));
+        SetError(error, ZipErrorText(&err));
         zip_error_fini(&err);
         return result;
     }
     impl->archive = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &err);
     if (!impl->archive) {
         zip_source_free(src);
-        setError(error, QStringLiteral("not a valid zip archive: %1").arg(zipErrorText(&err)));
+        SetError(error, QStringLiteral("not a valid zip archive: %1").arg(ZipErrorText(&err)));
         zip_error_fini(&err);
         return result;
     }
@@ -121,12 +121,12 @@ qint64 ZipArchive::entrySize(const QString& name) const
 QByteArray ZipArchive::read(const QString& name, QString* error, qint64 limit) const
 {
     if (!isOpen()) {
-        setError(error, QStringLiteral("archive is not open"));
+        SetError(error, QStringLiteral("archive is not open"));
         return {};
     }
     const zip_int64_t index = zip_name_locate(d_->archive, name.toUtf8().constData(), 0);
     if (index < 0) {
-        setError(error, QStringLiteral("no entry named %1").arg(name));
+        SetError(error, QStringLiteral("no entry named %1").arg(name));
         return {};
     }
     return readIndex(static_cast<int>(index), error, limit);
@@ -135,22 +135,22 @@ QByteArray ZipArchive::read(const QString& name, QString* error, qint64 limit) c
 QByteArray ZipArchive::readIndex(int index, QString* error, qint64 limit) const
 {
     if (!isOpen() || index < 0 || index >= count()) {
-        setError(error, QStringLiteral("no such entry"));
+        SetError(error, QStringLiteral("no such entry"));
         return {};
     }
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(d_->archive, static_cast<zip_uint64_t>(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
-        setError(error, QStringLiteral("cannot read entry information"));
+        SetError(error, QStringLiteral("cannot read entry information"));
         return {};
     }
     if (static_cast<qint64>(st.size) > limit || st.size > static_cast<zip_uint64_t>(INT32_MAX)) {
-        setError(error, QStringLiteral("entry is too large (%1 bytes)").arg(static_cast<qulonglong>(st.size)));
+        SetError(error, QStringLiteral("entry is too large (%1 bytes)").arg(static_cast<qulonglong>(st.size)));
         return {};
     }
     zip_file_t* file = zip_fopen_index(d_->archive, static_cast<zip_uint64_t>(index), 0);
     if (!file) {
-        setError(error, QStringLiteral("cannot open entry: %1").arg(QString::fromUtf8(zip_strerror(d_->archive))));
+        SetError(error, QStringLiteral("cannot open entry: %1").arg(QString::fromUtf8(zip_strerror(d_->archive))));
         return {};
     }
     // The buffer grows with the data actually read, so a forged size in the
@@ -181,7 +181,7 @@ QByteArray ZipArchive::readIndex(int index, QString* error, qint64 limit) const
     QString fileError = QString::fromUtf8(zip_error_strerror(zip_file_get_error(file)));
     zip_fclose(file);
     if (failed || total != static_cast<zip_int64_t>(st.size)) {
-        setError(error, QStringLiteral("corrupt entry: %1").arg(fileError));
+        SetError(error, QStringLiteral("corrupt entry: %1").arg(fileError));
         return {};
     }
     out.squeeze(); // drop the spare capacity left by growing

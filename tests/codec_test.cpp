@@ -20,7 +20,7 @@ namespace {
 using gfx::ImageFormat;
 
 // A smooth photo-like gradient with seeded noise; translucent when asked.
-gfx::Image testImage(int w, int h, bool translucent = false)
+gfx::Image TestImage(int w, int h, bool translucent = false)
 {
     gfx::Surface s = gfx::Surface::make(w, h);
     std::mt19937 rng(7);
@@ -38,7 +38,7 @@ gfx::Image testImage(int w, int h, bool translucent = false)
     return s.snapshot();
 }
 
-double meanAbsDiff(const gfx::Image& a, const gfx::Image& b)
+double MeanAbsDiff(const gfx::Image& a, const gfx::Image& b)
 {
     double sum = 0;
     for (int y = 0; y < a.height(); ++y)
@@ -48,7 +48,7 @@ double meanAbsDiff(const gfx::Image& a, const gfx::Image& b)
     return sum / (double(a.width()) * a.height() * 4);
 }
 
-uint32_t crc32(const QByteArray& bytes)
+uint32_t Crc32(const QByteArray& bytes)
 {
     uint32_t c = 0xFFFFFFFFu;
     for (const char ch : bytes) {
@@ -59,39 +59,39 @@ uint32_t crc32(const QByteArray& bytes)
     return ~c;
 }
 
-void appendBe32(QByteArray& out, uint32_t v)
+void AppendBe32(QByteArray& out, uint32_t v)
 {
     for (int shift = 24; shift >= 0; shift -= 8)
         out.append(char((v >> shift) & 0xFF));
 }
 
-QByteArray pngChunk(const char* type, const QByteArray& data)
+QByteArray PngChunk(const char* type, const QByteArray& data)
 {
     QByteArray chunk;
-    appendBe32(chunk, uint32_t(data.size()));
+    AppendBe32(chunk, uint32_t(data.size()));
     const QByteArray body = QByteArray(type, 4) + data;
     chunk += body;
-    appendBe32(chunk, crc32(body));
+    AppendBe32(chunk, Crc32(body));
     return chunk;
 }
 
 // A PNG whose header claims the given size, followed by a token IDAT.
-QByteArray pngClaiming(uint32_t width, uint32_t height)
+QByteArray PngClaiming(uint32_t width, uint32_t height)
 {
     QByteArray ihdr;
-    appendBe32(ihdr, width);
-    appendBe32(ihdr, height);
+    AppendBe32(ihdr, width);
+    AppendBe32(ihdr, height);
     ihdr.append(char(8)).append(char(6)).append(char(0)).append(char(0)).append(char(0));
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    png += pngChunk("IHDR", ihdr);
-    png += pngChunk("IDAT", QByteArray::fromHex("789c030000000001"));
-    png += pngChunk("IEND", {});
+    png += PngChunk("IHDR", ihdr);
+    png += PngChunk("IDAT", QByteArray::fromHex("789c030000000001"));
+    png += PngChunk("IEND", {});
     return png;
 }
 
 // A GIF of 9-bit LZW codes, with a clear code often enough that the code
 // size never grows.
-QByteArray gifImage(int w, int h)
+QByteArray GifImage(int w, int h)
 {
     QByteArray g("GIF89a");
     auto le16 = [&](int v) { g.append(char(v & 255)).append(char(v >> 8)); };
@@ -131,48 +131,48 @@ QByteArray gifImage(int w, int h)
     return g;
 }
 
-void appendLe(QByteArray& out, uint32_t v, int bytes)
+void AppendLe(QByteArray& out, uint32_t v, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
-gfx::Pixel bmpTestColour(int x, int y)
+gfx::Pixel BmpTestColour(int x, int y)
 {
     return 0xFF000000u | uint32_t(40 * x) << 16 | uint32_t(40 * y) << 8 | 200u;
 }
 
 // An uncompressed 24-bit BMP with bmpTestColour pixels; rows padded to four
 // bytes, stored bottom-up, or top-down (negative height) when asked.
-QByteArray bmp24(int w, int h, bool topDown = false)
+QByteArray Bmp24(int w, int h, bool topDown = false)
 {
     const int rowBytes = (w * 3 + 3) / 4 * 4;
     QByteArray b("BM");
-    appendLe(b, uint32_t(54 + rowBytes * h), 4);
-    appendLe(b, 0, 4);
-    appendLe(b, 54, 4);
-    appendLe(b, 40, 4);
-    appendLe(b, uint32_t(w), 4);
-    appendLe(b, uint32_t(topDown ? -h : h), 4);
-    appendLe(b, 1, 2);
-    appendLe(b, 24, 2);
-    appendLe(b, 0, 4); // no compression
-    appendLe(b, uint32_t(rowBytes * h), 4);
-    appendLe(b, 2835, 4);
-    appendLe(b, 2835, 4);
-    appendLe(b, 0, 4);
-    appendLe(b, 0, 4);
+    AppendLe(b, uint32_t(54 + rowBytes * h), 4);
+    AppendLe(b, 0, 4);
+    AppendLe(b, 54, 4);
+    AppendLe(b, 40, 4);
+    AppendLe(b, uint32_t(w), 4);
+    AppendLe(b, uint32_t(topDown ? -h : h), 4);
+    AppendLe(b, 1, 2);
+    AppendLe(b, 24, 2);
+    AppendLe(b, 0, 4); // no compression
+    AppendLe(b, uint32_t(rowBytes * h), 4);
+    AppendLe(b, 2835, 4);
+    AppendLe(b, 2835, 4);
+    AppendLe(b, 0, 4);
+    AppendLe(b, 0, 4);
     for (int i = 0; i < h; ++i) {
         const int y = topDown ? i : h - 1 - i;
         for (int x = 0; x < w; ++x)
-            appendLe(b, bmpTestColour(x, y) & 0xFFFFFFu, 3); // B, G, R
+            AppendLe(b, BmpTestColour(x, y) & 0xFFFFFFu, 3); // B, G, R
         b.append(QByteArray(rowBytes - w * 3, '\0'));
     }
     return b;
 }
 
 // An APP1 Exif segment holding one IFD entry, Orientation = value.
-QByteArray exifOrientation(int value)
+QByteArray ExifOrientation(int value)
 {
     // Little-endian TIFF header with the IFD at 8; one entry (tag 0x0112,
     // SHORT, count 1, value patched below); no next IFD.
@@ -187,76 +187,76 @@ QByteArray exifOrientation(int value)
     return seg + body;
 }
 
-QByteArray encoded(const gfx::Image& image, ImageFormat format, int quality = 90)
+QByteArray Encoded(const gfx::Image& image, ImageFormat format, int quality = 90)
 {
     QString error;
-    const QByteArray bytes = gfx::encode(image, format, quality, &error);
+    const QByteArray bytes = gfx::Encode(image, format, quality, &error);
     EXPECT_FALSE(bytes.isEmpty()) << error.toStdString();
     return bytes;
 }
 
-void expectRejected(const QByteArray& bytes, const char* what)
+void ExpectRejected(const QByteArray& bytes, const char* what)
 {
     QString error;
-    const gfx::Image decoded = gfx::decodeData(bytes, &error);
+    const gfx::Image decoded = gfx::DecodeData(bytes, &error);
     EXPECT_TRUE(decoded.isNull()) << what;
     EXPECT_FALSE(error.isEmpty()) << what;
 }
 
 TEST(Codec, FormatFromExtension)
 {
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("/a/b/photo.JPG")), ImageFormat::Jpeg);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral(".jpeg")), ImageFormat::Jpeg);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("jpe")), ImageFormat::Jpeg);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.Png")), ImageFormat::Png);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.bmp")), ImageFormat::Bmp);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.WEBP")), ImageFormat::WebP);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.gif")), ImageFormat::Gif);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.tif")), ImageFormat::Tiff);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.tiff")), ImageFormat::Tiff);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("x.txt")), ImageFormat::Unknown);
-    EXPECT_EQ(gfx::formatFromExtension(QStringLiteral("dir.png/file")), ImageFormat::Unknown);
-    EXPECT_EQ(gfx::formatFromExtension(QString()), ImageFormat::Unknown);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("/a/b/photo.JPG")), ImageFormat::Jpeg);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral(".jpeg")), ImageFormat::Jpeg);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("jpe")), ImageFormat::Jpeg);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("x.Png")), ImageFormat::Png);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("x.bmp")), ImageFormat::Bmp);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("x.WEBP")), ImageFormat::WebP);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("x.gif")), ImageFormat::Gif);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("x.tif")), ImageFormat::Tiff);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("x.tiff")), ImageFormat::Tiff);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("x.txt")), ImageFormat::Unknown);
+    EXPECT_EQ(gfx::FormatFromExtension(QStringLiteral("dir.png/file")), ImageFormat::Unknown);
+    EXPECT_EQ(gfx::FormatFromExtension(QString()), ImageFormat::Unknown);
 }
 
 TEST(Codec, LosslessRoundTrips)
 {
     // Translucent pixels survive PNG's unpremultiplied storage exactly.
     for (const bool translucent : {false, true}) {
-        const gfx::Image image = testImage(97, 61, translucent);
-        const gfx::Image back = gfx::decodeData(encoded(image, ImageFormat::Png, 80));
+        const gfx::Image image = TestImage(97, 61, translucent);
+        const gfx::Image back = gfx::DecodeData(Encoded(image, ImageFormat::Png, 80));
         ASSERT_FALSE(back.isNull());
-        EXPECT_TRUE(testimg::imagesNear(image, back)) << "translucent " << translucent;
+        EXPECT_TRUE(testimg::ImagesNear(image, back)) << "translucent " << translucent;
     }
-    const gfx::Image opaque = testImage(40, 30);
-    EXPECT_TRUE(testimg::imagesNear(opaque, gfx::decodeData(encoded(opaque, ImageFormat::Bmp))));
-    const gfx::Image translucent = testImage(40, 30, true);
-    EXPECT_TRUE(testimg::imagesNear(translucent, gfx::decodeData(encoded(translucent, ImageFormat::WebP, 100))));
+    const gfx::Image opaque = TestImage(40, 30);
+    EXPECT_TRUE(testimg::ImagesNear(opaque, gfx::DecodeData(Encoded(opaque, ImageFormat::Bmp))));
+    const gfx::Image translucent = TestImage(40, 30, true);
+    EXPECT_TRUE(testimg::ImagesNear(translucent, gfx::DecodeData(Encoded(translucent, ImageFormat::WebP, 100))));
 }
 
 TEST(Codec, LossyRoundTripsStayClose)
 {
-    const gfx::Image image = testImage(128, 96);
-    const gfx::Image jpeg = gfx::decodeData(encoded(image, ImageFormat::Jpeg, 92));
+    const gfx::Image image = TestImage(128, 96);
+    const gfx::Image jpeg = gfx::DecodeData(Encoded(image, ImageFormat::Jpeg, 92));
     ASSERT_EQ(jpeg.size(), image.size());
     EXPECT_TRUE(jpeg.isOpaque());
-    EXPECT_LT(meanAbsDiff(image, jpeg), 3.0);
-    const gfx::Image webp = gfx::decodeData(encoded(image, ImageFormat::WebP, 80));
+    EXPECT_LT(MeanAbsDiff(image, jpeg), 3.0);
+    const gfx::Image webp = gfx::DecodeData(Encoded(image, ImageFormat::WebP, 80));
     ASSERT_EQ(webp.size(), image.size());
-    EXPECT_LT(meanAbsDiff(image, webp), 4.0);
+    EXPECT_LT(MeanAbsDiff(image, webp), 4.0);
     // Lower quality gives a smaller file.
-    EXPECT_LT(encoded(image, ImageFormat::Jpeg, 20).size(), encoded(image, ImageFormat::Jpeg, 92).size());
+    EXPECT_LT(Encoded(image, ImageFormat::Jpeg, 20).size(), Encoded(image, ImageFormat::Jpeg, 92).size());
 }
 
 TEST(Codec, AlphaInFormatsWithoutIt)
 {
     // Half-transparent red: JPEG keeps the stored colour (over black), BMP
     // the unpremultiplied colour.
-    const gfx::Image half = testimg::makeSolid(16, 16, qRgba(128, 0, 0, 128));
-    const gfx::Pixel jpeg = gfx::decodeData(encoded(half, ImageFormat::Jpeg, 100)).pixel(8, 8);
+    const gfx::Image half = testimg::MakeSolid(16, 16, qRgba(128, 0, 0, 128));
+    const gfx::Pixel jpeg = gfx::DecodeData(Encoded(half, ImageFormat::Jpeg, 100)).pixel(8, 8);
     EXPECT_NEAR(int(qRed(jpeg)), 128, 3);
     EXPECT_EQ(qAlpha(jpeg), 255);
-    const gfx::Pixel bmp = gfx::decodeData(encoded(half, ImageFormat::Bmp)).pixel(8, 8);
+    const gfx::Pixel bmp = gfx::DecodeData(Encoded(half, ImageFormat::Bmp)).pixel(8, 8);
     EXPECT_EQ(bmp, 0xFFFF0000u);
 }
 
@@ -275,7 +275,7 @@ TEST(Codec, TiffWithAssociatedAlphaComesOutValid)
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(QImageWriter(&buffer, "tiff").write(bad));
 
-    const gfx::Image image = gfx::decodeData(bytes);
+    const gfx::Image image = gfx::DecodeData(bytes);
     ASSERT_EQ(image.size(), bad.size());
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
@@ -293,73 +293,73 @@ TEST(Codec, TiffWithAssociatedAlphaComesOutValid)
 TEST(Codec, PngIsCompressedAtEveryQuality)
 {
     // Qt stores PNG data uncompressed for its quality 90 and above.
-    const gfx::Image flat = testimg::makeSolid(256, 256, 0xFF336699u);
+    const gfx::Image flat = testimg::MakeSolid(256, 256, 0xFF336699u);
     for (const int quality : {1, 80, 95, 100})
-        EXPECT_LT(encoded(flat, ImageFormat::Png, quality).size(), 4096) << quality;
+        EXPECT_LT(Encoded(flat, ImageFormat::Png, quality).size(), 4096) << quality;
 }
 
 TEST(Codec, EncodeRefusesWhatItCannotWrite)
 {
     QString error;
-    EXPECT_TRUE(gfx::encode(gfx::Image(), ImageFormat::Png, 80, &error).isEmpty());
+    EXPECT_TRUE(gfx::Encode(gfx::Image(), ImageFormat::Png, 80, &error).isEmpty());
     EXPECT_FALSE(error.isEmpty());
     for (const ImageFormat f : {ImageFormat::Gif, ImageFormat::Tiff, ImageFormat::Unknown}) {
         error.clear();
-        EXPECT_TRUE(gfx::encode(testimg::makeSolid(4, 4, 0xFF000000u), f, 80, &error).isEmpty());
+        EXPECT_TRUE(gfx::Encode(testimg::MakeSolid(4, 4, 0xFF000000u), f, 80, &error).isEmpty());
         EXPECT_FALSE(error.isEmpty());
     }
 }
 
 TEST(Codec, TruncatedJpegIsRejected)
 {
-    const QByteArray jpeg = encoded(testImage(256, 192), ImageFormat::Jpeg, 90);
-    ASSERT_FALSE(gfx::decodeData(jpeg).isNull());
-    expectRejected(jpeg.left(jpeg.size() / 2), "cut in the scan");
-    expectRejected(jpeg.left(jpeg.size() - 2), "end marker missing");
-    expectRejected(jpeg.left(300), "cut in the tables");
+    const QByteArray jpeg = Encoded(TestImage(256, 192), ImageFormat::Jpeg, 90);
+    ASSERT_FALSE(gfx::DecodeData(jpeg).isNull());
+    ExpectRejected(jpeg.left(jpeg.size() / 2), "cut in the scan");
+    ExpectRejected(jpeg.left(jpeg.size() - 2), "end marker missing");
+    ExpectRejected(jpeg.left(300), "cut in the tables");
     // Trailing bytes after the end marker are harmless.
-    EXPECT_FALSE(gfx::decodeData(jpeg + QByteArray(100, 'x')).isNull());
+    EXPECT_FALSE(gfx::DecodeData(jpeg + QByteArray(100, 'x')).isNull());
 }
 
 TEST(Codec, ExifThumbnailEndMarkerDoesNotCount)
 {
     // An APP1 segment carrying a complete small JPEG (a thumbnail).
-    const QByteArray thumb = encoded(testImage(16, 16), ImageFormat::Jpeg, 50);
+    const QByteArray thumb = Encoded(TestImage(16, 16), ImageFormat::Jpeg, 50);
     QByteArray body = QByteArray("Exif\0\0", 6) + QByteArray::fromHex("49492a0008000000") + thumb;
     QByteArray app1 = QByteArray::fromHex("ffe1");
     app1.append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 255)).append(body);
 
-    const QByteArray main = encoded(testImage(256, 192), ImageFormat::Jpeg, 90);
+    const QByteArray main = Encoded(TestImage(256, 192), ImageFormat::Jpeg, 90);
     const QByteArray withThumb = main.left(2) + app1 + main.mid(2);
-    EXPECT_FALSE(gfx::decodeData(withThumb).isNull());
-    expectRejected(withThumb.left(2 + app1.size() + (main.size() - 2) / 2), "main scan cut");
-    expectRejected(withThumb.left(2 + app1.size() + 20), "cut right after the thumbnail");
+    EXPECT_FALSE(gfx::DecodeData(withThumb).isNull());
+    ExpectRejected(withThumb.left(2 + app1.size() + (main.size() - 2) / 2), "main scan cut");
+    ExpectRejected(withThumb.left(2 + app1.size() + 20), "cut right after the thumbnail");
 }
 
 TEST(Codec, DamagedPngIsRejected)
 {
-    const QByteArray png = encoded(testImage(64, 64), ImageFormat::Png, 80);
+    const QByteArray png = Encoded(TestImage(64, 64), ImageFormat::Png, 80);
     const qsizetype idat = png.indexOf("IDAT");
     ASSERT_GT(idat, 0);
     const auto length = qsizetype(uint8_t(png[idat - 4])) << 24 | qsizetype(uint8_t(png[idat - 3])) << 16 |
                         qsizetype(uint8_t(png[idat - 2])) << 8 | qsizetype(uint8_t(png[idat - 1]));
     QByteArray badCrc = png;
     badCrc[idat + 4 + length] = char(badCrc[idat + 4 + length] ^ 0x5A);
-    expectRejected(badCrc, "IDAT CRC");
-    expectRejected(png.left(png.size() / 2), "truncated PNG");
-    expectRejected(png.left(png.size() - 12), "IEND missing");
+    ExpectRejected(badCrc, "IDAT CRC");
+    ExpectRejected(png.left(png.size() / 2), "truncated PNG");
+    ExpectRejected(png.left(png.size() - 12), "IEND missing");
 }
 
 TEST(Codec, DamagedGifAndBmpAreRejected)
 {
-    const QByteArray gif = gifImage(64, 64);
-    const gfx::Image decoded = gfx::decodeData(gif);
+    const QByteArray gif = GifImage(64, 64);
+    const gfx::Image decoded = gfx::DecodeData(gif);
     ASSERT_FALSE(decoded.isNull());
     EXPECT_EQ(decoded.size(), QSize(64, 64));
-    expectRejected(gif.left(gif.size() / 2), "truncated GIF");
+    ExpectRejected(gif.left(gif.size() / 2), "truncated GIF");
 
-    const QByteArray bmp = encoded(testImage(64, 64), ImageFormat::Bmp);
-    expectRejected(bmp.left(bmp.size() - 100), "truncated BMP");
+    const QByteArray bmp = Encoded(TestImage(64, 64), ImageFormat::Bmp);
+    ExpectRejected(bmp.left(bmp.size() - 100), "truncated BMP");
 }
 
 TEST(Codec, BmpNeedsEveryRowWithItsPadding)
@@ -367,19 +367,19 @@ TEST(Codec, BmpNeedsEveryRowWithItsPadding)
     for (const bool topDown : {false, true}) {
         SCOPED_TRACE(topDown ? "top-down" : "bottom-up");
         // Five pixels make 15 bytes, padded to 16.
-        const QByteArray bmp = bmp24(5, 6, topDown);
+        const QByteArray bmp = Bmp24(5, 6, topDown);
         ASSERT_EQ(bmp.size(), 54 + 6 * 16);
         QString error;
-        const gfx::Image decoded = gfx::decodeData(bmp, &error);
+        const gfx::Image decoded = gfx::DecodeData(bmp, &error);
         ASSERT_FALSE(decoded.isNull()) << error.toStdString();
         ASSERT_EQ(decoded.size(), QSize(5, 6));
         for (int y = 0; y < 6; ++y)
             for (int x = 0; x < 5; ++x)
-                ASSERT_EQ(decoded.pixel(x, y), bmpTestColour(x, y)) << x << ", " << y;
-        EXPECT_FALSE(gfx::decodeData(bmp + QByteArray(3, '\0')).isNull()) << "bytes after the pixels";
+                ASSERT_EQ(decoded.pixel(x, y), BmpTestColour(x, y)) << x << ", " << y;
+        EXPECT_FALSE(gfx::DecodeData(bmp + QByteArray(3, '\0')).isNull()) << "bytes after the pixels";
 
-        expectRejected(bmp.left(bmp.size() - 1), "only the last pad byte missing");
-        expectRejected(bmp.left(bmp.size() - 3), "cut inside the last row");
+        ExpectRejected(bmp.left(bmp.size() - 1), "only the last pad byte missing");
+        ExpectRejected(bmp.left(bmp.size() - 3), "cut inside the last row");
     }
 }
 
@@ -389,12 +389,12 @@ TEST(Codec, GarbageIsRejected)
     QByteArray noise(4096, Qt::Uninitialized);
     for (char& c : noise)
         c = char(rng());
-    expectRejected(noise, "random bytes");
-    expectRejected(QByteArray(), "empty");
-    expectRejected(QByteArray::fromHex("ffd8ff") + noise, "JPEG signature then noise");
-    expectRejected(QByteArray("\x89PNG\r\n\x1a\n", 8) + noise, "PNG signature then noise");
-    expectRejected(QByteArray("GIF89a") + noise, "GIF signature then noise");
-    expectRejected(QByteArray("BM") + noise, "BMP signature then noise");
+    ExpectRejected(noise, "random bytes");
+    ExpectRejected(QByteArray(), "empty");
+    ExpectRejected(QByteArray::fromHex("ffd8ff") + noise, "JPEG signature then noise");
+    ExpectRejected(QByteArray("\x89PNG\r\n\x1a\n", 8) + noise, "PNG signature then noise");
+    ExpectRejected(QByteArray("GIF89a") + noise, "GIF signature then noise");
+    ExpectRejected(QByteArray("BM") + noise, "BMP signature then noise");
 }
 
 TEST(Codec, ExifOrientationIsApplied)
@@ -405,11 +405,11 @@ TEST(Codec, ExifOrientationIsApplied)
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 40; ++x)
             s.row(y)[x] = x < 20 ? 0xFFFF0000u : 0xFF0000FFu;
-    const QByteArray jpeg = encoded(s.snapshot(), ImageFormat::Jpeg, 95);
-    const QByteArray rotated = jpeg.left(2) + exifOrientation(6) + jpeg.mid(2);
+    const QByteArray jpeg = Encoded(s.snapshot(), ImageFormat::Jpeg, 95);
+    const QByteArray rotated = jpeg.left(2) + ExifOrientation(6) + jpeg.mid(2);
 
     QString error;
-    const gfx::Image image = gfx::decodeData(rotated, &error);
+    const gfx::Image image = gfx::DecodeData(rotated, &error);
     ASSERT_FALSE(image.isNull()) << error.toStdString();
     ASSERT_EQ(image.size(), QSize(20, 40));
     EXPECT_GT(qRed(image.pixel(10, 5)), 200);
@@ -422,7 +422,7 @@ TEST(Codec, HugeDeclaredSizesAreRefused)
 {
     for (const auto& [w, h] : {std::pair{100000u, 100000u}, std::pair{20000u, 20000u}}) {
         QString error;
-        const gfx::Image image = gfx::decodeData(pngClaiming(w, h), &error);
+        const gfx::Image image = gfx::DecodeData(PngClaiming(w, h), &error);
         EXPECT_TRUE(image.isNull());
         EXPECT_TRUE(error.contains(QStringLiteral("too large"))) << error.toStdString();
     }
@@ -431,9 +431,9 @@ TEST(Codec, HugeDeclaredSizesAreRefused)
 TEST(Codec, FiftyMegapixelPhotoOpens)
 {
     // Above Qt's default 128 MiB decoding limit.
-    const gfx::Image big = testimg::makeSolid(8200, 6200, 0xFF808080u);
+    const gfx::Image big = testimg::MakeSolid(8200, 6200, 0xFF808080u);
     QString error;
-    const gfx::Image decoded = gfx::decodeData(encoded(big, ImageFormat::Jpeg, 50), &error);
+    const gfx::Image decoded = gfx::DecodeData(Encoded(big, ImageFormat::Jpeg, 50), &error);
     ASSERT_FALSE(decoded.isNull()) << error.toStdString();
     EXPECT_EQ(decoded.size(), QSize(8200, 6200));
 }
@@ -443,20 +443,20 @@ TEST(Codec, Files)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("out.png"));
-    const gfx::Image image = testImage(50, 40, true);
+    const gfx::Image image = TestImage(50, 40, true);
     QString error;
-    ASSERT_TRUE(gfx::encodeToFile(image, path, ImageFormat::Png, 80, &error)) << error.toStdString();
-    EXPECT_TRUE(testimg::imagesNear(image, gfx::decodeFile(path, &error)));
+    ASSERT_TRUE(gfx::EncodeToFile(image, path, ImageFormat::Png, 80, &error)) << error.toStdString();
+    EXPECT_TRUE(testimg::ImagesNear(image, gfx::DecodeFile(path, &error)));
 
     error.clear();
-    EXPECT_TRUE(gfx::decodeFile(dir.filePath(QStringLiteral("missing.png")), &error).isNull());
+    EXPECT_TRUE(gfx::DecodeFile(dir.filePath(QStringLiteral("missing.png")), &error).isNull());
     EXPECT_FALSE(error.isEmpty());
 
     QFile empty(dir.filePath(QStringLiteral("empty.jpg")));
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
     error.clear();
-    EXPECT_TRUE(gfx::decodeFile(empty.fileName(), &error).isNull());
+    EXPECT_TRUE(gfx::DecodeFile(empty.fileName(), &error).isNull());
     EXPECT_FALSE(error.isEmpty());
 }
 
@@ -465,7 +465,7 @@ TEST(Codec, FailedWritesLeaveExistingFilesAlone)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString existing = dir.filePath(QStringLiteral("keep.png"));
-    ASSERT_TRUE(gfx::encodeToFile(testimg::makeSolid(8, 8, 0xFF00FF00u), existing, ImageFormat::Png, 80));
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeSolid(8, 8, 0xFF00FF00u), existing, ImageFormat::Png, 80));
     QFile f(existing);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray before = f.readAll();
@@ -477,23 +477,23 @@ TEST(Codec, FailedWritesLeaveExistingFilesAlone)
 
     QString error;
     // A path below a regular file cannot be written.
-    EXPECT_FALSE(gfx::encodeToFile(testimg::makeSolid(8, 8, 0xFFFF0000u), existing + QStringLiteral("/sub.png"),
+    EXPECT_FALSE(gfx::EncodeToFile(testimg::MakeSolid(8, 8, 0xFFFF0000u), existing + QStringLiteral("/sub.png"),
                                    ImageFormat::Png, 80, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(unchanged());
 
     // An encoding failure never opens the target.
     error.clear();
-    EXPECT_FALSE(gfx::encodeToFile(gfx::Image(), existing, ImageFormat::Png, 80, &error));
+    EXPECT_FALSE(gfx::EncodeToFile(gfx::Image(), existing, ImageFormat::Png, 80, &error));
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(gfx::encodeToFile(testimg::makeSolid(8, 8, 0xFFFF0000u), existing, ImageFormat::Gif, 80, &error));
+    EXPECT_FALSE(gfx::EncodeToFile(testimg::MakeSolid(8, 8, 0xFFFF0000u), existing, ImageFormat::Gif, 80, &error));
     EXPECT_TRUE(unchanged());
 
     // A folder that cannot be written to (permissions do not bind root).
     if (geteuid() != 0) {
         ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         error.clear();
-        EXPECT_FALSE(gfx::encodeToFile(testimg::makeSolid(8, 8, 0xFFFF0000u), existing, ImageFormat::Png, 80, &error));
+        EXPECT_FALSE(gfx::EncodeToFile(testimg::MakeSolid(8, 8, 0xFFFF0000u), existing, ImageFormat::Png, 80, &error));
         EXPECT_FALSE(error.isEmpty());
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         EXPECT_TRUE(unchanged());

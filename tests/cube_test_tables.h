@@ -15,7 +15,7 @@ struct Entry {
 
 // A table of edge n whose entry at grid point (i, j, k) is fn(i, j, k),
 // rows red fastest, with an optional header before the size line.
-inline QByteArray cubeText(int n, const std::function<Entry(int, int, int)>& fn, const QByteArray& header = {})
+inline QByteArray CubeText(int n, const std::function<Entry(int, int, int)>& fn, const QByteArray& header = {})
 {
     QByteArray text = header;
     text += "LUT_3D_SIZE " + QByteArray::number(n) + "\n";
@@ -30,9 +30,9 @@ inline QByteArray cubeText(int n, const std::function<Entry(int, int, int)>& fn,
     return text;
 }
 
-inline QByteArray identityCube(int n)
+inline QByteArray IdentityCube(int n)
 {
-    return cubeText(n, [n](int i, int j, int k) {
+    return CubeText(n, [n](int i, int j, int k) {
         const double d = n > 1 ? double(n - 1) : 1.0;
         return Entry{i / d, j / d, k / d};
     });
@@ -40,9 +40,9 @@ inline QByteArray identityCube(int n)
 
 // Edge 2 with red corners T[i + 2j + 4k], green 1 - red, blue 0.25.
 inline const double kCorner[8] = {0.0, 0.9, 0.3, 0.1, 0.5, 0.2, 0.8, 1.0};
-inline QByteArray cornerCube()
+inline QByteArray CornerCube()
 {
-    return cubeText(2, [](int i, int j, int k) {
+    return CubeText(2, [](int i, int j, int k) {
         const double v = kCorner[i + 2 * j + 4 * k];
         return Entry{v, 1.0 - v, 0.25};
     });

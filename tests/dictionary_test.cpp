@@ -16,7 +16,7 @@
 namespace {
 
 // A made-up language: every English line in brackets.
-QStringList testList()
+QStringList TestList()
 {
     QStringList lines;
     for (const QString& line : pq::EnglishStrings())
@@ -24,7 +24,7 @@ QStringList testList()
     return lines;
 }
 
-QString bracketed(const char* text)
+QString Bracketed(const char* text)
 {
     return QStringLiteral("[") + QString::fromUtf8(text) + QStringLiteral("]");
 }
@@ -41,7 +41,7 @@ protected:
     {
         pq::ClearTranslations();
         pq::SetCurrentLanguage(QStringLiteral("xx"));
-        pq::BuildTranslations(pq::EnglishStrings(), testList());
+        pq::BuildTranslations(pq::EnglishStrings(), TestList());
     }
 };
 
@@ -74,11 +74,11 @@ TEST(EnglishList, HoldsTheKeysInTheirPlaces)
 TEST_F(DictionaryTest, PairsLinesByIndex)
 {
     EXPECT_EQ(pq::TranslationCount(), 290);
-    EXPECT_EQ(pq::Translate(QStringLiteral("Open image")), bracketed("Open image"));
+    EXPECT_EQ(pq::Translate(QStringLiteral("Open image")), Bracketed("Open image"));
     EXPECT_EQ(pq::Translate(QStringLiteral("Error saving image: ")) + QStringLiteral("disk full"),
               QStringLiteral("[Error saving image: ]disk full"));
-    EXPECT_EQ(pq::Translate(QStringLiteral("HELP")), bracketed("HELP"));
-    EXPECT_EQ(pq::Translate(QStringLiteral("Help")), bracketed("Help"));
+    EXPECT_EQ(pq::Translate(QStringLiteral("HELP")), Bracketed("HELP"));
+    EXPECT_EQ(pq::Translate(QStringLiteral("Help")), Bracketed("Help"));
     EXPECT_EQ(pq::Translate(QStringLiteral("help")), QStringLiteral("help")) << "keys compare exactly";
     EXPECT_EQ(pq::Translate(QString()), QString());
     EXPECT_EQ(pq::Translate(QStringLiteral("Not in the list")), QStringLiteral("Not in the list"));
@@ -91,14 +91,14 @@ TEST_F(DictionaryTest, PairsLinesByIndex)
 
 TEST_F(DictionaryTest, AShortOrGappedListFallsBackToEnglish)
 {
-    QStringList target = testList();
+    QStringList target = TestList();
     target.removeLast();
     target[5].clear();
     pq::BuildTranslations(pq::EnglishStrings(), target);
     EXPECT_EQ(pq::TranslationCount(), 288);
     EXPECT_EQ(pq::Translate(QStringLiteral("Script errors:")), QStringLiteral("Script errors:")) << "missing line";
     EXPECT_EQ(pq::Translate(QStringLiteral("Redo")), QStringLiteral("Redo")) << "empty line";
-    EXPECT_EQ(pq::Translate(QStringLiteral("Parse errors found")), bracketed("Parse errors found"));
+    EXPECT_EQ(pq::Translate(QStringLiteral("Parse errors found")), Bracketed("Parse errors found"));
 
     // A list with a line missing in the middle pairs wrongly from there
     // on, but never beyond its end, and never fails.
@@ -157,18 +157,18 @@ TEST_F(DictionaryTest, TranslatesAndRevertsCaptionsAndHints)
 {
     TestPanel panel;
     pq::TranslateComponent(panel.root.get());
-    EXPECT_EQ(panel.title->text(), bracketed("Combine images"));
-    EXPECT_EQ(panel.apply->text(), bracketed("Apply"));
-    EXPECT_EQ(panel.apply->toolTip(), bracketed("Apply effect"));
-    EXPECT_EQ(panel.check->text(), bracketed("Drop shadow"));
-    EXPECT_EQ(panel.list->item(1)->text(), bracketed("Multiply"));
+    EXPECT_EQ(panel.title->text(), Bracketed("Combine images"));
+    EXPECT_EQ(panel.apply->text(), Bracketed("Apply"));
+    EXPECT_EQ(panel.apply->toolTip(), Bracketed("Apply effect"));
+    EXPECT_EQ(panel.check->text(), Bracketed("Drop shadow"));
+    EXPECT_EQ(panel.list->item(1)->text(), Bracketed("Multiply"));
     EXPECT_EQ(panel.list->item(2)->text(), QStringLiteral("My own mode")) << "not a key";
-    EXPECT_EQ(panel.expander->text(), bracketed("      Pen && Ink"));
+    EXPECT_EQ(panel.expander->text(), Bracketed("      Pen && Ink"));
     EXPECT_EQ(panel.windowLabel->text(), QStringLiteral("Close"));
 
     // Translating again changes nothing.
     pq::TranslateComponent(panel.root.get());
-    EXPECT_EQ(panel.title->text(), bracketed("Combine images"));
+    EXPECT_EQ(panel.title->text(), Bracketed("Combine images"));
 
     pq::RevertComponent(panel.root.get());
     EXPECT_EQ(panel.title->text(), QStringLiteral("Combine images"));
@@ -186,11 +186,11 @@ TEST_F(DictionaryTest, CaptionsSetByCodeAreAdopted)
     // Code sets a new English caption; another shows the translation of
     // its record; a third is set to the record's translation.
     panel.toggle->setText(QStringLiteral("Hide gallery"));
-    panel.check->setText(bracketed("Drop shadow"));
+    panel.check->setText(Bracketed("Drop shadow"));
     panel.title->setText(QStringLiteral("Some text code wrote"));
     pq::TranslateComponent(panel.root.get());
-    EXPECT_EQ(panel.toggle->text(), bracketed("Hide gallery"));
-    EXPECT_EQ(panel.check->text(), bracketed("Drop shadow"));
+    EXPECT_EQ(panel.toggle->text(), Bracketed("Hide gallery"));
+    EXPECT_EQ(panel.check->text(), Bracketed("Drop shadow"));
     EXPECT_EQ(panel.title->text(), QStringLiteral("Some text code wrote"));
 
     pq::RevertComponent(panel.root.get());
@@ -214,7 +214,7 @@ TEST_F(DictionaryTest, NothingHappensInEnglishOrAfterForgetting)
     pq::TranslateComponent(panel.root.get());
     pq::ForgetComponent(panel.root.get());
     pq::RevertComponent(panel.root.get());
-    EXPECT_EQ(panel.apply->text(), bracketed("Apply")) << "records forgotten";
+    EXPECT_EQ(panel.apply->text(), Bracketed("Apply")) << "records forgotten";
     pq::TranslateComponent(nullptr);
     pq::ForgetComponent(nullptr);
 }
@@ -227,7 +227,7 @@ TEST_F(DictionaryTest, ShortLivedPanelsTranslateAndRevert)
         QWidget root;
         auto* label = new QLabel(i % 2 ? QStringLiteral("Open image") : QStringLiteral("Save image"), &root);
         pq::TranslateComponent(&root);
-        EXPECT_EQ(label->text(), i % 2 ? bracketed("Open image") : bracketed("Save image"));
+        EXPECT_EQ(label->text(), i % 2 ? Bracketed("Open image") : Bracketed("Save image"));
         pq::RevertComponent(&root);
         EXPECT_EQ(label->text(), i % 2 ? QStringLiteral("Open image") : QStringLiteral("Save image"));
     }

@@ -10,7 +10,7 @@ namespace {
 
 using pq::Document;
 
-gfx::Image solidImage(int w, int h, QRgb color)
+gfx::Image SolidImage(int w, int h, QRgb color)
 {
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(color);
@@ -18,17 +18,17 @@ gfx::Image solidImage(int w, int h, QRgb color)
 }
 
 // Moves every field a reset touches away from its start value.
-void dirtyEverything(Document& doc)
+void DirtyEverything(Document& doc)
 {
-    const gfx::Image photo = solidImage(8, 6, 0xFF336699);
-    doc.ReplaceDocument(photo, solidImage(8, 6, 0xFF996633));
+    const gfx::Image photo = SolidImage(8, 6, 0xFF336699);
+    doc.replaceDocument(photo, SolidImage(8, 6, 0xFF996633));
     doc.unsavedChanges = true;
     doc.sourceFileName = QStringLiteral("/photos/cat.jpg");
     doc.galleryItems.push_back(photo);
-    doc.history->Save(doc.resultImage, doc.sourceImage);
-    doc.InitializeEffectChoice();
-    doc.params[3][0].Value1 = 77;
-    doc.params[3][0].Name1 = QStringLiteral("changed");
+    doc.history->save(doc.resultImage, doc.sourceImage);
+    doc.initializeEffectChoice();
+    doc.params[3][0].value1 = 77;
+    doc.params[3][0].name1 = QStringLiteral("changed");
     doc.selectedEffect = 501;
     doc.storedFrameNumber = 4;
     doc.storedFrameName = QStringLiteral("gilt");
@@ -42,17 +42,17 @@ void dirtyEverything(Document& doc)
     doc.lutData = QByteArray("LUT_3D_SIZE 2");
     doc.lutName = QStringLiteral("Teal");
     doc.lutFilePath = QStringLiteral("/luts/teal.cube");
-    doc.CustomBrushesOn302 = doc.CustomBrushesOn303 = doc.CustomBrushesOn304 = true;
-    doc.CustomBrushBitmap302 = doc.CustomBrushBitmap303 = doc.CustomBrushBitmap304 = photo;
-    doc.CustomBrushCount304 = 12;
-    doc.Shared->brushCount = 12;
+    doc.customBrushesOn302 = doc.customBrushesOn303 = doc.customBrushesOn304 = true;
+    doc.customBrushBitmap302 = doc.customBrushBitmap303 = doc.customBrushBitmap304 = photo;
+    doc.customBrushCount304 = 12;
+    doc.shared->brushCount = 12;
     doc.zoom = 3.0f;
     doc.pan = QPointF(-40, 12);
     doc.eraseBackground = false;
     doc.drawContours = true;
     doc.contourColor = 0x80FF0000;
-    doc.Shared->previewX = 321;
-    doc.Shared->previewY = 123;
+    doc.shared->previewX = 321;
+    doc.shared->previewY = 123;
     doc.previewZoom = 2.0f;
 }
 
@@ -63,9 +63,9 @@ TEST(DocumentState, StartsIdleWithTheDesignedDefaults)
     EXPECT_TRUE(doc.sourceImage.isNull());
     EXPECT_FALSE(doc.unsavedChanges);
     EXPECT_EQ(doc.runningEffect.load(), -1);
-    EXPECT_FALSE(doc.IsEffectRunning());
-    EXPECT_FALSE(doc.IsBackgroundWorkRunning());
-    EXPECT_EQ(doc.Shared->Cancel.epoch(), 0u);
+    EXPECT_FALSE(doc.isEffectRunning());
+    EXPECT_FALSE(doc.isBackgroundWorkRunning());
+    EXPECT_EQ(doc.shared->cancel.epoch(), 0u);
     EXPECT_EQ(doc.selectedEffect, 300);
     EXPECT_TRUE(doc.eraseBackground.load());
     EXPECT_FALSE(doc.drawContours.load());
@@ -85,15 +85,15 @@ TEST(DocumentState, StartsIdleWithTheDesignedDefaults)
     EXPECT_TRUE(doc.textShadow);
     EXPECT_FALSE(doc.printLandscape);
     // The parameter table is filled by the initialisation tick, not before.
-    EXPECT_TRUE(doc.params[3][0].Name1.isEmpty());
+    EXPECT_TRUE(doc.params[3][0].name1.isEmpty());
 }
 
 TEST(DocumentState, FullResetRestoresTheStartChoices)
 {
     Document doc;
-    dirtyEverything(doc);
+    DirtyEverything(doc);
     doc.unsavedChanges = false; // nothing to lose: German resets without a question
-    const uint64_t before = doc.DocumentGeneration();
+    const uint64_t before = doc.documentGeneration();
     int questions = 0;
     Document::FullResetSteps steps;
     steps.language = QStringLiteral("de");
@@ -107,16 +107,16 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_FALSE(doc.unsavedChanges);
     EXPECT_TRUE(doc.sourceFileName.isEmpty());
     EXPECT_TRUE(doc.galleryItems.empty());
-    EXPECT_NE(doc.DocumentGeneration(), before);
+    EXPECT_NE(doc.documentGeneration(), before);
 
     EXPECT_EQ(doc.selectedEffect, 300);
     const pq::EffectParameters& watercolor = doc.params[3][0];
-    EXPECT_EQ(watercolor.Value1, 30);
-    EXPECT_EQ(watercolor.Value2, 40);
-    EXPECT_EQ(watercolor.Value3, 40);
-    EXPECT_EQ(watercolor.Value4, 100);
-    EXPECT_EQ(watercolor.Value5, 20);
-    EXPECT_EQ(watercolor.Name1, QStringLiteral("iterations"));
+    EXPECT_EQ(watercolor.value1, 30);
+    EXPECT_EQ(watercolor.value2, 40);
+    EXPECT_EQ(watercolor.value3, 40);
+    EXPECT_EQ(watercolor.value4, 100);
+    EXPECT_EQ(watercolor.value5, 20);
+    EXPECT_EQ(watercolor.name1, QStringLiteral("iterations"));
 
     EXPECT_EQ(doc.storedFrameNumber, 0);
     EXPECT_TRUE(doc.storedFrameName.isEmpty());
@@ -129,14 +129,14 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_TRUE(doc.lutData.isEmpty());
     EXPECT_TRUE(doc.lutName.isEmpty());
     EXPECT_TRUE(doc.lutFilePath.isEmpty());
-    EXPECT_FALSE(doc.CustomBrushesOn302 || doc.CustomBrushesOn303 || doc.CustomBrushesOn304);
-    EXPECT_TRUE(doc.CustomBrushBitmap302.isNull() && doc.CustomBrushBitmap303.isNull()
-                && doc.CustomBrushBitmap304.isNull());
-    EXPECT_EQ(doc.CustomBrushCount304, 0);
-    EXPECT_EQ(doc.Shared->brushCount.load(), 40);
+    EXPECT_FALSE(doc.customBrushesOn302 || doc.customBrushesOn303 || doc.customBrushesOn304);
+    EXPECT_TRUE(doc.customBrushBitmap302.isNull() && doc.customBrushBitmap303.isNull()
+                && doc.customBrushBitmap304.isNull());
+    EXPECT_EQ(doc.customBrushCount304, 0);
+    EXPECT_EQ(doc.shared->brushCount.load(), 40);
     EXPECT_FLOAT_EQ(doc.zoom, 1.0f);
     EXPECT_EQ(doc.pan, QPointF(0, 0));
-    EXPECT_EQ(doc.history->Count(), 0);
+    EXPECT_EQ(doc.history->count(), 0);
 
     // Left as they were: the switches, the contour colour, the texture's
     // name, the preview window.
@@ -144,21 +144,21 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_TRUE(doc.drawContours.load());
     EXPECT_EQ(doc.contourColor.load(), 0x80FF0000u);
     EXPECT_EQ(doc.storedTextureName, QStringLiteral("Paper"));
-    EXPECT_EQ(doc.Shared->previewX.load(), 321);
-    EXPECT_EQ(doc.Shared->previewY.load(), 123);
+    EXPECT_EQ(doc.shared->previewX.load(), 321);
+    EXPECT_EQ(doc.shared->previewY.load(), 123);
     EXPECT_FLOAT_EQ(doc.previewZoom.load(), 2.0f);
 }
 
 TEST(DocumentState, FullResetRunsItsStepsInOrderWithCancelRaised)
 {
     Document doc;
-    dirtyEverything(doc);
+    DirtyEverything(doc);
     std::vector<std::string> order;
-    const uint64_t epoch = doc.Shared->Cancel.epoch();
+    const uint64_t epoch = doc.shared->cancel.epoch();
     Document::FullResetSteps steps;
     steps.confirm = [&] { order.push_back("ask"); return true; };
     steps.closeTools = [&] {
-        order.push_back(doc.Shared->Cancel.epoch() > epoch ? "close tools, cancel set" : "close tools");
+        order.push_back(doc.shared->cancel.epoch() > epoch ? "close tools, cancel set" : "close tools");
         EXPECT_FALSE(doc.resultImage.isNull()); // tools close before the document goes
     };
     steps.resetControls = [&] {
@@ -174,11 +174,11 @@ TEST(DocumentState, FullResetIsRefusedWhileAnyWorkRuns)
     const auto busyCases = std::vector<std::function<void(Document&)>>{
         [](Document& d) { d.runningEffect = 300; },
         [](Document& d) { d.scriptRunning = true; },
-        [](Document& d) { d.BeginBackgroundWorker(); },
+        [](Document& d) { d.beginBackgroundWorker(); },
     };
     for (const auto& makeBusy : busyCases) {
         Document doc;
-        dirtyEverything(doc);
+        DirtyEverything(doc);
         makeBusy(doc);
         int questions = 0;
         Document::FullResetSteps steps;
@@ -187,7 +187,7 @@ TEST(DocumentState, FullResetIsRefusedWhileAnyWorkRuns)
         EXPECT_EQ(questions, 0) << "not even the question";
         EXPECT_FALSE(doc.resultImage.isNull());
         EXPECT_EQ(doc.storedFrameNumber, 4);
-        EXPECT_EQ(doc.Shared->Cancel.epoch(), 0u);
+        EXPECT_EQ(doc.shared->cancel.epoch(), 0u);
     }
 }
 
@@ -196,14 +196,14 @@ TEST(DocumentState, FullResetAsksInEnglishAndWheneverWorkWouldBeLost)
     Document doc;
     EXPECT_TRUE(doc.fullResetAsks(QStringLiteral("en")));
     EXPECT_FALSE(doc.fullResetAsks(QStringLiteral("de")));
-    dirtyEverything(doc); // unsaved result
+    DirtyEverything(doc); // unsaved result
     EXPECT_TRUE(doc.fullResetAsks(QStringLiteral("de")));
     // Unsaved flag without a result: nothing to lose.
     doc.resultImage = {};
     EXPECT_FALSE(doc.fullResetAsks(QStringLiteral("de")));
 
     Document declined;
-    dirtyEverything(declined);
+    DirtyEverything(declined);
     Document::FullResetSteps steps;
     steps.language = QStringLiteral("de");
     bool closed = false;
@@ -213,7 +213,7 @@ TEST(DocumentState, FullResetAsksInEnglishAndWheneverWorkWouldBeLost)
     EXPECT_FALSE(closed);
     EXPECT_FALSE(declined.resultImage.isNull());
     EXPECT_EQ(declined.sourceFileName, QStringLiteral("/photos/cat.jpg"));
-    EXPECT_EQ(declined.Shared->Cancel.epoch(), 0u);
+    EXPECT_EQ(declined.shared->cancel.epoch(), 0u);
 }
 
 TEST(DocumentState, EveryHistorySaveMarksTheResultUnsaved)
@@ -225,16 +225,16 @@ TEST(DocumentState, EveryHistorySaveMarksTheResultUnsaved)
         ++events;
         sourceChanged = changed;
     };
-    const gfx::Image photo = solidImage(6, 6, 0xFF204060);
-    doc.ReplaceDocument(photo, photo);
-    doc.history->Save(doc.resultImage, doc.sourceImage);
+    const gfx::Image photo = SolidImage(6, 6, 0xFF204060);
+    doc.replaceDocument(photo, photo);
+    doc.history->save(doc.resultImage, doc.sourceImage);
     EXPECT_TRUE(doc.unsavedChanges);
     EXPECT_EQ(events, 1);
     EXPECT_TRUE(sourceChanged);
     // Opening clears the flag after its first save; the next save sets it.
     doc.unsavedChanges = false;
-    doc.resultImage = solidImage(6, 6, 0xFF000000);
-    doc.history->Save(doc.resultImage, doc.sourceImage);
+    doc.resultImage = SolidImage(6, 6, 0xFF000000);
+    doc.history->save(doc.resultImage, doc.sourceImage);
     EXPECT_TRUE(doc.unsavedChanges);
     EXPECT_EQ(events, 2);
     EXPECT_FALSE(sourceChanged);
@@ -244,8 +244,8 @@ TEST(DocumentState, SharesTheEngineFieldsItIsGiven)
 {
     auto fields = std::make_shared<pq::EngineFields>();
     Document doc(fields);
-    EXPECT_EQ(doc.Shared.get(), fields.get());
-    doc.InitializeEffectChoice();
+    EXPECT_EQ(doc.shared.get(), fields.get());
+    doc.initializeEffectChoice();
     EXPECT_EQ(fields->brushCount.load(), 40);
 }
 
@@ -254,25 +254,25 @@ TEST(DocumentBusy, DeferredCloseHappensWhenTheLastWorkerEnds)
     Document doc;
     int closes = 0;
     doc.onDeferredClose = [&] { ++closes; };
-    doc.BeginBackgroundWorker();
-    doc.BeginBackgroundWorker();
+    doc.beginBackgroundWorker();
+    doc.beginBackgroundWorker();
     doc.closeRequested = true;
 
-    doc.EndBackgroundWorker();
+    doc.endBackgroundWorker();
     EXPECT_EQ(closes, 0);
     EXPECT_TRUE(doc.closeRequested);
 
     // An effect still running keeps the close waiting too.
     doc.runningEffect = 402;
-    doc.EndBackgroundWorker();
+    doc.endBackgroundWorker();
     EXPECT_EQ(closes, 0);
     doc.runningEffect = -1;
-    doc.HonorDeferredClose();
+    doc.honorDeferredClose();
     EXPECT_EQ(closes, 1);
     EXPECT_FALSE(doc.closeRequested);
 
     // Honoured once only.
-    doc.HonorDeferredClose();
+    doc.honorDeferredClose();
     EXPECT_EQ(closes, 1);
 }
 
@@ -281,73 +281,73 @@ TEST(DocumentBusy, EndBackgroundWorkerNeverGoesBelowZero)
     Document doc;
     int closes = 0;
     doc.onDeferredClose = [&] { ++closes; };
-    doc.EndBackgroundWorker();
+    doc.endBackgroundWorker();
     EXPECT_EQ(doc.backgroundWorkers.load(), 0);
     EXPECT_EQ(closes, 0);
     // At 0 it still performs a pending close when nothing else runs.
     doc.closeRequested = true;
-    doc.EndBackgroundWorker();
+    doc.endBackgroundWorker();
     EXPECT_EQ(doc.backgroundWorkers.load(), 0);
     EXPECT_EQ(closes, 1);
     // A script blocks the close until its own end step honours it.
     doc.closeRequested = true;
     doc.scriptRunning = true;
-    doc.EndBackgroundWorker();
+    doc.endBackgroundWorker();
     EXPECT_EQ(closes, 1);
     doc.scriptRunning = false;
-    doc.HonorDeferredClose();
+    doc.honorDeferredClose();
     EXPECT_EQ(closes, 2);
 }
 
 TEST(DocumentIdentity, ReplacingTheDocumentIsRefusedWhileAnEffectRuns)
 {
     Document doc;
-    const gfx::Image a = solidImage(4, 4, 0xFF000000);
-    const gfx::Image b = solidImage(4, 4, 0xFFFFFFFF);
-    ASSERT_TRUE(doc.ReplaceDocument(a, a));
+    const gfx::Image a = SolidImage(4, 4, 0xFF000000);
+    const gfx::Image b = SolidImage(4, 4, 0xFFFFFFFF);
+    ASSERT_TRUE(doc.replaceDocument(a, a));
     doc.runningEffect = 300;
-    const uint64_t generation = doc.DocumentGeneration();
-    EXPECT_FALSE(doc.CanReplaceDocument());
-    EXPECT_FALSE(doc.ReplaceDocument(b, b));
+    const uint64_t generation = doc.documentGeneration();
+    EXPECT_FALSE(doc.canReplaceDocument());
+    EXPECT_FALSE(doc.replaceDocument(b, b));
     EXPECT_TRUE(doc.resultImage.sameAs(a));
-    EXPECT_EQ(doc.DocumentGeneration(), generation);
+    EXPECT_EQ(doc.documentGeneration(), generation);
     // Other work does not block it: their results are dropped instead.
     doc.runningEffect = -1;
     doc.scriptRunning = true;
-    EXPECT_TRUE(doc.ReplaceDocument(b, b));
+    EXPECT_TRUE(doc.replaceDocument(b, b));
 }
 
 TEST(DocumentIdentity, AWorkerResultBelongsToTheDocumentItStartedOn)
 {
     Document doc;
-    const gfx::Image a = solidImage(4, 4, 0xFF102030);
-    doc.ReplaceDocument(a, a);
-    const uint64_t frameWorker = doc.BeginBackgroundWorker();
-    EXPECT_TRUE(doc.IsCurrentDocument(frameWorker));
-    doc.ReplaceDocument(solidImage(5, 5, 0xFF405060), solidImage(5, 5, 0xFF405060));
-    EXPECT_FALSE(doc.IsCurrentDocument(frameWorker));
+    const gfx::Image a = SolidImage(4, 4, 0xFF102030);
+    doc.replaceDocument(a, a);
+    const uint64_t frameWorker = doc.beginBackgroundWorker();
+    EXPECT_TRUE(doc.isCurrentDocument(frameWorker));
+    doc.replaceDocument(SolidImage(5, 5, 0xFF405060), SolidImage(5, 5, 0xFF405060));
+    EXPECT_FALSE(doc.isCurrentDocument(frameWorker));
 
-    const uint64_t strokeWorker = doc.BeginBackgroundWorker();
-    doc.EndBackgroundWorker();
-    doc.EndBackgroundWorker();
+    const uint64_t strokeWorker = doc.beginBackgroundWorker();
+    doc.endBackgroundWorker();
+    doc.endBackgroundWorker();
     Document::FullResetSteps steps;
     steps.language = QStringLiteral("de");
     ASSERT_EQ(doc.fullReset(steps), Document::ResetResult::Done);
-    EXPECT_FALSE(doc.IsCurrentDocument(strokeWorker));
+    EXPECT_FALSE(doc.isCurrentDocument(strokeWorker));
 }
 
 TEST(EffectCatalogue, TablesEveryEffectWithItsSliders)
 {
     EXPECT_EQ(pq::EffectCatalogue().size(), 26u);
     pq::ParameterTable params{};
-    params[9][0].Value1 = 7; // entries outside the catalogue keep their contents
+    params[9][0].value1 = 7; // entries outside the catalogue keep their contents
     pq::InitializeParameters(params);
-    EXPECT_EQ(params[9][0].Value1, 7);
+    EXPECT_EQ(params[9][0].value1, 7);
     // Stippling has one slider.
     const pq::EffectParameters& stippling = *pq::ParamsEntry(params, 201);
-    EXPECT_EQ(stippling.Name1, QStringLiteral("darkening"));
-    EXPECT_TRUE(stippling.Name2.isEmpty() && stippling.Name5.isEmpty());
-    EXPECT_EQ(pq::ParamsEntry(params, 308)->Name1, QStringLiteral("wetness"));
+    EXPECT_EQ(stippling.name1, QStringLiteral("darkening"));
+    EXPECT_TRUE(stippling.name2.isEmpty() && stippling.name5.isEmpty());
+    EXPECT_EQ(pq::ParamsEntry(params, 308)->name1, QStringLiteral("wetness"));
     EXPECT_EQ(pq::ParamsEntry(params, -1), nullptr);
     EXPECT_EQ(pq::ParamsEntry(params, 1000), nullptr);
     EXPECT_EQ(pq::ParamsEntry(params, 120), nullptr);

@@ -13,13 +13,13 @@ using namespace pqtest;
 
 namespace {
 
-gfx::Image greyImage(int w, int h, int level)
+gfx::Image GreyImage(int w, int h, int level)
 {
-    return solidImage(w, h, QColor(level, level, level));
+    return SolidImage(w, h, QColor(level, level, level));
 }
 
 // Seeded noise with soft blobs and some (semi-)transparent pixels.
-gfx::Image noisyImage(int w, int h, uint32_t seed, bool withAlpha)
+gfx::Image NoisyImage(int w, int h, uint32_t seed, bool withAlpha)
 {
     platform::Random rng(seed);
     gfx::Surface s = gfx::Surface::make(w, h);
@@ -38,7 +38,7 @@ gfx::Image noisyImage(int w, int h, uint32_t seed, bool withAlpha)
     return s.snapshot();
 }
 
-bool validPremultiplied(const gfx::Surface& s)
+bool ValidPremultiplied(const gfx::Surface& s)
 {
     for (int y = 0; y < s.height(); ++y)
         for (int x = 0; x < s.width(); ++x) {
@@ -52,38 +52,38 @@ bool validPremultiplied(const gfx::Surface& s)
 
 // ---- Straight transcriptions of the two algorithms, window by window ----
 
-int clampi(int v, int lo, int hi)
+int Clampi(int v, int lo, int hi)
 {
     return std::max(lo, std::min(hi, v));
 }
 
-std::vector<gfx::Pixel> referenceInk(const gfx::Image& src, int P1, int P2, int P3, int P4, bool preview)
+std::vector<gfx::Pixel> ReferenceInk(const gfx::Image& src, int p1, int p2, int p3, int p4, bool preview)
 {
     const int w = src.width(), h = src.height();
-    const int64_t X = platform::Round(P1 * 2.55), Y = platform::Round(P2 * 2.55), N = platform::Round(P3 * 2.55);
-    const int64_t K = 192 - X, L = 5 * (Y - 15), Vb = 160 * N, Vw = 160 * (255 - N);
-    auto px = [&](int x, int y) { return src.pixel(clampi(x, 0, w - 1), clampi(y, 0, h - 1)); };
+    const int64_t detail = platform::Round(p1 * 2.55), level = platform::Round(p2 * 2.55), simplify = platform::Round(p3 * 2.55);
+    const int64_t offset = 192 - detail, lineLimit = 5 * (level - 15), blackVotes = 160 * simplify, whiteVotes = 160 * (255 - simplify);
+    auto px = [&](int x, int y) { return src.pixel(Clampi(x, 0, w - 1), Clampi(y, 0, h - 1)); };
     auto grey = [&](gfx::Pixel p) {
         if ((p >> 24) < 10)
             return 255;
         return int((299 * ((p >> 16) & 0xFF) + 587 * ((p >> 8) & 0xFF) + 114 * (p & 0xFF)) / 1000);
     };
-    std::vector<int> M(size_t(w) * h), I(size_t(w) * h), P;
-    auto m = [&](int x, int y) { return M[size_t(clampi(y, 0, h - 1)) * w + clampi(x, 0, w - 1)]; };
+    std::vector<int> means(size_t(w) * h), ink(size_t(w) * h), prev;
+    auto m = [&](int x, int y) { return means[size_t(Clampi(y, 0, h - 1)) * w + Clampi(x, 0, w - 1)]; };
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             int sum = 0;
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx)
                     sum += grey(px(x + dx, y + dy));
-            M[size_t(y) * w + x] = sum / 9;
+            means[size_t(y) * w + x] = sum / 9;
         }
     const int s = std::max(h / 50, 1);
     int64_t total = 0, count = 0;
     for (int i = 0; i <= std::min(h - 1, 49); ++i)
         for (int x = 0; x < w; ++x, ++count)
             total += m(x, std::min(h - 1, i * s));
-    const int64_t G = total / count + 2 * (P4 - 50);
+    const int64_t meanGrey = total / count + 2 * (p4 - 50);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             int64_t s81 = 0, s25 = 0;
@@ -94,38 +94,38 @@ std::vector<gfx::Pixel> referenceInk(const gfx::Image& src, int P1, int P2, int 
                 for (int dx = -2; dx <= 2; ++dx)
                     s25 += m(x + dx, y + dy);
             const int64_t c = m(x, y);
-            const int64_t t = ((s81 - c) / 20 + G + K) / 6;
+            const int64_t t = ((s81 - c) / 20 + meanGrey + offset) / 6;
             int v = c > t ? 255 : 0;
-            const int64_t R = 31 * c - s25 - 4 * m(x, std::min(y + 2, h - 1));
-            if (3 * R < L)
+            const int64_t ridge = 31 * c - s25 - 4 * m(x, std::min(y + 2, h - 1));
+            if (3 * ridge < lineLimit)
                 v = 0;
-            I[size_t(y) * w + x] = v;
+            ink[size_t(y) * w + x] = v;
         }
-    if (P3 > 0) {
+    if (p3 > 0) {
         const int rounds = preview ? 3 : 15;
-        P = I;
-        auto p = [&](int x, int y) { return P[size_t(clampi(y, 0, h - 1)) * w + clampi(x, 0, w - 1)]; };
+        prev = ink;
+        auto p = [&](int x, int y) { return prev[size_t(Clampi(y, 0, h - 1)) * w + Clampi(x, 0, w - 1)]; };
         for (int k = 1; k <= rounds; ++k) {
             int changes = 0;
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) {
-                    int64_t W = 0;
+                    int64_t weight = 0;
                     for (int dy = -3; dy <= 3; ++dy)
                         for (int dx = -3; dx <= 3; ++dx)
-                            W += (7 - std::abs(dy) - std::abs(dx)) * p(x + dx, y + dy);
+                            weight += (7 - std::abs(dy) - std::abs(dx)) * p(x + dx, y + dy);
                     const int v = p(x, y);
-                    int& out = I[size_t(y) * w + x];
-                    if (v > 128 && W <= Vb) {
+                    int& out = ink[size_t(y) * w + x];
+                    if (v > 128 && weight <= blackVotes) {
                         out = 0;
                         ++changes;
-                    } else if (v <= 128 && W >= Vw) {
+                    } else if (v <= 128 && weight >= whiteVotes) {
                         out = 255;
                         ++changes;
                     }
                 }
             if (changes <= 10)
                 break;
-            P = I;
+            prev = ink;
         }
         if (!preview)
             for (int y = 0; y < h; ++y)
@@ -133,19 +133,19 @@ std::vector<gfx::Pixel> referenceInk(const gfx::Image& src, int P1, int P2, int 
                     int n = 0;
                     for (int dy = -1; dy <= 1; ++dy)
                         for (int dx = -1; dx <= 1; ++dx)
-                            n += I[size_t(clampi(y + dy, 0, h - 1)) * w + clampi(x + dx, 0, w - 1)] < 128;
-                    I[size_t(y) * w + x] = n >= 5 ? 0 : 255;
+                            n += ink[size_t(Clampi(y + dy, 0, h - 1)) * w + Clampi(x + dx, 0, w - 1)] < 128;
+                    ink[size_t(y) * w + x] = n >= 5 ? 0 : 255;
                 }
     }
     std::vector<gfx::Pixel> out(size_t(w) * h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             out[size_t(y) * w + x] =
-                (src.pixel(x, y) >> 24) < 10 ? 0u : 0xFF000000u | gfx::Pixel(I[size_t(y) * w + x]) * 0x010101u;
+                (src.pixel(x, y) >> 24) < 10 ? 0u : 0xFF000000u | gfx::Pixel(ink[size_t(y) * w + x]) * 0x010101u;
     return out;
 }
 
-std::vector<gfx::Pixel> referenceAtkinson(const gfx::Image& src, int P1)
+std::vector<gfx::Pixel> ReferenceAtkinson(const gfx::Image& src, int p1)
 {
     const int w = src.width(), h = src.height();
     std::vector<gfx::Pixel> buf(size_t(w) * h);
@@ -156,13 +156,13 @@ std::vector<gfx::Pixel> referenceAtkinson(const gfx::Image& src, int P1)
         return float((0.299 * ((p >> 16) & 0xFF) + 0.587 * ((p >> 8) & 0xFF) + 0.114 * (p & 0xFF)) / 255.0);
     };
     auto setGrey = [](gfx::Pixel& p, int v) { p = (p & 0xFF000000u) | gfx::Pixel(v) * 0x010101u; };
-    const float T = float(P1 / 255.0);
+    const float t = float(p1 / 255.0);
     const int offs[6][2] = {{1, 0}, {2, 0}, {-1, 1}, {0, 1}, {1, 1}, {0, 2}};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             gfx::Pixel& p = buf[size_t(y) * w + x];
             const float g = grey(p);
-            const int v = g >= T ? 1 : 0;
+            const int v = g >= t ? 1 : 0;
             setGrey(p, v * 255);
             const float e = (g - float(v)) / 8.0f;
             for (const auto& o : offs) {
@@ -181,7 +181,7 @@ std::vector<gfx::Pixel> referenceAtkinson(const gfx::Image& src, int P1)
     return buf;
 }
 
-std::vector<gfx::Pixel> pixelsOf(const gfx::Surface& s)
+std::vector<gfx::Pixel> PixelsOf(const gfx::Surface& s)
 {
     std::vector<gfx::Pixel> v;
     for (int y = 0; y < s.height(); ++y)
@@ -192,12 +192,12 @@ std::vector<gfx::Pixel> pixelsOf(const gfx::Surface& s)
 class InkEffectsTest : public EngineTest {
 protected:
     // Runs an effect synchronously in a run of its own.
-    gfx::Surface run(int number, const gfx::Image& src, int P1, int P2, int P3, int P4, bool preview)
+    gfx::Surface run(int number, const gfx::Image& src, int p1, int p2, int p3, int p4, bool preview)
     {
         gfx::Surface dest = gfx::Surface::make(src.size());
         auto ctx = pq::EffectRunContext::begin(preview);
         platform::ScopedRunContext scope(ctx.get());
-        pq::ProcessEffectOnSurface(src, dest, number, P1, P2, P3, P4, 0, preview);
+        pq::ProcessEffectOnSurface(src, dest, number, p1, p2, p3, p4, 0, preview);
         return dest;
     }
 };
@@ -206,10 +206,10 @@ protected:
 class RecordingHost : public FakeHost {
 public:
     std::vector<int> values;
-    void UpdateProgressBar(int v) override
+    void updateProgressBar(int v) override
     {
         values.push_back(v);
-        FakeHost::UpdateProgressBar(v);
+        FakeHost::updateProgressBar(v);
     }
 };
 
@@ -218,7 +218,7 @@ public:
 TEST_F(InkEffectsTest, BlackAndWhiteDefaultsBlackenLevelsUpTo93)
 {
     for (int v = 0; v < 256; ++v) {
-        const gfx::Surface out = run(200, greyImage(12, 9, v), 50, 50, 0, 0, false);
+        const gfx::Surface out = run(200, GreyImage(12, 9, v), 50, 50, 0, 0, false);
         const gfx::Pixel want = v <= 93 ? 0xFF000000u : 0xFFFFFFFFu;
         for (int y = 0; y < out.height(); ++y)
             for (int x = 0; x < out.width(); ++x)
@@ -229,13 +229,13 @@ TEST_F(InkEffectsTest, BlackAndWhiteDefaultsBlackenLevelsUpTo93)
 TEST_F(InkEffectsTest, BlackAndWhiteWithP2ZeroLeavesUniformPicturesWhite)
 {
     for (int v : {0, 40, 93, 200})
-        EXPECT_EQ(run(200, greyImage(10, 10, v), 50, 0, 0, 0, false).row(5)[5], 0xFFFFFFFFu) << v;
+        EXPECT_EQ(run(200, GreyImage(10, 10, v), 50, 0, 0, 0, false).row(5)[5], 0xFFFFFFFFu) << v;
 }
 
 TEST_F(InkEffectsTest, BlackAndWhiteMatchesTheWindowByWindowAlgorithm)
 {
     struct Case {
-        int w, h, P1, P2, P3, P4;
+        int w, h, p1, p2, p3, p4;
         bool preview;
     };
     const Case cases[] = {
@@ -244,22 +244,22 @@ TEST_F(InkEffectsTest, BlackAndWhiteMatchesTheWindowByWindowAlgorithm)
     };
     uint32_t seed = 7;
     for (const Case& c : cases) {
-        const gfx::Image src = noisyImage(c.w, c.h, ++seed, true);
-        const gfx::Surface out = run(200, src, c.P1, c.P2, c.P3, c.P4, c.preview);
-        EXPECT_EQ(pixelsOf(out), referenceInk(src, c.P1, c.P2, c.P3, c.P4, c.preview))
-            << c.w << "x" << c.h << " P1..P4 " << c.P1 << " " << c.P2 << " " << c.P3 << " " << c.P4;
-        EXPECT_TRUE(validPremultiplied(out));
+        const gfx::Image src = NoisyImage(c.w, c.h, ++seed, true);
+        const gfx::Surface out = run(200, src, c.p1, c.p2, c.p3, c.p4, c.preview);
+        EXPECT_EQ(PixelsOf(out), ReferenceInk(src, c.p1, c.p2, c.p3, c.p4, c.preview))
+            << c.w << "x" << c.h << " P1..P4 " << c.p1 << " " << c.p2 << " " << c.p3 << " " << c.p4;
+        EXPECT_TRUE(ValidPremultiplied(out));
     }
 }
 
 TEST_F(InkEffectsTest, BlackAndWhiteFullRunReportsItsStagesInOrder)
 {
     auto recorder = std::make_unique<RecordingHost>();
-    pq::setEngineHost(recorder.get());
+    pq::SetEngineHost(recorder.get());
     std::atomic<uint32_t> now{0};
-    platform::setTickSource([&] { return now += 1000; }); // every report passes
-    run(200, noisyImage(40, 80, 11, false), 50, 50, 80, 0, false);
-    pq::setEngineHost(host.get());
+    platform::SetTickSource([&] { return now += 1000; }); // every report passes
+    run(200, NoisyImage(40, 80, 11, false), 50, 50, 80, 0, false);
+    pq::SetEngineHost(host.get());
 
     const std::vector<int>& v = recorder->values;
     ASSERT_GE(v.size(), 42u);
@@ -274,11 +274,11 @@ TEST_F(InkEffectsTest, BlackAndWhiteFullRunReportsItsStagesInOrder)
 TEST_F(InkEffectsTest, StipplingReportsEveryFiftyRows)
 {
     auto recorder = std::make_unique<RecordingHost>();
-    pq::setEngineHost(recorder.get());
+    pq::SetEngineHost(recorder.get());
     std::atomic<uint32_t> now{0};
-    platform::setTickSource([&] { return now += 1000; });
-    run(201, noisyImage(20, 120, 12, false), 50, 0, 0, 0, false);
-    pq::setEngineHost(host.get());
+    platform::SetTickSource([&] { return now += 1000; });
+    run(201, NoisyImage(20, 120, 12, false), 50, 0, 0, 0, false);
+    pq::SetEngineHost(host.get());
     // Rows 0, 50 and 100 of 120: Round(y / 119 * 100), then the end.
     EXPECT_EQ(recorder->values, (std::vector<int>{0, 42, 84, 101}));
 }
@@ -287,18 +287,18 @@ TEST_F(InkEffectsTest, AtkinsonMatchesTheBytewiseAlgorithm)
 {
     uint32_t seed = 40;
     for (const QSize size : {QSize(61, 47), QSize(1, 30), QSize(30, 1), QSize(2, 2)})
-        for (int P1 : {0, 50, 100, 300}) {
-            const gfx::Image src = noisyImage(size.width(), size.height(), ++seed, true);
-            const gfx::Surface out = run(201, src, P1, 0, 0, 0, false);
-            EXPECT_EQ(pixelsOf(out), referenceAtkinson(src, P1)) << size.width() << "x" << size.height() << " " << P1;
-            EXPECT_TRUE(validPremultiplied(out));
+        for (int p1 : {0, 50, 100, 300}) {
+            const gfx::Image src = NoisyImage(size.width(), size.height(), ++seed, true);
+            const gfx::Surface out = run(201, src, p1, 0, 0, 0, false);
+            EXPECT_EQ(PixelsOf(out), ReferenceAtkinson(src, p1)) << size.width() << "x" << size.height() << " " << p1;
+            EXPECT_TRUE(ValidPremultiplied(out));
         }
 }
 
 TEST_F(InkEffectsTest, AtkinsonThresholds)
 {
-    const gfx::Surface white = run(201, noisyImage(20, 20, 5, false), 0, 0, 0, 0, false);
-    const gfx::Surface black = run(201, noisyImage(20, 20, 5, false), 300, 0, 0, 0, false);
+    const gfx::Surface white = run(201, NoisyImage(20, 20, 5, false), 0, 0, 0, 0, false);
+    const gfx::Surface black = run(201, NoisyImage(20, 20, 5, false), 300, 0, 0, 0, false);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) {
             ASSERT_EQ(white.row(y)[x], 0xFFFFFFFFu);
@@ -306,7 +306,7 @@ TEST_F(InkEffectsTest, AtkinsonThresholds)
         }
 
     // Level 128 at P1 = 50: row 0 stays white, dots start in row 1.
-    const gfx::Surface mid = run(201, greyImage(40, 10, 128), 50, 0, 0, 0, false);
+    const gfx::Surface mid = run(201, GreyImage(40, 10, 128), 50, 0, 0, 0, false);
     for (int x = 0; x < 40; ++x)
         EXPECT_EQ(mid.row(0)[x], 0xFFFFFFFFu);
     int blackInRow1 = 0;
@@ -318,49 +318,49 @@ TEST_F(InkEffectsTest, AtkinsonThresholds)
 TEST_F(InkEffectsTest, BothEffectsStopACancelledFullRunAndLeaveDestAlone)
 {
     for (int number : {200, 201}) {
-        const gfx::Image src = noisyImage(60, 240, 9, false);
+        const gfx::Image src = NoisyImage(60, 240, 9, false);
         gfx::Surface dest = gfx::Surface::make(src.size());
         auto ctx = pq::EffectRunContext::begin(false);
         std::atomic<int> reports{0};
-        platform::setTickSource([&] {
+        platform::SetTickSource([&] {
             if (++reports == 3)
-                host->Shared->Cancel.request(); // Esc during the run
+                host->shared->cancel.request(); // Esc during the run
             return uint32_t(reports * 1000);
         });
         platform::ScopedRunContext scope(ctx.get());
         EXPECT_THROW(pq::ProcessEffectOnSurface(src, dest, number, 50, 50, 30, 0, 0, false), pq::EAbort);
         EXPECT_EQ(dest.row(100)[30], 0u) << number;
-        EXPECT_EQ(host->LastProgress, 101);
-        host->LastProgress = -1;
+        EXPECT_EQ(host->lastProgress, 101);
+        host->lastProgress = -1;
     }
 }
 
 TEST_F(InkEffectsTest, BothEffectsStopASupersededPreview)
 {
     for (int number : {200, 201}) {
-        const gfx::Image src = noisyImage(60, 240, 9, false);
+        const gfx::Image src = NoisyImage(60, 240, 9, false);
         gfx::Surface dest = gfx::Surface::make(src.size());
         auto ctx = pq::EffectRunContext::begin(true);
         std::atomic<int> reports{0};
-        platform::setTickSource([&] {
+        platform::SetTickSource([&] {
             if (++reports == 2)
-                host->Shared->previewGeneration++; // a newer preview
+                host->shared->previewGeneration++; // a newer preview
             return uint32_t(reports * 1000);
         });
         platform::ScopedRunContext scope(ctx.get());
         EXPECT_THROW(pq::ProcessEffectOnSurface(src, dest, number, 50, 50, 30, 0, 0, true), pq::EAbort);
-        EXPECT_EQ(host->LastProgress, -1) << number; // nothing reaches the main bar
+        EXPECT_EQ(host->lastProgress, -1) << number; // nothing reaches the main bar
     }
 }
 
 TEST_F(InkEffectsTest, BothEffectsShowTheirPreviewInThePane)
 {
     for (int number : {200, 201}) {
-        host->PreviewBitmapUpdates = 0;
-        const gfx::Image src = noisyImage(30, 30, 2, false);
+        host->previewBitmapUpdates = 0;
+        const gfx::Image src = NoisyImage(30, 30, 2, false);
         run(number, src, 50, 50, 20, 0, true);
-        EXPECT_GE(host->PreviewBitmapUpdates, 1) << number;
-        EXPECT_EQ(host->PreviewLabel, 101);
-        EXPECT_EQ(host->PreviewBitmap.size(), src.size());
+        EXPECT_GE(host->previewBitmapUpdates, 1) << number;
+        EXPECT_EQ(host->previewLabel, 101);
+        EXPECT_EQ(host->previewBitmap.size(), src.size());
     }
 }

@@ -14,22 +14,22 @@ using namespace pqtest;
 
 namespace {
 
-gfx::Image grey(int w, int h, int level)
+gfx::Image Grey(int w, int h, int level)
 {
-    return testimg::makeSolid(w, h, testimg::premul(level, level, level));
+    return testimg::MakeSolid(w, h, testimg::Premul(level, level, level));
 }
 
 // Dark left half, bright right half.
-gfx::Image stepEdge(int w, int h)
+gfx::Image StepEdge(int w, int h)
 {
-    return testimg::makeImage(w, h, [&](int x, int) { return x < w / 2 ? testimg::premul(20, 20, 20) : 0xFFFFFFFFu; });
+    return testimg::MakeImage(w, h, [&](int x, int) { return x < w / 2 ? testimg::Premul(20, 20, 20) : 0xFFFFFFFFu; });
 }
 
 // Soft blobs with noise: something to hatch, colour and print.
-gfx::Image photoLike(int w, int h, uint32_t seed, bool withAlpha = false)
+gfx::Image PhotoLike(int w, int h, uint32_t seed, bool withAlpha = false)
 {
     platform::Random rng(seed);
-    return testimg::makeImage(w, h, [&](int x, int y) {
+    return testimg::MakeImage(w, h, [&](int x, int y) {
         const double blob = 0.5 + 0.45 * std::sin(x * 0.13) * std::cos(y * 0.11);
         auto ch = [&](int shift) { return std::clamp(int(blob * 255) + shift + rng.random(40) - 20, 0, 255); };
         int a = 255;
@@ -37,16 +37,16 @@ gfx::Image photoLike(int w, int h, uint32_t seed, bool withAlpha = false)
             const int r = rng.random(8);
             a = r == 0 ? 0 : (r == 1 ? 5 + rng.random(250) : 255);
         }
-        return testimg::premul(ch(0), ch(-60), ch(40), a);
+        return testimg::Premul(ch(0), ch(-60), ch(40), a);
     });
 }
 
-double meanGrey(const gfx::Surface& s)
+double MeanGrey(const gfx::Surface& s)
 {
     double sum = 0;
     for (int y = 0; y < s.height(); ++y)
         for (int x = 0; x < s.width(); ++x)
-            sum += testimg::channel(s.row(y)[x], 1);
+            sum += testimg::Channel(s.row(y)[x], 1);
     return sum / (double(s.width()) * s.height());
 }
 
@@ -73,11 +73,11 @@ constexpr std::array<int, 5> kComic = {10, 0, 100, 50, 60};
 TEST(OutlineMask, FlatAndTinyPicturesGiveAnEmptyMask)
 {
     std::vector<uint8_t> mask;
-    pq::ComputeOutlineMask(grey(50, 40, 128), 50, 40, 100, 50, mask);
+    pq::ComputeOutlineMask(Grey(50, 40, 128), 50, 40, 100, 50, mask);
     ASSERT_EQ(mask.size(), 2000u);
     EXPECT_TRUE(std::all_of(mask.begin(), mask.end(), [](uint8_t m) { return m == 0; }));
 
-    pq::ComputeOutlineMask(stepEdge(2, 30), 2, 30, 100, 50, mask);
+    pq::ComputeOutlineMask(StepEdge(2, 30), 2, 30, 100, 50, mask);
     EXPECT_EQ(mask.size(), 60u);
     EXPECT_TRUE(std::all_of(mask.begin(), mask.end(), [](uint8_t m) { return m == 0; }));
 }
@@ -87,7 +87,7 @@ TEST(OutlineMask, StepEdgeIsMarkedOnItsDarkSide)
     const int w = 40, h = 30;
     for (int thickness : {0, 50, 100}) {
         std::vector<uint8_t> mask;
-        pq::ComputeOutlineMask(stepEdge(w, h), w, h, 50, thickness, mask);
+        pq::ComputeOutlineMask(StepEdge(w, h), w, h, 50, thickness, mask);
         ASSERT_EQ(mask.size(), size_t(w * h));
         for (int y = 4; y < h - 4; ++y) {
             int best = -1, bestX = -1;
@@ -107,25 +107,25 @@ TEST(OutlineMask, StepEdgeIsMarkedOnItsDarkSide)
 
 TEST(OutlineMask, ThresholdsFollowTheStrength)
 {
-    const pq::EdgeThresholds t0 = pq::edgeThresholdsFor(0);
+    const pq::EdgeThresholds t0 = pq::EdgeThresholdsFor(0);
     EXPECT_EQ(t0.high, 800);
     EXPECT_EQ(t0.low, 240);
-    const pq::EdgeThresholds t50 = pq::edgeThresholdsFor(50);
+    const pq::EdgeThresholds t50 = pq::EdgeThresholdsFor(50);
     EXPECT_EQ(t50.high, 200);
     EXPECT_EQ(t50.low, 60);
-    const pq::EdgeThresholds t100 = pq::edgeThresholdsFor(100);
+    const pq::EdgeThresholds t100 = pq::EdgeThresholdsFor(100);
     EXPECT_EQ(t100.high, 20);
     EXPECT_EQ(t100.low, 6);
     EXPECT_FLOAT_EQ(t100.highRatio, 1.5f);
     EXPECT_FLOAT_EQ(t100.lowRatio, 0.75f);
     // Script values stay in range.
-    EXPECT_EQ(pq::edgeThresholdsFor(-2'000'000'000).high, 1'000'000);
-    EXPECT_EQ(pq::edgeThresholdsFor(2'000'000'000).high, 20);
+    EXPECT_EQ(pq::EdgeThresholdsFor(-2'000'000'000).high, 1'000'000);
+    EXPECT_EQ(pq::EdgeThresholdsFor(2'000'000'000).high, 20);
 }
 
 TEST(OutlineMask, WeakerStrengthFindsFewerContours)
 {
-    const gfx::Image src = photoLike(120, 90, 3);
+    const gfx::Image src = PhotoLike(120, 90, 3);
     auto inked = [&](int strength) {
         std::vector<uint8_t> mask;
         pq::ComputeOutlineMask(src, 120, 90, strength, 30, mask);
@@ -141,8 +141,8 @@ TEST_F(PenInkTest, CrosshatchGrowsDenserWithDarkness)
 {
     double previous = 256;
     for (int level : {255, 190, 150, 110, 50, 0}) {
-        const gfx::Surface out = run(103, grey(64, 64, level), {75, 0, 35, 25, 20});
-        const double mean = meanGrey(out);
+        const gfx::Surface out = run(103, Grey(64, 64, level), {75, 0, 35, 25, 20});
+        const double mean = MeanGrey(out);
         if (level == 255)
             EXPECT_EQ(mean, 255.0); // no stroke passes on white
         else
@@ -153,7 +153,7 @@ TEST_F(PenInkTest, CrosshatchGrowsDenserWithDarkness)
 
 TEST_F(PenInkTest, CrosshatchIsOpaqueGreyOrTransparentAndRepeatable)
 {
-    const gfx::Image src = photoLike(90, 70, 8, true);
+    const gfx::Image src = PhotoLike(90, 70, 8, true);
     const gfx::Surface a = run(103, src, kCrosshatch);
     for (int y = 0; y < src.height(); ++y)
         for (int x = 0; x < src.width(); ++x) {
@@ -169,19 +169,19 @@ TEST_F(PenInkTest, CrosshatchIsOpaqueGreyOrTransparentAndRepeatable)
     // Its own generator: the same input gives the same picture, whatever
     // the thread count.
     const gfx::Surface b = run(103, src, kCrosshatch, false, 99);
-    const gfx::Surface serial = testimg::runSerially([&] { return run(103, src, kCrosshatch); });
-    EXPECT_TRUE(testimg::imagesNear(a.snapshot(), b.snapshot()));
-    EXPECT_TRUE(testimg::imagesNear(a.snapshot(), serial.snapshot()));
+    const gfx::Surface serial = testimg::RunSerially([&] { return run(103, src, kCrosshatch); });
+    EXPECT_TRUE(testimg::ImagesNear(a.snapshot(), b.snapshot()));
+    EXPECT_TRUE(testimg::ImagesNear(a.snapshot(), serial.snapshot()));
 }
 
 TEST_F(PenInkTest, CrosshatchContoursDarkenEdges)
 {
-    const gfx::Image src = stepEdge(60, 40);
+    const gfx::Image src = StepEdge(60, 40);
     const gfx::Surface without = run(103, src, {75, 0, 35, 25, 20});
     const gfx::Surface with = run(103, src, {75, 80, 35, 25, 20});
     int darker = 0;
     for (int y = 5; y < 35; ++y)
-        darker += testimg::channel(with.row(y)[28], 0) < testimg::channel(without.row(y)[28], 0);
+        darker += testimg::Channel(with.row(y)[28], 0) < testimg::Channel(without.row(y)[28], 0);
     EXPECT_GT(darker, 20);
 }
 
@@ -189,55 +189,55 @@ TEST_F(PenInkTest, CrosshatchContoursDarkenEdges)
 
 TEST_F(PenInkTest, FeltTipHonoursEraseBackground)
 {
-    platform::setTickSource([] { return 0u; }); // no intermediate picture replaces the result
-    const gfx::Image previous = photoLike(50, 40, 21);
-    host->Image = previous;
+    platform::SetTickSource([] { return 0u; }); // no intermediate picture replaces the result
+    const gfx::Image previous = PhotoLike(50, 40, 21);
+    host->result = previous;
 
-    host->EraseBackground = true;
-    const gfx::Surface erased = run(202, grey(50, 40, 255), kFeltTip);
-    EXPECT_TRUE(testimg::imagesNear(grey(50, 40, 255), erased.snapshot()));
+    host->eraseOn = true;
+    const gfx::Surface erased = run(202, Grey(50, 40, 255), kFeltTip);
+    EXPECT_TRUE(testimg::ImagesNear(Grey(50, 40, 255), erased.snapshot()));
 
     // Off: the previous result shows under the strokes (a white source
     // draws none), and strokes only ever darken it.
-    host->EraseBackground = false;
-    const gfx::Surface kept = run(202, grey(50, 40, 255), kFeltTip);
-    EXPECT_TRUE(testimg::imagesNear(previous, kept.snapshot()));
-    const gfx::Surface over = run(202, grey(50, 40, 90), kFeltTip);
+    host->eraseOn = false;
+    const gfx::Surface kept = run(202, Grey(50, 40, 255), kFeltTip);
+    EXPECT_TRUE(testimg::ImagesNear(previous, kept.snapshot()));
+    const gfx::Surface over = run(202, Grey(50, 40, 90), kFeltTip);
     int darker = 0;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 50; ++x)
             for (int c = 0; c < 3; ++c) {
-                const int before = testimg::channel(previous.pixel(x, y), c),
-                          after = testimg::channel(over.row(y)[x], c);
+                const int before = testimg::Channel(previous.pixel(x, y), c),
+                          after = testimg::Channel(over.row(y)[x], c);
                 ASSERT_LE(after, before);
                 darker += after < before;
             }
     EXPECT_GT(darker, 1000);
 
     // Previews never start from the result.
-    const gfx::Surface preview = run(202, grey(50, 40, 255), kFeltTip, true);
-    EXPECT_TRUE(testimg::imagesNear(grey(50, 40, 255), preview.snapshot()));
+    const gfx::Surface preview = run(202, Grey(50, 40, 255), kFeltTip, true);
+    EXPECT_TRUE(testimg::ImagesNear(Grey(50, 40, 255), preview.snapshot()));
 }
 
 TEST_F(PenInkTest, FeltTipStrokesFollowTheSourceAndItsAlpha)
 {
-    const gfx::Image src = photoLike(80, 60, 5, true);
+    const gfx::Image src = PhotoLike(80, 60, 5, true);
     const gfx::Surface out = run(202, src, kFeltTip);
-    EXPECT_TRUE(testimg::isValidPremultiplied(out.snapshot()));
+    EXPECT_TRUE(testimg::IsValidPremultiplied(out.snapshot()));
     for (int y = 0; y < 60; ++y)
         for (int x = 0; x < 80; ++x)
             if ((src.pixel(x, y) >> 24) == 0) {
                 ASSERT_EQ(out.row(y)[x], 0u) << x << "," << y;
             }
     // Same seed, same picture, whatever the thread count; another seed differs.
-    const gfx::Surface serial = testimg::runSerially([&] { return run(202, src, kFeltTip); });
-    EXPECT_TRUE(testimg::imagesNear(out.snapshot(), serial.snapshot()));
-    EXPECT_FALSE(testimg::imagesNear(out.snapshot(), run(202, src, kFeltTip, false, 2).snapshot()));
+    const gfx::Surface serial = testimg::RunSerially([&] { return run(202, src, kFeltTip); });
+    EXPECT_TRUE(testimg::ImagesNear(out.snapshot(), serial.snapshot()));
+    EXPECT_FALSE(testimg::ImagesNear(out.snapshot(), run(202, src, kFeltTip, false, 2).snapshot()));
 
     // Dark source: strokes darken the paper a lot; edge intensity 0 skips the ink hatching.
-    EXPECT_LT(meanGrey(run(202, grey(60, 60, 40), kFeltTip)), 150);
-    const gfx::Image edge = stepEdge(60, 40);
-    EXPECT_FALSE(testimg::imagesNear(run(202, edge, {65, 70, 30, 5, 0}).snapshot(),
+    EXPECT_LT(MeanGrey(run(202, Grey(60, 60, 40), kFeltTip)), 150);
+    const gfx::Image edge = StepEdge(60, 40);
+    EXPECT_FALSE(testimg::ImagesNear(run(202, edge, {65, 70, 30, 5, 0}).snapshot(),
                                      run(202, edge, {65, 70, 30, 5, 100}).snapshot()));
 }
 
@@ -247,25 +247,25 @@ TEST_F(PenInkTest, ComicPrintDotsSitOnTheCellGrid)
 {
     // Pure yellow prints yellow only, on the unrotated screen: full dots of
     // radius Cell / 2 centred on multiples of Cell, white at cell corners.
-    const gfx::Image yellow = testimg::makeSolid(64, 64, testimg::premul(255, 255, 0));
+    const gfx::Image yellow = testimg::MakeSolid(64, 64, testimg::Premul(255, 255, 0));
     for (const auto& [P1, cell] : {std::pair{10, 8}, {30, 15}, {0, 4}}) {
         const gfx::Surface out = run(203, yellow, {P1, 0, 100, 50, 0});
         for (int v = 1; 2 * v * cell + cell < 64; ++v)
             for (int u = 1; 2 * u * cell + cell < 64; ++u) {
                 const gfx::Pixel centre = out.row(v * cell)[u * cell];
-                EXPECT_LT(testimg::channel(centre, 0), 60) << "cell " << cell; // blue absorbed
-                EXPECT_GT(testimg::channel(centre, 1), 200);
+                EXPECT_LT(testimg::Channel(centre, 0), 60) << "cell " << cell; // blue absorbed
+                EXPECT_GT(testimg::Channel(centre, 1), 200);
                 const int cx = u * cell + cell / 2, cy = v * cell + cell / 2;
                 if (cell >= 8) {
-                    EXPECT_GT(testimg::channel(out.row(cy)[cx], 0), 200) << "corner of cell " << cell;
+                    EXPECT_GT(testimg::Channel(out.row(cy)[cx], 0), 200) << "corner of cell " << cell;
                 }
             }
     }
     // White paper stays white; transparent pixels stay transparent.
-    EXPECT_TRUE(testimg::imagesNear(grey(40, 40, 255), run(203, grey(40, 40, 255), kComic).snapshot()));
-    const gfx::Image holey = photoLike(70, 50, 4, true);
+    EXPECT_TRUE(testimg::ImagesNear(Grey(40, 40, 255), run(203, Grey(40, 40, 255), kComic).snapshot()));
+    const gfx::Image holey = PhotoLike(70, 50, 4, true);
     const gfx::Surface out = run(203, holey, kComic);
-    EXPECT_TRUE(testimg::isValidPremultiplied(out.snapshot()));
+    EXPECT_TRUE(testimg::IsValidPremultiplied(out.snapshot()));
     for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 70; ++x)
             ASSERT_EQ(out.row(y)[x] >> 24, holey.pixel(x, y) >> 24);
@@ -275,24 +275,24 @@ TEST_F(PenInkTest, ComicPrintCellNeverFallsBelowTheSmallestSize)
 {
     // P1 of -12..-10 would make the cell 0 and lower values negative: they
     // print with the smallest cell, the one P1 = 0 gives.
-    const gfx::Image src = photoLike(60, 45, 6);
+    const gfx::Image src = PhotoLike(60, 45, 6);
     const gfx::Image atZero = run(203, src, {0, 0, 100, 50, 60}).snapshot();
-    for (int P1 : {-10, -11, -12, -1000, -2'000'000'000})
-        EXPECT_TRUE(testimg::imagesNear(atZero, run(203, src, {P1, 0, 100, 50, 60}).snapshot())) << P1;
+    for (int p1 : {-10, -11, -12, -1000, -2'000'000'000})
+        EXPECT_TRUE(testimg::ImagesNear(atZero, run(203, src, {p1, 0, 100, 50, 60}).snapshot())) << p1;
 }
 
 // ---- All four --------------------------------------------------------------
 
 TEST_F(PenInkTest, ScriptValuesFarOutsideTheSlidersGiveSoundPictures)
 {
-    const gfx::Image src = photoLike(48, 40, 12, true);
+    const gfx::Image src = PhotoLike(48, 40, 12, true);
     for (int number : {103, 202, 203})
         for (int v : {-1000, -1, 101, 100000, 2'000'000'000})
             for (int slot = 0; slot < 5; ++slot) {
                 std::array<int, 5> p = number == 103 ? kCrosshatch : (number == 202 ? kFeltTip : kComic);
                 p[size_t(slot)] = v;
                 const gfx::Surface out = run(number, src, p);
-                ASSERT_TRUE(testimg::isValidPremultiplied(out.snapshot())) << number << " P" << slot + 1 << "=" << v;
+                ASSERT_TRUE(testimg::IsValidPremultiplied(out.snapshot())) << number << " P" << slot + 1 << "=" << v;
             }
     std::vector<uint8_t> mask;
     for (int v : {-2'000'000'000, 100000})
@@ -304,17 +304,17 @@ TEST_F(PenInkTest, EachEffectStopsACancelledFullRunAndASupersededPreview)
 {
     for (int number : {103, 202, 203}) {
         const std::array<int, 5> p = number == 103 ? kCrosshatch : (number == 202 ? kFeltTip : kComic);
-        const gfx::Image src = photoLike(80, 300, 9);
+        const gfx::Image src = PhotoLike(80, 300, 9);
         for (bool preview : {false, true}) {
             gfx::Surface dest = gfx::Surface::make(src.size());
             auto ctx = pq::EffectRunContext::begin(preview);
             std::atomic<int> reports{0};
-            platform::setTickSource([&] {
+            platform::SetTickSource([&] {
                 if (++reports == 3) {
                     if (preview)
-                        host->Shared->previewGeneration++; // a newer preview
+                        host->shared->previewGeneration++; // a newer preview
                     else
-                        host->Shared->Cancel.request(); // Esc
+                        host->shared->cancel.request(); // Esc
                 }
                 return uint32_t(reports * 1000);
             });
@@ -322,10 +322,10 @@ TEST_F(PenInkTest, EachEffectStopsACancelledFullRunAndASupersededPreview)
             EXPECT_THROW(pq::ProcessEffectOnSurface(src, dest, number, p[0], p[1], p[2], p[3], p[4], preview),
                          pq::EAbort)
                 << number << (preview ? " preview" : " full run");
-            platform::setTickSource({});
+            platform::SetTickSource({});
             bridge->pump();
-            EXPECT_EQ(host->LastProgress, preview ? -1 : 101) << number; // the bar ends only for full runs
-            host->LastProgress = -1;
+            EXPECT_EQ(host->lastProgress, preview ? -1 : 101) << number; // the bar ends only for full runs
+            host->lastProgress = -1;
         }
     }
 }
@@ -334,22 +334,22 @@ TEST_F(PenInkTest, EachEffectStopsACancelledFullRunAndASupersededPreview)
 class RecordingHost : public FakeHost {
 public:
     std::vector<int> values;
-    void UpdateProgressBar(int v) override
+    void updateProgressBar(int v) override
     {
         values.push_back(v);
-        FakeHost::UpdateProgressBar(v);
+        FakeHost::updateProgressBar(v);
     }
 };
 
 TEST_F(PenInkTest, FullRunsReportTheirStagesInOrder)
 {
     auto recorder = std::make_unique<RecordingHost>();
-    pq::setEngineHost(recorder.get());
+    pq::SetEngineHost(recorder.get());
     std::atomic<uint32_t> now{0};
-    platform::setTickSource([&] { return now += 1000; }); // every report passes
+    platform::SetTickSource([&] { return now += 1000; }); // every report passes
     auto progressOf = [&](int number, const std::array<int, 5>& p) {
         recorder->values.clear();
-        run(number, photoLike(60, 230, 3), p);
+        run(number, PhotoLike(60, 230, 3), p);
         bridge->pump();
         return recorder->values;
     };
@@ -373,19 +373,19 @@ TEST_F(PenInkTest, FullRunsReportTheirStagesInOrder)
     comic = progressOf(203, {10, 0, 100, 50, 0}); // no contours, no 95
     EXPECT_EQ(std::count(comic.begin(), comic.end(), 95), 0);
     EXPECT_EQ(comic.back(), 101);
-    pq::setEngineHost(host.get());
+    pq::SetEngineHost(host.get());
 }
 
 TEST_F(PenInkTest, PreviewsShowInThePaneAndEndAt101)
 {
     for (int number : {103, 202, 203}) {
-        host->PreviewBitmapUpdates = 0;
+        host->previewBitmapUpdates = 0;
         const std::array<int, 5> p = number == 103 ? kCrosshatch : (number == 202 ? kFeltTip : kComic);
-        run(number, photoLike(40, 30, 2), p, true);
+        run(number, PhotoLike(40, 30, 2), p, true);
         bridge->pump();
-        EXPECT_GE(host->PreviewBitmapUpdates, 1) << number;
-        EXPECT_EQ(host->PreviewLabel, 101) << number;
-        EXPECT_EQ(host->LastProgress, -1) << number; // previews never reach the main bar
+        EXPECT_GE(host->previewBitmapUpdates, 1) << number;
+        EXPECT_EQ(host->previewLabel, 101) << number;
+        EXPECT_EQ(host->lastProgress, -1) << number; // previews never reach the main bar
     }
 }
 

@@ -20,12 +20,12 @@ namespace {
 
 constexpr gfx::Pixel kWhite = 0xFFFFFFFFu;
 
-gfx::Pixel opaque(int r, int g, int b)
+gfx::Pixel Opaque(int r, int g, int b)
 {
     return 0xFF000000u | gfx::Pixel(r) << 16 | gfx::Pixel(g) << 8 | gfx::Pixel(b);
 }
 
-gfx::Image imageOf(int w, int h, const std::function<gfx::Pixel(int, int)>& fn)
+gfx::Image ImageOf(int w, int h, const std::function<gfx::Pixel(int, int)>& fn)
 {
     gfx::Surface s = gfx::Surface::make(w, h);
     for (int y = 0; y < h; ++y)
@@ -36,10 +36,10 @@ gfx::Image imageOf(int w, int h, const std::function<gfx::Pixel(int, int)>& fn)
 
 // Soft colour blobs with seeded noise; with alpha, a tenth of the pixels
 // are transparent and a tenth half transparent.
-gfx::Image blobs(int w, int h, uint32_t seed, bool withAlpha = false)
+gfx::Image Blobs(int w, int h, uint32_t seed, bool withAlpha = false)
 {
     platform::Random rng(seed);
-    return imageOf(w, h, [&](int x, int y) {
+    return ImageOf(w, h, [&](int x, int y) {
         const double t = 0.5 + 0.45 * std::sin(x * 0.13) * std::cos(y * 0.11);
         auto ch = [&](double k) { return platform::ClampByte(int(255 * t * k) + rng.random(40) - 20); };
         int a = 255;
@@ -52,7 +52,7 @@ gfx::Image blobs(int w, int h, uint32_t seed, bool withAlpha = false)
     });
 }
 
-std::vector<gfx::Pixel> pixelsOf(const gfx::Surface& s)
+std::vector<gfx::Pixel> PixelsOf(const gfx::Surface& s)
 {
     std::vector<gfx::Pixel> v;
     for (int y = 0; y < s.height(); ++y)
@@ -60,9 +60,9 @@ std::vector<gfx::Pixel> pixelsOf(const gfx::Surface& s)
     return v;
 }
 
-bool validPremultiplied(const gfx::Surface& s)
+bool ValidPremultiplied(const gfx::Surface& s)
 {
-    for (const gfx::Pixel p : pixelsOf(s)) {
+    for (const gfx::Pixel p : PixelsOf(s)) {
         const gfx::Pixel a = p >> 24;
         if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a)
             return false;
@@ -70,13 +70,13 @@ bool validPremultiplied(const gfx::Surface& s)
     return true;
 }
 
-int grey(gfx::Pixel p)
+int Grey(gfx::Pixel p)
 {
     return int(p & 0xFF);
 }
 
 // The settings of a full run at the default sliders, scaled down.
-pq::SpokeSettings settingsFor(const gfx::Image& src, int shapes, bool transparent = false)
+pq::SpokeSettings SettingsFor(const gfx::Image& src, int shapes, bool transparent = false)
 {
     pq::SpokeSettings s;
     s.hasTransparency = transparent;
@@ -95,14 +95,14 @@ pq::SpokeSettings settingsFor(const gfx::Image& src, int shapes, bool transparen
 class WatercolorTest : public EngineTest {
 protected:
     // The effect in a run of its own, with a fixed generator.
-    gfx::Surface run(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5, bool preview,
+    gfx::Surface run(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, bool preview,
                      uint32_t seed = 1)
     {
         gfx::Surface dest = gfx::Surface::make(src.size());
         auto ctx = pq::EffectRunContext::begin(preview);
         ctx->rng.setSeed(seed);
         platform::ScopedRunContext scope(ctx.get());
-        pq::Watercolor(src, dest, P1, P2, P3, P4, P5, preview);
+        pq::Watercolor(src, dest, p1, p2, p3, p4, p5, preview);
         return dest;
     }
 
@@ -116,7 +116,7 @@ protected:
         pq::SpokePainter painter(src, canvas, s, true, doClear);
         painter.setMaxBatch(maxBatch);
         painter.paint(rng);
-        return pixelsOf(canvas);
+        return PixelsOf(canvas);
     }
 };
 
@@ -127,13 +127,13 @@ protected:
 TEST(WatercolorPieces, PixelDistance)
 {
     using pq::central_spoke::PixelDistance;
-    EXPECT_EQ(PixelDistance(opaque(0, 0, 0), opaque(255, 255, 255)), 765);
-    EXPECT_EQ(PixelDistance(opaque(10, 20, 30), opaque(10, 20, 30)), 0);
+    EXPECT_EQ(PixelDistance(Opaque(0, 0, 0), Opaque(255, 255, 255)), 765);
+    EXPECT_EQ(PixelDistance(Opaque(10, 20, 30), Opaque(10, 20, 30)), 0);
     // Green counts twice: sqrt(4 * 10^2).
-    EXPECT_EQ(PixelDistance(opaque(0, 10, 0), opaque(0, 0, 0)), 20);
+    EXPECT_EQ(PixelDistance(Opaque(0, 10, 0), Opaque(0, 0, 0)), 20);
     // Empty pixels (alpha below 10): both empty 0, one empty 255.
     EXPECT_EQ(PixelDistance(0x09000000u, 0x00000000u), 0);
-    EXPECT_EQ(PixelDistance(0x09000000u, opaque(0, 0, 0)), 255);
+    EXPECT_EQ(PixelDistance(0x09000000u, Opaque(0, 0, 0)), 255);
     // Different alphas raise the distance by up to half.
     const int base = PixelDistance(0x80404040u, 0x80000000u);
     EXPECT_GT(PixelDistance(0xFF404040u, 0x80000000u), base);
@@ -163,23 +163,23 @@ TEST(WatercolorPieces, SmoothSpokeLengthsWrapsAroundTheRing)
 TEST(WatercolorPieces, SpokesStopAtColourEdgesAndTheBorder)
 {
     // Flat: every step costs 2, so a budget of 41 reaches radius 20.
-    const gfx::Image flat = pqtest::solidImage(100, 9, QColor(90, 120, 150));
+    const gfx::Image flat = pqtest::SolidImage(100, 9, QColor(90, 120, 150));
     const pq::SpokeField field(flat, false, 108, false, false);
-    const gfx::Pixel C = flat.pixel(0, 4);
-    EXPECT_EQ(field.grow(10.5, 4.5, 1.0, 0.0, 41, C), 20);
+    const gfx::Pixel c = flat.pixel(0, 4);
+    EXPECT_EQ(field.grow(10.5, 4.5, 1.0, 0.0, 41, c), 20);
     // The border: the last radius inside. Positions round halves to even,
     // so 10.5 - 11 = -0.5 still lands on column 0.
-    EXPECT_EQ(field.grow(10.5, 4.5, -1.0, 0.0, 200, C), 11);
-    EXPECT_EQ(field.grow(10.5, 4.5, 0.0, 1.0, 200, C), 4);
+    EXPECT_EQ(field.grow(10.5, 4.5, -1.0, 0.0, 200, c), 11);
+    EXPECT_EQ(field.grow(10.5, 4.5, 0.0, 1.0, 200, c), 4);
     // An edge at x = 20 (reached at r = 9): 184 left, a quarter off, then
     // Round(765 / 8) + 1, leaving 41; the next white step ends the spoke.
-    const gfx::Image edge = imageOf(100, 9, [](int x, int) { return x < 20 ? opaque(0, 0, 0) : kWhite; });
+    const gfx::Image edge = ImageOf(100, 9, [](int x, int) { return x < 20 ? Opaque(0, 0, 0) : kWhite; });
     const pq::SpokeField edged(edge, false, 108, false, false);
-    EXPECT_EQ(edged.grow(10.5, 4.5, 1.0, 0.0, 200, opaque(0, 0, 0)), 9);
+    EXPECT_EQ(edged.grow(10.5, 4.5, 1.0, 0.0, 200, Opaque(0, 0, 0)), 9);
     // With brush complexity 60 and up an empty pixel ends the spoke.
-    const gfx::Image hole = imageOf(100, 9, [](int x, int) { return x == 16 ? 0u : opaque(200, 0, 0); });
-    EXPECT_EQ(pq::SpokeField(hole, true, 108, true, false).grow(10.5, 4.5, 1.0, 0.0, 200, opaque(200, 0, 0)), 4);
-    EXPECT_GT(pq::SpokeField(hole, true, 108, false, false).grow(10.5, 4.5, 1.0, 0.0, 200, opaque(200, 0, 0)), 15);
+    const gfx::Image hole = ImageOf(100, 9, [](int x, int) { return x == 16 ? 0u : Opaque(200, 0, 0); });
+    EXPECT_EQ(pq::SpokeField(hole, true, 108, true, false).grow(10.5, 4.5, 1.0, 0.0, 200, Opaque(200, 0, 0)), 4);
+    EXPECT_GT(pq::SpokeField(hole, true, 108, false, false).grow(10.5, 4.5, 1.0, 0.0, 200, Opaque(200, 0, 0)), 15);
 }
 
 // ---- Polygon coverage ----------------------------------------------------
@@ -232,25 +232,25 @@ TEST(WatercolorPieces, CoverageIsTheAreaInsideEachPixel)
 
 TEST(WatercolorEdges, AFlatPictureGetsNoStrokes)
 {
-    const gfx::Image flat = pqtest::solidImage(20, 16, QColor(30, 160, 90));
+    const gfx::Image flat = pqtest::SolidImage(20, 16, QColor(30, 160, 90));
     gfx::Surface layer = gfx::Surface::make(20, 16);
     pq::SobelEffectSource(flat, layer, 5, 230, 10);
-    EXPECT_EQ(pixelsOf(layer), std::vector<gfx::Pixel>(20 * 16, kWhite));
-    const gfx::Image painting = blobs(20, 16, 4);
-    for (const int P5 : {-50, 0, 20, 100, 1000}) {
+    EXPECT_EQ(PixelsOf(layer), std::vector<gfx::Pixel>(20 * 16, kWhite));
+    const gfx::Image painting = Blobs(20, 16, 4);
+    for (const int p5 : {-50, 0, 20, 100, 1000}) {
         gfx::Surface dest = gfx::Surface::fromImage(painting);
-        pq::OverlaySobelEdges(flat, dest, 5, 230, 10, P5);
-        EXPECT_EQ(dest.snapshot().toQImage(), painting.toQImage()) << P5;
+        pq::OverlaySobelEdges(flat, dest, 5, 230, 10, p5);
+        EXPECT_EQ(dest.snapshot().toQImage(), painting.toQImage()) << p5;
     }
 }
 
 TEST(WatercolorEdges, AGreyStepNeedsFortyLevels)
 {
     for (const int step : {39, 40}) {
-        const gfx::Image src = imageOf(20, 20, [&](int x, int) { return x < 10 ? opaque(0, 0, 0) : opaque(step, step, step); });
+        const gfx::Image src = ImageOf(20, 20, [&](int x, int) { return x < 10 ? Opaque(0, 0, 0) : Opaque(step, step, step); });
         gfx::Surface layer = gfx::Surface::make(20, 20);
         pq::SobelEffectSource(src, layer, 5, 230, 10);
-        const auto px = pixelsOf(layer);
+        const auto px = PixelsOf(layer);
         const bool stroked = std::any_of(px.begin(), px.end(), [](gfx::Pixel p) { return p != kWhite; });
         EXPECT_EQ(stroked, step == 40) << step;
     }
@@ -259,41 +259,41 @@ TEST(WatercolorEdges, AGreyStepNeedsFortyLevels)
 TEST(WatercolorEdges, VerticalEdgesGetVerticalStrokes)
 {
     // M = 20: strokes of one step each way, 22 at the centre (twice) and 21.
-    const gfx::Image src = imageOf(20, 20, [](int x, int) { return x < 10 ? opaque(0, 0, 0) : opaque(40, 40, 40); });
+    const gfx::Image src = ImageOf(20, 20, [](int x, int) { return x < 10 ? Opaque(0, 0, 0) : Opaque(40, 40, 40); });
     gfx::Surface layer = gfx::Surface::make(20, 20);
     pq::SobelEffectSource(src, layer, 5, 230, 10);
     for (const int x : {9, 10}) {
-        EXPECT_EQ(grey(layer.row(10)[x]), 255 - 44 - 42) << x;
-        EXPECT_EQ(grey(layer.row(1)[x]), 255 - 44 - 21) << x;
-        EXPECT_EQ(grey(layer.row(0)[x]), 255 - 21) << x; // the tip of the first row's stroke
+        EXPECT_EQ(Grey(layer.row(10)[x]), 255 - 44 - 42) << x;
+        EXPECT_EQ(Grey(layer.row(1)[x]), 255 - 44 - 21) << x;
+        EXPECT_EQ(Grey(layer.row(0)[x]), 255 - 21) << x; // the tip of the first row's stroke
     }
     for (int y = 0; y < 20; ++y) {
         EXPECT_EQ(layer.row(y)[8], kWhite);
         EXPECT_EQ(layer.row(y)[11], kWhite);
     }
     // The same edge lying down gives horizontal strokes.
-    const gfx::Image flat = imageOf(20, 20, [](int, int y) { return y < 10 ? opaque(0, 0, 0) : opaque(40, 40, 40); });
+    const gfx::Image flat = ImageOf(20, 20, [](int, int y) { return y < 10 ? Opaque(0, 0, 0) : Opaque(40, 40, 40); });
     pq::SobelEffectSource(flat, layer, 5, 230, 10);
-    EXPECT_EQ(grey(layer.row(9)[10]), 255 - 44 - 42);
-    EXPECT_EQ(grey(layer.row(9)[0]), 255 - 21);
+    EXPECT_EQ(Grey(layer.row(9)[10]), 255 - 44 - 42);
+    EXPECT_EQ(Grey(layer.row(9)[0]), 255 - 21);
     EXPECT_EQ(layer.row(8)[10], kWhite);
 }
 
 TEST(WatercolorEdges, TransparentSourcesGetOpaqueStrokesOnATransparentLayer)
 {
-    const gfx::Image src = imageOf(20, 20, [](int x, int) { return x < 10 ? 0u : opaque(200, 200, 200); });
+    const gfx::Image src = ImageOf(20, 20, [](int x, int) { return x < 10 ? 0u : Opaque(200, 200, 200); });
     gfx::Surface layer = gfx::Surface::make(20, 20);
     pq::SobelEffectSource(src, layer, 5, 230, 10);
     EXPECT_EQ(layer.row(10)[2], 0u);
     EXPECT_EQ(layer.row(10)[9] >> 24, 255u);
-    EXPECT_LT(grey(layer.row(10)[9]), 255);
-    EXPECT_TRUE(validPremultiplied(layer));
+    EXPECT_LT(Grey(layer.row(10)[9]), 255);
+    EXPECT_TRUE(ValidPremultiplied(layer));
 }
 
 TEST(WatercolorEdges, StrokesMultiplyAtTheOpacity)
 {
-    const gfx::Image src = imageOf(20, 20, [](int x, int) { return x < 10 ? opaque(0, 0, 0) : opaque(40, 40, 40); });
-    const gfx::Image painting = pqtest::solidImage(20, 20, QColor(200, 100, 50));
+    const gfx::Image src = ImageOf(20, 20, [](int x, int) { return x < 10 ? Opaque(0, 0, 0) : Opaque(40, 40, 40); });
+    const gfx::Image painting = pqtest::SolidImage(20, 20, QColor(200, 100, 50));
     gfx::Surface none = gfx::Surface::fromImage(painting);
     pq::OverlaySobelEdges(src, none, 5, 230, 10, 0);
     EXPECT_EQ(none.snapshot().toQImage(), painting.toQImage());
@@ -313,17 +313,17 @@ TEST(WatercolorEdges, StrokesMultiplyAtTheOpacity)
 
 TEST_F(WatercolorTest, BatchesPaintAsOnePatchAfterAnother)
 {
-    const gfx::Image src = blobs(160, 120, 11);
-    const pq::SpokeSettings s = settingsFor(src, 1500);
+    const gfx::Image src = Blobs(160, 120, 11);
+    const pq::SpokeSettings s = SettingsFor(src, 1500);
     for (const bool doClear : {true, false}) {
         // Paint-over starts from a picture that is partly right already.
-        const gfx::Image start = doClear ? pqtest::solidImage(160, 120, Qt::white) : blobs(160, 120, 12);
+        const gfx::Image start = doClear ? pqtest::SolidImage(160, 120, Qt::white) : Blobs(160, 120, 12);
         gfx::Surface one = gfx::Surface::fromImage(start);
         gfx::Surface batched = gfx::Surface::fromImage(start);
         const auto a = paintPatches(src, one, s, doClear, 1, 77);
         const auto b = paintPatches(src, batched, s, doClear, 256, 77);
         EXPECT_EQ(a, b) << "erase " << doClear;
-        EXPECT_NE(a, pixelsOf(gfx::Surface::fromImage(start)));
+        EXPECT_NE(a, PixelsOf(gfx::Surface::fromImage(start)));
     }
 }
 
@@ -334,13 +334,13 @@ TEST(WatercolorPieces, APatchIsKeptWhenItCutsTheErrorByTheGain)
     const std::vector<pq::PointF> square{{1, 1}, {5, 1}, {5, 5}, {1, 5}};
     pq::PolygonCoverage shape;
     shape.set(square, QRect(1, 1, 4, 4));
-    const gfx::Image photo = pqtest::solidImage(6, 6, QColor(110, 110, 110));
+    const gfx::Image photo = pqtest::SolidImage(6, 6, QColor(110, 110, 110));
     auto tryPaint = [&](int level, float gain) {
         gfx::Surface canvas = gfx::Surface::make(6, 6);
         canvas.clear(QColor(100, 100, 100));
-        const bool kept = pq::CommitPatchIfCloser(shape, opaque(level, level, level), canvas, photo, gain);
-        EXPECT_EQ(canvas.row(3)[3], kept ? opaque(level, level, level) : opaque(100, 100, 100));
-        EXPECT_EQ(canvas.row(0)[0], opaque(100, 100, 100));
+        const bool kept = pq::CommitPatchIfCloser(shape, Opaque(level, level, level), canvas, photo, gain);
+        EXPECT_EQ(canvas.row(3)[3], kept ? Opaque(level, level, level) : Opaque(100, 100, 100));
+        EXPECT_EQ(canvas.row(0)[0], Opaque(100, 100, 100));
         return kept;
     };
     EXPECT_FALSE(tryPaint(120, 1.0f));
@@ -356,11 +356,11 @@ TEST(WatercolorPieces, APatchIsKeptWhenItCutsTheErrorByTheGain)
 
 TEST_F(WatercolorTest, PaintOverKeepsOnlyPatchesThatImproveThePicture)
 {
-    const gfx::Image src = blobs(120, 90, 3);
-    const pq::SpokeSettings s = settingsFor(src, 800);
+    const gfx::Image src = Blobs(120, 90, 3);
+    const pq::SpokeSettings s = SettingsFor(src, 800);
     // A canvas that already is the photo: nothing gets closer, nothing changes.
     gfx::Surface same = gfx::Surface::fromImage(src);
-    EXPECT_EQ(paintPatches(src, same, s, false, 256, 5), pixelsOf(gfx::Surface::fromImage(src)));
+    EXPECT_EQ(paintPatches(src, same, s, false, 256, 5), PixelsOf(gfx::Surface::fromImage(src)));
     // From a blank canvas the picture moves towards the photo.
     gfx::Surface blank = gfx::Surface::make(120, 90);
     blank.clear(Qt::white);
@@ -371,7 +371,7 @@ TEST_F(WatercolorTest, PaintOverKeepsOnlyPatchesThatImproveThePicture)
                 e += std::abs(int(px[size_t(i)] >> sh & 0xFF) - int(src.pixel(i % 120, i / 120) >> sh & 0xFF));
         return e;
     };
-    const int64_t before = error(pixelsOf(blank));
+    const int64_t before = error(PixelsOf(blank));
     const int64_t after = error(paintPatches(src, blank, s, false, 256, 5));
     EXPECT_LT(after, before / 2);
 }
@@ -381,10 +381,10 @@ TEST(WatercolorPieces, PatchesKeepTheSeedColourUnpremultiplied)
     // A half-transparent orange, stored (64, 32, 16) at alpha 128, painted
     // at full opacity onto a transparent canvas.
     // Few small patches, so that most painted pixels are painted once.
-    const gfx::Image src = pqtest::solidImage(100, 100, QColor(128, 64, 32, 128));
+    const gfx::Image src = pqtest::SolidImage(100, 100, QColor(128, 64, 32, 128));
     ASSERT_EQ(src.pixel(0, 0), 0x80402010u);
     gfx::Surface canvas = gfx::Surface::make(100, 100);
-    pq::SpokeSettings s = settingsFor(src, 2, true);
+    pq::SpokeSettings s = SettingsFor(src, 2, true);
     s.patchSize = 3.0f;
     auto ctx = pq::EffectRunContext::begin(true);
     platform::ScopedRunContext scope(ctx.get());
@@ -392,48 +392,48 @@ TEST(WatercolorPieces, PatchesKeepTheSeedColourUnpremultiplied)
     pq::SpokePainter(src, canvas, s, true, true).paint(rng);
     // Inside a patch the canvas holds the seed's own pixel, not a darker one.
     int painted = 0;
-    for (const gfx::Pixel p : pixelsOf(canvas))
+    for (const gfx::Pixel p : PixelsOf(canvas))
         if ((p >> 24) == 128) {
             ++painted;
             EXPECT_NEAR(int((p >> 16) & 0xFF), 64, 1);
             EXPECT_NEAR(int((p >> 8) & 0xFF), 32, 1);
         }
     EXPECT_GT(painted, 0);
-    EXPECT_TRUE(validPremultiplied(canvas));
+    EXPECT_TRUE(ValidPremultiplied(canvas));
 }
 
 // ---- The effect ----------------------------------------------------------
 
 TEST_F(WatercolorTest, AFullyTransparentSourceGivesATransparentResult)
 {
-    const gfx::Image clear = pqtest::solidImage(40, 30, Qt::transparent);
+    const gfx::Image clear = pqtest::SolidImage(40, 30, Qt::transparent);
     const gfx::Surface full = run(clear, 30, 40, 40, 100, 20, false);
-    EXPECT_EQ(pixelsOf(full), std::vector<gfx::Pixel>(40 * 30, 0u));
+    EXPECT_EQ(PixelsOf(full), std::vector<gfx::Pixel>(40 * 30, 0u));
     // A preview paints on white whatever the source.
     const gfx::Surface preview = run(clear, 30, 40, 40, 100, 20, true);
-    EXPECT_EQ(pixelsOf(preview), std::vector<gfx::Pixel>(40 * 30, kWhite));
-    EXPECT_EQ(host->LastProgress, 101);
+    EXPECT_EQ(PixelsOf(preview), std::vector<gfx::Pixel>(40 * 30, kWhite));
+    EXPECT_EQ(host->lastProgress, 101);
 }
 
 TEST_F(WatercolorTest, ACancelledRunLeavesDestUntouched)
 {
-    const gfx::Image src = blobs(50, 40, 2);
+    const gfx::Image src = Blobs(50, 40, 2);
     gfx::Surface dest = gfx::Surface::make(src.size());
     dest.clear(QColor(1, 2, 3));
-    const auto before = pixelsOf(dest);
+    const auto before = PixelsOf(dest);
     auto ctx = pq::EffectRunContext::begin(false);
-    host->Shared->Cancel.request();
+    host->shared->cancel.request();
     platform::ScopedRunContext scope(ctx.get());
     EXPECT_THROW(pq::Watercolor(src, dest, 30, 40, 40, 100, 20, false), pq::EAbort);
-    EXPECT_EQ(pixelsOf(dest), before);
+    EXPECT_EQ(PixelsOf(dest), before);
 }
 
 TEST_F(WatercolorTest, OpaquePhotosBecomeOpaquePaintings)
 {
-    const gfx::Image src = blobs(90, 70, 8);
+    const gfx::Image src = Blobs(90, 70, 8);
     const gfx::Surface out = run(src, 10, 40, 20, 100, 20, false);
-    EXPECT_TRUE(validPremultiplied(out));
-    for (const gfx::Pixel p : pixelsOf(out))
+    EXPECT_TRUE(ValidPremultiplied(out));
+    for (const gfx::Pixel p : PixelsOf(out))
         ASSERT_EQ(p >> 24, 255u);
     // Close to the photo on the whole, yet not the photo.
     int64_t diff = 0;
@@ -442,62 +442,62 @@ TEST_F(WatercolorTest, OpaquePhotosBecomeOpaquePaintings)
             diff += std::abs(int(out.row(y)[x] >> 16 & 0xFF) - int(src.pixel(x, y) >> 16 & 0xFF));
     EXPECT_GT(diff, 0);
     EXPECT_LT(diff / (90 * 70), 40);
-    EXPECT_EQ(host->LastProgress, 101);
+    EXPECT_EQ(host->lastProgress, 101);
 }
 
 TEST_F(WatercolorTest, SemiTransparentSourcesGiveValidPixels)
 {
-    const gfx::Image src = blobs(80, 60, 21, true);
+    const gfx::Image src = Blobs(80, 60, 21, true);
     for (const bool preview : {false, true}) {
         const gfx::Surface out = run(src, 5, 70, 30, 60, 50, preview);
-        EXPECT_TRUE(validPremultiplied(out)) << preview;
+        EXPECT_TRUE(ValidPremultiplied(out)) << preview;
     }
 }
 
 TEST_F(WatercolorTest, EraseOffPaintsOverThePreviousResult)
 {
-    const gfx::Image src = blobs(70, 50, 6);
+    const gfx::Image src = Blobs(70, 50, 6);
     // Over the photo itself no patch helps, so the generator makes no
     // difference; on a fresh canvas it does.
-    host->EraseBackground = false;
-    host->Image = src;
-    const auto over1 = pixelsOf(run(src, 5, 40, 20, 100, 20, false, 1));
-    const auto over2 = pixelsOf(run(src, 5, 40, 20, 100, 20, false, 2));
+    host->eraseOn = false;
+    host->result = src;
+    const auto over1 = PixelsOf(run(src, 5, 40, 20, 100, 20, false, 1));
+    const auto over2 = PixelsOf(run(src, 5, 40, 20, 100, 20, false, 2));
     EXPECT_EQ(over1, over2);
     // The manual brush's region of the result wins over the result.
     auto ctx = pq::EffectRunContext::begin(false);
-    ctx->backgroundImage = pqtest::solidImage(70, 50, Qt::blue);
+    ctx->backgroundImage = pqtest::SolidImage(70, 50, Qt::blue);
     ctx->rng.setSeed(1);
     gfx::Surface onBrush = gfx::Surface::make(src.size());
     {
         platform::ScopedRunContext scope(ctx.get());
         pq::Watercolor(src, onBrush, 5, 40, 20, 100, 20, false);
     }
-    EXPECT_NE(pixelsOf(onBrush), over1);
-    host->EraseBackground = true;
-    EXPECT_NE(pixelsOf(run(src, 5, 40, 20, 100, 20, false, 1)), pixelsOf(run(src, 5, 40, 20, 100, 20, false, 2)));
+    EXPECT_NE(PixelsOf(onBrush), over1);
+    host->eraseOn = true;
+    EXPECT_NE(PixelsOf(run(src, 5, 40, 20, 100, 20, false, 1)), PixelsOf(run(src, 5, 40, 20, 100, 20, false, 2)));
 }
 
 TEST_F(WatercolorTest, ScriptValuesFarOutsideTheSlidersStaySound)
 {
     // Iterations beyond 100 count as 100 (a preview's step count follows
     // them; unbounded, 100000 would mean millions of steps here).
-    const gfx::Image src = blobs(16, 12, 13);
+    const gfx::Image src = Blobs(16, 12, 13);
     const gfx::Surface busy = run(src, 100000, 100000, 100000, 100000, 100000, true);
-    EXPECT_TRUE(validPremultiplied(busy));
+    EXPECT_TRUE(ValidPremultiplied(busy));
     const int cases[][5] = {{0, 100000, 100000, 100000, 100000},
                             {-1000, -1000, -1000, -1000, -1000},
                             {0, 5, 0, 0, 0},
                             {-1, 100, 3, 50, 100}};
     for (const auto& c : cases) {
         const gfx::Surface out = run(src, c[0], c[1], c[2], c[3], c[4], false);
-        EXPECT_TRUE(validPremultiplied(out)) << c[1];
+        EXPECT_TRUE(ValidPremultiplied(out)) << c[1];
     }
 }
 
 TEST_F(WatercolorTest, DestOfAnotherSizeGetsThePictureAtItsCorner)
 {
-    const gfx::Image src = blobs(30, 20, 1);
+    const gfx::Image src = Blobs(30, 20, 1);
     gfx::Surface dest = gfx::Surface::make(40, 10);
     auto ctx = pq::EffectRunContext::begin(true);
     platform::ScopedRunContext scope(ctx.get());

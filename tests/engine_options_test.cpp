@@ -17,7 +17,7 @@ QRgb gCanvasPixel = 0;
 
 // Waits at the gate, then reads the run's options and prepares its canvas
 // as the effects that honour "Erase background" do.
-void gatedOptionsReader(const gfx::Image& src, gfx::Surface& dest, int, int, int, int, int, bool preview)
+void GatedOptionsReader(const gfx::Image& src, gfx::Surface& dest, int, int, int, int, int, bool preview)
 {
     gGate->enterAndWait(false);
     gSeen = pq::RunEffectOptions();
@@ -25,7 +25,7 @@ void gatedOptionsReader(const gfx::Image& src, gfx::Surface& dest, int, int, int
     gCanvasPixel = dest.row(1)[1];
 }
 
-void optionsReader(const gfx::Image& src, gfx::Surface& dest, int, int, int, int, int, bool preview)
+void OptionsReader(const gfx::Image& src, gfx::Surface& dest, int, int, int, int, int, bool preview)
 {
     gSeen = pq::RunEffectOptions();
     pq::PrepareCanvas(src, dest, preview);
@@ -33,7 +33,7 @@ void optionsReader(const gfx::Image& src, gfx::Surface& dest, int, int, int, int
 }
 
 // Reports 40 % and waits: a preview that a newer one will supersede.
-void reportThenWait(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+void ReportThenWait(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
 {
     dest.clear(Qt::red);
     pq::gLastProgressTick = 0;
@@ -49,9 +49,9 @@ protected:
         gGate = &gate;
         gSeen.reset();
         gCanvasPixel = 0;
-        loadDocument(solidImage(16, 12, Qt::white));
-        host->Image = solidImage(16, 12, Qt::red); // the previous result
-        host->PreviewSize = QSizeF(225, 225);
+        loadDocument(SolidImage(16, 12, Qt::white));
+        host->result = SolidImage(16, 12, Qt::red); // the previous result
+        host->previewSize = QSizeF(225, 225);
     }
     void TearDown() override
     {
@@ -65,17 +65,17 @@ protected:
 
 TEST_F(OptionsTest, AFullRunKeepsTheOptionsItStartedWith)
 {
-    pq::ScopedEffectOverride o(500, gatedOptionsReader);
-    host->EraseBackground = false;
-    host->DrawContours = true;
-    host->ContourColor = 0x80112233;
+    pq::ScopedEffectOverride o(500, GatedOptionsReader);
+    host->eraseOn = false;
+    host->contoursOn = true;
+    host->contourRgb = 0x80112233;
     pq::ProcessEffect(500, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
 
     // The user changes everything while the run works.
-    host->EraseBackground = true;
-    host->DrawContours = false;
-    host->ContourColor = 0xFFFFFFFF;
+    host->eraseOn = true;
+    host->contoursOn = false;
+    host->contourRgb = 0xFFFFFFFF;
     gate.open();
     ASSERT_TRUE(waitIdle());
 
@@ -88,15 +88,15 @@ TEST_F(OptionsTest, AFullRunKeepsTheOptionsItStartedWith)
 
 TEST_F(OptionsTest, EachCallOnASurfaceTakesTheOptionsAnew)
 {
-    pq::ScopedEffectOverride o(502, optionsReader);
-    const gfx::Image source = solidImage(16, 12, Qt::white);
+    pq::ScopedEffectOverride o(502, OptionsReader);
+    const gfx::Image source = SolidImage(16, 12, Qt::white);
     gfx::Surface dest = gfx::Surface::make(16, 12);
     auto run = pq::EffectRunContext::begin(false);
     platform::ScopedRunContext scope(run.get());
 
-    host->DrawContours = true;
-    host->ContourColor = 0xFF00FF00;
-    host->EraseBackground = false;
+    host->contoursOn = true;
+    host->contourRgb = 0xFF00FF00;
+    host->eraseOn = false;
     pq::ProcessEffectOnSurface(source, dest, 502, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(gSeen.has_value());
     EXPECT_TRUE(gSeen->drawContours);
@@ -104,8 +104,8 @@ TEST_F(OptionsTest, EachCallOnASurfaceTakesTheOptionsAnew)
     EXPECT_EQ(gCanvasPixel, 0xFFFF0000u);
 
     // A script switches the options between two effects of one run.
-    host->DrawContours = false;
-    host->EraseBackground = true;
+    host->contoursOn = false;
+    host->eraseOn = true;
     pq::ProcessEffectOnSurface(source, dest, 502, 0, 0, 0, 0, 0, false);
     EXPECT_FALSE(gSeen->drawContours);
     EXPECT_EQ(gCanvasPixel, 0xFFFFFFFFu);
@@ -121,24 +121,24 @@ TEST_F(OptionsTest, OnlyTheEffectsThatPaintWithOptionsReadThem)
 
 TEST_F(OptionsTest, ASupersededPreviewLeavesNoProgressBehind)
 {
-    pq::ScopedEffectOverride o(400, reportThenWait);
+    pq::ScopedEffectOverride o(400, ReportThenWait);
     pq::ProcessEffect(400, 0, 0, 0, 0, 0, true);
-    ASSERT_TRUE(pumpUntil([&] { return gate.entered() && host->PreviewLabel == 40; }));
-    EXPECT_EQ(host->Shared->CurrentPreviewProgress(), 40);
+    ASSERT_TRUE(pumpUntil([&] { return gate.entered() && host->previewLabel == 40; }));
+    EXPECT_EQ(host->shared->currentPreviewProgress(), 40);
 
     // A newer preview starts: the old one's ring and percent go at once,
     // before it has reported anything.
-    pq::ScopedEffectOverride quiet(401, optionsReader);
-    host->Shared->previewGeneration.fetch_add(1); // as the window does when the pane moves
-    EXPECT_EQ(host->Shared->CurrentPreviewProgress(), 0);
+    pq::ScopedEffectOverride quiet(401, OptionsReader);
+    host->shared->previewGeneration.fetch_add(1); // as the window does when the pane moves
+    EXPECT_EQ(host->shared->currentPreviewProgress(), 0);
     pq::ProcessEffect(401, 0, 0, 0, 0, 0, true);
-    EXPECT_EQ(host->PreviewLabel, 0);
+    EXPECT_EQ(host->previewLabel, 0);
     gate.open();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(host->Shared->CurrentPreviewProgress(), 101) << "the finished preview hides its ring";
-    EXPECT_EQ(host->PreviewLabel, 101);
+    EXPECT_EQ(host->shared->currentPreviewProgress(), 101) << "the finished preview hides its ring";
+    EXPECT_EQ(host->previewLabel, 101);
 
     // A late report of a superseded run never counts for the current one.
-    host->Shared->StorePreviewProgress(host->Shared->previewGeneration.load() - 1, 55);
-    EXPECT_EQ(host->Shared->CurrentPreviewProgress(), 0);
+    host->shared->storePreviewProgress(host->shared->previewGeneration.load() - 1, 55);
+    EXPECT_EQ(host->shared->currentPreviewProgress(), 0);
 }

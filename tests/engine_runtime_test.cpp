@@ -21,13 +21,13 @@ Gate* gGate2 = nullptr;
 std::atomic<bool> gUpdateReturned{false};
 std::atomic<bool> gCheckThrew{false};
 
-void fillRed(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+void FillRed(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
 {
     ++gCalls;
     dest.clear(Qt::red);
 }
 
-void gatedFillBlue(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+void GatedFillBlue(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
 {
     ++gCalls;
     gGate->enterAndWait();
@@ -35,32 +35,32 @@ void gatedFillBlue(const gfx::Image&, gfx::Surface& dest, int, int, int, int, in
 }
 
 // Shows a green intermediate result, then waits.
-void intermediateThenWait(const gfx::Image& src, gfx::Surface& dest, int, int, int, int, int, bool)
+void IntermediateThenWait(const gfx::Image& src, gfx::Surface& dest, int, int, int, int, int, bool)
 {
-    const gfx::Image green = solidImage(src.width(), src.height(), Qt::green);
+    const gfx::Image green = SolidImage(src.width(), src.height(), Qt::green);
     pq::SyncWithUi([&] { pq::ShowIntermediateImage(green, 40); });
     gGate->enterAndWait();
     dest.clear(Qt::blue);
 }
 
-void throwing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+void Throwing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
 {
     throw std::runtime_error("boom");
 }
 
-void outOfMemory(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+void OutOfMemory(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
 {
     throw std::bad_alloc();
 }
 
-void gatedThrowing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+void GatedThrowing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
 {
     gGate->enterAndWait(false);
     throw std::runtime_error("late");
 }
 
 // Waits ignoring cancellation, then reports and checks like an effect.
-void reportAfterGate(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+void ReportAfterGate(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
 {
     gGate->enterAndWait(false);
     dest.clear(Qt::red);
@@ -75,7 +75,7 @@ void reportAfterGate(const gfx::Image&, gfx::Surface& dest, int, int, int, int, 
 }
 
 // Posts a snapshot between two gates.
-void snapshotBetweenGates(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+void SnapshotBetweenGates(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
 {
     gGate->enterAndWait(false);
     dest.clear(Qt::red);
@@ -85,26 +85,26 @@ void snapshotBetweenGates(const gfx::Image&, gfx::Surface& dest, int, int, int, 
 
 // Notes the preview flag of the run it works in.
 std::atomic<int> gRunPreview{-1};
-void notePreview(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+void NotePreview(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
 {
-    const pq::EffectRunContext* run = pq::currentRun();
+    const pq::EffectRunContext* run = pq::CurrentRun();
     gRunPreview = run ? int(run->preview) : -1;
     dest.clear(Qt::red);
 }
 
-void notePreviewThenThrow(const gfx::Image& src, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+void NotePreviewThenThrow(const gfx::Image& src, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
                           bool preview)
 {
-    notePreview(src, dest, p1, p2, p3, p4, p5, preview);
+    NotePreview(src, dest, p1, p2, p3, p4, p5, preview);
     throw std::runtime_error("boom");
 }
 
-void markGreen(gfx::Image& image, const gfx::Image&, int, float)
+void MarkGreen(gfx::Image& image, const gfx::Image&, int, float)
 {
-    image = solidImage(image.width(), image.height(), Qt::green);
+    image = SolidImage(image.width(), image.height(), Qt::green);
 }
 
-QRgb rgbAt(const gfx::Image& image, int x, int y)
+QRgb RgbAt(const gfx::Image& image, int x, int y)
 {
     return image.pixel(x, y) & 0xFFFFFFu;
 }
@@ -119,8 +119,8 @@ protected:
         gGate2 = &gate2;
         gUpdateReturned = false;
         gCheckThrew = false;
-        loadDocument(solidImage(64, 48, Qt::white));
-        host->PreviewSize = QSizeF(225, 225);
+        loadDocument(SolidImage(64, 48, Qt::white));
+        host->previewSize = QSizeF(225, 225);
     }
     void TearDown() override
     {
@@ -136,47 +136,47 @@ protected:
 
 TEST_F(RuntimeTest, ApplyWithoutAnImageShowsNoImageLoaded)
 {
-    host->Image = {};
-    pq::ScopedEffectOverride o(200, fillRed);
+    host->result = {};
+    pq::ScopedEffectOverride o(200, FillRed);
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
-    EXPECT_EQ(host->Messages, QStringList{"No image loaded"});
+    EXPECT_EQ(host->messages, QStringList{"No image loaded"});
     EXPECT_EQ(pq::EffectWorkerCount(), 0);
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_EQ(host->effectNumber, -1);
 }
 
 TEST_F(RuntimeTest, AFullRunWhileAnotherWorksIsRefusedWithTheBusyMessage)
 {
-    pq::ScopedEffectOverride o1(501, gatedFillBlue);
-    pq::ScopedEffectOverride o2(200, fillRed);
+    pq::ScopedEffectOverride o1(501, GatedFillBlue);
+    pq::ScopedEffectOverride o2(200, FillRed);
     pq::ProcessEffect(501, 0, 0, 0, 0, 0, false);
-    EXPECT_EQ(host->CurrentEffectNumber, 501);
+    EXPECT_EQ(host->effectNumber, 501);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
 
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
-    EXPECT_EQ(host->Messages, QStringList{"Please wait for \"Cartoon\" to finish processing."});
-    EXPECT_EQ(host->CurrentEffectNumber, 501);
+    EXPECT_EQ(host->messages, QStringList{"Please wait for \"Cartoon\" to finish processing."});
+    EXPECT_EQ(host->effectNumber, 501);
 
     gate.open();
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(gCalls, 1);
-    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0x0000FFu);
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0x0000FFu);
+    EXPECT_EQ(host->effectNumber, -1);
 }
 
 TEST_F(RuntimeTest, NumbersWithoutARoutineEndSilentlyAndFreeTheBusyState)
 {
-    const gfx::Image before = host->Image;
+    const gfx::Image before = host->result;
     // A table entry whose routine is not built.
     const pq::ScopedEffectOverride unbuilt(300, nullptr);
     for (int number : {900, 999, -1, 300}) {
         pq::ProcessEffect(number, 0, 0, 0, 0, 0, false);
-        EXPECT_EQ(host->CurrentEffectNumber, number);
+        EXPECT_EQ(host->effectNumber, number);
         ASSERT_TRUE(waitIdle());
-        EXPECT_EQ(host->CurrentEffectNumber, -1) << number;
+        EXPECT_EQ(host->effectNumber, -1) << number;
     }
-    EXPECT_TRUE(host->Messages.isEmpty());
-    EXPECT_EQ(host->history.Count(), 0);
-    EXPECT_TRUE(host->Image.sameAs(before));
+    EXPECT_TRUE(host->messages.isEmpty());
+    EXPECT_EQ(host->history.count(), 0);
+    EXPECT_TRUE(host->result.sameAs(before));
 
     gfx::Surface dest = gfx::Surface::make(8, 8);
     pq::ProcessEffectOnSurface(before, dest, 900, 0, 0, 0, 0, 0, false);
@@ -185,111 +185,111 @@ TEST_F(RuntimeTest, NumbersWithoutARoutineEndSilentlyAndFreeTheBusyState)
 
 TEST_F(RuntimeTest, TheBusyStateEndsOnlyAfterTheResultIsStored)
 {
-    pq::ScopedEffectOverride o(200, fillRed);
+    pq::ScopedEffectOverride o(200, FillRed);
     QRgb shownAtRelease = 0;
     int savedAtRelease = -1;
     host->onEffectNumber = [&](int n) {
         if (n == -1) {
-            shownAtRelease = rgbAt(host->Image, 0, 0);
-            savedAtRelease = host->history.Count();
+            shownAtRelease = RgbAt(host->result, 0, 0);
+            savedAtRelease = host->history.count();
         }
     };
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(shownAtRelease, 0xFF0000u);
     EXPECT_EQ(savedAtRelease, 1);
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_EQ(host->effectNumber, -1);
 }
 
 TEST_F(RuntimeTest, ACancelledFullRunKeepsTheImageOnDisplayAndSavesIt)
 {
-    pq::ScopedEffectOverride o(200, intermediateThenWait);
+    pq::ScopedEffectOverride o(200, IntermediateThenWait);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
-    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0x00FF00u);
-    EXPECT_EQ(host->LastProgress, 40);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0x00FF00u);
+    EXPECT_EQ(host->lastProgress, 40);
 
-    host->Shared->Cancel.request();
+    host->shared->cancel.request();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0x00FF00u);
-    ASSERT_EQ(host->history.Count(), 1);
-    host->history.WaitForEncoding();
-    const auto snap = host->history.SnapshotAt(0);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0x00FF00u);
+    ASSERT_EQ(host->history.count(), 1);
+    host->history.waitForEncoding();
+    const auto snap = host->history.snapshotAt(0);
     ASSERT_TRUE(snap);
-    const gfx::Image stored = pq::ImageHistory::DecodeSnapshotImage(snap->DisplayData);
+    const gfx::Image stored = pq::ImageHistory::decodeSnapshotImage(snap->displayData);
     ASSERT_FALSE(stored.isNull());
     EXPECT_LT(qAbs(qGreen(stored.pixel(5, 5)) - 255) + qRed(stored.pixel(5, 5)), 8);
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
-    EXPECT_EQ(host->LastProgress, 101);
-    EXPECT_TRUE(host->Messages.isEmpty());
+    EXPECT_EQ(host->effectNumber, -1);
+    EXPECT_EQ(host->lastProgress, 101);
+    EXPECT_TRUE(host->messages.isEmpty());
 }
 
 TEST_F(RuntimeTest, ACancelLeftFromEarlierDoesNotStopTheNextApply)
 {
-    pq::ScopedEffectOverride o(200, fillRed);
-    host->Shared->Cancel.request(); // an Esc while nothing ran
+    pq::ScopedEffectOverride o(200, FillRed);
+    host->shared->cancel.request(); // an Esc while nothing ran
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(gCalls, 1);
-    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0xFF0000u);
-    EXPECT_EQ(host->history.Count(), 1);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFF0000u);
+    EXPECT_EQ(host->history.count(), 1);
 }
 
 TEST_F(RuntimeTest, ANewPreviewNeverClearsARunningFullRunsCancel)
 {
-    pq::ScopedEffectOverride o1(200, gatedFillBlue);
-    pq::ScopedEffectOverride o2(201, fillRed);
+    pq::ScopedEffectOverride o1(200, GatedFillBlue);
+    pq::ScopedEffectOverride o2(201, FillRed);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
-    host->Shared->Cancel.request();
+    host->shared->cancel.request();
     pq::ProcessEffect(201, 0, 0, 0, 0, 0, true);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(host->PreviewBitmapUpdates, 1);
-    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0xFFFFFFu); // the full run stopped
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_EQ(host->previewBitmapUpdates, 1);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFFFFFFu); // the full run stopped
+    EXPECT_EQ(host->effectNumber, -1);
 }
 
 TEST_F(RuntimeTest, APreviewBesideAFullRunDrawsOnlyIntoThePane)
 {
-    pq::ScopedEffectOverride o1(200, gatedFillBlue);
-    pq::ScopedEffectOverride o2(201, fillRed);
+    pq::ScopedEffectOverride o1(200, GatedFillBlue);
+    pq::ScopedEffectOverride o2(201, FillRed);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
     pq::ProcessEffect(201, 0, 0, 0, 0, 0, true);
-    ASSERT_TRUE(pumpUntil([&] { return host->PreviewBitmapUpdates == 1; }));
-    EXPECT_EQ(rgbAt(host->PreviewBitmap, 10, 10), 0xFF0000u);
-    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0xFFFFFFu);
-    EXPECT_EQ(host->CurrentEffectNumber, 200);
+    ASSERT_TRUE(pumpUntil([&] { return host->previewBitmapUpdates == 1; }));
+    EXPECT_EQ(RgbAt(host->previewBitmap, 10, 10), 0xFF0000u);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(host->effectNumber, 200);
     gate.open();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0x0000FFu);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0x0000FFu);
 }
 
 TEST_F(RuntimeTest, OnlyTheRunOwningTheBusyStateEndsIt)
 {
-    pq::ScopedEffectOverride o(200, gatedFillBlue);
+    pq::ScopedEffectOverride o(200, GatedFillBlue);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
 
     // A whole run of another effect, ending with its 101, and a preview.
     gfx::Surface dest = gfx::Surface::make(64, 48);
-    pq::ProcessEffectOnSurface(host->SourceImage, dest, 201, 50, 0, 0, 0, 0, false);
+    pq::ProcessEffectOnSurface(host->source, dest, 201, 50, 0, 0, 0, 0, false);
     pq::ProcessEffect(201, 50, 0, 0, 0, 0, true);
     pq::UpdateProgressBar(101);
     pq::ReleaseBusy(*host, 200, pq::BusyOwner() + 1);
-    ASSERT_TRUE(pumpUntil([&] { return host->PreviewBitmapUpdates >= 1; }));
-    EXPECT_EQ(host->LastProgress, 101);
-    EXPECT_EQ(host->CurrentEffectNumber, 200);
+    ASSERT_TRUE(pumpUntil([&] { return host->previewBitmapUpdates >= 1; }));
+    EXPECT_EQ(host->lastProgress, 101);
+    EXPECT_EQ(host->effectNumber, 200);
 
     gate.open();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_EQ(host->effectNumber, -1);
 }
 
 TEST_F(RuntimeTest, TheBusyMessagesNestedLoopMayStartPreviewsAndTakeTheLock)
 {
-    pq::ScopedEffectOverride o1(200, gatedFillBlue);
-    pq::ScopedEffectOverride o2(201, fillRed);
+    pq::ScopedEffectOverride o1(200, GatedFillBlue);
+    pq::ScopedEffectOverride o2(201, FillRed);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
 
@@ -306,120 +306,120 @@ TEST_F(RuntimeTest, TheBusyMessagesNestedLoopMayStartPreviewsAndTakeTheLock)
     }
     EXPECT_TRUE(nested);
     host->onMessage = nullptr;
-    ASSERT_TRUE(pumpUntil([&] { return host->PreviewBitmapUpdates == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return host->previewBitmapUpdates == 1; }));
     gate.open();
     ASSERT_TRUE(waitIdle());
 }
 
 TEST_F(RuntimeTest, ASupersededPreviewNeitherDrawsNorRaisesUntilItsNextCheck)
 {
-    pq::ScopedEffectOverride o(200, reportAfterGate);
+    pq::ScopedEffectOverride o(200, ReportAfterGate);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
-    host->Shared->previewGeneration++; // a newer preview was requested
-    platform::setTickSource([] { return 1000000u; });
+    host->shared->previewGeneration++; // a newer preview was requested
+    platform::SetTickSource([] { return 1000000u; });
     pq::gLastProgressTick = 0;
     gate.open();
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(gUpdateReturned);
     EXPECT_TRUE(gCheckThrew);
-    EXPECT_EQ(host->PreviewBitmapUpdates, 0);
-    EXPECT_EQ(host->LastProgress, -1);
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_EQ(host->previewBitmapUpdates, 0);
+    EXPECT_EQ(host->lastProgress, -1);
+    EXPECT_EQ(host->effectNumber, -1);
 }
 
 TEST_F(RuntimeTest, ALateSnapshotOfASupersededPreviewIsNotDrawn)
 {
-    pq::ScopedEffectOverride o(200, snapshotBetweenGates);
+    pq::ScopedEffectOverride o(200, SnapshotBetweenGates);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
     gate.open();
     // The routine posts its snapshot and waits; nothing is pumped meanwhile.
     for (int i = 0; i < 10000 && !gate2.entered(); ++i)
-        platform::sleepMs(1);
+        platform::SleepMs(1);
     ASSERT_TRUE(gate2.entered());
-    host->Shared->previewGeneration++;
+    host->shared->previewGeneration++;
     EXPECT_GE(bridge->pump(), 1); // the snapshot's UI call ran...
-    EXPECT_EQ(host->PreviewBitmapUpdates, 0); // ...and drew nothing
+    EXPECT_EQ(host->previewBitmapUpdates, 0); // ...and drew nothing
     gate2.open();
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(host->PreviewBitmapUpdates, 0);
+    EXPECT_EQ(host->previewBitmapUpdates, 0);
 }
 
 TEST_F(RuntimeTest, ASourceSmallerThanThePaneWindowIsDrawnAtTheZoom)
 {
-    pq::ScopedEffectOverride o(200, fillRed);
-    loadDocument(solidImage(100, 80, Qt::white));
-    host->PreviewZoom = 2.0f; // the window spans Round(112.5) = 112 pixels
+    pq::ScopedEffectOverride o(200, FillRed);
+    loadDocument(SolidImage(100, 80, Qt::white));
+    host->paneZoom = 2.0f; // the window spans Round(112.5) = 112 pixels
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
     ASSERT_TRUE(waitIdle());
-    const gfx::Image& pane = host->PreviewBitmap;
+    const gfx::Image& pane = host->previewBitmap;
     ASSERT_EQ(pane.size(), QSize(225, 225));
-    EXPECT_EQ(rgbAt(pane, 190, 150), 0xFF0000u);
-    EXPECT_EQ(rgbAt(pane, 205, 20), 0xFFFFFFu);
-    EXPECT_EQ(rgbAt(pane, 20, 165), 0xFFFFFFu);
+    EXPECT_EQ(RgbAt(pane, 190, 150), 0xFF0000u);
+    EXPECT_EQ(RgbAt(pane, 205, 20), 0xFFFFFFu);
+    EXPECT_EQ(RgbAt(pane, 20, 165), 0xFFFFFFu);
     EXPECT_EQ(pane.pixel(220, 220) >> 24, 255u);
 }
 
 TEST_F(RuntimeTest, ALargeSourceFillsThePaneAndTheOriginIsPulledBack)
 {
-    pq::ScopedEffectOverride o(200, fillRed);
-    loadDocument(solidImage(400, 300, Qt::white));
-    host->Shared->previewX = 5000;
-    host->Shared->previewY = -7;
+    pq::ScopedEffectOverride o(200, FillRed);
+    loadDocument(SolidImage(400, 300, Qt::white));
+    host->shared->previewX = 5000;
+    host->shared->previewY = -7;
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(host->Shared->previewX.load(), 400 - 225);
-    EXPECT_EQ(host->Shared->previewY.load(), 0);
-    EXPECT_EQ(rgbAt(host->PreviewBitmap, 224, 224), 0xFF0000u);
-    EXPECT_TRUE(rgbAt(host->Image, 0, 0) == 0xFFFFFFu); // the document is not touched
+    EXPECT_EQ(host->shared->previewX.load(), 400 - 225);
+    EXPECT_EQ(host->shared->previewY.load(), 0);
+    EXPECT_EQ(RgbAt(host->previewBitmap, 224, 224), 0xFF0000u);
+    EXPECT_TRUE(RgbAt(host->result, 0, 0) == 0xFFFFFFu); // the document is not touched
 }
 
 TEST_F(RuntimeTest, TheTextureIsLaidOverPreviewsAndFullRunsButNotSurfaceRuns)
 {
-    pq::ScopedEffectOverride o(200, fillRed);
-    pq::SetTextureOverlayProc(markGreen);
-    host->AddTexture = true;
-    host->Texture = solidImage(16, 16, Qt::gray);
+    pq::ScopedEffectOverride o(200, FillRed);
+    pq::SetTextureOverlayProc(MarkGreen);
+    host->textureOn = true;
+    host->texture = SolidImage(16, 16, Qt::gray);
 
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(rgbAt(host->PreviewBitmap, 10, 10), 0x00FF00u);
+    EXPECT_EQ(RgbAt(host->previewBitmap, 10, 10), 0x00FF00u);
 
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(rgbAt(host->Image, 10, 10), 0x00FF00u);
+    EXPECT_EQ(RgbAt(host->result, 10, 10), 0x00FF00u);
 
     gfx::Surface dest = gfx::Surface::make(8, 8);
-    pq::ProcessEffectOnSurface(host->SourceImage, dest, 200, 0, 0, 0, 0, 0, false);
+    pq::ProcessEffectOnSurface(host->source, dest, 200, 0, 0, 0, 0, 0, false);
     EXPECT_EQ(dest.row(0)[0] & 0xFFFFFFu, 0xFF0000u);
 
-    host->AddTexture = false;
+    host->textureOn = false;
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(rgbAt(host->Image, 10, 10), 0xFF0000u);
+    EXPECT_EQ(RgbAt(host->result, 10, 10), 0xFF0000u);
     pq::SetTextureOverlayProc(nullptr);
 }
 
 TEST_F(RuntimeTest, AddTexturePressesTheStoredTextureIntoFullRuns)
 {
-    pq::ScopedEffectOverride o(200, fillRed);
-    loadDocument(solidImage(40, 30, Qt::white));
+    pq::ScopedEffectOverride o(200, FillRed);
+    loadDocument(SolidImage(40, 30, Qt::white));
     gfx::Surface stripes = gfx::Surface::make(8, 8);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
             stripes.row(y)[x] = x < 4 ? 0xFF000000u : 0xFFFFFFFFu;
-    host->Texture = stripes.snapshot();
-    host->TextureStrength = 100.0f;
+    host->texture = stripes.snapshot();
+    host->textureStrength = 100.0f;
 
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
-    const gfx::Image plain = host->Image;
+    const gfx::Image plain = host->result;
 
-    host->AddTexture = true;
+    host->textureOn = true;
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
-    const gfx::Image textured = host->Image;
+    const gfx::Image textured = host->result;
     ASSERT_EQ(textured.size(), plain.size());
     int changed = 0;
     for (int y = 0; y < plain.height(); ++y)
@@ -431,10 +431,10 @@ TEST_F(RuntimeTest, AddTexturePressesTheStoredTextureIntoFullRuns)
 namespace {
 gfx::Image gSeenSheet;
 int gSeenCount = 0;
-void recordSheet(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
+void RecordSheet(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
 {
-    gSeenSheet = pq::currentRun()->brushSheet;
-    gSeenCount = pq::currentRun()->brushCount;
+    gSeenSheet = pq::CurrentRun()->brushSheet;
+    gSeenCount = pq::CurrentRun()->brushCount;
 }
 } // namespace
 
@@ -442,47 +442,47 @@ TEST_F(RuntimeTest, TheBrushSheetStepPicksTheSheetAndCount)
 {
     pq::ImageRepository& repo = pq::Repository();
     const pq::ImageRepository saved = repo;
-    repo.DefaultBrushes = solidImage(8, 8, Qt::red);
-    repo.PastelBrushes = solidImage(8, 8, Qt::green);
-    host->CustomBitmap304 = solidImage(8, 8, Qt::blue);
-    host->CustomCount304 = 7;
-    pq::ScopedEffectOverride o1(302, recordSheet);
-    pq::ScopedEffectOverride o2(304, recordSheet);
-    pq::ScopedEffectOverride o3(307, recordSheet);
+    repo.defaultBrushes = SolidImage(8, 8, Qt::red);
+    repo.pastelBrushes = SolidImage(8, 8, Qt::green);
+    host->customBitmap304 = SolidImage(8, 8, Qt::blue);
+    host->customCount304 = 7;
+    pq::ScopedEffectOverride o1(302, RecordSheet);
+    pq::ScopedEffectOverride o2(304, RecordSheet);
+    pq::ScopedEffectOverride o3(307, RecordSheet);
     gfx::Surface dest = gfx::Surface::make(8, 8);
 
-    pq::ProcessEffectOnSurface(host->SourceImage, dest, 304, 0, 0, 0, 0, 0, false);
-    EXPECT_TRUE(gSeenSheet.sameAs(repo.DefaultBrushes));
+    pq::ProcessEffectOnSurface(host->source, dest, 304, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(gSeenSheet.sameAs(repo.defaultBrushes));
     EXPECT_EQ(gSeenCount, 40);
 
-    host->CustomOn304 = true;
-    pq::ProcessEffectOnSurface(host->SourceImage, dest, 304, 0, 0, 0, 0, 0, false);
-    EXPECT_TRUE(gSeenSheet.sameAs(host->CustomBitmap304));
+    host->customOn304 = true;
+    pq::ProcessEffectOnSurface(host->source, dest, 304, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(gSeenSheet.sameAs(host->customBitmap304));
     EXPECT_EQ(gSeenCount, 7);
-    EXPECT_EQ(host->Shared->brushCount.load(), 7);
+    EXPECT_EQ(host->shared->brushCount.load(), 7);
 
-    repo.Brushes = repo.PastelBrushes;
-    pq::ProcessEffectOnSurface(host->SourceImage, dest, 307, 0, 0, 0, 0, 0, false);
-    EXPECT_TRUE(repo.Brushes.sameAs(repo.PastelBrushes)); // left as it was
-    host->CustomOn304 = false;
-    pq::ProcessEffectOnSurface(host->SourceImage, dest, 307, 0, 0, 0, 0, 0, false);
-    EXPECT_TRUE(repo.Brushes.sameAs(repo.DefaultBrushes));
+    repo.brushes = repo.pastelBrushes;
+    pq::ProcessEffectOnSurface(host->source, dest, 307, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(repo.brushes.sameAs(repo.pastelBrushes)); // left as it was
+    host->customOn304 = false;
+    pq::ProcessEffectOnSurface(host->source, dest, 307, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(repo.brushes.sameAs(repo.defaultBrushes));
 
-    pq::ProcessEffectOnSurface(host->SourceImage, dest, 302, 0, 0, 0, 0, 0, false);
-    EXPECT_TRUE(gSeenSheet.sameAs(repo.PastelBrushes));
+    pq::ProcessEffectOnSurface(host->source, dest, 302, 0, 0, 0, 0, 0, false);
+    EXPECT_TRUE(gSeenSheet.sameAs(repo.pastelBrushes));
     repo = saved;
     gSeenSheet = {};
 }
 
 TEST_F(RuntimeTest, AfterAbortProcessingARunEndsWithoutItsRoutineAndSavesTheDisplayedImage)
 {
-    pq::ScopedEffectOverride o(200, fillRed);
+    pq::ScopedEffectOverride o(200, FillRed);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     pq::AbortProcessing(); // the worker waits for its first UI step
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(gCalls, 0);
-    EXPECT_EQ(host->history.Count(), 1);
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
+    EXPECT_EQ(host->history.count(), 1);
+    EXPECT_EQ(host->effectNumber, -1);
 
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false); // clears the flag again
     ASSERT_TRUE(waitIdle());
@@ -491,53 +491,53 @@ TEST_F(RuntimeTest, AfterAbortProcessingARunEndsWithoutItsRoutineAndSavesTheDisp
 
 TEST_F(RuntimeTest, AFailingRoutineLeavesNoEntryAndPerformsTheDeferredClose)
 {
-    pq::ScopedEffectOverride o(200, throwing);
-    host->CloseRequested = true;
+    pq::ScopedEffectOverride o(200, Throwing);
+    host->closePending = true;
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(host->history.Count(), 0);
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
-    EXPECT_FALSE(host->CloseRequested);
-    EXPECT_EQ(host->CloseCalls, 1);
-    EXPECT_EQ(host->Messages, QStringList{"Effect failed: Cartoon (boom)"});
+    EXPECT_EQ(host->history.count(), 0);
+    EXPECT_EQ(host->effectNumber, -1);
+    EXPECT_FALSE(host->closePending);
+    EXPECT_EQ(host->closeCalls, 1);
+    EXPECT_EQ(host->messages, QStringList{"Effect failed: Cartoon (boom)"});
 }
 
 TEST_F(RuntimeTest, FailedFullRunsTellTheUserAndFailedPreviewsStaySilent)
 {
     {
-        pq::ScopedEffectOverride o(200, outOfMemory);
+        pq::ScopedEffectOverride o(200, OutOfMemory);
         pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
         ASSERT_TRUE(waitIdle());
-        EXPECT_TRUE(host->Messages.isEmpty());
+        EXPECT_TRUE(host->messages.isEmpty());
         pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
         ASSERT_TRUE(waitIdle());
-        EXPECT_EQ(host->Messages, QStringList{"Not enough memory to apply the effect."});
-        EXPECT_EQ(host->CurrentEffectNumber, -1);
+        EXPECT_EQ(host->messages, QStringList{"Not enough memory to apply the effect."});
+        EXPECT_EQ(host->effectNumber, -1);
     }
     // The next run works as usual.
-    pq::ScopedEffectOverride o(200, fillRed);
+    pq::ScopedEffectOverride o(200, FillRed);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(rgbAt(host->Image, 0, 0), 0xFF0000u);
-    EXPECT_EQ(host->Messages.size(), 1);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFF0000u);
+    EXPECT_EQ(host->messages.size(), 1);
 }
 
 TEST_F(RuntimeTest, OnceShutDownBeganNothingStartsUntilAHostIsInstalled)
 {
-    pq::ScopedEffectOverride failing(201, gatedThrowing);
+    pq::ScopedEffectOverride failing(201, GatedThrowing);
     pq::ProcessEffect(201, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
-    pq::ScopedEffectOverride o(200, fillRed);
+    pq::ScopedEffectOverride o(200, FillRed);
     pq::BeginEngineShutdown();
     gate.open(); // a failure while shutting down is only logged
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, true);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(gCalls, 0);
-    EXPECT_EQ(host->CurrentEffectNumber, -1);
-    EXPECT_TRUE(host->Messages.isEmpty());
+    EXPECT_EQ(host->effectNumber, -1);
+    EXPECT_TRUE(host->messages.isEmpty());
 
-    pq::setEngineHost(host.get()); // a new window
+    pq::SetEngineHost(host.get()); // a new window
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(gCalls, 1);
@@ -545,37 +545,37 @@ TEST_F(RuntimeTest, OnceShutDownBeganNothingStartsUntilAHostIsInstalled)
 
 TEST_F(RuntimeTest, WorkersEndWhenTheUiGoesAway)
 {
-    pq::ScopedEffectOverride o(200, gatedFillBlue);
+    pq::ScopedEffectOverride o(200, GatedFillBlue);
     pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
     bridge->shutdown(); // teardown: UI calls are refused from now on
     gate.open();
     for (int i = 0; i < 5000 && pq::EffectWorkerCount() > 0; ++i)
-        platform::sleepMs(1);
+        platform::SleepMs(1);
     EXPECT_EQ(pq::EffectWorkerCount(), 0);
-    host->CurrentEffectNumber = -1;
+    host->effectNumber = -1;
 }
 
 // ---- Runs and the thread pool ----
 
 TEST(EffectRunContext, PoolThreadsAnswerForTheirOwnRun)
 {
-    auto fields = pq::sharedFields();
+    auto fields = pq::SharedFields();
     auto full = pq::EffectRunContext::begin(false);
     auto preview = pq::EffectRunContext::begin(true);
-    fields->Cancel.request(); // Esc: aimed at the full run
+    fields->cancel.request(); // Esc: aimed at the full run
 
     std::atomic<int> previewCancelled{0}, fullNotCancelled{0};
     {
         platform::ScopedRunContext scope(preview.get());
-        platform::parallelForRange(0, 256, 1, [&](int, int) {
+        platform::ParallelForRange(0, 256, 1, [&](int, int) {
             if (pq::IsEffectCancelled())
                 ++previewCancelled;
         });
     }
     {
         platform::ScopedRunContext scope(full.get());
-        platform::parallelForRange(0, 256, 1, [&](int, int) {
+        platform::ParallelForRange(0, 256, 1, [&](int, int) {
             if (!pq::IsEffectCancelled())
                 ++fullNotCancelled;
         });
@@ -594,26 +594,26 @@ TEST(EffectRunContext, PoolThreadsAnswerForTheirOwnRun)
 // Esc has to stop the run afterwards all the same.
 TEST_F(RuntimeTest, APreviewSurfaceCallInsideAFullRunLeavesItCancellable)
 {
-    pq::ScopedEffectOverride o1(200, notePreview);
-    pq::ScopedEffectOverride o2(201, notePreviewThenThrow);
+    pq::ScopedEffectOverride o1(200, NotePreview);
+    pq::ScopedEffectOverride o2(201, NotePreviewThenThrow);
     for (const int number : {200, 201}) {
         SCOPED_TRACE(number == 200 ? "routine returns" : "routine throws");
         auto full = pq::EffectRunContext::begin(false);
-        ASSERT_EQ(full->fields, host->Shared);
+        ASSERT_EQ(full->fields, host->shared);
         platform::ScopedRunContext scope(full.get());
         gfx::Surface dest = gfx::Surface::make(16, 16);
         gRunPreview = -1;
         if (number == 200)
-            pq::ProcessEffectOnSurface(host->SourceImage, dest, number, 0, 0, 0, 0, 0, true);
+            pq::ProcessEffectOnSurface(host->source, dest, number, 0, 0, 0, 0, 0, true);
         else
-            EXPECT_THROW(pq::ProcessEffectOnSurface(host->SourceImage, dest, number, 0, 0, 0, 0, 0, true),
+            EXPECT_THROW(pq::ProcessEffectOnSurface(host->source, dest, number, 0, 0, 0, 0, 0, true),
                          std::runtime_error);
         EXPECT_EQ(gRunPreview, 1) << "the routine works as a preview";
-        EXPECT_EQ(pq::currentRun(), full.get());
+        EXPECT_EQ(pq::CurrentRun(), full.get());
         EXPECT_FALSE(full->preview);
 
         EXPECT_FALSE(pq::IsEffectCancelled());
-        host->Shared->Cancel.request();
+        host->shared->cancel.request();
         EXPECT_TRUE(pq::IsEffectCancelled());
         EXPECT_THROW(pq::CheckCancellation(), pq::EAbort);
     }
@@ -653,9 +653,9 @@ TEST(PreviewWindow, ZoomRoundsHalvesToEvenAndBadZoomsGiveNoWindow)
 
 TEST_F(RuntimeTest, TheCanvasStepFollowsEraseBackground)
 {
-    const gfx::Image opaque = solidImage(8, 8, Qt::gray);
-    const gfx::Image seeThrough = solidImage(8, 8, QColor(0, 0, 0, 128));
-    host->Image = solidImage(8, 8, Qt::red);
+    const gfx::Image opaque = SolidImage(8, 8, Qt::gray);
+    const gfx::Image seeThrough = SolidImage(8, 8, QColor(0, 0, 0, 128));
+    host->result = SolidImage(8, 8, Qt::red);
     gfx::Surface canvas = gfx::Surface::make(8, 8);
     auto full = pq::EffectRunContext::begin(false);
     platform::ScopedRunContext scope(full.get());
@@ -665,10 +665,10 @@ TEST_F(RuntimeTest, TheCanvasStepFollowsEraseBackground)
     pq::PrepareCanvas(seeThrough, canvas, false);
     EXPECT_EQ(canvas.row(3)[3], 0u);
 
-    host->EraseBackground = false;
+    host->eraseOn = false;
     pq::PrepareCanvas(opaque, canvas, false);
     EXPECT_EQ(canvas.row(3)[3], 0xFFFF0000u); // the current result underneath
-    full->backgroundImage = solidImage(8, 8, Qt::blue);
+    full->backgroundImage = SolidImage(8, 8, Qt::blue);
     pq::PrepareCanvas(opaque, canvas, false);
     EXPECT_EQ(canvas.row(3)[3], 0xFF0000FFu); // the brush's region instead
 

@@ -2,7 +2,7 @@
 
 namespace pqtest {
 
-gfx::Image solidImage(int w, int h, const QColor& color)
+gfx::Image SolidImage(int w, int h, const QColor& color)
 {
     gfx::Surface s = gfx::Surface::make(w, h);
     s.clear(color);

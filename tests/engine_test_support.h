@@ -25,16 +25,16 @@ namespace pqtest {
 // The main window as the engine sees it, with a real history.
 class FakeHost : public pq::HeadlessHost {
 public:
-    FakeHost() { History = &history; }
+    FakeHost() { undoHistory = &history; }
 
     pq::ImageHistory history;
     std::function<void(const QString&)> onMessage;
     std::function<void(int)> onEffectNumber;
     QString busyName = QStringLiteral("Cartoon");
 
-    void ShowMessage(const QString& text) override
+    void showMessage(const QString& text) override
     {
-        HeadlessHost::ShowMessage(text);
+        HeadlessHost::showMessage(text);
         if (onMessage)
             onMessage(text);
     }
@@ -66,7 +66,7 @@ public:
             }
             if (checkCancel)
                 pq::CheckCancellation();
-            platform::sleepMs(1);
+            platform::SleepMs(1);
         }
     }
     void open()
@@ -86,29 +86,29 @@ private:
     bool open_ = false;
 };
 
-gfx::Image solidImage(int w, int h, const QColor& color);
+gfx::Image SolidImage(int w, int h, const QColor& color);
 
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         bridge = std::make_shared<platform::ManualUiBridge>();
-        platform::setUiBridge(bridge);
+        platform::SetUiBridge(bridge);
         host = std::make_unique<FakeHost>();
-        pq::setEngineHost(host.get());
+        pq::SetEngineHost(host.get());
     }
 
     void TearDown() override
     {
         pq::AbortProcessing();
-        host->Shared->Cancel.request();
-        host->Shared->previewGeneration++;
+        host->shared->cancel.request();
+        host->shared->previewGeneration++;
         EXPECT_TRUE(waitIdle()) << "effect workers did not end";
-        host->history.WaitForEncoding();
-        pq::setEngineHost(nullptr);
+        host->history.waitForEncoding();
+        pq::SetEngineHost(nullptr);
         host.reset();
-        platform::setTickSource({});
-        platform::setUiBridge(nullptr);
+        platform::SetTickSource({});
+        platform::SetUiBridge(nullptr);
         bridge.reset();
     }
 
@@ -122,8 +122,8 @@ protected:
 
     void loadDocument(const gfx::Image& image)
     {
-        host->Image = image;
-        host->SourceImage = image;
+        host->result = image;
+        host->source = image;
     }
 
     std::shared_ptr<platform::ManualUiBridge> bridge;

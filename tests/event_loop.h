@@ -8,7 +8,7 @@
 namespace testloop {
 
 // Serves the Qt event loop until pred() holds; false after limitMs.
-inline bool processUntil(const std::function<bool()>& pred, int limitMs = 20000)
+inline bool ProcessUntil(const std::function<bool()>& pred, int limitMs = 20000)
 {
     QElapsedTimer clock;
     clock.start();

@@ -22,7 +22,7 @@ struct Shape {
     ShapeBlend blend = ShapeBlend::Multiply;
 };
 
-std::vector<Shape> randomShapes(int count, int w, int h, uint32_t seed)
+std::vector<Shape> RandomShapes(int count, int w, int h, uint32_t seed)
 {
     platform::Random rng(seed);
     std::vector<Shape> shapes(static_cast<size_t>(count));
@@ -34,18 +34,18 @@ std::vector<Shape> randomShapes(int count, int w, int h, uint32_t seed)
         s.len = rng.randomReal() * 40;
         s.width = rng.randomReal() * 5 - 0.5;
         s.bend = rng.randomReal() * 6 - 3;
-        s.color = testimg::premul(rng.random(256), rng.random(256), rng.random(256), rng.random(256));
+        s.color = testimg::Premul(rng.random(256), rng.random(256), rng.random(256), rng.random(256));
         s.blend = rng.random(3) != 0 ? ShapeBlend::Multiply : ShapeBlend::SrcOver;
     }
     return shapes;
 }
 
-double reach(const Shape& s)
+double Reach(const Shape& s)
 {
     return s.len + std::abs(s.bend) + std::abs(s.width) + 2;
 }
 
-void drawShape(BandCanvas& c, const Shape& s)
+void DrawShape(BandCanvas& c, const Shape& s)
 {
     const double dx = std::cos(s.a), dy = std::sin(s.a);
     const double h = s.len / 2;
@@ -82,29 +82,29 @@ void drawShape(BandCanvas& c, const Shape& s)
     }
 }
 
-gfx::Image drawAtOnce(const gfx::Image& background, const std::vector<Shape>& shapes)
+gfx::Image DrawAtOnce(const gfx::Image& background, const std::vector<Shape>& shapes)
 {
     gfx::Surface s = gfx::Surface::fromImage(background);
     BandCanvas canvas(s, 0, s.height());
     for (const Shape& shape : shapes)
-        drawShape(canvas, shape);
+        DrawShape(canvas, shape);
     return s.snapshot();
 }
 
-gfx::Image drawBanded(const gfx::Image& background, const std::vector<Shape>& shapes, int bandHeight)
+gfx::Image DrawBanded(const gfx::Image& background, const std::vector<Shape>& shapes, int bandHeight)
 {
     gfx::Surface s = gfx::Surface::fromImage(background);
     std::vector<gfx::RowSpan> rows;
     for (const Shape& shape : shapes)
-        rows.push_back(gfx::rowSpanOf(shape.y, shape.y, reach(shape)));
-    gfx::drawInBands(
-        s, rows, [&](BandCanvas& c, int i) { drawShape(c, shapes[size_t(i)]); }, bandHeight);
+        rows.push_back(gfx::RowSpanOf(shape.y, shape.y, Reach(shape)));
+    gfx::DrawInBands(
+        s, rows, [&](BandCanvas& c, int i) { DrawShape(c, shapes[size_t(i)]); }, bandHeight);
     return s.snapshot();
 }
 
 // Sum of coverage of an opaque black shape multiplied onto white, in pixels.
 template <typename Fn>
-double inkedArea(int w, int h, Fn&& draw)
+double InkedArea(int w, int h, Fn&& draw)
 {
     gfx::Surface s = gfx::Surface::make(w, h);
     s.clear(Qt::white);
@@ -113,30 +113,30 @@ double inkedArea(int w, int h, Fn&& draw)
     double sum = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            sum += (255 - testimg::channel(s.row(y)[x], 0)) / 255.0;
+            sum += (255 - testimg::Channel(s.row(y)[x], 0)) / 255.0;
     return sum;
 }
 
 TEST(BandedDraw, GivesThePictureOfOneCanvasWhateverTheBands)
 {
-    const gfx::Image background = testimg::makeNoise(173, 141, 3, false);
-    const std::vector<Shape> shapes = randomShapes(3000, 173, 141, 11);
-    const gfx::Image whole = drawAtOnce(background, shapes);
-    EXPECT_TRUE(testimg::isValidPremultiplied(whole));
+    const gfx::Image background = testimg::MakeNoise(173, 141, 3, false);
+    const std::vector<Shape> shapes = RandomShapes(3000, 173, 141, 11);
+    const gfx::Image whole = DrawAtOnce(background, shapes);
+    EXPECT_TRUE(testimg::IsValidPremultiplied(whole));
     for (int band : {1, 5, 16, 64, 400})
-        EXPECT_TRUE(testimg::imagesNear(whole, drawBanded(background, shapes, band))) << "band height " << band;
-    const gfx::Image serial = testimg::runSerially([&] { return drawBanded(background, shapes, 8); });
-    EXPECT_TRUE(testimg::imagesNear(whole, serial));
+        EXPECT_TRUE(testimg::ImagesNear(whole, DrawBanded(background, shapes, band))) << "band height " << band;
+    const gfx::Image serial = testimg::RunSerially([&] { return DrawBanded(background, shapes, 8); });
+    EXPECT_TRUE(testimg::ImagesNear(whole, serial));
 }
 
 TEST(BandedDraw, RowSpansAreConservativeAndSafe)
 {
-    const gfx::RowSpan r = gfx::rowSpanOf(10.2, 12.7, 1.5);
+    const gfx::RowSpan r = gfx::RowSpanOf(10.2, 12.7, 1.5);
     EXPECT_EQ(r.top, 8);
     EXPECT_EQ(r.bottom, 15);
-    const gfx::RowSpan bad = gfx::rowSpanOf(std::nan(""), 3.0, 1.0);
+    const gfx::RowSpan bad = gfx::RowSpanOf(std::nan(""), 3.0, 1.0);
     EXPECT_GT(bad.top, bad.bottom);
-    const gfx::RowSpan far = gfx::rowSpanOf(-1e300, 1e300, 1.0);
+    const gfx::RowSpan far = gfx::RowSpanOf(-1e300, 1e300, 1.0);
     EXPECT_LT(far.top, 0);
     EXPECT_GT(far.bottom, 100000);
 
@@ -145,7 +145,7 @@ TEST(BandedDraw, RowSpansAreConservativeAndSafe)
     gfx::Surface s = gfx::Surface::make(10, 10);
     int calls = 0;
     const std::vector<gfx::RowSpan> rows = {{-20, -5}, {12, 30}, {5, 4}, {-1'000'000'000, 1'000'000'000}};
-    gfx::drawInBands(
+    gfx::DrawInBands(
         s, rows, [&](BandCanvas&, int) { ++calls; }, 4);
     EXPECT_EQ(calls, 3);
 }
@@ -162,9 +162,9 @@ TEST(BandCanvas, CoverageMatchesTheAreaOfEachShape)
     EXPECT_EQ(s.row(6)[9], 0xFF000000u);
     EXPECT_EQ(s.row(2)[5], 0xFFFFFFFFu);
     EXPECT_EQ(s.row(5)[10], 0xFFFFFFFFu);
-    EXPECT_NEAR(testimg::channel(s.row(7)[5], 0), 128, 1);
+    EXPECT_NEAR(testimg::Channel(s.row(7)[5], 0), 128, 1);
 
-    const double rotated = inkedArea(60, 60, [](BandCanvas& c) {
+    const double rotated = InkedArea(60, 60, [](BandCanvas& c) {
         const QPointF quad[4] = {{10.3, 20.1}, {45.7, 40.2}, {42.2, 46.4}, {6.8, 26.3}};
         c.fillPolygon(quad, 0xFF000000u, ShapeBlend::Multiply);
     });
@@ -173,7 +173,7 @@ TEST(BandCanvas, CoverageMatchesTheAreaOfEachShape)
     EXPECT_NEAR(rotated, quadArea, 0.5);
 
     for (double r : {0.45, 0.8, 2.5, 9.3})
-        EXPECT_NEAR(inkedArea(40, 40,
+        EXPECT_NEAR(InkedArea(40, 40,
                               [&](BandCanvas& c) {
                                   c.fillCircle({20.3, 19.6}, r, 0xFF000000u, ShapeBlend::Multiply);
                               }),
@@ -186,7 +186,7 @@ TEST(BandCanvas, CoverageMatchesTheAreaOfEachShape)
         const QPointF line[3] = {{5.2, 7.1}, {20.4, 20.6}, {35.3, 9.9}};
         const double len = std::hypot(15.2, 13.5) + std::hypot(14.9, 10.7);
         const double area =
-            inkedArea(40, 30, [&](BandCanvas& c) { c.strokePolyline(line, w, 0xFF000000u, ShapeBlend::Multiply); });
+            InkedArea(40, 30, [&](BandCanvas& c) { c.strokePolyline(line, w, 0xFF000000u, ShapeBlend::Multiply); });
         const double ew = std::max(w, 1.0), expected = len * w + (w >= 1 ? M_PI * ew * ew / 4 : w * M_PI / 4);
         EXPECT_NEAR(area, expected, 0.12 * expected) << "width " << w;
     }
@@ -195,20 +195,20 @@ TEST(BandCanvas, CoverageMatchesTheAreaOfEachShape)
 TEST(BandCanvas, BlendsKeepPremultipliedPixelsAndHonourTheModes)
 {
     // Opaque paper: multiply by grey 18 at full coverage gives grey 18 * v / 255.
-    EXPECT_EQ(gfx::blendCoverage(0xFFFFFFFFu, 0xFF121212u, 255, ShapeBlend::Multiply), 0xFF121212u);
-    EXPECT_EQ(gfx::blendCoverage(0xFF808080u, 0xFF000000u, 0, ShapeBlend::Multiply), 0xFF808080u);
-    EXPECT_EQ(gfx::blendCoverage(0x00000000u, 0xFF102030u, 255, ShapeBlend::SrcOver), 0xFF102030u);
+    EXPECT_EQ(gfx::BlendCoverage(0xFFFFFFFFu, 0xFF121212u, 255, ShapeBlend::Multiply), 0xFF121212u);
+    EXPECT_EQ(gfx::BlendCoverage(0xFF808080u, 0xFF000000u, 0, ShapeBlend::Multiply), 0xFF808080u);
+    EXPECT_EQ(gfx::BlendCoverage(0x00000000u, 0xFF102030u, 255, ShapeBlend::SrcOver), 0xFF102030u);
     platform::Random rng(4);
     for (int i = 0; i < 20000; ++i) {
-        const gfx::Pixel d = testimg::premul(rng.random(256), rng.random(256), rng.random(256), rng.random(256));
-        const gfx::Pixel c = testimg::premul(rng.random(256), rng.random(256), rng.random(256), rng.random(256));
+        const gfx::Pixel d = testimg::Premul(rng.random(256), rng.random(256), rng.random(256), rng.random(256));
+        const gfx::Pixel c = testimg::Premul(rng.random(256), rng.random(256), rng.random(256), rng.random(256));
         for (ShapeBlend b : {ShapeBlend::SrcOver, ShapeBlend::Multiply}) {
-            const gfx::Pixel p = gfx::blendCoverage(d, c, rng.random(256), b);
-            const int a = testimg::channel(p, 3);
-            ASSERT_LE(testimg::channel(p, 0), a);
-            ASSERT_LE(testimg::channel(p, 1), a);
-            ASSERT_LE(testimg::channel(p, 2), a);
-            ASSERT_GE(a, testimg::channel(d, 3));
+            const gfx::Pixel p = gfx::BlendCoverage(d, c, rng.random(256), b);
+            const int a = testimg::Channel(p, 3);
+            ASSERT_LE(testimg::Channel(p, 0), a);
+            ASSERT_LE(testimg::Channel(p, 1), a);
+            ASSERT_LE(testimg::Channel(p, 2), a);
+            ASSERT_GE(a, testimg::Channel(d, 3));
         }
     }
 }

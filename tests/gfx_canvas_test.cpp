@@ -18,17 +18,17 @@ using namespace testimg;
 
 namespace {
 
-double luminance(Pixel p)
+double Luminance(Pixel p)
 {
-    return 0.3 * channel(p, 2) + 0.59 * channel(p, 1) + 0.11 * channel(p, 0);
+    return 0.3 * Channel(p, 2) + 0.59 * Channel(p, 1) + 0.11 * Channel(p, 0);
 }
 
 } // namespace
 
 TEST(GfxCanvas, MitchellRotationKeepsConstantInterior)
 {
-    const Pixel colour = premul(220, 140, 60);
-    const Image image = makeSolid(120, 80, colour);
+    const Pixel colour = Premul(220, 140, 60);
+    const Image image = MakeSolid(120, 80, colour);
     Surface surface = Surface::make(200, 200);
     QTransform placed;
     {
@@ -39,7 +39,7 @@ TEST(GfxCanvas, MitchellRotationKeepsConstantInterior)
         placed = canvas.transform();
     }
     const Image out = surface.snapshot();
-    EXPECT_TRUE(isValidPremultiplied(out));
+    EXPECT_TRUE(IsValidPremultiplied(out));
     const QTransform inv = placed.inverted();
     int interior = 0;
     for (int y = 0; y < 200; ++y)
@@ -59,8 +59,8 @@ TEST(GfxCanvas, ZoomedMitchellDrawIsLimitedToTheSurface)
 {
     // 40x zoom of a 1700-pixel-wide image: 68000 device pixels across, more
     // than an image may have; only the visible part is resampled.
-    const Pixel colour = premul(10, 200, 90);
-    const Image image = makeSolid(1700, 2, colour);
+    const Pixel colour = Premul(10, 200, 90);
+    const Image image = MakeSolid(1700, 2, colour);
     Surface surface = Surface::make(50, 50);
     {
         Canvas canvas(surface);
@@ -76,32 +76,32 @@ TEST(GfxCanvas, ZoomedMitchellDrawIsLimitedToTheSurface)
 
 TEST(GfxCanvas, ColorBlendKeepsDestinationLuminance)
 {
-    const Image greys = makeImage(64, 64, [](int x, int y) {
+    const Image greys = MakeImage(64, 64, [](int x, int y) {
         const int v = (x * 4 + y) % 256;
-        return premul(v, v, v);
+        return Premul(v, v, v);
     });
     Surface surface = Surface::fromImage(greys);
     {
         Canvas canvas(surface);
         const Paint paint = Paint::fill(QColor(0, 0, 0, 255), BlendMode::Color);
-        canvas.drawImage(makeNoise(64, 64, 42), 0, 0, Sampling::Nearest, &paint);
+        canvas.drawImage(MakeNoise(64, 64, 42), 0, 0, Sampling::Nearest, &paint);
     }
     const Image out = surface.snapshot();
-    EXPECT_TRUE(isValidPremultiplied(out));
+    EXPECT_TRUE(IsValidPremultiplied(out));
     int coloured = 0;
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             const Pixel p = out.pixel(x, y);
-            ASSERT_NEAR(luminance(p), luminance(greys.pixel(x, y)), 1.0) << x << "," << y;
-            ASSERT_EQ(channel(p, 3), 255);
-            coloured += channel(p, 0) != channel(p, 2);
+            ASSERT_NEAR(Luminance(p), Luminance(greys.pixel(x, y)), 1.0) << x << "," << y;
+            ASSERT_EQ(Channel(p, 3), 255);
+            coloured += Channel(p, 0) != Channel(p, 2);
         }
     EXPECT_GT(coloured, 2000); // the hue came from the drawn image
 }
 
 TEST(GfxCanvas, TranslucentSrcOverFillIsValidPremultiplied)
 {
-    Surface surface = Surface::fromImage(makeNoise(80, 60, 5, false));
+    Surface surface = Surface::fromImage(MakeNoise(80, 60, 5, false));
     Surface blue = Surface::make(80, 60);
     blue.clear(QColor(0, 0, 255));
     for (Surface* s : {&surface, &blue}) {
@@ -111,29 +111,29 @@ TEST(GfxCanvas, TranslucentSrcOverFillIsValidPremultiplied)
         canvas.rotateDegrees(10);
         canvas.drawRect(QRectF(5.5, 3.25, 30, 20), paint);
     }
-    EXPECT_TRUE(isValidPremultiplied(surface.snapshot()));
+    EXPECT_TRUE(IsValidPremultiplied(surface.snapshot()));
     const Image over = blue.snapshot();
-    EXPECT_TRUE(isValidPremultiplied(over));
+    EXPECT_TRUE(IsValidPremultiplied(over));
     // Centre of the circle: half red-orange over opaque blue.
     const Pixel p = over.pixel(40, 30);
-    EXPECT_EQ(channel(p, 3), 255);
-    EXPECT_NEAR(channel(p, 2), 100, 2);
-    EXPECT_NEAR(channel(p, 1), 25, 2);
-    EXPECT_NEAR(channel(p, 0), 15 + 127, 2);
+    EXPECT_EQ(Channel(p, 3), 255);
+    EXPECT_NEAR(Channel(p, 2), 100, 2);
+    EXPECT_NEAR(Channel(p, 1), 25, 2);
+    EXPECT_NEAR(Channel(p, 0), 15 + 127, 2);
 }
 
 TEST(GfxBlend, MultiplyAndScreenOnKnownValues)
 {
-    const Pixel dst = premul(200, 100, 50), src = premul(128, 255, 0);
-    EXPECT_EQ(hex(gfx::blendPixel(dst, src, BlendMode::Multiply)), hex(premul(100, 100, 0)));
-    EXPECT_EQ(hex(gfx::blendPixel(dst, src, BlendMode::Screen)), hex(premul(228, 255, 50)));
+    const Pixel dst = Premul(200, 100, 50), src = Premul(128, 255, 0);
+    EXPECT_EQ(Hex(gfx::BlendPixel(dst, src, BlendMode::Multiply)), Hex(Premul(100, 100, 0)));
+    EXPECT_EQ(Hex(gfx::BlendPixel(dst, src, BlendMode::Screen)), Hex(Premul(228, 255, 50)));
 
     // Half-transparent red over opaque blue.
-    const Pixel red = premul(255, 0, 0, 128), blueDst = premul(0, 0, 255);
-    EXPECT_EQ(hex(gfx::blendPixel(blueDst, red, BlendMode::Multiply)), hex(premul(0, 0, 127)));
-    EXPECT_EQ(hex(gfx::blendPixel(blueDst, red, BlendMode::Screen)), hex(premul(128, 0, 255)));
+    const Pixel red = Premul(255, 0, 0, 128), blueDst = Premul(0, 0, 255);
+    EXPECT_EQ(Hex(gfx::BlendPixel(blueDst, red, BlendMode::Multiply)), Hex(Premul(0, 0, 127)));
+    EXPECT_EQ(Hex(gfx::BlendPixel(blueDst, red, BlendMode::Screen)), Hex(Premul(128, 0, 255)));
 
     // Over transparent destinations the source passes unchanged.
-    EXPECT_EQ(gfx::blendPixel(0, red, BlendMode::Multiply), red);
-    EXPECT_EQ(gfx::blendPixel(0, red, BlendMode::Screen), red);
+    EXPECT_EQ(gfx::BlendPixel(0, red, BlendMode::Multiply), red);
+    EXPECT_EQ(gfx::BlendPixel(0, red, BlendMode::Screen), red);
 }

@@ -20,19 +20,19 @@ namespace {
 
 using Plane = std::vector<std::array<double, 4>>;
 
-Plane toPlane(const Image& image)
+Plane ToPlane(const Image& image)
 {
     Plane p(size_t(image.width()) * image.height());
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             for (int c = 0; c < 4; ++c)
-                p[size_t(y) * image.width() + x][c] = channel(image.pixel(x, y), c);
+                p[size_t(y) * image.width() + x][c] = Channel(image.pixel(x, y), c);
     return p;
 }
 
-Image fromPlane(const Plane& p, int width, int height)
+Image FromPlane(const Plane& p, int width, int height)
 {
-    return makeImage(width, height, [&](int x, int y) {
+    return MakeImage(width, height, [&](int x, int y) {
         const auto& v = p[size_t(y) * width + x];
         const int a = std::clamp(int(std::nearbyint(v[3])), 0, 255);
         Pixel out = Pixel(a) << 24;
@@ -45,7 +45,7 @@ Image fromPlane(const Plane& p, int width, int height)
 // One line filtered by a list of (offset, weight) kernels applied in turn.
 using Taps = std::vector<std::pair<int, double>>;
 
-std::vector<Taps> blurKernels(double sigma)
+std::vector<Taps> BlurKernels(double sigma)
 {
     if (sigma < 2.0) {
         const int r = std::max(1, int(std::ceil(3 * sigma)));
@@ -70,7 +70,7 @@ std::vector<Taps> blurKernels(double sigma)
 }
 
 // Filters along x (or y) on an infinitely extended line.
-Plane filterAxis(const Plane& in, int width, int height, bool alongX, const std::vector<Taps>& kernels, EdgeMode edge)
+Plane FilterAxis(const Plane& in, int width, int height, bool alongX, const std::vector<Taps>& kernels, EdgeMode edge)
 {
     const int n = alongX ? width : height, lines = alongX ? height : width;
     int reach = 0;
@@ -102,19 +102,19 @@ Plane filterAxis(const Plane& in, int width, int height, bool alongX, const std:
     return out;
 }
 
-Image referenceBlur(const Image& src, double sx, double sy, EdgeMode edge)
+Image ReferenceBlur(const Image& src, double sx, double sy, EdgeMode edge)
 {
-    Plane p = toPlane(src);
+    Plane p = ToPlane(src);
     if (sx > 0)
-        p = filterAxis(p, src.width(), src.height(), true, blurKernels(sx), edge);
+        p = FilterAxis(p, src.width(), src.height(), true, BlurKernels(sx), edge);
     if (sy > 0)
-        p = filterAxis(p, src.width(), src.height(), false, blurKernels(sy), edge);
-    return fromPlane(p, src.width(), src.height());
+        p = FilterAxis(p, src.width(), src.height(), false, BlurKernels(sy), edge);
+    return FromPlane(p, src.width(), src.height());
 }
 
-Image referenceConvolve(const Image& src, const std::array<float, 9>& k, bool convolveAlpha, EdgeMode edge)
+Image ReferenceConvolve(const Image& src, const std::array<float, 9>& k, bool convolveAlpha, EdgeMode edge)
 {
-    return makeImage(src.width(), src.height(), [&](int x, int y) {
+    return MakeImage(src.width(), src.height(), [&](int x, int y) {
         double acc[4] = {0, 0, 0, 0};
         for (int j = 0; j < 3; ++j)
             for (int i = 0; i < 3; ++i) {
@@ -123,13 +123,13 @@ Image referenceConvolve(const Image& src, const std::array<float, 9>& k, bool co
                 if (outside && edge == EdgeMode::Decal)
                     continue;
                 const Pixel p = src.pixel(std::clamp(sx, 0, src.width() - 1), std::clamp(sy, 0, src.height() - 1));
-                const int a = channel(p, 3);
+                const int a = Channel(p, 3);
                 for (int c = 0; c < 4; ++c) {
-                    const double v = convolveAlpha || c == 3 ? channel(p, c) : (a ? channel(p, c) * 255.0 / a : 0);
+                    const double v = convolveAlpha || c == 3 ? Channel(p, c) : (a ? Channel(p, c) * 255.0 / a : 0);
                     acc[c] += k[size_t(3 * j + i)] * v;
                 }
             }
-        const int a = convolveAlpha ? std::clamp(int(std::nearbyint(acc[3])), 0, 255) : channel(src.pixel(x, y), 3);
+        const int a = convolveAlpha ? std::clamp(int(std::nearbyint(acc[3])), 0, 255) : Channel(src.pixel(x, y), 3);
         Pixel out = Pixel(a) << 24;
         for (int c = 0; c < 3; ++c) {
             const double v = convolveAlpha ? acc[c] : std::clamp(acc[c], 0.0, 255.0) * a / 255.0;
@@ -139,16 +139,16 @@ Image referenceConvolve(const Image& src, const std::array<float, 9>& k, bool co
     });
 }
 
-int64_t channelSum(const Image& image, int c)
+int64_t ChannelSum(const Image& image, int c)
 {
     int64_t sum = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            sum += channel(image.pixel(x, y), c);
+            sum += Channel(image.pixel(x, y), c);
     return sum;
 }
 
-std::array<float, 9> sharpen(float a)
+std::array<float, 9> Sharpen(float a)
 {
     return {0, -a, 0, -a, 1 + 4 * a, -a, 0, -a, 0};
 }
@@ -161,10 +161,10 @@ constexpr std::array<float, 20> kIdentityMatrix = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0,
 
 TEST(GfxBlur, ConstantStaysConstantWithClamp)
 {
-    for (const Pixel colour : {premul(250, 128, 3), premul(40, 90, 200, 77)}) {
-        const Image src = makeSolid(57, 43, colour);
+    for (const Pixel colour : {Premul(250, 128, 3), Premul(40, 90, 200, 77)}) {
+        const Image src = MakeSolid(57, 43, colour);
         for (const float sigma : {0.4f, 1.5f, 2.0f, 7.3f, 60.0f})
-            EXPECT_TRUE(imagesNear(src, gfx::gaussianBlur(src, sigma, sigma * 0.7f, EdgeMode::Clamp)))
+            EXPECT_TRUE(ImagesNear(src, gfx::GaussianBlur(src, sigma, sigma * 0.7f, EdgeMode::Clamp)))
                 << "sigma " << sigma;
     }
 }
@@ -176,21 +176,21 @@ TEST(GfxBlur, ImpulseKeepsItsWeightAndCentre)
         // blurred values stay well above the rounding step.
         const int b = sigma < 6 ? 4 : 12;
         const int weight = b * b * 255;
-        const Image src = makeImage(120, 120, [&](int x, int y) {
-            return std::abs(2 * x - 119) < b && std::abs(2 * y - 119) < b ? premul(255, 255, 255) : 0u;
+        const Image src = MakeImage(120, 120, [&](int x, int y) {
+            return std::abs(2 * x - 119) < b && std::abs(2 * y - 119) < b ? Premul(255, 255, 255) : 0u;
         });
-        ASSERT_EQ(channelSum(src, 3), weight);
-        const Image out = gfx::gaussianBlur(src, sigma, sigma, EdgeMode::Decal);
-        ASSERT_TRUE(isValidPremultiplied(out));
+        ASSERT_EQ(ChannelSum(src, 3), weight);
+        const Image out = gfx::GaussianBlur(src, sigma, sigma, EdgeMode::Decal);
+        ASSERT_TRUE(IsValidPremultiplied(out));
         for (int c = 0; c < 4; ++c)
-            EXPECT_NEAR(double(channelSum(out, c)), weight, weight * 0.01) << "sigma " << sigma;
+            EXPECT_NEAR(double(ChannelSum(out, c)), weight, weight * 0.01) << "sigma " << sigma;
         // Symmetric about the block's centre, and as wide as the sigma says.
         double var = 0, total = 0;
         for (int y = 0; y < 120; ++y)
             for (int x = 0; x < 120; ++x) {
-                const int a = channel(out.pixel(x, y), 3);
-                ASSERT_NEAR(a, channel(out.pixel(119 - x, y), 3), 1) << x << "," << y << " sigma " << sigma;
-                ASSERT_NEAR(a, channel(out.pixel(x, 119 - y), 3), 1) << x << "," << y << " sigma " << sigma;
+                const int a = Channel(out.pixel(x, y), 3);
+                ASSERT_NEAR(a, Channel(out.pixel(119 - x, y), 3), 1) << x << "," << y << " sigma " << sigma;
+                ASSERT_NEAR(a, Channel(out.pixel(x, 119 - y), 3), 1) << x << "," << y << " sigma " << sigma;
                 var += a * (x - 59.5) * (x - 59.5);
                 total += a;
             }
@@ -203,125 +203,125 @@ TEST(GfxBlur, ImpulseKeepsItsWeightAndCentre)
 
 TEST(GfxBlur, MatchesSlowReference)
 {
-    const Image src = makeNoise(47, 39, 17, false);
+    const Image src = MakeNoise(47, 39, 17, false);
     for (const EdgeMode edge : {EdgeMode::Clamp, EdgeMode::Decal})
         for (const auto& [sx, sy] : {std::pair{1.3f, 0.6f}, std::pair{2.6f, 4.0f}, std::pair{9.0f, 0.0f},
                                     std::pair{0.0f, 25.0f}})
-            EXPECT_TRUE(imagesNear(referenceBlur(src, sx, sy, edge), gfx::gaussianBlur(src, sx, sy, edge), 1))
+            EXPECT_TRUE(ImagesNear(ReferenceBlur(src, sx, sy, edge), gfx::GaussianBlur(src, sx, sy, edge), 1))
                 << sx << "," << sy << " edge " << int(edge);
 }
 
 TEST(GfxBlur, DecalFadesTheBorder)
 {
-    const Image src = makeSolid(40, 40, premul(255, 255, 255));
-    const Image out = gfx::gaussianBlur(src, 3, 3, EdgeMode::Decal);
+    const Image src = MakeSolid(40, 40, Premul(255, 255, 255));
+    const Image out = gfx::GaussianBlur(src, 3, 3, EdgeMode::Decal);
     EXPECT_EQ(out.pixel(20, 20), src.pixel(20, 20));
-    EXPECT_NEAR(channel(out.pixel(0, 20), 3), 140, 20); // about half the kernel outside
-    EXPECT_NEAR(channel(out.pixel(0, 0), 3), 80, 20);
-    EXPECT_TRUE(isValidPremultiplied(out));
+    EXPECT_NEAR(Channel(out.pixel(0, 20), 3), 140, 20); // about half the kernel outside
+    EXPECT_NEAR(Channel(out.pixel(0, 0), 3), 80, 20);
+    EXPECT_TRUE(IsValidPremultiplied(out));
 }
 
 TEST(GfxBlur, ZeroSigmaLeavesAxisAlone)
 {
-    const Image stripes = makeImage(33, 21, [](int x, int) { return premul(x * 7, 255 - x * 7, 9); });
-    EXPECT_TRUE(imagesNear(stripes, gfx::gaussianBlur(stripes, 0, 6, EdgeMode::Clamp)));
-    EXPECT_TRUE(imagesNear(stripes, gfx::gaussianBlur(stripes, -1, -1, EdgeMode::Decal)));
-    const Image noise = makeNoise(20, 20, 2, false);
-    EXPECT_TRUE(imagesNear(noise, gfx::gaussianBlur(noise, 0, 0)));
+    const Image stripes = MakeImage(33, 21, [](int x, int) { return Premul(x * 7, 255 - x * 7, 9); });
+    EXPECT_TRUE(ImagesNear(stripes, gfx::GaussianBlur(stripes, 0, 6, EdgeMode::Clamp)));
+    EXPECT_TRUE(ImagesNear(stripes, gfx::GaussianBlur(stripes, -1, -1, EdgeMode::Decal)));
+    const Image noise = MakeNoise(20, 20, 2, false);
+    EXPECT_TRUE(ImagesNear(noise, gfx::GaussianBlur(noise, 0, 0)));
 }
 
 TEST(GfxBlur, InPlaceMatchesImageVersion)
 {
-    const Image src = makeNoise(70, 45, 8, false);
+    const Image src = MakeNoise(70, 45, 8, false);
     for (const auto& [sx, sy] : {std::pair{3.5f, 1.0f}, std::pair{0.0f, 4.0f}, std::pair{6.0f, 0.0f}}) {
         gfx::Surface surface = gfx::Surface::fromImage(src);
-        ASSERT_TRUE(gfx::gaussianBlur(surface, sx, sy, EdgeMode::Clamp));
-        EXPECT_TRUE(imagesNear(gfx::gaussianBlur(src, sx, sy, EdgeMode::Clamp), surface.snapshot()));
+        ASSERT_TRUE(gfx::GaussianBlur(surface, sx, sy, EdgeMode::Clamp));
+        EXPECT_TRUE(ImagesNear(gfx::GaussianBlur(src, sx, sy, EdgeMode::Clamp), surface.snapshot()));
     }
 }
 
 TEST(GfxBlur, RejectsBadInputAndBoundsHugeSigma)
 {
-    const Image src = makeNoise(9, 9, 1);
-    EXPECT_TRUE(gfx::gaussianBlur(Image(), 2, 2).isNull());
-    EXPECT_TRUE(gfx::gaussianBlur(src, std::nanf(""), 2).isNull());
+    const Image src = MakeNoise(9, 9, 1);
+    EXPECT_TRUE(gfx::GaussianBlur(Image(), 2, 2).isNull());
+    EXPECT_TRUE(gfx::GaussianBlur(src, std::nanf(""), 2).isNull());
     gfx::Surface none;
-    EXPECT_FALSE(gfx::gaussianBlur(none, 1, 1, EdgeMode::Clamp));
+    EXPECT_FALSE(gfx::GaussianBlur(none, 1, 1, EdgeMode::Clamp));
     // An absurd sigma is capped: the result is the (clamped) mean colour.
-    const Image flat = makeSolid(9, 9, premul(10, 20, 30));
-    EXPECT_TRUE(imagesNear(flat, gfx::gaussianBlur(flat, 1e30f, INFINITY, EdgeMode::Clamp)));
-    EXPECT_TRUE(isValidPremultiplied(gfx::gaussianBlur(src, 1e30f, 1e30f, EdgeMode::Decal)));
+    const Image flat = MakeSolid(9, 9, Premul(10, 20, 30));
+    EXPECT_TRUE(ImagesNear(flat, gfx::GaussianBlur(flat, 1e30f, INFINITY, EdgeMode::Clamp)));
+    EXPECT_TRUE(IsValidPremultiplied(gfx::GaussianBlur(src, 1e30f, 1e30f, EdgeMode::Decal)));
 }
 
 // ---- 3 x 3 convolution ----
 
 TEST(GfxConvolve, ZeroSharpenAndIdentityChangeNothing)
 {
-    const Image src = makeNoise(37, 23, 12, false);
+    const Image src = MakeNoise(37, 23, 12, false);
     for (const bool alpha : {false, true})
         for (const EdgeMode edge : {EdgeMode::Clamp, EdgeMode::Decal})
-            EXPECT_TRUE(imagesNear(src, gfx::convolve3x3(src, sharpen(0), 1, 0, alpha, edge)))
+            EXPECT_TRUE(ImagesNear(src, gfx::Convolve3x3(src, Sharpen(0), 1, 0, alpha, edge)))
                 << "alpha " << alpha << " edge " << int(edge);
 }
 
 TEST(GfxConvolve, MatchesSlowReference)
 {
-    const Image src = makeNoise(31, 29, 13, false);
+    const Image src = MakeNoise(31, 29, 13, false);
     const std::array<float, 9> blurry = {1 / 16.f, 2 / 16.f, 1 / 16.f, 2 / 16.f, 4 / 16.f,
                                          2 / 16.f, 1 / 16.f, 2 / 16.f, 1 / 16.f};
     for (const bool alpha : {false, true})
         for (const EdgeMode edge : {EdgeMode::Clamp, EdgeMode::Decal})
-            for (const auto& k : {sharpen(0.4f), sharpen(1.0f), blurry}) {
-                const Image out = gfx::convolve3x3(src, k, 1, 0, alpha, edge);
-                EXPECT_TRUE(isValidPremultiplied(out));
-                EXPECT_TRUE(imagesNear(referenceConvolve(src, k, alpha, edge), out, 1))
+            for (const auto& k : {Sharpen(0.4f), Sharpen(1.0f), blurry}) {
+                const Image out = gfx::Convolve3x3(src, k, 1, 0, alpha, edge);
+                EXPECT_TRUE(IsValidPremultiplied(out));
+                EXPECT_TRUE(ImagesNear(ReferenceConvolve(src, k, alpha, edge), out, 1))
                     << "alpha " << alpha << " edge " << int(edge);
             }
 }
 
 TEST(GfxConvolve, KernelIsNotFlippedAndGainBiasApply)
 {
-    const Image src = makeRamp(16, 16);
+    const Image src = MakeRamp(16, 16);
     // Only the right-hand neighbour: every pixel takes the one to its right.
-    const Image shifted = gfx::convolve3x3(src, {0, 0, 0, 0, 0, 1, 0, 0, 0}, 1, 0, true, EdgeMode::Clamp);
+    const Image shifted = gfx::Convolve3x3(src, {0, 0, 0, 0, 0, 1, 0, 0, 0}, 1, 0, true, EdgeMode::Clamp);
     for (int x = 0; x < 16; ++x)
         EXPECT_EQ(shifted.pixel(x, 5), src.pixel(std::min(x + 1, 15), 5)) << x;
     // Gain 0 and bias 0.5: flat mid-grey colour, alpha kept.
-    const Image grey = gfx::convolve3x3(makeNoise(8, 8, 3), sharpen(0.3f), 0, 0.5f, false, EdgeMode::Clamp);
-    EXPECT_TRUE(imagesNear(makeSolid(8, 8, premul(128, 128, 128)), grey, 1));
-    EXPECT_TRUE(gfx::convolve3x3(src, {0, 0, 0, 0, NAN, 0, 0, 0, 0}).isNull());
-    EXPECT_TRUE(gfx::convolve3x3(Image(), sharpen(1)).isNull());
+    const Image grey = gfx::Convolve3x3(MakeNoise(8, 8, 3), Sharpen(0.3f), 0, 0.5f, false, EdgeMode::Clamp);
+    EXPECT_TRUE(ImagesNear(MakeSolid(8, 8, Premul(128, 128, 128)), grey, 1));
+    EXPECT_TRUE(gfx::Convolve3x3(src, {0, 0, 0, 0, NAN, 0, 0, 0, 0}).isNull());
+    EXPECT_TRUE(gfx::Convolve3x3(Image(), Sharpen(1)).isNull());
 }
 
 // ---- colour matrix ----
 
 TEST(GfxColorMatrix, IdentityChangesNothing)
 {
-    const Image src = makeNoise(41, 27, 31, false);
-    EXPECT_TRUE(imagesNear(src, gfx::colorMatrix(src, kIdentityMatrix)));
+    const Image src = MakeNoise(41, 27, 31, false);
+    EXPECT_TRUE(ImagesNear(src, gfx::ColorMatrix(src, kIdentityMatrix)));
 }
 
 TEST(GfxColorMatrix, AppliesToUnpremultipliedChannels)
 {
     // Red and blue swapped.
     const std::array<float, 20> swap = {0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
-    const Image src = makeNoise(20, 20, 4, false);
-    const Image swapped = gfx::colorMatrix(src, swap);
+    const Image src = MakeNoise(20, 20, 4, false);
+    const Image swapped = gfx::ColorMatrix(src, swap);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) {
             const Pixel s = src.pixel(x, y), d = swapped.pixel(x, y);
-            ASSERT_EQ(channel(d, 0), channel(s, 2));
-            ASSERT_EQ(channel(d, 2), channel(s, 0));
-            ASSERT_EQ(channel(d, 1), channel(s, 1));
-            ASSERT_EQ(channel(d, 3), channel(s, 3));
+            ASSERT_EQ(Channel(d, 0), Channel(s, 2));
+            ASSERT_EQ(Channel(d, 2), Channel(s, 0));
+            ASSERT_EQ(Channel(d, 1), Channel(s, 1));
+            ASSERT_EQ(Channel(d, 3), Channel(s, 3));
         }
     // White whose alpha is the darkness: a grey of 100 gives alpha 155,
     // and a transparent pixel (read as black) becomes opaque white.
     const std::array<float, 20> stamp = {0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -0.299f, -0.587f, -0.114f, 0, 1};
-    const Image greys = makeImage(2, 1, [](int x, int) { return x == 0 ? premul(100, 100, 100) : 0u; });
-    const Image marks = gfx::colorMatrix(greys, stamp);
-    EXPECT_EQ(marks.pixel(0, 0), premul(255, 255, 255, 155));
-    EXPECT_EQ(marks.pixel(1, 0), premul(255, 255, 255, 255));
+    const Image greys = MakeImage(2, 1, [](int x, int) { return x == 0 ? Premul(100, 100, 100) : 0u; });
+    const Image marks = gfx::ColorMatrix(greys, stamp);
+    EXPECT_EQ(marks.pixel(0, 0), Premul(255, 255, 255, 155));
+    EXPECT_EQ(marks.pixel(1, 0), Premul(255, 255, 255, 255));
 }
 
 TEST(GfxColorMatrix, ClampsToValidPixels)
@@ -332,72 +332,72 @@ TEST(GfxColorMatrix, ClampsToValidPixels)
                                      0.213f * (1 - s), 0.715f * (1 - s) + s, 0.072f * (1 - s), 0, 0.2f,
                                      0.213f * (1 - s), 0.715f * (1 - s), 0.072f * (1 - s) + s, 0, 0.2f,
                                      0, 0, 0, 1.5f, 0};
-    const Image out = gfx::colorMatrix(makeNoise(30, 30, 6, false), m);
-    EXPECT_TRUE(isValidPremultiplied(out));
-    EXPECT_TRUE(gfx::colorMatrix(Image(), m).isNull());
+    const Image out = gfx::ColorMatrix(MakeNoise(30, 30, 6, false), m);
+    EXPECT_TRUE(IsValidPremultiplied(out));
+    EXPECT_TRUE(gfx::ColorMatrix(Image(), m).isNull());
 }
 
 // ---- drop shadow ----
 
 TEST(GfxDropShadow, HardShadowIsTheShiftedAlpha)
 {
-    const Image square = makeImage(30, 30, [](int x, int y) {
-        return x >= 5 && x < 15 && y >= 5 && y < 15 ? premul(200, 40, 40) : 0u;
+    const Image square = MakeImage(30, 30, [](int x, int y) {
+        return x >= 5 && x < 15 && y >= 5 && y < 15 ? Premul(200, 40, 40) : 0u;
     });
-    const Image shadow = gfx::dropShadow(square, 4, 6, 0, 0, QColor(0, 0, 255, 128), true);
-    EXPECT_TRUE(imagesNear(makeImage(30, 30, [](int x, int y) {
-                               return x >= 9 && x < 19 && y >= 11 && y < 21 ? premul(0, 0, 255, 128) : 0u;
+    const Image shadow = gfx::DropShadow(square, 4, 6, 0, 0, QColor(0, 0, 255, 128), true);
+    EXPECT_TRUE(ImagesNear(MakeImage(30, 30, [](int x, int y) {
+                               return x >= 9 && x < 19 && y >= 11 && y < 21 ? Premul(0, 0, 255, 128) : 0u;
                            }),
                            shadow));
     // Drawn under the image: the square stays on top.
-    const Image both = gfx::dropShadow(square, 4, 6, 0, 0, QColor(0, 0, 255, 128));
+    const Image both = gfx::DropShadow(square, 4, 6, 0, 0, QColor(0, 0, 255, 128));
     EXPECT_EQ(both.pixel(10, 10), square.pixel(10, 10));
-    EXPECT_EQ(both.pixel(17, 19), premul(0, 0, 255, 128));
+    EXPECT_EQ(both.pixel(17, 19), Premul(0, 0, 255, 128));
     EXPECT_EQ(both.pixel(2, 2), 0u);
 }
 
 TEST(GfxDropShadow, SoftAndFractionalShadowsAreValid)
 {
-    const Image src = makeNoise(40, 30, 77, false);
-    const Image out = gfx::dropShadow(src, 2.5f, -1.25f, 3, 1, QColor(0, 0, 0, 191));
-    EXPECT_TRUE(isValidPremultiplied(out));
+    const Image src = MakeNoise(40, 30, 77, false);
+    const Image out = gfx::DropShadow(src, 2.5f, -1.25f, 3, 1, QColor(0, 0, 0, 191));
+    EXPECT_TRUE(IsValidPremultiplied(out));
     // Half a pixel right: an opaque column becomes two half-alpha columns.
-    const Image column = makeImage(9, 3, [](int x, int) { return x == 4 ? premul(9, 9, 9) : 0u; });
-    const Image half = gfx::dropShadow(column, 0.5f, 0, 0, 0, Qt::black, true);
-    EXPECT_EQ(channel(half.pixel(4, 1), 3), 128);
-    EXPECT_EQ(channel(half.pixel(5, 1), 3), 128);
-    EXPECT_EQ(channel(half.pixel(3, 1), 3), 0);
-    EXPECT_TRUE(gfx::dropShadow(src, NAN, 0, 1, 1, Qt::black).isNull());
+    const Image column = MakeImage(9, 3, [](int x, int) { return x == 4 ? Premul(9, 9, 9) : 0u; });
+    const Image half = gfx::DropShadow(column, 0.5f, 0, 0, 0, Qt::black, true);
+    EXPECT_EQ(Channel(half.pixel(4, 1), 3), 128);
+    EXPECT_EQ(Channel(half.pixel(5, 1), 3), 128);
+    EXPECT_EQ(Channel(half.pixel(3, 1), 3), 0);
+    EXPECT_TRUE(gfx::DropShadow(src, NAN, 0, 1, 1, Qt::black).isNull());
 }
 
 TEST(GfxFilters, PooledRunEqualsSerialRun)
 {
-    const Image src = makeNoise(257, 190, 99, false);
+    const Image src = MakeNoise(257, 190, 99, false);
     auto run = [&] {
         std::vector<Image> out;
-        out.push_back(gfx::gaussianBlur(src, 1.5f, 1.5f, EdgeMode::Decal));
-        out.push_back(gfx::gaussianBlur(src, 14.0f, 6.0f, EdgeMode::Clamp));
-        out.push_back(gfx::convolve3x3(src, sharpen(0.4f)));
-        out.push_back(gfx::colorMatrix(src, kIdentityMatrix));
-        out.push_back(gfx::dropShadow(src, 3, 3, 4, 4, QColor(0, 0, 0, 191)));
+        out.push_back(gfx::GaussianBlur(src, 1.5f, 1.5f, EdgeMode::Decal));
+        out.push_back(gfx::GaussianBlur(src, 14.0f, 6.0f, EdgeMode::Clamp));
+        out.push_back(gfx::Convolve3x3(src, Sharpen(0.4f)));
+        out.push_back(gfx::ColorMatrix(src, kIdentityMatrix));
+        out.push_back(gfx::DropShadow(src, 3, 3, 4, 4, QColor(0, 0, 0, 191)));
         return out;
     };
     const std::vector<Image> pooled = run();
-    const std::vector<Image> serial = runSerially(run);
+    const std::vector<Image> serial = RunSerially(run);
     ASSERT_EQ(pooled.size(), serial.size());
     for (size_t i = 0; i < pooled.size(); ++i)
-        EXPECT_TRUE(imagesNear(serial[i], pooled[i])) << i;
+        EXPECT_TRUE(ImagesNear(serial[i], pooled[i])) << i;
 }
 
 TEST(GfxFilters, TinyImagesWork)
 {
     for (const QSize size : {QSize(1, 1), QSize(1, 7), QSize(7, 1), QSize(2, 3)}) {
-        const Image flat = makeSolid(size.width(), size.height(), premul(70, 140, 210, 200));
-        EXPECT_TRUE(imagesNear(flat, gfx::gaussianBlur(flat, 1.0f, 30.0f, EdgeMode::Clamp)));
-        EXPECT_TRUE(imagesNear(flat, gfx::convolve3x3(flat, sharpen(0.7f), 1, 0, true, EdgeMode::Clamp)));
-        EXPECT_TRUE(imagesNear(flat, gfx::colorMatrix(flat, kIdentityMatrix)));
-        EXPECT_TRUE(isValidPremultiplied(gfx::gaussianBlur(flat, 5.0f, 0.5f, EdgeMode::Decal)));
-        EXPECT_TRUE(isValidPremultiplied(gfx::convolve3x3(flat, sharpen(0.7f), 1, 0, false, EdgeMode::Decal)));
-        EXPECT_TRUE(isValidPremultiplied(gfx::dropShadow(flat, 1, 1, 2, 2, Qt::red)));
+        const Image flat = MakeSolid(size.width(), size.height(), Premul(70, 140, 210, 200));
+        EXPECT_TRUE(ImagesNear(flat, gfx::GaussianBlur(flat, 1.0f, 30.0f, EdgeMode::Clamp)));
+        EXPECT_TRUE(ImagesNear(flat, gfx::Convolve3x3(flat, Sharpen(0.7f), 1, 0, true, EdgeMode::Clamp)));
+        EXPECT_TRUE(ImagesNear(flat, gfx::ColorMatrix(flat, kIdentityMatrix)));
+        EXPECT_TRUE(IsValidPremultiplied(gfx::GaussianBlur(flat, 5.0f, 0.5f, EdgeMode::Decal)));
+        EXPECT_TRUE(IsValidPremultiplied(gfx::Convolve3x3(flat, Sharpen(0.7f), 1, 0, false, EdgeMode::Decal)));
+        EXPECT_TRUE(IsValidPremultiplied(gfx::DropShadow(flat, 1, 1, 2, 2, Qt::red)));
     }
 }

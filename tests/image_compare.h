@@ -23,17 +23,17 @@ using gfx::Image;
 using gfx::Pixel;
 
 // Premultiplied pixel from unpremultiplied channels.
-inline Pixel premul(int r, int g, int b, int a = 255)
+inline Pixel Premul(int r, int g, int b, int a = 255)
 {
     return qPremultiply(qRgba(r, g, b, a));
 }
 
-inline int channel(Pixel p, int c)
+inline int Channel(Pixel p, int c)
 {
     return int((p >> (8 * c)) & 255); // 0 B, 1 G, 2 R, 3 A
 }
 
-inline std::string hex(Pixel p)
+inline std::string Hex(Pixel p)
 {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%08X", unsigned(p));
@@ -42,7 +42,7 @@ inline std::string hex(Pixel p)
 
 // An image whose pixel (x, y) is fn(x, y) (premultiplied).
 template <typename Fn>
-Image makeImage(int width, int height, Fn&& fn)
+Image MakeImage(int width, int height, Fn&& fn)
 {
     QImage q(width, height, gfx::kPixelFormat);
     for (int y = 0; y < height; ++y) {
@@ -53,50 +53,50 @@ Image makeImage(int width, int height, Fn&& fn)
     return Image::adopt(std::move(q));
 }
 
-inline Image makeSolid(int width, int height, Pixel premultiplied)
+inline Image MakeSolid(int width, int height, Pixel premultiplied)
 {
-    return makeImage(width, height, [&](int, int) { return premultiplied; });
+    return MakeImage(width, height, [&](int, int) { return premultiplied; });
 }
 
 // Opaque: red rises left to right, green top to bottom, blue along the diagonal.
-inline Image makeRamp(int width, int height)
+inline Image MakeRamp(int width, int height)
 {
-    return makeImage(width, height, [&](int x, int y) {
+    return MakeImage(width, height, [&](int x, int y) {
         const int r = width > 1 ? x * 255 / (width - 1) : 0;
         const int g = height > 1 ? y * 255 / (height - 1) : 0;
         const int b = (r + g) / 2;
-        return premul(r, g, b);
+        return Premul(r, g, b);
     });
 }
 
-inline Image makeCheckerboard(int width, int height, int cell, Pixel a, Pixel b)
+inline Image MakeCheckerboard(int width, int height, int cell, Pixel a, Pixel b)
 {
-    return makeImage(width, height, [&](int x, int y) { return ((x / cell + y / cell) % 2 == 0) ? a : b; });
+    return MakeImage(width, height, [&](int x, int y) { return ((x / cell + y / cell) % 2 == 0) ? a : b; });
 }
 
 // Seeded noise; with opaque false the alpha varies too (0..255, valid
 // premultiplied colours).
-inline Image makeNoise(int width, int height, uint32_t seed, bool opaque = true)
+inline Image MakeNoise(int width, int height, uint32_t seed, bool opaque = true)
 {
     platform::Random rng(seed);
-    return makeImage(width, height, [&](int, int) {
+    return MakeImage(width, height, [&](int, int) {
         const int a = opaque ? 255 : rng.random(256);
         const int r = rng.random(256), g = rng.random(256), b = rng.random(256);
-        return premul(r, g, b, a);
+        return Premul(r, g, b, a);
     });
 }
 
-inline int maxChannelDifference(Pixel a, Pixel b)
+inline int MaxChannelDifference(Pixel a, Pixel b)
 {
     int d = 0;
     for (int c = 0; c < 4; ++c)
-        d = std::max(d, std::abs(channel(a, c) - channel(b, c)));
+        d = std::max(d, std::abs(Channel(a, c) - Channel(b, c)));
     return d;
 }
 
 // Same size and every channel within tolerance; otherwise names the first
 // differing pixels, how many differ and by how much at most.
-inline ::testing::AssertionResult imagesNear(const Image& expected, const Image& actual, int tolerance = 0,
+inline ::testing::AssertionResult ImagesNear(const Image& expected, const Image& actual, int tolerance = 0,
                                              int report = 8)
 {
     if (expected.isNull() || actual.isNull())
@@ -110,13 +110,13 @@ inline ::testing::AssertionResult imagesNear(const Image& expected, const Image&
     for (int y = 0; y < expected.height(); ++y)
         for (int x = 0; x < expected.width(); ++x) {
             const Pixel e = expected.pixel(x, y), a = actual.pixel(x, y);
-            const int d = maxChannelDifference(e, a);
+            const int d = MaxChannelDifference(e, a);
             if (d <= tolerance)
                 continue;
             worst = std::max(worst, d);
             if (count++ < report)
-                first += " (" + std::to_string(x) + "," + std::to_string(y) + ") " + hex(a) + " expected " +
-                         hex(e) + ";";
+                first += " (" + std::to_string(x) + "," + std::to_string(y) + ") " + Hex(a) + " expected " +
+                         Hex(e) + ";";
         }
     if (count == 0)
         return ::testing::AssertionSuccess();
@@ -125,17 +125,17 @@ inline ::testing::AssertionResult imagesNear(const Image& expected, const Image&
 }
 
 // No colour byte above its alpha.
-inline ::testing::AssertionResult isValidPremultiplied(const Image& image)
+inline ::testing::AssertionResult IsValidPremultiplied(const Image& image)
 {
     if (image.isNull())
         return ::testing::AssertionFailure() << "image is null";
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const Pixel p = image.pixel(x, y);
-            const int a = channel(p, 3);
-            if (channel(p, 0) > a || channel(p, 1) > a || channel(p, 2) > a)
+            const int a = Channel(p, 3);
+            if (Channel(p, 0) > a || Channel(p, 1) > a || Channel(p, 2) > a)
                 return ::testing::AssertionFailure()
-                       << "pixel (" << x << "," << y << ") " << hex(p) << " has colour above alpha";
+                       << "pixel (" << x << "," << y << ") " << Hex(p) << " has colour above alpha";
         }
     return ::testing::AssertionSuccess();
 }
@@ -143,12 +143,12 @@ inline ::testing::AssertionResult isValidPremultiplied(const Image& image)
 // Runs fn serially on the calling thread: with no pool workers every loop
 // runs on its caller. Restores the default pool afterwards.
 template <typename Fn>
-auto runSerially(Fn&& fn)
+auto RunSerially(Fn&& fn)
 {
     struct Restore {
-        ~Restore() { platform::configureDefaultThreadPool(); }
+        ~Restore() { platform::ConfigureDefaultThreadPool(); }
     } restore;
-    platform::configureThreadPool(0, 0);
+    platform::ConfigureThreadPool(0, 0);
     return fn();
 }
 

@@ -24,7 +24,7 @@ const QStringList kBuiltIn = {"Architecture",        "Blues",       "Cinematic s
                               "Portrait",            "Rich colors", "Vibrant light"};
 
 // Writes a zip of (entry name, bytes) pairs.
-bool writeZip(const QString& path, const std::vector<std::pair<QByteArray, QByteArray>>& entries)
+bool WriteZip(const QString& path, const std::vector<std::pair<QByteArray, QByteArray>>& entries)
 {
     int error = 0;
     zip_t* zip = zip_open(path.toUtf8().constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
@@ -49,25 +49,25 @@ bool writeZip(const QString& path, const std::vector<std::pair<QByteArray, QByte
 TEST(LUTChoice, BuiltInArchiveHoldsTheEighteenLooks)
 {
     EXPECT_EQ(pq::EmbeddedLUTNames(), kBuiltIn);
-    const gfx::Image ramp = testimg::makeRamp(64, 64);
+    const gfx::Image ramp = testimg::MakeRamp(64, 64);
     std::vector<gfx::Image> looks;
     for (const QString& name : kBuiltIn) {
         QString error;
         const pq::CubeLUT lut = pq::ParseCubeLUTFromBytes(pq::ReadEmbeddedLUT(name), &error);
         ASSERT_TRUE(lut.valid()) << name.toStdString() << ": " << error.toStdString();
-        EXPECT_TRUE(lut.LUTSize == 25 || lut.LUTSize == 32 || lut.LUTSize == 33) << name.toStdString();
+        EXPECT_TRUE(lut.lutSize == 25 || lut.lutSize == 32 || lut.lutSize == 33) << name.toStdString();
         const gfx::Image graded = pq::MapLUTToImage(ramp, lut, 100);
         if (name.startsWith("Monochrome")) {
             // Greys or a gentle tone: channels stay close together.
             for (int y = 0; y < 64; y += 7)
                 for (int x = 0; x < 64; x += 7) {
                     const gfx::Pixel p = graded.pixel(x, y);
-                    const int r = testimg::channel(p, 2), g = testimg::channel(p, 1), b = testimg::channel(p, 0);
+                    const int r = testimg::Channel(p, 2), g = testimg::Channel(p, 1), b = testimg::Channel(p, 0);
                     EXPECT_LE(std::max({r, g, b}) - std::min({r, g, b}), 24) << name.toStdString();
                 }
         }
         for (const gfx::Image& other : looks)
-            EXPECT_FALSE(testimg::imagesNear(other, graded, 2)) << name.toStdString() << " repeats a look";
+            EXPECT_FALSE(testimg::ImagesNear(other, graded, 2)) << name.toStdString() << " repeats a look";
         looks.push_back(graded);
     }
 }
@@ -77,24 +77,24 @@ TEST(LUTChoice, DefaultAndNamedBuiltInLooks)
     pq::LUTChoice choice;
     EXPECT_FALSE(choice.isChosen());
     choice.lutFilePath = "/some/file.cube";
-    EXPECT_TRUE(choice.InitEmbeddedLUTs());
+    EXPECT_TRUE(choice.initEmbeddedLuTs());
     EXPECT_EQ(choice.lutName, "Architecture");
     EXPECT_EQ(choice.lutData, pq::ReadEmbeddedLUT("architecture"));
     EXPECT_EQ(choice.lutFilePath, "/some/file.cube"); // left alone
 
-    EXPECT_TRUE(choice.LoadEmbeddedLUT("golden HOUR"));
+    EXPECT_TRUE(choice.loadEmbeddedLut("golden HOUR"));
     EXPECT_EQ(choice.lutName, "Golden hour");
     EXPECT_TRUE(choice.lutFilePath.isEmpty());
     EXPECT_EQ(choice.lutData, pq::ReadEmbeddedLUT("Golden hour"));
 
     const pq::LUTChoice before = choice;
-    EXPECT_FALSE(choice.LoadEmbeddedLUT("Golden"));
-    EXPECT_FALSE(choice.LoadEmbeddedLUT(""));
+    EXPECT_FALSE(choice.loadEmbeddedLut("Golden"));
+    EXPECT_FALSE(choice.loadEmbeddedLut(""));
     EXPECT_EQ(choice.lutName, before.lutName);
     EXPECT_EQ(choice.lutData, before.lutData);
     EXPECT_TRUE(pq::ReadEmbeddedLUT("no such look").isEmpty());
 
-    choice.OnLUTApplied("Mine", "bytes", "/a/Mine.cube");
+    choice.onLutApplied("Mine", "bytes", "/a/Mine.cube");
     EXPECT_EQ(choice.lutFilePath, "/a/Mine.cube");
     EXPECT_TRUE(choice.lutData.isEmpty());
     choice.clear();
@@ -115,17 +115,17 @@ TEST(LUTChoice, UserFilesAndZipArchives)
 {
     QTemporaryDir dir;
     const QString zipPath = dir.filePath("looks.zip");
-    ASSERT_TRUE(writeZip(zipPath, {{"Set/", ""},
-                                   {"Set/Warm.cube", cubetest::identityCube(2)},
+    ASSERT_TRUE(WriteZip(zipPath, {{"Set/", ""},
+                                   {"Set/Warm.cube", cubetest::IdentityCube(2)},
                                    {"Set/notes.txt", "hello"},
                                    {"Set/Empty.cube", ""},
-                                   {"Other/WARM.cube", cubetest::cornerCube()},
-                                   {"Cold.CUBE", cubetest::cornerCube()}}));
+                                   {"Other/WARM.cube", cubetest::CornerCube()},
+                                   {"Cold.CUBE", cubetest::CornerCube()}}));
     std::vector<pq::NamedLUT> list;
     EXPECT_EQ(pq::ImportLUTZip(zipPath, list), 2);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].name, "Warm");
-    EXPECT_EQ(list[0].data, cubetest::identityCube(2));
+    EXPECT_EQ(list[0].data, cubetest::IdentityCube(2));
     EXPECT_EQ(list[1].name, "Cold");
     EXPECT_TRUE(pq::ParseCubeLUTFromBytes(list[1].data).valid());
     // A second import of the same names adds nothing.
@@ -144,9 +144,9 @@ TEST(LUTChoice, UserFilesAndZipArchives)
     const QString cube = dir.filePath("Disk.cube");
     QFile c(cube);
     ASSERT_TRUE(c.open(QIODevice::WriteOnly));
-    c.write(cubetest::cornerCube());
+    c.write(cubetest::CornerCube());
     c.close();
-    EXPECT_EQ(pq::ReadLUTFileBytes(cube), cubetest::cornerCube());
+    EXPECT_EQ(pq::ReadLUTFileBytes(cube), cubetest::CornerCube());
     EXPECT_TRUE(pq::ReadLUTFileBytes(dir.filePath("gone.cube")).isEmpty());
     EXPECT_THROW(pq::ParseCubeLUTFromFile(dir.filePath("gone.cube")), std::runtime_error);
 }

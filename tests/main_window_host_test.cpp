@@ -17,9 +17,9 @@
 
 namespace {
 
-using testloop::processUntil;
+using testloop::ProcessUntil;
 
-gfx::Image gradientPhoto(int w, int h)
+gfx::Image GradientPhoto(int w, int h)
 {
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < h; ++y)
@@ -32,7 +32,7 @@ class MainWindowHost : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        platform::setUiBridge(platform::makeQtUiBridge());
+        platform::SetUiBridge(platform::MakeQtUiBridge());
         window = std::make_unique<pq::MainWindow>();
         window->commandLine = {QStringLiteral("pastelloquin")};
         window->askYesNo = [this](const QString& text) {
@@ -41,23 +41,23 @@ protected:
         };
         window->showMessageBox = [this](const QString& text) { messages << text; };
         window->show();
-        ASSERT_TRUE(processUntil([&] { return window->initialized; }));
+        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
     }
 
     void TearDown() override
     {
         pq::AbortProcessing();
-        EXPECT_TRUE(processUntil([] { return pq::EffectWorkerCount() == 0; }));
+        EXPECT_TRUE(ProcessUntil([] { return pq::EffectWorkerCount() == 0; }));
         window.reset();
-        EXPECT_EQ(pq::engineHost(), nullptr);
-        platform::setUiBridge(nullptr);
+        EXPECT_EQ(pq::InstalledEngineHost(), nullptr);
+        platform::SetUiBridge(nullptr);
     }
 
     void openDocument(const gfx::Image& photo)
     {
-        pq::Document& doc = window->Doc();
-        ASSERT_TRUE(doc.ReplaceDocument(photo, photo));
-        doc.history->Save(doc.resultImage, doc.sourceImage);
+        pq::Document& doc = window->doc();
+        ASSERT_TRUE(doc.replaceDocument(photo, photo));
+        doc.history->save(doc.resultImage, doc.sourceImage);
         doc.unsavedChanges = false;
     }
 
@@ -73,8 +73,8 @@ protected:
 
 TEST_F(MainWindowHost, TheWindowIsTheEngineHost)
 {
-    EXPECT_EQ(pq::engineHost(), window.get());
-    EXPECT_EQ(pq::sharedFields().get(), window->Doc().Shared.get());
+    EXPECT_EQ(pq::InstalledEngineHost(), window.get());
+    EXPECT_EQ(pq::SharedFields().get(), window->doc().shared.get());
     EXPECT_EQ(window->previewPaneSize(), QSizeF(225, 225));
     EXPECT_EQ(window->effectName(403), QStringLiteral("Vintage / Sepia"));
     EXPECT_EQ(window->effectName(501), QStringLiteral("Cartoon"));
@@ -84,51 +84,51 @@ TEST_F(MainWindowHost, TheWindowIsTheEngineHost)
 
 TEST_F(MainWindowHost, ApplyReplacesTheResultAndMarksItUnsaved)
 {
-    const gfx::Image photo = gradientPhoto(320, 240);
+    const gfx::Image photo = GradientPhoto(320, 240);
     openDocument(photo);
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
-    ASSERT_TRUE(processUntil([&] { return idle(); }));
-    pq::Document& doc = window->Doc();
+    ASSERT_TRUE(ProcessUntil([&] { return idle(); }));
+    pq::Document& doc = window->doc();
     EXPECT_FALSE(doc.resultImage.sameAs(photo));
     EXPECT_TRUE(doc.sourceImage.sameAs(photo));
     EXPECT_TRUE(doc.unsavedChanges);
-    EXPECT_EQ(doc.history->Count(), 2);
+    EXPECT_EQ(doc.history->count(), 2);
     EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(MainWindowHost, PreviewDrawsIntoThePane)
 {
-    openDocument(gradientPhoto(400, 300));
+    openDocument(GradientPhoto(400, 300));
     const QImage before = window->previewPane->bitmap();
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, true);
-    ASSERT_TRUE(processUntil([&] { return idle() && window->previewPane->bitmap() != before; }));
-    EXPECT_FALSE(window->Doc().unsavedChanges) << "a preview never touches the document";
-    EXPECT_EQ(window->Doc().history->Count(), 1);
+    ASSERT_TRUE(ProcessUntil([&] { return idle() && window->previewPane->bitmap() != before; }));
+    EXPECT_FALSE(window->doc().unsavedChanges) << "a preview never touches the document";
+    EXPECT_EQ(window->doc().history->count(), 1);
 }
 
 TEST_F(MainWindowHost, NoImageGivesAMessage)
 {
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
-    processUntil([&] { return !messages.isEmpty(); }, 2000);
+    ProcessUntil([&] { return !messages.isEmpty(); }, 2000);
     EXPECT_EQ(messages, QStringList{QStringLiteral("No image loaded")});
     EXPECT_EQ(window->runningEffect(), -1);
 }
 
 TEST_F(MainWindowHost, CloseDuringApplyIsPerformedWhenTheRunEnds)
 {
-    openDocument(gradientPhoto(1600, 1200));
-    window->Doc().unsavedChanges = true;
+    openDocument(GradientPhoto(1600, 1200));
+    window->doc().unsavedChanges = true;
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
     ASSERT_NE(window->runningEffect(), -1);
     // Yes to the question, but an effect is applying: refused, remembered.
     EXPECT_FALSE(window->close());
     EXPECT_EQ(questions.size(), 1);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->Doc().closeRequested);
+    EXPECT_TRUE(window->doc().closeRequested);
     // The run stops (closing cancels it) and its end step closes the
     // window without asking again: the user already agreed.
-    ASSERT_TRUE(processUntil([&] { return !window->isVisible(); }));
-    EXPECT_FALSE(window->Doc().closeRequested);
+    ASSERT_TRUE(ProcessUntil([&] { return !window->isVisible(); }));
+    EXPECT_FALSE(window->doc().closeRequested);
     EXPECT_EQ(questions.size(), 1);
     EXPECT_EQ(window->runningEffect(), -1);
 }

@@ -38,15 +38,15 @@
 
 namespace {
 
-using testloop::processUntil;
+using testloop::ProcessUntil;
 
-QByteArray readAll(const QString& path)
+QByteArray ReadAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeAll(const QString& path, const QByteArray& bytes)
+void WriteAll(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -57,7 +57,7 @@ class Options : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        platform::setUiBridge(platform::makeQtUiBridge());
+        platform::SetUiBridge(platform::MakeQtUiBridge());
         window = std::make_unique<pq::MainWindow>();
         window->commandLine = {QStringLiteral("pastelloquin")};
         window->askYesNo = [this](const QString& text) {
@@ -71,27 +71,27 @@ protected:
             return saveName;
         };
         window->show();
-        ASSERT_TRUE(processUntil([&] { return window->initialized; }));
+        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
         ASSERT_TRUE(dir.isValid());
     }
 
     void TearDown() override
     {
         pq::AbortProcessing();
-        EXPECT_TRUE(processUntil([] { return pq::EffectWorkerCount() == 0; }));
+        EXPECT_TRUE(ProcessUntil([] { return pq::EffectWorkerCount() == 0; }));
         window.reset();
-        platform::setUiBridge(nullptr);
+        platform::SetUiBridge(nullptr);
     }
 
     void openDocument(const gfx::Image& photo)
     {
-        ASSERT_TRUE(doc().ReplaceDocument(photo, photo));
-        doc().history->Save(doc().resultImage, doc().sourceImage);
+        ASSERT_TRUE(doc().replaceDocument(photo, photo));
+        doc().history->save(doc().resultImage, doc().sourceImage);
     }
 
     bool idle() { return window->runningEffect() == -1 && pq::EffectWorkerCount() == 0; }
-    pq::Document& doc() { return window->Doc(); }
-    int generation() { return doc().Shared->previewGeneration.load(); }
+    pq::Document& doc() { return window->doc(); }
+    int generation() { return doc().shared->previewGeneration.load(); }
 
     std::unique_ptr<pq::MainWindow> window;
     QTemporaryDir dir;
@@ -114,25 +114,25 @@ TEST_F(Options, SavingAndLoadingTheParametersThroughTheIcons)
     EXPECT_EQ(saveDialogs, QStringList{QStringLiteral(
                                "Save Parameters|Pastelloquin Parameters (*.pqk);;All Files (*.*)|pqk")});
     EXPECT_EQ(messages, QStringList{QStringLiteral("Parameters saved successfully!")});
-    EXPECT_EQ(readAll(saveName), pq::ParameterFileBytes(saved));
+    EXPECT_EQ(ReadAll(saveName), pq::ParameterFileBytes(saved));
 
     // Saving over it asks first; No writes nothing.
     messages.clear();
-    pq::ParamsEntry(doc().params, 302)->Value1 = 12;
+    pq::ParamsEntry(doc().params, 302)->value1 = 12;
     answerYes = false;
     window->chooseParametersToSave();
     EXPECT_EQ(questions.size(), 1);
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(readAll(saveName), pq::ParameterFileBytes(saved));
+    EXPECT_EQ(ReadAll(saveName), pq::ParameterFileBytes(saved));
 
     // Loading brings the table and the sliders back.
-    pq::ParamsEntry(doc().params, 100)->Value2 = 3;
+    pq::ParamsEntry(doc().params, 100)->value2 = 3;
     window->sliders[0]->setValue(12);
     openName = saveName;
     window->chooseParametersToLoad();
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(pq::ParamsEntry(doc().params, 302)->Value1, 10);
-    EXPECT_EQ(pq::ParamsEntry(doc().params, 100)->Value2, saved[1][0].Value2);
+    EXPECT_EQ(pq::ParamsEntry(doc().params, 302)->value1, 10);
+    EXPECT_EQ(pq::ParamsEntry(doc().params, 100)->value2, saved[1][0].value2);
     EXPECT_EQ(window->sliders[0]->value(), 10);
 }
 
@@ -146,7 +146,7 @@ TEST_F(Options, AFileThatIsNotAParameterFileChangesNothing)
     for (char& b : noise)
         b = char(rng.next() >> 24);
     openName = dir.filePath(QStringLiteral("noise.pqk"));
-    writeAll(openName, noise);
+    WriteAll(openName, noise);
     window->chooseParametersToLoad();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Error loading parameters: "))) << messages[0].toStdString();
@@ -155,7 +155,7 @@ TEST_F(Options, AFileThatIsNotAParameterFileChangesNothing)
 
     // An empty file too.
     messages.clear();
-    writeAll(openName, QByteArray());
+    WriteAll(openName, QByteArray());
     window->chooseParametersToLoad();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Error loading parameters: ")));
@@ -166,11 +166,11 @@ TEST_F(Options, HandWrittenValuesAndCaptionsReachTheSliders)
 {
     window->selectListedEffect(3, 2);
     openName = dir.filePath(QStringLiteral("hand.pqk"));
-    writeAll(openName, "[Effect_3_2]\r\nValue1=250\r\nValue2=-4\r\nName3=\r\nName4=<img src=\"x.png\"><b>bold</b>\r\n");
+    WriteAll(openName, "[Effect_3_2]\r\nValue1=250\r\nValue2=-4\r\nName3=\r\nName4=<img src=\"x.png\"><b>bold</b>\r\n");
     window->chooseParametersToLoad();
     EXPECT_TRUE(messages.isEmpty());
     // Stored as read; the sliders show their nearest end.
-    EXPECT_EQ(pq::ParamsEntry(doc().params, 302)->Value1, 250);
+    EXPECT_EQ(pq::ParamsEntry(doc().params, 302)->value1, 250);
     EXPECT_EQ(window->sliders[0]->value(), 100);
     EXPECT_EQ(window->sliders[1]->value(), 0);
     EXPECT_EQ(window->sliderCaptions[2]->text(), QStringLiteral("iterations")) << "captions change on the next selection";
@@ -209,14 +209,14 @@ TEST_F(Options, TheOptionBoxesFollowTheSelectedEffect)
     EXPECT_FALSE(window->customBrushesBox->isHidden());
     EXPECT_TRUE(window->resetBrushesButton->isHidden());
     EXPECT_EQ(window->customBrushesBox->height(), 64);
-    doc().CustomBrushesOn304 = true;
+    doc().customBrushesOn304 = true;
     window->selectListedEffect(3, 3);
     EXPECT_TRUE(window->resetBrushesButton->isHidden()) << "303 has no sheet of its own";
     window->selectListedEffect(3, 4);
     EXPECT_FALSE(window->resetBrushesButton->isHidden());
     EXPECT_EQ(window->customBrushesBox->height(), 120);
     window->resetCustomBrushes();
-    EXPECT_FALSE(doc().CustomBrushesOn304);
+    EXPECT_FALSE(doc().customBrushesOn304);
     EXPECT_TRUE(window->resetBrushesButton->isHidden());
 
     // No brush file readable: a message, nothing switched on.
@@ -225,12 +225,12 @@ TEST_F(Options, TheOptionBoxesFollowTheSelectedEffect)
     };
     window->loadCustomBrushes();
     EXPECT_EQ(messages, QStringList{QStringLiteral("Error loading custom brushes")});
-    EXPECT_FALSE(doc().CustomBrushesOn304);
+    EXPECT_FALSE(doc().customBrushesOn304);
 }
 
 TEST_F(Options, TheSwitchesTurnTheirOptionsOver)
 {
-    openDocument(testimg::makeImage(64, 48, [](int x, int y) { return testimg::premul(x * 4, y * 5, 90); }));
+    openDocument(testimg::MakeImage(64, 48, [](int x, int y) { return testimg::Premul(x * 4, y * 5, 90); }));
     EXPECT_TRUE(doc().addTexture.load()) << "on at start";
     EXPECT_TRUE(window->addTextureSwitch->isChecked());
     window->previewTimer.stop();
@@ -242,7 +242,7 @@ TEST_F(Options, TheSwitchesTurnTheirOptionsOver)
     // A script turned the option off without the switch: a click turns the
     // option over, and the look follows it. No preview is asked for.
     window->selectListedEffect(2, 2);
-    ASSERT_TRUE(processUntil([&] { return idle(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return idle(); }));
     window->previewTimer.stop();
     doc().eraseBackground = false;
     EXPECT_TRUE(window->eraseBackgroundSwitch->isChecked());
@@ -259,7 +259,7 @@ TEST_F(Options, TheSwitchesTurnTheirOptionsOver)
 
 TEST_F(Options, TheContourSwitchAndItsColourWindow)
 {
-    openDocument(testimg::makeImage(64, 48, [](int x, int y) { return testimg::premul(x * 4, y * 5, 90); }));
+    openDocument(testimg::MakeImage(64, 48, [](int x, int y) { return testimg::Premul(x * 4, y * 5, 90); }));
     window->selectListedEffect(5, 0); // Mosaic
     int before = generation();
     window->contourSwitch->click();
@@ -292,7 +292,7 @@ TEST_F(Options, TheContourSwitchAndItsColourWindow)
     EXPECT_TRUE(box->isVisible());
     before = generation();
     box->colorPanel->setColor(QColor(200, 40, 40, 128));
-    ASSERT_TRUE(processUntil([&] { return doc().contourColor.load() != 0xFF000000u; }, 2000));
+    ASSERT_TRUE(ProcessUntil([&] { return doc().contourColor.load() != 0xFF000000u; }, 2000));
     EXPECT_EQ(doc().contourColor.load(), window->contourPanelColor());
     EXPECT_EQ(qAlpha(doc().contourColor.load()), 128);
     EXPECT_GT(generation(), before);
@@ -315,21 +315,21 @@ TEST_F(Options, WithEraseBackgroundOffTheFeltTipPaintsOverThePreviousResult)
 {
     window->addTextureSwitch->setChecked(false);
     // Left half white (no strokes there), right half a darker ramp.
-    const gfx::Image source = testimg::makeImage(120, 80, [](int x, int y) {
-        return x < 60 ? testimg::premul(255, 255, 255) : testimg::premul(60 + y, 90, 40 + x / 2);
+    const gfx::Image source = testimg::MakeImage(120, 80, [](int x, int y) {
+        return x < 60 ? testimg::Premul(255, 255, 255) : testimg::Premul(60 + y, 90, 40 + x / 2);
     });
     openDocument(source);
     // The previous result, as if taken from the gallery.
     const gfx::Image previous =
-        testimg::makeImage(120, 80, [](int x, int y) { return testimg::premul(200, 40 + y, 30 + x / 2); });
+        testimg::MakeImage(120, 80, [](int x, int y) { return testimg::Premul(200, 40 + y, 30 + x / 2); });
     doc().resultImage = previous;
     window->selectListedEffect(2, 2); // Felt-tip pen
-    ASSERT_TRUE(processUntil([&] { return idle(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return idle(); }));
 
     window->eraseBackgroundSwitch->click(); // off
     ASSERT_FALSE(doc().eraseBackground.load());
     window->applyEffect();
-    ASSERT_TRUE(processUntil([&] { return idle() && !doc().resultImage.sameAs(previous); }));
+    ASSERT_TRUE(ProcessUntil([&] { return idle() && !doc().resultImage.sameAs(previous); }));
     const gfx::Image over = doc().resultImage;
     // Where the source is white the old result shows; where strokes fall
     // they are laid on it.
@@ -348,7 +348,7 @@ TEST_F(Options, WithEraseBackgroundOffTheFeltTipPaintsOverThePreviousResult)
     doc().resultImage = previous;
     window->eraseBackgroundSwitch->click();
     window->applyEffect();
-    ASSERT_TRUE(processUntil([&] { return idle() && !doc().resultImage.sameAs(previous); }));
+    ASSERT_TRUE(ProcessUntil([&] { return idle() && !doc().resultImage.sameAs(previous); }));
     EXPECT_EQ(doc().resultImage.pixel(20, 40) & 0xFFFFFFu, 0xFFFFFFu);
 }
 
@@ -360,7 +360,7 @@ TEST_F(Options, TheLUTChooserStoresItsAnswer)
     window->chooseLUT();
     EXPECT_FALSE(ran);
 
-    openDocument(testimg::makeImage(32, 32, [](int x, int y) { return testimg::premul(x * 8, y * 8, 128); }));
+    openDocument(testimg::MakeImage(32, 32, [](int x, int y) { return testimg::Premul(x * 8, y * 8, 128); }));
     window->selectListedEffect(4, 4); // LUTs: the first built-in table
     const QStringList names = pq::EmbeddedLUTNames();
     ASSERT_EQ(names.size(), 18);
@@ -385,7 +385,7 @@ TEST_F(Options, TheLUTChooserStoresItsAnswer)
 
     // A .cube file from disk: the path is kept, the bytes are not.
     const QString cube = dir.filePath(QStringLiteral("Warm.cube"));
-    writeAll(cube, pq::ReadEmbeddedLUT(QStringLiteral("Blues")));
+    WriteAll(cube, pq::ReadEmbeddedLUT(QStringLiteral("Blues")));
     window->runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
         chooser.getOpenFileNames = [&](const QString&, const QString&) { return QStringList{cube}; };
         chooser.loadFromDisk();
@@ -410,10 +410,10 @@ TEST_F(Options, TheLUTChooserStoresItsAnswer)
     EXPECT_EQ(doc().lutName, QStringLiteral("Warm"));
 
     // By name, as scripts do: any case, the archive's spelling.
-    EXPECT_TRUE(window->LoadEmbeddedLUT(QStringLiteral("golden HOUR")));
+    EXPECT_TRUE(window->loadEmbeddedLut(QStringLiteral("golden HOUR")));
     EXPECT_EQ(doc().lutName, QStringLiteral("Golden hour"));
     EXPECT_TRUE(doc().lutFilePath.isEmpty());
-    EXPECT_FALSE(window->LoadEmbeddedLUT(QStringLiteral("No such look")));
+    EXPECT_FALSE(window->loadEmbeddedLut(QStringLiteral("No such look")));
     EXPECT_EQ(doc().lutName, QStringLiteral("Golden hour"));
 
     // Not while an effect is applied.
@@ -427,18 +427,18 @@ TEST_F(Options, TheLUTChooserStoresItsAnswer)
 
 TEST_F(Options, APreviewPaneShowsOnlyTheCurrentPreviewsProgress)
 {
-    openDocument(testimg::makeImage(64, 48, [](int x, int y) { return testimg::premul(x * 4, y * 5, 90); }));
-    doc().Shared->StorePreviewProgress(generation(), 40);
+    openDocument(testimg::MakeImage(64, 48, [](int x, int y) { return testimg::Premul(x * 4, y * 5, 90); }));
+    doc().shared->storePreviewProgress(generation(), 40);
     window->setPreviewPercent(40);
     ASSERT_FALSE(window->previewPane->percentLabel->isHidden());
-    window->SupersedePreview();
+    window->supersedePreview();
     EXPECT_TRUE(window->previewPane->percentLabel->isHidden());
-    EXPECT_EQ(doc().Shared->CurrentPreviewProgress(), 0);
+    EXPECT_EQ(doc().shared->currentPreviewProgress(), 0);
 }
 
 namespace {
 
-double luminance(QRgb c)
+double Luminance(QRgb c)
 {
     const auto lin = [](int v) {
         const double s = v / 255.0;
@@ -450,7 +450,7 @@ double luminance(QRgb c)
 // Contrast ratio between the most common colour of a widget as its window
 // shows it (its background) and the colour farthest from it in luminance
 // (its text).
-double textContrast(QWidget* widget)
+double TextContrast(QWidget* widget)
 {
     QWidget* top = widget->window();
     const QRect area(widget->mapTo(top, QPoint(0, 0)), widget->size());
@@ -467,10 +467,10 @@ double textContrast(QWidget* widget)
             most = n;
             background = c;
         }
-    const double lb = luminance(background);
+    const double lb = Luminance(background);
     double best = 1.0;
     for (const auto& [c, n] : counts) {
-        const double lc = luminance(c);
+        const double lc = Luminance(c);
         best = std::max(best, (std::max(lb, lc) + 0.05) / (std::min(lb, lc) + 0.05));
     }
     return best;
@@ -483,7 +483,7 @@ TEST_F(Options, DialogsAreReadableInBothThemes)
     const QString previous = pq::SettingsFolder();
     pq::SetSettingsFolder(dir.path());
     for (const pq::ThemeMode mode : {pq::ThemeMode::Dark, pq::ThemeMode::Light}) {
-        window->ApplyTheme(mode);
+        window->applyTheme(mode);
         QFileDialog files(window.get(), QStringLiteral("Select image file"));
         files.setOption(QFileDialog::DontUseNativeDialog);
         files.setNameFilters({QStringLiteral("Image Files (*.jpg *.png)")});
@@ -497,9 +497,9 @@ TEST_F(Options, DialogsAreReadableInBothThemes)
         ASSERT_NE(lookIn, nullptr);
         QApplication::processEvents();
         const char* theme = mode == pq::ThemeMode::Dark ? "dark" : "light";
-        EXPECT_GT(textContrast(name), 4.5) << theme;
-        EXPECT_GT(textContrast(type), 4.5) << theme;
-        EXPECT_GT(textContrast(lookIn), 4.5) << theme;
+        EXPECT_GT(TextContrast(name), 4.5) << theme;
+        EXPECT_GT(TextContrast(type), 4.5) << theme;
+        EXPECT_GT(TextContrast(lookIn), 4.5) << theme;
 
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Pastelloquin"),
                         QStringLiteral("Parameters saved successfully!"), QMessageBox::Ok, window.get());
@@ -507,15 +507,15 @@ TEST_F(Options, DialogsAreReadableInBothThemes)
         QApplication::processEvents();
         auto* text = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
         ASSERT_NE(text, nullptr);
-        EXPECT_GT(textContrast(text), 4.5) << theme;
+        EXPECT_GT(TextContrast(text), 4.5) << theme;
 
         pq::LUTChooserDialog chooser(window.get());
-        chooser.Initialize(QString(), QByteArray(), QString());
+        chooser.initialize(QString(), QByteArray(), QString());
         chooser.show();
         QApplication::processEvents();
         chooser.lutList->setCurrentRow(-1);
-        EXPECT_GT(textContrast(chooser.lutList->viewport()), 4.5) << theme;
+        EXPECT_GT(TextContrast(chooser.lutList->viewport()), 4.5) << theme;
     }
-    window->ApplyTheme(pq::ThemeMode::Dark);
+    window->applyTheme(pq::ThemeMode::Dark);
     pq::SetSettingsFolder(previous);
 }

@@ -22,7 +22,7 @@ TEST(CanvasView, ShowsTheResultAtPanOffsetScaledByZoom)
     QImage red(100, 50, QImage::Format_ARGB32_Premultiplied);
     red.fill(qRgb(255, 0, 0));
     const gfx::Image image = gfx::Image::fromQImage(red);
-    doc.ReplaceDocument(image, image);
+    doc.replaceDocument(image, image);
     doc.zoom = 2.0f;
     doc.pan = QPointF(30, 40);
     pq::CanvasView canvas(doc);

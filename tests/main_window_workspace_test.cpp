@@ -34,17 +34,17 @@
 
 namespace {
 
-using testloop::processUntil;
+using testloop::ProcessUntil;
 
-gfx::Image photo(int w, int h)
+gfx::Image Photo(int w, int h)
 {
-    return testimg::makeImage(w, h, [&](int x, int y) {
-        return testimg::premul(x * 255 / w, y * 255 / h, (x + y) * 255 / (w + h));
+    return testimg::MakeImage(w, h, [&](int x, int y) {
+        return testimg::Premul(x * 255 / w, y * 255 / h, (x + y) * 255 / (w + h));
     });
 }
 
 // Every pixel black or white.
-bool blackAndWhite(const QImage& image)
+bool BlackAndWhite(const QImage& image)
 {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
@@ -57,7 +57,7 @@ bool blackAndWhite(const QImage& image)
 
 // Black or white but for a few pixels (after a trip through the history's
 // JPEG snapshots).
-bool nearlyBlackAndWhite(const QImage& image)
+bool NearlyBlackAndWhite(const QImage& image)
 {
     int other = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -72,7 +72,7 @@ class Workspace : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        platform::setUiBridge(platform::makeQtUiBridge());
+        platform::SetUiBridge(platform::MakeQtUiBridge());
         window = std::make_unique<pq::MainWindow>();
         window->commandLine = {QStringLiteral("pastelloquin")};
         window->askYesNo = [this](const QString& text) {
@@ -86,7 +86,7 @@ protected:
         };
         window->getOpenFileName = [this](const QString&, const QString&) { return openName; };
         window->show();
-        ASSERT_TRUE(processUntil([&] { return window->initialized; }));
+        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
         window->addTextureSwitch->setChecked(false);
         ASSERT_TRUE(dir.isValid());
     }
@@ -94,22 +94,22 @@ protected:
     void TearDown() override
     {
         pq::AbortProcessing();
-        EXPECT_TRUE(processUntil(
-            [] { return pq::EffectWorkerCount() == 0 && pq::AutoEnhanceCommand::WorkerCount() == 0; }));
+        EXPECT_TRUE(ProcessUntil(
+            [] { return pq::EffectWorkerCount() == 0 && pq::AutoEnhanceCommand::workerCount() == 0; }));
         window.reset();
-        platform::setUiBridge(nullptr);
+        platform::SetUiBridge(nullptr);
     }
 
     QString writeImage(const QString& name, const gfx::Image& image)
     {
         const QString path = dir.filePath(name);
-        EXPECT_TRUE(gfx::encodeToFile(image, path, gfx::formatFromExtension(name), 95));
+        EXPECT_TRUE(gfx::EncodeToFile(image, path, gfx::FormatFromExtension(name), 95));
         return path;
     }
 
     bool idle() { return window->runningEffect() == -1 && pq::EffectWorkerCount() == 0; }
 
-    pq::Document& doc() { return window->Doc(); }
+    pq::Document& doc() { return window->doc(); }
 
     std::unique_ptr<pq::MainWindow> window;
     QTemporaryDir dir;
@@ -137,11 +137,11 @@ TEST_F(Workspace, SelectingAnEffectShowsItsSlidersAndResetsRestoreDefaults)
 
     // The preview timer stores the sliders; a reset restores the selected
     // effect only.
-    ASSERT_TRUE(window->openImageFile(writeImage(QStringLiteral("p.png"), photo(64, 64))));
+    ASSERT_TRUE(window->openImageFile(writeImage(QStringLiteral("p.png"), Photo(64, 64))));
     window->sliders[0]->setValue(90);
     EXPECT_EQ(window->sliderValueLabels[0]->text(), QStringLiteral("90"));
     window->previewTimerTick();
-    EXPECT_EQ(pq::ParamsEntry(doc().params, 201)->Value1, 90);
+    EXPECT_EQ(pq::ParamsEntry(doc().params, 201)->value1, 90);
     window->selectListedEffect(2, 0); // Black & white
     window->sliders[0]->setValue(10);
     window->sliders[1]->setValue(20);
@@ -151,8 +151,8 @@ TEST_F(Workspace, SelectingAnEffectShowsItsSlidersAndResetsRestoreDefaults)
     EXPECT_EQ(window->sliders[0]->value(), 10) << "only that slider";
     window->resetEffectSliders();
     EXPECT_EQ(window->sliders[0]->value(), 50);
-    EXPECT_EQ(pq::ParamsEntry(doc().params, 200)->Value1, 50);
-    EXPECT_EQ(pq::ParamsEntry(doc().params, 201)->Value1, 90) << "other effects keep their values";
+    EXPECT_EQ(pq::ParamsEntry(doc().params, 200)->value1, 50);
+    EXPECT_EQ(pq::ParamsEntry(doc().params, 201)->value1, 90) << "other effects keep their values";
     window->selectListedEffect(2, 1);
     EXPECT_EQ(window->sliders[0]->value(), 90);
 
@@ -172,7 +172,7 @@ TEST_F(Workspace, SelectingAnEffectShowsItsSlidersAndResetsRestoreDefaults)
 TEST_F(Workspace, OpeningAFileAndAFailedOpen)
 {
     // A truncated JPEG: a message, and the empty workspace stays empty.
-    QByteArray jpeg = gfx::encode(photo(200, 150), gfx::ImageFormat::Jpeg, 90);
+    QByteArray jpeg = gfx::Encode(Photo(200, 150), gfx::ImageFormat::Jpeg, 90);
     const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
     QFile file(broken);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -184,17 +184,17 @@ TEST_F(Workspace, OpeningAFileAndAFailedOpen)
     EXPECT_TRUE(doc().resultImage.isNull());
     messages.clear();
 
-    const QString first = writeImage(QStringLiteral("small.png"), photo(100, 80));
+    const QString first = writeImage(QStringLiteral("small.png"), Photo(100, 80));
     ASSERT_TRUE(window->openImageFile(first));
     EXPECT_EQ(doc().resultImage.size(), QSize(100, 80));
     EXPECT_TRUE(doc().resultImage.sameAs(doc().sourceImage));
     EXPECT_EQ(doc().sourceFileName, first);
     EXPECT_FALSE(doc().unsavedChanges);
-    EXPECT_EQ(doc().history->Count(), 1);
+    EXPECT_EQ(doc().history->count(), 1);
     EXPECT_TRUE(window->dropZone->isHidden());
     EXPECT_FLOAT_EQ(doc().zoom, 1.0f);
-    EXPECT_EQ(doc().Shared->previewX.load(), 0) << "clamped for an image smaller than the pane";
-    EXPECT_EQ(doc().Shared->previewY.load(), 0);
+    EXPECT_EQ(doc().shared->previewX.load(), 0) << "clamped for an image smaller than the pane";
+    EXPECT_EQ(doc().shared->previewY.load(), 0);
     EXPECT_EQ(window->previewPane->bitmap().pixel(10, 10), doc().sourceImage.qimage().pixel(10, 10));
     EXPECT_EQ(window->previewPane->bitmap().pixel(150, 150), qRgb(255, 255, 255));
 
@@ -204,30 +204,30 @@ TEST_F(Workspace, OpeningAFileAndAFailedOpen)
     EXPECT_EQ(messages, QStringList{QStringLiteral("Failed to load image: ") + broken});
     EXPECT_TRUE(doc().resultImage.sameAs(before));
     EXPECT_EQ(doc().sourceFileName, first);
-    EXPECT_EQ(doc().history->Count(), 1);
+    EXPECT_EQ(doc().history->count(), 1);
 
     // The open dialog: cancelling changes nothing.
     openName.clear();
     window->openImage();
     EXPECT_TRUE(doc().resultImage.sameAs(before));
-    openName = writeImage(QStringLiteral("second.jpg"), photo(300, 200));
+    openName = writeImage(QStringLiteral("second.jpg"), Photo(300, 200));
     window->openImage();
     EXPECT_EQ(doc().resultImage.size(), QSize(300, 200));
-    EXPECT_EQ(doc().Shared->previewX.load(), 50);
-    EXPECT_EQ(doc().Shared->previewY.load(), 0);
+    EXPECT_EQ(doc().shared->previewX.load(), 50);
+    EXPECT_EQ(doc().shared->previewY.load(), 0);
 }
 
 TEST_F(Workspace, DroppingFilesOpensTheFirstAcceptedOne)
 {
     const QString text = dir.filePath(QStringLiteral("x.txt"));
     QFile(text).open(QIODevice::WriteOnly);
-    const QString png = writeImage(QStringLiteral("y.PNG"), photo(64, 48));
-    const QString jpg = writeImage(QStringLiteral("z.jpg"), photo(32, 32));
+    const QString png = writeImage(QStringLiteral("y.PNG"), Photo(64, 48));
+    const QString jpg = writeImage(QStringLiteral("z.jpg"), Photo(32, 32));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(text), QUrl::fromLocalFile(png), QUrl::fromLocalFile(jpg)});
     EXPECT_TRUE(window->acceptsDrop(&data));
     window->drop(&data);
-    ASSERT_TRUE(processUntil([&] { return !doc().resultImage.isNull(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return !doc().resultImage.isNull(); }));
     EXPECT_EQ(doc().sourceFileName, png);
 
     QMimeData webp;
@@ -237,28 +237,28 @@ TEST_F(Workspace, DroppingFilesOpensTheFirstAcceptedOne)
 
 TEST_F(Workspace, PreviewApplyUndoRedoAndSave)
 {
-    const QString source = writeImage(QStringLiteral("photo.bmp"), photo(480, 360));
+    const QString source = writeImage(QStringLiteral("photo.bmp"), Photo(480, 360));
     ASSERT_TRUE(window->openImageFile(source));
     const gfx::Image original = doc().resultImage;
     window->selectListedEffect(2, 0); // Black & white
-    ASSERT_TRUE(processUntil([&] { return idle() && blackAndWhite(window->previewPane->bitmap()); }));
+    ASSERT_TRUE(ProcessUntil([&] { return idle() && BlackAndWhite(window->previewPane->bitmap()); }));
     EXPECT_TRUE(doc().resultImage.sameAs(original)) << "a preview leaves the document";
 
     window->applyEffect();
-    ASSERT_TRUE(processUntil([&] { return idle() && !doc().resultImage.sameAs(original); }));
-    EXPECT_TRUE(blackAndWhite(doc().resultImage.qimage()));
+    ASSERT_TRUE(ProcessUntil([&] { return idle() && !doc().resultImage.sameAs(original); }));
+    EXPECT_TRUE(BlackAndWhite(doc().resultImage.qimage()));
     EXPECT_TRUE(doc().unsavedChanges);
 
     // Ctrl+Z and Ctrl+Shift+Z go to the shortcuts before the focused control.
     QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
     QKeyEvent undo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, QStringLiteral("z"));
     QApplication::sendEvent(focus, &undo);
-    EXPECT_TRUE(testimg::imagesNear(original, doc().resultImage, 8)) << "back to the photo";
+    EXPECT_TRUE(testimg::ImagesNear(original, doc().resultImage, 8)) << "back to the photo";
     EXPECT_EQ(doc().pan, pq::CenteredPan(QSizeF(window->viewportSize()), QSize(480, 360), 1.0f))
         << "centred in the viewport";
     QKeyEvent redo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, QStringLiteral("Z"));
     QApplication::sendEvent(focus, &redo);
-    EXPECT_TRUE(nearlyBlackAndWhite(doc().resultImage.qimage()));
+    EXPECT_TRUE(NearlyBlackAndWhite(doc().resultImage.qimage()));
 
     // Saving: the name proposal, an invalid extension, then a PNG.
     saveAs = dir.filePath(QStringLiteral("x.bmp"));
@@ -269,7 +269,7 @@ TEST_F(Workspace, PreviewApplyUndoRedoAndSave)
     saveAs = dir.filePath(QStringLiteral("result.png"));
     window->saveImage();
     EXPECT_FALSE(doc().unsavedChanges);
-    EXPECT_TRUE(nearlyBlackAndWhite(gfx::decodeFile(saveAs).qimage()));
+    EXPECT_TRUE(NearlyBlackAndWhite(gfx::DecodeFile(saveAs).qimage()));
 }
 
 TEST_F(Workspace, CanvasZoomFitAndSplitView)
@@ -281,7 +281,7 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     window->canvasWheel(120, QPointF(10, 10));
     EXPECT_FLOAT_EQ(doc().zoom, 1.0f);
 
-    ASSERT_TRUE(window->openImageFile(writeImage(QStringLiteral("wide.png"), photo(1200, 600))));
+    ASSERT_TRUE(window->openImageFile(writeImage(QStringLiteral("wide.png"), Photo(1200, 600))));
     window->fitToView();
     const QSize view = window->viewportSize();
     const float fit = std::min(float(view.width()) / 1200, float(view.height()) / 600);
@@ -291,7 +291,7 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     // The buttons zoom about the middle of the viewport.
     const QPointF middle(view.width() / 2.0, view.height() / 2.0);
     const QPointF under = (middle - doc().pan) / double(doc().zoom);
-    window->ZoomIn();
+    window->zoomIn();
     EXPECT_FLOAT_EQ(doc().zoom, fit * 1.1f);
     EXPECT_NEAR((doc().pan + under * double(doc().zoom)).x(), middle.x(), 1e-3);
     EXPECT_NEAR((doc().pan + under * double(doc().zoom)).y(), middle.y(), 1e-3);
@@ -301,7 +301,7 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     EXPECT_FLOAT_EQ(doc().zoom, 1.0f);
     EXPECT_EQ(window->zoomLabel->text(), QStringLiteral("100%"));
     EXPECT_TRUE(window->canvasView->zooming);
-    ASSERT_TRUE(processUntil([&] { return !window->canvasView->zooming; }));
+    ASSERT_TRUE(ProcessUntil([&] { return !window->canvasView->zooming; }));
     EXPECT_EQ(window->canvasView->canvasSize,
               QSize(std::max(1200, view.width()), std::max(600, view.height())));
     EXPECT_LE(window->canvasView->width(), view.width()) << "the widget stays the viewport's size";
@@ -328,7 +328,7 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     window->fitToView();
     EXPECT_TRUE(dividerOnPicture()) << "fit";
     window->canvasWheel(-120, QPointF(10, 10));
-    ASSERT_TRUE(processUntil([&] { return !window->canvasView->zooming; }));
+    ASSERT_TRUE(ProcessUntil([&] { return !window->canvasView->zooming; }));
     window->actualSizeAndCentre();
     EXPECT_TRUE(dividerOnPicture()) << "100 %";
     window->fitToView();
@@ -341,15 +341,15 @@ TEST_F(Workspace, CanvasZoomFitAndSplitView)
     window->showFullScreen();
     ASSERT_NE(window->fullScreenViewer, nullptr);
     window->fullScreenViewer->close();
-    ASSERT_TRUE(processUntil([&] { return window->fullScreenViewer.isNull(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return window->fullScreenViewer.isNull(); }));
 }
 
 TEST_F(Workspace, ZoomButtonsStepOncePerPressAndRepeatOnlyWhenHeld)
 {
-    ASSERT_TRUE(window->openImageFile(writeImage(QStringLiteral("wide.png"), photo(1200, 600))));
+    ASSERT_TRUE(window->openImageFile(writeImage(QStringLiteral("wide.png"), Photo(1200, 600))));
     window->fitToView();
     const float fit = doc().zoom;
-    const auto waitMs = [](int ms) { processUntil([] { return false; }, ms); };
+    const auto waitMs = [](int ms) { ProcessUntil([] { return false; }, ms); };
 
     window->zoomInButton->click();
     const float once = pq::ButtonZoomStep(fit, true);
@@ -363,7 +363,7 @@ TEST_F(Workspace, ZoomButtonsStepOncePerPressAndRepeatOnlyWhenHeld)
     EXPECT_FLOAT_EQ(doc().zoom, held);
     waitMs(150);
     EXPECT_FLOAT_EQ(doc().zoom, held);
-    ASSERT_TRUE(processUntil([&] { return doc().zoom < held; }));
+    ASSERT_TRUE(ProcessUntil([&] { return doc().zoom < held; }));
     emit window->zoomOutButton->released();
     const float released = doc().zoom;
     waitMs(150);
@@ -375,14 +375,14 @@ TEST_F(Workspace, AutoEnhanceReplacesTheResultAndKeepsTheSource)
     window->autoEnhance();
     EXPECT_EQ(messages, QStringList{QStringLiteral("no image loaded")});
 
-    ASSERT_TRUE(window->openImageFile(writeImage(QStringLiteral("dull.png"), photo(160, 120))));
+    ASSERT_TRUE(window->openImageFile(writeImage(QStringLiteral("dull.png"), Photo(160, 120))));
     const gfx::Image source = doc().sourceImage;
     window->autoEnhance();
     EXPECT_FALSE(window->enhanceButton->isEnabled());
-    ASSERT_TRUE(processUntil([&] { return window->enhanceButton->isEnabled(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return window->enhanceButton->isEnabled(); }));
     EXPECT_FALSE(doc().resultImage.sameAs(source));
     EXPECT_TRUE(doc().sourceImage.sameAs(source));
-    EXPECT_EQ(doc().history->Count(), 2);
+    EXPECT_EQ(doc().history->count(), 2);
     EXPECT_TRUE(doc().unsavedChanges);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

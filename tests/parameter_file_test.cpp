@@ -15,7 +15,7 @@ namespace {
 using pq::EffectParameters;
 using pq::ParameterTable;
 
-bool sameEntry(const EffectParameters& a, const EffectParameters& b)
+bool SameEntry(const EffectParameters& a, const EffectParameters& b)
 {
     for (int k = 1; k <= 5; ++k)
         if (a.value(k) != b.value(k) || a.name(k) != b.name(k))
@@ -24,16 +24,16 @@ bool sameEntry(const EffectParameters& a, const EffectParameters& b)
 }
 
 // Index of the first entry that differs, or -1.
-int firstDifference(const ParameterTable& a, const ParameterTable& b)
+int FirstDifference(const ParameterTable& a, const ParameterTable& b)
 {
     for (int c = 0; c < 10; ++c)
         for (int i = 0; i < 20; ++i)
-            if (!sameEntry(a[size_t(c)][size_t(i)], b[size_t(c)][size_t(i)]))
+            if (!SameEntry(a[size_t(c)][size_t(i)], b[size_t(c)][size_t(i)]))
                 return 100 * c + i;
     return -1;
 }
 
-ParameterTable startupTable()
+ParameterTable StartupTable()
 {
     ParameterTable t{};
     pq::InitializeParameters(t);
@@ -62,17 +62,17 @@ TEST_F(ParameterFile, EveryEntryRoundTripsInTheExactFormat)
 {
     // Every one of the 200 entries different: effects, empty entries,
     // negative and large values, captions with blanks and non-ASCII text.
-    ParameterTable table = startupTable();
+    ParameterTable table = StartupTable();
     for (int c = 0; c < 10; ++c)
         for (int i = 0; i < 20; ++i) {
             EffectParameters& p = table[size_t(c)][size_t(i)];
             for (int k = 1; k <= 5; ++k)
                 p.setValue(k, (c * 20 + i) * 7 - 3 * k - 40);
             if ((c + i) % 3 == 0)
-                p.Name2 = QStringLiteral("größe %1_%2 = x").arg(c).arg(i);
+                p.name2 = QStringLiteral("größe %1_%2 = x").arg(c).arg(i);
         }
-    table[9][19].Value5 = -2147483647 - 1;
-    table[0][0].Value1 = 2147483647;
+    table[9][19].value5 = -2147483647 - 1;
+    table[0][0].value1 = 2147483647;
 
     const QString path = dir.filePath(QStringLiteral("all.pqk"));
     pq::WriteParameterFile(table, path);
@@ -88,11 +88,11 @@ TEST_F(ParameterFile, EveryEntryRoundTripsInTheExactFormat)
     EXPECT_TRUE(bytes.contains("[Effect_3_2]\r\nName1=min brush size\r\nName2="));
     EXPECT_FALSE(bytes.contains("[Effect_10_0]"));
 
-    ParameterTable read = startupTable();
+    ParameterTable read = StartupTable();
     const pq::ParameterFileLoad load = pq::ReadParameterFile(path, read);
     EXPECT_TRUE(load.problem.isEmpty()) << load.problem.toStdString();
     EXPECT_EQ(load.stored, 2000);
-    EXPECT_EQ(firstDifference(read, table), -1);
+    EXPECT_EQ(FirstDifference(read, table), -1);
 }
 
 TEST_F(ParameterFile, AHandWrittenFileIsReadByTheReaderRules)
@@ -121,41 +121,41 @@ TEST_F(ParameterFile, AHandWrittenFileIsReadByTheReaderRules)
         "Value2=99999999999\r\n"         // beyond int: 0
         "Value1=+8\r\n";
     const QString path = write(QStringLiteral("hand.pqk"), text);
-    const ParameterTable before = startupTable();
+    const ParameterTable before = StartupTable();
     ParameterTable table = before;
     const pq::ParameterFileLoad load = pq::ReadParameterFile(path, table);
     EXPECT_TRUE(load.problem.isEmpty()) << load.problem.toStdString();
     EXPECT_EQ(load.stored, 10);
 
     EffectParameters expect32 = before[3][2];
-    expect32.Value1 = 55;
-    expect32.Value2 = 0;
-    expect32.Value3 = 250;
-    expect32.Name1.clear();
-    expect32.Value4 = -7;
-    expect32.Value5 = 13;
-    EXPECT_TRUE(sameEntry(table[3][2], expect32));
+    expect32.value1 = 55;
+    expect32.value2 = 0;
+    expect32.value3 = 250;
+    expect32.name1.clear();
+    expect32.value4 = -7;
+    expect32.value5 = 13;
+    EXPECT_TRUE(SameEntry(table[3][2], expect32));
     EffectParameters expect51 = before[5][1];
-    expect51.Name3 = QStringLiteral("custom caption");
-    expect51.Value2 = 0;
-    expect51.Value1 = 8;
-    EXPECT_TRUE(sameEntry(table[5][1], expect51));
+    expect51.name3 = QStringLiteral("custom caption");
+    expect51.value2 = 0;
+    expect51.value1 = 8;
+    EXPECT_TRUE(SameEntry(table[5][1], expect51));
 
     table[3][2] = before[3][2];
     table[5][1] = before[5][1];
-    EXPECT_EQ(firstDifference(table, before), -1) << "nothing else changes";
+    EXPECT_EQ(FirstDifference(table, before), -1) << "nothing else changes";
 }
 
 TEST_F(ParameterFile, OneHeaderAndOneValueChangeOnlyThatSlider)
 {
-    ParameterTable table = startupTable();
+    ParameterTable table = StartupTable();
     const ParameterTable before = table;
     const QString path = write(QStringLiteral("one.pqk"), "\xEF\xBB\xBF[Effect_3_2]\r\nValue1=55");
     const pq::ParameterFileLoad load = pq::ReadParameterFile(path, table);
     EXPECT_TRUE(load.problem.isEmpty());
-    EXPECT_EQ(table[3][2].Value1, 55);
-    table[3][2].Value1 = before[3][2].Value1;
-    EXPECT_EQ(firstDifference(table, before), -1);
+    EXPECT_EQ(table[3][2].value1, 55);
+    table[3][2].value1 = before[3][2].value1;
+    EXPECT_EQ(FirstDifference(table, before), -1);
 }
 
 TEST_F(ParameterFile, FilesThatAreNotParameterFilesChangeNothingAndSayWhy)
@@ -184,49 +184,49 @@ TEST_F(ParameterFile, FilesThatAreNotParameterFilesChangeNothingAndSayWhy)
         {"comments", "# Pastelloquin Parameters File\r\n# nothing else\r\n"},
         {"no-sections", "Value1=5\nName1=x\n[Effect_99_99]\nValue1=1\n"},
     };
-    const ParameterTable before = startupTable();
+    const ParameterTable before = StartupTable();
     for (const auto& c : cases) {
         ParameterTable table = before;
         const pq::ParameterFileLoad load =
             pq::ReadParameterFile(write(QString::fromLatin1(c.name) + QStringLiteral(".pqk"), c.bytes), table);
         EXPECT_FALSE(load.problem.isEmpty()) << c.name;
         EXPECT_EQ(load.stored, 0) << c.name;
-        EXPECT_EQ(firstDifference(table, before), -1) << c.name;
+        EXPECT_EQ(FirstDifference(table, before), -1) << c.name;
     }
 
     // A missing file does nothing, silently; a folder is refused.
     ParameterTable table = before;
     EXPECT_TRUE(pq::ReadParameterFile(dir.filePath(QStringLiteral("missing.pqk")), table).problem.isEmpty());
     EXPECT_FALSE(pq::ReadParameterFile(dir.path(), table).problem.isEmpty());
-    EXPECT_EQ(firstDifference(table, before), -1);
+    EXPECT_EQ(FirstDifference(table, before), -1);
 }
 
 TEST_F(ParameterFile, ATruncatedProgramFileKeepsItsCompleteLinesOnly)
 {
-    ParameterTable table = startupTable();
-    table[3][2].Value2 = 77;
-    table[3][2].Value3 = 66;
+    ParameterTable table = StartupTable();
+    table[3][2].value2 = 77;
+    table[3][2].value3 = 66;
     const QByteArray whole = pq::ParameterFileBytes(table);
     const qsizetype cut = whole.indexOf("[Effect_3_2]") + QByteArray("[Effect_3_2]\r\nName1=min brush size\r\n"
                                                                      "Name2=max brush size\r\nName3=iterations\r\n"
                                                                      "Name4=quality\r\nName5=opacity\r\n"
                                                                      "Value1=10\r\nValue2=7")
                                                               .size();
-    ParameterTable read = startupTable();
+    ParameterTable read = StartupTable();
     const pq::ParameterFileLoad load = pq::ReadParameterFile(write(QStringLiteral("cut.pqk"), whole.left(cut)), read);
     EXPECT_FALSE(load.problem.isEmpty());
     EXPECT_GT(load.stored, 0);
-    EXPECT_EQ(read[3][2].Value2, 70) << "the cut value 7 is not taken for 77";
-    EXPECT_EQ(read[3][2].Value3, 30);
+    EXPECT_EQ(read[3][2].value2, 70) << "the cut value 7 is not taken for 77";
+    EXPECT_EQ(read[3][2].value3, 30);
 
     // Cut at the end of a line: every line is whole, nothing to report.
-    ParameterTable again = startupTable();
+    ParameterTable again = StartupTable();
     const qsizetype atLine = whole.indexOf("Value3=66");
     const pq::ParameterFileLoad clean =
         pq::ReadParameterFile(write(QStringLiteral("line.pqk"), whole.left(atLine)), again);
     EXPECT_TRUE(clean.problem.isEmpty());
-    EXPECT_EQ(again[3][2].Value2, 77);
-    EXPECT_EQ(again[3][2].Value3, 30);
+    EXPECT_EQ(again[3][2].value2, 77);
+    EXPECT_EQ(again[3][2].value3, 30);
 }
 
 TEST_F(ParameterFile, IntegersAreDecimalWithinRange)
@@ -244,7 +244,7 @@ TEST_F(ParameterFile, IntegersAreDecimalWithinRange)
 TEST_F(ParameterFile, SavingReplacesTheWholeFileOrFailsWithAReason)
 {
     const QString path = write(QStringLiteral("old.pqk"), QByteArray(100000, 'x'));
-    const ParameterTable table = startupTable();
+    const ParameterTable table = StartupTable();
     pq::WriteParameterFile(table, path);
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

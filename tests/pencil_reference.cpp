@@ -22,17 +22,17 @@ int G(uint32_t p) { return int((p >> 8) & 255); }
 int B(uint32_t p) { return int(p & 255); }
 int A(uint32_t p) { return int(p >> 24); }
 
-int64_t clampByte(int64_t v)
+int64_t ClampByte(int64_t v)
 {
     return std::clamp<int64_t>(v, 0, 255);
 }
 
-uint32_t argb(int a, int r, int g, int b)
+uint32_t Argb(int a, int r, int g, int b)
 {
     return uint32_t(a) << 24 | uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b);
 }
 
-gfx::Image imageOf(const std::vector<uint32_t>& px, int w, int h)
+gfx::Image ImageOf(const std::vector<uint32_t>& px, int w, int h)
 {
     QImage q(w, h, gfx::kPixelFormat);
     for (int y = 0; y < h; ++y)
@@ -43,11 +43,11 @@ gfx::Image imageOf(const std::vector<uint32_t>& px, int w, int h)
 
 } // namespace
 
-gfx::Image pencilSketch(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5, const gfx::Image& texture)
+gfx::Image PencilSketch(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, const gfx::Image& texture)
 {
-    const int64_t Tt = P1, D = 2 * int64_t(P2);
-    const int64_t Bt = platform::Round64(P3 * 2.55), Ct = platform::Round64(P4 * 1.28);
-    const int64_t ci = std::clamp(P5, 0, 100);
+    const int64_t threshold = p1, darkness = 2 * int64_t(p2);
+    const int64_t brightness = platform::Round64(p3 * 2.55), contrast = platform::Round64(p4 * 1.28);
+    const int64_t ci = std::clamp(p5, 0, 100);
     platform::Random rng(1969);
     const int w = src.width(), h = src.height();
 
@@ -66,12 +66,12 @@ gfx::Image pencilSketch(const gfx::Image& src, int P1, int P2, int P3, int P4, i
 
     const float a = float(30 * 0.017453292519943295);
     const float cs = float(std::fabs(std::cos(double(a)))), sn = float(std::fabs(std::sin(double(a))));
-    const int RW = platform::Ceil(double(w) * cs + double(h) * sn);
-    const int RH = platform::Ceil(double(w) * sn + double(h) * cs);
-    gfx::Surface rot = gfx::Surface::make(RW, RH);
+    const int rotatedWidth = platform::Ceil(double(w) * cs + double(h) * sn);
+    const int rotatedHeight = platform::Ceil(double(w) * sn + double(h) * cs);
+    gfx::Surface rot = gfx::Surface::make(rotatedWidth, rotatedHeight);
     {
         gfx::Canvas canvas(rot);
-        canvas.translate(RW / 2.0, RH / 2.0);
+        canvas.translate(rotatedWidth / 2.0, rotatedHeight / 2.0);
         canvas.rotate(a);
         canvas.translate(-w / 2.0, -h / 2.0);
         canvas.drawImage(src, 0, 0, gfx::Sampling::Mitchell);
@@ -83,7 +83,7 @@ gfx::Image pencilSketch(const gfx::Image& src, int P1, int P2, int P3, int P4, i
         if (al == 0)
             return p;
         auto un = [al](int c) { return std::min((c * 255 + al / 2) / al, 255); };
-        return argb(al, un(R(p)), un(G(p)), un(B(p)));
+        return Argb(al, un(R(p)), un(G(p)), un(B(p)));
     };
     auto seen = [&](int x, int y) -> uint32_t {
         const uint32_t p = px(x, y);
@@ -93,58 +93,58 @@ gfx::Image pencilSketch(const gfx::Image& src, int P1, int P2, int P3, int P4, i
         return std::abs(R(p) - R(q)) + std::abs(G(p) - G(q)) + std::abs(B(p) - B(q));
     };
 
-    std::vector<uint32_t> out(size_t(RW) * RH, 0);
+    std::vector<uint32_t> out(size_t(rotatedWidth) * rotatedHeight, 0);
     bool hf = false;
-    for (int y = 1; y <= RH - 2; ++y) {
+    for (int y = 1; y <= rotatedHeight - 2; ++y) {
         int tr = y % (th - 2) + 1;
-        for (int x = 1; x <= RW - 2; ++x) {
-            const uint32_t C = px(x, y);
-            const int al = A(C);
+        for (int x = 1; x <= rotatedWidth - 2; ++x) {
+            const uint32_t centre = px(x, y);
+            const int al = A(centre);
             if (al < 10) {
-                out[size_t(y - 1) * RW + (x - 1)] = 0;
+                out[size_t(y - 1) * rotatedWidth + (x - 1)] = 0;
                 continue;
             }
-            const uint32_t W = seen(x - 1, y), NW = seen(x - 1, y - 1), N = seen(x, y - 1), SW = seen(x - 1, y + 1);
-            const int64_t lum = (3 * R(C) + 6 * G(C) + B(C)) / 10;
+            const uint32_t west = seen(x - 1, y), northWest = seen(x - 1, y - 1), north = seen(x, y - 1), southWest = seen(x - 1, y + 1);
+            const int64_t lum = (3 * R(centre) + 6 * G(centre) + B(centre)) / 10;
             if (rng.random(100) >= 92) {
                 tr = rng.random(th - 3) + 1;
                 hf = rng.random(100) > 50;
             }
-            const int64_t E1 = (diff(C, W) + diff(C, NW)) / 4;
-            const int64_t E2 = (diff(C, N) + diff(C, SW)) / 4;
+            const int64_t edge1 = (diff(centre, west) + diff(centre, northWest)) / 4;
+            const int64_t edge2 = (diff(centre, north) + diff(centre, southWest)) / 4;
             int64_t ch[3];
-            if (E1 < Tt && E2 < Tt) {
+            if (edge1 < threshold && edge2 < threshold) {
                 const int col = std::min<int>(int(2 * lum) + rng.random(2), tw - 1);
                 const int64_t t = tex[size_t(tr) * tw + col];
-                const int64_t Rq = R(W) / 10 * 10, Gq = G(W) / 10 * 10, Bq = B(W) / 10 * 10;
-                int64_t s = lum - t + 2 * (Bt - 127);
+                const int64_t redQ = R(west) / 10 * 10, greenQ = G(west) / 10 * 10, blueQ = B(west) / 10 * 10;
+                int64_t s = lum - t + 2 * (brightness - 127);
                 if (hf)
                     s = s + lum / 2;
-                s = s + (lum * Ct) / 64 - Ct;
-                const int64_t g = (Rq + Gq + Bq) / 3;
-                const int64_t Rp = clampByte(Rq + s), Gp = clampByte(Gq + s), Bp = clampByte(Bq + s);
-                const int64_t gp = clampByte(g + s);
-                ch[0] = clampByte((ci * Rp + (100 - ci) * gp) / 100);
-                ch[1] = clampByte((ci * Gp + (100 - ci) * gp) / 100);
-                ch[2] = clampByte((ci * Bp + (100 - ci) * gp) / 100);
+                s = s + (lum * contrast) / 64 - contrast;
+                const int64_t g = (redQ + greenQ + blueQ) / 3;
+                const int64_t redP = ClampByte(redQ + s), greenP = ClampByte(greenQ + s), blueP = ClampByte(blueQ + s);
+                const int64_t gp = ClampByte(g + s);
+                ch[0] = ClampByte((ci * redP + (100 - ci) * gp) / 100);
+                ch[1] = ClampByte((ci * greenP + (100 - ci) * gp) / 100);
+                ch[2] = ClampByte((ci * blueP + (100 - ci) * gp) / 100);
             } else {
                 hf = rng.random(100) > 50;
                 tr = rng.random(th - 3) + 1;
-                const int64_t k = 2 * D + E1 + E2;
-                const int64_t Rv = clampByte(R(W) - k + 255), Gv = clampByte(G(W) - k + 255),
-                              Bv = clampByte(B(W) - k + 255);
-                const int64_t g = (Rv + Gv + Bv) / 3;
-                ch[0] = clampByte((ci * Rv + (100 - ci) * g) / 100);
-                ch[1] = clampByte((ci * Gv + (100 - ci) * g) / 100);
-                ch[2] = clampByte((ci * Bv + (100 - ci) * g) / 100);
+                const int64_t k = 2 * darkness + edge1 + edge2;
+                const int64_t redV = ClampByte(R(west) - k + 255), greenV = ClampByte(G(west) - k + 255),
+                              blueV = ClampByte(B(west) - k + 255);
+                const int64_t g = (redV + greenV + blueV) / 3;
+                ch[0] = ClampByte((ci * redV + (100 - ci) * g) / 100);
+                ch[1] = ClampByte((ci * greenV + (100 - ci) * g) / 100);
+                ch[2] = ClampByte((ci * blueV + (100 - ci) * g) / 100);
             }
-            out[size_t(y - 1) * RW + (x - 1)] = argb(al, int(ch[0]), int(ch[1]), int(ch[2]));
+            out[size_t(y - 1) * rotatedWidth + (x - 1)] = Argb(al, int(ch[0]), int(ch[1]), int(ch[2]));
         }
     }
     for (uint32_t& p : out) {
         const int al = A(p);
         auto mul = [al](int c) { return (c * al + 127) / 255; };
-        p = argb(al, mul(R(p)), mul(G(p)), mul(B(p)));
+        p = Argb(al, mul(R(p)), mul(G(p)), mul(B(p)));
     }
     gfx::Surface dest = gfx::Surface::make(w, h);
     {
@@ -153,21 +153,21 @@ gfx::Image pencilSketch(const gfx::Image& src, int P1, int P2, int P3, int P4, i
         canvas.save();
         canvas.translate(w / 2.0, h / 2.0);
         canvas.rotate(-a);
-        canvas.drawImage(imageOf(out, RW, RH), -RW / 2.0, -RH / 2.0, gfx::Sampling::Mitchell);
+        canvas.drawImage(ImageOf(out, rotatedWidth, rotatedHeight), -rotatedWidth / 2.0, -rotatedHeight / 2.0, gfx::Sampling::Mitchell);
         canvas.restore();
     }
     return dest.snapshot();
 }
 
-gfx::Image pencil6(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5, bool preview, uint32_t seed)
+gfx::Image Pencil6(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, bool preview, uint32_t seed)
 {
     platform::Random rng(seed);
-    const int64_t Q = platform::Round64(std::min(P5, 200) * 2.5);
-    const int64_t Lmax = int64_t(P2) + 5, Lmin = std::min<int64_t>(P1, Lmax);
-    const int64_t M0 = int64_t(std::min(P3, 200)) * 20 + 100;
+    const int64_t quality = platform::Round64(std::min(p5, 200) * 2.5);
+    const int64_t lmax = int64_t(p2) + 5, lmin = std::min<int64_t>(p1, lmax);
+    const int64_t baseCount = int64_t(std::min(p3, 200)) * 20 + 100;
     const int w = src.width(), h = src.height();
     const size_t n = size_t(w) * h;
-    auto I = [w](int x, int y) { return size_t(y) * w + x; };
+    auto at = [w](int x, int y) { return size_t(y) * w + x; };
     auto alpha = [&](int x, int y) { return A(src.pixel(x, y)); };
 
     bool transparent = false;
@@ -180,8 +180,8 @@ gfx::Image pencil6(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5
         for (int x = 0; x < w; ++x) {
             const uint32_t p = src.pixel(x, y);
             if (transparent && A(p) < 10)
-                sheet[I(x, y)] = 0;
-            target[I(x, y)] = A(p) <= 10 ? 255 : (3 * R(p) + 6 * G(p) + B(p)) / 10;
+                sheet[at(x, y)] = 0;
+            target[at(x, y)] = A(p) <= 10 ? 255 : (3 * R(p) + 6 * G(p) + B(p)) / 10;
         }
     std::vector<uint32_t> trial = sheet;
     auto greyOf = [](uint32_t p) { return A(p) == 0 ? 255 : G(p); };
@@ -191,7 +191,7 @@ gfx::Image pencil6(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5
     std::vector<double> hx(n, 0.0), hy(n, 0.0);
     for (int y = 1; y <= h - 2; ++y)
         for (int x = 1; x <= w - 2; ++x) {
-            auto t = [&](int dx, int dy) { return target[I(x + dx, y + dy)]; };
+            auto t = [&](int dx, int dy) { return target[at(x + dx, y + dy)]; };
             const int gx = 47 * t(-1, -1) + 162 * t(-1, 0) + 47 * t(-1, 1) - 47 * t(1, -1) - 162 * t(1, 0) -
                            47 * t(1, 1);
             const int gy = 47 * t(-1, -1) + 162 * t(0, -1) + 47 * t(1, -1) - 47 * t(-1, 1) - 162 * t(0, 1) -
@@ -208,10 +208,10 @@ gfx::Image pencil6(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5
                 angle = float(double(angle) + 6.283185307179586);
             if (angle > 3.141592653589793)
                 angle = float(double(angle) - 3.141592653589793);
-            mag[I(x, y)] = m;
-            ang[I(x, y)] = angle;
-            hx[I(x, y)] = std::cos(double(angle)) / 2;
-            hy[I(x, y)] = std::sin(double(angle)) / 2;
+            mag[at(x, y)] = m;
+            ang[at(x, y)] = angle;
+            hx[at(x, y)] = std::cos(double(angle)) / 2;
+            hy[at(x, y)] = std::sin(double(angle)) / 2;
         }
     for (size_t i = 0; i < n; ++i)
         if (mag[i] == 0) {
@@ -220,11 +220,11 @@ gfx::Image pencil6(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5
             hy[i] = std::sin(2.641592653589793) / 2;
         }
 
-    const int64_t maxi = preview ? M0 : platform::Round64(double(w) * double(h) / 40000.0 * double(M0)) + 1;
+    const int64_t maxi = preview ? baseCount : platform::Round64(double(w) * double(h) / 40000.0 * double(baseCount)) + 1;
     for (int64_t i = 0; i <= maxi; ++i) {
         const int64_t pct = i * 100 / std::max<int64_t>(maxi, 1);
         const int64_t strokes = pct <= 5 ? 26 : i * 4 / std::max<int64_t>(maxi, 1) + 1;
-        int64_t tries = Q <= 127 ? (110 - pct) / ((128 - Q) / 25 + 1) : (110 - pct) * ((Q - 127) / 15 + 1);
+        int64_t tries = quality <= 127 ? (110 - pct) / ((128 - quality) / 25 + 1) : (110 - pct) * ((quality - 127) / 15 + 1);
         if (pct < 5)
             tries = tries / 4;
         for (int64_t s = 0; s < strokes; ++s) {
@@ -236,24 +236,24 @@ gfx::Image pencil6(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5
                 for (;;) {
                     x = std::min(rng.random(w - 2) + 1, w - 1);
                     y = std::min(rng.random(h - 2) + 1, h - 1);
-                    const int d = alpha(x, y) >= 10 ? std::abs(target[I(x, y)] - greyOf(sheet[I(x, y)])) : 0;
+                    const int d = alpha(x, y) >= 10 ? std::abs(target[at(x, y)] - greyOf(sheet[at(x, y)])) : 0;
                     const int r = rng.random(int(pct * 5));
                     if (!(d < r && pct > 4))
                         break;
                 }
-                const int tone = (2 * greyOf(sheet[I(x, y)]) + target[I(x, y)]) / 3;
-                const int64_t aLen = rng.random(int(std::clamp<int64_t>(Lmax / 2 - pct + 100, INT_MIN, INT_MAX))) / 3;
-                const int64_t bLen = rng.random(std::min(mag[I(x, y)] / 2500, 40));
-                int64_t D = std::min(Lmax, aLen + bLen + Lmin + 3);
-                const double cx = hx[I(x, y)], cy = hy[I(x, y)];
-                const int px = int(std::clamp<int64_t>(x + platform::Round64(D * cx), 0, w - 1));
-                const int py = int(std::clamp<int64_t>(y + platform::Round64(D * cy), 0, h - 1));
-                double turn = std::fabs(double(ang[I(x, y)]) - double(ang[I(px, py)]));
+                const int tone = (2 * greyOf(sheet[at(x, y)]) + target[at(x, y)]) / 3;
+                const int64_t aLen = rng.random(int(std::clamp<int64_t>(lmax / 2 - pct + 100, INT_MIN, INT_MAX))) / 3;
+                const int64_t bLen = rng.random(std::min(mag[at(x, y)] / 2500, 40));
+                int64_t length = std::min(lmax, aLen + bLen + lmin + 3);
+                const double cx = hx[at(x, y)], cy = hy[at(x, y)];
+                const int px = int(std::clamp<int64_t>(x + platform::Round64(length * cx), 0, w - 1));
+                const int py = int(std::clamp<int64_t>(y + platform::Round64(length * cy), 0, h - 1));
+                double turn = std::fabs(double(ang[at(x, y)]) - double(ang[at(px, py)]));
                 if (turn > 3.141592653589793)
                     turn = 6.283185307179586 - turn;
                 if (turn > 1.05)
-                    D = std::max<int64_t>(D / 3, 1);
-                const int64_t ox = platform::Round64(D * cx), oy = platform::Round64(D * cy);
+                    length = std::max<int64_t>(length / 3, 1);
+                const int64_t ox = platform::Round64(length * cx), oy = platform::Round64(length * cy);
                 int x0 = int(std::clamp<int64_t>(x - ox, 0, w - 1)), y0 = int(std::clamp<int64_t>(y - oy, 0, h - 1));
                 const int x1 = int(std::clamp<int64_t>(x + ox, 0, w - 1)),
                           y1 = int(std::clamp<int64_t>(y + oy, 0, h - 1));
@@ -278,21 +278,21 @@ gfx::Image pencil6(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5
                     }
                 }
                 for (const auto& [lx, ly] : line)
-                    trial[I(lx, ly)] = sheet[I(lx, ly)];
+                    trial[at(lx, ly)] = sheet[at(lx, ly)];
                 const int np = int(line.size()), c = np / 2;
                 for (int k = 0; k < np; ++k) {
                     const auto [lx, ly] = line[size_t(k)];
                     if (alpha(lx, ly) < 10)
                         continue;
                     const int f = np == 1 ? 0 : std::clamp(384 * std::abs(k - c) / (np - 1), 0, 255);
-                    const int g = ((255 - f) * tone + f * greyOf(trial[I(lx, ly)])) / 255;
-                    trial[I(lx, ly)] = 0xFF000000u | uint32_t(g) * 0x010101u;
+                    const int g = ((255 - f) * tone + f * greyOf(trial[at(lx, ly)])) / 255;
+                    trial[at(lx, ly)] = 0xFF000000u | uint32_t(g) * 0x010101u;
                 }
                 int64_t score = 0;
                 for (const auto& [lx, ly] : line)
-                    score += std::abs(greyOf(trial[I(lx, ly)]) - target[I(lx, ly)]);
+                    score += std::abs(greyOf(trial[at(lx, ly)]) - target[at(lx, ly)]);
                 for (const auto& [lx, ly] : line)
-                    score -= std::abs(greyOf(sheet[I(lx, ly)]) - target[I(lx, ly)]);
+                    score -= std::abs(greyOf(sheet[at(lx, ly)]) - target[at(lx, ly)]);
                 if (score < best) {
                     best = score;
                     bestTone = tone;
@@ -313,63 +313,63 @@ gfx::Image pencil6(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5
                     if (alpha(lx, ly) < 10)
                         continue;
                     const int f = np == 1 ? 64 : std::clamp(384 * std::abs(k - c) / (np - 1) + 64, 0, 255);
-                    const int g = ((255 - f) * bestTone + f * greyOf(sheet[I(lx, ly)])) / 255;
-                    sheet[I(lx, ly)] = 0xFF000000u | uint32_t(g) * 0x010101u;
+                    const int g = ((255 - f) * bestTone + f * greyOf(sheet[at(lx, ly)])) / 255;
+                    sheet[at(lx, ly)] = 0xFF000000u | uint32_t(g) * 0x010101u;
                 }
             }
         }
     }
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            uint32_t& p = sheet[I(x, y)];
+            uint32_t& p = sheet[at(x, y)];
             if (alpha(x, y) >= 10 && A(p) > 200 && R(p) + G(p) + B(p) < 540) {
-                const int v = std::max(0, G(p) - mag[I(x, y)] / 1800);
-                p = argb(255, v, v, v);
+                const int v = std::max(0, G(p) - mag[at(x, y)] / 1800);
+                p = Argb(255, v, v, v);
             }
         }
     gfx::Surface dest = gfx::Surface::make(w, h);
     {
         gfx::Canvas canvas(dest);
         canvas.clear();
-        canvas.drawImage(imageOf(sheet, w, h), 0, 0);
-        if (P4 > 0) {
+        canvas.drawImage(ImageOf(sheet, w, h), 0, 0);
+        if (p4 > 0) {
             gfx::Paint paint;
             paint.blend = gfx::BlendMode::Color;
-            paint.color = QColor(0, 0, 0, int(std::min<int64_t>(255, platform::Round64(P4 / 100.0 * 255))));
+            paint.color = QColor(0, 0, 0, int(std::min<int64_t>(255, platform::Round64(p4 / 100.0 * 255))));
             canvas.drawImage(src, 0, 0, gfx::Sampling::Mitchell, &paint);
         }
     }
     return dest.snapshot();
 }
 
-gfx::Image dynamicPencil(const gfx::Image& src, int P1, int P2, int P3, int P4, int P5)
+gfx::Image DynamicPencil(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5)
 {
     platform::Random rng(0x9E3779B1u);
-    auto scaled = [](int P) { return std::clamp(platform::Round(P * 2.55), 0, 255); };
-    const int Av = scaled(P1), L = scaled(P2), Bl = scaled(P3), C = scaled(P4), K = scaled(P5);
+    auto scaled = [](int planes) { return std::clamp(platform::Round(planes * 2.55), 0, 255); };
+    const int average = scaled(p1), lengthScale = scaled(p2), blending = scaled(p3), contrastScale = scaled(p4), colour = scaled(p5);
     const int w = src.width(), h = src.height();
     const size_t n = size_t(w) * h;
-    auto I = [w](int x, int y) { return size_t(y) * w + x; };
+    auto indexOf = [w](int x, int y) { return size_t(y) * w + x; };
 
-    std::vector<int> S[3] = {std::vector<int>(n), std::vector<int>(n), std::vector<int>(n)};
+    std::vector<int> smooth[3] = {std::vector<int>(n), std::vector<int>(n), std::vector<int>(n)};
     std::vector<int> al(n);
-    std::vector<int> P[3] = {std::vector<int>(n, 255), std::vector<int>(n, 255), std::vector<int>(n, 255)};
+    std::vector<int> planes[3] = {std::vector<int>(n, 255), std::vector<int>(n, 255), std::vector<int>(n, 255)};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const uint32_t p = src.pixel(x, y);
             const int a = A(p);
-            al[I(x, y)] = a;
+            al[indexOf(x, y)] = a;
             const int c[3] = {R(p), G(p), B(p)};
             for (int k = 0; k < 3; ++k)
-                S[k][I(x, y)] = a < 10 ? 255 : c[k] + 255 - a;
+                smooth[k][indexOf(x, y)] = a < 10 ? 255 : c[k] + 255 - a;
         }
 
-    if (C > 0) {
+    if (contrastScale > 0) {
         int64_t mean[3];
         for (int k = 0; k < 3; ++k) {
             int64_t sum = 0;
             for (size_t i = 0; i < n; ++i)
-                sum += S[k][i];
+                sum += smooth[k][i];
             mean[k] = sum / int64_t(n);
         }
         const int pw = w + 18, ph = h + 18;
@@ -378,7 +378,7 @@ gfx::Image dynamicPencil(const gfx::Image& src, int P1, int P2, int P3, int P4, 
             pad[k].resize(size_t(pw) * ph);
             for (int y = 0; y < ph; ++y)
                 for (int x = 0; x < pw; ++x)
-                    pad[k][size_t(y) * pw + x] = S[k][I(std::clamp(x - 9, 0, w - 1), std::clamp(y - 9, 0, h - 1))];
+                    pad[k][size_t(y) * pw + x] = smooth[k][indexOf(std::clamp(x - 9, 0, w - 1), std::clamp(y - 9, 0, h - 1))];
         }
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
@@ -389,16 +389,16 @@ gfx::Image dynamicPencil(const gfx::Image& src, int P1, int P2, int P3, int P4, 
                             s += pad[k][size_t(y + 9 + dy) * pw + (x + 9 + dx)];
                     const int64_t c = pad[k][size_t(y + 9) * pw + (x + 9)];
                     const int64_t v =
-                        c + platform::Round64(double((c - (((s - c) / 80) * 2 + mean[k]) / 3) * C) / 100.0);
-                    S[k][I(x, y)] = int(std::clamp<int64_t>(v, 0, 255));
+                        c + platform::Round64(double((c - (((s - c) / 80) * 2 + mean[k]) / 3) * contrastScale) / 100.0);
+                    smooth[k][indexOf(x, y)] = int(std::clamp<int64_t>(v, 0, 255));
                 }
     }
-    auto sum = [&](int x, int y) { return S[0][I(x, y)] + S[1][I(x, y)] + S[2][I(x, y)]; };
+    auto sum = [&](int x, int y) { return smooth[0][indexOf(x, y)] + smooth[1][indexOf(x, y)] + smooth[2][indexOf(x, y)]; };
 
     const int64_t maxi =
-        platform::Round64((Av * 100.0 + 1000) * std::min(35.0, w / 200.0) * std::min(35.0, h / 200.0));
-    const double decay = L / 1500.0 + 0.7;
-    const int divisor = (255 - L) / 8 + 8;
+        platform::Round64((average * 100.0 + 1000) * std::min(35.0, w / 200.0) * std::min(35.0, h / 200.0));
+    const double decay = lengthScale / 1500.0 + 0.7;
+    const int divisor = (255 - lengthScale) / 8 + 8;
     for (int64_t i = 0; i <= maxi && w >= 3 && h >= 3; ++i) {
         int rx, ry, x, y;
         for (;;) {
@@ -410,20 +410,20 @@ gfx::Image dynamicPencil(const gfx::Image& src, int P1, int P2, int P3, int P4, 
             if (e > sum(x, y) / 3)
                 break;
         }
-        int Gx = INT_MIN, Gy = INT_MIN;
+        int maxGx = INT_MIN, maxGy = INT_MIN;
         for (int k = 0; k < 3; ++k) {
-            auto s = [&](int dx, int dy) { return S[k][I(x + dx, y + dy)]; };
+            auto s = [&](int dx, int dy) { return smooth[k][indexOf(x + dx, y + dy)]; };
             const int gy =
                 (3 * s(-1, -1) + 10 * s(0, -1) + 3 * s(1, -1)) - (3 * s(-1, 1) + 10 * s(0, 1) + 3 * s(1, 1));
             const int gx =
                 (3 * s(-1, -1) + 10 * s(-1, 0) + 3 * s(-1, 1)) - (3 * s(1, -1) + 10 * s(1, 0) + 3 * s(1, 1));
-            Gx = std::max(Gx, gx);
-            Gy = std::max(Gy, gy);
+            maxGx = std::max(maxGx, gx);
+            maxGy = std::max(maxGy, gy);
         }
-        const int Gm = std::abs(Gx) + std::abs(Gy);
+        const int gradient = std::abs(maxGx) + std::abs(maxGy);
         float m;
-        if (Gm > Bl + 1) {
-            m = float(double(float(std::atan2(double(Gy), double(Gx)))) + 1.5707);
+        if (gradient > blending + 1) {
+            m = float(double(float(std::atan2(double(maxGy), double(maxGx)))) + 1.5707);
         } else if (rng.random(100) < 27) {
             m = rng.random(100) <= 50 ? 3.81229f : 0.6707f;
         } else {
@@ -432,15 +432,15 @@ gfx::Image dynamicPencil(const gfx::Image& src, int P1, int P2, int P3, int P4, 
         double p = double((768 - sum(x, y)) / 64);
         double fx = rx, fy = ry;
         for (int count = 0; count < 5000;) {
-            const size_t at = I(x, y);
-            const int Z = ((P[0][at] + P[1][at] + P[2][at]) - sum(x, y)) / divisor;
-            if (Z <= -5) {
-                const int v = std::min(255, platform::Round(1.1 * S[0][at]));
-                P[0][at] = P[1][at] = P[2][at] = v;
+            const size_t at = indexOf(x, y);
+            const int deviation = ((planes[0][at] + planes[1][at] + planes[2][at]) - sum(x, y)) / divisor;
+            if (deviation <= -5) {
+                const int v = std::min(255, platform::Round(1.1 * smooth[0][at]));
+                planes[0][at] = planes[1][at] = planes[2][at] = v;
             } else {
-                const int z = std::max(Z, 0);
-                P[0][at] = (P[0][at] * (255 - z)) / 256;
-                P[1][at] = P[2][at] = P[0][at];
+                const int z = std::max(deviation, 0);
+                planes[0][at] = (planes[0][at] * (255 - z)) / 256;
+                planes[1][at] = planes[2][at] = planes[0][at];
             }
             double d = 0;
             if (rng.random(100) >= 25) {
@@ -449,13 +449,13 @@ gfx::Image dynamicPencil(const gfx::Image& src, int P1, int P2, int P3, int P4, 
                     const double a = -1.2 + k * 0.17142857142857143;
                     const int cx = platform::Round(fx + std::cos(double(m) + a));
                     const int cy = platform::Round(fy + std::sin(double(m) + a));
-                    if (cx > 0 && cy > 0 && cx < w - 1 && cy < h - 1 && sum(cx, cy) < best + Bl / 3) {
+                    if (cx > 0 && cy > 0 && cx < w - 1 && cy < h - 1 && sum(cx, cy) < best + blending / 3) {
                         best = sum(cx, cy);
                         d = a;
                     }
                 }
             }
-            if (Gm < Bl + 1)
+            if (gradient < blending + 1)
                 d = rng.randomReal() * 0.3 - 0.15;
             fx = fx + std::cos(double(m) + d);
             fy = fy + std::sin(double(m) + d);
@@ -477,24 +477,24 @@ gfx::Image dynamicPencil(const gfx::Image& src, int P1, int P2, int P3, int P4, 
     }
 
     std::vector<uint32_t> out(n);
-    const double u = K / 255.0;
+    const double u = colour / 255.0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const size_t at = I(x, y);
-            const int g = P[0][at];
+            const size_t at = indexOf(x, y);
+            const int g = planes[0][at];
             int o[3] = {g, g, g};
-            if (K > 0 && g <= 200) {
-                const int c[3] = {S[0][at], S[1][at], S[2][at]};
+            if (colour > 0 && g <= 200) {
+                const int c[3] = {smooth[0][at], smooth[1][at], smooth[2][at]};
                 const int lum = (30 * c[0] + 59 * c[1] + 11 * c[2]) / 100;
                 const int chroma = std::max({c[0], c[1], c[2]}) - std::min({c[0], c[1], c[2]});
                 int tint[3] = {g, g, g};
                 if (!(chroma < 10 || lum < 5)) {
-                    double Dv = double(g) / lum;
-                    if (Dv < 0.7)
-                        Dv = 0.7 * Dv + 0.21;
+                    double ratio = double(g) / lum;
+                    if (ratio < 0.7)
+                        ratio = 0.7 * ratio + 0.21;
                     const double s = std::min(1.0, chroma / 50.0);
                     for (int k = 0; k < 3; ++k) {
-                        const int t = std::clamp(platform::Round(c[k] * Dv), 0, 255);
+                        const int t = std::clamp(platform::Round(c[k] * ratio), 0, 255);
                         tint[k] = platform::Round(g * (1 - s) + t * s);
                     }
                 }
@@ -502,9 +502,9 @@ gfx::Image dynamicPencil(const gfx::Image& src, int P1, int P2, int P3, int P4, 
                     o[k] = platform::Round(g * (1 - u) + tint[k] * u);
             }
             const int a = al[at];
-            out[at] = argb(a, o[0] * a / 255, o[1] * a / 255, o[2] * a / 255);
+            out[at] = Argb(a, o[0] * a / 255, o[1] * a / 255, o[2] * a / 255);
         }
-    return imageOf(out, w, h);
+    return ImageOf(out, w, h);
 }
 
 } // namespace pencilref

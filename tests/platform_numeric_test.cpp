@@ -65,11 +65,11 @@ TEST(RandomGenerator, RealDrawIsSeedOverTwoPow32)
 TEST(Tick, InjectedSourceWraps)
 {
     uint32_t now = 0xFFFFFFF0u;
-    platform::setTickSource([&] { return now; });
-    const uint32_t a = platform::tickMs();
+    platform::SetTickSource([&] { return now; });
+    const uint32_t a = platform::TickMs();
     now += 0x20; // wraps past 2^32
-    const uint32_t b = platform::tickMs();
-    platform::setTickSource({});
+    const uint32_t b = platform::TickMs();
+    platform::SetTickSource({});
     EXPECT_EQ(static_cast<uint32_t>(b - a), 0x20u);
 }
 

@@ -29,7 +29,7 @@ public:
 TEST(ThreadPool, EveryIndexRunsOnce)
 {
     std::vector<std::atomic<int>> hits(10007);
-    platform::parallelFor(0, 10007, [&](int i) { hits[i]++; });
+    platform::ParallelFor(0, 10007, [&](int i) { hits[i]++; });
     for (const auto& h : hits)
         ASSERT_EQ(h.load(), 1);
 }
@@ -42,15 +42,15 @@ TEST(ThreadPool, BodiesSeeTheCallersRunContext)
     std::atomic<int> wrong{0};
     std::mutex m;
     std::set<std::thread::id> threads;
-    platform::parallelForRange(0, 4000, 10, [&](int, int) {
-        auto* ctx = platform::currentRunContext();
+    platform::ParallelForRange(0, 4000, 10, [&](int, int) {
+        auto* ctx = platform::CurrentRunContext();
         if (ctx != &run || !ctx->preview || ctx->generation != 17)
             wrong++;
         std::lock_guard lock(m);
         threads.insert(std::this_thread::get_id());
     });
     EXPECT_EQ(wrong.load(), 0);
-    EXPECT_EQ(platform::currentRunContext(), &run);
+    EXPECT_EQ(platform::CurrentRunContext(), &run);
 }
 
 TEST(ThreadPool, PoolThreadsForgetTheContextAfterTheLoop)
@@ -58,11 +58,11 @@ TEST(ThreadPool, PoolThreadsForgetTheContextAfterTheLoop)
     {
         TestRun run(3);
         platform::ScopedRunContext scope(&run);
-        platform::parallelForRange(0, 64, 1, [](int, int) {});
+        platform::ParallelForRange(0, 64, 1, [](int, int) {});
     }
     std::atomic<int> stale{0};
-    platform::parallelForRange(0, 64, 1, [&](int, int) {
-        if (platform::currentRunContext() != nullptr)
+    platform::ParallelForRange(0, 64, 1, [&](int, int) {
+        if (platform::CurrentRunContext() != nullptr)
             stale++;
     });
     EXPECT_EQ(stale.load(), 0);
@@ -74,7 +74,7 @@ TEST(ThreadPool, AbortInABodyReachesTheCallerAndStopsTheRest)
     // has, so the remaining range can only be skipped, never raced through.
     std::atomic<bool> thrown{false};
     std::atomic<int> afterThrow{0};
-    EXPECT_THROW(platform::parallelForRange(0, 100000, 1,
+    EXPECT_THROW(platform::ParallelForRange(0, 100000, 1,
                                             [&](int lo, int) {
                                                 if (lo == 0) {
                                                     thrown = true;
@@ -92,7 +92,7 @@ TEST(ThreadPool, AbortInABodyReachesTheCallerAndStopsTheRest)
     EXPECT_LT(afterThrow.load(), 50000);
     // The pool still works afterwards.
     std::atomic<int> sum{0};
-    platform::parallelFor(0, 100, [&](int i) { sum += i; });
+    platform::ParallelFor(0, 100, [&](int i) { sum += i; });
     EXPECT_EQ(sum.load(), 4950);
 }
 
@@ -100,7 +100,7 @@ TEST(ThreadPool, NestedLoopsAndConcurrentCallers)
 {
     std::atomic<long> total{0};
     auto work = [&] {
-        platform::parallelFor(0, 50, [&](int) { platform::parallelFor(0, 20, [&](int j) { total += j; }); });
+        platform::ParallelFor(0, 50, [&](int) { platform::ParallelFor(0, 20, [&](int j) { total += j; }); });
     };
     std::thread a(work), b(work);
     work();
@@ -111,19 +111,19 @@ TEST(ThreadPool, NestedLoopsAndConcurrentCallers)
 
 // Two workers besides the caller for the guard's lifetime.
 struct TwoWorkers {
-    TwoWorkers() { platform::configureThreadPool(2, 2); }
-    ~TwoWorkers() { platform::configureDefaultThreadPool(); }
+    TwoWorkers() { platform::ConfigureThreadPool(2, 2); }
+    ~TwoWorkers() { platform::ConfigureDefaultThreadPool(); }
 };
 
 // Runs a loop whose block 0 waits (up to 10 s) until a body has run on
 // another thread. False when none did: the loop ran on one thread.
-bool loopUsesAnotherThread()
+bool LoopUsesAnotherThread()
 {
     std::mutex m;
     std::condition_variable arrived;
     std::set<std::thread::id> others;
     bool sawOther = false;
-    platform::parallelForRange(0, 64, 1, [&](int lo, int) {
+    platform::ParallelForRange(0, 64, 1, [&](int lo, int) {
         std::unique_lock lock(m);
         if (lo != 0) {
             others.insert(std::this_thread::get_id());
@@ -140,35 +140,35 @@ bool loopUsesAnotherThread()
 TEST(ThreadPool, LaterLoopsFromTheSameThreadStillRunInParallel)
 {
     TwoWorkers workers;
-    platform::parallelFor(0, 1000, [](int) {});
-    EXPECT_TRUE(loopUsesAnotherThread()) << "after a plain loop";
-    EXPECT_TRUE(loopUsesAnotherThread()) << "after a loop of the check itself";
+    platform::ParallelFor(0, 1000, [](int) {});
+    EXPECT_TRUE(LoopUsesAnotherThread()) << "after a plain loop";
+    EXPECT_TRUE(LoopUsesAnotherThread()) << "after a loop of the check itself";
 }
 
 TEST(ThreadPool, LoopsAfterAnAbortStillRunInParallel)
 {
     TwoWorkers workers;
-    EXPECT_THROW(platform::parallelForRange(0, 256, 1,
+    EXPECT_THROW(platform::ParallelForRange(0, 256, 1,
                                             [](int lo, int) {
                                                 if (lo == 0)
                                                     throw Abort();
                                             }),
                  Abort);
-    EXPECT_TRUE(loopUsesAnotherThread()) << "after an abort";
-    EXPECT_TRUE(loopUsesAnotherThread()) << "and again";
+    EXPECT_TRUE(LoopUsesAnotherThread()) << "after an abort";
+    EXPECT_TRUE(LoopUsesAnotherThread()) << "and again";
 }
 
 TEST(ThreadPool, SingleWorkerGivesTheSameResult)
 {
     auto run = [] {
         std::vector<int> out(5000);
-        platform::parallelFor(0, 5000, [&](int i) { out[i] = i * 7 % 13; });
+        platform::ParallelFor(0, 5000, [&](int i) { out[i] = i * 7 % 13; });
         return out;
     };
     const auto pooled = run();
-    platform::configureThreadPool(1, 1);
+    platform::ConfigureThreadPool(1, 1);
     const auto single = run();
-    platform::configureDefaultThreadPool();
+    platform::ConfigureDefaultThreadPool();
     EXPECT_EQ(pooled, single);
 }
 
@@ -228,7 +228,7 @@ TEST(ManualBridge, RefusesCallsAfterShutdownAndReleasesWaiters)
 
 TEST(QtBridge, DeliversThroughTheEventLoop)
 {
-    auto bridge = platform::makeQtUiBridge();
+    auto bridge = platform::MakeQtUiBridge();
     std::atomic<int> value{0};
     std::atomic<bool> syncDone{false};
     std::thread worker([&] {

@@ -17,21 +17,21 @@ struct Result {
     QString err;
 };
 
-QString renderTool()
+QString RenderTool()
 {
     return QCoreApplication::applicationDirPath() + "/pq-render";
 }
 
-Result render(const QStringList& args)
+Result Render(const QStringList& args)
 {
     QProcess p;
-    p.start(renderTool(), args);
+    p.start(RenderTool(), args);
     if (!p.waitForFinished(60000))
         return {};
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardError())};
 }
 
-gfx::Image grey(int level)
+gfx::Image Grey(int level)
 {
     gfx::Surface s = gfx::Surface::make(16, 12);
     s.clear(QColor(level, level, level));
@@ -42,7 +42,7 @@ class PqRender : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QFileInfo(renderTool()).isExecutable()) << "pq-render not built beside pq-tests";
+        ASSERT_TRUE(QFileInfo(RenderTool()).isExecutable()) << "pq-render not built beside pq-tests";
         ASSERT_TRUE(dir.isValid());
     }
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -51,7 +51,7 @@ protected:
 
 // An effect number of the table whose routine is not built yet (999, an
 // unknown number, once every routine is).
-int unbuiltNumber()
+int UnbuiltNumber()
 {
     for (int n = 100; n <= 503; ++n)
         if (const pq::EffectDefinition* e = pq::FindEffect(n); e && !e->routine)
@@ -66,10 +66,10 @@ TEST_F(PqRender, ReproducesTheBlackAndWhiteLevelsFromFiles)
     for (int v : {0, 93, 94, 255}) {
         const QString in = path(QString("in%1.png").arg(v));
         const QString out = path(QString("out%1.png").arg(v));
-        ASSERT_TRUE(gfx::encodeToFile(grey(v), in, gfx::ImageFormat::Png, 80));
-        const Result r = render({in, out, "200", "50", "50", "0", "0", "0"});
+        ASSERT_TRUE(gfx::EncodeToFile(Grey(v), in, gfx::ImageFormat::Png, 80));
+        const Result r = Render({in, out, "200", "50", "50", "0", "0", "0"});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-        const gfx::Image result = gfx::decodeFile(out);
+        const gfx::Image result = gfx::DecodeFile(out);
         ASSERT_FALSE(result.isNull());
         EXPECT_EQ(result.pixel(8, 6), v <= 93 ? 0xFF000000u : 0xFFFFFFFFu) << v;
     }
@@ -78,16 +78,16 @@ TEST_F(PqRender, ReproducesTheBlackAndWhiteLevelsFromFiles)
 TEST_F(PqRender, RunsThePreviewVariantAndTakesASeed)
 {
     const QString in = path("in.png");
-    ASSERT_TRUE(gfx::encodeToFile(grey(128), in, gfx::ImageFormat::Png, 80));
-    const Result r = render({"--preview", "--seed", "42", in, path("out.jpg"), "201", "50", "0", "0", "0", "0"});
+    ASSERT_TRUE(gfx::EncodeToFile(Grey(128), in, gfx::ImageFormat::Png, 80));
+    const Result r = Render({"--preview", "--seed", "42", in, path("out.jpg"), "201", "50", "0", "0", "0", "0"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_FALSE(gfx::decodeFile(path("out.jpg")).isNull());
+    EXPECT_FALSE(gfx::DecodeFile(path("out.jpg")).isNull());
 }
 
 TEST_F(PqRender, BadInputGivesOneClearLineAndAFailure)
 {
     const QString in = path("in.png");
-    ASSERT_TRUE(gfx::encodeToFile(grey(100), in, gfx::ImageFormat::Png, 80));
+    ASSERT_TRUE(gfx::EncodeToFile(Grey(100), in, gfx::ImageFormat::Png, 80));
     QFile junk(path("junk.png"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("\x89PNG\r\n\x1a\n not really");
@@ -97,14 +97,14 @@ TEST_F(PqRender, BadInputGivesOneClearLineAndAFailure)
         {path("missing.png"), path("o.png"), "200", "50", "50", "0", "0", "0"},
         {path("junk.png"), path("o.png"), "200", "50", "50", "0", "0", "0"},
         {in, path("o.png"), "999", "50", "50", "0", "0", "0"},
-        {in, path("o.png"), QString::number(unbuiltNumber()), "50", "50", "0", "0", "0"},
+        {in, path("o.png"), QString::number(UnbuiltNumber()), "50", "50", "0", "0", "0"},
         {in, path("o.png"), "200", "fifty", "50", "0", "0", "0"},
         {in, path("o.png"), "200", "50", "50", "0", "0"},
         {in, path("o.txt"), "200", "50", "50", "0", "0", "0"},
         {"--seed", "-1", in, path("o.png"), "200", "50", "50", "0", "0", "0"},
     };
     for (const QStringList& args : cases) {
-        const Result r = render(args);
+        const Result r = Render(args);
         EXPECT_NE(r.exitCode, 0) << args.join(' ').toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.startsWith("pq-render: ")) << r.err.toStdString();

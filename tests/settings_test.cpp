@@ -15,19 +15,19 @@ class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previous_ = pq::SettingsFolder();
-        ASSERT_TRUE(dir_.isValid());
-        folder_ = dir_.filePath(QStringLiteral("Documents/Pastelloquin"));
-        pq::SetSettingsFolder(folder_);
+        previous = pq::SettingsFolder();
+        ASSERT_TRUE(dir.isValid());
+        folder = dir.filePath(QStringLiteral("Documents/Pastelloquin"));
+        pq::SetSettingsFolder(folder);
     }
-    void TearDown() override { pq::SetSettingsFolder(previous_); }
+    void TearDown() override { pq::SetSettingsFolder(previous); }
 
     // A new run: the store forgets what it loaded.
-    void restart() { pq::SetSettingsFolder(folder_); }
+    void restart() { pq::SetSettingsFolder(folder); }
 
     void writeFile(const QByteArray& bytes)
     {
-        ASSERT_TRUE(QDir().mkpath(folder_));
+        ASSERT_TRUE(QDir().mkpath(folder));
         QFile file(pq::SettingsFilePath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
@@ -39,14 +39,14 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    QTemporaryDir dir_;
-    QString folder_;
-    QString previous_;
+    QTemporaryDir dir;
+    QString folder;
+    QString previous;
 };
 
 TEST_F(SettingsTest, WritesCreateTheFolderAndRoundTrip)
 {
-    EXPECT_EQ(pq::SettingsFilePath(), folder_ + QStringLiteral("/settings.txt"));
+    EXPECT_EQ(pq::SettingsFilePath(), folder + QStringLiteral("/settings.txt"));
     EXPECT_EQ(pq::GetSetting(QStringLiteral("theme"), QStringLiteral("none")), QStringLiteral("none"));
     EXPECT_FALSE(QFile::exists(pq::SettingsFilePath())) << "reading never writes";
 
@@ -55,7 +55,7 @@ TEST_F(SettingsTest, WritesCreateTheFolderAndRoundTrip)
     pq::SetSetting(QStringLiteral("uizoom"), QStringLiteral("120"));
     EXPECT_EQ(readFile(), QByteArray("theme=light\r\nlanguage=de\r\nuizoom=120\r\n"));
     // Written beside the file and renamed: nothing else is left behind.
-    EXPECT_EQ(QDir(folder_).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("settings.txt")});
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("settings.txt")});
 
     restart();
     EXPECT_EQ(pq::GetSetting(QStringLiteral("THEME"), QString()), QStringLiteral("light"));

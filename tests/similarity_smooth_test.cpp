@@ -16,7 +16,7 @@ namespace {
 
 // The smoothing as plainly written: pixel by pixel, window row by row, a
 // float sum per channel, exp() tables built per call.
-gfx::Image referenceSmooth(const gfx::Image& src, const gfx::Image& guideImage, int radius, int threshold,
+gfx::Image ReferenceSmooth(const gfx::Image& src, const gfx::Image& guideImage, int radius, int threshold,
                            int iterations, bool adaptive, float spatialSigma, float rangeSigma)
 {
     const int w = src.width(), h = src.height();
@@ -35,12 +35,12 @@ gfx::Image referenceSmooth(const gfx::Image& src, const gfx::Image& guideImage, 
     float s = spatialSigma;
     if (radius / 2.5 > s)
         s = float(std::max(0.5, radius / 2.5));
-    const int K = 2 * radius + 1;
-    std::vector<float> spatial(size_t(K) * K);
+    const int k = 2 * radius + 1;
+    std::vector<float> spatial(size_t(k) * k);
     for (int dy = -radius; dy <= radius; ++dy)
         for (int dx = -radius; dx <= radius; ++dx) {
             const int d2 = dx * dx + dy * dy;
-            spatial[size_t(dy + radius) * K + dx + radius] =
+            spatial[size_t(dy + radius) * k + dx + radius] =
                 d2 == 0 ? 1.0f : float(std::exp(-0.5 * d2 / (double(s) * s)));
         }
     const int64_t thr2 = int64_t(threshold) * threshold;
@@ -55,7 +55,7 @@ gfx::Image referenceSmooth(const gfx::Image& src, const gfx::Image& guideImage, 
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const Pixel c = in[size_t(y) * w + x];
-                const int alpha = channel(c, 3);
+                const int alpha = Channel(c, 3);
                 if (alpha == 0) {
                     out[size_t(y) * w + x] = c;
                     continue;
@@ -68,15 +68,15 @@ gfx::Image referenceSmooth(const gfx::Image& src, const gfx::Image& guideImage, 
                         const Pixel e = in[size_t(y + dy) * w + x + dx];
                         int d[3], dist2 = 0, largest = 0;
                         for (int ch = 0; ch < 3; ++ch) {
-                            d[ch] = channel(g0, ch) - channel(g, ch);
+                            d[ch] = Channel(g0, ch) - Channel(g, ch);
                             dist2 += d[ch] * d[ch];
                             largest = std::max(largest, std::abs(d[ch]));
                         }
-                        if (dist2 > thr2 || channel(e, 3) == 0)
+                        if (dist2 > thr2 || Channel(e, 3) == 0)
                             continue;
-                        const float wt = spatial[size_t(dy + radius) * K + dx + radius] * range[largest];
+                        const float wt = spatial[size_t(dy + radius) * k + dx + radius] * range[largest];
                         for (int ch = 0; ch < 3; ++ch)
-                            sum[ch] += float(channel(e, ch)) * wt;
+                            sum[ch] += float(Channel(e, ch)) * wt;
                         sw += wt;
                     }
                 Pixel p = Pixel(alpha) << 24;
@@ -88,10 +88,10 @@ gfx::Image referenceSmooth(const gfx::Image& src, const gfx::Image& guideImage, 
             }
     }
     const std::vector<Pixel>& result = iterations % 2 ? b : a;
-    return makeImage(w, h, [&](int x, int y) { return iterations < 1 ? src.pixel(x, y) : result[size_t(y) * w + x]; });
+    return MakeImage(w, h, [&](int x, int y) { return iterations < 1 ? src.pixel(x, y) : result[size_t(y) * w + x]; });
 }
 
-gfx::Image smoothed(const gfx::Image& src, const gfx::Image& guide, int radius, int threshold, int iterations,
+gfx::Image Smoothed(const gfx::Image& src, const gfx::Image& guide, int radius, int threshold, int iterations,
                     bool adaptive, float spatialSigma, float rangeSigma,
                     const std::function<void(float)>& progress = nullptr)
 {
@@ -103,10 +103,10 @@ gfx::Image smoothed(const gfx::Image& src, const gfx::Image& guide, int radius, 
 
 // Soft shapes with noise, so that the threshold both keeps and drops
 // neighbours; some pixels transparent or semi-transparent.
-gfx::Image blobs(int w, int h, uint32_t seed, bool withAlpha)
+gfx::Image Blobs(int w, int h, uint32_t seed, bool withAlpha)
 {
     platform::Random rng(seed);
-    return makeImage(w, h, [&](int x, int y) {
+    return MakeImage(w, h, [&](int x, int y) {
         const double v = 0.5 + 0.45 * std::sin(x * 0.37 + seed) * std::cos(y * 0.29);
         auto ch = [&](int shift) { return std::clamp(int(v * 255) + shift + rng.random(24) - 12, 0, 255); };
         int a = 255;
@@ -114,7 +114,7 @@ gfx::Image blobs(int w, int h, uint32_t seed, bool withAlpha)
             const int r = rng.random(12);
             a = r == 0 ? 0 : (r == 1 ? 1 + rng.random(254) : 255);
         }
-        return premul(ch(0), ch(x % 40), ch(-(y % 30)), a);
+        return Premul(ch(0), ch(x % 40), ch(-(y % 30)), a);
     });
 }
 
@@ -140,10 +140,10 @@ TEST(SimilaritySmooth, MatchesThePlainAlgorithm)
     uint32_t seed = 3;
     for (const Case& c : cases)
         for (bool alpha : {false, true}) {
-            const gfx::Image src = blobs(c.w, c.h, ++seed, alpha);
+            const gfx::Image src = Blobs(c.w, c.h, ++seed, alpha);
             const gfx::Image want =
-                referenceSmooth(src, {}, c.radius, c.threshold, c.iterations, c.adaptive, c.spatial, c.range);
-            EXPECT_TRUE(imagesNear(want, smoothed(src, {}, c.radius, c.threshold, c.iterations, c.adaptive,
+                ReferenceSmooth(src, {}, c.radius, c.threshold, c.iterations, c.adaptive, c.spatial, c.range);
+            EXPECT_TRUE(ImagesNear(want, Smoothed(src, {}, c.radius, c.threshold, c.iterations, c.adaptive,
                                                   c.spatial, c.range)))
                 << c.w << "x" << c.h << " radius " << c.radius << " threshold " << c.threshold << " alpha " << alpha;
         }
@@ -151,62 +151,62 @@ TEST(SimilaritySmooth, MatchesThePlainAlgorithm)
 
 TEST(SimilaritySmooth, GuideOfTheSameSizeSteersEveryPassAnotherSizeIsReplacedByTheStart)
 {
-    const gfx::Image src = blobs(45, 33, 21, true);
-    const gfx::Image guide = makeCheckerboard(45, 33, 4, premul(10, 10, 10), premul(240, 240, 240));
-    EXPECT_TRUE(imagesNear(referenceSmooth(src, guide, 4, 30, 2, true, 1.5f, 40.0f),
-                           smoothed(src, guide, 4, 30, 2, true, 1.5f, 40.0f)));
+    const gfx::Image src = Blobs(45, 33, 21, true);
+    const gfx::Image guide = MakeCheckerboard(45, 33, 4, Premul(10, 10, 10), Premul(240, 240, 240));
+    EXPECT_TRUE(ImagesNear(ReferenceSmooth(src, guide, 4, 30, 2, true, 1.5f, 40.0f),
+                           Smoothed(src, guide, 4, 30, 2, true, 1.5f, 40.0f)));
     // The checkerboard cuts every window in two: smoothing follows its cells,
     // not the picture's own colours.
-    EXPECT_FALSE(imagesNear(smoothed(src, {}, 4, 30, 2, true, 1.5f, 40.0f),
-                            smoothed(src, guide, 4, 30, 2, true, 1.5f, 40.0f)));
+    EXPECT_FALSE(ImagesNear(Smoothed(src, {}, 4, 30, 2, true, 1.5f, 40.0f),
+                            Smoothed(src, guide, 4, 30, 2, true, 1.5f, 40.0f)));
 
-    const gfx::Image other = makeSolid(7, 5, premul(0, 0, 0));
-    const gfx::Image fromStart = referenceSmooth(src, src, 3, 30, 3, false, 1.2f, 5.0f);
-    EXPECT_TRUE(imagesNear(fromStart, smoothed(src, other, 3, 30, 3, false, 1.2f, 5.0f)));
-    EXPECT_FALSE(imagesNear(fromStart, smoothed(src, {}, 3, 30, 3, false, 1.2f, 5.0f)));
+    const gfx::Image other = MakeSolid(7, 5, Premul(0, 0, 0));
+    const gfx::Image fromStart = ReferenceSmooth(src, src, 3, 30, 3, false, 1.2f, 5.0f);
+    EXPECT_TRUE(ImagesNear(fromStart, Smoothed(src, other, 3, 30, 3, false, 1.2f, 5.0f)));
+    EXPECT_FALSE(ImagesNear(fromStart, Smoothed(src, {}, 3, 30, 3, false, 1.2f, 5.0f)));
 }
 
 TEST(SimilaritySmooth, DoesNotDependOnTheThreadCount)
 {
-    const gfx::Image src = blobs(120, 90, 5, true);
-    const gfx::Image pooled = smoothed(src, {}, 5, 30, 3, true, 1.5f, 50.0f);
-    const gfx::Image serial = runSerially([&] { return smoothed(src, {}, 5, 30, 3, true, 1.5f, 50.0f); });
-    EXPECT_TRUE(imagesNear(pooled, serial));
+    const gfx::Image src = Blobs(120, 90, 5, true);
+    const gfx::Image pooled = Smoothed(src, {}, 5, 30, 3, true, 1.5f, 50.0f);
+    const gfx::Image serial = RunSerially([&] { return Smoothed(src, {}, 5, 30, 3, true, 1.5f, 50.0f); });
+    EXPECT_TRUE(ImagesNear(pooled, serial));
 }
 
 TEST(SimilaritySmooth, IdentityAndKeepingCases)
 {
-    const gfx::Image src = blobs(30, 20, 8, true);
+    const gfx::Image src = Blobs(30, 20, 8, true);
     // Radius 0 (or below): the window is the pixel itself. No passes: nothing.
-    EXPECT_TRUE(imagesNear(src, smoothed(src, {}, 0, 30, 3, false, 1.2f, 5.0f)));
-    EXPECT_TRUE(imagesNear(src, smoothed(src, {}, -4, 30, 3, true, 0.0f, 5.0f)));
-    EXPECT_TRUE(imagesNear(src, smoothed(src, {}, 5, 30, 0, false, 1.2f, 5.0f)));
+    EXPECT_TRUE(ImagesNear(src, Smoothed(src, {}, 0, 30, 3, false, 1.2f, 5.0f)));
+    EXPECT_TRUE(ImagesNear(src, Smoothed(src, {}, -4, 30, 3, true, 0.0f, 5.0f)));
+    EXPECT_TRUE(ImagesNear(src, Smoothed(src, {}, 5, 30, 0, false, 1.2f, 5.0f)));
 
     // A lone dot among far colours keeps its colour; its neighbours do too.
-    const gfx::Image dot = makeImage(11, 11, [](int x, int y) {
-        return x == 5 && y == 5 ? premul(200, 30, 30) : premul(20, 20, 200);
+    const gfx::Image dot = MakeImage(11, 11, [](int x, int y) {
+        return x == 5 && y == 5 ? Premul(200, 30, 30) : Premul(20, 20, 200);
     });
-    EXPECT_TRUE(imagesNear(dot, smoothed(dot, {}, 3, 30, 2, false, 1.2f, 5.0f)));
+    EXPECT_TRUE(ImagesNear(dot, Smoothed(dot, {}, 3, 30, 2, false, 1.2f, 5.0f)));
 
     // Threshold 0: only exactly equal guide colours mix.
-    const gfx::Image steps = makeImage(16, 6, [](int x, int) { return premul(x < 8 ? 100 : 101, 50, 50); });
-    EXPECT_TRUE(imagesNear(steps, smoothed(steps, {}, 4, 0, 2, false, 1.2f, 5.0f)));
+    const gfx::Image steps = MakeImage(16, 6, [](int x, int) { return Premul(x < 8 ? 100 : 101, 50, 50); });
+    EXPECT_TRUE(ImagesNear(steps, Smoothed(steps, {}, 4, 0, 2, false, 1.2f, 5.0f)));
 }
 
 TEST(SimilaritySmooth, TransparentPixelsStayAndNeverContribute)
 {
     // Transparent pixels carrying stray colour bytes between grey ones.
-    const gfx::Image src = makeImage(24, 12, [](int x, int y) {
-        return (x + y) % 3 == 0 ? Pixel(0x00FF00FF) : premul(90 + x, 90, 90);
+    const gfx::Image src = MakeImage(24, 12, [](int x, int y) {
+        return (x + y) % 3 == 0 ? Pixel(0x00FF00FF) : Premul(90 + x, 90, 90);
     });
-    const gfx::Image out = smoothed(src, {}, 3, 1000, 2, false, 1.2f, 5.0f);
+    const gfx::Image out = Smoothed(src, {}, 3, 1000, 2, false, 1.2f, 5.0f);
     for (int y = 0; y < 12; ++y)
         for (int x = 0; x < 24; ++x) {
             if ((x + y) % 3 == 0) {
                 EXPECT_EQ(out.pixel(x, y), Pixel(0x00FF00FF));
             } else {
-                EXPECT_EQ(channel(out.pixel(x, y), 3), 255);
-                EXPECT_EQ(channel(out.pixel(x, y), 1), 90); // no magenta leaks in
+                EXPECT_EQ(Channel(out.pixel(x, y), 3), 255);
+                EXPECT_EQ(Channel(out.pixel(x, y), 1), 90); // no magenta leaks in
             }
         }
 }
@@ -214,24 +214,24 @@ TEST(SimilaritySmooth, TransparentPixelsStayAndNeverContribute)
 TEST(SimilaritySmooth, SemiTransparentColoursStayWithinTheirAlpha)
 {
     // A faint pixel among opaque white ones would average above its alpha.
-    const gfx::Image src = makeImage(9, 9, [](int x, int y) {
-        return x == 4 && y == 4 ? premul(255, 255, 255, 40) : premul(255, 255, 255);
+    const gfx::Image src = MakeImage(9, 9, [](int x, int y) {
+        return x == 4 && y == 4 ? Premul(255, 255, 255, 40) : Premul(255, 255, 255);
     });
-    const gfx::Image out = smoothed(src, {}, 2, 1000, 1, false, 1.2f, 5.0f);
-    EXPECT_TRUE(isValidPremultiplied(out));
-    EXPECT_EQ(out.pixel(4, 4), premul(255, 255, 255, 40));
+    const gfx::Image out = Smoothed(src, {}, 2, 1000, 1, false, 1.2f, 5.0f);
+    EXPECT_TRUE(IsValidPremultiplied(out));
+    EXPECT_EQ(out.pixel(4, 4), Premul(255, 255, 255, 40));
 }
 
 TEST(SimilaritySmooth, ReportsEachPassBeforeItRuns)
 {
     std::vector<float> seen;
-    smoothed(blobs(20, 20, 1, false), {}, 2, 30, 3, false, 1.2f, 5.0f, [&](float f) { seen.push_back(f); });
+    Smoothed(Blobs(20, 20, 1, false), {}, 2, 30, 3, false, 1.2f, 5.0f, [&](float f) { seen.push_back(f); });
     EXPECT_EQ(seen, (std::vector<float>{1.0f / 3.0f, 2.0f / 3.0f, 1.0f}));
 }
 
 TEST(SimilaritySmooth, AnAbortLeavesTheSurfaceUnchanged)
 {
-    const gfx::Image src = blobs(40, 30, 2, true);
+    const gfx::Image src = Blobs(40, 30, 2, true);
     gfx::Surface s = gfx::Surface::fromImage(src);
     int calls = 0;
     EXPECT_THROW(pq::SimilaritySmoothSurface(s, {}, 3, 30, 3, false, 1.2f, 5.0f, 0,
@@ -240,18 +240,18 @@ TEST(SimilaritySmooth, AnAbortLeavesTheSurfaceUnchanged)
                                                         throw pq::EAbort();
                                                 }),
                  pq::EAbort);
-    EXPECT_TRUE(imagesNear(src, s.snapshot()));
+    EXPECT_TRUE(ImagesNear(src, s.snapshot()));
 }
 
 class SimilaritySmoothRunTest : public pqtest::EngineTest {};
 
 TEST_F(SimilaritySmoothRunTest, ACancelledRunStopsInsideAPassAndLeavesTheSurface)
 {
-    const gfx::Image src = blobs(64, 400, 4, false);
+    const gfx::Image src = Blobs(64, 400, 4, false);
     gfx::Surface s = gfx::Surface::fromImage(src);
     auto ctx = pq::EffectRunContext::begin(false);
     platform::ScopedRunContext scope(ctx.get());
-    host->Shared->Cancel.request(); // Esc before the rows run
+    host->shared->cancel.request(); // Esc before the rows run
     EXPECT_THROW(pq::SimilaritySmoothSurface(s, {}, 5, 30, 3, false, 1.2f, 5.0f, 0, nullptr), pq::EAbort);
-    EXPECT_TRUE(imagesNear(src, s.snapshot()));
+    EXPECT_TRUE(ImagesNear(src, s.snapshot()));
 }

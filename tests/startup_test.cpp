@@ -22,12 +22,12 @@
 namespace {
 
 // Runs the event loop until pred() holds; false when it never does.
-bool processUntil(const std::function<bool()>& pred, int limitMs = 5000)
+bool ProcessUntil(const std::function<bool()>& pred, int limitMs = 5000)
 {
-    return testloop::processUntil(pred, limitMs);
+    return testloop::ProcessUntil(pred, limitMs);
 }
 
-void processFor(int ms)
+void ProcessFor(int ms)
 {
     QElapsedTimer clock;
     clock.start();
@@ -35,7 +35,7 @@ void processFor(int ms)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-QString writePhoto(const QTemporaryDir& dir, const char* name)
+QString WritePhoto(const QTemporaryDir& dir, const char* name)
 {
     QImage image(64, 48, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
@@ -59,7 +59,7 @@ struct WindowFixture {
     void showAndInitialise()
     {
         window.show();
-        ASSERT_TRUE(processUntil([&] { return window.initialized; }));
+        ASSERT_TRUE(ProcessUntil([&] { return window.initialized; }));
     }
     pq::MainWindow window;
     QStringList questions;
@@ -75,7 +75,7 @@ TEST(StartupText, ErrorMessageHasTheFixedWording)
 TEST(StartupArguments, FirstArgumentMustNameAnExistingFile)
 {
     QTemporaryDir dir;
-    const QString photo = writePhoto(dir, "photo.png");
+    const QString photo = WritePhoto(dir, "photo.png");
     EXPECT_EQ(pq::StartupImageArgument({QStringLiteral("prog")}), QString());
     EXPECT_EQ(pq::StartupImageArgument({QStringLiteral("prog"), photo}), photo);
     EXPECT_EQ(pq::StartupImageArgument({QStringLiteral("prog"), photo + QStringLiteral(".missing")}), QString());
@@ -130,21 +130,21 @@ TEST(StartupGeometry, WindowIsCentredAndRestoreRectFitsTheWorkArea)
 TEST(MainWindowStartup, FirstShowWorkRunsOnce)
 {
     QTemporaryDir dir;
-    const QString photo = writePhoto(dir, "first.png");
+    const QString photo = WritePhoto(dir, "first.png");
     WindowFixture f({QStringLiteral("pastelloquin"), photo});
     pq::MainWindow& w = f.window;
     EXPECT_EQ(w.windowTitle(), QStringLiteral("  Pastelloquin 4.40"));
     f.showAndInitialise();
-    ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
 
     EXPECT_EQ(w.initializationRuns, 1);
     EXPECT_EQ(w.startupImageLoads, 1);
     EXPECT_TRUE(w.maximized);
-    EXPECT_EQ(w.Doc().sourceFileName, photo);
-    EXPECT_FALSE(w.Doc().unsavedChanges);
+    EXPECT_EQ(w.doc().sourceFileName, photo);
+    EXPECT_FALSE(w.doc().unsavedChanges);
     EXPECT_FALSE(w.dropZone->isVisible());
     // Watercolor selected with its sliders and the Painting family open.
-    EXPECT_EQ(w.Doc().selectedEffect, 300);
+    EXPECT_EQ(w.doc().selectedEffect, 300);
     EXPECT_EQ(w.effectLists[2]->currentRow(), 0);
     EXPECT_TRUE(w.familyExpanders[2]->isExpanded());
     EXPECT_FALSE(w.familyExpanders[0]->isExpanded());
@@ -157,19 +157,19 @@ TEST(MainWindowStartup, FirstShowWorkRunsOnce)
     // The user tunes a slider, then minimises and restores the window:
     // Qt shows it again, which must neither reload nor reset anything.
     w.sliders[0]->setValue(85);
-    w.Doc().params[3][0].Value1 = 85;
-    const uint64_t generation = w.Doc().DocumentGeneration();
+    w.doc().params[3][0].value1 = 85;
+    const uint64_t generation = w.doc().documentGeneration();
     w.showMinimized();
-    processFor(30);
+    ProcessFor(30);
     w.hide();
-    processFor(30);
+    ProcessFor(30);
     w.showNormal();
-    processFor(100);
+    ProcessFor(100);
     EXPECT_EQ(w.initializationRuns, 1);
     EXPECT_EQ(w.startupImageLoads, 1);
-    EXPECT_EQ(w.Doc().DocumentGeneration(), generation);
+    EXPECT_EQ(w.doc().documentGeneration(), generation);
     EXPECT_EQ(w.sliders[0]->value(), 85);
-    EXPECT_EQ(w.Doc().params[3][0].Value1, 85);
+    EXPECT_EQ(w.doc().params[3][0].value1, 85);
     EXPECT_TRUE(f.questions.isEmpty());
 }
 
@@ -177,16 +177,16 @@ TEST(MainWindowStartup, IgnoredArgumentsLeaveTheWorkspaceEmpty)
 {
     WindowFixture f({QStringLiteral("pastelloquin"), QStringLiteral("-psn_0_4711")});
     f.showAndInitialise();
-    processFor(30);
+    ProcessFor(30);
     EXPECT_EQ(f.window.startupImageLoads, 0);
-    EXPECT_TRUE(f.window.Doc().resultImage.isNull());
+    EXPECT_TRUE(f.window.doc().resultImage.isNull());
     EXPECT_TRUE(f.window.dropZone->isVisible());
 }
 
 TEST(MainWindowStartup, ConfirmOverwriteAsksOnlyForExistingFiles)
 {
     QTemporaryDir dir;
-    const QString existing = writePhoto(dir, "keep.png");
+    const QString existing = WritePhoto(dir, "keep.png");
     WindowFixture f;
     f.answer = false;
     EXPECT_TRUE(f.window.confirmOverwrite(dir.filePath(QStringLiteral("new.png"))));
@@ -199,41 +199,41 @@ TEST(MainWindowStartup, ConfirmOverwriteAsksOnlyForExistingFiles)
 TEST(MainWindowClosing, UnsavedChangesAskBeforeClosing)
 {
     QTemporaryDir dir;
-    WindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "a.png")});
+    WindowFixture f({QStringLiteral("pastelloquin"), WritePhoto(dir, "a.png")});
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
-    w.Doc().unsavedChanges = true;
-    const uint64_t cancelEpoch = w.Doc().Shared->Cancel.epoch();
+    ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
+    w.doc().unsavedChanges = true;
+    const uint64_t cancelEpoch = w.doc().shared->cancel.epoch();
 
     f.answer = false;
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(f.questions.size(), 1);
     EXPECT_EQ(f.questions[0], QStringLiteral("There are unsaved changes.\nExit anyway?"));
-    EXPECT_EQ(w.Doc().Shared->Cancel.epoch(), cancelEpoch) << "No leaves Cancel untouched";
+    EXPECT_EQ(w.doc().shared->cancel.epoch(), cancelEpoch) << "No leaves Cancel untouched";
 
     // Yes while an effect is applying: refused and remembered.
     f.answer = true;
-    w.Doc().runningEffect = 300;
+    w.doc().runningEffect = 300;
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
-    EXPECT_GT(w.Doc().Shared->Cancel.epoch(), cancelEpoch);
-    EXPECT_TRUE(w.Doc().closeRequested);
+    EXPECT_GT(w.doc().shared->cancel.epoch(), cancelEpoch);
+    EXPECT_TRUE(w.doc().closeRequested);
 
     // The run ends: the deferred close closes without asking again.
-    w.Doc().runningEffect = -1;
-    w.HonorDeferredClose();
+    w.doc().runningEffect = -1;
+    w.honorDeferredClose();
     EXPECT_EQ(f.questions.size(), 2);
     EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(w.Doc().closeRequested);
+    EXPECT_FALSE(w.doc().closeRequested);
 }
 
 TEST(MainWindowClosing, NoQuestionWithoutAResult)
 {
     WindowFixture f;
     f.showAndInitialise();
-    f.window.Doc().unsavedChanges = true;
+    f.window.doc().unsavedChanges = true;
     EXPECT_TRUE(f.window.close());
     EXPECT_TRUE(f.questions.isEmpty());
 }
@@ -243,63 +243,63 @@ TEST(MainWindowClosing, FrameWorkerEndingPerformsTheDeferredClose)
     WindowFixture f;
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    w.Doc().BeginBackgroundWorker();
+    w.doc().beginBackgroundWorker();
     EXPECT_FALSE(w.close());
-    EXPECT_TRUE(w.Doc().closeRequested);
+    EXPECT_TRUE(w.doc().closeRequested);
     // The worker hands back through a queued call to the UI thread.
     std::thread worker([&w] {
-        QMetaObject::invokeMethod(&w, [&w] { w.EndBackgroundWorker(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&w, [&w] { w.endBackgroundWorker(); }, Qt::QueuedConnection);
     });
     worker.join();
-    ASSERT_TRUE(processUntil([&] { return !w.isVisible(); }));
-    EXPECT_EQ(w.Doc().backgroundWorkers.load(), 0);
+    ASSERT_TRUE(ProcessUntil([&] { return !w.isVisible(); }));
+    EXPECT_EQ(w.doc().backgroundWorkers.load(), 0);
 }
 
 TEST(MainWindowShutdown, WaitsForWorkersAndFreesOnlyWhenTheyAreDone)
 {
     QTemporaryDir dir;
     {
-        WindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "b.png")});
+        WindowFixture f({QStringLiteral("pastelloquin"), WritePhoto(dir, "b.png")});
         pq::MainWindow& w = f.window;
         f.showAndInitialise();
-        ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
+        ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
         // A worker that never ends: after the wait nothing it shares is freed.
-        w.Doc().BeginBackgroundWorker();
+        w.doc().beginBackgroundWorker();
         w.shutdownWaitMs = 50;
-        const uint64_t epoch = w.Doc().Shared->Cancel.epoch();
+        const uint64_t epoch = w.doc().shared->cancel.epoch();
         EXPECT_FALSE(w.shutDown());
-        EXPECT_GT(w.Doc().Shared->Cancel.epoch(), epoch);
-        EXPECT_FALSE(w.Doc().resultImage.isNull());
+        EXPECT_GT(w.doc().shared->cancel.epoch(), epoch);
+        EXPECT_FALSE(w.doc().resultImage.isNull());
         EXPECT_FALSE(w.initializationTimer.isActive());
         EXPECT_FALSE(w.cleanUpTimer.isActive());
     }
     {
-        WindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "c.png")});
+        WindowFixture f({QStringLiteral("pastelloquin"), WritePhoto(dir, "c.png")});
         pq::MainWindow& w = f.window;
         f.showAndInitialise();
-        ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
+        ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
         // A worker that hands back while the shut-down waits.
-        w.Doc().BeginBackgroundWorker();
+        w.doc().beginBackgroundWorker();
         std::thread worker([&w] {
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            QMetaObject::invokeMethod(&w, [&w] { w.EndBackgroundWorker(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(&w, [&w] { w.endBackgroundWorker(); }, Qt::QueuedConnection);
         });
         const bool done = w.shutDown();
         worker.join();
         EXPECT_TRUE(done);
-        EXPECT_TRUE(w.Doc().resultImage.isNull());
-        EXPECT_TRUE(w.Doc().sourceImage.isNull());
+        EXPECT_TRUE(w.doc().resultImage.isNull());
+        EXPECT_TRUE(w.doc().sourceImage.isNull());
     }
 }
 
 TEST(MainWindowReset, FullResetFromTheWindow)
 {
     QTemporaryDir dir;
-    WindowFixture f({QStringLiteral("pastelloquin"), writePhoto(dir, "d.png")});
+    WindowFixture f({QStringLiteral("pastelloquin"), WritePhoto(dir, "d.png")});
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    ASSERT_TRUE(processUntil([&] { return !w.Doc().resultImage.isNull(); }));
-    w.Doc().selectedEffect = 201;
+    ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
+    w.doc().selectedEffect = 201;
     w.showSelectedEffect(w.effectLists[1], 1);
     EXPECT_FALSE(w.sliders[1]->isEnabled()); // Stippling has one slider
     w.toggleGallery();
@@ -307,18 +307,18 @@ TEST(MainWindowReset, FullResetFromTheWindow)
     f.answer = false;
     EXPECT_EQ(w.fullReset(), pq::Document::ResetResult::Declined);
     EXPECT_EQ(f.questions.value(0), QStringLiteral("Do you wish to do a full reset?"));
-    EXPECT_FALSE(w.Doc().resultImage.isNull());
+    EXPECT_FALSE(w.doc().resultImage.isNull());
 
-    w.Doc().runningEffect = 300;
+    w.doc().runningEffect = 300;
     EXPECT_EQ(w.fullReset(), pq::Document::ResetResult::Busy);
     EXPECT_EQ(f.questions.size(), 1);
-    w.Doc().runningEffect = -1;
+    w.doc().runningEffect = -1;
 
     f.answer = true;
     EXPECT_EQ(w.fullReset(), pq::Document::ResetResult::Done);
-    EXPECT_TRUE(w.Doc().resultImage.isNull());
+    EXPECT_TRUE(w.doc().resultImage.isNull());
     EXPECT_TRUE(w.dropZone->isVisible());
-    EXPECT_EQ(w.Doc().selectedEffect, 300);
+    EXPECT_EQ(w.doc().selectedEffect, 300);
     EXPECT_EQ(w.effectLists[2]->currentRow(), 0);
     EXPECT_EQ(w.effectLists[1]->currentRow(), -1);
     EXPECT_TRUE(w.sliders[4]->isEnabled());
@@ -336,26 +336,26 @@ TEST(MainWindowProgress, BarShowsARunAndHidesAtItsEnd)
     f.showAndInitialise();
     QWidget* bar = w.progressBar;
     const int target = (bar->parentWidget()->width() - 170) * 60 / 100;
-    w.UpdateProgressBar(60);
+    w.updateProgressBar(60);
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(bar->property("tag").toInt(), 60);
-    ASSERT_TRUE(processUntil([&] { return bar->width() == target; }));
+    ASSERT_TRUE(ProcessUntil([&] { return bar->width() == target; }));
     EXPECT_TRUE(w.progressLabel->isVisible());
     EXPECT_EQ(w.progressLabel->text(), QStringLiteral("60%"));
 
     // Scripts report elsewhere: even the end value is ignored then.
-    w.Doc().scriptRunning = true;
-    w.UpdateProgressBar(101);
+    w.doc().scriptRunning = true;
+    w.updateProgressBar(101);
     EXPECT_TRUE(bar->isVisible());
-    w.Doc().scriptRunning = false;
+    w.doc().scriptRunning = false;
 
-    w.UpdateProgressBar(101);
+    w.updateProgressBar(101);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(bar->width(), 0);
     EXPECT_EQ(bar->property("tag").toInt(), -1);
     EXPECT_FALSE(w.progressLabel->isVisible());
     // A short bar shows no percentage.
-    w.UpdateProgressBar(1);
+    w.updateProgressBar(1);
     EXPECT_FALSE(w.progressLabel->isVisible());
 }
 
@@ -379,11 +379,11 @@ TEST(MainWindowOverlay, PanelsOpenCentredOverABackdropAndAreFreedOnClose)
     EXPECT_EQ(panel->parentWidget(), overlay);
     EXPECT_EQ(panel->geometry().center(), overlay->rect().center());
 
-    w.Doc().reopenScriptEditorAfterLUT = true;
+    w.doc().reopenScriptEditorAfterLUT = true;
     w.closeOverlay();
     EXPECT_FALSE(overlay->isVisible());
     EXPECT_TRUE(panel.isNull());
-    EXPECT_FALSE(w.Doc().reopenScriptEditorAfterLUT);
+    EXPECT_FALSE(w.doc().reopenScriptEditorAfterLUT);
 }
 
 } // namespace
@@ -395,12 +395,12 @@ namespace {
 TEST(MainWindowStartup, StartupTextureComesFromTheRepository)
 {
     if (!pq::Repository().loaded())
-        pq::Repository().install(pq::decodeBuiltInImages());
-    ASSERT_GT(pq::Repository().TextureList.size(), 1u);
+        pq::Repository().install(pq::DecodeBuiltInImages());
+    ASSERT_GT(pq::Repository().textureList.size(), 1u);
     WindowFixture f;
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    EXPECT_TRUE(w.Doc().storedTexture.sameAs(pq::Repository().TextureList[1].image));
+    EXPECT_TRUE(w.doc().storedTexture.sameAs(pq::Repository().textureList[1].image));
     EXPECT_FALSE(w.defaultTexturePending);
 
     // After a full reset nothing is laid until a texture is chosen again,
@@ -408,7 +408,7 @@ TEST(MainWindowStartup, StartupTextureComesFromTheRepository)
     f.answer = true;
     ASSERT_EQ(w.fullReset(), pq::Document::ResetResult::Done);
     w.repositoryLoaded();
-    EXPECT_TRUE(w.Doc().storedTexture.isNull());
+    EXPECT_TRUE(w.doc().storedTexture.isNull());
 }
 
 TEST(MainWindowStartup, ALateRepositoryStillGivesTheStartupTexture)
@@ -417,12 +417,12 @@ TEST(MainWindowStartup, ALateRepositoryStillGivesTheStartupTexture)
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
     // As if the tick had run before the images were installed.
-    w.Doc().storedTexture = {};
+    w.doc().storedTexture = {};
     w.defaultTexturePending = true;
     if (!pq::Repository().loaded())
-        pq::Repository().install(pq::decodeBuiltInImages());
+        pq::Repository().install(pq::DecodeBuiltInImages());
     w.repositoryLoaded();
-    EXPECT_FALSE(w.Doc().storedTexture.isNull());
+    EXPECT_FALSE(w.doc().storedTexture.isNull());
     EXPECT_FALSE(w.defaultTexturePending);
 }
 

@@ -28,10 +28,10 @@ int main(int argc, char** argv)
     if (!settingsFolder.isValid())
         return 1;
     pq::SetSettingsFolder(settingsFolder.path());
-    platform::configureDefaultThreadPool();
+    platform::ConfigureDefaultThreadPool();
     pq::InstallEffectCatalogue();
     ::testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();
-    platform::shutdownThreadPool();
+    platform::ShutdownThreadPool();
     return rc;
 }

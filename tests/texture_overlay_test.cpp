@@ -12,7 +12,7 @@
 
 namespace {
 
-gfx::Image greyTexture(int w, int h, const std::function<int(int, int)>& value)
+gfx::Image GreyTexture(int w, int h, const std::function<int(int, int)>& value)
 {
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < h; ++y)
@@ -24,7 +24,7 @@ gfx::Image greyTexture(int w, int h, const std::function<int(int, int)>& value)
 }
 
 // Premultiplied picture from seeded noise; alpha 0, 128 and 255 in bands.
-gfx::Image noisyPicture(int w, int h, uint32_t seed)
+gfx::Image NoisyPicture(int w, int h, uint32_t seed)
 {
     platform::Random rng(seed);
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -37,7 +37,7 @@ gfx::Image noisyPicture(int w, int h, uint32_t seed)
     return gfx::Image::adopt(std::move(img));
 }
 
-void expectValidPremultiplied(const gfx::Image& img)
+void ExpectValidPremultiplied(const gfx::Image& img)
 {
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) {
@@ -51,7 +51,7 @@ void expectValidPremultiplied(const gfx::Image& img)
 
 TEST(TextureLuminance, GridAndIntegerMean)
 {
-    const gfx::Image tex = greyTexture(3, 1, [](int x, int) { return x == 2 ? 11 : 10; });
+    const gfx::Image tex = GreyTexture(3, 1, [](int x, int) { return x == 2 ? 11 : 10; });
     const auto grid = pq::TextureLuminanceGrid(tex);
     ASSERT_EQ(grid->width, 3);
     ASSERT_EQ(grid->height, 1);
@@ -72,8 +72,8 @@ TEST(TextureLuminance, GridAndIntegerMean)
 
 TEST(TextureLuminance, GridIsMeasuredOncePerTexture)
 {
-    const gfx::Image a = greyTexture(64, 64, [](int x, int y) { return (x * y) % 256; });
-    const gfx::Image b = greyTexture(64, 64, [](int x, int y) { return (x + y) % 256; });
+    const gfx::Image a = GreyTexture(64, 64, [](int x, int y) { return (x * y) % 256; });
+    const gfx::Image b = GreyTexture(64, 64, [](int x, int y) { return (x + y) % 256; });
     const auto first = pq::TextureLuminanceGrid(a);
     EXPECT_EQ(pq::TextureLuminanceGrid(a).get(), first.get());
     EXPECT_NE(pq::TextureLuminanceGrid(b).get(), first.get());
@@ -82,18 +82,18 @@ TEST(TextureLuminance, GridIsMeasuredOncePerTexture)
 
 TEST(TextureOverlay, UniformTextureOrZeroStrengthChangesNothing)
 {
-    const gfx::Image picture = noisyPicture(40, 30, 5);
-    const gfx::Image flat = greyTexture(16, 16, [](int, int) { return 90; });
+    const gfx::Image picture = NoisyPicture(40, 30, 5);
+    const gfx::Image flat = GreyTexture(16, 16, [](int, int) { return 90; });
     for (int strength : {0, 50, 100, 400, -100}) {
         gfx::Image img = picture;
         platform::Random rng(1);
         pq::ApplyCustomTexture(img, flat, strength, 1.3f, rng);
-        EXPECT_TRUE(testimg::imagesNear(img, picture)) << strength;
+        EXPECT_TRUE(testimg::ImagesNear(img, picture)) << strength;
     }
     gfx::Image img = picture;
     platform::Random rng(1);
-    pq::ApplyCustomTexture(img, greyTexture(8, 8, [](int x, int y) { return (x * 31 + y * 17) % 256; }), 0, 1.f, rng);
-    EXPECT_TRUE(testimg::imagesNear(img, picture));
+    pq::ApplyCustomTexture(img, GreyTexture(8, 8, [](int x, int y) { return (x * 31 + y * 17) % 256; }), 0, 1.f, rng);
+    EXPECT_TRUE(testimg::ImagesNear(img, picture));
     EXPECT_FALSE(img.sameAs(picture)) << "the image is replaced by a copy";
 }
 
@@ -101,8 +101,8 @@ TEST(TextureOverlay, BrightTexturePixelsDarken)
 {
     // Mean (200 + 3 x 100) div 4 = 125: the bright pixel moves 128 to 53,
     // the others to 153, whatever the offset.
-    const gfx::Image tex = greyTexture(2, 2, [](int x, int y) { return x == 0 && y == 0 ? 200 : 100; });
-    gfx::Image img = greyTexture(8, 8, [](int, int) { return 128; });
+    const gfx::Image tex = GreyTexture(2, 2, [](int x, int y) { return x == 0 && y == 0 ? 200 : 100; });
+    gfx::Image img = GreyTexture(8, 8, [](int, int) { return 128; });
     platform::Random rng(7);
     pq::ApplyCustomTexture(img, tex, 100, 1.f, rng);
     int dark = 0;
@@ -117,8 +117,8 @@ TEST(TextureOverlay, BrightTexturePixelsDarken)
 
 TEST(TextureOverlay, TextureRepeatsWithItsScaledPeriod)
 {
-    const gfx::Image tex = greyTexture(5, 3, [](int x, int y) { return 40 + x * 37 + y * 23; });
-    const gfx::Image picture = greyTexture(60, 40, [](int, int) { return 128; });
+    const gfx::Image tex = GreyTexture(5, 3, [](int x, int y) { return 40 + x * 37 + y * 23; });
+    const gfx::Image picture = GreyTexture(60, 40, [](int, int) { return 128; });
     for (float scale : {1.f, 2.f, 0.6f}) {
         gfx::Image img = picture;
         platform::Random rng(3);
@@ -143,24 +143,24 @@ TEST(TextureOverlay, TextureRepeatsWithItsScaledPeriod)
 
 TEST(TextureOverlay, SameSeedSameResult)
 {
-    const gfx::Image tex = greyTexture(37, 41, [](int x, int y) { return (x * 13 + y * 7) % 256; });
-    const gfx::Image picture = noisyPicture(50, 50, 9);
+    const gfx::Image tex = GreyTexture(37, 41, [](int x, int y) { return (x * 13 + y * 7) % 256; });
+    const gfx::Image picture = NoisyPicture(50, 50, 9);
     gfx::Image a = picture, b = picture;
     platform::Random r1(42), r2(42);
     pq::ApplyCustomTexture(a, tex, 60, 1.f, r1);
     pq::ApplyCustomTexture(b, tex, 60, 1.f, r2);
-    EXPECT_TRUE(testimg::imagesNear(a, b));
+    EXPECT_TRUE(testimg::ImagesNear(a, b));
 }
 
 TEST(TextureOverlay, ColoursStayWithinAlphaAndTransparencyIsKept)
 {
-    const gfx::Image tex = greyTexture(23, 19, [](int x, int y) { return (x * 71 + y * 113) % 256; });
-    const gfx::Image picture = noisyPicture(64, 48, 11);
+    const gfx::Image tex = GreyTexture(23, 19, [](int x, int y) { return (x * 71 + y * 113) % 256; });
+    const gfx::Image picture = NoisyPicture(64, 48, 11);
     for (int strength : {50, 100, 300}) {
         gfx::Image img = picture;
         platform::Random rng(static_cast<uint32_t>(strength));
         pq::ApplyCustomTexture(img, tex, strength, 1.f, rng);
-        expectValidPremultiplied(img);
+        ExpectValidPremultiplied(img);
         bool changed = false;
         for (int y = 0; y < 48; ++y)
             for (int x = 0; x < 64; ++x) {
@@ -177,21 +177,21 @@ TEST(TextureOverlay, ColoursStayWithinAlphaAndTransparencyIsKept)
     half.fill(qRgba(128, 128, 128, 128));
     gfx::Image img = gfx::Image::adopt(half);
     platform::Random rng(2);
-    pq::ApplyCustomTexture(img, greyTexture(2, 2, [](int x, int) { return x ? 255 : 0; }), 100, 1.f, rng);
-    expectValidPremultiplied(img);
+    pq::ApplyCustomTexture(img, GreyTexture(2, 2, [](int x, int) { return x ? 255 : 0; }), 100, 1.f, rng);
+    ExpectValidPremultiplied(img);
 }
 
 TEST(TextureOverlay, BadScalesAndEmptyInputsAreHarmless)
 {
-    const gfx::Image tex = greyTexture(16, 16, [](int x, int y) { return (x * 16 + y) % 256; });
-    const gfx::Image picture = noisyPicture(30, 30, 4);
+    const gfx::Image tex = GreyTexture(16, 16, [](int x, int y) { return (x * 16 + y) % 256; });
+    const gfx::Image picture = NoisyPicture(30, 30, 4);
     for (float scale : {0.f, -3.f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                         1e-20f, 1e20f}) {
         gfx::Image img = picture;
         platform::Random rng(5);
         pq::ApplyCustomTexture(img, tex, 100, scale, rng);
         ASSERT_EQ(img.size(), picture.size());
-        expectValidPremultiplied(img);
+        ExpectValidPremultiplied(img);
     }
     gfx::Image img = picture;
     pq::ApplyCustomTexture(img, gfx::Image(), 100, 1.f);

@@ -25,9 +25,9 @@ class ThemeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        previous_ = pq::SettingsFolder();
-        ASSERT_TRUE(dir_.isValid());
-        pq::SetSettingsFolder(dir_.path());
+        previous = pq::SettingsFolder();
+        ASSERT_TRUE(dir.isValid());
+        pq::SetSettingsFolder(dir.path());
         pq::gThemeMode = pq::ThemeMode::Dark;
     }
     void TearDown() override
@@ -35,19 +35,19 @@ protected:
         pq::gThemeMode = pq::ThemeMode::Dark;
         pq::ClearTranslations();
         pq::SetCurrentLanguage(QStringLiteral("en"));
-        pq::SetSettingsFolder(previous_);
+        pq::SetSettingsFolder(previous);
     }
 
     void writeFile(const QString& name, const QByteArray& bytes)
     {
-        QFile file(QDir(dir_.path()).filePath(name));
+        QFile file(QDir(dir.path()).filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
-        pq::SetSettingsFolder(dir_.path()); // a new run
+        pq::SetSettingsFolder(dir.path()); // a new run
     }
 
-    QTemporaryDir dir_;
-    QString previous_;
+    QTemporaryDir dir;
+    QString previous;
 };
 
 TEST(ThemeColors, FillColorsMapThroughThePairs)
@@ -102,7 +102,7 @@ TEST_F(ThemeTest, SavedModeInAnyCaseAndTheLegacyFile)
             writeFile(QStringLiteral("settings.txt"), settings);
         if (!legacy.isNull())
             writeFile(QStringLiteral("theme.txt"), legacy);
-        pq::SetSettingsFolder(dir_.path());
+        pq::SetSettingsFolder(dir.path());
         pq::LoadTheme();
         return pq::gThemeMode;
     };
@@ -200,7 +200,7 @@ TEST(ThemeWalk, AColorSetByCodeBecomesTheNewRecord)
 }
 
 // Every widget's own style sheet.
-std::map<const QWidget*, QString> colorsOf(const QWidget& root)
+std::map<const QWidget*, QString> ColorsOf(const QWidget& root)
 {
     std::map<const QWidget*, QString> colors;
     for (const QWidget* w : root.findChildren<QWidget*>())
@@ -209,7 +209,7 @@ std::map<const QWidget*, QString> colorsOf(const QWidget& root)
 }
 
 // The widgets whose style sheets differ, by name.
-std::string differences(const std::map<const QWidget*, QString>& a, const std::map<const QWidget*, QString>& b)
+std::string Differences(const std::map<const QWidget*, QString>& a, const std::map<const QWidget*, QString>& b)
 {
     QStringList names;
     for (const auto& [w, text] : a) {
@@ -228,7 +228,7 @@ TEST_F(ThemeTest, MainWindowSwitchesAndComesBackExactly)
     EXPECT_TRUE(w.lightThemeButton->isVisibleTo(&w));
     EXPECT_FALSE(w.darkThemeButton->isVisibleTo(&w));
     EXPECT_FALSE(QFile::exists(pq::SettingsFilePath())) << "starting dark writes nothing";
-    const auto designed = colorsOf(w);
+    const auto designed = ColorsOf(w);
     const QImage dark = w.grab().toImage();
 
     w.toggleTheme();
@@ -246,21 +246,21 @@ TEST_F(ThemeTest, MainWindowSwitchesAndComesBackExactly)
     w.toggleTheme();
     EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Dark);
     EXPECT_EQ(pq::GetSetting(QStringLiteral("theme"), QString()), QStringLiteral("dark"));
-    EXPECT_EQ(differences(colorsOf(w), designed), "");
+    EXPECT_EQ(Differences(ColorsOf(w), designed), "");
     EXPECT_TRUE(w.grab().toImage() == dark);
 
     // A second round trip drifts no more than the first.
-    w.SetLightMode(true);
+    w.setLightMode(true);
     EXPECT_TRUE(w.grab().toImage() == light);
-    w.SetLightMode(false);
-    EXPECT_EQ(differences(colorsOf(w), designed), "");
+    w.setLightMode(false);
+    EXPECT_EQ(Differences(ColorsOf(w), designed), "");
     EXPECT_TRUE(w.grab().toImage() == dark);
 }
 
 TEST_F(ThemeTest, MainWindowStartsInTheSavedMode)
 {
     pq::SetSetting(QStringLiteral("theme"), QStringLiteral("light"));
-    pq::SetSettingsFolder(dir_.path());
+    pq::SetSettingsFolder(dir.path());
     QImage light;
     {
         pq::MainWindow w;
@@ -275,7 +275,7 @@ TEST_F(ThemeTest, MainWindowStartsInTheSavedMode)
     pq::MainWindow w;
     w.resize(1500, 950);
     EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Dark);
-    w.SetLightMode(true);
+    w.setLightMode(true);
     EXPECT_TRUE(w.grab().toImage() == light);
 }
 
@@ -283,7 +283,7 @@ TEST_F(ThemeTest, OverlayPanelsFollowTheLanguageAndTheTheme)
 {
     pq::MainWindow w;
     w.resize(1500, 950);
-    w.SetLightMode(true);
+    w.setLightMode(true);
     pq::SetCurrentLanguage(QStringLiteral("xx"));
     pq::BuildTranslations({QStringLiteral("Apply"), QStringLiteral("Cancel")},
                           {QStringLiteral("Anwenden"), QStringLiteral("Abbrechen")});
@@ -297,7 +297,7 @@ TEST_F(ThemeTest, OverlayPanelsFollowTheLanguageAndTheTheme)
     EXPECT_EQ(panel->styleSheet(), QStringLiteral("#Panel { background: #ffffff; }"));
 
     // Switching back to dark gives the panel its designed colours.
-    w.SetLightMode(false);
+    w.setLightMode(false);
     EXPECT_EQ(panel->styleSheet(), QStringLiteral("#Panel { background: #1F2937; }"));
     w.closeOverlay();
     EXPECT_TRUE(w.overlayHost->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());

@@ -15,7 +15,7 @@ namespace {
 
 const QByteArray kPhys300 = QByteArray::fromHex("000000097048597300002e2300002e230178a53f76");
 
-QByteArray readAll(const QString& path)
+QByteArray ReadAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -27,7 +27,7 @@ struct PngChunk {
 };
 
 // The chunks of a PNG in order; empty when the structure is broken.
-std::vector<PngChunk> pngChunks(const QByteArray& png)
+std::vector<PngChunk> PngChunks(const QByteArray& png)
 {
     std::vector<PngChunk> chunks;
     qsizetype pos = 8;
@@ -47,7 +47,7 @@ struct JpegSegment {
 
 // The header segments of a JPEG up to the first table, frame or scan; a
 // reader that trusts the lengths.
-std::vector<JpegSegment> jpegHeader(const QByteArray& jpeg)
+std::vector<JpegSegment> JpegHeader(const QByteArray& jpeg)
 {
     std::vector<JpegSegment> segments;
     qsizetype pos = 2;
@@ -62,7 +62,7 @@ std::vector<JpegSegment> jpegHeader(const QByteArray& jpeg)
     return segments;
 }
 
-int exifCount(const std::vector<JpegSegment>& segments)
+int ExifCount(const std::vector<JpegSegment>& segments)
 {
     int n = 0;
     for (const JpegSegment& s : segments)
@@ -71,9 +71,9 @@ int exifCount(const std::vector<JpegSegment>& segments)
 }
 
 // An encoder-made JPEG with an XMP APP1 segment after its APP0.
-QByteArray jpegWithXmp()
+QByteArray JpegWithXmp()
 {
-    QByteArray jpeg = gfx::encode(testimg::makeRamp(40, 30), gfx::ImageFormat::Jpeg, 80);
+    QByteArray jpeg = gfx::Encode(testimg::MakeRamp(40, 30), gfx::ImageFormat::Jpeg, 80);
     const int app0Length = (uint8_t(jpeg[4]) << 8) | uint8_t(jpeg[5]);
     const QByteArray xmpBody = QByteArray("http://ns.adobe.com/xap/1.0/\0<x/>", 34);
     QByteArray xmp("\xFF\xE1", 2);
@@ -86,15 +86,15 @@ QByteArray jpegWithXmp()
 
 TEST(DpiMarking, PngGetsExactlyOnePhysChunkRightAfterIhdr)
 {
-    EXPECT_EQ(gfx::pngDpi300Chunk(), kPhys300);
-    EXPECT_EQ(gfx::crc32("123456789", 9), 0xCBF43926u); // the standard check value
-    EXPECT_EQ(gfx::crc32("", 0), 0u);
+    EXPECT_EQ(gfx::PngDpi300Chunk(), kPhys300);
+    EXPECT_EQ(gfx::Crc32("123456789", 9), 0xCBF43926u); // the standard check value
+    EXPECT_EQ(gfx::Crc32("", 0), 0u);
 
     // Qt's writer puts a pHYs of its own in; ours replaces it.
-    QByteArray png = gfx::encode(testimg::makeRamp(33, 17), gfx::ImageFormat::Png, 80);
-    ASSERT_TRUE(gfx::markPngDpi300(png));
-    ASSERT_TRUE(gfx::markPngDpi300(png)) << "marking twice";
-    const std::vector<PngChunk> chunks = pngChunks(png);
+    QByteArray png = gfx::Encode(testimg::MakeRamp(33, 17), gfx::ImageFormat::Png, 80);
+    ASSERT_TRUE(gfx::MarkPngDpi300(png));
+    ASSERT_TRUE(gfx::MarkPngDpi300(png)) << "marking twice";
+    const std::vector<PngChunk> chunks = PngChunks(png);
     ASSERT_GE(chunks.size(), 4u);
     EXPECT_EQ(chunks[0].type, "IHDR");
     EXPECT_EQ(chunks[1].type, "pHYs");
@@ -104,28 +104,28 @@ TEST(DpiMarking, PngGetsExactlyOnePhysChunkRightAfterIhdr)
         phys += c.type == "pHYs";
     EXPECT_EQ(phys, 1);
     EXPECT_EQ(chunks.back().type, "IEND");
-    const gfx::Image decoded = gfx::decodeData(png);
-    EXPECT_TRUE(testimg::imagesNear(testimg::makeRamp(33, 17), decoded));
+    const gfx::Image decoded = gfx::DecodeData(png);
+    EXPECT_TRUE(testimg::ImagesNear(testimg::MakeRamp(33, 17), decoded));
 }
 
 TEST(DpiMarking, MalformedFilesAreLeftAlone)
 {
-    QByteArray png = gfx::encode(testimg::makeRamp(8, 8), gfx::ImageFormat::Png, 80);
+    QByteArray png = gfx::Encode(testimg::MakeRamp(8, 8), gfx::ImageFormat::Png, 80);
     QByteArray cut = png.left(png.size() - 20);
     const QByteArray cutBefore = cut;
-    EXPECT_FALSE(gfx::markPngDpi300(cut));
+    EXPECT_FALSE(gfx::MarkPngDpi300(cut));
     EXPECT_EQ(cut, cutBefore);
     QByteArray notPng("GIF89a-------------------");
-    EXPECT_FALSE(gfx::markPngDpi300(notPng));
+    EXPECT_FALSE(gfx::MarkPngDpi300(notPng));
 
-    QByteArray jpeg = gfx::encode(testimg::makeRamp(8, 8), gfx::ImageFormat::Jpeg, 80);
+    QByteArray jpeg = gfx::Encode(testimg::MakeRamp(8, 8), gfx::ImageFormat::Jpeg, 80);
     QByteArray badLength = jpeg;
     badLength[4] = char(0x7F); // APP0 length far past the end
     const QByteArray badBefore = badLength;
-    EXPECT_FALSE(gfx::markJpegDpi300(badLength));
+    EXPECT_FALSE(gfx::MarkJpegDpi300(badLength));
     EXPECT_EQ(badLength, badBefore);
     QByteArray notJpeg("\x89PNG", 4);
-    EXPECT_FALSE(gfx::markJpegDpi300(notJpeg));
+    EXPECT_FALSE(gfx::MarkJpegDpi300(notJpeg));
 
     QTemporaryDir dir;
     EXPECT_FALSE(gfx::SetJPEGDPITo300(dir.filePath(QStringLiteral("missing.jpg"))));
@@ -134,49 +134,49 @@ TEST(DpiMarking, MalformedFilesAreLeftAlone)
 
 TEST(DpiMarking, JpegKeepsOneExifSegmentAndItsXmp)
 {
-    QByteArray jpeg = jpegWithXmp();
-    ASSERT_TRUE(gfx::markJpegDpi300(jpeg));
-    ASSERT_TRUE(gfx::markJpegDpi300(jpeg)) << "marking twice";
-    const std::vector<JpegSegment> header = jpegHeader(jpeg);
+    QByteArray jpeg = JpegWithXmp();
+    ASSERT_TRUE(gfx::MarkJpegDpi300(jpeg));
+    ASSERT_TRUE(gfx::MarkJpegDpi300(jpeg)) << "marking twice";
+    const std::vector<JpegSegment> header = JpegHeader(jpeg);
     ASSERT_EQ(header.size(), 3u);
     EXPECT_EQ(header[0].marker, 0xE0);
     EXPECT_EQ(header[1].marker, 0xE1);
-    EXPECT_EQ(QByteArray("\xFF\xE1\x00\x4A", 4) + header[1].body, gfx::jpegDpi300Segment());
+    EXPECT_EQ(QByteArray("\xFF\xE1\x00\x4A", 4) + header[1].body, gfx::JpegDpi300Segment());
     EXPECT_EQ(header[2].marker, 0xE1);
     EXPECT_TRUE(header[2].body.startsWith("http://ns.adobe.com/xap/1.0/"));
-    EXPECT_EQ(exifCount(header), 1);
-    EXPECT_FALSE(gfx::decodeData(jpeg).isNull());
+    EXPECT_EQ(ExifCount(header), 1);
+    EXPECT_FALSE(gfx::DecodeData(jpeg).isNull());
 
     // An Exif segment ahead of the APP0 goes too.
-    QByteArray exifFirst = gfx::encode(testimg::makeRamp(8, 8), gfx::ImageFormat::Jpeg, 80);
-    exifFirst.insert(2, gfx::jpegDpi300Segment());
-    ASSERT_TRUE(gfx::markJpegDpi300(exifFirst));
-    const std::vector<JpegSegment> marked = jpegHeader(exifFirst);
+    QByteArray exifFirst = gfx::Encode(testimg::MakeRamp(8, 8), gfx::ImageFormat::Jpeg, 80);
+    exifFirst.insert(2, gfx::JpegDpi300Segment());
+    ASSERT_TRUE(gfx::MarkJpegDpi300(exifFirst));
+    const std::vector<JpegSegment> marked = JpegHeader(exifFirst);
     ASSERT_EQ(marked.size(), 2u);
     EXPECT_EQ(marked[0].marker, 0xE0);
-    EXPECT_EQ(exifCount(marked), 1);
+    EXPECT_EQ(ExifCount(marked), 1);
 }
 
 TEST(SaveImage, SavingTwiceLeavesOneMarkAndOtherExtensionsAreRefused)
 {
     QTemporaryDir dir;
-    const gfx::Image image = testimg::makeNoise(64, 48, 7);
+    const gfx::Image image = testimg::MakeNoise(64, 48, 7);
     const QString jpg = dir.filePath(QStringLiteral("out.JPG"));
     ASSERT_TRUE(pq::SaveImageTo(image, jpg));
     ASSERT_TRUE(pq::SaveImageTo(image, jpg));
-    EXPECT_EQ(exifCount(jpegHeader(readAll(jpg))), 1);
+    EXPECT_EQ(ExifCount(JpegHeader(ReadAll(jpg))), 1);
     // The JFIF header agrees: 300 dots per inch.
-    const QByteArray app0 = jpegHeader(readAll(jpg)).at(0).body;
+    const QByteArray app0 = JpegHeader(ReadAll(jpg)).at(0).body;
     ASSERT_TRUE(app0.startsWith(QByteArray("JFIF\0", 5)));
     EXPECT_EQ(app0.mid(7, 5), QByteArray::fromHex("01012c012c"));
     EXPECT_TRUE(gfx::SetJPEGDPITo300(jpg)) << "the file routine on a marked file";
-    EXPECT_EQ(exifCount(jpegHeader(readAll(jpg))), 1);
+    EXPECT_EQ(ExifCount(JpegHeader(ReadAll(jpg))), 1);
 
     const QString png = dir.filePath(QStringLiteral("out.png"));
     ASSERT_TRUE(pq::SaveImageTo(image, png));
-    const QByteArray pngBytes = readAll(png);
+    const QByteArray pngBytes = ReadAll(png);
     EXPECT_EQ(pngBytes.mid(8 + 25, 21), kPhys300);
-    EXPECT_TRUE(testimg::imagesNear(image, gfx::decodeData(pngBytes)));
+    EXPECT_TRUE(testimg::ImagesNear(image, gfx::DecodeData(pngBytes)));
 
     QString error;
     const QString bmp = dir.filePath(QStringLiteral("x.bmp"));
@@ -194,21 +194,21 @@ TEST(SaveImage, SavingTwiceLeavesOneMarkAndOtherExtensionsAreRefused)
 TEST(SaveImage, JpegExtensionSavesAMarkedJpegLikeJpg)
 {
     QTemporaryDir dir;
-    const gfx::Image image = testimg::makeRamp(64, 48);
+    const gfx::Image image = testimg::MakeRamp(64, 48);
     for (const char* name : {"out.jpeg", "OUT.JPEG"}) {
         SCOPED_TRACE(name);
         const QString path = dir.filePath(QString::fromLatin1(name));
         QString error;
         ASSERT_TRUE(pq::SaveImageTo(image, path, &error)) << error.toStdString();
-        const QByteArray bytes = readAll(path);
+        const QByteArray bytes = ReadAll(path);
         ASSERT_TRUE(bytes.startsWith(QByteArray("\xFF\xD8\xFF", 3))) << "a JPEG file";
-        const std::vector<JpegSegment> header = jpegHeader(bytes);
+        const std::vector<JpegSegment> header = JpegHeader(bytes);
         ASSERT_GE(header.size(), 2u);
         EXPECT_EQ(header[0].marker, 0xE0);
         EXPECT_EQ(header[0].body.mid(7, 5), QByteArray::fromHex("01012c012c")) << "JFIF at 300 DPI";
-        EXPECT_EQ(QByteArray("\xFF\xE1\x00\x4A", 4) + header[1].body, gfx::jpegDpi300Segment());
-        EXPECT_EQ(exifCount(header), 1);
-        EXPECT_TRUE(testimg::imagesNear(image, gfx::decodeData(bytes), 16));
+        EXPECT_EQ(QByteArray("\xFF\xE1\x00\x4A", 4) + header[1].body, gfx::JpegDpi300Segment());
+        EXPECT_EQ(ExifCount(header), 1);
+        EXPECT_TRUE(testimg::ImagesNear(image, gfx::DecodeData(bytes), 16));
     }
 }
 

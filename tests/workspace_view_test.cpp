@@ -99,7 +99,7 @@ TEST(PaneWindow, OriginStaysInsideTheSource)
 
 TEST(PaneWindow, PaneShowsTheWindowAndWhiteBeyondTheSource)
 {
-    const gfx::Image source = testimg::makeSolid(600, 600, testimg::premul(200, 30, 30));
+    const gfx::Image source = testimg::MakeSolid(600, 600, testimg::Premul(200, 30, 30));
     const QImage pane = pq::RenderPaneSource(source, QPoint(0, 0), QSize(225, 225), 0.25f);
     ASSERT_EQ(pane.size(), QSize(225, 225));
     EXPECT_EQ(pane.pixel(10, 10), qRgb(200, 30, 30));
@@ -108,13 +108,13 @@ TEST(PaneWindow, PaneShowsTheWindowAndWhiteBeyondTheSource)
     EXPECT_EQ(pane.pixel(10, 220), qRgb(255, 255, 255));
 
     // Zoom 1: an unscaled copy of the window.
-    const gfx::Image ramp = testimg::makeRamp(400, 300);
+    const gfx::Image ramp = testimg::MakeRamp(400, 300);
     const QImage copy = pq::RenderPaneSource(ramp, QPoint(100, 50), QSize(225, 225), 1.0f);
     EXPECT_EQ(copy.pixel(0, 0), ramp.qimage().pixel(100, 50));
     EXPECT_EQ(copy.pixel(224, 224), ramp.qimage().pixel(324, 274));
 }
 
-bool waitFor(const std::function<bool()>& pred)
+bool WaitFor(const std::function<bool()>& pred)
 {
     QElapsedTimer clock;
     clock.start();
@@ -128,12 +128,12 @@ TEST(DisplayCache, PreparesMitchellPicturesInTheBackground)
     pq::DisplayCache cache;
     int ready = 0;
     QObject::connect(&cache, &pq::DisplayCache::ready, [&] { ++ready; });
-    const gfx::Image image = testimg::makeSolid(400, 200, testimg::premul(10, 200, 90));
+    const gfx::Image image = testimg::MakeSolid(400, 200, testimg::Premul(10, 200, 90));
     // Reduced: the whole image at the display scale, placed at the origin.
     const pq::DisplayCache::CanvasPicture reduced{image, 0.5, QPointF(20.4, 30.6), QSize(300, 300)};
     QPoint at;
     EXPECT_TRUE(cache.picture(reduced, &at).isNull()) << "not ready at once";
-    ASSERT_TRUE(waitFor([&] { return ready > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return ready > 0; }));
     QImage picture = cache.picture(reduced, &at);
     ASSERT_EQ(picture.size(), QSize(200, 100));
     EXPECT_EQ(at, QPoint(20, 31));
@@ -145,7 +145,7 @@ TEST(DisplayCache, PreparesMitchellPicturesInTheBackground)
     // Enlarged: only the visible part.
     const pq::DisplayCache::CanvasPicture enlarged{image, 4.0, QPointF(-100, -50), QSize(300, 200)};
     EXPECT_TRUE(cache.picture(enlarged, &at).isNull());
-    ASSERT_TRUE(waitFor([&] { return !cache.picture(enlarged, &at).isNull(); }));
+    ASSERT_TRUE(WaitFor([&] { return !cache.picture(enlarged, &at).isNull(); }));
     picture = cache.picture(enlarged, &at);
     EXPECT_EQ(QRect(at, picture.size()), QRect(0, 0, 300, 200));
     EXPECT_EQ(picture.pixel(150, 100), qRgb(10, 200, 90));

@@ -19,7 +19,7 @@ struct Entry {
 };
 
 // Writes an archive with libzip and returns its bytes.
-QByteArray buildArchive(const std::vector<Entry>& entries)
+QByteArray BuildArchive(const std::vector<Entry>& entries)
 {
     QTemporaryDir dir;
     const QByteArray path = dir.filePath(QStringLiteral("test.zip")).toUtf8();
@@ -45,7 +45,7 @@ QByteArray buildArchive(const std::vector<Entry>& entries)
     return f.readAll();
 }
 
-QByteArray noise(int n, unsigned seed)
+QByteArray Noise(int n, unsigned seed)
 {
     std::mt19937 rng(seed);
     QByteArray out(n, Qt::Uninitialized);
@@ -54,7 +54,7 @@ QByteArray noise(int n, unsigned seed)
     return out;
 }
 
-QByteArray text(int n)
+QByteArray Text(int n)
 {
     QByteArray out;
     while (out.size() < n)
@@ -63,13 +63,13 @@ QByteArray text(int n)
     return out;
 }
 
-std::vector<Entry> sampleEntries()
+std::vector<Entry> SampleEntries()
 {
     return {
-        {"readme.txt", text(1000), false, false},
+        {"readme.txt", Text(1000), false, false},
         {"data/", {}, false, true},
-        {"data/noise.bin", noise(5000, 1), true, false},
-        {"data/words.txt", text(100000), true, false},
+        {"data/noise.bin", Noise(5000, 1), true, false},
+        {"data/words.txt", Text(100000), true, false},
         {"empty.txt", {}, false, false},
         {"ünïcode.txt", "x", false, false},
     };
@@ -77,8 +77,8 @@ std::vector<Entry> sampleEntries()
 
 TEST(ZipArchive, ReadsNamesAndEntries)
 {
-    const std::vector<Entry> entries = sampleEntries();
-    const QByteArray bytes = buildArchive(entries);
+    const std::vector<Entry> entries = SampleEntries();
+    const QByteArray bytes = BuildArchive(entries);
     QString error;
     const platform::ZipArchive zip = platform::ZipArchive::openBytes(bytes, &error);
     ASSERT_TRUE(zip.isOpen()) << error.toStdString();
@@ -103,7 +103,7 @@ TEST(ZipArchive, OpensFilesAndOwnsItsBytes)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.zip"));
-    QByteArray bytes = buildArchive(sampleEntries());
+    QByteArray bytes = BuildArchive(SampleEntries());
     {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -112,14 +112,14 @@ TEST(ZipArchive, OpensFilesAndOwnsItsBytes)
     QString error;
     platform::ZipArchive fromFile = platform::ZipArchive::openFile(path, &error);
     ASSERT_TRUE(fromFile.isOpen()) << error.toStdString();
-    EXPECT_EQ(fromFile.read(QStringLiteral("data/words.txt")), text(100000));
+    EXPECT_EQ(fromFile.read(QStringLiteral("data/words.txt")), Text(100000));
 
     // The caller's buffer may change or vanish after opening.
     platform::ZipArchive fromBytes = platform::ZipArchive::openBytes(bytes);
     bytes.fill('\0');
     bytes.clear();
     platform::ZipArchive moved = std::move(fromBytes);
-    EXPECT_EQ(moved.read(QStringLiteral("data/noise.bin")), noise(5000, 1));
+    EXPECT_EQ(moved.read(QStringLiteral("data/noise.bin")), Noise(5000, 1));
 
     error.clear();
     EXPECT_FALSE(platform::ZipArchive::openFile(dir.filePath(QStringLiteral("missing.zip")), &error).isOpen());
@@ -128,7 +128,7 @@ TEST(ZipArchive, OpensFilesAndOwnsItsBytes)
 
 TEST(ZipArchive, MissingEntriesAndClosedArchives)
 {
-    const platform::ZipArchive zip = platform::ZipArchive::openBytes(buildArchive(sampleEntries()));
+    const platform::ZipArchive zip = platform::ZipArchive::openBytes(BuildArchive(SampleEntries()));
     QString error;
     EXPECT_TRUE(zip.read(QStringLiteral("nope.txt"), &error).isEmpty());
     EXPECT_FALSE(error.isEmpty());
@@ -150,7 +150,7 @@ TEST(ZipArchive, MissingEntriesAndClosedArchives)
 
 TEST(ZipArchive, EntriesOverTheLimitAreRefused)
 {
-    const platform::ZipArchive zip = platform::ZipArchive::openBytes(buildArchive(sampleEntries()));
+    const platform::ZipArchive zip = platform::ZipArchive::openBytes(BuildArchive(SampleEntries()));
     QString error;
     EXPECT_TRUE(zip.read(QStringLiteral("data/words.txt"), &error, 99999).isEmpty());
     EXPECT_TRUE(error.contains(QStringLiteral("too large"))) << error.toStdString();
@@ -159,7 +159,7 @@ TEST(ZipArchive, EntriesOverTheLimitAreRefused)
 
 // Offset of an entry's data: its local header is 30 bytes plus name and
 // extra field.
-qsizetype dataOffset(const QByteArray& zip, const QByteArray& name)
+qsizetype DataOffset(const QByteArray& zip, const QByteArray& name)
 {
     const QByteArray signature("PK\x03\x04", 4);
     for (qsizetype at = zip.indexOf(signature); at >= 0; at = zip.indexOf(signature, at + 4)) {
@@ -173,9 +173,9 @@ qsizetype dataOffset(const QByteArray& zip, const QByteArray& name)
 
 TEST(ZipArchive, DamagedDataGivesErrors)
 {
-    const QByteArray bytes = buildArchive(sampleEntries());
+    const QByteArray bytes = BuildArchive(SampleEntries());
     for (const char* name : {"readme.txt", "data/noise.bin", "data/words.txt"}) {
-        const qsizetype at = dataOffset(bytes, name);
+        const qsizetype at = DataOffset(bytes, name);
         ASSERT_GT(at, 0) << name;
         QByteArray damaged = bytes;
         for (int k = 0; k < 4; ++k)
@@ -192,9 +192,9 @@ TEST(ZipArchive, DamagedDataGivesErrors)
 
 TEST(ZipArchive, DamagedArchivesDoNotOpen)
 {
-    const QByteArray bytes = buildArchive(sampleEntries());
-    std::vector<QByteArray> bad = {bytes.left(bytes.size() / 2), bytes.left(bytes.size() - 10), noise(4096, 9),
-                                   QByteArray(), QByteArray("PK\x05\x06", 4) + noise(40, 4)};
+    const QByteArray bytes = BuildArchive(SampleEntries());
+    std::vector<QByteArray> bad = {bytes.left(bytes.size() / 2), bytes.left(bytes.size() - 10), Noise(4096, 9),
+                                   QByteArray(), QByteArray("PK\x05\x06", 4) + Noise(40, 4)};
     // Central directory claiming more entries than it holds.
     QByteArray lying = bytes;
     const qsizetype end = lying.lastIndexOf(QByteArray("PK\x05\x06", 4));
@@ -214,7 +214,7 @@ TEST(ZipArchive, DeclaredSizesThatLieAreCaught)
 {
     // Central directory and local header both claim a size other than the
     // stored data's.
-    const QByteArray bytes = buildArchive({{"a.txt", text(3000), false, false}, {"b.txt", "bee", false, false}});
+    const QByteArray bytes = BuildArchive({{"a.txt", Text(3000), false, false}, {"b.txt", "bee", false, false}});
     for (const uint32_t claimed : {2000u, 4000u, 400u * 1024 * 1024}) {
         QByteArray forged = bytes;
         auto patch = [&](qsizetype at) {

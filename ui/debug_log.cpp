@@ -32,7 +32,7 @@ void ReportHandlerError(const char* context, const char* what) noexcept
         DebugLogError(QString::fromUtf8(context), QString::fromUtf8(what));
     } catch (...) {
     }
-    platform::logError(context, what);
+    platform::LogError(context, what);
 }
 
 } // namespace pq

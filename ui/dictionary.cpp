@@ -37,39 +37,39 @@ QHash<const QObject*, QSet<const void*>> gRecordedItems;
 // One thing with a caption: a control or an item of a list.
 using TranslatedItem = std::variant<QObject*, QListWidgetItem*>;
 
-const void* keyOf(const TranslatedItem& c)
+const void* KeyOf(const TranslatedItem& c)
 {
     return std::visit([](auto* p) { return static_cast<const void*>(p); }, c);
 }
 
-void dropRecords(const void* key)
+void DropRecords(const void* key)
 {
     gRecordedTexts.remove(key);
     gRecordedHints.remove(key);
 }
 
-void watch(QObject* owner)
+void Watch(QObject* owner)
 {
     if (gWatched.contains(owner))
         return;
     gWatched.insert(owner);
     QObject::connect(owner, &QObject::destroyed, [owner] {
-        dropRecords(owner);
+        DropRecords(owner);
         for (const void* item : gRecordedItems.value(owner))
-            dropRecords(item);
+            DropRecords(item);
         gRecordedItems.remove(owner);
         gWatched.remove(owner);
     });
 }
 
-void noteRecord(const TranslatedItem& c)
+void NoteRecord(const TranslatedItem& c)
 {
     if (auto* const* object = std::get_if<QObject*>(&c)) {
-        watch(*object);
+        Watch(*object);
     } else {
         QListWidgetItem* item = std::get<QListWidgetItem*>(c);
         if (QListWidget* list = item->listWidget()) {
-            watch(list);
+            Watch(list);
             gRecordedItems[list].insert(item);
         }
     }
@@ -77,7 +77,7 @@ void noteRecord(const TranslatedItem& c)
 
 // The controls below root in tree order, and the items of their lists.
 // Windows below root are translated on their own.
-void collect(QObject* o, std::vector<TranslatedItem>& out)
+void Collect(QObject* o, std::vector<TranslatedItem>& out)
 {
     for (QObject* child : o->children()) {
         auto* widget = qobject_cast<QWidget*>(child);
@@ -87,28 +87,28 @@ void collect(QObject* o, std::vector<TranslatedItem>& out)
         if (auto* list = qobject_cast<QListWidget*>(widget))
             for (int i = 0; i < list->count(); ++i)
                 out.emplace_back(list->item(i));
-        collect(child, out);
+        Collect(child, out);
     }
 }
 
-std::vector<TranslatedItem> componentsOf(QObject* root)
+std::vector<TranslatedItem> ComponentsOf(QObject* root)
 {
     std::vector<TranslatedItem> out;
     if (root)
-        collect(root, out);
+        Collect(root, out);
     return out;
 }
 
-QString textOf(const TranslatedItem& c)
+QString TextOf(const TranslatedItem& c)
 {
     if (auto* const* object = std::get_if<QObject*>(&c))
         return GetComponentText(*object);
     return std::get<QListWidgetItem*>(c)->text();
 }
 
-void setTextOf(const TranslatedItem& c, const QString& text)
+void SetTextOf(const TranslatedItem& c, const QString& text)
 {
-    if (textOf(c) == text)
+    if (TextOf(c) == text)
         return;
     if (auto* const* object = std::get_if<QObject*>(&c))
         SetComponentText(*object, text);
@@ -116,13 +116,13 @@ void setTextOf(const TranslatedItem& c, const QString& text)
         std::get<QListWidgetItem*>(c)->setText(text);
 }
 
-QWidget* controlOf(const TranslatedItem& c)
+QWidget* ControlOf(const TranslatedItem& c)
 {
     auto* const* object = std::get_if<QObject*>(&c);
     return object ? qobject_cast<QWidget*>(*object) : nullptr;
 }
 
-const char* classNameOf(const TranslatedItem& c)
+const char* ClassNameOf(const TranslatedItem& c)
 {
     if (auto* const* object = std::get_if<QObject*>(&c))
         return (*object)->metaObject()->className();
@@ -130,18 +130,18 @@ const char* classNameOf(const TranslatedItem& c)
 }
 
 // The three steps of one text: record, adopt a text code has set, translate.
-void translateText(QHash<const void*, QString>& records, const TranslatedItem& c, int index, const QString& current,
+void TranslateText(QHash<const void*, QString>& records, const TranslatedItem& c, int index, const QString& current,
                    const std::function<void(const QString&)>& assign)
 {
-    const void* key = keyOf(c);
+    const void* key = KeyOf(c);
     auto record = records.find(key);
     if (record == records.end()) {
         record = records.insert(key, current);
-        noteRecord(c);
+        NoteRecord(c);
     } else if (current != *record) {
         const auto entry = gTranslations.constFind(*record);
         if (entry == gTranslations.constEnd() || current != *entry) {
-            DebugLogFmt("  STALE [%d] %s: '%s' -> '%s'", index, classNameOf(c), qUtf8Printable(*record),
+            DebugLogFmt("  STALE [%d] %s: '%s' -> '%s'", index, ClassNameOf(c), qUtf8Printable(*record),
                         qUtf8Printable(current));
             *record = current;
         }
@@ -155,14 +155,14 @@ void translateText(QHash<const void*, QString>& records, const TranslatedItem& c
 
 constexpr qreal kSmallestFontSize = 9.0;
 
-qreal fontSizeOf(const QWidget* w, const QFont& font)
+qreal FontSizeOf(const QWidget* w, const QFont& font)
 {
     if (font.pixelSize() > 0)
         return font.pixelSize();
     return font.pointSizeF() * w->logicalDpiY() / 72.0;
 }
 
-void setFontSize(QWidget* w, qreal size)
+void SetFontSize(QWidget* w, qreal size)
 {
     QFont font = w->font();
     if (size == std::floor(size))
@@ -172,30 +172,30 @@ void setFontSize(QWidget* w, qreal size)
     w->setFont(font);
 }
 
-bool layoutHolds(const QLayout* layout, const QWidget* w)
+bool LayoutHolds(const QLayout* layout, const QWidget* w)
 {
     for (int i = 0; i < layout->count(); ++i) {
         QLayoutItem* item = layout->itemAt(i);
         if (item->widget() == w)
             return true;
-        if (item->layout() && layoutHolds(item->layout(), w))
+        if (item->layout() && LayoutHolds(item->layout(), w))
             return true;
     }
     return false;
 }
 
 // A label that a layout sizes to its text: it never needs a smaller font.
-bool isAutoSizeLabel(const QLabel* label)
+bool IsAutoSizeLabel(const QLabel* label)
 {
     const QWidget* parent = label->parentWidget();
-    if (!parent || !parent->layout() || !layoutHolds(parent->layout(), label))
+    if (!parent || !parent->layout() || !LayoutHolds(parent->layout(), label))
         return false;
     return !label->wordWrap() && label->minimumWidth() == 0 && label->maximumWidth() == QWIDGETSIZE_MAX
            && label->sizePolicy().horizontalPolicy() != QSizePolicy::Ignored;
 }
 
 // The caption as drawn: buttons and expanders show "&&" as "&".
-QString shownCaption(const QWidget* control, const QString& caption)
+QString ShownCaption(const QWidget* control, const QString& caption)
 {
     if (qobject_cast<const QLabel*>(control))
         return caption;
@@ -206,7 +206,7 @@ QString shownCaption(const QWidget* control, const QString& caption)
     return shown;
 }
 
-bool isTextControl(const QObject* o)
+bool IsTextControl(const QObject* o)
 {
     return qobject_cast<const QLabel*>(o) || qobject_cast<const QAbstractButton*>(o)
            || qobject_cast<const Expander*>(o);
@@ -320,7 +320,7 @@ void TranslateComponent(QObject* root)
 {
     if (!root)
         return;
-    const std::vector<TranslatedItem> components = componentsOf(root);
+    const std::vector<TranslatedItem> components = ComponentsOf(root);
     DebugLogFmt("TranslateComponent %s '%s': %d components, %d entries", root->metaObject()->className(),
                 qUtf8Printable(root->objectName()), int(components.size()), int(gTranslations.size()));
     if (gTranslations.isEmpty())
@@ -328,13 +328,13 @@ void TranslateComponent(QObject* root)
     for (int i = 0; i < int(components.size()); ++i) {
         const TranslatedItem& c = components[i];
         try {
-            const QString text = textOf(c);
+            const QString text = TextOf(c);
             if (!text.isEmpty())
-                translateText(gRecordedTexts, c, i, text, [&c](const QString& t) { setTextOf(c, t); });
-            if (QWidget* control = controlOf(c)) {
+                TranslateText(gRecordedTexts, c, i, text, [&c](const QString& t) { SetTextOf(c, t); });
+            if (QWidget* control = ControlOf(c)) {
                 const QString hint = control->toolTip();
                 if (!hint.isEmpty())
-                    translateText(gRecordedHints, c, i, hint, [control](const QString& t) { control->setToolTip(t); });
+                    TranslateText(gRecordedHints, c, i, hint, [control](const QString& t) { control->setToolTip(t); });
             }
         } catch (const std::exception& e) {
             DebugLogError(QStringLiteral("TranslateComponent(") + root->objectName() + QLatin1Char(')'), e);
@@ -347,21 +347,21 @@ void RevertComponent(QObject* root)
 {
     if (!root)
         return;
-    const std::vector<TranslatedItem> components = componentsOf(root);
+    const std::vector<TranslatedItem> components = ComponentsOf(root);
     DebugLogFmt("RevertComponent %s '%s': %d components", root->metaObject()->className(),
                 qUtf8Printable(root->objectName()), int(components.size()));
     for (int i = 0; i < int(components.size()); ++i) {
         const TranslatedItem& c = components[i];
         try {
-            const void* key = keyOf(c);
+            const void* key = KeyOf(c);
             const auto text = gRecordedTexts.constFind(key);
             if (text != gRecordedTexts.constEnd()) {
                 const QObject* const* object = std::get_if<QObject*>(&c);
-                DebugLogFmt("  [%d] %s %s: '%s'", i, classNameOf(c),
+                DebugLogFmt("  [%d] %s %s: '%s'", i, ClassNameOf(c),
                             object ? qUtf8Printable((*object)->objectName()) : "", qUtf8Printable(*text));
-                setTextOf(c, *text);
+                SetTextOf(c, *text);
             }
-            if (QWidget* control = controlOf(c)) {
+            if (QWidget* control = ControlOf(c)) {
                 const auto hint = gRecordedHints.constFind(key);
                 if (hint != gRecordedHints.constEnd())
                     control->setToolTip(*hint);
@@ -377,9 +377,9 @@ void ForgetComponent(QObject* root)
 {
     if (!root)
         return;
-    for (const TranslatedItem& c : componentsOf(root))
-        dropRecords(keyOf(c));
-    dropRecords(root);
+    for (const TranslatedItem& c : ComponentsOf(root))
+        DropRecords(KeyOf(c));
+    DropRecords(root);
 }
 
 bool TextFits(const QString& text, const QFont& font, qreal maxWidth, qreal maxHeight, bool wordWrap)
@@ -409,8 +409,8 @@ void AutoFitControlText(QWidget* control)
         // A label of more than two lines is left alone; measured against
         // its unshrunk size, so that a label once shrunk still gets its
         // size back for a shorter caption.
-        const qreal size = base > 0 ? base : fontSizeOf(label, label->font());
-        if (isAutoSizeLabel(label) || label->height() > 2 * size)
+        const qreal size = base > 0 ? base : FontSizeOf(label, label->font());
+        if (IsAutoSizeLabel(label) || label->height() > 2 * size)
             return;
         available = label->width() - 2;
     } else if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control)
@@ -426,12 +426,12 @@ void AutoFitControlText(QWidget* control)
     const qreal height = control->height() - 4;
 
     if (base == 0) {
-        base = fontSizeOf(control, control->font());
+        base = FontSizeOf(control, control->font());
         control->setProperty("TagFloat", base);
-    } else if (fontSizeOf(control, control->font()) != base) {
-        setFontSize(control, base);
+    } else if (FontSizeOf(control, control->font()) != base) {
+        SetFontSize(control, base);
     }
-    const QString shown = shownCaption(control, caption);
+    const QString shown = ShownCaption(control, caption);
     if (TextFits(shown, control->font(), available, height, false))
         return;
 
@@ -440,15 +440,15 @@ void AutoFitControlText(QWidget* control)
         if (TextFits(shown, control->font(), available, height, false))
             return;
         size -= 0.5;
-        setFontSize(control, size);
+        SetFontSize(control, size);
     }
 }
 
 void AutoFitTexts(QObject* root)
 {
-    for (const TranslatedItem& c : componentsOf(root)) {
-        QWidget* control = controlOf(c);
-        if (control && isTextControl(control))
+    for (const TranslatedItem& c : ComponentsOf(root)) {
+        QWidget* control = ControlOf(c);
+        if (control && IsTextControl(control))
             AutoFitControlText(control);
     }
 }

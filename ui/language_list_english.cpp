@@ -6,7 +6,7 @@ namespace pq {
 
 const QStringList& EnglishStrings()
 {
-    static const QStringList lines{
+    static const QStringList kLines{
         QStringLiteral("Open image"), // 0
         QStringLiteral("Save image"),
         QStringLiteral("Copy to clipboard"),
@@ -298,7 +298,7 @@ const QStringList& EnglishStrings()
         QStringLiteral("Parse errors found"),
         QStringLiteral("Script errors:"),
     };
-    return lines;
+    return kLines;
 }
 
 } // namespace pq

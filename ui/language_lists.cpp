@@ -8,12 +8,12 @@ LanguageLists::LanguageLists() : english(EnglishStrings()) {}
 
 const QStringList& LanguageLists::languageCodes()
 {
-    static const QStringList codes{
+    static const QStringList kCodes{
         QStringLiteral("zh"), QStringLiteral("de"), QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("fr"),
         QStringLiteral("it"), QStringLiteral("ja"), QStringLiteral("ko"), QStringLiteral("nl"), QStringLiteral("pl"),
         QStringLiteral("pt"), QStringLiteral("ru"), QStringLiteral("tr"), QStringLiteral("uk"),
     };
-    return codes;
+    return kCodes;
 }
 
 const QStringList* LanguageLists::listOf(const QString& code) const

@@ -30,13 +30,13 @@ struct SettingsStore {
     std::vector<std::pair<QString, QString>> changes;
 };
 
-SettingsStore& store()
+SettingsStore& Store()
 {
     static SettingsStore instance;
     return instance;
 }
 
-int indexOfName(const QStringList& lines, const QString& name)
+int IndexOfName(const QStringList& lines, const QString& name)
 {
     for (int i = 0; i < lines.size(); ++i) {
         const qsizetype eq = lines[i].indexOf(QLatin1Char('='));
@@ -46,9 +46,9 @@ int indexOfName(const QStringList& lines, const QString& name)
     return -1;
 }
 
-void applyChange(QStringList& lines, const QString& name, const QString& value)
+void ApplyChange(QStringList& lines, const QString& name, const QString& value)
 {
-    const int index = indexOfName(lines, name);
+    const int index = IndexOfName(lines, name);
     if (value.isEmpty()) {
         if (index >= 0)
             lines.removeAt(index);
@@ -59,7 +59,7 @@ void applyChange(QStringList& lines, const QString& name, const QString& value)
     }
 }
 
-ReadResult readSettingsFile(const QString& path, QStringList& lines)
+ReadResult ReadSettingsFile(const QString& path, QStringList& lines)
 {
     QFile file(path);
     if (!file.exists())
@@ -79,13 +79,13 @@ ReadResult readSettingsFile(const QString& path, QStringList& lines)
 
 void LoadSettings()
 {
-    SettingsStore& s = store();
+    SettingsStore& s = Store();
     if (s.loadAttempted)
         return;
     s.loadAttempted = true;
     try {
         QStringList lines;
-        switch (readSettingsFile(SettingsFilePath(), lines)) {
+        switch (ReadSettingsFile(SettingsFilePath(), lines)) {
         case ReadResult::Read:
             s.lines = lines;
             break;
@@ -104,20 +104,20 @@ void LoadSettings()
 
 void SaveSettings()
 {
-    SettingsStore& s = store();
+    SettingsStore& s = Store();
     try {
         if (s.readFailed) {
             // The file could not be read earlier: read it again and lay this
             // run's writes over it, or leave it alone.
             QStringList lines;
-            const ReadResult again = readSettingsFile(SettingsFilePath(), lines);
+            const ReadResult again = ReadSettingsFile(SettingsFilePath(), lines);
             if (again == ReadResult::Failed) {
                 DebugLog(QStringLiteral("Settings: still unreadable, not written"));
                 return;
             }
             if (again == ReadResult::Read) {
                 for (const auto& [name, value] : s.changes)
-                    applyChange(lines, name, value);
+                    ApplyChange(lines, name, value);
                 s.lines = lines;
             }
             s.readFailed = false;
@@ -149,7 +149,7 @@ void SaveSettings()
 
 QString SettingsFolder()
 {
-    const SettingsStore& s = store();
+    const SettingsStore& s = Store();
     if (!s.folderOverride.isEmpty())
         return s.folderOverride;
     return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
@@ -168,7 +168,7 @@ QString LegacyThemeFilePath()
 
 void SetSettingsFolder(const QString& folder)
 {
-    SettingsStore& s = store();
+    SettingsStore& s = Store();
     s.folderOverride = folder;
     s.lines.clear();
     s.loadAttempted = false;
@@ -179,8 +179,8 @@ void SetSettingsFolder(const QString& folder)
 QString GetSetting(const QString& name, const QString& defaultValue)
 {
     LoadSettings();
-    const QStringList& lines = store().lines;
-    const int index = indexOfName(lines, name);
+    const QStringList& lines = Store().lines;
+    const int index = IndexOfName(lines, name);
     if (index < 0)
         return defaultValue;
     return lines[index].mid(lines[index].indexOf(QLatin1Char('=')) + 1);
@@ -189,8 +189,8 @@ QString GetSetting(const QString& name, const QString& defaultValue)
 void SetSetting(const QString& name, const QString& value)
 {
     LoadSettings();
-    SettingsStore& s = store();
-    applyChange(s.lines, name, value);
+    SettingsStore& s = Store();
+    ApplyChange(s.lines, name, value);
     if (s.readFailed)
         s.changes.emplace_back(name, value);
     SaveSettings();

@@ -43,17 +43,17 @@ constexpr QRgb kSecondaryTextDark = 0xB5B5B5;
 constexpr QRgb kSecondaryTextLight = 0x7A8699;
 constexpr QRgb kLightBackground = 0xE8ECF2;
 
-constexpr QRgb rgbOf(QRgb color)
+constexpr QRgb RgbOf(QRgb color)
 {
     return color & 0x00FFFFFFu;
 }
 
-constexpr QRgb withAlpha(QRgb color, QRgb rgb)
+constexpr QRgb WithAlpha(QRgb color, QRgb rgb)
 {
     return (color & 0xFF000000u) | rgb;
 }
 
-bool isLight()
+bool IsLight()
 {
     return gThemeMode == ThemeMode::Light;
 }
@@ -62,29 +62,29 @@ bool isLight()
 
 QRgb MapThemeColor(QRgb color, bool toLight)
 {
-    const QRgb c = rgbOf(color);
+    const QRgb c = RgbOf(color);
     const int a = qAlpha(color);
     for (const ColorPair& pair : kColorPairs) {
         if ((toLight ? pair.dark : pair.light) == c)
-            return withAlpha(color, toLight ? pair.light : pair.dark);
+            return WithAlpha(color, toLight ? pair.light : pair.dark);
     }
     if (a >= 1 && a <= 254) {
         if (toLight && c == 0xFFFFFF)
-            return withAlpha(color, 0x000000);
+            return WithAlpha(color, 0x000000);
         if (!toLight && c == 0x000000)
-            return withAlpha(color, 0xFFFFFF);
+            return WithAlpha(color, 0xFFFFFF);
     }
     return color;
 }
 
 QRgb MapThemeTextColor(QRgb color, bool toLight)
 {
-    const QRgb c = rgbOf(color);
+    const QRgb c = RgbOf(color);
     if (!toLight) {
         if (c == kStrongTextLight)
-            return withAlpha(color, kStrongTextDark);
+            return WithAlpha(color, kStrongTextDark);
         if (c == kSecondaryTextLight)
-            return withAlpha(color, kSecondaryTextDark);
+            return WithAlpha(color, kSecondaryTextDark);
         return color;
     }
     if (qAlpha(color) == 0 || c == kStrongTextLight || c == kSecondaryTextLight)
@@ -96,25 +96,25 @@ QRgb MapThemeTextColor(QRgb color, bool toLight)
         return color; // a coloured text keeps its colour
     const int luminance = (30 * r + 59 * g + 11 * b) / 100;
     if (luminance >= 195)
-        return withAlpha(color, kStrongTextLight);
+        return WithAlpha(color, kStrongTextLight);
     if (luminance >= 140)
-        return withAlpha(color, kSecondaryTextLight);
+        return WithAlpha(color, kSecondaryTextLight);
     return color;
 }
 
 QRgb ThemedColor(QRgb color)
 {
-    return MapThemeColor(color, isLight());
+    return MapThemeColor(color, IsLight());
 }
 
 QRgb ThemedTextColor(QRgb color)
 {
-    return MapThemeTextColor(color, isLight());
+    return MapThemeTextColor(color, IsLight());
 }
 
 QRgb ThemedBackgroundColor(QRgb color)
 {
-    return isLight() ? withAlpha(color, kLightBackground) : color;
+    return IsLight() ? WithAlpha(color, kLightBackground) : color;
 }
 
 QColor ThemedColor(const QColor& color)
@@ -129,7 +129,7 @@ QColor ThemedTextColor(const QColor& color)
 
 QString ThemeStyleResourceName()
 {
-    return isLight() ? QStringLiteral("VORLUNE_LIGHT") : QStringLiteral("VORLUNE_DARK");
+    return IsLight() ? QStringLiteral("VORLUNE_LIGHT") : QStringLiteral("VORLUNE_DARK");
 }
 
 void LoadTheme()
@@ -152,7 +152,7 @@ void LoadTheme()
 
 void SaveTheme()
 {
-    SetSetting(QStringLiteral("theme"), isLight() ? QStringLiteral("light") : QStringLiteral("dark"));
+    SetSetting(QStringLiteral("theme"), IsLight() ? QStringLiteral("light") : QStringLiteral("dark"));
 }
 
 } // namespace pq

@@ -10,7 +10,7 @@ namespace pq {
 
 const UiPalette& DarkPalette()
 {
-    static const UiPalette palette{
+    static const UiPalette kPalette{
         QColor(0x31, 0x41, 0x58), // frame
         QColor(0x11, 0x18, 0x27), // panel
         QColor(0x1F, 0x29, 0x37), // raised
@@ -33,7 +33,7 @@ const UiPalette& DarkPalette()
         QColor(0xE6, 0xF6, 0xFB), // handleHover
         QColor(0, 0, 0, 0),       // buttonBorder
     };
-    return palette;
+    return kPalette;
 }
 
 const UiPalette& LightPalette()
@@ -44,7 +44,7 @@ const UiPalette& LightPalette()
     const auto fill = [](const QColor& dark) { return QColor::fromRgba(MapThemeColor(dark.rgba(), true)); };
     const auto text = [](const QColor& dark) { return QColor::fromRgba(MapThemeTextColor(dark.rgba(), true)); };
     const UiPalette& d = DarkPalette();
-    static const UiPalette palette{
+    static const UiPalette kPalette{
         QColor(0xE8, 0xEC, 0xF2), // frame
         fill(d.panel),            // E8ECF2
         fill(d.raised),           // FFFFFF
@@ -67,7 +67,7 @@ const UiPalette& LightPalette()
         QColor(0xE6, 0xF6, 0xFB), // handleHover
         QColor(0xD7, 0xDF, 0xEA), // buttonBorder
     };
-    return palette;
+    return kPalette;
 }
 
 const UiPalette& CurrentPalette()

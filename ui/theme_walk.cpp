@@ -16,7 +16,7 @@ namespace {
 
 // ---- Style sheet colours ----
 
-std::optional<int> channel(QString part, bool isAlpha)
+std::optional<int> Channel(QString part, bool isAlpha)
 {
     part = part.trimmed();
     bool ok = false;
@@ -35,7 +35,7 @@ std::optional<int> channel(QString part, bool isAlpha)
     return std::nullopt;
 }
 
-std::optional<QRgb> parseCssColor(const QString& token)
+std::optional<QRgb> ParseCssColor(const QString& token)
 {
     const QString t = token.trimmed().toLower();
     if (t == QLatin1String("white"))
@@ -66,15 +66,15 @@ std::optional<QRgb> parseCssColor(const QString& token)
     const bool rgba = function == QLatin1String("rgba");
     if ((!rgba && function != QLatin1String("rgb")) || parts.size() != (rgba ? 4 : 3))
         return std::nullopt;
-    std::optional<int> c[4] = {channel(parts[0], false), channel(parts[1], false), channel(parts[2], false),
-                               rgba ? channel(parts[3], true) : std::optional<int>(255)};
+    std::optional<int> c[4] = {Channel(parts[0], false), Channel(parts[1], false), Channel(parts[2], false),
+                               rgba ? Channel(parts[3], true) : std::optional<int>(255)};
     for (const auto& v : c)
         if (!v)
             return std::nullopt;
     return qRgba(*c[0], *c[1], *c[2], *c[3]);
 }
 
-QString cssColorText(QRgb color)
+QString CssColorText(QRgb color)
 {
     if (qAlpha(color) == 255)
         return QColor::fromRgb(color).name(QColor::HexRgb);
@@ -85,31 +85,31 @@ QString cssColorText(QRgb color)
         .arg(qAlpha(color));
 }
 
-QString mapColorTokens(const QString& value, bool text, bool toLight)
+QString MapColorTokens(const QString& value, bool text, bool toLight)
 {
-    static const QRegularExpression colorToken(
+    static const QRegularExpression kColorToken(
         QStringLiteral(R"(#[0-9a-fA-F]{3,8}\b|\brgba?\s*\([^)]*\)|\b(?:white|black)\b)"),
         QRegularExpression::CaseInsensitiveOption);
     QString out;
     qsizetype last = 0;
-    auto it = colorToken.globalMatch(value);
+    auto it = kColorToken.globalMatch(value);
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
         out += QStringView(value).mid(last, m.capturedStart() - last);
         last = m.capturedEnd();
-        const std::optional<QRgb> color = parseCssColor(m.captured());
+        const std::optional<QRgb> color = ParseCssColor(m.captured());
         if (!color) {
             out += m.captured();
             continue;
         }
         const QRgb mapped = text ? MapThemeTextColor(*color, toLight) : MapThemeColor(*color, toLight);
-        out += mapped == *color ? m.captured() : cssColorText(mapped);
+        out += mapped == *color ? m.captured() : CssColorText(mapped);
     }
     out += QStringView(value).mid(last);
     return out;
 }
 
-QString mapDeclarations(const QString& declarations, bool toLight)
+QString MapDeclarations(const QString& declarations, bool toLight)
 {
     QString out;
     const QStringList pieces = declarations.split(QLatin1Char(';'));
@@ -121,7 +121,7 @@ QString mapDeclarations(const QString& declarations, bool toLight)
         } else {
             const QString property = piece.left(colon).trimmed().toLower();
             const bool text = property == QLatin1String("color") || property == QLatin1String("selection-color");
-            out += piece.left(colon + 1) + mapColorTokens(piece.mid(colon + 1), text, toLight);
+            out += piece.left(colon + 1) + MapColorTokens(piece.mid(colon + 1), text, toLight);
         }
         if (i + 1 < pieces.size())
             out += QLatin1Char(';');
@@ -134,7 +134,7 @@ QString mapDeclarations(const QString& declarations, bool toLight)
 // The value a property should have in the mode asked for, from the record
 // of its designed value; the record is made or renewed on the way.
 template <typename T, typename Map>
-T themedValue(QObject* o, const char* prefix, const T& current, bool toLight, Map map)
+T ThemedValue(QObject* o, const char* prefix, const T& current, bool toLight, Map map)
 {
     const QByteArray designedKey = QByteArray(prefix) + "Designed";
     const QByteArray designedLightKey = QByteArray(prefix) + "DesignedLight";
@@ -162,11 +162,11 @@ T themedValue(QObject* o, const char* prefix, const T& current, bool toLight, Ma
     return result;
 }
 
-void walkWidget(QWidget* w, bool toLight)
+void WalkWidget(QWidget* w, bool toLight)
 {
     const QString sheet = w->styleSheet();
     if (!IsStyleBook(w) && (!sheet.isEmpty() || w->property("_pqSheetDesigned").isValid())) {
-        const QString themed = themedValue(w, "_pqSheet", sheet, toLight, MapStyleSheetColors);
+        const QString themed = ThemedValue(w, "_pqSheet", sheet, toLight, MapStyleSheetColors);
         if (themed != sheet)
             w->setStyleSheet(themed);
     }
@@ -182,16 +182,16 @@ void walkWidget(QWidget* w, bool toLight)
     w->update();
 }
 
-void walk(QObject* o, bool toLight, const std::function<bool(const QObject*)>& skip)
+void Walk(QObject* o, bool toLight, const std::function<bool(const QObject*)>& skip)
 {
     if (skip && skip(o))
         return;
     if (auto* w = qobject_cast<QWidget*>(o))
-        walkWidget(w, toLight);
+        WalkWidget(w, toLight);
     const QObjectList children = o->children();
     for (QObject* child : children)
         if (child->isWidgetType())
-            walk(child, toLight, skip);
+            Walk(child, toLight, skip);
 }
 
 } // namespace
@@ -199,7 +199,7 @@ void walk(QObject* o, bool toLight, const std::function<bool(const QObject*)>& s
 QString MapStyleSheetColors(const QString& sheet, bool toLight)
 {
     if (!sheet.contains(QLatin1Char('{')))
-        return mapDeclarations(sheet, toLight);
+        return MapDeclarations(sheet, toLight);
     QString out;
     qsizetype at = 0;
     while (at < sheet.size()) {
@@ -212,7 +212,7 @@ QString MapStyleSheetColors(const QString& sheet, bool toLight)
         qsizetype close = sheet.indexOf(QLatin1Char('}'), open + 1);
         if (close < 0)
             close = sheet.size();
-        out += mapDeclarations(sheet.mid(open + 1, close - open - 1), toLight);
+        out += MapDeclarations(sheet.mid(open + 1, close - open - 1), toLight);
         if (close < sheet.size())
             out += QLatin1Char('}');
         at = close + 1;
@@ -242,7 +242,7 @@ bool IsStyleBook(const QWidget* widget)
 void WalkThemeColors(QObject* root, bool toLight, const std::function<bool(const QObject*)>& skip)
 {
     if (root)
-        walk(root, toLight, skip);
+        Walk(root, toLight, skip);
 }
 
 } // namespace pq

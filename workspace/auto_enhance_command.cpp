@@ -25,14 +25,14 @@ struct AutoEnhanceCommand::State {
     // The hand-back: UI thread, while the command still exists.
     void finish(const gfx::Image& source, const gfx::Image& result, bool failed)
     {
-        EngineHost* host = engineHost();
+        EngineHost* host = InstalledEngineHost();
         if (host && failed) {
-            host->ShowMessage(QStringLiteral("Auto-enhance failed"));
+            host->showMessage(QStringLiteral("Auto-enhance failed"));
         } else if (host && !result.isNull() && host->sourceImage().sameAs(source) && !host->resultImage().isNull()) {
             host->setResultImage(result);
             host->redrawCanvas();
             if (ImageHistory* history = host->history())
-                history->Save(host->resultImage(), host->sourceImage());
+                history->save(host->resultImage(), host->sourceImage());
         }
         if (--pending == 0 && showBusy)
             showBusy(false);
@@ -46,17 +46,17 @@ AutoEnhanceCommand::AutoEnhanceCommand(std::function<void(bool busy)> showBusy) 
 
 AutoEnhanceCommand::~AutoEnhanceCommand() = default;
 
-AutoEnhanceCommand::Outcome AutoEnhanceCommand::Run()
+AutoEnhanceCommand::Outcome AutoEnhanceCommand::run()
 {
-    EngineHost* host = engineHost();
+    EngineHost* host = InstalledEngineHost();
     if (!host)
         return Outcome::NoImage;
     if (host->sourceImage().isNull() || host->resultImage().isNull()) {
-        host->ShowMessage(QStringLiteral("no image loaded"));
+        host->showMessage(QStringLiteral("no image loaded"));
         return Outcome::NoImage;
     }
     if (host->runningEffect() != -1) {
-        host->ShowMessage(QStringLiteral("effect running"));
+        host->showMessage(QStringLiteral("effect running"));
         return Outcome::EffectRunning;
     }
 
@@ -91,18 +91,18 @@ AutoEnhanceCommand::Outcome AutoEnhanceCommand::Run()
     } catch (...) {
         gWorkers.fetch_sub(1);
         state_->finish(source, {}, false);
-        platform::logError("Auto-enhance", "cannot start a worker thread");
+        platform::LogError("Auto-enhance", "cannot start a worker thread");
         return Outcome::NotStarted;
     }
     return Outcome::Started;
 }
 
-int AutoEnhanceCommand::Pending() const
+int AutoEnhanceCommand::pending() const
 {
     return state_->pending;
 }
 
-int AutoEnhanceCommand::WorkerCount()
+int AutoEnhanceCommand::workerCount()
 {
     return gWorkers.load();
 }

@@ -29,14 +29,14 @@ public:
         NotStarted,    // no thread could be started (logged)
     };
     // autoEnhance.
-    Outcome Run();
+    Outcome run();
 
     // Enhancements started by this command and not yet handed back.
-    int Pending() const;
+    int pending() const;
 
     // Enhancement threads still alive, of every command. The window serves
     // UI calls until this is 0 before it frees what the hand-back uses.
-    static int WorkerCount();
+    static int workerCount();
 
 private:
     struct State;

@@ -17,7 +17,7 @@ namespace pq {
 
 namespace {
 
-bool unitScale(double scale)
+bool UnitScale(double scale)
 {
     return std::fabs(scale - 1.0) < 1e-9;
 }
@@ -64,7 +64,7 @@ void CanvasView::drawLayer(QPainter& p, bool source, const QRectF& displayed)
     }
     const double dpr = devicePixelRatioF();
     const double scale = double(document_.zoom) * dpr;
-    if (unitScale(scale)) {
+    if (UnitScale(scale)) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
         p.drawImage(displayed, image.qimage(), whole);
         return;
@@ -155,7 +155,7 @@ void CanvasView::wheelEvent(QWheelEvent* event)
 
 void CanvasView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
+    if (acceptsDrop && acceptsDrop(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -165,7 +165,7 @@ void CanvasView::dragEnterEvent(QDragEnterEvent* event)
 
 void CanvasView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
+    if (acceptsDrop && acceptsDrop(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -177,8 +177,8 @@ void CanvasView::dropEvent(QDropEvent* event)
 {
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    if (Dropped)
-        Dropped(event->mimeData());
+    if (dropped)
+        dropped(event->mimeData());
 }
 
 } // namespace pq

@@ -43,8 +43,8 @@ public:
     QRectF displayedImageRect() const;
 
     // Drag and drop: whether the data may be dropped, and the drop.
-    std::function<bool(const QMimeData*)> AcceptsDrop;
-    std::function<void(const QMimeData*)> Dropped;
+    std::function<bool(const QMimeData*)> acceptsDrop;
+    std::function<void(const QMimeData*)> dropped;
 
 signals:
     void mousePressed(Qt::MouseButton button, QPointF pos);

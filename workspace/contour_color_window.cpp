@@ -74,7 +74,7 @@ ContourColorWindow::ContourColorWindow(QWidget* parent) : QWidget(parent)
     auto* cross = new CloseCross(this);
     cross->move(width() - 34, 8);
     cross->clicked = [this] { emit closeClicked(); };
-    CloseButton = cross;
+    closeButton = cross;
     hide();
 }
 

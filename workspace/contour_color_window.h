@@ -18,7 +18,7 @@ public:
 
     ColorPanel* colorPanel = nullptr;
     // FContourCloseRect.
-    QWidget* CloseButton = nullptr;
+    QWidget* closeButton = nullptr;
 
     // FContourShadow on or off (off while hidden or dragged).
     void setShadowEnabled(bool on);

@@ -78,12 +78,12 @@ QImage DisplayCache::render(const RenderJob& job, QPoint* at)
         const int w = std::max(1, platform::Round(image.width() * job.key.scale));
         const int h = std::max(1, platform::Round(image.height() * job.key.scale));
         *at = QPoint(0, 0);
-        return gfx::resize(image, w, h, gfx::Sampling::Mitchell).qimage();
+        return gfx::Resize(image, w, h, gfx::Sampling::Mitchell).qimage();
     }
     QTransform toDevice;
     toDevice.translate(job.key.origin.x(), job.key.origin.y());
     toDevice.scale(job.key.scale, job.key.scale);
-    const gfx::Image drawn = gfx::transformImage(image, QRectF(image.rect()), toDevice, gfx::Sampling::Mitchell, at,
+    const gfx::Image drawn = gfx::TransformImage(image, QRectF(image.rect()), toDevice, gfx::Sampling::Mitchell, at,
                                                  QRect(QPoint(0, 0), job.key.device));
     return drawn.isNull() ? QImage() : drawn.qimage();
 }

@@ -3,55 +3,55 @@
 namespace pq {
 
 Document::Document(std::shared_ptr<EngineFields> shared)
-    : Shared(shared ? std::move(shared) : std::make_shared<EngineFields>()), history(std::make_unique<ImageHistory>())
+    : shared(shared ? std::move(shared) : std::make_shared<EngineFields>()), history(std::make_unique<ImageHistory>())
 {
-    history->SetOnImageSaved([this](const gfx::Image& display, const gfx::Image& source, bool sourceChanged) {
+    history->setOnImageSaved([this](const gfx::Image& display, const gfx::Image& source, bool sourceChanged) {
         unsavedChanges = true;
         if (onImageSaved)
             onImageSaved(display, source, sourceChanged);
     });
 }
 
-bool Document::IsEffectRunning() const
+bool Document::isEffectRunning() const
 {
     return runningEffect.load() != -1;
 }
 
-bool Document::IsBackgroundWorkRunning() const
+bool Document::isBackgroundWorkRunning() const
 {
-    return IsEffectRunning() || scriptRunning.load() || backgroundWorkers.load() > 0;
+    return isEffectRunning() || scriptRunning.load() || backgroundWorkers.load() > 0;
 }
 
-bool Document::HasUnsavedChanges() const
+bool Document::hasUnsavedChanges() const
 {
     return unsavedChanges && !resultImage.isNull();
 }
 
-uint64_t Document::BeginBackgroundWorker()
+uint64_t Document::beginBackgroundWorker()
 {
     backgroundWorkers.fetch_add(1);
-    return DocumentGeneration();
+    return documentGeneration();
 }
 
-void Document::EndBackgroundWorker()
+void Document::endBackgroundWorker()
 {
     if (backgroundWorkers.load() > 0)
         backgroundWorkers.fetch_sub(1);
-    HonorDeferredClose();
+    honorDeferredClose();
 }
 
-void Document::HonorDeferredClose()
+void Document::honorDeferredClose()
 {
-    if (!closeRequested || IsBackgroundWorkRunning())
+    if (!closeRequested || isBackgroundWorkRunning())
         return;
     closeRequested = false;
     if (onDeferredClose)
         onDeferredClose();
 }
 
-bool Document::ReplaceDocument(const gfx::Image& source, const gfx::Image& result)
+bool Document::replaceDocument(const gfx::Image& source, const gfx::Image& result)
 {
-    if (!CanReplaceDocument())
+    if (!canReplaceDocument())
         return false;
     sourceImage = source;
     resultImage = result;
@@ -61,40 +61,40 @@ bool Document::ReplaceDocument(const gfx::Image& source, const gfx::Image& resul
 
 bool Document::fullResetAsks(const QString& language) const
 {
-    return language == QLatin1String("en") || HasUnsavedChanges();
+    return language == QLatin1String("en") || hasUnsavedChanges();
 }
 
 Document::ResetResult Document::fullReset(const FullResetSteps& steps)
 {
-    if (IsBackgroundWorkRunning())
+    if (isBackgroundWorkRunning())
         return ResetResult::Busy;
     if (fullResetAsks(steps.language) && steps.confirm && !steps.confirm())
         return ResetResult::Declined;
     // The question runs an event loop: work may have started meanwhile.
-    if (IsBackgroundWorkRunning())
+    if (isBackgroundWorkRunning())
         return ResetResult::Busy;
 
     // Stops what a tool may still have running; runs started later begin
     // with a fresh cancel state, so nothing needs clearing afterwards.
-    Shared->Cancel.request();
+    shared->cancel.request();
     if (steps.closeTools)
         steps.closeTools();
-    ResetDocumentState();
+    resetDocumentState();
     if (steps.resetControls)
         steps.resetControls();
     return ResetResult::Done;
 }
 
-void Document::InitializeEffectChoice()
+void Document::initializeEffectChoice()
 {
     InitializeParameters(params);
     selectedEffect = 300;
-    Shared->brushCount = 40;
+    shared->brushCount = 40;
 }
 
-void Document::ResetDocumentState()
+void Document::resetDocumentState()
 {
-    history->Clear();
+    history->clear();
     unsavedChanges = false;
     resultImage = {};
     sourceImage = {};
@@ -102,7 +102,7 @@ void Document::ResetDocumentState()
     galleryItems.clear();
     generation_.fetch_add(1);
 
-    InitializeEffectChoice();
+    initializeEffectChoice();
 
     storedFrameNumber = 0;
     storedFrameName.clear();
@@ -118,13 +118,13 @@ void Document::ResetDocumentState()
     lutName.clear();
     lutFilePath.clear();
 
-    CustomBrushesOn302 = false;
-    CustomBrushesOn303 = false;
-    CustomBrushesOn304 = false;
-    CustomBrushBitmap302 = {};
-    CustomBrushBitmap303 = {};
-    CustomBrushBitmap304 = {};
-    CustomBrushCount304 = 0;
+    customBrushesOn302 = false;
+    customBrushesOn303 = false;
+    customBrushesOn304 = false;
+    customBrushBitmap302 = {};
+    customBrushBitmap303 = {};
+    customBrushBitmap304 = {};
+    customBrushCount304 = 0;
 
     zoom = 1.0f;
     pan = QPointF(0, 0);

@@ -33,7 +33,7 @@ public:
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
 
-    const std::shared_ptr<EngineFields> Shared;
+    const std::shared_ptr<EngineFields> shared;
 
     // ---- Document ----
     gfx::Image sourceImage;
@@ -75,13 +75,13 @@ public:
     bool storedTextureSettingsValid = false;
 
     // ---- Custom brush sheets ----
-    bool CustomBrushesOn302 = false;
-    bool CustomBrushesOn303 = false;
-    bool CustomBrushesOn304 = false;
-    gfx::Image CustomBrushBitmap302;
-    gfx::Image CustomBrushBitmap303;
-    gfx::Image CustomBrushBitmap304;
-    int CustomBrushCount304 = 0;
+    bool customBrushesOn302 = false;
+    bool customBrushesOn303 = false;
+    bool customBrushesOn304 = false;
+    gfx::Image customBrushBitmap302;
+    gfx::Image customBrushBitmap303;
+    gfx::Image customBrushBitmap304;
+    int customBrushCount304 = 0;
 
     // ---- LUT choice ----
     QByteArray lutData;
@@ -116,33 +116,33 @@ public:
     std::vector<gfx::Image> galleryItems;
 
     // ---- Busy queries ----
-    bool IsEffectRunning() const;
-    bool IsBackgroundWorkRunning() const;
-    bool HasUnsavedChanges() const;
+    bool isEffectRunning() const;
+    bool isBackgroundWorkRunning() const;
+    bool hasUnsavedChanges() const;
 
     // A frame or manual-brush worker is about to start; returns the
     // document generation its result belongs to.
-    uint64_t BeginBackgroundWorker();
+    uint64_t beginBackgroundWorker();
     // A counted worker has handed back; never goes below 0. Then honours
     // a deferred close.
-    void EndBackgroundWorker();
+    void endBackgroundWorker();
     // Performs a close refused earlier once no work runs.
-    void HonorDeferredClose();
+    void honorDeferredClose();
     // Starts the window's close again (set by the window).
     std::function<void()> onDeferredClose;
 
     // ---- Document identity ----
     // Changes whenever the document is replaced or reset; a worker's
     // result is dropped when its generation is no longer current.
-    uint64_t DocumentGeneration() const { return generation_.load(); }
-    bool IsCurrentDocument(uint64_t generation) const { return generation == generation_.load(); }
+    uint64_t documentGeneration() const { return generation_.load(); }
+    bool isCurrentDocument(uint64_t generation) const { return generation == generation_.load(); }
 
     // Open, drop, paste, rotate and gallery choices replace the document;
     // they are refused while an effect runs.
-    bool CanReplaceDocument() const { return !IsEffectRunning(); }
+    bool canReplaceDocument() const { return !isEffectRunning(); }
     // Makes source and result the new document. Returns false (and changes
     // nothing) while an effect runs.
-    bool ReplaceDocument(const gfx::Image& source, const gfx::Image& result);
+    bool replaceDocument(const gfx::Image& source, const gfx::Image& result);
 
     // ---- Full reset ----
     enum class ResetResult { Done, Busy, Declined };
@@ -162,10 +162,10 @@ public:
 
     // The effect choice the program starts with and returns to: the
     // catalogue's defaults, Watercolor selected, the built-in brush count.
-    void InitializeEffectChoice();
+    void initializeEffectChoice();
 
 private:
-    void ResetDocumentState();
+    void resetDocumentState();
 
     std::atomic<uint64_t> generation_{1};
 };

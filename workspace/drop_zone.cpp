@@ -40,7 +40,7 @@ bool DropZone::eventFilter(QObject* watched, QEvent* event)
 
 void DropZone::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
+    if (acceptsDrop && acceptsDrop(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -50,7 +50,7 @@ void DropZone::dragEnterEvent(QDragEnterEvent* event)
 
 void DropZone::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (AcceptsDrop && AcceptsDrop(event->mimeData())) {
+    if (acceptsDrop && acceptsDrop(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -62,8 +62,8 @@ void DropZone::dropEvent(QDropEvent* event)
 {
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    if (Dropped)
-        Dropped(event->mimeData());
+    if (dropped)
+        dropped(event->mimeData());
 }
 
 void DropZone::paintEvent(QPaintEvent*)

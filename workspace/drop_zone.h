@@ -19,8 +19,8 @@ public:
     QLabel* browseLink = nullptr; // "Browse files"
 
     // Drag and drop: whether the data may be dropped, and the drop.
-    std::function<bool(const QMimeData*)> AcceptsDrop;
-    std::function<void(const QMimeData*)> Dropped;
+    std::function<bool(const QMimeData*)> acceptsDrop;
+    std::function<void(const QMimeData*)> dropped;
 
 signals:
     void browseClicked();

@@ -17,13 +17,13 @@ constexpr int kSaveQuality = 80;
 constexpr int kPixelsPerMetre300 = 11811;
 
 // The extension with its dot, lower case; empty without one.
-QString lowerExtension(const QString& fileName)
+QString LowerExtension(const QString& fileName)
 {
     const QString suffix = QFileInfo(fileName).suffix();
     return suffix.isEmpty() ? QString() : QStringLiteral(".") + suffix.toLower();
 }
 
-std::optional<gfx::ImageFormat> saveFormat(const QString& extension)
+std::optional<gfx::ImageFormat> SaveFormat(const QString& extension)
 {
     if (extension == QLatin1String(".jpg") || extension == QLatin1String(".jpeg"))
         return gfx::ImageFormat::Jpeg;
@@ -34,7 +34,7 @@ std::optional<gfx::ImageFormat> saveFormat(const QString& extension)
     return std::nullopt;
 }
 
-void setError(QString* error, const QString& text)
+void SetError(QString* error, const QString& text)
 {
     if (error)
         *error = text;
@@ -55,9 +55,9 @@ QStringList SaveDialogFilters()
 
 bool IsDroppableImageName(const QString& fileName)
 {
-    static const QStringList accepted{QStringLiteral(".jpg"), QStringLiteral(".jpeg"), QStringLiteral(".png"),
+    static const QStringList kAccepted{QStringLiteral(".jpg"), QStringLiteral(".jpeg"), QStringLiteral(".png"),
                                       QStringLiteral(".bmp"), QStringLiteral(".gif"), QStringLiteral(".tiff")};
-    return accepted.contains(lowerExtension(fileName));
+    return kAccepted.contains(LowerExtension(fileName));
 }
 
 QString FirstDroppableFile(const QStringList& fileNames, const std::function<bool(const QString&)>& isFile)
@@ -73,7 +73,7 @@ SaveProposal ProposeSaveName(const QString& sourceFileName)
     if (sourceFileName.isEmpty())
         return {QStringLiteral("Pastelloquin_image.png"), 2};
     const QFileInfo info(sourceFileName);
-    QString extension = lowerExtension(sourceFileName);
+    QString extension = LowerExtension(sourceFileName);
     const bool jpeg = extension == QLatin1String(".jpg") || extension == QLatin1String(".jpeg");
     if (extension == QLatin1String(".bmp"))
         extension = QStringLiteral(".png");
@@ -83,10 +83,10 @@ SaveProposal ProposeSaveName(const QString& sourceFileName)
 
 bool SaveImageTo(const gfx::Image& image, const QString& fileName, QString* error)
 {
-    const QString extension = lowerExtension(fileName);
-    const std::optional<gfx::ImageFormat> format = saveFormat(extension);
+    const QString extension = LowerExtension(fileName);
+    const std::optional<gfx::ImageFormat> format = SaveFormat(extension);
     if (!format) {
-        setError(error, QStringLiteral("Invalid extension"));
+        SetError(error, QStringLiteral("Invalid extension"));
         return false;
     }
     // The JPEG writer's own JFIF density says 300 DPI too, so that readers
@@ -95,18 +95,18 @@ bool SaveImageTo(const gfx::Image& image, const QString& fileName, QString* erro
     dense.setDotsPerMeterX(kPixelsPerMetre300);
     dense.setDotsPerMeterY(kPixelsPerMetre300);
     const gfx::Image marked = gfx::Image::adopt(dense);
-    QByteArray bytes = gfx::encode(marked.isNull() ? image : marked, *format, kSaveQuality, error);
+    QByteArray bytes = gfx::Encode(marked.isNull() ? image : marked, *format, kSaveQuality, error);
     if (bytes.isEmpty())
         return false;
     // Marked in memory, so the file is written once.
     if (*format == gfx::ImageFormat::Jpeg)
-        gfx::markJpegDpi300(bytes);
+        gfx::MarkJpegDpi300(bytes);
     else if (*format == gfx::ImageFormat::Png)
-        gfx::markPngDpi300(bytes);
+        gfx::MarkPngDpi300(bytes);
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        setError(error, file.errorString());
+        SetError(error, file.errorString());
         return false;
     }
     return true;

@@ -16,20 +16,20 @@ namespace {
 constexpr int kCategories = 10;
 constexpr int kIndexes = 20;
 
-QString* nameField(EffectParameters& p, int k)
+QString* NameField(EffectParameters& p, int k)
 {
     switch (k) {
-    case 1: return &p.Name1;
-    case 2: return &p.Name2;
-    case 3: return &p.Name3;
-    case 4: return &p.Name4;
-    case 5: return &p.Name5;
+    case 1: return &p.name1;
+    case 2: return &p.name2;
+    case 3: return &p.name3;
+    case 4: return &p.name4;
+    case 5: return &p.name5;
     default: return nullptr;
     }
 }
 
 // Leading and trailing blanks and control characters.
-QString trimBlanks(const QString& text)
+QString TrimBlanks(const QString& text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -41,7 +41,7 @@ QString trimBlanks(const QString& text)
 }
 
 // "Name3" -> 3 for prefix "Name"; 0 for anything else.
-int keyNumber(const QString& key, QLatin1StringView prefix)
+int KeyNumber(const QString& key, QLatin1StringView prefix)
 {
     if (key.size() != prefix.size() + 1 || !key.startsWith(prefix))
         return 0;
@@ -56,7 +56,7 @@ struct Section {
 };
 
 // A header line "[...]": the section it leaves current.
-Section headerSection(const QString& line, Section current)
+Section HeaderSection(const QString& line, Section current)
 {
     const QString inner = line.mid(1, line.size() - 2);
     if (!inner.startsWith(QLatin1String("Effect_")))
@@ -73,18 +73,18 @@ Section headerSection(const QString& line, Section current)
 }
 
 // Stores one "key=value" line; true when the key was one of the ten.
-bool storeKeyLine(const QString& line, EffectParameters& entry)
+bool StoreKeyLine(const QString& line, EffectParameters& entry)
 {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     if (eq < 1)
         return false;
-    const QString key = trimBlanks(line.left(eq));
-    const QString value = trimBlanks(line.mid(eq + 1));
-    if (const int k = keyNumber(key, QLatin1StringView("Name")); k > 0) {
-        *nameField(entry, k) = value;
+    const QString key = TrimBlanks(line.left(eq));
+    const QString value = TrimBlanks(line.mid(eq + 1));
+    if (const int k = KeyNumber(key, QLatin1StringView("Name")); k > 0) {
+        *NameField(entry, k) = value;
         return true;
     }
-    if (const int k = keyNumber(key, QLatin1StringView("Value")); k > 0) {
+    if (const int k = KeyNumber(key, QLatin1StringView("Value")); k > 0) {
         entry.setValue(k, ParseParameterInt(value).value_or(0));
         return true;
     }
@@ -96,7 +96,7 @@ struct Lines {
     bool lastTerminated = true;
 };
 
-Lines splitLines(const QString& text)
+Lines SplitLines(const QString& text)
 {
     Lines result;
     qsizetype start = 0;
@@ -117,17 +117,17 @@ Lines splitLines(const QString& text)
     return result;
 }
 
-bool hasProgramTitle(const QStringList& lines)
+bool HasProgramTitle(const QStringList& lines)
 {
     for (const QString& line : lines) {
-        const QString trimmed = trimBlanks(line);
+        const QString trimmed = TrimBlanks(line);
         if (!trimmed.isEmpty())
             return trimmed == QLatin1String(kParameterFileTitle);
     }
     return false;
 }
 
-ParameterFileLoad refused(const QString& why)
+ParameterFileLoad Refused(const QString& why)
 {
     ParameterFileLoad load;
     load.problem = why;
@@ -206,40 +206,40 @@ ParameterFileLoad ReadParameterFile(const QString& fileName, ParameterTable& par
     if (!info.exists())
         return {};
     if (!info.isFile())
-        return refused(QStringLiteral("\"%1\" is not a file.").arg(info.fileName()));
+        return Refused(QStringLiteral("\"%1\" is not a file.").arg(info.fileName()));
     if (info.size() > kMaxParameterFileBytes)
-        return refused(QStringLiteral("The file is too large to be a parameter file (%1 bytes).").arg(info.size()));
+        return Refused(QStringLiteral("The file is too large to be a parameter file (%1 bytes).").arg(info.size()));
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return refused(file.errorString());
+        return Refused(file.errorString());
     // At most one byte more than allowed: a file that grows meanwhile is
     // still refused.
     const QByteArray bytes = file.read(kMaxParameterFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
-        return refused(file.errorString());
+        return Refused(file.errorString());
     if (bytes.size() > kMaxParameterFileBytes)
-        return refused(QStringLiteral("The file is too large to be a parameter file."));
+        return Refused(QStringLiteral("The file is too large to be a parameter file."));
     return ReadParameterBytes(bytes, params);
 }
 
 ParameterFileLoad ReadParameterBytes(const QByteArray& bytes, ParameterTable& params)
 {
     if (bytes.isEmpty())
-        return refused(QStringLiteral("The file is empty."));
+        return Refused(QStringLiteral("The file is empty."));
     if (bytes.size() > kMaxParameterFileBytes)
-        return refused(QStringLiteral("The file is too large to be a parameter file."));
+        return Refused(QStringLiteral("The file is too large to be a parameter file."));
     if (bytes.contains('\0'))
-        return refused(QStringLiteral("The file is not a text file."));
+        return Refused(QStringLiteral("The file is not a text file."));
     QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decode(bytes);
     if (decode.hasError())
-        return refused(QStringLiteral("The file is not UTF-8 text."));
+        return Refused(QStringLiteral("The file is not UTF-8 text."));
 
-    Lines split = splitLines(text);
+    Lines split = SplitLines(text);
     ParameterFileLoad load;
     // A program-written file ends every line with CR LF: one that stops
     // inside its last line was cut short, and that line may be cut too.
-    if (!split.lastTerminated && hasProgramTitle(split.lines)) {
+    if (!split.lastTerminated && HasProgramTitle(split.lines)) {
         split.lines.removeLast();
         load.problem = QStringLiteral("The file ends in the middle of a line; that line was not read.");
     }
@@ -249,20 +249,20 @@ ParameterFileLoad ReadParameterBytes(const QByteArray& bytes, ParameterTable& pa
     ParameterTable read = params;
     Section section;
     for (const QString& raw : std::as_const(split.lines)) {
-        const QString line = trimBlanks(raw);
+        const QString line = TrimBlanks(raw);
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         if (line.size() >= 2 && line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            section = headerSection(line, section);
+            section = HeaderSection(line, section);
             continue;
         }
         if (!section.valid())
             continue;
-        if (storeKeyLine(line, read[size_t(section.category)][size_t(section.index)]))
+        if (StoreKeyLine(line, read[size_t(section.category)][size_t(section.index)]))
             ++load.stored;
     }
     if (load.stored == 0)
-        return refused(QStringLiteral("No effect parameters were found in the file."));
+        return Refused(QStringLiteral("No effect parameters were found in the file."));
     params = read;
     return load;
 }

@@ -13,7 +13,7 @@ namespace pq {
 
 namespace {
 
-float clampPaneZoom(float zoom)
+float ClampPaneZoom(float zoom)
 {
     if (!std::isfinite(zoom))
         return 1.0f;
@@ -21,7 +21,7 @@ float clampPaneZoom(float zoom)
 }
 
 // The window's extent in source pixels.
-QSizeF extent(QSizeF pane, float zoom)
+QSizeF Extent(QSizeF pane, float zoom)
 {
     return pane / double(zoom);
 }
@@ -30,7 +30,7 @@ QSizeF extent(QSizeF pane, float zoom)
 
 float PaneWheelZoom(float zoom, int wheelDelta)
 {
-    return clampPaneZoom(wheelDelta > 0 ? zoom * 1.1f : zoom * 0.9090909f);
+    return ClampPaneZoom(wheelDelta > 0 ? zoom * 1.1f : zoom * 0.9090909f);
 }
 
 float PaneButtonZoom(float zoom, bool zoomIn)
@@ -40,7 +40,7 @@ float PaneButtonZoom(float zoom, bool zoomIn)
 
 QPoint ClampPaneOrigin(QPoint origin, QSize source, QSizeF pane, float zoom)
 {
-    const QSizeF e = extent(pane, zoom);
+    const QSizeF e = Extent(pane, zoom);
     int x = std::max(origin.x(), 0);
     int y = std::max(origin.y(), 0);
     if (x + e.width() > source.width())
@@ -52,7 +52,7 @@ QPoint ClampPaneOrigin(QPoint origin, QSize source, QSizeF pane, float zoom)
 
 QPoint PannedPaneOrigin(QPoint origin, QPointF delta, QSize source, QSizeF pane, float zoom)
 {
-    const QSizeF e = extent(pane, zoom);
+    const QSizeF e = Extent(pane, zoom);
     const double dx = delta.x() / zoom;
     const double dy = delta.y() / zoom;
     const double maxX = std::max(0.0, source.width() - e.width());
@@ -69,7 +69,7 @@ QImage RenderPaneSource(const gfx::Image& source, QPoint origin, QSize pane, flo
     picture.fill(Qt::white);
     if (source.isNull() || !(zoom > 0.0f))
         return picture;
-    const QSizeF e = extent(QSizeF(pane), zoom);
+    const QSizeF e = Extent(QSizeF(pane), zoom);
     const QRectF window = QRectF(QPointF(origin), e).intersected(QRectF(source.rect()));
     if (window.isEmpty())
         return picture;
@@ -79,7 +79,7 @@ QImage RenderPaneSource(const gfx::Image& source, QPoint origin, QSize pane, flo
     toPane.translate(-origin.x(), -origin.y());
     QPoint at;
     const gfx::Image drawn =
-        gfx::transformImage(source, window, toPane, gfx::Sampling::Mitchell, &at, QRect(QPoint(0, 0), pane));
+        gfx::TransformImage(source, window, toPane, gfx::Sampling::Mitchell, &at, QRect(QPoint(0, 0), pane));
     if (!drawn.isNull()) {
         QPainter p(&picture);
         p.drawImage(at, drawn.qimage());

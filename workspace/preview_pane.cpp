@@ -22,7 +22,7 @@ namespace {
 
 // Three box passes approximate a gaussian of the given sigma on the alpha
 // channel of a premultiplied black image.
-void blurAlpha(QImage& image, double sigma)
+void BlurAlpha(QImage& image, double sigma)
 {
     const int w = image.width();
     const int h = image.height();
@@ -54,7 +54,7 @@ void blurAlpha(QImage& image, double sigma)
     }
 }
 
-QPainterPath paneShape(const QRectF& r)
+QPainterPath PaneShape(const QRectF& r)
 {
     QPainterPath path;
     path.addRoundedRect(r, 16, 16);
@@ -130,11 +130,11 @@ const QImage& PreviewPane::innerShadow()
         QPainterPath outside;
         outside.setFillRule(Qt::OddEvenFill);
         outside.addRect(QRectF(rect()).adjusted(-50, -50, 50, 50));
-        outside.addPath(paneShape(QRectF(rect())));
+        outside.addPath(PaneShape(QRectF(rect())));
         p.translate(4, 4);
         p.fillPath(outside, Qt::black);
     }
-    blurAlpha(ring, 7.0);
+    BlurAlpha(ring, 7.0);
     // Shadow colour $E5000000: scale the alpha by 0xE5 / 255.
     for (int y = 0; y < ring.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(ring.scanLine(y));
@@ -152,7 +152,7 @@ void PreviewPane::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF r(rect());
-    const QPainterPath shape = paneShape(r);
+    const QPainterPath shape = PaneShape(r);
 
     p.save();
     p.setClipPath(shape);
@@ -173,7 +173,7 @@ void PreviewPane::paintEvent(QPaintEvent*)
     p.fillPath(corners, palette.panel);
 
     // Only the current preview's progress: a superseded one's is dropped.
-    const int percent = document_.Shared->CurrentPreviewProgress();
+    const int percent = document_.shared->currentPreviewProgress();
     if (percent > 0 && percent < 100) {
         const QRectF pc = percentLabel->geometry();
         const double radius = pc.height() / 2 + 10;

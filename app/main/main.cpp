@@ -26,7 +26,7 @@
 
 namespace {
 
-bool displayAvailable()
+bool DisplayAvailable()
 {
 #if defined(Q_OS_LINUX)
     const auto set = [](const char* name) {
@@ -39,7 +39,7 @@ bool displayAvailable()
 #endif
 }
 
-void reportStartupError(const QString& message)
+void ReportStartupError(const QString& message)
 {
     const QString text = pq::StartupErrorText(message);
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
@@ -53,7 +53,7 @@ void reportStartupError(const QString& message)
 
 int main(int argc, char* argv[])
 {
-    if (!displayAvailable()) {
+    if (!DisplayAvailable()) {
         std::fprintf(stderr, "%s\n",
                      pq::StartupErrorText(QStringLiteral("no display found; start it with xvfb-run"))
                          .toLocal8Bit()
@@ -63,11 +63,11 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     // Threads made from here on inherit clean vector registers.
-    platform::clearUpperSimdState();
+    platform::ClearUpperSimdState();
     QApplication::setApplicationName(QStringLiteral("Pastelloquin"));
     QApplication::setApplicationVersion(QString::fromLatin1(pq::kVersionText));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    platform::setUiBridge(platform::makeQtUiBridge());
+    platform::SetUiBridge(platform::MakeQtUiBridge());
     pq::InstallEffectCatalogue();
     pq::InitializeEngine();
 
@@ -91,7 +91,7 @@ int main(int argc, char* argv[])
         // The built-in images decode in the background once the event loop
         // runs, so that the splash is not held up.
         QTimer::singleShot(0, mainWindow.get(), [window = QPointer<pq::MainWindow>(mainWindow.get())] {
-            pq::Repository().FormCreateInBackground(platform::uiBridge(), [window] {
+            pq::Repository().formCreateInBackground(platform::CurrentUiBridge(), [window] {
                 if (window)
                     pq::GuardedCall("repositoryLoaded", [&] { window->repositoryLoaded(); });
             });
@@ -99,17 +99,17 @@ int main(int argc, char* argv[])
 
         rc = app.exec();
     } catch (const std::exception& e) {
-        reportStartupError(QString::fromLocal8Bit(e.what()));
+        ReportStartupError(QString::fromLocal8Bit(e.what()));
         rc = 1;
     } catch (...) {
-        reportStartupError(QStringLiteral("unknown error"));
+        ReportStartupError(QStringLiteral("unknown error"));
         rc = 1;
     }
 
     bool workersDone = true;
     if (mainWindow)
         pq::GuardedCall("shutDown", [&] { workersDone = mainWindow->shutDown(); });
-    platform::uiBridge().shutdown();
+    platform::CurrentUiBridge().shutdown();
     if (!workersDone) {
         // Workers still run after the wait: end the process without
         // freeing what they use.

@@ -27,36 +27,36 @@ struct Plane {
     uint8_t at(int x, int y) const { return v[size_t(y) * size_t(w) + size_t(x)]; }
 };
 
-int clampIndex(int i, int n)
+int ClampIndex(int i, int n)
 {
     return i < 0 ? 0 : (i >= n ? n - 1 : i);
 }
 
 // Sum of the (2r+1) x (2r+1) window around every pixel of one row, with
 // coordinates clamped to the picture (edge pixels count several times).
-void boxSumRow(const Plane& m, int y, int r, std::vector<int>& column, std::vector<int>& out)
+void BoxSumRow(const Plane& m, int y, int r, std::vector<int>& column, std::vector<int>& out)
 {
     for (int x = 0; x < m.w; ++x)
         column[x] = 0;
     for (int dy = -r; dy <= r; ++dy) {
-        const uint8_t* src = m.row(clampIndex(y + dy, m.h));
+        const uint8_t* src = m.row(ClampIndex(y + dy, m.h));
         for (int x = 0; x < m.w; ++x)
             column[x] += src[x];
     }
     for (int x = 0; x < m.w; ++x) {
         int sum = 0;
         for (int dx = -r; dx <= r; ++dx)
-            sum += column[clampIndex(x + dx, m.w)];
+            sum += column[ClampIndex(x + dx, m.w)];
         out[x] = sum;
     }
 }
 
 // The picture's settings, derived once. 64-bit: scripts may pass any value.
 struct Settings {
-    int64_t K = 0;  // threshold constant 192 - X
-    int64_t L = 0;  // line-detector limit 5 (Y - 15)
-    int64_t Vb = 0; // votes that turn white to black
-    int64_t Vw = 0; // votes that turn black to white
+    int64_t k = 0;  // threshold constant 192 - X
+    int64_t l = 0;  // line-detector limit 5 (Y - 15)
+    int64_t vb = 0; // votes that turn white to black
+    int64_t vw = 0; // votes that turn black to white
     int64_t brightness = 0;
     bool smooth = false;
 };
@@ -72,8 +72,8 @@ public:
     void run()
     {
         buildMeanPlane();
-        const int64_t G = globalMean() + s_.brightness;
-        forRowsInStages(0, [&](int y0, int y1) { thresholdRows(y0, y1, G); });
+        const int64_t g = globalMean() + s_.brightness;
+        forRowsInStages(0, [&](int y0, int y1) { thresholdRows(y0, y1, g); });
         forRowsInStages(30, [&](int y0, int y1) { lineRows(y0, y1); });
         if (s_.smooth && !IsEffectCancelled()) {
             smooth();
@@ -103,14 +103,14 @@ private:
             CheckCancellation();
             report(platform::Round(double(y0) / double(h_) * 30.0) + base);
             const int y1 = std::min(h_, y0 + rowStride_);
-            platform::parallelForRange(y0, y1, 4, body);
+            platform::ParallelForRange(y0, y1, 4, body);
         }
     }
 
     void buildMeanPlane()
     {
         Plane grey(w_, h_);
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source_.row(y);
                 uint8_t* g = grey.row(y);
@@ -125,10 +125,10 @@ private:
                 }
             }
         });
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             std::vector<int> column(w_), sums(w_);
             for (int y = y0; y < y1; ++y) {
-                boxSumRow(grey, y, 1, column, sums);
+                BoxSumRow(grey, y, 1, column, sums);
                 uint8_t* m = mean_.row(y);
                 for (int x = 0; x < w_; ++x)
                     m[x] = uint8_t(sums[x] / 9);
@@ -150,17 +150,17 @@ private:
         return total / count;
     }
 
-    void thresholdRows(int y0, int y1, int64_t G)
+    void thresholdRows(int y0, int y1, int64_t g)
     {
         std::vector<int> column(w_), s81(w_);
         for (int y = y0; y < y1; ++y) {
-            boxSumRow(mean_, y, 4, column, s81);
+            BoxSumRow(mean_, y, 4, column, s81);
             const uint8_t* m = mean_.row(y);
             uint8_t* out = ink_.row(y);
             for (int x = 0; x < w_; ++x) {
                 const int64_t c = m[x];
                 const int64_t local = (s81[x] - c) / 20;
-                const int64_t t = (local + G + s_.K) / 6;
+                const int64_t t = (local + g + s_.k) / 6;
                 out[x] = c > t ? kWhite : kBlack;
             }
         }
@@ -170,13 +170,13 @@ private:
     {
         std::vector<int> column(w_), s25(w_);
         for (int y = y0; y < y1; ++y) {
-            boxSumRow(mean_, y, 2, column, s25);
+            BoxSumRow(mean_, y, 2, column, s25);
             const uint8_t* m = mean_.row(y);
             const uint8_t* below = mean_.row(std::min(y + 2, h_ - 1));
             uint8_t* out = ink_.row(y);
             for (int x = 0; x < w_; ++x) {
-                const int64_t R = 31 * int64_t(m[x]) - s25[x] - 4 * int64_t(below[x]);
-                if (3 * R < s_.L)
+                const int64_t r = 31 * int64_t(m[x]) - s25[x] - 4 * int64_t(below[x]);
+                if (3 * r < s_.l)
                     out[x] = kBlack;
             }
         }
@@ -193,17 +193,17 @@ private:
         for (int k = 1; k <= rounds; ++k) {
             CheckCancellation();
             std::atomic<int64_t> changes{0};
-            platform::parallelForRange(0, h_, 8, [&](int y0, int y1) {
+            platform::ParallelForRange(0, h_, 8, [&](int y0, int y1) {
                 // Column sums padded by three repeated edge columns a side.
-                std::vector<int> V(size_t(w_) + 6), D(size_t(w_) + 6);
+                std::vector<int> columnSums(size_t(w_) + 6), weightedSums(size_t(w_) + 6);
                 int64_t local = 0;
                 for (int y = y0; y < y1; ++y) {
-                    int* v = V.data() + 3;
-                    int* d = D.data() + 3;
-                    std::fill(V.begin(), V.end(), 0);
-                    std::fill(D.begin(), D.end(), 0);
+                    int* v = columnSums.data() + 3;
+                    int* d = weightedSums.data() + 3;
+                    std::fill(columnSums.begin(), columnSums.end(), 0);
+                    std::fill(weightedSums.begin(), weightedSums.end(), 0);
                     for (int dy = -3; dy <= 3; ++dy) {
-                        const uint8_t* src = prev.row(clampIndex(y + dy, h_));
+                        const uint8_t* src = prev.row(ClampIndex(y + dy, h_));
                         const int ady = dy < 0 ? -dy : dy;
                         for (int x = 0; x < w_; ++x) {
                             v[x] += src[x];
@@ -219,14 +219,14 @@ private:
                     const uint8_t* p = prev.row(y);
                     uint8_t* out = ink_.row(y);
                     for (int x = 0; x < w_; ++x) {
-                        const int W = 4 * (v[x - 3] + v[x + 3]) + 5 * (v[x - 2] + v[x + 2]) +
+                        const int w = 4 * (v[x - 3] + v[x + 3]) + 5 * (v[x - 2] + v[x + 2]) +
                                       6 * (v[x - 1] + v[x + 1]) + 7 * v[x] -
                                       (d[x - 3] + d[x - 2] + d[x - 1] + d[x] + d[x + 1] + d[x + 2] + d[x + 3]);
                         const int c = p[x];
-                        if (c > 128 && W <= s_.Vb) {
+                        if (c > 128 && w <= s_.vb) {
                             out[x] = kBlack;
                             ++local;
-                        } else if (c <= 128 && W >= s_.Vw) {
+                        } else if (c <= 128 && w >= s_.vw) {
                             out[x] = kWhite;
                             ++local;
                         }
@@ -246,11 +246,11 @@ private:
     void cleanUp()
     {
         for (int y = 0; y < h_; ++y) {
-            const uint8_t* up = ink_.row(clampIndex(y - 1, h_));
+            const uint8_t* up = ink_.row(ClampIndex(y - 1, h_));
             uint8_t* mid = ink_.row(y);
-            const uint8_t* down = ink_.row(clampIndex(y + 1, h_));
+            const uint8_t* down = ink_.row(ClampIndex(y + 1, h_));
             for (int x = 0; x < w_; ++x) {
-                const int xl = clampIndex(x - 1, w_), xr = clampIndex(x + 1, w_);
+                const int xl = ClampIndex(x - 1, w_), xr = ClampIndex(x + 1, w_);
                 const int count = (up[xl] < 128) + (up[x] < 128) + (up[xr] < 128) + (mid[xl] < 128) +
                                   (mid[x] < 128) + (mid[xr] < 128) + (down[xl] < 128) + (down[x] < 128) +
                                   (down[xr] < 128);
@@ -266,7 +266,7 @@ private:
         dest_.clear(Qt::transparent);
         const int w = std::min(w_, dest_.width());
         const int h = std::min(h_, dest_.height());
-        platform::parallelForRange(0, h, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source_.row(y);
                 const uint8_t* ink = ink_.row(y);
@@ -294,25 +294,25 @@ private:
 
 } // namespace
 
-void BlackAndWhiteInk(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int /*P5*/,
-                      bool Preview)
+void BlackAndWhiteInk(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int /*P5*/,
+                      bool preview)
 {
-    if (Source.isNull())
+    if (source.isNull())
         return;
     CheckCancellation();
-    const int64_t X = platform::Round64(P1 * 2.55);
-    const int64_t Y = platform::Round64(P2 * 2.55);
-    const int64_t N = platform::Round64(P3 * 2.55);
+    const int64_t x = platform::Round64(p1 * 2.55);
+    const int64_t y = platform::Round64(p2 * 2.55);
+    const int64_t n = platform::Round64(p3 * 2.55);
     Settings s;
-    s.K = 192 - X;
-    s.L = 5 * (Y - 15);
-    s.Vb = 160 * N;
-    s.Vw = 160 * (255 - N);
-    s.brightness = 2 * (int64_t(P4) - 50);
-    s.smooth = P3 > 0;
-    if (Source.width() <= 0 || Source.height() <= 0 || Dest.isNull())
+    s.k = 192 - x;
+    s.l = 5 * (y - 15);
+    s.vb = 160 * n;
+    s.vw = 160 * (255 - n);
+    s.brightness = 2 * (int64_t(p4) - 50);
+    s.smooth = p3 > 0;
+    if (source.width() <= 0 || source.height() <= 0 || dest.isNull())
         return;
-    InkRun(Source, Dest, s, Preview).run();
+    InkRun(source, dest, s, preview).run();
 }
 
 } // namespace pq

@@ -9,7 +9,7 @@ namespace pq {
 // detector and optional majority smoothing. P1 level of details, P2
 // lighten/darken, P3 simplification, P4 brightness offset (stays 0 from the
 // interface), P5 unused.
-void BlackAndWhiteInk(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                      bool Preview);
+void BlackAndWhiteInk(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                      bool preview);
 
 } // namespace pq

@@ -37,7 +37,7 @@ struct Dot {
     float x, y, r;
 };
 
-inline uint32_t div255(uint32_t v)
+inline uint32_t Div255(uint32_t v)
 {
     v += 128;
     return (v + (v >> 8)) >> 8;
@@ -45,25 +45,25 @@ inline uint32_t div255(uint32_t v)
 
 class ComicRun {
 public:
-    ComicRun(const gfx::Image& source, gfx::Surface& dest, int P1, int P2, int P3, int P4, int P5, bool preview)
-        : source_(source), dest_(dest), P5_(P5), preview_(preview), w_(source.width()), h_(source.height())
+    ComicRun(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
+        : source_(source), dest_(dest), p5_(p5), preview_(preview), w_(source.width()), h_(source.height())
     {
         // P1 of -12 or less would give no cell (or a negative one): the
         // smallest cell is the one P1 = 0 gives.
-        cell_ = int(std::clamp<int64_t>(platform::Round64(0.36 * P1) + 4, 4, 1 << 24));
+        cell_ = int(std::clamp<int64_t>(platform::Round64(0.36 * p1) + 4, 4, 1 << 24));
         halfCell_ = float(cell_ / 2.0);
-        maxFactor_ = std::min(kMaxDotFactor, float(P3 / 100.0));
-        minFactor_ = std::min(kMaxDotFactor, float(P2 / 100.0));
+        maxFactor_ = std::min(kMaxDotFactor, float(p3 / 100.0));
+        minFactor_ = std::min(kMaxDotFactor, float(p2 / 100.0));
         if (minFactor_ > maxFactor_)
             minFactor_ = maxFactor_;
-        k_ = float(P4 / 50.0);
+        k_ = float(p4 / 50.0);
     }
 
     void run()
     {
         const size_t n = size_t(w_) * size_t(h_);
         alpha_.resize(n);
-        platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 64, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source_.row(y);
                 for (int x = 0; x < w_; ++x)
@@ -74,7 +74,7 @@ public:
 
         const gfx::Image separation =
             cell_ <= 8 ? source_
-                       : gfx::gaussianBlur(source_, float(cell_ / 6.0), float(cell_ / 6.0), gfx::EdgeMode::Clamp);
+                       : gfx::GaussianBlur(source_, float(cell_ / 6.0), float(cell_ / 6.0), gfx::EdgeMode::Clamp);
         if (separation.isNull())
             return;
         CheckCancellation();
@@ -97,12 +97,12 @@ public:
 
         // Soft paper: the halftone buffer is the paper blurred in place.
         gfx::Surface halftone = std::move(paper);
-        const bool softened = gfx::gaussianBlur(halftone, 0.4f, 0.4f, gfx::EdgeMode::Clamp);
+        const bool softened = gfx::GaussianBlur(halftone, 0.4f, 0.4f, gfx::EdgeMode::Clamp);
         CheckCancellation();
         if (!softened)
             return;
 
-        if (P5_ > 0) {
+        if (p5_ > 0) {
             applyContours(halftone);
             report(95);
         }
@@ -131,7 +131,7 @@ private:
         const double k = k_;
         const float u = float(std::clamp(0.65 - 0.15 * k, 0.25, 0.75));
         auto toByte = [](double v) { return uint8_t(platform::Round(std::clamp(v * 255.0, 0.0, 255.0))); };
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = separation.row(y);
                 for (int x = 0; x < w_; ++x) {
@@ -148,12 +148,12 @@ private:
                         c = float(
                             std::clamp((double(lum) * 10000.0 + (double(c) - lum) * 14500.0) / 10000.0, 0.0, 255.0));
                     const size_t i = size_t(y) * w_ + x;
-                    const float K = float(1.0 - std::max({ch[0], ch[1], ch[2]}) / 255.0);
-                    if (K >= 0.999f) {
+                    const float black = float(1.0 - std::max({ch[0], ch[1], ch[2]}) / 255.0);
+                    if (black >= 0.999f) {
                         inks_[3][i] = 255;
                         continue;
                     }
-                    const float kp = float(double(K) * u);
+                    const float kp = float(double(black) * u);
                     for (int c = 0; c < 3; ++c) {
                         float v = float((1.0 - ch[c] / 255.0 - kp) / (1.0 - kp));
                         if (k < 1.0)
@@ -162,7 +162,7 @@ private:
                             v = float(std::min(1.0, v * k));
                         inks_[size_t(c)][i] = toByte(v);
                     }
-                    inks_[3][i] = toByte(K);
+                    inks_[3][i] = toByte(black);
                 }
             }
         });
@@ -241,8 +241,8 @@ private:
     {
         std::vector<gfx::RowSpan> rows(dots.size());
         for (size_t i = 0; i < dots.size(); ++i)
-            rows[i] = gfx::rowSpanOf(dots[i].y, dots[i].y, double(dots[i].r) + 1.5);
-        gfx::drawInBands(layer, rows, [&](gfx::BandCanvas& canvas, int i) {
+            rows[i] = gfx::RowSpanOf(dots[i].y, dots[i].y, double(dots[i].r) + 1.5);
+        gfx::DrawInBands(layer, rows, [&](gfx::BandCanvas& canvas, int i) {
             const Dot& d = dots[size_t(i)];
             canvas.fillCircle(QPointF(d.x, d.y), d.r, color, gfx::ShapeBlend::SrcOver);
         });
@@ -255,7 +255,7 @@ private:
         uchar* const pb = paper.bits();
         const uchar* const lb = layer.bits();
         const qsizetype ps = paper.stride(), ls = layer.stride();
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 auto* p = reinterpret_cast<gfx::Pixel*>(pb + y * ps);
                 const auto* l = reinterpret_cast<const gfx::Pixel*>(lb + y * ls);
@@ -263,8 +263,8 @@ private:
                     const gfx::Pixel s = l[x], d = p[x];
                     if (s == 0xFFFFFFFFu)
                         continue;
-                    p[x] = 0xFF000000u | div255(((s >> 16) & 255) * ((d >> 16) & 255)) << 16 |
-                           div255(((s >> 8) & 255) * ((d >> 8) & 255)) << 8 | div255((s & 255) * (d & 255));
+                    p[x] = 0xFF000000u | Div255(((s >> 16) & 255) * ((d >> 16) & 255)) << 16 |
+                           Div255(((s >> 8) & 255) * ((d >> 8) & 255)) << 8 | Div255((s & 255) * (d & 255));
                 }
             }
         });
@@ -274,8 +274,8 @@ private:
     void applyContours(gfx::Surface& halftone) const
     {
         EdgeDetectionSettings settings;
-        settings.blurSigma = float(P5_ / 100.0 + 1.0);
-        settings.strength = P5_;
+        settings.blurSigma = float(p5_ / 100.0 + 1.0);
+        settings.strength = p5_;
         settings.windowRadius = std::max(6, cell_);
         settings.minChainLength = int(std::max<int64_t>(5, platform::Round64(0.6 * cell_)));
         settings.checkCancellation = false;
@@ -283,12 +283,12 @@ private:
         if (!edges.hasEdges)
             return;
         DotStyle style;
-        const int H = std::max(1, edges.high);
-        for (int N = 0; N <= 2040; ++N)
-            style.opacity[size_t(N)] = int(std::min<int64_t>(255, int64_t(P5_ / 5) + (N * 150) / H + 30));
-        const int B = P5_ > 25 ? int(std::min<int64_t>(12, platform::Round64((P5_ - 20.0) / 20.0 * cell_ / 9.0))) : 0;
-        style.baseRadius = B;
-        style.largestRadius = B + std::max(1, B / 2);
+        const int h = std::max(1, edges.high);
+        for (int n = 0; n <= 2040; ++n)
+            style.opacity[size_t(n)] = int(std::min<int64_t>(255, int64_t(p5_ / 5) + (n * 150) / h + 30));
+        const int b = p5_ > 25 ? int(std::min<int64_t>(12, platform::Round64((p5_ - 20.0) / 20.0 * cell_ / 9.0))) : 0;
+        style.baseRadius = b;
+        style.largestRadius = b + std::max(1, b / 2);
         style.shiftAgainstGradient = false;
         style.fringe = 1.0;
         style.edgeShare = 0.65;
@@ -298,7 +298,7 @@ private:
 
         uchar* const bits = halftone.bits();
         const qsizetype stride = halftone.stride();
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 auto* px = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
                 for (int x = 0; x < w_; ++x) {
@@ -321,17 +321,17 @@ private:
     {
         uchar* const bits = halftone.bits();
         const qsizetype stride = halftone.stride();
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 auto* px = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
                 for (int x = 0; x < w_; ++x) {
-                    const uint32_t A = alpha_[size_t(y) * w_ + x];
-                    if (A == 0) {
+                    const uint32_t a = alpha_[size_t(y) * w_ + x];
+                    if (a == 0) {
                         px[x] = 0;
-                    } else if (A < 255) {
+                    } else if (a < 255) {
                         const gfx::Pixel p = px[x];
-                        px[x] = A << 24 | (((p >> 16) & 255) * A / 255) << 16 | (((p >> 8) & 255) * A / 255) << 8 |
-                                ((p & 255) * A / 255);
+                        px[x] = a << 24 | (((p >> 16) & 255) * a / 255) << 16 | (((p >> 8) & 255) * a / 255) << 8 |
+                                ((p & 255) * a / 255);
                     }
                 }
             }
@@ -340,7 +340,7 @@ private:
 
     const gfx::Image& source_;
     gfx::Surface& dest_;
-    const int P5_;
+    const int p5_;
     const bool preview_;
     const int w_, h_;
     int cell_ = 8;
@@ -351,13 +351,13 @@ private:
 
 } // namespace
 
-void ComicPrint(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                        bool Preview)
+void ComicPrint(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                        bool preview)
 {
-    if (Source.isNull() || Dest.isNull() || Source.width() < 2 || Source.height() < 2)
+    if (source.isNull() || dest.isNull() || source.width() < 2 || source.height() < 2)
         return;
     CheckCancellation();
-    ComicRun(Source, Dest, P1, P2, P3, P4, P5, Preview).run();
+    ComicRun(source, dest, p1, p2, p3, p4, p5, preview).run();
 }
 
 } // namespace pq

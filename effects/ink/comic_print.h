@@ -10,7 +10,7 @@ namespace pq {
 // on its own rotated screen and multiplied onto white paper, with optional
 // black contours. P1 dot spacing, P2 min dot size, P3 max dot size, P4 color
 // intensity, P5 contours.
-void ComicPrint(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                        bool Preview);
+void ComicPrint(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                        bool preview);
 
 } // namespace pq

@@ -25,26 +25,26 @@ constexpr int kStripsPerPicture = 16;
 constexpr uint32_t kIntermediateMs = 250;
 constexpr int kMaxLengthBase = 400;
 
-inline int red(gfx::Pixel p)
+inline int Red(gfx::Pixel p)
 {
     return int((p >> 16) & 255);
 }
-inline int green(gfx::Pixel p)
+inline int Green(gfx::Pixel p)
 {
     return int((p >> 8) & 255);
 }
-inline int blue(gfx::Pixel p)
+inline int Blue(gfx::Pixel p)
 {
     return int(p & 255);
 }
 
 // Grey of stored bytes, as this effect uses it everywhere.
-inline int greyOf(gfx::Pixel p)
+inline int GreyOf(gfx::Pixel p)
 {
-    return (30 * red(p) + 59 * green(p) + 11 * blue(p)) / 100;
+    return (30 * Red(p) + 59 * Green(p) + 11 * Blue(p)) / 100;
 }
 
-gfx::Pixel premultiplied(int a, int r, int g, int b)
+gfx::Pixel Premultiplied(int a, int r, int g, int b)
 {
     auto mul = [a](int c) { return gfx::Pixel((c * a + 127) / 255); };
     return gfx::Pixel(a) << 24 | mul(r) << 16 | mul(g) << 8 | mul(b);
@@ -83,17 +83,17 @@ struct Hatch {
 
 class FeltTipRun {
 public:
-    FeltTipRun(const gfx::Image& source, gfx::Surface& dest, int P1, int P2, int P3, int P4, int P5, bool preview)
+    FeltTipRun(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
         : source_(source), dest_(dest), preview_(preview), w_(source.width()), h_(source.height()), rng_(RunRandom())
     {
-        const int p1 = std::clamp(P1, 0, 100), p2 = std::clamp(P2, 0, 100);
-        p5_ = std::clamp(P5, 0, 100);
-        step_ = std::max(1, platform::Round((20.0 - 0.19 * p1) / 1.5));
-        alpha_ = platform::Round(double(float(p2 / 100.0)) * 255.0);
+        const int density = std::clamp(p1, 0, 100), opacity = std::clamp(p2, 0, 100);
+        p5_ = std::clamp(p5, 0, 100);
+        step_ = std::max(1, platform::Round((20.0 - 0.19 * density) / 1.5));
+        alpha_ = platform::Round(double(float(opacity / 100.0)) * 255.0);
         // Longer than the slider allows is fine for scripts, up to where a
         // stroke could cross the whole picture.
-        lengthBase_ = std::clamp(P3, 2, kMaxLengthBase);
-        widthBase_ = std::clamp(float(P4 / 4.0), 1.0f, 25.0f);
+        lengthBase_ = std::clamp(p3, 2, kMaxLengthBase);
+        widthBase_ = std::clamp(float(p4 / 4.0), 1.0f, 25.0f);
         edgeThreshold_ = std::max(5, 100 - p5_);
         hatchCount_ = std::max(1, platform::Round(p5_ / 20.0));
         edgePass_ = p5_ > 2;
@@ -102,7 +102,7 @@ public:
 
     void run()
     {
-        lastPicture_ = platform::tickMs(); // the first intermediate picture comes 250 ms in
+        lastPicture_ = platform::TickMs(); // the first intermediate picture comes 250 ms in
         computeGradients();
         CheckCancellation();
         drawMarkerPass();
@@ -133,7 +133,7 @@ private:
             return;
         }
         SafeUpdateProgress(percent);
-        const uint32_t now = platform::tickMs();
+        const uint32_t now = platform::TickMs();
         if (now - lastPicture_ > kIntermediateMs) {
             lastPicture_ = now;
             ShowIntermediateLater(dest_.snapshot(), -1);
@@ -148,14 +148,14 @@ private:
         magnitude_.assign(n, 0);
         angle_.assign(n, 0.0f);
         std::vector<uint8_t> grey(n);
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source_.row(y);
                 for (int x = 0; x < w_; ++x)
-                    grey[at(x, y)] = uint8_t(greyOf(src[x]));
+                    grey[at(x, y)] = uint8_t(GreyOf(src[x]));
             }
         });
-        platform::parallelForRange(1, std::max(1, h_ - 1), 16, [&](int y0, int y1) {
+        platform::ParallelForRange(1, std::max(1, h_ - 1), 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const uint8_t* up = grey.data() + at(0, y - 1);
                 const uint8_t* mid = up + w_;
@@ -193,7 +193,7 @@ private:
                 break;
             if (i > 0.2 * len) {
                 const gfx::Pixel q = source_.pixel(sx, sy);
-                if (std::abs(r - red(q)) + std::abs(g - green(q)) + std::abs(b - blue(q)) > 90)
+                if (std::abs(r - Red(q)) + std::abs(g - Green(q)) + std::abs(b - Blue(q)) > 90)
                     break;
             }
             ++count;
@@ -205,8 +205,8 @@ private:
     // after the placement draw.
     Marker buildMarker(int x, int y, platform::Random& rng) const
     {
-        const gfx::Pixel P = source_.pixel(x, y);
-        int r = red(P), g = green(P), b = blue(P);
+        const gfx::Pixel p = source_.pixel(x, y);
+        int r = Red(p), g = Green(p), b = Blue(p);
         BoostSaturation(r, g, b);
         r = std::min(255, r + 20);
         g = std::min(255, g + 20);
@@ -238,7 +238,7 @@ private:
             m.x[k] = float(tx + u[k] * c - v[k] * s);
             m.y[k] = float(ty + u[k] * s + v[k] * c);
         }
-        m.color = premultiplied(alpha_, r, g, b);
+        m.color = Premultiplied(alpha_, r, g, b);
         return m;
     }
 
@@ -265,10 +265,10 @@ private:
             CheckCancellation();
             ++pendingRows;
             for (int x = 0; x < w_; x += step_) {
-                const int L = greyOf(source_.pixel(x, y));
-                if (L > 250)
+                const int l = GreyOf(source_.pixel(x, y));
+                if (l > 250)
                     continue;
-                if (rng_.randomReal() > 1.0 - L / 400.0)
+                if (rng_.randomReal() > 1.0 - l / 400.0)
                     continue;
                 starts.push_back({x, y, rng_.seed()});
                 const int draws = magnitude_[at(x, y)] > 40 ? 4 : 5;
@@ -287,16 +287,16 @@ private:
     {
         std::vector<Marker> batch(starts.size());
         std::vector<gfx::RowSpan> spans(starts.size());
-        platform::parallelForRange(0, int(starts.size()), 256, [&](int i0, int i1) {
+        platform::ParallelForRange(0, int(starts.size()), 256, [&](int i0, int i1) {
             for (int i = i0; i < i1; ++i) {
                 platform::Random rng(starts[size_t(i)].seed);
                 const Marker m = buildMarker(starts[size_t(i)].x, starts[size_t(i)].y, rng);
                 batch[size_t(i)] = m;
-                spans[size_t(i)] = gfx::rowSpanOf(std::min({m.y[0], m.y[1], m.y[2], m.y[3]}),
+                spans[size_t(i)] = gfx::RowSpanOf(std::min({m.y[0], m.y[1], m.y[2], m.y[3]}),
                                                   std::max({m.y[0], m.y[1], m.y[2], m.y[3]}), 1.0);
             }
         });
-        gfx::drawInBands(dest_, spans, [&](gfx::BandCanvas& canvas, int i) {
+        gfx::DrawInBands(dest_, spans, [&](gfx::BandCanvas& canvas, int i) {
             const Marker& m = batch[size_t(i)];
             const QPointF quad[4] = {{m.x[0], m.y[0]}, {m.x[1], m.y[1]}, {m.x[2], m.y[2]}, {m.x[3], m.y[3]}};
             canvas.fillPolygon(quad, m.color, gfx::ShapeBlend::Multiply);
@@ -307,7 +307,7 @@ private:
     }
 
     // Strength of the edge at a magnitude above the threshold, 0..1.
-    float edgeStrength(int M) const { return std::min(1.0f, float((M - edgeThreshold_) / 250.0)); }
+    float edgeStrength(int m) const { return std::min(1.0f, float((m - edgeThreshold_) / 250.0)); }
     int hatchCountAt(float s) const { return platform::Round(hatchCount_ * double(s)) + 1; }
     float hatchLength(float s) const { return float(std::max(3.0, (0.7 * s + 0.3) * 15.0)); }
 
@@ -316,9 +316,9 @@ private:
     void buildHatches(int x, int y, platform::Random& rng, Hatch* out) const
     {
         const float s = edgeStrength(magnitude_[at(x, y)]);
-        const int V = std::clamp(platform::Round(0.4 * greyOf(source_.pixel(x, y))) + rng.random(40) - 20, 10, 110);
+        const int v = std::clamp(platform::Round(0.4 * GreyOf(source_.pixel(x, y))) + rng.random(40) - 20, 10, 110);
         const int a = std::clamp(platform::Round(8.0 * s) + platform::Round(0.45 * p5_) + 2, 3, 100);
-        const gfx::Pixel color = premultiplied(a, V, V, V);
+        const gfx::Pixel color = Premultiplied(a, v, v, v);
         const float width = float(0.5 * s + 0.5);
         const float theta = angle_[at(x, y)];
         const float lh = hatchLength(s);
@@ -365,12 +365,12 @@ private:
             if (y % 20 == 0)
                 ++pendingReports;
             for (int x = 2; x <= w_ - 3; x += 2) {
-                const int M = magnitude_[at(x, y)];
-                if (M <= edgeThreshold_)
+                const int m = magnitude_[at(x, y)];
+                if (m <= edgeThreshold_)
                     continue;
                 const uint32_t seed = rng_.seed();
                 rng_.next(); // the ink grey's draw
-                const float s = edgeStrength(M);
+                const float s = edgeStrength(m);
                 if (!edgeContinues(x, y, s))
                     continue;
                 const int count = hatchCountAt(s);
@@ -395,7 +395,7 @@ private:
     {
         std::vector<Hatch> batch(static_cast<size_t>(curves));
         std::vector<gfx::RowSpan> spans(static_cast<size_t>(curves));
-        platform::parallelForRange(0, int(starts.size()), 256, [&](int i0, int i1) {
+        platform::ParallelForRange(0, int(starts.size()), 256, [&](int i0, int i1) {
             for (int i = i0; i < i1; ++i) {
                 const Start& st = starts[size_t(i)];
                 platform::Random rng(st.seed);
@@ -403,13 +403,13 @@ private:
                 buildHatches(st.x, st.y, rng, batch.data() + st.first);
                 for (int k = st.first; k < end; ++k) {
                     const Hatch& h = batch[size_t(k)];
-                    spans[size_t(k)] = gfx::rowSpanOf(std::min({h.y0, h.cy, h.y1}), std::max({h.y0, h.cy, h.y1}), 2.0);
+                    spans[size_t(k)] = gfx::RowSpanOf(std::min({h.y0, h.cy, h.y1}), std::max({h.y0, h.cy, h.y1}), 2.0);
                 }
             }
         });
         starts.clear();
         curves = 0;
-        gfx::drawInBands(dest_, spans, [&](gfx::BandCanvas& canvas, int i) {
+        gfx::DrawInBands(dest_, spans, [&](gfx::BandCanvas& canvas, int i) {
             const Hatch& h = batch[size_t(i)];
             // The quadratic curve as a polyline fine enough for its length.
             const double chord = std::hypot(double(h.x1) - h.x0, double(h.y1) - h.y0);
@@ -433,7 +433,7 @@ private:
         uchar* const bits = dest_.bits();
         const qsizetype stride = dest_.stride();
         const int w = std::min(w_, dest_.width()), h = std::min(h_, dest_.height());
-        platform::parallelForRange(0, h, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source_.row(y);
                 auto* px = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
@@ -468,12 +468,12 @@ private:
 
 } // namespace
 
-void FeltTipPen(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                           bool Preview)
+void FeltTipPen(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                           bool preview)
 {
-    if (Source.isNull() || Dest.isNull() || Source.width() <= 0 || Source.height() <= 0)
+    if (source.isNull() || dest.isNull() || source.width() <= 0 || source.height() <= 0)
         return;
-    FeltTipRun(Source, Dest, P1, P2, P3, P4, P5, Preview).run();
+    FeltTipRun(source, dest, p1, p2, p3, p4, p5, preview).run();
 }
 
 } // namespace pq

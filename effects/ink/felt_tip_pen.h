@@ -11,7 +11,7 @@ namespace pq {
 // elsewhere; thin grey ink hatching along the strong edges; the picture cut
 // to the source's alpha. P1 stroke density, P2 stroke opacity, P3 stroke
 // length, P4 stroke width, P5 edge intensity. Draws from the run's generator.
-void FeltTipPen(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                           bool Preview);
+void FeltTipPen(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                           bool preview);
 
 } // namespace pq

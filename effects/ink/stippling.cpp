@@ -14,21 +14,21 @@ namespace pq {
 namespace {
 
 // Grey of stored (premultiplied) bytes, summed in double, kept as single.
-float greyOf(int r, int g, int b)
+float GreyOf(int r, int g, int b)
 {
     return float((0.299 * r + 0.587 * g + 0.114 * b) / 255.0);
 }
 
 // Grey of a pixel whose three colour bytes all hold b.
-const std::array<float, 256>& greyTable()
+const std::array<float, 256>& GreyTable()
 {
-    static const std::array<float, 256> table = [] {
+    static const std::array<float, 256> kTable = [] {
         std::array<float, 256> t{};
         for (int b = 0; b < 256; ++b)
-            t[b] = greyOf(b, b, b);
+            t[b] = GreyOf(b, b, b);
         return t;
     }();
-    return table;
+    return kTable;
 }
 
 // The pixel buffer is the picture and the error store at once: diffused
@@ -38,7 +38,7 @@ const std::array<float, 256>& greyTable()
 class Diffuser {
 public:
     Diffuser(const gfx::Image& source, float threshold)
-        : source_(source), w_(source.width()), h_(source.height()), T_(threshold), grey_(greyTable())
+        : source_(source), w_(source.width()), h_(source.height()), t_(threshold), grey_(GreyTable())
     {
         for (auto& r : rows_)
             r.assign(size_t(w_), 0.0f);
@@ -54,7 +54,7 @@ public:
         float* next2 = y + 2 < h_ ? row(y + 2) : nullptr;
         for (int x = 0; x < w_; ++x) {
             const float g = cur[x];
-            const int v = g >= T_ ? 1 : 0;
+            const int v = g >= t_ ? 1 : 0;
             out[size_t(x)] = uint8_t(platform::Trunc(v * 255.0));
             const float e = (g - float(v)) / 8.0f;
             if (x + 1 < w_)
@@ -84,7 +84,7 @@ private:
         float* g = row(y);
         for (int x = 0; x < w_; ++x) {
             const gfx::Pixel p = src[x];
-            g[x] = greyOf((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+            g[x] = GreyOf((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
         }
     }
 
@@ -103,31 +103,31 @@ private:
     const gfx::Image& source_;
     const int w_;
     const int h_;
-    const float T_;
+    const float t_;
     const std::array<float, 256>& grey_;
     std::array<std::vector<float>, 3> rows_;
 };
 
 } // namespace
 
-void Stippling(const gfx::Image& Source, gfx::Surface& Dest, int P1, int /*P2*/, int /*P3*/, int /*P4*/,
-                    int /*P5*/, bool Preview)
+void Stippling(const gfx::Image& source, gfx::Surface& dest, int p1, int /*P2*/, int /*P3*/, int /*P4*/,
+                    int /*P5*/, bool preview)
 {
-    if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull())
+    if (source.isNull() || source.width() <= 0 || source.height() <= 0 || dest.isNull())
         return;
-    const int w = Source.width();
-    const int h = Source.height();
-    gfx::Surface buffer = gfx::Surface::fromImage(Source);
+    const int w = source.width();
+    const int h = source.height();
+    gfx::Surface buffer = gfx::Surface::fromImage(source);
     if (buffer.isNull())
         return;
-    const float T = float(double(P1) / 255.0);
-    const int D = h >= 2 ? h - 1 : 1;
+    const float t = float(double(p1) / 255.0);
+    const int d = h >= 2 ? h - 1 : 1;
 
-    Diffuser diffuser(Source, T);
+    Diffuser diffuser(source, t);
     std::vector<uint8_t> level(static_cast<size_t>(w));
     for (int y = 0; y < h; ++y) {
         if (y % 50 == 0) {
-            ReportProgress(Dest, Preview, platform::Round(double(y) / double(D) * 100.0));
+            ReportProgress(dest, preview, platform::Round(double(y) / double(d) * 100.0));
             CheckCancellation();
         }
         diffuser.processRow(y, level);
@@ -143,11 +143,11 @@ void Stippling(const gfx::Image& Source, gfx::Surface& Dest, int P1, int /*P2*/,
 
     const gfx::Image picture = buffer.snapshot();
     if (!picture.isNull()) {
-        gfx::Canvas canvas(Dest);
+        gfx::Canvas canvas(dest);
         canvas.drawImage(picture, 0, 0, gfx::Sampling::Nearest);
     }
 
-    ReportFinished(Dest, Preview);
+    ReportFinished(dest, preview);
 }
 
 } // namespace pq

@@ -17,21 +17,21 @@ namespace pq {
 // premultiplied colour Paint, scaled by the shape's coverage, onto
 // CanvasRow (the canvas's whole row y). Ahead, when given, is a later
 // canvas row that the caller will fill soon: its stretch is fetched early.
-void FillPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::Pixel* CanvasRow,
-                  CoverageScratch& Scratch, const gfx::Pixel* Ahead = nullptr);
+void FillPatchRow(const PolygonCoverage& shape, int y, gfx::Pixel paint, gfx::Pixel* canvasRow,
+                  CoverageScratch& scratch, const gfx::Pixel* ahead = nullptr);
 
 // Paint-over mode, row y: every pixel the patch marks becomes, channel by
 // channel, L + canvas * (255 - L's alpha) div 255, L being Paint scaled by
 // the coverage (a layer pixel of alpha 0 leaves the canvas alone).
-void CommitPatchRow(const PolygonCoverage& Shape, int y, gfx::Pixel Paint, gfx::Pixel* CanvasRow,
-                    CoverageScratch& Scratch);
+void CommitPatchRow(const PolygonCoverage& shape, int y, gfx::Pixel paint, gfx::Pixel* canvasRow,
+                    CoverageScratch& scratch);
 
 // What FillPatchRow and CommitPatchRow make of one pixel (x, y) of the
 // box that holds Under.
-gfx::Pixel FillPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under,
-                          CoverageScratch& Scratch);
-gfx::Pixel CommitPatchPixel(const PolygonCoverage& Shape, int x, int y, gfx::Pixel Paint, gfx::Pixel Under,
-                            CoverageScratch& Scratch);
+gfx::Pixel FillPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pixel paint, gfx::Pixel under,
+                          CoverageScratch& scratch);
+gfx::Pixel CommitPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pixel paint, gfx::Pixel under,
+                            CoverageScratch& scratch);
 
 // Paint-over mode's test: over the pixels the patch marks, Before sums
 // |canvas - source| and After |new - source| over R, G and B, new being
@@ -41,19 +41,19 @@ struct PatchError {
     int64_t before = 0;
     int64_t after = 0;
 };
-PatchError MeasurePatch(const PolygonCoverage& Shape, gfx::Pixel Paint, const gfx::Surface& Canvas,
-                        const gfx::Image& Source, CoverageScratch& Scratch);
+PatchError MeasurePatch(const PolygonCoverage& shape, gfx::Pixel paint, const gfx::Surface& canvas,
+                        const gfx::Image& source, CoverageScratch& scratch);
 
 // The patch is kept when it brings the picture closer to the source.
-inline bool PatchImproves(const PatchError& e, float Gain)
+inline bool PatchImproves(const PatchError& e, float gain)
 {
-    return e.before > 0 && double(e.before) > double(e.after) * double(Gain);
+    return e.before > 0 && double(e.before) > double(e.after) * double(gain);
 }
 
 // Whole patches, one after another, on the calling thread.
-void FillPatch(const PolygonCoverage& Shape, gfx::Pixel Paint, gfx::Surface& Canvas);
+void FillPatch(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Surface& canvas);
 // True when the patch improved the picture and was committed.
-bool CommitPatchIfCloser(const PolygonCoverage& Shape, gfx::Pixel Paint, gfx::Surface& Canvas,
-                         const gfx::Image& Source, float Gain);
+bool CommitPatchIfCloser(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Surface& canvas,
+                         const gfx::Image& source, float gain);
 
 } // namespace pq

@@ -10,7 +10,7 @@ namespace {
 // right of it: after a running sum over acc, each cell holds the covered
 // area of its pixel. x and xn are the piece's ends (0..width), d its height
 // with the edge's direction.
-void accumulate(float* acc, float x, float xn, float d)
+void Accumulate(float* acc, float x, float xn, float d)
 {
     const float x0 = std::min(x, xn);
     const float x1 = std::max(x, xn);
@@ -128,7 +128,7 @@ void PolygonCoverage::row(int y, CoverageScratch& s) const
             continue;
         const float x = std::clamp(g.x0 + (ya - g.y0) * g.dxdy, 0.0f, width);
         const float xn = std::clamp(g.x0 + (yb - g.y0) * g.dxdy, 0.0f, width);
-        accumulate(acc, x, xn, dy * g.dir);
+        Accumulate(acc, x, xn, dy * g.dir);
         const int first = int(std::floor(std::min(x, xn)));
         const int last = std::max(first + 1, int(std::ceil(std::max(x, xn))));
         touched.emplace_back(first, last);

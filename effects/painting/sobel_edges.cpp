@@ -33,11 +33,11 @@ struct StrokeLayer {
     }
 };
 
-std::vector<uint8_t> lumaPlane(const gfx::Image& src)
+std::vector<uint8_t> LumaPlane(const gfx::Image& src)
 {
     const int w = src.width(), h = src.height();
     std::vector<uint8_t> luma(size_t(w) * size_t(h));
-    platform::parallelForRange(0, h, 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const gfx::Pixel* row = src.row(y);
             uint8_t* out = luma.data() + size_t(y) * size_t(w);
@@ -51,7 +51,7 @@ std::vector<uint8_t> lumaPlane(const gfx::Image& src)
 }
 
 // Strokes of the edge pixels of rows y0..y1-1 (interior rows only).
-void strokeRows(StrokeLayer& layer, const std::vector<uint8_t>& luma, int y0, int y1, int threshold, int darkness,
+void StrokeRows(StrokeLayer& layer, const std::vector<uint8_t>& luma, int y0, int y1, int threshold, int darkness,
                 int length, int maxCount)
 {
     const int w = layer.w, h = layer.h;
@@ -74,10 +74,10 @@ void strokeRows(StrokeLayer& layer, const std::vector<uint8_t>& luma, int y0, in
             const int gx = std::clamp((a - c + 2 * d - 2 * f + g - i) / 4, -255, 255);
             const int gy = std::clamp((a + 2 * b + c - g - 2 * hh - i) / 4, -255, 255);
             const int agx = std::abs(gx), agy = std::abs(gy);
-            const int M = (agx + agy) / 2;
-            if (M < threshold || std::abs(agx - agy) <= 1)
+            const int m = (agx + agy) / 2;
+            if (m < threshold || std::abs(agx - agy) <= 1)
                 continue;
-            const int count = int(std::min<int64_t>(int64_t(length) * (M / 4) / 50, maxCount));
+            const int count = int(std::min<int64_t>(int64_t(length) * (m / 4) / 50, maxCount));
             if (count <= 0)
                 continue;
             // Single precision throughout, so that strokes along vertical
@@ -85,7 +85,7 @@ void strokeRows(StrokeLayer& layer, const std::vector<uint8_t>& luma, int y0, in
             const float angle = gx != 0 ? std::atan(float(gy) / float(gx)) + 1.5707f : 3.14159f;
             const float ca = std::cos(angle);
             const float sa = std::sin(angle);
-            const int64_t start = int64_t(length) * (M / 2) / 50 - fade;
+            const int64_t start = int64_t(length) * (m / 2) / 50 - fade;
             for (int j = 0; j <= count; ++j) {
                 const int64_t amount = start - j;
                 if (amount <= 0)
@@ -100,7 +100,7 @@ void strokeRows(StrokeLayer& layer, const std::vector<uint8_t>& luma, int y0, in
 }
 
 // False when the source is too small for the operator (no strokes).
-bool buildStrokeLayer(const gfx::Image& src, int threshold, int darkness, int length, StrokeLayer& layer)
+bool BuildStrokeLayer(const gfx::Image& src, int threshold, int darkness, int length, StrokeLayer& layer)
 {
     layer.w = src.width();
     layer.h = src.height();
@@ -108,7 +108,7 @@ bool buildStrokeLayer(const gfx::Image& src, int threshold, int darkness, int le
         return false;
     layer.hasAlpha = !src.isOpaque();
     layer.dark.assign(size_t(layer.w) * size_t(layer.h), 0);
-    const std::vector<uint8_t> luma = lumaPlane(src);
+    const std::vector<uint8_t> luma = LumaPlane(src);
 
     // A stroke reaches at most maxCount pixels from its centre; beyond twice
     // the picture's size every offset lies outside it.
@@ -121,18 +121,18 @@ bool buildStrokeLayer(const gfx::Image& src, int threshold, int darkness, int le
     const int bands = (last - first + bandHeight - 1) / bandHeight;
     for (int parity = 0; parity < 2; ++parity) {
         const int count = (bands - parity + 1) / 2;
-        platform::parallelFor(0, count, [&](int k) {
+        platform::ParallelFor(0, count, [&](int k) {
             const int band = 2 * k + parity;
             const int y0 = first + band * bandHeight;
             const int y1 = std::min(last, y0 + bandHeight);
-            strokeRows(layer, luma, y0, y1, threshold, darkness, length, maxCount);
+            StrokeRows(layer, luma, y0, y1, threshold, darkness, length, maxCount);
         });
     }
     return true;
 }
 
 // a * b / 255 rounded, a and b in 0..255.
-inline uint32_t mul255(uint32_t a, uint32_t b)
+inline uint32_t Mul255(uint32_t a, uint32_t b)
 {
     const uint32_t t = a * b + 128;
     return (t + (t >> 8)) >> 8;
@@ -140,19 +140,19 @@ inline uint32_t mul255(uint32_t a, uint32_t b)
 
 } // namespace
 
-void SobelEffectSource(const gfx::Image& Source, gfx::Surface& Dest, int Threshold, int Darkness, int Length)
+void SobelEffectSource(const gfx::Image& source, gfx::Surface& dest, int threshold, int darkness, int length)
 {
-    if (Source.isNull() || Dest.isNull())
+    if (source.isNull() || dest.isNull())
         return;
-    Dest.clear(Qt::transparent);
+    dest.clear(Qt::transparent);
     StrokeLayer layer;
-    if (!buildStrokeLayer(Source, Threshold, Darkness, Length, layer))
+    if (!BuildStrokeLayer(source, threshold, darkness, length, layer))
         return;
-    const int w = std::min(layer.w, Dest.width());
-    const int h = std::min(layer.h, Dest.height());
-    platform::parallelForRange(0, h, 16, [&](int y0, int y1) {
+    const int w = std::min(layer.w, dest.width());
+    const int h = std::min(layer.h, dest.height());
+    platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            gfx::Pixel* out = Dest.row(y);
+            gfx::Pixel* out = dest.row(y);
             const size_t base = size_t(y) * size_t(layer.w);
             for (int x = 0; x < w; ++x)
                 out[x] = layer.pixel(base + size_t(x));
@@ -160,36 +160,36 @@ void SobelEffectSource(const gfx::Image& Source, gfx::Surface& Dest, int Thresho
     });
 }
 
-void OverlaySobelEdges(const gfx::Image& Source, gfx::Surface& Dest, int Threshold, int Darkness, int Length,
-                       int OpacityPercent)
+void OverlaySobelEdges(const gfx::Image& source, gfx::Surface& dest, int threshold, int darkness, int length,
+                       int opacityPercent)
 {
-    if (Source.isNull() || Dest.isNull() || Source.width() <= 0 || Source.height() <= 0)
+    if (source.isNull() || dest.isNull() || source.width() <= 0 || source.height() <= 0)
         return;
-    const float opacity = float(std::clamp(OpacityPercent, 0, 100)) / 100.0f;
+    const float opacity = float(std::clamp(opacityPercent, 0, 100)) / 100.0f;
     const uint32_t oa = uint32_t(platform::Round(double(opacity) * 255.0));
     if (oa == 0)
         return;
     StrokeLayer layer;
-    if (!buildStrokeLayer(Source, Threshold, Darkness, Length, layer))
+    if (!BuildStrokeLayer(source, threshold, darkness, length, layer))
         return; // a transparent layer changes nothing
-    const int w = std::min(layer.w, Dest.width());
-    const int h = std::min(layer.h, Dest.height());
+    const int w = std::min(layer.w, dest.width());
+    const int h = std::min(layer.h, dest.height());
     // Multiply of premultiplied colours:
     // r = s (1 - da) + d (1 - sa) + s d, the layer faded to the opacity.
-    platform::parallelForRange(0, h, 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            gfx::Pixel* out = Dest.row(y);
+            gfx::Pixel* out = dest.row(y);
             const size_t base = size_t(y) * size_t(layer.w);
             for (int x = 0; x < w; ++x) {
                 const gfx::Pixel l = layer.pixel(base + size_t(x));
                 const gfx::Pixel d = out[x];
                 if (l == 0 || (l == 0xFFFFFFFFu && (d >> 24) == 255))
                     continue; // transparent, or white over opaque
-                const uint32_t sa = mul255(l >> 24, oa);
+                const uint32_t sa = Mul255(l >> 24, oa);
                 const uint32_t da = d >> 24;
                 gfx::Pixel r = 0;
                 for (int shift = 0; shift <= 24; shift += 8) {
-                    const uint32_t s = shift == 24 ? sa : mul255(l >> shift & 0xFF, oa);
+                    const uint32_t s = shift == 24 ? sa : Mul255(l >> shift & 0xFF, oa);
                     const uint32_t dc = d >> shift & 0xFF;
                     const uint32_t v = (s * (255 - da) + dc * (255 - sa) + s * dc + 127) / 255;
                     r |= std::min<uint32_t>(v, 255) << shift;

@@ -13,11 +13,11 @@ namespace pq {
 // at (0, 0). Threshold is the least edge magnitude, Darkness (0..255) how
 // dark strokes get, Length their length and strength. Sources narrower or
 // shorter than 3 pixels leave Dest transparent.
-void SobelEffectSource(const gfx::Image& Source, gfx::Surface& Dest, int Threshold, int Darkness, int Length);
+void SobelEffectSource(const gfx::Image& source, gfx::Surface& dest, int threshold, int darkness, int length);
 
 // Multiplies the stroke layer of Source over Dest at OpacityPercent
 // (clamped to 0..100). Nothing happens for an empty source or a null Dest.
-void OverlaySobelEdges(const gfx::Image& Source, gfx::Surface& Dest, int Threshold, int Darkness, int Length,
-                       int OpacityPercent);
+void OverlaySobelEdges(const gfx::Image& source, gfx::Surface& dest, int threshold, int darkness, int length,
+                       int opacityPercent);
 
 } // namespace pq

@@ -13,7 +13,7 @@
 namespace pq {
 namespace {
 
-using central_spoke::AlphaMin;
+using central_spoke::kAlphaMin;
 using central_spoke::PixelDistance;
 
 // Longer spokes than any picture could need; keeps budgets finite for any
@@ -29,11 +29,11 @@ constexpr uint32_t kIntermediateMs = 200;
 
 // The seed's colour un-premultiplied, at the patch's alpha, premultiplied
 // again as the canvas stores it.
-gfx::Pixel paintColour(gfx::Pixel C, int alpha)
+gfx::Pixel PaintColour(gfx::Pixel c, int alpha)
 {
-    const int ca = int(C >> 24);
+    const int ca = int(c >> 24);
     auto channel = [&](int shift) {
-        const int v = int(C >> shift & 0xFF);
+        const int v = int(c >> shift & 0xFF);
         const int u = ca == 255 ? v : (ca == 0 ? 0 : std::min(255, platform::Round(double(v) * 255.0 / ca)));
         return uint32_t((u * alpha + 127) / 255);
     };
@@ -41,7 +41,7 @@ gfx::Pixel paintColour(gfx::Pixel C, int alpha)
 }
 
 // Squared distance from (px, py) to the segment a-b.
-float distanceSquared(float px, float py, PointF a, PointF b)
+float DistanceSquared(float px, float py, PointF a, PointF b)
 {
     const float dx = b.x - a.x, dy = b.y - a.y;
     const float len = dx * dx + dy * dy;
@@ -53,7 +53,7 @@ float distanceSquared(float px, float py, PointF a, PointF b)
 
 // True unless pixel (x, y) lies clearly outside the polygon: a patch leaves
 // such a pixel exactly as it was.
-bool mayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y)
+bool MayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y)
 {
     if (!box.contains(x, y))
         return false;
@@ -63,7 +63,7 @@ bool mayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y
     for (size_t i = 0, j = n - 1; i < n; j = i++) {
         const PointF a = polygon[i], b = polygon[j];
         // The pixel's corners lie within 0.71 of its centre.
-        if (distanceSquared(px, py, a, b) < 1.0f)
+        if (DistanceSquared(px, py, a, b) < 1.0f)
             return true;
         if ((a.y > py) != (b.y > py) && px < (b.x - a.x) * (py - a.y) / (b.y - a.y) + a.x)
             inside = !inside;
@@ -73,7 +73,7 @@ bool mayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y
 
 // A copy of the canvas for the window, rows copied in parallel (a full
 // run makes one every 200 ms).
-gfx::Image snapshotOf(const gfx::Surface& canvas)
+gfx::Image SnapshotOf(const gfx::Surface& canvas)
 {
     QImage copy(canvas.width(), canvas.height(), gfx::kPixelFormat);
     if (copy.isNull())
@@ -81,7 +81,7 @@ gfx::Image snapshotOf(const gfx::Surface& canvas)
     uint8_t* bits = copy.bits();
     const qsizetype stride = copy.bytesPerLine();
     const size_t rowBytes = size_t(canvas.width()) * sizeof(gfx::Pixel);
-    platform::parallelForRange(0, canvas.height(), 64, [&](int y0, int y1) {
+    platform::ParallelForRange(0, canvas.height(), 64, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
             std::memcpy(bits + y * stride, canvas.row(y), rowBytes);
     });
@@ -150,17 +150,17 @@ void SpokePainter::plan(Plan& pl, platform::Random& rng)
     for (int draw = 0; draw < 8; ++draw) {
         const int x = rng.random(w_);
         const int y = rng.random(h_);
-        const gfx::Pixel C = source_.row(y)[x];
-        const gfx::Pixel K = canvasRow(y)[x];
+        const gfx::Pixel c = source_.row(y)[x];
+        const gfx::Pixel k = canvasRow(y)[x];
         pl.draws[size_t(draw)] = QPoint(x, y);
-        pl.seen[size_t(draw)] = K;
+        pl.seen[size_t(draw)] = k;
         pl.drawCount = draw + 1;
-        const int D = PixelDistance(C, K);
-        if (D > bestD) {
-            bestD = D;
+        const int d = PixelDistance(c, k);
+        if (d > bestD) {
+            bestD = d;
             pl.chosen = draw;
         }
-        if (takesAtOnce(C, K)) {
+        if (takesAtOnce(c, k)) {
             pl.chosen = draw;
             pl.tookEarly = true;
             break;
@@ -177,9 +177,9 @@ void SpokePainter::plan(Plan& pl, platform::Random& rng)
 
 // An untouched white canvas pixel over a non-white photo pixel ends the
 // seed search at once.
-bool SpokePainter::takesAtOnce(gfx::Pixel C, gfx::Pixel K) const
+bool SpokePainter::takesAtOnce(gfx::Pixel c, gfx::Pixel k) const
 {
-    return (!s_.hasTransparency || int(C >> 24) >= AlphaMin) && doClear_ && K == 0xFFFFFFFFu && C != 0xFFFFFFFFu;
+    return (!s_.hasTransparency || int(c >> 24) >= kAlphaMin) && doClear_ && k == 0xFFFFFFFFu && c != 0xFFFFFFFFu;
 }
 
 // The draw the seed search picks when it sees `seen` at its draws, or -1
@@ -190,13 +190,13 @@ int SpokePainter::rechoose(const Plan& pl, const std::array<gfx::Pixel, 8>& seen
     int bestD = -1, chosen = 0;
     for (int d = 0; d < pl.drawCount; ++d) {
         const QPoint p = pl.draws[size_t(d)];
-        const gfx::Pixel C = source_.row(p.y())[p.x()];
-        const int D = PixelDistance(C, seen[size_t(d)]);
-        if (D > bestD) {
-            bestD = D;
+        const gfx::Pixel c = source_.row(p.y())[p.x()];
+        const int distance = PixelDistance(c, seen[size_t(d)]);
+        if (distance > bestD) {
+            bestD = distance;
             chosen = d;
         }
-        if (takesAtOnce(C, seen[size_t(d)]))
+        if (takesAtOnce(c, seen[size_t(d)]))
             return d == pl.drawCount - 1 && pl.tookEarly ? d : -1;
     }
     return pl.tookEarly ? -1 : chosen;
@@ -209,7 +209,7 @@ void SpokePainter::setSeed(Plan& pl) const
     pl.x = p.x();
     pl.y = p.y();
     pl.seed = source_.row(pl.y)[pl.x];
-    pl.empty = s_.hasTransparency && int(pl.seed >> 24) < AlphaMin;
+    pl.empty = s_.hasTransparency && int(pl.seed >> 24) < kAlphaMin;
 }
 
 // Spokes, polygon and shape; in paint-over mode also the test. Reads the
@@ -231,8 +231,8 @@ void SpokePainter::build(Plan& pl) const
     pl.polygon.resize(size_t(n) + 1);
     pl.polygon[0] = {float(cx + pl.lengths[0]), float(cy)};
     for (int j = 1; j <= n; ++j) {
-        const double L = pl.lengths[size_t(j % n)];
-        pl.polygon[size_t(j)] = {float(cx + L * cos_[size_t(j)]), float(cy + L * sin_[size_t(j)])};
+        const double l = pl.lengths[size_t(j % n)];
+        pl.polygon[size_t(j)] = {float(cx + l * cos_[size_t(j)]), float(cy + l * sin_[size_t(j)])};
     }
     float left = pl.polygon[0].x, right = left, top = pl.polygon[0].y, bottom = top;
     for (const PointF& v : pl.polygon) {
@@ -249,7 +249,7 @@ void SpokePainter::build(Plan& pl) const
         return;
     const int alpha = s_.hasTransparency ? platform::Round(double(pl.seed >> 24) * double(s_.opacity))
                                          : platform::Round(double(s_.opacity) * 255.0);
-    pl.paint = paintColour(pl.seed, std::clamp(alpha, 0, 255));
+    pl.paint = PaintColour(pl.seed, std::clamp(alpha, 0, 255));
     pl.shape.set(pl.polygon, QRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1));
     pl.hasShape = true;
     if (!doClear_) {
@@ -292,11 +292,11 @@ int SpokePainter::validPrefix(int planned)
             const QPoint p = pk.draws[size_t(d)];
             for (const int j : cells_[size_t((p.y() >> kCellShift) * cellColumns_ + (p.x() >> kCellShift))]) {
                 Plan& pj = plans_[size_t(j)];
-                if (!changesCanvas(pj) || !mayCover(pj.polygon, pj.shape.box(), p.x(), p.y()))
+                if (!changesCanvas(pj) || !MayCover(pj.polygon, pj.shape.box(), p.x(), p.y()))
                     continue;
-                gfx::Pixel& K = seen[size_t(d)];
-                K = doClear_ ? FillPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K, scratch_)
-                             : CommitPatchPixel(pj.shape, p.x(), p.y(), pj.paint, K, scratch_);
+                gfx::Pixel& pixel = seen[size_t(d)];
+                pixel = doClear_ ? FillPatchPixel(pj.shape, p.x(), p.y(), pj.paint, pixel, scratch_)
+                             : CommitPatchPixel(pj.shape, p.x(), p.y(), pj.paint, pixel, scratch_);
                 touched = true;
                 ++looks;
             }
@@ -357,7 +357,7 @@ void SpokePainter::apply(int count)
     }
     if (lastBand < 0)
         return;
-    platform::parallelFor(firstBand, lastBand + 1, [&](int b) {
+    platform::ParallelFor(firstBand, lastBand + 1, [&](int b) {
         CoverageScratch scratch;
         const int y0 = b * kBandRows, y1 = std::min(h_, y0 + kBandRows);
         for (int y = y0; y < y1; ++y) {
@@ -391,11 +391,11 @@ void SpokePainter::report(int i)
         }
         return;
     }
-    const uint32_t now = platform::tickMs();
+    const uint32_t now = platform::TickMs();
     if (now - lastShown_ <= kIntermediateMs)
         return;
     lastShown_ = now;
-    const gfx::Image snap = snapshotOf(canvas_);
+    const gfx::Image snap = SnapshotOf(canvas_);
     SyncWithUi([&] { ShowIntermediateImage(snap, value); });
     CheckCancellation();
 }
@@ -405,7 +405,7 @@ void SpokePainter::paint(platform::Random& rng)
     if (w_ <= 0 || h_ <= 0 || s_.shapeCount <= 0)
         return;
     plans_.resize(size_t(maxBatch_));
-    lastShown_ = platform::tickMs();
+    lastShown_ = platform::TickMs();
     lastReported_ = 0;
     Position pos;
     int batch = std::min(2, maxBatch_);
@@ -418,7 +418,7 @@ void SpokePainter::paint(platform::Random& rng)
             plan(pl, rng);
             advance(pos);
         }
-        platform::parallelFor(0, planned, [&](int k) { build(plans_[size_t(k)]); });
+        platform::ParallelFor(0, planned, [&](int k) { build(plans_[size_t(k)]); });
         const int valid = validPrefix(planned);
         apply(valid);
         if (valid < planned) {

@@ -90,7 +90,7 @@ private:
     void plan(Plan& pl, platform::Random& rng);
     int rechoose(const Plan& pl, const std::array<gfx::Pixel, 8>& seen) const;
     void setSeed(Plan& pl) const;
-    bool takesAtOnce(gfx::Pixel C, gfx::Pixel K) const;
+    bool takesAtOnce(gfx::Pixel c, gfx::Pixel k) const;
     void build(Plan& pl) const;
     bool changesCanvas(const Plan& pl) const;
     int validPrefix(int planned);

@@ -11,7 +11,7 @@ namespace pq {
 namespace {
 
 // n / 2^shift rounded half to even, for n >= 0.
-inline int roundShift(int n, int shift)
+inline int RoundShift(int n, int shift)
 {
     const int q = n >> shift;
     const int r = n & ((1 << shift) - 1);
@@ -24,14 +24,14 @@ constexpr int kChunk = 32;
 
 } // namespace
 
-void SmoothSpokeLengths(std::span<int> Lengths, int Count, float Sigma)
+void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma)
 {
-    const int n = std::min(Count, int(Lengths.size()));
+    const int n = std::min(count, int(lengths.size()));
     if (n <= 0)
         return;
     std::array<float, 7> weight{};
     for (int b = -3; b <= 3; ++b) {
-        const double t = double(b) / double(Sigma);
+        const double t = double(b) / double(sigma);
         weight[size_t(b + 3)] = float(std::exp(-0.5 * t * t));
     }
     // The unsmoothed lengths: on the stack for the usual spoke counts.
@@ -39,10 +39,10 @@ void SmoothSpokeLengths(std::span<int> Lengths, int Count, float Sigma)
     std::vector<int> large;
     int* original = small.data();
     if (n > int(small.size())) {
-        large.assign(Lengths.begin(), Lengths.begin() + n);
+        large.assign(lengths.begin(), lengths.begin() + n);
         original = large.data();
     } else {
-        std::copy(Lengths.begin(), Lengths.begin() + n, original);
+        std::copy(lengths.begin(), lengths.begin() + n, original);
     }
     for (int k = 0; k < n; ++k) {
         float sum = 0.0f;
@@ -53,7 +53,7 @@ void SmoothSpokeLengths(std::span<int> Lengths, int Count, float Sigma)
             sum += float(original[idx]) * weight[size_t(b + 3)];
             weights += weight[size_t(b + 3)];
         }
-        Lengths[size_t(k)] = weights > 0.0f ? platform::Round(double(sum / weights)) : original[k];
+        lengths[size_t(k)] = weights > 0.0f ? platform::Round(double(sum / weights)) : original[k];
     }
 }
 
@@ -65,40 +65,40 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
       stopAtEmpty_(stopAtEmpty), halveAtEdge_(halveAtEdge)
 {
     // Round(sqrt(q)) <= T exactly when q <= T^2 + T.
-    const int T = std::clamp(colourThreshold, -1, 1000);
-    const int qMax = T < 0 ? -1 : T * T + T;
+    const int t = std::clamp(colourThreshold, -1, 1000);
+    const int qMax = t < 0 ? -1 : t * t + t;
     smallStepCost_.resize(size_t(qMax + 1));
     for (int q = 0; q <= qMax; ++q) {
-        const int D = int(std::sqrt(double(q)) + 0.5);
-        smallStepCost_[size_t(q)] = uint8_t(std::max(1, roundShift(D, 4)) + 1);
+        const int d = int(std::sqrt(double(q)) + 0.5);
+        smallStepCost_[size_t(q)] = uint8_t(std::max(1, RoundShift(d, 4)) + 1);
     }
 }
 
-inline int SpokeField::spend(int budget, gfx::Pixel S, gfx::Pixel C, bool& stop) const
+inline int SpokeField::spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop) const
 {
-    using central_spoke::AlphaMin;
-    if ((S >> 24) == (C >> 24) && int(C >> 24) >= AlphaMin) {
+    using central_spoke::kAlphaMin;
+    if ((s >> 24) == (c >> 24) && int(c >> 24) >= kAlphaMin) {
         // Equal alphas: the distance is the plain root.
-        const int q = central_spoke::DistanceSquared(S, C);
+        const int q = central_spoke::DistanceSquared(s, c);
         if (size_t(q) < smallStepCost_.size())
             return budget - smallStepCost_[size_t(q)];
-    } else if (hasTransparency_ && int(S >> 24) < AlphaMin) {
+    } else if (hasTransparency_ && int(s >> 24) < kAlphaMin) {
         stop = stopAtEmpty_;
         return budget / 2 - 1;
     }
-    const int D = central_spoke::PixelDistance(S, C);
-    if (D > colourThreshold_) {
+    const int d = central_spoke::PixelDistance(s, c);
+    if (d > colourThreshold_) {
         budget = halveAtEdge_ ? budget / 2 : int(int64_t(budget) * 3 / 4);
-        return budget - roundShift(D, 3) - 1;
+        return budget - RoundShift(d, 3) - 1;
     }
-    return budget - std::max(1, roundShift(D, 4)) - 1;
+    return budget - std::max(1, RoundShift(d, 4)) - 1;
 }
 
-int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel C) const
+int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const
 {
     const int steps = budget;
     int last = 1;
-    gfx::Pixel S[kChunk];
+    gfx::Pixel s[kChunk];
     for (int r0 = 1; r0 <= steps; r0 += kChunk) {
         // The chunk's pixels first: their reads do not wait for each other.
         const int m = std::min(kChunk, steps - r0 + 1);
@@ -110,11 +110,11 @@ int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget,
                 inside = j;
                 break;
             }
-            S[j] = pixels_[py * stride_ + px];
+            s[j] = pixels_[py * stride_ + px];
         }
         for (int j = 0; j < inside; ++j) {
             bool stop = false;
-            budget = spend(budget, S[j], C, stop);
+            budget = spend(budget, s[j], c, stop);
             if (stop || budget <= 0)
                 return last;
             last = r0 + j;

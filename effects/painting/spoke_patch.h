@@ -23,16 +23,16 @@ inline int64_t RoundEven(double v)
 namespace central_spoke {
 
 // Pixels whose alpha is below this count as empty.
-constexpr int AlphaMin = 10;
+constexpr int kAlphaMin = 10;
 
 // The squared, red-weighted colour difference of two non-empty pixels that
 // PixelDistance takes the root of.
-inline int DistanceSquared(gfx::Pixel A, gfx::Pixel B)
+inline int DistanceSquared(gfx::Pixel a, gfx::Pixel b)
 {
-    const int ar = int((A >> 16) & 0xFF), br = int((B >> 16) & 0xFF);
+    const int ar = int((a >> 16) & 0xFF), br = int((b >> 16) & 0xFF);
     const int dR = ar - br;
-    const int dG = int((A >> 8) & 0xFF) - int((B >> 8) & 0xFF);
-    const int dB = int(A & 0xFF) - int(B & 0xFF);
+    const int dG = int((a >> 8) & 0xFF) - int((b >> 8) & 0xFF);
+    const int dB = int(a & 0xFF) - int(b & 0xFF);
     const int rmean = (ar + br) / 2;
     return ((rmean + 512) * dR * dR) / 256 + 4 * dG * dG + ((767 - rmean) * dB * dB) / 256;
 }
@@ -40,14 +40,14 @@ inline int DistanceSquared(gfx::Pixel A, gfx::Pixel B)
 // Colour distance of two stored (premultiplied) pixels: a red-weighted
 // Euclidean distance, raised by up to half for different alphas; 0 for two
 // empty pixels, 255 when just one is empty. Opaque black to white is 765.
-inline int PixelDistance(gfx::Pixel A, gfx::Pixel B)
+inline int PixelDistance(gfx::Pixel a, gfx::Pixel b)
 {
-    const int aa = int(A >> 24);
-    const int ba = int(B >> 24);
-    if (aa < AlphaMin || ba < AlphaMin)
-        return aa < AlphaMin && ba < AlphaMin ? 0 : 255;
+    const int aa = int(a >> 24);
+    const int ba = int(b >> 24);
+    if (aa < kAlphaMin || ba < kAlphaMin)
+        return aa < kAlphaMin && ba < kAlphaMin ? 0 : 255;
     // sqrt(q) of an integer q never ends in exactly .5.
-    const int base = int(std::sqrt(double(DistanceSquared(A, B))) + 0.5);
+    const int base = int(std::sqrt(double(DistanceSquared(a, b))) + 0.5);
     const int da = aa > ba ? aa - ba : ba - aa;
     if (da == 0)
         return base;
@@ -60,7 +60,7 @@ inline int PixelDistance(gfx::Pixel A, gfx::Pixel B)
 // Smooths the first Count lengths in place with a 7-tap Gaussian of Sigma
 // around the ring (index k mixes k - 3 .. k + 3, wrapping), from the
 // unsmoothed values; sums in single precision, results rounded.
-void SmoothSpokeLengths(std::span<int> Lengths, int Count, float Sigma);
+void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma);
 
 // What a spoke walk reads: the source copy and the run's rules.
 class SpokeField {
@@ -74,11 +74,11 @@ public:
     // Walks one spoke from (cx, cy) along (cosA, sinA) with the given budget
     // against the seed colour C and returns its length (at least 1): the
     // last radius reached inside the picture before the budget ran out.
-    int grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel C) const;
+    int grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
 private:
     // The budget after one step onto S.
-    int spend(int budget, gfx::Pixel S, gfx::Pixel C, bool& stop) const;
+    int spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop) const;
 
     const gfx::Pixel* pixels_;
     qsizetype stride_; // in pixels

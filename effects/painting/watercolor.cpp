@@ -15,7 +15,7 @@ namespace pq {
 namespace {
 
 // More than one pixel in a thousand with alpha below 255.
-bool countsAsTransparent(const gfx::Image& src)
+bool CountsAsTransparent(const gfx::Image& src)
 {
     const int64_t bound = int64_t(src.width()) * src.height() / 1000;
     int64_t count = 0;
@@ -30,14 +30,14 @@ bool countsAsTransparent(const gfx::Image& src)
 }
 
 // Everything but paint-over mode's colour threshold.
-SpokeSettings derive(const gfx::Image& src, int P1, int P2, int P3, int P4, bool preview)
+SpokeSettings Derive(const gfx::Image& src, int p1, int p2, int p3, int p4, bool preview)
 {
     SpokeSettings s;
     const int w = src.width(), h = src.height();
-    s.hasTransparency = countsAsTransparent(src);
+    s.hasTransparency = CountsAsTransparent(src);
     // Sliders beyond 100 would only multiply the work.
-    const int iterations = std::min(P1, 100);
-    const int complexitySlider = std::min(P2, 100);
+    const int iterations = std::min(p1, 100);
+    const int complexitySlider = std::min(p2, 100);
     const double scale = w > 2048 && h > 2048 ? std::min(5.0, double(w) * double(h) / 4194304.0) : 1.0;
     const int shapes = preview ? std::max(50, platform::Round(std::sqrt(double(w) * double(h)) * 0.2 *
                                                               (double(iterations) + 1.0)))
@@ -45,17 +45,17 @@ SpokeSettings derive(const gfx::Image& src, int P1, int P2, int P3, int P4, bool
     s.shapeCount = platform::Round(double(shapes) * scale);
     s.spokeCount = std::max(3, complexitySlider / 2);
     s.angleStep = float(2.0 * std::numbers::pi / s.spokeCount);
-    s.complexity = std::clamp(float(P2) / 100.0f, 0.0f, 1.0f);
+    s.complexity = std::clamp(float(p2) / 100.0f, 0.0f, 1.0f);
     s.colourThreshold = platform::Round(140.0 - double(s.complexity) * 80.0);
     s.sigma = float(0.8 - double(s.complexity) * 0.5);
-    s.opacity = float(std::clamp(P4, 0, 100)) / 100.0f;
-    const double size = double(P3);
+    s.opacity = float(std::clamp(p4, 0, 100)) / 100.0f;
+    const double size = double(p3);
     s.patchSize = float((size * size * 0.02 + size * 0.2) * scale);
     return s;
 }
 
 // Smoothing, vibrance, edge strokes and sharpening of the painted canvas.
-void finish(const gfx::Image& source, gfx::Surface& canvas, int P5, bool preview, bool doClear)
+void Finish(const gfx::Image& source, gfx::Surface& canvas, int p5, bool preview, bool doClear)
 {
     auto report = [&](int value) { ReportProgress(canvas, preview, value); };
     SimilaritySmoothSurface(canvas, gfx::Image(), 5, 30, 3, false, 1.2f, 5.0f, 0,
@@ -66,7 +66,7 @@ void finish(const gfx::Image& source, gfx::Surface& canvas, int P5, bool preview
     VibrancePop(canvas.snapshot(), canvas, 8, 5, 2, 40, 70, preview);
     if (preview)
         report(95);
-    OverlaySobelEdges(source, canvas, 5, 230, 10, P5);
+    OverlaySobelEdges(source, canvas, 5, 230, 10, p5);
     CheckCancellation();
     if (preview)
         report(98);
@@ -75,25 +75,25 @@ void finish(const gfx::Image& source, gfx::Surface& canvas, int P5, bool preview
 
 } // namespace
 
-void Watercolor(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                        bool Preview)
+void Watercolor(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                        bool preview)
 {
     CheckCancellation();
-    if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull())
+    if (source.isNull() || source.width() <= 0 || source.height() <= 0 || dest.isNull())
         return;
     // The work happens on a canvas of the source's size: Dest itself when it
     // has that size.
     gfx::Surface own;
-    if (Dest.size() != Source.size()) {
-        own = gfx::Surface::make(Source.size());
+    if (dest.size() != source.size()) {
+        own = gfx::Surface::make(source.size());
         if (own.isNull())
             return;
     }
-    gfx::Surface& canvas = own.isNull() ? Dest : own;
+    gfx::Surface& canvas = own.isNull() ? dest : own;
 
-    SpokeSettings s = derive(Source, P1, P2, P3, P4, Preview);
+    SpokeSettings s = Derive(source, p1, p2, p3, p4, preview);
     bool doClear = true;
-    if (Preview) {
+    if (preview) {
         canvas.clear(Qt::white);
     } else {
         const CanvasBackground background = ReadCanvasBackground();
@@ -106,15 +106,15 @@ void Watercolor(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, in
     if (!doClear)
         s.colourThreshold = std::max(15, s.colourThreshold / 2);
 
-    SpokePainter(Source, canvas, s, Preview, doClear).paint(RunRandom());
+    SpokePainter(source, canvas, s, preview, doClear).paint(RunRandom());
     CheckCancellation();
-    finish(Source, canvas, P5, Preview, doClear);
+    Finish(source, canvas, p5, preview, doClear);
 
     if (!own.isNull()) {
-        Dest.clearPixel(0);
-        Dest.writeImage(own.snapshot(), 0, 0);
+        dest.clearPixel(0);
+        dest.writeImage(own.snapshot(), 0, 0);
     }
-    ReportFinished(Dest, Preview);
+    ReportFinished(dest, preview);
 }
 
 } // namespace pq

@@ -12,7 +12,7 @@ namespace pq {
 // size, P4 opacity, P5 edge intensity. Honours "Erase background": with it
 // off, the current result is the canvas and a patch is kept only where it
 // brings that result closer to the photo.
-void Watercolor(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                        bool Preview);
+void Watercolor(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                        bool preview);
 
 } // namespace pq

@@ -9,38 +9,38 @@
 
 namespace pq {
 
-void Adjustments(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                       bool Preview)
+void Adjustments(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                       bool preview)
 {
-    if (Source.isNull() || Dest.isNull())
+    if (source.isNull() || dest.isNull())
         return;
-    const float Ob = float((double(P1) - 50.0) / 200.0);
-    const float Fc = float(P2 / 50.0);
-    const float Fs = float(P3 / 50.0);
-    const float sigma = P5 < 50 ? float((50.0 - P5) / 5.0) : 0.0f;
-    const float K = P5 > 50 ? float((double(P5) - 50.0) / 30.0) : 0.0f;
-    const auto report = [Preview](int value) {
-        if (!Preview)
+    const float ob = float((double(p1) - 50.0) / 200.0);
+    const float fc = float(p2 / 50.0);
+    const float fs = float(p3 / 50.0);
+    const float sigma = p5 < 50 ? float((50.0 - p5) / 5.0) : 0.0f;
+    const float k = p5 > 50 ? float((double(p5) - 50.0) / 30.0) : 0.0f;
+    const auto report = [preview](int value) {
+        if (!preview)
             SafeUpdateProgress(value);
     };
 
-    gfx::Image picture = Source;
-    if (P4 >= 1) {
-        const gfx::Image structured = StructurePass(Source, StructureSettings::fromSlider(P4), report);
+    gfx::Image picture = source;
+    if (p4 >= 1) {
+        const gfx::Image structured = StructurePass(source, StructureSettings::fromSlider(p4), report);
         if (!structured.isNull())
             picture = structured;
     }
     report(92);
 
     const gfx::Image result =
-        ApplyFinishingChain(picture, AdjustmentColorMatrix(Ob, Fc, Fs), sigma, K, gfx::EdgeMode::Clamp);
+        ApplyFinishingChain(picture, AdjustmentColorMatrix(ob, fc, fs), sigma, k, gfx::EdgeMode::Clamp);
     if (result.isNull())
         throw std::bad_alloc();
-    if (result.size() != Dest.size())
-        Dest.clear(Qt::transparent);
-    WriteRows(Dest, result);
+    if (result.size() != dest.size())
+        dest.clear(Qt::transparent);
+    WriteRows(dest, result);
 
-    ReportFinished(Dest, Preview);
+    ReportFinished(dest, preview);
 }
 
 } // namespace pq

@@ -24,22 +24,22 @@ LUTChoice ReadLUTSelection()
 {
     LUTChoice choice;
     SyncWithUi([&] {
-        if (const EngineHost* host = engineHost())
+        if (const EngineHost* host = InstalledEngineHost())
             choice = host->lutChoice();
     });
     return choice;
 }
 
-void copySource(const gfx::Image& Source, gfx::Surface& Dest)
+void CopySource(const gfx::Image& source, gfx::Surface& dest)
 {
-    Dest.clear(Qt::transparent);
-    Dest.writeImage(Source);
+    dest.clear(Qt::transparent);
+    dest.writeImage(source);
 }
 
 // The table of the choice: from the cache, else parsed (and then cached).
 // Null when the choice yields no table. A file that exists but cannot be
 // read raises std::runtime_error.
-std::shared_ptr<const CubeLUT> tableFor(const LUTChoice& choice)
+std::shared_ptr<const CubeLUT> TableFor(const LUTChoice& choice)
 {
     const bool fromData = !choice.lutData.isEmpty();
     const LUTCacheKey key =
@@ -56,79 +56,79 @@ std::shared_ptr<const CubeLUT> tableFor(const LUTChoice& choice)
 
 } // namespace
 
-void ApplyLUT(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
+void ApplyLUT(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
 {
-    if (Source.isNull() || Dest.isNull())
+    if (source.isNull() || dest.isNull())
         return;
     const LUTChoice choice = ReadLUTSelection();
     if (choice.lutData.isEmpty() && (choice.lutFilePath.isEmpty() || !QFileInfo(choice.lutFilePath).isFile())) {
-        copySource(Source, Dest);
+        CopySource(source, dest);
         return;
     }
-    if (!Preview)
+    if (!preview)
         SafeUpdateProgress(5);
 
-    const std::shared_ptr<const CubeLUT> table = tableFor(choice);
+    const std::shared_ptr<const CubeLUT> table = TableFor(choice);
     if (!table) {
-        copySource(Source, Dest);
+        CopySource(source, dest);
         return;
     }
-    if (!Preview)
+    if (!preview)
         SafeUpdateProgress(10);
 
-    const LUTMapper mapper(*table, float(std::clamp(P1 / 100.0, 0.0, 1.0)));
-    const bool allAt50 = P2 == 50 && P3 == 50 && P4 == 50 && P5 == 50;
-    const bool allAt0 = P2 == 0 && P3 == 0 && P4 == 0 && P5 == 0;
+    const LUTMapper mapper(*table, float(std::clamp(p1 / 100.0, 0.0, 1.0)));
+    const bool allAt50 = p2 == 50 && p3 == 50 && p4 == 50 && p5 == 50;
+    const bool allAt0 = p2 == 0 && p3 == 0 && p4 == 0 && p5 == 0;
     const bool finishing = !allAt50 && !allAt0;
     // Dest arrives transparent and of the source's size; with the finishing
     // chain to follow, the rows go to a work image instead.
-    QImage work = finishing ? gfx::newPixelImage(Source.size()) : QImage();
+    QImage work = finishing ? gfx::NewPixelImage(source.size()) : QImage();
     if (finishing && work.isNull())
         throw std::bad_alloc();
-    const int w = finishing ? Source.width() : std::min(Source.width(), Dest.width());
-    const int h = finishing ? Source.height() : std::min(Source.height(), Dest.height());
-    uchar* const outBase = finishing ? work.bits() : Dest.bits();
-    const qsizetype outStride = finishing ? work.bytesPerLine() : Dest.stride();
-    platform::parallelForRange(0, h, 8, [&](int y0, int y1) {
+    const int w = finishing ? source.width() : std::min(source.width(), dest.width());
+    const int h = finishing ? source.height() : std::min(source.height(), dest.height());
+    uchar* const outBase = finishing ? work.bits() : dest.bits();
+    const qsizetype outStride = finishing ? work.bytesPerLine() : dest.stride();
+    platform::ParallelForRange(0, h, 8, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             // Rows that start after the run was cancelled are left undone.
             if (IsEffectCancelled())
                 return;
-            mapper.mapRow(Source.row(y), reinterpret_cast<gfx::Pixel*>(outBase + outStride * y), w);
+            mapper.mapRow(source.row(y), reinterpret_cast<gfx::Pixel*>(outBase + outStride * y), w);
         }
     });
     // A picture with missing rows is never shown.
     CheckCancellation();
 
     if (finishing) {
-        const float Ob = float((double(P2) - 50.0) / 200.0);
-        const float Fc = float(P3 / 50.0);
-        const float Fs = float(P5 / 50.0);
-        const float sigma = P4 < 50 ? float((50.0 - P4) / 5.0) : 0.0f;
-        const float K = P4 > 50 ? float((double(P4) - 50.0) / 30.0) : 0.0f;
+        const float ob = float((double(p2) - 50.0) / 200.0);
+        const float fc = float(p3 / 50.0);
+        const float fs = float(p5 / 50.0);
+        const float sigma = p4 < 50 ? float((50.0 - p4) / 5.0) : 0.0f;
+        const float k = p4 > 50 ? float((double(p4) - 50.0) / 30.0) : 0.0f;
         const gfx::Image finished = ApplyFinishingChain(gfx::Image::adopt(std::move(work)),
-                                                        AdjustmentColorMatrix(Ob, Fc, Fs), sigma, K,
+                                                        AdjustmentColorMatrix(ob, fc, fs), sigma, k,
                                                         gfx::EdgeMode::Decal);
         if (finished.isNull())
             throw std::bad_alloc();
-        if (finished.size() != Dest.size())
-            Dest.clear(Qt::transparent);
-        WriteRows(Dest, finished);
+        if (finished.size() != dest.size())
+            dest.clear(Qt::transparent);
+        WriteRows(dest, finished);
     }
 
     gLastProgressTick = 0;
-    if (Preview) {
-        SafeUpdatePreview(Dest, 101);
+    if (preview) {
+        SafeUpdatePreview(dest, 101);
         return;
     }
     SafeUpdateProgress(100);
-    const gfx::Image Snap = SnapshotRows(Dest);
-    if (Snap.isNull())
+    const gfx::Image snap = SnapshotRows(dest);
+    if (snap.isNull())
         throw std::bad_alloc();
-    EffectRunContext* run = currentRun();
+    EffectRunContext* run = CurrentRun();
     SyncWithUi([&] {
         if (!run || !run->isCancelled())
-            ShowIntermediateImage(Snap, -1);
+            ShowIntermediateImage(snap, -1);
     });
     gLastProgressTick = 0;
     SafeUpdateProgress(101);

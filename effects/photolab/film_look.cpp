@@ -40,7 +40,7 @@ int Vignette::apply(int channel, float factor)
     return int(std::nearbyint(float(channel) * factor));
 }
 
-bool walkRows(int height, bool preview, const std::function<void(int, int)>& rows)
+bool WalkRows(int height, bool preview, const std::function<void(int, int)>& rows)
 {
     constexpr int kBand = 64;
     for (int y0 = 0; y0 < height; y0 += kBand) {
@@ -49,41 +49,41 @@ bool walkRows(int height, bool preview, const std::function<void(int, int)>& row
                 return false;
             SafeUpdateProgress(int(int64_t(y0) * 100 / height));
         }
-        platform::parallelForRange(y0, std::min(height, y0 + kBand), 4, rows);
+        platform::ParallelForRange(y0, std::min(height, y0 + kBand), 4, rows);
     }
     return true;
 }
 
-void clampPercents(int& P1, int& P2, int& P3, int& P4, int& P5)
+void ClampPercents(int& p1, int& p2, int& p3, int& p4, int& p5)
 {
-    for (int* p : {&P1, &P2, &P3, &P4, &P5})
+    for (int* p : {&p1, &p2, &p3, &p4, &p5})
         *p = std::clamp(*p, 0, 100);
 }
 
-void toneRows(const gfx::Image& Source, const gfx::Image& base, gfx::Surface& Dest, bool Preview,
+void ToneRows(const gfx::Image& source, const gfx::Image& base, gfx::Surface& dest, bool preview,
               const std::function<void(gfx::Pixel* row, int y, int width)>& tone)
 {
-    photolab::copyInto(base, Dest);
-    const int w = std::min(Source.width(), Dest.width());
-    const int h = std::min(Source.height(), Dest.height());
+    photolab::CopyInto(base, dest);
+    const int w = std::min(source.width(), dest.width());
+    const int h = std::min(source.height(), dest.height());
     if (w <= 0 || h <= 0)
         return;
-    uint8_t* const bits = Dest.bits();
-    const qsizetype stride = Dest.stride();
-    const bool finished = walkRows(h, Preview, [&](int y0, int y1) {
+    uint8_t* const bits = dest.bits();
+    const qsizetype stride = dest.stride();
+    const bool finished = WalkRows(h, preview, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
             tone(reinterpret_cast<gfx::Pixel*>(bits + y * stride), y, w);
     });
     if (finished)
-        ReportFinished(Dest, Preview);
+        ReportFinished(dest, preview);
 }
 
-gfx::Image oldFilmTexture()
+gfx::Image OldFilmTexture()
 {
-    return Repository().sharedImage(&ImageRepository::OldFilmTexture);
+    return Repository().sharedImage(&ImageRepository::oldFilmTexture);
 }
 
-int textureMean(const gfx::Image& texture)
+int TextureMean(const gfx::Image& texture)
 {
     if (texture.isNull() || texture.width() <= 0 || texture.height() <= 0)
         return 0;
@@ -99,7 +99,7 @@ int textureMean(const gfx::Image& texture)
     for (int y = 0; y < texture.height(); ++y) {
         const gfx::Pixel* row = texture.row(y);
         for (int x = 0; x < texture.width(); ++x)
-            sum += uint64_t(filmGrey(row[x]));
+            sum += uint64_t(FilmGrey(row[x]));
     }
     const int mean = int(sum / (uint64_t(texture.width()) * uint64_t(texture.height())));
     std::lock_guard lock(mutex);

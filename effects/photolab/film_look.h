@@ -9,7 +9,7 @@
 namespace pq::film {
 
 // Seedless grain of a position: -256..255, the same in every run.
-inline int grainHash(int x, int y)
+inline int GrainHash(int x, int y)
 {
     uint32_t h = uint32_t(x) * 2654435761u ^ uint32_t(y) * 2246822519u;
     h ^= h >> 13;
@@ -44,27 +44,27 @@ private:
 // bands of 64 rows, each band spread over the thread pool. Full runs test
 // for cancellation and report y * 100 div height at every band; a
 // cancelled run stops there and the walk returns false.
-bool walkRows(int height, bool preview, const std::function<void(int, int)>& rows);
+bool WalkRows(int height, bool preview, const std::function<void(int, int)>& rows);
 
 // The five parameters of a film look, each clamped to 0..100.
-void clampPercents(int& P1, int& P2, int& P3, int& P4, int& P5);
+void ClampPercents(int& p1, int& p2, int& p3, int& p4, int& p5);
 
 // The frame of the film looks: Dest cleared with `base` copied in, then
 // tone(row, y, width) over the rows Source and Dest share, walked as
 // walkRows does, and the closing report. A cancelled walk ends without it.
-void toneRows(const gfx::Image& Source, const gfx::Image& base, gfx::Surface& Dest, bool Preview,
+void ToneRows(const gfx::Image& source, const gfx::Image& base, gfx::Surface& dest, bool preview,
               const std::function<void(gfx::Pixel* row, int y, int width)>& tone);
 
 // The grey (77 R + 150 G + 29 B) shr 8 of stored bytes.
-inline int filmGrey(gfx::Pixel p)
+inline int FilmGrey(gfx::Pixel p)
 {
     return int((77 * ((p >> 16) & 0xFF) + 150 * ((p >> 8) & 0xFF) + 29 * (p & 0xFF)) >> 8);
 }
 
 // The repository's old-film texture (null while it has none).
-gfx::Image oldFilmTexture();
+gfx::Image OldFilmTexture();
 
 // Mean filmGrey of a texture's pixels, computed once per texture.
-int textureMean(const gfx::Image& texture);
+int TextureMean(const gfx::Image& texture);
 
 } // namespace pq::film

@@ -4,22 +4,22 @@
 
 namespace pq {
 
-std::array<float, 20> AdjustmentColorMatrix(float Ob, float Fc, float Fs)
+std::array<float, 20> AdjustmentColorMatrix(float ob, float fc, float fs)
 {
     std::array<float, 20> m{};
     m[0] = m[6] = m[12] = m[18] = 1.0f;
-    if (std::fabs(Fc - 1.0f) > 0.001f) {
-        const float offset = float((1.0 - double(Fc)) * 0.5);
+    if (std::fabs(fc - 1.0f) > 0.001f) {
+        const float offset = float((1.0 - double(fc)) * 0.5);
         for (int row = 0; row < 3; ++row) {
-            m[size_t(row * 5 + row)] = Fc;
+            m[size_t(row * 5 + row)] = fc;
             m[size_t(row * 5 + 4)] = offset;
         }
     }
-    if (std::fabs(Ob) > 0.001f)
+    if (std::fabs(ob) > 0.001f)
         for (int row = 0; row < 3; ++row)
-            m[size_t(row * 5 + 4)] += Ob;
-    if (std::fabs(Fs - 1.0f) > 0.001f) {
-        const double s = Fs, k = 1.0 - s;
+            m[size_t(row * 5 + 4)] += ob;
+    if (std::fabs(fs - 1.0f) > 0.001f) {
+        const double s = fs, k = 1.0 - s;
         const double luma[3] = {0.213, 0.715, 0.072};
         double sat[3][3];
         for (int i = 0; i < 3; ++i)
@@ -43,14 +43,14 @@ std::array<float, 20> AdjustmentColorMatrix(float Ob, float Fc, float Fs)
 gfx::Image ApplyFinishingChain(const gfx::Image& image, const std::array<float, 20>& matrix, float blurSigma,
                                float sharpenK, gfx::EdgeMode blurEdge)
 {
-    const gfx::Image coloured = gfx::colorMatrix(image, matrix);
+    const gfx::Image coloured = gfx::ColorMatrix(image, matrix);
     if (coloured.isNull())
         return {};
     if (blurSigma > 0.0f)
-        return gfx::gaussianBlur(coloured, blurSigma, blurSigma, blurEdge);
+        return gfx::GaussianBlur(coloured, blurSigma, blurSigma, blurEdge);
     if (sharpenK > 0.0f) {
         const float k = sharpenK;
-        return gfx::convolve3x3(coloured, {0.0f, -k, 0.0f, -k, 1.0f + 4.0f * k, -k, 0.0f, -k, 0.0f}, 1.0f, 0.0f,
+        return gfx::Convolve3x3(coloured, {0.0f, -k, 0.0f, -k, 1.0f + 4.0f * k, -k, 0.0f, -k, 0.0f}, 1.0f, 0.0f,
                                 true, gfx::EdgeMode::Clamp);
     }
     return coloured;

@@ -11,7 +11,7 @@ namespace pq {
 // (when |Fc - 1| > 0.001), then brightness offset Ob (when |Ob| > 0.001),
 // then saturation Fs (when |Fs - 1| > 0.001) with the luma weights 0.213,
 // 0.715, 0.072. Rows R, G, B, A; columns R, G, B, A, offset; units 0..1.
-std::array<float, 20> AdjustmentColorMatrix(float Ob, float Fc, float Fs);
+std::array<float, 20> AdjustmentColorMatrix(float ob, float fc, float fs);
 
 // The finishing chain: the colour matrix, then a Gaussian blur of
 // blurSigma (when above 0) with the given edge mode, or else the 3 x 3

@@ -20,87 +20,87 @@ struct OrtonSettings {
     float factor = 1.0f;  // 1 + shift / 100 when darkening
 };
 
-int clampByte64(int64_t v)
+int ClampByte64(int64_t v)
 {
     return int(std::clamp<int64_t>(v, 0, 255));
 }
 
 // Darken (shift < 0: channel times the factor) or lighten (shift > 0:
 // channel plus the shift) the three colour bytes.
-void shiftColours(int c[3], const OrtonSettings& s)
+void ShiftColours(int c[3], const OrtonSettings& s)
 {
     for (int i = 0; i < 3; ++i)
         c[i] = s.shift < 0 ? platform::ClampByte(platform::Round(double(c[i]) * double(s.factor)))
                            : platform::ClampByte(c[i] + s.shift);
 }
 
-gfx::Pixel ortonPixel(gfx::Pixel original, gfx::Pixel glow, const OrtonSettings& s)
+gfx::Pixel OrtonPixel(gfx::Pixel original, gfx::Pixel glow, const OrtonSettings& s)
 {
     const int alpha = int(original >> 24);
     if (alpha <= 5)
         return original;
     int o[3], l[3];
-    photolab::colourBytes(original, o);
-    photolab::colourBytes(glow, l);
+    photolab::ColourBytes(original, o);
+    photolab::ColourBytes(glow, l);
     if (s.shift != 0) {
-        shiftColours(o, s);
+        ShiftColours(o, s);
         if (s.shift < 0)
-            shiftColours(l, s);
+            ShiftColours(l, s);
     }
     if (s.exposure > 0)
         for (int i = 0; i < 3; ++i)
-            l[i] = clampByte64(l[i] + l[i] * s.exposure / 200);
+            l[i] = ClampByte64(l[i] + l[i] * s.exposure / 200);
     int m[3];
     for (int i = 0; i < 3; ++i) {
         const int screen = 255 - (255 - o[i]) * (255 - l[i]) / 255;
-        m[i] = clampByte64(o[i] + int64_t(screen - o[i]) * s.strength / 100);
+        m[i] = ClampByte64(o[i] + int64_t(screen - o[i]) * s.strength / 100);
     }
     if (s.vibrance > 0) {
-        const int K = (77 * m[0] + 150 * m[1] + 29 * m[2]) >> 8;
+        const int k = (77 * m[0] + 150 * m[1] + 29 * m[2]) >> 8;
         for (int i = 0; i < 3; ++i)
-            m[i] = clampByte64(K + int64_t(m[i] - K) * (s.vibrance + 100) / 100);
+            m[i] = ClampByte64(k + int64_t(m[i] - k) * (s.vibrance + 100) / 100);
     }
     // Premultiplied: the glow and the lift must not push a colour past its alpha.
-    return photolab::packPixel(alpha, m, alpha);
+    return photolab::PackPixel(alpha, m, alpha);
 }
 
 } // namespace
 
-void OrtonFilter(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
+void OrtonFilter(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
 {
-    if (Source.isNull() || Dest.isNull())
+    if (source.isNull() || dest.isNull())
         return;
-    photolab::copyInto(Source, Dest);
-    const int w = std::min(Source.width(), Dest.width());
-    const int h = std::min(Source.height(), Dest.height());
+    photolab::CopyInto(source, dest);
+    const int w = std::min(source.width(), dest.width());
+    const int h = std::min(source.height(), dest.height());
     if (w <= 0 || h <= 0)
         return;
 
     OrtonSettings s;
-    s.exposure = P2;
-    s.strength = P3;
-    s.vibrance = P4;
-    s.shift = int(std::clamp<int64_t>(2 * (int64_t(P5) - 50), -100, 255));
+    s.exposure = p2;
+    s.strength = p3;
+    s.vibrance = p4;
+    s.shift = int(std::clamp<int64_t>(2 * (int64_t(p5) - 50), -100, 255));
     s.factor = float(1.0 + double(s.shift) / 100.0);
 
     // A negative glow radius counts as none.
-    const float sigma = float(std::max(P1, 0));
-    const gfx::Image glow = sigma > 0.0f ? gfx::gaussianBlur(Source, sigma, sigma, gfx::EdgeMode::Clamp) : Source;
+    const float sigma = float(std::max(p1, 0));
+    const gfx::Image glow = sigma > 0.0f ? gfx::GaussianBlur(source, sigma, sigma, gfx::EdgeMode::Clamp) : source;
     if (glow.isNull())
         return;
 
-    uint8_t* const bits = Dest.bits();
-    const qsizetype stride = Dest.stride();
-    platform::parallelForRange(0, h, 16, [&](int y0, int y1) {
+    uint8_t* const bits = dest.bits();
+    const qsizetype stride = dest.stride();
+    platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             auto* dst = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
             const gfx::Pixel* l = glow.row(y);
             for (int x = 0; x < w; ++x)
-                dst[x] = ortonPixel(dst[x], l[x], s);
+                dst[x] = OrtonPixel(dst[x], l[x], s);
         }
     });
 
-    ReportFinished(Dest, Preview);
+    ReportFinished(dest, preview);
 }
 
 } // namespace pq

@@ -4,15 +4,15 @@
 
 namespace pq::photolab {
 
-void copyInto(const gfx::Image& Image, gfx::Surface& Dest)
+void CopyInto(const gfx::Image& image, gfx::Surface& dest)
 {
-    Dest.clearPixel(0);
-    if (Image.isNull())
+    dest.clearPixel(0);
+    if (image.isNull())
         return;
-    const int w = std::min(Image.width(), Dest.width());
-    const int h = std::min(Image.height(), Dest.height());
+    const int w = std::min(image.width(), dest.width());
+    const int h = std::min(image.height(), dest.height());
     for (int y = 0; y < h; ++y)
-        std::memcpy(Dest.row(y), Image.row(y), size_t(std::max(w, 0)) * sizeof(gfx::Pixel));
+        std::memcpy(dest.row(y), image.row(y), size_t(std::max(w, 0)) * sizeof(gfx::Pixel));
 }
 
 } // namespace pq::photolab

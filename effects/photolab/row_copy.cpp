@@ -12,13 +12,13 @@ gfx::Image SnapshotRows(const gfx::Surface& surface)
 {
     if (surface.isNull())
         return {};
-    QImage copy = gfx::newPixelImage(surface.size());
+    QImage copy = gfx::NewPixelImage(surface.size());
     if (copy.isNull())
         return {};
     const size_t bytes = size_t(surface.width()) * sizeof(gfx::Pixel);
     uchar* const base = copy.bits();
     const qsizetype stride = copy.bytesPerLine();
-    platform::parallelForRange(0, surface.height(), 64, [&](int y0, int y1) {
+    platform::ParallelForRange(0, surface.height(), 64, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
             std::memcpy(base + stride * y, surface.row(y), bytes);
     });
@@ -33,7 +33,7 @@ void WriteRows(gfx::Surface& surface, const gfx::Image& image)
     const int h = std::min(surface.height(), image.height());
     uchar* const base = surface.bits();
     const qsizetype stride = surface.stride();
-    platform::parallelForRange(0, h, 64, [&](int y0, int y1) {
+    platform::ParallelForRange(0, h, 64, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
             std::memcpy(base + stride * y, image.row(y), size_t(w) * sizeof(gfx::Pixel));
     });

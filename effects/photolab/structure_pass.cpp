@@ -12,13 +12,13 @@ namespace pq {
 namespace {
 
 // Round half to even for |v| < 2^51, without a library call.
-inline int roundEven(double v)
+inline int RoundEven(double v)
 {
     const double magic = 6755399441055744.0; // 1.5 * 2^52
     return int((v + magic) - magic);
 }
 
-inline int64_t clampIndex(int64_t i, int n)
+inline int64_t ClampIndex(int64_t i, int n)
 {
     return i < 0 ? 0 : (i >= n ? n - 1 : i);
 }
@@ -27,7 +27,7 @@ inline int64_t clampIndex(int64_t i, int n)
 // samples, indices clamped to the line: r copies of the first sample, the
 // samples 0..min(r, n - 1), and the copies of the last one beyond.
 template <typename At>
-int64_t firstWindowSum(int n, int64_t r, At&& at)
+int64_t FirstWindowSum(int n, int64_t r, At&& at)
 {
     int64_t sum = r * int64_t(at(0));
     const int64_t inside = std::min<int64_t>(r, n - 1);
@@ -39,31 +39,31 @@ int64_t firstWindowSum(int n, int64_t r, At&& at)
 }
 
 // q = L' / L for every pair of luminance L and box mean M.
-std::vector<double> ratioTable(const StructureSettings& s)
+std::vector<double> RatioTable(const StructureSettings& s)
 {
     std::vector<double> q(256 * 256);
-    for (int L = 0; L < 256; ++L)
-        for (int M = 0; M < 256; ++M) {
-            const float l = float(L / 255.0);
-            float d = float((L - M) / 255.0);
+    for (int lum = 0; lum < 256; ++lum)
+        for (int mean = 0; mean < 256; ++mean) {
+            const float l = float(lum / 255.0);
+            float d = float((lum - mean) / 255.0);
             d = d > 0.0f ? float(d * double(s.gain) * 0.5) : float(d * double(s.gain));
             const float t = std::clamp(float(d + 0.5), 0.0f, 1.0f);
             const float o = l < 0.5f ? float(2.0 * l * t) : float(1.0 - 2.0 * (1.0 - l) * (1.0 - t));
-            const int T = platform::Round(o * 255.0);
-            const int Lp = L + platform::Round((T - L) * double(s.amount));
-            q[size_t(L * 256 + M)] = L >= 1 ? double(float(double(Lp) / L)) : 1.0;
+            const int target = platform::Round(o * 255.0);
+            const int adjusted = lum + platform::Round((target - lum) * double(s.amount));
+            q[size_t(lum * 256 + mean)] = lum >= 1 ? double(float(double(adjusted) / lum)) : 1.0;
         }
     return q;
 }
 
 } // namespace
 
-StructureSettings StructureSettings::fromSlider(int P4)
+StructureSettings StructureSettings::fromSlider(int p4)
 {
     StructureSettings s;
-    s.radius = P4 / 10 + 5;
-    s.amount = float(std::min(P4 / 100.0, 1.0));
-    s.gain = float(P4 / 50.0 + 1.0);
+    s.radius = p4 / 10 + 5;
+    s.amount = float(std::min(p4 / 100.0, 1.0));
+    s.gain = float(p4 / 50.0 + 1.0);
     return s;
 }
 
@@ -75,18 +75,18 @@ gfx::Image StructurePass(const gfx::Image& source, const StructureSettings& sett
     const int w = source.width(), h = source.height();
     const size_t count = size_t(w) * size_t(h);
     gfx::ScratchBuffer<uint8_t> lum(count), across(count), mean(count);
-    QImage out = gfx::newPixelImage(source.size());
+    QImage out = gfx::NewPixelImage(source.size());
     if (!lum || !across || !mean || out.isNull())
         return {};
     report(5);
 
-    platform::parallelForRange(0, h, 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const gfx::Pixel* src = source.row(y);
-            uint8_t* L = lum.data() + size_t(y) * size_t(w);
+            uint8_t* l = lum.data() + size_t(y) * size_t(w);
             for (int x = 0; x < w; ++x) {
                 const gfx::Pixel p = src[x];
-                L[x] = uint8_t((77 * ((p >> 16) & 255) + 150 * ((p >> 8) & 255) + 29 * (p & 255)) >> 8);
+                l[x] = uint8_t((77 * ((p >> 16) & 255) + 150 * ((p >> 8) & 255) + 29 * (p & 255)) >> 8);
             }
         }
     });
@@ -94,14 +94,14 @@ gfx::Image StructurePass(const gfx::Image& source, const StructureSettings& sett
 
     const int64_t r = settings.radius;
     const int64_t span = 2 * r + 1;
-    platform::parallelForRange(0, h, 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uint8_t* in = lum.data() + size_t(y) * size_t(w);
             uint8_t* dst = across.data() + size_t(y) * size_t(w);
-            int64_t sum = firstWindowSum(w, r, [&](int i) { return in[i]; });
+            int64_t sum = FirstWindowSum(w, r, [&](int i) { return in[i]; });
             dst[0] = uint8_t(sum / span);
             for (int x = 1; x < w; ++x) {
-                sum += int64_t(in[clampIndex(x + r, w)]) - int64_t(in[clampIndex(x - r - 1, w)]);
+                sum += int64_t(in[ClampIndex(x + r, w)]) - int64_t(in[ClampIndex(x - r - 1, w)]);
                 dst[x] = uint8_t(sum / span);
             }
         }
@@ -112,12 +112,12 @@ gfx::Image StructurePass(const gfx::Image& source, const StructureSettings& sett
     // column.
     constexpr int kBand = 64;
     const int bands = (w + kBand - 1) / kBand;
-    platform::parallelFor(0, bands, [&](int band) {
+    platform::ParallelFor(0, bands, [&](int band) {
         const int x0 = band * kBand, x1 = std::min(w, x0 + kBand);
         int64_t sums[kBand];
-        auto rowOf = [&](int64_t y) { return across.data() + size_t(clampIndex(y, h)) * size_t(w); };
+        auto rowOf = [&](int64_t y) { return across.data() + size_t(ClampIndex(y, h)) * size_t(w); };
         for (int x = x0; x < x1; ++x)
-            sums[x - x0] = firstWindowSum(h, r, [&](int y) { return rowOf(y)[x]; });
+            sums[x - x0] = FirstWindowSum(h, r, [&](int y) { return rowOf(y)[x]; });
         for (int y = 0; y < h; ++y) {
             uint8_t* dst = mean.data() + size_t(y) * size_t(w);
             if (y > 0) {
@@ -132,7 +132,7 @@ gfx::Image StructurePass(const gfx::Image& source, const StructureSettings& sett
     });
     report(40);
 
-    const std::vector<double> ratio = ratioTable(settings);
+    const std::vector<double> ratio = RatioTable(settings);
     uchar* const base = out.bits();
     const qsizetype stride = out.bytesPerLine();
     // Progress at every 65,536th pixel, reported when the band that reaches
@@ -143,18 +143,18 @@ gfx::Image StructurePass(const gfx::Image& source, const StructureSettings& sett
         const int b1 = std::min(h, b0 + bandRows);
         for (; milestone < size_t(b1) * size_t(w); milestone += 65536)
             report(40 + platform::Round(double(milestone) / double(count) * 50.0));
-        platform::parallelForRange(b0, b1, 4, [&](int y0, int y1) {
+        platform::ParallelForRange(b0, b1, 4, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source.row(y);
-                const uint8_t* L = lum.data() + size_t(y) * size_t(w);
-                const uint8_t* M = mean.data() + size_t(y) * size_t(w);
+                const uint8_t* l = lum.data() + size_t(y) * size_t(w);
+                const uint8_t* m = mean.data() + size_t(y) * size_t(w);
                 gfx::Pixel* dst = reinterpret_cast<gfx::Pixel*>(base + stride * y);
                 for (int x = 0; x < w; ++x) {
                     const gfx::Pixel p = src[x];
-                    const double q = ratio[size_t(L[x]) * 256 + M[x]];
+                    const double q = ratio[size_t(l[x]) * 256 + m[x]];
                     const int a = int(p >> 24);
                     auto channel = [&](int shift) {
-                        const int v = roundEven(double((p >> shift) & 255) * q);
+                        const int v = RoundEven(double((p >> shift) & 255) * q);
                         return gfx::Pixel(std::clamp(v, 0, a)) << shift;
                     };
                     dst[x] = gfx::Pixel(a) << 24 | channel(16) | channel(8) | channel(0);

@@ -13,7 +13,7 @@ struct StructureSettings {
     float amount = 0.0f;
     float gain = 1.0f;
 
-    static StructureSettings fromSlider(int P4);
+    static StructureSettings fromSlider(int p4);
 };
 
 // Overlays each pixel's luminance detail (its difference from the box mean

@@ -22,19 +22,19 @@ struct SepiaSettings {
 };
 
 // One pixel of alpha 5 or more, from premultiplied bytes to premultiplied bytes.
-gfx::Pixel sepiaPixel(gfx::Pixel p, int x, int y, const SepiaSettings& s, const gfx::Pixel* textureRow,
+gfx::Pixel SepiaPixel(gfx::Pixel p, int x, int y, const SepiaSettings& s, const gfx::Pixel* textureRow,
                       int textureX, const film::Vignette& vignette)
 {
-    const int A = int(p >> 24);
+    const int a = int(p >> 24);
     int c[3];
-    photolab::colourBytes(p, c);
-    if (A != 255)
+    photolab::ColourBytes(p, c);
+    if (a != 255)
         for (int& v : c)
-            v = v * 255 / A;
+            v = v * 255 / a;
 
-    const int L = (77 * c[0] + 150 * c[1] + 29 * c[2]) >> 8;
+    const int l = (77 * c[0] + 150 * c[1] + 29 * c[2]) >> 8;
     for (int& v : c)
-        v = L + (v - L) * s.retention / 256;
+        v = l + (v - l) * s.retention / 256;
 
     const int sepia[3] = {std::min(255, (112 * c[0] + 195 * c[1] + 50 * c[2]) >> 8),
                           std::min(255, (86 * c[0] + 170 * c[1] + 42 * c[2]) >> 8),
@@ -43,9 +43,9 @@ gfx::Pixel sepiaPixel(gfx::Pixel p, int x, int y, const SepiaSettings& s, const 
         c[i] = c[i] + (sepia[i] - c[i]) * s.toning / 256;
 
     if (s.grain > 0) {
-        int grain = film::grainHash(x, y) * s.amplitude / 256;
+        int grain = film::GrainHash(x, y) * s.amplitude / 256;
         if (textureRow)
-            grain += (film::filmGrey(textureRow[textureX]) - s.textureMean) * s.grain / 100;
+            grain += (film::FilmGrey(textureRow[textureX]) - s.textureMean) * s.grain / 100;
         for (int& v : c)
             v = platform::ClampByte(v + grain);
     }
@@ -59,44 +59,44 @@ gfx::Pixel sepiaPixel(gfx::Pixel p, int x, int y, const SepiaSettings& s, const 
 
     for (int& v : c)
         v = platform::ClampByte(v);
-    if (A < 255)
+    if (a < 255)
         for (int& v : c)
-            v = v * A / 255;
-    return photolab::packPixel(A, c, 255);
+            v = v * a / 255;
+    return photolab::PackPixel(a, c, 255);
 }
 
 } // namespace
 
-void VintageSepia(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
+void VintageSepia(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
 {
-    if (Source.isNull() || Dest.isNull())
+    if (source.isNull() || dest.isNull())
         return;
-    film::clampPercents(P1, P2, P3, P4, P5);
+    film::ClampPercents(p1, p2, p3, p4, p5);
 
     SepiaSettings s;
-    s.retention = P1 * 256 / 100;
-    s.toning = P2 * 256 / 100;
-    s.grain = P4;
-    s.amplitude = platform::Round(P4 * 0.306);
-    if (P4 > 0) {
-        s.texture = film::oldFilmTexture();
+    s.retention = p1 * 256 / 100;
+    s.toning = p2 * 256 / 100;
+    s.grain = p4;
+    s.amplitude = platform::Round(p4 * 0.306);
+    if (p4 > 0) {
+        s.texture = film::OldFilmTexture();
         if (s.texture.isNull() || s.texture.width() <= 0 || s.texture.height() <= 0)
             s.texture = {};
         else
-            s.textureMean = film::textureMean(s.texture);
+            s.textureMean = film::TextureMean(s.texture);
     }
 
     // The base picture, softened when P5 > 0.
-    const float sigma = float(P5 * 0.0375);
-    const gfx::Image base = P5 > 0 ? gfx::gaussianBlur(Source, sigma, sigma, gfx::EdgeMode::Clamp) : Source;
-    const film::Vignette vignette(Source.width(), Source.height(), float(P3) / 100.0f);
-    film::toneRows(Source, base.isNull() ? Source : base, Dest, Preview, [&](gfx::Pixel* row, int y, int w) {
+    const float sigma = float(p5 * 0.0375);
+    const gfx::Image base = p5 > 0 ? gfx::GaussianBlur(source, sigma, sigma, gfx::EdgeMode::Clamp) : source;
+    const film::Vignette vignette(source.width(), source.height(), float(p3) / 100.0f);
+    film::ToneRows(source, base.isNull() ? source : base, dest, preview, [&](gfx::Pixel* row, int y, int w) {
         const gfx::Pixel* textureRow = s.texture.isNull() ? nullptr : s.texture.row(y % s.texture.height());
         const int tw = s.texture.isNull() ? 1 : s.texture.width();
         int tx = 0;
         for (int x = 0; x < w; ++x, tx = tx + 1 == tw ? 0 : tx + 1)
             if ((row[x] >> 24) >= 5)
-                row[x] = sepiaPixel(row[x], x, y, s, textureRow, tx, vignette);
+                row[x] = SepiaPixel(row[x], x, y, s, textureRow, tx, vignette);
     });
 }
 

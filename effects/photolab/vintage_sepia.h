@@ -9,7 +9,7 @@ namespace pq {
 // sepia by P2 per cent, darkens the corners by P3, adds grain of strength P4
 // (a position hash and the repository's old-film texture) and softens the
 // photo first by P5. Values beyond 0..100 count as 0 or 100.
-void VintageSepia(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                  bool Preview);
+void VintageSepia(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                  bool preview);
 
 } // namespace pq

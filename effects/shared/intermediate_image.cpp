@@ -8,15 +8,15 @@
 
 namespace pq {
 
-void ShowIntermediateLater(const gfx::Image& Picture, int Progress)
+void ShowIntermediateLater(const gfx::Image& picture, int progress)
 {
-    const EffectRunContext* run = currentRun();
+    const EffectRunContext* run = CurrentRun();
     std::shared_ptr<EngineFields> fields = run ? run->fields : nullptr;
     const uint64_t epoch = run ? run->cancelEpoch : 0;
-    PostToUi([Picture, Progress, fields, epoch] {
-        if (fields && fields->Cancel.epoch() != epoch)
+    PostToUi([picture, progress, fields, epoch] {
+        if (fields && fields->cancel.epoch() != epoch)
             return;
-        ShowIntermediateImage(Picture, Progress);
+        ShowIntermediateImage(picture, progress);
     });
 }
 

@@ -16,7 +16,7 @@ namespace {
 constexpr int kRowGrain = 16;
 
 // Luma of a blurred, premultiplied pixel.
-inline uint8_t lumaOf(gfx::Pixel p)
+inline uint8_t LumaOf(gfx::Pixel p)
 {
     const int a = int(p >> 24);
     if (a == 0)
@@ -28,7 +28,7 @@ inline uint8_t lumaOf(gfx::Pixel p)
     return uint8_t(platform::Round(0.299 * un(r) + 0.587 * un(g) + 0.114 * un(b)));
 }
 
-gfx::Image canvasOf(const gfx::Image& source, int width, int height)
+gfx::Image CanvasOf(const gfx::Image& source, int width, int height)
 {
     if (source.isNull() || source.size() == QSize(width, height))
         return source;
@@ -40,17 +40,17 @@ gfx::Image canvasOf(const gfx::Image& source, int width, int height)
 }
 
 // Sum of `mag` over every column's vertical window y - R .. y + R (clipped).
-std::vector<int32_t> columnSums(const std::vector<uint16_t>& mag, int w, int h, int R)
+std::vector<int32_t> ColumnSums(const std::vector<uint16_t>& mag, int w, int h, int r)
 {
     std::vector<int32_t> sums(size_t(w) * size_t(h));
     constexpr int kColumns = 256;
     const int blocks = (w + kColumns - 1) / kColumns;
-    platform::parallelForRange(0, blocks, 1, [&](int b0, int b1) {
+    platform::ParallelForRange(0, blocks, 1, [&](int b0, int b1) {
         std::vector<int32_t> run(kColumns);
         for (int b = b0; b < b1; ++b) {
             const int x0 = b * kColumns, n = std::min(kColumns, w - x0);
             std::fill(run.begin(), run.begin() + n, 0);
-            for (int y = 0; y <= std::min(R, h - 1); ++y) {
+            for (int y = 0; y <= std::min(r, h - 1); ++y) {
                 const uint16_t* m = mag.data() + size_t(y) * w + x0;
                 for (int i = 0; i < n; ++i)
                     run[size_t(i)] += m[i];
@@ -59,13 +59,13 @@ std::vector<int32_t> columnSums(const std::vector<uint16_t>& mag, int w, int h, 
                 int32_t* out = sums.data() + size_t(y) * w + x0;
                 for (int i = 0; i < n; ++i)
                     out[i] = run[size_t(i)];
-                if (y + R + 1 < h) {
-                    const uint16_t* add = mag.data() + size_t(y + R + 1) * w + x0;
+                if (y + r + 1 < h) {
+                    const uint16_t* add = mag.data() + size_t(y + r + 1) * w + x0;
                     for (int i = 0; i < n; ++i)
                         run[size_t(i)] += add[i];
                 }
-                if (y - R >= 0) {
-                    const uint16_t* sub = mag.data() + size_t(y - R) * w + x0;
+                if (y - r >= 0) {
+                    const uint16_t* sub = mag.data() + size_t(y - r) * w + x0;
                     for (int i = 0; i < n; ++i)
                         run[size_t(i)] -= sub[i];
                 }
@@ -76,7 +76,7 @@ std::vector<int32_t> columnSums(const std::vector<uint16_t>& mag, int w, int h, 
 }
 
 // Disorder of the gradient around (x, y), divided by 9 N.
-float disorderAt(const EdgeMap& e, int x, int y, int N)
+float DisorderAt(const EdgeMap& e, int x, int y, int n)
 {
     const size_t i = size_t(y) * e.width + x;
     const int gx = e.gx[i], gy = e.gy[i];
@@ -93,12 +93,12 @@ float disorderAt(const EdgeMap& e, int x, int y, int N)
             sum += std::abs(e.gx[j] - gx) + std::abs(e.gy[j] - gy);
         }
     }
-    return float(double(sum) / (9.0 * N));
+    return float(double(sum) / (9.0 * n));
 }
 
 } // namespace
 
-EdgeThresholds edgeThresholdsFor(int strength)
+EdgeThresholds EdgeThresholdsFor(int strength)
 {
     const double s = strength;
     double h = s <= 50 ? platform::Round64(800.0 - 12.0 * s) : double(platform::Round64(200.0 - 3.6 * (s - 50.0)));
@@ -113,18 +113,18 @@ EdgeThresholds edgeThresholdsFor(int strength)
     return t;
 }
 
-EdgeMap DetectEdges(const gfx::Image& Source, int Width, int Height, const EdgeDetectionSettings& settings)
+EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeDetectionSettings& settings)
 {
     EdgeMap e;
-    if (Width < 3 || Height < 3 || !gfx::isSaneSize(Width, Height))
+    if (width < 3 || height < 3 || !gfx::IsSaneSize(width, height))
         return e;
-    const EdgeThresholds t = edgeThresholdsFor(settings.strength);
+    const EdgeThresholds t = EdgeThresholdsFor(settings.strength);
     e.high = t.high;
-    const int w = Width, h = Height;
+    const int w = width, h = height;
     const size_t n = size_t(w) * size_t(h);
 
     const gfx::Image blurred =
-        gfx::gaussianBlur(canvasOf(Source, w, h), settings.blurSigma, settings.blurSigma, gfx::EdgeMode::Clamp);
+        gfx::GaussianBlur(CanvasOf(source, w, h), settings.blurSigma, settings.blurSigma, gfx::EdgeMode::Clamp);
     if (blurred.isNull() || blurred.size() != QSize(w, h))
         return e; // no pixels: no edges
     e.width = w;
@@ -136,15 +136,15 @@ EdgeMap DetectEdges(const gfx::Image& Source, int Width, int Height, const EdgeD
     std::vector<uint16_t> mag(n, 0);
     {
         std::vector<uint8_t> luma(n);
-        platform::parallelForRange(0, h, kRowGrain, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h, kRowGrain, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = blurred.row(y);
                 uint8_t* out = luma.data() + size_t(y) * w;
                 for (int x = 0; x < w; ++x)
-                    out[x] = lumaOf(src[x]);
+                    out[x] = LumaOf(src[x]);
             }
         });
-        platform::parallelForRange(1, h - 1, kRowGrain, [&](int y0, int y1) {
+        platform::ParallelForRange(1, h - 1, kRowGrain, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const uint8_t* up = luma.data() + size_t(y - 1) * w;
                 const uint8_t* mid = up + w;
@@ -167,23 +167,23 @@ EdgeMap DetectEdges(const gfx::Image& Source, int Width, int Height, const EdgeD
     e.nms.assign(n, 0);
     std::vector<uint8_t> cls(n, 0);
     {
-        const int R = std::max(0, settings.windowRadius);
-        const std::vector<int32_t> cols = columnSums(mag, w, h, R);
+        const int r = std::max(0, settings.windowRadius);
+        const std::vector<int32_t> cols = ColumnSums(mag, w, h, r);
         const int L = t.low, H = t.high;
-        platform::parallelForRange(1, h - 1, kRowGrain, [&](int y0, int y1) {
+        platform::ParallelForRange(1, h - 1, kRowGrain, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const size_t base = size_t(y) * w;
-                const int rows = std::min(h - 1, y + R) - std::max(0, y - R) + 1;
+                const int rows = std::min(h - 1, y + r) - std::max(0, y - r) + 1;
                 const int32_t* col = cols.data() + base;
                 // Running window sum along the row, kept in step with x.
                 int64_t window = 0;
-                for (int x = 0; x <= std::min(R, w - 1); ++x)
+                for (int x = 0; x <= std::min(r, w - 1); ++x)
                     window += col[x];
                 for (int x = 1; x < w - 1; ++x) {
-                    if (x + R < w)
-                        window += col[x + R];
-                    if (x - R - 1 >= 0)
-                        window -= col[x - R - 1];
+                    if (x + r < w)
+                        window += col[x + r];
+                    if (x - r - 1 >= 0)
+                        window -= col[x - r - 1];
                     const int m = mag[base + x];
                     if (m < L)
                         continue;
@@ -214,8 +214,8 @@ EdgeMap DetectEdges(const gfx::Image& Source, int Width, int Height, const EdgeD
                     if (m < a || m < b)
                         continue;
                     e.nms[base + x] = uint16_t(m);
-                    const int cols_ = std::min(w - 1, x + R) - std::max(0, x - R) + 1;
-                    const int64_t mean = window / (int64_t(rows) * cols_);
+                    const int windowCols = std::min(w - 1, x + r) - std::max(0, x - r) + 1;
+                    const int64_t mean = window / (int64_t(rows) * windowCols);
                     if (m >= H && m >= platform::Round64(double(mean) * double(t.highRatio)))
                         cls[base + x] = 2;
                     else if (m >= L && m >= platform::Round64(double(mean) * double(t.lowRatio)))
@@ -278,12 +278,12 @@ void StampEdges(const EdgeMap& e, const DotStyle& style, std::vector<uint8_t>& m
     const int w = e.width, h = e.height;
     if (!e.hasEdges || mask.size() != size_t(w) * size_t(h) || style.baseRadius < 0)
         return;
-    const int B = style.baseRadius;
-    const int largest = std::max(B, style.largestRadius);
+    const int baseRadius = style.baseRadius;
+    const int largest = std::max(baseRadius, style.largestRadius);
     const int shift = style.shiftAgainstGradient ? 1 : 0;
 
-    // Disc coverage by radius: single(clamp(r + fringe - D, 0, 1)) for the
-    // offsets up to floor(r + fringe) with D <= r + fringe, else -1.
+    // Disc coverage by radius: single(clamp(r + fringe - distance, 0, 1)) for the
+    // offsets up to floor(r + fringe) with distance <= r + fringe, else -1.
     std::vector<std::vector<float>> discs(size_t(largest) + 1);
     for (int r = 1; r <= largest; ++r) {
         const double lim = r + style.fringe;
@@ -292,9 +292,9 @@ void StampEdges(const EdgeMap& e, const DotStyle& style, std::vector<uint8_t>& m
         d.resize(size_t(2 * ext + 1) * size_t(2 * ext + 1));
         for (int dy = -ext; dy <= ext; ++dy)
             for (int dx = -ext; dx <= ext; ++dx) {
-                const float D = float(std::sqrt(double(dx * dx + dy * dy)));
+                const float distance = float(std::sqrt(double(dx * dx + dy * dy)));
                 d[size_t(dy + ext) * size_t(2 * ext + 1) + size_t(dx + ext)] =
-                    lim >= double(D) ? float(std::clamp(lim - double(D), 0.0, 1.0)) : -1.0f;
+                    lim >= double(distance) ? float(std::clamp(lim - double(distance), 0.0, 1.0)) : -1.0f;
             }
     }
     const int reach = static_cast<int>(std::floor(largest + style.fringe)) + shift + 1;
@@ -304,7 +304,7 @@ void StampEdges(const EdgeMap& e, const DotStyle& style, std::vector<uint8_t>& m
     // result does not depend on the order.
     constexpr int kBand = 32;
     const int bands = (h + kBand - 1) / kBand;
-    platform::parallelForRange(0, bands, 1, [&](int b0, int b1) {
+    platform::ParallelForRange(0, bands, 1, [&](int b0, int b1) {
         for (int b = b0; b < b1; ++b) {
             const int top = b * kBand, bottom = std::min(h, top + kBand);
             auto raise = [&](int x, int y, int v) {
@@ -319,15 +319,15 @@ void StampEdges(const EdgeMap& e, const DotStyle& style, std::vector<uint8_t>& m
                     const size_t i = size_t(y) * w + x;
                     if (!e.kept[i])
                         continue;
-                    const int N = e.nms[i];
-                    const int A = style.opacity[size_t(std::min(N, 2040))];
-                    if (A <= 0)
+                    const int n = e.nms[i];
+                    const int a = style.opacity[size_t(std::min(n, 2040))];
+                    if (a <= 0)
                         continue;
-                    int r = B;
-                    if (B > 0) {
-                        const float V = disorderAt(e, x, y, N);
-                        if (V > 0.35 && V < 1.5)
-                            r = std::min(B + platform::Round((double(V) - 0.35) * B * 1.5), largest);
+                    int r = baseRadius;
+                    if (baseRadius > 0) {
+                        const float disorder = DisorderAt(e, x, y, n);
+                        if (disorder > 0.35 && disorder < 1.5)
+                            r = std::min(baseRadius + platform::Round((double(disorder) - 0.35) * baseRadius * 1.5), largest);
                     }
                     int cx = x, cy = y;
                     if (shift) {
@@ -337,9 +337,9 @@ void StampEdges(const EdgeMap& e, const DotStyle& style, std::vector<uint8_t>& m
                         cy = std::clamp(cy, 0, h - 1);
                     }
                     if (r == 0) {
-                        const int edge = platform::Round(style.edgeShare * A);
-                        const int corner = platform::Round(style.cornerShare * A);
-                        raise(cx, cy, A);
+                        const int edge = platform::Round(style.edgeShare * a);
+                        const int corner = platform::Round(style.cornerShare * a);
+                        raise(cx, cy, a);
                         raise(cx - 1, cy, edge);
                         raise(cx + 1, cy, edge);
                         raise(cx, cy - 1, edge);
@@ -362,7 +362,7 @@ void StampEdges(const EdgeMap& e, const DotStyle& style, std::vector<uint8_t>& m
                             const float c = cov[px - cx + ext];
                             if (c < 0.0f)
                                 continue;
-                            const int v = platform::Round(double(A) * double(c));
+                            const int v = platform::Round(double(a) * double(c));
                             if (v > row[px])
                                 row[px] = uint8_t(std::min(v, 255));
                         }

@@ -15,7 +15,7 @@ struct EdgeThresholds {
     float highRatio = 2.5f; // RH, against the local mean magnitude
     float lowRatio = 1.25f; // RL
 };
-EdgeThresholds edgeThresholdsFor(int strength);
+EdgeThresholds EdgeThresholdsFor(int strength);
 
 struct EdgeDetectionSettings {
     float blurSigma = 1.0f; // pre-blur (edges clamp)
@@ -41,7 +41,7 @@ struct EdgeMap {
 // Detects the edges of Source drawn at (0, 0) on a width x height canvas.
 // Empty (hasEdges false) for sizes below 3 x 3 or a failed blur. Raises
 // EAbort at its cancellation points when asked to check.
-EdgeMap DetectEdges(const gfx::Image& Source, int Width, int Height, const EdgeDetectionSettings& settings);
+EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeDetectionSettings& settings);
 
 // How kept edge pixels are stamped into a coverage mask.
 struct DotStyle {

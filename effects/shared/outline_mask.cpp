@@ -15,41 +15,41 @@ constexpr int kMaxBaseRadius = 8;
 
 } // namespace
 
-void ComputeOutlineMask(const gfx::Image& Source, int Width, int Height, int Strength, int Thickness,
-                        std::vector<uint8_t>& Mask)
+void ComputeOutlineMask(const gfx::Image& source, int width, int height, int strength, int thickness,
+                        std::vector<uint8_t>& mask)
 {
-    Mask.clear();
-    if (Width <= 0 || Height <= 0 || !gfx::isSaneSize(Width, Height))
+    mask.clear();
+    if (width <= 0 || height <= 0 || !gfx::IsSaneSize(width, height))
         return;
-    Mask.assign(size_t(Width) * size_t(Height), 0);
-    if (Width < 3 || Height < 3)
+    mask.assign(size_t(width) * size_t(height), 0);
+    if (width < 3 || height < 3)
         return;
 
     EdgeDetectionSettings settings;
     settings.blurSigma = 1.0f;
-    settings.strength = Strength;
-    settings.windowRadius = std::min(14, std::max(6, std::min(Width, Height) / 120));
-    settings.minChainLength = std::max(4, std::min(Width, Height) / 300);
-    const EdgeMap edges = DetectEdges(Source, Width, Height, settings);
+    settings.strength = strength;
+    settings.windowRadius = std::min(14, std::max(6, std::min(width, height) / 120));
+    settings.minChainLength = std::max(4, std::min(width, height) / 300);
+    const EdgeMap edges = DetectEdges(source, width, height, settings);
     if (!edges.hasEdges)
         return;
 
-    const double sf = float(Strength / 100.0 * 0.7 + 0.3);
-    const double tf = float(Thickness / 100.0 * 0.4 + 0.6);
-    const int H = std::max(1, edges.high);
+    const double sf = float(strength / 100.0 * 0.7 + 0.3);
+    const double tf = float(thickness / 100.0 * 0.4 + 0.6);
+    const int h = std::max(1, edges.high);
     DotStyle style;
-    for (int N = 0; N <= 2040; ++N) {
-        const double base = double(Strength / 5) + double((N * 175) / H) + 20.0;
-        style.opacity[size_t(N)] = int(std::min(255.0, double(platform::Round64(base * sf * tf))));
+    for (int n = 0; n <= 2040; ++n) {
+        const double base = double(strength / 5) + double((n * 175) / h) + 20.0;
+        style.opacity[size_t(n)] = int(std::min(255.0, double(platform::Round64(base * sf * tf))));
     }
-    const int B = std::min(kMaxBaseRadius, platform::Round(0.03 * Thickness));
-    style.baseRadius = B;
-    style.largestRadius = B + std::max(1, B / 2);
+    const int b = std::min(kMaxBaseRadius, platform::Round(0.03 * thickness));
+    style.baseRadius = b;
+    style.largestRadius = b + std::max(1, b / 2);
     style.shiftAgainstGradient = true;
     style.fringe = 0.5;
     style.edgeShare = 0.4;
     style.cornerShare = 0.12;
-    StampEdges(edges, style, Mask);
+    StampEdges(edges, style, mask);
 }
 
 } // namespace pq

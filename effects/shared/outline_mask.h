@@ -14,7 +14,7 @@ namespace pq {
 // edge strength and whose radius grows with Thickness and with the local
 // disorder of the gradient. Too small a picture gives an all-zero mask.
 // Raises EAbort when the run is cancelled.
-void ComputeOutlineMask(const gfx::Image& Source, int Width, int Height, int Strength, int Thickness,
-                        std::vector<uint8_t>& Mask);
+void ComputeOutlineMask(const gfx::Image& source, int width, int height, int strength, int thickness,
+                        std::vector<uint8_t>& mask);
 
 } // namespace pq

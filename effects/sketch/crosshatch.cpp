@@ -61,7 +61,7 @@ struct Grid {
 // Box mean of one line of n values read from `in` (stride apart), written
 // to `out`: the window of `radius` either side is clipped at the ends and
 // its running sum kept in single precision. `in` must not alias `out`.
-void boxMeanLine(const float* in, size_t inStride, float* out, size_t outStride, int n, int radius)
+void BoxMeanLine(const float* in, size_t inStride, float* out, size_t outStride, int n, int radius)
 {
     float sum = 0.0f;
     int count = 0;
@@ -87,23 +87,23 @@ void boxMeanLine(const float* in, size_t inStride, float* out, size_t outStride,
 // the sums never see values the pass has already replaced.
 void BoxMean(Grid& g, int radius)
 {
-    platform::parallelForRange(0, g.h, 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, g.h, 16, [&](int y0, int y1) {
         std::vector<float> line(size_t(g.w));
         for (int y = y0; y < y1; ++y) {
             std::copy(g.row(y), g.row(y) + g.w, line.begin());
-            boxMeanLine(line.data(), 1, g.row(y), 1, g.w, radius);
+            BoxMeanLine(line.data(), 1, g.row(y), 1, g.w, radius);
         }
     });
     constexpr int kColumns = 32;
     const int blocks = (g.w + kColumns - 1) / kColumns;
-    platform::parallelForRange(0, blocks, 1, [&](int b0, int b1) {
+    platform::ParallelForRange(0, blocks, 1, [&](int b0, int b1) {
         std::vector<float> copy(size_t(g.h) * kColumns);
         for (int b = b0; b < b1; ++b) {
             const int x0 = b * kColumns, n = std::min(kColumns, g.w - x0);
             for (int y = 0; y < g.h; ++y)
                 std::copy(g.row(y) + x0, g.row(y) + x0 + n, copy.begin() + size_t(y) * kColumns);
             for (int i = 0; i < n; ++i)
-                boxMeanLine(copy.data() + i, kColumns, g.data() + x0 + i, size_t(g.w), g.h, radius);
+                BoxMeanLine(copy.data() + i, kColumns, g.data() + x0 + i, size_t(g.w), g.h, radius);
         }
     });
 }
@@ -117,25 +117,25 @@ struct Stroke {
 
 class CrosshatchRun {
 public:
-    CrosshatchRun(const gfx::Image& source, gfx::Surface& dest, int P1, int P2, int P3, int P4, int P5, bool preview)
-        : source_(source), dest_(dest), P2_(P2), P5_(P5), preview_(preview), w_(source.width()), h_(source.height()),
+    CrosshatchRun(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
+        : source_(source), dest_(dest), p2_(p2), p5_(p5), preview_(preview), w_(source.width()), h_(source.height()),
           tone_(w_, h_), theta_(w_, h_)
     {
-        S_ = float(30.0 - P1 / 100.0 * 28.0);
-        if (S_ < 1.6f)
-            S_ = 1.6f;
-        t_ = float((P3 - 50) / 50.0);
+        s_ = float(30.0 - p1 / 100.0 * 28.0);
+        if (s_ < 1.6f)
+            s_ = 1.6f;
+        t_ = float((p3 - 50) / 50.0);
         // Script values: a negative line weight draws hairlines; lengths and
         // weights far beyond the sliders' range are held where the work per
         // stroke stays bounded.
-        LB_ = float(std::min(P4, kMaxLength) / 100.0 * 147.0 + 3.0);
-        WB_ = std::clamp(float(P5 / 100.0 * 3.2 + 0.3), 0.0f, kMaxWeight);
+        lb_ = float(std::min(p4, kMaxLength) / 100.0 * 147.0 + 3.0);
+        wb_ = std::clamp(float(p5 / 100.0 * 3.2 + 0.3), 0.0f, kMaxWeight);
     }
 
     void run()
     {
         std::vector<uint8_t> alpha(size_t(w_) * size_t(h_));
-        platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 64, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source_.row(y);
                 for (int x = 0; x < w_; ++x)
@@ -159,8 +159,8 @@ public:
         hatch(sheet);
 
         std::vector<uint8_t> mask;
-        if (P2_ > 0)
-            ComputeOutlineMask(source_, w_, h_, P2_, P5_, mask);
+        if (p2_ > 0)
+            ComputeOutlineMask(source_, w_, h_, p2_, p5_, mask);
         compose(sheet, alpha, mask);
         tone_ = Grid(0, 0);
         theta_ = Grid(0, 0);
@@ -191,12 +191,12 @@ private:
     // contrast curve.
     bool computeTone()
     {
-        const gfx::Image blurred = gfx::gaussianBlur(source_, 1.0f, 1.0f, gfx::EdgeMode::Clamp);
+        const gfx::Image blurred = gfx::GaussianBlur(source_, 1.0f, 1.0f, gfx::EdgeMode::Clamp);
         if (blurred.isNull())
             return false;
         const double t = t_;
         const double pull = 0.45 * t + 0.5, gain = 0.5 * t + 1.2;
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = blurred.row(y);
                 float* out = tone_.row(y);
@@ -218,7 +218,7 @@ private:
     {
         {
             Grid jxx(w_, h_), jxy(w_, h_), jyy(w_, h_);
-            platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
                 for (int y = y0; y < y1; ++y)
                     for (int x = 0; x < w_; ++x) {
                         const float gx = tone_.at(std::min(x + 1, w_ - 1), y) - tone_.at(std::max(x - 1, 0), y);
@@ -229,7 +229,7 @@ private:
                         jyy.v[i] = gy * gy;
                     }
             });
-            const int radius = std::clamp(platform::Round(S_), 2, 24);
+            const int radius = std::clamp(platform::Round(s_), 2, 24);
             BoxMean(jxx, radius);
             BoxMean(jxy, radius);
             BoxMean(jyy, radius);
@@ -237,7 +237,7 @@ private:
 
             const double a = float(0.7853982);
             const float bx = float(0.0007 * std::cos(2.0 * a)), by = float(0.0007 * std::sin(2.0 * a));
-            platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+            platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
                 for (int y = y0; y < y1; ++y)
                     for (int x = 0; x < w_; ++x) {
                         const size_t i = size_t(y) * w_ + x;
@@ -277,36 +277,36 @@ private:
     // more), so the generator is advanced exactly as the full work would.
     bool candidate(int k, float x, float y, float s, HatchRandom& rng, Stroke* out) const
     {
-        const double J = kIrregularity;
-        const double jitter = 0.9 * J + 0.7, turn = 0.55 * J + 0.1, spread = 0.6 * J + 0.85, sway = J + 0.4;
-        const float T = kThreshold[size_t(k)];
+        const double irregularity = kIrregularity;
+        const double jitter = 0.9 * irregularity + 0.7, turn = 0.55 * irregularity + 0.1, spread = 0.6 * irregularity + 0.85, sway = irregularity + 0.4;
+        const float threshold = kThreshold[size_t(k)];
         const double offset = kAngleOffset[size_t(k)];
         const float px = float(x + (rng.next() - 0.5) * s * jitter);
         const float py = float(y + (rng.next() - 0.5) * s * jitter);
         const int ix = platform::Round(px), iy = platform::Round(py);
         if (!inside(ix, iy))
             return false;
-        const float K = tone_.at(ix, iy);
-        if (!(T + (rng.next() - 0.5) * 0.07 > K))
+        const float tone = tone_.at(ix, iy);
+        if (!(threshold + (rng.next() - 0.5) * 0.07 > tone))
             return false;
         const float m = float(offset * 0.0174533 + 0.2 * std::sin(0.012 * px + 0.015 * py + k));
         const float th = float(theta_.at(ix, iy) + double(m) + (rng.next() - 0.5) * turn);
-        const float half = float(float(LB_ * (rng.next() * spread + 0.28)) * 0.5);
+        const float half = float(float(lb_ * (rng.next() * spread + 0.28)) * 0.5);
         const float c = float(std::cos(double(th))), n = float(std::sin(double(th)));
         float back, forward;
         if (out) {
-            back = traceStroke(px, py, -c, -n, half, K, 0);
-            forward = traceStroke(px, py, c, n, half, K, 0);
+            back = traceStroke(px, py, -c, -n, half, tone, 0);
+            forward = traceStroke(px, py, c, n, half, tone, 0);
         } else {
-            back = traceStroke(px, py, -c, -n, half, K, 1);
-            forward = traceStroke(px, py, c, n, half, K, 1);
+            back = traceStroke(px, py, -c, -n, half, tone, 1);
+            forward = traceStroke(px, py, c, n, half, tone, 1);
         }
         if (double(back) + forward < 1.5)
             return false;
-        const float width = float(WB_ * (rng.next() * 0.6 + 0.8));
-        const float bend = float((rng.next() - 0.5) * (WB_ + 0.09 * (double(back) + forward)) * sway);
+        const float width = float(wb_ * (rng.next() * 0.6 + 0.8));
+        const float bend = float((rng.next() - 0.5) * (wb_ + 0.09 * (double(back) + forward)) * sway);
         if (out) {
-            const float wgt = float(float((double(T) - K) / (T + 0.001)) * 0.46 + 0.28);
+            const float wgt = float(float((double(threshold) - tone) / (threshold + 0.001)) * 0.46 + 0.28);
             const int alpha = std::clamp(platform::Round(wgt * 255.0), 0, 255);
             *out = {float(px - c * back),    float(py - n * back),    float(px - n * bend),  float(py + c * bend),
                     float(px + c * forward), float(py + n * forward), std::max(width, 0.0f), uint8_t(alpha)};
@@ -325,7 +325,7 @@ private:
         std::vector<Start> starts;
         std::vector<Stroke> strokes;
         for (int k = 0; k < 6; ++k) {
-            float s = float(double(S_) * kSpacing[size_t(k)]);
+            float s = float(double(s_) * kSpacing[size_t(k)]);
             if (s < 1.6f)
                 s = 1.6f;
             for (float y = s / 2; y < float(h_); y += s) {
@@ -355,7 +355,7 @@ private:
     void build(int k, float s, std::vector<Start>& starts, std::vector<Stroke>& strokes) const
     {
         strokes.resize(starts.size());
-        platform::parallelForRange(0, int(starts.size()), 256, [&](int i0, int i1) {
+        platform::ParallelForRange(0, int(starts.size()), 256, [&](int i0, int i1) {
             for (int i = i0; i < i1; ++i) {
                 const Start& st = starts[size_t(i)];
                 HatchRandom local(st.state);
@@ -372,9 +372,9 @@ private:
         for (size_t i = 0; i < strokes.size(); ++i) {
             const Stroke& s = strokes[i];
             const double margin = std::max(0.5, double(s.width) / 2.0) + 1.0;
-            rows[i] = gfx::rowSpanOf(std::min({s.y0, s.y1, s.y2}), std::max({s.y0, s.y1, s.y2}), margin);
+            rows[i] = gfx::RowSpanOf(std::min({s.y0, s.y1, s.y2}), std::max({s.y0, s.y1, s.y2}), margin);
         }
-        gfx::drawInBands(sheet, rows, [&](gfx::BandCanvas& canvas, int i) {
+        gfx::DrawInBands(sheet, rows, [&](gfx::BandCanvas& canvas, int i) {
             const Stroke& s = strokes[size_t(i)];
             const uint32_t a = s.alpha;
             const uint32_t grey = (kStrokeRed * a + 127) / 255;
@@ -392,7 +392,7 @@ private:
         const bool withMask = mask.size() == size_t(w_) * size_t(h_);
         uchar* const bits = sheet.bits();
         const qsizetype stride = sheet.stride();
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 auto* px = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
                 for (int x = 0; x < w_; ++x) {
@@ -413,23 +413,23 @@ private:
 
     const gfx::Image& source_;
     gfx::Surface& dest_;
-    const int P2_, P5_;
+    const int p2_, p5_;
     const bool preview_;
     const int w_, h_;
-    float S_ = 0, t_ = 0, LB_ = 0, WB_ = 0;
+    float s_ = 0, t_ = 0, lb_ = 0, wb_ = 0;
     Grid tone_, theta_;
 };
 
 } // namespace
 
-void Crosshatch(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
+void Crosshatch(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
 {
-    if (Source.isNull() || Dest.isNull())
+    if (source.isNull() || dest.isNull())
         return;
     CheckCancellation();
-    if (Source.width() < 2 || Source.height() < 2)
+    if (source.width() < 2 || source.height() < 2)
         return;
-    CrosshatchRun(Source, Dest, P1, P2, P3, P4, P5, Preview).run();
+    CrosshatchRun(source, dest, p1, p2, p3, p4, p5, preview).run();
 }
 
 } // namespace pq

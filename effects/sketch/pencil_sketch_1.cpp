@@ -22,10 +22,10 @@ constexpr int kBand = 200; // rows between progress reports
 
 // Values derived from the sliders; 64-bit because scripts pass any value.
 struct Shading {
-    int64_t Tt = 0; // a pixel is flat when both difference sums are below it
-    int64_t D = 0;  // twice the edge darkness
-    int64_t Bt = 0;
-    int64_t Ct = 0;
+    int64_t tt = 0; // a pixel is flat when both difference sums are below it
+    int64_t d = 0;  // twice the edge darkness
+    int64_t bt = 0;
+    int64_t ct = 0;
     int64_t ci = 0; // per cent of the pixel's own colour against its grey
 };
 
@@ -40,7 +40,7 @@ struct TexturePlane {
 
 // The plane of the repository texture; the flat 100 x 100 plane of 128 when
 // there is none (or it has too few rows to pick a texture row from).
-TexturePlane texturePlane(const gfx::Image& bitmap)
+TexturePlane PlaneOfTexture(const gfx::Image& bitmap)
 {
     TexturePlane t;
     if (bitmap.isNull() || bitmap.width() < 1 || bitmap.height() < 3)
@@ -59,49 +59,49 @@ TexturePlane texturePlane(const gfx::Image& bitmap)
     return t;
 }
 
-inline int red(uint32_t p) { return int((p >> 16) & 0xFF); }
-inline int green(uint32_t p) { return int((p >> 8) & 0xFF); }
-inline int blue(uint32_t p) { return int(p & 0xFF); }
+inline int Red(uint32_t p) { return int((p >> 16) & 0xFF); }
+inline int Green(uint32_t p) { return int((p >> 8) & 0xFF); }
+inline int Blue(uint32_t p) { return int(p & 0xFF); }
 
 // A neighbour's colour: white where the neighbour is (nearly) transparent.
-inline uint32_t seen(uint32_t p)
+inline uint32_t Seen(uint32_t p)
 {
     return (p >> 24) < 10 ? 0xFFFFFFu : p;
 }
 
-inline int diff3(uint32_t a, uint32_t b)
+inline int Diff3(uint32_t a, uint32_t b)
 {
-    return std::abs(red(a) - red(b)) + std::abs(green(a) - green(b)) + std::abs(blue(a) - blue(b));
+    return std::abs(Red(a) - Red(b)) + std::abs(Green(a) - Green(b)) + std::abs(Blue(a) - Blue(b));
 }
 
-inline int64_t clampByte(int64_t v)
+inline int64_t ClampByte(int64_t v)
 {
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
-enum : uint8_t { kClear = 0, kFlat = 1, kEdge = 2 };
+enum : uint8_t { KClear = 0, KFlat = 1, KEdge = 2 };
 
 // The turned picture (unpremultiplied) and the shading of its rows.
 class Sketcher {
 public:
     Sketcher(const QImage& turned, const TexturePlane& texture, const Shading& s)
-        : turned_(turned), tex_(texture), s_(s), RW_(turned.width()), RH_(turned.height()),
-          cls_(size_t(RW_) * size_t(RH_), kClear)
+        : turned_(turned), tex_(texture), s_(s), rw_(turned.width()), rh_(turned.height()),
+          cls_(size_t(rw_) * size_t(rh_), KClear)
     {
     }
 
-    int width() const { return RW_; }
-    int height() const { return RH_; }
+    int width() const { return rw_; }
+    int height() const { return rh_; }
 
     // Flat or edge for every inner pixel (depends on the picture only).
     void classify()
     {
-        platform::parallelForRange(1, RH_ - 1, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(1, rh_ - 1, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
-                uint8_t* c = cls_.data() + size_t(y) * size_t(RW_);
-                for (int x = 1; x < RW_ - 1; ++x) {
-                    int E1 = 0, E2 = 0;
-                    c[x] = classOf(y, x, E1, E2);
+                uint8_t* c = cls_.data() + size_t(y) * size_t(rw_);
+                for (int x = 1; x < rw_ - 1; ++x) {
+                    int e1 = 0, e2 = 0;
+                    c[x] = classOf(y, x, e1, e2);
                 }
             }
         });
@@ -111,16 +111,16 @@ public:
     // afterwards rng and hf stand where row y + 1 starts.
     void skipRow(int y, platform::Random& rng, bool& hf) const
     {
-        const uint8_t* c = cls_.data() + size_t(y) * size_t(RW_);
+        const uint8_t* c = cls_.data() + size_t(y) * size_t(rw_);
         const int rows = tex_.th - 3;
-        for (int x = 1; x < RW_ - 1; ++x) {
-            if (c[x] == kClear)
+        for (int x = 1; x < rw_ - 1; ++x) {
+            if (c[x] == KClear)
                 continue;
             if (rng.random(100) >= 92) {
                 rng.random(rows);
                 hf = rng.random(100) > 50;
             }
-            if (c[x] == kFlat) {
+            if (c[x] == KFlat) {
                 rng.random(2);
             } else {
                 hf = rng.random(100) > 50;
@@ -137,44 +137,44 @@ public:
         const uint32_t* mid = row(y);
         const uint32_t* down = row(y + 1);
         int tr = y % (tex_.th - 2) + 1;
-        for (int x = 1; x < RW_ - 1; ++x) {
+        for (int x = 1; x < rw_ - 1; ++x) {
             const uint32_t a = mid[x] >> 24;
             if (a < 10) {
                 out[x - 1] = 0;
                 continue;
             }
-            const uint32_t C = mid[x];
-            const uint32_t W = seen(mid[x - 1]);
-            const int64_t lum = (3 * red(C) + 6 * green(C) + blue(C)) / 10;
+            const uint32_t c = mid[x];
+            const uint32_t w = Seen(mid[x - 1]);
+            const int64_t lum = (3 * Red(c) + 6 * Green(c) + Blue(c)) / 10;
             if (rng.random(100) >= 92) {
                 tr = rng.random(tex_.th - 3) + 1;
                 hf = rng.random(100) > 50;
             }
-            const int64_t E1 = (diff3(C, W) + diff3(C, seen(up[x - 1]))) / 4;
-            const int64_t E2 = (diff3(C, seen(up[x])) + diff3(C, seen(down[x - 1]))) / 4;
+            const int64_t e1 = (Diff3(c, w) + Diff3(c, Seen(up[x - 1]))) / 4;
+            const int64_t e2 = (Diff3(c, Seen(up[x])) + Diff3(c, Seen(down[x - 1]))) / 4;
             int64_t r, g, b;
-            if (E1 < s_.Tt && E2 < s_.Tt) {
+            if (e1 < s_.tt && e2 < s_.tt) {
                 const int col = std::min<int>(int(2 * lum) + rng.random(2), tex_.tw - 1);
                 const int64_t t = tex_.at(tr, col);
-                const int64_t Rq = red(W) / 10 * 10, Gq = green(W) / 10 * 10, Bq = blue(W) / 10 * 10;
-                int64_t sh = lum - t + 2 * (s_.Bt - 127);
+                const int64_t rq = Red(w) / 10 * 10, gq = Green(w) / 10 * 10, bq = Blue(w) / 10 * 10;
+                int64_t sh = lum - t + 2 * (s_.bt - 127);
                 if (hf)
                     sh += lum / 2;
-                sh += lum * s_.Ct / 64 - s_.Ct;
-                const int64_t grey = clampByte((Rq + Gq + Bq) / 3 + sh);
-                r = mix(clampByte(Rq + sh), grey);
-                g = mix(clampByte(Gq + sh), grey);
-                b = mix(clampByte(Bq + sh), grey);
+                sh += lum * s_.ct / 64 - s_.ct;
+                const int64_t grey = ClampByte((rq + gq + bq) / 3 + sh);
+                r = mix(ClampByte(rq + sh), grey);
+                g = mix(ClampByte(gq + sh), grey);
+                b = mix(ClampByte(bq + sh), grey);
             } else {
                 hf = rng.random(100) > 50;
                 tr = rng.random(tex_.th - 3) + 1;
-                const int64_t k = 2 * s_.D + E1 + E2;
-                const int64_t Rv = clampByte(red(W) - k + 255), Gv = clampByte(green(W) - k + 255),
-                              Bv = clampByte(blue(W) - k + 255);
-                const int64_t grey = (Rv + Gv + Bv) / 3;
-                r = mix(Rv, grey);
-                g = mix(Gv, grey);
-                b = mix(Bv, grey);
+                const int64_t k = 2 * s_.d + e1 + e2;
+                const int64_t rv = ClampByte(Red(w) - k + 255), gv = ClampByte(Green(w) - k + 255),
+                              bv = ClampByte(Blue(w) - k + 255);
+                const int64_t grey = (rv + gv + bv) / 3;
+                r = mix(rv, grey);
+                g = mix(gv, grey);
+                b = mix(bv, grey);
             }
             out[x - 1] = premultiply(a, uint32_t(r), uint32_t(g), uint32_t(b));
         }
@@ -183,22 +183,22 @@ public:
 private:
     const uint32_t* row(int y) const { return reinterpret_cast<const uint32_t*>(turned_.constScanLine(y)); }
 
-    uint8_t classOf(int y, int x, int& E1, int& E2) const
+    uint8_t classOf(int y, int x, int& e1, int& e2) const
     {
         const uint32_t* up = row(y - 1);
         const uint32_t* mid = row(y);
         const uint32_t* down = row(y + 1);
-        const uint32_t C = mid[x];
-        if ((C >> 24) < 10)
-            return kClear;
-        E1 = (diff3(C, seen(mid[x - 1])) + diff3(C, seen(up[x - 1]))) / 4;
-        E2 = (diff3(C, seen(up[x])) + diff3(C, seen(down[x - 1]))) / 4;
-        return E1 < s_.Tt && E2 < s_.Tt ? kFlat : kEdge;
+        const uint32_t c = mid[x];
+        if ((c >> 24) < 10)
+            return KClear;
+        e1 = (Diff3(c, Seen(mid[x - 1])) + Diff3(c, Seen(up[x - 1]))) / 4;
+        e2 = (Diff3(c, Seen(up[x])) + Diff3(c, Seen(down[x - 1]))) / 4;
+        return e1 < s_.tt && e2 < s_.tt ? KFlat : KEdge;
     }
 
     int64_t mix(int64_t channel, int64_t grey) const
     {
-        return clampByte((s_.ci * channel + (100 - s_.ci) * grey) / 100);
+        return ClampByte((s_.ci * channel + (100 - s_.ci) * grey) / 100);
     }
 
     static gfx::Pixel premultiply(uint32_t a, uint32_t r, uint32_t g, uint32_t b)
@@ -210,15 +210,15 @@ private:
     const QImage& turned_;
     const TexturePlane& tex_;
     const Shading s_;
-    const int RW_;
-    const int RH_;
+    const int rw_;
+    const int rh_;
     std::vector<uint8_t> cls_;
 };
 
 // Stored bytes back to straight colour, rounded.
-void unpremultiply(QImage& image)
+void Unpremultiply(QImage& image)
 {
-    platform::parallelForRange(0, image.height(), 32, [&](int y0, int y1) {
+    platform::ParallelForRange(0, image.height(), 32, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             auto* p = reinterpret_cast<uint32_t*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x) {
@@ -235,49 +235,49 @@ void unpremultiply(QImage& image)
 
 } // namespace
 
-void PencilSketch1(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                  bool Preview)
+void PencilSketch1(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                  bool preview)
 {
     Shading s;
-    s.Tt = P1;
-    s.D = 2 * int64_t(P2);
-    s.Bt = platform::Round64(P3 * 2.55);
-    s.Ct = platform::Round64(P4 * 1.28);
-    s.ci = std::clamp(P5, 0, 100);
+    s.tt = p1;
+    s.d = 2 * int64_t(p2);
+    s.bt = platform::Round64(p3 * 2.55);
+    s.ct = platform::Round64(p4 * 1.28);
+    s.ci = std::clamp(p5, 0, 100);
     platform::Random& rng = RunRandom();
     rng.setSeed(kSeed);
-    if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull())
+    if (source.isNull() || source.width() <= 0 || source.height() <= 0 || dest.isNull())
         return;
-    const int w = Source.width();
-    const int h = Source.height();
+    const int w = source.width();
+    const int h = source.height();
 
     gfx::Image bitmap;
-    SyncWithUi([&] { bitmap = Repository().PencilTexture; });
-    const TexturePlane texture = texturePlane(bitmap);
+    SyncWithUi([&] { bitmap = Repository().pencilTexture; });
+    const TexturePlane texture = PlaneOfTexture(bitmap);
     bitmap = {};
 
-    if (!Preview)
+    if (!preview)
         SafeUpdateProgress(5);
 
     const float angle = float(30 * 0.017453292519943295);
     const float cs = float(std::fabs(std::cos(double(angle))));
     const float sn = float(std::fabs(std::sin(double(angle))));
-    const int RW = platform::Ceil(double(w) * cs + double(h) * sn);
-    const int RH = platform::Ceil(double(w) * sn + double(h) * cs);
-    gfx::Surface turnedSurface = gfx::Surface::make(RW, RH);
+    const int rw = platform::Ceil(double(w) * cs + double(h) * sn);
+    const int rh = platform::Ceil(double(w) * sn + double(h) * cs);
+    gfx::Surface turnedSurface = gfx::Surface::make(rw, rh);
     if (turnedSurface.isNull())
         return;
     {
         gfx::Canvas canvas(turnedSurface);
-        canvas.translate(RW / 2.0, RH / 2.0);
+        canvas.translate(rw / 2.0, rh / 2.0);
         canvas.rotate(angle);
         canvas.translate(-w / 2.0, -h / 2.0);
-        canvas.drawImage(Source, 0, 0, gfx::Sampling::Mitchell);
+        canvas.drawImage(source, 0, 0, gfx::Sampling::Mitchell);
     }
     QImage& turned = turnedSurface.qimage();
-    unpremultiply(turned);
+    Unpremultiply(turned);
 
-    QImage result(RW, RH, gfx::kPixelFormat);
+    QImage result(rw, rh, gfx::kPixelFormat);
     if (result.isNull())
         return;
     result.fill(0);
@@ -287,23 +287,23 @@ void PencilSketch1(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2,
     // parallel with the same draws.
     Sketcher sketcher(turned, texture, s);
     sketcher.classify();
-    std::vector<uint32_t> rowSeed(size_t(RH), 0);
-    std::vector<uint8_t> rowHf(size_t(RH), 0);
+    std::vector<uint32_t> rowSeed(size_t(rh), 0);
+    std::vector<uint8_t> rowHf(size_t(rh), 0);
     bool hf = false;
-    for (int y0 = 1; y0 < RH - 1;) {
-        const int y1 = std::min(RH - 1, (y0 / kBand + 1) * kBand);
+    for (int y0 = 1; y0 < rh - 1;) {
+        const int y1 = std::min(rh - 1, (y0 / kBand + 1) * kBand);
         int done = y0;
         for (int y = y0; y < y1; ++y) {
             if (IsEffectCancelled())
                 break;
             if (y % kBand == 0)
-                ReportProgress(Dest, Preview, platform::Round(90.0 * y / RH + 5));
+                ReportProgress(dest, preview, platform::Round(90.0 * y / rh + 5));
             rowSeed[size_t(y)] = rng.seed();
             rowHf[size_t(y)] = hf;
             sketcher.skipRow(y, rng, hf);
             done = y + 1;
         }
-        platform::parallelForRange(y0, done, 2, [&](int a, int b) {
+        platform::ParallelForRange(y0, done, 2, [&](int a, int b) {
             for (int y = a; y < b; ++y) {
                 platform::Random rowRng(rowSeed[size_t(y)]);
                 sketcher.shadeRow(y, rowRng, rowHf[size_t(y)] != 0,
@@ -317,16 +317,16 @@ void PencilSketch1(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2,
 
     const gfx::Image sheet = gfx::Image::adopt(std::move(result));
     {
-        gfx::Canvas canvas(Dest);
+        gfx::Canvas canvas(dest);
         canvas.clear();
         canvas.save();
         canvas.translate(w / 2.0, h / 2.0);
         canvas.rotate(-angle);
-        canvas.drawImage(sheet, -RW / 2.0, -RH / 2.0, gfx::Sampling::Mitchell);
+        canvas.drawImage(sheet, -rw / 2.0, -rh / 2.0, gfx::Sampling::Mitchell);
         canvas.restore();
     }
 
-    ReportFinished(Dest, Preview);
+    ReportFinished(dest, preview);
 }
 
 } // namespace pq

@@ -11,7 +11,7 @@ namespace pq {
 // threshold, P2 edge darkness, P3 brightness, P4 contrast, P5 colour
 // intensity (the only value clamped, to 0..100). The run's generator is
 // seeded with 1969, so the same picture and values give the same result.
-void PencilSketch1(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                  bool Preview);
+void PencilSketch1(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                  bool preview);
 
 } // namespace pq

@@ -40,29 +40,29 @@ constexpr int kRing = kPlaceAhead + 1;
 constexpr int kMaxStrokesValue = 200;
 constexpr int kMaxQualityValue = 200;
 
-using pencil::prefetch;
+using pencil::Prefetch;
 
 // Jumps over up to 16 draws.
 constexpr auto kJumps = [] {
     std::array<pencil::Jump, 17> t{};
     for (size_t n = 0; n < t.size(); ++n)
-        t[n] = pencil::jumpOf(n);
+        t[n] = pencil::JumpOf(n);
     return t;
 }();
 static_assert(3 * (kPrefetchPicks + 1) + 2 < int(kJumps.size()));
 
-int toInt(int64_t v)
+int ToInt(int64_t v)
 {
     return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
 }
 
 // Slider values turned into the run's constants.
 struct Settings {
-    int64_t Q = 0;    // candidates per stroke
-    int64_t Lmax = 0; // longest line
-    int64_t Lmin = 0; // base of the shortest line
-    int64_t M0 = 0;   // rounds base
-    int64_t T3 = 0;   // colour pass opacity in per cent
+    int64_t q = 0;    // candidates per stroke
+    int64_t lmax = 0; // longest line
+    int64_t lmin = 0; // base of the shortest line
+    int64_t m0 = 0;   // rounds base
+    int64_t t3 = 0;   // colour pass opacity in per cent
 };
 
 // One rasterised line: the indices of its pixels in the tiled planes, both
@@ -152,7 +152,7 @@ private:
         const int64_t probe = std::min<int64_t>(int64_t(w_) * h_, 2001);
         for (int64_t i = 0; i < probe && !transparent_; ++i)
             transparent_ = (src_.row(int(i / w_))[i % w_] >> 24) < 250;
-        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* p = src_.row(y);
                 for (int x = 0; x < w_; ++x) {
@@ -173,7 +173,7 @@ private:
         const int band = std::max(1, h_ / 16);
         for (int y0 = 0; y0 < h_; y0 += band) {
             CheckCancellation();
-            platform::parallelForRange(y0, std::min(h_, y0 + band), 4, [&](int a, int b) {
+            platform::ParallelForRange(y0, std::min(h_, y0 + band), 4, [&](int a, int b) {
                 for (int y = a; y < b; ++y)
                     weak[size_t(y)] = gradientRow(y);
             });
@@ -182,11 +182,11 @@ private:
         uint64_t draws = 0;
         const uint32_t seed = rng_.seed();
         for (int y = 0; y < h_; ++y) {
-            rowSeed[size_t(y)] = pencil::jumpSeed(seed, draws);
+            rowSeed[size_t(y)] = pencil::JumpSeed(seed, draws);
             draws += weak[size_t(y)];
         }
-        rng_.setSeed(pencil::jumpSeed(seed, draws));
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        rng_.setSeed(pencil::JumpSeed(seed, draws));
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 platform::Random rng(rowSeed[size_t(y)]);
                 const bool inner = y > 0 && y < h_ - 1;
@@ -224,10 +224,10 @@ private:
         auto t = [&](int x, int yy) { return int(cells_[at(x, yy)].target); };
         for (int x = 1; x < w_ - 1; ++x) {
             const int nw = t(x - 1, y - 1), n = t(x, y - 1), ne = t(x + 1, y - 1);
-            const int W = t(x - 1, y), E = t(x + 1, y);
-            const int sw = t(x - 1, y + 1), S = t(x, y + 1), se = t(x + 1, y + 1);
-            const int gx = 47 * nw + 162 * W + 47 * sw - 47 * ne - 162 * E - 47 * se;
-            const int gy = 47 * nw + 162 * n + 47 * ne - 47 * sw - 162 * S - 47 * se;
+            const int w = t(x - 1, y), e = t(x + 1, y);
+            const int sw = t(x - 1, y + 1), s = t(x, y + 1), se = t(x + 1, y + 1);
+            const int gx = 47 * nw + 162 * w + 47 * sw - 47 * ne - 162 * e - 47 * se;
+            const int gy = 47 * nw + 162 * n + 47 * ne - 47 * sw - 162 * s - 47 * se;
             const int m = std::abs(gx) + std::abs(gy);
             const size_t i = at(x, y);
             Cell& c = cells_[i];
@@ -271,19 +271,19 @@ private:
     void rounds()
     {
         const int64_t maxi =
-            preview_ ? s_.M0 : platform::Round64(double(w_) * double(h_) / 40000.0 * double(s_.M0)) + 1;
+            preview_ ? s_.m0 : platform::Round64(double(w_) * double(h_) / 40000.0 * double(s_.m0)) + 1;
         const int64_t divisor = std::max<int64_t>(maxi, 1);
-        uint32_t lastSnapshot = platform::tickMs();
+        uint32_t lastSnapshot = platform::TickMs();
         for (int64_t i = 0; i <= maxi; ++i) {
             CheckCancellation();
-            if (!preview_ && platform::tickMs() - lastSnapshot > kSnapshotMs) {
+            if (!preview_ && platform::TickMs() - lastSnapshot > kSnapshotMs) {
                 showSnapshot(int(std::min<int64_t>(100, i * 100 / divisor + 1)));
-                lastSnapshot = platform::tickMs();
+                lastSnapshot = platform::TickMs();
             }
             const int64_t pct = i * 100 / divisor;
             const int64_t strokes = pct <= 5 ? 26 : i * 4 / divisor + 1;
             int64_t tries =
-                s_.Q <= 127 ? (110 - pct) / ((128 - s_.Q) / 25 + 1) : (110 - pct) * ((s_.Q - 127) / 15 + 1);
+                s_.q <= 127 ? (110 - pct) / ((128 - s_.q) / 25 + 1) : (110 - pct) * ((s_.q - 127) / 15 + 1);
             if (pct < 5)
                 tries /= 4;
             for (int64_t k = 0; k < strokes; ++k)
@@ -295,7 +295,7 @@ private:
     struct Candidate {
         int x = 0, y = 0;
         int tone = 0;
-        int64_t D = 0;
+        int64_t d = 0;
         double cx = 0, cy = 0;
         float angle = 0;
         size_t probe = 0;
@@ -311,7 +311,7 @@ private:
     // scored candidate left it.
     void stroke(int pct, int64_t tries)
     {
-        const int lengthRange = toInt(s_.Lmax / 2 - pct + 100);
+        const int lengthRange = ToInt(s_.lmax / 2 - pct + 100);
         const int64_t staleLimit = tries / 20 + 5;
         int64_t best = 0, stale = 0;
         int bestTone = 0;
@@ -358,7 +358,7 @@ private:
             c.x = std::min(rng_.random(w_ - 2) + 1, w_ - 1);
             c.y = std::min(rng_.random(h_ - 2) + 1, h_ - 1);
             i = at(c.x, c.y);
-            prefetch(angle_ + i);
+            Prefetch(angle_ + i);
             prefetchPlaceAfter(rng_.seed(), ownDraw + kPrefetchPicks * (2 + ownDraw));
             cell = cells_[i];
             const int d = (cell.flags & kInked) ? std::abs(int(cell.target) - int(cell.sheet)) : 0;
@@ -372,27 +372,27 @@ private:
         const int64_t a = rng_.random(lengthRange) / 3;
         const int64_t b = rng_.random(range);
         c.seedAfter = rng_.seed();
-        c.D = std::min(s_.Lmax, a + b + s_.Lmin + 3);
+        c.d = std::min(s_.lmax, a + b + s_.lmin + 3);
         c.angle = angle_[i];
         halfDirection(cell.flags, c.angle, c.cx, c.cy);
-        const int64_t px = std::clamp<int64_t>(c.x + platform::Round64(double(c.D) * c.cx), 0, w_ - 1);
-        const int64_t py = std::clamp<int64_t>(c.y + platform::Round64(double(c.D) * c.cy), 0, h_ - 1);
+        const int64_t px = std::clamp<int64_t>(c.x + platform::Round64(double(c.d) * c.cx), 0, w_ - 1);
+        const int64_t py = std::clamp<int64_t>(c.y + platform::Round64(double(c.d) * c.cy), 0, h_ - 1);
         c.probe = at(int(px), int(py));
-        prefetch(angle_ + c.probe);
+        Prefetch(angle_ + c.probe);
     }
 
     // Shortens a line that would cross a turn of the field, then rasterises
     // it; not drawable when it is too long.
     void layLine(Candidate& c)
     {
-        int64_t D = c.D;
+        int64_t d = c.d;
         double turn = std::fabs(double(c.angle) - double(angle_[c.probe]));
         if (turn > kPi)
             turn = kTwoPi - turn;
         if (turn > 1.05)
-            D = std::max<int64_t>(D / 3, 1);
-        const int64_t ox = platform::Round64(double(D) * c.cx);
-        const int64_t oy = platform::Round64(double(D) * c.cy);
+            d = std::max<int64_t>(d / 3, 1);
+        const int64_t ox = platform::Round64(double(d) * c.cx);
+        const int64_t oy = platform::Round64(double(d) * c.cy);
         const int x0 = int(std::clamp<int64_t>(c.x - ox, 0, w_ - 1));
         const int y0 = int(std::clamp<int64_t>(c.y - oy, 0, h_ - 1));
         const int x1 = int(std::clamp<int64_t>(c.x + ox, 0, w_ - 1));
@@ -408,7 +408,7 @@ private:
         for (const int32_t i : line.idx) {
             const size_t tile = size_t(i) >> 4;
             if (tile != lastTile)
-                prefetch(cells_ + i);
+                Prefetch(cells_ + i);
             lastTile = tile;
         }
     }
@@ -420,8 +420,8 @@ private:
         const int x = std::min(int((uint64_t(sx) * uint64_t(std::max(w_ - 2, 1))) >> 32) + 1, w_ - 1);
         const int y = std::min(int((uint64_t(sy) * uint64_t(std::max(h_ - 2, 1))) >> 32) + 1, h_ - 1);
         const size_t i = at(x, y);
-        prefetch(cells_ + i);
-        prefetch(angle_ + i);
+        Prefetch(cells_ + i);
+        Prefetch(angle_ + i);
     }
 
     bool rasterise(int x0, int y0, int x1, int y1, Line& line) const
@@ -484,7 +484,7 @@ private:
 
     void darkenEdges()
     {
-        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
                 for (int x = 0; x < w_; ++x) {
                     const size_t i = at(x, y);
@@ -497,10 +497,10 @@ private:
 
     gfx::Image sheetImage() const
     {
-        QImage image = gfx::newPixelImage(w_, h_);
+        QImage image = gfx::NewPixelImage(w_, h_);
         if (image.isNull())
             return {};
-        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
                 writeSheetRow(y, reinterpret_cast<gfx::Pixel*>(image.scanLine(y)));
         });
@@ -528,14 +528,14 @@ private:
 
     void finish(gfx::Surface& dest)
     {
-        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
                 writeSheetRow(y, dest.row(y));
         });
-        if (s_.T3 > 0) {
+        if (s_.t3 > 0) {
             gfx::Paint paint;
             paint.blend = gfx::BlendMode::Color;
-            paint.color = QColor(0, 0, 0, int(std::min<int64_t>(255, platform::Round64(s_.T3 / 100.0 * 255))));
+            paint.color = QColor(0, 0, 0, int(std::min<int64_t>(255, platform::Round64(s_.t3 / 100.0 * 255))));
             gfx::Canvas canvas(dest);
             canvas.drawImage(src_, 0, 0, gfx::Sampling::Mitchell, &paint);
         }
@@ -544,7 +544,7 @@ private:
             SyncWithUi([&] {
                 ShowIntermediateImage(result, -1);
                 UpdateProgressBar(101);
-                if (EngineHost* host = engineHost())
+                if (EngineHost* host = InstalledEngineHost())
                     host->redrawCanvas();
             });
         }
@@ -570,21 +570,21 @@ private:
 
 } // namespace
 
-void PencilSketch2(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview)
+void PencilSketch2(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
 {
     CheckCancellation();
-    if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull() ||
-        Dest.size() != Source.size())
+    if (source.isNull() || source.width() <= 0 || source.height() <= 0 || dest.isNull() ||
+        dest.size() != source.size())
         return;
     Settings s;
-    s.Q = platform::Round64(std::min(P5, kMaxQualityValue) * 2.5);
-    s.Lmax = int64_t(P2) + 5;
-    s.Lmin = std::min<int64_t>(P1, s.Lmax);
-    s.M0 = int64_t(std::min(P3, kMaxStrokesValue)) * 20 + 100;
-    s.T3 = P4;
-    Pencil6Run run(Source, s, Preview);
+    s.q = platform::Round64(std::min(p5, kMaxQualityValue) * 2.5);
+    s.lmax = int64_t(p2) + 5;
+    s.lmin = std::min<int64_t>(p1, s.lmax);
+    s.m0 = int64_t(std::min(p3, kMaxStrokesValue)) * 20 + 100;
+    s.t3 = p4;
+    Pencil6Run run(source, s, preview);
     if (run.valid())
-        run.run(Dest);
+        run.run(dest);
 }
 
 } // namespace pq

@@ -12,6 +12,6 @@ namespace pq {
 // the photo's colours optionally laid over. P1 min stroke size, P2 max
 // stroke size, P3 number of strokes, P4 colour intensity, P5 quality. Draws
 // from the run's generator.
-void PencilSketch2(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5, bool Preview);
+void PencilSketch2(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview);
 
 } // namespace pq

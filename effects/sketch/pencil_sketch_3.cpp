@@ -37,31 +37,31 @@ constexpr uint16_t kSumMask = 0x3FF;
 constexpr uint16_t kEdgeBit = 0x400; // the stroke follows the edge
 constexpr uint16_t kLookBit = 0x800; // the look-ahead's turn counts
 
-using pencil::prefetch;
+using pencil::Prefetch;
 
 // Halves to even, as std::nearbyint in the default rounding mode, for
 // |v| < 2^51.
-inline int roundEven(double v)
+inline int RoundEven(double v)
 {
     constexpr double kShift = 6755399441055744.0; // 1.5 * 2^52
     return int((v + kShift) - kShift);
 }
 
-inline int red(uint32_t p) { return int((p >> 16) & 0xFF); }
-inline int green(uint32_t p) { return int((p >> 8) & 0xFF); }
-inline int blue(uint32_t p) { return int(p & 0xFF); }
+inline int Red(uint32_t p) { return int((p >> 16) & 0xFF); }
+inline int Green(uint32_t p) { return int((p >> 8) & 0xFF); }
+inline int Blue(uint32_t p) { return int(p & 0xFF); }
 
-int scaled(int P)
+int Scaled(int p)
 {
-    return std::clamp(platform::Round(std::clamp(P * 2.55, -1.0e9, 1.0e9)), 0, 255);
+    return std::clamp(platform::Round(std::clamp(p * 2.55, -1.0e9, 1.0e9)), 0, 255);
 }
 
 struct Settings {
-    int A = 0;  // stroke count base
-    int L = 0;  // stroke length: pressure decay and darkening divisor
-    int Bl = 0; // edge threshold and look-ahead tolerance
-    int C = 0;  // local contrast boost
-    int K = 0;  // colour pass strength
+    int a = 0;  // stroke count base
+    int l = 0;  // stroke length: pressure decay and darkening divisor
+    int bl = 0; // edge threshold and look-ahead tolerance
+    int c = 0;  // local contrast boost
+    int k = 0;  // colour pass strength
 };
 
 class DynamicPencilRun {
@@ -70,7 +70,7 @@ public:
         : src_(source), dest_(dest), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
           n_(size_t(w_) * size_t(h_)), tilesW_(size_t((w_ + 7) / 8)), photo_(n_), alpha_(n_),
           start_(tiledSize(w_, h_)), paper_(tiledSize(w_, h_), 255), resetTo_(tiledSize(w_, h_)), rng_(kSeed),
-          decay_(s.L / 1500.0 + 0.7), divisor_((255 - s.L) / 8 + 8), tolerance_(s.Bl / 3)
+          decay_(s.l / 1500.0 + 0.7), divisor_((255 - s.l) / 8 + 8), tolerance_(s.bl / 3)
     {
         for (int c = 0; c < 256; ++c)
             reset_[size_t(c)] = uint8_t(std::min(255, platform::Round(1.1 * c)));
@@ -83,8 +83,8 @@ public:
     void run()
     {
         buildPlanes();
-        if (s_.C > 0)
-            enhanceLocalContrast(s_.C);
+        if (s_.c > 0)
+            enhanceLocalContrast(s_.c);
         buildStartPlane();
         strokes();
         output();
@@ -105,7 +105,7 @@ private:
     // The photo over white (on premultiplied bytes c + 255 - a), its alpha.
     void buildPlanes()
     {
-        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* p = src_.row(y);
                 for (int x = 0; x < w_; ++x) {
@@ -124,9 +124,9 @@ private:
         CheckCancellation();
         int64_t total[3] = {0, 0, 0};
         for (size_t i = 0; i < n_; ++i) {
-            total[0] += red(photo_[i]);
-            total[1] += green(photo_[i]);
-            total[2] += blue(photo_[i]);
+            total[0] += Red(photo_[i]);
+            total[1] += Green(photo_[i]);
+            total[2] += Blue(photo_[i]);
         }
         const int64_t mean[3] = {total[0] / int64_t(n_), total[1] / int64_t(n_), total[2] / int64_t(n_)};
         pencil::Plane<uint32_t> boosted(n_);
@@ -135,7 +135,7 @@ private:
         const int band = std::max(1, h_ / 20);
         for (int y0 = 0; y0 < h_; y0 += band) {
             CheckCancellation();
-            platform::parallelForRange(y0, std::min(h_, y0 + band), 2, [&](int a, int b) {
+            platform::ParallelForRange(y0, std::min(h_, y0 + band), 2, [&](int a, int b) {
                 // Column sums of the 9 rows, padded by 4 repeated columns a side.
                 std::vector<int> col(size_t(w_ + 8) * 3);
                 for (int y = a; y < b; ++y) {
@@ -144,9 +144,9 @@ private:
                         const uint32_t* r = photo_.data() + at(0, std::clamp(y + dy, 0, h_ - 1));
                         for (int x = 0; x < w_; ++x) {
                             int* c = col.data() + size_t(x + 4) * 3;
-                            c[0] += red(r[x]);
-                            c[1] += green(r[x]);
-                            c[2] += blue(r[x]);
+                            c[0] += Red(r[x]);
+                            c[1] += Green(r[x]);
+                            c[2] += Blue(r[x]);
                         }
                     }
                     for (int i = 0; i < 4; ++i)
@@ -164,7 +164,7 @@ private:
                         if (x > 0)
                             for (int c = 0; c < 3; ++c)
                                 win[c] += col[size_t(x + 8) * 3 + c] - col[size_t(x - 1) * 3 + c];
-                        const int chan[3] = {red(src[x]), green(src[x]), blue(src[x])};
+                        const int chan[3] = {Red(src[x]), Green(src[x]), Blue(src[x])};
                         uint32_t v = 0;
                         for (int c = 0; c < 3; ++c) {
                             const int64_t ch = chan[c];
@@ -183,20 +183,20 @@ private:
     // The photo's R + G + B with the two bits of the gradient class above.
     void buildStartPlane()
     {
-        const int edge = s_.Bl + 1;
-        platform::parallelForRange(0, h_, 32, [&](int y0, int y1) {
+        const int edge = s_.bl + 1;
+        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
                 for (int x = 0; x < w_; ++x) {
                     const uint32_t c = photo_[at(x, y)];
-                    uint16_t v = uint16_t(red(c) + green(c) + blue(c));
+                    uint16_t v = uint16_t(Red(c) + Green(c) + Blue(c));
                     if (x >= 1 && y >= 1 && x < w_ - 1 && y < h_ - 1) {
-                        int Gx = 0, Gy = 0;
-                        gradient(x, y, Gx, Gy);
-                        const int G = std::abs(Gx) + std::abs(Gy);
-                        v |= uint16_t((G > edge ? kEdgeBit : 0) | (G >= edge ? kLookBit : 0));
+                        int gx = 0, gy = 0;
+                        gradient(x, y, gx, gy);
+                        const int g = std::abs(gx) + std::abs(gy);
+                        v |= uint16_t((g > edge ? kEdgeBit : 0) | (g >= edge ? kLookBit : 0));
                     }
                     start_[tileAt(x, y)] = v;
-                    resetTo_[tileAt(x, y)] = reset_[size_t(red(c))];
+                    resetTo_[tileAt(x, y)] = reset_[size_t(Red(c))];
                 }
         });
         dark_.assign((n_ + 63) / 64, 0);
@@ -233,7 +233,7 @@ private:
     void strokes()
     {
         const double w200 = std::min(35.0, w_ / 200.0), h200 = std::min(35.0, h_ / 200.0);
-        const int64_t maxi = platform::Round64((double(s_.A) * 100 + 1000) * w200 * h200);
+        const int64_t maxi = platform::Round64((double(s_.a) * 100 + 1000) * w200 * h200);
         const int64_t step = std::max<int64_t>(maxi / 20, 1);
         attemptBudget_ = kStartAttemptsPerStroke * (maxi + 1);
         if (!preview_)
@@ -297,7 +297,7 @@ private:
             Batch* before = t > 0 ? &batches_[size_t((t + 2) % 3)] : nullptr;
             Batch* after = t + 1 < batches ? &batches_[size_t((t + 1) % 3)] : nullptr;
             const int blocks = int((cur.strokes.size() + kWalkBlock - 1) / kWalkBlock);
-            platform::parallelForRange(0, blocks + 1, 1, [&](int a, int b) {
+            platform::ParallelForRange(0, blocks + 1, 1, [&](int a, int b) {
                 for (int k = a; k < b; ++k) {
                     if (IsEffectCancelled())
                         return;
@@ -337,7 +337,7 @@ private:
             st.first = total;
             total += size_t(st.steps);
             const int64_t draws = ((v & kEdgeBit) ? 0 : 2) + int64_t(st.steps) * ((v & kLookBit) ? 1 : 2);
-            rng_.setSeed(pencil::jumpSeed(st.seed, uint64_t(draws)));
+            rng_.setSeed(pencil::JumpSeed(st.seed, uint64_t(draws)));
             batch.strokes.push_back(st);
         }
         batch.marks.resize(total);
@@ -359,7 +359,7 @@ private:
             next.next();
             const int nx = std::clamp(next.random(w_), 1, w_ - 2), ny = std::clamp(next.random(h_), 1, h_ - 2);
             if (darkEnough(nx, ny))
-                prefetch(start_.data() + tileAt(nx, ny));
+                Prefetch(start_.data() + tileAt(nx, ny));
             const int e = rng_.random(255);
             // A place of grey 254 or more can never be taken (e < 255).
             if (!darkEnough(st.x, st.y))
@@ -387,9 +387,9 @@ private:
         const bool looks = st.start & kLookBit;
         float m;
         if (edge) {
-            int Gx = 0, Gy = 0;
-            gradient(st.x, st.y, Gx, Gy);
-            m = float(double(float(std::atan2(double(Gy), double(Gx)))) + 1.5707);
+            int gx = 0, gy = 0;
+            gradient(st.x, st.y, gx, gy);
+            m = float(double(float(std::atan2(double(gy), double(gx)))) + 1.5707);
         } else if (rng.random(100) < 27) {
             m = rng.random(100) <= 50 ? 3.81229f : 0.6707f;
         } else {
@@ -424,8 +424,8 @@ private:
                 fx += cs[size_t(turn)];
                 fy += sn[size_t(turn)];
             }
-            x = roundEven(fx);
-            y = roundEven(fy);
+            x = RoundEven(fx);
+            y = RoundEven(fy);
             if (x < 1)
                 x = 1, fx = 1;
             if (y < 1)
@@ -443,14 +443,14 @@ private:
         const int32_t* m = batch.marks.data();
         for (size_t k = 0; k < n; ++k) {
             if (k + kMarkAhead < n) {
-                prefetch(paper_.data() + m[k + kMarkAhead]);
-                prefetch(start_.data() + m[k + kMarkAhead]);
+                Prefetch(paper_.data() + m[k + kMarkAhead]);
+                Prefetch(start_.data() + m[k + kMarkAhead]);
             }
             markAt(size_t(m[k]));
         }
     }
 
-    void gradient(int x, int y, int& Gx, int& Gy) const
+    void gradient(int x, int y, int& outX, int& outY) const
     {
         const uint32_t* up = photo_.data() + at(x, y - 1);
         const uint32_t* mid = photo_.data() + at(x, y);
@@ -462,8 +462,8 @@ private:
                            (3 * c(down[-1]) + 10 * c(down[0]) + 3 * c(down[1]));
             const int gx = (3 * c(up[-1]) + 10 * c(mid[-1]) + 3 * c(down[-1])) -
                            (3 * c(up[1]) + 10 * c(mid[1]) + 3 * c(down[1]));
-            Gx = first ? gx : std::max(Gx, gx);
-            Gy = first ? gy : std::max(Gy, gy);
+            outX = first ? gx : std::max(outX, gx);
+            outY = first ? gy : std::max(outY, gy);
             first = false;
         }
     }
@@ -472,15 +472,15 @@ private:
     // darker than the photo.
     void markAt(size_t i)
     {
-        const int P = paper_[i];
-        int Z = quotient_[size_t(3 * P - int(start_[i] & kSumMask) + 765)];
-        if (Z <= -5) {
+        const int p = paper_[i];
+        int z = quotient_[size_t(3 * p - int(start_[i] & kSumMask) + 765)];
+        if (z <= -5) {
             paper_[i] = resetTo_[i];
             return;
         }
-        if (Z < 0)
-            Z = 0;
-        paper_[i] = uint8_t(P * (255 - Z) / 256);
+        if (z < 0)
+            z = 0;
+        paper_[i] = uint8_t(p * (255 - z) / 256);
     }
 
     // The look whose place is darkest within the tolerance (the last such
@@ -491,8 +491,8 @@ private:
         // The places first (a loop the compiler can vectorise), then the reads.
         std::array<int, kLooks> px, py;
         for (size_t k = 0; k < size_t(kLooks); ++k) {
-            px[k] = roundEven(fx + cs[k]);
-            py[k] = roundEven(fy + sn[k]);
+            px[k] = RoundEven(fx + cs[k]);
+            py[k] = RoundEven(fy + sn[k]);
         }
         int best = 768;
         int turn = kLooks;
@@ -513,7 +513,7 @@ private:
 
     void copyPaperToDest()
     {
-        platform::parallelForRange(0, h_, 64, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 64, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 gfx::Pixel* out = dest_.row(y);
                 for (int x0 = 0; x0 < w_; x0 += 8) {
@@ -530,12 +530,12 @@ private:
     {
         if (!preview_)
             return;
-        const EffectRunContext* run = currentRun();
+        const EffectRunContext* run = CurrentRun();
         if (run && run->isSuperseded())
             return;
         const gfx::Image shown = run ? ComposePreviewPane(dest_.snapshot(), run->pane) : dest_.snapshot();
         SyncWithUi([&] {
-            EngineHost* host = engineHost();
+            EngineHost* host = InstalledEngineHost();
             if (!host || (run && run->isSuperseded()))
                 return;
             host->showPreview(shown);
@@ -545,15 +545,15 @@ private:
     // Colour pass, then the source alpha (colour scaled by it).
     void output()
     {
-        const double u = s_.K / 255.0;
-        platform::parallelForRange(0, h_, 16, [&](int y0, int y1) {
+        const double u = s_.k / 255.0;
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 gfx::Pixel* out = dest_.row(y);
                 for (int x = 0; x < w_; ++x) {
                     const size_t i = at(x, y);
                     const int g = paper_[tileAt(x, y)];
                     uint32_t rgb = gfx::Pixel(g) * 0x010101u;
-                    if (s_.K > 0 && g <= 200)
+                    if (s_.k > 0 && g <= 200)
                         rgb = tinted(g, photo_[i], u);
                     const uint32_t a = alpha_[i];
                     auto mul = [a](uint32_t c) { return c * a / 255; };
@@ -573,18 +573,18 @@ private:
 
     static uint32_t tinted(int g, uint32_t photo, double u)
     {
-        const int R = red(photo), G = green(photo), B = blue(photo);
-        const int lum = (30 * R + 59 * G + 11 * B) / 100;
-        const int chroma = std::max({R, G, B}) - std::min({R, G, B});
+        const int redByte = Red(photo), greenByte = Green(photo), blueByte = Blue(photo);
+        const int lum = (30 * redByte + 59 * greenByte + 11 * blueByte) / 100;
+        const int chroma = std::max({redByte, greenByte, blueByte}) - std::min({redByte, greenByte, blueByte});
         int tint[3] = {g, g, g};
         if (chroma >= 10 && lum >= 5) {
-            double D = double(g) / double(lum);
-            if (D < 0.7)
-                D = 0.7 * D + 0.21;
+            double ratio = double(g) / double(lum);
+            if (ratio < 0.7)
+                ratio = 0.7 * ratio + 0.21;
             const double s = std::min(1.0, chroma / 50.0);
-            const int chan[3] = {R, G, B};
+            const int chan[3] = {redByte, greenByte, blueByte};
             for (int c = 0; c < 3; ++c) {
-                const int t = std::clamp(platform::Round(chan[c] * D), 0, 255);
+                const int t = std::clamp(platform::Round(chan[c] * ratio), 0, 255);
                 tint[c] = platform::Round(g * (1 - s) + t * s);
             }
         }
@@ -622,20 +622,20 @@ private:
 
 } // namespace
 
-void PencilSketch3(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                   bool Preview)
+void PencilSketch3(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                   bool preview)
 {
     CheckCancellation();
-    if (Source.isNull() || Source.width() <= 0 || Source.height() <= 0 || Dest.isNull() ||
-        Dest.size() != Source.size())
+    if (source.isNull() || source.width() <= 0 || source.height() <= 0 || dest.isNull() ||
+        dest.size() != source.size())
         return;
     Settings s;
-    s.A = scaled(P1);
-    s.L = scaled(P2);
-    s.Bl = scaled(P3);
-    s.C = scaled(P4);
-    s.K = scaled(P5);
-    DynamicPencilRun run(Source, Dest, s, Preview);
+    s.a = Scaled(p1);
+    s.l = Scaled(p2);
+    s.bl = Scaled(p3);
+    s.c = Scaled(p4);
+    s.k = Scaled(p5);
+    DynamicPencilRun run(source, dest, s, preview);
     if (run.valid())
         run.run();
 }

@@ -12,7 +12,7 @@ namespace pq {
 // boost first), P5 colour intensity. Each value becomes Round(P * 2.55),
 // limited to 0..255. Uses a generator of its own seeded $9E3779B1, so the
 // same picture and values give the same result; keeps the source's alpha.
-void PencilSketch3(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                   bool Preview);
+void PencilSketch3(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                   bool preview);
 
 } // namespace pq

@@ -42,7 +42,7 @@ private:
 // Asks for the cache line holding p. Written as an instruction the compiler
 // keeps: a plain prefetch builtin counts as free of side effects, so a helper
 // made only of prefetches would be dropped.
-inline void prefetch(const void* p)
+inline void Prefetch(const void* p)
 {
 #if defined(__x86_64__) || defined(__i386__)
     asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
@@ -60,7 +60,7 @@ struct Jump {
     constexpr uint32_t operator()(uint32_t seed) const { return seed * mul + add; }
 };
 
-constexpr Jump jumpOf(uint64_t n)
+constexpr Jump JumpOf(uint64_t n)
 {
     Jump j;
     uint32_t a = 134775813u, c = 1u; // 2^k steps
@@ -77,9 +77,9 @@ constexpr Jump jumpOf(uint64_t n)
 
 // The seed after n more draws (each draw of a positive range, or a real
 // draw, is one step).
-constexpr uint32_t jumpSeed(uint32_t seed, uint64_t n)
+constexpr uint32_t JumpSeed(uint32_t seed, uint64_t n)
 {
-    return jumpOf(n)(seed);
+    return JumpOf(n)(seed);
 }
 
 } // namespace pq::pencil

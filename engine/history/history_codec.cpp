@@ -15,7 +15,7 @@ constexpr int kPngQuality = 80;
 
 } // namespace
 
-bool ImageHistory::HasTransparency(const gfx::Image& image)
+bool ImageHistory::hasTransparency(const gfx::Image& image)
 {
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return false;
@@ -30,24 +30,24 @@ bool ImageHistory::HasTransparency(const gfx::Image& image)
     return false;
 }
 
-QByteArray ImageHistory::EncodeImage(const gfx::Image& image, int quality)
+QByteArray ImageHistory::encodeImage(const gfx::Image& image, int quality)
 {
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return {};
     try {
-        if (HasTransparency(image))
-            return gfx::encode(image, gfx::ImageFormat::Png, kPngQuality);
-        return gfx::encode(image, gfx::ImageFormat::Jpeg, quality);
+        if (hasTransparency(image))
+            return gfx::Encode(image, gfx::ImageFormat::Png, kPngQuality);
+        return gfx::Encode(image, gfx::ImageFormat::Jpeg, quality);
     } catch (...) {
         return {};
     }
 }
 
-gfx::Image ImageHistory::DecodeSnapshotImage(const QByteArray& bytes)
+gfx::Image ImageHistory::decodeSnapshotImage(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return {};
-    return gfx::decodeData(bytes);
+    return gfx::DecodeData(bytes);
 }
 
 } // namespace pq

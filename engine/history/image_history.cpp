@@ -8,9 +8,9 @@ ImageHistory::ImageHistory() = default;
 
 ImageHistory::~ImageHistory()
 {
-    Clear();
+    clear();
     {
-        std::lock_guard lock(FCritical);
+        std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     encoderWake_.notify_all();
@@ -18,119 +18,119 @@ ImageHistory::~ImageHistory()
         encoder_.join();
 }
 
-void ImageHistory::SetOnImageSaved(ImageSavedEvent handler)
+void ImageHistory::setOnImageSaved(ImageSavedEvent handler)
 {
-    std::lock_guard lock(FCritical);
-    FOnImageSaved = std::move(handler);
+    std::lock_guard lock(mutex_);
+    onImageSaved_ = std::move(handler);
 }
 
-int ImageHistory::Count() const
+int ImageHistory::count() const
 {
-    std::lock_guard lock(FCritical);
-    return FCount;
+    std::lock_guard lock(mutex_);
+    return count_;
 }
 
 void ImageHistory::releaseSlot(int i)
 {
-    FBuffer[i] = Snapshot();
+    buffer_[i] = Snapshot();
 }
 
 int ImageHistory::sourceSlotFor(int i) const
 {
-    if (FCount <= 0 || i < 0)
+    if (count_ <= 0 || i < 0)
         return -1;
-    const int steps = (i - OldestIndex() + kCapacity) % kCapacity;
+    const int steps = (i - oldestIndex() + kCapacity) % kCapacity;
     for (int n = 0; n <= steps; ++n) {
         const int k = (i - n + kCapacity) % kCapacity;
-        if (FBuffer[k].type == SnapshotType::SourceChange && FBuffer[k].Source)
+        if (buffer_[k].type == SnapshotType::SourceChange && buffer_[k].source)
             return k;
     }
     return -1;
 }
 
-void ImageHistory::Save(const gfx::Image& DisplayImg, const gfx::Image& SourceImg)
+void ImageHistory::save(const gfx::Image& displayImg, const gfx::Image& sourceImg)
 {
-    if (DisplayImg.isNull() || DisplayImg.width() <= 0 || DisplayImg.height() <= 0)
+    if (displayImg.isNull() || displayImg.width() <= 0 || displayImg.height() <= 0)
         return;
-    if (!SourceImg.isNull() && (SourceImg.width() <= 0 || SourceImg.height() <= 0))
+    if (!sourceImg.isNull() && (sourceImg.width() <= 0 || sourceImg.height() <= 0))
         return;
-    const uint64_t id = SourceImg.isNull() ? 0 : SourceImg.id();
+    const uint64_t id = sourceImg.isNull() ? 0 : sourceImg.id();
 
     bool isSourceChange = false;
     ImageSavedEvent handler;
     {
-        std::lock_guard lock(FCritical);
-        if (FCount > 0 && FCursor != FSaveIndex) {
+        std::lock_guard lock(mutex_);
+        if (count_ > 0 && cursor_ != saveIndex_) {
             // Steps were undone: the redo branch goes.
-            const int newCount = ((FCursor - OldestIndex() + kCapacity) % kCapacity) + 1;
-            for (int i = nextSlot(FCursor);; i = nextSlot(i)) {
+            const int newCount = ((cursor_ - oldestIndex() + kCapacity) % kCapacity) + 1;
+            for (int i = nextSlot(cursor_);; i = nextSlot(i)) {
                 releaseSlot(i);
-                if (i == FSaveIndex)
+                if (i == saveIndex_)
                     break;
             }
-            FSaveIndex = FCursor;
-            FCount = newCount;
-            FCachedSourceImg = {};
-            FCachedSourceIndex = -1;
+            saveIndex_ = cursor_;
+            count_ = newCount;
+            cachedSource_ = {};
+            cachedSourceIndex_ = -1;
         }
 
         // The last source stored is the one the newest live step was made
         // from; a source only dropped with released steps is forgotten.
-        const int lastSourceSlot = sourceSlotFor(FSaveIndex);
-        const uint64_t lastSourceHash = lastSourceSlot >= 0 ? FBuffer[lastSourceSlot].SourceId : 0;
-        isSourceChange = !(id == lastSourceHash && FCount > 0);
+        const int lastSourceSlot = sourceSlotFor(saveIndex_);
+        const uint64_t lastSourceHash = lastSourceSlot >= 0 ? buffer_[lastSourceSlot].sourceId : 0;
+        isSourceChange = !(id == lastSourceHash && count_ > 0);
 
-        const int slot = nextSlot(FSaveIndex);
-        if (FCount == kCapacity) {
+        const int slot = nextSlot(saveIndex_);
+        if (count_ == kCapacity) {
             // The ring overwrites its oldest step. Its source still belongs
             // to the steps after it: it moves into the next one.
-            Snapshot& oldest = FBuffer[slot];
-            Snapshot& next = FBuffer[nextSlot(slot)];
-            if (oldest.type == SnapshotType::SourceChange && oldest.Source &&
+            Snapshot& oldest = buffer_[slot];
+            Snapshot& next = buffer_[nextSlot(slot)];
+            if (oldest.type == SnapshotType::SourceChange && oldest.source &&
                 next.type != SnapshotType::SourceChange) {
-                next.Source = std::move(oldest.Source);
-                next.SourceId = oldest.SourceId;
+                next.source = std::move(oldest.source);
+                next.sourceId = oldest.sourceId;
                 next.type = SnapshotType::SourceChange;
-                if (FCachedSourceIndex == slot)
-                    FCachedSourceIndex = nextSlot(slot);
+                if (cachedSourceIndex_ == slot)
+                    cachedSourceIndex_ = nextSlot(slot);
             }
         }
-        if (FCachedSourceIndex == slot) {
-            FCachedSourceImg = {};
-            FCachedSourceIndex = -1;
+        if (cachedSourceIndex_ == slot) {
+            cachedSource_ = {};
+            cachedSourceIndex_ = -1;
         }
         releaseSlot(slot);
 
-        Snapshot& snap = FBuffer[slot];
-        snap.Timestamp = QDateTime::currentDateTime();
-        snap.Display = std::make_shared<Blob>();
-        snap.Display->pending = DisplayImg;
-        enqueue(snap.Display);
-        if (isSourceChange && !SourceImg.isNull()) {
-            snap.Source = std::make_shared<Blob>();
-            snap.Source->pending = SourceImg;
-            snap.SourceId = id;
+        Snapshot& snap = buffer_[slot];
+        snap.timestamp = QDateTime::currentDateTime();
+        snap.display = std::make_shared<Blob>();
+        snap.display->pending = displayImg;
+        enqueue(snap.display);
+        if (isSourceChange && !sourceImg.isNull()) {
+            snap.source = std::make_shared<Blob>();
+            snap.source->pending = sourceImg;
+            snap.sourceId = id;
             snap.type = SnapshotType::SourceChange;
-            enqueue(snap.Source);
+            enqueue(snap.source);
         } else {
             isSourceChange = false;
             snap.type = SnapshotType::EffectChange;
         }
-        FSaveIndex = slot;
-        FCursor = slot;
-        if (FCount < kCapacity)
-            ++FCount;
-        handler = FOnImageSaved;
+        saveIndex_ = slot;
+        cursor_ = slot;
+        if (count_ < kCapacity)
+            ++count_;
+        handler = onImageSaved_;
     }
     encoderWake_.notify_one();
 
     if (handler) {
         try {
-            handler(DisplayImg, SourceImg, isSourceChange);
+            handler(displayImg, sourceImg, isSourceChange);
         } catch (const std::exception& e) {
-            platform::logError("history saved event", e.what());
+            platform::LogError("history saved event", e.what());
         } catch (...) {
-            platform::logError("history saved event", "unknown exception");
+            platform::LogError("history saved event", "unknown exception");
         }
     }
 }
@@ -139,7 +139,7 @@ gfx::Image ImageHistory::blobImage(const Blob& blob)
 {
     if (!blob.pending.isNull())
         return blob.pending;
-    return DecodeSnapshotImage(blob.data);
+    return decodeSnapshotImage(blob.data);
 }
 
 uint64_t ImageHistory::blobBytes(const Blob& blob)
@@ -150,93 +150,93 @@ uint64_t ImageHistory::blobBytes(const Blob& blob)
     return bytes;
 }
 
-bool ImageHistory::readCursor(gfx::Image& DisplayImg, gfx::Image& SourceImg)
+bool ImageHistory::readCursor(gfx::Image& displayImg, gfx::Image& sourceImg)
 {
-    const Snapshot& snap = FBuffer[FCursor];
-    if (snap.Display)
-        DisplayImg = blobImage(*snap.Display);
-    if (DisplayImg.isNull())
+    const Snapshot& snap = buffer_[cursor_];
+    if (snap.display)
+        displayImg = blobImage(*snap.display);
+    if (displayImg.isNull())
         return false;
-    const int k = sourceSlotFor(FCursor);
+    const int k = sourceSlotFor(cursor_);
     if (k < 0) {
-        SourceImg = gfx::Image::fromQImage(DisplayImg.qimage());
-        FCachedSourceImg = SourceImg;
-        FCachedSourceIndex = -1;
-    } else if (FCachedSourceIndex == k && !FCachedSourceImg.isNull()) {
-        SourceImg = FCachedSourceImg;
+        sourceImg = gfx::Image::fromQImage(displayImg.qimage());
+        cachedSource_ = sourceImg;
+        cachedSourceIndex_ = -1;
+    } else if (cachedSourceIndex_ == k && !cachedSource_.isNull()) {
+        sourceImg = cachedSource_;
     } else {
-        SourceImg = blobImage(*FBuffer[k].Source);
-        FCachedSourceImg = SourceImg;
-        FCachedSourceIndex = SourceImg.isNull() ? -1 : k;
+        sourceImg = blobImage(*buffer_[k].source);
+        cachedSource_ = sourceImg;
+        cachedSourceIndex_ = sourceImg.isNull() ? -1 : k;
     }
     return true;
 }
 
-bool ImageHistory::Undo(gfx::Image& DisplayImg, gfx::Image& SourceImg)
+bool ImageHistory::undo(gfx::Image& displayImg, gfx::Image& sourceImg)
 {
-    DisplayImg = {};
-    SourceImg = {};
-    std::lock_guard lock(FCritical);
-    if (FCount <= 1)
+    displayImg = {};
+    sourceImg = {};
+    std::lock_guard lock(mutex_);
+    if (count_ <= 1)
         return false;
-    if (FCursor != OldestIndex())
-        FCursor = prevSlot(FCursor);
-    return readCursor(DisplayImg, SourceImg);
+    if (cursor_ != oldestIndex())
+        cursor_ = prevSlot(cursor_);
+    return readCursor(displayImg, sourceImg);
 }
 
-bool ImageHistory::Redo(gfx::Image& DisplayImg, gfx::Image& SourceImg)
+bool ImageHistory::redo(gfx::Image& displayImg, gfx::Image& sourceImg)
 {
-    DisplayImg = {};
-    SourceImg = {};
-    std::lock_guard lock(FCritical);
-    if (FCount <= 1)
+    displayImg = {};
+    sourceImg = {};
+    std::lock_guard lock(mutex_);
+    if (count_ <= 1)
         return false;
-    if (FCursor != FSaveIndex)
-        FCursor = nextSlot(FCursor);
-    return readCursor(DisplayImg, SourceImg);
+    if (cursor_ != saveIndex_)
+        cursor_ = nextSlot(cursor_);
+    return readCursor(displayImg, sourceImg);
 }
 
-void ImageHistory::Clear()
+void ImageHistory::clear()
 {
-    std::lock_guard lock(FCritical);
+    std::lock_guard lock(mutex_);
     for (int i = 0; i < kCapacity; ++i)
         releaseSlot(i);
-    FSaveIndex = -1;
-    FCursor = -1;
-    FCount = 0;
-    FCachedSourceImg = {};
-    FCachedSourceIndex = -1;
+    saveIndex_ = -1;
+    cursor_ = -1;
+    count_ = 0;
+    cachedSource_ = {};
+    cachedSourceIndex_ = -1;
 }
 
-uint64_t ImageHistory::MemoryUsedBytes() const
+uint64_t ImageHistory::memoryUsedBytes() const
 {
-    std::lock_guard lock(FCritical);
+    std::lock_guard lock(mutex_);
     uint64_t total = 0;
-    for (int n = 0, i = OldestIndex(); n < FCount; ++n, i = nextSlot(i)) {
-        if (FBuffer[i].Display)
-            total += blobBytes(*FBuffer[i].Display);
-        if (FBuffer[i].Source)
-            total += blobBytes(*FBuffer[i].Source);
+    for (int n = 0, i = oldestIndex(); n < count_; ++n, i = nextSlot(i)) {
+        if (buffer_[i].display)
+            total += blobBytes(*buffer_[i].display);
+        if (buffer_[i].source)
+            total += blobBytes(*buffer_[i].source);
     }
     return total;
 }
 
-std::optional<ImageHistory::SnapshotInfo> ImageHistory::SnapshotAt(int age) const
+std::optional<ImageHistory::SnapshotInfo> ImageHistory::snapshotAt(int age) const
 {
-    std::lock_guard lock(FCritical);
-    if (age < 0 || age >= FCount)
+    std::lock_guard lock(mutex_);
+    if (age < 0 || age >= count_)
         return std::nullopt;
-    const Snapshot& snap = FBuffer[(FSaveIndex - age + kCapacity) % kCapacity];
+    const Snapshot& snap = buffer_[(saveIndex_ - age + kCapacity) % kCapacity];
     SnapshotInfo info;
     info.type = snap.type;
-    info.Encoded = true;
-    if (snap.Display) {
-        info.DisplayData = snap.Display->data;
-        info.Encoded = snap.Display->pending.isNull();
+    info.encoded = true;
+    if (snap.display) {
+        info.displayData = snap.display->data;
+        info.encoded = snap.display->pending.isNull();
     }
-    if (snap.Source) {
-        info.SourceData = snap.Source->data;
-        info.Encoded = info.Encoded && snap.Source->pending.isNull();
+    if (snap.source) {
+        info.sourceData = snap.source->data;
+        info.encoded = info.encoded && snap.source->pending.isNull();
     }
     return info;
 }
@@ -250,15 +250,15 @@ void ImageHistory::enqueue(const std::shared_ptr<Blob>& blob)
         encoder_ = std::thread([this] { encoderLoop(); });
 }
 
-void ImageHistory::WaitForEncoding() const
+void ImageHistory::waitForEncoding() const
 {
-    std::unique_lock lock(FCritical);
+    std::unique_lock lock(mutex_);
     encoderIdle_.wait(lock, [this] { return (encodeQueue_.empty() && !encoding_) || stopping_; });
 }
 
 void ImageHistory::encoderLoop()
 {
-    std::unique_lock lock(FCritical);
+    std::unique_lock lock(mutex_);
     for (;;) {
         encoderWake_.wait(lock, [this] { return stopping_ || !encodeQueue_.empty(); });
         if (stopping_)
@@ -273,7 +273,7 @@ void ImageHistory::encoderLoop()
         const gfx::Image image = blob->pending;
         encoding_ = true;
         lock.unlock();
-        QByteArray bytes = EncodeImage(image, kJpegQuality);
+        QByteArray bytes = encodeImage(image, kJpegQuality);
         lock.lock();
         encoding_ = false;
         // A failed encoding keeps the image itself: nothing is lost.

@@ -22,7 +22,7 @@ enum class SnapshotType { EffectChange, SourceChange };
 // Raised after every Save with the images saved and whether the source was
 // stored with them.
 using ImageSavedEvent =
-    std::function<void(const gfx::Image& DisplayImg, const gfx::Image& SourceImg, bool IsSourceChange)>;
+    std::function<void(const gfx::Image& displayImg, const gfx::Image& sourceImg, bool isSourceChange)>;
 
 // The undo history: a ring of 100 snapshots. Each holds the result image and,
 // when the source photo differs from the one the previous step was made
@@ -49,46 +49,46 @@ public:
 
     // Adds a step after the one shown (dropping any steps that were undone).
     // Ignored unless DisplayImg is set; SourceImg may be null.
-    void Save(const gfx::Image& DisplayImg, const gfx::Image& SourceImg);
+    void save(const gfx::Image& displayImg, const gfx::Image& sourceImg);
 
     // Moves one step back (forward) and returns that step's images. At the
     // oldest (newest) step the same step is returned again. False with both
     // images null when fewer than two steps exist (Undo; Redo needs one) or
     // the step cannot be decoded.
-    bool Undo(gfx::Image& DisplayImg, gfx::Image& SourceImg);
-    bool Redo(gfx::Image& DisplayImg, gfx::Image& SourceImg);
+    bool undo(gfx::Image& displayImg, gfx::Image& sourceImg);
+    bool redo(gfx::Image& displayImg, gfx::Image& sourceImg);
 
-    void Clear();
+    void clear();
 
     // Bytes held by the live snapshots (encoded bytes, or the pixels of a
     // snapshot not yet encoded).
-    uint64_t MemoryUsedBytes() const;
+    uint64_t memoryUsedBytes() const;
 
     // onImageSaved. Set it before saving from several threads.
-    void SetOnImageSaved(ImageSavedEvent handler);
+    void setOnImageSaved(ImageSavedEvent handler);
 
-    // Number of live steps (FCount).
-    int Count() const;
+    // Number of live steps (count_).
+    int count() const;
 
     // Blocks until every snapshot saved so far is encoded.
-    void WaitForEncoding() const;
+    void waitForEncoding() const;
 
     // One live step, `age` steps before the newest (0 = newest).
     struct SnapshotInfo {
-        QByteArray DisplayData; // empty until encoded
-        QByteArray SourceData;
+        QByteArray displayData; // empty until encoded
+        QByteArray sourceData;
         SnapshotType type = SnapshotType::EffectChange;
-        bool Encoded = false; // every image of the step is encoded
+        bool encoded = false; // every image of the step is encoded
     };
-    std::optional<SnapshotInfo> SnapshotAt(int age) const;
+    std::optional<SnapshotInfo> snapshotAt(int age) const;
 
     // The stored form of an image: PNG when HasTransparency, else JPEG at
     // quality; empty for a null image or a failed encoding.
-    static QByteArray EncodeImage(const gfx::Image& image, int quality);
+    static QByteArray encodeImage(const gfx::Image& image, int quality);
     // At least max(1, w*h div 1000) pixels with alpha below 255.
-    static bool HasTransparency(const gfx::Image& image);
+    static bool hasTransparency(const gfx::Image& image);
     // A raster image of encoded bytes; null when they do not decode.
-    static gfx::Image DecodeSnapshotImage(const QByteArray& bytes);
+    static gfx::Image decodeSnapshotImage(const QByteArray& bytes);
 
 private:
     // One stored image: the image itself until the encoder replaces it by
@@ -98,34 +98,34 @@ private:
         QByteArray data;
     };
     struct Snapshot {
-        std::shared_ptr<Blob> Display;
-        std::shared_ptr<Blob> Source; // set in SourceChange steps
-        uint64_t SourceId = 0;        // the source image's unique id
+        std::shared_ptr<Blob> display;
+        std::shared_ptr<Blob> source; // set in SourceChange steps
+        uint64_t sourceId = 0;        // the source image's unique id
         SnapshotType type = SnapshotType::EffectChange;
-        QDateTime Timestamp;
+        QDateTime timestamp;
     };
 
-    int OldestIndex() const { return (FSaveIndex - FCount + 101) % kCapacity; }
+    int oldestIndex() const { return (saveIndex_ - count_ + 101) % kCapacity; }
     static int nextSlot(int i) { return (i + 1) % kCapacity; }
     static int prevSlot(int i) { return (i + kCapacity - 1) % kCapacity; }
     void releaseSlot(int i);
     // The slot holding the source of step i (nearest at or before it), or -1.
     int sourceSlotFor(int i) const;
     // Both images of the step at the cursor (lock held).
-    bool readCursor(gfx::Image& DisplayImg, gfx::Image& SourceImg);
+    bool readCursor(gfx::Image& displayImg, gfx::Image& sourceImg);
     static gfx::Image blobImage(const Blob& blob);
     static uint64_t blobBytes(const Blob& blob);
     void enqueue(const std::shared_ptr<Blob>& blob);
     void encoderLoop();
 
-    mutable std::mutex FCritical;
-    std::array<Snapshot, kCapacity> FBuffer;
-    int FSaveIndex = -1;
-    int FCursor = -1;
-    int FCount = 0;
-    gfx::Image FCachedSourceImg;
-    int FCachedSourceIndex = -1;
-    ImageSavedEvent FOnImageSaved;
+    mutable std::mutex mutex_;
+    std::array<Snapshot, kCapacity> buffer_;
+    int saveIndex_ = -1;
+    int cursor_ = -1;
+    int count_ = 0;
+    gfx::Image cachedSource_;
+    int cachedSourceIndex_ = -1;
+    ImageSavedEvent onImageSaved_;
 
     // Background encoder.
     mutable std::condition_variable encoderWake_;

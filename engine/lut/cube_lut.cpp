@@ -16,21 +16,21 @@ namespace {
 
 using Text = std::string_view;
 
-bool isBlankOrControl(char c)
+bool IsBlankOrControl(char c)
 {
     return static_cast<unsigned char>(c) <= 0x20;
 }
 
-Text trim(Text s)
+Text Trim(Text s)
 {
-    while (!s.empty() && isBlankOrControl(s.front()))
+    while (!s.empty() && IsBlankOrControl(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && isBlankOrControl(s.back()))
+    while (!s.empty() && IsBlankOrControl(s.back()))
         s.remove_suffix(1);
     return s;
 }
 
-bool equalsNoCase(Text a, Text keyword)
+bool EqualsNoCase(Text a, Text keyword)
 {
     return a.size() == keyword.size() && std::equal(a.begin(), a.end(), keyword.begin(), [](char x, char y) {
                return (x >= 'a' && x <= 'z' ? char(x - 32) : x) == y;
@@ -38,7 +38,7 @@ bool equalsNoCase(Text a, Text keyword)
 }
 
 // A sign of its own ("+" is not taken by from_chars) followed by the rest.
-Text unsigned_part(Text s, bool& negative)
+Text UnsignedPart(Text s, bool& negative)
 {
     negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
@@ -50,10 +50,10 @@ Text unsigned_part(Text s, bool& negative)
 
 // Invariant decimal number; nothing for anything else, infinities and NaN
 // included.
-std::optional<float> parseFloat(Text s)
+std::optional<float> ParseFloat(Text s)
 {
     bool negative = false;
-    s = unsigned_part(s, negative);
+    s = UnsignedPart(s, negative);
     if (s.empty() || !((s.front() >= '0' && s.front() <= '9') || s.front() == '.'))
         return std::nullopt;
     double v = 0.0;
@@ -66,10 +66,10 @@ std::optional<float> parseFloat(Text s)
     return f;
 }
 
-std::optional<long long> parseInteger(Text s)
+std::optional<long long> ParseInteger(Text s)
 {
     bool negative = false;
-    s = unsigned_part(s, negative);
+    s = UnsignedPart(s, negative);
     if (s.empty() || s.front() < '0' || s.front() > '9')
         return std::nullopt;
     long long v = 0;
@@ -81,7 +81,7 @@ std::optional<long long> parseInteger(Text s)
 
 // Up to `max` tokens separated by runs of spaces and tabs; returns how many
 // the line has, counting at most max + 1.
-int splitTokens(Text line, Text* tokens, int max)
+int SplitTokens(Text line, Text* tokens, int max)
 {
     int count = 0;
     size_t i = 0;
@@ -100,7 +100,7 @@ int splitTokens(Text line, Text* tokens, int max)
     return count;
 }
 
-void setError(QString* error, const QString& text)
+void SetError(QString* error, const QString& text)
 {
     if (error)
         *error = text;
@@ -114,18 +114,18 @@ public:
     {
         if (raw.size() > kMaxLineBytes)
             return refuse(QStringLiteral("a line is longer than %1 bytes").arg(kMaxLineBytes));
-        const Text line = trim(raw);
+        const Text line = Trim(raw);
         if (line.empty() || line.front() == '#')
             return true;
         const size_t space = line.find(' ');
         const Text keyword = line.substr(0, space);
-        if (equalsNoCase(keyword, "TITLE"))
+        if (EqualsNoCase(keyword, "TITLE"))
             return true;
-        if (equalsNoCase(keyword, "LUT_1D_SIZE"))
+        if (EqualsNoCase(keyword, "LUT_1D_SIZE"))
             return refuse(QStringLiteral("one-dimensional tables (LUT_1D_SIZE) are not supported"));
-        if (equalsNoCase(keyword, "LUT_3D_SIZE")) {
-            const Text rest = space == Text::npos ? Text() : trim(line.substr(space + 1));
-            const long long size = parseInteger(rest).value_or(0);
+        if (EqualsNoCase(keyword, "LUT_3D_SIZE")) {
+            const Text rest = space == Text::npos ? Text() : Trim(line.substr(space + 1));
+            const long long size = ParseInteger(rest).value_or(0);
             if (size < 1 || size > kMaxCubeLUTSize)
                 return refuse(QStringLiteral("LUT_3D_SIZE %1 is outside 1..%2")
                                   .arg(QString::fromUtf8(rest.data(), qsizetype(rest.size())))
@@ -133,31 +133,31 @@ public:
             n_ = size;
             needed_ = size_t(n_ * n_ * n_);
             // The table grows as rows arrive; a row takes at least 6 bytes.
-            lut_.LUT.reserve(std::min(needed_, bytesLeft / 6 + 1));
+            lut_.lut.reserve(std::min(needed_, bytesLeft / 6 + 1));
             return true;
         }
-        const bool isMin = equalsNoCase(keyword, "DOMAIN_MIN");
-        if (isMin || equalsNoCase(keyword, "DOMAIN_MAX")) {
+        const bool isMin = EqualsNoCase(keyword, "DOMAIN_MIN");
+        if (isMin || EqualsNoCase(keyword, "DOMAIN_MAX")) {
             Text t[4];
-            if (splitTokens(line, t, 4) < 4)
+            if (SplitTokens(line, t, 4) < 4)
                 return true;
             const float fallback = isMin ? 0.0f : 1.0f;
-            LUTColor& bound = isMin ? lut_.DomainMin : lut_.DomainMax;
-            bound = {parseFloat(t[1]).value_or(fallback), parseFloat(t[2]).value_or(fallback),
-                     parseFloat(t[3]).value_or(fallback)};
+            LUTColor& bound = isMin ? lut_.domainMin : lut_.domainMax;
+            bound = {ParseFloat(t[1]).value_or(fallback), ParseFloat(t[2]).value_or(fallback),
+                     ParseFloat(t[3]).value_or(fallback)};
             return true;
         }
         if (n_ == 0)
             return true;
         Text t[3];
-        if (splitTokens(line, t, 3) < 3)
+        if (SplitTokens(line, t, 3) < 3)
             return true;
-        const std::optional<float> r = parseFloat(t[0]);
+        const std::optional<float> r = ParseFloat(t[0]);
         if (!r)
             return true; // another keyword, never a data row
         ++rows_;
-        if (lut_.LUT.size() < needed_)
-            lut_.LUT.push_back({*r, parseFloat(t[1]).value_or(0.0f), parseFloat(t[2]).value_or(0.0f)});
+        if (lut_.lut.size() < needed_)
+            lut_.lut.push_back({*r, ParseFloat(t[1]).value_or(0.0f), ParseFloat(t[2]).value_or(0.0f)});
         return true;
     }
 
@@ -172,17 +172,17 @@ public:
     {
         if (!refused_ && n_ == 0)
             refuse(QStringLiteral("no LUT_3D_SIZE line"));
-        if (!refused_ && lut_.LUT.size() != needed_)
+        if (!refused_ && lut_.lut.size() != needed_)
             refuse(QStringLiteral("%1 data rows where LUT_3D_SIZE %2 needs %3")
                        .arg(rows_)
                        .arg(n_)
                        .arg(qulonglong(needed_)));
         if (refused_) {
-            setError(error, error_);
+            SetError(error, error_);
             return {};
         }
-        lut_.LUTSize = int(n_);
-        lut_.LUT.shrink_to_fit();
+        lut_.lutSize = int(n_);
+        lut_.lut.shrink_to_fit();
         return std::move(lut_);
     }
 
@@ -282,16 +282,16 @@ bool ReadCubeFile(const QString& path, QByteArray& bytes, QString* error)
     bytes.clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+        SetError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
         return false;
     }
     if (file.size() > kMaxCubeFileBytes) {
-        setError(error, QStringLiteral("%1 is too large for a LUT file").arg(path));
+        SetError(error, QStringLiteral("%1 is too large for a LUT file").arg(path));
         return false;
     }
     bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        setError(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        SetError(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
         bytes.clear();
         return false;
     }

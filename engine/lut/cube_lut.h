@@ -9,20 +9,20 @@ namespace pq {
 
 // One table entry or one domain bound.
 struct LUTColor {
-    float R = 0.0f;
-    float G = 0.0f;
-    float B = 0.0f;
+    float r = 0.0f;
+    float g = 0.0f;
+    float b = 0.0f;
 };
 
 // A parsed 3D look-up table. The entry for grid point (r, g, b) sits at
 // r + n g + n^2 b (red fastest, the file's row order).
 struct CubeLUT {
-    int LUTSize = 0; // edge length n; 0: no usable table
-    std::vector<LUTColor> LUT;
-    LUTColor DomainMin{0.0f, 0.0f, 0.0f};
-    LUTColor DomainMax{1.0f, 1.0f, 1.0f};
+    int lutSize = 0; // edge length n; 0: no usable table
+    std::vector<LUTColor> lut;
+    LUTColor domainMin{0.0f, 0.0f, 0.0f};
+    LUTColor domainMax{1.0f, 1.0f, 1.0f};
 
-    bool valid() const { return LUTSize > 0; }
+    bool valid() const { return lutSize > 0; }
 };
 
 // Largest edge length we accept (256^3 entries are 200 MB of floats).

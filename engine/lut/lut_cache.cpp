@@ -15,7 +15,7 @@ struct CacheEntry {
     std::shared_ptr<const CubeLUT> table;
 };
 
-CacheEntry& cache()
+CacheEntry& Cache()
 {
     static CacheEntry entry;
     return entry;
@@ -48,7 +48,7 @@ bool LUTCacheKey::operator==(const LUTCacheKey& other) const
 std::shared_ptr<const CubeLUT> FindCachedLUT(const LUTCacheKey& key)
 {
     std::lock_guard lock(gEffectLock);
-    const CacheEntry& entry = cache();
+    const CacheEntry& entry = Cache();
     if (entry.table && entry.key == key)
         return entry.table;
     return nullptr;
@@ -60,7 +60,7 @@ void StoreCachedLUT(const LUTCacheKey& key, std::shared_ptr<const CubeLUT> table
         return;
     CacheEntry fresh{key, std::move(table)};
     std::lock_guard lock(gEffectLock);
-    std::swap(cache(), fresh);
+    std::swap(Cache(), fresh);
     // The old entry (now in `fresh`) is freed after the lock is released.
 }
 
@@ -69,7 +69,7 @@ void ClearLUTCache()
     CacheEntry old;
     {
         std::lock_guard lock(gEffectLock);
-        std::swap(cache(), old);
+        std::swap(Cache(), old);
     }
 }
 

@@ -12,9 +12,9 @@ namespace {
 
 // Calls visit(entry index, base name) for every .cube entry of the built-in
 // archive until it returns true. False when the archive cannot be opened.
-bool forEachEmbeddedLUT(const std::function<bool(const platform::ZipArchive&, int, const QString&)>& visit)
+bool ForEachEmbeddedLut(const std::function<bool(const platform::ZipArchive&, int, const QString&)>& visit)
 {
-    const QByteArray bytes = platform::embeddedResource(kEmbeddedLUTResource);
+    const QByteArray bytes = platform::EmbeddedResource(kEmbeddedLUTResource);
     if (bytes.isEmpty())
         return false;
     const platform::ZipArchive zip = platform::ZipArchive::openBytes(bytes);
@@ -27,7 +27,7 @@ bool forEachEmbeddedLUT(const std::function<bool(const platform::ZipArchive&, in
     return true;
 }
 
-QString fileNameOf(const QString& entryName)
+QString FileNameOf(const QString& entryName)
 {
     QString name = entryName;
     name.replace(QLatin1Char('/'), QLatin1Char('\\'));
@@ -43,9 +43,9 @@ void LUTChoice::clear()
     lutName.clear();
 }
 
-bool LUTChoice::InitEmbeddedLUTs()
+bool LUTChoice::initEmbeddedLuTs()
 {
-    forEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& name) {
+    ForEachEmbeddedLut([&](const platform::ZipArchive& zip, int index, const QString& name) {
         QString error;
         const QByteArray data = zip.readIndex(index, &error);
         if (!error.isEmpty())
@@ -57,10 +57,10 @@ bool LUTChoice::InitEmbeddedLUTs()
     return !lutData.isEmpty();
 }
 
-bool LUTChoice::LoadEmbeddedLUT(const QString& wanted)
+bool LUTChoice::loadEmbeddedLut(const QString& wanted)
 {
     bool found = false;
-    forEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& name) {
+    ForEachEmbeddedLut([&](const platform::ZipArchive& zip, int index, const QString& name) {
         if (name.compare(wanted, Qt::CaseInsensitive) != 0)
             return false;
         QString error;
@@ -76,7 +76,7 @@ bool LUTChoice::LoadEmbeddedLUT(const QString& wanted)
     return found;
 }
 
-void LUTChoice::OnLUTApplied(const QString& name, const QByteArray& data, const QString& filePath)
+void LUTChoice::onLutApplied(const QString& name, const QByteArray& data, const QString& filePath)
 {
     lutName = name;
     if (!filePath.isEmpty()) {
@@ -90,20 +90,20 @@ void LUTChoice::OnLUTApplied(const QString& name, const QByteArray& data, const 
 
 QString LUTEntryBaseName(const QString& entryName)
 {
-    const QString file = fileNameOf(entryName);
+    const QString file = FileNameOf(entryName);
     const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? file : file.left(dot);
 }
 
 bool IsCubeEntry(const QString& entryName)
 {
-    return fileNameOf(entryName).endsWith(QStringLiteral(".cube"), Qt::CaseInsensitive);
+    return FileNameOf(entryName).endsWith(QStringLiteral(".cube"), Qt::CaseInsensitive);
 }
 
 QStringList EmbeddedLUTNames()
 {
     QStringList names;
-    forEachEmbeddedLUT([&](const platform::ZipArchive&, int, const QString& name) {
+    ForEachEmbeddedLut([&](const platform::ZipArchive&, int, const QString& name) {
         names << name;
         return false;
     });
@@ -113,7 +113,7 @@ QStringList EmbeddedLUTNames()
 QByteArray ReadEmbeddedLUT(const QString& name)
 {
     QByteArray data;
-    forEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& entry) {
+    ForEachEmbeddedLut([&](const platform::ZipArchive& zip, int index, const QString& entry) {
         if (entry.toLower() != name.toLower())
             return false;
         data = zip.readIndex(index);
@@ -139,7 +139,7 @@ int ImportLUTZip(const QString& zipPath, std::vector<NamedLUT>& list)
     const QStringList names = zip.names();
     for (int i = 0; i < names.size(); ++i) {
         const QString name = LUTEntryBaseName(names[i]);
-        if (fileNameOf(names[i]).isEmpty() || !IsCubeEntry(names[i]))
+        if (FileNameOf(names[i]).isEmpty() || !IsCubeEntry(names[i]))
             continue;
         const bool known = std::any_of(list.begin(), list.end(), [&](const NamedLUT& lut) {
             return lut.name.compare(name, Qt::CaseInsensitive) == 0;

@@ -32,16 +32,16 @@ public:
     // lutName; the path is left alone). True when lutData is now not
     // empty: the window then restarts its preview timer. Errors are
     // swallowed and leave the fields as they were at that point.
-    bool InitEmbeddedLUTs();
+    bool initEmbeddedLuTs();
 
     // Takes the built-in table whose name equals name without regard to
     // case; lutName gets the archive's spelling and the path is cleared.
     // False, with nothing changed, when no entry matches or on any error.
-    bool LoadEmbeddedLUT(const QString& name);
+    bool loadEmbeddedLut(const QString& name);
 
     // The chooser's answer: with a path, the file (and no bytes); else the
     // bytes (and no path).
-    void OnLUTApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath);
+    void onLutApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath);
 };
 
 // A .cube text with its display name.

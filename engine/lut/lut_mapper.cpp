@@ -16,33 +16,33 @@ using gfx::px::F4;
 // One entry as R, G, B and a fourth lane that is never used. All but the
 // last entry are read with one 16-byte load (the fourth lane then holds
 // the next entry's red).
-inline F4 entry(const LUTColor* t, int i, int last)
+inline F4 Entry(const LUTColor* t, int i, int last)
 {
     if (i < last) {
         F4 v;
         std::memcpy(&v, t + i, sizeof v);
         return v;
     }
-    return F4{t[i].R, t[i].G, t[i].B, 0.0f};
+    return F4{t[i].r, t[i].g, t[i].b, 0.0f};
 }
 
 // Round(v) limited to 0..255, halves to even; not-a-number gives 0.
-inline int toByte(float v)
+inline int ToByte(float v)
 {
     v = v >= 0.0f ? v : 0.0f;
     v = v <= 255.0f ? v : 255.0f;
-    return int(gfx::px::roundEven(v));
+    return int(gfx::px::RoundEven(v));
 }
 
 } // namespace
 
 LUTMapper::LUTMapper(const CubeLUT& lut, float intensity)
-    : table_(lut.LUT.data()),
-      last_(int(lut.LUT.size()) - 1),
+    : table_(lut.lut.data()),
+      last_(int(lut.lut.size()) - 1),
       intensity_(std::clamp(intensity, 0.0f, 1.0f)),
       mix_(intensity_ < 1.0f)
 {
-    const int n = lut.LUTSize;
+    const int n = lut.lutSize;
     const float last = float(n - 1);
     auto axis = [&](Axis& a, float lo, float hi, int stride) {
         const float width = hi - lo;
@@ -55,9 +55,9 @@ LUTMapper::LUTMapper(const CubeLUT& lut, float intensity)
             a[size_t(v)] = {i0 * stride, i0 < n - 1 ? stride : 0, x - float(i0)};
         }
     };
-    axis(red_, lut.DomainMin.R, lut.DomainMax.R, 1);
-    axis(green_, lut.DomainMin.G, lut.DomainMax.G, n);
-    axis(blue_, lut.DomainMin.B, lut.DomainMax.B, n * n);
+    axis(red_, lut.domainMin.r, lut.domainMax.r, 1);
+    axis(green_, lut.domainMin.g, lut.domainMax.g, n);
+    axis(blue_, lut.domainMin.b, lut.domainMax.b, n * n);
 }
 
 inline void LUTMapper::mapColour(int r, int g, int b, int out[3]) const
@@ -84,23 +84,23 @@ inline void LUTMapper::mapColour(int r, int g, int b, int out[3]) const
     const int ia = i + steps[order[0]];
     const int ib = ia + steps[order[1]];
     const float w1 = fractions[order[0]], w2 = fractions[order[1]], w3 = fractions[order[2]];
-    const F4 c000 = entry(table_, i, last_), ca = entry(table_, ia, last_), cb = entry(table_, ib, last_),
-             c111 = entry(table_, i + sx + sy + sz, last_);
-    F4 v = c000 + gfx::px::splat(w1) * (ca - c000);
-    v = v + gfx::px::splat(w2) * (cb - ca);
-    v = v + gfx::px::splat(w3) * (c111 - cb);
+    const F4 c000 = Entry(table_, i, last_), ca = Entry(table_, ia, last_), cb = Entry(table_, ib, last_),
+             c111 = Entry(table_, i + sx + sy + sz, last_);
+    F4 v = c000 + gfx::px::Splat(w1) * (ca - c000);
+    v = v + gfx::px::Splat(w2) * (cb - ca);
+    v = v + gfx::px::Splat(w3) * (c111 - cb);
     // Round(v 255) limited to 0..255; not-a-number gives 0.
-    v = v * gfx::px::splat(255.0f);
-    v = v >= gfx::px::splat(0.0f) ? v : gfx::px::splat(0.0f);
-    v = v <= gfx::px::splat(255.0f) ? v : gfx::px::splat(255.0f);
-    const gfx::px::I4 q = __builtin_convertvector(gfx::px::roundEven(v), gfx::px::I4);
+    v = v * gfx::px::Splat(255.0f);
+    v = v >= gfx::px::Splat(0.0f) ? v : gfx::px::Splat(0.0f);
+    v = v <= gfx::px::Splat(255.0f) ? v : gfx::px::Splat(255.0f);
+    const gfx::px::I4 q = __builtin_convertvector(gfx::px::RoundEven(v), gfx::px::I4);
     out[0] = q[0];
     out[1] = q[1];
     out[2] = q[2];
     if (mix_) {
         const int in[3] = {r, g, b};
         for (int c = 0; c < 3; ++c)
-            out[c] = toByte(float(in[c]) + float(out[c] - in[c]) * intensity_);
+            out[c] = ToByte(float(in[c]) + float(out[c] - in[c]) * intensity_);
     }
 }
 
@@ -133,13 +133,13 @@ gfx::Image MapLUTToImage(const gfx::Image& source, const CubeLUT& lut, int inten
 {
     if (source.isNull() || !lut.valid())
         return {};
-    QImage out = gfx::newPixelImage(source.size());
+    QImage out = gfx::NewPixelImage(source.size());
     if (out.isNull())
         return {};
     const LUTMapper mapper(lut, float(std::clamp(intensityPercent, 0, 100)) / 100.0f);
     uchar* const base = out.bits();
     const qsizetype stride = out.bytesPerLine();
-    platform::parallelForRange(0, source.height(), 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, source.height(), 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
             mapper.mapRow(source.row(y), reinterpret_cast<gfx::Pixel*>(base + stride * y), source.width());
     });

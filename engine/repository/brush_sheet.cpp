@@ -8,13 +8,13 @@
 
 namespace pq {
 
-QRect brushCellRect(int index)
+QRect BrushCellRect(int index)
 {
     return QRect(kBrushCellSize * (index % kBrushesPerRow), kBrushCellSize * (index / kBrushesPerRow), kBrushCellSize,
                  kBrushCellSize);
 }
 
-gfx::Image brushCell(const gfx::Image& brush)
+gfx::Image BrushCell(const gfx::Image& brush)
 {
     if (brush.isNull() || brush.width() <= 0 || brush.height() <= 0)
         return {};
@@ -32,7 +32,7 @@ gfx::Image brushCell(const gfx::Image& brush)
     return cell.snapshot();
 }
 
-gfx::Image assembleBrushSheet(const std::vector<gfx::Image>& cells)
+gfx::Image AssembleBrushSheet(const std::vector<gfx::Image>& cells)
 {
     if (cells.empty())
         return {};
@@ -44,7 +44,7 @@ gfx::Image assembleBrushSheet(const std::vector<gfx::Image>& cells)
         const gfx::Image& cell = cells[i];
         if (cell.isNull() || cell.width() != kBrushCellSize || cell.height() != kBrushCellSize)
             continue;
-        const QRect r = brushCellRect(int(i));
+        const QRect r = BrushCellRect(int(i));
         for (int y = 0; y < kBrushCellSize; ++y)
             std::memcpy(sheet.row(r.top() + y) + r.left(), cell.row(y), sizeof(gfx::Pixel) * kBrushCellSize);
     }

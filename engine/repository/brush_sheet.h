@@ -14,15 +14,15 @@ constexpr int kBrushCellSize = 256;
 constexpr int kBrushesPerRow = 8;
 constexpr int kBrushSheetWidth = kBrushCellSize * kBrushesPerRow;
 
-QRect brushCellRect(int index);
+QRect BrushCellRect(int index);
 
 // One brush drawn into a transparent 256 x 256 cell as a sheet holds it:
 // scaled uniformly by min(256 / w, 256 / h) (small brushes are enlarged),
 // centred with fractional offsets, full opacity, nearest sampling.
-gfx::Image brushCell(const gfx::Image& brush);
+gfx::Image BrushCell(const gfx::Image& brush);
 
 // A sheet of 256 x ceil(n / 8) rows holding the cells in order; each cell
 // must be 256 x 256 (as brushCell makes them). Null for no cells.
-gfx::Image assembleBrushSheet(const std::vector<gfx::Image>& cells);
+gfx::Image AssembleBrushSheet(const std::vector<gfx::Image>& cells);
 
 } // namespace pq

@@ -21,7 +21,7 @@ namespace pq {
 namespace {
 
 // Guards the image fields that workers read in place.
-std::mutex& repositoryMutex()
+std::mutex& RepositoryMutex()
 {
     static std::mutex mutex;
     return mutex;
@@ -31,47 +31,47 @@ constexpr const char* kImagesResource = "PASTELLOQUIN_IMAGES";
 constexpr const char* kFormResource = "PASTELLOQUIN_FORM_IMAGES";
 
 // Archive pictures read by LoadEmbeddedImages, in its order.
-const QStringList& archiveImageNames()
+const QStringList& ArchiveImageNames()
 {
-    static const QStringList names = {QStringLiteral("DefaultImage"), QStringLiteral("WatercolorTexture"),
+    static const QStringList kNames = {QStringLiteral("DefaultImage"), QStringLiteral("WatercolorTexture"),
                                       QStringLiteral("PencilTexture"), QStringLiteral("OldFilmTexture"),
                                       QStringLiteral("VCLwatercolortexture")};
-    return names;
+    return kNames;
 }
 
-const QStringList& formImageNames()
+const QStringList& FormImageNames()
 {
-    static const QStringList names = [] {
+    static const QStringList kNames = [] {
         QStringList n = {QStringLiteral("DefaultBrushes"), QStringLiteral("PastelBrushes"),
                          QStringLiteral("WatercolorBrushes"), QStringLiteral("TemplateMatchingBrushes"),
                          QStringLiteral("PaintBrushSim"), QStringLiteral("PaintBrushSim2"),
                          QStringLiteral("PaintBrushSim3")};
-        for (const QString& frame : builtInFrameNames())
+        for (const QString& frame : BuiltInFrameNames())
             n << QStringLiteral("Frame_") + frame;
         return n;
     }();
-    return names;
+    return kNames;
 }
 
-gfx::Image ImageRepository::*archiveField(const QString& name)
+gfx::Image ImageRepository::*ArchiveField(const QString& name)
 {
     if (name == QLatin1String("DefaultImage"))
-        return &ImageRepository::DefaultImage;
+        return &ImageRepository::defaultImage;
     if (name == QLatin1String("WatercolorTexture"))
-        return &ImageRepository::WatercolorTexture;
+        return &ImageRepository::watercolorTexture;
     if (name == QLatin1String("PencilTexture"))
-        return &ImageRepository::PencilTexture;
+        return &ImageRepository::pencilTexture;
     if (name == QLatin1String("OldFilmTexture"))
-        return &ImageRepository::OldFilmTexture;
+        return &ImageRepository::oldFilmTexture;
     if (name == QLatin1String("VCLwatercolortexture"))
-        return &ImageRepository::VCLwatercolortexture;
+        return &ImageRepository::vcLwatercolortexture;
     return nullptr;
 }
 
 // Reads the named members of an archive in order and decodes them on the
 // thread pool. Reading stops at the first member that is missing when
 // `stopAtMissing` is set; missing or undecodable members give null images.
-std::vector<std::pair<QString, gfx::Image>> decodeMembers(const platform::ZipArchive& zip, const QStringList& names,
+std::vector<std::pair<QString, gfx::Image>> DecodeMembers(const platform::ZipArchive& zip, const QStringList& names,
                                                           const QString& extension, bool stopAtMissing)
 {
     std::vector<std::pair<QString, gfx::Image>> out;
@@ -84,16 +84,16 @@ std::vector<std::pair<QString, gfx::Image>> decodeMembers(const platform::ZipArc
         if (missing && stopAtMissing)
             break;
     }
-    platform::parallelFor(0, int(bytes.size()), [&](int i) {
+    platform::ParallelFor(0, int(bytes.size()), [&](int i) {
         if (!bytes[size_t(i)].isEmpty())
-            out[size_t(i)].second = gfx::decodeData(bytes[size_t(i)]);
+            out[size_t(i)].second = gfx::DecodeData(bytes[size_t(i)]);
     });
     return out;
 }
 
 // Decodes one user brush, refusing pictures above the pixel limits before
 // any pixel is decoded. Null when the bytes are no loadable picture.
-gfx::Image decodeBrush(const QByteArray& bytes)
+gfx::Image DecodeBrush(const QByteArray& bytes)
 {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
@@ -104,66 +104,66 @@ gfx::Image decodeBrush(const QByteArray& bytes)
     if (!size.isValid() || size.width() > kMaxBrushSide || size.height() > kMaxBrushSide ||
         qint64(size.width()) * size.height() > kMaxBrushPixels)
         return {};
-    return gfx::decodeData(bytes);
+    return gfx::DecodeData(bytes);
 }
 
-QString tooLargeMessage(const QString& what, qint64 limit)
+QString TooLargeMessage(const QString& what, qint64 limit)
 {
     return QStringLiteral("%1 is larger than %2 MB and was not loaded.").arg(what).arg(limit / (1024 * 1024));
 }
 
-QString tooManyMessage()
+QString TooManyMessage()
 {
     return QStringLiteral("Too many brushes: a brush sheet holds at most %1.").arg(kMaxBrushes);
 }
 
 } // namespace
 
-const QStringList& builtInFrameNames()
+const QStringList& BuiltInFrameNames()
 {
-    static const QStringList names = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+    static const QStringList kNames = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                                       QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
                                       QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("9")};
-    return names;
+    return kNames;
 }
 
-const QStringList& builtInTextureNames()
+const QStringList& BuiltInTextureNames()
 {
-    static const QStringList names = {QStringLiteral("Canvas"),     QStringLiteral("Paper"),
+    static const QStringList kNames = {QStringLiteral("Canvas"),     QStringLiteral("Paper"),
                                       QStringLiteral("Impasto"),    QStringLiteral("watercolor"),
                                       QStringLiteral("cardboard"),  QStringLiteral("fabric")};
-    return names;
+    return kNames;
 }
 
-BuiltInImages decodeBuiltInImages()
+BuiltInImages DecodeBuiltInImages()
 {
     BuiltInImages result;
-    const QByteArray images = platform::embeddedResource(QString::fromLatin1(kImagesResource));
+    const QByteArray images = platform::EmbeddedResource(QString::fromLatin1(kImagesResource));
     if (!images.isEmpty()) {
         const platform::ZipArchive zip = platform::ZipArchive::openBytes(images);
         if (zip.isOpen()) {
             result.archiveFound = true;
-            QStringList names = archiveImageNames();
-            for (const QString& texture : builtInTextureNames())
+            QStringList names = ArchiveImageNames();
+            for (const QString& texture : BuiltInTextureNames())
                 names << QStringLiteral("TL_") + texture;
-            result.archive = decodeMembers(zip, names, QStringLiteral(".jpg"), true);
+            result.archive = DecodeMembers(zip, names, QStringLiteral(".jpg"), true);
         }
     }
-    const QByteArray form = platform::embeddedResource(QString::fromLatin1(kFormResource));
+    const QByteArray form = platform::EmbeddedResource(QString::fromLatin1(kFormResource));
     if (!form.isEmpty()) {
         const platform::ZipArchive zip = platform::ZipArchive::openBytes(form);
         if (zip.isOpen())
-            result.form = decodeMembers(zip, formImageNames(), QStringLiteral(".png"), false);
+            result.form = DecodeMembers(zip, FormImageNames(), QStringLiteral(".png"), false);
     }
     return result;
 }
 
 ImageRepository::ImageRepository()
 {
-    for (const QString& name : builtInFrameNames())
-        FrameList.push_back({name, {}});
-    for (const QString& name : builtInTextureNames())
-        TextureList.push_back({name, {}});
+    for (const QString& name : BuiltInFrameNames())
+        frameList.push_back({name, {}});
+    for (const QString& name : BuiltInTextureNames())
+        textureList.push_back({name, {}});
 }
 
 ImageRepository& Repository()
@@ -174,32 +174,32 @@ ImageRepository& Repository()
 
 gfx::Image ImageRepository::sharedImage(gfx::Image ImageRepository::*field) const
 {
-    std::lock_guard<std::mutex> lock(repositoryMutex());
+    std::lock_guard<std::mutex> lock(RepositoryMutex());
     return this->*field;
 }
 
 void ImageRepository::setImage(gfx::Image ImageRepository::*field, const gfx::Image& image)
 {
-    std::lock_guard<std::mutex> lock(repositoryMutex());
+    std::lock_guard<std::mutex> lock(RepositoryMutex());
     this->*field = image;
 }
 
 bool ImageRepository::loaded() const
 {
-    std::lock_guard<std::mutex> lock(repositoryMutex());
+    std::lock_guard<std::mutex> lock(RepositoryMutex());
     return loaded_;
 }
 
 void ImageRepository::create()
 {
-    install(decodeBuiltInImages());
+    install(DecodeBuiltInImages());
 }
 
-void ImageRepository::FormCreateInBackground(platform::UiBridge& bridge, std::function<void()> done)
+void ImageRepository::formCreateInBackground(platform::UiBridge& bridge, std::function<void()> done)
 {
     // Qt's global pool waits for its tasks when the application ends.
     QThreadPool::globalInstance()->start([this, &bridge, done = std::move(done)] {
-        auto images = std::make_shared<BuiltInImages>(decodeBuiltInImages());
+        auto images = std::make_shared<BuiltInImages>(DecodeBuiltInImages());
         bridge.post([this, images, done] {
             install(*images);
             if (done)
@@ -212,8 +212,8 @@ void ImageRepository::install(const BuiltInImages& images)
 {
     installForm(images);
     installArchive(images);
-    LoadTextures();
-    std::lock_guard<std::mutex> lock(repositoryMutex());
+    loadTextures();
+    std::lock_guard<std::mutex> lock(RepositoryMutex());
     loaded_ = true;
 }
 
@@ -223,27 +223,27 @@ void ImageRepository::installForm(const BuiltInImages& images)
         if (image.isNull())
             continue;
         if (name == QLatin1String("DefaultBrushes")) {
-            DefaultBrushes = image;
-            Brushes = image;
+            defaultBrushes = image;
+            brushes = image;
         } else if (name == QLatin1String("PastelBrushes")) {
-            PastelBrushes = image;
+            pastelBrushes = image;
         } else if (name == QLatin1String("WatercolorBrushes")) {
-            WatercolorBrushes = image;
+            watercolorBrushes = image;
         } else if (name == QLatin1String("TemplateMatchingBrushes")) {
-            TemplateMatchingBrushes = image;
+            templateMatchingBrushes = image;
         } else if (name == QLatin1String("PaintBrushSim")) {
-            PaintBrushSim = image;
+            paintBrushSim = image;
         } else if (name == QLatin1String("PaintBrushSim2")) {
-            PaintBrushSim2 = image;
+            paintBrushSim2 = image;
         } else if (name == QLatin1String("PaintBrushSim3")) {
-            PaintBrushSim3 = image;
+            paintBrushSim3 = image;
         } else if (name.startsWith(QLatin1String("Frame_"))) {
             const QString frame = name.mid(6);
-            for (NamedImage& item : FrameList)
+            for (NamedImage& item : frameList)
                 if (item.name == frame)
                     item.image = image;
             if (frame == QLatin1String("2"))
-                Frame = image;
+                selectedFrame = image;
         }
     }
 }
@@ -260,13 +260,13 @@ void ImageRepository::installArchive(const BuiltInImages& images)
                 return &image;
         return nullptr;
     };
-    for (const QString& name : archiveImageNames()) {
+    for (const QString& name : ArchiveImageNames()) {
         const gfx::Image* image = find(name);
         if (!image || image->isNull())
             return;
-        setImage(archiveField(name), *image);
+        setImage(ArchiveField(name), *image);
     }
-    for (NamedImage& item : TextureList) {
+    for (NamedImage& item : textureList) {
         const gfx::Image* image = find(QStringLiteral("TL_") + item.name);
         if (!image || image->isNull())
             return;
@@ -274,30 +274,30 @@ void ImageRepository::installArchive(const BuiltInImages& images)
     }
 }
 
-void ImageRepository::LoadEmbeddedImages()
+void ImageRepository::loadEmbeddedImages()
 {
     BuiltInImages images;
-    const QByteArray bytes = platform::embeddedResource(QString::fromLatin1(kImagesResource));
+    const QByteArray bytes = platform::EmbeddedResource(QString::fromLatin1(kImagesResource));
     if (!bytes.isEmpty()) {
         const platform::ZipArchive zip = platform::ZipArchive::openBytes(bytes);
         if (zip.isOpen()) {
             images.archiveFound = true;
-            QStringList names = archiveImageNames();
-            for (const NamedImage& item : TextureList)
+            QStringList names = ArchiveImageNames();
+            for (const NamedImage& item : textureList)
                 names << QStringLiteral("TL_") + item.name;
-            images.archive = decodeMembers(zip, names, QStringLiteral(".jpg"), true);
+            images.archive = DecodeMembers(zip, names, QStringLiteral(".jpg"), true);
         }
     }
     installArchive(images);
 }
 
-void ImageRepository::LoadTextures()
+void ImageRepository::loadTextures()
 {
-    const gfx::Image& tex = WatercolorTexture;
+    const gfx::Image& tex = watercolorTexture;
     if (tex.isNull() || tex.width() <= 0 || tex.height() <= 0)
         return;
     IntGrid grid(static_cast<size_t>(tex.height()), std::vector<int>(static_cast<size_t>(tex.width())));
-    platform::parallelFor(0, tex.height(), [&](int y) {
+    platform::ParallelFor(0, tex.height(), [&](int y) {
         const gfx::Pixel* row = tex.row(y);
         std::vector<int>& out = grid[size_t(y)];
         for (int x = 0; x < tex.width(); ++x) {
@@ -306,10 +306,10 @@ void ImageRepository::LoadTextures()
                                              0.114 * double(p & 255));
         }
     });
-    WatercolorTexturePixels = std::move(grid);
+    watercolorTexturePixels = std::move(grid);
 }
 
-int ImageRepository::LoadBrushesToRepository(const QStringList& fileNames, QString* error)
+int ImageRepository::loadBrushesToRepository(const QStringList& fileNames, QString* error)
 {
     auto fail = [&](const QString& message) {
         if (error)
@@ -325,12 +325,12 @@ int ImageRepository::LoadBrushesToRepository(const QStringList& fileNames, QStri
     // one full-size picture is held at a time.
     std::vector<gfx::Image> cells;
     auto add = [&](const QByteArray& bytes) -> bool {
-        const gfx::Image brush = decodeBrush(bytes);
+        const gfx::Image brush = DecodeBrush(bytes);
         if (brush.isNull())
             return true; // skipped silently
         if (int(cells.size()) >= kMaxBrushes)
             return false;
-        gfx::Image cell = brushCell(brush);
+        gfx::Image cell = BrushCell(brush);
         if (!cell.isNull())
             cells.push_back(std::move(cell));
         return true;
@@ -341,7 +341,7 @@ int ImageRepository::LoadBrushesToRepository(const QStringList& fileNames, QStri
         if (ext == QLatin1String("zip")) {
             const qint64 size = QFileInfo(name).size();
             if (size > kMaxBrushArchiveBytes)
-                return fail(tooLargeMessage(QStringLiteral("The brush archive \"%1\"").arg(name), kMaxBrushArchiveBytes));
+                return fail(TooLargeMessage(QStringLiteral("The brush archive \"%1\"").arg(name), kMaxBrushArchiveBytes));
             QString zipError;
             const platform::ZipArchive zip = platform::ZipArchive::openFile(name, &zipError);
             if (!zip.isOpen())
@@ -352,31 +352,31 @@ int ImageRepository::LoadBrushesToRepository(const QStringList& fileNames, QStri
                     continue;
                 const qint64 memberSize = zip.entrySize(members[i]);
                 if (memberSize > kMaxBrushFileBytes)
-                    return fail(tooLargeMessage(QStringLiteral("The brush \"%1\" in \"%2\"").arg(members[i], name),
+                    return fail(TooLargeMessage(QStringLiteral("The brush \"%1\" in \"%2\"").arg(members[i], name),
                                                 kMaxBrushFileBytes));
                 zipError.clear();
                 const QByteArray bytes = zip.readIndex(i, &zipError, kMaxBrushFileBytes);
                 if (!zipError.isEmpty())
                     return fail(QStringLiteral("Cannot read \"%1\" in the brush archive \"%2\": %3").arg(members[i], name, zipError));
                 if (!add(bytes))
-                    return fail(tooManyMessage());
+                    return fail(TooManyMessage());
             }
         } else if (ext == QLatin1String("png")) {
             QFile file(name);
             if (!file.open(QIODevice::ReadOnly))
                 continue;
             if (file.size() > kMaxBrushFileBytes)
-                return fail(tooLargeMessage(QStringLiteral("The brush \"%1\"").arg(name), kMaxBrushFileBytes));
+                return fail(TooLargeMessage(QStringLiteral("The brush \"%1\"").arg(name), kMaxBrushFileBytes));
             if (!add(file.read(kMaxBrushFileBytes)))
-                return fail(tooManyMessage());
+                return fail(TooManyMessage());
         }
     }
     if (cells.empty())
         return 0;
-    const gfx::Image sheet = assembleBrushSheet(cells);
+    const gfx::Image sheet = AssembleBrushSheet(cells);
     if (sheet.isNull())
         return 0;
-    Brushes = sheet;
+    brushes = sheet;
     return int(cells.size());
 }
 

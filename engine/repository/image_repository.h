@@ -45,7 +45,7 @@ struct BuiltInImages {
     std::vector<std::pair<QString, gfx::Image>> form;
 };
 
-BuiltInImages decodeBuiltInImages();
+BuiltInImages DecodeBuiltInImages();
 
 // The program's store of built-in images: brush sheets, stamp brushes,
 // paper and film textures, texture and frame lists, the default photo.
@@ -57,23 +57,23 @@ class ImageRepository {
 public:
     ImageRepository();
 
-    gfx::Image DefaultImage;
-    gfx::Image WatercolorTexture;
-    gfx::Image Frame;
-    gfx::Image Brushes;
-    gfx::Image DefaultBrushes;
-    gfx::Image WatercolorBrushes;
-    gfx::Image PencilTexture;
-    std::vector<NamedImage> FrameList;
-    gfx::Image TemplateMatchingBrushes;
-    std::vector<NamedImage> TextureList;
-    gfx::Image PastelBrushes;
-    gfx::Image OldFilmTexture;
-    gfx::Image PaintBrushSim;
-    gfx::Image PaintBrushSim2;
-    gfx::Image PaintBrushSim3;
-    gfx::Image VCLwatercolortexture;
-    IntGrid WatercolorTexturePixels;
+    gfx::Image defaultImage;
+    gfx::Image watercolorTexture;
+    gfx::Image selectedFrame;
+    gfx::Image brushes;
+    gfx::Image defaultBrushes;
+    gfx::Image watercolorBrushes;
+    gfx::Image pencilTexture;
+    std::vector<NamedImage> frameList;
+    gfx::Image templateMatchingBrushes;
+    std::vector<NamedImage> textureList;
+    gfx::Image pastelBrushes;
+    gfx::Image oldFilmTexture;
+    gfx::Image paintBrushSim;
+    gfx::Image paintBrushSim2;
+    gfx::Image paintBrushSim3;
+    gfx::Image vcLwatercolortexture;
+    IntGrid watercolorTexturePixels;
 
     // Start-up loading, UI thread: the form pictures, LoadEmbeddedImages,
     // then LoadTextures. Decoding runs on the thread pool; call it once the
@@ -84,13 +84,13 @@ public:
     // Start-up without waiting: decodes on a background thread, then
     // installs through the bridge's queue and calls `done` there (UI
     // thread). Returns at once; call it once the event loop runs.
-    void FormCreateInBackground(platform::UiBridge& bridge, std::function<void()> done = {});
+    void formCreateInBackground(platform::UiBridge& bridge, std::function<void()> done = {});
 
     // Fills the archive pictures (default photo, textures, papers) from the
     // built-in archive; stops quietly at a missing or damaged member.
-    void LoadEmbeddedImages();
+    void loadEmbeddedImages();
     // Luminance grid of WatercolorTexture.
-    void LoadTextures();
+    void loadTextures();
 
     // Lays the brushes of the named .png files and of the .png members of
     // the named .zip archives into a sheet of 256-pixel cells, 8 per row,
@@ -98,7 +98,7 @@ public:
     // and leaves `Brushes` as it was when no brush loads. An archive that
     // cannot be read, or files beyond the limits above, end the call with 0
     // and a message in *error.
-    int LoadBrushesToRepository(const QStringList& fileNames, QString* error = nullptr);
+    int loadBrushesToRepository(const QStringList& fileNames, QString* error = nullptr);
 
     // A copy of one image field, safe to call from any thread.
     gfx::Image sharedImage(gfx::Image ImageRepository::*field) const;
@@ -117,7 +117,7 @@ private:
 ImageRepository& Repository();
 
 // Names of the frames and textures of the built-in lists, in list order.
-const QStringList& builtInFrameNames();
-const QStringList& builtInTextureNames();
+const QStringList& BuiltInFrameNames();
+const QStringList& BuiltInTextureNames();
 
 } // namespace pq

@@ -9,7 +9,7 @@ namespace pq {
 
 namespace {
 
-std::shared_ptr<const WatercolorTextureSamples> sampleTable(const gfx::Image& paper)
+std::shared_ptr<const WatercolorTextureSamples> SampleTable(const gfx::Image& paper)
 {
     auto table = std::make_shared<WatercolorTextureSamples>();
     if (paper.isNull() || paper.width() <= 0 || paper.height() <= 0)
@@ -38,12 +38,12 @@ std::shared_ptr<const WatercolorTextureSamples> LoadWatercolorTextureSamples()
     static uint64_t paperId = 0;
     static std::shared_ptr<const WatercolorTextureSamples> table;
 
-    const gfx::Image paper = Repository().sharedImage(&ImageRepository::VCLwatercolortexture);
+    const gfx::Image paper = Repository().sharedImage(&ImageRepository::vcLwatercolortexture);
     std::lock_guard<std::mutex> lock(mutex);
     // Filled once per paper; a table built before the repository was
     // loaded (no paper yet) is replaced as soon as the paper is there.
     if (!table || paperId != paper.id()) {
-        table = sampleTable(paper);
+        table = SampleTable(paper);
         paperId = paper.id();
     }
     return table;

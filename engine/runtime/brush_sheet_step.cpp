@@ -8,41 +8,41 @@
 
 namespace pq {
 
-void RunBrushSheetStep(int EffectNumber, EffectRunContext& run)
+void RunBrushSheetStep(int effectNumber, EffectRunContext& run)
 {
-    const EffectDefinition* effect = FindEffectDefinition(EffectNumber);
+    const EffectDefinition* effect = FindEffectDefinition(effectNumber);
     if (!effect || effect->brushSheet == BrushSheetChoice::None)
         return;
     const BrushSheetChoice choice = effect->brushSheet;
     SyncWithUi([&] {
-        const EngineHost* host = engineHost();
+        const EngineHost* host = InstalledEngineHost();
         ImageRepository& repo = Repository();
-        const std::shared_ptr<EngineFields> fields = host ? host->Shared : sharedFields();
-        const bool custom304 = host && host->CustomBrushesOn304();
+        const std::shared_ptr<EngineFields> fields = host ? host->shared : SharedFields();
+        const bool custom304 = host && host->customBrushesOn304();
         switch (choice) {
         case BrushSheetChoice::Pastel:
-            repo.Brushes = host && host->CustomBrushesOn302() ? host->CustomBrushBitmap302() : repo.PastelBrushes;
+            repo.brushes = host && host->customBrushesOn302() ? host->customBrushBitmap302() : repo.pastelBrushes;
             break;
         case BrushSheetChoice::Watercolor:
-            repo.Brushes = host && host->CustomBrushesOn303() ? host->CustomBrushBitmap303() : repo.WatercolorBrushes;
+            repo.brushes = host && host->customBrushesOn303() ? host->customBrushBitmap303() : repo.watercolorBrushes;
             break;
         case BrushSheetChoice::Impasto:
             if (custom304) {
-                fields->brushCount.store(host->CustomBrushCount304());
-                repo.Brushes = host->CustomBrushBitmap304();
+                fields->brushCount.store(host->customBrushCount304());
+                repo.brushes = host->customBrushBitmap304();
             } else {
                 fields->brushCount.store(40);
-                repo.Brushes = repo.DefaultBrushes;
+                repo.brushes = repo.defaultBrushes;
             }
             break;
         case BrushSheetChoice::Stochastic:
             if (!custom304)
-                repo.Brushes = repo.DefaultBrushes;
+                repo.brushes = repo.defaultBrushes;
             break;
         case BrushSheetChoice::None:
             break;
         }
-        run.brushSheet = repo.Brushes;
+        run.brushSheet = repo.brushes;
         run.brushCount = fields->brushCount.load();
     });
 }

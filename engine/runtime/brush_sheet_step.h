@@ -11,6 +11,6 @@ class EffectRunContext;
 // 304 it also sets brushCount (the user's count, else 40). The sheet
 // and count are stored in the run for its effect to read. Other numbers:
 // nothing. Raises EAbort when the UI is gone.
-void RunBrushSheetStep(int EffectNumber, EffectRunContext& run);
+void RunBrushSheetStep(int effectNumber, EffectRunContext& run);
 
 } // namespace pq

@@ -9,11 +9,11 @@ namespace pq {
 CanvasBackground ReadCanvasBackground()
 {
     CanvasBackground result;
-    const EffectRunContext* run = currentRun();
+    const EffectRunContext* run = CurrentRun();
     const gfx::Image background = run ? run->backgroundImage : gfx::Image();
     const std::optional<EffectOptions> taken = run ? run->options : std::nullopt;
     SyncWithUi([&] {
-        const EngineHost* host = engineHost();
+        const EngineHost* host = InstalledEngineHost();
         result.erase = taken ? taken->eraseBackground : (host ? host->eraseBackground() : true);
         if (!result.erase)
             result.under = !background.isNull() ? background : (host ? host->resultImage() : gfx::Image());
@@ -21,21 +21,21 @@ CanvasBackground ReadCanvasBackground()
     return result;
 }
 
-void PrepareCanvas(const gfx::Image& Source, gfx::Surface& Canvas, bool Preview)
+void PrepareCanvas(const gfx::Image& source, gfx::Surface& canvas, bool preview)
 {
-    if (Canvas.isNull())
+    if (canvas.isNull())
         return;
-    const bool hasTransparency = !Source.isNull() && !Source.isOpaque();
+    const bool hasTransparency = !source.isNull() && !source.isOpaque();
     CanvasBackground background;
-    if (!Preview)
+    if (!preview)
         background = ReadCanvasBackground();
     if (background.erase) {
-        Canvas.clear(hasTransparency ? QColor(Qt::transparent) : QColor(Qt::white));
+        canvas.clear(hasTransparency ? QColor(Qt::transparent) : QColor(Qt::white));
         return;
     }
-    Canvas.clear(Qt::transparent);
+    canvas.clear(Qt::transparent);
     if (!background.under.isNull())
-        Canvas.writeImage(background.under, 0, 0);
+        canvas.writeImage(background.under, 0, 0);
 }
 
 } // namespace pq

@@ -14,7 +14,7 @@ namespace pq {
 // copies the current result (the run's backgroundImage when set, else
 // resultImage) at (0, 0) unscaled, so that the new paint lands on it.
 // Raises EAbort when the UI is gone. Never inside a parallel body.
-void PrepareCanvas(const gfx::Image& Source, gfx::Surface& Canvas, bool Preview);
+void PrepareCanvas(const gfx::Image& source, gfx::Surface& canvas, bool preview);
 
 // The full-run half of the canvas step, for effects with their own clearing
 // rule: "Erase background" (as the run took it) and, when it is off, the

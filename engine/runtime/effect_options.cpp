@@ -18,18 +18,18 @@ EffectOptions ReadEffectOptions(const EngineHost* host)
     return options;
 }
 
-bool ReadsEffectOptions(int EffectNumber)
+bool ReadsEffectOptions(int effectNumber)
 {
-    const EffectDefinition* effect = FindEffectDefinition(EffectNumber);
+    const EffectDefinition* effect = FindEffectDefinition(effectNumber);
     return effect && effect->honoursEraseBackground;
 }
 
 EffectOptions RunEffectOptions()
 {
-    if (const EffectRunContext* run = currentRun(); run && run->options)
+    if (const EffectRunContext* run = CurrentRun(); run && run->options)
         return *run->options;
     EffectOptions options;
-    SyncWithUi([&] { options = ReadEffectOptions(engineHost()); });
+    SyncWithUi([&] { options = ReadEffectOptions(InstalledEngineHost()); });
     return options;
 }
 

@@ -24,7 +24,7 @@ EffectOptions ReadEffectOptions(const EngineHost* host);
 
 // True for the effects that read the options: those that honour "Erase
 // background" in the installed effect table.
-bool ReadsEffectOptions(int EffectNumber);
+bool ReadsEffectOptions(int effectNumber);
 
 // The options of the calling thread's run: those taken when it started, or,
 // outside a run or when none were taken, read now in a synchronous UI call.

@@ -11,7 +11,7 @@ namespace pq {
 // slider values, nominally 0..100; scripts pass them as written, so each
 // routine clamps and rescales its own values. Preview tells a preview run
 // (a window of the source, shown in the preview pane) from a full run.
-using EffectProc = void (*)(const gfx::Image& Source, gfx::Surface& Dest, int P1, int P2, int P3, int P4, int P5,
-                             bool Preview);
+using EffectProc = void (*)(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                             bool preview);
 
 } // namespace pq

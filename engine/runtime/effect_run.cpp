@@ -15,18 +15,18 @@ std::atomic<uint64_t> gNextRunId{1};
 std::shared_ptr<EffectRunContext> EffectRunContext::begin(bool preview, int generation)
 {
     auto run = std::make_shared<EffectRunContext>();
-    run->fields = sharedFields();
+    run->fields = SharedFields();
     run->preview = preview;
     run->generation = generation;
-    run->cancelEpoch = run->fields->Cancel.epoch();
+    run->cancelEpoch = run->fields->cancel.epoch();
     run->runId = gNextRunId.fetch_add(1);
-    run->rng.setSeed(nextRunSeed());
+    run->rng.setSeed(NextRunSeed());
     return run;
 }
 
 std::shared_ptr<EffectRunContext> EffectRunContext::begin(bool preview)
 {
-    return begin(preview, sharedFields()->previewGeneration.load());
+    return begin(preview, SharedFields()->previewGeneration.load());
 }
 
 bool EffectRunContext::isSuperseded() const
@@ -42,15 +42,15 @@ bool EffectRunContext::isCancelled() const
         return false;
     if (preview)
         return isSuperseded();
-    return fields->Cancel.epoch() != cancelEpoch;
+    return fields->cancel.epoch() != cancelEpoch;
 }
 
-EffectRunContext* currentRun()
+EffectRunContext* CurrentRun()
 {
-    return dynamic_cast<EffectRunContext*>(platform::currentRunContext());
+    return dynamic_cast<EffectRunContext*>(platform::CurrentRunContext());
 }
 
-uint32_t nextRunSeed()
+uint32_t NextRunSeed()
 {
     static std::mutex mutex;
     static platform::Random sequence(static_cast<uint32_t>(

@@ -73,9 +73,9 @@ private:
 };
 
 // The calling thread's run, or nullptr outside any run.
-EffectRunContext* currentRun();
+EffectRunContext* CurrentRun();
 
 // The next seed of the process-wide sequence that seeds every run's generator.
-uint32_t nextRunSeed();
+uint32_t NextRunSeed();
 
 } // namespace pq

@@ -12,7 +12,7 @@ namespace pq {
 // history entry, then the busy state ends. Refused with "No image loaded"
 // without resultImage and with the busy message while another full run works.
 // Previews are never refused; a newer preview supersedes an older one.
-void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, bool Preview);
+void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, bool preview);
 
 // Runs an effect synchronously on the calling thread (scripts, the manual
 // brush, tools), reading Source and painting into Dest. Numbers without a
@@ -21,8 +21,8 @@ void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, boo
 // a fresh run begun now. Runs the brush-sheet step first (a synchronous UI
 // call). No texture overlay, no history, no busy state; every exception,
 // EAbort among them, reaches the caller.
-void ProcessEffectOnSurface(const gfx::Image& Source, gfx::Surface& Dest, int EffectNumber, int P1, int P2, int P3,
-                            int P4, int P5, bool Preview);
+void ProcessEffectOnSurface(const gfx::Image& source, gfx::Surface& dest, int effectNumber, int p1, int p2, int p3,
+                            int p4, int p5, bool preview);
 
 // Shut-down: sets the engine's stop flag, so runs that have not yet called
 // their routine end without calling it (a full run saves the image on

@@ -13,7 +13,7 @@ namespace pq {
 // memory. Everything else of the window is reached on the UI thread only.
 struct EngineFields {
     // Stop request for full runs, scripts and brush strokes (see CancelSignal).
-    CancelSignal Cancel;
+    CancelSignal cancel;
 
     // Incremented on the UI thread for every preview run and preview request;
     // a preview whose generation differs is superseded.
@@ -28,20 +28,20 @@ struct EngineFields {
     // The last value a preview reported, with the preview generation it
     // belongs to; both change together (one word). The pane draws its
     // progress ring only for the current preview.
-    void StorePreviewProgress(int generation, int value)
+    void storePreviewProgress(int generation, int value)
     {
-        PreviewProgress.store((uint64_t(uint32_t(generation)) << 32) | uint32_t(value), std::memory_order_relaxed);
+        previewProgress.store((uint64_t(uint32_t(generation)) << 32) | uint32_t(value), std::memory_order_relaxed);
     }
     // The last value the current preview (previewGeneration) reported; 0
     // when the last report came from a preview that has been superseded.
-    int CurrentPreviewProgress() const
+    int currentPreviewProgress() const
     {
-        const uint64_t word = PreviewProgress.load(std::memory_order_relaxed);
+        const uint64_t word = previewProgress.load(std::memory_order_relaxed);
         if (int(uint32_t(word >> 32)) != previewGeneration.load())
             return 0;
         return int(uint32_t(word));
     }
-    std::atomic<uint64_t> PreviewProgress{0};
+    std::atomic<uint64_t> previewProgress{0};
 
     // Brush count of effect 304, set by the brush-sheet step.
     std::atomic<int> brushCount{40};

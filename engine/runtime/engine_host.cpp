@@ -11,7 +11,7 @@ namespace {
 std::atomic<EngineHost*> gHost{nullptr};
 std::mutex gFieldsMutex;
 
-std::shared_ptr<EngineFields>& installedFields()
+std::shared_ptr<EngineFields>& InstalledFields()
 {
     static std::shared_ptr<EngineFields> fields = std::make_shared<EngineFields>();
     return fields;
@@ -19,7 +19,7 @@ std::shared_ptr<EngineFields>& installedFields()
 
 } // namespace
 
-EngineHost::EngineHost() : Shared(std::make_shared<EngineFields>()) {}
+EngineHost::EngineHost() : shared(std::make_shared<EngineFields>()) {}
 
 EngineHost::~EngineHost()
 {
@@ -27,7 +27,7 @@ EngineHost::~EngineHost()
     EngineHost* self = this;
     if (gHost.compare_exchange_strong(self, nullptr)) {
         std::lock_guard lock(gFieldsMutex);
-        installedFields() = std::make_shared<EngineFields>();
+        InstalledFields() = std::make_shared<EngineFields>();
     }
 }
 
@@ -36,24 +36,24 @@ QString EngineHost::effectName(int number) const
     return QString::number(number);
 }
 
-void setEngineHost(EngineHost* host)
+void SetEngineHost(EngineHost* host)
 {
     gHost.store(host);
     if (host)
         SetEngineShuttingDown(false);
     std::lock_guard lock(gFieldsMutex);
-    installedFields() = host ? host->Shared : std::make_shared<EngineFields>();
+    InstalledFields() = host ? host->shared : std::make_shared<EngineFields>();
 }
 
-EngineHost* engineHost()
+EngineHost* InstalledEngineHost()
 {
     return gHost.load();
 }
 
-std::shared_ptr<EngineFields> sharedFields()
+std::shared_ptr<EngineFields> SharedFields()
 {
     std::lock_guard lock(gFieldsMutex);
-    return installedFields();
+    return InstalledFields();
 }
 
 } // namespace pq

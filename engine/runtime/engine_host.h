@@ -57,7 +57,7 @@ public:
 
     // Cancel, previewGeneration, previewX/Y, PreviewProgress,
     // brushCount. Never null; runs keep a reference to it.
-    const std::shared_ptr<EngineFields> Shared;
+    const std::shared_ptr<EngineFields> shared;
 
     // ---- Document -------------------------------------------------------
     virtual gfx::Image resultImage() const = 0;
@@ -77,12 +77,12 @@ public:
     // run ends: closeRequested := false, then Close().
     virtual bool closeRequested() const { return false; }
     virtual void setCloseRequested(bool) {}
-    virtual void Close() {}
+    virtual void closeWindow() {}
     // Display name of an effect (for the busy message).
     virtual QString effectName(int number) const;
     // A modal message box. It may run a nested event loop in which timers
     // call ProcessEffect again; the engine calls it holding no lock.
-    virtual void ShowMessage(const QString&) {}
+    virtual void showMessage(const QString&) {}
 
     // ---- Options --------------------------------------------------------
     // "Erase background": the canvas step of full runs starts from white or
@@ -98,13 +98,13 @@ public:
     virtual float storedTextureStrength() const { return 50.0f; }
     virtual float storedTextureScale() const { return 1.0f; }
     // The user's brush sheets for effects 302-304.
-    virtual bool CustomBrushesOn302() const { return false; }
-    virtual bool CustomBrushesOn303() const { return false; }
-    virtual bool CustomBrushesOn304() const { return false; }
-    virtual gfx::Image CustomBrushBitmap302() const { return {}; }
-    virtual gfx::Image CustomBrushBitmap303() const { return {}; }
-    virtual gfx::Image CustomBrushBitmap304() const { return {}; }
-    virtual int CustomBrushCount304() const { return 0; }
+    virtual bool customBrushesOn302() const { return false; }
+    virtual bool customBrushesOn303() const { return false; }
+    virtual bool customBrushesOn304() const { return false; }
+    virtual gfx::Image customBrushBitmap302() const { return {}; }
+    virtual gfx::Image customBrushBitmap303() const { return {}; }
+    virtual gfx::Image customBrushBitmap304() const { return {}; }
+    virtual int customBrushCount304() const { return 0; }
     // True while the manual-brush panel (manualBrushPanel) is open:
     // intermediate images then leave the document alone.
     virtual bool manualBrushOpen() const { return false; }
@@ -132,19 +132,19 @@ public:
     // bar. It does not touch runningEffect: only the run that owns the
     // busy state ends it, after its result is stored. Called on the UI
     // thread; workers use pq::UpdateProgressBar, which queues.
-    virtual void UpdateProgressBar(int) {}
+    virtual void updateProgressBar(int) {}
 };
 
 // Installs the host (UI thread; nullptr removes it, as the window's
 // destructor must do). Not owned.
-void setEngineHost(EngineHost* host);
+void SetEngineHost(EngineHost* host);
 
 // The installed host, or nullptr. Call it on the UI thread only, inside the
 // UI call that uses it.
-EngineHost* engineHost();
+EngineHost* InstalledEngineHost();
 
 // The shared fields of the installed host (a process-wide default when none
 // is installed). Any thread.
-std::shared_ptr<EngineFields> sharedFields();
+std::shared_ptr<EngineFields> SharedFields();
 
 } // namespace pq

@@ -8,13 +8,13 @@ namespace pq {
 
 void InitializeEngine()
 {
-    platform::configureDefaultThreadPool();
+    platform::ConfigureDefaultThreadPool();
     SetEngineShuttingDown(false);
 }
 
 void FinalizeEngine()
 {
-    platform::shutdownThreadPool();
+    platform::ShutdownThreadPool();
     ClearLUTCache();
 }
 

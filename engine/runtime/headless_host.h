@@ -11,76 +11,76 @@ namespace pq {
 // collected instead of shown. Its members are used on the UI thread only.
 class HeadlessHost : public EngineHost {
 public:
-    gfx::Image Image;        // resultImage
-    gfx::Image SourceImage;  // sourceImage
-    ImageHistory* History = nullptr;
-    int CurrentEffectNumber = -1;
-    bool CloseRequested = false;
-    int CloseCalls = 0;
-    bool EraseBackground = true;
-    bool DrawContours = false;
-    QRgb ContourColor = 0xFF000000;
-    bool ManualBrushOpen = false;
+    gfx::Image result;
+    gfx::Image source;
+    ImageHistory* undoHistory = nullptr;
+    int effectNumber = -1;
+    bool closePending = false;
+    int closeCalls = 0;
+    bool eraseOn = true;
+    bool contoursOn = false;
+    QRgb contourRgb = 0xFF000000;
+    bool brushPanelOpen = false;
 
-    bool AddTexture = false;
-    gfx::Image Texture;
-    float TextureStrength = 50.0f;
-    float TextureScale = 1.0f;
+    bool textureOn = false;
+    gfx::Image texture;
+    float textureStrength = 50.0f;
+    float textureScale = 1.0f;
 
-    LUTChoice LUT;
+    LUTChoice lut;
 
-    bool CustomOn302 = false, CustomOn303 = false, CustomOn304 = false;
-    gfx::Image CustomBitmap302, CustomBitmap303, CustomBitmap304;
-    int CustomCount304 = 0;
+    bool customOn302 = false, customOn303 = false, customOn304 = false;
+    gfx::Image customBitmap302, customBitmap303, customBitmap304;
+    int customCount304 = 0;
 
-    float PreviewZoom = 1.0f;
-    QSizeF PreviewSize;          // empty: no preview pane
-    gfx::Image PreviewBitmap;    // what the pane shows
-    int PreviewLabel = 0;        // last percentLabel value
-    int PreviewBitmapUpdates = 0;
+    float paneZoom = 1.0f;
+    QSizeF previewSize;          // empty: no preview pane
+    gfx::Image previewBitmap;    // what the pane shows
+    int previewLabel = 0;        // last percentLabel value
+    int previewBitmapUpdates = 0;
 
-    int LastProgress = -1;
-    QStringList Messages;
+    int lastProgress = -1;
+    QStringList messages;
 
-    gfx::Image resultImage() const override { return Image; }
-    void setResultImage(const gfx::Image& image) override { Image = image; }
-    gfx::Image sourceImage() const override { return SourceImage; }
-    ImageHistory* history() override { return History; }
+    gfx::Image resultImage() const override { return result; }
+    void setResultImage(const gfx::Image& image) override { result = image; }
+    gfx::Image sourceImage() const override { return source; }
+    ImageHistory* history() override { return undoHistory; }
 
-    int runningEffect() const override { return CurrentEffectNumber; }
-    void setRunningEffect(int number) override { CurrentEffectNumber = number; }
-    bool closeRequested() const override { return CloseRequested; }
-    void setCloseRequested(bool value) override { CloseRequested = value; }
-    void Close() override { ++CloseCalls; }
-    void ShowMessage(const QString& text) override { Messages << text; }
+    int runningEffect() const override { return effectNumber; }
+    void setRunningEffect(int number) override { effectNumber = number; }
+    bool closeRequested() const override { return closePending; }
+    void setCloseRequested(bool value) override { closePending = value; }
+    void closeWindow() override { ++closeCalls; }
+    void showMessage(const QString& text) override { messages << text; }
 
-    bool eraseBackground() const override { return EraseBackground; }
-    bool drawContours() const override { return DrawContours; }
-    QRgb contourColor() const override { return ContourColor; }
-    bool addTexture() const override { return AddTexture; }
-    gfx::Image storedTexture() const override { return Texture; }
-    float storedTextureStrength() const override { return TextureStrength; }
-    float storedTextureScale() const override { return TextureScale; }
-    bool CustomBrushesOn302() const override { return CustomOn302; }
-    bool CustomBrushesOn303() const override { return CustomOn303; }
-    bool CustomBrushesOn304() const override { return CustomOn304; }
-    gfx::Image CustomBrushBitmap302() const override { return CustomBitmap302; }
-    gfx::Image CustomBrushBitmap303() const override { return CustomBitmap303; }
-    gfx::Image CustomBrushBitmap304() const override { return CustomBitmap304; }
-    int CustomBrushCount304() const override { return CustomCount304; }
-    bool manualBrushOpen() const override { return ManualBrushOpen; }
-    LUTChoice lutChoice() const override { return LUT; }
+    bool eraseBackground() const override { return eraseOn; }
+    bool drawContours() const override { return contoursOn; }
+    QRgb contourColor() const override { return contourRgb; }
+    bool addTexture() const override { return textureOn; }
+    gfx::Image storedTexture() const override { return texture; }
+    float storedTextureStrength() const override { return textureStrength; }
+    float storedTextureScale() const override { return textureScale; }
+    bool customBrushesOn302() const override { return customOn302; }
+    bool customBrushesOn303() const override { return customOn303; }
+    bool customBrushesOn304() const override { return customOn304; }
+    gfx::Image customBrushBitmap302() const override { return customBitmap302; }
+    gfx::Image customBrushBitmap303() const override { return customBitmap303; }
+    gfx::Image customBrushBitmap304() const override { return customBitmap304; }
+    int customBrushCount304() const override { return customCount304; }
+    bool manualBrushOpen() const override { return brushPanelOpen; }
+    LUTChoice lutChoice() const override { return lut; }
 
-    float previewZoom() const override { return PreviewZoom; }
-    QSizeF previewPaneSize() const override { return PreviewSize; }
+    float previewZoom() const override { return paneZoom; }
+    QSizeF previewPaneSize() const override { return previewSize; }
     void showPreview(const gfx::Image& bitmap) override
     {
-        PreviewBitmap = bitmap;
-        ++PreviewBitmapUpdates;
+        previewBitmap = bitmap;
+        ++previewBitmapUpdates;
     }
-    void setPreviewPercent(int value) override { PreviewLabel = value; }
+    void setPreviewPercent(int value) override { previewLabel = value; }
 
-    void UpdateProgressBar(int value) override { LastProgress = value; }
+    void updateProgressBar(int value) override { lastProgress = value; }
 };
 
 } // namespace pq

@@ -31,18 +31,18 @@ void ClampPreviewOrigin(QSize source, int displayWidth, int displayHeight, doubl
 
 QRect PreviewWindow(QSize source, int displayWidth, int displayHeight, double zoom, int startX, int startY)
 {
-    const int W = source.width();
-    const int H = source.height();
-    int w = std::min(PreviewExtent(displayWidth, zoom), W - startX);
-    int h = std::min(PreviewExtent(displayHeight, zoom), H - startY);
+    const int sourceWidth = source.width();
+    const int sourceHeight = source.height();
+    int w = std::min(PreviewExtent(displayWidth, zoom), sourceWidth - startX);
+    int h = std::min(PreviewExtent(displayHeight, zoom), sourceHeight - startY);
     if (w <= 0)
-        w = std::min(displayWidth, W);
+        w = std::min(displayWidth, sourceWidth);
     if (h <= 0)
-        h = std::min(displayHeight, H);
-    if (startX + w > W)
-        w = W - startX;
-    if (startY + h > H)
-        h = H - startY;
+        h = std::min(displayHeight, sourceHeight);
+    if (startX + w > sourceWidth)
+        w = sourceWidth - startX;
+    if (startY + h > sourceHeight)
+        h = sourceHeight - startY;
     if (w <= 0 || h <= 0 || startX < 0 || startY < 0)
         return {};
     return QRect(startX, startY, w, h);

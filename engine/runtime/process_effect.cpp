@@ -33,15 +33,15 @@ namespace {
 // One ProcessEffect run: the request and the worker's state. Shared by
 // ProcessEffect and the worker; it lives until the worker's last UI step.
 struct EffectRun {
-    int EffectNumber = 0;
-    int P1 = 0, P2 = 0, P3 = 0, P4 = 0, P5 = 0;
-    bool Preview = false;
-    int MyGeneration = 0;
+    int effectNumber = 0;
+    int p1 = 0, p2 = 0, p3 = 0, p4 = 0, p5 = 0;
+    bool preview = false;
+    int myGeneration = 0;
     std::shared_ptr<EffectRunContext> ctx;
 
-    gfx::Image LocalSourceImage;
-    gfx::Surface Dest;
-    gfx::Image ResultImage;
+    gfx::Image localSourceImage;
+    gfx::Surface dest;
+    gfx::Image resultImage;
 
     bool stale() const { return ctx->isCancelled(); }
 };
@@ -51,7 +51,7 @@ std::atomic<int> gWorkers{0};
 std::mutex gLiveMutex;
 std::vector<std::weak_ptr<EffectRunContext>> gLiveRuns;
 
-void registerRun(const std::shared_ptr<EffectRunContext>& ctx)
+void RegisterRun(const std::shared_ptr<EffectRunContext>& ctx)
 {
     std::lock_guard lock(gLiveMutex);
     std::erase_if(gLiveRuns, [](const auto& w) { return w.expired(); });
@@ -61,19 +61,19 @@ void registerRun(const std::shared_ptr<EffectRunContext>& ctx)
 // The bridge refused a UI call: the window is gone, nothing more can be done.
 struct UiGone {};
 
-void ui(const std::function<void()>& fn)
+void Ui(const std::function<void()>& fn)
 {
-    if (!platform::uiBridge().runSync(fn))
+    if (!platform::CurrentUiBridge().runSync(fn))
         throw UiGone();
 }
 
 // A UI step that may fail quietly (the steps that end a run).
-void uiQuiet(const std::function<void()>& fn)
+void UiQuiet(const std::function<void()>& fn)
 {
-    platform::uiBridge().runSync(fn);
+    platform::CurrentUiBridge().runSync(fn);
 }
 
-int roundedSize(double v)
+int RoundedSize(double v)
 {
     if (!std::isfinite(v) || v <= 0.0)
         return 0;
@@ -81,251 +81,251 @@ int roundedSize(double v)
 }
 
 // UI: the image on display becomes a history entry and the busy state ends.
-void saveAndRelease(const EffectRun& run)
+void SaveAndRelease(const EffectRun& run)
 {
-    EngineHost* host = engineHost();
+    EngineHost* host = InstalledEngineHost();
     if (!host)
         return;
     if (ImageHistory* history = host->history())
-        history->Save(host->resultImage(), host->sourceImage());
-    ReleaseBusy(*host, run.EffectNumber, run.ctx->runId);
+        history->save(host->resultImage(), host->sourceImage());
+    ReleaseBusy(*host, run.effectNumber, run.ctx->runId);
     host->redrawCanvas();
 }
 
 // A run that failed for another reason than cancellation: logged; a full
 // run frees the busy state and tells the user (not while shutting down).
-void reportFailure(const EffectRun& run, const QString& reason, bool outOfMemory)
+void ReportFailure(const EffectRun& run, const QString& reason, bool outOfMemory)
 {
-    const QByteArray what = (QStringLiteral("effect %1: ").arg(run.EffectNumber) + reason).toLocal8Bit();
-    platform::logError(run.Preview ? "effect preview" : "effect run", what.constData());
-    if (run.Preview)
+    const QByteArray what = (QStringLiteral("effect %1: ").arg(run.effectNumber) + reason).toLocal8Bit();
+    platform::LogError(run.preview ? "effect preview" : "effect run", what.constData());
+    if (run.preview)
         return;
     try {
-        uiQuiet([&] {
-            EngineHost* host = engineHost();
+        UiQuiet([&] {
+            EngineHost* host = InstalledEngineHost();
             if (!host)
                 return;
-            ReleaseBusy(*host, run.EffectNumber, run.ctx->runId);
+            ReleaseBusy(*host, run.effectNumber, run.ctx->runId);
             if (EngineShuttingDown())
                 return;
-            host->ShowMessage(outOfMemory ? QStringLiteral("Not enough memory to apply the effect.")
-                                          : QStringLiteral("Effect failed: ") + host->effectName(run.EffectNumber) +
+            host->showMessage(outOfMemory ? QStringLiteral("Not enough memory to apply the effect.")
+                                          : QStringLiteral("Effect failed: ") + host->effectName(run.effectNumber) +
                                                 QStringLiteral(" (") + reason + QStringLiteral(")"));
         });
     } catch (...) {
-        platform::logError("effect run", "the failure step failed");
+        platform::LogError("effect run", "the failure step failed");
     }
 }
 
 // The worker's steps up to the hand-off. Returns early, silently, on every
 // "stop"; cancellation signalled by the routine arrives as EAbort.
-void runSteps(EffectRun& run)
+void RunSteps(EffectRun& run)
 {
     EngineFields& fields = *run.ctx->fields;
 
-    ui([&] {
-        if (const EngineHost* host = engineHost()) {
-            run.LocalSourceImage = host->sourceImage();
+    Ui([&] {
+        if (const EngineHost* host = InstalledEngineHost()) {
+            run.localSourceImage = host->sourceImage();
             run.ctx->options = ReadEffectOptions(host);
         }
     });
-    if (run.LocalSourceImage.isNull() || run.stale())
+    if (run.localSourceImage.isNull() || run.stale())
         return;
 
-    if (run.Preview) {
+    if (run.preview) {
         PreviewPane pane;
-        ui([&] {
-            const EngineHost* host = engineHost();
+        Ui([&] {
+            const EngineHost* host = InstalledEngineHost();
             if (!host)
                 return;
             pane.zoom = host->previewZoom();
             const QSizeF size = host->previewPaneSize();
-            pane.displayWidth = roundedSize(size.width());
-            pane.displayHeight = roundedSize(size.height());
+            pane.displayWidth = RoundedSize(size.width());
+            pane.displayHeight = RoundedSize(size.height());
             int x = fields.previewX.load();
             int y = fields.previewY.load();
-            ClampPreviewOrigin(run.LocalSourceImage.size(), pane.displayWidth, pane.displayHeight, pane.zoom, x, y);
+            ClampPreviewOrigin(run.localSourceImage.size(), pane.displayWidth, pane.displayHeight, pane.zoom, x, y);
             fields.previewX.store(x);
             fields.previewY.store(y);
         });
-        if (run.MyGeneration != fields.previewGeneration.load())
+        if (run.myGeneration != fields.previewGeneration.load())
             return;
-        pane.window = PreviewWindow(run.LocalSourceImage.size(), pane.displayWidth, pane.displayHeight, pane.zoom,
+        pane.window = PreviewWindow(run.localSourceImage.size(), pane.displayWidth, pane.displayHeight, pane.zoom,
                                     fields.previewX.load(), fields.previewY.load());
         if (pane.window.isEmpty())
             return;
         pane.fullWindow = QSize(PreviewExtent(pane.displayWidth, pane.zoom), PreviewExtent(pane.displayHeight, pane.zoom));
         pane.valid = true;
         run.ctx->pane = pane;
-        run.LocalSourceImage = run.LocalSourceImage.copyRect(pane.window);
-        if (run.LocalSourceImage.isNull() || run.stale())
+        run.localSourceImage = run.localSourceImage.copyRect(pane.window);
+        if (run.localSourceImage.isNull() || run.stale())
             return;
     }
-    run.Dest = gfx::Surface::make(run.LocalSourceImage.size());
-    if (run.Dest.isNull() || run.stale())
+    run.dest = gfx::Surface::make(run.localSourceImage.size());
+    if (run.dest.isNull() || run.stale())
         return;
 
-    const EffectProc proc = EffectProcFor(run.EffectNumber);
+    const EffectProc proc = EffectProcFor(run.effectNumber);
     if (!proc)
         return;
-    RunBrushSheetStep(run.EffectNumber, *run.ctx);
+    RunBrushSheetStep(run.effectNumber, *run.ctx);
 
     if (EffectStopRequested()) {
-        if (!run.Preview)
-            ui([&] { saveAndRelease(run); });
+        if (!run.preview)
+            Ui([&] { SaveAndRelease(run); });
         return;
     }
 
     // A full run's cancel state is fresh since ProcessEffect began it; a
     // preview answers to its generation alone. Nothing to clear here.
-    proc(run.LocalSourceImage, run.Dest, run.P1, run.P2, run.P3, run.P4, run.P5, run.Preview);
+    proc(run.localSourceImage, run.dest, run.p1, run.p2, run.p3, run.p4, run.p5, run.preview);
 
     if (run.stale()) {
-        if (!run.Preview)
-            ui([&] { saveAndRelease(run); });
+        if (!run.preview)
+            Ui([&] { SaveAndRelease(run); });
         return;
     }
-    run.ResultImage = run.Dest.snapshot();
-    if (run.ResultImage.isNull())
+    run.resultImage = run.dest.snapshot();
+    if (run.resultImage.isNull())
         return;
 
     StoredTexture texture;
-    ui([&] { texture = ReadStoredTexture(engineHost()); });
-    ApplyStoredTexture(run.ResultImage, texture);
+    Ui([&] { texture = ReadStoredTexture(InstalledEngineHost()); });
+    ApplyStoredTexture(run.resultImage, texture);
     if (run.stale()) {
-        if (!run.Preview)
-            ui([&] { saveAndRelease(run); });
+        if (!run.preview)
+            Ui([&] { SaveAndRelease(run); });
         return;
     }
 
-    if (run.Preview) {
-        const gfx::Image picture = ComposePreviewPane(run.ResultImage, run.ctx->pane);
-        ui([&] {
-            EngineHost* host = engineHost();
+    if (run.preview) {
+        const gfx::Image picture = ComposePreviewPane(run.resultImage, run.ctx->pane);
+        Ui([&] {
+            EngineHost* host = InstalledEngineHost();
             // Re-tested here: a newer preview may have been requested while
             // this one waited for the UI thread.
-            if (!host || run.MyGeneration != fields.previewGeneration.load() || run.ctx->isCancelled())
+            if (!host || run.myGeneration != fields.previewGeneration.load() || run.ctx->isCancelled())
                 return;
             if (host->previewPaneSize().isEmpty())
                 return;
             host->showPreview(picture);
             // Done: no ring or percent stays behind, whatever the routine
             // reported last.
-            fields.StorePreviewProgress(run.MyGeneration, 101);
+            fields.storePreviewProgress(run.myGeneration, 101);
             host->setPreviewPercent(101);
         });
         return;
     }
 
-    ui([&] {
-        EngineHost* host = engineHost();
+    Ui([&] {
+        EngineHost* host = InstalledEngineHost();
         if (!host)
             return;
         if (run.ctx->isCancelled()) {
-            saveAndRelease(run);
+            SaveAndRelease(run);
             return;
         }
-        host->setResultImage(run.ResultImage);
+        host->setResultImage(run.resultImage);
         if (ImageHistory* history = host->history())
-            history->Save(host->resultImage(), host->sourceImage());
+            history->save(host->resultImage(), host->sourceImage());
         host->redrawCanvas();
         // The busy state ends only now that the result is stored.
-        ReleaseBusy(*host, run.EffectNumber, run.ctx->runId);
+        ReleaseBusy(*host, run.effectNumber, run.ctx->runId);
     });
 }
 
-void worker(std::shared_ptr<EffectRun> run)
+void Worker(std::shared_ptr<EffectRun> run)
 {
     {
         platform::ScopedRunContext scope(run->ctx.get());
-        platform::clearUpperSimdState();
+        platform::ClearUpperSimdState();
         try {
-            runSteps(*run);
+            RunSteps(*run);
         } catch (const UiGone&) {
             // Shut-down: no UI left to hand anything to.
         } catch (const EAbort&) {
-            if (!run->Preview)
-                uiQuiet([&] { saveAndRelease(*run); });
+            if (!run->preview)
+                UiQuiet([&] { SaveAndRelease(*run); });
         } catch (const std::bad_alloc&) {
-            reportFailure(*run, QStringLiteral("not enough memory"), true);
+            ReportFailure(*run, QStringLiteral("not enough memory"), true);
         } catch (const std::exception& e) {
-            reportFailure(*run, QString::fromLocal8Bit(e.what()), false);
+            ReportFailure(*run, QString::fromLocal8Bit(e.what()), false);
         } catch (...) {
-            reportFailure(*run, QStringLiteral("unknown error"), false);
+            ReportFailure(*run, QStringLiteral("unknown error"), false);
         }
-        if (!run->Preview) {
+        if (!run->preview) {
             try {
-                uiQuiet([&] {
-                    EngineHost* host = engineHost();
+                UiQuiet([&] {
+                    EngineHost* host = InstalledEngineHost();
                     if (!host)
                         return;
-                    ReleaseBusy(*host, run->EffectNumber, run->ctx->runId);
+                    ReleaseBusy(*host, run->effectNumber, run->ctx->runId);
                     if (host->closeRequested()) {
                         host->setCloseRequested(false);
-                        host->Close();
+                        host->closeWindow();
                     }
                 });
             } catch (...) {
-                platform::logError("effect run", "the end step failed");
+                platform::LogError("effect run", "the end step failed");
             }
         }
     }
-    run->ResultImage = {};
-    run->Dest = {};
-    run->LocalSourceImage = {};
+    run->resultImage = {};
+    run->dest = {};
+    run->localSourceImage = {};
     run.reset();
     gWorkers.fetch_sub(1);
 }
 
 } // namespace
 
-void ProcessEffect(int EffectNumber, int P1, int P2, int P3, int P4, int P5, bool Preview)
+void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, bool preview)
 {
-    EngineHost* host = engineHost();
+    EngineHost* host = InstalledEngineHost();
     if (!host || EngineShuttingDown())
         return;
     auto run = std::make_shared<EffectRun>();
-    run->EffectNumber = EffectNumber;
-    run->P1 = P1;
-    run->P2 = P2;
-    run->P3 = P3;
-    run->P4 = P4;
-    run->P5 = P5;
-    run->Preview = Preview;
+    run->effectNumber = effectNumber;
+    run->p1 = p1;
+    run->p2 = p2;
+    run->p3 = p3;
+    run->p4 = p4;
+    run->p5 = p5;
+    run->preview = preview;
 
     if (host->resultImage().isNull()) {
-        host->ShowMessage(QStringLiteral("No image loaded"));
+        host->showMessage(QStringLiteral("No image loaded"));
         return;
     }
 
-    if (Preview) {
-        run->MyGeneration = host->Shared->previewGeneration.fetch_add(1) + 1;
-        run->ctx = EffectRunContext::begin(true, run->MyGeneration);
+    if (preview) {
+        run->myGeneration = host->shared->previewGeneration.fetch_add(1) + 1;
+        run->ctx = EffectRunContext::begin(true, run->myGeneration);
         // The superseded preview's percent goes with it.
         host->setPreviewPercent(0);
     } else {
         run->ctx = EffectRunContext::begin(false, 0);
         int running = -1;
-        if (!TryTakeBusy(*host, EffectNumber, run->ctx->runId, &running)) {
+        if (!TryTakeBusy(*host, effectNumber, run->ctx->runId, &running)) {
             // Shown outside the lock: the box runs a nested event loop whose
             // preview timer may call ProcessEffect again.
-            host->ShowMessage(QStringLiteral("Please wait for \"") + host->effectName(running) +
+            host->showMessage(QStringLiteral("Please wait for \"") + host->effectName(running) +
                               QStringLiteral("\" to finish processing."));
             return;
         }
     }
 
     SetEffectStopRequested(false);
-    registerRun(run->ctx);
+    RegisterRun(run->ctx);
 
     gWorkers.fetch_add(1);
     try {
-        std::thread(worker, run).detach();
+        std::thread(Worker, run).detach();
     } catch (...) {
         gWorkers.fetch_sub(1);
-        if (!Preview)
-            ReleaseBusy(*host, EffectNumber, run->ctx->runId);
-        platform::logError("ProcessEffect", "cannot start a worker thread");
+        if (!preview)
+            ReleaseBusy(*host, effectNumber, run->ctx->runId);
+        platform::LogError("ProcessEffect", "cannot start a worker thread");
     }
 }
 

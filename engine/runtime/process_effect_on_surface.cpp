@@ -26,28 +26,28 @@ private:
 
 } // namespace
 
-void ProcessEffectOnSurface(const gfx::Image& Source, gfx::Surface& Dest, int EffectNumber, int P1, int P2, int P3,
-                            int P4, int P5, bool Preview)
+void ProcessEffectOnSurface(const gfx::Image& source, gfx::Surface& dest, int effectNumber, int p1, int p2, int p3,
+                            int p4, int p5, bool preview)
 {
-    const EffectProc proc = EffectProcFor(EffectNumber);
-    if (!proc || Dest.isNull())
+    const EffectProc proc = EffectProcFor(effectNumber);
+    if (!proc || dest.isNull())
         return;
     std::shared_ptr<EffectRunContext> own;
-    EffectRunContext* run = currentRun();
+    EffectRunContext* run = CurrentRun();
     if (!run) {
-        own = EffectRunContext::begin(Preview);
+        own = EffectRunContext::begin(preview);
         run = own.get();
     }
     platform::ScopedRunContext scope(run);
-    platform::clearUpperSimdState();
-    PreviewFlag flag(*run, Preview);
-    if (ReadsEffectOptions(EffectNumber)) {
+    platform::ClearUpperSimdState();
+    PreviewFlag flag(*run, preview);
+    if (ReadsEffectOptions(effectNumber)) {
         EffectOptions options;
-        SyncWithUi([&] { options = ReadEffectOptions(engineHost()); });
+        SyncWithUi([&] { options = ReadEffectOptions(InstalledEngineHost()); });
         run->options = options;
     }
-    RunBrushSheetStep(EffectNumber, *run);
-    proc(Source, Dest, P1, P2, P3, P4, P5, Preview);
+    RunBrushSheetStep(effectNumber, *run);
+    proc(source, dest, p1, p2, p3, p4, p5, preview);
 }
 
 } // namespace pq

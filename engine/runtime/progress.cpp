@@ -14,7 +14,7 @@ std::atomic<uint32_t> gLastProgressTick{0};
 
 namespace {
 
-[[noreturn]] void abortRun(const EffectRunContext* run)
+[[noreturn]] void AbortRun(const EffectRunContext* run)
 {
     if (!run || !run->preview)
         UpdateProgressBar(101);
@@ -24,9 +24,9 @@ namespace {
 // Passes when more than limitMs have gone by since the last passing report
 // (unsigned difference, so a wrapped tick passes too) or the value is not a
 // percentage in 1..100; a passing report takes the timestamp.
-bool passThrottle(int value, uint32_t limitMs)
+bool PassThrottle(int value, uint32_t limitMs)
 {
-    const uint32_t now = platform::tickMs();
+    const uint32_t now = platform::TickMs();
     const uint32_t last = gLastProgressTick.load(std::memory_order_relaxed);
     if (now - last <= limitMs && value > 0 && value <= 100)
         return false;
@@ -38,55 +38,55 @@ bool passThrottle(int value, uint32_t limitMs)
 
 bool IsEffectCancelled()
 {
-    const EffectRunContext* run = currentRun();
+    const EffectRunContext* run = CurrentRun();
     return run && run->isCancelled();
 }
 
 void CheckCancellation()
 {
-    const EffectRunContext* run = currentRun();
+    const EffectRunContext* run = CurrentRun();
     if (run && run->isCancelled())
-        abortRun(run);
+        AbortRun(run);
 }
 
-void SafeUpdateProgress(int Value)
+void SafeUpdateProgress(int value)
 {
-    const EffectRunContext* run = currentRun();
+    const EffectRunContext* run = CurrentRun();
     if (run && run->isCancelled())
-        abortRun(run);
-    if (!passThrottle(Value, 50))
+        AbortRun(run);
+    if (!PassThrottle(value, 50))
         return;
     if (!run || !run->preview)
-        UpdateProgressBar(Value);
+        UpdateProgressBar(value);
 }
 
-void SafeUpdatePreview(const gfx::Surface* Surface, int Value)
+void SafeUpdatePreview(const gfx::Surface* surface, int value)
 {
-    const EffectRunContext* run = currentRun();
+    const EffectRunContext* run = CurrentRun();
     if (run && run->isSuperseded())
         return;
     if (run && run->isCancelled())
         throw EAbort();
-    const std::shared_ptr<EngineFields> fields = run ? run->fields : sharedFields();
+    const std::shared_ptr<EngineFields> fields = run ? run->fields : SharedFields();
     const bool preview = run && run->preview;
-    fields->StorePreviewProgress(preview ? run->generation : fields->previewGeneration.load(), Value);
-    if (!passThrottle(Value, preview ? 120 : 50))
+    fields->storePreviewProgress(preview ? run->generation : fields->previewGeneration.load(), value);
+    if (!PassThrottle(value, preview ? 120 : 50))
         return;
-    if (!Surface || Surface->isNull())
+    if (!surface || surface->isNull())
         return;
-    gfx::Image picture = Surface->snapshot();
+    gfx::Image picture = surface->snapshot();
     if (run)
         picture = ComposePreviewPane(picture, run->pane);
     const int generation = run ? run->generation : 0;
-    PostToUi([picture, Value, fields, preview, generation] {
-        EngineHost* host = engineHost();
+    PostToUi([picture, value, fields, preview, generation] {
+        EngineHost* host = InstalledEngineHost();
         if (!host)
             return;
         // A preview replaced while this snapshot waited in the queue must not
         // be drawn over the newer one.
         if (preview && fields->previewGeneration.load() != generation)
             return;
-        host->setPreviewPercent(Value);
+        host->setPreviewPercent(value);
         host->showPreview(picture);
     });
 }
@@ -109,28 +109,28 @@ void ReportFinished(const gfx::Surface& surface, bool preview)
     }
 }
 
-void ShowIntermediateImage(const gfx::Image& Image, int Progress)
+void ShowIntermediateImage(const gfx::Image& image, int progress)
 {
-    if (!platform::uiBridge().isUiThread()) {
-        PostToUi([Image, Progress] { ShowIntermediateImage(Image, Progress); });
+    if (!platform::CurrentUiBridge().isUiThread()) {
+        PostToUi([image, progress] { ShowIntermediateImage(image, progress); });
         return;
     }
-    EngineHost* host = engineHost();
+    EngineHost* host = InstalledEngineHost();
     if (!host)
         return;
     if (!host->manualBrushOpen()) {
-        host->setResultImage(Image);
+        host->setResultImage(image);
         host->redrawCanvas();
     }
-    if (Progress >= 0)
-        host->UpdateProgressBar(Progress);
+    if (progress >= 0)
+        host->updateProgressBar(progress);
 }
 
-void UpdateProgressBar(int Value)
+void UpdateProgressBar(int value)
 {
-    PostToUi([Value] {
-        if (EngineHost* host = engineHost())
-            host->UpdateProgressBar(Value);
+    PostToUi([value] {
+        if (EngineHost* host = InstalledEngineHost())
+            host->updateProgressBar(value);
     });
 }
 

@@ -27,7 +27,7 @@ void CheckCancellation();
 // bar. A cancellation point. Values 1..100 within 50 ms of the last passing
 // report are dropped; 0, negative values and values above 100 always pass.
 // Preview runs never reach the main bar.
-void SafeUpdateProgress(int Value);
+void SafeUpdateProgress(int value);
 
 // Progress and picture of a preview. A superseded preview returns at once,
 // silently (its next CheckCancellation ends it); a cancelled run raises
@@ -36,10 +36,10 @@ void SafeUpdateProgress(int Value);
 // preview runs) have passed since the last passing report, or Value is
 // outside 1..100, takes a snapshot of Surface (may be null) and queues it to
 // the preview pane, where it is drawn only if its preview is still current.
-void SafeUpdatePreview(const gfx::Surface* Surface, int Value);
-inline void SafeUpdatePreview(const gfx::Surface& Surface, int Value)
+void SafeUpdatePreview(const gfx::Surface* surface, int value);
+inline void SafeUpdatePreview(const gfx::Surface& surface, int value)
 {
-    SafeUpdatePreview(&Surface, Value);
+    SafeUpdatePreview(&surface, value);
 }
 
 // A report of `value` per cent: SafeUpdatePreview of `surface` for a
@@ -54,10 +54,10 @@ void ReportFinished(const gfx::Surface& surface, bool preview);
 // brush is open) and forwards Progress >= 0 to the bar; -1 shows the picture
 // only. Meant for the UI thread (inside SyncWithUi/PostToUi); called on
 // another thread it queues itself.
-void ShowIntermediateImage(const gfx::Image& Image, int Progress);
+void ShowIntermediateImage(const gfx::Image& image, int progress);
 
 // The main window's UpdateProgressBar: queued from workers (the caller does
 // not wait), at once on the UI thread; nothing happens without a host.
-void UpdateProgressBar(int Value);
+void UpdateProgressBar(int value);
 
 } // namespace pq

@@ -4,9 +4,9 @@ namespace pq {
 
 platform::Random& RunRandom()
 {
-    if (platform::RunContext* run = platform::currentRunContext())
+    if (platform::RunContext* run = platform::CurrentRunContext())
         return run->rng;
-    thread_local platform::Random fallback(nextRunSeed());
+    thread_local platform::Random fallback(NextRunSeed());
     return fallback;
 }
 

@@ -10,12 +10,12 @@
 namespace pq {
 namespace {
 
-void defaultOverlay(gfx::Image& image, const gfx::Image& texture, int strength, float scale)
+void DefaultOverlay(gfx::Image& image, const gfx::Image& texture, int strength, float scale)
 {
     ApplyCustomTexture(image, texture, strength, scale);
 }
 
-std::atomic<TextureOverlayProc> gOverlay{defaultOverlay};
+std::atomic<TextureOverlayProc> gOverlay{DefaultOverlay};
 
 } // namespace
 
@@ -34,7 +34,7 @@ StoredTexture ReadStoredTexture(const EngineHost* host)
 
 void SetTextureOverlayProc(TextureOverlayProc proc)
 {
-    gOverlay.store(proc ? proc : defaultOverlay);
+    gOverlay.store(proc ? proc : DefaultOverlay);
 }
 
 void ApplyStoredTexture(gfx::Image& image, const StoredTexture& texture)

@@ -20,7 +20,7 @@ StoredTexture ReadStoredTexture(const EngineHost* host);
 
 // The overlay routine: ApplyCustomTexture(Image, TextureBitmap, Strength,
 // Scale) replaces Image by a textured copy.
-using TextureOverlayProc = void (*)(gfx::Image& Image, const gfx::Image& TextureBitmap, int Strength, float Scale);
+using TextureOverlayProc = void (*)(gfx::Image& image, const gfx::Image& textureBitmap, int strength, float scale);
 
 // Replaces the overlay routine (tests); nullptr restores the default,
 // ApplyCustomTexture.

@@ -7,13 +7,13 @@ namespace pq {
 
 void SyncWithUi(const std::function<void()>& fn)
 {
-    if (!platform::uiBridge().runSync(fn))
+    if (!platform::CurrentUiBridge().runSync(fn))
         throw EAbort();
 }
 
 void PostToUi(std::function<void()> fn)
 {
-    platform::uiBridge().post(std::move(fn));
+    platform::CurrentUiBridge().post(std::move(fn));
 }
 
 } // namespace pq

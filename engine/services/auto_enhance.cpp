@@ -20,24 +20,24 @@ using Histogram = std::array<int64_t, 256>;
 
 constexpr int kTaps = 5; // the blur reaches 5 pixels either way
 
-int channelAt(gfx::Pixel p, int c)
+int ChannelAt(gfx::Pixel p, int c)
 {
     return int((p >> (8 * c)) & 0xFF); // 0 blue, 1 green, 2 red, 3 alpha
 }
 
-gfx::Pixel withChannel(gfx::Pixel p, int c, int value)
+gfx::Pixel WithChannel(gfx::Pixel p, int c, int value)
 {
-    const int v = std::clamp(value, 0, channelAt(p, 3));
+    const int v = std::clamp(value, 0, ChannelAt(p, 3));
     return (p & ~(gfx::Pixel(0xFF) << (8 * c))) | gfx::Pixel(v) << (8 * c);
 }
 
-int luminance(gfx::Pixel p)
+int Luminance(gfx::Pixel p)
 {
     return platform::ClampByte(
-        platform::Round(0.299 * channelAt(p, 2) + 0.587 * channelAt(p, 1) + 0.114 * channelAt(p, 0)));
+        platform::Round(0.299 * ChannelAt(p, 2) + 0.587 * ChannelAt(p, 1) + 0.114 * ChannelAt(p, 0)));
 }
 
-uint8_t roundedByte(double v)
+uint8_t RoundedByte(double v)
 {
     return uint8_t(platform::ClampByte(platform::Round(v)));
 }
@@ -46,11 +46,11 @@ uint8_t roundedByte(double v)
 class Enhancer {
 public:
     Enhancer(const gfx::Image& image)
-        : W_(image.width()), H_(image.height()), pixels_(size_t(W_) * size_t(H_)), lum_(pixels_.size()),
+        : w_(image.width()), h_(image.height()), pixels_(size_t(w_) * size_t(h_)), lum_(pixels_.size()),
           horiz_(pixels_.size()), blur_(pixels_.size())
     {
-        for (int y = 0; y < H_; ++y)
-            std::copy_n(image.row(y), W_, pixels_.begin() + ptrdiff_t(y) * W_);
+        for (int y = 0; y < h_; ++y)
+            std::copy_n(image.row(y), w_, pixels_.begin() + ptrdiff_t(y) * w_);
         double g[kTaps + 1];
         double norm = 0.0;
         for (int i = 0; i <= kTaps; ++i) {
@@ -72,11 +72,11 @@ public:
 
     gfx::Image result() const
     {
-        gfx::Surface out = gfx::Surface::make(W_, H_);
+        gfx::Surface out = gfx::Surface::make(w_, h_);
         if (out.isNull())
             return {};
-        for (int y = 0; y < H_; ++y)
-            std::copy_n(pixels_.begin() + ptrdiff_t(y) * W_, W_, out.row(y));
+        for (int y = 0; y < h_; ++y)
+            std::copy_n(pixels_.begin() + ptrdiff_t(y) * w_, w_, out.row(y));
         return out.snapshot();
     }
 
@@ -84,9 +84,9 @@ private:
     template <typename Body>
     void forRows(Body&& body)
     {
-        platform::parallelForRange(0, H_, 16, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
-                body(y, ptrdiff_t(y) * W_);
+                body(y, ptrdiff_t(y) * w_);
         });
     }
 
@@ -96,8 +96,8 @@ private:
         Histogram count{};
         int64_t counted = 0;
         for (const gfx::Pixel p : pixels_)
-            if (channelAt(p, 3) != 0) {
-                ++count[size_t(luminance(p))];
+            if (ChannelAt(p, 3) != 0) {
+                ++count[size_t(Luminance(p))];
                 ++counted;
             }
         const int64_t clip = std::max<int64_t>(1, platform::Round64(double(counted) * 0.002));
@@ -129,7 +129,7 @@ private:
                 s = s + std::sin(std::numbers::pi * t / 0.45) * 0.02;
             if (t > 0.6 && s > 0.0)
                 s = s * (1.0 - (t - 0.6) / 0.4);
-            curve[size_t(i)] = roundedByte(std::clamp(t + s, 0.0, 1.0) * 255.0);
+            curve[size_t(i)] = RoundedByte(std::clamp(t + s, 0.0, 1.0) * 255.0);
         }
 
         if (counted > 0) {
@@ -138,13 +138,13 @@ private:
                 before += count[size_t(i)] * i;
                 after += count[size_t(i)] * curve[size_t(i)];
             }
-            const double Mb = double(before) / double(counted);
-            const double Ma = double(after) / double(counted);
-            const double k = std::clamp((Mb - 135.0) / 50.0, 0.0, 1.0);
-            if (k > 0.0 && Ma > Mb && Ma > 0.5) {
-                const double target = Ma + k * (Mb - Ma);
+            const double mb = double(before) / double(counted);
+            const double ma = double(after) / double(counted);
+            const double k = std::clamp((mb - 135.0) / 50.0, 0.0, 1.0);
+            if (k > 0.0 && ma > mb && ma > 0.5) {
+                const double target = ma + k * (mb - ma);
                 for (uint8_t& v : curve)
-                    v = roundedByte(double(v) * target / Ma);
+                    v = RoundedByte(double(v) * target / ma);
             }
         }
         return curve;
@@ -156,23 +156,23 @@ private:
         forRows([&](int, ptrdiff_t row) {
             const uint8_t* v = lum_.data() + row;
             uint8_t* out = horiz_.data() + row;
-            for (int x = 0; x < W_; ++x) {
+            for (int x = 0; x < w_; ++x) {
                 double sum = gk_[0] * v[x];
                 for (int j = 1; j <= kTaps; ++j)
-                    sum += gk_[j] * (double(v[std::max(x - j, 0)]) + double(v[std::min(x + j, W_ - 1)]));
-                out[x] = roundedByte(sum);
+                    sum += gk_[j] * (double(v[std::max(x - j, 0)]) + double(v[std::min(x + j, w_ - 1)]));
+                out[x] = RoundedByte(sum);
             }
         });
         forRows([&](int y, ptrdiff_t row) {
             const uint8_t* rows[2 * kTaps + 1];
             for (int j = -kTaps; j <= kTaps; ++j)
-                rows[j + kTaps] = horiz_.data() + ptrdiff_t(std::clamp(y + j, 0, H_ - 1)) * W_;
+                rows[j + kTaps] = horiz_.data() + ptrdiff_t(std::clamp(y + j, 0, h_ - 1)) * w_;
             uint8_t* out = blur_.data() + row;
-            for (int x = 0; x < W_; ++x) {
+            for (int x = 0; x < w_; ++x) {
                 double sum = gk_[0] * rows[kTaps][x];
                 for (int j = 1; j <= kTaps; ++j)
                     sum += gk_[j] * (double(rows[kTaps - j][x]) + double(rows[kTaps + j][x]));
-                out[x] = roundedByte(sum);
+                out[x] = RoundedByte(sum);
             }
         });
     }
@@ -182,24 +182,24 @@ private:
     void skyDenoise(int c)
     {
         forRows([&](int, ptrdiff_t row) {
-            for (int x = 0; x < W_; ++x)
-                lum_[size_t(row + x)] = uint8_t(channelAt(pixels_[size_t(row + x)], c));
+            for (int x = 0; x < w_; ++x)
+                lum_[size_t(row + x)] = uint8_t(ChannelAt(pixels_[size_t(row + x)], c));
         });
         blurLuminance();
         forRows([&](int, ptrdiff_t row) {
-            for (int x = 0; x < W_; ++x) {
+            for (int x = 0; x < w_; ++x) {
                 const size_t i = size_t(row + x);
                 gfx::Pixel& p = pixels_[i];
-                const int B = channelAt(p, 0);
-                const int lead = B - std::max(channelAt(p, 2), channelAt(p, 1));
-                if (B <= 110 || lead <= 20)
+                const int b = ChannelAt(p, 0);
+                const int lead = b - std::max(ChannelAt(p, 2), ChannelAt(p, 1));
+                if (b <= 110 || lead <= 20)
                     continue;
                 const double f = std::clamp(double(lead - 20) / 20.0, 0.0, 1.0);
-                const int D = int(lum_[i]) - int(blur_[i]);
-                const double q = std::clamp(double(25 - std::abs(D)) / 10.0, 0.0, 1.0);
+                const int d = int(lum_[i]) - int(blur_[i]);
+                const double q = std::clamp(double(25 - std::abs(d)) / 10.0, 0.0, 1.0);
                 const double fq = f * q;
                 if (fq > 0.0)
-                    p = withChannel(p, c, platform::Round(lum_[i] * (1.0 - fq) + blur_[i] * fq));
+                    p = WithChannel(p, c, platform::Round(lum_[i] * (1.0 - fq) + blur_[i] * fq));
             }
         });
     }
@@ -216,17 +216,17 @@ private:
             gain[size_t(t)] = f;
         }
         forRows([&](int, ptrdiff_t row) {
-            for (int x = 0; x < W_; ++x) {
+            for (int x = 0; x < w_; ++x) {
                 gfx::Pixel& p = pixels_[size_t(row + x)];
-                const int Y = luminance(p);
-                if (Y < 1) {
+                const int y = Luminance(p);
+                if (y < 1) {
                     p &= 0xFF000000u;
                     continue;
                 }
-                const double t = curve[size_t(Y)];
-                const double f = gain[size_t(curve[size_t(Y)])];
+                const double t = curve[size_t(y)];
+                const double f = gain[size_t(curve[size_t(y)])];
                 for (int c = 0; c < 3; ++c)
-                    p = withChannel(p, c, platform::Round(t + (double(channelAt(p, c)) * t / double(Y) - t) * f));
+                    p = WithChannel(p, c, platform::Round(t + (double(ChannelAt(p, c)) * t / double(y) - t) * f));
             }
         });
     }
@@ -234,28 +234,28 @@ private:
     void unsharpMask()
     {
         forRows([&](int, ptrdiff_t row) {
-            for (int x = 0; x < W_; ++x)
-                lum_[size_t(row + x)] = uint8_t(luminance(pixels_[size_t(row + x)]));
+            for (int x = 0; x < w_; ++x)
+                lum_[size_t(row + x)] = uint8_t(Luminance(pixels_[size_t(row + x)]));
         });
         blurLuminance();
         forRows([&](int, ptrdiff_t row) {
-            for (int x = 0; x < W_; ++x) {
+            for (int x = 0; x < w_; ++x) {
                 const size_t i = size_t(row + x);
-                const int L = lum_[i];
-                if (L == 0)
+                const int l = lum_[i];
+                if (l == 0)
                     continue;
-                const double fade = std::max(0.0, 1.0 - double(std::max(L - 180, 0)) / 75.0);
-                const double target = std::clamp(L + double(L - int(blur_[i])) * 0.6 * fade, 1.0, 255.0);
-                const double ratio = std::min(target / double(L), 4.0);
+                const double fade = std::max(0.0, 1.0 - double(std::max(l - 180, 0)) / 75.0);
+                const double target = std::clamp(l + double(l - int(blur_[i])) * 0.6 * fade, 1.0, 255.0);
+                const double ratio = std::min(target / double(l), 4.0);
                 gfx::Pixel& p = pixels_[i];
                 for (int c = 0; c < 3; ++c)
-                    p = withChannel(p, c, platform::Round(double(channelAt(p, c)) * ratio));
+                    p = WithChannel(p, c, platform::Round(double(ChannelAt(p, c)) * ratio));
             }
         });
     }
 
-    const int W_;
-    const int H_;
+    const int w_;
+    const int h_;
     std::vector<gfx::Pixel> pixels_;
     std::vector<uint8_t> lum_;
     std::vector<uint8_t> horiz_;
@@ -265,17 +265,17 @@ private:
 
 } // namespace
 
-gfx::Image AutoEnhanceImage(const gfx::Image& Image)
+gfx::Image AutoEnhanceImage(const gfx::Image& image)
 {
-    if (Image.isNull() || Image.width() <= 0 || Image.height() <= 0)
-        return Image;
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+        return image;
     try {
-        Enhancer enhancer(Image);
+        Enhancer enhancer(image);
         enhancer.run();
         const gfx::Image result = enhancer.result();
-        return result.isNull() ? Image : result;
+        return result.isNull() ? image : result;
     } catch (const std::bad_alloc&) {
-        return Image; // no room for the work planes
+        return image; // no room for the work planes
     }
 }
 

@@ -12,6 +12,6 @@ namespace pq {
 // in the tonal statistics. Returns a new image of the same size, or Image
 // itself when it is empty or no result can be made (memory). Runs on the calling
 // thread (rows on the shared pool); no progress, no cancellation.
-gfx::Image AutoEnhanceImage(const gfx::Image& Image);
+gfx::Image AutoEnhanceImage(const gfx::Image& image);
 
 } // namespace pq

@@ -11,35 +11,35 @@
 
 namespace pq {
 
-int ClampByte(int Value)
+int ClampByte(int value)
 {
-    return platform::ClampByte(Value);
+    return platform::ClampByte(value);
 }
 
-void CopyImageRegionToBitmap(const gfx::Image& Image, QImage& Bitmap, int X, int Y)
+void CopyImageRegionToBitmap(const gfx::Image& image, QImage& bitmap, int left, int top)
 {
-    if (Image.isNull() || Bitmap.isNull() || Bitmap.width() == 0 || Bitmap.height() == 0)
+    if (image.isNull() || bitmap.isNull() || bitmap.width() == 0 || bitmap.height() == 0)
         return;
     // The window in image coordinates, clipped to the image.
-    const QRect window = QRect(X, Y, Bitmap.width(), Bitmap.height()).intersected(Image.rect());
+    const QRect window = QRect(left, top, bitmap.width(), bitmap.height()).intersected(image.rect());
     if (window.isEmpty())
         return;
-    if (Bitmap.format() != gfx::kPixelFormat) {
-        Bitmap.convertTo(gfx::kPixelFormat);
-        if (Bitmap.isNull())
+    if (bitmap.format() != gfx::kPixelFormat) {
+        bitmap.convertTo(gfx::kPixelFormat);
+        if (bitmap.isNull())
             return;
     }
-    const int dx = window.left() - X;
-    const int dy = window.top() - Y;
+    const int dx = window.left() - left;
+    const int dy = window.top() - top;
     const size_t rowBytes = size_t(window.width()) * sizeof(gfx::Pixel);
     for (int y = 0; y < window.height(); ++y) {
-        const gfx::Pixel* src = Image.row(window.top() + y) + window.left();
-        auto* dst = reinterpret_cast<gfx::Pixel*>(Bitmap.scanLine(dy + y)) + dx;
+        const gfx::Pixel* src = image.row(window.top() + y) + window.left();
+        auto* dst = reinterpret_cast<gfx::Pixel*>(bitmap.scanLine(dy + y)) + dx;
         std::memcpy(dst, src, rowBytes);
     }
 }
 
-gfx::Image RotateImage90(const gfx::Image& Image, bool Clockwise)
+gfx::Image RotateImage90(const gfx::Image& Image, bool clockwise)
 {
     if (Image.isNull())
         return {};
@@ -56,16 +56,16 @@ gfx::Image RotateImage90(const gfx::Image& Image, bool Clockwise)
     uint8_t* const base = out.bits();
     const qsizetype stride = out.stride();
     constexpr int kBlock = 64;
-    platform::parallelForRange(0, w, kBlock, [&](int lo, int hi) {
+    platform::ParallelForRange(0, w, kBlock, [&](int lo, int hi) {
         std::array<gfx::Pixel*, kBlock> dst{};
         for (int first = lo; first < hi; first += kBlock) {
             const int last = std::min(hi, first + kBlock);
             for (int r = first; r < last; ++r)
                 dst[size_t(r - first)] = reinterpret_cast<gfx::Pixel*>(base + r * stride);
             for (int c = 0; c < h; ++c) {
-                const gfx::Pixel* src = Image.row(Clockwise ? h - 1 - c : c);
+                const gfx::Pixel* src = Image.row(clockwise ? h - 1 - c : c);
                 for (int r = first; r < last; ++r)
-                    dst[size_t(r - first)][c] = src[Clockwise ? r : w - 1 - r];
+                    dst[size_t(r - first)][c] = src[clockwise ? r : w - 1 - r];
             }
         }
     });
@@ -73,32 +73,32 @@ gfx::Image RotateImage90(const gfx::Image& Image, bool Clockwise)
     return gfx::Image::adopt(std::move(out.qimage()));
 }
 
-gfx::Image ResizeImage(const gfx::Image& Image, int Width, int Height)
+gfx::Image ResizeImage(const gfx::Image& image, int width, int height)
 {
-    if (Image.isNull())
+    if (image.isNull())
         return {};
-    gfx::Surface out = gfx::Surface::make(Width, Height);
+    gfx::Surface out = gfx::Surface::make(width, height);
     if (out.isNull())
         return {};
     {
         gfx::Canvas canvas(out);
         canvas.clear(Qt::transparent);
-        canvas.scale(double(Width) / Image.width(), double(Height) / Image.height());
-        canvas.drawImage(Image, 0, 0, gfx::Sampling::Mitchell);
+        canvas.scale(double(width) / image.width(), double(height) / image.height());
+        canvas.drawImage(image, 0, 0, gfx::Sampling::Mitchell);
     }
     // out is discarded: its pixels become the image without a copy.
     return gfx::Image::adopt(std::move(out.qimage()));
 }
 
-double ImageDifferenceSSD(const gfx::Image& A, const gfx::Image& B)
+double ImageDifferenceSSD(const gfx::Image& first, const gfx::Image& second)
 {
-    if (A.isNull() || B.isNull() || A.size() != B.size())
+    if (first.isNull() || second.isNull() || first.size() != second.size())
         return std::numeric_limits<double>::infinity();
     uint64_t sum = 0;
-    for (int y = 0; y < A.height(); y += 10) {
-        const gfx::Pixel* a = A.row(y);
-        const gfx::Pixel* b = B.row(y);
-        for (int x = 0; x < A.width(); x += 10) {
+    for (int y = 0; y < first.height(); y += 10) {
+        const gfx::Pixel* a = first.row(y);
+        const gfx::Pixel* b = second.row(y);
+        for (int x = 0; x < first.width(); x += 10) {
             for (int shift = 0; shift <= 16; shift += 8) {
                 const int d = int((a[x] >> shift) & 0xFF) - int((b[x] >> shift) & 0xFF);
                 sum += uint64_t(d * d);

@@ -23,9 +23,9 @@ struct ColourPlanes {
 };
 
 template <typename RowOf>
-void splitRows(int width, int height, RowOf&& rowOf, ColourPlanes& colour, uint8_t* alpha)
+void SplitRows(int width, int height, RowOf&& rowOf, ColourPlanes& colour, uint8_t* alpha)
 {
-    platform::parallelForRange(0, height, 32, [&](int y0, int y1) {
+    platform::ParallelForRange(0, height, 32, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const gfx::Pixel* src = rowOf(y);
             const size_t base = size_t(y) * size_t(width);
@@ -45,15 +45,15 @@ void splitRows(int width, int height, RowOf&& rowOf, ColourPlanes& colour, uint8
 }
 
 // exp(-0.5 (dx^2 + dy^2) / sigma^2) for |dx|, |dy| <= radius; the centre is 1.
-std::vector<float> spatialKernel(int radius, float sigma)
+std::vector<float> SpatialKernel(int radius, float sigma)
 {
-    const int K = 2 * radius + 1;
+    const int k = 2 * radius + 1;
     const double s2 = double(sigma) * double(sigma);
-    std::vector<float> kernel(size_t(K) * size_t(K));
+    std::vector<float> kernel(size_t(k) * size_t(k));
     for (int dy = -radius; dy <= radius; ++dy)
         for (int dx = -radius; dx <= radius; ++dx) {
             const int d2 = dx * dx + dy * dy;
-            kernel[size_t(dy + radius) * size_t(K) + size_t(dx + radius)] =
+            kernel[size_t(dy + radius) * size_t(k) + size_t(dx + radius)] =
                 d2 == 0 ? 1.0f : float(std::exp(-0.5 * double(d2) / s2));
         }
     return kernel;
@@ -61,7 +61,7 @@ std::vector<float> spatialKernel(int radius, float sigma)
 
 // exp(-v^2 / (2 sigma^2)) for v = 0..255; v = 0 weighs 1 for any sigma, a
 // zero or undefined sigma leaves only v = 0.
-void fillRangeTable(std::vector<float>& table, float sigma)
+void FillRangeTable(std::vector<float>& table, float sigma)
 {
     const double two = 2.0 * double(sigma) * double(sigma);
     table[0] = 1.0f;
@@ -71,31 +71,31 @@ void fillRangeTable(std::vector<float>& table, float sigma)
 
 } // namespace
 
-void SimilaritySmoothSurface(gfx::Surface& Surface, const gfx::Image& Guide, int Radius, int Threshold,
-                                int Iterations, bool Adaptive, float SpatialSigma, float RangeSigma, int /*MaxThreads*/,
-                                const std::function<void(float Fraction)>& Progress)
+void SimilaritySmoothSurface(gfx::Surface& surface, const gfx::Image& guideImage, int requestedRadius, int threshold,
+                                int iterations, bool adaptive, float spatialSigma, float rangeSigma, int /*MaxThreads*/,
+                                const std::function<void(float fraction)>& progress)
 {
-    if (Surface.isNull() || Surface.width() <= 0 || Surface.height() <= 0 || Iterations < 1)
+    if (surface.isNull() || surface.width() <= 0 || surface.height() <= 0 || iterations < 1)
         return;
-    const int W = Surface.width();
-    const int H = Surface.height();
-    const size_t pixels = size_t(W) * size_t(H);
-    const int radius = std::clamp(Radius, 0, kMaxSmoothRadius);
+    const int w = surface.width();
+    const int h = surface.height();
+    const size_t pixels = size_t(w) * size_t(h);
+    const int radius = std::clamp(requestedRadius, 0, kMaxSmoothRadius);
 
     std::vector<uint8_t> alpha(pixels);
     ColourPlanes first(pixels);
     ColourPlanes second(pixels);
-    const gfx::Surface& source = Surface;
-    splitRows(W, H, [&](int y) { return source.row(y); }, first, alpha.data());
+    const gfx::Surface& source = surface;
+    SplitRows(w, h, [&](int y) { return source.row(y); }, first, alpha.data());
 
     // A guide of the surface's size steers every pass; one of another size
     // is replaced by the surface as it is now.
     std::vector<uint8_t> fixedGuideBytes;
     const uint8_t* fixedGuide[3] = {};
-    if (!Guide.isNull()) {
+    if (!guideImage.isNull()) {
         ColourPlanes guide(pixels);
-        if (Guide.size() == Surface.size())
-            splitRows(W, H, [&](int y) { return Guide.row(y); }, guide, nullptr);
+        if (guideImage.size() == surface.size())
+            SplitRows(w, h, [&](int y) { return guideImage.row(y); }, guide, nullptr);
         else
             guide.bytes = first.bytes;
         fixedGuideBytes = std::move(guide.bytes);
@@ -103,29 +103,29 @@ void SimilaritySmoothSurface(gfx::Surface& Surface, const gfx::Image& Guide, int
             fixedGuide[c] = fixedGuideBytes.data() + size_t(c) * pixels;
     }
 
-    float sigma = std::isnan(SpatialSigma) ? 0.0f : SpatialSigma;
+    float sigma = std::isnan(spatialSigma) ? 0.0f : spatialSigma;
     if (double(radius) / 2.5 > double(sigma))
         sigma = float(std::max(0.5, double(radius) / 2.5));
-    const std::vector<float> spatial = spatialKernel(radius, sigma);
+    const std::vector<float> spatial = SpatialKernel(radius, sigma);
     std::vector<float> range(256, 1.0f);
 
-    const int64_t t2 = int64_t(Threshold) * int64_t(Threshold);
+    const int64_t t2 = int64_t(threshold) * int64_t(threshold);
     const int maxDistance2 = 3 * 255 * 255;
 
     smooth::PassPlanes pass;
-    pass.width = W;
-    pass.height = H;
+    pass.width = w;
+    pass.height = h;
     pass.radius = radius;
     pass.kernelWidth = 2 * radius + 1;
     pass.spatial = spatial.data();
     pass.threshold2 = int(std::min<int64_t>(t2, maxDistance2 + 1));
     pass.alpha = alpha.data();
 
-    for (int n = 1; n <= Iterations; ++n) {
-        if (Progress)
-            Progress(float(n) / float(Iterations));
-        if (Adaptive) {
-            fillRangeTable(range, RangeSigma * float(1.0 + 0.2 * double(n - 1)));
+    for (int n = 1; n <= iterations; ++n) {
+        if (progress)
+            progress(float(n) / float(iterations));
+        if (adaptive) {
+            FillRangeTable(range, rangeSigma * float(1.0 + 0.2 * double(n - 1)));
             pass.range = range.data();
         }
         ColourPlanes& in = n % 2 == 1 ? first : second;
@@ -135,24 +135,24 @@ void SimilaritySmoothSurface(gfx::Surface& Surface, const gfx::Image& Guide, int
             pass.guide[c] = fixedGuide[c] ? fixedGuide[c] : in.channel(c);
             pass.output[c] = out.channel(c);
         }
-        platform::parallelForRange(0, H, 8, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h, 8, [&](int y0, int y1) {
             CheckCancellation();
-            smooth::smoothRows(pass, y0, y1);
+            smooth::SmoothRows(pass, y0, y1);
         });
     }
 
-    const ColourPlanes& result = Iterations % 2 == 1 ? second : first;
-    uint8_t* const bits = Surface.bits(); // detaches once, before the rows run
-    const qsizetype stride = Surface.stride();
-    platform::parallelForRange(0, H, 32, [&](int y0, int y1) {
+    const ColourPlanes& result = iterations % 2 == 1 ? second : first;
+    uint8_t* const bits = surface.bits(); // detaches once, before the rows run
+    const qsizetype stride = surface.stride();
+    platform::ParallelForRange(0, h, 32, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            const size_t base = size_t(y) * size_t(W);
+            const size_t base = size_t(y) * size_t(w);
             const uint8_t* r = result.channel(0) + base;
             const uint8_t* g = result.channel(1) + base;
             const uint8_t* b = result.channel(2) + base;
             const uint8_t* a = alpha.data() + base;
             auto* dst = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
-            for (int x = 0; x < W; ++x)
+            for (int x = 0; x < w; ++x)
                 dst[x] = gfx::Pixel(a[x]) << 24 | gfx::Pixel(r[x]) << 16 | gfx::Pixel(g[x]) << 8 | gfx::Pixel(b[x]);
         }
     });

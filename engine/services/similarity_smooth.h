@@ -28,8 +28,8 @@ namespace pq {
 // as 0, radii above kMaxSmoothRadius as that radius.
 constexpr int kMaxSmoothRadius = 100;
 
-void SimilaritySmoothSurface(gfx::Surface& Surface, const gfx::Image& Guide, int Radius, int Threshold,
-                                int Iterations, bool Adaptive, float SpatialSigma, float RangeSigma, int MaxThreads,
-                                const std::function<void(float Fraction)>& Progress);
+void SimilaritySmoothSurface(gfx::Surface& surface, const gfx::Image& guide, int radius, int threshold,
+                                int iterations, bool adaptive, float spatialSigma, float rangeSigma, int maxThreads,
+                                const std::function<void(float fraction)>& progress);
 
 } // namespace pq

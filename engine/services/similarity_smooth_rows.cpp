@@ -7,7 +7,7 @@
 #include <vector>
 
 // The vectors below never cross a call: everything is inlined into the
-// versions of smoothRows.
+// versions of SmoothRows.
 #pragma GCC diagnostic ignored "-Wpsabi"
 #define PQ_INLINE inline __attribute__((always_inline))
 
@@ -22,27 +22,27 @@ constexpr int kLanes = 8;
 typedef float F8 __attribute__((vector_size(32)));
 typedef int32_t I8 __attribute__((vector_size(32)));
 
-PQ_INLINE F8 splat(float v)
+PQ_INLINE F8 Splat(float v)
 {
     return F8{} + v;
 }
 
-PQ_INLINE F8 absolute(const F8& v)
+PQ_INLINE F8 Absolute(const F8& v)
 {
     return (F8)((I8)v & 0x7FFFFFFF);
 }
 
-PQ_INLINE F8 larger(const F8& a, const F8& b)
+PQ_INLINE F8 Larger(const F8& a, const F8& b)
 {
     return a > b ? a : b;
 }
 
-// Range weights of the largest absolute channel differences (beyond 255
+// Range weights of the largest Absolute channel differences (beyond 255
 // only for neighbours out of reach, whose weight is dropped anyway).
-PQ_INLINE F8 rangeWeights(const float* range, const F8& dr, const F8& dg, const F8& db)
+PQ_INLINE F8 RangeWeights(const float* range, const F8& dr, const F8& dg, const F8& db)
 {
-    const F8 largest = larger(larger(absolute(dr), absolute(dg)), absolute(db));
-    const I8 m = __builtin_convertvector(largest < splat(255.0f) ? largest : splat(255.0f), I8);
+    const F8 largest = Larger(Larger(Absolute(dr), Absolute(dg)), Absolute(db));
+    const I8 m = __builtin_convertvector(largest < Splat(255.0f) ? largest : Splat(255.0f), I8);
     F8 w;
     for (int l = 0; l < kLanes; ++l)
         w[l] = range[m[l]];
@@ -62,8 +62,8 @@ struct NearRange {
 
     PQ_INLINE F8 weights(const F8& dr, const F8& dg, const F8& db) const
     {
-        const F8 largest = larger(larger(absolute(dr), absolute(dg)), absolute(db));
-        const I8 m = __builtin_convertvector(largest < splat(31.0f) ? largest : splat(31.0f), I8);
+        const F8 largest = Larger(Larger(Absolute(dr), Absolute(dg)), Absolute(db));
+        const I8 m = __builtin_convertvector(largest < Splat(31.0f) ? largest : Splat(31.0f), I8);
         const F8 low = __builtin_shuffle(t[0], t[1], m);
         const F8 high = __builtin_shuffle(t[2], t[3], m);
         return m > 15 ? high : low;
@@ -74,13 +74,13 @@ constexpr float kOnes[32] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
                              1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
 
 // The weighted mean as a byte: rounded half to even, within 0..alpha.
-PQ_INLINE uint8_t meanByte(float sum, float inverse, int alpha)
+PQ_INLINE uint8_t MeanByte(float sum, float inverse, int alpha)
 {
     const int v = int(std::nearbyint(sum * inverse));
     return uint8_t(std::clamp(v, 0, alpha));
 }
 
-PQ_INLINE void copyInput(const PassPlanes& p, ptrdiff_t i)
+PQ_INLINE void CopyInput(const PassPlanes& p, ptrdiff_t i)
 {
     for (int c = 0; c < 3; ++c)
         p.output[c][i] = p.input[c][i];
@@ -88,20 +88,20 @@ PQ_INLINE void copyInput(const PassPlanes& p, ptrdiff_t i)
 
 // One pixel, window clipped at the picture's edges.
 template <bool Ranged>
-PQ_INLINE void smoothPixel(const PassPlanes& p, int x, int y, int dy0, int dy1)
+PQ_INLINE void SmoothPixel(const PassPlanes& p, int x, int y, int dy0, int dy1)
 {
-    const ptrdiff_t W = p.width;
-    const ptrdiff_t i = ptrdiff_t(y) * W + x;
+    const ptrdiff_t stride = p.width;
+    const ptrdiff_t i = ptrdiff_t(y) * stride + x;
     const int a = p.alpha[i];
     if (a == 0) {
-        copyInput(p, i);
+        CopyInput(p, i);
         return;
     }
     const int r0 = p.guide[0][i], g0 = p.guide[1][i], b0 = p.guide[2][i];
     const int dx0 = std::max(-p.radius, -x), dx1 = std::min(p.radius, p.width - 1 - x);
     float sr = 0.0f, sg = 0.0f, sb = 0.0f, sw = 0.0f;
     for (int dy = dy0; dy <= dy1; ++dy) {
-        const ptrdiff_t row = ptrdiff_t(y + dy) * W + x;
+        const ptrdiff_t row = ptrdiff_t(y + dy) * stride + x;
         const float* sp = p.spatial + ptrdiff_t(dy + p.radius) * p.kernelWidth + p.radius;
         for (int dx = dx0; dx <= dx1; ++dx) {
             const ptrdiff_t j = row + dx;
@@ -120,12 +120,12 @@ PQ_INLINE void smoothPixel(const PassPlanes& p, int x, int y, int dy0, int dy1)
         }
     }
     const float inverse = 1.0f / sw;
-    p.output[0][i] = meanByte(sr, inverse, a);
-    p.output[1][i] = meanByte(sg, inverse, a);
-    p.output[2][i] = meanByte(sb, inverse, a);
+    p.output[0][i] = MeanByte(sr, inverse, a);
+    p.output[1][i] = MeanByte(sg, inverse, a);
+    p.output[2][i] = MeanByte(sb, inverse, a);
 }
 
-// The rows a band of output rows reads, as floats: the guide's colours
+// The Rows a band of output Rows reads, as floats: the guide's colours
 // (red set far out of reach where the input is transparent, so that such a
 // neighbour never passes the threshold) and, for a separate guide, the
 // input's colours.
@@ -157,7 +157,7 @@ struct Band {
     static constexpr float kOutOfReach = 1.0e6f;
 };
 
-PQ_INLINE F8 load(const float* p)
+PQ_INLINE F8 Load(const float* p)
 {
     F8 v;
     std::memcpy(&v, p, sizeof v);
@@ -170,71 +170,71 @@ PQ_INLINE F8 load(const float* p)
 enum class RangeKind { None, Near, Far };
 
 template <RangeKind Range, bool Joint>
-PQ_INLINE void smoothBlock(const PassPlanes& p, const Band& band, const NearRange& near, int x, int y, int dy0,
+PQ_INLINE void SmoothBlock(const PassPlanes& p, const Band& band, const NearRange& near, int x, int y, int dy0,
                            int dy1)
 {
-    const ptrdiff_t W = p.width;
-    const ptrdiff_t b = ptrdiff_t(y - band.top) * W + x;
+    const ptrdiff_t stride = p.width;
+    const ptrdiff_t b = ptrdiff_t(y - band.top) * stride + x;
     const float* gr = band.guide[0].data();
     const float* gg = band.guide[1].data();
     const float* gb = band.guide[2].data();
     const float* er = Joint ? band.input[0].data() : gr;
     const float* eg = Joint ? band.input[1].data() : gg;
     const float* eb = Joint ? band.input[2].data() : gb;
-    const F8 r0 = load(gr + b), g0 = load(gg + b), b0 = load(gb + b);
-    const F8 limit = splat(float(p.threshold2));
-    const int K = p.kernelWidth;
+    const F8 r0 = Load(gr + b), g0 = Load(gg + b), b0 = Load(gb + b);
+    const F8 limit = Splat(float(p.threshold2));
+    const int k = p.kernelWidth;
     F8 sr{}, sg{}, sb{}, sw{};
     for (int dy = dy0; dy <= dy1; ++dy) {
-        const ptrdiff_t row = b + ptrdiff_t(dy) * W - p.radius;
-        const float* sp = p.spatial + ptrdiff_t(dy + p.radius) * K;
-        for (int t = 0; t < K; ++t) {
+        const ptrdiff_t row = b + ptrdiff_t(dy) * stride - p.radius;
+        const float* sp = p.spatial + ptrdiff_t(dy + p.radius) * k;
+        for (int t = 0; t < k; ++t) {
             const ptrdiff_t j = row + t;
-            const F8 dr = r0 - load(gr + j), dg = g0 - load(gg + j), db = b0 - load(gb + j);
+            const F8 dr = r0 - Load(gr + j), dg = g0 - Load(gg + j), db = b0 - Load(gb + j);
             const F8 d2 = dr * dr + dg * dg + db * db;
-            F8 w = splat(sp[t]);
+            F8 w = Splat(sp[t]);
             if constexpr (Range == RangeKind::Near)
                 w = w * near.weights(dr, dg, db);
             else if constexpr (Range == RangeKind::Far)
-                w = w * rangeWeights(p.range, dr, dg, db);
+                w = w * RangeWeights(p.range, dr, dg, db);
             w = (F8)((I8)w & (d2 <= limit));
-            sr += load(er + j) * w;
-            sg += load(eg + j) * w;
-            sb += load(eb + j) * w;
+            sr += Load(er + j) * w;
+            sg += Load(eg + j) * w;
+            sb += Load(eb + j) * w;
             sw += w;
         }
     }
-    const ptrdiff_t i = ptrdiff_t(y) * W + x;
+    const ptrdiff_t i = ptrdiff_t(y) * stride + x;
     for (int l = 0; l < kLanes; ++l) {
         const int a = p.alpha[i + l];
         if (a == 0) {
-            copyInput(p, i + l);
+            CopyInput(p, i + l);
             continue;
         }
         const float inverse = 1.0f / sw[l];
-        p.output[0][i + l] = meanByte(sr[l], inverse, a);
-        p.output[1][i + l] = meanByte(sg[l], inverse, a);
-        p.output[2][i + l] = meanByte(sb[l], inverse, a);
+        p.output[0][i + l] = MeanByte(sr[l], inverse, a);
+        p.output[1][i + l] = MeanByte(sg[l], inverse, a);
+        p.output[2][i + l] = MeanByte(sb[l], inverse, a);
     }
 }
 
 template <RangeKind Range, bool Joint>
-PQ_INLINE void rows(const PassPlanes& p, int y0, int y1)
+PQ_INLINE void Rows(const PassPlanes& p, int y0, int y1)
 {
-    constexpr bool ranged = Range != RangeKind::None;
+    constexpr bool kRanged = Range != RangeKind::None;
     const NearRange near(Range == RangeKind::Near ? p.range : kOnes);
-    const int R = p.radius;
-    const Band band(p, Joint, std::max(0, y0 - R), std::min(p.height, y1 + R));
-    const int lastBlock = p.width - R - kLanes; // last x whose block fits
+    const int r = p.radius;
+    const Band band(p, Joint, std::max(0, y0 - r), std::min(p.height, y1 + r));
+    const int lastBlock = p.width - r - kLanes; // last x whose block fits
     for (int y = y0; y < y1; ++y) {
-        const int dy0 = std::max(-R, -y), dy1 = std::min(R, p.height - 1 - y);
+        const int dy0 = std::max(-r, -y), dy1 = std::min(r, p.height - 1 - y);
         int x = 0;
         while (x < p.width) {
-            if (x >= R && x <= lastBlock) {
-                smoothBlock<Range, Joint>(p, band, near, x, y, dy0, dy1);
+            if (x >= r && x <= lastBlock) {
+                SmoothBlock<Range, Joint>(p, band, near, x, y, dy0, dy1);
                 x += kLanes;
             } else {
-                smoothPixel<ranged>(p, x, y, dy0, dy1);
+                SmoothPixel<kRanged>(p, x, y, dy0, dy1);
                 ++x;
             }
         }
@@ -245,15 +245,15 @@ PQ_INLINE void rows(const PassPlanes& p, int y0, int y1)
 
 // Compiled for AVX2 as well as for the baseline; the picked version only
 // changes the speed (no fused multiply-add in either).
-__attribute__((target_clones("avx2", "default"))) void smoothRows(const PassPlanes& p, int y0, int y1)
+__attribute__((target_clones("avx2", "default"))) void SmoothRows(const PassPlanes& p, int y0, int y1)
 {
     const bool joint = p.input[0] != p.guide[0];
     if (!p.range)
-        joint ? rows<RangeKind::None, true>(p, y0, y1) : rows<RangeKind::None, false>(p, y0, y1);
+        joint ? Rows<RangeKind::None, true>(p, y0, y1) : Rows<RangeKind::None, false>(p, y0, y1);
     else if (p.threshold2 <= 31 * 31)
-        joint ? rows<RangeKind::Near, true>(p, y0, y1) : rows<RangeKind::Near, false>(p, y0, y1);
+        joint ? Rows<RangeKind::Near, true>(p, y0, y1) : Rows<RangeKind::Near, false>(p, y0, y1);
     else
-        joint ? rows<RangeKind::Far, true>(p, y0, y1) : rows<RangeKind::Far, false>(p, y0, y1);
+        joint ? Rows<RangeKind::Far, true>(p, y0, y1) : Rows<RangeKind::Far, false>(p, y0, y1);
 }
 
 } // namespace pq::smooth

@@ -23,6 +23,6 @@ struct PassPlanes {
 // Smooths rows [y0, y1) of the pass into its output planes. Per pixel, the
 // window is summed in single precision row by row, left to right, so that
 // every pixel gets the same value whichever path computed it.
-void smoothRows(const PassPlanes& p, int y0, int y1);
+void SmoothRows(const PassPlanes& p, int y0, int y1);
 
 } // namespace pq::smooth

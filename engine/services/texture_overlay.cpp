@@ -23,13 +23,13 @@ struct GridCache {
     std::vector<std::pair<uint64_t, std::shared_ptr<const TextureLuminance>>> entries; // most recent last
 };
 
-GridCache& gridCache()
+GridCache& SharedGridCache()
 {
     static GridCache cache;
     return cache;
 }
 
-std::shared_ptr<const TextureLuminance> measure(const gfx::Image& texture)
+std::shared_ptr<const TextureLuminance> Measure(const gfx::Image& texture)
 {
     auto grid = std::make_shared<TextureLuminance>();
     if (texture.isNull() || texture.width() <= 0 || texture.height() <= 0)
@@ -39,7 +39,7 @@ std::shared_ptr<const TextureLuminance> measure(const gfx::Image& texture)
     grid->height = h;
     grid->values.resize(size_t(w) * size_t(h));
     std::vector<int64_t> rowSums(static_cast<size_t>(h));
-    platform::parallelFor(0, h, [&](int y) {
+    platform::ParallelFor(0, h, [&](int y) {
         const gfx::Pixel* row = texture.row(y);
         uint8_t* out = grid->values.data() + size_t(y) * size_t(w);
         int64_t sum = 0;
@@ -60,7 +60,7 @@ std::shared_ptr<const TextureLuminance> measure(const gfx::Image& texture)
 }
 
 // One draw of the process-wide generator, for callers outside any run.
-int processRandom(int n)
+int ProcessRandom(int n)
 {
     static std::mutex mutex;
     static platform::Random random(0);
@@ -68,7 +68,7 @@ int processRandom(int n)
     return random.random(n);
 }
 
-void applyTexture(gfx::Image& image, const gfx::Image& texture, int strength, float scale,
+void ApplyTexture(gfx::Image& image, const gfx::Image& texture, int strength, float scale,
                   const std::function<int(int)>& drawOffset);
 
 } // namespace
@@ -85,8 +85,8 @@ IntGrid TextureLuminance::rows() const
 std::shared_ptr<const TextureLuminance> TextureLuminanceGrid(const gfx::Image& texture)
 {
     if (texture.isNull())
-        return measure(texture);
-    GridCache& cache = gridCache();
+        return Measure(texture);
+    GridCache& cache = SharedGridCache();
     const uint64_t id = texture.id();
     {
         std::lock_guard<std::mutex> lock(cache.mutex);
@@ -100,7 +100,7 @@ std::shared_ptr<const TextureLuminance> TextureLuminanceGrid(const gfx::Image& t
     }
     // Measured outside the lock; two threads may measure the same texture
     // once each, which is harmless.
-    auto grid = measure(texture);
+    auto grid = Measure(texture);
     std::lock_guard<std::mutex> lock(cache.mutex);
     if (cache.entries.size() >= kCachedGrids)
         cache.entries.erase(cache.entries.begin());
@@ -110,21 +110,21 @@ std::shared_ptr<const TextureLuminance> TextureLuminanceGrid(const gfx::Image& t
 
 void ApplyCustomTexture(gfx::Image& image, const gfx::Image& texture, int strength, float scale, platform::Random& rng)
 {
-    applyTexture(image, texture, strength, scale, [&rng](int n) { return rng.random(n); });
+    ApplyTexture(image, texture, strength, scale, [&rng](int n) { return rng.random(n); });
 }
 
 void ApplyCustomTexture(gfx::Image& image, const gfx::Image& texture, int strength, float scale)
 {
-    if (platform::RunContext* run = platform::currentRunContext()) {
+    if (platform::RunContext* run = platform::CurrentRunContext()) {
         ApplyCustomTexture(image, texture, strength, scale, run->rng);
         return;
     }
-    applyTexture(image, texture, strength, scale, processRandom);
+    ApplyTexture(image, texture, strength, scale, ProcessRandom);
 }
 
 namespace {
 
-void applyTexture(gfx::Image& image, const gfx::Image& texture, int strength, float scale,
+void ApplyTexture(gfx::Image& image, const gfx::Image& texture, int strength, float scale,
                   const std::function<int(int)>& drawOffset)
 {
     if (image.isNull() || texture.isNull() || texture.width() <= 0 || texture.height() <= 0)
@@ -151,7 +151,7 @@ void applyTexture(gfx::Image& image, const gfx::Image& texture, int strength, fl
         return;
     const int w = surface.width(), h = surface.height();
     const int mean = g.mean;
-    platform::parallelFor(0, h, [&](int y) {
+    platform::ParallelFor(0, h, [&](int y) {
         gfx::Pixel* row = surface.row(y);
         const double v = double(int((int64_t(y) + off) % periodY)) / s;
         const int y0 = int(int64_t(v) % tH);

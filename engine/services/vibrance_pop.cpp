@@ -14,13 +14,13 @@ struct VibranceSettings {
     float v = 0, s = 0, c = 0, p = 0, e = 0;
 };
 
-float unit(float x)
+float Unit(float x)
 {
     return std::clamp(x, 0.0f, 1.0f);
 }
 
 // Un-premultiplied colour channel in 0..1.
-float channelOf(int stored, int alpha)
+float ChannelOf(int stored, int alpha)
 {
     if (alpha > 0 && alpha < 255)
         return float(double(stored) * 255.0 / double(alpha) / 255.0);
@@ -29,7 +29,7 @@ float channelOf(int stored, int alpha)
 
 // The gain's pull toward 1 for hues near skin (35 degrees): 0 far away, 1
 // at exactly 35.
-float skinWeight(float r, float g, float b, float mx, float chroma)
+float SkinWeight(float r, float g, float b, float mx, float chroma)
 {
     float hue = 0.0f;
     if (chroma != 0.0f) {
@@ -49,33 +49,33 @@ float skinWeight(float r, float g, float b, float mx, float chroma)
     return near * near;
 }
 
-gfx::Pixel vibrantPixel(gfx::Pixel px, const VibranceSettings& k)
+gfx::Pixel VibrantPixel(gfx::Pixel px, const VibranceSettings& k)
 {
-    const int A = int(px >> 24);
-    const float in[3] = {channelOf(int((px >> 16) & 0xFF), A), channelOf(int((px >> 8) & 0xFF), A),
-                         channelOf(int(px & 0xFF), A)};
+    const int a = int(px >> 24);
+    const float in[3] = {ChannelOf(int((px >> 16) & 0xFF), a), ChannelOf(int((px >> 8) & 0xFF), a),
+                         ChannelOf(int(px & 0xFF), a)};
     const float r = in[0], g = in[1], b = in[2];
-    const float Y = 0.299f * r + 0.587f * g + 0.114f * b;
+    const float y = 0.299f * r + 0.587f * g + 0.114f * b;
     const float mx = std::max({r, g, b});
     const float mn = std::min({r, g, b});
     const float chroma = mx - mn;
 
     // A negative vibrance fades colours toward grey but never past it.
-    const float L = float(std::pow(double(std::max(0.0f, 1.0f - chroma)), 1.5));
-    const float kv = std::max(0.0f, k.v * 2.0f * L + 1.0f);
+    const float l = float(std::pow(double(std::max(0.0f, 1.0f - chroma)), 1.5));
+    const float kv = std::max(0.0f, k.v * 2.0f * l + 1.0f);
     const float ks = std::max(0.0f, k.s + 1.0f);
     float gain = kv * ks;
-    const float Yb = k.c != 0.0f ? (Y - 0.5f) * (k.c * 0.8f + 1.0f) + 0.5f : Y;
+    const float yb = k.c != 0.0f ? (y - 0.5f) * (k.c * 0.8f + 1.0f) + 0.5f : y;
     if (k.p > 0.0f)
-        gain = (gain - 1.0f) * (1.0f - k.p * 0.7f * skinWeight(r, g, b, mx, chroma)) + 1.0f;
+        gain = (gain - 1.0f) * (1.0f - k.p * 0.7f * SkinWeight(r, g, b, mx, chroma)) + 1.0f;
 
-    gfx::Pixel out = gfx::Pixel(A) << 24;
+    gfx::Pixel out = gfx::Pixel(a) << 24;
     for (int i = 0; i < 3; ++i) {
-        const float changed = unit(Yb + gain * (in[i] - Y));
-        const float mixed = unit((1.0f - k.e) * in[i] + k.e * changed);
+        const float changed = Unit(yb + gain * (in[i] - y));
+        const float mixed = Unit((1.0f - k.e) * in[i] + k.e * changed);
         int byte = platform::Round(double(mixed * 255.0f));
-        if (A < 255)
-            byte = byte * A / 255;
+        if (a < 255)
+            byte = byte * a / 255;
         out |= gfx::Pixel(platform::ClampByte(byte)) << (16 - 8 * i);
     }
     return out;
@@ -83,38 +83,38 @@ gfx::Pixel vibrantPixel(gfx::Pixel px, const VibranceSettings& k)
 
 } // namespace
 
-void VibrancePop(const gfx::Image& Source, gfx::Surface& Dest, int Vibrance, int Saturation, int Contrast,
-                 int SkinProtection, int Strength, bool /*Preview*/)
+void VibrancePop(const gfx::Image& source, gfx::Surface& dest, int vibrance, int saturation, int contrast,
+                 int skinProtection, int strength, bool /*Preview*/)
 {
-    if (Source.isNull() || Source.width() < 1 || Source.height() < 1 || Dest.isNull())
+    if (source.isNull() || source.width() < 1 || source.height() < 1 || dest.isNull())
         return;
     VibranceSettings k;
-    k.v = float(std::clamp(Vibrance, -100, 100)) / 100.0f;
-    k.s = float(std::clamp(Saturation, -100, 100)) / 100.0f;
-    k.c = float(std::clamp(Contrast, -100, 100)) / 100.0f;
-    k.p = float(std::clamp(SkinProtection, 0, 100)) / 100.0f;
-    k.e = float(std::clamp(Strength, 0, 100)) / 100.0f;
+    k.v = float(std::clamp(vibrance, -100, 100)) / 100.0f;
+    k.s = float(std::clamp(saturation, -100, 100)) / 100.0f;
+    k.c = float(std::clamp(contrast, -100, 100)) / 100.0f;
+    k.p = float(std::clamp(skinProtection, 0, 100)) / 100.0f;
+    k.e = float(std::clamp(strength, 0, 100)) / 100.0f;
 
-    gfx::Surface out = gfx::Surface::make(Source.size());
+    gfx::Surface out = gfx::Surface::make(source.size());
     if (out.isNull())
         return;
-    const int w = Source.width();
+    const int w = source.width();
     uint8_t* const bits = out.bits();
     const qsizetype stride = out.stride();
-    platform::parallelForRange(0, Source.height(), 16, [&](int y0, int y1) {
+    platform::ParallelForRange(0, source.height(), 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            const gfx::Pixel* src = Source.row(y);
+            const gfx::Pixel* src = source.row(y);
             auto* dst = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
             for (int x = 0; x < w; ++x)
-                dst[x] = vibrantPixel(src[x], k);
+                dst[x] = VibrantPixel(src[x], k);
         }
     });
 
     // Dest as if cleared and the result drawn at (0, 0).
-    Dest.clearPixel(0);
-    const int cw = std::min(w, Dest.width());
-    for (int y = 0; y < std::min(Source.height(), Dest.height()); ++y)
-        std::memcpy(Dest.row(y), out.row(y), size_t(cw) * sizeof(gfx::Pixel));
+    dest.clearPixel(0);
+    const int cw = std::min(w, dest.width());
+    for (int y = 0; y < std::min(source.height(), dest.height()); ++y)
+        std::memcpy(dest.row(y), out.row(y), size_t(cw) * sizeof(gfx::Pixel));
 }
 
 } // namespace pq

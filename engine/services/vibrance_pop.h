@@ -15,7 +15,7 @@ namespace pq {
 // receives the result at (0, 0); it may be the surface Source was taken
 // from. Nothing happens for an empty source or a null Dest. Preview is
 // accepted and not used.
-void VibrancePop(const gfx::Image& Source, gfx::Surface& Dest, int Vibrance, int Saturation, int Contrast,
-                 int SkinProtection, int Strength, bool Preview);
+void VibrancePop(const gfx::Image& source, gfx::Surface& dest, int vibrance, int saturation, int contrast,
+                 int skinProtection, int strength, bool preview);
 
 } // namespace pq

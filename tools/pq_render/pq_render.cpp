@@ -48,7 +48,7 @@ constexpr const char* kUsage =
 // chatter on stderr; it goes to /dev/null so that an error is one line.
 FILE* gErr = stderr;
 
-void silenceLibraries()
+void SilenceLibraries()
 {
     const int saved = dup(STDERR_FILENO);
     const int null = open("/dev/null", O_WRONLY);
@@ -61,7 +61,7 @@ void silenceLibraries()
     close(null);
 }
 
-int fail(const std::string& message)
+int Fail(const std::string& message)
 {
     std::fprintf(gErr, "pq-render: %s\n", message.c_str());
     std::fflush(gErr);
@@ -69,7 +69,7 @@ int fail(const std::string& message)
 }
 
 template <typename T>
-std::optional<T> parseNumber(std::string_view text)
+std::optional<T> ParseNumber(std::string_view text)
 {
     T value{};
     const char* end = text.data() + text.size();
@@ -91,7 +91,7 @@ struct Request {
 };
 
 // Fills the request or returns the error line.
-std::optional<std::string> parseArguments(const std::vector<std::string>& args, Request& req)
+std::optional<std::string> ParseArguments(const std::vector<std::string>& args, Request& req)
 {
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -101,7 +101,7 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
         } else if (a == "--seed") {
             if (i + 1 >= args.size())
                 return std::string("--seed needs a number");
-            const auto seed = parseNumber<uint32_t>(args[++i]);
+            const auto seed = ParseNumber<uint32_t>(args[++i]);
             if (!seed)
                 return "bad seed '" + args[i] + "' (expected 0..4294967295)";
             req.seed = *seed;
@@ -111,7 +111,7 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
             if (!req.lutFile.isEmpty() || !req.lutName.isEmpty())
                 return std::string("give one of --lut and --lut-name");
             (a == "--lut" ? req.lutFile : req.lutName) = QString::fromStdString(args[++i]);
-        } else if (a.size() > 1 && a[0] == '-' && !parseNumber<long long>(a)) {
+        } else if (a.size() > 1 && a[0] == '-' && !ParseNumber<long long>(a)) {
             return "unknown option '" + a + "'; " + kUsage;
         } else {
             positional.push_back(a);
@@ -121,12 +121,12 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
         return std::string(kUsage);
     req.input = QString::fromStdString(positional[0]);
     req.output = QString::fromStdString(positional[1]);
-    const auto number = parseNumber<int>(positional[2]);
+    const auto number = ParseNumber<int>(positional[2]);
     if (!number)
         return "bad effect number '" + positional[2] + "'";
     req.number = *number;
     for (int i = 0; i < 5; ++i) {
-        const auto v = parseNumber<int>(positional[3 + i]);
+        const auto v = ParseNumber<int>(positional[3 + i]);
         if (!v)
             return "bad value '" + positional[3 + i] + "' for P" + std::to_string(i + 1);
         req.p[i] = *v;
@@ -135,10 +135,10 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
 }
 
 // The LUT choice of the request; the error line when it cannot be made.
-std::optional<std::string> chooseLUT(const Request& req, pq::LUTChoice& choice)
+std::optional<std::string> ChooseLut(const Request& req, pq::LUTChoice& choice)
 {
     if (!req.lutName.isEmpty()) {
-        if (!choice.LoadEmbeddedLUT(req.lutName))
+        if (!choice.loadEmbeddedLut(req.lutName))
             return "no built-in look named '" + req.lutName.toStdString() + "'";
     } else if (!req.lutFile.isEmpty()) {
         QByteArray bytes;
@@ -147,41 +147,41 @@ std::optional<std::string> chooseLUT(const Request& req, pq::LUTChoice& choice)
             return error.toStdString();
         if (!pq::ParseCubeLUTFromBytes(bytes, &error).valid())
             return "'" + req.lutFile.toStdString() + "' holds no usable table: " + error.toStdString();
-        choice.OnLUTApplied(QFileInfo(req.lutFile).completeBaseName(), {}, req.lutFile);
+        choice.onLutApplied(QFileInfo(req.lutFile).completeBaseName(), {}, req.lutFile);
     } else if (req.number == 404) {
-        choice.InitEmbeddedLUTs();
+        choice.initEmbeddedLuTs();
     }
     return std::nullopt;
 }
 
-int render(const Request& req)
+int Render(const Request& req)
 {
     const pq::EffectDefinition* effect = pq::FindEffect(req.number);
     if (!effect)
-        return fail("unknown effect number " + std::to_string(req.number));
+        return Fail("unknown effect number " + std::to_string(req.number));
     if (!effect->routine)
-        return fail("effect " + std::to_string(req.number) + " (" + effect->displayName +
+        return Fail("effect " + std::to_string(req.number) + " (" + effect->displayName +
                     ") is not available in this build");
-    const gfx::ImageFormat format = gfx::formatFromExtension(req.output);
+    const gfx::ImageFormat format = gfx::FormatFromExtension(req.output);
     if (format != gfx::ImageFormat::Jpeg && format != gfx::ImageFormat::Png && format != gfx::ImageFormat::WebP &&
         format != gfx::ImageFormat::Bmp)
-        return fail("cannot write '" + req.output.toStdString() + "': use .png, .jpg, .webp or .bmp");
+        return Fail("cannot write '" + req.output.toStdString() + "': use .png, .jpg, .webp or .bmp");
 
     QString error;
-    const gfx::Image source = gfx::decodeFile(req.input, &error);
+    const gfx::Image source = gfx::DecodeFile(req.input, &error);
     if (source.isNull())
-        return fail("cannot read '" + req.input.toStdString() + "': " + error.toStdString());
+        return Fail("cannot read '" + req.input.toStdString() + "': " + error.toStdString());
     gfx::Surface dest = gfx::Surface::make(source.size());
     if (dest.isNull())
-        return fail("out of memory for a " + std::to_string(source.width()) + " x " +
+        return Fail("out of memory for a " + std::to_string(source.width()) + " x " +
                     std::to_string(source.height()) + " picture");
 
     pq::HeadlessHost host;
-    host.Image = source;
-    host.SourceImage = source;
-    if (const auto error = chooseLUT(req, host.LUT))
-        return fail(*error);
-    pq::setEngineHost(&host);
+    host.result = source;
+    host.source = source;
+    if (const auto error = ChooseLut(req, host.lut))
+        return Fail(*error);
+    pq::SetEngineHost(&host);
 
     auto run = pq::EffectRunContext::begin(req.preview);
     if (req.seed)
@@ -192,16 +192,16 @@ int render(const Request& req)
         pq::ProcessEffectOnSurface(source, dest, req.number, req.p[0], req.p[1], req.p[2], req.p[3], req.p[4],
                                    req.preview);
     } catch (const pq::EAbort&) {
-        rc = fail("the effect was cancelled");
+        rc = Fail("the effect was cancelled");
     } catch (const std::exception& e) {
-        rc = fail("effect " + std::to_string(req.number) + " failed: " + e.what());
+        rc = Fail("effect " + std::to_string(req.number) + " failed: " + e.what());
     }
-    pq::setEngineHost(nullptr);
+    pq::SetEngineHost(nullptr);
     if (rc != 0)
         return rc;
 
-    if (!gfx::encodeToFile(dest.snapshot(), req.output, format, 80, &error))
-        return fail("cannot write '" + req.output.toStdString() + "': " + error.toStdString());
+    if (!gfx::EncodeToFile(dest.snapshot(), req.output, format, 80, &error))
+        return Fail("cannot write '" + req.output.toStdString() + "': " + error.toStdString());
     return 0;
 }
 
@@ -211,25 +211,25 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     Request req;
-    if (const auto error = parseArguments(args, req))
-        return fail(*error);
+    if (const auto error = ParseArguments(args, req))
+        return Fail(*error);
 
-    silenceLibraries();
+    SilenceLibraries();
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
         if (type == QtFatalMsg)
-            fail(msg.toStdString());
+            Fail(msg.toStdString());
     });
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
-    platform::setUiBridge(std::make_shared<platform::ManualUiBridge>());
+    platform::SetUiBridge(std::make_shared<platform::ManualUiBridge>());
     pq::InstallEffectCatalogue();
     pq::InitializeEngine();
     // The built-in materials (pencil and film textures, brush sheets, papers).
     pq::Repository().create();
-    const int rc = render(req);
+    const int rc = Render(req);
     pq::FinalizeEngine();
-    platform::setUiBridge(nullptr);
+    platform::SetUiBridge(nullptr);
     return rc;
 }

@@ -14,12 +14,12 @@ namespace {
 constexpr int kBar = 18;
 constexpr int kGap = 8;
 
-double clamp01(double v)
+double Clamp01(double v)
 {
     return std::clamp(v, 0.0, 1.0);
 }
 
-void drawChecks(QPainter& p, const QRectF& r)
+void DrawChecks(QPainter& p, const QRectF& r)
 {
     p.save();
     p.setClipRect(r);
@@ -70,10 +70,10 @@ void ColorPanel::setColor(const QColor& color)
     const QColor hsv = color.toHsv();
     // Greys have no hue: keep the one shown.
     if (hsv.hsvHueF() >= 0)
-        hue_ = clamp01(hsv.hsvHueF());
-    sat_ = clamp01(hsv.hsvSaturationF());
-    val_ = clamp01(hsv.valueF());
-    alpha_ = clamp01(color.alphaF());
+        hue_ = Clamp01(hsv.hsvHueF());
+    sat_ = Clamp01(hsv.hsvSaturationF());
+    val_ = Clamp01(hsv.valueF());
+    alpha_ = Clamp01(color.alphaF());
     update();
 }
 
@@ -112,7 +112,7 @@ void ColorPanel::paintEvent(QPaintEvent*)
     alphaBar.addRoundedRect(al, 4, 4);
     p.save();
     p.setClipPath(alphaBar);
-    drawChecks(p, al);
+    DrawChecks(p, al);
     QColor opaque = color();
     opaque.setAlpha(255);
     QColor clear = opaque;
@@ -177,15 +177,15 @@ void ColorPanel::track(QPointF pos)
     const QRectF al = alphaRect();
     switch (dragging_) {
     case Part::Square:
-        sat_ = clamp01((pos.x() - sq.left()) / sq.width());
-        val_ = clamp01(1 - (pos.y() - sq.top()) / sq.height());
+        sat_ = Clamp01((pos.x() - sq.left()) / sq.width());
+        val_ = Clamp01(1 - (pos.y() - sq.top()) / sq.height());
         break;
     case Part::Hue:
         // Hue 1 is red again, and out of QColor's range.
-        hue_ = std::min(clamp01((pos.y() - hue.top()) / hue.height()), 0.9999);
+        hue_ = std::min(Clamp01((pos.y() - hue.top()) / hue.height()), 0.9999);
         break;
     case Part::Alpha:
-        alpha_ = clamp01((pos.x() - al.left()) / al.width());
+        alpha_ = Clamp01((pos.x() - al.left()) / al.width());
         break;
     case Part::None:
         return;

@@ -9,9 +9,9 @@ namespace pq {
 namespace {
 
 // 24 x 24 line drawings; stroke colour and width come from the wrapper.
-const QHash<QString, const char*>& iconBodies()
+const QHash<QString, const char*>& IconBodies()
 {
-    static const QHash<QString, const char*> bodies{
+    static const QHash<QString, const char*> kBodies{
         {"menu", R"(<path d="M4 6.5h16M4 12h16M4 17.5h16"/>)"},
         {"open", R"(<path d="M3 7.5V6a2 2 0 0 1 2-2h4l2 2.5h7a2 2 0 0 1 2 2V10"/><path d="M3 7.5V18a2 2 0 0 0 2 2h12.6a2 2 0 0 0 1.9-1.4l2-6.3A1.7 1.7 0 0 0 19.9 10H8.1a2 2 0 0 0-1.9 1.4L3.4 19.4"/>)"},
         {"save", R"(<path d="M5 3h11l5 5v11a2 2 0 0 1-2 2H5a2 2 0 0 1-2-2V5a2 2 0 0 1 2-2z"/><path d="M7.5 3v4.5h8V3"/><rect x="7" y="13" width="10" height="8" rx="1"/>)"},
@@ -60,20 +60,20 @@ const QHash<QString, const char*>& iconBodies()
         {"chevron", R"(<path d="M7 10l5 5 5-5"/>)"},
         {"image", R"(<rect x="3" y="5" width="18" height="14" rx="2"/><circle cx="8.5" cy="10" r="1.6"/><path d="M21 15.5l-4.5-4.5L7 19"/>)"},
     };
-    return bodies;
+    return kBodies;
 }
 
 } // namespace
 
 bool HasIcon(const QString& name)
 {
-    return iconBodies().contains(name);
+    return IconBodies().contains(name);
 }
 
 QPixmap RenderIcon(const QString& name, const QColor& color, int size, qreal devicePixelRatio, qreal strokeWidth)
 {
-    const auto it = iconBodies().constFind(name);
-    if (it == iconBodies().constEnd() || size <= 0)
+    const auto it = IconBodies().constFind(name);
+    if (it == IconBodies().constEnd() || size <= 0)
         return {};
     const QString svg = QStringLiteral(
                             "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 24 24' width='24' height='24'>"

@@ -17,7 +17,7 @@ constexpr int kCell = 256;
 // What the painting effects need of a mark: it passes their cell test (a
 // pixel of the middle column at y = 64..192 with alpha above 10), it has a
 // clear long axis, and it keeps clear of the cell's border.
-bool usableMark(const Field& a, int margin)
+bool UsableMark(const Field& a, int margin)
 {
     bool kept = false;
     for (int y : {64, 96, 128, 160, 192})
@@ -51,12 +51,12 @@ bool usableMark(const Field& a, int margin)
 }
 
 // Draws marks until one is usable, shrinking it a little on every retry.
-Field findMark(const std::function<Field(uint32_t, float)>& draw, uint32_t seed, int margin = 6)
+Field FindMark(const std::function<Field(uint32_t, float)>& draw, uint32_t seed, int margin = 6)
 {
     float shrink = 1.f;
     for (int attempt = 0; attempt < 24; ++attempt) {
         Field f = draw(seed + uint32_t(attempt) * 7919u, shrink);
-        if (usableMark(f, margin)) {
+        if (UsableMark(f, margin)) {
             if (qEnvironmentVariableIsSet("PQ_GEN_TIMES") && attempt > 0)
                 std::fprintf(stderr, "mark %u: %d retries\n", seed, attempt);
             return f;
@@ -67,10 +67,10 @@ Field findMark(const std::function<Field(uint32_t, float)>& draw, uint32_t seed,
     return draw(seed, 0.6f);
 }
 
-float sign(Rng& r) { return r.chance(0.5) ? 1.f : -1.f; }
+float Sign(Rng& r) { return r.chance(0.5) ? 1.f : -1.f; }
 
 // One bristle mark of the default (impasto) sheet.
-Field defaultMark(int index, uint32_t seed, float shrink)
+Field DefaultMark(int index, uint32_t seed, float shrink)
 {
     Rng r(seed);
     BristleSpec sp;
@@ -91,7 +91,7 @@ Field defaultMark(int index, uint32_t seed, float shrink)
         sp.taperLength = 0.45f;
         sp.dryness = 0.3f;
         sp.bristle = 1.8f;
-        curv = sign(r) * float(r.range(1.0 / 500, 1.0 / 260));
+        curv = Sign(r) * float(r.range(1.0 / 500, 1.0 / 260));
         break;
     case 2: // dry-brush scumble
         sp.width = float(r.range(80, 105));
@@ -106,7 +106,7 @@ Field defaultMark(int index, uint32_t seed, float shrink)
         sp.startRound = 0.5f;
         sp.endTaper = 0.5f;
         sp.dryness = 0.45f;
-        curv = sign(r) * float(r.range(1.0 / 260, 1.0 / 170));
+        curv = Sign(r) * float(r.range(1.0 / 260, 1.0 / 170));
         break;
     case 4: // short heavy dab
         sp.width = float(r.range(74, 92));
@@ -130,7 +130,7 @@ Field defaultMark(int index, uint32_t seed, float shrink)
         sp.taperLength = 0.5f;
         sp.dryness = 0.6f;
         sp.bristle = 1.5f;
-        curv = sign(r) * float(r.range(1.0 / 400, 1.0 / 220));
+        curv = Sign(r) * float(r.range(1.0 / 400, 1.0 / 220));
         break;
     default: // worn brush with split bristles
         sp.width = float(r.range(70, 90));
@@ -144,17 +144,17 @@ Field defaultMark(int index, uint32_t seed, float shrink)
     sp.width *= shrink;
     length *= shrink;
     const StrokeGeom g = StrokeGeom::centred(128.f, 128.f, angle, length, curv);
-    return bristleMark(kCell, kCell, g, sp, seed);
+    return BristleMark(kCell, kCell, g, sp, seed);
 }
 
-Field pastelMark(int index, uint32_t seed, float shrink)
+Field PastelMark(int index, uint32_t seed, float shrink)
 {
     Rng r(seed);
-    const Field tooth = pastelTooth(kCell, kCell, seed + 100);
+    const Field tooth = PastelTooth(kCell, kCell, seed + 100);
     Field pressure(kCell, kCell);
     const float angle = float(r.range(-0.3, 0.3));
     auto add = [&](const StrokeGeom& g, const PastelSpec& sp, uint32_t s) {
-        const Field p = pastelPressure(kCell, kCell, g, sp, s);
+        const Field p = PastelPressure(kCell, kCell, g, sp, s);
         for (size_t i = 0; i < p.v.size(); ++i)
             pressure.v[i] = std::max(pressure.v[i], p.v[i]);
     };
@@ -173,14 +173,14 @@ Field pastelMark(int index, uint32_t seed, float shrink)
         sp.pressure = float(r.range(0.85, 1.0));
         sp.fade = 0.55f;
         add(StrokeGeom::centred(128, 128, angle, float(r.range(190, 225)) * shrink,
-                                sign(r) * float(r.range(0, 1.0 / 300))),
+                                Sign(r) * float(r.range(0, 1.0 / 300))),
             sp, seed);
         break;
     }
     case 2: { // a row of short hatching strokes
         const int n = 5 + r.below(3);
         const float span = float(r.range(170, 200)) * shrink;
-        const float tilt = float(r.range(0.5, 0.9)) * sign(r);
+        const float tilt = float(r.range(0.5, 0.9)) * Sign(r);
         for (int k = 0; k < n; ++k) {
             PastelSpec h;
             h.width = float(r.range(18, 26)) * shrink;
@@ -219,10 +219,10 @@ Field pastelMark(int index, uint32_t seed, float shrink)
         break;
     }
     }
-    return pastelCoverage(pressure, tooth, seed + 7);
+    return PastelCoverage(pressure, tooth, seed + 7);
 }
 
-Field watercolorMark(int index, uint32_t seed, float shrink)
+Field WatercolorMark(int index, uint32_t seed, float shrink)
 {
     Rng r(seed);
     WashSpec sp;
@@ -248,7 +248,7 @@ Field watercolorMark(int index, uint32_t seed, float shrink)
         for (int k = 0; k < n; ++k) {
             const float along = (float(k) / float(n - 1) - 0.5f) * span;
             const float rx = float(r.range(50, 70)) * shrink, ry = float(r.range(30, 44)) * shrink;
-            unite(blotShape(kCell, kCell, 128 + ca * along, 128 + sa * along + float(r.range(-6, 6)), rx, ry,
+            unite(BlotShape(kCell, kCell, 128 + ca * along, 128 + sa * along + float(r.range(-6, 6)), rx, ry,
                             angle + float(r.range(-0.25, 0.25)), 0.26f, seed + uint32_t(k) * 13u));
         }
         if (index % 6 == 2)
@@ -257,18 +257,18 @@ Field watercolorMark(int index, uint32_t seed, float shrink)
     }
     case 1: { // brush-drawn wash stroke
         const StrokeGeom g = StrokeGeom::centred(128, 128, angle, float(r.range(195, 225)) * shrink,
-                                                 sign(r) * float(r.range(0, 1.0 / 240)));
-        shape = washStrokeShape(kCell, kCell, g, float(r.range(60, 82)) * shrink, 0.5f, 0.2f, seed + 1);
+                                                 Sign(r) * float(r.range(0, 1.0 / 240)));
+        shape = WashStrokeShape(kCell, kCell, g, float(r.range(60, 82)) * shrink, 0.5f, 0.2f, seed + 1);
         break;
     }
     case 3: { // wet in wet: soft, feathered edge
-        const Field blob = blotShape(kCell, kCell, 128, 128, float(r.range(88, 100)) * shrink,
+        const Field blob = BlotShape(kCell, kCell, 128, 128, float(r.range(88, 100)) * shrink,
                                      float(r.range(34, 44)) * shrink, angle, 0.2f, seed + 1);
-        shape = blur(blob, 5.f, false);
+        shape = Blur(blob, 5.f, false);
         for (int y = 0; y < kCell; ++y)
             for (int x = 0; x < kCell; ++x) {
-                const float n = 0.22f * fbm(float(x) / 12.f, float(y) / 12.f, 4, 0.55f, seed + 3);
-                shape.at(x, y) = clamp01((shape.at(x, y) + n - 0.2f) * 1.5f);
+                const float n = 0.22f * Fbm(float(x) / 12.f, float(y) / 12.f, 4, 0.55f, seed + 3);
+                shape.at(x, y) = Clamp01((shape.at(x, y) + n - 0.2f) * 1.5f);
             }
         sp.softness = 6.f;
         sp.rim = 0.06f;
@@ -276,94 +276,94 @@ Field watercolorMark(int index, uint32_t seed, float shrink)
         break;
     }
     case 4: { // splash: a blot thrown along its axis, with droplets
-        unite(blotShape(kCell, kCell, 118, 128, float(r.range(62, 76)) * shrink, float(r.range(34, 42)) * shrink, angle,
+        unite(BlotShape(kCell, kCell, 118, 128, float(r.range(62, 76)) * shrink, float(r.range(34, 42)) * shrink, angle,
                         0.3f, seed + 1));
         const int drops = 3 + r.below(4);
         for (int k = 0; k < drops; ++k) {
             const float along = float(r.range(70, 105)) * shrink * (r.chance(0.75) ? 1.f : -1.f);
             const float off = float(r.range(-18, 18)) * shrink;
             const float rad = float(r.range(3, 9)) * shrink;
-            unite(blotShape(kCell, kCell, 118 + ca * along - sa * off, 128 + sa * along + ca * off, rad * 1.3f, rad,
+            unite(BlotShape(kCell, kCell, 118 + ca * along - sa * off, 128 + sa * along + ca * off, rad * 1.3f, rad,
                             angle, 0.15f, seed + 40u + uint32_t(k)));
         }
         break;
     }
     default: { // dragged brush: the wash breaks up on the paper's tooth
         const StrokeGeom g = StrokeGeom::centred(128, 128, angle, float(r.range(195, 225)) * shrink,
-                                                 sign(r) * float(r.range(0, 1.0 / 300)));
-        shape = washStrokeShape(kCell, kCell, g, float(r.range(56, 76)) * shrink, 0.8f, 0.15f, seed + 1);
-        const Field tooth = pastelTooth(kCell, kCell, seed + 5);
+                                                 Sign(r) * float(r.range(0, 1.0 / 300)));
+        shape = WashStrokeShape(kCell, kCell, g, float(r.range(56, 76)) * shrink, 0.8f, 0.15f, seed + 1);
+        const Field tooth = PastelTooth(kCell, kCell, seed + 5);
         breakup = Field(kCell, kCell, 1.f);
         for (int y = 0; y < kCell; ++y)
             for (int x = 0; x < kCell; ++x) {
                 float s, t;
                 g.local(float(x) + 0.5f, float(y) + 0.5f, s, t);
-                const float dry = 0.7f * smoothstep(0.35f, 1.f, s / g.length);
-                breakup.at(x, y) = smoothstep(dry - 0.1f, dry + 0.1f, tooth.at(x, y));
+                const float dry = 0.7f * Smoothstep(0.35f, 1.f, s / g.length);
+                breakup.at(x, y) = Smoothstep(dry - 0.1f, dry + 0.1f, tooth.at(x, y));
             }
         sp.rim = float(r.range(0.2, 0.3));
         break;
     }
     }
-    Field wash = watercolorWash(shape, sp, angle + float(r.range(-0.5, 0.5)), seed + 2);
+    Field wash = WatercolorWash(shape, sp, angle + float(r.range(-0.5, 0.5)), seed + 2);
     if (!breakup.v.empty())
         for (size_t i = 0; i < wash.v.size(); ++i)
             wash.v[i] *= breakup.v[i];
     return wash;
 }
 
-QImage sheet(int count, int rows, const std::function<Field(int, uint32_t, float)>& markFn, uint32_t seed, Rgb ink)
+QImage Sheet(int count, int rows, const std::function<Field(int, uint32_t, float)>& markFn, uint32_t seed, Rgb ink)
 {
     std::vector<Field> marks(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
-        marks[size_t(i)] = findMark([&](uint32_t s, float shrink) { return markFn(i, s, shrink); }, seed + uint32_t(i) * 101u);
+        marks[size_t(i)] = FindMark([&](uint32_t s, float shrink) { return markFn(i, s, shrink); }, seed + uint32_t(i) * 101u);
     QImage img(kCell * 8, kCell * rows, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
     for (int i = 0; i < count; ++i)
-        p.drawImage(kCell * (i % 8), kCell * (i / 8), toAlphaImage(marks[size_t(i)], ink));
+        p.drawImage(kCell * (i % 8), kCell * (i / 8), ToAlphaImage(marks[size_t(i)], ink));
     return img;
 }
 
 } // namespace
 
-QImage defaultBrushSheet()
+QImage DefaultBrushSheet()
 {
-    return sheet(40, 6, defaultMark, 1000, hex(0x2A2018));
+    return Sheet(40, 6, DefaultMark, 1000, Hex(0x2A2018));
 }
 
-QImage pastelBrushSheet()
+QImage PastelBrushSheet()
 {
-    return sheet(16, 2, pastelMark, 2000, hex(0x3A2A40));
+    return Sheet(16, 2, PastelMark, 2000, Hex(0x3A2A40));
 }
 
-QImage watercolorBrushSheet()
+QImage WatercolorBrushSheet()
 {
-    return sheet(24, 3, watercolorMark, 3000, hex(0x1E3A5A));
+    return Sheet(24, 3, WatercolorMark, 3000, Hex(0x1E3A5A));
 }
 
-QImage templateMatchingSheet()
+QImage TemplateMatchingSheet()
 {
     // Dark marks on white, 250-pixel cells; the last two cells stay blank.
-    constexpr int cell = 250;
-    QImage img(cell * 5, cell * 8, QImage::Format_RGB32);
+    constexpr int kCell = 250;
+    QImage img(kCell * 5, kCell * 8, QImage::Format_RGB32);
     img.fill(Qt::white);
     for (int i = 0; i < 38; ++i) {
-        const Field mark = findMark(
+        const Field mark = FindMark(
             [&](uint32_t s, float shrink) {
                 // Smooth painting uses cells 26 and 36: a loaded flat stroke and a
                 // round tapering one suit its template matching best.
                 const int type = i == 26 ? 0 : (i == 36 ? 1 : i * 3 + 1);
-                Field big = defaultMark(type, s, shrink * 0.97f);
+                Field big = DefaultMark(type, s, shrink * 0.97f);
                 // Template marks are firmer than paint marks: more solid body.
                 for (float& v : big.v)
-                    v = clamp01(v * 1.15f);
+                    v = Clamp01(v * 1.15f);
                 return big;
             },
             5000 + uint32_t(i) * 37u, 8);
-        for (int y = 0; y < cell; ++y) {
+        for (int y = 0; y < kCell; ++y) {
             auto* row = reinterpret_cast<uint32_t*>(img.scanLine(250 * (i / 5) + y)) + 250 * (i % 5);
-            for (int x = 0; x < cell; ++x) {
+            for (int x = 0; x < kCell; ++x) {
                 const float a = mark.at(x + 3, y + 3);
                 const int g = std::clamp(int(std::lround(255.f * (1.f - 0.93f * a))), 0, 255);
                 row[x] = 0xFF000000u | uint32_t(g) << 16 | uint32_t(g) << 8 | uint32_t(g);
@@ -373,7 +373,7 @@ QImage templateMatchingSheet()
     return img;
 }
 
-QImage brushTip(int width, int height, uint32_t seed)
+QImage BrushTip(int width, int height, uint32_t seed)
 {
     // The footprint of a round bristle brush: a soft disc made of bristle
     // clumps, a few stray hairs at the rim.
@@ -385,18 +385,18 @@ QImage brushTip(int width, int height, uint32_t seed)
             const float dx = (float(x) + 0.5f - cx) / rx, dy = (float(y) + 0.5f - cy) / ry;
             const float r = std::sqrt(dx * dx + dy * dy);
             const float th = std::atan2(dy, dx);
-            const float rim = 1.f + 0.08f * perlin(std::cos(th) * 3.f + 4.f, std::sin(th) * 3.f + 4.f, seed);
-            const float body = 1.f - smoothstep(0.45f * rim, 1.f * rim, r);
+            const float rim = 1.f + 0.08f * Perlin(std::cos(th) * 3.f + 4.f, std::sin(th) * 3.f + 4.f, seed);
+            const float body = 1.f - Smoothstep(0.45f * rim, 1.f * rim, r);
             // Bristle clumps: small tufts, splaying outward near the rim.
-            const float clumps = 0.5f + 0.5f * (0.7f * perlin(float(x) / 2.4f, float(y) / 2.4f, seed + 1) +
-                                                0.3f * perlin(th * 9.f, r * 4.f, seed + 2));
-            a.at(x, y) = clamp01(body * (0.62f + 0.55f * smoothstep(0.2f, 0.8f, clumps)));
+            const float clumps = 0.5f + 0.5f * (0.7f * Perlin(float(x) / 2.4f, float(y) / 2.4f, seed + 1) +
+                                                0.3f * Perlin(th * 9.f, r * 4.f, seed + 2));
+            a.at(x, y) = Clamp01(body * (0.62f + 0.55f * Smoothstep(0.2f, 0.8f, clumps)));
         }
     for (int x = 0; x < width; ++x)
         a.at(x, 0) = a.at(x, height - 1) = 0.f;
     for (int y = 0; y < height; ++y)
         a.at(0, y) = a.at(width - 1, y) = 0.f;
-    return toAlphaImage(a, hex(0x202020));
+    return ToAlphaImage(a, Hex(0x202020));
 }
 
 } // namespace gen

@@ -6,7 +6,7 @@
 
 namespace gen {
 
-uint32_t hash2(int x, int y, uint32_t seed)
+uint32_t Hash2(int x, int y, uint32_t seed)
 {
     uint32_t h = uint32_t(x) * 0x8DA6B343u ^ uint32_t(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
     h ^= h >> 16;
@@ -19,9 +19,9 @@ uint32_t hash2(int x, int y, uint32_t seed)
 
 namespace {
 
-inline float fade(float t) { return t * t * t * (t * (t * 6.f - 15.f) + 10.f); }
+inline float Fade(float t) { return t * t * t * (t * (t * 6.f - 15.f) + 10.f); }
 
-inline int wrapIndex(int i, int period)
+inline int WrapIndex(int i, int period)
 {
     if (period <= 0)
         return i;
@@ -29,16 +29,16 @@ inline int wrapIndex(int i, int period)
     return i < 0 ? i + period : i;
 }
 
-inline float grad(int ix, int iy, uint32_t seed, float dx, float dy)
+inline float Grad(int ix, int iy, uint32_t seed, float dx, float dy)
 {
     // 16 evenly spread unit directions.
-    static const float table[16][2] = {
+    static const float kTable[16][2] = {
         {1.f, 0.f},       {0.9239f, 0.3827f},  {0.7071f, 0.7071f},  {0.3827f, 0.9239f},
         {0.f, 1.f},       {-0.3827f, 0.9239f}, {-0.7071f, 0.7071f}, {-0.9239f, 0.3827f},
         {-1.f, 0.f},      {-0.9239f, -0.3827f}, {-0.7071f, -0.7071f}, {-0.3827f, -0.9239f},
         {0.f, -1.f},      {0.3827f, -0.9239f}, {0.7071f, -0.7071f}, {0.9239f, -0.3827f},
     };
-    const float* g = table[hash2(ix, iy, seed) >> 28];
+    const float* g = kTable[Hash2(ix, iy, seed) >> 28];
     return g[0] * dx + g[1] * dy;
 }
 
@@ -46,7 +46,7 @@ thread_local bool tInsideParallel = false;
 
 } // namespace
 
-float perlin(float x, float y, int periodX, int periodY, uint32_t seed)
+float Perlin(float x, float y, int periodX, int periodY, uint32_t seed)
 {
     const float fx = std::floor(x);
     const float fy = std::floor(y);
@@ -54,26 +54,26 @@ float perlin(float x, float y, int periodX, int periodY, uint32_t seed)
     const int iy = int(fy);
     const float dx = x - fx;
     const float dy = y - fy;
-    const int x0 = wrapIndex(ix, periodX);
-    const int x1 = wrapIndex(ix + 1, periodX);
-    const int y0 = wrapIndex(iy, periodY);
-    const int y1 = wrapIndex(iy + 1, periodY);
-    const float n00 = grad(x0, y0, seed, dx, dy);
-    const float n10 = grad(x1, y0, seed, dx - 1.f, dy);
-    const float n01 = grad(x0, y1, seed, dx, dy - 1.f);
-    const float n11 = grad(x1, y1, seed, dx - 1.f, dy - 1.f);
-    const float u = fade(dx);
-    const float v = fade(dy);
-    return 1.41f * mix(mix(n00, n10, u), mix(n01, n11, u), v);
+    const int x0 = WrapIndex(ix, periodX);
+    const int x1 = WrapIndex(ix + 1, periodX);
+    const int y0 = WrapIndex(iy, periodY);
+    const int y1 = WrapIndex(iy + 1, periodY);
+    const float n00 = Grad(x0, y0, seed, dx, dy);
+    const float n10 = Grad(x1, y0, seed, dx - 1.f, dy);
+    const float n01 = Grad(x0, y1, seed, dx, dy - 1.f);
+    const float n11 = Grad(x1, y1, seed, dx - 1.f, dy - 1.f);
+    const float u = Fade(dx);
+    const float v = Fade(dy);
+    return 1.41f * Mix(Mix(n00, n10, u), Mix(n01, n11, u), v);
 }
 
-float fbm(float x, float y, int periodX, int periodY, int octaves, float gain, uint32_t seed)
+float Fbm(float x, float y, int periodX, int periodY, int octaves, float gain, uint32_t seed)
 {
     float sum = 0.f;
     float amp = 1.f;
     float norm = 0.f;
     for (int o = 0; o < octaves; ++o) {
-        sum += amp * perlin(x, y, periodX, periodY, seed + uint32_t(o) * 1013u);
+        sum += amp * Perlin(x, y, periodX, periodY, seed + uint32_t(o) * 1013u);
         norm += amp;
         amp *= gain;
         x *= 2.f;
@@ -96,7 +96,7 @@ float Field::sample(float x, float y) const
     const float b = wrapAt(ix + 1, iy);
     const float c = wrapAt(ix, iy + 1);
     const float d = wrapAt(ix + 1, iy + 1);
-    return mix(mix(a, b, tx), mix(c, d, tx), ty);
+    return Mix(Mix(a, b, tx), Mix(c, d, tx), ty);
 }
 
 float Field::sampleClamped(float x, float y) const
@@ -107,7 +107,7 @@ float Field::sampleClamped(float x, float y) const
     const int iy = int(fy);
     const float tx = x - fx;
     const float ty = y - fy;
-    return mix(mix(clampAt(ix, iy), clampAt(ix + 1, iy), tx), mix(clampAt(ix, iy + 1), clampAt(ix + 1, iy + 1), tx), ty);
+    return Mix(Mix(clampAt(ix, iy), clampAt(ix + 1, iy), tx), Mix(clampAt(ix, iy + 1), clampAt(ix + 1, iy + 1), tx), ty);
 }
 
 float Field::mean() const
@@ -155,21 +155,21 @@ void Field::stretch(float lo, float hi)
         f = lo + (f - a) * k;
 }
 
-float fastFbm(float x, float y, uint32_t seed)
+float FastFbm(float x, float y, uint32_t seed)
 {
     // 6 octaves over 16 x 16 lattice cells, measured once and shared.
-    static const Field table = fbmField(1024, 1024, 16, 16, 6, 0.5f, 0xF00Du);
-    const float ox = hashUnit(int(seed), 0, 0xA11u) * 1024.f, oy = hashUnit(int(seed), 1, 0xA11u) * 1024.f;
-    return table.sample(x * 64.f + ox, y * 64.f + oy) * 1.25f;
+    static const Field kTable = FbmField(1024, 1024, 16, 16, 6, 0.5f, 0xF00Du);
+    const float ox = HashUnit(int(seed), 0, 0xA11u) * 1024.f, oy = HashUnit(int(seed), 1, 0xA11u) * 1024.f;
+    return kTable.sample(x * 64.f + ox, y * 64.f + oy) * 1.25f;
 }
 
-void parallelRows(int h, const std::function<void(int)>& fn)
+void ParallelRows(int h, const std::function<void(int)>& fn)
 {
-    static const int maxThreads = [] {
+    static const int kMaxThreads = [] {
         const int env = qEnvironmentVariableIntValue("PQ_GEN_THREADS");
         return env > 0 ? env : int(std::min(8u, std::max(1u, std::thread::hardware_concurrency())));
     }();
-    const int threads = tInsideParallel ? 1 : maxThreads;
+    const int threads = tInsideParallel ? 1 : kMaxThreads;
     if (threads <= 1 || h < 16) {
         for (int y = 0; y < h; ++y)
             fn(y);
@@ -190,18 +190,18 @@ void parallelRows(int h, const std::function<void(int)>& fn)
         t.join();
 }
 
-Field fbmField(int w, int h, int cellsX, int cellsY, int octaves, float gain, uint32_t seed)
+Field FbmField(int w, int h, int cellsX, int cellsY, int octaves, float gain, uint32_t seed)
 {
     Field f(w, h);
-    parallelRows(h, [&](int y) {
+    ParallelRows(h, [&](int y) {
         const float v = float(y) * float(cellsY) / float(h);
         for (int x = 0; x < w; ++x)
-            f.at(x, y) = fbm(float(x) * float(cellsX) / float(w), v, cellsX, cellsY, octaves, gain, seed);
+            f.at(x, y) = Fbm(float(x) * float(cellsX) / float(w), v, cellsX, cellsY, octaves, gain, seed);
     });
     return f;
 }
 
-void worleyField(int w, int h, int cellsX, int cellsY, uint32_t seed, Field* f1, Field* f2)
+void WorleyField(int w, int h, int cellsX, int cellsY, uint32_t seed, Field* f1, Field* f2)
 {
     const float cw = float(w) / float(cellsX);
     const float ch = float(h) / float(cellsY);
@@ -209,14 +209,14 @@ void worleyField(int w, int h, int cellsX, int cellsY, uint32_t seed, Field* f1,
     std::vector<float> py(px.size());
     for (int j = 0; j < cellsY; ++j)
         for (int i = 0; i < cellsX; ++i) {
-            px[size_t(j) * size_t(cellsX) + size_t(i)] = (float(i) + hashUnit(i, j, seed)) * cw;
-            py[size_t(j) * size_t(cellsX) + size_t(i)] = (float(j) + hashUnit(i, j, seed + 77u)) * ch;
+            px[size_t(j) * size_t(cellsX) + size_t(i)] = (float(i) + HashUnit(i, j, seed)) * cw;
+            py[size_t(j) * size_t(cellsX) + size_t(i)] = (float(j) + HashUnit(i, j, seed + 77u)) * ch;
         }
     if (f1)
         *f1 = Field(w, h);
     if (f2)
         *f2 = Field(w, h);
-    parallelRows(h, [&](int y) {
+    ParallelRows(h, [&](int y) {
         const int cj = std::min(cellsY - 1, int(float(y) / ch));
         for (int x = 0; x < w; ++x) {
             const int ci = std::min(cellsX - 1, int(float(x) / cw));
@@ -263,7 +263,7 @@ void worleyField(int w, int h, int cellsX, int cellsY, uint32_t seed, Field* f1,
 
 namespace {
 
-void boxPass(const float* in, float* out, int n, int stride, int r, bool wrap)
+void BoxPass(const float* in, float* out, int n, int stride, int r, bool wrap)
 {
     if (r <= 0) {
         for (int i = 0; i < n; ++i)
@@ -292,7 +292,7 @@ void boxPass(const float* in, float* out, int n, int stride, int r, bool wrap)
 
 } // namespace
 
-Field blur(const Field& f, float sigma, bool wrap)
+Field Blur(const Field& f, float sigma, bool wrap)
 {
     if (sigma <= 0.f)
         return f;
@@ -301,8 +301,8 @@ Field blur(const Field& f, float sigma, bool wrap)
     Field a = f;
     Field b(f.w, f.h);
     for (int pass = 0; pass < 3; ++pass) {
-        parallelRows(f.h, [&](int y) { boxPass(&a.v[size_t(y) * size_t(f.w)], &b.v[size_t(y) * size_t(f.w)], f.w, 1, r, wrap); });
-        parallelRows(f.w, [&](int x) { boxPass(&b.v[size_t(x)], &a.v[size_t(x)], f.h, f.w, r, wrap); });
+        ParallelRows(f.h, [&](int y) { BoxPass(&a.v[size_t(y) * size_t(f.w)], &b.v[size_t(y) * size_t(f.w)], f.w, 1, r, wrap); });
+        ParallelRows(f.w, [&](int x) { BoxPass(&b.v[size_t(x)], &a.v[size_t(x)], f.h, f.w, r, wrap); });
     }
     return a;
 }
@@ -310,7 +310,7 @@ Field blur(const Field& f, float sigma, bool wrap)
 namespace {
 
 // Felzenszwalb and Huttenlocher's 1D squared distance transform.
-void edt1d(const std::vector<float>& f, std::vector<float>& d, int n, std::vector<int>& v, std::vector<float>& z)
+void Edt1d(const std::vector<float>& f, std::vector<float>& d, int n, std::vector<int>& v, std::vector<float>& z)
 {
     const float inf = 1e20f;
     int k = 0;
@@ -343,7 +343,7 @@ void edt1d(const std::vector<float>& f, std::vector<float>& d, int n, std::vecto
 
 } // namespace
 
-Field insideDistance(const Field& mask)
+Field InsideDistance(const Field& mask)
 {
     const int w = mask.w + 2;
     const int h = mask.h + 2;
@@ -352,22 +352,22 @@ Field insideDistance(const Field& mask)
     for (int y = 0; y < mask.h; ++y)
         for (int x = 0; x < mask.w; ++x)
             g.at(x + 1, y + 1) = mask.at(x, y) > 0.5f ? inf : 0.f;
-    parallelRows(w, [&](int x) {
+    ParallelRows(w, [&](int x) {
         std::vector<float> f(static_cast<size_t>(h)), d(static_cast<size_t>(h)), z(static_cast<size_t>(h) + 1);
         std::vector<int> v(static_cast<size_t>(h));
         for (int y = 0; y < h; ++y)
             f[size_t(y)] = g.at(x, y);
-        edt1d(f, d, h, v, z);
+        Edt1d(f, d, h, v, z);
         for (int y = 0; y < h; ++y)
             g.at(x, y) = d[size_t(y)];
     });
     Field out(mask.w, mask.h);
-    parallelRows(h, [&](int y) {
+    ParallelRows(h, [&](int y) {
         std::vector<float> f(static_cast<size_t>(w)), d(static_cast<size_t>(w)), z(static_cast<size_t>(w) + 1);
         std::vector<int> v(static_cast<size_t>(w));
         for (int x = 0; x < w; ++x)
             f[size_t(x)] = g.at(x, y);
-        edt1d(f, d, w, v, z);
+        Edt1d(f, d, w, v, z);
         if (y >= 1 && y <= mask.h)
             for (int x = 1; x <= mask.w; ++x)
                 out.at(x - 1, y - 1) = std::sqrt(d[size_t(x)]);
@@ -385,12 +385,12 @@ Rgb ColorPlane::sample(float x, float y) const
     const float ty = y - float(iy);
     const int ix1 = std::min(ix + 1, w - 1);
     const int iy1 = std::min(iy + 1, h - 1);
-    return mix(mix(at(ix, iy), at(ix1, iy), tx), mix(at(ix, iy1), at(ix1, iy1), tx), ty);
+    return Mix(Mix(at(ix, iy), at(ix1, iy), tx), Mix(at(ix, iy1), at(ix1, iy1), tx), ty);
 }
 
 namespace {
 
-inline int toByte(float v, float dither)
+inline int ToByte(float v, float dither)
 {
     const int b = int(std::floor(v * 255.f + dither));
     return b < 0 ? 0 : (b > 255 ? 255 : b);
@@ -398,52 +398,52 @@ inline int toByte(float v, float dither)
 
 } // namespace
 
-QImage toImage(const ColorPlane& p, uint32_t ditherSeed)
+QImage ToImage(const ColorPlane& p, uint32_t ditherSeed)
 {
     QImage img(p.w, p.h, QImage::Format_RGB32);
-    parallelRows(p.h, [&](int y) {
+    ParallelRows(p.h, [&](int y) {
         auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
         for (int x = 0; x < p.w; ++x) {
             const Rgb& c = p.at(x, y);
-            const float d = hashUnit(x, y, ditherSeed);
-            row[x] = 0xFF000000u | uint32_t(toByte(c.r, d)) << 16 | uint32_t(toByte(c.g, d)) << 8 | uint32_t(toByte(c.b, d));
+            const float d = HashUnit(x, y, ditherSeed);
+            row[x] = 0xFF000000u | uint32_t(ToByte(c.r, d)) << 16 | uint32_t(ToByte(c.g, d)) << 8 | uint32_t(ToByte(c.b, d));
         }
     });
     return img;
 }
 
-QImage toGreyImage(const Field& f, uint32_t ditherSeed)
+QImage ToGreyImage(const Field& f, uint32_t ditherSeed)
 {
     QImage img(f.w, f.h, QImage::Format_RGB32);
-    parallelRows(f.h, [&](int y) {
+    ParallelRows(f.h, [&](int y) {
         auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
         for (int x = 0; x < f.w; ++x) {
-            const uint32_t g = uint32_t(toByte(f.at(x, y), hashUnit(x, y, ditherSeed)));
+            const uint32_t g = uint32_t(ToByte(f.at(x, y), HashUnit(x, y, ditherSeed)));
             row[x] = 0xFF000000u | g << 16 | g << 8 | g;
         }
     });
     return img;
 }
 
-QImage toAlphaImage(const Field& alpha, Rgb ink)
+QImage ToAlphaImage(const Field& alpha, Rgb ink)
 {
     QImage img(alpha.w, alpha.h, QImage::Format_ARGB32_Premultiplied);
-    parallelRows(alpha.h, [&](int y) {
+    ParallelRows(alpha.h, [&](int y) {
         auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
         for (int x = 0; x < alpha.w; ++x) {
-            const int a = toByte(alpha.at(x, y), 0.5f);
-            const auto pm = [a](float c) { return uint32_t(std::min(a, int(std::lround(clamp01(c) * float(a))))); };
+            const int a = ToByte(alpha.at(x, y), 0.5f);
+            const auto pm = [a](float c) { return uint32_t(std::min(a, int(std::lround(Clamp01(c) * float(a))))); };
             row[x] = uint32_t(a) << 24 | pm(ink.r) << 16 | pm(ink.g) << 8 | pm(ink.b);
         }
     });
     return img;
 }
 
-Field shadeRelief(const Field& height, float strength, bool wrap)
+Field ShadeRelief(const Field& height, float strength, bool wrap)
 {
     Field out(height.w, height.h);
     const float lx = -0.55f, ly = -0.55f, lz = 0.63f;
-    parallelRows(height.h, [&](int y) {
+    ParallelRows(height.h, [&](int y) {
         for (int x = 0; x < height.w; ++x) {
             float gx, gy;
             if (wrap) {
@@ -465,7 +465,7 @@ Field shadeRelief(const Field& height, float strength, bool wrap)
 
 namespace gen {
 
-void drawLine(Field& f, float x0, float y0, float x1, float y1, float width, float amount, bool wrap, bool maxMode)
+void DrawLine(Field& f, float x0, float y0, float x1, float y1, float width, float amount, bool wrap, bool maxMode)
 {
     const float r = width * 0.5f;
     const int bx0 = int(std::floor(std::min(x0, x1) - r - 1.f));
@@ -497,7 +497,7 @@ void drawLine(Field& f, float x0, float y0, float x1, float y1, float width, flo
             const float ex = px - t * dx, ey = py - t * dy;
             const float d = std::sqrt(ex * ex + ey * ey);
             // Thin lines keep their weight through lower peak coverage.
-            const float cover = width >= 1.f ? clamp01(r + 0.5f - d) : clamp01(1.f - d) * width;
+            const float cover = width >= 1.f ? Clamp01(r + 0.5f - d) : Clamp01(1.f - d) * width;
             if (cover <= 0.f)
                 continue;
             float& v = f.at(xx, yy);

@@ -45,31 +45,31 @@ private:
     uint64_t s_;
 };
 
-uint32_t hash2(int x, int y, uint32_t seed);
-inline float hashUnit(int x, int y, uint32_t seed) { return float(hash2(x, y, seed) >> 8) * (1.0f / 16777216.0f); }
+uint32_t Hash2(int x, int y, uint32_t seed);
+inline float HashUnit(int x, int y, uint32_t seed) { return float(Hash2(x, y, seed) >> 8) * (1.0f / 16777216.0f); }
 
 // Gradient noise on an integer lattice that repeats every periodX x periodY
 // cells (a period of 0 means no repetition). About -1..1.
-float perlin(float x, float y, int periodX, int periodY, uint32_t seed);
-inline float perlin(float x, float y, uint32_t seed) { return perlin(x, y, 0, 0, seed); }
+float Perlin(float x, float y, int periodX, int periodY, uint32_t seed);
+inline float Perlin(float x, float y, uint32_t seed) { return Perlin(x, y, 0, 0, seed); }
 // Octaves of perlin with lacunarity 2; periods double with every octave.
-float fbm(float x, float y, int periodX, int periodY, int octaves, float gain, uint32_t seed);
-inline float fbm(float x, float y, int octaves, float gain, uint32_t seed)
+float Fbm(float x, float y, int periodX, int periodY, int octaves, float gain, uint32_t seed);
+inline float Fbm(float x, float y, int octaves, float gain, uint32_t seed)
 {
-    return fbm(x, y, 0, 0, octaves, gain, seed);
+    return Fbm(x, y, 0, 0, octaves, gain, seed);
 }
 
 // fbm from a precomputed table: about the character of fbm(x, y, 6, 0.5,
 // seed) at a fraction of the cost; repeats every 16 lattice units.
-float fastFbm(float x, float y, uint32_t seed);
+float FastFbm(float x, float y, uint32_t seed);
 
-inline float clamp01(float v) { return v < 0.f ? 0.f : (v > 1.f ? 1.f : v); }
-inline float smoothstep(float a, float b, float x)
+inline float Clamp01(float v) { return v < 0.f ? 0.f : (v > 1.f ? 1.f : v); }
+inline float Smoothstep(float a, float b, float x)
 {
-    const float t = clamp01((x - a) / (b - a));
+    const float t = Clamp01((x - a) / (b - a));
     return t * t * (3.f - 2.f * t);
 }
-inline float mix(float a, float b, float t) { return a + (b - a) * t; }
+inline float Mix(float a, float b, float t) { return a + (b - a) * t; }
 
 // A plane of floats; sampling wraps around (tileable fields) or clamps.
 struct Field {
@@ -107,24 +107,24 @@ struct Field {
 
 // Tileable fbm over a w x h plane with cellsX x cellsY lattice cells at the
 // lowest octave.
-Field fbmField(int w, int h, int cellsX, int cellsY, int octaves, float gain, uint32_t seed);
+Field FbmField(int w, int h, int cellsX, int cellsY, int octaves, float gain, uint32_t seed);
 // Tileable cellular noise: distance in pixels to the nearest (f1) and the
 // second nearest (f2) of cellsX x cellsY jittered points.
-void worleyField(int w, int h, int cellsX, int cellsY, uint32_t seed, Field* f1, Field* f2);
+void WorleyField(int w, int h, int cellsX, int cellsY, uint32_t seed, Field* f1, Field* f2);
 // Gaussian blur (three box passes); wrap for tileable planes.
-Field blur(const Field& f, float sigma, bool wrap);
+Field Blur(const Field& f, float sigma, bool wrap);
 // Euclidean distance of each pixel with value above 0.5 to the nearest pixel
 // at or below 0.5 (0 outside). Pixels beyond the border count as outside.
-Field insideDistance(const Field& mask);
+Field InsideDistance(const Field& mask);
 
 // Adds `amount` x coverage of a round-capped line of the given width;
 // wraps around the plane's edges when `wrap` is set. With `maxMode` the
 // field keeps the larger of its value and amount x coverage instead.
-void drawLine(Field& f, float x0, float y0, float x1, float y1, float width, float amount, bool wrap,
+void DrawLine(Field& f, float x0, float y0, float x1, float y1, float width, float amount, bool wrap,
               bool maxMode = false);
 
 // Runs fn(y) for every row on all cores.
-void parallelRows(int h, const std::function<void(int)>& fn);
+void ParallelRows(int h, const std::function<void(int)>& fn);
 
 struct Rgb {
     float r = 0, g = 0, b = 0;
@@ -143,9 +143,9 @@ struct Rgb {
     }
     float luma() const { return 0.299f * r + 0.587f * g + 0.114f * b; }
 };
-inline Rgb mix(const Rgb& a, const Rgb& b, float t) { return a + (b - a) * t; }
+inline Rgb Mix(const Rgb& a, const Rgb& b, float t) { return a + (b - a) * t; }
 // 0xRRGGBB to 0..1 colour.
-constexpr Rgb hex(uint32_t v)
+constexpr Rgb Hex(uint32_t v)
 {
     return {float((v >> 16) & 255) / 255.f, float((v >> 8) & 255) / 255.f, float(v & 255) / 255.f};
 }
@@ -163,14 +163,14 @@ struct ColorPlane {
 };
 
 // Opaque image from colours, with a little ordered dither against banding.
-QImage toImage(const ColorPlane& p, uint32_t ditherSeed = 1);
+QImage ToImage(const ColorPlane& p, uint32_t ditherSeed = 1);
 // Grey opaque image from a field of 0..1 values.
-QImage toGreyImage(const Field& f, uint32_t ditherSeed = 1);
+QImage ToGreyImage(const Field& f, uint32_t ditherSeed = 1);
 // Image with straight colour `ink` and coverage `alpha` (0..1), premultiplied.
-QImage toAlphaImage(const Field& alpha, Rgb ink);
+QImage ToAlphaImage(const Field& alpha, Rgb ink);
 
 // Height field lighting: Lambert shade of the surface normal for a light
 // from the upper left (0..1; 0.63 on flat ground).
-Field shadeRelief(const Field& height, float strength, bool wrap);
+Field ShadeRelief(const Field& height, float strength, bool wrap);
 
 } // namespace gen

@@ -7,14 +7,14 @@
 
 namespace gen {
 
-QImage impastoTexture(int size, uint32_t seed)
+QImage ImpastoTexture(int size, uint32_t seed)
 {
-    Field height = fbmField(size, size, 4, 4, 4, 0.5f, seed);
+    Field height = FbmField(size, size, 4, 4, 4, 0.5f, seed);
     for (float& v : height.v)
         v *= 0.3f;
     // Strokes follow a slowly turning direction field, like a painter's
     // hand working one area after another.
-    Field flow = fbmField(size, size, 2, 2, 2, 0.5f, seed + 1);
+    Field flow = FbmField(size, size, 2, 2, 2, 0.5f, seed + 1);
     Rng rng(seed + 2);
     // Strokes keep their real size; a smaller plane just holds fewer.
     const float area = float(size) / 1024.f;
@@ -49,7 +49,7 @@ QImage impastoTexture(int size, uint32_t seed)
         const int bx = int(std::floor(x0 - grow)), by = int(std::floor(y0 - grow));
         const int bw = int(std::ceil(x1 + grow)) - bx, bh = int(std::ceil(y1 + grow)) - by;
         const uint32_t s = seed + 100u + uint32_t(i) * 37u;
-        parallelRows(bh, [&](int row) {
+        ParallelRows(bh, [&](int row) {
             const int y = by + row;
             // Only the band along the stroke can hold paint.
             const float ca = std::cos(angle), sa = std::sin(angle);
@@ -59,23 +59,23 @@ QImage impastoTexture(int size, uint32_t seed)
                 if (std::fabs(across) > sp.width * 0.75f + 3.f)
                     continue;
                 float streak = 0.5f;
-                const float a = bristleAt(g, sp, s, float(x) + 0.5f, float(y) + 0.5f, &streak);
+                const float a = BristleAt(g, sp, s, float(x) + 0.5f, float(y) + 0.5f, &streak);
                 if (a <= 0.f)
                     continue;
                 float gs, gt;
                 g.local(float(x) + 0.5f, float(y) + 0.5f, gs, gt);
-                const float u = clamp01(gs / length);
+                const float u = Clamp01(gs / length);
                 // Paint ridges along the bristles, thicker where the stroke began.
                 const float ridgeEdge = std::exp(-std::pow((std::fabs(gt) - sp.width * 0.45f) / 3.f, 2.f));
                 const float h = thick * (0.55f + 0.45f * streak + 0.2f * ridgeEdge) * (1.15f - 0.35f * u);
                 float& dst = height.at(((x % size) + size) % size, ((y % size) + size) % size);
-                const float c = clamp01(a * 1.25f);
-                dst = mix(dst, dst * 0.35f + h, c);
+                const float c = Clamp01(a * 1.25f);
+                dst = Mix(dst, dst * 0.35f + h, c);
             }
         });
     }
-    height = blur(height, 0.6f, true);
-    Field shade = shadeRelief(height, 1.9f, true);
+    height = Blur(height, 0.6f, true);
+    Field shade = ShadeRelief(height, 1.9f, true);
     Field lum(size, size);
     for (size_t i = 0; i < lum.v.size(); ++i) {
         // A touch of gloss on the ridges that face the light.
@@ -84,10 +84,10 @@ QImage impastoTexture(int size, uint32_t seed)
     }
     lum.normalize(0.55f, 0.12f);
     ColorPlane p(size, size);
-    const Rgb tint = hex(0xD6D0C4) * (1.f / hex(0xD6D0C4).luma());
+    const Rgb tint = Hex(0xD6D0C4) * (1.f / Hex(0xD6D0C4).luma());
     for (size_t i = 0; i < p.c.size(); ++i)
         p.c[i] = tint * lum.v[i];
-    return toImage(p, 9);
+    return ToImage(p, 9);
 }
 
 } // namespace gen

@@ -36,7 +36,7 @@ struct Job {
     QByteArray bytes;
 };
 
-std::vector<Job> makeJobs()
+std::vector<Job> MakeJobs()
 {
     using namespace gen;
     std::vector<Job> jobs;
@@ -47,37 +47,37 @@ std::vector<Job> makeJobs()
         jobs.push_back({name, true, 70, cost, std::move(fn), {}, {}});
     };
     // The archive, in its fixed member order.
-    jpg("WatercolorTextureBest.jpg", 0.1, 90, [] { return watercolorPaper(256, 256, 901); });
-    jpg("OldWatercolorTexture.jpg", 0.1, 90, [] { return roughWatercolorTexture(256, 902); });
-    jpg("PaperTexture.jpg", 0.1, 90, [] { return paperTexture(256, 903); });
-    jpg("OilPaintingTexture.jpg", 0.1, 90, [] { return impastoTexture(256, 904); });
-    jpg("DefaultImage.jpg", 6, 95, [] { return defaultImage(); });
-    jpg("WatercolorTexture.jpg", 1.5, 93, [] { return watercolorPaper(1024, 1024, 11); });
-    jpg("ClothTexture.jpg", 0.1, 90, [] { return fabricTexture(256, 905); });
-    jpg("PencilTexture.jpg", 0.3, 95, [] { return pencilTexture(); });
-    jpg("OldFilmTexture.jpg", 5, 92, [] { return oldFilmTexture(); });
-    jpg("VCLwatercolortexture.jpg", 1.2, 93, [] { return watercolorPaper(1024, 768, 12); });
-    jpg("TL_Canvas.jpg", 1.5, 93, [] { return canvasTexture(1024, 21); });
-    jpg("TL_Paper.jpg", 1.5, 93, [] { return paperTexture(1024, 22); });
-    jpg("TL_Impasto.jpg", 2.5, 93, [] { return impastoTexture(1024, 23); });
-    jpg("TL_watercolor.jpg", 1.5, 93, [] { return roughWatercolorTexture(1024, 24); });
-    jpg("TL_cardboard.jpg", 1.5, 93, [] { return cardboardTexture(1024, 25); });
-    jpg("TL_fabric.jpg", 1.5, 93, [] { return fabricTexture(1024, 26); });
+    jpg("WatercolorTextureBest.jpg", 0.1, 90, [] { return WatercolorPaper(256, 256, 901); });
+    jpg("OldWatercolorTexture.jpg", 0.1, 90, [] { return RoughWatercolorTexture(256, 902); });
+    jpg("PaperTexture.jpg", 0.1, 90, [] { return PaperTexture(256, 903); });
+    jpg("OilPaintingTexture.jpg", 0.1, 90, [] { return ImpastoTexture(256, 904); });
+    jpg("DefaultImage.jpg", 6, 95, [] { return DefaultImage(); });
+    jpg("WatercolorTexture.jpg", 1.5, 93, [] { return WatercolorPaper(1024, 1024, 11); });
+    jpg("ClothTexture.jpg", 0.1, 90, [] { return FabricTexture(256, 905); });
+    jpg("PencilTexture.jpg", 0.3, 95, [] { return PencilTexture(); });
+    jpg("OldFilmTexture.jpg", 5, 92, [] { return OldFilmTexture(); });
+    jpg("VCLwatercolortexture.jpg", 1.2, 93, [] { return WatercolorPaper(1024, 768, 12); });
+    jpg("TL_Canvas.jpg", 1.5, 93, [] { return CanvasTexture(1024, 21); });
+    jpg("TL_Paper.jpg", 1.5, 93, [] { return PaperTexture(1024, 22); });
+    jpg("TL_Impasto.jpg", 2.5, 93, [] { return ImpastoTexture(1024, 23); });
+    jpg("TL_watercolor.jpg", 1.5, 93, [] { return RoughWatercolorTexture(1024, 24); });
+    jpg("TL_cardboard.jpg", 1.5, 93, [] { return CardboardTexture(1024, 25); });
+    jpg("TL_fabric.jpg", 1.5, 93, [] { return FabricTexture(1024, 26); });
     // The form images.
-    png(QStringLiteral("DefaultBrushes.png"), 3, [] { return defaultBrushSheet(); });
-    png(QStringLiteral("PastelBrushes.png"), 1.5, [] { return pastelBrushSheet(); });
-    png(QStringLiteral("WatercolorBrushes.png"), 2, [] { return watercolorBrushSheet(); });
-    png(QStringLiteral("TemplateMatchingBrushes.png"), 2.5, [] { return templateMatchingSheet(); });
-    png(QStringLiteral("PaintBrushSim.png"), 0.05, [] { return brushTip(80, 80, 31); });
-    png(QStringLiteral("PaintBrushSim2.png"), 0.05, [] { return brushTip(54, 56, 32); });
-    png(QStringLiteral("PaintBrushSim3.png"), 0.05, [] { return brushTip(38, 39, 33); });
+    png(QStringLiteral("DefaultBrushes.png"), 3, [] { return DefaultBrushSheet(); });
+    png(QStringLiteral("PastelBrushes.png"), 1.5, [] { return PastelBrushSheet(); });
+    png(QStringLiteral("WatercolorBrushes.png"), 2, [] { return WatercolorBrushSheet(); });
+    png(QStringLiteral("TemplateMatchingBrushes.png"), 2.5, [] { return TemplateMatchingSheet(); });
+    png(QStringLiteral("PaintBrushSim.png"), 0.05, [] { return BrushTip(80, 80, 31); });
+    png(QStringLiteral("PaintBrushSim2.png"), 0.05, [] { return BrushTip(54, 56, 32); });
+    png(QStringLiteral("PaintBrushSim3.png"), 0.05, [] { return BrushTip(38, 39, 33); });
     const double frameCost[9] = {4, 4.5, 1.2, 1.2, 5.5, 1, 4, 0.01, 4};
     for (int n = 1; n <= 9; ++n)
-        png(QStringLiteral("Frame_%1.png").arg(n), frameCost[n - 1], [n] { return pictureFrame(n); });
+        png(QStringLiteral("Frame_%1.png").arg(n), frameCost[n - 1], [n] { return PictureFrame(n); });
     return jobs;
 }
 
-QByteArray encode(const QImage& image, bool asPng, int quality)
+QByteArray Encode(const QImage& image, bool asPng, int quality)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -91,7 +91,7 @@ QByteArray encode(const QImage& image, bool asPng, int quality)
     return bytes;
 }
 
-void runJobs(std::vector<Job*>& todo, bool encodeToo)
+void RunJobs(std::vector<Job*>& todo, bool encodeToo)
 {
     std::sort(todo.begin(), todo.end(), [](const Job* a, const Job* b) { return a->cost > b->cost; });
     std::atomic<size_t> next{0};
@@ -105,7 +105,7 @@ void runJobs(std::vector<Job*>& todo, bool encodeToo)
             job->image = job->draw();
             const qint64 drawn = t.elapsed();
             if (encodeToo)
-                job->bytes = encode(job->image, job->form, job->quality);
+                job->bytes = Encode(job->image, job->form, job->quality);
             if (qEnvironmentVariableIsSet("PQ_GEN_TIMES"))
                 std::fprintf(stderr, "%-28s draw %5lld ms, encode %5lld ms\n", qPrintable(job->member),
                              static_cast<long long>(drawn), static_cast<long long>(t.elapsed() - drawn));
@@ -119,7 +119,7 @@ void runJobs(std::vector<Job*>& todo, bool encodeToo)
         t.join();
 }
 
-QImage contactSheet(const std::vector<Job*>& jobs)
+QImage ContactSheet(const std::vector<Job*>& jobs)
 {
     const int cell = 300, label = 22, cols = 6;
     const int rows = int((jobs.size() + cols - 1) / cols);
@@ -183,12 +183,12 @@ int main(int argc, char* argv[])
 
     QElapsedTimer timer;
     timer.start();
-    std::vector<Job> jobs = makeJobs();
+    std::vector<Job> jobs = MakeJobs();
     std::vector<Job*> todo;
     for (Job& job : jobs)
         if (only.isEmpty() || std::any_of(only.begin(), only.end(), [&](const QString& o) { return job.member.contains(o, Qt::CaseInsensitive); }))
             todo.push_back(&job);
-    runJobs(todo, !outDir.isEmpty());
+    RunJobs(todo, !outDir.isEmpty());
 
     if (!outDir.isEmpty()) {
         std::vector<std::pair<QString, QByteArray>> archive, form;
@@ -201,8 +201,8 @@ int main(int argc, char* argv[])
         }
         QDir().mkpath(outDir);
         QString error;
-        if (!gen::writeStoredZip(outDir + QStringLiteral("/pastelloquin_images.zip"), archive, &error) ||
-            !gen::writeStoredZip(outDir + QStringLiteral("/pastelloquin_form_images.zip"), form, &error)) {
+        if (!gen::WriteStoredZip(outDir + QStringLiteral("/pastelloquin_images.zip"), archive, &error) ||
+            !gen::WriteStoredZip(outDir + QStringLiteral("/pastelloquin_form_images.zip"), form, &error)) {
             std::fprintf(stderr, "pq-gen-images: %s\n", qPrintable(error));
             return 1;
         }
@@ -246,7 +246,7 @@ int main(int argc, char* argv[])
                 crop.save(previewDir + QLatin1Char('/') + base + QStringLiteral("_detail.png"));
                 drawn.push_back(&job);
             }
-        contactSheet(drawn).save(previewDir + QStringLiteral("/contact_sheet.png"));
+        ContactSheet(drawn).save(previewDir + QStringLiteral("/contact_sheet.png"));
     }
     std::printf("pq-gen-images: %d pictures in %lld ms\n", int(todo.size()), static_cast<long long>(timer.elapsed()));
     return 0;

@@ -40,9 +40,9 @@ struct BristleSpec {
 
 // Alpha of a bristle brush stroke at one point; *streak (optional)
 // receives the bristle pattern there (0..1).
-float bristleAt(const StrokeGeom& g, const BristleSpec& spec, uint32_t seed, float px, float py, float* streak);
+float BristleAt(const StrokeGeom& g, const BristleSpec& spec, uint32_t seed, float px, float py, float* streak);
 // Alpha of a bristle brush stroke on a w x h plane.
-Field bristleMark(int w, int h, const StrokeGeom& g, const BristleSpec& spec, uint32_t seed);
+Field BristleMark(int w, int h, const StrokeGeom& g, const BristleSpec& spec, uint32_t seed);
 
 struct PastelSpec {
     float width = 60;
@@ -53,11 +53,11 @@ struct PastelSpec {
 };
 
 // Paper tooth (0 valley .. 1 peak) that pastel marks catch on.
-Field pastelTooth(int w, int h, uint32_t seed);
+Field PastelTooth(int w, int h, uint32_t seed);
 // Pressure (0..1) of one pastel stroke; combine strokes with max, then
 // turn pressure into coverage with pastelCoverage.
-Field pastelPressure(int w, int h, const StrokeGeom& g, const PastelSpec& spec, uint32_t seed);
-Field pastelCoverage(const Field& pressure, const Field& tooth, uint32_t seed);
+Field PastelPressure(int w, int h, const StrokeGeom& g, const PastelSpec& spec, uint32_t seed);
+Field PastelCoverage(const Field& pressure, const Field& tooth, uint32_t seed);
 
 struct WashSpec {
     float wash = 0.45f;      // alpha of the flat interior
@@ -71,10 +71,10 @@ struct WashSpec {
 };
 
 // Alpha of a watercolour wash whose shape is `mask` (coverage 0..1).
-Field watercolorWash(const Field& mask, const WashSpec& spec, float poolAngle, uint32_t seed);
+Field WatercolorWash(const Field& mask, const WashSpec& spec, float poolAngle, uint32_t seed);
 // Shape of an elongated blot: an ellipse with a wavering outline.
-Field blotShape(int w, int h, float cx, float cy, float rx, float ry, float angle, float wobble, uint32_t seed);
+Field BlotShape(int w, int h, float cx, float cy, float rx, float ry, float angle, float wobble, uint32_t seed);
 // Shape of a brush-drawn wash stroke.
-Field washStrokeShape(int w, int h, const StrokeGeom& g, float width, float taper, float wobble, uint32_t seed);
+Field WashStrokeShape(int w, int h, const StrokeGeom& g, float width, float taper, float wobble, uint32_t seed);
 
 } // namespace gen

@@ -7,13 +7,13 @@ namespace gen {
 
 namespace {
 
-QImage greyscale(const Field& f, uint32_t ditherSeed)
+QImage Greyscale(const Field& f, uint32_t ditherSeed)
 {
     QImage img(f.w, f.h, QImage::Format_Grayscale8);
     for (int y = 0; y < f.h; ++y) {
         uchar* row = img.scanLine(y);
         for (int x = 0; x < f.w; ++x)
-            row[x] = uchar(std::clamp(int(std::floor(f.at(x, y) * 255.f + hashUnit(x, y, ditherSeed))), 0, 255));
+            row[x] = uchar(std::clamp(int(std::floor(f.at(x, y) * 255.f + HashUnit(x, y, ditherSeed))), 0, 255));
     }
     return img;
 }
@@ -27,7 +27,7 @@ struct HatchLayer {
 };
 
 // Darkness (0..1) of one layer of pencil strokes at a point.
-float hatch(const HatchLayer& l, float x, float y, const Field& tooth)
+float Hatch(const HatchLayer& l, float x, float y, const Field& tooth)
 {
     const float dx = std::cos(l.angle), dy = std::sin(l.angle);
     const float along = x * dx + y * dy;
@@ -36,16 +36,16 @@ float hatch(const HatchLayer& l, float x, float y, const Field& tooth)
     float best = 0.f;
     for (int k = line - 1; k <= line + 1; ++k) {
         // Each stroke wanders a little and is broken into pieces.
-        const float centre = (float(k) + 0.5f + 0.25f * (hashUnit(k, 1, l.seed) - 0.5f)) * l.spacing +
-                             1.2f * perlin(along / 60.f, float(k) * 3.1f, l.seed + 1);
+        const float centre = (float(k) + 0.5f + 0.25f * (HashUnit(k, 1, l.seed) - 0.5f)) * l.spacing +
+                             1.2f * Perlin(along / 60.f, float(k) * 3.1f, l.seed + 1);
         const float d = std::fabs(across - centre);
-        const float w = l.width * (0.8f + 0.4f * hashUnit(k, 2, l.seed));
-        const float prof = clamp01(1.f - d / w);
+        const float w = l.width * (0.8f + 0.4f * HashUnit(k, 2, l.seed));
+        const float prof = Clamp01(1.f - d / w);
         if (prof <= 0.f)
             continue;
-        const float seg = perlin(along / 55.f + float(k) * 1.7f, float(k) * 0.37f, l.seed + 2);
-        const float gap = smoothstep(-0.45f, -0.25f, seg);
-        const float press = 0.75f + 0.25f * perlin(along / 25.f, float(k) * 2.3f, l.seed + 3);
+        const float seg = Perlin(along / 55.f + float(k) * 1.7f, float(k) * 0.37f, l.seed + 2);
+        const float gap = Smoothstep(-0.45f, -0.25f, seg);
+        const float press = 0.75f + 0.25f * Perlin(along / 25.f, float(k) * 2.3f, l.seed + 3);
         best = std::max(best, prof * gap * press);
     }
     // Graphite catches on the paper's tooth.
@@ -55,12 +55,12 @@ float hatch(const HatchLayer& l, float x, float y, const Field& tooth)
 
 } // namespace
 
-QImage pencilTexture()
+QImage PencilTexture()
 {
     // Crossed pencil hatching whose tone runs from dark at the left edge to
     // white at the right; column c serves pixels of brightness c / 2.
     const int w = 512, h = 166;
-    Field tooth = fbmField(256, 256, 64, 64, 2, 0.5f, 51);
+    Field tooth = FbmField(256, 256, 64, 64, 2, 0.5f, 51);
     tooth.stretch(0.f, 1.f);
     const HatchLayer layers[] = {
         {-0.12f, 4.2f, 1.3f, 0.0f, 61},
@@ -75,9 +75,9 @@ QImage pencilTexture()
             const float dark = 1.f - float(x) / float(w - 1);
             float value = 0.97f + 0.03f * tooth.sample(float(x), float(y));
             for (const HatchLayer& l : layers) {
-                const float k = clamp01((dark - l.onset) / 0.3f);
+                const float k = Clamp01((dark - l.onset) / 0.3f);
                 if (k > 0.f)
-                    value *= 1.f - hatch(l, float(x), float(y), tooth) * (0.35f + 0.6f * k) * std::min(1.f, k * 2.f);
+                    value *= 1.f - Hatch(l, float(x), float(y), tooth) * (0.35f + 0.6f * k) * std::min(1.f, k * 2.f);
             }
             v.at(x, y) = value;
         }
@@ -98,25 +98,25 @@ QImage pencilTexture()
                     p = 1.f - (1.f - p) * ((1.f - target) / std::max(1e-4f, 1.f - mean));
             }
         }
-    return greyscale(v, 52);
+    return Greyscale(v, 52);
 }
 
-QImage oldFilmTexture()
+QImage OldFilmTexture()
 {
     // A scan of grainy film base: silver grain in two sizes, a slow density
     // flicker, dust specks, hairs and long scratches, about mid-grey.
     const int w = 2904, h = 2064;
     Field grain(w, h);
-    parallelRows(h, [&](int y) {
+    ParallelRows(h, [&](int y) {
         for (int x = 0; x < w; ++x) {
             // Approximately normal from four uniforms.
-            grain.at(x, y) = (hashUnit(x, y, 700u) + hashUnit(x, y, 701u) - 1.f) * 2.45f;
+            grain.at(x, y) = (HashUnit(x, y, 700u) + HashUnit(x, y, 701u) - 1.f) * 2.45f;
         }
     });
-    Field fine = blur(grain, 0.5f, true);
-    Field coarse = blur(grain, 1.6f, true);
+    Field fine = Blur(grain, 0.5f, true);
+    Field coarse = Blur(grain, 1.6f, true);
     // Slow density flicker, measured coarsely (it has no fine detail).
-    const Field flickerSmall = fbmField(w / 8, h / 8, 6, 4, 4, 0.5f, 711);
+    const Field flickerSmall = FbmField(w / 8, h / 8, 6, 4, 4, 0.5f, 711);
     Field v(w, h);
     for (size_t i = 0; i < v.v.size(); ++i)
         v.v[i] = 0.5f + 0.085f * fine.v[i] / std::max(1e-3f, 0.45f) * 0.6f + 0.05f * coarse.v[i] / 0.2f * 0.25f +
@@ -132,9 +132,9 @@ QImage oldFilmTexture()
         for (int dy = -ir; dy <= ir; ++dy)
             for (int dx = -ir; dx <= ir; ++dx) {
                 const float ang = std::atan2(float(dy), float(dx));
-                const float rr = r * (1.f + 0.35f * perlin(std::cos(ang) * 2.f + float(i), std::sin(ang) * 2.f, 713));
+                const float rr = r * (1.f + 0.35f * Perlin(std::cos(ang) * 2.f + float(i), std::sin(ang) * 2.f, 713));
                 const float d = std::sqrt(float(dx * dx + dy * dy));
-                const float k = clamp01(rr + 0.5f - d);
+                const float k = Clamp01(rr + 0.5f - d);
                 if (k <= 0.f)
                     continue;
                 const int x = (int(cx) + dx + w) % w, y = (int(cy) + dy + h) % h;
@@ -153,7 +153,7 @@ QImage oldFilmTexture()
         const float width = float(rng.range(0.7, 1.6));
         for (int s = 0; s < steps; ++s) {
             const float nx = x + std::cos(a) * 3.f, ny = y + std::sin(a) * 3.f;
-            drawLine(target, x, y, nx, ny, width, dark, true, true);
+            DrawLine(target, x, y, nx, ny, width, dark, true, true);
             x = nx;
             y = ny;
             curl += float(rng.range(-0.02, 0.02));
@@ -171,11 +171,11 @@ QImage oldFilmTexture()
         const float drift = float(rng.range(-0.01, 0.01));
         float x = x0, y = y0;
         for (float s = 0; s < len; s += 6.f) {
-            const float nx = x + drift * 6.f + 0.4f * perlin(s / 300.f, float(i), 714);
+            const float nx = x + drift * 6.f + 0.4f * Perlin(s / 300.f, float(i), 714);
             const float ny = y + 6.f;
-            const bool on = perlin(s / 120.f, float(i) * 1.3f, 715) > -0.35f;
+            const bool on = Perlin(s / 120.f, float(i) * 1.3f, 715) > -0.35f;
             if (on)
-                drawLine(target, x, y, nx, ny, width, amount, true, true);
+                DrawLine(target, x, y, nx, ny, width, amount, true, true);
             x = nx;
             y = ny;
         }
@@ -191,15 +191,15 @@ QImage oldFilmTexture()
         for (int dy = -ir; dy <= ir; ++dy)
             for (int dx = -ir; dx <= ir; ++dx) {
                 const float d = std::sqrt(float(dx * dx + dy * dy)) / r;
-                const float wob = 1.f + 0.15f * perlin(float(dx) / 40.f, float(dy) / 40.f, 717 + uint32_t(i));
-                const float ring = std::exp(-std::pow((d * wob - 1.f) * 14.f, 2.f)) + 0.4f * smoothstep(1.f, 0.6f, d * wob);
+                const float wob = 1.f + 0.15f * Perlin(float(dx) / 40.f, float(dy) / 40.f, 717 + uint32_t(i));
+                const float ring = std::exp(-std::pow((d * wob - 1.f) * 14.f, 2.f)) + 0.4f * Smoothstep(1.f, 0.6f, d * wob);
                 v.at((int(cx) + dx + w) % w, (int(cy) + dy + h) % h) -= amount * ring;
             }
     }
     const float m = v.mean();
     for (float& f : v.v)
         f += 0.5f - m;
-    return greyscale(v, 716);
+    return Greyscale(v, 716);
 }
 
 } // namespace gen

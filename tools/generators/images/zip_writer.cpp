@@ -6,7 +6,7 @@
 
 namespace gen {
 
-bool writeStoredZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& members, QString* error)
+bool WriteStoredZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& members, QString* error)
 {
     const QString temp = path + QStringLiteral(".part");
     QFile::remove(temp);

@@ -19,24 +19,24 @@ struct RGB {
 inline RGB operator+(RGB a, RGB b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
 inline RGB operator-(RGB a, RGB b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
 inline RGB operator*(RGB a, double k) { return {a.r * k, a.g * k, a.b * k}; }
-inline RGB mix(RGB a, RGB b, double t) { return a + (b - a) * t; }
+inline RGB Mix(RGB a, RGB b, double t) { return a + (b - a) * t; }
 
-inline double clamp01(double v) { return v <= 0.0 ? 0.0 : (v >= 1.0 ? 1.0 : v); }
-inline RGB clamp01(RGB c) { return {clamp01(c.r), clamp01(c.g), clamp01(c.b)}; }
+inline double Clamp01(double v) { return v <= 0.0 ? 0.0 : (v >= 1.0 ? 1.0 : v); }
+inline RGB Clamp01(RGB c) { return {Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)}; }
 
-inline double smoothstep(double e0, double e1, double x)
+inline double Smoothstep(double e0, double e1, double x)
 {
-    const double t = clamp01((x - e0) / (e1 - e0));
+    const double t = Clamp01((x - e0) / (e1 - e0));
     return t * t * (3.0 - 2.0 * t);
 }
 
 // Rec. 709 luma of the encoded values.
-inline double luma(RGB c) { return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b; }
+inline double Luma(RGB c) { return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b; }
 
-inline RGB grey(double v) { return {v, v, v}; }
+inline RGB Grey(double v) { return {v, v, v}; }
 
 // A colour of the given hue (degrees), full saturation and value.
-inline RGB hueColour(double hueDeg)
+inline RGB HueColour(double hueDeg)
 {
     const double h = std::fmod(std::fmod(hueDeg, 360.0) + 360.0, 360.0) / 60.0;
     auto f = [&](double n) {
@@ -50,7 +50,7 @@ struct HSV {
     double h = 0.0, s = 0.0, v = 0.0; // h in degrees
 };
 
-inline HSV toHSV(RGB c)
+inline HSV ToHsv(RGB c)
 {
     const double mx = std::max({c.r, c.g, c.b}), mn = std::min({c.r, c.g, c.b});
     const double d = mx - mn;
@@ -70,14 +70,14 @@ inline HSV toHSV(RGB c)
     return o;
 }
 
-inline RGB fromHSV(HSV o)
+inline RGB FromHsv(HSV o)
 {
-    const RGB pure = hueColour(o.h);
-    return (grey(1.0) + (pure - grey(1.0)) * o.s) * o.v;
+    const RGB pure = HueColour(o.h);
+    return (Grey(1.0) + (pure - Grey(1.0)) * o.s) * o.v;
 }
 
 // Signed distance between two hues in degrees, -180..180.
-inline double hueDistance(double a, double b)
+inline double HueDistance(double a, double b)
 {
     double d = std::fmod(a - b, 360.0);
     if (d > 180.0)
@@ -88,9 +88,9 @@ inline double hueDistance(double a, double b)
 }
 
 // Smooth bell around a centre hue: 1 at the centre, 0 beyond `width`.
-inline double hueWeight(double hue, double centre, double width)
+inline double HueWeight(double hue, double centre, double width)
 {
-    const double d = std::fabs(hueDistance(hue, centre)) / width;
+    const double d = std::fabs(HueDistance(hue, centre)) / width;
     return d >= 1.0 ? 0.0 : 0.5 + 0.5 * std::cos(d * M_PI);
 }
 
@@ -149,31 +149,31 @@ private:
 // A tone curve on luma that keeps the colour's hue: a darkened shadow is
 // scaled about black (so it keeps its range), anything else is moved by the
 // luma change (so lifted shadows do not turn into strong colour).
-inline RGB toneOnLuma(RGB c, const Curve& curve)
+inline RGB ToneOnLuma(RGB c, const Curve& curve)
 {
-    const double y = luma(c);
+    const double y = Luma(c);
     const double y2 = curve(y);
     if (y <= 1e-6)
-        return grey(y2);
+        return Grey(y2);
     const RGB scaled = c * (y2 / y);
-    const RGB shifted = c + grey(y2 - y);
-    const double t = y2 < y ? smoothstep(0.1, 0.6, y) : smoothstep(0.0, 0.12, y);
-    return mix(scaled, shifted, t);
+    const RGB shifted = c + Grey(y2 - y);
+    const double t = y2 < y ? Smoothstep(0.1, 0.6, y) : Smoothstep(0.0, 0.12, y);
+    return Mix(scaled, shifted, t);
 }
 
 // Chroma scaled about luma.
-inline RGB saturate(RGB c, double amount)
+inline RGB Saturate(RGB c, double amount)
 {
-    const double y = luma(c);
-    return grey(y) + (c - grey(y)) * amount;
+    const double y = Luma(c);
+    return Grey(y) + (c - Grey(y)) * amount;
 }
 
 // Saturation raised most where the colour is dull.
-inline RGB vibrance(RGB c, double amount)
+inline RGB Vibrance(RGB c, double amount)
 {
     const double mx = std::max({c.r, c.g, c.b}), mn = std::min({c.r, c.g, c.b});
     const double sat = mx > 1e-6 ? (mx - mn) / mx : 0.0;
-    return saturate(c, 1.0 + amount * (1.0 - sat) * (1.0 - sat));
+    return Saturate(c, 1.0 + amount * (1.0 - sat) * (1.0 - sat));
 }
 
 // Per-hue changes: each band (centre, width) scales saturation, turns the
@@ -186,65 +186,65 @@ struct HueBand {
     double value = 0.0;
 };
 
-inline RGB hueBands(RGB c, std::initializer_list<HueBand> bands)
+inline RGB HueBands(RGB c, std::initializer_list<HueBand> bands)
 {
-    HSV o = toHSV(c);
+    HSV o = ToHsv(c);
     if (o.s <= 1e-9)
         return c;
     double sat = 1.0, shift = 0.0, value = 0.0;
     for (const HueBand& b : bands) {
-        const double w = hueWeight(o.h, b.centre, b.width);
+        const double w = HueWeight(o.h, b.centre, b.width);
         sat += w * (b.saturation - 1.0);
         shift += w * b.shift;
         value += w * b.value;
     }
     // Weak colours take the changes weakly, so greys stay put.
-    const double strength = smoothstep(0.0, 0.25, o.s);
+    const double strength = Smoothstep(0.0, 0.25, o.s);
     o.h += shift * strength;
-    o.s = clamp01(o.s * (1.0 + (sat - 1.0) * strength));
+    o.s = Clamp01(o.s * (1.0 + (sat - 1.0) * strength));
     o.v = std::max(0.0, o.v * (1.0 + value * strength * o.s));
-    return fromHSV(o);
+    return FromHsv(o);
 }
 
 // Tints the shadows and the highlights with colours of the given hues,
 // keeping luma. Strengths are the chroma added at full weight.
-inline RGB splitTone(RGB c, double shadowHue, double shadowStrength, double highlightHue, double highlightStrength,
+inline RGB SplitTone(RGB c, double shadowHue, double shadowStrength, double highlightHue, double highlightStrength,
                      double balance = 0.5)
 {
-    const double y = clamp01(luma(c));
-    const double ws = std::pow(1.0 - smoothstep(0.0, balance * 2.0, y), 1.5);
-    const double wh = std::pow(smoothstep(balance * 0.6, 1.0, y), 1.5);
+    const double y = Clamp01(Luma(c));
+    const double ws = std::pow(1.0 - Smoothstep(0.0, balance * 2.0, y), 1.5);
+    const double wh = std::pow(Smoothstep(balance * 0.6, 1.0, y), 1.5);
     auto tint = [](double hue) {
-        const RGB h = hueColour(hue);
-        return h - grey(luma(h));
+        const RGB h = HueColour(hue);
+        return h - Grey(Luma(h));
     };
     RGB out = c + tint(shadowHue) * (shadowStrength * ws) + tint(highlightHue) * (highlightStrength * wh);
-    return out + grey(y - luma(out));
+    return out + Grey(y - Luma(out));
 }
 
 // White balance as channel gains, renormalised to keep luma.
-inline RGB balance(RGB c, double r, double g, double b)
+inline RGB Balance(RGB c, double r, double g, double b)
 {
     const RGB o{c.r * r, c.g * g, c.b * b};
-    const double y = luma(c), y2 = luma(o);
+    const double y = Luma(c), y2 = Luma(o);
     return y2 > 1e-9 ? o * (y / y2) : o;
 }
 
 // Channel mixer: each output channel a weighted sum of the inputs.
-inline RGB mixer(RGB c, RGB rowR, RGB rowG, RGB rowB)
+inline RGB Mixer(RGB c, RGB rowR, RGB rowG, RGB rowB)
 {
     return {rowR.r * c.r + rowR.g * c.g + rowR.b * c.b, rowG.r * c.r + rowG.g * c.g + rowG.b * c.b,
             rowB.r * c.r + rowB.g * c.g + rowB.b * c.b};
 }
 
 // Raises black to `black` and lowers white to `white`.
-inline RGB fade(RGB c, double black, double white)
+inline RGB Fade(RGB c, double black, double white)
 {
-    return grey(black) + c * (white - black);
+    return Grey(black) + c * (white - black);
 }
 
 // Highlights above `knee` compressed smoothly toward 1, per channel.
-inline double shoulder(double v, double knee)
+inline double Shoulder(double v, double knee)
 {
     if (v <= knee)
         return v;
@@ -253,23 +253,23 @@ inline double shoulder(double v, double knee)
     return knee + range * (1.0 - std::exp(-x * 1.2)) / (1.0 - std::exp(-1.2));
 }
 
-inline RGB shoulder(RGB c, double knee)
+inline RGB Shoulder(RGB c, double knee)
 {
-    return {shoulder(c.r, knee), shoulder(c.g, knee), shoulder(c.b, knee)};
+    return {Shoulder(c.r, knee), Shoulder(c.g, knee), Shoulder(c.b, knee)};
 }
 
 // Black and white from a weighted mix of the channels (weights sum to 1).
-inline RGB monochrome(RGB c, double wr, double wg, double wb)
+inline RGB Monochrome(RGB c, double wr, double wg, double wb)
 {
-    return grey(clamp01(wr * c.r + wg * c.g + wb * c.b));
+    return Grey(Clamp01(wr * c.r + wg * c.g + wb * c.b));
 }
 
 // A grey tinted toward a hue, most in the midtones.
-inline RGB tone(RGB greyColour, double hue, double strength)
+inline RGB Tone(RGB greyColour, double hue, double strength)
 {
     const double y = greyColour.r;
-    const RGB h = hueColour(hue);
-    const RGB t = h - grey(luma(h));
+    const RGB h = HueColour(hue);
+    const RGB t = h - Grey(Luma(h));
     const double w = 4.0 * y * (1.0 - y);
     return greyColour + t * (strength * w);
 }

@@ -14,6 +14,6 @@ struct Look {
 };
 
 // The built-in looks in archive order.
-const std::vector<Look>& builtInLooks();
+const std::vector<Look>& BuiltInLooks();
 
 } // namespace looks

@@ -19,7 +19,7 @@ namespace {
 // Entries carry this time, so that the archive is the same on every build.
 constexpr time_t kEntryTime = 1704067200; // 2024-01-01 00:00 UTC
 
-std::string cubeText(const looks::Look& look)
+std::string CubeText(const looks::Look& look)
 {
     const int n = look.size;
     std::string text;
@@ -33,7 +33,7 @@ std::string cubeText(const looks::Look& look)
         for (int g = 0; g < n; ++g)
             for (int r = 0; r < n; ++r) {
                 const looks::RGB in{double(r) / (n - 1), double(g) / (n - 1), double(b) / (n - 1)};
-                const looks::RGB out = looks::clamp01(look.grade(in));
+                const looks::RGB out = looks::Clamp01(look.grade(in));
                 // + 0.0 turns a negative zero into a plain one.
                 std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", out.r + 0.0, out.g + 0.0, out.b + 0.0);
                 text += line;
@@ -41,30 +41,30 @@ std::string cubeText(const looks::Look& look)
     return text;
 }
 
-int fail(const std::string& message)
+int Fail(const std::string& message)
 {
     std::fprintf(stderr, "pq-gen-luts: %s\n", message.c_str());
     return 1;
 }
 
-int writeArchive(const std::string& path)
+int WriteArchive(const std::string& path)
 {
     const std::string temp = path + ".part";
     int error = 0;
     zip_t* zip = zip_open(temp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!zip)
-        return fail("cannot create " + temp);
+        return Fail("cannot create " + temp);
     auto abandon = [&](const std::string& message) {
         std::string text = message + ": " + zip_strerror(zip);
         zip_discard(zip);
         std::remove(temp.c_str());
-        return fail(text);
+        return Fail(text);
     };
     const zip_int64_t folder = zip_dir_add(zip, "Pastelloquin_LUTs", ZIP_FL_ENC_UTF_8);
     if (folder < 0 || zip_file_set_mtime(zip, zip_uint64_t(folder), kEntryTime, 0) < 0)
         return abandon("cannot add the folder");
-    for (const looks::Look& look : looks::builtInLooks()) {
-        const std::string text = cubeText(look);
+    for (const looks::Look& look : looks::BuiltInLooks()) {
+        const std::string text = CubeText(look);
         // libzip frees the copy once the archive is written.
         char* copy = static_cast<char*>(std::malloc(text.size()));
         if (!copy)
@@ -89,24 +89,24 @@ int writeArchive(const std::string& path)
         const std::string text = zip_strerror(zip);
         zip_discard(zip);
         std::remove(temp.c_str());
-        return fail("cannot write " + temp + ": " + text);
+        return Fail("cannot write " + temp + ": " + text);
     }
     if (std::rename(temp.c_str(), path.c_str()) != 0)
-        return fail("cannot move the archive to " + path);
+        return Fail("cannot move the archive to " + path);
     return 0;
 }
 
-int writeCubes(const std::string& dir)
+int WriteCubes(const std::string& dir)
 {
-    for (const looks::Look& look : looks::builtInLooks()) {
+    for (const looks::Look& look : looks::BuiltInLooks()) {
         const std::string path = dir + "/" + look.name + ".cube";
         FILE* f = std::fopen(path.c_str(), "wb");
         if (!f)
-            return fail("cannot write " + path);
-        const std::string text = cubeText(look);
+            return Fail("cannot write " + path);
+        const std::string text = CubeText(look);
         const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
         if (std::fclose(f) != 0 || !ok)
-            return fail("cannot write " + path);
+            return Fail("cannot write " + path);
     }
     return 0;
 }
@@ -116,8 +116,8 @@ int writeCubes(const std::string& dir)
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--out") == 0)
-        return writeArchive(argv[2]);
+        return WriteArchive(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--cubes") == 0)
-        return writeCubes(argv[2]);
-    return fail("usage: pq-gen-luts --out FILE | --cubes DIR");
+        return WriteCubes(argv[2]);
+    return Fail("usage: pq-gen-luts --out FILE | --cubes DIR");
 }
