@@ -12,7 +12,7 @@
 
 namespace {
 
-void BM_AdjustmentsEffect_12MP(benchmark::State& state)
+void BM_Adjustments_12MP(benchmark::State& state)
 {
     const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
@@ -20,7 +20,7 @@ void BM_AdjustmentsEffect_12MP(benchmark::State& state)
     for (auto _ : state)
         pq::Adjustments(src, dest, 52, 52, 55, structure, 52, false);
 }
-BENCHMARK(BM_AdjustmentsEffect_12MP)->Arg(15)->Arg(0)->ArgName("P4")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Adjustments_12MP)->Arg(15)->Arg(0)->ArgName("P4")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A built-in look of edge 33 through the host's LUT choice; the table is
 // parsed once and cached. P1 100 with neutral finishing is the mapping

@@ -10,7 +10,7 @@ namespace {
 
 // What the UI thread pays per Save: the snapshot is stored, encoding waits
 // for the history's own thread.
-void BM_TImageHistory_Save_12MP(benchmark::State& state)
+void BM_ImageHistory_Save_12MP(benchmark::State& state)
 {
     const gfx::Image& photo = bench::SyntheticPhoto12Mp();
     pq::ImageHistory history;
@@ -19,11 +19,11 @@ void BM_TImageHistory_Save_12MP(benchmark::State& state)
     history.clear();
     history.waitForEncoding();
 }
-BENCHMARK(BM_TImageHistory_Save_12MP)->Unit(benchmark::kMicrosecond)->Iterations(20);
+BENCHMARK(BM_ImageHistory_Save_12MP)->Unit(benchmark::kMicrosecond)->Iterations(20);
 
 // The background work per snapshot: JPEG 92 for an opaque photo, PNG when
 // it has transparency.
-void BM_TImageHistory_Encode_12MP(benchmark::State& state)
+void BM_ImageHistory_Encode_12MP(benchmark::State& state)
 {
     gfx::Image photo = bench::SyntheticPhoto12Mp();
     if (state.range(0) == 1) {
@@ -35,6 +35,6 @@ void BM_TImageHistory_Encode_12MP(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(pq::ImageHistory::encodeImage(photo, pq::ImageHistory::kJpegQuality));
 }
-BENCHMARK(BM_TImageHistory_Encode_12MP)->Arg(0)->Arg(1)->ArgName("png")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImageHistory_Encode_12MP)->Arg(0)->Arg(1)->ArgName("png")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

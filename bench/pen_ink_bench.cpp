@@ -32,23 +32,23 @@ void BM_Crosshatch_12MP(benchmark::State& state)
 }
 BENCHMARK(BM_Crosshatch_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_MarkerRenderingEffect_12MP(benchmark::State& state)
+void BM_FeltTipPen_12MP(benchmark::State& state)
 {
     const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::FeltTipPen(src, dest, 65, 70, 30, 5, 40, false);
 }
-BENCHMARK(BM_MarkerRenderingEffect_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FeltTipPen_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_ComicPrintHalftone_12MP(benchmark::State& state)
+void BM_ComicPrint_12MP(benchmark::State& state)
 {
     const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::ComicPrint(src, dest, 10, 0, 100, 50, 60, false);
 }
-BENCHMARK(BM_ComicPrintHalftone_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ComicPrint_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The slider ends that give the most work: crosshatch density 100, felt-tip
 // density 100 and strongest edges, comic print's smallest cell and strongest

@@ -11,16 +11,16 @@ namespace {
 
 // Each routine at its default values on the shared 12-megapixel photo, as a
 // full run; 101 draws from the calling thread's generator, seeded here.
-void BM_PencilSketch_12MP(benchmark::State& state)
+void BM_PencilSketch1_12MP(benchmark::State& state)
 {
     const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::PencilSketch1(src, dest, 20, 50, 65, 5, 80, false);
 }
-BENCHMARK(BM_PencilSketch_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PencilSketch1_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_Pencil6_12MP(benchmark::State& state)
+void BM_PencilSketch2_12MP(benchmark::State& state)
 {
     const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
@@ -29,15 +29,15 @@ void BM_Pencil6_12MP(benchmark::State& state)
         pq::PencilSketch2(src, dest, 10, 40, 30, 0, 30, false);
     }
 }
-BENCHMARK(BM_Pencil6_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PencilSketch2_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_DynamicPencil_12MP(benchmark::State& state)
+void BM_PencilSketch3_12MP(benchmark::State& state)
 {
     const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());
     for (auto _ : state)
         pq::PencilSketch3(src, dest, 20, 80, 30, 25, 0, false);
 }
-BENCHMARK(BM_DynamicPencil_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PencilSketch3_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -12,7 +12,7 @@ namespace {
 
 // Effect 300 at its default sliders on the 12-megapixel photo, with
 // "Erase background" on (1) and off (0: painting over the photo itself).
-void BM_CentralSpokeEffect_12MP(benchmark::State& state)
+void BM_Watercolor_12MP(benchmark::State& state)
 {
     const gfx::Image& src = bench::SyntheticPhoto12Mp();
     pq::HeadlessHost host;
@@ -30,7 +30,7 @@ void BM_CentralSpokeEffect_12MP(benchmark::State& state)
     }
     pq::SetEngineHost(nullptr);
 }
-BENCHMARK(BM_CentralSpokeEffect_12MP)->Arg(1)->Arg(0)->ArgName("erase")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Watercolor_12MP)->Arg(1)->Arg(0)->ArgName("erase")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_OverlaySobelEdges_12MP(benchmark::State& state)
 {

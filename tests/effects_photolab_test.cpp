@@ -76,16 +76,16 @@ gfx::Image ReferenceVintage(const gfx::Image& src, int p1, int p2, int p3, int p
                                                        gfx::EdgeMode::Clamp)
                                    : src;
     const int colourMix = p1 * 256 / 100, sepiaMix = p2 * 256 / 100, amp = int(std::nearbyint(p4 * 0.306));
-    int M = 0;
+    int textureMean = 0;
     if (!texture.isNull()) {
         int64_t sum = 0;
         for (int y = 0; y < texture.height(); ++y)
             for (int x = 0; x < texture.width(); ++x)
                 sum += pq::film::FilmGrey(texture.pixel(x, y));
-        M = int(sum / (int64_t(texture.width()) * texture.height()));
+        textureMean = int(sum / (int64_t(texture.width()) * texture.height()));
     }
-    const float V = p3 / 100.0f, cx = src.width() * 0.5f, cy = src.height() * 0.5f;
-    const float radius = std::sqrt(cx * cx + cy * cy), innerRadius = radius * (1 - V * 0.6f), bandWidth = std::max(radius - innerRadius, 0.001f);
+    const float vignette = p3 / 100.0f, cx = src.width() * 0.5f, cy = src.height() * 0.5f;
+    const float radius = std::sqrt(cx * cx + cy * cy), innerRadius = radius * (1 - vignette * 0.6f), bandWidth = std::max(radius - innerRadius, 0.001f);
     return MakeImage(src.width(), src.height(), [&](int x, int y) {
         const Pixel p = base.pixel(x, y);
         const int a = Channel(p, 3);
@@ -108,14 +108,14 @@ gfx::Image ReferenceVintage(const gfx::Image& src, int p1, int p2, int p3, int p
         if (p4 > 0) {
             int n = pq::film::GrainHash(x, y) * amp / 256;
             if (!texture.isNull())
-                n += (pq::film::FilmGrey(texture.pixel(x % texture.width(), y % texture.height())) - M) * p4 / 100;
+                n += (pq::film::FilmGrey(texture.pixel(x % texture.width(), y % texture.height())) - textureMean) * p4 / 100;
             for (int& v : c)
                 v = Clampi(v + n, 0, 255);
         }
         const float dx = x - cx, dy = y - cy, d2 = dx * dx + dy * dy;
-        if (V > 0 && d2 > innerRadius * innerRadius) {
+        if (vignette > 0 && d2 > innerRadius * innerRadius) {
             const float t = std::min((std::sqrt(d2) - innerRadius) / bandWidth, 1.0f);
-            const float f = 1 - t * t * (V * 0.85f);
+            const float f = 1 - t * t * (vignette * 0.85f);
             for (int& v : c)
                 v = int(std::nearbyint(v * f));
         }

@@ -169,7 +169,7 @@ EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeD
     {
         const int r = std::max(0, settings.windowRadius);
         const std::vector<int32_t> cols = ColumnSums(mag, w, h, r);
-        const int L = t.low, H = t.high;
+        const int lowThreshold = t.low, highThreshold = t.high;
         platform::ParallelForRange(1, h - 1, kRowGrain, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const size_t base = size_t(y) * w;
@@ -185,7 +185,7 @@ EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeD
                     if (x - r - 1 >= 0)
                         window -= col[x - r - 1];
                     const int m = mag[base + x];
-                    if (m < L)
+                    if (m < lowThreshold)
                         continue;
                     const int ax = std::abs(e.gx[base + x]), ay = std::abs(e.gy[base + x]);
                     int a, b;
@@ -216,9 +216,9 @@ EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeD
                     e.nms[base + x] = uint16_t(m);
                     const int windowCols = std::min(w - 1, x + r) - std::max(0, x - r) + 1;
                     const int64_t mean = window / (int64_t(rows) * windowCols);
-                    if (m >= H && m >= platform::Round64(double(mean) * double(t.highRatio)))
+                    if (m >= highThreshold && m >= platform::Round64(double(mean) * double(t.highRatio)))
                         cls[base + x] = 2;
-                    else if (m >= L && m >= platform::Round64(double(mean) * double(t.lowRatio)))
+                    else if (m >= lowThreshold && m >= platform::Round64(double(mean) * double(t.lowRatio)))
                         cls[base + x] = 1;
                 }
             }

@@ -39,12 +39,12 @@ void CopyImageRegionToBitmap(const gfx::Image& image, QImage& bitmap, int left, 
     }
 }
 
-gfx::Image RotateImage90(const gfx::Image& Image, bool clockwise)
+gfx::Image RotateImage90(const gfx::Image& image, bool clockwise)
 {
-    if (Image.isNull())
+    if (image.isNull())
         return {};
-    const int w = Image.width();
-    const int h = Image.height();
+    const int w = image.width();
+    const int h = image.height();
     gfx::Surface out = gfx::Surface::make(h, w);
     if (out.isNull())
         return {};
@@ -63,7 +63,7 @@ gfx::Image RotateImage90(const gfx::Image& Image, bool clockwise)
             for (int r = first; r < last; ++r)
                 dst[size_t(r - first)] = reinterpret_cast<gfx::Pixel*>(base + r * stride);
             for (int c = 0; c < h; ++c) {
-                const gfx::Pixel* src = Image.row(clockwise ? h - 1 - c : c);
+                const gfx::Pixel* src = image.row(clockwise ? h - 1 - c : c);
                 for (int r = first; r < last; ++r)
                     dst[size_t(r - first)][c] = src[clockwise ? r : w - 1 - r];
             }

@@ -155,15 +155,15 @@ Rgb ShadePixel(const FrameStyle& st, const Surface& sf, float nx, float ny, floa
 
 QImage RenderFrame(const FrameStyle& st)
 {
-    const int W = st.width, H = st.height, b = st.border;
-    QImage img(W, H, QImage::Format_ARGB32_Premultiplied);
+    const int frameWidth = st.width, frameHeight = st.height, b = st.border;
+    QImage img(frameWidth, frameHeight, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     const float eps = 0.5f / float(b);
-    ParallelRows(H, [&](int y) {
+    ParallelRows(frameHeight, [&](int y) {
         auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
-        for (int x = 0; x < W; ++x) {
-            const float dl = float(x) + 0.5f, dr = float(W - x) - 0.5f;
-            const float dt = float(y) + 0.5f, db = float(H - y) - 0.5f;
+        for (int x = 0; x < frameWidth; ++x) {
+            const float dl = float(x) + 0.5f, dr = float(frameWidth - x) - 0.5f;
+            const float dt = float(y) + 0.5f, db = float(frameHeight - y) - 0.5f;
             // Nearest side decides the moulding; ties make the mitre.
             float d = dl;
             int side = 0; // 0 left, 1 top, 2 right, 3 bottom
