@@ -217,6 +217,17 @@ TEST_F(PenInkTest, FeltTipHonoursEraseBackground)
     // Previews never start from the result.
     const gfx::Surface preview = run(202, Grey(50, 40, 255), kFeltTip, true);
     EXPECT_TRUE(testimg::ImagesNear(Grey(50, 40, 255), preview.snapshot()));
+
+    // The paper is white even when the source is not opaque: the last pass
+    // only scales it by the source's alpha. (Stored bytes above 250 draw no
+    // stroke.)
+    const gfx::Image holes = testimg::MakeImage(50, 40, [](int x, int y) {
+        return testimg::Premul(255, 255, 255, x < 10 || y < 10 ? 252 : 255);
+    });
+    for (bool inPreview : {false, true}) {
+        host->eraseOn = true;
+        EXPECT_TRUE(testimg::ImagesNear(holes, run(202, holes, kFeltTip, inPreview).snapshot())) << inPreview;
+    }
 }
 
 TEST_F(PenInkTest, FeltTipStrokesFollowTheSourceAndItsAlpha)

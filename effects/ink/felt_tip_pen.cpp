@@ -242,6 +242,23 @@ private:
         return m;
     }
 
+    // White paper whatever the source's alpha (the last pass cuts the
+    // picture to it); a full run with "Erase background" off paints over the
+    // current result instead.
+    void prepareCanvas()
+    {
+        if (!preview_) {
+            const CanvasBackground background = ReadCanvasBackground();
+            if (!background.erase) {
+                dest_.clearPixel(0);
+                if (!background.under.isNull())
+                    dest_.writeImage(background.under, 0, 0);
+                return;
+            }
+        }
+        dest_.clearPixel(0xFFFFFFFFu);
+    }
+
     struct Start {
         int x, y;
         uint32_t seed; // the generator where this start's draws begin
@@ -254,7 +271,7 @@ private:
     // point of the generator's sequence.
     void drawMarkerPass()
     {
-        PrepareCanvas(source_, dest_, preview_);
+        prepareCanvas();
         std::vector<Start> starts;
         int pendingRows = 0;
         const int strip = std::max(1, h_ / kStripsPerPicture);
