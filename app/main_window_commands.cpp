@@ -1,198 +1,100 @@
-// The workspace's commands: undo, redo, auto-enhance, the keyboard
-// shortcuts and main-menu entries that start them.
+// The window's commands: one row each, read by the toolbar, the main menu
+// and the keyboard. Rows without a handler are commands still to come.
 #include "app/main_window.h"
 
-#include "workspace/auto_enhance_command.h"
-#include "workspace/canvas_view.h"
+#include "app/main_menu.h"
+#include "app/tool_bar.h"
+#include "workspace/canvas_area.h"
+#include "workspace/document_actions.h"
 
-#include <QAbstractSpinBox>
-#include <QApplication>
-#include <QFrame>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTextEdit>
+#include <QString>
 
 namespace pq {
-
 namespace {
 
-bool HasEditFocus()
+Command Row(const char* name, MenuSection section, const char* caption, const char* icon, const char* shortcut,
+            std::vector<KeyBinding> keys, std::function<void()> run)
 {
-    const QWidget* focus = QApplication::focusWidget();
-    return qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus)
-           || qobject_cast<const QPlainTextEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus);
-}
-
-// The key a bare character stands for: letters upper-cased, "+" and "="
-// the plus key, "-" and "_" the minus key.
-int KeyOfText(const QString& text)
-{
-    if (text.size() != 1)
-        return 0;
-    const QChar c = text.at(0);
-    if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-        return Qt::Key_A + (c.unicode() - 'a');
-    if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-        return Qt::Key_A + (c.unicode() - 'A');
-    if (c == QLatin1Char('+') || c == QLatin1Char('='))
-        return Qt::Key_Plus;
-    if (c == QLatin1Char('-') || c == QLatin1Char('_'))
-        return Qt::Key_Minus;
-    return 0;
-}
-
-void RestoreFromHistory(MainWindow& form, bool undo)
-{
-    Document& doc = form.doc();
-    if (form.isEffectRunning())
-        return;
-    gfx::Image display;
-    gfx::Image source;
-    const bool found = undo ? doc.history->undo(display, source) : doc.history->redo(display, source);
-    if (!found || display.isNull())
-        return;
-    if (source.isNull())
-        source = doc.sourceImage;
-    if (!doc.replaceDocument(source, display))
-        return;
-    form.centreImage();
-    form.canvasView->update();
+    Command command;
+    command.name = QString::fromLatin1(name);
+    command.section = section;
+    command.caption = QString::fromLatin1(caption);
+    command.icon = QString::fromLatin1(icon);
+    command.shortcutText = QString::fromLatin1(shortcut);
+    command.keys = std::move(keys);
+    command.run = std::move(run);
+    return command;
 }
 
 } // namespace
 
-void MainWindow::undo()
+void MainWindow::buildCommands()
 {
-    RestoreFromHistory(*this, true);
-}
+    using enum MenuSection;
+    const auto idle = [this] { return !document_.isEffectRunning(); };
+    const auto add = [this](Command command) { commands_.add(std::move(command)); };
 
-void MainWindow::redo()
-{
-    RestoreFromHistory(*this, false);
-}
+    // File.
+    Command open = Row("open", File, "Open", "open", "CTRL+O", {{Qt::Key_O, Chord::Command}}, [this] { openImage(); });
+    open.enabled = idle;
+    add(open);
+    add(Row("save", File, "Save", "save", "CTRL+S", {{Qt::Key_S, Chord::CommandNoShift}},
+            [this] { actions_->saveImage(); }));
+    add(Row("print", File, "Print", "print", "CTRL+P", {}, {}));
+    add(Row("quit", File, "Quit", "power", "CTRL+Q", {{Qt::Key_Q, Chord::Command}}, [this] { close(); }));
 
-void MainWindow::autoEnhance()
-{
-    if (autoEnhancer)
-        autoEnhancer->run();
-}
+    // Edit.
+    add(Row("undo", Edit, "Undo", "undo", "CTRL+Z", {{Qt::Key_Z, Chord::CommandNoShift}},
+            [this] { actions_->undo(); }));
+    add(Row("redo", Edit, "Redo", "redo", "CTRL+SHIFT+Z", {{Qt::Key_Z, Chord::CommandShift}},
+            [this] { actions_->redo(); }));
+    add(Row("copy", Edit, "Copy to clipboard", "copy", "CTRL+C", {}, {}));
+    add(Row("paste", Edit, "Paste from clipboard", "paste", "CTRL+V", {}, {}));
+    Command split = Row("splitView", Edit, "View source image", "eye", "S", {{Qt::Key_S, Chord::Plain}},
+                        [this] { canvas_->toggleSplitView(); });
+    split.keepsMenuOpen = true;
+    add(split);
+    add(Row("swap", Edit, "Swap Source/Result", "swap", "F12", {}, {}));
+    add(Row("combine", Edit, "Combine source/result", "layers", "F11", {}, {}));
+    add(Row("batch", Edit, "Batch mode", "batch", "CTRL+B", {}, {}));
+    add(Row("scriptEditor", Edit, "Script Editor", "script", "CTRL+E", {}, {}));
+    Command enhance = Row("autoEnhance", Edit, "Auto-enhance", "enhance", "E", {{Qt::Key_E, Chord::Plain}},
+                          [this] { autoEnhance(); });
+    enhance.keepsMenuOpen = true;
+    add(enhance);
 
-bool MainWindow::handleKey(int key, const QString& text, Qt::KeyboardModifiers modifiers)
-{
-    const bool ctrl = modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const bool ctrlKey = modifiers & Qt::ControlModifier;
-    const bool shift = modifiers & Qt::ShiftModifier;
-    const bool keypad = modifiers & Qt::KeypadModifier;
-    const bool editFocus = HasEditFocus();
-    if (key == 0 || key == Qt::Key_unknown)
-        key = KeyOfText(text);
-    if (key == Qt::Key_Equal || key == Qt::Key_Underscore)
-        key = key == Qt::Key_Equal ? Qt::Key_Plus : Qt::Key_Minus;
+    // Help.
+    add(Row("help", Help, "Online help", "help", "F1", {}, {}));
+    add(Row("language", Help, "Language", "globe", "CTRL+L", {}, {}));
+    add(Row("about", Help, "About Pastelloquin", "info", "F2", {}, {}));
+    add(Row("checkForUpdate", Help, "Check for update", "update", "U", {}, {}));
+    add(Row("donate", Help, "How about a coffee?", "coffee", "C", {}, {}));
+    add(Row("interfaceSize", Help, "Interface size", "display", "Z", {}, {}));
 
-    switch (key) {
-    case Qt::Key_Escape:
-        // Stops a running full run; the key goes on to the focused control.
-        document_.shared->cancel.request();
-        return false;
-    case Qt::Key_0:
-        if (!ctrl)
-            return false;
-        document_.zoom = 1.0f;
-        centreImage();
-        updateCanvasSize();
-        updateDivider();
-        canvasView->update();
-        zoomLabel->setText(QStringLiteral("100%"));
-        return true;
-    case Qt::Key_Minus:
-    case Qt::Key_6:
-        if (key == Qt::Key_6 && keypad)
-            return false;
-        if (!ctrl && editFocus)
-            return false;
-        zoomOut();
-        return true;
-    case Qt::Key_Plus:
-        if (!ctrl && editFocus)
-            return false;
-        zoomIn();
-        return true;
-    case Qt::Key_E:
-        if (ctrl || editFocus)
-            return false;
-        autoEnhance();
-        return true;
-    case Qt::Key_F:
-        if (!ctrl)
-            return false;
-        fitToView();
-        return true;
-    case Qt::Key_M:
-        if (ctrl || editFocus)
-            return false;
-        toggleTheme();
-        return true;
-    case Qt::Key_N:
-        if (!(ctrlKey && shift))
-            return false;
-        fullReset();
-        return true;
-    case Qt::Key_O:
-        if (!ctrl)
-            return false;
-        openImage();
-        return true;
-    case Qt::Key_Q:
-        if (!ctrl)
-            return false;
-        close();
-        return true;
-    case Qt::Key_S:
-        if (ctrl && !shift) {
-            saveImage();
-            return true;
-        }
-        if (!ctrl && !editFocus) {
-            toggleSplitView();
-            return true;
-        }
-        return false;
-    case Qt::Key_Z:
-        if (!ctrl)
-            return false;
-        if (shift)
-            redo();
-        else
-            undo();
-        return true;
-    default:
-        return false;
-    }
-}
-
-void MainWindow::runMenuEntry(const QString& name)
-{
-    const bool hideMenu = name != QLatin1String("SplitViewMI") && name != QLatin1String("AutoEnhanceMI");
-    if (hideMenu)
-        mainMenu->hide();
-    if (name == QLatin1String("OpenMI")) {
-        if (!isEffectRunning())
-            openImage();
-    } else if (name == QLatin1String("SaveMI")) {
-        saveImage();
-    } else if (name == QLatin1String("UndoMI")) {
-        undo();
-    } else if (name == QLatin1String("RedoMI")) {
-        redo();
-    } else if (name == QLatin1String("SplitViewMI")) {
-        toggleSplitView();
-    } else if (name == QLatin1String("AutoEnhanceMI")) {
-        autoEnhance();
-    } else if (name == QLatin1String("QuitMI")) {
-        close();
-    }
+    // Not in the menu.
+    add(Row("menu", None, "", "", "", {}, [this] {
+        placeFloatingControls();
+        const int y = toolBar_->mapTo(frame_, QPoint(0, toolBar_->height())).y() + 6;
+        menu_->toggle(14, y, frame_->height());
+    }));
+    Command cancel = Row("cancel", None, "", "", "", {{Qt::Key_Escape, Chord::Any}},
+                         // Stops a running full run; the key goes on to the focused control.
+                         [this] { document_.shared->cancel.request(); });
+    cancel.passesKeyOn = true;
+    add(cancel);
+    add(Row("zoomIn", None, "", "", "", {{Qt::Key_Plus, Chord::PlainOrCommand}}, [this] { canvas_->zoomIn(); }));
+    add(Row("zoomOut", None, "", "", "", {{Qt::Key_Minus, Chord::PlainOrCommand}, {Qt::Key_6, Chord::PlainOrCommand}},
+            [this] { canvas_->zoomOut(); }));
+    add(Row("actualSize", None, "", "", "", {{Qt::Key_0, Chord::Command}}, [this] { canvas_->actualSizeAndCentre(); }));
+    add(Row("fitToView", None, "", "", "", {{Qt::Key_F, Chord::Command}}, [this] { canvas_->fitToView(); }));
+    add(Row("toggleTheme", None, "", "", "", {{Qt::Key_M, Chord::Plain}}, [this] { toggleTheme(); }));
+    add(Row("fullReset", None, "", "", "", {{Qt::Key_N, Chord::ControlShift}}, [this] { fullReset(); }));
+    Command defaultImage = Row("defaultImage", None, "", "", "", {}, [this] { actions_->openDefaultImage(); });
+    defaultImage.enabled = idle;
+    add(defaultImage);
+    for (const char* tool : {"crop", "resize", "rotateLeft", "rotateRight", "addText", "addTexture", "addFrame",
+                             "manualBrush"})
+        add(Row(tool, None, "", "", "", {}, {}));
 }
 
 } // namespace pq

@@ -54,7 +54,7 @@ float UIZoomAtFirstShow(const QString& setting, float automaticZoom)
     return std::clamp(zoom, 0.5f, 1.5f);
 }
 
-float ComputeAutoUIZoom(const QRect& workArea)
+float ComputeAutoUiZoom(const QRect& workArea)
 {
     const double w = workArea.width();
     const double h = workArea.height();

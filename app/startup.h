@@ -32,7 +32,7 @@ int StartupUpdateDraw();
 float UIZoomAtFirstShow(const QString& setting, float automaticZoom);
 // The automatic zoom for a work area (the window's design size is
 // 1419 x 1150 units).
-float ComputeAutoUIZoom(const QRect& workArea);
+float ComputeAutoUiZoom(const QRect& workArea);
 
 // The window's rectangle at creation: 98 % of the screen, centred in the
 // work area.

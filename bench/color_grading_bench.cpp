@@ -29,7 +29,7 @@ void BM_ApplyLUT_12MP(benchmark::State& state)
 {
     platform::SetUiBridge(std::make_shared<platform::ManualUiBridge>());
     pq::HeadlessHost host;
-    host.lut.loadEmbeddedLut("Golden hour");
+    host.lut.loadEmbeddedLUT("Golden hour");
     pq::SetEngineHost(&host);
     const gfx::Image& src = bench::SyntheticPhoto12Mp();
     gfx::Surface dest = gfx::Surface::make(src.size());

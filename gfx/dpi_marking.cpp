@@ -197,7 +197,7 @@ bool MarkPngDpi300(QByteArray& png)
     return false;
 }
 
-bool SetJPEGDPITo300(const QString& fileName, QString* error)
+bool SetJpegDPITo300(const QString& fileName, QString* error)
 {
     return MarkFile(fileName, &MarkJpegDpi300, error);
 }

@@ -33,7 +33,7 @@ bool MarkPngDpi300(QByteArray& png);
 // The same on files: read, mark, then replace the file through a temporary
 // file. A missing or malformed file is left as it is (false); a file that
 // cannot be rewritten gives false and *error.
-bool SetJPEGDPITo300(const QString& fileName, QString* error = nullptr);
+bool SetJpegDPITo300(const QString& fileName, QString* error = nullptr);
 bool InsertPngDPI300(const QString& fileName, QString* error = nullptr);
 
 } // namespace gfx

@@ -209,8 +209,8 @@ void LUTChooserDialog::loadFromDisk()
 
 void LUTChooserDialog::select()
 {
-    if (onLutApplied)
-        onLutApplied(selectedLUTName, selectedFilePath.isEmpty() ? selectedLUTData : QByteArray(),
+    if (onLUTApplied)
+        onLUTApplied(selectedLUTName, selectedFilePath.isEmpty() ? selectedLUTData : QByteArray(),
                      selectedFilePath);
     accept();
 }

@@ -41,7 +41,7 @@ public:
     // replace it. Empty when cancelled.
     std::function<QStringList(const QString& title, const QString& filter)> getOpenFileNames;
     // Receives the choice: name, bytes (empty for a file) and file path.
-    std::function<void(const QString& lutName, const QByteArray& lutData, const QString& filePath)> onLutApplied;
+    std::function<void(const QString& lutName, const QByteArray& lutData, const QString& filePath)> onLUTApplied;
 
     QString selectedLUTName;
     QByteArray selectedLUTData;

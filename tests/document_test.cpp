@@ -39,12 +39,11 @@ void DirtyEverything(Document& doc)
     doc.storedTextureScale = 2.5f;
     doc.storedTexture = photo;
     doc.storedTextureName = QStringLiteral("Paper");
-    doc.lutData = QByteArray("LUT_3D_SIZE 2");
-    doc.lutName = QStringLiteral("Teal");
-    doc.lutFilePath = QStringLiteral("/luts/teal.cube");
-    doc.customBrushesOn302 = doc.customBrushesOn303 = doc.customBrushesOn304 = true;
-    doc.customBrushBitmap302 = doc.customBrushBitmap303 = doc.customBrushBitmap304 = photo;
-    doc.customBrushCount304 = 12;
+    doc.lut.data = QByteArray("LUT_3D_SIZE 2");
+    doc.lut.name = QStringLiteral("Teal");
+    doc.lut.filePath = QStringLiteral("/luts/teal.cube");
+    for (pq::CustomBrushSheet* sheet : {&doc.pastelSheet, &doc.watercolorSheet, &doc.impastoSheet})
+        *sheet = {true, photo, 12};
     doc.shared->brushCount = 12;
     doc.zoom = 3.0f;
     doc.pan = QPointF(-40, 12);
@@ -126,13 +125,14 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_FLOAT_EQ(doc.storedTextureStrength, 50.0f);
     EXPECT_FLOAT_EQ(doc.storedTextureScale, 1.0f);
     EXPECT_TRUE(doc.storedTexture.isNull()); // "Add texture" has nothing to lay
-    EXPECT_TRUE(doc.lutData.isEmpty());
-    EXPECT_TRUE(doc.lutName.isEmpty());
-    EXPECT_TRUE(doc.lutFilePath.isEmpty());
-    EXPECT_FALSE(doc.customBrushesOn302 || doc.customBrushesOn303 || doc.customBrushesOn304);
-    EXPECT_TRUE(doc.customBrushBitmap302.isNull() && doc.customBrushBitmap303.isNull()
-                && doc.customBrushBitmap304.isNull());
-    EXPECT_EQ(doc.customBrushCount304, 0);
+    EXPECT_TRUE(doc.lut.data.isEmpty());
+    EXPECT_TRUE(doc.lut.name.isEmpty());
+    EXPECT_TRUE(doc.lut.filePath.isEmpty());
+    for (const pq::CustomBrushSheet* sheet : {&doc.pastelSheet, &doc.watercolorSheet, &doc.impastoSheet}) {
+        EXPECT_FALSE(sheet->on);
+        EXPECT_TRUE(sheet->sheet.isNull());
+        EXPECT_EQ(sheet->count, 0);
+    }
     EXPECT_EQ(doc.shared->brushCount.load(), 40);
     EXPECT_FLOAT_EQ(doc.zoom, 1.0f);
     EXPECT_EQ(doc.pan, QPointF(0, 0));

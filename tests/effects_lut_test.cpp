@@ -55,7 +55,7 @@ protected:
 
     void chooseData(const QByteArray& bytes, const QString& name = QStringLiteral("Test"))
     {
-        host->lut.onLutApplied(name, bytes, {});
+        host->lut.onLUTApplied(name, bytes, {});
     }
 };
 
@@ -78,7 +78,7 @@ TEST_F(LUTEffectTest, WithoutAUsableTableTheSourceIsCopied)
 {
     const gfx::Image src = testimg::MakeNoise(20, 10, 8, false);
     EXPECT_TRUE(testimg::ImagesNear(src, run(src).snapshot())); // nothing chosen
-    host->lut.onLutApplied("gone", {}, "/nonexistent/table.cube");
+    host->lut.onLUTApplied("gone", {}, "/nonexistent/table.cube");
     EXPECT_TRUE(testimg::ImagesNear(src, run(src).snapshot()));
     for (const QByteArray& bad : {QByteArray("LUT_1D_SIZE 2\n0 0 0\n1 1 1\n"), QByteArray("LUT_3D_SIZE 257\n"),
                                   QByteArray("LUT_3D_SIZE 2\n0 0 0\n"), QByteArray("\x01\xFF\x80garbage", 11)}) {
@@ -112,7 +112,7 @@ TEST_F(LUTEffectTest, CacheFollowsTheContentNotTheName)
     QTemporaryDir dir;
     const QString path = dir.filePath("look.cube");
     ASSERT_TRUE(WriteFile(path, ConstantCube(0, 1, 0)));
-    host->lut.onLutApplied("look", {}, path);
+    host->lut.onLUTApplied("look", {}, path);
     EXPECT_EQ(run(src).row(0)[0], 0xFF00FF00u);
     ASSERT_TRUE(WriteFile(path, ConstantCube(1, 1, 0, "# changed\n")));
     QFile f(path);
@@ -122,7 +122,7 @@ TEST_F(LUTEffectTest, CacheFollowsTheContentNotTheName)
     EXPECT_EQ(run(src).row(0)[0], 0xFFFFFF00u);
 
     // Bytes win over a path; a rejected table does not evict the cached one.
-    host->lut.lutData = ConstantCube(1, 1, 1);
+    host->lut.data = ConstantCube(1, 1, 1);
     EXPECT_EQ(run(src).row(0)[0], 0xFFFFFFFFu);
     chooseData("LUT_3D_SIZE 2\n");
     EXPECT_EQ(run(src).row(0)[0], src.pixel(0, 0));

@@ -68,14 +68,14 @@ TEST_F(OptionsTest, AFullRunKeepsTheOptionsItStartedWith)
     pq::ScopedEffectOverride o(500, GatedOptionsReader);
     host->eraseOn = false;
     host->contoursOn = true;
-    host->contourRgb = 0x80112233;
+    host->contourRGB = 0x80112233;
     pq::ProcessEffect(500, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
 
     // The user changes everything while the run works.
     host->eraseOn = true;
     host->contoursOn = false;
-    host->contourRgb = 0xFFFFFFFF;
+    host->contourRGB = 0xFFFFFFFF;
     gate.open();
     ASSERT_TRUE(waitIdle());
 
@@ -95,7 +95,7 @@ TEST_F(OptionsTest, EachCallOnASurfaceTakesTheOptionsAnew)
     platform::ScopedRunContext scope(run.get());
 
     host->contoursOn = true;
-    host->contourRgb = 0xFF00FF00;
+    host->contourRGB = 0xFF00FF00;
     host->eraseOn = false;
     pq::ProcessEffectOnSurface(source, dest, 502, 0, 0, 0, 0, 0, false);
     ASSERT_TRUE(gSeen.has_value());

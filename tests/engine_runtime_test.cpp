@@ -444,8 +444,8 @@ TEST_F(RuntimeTest, TheBrushSheetStepPicksTheSheetAndCount)
     const pq::ImageRepository saved = repo;
     repo.defaultBrushes = SolidImage(8, 8, Qt::red);
     repo.pastelBrushes = SolidImage(8, 8, Qt::green);
-    host->customBitmap304 = SolidImage(8, 8, Qt::blue);
-    host->customCount304 = 7;
+    host->impastoSheet.sheet = SolidImage(8, 8, Qt::blue);
+    host->impastoSheet.count = 7;
     pq::ScopedEffectOverride o1(302, RecordSheet);
     pq::ScopedEffectOverride o2(304, RecordSheet);
     pq::ScopedEffectOverride o3(307, RecordSheet);
@@ -455,16 +455,16 @@ TEST_F(RuntimeTest, TheBrushSheetStepPicksTheSheetAndCount)
     EXPECT_TRUE(gSeenSheet.sameAs(repo.defaultBrushes));
     EXPECT_EQ(gSeenCount, 40);
 
-    host->customOn304 = true;
+    host->impastoSheet.on = true;
     pq::ProcessEffectOnSurface(host->source, dest, 304, 0, 0, 0, 0, 0, false);
-    EXPECT_TRUE(gSeenSheet.sameAs(host->customBitmap304));
+    EXPECT_TRUE(gSeenSheet.sameAs(host->impastoSheet.sheet));
     EXPECT_EQ(gSeenCount, 7);
     EXPECT_EQ(host->shared->brushCount.load(), 7);
 
     repo.brushes = repo.pastelBrushes;
     pq::ProcessEffectOnSurface(host->source, dest, 307, 0, 0, 0, 0, 0, false);
     EXPECT_TRUE(repo.brushes.sameAs(repo.pastelBrushes)); // left as it was
-    host->customOn304 = false;
+    host->impastoSheet.on = false;
     pq::ProcessEffectOnSurface(host->source, dest, 307, 0, 0, 0, 0, 0, false);
     EXPECT_TRUE(repo.brushes.sameAs(repo.defaultBrushes));
 

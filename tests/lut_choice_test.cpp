@@ -76,30 +76,30 @@ TEST(LUTChoice, DefaultAndNamedBuiltInLooks)
 {
     pq::LUTChoice choice;
     EXPECT_FALSE(choice.isChosen());
-    choice.lutFilePath = "/some/file.cube";
-    EXPECT_TRUE(choice.initEmbeddedLuTs());
-    EXPECT_EQ(choice.lutName, "Architecture");
-    EXPECT_EQ(choice.lutData, pq::ReadEmbeddedLUT("architecture"));
-    EXPECT_EQ(choice.lutFilePath, "/some/file.cube"); // left alone
+    choice.filePath = "/some/file.cube";
+    EXPECT_TRUE(choice.initEmbeddedLUTs());
+    EXPECT_EQ(choice.name, "Architecture");
+    EXPECT_EQ(choice.data, pq::ReadEmbeddedLUT("architecture"));
+    EXPECT_EQ(choice.filePath, "/some/file.cube"); // left alone
 
-    EXPECT_TRUE(choice.loadEmbeddedLut("golden HOUR"));
-    EXPECT_EQ(choice.lutName, "Golden hour");
-    EXPECT_TRUE(choice.lutFilePath.isEmpty());
-    EXPECT_EQ(choice.lutData, pq::ReadEmbeddedLUT("Golden hour"));
+    EXPECT_TRUE(choice.loadEmbeddedLUT("golden HOUR"));
+    EXPECT_EQ(choice.name, "Golden hour");
+    EXPECT_TRUE(choice.filePath.isEmpty());
+    EXPECT_EQ(choice.data, pq::ReadEmbeddedLUT("Golden hour"));
 
     const pq::LUTChoice before = choice;
-    EXPECT_FALSE(choice.loadEmbeddedLut("Golden"));
-    EXPECT_FALSE(choice.loadEmbeddedLut(""));
-    EXPECT_EQ(choice.lutName, before.lutName);
-    EXPECT_EQ(choice.lutData, before.lutData);
+    EXPECT_FALSE(choice.loadEmbeddedLUT("Golden"));
+    EXPECT_FALSE(choice.loadEmbeddedLUT(""));
+    EXPECT_EQ(choice.name, before.name);
+    EXPECT_EQ(choice.data, before.data);
     EXPECT_TRUE(pq::ReadEmbeddedLUT("no such look").isEmpty());
 
-    choice.onLutApplied("Mine", "bytes", "/a/Mine.cube");
-    EXPECT_EQ(choice.lutFilePath, "/a/Mine.cube");
-    EXPECT_TRUE(choice.lutData.isEmpty());
+    choice.onLUTApplied("Mine", "bytes", "/a/Mine.cube");
+    EXPECT_EQ(choice.filePath, "/a/Mine.cube");
+    EXPECT_TRUE(choice.data.isEmpty());
     choice.clear();
     EXPECT_FALSE(choice.isChosen());
-    EXPECT_TRUE(choice.lutName.isEmpty());
+    EXPECT_TRUE(choice.name.isEmpty());
 }
 
 TEST(LUTChoice, EntryNames)

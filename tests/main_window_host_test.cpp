@@ -1,6 +1,17 @@
 // The main window as the effect engine's host: real runs through the Qt
 // UI bridge.
 #include "app/main_window.h"
+#include "app/left_panel.h"
+#include "app/main_menu.h"
+#include "app/panel_host.h"
+#include "app/title_bar.h"
+#include "app/tool_bar.h"
+#include "panels/overlay_host.h"
+#include "workspace/canvas_area.h"
+#include "workspace/document_actions.h"
+#include "workspace/effect_lists.h"
+#include "workspace/effect_panel.h"
+#include "workspace/preview_panel.h"
 #include "engine/runtime/effect_runtime.h"
 #include "platform/ui_bridge.h"
 #include "workspace/preview_pane.h"
@@ -35,11 +46,11 @@ protected:
         platform::SetUiBridge(platform::MakeQtUiBridge());
         window = std::make_unique<pq::MainWindow>();
         window->commandLine = {QStringLiteral("pastelloquin")};
-        window->askYesNo = [this](const QString& text) {
+        window->dialogs().askYesNo = [this](const QString& text) {
             questions << text;
             return true;
         };
-        window->showMessageBox = [this](const QString& text) { messages << text; };
+        window->dialogs().showMessage = [this](const QString& text) { messages << text; };
         window->show();
         ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
     }
@@ -55,7 +66,7 @@ protected:
 
     void openDocument(const gfx::Image& photo)
     {
-        pq::Document& doc = window->doc();
+        pq::Document& doc = window->document();
         ASSERT_TRUE(doc.replaceDocument(photo, photo));
         doc.history->save(doc.resultImage, doc.sourceImage);
         doc.unsavedChanges = false;
@@ -63,7 +74,7 @@ protected:
 
     bool idle()
     {
-        return window->runningEffect() == -1 && pq::EffectWorkerCount() == 0;
+        return window->document().runningEffect.load() == -1 && pq::EffectWorkerCount() == 0;
     }
 
     std::unique_ptr<pq::MainWindow> window;
@@ -73,13 +84,13 @@ protected:
 
 TEST_F(MainWindowHost, TheWindowIsTheEngineHost)
 {
-    EXPECT_EQ(pq::InstalledEngineHost(), window.get());
-    EXPECT_EQ(pq::SharedFields().get(), window->doc().shared.get());
-    EXPECT_EQ(window->previewPaneSize(), QSizeF(225, 225));
-    EXPECT_EQ(window->effectName(403), QStringLiteral("Vintage / Sepia"));
-    EXPECT_EQ(window->effectName(501), QStringLiteral("Cartoon"));
-    EXPECT_EQ(window->effectName(900), QStringLiteral("Brushstrokes Frame"));
-    EXPECT_EQ(window->effectName(777), QStringLiteral("Unknown Effect"));
+    EXPECT_EQ(pq::InstalledEngineHost(), &window->engineHost());
+    EXPECT_EQ(pq::SharedFields().get(), window->document().shared.get());
+    EXPECT_EQ(window->engineHost().previewPaneSize(), QSizeF(225, 225));
+    EXPECT_EQ(pq::EffectDisplayName(403), QStringLiteral("Vintage / Sepia"));
+    EXPECT_EQ(pq::EffectDisplayName(501), QStringLiteral("Cartoon"));
+    EXPECT_EQ(pq::EffectDisplayName(900), QStringLiteral("Brushstrokes Frame"));
+    EXPECT_EQ(pq::EffectDisplayName(777), QStringLiteral("Unknown Effect"));
 }
 
 TEST_F(MainWindowHost, ApplyReplacesTheResultAndMarksItUnsaved)
@@ -88,7 +99,7 @@ TEST_F(MainWindowHost, ApplyReplacesTheResultAndMarksItUnsaved)
     openDocument(photo);
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
     ASSERT_TRUE(ProcessUntil([&] { return idle(); }));
-    pq::Document& doc = window->doc();
+    pq::Document& doc = window->document();
     EXPECT_FALSE(doc.resultImage.sameAs(photo));
     EXPECT_TRUE(doc.sourceImage.sameAs(photo));
     EXPECT_TRUE(doc.unsavedChanges);
@@ -99,11 +110,11 @@ TEST_F(MainWindowHost, ApplyReplacesTheResultAndMarksItUnsaved)
 TEST_F(MainWindowHost, PreviewDrawsIntoThePane)
 {
     openDocument(GradientPhoto(400, 300));
-    const QImage before = window->previewPane->bitmap();
+    const QImage before = window->previewPanel().pane()->bitmap();
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, true);
-    ASSERT_TRUE(ProcessUntil([&] { return idle() && window->previewPane->bitmap() != before; }));
-    EXPECT_FALSE(window->doc().unsavedChanges) << "a preview never touches the document";
-    EXPECT_EQ(window->doc().history->count(), 1);
+    ASSERT_TRUE(ProcessUntil([&] { return idle() && window->previewPanel().pane()->bitmap() != before; }));
+    EXPECT_FALSE(window->document().unsavedChanges) << "a preview never touches the document";
+    EXPECT_EQ(window->document().history->count(), 1);
 }
 
 TEST_F(MainWindowHost, NoImageGivesAMessage)
@@ -111,26 +122,26 @@ TEST_F(MainWindowHost, NoImageGivesAMessage)
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
     ProcessUntil([&] { return !messages.isEmpty(); }, 2000);
     EXPECT_EQ(messages, QStringList{QStringLiteral("No image loaded")});
-    EXPECT_EQ(window->runningEffect(), -1);
+    EXPECT_EQ(window->document().runningEffect.load(), -1);
 }
 
 TEST_F(MainWindowHost, CloseDuringApplyIsPerformedWhenTheRunEnds)
 {
     openDocument(GradientPhoto(1600, 1200));
-    window->doc().unsavedChanges = true;
+    window->document().unsavedChanges = true;
     pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
-    ASSERT_NE(window->runningEffect(), -1);
+    ASSERT_NE(window->document().runningEffect.load(), -1);
     // Yes to the question, but an effect is applying: refused, remembered.
     EXPECT_FALSE(window->close());
     EXPECT_EQ(questions.size(), 1);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->doc().closeRequested);
+    EXPECT_TRUE(window->document().closeRequested);
     // The run stops (closing cancels it) and its end step closes the
     // window without asking again: the user already agreed.
     ASSERT_TRUE(ProcessUntil([&] { return !window->isVisible(); }));
-    EXPECT_FALSE(window->doc().closeRequested);
+    EXPECT_FALSE(window->document().closeRequested);
     EXPECT_EQ(questions.size(), 1);
-    EXPECT_EQ(window->runningEffect(), -1);
+    EXPECT_EQ(window->document().runningEffect.load(), -1);
 }
 
 } // namespace

@@ -3,6 +3,17 @@
 // boxes, the LUT chooser, and loading and saving .pqk files.
 #include "workspace/contour_color_window.h"
 #include "app/main_window.h"
+#include "app/left_panel.h"
+#include "app/main_menu.h"
+#include "app/panel_host.h"
+#include "app/title_bar.h"
+#include "app/tool_bar.h"
+#include "panels/overlay_host.h"
+#include "workspace/canvas_area.h"
+#include "workspace/document_actions.h"
+#include "workspace/effect_lists.h"
+#include "workspace/effect_panel.h"
+#include "workspace/preview_panel.h"
 #include "ui/widgets/color_panel.h"
 #include "ui/widgets/toggle_switch.h"
 #include "engine/runtime/effect_runtime.h"
@@ -60,13 +71,13 @@ protected:
         platform::SetUiBridge(platform::MakeQtUiBridge());
         window = std::make_unique<pq::MainWindow>();
         window->commandLine = {QStringLiteral("pastelloquin")};
-        window->askYesNo = [this](const QString& text) {
+        window->dialogs().askYesNo = [this](const QString& text) {
             questions << text;
             return answerYes;
         };
-        window->showMessageBox = [this](const QString& text) { messages << text; };
-        window->getOpenFileName = [this](const QString&, const QString&) { return openName; };
-        window->getSaveDataFileName = [this](const QString& title, const QString& filter, const QString& suffix) {
+        window->dialogs().showMessage = [this](const QString& text) { messages << text; };
+        window->dialogs().openFile = [this](const QString&, const QString&) { return openName; };
+        window->dialogs().saveDataFile = [this](const QString& title, const QString& filter, const QString& suffix) {
             saveDialogs << title + QStringLiteral("|") + filter + QStringLiteral("|") + suffix;
             return saveName;
         };
@@ -89,8 +100,8 @@ protected:
         doc().history->save(doc().resultImage, doc().sourceImage);
     }
 
-    bool idle() { return window->runningEffect() == -1 && pq::EffectWorkerCount() == 0; }
-    pq::Document& doc() { return window->doc(); }
+    bool idle() { return window->document().runningEffect.load() == -1 && pq::EffectWorkerCount() == 0; }
+    pq::Document& doc() { return window->document(); }
     int generation() { return doc().shared->previewGeneration.load(); }
 
     std::unique_ptr<pq::MainWindow> window;
@@ -110,7 +121,7 @@ TEST_F(Options, SavingAndLoadingTheParametersThroughTheIcons)
     window->selectListedEffect(3, 2); // Oil pastel
     const pq::ParameterTable saved = doc().params;
     saveName = dir.filePath(QStringLiteral("mine.pqk"));
-    window->chooseParametersToSave();
+    window->effectPanel().chooseParametersToSave();
     EXPECT_EQ(saveDialogs, QStringList{QStringLiteral(
                                "Save Parameters|Pastelloquin Parameters (*.pqk);;All Files (*.*)|pqk")});
     EXPECT_EQ(messages, QStringList{QStringLiteral("Parameters saved successfully!")});
@@ -120,26 +131,26 @@ TEST_F(Options, SavingAndLoadingTheParametersThroughTheIcons)
     messages.clear();
     pq::ParamsEntry(doc().params, 302)->value1 = 12;
     answerYes = false;
-    window->chooseParametersToSave();
+    window->effectPanel().chooseParametersToSave();
     EXPECT_EQ(questions.size(), 1);
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(ReadAll(saveName), pq::ParameterFileBytes(saved));
 
     // Loading brings the table and the sliders back.
     pq::ParamsEntry(doc().params, 100)->value2 = 3;
-    window->sliders[0]->setValue(12);
+    window->effectPanel().sliders()[0]->setValue(12);
     openName = saveName;
-    window->chooseParametersToLoad();
+    window->effectPanel().chooseParametersToLoad();
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(pq::ParamsEntry(doc().params, 302)->value1, 10);
     EXPECT_EQ(pq::ParamsEntry(doc().params, 100)->value2, saved[1][0].value2);
-    EXPECT_EQ(window->sliders[0]->value(), 10);
+    EXPECT_EQ(window->effectPanel().sliders()[0]->value(), 10);
 }
 
 TEST_F(Options, AFileThatIsNotAParameterFileChangesNothing)
 {
     window->selectListedEffect(3, 2);
-    window->sliders[2]->setValue(44);
+    window->effectPanel().sliders()[2]->setValue(44);
     const pq::ParameterTable before = doc().params;
     platform::Random rng(7);
     QByteArray noise(3000, '\0');
@@ -147,16 +158,16 @@ TEST_F(Options, AFileThatIsNotAParameterFileChangesNothing)
         b = char(rng.next() >> 24);
     openName = dir.filePath(QStringLiteral("noise.pqk"));
     WriteAll(openName, noise);
-    window->chooseParametersToLoad();
+    window->effectPanel().chooseParametersToLoad();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Error loading parameters: "))) << messages[0].toStdString();
     EXPECT_EQ(pq::ParameterFileBytes(doc().params), pq::ParameterFileBytes(before));
-    EXPECT_EQ(window->sliders[2]->value(), 44);
+    EXPECT_EQ(window->effectPanel().sliders()[2]->value(), 44);
 
     // An empty file too.
     messages.clear();
     WriteAll(openName, QByteArray());
-    window->chooseParametersToLoad();
+    window->effectPanel().chooseParametersToLoad();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Error loading parameters: ")));
     EXPECT_EQ(pq::ParameterFileBytes(doc().params), pq::ParameterFileBytes(before));
@@ -167,94 +178,94 @@ TEST_F(Options, HandWrittenValuesAndCaptionsReachTheSliders)
     window->selectListedEffect(3, 2);
     openName = dir.filePath(QStringLiteral("hand.pqk"));
     WriteAll(openName, "[Effect_3_2]\r\nValue1=250\r\nValue2=-4\r\nName3=\r\nName4=<img src=\"x.png\"><b>bold</b>\r\n");
-    window->chooseParametersToLoad();
+    window->effectPanel().chooseParametersToLoad();
     EXPECT_TRUE(messages.isEmpty());
     // Stored as read; the sliders show their nearest end.
     EXPECT_EQ(pq::ParamsEntry(doc().params, 302)->value1, 250);
-    EXPECT_EQ(window->sliders[0]->value(), 100);
-    EXPECT_EQ(window->sliders[1]->value(), 0);
-    EXPECT_EQ(window->sliderCaptions[2]->text(), QStringLiteral("iterations")) << "captions change on the next selection";
+    EXPECT_EQ(window->effectPanel().sliders()[0]->value(), 100);
+    EXPECT_EQ(window->effectPanel().sliders()[1]->value(), 0);
+    EXPECT_EQ(window->effectPanel().sliderCaptions()[2]->text(), QStringLiteral("iterations")) << "captions change on the next selection";
 
     window->selectListedEffect(3, 2);
-    EXPECT_FALSE(window->sliders[2]->isEnabled()) << "an empty caption disables its slider";
-    EXPECT_EQ(window->sliderCaptions[3]->textFormat(), Qt::PlainText) << "a caption from a file is never rich text";
+    EXPECT_FALSE(window->effectPanel().sliders()[2]->isEnabled()) << "an empty caption disables its slider";
+    EXPECT_EQ(window->effectPanel().sliderCaptions()[3]->textFormat(), Qt::PlainText) << "a caption from a file is never rich text";
 }
 
 TEST_F(Options, TheOptionBoxesFollowTheSelectedEffect)
 {
     window->selectListedEffect(4, 0); // Orton filter
-    EXPECT_FALSE(window->eraseBackgroundSwitch->isEnabled());
-    EXPECT_FALSE(window->eraseBackgroundLabel->isEnabled());
-    EXPECT_TRUE(window->lutBox->isHidden());
-    EXPECT_TRUE(window->customBrushesBox->isHidden());
-    EXPECT_TRUE(window->contourRow->isHidden());
+    EXPECT_FALSE(window->effectPanel().eraseBackgroundSwitch()->isEnabled());
+    EXPECT_FALSE(window->effectPanel().eraseBackgroundLabel()->isEnabled());
+    EXPECT_TRUE(window->effectPanel().lutBox()->isHidden());
+    EXPECT_TRUE(window->effectPanel().customBrushesBox()->isHidden());
+    EXPECT_TRUE(window->effectPanel().contourRow()->isHidden());
 
     window->selectListedEffect(5, 1); // Cartoon
-    EXPECT_TRUE(window->eraseBackgroundSwitch->isEnabled());
-    EXPECT_TRUE(window->eraseBackgroundLabel->isEnabled());
+    EXPECT_TRUE(window->effectPanel().eraseBackgroundSwitch()->isEnabled());
+    EXPECT_TRUE(window->effectPanel().eraseBackgroundLabel()->isEnabled());
     window->selectListedEffect(2, 2); // Felt-tip pen
-    EXPECT_TRUE(window->eraseBackgroundSwitch->isEnabled());
+    EXPECT_TRUE(window->effectPanel().eraseBackgroundSwitch()->isEnabled());
     window->selectListedEffect(3, 6); // Smooth painting ignores it
-    EXPECT_FALSE(window->eraseBackgroundSwitch->isEnabled());
+    EXPECT_FALSE(window->effectPanel().eraseBackgroundSwitch()->isEnabled());
 
     window->selectListedEffect(4, 4); // LUTs
-    EXPECT_FALSE(window->lutBox->isHidden());
+    EXPECT_FALSE(window->effectPanel().lutBox()->isHidden());
     window->selectListedEffect(5, 2); // Circles
-    EXPECT_TRUE(window->lutBox->isHidden());
-    EXPECT_FALSE(window->contourRow->isHidden());
+    EXPECT_TRUE(window->effectPanel().lutBox()->isHidden());
+    EXPECT_FALSE(window->effectPanel().contourRow()->isHidden());
 
     // The brush box: one button, two once the effect paints with its own
     // sheet.
     window->selectListedEffect(3, 4); // Impasto brushstrokes
-    EXPECT_FALSE(window->customBrushesBox->isHidden());
-    EXPECT_TRUE(window->resetBrushesButton->isHidden());
-    EXPECT_EQ(window->customBrushesBox->height(), 64);
-    doc().customBrushesOn304 = true;
+    EXPECT_FALSE(window->effectPanel().customBrushesBox()->isHidden());
+    EXPECT_TRUE(window->effectPanel().resetBrushesButton()->isHidden());
+    EXPECT_EQ(window->effectPanel().customBrushesBox()->height(), 64);
+    doc().impastoSheet.on = true;
     window->selectListedEffect(3, 3);
-    EXPECT_TRUE(window->resetBrushesButton->isHidden()) << "303 has no sheet of its own";
+    EXPECT_TRUE(window->effectPanel().resetBrushesButton()->isHidden()) << "303 has no sheet of its own";
     window->selectListedEffect(3, 4);
-    EXPECT_FALSE(window->resetBrushesButton->isHidden());
-    EXPECT_EQ(window->customBrushesBox->height(), 120);
-    window->resetCustomBrushes();
-    EXPECT_FALSE(doc().customBrushesOn304);
-    EXPECT_TRUE(window->resetBrushesButton->isHidden());
+    EXPECT_FALSE(window->effectPanel().resetBrushesButton()->isHidden());
+    EXPECT_EQ(window->effectPanel().customBrushesBox()->height(), 120);
+    window->effectPanel().resetCustomBrushes();
+    EXPECT_FALSE(doc().impastoSheet.on);
+    EXPECT_TRUE(window->effectPanel().resetBrushesButton()->isHidden());
 
     // No brush file readable: a message, nothing switched on.
-    window->getOpenFileNames = [this](const QString&, const QString&) {
+    window->dialogs().openFiles = [this](const QString&, const QString&) {
         return QStringList{dir.filePath(QStringLiteral("missing.png"))};
     };
-    window->loadCustomBrushes();
+    window->effectPanel().loadCustomBrushes();
     EXPECT_EQ(messages, QStringList{QStringLiteral("Error loading custom brushes")});
-    EXPECT_FALSE(doc().customBrushesOn304);
+    EXPECT_FALSE(doc().impastoSheet.on);
 }
 
 TEST_F(Options, TheSwitchesTurnTheirOptionsOver)
 {
     openDocument(testimg::MakeImage(64, 48, [](int x, int y) { return testimg::Premul(x * 4, y * 5, 90); }));
     EXPECT_TRUE(doc().addTexture.load()) << "on at start";
-    EXPECT_TRUE(window->addTextureSwitch->isChecked());
-    window->previewTimer.stop();
-    window->addTextureSwitch->click();
+    EXPECT_TRUE(window->effectPanel().addTextureSwitch()->isChecked());
+    window->previewPanel().timer().stop();
+    window->effectPanel().addTextureSwitch()->click();
     EXPECT_FALSE(doc().addTexture.load());
-    EXPECT_FALSE(window->addTextureSwitch->isChecked());
-    EXPECT_TRUE(window->previewTimer.isActive()) << "the preview shows the texture too";
+    EXPECT_FALSE(window->effectPanel().addTextureSwitch()->isChecked());
+    EXPECT_TRUE(window->previewPanel().timer().isActive()) << "the preview shows the texture too";
 
     // A script turned the option off without the switch: a click turns the
     // option over, and the look follows it. No preview is asked for.
     window->selectListedEffect(2, 2);
     ASSERT_TRUE(ProcessUntil([&] { return idle(); }));
-    window->previewTimer.stop();
+    window->previewPanel().timer().stop();
     doc().eraseBackground = false;
-    EXPECT_TRUE(window->eraseBackgroundSwitch->isChecked());
+    EXPECT_TRUE(window->effectPanel().eraseBackgroundSwitch()->isChecked());
     const int before = generation();
-    window->eraseBackgroundSwitch->click();
+    window->effectPanel().eraseBackgroundSwitch()->click();
     EXPECT_TRUE(doc().eraseBackground.load());
-    EXPECT_TRUE(window->eraseBackgroundSwitch->isChecked());
-    window->eraseBackgroundSwitch->click();
+    EXPECT_TRUE(window->effectPanel().eraseBackgroundSwitch()->isChecked());
+    window->effectPanel().eraseBackgroundSwitch()->click();
     EXPECT_FALSE(doc().eraseBackground.load());
-    EXPECT_FALSE(window->eraseBackgroundSwitch->isChecked());
+    EXPECT_FALSE(window->effectPanel().eraseBackgroundSwitch()->isChecked());
     EXPECT_EQ(generation(), before);
-    EXPECT_FALSE(window->previewTimer.isActive());
+    EXPECT_FALSE(window->previewPanel().timer().isActive());
 }
 
 TEST_F(Options, TheContourSwitchAndItsColourWindow)
@@ -262,10 +273,10 @@ TEST_F(Options, TheContourSwitchAndItsColourWindow)
     openDocument(testimg::MakeImage(64, 48, [](int x, int y) { return testimg::Premul(x * 4, y * 5, 90); }));
     window->selectListedEffect(5, 0); // Mosaic
     int before = generation();
-    window->contourSwitch->click();
+    window->effectPanel().contourSwitch()->click();
     EXPECT_TRUE(doc().drawContours.load());
-    ASSERT_NE(window->contourColorWindow, nullptr);
-    pq::ContourColorWindow* box = window->contourColorWindow;
+    ASSERT_NE(window->effectPanel().contourColorWindow(), nullptr);
+    pq::ContourColorWindow* box = window->effectPanel().contourColorWindow();
     EXPECT_TRUE(box->isVisible());
     EXPECT_TRUE(box->shadowEnabled());
     EXPECT_GT(generation(), before) << "a new preview is requested";
@@ -273,7 +284,7 @@ TEST_F(Options, TheContourSwitchAndItsColourWindow)
     // Beside the right panel at the switch's height, 8 pixels from the
     // window's edges at least.
     const QWidget* host = box->parentWidget();
-    const int panelX = window->rightPanel->mapTo(host, QPoint(0, 0)).x();
+    const int panelX = window->findChild<QWidget*>(QStringLiteral("rightPanel"))->mapTo(host, QPoint(0, 0)).x();
     EXPECT_EQ(box->x(), std::max(8, panelX - 12 - box->width()));
     EXPECT_GE(box->y(), 8);
     EXPECT_LE(box->y() + box->height(), host->height() - 8);
@@ -282,38 +293,38 @@ TEST_F(Options, TheContourSwitchAndItsColourWindow)
     emit box->closeClicked();
     EXPECT_FALSE(box->isVisible());
     EXPECT_TRUE(doc().drawContours.load());
-    EXPECT_TRUE(window->contourSwitch->isChecked());
+    EXPECT_TRUE(window->effectPanel().contourSwitch()->isChecked());
 
     // Off and on again; a colour set without a report is caught by the
     // 120 ms poll, and requests a preview.
-    window->contourSwitch->click();
+    window->effectPanel().contourSwitch()->click();
     EXPECT_FALSE(doc().drawContours.load());
-    window->contourSwitch->click();
+    window->effectPanel().contourSwitch()->click();
     EXPECT_TRUE(box->isVisible());
     before = generation();
     box->colorPanel->setColor(QColor(200, 40, 40, 128));
     ASSERT_TRUE(ProcessUntil([&] { return doc().contourColor.load() != 0xFF000000u; }, 2000));
-    EXPECT_EQ(doc().contourColor.load(), window->contourPanelColor());
+    EXPECT_EQ(doc().contourColor.load(), window->effectPanel().contourPanelColor());
     EXPECT_EQ(qAlpha(doc().contourColor.load()), 128);
     EXPECT_GT(generation(), before);
     // The same colour again asks for nothing.
     before = generation();
-    window->contourColorChanged();
+    window->effectPanel().contourColorChanged();
     EXPECT_EQ(generation(), before);
 
     // Another effect, or Apply, hides the window.
     window->selectListedEffect(5, 2);
     EXPECT_FALSE(box->isVisible());
-    window->contourSwitch->click();
-    window->contourSwitch->click();
+    window->effectPanel().contourSwitch()->click();
+    window->effectPanel().contourSwitch()->click();
     ASSERT_TRUE(box->isVisible());
-    window->applyEffect();
+    window->effectPanel().applyEffect();
     EXPECT_FALSE(box->isVisible());
 }
 
 TEST_F(Options, WithEraseBackgroundOffTheFeltTipPaintsOverThePreviousResult)
 {
-    window->addTextureSwitch->setChecked(false);
+    window->effectPanel().addTextureSwitch()->setChecked(false);
     // Left half white (no strokes there), right half a darker ramp.
     const gfx::Image source = testimg::MakeImage(120, 80, [](int x, int y) {
         return x < 60 ? testimg::Premul(255, 255, 255) : testimg::Premul(60 + y, 90, 40 + x / 2);
@@ -326,9 +337,9 @@ TEST_F(Options, WithEraseBackgroundOffTheFeltTipPaintsOverThePreviousResult)
     window->selectListedEffect(2, 2); // Felt-tip pen
     ASSERT_TRUE(ProcessUntil([&] { return idle(); }));
 
-    window->eraseBackgroundSwitch->click(); // off
+    window->effectPanel().eraseBackgroundSwitch()->click(); // off
     ASSERT_FALSE(doc().eraseBackground.load());
-    window->applyEffect();
+    window->effectPanel().applyEffect();
     ASSERT_TRUE(ProcessUntil([&] { return idle() && !doc().resultImage.sameAs(previous); }));
     const gfx::Image over = doc().resultImage;
     // Where the source is white the old result shows; where strokes fall
@@ -346,8 +357,8 @@ TEST_F(Options, WithEraseBackgroundOffTheFeltTipPaintsOverThePreviousResult)
 
     // On again: a fresh white canvas.
     doc().resultImage = previous;
-    window->eraseBackgroundSwitch->click();
-    window->applyEffect();
+    window->effectPanel().eraseBackgroundSwitch()->click();
+    window->effectPanel().applyEffect();
     ASSERT_TRUE(ProcessUntil([&] { return idle() && !doc().resultImage.sameAs(previous); }));
     EXPECT_EQ(doc().resultImage.pixel(20, 40) & 0xFFFFFFu, 0xFFFFFFu);
 }
@@ -356,18 +367,18 @@ TEST_F(Options, TheLUTChooserStoresItsAnswer)
 {
     // Not without an image.
     bool ran = false;
-    window->runLUTChooser = [&](pq::LUTChooserDialog&) { ran = true; };
-    window->chooseLUT();
+    window->panels().runLUTChooser = [&](pq::LUTChooserDialog&) { ran = true; };
+    window->panels().chooseLUT();
     EXPECT_FALSE(ran);
 
     openDocument(testimg::MakeImage(32, 32, [](int x, int y) { return testimg::Premul(x * 8, y * 8, 128); }));
     window->selectListedEffect(4, 4); // LUTs: the first built-in table
     const QStringList names = pq::EmbeddedLUTNames();
     ASSERT_EQ(names.size(), 18);
-    EXPECT_EQ(doc().lutName, names[0]);
+    EXPECT_EQ(doc().lut.name, names[0]);
 
     // A built-in look chosen in the list.
-    window->runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
+    window->panels().runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
         ran = true;
         EXPECT_EQ(chooser.lutList->count(), 18 + pq::ImportedLUTNames().size());
         EXPECT_EQ(chooser.lutList->currentItem()->text(), names[0]);
@@ -375,52 +386,52 @@ TEST_F(Options, TheLUTChooserStoresItsAnswer)
         EXPECT_EQ(chooser.currentLUTLabel->text(), QStringLiteral("Golden hour"));
         chooser.select();
     };
-    window->previewTimer.stop();
-    window->chooseLUT();
+    window->previewPanel().timer().stop();
+    window->panels().chooseLUT();
     EXPECT_TRUE(ran);
-    EXPECT_EQ(doc().lutName, QStringLiteral("Golden hour"));
-    EXPECT_EQ(doc().lutData, pq::ReadEmbeddedLUT(QStringLiteral("Golden hour")));
-    EXPECT_TRUE(doc().lutFilePath.isEmpty());
-    EXPECT_TRUE(window->previewTimer.isActive());
+    EXPECT_EQ(doc().lut.name, QStringLiteral("Golden hour"));
+    EXPECT_EQ(doc().lut.data, pq::ReadEmbeddedLUT(QStringLiteral("Golden hour")));
+    EXPECT_TRUE(doc().lut.filePath.isEmpty());
+    EXPECT_TRUE(window->previewPanel().timer().isActive());
 
     // A .cube file from disk: the path is kept, the bytes are not.
     const QString cube = dir.filePath(QStringLiteral("Warm.cube"));
     WriteAll(cube, pq::ReadEmbeddedLUT(QStringLiteral("Blues")));
-    window->runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
+    window->panels().runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
         chooser.getOpenFileNames = [&](const QString&, const QString&) { return QStringList{cube}; };
         chooser.loadFromDisk();
         EXPECT_EQ(chooser.lutList->currentItem()->text(), QStringLiteral("Warm"));
         chooser.select();
     };
-    window->chooseLUT();
-    EXPECT_EQ(doc().lutName, QStringLiteral("Warm"));
-    EXPECT_EQ(doc().lutFilePath, QFileInfo(cube).absoluteFilePath());
-    EXPECT_TRUE(doc().lutData.isEmpty());
+    window->panels().chooseLUT();
+    EXPECT_EQ(doc().lut.name, QStringLiteral("Warm"));
+    EXPECT_EQ(doc().lut.filePath, QFileInfo(cube).absoluteFilePath());
+    EXPECT_TRUE(doc().lut.data.isEmpty());
 
     // Selecting "LUTs" again keeps the file; the chooser shows it although
     // no item has its name, and Cancel changes nothing.
     window->selectListedEffect(4, 4);
-    EXPECT_EQ(doc().lutFilePath, QFileInfo(cube).absoluteFilePath());
-    window->runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
+    EXPECT_EQ(doc().lut.filePath, QFileInfo(cube).absoluteFilePath());
+    window->panels().runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
         EXPECT_EQ(chooser.currentLUTLabel->text(), QStringLiteral("Warm"));
         EXPECT_FALSE(chooser.selectedLUTData.isEmpty()) << "read from the file";
         chooser.reject();
     };
-    window->chooseLUT();
-    EXPECT_EQ(doc().lutName, QStringLiteral("Warm"));
+    window->panels().chooseLUT();
+    EXPECT_EQ(doc().lut.name, QStringLiteral("Warm"));
 
     // By name, as scripts do: any case, the archive's spelling.
-    EXPECT_TRUE(window->loadEmbeddedLut(QStringLiteral("golden HOUR")));
-    EXPECT_EQ(doc().lutName, QStringLiteral("Golden hour"));
-    EXPECT_TRUE(doc().lutFilePath.isEmpty());
-    EXPECT_FALSE(window->loadEmbeddedLut(QStringLiteral("No such look")));
-    EXPECT_EQ(doc().lutName, QStringLiteral("Golden hour"));
+    EXPECT_TRUE(window->document().lut.loadEmbeddedLUT(QStringLiteral("golden HOUR")));
+    EXPECT_EQ(doc().lut.name, QStringLiteral("Golden hour"));
+    EXPECT_TRUE(doc().lut.filePath.isEmpty());
+    EXPECT_FALSE(window->document().lut.loadEmbeddedLUT(QStringLiteral("No such look")));
+    EXPECT_EQ(doc().lut.name, QStringLiteral("Golden hour"));
 
     // Not while an effect is applied.
     ran = false;
-    window->runLUTChooser = [&](pq::LUTChooserDialog&) { ran = true; };
+    window->panels().runLUTChooser = [&](pq::LUTChooserDialog&) { ran = true; };
     doc().runningEffect = 404;
-    window->chooseLUT();
+    window->panels().chooseLUT();
     EXPECT_FALSE(ran);
     doc().runningEffect = -1;
 }
@@ -429,10 +440,10 @@ TEST_F(Options, APreviewPaneShowsOnlyTheCurrentPreviewsProgress)
 {
     openDocument(testimg::MakeImage(64, 48, [](int x, int y) { return testimg::Premul(x * 4, y * 5, 90); }));
     doc().shared->storePreviewProgress(generation(), 40);
-    window->setPreviewPercent(40);
-    ASSERT_FALSE(window->previewPane->percentLabel->isHidden());
-    window->supersedePreview();
-    EXPECT_TRUE(window->previewPane->percentLabel->isHidden());
+    window->engineHost().setPreviewPercent(40);
+    ASSERT_FALSE(window->previewPanel().pane()->percentLabel->isHidden());
+    window->previewPanel().supersede();
+    EXPECT_TRUE(window->previewPanel().pane()->percentLabel->isHidden());
     EXPECT_EQ(doc().shared->currentPreviewProgress(), 0);
 }
 

@@ -1,6 +1,17 @@
 // The window's own views: canvas transform, accordion, gallery strip,
 // splash timeline.
 #include "app/main_window.h"
+#include "app/left_panel.h"
+#include "app/main_menu.h"
+#include "app/panel_host.h"
+#include "app/title_bar.h"
+#include "app/tool_bar.h"
+#include "panels/overlay_host.h"
+#include "workspace/canvas_area.h"
+#include "workspace/document_actions.h"
+#include "workspace/effect_lists.h"
+#include "workspace/effect_panel.h"
+#include "workspace/preview_panel.h"
 #include "app/splash.h"
 #include "ui/theme_style.h"
 #include "ui/widgets/expander.h"
@@ -54,44 +65,44 @@ TEST(CanvasView, DrawsNothingWithoutAResult)
 TEST(MainWindowView, FamiliesOpenOneAtATime)
 {
     pq::MainWindow w;
-    w.toggleFamily(3); // Photo lab
-    EXPECT_TRUE(w.familyExpanders[3]->isExpanded());
-    EXPECT_EQ(w.familyExpanders[3]->height(), 5 * 30 + 25);
-    w.toggleFamily(0);
-    EXPECT_TRUE(w.familyExpanders[0]->isExpanded());
-    EXPECT_FALSE(w.familyExpanders[3]->isExpanded());
-    EXPECT_EQ(w.familyExpanders[3]->height(), 25);
-    w.toggleFamily(0);
-    for (const pq::Expander* e : w.familyExpanders)
-        EXPECT_FALSE(e->isExpanded());
+    w.effectLists().toggleFamily(3); // Photo lab
+    EXPECT_TRUE(w.effectLists().expander(4)->isExpanded());
+    EXPECT_EQ(w.effectLists().expander(4)->height(), 5 * 30 + 25);
+    w.effectLists().toggleFamily(0);
+    EXPECT_TRUE(w.effectLists().expander(1)->isExpanded());
+    EXPECT_FALSE(w.effectLists().expander(4)->isExpanded());
+    EXPECT_EQ(w.effectLists().expander(4)->height(), 25);
+    w.effectLists().toggleFamily(0);
+    for (int family = 1; family <= 5; ++family)
+        EXPECT_FALSE(w.effectLists().expander(family)->isExpanded());
     // The lists hold the catalogue's captions.
-    EXPECT_EQ(w.effectLists[1]->count(), 4);
-    EXPECT_EQ(w.effectLists[1]->item(0)->text(), QStringLiteral("Black & white"));
-    EXPECT_EQ(w.familyExpanders[0]->text(), QStringLiteral("      Sketch && Drawing"));
+    EXPECT_EQ(w.effectLists().list(2)->count(), 4);
+    EXPECT_EQ(w.effectLists().list(2)->item(0)->text(), QStringLiteral("Black & white"));
+    EXPECT_EQ(w.effectLists().expander(1)->text(), QStringLiteral("      Sketch && Drawing"));
 }
 
 TEST(MainWindowView, GalleryStripTogglesItsHeightAndTab)
 {
     pq::MainWindow w;
-    EXPECT_EQ(w.galleryStrip->height(), pq::GalleryStrip::kCollapsedHeight);
-    EXPECT_EQ(w.galleryToggle->toggleLabel->text(), QStringLiteral("Show gallery  \u25B2"));
-    w.toggleGallery();
-    EXPECT_EQ(w.galleryStrip->height(), pq::GalleryStrip::kExpandedHeight);
-    EXPECT_EQ(w.galleryToggle->toggleLabel->text(), QStringLiteral("Hide gallery  \u25BC"));
-    EXPECT_EQ(w.galleryToggle->toggleLabel->property("tag").toInt(), 1);
-    EXPECT_EQ(w.galleryStrip->geometry().bottom(), w.workspaceLayout->rect().bottom());
-    w.toggleGallery();
-    EXPECT_EQ(w.galleryStrip->height(), pq::GalleryStrip::kCollapsedHeight);
+    EXPECT_EQ(w.canvasArea().galleryStrip()->height(), pq::GalleryStrip::kCollapsedHeight);
+    EXPECT_EQ(w.canvasArea().galleryToggle()->toggleLabel->text(), QStringLiteral("Show gallery  \u25B2"));
+    w.canvasArea().toggleGallery();
+    EXPECT_EQ(w.canvasArea().galleryStrip()->height(), pq::GalleryStrip::kExpandedHeight);
+    EXPECT_EQ(w.canvasArea().galleryToggle()->toggleLabel->text(), QStringLiteral("Hide gallery  \u25BC"));
+    EXPECT_EQ(w.canvasArea().galleryToggle()->toggleLabel->property("tag").toInt(), 1);
+    EXPECT_EQ(w.canvasArea().galleryStrip()->geometry().bottom(), w.canvasArea().workspaceLayout()->rect().bottom());
+    w.canvasArea().toggleGallery();
+    EXPECT_EQ(w.canvasArea().galleryStrip()->height(), pq::GalleryStrip::kCollapsedHeight);
 }
 
 TEST(MainWindowView, ControlsKeepTheirDesignedNames)
 {
     pq::MainWindow w;
     for (const char* name : {"titleBar", "toolBar", "progressBar", "closeWindowButton", "quitButton",
-                             "ListBox3", "Expander5", "TrackBar5", "P5labelpc", "Param1Label", "applyButton", "previewPane",
+                             "effectList3", "familyExpander5", "slider5", "sliderValue5", "sliderCaption1", "applyButton", "previewPane",
                              "canvasView", "overlayHost", "workspaceArea", "workspaceLayout", "galleryStrip",
-                             "dropZone", "mainMenu", "QuitMI", "eraseBackgroundSwitch", "addTextureSwitch",
-                             "leftPanelScroll", "rightPanelScroll", "defaultImageButton", "enhanceButton"})
+                             "dropZone", "mainMenu", "quitEntry", "eraseBackgroundSwitch", "addTextureSwitch",
+                             "leftPanelScroll", "rightPanelScroll", "defaultImageButton", "autoEnhanceButton"})
         EXPECT_NE(w.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
 }
 

@@ -254,7 +254,7 @@ TEST(BuiltInImages, BackgroundLoadingInstallsOnTheUiThread)
     platform::ManualUiBridge bridge;
     std::thread::id ranOn;
     bool done = false;
-    pq::Repository().formCreateInBackground(bridge, [&] {
+    pq::Repository().createInBackground(bridge, [&] {
         ranOn = std::this_thread::get_id();
         done = true;
     });

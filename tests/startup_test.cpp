@@ -1,4 +1,15 @@
 #include "app/main_window.h"
+#include "app/left_panel.h"
+#include "app/main_menu.h"
+#include "app/panel_host.h"
+#include "app/title_bar.h"
+#include "app/tool_bar.h"
+#include "panels/overlay_host.h"
+#include "workspace/canvas_area.h"
+#include "workspace/document_actions.h"
+#include "workspace/effect_lists.h"
+#include "workspace/effect_panel.h"
+#include "workspace/preview_panel.h"
 #include "app/startup.h"
 #include "ui/widgets/expander.h"
 #include "workspace/drop_zone.h"
@@ -51,7 +62,7 @@ struct WindowFixture {
     explicit WindowFixture(QStringList commandLine = {QStringLiteral("pastelloquin")})
     {
         window.commandLine = std::move(commandLine);
-        window.askYesNo = [this](const QString& text) {
+        window.dialogs().askYesNo = [this](const QString& text) {
             questions << text;
             return answer;
         };
@@ -107,10 +118,10 @@ TEST(StartupChoices, InterfaceZoomAtFirstShow)
     EXPECT_FLOAT_EQ(pq::UIZoomAtFirstShow(QStringLiteral("abc"), 0.8f), 1.0f);
     EXPECT_FLOAT_EQ(pq::UIZoomAtFirstShow(QStringLiteral("125"), 0.8f), 1.25f);
     EXPECT_FLOAT_EQ(pq::UIZoomAtFirstShow(QString(), 0.8f), 0.8f);
-    EXPECT_FLOAT_EQ(pq::ComputeAutoUIZoom(QRect(0, 0, 1920, 1040)), float((1040.0 - 16) / 1150));
-    EXPECT_FLOAT_EQ(pq::ComputeAutoUIZoom(QRect(0, 0, 3840, 2160)), 1.0f);
-    EXPECT_FLOAT_EQ(pq::ComputeAutoUIZoom(QRect(0, 0, 800, 500)), 0.5f);
-    EXPECT_FLOAT_EQ(pq::ComputeAutoUIZoom(QRect()), 1.0f);
+    EXPECT_FLOAT_EQ(pq::ComputeAutoUiZoom(QRect(0, 0, 1920, 1040)), float((1040.0 - 16) / 1150));
+    EXPECT_FLOAT_EQ(pq::ComputeAutoUiZoom(QRect(0, 0, 3840, 2160)), 1.0f);
+    EXPECT_FLOAT_EQ(pq::ComputeAutoUiZoom(QRect(0, 0, 800, 500)), 0.5f);
+    EXPECT_FLOAT_EQ(pq::ComputeAutoUiZoom(QRect()), 1.0f);
 }
 
 TEST(StartupGeometry, WindowIsCentredAndRestoreRectFitsTheWorkArea)
@@ -135,30 +146,30 @@ TEST(MainWindowStartup, FirstShowWorkRunsOnce)
     pq::MainWindow& w = f.window;
     EXPECT_EQ(w.windowTitle(), QStringLiteral("  Pastelloquin 4.40"));
     f.showAndInitialise();
-    ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return !w.document().resultImage.isNull(); }));
 
     EXPECT_EQ(w.initializationRuns, 1);
     EXPECT_EQ(w.startupImageLoads, 1);
-    EXPECT_TRUE(w.maximized);
-    EXPECT_EQ(w.doc().sourceFileName, photo);
-    EXPECT_FALSE(w.doc().unsavedChanges);
-    EXPECT_FALSE(w.dropZone->isVisible());
+    EXPECT_TRUE(w.maximizedToWorkArea());
+    EXPECT_EQ(w.document().sourceFileName, photo);
+    EXPECT_FALSE(w.document().unsavedChanges);
+    EXPECT_FALSE(w.canvasArea().dropZone()->isVisible());
     // Watercolor selected with its sliders and the Painting family open.
-    EXPECT_EQ(w.doc().selectedEffect, 300);
-    EXPECT_EQ(w.effectLists[2]->currentRow(), 0);
-    EXPECT_TRUE(w.familyExpanders[2]->isExpanded());
-    EXPECT_FALSE(w.familyExpanders[0]->isExpanded());
+    EXPECT_EQ(w.document().selectedEffect, 300);
+    EXPECT_EQ(w.effectLists().list(3)->currentRow(), 0);
+    EXPECT_TRUE(w.effectLists().expander(3)->isExpanded());
+    EXPECT_FALSE(w.effectLists().expander(1)->isExpanded());
     const int defaults[5] = {30, 40, 40, 100, 20};
     for (int k = 0; k < 5; ++k)
-        EXPECT_EQ(w.sliders[k]->value(), defaults[k]);
-    ASSERT_NE(w.effectAccentBar, nullptr);
-    EXPECT_TRUE(w.effectAccentBar->isVisibleTo(&w));
+        EXPECT_EQ(w.effectPanel().sliders()[k]->value(), defaults[k]);
+    ASSERT_NE(w.effectLists().findChild<QWidget*>(QStringLiteral("effectAccentBar")), nullptr);
+    EXPECT_TRUE(w.effectLists().findChild<QWidget*>(QStringLiteral("effectAccentBar"))->isVisibleTo(&w));
 
     // The user tunes a slider, then minimises and restores the window:
     // Qt shows it again, which must neither reload nor reset anything.
-    w.sliders[0]->setValue(85);
-    w.doc().params[3][0].value1 = 85;
-    const uint64_t generation = w.doc().documentGeneration();
+    w.effectPanel().sliders()[0]->setValue(85);
+    w.document().params[3][0].value1 = 85;
+    const uint64_t generation = w.document().documentGeneration();
     w.showMinimized();
     ProcessFor(30);
     w.hide();
@@ -167,9 +178,9 @@ TEST(MainWindowStartup, FirstShowWorkRunsOnce)
     ProcessFor(100);
     EXPECT_EQ(w.initializationRuns, 1);
     EXPECT_EQ(w.startupImageLoads, 1);
-    EXPECT_EQ(w.doc().documentGeneration(), generation);
-    EXPECT_EQ(w.sliders[0]->value(), 85);
-    EXPECT_EQ(w.doc().params[3][0].value1, 85);
+    EXPECT_EQ(w.document().documentGeneration(), generation);
+    EXPECT_EQ(w.effectPanel().sliders()[0]->value(), 85);
+    EXPECT_EQ(w.document().params[3][0].value1, 85);
     EXPECT_TRUE(f.questions.isEmpty());
 }
 
@@ -179,8 +190,8 @@ TEST(MainWindowStartup, IgnoredArgumentsLeaveTheWorkspaceEmpty)
     f.showAndInitialise();
     ProcessFor(30);
     EXPECT_EQ(f.window.startupImageLoads, 0);
-    EXPECT_TRUE(f.window.doc().resultImage.isNull());
-    EXPECT_TRUE(f.window.dropZone->isVisible());
+    EXPECT_TRUE(f.window.document().resultImage.isNull());
+    EXPECT_TRUE(f.window.canvasArea().dropZone()->isVisible());
 }
 
 TEST(MainWindowStartup, ConfirmOverwriteAsksOnlyForExistingFiles)
@@ -189,9 +200,9 @@ TEST(MainWindowStartup, ConfirmOverwriteAsksOnlyForExistingFiles)
     const QString existing = WritePhoto(dir, "keep.png");
     WindowFixture f;
     f.answer = false;
-    EXPECT_TRUE(f.window.confirmOverwrite(dir.filePath(QStringLiteral("new.png"))));
+    EXPECT_TRUE(f.window.dialogs().confirmOverwrite(dir.filePath(QStringLiteral("new.png"))));
     EXPECT_TRUE(f.questions.isEmpty());
-    EXPECT_FALSE(f.window.confirmOverwrite(existing));
+    EXPECT_FALSE(f.window.dialogs().confirmOverwrite(existing));
     ASSERT_EQ(f.questions.size(), 1);
     EXPECT_EQ(f.questions[0], QStringLiteral("The file \"keep.png\" already exists. Replace it?"));
 }
@@ -202,38 +213,38 @@ TEST(MainWindowClosing, UnsavedChangesAskBeforeClosing)
     WindowFixture f({QStringLiteral("pastelloquin"), WritePhoto(dir, "a.png")});
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
-    w.doc().unsavedChanges = true;
-    const uint64_t cancelEpoch = w.doc().shared->cancel.epoch();
+    ASSERT_TRUE(ProcessUntil([&] { return !w.document().resultImage.isNull(); }));
+    w.document().unsavedChanges = true;
+    const uint64_t cancelEpoch = w.document().shared->cancel.epoch();
 
     f.answer = false;
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(f.questions.size(), 1);
     EXPECT_EQ(f.questions[0], QStringLiteral("There are unsaved changes.\nExit anyway?"));
-    EXPECT_EQ(w.doc().shared->cancel.epoch(), cancelEpoch) << "No leaves Cancel untouched";
+    EXPECT_EQ(w.document().shared->cancel.epoch(), cancelEpoch) << "No leaves Cancel untouched";
 
     // Yes while an effect is applying: refused and remembered.
     f.answer = true;
-    w.doc().runningEffect = 300;
+    w.document().runningEffect = 300;
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
-    EXPECT_GT(w.doc().shared->cancel.epoch(), cancelEpoch);
-    EXPECT_TRUE(w.doc().closeRequested);
+    EXPECT_GT(w.document().shared->cancel.epoch(), cancelEpoch);
+    EXPECT_TRUE(w.document().closeRequested);
 
     // The run ends: the deferred close closes without asking again.
-    w.doc().runningEffect = -1;
-    w.honorDeferredClose();
+    w.document().runningEffect = -1;
+    w.document().honorDeferredClose();
     EXPECT_EQ(f.questions.size(), 2);
     EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(w.doc().closeRequested);
+    EXPECT_FALSE(w.document().closeRequested);
 }
 
 TEST(MainWindowClosing, NoQuestionWithoutAResult)
 {
     WindowFixture f;
     f.showAndInitialise();
-    f.window.doc().unsavedChanges = true;
+    f.window.document().unsavedChanges = true;
     EXPECT_TRUE(f.window.close());
     EXPECT_TRUE(f.questions.isEmpty());
 }
@@ -243,16 +254,16 @@ TEST(MainWindowClosing, FrameWorkerEndingPerformsTheDeferredClose)
     WindowFixture f;
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    w.doc().beginBackgroundWorker();
+    w.document().beginBackgroundWorker();
     EXPECT_FALSE(w.close());
-    EXPECT_TRUE(w.doc().closeRequested);
+    EXPECT_TRUE(w.document().closeRequested);
     // The worker hands back through a queued call to the UI thread.
     std::thread worker([&w] {
-        QMetaObject::invokeMethod(&w, [&w] { w.endBackgroundWorker(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&w, [&w] { w.document().endBackgroundWorker(); }, Qt::QueuedConnection);
     });
     worker.join();
     ASSERT_TRUE(ProcessUntil([&] { return !w.isVisible(); }));
-    EXPECT_EQ(w.doc().backgroundWorkers.load(), 0);
+    EXPECT_EQ(w.document().backgroundWorkers.load(), 0);
 }
 
 TEST(MainWindowShutdown, WaitsForWorkersAndFreesOnlyWhenTheyAreDone)
@@ -262,33 +273,32 @@ TEST(MainWindowShutdown, WaitsForWorkersAndFreesOnlyWhenTheyAreDone)
         WindowFixture f({QStringLiteral("pastelloquin"), WritePhoto(dir, "b.png")});
         pq::MainWindow& w = f.window;
         f.showAndInitialise();
-        ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
+        ASSERT_TRUE(ProcessUntil([&] { return !w.document().resultImage.isNull(); }));
         // A worker that never ends: after the wait nothing it shares is freed.
-        w.doc().beginBackgroundWorker();
+        w.document().beginBackgroundWorker();
         w.shutdownWaitMs = 50;
-        const uint64_t epoch = w.doc().shared->cancel.epoch();
+        const uint64_t epoch = w.document().shared->cancel.epoch();
         EXPECT_FALSE(w.shutDown());
-        EXPECT_GT(w.doc().shared->cancel.epoch(), epoch);
-        EXPECT_FALSE(w.doc().resultImage.isNull());
-        EXPECT_FALSE(w.initializationTimer.isActive());
-        EXPECT_FALSE(w.cleanUpTimer.isActive());
+        EXPECT_GT(w.document().shared->cancel.epoch(), epoch);
+        EXPECT_FALSE(w.document().resultImage.isNull());
+        EXPECT_FALSE(w.timersRunning());
     }
     {
         WindowFixture f({QStringLiteral("pastelloquin"), WritePhoto(dir, "c.png")});
         pq::MainWindow& w = f.window;
         f.showAndInitialise();
-        ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
+        ASSERT_TRUE(ProcessUntil([&] { return !w.document().resultImage.isNull(); }));
         // A worker that hands back while the shut-down waits.
-        w.doc().beginBackgroundWorker();
+        w.document().beginBackgroundWorker();
         std::thread worker([&w] {
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            QMetaObject::invokeMethod(&w, [&w] { w.endBackgroundWorker(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(&w, [&w] { w.document().endBackgroundWorker(); }, Qt::QueuedConnection);
         });
         const bool done = w.shutDown();
         worker.join();
         EXPECT_TRUE(done);
-        EXPECT_TRUE(w.doc().resultImage.isNull());
-        EXPECT_TRUE(w.doc().sourceImage.isNull());
+        EXPECT_TRUE(w.document().resultImage.isNull());
+        EXPECT_TRUE(w.document().sourceImage.isNull());
     }
 }
 
@@ -298,31 +308,30 @@ TEST(MainWindowReset, FullResetFromTheWindow)
     WindowFixture f({QStringLiteral("pastelloquin"), WritePhoto(dir, "d.png")});
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    ASSERT_TRUE(ProcessUntil([&] { return !w.doc().resultImage.isNull(); }));
-    w.doc().selectedEffect = 201;
-    w.showSelectedEffect(w.effectLists[1], 1);
-    EXPECT_FALSE(w.sliders[1]->isEnabled()); // Stippling has one slider
-    w.toggleGallery();
+    ASSERT_TRUE(ProcessUntil([&] { return !w.document().resultImage.isNull(); }));
+    w.selectListedEffect(2, 1); // Stippling
+    EXPECT_FALSE(w.effectPanel().sliders()[1]->isEnabled()); // Stippling has one slider
+    w.canvasArea().toggleGallery();
 
     f.answer = false;
     EXPECT_EQ(w.fullReset(), pq::Document::ResetResult::Declined);
     EXPECT_EQ(f.questions.value(0), QStringLiteral("Do you wish to do a full reset?"));
-    EXPECT_FALSE(w.doc().resultImage.isNull());
+    EXPECT_FALSE(w.document().resultImage.isNull());
 
-    w.doc().runningEffect = 300;
+    w.document().runningEffect = 300;
     EXPECT_EQ(w.fullReset(), pq::Document::ResetResult::Busy);
     EXPECT_EQ(f.questions.size(), 1);
-    w.doc().runningEffect = -1;
+    w.document().runningEffect = -1;
 
     f.answer = true;
     EXPECT_EQ(w.fullReset(), pq::Document::ResetResult::Done);
-    EXPECT_TRUE(w.doc().resultImage.isNull());
-    EXPECT_TRUE(w.dropZone->isVisible());
-    EXPECT_EQ(w.doc().selectedEffect, 300);
-    EXPECT_EQ(w.effectLists[2]->currentRow(), 0);
-    EXPECT_EQ(w.effectLists[1]->currentRow(), -1);
-    EXPECT_TRUE(w.sliders[4]->isEnabled());
-    EXPECT_EQ(w.sliders[3]->value(), 100);
+    EXPECT_TRUE(w.document().resultImage.isNull());
+    EXPECT_TRUE(w.canvasArea().dropZone()->isVisible());
+    EXPECT_EQ(w.document().selectedEffect, 300);
+    EXPECT_EQ(w.effectLists().list(3)->currentRow(), 0);
+    EXPECT_EQ(w.effectLists().list(2)->currentRow(), -1);
+    EXPECT_TRUE(w.effectPanel().sliders()[4]->isEnabled());
+    EXPECT_EQ(w.effectPanel().sliders()[3]->value(), 100);
 }
 
 } // namespace
@@ -334,29 +343,29 @@ TEST(MainWindowProgress, BarShowsARunAndHidesAtItsEnd)
     WindowFixture f;
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    QWidget* bar = w.progressBar;
+    QWidget* bar = w.titleBar().progressBar();
     const int target = (bar->parentWidget()->width() - 170) * 60 / 100;
-    w.updateProgressBar(60);
+    w.titleBar().updateProgressBar(60);
     EXPECT_TRUE(bar->isVisible());
-    EXPECT_EQ(bar->property("tag").toInt(), 60);
+    EXPECT_EQ(w.titleBar().shownProgress(), 60);
     ASSERT_TRUE(ProcessUntil([&] { return bar->width() == target; }));
-    EXPECT_TRUE(w.progressLabel->isVisible());
-    EXPECT_EQ(w.progressLabel->text(), QStringLiteral("60%"));
+    EXPECT_TRUE(w.titleBar().progressLabel()->isVisible());
+    EXPECT_EQ(w.titleBar().progressLabel()->text(), QStringLiteral("60%"));
 
     // Scripts report elsewhere: even the end value is ignored then.
-    w.doc().scriptRunning = true;
-    w.updateProgressBar(101);
+    w.document().scriptRunning = true;
+    w.titleBar().updateProgressBar(101);
     EXPECT_TRUE(bar->isVisible());
-    w.doc().scriptRunning = false;
+    w.document().scriptRunning = false;
 
-    w.updateProgressBar(101);
+    w.titleBar().updateProgressBar(101);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(bar->width(), 0);
-    EXPECT_EQ(bar->property("tag").toInt(), -1);
-    EXPECT_FALSE(w.progressLabel->isVisible());
+    EXPECT_EQ(w.titleBar().shownProgress(), -1);
+    EXPECT_FALSE(w.titleBar().progressLabel()->isVisible());
     // A short bar shows no percentage.
-    w.updateProgressBar(1);
-    EXPECT_FALSE(w.progressLabel->isVisible());
+    w.titleBar().updateProgressBar(1);
+    EXPECT_FALSE(w.titleBar().progressLabel()->isVisible());
 }
 
 } // namespace
@@ -372,18 +381,18 @@ TEST(MainWindowOverlay, PanelsOpenCentredOverABackdropAndAreFreedOnClose)
     f.showAndInitialise();
     QPointer<QWidget> panel = new QWidget;
     panel->resize(300, 200);
-    w.showOverlayPanel(panel);
-    pq::OverlayHost* overlay = w.overlayHost;
+    w.panels().showOverlayPanel(panel);
+    pq::OverlayHost* overlay = w.panels().overlay();
     EXPECT_TRUE(overlay->isVisible());
     EXPECT_TRUE(overlay->hasBackdrop());
     EXPECT_EQ(panel->parentWidget(), overlay);
     EXPECT_EQ(panel->geometry().center(), overlay->rect().center());
 
-    w.doc().reopenScriptEditorAfterLUT = true;
-    w.closeOverlay();
+    w.document().reopenScriptEditorAfterLUT = true;
+    w.panels().closeOverlay();
     EXPECT_FALSE(overlay->isVisible());
     EXPECT_TRUE(panel.isNull());
-    EXPECT_FALSE(w.doc().reopenScriptEditorAfterLUT);
+    EXPECT_FALSE(w.document().reopenScriptEditorAfterLUT);
 }
 
 } // namespace
@@ -400,7 +409,7 @@ TEST(MainWindowStartup, StartupTextureComesFromTheRepository)
     WindowFixture f;
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    EXPECT_TRUE(w.doc().storedTexture.sameAs(pq::Repository().textureList[1].image));
+    EXPECT_TRUE(w.document().storedTexture.sameAs(pq::Repository().textureList[1].image));
     EXPECT_FALSE(w.defaultTexturePending);
 
     // After a full reset nothing is laid until a texture is chosen again,
@@ -408,7 +417,7 @@ TEST(MainWindowStartup, StartupTextureComesFromTheRepository)
     f.answer = true;
     ASSERT_EQ(w.fullReset(), pq::Document::ResetResult::Done);
     w.repositoryLoaded();
-    EXPECT_TRUE(w.doc().storedTexture.isNull());
+    EXPECT_TRUE(w.document().storedTexture.isNull());
 }
 
 TEST(MainWindowStartup, ALateRepositoryStillGivesTheStartupTexture)
@@ -417,12 +426,12 @@ TEST(MainWindowStartup, ALateRepositoryStillGivesTheStartupTexture)
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
     // As if the tick had run before the images were installed.
-    w.doc().storedTexture = {};
+    w.document().storedTexture = {};
     w.defaultTexturePending = true;
     if (!pq::Repository().loaded())
         pq::Repository().install(pq::DecodeBuiltInImages());
     w.repositoryLoaded();
-    EXPECT_FALSE(w.doc().storedTexture.isNull());
+    EXPECT_FALSE(w.document().storedTexture.isNull());
     EXPECT_FALSE(w.defaultTexturePending);
 }
 

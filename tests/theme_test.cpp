@@ -2,6 +2,10 @@
 // main window switching dark -> light -> dark.
 #include "ui/dictionary.h"
 #include "app/main_window.h"
+#include "app/panel_host.h"
+#include "app/title_bar.h"
+#include "app/tool_bar.h"
+#include "panels/overlay_host.h"
 #include "panels/overlay_host.h"
 #include "ui/settings.h"
 #include "ui/theme.h"
@@ -225,8 +229,8 @@ TEST_F(ThemeTest, MainWindowSwitchesAndComesBackExactly)
     pq::MainWindow w;
     w.resize(1500, 950);
     EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Dark);
-    EXPECT_TRUE(w.lightThemeButton->isVisibleTo(&w));
-    EXPECT_FALSE(w.darkThemeButton->isVisibleTo(&w));
+    EXPECT_TRUE(w.titleBar().lightThemeButton()->isVisibleTo(&w));
+    EXPECT_FALSE(w.titleBar().darkThemeButton()->isVisibleTo(&w));
     EXPECT_FALSE(QFile::exists(pq::SettingsFilePath())) << "starting dark writes nothing";
     const auto designed = ColorsOf(w);
     const QImage dark = w.grab().toImage();
@@ -234,13 +238,13 @@ TEST_F(ThemeTest, MainWindowSwitchesAndComesBackExactly)
     w.toggleTheme();
     EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Light);
     EXPECT_EQ(pq::GetSetting(QStringLiteral("theme"), QString()), QStringLiteral("light"));
-    EXPECT_FALSE(w.lightThemeButton->isVisibleTo(&w));
-    EXPECT_TRUE(w.darkThemeButton->isVisibleTo(&w));
+    EXPECT_FALSE(w.titleBar().lightThemeButton()->isVisibleTo(&w));
+    EXPECT_TRUE(w.titleBar().darkThemeButton()->isVisibleTo(&w));
     const QImage light = w.grab().toImage();
-    const QPoint bar = w.toolBar->mapTo(&w, QPoint(w.toolBar->width() / 2, 3));
+    const QPoint bar = w.toolBar().mapTo(&w, QPoint(w.toolBar().width() / 2, 3));
     EXPECT_EQ(QColor(light.pixel(bar)), QColor(0xFF, 0xFF, 0xFF)) << "main bar";
     EXPECT_EQ(QColor(dark.pixel(bar)), QColor(0x1F, 0x29, 0x37));
-    const QPoint frame = w.windowFrame->mapTo(&w, QPoint(w.windowFrame->width() / 2, w.windowFrame->height() - 3));
+    const QPoint frame = w.findChild<QWidget*>(QStringLiteral("windowFrame"))->mapTo(&w, QPoint(w.findChild<QWidget*>(QStringLiteral("windowFrame"))->width() / 2, w.findChild<QWidget*>(QStringLiteral("windowFrame"))->height() - 3));
     EXPECT_EQ(QColor(light.pixel(frame)), QColor(0xE8, 0xEC, 0xF2)) << "window background";
 
     w.toggleTheme();
@@ -250,9 +254,9 @@ TEST_F(ThemeTest, MainWindowSwitchesAndComesBackExactly)
     EXPECT_TRUE(w.grab().toImage() == dark);
 
     // A second round trip drifts no more than the first.
-    w.setLightMode(true);
+    w.applyTheme(pq::ThemeMode::Light);
     EXPECT_TRUE(w.grab().toImage() == light);
-    w.setLightMode(false);
+    w.applyTheme(pq::ThemeMode::Dark);
     EXPECT_EQ(Differences(ColorsOf(w), designed), "");
     EXPECT_TRUE(w.grab().toImage() == dark);
 }
@@ -267,7 +271,7 @@ TEST_F(ThemeTest, MainWindowStartsInTheSavedMode)
         w.resize(1500, 950);
         EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Light);
         EXPECT_TRUE(w.styleSheet() == pq::ThemeStyleSheet(QStringLiteral("VORLUNE_LIGHT")));
-        EXPECT_TRUE(w.darkThemeButton->isVisibleTo(&w));
+        EXPECT_TRUE(w.titleBar().darkThemeButton()->isVisibleTo(&w));
         light = w.grab().toImage();
         w.toggleTheme();
     }
@@ -275,7 +279,7 @@ TEST_F(ThemeTest, MainWindowStartsInTheSavedMode)
     pq::MainWindow w;
     w.resize(1500, 950);
     EXPECT_EQ(pq::gThemeMode, pq::ThemeMode::Dark);
-    w.setLightMode(true);
+    w.applyTheme(pq::ThemeMode::Light);
     EXPECT_TRUE(w.grab().toImage() == light);
 }
 
@@ -283,7 +287,7 @@ TEST_F(ThemeTest, OverlayPanelsFollowTheLanguageAndTheTheme)
 {
     pq::MainWindow w;
     w.resize(1500, 950);
-    w.setLightMode(true);
+    w.applyTheme(pq::ThemeMode::Light);
     pq::SetCurrentLanguage(QStringLiteral("xx"));
     pq::BuildTranslations({QStringLiteral("Apply"), QStringLiteral("Cancel")},
                           {QStringLiteral("Anwenden"), QStringLiteral("Abbrechen")});
@@ -292,15 +296,15 @@ TEST_F(ThemeTest, OverlayPanelsFollowTheLanguageAndTheTheme)
     panel->setObjectName(QStringLiteral("Panel"));
     panel->setStyleSheet(QStringLiteral("#Panel { background: #1F2937; }"));
     auto* apply = new QPushButton(QStringLiteral("Apply"), panel);
-    w.showOverlayPanel(panel);
+    w.panels().showOverlayPanel(panel);
     EXPECT_EQ(apply->text(), QStringLiteral("Anwenden"));
     EXPECT_EQ(panel->styleSheet(), QStringLiteral("#Panel { background: #ffffff; }"));
 
     // Switching back to dark gives the panel its designed colours.
-    w.setLightMode(false);
+    w.applyTheme(pq::ThemeMode::Dark);
     EXPECT_EQ(panel->styleSheet(), QStringLiteral("#Panel { background: #1F2937; }"));
-    w.closeOverlay();
-    EXPECT_TRUE(w.overlayHost->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
+    w.panels().closeOverlay();
+    EXPECT_TRUE(w.panels().overlay()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).isEmpty());
 }
 
 } // namespace

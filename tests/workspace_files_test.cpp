@@ -128,7 +128,7 @@ TEST(DpiMarking, MalformedFilesAreLeftAlone)
     EXPECT_FALSE(gfx::MarkJpegDpi300(notJpeg));
 
     QTemporaryDir dir;
-    EXPECT_FALSE(gfx::SetJPEGDPITo300(dir.filePath(QStringLiteral("missing.jpg"))));
+    EXPECT_FALSE(gfx::SetJpegDPITo300(dir.filePath(QStringLiteral("missing.jpg"))));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("missing.jpg"))));
 }
 
@@ -169,7 +169,7 @@ TEST(SaveImage, SavingTwiceLeavesOneMarkAndOtherExtensionsAreRefused)
     const QByteArray app0 = JpegHeader(ReadAll(jpg)).at(0).body;
     ASSERT_TRUE(app0.startsWith(QByteArray("JFIF\0", 5)));
     EXPECT_EQ(app0.mid(7, 5), QByteArray::fromHex("01012c012c"));
-    EXPECT_TRUE(gfx::SetJPEGDPITo300(jpg)) << "the file routine on a marked file";
+    EXPECT_TRUE(gfx::SetJpegDPITo300(jpg)) << "the file routine on a marked file";
     EXPECT_EQ(ExifCount(JpegHeader(ReadAll(jpg))), 1);
 
     const QString png = dir.filePath(QStringLiteral("out.png"));

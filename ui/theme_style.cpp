@@ -102,15 +102,15 @@ QString MainStyleSheet(const UiPalette& p)
 QWidget { color: @text; }
 QToolTip { color: @strong; background: @raised; border: 1px solid @border; padding: 4px 6px; border-radius: 6px; }
 #windowFrame { background: @frame; }
-#leftPanelScroll, #rightPanelScroll, #LeftPanelContent, #RightPanelContent { background: transparent; border: none; }
+#leftPanelScroll, #rightPanelScroll, #leftPanelContent, #rightPanelContent { background: transparent; border: none; }
 #leftPanel, #rightPanel { background: @panel; border-radius: 15px; }
 #toolBar { background: @raised; border-radius: 12px; }
 #workspaceArea { background: @panel; border-radius: 15px; }
 #parametersBox { background: @raised; border-radius: 15px; }
-#Rectangle13, #Rectangle12, #Rectangle11, #Rectangle10, #Rectangle16 { background: @plate; border-radius: 15px; }
+QFrame[role="familyPlate"] { background: @plate; border-radius: 15px; }
 #mainMenu { background: @plate; border: 2px solid @border; border-radius: 15px; }
-#MenuSeparator { background: @border; }
-#SectionLabel { color: @secondary; }
+#menuSeparator { background: @border; }
+#menuSection { color: @secondary; }
 #toolsHeading, #filtersHeading, #parametersHeading { color: @secondary; letter-spacing: 1px; }
 #zoomLabel { color: @text; }
 #debugLabel { color: @text; }

@@ -12,6 +12,21 @@ Document::Document(std::shared_ptr<EngineFields> shared)
     });
 }
 
+CustomBrushSheet* Document::customSheet(BrushSheetChoice choice)
+{
+    switch (choice) {
+    case BrushSheetChoice::Pastel: return &pastelSheet;
+    case BrushSheetChoice::Watercolor: return &watercolorSheet;
+    case BrushSheetChoice::Impasto: return &impastoSheet;
+    default: return nullptr;
+    }
+}
+
+const CustomBrushSheet* Document::customSheet(BrushSheetChoice choice) const
+{
+    return const_cast<Document*>(this)->customSheet(choice);
+}
+
 bool Document::isEffectRunning() const
 {
     return runningEffect.load() != -1;
@@ -114,17 +129,11 @@ void Document::resetDocumentState()
     storedTextureScale = 1.0f;
     storedTexture = {};
 
-    lutData.clear();
-    lutName.clear();
-    lutFilePath.clear();
+    lut.clear();
 
-    customBrushesOn302 = false;
-    customBrushesOn303 = false;
-    customBrushesOn304 = false;
-    customBrushBitmap302 = {};
-    customBrushBitmap303 = {};
-    customBrushBitmap304 = {};
-    customBrushCount304 = 0;
+    pastelSheet = {};
+    watercolorSheet = {};
+    impastoSheet = {};
 
     zoom = 1.0f;
     pan = QPointF(0, 0);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/runtime/engine_fields.h"
+#include "engine/runtime/engine_host.h"
 #include "engine/history/image_history.h"
 #include "gfx/image.h"
 #include "catalogue/parameter_table.h"
@@ -75,18 +75,16 @@ public:
     bool storedTextureSettingsValid = false;
 
     // ---- Custom brush sheets ----
-    bool customBrushesOn302 = false;
-    bool customBrushesOn303 = false;
-    bool customBrushesOn304 = false;
-    gfx::Image customBrushBitmap302;
-    gfx::Image customBrushBitmap303;
-    gfx::Image customBrushBitmap304;
-    int customBrushCount304 = 0;
+    CustomBrushSheet pastelSheet;
+    CustomBrushSheet watercolorSheet;
+    CustomBrushSheet impastoSheet;
+    // The user's sheet that replaces a built-in one; nullptr for the
+    // effects that take none of their own.
+    CustomBrushSheet* customSheet(BrushSheetChoice choice);
+    const CustomBrushSheet* customSheet(BrushSheetChoice choice) const;
 
     // ---- LUT choice ----
-    QByteArray lutData;
-    QString lutName;
-    QString lutFilePath;
+    LUTChoice lut;
     bool reopenManualBrushAfterLUT = false;
     bool reopenScriptEditorAfterLUT = false;
 

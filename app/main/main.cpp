@@ -91,7 +91,7 @@ int main(int argc, char* argv[])
         // The built-in images decode in the background once the event loop
         // runs, so that the splash is not held up.
         QTimer::singleShot(0, mainWindow.get(), [window = QPointer<pq::MainWindow>(mainWindow.get())] {
-            pq::Repository().formCreateInBackground(platform::CurrentUiBridge(), [window] {
+            pq::Repository().createInBackground(platform::CurrentUiBridge(), [window] {
                 if (window)
                     pq::GuardedCall("repositoryLoaded", [&] { window->repositoryLoaded(); });
             });

@@ -41,13 +41,13 @@ void CopySource(const gfx::Image& source, gfx::Surface& dest)
 // read raises std::runtime_error.
 std::shared_ptr<const CubeLUT> TableFor(const LUTChoice& choice)
 {
-    const bool fromData = !choice.lutData.isEmpty();
+    const bool fromData = !choice.data.isEmpty();
     const LUTCacheKey key =
-        fromData ? LUTCacheKey::forData(choice.lutData) : LUTCacheKey::forFile(choice.lutFilePath);
+        fromData ? LUTCacheKey::forData(choice.data) : LUTCacheKey::forFile(choice.filePath);
     if (auto cached = FindCachedLUT(key))
         return cached;
-    auto parsed = std::make_shared<CubeLUT>(fromData ? ParseCubeLUTFromBytes(choice.lutData)
-                                                     : ParseCubeLUTFromFile(choice.lutFilePath));
+    auto parsed = std::make_shared<CubeLUT>(fromData ? ParseCubeLUTFromBytes(choice.data)
+                                                     : ParseCubeLUTFromFile(choice.filePath));
     if (!parsed->valid())
         return nullptr;
     StoreCachedLUT(key, parsed);
@@ -61,7 +61,7 @@ void ApplyLUT(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int 
     if (source.isNull() || dest.isNull())
         return;
     const LUTChoice choice = ReadLUTSelection();
-    if (choice.lutData.isEmpty() && (choice.lutFilePath.isEmpty() || !QFileInfo(choice.lutFilePath).isFile())) {
+    if (choice.data.isEmpty() && (choice.filePath.isEmpty() || !QFileInfo(choice.filePath).isFile())) {
         CopySource(source, dest);
         return;
     }

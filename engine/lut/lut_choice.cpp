@@ -12,7 +12,7 @@ namespace {
 
 // Calls visit(entry index, base name) for every .cube entry of the built-in
 // archive until it returns true. False when the archive cannot be opened.
-bool ForEachEmbeddedLut(const std::function<bool(const platform::ZipArchive&, int, const QString&)>& visit)
+bool ForEachEmbeddedLUT(const std::function<bool(const platform::ZipArchive&, int, const QString&)>& visit)
 {
     const QByteArray bytes = platform::EmbeddedResource(kEmbeddedLUTResource);
     if (bytes.isEmpty())
@@ -38,37 +38,37 @@ QString FileNameOf(const QString& entryName)
 
 void LUTChoice::clear()
 {
-    lutFilePath.clear();
-    lutData.clear();
-    lutName.clear();
+    filePath.clear();
+    data.clear();
+    name.clear();
 }
 
-bool LUTChoice::initEmbeddedLuTs()
+bool LUTChoice::initEmbeddedLUTs()
 {
-    ForEachEmbeddedLut([&](const platform::ZipArchive& zip, int index, const QString& name) {
+    ForEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& entryName) {
         QString error;
-        const QByteArray data = zip.readIndex(index, &error);
+        const QByteArray bytes = zip.readIndex(index, &error);
         if (!error.isEmpty())
             return true; // a damaged entry: keep what we had
-        lutData = data;
-        lutName = name;
+        data = bytes;
+        name = entryName;
         return true;
     });
-    return !lutData.isEmpty();
+    return !data.isEmpty();
 }
 
-bool LUTChoice::loadEmbeddedLut(const QString& wanted)
+bool LUTChoice::loadEmbeddedLUT(const QString& wanted)
 {
     bool found = false;
-    ForEachEmbeddedLut([&](const platform::ZipArchive& zip, int index, const QString& name) {
-        if (name.compare(wanted, Qt::CaseInsensitive) != 0)
+    ForEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& entryName) {
+        if (entryName.compare(wanted, Qt::CaseInsensitive) != 0)
             return false;
         QString error;
-        const QByteArray data = zip.readIndex(index, &error);
+        const QByteArray bytes = zip.readIndex(index, &error);
         if (error.isEmpty()) {
-            lutData = data;
-            lutName = name;
-            lutFilePath.clear();
+            data = bytes;
+            name = entryName;
+            filePath.clear();
             found = true;
         }
         return true;
@@ -76,15 +76,15 @@ bool LUTChoice::loadEmbeddedLut(const QString& wanted)
     return found;
 }
 
-void LUTChoice::onLutApplied(const QString& name, const QByteArray& data, const QString& filePath)
+void LUTChoice::onLUTApplied(const QString& chosenName, const QByteArray& chosenData, const QString& chosenPath)
 {
-    lutName = name;
-    if (!filePath.isEmpty()) {
-        lutFilePath = filePath;
-        lutData.clear();
+    name = chosenName;
+    if (!chosenPath.isEmpty()) {
+        filePath = chosenPath;
+        data.clear();
     } else {
-        lutFilePath.clear();
-        lutData = data;
+        filePath.clear();
+        data = chosenData;
     }
 }
 
@@ -103,7 +103,7 @@ bool IsCubeEntry(const QString& entryName)
 QStringList EmbeddedLUTNames()
 {
     QStringList names;
-    ForEachEmbeddedLut([&](const platform::ZipArchive&, int, const QString& name) {
+    ForEachEmbeddedLUT([&](const platform::ZipArchive&, int, const QString& name) {
         names << name;
         return false;
     });
@@ -113,7 +113,7 @@ QStringList EmbeddedLUTNames()
 QByteArray ReadEmbeddedLUT(const QString& name)
 {
     QByteArray data;
-    ForEachEmbeddedLut([&](const platform::ZipArchive& zip, int index, const QString& entry) {
+    ForEachEmbeddedLUT([&](const platform::ZipArchive& zip, int index, const QString& entry) {
         if (entry.toLower() != name.toLower())
             return false;
         data = zip.readIndex(index);

@@ -12,36 +12,36 @@ namespace pq {
 inline const QString kEmbeddedLUTResource = QStringLiteral("PASTELLOQUIN_LUTS");
 
 // The main window's choice of the table effect 404 applies. No table is
-// chosen while lutFilePath and lutData are both empty. Used on the UI
+// chosen while filePath and data are both empty. Used on the UI
 // thread; a run copies it when it starts.
 class LUTChoice {
 public:
-    // A .cube file chosen from disk; when set, lutData is empty.
-    QString lutFilePath;
+    // A .cube file chosen from disk; when set, data is empty.
+    QString filePath;
     // The whole .cube text of a built-in or imported table.
-    QByteArray lutData;
+    QByteArray data;
     // Display name: a built-in table's file name without folder and
     // extension, or the name the chooser reports.
-    QString lutName;
+    QString name;
 
-    bool isChosen() const { return !lutFilePath.isEmpty() || !lutData.isEmpty(); }
+    bool isChosen() const { return !filePath.isEmpty() || !data.isEmpty(); }
     // A full reset.
     void clear();
 
-    // Takes the first .cube entry of the built-in archive (lutData and
-    // lutName; the path is left alone). True when lutData is now not
+    // Takes the first .cube entry of the built-in archive (data and
+    // name; the path is left alone). True when data is now not
     // empty: the window then restarts its preview timer. Errors are
     // swallowed and leave the fields as they were at that point.
-    bool initEmbeddedLuTs();
+    bool initEmbeddedLUTs();
 
     // Takes the built-in table whose name equals name without regard to
-    // case; lutName gets the archive's spelling and the path is cleared.
+    // case; name gets the archive's spelling and the path is cleared.
     // False, with nothing changed, when no entry matches or on any error.
-    bool loadEmbeddedLut(const QString& name);
+    bool loadEmbeddedLUT(const QString& name);
 
     // The chooser's answer: with a path, the file (and no bytes); else the
     // bytes (and no path).
-    void onLutApplied(const QString& lutName, const QByteArray& lutData, const QString& filePath);
+    void onLUTApplied(const QString& chosenName, const QByteArray& chosenData, const QString& chosenPath);
 };
 
 // A .cube text with its display name.

@@ -195,7 +195,7 @@ void ImageRepository::create()
     install(DecodeBuiltInImages());
 }
 
-void ImageRepository::formCreateInBackground(platform::UiBridge& bridge, std::function<void()> done)
+void ImageRepository::createInBackground(platform::UiBridge& bridge, std::function<void()> done)
 {
     // Qt's global pool waits for its tasks when the application ends.
     QThreadPool::globalInstance()->start([this, &bridge, done = std::move(done)] {

@@ -84,7 +84,7 @@ public:
     // Start-up without waiting: decodes on a background thread, then
     // installs through the bridge's queue and calls `done` there (UI
     // thread). Returns at once; call it once the event loop runs.
-    void formCreateInBackground(platform::UiBridge& bridge, std::function<void()> done = {});
+    void createInBackground(platform::UiBridge& bridge, std::function<void()> done = {});
 
     // Fills the archive pictures (default photo, textures, papers) from the
     // built-in archive; stops quietly at a missing or damaged member.

@@ -18,25 +18,26 @@ void RunBrushSheetStep(int effectNumber, EffectRunContext& run)
         const EngineHost* host = InstalledEngineHost();
         ImageRepository& repo = Repository();
         const std::shared_ptr<EngineFields> fields = host ? host->shared : SharedFields();
-        const bool custom304 = host && host->customBrushesOn304();
+        const auto custom = [&](BrushSheetChoice kind) { return host ? host->customBrushSheet(kind) : CustomBrushSheet(); };
         switch (choice) {
-        case BrushSheetChoice::Pastel:
-            repo.brushes = host && host->customBrushesOn302() ? host->customBrushBitmap302() : repo.pastelBrushes;
+        case BrushSheetChoice::Pastel: {
+            const CustomBrushSheet user = custom(BrushSheetChoice::Pastel);
+            repo.brushes = user.on ? user.sheet : repo.pastelBrushes;
             break;
-        case BrushSheetChoice::Watercolor:
-            repo.brushes = host && host->customBrushesOn303() ? host->customBrushBitmap303() : repo.watercolorBrushes;
+        }
+        case BrushSheetChoice::Watercolor: {
+            const CustomBrushSheet user = custom(BrushSheetChoice::Watercolor);
+            repo.brushes = user.on ? user.sheet : repo.watercolorBrushes;
             break;
-        case BrushSheetChoice::Impasto:
-            if (custom304) {
-                fields->brushCount.store(host->customBrushCount304());
-                repo.brushes = host->customBrushBitmap304();
-            } else {
-                fields->brushCount.store(40);
-                repo.brushes = repo.defaultBrushes;
-            }
+        }
+        case BrushSheetChoice::Impasto: {
+            const CustomBrushSheet user = custom(BrushSheetChoice::Impasto);
+            fields->brushCount.store(user.on ? user.count : 40);
+            repo.brushes = user.on ? user.sheet : repo.defaultBrushes;
             break;
+        }
         case BrushSheetChoice::Stochastic:
-            if (!custom304)
+            if (!custom(BrushSheetChoice::Impasto).on)
                 repo.brushes = repo.defaultBrushes;
             break;
         case BrushSheetChoice::None:

@@ -21,6 +21,11 @@ std::shared_ptr<EngineFields>& InstalledFields()
 
 EngineHost::EngineHost() : shared(std::make_shared<EngineFields>()) {}
 
+EngineHost::EngineHost(std::shared_ptr<EngineFields> fields)
+    : shared(fields ? std::move(fields) : std::make_shared<EngineFields>())
+{
+}
+
 EngineHost::~EngineHost()
 {
     // A host that forgot to uninstall itself must not be called after this.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/runtime/effect_table.h"
 #include "engine/runtime/engine_fields.h"
 #include "engine/lut/lut_choice.h"
 #include "gfx/image.h"
@@ -43,14 +44,24 @@ class ImageHistory;
 //   then ProcessEffectOnSurface per effect; IsEffectCancelled between steps.
 // - Options: a run takes eraseBackground, drawContours and
 //   contourColor on the UI thread when it starts (EffectOptions).
-// - LUT choice: lutChoice() hands effect 404 the window's lutFilePath,
-//   lutData and lutName. LUTChoice holds the rules that change them:
+// - LUT choice: lutChoice() hands effect 404 the document's chosen table
+//   (file path, data and name). LUTChoice holds the rules that change it:
 //   selecting "LUTs" with nothing chosen runs InitEmbeddedLUTs, scripts run
 //   it or LoadEmbeddedLUT(name), the chooser's answer goes through
 //   OnLUTApplied; the preview timer restarts when they report a change.
+// A brush sheet the user loaded for one of the brush effects, with its
+// brush count (the impasto effect reads the count).
+struct CustomBrushSheet {
+    bool on = false;
+    gfx::Image sheet;
+    int count = 0;
+};
+
 class EngineHost {
 public:
     EngineHost();
+    // A host that shares the given fields (the document's).
+    explicit EngineHost(std::shared_ptr<EngineFields> fields);
     virtual ~EngineHost();
     EngineHost(const EngineHost&) = delete;
     EngineHost& operator=(const EngineHost&) = delete;
@@ -97,20 +108,15 @@ public:
     virtual gfx::Image storedTexture() const { return {}; }
     virtual float storedTextureStrength() const { return 50.0f; }
     virtual float storedTextureScale() const { return 1.0f; }
-    // The user's brush sheets for effects 302-304.
-    virtual bool customBrushesOn302() const { return false; }
-    virtual bool customBrushesOn303() const { return false; }
-    virtual bool customBrushesOn304() const { return false; }
-    virtual gfx::Image customBrushBitmap302() const { return {}; }
-    virtual gfx::Image customBrushBitmap303() const { return {}; }
-    virtual gfx::Image customBrushBitmap304() const { return {}; }
-    virtual int customBrushCount304() const { return 0; }
+    // The user's brush sheet that replaces a built-in one (pastel,
+    // watercolour or impasto); off unless the user loaded one.
+    virtual CustomBrushSheet customBrushSheet(BrushSheetChoice) const { return {}; }
     // True while the manual-brush panel (manualBrushPanel) is open:
     // intermediate images then leave the document alone.
     virtual bool manualBrushOpen() const { return false; }
 
     // ---- LUT choice -----------------------------------------------------
-    // The table effect 404 applies (lutFilePath, lutData, lutName); each
+    // The table effect 404 applies (file path, data and name); each
     // run takes a copy when it starts. Nothing chosen by default.
     virtual LUTChoice lutChoice() const { return {}; }
 

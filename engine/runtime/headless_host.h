@@ -19,7 +19,7 @@ public:
     int closeCalls = 0;
     bool eraseOn = true;
     bool contoursOn = false;
-    QRgb contourRgb = 0xFF000000;
+    QRgb contourRGB = 0xFF000000;
     bool brushPanelOpen = false;
 
     bool textureOn = false;
@@ -29,9 +29,8 @@ public:
 
     LUTChoice lut;
 
-    bool customOn302 = false, customOn303 = false, customOn304 = false;
-    gfx::Image customBitmap302, customBitmap303, customBitmap304;
-    int customCount304 = 0;
+    // The user's sheets for the pastel, watercolour and impasto effects.
+    CustomBrushSheet pastelSheet, watercolorSheet, impastoSheet;
 
     float paneZoom = 1.0f;
     QSizeF previewSize;          // empty: no preview pane
@@ -56,18 +55,20 @@ public:
 
     bool eraseBackground() const override { return eraseOn; }
     bool drawContours() const override { return contoursOn; }
-    QRgb contourColor() const override { return contourRgb; }
+    QRgb contourColor() const override { return contourRGB; }
     bool addTexture() const override { return textureOn; }
     gfx::Image storedTexture() const override { return texture; }
     float storedTextureStrength() const override { return textureStrength; }
     float storedTextureScale() const override { return textureScale; }
-    bool customBrushesOn302() const override { return customOn302; }
-    bool customBrushesOn303() const override { return customOn303; }
-    bool customBrushesOn304() const override { return customOn304; }
-    gfx::Image customBrushBitmap302() const override { return customBitmap302; }
-    gfx::Image customBrushBitmap303() const override { return customBitmap303; }
-    gfx::Image customBrushBitmap304() const override { return customBitmap304; }
-    int customBrushCount304() const override { return customCount304; }
+    CustomBrushSheet customBrushSheet(BrushSheetChoice choice) const override
+    {
+        switch (choice) {
+        case BrushSheetChoice::Pastel: return pastelSheet;
+        case BrushSheetChoice::Watercolor: return watercolorSheet;
+        case BrushSheetChoice::Impasto: return impastoSheet;
+        default: return {};
+        }
+    }
     bool manualBrushOpen() const override { return brushPanelOpen; }
     LUTChoice lutChoice() const override { return lut; }
 

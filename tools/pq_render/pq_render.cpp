@@ -138,7 +138,7 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 std::optional<std::string> ChooseLut(const Request& req, pq::LUTChoice& choice)
 {
     if (!req.lutName.isEmpty()) {
-        if (!choice.loadEmbeddedLut(req.lutName))
+        if (!choice.loadEmbeddedLUT(req.lutName))
             return "no built-in look named '" + req.lutName.toStdString() + "'";
     } else if (!req.lutFile.isEmpty()) {
         QByteArray bytes;
@@ -147,9 +147,9 @@ std::optional<std::string> ChooseLut(const Request& req, pq::LUTChoice& choice)
             return error.toStdString();
         if (!pq::ParseCubeLUTFromBytes(bytes, &error).valid())
             return "'" + req.lutFile.toStdString() + "' holds no usable table: " + error.toStdString();
-        choice.onLutApplied(QFileInfo(req.lutFile).completeBaseName(), {}, req.lutFile);
+        choice.onLUTApplied(QFileInfo(req.lutFile).completeBaseName(), {}, req.lutFile);
     } else if (req.number == 404) {
-        choice.initEmbeddedLuTs();
+        choice.initEmbeddedLUTs();
     }
     return std::nullopt;
 }

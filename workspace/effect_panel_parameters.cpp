@@ -1,26 +1,29 @@
-// The parameter file: saving the whole parameter table to a .pqk file and
-// loading it back, with the two icons beside the "PARAMETERS" heading.
-#include "app/main_window.h"
+// The parameter file behind the two icons beside "PARAMETERS": saving the
+// whole parameter table to a .pqk file and loading it back.
+#include "workspace/effect_panel.h"
 
+#include "catalogue/parameter_table.h"
 #include "ui/translate.h"
 #include "ui/widgets/icon_button.h"
+#include "workspace/document.h"
 #include "workspace/parameter_file.h"
+#include "workspace/user_dialogs.h"
 
 #include <QGraphicsOpacityEffect>
-#include <QPauseAnimation>
 #include <QPropertyAnimation>
 #include <QSequentialAnimationGroup>
 #include <QSlider>
 
-#include <exception>
 #include <stdexcept>
 
 namespace pq {
-
 namespace {
 
 const QString kParamsFilter = QStringLiteral("Pastelloquin Parameters (*.pqk);;All Files (*.*)");
 constexpr double kRestOpacity = 0.3;
+// Clean-up ticks (2 s each) between the mouse leaving the icons and their
+// fade.
+constexpr int kFadeDelayTicks = 2;
 
 QGraphicsOpacityEffect* FadeOf(QWidget* icon)
 {
@@ -41,12 +44,12 @@ void StopFade(QPointer<QAbstractAnimation>& animation)
 
 } // namespace
 
-void MainWindow::saveParameters(const QString& fileName)
+void EffectPanel::saveParameters(const QString& fileName)
 {
     WriteParameterFile(document_.params, fileName);
 }
 
-void MainWindow::loadParameters(const QString& fileName)
+void EffectPanel::loadParameters(const QString& fileName)
 {
     const ParameterFileLoad load = ReadParameterFile(fileName, document_.params);
     if (load.stored > 0)
@@ -54,61 +57,66 @@ void MainWindow::loadParameters(const QString& fileName)
         // change the next time the effect is selected.
         if (const EffectParameters* entry = ParamsEntry(document_.params, document_.selectedEffect))
             for (int k = 1; k <= 5; ++k)
-                sliders[size_t(k - 1)]->setValue(entry->value(k));
+                sliders_[size_t(k - 1)]->setValue(entry->value(k));
     if (!load.problem.isEmpty())
         throw std::runtime_error(load.problem.toStdString());
 }
 
-void MainWindow::chooseParametersToLoad()
+void EffectPanel::chooseParametersToLoad()
 {
-    SetIconOpacity(loadParametersButton, kRestOpacity);
-    SetIconOpacity(saveParametersButton, kRestOpacity);
+    SetIconOpacity(loadButton_, kRestOpacity);
+    SetIconOpacity(saveButton_, kRestOpacity);
     const QString fileName =
-        getOpenFileName ? getOpenFileName(QStringLiteral("Load Parameters"), kParamsFilter) : QString();
+        dialogs_.openFile ? dialogs_.openFile(QStringLiteral("Load Parameters"), kParamsFilter) : QString();
     if (fileName.isEmpty())
         return;
     try {
         loadParameters(fileName);
     } catch (const std::exception& e) {
-        showMessage(Translate(QStringLiteral("Error loading parameters: ")) + QString::fromStdString(e.what()));
+        dialogs_.tell(Translate(QStringLiteral("Error loading parameters: ")) + QString::fromStdString(e.what()));
     }
 }
 
-void MainWindow::chooseParametersToSave()
+void EffectPanel::chooseParametersToSave()
 {
-    SetIconOpacity(loadParametersButton, kRestOpacity);
-    SetIconOpacity(saveParametersButton, kRestOpacity);
+    SetIconOpacity(loadButton_, kRestOpacity);
+    SetIconOpacity(saveButton_, kRestOpacity);
     const QString fileName =
-        getSaveDataFileName
-            ? getSaveDataFileName(QStringLiteral("Save Parameters"), kParamsFilter, QStringLiteral("pqk"))
+        dialogs_.saveDataFile
+            ? dialogs_.saveDataFile(QStringLiteral("Save Parameters"), kParamsFilter, QStringLiteral("pqk"))
             : QString();
-    if (fileName.isEmpty() || !confirmOverwrite(fileName))
+    if (fileName.isEmpty() || !dialogs_.confirmOverwrite(fileName))
         return;
     try {
         saveParameters(fileName);
-        showMessage(Translate(QStringLiteral("Parameters saved successfully!")));
+        dialogs_.tell(Translate(QStringLiteral("Parameters saved successfully!")));
     } catch (const std::exception& e) {
-        showMessage(Translate(QStringLiteral("Error saving parameters: ")) + QString::fromStdString(e.what()));
+        dialogs_.tell(Translate(QStringLiteral("Error saving parameters: ")) + QString::fromStdString(e.what()));
     }
 }
 
-void MainWindow::lightParameterIcons()
+void EffectPanel::lightParameterIcons()
 {
-    cleanUpTimer.setProperty("tag", 2);
-    StopFade(loadIconFade);
-    StopFade(saveIconFade);
-    for (IconButton* icon : {loadParametersButton, saveParametersButton}) {
+    fadeCountdown_ = kFadeDelayTicks;
+    StopFade(loadFade_);
+    StopFade(saveFade_);
+    for (IconButton* icon : {loadButton_, saveButton_}) {
         if (QGraphicsOpacityEffect* fade = FadeOf(icon); fade && fade->opacity() < 1.0)
             fade->setOpacity(1.0);
         icon->setVisible(true);
     }
 }
 
-void MainWindow::fadeParameterIcons()
+void EffectPanel::cleanUpTick()
 {
-    // To the rest opacity in 3 s, after a 3 s delay (from 1 once the mouse
-    // has lit them up).
-    const auto fadeOut = [this](IconButton* icon, QPointer<QAbstractAnimation>& slot, void (MainWindow::*finish)()) {
+    if (fadeCountdown_ > 0 && --fadeCountdown_ == 0)
+        fadeParameterIcons();
+}
+
+void EffectPanel::fadeParameterIcons()
+{
+    // To the rest opacity in 3 s, after a 3 s delay.
+    const auto fadeOut = [this](IconButton* icon, QPointer<QAbstractAnimation>& slot) {
         QGraphicsOpacityEffect* fade = FadeOf(icon);
         if (!fade)
             return;
@@ -119,22 +127,12 @@ void MainWindow::fadeParameterIcons()
         opacity->setEndValue(kRestOpacity);
         opacity->setDuration(3000);
         group->addAnimation(opacity);
-        connect(group, &QAbstractAnimation::finished, this, [this, finish] { (this->*finish)(); });
+        connect(group, &QAbstractAnimation::finished, this, [icon] { SetIconOpacity(icon, kRestOpacity); });
         slot = group;
         group->start(QAbstractAnimation::DeleteWhenStopped);
     };
-    fadeOut(loadParametersButton, loadIconFade, &MainWindow::loadIconFaded);
-    fadeOut(saveParametersButton, saveIconFade, &MainWindow::saveIconFaded);
-}
-
-void MainWindow::loadIconFaded()
-{
-    SetIconOpacity(loadParametersButton, kRestOpacity);
-}
-
-void MainWindow::saveIconFaded()
-{
-    SetIconOpacity(saveParametersButton, kRestOpacity);
+    fadeOut(loadButton_, loadFade_);
+    fadeOut(saveButton_, saveFade_);
 }
 
 } // namespace pq

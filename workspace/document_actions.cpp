@@ -1,29 +1,26 @@
-// Opening images (dialog, command line, default photo, drag and drop) and
-// saving the result.
-#include "app/main_window.h"
+#include "workspace/document_actions.h"
 
-#include "ui/debug_log.h"
-#include "ui/translate.h"
 #include "engine/repository/image_repository.h"
 #include "gfx/codec.h"
+#include "ui/debug_log.h"
+#include "ui/translate.h"
+#include "workspace/canvas_area.h"
 #include "workspace/canvas_view.h"
+#include "workspace/document.h"
 #include "workspace/drop_zone.h"
 #include "workspace/image_files.h"
-#include "workspace/preview_pane.h"
+#include "workspace/preview_panel.h"
+#include "workspace/user_dialogs.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 
-#include <exception>
 #include <new>
 
 namespace pq {
-
 namespace {
 
 // The wait cursor for the lifetime of the guard.
@@ -48,27 +45,33 @@ QStringList DroppedFiles(const QMimeData* data)
 
 } // namespace
 
-void MainWindow::openImage()
+DocumentActions::DocumentActions(Document& document, const UserDialogs& dialogs, CanvasArea& canvas,
+                                 PreviewPanel& preview, QObject* parent)
+    : QObject(parent), document_(document), dialogs_(dialogs), canvas_(canvas), preview_(preview)
 {
-    // The chosen file could not be opened while an effect runs.
-    if (isEffectRunning())
-        return;
-    const bool editorVisible = gScriptEditor && gScriptEditor->isVisible();
-    if (gScriptEditor)
-        gScriptEditor->close();
-    const QString fileName = getOpenFileName(Translate(QStringLiteral("Select image file")), OpenDialogFilter());
-    if (fileName.isEmpty())
-        return;
-    try {
-        openImageFile(fileName);
-        if (editorVisible)
-            showScriptEditor();
-    } catch (const std::exception& e) {
-        showMessage(Translate(QStringLiteral("Error loading image: ")) + QString::fromLocal8Bit(e.what()));
-    }
+    canvas_.setDropHandlers([this](const QMimeData* data) { return acceptsDrop(data); },
+                            [this](const QMimeData* data) {
+                                GuardedCall("drop", [this, data] { drop(data); });
+                            });
 }
 
-bool MainWindow::openImageFile(const QString& fileName)
+bool DocumentActions::openImage()
+{
+    // The chosen file could not be opened while an effect runs.
+    if (document_.isEffectRunning() || !dialogs_.openFile)
+        return false;
+    const QString fileName = dialogs_.openFile(Translate(QStringLiteral("Select image file")), OpenDialogFilter());
+    if (fileName.isEmpty())
+        return false;
+    try {
+        openImageFile(fileName);
+    } catch (const std::exception& e) {
+        dialogs_.tell(Translate(QStringLiteral("Error loading image: ")) + QString::fromLocal8Bit(e.what()));
+    }
+    return true;
+}
+
+bool DocumentActions::openImageFile(const QString& fileName)
 {
     if (!document_.canReplaceDocument())
         return false;
@@ -77,11 +80,11 @@ bool MainWindow::openImageFile(const QString& fileName)
         const WaitCursor wait;
         image = gfx::DecodeFile(fileName);
     } catch (const std::bad_alloc&) {
-        showMessage(Translate(QStringLiteral("Image too large for available memory: ")) + fileName);
+        dialogs_.tell(Translate(QStringLiteral("Image too large for available memory: ")) + fileName);
         return false;
     }
     if (image.isNull()) {
-        showMessage(Translate(QStringLiteral("Failed to load image: ")) + fileName);
+        dialogs_.tell(Translate(QStringLiteral("Failed to load image: ")) + fileName);
         return false;
     }
     // The pane's window starts 100 pixels up and left of the centre.
@@ -91,56 +94,44 @@ bool MainWindow::openImageFile(const QString& fileName)
     return true;
 }
 
-void MainWindow::openDefaultImage()
+void DocumentActions::openDefaultImage()
 {
-    if (isEffectRunning())
+    if (document_.isEffectRunning())
         return;
-    if (!showDefaultImage())
-        return;
-    document_.sourceFileName.clear();
-    fitToView();
-    dividerX() = document_.pan.x() + document_.resultImage.width() * double(document_.zoom) / 2.0;
-}
-
-bool MainWindow::showDefaultImage()
-{
     const gfx::Image image = Repository().defaultImage;
     if (image.isNull()) {
-        showMessage(QStringLiteral("Failed to create Skia image from DefaultImage.Bitmap"));
-        return false;
+        dialogs_.tell(QStringLiteral("The built-in photo is not available."));
+        return;
     }
     // The default photo's window starts 110 pixels up and left of its centre.
-    return showAsNewDocument(image, 110);
+    if (!showAsNewDocument(image, 110))
+        return;
+    document_.sourceFileName.clear();
+    canvas_.fitToView();
+    canvas_.dividerX() = document_.pan.x() + document_.resultImage.width() * double(document_.zoom) / 2.0;
 }
 
-bool MainWindow::showAsNewDocument(const gfx::Image& image, int previewInset)
+bool DocumentActions::showAsNewDocument(const gfx::Image& image, int previewInset)
 {
-    splitViewState->setChecked(false);
+    canvas_.setSplitView(false);
     if (!document_.replaceDocument(image, image))
         return false;
-    dropZone->hide();
+    canvas_.dropZone()->hide();
     document_.zoom = 1.0f;
     document_.pan = QPointF(0, 0);
-    actualSizeAndCentre();
-    divider->hide();
-    canvasView->update();
+    canvas_.actualSizeAndCentre();
+    canvas_.divider()->hide();
+    canvas_.canvasView()->update();
 
-    EngineFields& shared = *document_.shared;
-    shared.previewX = std::max(0, image.width() / 2 - previewInset);
-    shared.previewY = std::max(0, image.height() / 2 - previewInset);
-    document_.previewZoom = 1.0f;
-    previewPane->zoomPercentLabel->setText(QStringLiteral("100%"));
-    supersedePreview();
-    showPreviewSource();
+    preview_.showNewDocument(previewInset);
 
     document_.history->save(document_.resultImage, document_.sourceImage);
     document_.unsavedChanges = false;
-    if (!previewTimer.isActive())
-        previewTimer.start();
+    preview_.schedule();
     return true;
 }
 
-bool MainWindow::acceptsDrop(const QMimeData* data) const
+bool DocumentActions::acceptsDrop(const QMimeData* data) const
 {
     if (draggedTile >= 0)
         return true;
@@ -150,7 +141,7 @@ bool MainWindow::acceptsDrop(const QMimeData* data) const
     return false;
 }
 
-void MainWindow::drop(const QMimeData* data)
+void DocumentActions::drop(const QMimeData* data)
 {
     const int tile = draggedTile;
     draggedTile = -1;
@@ -159,10 +150,10 @@ void MainWindow::drop(const QMimeData* data)
         if (tile < int(document_.galleryItems.size()) && document_.resultImage.isNull()) {
             const gfx::Image image = document_.galleryItems[size_t(tile)];
             if (document_.replaceDocument(image, image)) {
-                fitToView();
-                canvasView->update();
+                canvas_.fitToView();
+                canvas_.canvasView()->update();
                 document_.history->save(document_.resultImage, document_.sourceImage);
-                dropZone->hide();
+                canvas_.dropZone()->hide();
             }
         }
         return;
@@ -176,15 +167,15 @@ void MainWindow::drop(const QMimeData* data)
     QTimer::singleShot(0, this, [this, file] { GuardedCall("openImageFile", [&] { openImageFile(file); }); });
 }
 
-void MainWindow::saveImage()
+void DocumentActions::saveImage()
 {
     const gfx::Image image = document_.resultImage;
-    if (image.isNull())
+    if (image.isNull() || !dialogs_.saveImageFile)
         return;
     const SaveProposal proposal = ProposeSaveName(document_.sourceFileName);
     const QString fileName =
-        getSaveFileName(Translate(QStringLiteral("Save image file")), proposal.fileName, proposal.filterIndex);
-    if (fileName.isEmpty() || !confirmOverwrite(fileName))
+        dialogs_.saveImageFile(Translate(QStringLiteral("Save image file")), proposal.fileName, proposal.filterIndex);
+    if (fileName.isEmpty() || !dialogs_.confirmOverwrite(fileName))
         return;
     QString error;
     bool saved = false;
@@ -193,10 +184,37 @@ void MainWindow::saveImage()
         saved = SaveImageTo(image, fileName, &error);
     }
     if (!saved) {
-        showMessage(Translate(QStringLiteral("Error saving image: ")) + error);
+        dialogs_.tell(Translate(QStringLiteral("Error saving image: ")) + error);
         return;
     }
     document_.unsavedChanges = false;
+}
+
+void DocumentActions::undo()
+{
+    restoreFromHistory(true);
+}
+
+void DocumentActions::redo()
+{
+    restoreFromHistory(false);
+}
+
+void DocumentActions::restoreFromHistory(bool back)
+{
+    if (document_.isEffectRunning())
+        return;
+    gfx::Image display;
+    gfx::Image source;
+    const bool found = back ? document_.history->undo(display, source) : document_.history->redo(display, source);
+    if (!found || display.isNull())
+        return;
+    if (source.isNull())
+        source = document_.sourceImage;
+    if (!document_.replaceDocument(source, display))
+        return;
+    canvas_.centreImage();
+    canvas_.canvasView()->update();
 }
 
 } // namespace pq

@@ -1,0 +1,146 @@
+#include "app/panel_host.h"
+
+#include "panels/lut_chooser_dialog.h"
+#include "panels/overlay_host.h"
+#include "ui/debug_log.h"
+#include "ui/dictionary.h"
+#include "ui/theme.h"
+#include "workspace/document.h"
+#include "workspace/preview_panel.h"
+
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+namespace pq {
+
+PanelHost::PanelHost(Document& document, PreviewPanel& preview, QWidget* frame)
+    : QObject(frame), document_(document), preview_(preview), frame_(frame), overlay_(new OverlayHost(frame))
+{
+    overlay_->setObjectName(QStringLiteral("overlayHost"));
+}
+
+void PanelHost::showOverlayPanel(QWidget* panel)
+{
+    if (!panel)
+        return;
+    overlay_->clearPanels();
+    overlay_->hide();
+    // The backdrop is a snapshot of what the window shows beneath.
+    const QImage snapshot = frame_->grab().toImage();
+    overlay_->setGeometry(frame_->rect());
+    overlay_->setBackdropFrom(snapshot);
+    // The panel speaks the interface language and wears the theme.
+    GuardedCall("TranslateComponent", [panel] {
+        if (GetCurrentLanguage() != QLatin1String("en"))
+            TranslateComponent(panel);
+    });
+    if (gThemeMode == ThemeMode::Light && applyLightTheme)
+        GuardedCall("applyLightTheme", [this, panel] { applyLightTheme(panel); });
+    overlay_->addCentred(panel);
+    overlay_->show();
+    overlay_->raise();
+    // Captions are fitted once the panel has its laid-out sizes.
+    QTimer::singleShot(0, panel, [panel] { GuardedCall("AutoFitTexts", [panel] { AutoFitTexts(panel); }); });
+}
+
+void PanelHost::closeOverlay()
+{
+    overlay_->hide();
+    overlay_->clearPanels();
+    overlay_->clearBackdrop();
+    if (document_.reopenManualBrushAfterLUT)
+        document_.reopenManualBrushAfterLUT = false;
+    if (document_.reopenScriptEditorAfterLUT) {
+        document_.reopenScriptEditorAfterLUT = false;
+        if (scriptEditor) {
+            scriptEditor->show();
+            if (scriptEditor->windowHandle())
+                scriptEditor->windowHandle()->setTransientParent(frame_->window()->windowHandle());
+        }
+    }
+}
+
+void PanelHost::closeManualBrush()
+{
+    if (manualBrushPanel) {
+        if (manualBrushApplying)
+            document_.shared->cancel.request();
+        ForgetComponent(manualBrushPanel.data());
+        delete manualBrushPanel.data();
+        manualBrushPanel = nullptr;
+        manualBrushApplying = false;
+    }
+    overlay_->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    overlay_->hide();
+    overlay_->clearPanels();
+}
+
+void PanelHost::showScriptEditor()
+{
+    if (document_.resultImage.isNull() || !scriptEditor)
+        return;
+    scriptEditor->show();
+    scriptEditor->raise();
+    scriptEditor->activateWindow();
+}
+
+void PanelHost::hideScriptEditorForDialog()
+{
+    if (scriptEditor && scriptEditor->isVisible()) {
+        unlinkScriptEditor();
+        scriptEditor->hide();
+    }
+}
+
+void PanelHost::unlinkScriptEditor()
+{
+    // The editor stays owned by the main window; only the native window's
+    // owner link goes.
+    if (scriptEditor && scriptEditor->windowHandle())
+        scriptEditor->windowHandle()->setTransientParent(nullptr);
+}
+
+void PanelHost::chooseLUT()
+{
+    if (document_.isEffectRunning() || document_.resultImage.isNull())
+        return;
+    document_.reopenManualBrushAfterLUT = !manualBrushPanel.isNull();
+    if (document_.reopenManualBrushAfterLUT)
+        closeManualBrush();
+    document_.reopenScriptEditorAfterLUT = scriptEditor && scriptEditor->isVisible();
+    if (document_.reopenScriptEditorAfterLUT) {
+        unlinkScriptEditor();
+        scriptEditor->hide();
+    }
+
+    // A modal chooser stands in for the overlay panel; closing it closes
+    // the overlay, which brings back what was closed for it.
+    LUTChooserDialog chooser(frame_->window());
+    chooser.onLUTApplied = [this](const QString& name, const QByteArray& data, const QString& path) {
+        applyChosenLUT(name, data, path);
+    };
+    GuardedCall("TranslateComponent", [&chooser] {
+        if (GetCurrentLanguage() != QLatin1String("en"))
+            TranslateComponent(&chooser);
+    });
+    chooser.initialize(document_.lut.name, document_.lut.data, document_.lut.filePath);
+    // Captions are fitted once the chooser has its laid-out sizes.
+    QTimer::singleShot(0, &chooser, [&chooser] { GuardedCall("AutoFitTexts", [&chooser] { AutoFitTexts(&chooser); }); });
+    chooser.selectButton->setFocus();
+    if (runLUTChooser)
+        runLUTChooser(chooser);
+    else
+        chooser.exec();
+    ForgetComponent(&chooser);
+    closeOverlay();
+}
+
+void PanelHost::applyChosenLUT(const QString& name, const QByteArray& data, const QString& filePath)
+{
+    document_.lut.onLUTApplied(name, data, filePath);
+    preview_.schedule();
+}
+
+} // namespace pq

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QWidget;
+
+namespace pq {
+
+class Document;
+class LUTChooserDialog;
+class OverlayHost;
+class PreviewPanel;
+
+// The part of the overlay panels' and the script editor's life the main
+// window owns: showing a panel over a blurred snapshot of the window and
+// closing it, the LUT chooser, and keeping the script editor out of the
+// way of dialogs.
+class PanelHost : public QObject {
+    Q_OBJECT
+public:
+    PanelHost(Document& document, PreviewPanel& preview, QWidget* frame);
+
+    OverlayHost* overlay() const { return overlay_; }
+    // Recolours a panel for the light theme.
+    std::function<void(QWidget*)> applyLightTheme;
+
+    void showOverlayPanel(QWidget* panel);
+    void closeOverlay();
+
+    // The manual-brush panel while it is open, and whether it applies a
+    // stroke.
+    QPointer<QWidget> manualBrushPanel;
+    bool manualBrushApplying = false;
+    void closeManualBrush();
+
+    // The script editor window; null until it is first opened.
+    QPointer<QWidget> scriptEditor;
+    void showScriptEditor();
+    void hideScriptEditorForDialog();
+    void unlinkScriptEditor();
+
+    // The LUT chooser for effect 404; not while an effect runs, nor
+    // without an image. Runs it modally unless tests replace runLUTChooser.
+    void chooseLUT();
+    std::function<void(LUTChooserDialog& chooser)> runLUTChooser;
+    void applyChosenLUT(const QString& name, const QByteArray& data, const QString& filePath);
+
+private:
+    Document& document_;
+    PreviewPanel& preview_;
+    QWidget* frame_;
+    OverlayHost* overlay_;
+};
+
+} // namespace pq

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPropertyAnimation;
+
+namespace pq {
+
+class IconButton;
+
+// The window's own title bar: the progress bar of a full run, the theme
+// switch and the minimise, maximise and close buttons. Dragging it moves
+// the window; a double click maximises or restores it.
+class TitleBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit TitleBar(QWidget* parent = nullptr);
+
+    // 0..100 shows a full run's progress; any other value hides the bar.
+    // Safe from any thread: off the UI thread the call queues itself.
+    void updateProgressBar(int value);
+    // While it answers true the bar ignores every value (scripts report
+    // their progress elsewhere).
+    std::function<bool()> ignoreProgress;
+
+    // The maximise button's look and whether dragging moves the window.
+    void setMaximized(bool maximized);
+    // Shows the icon of the other theme mode.
+    void updateThemeIcons();
+
+    QWidget* progressBar() const { return progressBar_; }
+    QLabel* progressLabel() const { return progressLabel_; }
+    // The value the bar shows; -1 while it is hidden.
+    int shownProgress() const { return shownValue_; }
+    IconButton* lightThemeButton() const { return lightButton_; }
+    IconButton* darkThemeButton() const { return darkButton_; }
+    IconButton* closeButton() const { return closeButton_; }
+
+signals:
+    void minimizeClicked();
+    void maximizeClicked();
+    void closeClicked();
+    // A right-button release over the close button.
+    void resetRequested();
+    void themeToggleClicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QWidget* progressBar_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+    IconButton* lightButton_ = nullptr;
+    IconButton* darkButton_ = nullptr;
+    IconButton* maximizeButton_ = nullptr;
+    IconButton* closeButton_ = nullptr;
+    QPointer<QPropertyAnimation> widthAnimation_;
+    QPointer<QPropertyAnimation> labelMove_;
+    QPointer<QPropertyAnimation> labelFade_;
+    int shownValue_ = -1;
+    bool maximized_ = false;
+};
+
+} // namespace pq

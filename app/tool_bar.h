@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+
+namespace pq {
+
+class CommandTable;
+class IconButton;
+
+// The main bar: the menu button and logo, the file, history, clipboard and
+// split-view buttons, the zoom read-out with its buttons, help, donation
+// and quit. Each button runs a command of the table.
+class ToolBar : public QWidget {
+    Q_OBJECT
+public:
+    ToolBar(const CommandTable& commands, QWidget* parent);
+
+    void setZoomText(const QString& text);
+    // The split view's on-mark and the button's hint.
+    void showSplitView(bool on);
+    // The logo in the theme's text colour.
+    void updateLogo();
+
+    IconButton* button(const QString& command) const;
+    IconButton* menuButton() const { return menuButton_; }
+    QLabel* zoomLabel() const { return zoomLabel_; }
+    QWidget* splitViewMark() const { return splitMark_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    IconButton* addButton(const char* command, const char* icon, const QString& hint);
+    void repeatWhileHeld(IconButton* button, QTimer& timer, const char* command);
+
+    const CommandTable& commands_;
+    QMap<QString, IconButton*> buttons_;
+    IconButton* menuButton_ = nullptr;
+    QLabel* logo_ = nullptr;
+    QLabel* zoomLabel_ = nullptr;
+    QWidget* splitMark_ = nullptr;
+    QTimer zoomInRepeat_;
+    QTimer zoomOutRepeat_;
+};
+
+} // namespace pq

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "gfx/image.h"
+
+#include <QObject>
+#include <QString>
+
+class QMimeData;
+
+namespace pq {
+
+class CanvasArea;
+class Document;
+class PreviewPanel;
+struct UserDialogs;
+
+// What replaces or stores the document: opening an image (dialog, command
+// line, drag and drop, the default photo), saving the result, and stepping
+// through the history.
+class DocumentActions : public QObject {
+    Q_OBJECT
+public:
+    DocumentActions(Document& document, const UserDialogs& dialogs, CanvasArea& canvas, PreviewPanel& preview,
+                    QObject* parent = nullptr);
+
+    // The open dialog; not while an effect runs. True when a file was
+    // chosen (opened or not).
+    bool openImage();
+    // Makes the image file the new document; false when it cannot (the
+    // document then stays as it was).
+    bool openImageFile(const QString& fileName);
+    // The built-in photo as the new document, fitted to the view.
+    void openDefaultImage();
+    // Shows an opened image as the new document at 100 %, the preview
+    // pane's window `previewInset` pixels up and left of its centre.
+    bool showAsNewDocument(const gfx::Image& image, int previewInset);
+    void saveImage();
+
+    bool acceptsDrop(const QMimeData* data) const;
+    void drop(const QMimeData* data);
+    // The gallery tile being dragged, or -1.
+    int draggedTile = -1;
+
+    void undo();
+    void redo();
+
+private:
+    void restoreFromHistory(bool back);
+
+    Document& document_;
+    const UserDialogs& dialogs_;
+    CanvasArea& canvas_;
+    PreviewPanel& preview_;
+};
+
+} // namespace pq
