@@ -1,0 +1,138 @@
+// Every built effect's exact output on two small pictures, full run and
+// preview, as checksums: a change that moves one pixel of one effect shows
+// here. Changes meant to alter a picture update the table (run the test
+// with PQ_PRINT_PIXEL_SUMS=1 to print the new rows).
+#include "catalogue/effect_catalogue.h"
+#include "engine/repository/image_repository.h"
+#include "engine_test_support.h"
+#include "image_compare.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+namespace {
+
+using namespace pqtest;
+
+uint64_t Checksum(const gfx::Image& image)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            gfx::Pixel p = image.pixel(x, y);
+            for (int b = 0; b < 4; ++b, p >>= 8)
+                h = (h ^ (p & 0xFF)) * 1099511628211ull;
+        }
+    return h;
+}
+
+// A photo-like picture, and the same with a transparent hole and a
+// half-transparent band.
+gfx::Image Picture(bool transparent)
+{
+    return testimg::MakeImage(72, 54, [&](int x, int y) {
+        const int r = (x * 255 / 71 + 40 * ((x / 9 + y / 7) % 3)) % 256;
+        const int g = (y * 255 / 53 + (x * y) % 37) % 256;
+        const int b = ((x + y) * 3 + 60 * ((x * 7 + y * 3) % 5 == 0)) % 256;
+        int a = 255;
+        if (transparent)
+            a = (x - 36) * (x - 36) + (y - 27) * (y - 27) < 100 ? 0 : y > 44 ? 128 : 255;
+        return testimg::Premul(r, g, b, a);
+    });
+}
+
+const std::map<std::string, uint64_t> kExpected = {
+    {"100 opaque full", 0x0eeb7972612b4f03ull},
+    {"100 opaque preview", 0x0eeb7972612b4f03ull},
+    {"100 alpha full", 0x521bbe23447f983bull},
+    {"100 alpha preview", 0x521bbe23447f983bull},
+    {"101 opaque full", 0xe75a9453986f89f2ull},
+    {"101 opaque preview", 0x22af1ba954cdf440ull},
+    {"101 alpha full", 0x04da118f94988783ull},
+    {"101 alpha preview", 0x95c327a69f05636eull},
+    {"102 opaque full", 0xa9ed1233327234fbull},
+    {"102 opaque preview", 0xa9ed1233327234fbull},
+    {"102 alpha full", 0x4d517ad609637a1aull},
+    {"102 alpha preview", 0x4d517ad609637a1aull},
+    {"103 opaque full", 0xc145150adb4bc8abull},
+    {"103 opaque preview", 0xc145150adb4bc8abull},
+    {"103 alpha full", 0x112a186cab1bf3c4ull},
+    {"103 alpha preview", 0x112a186cab1bf3c4ull},
+    {"200 opaque full", 0x666f9be31acf2f0eull},
+    {"200 opaque preview", 0x666f9be31acf2f0eull},
+    {"200 alpha full", 0xb41f254d823c41bfull},
+    {"200 alpha preview", 0xb41f254d823c41bfull},
+    {"201 opaque full", 0x68fcf74a328a2bbeull},
+    {"201 opaque preview", 0x68fcf74a328a2bbeull},
+    {"201 alpha full", 0xae57815ad16ccb02ull},
+    {"201 alpha preview", 0xae57815ad16ccb02ull},
+    {"202 opaque full", 0x4401744e693c5ca3ull},
+    {"202 opaque preview", 0x4401744e693c5ca3ull},
+    {"202 alpha full", 0xc7f5bbd830ffe13dull},
+    {"202 alpha preview", 0xc7f5bbd830ffe13dull},
+    {"203 opaque full", 0xe773ce681bb57351ull},
+    {"203 opaque preview", 0xe773ce681bb57351ull},
+    {"203 alpha full", 0x16c1937e9292d46cull},
+    {"203 alpha preview", 0x16c1937e9292d46cull},
+    {"300 opaque full", 0x8714d2facaebe85bull},
+    {"300 opaque preview", 0x1c2a6afb479e4c23ull},
+    {"300 alpha full", 0xbe8963c5851b0431ull},
+    {"300 alpha preview", 0x8561f9c4ed426d2aull},
+    {"400 opaque full", 0x6f3c28a638f43a8aull},
+    {"400 opaque preview", 0x6f3c28a638f43a8aull},
+    {"400 alpha full", 0x1ddb82a07848f15eull},
+    {"400 alpha preview", 0x1ddb82a07848f15eull},
+    {"401 opaque full", 0x3bcd2d10034eaac5ull},
+    {"401 opaque preview", 0x3bcd2d10034eaac5ull},
+    {"401 alpha full", 0x03bb40dcb8491d41ull},
+    {"401 alpha preview", 0x03bb40dcb8491d41ull},
+    {"402 opaque full", 0xccb75e73880b9a04ull},
+    {"402 opaque preview", 0xccb75e73880b9a04ull},
+    {"402 alpha full", 0xdf4e3ac3a8594c9aull},
+    {"402 alpha preview", 0xdf4e3ac3a8594c9aull},
+    {"403 opaque full", 0x71b0abce2d862bbeull},
+    {"403 opaque preview", 0x71b0abce2d862bbeull},
+    {"403 alpha full", 0x3a4c53de760e0d17ull},
+    {"403 alpha preview", 0x3a4c53de760e0d17ull},
+    {"404 opaque full", 0x23a95b784ee4117bull},
+    {"404 opaque preview", 0x23a95b784ee4117bull},
+    {"404 alpha full", 0x7569bceb7016dcd5ull},
+    {"404 alpha preview", 0x7569bceb7016dcd5ull},
+};
+
+class EffectPixels : public EngineTest {};
+
+TEST_F(EffectPixels, EveryBuiltEffectKeepsItsPicture)
+{
+    pq::Repository().create();
+    host->lut.initEmbeddedLUTs();
+    const bool print = std::getenv("PQ_PRINT_PIXEL_SUMS") != nullptr;
+    for (const pq::EffectDefinition& effect : pq::EffectCatalogue()) {
+        if (!effect.routine)
+            continue;
+        for (bool transparent : {false, true})
+            for (bool preview : {false, true}) {
+                const gfx::Image source = Picture(transparent);
+                gfx::Surface dest = gfx::Surface::make(source.size());
+                auto run = pq::EffectRunContext::begin(preview);
+                run->rng.setSeed(7);
+                platform::ScopedRunContext scope(run.get());
+                const std::array<int, 5>& v = effect.sliderDefaults;
+                pq::ProcessEffectOnSurface(source, dest, effect.number, v[0], v[1], v[2], v[3], v[4], preview);
+                const std::string key = std::to_string(effect.number) + (transparent ? " alpha" : " opaque") +
+                                        (preview ? " preview" : " full");
+                const uint64_t sum = Checksum(dest.snapshot());
+                if (print) {
+                    std::printf("    {\"%s\", 0x%016llxull},\n", key.c_str(), static_cast<unsigned long long>(sum));
+                    continue;
+                }
+                const auto expected = kExpected.find(key);
+                ASSERT_NE(expected, kExpected.end()) << key << " has no row";
+                EXPECT_EQ(sum, expected->second) << key;
+            }
+    }
+}
+
+} // namespace
