@@ -120,7 +120,7 @@ bool MainWindow::takeDefaultTexture()
 {
     const std::vector<NamedImage>& textures = Repository().textureList;
     if (textures.size() > 1 && !textures[1].image.isNull()) {
-        document_.storedTexture = textures[1].image;
+        document_.texture.image = textures[1].image;
         return true;
     }
     return false;
@@ -241,7 +241,7 @@ bool MainWindow::shutDown()
         }
         document_.scriptRunning = false;
         document_.history->clear();
-        document_.storedTexture = {};
+        document_.texture.image = {};
         document_.pastelSheet = {};
         document_.watercolorSheet = {};
         document_.impastoSheet = {};

@@ -30,15 +30,15 @@ void DirtyEverything(Document& doc)
     doc.params[3][0].value1 = 77;
     doc.params[3][0].name1 = QStringLiteral("changed");
     doc.selectedEffect = 501;
-    doc.storedFrameNumber = 4;
-    doc.storedFrameName = QStringLiteral("gilt");
-    doc.storedFrameSize = 55.0f;
-    doc.storedFrameColor = 0xFF123456;
-    doc.storedTextureNumber = 3;
-    doc.storedTextureStrength = 80.0f;
-    doc.storedTextureScale = 2.5f;
-    doc.storedTexture = photo;
-    doc.storedTextureName = QStringLiteral("Paper");
+    doc.frame.number = 4;
+    doc.frame.name = QStringLiteral("gilt");
+    doc.frame.size = 55.0f;
+    doc.frame.color = 0xFF123456;
+    doc.texture.number = 3;
+    doc.texture.strength = 80.0f;
+    doc.texture.scale = 2.5f;
+    doc.texture.image = photo;
+    doc.texture.name = QStringLiteral("Paper");
     doc.lut.data = QByteArray("LUT_3D_SIZE 2");
     doc.lut.name = QStringLiteral("Teal");
     doc.lut.filePath = QStringLiteral("/luts/teal.cube");
@@ -70,15 +70,15 @@ TEST(DocumentState, StartsIdleWithTheDesignedDefaults)
     EXPECT_FALSE(doc.drawContours.load());
     EXPECT_EQ(doc.contourColor.load(), 0xFF000000u);
     EXPECT_TRUE(doc.addTexture.load());
-    EXPECT_EQ(doc.storedFrameNumber, 0);
-    EXPECT_FLOAT_EQ(doc.storedFrameSize, 20.0f);
-    EXPECT_EQ(doc.storedFrameColor, 0xFFFFFFFFu);
-    EXPECT_EQ(doc.storedTextureNumber, 1);
-    EXPECT_FLOAT_EQ(doc.storedTextureStrength, 50.0f);
-    EXPECT_FLOAT_EQ(doc.storedTextureScale, 1.0f);
-    EXPECT_FLOAT_EQ(doc.manualBrushSize, 100.0f);
-    EXPECT_FLOAT_EQ(doc.manualBrushSoftness, 50.0f);
-    EXPECT_FLOAT_EQ(doc.manualBrushOpacity, 100.0f);
+    EXPECT_EQ(doc.frame.number, 0);
+    EXPECT_FLOAT_EQ(doc.frame.size, 20.0f);
+    EXPECT_EQ(doc.frame.color, 0xFFFFFFFFu);
+    EXPECT_EQ(doc.texture.number, 1);
+    EXPECT_FLOAT_EQ(doc.texture.strength, 50.0f);
+    EXPECT_FLOAT_EQ(doc.texture.scale, 1.0f);
+    EXPECT_FLOAT_EQ(doc.manualBrush.size, 100.0f);
+    EXPECT_FLOAT_EQ(doc.manualBrush.softness, 50.0f);
+    EXPECT_FLOAT_EQ(doc.manualBrush.opacity, 100.0f);
     EXPECT_FLOAT_EQ(doc.zoom, 1.0f);
     EXPECT_FLOAT_EQ(doc.previewZoom.load(), 1.0f);
     EXPECT_TRUE(doc.textShadow);
@@ -117,14 +117,14 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_EQ(watercolor.value5, 20);
     EXPECT_EQ(watercolor.name1, QStringLiteral("iterations"));
 
-    EXPECT_EQ(doc.storedFrameNumber, 0);
-    EXPECT_TRUE(doc.storedFrameName.isEmpty());
-    EXPECT_FLOAT_EQ(doc.storedFrameSize, 20.0f);
-    EXPECT_EQ(doc.storedFrameColor, 0xFFFFFFFFu);
-    EXPECT_EQ(doc.storedTextureNumber, 1);
-    EXPECT_FLOAT_EQ(doc.storedTextureStrength, 50.0f);
-    EXPECT_FLOAT_EQ(doc.storedTextureScale, 1.0f);
-    EXPECT_TRUE(doc.storedTexture.isNull()); // "Add texture" has nothing to lay
+    EXPECT_EQ(doc.frame.number, 0);
+    EXPECT_TRUE(doc.frame.name.isEmpty());
+    EXPECT_FLOAT_EQ(doc.frame.size, 20.0f);
+    EXPECT_EQ(doc.frame.color, 0xFFFFFFFFu);
+    EXPECT_EQ(doc.texture.number, 1);
+    EXPECT_FLOAT_EQ(doc.texture.strength, 50.0f);
+    EXPECT_FLOAT_EQ(doc.texture.scale, 1.0f);
+    EXPECT_TRUE(doc.texture.image.isNull()); // "Add texture" has nothing to lay
     EXPECT_TRUE(doc.lut.data.isEmpty());
     EXPECT_TRUE(doc.lut.name.isEmpty());
     EXPECT_TRUE(doc.lut.filePath.isEmpty());
@@ -143,7 +143,7 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_FALSE(doc.eraseBackground.load());
     EXPECT_TRUE(doc.drawContours.load());
     EXPECT_EQ(doc.contourColor.load(), 0x80FF0000u);
-    EXPECT_EQ(doc.storedTextureName, QStringLiteral("Paper"));
+    EXPECT_EQ(doc.texture.name, QStringLiteral("Paper"));
     EXPECT_EQ(doc.shared->previewX.load(), 321);
     EXPECT_EQ(doc.shared->previewY.load(), 123);
     EXPECT_FLOAT_EQ(doc.previewZoom.load(), 2.0f);
@@ -186,7 +186,7 @@ TEST(DocumentState, FullResetIsRefusedWhileAnyWorkRuns)
         EXPECT_EQ(doc.fullReset(steps), Document::ResetResult::Busy);
         EXPECT_EQ(questions, 0) << "not even the question";
         EXPECT_FALSE(doc.resultImage.isNull());
-        EXPECT_EQ(doc.storedFrameNumber, 4);
+        EXPECT_EQ(doc.frame.number, 4);
         EXPECT_EQ(doc.shared->cancel.epoch(), 0u);
     }
 }

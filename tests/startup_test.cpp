@@ -409,7 +409,7 @@ TEST(MainWindowStartup, StartupTextureComesFromTheRepository)
     WindowFixture f;
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
-    EXPECT_TRUE(w.document().storedTexture.sameAs(pq::Repository().textureList[1].image));
+    EXPECT_TRUE(w.document().texture.image.sameAs(pq::Repository().textureList[1].image));
     EXPECT_FALSE(w.defaultTexturePending);
 
     // After a full reset nothing is laid until a texture is chosen again,
@@ -417,7 +417,7 @@ TEST(MainWindowStartup, StartupTextureComesFromTheRepository)
     f.answer = true;
     ASSERT_EQ(w.fullReset(), pq::Document::ResetResult::Done);
     w.repositoryLoaded();
-    EXPECT_TRUE(w.document().storedTexture.isNull());
+    EXPECT_TRUE(w.document().texture.image.isNull());
 }
 
 TEST(MainWindowStartup, ALateRepositoryStillGivesTheStartupTexture)
@@ -426,12 +426,12 @@ TEST(MainWindowStartup, ALateRepositoryStillGivesTheStartupTexture)
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
     // As if the tick had run before the images were installed.
-    w.document().storedTexture = {};
+    w.document().texture.image = {};
     w.defaultTexturePending = true;
     if (!pq::Repository().loaded())
         pq::Repository().install(pq::DecodeBuiltInImages());
     w.repositoryLoaded();
-    EXPECT_FALSE(w.document().storedTexture.isNull());
+    EXPECT_FALSE(w.document().texture.image.isNull());
     EXPECT_FALSE(w.defaultTexturePending);
 }
 

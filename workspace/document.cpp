@@ -119,15 +119,15 @@ void Document::resetDocumentState()
 
     initializeEffectChoice();
 
-    storedFrameNumber = 0;
-    storedFrameName.clear();
-    storedFrameSize = 20.0f;
-    storedFrameColor = 0xFFFFFFFF;
+    frame.number = 0;
+    frame.name.clear();
+    frame.size = 20.0f;
+    frame.color = 0xFFFFFFFF;
 
-    storedTextureNumber = 1;
-    storedTextureStrength = 50.0f;
-    storedTextureScale = 1.0f;
-    storedTexture = {};
+    texture.number = 1;
+    texture.strength = 50.0f;
+    texture.scale = 1.0f;
+    texture.image = {};
 
     lut.clear();
 

@@ -65,14 +65,17 @@ public:
     // The "Add texture" switch (on at start).
     std::atomic<bool> addTexture{true};
 
-    // ---- Stored texture ----
-    gfx::Image storedTexture;
-    float storedTextureStrength = 50.0f;
-    float storedTextureScale = 1.0f;
-    int storedTextureNumber = 1;
-    QString storedTextureName;
-    bool storedTextureIsCustom = false;
-    bool storedTextureSettingsValid = false;
+    // ---- Stored texture, laid over results while "Add texture" is on ----
+    struct TextureChoice {
+        gfx::Image image;
+        float strength = 50.0f;
+        float scale = 1.0f;
+        int number = 1;
+        QString name;
+        bool isCustom = false;
+        bool settingsValid = false;
+    };
+    TextureChoice texture;
 
     // ---- Custom brush sheets ----
     CustomBrushSheet pastelSheet;
@@ -89,22 +92,28 @@ public:
     bool reopenScriptEditorAfterLUT = false;
 
     // ---- Frame choice ----
-    int storedFrameNumber = 0;
-    float storedFrameSize = 20.0f;
-    QRgb storedFrameColor = 0xFFFFFFFF;
-    QString storedFrameName;
-    bool storedFrameIsCustom = false;
-    bool storedFrameSettingsValid = false;
+    struct FrameChoice {
+        int number = 0;
+        float size = 20.0f;
+        QRgb color = 0xFFFFFFFF;
+        QString name;
+        bool isCustom = false;
+        bool settingsValid = false;
+    };
+    FrameChoice frame;
 
     // ---- Text and print options ----
     bool textShadow = true;
     bool printLandscape = false;
 
     // ---- Manual brush panel, remembered between openings ----
-    float manualBrushSize = 100.0f;
-    float manualBrushSoftness = 50.0f;
-    float manualBrushOpacity = 100.0f;
-    QPointF manualBrushPanelPos{0, 0};
+    struct BrushPanelSettings {
+        float size = 100.0f;
+        float softness = 50.0f;
+        float opacity = 100.0f;
+        QPointF panelPos{0, 0};
+    };
+    BrushPanelSettings manualBrush;
 
     // ---- Main view ----
     float zoom = 1.0f;

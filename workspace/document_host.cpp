@@ -99,17 +99,17 @@ bool DocumentHost::addTexture() const
 
 gfx::Image DocumentHost::storedTexture() const
 {
-    return document_.storedTexture;
+    return document_.texture.image;
 }
 
 float DocumentHost::storedTextureStrength() const
 {
-    return document_.storedTextureStrength;
+    return document_.texture.strength;
 }
 
 float DocumentHost::storedTextureScale() const
 {
-    return document_.storedTextureScale;
+    return document_.texture.scale;
 }
 
 CustomBrushSheet DocumentHost::customBrushSheet(BrushSheetChoice choice) const
