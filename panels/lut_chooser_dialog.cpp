@@ -22,7 +22,7 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kBytesRole = Qt::UserRole + 1;
 
-std::vector<NamedLUT>& ZipLutList()
+std::vector<NamedLUT>& ZipLUTList()
 {
     static std::vector<NamedLUT> list;
     return list;
@@ -44,7 +44,7 @@ QStringList DefaultOpenFiles(QWidget* parent, const QString& title, const QStrin
 QStringList ImportedLUTNames()
 {
     QStringList names;
-    for (const NamedLUT& lut : ZipLutList())
+    for (const NamedLUT& lut : ZipLUTList())
         names << lut.name;
     return names;
 }
@@ -131,7 +131,7 @@ void LUTChooserDialog::initialize(const QString& currentLUTName, const QByteArra
     lutList->clear();
     for (const QString& name : EmbeddedLUTNames())
         addItem(name);
-    for (const NamedLUT& lut : ZipLutList())
+    for (const NamedLUT& lut : ZipLUTList())
         addItem(lut.name)->setData(kBytesRole, lut.data);
 
     selectedLUTName = currentLUTName;
@@ -195,7 +195,7 @@ void LUTChooserDialog::loadFromDisk()
             last->setData(kPathRole, info.absoluteFilePath());
             continue;
         }
-        std::vector<NamedLUT>& imported = ZipLutList();
+        std::vector<NamedLUT>& imported = ZipLUTList();
         const size_t before = imported.size();
         ImportLUTZip(file, imported);
         for (size_t i = before; i < imported.size(); ++i) {

@@ -135,7 +135,7 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 }
 
 // The LUT choice of the request; the error line when it cannot be made.
-std::optional<std::string> ChooseLut(const Request& req, pq::LUTChoice& choice)
+std::optional<std::string> ChooseLUT(const Request& req, pq::LUTChoice& choice)
 {
     if (!req.lutName.isEmpty()) {
         if (!choice.loadEmbeddedLUT(req.lutName))
@@ -148,7 +148,7 @@ std::optional<std::string> ChooseLut(const Request& req, pq::LUTChoice& choice)
         if (!pq::ParseCubeLUTFromBytes(bytes, &error).valid())
             return "'" + req.lutFile.toStdString() + "' holds no usable table: " + error.toStdString();
         choice.onLUTApplied(QFileInfo(req.lutFile).completeBaseName(), {}, req.lutFile);
-    } else if (req.number == 404) {
+    } else if (const pq::EffectDefinition* effect = pq::FindEffect(req.number); effect && effect->choosesLUT) {
         choice.initEmbeddedLUTs();
     }
     return std::nullopt;
@@ -179,7 +179,7 @@ int Render(const Request& req)
     pq::HeadlessHost host;
     host.result = source;
     host.source = source;
-    if (const auto error = ChooseLut(req, host.lut))
+    if (const auto error = ChooseLUT(req, host.lut))
         return Fail(*error);
     pq::SetEngineHost(&host);
 
