@@ -20,11 +20,6 @@ struct OrtonSettings {
     float factor = 1.0f;  // 1 + shift / 100 when darkening
 };
 
-int ClampByte64(int64_t v)
-{
-    return int(std::clamp<int64_t>(v, 0, 255));
-}
-
 // Darken (shift < 0: channel times the factor) or lighten (shift > 0:
 // channel plus the shift) the three colour bytes.
 void ShiftColours(int c[3], const OrtonSettings& s)
@@ -49,16 +44,16 @@ gfx::Pixel OrtonPixel(gfx::Pixel original, gfx::Pixel glow, const OrtonSettings&
     }
     if (s.exposure > 0)
         for (int i = 0; i < 3; ++i)
-            l[i] = ClampByte64(l[i] + l[i] * s.exposure / 200);
+            l[i] = platform::ClampByte(l[i] + l[i] * s.exposure / 200);
     int m[3];
     for (int i = 0; i < 3; ++i) {
         const int screen = 255 - (255 - o[i]) * (255 - l[i]) / 255;
-        m[i] = ClampByte64(o[i] + int64_t(screen - o[i]) * s.strength / 100);
+        m[i] = platform::ClampByte(o[i] + int64_t(screen - o[i]) * s.strength / 100);
     }
     if (s.vibrance > 0) {
         const int k = (77 * m[0] + 150 * m[1] + 29 * m[2]) >> 8;
         for (int i = 0; i < 3; ++i)
-            m[i] = ClampByte64(k + int64_t(m[i] - k) * (s.vibrance + 100) / 100);
+            m[i] = platform::ClampByte(k + int64_t(m[i] - k) * (s.vibrance + 100) / 100);
     }
     // Premultiplied: the glow and the lift must not push a colour past its alpha.
     return photolab::PackPixel(alpha, m, alpha);

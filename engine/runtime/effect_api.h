@@ -33,8 +33,8 @@
 //    seed it), drawn on the run's own thread. Parallel bodies derive seeds
 //    from (a value drawn before the loop, row or band) so that the picture
 //    does not depend on the thread count.
-// 8. Shared pixel helpers (ClampByte, SharpenSurface, ...) come with this
-//    header.
+// 8. Shared pixel helpers (SharpenSurface, ...) come with this header;
+//    ClampByte and the rounding helpers with platform/numeric.h.
 // 9. Brush sheets: the run's brushSheet and brushCount (currentRun()), set
 //    by the runtime before effects 302, 303, 304 and 307.
 
