@@ -647,6 +647,9 @@ TEST(PreviewWindow, ZoomRoundsHalvesToEvenAndBadZoomsGiveNoWindow)
     EXPECT_EQ(pq::PreviewExtent(225, -1.0), 0);
     EXPECT_TRUE(pq::PreviewWindow(QSize(100, 100), 0, 0, 1.0, 0, 0).isEmpty());
     EXPECT_TRUE(pq::PreviewWindow(QSize(100, 100), 225, 225, 1.0, 150, 0).isEmpty());
+    // The pane's own size: halves to even, nothing for a side that is no size.
+    EXPECT_EQ(pq::PreviewDisplaySize(QSizeF(224.5, 225.5)), QSize(224, 226));
+    EXPECT_EQ(pq::PreviewDisplaySize(QSizeF(-3, qQNaN())), QSize(0, 0));
 }
 
 // ---- Canvas step ----
