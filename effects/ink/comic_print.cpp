@@ -1,6 +1,5 @@
 #include "effects/ink/comic_print.h"
 
-#include "effects/shared/intermediate_image.h"
 #include "effects/shared/outline_edges.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
@@ -234,7 +233,7 @@ private:
 
         multiplyOnto(paper, layer);
         if (!preview_)
-            ShowIntermediateLater(paper.snapshot(), -1);
+            ShowIntermediateImage(paper.snapshot(), -1, Delivery::Queued);
     }
 
     static void drawDots(gfx::Surface& layer, std::vector<Dot>& dots, gfx::Pixel color)

@@ -1,6 +1,5 @@
 #include "effects/ink/felt_tip_pen.h"
 
-#include "effects/shared/intermediate_image.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
 #include "platform/numeric.h"
@@ -136,7 +135,7 @@ private:
         const uint32_t now = platform::TickMs();
         if (now - lastPicture_ > kIntermediateMs) {
             lastPicture_ = now;
-            ShowIntermediateLater(dest_.snapshot(), -1);
+            ShowIntermediateImage(dest_.snapshot(), -1, Delivery::Queued);
         }
     }
 

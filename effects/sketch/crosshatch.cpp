@@ -1,6 +1,5 @@
 #include "effects/sketch/crosshatch.h"
 
-#include "effects/shared/intermediate_image.h"
 #include "effects/shared/outline_mask.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
@@ -345,7 +344,7 @@ private:
             if (preview_) {
                 SafeUpdatePreview(sheet, 40 + 10 * k);
             } else {
-                ShowIntermediateLater(sheet.snapshot(), 40 + 10 * k);
+                ShowIntermediateImage(sheet.snapshot(), 40 + 10 * k, Delivery::Queued);
             }
             CheckCancellation();
         }

@@ -3,7 +3,6 @@
 #include "effects/sketch/pencil_support.h"
 
 #include "engine/runtime/effect_api.h"
-#include "engine/runtime/engine_host.h"
 #include "gfx/canvas.h"
 #include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"
@@ -523,7 +522,7 @@ private:
     {
         const gfx::Image picture = sheetImage();
         if (!picture.isNull())
-            PostToUi([picture, progress] { ShowIntermediateImage(picture, progress); });
+            ShowIntermediateImage(picture, progress, Delivery::Queued);
     }
 
     void finish(gfx::Surface& dest)
@@ -540,13 +539,8 @@ private:
             canvas.drawImage(src_, 0, 0, gfx::Sampling::Mitchell, &paint);
         }
         if (!preview_) {
-            const gfx::Image result = dest.snapshot();
-            SyncWithUi([&] {
-                ShowIntermediateImage(result, -1);
-                UpdateProgressBar(101);
-                if (EngineHost* host = InstalledEngineHost())
-                    host->redrawCanvas();
-            });
+            ShowIntermediateImage(dest.snapshot(), -1, Delivery::Synchronous);
+            UpdateProgressBar(101);
         }
     }
 

@@ -249,7 +249,7 @@ private:
                 if (++reports % 4 == 0) {
                     copyPaperToDest();
                     const gfx::Image picture = dest_.snapshot();
-                    SyncWithUi([&] { ShowIntermediateImage(picture, -1); });
+                    ShowIntermediateImage(picture, -1, Delivery::Synchronous);
                 }
             } else if (i % (5 * step) == 0) {
                 copyPaperToDest();

@@ -11,8 +11,8 @@
 // 2. Full run (Preview false): progress through SafeUpdateProgress with
 //    rising values in 0..100 and a final SafeUpdateProgress(101) (set
 //    gLastProgressTick to 0 first so that it passes). Intermediate results
-//    may be shown with ShowIntermediateImage from a SyncWithUi/PostToUi
-//    call; the runtime replaces them with the final result.
+//    may be shown with ShowIntermediateImage, queued or synchronously; the
+//    runtime replaces them with the final result.
 // 3. Preview (Preview true): progress and pictures through
 //    SafeUpdatePreview(Dest or the work surface, value), and a final
 //    SafeUpdatePreview(surface, 101) after gLastProgressTick = 0. Previews
