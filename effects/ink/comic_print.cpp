@@ -4,6 +4,7 @@
 #include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -142,7 +143,7 @@ private:
                     if (a < 255)
                         for (float& c : ch)
                             c = float(std::min(255.0, double(c) * 255.0 / a));
-                    const float lum = float(0.299 * ch[0] + 0.587 * ch[1] + 0.114 * ch[2]);
+                    const float lum = float(gfx::Luma601(ch[0], ch[1], ch[2]));
                     for (float& c : ch)
                         c = float(
                             std::clamp((double(lum) * 10000.0 + (double(c) - lum) * 14500.0) / 10000.0, 0.0, 255.0));

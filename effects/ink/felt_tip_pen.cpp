@@ -2,6 +2,7 @@
 
 #include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 #include "platform/tick.h"
@@ -40,7 +41,7 @@ inline int Blue(gfx::Pixel p)
 // Grey of stored bytes, as this effect uses it everywhere.
 inline int GreyOf(gfx::Pixel p)
 {
-    return (30 * Red(p) + 59 * Green(p) + 11 * Blue(p)) / 100;
+    return gfx::Luma601Hundredths(Red(p), Green(p), Blue(p));
 }
 
 gfx::Pixel Premultiplied(int a, int r, int g, int b)

@@ -3,6 +3,7 @@
 #include "effects/photolab/photolab_pixels.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/filters.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -51,7 +52,7 @@ gfx::Pixel OrtonPixel(gfx::Pixel original, gfx::Pixel glow, const OrtonSettings&
         m[i] = platform::ClampByte(o[i] + int64_t(screen - o[i]) * s.strength / 100);
     }
     if (s.vibrance > 0) {
-        const int k = (77 * m[0] + 150 * m[1] + 29 * m[2]) >> 8;
+        const int k = gfx::Luma601Fixed8(m[0], m[1], m[2]);
         for (int i = 0; i < 3; ++i)
             m[i] = platform::ClampByte(k + int64_t(m[i] - k) * (s.vibrance + 100) / 100);
     }

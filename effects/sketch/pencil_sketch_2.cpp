@@ -4,6 +4,7 @@
 
 #include "engine/runtime/effect_api.h"
 #include "gfx/canvas.h"
+#include "gfx/luma.h"
 #include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -156,7 +157,8 @@ private:
                 const gfx::Pixel* p = src_.row(y);
                 for (int x = 0; x < w_; ++x) {
                     const uint32_t a = p[x] >> 24;
-                    const uint32_t grey = (3 * ((p[x] >> 16) & 0xFF) + 6 * ((p[x] >> 8) & 0xFF) + (p[x] & 0xFF)) / 10;
+                    const uint32_t grey = uint32_t(
+                        gfx::Luma601Tenths(int((p[x] >> 16) & 0xFF), int((p[x] >> 8) & 0xFF), int(p[x] & 0xFF)));
                     cells_[at(x, y)] = Cell{255, uint8_t(a <= 10 ? 255 : grey), uint8_t(a >= 10 ? kInked : 0), 0};
                 }
             }
