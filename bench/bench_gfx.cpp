@@ -1,5 +1,6 @@
 #include "bench/bench_images.h"
 #include "gfx/filters.h"
+#include "gfx/luma.h"
 #include "gfx/resample.h"
 
 #include <QTransform>
@@ -88,9 +89,11 @@ void BM_ColorMatrix12MP(benchmark::State& state)
 {
     const gfx::Image& src = Photo();
     const float s = 1.4f, c = 1.2f;
-    std::array<float, 20> m = {0.213f * (1 - s) + s, 0.715f * (1 - s), 0.072f * (1 - s), 0, 0,
-                               0.213f * (1 - s), 0.715f * (1 - s) + s, 0.072f * (1 - s), 0, 0,
-                               0.213f * (1 - s), 0.715f * (1 - s), 0.072f * (1 - s) + s, 0, 0,
+    const float lr = float(gfx::kLuma709Rounded[0]), lg = float(gfx::kLuma709Rounded[1]),
+                lb = float(gfx::kLuma709Rounded[2]);
+    std::array<float, 20> m = {lr * (1 - s) + s, lg * (1 - s), lb * (1 - s), 0, 0,
+                               lr * (1 - s), lg * (1 - s) + s, lb * (1 - s), 0, 0,
+                               lr * (1 - s), lg * (1 - s), lb * (1 - s) + s, 0, 0,
                                0, 0, 0, 1, 0};
     for (int r = 0; r < 3; ++r) {
         for (int j = 0; j < 3; ++j)

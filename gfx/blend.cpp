@@ -1,5 +1,6 @@
 #include "gfx/blend.h"
 
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 
 #include <algorithm>
@@ -12,7 +13,7 @@ struct Rgb {
     float r, g, b;
 };
 
-float Lum(Rgb c) { return 0.3f * c.r + 0.59f * c.g + 0.11f * c.b; }
+float Lum(Rgb c) { return Luma601HundredthsFloat(c.r, c.g, c.b); }
 
 Rgb ClipColor(Rgb c)
 {

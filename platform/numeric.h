@@ -33,6 +33,11 @@ inline int ClampByte(int v)
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
+inline int ClampByte(int64_t v)
+{
+    return int(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
 template <typename T>
 inline T Clamp(T v, T lo, T hi)
 {

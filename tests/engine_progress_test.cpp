@@ -138,17 +138,17 @@ TEST_F(ProgressTest, IntermediateImagesLeaveTheDocumentAloneWhileTheBrushIsOpen)
     const gfx::Image next = SolidImage(4, 4, Qt::black);
     host->result = first;
     host->brushPanelOpen = true;
-    pq::ShowIntermediateImage(next, 55);
+    pq::ShowIntermediateImage(next, 55, pq::Delivery::Queued);
     EXPECT_TRUE(host->result.sameAs(first));
     EXPECT_EQ(host->lastProgress, 55);
 
     host->brushPanelOpen = false;
-    pq::ShowIntermediateImage(next, -1);
+    pq::ShowIntermediateImage(next, -1, pq::Delivery::Synchronous);
     EXPECT_TRUE(host->result.sameAs(next));
     EXPECT_EQ(host->lastProgress, 55);
 
     pq::SetEngineHost(nullptr); // the window is gone: nothing happens
-    pq::ShowIntermediateImage(first, 60);
+    pq::ShowIntermediateImage(first, 60, pq::Delivery::Queued);
     pq::SetEngineHost(host.get());
     EXPECT_TRUE(host->result.sameAs(next));
 }

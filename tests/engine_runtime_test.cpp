@@ -38,8 +38,17 @@ void GatedFillBlue(const gfx::Image&, gfx::Surface& dest, int, int, int, int, in
 void IntermediateThenWait(const gfx::Image& src, gfx::Surface& dest, int, int, int, int, int, bool)
 {
     const gfx::Image green = SolidImage(src.width(), src.height(), Qt::green);
-    pq::SyncWithUi([&] { pq::ShowIntermediateImage(green, 40); });
+    pq::ShowIntermediateImage(green, 40, pq::Delivery::Synchronous);
     gGate->enterAndWait();
+    dest.clear(Qt::blue);
+}
+
+// Between two gates, queues a green intermediate result at 30 per cent.
+void QueuedIntermediateBetweenGates(const gfx::Image& src, gfx::Surface& dest, int, int, int, int, int, bool)
+{
+    gGate->enterAndWait(false);
+    pq::ShowIntermediateImage(SolidImage(src.width(), src.height(), Qt::green), 30, pq::Delivery::Queued);
+    gGate2->enterAndWait(false);
     dest.clear(Qt::blue);
 }
 
@@ -127,6 +136,18 @@ protected:
         gate.open();
         gate2.open();
         EngineTest::TearDown();
+    }
+    // Starts a full run of effect 200, lets it past `gate` and waits, without
+    // pumping, until it reaches `gate2`.
+    bool reachSecondGateWithoutPumping()
+    {
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+        if (!pumpUntil([&] { return gate.entered(); }))
+            return false;
+        gate.open();
+        for (int i = 0; i < 10000 && !gate2.entered(); ++i)
+            platform::SleepMs(1);
+        return gate2.entered();
     }
     Gate gate;
     Gate gate2;
@@ -222,6 +243,32 @@ TEST_F(RuntimeTest, ACancelledFullRunKeepsTheImageOnDisplayAndSavesIt)
     EXPECT_EQ(host->effectNumber, -1);
     EXPECT_EQ(host->lastProgress, 101);
     EXPECT_TRUE(host->messages.isEmpty());
+}
+
+TEST_F(RuntimeTest, AQueuedIntermediatePictureArrivesLater)
+{
+    pq::ScopedEffectOverride o(200, QueuedIntermediateBetweenGates);
+    ASSERT_TRUE(reachSecondGateWithoutPumping());
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFFFFFFu); // still in the queue
+    EXPECT_GE(bridge->pump(), 1);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0x00FF00u);
+    EXPECT_EQ(host->lastProgress, 30);
+    gate2.open();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0x0000FFu);
+}
+
+TEST_F(RuntimeTest, AQueuedIntermediatePictureOfACancelledRunIsDropped)
+{
+    pq::ScopedEffectOverride o(200, QueuedIntermediateBetweenGates);
+    ASSERT_TRUE(reachSecondGateWithoutPumping());
+    host->shared->cancel.request();
+    EXPECT_GE(bridge->pump(), 1);
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(host->lastProgress, -1);
+    gate2.open();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFFFFFFu);
 }
 
 TEST_F(RuntimeTest, ACancelLeftFromEarlierDoesNotStopTheNextApply)
@@ -647,6 +694,9 @@ TEST(PreviewWindow, ZoomRoundsHalvesToEvenAndBadZoomsGiveNoWindow)
     EXPECT_EQ(pq::PreviewExtent(225, -1.0), 0);
     EXPECT_TRUE(pq::PreviewWindow(QSize(100, 100), 0, 0, 1.0, 0, 0).isEmpty());
     EXPECT_TRUE(pq::PreviewWindow(QSize(100, 100), 225, 225, 1.0, 150, 0).isEmpty());
+    // The pane's own size: halves to even, nothing for a side that is no size.
+    EXPECT_EQ(pq::PreviewDisplaySize(QSizeF(224.5, 225.5)), QSize(224, 226));
+    EXPECT_EQ(pq::PreviewDisplaySize(QSizeF(-3, qQNaN())), QSize(0, 0));
 }
 
 // ---- Canvas step ----

@@ -36,16 +36,6 @@ gfx::Pixel At(const QImage& bitmap, int x, int y)
     return reinterpret_cast<const gfx::Pixel*>(bitmap.constScanLine(y))[x];
 }
 
-TEST(PixelHelpers, ClampByte)
-{
-    EXPECT_EQ(pq::ClampByte(-5), 0);
-    EXPECT_EQ(pq::ClampByte(0), 0);
-    EXPECT_EQ(pq::ClampByte(128), 128);
-    EXPECT_EQ(pq::ClampByte(255), 255);
-    EXPECT_EQ(pq::ClampByte(256), 255);
-    EXPECT_EQ(pq::ClampByte(1000), 255);
-}
-
 TEST(PixelHelpers, CopyRegionNearTheRightEdge)
 {
     const gfx::Image image = NoiseImage(120, 40, 1);

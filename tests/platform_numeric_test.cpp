@@ -26,6 +26,10 @@ TEST(Numeric, ClampByte)
     EXPECT_EQ(platform::ClampByte(255), 255);
     EXPECT_EQ(platform::ClampByte(256), 255);
     EXPECT_EQ(platform::ClampByte(1000), 255);
+    // 64-bit sums clamp before they are narrowed.
+    EXPECT_EQ(platform::ClampByte(int64_t(1) << 32), 255);
+    EXPECT_EQ(platform::ClampByte(-(int64_t(1) << 32) + 7), 0);
+    EXPECT_EQ(platform::ClampByte(int64_t(200)), 200);
 }
 
 TEST(RandomGenerator, SequenceFromSeedZero)

@@ -1,5 +1,6 @@
 // The canvas view transform, the split divider, the preview pane's window
 // and the display cache.
+#include "engine/runtime/preview_window.h"
 #include "image_compare.h"
 #include "workspace/canvas_zoom.h"
 #include "workspace/display_cache.h"
@@ -8,6 +9,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -95,6 +99,48 @@ TEST(PaneWindow, OriginStaysInsideTheSource)
               QPoint(110, 95));
     EXPECT_EQ(pq::PannedPaneOrigin(QPoint(100, 100), QPointF(-5000, 5000), QSize(1000, 800), pane, 1.0f),
               QPoint(775, 0));
+}
+
+// Whatever origin the pane stores is the one a preview run keeps, and
+// panning to the far edge shows the source's last column. Zoom 2 on an odd
+// pane makes windows of half pixels (112.5, 113.5), where rounding the
+// window's extent and rounding the far edge can part.
+TEST(PaneWindow, APreviewRunKeepsTheOriginThePaneStores)
+{
+    QString faults;
+    auto fault = [&](int side, float zoom, int width, size_t k, const char* what) {
+        faults += QString(" [pane %1 zoom %2 source %3 case %4: %5]").arg(side).arg(zoom).arg(width).arg(k).arg(what);
+    };
+    for (const int side : {224, 225, 227}) {
+        const QSizeF pane(side, side);
+        for (const float zoom : {0.25f, 0.9090909f, 1.0f, 1.1f, 1.2f, 2.0f, 4.0f, 5.0f}) {
+            const int extent = pq::PreviewExtent(side, zoom);
+            for (int width = 40; width <= 1100; width += 3) {
+                const QSize source(width, width + 1);
+                const QPoint stored[] = {
+                    pq::ClampPaneOrigin(QPoint(width, width), source, pane, zoom),
+                    pq::PannedPaneOrigin(QPoint(0, 0), QPointF(-1e6, -1e6), source, pane, zoom),
+                    pq::PannedPaneOrigin(QPoint(width / 3, width / 3), QPointF(-side / 2.0, -side / 2.0), source,
+                                         pane, zoom),
+                };
+                for (size_t k = 0; k < std::size(stored); ++k) {
+                    int x = stored[k].x();
+                    int y = stored[k].y();
+                    pq::ClampPreviewOrigin(source, side, side, zoom, x, y);
+                    if (QPoint(x, y) != stored[k])
+                        fault(side, zoom, width, k, "moved");
+                }
+                // Pulled or panned to the far corner, the window ends at the source's edges.
+                for (size_t k = 0; k < 2; ++k) {
+                    const QRect w = pq::PreviewWindow(source, side, side, zoom, stored[k].x(), stored[k].y());
+                    if (w.x() + w.width() != width || w.y() + w.height() != width + 1 ||
+                        w.width() != std::min(extent, width))
+                        fault(side, zoom, width, k, "short");
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(faults.isEmpty()) << faults.toStdString();
 }
 
 TEST(PaneWindow, PaneShowsTheWindowAndWhiteBeyondTheSource)

@@ -1,5 +1,6 @@
 #include "ui/theme.h"
 
+#include "gfx/luma.h"
 #include "ui/debug_log.h"
 #include "ui/settings.h"
 
@@ -94,7 +95,7 @@ QRgb MapThemeTextColor(QRgb color, bool toLight)
     const int b = qBlue(color);
     if (std::max({r, g, b}) - std::min({r, g, b}) > 40)
         return color; // a coloured text keeps its colour
-    const int luminance = (30 * r + 59 * g + 11 * b) / 100;
+    const int luminance = gfx::Luma601Hundredths(r, g, b);
     if (luminance >= 195)
         return WithAlpha(color, kStrongTextLight);
     if (luminance >= 140)

@@ -1,5 +1,6 @@
 #include "workspace/preview_geometry.h"
 
+#include "engine/runtime/preview_window.h"
 #include "gfx/resample.h"
 #include "platform/numeric.h"
 
@@ -40,25 +41,23 @@ float PaneButtonZoom(float zoom, bool zoomIn)
 
 QPoint ClampPaneOrigin(QPoint origin, QSize source, QSizeF pane, float zoom)
 {
-    const QSizeF e = Extent(pane, zoom);
-    int x = std::max(origin.x(), 0);
-    int y = std::max(origin.y(), 0);
-    if (x + e.width() > source.width())
-        x = std::max(0, platform::Round(source.width() - e.width()));
-    if (y + e.height() > source.height())
-        y = std::max(0, platform::Round(source.height() - e.height()));
+    const QSize display = PreviewDisplaySize(pane);
+    int x = origin.x();
+    int y = origin.y();
+    ClampPreviewOrigin(source, display.width(), display.height(), zoom, x, y);
     return {x, y};
 }
 
 QPoint PannedPaneOrigin(QPoint origin, QPointF delta, QSize source, QSizeF pane, float zoom)
 {
-    const QSizeF e = Extent(pane, zoom);
-    const double dx = delta.x() / zoom;
-    const double dy = delta.y() / zoom;
-    const double maxX = std::max(0.0, source.width() - e.width());
-    const double maxY = std::max(0.0, source.height() - e.height());
-    return {platform::Round(std::clamp(origin.x() - dx, 0.0, maxX)),
-            platform::Round(std::clamp(origin.y() - dy, 0.0, maxY))};
+    const double x = origin.x() - delta.x() / zoom;
+    const double y = origin.y() - delta.y() / zoom;
+    if (!std::isfinite(x) || !std::isfinite(y))
+        return ClampPaneOrigin(origin, source, pane, zoom);
+    // Within the source before rounding, so that any drag fits an int.
+    const QPoint moved(platform::Round(std::clamp(x, 0.0, double(std::max(source.width(), 0)))),
+                       platform::Round(std::clamp(y, 0.0, double(std::max(source.height(), 0)))));
+    return ClampPaneOrigin(moved, source, pane, zoom);
 }
 
 QImage RenderPaneSource(const gfx::Image& source, QPoint origin, QSize pane, float zoom)

@@ -23,7 +23,8 @@ float PaneButtonZoom(float zoom, bool zoomIn);
 
 // Keeps the window inside the source: negative coordinates become 0 and a
 // window running past the right or bottom edge is pulled back (to 0 for a
-// source narrower than the window).
+// source narrower than the window). The window is the one a preview run
+// cuts (ClampPreviewOrigin), so the run keeps the origin stored here.
 QPoint ClampPaneOrigin(QPoint origin, QSize source, QSizeF pane, float zoom);
 
 // The origin after dragging the mouse by `delta` pane pixels: the picture

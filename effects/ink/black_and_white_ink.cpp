@@ -1,6 +1,7 @@
 #include "effects/ink/black_and_white_ink.h"
 
 #include "engine/runtime/effect_api.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -121,7 +122,7 @@ private:
                         continue;
                     }
                     const int r = (p >> 16) & 0xFF, gr = (p >> 8) & 0xFF, b = p & 0xFF;
-                    g[x] = uint8_t((299 * r + 587 * gr + 114 * b) / 1000);
+                    g[x] = uint8_t(gfx::Luma601Thousandths(r, gr, b));
                 }
             }
         });

@@ -1,10 +1,10 @@
 #include "effects/ink/comic_print.h"
 
-#include "effects/shared/intermediate_image.h"
 #include "effects/shared/outline_edges.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -143,7 +143,7 @@ private:
                     if (a < 255)
                         for (float& c : ch)
                             c = float(std::min(255.0, double(c) * 255.0 / a));
-                    const float lum = float(0.299 * ch[0] + 0.587 * ch[1] + 0.114 * ch[2]);
+                    const float lum = float(gfx::Luma601(ch[0], ch[1], ch[2]));
                     for (float& c : ch)
                         c = float(
                             std::clamp((double(lum) * 10000.0 + (double(c) - lum) * 14500.0) / 10000.0, 0.0, 255.0));
@@ -234,7 +234,7 @@ private:
 
         multiplyOnto(paper, layer);
         if (!preview_)
-            ShowIntermediateLater(paper.snapshot(), -1);
+            ShowIntermediateImage(paper.snapshot(), -1, Delivery::Queued);
     }
 
     static void drawDots(gfx::Surface& layer, std::vector<Dot>& dots, gfx::Pixel color)

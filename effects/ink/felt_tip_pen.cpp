@@ -1,8 +1,8 @@
 #include "effects/ink/felt_tip_pen.h"
 
-#include "effects/shared/intermediate_image.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 #include "platform/tick.h"
@@ -41,7 +41,7 @@ inline int Blue(gfx::Pixel p)
 // Grey of stored bytes, as this effect uses it everywhere.
 inline int GreyOf(gfx::Pixel p)
 {
-    return (30 * Red(p) + 59 * Green(p) + 11 * Blue(p)) / 100;
+    return gfx::Luma601Hundredths(Red(p), Green(p), Blue(p));
 }
 
 gfx::Pixel Premultiplied(int a, int r, int g, int b)
@@ -136,7 +136,7 @@ private:
         const uint32_t now = platform::TickMs();
         if (now - lastPicture_ > kIntermediateMs) {
             lastPicture_ = now;
-            ShowIntermediateLater(dest_.snapshot(), -1);
+            ShowIntermediateImage(dest_.snapshot(), -1, Delivery::Queued);
         }
     }
 

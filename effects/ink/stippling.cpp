@@ -2,6 +2,7 @@
 
 #include "engine/runtime/effect_api.h"
 #include "gfx/canvas.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ namespace {
 // Grey of stored (premultiplied) bytes, summed in double, kept as single.
 float GreyOf(int r, int g, int b)
 {
-    return float((0.299 * r + 0.587 * g + 0.114 * b) / 255.0);
+    return float(gfx::Luma601(r, g, b) / 255.0);
 }
 
 // Grey of a pixel whose three colour bytes all hold b.

@@ -1,5 +1,6 @@
 #include "effects/painting/sobel_edges.h"
 
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -43,7 +44,7 @@ std::vector<uint8_t> LumaPlane(const gfx::Image& src)
             uint8_t* out = luma.data() + size_t(y) * size_t(w);
             for (int x = 0; x < w; ++x) {
                 const gfx::Pixel p = row[x];
-                out[x] = uint8_t((30 * ((p >> 16) & 0xFF) + 59 * ((p >> 8) & 0xFF) + 11 * (p & 0xFF)) / 100);
+                out[x] = uint8_t(gfx::Luma601Hundredths(int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)));
             }
         }
     });

@@ -396,7 +396,7 @@ void SpokePainter::report(int i)
         return;
     lastShown_ = now;
     const gfx::Image snap = SnapshotOf(canvas_);
-    SyncWithUi([&] { ShowIntermediateImage(snap, value); });
+    ShowIntermediateImage(snap, value, Delivery::Synchronous);
     CheckCancellation();
 }
 

@@ -125,11 +125,7 @@ void ApplyLUT(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int 
     const gfx::Image snap = SnapshotRows(dest);
     if (snap.isNull())
         throw std::bad_alloc();
-    EffectRunContext* run = CurrentRun();
-    SyncWithUi([&] {
-        if (!run || !run->isCancelled())
-            ShowIntermediateImage(snap, -1);
-    });
+    ShowIntermediateImage(snap, -1, Delivery::Synchronous);
     gLastProgressTick = 0;
     SafeUpdateProgress(101);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gfx/image.h"
+#include "gfx/luma.h"
 #include "gfx/surface.h"
 
 #include <cstdint>
@@ -55,10 +56,10 @@ void ClampPercents(int& p1, int& p2, int& p3, int& p4, int& p5);
 void ToneRows(const gfx::Image& source, const gfx::Image& base, gfx::Surface& dest, bool preview,
               const std::function<void(gfx::Pixel* row, int y, int width)>& tone);
 
-// The grey (77 R + 150 G + 29 B) shr 8 of stored bytes.
+// The 8-bit fixed-point Rec. 601 grey of stored bytes.
 inline int FilmGrey(gfx::Pixel p)
 {
-    return int((77 * ((p >> 16) & 0xFF) + 150 * ((p >> 8) & 0xFF) + 29 * (p & 0xFF)) >> 8);
+    return gfx::Luma601Fixed8(int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF));
 }
 
 // The repository's old-film texture (null while it has none).

@@ -1,5 +1,7 @@
 #include "effects/photolab/finishing_chain.h"
 
+#include "gfx/luma.h"
+
 #include <cmath>
 
 namespace pq {
@@ -20,7 +22,7 @@ std::array<float, 20> AdjustmentColorMatrix(float ob, float fc, float fs)
             m[size_t(row * 5 + 4)] += ob;
     if (std::fabs(fs - 1.0f) > 0.001f) {
         const double s = fs, k = 1.0 - s;
-        const double luma[3] = {0.213, 0.715, 0.072};
+        const std::array<double, 3>& luma = gfx::kLuma709Rounded;
         double sat[3][3];
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j)

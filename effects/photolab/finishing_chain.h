@@ -9,8 +9,9 @@ namespace pq {
 
 // The colour matrix of the photo-lab filters: contrast Fc about mid-grey
 // (when |Fc - 1| > 0.001), then brightness offset Ob (when |Ob| > 0.001),
-// then saturation Fs (when |Fs - 1| > 0.001) with the luma weights 0.213,
-// 0.715, 0.072. Rows R, G, B, A; columns R, G, B, A, offset; units 0..1.
+// then saturation Fs (when |Fs - 1| > 0.001) with the luma weights
+// gfx::kLuma709Rounded. Rows R, G, B, A; columns R, G, B, A, offset; units
+// 0..1.
 std::array<float, 20> AdjustmentColorMatrix(float ob, float fc, float fs);
 
 // The finishing chain: the colour matrix, then a Gaussian blur of

@@ -3,6 +3,7 @@
 #include "effects/photolab/photolab_pixels.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/filters.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -19,11 +20,6 @@ struct OrtonSettings {
     int shift = 0;        // 2 (P5 - 50), within -100..255 (beyond, every channel ends at 0 or 255 alike)
     float factor = 1.0f;  // 1 + shift / 100 when darkening
 };
-
-int ClampByte64(int64_t v)
-{
-    return int(std::clamp<int64_t>(v, 0, 255));
-}
 
 // Darken (shift < 0: channel times the factor) or lighten (shift > 0:
 // channel plus the shift) the three colour bytes.
@@ -49,16 +45,16 @@ gfx::Pixel OrtonPixel(gfx::Pixel original, gfx::Pixel glow, const OrtonSettings&
     }
     if (s.exposure > 0)
         for (int i = 0; i < 3; ++i)
-            l[i] = ClampByte64(l[i] + l[i] * s.exposure / 200);
+            l[i] = platform::ClampByte(l[i] + l[i] * s.exposure / 200);
     int m[3];
     for (int i = 0; i < 3; ++i) {
         const int screen = 255 - (255 - o[i]) * (255 - l[i]) / 255;
-        m[i] = ClampByte64(o[i] + int64_t(screen - o[i]) * s.strength / 100);
+        m[i] = platform::ClampByte(o[i] + int64_t(screen - o[i]) * s.strength / 100);
     }
     if (s.vibrance > 0) {
-        const int k = (77 * m[0] + 150 * m[1] + 29 * m[2]) >> 8;
+        const int k = gfx::Luma601Fixed8(m[0], m[1], m[2]);
         for (int i = 0; i < 3; ++i)
-            m[i] = ClampByte64(k + int64_t(m[i] - k) * (s.vibrance + 100) / 100);
+            m[i] = platform::ClampByte(k + int64_t(m[i] - k) * (s.vibrance + 100) / 100);
     }
     // Premultiplied: the glow and the lift must not push a colour past its alpha.
     return photolab::PackPixel(alpha, m, alpha);

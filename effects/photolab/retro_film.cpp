@@ -3,6 +3,7 @@
 #include "effects/photolab/film_look.h"
 #include "effects/photolab/photolab_pixels.h"
 #include "engine/runtime/effect_api.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 
 #include <algorithm>
@@ -41,7 +42,7 @@ gfx::Pixel RetroPixel(gfx::Pixel p, int x, int y, const RetroSettings& s, const 
     float f[3];
     for (int i = 0; i < 3; ++i)
         f[i] = Unit(kFilm[i][0] * in[0] + kFilm[i][1] * in[1] + kFilm[i][2] * in[2] + s.offset[i]);
-    const float luma = 0.299f * f[0] + 0.587f * f[1] + 0.114f * f[2];
+    const float luma = gfx::Luma601Float(f[0], f[1], f[2]);
 
     int c[3];
     for (int i = 0; i < 3; ++i) {

@@ -1,5 +1,6 @@
 #include "effects/photolab/structure_pass.h"
 
+#include "gfx/luma.h"
 #include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -86,7 +87,7 @@ gfx::Image StructurePass(const gfx::Image& source, const StructureSettings& sett
             uint8_t* l = lum.data() + size_t(y) * size_t(w);
             for (int x = 0; x < w; ++x) {
                 const gfx::Pixel p = src[x];
-                l[x] = uint8_t((77 * ((p >> 16) & 255) + 150 * ((p >> 8) & 255) + 29 * (p & 255)) >> 8);
+                l[x] = uint8_t(gfx::Luma601Fixed8(int((p >> 16) & 255), int((p >> 8) & 255), int(p & 255)));
             }
         }
     });

@@ -4,6 +4,7 @@
 #include "effects/photolab/photolab_pixels.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/filters.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ gfx::Pixel SepiaPixel(gfx::Pixel p, int x, int y, const SepiaSettings& s, const 
         for (int& v : c)
             v = v * 255 / a;
 
-    const int l = (77 * c[0] + 150 * c[1] + 29 * c[2]) >> 8;
+    const int l = gfx::Luma601Fixed8(c[0], c[1], c[2]);
     for (int& v : c)
         v = l + (v - l) * s.retention / 256;
 

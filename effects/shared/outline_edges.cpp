@@ -2,6 +2,7 @@
 
 #include "engine/runtime/progress.h"
 #include "gfx/filters.h"
+#include "gfx/luma.h"
 #include "gfx/surface.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -23,9 +24,9 @@ inline uint8_t LumaOf(gfx::Pixel p)
         return 0;
     const int r = int((p >> 16) & 255), g = int((p >> 8) & 255), b = int(p & 255);
     if (a == 255)
-        return uint8_t((299 * r + 587 * g + 114 * b) / 1000);
+        return uint8_t(gfx::Luma601Thousandths(r, g, b));
     auto un = [a](int c) { return std::min(255.0, double(c) * 255.0 / double(a)); };
-    return uint8_t(platform::Round(0.299 * un(r) + 0.587 * un(g) + 0.114 * un(b)));
+    return uint8_t(platform::Round(gfx::Luma601(un(r), un(g), un(b))));
 }
 
 gfx::Image CanvasOf(const gfx::Image& source, int width, int height)

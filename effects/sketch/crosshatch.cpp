@@ -1,10 +1,10 @@
 #include "effects/sketch/crosshatch.h"
 
-#include "effects/shared/intermediate_image.h"
 #include "effects/shared/outline_mask.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -202,8 +202,7 @@ private:
                 float* out = tone_.row(y);
                 for (int x = 0; x < w_; ++x) {
                     const gfx::Pixel p = src[x];
-                    const double u =
-                        float((0.299 * ((p >> 16) & 255) + 0.587 * ((p >> 8) & 255) + 0.114 * (p & 255)) / 255.0);
+                    const double u = float(gfx::Luma601((p >> 16) & 255, (p >> 8) & 255, p & 255) / 255.0);
                     const double v = float(u + pull * (u * u * (3.0 - 2.0 * u) - u));
                     const float tone = float((v - 0.5) * gain + 0.5);
                     out[x] = tone < 0.0f ? 0.0f : (tone > 1.0f ? 1.0f : tone);
@@ -345,7 +344,7 @@ private:
             if (preview_) {
                 SafeUpdatePreview(sheet, 40 + 10 * k);
             } else {
-                ShowIntermediateLater(sheet.snapshot(), 40 + 10 * k);
+                ShowIntermediateImage(sheet.snapshot(), 40 + 10 * k, Delivery::Queued);
             }
             CheckCancellation();
         }

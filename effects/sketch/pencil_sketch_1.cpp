@@ -74,11 +74,6 @@ inline int Diff3(uint32_t a, uint32_t b)
     return std::abs(Red(a) - Red(b)) + std::abs(Green(a) - Green(b)) + std::abs(Blue(a) - Blue(b));
 }
 
-inline int64_t ClampByte(int64_t v)
-{
-    return v < 0 ? 0 : (v > 255 ? 255 : v);
-}
-
 enum : uint8_t { KClear = 0, KFlat = 1, KEdge = 2 };
 
 // The turned picture (unpremultiplied) and the shading of its rows.
@@ -161,16 +156,17 @@ public:
                 if (hf)
                     sh += lum / 2;
                 sh += lum * s_.ct / 64 - s_.ct;
-                const int64_t grey = ClampByte((rq + gq + bq) / 3 + sh);
-                r = mix(ClampByte(rq + sh), grey);
-                g = mix(ClampByte(gq + sh), grey);
-                b = mix(ClampByte(bq + sh), grey);
+                const int64_t grey = platform::ClampByte((rq + gq + bq) / 3 + sh);
+                r = mix(platform::ClampByte(rq + sh), grey);
+                g = mix(platform::ClampByte(gq + sh), grey);
+                b = mix(platform::ClampByte(bq + sh), grey);
             } else {
                 hf = rng.random(100) > 50;
                 tr = rng.random(tex_.th - 3) + 1;
                 const int64_t k = 2 * s_.d + e1 + e2;
-                const int64_t rv = ClampByte(Red(w) - k + 255), gv = ClampByte(Green(w) - k + 255),
-                              bv = ClampByte(Blue(w) - k + 255);
+                const int64_t rv = platform::ClampByte(Red(w) - k + 255);
+                const int64_t gv = platform::ClampByte(Green(w) - k + 255);
+                const int64_t bv = platform::ClampByte(Blue(w) - k + 255);
                 const int64_t grey = (rv + gv + bv) / 3;
                 r = mix(rv, grey);
                 g = mix(gv, grey);
@@ -198,7 +194,7 @@ private:
 
     int64_t mix(int64_t channel, int64_t grey) const
     {
-        return ClampByte((s_.ci * channel + (100 - s_.ci) * grey) / 100);
+        return platform::ClampByte((s_.ci * channel + (100 - s_.ci) * grey) / 100);
     }
 
     static gfx::Pixel premultiply(uint32_t a, uint32_t r, uint32_t g, uint32_t b)

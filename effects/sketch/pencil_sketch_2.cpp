@@ -3,8 +3,8 @@
 #include "effects/sketch/pencil_support.h"
 
 #include "engine/runtime/effect_api.h"
-#include "engine/runtime/engine_host.h"
 #include "gfx/canvas.h"
+#include "gfx/luma.h"
 #include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -157,7 +157,8 @@ private:
                 const gfx::Pixel* p = src_.row(y);
                 for (int x = 0; x < w_; ++x) {
                     const uint32_t a = p[x] >> 24;
-                    const uint32_t grey = (3 * ((p[x] >> 16) & 0xFF) + 6 * ((p[x] >> 8) & 0xFF) + (p[x] & 0xFF)) / 10;
+                    const uint32_t grey = uint32_t(
+                        gfx::Luma601Tenths(int((p[x] >> 16) & 0xFF), int((p[x] >> 8) & 0xFF), int(p[x] & 0xFF)));
                     cells_[at(x, y)] = Cell{255, uint8_t(a <= 10 ? 255 : grey), uint8_t(a >= 10 ? kInked : 0), 0};
                 }
             }
@@ -523,7 +524,7 @@ private:
     {
         const gfx::Image picture = sheetImage();
         if (!picture.isNull())
-            PostToUi([picture, progress] { ShowIntermediateImage(picture, progress); });
+            ShowIntermediateImage(picture, progress, Delivery::Queued);
     }
 
     void finish(gfx::Surface& dest)
@@ -540,13 +541,8 @@ private:
             canvas.drawImage(src_, 0, 0, gfx::Sampling::Mitchell, &paint);
         }
         if (!preview_) {
-            const gfx::Image result = dest.snapshot();
-            SyncWithUi([&] {
-                ShowIntermediateImage(result, -1);
-                UpdateProgressBar(101);
-                if (EngineHost* host = InstalledEngineHost())
-                    host->redrawCanvas();
-            });
+            ShowIntermediateImage(dest.snapshot(), -1, Delivery::Synchronous);
+            UpdateProgressBar(101);
         }
     }
 

@@ -5,6 +5,7 @@
 #include "engine/runtime/effect_api.h"
 #include "engine/runtime/engine_host.h"
 #include "engine/runtime/preview_window.h"
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -249,7 +250,7 @@ private:
                 if (++reports % 4 == 0) {
                     copyPaperToDest();
                     const gfx::Image picture = dest_.snapshot();
-                    SyncWithUi([&] { ShowIntermediateImage(picture, -1); });
+                    ShowIntermediateImage(picture, -1, Delivery::Synchronous);
                 }
             } else if (i % (5 * step) == 0) {
                 copyPaperToDest();
@@ -574,7 +575,7 @@ private:
     static uint32_t tinted(int g, uint32_t photo, double u)
     {
         const int redByte = Red(photo), greenByte = Green(photo), blueByte = Blue(photo);
-        const int lum = (30 * redByte + 59 * greenByte + 11 * blueByte) / 100;
+        const int lum = gfx::Luma601Hundredths(redByte, greenByte, blueByte);
         const int chroma = std::max({redByte, greenByte, blueByte}) - std::min({redByte, greenByte, blueByte});
         int tint[3] = {g, g, g};
         if (chroma >= 10 && lum >= 5) {

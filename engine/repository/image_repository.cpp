@@ -2,6 +2,7 @@
 
 #include "engine/repository/brush_sheet.h"
 #include "gfx/codec.h"
+#include "gfx/luma.h"
 #include "platform/embedded.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -302,8 +303,7 @@ void ImageRepository::loadTextures()
         std::vector<int>& out = grid[size_t(y)];
         for (int x = 0; x < tex.width(); ++x) {
             const gfx::Pixel p = row[x];
-            out[size_t(x)] = platform::Round(0.299 * double((p >> 16) & 255) + 0.587 * double((p >> 8) & 255) +
-                                             0.114 * double(p & 255));
+            out[size_t(x)] = platform::Round(gfx::Luma601((p >> 16) & 255, (p >> 8) & 255, p & 255));
         }
     });
     watercolorTexturePixels = std::move(grid);

@@ -11,8 +11,8 @@
 // 2. Full run (Preview false): progress through SafeUpdateProgress with
 //    rising values in 0..100 and a final SafeUpdateProgress(101) (set
 //    gLastProgressTick to 0 first so that it passes). Intermediate results
-//    may be shown with ShowIntermediateImage from a SyncWithUi/PostToUi
-//    call; the runtime replaces them with the final result.
+//    may be shown with ShowIntermediateImage, queued or synchronously; the
+//    runtime replaces them with the final result.
 // 3. Preview (Preview true): progress and pictures through
 //    SafeUpdatePreview(Dest or the work surface, value), and a final
 //    SafeUpdatePreview(surface, 101) after gLastProgressTick = 0. Previews
@@ -33,8 +33,8 @@
 //    seed it), drawn on the run's own thread. Parallel bodies derive seeds
 //    from (a value drawn before the loop, row or band) so that the picture
 //    does not depend on the thread count.
-// 8. Shared pixel helpers (ClampByte, SharpenSurface, ...) come with this
-//    header.
+// 8. Shared pixel helpers (SharpenSurface, ...) come with this header;
+//    ClampByte and the rounding helpers with platform/numeric.h.
 // 9. Brush sheets: the run's brushSheet and brushCount (currentRun()), set
 //    by the runtime before effects 302, 303, 304 and 307.
 

@@ -9,6 +9,22 @@
 
 namespace pq {
 
+namespace {
+
+int DisplayExtent(double v)
+{
+    if (!std::isfinite(v) || v <= 0.0)
+        return 0;
+    return platform::Round(std::min(v, 65535.0));
+}
+
+} // namespace
+
+QSize PreviewDisplaySize(QSizeF pane)
+{
+    return {DisplayExtent(pane.width()), DisplayExtent(pane.height())};
+}
+
 int PreviewExtent(int displaySize, double zoom)
 {
     if (!(zoom > 0.0) || !std::isfinite(zoom) || displaySize <= 0)

@@ -5,6 +5,7 @@
 
 #include <QRect>
 #include <QSize>
+#include <QSizeF>
 
 namespace pq {
 
@@ -12,12 +13,18 @@ namespace pq {
 // pane shows displayWidth x displayHeight pixels at `zoom` pane pixels per
 // source pixel, so the window spans Round(display / zoom) source pixels.
 
+// The pane's size in whole pixels (halves to even); 0 for a side that is
+// not a positive number.
+QSize PreviewDisplaySize(QSizeF pane);
+
 // Round(displaySize / zoom); 0 for a zoom that is not a positive number.
 int PreviewExtent(int displaySize, double zoom);
 
-// The UI step: pulls the origin back so that the window ends inside the
-// source, and makes negative coordinates 0. The caller stores the result in
-// previewX/Y.
+// Pulls the origin back so that the window of PreviewExtent pixels ends
+// inside the source, and makes negative coordinates 0. A preview run does
+// this before it cuts its window, and the pane does it whenever it moves
+// the origin, so both always agree on the window. The caller stores the
+// result in previewX/Y.
 void ClampPreviewOrigin(QSize source, int displayWidth, int displayHeight, double zoom, int& startX, int& startY);
 
 // The window for a clamped origin; empty when nothing of the source is left.

@@ -11,14 +11,12 @@
 #include "engine/history/image_history.h"
 #include "engine/runtime/preview_window.h"
 #include "engine/runtime/texture_step.h"
-#include "platform/numeric.h"
 #include "platform/ui_bridge.h"
 
 #include <QString>
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -71,13 +69,6 @@ void Ui(const std::function<void()>& fn)
 void UiQuiet(const std::function<void()>& fn)
 {
     platform::CurrentUiBridge().runSync(fn);
-}
-
-int RoundedSize(double v)
-{
-    if (!std::isfinite(v) || v <= 0.0)
-        return 0;
-    return platform::Round(std::min(v, 65535.0));
 }
 
 // UI: the image on display becomes a history entry and the busy state ends.
@@ -139,9 +130,9 @@ void RunSteps(EffectRun& run)
             if (!host)
                 return;
             pane.zoom = host->previewZoom();
-            const QSizeF size = host->previewPaneSize();
-            pane.displayWidth = RoundedSize(size.width());
-            pane.displayHeight = RoundedSize(size.height());
+            const QSize display = PreviewDisplaySize(host->previewPaneSize());
+            pane.displayWidth = display.width();
+            pane.displayHeight = display.height();
             int x = fields.previewX.load();
             int y = fields.previewY.load();
             ClampPreviewOrigin(run.localSourceImage.size(), pane.displayWidth, pane.displayHeight, pane.zoom, x, y);

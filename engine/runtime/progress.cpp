@@ -6,7 +6,8 @@
 #include "engine/runtime/preview_window.h"
 #include "engine/runtime/ui_sync.h"
 #include "platform/tick.h"
-#include "platform/ui_bridge.h"
+
+#include <memory>
 
 namespace pq {
 
@@ -109,21 +110,28 @@ void ReportFinished(const gfx::Surface& surface, bool preview)
     }
 }
 
-void ShowIntermediateImage(const gfx::Image& image, int progress)
+void ShowIntermediateImage(const gfx::Image& image, int progress, Delivery delivery)
 {
-    if (!platform::CurrentUiBridge().isUiThread()) {
-        PostToUi([image, progress] { ShowIntermediateImage(image, progress); });
-        return;
-    }
-    EngineHost* host = InstalledEngineHost();
-    if (!host)
-        return;
-    if (!host->manualBrushOpen()) {
-        host->setResultImage(image);
-        host->redrawCanvas();
-    }
-    if (progress >= 0)
-        host->updateProgressBar(progress);
+    const EffectRunContext* run = CurrentRun();
+    std::shared_ptr<EngineFields> fields = run ? run->fields : nullptr;
+    const uint64_t epoch = run ? run->cancelEpoch : 0;
+    auto show = [image, progress, fields, epoch] {
+        if (fields && fields->cancel.epoch() != epoch)
+            return;
+        EngineHost* host = InstalledEngineHost();
+        if (!host)
+            return;
+        if (!host->manualBrushOpen()) {
+            host->setResultImage(image);
+            host->redrawCanvas();
+        }
+        if (progress >= 0)
+            host->updateProgressBar(progress);
+    };
+    if (delivery == Delivery::Synchronous)
+        SyncWithUi(show);
+    else
+        PostToUi(show);
 }
 
 void UpdateProgressBar(int value)

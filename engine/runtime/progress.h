@@ -50,11 +50,17 @@ void ReportProgress(const gfx::Surface& surface, bool preview, int value);
 // so that it passes), a full run ends the bar with 101.
 void ReportFinished(const gfx::Surface& surface, bool preview);
 
-// Shows a full run's intermediate result as resultImage (not while the manual
-// brush is open) and forwards Progress >= 0 to the bar; -1 shows the picture
-// only. Meant for the UI thread (inside SyncWithUi/PostToUi); called on
-// another thread it queues itself.
-void ShowIntermediateImage(const gfx::Image& image, int progress);
+// How an intermediate picture reaches the UI thread: queued (the worker
+// goes on at once) or synchronously (the worker waits until it is shown,
+// and gets EAbort when the UI is gone). On the UI thread both run at once.
+enum class Delivery { Queued, Synchronous };
+
+// Shows a full run's intermediate result as resultImage (not while the
+// manual brush is open) and forwards Progress >= 0 to the bar; -1 shows the
+// picture only. A picture of a run cancelled before the UI thread gets to
+// it is dropped, so the image the runtime keeps on display stays. Not for
+// previews.
+void ShowIntermediateImage(const gfx::Image& image, int progress, Delivery delivery);
 
 // The main window's UpdateProgressBar: queued from workers (the caller does
 // not wait), at once on the UI thread; nothing happens without a host.

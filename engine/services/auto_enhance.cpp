@@ -1,5 +1,6 @@
 #include "engine/services/auto_enhance.h"
 
+#include "gfx/luma.h"
 #include "gfx/surface.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -33,8 +34,7 @@ gfx::Pixel WithChannel(gfx::Pixel p, int c, int value)
 
 int Luminance(gfx::Pixel p)
 {
-    return platform::ClampByte(
-        platform::Round(0.299 * ChannelAt(p, 2) + 0.587 * ChannelAt(p, 1) + 0.114 * ChannelAt(p, 0)));
+    return platform::ClampByte(platform::Round(gfx::Luma601(ChannelAt(p, 2), ChannelAt(p, 1), ChannelAt(p, 0))));
 }
 
 uint8_t RoundedByte(double v)

@@ -11,11 +11,6 @@
 
 namespace pq {
 
-int ClampByte(int value)
-{
-    return platform::ClampByte(value);
-}
-
 void CopyImageRegionToBitmap(const gfx::Image& image, QImage& bitmap, int left, int top)
 {
     if (image.isNull() || bitmap.isNull() || bitmap.width() == 0 || bitmap.height() == 0)

@@ -7,9 +7,6 @@
 
 namespace pq {
 
-// 0 below 0, 255 above 255, else the value.
-int ClampByte(int value);
-
 // Copies the window of Image at (X, Y) the size of Bitmap into Bitmap's
 // top-left corner, pixel for pixel (premultiplied BGRA). Parts of the window
 // outside the image, on any side, are clipped: those bitmap pixels keep

@@ -1,5 +1,6 @@
 #include "engine/services/texture_overlay.h"
 
+#include "gfx/luma.h"
 #include "gfx/surface.h"
 #include "platform/numeric.h"
 #include "platform/run_context.h"
@@ -45,8 +46,7 @@ std::shared_ptr<const TextureLuminance> Measure(const gfx::Image& texture)
         int64_t sum = 0;
         for (int x = 0; x < w; ++x) {
             const gfx::Pixel p = row[x];
-            const int l = platform::Round(0.299 * double((p >> 16) & 255) + 0.587 * double((p >> 8) & 255) +
-                                          0.114 * double(p & 255));
+            const int l = platform::Round(gfx::Luma601((p >> 16) & 255, (p >> 8) & 255, p & 255));
             out[x] = uint8_t(l);
             sum += l;
         }

@@ -10,9 +10,9 @@
 
 namespace pq {
 
-// Brightness of every texture pixel, Round(0.299 R + 0.587 G + 0.114 B) of
-// its stored bytes, and the integer mean of all of them. An empty texture
-// has no values and the mean 128.
+// Brightness of every texture pixel, the rounded gfx::Luma601 of its stored
+// bytes, and the integer mean of all of them. An empty texture has no values
+// and the mean 128.
 struct TextureLuminance {
     int width = 0;
     int height = 0;

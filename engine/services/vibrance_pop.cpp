@@ -1,5 +1,6 @@
 #include "engine/services/vibrance_pop.h"
 
+#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -55,7 +56,7 @@ gfx::Pixel VibrantPixel(gfx::Pixel px, const VibranceSettings& k)
     const float in[3] = {ChannelOf(int((px >> 16) & 0xFF), a), ChannelOf(int((px >> 8) & 0xFF), a),
                          ChannelOf(int(px & 0xFF), a)};
     const float r = in[0], g = in[1], b = in[2];
-    const float y = 0.299f * r + 0.587f * g + 0.114f * b;
+    const float y = gfx::Luma601Float(r, g, b);
     const float mx = std::max({r, g, b});
     const float mn = std::min({r, g, b});
     const float chroma = mx - mn;
