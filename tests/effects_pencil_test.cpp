@@ -101,7 +101,7 @@ gfx::Image PencilTexture(int w, int h)
 
 // ---- Pencil sketch 1 -------------------------------------------------------
 
-TEST_F(PencilTest, PencilSketchMatchesTheStepByStepAlgorithm)
+TEST_F(PencilTest, PencilSketch1MatchesTheStepByStepAlgorithm)
 {
     struct Case {
         int w, h, p1, p2, p3, p4, p5;
@@ -118,13 +118,13 @@ TEST_F(PencilTest, PencilSketchMatchesTheStepByStepAlgorithm)
         const gfx::Image tex = c.texture ? PencilTexture(64, 12) : gfx::Image();
         pq::Repository().pencilTexture = tex;
         const gfx::Image out = run(100, src, c.p1, c.p2, c.p3, c.p4, c.p5, false, seed);
-        EXPECT_TRUE(ImagesNear(pencilref::PencilSketch(src, c.p1, c.p2, c.p3, c.p4, c.p5, tex), out))
+        EXPECT_TRUE(ImagesNear(pencilref::PencilSketch1(src, c.p1, c.p2, c.p3, c.p4, c.p5, tex), out))
             << c.w << "x" << c.h << " P " << c.p1 << " " << c.p2 << " " << c.p3 << " " << c.p4 << " " << c.p5;
         EXPECT_TRUE(IsValidPremultiplied(out));
     }
 }
 
-TEST_F(PencilTest, PencilSketchReseedsSoEveryRunGivesTheSamePicture)
+TEST_F(PencilTest, PencilSketch1ReseedsSoEveryRunGivesTheSamePicture)
 {
     const gfx::Image src = PhotoLike(50, 40, 9);
     const gfx::Image first = run(100, src, 20, 50, 65, 5, 80, false, 1);
@@ -132,7 +132,7 @@ TEST_F(PencilTest, PencilSketchReseedsSoEveryRunGivesTheSamePicture)
     EXPECT_TRUE(ImagesNear(first, run(100, src, 20, 50, 65, 5, 80, true, 5)));
 }
 
-TEST_F(PencilTest, PencilSketchEdgeCases)
+TEST_F(PencilTest, PencilSketch1EdgeCases)
 {
     // 1 x 1: the turned frame is 2 x 2 and has no inner row.
     const gfx::Image one = run(100, testimg::MakeSolid(1, 1, 0xFF808080u), 20, 50, 65, 5, 80);
@@ -148,7 +148,7 @@ TEST_F(PencilTest, PencilSketchEdgeCases)
         EXPECT_TRUE(IsValidPremultiplied(run(100, PhotoLike(30, 20, 5, true), v, v, v, v, v))) << v;
 }
 
-TEST_F(PencilTest, PencilSketchReportsEveryTwoHundredTurnedRows)
+TEST_F(PencilTest, PencilSketch1ReportsEveryTwoHundredTurnedRows)
 {
     auto recorder = std::make_unique<RecordingHost>();
     pq::SetEngineHost(recorder.get());
@@ -162,7 +162,7 @@ TEST_F(PencilTest, PencilSketchReportsEveryTwoHundredTurnedRows)
 
 // ---- Pencil sketch 2 -------------------------------------------------------
 
-TEST_F(PencilTest, Pencil6MatchesTheStepByStepAlgorithm)
+TEST_F(PencilTest, PencilSketch2MatchesTheStepByStepAlgorithm)
 {
     struct Case {
         int w, h, p1, p2, p3, p4, p5;
@@ -177,13 +177,13 @@ TEST_F(PencilTest, Pencil6MatchesTheStepByStepAlgorithm)
     for (const Case& c : cases) {
         const gfx::Image src = PhotoLike(c.w, c.h, ++seed, c.alpha);
         const gfx::Image out = run(101, src, c.p1, c.p2, c.p3, c.p4, c.p5, c.preview, seed * 7);
-        EXPECT_TRUE(ImagesNear(pencilref::Pencil6(src, c.p1, c.p2, c.p3, c.p4, c.p5, c.preview, seed * 7), out))
+        EXPECT_TRUE(ImagesNear(pencilref::PencilSketch2(src, c.p1, c.p2, c.p3, c.p4, c.p5, c.preview, seed * 7), out))
             << c.w << "x" << c.h << " P " << c.p1 << " " << c.p2 << " " << c.p3 << " " << c.p4 << " " << c.p5;
         EXPECT_TRUE(IsValidPremultiplied(out));
     }
 }
 
-TEST_F(PencilTest, Pencil6EdgeCases)
+TEST_F(PencilTest, PencilSketch2EdgeCases)
 {
     // Pure white stays pure white: no line brings the sheet closer.
     const gfx::Image white = testimg::MakeSolid(40, 30, 0xFFFFFFFFu);
@@ -205,7 +205,7 @@ TEST_F(PencilTest, Pencil6EdgeCases)
     }
 }
 
-TEST_F(PencilTest, Pencil6ColourPassNeverExceedsFullStrength)
+TEST_F(PencilTest, PencilSketch2ColourPassNeverExceedsFullStrength)
 {
     const gfx::Image src = PhotoLike(40, 30, 12, true);
     const gfx::Image full = run(101, src, 10, 40, 10, 100, 30);
@@ -213,7 +213,7 @@ TEST_F(PencilTest, Pencil6ColourPassNeverExceedsFullStrength)
     EXPECT_TRUE(IsValidPremultiplied(full));
 }
 
-TEST_F(PencilTest, Pencil6FullRunEndsTheBar)
+TEST_F(PencilTest, PencilSketch2FullRunEndsTheBar)
 {
     auto recorder = std::make_unique<RecordingHost>();
     pq::SetEngineHost(recorder.get());
@@ -226,7 +226,7 @@ TEST_F(PencilTest, Pencil6FullRunEndsTheBar)
 
 // ---- Pencil sketch 3 -------------------------------------------------------
 
-TEST_F(PencilTest, DynamicPencilMatchesTheStepByStepAlgorithm)
+TEST_F(PencilTest, PencilSketch3MatchesTheStepByStepAlgorithm)
 {
     struct Case {
         int w, h, p1, p2, p3, p4, p5;
@@ -241,13 +241,13 @@ TEST_F(PencilTest, DynamicPencilMatchesTheStepByStepAlgorithm)
     for (const Case& c : cases) {
         const gfx::Image src = PhotoLike(c.w, c.h, ++seed, c.alpha);
         const gfx::Image out = run(102, src, c.p1, c.p2, c.p3, c.p4, c.p5);
-        EXPECT_TRUE(ImagesNear(pencilref::DynamicPencil(src, c.p1, c.p2, c.p3, c.p4, c.p5), out))
+        EXPECT_TRUE(ImagesNear(pencilref::PencilSketch3(src, c.p1, c.p2, c.p3, c.p4, c.p5), out))
             << c.w << "x" << c.h << " P " << c.p1 << " " << c.p2 << " " << c.p3 << " " << c.p4 << " " << c.p5;
         EXPECT_TRUE(IsValidPremultiplied(out));
     }
 }
 
-TEST_F(PencilTest, DynamicPencilKeepsTheSourceAlphaAndIsGreyWithoutColour)
+TEST_F(PencilTest, PencilSketch3KeepsTheSourceAlphaAndIsGreyWithoutColour)
 {
     const gfx::Image src = PhotoLike(60, 50, 31, true);
     const gfx::Image out = run(102, src, 20, 80, 30, 25, 0);
@@ -260,7 +260,7 @@ TEST_F(PencilTest, DynamicPencilKeepsTheSourceAlphaAndIsGreyWithoutColour)
     EXPECT_TRUE(ImagesNear(out, run(102, src, 20, 80, 30, 25, 0, false, 999)));
 }
 
-TEST_F(PencilTest, DynamicPencilScriptValuesAndBlankPicturesFinish)
+TEST_F(PencilTest, PencilSketch3ScriptValuesAndBlankPicturesFinish)
 {
     const gfx::Image src = PhotoLike(60, 40, 17);
     // Long strokes: the darkening divisor stays positive.
@@ -287,7 +287,7 @@ TEST_F(PencilTest, DynamicPencilScriptValuesAndBlankPicturesFinish)
         EXPECT_TRUE(IsValidPremultiplied(run(102, PhotoLike(size.width(), size.height(), 3), 20, 80, 30, 25, 50)));
 }
 
-TEST_F(PencilTest, DynamicPencilFullRunProgress)
+TEST_F(PencilTest, PencilSketch3FullRunProgress)
 {
     auto recorder = std::make_unique<RecordingHost>();
     pq::SetEngineHost(recorder.get());
@@ -301,7 +301,7 @@ TEST_F(PencilTest, DynamicPencilFullRunProgress)
     EXPECT_TRUE(std::is_sorted(v.begin(), v.end()));
 }
 
-TEST_F(PencilTest, ASupersededDynamicPencilPreviewLeavesThePaneAlone)
+TEST_F(PencilTest, ASupersededPencilSketch3PreviewLeavesThePaneAlone)
 {
     host->previewSize = QSizeF(60, 40);
     const gfx::Image src = PhotoLike(60, 40, 8);

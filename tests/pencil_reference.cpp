@@ -43,7 +43,7 @@ gfx::Image ImageOf(const std::vector<uint32_t>& px, int w, int h)
 
 } // namespace
 
-gfx::Image PencilSketch(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, const gfx::Image& texture)
+gfx::Image PencilSketch1(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, const gfx::Image& texture)
 {
     const int64_t threshold = p1, darkness = 2 * int64_t(p2);
     const int64_t brightness = platform::Round64(p3 * 2.55), contrast = platform::Round64(p4 * 1.28);
@@ -159,7 +159,7 @@ gfx::Image PencilSketch(const gfx::Image& src, int p1, int p2, int p3, int p4, i
     return dest.snapshot();
 }
 
-gfx::Image Pencil6(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, bool preview, uint32_t seed)
+gfx::Image PencilSketch2(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, bool preview, uint32_t seed)
 {
     platform::Random rng(seed);
     const int64_t quality = platform::Round64(std::min(p5, 200) * 2.5);
@@ -342,7 +342,7 @@ gfx::Image Pencil6(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5
     return dest.snapshot();
 }
 
-gfx::Image DynamicPencil(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5)
+gfx::Image PencilSketch3(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5)
 {
     platform::Random rng(0x9E3779B1u);
     auto scaled = [](int planes) { return std::clamp(platform::Round(planes * 2.55), 0, 255); };

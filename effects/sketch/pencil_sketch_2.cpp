@@ -108,9 +108,9 @@ constexpr uint8_t kInked = 0x80; // source alpha 10 or more: lines may draw here
 constexpr uint8_t kFlat = 0x40;  // gradient magnitude 0
 constexpr uint8_t kRangeMask = 0x3F;
 
-class Pencil6Run {
+class PencilSketch2Run {
 public:
-    Pencil6Run(const gfx::Image& source, const Settings& s, bool preview)
+    PencilSketch2Run(const gfx::Image& source, const Settings& s, bool preview)
         : src_(source), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
           tilesW_(size_t((w_ + 3) / 4)), cellBuffer_(tiledSize(w_, h_)), angleBuffer_(tiledSize(w_, h_)),
           cells_(cellBuffer_.data()), angle_(angleBuffer_.data()), rng_(RunRandom())
@@ -578,7 +578,7 @@ void PencilSketch2(const gfx::Image& source, gfx::Surface& dest, int p1, int p2,
     s.lmin = std::min<int64_t>(p1, s.lmax);
     s.m0 = int64_t(std::min(p3, kMaxStrokesValue)) * 20 + 100;
     s.t3 = p4;
-    Pencil6Run run(source, s, preview);
+    PencilSketch2Run run(source, s, preview);
     if (run.valid())
         run.run(dest);
 }

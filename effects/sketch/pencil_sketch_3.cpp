@@ -65,9 +65,9 @@ struct Settings {
     int k = 0;  // colour pass strength
 };
 
-class DynamicPencilRun {
+class PencilSketch3Run {
 public:
-    DynamicPencilRun(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview)
+    PencilSketch3Run(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview)
         : src_(source), dest_(dest), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
           n_(size_t(w_) * size_t(h_)), tilesW_(size_t((w_ + 7) / 8)), photo_(n_), alpha_(n_),
           start_(tiledSize(w_, h_)), paper_(tiledSize(w_, h_), 255), resetTo_(tiledSize(w_, h_)), rng_(kSeed),
@@ -636,7 +636,7 @@ void PencilSketch3(const gfx::Image& source, gfx::Surface& dest, int p1, int p2,
     s.bl = Scaled(p3);
     s.c = Scaled(p4);
     s.k = Scaled(p5);
-    DynamicPencilRun run(source, dest, s, preview);
+    PencilSketch3Run run(source, dest, s, preview);
     if (run.valid())
         run.run();
 }
