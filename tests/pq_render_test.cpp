@@ -1,6 +1,7 @@
 #include "catalogue/effect_catalogue.h"
 #include "gfx/codec.h"
 #include "gfx/surface.h"
+#include "image_compare.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,21 @@ TEST_F(PqRender, RunsThePreviewVariantAndTakesASeed)
     EXPECT_FALSE(gfx::DecodeFile(path("out.jpg")).isNull());
 }
 
+TEST_F(PqRender, OneThreadAndEightGiveTheSameBytes)
+{
+    const QString in = path("in.png");
+    const gfx::Image photo = testimg::MakeNoise(96, 64, 3);
+    ASSERT_TRUE(gfx::EncodeToFile(photo, in, gfx::ImageFormat::Png, 80));
+    for (const char* effect : {"101", "300"}) {
+        const QString serial = path(QStringLiteral("serial%1.png").arg(effect));
+        const QString parallel = path(QStringLiteral("parallel%1.png").arg(effect));
+        const QStringList values = {"50", "50", "50", "50", "50"};
+        ASSERT_EQ(Render(QStringList{"--seed", "5", "--threads", "1", in, serial, effect} + values).exitCode, 0);
+        ASSERT_EQ(Render(QStringList{"--seed", "5", "--threads", "8", in, parallel, effect} + values).exitCode, 0);
+        EXPECT_TRUE(testimg::ImagesNear(gfx::DecodeFile(serial), gfx::DecodeFile(parallel))) << effect;
+    }
+}
+
 TEST_F(PqRender, BadInputGivesOneClearLineAndAFailure)
 {
     const QString in = path("in.png");
@@ -102,6 +118,7 @@ TEST_F(PqRender, BadInputGivesOneClearLineAndAFailure)
         {in, path("o.png"), "200", "50", "50", "0", "0"},
         {in, path("o.txt"), "200", "50", "50", "0", "0", "0"},
         {"--seed", "-1", in, path("o.png"), "200", "50", "50", "0", "0", "0"},
+        {"--threads", "0", in, path("o.png"), "200", "50", "50", "0", "0", "0"},
     };
     for (const QStringList& args : cases) {
         const Result r = Render(args);

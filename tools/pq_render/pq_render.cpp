@@ -1,12 +1,13 @@
 // pq-render: runs one effect on an image file, headless.
 //
-//   pq-render [--preview] [--seed N] [--lut FILE | --lut-name NAME]
+//   pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME]
 //             INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
 //
 // Decodes INPUT, runs effect NUMBER through ProcessEffectOnSurface with the
 // five values and encodes the result to OUTPUT by its extension. --preview
 // runs the effect's preview variant on the whole picture; --seed starts the
-// run's random generator from N. --lut chooses a .cube file and --lut-name
+// run's random generator from N; --threads runs it on N threads in all (1
+// is serial). --lut chooses a .cube file and --lut-name
 // a built-in look for effect 404, which otherwise takes the first built-in
 // look, as the window does. Errors print one line and exit non-zero.
 
@@ -21,6 +22,7 @@
 #include "gfx/codec.h"
 #include "gfx/surface.h"
 #include "platform/run_context.h"
+#include "platform/thread_pool.h"
 #include "platform/ui_bridge.h"
 
 #include <QGuiApplication>
@@ -42,7 +44,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: pq-render [--preview] [--seed N] [--lut FILE | --lut-name NAME] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5";
+    "usage: pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5";
 
 // Our error stream. Libraries (the PNG decoder among them) print their own
 // chatter on stderr; it goes to /dev/null so that an error is one line.
@@ -82,6 +84,7 @@ std::optional<T> ParseNumber(std::string_view text)
 struct Request {
     bool preview = false;
     std::optional<uint32_t> seed;
+    std::optional<int> threads;
     QString lutFile;
     QString lutName;
     QString input;
@@ -105,6 +108,13 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             if (!seed)
                 return "bad seed '" + args[i] + "' (expected 0..4294967295)";
             req.seed = *seed;
+        } else if (a == "--threads") {
+            if (i + 1 >= args.size())
+                return std::string("--threads needs a number");
+            const auto threads = ParseNumber<int>(args[++i]);
+            if (!threads || *threads < 1 || *threads > 256)
+                return "bad thread count '" + args[i] + "' (expected 1..256)";
+            req.threads = *threads;
         } else if (a == "--lut" || a == "--lut-name") {
             if (i + 1 >= args.size())
                 return a + " needs a value";
@@ -226,6 +236,9 @@ int main(int argc, char** argv)
     platform::SetUiBridge(std::make_shared<platform::ManualUiBridge>());
     pq::InstallEffectCatalogue();
     pq::InitializeEngine();
+    // N threads in all: the calling thread and N - 1 pool workers.
+    if (req.threads)
+        platform::ConfigureThreadPool(*req.threads - 1, *req.threads - 1);
     // The built-in materials (pencil and film textures, brush sheets, papers).
     pq::Repository().create();
     const int rc = Render(req);
