@@ -65,6 +65,7 @@ MainWindow::MainWindow(QWidget* parent)
     }
     canvas_->dividerX() = width() / 2.0;
     document_.onDeferredClose = [this] { close(); };
+    effectPanel().showSelectedEffect();
 
     if (gSplash)
         SplashScreen::applyInterfaceFont();
