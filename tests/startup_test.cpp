@@ -344,6 +344,8 @@ TEST(MainWindowProgress, BarShowsARunAndHidesAtItsEnd)
     pq::MainWindow& w = f.window;
     f.showAndInitialise();
     QWidget* bar = w.titleBar().progressBar();
+    // A run is working: the clean-up tick leaves its bar alone.
+    w.document().runningEffect = 200;
     const int target = (bar->parentWidget()->width() - 170) * 60 / 100;
     w.titleBar().updateProgressBar(60);
     EXPECT_TRUE(bar->isVisible());
@@ -359,6 +361,7 @@ TEST(MainWindowProgress, BarShowsARunAndHidesAtItsEnd)
     w.document().scriptRunning = false;
 
     w.titleBar().updateProgressBar(101);
+    w.document().runningEffect = -1;
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(bar->width(), 0);
     EXPECT_EQ(w.titleBar().shownProgress(), -1);
