@@ -10,6 +10,7 @@
 #include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_runtime.h"
 #include "platform/tick.h"
+#include "scripting/script_context.h"
 #include "ui/debug_log.h"
 #include "ui/dictionary.h"
 #include "ui/settings.h"
@@ -118,12 +119,11 @@ void MainWindow::initialize()
 
 bool MainWindow::takeDefaultTexture()
 {
-    const std::vector<NamedImage>& textures = Repository().textureList;
-    if (textures.size() > 1 && !textures[1].image.isNull()) {
-        document_.texture.image = textures[1].image;
-        return true;
-    }
-    return false;
+    const gfx::Image texture = StartupTexture(Repository());
+    if (texture.isNull())
+        return false;
+    document_.texture.image = texture;
+    return true;
 }
 
 void MainWindow::repositoryLoaded()

@@ -1,7 +1,9 @@
-// pq-render: runs one effect on an image file, headless.
+// pq-render: runs one effect or a script on an image file, headless.
 //
 //   pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME]
 //             INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
+//   pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT
+//   pq-render --check FILE
 //
 // Decodes INPUT, runs effect NUMBER through ProcessEffectOnSurface with the
 // five values and encodes the result to OUTPUT by its extension. --preview
@@ -10,6 +12,11 @@
 // is serial). --lut chooses a .cube file and --lut-name
 // a built-in look for effect 404, which otherwise takes the first built-in
 // look, as the window does. Errors print one line and exit non-zero.
+//
+// --script runs a .pqs file on INPUT as the window would, with the
+// settings of a freshly started program, and writes OUTPUT; --check only
+// parses it. Script errors print as the window reports them ("Line N: ..."),
+// one a line.
 
 #include "catalogue/effect_catalogue.h"
 #include "engine/lut/cube_lut.h"
@@ -24,6 +31,7 @@
 #include "platform/run_context.h"
 #include "platform/thread_pool.h"
 #include "platform/ui_bridge.h"
+#include "tools/pq_render/render_script.h"
 
 #include <QGuiApplication>
 #include <QtGlobal>
@@ -44,7 +52,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5";
+    "usage: pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5"
+    " | pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT | pq-render --check FILE";
 
 // Our error stream. Libraries (the PNG decoder among them) print their own
 // chatter on stderr; it goes to /dev/null so that an error is one line.
@@ -87,6 +96,8 @@ struct Request {
     std::optional<int> threads;
     QString lutFile;
     QString lutName;
+    QString script; // --script or --check
+    bool check = false;
     QString input;
     QString output;
     int number = 0;
@@ -121,11 +132,29 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             if (!req.lutFile.isEmpty() || !req.lutName.isEmpty())
                 return std::string("give one of --lut and --lut-name");
             (a == "--lut" ? req.lutFile : req.lutName) = QString::fromStdString(args[++i]);
+        } else if (a == "--script" || a == "--check") {
+            if (i + 1 >= args.size())
+                return a + " needs a script file";
+            if (!req.script.isEmpty())
+                return std::string("give one of --script and --check");
+            req.check = a == "--check";
+            req.script = QString::fromStdString(args[++i]);
         } else if (a.size() > 1 && a[0] == '-' && !ParseNumber<long long>(a)) {
             return "unknown option '" + a + "'; " + kUsage;
         } else {
             positional.push_back(a);
         }
+    }
+    if (!req.script.isEmpty()) {
+        if (req.preview || !req.lutFile.isEmpty() || !req.lutName.isEmpty())
+            return std::string("scripts take only --seed and --threads; ") + kUsage;
+        if (positional.size() != (req.check ? 0u : 2u))
+            return std::string(kUsage);
+        if (!req.check) {
+            req.input = QString::fromStdString(positional[0]);
+            req.output = QString::fromStdString(positional[1]);
+        }
+        return std::nullopt;
     }
     if (positional.size() != 8)
         return std::string(kUsage);
@@ -239,9 +268,16 @@ int main(int argc, char** argv)
     // N threads in all: the calling thread and N - 1 pool workers.
     if (req.threads)
         platform::ConfigureThreadPool(*req.threads - 1, *req.threads - 1);
+    if (req.check) {
+        const int rc = CheckScriptFile(req.script, gErr);
+        pq::FinalizeEngine();
+        platform::SetUiBridge(nullptr);
+        return rc;
+    }
     // The built-in materials (pencil and film textures, brush sheets, papers).
     pq::Repository().create();
-    const int rc = Render(req);
+    const int rc = req.script.isEmpty() ? Render(req)
+                                        : RenderScriptFile(req.script, req.input, req.output, req.seed, gErr);
     pq::FinalizeEngine();
     platform::SetUiBridge(nullptr);
     return rc;

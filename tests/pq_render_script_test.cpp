@@ -1,0 +1,132 @@
+// pq-render --script and --check: parse errors in line order, run errors as
+// "Line N: ...", hostile scripts end with a message or a picture.
+#include "gfx/codec.h"
+#include "image_compare.h"
+#include "scripting/script_text.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString err;
+};
+
+Result Render(const QStringList& args)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationDirPath() + "/pq-render", args);
+    if (!p.waitForFinished(240000)) {
+        p.kill();
+        p.waitForFinished();
+        return {-3, "timed out"};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardError())};
+}
+
+class PqRenderScript : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeNoise(120, 80, 9), input(), gfx::ImageFormat::Png, 80));
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString input() const { return path("in.png"); }
+    QString script(const QString& text)
+    {
+        const QString file = path(QStringLiteral("s%1.pqs").arg(++scripts));
+        EXPECT_TRUE(pq::WriteScriptFile(file, text));
+        return file;
+    }
+    Result runScript(const QString& text, const QString& output, const QStringList& options = {})
+    {
+        return Render(options + QStringList{"--script", script(text), input(), output});
+    }
+
+    QTemporaryDir dir;
+    int scripts = 0;
+};
+
+} // namespace
+
+TEST_F(PqRenderScript, CheckListsEveryParseErrorInLineOrder)
+{
+    const QString bad = script("# test\nEFFECT 300 1\nRESET\nFONT Arial 12 bold pink\nBOGUS");
+    const Result r = Render({"--check", bad});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Line 2: EFFECT requires 6 arguments (id P1 P2 P3 P4 P5)\n"
+                     "Line 4: Invalid hex color \"pink\"\n"
+                     "Line 5: Unknown command \"BOGUS\"\n");
+    const Result ok = Render({"--check", script("RESET\nEFFECT Watercolor 30 40 40 100 20")});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+    EXPECT_TRUE(ok.err.isEmpty());
+    // The same errors stop a run, and no picture is written.
+    const Result run = Render({"--script", bad, input(), path("never.png")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, r.err);
+    EXPECT_FALSE(QFile::exists(path("never.png")));
+}
+
+TEST_F(PqRenderScript, RunsAScriptAsTheWindowWould)
+{
+    const QString text = "RESET\nEFFECT Adjustments 55 52 55 15 52\nSAVE a\nRESET\nEFFECT 200 50 50 0 0 0\n"
+                         "BLEND a 50 multiply\nFONT DejaVuSans 18 italic #AAFFFFFF\n"
+                         "TEXT 99% 99% 'Pastelloquin' shadow=on\nFRAME #1 10\nTEXTURE #2 30 1\nRESIZE 50% 50%";
+    const Result r = runScript(text, path("out.png"), {"--seed", "3"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const gfx::Image out = gfx::DecodeFile(path("out.png"));
+    ASSERT_FALSE(out.isNull());
+    EXPECT_GT(out.width(), 60);
+    ASSERT_EQ(runScript(text, path("again.png"), {"--seed", "3"}).exitCode, 0);
+    EXPECT_TRUE(testimg::ImagesNear(out, gfx::DecodeFile(path("again.png"))));
+}
+
+TEST_F(PqRenderScript, HostileScriptsEndWithAMessageOrAPicture)
+{
+    const struct {
+        const char* script;
+        const char* error; // empty: a picture
+    } cases[] = {
+        {"RESIZE 100000 100000", "Line 1: Could not create 100000x100000 surface\n"},
+        {"# big\nFRAME 1000000", "Line 2: Could not create 20"},
+        {"TEXT 0 0 Huge size=1e9", ""},
+        {"TEXTURE 50 0", ""},
+        {"TEXTURE #99", "Line 1: Texture #99 not found (only "},
+        {"FRAME brushstrokes 20 #FFFFFFFF", "Line 1: The brushstrokes frame is not available in this build\n"},
+        {"EFFECT 999 1 2 3 4 5\nLUT_FILE /nowhere/x.cube\nEFFECT LUTs 100 50 50 50 50", ""},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const QString output = path(QStringLiteral("hostile%1.png").arg(++n));
+        const Result r = runScript(c.script, output);
+        if (*c.error == '\0') {
+            EXPECT_EQ(r.exitCode, 0) << c.script << ": " << r.err.toStdString();
+            EXPECT_TRUE(QFile::exists(output)) << c.script;
+        } else {
+            EXPECT_EQ(r.exitCode, 1) << c.script;
+            EXPECT_TRUE(r.err.startsWith(c.error)) << c.script << ": " << r.err.toStdString();
+            EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+            EXPECT_FALSE(QFile::exists(output)) << c.script;
+        }
+    }
+}
+
+TEST_F(PqRenderScript, UsageErrors)
+{
+    for (const QStringList& args : {QStringList{"--check"}, QStringList{"--check", "a.pqs", "extra"},
+                                    QStringList{"--script", "a.pqs", "in.png"},
+                                    QStringList{"--preview", "--script", "a.pqs", "in.png", "out.png"},
+                                    QStringList{"--check", path("missing.pqs")}}) {
+        const Result r = Render(args);
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("pq-render: ")) << r.err.toStdString();
+    }
+}
