@@ -258,6 +258,23 @@ TEST(BrushStampDrawing, MatchesTheReferenceForEverySampling)
             }
 }
 
+TEST(BrushStampDrawing, TheTintIsTakenAsStoredNotDarkenedAgain)
+{
+    // An opaque cell in a half-transparent colour gives that colour itself;
+    // premultiplying it a second time would give about R 16.
+    const pq::StampCell solid = pq::StampCell::fromPlane(8, 8, std::vector<uint8_t>(64, 255));
+    pq::Stamp s = StampOf(solid, 0.0, 20.0, pq::StampSampling::Linear);
+    s.colour = 0x80402010u;
+    s.opacity = 1.0f;
+    pq::StampSurface surface(40);
+    pq::DrawStamp(surface, s, surface.rect());
+    EXPECT_EQ(surface.at(20, 20), 0x80402010u);
+    // Opacity scales every channel alike.
+    s.opacity = 0.5f;
+    pq::DrawStamp(surface, s, surface.rect());
+    EXPECT_EQ(surface.at(20, 20), 0x40201008u);
+}
+
 TEST(BrushStampDrawing, ClippedAndSampledDrawsGiveTheSameBytes)
 {
     const pq::StampCell cell = Blob();
