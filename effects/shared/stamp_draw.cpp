@@ -61,12 +61,22 @@ inline float Bilinear(const StampCell::Level& l, double tx, double ty)
     return top * (1.0f - wy) + bottom * wy;
 }
 
+inline double Mitchell(double x)
+{
+    x = std::fabs(x);
+    if (x < 1.0)
+        return (7.0 * x * x * x - 12.0 * x * x + 16.0 / 3.0) / 6.0;
+    if (x < 2.0)
+        return (-7.0 / 3.0 * x * x * x + 12.0 * x * x - 20.0 * x + 32.0 / 3.0) / 6.0;
+    return 0.0;
+}
+
 inline void CubicWeights(double t, float w[4])
 {
-    w[0] = float(MitchellWeight(1.0 + t));
-    w[1] = float(MitchellWeight(t));
-    w[2] = float(MitchellWeight(1.0 - t));
-    w[3] = float(MitchellWeight(2.0 - t));
+    w[0] = float(Mitchell(1.0 + t));
+    w[1] = float(Mitchell(t));
+    w[2] = float(Mitchell(1.0 - t));
+    w[3] = float(Mitchell(2.0 - t));
 }
 
 inline float Cubic(const StampCell::Level& l, double tx, double ty)
@@ -120,7 +130,7 @@ void RowSpan(const DrawPlan& plan, int v, int& lo, int& hi)
     hi = int(std::min(1e9, std::floor(to) + 1.0));
 }
 
-template <StampSampling kSampling>
+template <StampSampling Kind>
 void DrawRow(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int step)
 {
     const double dy = v + 0.5 - plan.centre;
@@ -135,9 +145,9 @@ void DrawRow(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int s
             continue;
         const double tx = (lx + plan.halfW) * plan.scaleX, ty = (ly + plan.halfH) * plan.scaleY;
         float a;
-        if constexpr (kSampling == StampSampling::Nearest)
+        if constexpr (Kind == StampSampling::Nearest)
             a = Nearest(*plan.level, tx, ty);
-        else if constexpr (kSampling == StampSampling::Cubic)
+        else if constexpr (Kind == StampSampling::Cubic)
             a = Cubic(*plan.level, tx, ty);
         else
             a = Bilinear(*plan.level, tx, ty);
@@ -153,12 +163,7 @@ void DrawRow(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int s
 
 double MitchellWeight(double x)
 {
-    x = std::fabs(x);
-    if (x < 1.0)
-        return (7.0 * x * x * x - 12.0 * x * x + 16.0 / 3.0) / 6.0;
-    if (x < 2.0)
-        return (-7.0 / 3.0 * x * x * x + 12.0 * x * x - 20.0 * x + 32.0 / 3.0) / 6.0;
-    return 0.0;
+    return Mitchell(x);
 }
 
 StampSurface::StampSurface(int side)
