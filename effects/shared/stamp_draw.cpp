@@ -11,7 +11,7 @@ namespace pq {
 namespace {
 
 // Below this many pixels a stamp is drawn on the calling thread alone.
-constexpr int64_t kParallelPixels = 32768;
+constexpr int64_t kParallelPixels = 8192;
 
 // Everything one row of a draw needs, worked out once per draw.
 struct DrawPlan {

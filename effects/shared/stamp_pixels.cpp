@@ -7,7 +7,7 @@
 namespace pq {
 namespace {
 
-constexpr int64_t kParallelPixels = 32768;
+constexpr int64_t kParallelPixels = 8192;
 
 // Runs body(from, to) over the rows of `rows`, on several threads when the
 // area is large. Each row is independent of the others.
@@ -36,7 +36,8 @@ QRect WindowOnCanvas(const QRect& window, int centre, int x, int y, int width, i
 void CommitStamp(const StampSurface& stamp, const QRect& window, gfx::Surface& canvas, int x, int y)
 {
     const int c = stamp.centre();
-    const QRect w = WindowOnCanvas(window.intersected(stamp.rect()), c, x, y, canvas.width(), canvas.height());
+    // Nothing was drawn outside the last draw's box: no pixel there to lay.
+    const QRect w = WindowOnCanvas(window.intersected(stamp.dirtyRect()), c, x, y, canvas.width(), canvas.height());
     ForRows(w, [&](int from, int to) {
         for (int v = from; v < to; ++v) {
             const gfx::Pixel* t = stamp.row(v);
@@ -52,7 +53,8 @@ void ApplyImpastoRelief(StampSurface& stamp, int size, int strength, const QRect
 {
     const int radius = std::max(size / 2 + size / 4, 1);
     const int c = stamp.centre();
-    const QRect w = window.intersected(stamp.rect().adjusted(1, 1, -1, -1));
+    // Only drawn pixels have alpha above 5.
+    const QRect w = window.intersected(stamp.rect().adjusted(1, 1, -1, -1)).intersected(stamp.dirtyRect());
     ForRows(w, [&](int from, int to) {
         for (int v = from; v < to; ++v) {
             gfx::Pixel* row = stamp.row(v);

@@ -45,7 +45,8 @@ QRect WindowOnCanvas(const QRect& window, int centre, int x, int y, int width, i
 
 // Lays every pixel of the window with alpha above 0 over the canvas, the
 // stamp centred on canvas pixel (x, y); pixels landing outside the canvas
-// are skipped.
+// are skipped. Like the relief below, it looks only inside the box of the
+// surface's last draw (every other pixel is transparent).
 void CommitStamp(const StampSurface& stamp, const QRect& window, gfx::Surface& canvas, int x, int y);
 
 // The impasto relief: lightens and darkens the colours of the stamp's
