@@ -4,7 +4,10 @@
 #include "effects/ink/comic_print.h"
 #include "effects/ink/felt_tip_pen.h"
 #include "effects/ink/stippling.h"
+#include "effects/painting/impasto_brushstrokes.h"
+#include "effects/painting/oil_pastel.h"
 #include "effects/painting/watercolor.h"
+#include "effects/painting/watercolor_splashes.h"
 #include "effects/photolab/adjustments.h"
 #include "effects/photolab/apply_lut.h"
 #include "effects/photolab/orton_filter.h"
@@ -54,13 +57,13 @@ constexpr EffectDefinition kCatalogue[] = {
      {"iterations", "brush complexity", "brush size", "opacity", "edge intensity"}, {30, 40, 40, 100, 20}, kErase},
     {301, "Watercolor 2", "Watercolor 2", nullptr,
      {"density", "region threshold", "brightness", "edge intensity", "saturation"}, {90, 20, 60, 20, 55}, kErase},
-    {302, "Oil pastel", "Oil Pastel", nullptr,
+    {302, "Oil pastel", "Oil Pastel", OilPastel,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 70, 30, 30, 100}, kErase, kNo,
      kNo, kPastelSheet},
-    {303, "Watercolor splashes", "Watercolor splashes", nullptr,
+    {303, "Watercolor splashes", "Watercolor splashes", WatercolorSplashes,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 70, 50, 50, 80}, kErase, kNo,
      kNo, kWatercolorSheet},
-    {304, "Impasto brushstrokes", "Impasto brushstrokes", nullptr,
+    {304, "Impasto brushstrokes", "Impasto brushstrokes", ImpastoBrushstrokes,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 50, 50, 50, 100}, kErase, kNo,
      kNo, kImpastoSheet},
     {305, "Brushstrokes 2", "Brushstrokes 2", nullptr,

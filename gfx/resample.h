@@ -17,6 +17,13 @@ namespace gfx {
 // a null image or bad size.
 Image Resize(const Image& image, int width, int height, Sampling sampling = Sampling::Mitchell);
 
+// Bilinear resize from the nearest mip level: the image is first halved
+// with a 2 x 2 box (sizes rounded down, at least 1) as many times as
+// Round(log2(shrink)) says, shrink being the larger of the two axes' source
+// to target ratios, then resized bilinearly. Null for a null image or bad
+// size.
+Image ResizeMipmapped(const Image& image, int width, int height);
+
 // Maps the part srcRect of the image through `transform` (source pixel
 // coordinates to device coordinates) and samples it into a new image that
 // covers the transformed bounds; everything outside the source is

@@ -2,6 +2,8 @@
 
 #include "platform/random.h"
 
+#include <cstdint>
+
 namespace platform {
 
 // State that belongs to one run (an effect run, a script, a brush stroke).
@@ -18,6 +20,15 @@ public:
     // Not thread-safe: draw only from the run's own thread, never inside a
     // parallel body (derive per-row seeds from it instead).
     Random rng;
+    // True when the caller chose rng's seed (tools, tests); effects that
+    // seed the generator from the clock then leave it as it is.
+    bool seedGiven = false;
+
+    void seed(uint32_t value)
+    {
+        rng.setSeed(value);
+        seedGiven = true;
+    }
 };
 
 // The context of the calling thread; nullptr when none is set.

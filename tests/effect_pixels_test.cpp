@@ -30,17 +30,23 @@ uint64_t Checksum(const gfx::Image& image)
 
 // A photo-like picture, and the same with a transparent hole and a
 // half-transparent band.
-gfx::Image Picture(bool transparent)
+gfx::Image Picture(bool transparent, int w = 72, int h = 54)
 {
-    return testimg::MakeImage(72, 54, [&](int x, int y) {
-        const int r = (x * 255 / 71 + 40 * ((x / 9 + y / 7) % 3)) % 256;
-        const int g = (y * 255 / 53 + (x * y) % 37) % 256;
+    return testimg::MakeImage(w, h, [&](int x, int y) {
+        const int r = (x * 255 / (w - 1) + 40 * ((x / 9 + y / 7) % 3)) % 256;
+        const int g = (y * 255 / (h - 1) + (x * y) % 37) % 256;
         const int b = ((x + y) * 3 + 60 * ((x * 7 + y * 3) % 5 == 0)) % 256;
         int a = 255;
         if (transparent)
-            a = (x - 36) * (x - 36) + (y - 27) * (y - 27) < 100 ? 0 : y > 44 ? 128 : 255;
+            a = (x - w / 2) * (x - w / 2) + (y - h / 2) * (y - h / 2) < 100 ? 0 : y > h - 10 ? 128 : 255;
         return testimg::Premul(r, g, b, a);
     });
+}
+
+// Oil pastel leaves pictures under 100 pixels alone: it gets a larger one.
+QSize PictureSize(int number)
+{
+    return number == 302 ? QSize(120, 104) : QSize(72, 54);
 }
 
 const std::map<std::string, uint64_t> kExpected = {
@@ -80,6 +86,18 @@ const std::map<std::string, uint64_t> kExpected = {
     {"300 opaque preview", 0x1c2a6afb479e4c23ull},
     {"300 alpha full", 0xbe8963c5851b0431ull},
     {"300 alpha preview", 0x8561f9c4ed426d2aull},
+    {"302 opaque full", 0x1c6836365e0a864eull},
+    {"302 opaque preview", 0xd6593f699b4872b6ull},
+    {"302 alpha full", 0xa21f99a61030e43dull},
+    {"302 alpha preview", 0xa21f99a61030e43dull},
+    {"303 opaque full", 0xd640a63419759d74ull},
+    {"303 opaque preview", 0x3234c784b44f90caull},
+    {"303 alpha full", 0xdde4ee3b8cb62dfdull},
+    {"303 alpha preview", 0xdde4ee3b8cb62dfdull},
+    {"304 opaque full", 0xe90103d51376edc3ull},
+    {"304 opaque preview", 0xe01f5fb4b434c182ull},
+    {"304 alpha full", 0xbebf2f88ebe4c8b3ull},
+    {"304 alpha preview", 0xbebf2f88ebe4c8b3ull},
     {"400 opaque full", 0x6f3c28a638f43a8aull},
     {"400 opaque preview", 0x6f3c28a638f43a8aull},
     {"400 alpha full", 0x1ddb82a07848f15eull},
@@ -114,10 +132,11 @@ TEST_F(EffectPixels, EveryBuiltEffectKeepsItsPicture)
             continue;
         for (bool transparent : {false, true})
             for (bool preview : {false, true}) {
-                const gfx::Image source = Picture(transparent);
+                const QSize size = PictureSize(effect.number);
+                const gfx::Image source = Picture(transparent, size.width(), size.height());
                 gfx::Surface dest = gfx::Surface::make(source.size());
                 auto run = pq::EffectRunContext::begin(preview);
-                run->rng.setSeed(7);
+                run->seed(7);
                 platform::ScopedRunContext scope(run.get());
                 const std::array<int, 5>& v = effect.sliderDefaults;
                 pq::ProcessEffectOnSurface(source, dest, effect.number, v[0], v[1], v[2], v[3], v[4], preview);

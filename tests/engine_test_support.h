@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace pqtest {
 
@@ -45,6 +46,14 @@ public:
             onEffectNumber(number);
     }
     QString effectName(int) const override { return busyName; }
+    void updateProgressBar(int value) override
+    {
+        HeadlessHost::updateProgressBar(value);
+        progressSeen.push_back(value);
+    }
+
+    // Every value the progress bar was given, in order.
+    std::vector<int> progressSeen;
 };
 
 // Holds a routine at enterAndWait() until open(); a cancelled run leaves by

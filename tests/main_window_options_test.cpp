@@ -17,6 +17,8 @@
 #include "ui/widgets/color_panel.h"
 #include "ui/widgets/toggle_switch.h"
 #include "engine/runtime/effect_runtime.h"
+#include "engine/runtime/engine_host.h"
+#include "gfx/codec.h"
 #include "engine/lut/lut_choice.h"
 #include "image_compare.h"
 #include "platform/random.h"
@@ -237,6 +239,41 @@ TEST_F(Options, TheOptionBoxesFollowTheSelectedEffect)
     window->effectPanel().loadCustomBrushes();
     EXPECT_EQ(messages, QStringList{QStringLiteral("Error loading custom brushes")});
     EXPECT_FALSE(doc().impastoSheet.on);
+}
+
+TEST_F(Options, CustomBrushSheetsBelongToTheSelectedEffect)
+{
+    const QString brush = dir.filePath(QStringLiteral("brush.png"));
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeSolid(32, 64, 0xFF000000u), brush, gfx::ImageFormat::Png, 80));
+    window->dialogs().openFiles = [&](const QString&, const QString&) { return QStringList{brush}; };
+    // What the engine's brush-sheet step is told before each effect.
+    auto userSheet = [](pq::BrushSheetChoice choice) { return pq::InstalledEngineHost()->customBrushSheet(choice); };
+
+    window->selectListedEffect(3, 2); // Oil pastel
+    window->effectPanel().loadCustomBrushes();
+    EXPECT_TRUE(messages.isEmpty());
+    ASSERT_TRUE(doc().pastelSheet.on);
+    EXPECT_EQ(doc().pastelSheet.count, 1);
+    EXPECT_EQ(doc().pastelSheet.sheet.size(), QSize(2048, 256));
+    EXPECT_FALSE(doc().watercolorSheet.on);
+    EXPECT_FALSE(doc().impastoSheet.on);
+    EXPECT_FALSE(window->effectPanel().resetBrushesButton()->isHidden());
+    EXPECT_TRUE(userSheet(pq::BrushSheetChoice::Pastel).on);
+    EXPECT_TRUE(userSheet(pq::BrushSheetChoice::Pastel).sheet.sameAs(doc().pastelSheet.sheet));
+
+    // The other effects keep their built-in sheets.
+    window->selectListedEffect(3, 3); // Watercolor splashes
+    EXPECT_TRUE(window->effectPanel().resetBrushesButton()->isHidden());
+    EXPECT_FALSE(userSheet(pq::BrushSheetChoice::Watercolor).on);
+    EXPECT_FALSE(userSheet(pq::BrushSheetChoice::Impasto).on);
+
+    // Reset brings the built-in sheet back; the loaded one stays stored.
+    window->selectListedEffect(3, 2);
+    window->effectPanel().resetCustomBrushes();
+    EXPECT_FALSE(doc().pastelSheet.on);
+    EXPECT_FALSE(doc().pastelSheet.sheet.isNull());
+    EXPECT_FALSE(userSheet(pq::BrushSheetChoice::Pastel).on);
+    EXPECT_EQ(window->effectPanel().customBrushesBox()->height(), 64);
 }
 
 TEST_F(Options, TheSwitchesTurnTheirOptionsOver)

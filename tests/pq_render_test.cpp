@@ -128,3 +128,35 @@ TEST_F(PqRender, BadInputGivesOneClearLineAndAFailure)
     }
     EXPECT_FALSE(QFile::exists(path("o.png")));
 }
+
+TEST_F(PqRender, BrushesPaintWithTheLoadedSheet)
+{
+    const QString in = path("in.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeNoise(120, 110, 5), in, gfx::ImageFormat::Png, 80));
+    const QString brush = path("square.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeSolid(40, 40, 0xFF000000u), brush, gfx::ImageFormat::Png, 80));
+    const QStringList values = {"302", "5", "10", "2", "10", "100"};
+    ASSERT_EQ(Render(QStringList{"--seed", "3", in, path("built-in.png")} + values).exitCode, 0);
+    const Result r = Render(QStringList{"--seed", "3", "--brushes", brush, in, path("own.png")} + values);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const gfx::Image builtIn = gfx::DecodeFile(path("built-in.png"));
+    const gfx::Image own = gfx::DecodeFile(path("own.png"));
+    ASSERT_FALSE(own.isNull());
+    EXPECT_FALSE(testimg::ImagesNear(builtIn, own)) << "the square brush paints other marks";
+}
+
+TEST_F(PqRender, BrushesThatCannotBeUsedFail)
+{
+    const QString in = path("in.png");
+    ASSERT_TRUE(gfx::EncodeToFile(Grey(100), in, gfx::ImageFormat::Png, 80));
+    const QString brush = path("b.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeSolid(20, 20, 0xFF000000u), brush, gfx::ImageFormat::Png, 80));
+    Result r = Render({"--brushes", path("missing.png"), in, path("o.png"), "302", "10", "70", "30", "30", "100"});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains("Error loading custom brushes")) << r.err.toStdString();
+    // Effects that paint with no sheet refuse brushes.
+    r = Render({"--brushes", brush, in, path("o.png"), "200", "50", "50", "0", "0", "0"});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("o.png")));
+}

@@ -193,7 +193,7 @@ TEST_F(BrushLoading, NothingLoadableLeavesTheSheet)
     EXPECT_TRUE(pq::Repository().brushes.sameAs(before) || (before.isNull() && pq::Repository().brushes.isNull()));
 }
 
-TEST_F(BrushLoading, DamagedArchiveEndsTheCallWithAMessage)
+TEST_F(BrushLoading, DamagedArchivesAreSkipped)
 {
     const gfx::Image before = pq::Repository().brushes;
     const QString good = path(QStringLiteral("good.png"));
@@ -203,8 +203,13 @@ TEST_F(BrushLoading, DamagedArchiveEndsTheCallWithAMessage)
     const QString bad = path(QStringLiteral("bad.zip"));
     WriteFile(bad, zip);
     QString error;
-    EXPECT_EQ(pq::Repository().loadBrushesToRepository({good, bad}, &error), 0);
+    // The readable brush loads; the reason the archive was skipped is kept.
+    EXPECT_EQ(pq::Repository().loadBrushesToRepository({good, bad}, &error), 1);
     EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(pq::Repository().brushes.size(), QSize(2048, 256));
+    // Nothing readable at all: no sheet change.
+    pq::Repository().brushes = before;
+    EXPECT_EQ(pq::Repository().loadBrushesToRepository({bad}, &error), 0);
     EXPECT_TRUE(pq::Repository().brushes.sameAs(before) || (before.isNull() && pq::Repository().brushes.isNull()));
 }
 

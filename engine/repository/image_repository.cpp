@@ -311,15 +311,20 @@ void ImageRepository::loadTextures()
 
 int ImageRepository::loadBrushesToRepository(const QStringList& fileNames, QString* error)
 {
-    auto fail = [&](const QString& message) {
-        if (error)
-            *error = message;
-        return 0;
+    // Files, archives and members that cannot be read are skipped; the
+    // first reason is kept for the caller.
+    QString reason;
+    auto skip = [&](const QString& message) {
+        if (reason.isEmpty())
+            reason = message;
     };
-    if (error)
-        error->clear();
+    auto finish = [&](int count) {
+        if (error)
+            *error = reason;
+        return count;
+    };
     if (fileNames.isEmpty())
-        return 0;
+        return finish(0);
 
     // Each brush goes straight into a cell of its own, so that no more than
     // one full-size picture is held at a time.
@@ -340,44 +345,58 @@ int ImageRepository::loadBrushesToRepository(const QStringList& fileNames, QStri
         const QString ext = QFileInfo(name).suffix().toLower();
         if (ext == QLatin1String("zip")) {
             const qint64 size = QFileInfo(name).size();
-            if (size > kMaxBrushArchiveBytes)
-                return fail(TooLargeMessage(QStringLiteral("The brush archive \"%1\"").arg(name), kMaxBrushArchiveBytes));
+            if (size > kMaxBrushArchiveBytes) {
+                skip(TooLargeMessage(QStringLiteral("The brush archive \"%1\"").arg(name), kMaxBrushArchiveBytes));
+                continue;
+            }
             QString zipError;
             const platform::ZipArchive zip = platform::ZipArchive::openFile(name, &zipError);
-            if (!zip.isOpen())
-                return fail(QStringLiteral("Cannot open the brush archive \"%1\": %2").arg(name, zipError));
+            if (!zip.isOpen()) {
+                skip(QStringLiteral("Cannot open the brush archive \"%1\": %2").arg(name, zipError));
+                continue;
+            }
             const QStringList members = zip.names();
             for (int i = 0; i < members.size(); ++i) {
                 if (QFileInfo(members[i]).suffix().toLower() != QLatin1String("png") || members[i].endsWith(QLatin1Char('/')))
                     continue;
                 const qint64 memberSize = zip.entrySize(members[i]);
-                if (memberSize > kMaxBrushFileBytes)
-                    return fail(TooLargeMessage(QStringLiteral("The brush \"%1\" in \"%2\"").arg(members[i], name),
-                                                kMaxBrushFileBytes));
+                if (memberSize > kMaxBrushFileBytes) {
+                    skip(TooLargeMessage(QStringLiteral("The brush \"%1\" in \"%2\"").arg(members[i], name),
+                                         kMaxBrushFileBytes));
+                    continue;
+                }
                 zipError.clear();
                 const QByteArray bytes = zip.readIndex(i, &zipError, kMaxBrushFileBytes);
-                if (!zipError.isEmpty())
-                    return fail(QStringLiteral("Cannot read \"%1\" in the brush archive \"%2\": %3").arg(members[i], name, zipError));
-                if (!add(bytes))
-                    return fail(TooManyMessage());
+                if (!zipError.isEmpty()) {
+                    skip(QStringLiteral("Cannot read \"%1\" in the brush archive \"%2\": %3").arg(members[i], name, zipError));
+                    continue;
+                }
+                if (!add(bytes)) {
+                    reason = TooManyMessage();
+                    return finish(0);
+                }
             }
         } else if (ext == QLatin1String("png")) {
             QFile file(name);
             if (!file.open(QIODevice::ReadOnly))
                 continue;
-            if (file.size() > kMaxBrushFileBytes)
-                return fail(TooLargeMessage(QStringLiteral("The brush \"%1\"").arg(name), kMaxBrushFileBytes));
-            if (!add(file.read(kMaxBrushFileBytes)))
-                return fail(TooManyMessage());
+            if (file.size() > kMaxBrushFileBytes) {
+                skip(TooLargeMessage(QStringLiteral("The brush \"%1\"").arg(name), kMaxBrushFileBytes));
+                continue;
+            }
+            if (!add(file.read(kMaxBrushFileBytes))) {
+                reason = TooManyMessage();
+                return finish(0);
+            }
         }
     }
     if (cells.empty())
-        return 0;
+        return finish(0);
     const gfx::Image sheet = AssembleBrushSheet(cells);
     if (sheet.isNull())
-        return 0;
+        return finish(0);
     brushes = sheet;
-    return int(cells.size());
+    return finish(int(cells.size()));
 }
 
 } // namespace pq

@@ -95,9 +95,10 @@ public:
     // Lays the brushes of the named .png files and of the .png members of
     // the named .zip archives into a sheet of 256-pixel cells, 8 per row,
     // makes it the active sheet `Brushes` and returns the count. Returns 0
-    // and leaves `Brushes` as it was when no brush loads. An archive that
-    // cannot be read, or files beyond the limits above, end the call with 0
-    // and a message in *error.
+    // and leaves `Brushes` as it was when no brush loads. Files, archives
+    // and members that cannot be read or lie beyond the size limits are
+    // skipped, the first reason going to *error; more brushes than
+    // kMaxBrushes end the call with 0 and a message.
     int loadBrushesToRepository(const QStringList& fileNames, QString* error = nullptr);
 
     // A copy of one image field, safe to call from any thread.

@@ -1,7 +1,7 @@
 // pq-render: runs one effect or a script on an image file, headless.
 //
 //   pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME]
-//             INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
+//             [--brushes FILE[,FILE...]] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
 //   pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT
 //   pq-render --check FILE
 //
@@ -11,7 +11,10 @@
 // run's random generator from N; --threads runs it on N threads in all (1
 // is serial). --lut chooses a .cube file and --lut-name
 // a built-in look for effect 404, which otherwise takes the first built-in
-// look, as the window does. Errors print one line and exit non-zero.
+// look, as the window does. --brushes loads the .png files and .zip
+// archives of brushes into a sheet, as "Load custom brushes" does, and the
+// effect (302, 303 or 304) paints with it. Errors print one line and exit
+// non-zero.
 //
 // --script runs a .pqs file on INPUT as the window would, with the
 // settings of a freshly started program, and writes OUTPUT; --check only
@@ -37,6 +40,7 @@
 #include <QtGlobal>
 #include <QFileInfo>
 #include <QString>
+#include <QStringList>
 
 #include <charconv>
 #include <fcntl.h>
@@ -52,7 +56,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5"
+    "usage: pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME] [--brushes FILE[,FILE...]] "
+    "INPUT OUTPUT NUMBER P1 P2 P3 P4 P5"
     " | pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT | pq-render --check FILE";
 
 // Our error stream. Libraries (the PNG decoder among them) print their own
@@ -98,6 +103,7 @@ struct Request {
     QString lutName;
     QString script; // --script or --check
     bool check = false;
+    QStringList brushFiles;
     QString input;
     QString output;
     int number = 0;
@@ -139,6 +145,11 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
                 return std::string("give one of --script and --check");
             req.check = a == "--check";
             req.script = QString::fromStdString(args[++i]);
+        } else if (a == "--brushes") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return std::string("--brushes needs one or more files, separated by commas");
+            for (const QString& name : QString::fromStdString(args[++i]).split(QLatin1Char(','), Qt::SkipEmptyParts))
+                req.brushFiles << name;
         } else if (a.size() > 1 && a[0] == '-' && !ParseNumber<long long>(a)) {
             return "unknown option '" + a + "'; " + kUsage;
         } else {
@@ -193,6 +204,29 @@ std::optional<std::string> ChooseLUT(const Request& req, pq::LUTChoice& choice)
     return std::nullopt;
 }
 
+// The user's brush sheet of the request, loaded and switched on for the
+// effect as "Load custom brushes" does; the error line when it cannot be.
+std::optional<std::string> LoadBrushes(const Request& req, pq::HeadlessHost& host)
+{
+    if (req.brushFiles.isEmpty())
+        return std::nullopt;
+    const pq::EffectDefinition* effect = pq::FindEffect(req.number);
+    pq::CustomBrushSheet* sheet = nullptr;
+    switch (effect ? effect->brushSheet : pq::BrushSheetChoice::None) {
+    case pq::BrushSheetChoice::Pastel: sheet = &host.pastelSheet; break;
+    case pq::BrushSheetChoice::Watercolor: sheet = &host.watercolorSheet; break;
+    case pq::BrushSheetChoice::Impasto: sheet = &host.impastoSheet; break;
+    default: return "--brushes: effect " + std::to_string(req.number) + " paints with no brush sheet";
+    }
+    QString error;
+    const int count = pq::Repository().loadBrushesToRepository(req.brushFiles, &error);
+    host.shared->brushCount = count;
+    if (count <= 0)
+        return "Error loading custom brushes" + (error.isEmpty() ? std::string() : ": " + error.toStdString());
+    *sheet = {true, pq::Repository().brushes, count};
+    return std::nullopt;
+}
+
 int Render(const Request& req)
 {
     const pq::EffectDefinition* effect = pq::FindEffect(req.number);
@@ -220,11 +254,13 @@ int Render(const Request& req)
     host.source = source;
     if (const auto error = ChooseLUT(req, host.lut))
         return Fail(*error);
+    if (const auto error = LoadBrushes(req, host))
+        return Fail(*error);
     pq::SetEngineHost(&host);
 
     auto run = pq::EffectRunContext::begin(req.preview);
     if (req.seed)
-        run->rng.setSeed(*req.seed);
+        run->seed(*req.seed);
     int rc = 0;
     try {
         platform::ScopedRunContext scope(run.get());

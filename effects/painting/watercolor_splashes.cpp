@@ -1,0 +1,271 @@
+#include "effects/painting/watercolor_splashes.h"
+
+#include "effects/shared/brush_stamps.h"
+#include "engine/runtime/effect_api.h"
+#include "platform/numeric.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <numbers>
+#include <vector>
+
+namespace pq {
+namespace {
+
+constexpr int kSide = 778; // Round(512 * 1.5) + 10
+constexpr int64_t kNoGain = -2147483647;
+constexpr int64_t kCovered = 100000;
+constexpr double kDegree = std::numbers::pi / 180.0;
+
+struct Settings {
+    int minSize = 0;
+    int maxSize = 0;
+    float opacity = 1.0f;
+    int triesBase = 1;
+    int candidates = 10;
+    float spacing = 1.0f;
+    int levels = 10;
+    bool earlyExit = true;
+    int quality = 0;
+};
+
+struct LevelValues {
+    int size = 0;
+    bool gridPhase = false;
+    int step = 1;
+    int first = 0, last = 0;
+    int tries = 1;
+    int errThr = 2;
+    bool firstCover = false;
+    int64_t gainThr = 0;
+    int sub = 2;
+};
+
+Settings Derive(int p1, int p2, int p3, int p4, int p5)
+{
+    Settings s;
+    p2 = std::max(p2, p1);
+    s.minSize = std::clamp(platform::Round(p1 * 5.12), 3, 512);
+    // At least the smallest stamp: sizes of 0 would paint nothing, on a grid
+    // of one place per pixel.
+    s.maxSize = std::clamp(platform::Round(p2 * 5.12), 3, 512);
+    s.minSize = std::min(s.minSize, s.maxSize);
+    s.opacity = std::max(float(p5) / 100.0f, 0.1f);
+    s.triesBase = p4 < 20 ? 1 : p4 < 50 ? 2 : p4 < 70 ? 3 : p4 < 90 ? 5 : 8;
+    s.candidates = p4 > 80 ? 30 : p4 > 50 ? 20 : 10;
+    s.spacing = float(std::max(p3, 1)) / 15.0f + 0.8f;
+    s.levels = platform::Round(p4 / 100.0 * 4.0) + 10;
+    s.earlyExit = p4 < 75;
+    s.quality = p4;
+    return s;
+}
+
+class SplashPainter {
+public:
+    SplashPainter(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview, bool doClear,
+                  std::vector<StampCell> cells)
+        : src_(source), dest_(dest), s_(s), preview_(preview), doClear_(doClear), w_(source.width()),
+          h_(source.height()), stamp_(kSide), cells_(std::move(cells)), rng_(RunRandom())
+    {
+        angles_.reserve(cells_.size());
+        for (const StampCell& cell : cells_)
+            angles_.push_back(BrushOrientationAngle(cell, 21, 1000.0));
+        gradients_ = BuildGradientMap(source);
+    }
+
+    void paint()
+    {
+        for (int k = 0; k <= s_.levels; ++k) {
+            CheckCancellation();
+            const LevelValues lv = levelValues(k);
+            if (lv.gridPhase)
+                gridPhase(lv);
+            else
+                scatterPhase(lv);
+            const int pct = platform::Round(double(k + 1) / (s_.levels + 1) * 100.0) + 1;
+            if (preview_)
+                SafeUpdatePreview(dest_, pct);
+            else
+                ShowIntermediateImage(dest_.snapshot(), std::min(pct, 100), Delivery::Queued);
+        }
+    }
+
+private:
+    static int centre() { return kSide / 2; }
+
+    LevelValues levelValues(int k) const
+    {
+        LevelValues lv;
+        const float t = float(s_.levels - k) / float(s_.levels);
+        lv.size = s_.minSize + platform::Round(float(s_.maxSize - s_.minSize) * (t * (t * t)));
+        lv.gridPhase = t > 0.87f;
+        lv.step = std::max(platform::Round(lv.size / s_.spacing), 1);
+        const int v = platform::Round(lv.size * 0.7) + 2;
+        lv.first = std::max(centre() - v, 0);
+        lv.last = std::min(centre() + v, kSide - 1);
+        lv.tries = s_.triesBase + (lv.size > 40 ? 2 : 0);
+        const int r = platform::Round(double(s_.maxSize - lv.size) / std::max(s_.maxSize - s_.minSize, 1) * 50.0);
+        lv.errThr = std::max(s_.quality > 70 ? r - 7 : r + 3, 2);
+        if (!doClear_)
+            lv.errThr /= 2;
+        lv.firstCover = k == 0 && doClear_;
+        lv.gainThr = platform::Round64(double(lv.size) * lv.size * 0.1);
+        if (!doClear_)
+            lv.gainThr /= 4;
+        lv.sub = lv.size > 50 ? 4 : lv.size > 30 ? 3 : 2;
+        return lv;
+    }
+
+    void gridPhase(const LevelValues& lv)
+    {
+        for (int y = rng_.random(lv.step); y < h_; y += lv.step) {
+            CheckCancellation();
+            for (int x = rng_.random(lv.step); x < w_; x += lv.step)
+                place(lv, x, y, true);
+        }
+    }
+
+    void scatterPhase(const LevelValues& lv)
+    {
+        const int count =
+            int(std::clamp<int64_t>(platform::Round64(double(w_) * h_ * 3.0 / (double(lv.size) * lv.size)), 200, 30000));
+        for (int i = 0; i < count; ++i) {
+            CheckCancellation();
+            int bestErr = -1, bx = 0, by = 0;
+            for (int c = 0; c < s_.candidates; ++c) {
+                const int x = rng_.random(w_);
+                const int y = rng_.random(h_);
+                const int err = PixelError(src_.row(y)[x], dest_.row(y)[x]);
+                if (err > bestErr) {
+                    bestErr = err;
+                    bx = x;
+                    by = y;
+                }
+            }
+            if (bestErr >= lv.errThr)
+                place(lv, bx, by, false);
+        }
+    }
+
+    // The gain of the drawn stamp over the sampled grid; the area's mean
+    // error below the threshold counts as already matching.
+    int64_t gainAt(const LevelValues& lv, const QRect& grid, int x, int y) const
+    {
+        const int c = centre();
+        int64_t gain = 0, sumOld = 0, count = 0;
+        for (int v = grid.top(); v <= grid.bottom(); v += lv.sub) {
+            const gfx::Pixel* t = stamp_.row(v);
+            const gfx::Pixel* s = src_.row(y - c + v) + (x - c);
+            const gfx::Pixel* d = dest_.row(y - c + v) + (x - c);
+            for (int u = grid.left(); u <= grid.right(); u += lv.sub) {
+                if ((t[u] >> 24) == 0)
+                    continue;
+                const int old = PixelError(s[u], d[u]);
+                sumOld += old;
+                ++count;
+                gain += old - PixelError(s[u], StampOver(t[u], d[u]));
+            }
+        }
+        if (count > 0 && sumOld / count < lv.errThr)
+            gain -= kCovered;
+        return gain;
+    }
+
+    void place(const LevelValues& lv, int x, int y, bool grid)
+    {
+        const GradientInfo& g = gradients_.cellOf(x, y, w_, h_);
+        const double base = g.magnitude >= 16 ? double(g.angle) + std::numbers::pi / 2.0 : rng_.random(360) * kDegree;
+        const QRect window(QPoint(lv.first, lv.first), QPoint(lv.last, lv.last));
+        const QRect onCanvas = WindowOnCanvas(window, centre(), x, y, w_, h_);
+        // The sampled grid: stamp rows and columns that are multiples of Sub.
+        const int k = lv.sub;
+        const QRect sampled(QPoint((onCanvas.left() + k - 1) / k * k, (onCanvas.top() + k - 1) / k * k),
+                            onCanvas.bottomRight());
+        Stamp stamp;
+        stamp.colour = src_.row(y)[x];
+        stamp.opacity = s_.opacity;
+        stamp.width = stamp.height = lv.size;
+        stamp.sampling = StampSampling::LinearMipmap;
+        const bool measure = !(grid && lv.firstCover);
+        int64_t bestGain = kNoGain;
+        int bestCell = -1;
+        double bestAngle = 0.0;
+        for (int i = 0; i < lv.tries; ++i) {
+            const int cell = rng_.random(int(cells_.size()));
+            const double angle = base - angles_[size_t(cell)] + (rng_.random(40) - 20) * kDegree;
+            int64_t gain = kCovered;
+            if (measure) {
+                stamp.cell = &cells_[size_t(cell)];
+                stamp.angle = angle;
+                DrawStamp(stamp_, stamp, sampled, k);
+                gain = gainAt(lv, sampled, x, y);
+            }
+            if (gain > bestGain) {
+                bestGain = gain;
+                bestCell = cell;
+                bestAngle = angle;
+            }
+            if (s_.earlyExit && gain > 2 * lv.gainThr)
+                break;
+        }
+        if (bestCell < 0 || bestGain <= lv.gainThr)
+            return;
+        stamp.cell = &cells_[size_t(bestCell)];
+        stamp.angle = bestAngle;
+        DrawStamp(stamp_, stamp, onCanvas.adjusted(-1, -1, 1, 1));
+        if (lv.size > 14) {
+            const int c = centre();
+            const QRect relief(QPoint(std::max(c - lv.size / 2 - 2, 1), std::max(c - lv.size / 2 - 2, 1)),
+                               QPoint(std::min(c + lv.size / 2 + 2, kSide - 2), std::min(c + lv.size / 2 + 2, kSide - 2)));
+            ApplyImpastoRelief(stamp_, lv.size, 20, relief.intersected(onCanvas));
+        }
+        CommitStamp(stamp_, onCanvas, dest_, x, y);
+    }
+
+    const gfx::Image& src_;
+    gfx::Surface& dest_;
+    const Settings s_;
+    const bool preview_;
+    const bool doClear_;
+    const int w_, h_;
+    StampSurface stamp_;
+    const std::vector<StampCell> cells_;
+    std::vector<float> angles_;
+    GradientMap gradients_;
+    platform::Random& rng_;
+};
+
+} // namespace
+
+void WatercolorSplashes(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                        bool preview)
+{
+    CheckCancellation();
+    // Values far outside the sliders' range: negative sizes would make the
+    // grid one place per pixel, large counts would run for hours.
+    Settings s = Derive(std::clamp(p1, 0, 100), std::clamp(p2, 0, 100), std::clamp(p3, 0, 100),
+                        std::clamp(p4, 0, 100), std::clamp(p5, 0, 100));
+    if (source.isNull() || dest.isNull() || dest.size() != source.size() || source.width() < 10 ||
+        source.height() < 10)
+        return;
+    CheckCancellation();
+    const bool doClear = PrepareStampCanvas(source, dest, preview);
+    if (!preview)
+        ShowIntermediateImage(dest.snapshot(), 1, Delivery::Queued);
+    if (!doClear) {
+        s.maxSize = (2 * s.maxSize) / 3;
+        s.minSize = std::min(s.minSize, s.maxSize);
+    }
+    CheckCancellation();
+
+    const EffectRunContext* run = CurrentRun();
+    std::vector<StampCell> cells = CutTestedCells(run ? run->brushSheet : gfx::Image());
+    if (!cells.empty())
+        SplashPainter(source, dest, s, preview, doClear, std::move(cells)).paint();
+    else if (preview)
+        ReportFinished(dest, preview);
+    if (!preview)
+        ShowIntermediateImage(dest.snapshot(), 101, Delivery::Queued);
+}
+
+} // namespace pq

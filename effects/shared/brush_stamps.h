@@ -1,0 +1,36 @@
+#pragma once
+
+// The brush-stamp machinery of the painting effects that stamp tinted brush
+// cells onto their canvas (oil pastel, watercolour splashes, impasto
+// brushstrokes):
+//
+//   stamp_cell.h    StampCell (a cell's alpha with mip levels), cutting a
+//                   brush sheet (tested or counted), BrushOrientationAngle
+//   stamp_draw.h    StampSurface, Stamp, DrawStamp (nearest, bilinear,
+//                   mipmapped bilinear or Mitchell cubic; clipped, sampled)
+//   stamp_pixels.h  PixelError, StampOver, WindowOnCanvas, CommitStamp,
+//                   ApplyImpastoRelief
+//   gradient_map.h  GradientMap, BuildGradientMap
+//
+// A typical try: DrawStamp(surface, stamp, window, step) with the gain's
+// sampling step, sum PixelError(S, D) - PixelError(S, StampOver(T, D)) over
+// the sampled window, and for the winner DrawStamp(surface, best, window),
+// ApplyImpastoRelief, CommitStamp.
+
+#include "effects/shared/gradient_map.h"
+#include "effects/shared/stamp_cell.h"
+#include "effects/shared/stamp_draw.h"
+#include "effects/shared/stamp_pixels.h"
+#include "gfx/image.h"
+#include "gfx/surface.h"
+
+namespace pq {
+
+// The canvas of a stamping effect. A preview clears Dest to transparent; a
+// full run applies the canvas rule ("Erase background" on: transparent when
+// the source has any pixel with alpha below 255, else opaque white; off:
+// the current result under the new paint). Returns DoClear: true unless the
+// effect paints over the current result. Raises EAbort when the UI is gone.
+bool PrepareStampCanvas(const gfx::Image& source, gfx::Surface& dest, bool preview);
+
+} // namespace pq

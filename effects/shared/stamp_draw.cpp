@@ -1,0 +1,255 @@
+#include "effects/shared/stamp_draw.h"
+
+#include "gfx/pixel_math.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace pq {
+namespace {
+
+// Below this many pixels a stamp is drawn on the calling thread alone.
+constexpr int64_t kParallelPixels = 8192;
+
+// Everything one row of a draw needs, worked out once per draw.
+struct DrawPlan {
+    const StampCell::Level* level = nullptr;
+    double cosA = 1.0, sinA = 0.0;
+    double halfW = 0.0, halfH = 0.0;
+    double scaleX = 1.0, scaleY = 1.0; // level texels per unit of the rectangle
+    double centre = 0.0;
+    float opacity = 1.0f;
+    gfx::px::F4 colour{};
+};
+
+// The mip level a sampling reads for a cell drawn `texelsPerPixel` times
+// smaller than it is.
+int LevelFor(StampSampling sampling, const StampCell& cell, double texelsPerPixel)
+{
+    if (texelsPerPixel <= 1.0 || cell.levelCount() <= 1)
+        return 0;
+    const double lod = std::log2(texelsPerPixel);
+    int level = 0;
+    if (sampling == StampSampling::LinearMipmap)
+        level = int(std::floor(lod + 0.5));
+    else if (sampling == StampSampling::Cubic)
+        level = int(std::floor(lod));
+    return std::clamp(level, 0, cell.levelCount() - 1);
+}
+
+inline float Nearest(const StampCell::Level& l, double tx, double ty)
+{
+    const int x = std::clamp(int(std::floor(tx)), 0, l.width - 1);
+    const int y = std::clamp(int(std::floor(ty)), 0, l.height - 1);
+    return float(l.at(x, y));
+}
+
+inline float Bilinear(const StampCell::Level& l, double tx, double ty)
+{
+    const double fx = tx - 0.5, fy = ty - 0.5;
+    const double flx = std::floor(fx), fly = std::floor(fy);
+    const float wx = float(fx - flx), wy = float(fy - fly);
+    const int x0 = int(flx), y0 = int(fly);
+    const int xa = std::clamp(x0, 0, l.width - 1), xb = std::clamp(x0 + 1, 0, l.width - 1);
+    const int ya = std::clamp(y0, 0, l.height - 1), yb = std::clamp(y0 + 1, 0, l.height - 1);
+    const uint8_t* r0 = l.alpha.data() + size_t(ya) * size_t(l.width);
+    const uint8_t* r1 = l.alpha.data() + size_t(yb) * size_t(l.width);
+    const float top = float(r0[xa]) * (1.0f - wx) + float(r0[xb]) * wx;
+    const float bottom = float(r1[xa]) * (1.0f - wx) + float(r1[xb]) * wx;
+    return top * (1.0f - wy) + bottom * wy;
+}
+
+inline double Mitchell(double x)
+{
+    x = std::fabs(x);
+    if (x < 1.0)
+        return (7.0 * x * x * x - 12.0 * x * x + 16.0 / 3.0) / 6.0;
+    if (x < 2.0)
+        return (-7.0 / 3.0 * x * x * x + 12.0 * x * x - 20.0 * x + 32.0 / 3.0) / 6.0;
+    return 0.0;
+}
+
+inline void CubicWeights(double t, float w[4])
+{
+    w[0] = float(Mitchell(1.0 + t));
+    w[1] = float(Mitchell(t));
+    w[2] = float(Mitchell(1.0 - t));
+    w[3] = float(Mitchell(2.0 - t));
+}
+
+inline float Cubic(const StampCell::Level& l, double tx, double ty)
+{
+    const double fx = tx - 0.5, fy = ty - 0.5;
+    const double flx = std::floor(fx), fly = std::floor(fy);
+    float wx[4], wy[4];
+    CubicWeights(fx - flx, wx);
+    CubicWeights(fy - fly, wy);
+    int xs[4];
+    for (int i = 0; i < 4; ++i)
+        xs[i] = std::clamp(int(flx) - 1 + i, 0, l.width - 1);
+    float sum = 0.0f;
+    for (int j = 0; j < 4; ++j) {
+        const int y = std::clamp(int(fly) - 1 + j, 0, l.height - 1);
+        const uint8_t* r = l.alpha.data() + size_t(y) * size_t(l.width);
+        const float line = float(r[xs[0]]) * wx[0] + float(r[xs[1]]) * wx[1] + float(r[xs[2]]) * wx[2] +
+                           float(r[xs[3]]) * wx[3];
+        sum += line * wy[j];
+    }
+    return std::clamp(sum, 0.0f, 255.0f);
+}
+
+// The columns of row v where the rectangle can cover a pixel, widened by one
+// pixel for safety; lo > hi when none.
+void RowSpan(const DrawPlan& plan, int v, int& lo, int& hi)
+{
+    const double dy = v + 0.5 - plan.centre;
+    double from = -1e18, to = 1e18;
+    // |a * u + b| < k for u, a linear bound per axis of the rectangle.
+    auto bound = [&](double a, double b, double k) {
+        if (std::fabs(a) < 1e-12) {
+            if (std::fabs(b) >= k)
+                from = 1e18;
+            return;
+        }
+        double x0 = (-k - b) / a, x1 = (k - b) / a;
+        if (x0 > x1)
+            std::swap(x0, x1);
+        from = std::max(from, x0);
+        to = std::min(to, x1);
+    };
+    bound(plan.cosA, plan.cosA * (0.5 - plan.centre) + plan.sinA * dy, plan.halfW + 0.5);
+    bound(-plan.sinA, -plan.sinA * (0.5 - plan.centre) + plan.cosA * dy, plan.halfH + 0.5);
+    if (from > to) {
+        lo = 1;
+        hi = 0;
+        return;
+    }
+    lo = int(std::max(-1e9, std::ceil(from) - 1.0));
+    hi = int(std::min(1e9, std::floor(to) + 1.0));
+}
+
+template <StampSampling Kind>
+void DrawRow(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int step)
+{
+    const double dy = v + 0.5 - plan.centre;
+    const float scale = plan.opacity * (1.0f / 255.0f);
+    for (int u = lo; u <= hi; u += step) {
+        const double dx = u + 0.5 - plan.centre;
+        const double lx = plan.cosA * dx + plan.sinA * dy;
+        const double ly = -plan.sinA * dx + plan.cosA * dy;
+        const double covX = std::min(1.0, plan.halfW + 0.5 - std::fabs(lx));
+        const double covY = std::min(1.0, plan.halfH + 0.5 - std::fabs(ly));
+        if (covX <= 0.0 || covY <= 0.0)
+            continue;
+        const double tx = (lx + plan.halfW) * plan.scaleX, ty = (ly + plan.halfH) * plan.scaleY;
+        float a;
+        if constexpr (Kind == StampSampling::Nearest)
+            a = Nearest(*plan.level, tx, ty);
+        else if constexpr (Kind == StampSampling::Cubic)
+            a = Cubic(*plan.level, tx, ty);
+        else
+            a = Bilinear(*plan.level, tx, ty);
+        const float m = a * float(covX * covY) * scale;
+        if (m <= 0.0f)
+            continue;
+        out[u] = gfx::px::PackI4(__builtin_convertvector(gfx::px::RoundEven(plan.colour * gfx::px::Splat(m)),
+                                                          gfx::px::I4));
+    }
+}
+
+} // namespace
+
+double MitchellWeight(double x)
+{
+    return Mitchell(x);
+}
+
+StampSurface::StampSurface(int side)
+{
+    if (side <= 0 || side > 16384)
+        return;
+    side_ = side;
+    pixels_.assign(size_t(side) * size_t(side), 0u);
+}
+
+void StampSurface::clear()
+{
+    if (dirty_.isEmpty())
+        return;
+    for (int v = dirty_.top(); v <= dirty_.bottom(); ++v)
+        std::memset(row(v) + dirty_.left(), 0, size_t(dirty_.width()) * sizeof(gfx::Pixel));
+    dirty_ = QRect();
+}
+
+void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int step)
+{
+    surface.clear();
+    const QRect area = clip.intersected(surface.rect());
+    if (area.isEmpty() || !stamp.cell || stamp.cell->isNull() || stamp.cell->isBlank() || stamp.width < 0.5 ||
+        stamp.height < 0.5 || !(stamp.opacity > 0.0f) || (stamp.colour >> 24) == 0)
+        return;
+    step = std::max(step, 1);
+    const StampCell& cell = *stamp.cell;
+
+    DrawPlan plan;
+    const double texelsPerPixel = std::max(cell.width() / stamp.width, cell.height() / stamp.height);
+    plan.level = &cell.level(LevelFor(stamp.sampling, cell, texelsPerPixel));
+    plan.cosA = std::cos(stamp.angle);
+    plan.sinA = std::sin(stamp.angle);
+    plan.halfW = stamp.width / 2.0;
+    plan.halfH = stamp.height / 2.0;
+    plan.scaleX = plan.level->width / stamp.width;
+    plan.scaleY = plan.level->height / stamp.height;
+    plan.centre = surface.centre();
+    plan.opacity = std::min(stamp.opacity, 1.0f);
+    plan.colour = gfx::px::ToF4(stamp.colour);
+
+    // The rows to draw and their spans; their bounding box is what the next
+    // clear() has to clear.
+    struct Span {
+        int v, lo, hi;
+    };
+    std::vector<Span> spans;
+    spans.reserve(size_t(area.height() / step + 1));
+    int64_t pixels = 0;
+    int left = area.right() + 1, right = area.left() - 1;
+    for (int v = area.top(); v <= area.bottom(); v += step) {
+        int lo, hi;
+        RowSpan(plan, v, lo, hi);
+        lo = std::max(lo, area.left());
+        hi = std::min(hi, area.right());
+        if (lo > hi)
+            continue;
+        lo += (step - (lo - area.left()) % step) % step; // onto the column grid
+        if (lo > hi)
+            continue;
+        spans.push_back({v, lo, hi});
+        pixels += (hi - lo) / step + 1;
+        left = std::min(left, lo);
+        right = std::max(right, hi);
+    }
+    if (spans.empty())
+        return;
+    surface.dirty_ = QRect(QPoint(left, spans.front().v), QPoint(right, spans.back().v));
+
+    auto drawRows = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            const Span& s = spans[size_t(i)];
+            gfx::Pixel* out = surface.row(s.v);
+            switch (stamp.sampling) {
+            case StampSampling::Nearest: DrawRow<StampSampling::Nearest>(plan, out, s.v, s.lo, s.hi, step); break;
+            case StampSampling::Cubic: DrawRow<StampSampling::Cubic>(plan, out, s.v, s.lo, s.hi, step); break;
+            default: DrawRow<StampSampling::Linear>(plan, out, s.v, s.lo, s.hi, step); break;
+            }
+        }
+    };
+    const int rows = int(spans.size());
+    if (pixels < kParallelPixels || rows < 16)
+        drawRows(0, rows);
+    else
+        platform::ParallelForRange(0, rows, std::max(4, rows / 16), drawRows);
+}
+
+} // namespace pq
