@@ -8,6 +8,7 @@
 #include "ui/theme_style.h"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -40,6 +41,26 @@ QImage Member(const platform::ZipArchive& archive, const char* name)
     QImage image;
     image.loadFromData(archive.read(QString::fromLatin1(name)), "PNG");
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// The card's outline at the window's size: every pixel the card covers at
+// all. Without a compositor a translucent window shows black where it is
+// transparent; the mask keeps the corners out of the window.
+QRegion CardRegion(const QImage& background)
+{
+    const QImage card = background.scaled(kSize, kSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_ARGB32);
+    QImage covered(kSize, kSize, QImage::Format_Mono);
+    covered.setColor(0, qRgb(255, 255, 255));
+    covered.setColor(1, qRgb(0, 0, 0));
+    covered.fill(0);
+    for (int y = 0; y < kSize; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(card.constScanLine(y));
+        for (int x = 0; x < kSize; ++x)
+            if (qAlpha(row[x]) > 0)
+                covered.setPixel(x, y, 1);
+    }
+    return QRegion(QBitmap::fromImage(covered));
 }
 
 } // namespace
@@ -100,6 +121,8 @@ SplashScreen::SplashScreen(QWidget* parent)
     setObjectName(QStringLiteral("splashScreen"));
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(kSize, kSize);
+    if (!art_.background.isNull())
+        setMask(CardRegion(art_.background));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - QPoint(kSize / 2, kSize / 2));
 
@@ -198,7 +221,7 @@ void SplashScreen::showAbout(const QRect& over)
     frameTimer_.stop();
     // As a popup it closes at a click anywhere else, with or without a
     // window manager to pass activation around.
-    if (!(windowFlags() & Qt::Popup)) {
+    if (windowType() != Qt::Popup) {
         setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
         setAttribute(Qt::WA_TranslucentBackground);
     }
