@@ -22,15 +22,16 @@ bool HasEditFocus()
 }
 
 // The key a bare character stands for: letters upper-cased, "+" and "="
-// the plus key, "-" and "_" the minus key, a control character its letter.
+// the plus key, "-" and "_" the minus key.
 int KeyOfText(const QString& text)
 {
     if (text.size() != 1)
         return 0;
     const QChar c = text.at(0);
-    // A control character alone: Ctrl with its letter.
-    if (c.unicode() >= 1 && c.unicode() <= 26)
-        return Qt::Key_A + (c.unicode() - 1);
+    // Ctrl+V may come as its control character alone (22), as some number
+    // boxes deliver it; other control characters stay unhandled.
+    if (c.unicode() == 22)
+        return Qt::Key_V;
     if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
         return Qt::Key_A + (c.unicode() - 'a');
     if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))

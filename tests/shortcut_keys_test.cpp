@@ -125,6 +125,22 @@ TEST_F(Keys, NumberBoxesKeepDigitsAndMinusButNotCommandKeys)
     EXPECT_EQ(ran.size(), 2);
 }
 
+TEST_F(Keys, APasteThatComesAsItsControlCharacterStillPastes)
+{
+    auto* box = new QSpinBox(window.get());
+    box->show();
+    box->setFocus();
+    ASSERT_TRUE(ProcessUntil([&] { return QApplication::focusWidget() == box; }));
+    send(QKeyEvent(QEvent::KeyPress, 0, Qt::ControlModifier, QString(QChar(22))));
+    EXPECT_EQ(ran, QStringList{QStringLiteral("paste")});
+    ran.clear();
+    // Other control characters are no letters: a bare carriage return does
+    // not toggle the theme (M).
+    box->clearFocus();
+    send(QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("\r")));
+    EXPECT_TRUE(ran.isEmpty()) << ran.join(QLatin1Char(',')).toStdString();
+}
+
 TEST_F(Keys, BareCharactersZoom)
 {
     send(QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("+")));
