@@ -1,5 +1,6 @@
 #include "app/commands.h"
 
+#include "app/latin_keys.h"
 #include "ui/debug_log.h"
 
 #include <QAbstractSpinBox>
@@ -27,6 +28,10 @@ int KeyOfText(const QString& text)
     if (text.size() != 1)
         return 0;
     const QChar c = text.at(0);
+    // Ctrl+V may come as its control character alone (22), as some number
+    // boxes deliver it; other control characters stay unhandled.
+    if (c.unicode() == 22)
+        return Qt::Key_V;
     if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
         return Qt::Key_A + (c.unicode() - 'a');
     if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
@@ -56,6 +61,19 @@ bool Matches(Chord chord, Qt::KeyboardModifiers modifiers, bool editFocus)
 
 } // namespace
 
+int ShortcutKey(int key, const QString& text, quint32 nativeScanCode)
+{
+    if (const int latin = LatinKey(key, text, nativeScanCode))
+        return latin;
+    if (key == 0 || key == Qt::Key_unknown)
+        key = KeyOfText(text);
+    if (key == Qt::Key_Equal)
+        return Qt::Key_Plus;
+    if (key == Qt::Key_Underscore)
+        return Qt::Key_Minus;
+    return key;
+}
+
 void CommandTable::add(Command command)
 {
     commands_.push_back(std::move(command));
@@ -69,34 +87,61 @@ const Command* CommandTable::find(const QString& name) const
     return nullptr;
 }
 
+void CommandTable::setRun(const QString& name, std::function<void()> run)
+{
+    for (Command& command : commands_)
+        if (command.name == name)
+            command.run = std::move(run);
+}
+
+void CommandTable::started(const Command& command) const
+{
+    if (observer)
+        observer(command.name);
+}
+
 bool CommandTable::run(const QString& name) const
 {
     const Command* command = find(name);
     if (!command || !command->run || (command->enabled && !command->enabled()))
         return false;
+    started(*command);
     command->run();
     return true;
 }
 
-bool CommandTable::handleKey(int key, const QString& text, Qt::KeyboardModifiers modifiers, bool editFocus) const
+const Command* CommandTable::commandForKey(int key, Qt::KeyboardModifiers modifiers, bool editFocus) const
 {
     if (key == 0 || key == Qt::Key_unknown)
-        key = KeyOfText(text);
-    if (key == Qt::Key_Equal)
-        key = Qt::Key_Plus;
-    else if (key == Qt::Key_Underscore)
-        key = Qt::Key_Minus;
+        return nullptr;
     // The 6 of the main keyboard is a minus key; the keypad's is not.
     if (key == Qt::Key_6 && (modifiers & Qt::KeypadModifier))
-        return false;
+        return nullptr;
     for (const Command& command : commands_)
         for (const KeyBinding& binding : command.keys)
-            if (binding.key == key && Matches(binding.chord, modifiers, editFocus)) {
-                if (command.run && (!command.enabled || command.enabled()))
-                    command.run();
-                return !command.passesKeyOn;
-            }
-    return false;
+            if (binding.key == key && Matches(binding.chord, modifiers, editFocus))
+                return &command;
+    return nullptr;
+}
+
+bool CommandTable::handleKey(int key, const QString& text, Qt::KeyboardModifiers modifiers, bool editFocus,
+                             quint32 nativeScanCode) const
+{
+    const Command* command = commandForKey(ShortcutKey(key, text, nativeScanCode), modifiers, editFocus);
+    if (!command)
+        return false;
+    const bool enabled = !command->enabled || command->enabled();
+    if (command->runKey) {
+        if (!enabled)
+            return false;
+        started(*command);
+        return command->runKey();
+    }
+    if (command->run && enabled) {
+        started(*command);
+        command->run();
+    }
+    return !command->passesKeyOn;
 }
 
 ShortcutFilter::ShortcutFilter(QWidget& window, const CommandTable& commands)
@@ -106,22 +151,37 @@ ShortcutFilter::ShortcutFilter(QWidget& window, const CommandTable& commands)
 
 bool ShortcutFilter::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress)
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
         return false;
     const auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != &window_)
         return false;
     // A press reaches this filter once per widget it propagates to: it is
-    // taken at its first receiver, the focused control (or the window).
-    QWidget* first = QApplication::focusWidget();
-    if (!first || first->window() != &window_)
-        first = &window_;
-    if (widget != first)
+    // taken at its first receiver, the focused control (or the window),
+    // or, for a control that takes its keys first, at the next one up.
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus->window() != &window_)
+        focus = &window_;
+    const bool controlFirst = focus != &window_ && focus->property(kTakesKeysFirst).toBool();
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (type == QEvent::ShortcutOverride) {
+        if (controlFirst || widget != focus)
+            return false;
+        const int code = ShortcutKey(key->key(), key->text(), key->nativeScanCode());
+        if (!commands_.commandForKey(code, key->modifiers(), HasEditFocus()))
+            return false;
+        event->accept();
+        return true;
+    }
+    if (widget != (controlFirst ? focus->parentWidget() : focus))
         return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
     bool consumed = false;
-    GuardedCall("handleKey",
-                [&] { consumed = commands_.handleKey(key->key(), key->text(), key->modifiers(), HasEditFocus()); });
+    GuardedCall("handleKey", [&] {
+        consumed = (menuKeys && menuKeys(*key))
+                   || commands_.handleKey(key->key(), key->text(), key->modifiers(), HasEditFocus(),
+                                          key->nativeScanCode());
+    });
     return consumed;
 }
 

@@ -25,6 +25,8 @@ QLabel* SectionHeading(const char* name, const QString& text, QWidget* parent)
     font.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
     label->setFont(font);
     label->setContentsMargins(6, 0, 0, 0);
+    // A heading too long for the panel scrolls instead of widening it.
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     return label;
 }
 

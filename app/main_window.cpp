@@ -53,6 +53,7 @@ MainWindow::MainWindow(QWidget* parent)
     buildCommands();
     buildParts();
     wireParts();
+    wireShell();
 
     setWindowTitle(QString::fromLatin1(kWindowCaption));
     setWindowState(Qt::WindowNoState);
@@ -188,7 +189,8 @@ void MainWindow::wireParts()
     connect(titleBar_, &TitleBar::resetRequested, this, guarded("fullReset", [this] { fullReset(); }));
     connect(titleBar_, &TitleBar::themeToggleClicked, this, guarded("toggleTheme", [this] { toggleTheme(); }));
 
-    qApp->installEventFilter(new ShortcutFilter(*this, commands_));
+    shortcuts_ = new ShortcutFilter(*this, commands_);
+    qApp->installEventFilter(shortcuts_);
 
     initializationTimer_.setInterval(10);
     initializationTimer_.setSingleShot(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/box_keys.h"
 #include "app/commands.h"
 #include "ui/theme.h"
 #include "workspace/document.h"
@@ -18,9 +19,11 @@ namespace pq {
 
 class AutoEnhanceCommand;
 class CanvasArea;
+class CaptionMarquees;
 class DocumentActions;
 class EffectLists;
 class EffectPanel;
+class InfoBoxes;
 class LeftPanel;
 class MainMenu;
 class PanelHost;
@@ -44,6 +47,7 @@ public:
     UserDialogs& dialogs() { return dialogs_; }
     DocumentHost& engineHost() { return host_; }
     const CommandTable& commands() const { return commands_; }
+    CommandTable& commands() { return commands_; }
     TitleBar& titleBar() const { return *titleBar_; }
     ToolBar& toolBar() const { return *toolBar_; }
     MainMenu& mainMenu() const { return *menu_; }
@@ -54,6 +58,11 @@ public:
     LeftPanel& leftPanel() const { return *leftPanel_; }
     DocumentActions& documentActions() const { return *actions_; }
     PanelHost& panels() const { return *panels_; }
+    InfoBoxes& infoBoxes() const { return *infoBoxes_; }
+    CaptionMarquees& marquees() const { return *marquees_; }
+    ShortcutFilter& shortcuts() const { return *shortcuts_; }
+    // What Enter and Esc do with the open boxes; the parts fill it.
+    BoxKeys boxKeys;
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -81,6 +90,8 @@ public:
     QPointer<QWidget> fullScreenViewer;
     void applyTheme(ThemeMode mode);
     void toggleTheme();
+    // The splash window again, as the About box over this window.
+    void showAbout();
 
     // ---- Closing ----
     // Stops timers, waits for workers and frees the document's objects.
@@ -103,6 +114,10 @@ private:
     void buildParts();
     void wireParts();
     void buildCommands();
+    void wireShell();
+    void wireBoxKeys();
+    void toggleMainMenu();
+    void setUpCaptions();
     void firstShow();
     bool takeDefaultTexture();
     bool mayClose();
@@ -127,6 +142,9 @@ private:
     DocumentActions* actions_ = nullptr;
     PanelHost* panels_ = nullptr;
     WindowEdges* edges_ = nullptr;
+    InfoBoxes* infoBoxes_ = nullptr;
+    CaptionMarquees* marquees_ = nullptr;
+    ShortcutFilter* shortcuts_ = nullptr;
 
     QTimer initializationTimer_;
     QTimer cleanUpTimer_;

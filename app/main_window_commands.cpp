@@ -1,8 +1,13 @@
 // The window's commands: one row each, read by the toolbar, the main menu
-// and the keyboard. Rows without a handler are commands still to come.
+// and the keyboard. Rows without a handler are commands whose feature is
+// still to come: their keys are taken and nothing happens.
 #include "app/main_window.h"
 
+#include "app/caption_marquees.h"
+#include "app/donation_box.h"
+#include "app/info_boxes.h"
 #include "app/main_menu.h"
+#include "app/panel_host.h"
 #include "app/tool_bar.h"
 #include "workspace/canvas_area.h"
 #include "workspace/document_actions.h"
@@ -26,6 +31,18 @@ Command Row(const char* name, MenuSection section, const char* caption, const ch
     return command;
 }
 
+// A row run from a key only.
+Command KeyRow(const char* name, std::vector<KeyBinding> keys, std::function<void()> run)
+{
+    return Row(name, MenuSection::None, "", "", "", std::move(keys), std::move(run));
+}
+
+Command Staying(Command command)
+{
+    command.keepsMenuOpen = true;
+    return command;
+}
+
 } // namespace
 
 void MainWindow::buildCommands()
@@ -34,67 +51,103 @@ void MainWindow::buildCommands()
     const auto idle = [this] { return !document_.isEffectRunning(); };
     const auto add = [this](Command command) { commands_.add(std::move(command)); };
 
-    // File.
+    // File. Keys sharing a letter are told apart by their modifiers; where
+    // two rows could match, the first one in the table wins.
     Command open = Row("open", File, "Open", "open", "CTRL+O", {{Qt::Key_O, Chord::Command}}, [this] { openImage(); });
     open.enabled = idle;
     add(open);
-    add(Row("save", File, "Save", "save", "CTRL+S", {{Qt::Key_S, Chord::CommandNoShift}},
-            [this] { actions_->saveImage(); }));
-    add(Row("print", File, "Print", "print", "CTRL+P", {}, {}));
+    add(Row("save", File, "Save", "save", "CTRL+S", {{Qt::Key_S, Chord::CommandNoShift}}, [this] { actions_->saveImage(); }));
+    add(Staying(Row("print", File, "Print", "print", "CTRL+P", {{Qt::Key_P, Chord::Command}}, {})));
     add(Row("quit", File, "Quit", "power", "CTRL+Q", {{Qt::Key_Q, Chord::Command}}, [this] { close(); }));
 
     // Edit.
-    add(Row("undo", Edit, "Undo", "undo", "CTRL+Z", {{Qt::Key_Z, Chord::CommandNoShift}},
-            [this] { actions_->undo(); }));
-    add(Row("redo", Edit, "Redo", "redo", "CTRL+SHIFT+Z", {{Qt::Key_Z, Chord::CommandShift}},
-            [this] { actions_->redo(); }));
-    add(Row("copy", Edit, "Copy to clipboard", "copy", "CTRL+C", {}, {}));
-    add(Row("paste", Edit, "Paste from clipboard", "paste", "CTRL+V", {}, {}));
-    Command split = Row("splitView", Edit, "View source image", "eye", "S", {{Qt::Key_S, Chord::Plain}},
-                        [this] { canvas_->toggleSplitView(); });
-    split.keepsMenuOpen = true;
-    add(split);
-    add(Row("swap", Edit, "Swap Source/Result", "swap", "F12", {}, {}));
-    add(Row("combine", Edit, "Combine source/result", "layers", "F11", {}, {}));
-    add(Row("batch", Edit, "Batch mode", "batch", "CTRL+B", {}, {}));
-    add(Row("scriptEditor", Edit, "Script Editor", "script", "CTRL+E", {}, {}));
-    Command enhance = Row("autoEnhance", Edit, "Auto-enhance", "enhance", "E", {{Qt::Key_E, Chord::Plain}},
-                          [this] { autoEnhance(); });
-    enhance.keepsMenuOpen = true;
-    add(enhance);
+    add(Staying(Row("undo", Edit, "Undo", "undo", "CTRL+Z", {{Qt::Key_Z, Chord::CommandNoShift}}, [this] { actions_->undo(); })));
+    add(Staying(Row("redo", Edit, "Redo", "redo", "CTRL+SHIFT+Z", {{Qt::Key_Z, Chord::CommandShift}}, [this] { actions_->redo(); })));
+    add(Staying(Row("copy", Edit, "Copy to clipboard", "copy", "CTRL+C", {{Qt::Key_C, Chord::Command}}, {})));
+    add(Staying(Row("paste", Edit, "Paste from clipboard", "paste", "CTRL+V", {{Qt::Key_V, Chord::Command}}, {})));
+    add(Staying(Row("splitView", Edit, "View source image", "eye", "S", {{Qt::Key_S, Chord::Plain}},
+                    [this] { canvas_->toggleSplitView(); })));
+    add(Staying(Row("swap", Edit, "Swap Source/Result", "swap", "F12", {{Qt::Key_F12, Chord::Any}},
+                    [this] { actions_->swapSourceAndResult(); })));
+    add(Row("combine", Edit, "Combine source/result", "layers", "F11", {{Qt::Key_F11, Chord::Any}}, {}));
+    add(Row("batch", Edit, "Batch mode", "batch", "CTRL+B", {{Qt::Key_B, Chord::Command}}, {}));
+    add(Row("scriptEditor", Edit, "Script Editor", "script", "CTRL+E", {{Qt::Key_E, Chord::Command}, {Qt::Key_S, Chord::CommandShift}},
+            [this] { panels_->showScriptEditor(); }));
+    add(Staying(Row("autoEnhance", Edit, "Auto-enhance", "enhance", "E", {{Qt::Key_E, Chord::Plain}}, [this] { autoEnhance(); })));
 
     // Help.
-    add(Row("help", Help, "Online help", "help", "F1", {}, {}));
-    add(Row("language", Help, "Language", "globe", "CTRL+L", {}, {}));
-    add(Row("about", Help, "About Pastelloquin", "info", "F2", {}, {}));
-    add(Row("checkForUpdate", Help, "Check for update", "update", "U", {}, {}));
-    add(Row("donate", Help, "How about a coffee?", "coffee", "C", {}, {}));
-    add(Row("interfaceSize", Help, "Interface size", "display", "Z", {}, {}));
+    add(Staying(Row("help", Help, "Online help", "help", "F1", {{Qt::Key_F1, Chord::Any}},
+                    [this] { infoBoxes_->openPage(WebPage::Help); })));
+    add(Staying(Row("language", Help, "Language", "globe", "CTRL+L", {}, {})));
+    add(Staying(Row("about", Help, "About Pastelloquin", "info", "F2", {{Qt::Key_F2, Chord::Any}},
+                    [this] { infoBoxes_->openPage(WebPage::About); })));
+    add(Row("checkForUpdate", Help, "Check for update", "update", "U", {{Qt::Key_U, Chord::Plain}},
+            [this] { infoBoxes_->checkForUpdate(); }));
+    add(Row("donate", Help, "How about a coffee?", "coffee", "C", {{Qt::Key_C, Chord::Plain}},
+            [this] { infoBoxes_->showDonationBox(); }));
+    add(Row("interfaceSize", Help, "Interface size", "display", "Z", {{Qt::Key_Z, Chord::Plain}}, {}));
 
-    // Not in the menu.
-    add(Row("menu", None, "", "", "", {}, [this] {
-        placeFloatingControls();
-        const int y = toolBar_->mapTo(frame_, QPoint(0, toolBar_->height())).y() + 6;
-        menu_->toggle(14, y, frame_->height());
+    // Keys of their own. Enter and Esc act on the open boxes; Esc first
+    // stops a running full run, script or brush stroke in every case.
+    add(KeyRow("menu", {{Qt::Key_F10, Chord::Any}}, [this] { toggleMainMenu(); }));
+    Command enter = KeyRow("enter", {{Qt::Key_Return, Chord::Any}, {Qt::Key_Enter, Chord::Any}}, {});
+    enter.runKey = [this] { return boxKeys.enter(); };
+    add(enter);
+    Command escape = KeyRow("cancel", {{Qt::Key_Escape, Chord::Any}}, {});
+    escape.runKey = [this] {
+        document_.shared->cancel.request();
+        return boxKeys.escape();
+    };
+    add(escape);
+    add(KeyRow("zoomIn", {{Qt::Key_Plus, Chord::PlainOrCommand}}, [this] { canvas_->zoomIn(); }));
+    add(KeyRow("zoomOut", {{Qt::Key_Minus, Chord::PlainOrCommand}, {Qt::Key_6, Chord::PlainOrCommand}}, [this] { canvas_->zoomOut(); }));
+    add(KeyRow("actualSize", {{Qt::Key_0, Chord::Command}}, [this] { canvas_->actualSizeAndCentre(); }));
+    add(KeyRow("fitToView", {{Qt::Key_F, Chord::Command}}, [this] { canvas_->fitToView(); }));
+    add(KeyRow("toggleTheme", {{Qt::Key_M, Chord::Plain}}, [this] { toggleTheme(); }));
+    add(KeyRow("fullReset", {{Qt::Key_N, Chord::ControlShift}}, [this] { fullReset(); }));
+    // Ctrl+Shift+L writes the language lists (the languages' own work);
+    // Ctrl+L with any other command key opens the language choice.
+    add(KeyRow("exportLanguages", {{Qt::Key_L, Chord::ControlShift}}, {}));
+    add(KeyRow("languageSubmenu", {{Qt::Key_L, Chord::Command}}, [this] {
+        if (!menu_->isVisible())
+            toggleMainMenu();
     }));
-    Command cancel = Row("cancel", None, "", "", "", {{Qt::Key_Escape, Chord::Any}},
-                         // Stops a running full run; the key goes on to the focused control.
-                         [this] { document_.shared->cancel.request(); });
-    cancel.passesKeyOn = true;
-    add(cancel);
-    add(Row("zoomIn", None, "", "", "", {{Qt::Key_Plus, Chord::PlainOrCommand}}, [this] { canvas_->zoomIn(); }));
-    add(Row("zoomOut", None, "", "", "", {{Qt::Key_Minus, Chord::PlainOrCommand}, {Qt::Key_6, Chord::PlainOrCommand}},
-            [this] { canvas_->zoomOut(); }));
-    add(Row("actualSize", None, "", "", "", {{Qt::Key_0, Chord::Command}}, [this] { canvas_->actualSizeAndCentre(); }));
-    add(Row("fitToView", None, "", "", "", {{Qt::Key_F, Chord::Command}}, [this] { canvas_->fitToView(); }));
-    add(Row("toggleTheme", None, "", "", "", {{Qt::Key_M, Chord::Plain}}, [this] { toggleTheme(); }));
-    add(Row("fullReset", None, "", "", "", {{Qt::Key_N, Chord::ControlShift}}, [this] { fullReset(); }));
-    Command defaultImage = Row("defaultImage", None, "", "", "", {}, [this] { actions_->openDefaultImage(); });
+    add(KeyRow("rotateLeft", {{Qt::Key_L, Chord::Plain}}, {}));
+    // Ctrl+R opens the resize panel when no effect runs and there is a
+    // result; the key is taken either way.
+    add(KeyRow("resize", {{Qt::Key_R, Chord::Command}}, {}));
+    add(KeyRow("rotateRight", {{Qt::Key_R, Chord::Plain}}, {}));
+    Command defaultImage = KeyRow("defaultImage", {}, [this] { actions_->openDefaultImage(); });
     defaultImage.enabled = idle;
     add(defaultImage);
-    for (const char* tool : {"crop", "resize", "rotateLeft", "rotateRight", "addText", "addTexture", "addFrame",
-                             "manualBrush"})
-        add(Row(tool, None, "", "", "", {}, {}));
+    for (const char* tool : {"crop", "addText", "addTexture", "addFrame", "manualBrush"})
+        add(KeyRow(tool, {}, {}));
+}
+
+void MainWindow::wireBoxKeys()
+{
+    boxKeys.donation.isOpen = [this] { return infoBoxes_->donationBox()->isVisible(); };
+    boxKeys.donation.enter = [this] { infoBoxes_->donationBox()->buy(); };
+    boxKeys.donation.escape = [this] { infoBoxes_->donationBox()->cancel(); };
+    // Esc closes the manual brush, but not while it applies a stroke: the
+    // stroke stops (Esc has set Cancel) and the panel stays.
+    boxKeys.manualBrush.isOpen = [this] { return !panels_->manualBrushPanel.isNull(); };
+    boxKeys.manualBrush.escape = [this] {
+        if (!panels_->manualBrushApplying)
+            panels_->closeManualBrush();
+    };
+    infoBoxes_->donationBlocked = [this] { return !panels_->manualBrushPanel.isNull(); };
+}
+
+void MainWindow::toggleMainMenu()
+{
+    placeFloatingControls();
+    const int y = toolBar_->mapTo(frame_, QPoint(0, toolBar_->height())).y() + 6;
+    menu_->toggle(14, y, frame_->height());
+    if (menu_->isVisible())
+        marquees_->setUpMenu();
+    else
+        marquees_->menu.tearDown();
 }
 
 } // namespace pq

@@ -2,6 +2,8 @@
 // it, the full reset, and closing with its orderly shut-down.
 #include "app/main_window.h"
 
+#include "app/caption_marquees.h"
+#include "app/info_boxes.h"
 #include "app/panel_host.h"
 #include "app/splash.h"
 #include "app/startup.h"
@@ -111,6 +113,9 @@ void MainWindow::initialize()
     if (number / 100 == 3 || number / 100 == 5)
         effectLists().select(number);
 
+    // Captions too long for their place scroll; button captions shrink.
+    setUpCaptions();
+
     if (DrawRunsUpdateCheck(StartupUpdateDraw()))
         commands_.run(QStringLiteral("checkForUpdate"));
     initialized = true;
@@ -170,9 +175,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     bool allowed = false;
     GuardedCall("close", [&] { allowed = mayClose() && closeAllowed(); });
-    if (allowed)
+    if (allowed) {
+        // The window goes: an update answer still on its way is dropped.
+        infoBoxes_->closing();
         event->accept();
-    else
+    } else
         event->ignore();
 }
 
@@ -214,6 +221,8 @@ bool MainWindow::shutDown()
     previewPanel().timer().stop();
     initializationTimer_.stop();
     cleanUpTimer_.stop();
+    infoBoxes_->closing();
+    GuardedCall("marquee teardown", [this] { marquees_->tearDownAll(); });
     BeginEngineShutdown();
     document_.shared->cancel.request();
     const auto workersAlive = [this] {

@@ -1,25 +1,24 @@
 #include "app/splash.h"
 
-#include "ui/debug_log.h"
-#include "app/logo.h"
 #include "app/startup.h"
+#include "platform/embedded.h"
+#include "platform/numeric.h"
+#include "platform/zip_archive.h"
+#include "ui/debug_log.h"
 #include "ui/theme_style.h"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFontDatabase>
-#include <QLinearGradient>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
 #include <QScreen>
 
 #include <algorithm>
-#include <cmath>
 
 namespace pq {
 
@@ -28,48 +27,107 @@ SplashScreen* gSplash = nullptr;
 namespace {
 
 constexpr int kSize = 512;
+constexpr char kHandOverVariable[] = "PASTELLOQUIN_SPLASH_MS";
 
-// Linear ramp from `from` to `to` starting after `delay` over `duration`.
+// From `from` to `to`, starting after `delay` ms and lasting `duration` ms.
 double Ramp(double ms, double delay, double duration, double from, double to)
 {
     const double t = std::clamp((ms - delay) / duration, 0.0, 1.0);
     return from + (to - from) * t;
 }
 
-QImage TransparentLayer()
+QImage Member(const platform::ZipArchive& archive, const char* name)
 {
-    QImage image(kSize, kSize, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
+    QImage image;
+    image.loadFromData(archive.read(QString::fromLatin1(name)), "PNG");
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-void SoftBlob(QPainter& p, QPointF centre, double radius, QColor color)
+// The card's outline at the window's size: every pixel the card covers at
+// all. Without a compositor a translucent window shows black where it is
+// transparent; the mask keeps the corners out of the window.
+QRegion CardRegion(const QImage& background)
 {
-    QRadialGradient g(centre, radius);
-    g.setColorAt(0, color);
-    color.setAlpha(0);
-    g.setColorAt(1, color);
-    p.setPen(Qt::NoPen);
-    p.setBrush(g);
-    p.drawEllipse(centre, radius, radius);
+    const QImage card = background.scaled(kSize, kSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_ARGB32);
+    QImage covered(kSize, kSize, QImage::Format_Mono);
+    covered.setColor(0, qRgb(255, 255, 255));
+    covered.setColor(1, qRgb(0, 0, 0));
+    covered.fill(0);
+    for (int y = 0; y < kSize; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(card.constScanLine(y));
+        for (int x = 0; x < kSize; ++x)
+            if (qAlpha(row[x]) > 0)
+                covered.setPixel(x, y, 1);
+    }
+    return QRegion(QBitmap::fromImage(covered));
 }
 
 } // namespace
 
-SplashScreen::SplashScreen(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+SplashLook SplashLookAt(double ms)
+{
+    SplashLook look;
+    look.all = Ramp(ms, 4000, 1500, 1.0, 0.0);
+    look.backSwirl = Ramp(ms, 500, 2000, 0.4, 1.0);
+    look.backShadow = Ramp(ms, 500, 2000, 0.0, 0.8);
+    look.glowSoftness = Ramp(ms, 0, 2500, 2.0, 0.0);
+    look.logo = Ramp(ms, 100, 3500, 0.0, 1.0);
+    look.versionShadow = Ramp(ms, 1100, 2500, 0.0, 0.85);
+    look.version = Ramp(ms, 1100, 2500, 0.0, 1.0);
+    return look;
+}
+
+SplashLook AboutLook()
+{
+    SplashLook look = SplashLookAt(1e9);
+    look.all = 1.0;
+    return look;
+}
+
+int SplashHandOverMs()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue(kHandOverVariable, &ok);
+    return ok && ms >= 0 && ms < kSplashHandOverMs ? ms : kSplashHandOverMs;
+}
+
+bool SplashArt::complete() const
+{
+    return !background.isNull() && !backSwirl.isNull() && !backSwirlShadow.isNull() && !topSwirl.isNull()
+           && !topSwirlGlow.isNull() && !logo.isNull() && !edition.isNull();
+}
+
+SplashArt LoadSplashArt()
+{
+    SplashArt art;
+    const platform::ZipArchive archive = platform::ZipArchive::openBytes(platform::EmbeddedResource(QStringLiteral("PASTELLOQUIN_SPLASH")));
+    if (!archive.isOpen())
+        return art;
+    art.background = Member(archive, "SplashBackground.png");
+    art.backSwirl = Member(archive, "BackSwirl.png");
+    art.backSwirlShadow = Member(archive, "BackSwirlShadow.png");
+    art.topSwirl = Member(archive, "TopSwirl.png");
+    art.topSwirlGlow = Member(archive, "TopSwirlGlow.png");
+    art.logo = Member(archive, "PQLogo.png");
+    art.edition = Member(archive, "AtelioText.png");
+    return art;
+}
+
+SplashScreen::SplashScreen(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), art_(LoadSplashArt())
 {
     gSplash = this;
     setObjectName(QStringLiteral("splashScreen"));
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(kSize, kSize);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.center() - QPoint(kSize / 2, kSize / 2));
-    }
-    buildLayers();
+    if (!art_.background.isNull())
+        setMask(CardRegion(art_.background));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - QPoint(kSize / 2, kSize / 2));
 
     timer1.setSingleShot(true);
-    timer1.setInterval(kSplashHandOverMs);
+    timer1.setInterval(SplashHandOverMs());
     connect(&timer1, &QTimer::timeout, this, [this] { GuardedCall("handOverTick", [this] { handOverTick(); }); });
     frameTimer_.setInterval(16);
     connect(&frameTimer_, &QTimer::timeout, this, [this] {
@@ -88,150 +146,93 @@ SplashScreen::~SplashScreen()
         gSplash = nullptr;
 }
 
-SplashScreen::LayerOpacity SplashScreen::layerOpacityAt(double ms)
+void SplashScreen::paintFrame(QPainter& p, const SplashLook& look) const
 {
-    return LayerOpacity{
-        Ramp(ms, 4000, 1500, 1.0, 0.0),  // everything fades out before the hand-over
-        Ramp(ms, 500, 2000, 0.4, 1.0),   // back swirl
-        Ramp(ms, 100, 3500, 0.0, 1.0),   // logo
-        Ramp(ms, 1100, 2500, 0.0, 1.0),  // version text
-        Ramp(ms, 0, 2500, 1.0, 0.0),     // inner glow of the top swirl
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const auto layer = [&](const QImage& image, const QRectF& at, double opacity) {
+        if (image.isNull() || opacity <= 0)
+            return;
+        p.setOpacity(look.all * opacity);
+        p.drawImage(at, image);
     };
-}
-
-void SplashScreen::buildLayers()
-{
-    // Card with a deep blue-grey ground and pastel light.
-    background_ = TransparentLayer();
-    {
-        QPainter p(&background_);
+    if (!art_.complete()) {
+        // Without its artwork the window still shows a card.
+        p.setOpacity(look.all);
         p.setRenderHint(QPainter::Antialiasing);
-        QPainterPath card;
-        card.addRoundedRect(QRectF(0, 0, kSize, kSize), 32, 32);
-        p.setClipPath(card);
-        QRadialGradient ground(QPointF(256, 190), 430);
-        ground.setColorAt(0, QColor(0x2A, 0x3A, 0x55));
-        ground.setColorAt(0.55, QColor(0x17, 0x21, 0x33));
-        ground.setColorAt(1, QColor(0x0B, 0x11, 0x1C));
-        p.fillRect(rect(), ground);
-        SoftBlob(p, QPointF(90, 80), 210, QColor(0x61, 0xB9, 0xD2, 70));
-        SoftBlob(p, QPointF(450, 150), 200, QColor(0xF4, 0x72, 0xB6, 55));
-        SoftBlob(p, QPointF(120, 470), 230, QColor(0xFB, 0xBF, 0x24, 40));
-        SoftBlob(p, QPointF(430, 460), 180, QColor(0x81, 0x8C, 0xF8, 45));
-        // Fine paper grain.
-        quint32 seed = 1969;
-        for (int i = 0; i < 9000; ++i) {
-            seed = seed * 134775813u + 1u;
-            const int x = int((seed >> 8) % kSize);
-            seed = seed * 134775813u + 1u;
-            const int y = int((seed >> 8) % kSize);
-            p.setPen(QColor(255, 255, 255, int(6 + (seed >> 28))));
-            p.drawPoint(x, y);
-        }
-        p.setClipping(false);
-        p.setPen(QPen(QColor(255, 255, 255, 28), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(0.5, 0.5, kSize - 1, kSize - 1), 32, 32);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x18, 0x22, 0x35));
+        p.drawRoundedRect(QRectF(0, 0, kSize, kSize), 30, 30);
     }
+    layer(art_.background, QRectF(0, 0, kSize, kSize), 1.0);
 
-    // Back swirl: three brush-like ribbons circling the mark.
-    backSwirl_ = TransparentLayer();
-    {
-        QPainter p(&backSwirl_);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QPointF c(252, 193);
-        const struct {
-            double start;
-            double span;
-            double radius;
-            double width;
-            QColor color;
-        } ribbons[] = {
-            {200, 150, 104, 13, QColor(0x8E, 0xE3, 0xF5, 200)},
-            {20, 140, 98, 11, QColor(0xF9, 0xA8, 0xD4, 190)},
-            {110, 120, 112, 8, QColor(0xFD, 0xE6, 0x8A, 170)},
-        };
-        for (const auto& r : ribbons) {
-            // Tapered stroke: many thin arcs narrowing toward both ends.
-            const int steps = 60;
-            for (int i = 0; i < steps; ++i) {
-                const double t0 = double(i) / steps;
-                const double t1 = double(i + 1) / steps;
-                const double taper = std::sin(M_PI * (t0 + t1) / 2);
-                QPen pen(r.color, std::max(1.0, r.width * taper));
-                pen.setCapStyle(Qt::RoundCap);
-                p.setPen(pen);
-                const QRectF box(c.x() - r.radius, c.y() - r.radius, 2 * r.radius, 2 * r.radius);
-                p.drawArc(box, int((r.start + r.span * t0) * 16), int(std::ceil(r.span / steps * 16)));
-            }
-        }
+    // The logo is drawn 220 wide, centred in its 234 x 50 box at (142,
+    // 355); the edition lettering sits in that box at (74, 47).
+    const QRectF logoBox(142, 355, 234, 50);
+    if (!art_.logo.isNull()) {
+        const double height = 220.0 / art_.logo.width() * art_.logo.height();
+        layer(art_.logo, QRectF(logoBox.center().x() - 110, logoBox.center().y() - height / 2, 220, height), look.logo);
     }
+    layer(art_.edition, QRectF(logoBox.x() + 74, logoBox.y() + 47, 90, 26), look.logo);
 
-    // Top swirl: the mark itself.
-    topSwirl_ = TransparentLayer();
-    {
-        QPainter p(&topSwirl_);
-        PaintLogoMark(p, QRectF(252 - 82, 193 - 82, 164, 164));
-    }
+    // The version over its one-unit shadow.
+    const QString version = QString::fromLatin1(kVersionText);
+    p.setFont(InterfaceFont(16, QFont::Medium));
+    p.setOpacity(look.all * look.versionShadow);
+    p.setPen(QColor(0, 0, 0, 200));
+    p.drawText(QRectF(365, 353, 100, 17), Qt::AlignLeft | Qt::AlignVCenter, version);
+    p.setOpacity(look.all * look.version);
+    p.setPen(QColor(0x77, 0x88, 0x99));
+    p.drawText(QRectF(364, 352, 100, 17), Qt::AlignLeft | Qt::AlignVCenter, version);
 
-    // The product logo: wordmark and edition lettering.
-    wordmark_ = TransparentLayer();
-    {
-        QPainter p(&wordmark_);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        QFont title = InterfaceFont(38, QFont::DemiBold);
-        title.setLetterSpacing(QFont::AbsoluteSpacing, -0.5);
-        p.setFont(title);
-        p.setPen(QColor(0xF4, 0xF7, 0xFB));
-        p.drawText(QRectF(112, 340, 288, 56), Qt::AlignCenter, QStringLiteral("Pastelloquin"));
-        QFont edition = InterfaceFont(12, QFont::Medium);
-        edition.setLetterSpacing(QFont::AbsoluteSpacing, 5);
-        p.setFont(edition);
-        p.setPen(QColor(0x9F, 0xB3, 0xC8));
-        p.drawText(QRectF(142 + 74 - 40, 355 + 47, 90 + 80, 26), Qt::AlignCenter, QStringLiteral("ATELIO"));
-    }
-
-    // VersionLabel over its one-pixel shadow LabelShadow.
-    version_ = TransparentLayer();
-    {
-        QPainter p(&version_);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        p.setFont(InterfaceFont(16, QFont::Medium));
-        const QString text = QString::fromLatin1(kVersionText);
-        p.setPen(QColor(0, 0, 0, 200));
-        p.drawText(QRectF(365 + 40, 353 - 14, 100, 17), Qt::AlignLeft | Qt::AlignVCenter, text);
-        p.setPen(QColor(0x77, 0x88, 0x99));
-        p.drawText(QRectF(364 + 40, 352 - 14, 100, 17), Qt::AlignLeft | Qt::AlignVCenter, text);
-    }
+    // The swirls: the painted one with its shadow 5 units down and right at
+    // 45 degrees, the ribbon over it with its fading inner glow.
+    const QRectF swirls(135, 87, 234, 213);
+    const double shadowStep = 5 * 0.70710678118654752;
+    layer(art_.backSwirlShadow, swirls.translated(shadowStep, shadowStep), look.backSwirl * look.backShadow);
+    layer(art_.backSwirl, swirls, look.backSwirl);
+    layer(art_.topSwirl, swirls, 1.0);
+    layer(art_.topSwirlGlow, swirls, 0.3 * look.glowSoftness / 2.0);
+    p.setOpacity(1.0);
 }
 
 void SplashScreen::paintEvent(QPaintEvent*)
 {
-    const LayerOpacity o = layerOpacityAt(double(clock_.elapsed()));
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(rect(), Qt::transparent);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.setOpacity(o.all);
-    p.drawImage(0, 0, background_);
-    p.setOpacity(o.all * o.backSwirl);
-    p.drawImage(0, 0, backSwirl_);
-    p.setOpacity(o.all);
-    if (o.glow > 0.01) {
-        // Inner glow of the mark, fading as the animation settles.
-        QRadialGradient glow(QPointF(252, 193), 95);
-        glow.setColorAt(0, QColor(0x33, 0x43, 0x56, int(0.3 * 255 * o.glow)));
-        glow.setColorAt(1, QColor(0x33, 0x43, 0x56, 0));
-        p.setPen(Qt::NoPen);
-        p.setBrush(glow);
-        p.drawEllipse(QPointF(252, 193), 95, 95);
+    paintFrame(p, about_ ? AboutLook() : SplashLookAt(double(clock_.elapsed())));
+}
+
+QImage SplashScreen::frameAt(double ms, qreal devicePixelRatio) const
+{
+    QImage image(QSize(kSize, kSize) * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    paintFrame(p, ms < 0 ? AboutLook() : SplashLookAt(ms));
+    return image;
+}
+
+void SplashScreen::showAbout(const QRect& over)
+{
+    about_ = true;
+    frameTimer_.stop();
+    // As a popup it closes at a click anywhere else, with or without a
+    // window manager to pass activation around.
+    if (windowType() != Qt::Popup) {
+        setWindowFlags(Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint);
+        setAttribute(Qt::WA_TranslucentBackground);
     }
-    p.drawImage(0, 0, topSwirl_);
-    p.setOpacity(o.all * o.logo);
-    p.drawImage(0, 0, wordmark_);
-    p.setOpacity(o.all * o.version);
-    p.drawImage(0, 0, version_);
+    // Centred over the window in logical units; Qt already gives both
+    // geometries that way on every display.
+    move(platform::Round(over.left() + over.width() / 2.0 - width() / 2.0),
+         platform::Round(over.top() + over.height() / 2.0 - height() / 2.0));
+    show();
+    raise();
+    activateWindow();
+    update();
 }
 
 void SplashScreen::mousePressEvent(QMouseEvent*)
@@ -242,6 +243,8 @@ void SplashScreen::mousePressEvent(QMouseEvent*)
 
 void SplashScreen::changeEvent(QEvent* event)
 {
+    // Losing activation hides the About box (a click anywhere else), but
+    // never the splash during start-up.
     if (event->type() == QEvent::ActivationChange && !isActiveWindow() && !initialSplash && isVisible())
         hide();
     QWidget::changeEvent(event);
@@ -262,7 +265,7 @@ void SplashScreen::applyInterfaceFont()
         QMessageBox::warning(nullptr, QStringLiteral("Pastelloquin"),
                              QStringLiteral("Failed to register font: ") + QStringLiteral("cannot load ") + path);
     // The family is applied whether or not the file was there; Inter is
-    // also found among the system's fonts.
+    // also found among the system's fonts (the install scripts add it).
     QApplication::setFont(InterfaceFont(13));
 }
 

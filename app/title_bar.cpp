@@ -83,11 +83,11 @@ TitleBar::TitleBar(QWidget* parent) : QWidget(parent)
 
     row->addSpacing(16);
     row->addStretch(1);
-    auto* debugLabel = new QLabel(this);
-    debugLabel->setObjectName(QStringLiteral("debugLabel"));
-    debugLabel->setFont(InterfaceFont(14));
-    debugLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    row->addWidget(debugLabel);
+    statusLine_ = new QLabel(this);
+    statusLine_->setObjectName(QStringLiteral("debugLabel"));
+    statusLine_->setFont(InterfaceFont(14));
+    statusLine_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    row->addWidget(statusLine_);
     row->addStretch(1);
 
     lightButton_ = ThemeButton(QStringLiteral("lightThemeButton"), QStringLiteral("sun"),

@@ -34,6 +34,8 @@ public:
 
     QWidget* progressBar() const { return progressBar_; }
     QLabel* progressLabel() const { return progressLabel_; }
+    // The line of passing notices in the middle of the bar.
+    QLabel* statusLine() const { return statusLine_; }
     // The value the bar shows; -1 while it is hidden.
     int shownProgress() const { return shownValue_; }
     IconButton* lightThemeButton() const { return lightButton_; }
@@ -55,6 +57,7 @@ protected:
 private:
     QWidget* progressBar_ = nullptr;
     QLabel* progressLabel_ = nullptr;
+    QLabel* statusLine_ = nullptr;
     IconButton* lightButton_ = nullptr;
     IconButton* darkButton_ = nullptr;
     IconButton* maximizeButton_ = nullptr;

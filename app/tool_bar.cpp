@@ -48,6 +48,7 @@ ToolBar::ToolBar(const CommandTable& commands, QWidget* parent) : QWidget(parent
     logo_ = new QLabel(this);
     logo_->setObjectName(QStringLiteral("logoLabel"));
     logo_->setCursor(Qt::PointingHandCursor);
+    logo_->installEventFilter(this);
     updateLogo();
     row->addWidget(logo_);
     row->addSpacing(18);
@@ -161,6 +162,11 @@ void ToolBar::updateLogo()
 
 bool ToolBar::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == logo_ && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        emit logoClicked();
+        return true;
+    }
     if (watched == button(QStringLiteral("actualSize")) && event->type() == QEvent::MouseButtonPress) {
         // Right button: fit to the view; any other: 100 %, centred.
         const bool right = static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;

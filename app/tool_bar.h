@@ -29,6 +29,9 @@ public:
     QLabel* zoomLabel() const { return zoomLabel_; }
     QWidget* splitViewMark() const { return splitMark_; }
 
+signals:
+    void logoClicked();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

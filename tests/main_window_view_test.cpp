@@ -1,5 +1,4 @@
-// The window's own views: canvas transform, accordion, gallery strip,
-// splash timeline.
+// The window's own views: canvas transform, accordion, gallery strip.
 #include "app/main_window.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
@@ -12,7 +11,6 @@
 #include "workspace/effect_lists.h"
 #include "workspace/effect_panel.h"
 #include "workspace/preview_panel.h"
-#include "app/splash.h"
 #include "ui/theme_style.h"
 #include "ui/widgets/expander.h"
 #include "workspace/canvas_view.h"
@@ -104,20 +102,6 @@ TEST(MainWindowView, ControlsKeepTheirDesignedNames)
                              "dropZone", "mainMenu", "quitEntry", "eraseBackgroundSwitch", "addTextureSwitch",
                              "leftPanelScroll", "rightPanelScroll", "defaultImageButton", "autoEnhanceButton"})
         EXPECT_NE(w.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
-}
-
-TEST(SplashTimeline, FadesInThenOutBeforeTheHandOver)
-{
-    const auto start = pq::SplashScreen::layerOpacityAt(0);
-    EXPECT_DOUBLE_EQ(start.all, 1.0);
-    EXPECT_DOUBLE_EQ(start.logo, 0.0);
-    EXPECT_DOUBLE_EQ(start.backSwirl, 0.4);
-    const auto settled = pq::SplashScreen::layerOpacityAt(3800);
-    EXPECT_DOUBLE_EQ(settled.logo, 1.0);
-    EXPECT_DOUBLE_EQ(settled.version, 1.0);
-    EXPECT_DOUBLE_EQ(settled.all, 1.0);
-    EXPECT_DOUBLE_EQ(pq::SplashScreen::layerOpacityAt(4750).all, 0.5);
-    EXPECT_DOUBLE_EQ(pq::SplashScreen::layerOpacityAt(5500).all, 0.0);
 }
 
 } // namespace

@@ -213,7 +213,18 @@ void DocumentActions::restoreFromHistory(bool back)
         source = document_.sourceImage;
     if (!document_.replaceDocument(source, display))
         return;
-    canvas_.centreImage();
+    if (!brushPanelTakesImage || !brushPanelTakesImage()) {
+        canvas_.centreImage();
+        canvas_.updateDivider();
+    }
+    canvas_.canvasView()->update();
+}
+
+void DocumentActions::swapSourceAndResult()
+{
+    if (document_.sourceImage.isNull() || document_.resultImage.isNull())
+        return;
+    std::swap(document_.sourceImage, document_.resultImage);
     canvas_.canvasView()->update();
 }
 

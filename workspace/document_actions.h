@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QMimeData;
 
 namespace pq {
@@ -43,6 +45,12 @@ public:
 
     void undo();
     void redo();
+    // Exchanges source and result when both exist: no history entry, and
+    // the unsaved-changes mark stays as it is.
+    void swapSourceAndResult();
+    // The manual brush panel takes the image an undo or redo brings back
+    // (true when open); the canvas is centred otherwise.
+    std::function<bool()> brushPanelTakesImage;
 
 private:
     void restoreFromHistory(bool back);

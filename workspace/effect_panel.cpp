@@ -9,6 +9,7 @@
 #include "ui/theme_style.h"
 #include "ui/translate.h"
 #include "ui/widgets/icon_button.h"
+#include "ui/widgets/pressed_look.h"
 #include "ui/widgets/toggle_switch.h"
 #include "workspace/contour_color_window.h"
 #include "workspace/document.h"
@@ -35,6 +36,8 @@ QWidget* OptionRow(QLabel*& label, const char* labelName, const QString& text, T
     label->setObjectName(QString::fromLatin1(labelName));
     label->setProperty("role", "option");
     label->setFont(InterfaceFont(13));
+    // A caption too long for the panel scrolls instead of widening it.
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     toggle = new ToggleSwitch(row);
     toggle->setObjectName(QString::fromLatin1(switchName));
     layout->addWidget(label, 1);
@@ -115,6 +118,8 @@ void EffectPanel::build()
         return [this, context, handler] { GuardedCall(context, [this, handler] { (this->*handler)(); }); };
     };
     connect(applyButton_, &QPushButton::clicked, this, guarded("applyEffect", &EffectPanel::applyEffect));
+    connect(applyButton_, &QPushButton::pressed, this, [this] { ButtonPressEffect(applyButton_); });
+    connect(applyButton_, &QPushButton::released, this, [this] { ButtonReleaseEffect(applyButton_); });
     connect(loadButton_, &QAbstractButton::clicked, this,
             guarded("chooseParametersToLoad", &EffectPanel::chooseParametersToLoad));
     connect(saveButton_, &QAbstractButton::clicked, this,
@@ -179,7 +184,7 @@ void EffectPanel::buildParameters(QWidget* card)
         caption->setProperty("role", "paramCaption");
         caption->setFont(InterfaceFont(13));
         caption->setToolTip(Translate(QStringLiteral("Double-click to reset this slider")));
-        caption->setMinimumWidth(0);
+        caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         // Captions may come from a parameter file: never rich text.
         caption->setTextFormat(Qt::PlainText);
         caption->installEventFilter(this);
@@ -266,6 +271,7 @@ void EffectPanel::showSelectedEffect()
     contourRow_->setVisible(effect && effect->drawsContours);
     hideContourColorWindow();
     showEffectOptions();
+    emit captionsChanged();
     // A preview of the newly selected effect follows.
     emit previewWanted();
 }

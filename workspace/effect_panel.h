@@ -94,6 +94,8 @@ signals:
     void previewRequested();
     // "Select LUT..." was pressed.
     void lutChooserRequested();
+    // The slider captions were set anew (another effect, loaded captions).
+    void captionsChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -36,6 +36,27 @@ void Expander::setTextIndent(int indent)
     update();
 }
 
+QString Expander::caption() const
+{
+    // "&&" in the text shows one ampersand.
+    QString shown = text_.trimmed();
+    shown.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return shown;
+}
+
+QRectF Expander::captionRect() const
+{
+    return QRectF(indent_, 0, width() - indent_ - 26, kHeaderHeight);
+}
+
+void Expander::setCaptionOffset(std::optional<qreal> x)
+{
+    if (captionOffset_ == x)
+        return;
+    captionOffset_ = x;
+    update();
+}
+
 int Expander::expandedHeight() const
 {
     return kHeaderHeight + list_->count() * kItemHeight;
@@ -76,9 +97,17 @@ void Expander::paintEvent(QPaintEvent*)
     const QColor color = headerHovered_ || expanded_ ? palette.textStrong : palette.text;
     p.setPen(color);
     p.setFont(font());
-    QString caption = text_.trimmed();
-    const QRect textRect(indent_, 0, width() - indent_ - 26, kHeaderHeight);
-    p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic, caption);
+    const QRectF textRect = captionRect();
+    if (captionOffset_) {
+        p.save();
+        p.setClipRect(textRect);
+        p.drawText(textRect.translated(*captionOffset_, 0).adjusted(0, 0, 4096, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                   caption());
+        p.restore();
+    } else {
+        p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
+                   p.fontMetrics().elidedText(caption(), Qt::ElideRight, int(textRect.width())));
+    }
 
     // The arrow points down when closed and up when open.
     const qreal dpr = devicePixelRatioF();

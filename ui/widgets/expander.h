@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QListWidget;
 
 namespace pq {
@@ -18,6 +20,13 @@ public:
 
     QString text() const { return text_; }
     void setText(const QString& text);
+    // The header's caption as it is shown, and the room it has.
+    QString caption() const;
+    QRectF captionRect() const;
+    // Draws the caption from x (<= 0) on, clipped and untrimmed; nullopt
+    // gives the normal caption back, trimmed with an ellipsis when too long.
+    void setCaptionOffset(std::optional<qreal> x);
+    std::optional<qreal> captionOffset() const { return captionOffset_; }
     bool isExpanded() const { return expanded_; }
     void setExpanded(bool expanded);
     QListWidget* list() const { return list_; }
@@ -46,6 +55,7 @@ private:
     bool expanded_ = false;
     bool headerHovered_ = false;
     int indent_ = 30;
+    std::optional<qreal> captionOffset_;
 };
 
 } // namespace pq

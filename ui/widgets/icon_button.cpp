@@ -8,6 +8,12 @@
 #include <QPainter>
 
 namespace pq {
+namespace {
+
+// Left edge of the icon when the button has a caption.
+constexpr qreal kIconX = 6;
+
+} // namespace
 
 IconButton::IconButton(const QString& iconName, QWidget* parent) : QAbstractButton(parent), iconName_(iconName)
 {
@@ -83,13 +89,32 @@ void IconButton::paintEvent(QPaintEvent*)
         p.drawPixmap(at, icon);
         return;
     }
-    const qreal iconX = 6;
-    p.drawPixmap(QPointF(iconX, (height() - iconSize_) / 2.0), icon);
+    p.drawPixmap(QPointF(kIconX, (height() - iconSize_) / 2.0), icon);
     p.setPen(color);
     p.setFont(font());
-    const QRectF textRect(iconX + iconSize_ + 7, 0, width() - (iconX + iconSize_ + 7) - 1, height());
+    const QRectF textRect = captionRect();
+    if (captionOffset_) {
+        p.setClipRect(textRect);
+        p.drawText(textRect.translated(*captionOffset_, 0).adjusted(0, 0, 4096, 0),
+                   Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic, text());
+        return;
+    }
     p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic,
                fontMetrics().elidedText(text(), Qt::ElideRight, int(textRect.width())));
+}
+
+QRectF IconButton::captionRect() const
+{
+    const qreal left = kIconX + iconSize_ + 7;
+    return QRectF(left, 0, width() - left - 1, height());
+}
+
+void IconButton::setCaptionOffset(std::optional<qreal> x)
+{
+    if (captionOffset_ == x)
+        return;
+    captionOffset_ = x;
+    update();
 }
 
 void IconButton::enterEvent(QEnterEvent* event)

@@ -24,8 +24,14 @@ public:
     void setRestFill(const QColor& color) { restFill_ = color; update(); }
     void setRadius(int radius) { radius_ = radius; update(); }
     void setStrokeWidth(qreal width) { strokeWidth_ = width; update(); }
-    // Caption drawn right of the icon, left-aligned.
+    // Caption drawn right of the icon, left-aligned, trimmed with an
+    // ellipsis when it does not fit.
     void setCaptionFont(const QFont& font);
+    QRectF captionRect() const;
+    // Draws the caption from x (<= 0) on, clipped and untrimmed; nullopt
+    // gives the normal, trimmed caption back.
+    void setCaptionOffset(std::optional<qreal> x);
+    std::optional<qreal> captionOffset() const { return captionOffset_; }
     bool isHovered() const { return hovered_; }
 
     QSize sizeHint() const override;
@@ -52,6 +58,7 @@ private:
     int radius_ = 8;
     bool hovered_ = false;
     bool rightDown_ = false;
+    std::optional<qreal> captionOffset_;
 };
 
 } // namespace pq

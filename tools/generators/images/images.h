@@ -37,4 +37,15 @@ QImage BrushTip(int width, int height, uint32_t seed);
 // Picture frame `number` (1..9) with a transparent opening.
 QImage PictureFrame(int number);
 
+// The splash window's artwork, at twice the window's units: the 512 x 512
+// card, the 234 x 213 swirls (the back one with its shadow, the top one with
+// its inner glow), the 220 x 50 wordmark and the 90 x 26 edition lettering.
+QImage SplashBackground();
+QImage SplashBackSwirl();
+QImage SplashBackSwirlShadow();
+QImage SplashTopSwirl();
+QImage SplashTopSwirlGlow();
+QImage ProductLogo();
+QImage AtelioLettering();
+
 } // namespace gen

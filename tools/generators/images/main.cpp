@@ -1,8 +1,9 @@
 // pq-gen-images: draws the program's built-in pictures and packs them.
 //
 //   pq-gen-images --out DIR            writes DIR/pastelloquin_images.zip (the
-//                                      JPEG archive) and DIR/pastelloquin_form_images.zip
-//                                      (brush sheets, tips and frames as PNG)
+//                                      JPEG archive), DIR/pastelloquin_form_images.zip
+//                                      (brush sheets, tips and frames as PNG) and
+//                                      DIR/pastelloquin_splash.zip (the splash artwork as PNG)
 //   pq-gen-images --preview DIR [--only NAME,...]
 //                                      writes every picture (or the named ones) as
 //                                      PNG into DIR, with contact_sheet.png
@@ -26,9 +27,12 @@
 
 namespace {
 
+// The archive a picture goes into: JPEG images, or PNG form or splash art.
+enum class Archive { Images, Form, Splash };
+
 struct Job {
     QString member;     // name inside its archive
-    bool form = false;  // PNG member of the form archive, else JPEG of the image archive
+    Archive archive = Archive::Images;
     int quality = 92;
     double cost = 1;    // rough work estimate, for scheduling
     std::function<QImage()> draw;
@@ -41,10 +45,13 @@ std::vector<Job> MakeJobs()
     using namespace gen;
     std::vector<Job> jobs;
     auto jpg = [&](const char* name, double cost, int quality, std::function<QImage()> fn) {
-        jobs.push_back({QString::fromLatin1(name), false, quality, cost, std::move(fn), {}, {}});
+        jobs.push_back({QString::fromLatin1(name), Archive::Images, quality, cost, std::move(fn), {}, {}});
     };
     auto png = [&](const QString& name, double cost, std::function<QImage()> fn) {
-        jobs.push_back({name, true, 70, cost, std::move(fn), {}, {}});
+        jobs.push_back({name, Archive::Form, 70, cost, std::move(fn), {}, {}});
+    };
+    auto splash = [&](const char* name, double cost, std::function<QImage()> fn) {
+        jobs.push_back({QString::fromLatin1(name), Archive::Splash, 70, cost, std::move(fn), {}, {}});
     };
     // The archive, in its fixed member order.
     jpg("WatercolorTextureBest.jpg", 0.1, 90, [] { return WatercolorPaper(256, 256, 901); });
@@ -74,6 +81,14 @@ std::vector<Job> MakeJobs()
     const double frameCost[9] = {4, 4.5, 1.2, 1.2, 5.5, 1, 4, 0.01, 4};
     for (int n = 1; n <= 9; ++n)
         png(QStringLiteral("Frame_%1.png").arg(n), frameCost[n - 1], [n] { return PictureFrame(n); });
+    // The splash window.
+    splash("SplashBackground.png", 1.5, [] { return SplashBackground(); });
+    splash("BackSwirl.png", 0.5, [] { return SplashBackSwirl(); });
+    splash("BackSwirlShadow.png", 0.6, [] { return SplashBackSwirlShadow(); });
+    splash("TopSwirl.png", 0.1, [] { return SplashTopSwirl(); });
+    splash("TopSwirlGlow.png", 0.2, [] { return SplashTopSwirlGlow(); });
+    splash("PQLogo.png", 0.05, [] { return ProductLogo(); });
+    splash("AtelioText.png", 0.05, [] { return AtelioLettering(); });
     return jobs;
 }
 
@@ -105,7 +120,7 @@ void RunJobs(std::vector<Job*>& todo, bool encodeToo)
             job->image = job->draw();
             const qint64 drawn = t.elapsed();
             if (encodeToo)
-                job->bytes = Encode(job->image, job->form, job->quality);
+                job->bytes = Encode(job->image, job->archive != Archive::Images, job->quality);
             if (qEnvironmentVariableIsSet("PQ_GEN_TIMES"))
                 std::fprintf(stderr, "%-28s draw %5lld ms, encode %5lld ms\n", qPrintable(job->member),
                              static_cast<long long>(drawn), static_cast<long long>(t.elapsed() - drawn));
@@ -191,18 +206,20 @@ int main(int argc, char* argv[])
     RunJobs(todo, !outDir.isEmpty());
 
     if (!outDir.isEmpty()) {
-        std::vector<std::pair<QString, QByteArray>> archive, form;
+        std::vector<std::pair<QString, QByteArray>> archive, form, splashArt;
         for (const Job& job : jobs) {
             if (job.bytes.isEmpty()) {
                 std::fprintf(stderr, "pq-gen-images: %s was not made\n", qPrintable(job.member));
                 return 1;
             }
-            (job.form ? form : archive).emplace_back(job.member, job.bytes);
+            auto& members = job.archive == Archive::Images ? archive : job.archive == Archive::Form ? form : splashArt;
+            members.emplace_back(job.member, job.bytes);
         }
         QDir().mkpath(outDir);
         QString error;
         if (!gen::WriteStoredZip(outDir + QStringLiteral("/pastelloquin_images.zip"), archive, &error) ||
-            !gen::WriteStoredZip(outDir + QStringLiteral("/pastelloquin_form_images.zip"), form, &error)) {
+            !gen::WriteStoredZip(outDir + QStringLiteral("/pastelloquin_form_images.zip"), form, &error) ||
+            !gen::WriteStoredZip(outDir + QStringLiteral("/pastelloquin_splash.zip"), splashArt, &error)) {
             std::fprintf(stderr, "pq-gen-images: %s\n", qPrintable(error));
             return 1;
         }
@@ -230,7 +247,7 @@ int main(int argc, char* argv[])
                     p.drawImage(big.rect(), crop);
                     crop = big;
                 }
-                if (!job.form) {
+                if (job.archive == Archive::Images) {
                     // The four corners meet in the middle: seams would show.
                     const int half = std::min(240, std::min(job.image.width(), job.image.height()) / 2);
                     QImage seam(2 * half, 2 * half, QImage::Format_RGB32);
