@@ -5,6 +5,7 @@
 #include "effects/ink/felt_tip_pen.h"
 #include "effects/ink/stippling.h"
 #include "effects/painting/watercolor.h"
+#include "effects/painting/watercolor_2.h"
 #include "effects/photolab/adjustments.h"
 #include "effects/photolab/apply_lut.h"
 #include "effects/photolab/orton_filter.h"
@@ -52,7 +53,7 @@ constexpr EffectDefinition kCatalogue[] = {
     // Painting
     {300, "Watercolor", "Watercolor", Watercolor,
      {"iterations", "brush complexity", "brush size", "opacity", "edge intensity"}, {30, 40, 40, 100, 20}, kErase},
-    {301, "Watercolor 2", "Watercolor 2", nullptr,
+    {301, "Watercolor 2", "Watercolor 2", Watercolor2,
      {"density", "region threshold", "brightness", "edge intensity", "saturation"}, {90, 20, 60, 20, 55}, kErase},
     {302, "Oil pastel", "Oil Pastel", nullptr,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 70, 30, 30, 100}, kErase, kNo,
