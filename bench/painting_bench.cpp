@@ -1,5 +1,6 @@
 #include "bench/bench_images.h"
 #include "effects/painting/watercolor_2.h"
+#include "effects/painting/watercolor_flow.h"
 #include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_run.h"
 #include "engine/runtime/headless_host.h"
@@ -39,5 +40,11 @@ void BM_Watercolor2_12MP(benchmark::State& state)
     RunPainting(state, pq::Watercolor2, {90, 20, 60, 20, 55});
 }
 BENCHMARK(BM_Watercolor2_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WatercolorFlow_12MP(benchmark::State& state)
+{
+    RunPainting(state, pq::WatercolorFlow, {50, 50, 50, 60, 50});
+}
+BENCHMARK(BM_WatercolorFlow_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

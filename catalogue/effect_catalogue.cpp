@@ -6,6 +6,7 @@
 #include "effects/ink/stippling.h"
 #include "effects/painting/watercolor.h"
 #include "effects/painting/watercolor_2.h"
+#include "effects/painting/watercolor_flow.h"
 #include "effects/photolab/adjustments.h"
 #include "effects/photolab/apply_lut.h"
 #include "effects/photolab/orton_filter.h"
@@ -71,7 +72,7 @@ constexpr EffectDefinition kCatalogue[] = {
     {307, "Stochastic painting", "Stochastic Painting", nullptr,
      {"min brush size", "max brush size", "iterations", "precision", "opacity"}, {10, 50, 20, 50, 90}, kErase, kNo,
      kNo, kStochasticSheet},
-    {308, nullptr, "Watercolor Flow", nullptr, {"wetness", "detail", "dilution", "color", "contours"},
+    {308, nullptr, "Watercolor Flow", WatercolorFlow, {"wetness", "detail", "dilution", "color", "contours"},
      {50, 50, 50, 60, 50}, kErase},
     // Photo lab
     {400, "Orton filter", "Orton filter", OrtonFilter,
