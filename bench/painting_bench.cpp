@@ -1,4 +1,5 @@
 #include "bench/bench_images.h"
+#include "effects/painting/brushstrokes_2.h"
 #include "effects/painting/watercolor_2.h"
 #include "effects/painting/watercolor_flow.h"
 #include "engine/repository/image_repository.h"
@@ -46,5 +47,11 @@ void BM_WatercolorFlow_12MP(benchmark::State& state)
     RunPainting(state, pq::WatercolorFlow, {50, 50, 50, 60, 50});
 }
 BENCHMARK(BM_WatercolorFlow_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Brushstrokes2_12MP(benchmark::State& state)
+{
+    RunPainting(state, pq::Brushstrokes2, {50, 30, 25, 60, 70});
+}
+BENCHMARK(BM_Brushstrokes2_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

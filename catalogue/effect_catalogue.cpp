@@ -4,6 +4,7 @@
 #include "effects/ink/comic_print.h"
 #include "effects/ink/felt_tip_pen.h"
 #include "effects/ink/stippling.h"
+#include "effects/painting/brushstrokes_2.h"
 #include "effects/painting/watercolor.h"
 #include "effects/painting/watercolor_2.h"
 #include "effects/painting/watercolor_flow.h"
@@ -65,7 +66,7 @@ constexpr EffectDefinition kCatalogue[] = {
     {304, "Impasto brushstrokes", "Impasto brushstrokes", nullptr,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 50, 50, 50, 100}, kErase, kNo,
      kNo, kImpastoSheet},
-    {305, "Brushstrokes 2", "Brushstrokes 2", nullptr,
+    {305, "Brushstrokes 2", "Brushstrokes 2", Brushstrokes2,
      {"brush size", "iterations", "abstraction", "saturation", "opacity"}, {50, 30, 25, 60, 70}, kErase},
     {306, "Smooth painting", "Smooth painting", nullptr, {"max brush size", "iterations", kNone, kNone, kNone},
      {35, 0, 0, 0, 0}},

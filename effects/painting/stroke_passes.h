@@ -1,0 +1,74 @@
+#pragma once
+
+// The stroke passes of Brushstrokes 2: trains of soft stamps that follow the
+// direction field, placed mostly where the picture is furthest from the
+// photo; with the error test on, a stroke stays only when it brings the
+// picture closer to the photo.
+
+#include "effects/painting/brush_tip_mask.h"
+#include "effects/painting/stroke_field.h"
+#include "effects/painting/stroke_tiles.h"
+#include "gfx/surface.h"
+#include "platform/random.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace pq {
+
+struct StrokePassSettings {
+    int sizeDivisor = 23;       // stroke length divisor (brush size)
+    int strokeMultiplier = 3;   // strokes per 48,400 pixels per pass (iterations)
+    int skipThreshold = 195;    // of 290: how many random strokes are skipped
+    int abstraction = 25;       // P3
+    float acceptFactor = 1.0f;  // a kept stroke's error times this is below the old
+    int opacity = 70;           // P5
+    bool errorTestFromStart = false; // painting over a picture
+    bool preview = false;
+};
+
+// The settings the sliders give. Iterations count only in 0..100.
+StrokePassSettings DeriveStrokeSettings(int p1, int p2, int p3, int p5, bool erase, bool preview);
+
+// One stroke, generated before it is drawn: its random draws depend only
+// on the field and the tiles, never on the picture.
+struct Stroke {
+    int centreTile = -1; // -1 when the centre lies outside the picture
+    int opacity = 0;
+    std::vector<int> stampX, stampY; // top-left corners of the stamps
+    std::vector<gfx::Pixel> patch;   // colour per mask position
+};
+
+class StrokePasses {
+public:
+    StrokePasses(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, bool hasAlpha, const StrokeField& field,
+                 const std::array<BrushTipMask, 3>& masks, const StrokePassSettings& settings);
+
+    // Passes 0..500, progress 20..100. Cancellation points every 25 strokes.
+    void paint(platform::Random& rng);
+
+private:
+    bool generate(int pass, platform::Random& rng, Stroke& stroke);
+    void draw(const Stroke& stroke);
+    void testAndKeep(const Stroke& stroke);
+
+    gfx::Surface& picture_;
+    gfx::Pixel* bits_;
+    qsizetype stride_;
+    const std::vector<gfx::Pixel>& photo_;
+    const bool hasAlpha_;
+    const StrokeField& field_;
+    const std::array<BrushTipMask, 3>& masks_;
+    const StrokePassSettings s_;
+    const int w_, h_;
+    StrokeTiles tiles_;
+    const BrushTipMask* mask_ = nullptr;
+    bool errorTest_ = false;
+    std::vector<gfx::Pixel> patch_; // colours carried from stroke to stroke
+    std::vector<uint8_t> touched_;
+    std::vector<int> touchedList_;
+    std::vector<gfx::Pixel> touchedOld_;
+};
+
+} // namespace pq
