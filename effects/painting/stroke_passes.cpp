@@ -2,6 +2,7 @@
 
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 
 #include <algorithm>
 #include <cmath>
@@ -109,7 +110,7 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
     // keep the previous stroke's.
     const gfx::Pixel centre = photo_[size_t(std::clamp(cy, 0, h_ - 1)) * size_t(w_) + size_t(std::clamp(cx, 0, w_ - 1))];
     const int centreChance = s_.abstraction / 5 + 80;
-    stroke.patch.resize(std::max(stroke.patch.size(), size_t(mw) * size_t(mh)), 0);
+    patch_.resize(std::max(patch_.size(), size_t(mw) * size_t(mh)), 0);
     for (int my = 0; my < mh; ++my) {
         const int py = y0 + my;
         if (py < 0 || py >= h_)
@@ -131,7 +132,7 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
                 }
                 sample = photo_[size_t(std::clamp(sy, 0, h_ - 1)) * size_t(w_) + size_t(std::clamp(sx, 0, w_ - 1))];
             }
-            stroke.patch[size_t(my) * size_t(mw) + size_t(mx)] =
+            patch_[size_t(my) * size_t(mw) + size_t(mx)] =
                 gfx::Pixel(platform::ClampByte(Channel(sample, 16) + jitter)) << 16 |
                 gfx::Pixel(platform::ClampByte(Channel(sample, 8) + jitter)) << 8 |
                 gfx::Pixel(platform::ClampByte(Channel(sample, 0) + jitter));
@@ -145,17 +146,30 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
     float a = angle;
     stroke.stampX.clear();
     stroke.stampY.clear();
+    int left = w_, top = h_, right = 0, bottom = 0;
     for (int s = 0; s <= steps; ++s) {
-        stroke.stampX.push_back(x0 + int(std::floor(s * std::cos(double(a)))));
-        stroke.stampY.push_back(y0 + int(std::floor(s * std::sin(double(a)))));
+        const int sx = x0 + int(std::floor(s * std::cos(double(a))));
+        const int sy = y0 + int(std::floor(s * std::sin(double(a))));
+        stroke.stampX.push_back(sx);
+        stroke.stampY.push_back(sy);
+        left = std::min(left, std::max(0, sx));
+        top = std::min(top, std::max(0, sy));
+        right = std::max(right, std::min(w_, sx + mw));
+        bottom = std::max(bottom, std::min(h_, sy + mh));
         if (rng.random(100) > q)
             drift = float(double(drift) + rng.randomReal() * d1 - d1 / 2);
         a += drift;
     }
+    stroke.left = left;
+    stroke.top = top;
+    stroke.right = right > left && bottom > top ? right : left;
+    stroke.bottom = bottom;
+    stroke.patch.assign(patch_.begin(), patch_.begin() + ptrdiff_t(mw) * mh);
+    stroke.outcome = Stroke::Outcome::None;
     return true;
 }
 
-void StrokePasses::draw(const Stroke& stroke)
+void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
 {
     const int mw = mask_->width, mh = mask_->height;
     const int o = stroke.opacity;
@@ -169,17 +183,15 @@ void StrokePasses::draw(const Stroke& stroke)
             const gfx::Pixel* colours = stroke.patch.data() + size_t(my) * size_t(mw);
             gfx::Pixel* row = bits_ + y * stride_ + sx;
             const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_) + sx;
+            uint8_t* seen = touched_.data() + size_t(y) * size_t(w_) + sx;
             for (int mx = mx0; mx < mx1; ++mx) {
                 const int a = m[mx];
                 if (a == 0 || (hasAlpha_ && (src[mx] >> 24) == 0))
                     continue;
-                if (errorTest_) {
-                    const size_t i = size_t(y) * size_t(w_) + size_t(sx + mx);
-                    if (!touched_[i]) {
-                        touched_[i] = 1;
-                        touchedList_.push_back(int(i));
-                        touchedOld_.push_back(row[mx]);
-                    }
+                if (errorTest_ && !seen[mx]) {
+                    seen[mx] = 1;
+                    touched.index.push_back(y * w_ + sx + mx);
+                    touched.old.push_back(row[mx]);
                 }
                 row[mx] = Blend(row[mx], colours[mx], a, o);
             }
@@ -187,36 +199,69 @@ void StrokePasses::draw(const Stroke& stroke)
     }
 }
 
-void StrokePasses::testAndKeep(const Stroke& stroke)
+void StrokePasses::testAndKeep(Stroke& stroke, TouchedPixels& touched)
 {
-    if (touchedList_.empty())
+    if (touched.index.empty())
         return;
     int64_t before = 0, after = 0;
-    for (size_t k = 0; k < touchedList_.size(); ++k) {
-        const int i = touchedList_[k];
+    for (size_t k = 0; k < touched.index.size(); ++k) {
+        const int i = touched.index[k];
         const gfx::Pixel now = bits_[(i / w_) * stride_ + i % w_];
-        before += Error(touchedOld_[k], photo_[size_t(i)]);
+        before += Error(touched.old[k], photo_[size_t(i)]);
         after += Error(now, photo_[size_t(i)]);
     }
     const bool kept = double(after) * double(s_.acceptFactor) < double(before);
-    for (size_t k = 0; k < touchedList_.size(); ++k) {
-        const int i = touchedList_[k];
+    for (size_t k = 0; k < touched.index.size(); ++k) {
+        const int i = touched.index[k];
         gfx::Pixel& p = bits_[(i / w_) * stride_ + i % w_];
         if (kept)
             tiles_.addError(tiles_.tileOf(i % w_, i / w_),
-                            int64_t(Error(p, photo_[size_t(i)])) - Error(touchedOld_[k], photo_[size_t(i)]));
+                            int64_t(Error(p, photo_[size_t(i)])) - Error(touched.old[k], photo_[size_t(i)]));
         else
-            p = touchedOld_[k];
+            p = touched.old[k];
         touched_[size_t(i)] = 0;
     }
-    if (stroke.centreTile >= 0) {
-        if (kept)
-            tiles_.succeeded(stroke.centreTile);
-        else
-            tiles_.failed(stroke.centreTile);
+    stroke.outcome = kept ? Stroke::Outcome::Kept : Stroke::Outcome::Rejected;
+    touched.index.clear();
+    touched.old.clear();
+}
+
+int StrokePasses::scheduleWaves(const std::vector<Stroke>& strokes, size_t count, std::vector<int>& order,
+                                std::vector<int>& waveStart)
+{
+    // A stroke's wave follows the latest wave among the earlier strokes
+    // that reach any 32 x 32 block of its footprint.
+    const int size = StrokeTiles::kSize;
+    std::fill(blockWave_.begin(), blockWave_.end(), -1);
+    std::vector<int> wave(count, -1);
+    int waves = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const Stroke& s = strokes[k];
+        if (s.right <= s.left)
+            continue;
+        int latest = -1;
+        for (int by = s.top / size; by <= (s.bottom - 1) / size; ++by)
+            for (int bx = s.left / size; bx <= (s.right - 1) / size; ++bx)
+                latest = std::max(latest, blockWave_[size_t(by) * size_t(tiles_.columns()) + size_t(bx)]);
+        wave[k] = latest + 1;
+        for (int by = s.top / size; by <= (s.bottom - 1) / size; ++by)
+            for (int bx = s.left / size; bx <= (s.right - 1) / size; ++bx)
+                blockWave_[size_t(by) * size_t(tiles_.columns()) + size_t(bx)] = wave[k];
+        waves = std::max(waves, wave[k] + 1);
     }
-    touchedList_.clear();
-    touchedOld_.clear();
+    // Strokes grouped by wave, in their order within each.
+    waveStart.assign(size_t(waves) + 1, 0);
+    for (size_t k = 0; k < count; ++k)
+        if (wave[k] >= 0)
+            ++waveStart[size_t(wave[k]) + 1];
+    for (int v = 0; v < waves; ++v)
+        waveStart[size_t(v) + 1] += waveStart[size_t(v)];
+    order.assign(size_t(waveStart[size_t(waves)]), 0);
+    std::vector<int> fill(waveStart.begin(), waveStart.end() - 1);
+    for (size_t k = 0; k < count; ++k)
+        if (wave[k] >= 0)
+            order[size_t(fill[size_t(wave[k])]++)] = int(k);
+    return waves;
 }
 
 void StrokePasses::paint(platform::Random& rng)
@@ -224,11 +269,13 @@ void StrokePasses::paint(platform::Random& rng)
     CheckCancellation();
     tiles_.computeErrors(bits_, stride_, photo_);
     tiles_.buildWeights();
+    blockWave_.assign(size_t(tiles_.count()), -1);
     mask_ = &masks_[0];
     errorTest_ = s_.errorTestFromStart;
     int64_t sizeMultiplier = 1;
     const int64_t area = int64_t(w_) * h_;
-    Stroke stroke;
+    std::vector<Stroke> strokes;
+    std::vector<int> order, waveStart;
     for (int pass = 0; pass < kPasses; ++pass) {
         if (pass == 50)
             mask_ = &masks_[1];
@@ -241,8 +288,9 @@ void StrokePasses::paint(platform::Random& rng)
         if (RecomputesTiles(pass))
             tiles_.computeErrors(bits_, stride_, photo_);
         tiles_.buildWeights();
-        const int64_t strokes = (area * s_.strokeMultiplier / kPixelsPerStroke) * sizeMultiplier + 1;
-        for (int64_t k = 0; k < strokes; ++k) {
+        const int64_t total = (area * s_.strokeMultiplier / kPixelsPerStroke) * sizeMultiplier + 1;
+        size_t count = 0;
+        for (int64_t k = 0; k < total; ++k) {
             if (k % kStrokesPerCheck == 0) {
                 CheckCancellation();
                 if (k == 0 && pass % 5 == 0) {
@@ -256,11 +304,31 @@ void StrokePasses::paint(platform::Random& rng)
                     }
                 }
             }
-            if (!generate(pass, rng, stroke))
+            if (strokes.size() <= count)
+                strokes.emplace_back();
+            if (generate(pass, rng, strokes[count]))
+                ++count;
+        }
+
+        const int waves = scheduleWaves(strokes, count, order, waveStart);
+        for (int v = 0; v < waves; ++v)
+            platform::ParallelFor(waveStart[size_t(v)], waveStart[size_t(v) + 1], [&](int n) {
+                thread_local TouchedPixels touched;
+                Stroke& stroke = strokes[size_t(order[size_t(n)])];
+                draw(stroke, touched);
+                if (errorTest_)
+                    testAndKeep(stroke, touched);
+            });
+        // Failures and successes in stroke order, as drawing one after
+        // another would leave them.
+        for (size_t k = 0; k < count; ++k) {
+            const Stroke& stroke = strokes[k];
+            if (stroke.centreTile < 0 || stroke.outcome == Stroke::Outcome::None)
                 continue;
-            draw(stroke);
-            if (errorTest_)
-                testAndKeep(stroke);
+            if (stroke.outcome == Stroke::Outcome::Kept)
+                tiles_.succeeded(stroke.centreTile);
+            else
+                tiles_.failed(stroke.centreTile);
         }
     }
 }

@@ -38,6 +38,17 @@ struct Stroke {
     int opacity = 0;
     std::vector<int> stampX, stampY; // top-left corners of the stamps
     std::vector<gfx::Pixel> patch;   // colour per mask position
+    // The pixels its stamps may reach, clipped to the picture (empty when
+    // right <= left).
+    int left = 0, top = 0, right = 0, bottom = 0;
+    enum class Outcome : uint8_t { None, Kept, Rejected } outcome = Outcome::None;
+};
+
+// The old colours of the pixels one stroke changes, in the order it first
+// changed them.
+struct TouchedPixels {
+    std::vector<int> index;
+    std::vector<gfx::Pixel> old;
 };
 
 class StrokePasses {
@@ -46,12 +57,19 @@ public:
                  const std::array<BrushTipMask, 3>& masks, const StrokePassSettings& settings);
 
     // Passes 0..500, progress 20..100. Cancellation points every 25 strokes.
+    // A pass's strokes are generated first, in order; then drawn in waves
+    // of strokes whose footprints do not overlap, each wave in parallel and
+    // after every earlier stroke it overlaps, which gives the pixels of
+    // drawing them one after another.
     void paint(platform::Random& rng);
 
 private:
     bool generate(int pass, platform::Random& rng, Stroke& stroke);
-    void draw(const Stroke& stroke);
-    void testAndKeep(const Stroke& stroke);
+    void draw(const Stroke& stroke, TouchedPixels& touched);
+    void testAndKeep(Stroke& stroke, TouchedPixels& touched);
+    // Wave number of every stroke (-1 for one that reaches no pixel).
+    int scheduleWaves(const std::vector<Stroke>& strokes, size_t count, std::vector<int>& order,
+                      std::vector<int>& waveStart);
 
     gfx::Surface& picture_;
     gfx::Pixel* bits_;
@@ -66,9 +84,8 @@ private:
     const BrushTipMask* mask_ = nullptr;
     bool errorTest_ = false;
     std::vector<gfx::Pixel> patch_; // colours carried from stroke to stroke
-    std::vector<uint8_t> touched_;
-    std::vector<int> touchedList_;
-    std::vector<gfx::Pixel> touchedOld_;
+    std::vector<uint8_t> touched_; // per pixel; strokes of one wave touch disjoint pixels
+    std::vector<int> blockWave_;
 };
 
 } // namespace pq

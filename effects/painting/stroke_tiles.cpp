@@ -3,6 +3,7 @@
 #include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 namespace pq {
@@ -58,7 +59,7 @@ int StrokeTiles::pick(platform::Random& rng) const
 
 void StrokeTiles::addError(int tile, int64_t delta)
 {
-    error_[size_t(tile)] = std::max<int64_t>(0, error_[size_t(tile)] + delta);
+    std::atomic_ref<int64_t>(error_[size_t(tile)]).fetch_add(delta, std::memory_order_relaxed);
 }
 
 } // namespace pq

@@ -30,6 +30,8 @@ public:
     // A tile drawn in proportion to its weight.
     int pick(platform::Random& rng) const;
 
+    // Safe from parallel bodies. The error stays the exact sum, so it never
+    // falls below 0.
     void addError(int tile, int64_t delta);
     void failed(int tile) { ++hits_[size_t(tile)]; }
     void succeeded(int tile) { hits_[size_t(tile)] = 0; }
