@@ -210,3 +210,14 @@ TEST_F(Brushstrokes2Test, ACancelledRunThrowsTheAbort)
     platform::ScopedRunContext scope(ctx.get());
     EXPECT_THROW(pq::Brushstrokes2(src, dest, 50, 30, 25, 60, 70, false), pq::EAbort);
 }
+
+TEST_F(Brushstrokes2Test, OneThreadAndEightGiveTheSameBytes)
+{
+    // Large enough for many strokes per pass, so that waves hold several.
+    const gfx::Image src = Scene(160, 120, true);
+    const auto serial = testimg::RunSerially([&] { return PixelsOf(run(src, 80, 50, 40, 70, 90, false, 9)); });
+    platform::ConfigureThreadPool(7, 7);
+    const auto pooled = PixelsOf(run(src, 80, 50, 40, 70, 90, false, 9));
+    platform::ConfigureDefaultThreadPool();
+    EXPECT_EQ(serial, pooled);
+}
