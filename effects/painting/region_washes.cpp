@@ -2,6 +2,7 @@
 
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 #include "platform/tick.h"
 
 #include <algorithm>
@@ -55,6 +56,12 @@ RegionWashes::RegionWashes(WashPlanes& planes, const WashPaper& paper, gfx::Surf
     for (size_t i = 0; i < cells_.size(); ++i)
         cells_[i] = (planes.smooth[i] & kColour) | (planes.solid(i) ? kSolid : 0u) |
                     (planes.painted[i] ? kPainted : 0u);
+    columns_.resize(cells_.size());
+    platform::ParallelForRange(0, planes.w, 64, [&](int x0, int x1) {
+        for (int y = 0; y < planes.h; ++y)
+            for (int x = x0; x < x1; ++x)
+                columns_[size_t(x) * size_t(planes.h) + size_t(y)] = cells_[size_t(y) * size_t(planes.w) + size_t(x)];
+    });
 }
 
 // A solid, unpainted pixel that is not near-white, in at most 501 draws.
@@ -72,14 +79,14 @@ bool RegionWashes::findSeed(platform::Random& rng, int& x, int& y) const
     return false;
 }
 
-// The longest run of accepted pixels among `count` cells from `first`,
-// `step` apart. Painted pixels neither join nor break a run.
-int RegionWashes::scanRun(size_t first, ptrdiff_t step, int count, uint32_t seed, int tolerance)
+// The longest run of accepted pixels among `count` cells from `c`, `step`
+// apart, whose tags lie `tagStep` apart from `tag`. Painted pixels neither
+// join nor break a run.
+int RegionWashes::scanRun(const uint32_t* c, ptrdiff_t step, uint32_t* tag, ptrdiff_t tagStep, int count,
+                          uint32_t seed, int tolerance)
 {
-    const uint32_t* c = cells_.data() + first;
-    uint32_t* tag = tags_.data() + first;
     int run = 0, longest = 0;
-    for (int k = 0; k < count; ++k, c += step, tag += step) {
+    for (int k = 0; k < count; ++k, c += step, tag += tagStep) {
         const uint32_t v = *c;
         if (!(v & kSolid)) {
             run = 0;
@@ -112,14 +119,24 @@ int RegionWashes::grow(int x, int y, int64_t round)
         const int left = std::max(0, x - r), right = std::min(w - 1, x + r);
         const int top = std::max(0, y - r), bottom = std::min(h - 1, y + r);
         int score = 0;
+        auto row = [&](int ry) {
+            const size_t i = size_t(ry) * stride + size_t(left);
+            return scanRun(cells_.data() + i, 1, tags_.data() + i, 1, right - left + 1, seed, tolerance);
+        };
+        // Columns read the transposed copy, which keeps them in the cache.
+        auto column = [&](int cx) {
+            return scanRun(columns_.data() + size_t(cx) * size_t(h) + size_t(top), 1,
+                           tags_.data() + size_t(top) * stride + size_t(cx), ptrdiff_t(w), bottom - top + 1, seed,
+                           tolerance);
+        };
         if (y - r >= 0)
-            score += scanRun(size_t(y - r) * stride + size_t(left), 1, right - left + 1, seed, tolerance);
+            score += row(y - r);
         if (y + r < h)
-            score += scanRun(size_t(y + r) * stride + size_t(left), 1, right - left + 1, seed, tolerance);
+            score += row(y + r);
         if (x - r >= 0)
-            score += scanRun(size_t(top) * stride + size_t(x - r), ptrdiff_t(w), bottom - top + 1, seed, tolerance);
+            score += column(x - r);
         if (x + r < w)
-            score += scanRun(size_t(top) * stride + size_t(x + r), ptrdiff_t(w), bottom - top + 1, seed, tolerance);
+            score += column(x + r);
         lastRing = r;
         if ((r < 20 && score < 4) || (r >= 20 && score < 11))
             break;
@@ -140,6 +157,7 @@ void RegionWashes::paintPixel(int px, int py, int shiftX, int shiftY, const int 
     canvasBits_[py * canvasStride_ + px] =
         gfx::Pixel(a) << 24 | gfx::Pixel(r) << 16 | gfx::Pixel(g) << 8 | gfx::Pixel(b);
     cells_[i] |= kPainted;
+    columns_[size_t(px) * size_t(planes_.h) + size_t(py)] |= kPainted;
     planes_.painted[i] = 1;
     ++paintedCount_;
 }

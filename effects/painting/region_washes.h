@@ -69,7 +69,8 @@ public:
 private:
     bool findSeed(platform::Random& rng, int& x, int& y) const;
     int grow(int x, int y, int64_t round);
-    int scanRun(size_t first, ptrdiff_t step, int count, uint32_t seed, int tolerance);
+    int scanRun(const uint32_t* c, ptrdiff_t step, uint32_t* tag, ptrdiff_t tagStep, int count, uint32_t seed,
+                int tolerance);
     void fill(int x, int y, platform::Random& rng);
     void fillHoles(int left, int top, int right, int bottom, int shiftX, int shiftY, const int colour[3]);
     void paintPixel(int px, int py, int shiftX, int shiftY, const int colour[3]);
@@ -82,6 +83,7 @@ private:
     // Per pixel: the smoothed colour and whether the pixel is solid and
     // painted; and the tag of the last region that grew or flooded it.
     std::vector<uint32_t> cells_;
+    std::vector<uint32_t> columns_; // cells_ transposed: column by column
     std::vector<uint32_t> tags_;
     uint32_t grownTag_ = 1;
     uint32_t floodedTag_ = 2;
