@@ -4,9 +4,12 @@
 #include "effects/ink/comic_print.h"
 #include "effects/ink/felt_tip_pen.h"
 #include "effects/ink/stippling.h"
+#include "effects/painting/brushstrokes_2.h"
 #include "effects/painting/impasto_brushstrokes.h"
 #include "effects/painting/oil_pastel.h"
 #include "effects/painting/watercolor.h"
+#include "effects/painting/watercolor_2.h"
+#include "effects/painting/watercolor_flow.h"
 #include "effects/painting/watercolor_splashes.h"
 #include "effects/photolab/adjustments.h"
 #include "effects/photolab/apply_lut.h"
@@ -55,7 +58,7 @@ constexpr EffectDefinition kCatalogue[] = {
     // Painting
     {300, "Watercolor", "Watercolor", Watercolor,
      {"iterations", "brush complexity", "brush size", "opacity", "edge intensity"}, {30, 40, 40, 100, 20}, kErase},
-    {301, "Watercolor 2", "Watercolor 2", nullptr,
+    {301, "Watercolor 2", "Watercolor 2", Watercolor2,
      {"density", "region threshold", "brightness", "edge intensity", "saturation"}, {90, 20, 60, 20, 55}, kErase},
     {302, "Oil pastel", "Oil Pastel", OilPastel,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 70, 30, 30, 100}, kErase, kNo,
@@ -66,14 +69,14 @@ constexpr EffectDefinition kCatalogue[] = {
     {304, "Impasto brushstrokes", "Impasto brushstrokes", ImpastoBrushstrokes,
      {"min brush size", "max brush size", "iterations", "quality", "opacity"}, {10, 50, 50, 50, 100}, kErase, kNo,
      kNo, kImpastoSheet},
-    {305, "Brushstrokes 2", "Brushstrokes 2", nullptr,
+    {305, "Brushstrokes 2", "Brushstrokes 2", Brushstrokes2,
      {"brush size", "iterations", "abstraction", "saturation", "opacity"}, {50, 30, 25, 60, 70}, kErase},
     {306, "Smooth painting", "Smooth painting", nullptr, {"max brush size", "iterations", kNone, kNone, kNone},
      {35, 0, 0, 0, 0}},
     {307, "Stochastic painting", "Stochastic Painting", nullptr,
      {"min brush size", "max brush size", "iterations", "precision", "opacity"}, {10, 50, 20, 50, 90}, kErase, kNo,
      kNo, kStochasticSheet},
-    {308, nullptr, "Watercolor Flow", nullptr, {"wetness", "detail", "dilution", "color", "contours"},
+    {308, nullptr, "Watercolor Flow", WatercolorFlow, {"wetness", "detail", "dilution", "color", "contours"},
      {50, 50, 50, 60, 50}, kErase},
     // Photo lab
     {400, "Orton filter", "Orton filter", OrtonFilter,

@@ -1,0 +1,336 @@
+#include "effects/painting/stroke_passes.h"
+
+#include "engine/runtime/effect_api.h"
+#include "platform/numeric.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace pq {
+namespace {
+
+constexpr int kPasses = 501;
+constexpr int kStrokesPerCheck = 25;
+constexpr int64_t kPixelsPerStroke = 48400;
+constexpr double kFullTurn = 6.28;
+
+inline int Channel(gfx::Pixel p, int shift)
+{
+    return int((p >> shift) & 0xFF);
+}
+
+inline int Error(gfx::Pixel p, gfx::Pixel s)
+{
+    return std::abs(Channel(p, 16) - Channel(s, 16)) + std::abs(Channel(p, 8) - Channel(s, 8)) +
+           std::abs(Channel(p, 0) - Channel(s, 0));
+}
+
+// The canvas colour d under a stamp of colour c with mask value a, laid at
+// opacity o; opaque.
+inline gfx::Pixel Blend(gfx::Pixel d, gfx::Pixel c, int a, int o)
+{
+    gfx::Pixel out = 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int dv = Channel(d, shift), cv = Channel(c, shift);
+        const int c1 = (dv * (255 - a) + cv * a) / 255;
+        out |= gfx::Pixel(((255 - o) * dv + o * c1) / 255) << shift;
+    }
+    return out;
+}
+
+bool RecomputesTiles(int pass)
+{
+    return pass == 5 || pass == 10 || pass == 15 || pass == 50 || pass == 200 || pass == 400;
+}
+
+} // namespace
+
+StrokePassSettings DeriveStrokeSettings(int p1, int p2, int p3, int p5, bool erase, bool preview)
+{
+    // Iterations beyond the slider would throw hundreds of millions of
+    // strokes at a large photo.
+    const int iterations = std::clamp(p2, 0, 100);
+    StrokePassSettings s;
+    s.sizeDivisor = std::max(1, 28 - p1 / 10);
+    s.strokeMultiplier = (2 * iterations) / 25 + 1;
+    s.skipThreshold = 255 - 2 * iterations;
+    s.abstraction = p3;
+    s.acceptFactor = float(p3 / 256.0 + 1.0);
+    s.opacity = p5;
+    s.errorTestFromStart = !erase;
+    s.preview = preview;
+    return s;
+}
+
+StrokePasses::StrokePasses(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, bool hasAlpha,
+                           const StrokeField& field, const std::array<BrushTipMask, 3>& masks,
+                           const StrokePassSettings& settings)
+    : picture_(picture), bits_(picture.row(0)), stride_(picture.stride() / qsizetype(sizeof(gfx::Pixel))),
+      photo_(photo), hasAlpha_(hasAlpha), field_(field), masks_(masks), s_(settings), w_(field.w), h_(field.h),
+      tiles_(field.w, field.h), touched_(size_t(field.w) * size_t(field.h), 0)
+{
+}
+
+bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
+{
+    const int mw = mask_->width, mh = mask_->height;
+    const bool guided = rng.random(100) < 90;
+    int x0 = 0, y0 = 0;
+    if (guided) {
+        const int tile = tiles_.pick(rng);
+        x0 = rng.random(StrokeTiles::kSize) + StrokeTiles::kSize * (tile % tiles_.columns()) - mw / 2;
+        y0 = rng.random(StrokeTiles::kSize) + StrokeTiles::kSize * (tile / tiles_.columns()) - mh / 2;
+    } else {
+        x0 = rng.random(w_ - 1) - mw / 2;
+        y0 = rng.random(h_ - 1) - mh / 2;
+    }
+    const int cx = x0 + mw / 2, cy = y0 + mh / 2;
+    const bool inside = field_.inside(cx, cy);
+    const int magnitude = inside ? field_.magnitude[field_.at(cx, cy)] : 0;
+    if (guided && pass > 50 && inside && magnitude < rng.random(pass / 8))
+        return false;
+    if (!guided && rng.random(290) < s_.skipThreshold)
+        return false;
+    if (!guided && pass > 50 && (!inside || magnitude < rng.random(pass / 4)))
+        return false;
+
+    const bool interior = cx >= 1 && cy >= 1 && cx <= w_ - 2 && cy <= h_ - 2;
+    const float angle = interior ? field_.angle[field_.at(cx, cy)] : float(rng.randomReal() * kFullTurn);
+    const int bias = rng.random(100) < 70 ? -50 : 100;
+    float drift = float(rng.randomReal() * 0.009 - 0.0045);
+    const int steps =
+        inside ? std::clamp(rng.random((500 - pass) / s_.sizeDivisor) + (2 * magnitude) / s_.sizeDivisor, 8, 150)
+               : 10;
+    stroke.opacity = std::clamp(rng.random(s_.opacity / 2 + pass / 30) + s_.opacity / 8, 1, 255);
+    stroke.centreTile = inside ? tiles_.tileOf(cx, cy) : -1;
+
+    // The patch: one colour per mask position over the picture; the others
+    // keep the previous stroke's.
+    const gfx::Pixel centre = photo_[size_t(std::clamp(cy, 0, h_ - 1)) * size_t(w_) + size_t(std::clamp(cx, 0, w_ - 1))];
+    const int centreChance = s_.abstraction / 5 + 80;
+    patch_.resize(std::max(patch_.size(), size_t(mw) * size_t(mh)), 0);
+    for (int my = 0; my < mh; ++my) {
+        const int py = y0 + my;
+        if (py < 0 || py >= h_)
+            continue;
+        for (int mx = 0; mx < mw; ++mx) {
+            const int px = x0 + mx;
+            if (px < 0 || px >= w_)
+                continue;
+            const int jitter = rng.random(mx + my + 1) % 3 != 0 ? 25 : -rng.random(20);
+            gfx::Pixel sample = centre;
+            if (rng.random(150) + bias >= centreChance) {
+                int sx = 0, sy = 0;
+                if (rng.random(100) < s_.abstraction) {
+                    sx = px + rng.random(7) - 3;
+                    sy = py + rng.random(7) - 3;
+                } else {
+                    sx = px + rng.random(3) - 1;
+                    sy = py + rng.random(3) - 1;
+                }
+                sample = photo_[size_t(std::clamp(sy, 0, h_ - 1)) * size_t(w_) + size_t(std::clamp(sx, 0, w_ - 1))];
+            }
+            patch_[size_t(my) * size_t(mw) + size_t(mx)] =
+                gfx::Pixel(platform::ClampByte(Channel(sample, 16) + jitter)) << 16 |
+                gfx::Pixel(platform::ClampByte(Channel(sample, 8) + jitter)) << 8 |
+                gfx::Pixel(platform::ClampByte(Channel(sample, 0) + jitter));
+        }
+    }
+
+    // The path: each stamp s pixels from the start along the direction
+    // reached so far, the direction bending by a drifting amount.
+    const int q = errorTest_ ? 80 : 85;
+    const double d1 = errorTest_ ? 0.003 : 0.002;
+    float a = angle;
+    stroke.stampX.clear();
+    stroke.stampY.clear();
+    int left = w_, top = h_, right = 0, bottom = 0;
+    for (int s = 0; s <= steps; ++s) {
+        const int sx = x0 + int(std::floor(s * std::cos(double(a))));
+        const int sy = y0 + int(std::floor(s * std::sin(double(a))));
+        stroke.stampX.push_back(sx);
+        stroke.stampY.push_back(sy);
+        left = std::min(left, std::max(0, sx));
+        top = std::min(top, std::max(0, sy));
+        right = std::max(right, std::min(w_, sx + mw));
+        bottom = std::max(bottom, std::min(h_, sy + mh));
+        if (rng.random(100) > q)
+            drift = float(double(drift) + rng.randomReal() * d1 - d1 / 2);
+        a += drift;
+    }
+    stroke.left = left;
+    stroke.top = top;
+    stroke.right = right > left && bottom > top ? right : left;
+    stroke.bottom = bottom;
+    stroke.patch.assign(patch_.begin(), patch_.begin() + ptrdiff_t(mw) * mh);
+    stroke.outcome = Stroke::Outcome::None;
+    return true;
+}
+
+void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
+{
+    const int mw = mask_->width, mh = mask_->height;
+    const int o = stroke.opacity;
+    for (size_t k = 0; k < stroke.stampX.size(); ++k) {
+        const int sx = stroke.stampX[k], sy = stroke.stampY[k];
+        const int mx0 = std::max(0, -sx), mx1 = std::min(mw, w_ - sx);
+        const int my0 = std::max(0, -sy), my1 = std::min(mh, h_ - sy);
+        for (int my = my0; my < my1; ++my) {
+            const int y = sy + my;
+            const uint8_t* m = mask_->alpha.data() + size_t(my) * size_t(mw);
+            const gfx::Pixel* colours = stroke.patch.data() + size_t(my) * size_t(mw);
+            gfx::Pixel* row = bits_ + y * stride_ + sx;
+            const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_) + sx;
+            uint8_t* seen = touched_.data() + size_t(y) * size_t(w_) + sx;
+            for (int mx = mx0; mx < mx1; ++mx) {
+                const int a = m[mx];
+                if (a == 0 || (hasAlpha_ && (src[mx] >> 24) == 0))
+                    continue;
+                if (errorTest_ && !seen[mx]) {
+                    seen[mx] = 1;
+                    touched.index.push_back(y * w_ + sx + mx);
+                    touched.old.push_back(row[mx]);
+                }
+                row[mx] = Blend(row[mx], colours[mx], a, o);
+            }
+        }
+    }
+}
+
+void StrokePasses::testAndKeep(Stroke& stroke, TouchedPixels& touched)
+{
+    if (touched.index.empty())
+        return;
+    int64_t before = 0, after = 0;
+    for (size_t k = 0; k < touched.index.size(); ++k) {
+        const int i = touched.index[k];
+        const gfx::Pixel now = bits_[(i / w_) * stride_ + i % w_];
+        before += Error(touched.old[k], photo_[size_t(i)]);
+        after += Error(now, photo_[size_t(i)]);
+    }
+    const bool kept = double(after) * double(s_.acceptFactor) < double(before);
+    for (size_t k = 0; k < touched.index.size(); ++k) {
+        const int i = touched.index[k];
+        gfx::Pixel& p = bits_[(i / w_) * stride_ + i % w_];
+        if (kept)
+            tiles_.addError(tiles_.tileOf(i % w_, i / w_),
+                            int64_t(Error(p, photo_[size_t(i)])) - Error(touched.old[k], photo_[size_t(i)]));
+        else
+            p = touched.old[k];
+        touched_[size_t(i)] = 0;
+    }
+    stroke.outcome = kept ? Stroke::Outcome::Kept : Stroke::Outcome::Rejected;
+    touched.index.clear();
+    touched.old.clear();
+}
+
+int StrokePasses::scheduleWaves(const std::vector<Stroke>& strokes, size_t count, std::vector<int>& order,
+                                std::vector<int>& waveStart)
+{
+    // A stroke's wave follows the latest wave among the earlier strokes
+    // that reach any 32 x 32 block of its footprint.
+    const int size = StrokeTiles::kSize;
+    std::fill(blockWave_.begin(), blockWave_.end(), -1);
+    std::vector<int> wave(count, -1);
+    int waves = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const Stroke& s = strokes[k];
+        if (s.right <= s.left)
+            continue;
+        int latest = -1;
+        for (int by = s.top / size; by <= (s.bottom - 1) / size; ++by)
+            for (int bx = s.left / size; bx <= (s.right - 1) / size; ++bx)
+                latest = std::max(latest, blockWave_[size_t(by) * size_t(tiles_.columns()) + size_t(bx)]);
+        wave[k] = latest + 1;
+        for (int by = s.top / size; by <= (s.bottom - 1) / size; ++by)
+            for (int bx = s.left / size; bx <= (s.right - 1) / size; ++bx)
+                blockWave_[size_t(by) * size_t(tiles_.columns()) + size_t(bx)] = wave[k];
+        waves = std::max(waves, wave[k] + 1);
+    }
+    // Strokes grouped by wave, in their order within each.
+    waveStart.assign(size_t(waves) + 1, 0);
+    for (size_t k = 0; k < count; ++k)
+        if (wave[k] >= 0)
+            ++waveStart[size_t(wave[k]) + 1];
+    for (int v = 0; v < waves; ++v)
+        waveStart[size_t(v) + 1] += waveStart[size_t(v)];
+    order.assign(size_t(waveStart[size_t(waves)]), 0);
+    std::vector<int> fill(waveStart.begin(), waveStart.end() - 1);
+    for (size_t k = 0; k < count; ++k)
+        if (wave[k] >= 0)
+            order[size_t(fill[size_t(wave[k])]++)] = int(k);
+    return waves;
+}
+
+void StrokePasses::paint(platform::Random& rng)
+{
+    CheckCancellation();
+    tiles_.computeErrors(bits_, stride_, photo_);
+    tiles_.buildWeights();
+    blockWave_.assign(size_t(tiles_.count()), -1);
+    mask_ = &masks_[0];
+    errorTest_ = s_.errorTestFromStart;
+    int64_t sizeMultiplier = 1;
+    const int64_t area = int64_t(w_) * h_;
+    std::vector<Stroke> strokes;
+    std::vector<int> order, waveStart;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        if (pass == 50)
+            mask_ = &masks_[1];
+        if (pass == 400) {
+            mask_ = &masks_[2];
+            sizeMultiplier = 12;
+        }
+        if (pass == 15)
+            errorTest_ = true;
+        if (RecomputesTiles(pass))
+            tiles_.computeErrors(bits_, stride_, photo_);
+        tiles_.buildWeights();
+        const int64_t total = (area * s_.strokeMultiplier / kPixelsPerStroke) * sizeMultiplier + 1;
+        size_t count = 0;
+        for (int64_t k = 0; k < total; ++k) {
+            if (k % kStrokesPerCheck == 0) {
+                CheckCancellation();
+                if (k == 0 && pass % 5 == 0) {
+                    const int value = platform::Round(pass * 80.0 / 500.0) + 20;
+                    if (s_.preview) {
+                        SafeUpdatePreview(picture_, value);
+                    } else {
+                        SafeUpdateProgress(value);
+                        if (pass % 10 == 0)
+                            ShowIntermediateImage(picture_.snapshot(), -1, Delivery::Queued);
+                    }
+                }
+            }
+            if (strokes.size() <= count)
+                strokes.emplace_back();
+            if (generate(pass, rng, strokes[count]))
+                ++count;
+        }
+
+        const int waves = scheduleWaves(strokes, count, order, waveStart);
+        for (int v = 0; v < waves; ++v)
+            platform::ParallelFor(waveStart[size_t(v)], waveStart[size_t(v) + 1], [&](int n) {
+                thread_local TouchedPixels touched;
+                Stroke& stroke = strokes[size_t(order[size_t(n)])];
+                draw(stroke, touched);
+                if (errorTest_)
+                    testAndKeep(stroke, touched);
+            });
+        // Failures and successes in stroke order, as drawing one after
+        // another would leave them.
+        for (size_t k = 0; k < count; ++k) {
+            const Stroke& stroke = strokes[k];
+            if (stroke.centreTile < 0 || stroke.outcome == Stroke::Outcome::None)
+                continue;
+            if (stroke.outcome == Stroke::Outcome::Kept)
+                tiles_.succeeded(stroke.centreTile);
+            else
+                tiles_.failed(stroke.centreTile);
+        }
+    }
+}
+
+} // namespace pq

@@ -1,0 +1,91 @@
+#pragma once
+
+// The stroke passes of Brushstrokes 2: trains of soft stamps that follow the
+// direction field, placed mostly where the picture is furthest from the
+// photo; with the error test on, a stroke stays only when it brings the
+// picture closer to the photo.
+
+#include "effects/painting/brush_tip_mask.h"
+#include "effects/painting/stroke_field.h"
+#include "effects/painting/stroke_tiles.h"
+#include "gfx/surface.h"
+#include "platform/random.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace pq {
+
+struct StrokePassSettings {
+    int sizeDivisor = 23;       // stroke length divisor (brush size)
+    int strokeMultiplier = 3;   // strokes per 48,400 pixels per pass (iterations)
+    int skipThreshold = 195;    // of 290: how many random strokes are skipped
+    int abstraction = 25;       // P3
+    float acceptFactor = 1.0f;  // a kept stroke's error times this is below the old
+    int opacity = 70;           // P5
+    bool errorTestFromStart = false; // painting over a picture
+    bool preview = false;
+};
+
+// The settings the sliders give. Iterations count only in 0..100.
+StrokePassSettings DeriveStrokeSettings(int p1, int p2, int p3, int p5, bool erase, bool preview);
+
+// One stroke, generated before it is drawn: its random draws depend only
+// on the field and the tiles, never on the picture.
+struct Stroke {
+    int centreTile = -1; // -1 when the centre lies outside the picture
+    int opacity = 0;
+    std::vector<int> stampX, stampY; // top-left corners of the stamps
+    std::vector<gfx::Pixel> patch;   // colour per mask position
+    // The pixels its stamps may reach, clipped to the picture (empty when
+    // right <= left).
+    int left = 0, top = 0, right = 0, bottom = 0;
+    enum class Outcome : uint8_t { None, Kept, Rejected } outcome = Outcome::None;
+};
+
+// The old colours of the pixels one stroke changes, in the order it first
+// changed them.
+struct TouchedPixels {
+    std::vector<int> index;
+    std::vector<gfx::Pixel> old;
+};
+
+class StrokePasses {
+public:
+    StrokePasses(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, bool hasAlpha, const StrokeField& field,
+                 const std::array<BrushTipMask, 3>& masks, const StrokePassSettings& settings);
+
+    // Passes 0..500, progress 20..100. Cancellation points every 25 strokes.
+    // A pass's strokes are generated first, in order; then drawn in waves
+    // of strokes whose footprints do not overlap, each wave in parallel and
+    // after every earlier stroke it overlaps, which gives the pixels of
+    // drawing them one after another.
+    void paint(platform::Random& rng);
+
+private:
+    bool generate(int pass, platform::Random& rng, Stroke& stroke);
+    void draw(const Stroke& stroke, TouchedPixels& touched);
+    void testAndKeep(Stroke& stroke, TouchedPixels& touched);
+    // Wave number of every stroke (-1 for one that reaches no pixel).
+    int scheduleWaves(const std::vector<Stroke>& strokes, size_t count, std::vector<int>& order,
+                      std::vector<int>& waveStart);
+
+    gfx::Surface& picture_;
+    gfx::Pixel* bits_;
+    qsizetype stride_;
+    const std::vector<gfx::Pixel>& photo_;
+    const bool hasAlpha_;
+    const StrokeField& field_;
+    const std::array<BrushTipMask, 3>& masks_;
+    const StrokePassSettings s_;
+    const int w_, h_;
+    StrokeTiles tiles_;
+    const BrushTipMask* mask_ = nullptr;
+    bool errorTest_ = false;
+    std::vector<gfx::Pixel> patch_; // colours carried from stroke to stroke
+    std::vector<uint8_t> touched_; // per pixel; strokes of one wave touch disjoint pixels
+    std::vector<int> blockWave_;
+};
+
+} // namespace pq

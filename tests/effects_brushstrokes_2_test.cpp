@@ -1,0 +1,223 @@
+#include "engine_test_support.h"
+#include "image_compare.h"
+
+#include "effects/painting/brush_tip_mask.h"
+#include "effects/painting/brushstrokes_2.h"
+#include "effects/painting/stroke_passes.h"
+#include "effects/painting/stroke_tiles.h"
+#include "engine/repository/image_repository.h"
+
+#include <cmath>
+#include <vector>
+
+using namespace pqtest;
+using testimg::Premul;
+
+namespace {
+
+std::vector<gfx::Pixel> PixelsOf(const gfx::Surface& s)
+{
+    std::vector<gfx::Pixel> v;
+    for (int y = 0; y < s.height(); ++y)
+        v.insert(v.end(), s.row(y), s.row(y) + s.width());
+    return v;
+}
+
+// Stripes and a disc: clear edges for the strokes to follow; with alpha, a
+// clear corner and a half-transparent band.
+gfx::Image Scene(int w, int h, bool withAlpha = false)
+{
+    return testimg::MakeImage(w, h, [&](int x, int y) {
+        const bool disc = (x - w / 2) * (x - w / 2) + (y - h / 2) * (y - h / 2) < h * h / 10;
+        int r = disc ? 220 : ((x / 8) % 2 ? 40 : 120), g = disc ? 200 : 90 + y % 40, b = disc ? 30 : 160;
+        int a = 255;
+        if (withAlpha)
+            a = x < 8 && y < 8 ? 0 : (y > h * 2 / 3 ? 120 : 255);
+        return Premul(r, g, b, a);
+    });
+}
+
+class Brushstrokes2Test : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        if (!pq::Repository().loaded())
+            pq::Repository().create();
+    }
+
+    gfx::Surface run(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, bool preview,
+                     uint32_t seed = 1)
+    {
+        gfx::Surface dest = gfx::Surface::make(src.size());
+        auto ctx = pq::EffectRunContext::begin(preview);
+        ctx->rng.setSeed(seed);
+        platform::ScopedRunContext scope(ctx.get());
+        pq::Brushstrokes2(src, dest, p1, p2, p3, p4, p5, preview);
+        return dest;
+    }
+};
+
+} // namespace
+
+// ---- Tips, tiles and settings -------------------------------------------------
+
+TEST(Brushstrokes2Pieces, WithoutATipImageTheMaskIsRadial)
+{
+    const pq::BrushTipMask mask = pq::LoadBrushAlphaMask(gfx::Image());
+    ASSERT_EQ(mask.width, 32);
+    ASSERT_EQ(mask.height, 32);
+    EXPECT_EQ(mask.at(16, 16), 255);
+    EXPECT_EQ(mask.at(16, 8), 128);
+    EXPECT_EQ(mask.at(16, 0), 0);
+    EXPECT_EQ(mask.at(0, 16), 0);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            if (std::hypot(x - 16, y - 16) >= 16.0) {
+                ASSERT_EQ(mask.at(x, y), 0) << x << "," << y;
+            }
+}
+
+TEST(Brushstrokes2Pieces, TipImagesGiveTheirAlpha)
+{
+    const gfx::Image tip = testimg::MakeImage(5, 4, [](int x, int y) { return Premul(0, 0, 0, x * 50 + y); });
+    const pq::BrushTipMask mask = pq::LoadBrushAlphaMask(tip);
+    ASSERT_EQ(mask.width, 5);
+    ASSERT_EQ(mask.height, 4);
+    EXPECT_EQ(mask.at(3, 2), 152);
+}
+
+TEST(Brushstrokes2Pieces, IterationsCountOnlyUpToTheSlider)
+{
+    const auto most = pq::DeriveStrokeSettings(50, 10000, 25, 70, true, false);
+    EXPECT_EQ(most.strokeMultiplier, 9);
+    EXPECT_EQ(most.skipThreshold, 55);
+    const auto least = pq::DeriveStrokeSettings(50, -10000, 25, 70, true, false);
+    EXPECT_EQ(least.strokeMultiplier, 1);
+    EXPECT_EQ(least.skipThreshold, 255);
+    EXPECT_EQ(pq::DeriveStrokeSettings(100, 30, 25, 70, true, false).sizeDivisor, 18);
+    EXPECT_EQ(pq::DeriveStrokeSettings(10000, 30, 25, 70, true, false).sizeDivisor, 1);
+    EXPECT_FALSE(pq::DeriveStrokeSettings(50, 30, 25, 70, true, false).errorTestFromStart);
+    EXPECT_TRUE(pq::DeriveStrokeSettings(50, 30, 25, 70, false, false).errorTestFromStart);
+}
+
+TEST(Brushstrokes2Pieces, TilesArePickedByTheirError)
+{
+    // 64 x 64: four tiles; only the last differs from the photo.
+    const std::vector<gfx::Pixel> photo(64 * 64, 0xFF000000u);
+    std::vector<gfx::Pixel> picture(64 * 64, 0xFF000000u);
+    for (int y = 32; y < 64; ++y)
+        for (int x = 32; x < 64; ++x)
+            picture[size_t(y) * 64 + size_t(x)] = 0xFF0A0A0Au;
+    pq::StrokeTiles tiles(64, 64);
+    tiles.computeErrors(picture.data(), 64, photo);
+    EXPECT_EQ(tiles.error(3), 32 * 32 * 30);
+    EXPECT_EQ(tiles.error(0), 0);
+    tiles.buildWeights();
+    platform::Random rng(5);
+    int last = 0;
+    for (int k = 0; k < 1000; ++k)
+        last += tiles.pick(rng) == 3;
+    EXPECT_GT(last, 995);
+}
+
+// ---- The effect -------------------------------------------------------------
+
+TEST_F(Brushstrokes2Test, TenByTenIsPaintedNineAcrossIsLeftAlone)
+{
+    const gfx::Surface small = run(Scene(10, 10), 50, 30, 25, 60, 70, false);
+    EXPECT_EQ(small.row(5)[5] >> 24, 255u);
+    EXPECT_EQ(host->lastProgress, 101);
+    for (const auto& [w, h] : {std::pair{9, 30}, std::pair{30, 9}}) {
+        host->lastProgress = -1;
+        const gfx::Image src = Scene(w, h);
+        gfx::Surface dest = gfx::Surface::make(src.size());
+        dest.clearPixel(0x80402010u);
+        auto ctx = pq::EffectRunContext::begin(false);
+        platform::ScopedRunContext scope(ctx.get());
+        pq::Brushstrokes2(src, dest, 50, 30, 25, 60, 70, false);
+        EXPECT_EQ(PixelsOf(dest), std::vector<gfx::Pixel>(size_t(w) * h, 0x80402010u));
+        EXPECT_EQ(host->lastProgress, -1);
+    }
+}
+
+TEST_F(Brushstrokes2Test, ASemiTransparentSourceKeepsItsAlpha)
+{
+    const gfx::Image src = Scene(60, 45, true);
+    for (const bool preview : {false, true}) {
+        const gfx::Surface out = run(src, 50, 30, 25, 100, 70, preview);
+        for (int y = 0; y < 45; ++y)
+            for (int x = 0; x < 60; ++x) {
+                const gfx::Pixel p = out.row(y)[x], a = p >> 24;
+                ASSERT_EQ(a, src.pixel(x, y) >> 24) << x << "," << y;
+                ASSERT_LE((p >> 16) & 0xFF, a);
+                ASSERT_LE((p >> 8) & 0xFF, a);
+                ASSERT_LE(p & 0xFF, a);
+            }
+    }
+}
+
+TEST_F(Brushstrokes2Test, NoSaturationLeavesOnlyGreys)
+{
+    const gfx::Surface out = run(Scene(50, 40), 50, 30, 25, 0, 70, false);
+    for (const gfx::Pixel p : PixelsOf(out)) {
+        ASSERT_EQ((p >> 16) & 0xFF, (p >> 8) & 0xFF) << testimg::Hex(p);
+        ASSERT_EQ(p & 0xFF, (p >> 8) & 0xFF) << testimg::Hex(p);
+    }
+}
+
+TEST_F(Brushstrokes2Test, TheSeedReproducesThePicture)
+{
+    const gfx::Image src = Scene(50, 40);
+    EXPECT_EQ(PixelsOf(run(src, 50, 30, 25, 60, 70, false, 3)), PixelsOf(run(src, 50, 30, 25, 60, 70, false, 3)));
+    EXPECT_NE(PixelsOf(run(src, 50, 30, 25, 60, 70, false, 3)), PixelsOf(run(src, 50, 30, 25, 60, 70, false, 4)));
+}
+
+TEST_F(Brushstrokes2Test, OverThePhotoItselfNoStrokeIsKept)
+{
+    // With "Erase background" off every stroke must bring the picture closer
+    // to the photo; over the photo none can, so only the light sharpening
+    // remains.
+    const gfx::Image src = Scene(50, 40);
+    host->eraseOn = false;
+    host->result = src;
+    const gfx::Surface out = run(src, 50, 30, 0, 50, 70, false);
+    gfx::Surface expected = gfx::Surface::make(src.size());
+    expected.writeImage(src, 0, 0);
+    pq::SharpenSurface(gfx::Image(), expected, 10);
+    EXPECT_EQ(PixelsOf(out), PixelsOf(expected));
+}
+
+TEST_F(Brushstrokes2Test, ScriptValuesFarOutsideTheSlidersEndSoon)
+{
+    const gfx::Image src = Scene(40, 30, true);
+    const int cases[][5] = {{10000, 10000, 10000, 10000, 10000},
+                            {-10000, -10000, -10000, -10000, -10000},
+                            {10000, -10000, 10000, -10000, 10000},
+                            {-10000, 10000, -10000, 10000, -10000}};
+    for (const auto& c : cases) {
+        const gfx::Surface out = run(src, c[0], c[1], c[2], c[3], c[4], false);
+        EXPECT_EQ(out.row(20)[20] >> 24, src.pixel(20, 20) >> 24) << c[0];
+    }
+}
+
+TEST_F(Brushstrokes2Test, ACancelledRunThrowsTheAbort)
+{
+    const gfx::Image src = Scene(40, 30);
+    gfx::Surface dest = gfx::Surface::make(src.size());
+    auto ctx = pq::EffectRunContext::begin(false);
+    host->shared->cancel.request();
+    platform::ScopedRunContext scope(ctx.get());
+    EXPECT_THROW(pq::Brushstrokes2(src, dest, 50, 30, 25, 60, 70, false), pq::EAbort);
+}
+
+TEST_F(Brushstrokes2Test, OneThreadAndEightGiveTheSameBytes)
+{
+    // Large enough for many strokes per pass, so that waves hold several.
+    const gfx::Image src = Scene(160, 120, true);
+    const auto serial = testimg::RunSerially([&] { return PixelsOf(run(src, 80, 50, 40, 70, 90, false, 9)); });
+    platform::ConfigureThreadPool(7, 7);
+    const auto pooled = PixelsOf(run(src, 80, 50, 40, 70, 90, false, 9));
+    platform::ConfigureDefaultThreadPool();
+    EXPECT_EQ(serial, pooled);
+}
