@@ -99,12 +99,14 @@ struct SquareSpans {
         lines.add(s, -h, c, h, c, x, y, eps);
     }
     bool inside(float px, float py) const { return PointInSquare(px, py, cx, cy, half, cosR, sinR); }
+    float centreY() const { return cy; }
     RowSpan row(float py) const { return lines.row(py); }
 };
 
 struct DiscSpans {
     float cx, cy, r;
     bool inside(float px, float py) const { return PointInCircle(px, py, cx, cy, r); }
+    float centreY() const { return cy; }
     RowSpan row(float py) const
     {
         const double dy = double(py) - double(cy), rr = double(r) * double(r);
@@ -138,6 +140,7 @@ struct TriangleSpans {
         }
     }
     bool inside(float px, float py) const { return PointInCorners(px, py, t); }
+    float centreY() const { return (t.y0 + t.y1 + t.y2) / 3.0f; }
     RowSpan row(float py) const { return lines.row(py); }
 };
 
