@@ -20,6 +20,8 @@
 #include "effects/sketch/pencil_sketch_1.h"
 #include "effects/sketch/pencil_sketch_2.h"
 #include "effects/sketch/pencil_sketch_3.h"
+#include "effects/stylize/cartoon.h"
+#include "effects/stylize/mosaic.h"
 
 namespace pq {
 namespace {
@@ -90,16 +92,16 @@ constexpr EffectDefinition kCatalogue[] = {
     {404, "LUTs", "LUTs", ApplyLUT,
      {"intensity", "luminosity", "contrast", "blur/sharpen", "saturation"}, {100, 50, 50, 50, 50}, kNo, kNo, kLUT},
     // Stylize
-    {500, "Mosaic", "Mosaic", nullptr,
+    {500, "Mosaic", "Mosaic", Mosaic,
      {"iterations", "min dot size", "max dot size", "color tolerance", "quality"}, {20, 20, 80, 35, 25}, kErase,
      kContours},
-    {501, "Cartoon", "Cartoon", nullptr,
+    {501, "Cartoon", "Cartoon", Cartoon,
      {"smoothing", "edge detail", "edge darkness", "color intensity", "edge thickness"}, {30, 55, 85, 40, 20},
      kErase},
-    {502, "Circles", "Circles", nullptr,
+    {502, "Circles", "Circles", Circles,
      {"iterations", "min disc size", "max disc size", "color tolerance", "quality"}, {20, 30, 80, 35, 25}, kErase,
      kContours},
-    {503, "Triangles", "Triangles", nullptr,
+    {503, "Triangles", "Triangles", Triangles,
      {"iterations", "min triangle size", "max triangle size", "color tolerance", "quality"}, {10, 30, 50, 35, 25},
      kErase, kContours},
 };

@@ -176,42 +176,70 @@ void BandCanvas::blendRow(int y, int x0, const float* coverage, int count, Pixel
 
 void BandCanvas::fillPolygon(std::span<const QPointF> points, Pixel color, ShapeBlend blend)
 {
-    if (points.size() < 3 || top_ >= bottom_ || width_ <= 0)
+    const int count = int(points.size());
+    fillContours(points, std::span<const int>(&count, 1), color, blend);
+}
+
+void BandCanvas::fillContours(std::span<const QPointF> points, std::span<const int> contourSizes, Pixel color,
+                              ShapeBlend blend)
+{
+    if (top_ >= bottom_ || width_ <= 0)
         return;
     for (const QPointF& p : points)
         if (!Finite(p))
             return;
-    // Clipped to just beyond the surface (never to the row window), which
-    // leaves the coverage of every surface pixel as it is.
-    // (A polygon already inside comes out of the clipping as it went in.)
-    thread_local std::vector<QPointF> poly, scratch;
-    poly.assign(points.begin(), points.end());
-    auto bounds = [](const std::vector<QPointF>& pts, double& x0, double& x1, double& y0, double& y1) {
+    auto bounds = [](const QPointF* pts, size_t n, double& x0, double& x1, double& y0, double& y1) {
         x0 = x1 = pts[0].x();
         y0 = y1 = pts[0].y();
-        for (const QPointF& p : pts) {
-            x0 = std::min(x0, p.x());
-            x1 = std::max(x1, p.x());
-            y0 = std::min(y0, p.y());
-            y1 = std::max(y1, p.y());
+        for (size_t i = 0; i < n; ++i) {
+            x0 = std::min(x0, pts[i].x());
+            x1 = std::max(x1, pts[i].x());
+            y0 = std::min(y0, pts[i].y());
+            y1 = std::max(y1, pts[i].y());
         }
     };
-    double minX, maxX, minY, maxY;
-    bounds(poly, minX, maxX, minY, maxY);
-    if (minX < -1.0 || maxX > width_ + 1.0 || minY < -1.0 || maxY > height_ + 1.0) {
-        ClipAxis(poly, scratch, true, -1.0, -1.0);
-        ClipAxis(poly, scratch, true, width_ + 1.0, 1.0);
-        ClipAxis(poly, scratch, false, -1.0, -1.0);
-        ClipAxis(poly, scratch, false, height_ + 1.0, 1.0);
-        if (poly.size() < 3)
-            return;
-        bounds(poly, minX, maxX, minY, maxY);
+    // Each contour clipped to just beyond the surface (never to the row
+    // window), which leaves the coverage of every surface pixel as it is.
+    // (A contour already inside comes out of the clipping as it went in.)
+    thread_local std::vector<QPointF> poly, contour, scratch;
+    thread_local std::vector<size_t> sizes;
+    poly.clear();
+    sizes.clear();
+    size_t offset = 0;
+    for (const int size : contourSizes) {
+        const size_t n = size_t(std::max(0, size));
+        if (offset + n > points.size())
+            break;
+        const QPointF* first = points.data() + offset;
+        offset += n;
+        if (n < 3)
+            continue;
+        double minX, maxX, minY, maxY;
+        bounds(first, n, minX, maxX, minY, maxY);
+        if (minX < -1.0 || maxX > width_ + 1.0 || minY < -1.0 || maxY > height_ + 1.0) {
+            contour.assign(first, first + n);
+            ClipAxis(contour, scratch, true, -1.0, -1.0);
+            ClipAxis(contour, scratch, true, width_ + 1.0, 1.0);
+            ClipAxis(contour, scratch, false, -1.0, -1.0);
+            ClipAxis(contour, scratch, false, height_ + 1.0, 1.0);
+            if (contour.size() < 3)
+                continue;
+            poly.insert(poly.end(), contour.begin(), contour.end());
+            sizes.push_back(contour.size());
+        } else {
+            poly.insert(poly.end(), first, first + n);
+            sizes.push_back(n);
+        }
     }
+    if (poly.empty())
+        return;
+    double minX, maxX, minY, maxY;
+    bounds(poly.data(), poly.size(), minX, maxX, minY, maxY);
     const int r0 = std::max(top_, static_cast<int>(std::floor(minY)));
     const int r1 = std::min(bottom_, static_cast<int>(std::ceil(maxY)));
     if (r0 >= r1)
         return;
-    // The polygon's own columns (they depend on the polygon alone), one
+    // The outline's own columns (they depend on the outline alone), one
     // spare on either side.
     const int x0 = static_cast<int>(std::floor(minX)) - 1;
     const int pitch = static_cast<int>(std::ceil(maxX)) - x0 + 3;
@@ -220,14 +248,18 @@ void BandCanvas::fillPolygon(std::span<const QPointF> points, Pixel color, Shape
     acc.assign(size_t(r1 - r0) * size_t(pitch), 0.0f);
     rowLo.assign(size_t(r1 - r0), pitch);
     rowHi.assign(size_t(r1 - r0), -1);
-    const size_t n = poly.size();
-    for (size_t i = 0; i < n; ++i)
-        AccumulateEdge(poly[i], poly[(i + 1) % n], r0, r1, x0, acc.data(), pitch, rowLo.data(), rowHi.data());
+    size_t start = 0;
+    for (const size_t n : sizes) {
+        const QPointF* c = poly.data() + start;
+        for (size_t i = 0; i < n; ++i)
+            AccumulateEdge(c[i], c[(i + 1) % n], r0, r1, x0, acc.data(), pitch, rowLo.data(), rowHi.data());
+        start += n;
+    }
     thread_local std::vector<float> cover;
     cover.resize(size_t(pitch));
     for (int y = r0; y < r1; ++y) {
         // Left of a row's first touched cell the sum is 0; right of its last
-        // one it is the row's total, 0 for a closed outline.
+        // one it is the row's total, 0 for closed outlines.
         const int lo = rowLo[size_t(y - r0)], hi = rowHi[size_t(y - r0)];
         if (lo > hi)
             continue;
@@ -289,6 +321,45 @@ void BandCanvas::fillCircle(QPointF centre, double radius, Pixel color, ShapeBle
                 c = float(radius + 0.5 - std::sqrt(xc * xc + yc * yc));
             }
             const uint32_t cov = ToCoverage(c);
+            if (cov)
+                line[x] = BlendOne(line[x], ink, cov, blend);
+        }
+    }
+}
+
+void BandCanvas::strokeCircle(QPointF centre, double radius, double width, Pixel color, ShapeBlend blend)
+{
+    if (!(width > 0.0) || !Finite(centre) || !std::isfinite(radius) || !std::isfinite(width) || top_ >= bottom_)
+        return;
+    const double outer = radius + width / 2.0, inner = radius - width / 2.0;
+    if (!(outer > 0.0))
+        return;
+    if (outer < 1.0 || inner <= 0.0) {
+        fillCircle(centre, outer, color, blend);
+        return;
+    }
+    // Coverage of the outer disc less that of the inner one; an inner disc
+    // below half a pixel fades its share in so thin rings stay continuous.
+    const double innerWeight = std::min(1.0, 2.0 * inner);
+    const double cx = centre.x(), cy = centre.y();
+    const Ink ink(color);
+    const double reach = outer + 0.5;
+    const int r0 = std::max(top_, static_cast<int>(std::floor(cy - reach)));
+    const int r1 = std::min(bottom_, static_cast<int>(std::ceil(cy + reach)));
+    for (int y = r0; y < r1; ++y) {
+        const double yc = y + 0.5 - cy;
+        if (std::abs(yc) >= reach)
+            continue;
+        const double half = std::sqrt(reach * reach - yc * yc);
+        const int xa = std::max(0, static_cast<int>(std::floor(cx - half)));
+        const int xb = std::min(width_ - 1, static_cast<int>(std::ceil(cx + half)));
+        Pixel* line = rowAt(y);
+        for (int x = xa; x <= xb; ++x) {
+            const double xc = x + 0.5 - cx;
+            const double d = std::sqrt(xc * xc + yc * yc);
+            const double cOuter = std::clamp(outer + 0.5 - d, 0.0, 1.0);
+            const double cInner = std::clamp(inner + 0.5 - d, 0.0, 1.0) * innerWeight;
+            const uint32_t cov = ToCoverage(float(cOuter - cInner));
             if (cov)
                 line[x] = BlendOne(line[x], ink, cov, blend);
         }

@@ -31,8 +31,18 @@ public:
 
     // Fills a closed polygon (convex, or simple) with exact-area coverage.
     void fillPolygon(std::span<const QPointF> points, Pixel color, ShapeBlend blend);
+    // Fills several closed contours as one shape: `points` holds them one
+    // after another, contourSizes their point counts. A pixel's coverage is
+    // the area the contours enclose, signed by direction and clamped to 1,
+    // so a contour running against the outer one cuts a hole.
+    void fillContours(std::span<const QPointF> points, std::span<const int> contourSizes, Pixel color,
+                      ShapeBlend blend);
     // Fills a disc.
     void fillCircle(QPointF centre, double radius, Pixel color, ShapeBlend blend);
+    // Strokes a circle `width` wide, centred on the radius: the ring between
+    // radius - width / 2 and radius + width / 2 (the whole disc when the
+    // inner radius is 0 or less).
+    void strokeCircle(QPointF centre, double radius, double width, Pixel color, ShapeBlend blend);
     // Strokes an open polyline with round caps and round joins. Widths below
     // one pixel are drawn one pixel wide with their coverage scaled by the
     // width; a width of 0 or less draws a one-pixel hairline.

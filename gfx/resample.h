@@ -24,6 +24,12 @@ Image Resize(const Image& image, int width, int height, Sampling sampling = Samp
 // size.
 Image ResizeMipmapped(const Image& image, int width, int height);
 
+// Nearest-neighbour resize in integer arithmetic: output column i copies
+// source column ((2 i + 1) * source width) div (2 * width), the one under
+// the output pixel's centre, and rows likewise. No rounding of a scale
+// factor can pick a neighbour instead. Null for a null image or bad size.
+Image ResizeNearest(const Image& image, int width, int height);
+
 // Maps the part srcRect of the image through `transform` (source pixel
 // coordinates to device coordinates) and samples it into a new image that
 // covers the transformed bounds; everything outside the source is

@@ -130,6 +130,22 @@ const std::map<std::string, uint64_t> kExpected = {
     {"404 opaque preview", 0x23a95b784ee4117bull},
     {"404 alpha full", 0x7569bceb7016dcd5ull},
     {"404 alpha preview", 0x7569bceb7016dcd5ull},
+    {"500 opaque full", 0x766894638de07212ull},
+    {"500 opaque preview", 0xc5c3b2ee8f194821ull},
+    {"500 alpha full", 0xd8aeb8e19b2c6c96ull},
+    {"500 alpha preview", 0xbd7b6efc96bd440aull},
+    {"501 opaque full", 0xaed1cff5237aff5cull},
+    {"501 opaque preview", 0xab173dcf7e72745full},
+    {"501 alpha full", 0xf7b968daffc5ba17ull},
+    {"501 alpha preview", 0xb53440581c6bb0a1ull},
+    {"502 opaque full", 0x2d8ba515dcd299daull},
+    {"502 opaque preview", 0x2b85a2c23cdb765cull},
+    {"502 alpha full", 0x5389f1a3959eac9eull},
+    {"502 alpha preview", 0x40c6db908d7cd87cull},
+    {"503 opaque full", 0xe2ee7ac4f5abdb75ull},
+    {"503 opaque preview", 0xe7daca3df78a893aull},
+    {"503 alpha full", 0xc68cc0683c9b4947ull},
+    {"503 alpha preview", 0xe1449786f062d6c6ull},
 };
 
 class EffectPixels : public EngineTest {};

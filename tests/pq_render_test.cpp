@@ -160,3 +160,34 @@ TEST_F(PqRender, BrushesThatCannotBeUsedFail)
     EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("o.png")));
 }
+
+TEST_F(PqRender, MosaicsWithContoursGiveTheSameBytesOnOneThreadAndEight)
+{
+    const QString in = path("in.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeNoise(48, 36, 4), in, gfx::ImageFormat::Png, 80));
+    for (const char* effect : {"500", "501", "502", "503"}) {
+        const QString serial = path(QStringLiteral("serial%1.png").arg(effect));
+        const QString parallel = path(QStringLiteral("parallel%1.png").arg(effect));
+        const QStringList values = {"0", "20", "80", "35", "25"};
+        const QStringList contour = {"--contour", "#FF2040C0"};
+        ASSERT_EQ(Render(contour + QStringList{"--threads", "1", in, serial, effect} + values).exitCode, 0);
+        ASSERT_EQ(Render(contour + QStringList{"--threads", "8", in, parallel, effect} + values).exitCode, 0);
+        EXPECT_TRUE(testimg::ImagesNear(gfx::DecodeFile(serial), gfx::DecodeFile(parallel), 0)) << effect;
+    }
+    // The contour colour reaches the mosaics.
+    const QString plain = path("plain.png");
+    ASSERT_EQ(Render({in, plain, "500", "0", "20", "80", "35", "25"}).exitCode, 0);
+    EXPECT_FALSE(testimg::ImagesNear(gfx::DecodeFile(plain), gfx::DecodeFile(path("serial500.png")), 0));
+}
+
+TEST_F(PqRender, BadContourColourIsRefused)
+{
+    const QString in = path("in.png");
+    ASSERT_TRUE(gfx::EncodeToFile(Grey(100), in, gfx::ImageFormat::Png, 80));
+    for (const char* colour : {"red", "#FF00", "FF000000", "#GG000000", "#FF0000001"}) {
+        const Result r = Render({"--contour", colour, in, path("o.png"), "500", "0", "20", "80", "35", "25"});
+        EXPECT_NE(r.exitCode, 0) << colour;
+        EXPECT_TRUE(r.err.startsWith("pq-render: bad contour colour")) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("o.png")));
+}

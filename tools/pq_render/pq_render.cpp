@@ -1,7 +1,8 @@
 // pq-render: runs one effect or a script on an image file, headless.
 //
-//   pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME]
-//             [--brushes FILE[,FILE...]] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
+//   pq-render [--preview] [--seed N] [--threads N] [--contour #AARRGGBB]
+//             [--lut FILE | --lut-name NAME] [--brushes FILE[,FILE...]]
+//             INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
 //   pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT
 //   pq-render --check FILE
 //
@@ -9,7 +10,8 @@
 // five values and encodes the result to OUTPUT by its extension. --preview
 // runs the effect's preview variant on the whole picture; --seed starts the
 // run's random generator from N; --threads runs it on N threads in all (1
-// is serial). --lut chooses a .cube file and --lut-name
+// is serial). --contour switches the mosaics' shape contours on in that
+// colour (alpha the contour layer's opacity). --lut chooses a .cube file and --lut-name
 // a built-in look for effect 404, which otherwise takes the first built-in
 // look, as the window does. --brushes loads the .png files and .zip
 // archives of brushes into a sheet, as "Load custom brushes" does, and the
@@ -56,8 +58,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME] [--brushes FILE[,FILE...]] "
-    "INPUT OUTPUT NUMBER P1 P2 P3 P4 P5"
+    "usage: pq-render [--preview] [--seed N] [--threads N] [--contour #AARRGGBB] [--lut FILE | --lut-name NAME] "
+    "[--brushes FILE[,FILE...]] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5"
     " | pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT | pq-render --check FILE";
 
 // Our error stream. Libraries (the PNG decoder among them) print their own
@@ -99,6 +101,7 @@ struct Request {
     bool preview = false;
     std::optional<uint32_t> seed;
     std::optional<int> threads;
+    std::optional<uint32_t> contour;
     QString lutFile;
     QString lutName;
     QString script; // --script or --check
@@ -132,6 +135,20 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             if (!threads || *threads < 1 || *threads > 256)
                 return "bad thread count '" + args[i] + "' (expected 1..256)";
             req.threads = *threads;
+        } else if (a == "--contour") {
+            if (i + 1 >= args.size())
+                return std::string("--contour needs a colour");
+            const std::string& text = args[++i];
+            std::optional<uint32_t> colour;
+            if (text.size() == 9 && text[0] == '#') {
+                uint32_t value = 0;
+                const auto [ptr, ec] = std::from_chars(text.data() + 1, text.data() + text.size(), value, 16);
+                if (ec == std::errc() && ptr == text.data() + text.size())
+                    colour = value;
+            }
+            if (!colour)
+                return "bad contour colour '" + text + "' (expected #AARRGGBB)";
+            req.contour = *colour;
         } else if (a == "--lut" || a == "--lut-name") {
             if (i + 1 >= args.size())
                 return a + " needs a value";
@@ -252,6 +269,10 @@ int Render(const Request& req)
     pq::HeadlessHost host;
     host.result = source;
     host.source = source;
+    if (req.contour) {
+        host.contoursOn = true;
+        host.contourRGB = *req.contour;
+    }
     if (const auto error = ChooseLUT(req, host.lut))
         return Fail(*error);
     if (const auto error = LoadBrushes(req, host))

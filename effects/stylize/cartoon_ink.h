@@ -1,0 +1,44 @@
+#pragma once
+
+// The cartoon's settings and its ink: dark lines along the photo's edges,
+// found by a Sobel operator with thinning, a contrast test against the local
+// average edge strength, hysteresis and removal of short chains, and drawn
+// thicker where the edge direction changes.
+
+#include "effects/stylize/plane.h"
+#include "gfx/image.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace pq::stylize {
+
+struct CartoonSettings {
+    int smoothRadius = 0;
+    int smoothIterations = 0;
+    float rangeSigma = 0;
+    float preBlurSigma = 0;
+    int highThreshold = 0; // Th
+    int lowThreshold = 0;  // Tl
+    float contrastRatio = 0; // q; weak pixels need q / 2
+    float satBoost = 1;
+    float lumiBoost = 1;
+    int lineRadius = 0;    // r0
+    int maxLineRadius = 0; // rmax
+    int contrastHalf = 0;  // half-size of the local-contrast window
+    int shortestChain = 0;
+    // Slider values as the ink uses them.
+    int edgeDetail = 0;   // P2
+    int edgeDarkness = 0; // P3
+};
+
+// Smoothing and edge thickness (P1, P5) are limited to 0..100: beyond that
+// they only multiply the work. The other values are used as given.
+CartoonSettings DeriveCartoonSettings(int w, int h, int p1, int p2, int p3, int p4, int p5, bool preview);
+
+// Ink per pixel, 0..255, of a w x h source. `stage` is called with 76 after
+// the edge strengths and 87 after the chains (a cancellation point each).
+Plane<uint8_t> CartoonInk(const gfx::Image& source, const CartoonSettings& s,
+                          const std::function<void(int)>& stage);
+
+} // namespace pq::stylize

@@ -1,0 +1,83 @@
+#include "effects/stylize/mosaic.h"
+
+#include "effects/stylize/mosaic_run.h"
+#include "engine/runtime/effect_api.h"
+#include "gfx/resample.h"
+#include "platform/numeric.h"
+
+#include <new>
+
+namespace pq {
+namespace stylize {
+
+void RunMosaic(MosaicShape shape, const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4,
+               int p5, bool preview, int searchPartitions)
+{
+    if (source.isNull() || dest.isNull() || source.width() <= 3 || source.height() <= 3)
+        return;
+    int w = source.width(), h = source.height();
+    // A preview works at 1.5 times the size on a surface of its own.
+    gfx::Image work = source;
+    gfx::Surface enlarged;
+    if (preview) {
+        w = platform::Round(w * 1.5);
+        h = platform::Round(h * 1.5);
+        work = gfx::ResizeNearest(source, w, h);
+        enlarged = gfx::Surface::make(w, h);
+        if (work.isNull() || enlarged.isNull())
+            throw std::bad_alloc();
+    }
+    gfx::Surface& canvas = preview ? enlarged : dest;
+    CheckCancellation();
+
+    // Full runs measure a picture coarsened to half the size and back, so
+    // that the shapes do not chase single-pixel noise.
+    gfx::Image analysis = work;
+    if (!preview) {
+        analysis = gfx::ResizeNearest(gfx::ResizeNearest(work, w / 2, h / 2), w, h);
+        if (analysis.isNull())
+            throw std::bad_alloc();
+    }
+    const MosaicSettings settings = DeriveMosaicSettings(w, h, p1, p2, p3, p4, p5, preview);
+    MosaicPaintOptions options;
+    options.preview = preview;
+    options.searchPartitions = std::max(1, searchPartitions);
+    const EffectOptions chosen = RunEffectOptions();
+    options.drawContours = chosen.drawContours;
+    options.contourColor = chosen.contourColor;
+
+    MosaicRun run(shape, analysis, canvas, settings, options);
+    run.analyse();
+    // The canvas as the analysed picture's transparency asks for it.
+    PrepareCanvas(analysis, canvas, preview);
+    ReportProgress(canvas, preview, 0);
+    run.paint();
+
+    if (preview) {
+        const gfx::Image shrunk = gfx::ResizeNearest(enlarged.snapshot(), dest.width(), dest.height());
+        if (shrunk.isNull())
+            throw std::bad_alloc();
+        dest.clearPixel(0);
+        dest.writeImage(shrunk, 0, 0);
+    }
+    ReportFinished(dest, preview);
+}
+
+} // namespace stylize
+
+void Mosaic(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
+{
+    stylize::RunMosaic(stylize::MosaicShape::Square, source, dest, p1, p2, p3, p4, p5, preview);
+}
+
+void Circles(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
+{
+    stylize::RunMosaic(stylize::MosaicShape::Disc, source, dest, p1, p2, p3, p4, p5, preview);
+}
+
+void Triangles(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5, bool preview)
+{
+    stylize::RunMosaic(stylize::MosaicShape::Triangle, source, dest, p1, p2, p3, p4, p5, preview);
+}
+
+} // namespace pq

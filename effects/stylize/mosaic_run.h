@@ -1,0 +1,111 @@
+#pragma once
+
+// One run of a space-filling mosaic on its working picture: the analysis
+// (edge map, contour seeds, tiles, uniform islands), the levels of parallel
+// candidate search and greedy acceptance, the gap sweep, the shapes painted
+// into the canvas and the contour layer laid over it.
+
+#include "effects/stylize/mosaic_settings.h"
+#include "effects/stylize/placement_context.h"
+#include "effects/stylize/plane.h"
+#include "gfx/image.h"
+#include "gfx/surface.h"
+
+#include <QPoint>
+
+#include <cstdint>
+#include <vector>
+
+namespace pq::stylize {
+
+// How the run draws and reports.
+struct MosaicPaintOptions {
+    bool preview = false;
+    bool drawContours = false;
+    uint32_t contourColor = 0xFF000000; // ARGB: RGB the stroke, alpha the layer's opacity
+    int searchPartitions = kSearchPartitions;
+};
+
+class MosaicRun {
+public:
+    // `analysis` is the picture every measurement reads; `canvas`, of the
+    // same size and already prepared, receives the shapes.
+    MosaicRun(MosaicShape shape, const gfx::Image& analysis, gfx::Surface& canvas, const MosaicSettings& settings,
+              const MosaicPaintOptions& options);
+
+    // Analysis: edge map, contour seeds, tiles, transparent pixels covered.
+    void analyse();
+    // Islands, levels, gap sweep and the contour layer.
+    void paint();
+
+    int64_t coveredCount() const { return coveredCount_; }
+
+private:
+    // Analysis (mosaic_analysis.cpp).
+    void buildEdgeMap();
+    void buildContourPoints();
+    void initTiles();
+    void coverTransparentPixels();
+    void compactOpenTiles();
+    void computeUniformIslands();
+    int islandHalf(int x, int y, int minR, int maxR, const int32_t* edgeSat) const;
+
+    // Search (mosaic_search.cpp).
+    void runLevels();
+    void refreshBlocked(float edgeRejectLevel);
+    void placeUniformCenters(float upper, float lower);
+    int runSizePass(float half, const LevelValues& level, int progressFrom, int progressTo);
+    void searchPartition(int k, float half, const LevelValues& level, int subPass, int numRot);
+    void fillGaps();
+    bool tryGapShape(float cx, float cy, uint32_t& rng);
+
+    // Coverage (mosaic_cover.cpp).
+    PixelBox coverBox(const Candidate& c) const;
+    bool isFree(const Candidate& c) const;
+    void markCovered(const Candidate& c);
+    bool evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq) const;
+    bool coveredAt(int x, int y) const { return covered_.get(x, y); }
+    // Marks, queues for painting and counts an accepted shape.
+    void accept(const Candidate& c);
+
+    // Painting and feedback (mosaic_run.cpp).
+    void flushShapes();
+    void compositeContours();
+    void feedback(int progress);
+
+    const MosaicShape shape_;
+    const MosaicSettings settings_;
+    const MosaicPaintOptions options_;
+    gfx::Image analysis_;
+    gfx::Surface& canvas_;
+    gfx::Surface contours_;
+    const int w_, h_;
+    const int64_t totalPixels_;
+    const int64_t coverageGoal_;
+
+    std::vector<const gfx::Pixel*> rows_;
+    Plane<float> edgeMap_;
+    BitPlane covered_;
+    // Covered or above the current level's edge limit (see PlacementContext).
+    BitPlane blocked_;
+    int64_t coveredCount_ = 0;
+    std::vector<QPoint> contourPts_;
+    int tilesX_ = 0, tilesY_ = 0;
+    std::vector<int> tileCapacity_, tileCovered_, openTiles_;
+    int openCount_ = 0;
+    Plane<ColorSums> sat_;
+    std::vector<UniformCenter> uniform_;
+    size_t uniformCursor_ = 0;
+    PlacementContext ctx_;
+
+    std::vector<std::vector<Candidate>> partitionCands_;
+    std::vector<Candidate> merged_;
+    std::vector<float> rotCos_, rotSin_;
+    std::vector<Candidate> pending_;
+
+    uint32_t lastFeedbackTick_ = 0;
+    bool anyPlaced_ = false;
+    int emptyLevels_ = 0;
+};
+
+} // namespace pq::stylize

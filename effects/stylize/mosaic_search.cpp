@@ -1,0 +1,271 @@
+#include "effects/stylize/mosaic_run.h"
+
+#include "engine/runtime/progress.h"
+#include "platform/numeric.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pq::stylize {
+namespace {
+
+constexpr int kMaxSubPasses = 25;
+constexpr int kSeedRetries = 150;
+constexpr int kGapTries = 7;
+constexpr uint32_t kUniformSeed = 106698;
+constexpr uint32_t kGapSeed = 59750;
+// Levels in a row that place nothing, once something was placed, end the run.
+constexpr int kEmptyLevelsToStop = 12;
+// Edge limit and tolerance of shapes on uniform islands, and of the gap
+// sweep (never limiting).
+constexpr float kIslandEdgeReject = 0.9f;
+constexpr float kGapEdgeReject = 100.0f;
+constexpr float kGapColorTolSq = 10000000000.0f;
+
+Candidate At(float x, float y, float half, float angle)
+{
+    Candidate c;
+    c.x = x;
+    c.y = y;
+    c.half = half;
+    c.cosR = std::cos(angle);
+    c.sinR = std::sin(angle);
+    return c;
+}
+
+} // namespace
+
+void MosaicRun::runLevels()
+{
+    const int levelCount = settings_.levelCount;
+    int i = 0;
+    for (float s = settings_.largestHalf; s >= settings_.smallestHalf; s *= 0.93f, ++i) {
+        CheckCancellation();
+        if (coveredCount_ >= coverageGoal_)
+            break;
+        const float coverage = float(double(coveredCount_) / double(totalPixels_));
+        const LevelValues level = DeriveLevel(shape_, settings_, s, coverage);
+        const int from = platform::Round(double(i) / levelCount * 95.0);
+        const int to = platform::Round(double(i + 1) / levelCount * 95.0);
+        placeUniformCenters(s / 0.93f, s);
+        refreshBlocked(level.edgeRejectLevel);
+        const int placed = runSizePass(s, level, from, to);
+        if (placed > 0) {
+            anyPlaced_ = true;
+            emptyLevels_ = 0;
+        } else if (anyPlaced_) {
+            ++emptyLevels_;
+        }
+        if (anyPlaced_ && emptyLevels_ >= kEmptyLevelsToStop)
+            break;
+    }
+}
+
+void MosaicRun::refreshBlocked(float edgeRejectLevel)
+{
+    if (blocked_.width() != w_)
+        blocked_ = BitPlane(w_, h_);
+    const size_t words = covered_.wordsPerRow();
+    platform::ParallelForRange(0, h_, 64, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const float* edge = edgeMap_.data() + size_t(y) * size_t(w_);
+            const uint64_t* cover = covered_.row(y);
+            uint64_t* out = blocked_.row(y);
+            for (size_t i = 0; i < words; ++i) {
+                uint64_t bits = cover[i];
+                const int x0 = int(i * 64), x1 = std::min(w_, x0 + 64);
+                for (int x = x0; x < x1; ++x)
+                    bits |= uint64_t(edge[x] > edgeRejectLevel ? 1 : 0) << (x - x0);
+                out[i] = bits;
+            }
+        }
+    });
+    ctx_.blocked = &blocked_;
+    ctx_.blockedLevel = edgeRejectLevel;
+}
+
+void MosaicRun::placeUniformCenters(float upper, float lower)
+{
+    if (uniform_.empty())
+        return;
+    uint32_t rng = kUniformSeed;
+    bool placed = false;
+    const float floor = std::max(settings_.smallestHalf, lower * 0.9f);
+    while (uniformCursor_ < uniform_.size()) {
+        const UniformCenter u = uniform_[uniformCursor_];
+        if (u.maxHalf >= upper) {
+            ++uniformCursor_;
+            continue;
+        }
+        if (u.maxHalf < floor)
+            break;
+        ++uniformCursor_;
+        if (coveredAt(u.x, u.y))
+            continue;
+        const float angle = shape_ == MosaicShape::Disc ? 0.0f : RngFloat(rng) * AngleRange(shape_);
+        Candidate c = At(float(u.x) + 0.5f, float(u.y) + 0.5f, u.maxHalf, angle);
+        if (isFree(c) && evaluate(c, kIslandEdgeReject, settings_.baseColorTolSq)) {
+            accept(c);
+            placed = true;
+            anyPlaced_ = true;
+        }
+    }
+    if (placed)
+        compactOpenTiles();
+}
+
+void MosaicRun::searchPartition(int k, float half, const LevelValues& level, int subPass, int numRot)
+{
+    const int parts = options_.searchPartitions;
+    int n = level.trials / parts;
+    if (k == parts - 1)
+        n += level.trials % parts;
+    uint32_t rng = uint32_t(k) * 7919u + uint32_t(subPass) * 31337u + 9888u;
+    if (rng == 0)
+        rng = 1;
+    std::vector<Candidate>& out = partitionCands_[size_t(k)];
+    out.clear();
+    const float range = AngleRange(shape_);
+    for (int j = 0; j < n; ++j) {
+        if (j % 512 == 0 && IsEffectCancelled())
+            return;
+        float sx, sy;
+        ctx_.pickSeed(half, level.contourFrac, kSeedRetries, rng, sx, sy);
+        if (shape_ == MosaicShape::Disc) {
+            Candidate c = At(sx, sy, half, 0.0f);
+            if (evaluate(c, level.edgeRejectLevel, level.colorTolSq))
+                out.push_back(c);
+            continue;
+        }
+        float best = -1;
+        bool taken = false;
+        for (int r = 0; r < numRot; ++r) {
+            Candidate c;
+            if (numRot > 1) {
+                c = At(sx, sy, half, 0.0f);
+                c.cosR = rotCos_[size_t(r)];
+                c.sinR = rotSin_[size_t(r)];
+            } else if (half > 2) {
+                c = At(sx, sy, half, RngFloat(rng) * range);
+            } else {
+                c = At(sx, sy, half, 0.0f);
+            }
+            if (!evaluate(c, level.edgeRejectLevel, level.colorTolSq) || !(c.score > best))
+                continue;
+            best = c.score;
+            if (taken) {
+                out.back() = c;
+            } else {
+                out.push_back(c);
+                taken = true;
+            }
+        }
+    }
+}
+
+int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFrom, int progressTo)
+{
+    const int numRot = RotationCount(shape_, half, settings_.rotationSetting);
+    const float range = AngleRange(shape_);
+    rotCos_.resize(size_t(numRot));
+    rotSin_.resize(size_t(numRot));
+    for (int r = 0; r < numRot; ++r) {
+        const float angle = float(r) / float(numRot) * range;
+        rotCos_[size_t(r)] = std::cos(angle);
+        rotSin_[size_t(r)] = std::sin(angle);
+    }
+    const int parts = options_.searchPartitions;
+    partitionCands_.resize(size_t(parts));
+    for (int k = 0; k < parts; ++k)
+        partitionCands_[size_t(k)].reserve(size_t(level.trials / parts + 64 + (k == parts - 1 ? level.trials % parts : 0)));
+
+    int placedTotal = 0, emptyRun = 0;
+    for (int subPass = 1; subPass <= kMaxSubPasses; ++subPass) {
+        CheckCancellation();
+        if (coveredCount_ >= coverageGoal_)
+            break;
+        platform::ParallelForRange(0, parts, 1, [&](int lo, int hi) {
+            for (int k = lo; k < hi; ++k)
+                searchPartition(k, half, level, subPass, numRot);
+        });
+        CheckCancellation();
+        merged_.clear();
+        for (const auto& cands : partitionCands_)
+            merged_.insert(merged_.end(), cands.begin(), cands.end());
+        if (merged_.empty()) {
+            if (++emptyRun > 2)
+                break;
+            continue;
+        }
+        // Best first; equal scores keep their partition order.
+        std::stable_sort(merged_.begin(), merged_.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+        int placed = 0;
+        for (const Candidate& c : merged_)
+            if (isFree(c)) {
+                accept(c);
+                ++placed;
+            }
+        placedTotal += placed;
+        compactOpenTiles();
+        if (placed > 0) {
+            emptyRun = 0;
+        } else if (++emptyRun > 2) {
+            break;
+        }
+        const double share = std::min(1.0, double(subPass) / 20.0);
+        feedback(std::min(99, std::max(0, progressFrom + platform::Round((progressTo - progressFrom) * share))));
+    }
+    return placedTotal;
+}
+
+bool MosaicRun::tryGapShape(float cx, float cy, uint32_t& rng)
+{
+    const float smallest = settings_.smallestHalf;
+    float size = 0;
+    if (shape_ == MosaicShape::Square)
+        size = smallest * (RngFloat(rng) * 0.4f + 0.8f);
+    for (int attempt = 0; attempt < kGapTries; ++attempt) {
+        Candidate c;
+        switch (shape_) {
+        case MosaicShape::Square: c = At(cx, cy, size, RngFloat(rng) * AngleRange(shape_)); break;
+        case MosaicShape::Disc:
+            c = At(cx, cy, smallest * (RngFloat(rng) * 0.4f + 0.8f), 0.0f);
+            break;
+        default: {
+            const float r = smallest * (RngFloat(rng) * 0.2f + 1.0f);
+            c = At(cx, cy, r, RngFloat(rng) * AngleRange(shape_));
+            break;
+        }
+        }
+        if (isFree(c) && evaluate(c, kGapEdgeReject, kGapColorTolSq)) {
+            accept(c);
+            return true;
+        }
+    }
+    return false;
+}
+
+void MosaicRun::fillGaps()
+{
+    if (coveredCount_ >= platform::Round64(double(totalPixels_) * 0.999))
+        return;
+    const int step = std::max(1, platform::Round(settings_.smallestHalf * 2.0f));
+    uint32_t rng = kGapSeed;
+    bool placed = false;
+    for (int y = 0; y < h_; y += step) {
+        for (int x = 0; x < w_; x += step)
+            if (!coveredAt(x, y) && tryGapShape(float(x) + 0.5f, float(y) + 0.5f, rng))
+                placed = true;
+        const int next = y + step;
+        if (next % 32 == 0) {
+            CheckCancellation();
+            feedback(std::min(99, std::max(95, 95 + platform::Round(double(next) / h_ * 4.0))));
+        }
+    }
+    if (placed)
+        compactOpenTiles();
+}
+
+} // namespace pq::stylize

@@ -1,0 +1,214 @@
+#include "effects/stylize/placement_context.h"
+
+#include "effects/stylize/shape_spans.h"
+
+#include "platform/numeric.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace pq::stylize {
+namespace {
+
+constexpr int kTile = 16;
+
+uint8_t MeanByte(float mean)
+{
+    return uint8_t(platform::ClampByte(platform::Round(mean)));
+}
+
+} // namespace
+
+bool PlacementContext::bboxAllTilesEmpty(int xMin, int yMin, int xMax, int yMax) const
+{
+    const int tx0 = xMin / kTile, tx1 = xMax / kTile, ty0 = yMin / kTile, ty1 = yMax / kTile;
+    for (int ty = ty0; ty <= ty1; ++ty)
+        for (int tx = tx0; tx <= tx1; ++tx)
+            if (tileCoveredCount[ty * tilesX + tx] != 0)
+                return false;
+    return true;
+}
+
+PixelBox PlacementContext::smallBox(float cx, float cy, float size) const
+{
+    return {std::max(0, platform::Ceil(cx - size - 1.0f)), std::max(0, platform::Ceil(cy - size - 1.0f)),
+            std::min(w - 1, int(std::floor(cx + size))), std::min(h - 1, int(std::floor(cy + size)))};
+}
+
+PixelBox PlacementContext::reachBox(float cx, float cy, int e) const
+{
+    return {std::max(0, int(std::floor(cx)) - e), std::max(0, int(std::floor(cy)) - e),
+            std::min(w - 1, platform::Ceil(cx) + e), std::min(h - 1, platform::Ceil(cy) + e)};
+}
+
+template <typename Shape>
+bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& shape, float edgeRejectLevel,
+                                float colorTolSq, ShapeColor& found) const
+{
+    found.score = 0;
+    if (box.empty())
+        return false;
+    // Every test below only rejects, so their order does not change the
+    // answer: the cheap ones go first.
+    const int64_t boxPixels = int64_t(box.x2 - box.x1 + 1) * (box.y2 - box.y1 + 1);
+    const bool prefilter = satStride > 0 && size >= 6 && boxPixels >= 4;
+    auto prefilterRejects = [&] { return ColorSpread(satGet(box.x1, box.y1, box.x2, box.y2), boxPixels).variance > 1.5f * colorTolSq; };
+    const bool tilesEmpty = bboxAllTilesEmpty(box.x1, box.y1, box.x2, box.y2);
+    // Near placed shapes a covered pixel usually rejects within a few
+    // samples; elsewhere the box sums reject an uneven area at once.
+    if (prefilter && tilesEmpty && prefilterRejects())
+        return false;
+    const bool small = size <= 2;
+    const int step = small || size < 6 ? 1 : std::min(3, platform::Trunc(size / 8) + 1);
+    // Calls fn(x, y) for every sampled pixel in the shape, in row order,
+    // until it returns false.
+    auto forSamples = [&](auto&& fn) {
+        for (int y = box.y1; y <= box.y2; y += step) {
+            auto at = [&](int x) { return fn(x, y); };
+            if (small) {
+                for (int x = box.x1; x <= box.x2; ++x)
+                    if (!at(x))
+                        return false;
+            } else if (!ForRowInside(shape, float(y) + 0.5f, box.x1, box.x2, step, at)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    ColorSums sums;
+    int64_t count = 0;
+    auto add = [&](int x, int y) {
+        const gfx::Pixel p = srcRows[y][x];
+        const int64_t r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+        sums.r += r;
+        sums.g += g;
+        sums.b += b;
+        sums.r2 += r * r;
+        sums.g2 += g * g;
+        sums.b2 += b * b;
+        ++count;
+        return true;
+    };
+    if (blocked && edgeRejectLevel == blockedLevel) {
+        // Most shapes are turned down here, on a few words of bits. A seed
+        // lies on a free pixel, so what blocks a shape is mostly near its
+        // centre: the rows are tried from the centre outwards (every test
+        // only rejects, so the order does not change the answer).
+        auto rowClear = [&](int y) {
+            auto clear = [&](int a, int b) {
+                if (step == 1)
+                    return !blocked->any(y, a, b);
+                for (int x = a; x <= b; x += step)
+                    if (blocked->get(x, y))
+                        return false;
+                return true;
+            };
+            return small ? clear(box.x1, box.x2) : ForRowRuns(shape, float(y) + 0.5f, box.x1, box.x2, step, clear);
+        };
+        const int rows = (box.y2 - box.y1) / step + 1;
+        const int middle = std::clamp(int((shape.centreY() - 0.5f - float(box.y1)) / float(step)), 0, rows - 1);
+        for (int d = 0; middle + d < rows || middle - d >= 0; ++d) {
+            if (middle + d < rows && !rowClear(box.y1 + (middle + d) * step))
+                return false;
+            if (d > 0 && middle - d >= 0 && !rowClear(box.y1 + (middle - d) * step))
+                return false;
+        }
+        forSamples(add);
+    } else if (!forSamples([&](int x, int y) {
+                   const size_t i = size_t(y) * size_t(w) + size_t(x);
+                   return !(edgeMap[i] > edgeRejectLevel || (!tilesEmpty && covered->get(x, y))) && add(x, y);
+               })) {
+        return false;
+    }
+    if (prefilter && !tilesEmpty && prefilterRejects())
+        return false;
+    if (count <= 1)
+        return false;
+    const ColorStats s = ColorSpread(sums, count);
+    if (s.variance > colorTolSq)
+        return false;
+    found.r = MeanByte(s.meanR);
+    found.g = MeanByte(s.meanG);
+    found.b = MeanByte(s.meanB);
+    found.score = size * size * (1.0f - s.variance / std::max(1.0f, colorTolSq));
+    return true;
+}
+
+bool PlacementContext::evaluateSquare(float cx, float cy, float half, float cosR, float sinR, float edgeRejectLevel,
+                                      float colorTolSq, ShapeColor& found) const
+{
+    const PixelBox box = half <= 2 ? smallBox(cx, cy, half)
+                                   : reachBox(cx, cy, platform::Ceil(half * (std::abs(cosR) + std::abs(sinR))));
+    return evaluate(box, half, SquareSpans{cx, cy, half, cosR, sinR}, edgeRejectLevel, colorTolSq, found);
+}
+
+bool PlacementContext::evaluateCircle(float cx, float cy, float r, float edgeRejectLevel, float colorTolSq,
+                                      ShapeColor& found) const
+{
+    const PixelBox box = r <= 2 ? smallBox(cx, cy, r) : reachBox(cx, cy, platform::Ceil(r));
+    return evaluate(box, r, DiscSpans{cx, cy, r}, edgeRejectLevel, colorTolSq, found);
+}
+
+bool PlacementContext::evaluateTriangle(float cx, float cy, float r, float cosA, float sinA, float edgeRejectLevel,
+                                        float colorTolSq, ShapeColor& found) const
+{
+    const TriangleCorners t = CornersOf(cx, cy, r, cosA, sinA);
+    PixelBox box;
+    if (r <= 2) {
+        box = smallBox(cx, cy, r);
+    } else {
+        box.x1 = std::max(0, int(std::floor(std::min({t.x0, t.x1, t.x2}))));
+        box.x2 = std::min(w - 1, platform::Ceil(std::max({t.x0, t.x1, t.x2})));
+        box.y1 = std::max(0, int(std::floor(std::min({t.y0, t.y1, t.y2}))));
+        box.y2 = std::min(h - 1, platform::Ceil(std::max({t.y0, t.y1, t.y2})));
+    }
+    return evaluate(box, r, TriangleSpans{t, r}, edgeRejectLevel, colorTolSq, found);
+}
+
+void PlacementContext::pickSeed(float half, float contourFrac, int retries, uint32_t& rng, float& sx,
+                                float& sy) const
+{
+    float m = half * 1.42f;
+    if (m > float(w) / 2 - 1)
+        m = std::max(1.0f, float(w) / 2 - 1);
+    if (m > float(h) / 2 - 1)
+        m = std::max(1.0f, float(h) / 2 - 1);
+    constexpr float kTwoPi = float(2 * std::numbers::pi);
+    while (retries >= 0) {
+        bool fromContour = false;
+        if (contourCount > 0)
+            fromContour = contourFrac > RngFloat(rng);
+        if (fromContour) {
+            const QPoint p = contourPts[RngInt(rng, contourCount)];
+            const float angle = RngFloat(rng) * kTwoPi;
+            sx = float(p.x()) + half * std::cos(angle);
+            sy = float(p.y()) + half * std::sin(angle);
+        } else if (openTilesCount <= 0) {
+            sx = m + RngFloat(rng) * (float(w - 1) - 2 * m);
+            sy = m + RngFloat(rng) * (float(h - 1) - 2 * m);
+        } else {
+            const int t = openTiles[RngInt(rng, openTilesCount)];
+            const int tx = t % tilesX, ty = t / tilesX;
+            const int tw = std::min(w, (tx + 1) * kTile) - tx * kTile;
+            const int th = std::min(h, (ty + 1) * kTile) - ty * kTile;
+            sx = float(tx * kTile + RngInt(rng, tw)) + 0.5f;
+            sy = float(ty * kTile + RngInt(rng, th)) + 0.5f;
+        }
+        if (sx < m)
+            sx = m;
+        if (sx > float(w - 1) - m)
+            sx = float(w - 1) - m;
+        if (sy < m)
+            sy = m;
+        if (sy > float(h - 1) - m)
+            sy = float(h - 1) - m;
+        --retries;
+        const int px = std::clamp(platform::Round(sx), 0, w - 1);
+        const int py = std::clamp(platform::Round(sy), 0, h - 1);
+        if (!covered->get(px, py))
+            break;
+    }
+}
+
+} // namespace pq::stylize

@@ -1,0 +1,213 @@
+#pragma once
+
+// The placement context of the space-filling mosaics (squares, discs,
+// triangles): the analysed picture and its bookkeeping as the search sees
+// them, with the random numbers, table sums, shape tests, candidate
+// evaluations and seed picking the search is made of.
+//
+// Pixel (x, y) has its centre at (x + 0.5, y + 0.5) in shape coordinates;
+// planes are row-major, index y * w + x. The mosaic run owns every plane and
+// updates coverage, tile counters and open tiles between search phases; the
+// context only reads them, so many partitions may search through it at once.
+
+#include "effects/stylize/bit_plane.h"
+#include "gfx/image.h"
+
+#include <QPoint>
+
+#include <cstdint>
+
+namespace pq::stylize {
+
+// xorshift32: the caller owns the state, one per partition or step.
+inline void RngStep(uint32_t& s)
+{
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+}
+
+// One step, then s / (2^32 - 1): in (0, 1] for a non-zero state.
+inline float RngFloat(uint32_t& s)
+{
+    RngStep(s);
+    return float(double(s) / 4294967295.0);
+}
+
+// 0 without a step for bound <= 1; else one step and s mod bound.
+inline int RngInt(uint32_t& s, int bound)
+{
+    if (bound <= 1)
+        return 0;
+    RngStep(s);
+    return int(s % uint32_t(bound));
+}
+
+// A candidate shape: centre, size (half side, radius or circumradius),
+// rotation, mean colour and score.
+struct Candidate {
+    float x = 0, y = 0, half = 0;
+    float cosR = 1, sinR = 0;
+    uint8_t r8 = 0, g8 = 0, b8 = 0;
+    float score = 0;
+};
+
+// The centre of a calm, uniform island and the largest half side of an
+// axis-aligned square around it that holds no edge and stays within the
+// colour tolerance.
+struct UniformCenter {
+    int x = 0, y = 0;
+    float maxHalf = 0;
+};
+
+// What an accepted evaluation found.
+struct ShapeColor {
+    uint8_t r = 0, g = 0, b = 0;
+    float score = 0;
+};
+
+// Sums of R, G, B and of their squares (stored bytes) over a set of pixels.
+struct ColorSums {
+    int64_t r = 0, g = 0, b = 0, r2 = 0, g2 = 0, b2 = 0;
+};
+
+// Mean colour of `count` pixels from their sums, and the colour spread: the
+// variances of R, G and B added up. Means and spread in single precision,
+// as the scores use them.
+struct ColorStats {
+    float meanR, meanG, meanB, variance;
+};
+
+inline ColorStats ColorSpread(const ColorSums& s, int64_t count)
+{
+    const double n = double(count);
+    const float mr = float(double(s.r) / n), mg = float(double(s.g) / n), mb = float(double(s.b) / n);
+    const double v = (double(s.r2) / n - double(mr * mr)) + (double(s.g2) / n - double(mg * mg)) +
+                     (double(s.b2) / n - double(mb * mb));
+    return {mr, mg, mb, float(v)};
+}
+
+// Shape tests; the boundary counts as inside.
+inline bool PointInSquare(float px, float py, float cx, float cy, float half, float cosR, float sinR)
+{
+    const float dx = px - cx, dy = py - cy;
+    const float u = dx * cosR + dy * sinR;
+    const float v = dy * cosR - dx * sinR;
+    return (u < 0 ? -u : u) <= half && (v < 0 ? -v : v) <= half;
+}
+
+inline bool PointInCircle(float px, float py, float cx, float cy, float r)
+{
+    const float dx = px - cx, dy = py - cy;
+    return dx * dx + dy * dy <= r * r;
+}
+
+// An equilateral triangle with its corners on the circle of radius r around
+// the centre, the first at angle A.
+struct TriangleCorners {
+    float x0, y0, x1, y1, x2, y2;
+};
+
+inline TriangleCorners CornersOf(float cx, float cy, float r, float cosA, float sinA)
+{
+    constexpr float kSin120 = 0.8660254f;
+    return {cx + r * cosA,
+            cy + r * sinA,
+            cx + r * (-0.5f * cosA - kSin120 * sinA),
+            cy + r * (-0.5f * sinA + kSin120 * cosA),
+            cx + r * (-0.5f * cosA + kSin120 * sinA),
+            cy + r * (-0.5f * sinA - kSin120 * cosA)};
+}
+
+inline bool PointInCorners(float px, float py, const TriangleCorners& t)
+{
+    const float d0 = (px - t.x0) * (t.y1 - t.y0) - (t.x1 - t.x0) * (py - t.y0);
+    const float d1 = (px - t.x1) * (t.y2 - t.y1) - (t.x2 - t.x1) * (py - t.y1);
+    const float d2 = (px - t.x2) * (t.y0 - t.y2) - (t.x0 - t.x2) * (py - t.y2);
+    return (d0 >= 0 && d1 >= 0 && d2 >= 0) || (d0 <= 0 && d1 <= 0 && d2 <= 0);
+}
+
+inline bool PointInTriangle(float px, float py, float cx, float cy, float r, float cosA, float sinA)
+{
+    return PointInCorners(px, py, CornersOf(cx, cy, r, cosA, sinA));
+}
+
+// An inclusive pixel box; empty when x2 < x1 or y2 < y1.
+struct PixelBox {
+    int x1 = 0, y1 = 0, x2 = -1, y2 = -1;
+    bool empty() const { return x2 < x1 || y2 < y1; }
+};
+
+class PlacementContext {
+public:
+    int w = 0, h = 0;
+    // Row y of the analysed picture (stored premultiplied bytes).
+    const gfx::Pixel* const* srcRows = nullptr;
+    const float* edgeMap = nullptr; // 0..1
+    const BitPlane* covered = nullptr;
+    // Summed-area table of R, G, B and their squares, (w + 1) x (h + 1)
+    // entries, row and column 0 zero: entry (y + 1) * satStride + x + 1 holds
+    // the sums over every pixel (i, j) with i <= x and j <= y. satStride 0
+    // means absent (no prefilter).
+    const ColorSums* sat = nullptr;
+    int satStride = 0;
+    // Covered pixels per 16 x 16 tile, tilesX tiles a row.
+    const int* tileCoveredCount = nullptr;
+    int tilesX = 0;
+    const QPoint* contourPts = nullptr;
+    int contourCount = 0;
+    // Optional: set where a pixel is covered or its edge exceeds
+    // blockedLevel. Evaluations at exactly that edge limit read it instead
+    // of the edge map and the coverage.
+    const BitPlane* blocked = nullptr;
+    float blockedLevel = 0;
+    // Tiles not yet full, in no particular order.
+    const int* openTiles = nullptr;
+    int openTilesCount = 0;
+
+    // Sums over the inclusive box x1..x2, y1..y2.
+    ColorSums satGet(int x1, int y1, int x2, int y2) const
+    {
+        const int64_t s = satStride;
+        const ColorSums& a = sat[(y2 + 1) * s + x2 + 1];
+        const ColorSums& b = sat[y1 * s + x1];
+        const ColorSums& c = sat[y1 * s + x2 + 1];
+        const ColorSums& d = sat[(y2 + 1) * s + x1];
+        return {a.r + b.r - c.r - d.r, a.g + b.g - c.g - d.g, a.b + b.b - c.b - d.b,
+                a.r2 + b.r2 - c.r2 - d.r2, a.g2 + b.g2 - c.g2 - d.g2, a.b2 + b.b2 - c.b2 - d.b2};
+    }
+
+    // True when no tile the box touches holds a covered pixel.
+    bool bboxAllTilesEmpty(int xMin, int yMin, int xMax, int yMax) const;
+
+    // The pixel box of a shape of `size` around (cx, cy) that is not a
+    // triangle: the small box for size <= 2, else reach `e` around the
+    // centre; clipped to the picture.
+    PixelBox smallBox(float cx, float cy, float size) const;
+    PixelBox reachBox(float cx, float cy, int e) const;
+
+    // True when the shape may go here: then `found` holds its mean colour
+    // and score (size^2 scaled down linearly as the colour spread nears the
+    // tolerance). A sampled pixel with an edge above edgeRejectLevel, a
+    // covered one, a spread above colorTolSq or at most one sampled pixel
+    // rejects.
+    bool evaluateSquare(float cx, float cy, float half, float cosR, float sinR, float edgeRejectLevel,
+                        float colorTolSq, ShapeColor& found) const;
+    bool evaluateCircle(float cx, float cy, float r, float edgeRejectLevel, float colorTolSq,
+                        ShapeColor& found) const;
+    bool evaluateTriangle(float cx, float cy, float r, float cosA, float sinA, float edgeRejectLevel,
+                          float colorTolSq, ShapeColor& found) const;
+
+    // A centre for a new candidate of size `half`: near a contour point with
+    // probability contourFrac, else in an open tile (anywhere when none is
+    // listed), kept `half` * 1.42 from the borders; up to retries + 1 draws
+    // until one lands on an uncovered pixel (the last one otherwise).
+    void pickSeed(float half, float contourFrac, int retries, uint32_t& rng, float& sx, float& sy) const;
+
+private:
+    template <typename Shape>
+    bool evaluate(const PixelBox& box, float size, const Shape& shape, float edgeRejectLevel, float colorTolSq,
+                  ShapeColor& found) const;
+};
+
+} // namespace pq::stylize

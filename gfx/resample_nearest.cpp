@@ -1,0 +1,47 @@
+#include "gfx/resample.h"
+
+#include "gfx/scratch_buffer.h"
+#include "platform/thread_pool.h"
+
+#include <vector>
+
+namespace gfx {
+
+namespace {
+
+// Source index under the centre of each of `count` outputs.
+std::vector<int> NearestIndices(int count, int sourceCount)
+{
+    std::vector<int> index(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        index[size_t(i)] = int(((2 * int64_t(i) + 1) * sourceCount) / (2 * int64_t(count)));
+    return index;
+}
+
+} // namespace
+
+Image ResizeNearest(const Image& image, int width, int height)
+{
+    if (image.isNull() || !IsSaneSize(width, height))
+        return {};
+    if (image.size() == QSize(width, height))
+        return Image::fromQImage(image.qimage());
+    QImage dst = NewPixelImage(width, height);
+    if (dst.isNull())
+        return {};
+    const std::vector<int> columns = NearestIndices(width, image.width());
+    const std::vector<int> rows = NearestIndices(height, image.height());
+    uchar* bits = dst.bits();
+    const qsizetype stride = dst.bytesPerLine();
+    platform::ParallelForRange(0, height, 16, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y) {
+            const Pixel* in = image.row(rows[size_t(y)]);
+            auto* out = reinterpret_cast<Pixel*>(bits + y * stride);
+            for (int x = 0; x < width; ++x)
+                out[x] = in[columns[size_t(x)]];
+        }
+    });
+    return Image::adopt(std::move(dst));
+}
+
+} // namespace gfx
