@@ -1,0 +1,74 @@
+#include "panels/backdrop.h"
+
+#include "gfx/filters.h"
+#include "gfx/image.h"
+#include "platform/thread_pool.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace pq {
+namespace {
+
+constexpr float kBlurSigma = 10.0f;
+constexpr int kShadeAlpha = 100;
+constexpr double kCornerRadius = 15.0;
+
+// Black at alpha 100 over every pixel: c * 155 / 255 (rounded; there are
+// no ties) plus 100 of alpha.
+QImage Darkened(const gfx::Image& image)
+{
+    QImage out(image.size(), gfx::kPixelFormat);
+    if (out.isNull())
+        return out;
+    constexpr uint32_t kKeep = 255 - kShadeAlpha;
+    uchar* const bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
+    platform::ParallelForRange(0, image.height(), 16, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const gfx::Pixel* in = image.row(y);
+            auto* row = reinterpret_cast<gfx::Pixel*>(bits + stride * y);
+            for (int x = 0; x < image.width(); ++x) {
+                const gfx::Pixel p = in[x];
+                const auto shade = [&](int shift) { return ((p >> shift & 0xFF) * kKeep + 127) / 255 << shift; };
+                const uint32_t alpha = (((p >> 24) * kKeep + 127) / 255 + kShadeAlpha) << 24;
+                row[x] = alpha | shade(16) | shade(8) | shade(0);
+            }
+        }
+    });
+    return out;
+}
+
+} // namespace
+
+QImage MakeBackdrop(const QImage& grab, double scale)
+{
+    if (grab.isNull())
+        return {};
+    const gfx::Image blurred =
+        gfx::GaussianBlur(gfx::Image::fromQImage(grab), kBlurSigma, kBlurSigma, gfx::EdgeMode::Clamp);
+    QImage shaded = blurred.isNull() ? QImage() : Darkened(blurred);
+    QImage backdrop(grab.size(), gfx::kPixelFormat);
+    if (shaded.isNull() || backdrop.isNull()) {
+        QImage plain = grab.convertToFormat(gfx::kPixelFormat);
+        plain.setDevicePixelRatio(scale);
+        return plain;
+    }
+    backdrop.fill(Qt::transparent);
+    {
+        // The rounded rectangle filled with the picture: its edge is
+        // anti-aliased where a clip would cut it hard.
+        QPainter painter(&backdrop);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QBrush(shaded));
+        const double radius = kCornerRadius * scale;
+        QPainterPath path;
+        path.addRoundedRect(QRectF(backdrop.rect()), radius, radius);
+        painter.drawPath(path);
+    }
+    backdrop.setDevicePixelRatio(scale);
+    return backdrop;
+}
+
+} // namespace pq
