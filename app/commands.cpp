@@ -69,10 +69,15 @@ const Command* CommandTable::find(const QString& name) const
     return nullptr;
 }
 
+bool CommandTable::waitsForPanel(const Command& command) const
+{
+    return !command.runsOverPanels && panelOpen && panelOpen();
+}
+
 bool CommandTable::run(const QString& name) const
 {
     const Command* command = find(name);
-    if (!command || !command->run || (command->enabled && !command->enabled()))
+    if (!command || !command->run || (command->enabled && !command->enabled()) || waitsForPanel(*command))
         return false;
     command->run();
     return true;
@@ -92,6 +97,8 @@ bool CommandTable::handleKey(int key, const QString& text, Qt::KeyboardModifiers
     for (const Command& command : commands_)
         for (const KeyBinding& binding : command.keys)
             if (binding.key == key && Matches(binding.chord, modifiers, editFocus)) {
+                if (waitsForPanel(command))
+                    break;
                 if (command.run && (!command.enabled || command.enabled()))
                     command.run();
                 return !command.passesKeyOn;

@@ -44,6 +44,8 @@ struct Command {
     bool passesKeyOn = false;
     // The menu stays open after the command ran.
     bool keepsMenuOpen = false;
+    // The command also runs while a panel covers the window.
+    bool runsOverPanels = false;
 };
 
 // The commands the toolbar, the menu and the keyboard start.
@@ -58,7 +60,13 @@ public:
     // Runs the command bound to the key; true when the key was consumed.
     bool handleKey(int key, const QString& text, Qt::KeyboardModifiers modifiers, bool editFocus) const;
 
+    // True while a panel covers the window: then only the commands that
+    // run over panels run, and the other keys go on to the panel.
+    std::function<bool()> panelOpen;
+
 private:
+    bool waitsForPanel(const Command& command) const;
+
     std::vector<Command> commands_;
 };
 

@@ -2,6 +2,7 @@
 // the window's own geometry.
 #include "app/main_window.h"
 
+#include "app/document_panels.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
 #include "app/panel_host.h"
@@ -138,6 +139,7 @@ void MainWindow::buildParts()
     edges_ = new WindowEdges(frame_);
     actions_ = new DocumentActions(document_, dialogs_, *canvas_, previewPanel(), this);
     panels_ = new PanelHost(document_, previewPanel(), frame_);
+    documentPanels_ = new DocumentPanels(document_, dialogs_, *panels_, *canvas_, this);
     autoEnhancer_ = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -165,6 +167,11 @@ void MainWindow::wireParts()
     titleBar_->ignoreProgress = [this] { return document_.scriptRunning.load(); };
     preview.brushApplying = [this] { return panels_->manualBrushPanel && panels_->manualBrushApplying; };
     panels_->applyLightTheme = [](QWidget* panel) { WalkThemeColors(panel, true); };
+    commands_.panelOpen = [this] { return panels_->backdropPanelOpen(); };
+    documentPanels_->busy = [this] {
+        return document_.isBackgroundWorkRunning() || (panels_->manualBrushPanel && panels_->manualBrushApplying)
+               || autoEnhancer_->pending() > 0;
+    };
 
     connect(&effectLists(), &EffectLists::effectClicked, this, [this](int number) {
         GuardedCall("selectListedEffect", [&] { selectListedEffect(number / 100, number % 100); });
@@ -178,7 +185,7 @@ void MainWindow::wireParts()
     connect(canvas_, &CanvasArea::zoomTextChanged, toolBar_, &ToolBar::setZoomText);
     connect(canvas_, &CanvasArea::splitViewChanged, toolBar_, &ToolBar::showSplitView);
     connect(canvas_, &CanvasArea::fullScreenRequested, this,
-            guarded("showFullScreenViewer", [this] { showFullScreenViewer(); }));
+            guarded("fullScreenView", [this] { commands_.run(QStringLiteral("fullScreenView")); }));
     connect(canvas_, &CanvasArea::browseClicked, this, guarded("openImage", [this] { openImage(); }));
 
     connect(titleBar_, &TitleBar::minimizeClicked, this, &QWidget::showMinimized);
@@ -230,6 +237,7 @@ void MainWindow::showFullScreenViewer()
     const gfx::Image image = document_.resultImage;
     if (image.isNull() || fullScreenViewer)
         return;
+    // On the display that holds the main window.
     auto* view = new FullScreenViewer(this, image);
     if (const QScreen* display = screen())
         view->setGeometry(display->geometry());
@@ -237,6 +245,7 @@ void MainWindow::showFullScreenViewer()
     view->show();
     view->raise();
     view->activateWindow();
+    view->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void MainWindow::toggleMaximized()

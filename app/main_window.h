@@ -19,6 +19,7 @@ namespace pq {
 class AutoEnhanceCommand;
 class CanvasArea;
 class DocumentActions;
+class DocumentPanels;
 class EffectLists;
 class EffectPanel;
 class LeftPanel;
@@ -54,6 +55,7 @@ public:
     LeftPanel& leftPanel() const { return *leftPanel_; }
     DocumentActions& documentActions() const { return *actions_; }
     PanelHost& panels() const { return *panels_; }
+    DocumentPanels& documentPanels() const { return *documentPanels_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -126,6 +128,7 @@ private:
     CanvasArea* canvas_ = nullptr;
     DocumentActions* actions_ = nullptr;
     PanelHost* panels_ = nullptr;
+    DocumentPanels* documentPanels_ = nullptr;
     WindowEdges* edges_ = nullptr;
 
     QTimer initializationTimer_;

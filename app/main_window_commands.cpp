@@ -2,6 +2,7 @@
 // and the keyboard. Rows without a handler are commands still to come.
 #include "app/main_window.h"
 
+#include "app/document_panels.h"
 #include "app/main_menu.h"
 #include "app/tool_bar.h"
 #include "workspace/canvas_area.h"
@@ -55,7 +56,9 @@ void MainWindow::buildCommands()
     split.keepsMenuOpen = true;
     add(split);
     add(Row("swap", Edit, "Swap Source/Result", "swap", "F12", {}, {}));
-    add(Row("combine", Edit, "Combine source/result", "layers", "F11", {}, {}));
+    // The source photo blended onto the result.
+    add(Row("combine", Edit, "Combine source/result", "layers", "F11", {{Qt::Key_F11, Chord::Any}},
+            [this] { documentPanels_->showCombinePanel(document_.sourceImage); }));
     add(Row("batch", Edit, "Batch mode", "batch", "CTRL+B", {}, {}));
     add(Row("scriptEditor", Edit, "Script Editor", "script", "CTRL+E", {}, {}));
     Command enhance = Row("autoEnhance", Edit, "Auto-enhance", "enhance", "E", {{Qt::Key_E, Chord::Plain}},
@@ -81,6 +84,7 @@ void MainWindow::buildCommands()
                          // Stops a running full run; the key goes on to the focused control.
                          [this] { document_.shared->cancel.request(); });
     cancel.passesKeyOn = true;
+    cancel.runsOverPanels = true;
     add(cancel);
     add(Row("zoomIn", None, "", "", "", {{Qt::Key_Plus, Chord::PlainOrCommand}}, [this] { canvas_->zoomIn(); }));
     add(Row("zoomOut", None, "", "", "", {{Qt::Key_Minus, Chord::PlainOrCommand}, {Qt::Key_6, Chord::PlainOrCommand}},
@@ -92,8 +96,13 @@ void MainWindow::buildCommands()
     Command defaultImage = Row("defaultImage", None, "", "", "", {}, [this] { actions_->openDefaultImage(); });
     defaultImage.enabled = idle;
     add(defaultImage);
-    for (const char* tool : {"crop", "resize", "rotateLeft", "rotateRight", "addText", "addTexture", "addFrame",
-                             "manualBrush"})
+    Command resize = Row("resize", None, "", "", "", {{Qt::Key_R, Chord::Command}},
+                         [this] { documentPanels_->showResizePanel(); });
+    resize.enabled = [this] { return !document_.isEffectRunning() && !document_.resultImage.isNull(); };
+    add(resize);
+    // The canvas's double click.
+    add(Row("fullScreenView", None, "", "", "", {}, [this] { showFullScreenViewer(); }));
+    for (const char* tool : {"crop", "rotateLeft", "rotateRight", "addText", "addTexture", "addFrame", "manualBrush"})
         add(Row(tool, None, "", "", "", {}, {}));
 }
 
