@@ -124,7 +124,8 @@ void PanelHost::unlinkScriptEditor()
 
 void PanelHost::chooseLUT()
 {
-    if (document_.isEffectRunning() || document_.resultImage.isNull())
+    // Never over an open panel: its close would close that panel.
+    if (document_.isEffectRunning() || document_.resultImage.isNull() || backdropPanelOpen())
         return;
     document_.reopenManualBrushAfterLUT = !manualBrushPanel.isNull();
     if (document_.reopenManualBrushAfterLUT)

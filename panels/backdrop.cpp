@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace pq {
 namespace {
 
@@ -47,25 +49,36 @@ QImage MakeBackdrop(const QImage& grab, double scale)
         return {};
     const gfx::Image blurred =
         gfx::GaussianBlur(gfx::Image::fromQImage(grab), kBlurSigma, kBlurSigma, gfx::EdgeMode::Clamp);
-    QImage shaded = blurred.isNull() ? QImage() : Darkened(blurred);
-    QImage backdrop(grab.size(), gfx::kPixelFormat);
-    if (shaded.isNull() || backdrop.isNull()) {
+    QImage backdrop = blurred.isNull() ? QImage() : Darkened(blurred);
+    if (backdrop.isNull()) {
         QImage plain = grab.convertToFormat(gfx::kPixelFormat);
         plain.setDevicePixelRatio(scale);
         return plain;
     }
-    backdrop.fill(Qt::transparent);
+    // What lies beyond the rounded corners is taken away by its anti-aliased
+    // coverage, as filling the rounded shape with the picture would leave
+    // it (a clip would cut it hard). Only the four corners are touched.
+    const double radius = std::min({kCornerRadius * scale, backdrop.width() / 2.0, backdrop.height() / 2.0});
+    const QRectF whole(backdrop.rect());
+    QPainterPath beyond;
+    const auto corner = [&](QPointF at, QPointF alongX, QPointF alongY, double startAngle) {
+        const QPointF centre = at + alongX + alongY;
+        beyond.moveTo(at);
+        beyond.lineTo(at + alongX);
+        beyond.arcTo(QRectF(centre - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius)), startAngle, 90);
+        beyond.closeSubpath();
+    };
+    corner(whole.topLeft(), {radius, 0}, {0, radius}, 90);
+    corner(whole.topRight(), {0, radius}, {-radius, 0}, 0);
+    corner(whole.bottomRight(), {-radius, 0}, {0, -radius}, 270);
+    corner(whole.bottomLeft(), {0, -radius}, {radius, 0}, 180);
     {
-        // The rounded rectangle filled with the picture: its edge is
-        // anti-aliased where a clip would cut it hard.
         QPainter painter(&backdrop);
         painter.setRenderHint(QPainter::Antialiasing);
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QBrush(shaded));
-        const double radius = kCornerRadius * scale;
-        QPainterPath path;
-        path.addRoundedRect(QRectF(backdrop.rect()), radius, radius);
-        painter.drawPath(path);
+        painter.setBrush(Qt::black);
+        painter.drawPath(beyond);
     }
     backdrop.setDevicePixelRatio(scale);
     return backdrop;

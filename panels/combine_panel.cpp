@@ -53,7 +53,7 @@ QLabel* MakeLabel(const QString& text, QWidget* parent, const char* name)
 
 } // namespace
 
-CombinePanel::CombinePanel(QWidget* parent) : QWidget(parent)
+CombinePanel::CombinePanel(QWidget* parent) : QWidget(parent), amountTimer(this)
 {
     setObjectName(QStringLiteral("combinePanel"));
     setFocusPolicy(Qt::StrongFocus);

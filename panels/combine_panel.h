@@ -55,6 +55,7 @@ public:
     QComboBox* blendModeBox = nullptr;
     QPushButton* cancelButton = nullptr;
     QPushButton* applyButton = nullptr;
+    // A child of the panel, as its other timers are.
     QTimer amountTimer;
 
 signals:

@@ -46,7 +46,7 @@ NumberBox* MakeBox(QWidget* parent, const char* name, QRect at, double maximum)
 
 } // namespace
 
-ResizePanel::ResizePanel(QWidget* parent) : QWidget(parent)
+ResizePanel::ResizePanel(QWidget* parent) : QWidget(parent), typingTimer_(this)
 {
     setObjectName(QStringLiteral("resizePanel"));
     setAttribute(Qt::WA_StyledBackground);
