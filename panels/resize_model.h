@@ -38,6 +38,10 @@ public:
 private:
     static int Index(Box box) { return static_cast<int>(box); }
     void set(Box box, double value);
+    // Both original sides are sizes: the lock keeps their proportion.
+    bool proportional() const { return originalWidth_ > 0 && originalHeight_ >= 1; }
+    double heightFor(double width) const;
+    double widthFor(double height) const;
 
     std::array<double, 4> values_{};
     int originalWidth_ = 0;

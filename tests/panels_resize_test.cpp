@@ -40,6 +40,27 @@ TEST(ResizeModel, FractionsAreKeptWhatTheBoxesShowIsRounded)
     EXPECT_EQ(model.confirmedSize().width(), 133) << "133.33 truncated";
 }
 
+// Whole sizes stay whole: the original width gives the original height,
+// and a percentage of a size is not cut short by a binary fraction.
+TEST(ResizeModel, ExactSizesAreNotTruncatedByOne)
+{
+    pq::ResizeModel model;
+    model.setInitialSize(720, 477);
+    model.edit(Box::Width, 640);
+    EXPECT_EQ(model.confirmedSize(), QSize(640, 424));
+    model.edit(Box::Width, 720);
+    EXPECT_EQ(model.confirmedSize(), QSize(720, 477));
+    model.edit(Box::WidthPercent, 100);
+    EXPECT_EQ(model.confirmedSize(), QSize(720, 477));
+    model.edit(Box::HeightPercent, 200);
+    EXPECT_EQ(model.confirmedSize(), QSize(1440, 954));
+    model.setInitialSize(50, 40);
+    model.edit(Box::WidthPercent, 58);
+    EXPECT_EQ(model.confirmedSize(), QSize(29, 23)) << "29 and 23.2";
+    model.edit(Box::Height, 40);
+    EXPECT_EQ(model.value(Box::HeightPercent), 100);
+}
+
 TEST(ResizeModel, WithoutTheLockOnlyTheEditedSideChanges)
 {
     pq::ResizeModel model;
