@@ -242,6 +242,9 @@ void MainWindow::showFullScreenViewer()
     if (const QScreen* display = screen())
         view->setGeometry(display->geometry());
     fullScreenViewer = view;
+    // The keys come back to the window when the viewer closes, also where
+    // no window manager hands the focus back.
+    connect(view, &QObject::destroyed, this, [this] { activateWindow(); });
     view->show();
     view->raise();
     view->activateWindow();

@@ -57,13 +57,16 @@ CombinePanel::CombinePanel(QWidget* parent) : QWidget(parent), amountTimer(this)
 {
     setObjectName(QStringLiteral("combinePanel"));
     setFocusPolicy(Qt::StrongFocus);
-    setStyleSheet(QStringLiteral(
+    setStyleSheet(QString::fromLatin1(
         "QLabel { color: #FFFFFF; background: transparent; }"
         "#controlArea { background: #314158; border-radius: 15px; }"
         "QComboBox { background: #1F2937; color: #FFFFFF; border: 1px solid #545F72; border-radius: 6px;"
         " padding: 3px 10px; }"
         "QComboBox QAbstractItemView { background: #1F2937; color: #FFFFFF; border: 1px solid #545F72;"
-        " selection-background-color: #3B82F6; selection-color: #FFFFFF; outline: none; }"));
+        " selection-background-color: #3B82F6; selection-color: #FFFFFF; outline: none; }")
+        // The slider's unfilled groove shows on the control area.
+        + QStringLiteral("QSlider::add-page:horizontal { background: %1; border-radius: 2px; }")
+              .arg(gThemeMode == ThemeMode::Light ? QStringLiteral("#CBD3DE") : QStringLiteral("#5A6780")));
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(30, 6, 30, 20);

@@ -322,6 +322,7 @@ TEST_F(Panels, ADoubleClickOnTheCanvasShowsTheResultOnTheWindowsScreen)
     EXPECT_TRUE(window->fullScreenViewer->isModal());
     window->fullScreenViewer->close();
     ASSERT_TRUE(ProcessUntil([&] { return window->fullScreenViewer.isNull(); }));
+    EXPECT_TRUE(ProcessUntil([&] { return window->isActiveWindow(); })) << "the keys come back to the window";
 }
 
 } // namespace
