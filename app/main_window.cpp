@@ -168,6 +168,7 @@ void MainWindow::wireParts()
     preview.brushApplying = [this] { return panels_->manualBrushPanel && panels_->manualBrushApplying; };
     panels_->applyLightTheme = [](QWidget* panel) { WalkThemeColors(panel, true); };
     commands_.panelOpen = [this] { return panels_->backdropPanelOpen(); };
+    actions_->blendDroppedImage = [this](const gfx::Image& image) { documentPanels_->showCombinePanel(image); };
     documentPanels_->busy = [this] {
         return document_.isBackgroundWorkRunning() || (panels_->manualBrushPanel && panels_->manualBrushApplying)
                || autoEnhancer_->pending() > 0;

@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -262,6 +263,26 @@ TEST_F(Panels, TheAmountFollowsTheSliderAndTheModeTheList)
     QApplication::sendEvent(panel->blendModeBox, &esc);
     ASSERT_TRUE(ProcessUntil([&] { return !host().backdropPanelOpen(); }));
     EXPECT_TRUE(doc().resultImage.sameAs(red));
+}
+
+TEST_F(Panels, AGalleryTileDroppedOnAResultIsBlendedOverIt)
+{
+    const gfx::Image result = MakeSolid(60, 40, Premul(200, 100, 0));
+    openDocument(result, result);
+    const gfx::Image tile = MakeSolid(30, 20, Premul(0, 0, 255));
+    doc().galleryItems.insert(doc().galleryItems.begin(), tile);
+    window->documentActions().draggedTile = 0;
+    QMimeData data;
+    window->documentActions().drop(&data);
+    ASSERT_TRUE(ProcessUntil([&] { return host().backdropPanelOpen(); }));
+    auto* panel = qobject_cast<pq::CombinePanel*>(openPanel());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(window->documentActions().draggedTile, -1);
+    EXPECT_TRUE(doc().resultImage.sameAs(result)) << "the result stays the document";
+    panel->apply();
+    ASSERT_TRUE(ProcessUntil([&] { return !host().backdropPanelOpen(); }));
+    EXPECT_LE(testimg::MaxChannelDifference(doc().resultImage.pixel(10, 10), Premul(100, 50, 128)), 1);
+    EXPECT_EQ(doc().resultImage.pixel(50, 30), Premul(200, 100, 0)) << "beyond the tile";
 }
 
 TEST(FullScreenViewer, FitsWithAMarginOnWhiteWithAShadowBelow)
