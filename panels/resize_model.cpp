@@ -25,7 +25,7 @@ double ResizeModel::maximum(Box box)
 
 void ResizeModel::set(Box box, double value)
 {
-    values_[Index(box)] = std::isfinite(value) ? std::clamp(value, 0.0, maximum(box)) : 0.0;
+    values_[indexOf(box)] = std::isfinite(value) ? std::clamp(value, 0.0, maximum(box)) : 0.0;
 }
 
 // With the lock, one side follows the other by the aspect ratio. The

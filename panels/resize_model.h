@@ -27,7 +27,7 @@ public:
     void setLocked(bool locked);
     bool locked() const { return locked_; }
 
-    double value(Box box) const { return values_[Index(box)]; }
+    double value(Box box) const { return values_[indexOf(box)]; }
     // What a box shows: its value rounded, halves to even.
     int shown(Box box) const;
     static double maximum(Box box);
@@ -36,7 +36,7 @@ public:
     double aspectRatio() const { return aspectRatio_; }
 
 private:
-    static int Index(Box box) { return static_cast<int>(box); }
+    static int indexOf(Box box) { return static_cast<int>(box); }
     void set(Box box, double value);
     // Both original sides are sizes: the lock keeps their proportion.
     bool proportional() const { return originalWidth_ > 0 && originalHeight_ >= 1; }
