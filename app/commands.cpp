@@ -100,10 +100,15 @@ void CommandTable::started(const Command& command) const
         observer(command.name);
 }
 
+bool CommandTable::waitsForPanel(const Command& command) const
+{
+    return !command.runsOverPanels && panelOpen && panelOpen();
+}
+
 bool CommandTable::run(const QString& name) const
 {
     const Command* command = find(name);
-    if (!command || !command->run || (command->enabled && !command->enabled()))
+    if (!command || !command->run || (command->enabled && !command->enabled()) || waitsForPanel(*command))
         return false;
     started(*command);
     command->run();
@@ -128,7 +133,7 @@ bool CommandTable::handleKey(int key, const QString& text, Qt::KeyboardModifiers
                              quint32 nativeScanCode) const
 {
     const Command* command = commandForKey(ShortcutKey(key, text, nativeScanCode), modifiers, editFocus);
-    if (!command)
+    if (!command || waitsForPanel(*command))
         return false;
     const bool enabled = !command->enabled || command->enabled();
     if (command->runKey) {

@@ -49,6 +49,8 @@ struct Command {
     bool passesKeyOn = false;
     // The menu stays open after the command ran.
     bool keepsMenuOpen = false;
+    // The command also runs while a panel covers the window.
+    bool runsOverPanels = false;
 };
 
 // The key a press stands for in the table: a key code from a bare
@@ -76,8 +78,13 @@ public:
     // Told the name of every command as it starts (tests record them).
     std::function<void(const QString& name)> observer;
 
+    // True while a panel covers the window: then only the commands that
+    // run over panels run, and the other keys go on to the panel.
+    std::function<bool()> panelOpen;
+
 private:
     void started(const Command& command) const;
+    bool waitsForPanel(const Command& command) const;
 
     std::vector<Command> commands_;
 };

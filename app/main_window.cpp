@@ -2,6 +2,7 @@
 // the window's own geometry.
 #include "app/main_window.h"
 
+#include "app/document_panels.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
 #include "app/panel_host.h"
@@ -140,6 +141,7 @@ void MainWindow::buildParts()
     edges_ = new WindowEdges(frame_);
     actions_ = new DocumentActions(document_, dialogs_, *canvas_, previewPanel(), this);
     panels_ = new PanelHost(document_, previewPanel(), frame_);
+    documentPanels_ = new DocumentPanels(document_, dialogs_, *panels_, *canvas_, this);
     autoEnhancer_ = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -167,6 +169,12 @@ void MainWindow::wireParts()
     titleBar_->ignoreProgress = [this] { return document_.scriptRunning.load(); };
     preview.brushApplying = [this] { return panels_->manualBrushPanel && panels_->manualBrushApplying; };
     panels_->applyLightTheme = [](QWidget* panel) { WalkThemeColors(panel, true); };
+    commands_.panelOpen = [this] { return panels_->backdropPanelOpen(); };
+    actions_->blendDroppedImage = [this](const gfx::Image& image) { documentPanels_->showCombinePanel(image); };
+    documentPanels_->busy = [this] {
+        return document_.isBackgroundWorkRunning() || (panels_->manualBrushPanel && panels_->manualBrushApplying)
+               || autoEnhancer_->pending() > 0;
+    };
 
     connect(&effectLists(), &EffectLists::effectClicked, this, [this](int number) {
         GuardedCall("selectListedEffect", [&] { selectListedEffect(number / 100, number % 100); });
@@ -180,7 +188,7 @@ void MainWindow::wireParts()
     connect(canvas_, &CanvasArea::zoomTextChanged, toolBar_, &ToolBar::setZoomText);
     connect(canvas_, &CanvasArea::splitViewChanged, toolBar_, &ToolBar::showSplitView);
     connect(canvas_, &CanvasArea::fullScreenRequested, this,
-            guarded("showFullScreenViewer", [this] { showFullScreenViewer(); }));
+            guarded("fullScreenView", [this] { commands_.run(QStringLiteral("fullScreenView")); }));
     connect(canvas_, &CanvasArea::browseClicked, this, guarded("openImage", [this] { openImage(); }));
 
     connect(titleBar_, &TitleBar::minimizeClicked, this, &QWidget::showMinimized);
@@ -233,13 +241,18 @@ void MainWindow::showFullScreenViewer()
     const gfx::Image image = document_.resultImage;
     if (image.isNull() || fullScreenViewer)
         return;
+    // On the display that holds the main window.
     auto* view = new FullScreenViewer(this, image);
     if (const QScreen* display = screen())
         view->setGeometry(display->geometry());
     fullScreenViewer = view;
+    // The keys come back to the window when the viewer closes, also where
+    // no window manager hands the focus back.
+    connect(view, &QObject::destroyed, this, [this] { activateWindow(); });
     view->show();
     view->raise();
     view->activateWindow();
+    view->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void MainWindow::toggleMaximized()

@@ -21,6 +21,7 @@ class AutoEnhanceCommand;
 class CanvasArea;
 class CaptionMarquees;
 class DocumentActions;
+class DocumentPanels;
 class EffectLists;
 class EffectPanel;
 class InfoBoxes;
@@ -63,6 +64,7 @@ public:
     ShortcutFilter& shortcuts() const { return *shortcuts_; }
     // What Enter and Esc do with the open boxes; the parts fill it.
     BoxKeys boxKeys;
+    DocumentPanels& documentPanels() const { return *documentPanels_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -141,6 +143,7 @@ private:
     CanvasArea* canvas_ = nullptr;
     DocumentActions* actions_ = nullptr;
     PanelHost* panels_ = nullptr;
+    DocumentPanels* documentPanels_ = nullptr;
     WindowEdges* edges_ = nullptr;
     InfoBoxes* infoBoxes_ = nullptr;
     CaptionMarquees* marquees_ = nullptr;

@@ -6,6 +6,7 @@
 #include "app/caption_marquees.h"
 #include "app/donation_box.h"
 #include "app/info_boxes.h"
+#include "app/document_panels.h"
 #include "app/main_menu.h"
 #include "app/panel_host.h"
 #include "app/tool_bar.h"
@@ -69,7 +70,9 @@ void MainWindow::buildCommands()
                     [this] { canvas_->toggleSplitView(); })));
     add(Staying(Row("swap", Edit, "Swap Source/Result", "swap", "F12", {{Qt::Key_F12, Chord::Any}},
                     [this] { actions_->swapSourceAndResult(); })));
-    add(Row("combine", Edit, "Combine source/result", "layers", "F11", {{Qt::Key_F11, Chord::Any}}, {}));
+    // The source photo blended onto the result.
+    add(Row("combine", Edit, "Combine source/result", "layers", "F11", {{Qt::Key_F11, Chord::Any}},
+            [this] { documentPanels_->showCombinePanel(document_.sourceImage); }));
     add(Row("batch", Edit, "Batch mode", "batch", "CTRL+B", {{Qt::Key_B, Chord::Command}}, {}));
     add(Row("scriptEditor", Edit, "Script Editor", "script", "CTRL+E", {{Qt::Key_E, Chord::Command}, {Qt::Key_S, Chord::CommandShift}},
             [this] { panels_->showScriptEditor(); }));
@@ -115,7 +118,11 @@ void MainWindow::buildCommands()
     add(KeyRow("rotateLeft", {{Qt::Key_L, Chord::Plain}}, {}));
     // Ctrl+R opens the resize panel when no effect runs and there is a
     // result; the key is taken either way.
-    add(KeyRow("resize", {{Qt::Key_R, Chord::Command}}, {}));
+    Command resize = KeyRow("resize", {{Qt::Key_R, Chord::Command}}, [this] { documentPanels_->showResizePanel(); });
+    resize.enabled = [this] { return !document_.isEffectRunning() && !document_.resultImage.isNull(); };
+    add(resize);
+    // The canvas's double click.
+    add(KeyRow("fullScreenView", {}, [this] { showFullScreenViewer(); }));
     add(KeyRow("rotateRight", {{Qt::Key_R, Chord::Plain}}, {}));
     Command defaultImage = KeyRow("defaultImage", {}, [this] { actions_->openDefaultImage(); });
     defaultImage.enabled = idle;

@@ -1,5 +1,6 @@
 #include "app/panel_host.h"
 
+#include "panels/backdrop.h"
 #include "panels/lut_chooser_dialog.h"
 #include "panels/overlay_host.h"
 #include "ui/debug_log.h"
@@ -25,12 +26,15 @@ void PanelHost::showOverlayPanel(QWidget* panel)
 {
     if (!panel)
         return;
+    if (manualBrushPanel)
+        closeManualBrush();
     overlay_->clearPanels();
     overlay_->hide();
-    // The backdrop is a snapshot of what the window shows beneath.
+    // The backdrop is made from a picture of what the window shows beneath,
+    // at its display scale.
     const QImage snapshot = frame_->grab().toImage();
     overlay_->setGeometry(frame_->rect());
-    overlay_->setBackdropFrom(snapshot);
+    overlay_->setBackdrop(MakeBackdrop(snapshot, snapshot.devicePixelRatio()));
     // The panel speaks the interface language and wears the theme.
     GuardedCall("TranslateComponent", [panel] {
         if (GetCurrentLanguage() != QLatin1String("en"))
@@ -43,6 +47,22 @@ void PanelHost::showOverlayPanel(QWidget* panel)
     overlay_->raise();
     // Captions are fitted once the panel has its laid-out sizes.
     QTimer::singleShot(0, panel, [panel] { GuardedCall("AutoFitTexts", [panel] { AutoFitTexts(panel); }); });
+}
+
+bool PanelHost::backdropPanelOpen() const
+{
+    return overlay_->isVisible() && overlay_->hasBackdrop();
+}
+
+void PanelHost::requestCloseOverlay()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, open = QPointer<QWidget>(overlay_->panel())] {
+            if (open && open == overlay_->panel())
+                closeOverlay();
+        },
+        Qt::QueuedConnection);
 }
 
 void PanelHost::closeOverlay()
@@ -104,7 +124,8 @@ void PanelHost::unlinkScriptEditor()
 
 void PanelHost::chooseLUT()
 {
-    if (document_.isEffectRunning() || document_.resultImage.isNull())
+    // Never over an open panel: its close would close that panel.
+    if (document_.isEffectRunning() || document_.resultImage.isNull() || backdropPanelOpen())
         return;
     document_.reopenManualBrushAfterLUT = !manualBrushPanel.isNull();
     if (document_.reopenManualBrushAfterLUT)

@@ -27,8 +27,19 @@ public:
     // Recolours a panel for the light theme.
     std::function<void(QWidget*)> applyLightTheme;
 
+    // Shows the panel centred over a blurred, darkened picture of the
+    // window, made once now. An open manual brush is closed first.
     void showOverlayPanel(QWidget* panel);
+    // A panel over the backdrop is open: openers refuse and the window's
+    // commands wait.
+    bool backdropPanelOpen() const;
+    // Hides the overlay and frees its panel. Panels reach it only through
+    // requestCloseOverlay, so that a panel is never freed inside one of
+    // its own handlers.
     void closeOverlay();
+    // Queues closeOverlay; it closes the overlay only while the panel that
+    // was open when it was queued is still the open one.
+    void requestCloseOverlay();
 
     // The manual-brush panel while it is open, and whether it applies a
     // stroke.

@@ -51,6 +51,13 @@ constexpr int Luma601Tenths(int r, int g, int b)
     return (3 * r + 6 * g + b) / 10;
 }
 
+// Rec. 709 in ten-thousandths: 2126 R + 7152 G + 722 B (not divided), for
+// exact comparisons of grey levels.
+constexpr int Luma709TenThousandfold(int r, int g, int b)
+{
+    return 2126 * r + 7152 * g + 722 * b;
+}
+
 // Rec. 709 weights rounded to three places (those of a saturation matrix),
 // red, green, blue.
 inline constexpr std::array<double, 3> kLuma709Rounded = {0.213, 0.715, 0.072};

@@ -40,7 +40,8 @@ enum class BlendMode {
 enum class Sampling {
     Nearest,
     Linear,
-    Mitchell, // cubic, B = C = 1/3
+    Mitchell,   // cubic, B = C = 1/3
+    CatmullRom, // cubic, B = 0, C = 1/2: sharper, may ring at edges
 };
 
 // How a shape, text or image is drawn. A plain value: copy it freely.

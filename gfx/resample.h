@@ -10,8 +10,8 @@
 
 namespace gfx {
 
-// Resizes to width x height (aspect not kept). Mitchell (B = C = 1/3) widens
-// its support when shrinking so that downscales do not alias; Linear is
+// Resizes to width x height (aspect not kept). The cubics (Mitchell and
+// Catmull-Rom) widen their support when shrinking so that downscales do not alias; Linear is
 // bilinear; Nearest picks pixel centres. Edge pixels repeat, so a constant
 // image stays that constant; an unchanged size gives an exact copy. Null for
 // a null image or bad size.
@@ -35,7 +35,8 @@ Image ResizeNearest(const Image& image, int width, int height);
 // covers the transformed bounds; everything outside the source is
 // transparent. *origin receives the device position of the result's
 // top-left pixel. Edges are antialiased by pixel coverage; samples clamp to
-// the source rectangle. Mitchell widens its taps where the transform shrinks.
+// the source rectangle. The cubics widen their taps where the transform
+// shrinks.
 // A non-null deviceClip limits the result to that device rectangle. Null
 // when the result would be empty, for a perspective or singular transform,
 // or when it would exceed the size limits.

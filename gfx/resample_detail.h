@@ -26,6 +26,17 @@ inline double Mitchell(double x)
     return 0.0;
 }
 
+// Catmull-Rom cubic (B = 0, C = 1/2); support 2.
+inline double CatmullRom(double x)
+{
+    x = x < 0 ? -x : x;
+    if (x < 1.0)
+        return (1.5 * x - 2.5) * x * x + 1.0;
+    if (x < 2.0)
+        return ((-0.5 * x + 2.5) * x - 4.0) * x + 2.0;
+    return 0.0;
+}
+
 // A shrink factor below this is treated as 1: the filter keeps its plain
 // width (sub-percent shrinks do not alias visibly).
 constexpr double kWidenThreshold = 1.0 + 1.0 / 64.0;
@@ -44,8 +55,8 @@ struct AxisTaps {
 
 // Output i samples the source at coordinate u = scale * (i + 0.5) + offset
 // (pixel centres at k + 0.5). Source indices outside [first, last] are
-// clamped to that range. Mitchell widens its support by |scale| when it
-// shrinks; a whole axis that maps pixels 1:1 onto pixels is copied.
+// clamped to that range. The cubics widen their support by |scale| when
+// they shrink; a whole axis that maps pixels 1:1 onto pixels is copied.
 AxisTaps MakeTaps(int outCount, double scale, double offset, int first, int last, Sampling sampling);
 
 // Fraction of each output pixel along one axis covered by the source interval

@@ -28,10 +28,13 @@ AxisTaps MakeTaps(int outCount, double scale, double offset, int first, int last
             t.count[size_t(i)] = 1;
         }
     } else {
-        const bool cubic = sampling == Sampling::Mitchell;
+        const bool cubic = sampling == Sampling::Mitchell || sampling == Sampling::CatmullRom;
+        const bool catmullRom = sampling == Sampling::CatmullRom;
         const double widen = cubic && absScale > kWidenThreshold ? absScale : 1.0;
         const double support = (cubic ? 2.0 : 1.0) * widen;
         auto kernel = [&](double x) {
+            if (catmullRom)
+                return CatmullRom(x / widen);
             if (cubic)
                 return Mitchell(x / widen);
             x = std::fabs(x);

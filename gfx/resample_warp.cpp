@@ -29,9 +29,17 @@ void CubicWeights(float t, float w[4])
         w[i] *= inv;
 }
 
-// Widened Mitchell taps around c: fills idx (clamped to [lo, hi]) and
+// The four Catmull-Rom weights of the same taps (they sum to 1).
+void CatmullRomWeights(float t, float w[4])
+{
+    for (int i = 0; i < 4; ++i)
+        w[i] = float(CatmullRom(double(t) + 1.0 - i));
+}
+
+// Widened cubic taps around c: fills idx (clamped to [lo, hi]) and
 // normalised weights; returns the tap count.
-int WideTaps(double c, double widen, int lo, int hi, std::vector<int>& idx, std::vector<float>& w)
+int WideTaps(double c, double widen, double (*kernel)(double), int lo, int hi, std::vector<int>& idx,
+             std::vector<float>& w)
 {
     const double support = 2.0 * widen;
     const int first = static_cast<int>(std::ceil(c - support));
@@ -40,7 +48,7 @@ int WideTaps(double c, double widen, int lo, int hi, std::vector<int>& idx, std:
     w.clear();
     double sum = 0.0;
     for (int k = first; k <= last; ++k) {
-        const double v = Mitchell((k - c) / widen);
+        const double v = kernel((k - c) / widen);
         if (v == 0.0)
             continue;
         idx.push_back(std::clamp(k, lo, hi));
@@ -87,13 +95,13 @@ struct Sampler {
         return top * px::Splat(1.0f - tv) + bottom * px::Splat(tv);
     }
 
-    F4 cubic(double u, double v) const
+    F4 cubic(double u, double v, void (*weights)(float, float*)) const
     {
         const double cu = u - 0.5, cv = v - 0.5;
         const double fu = std::floor(cu), fv = std::floor(cv);
         float wx[4], wy[4];
-        CubicWeights(float(cu - fu), wx);
-        CubicWeights(float(cv - fv), wy);
+        weights(float(cu - fu), wx);
+        weights(float(cv - fv), wy);
         int xs[4];
         for (int i = 0; i < 4; ++i)
             xs[i] = std::clamp(static_cast<int>(fu) - 1 + i, area.x0, area.x1);
@@ -122,7 +130,10 @@ void WarpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& 
     const double rateU = std::hypot(a, b), rateV = std::hypot(d, e);
     const double widenU = rateU > kWidenThreshold ? rateU : 1.0;
     const double widenV = rateV > kWidenThreshold ? rateV : 1.0;
-    const bool wide = sampling == Sampling::Mitchell && (widenU > 1.0 || widenV > 1.0);
+    const bool catmullRom = sampling == Sampling::CatmullRom;
+    const bool wide = (sampling == Sampling::Mitchell || catmullRom) && (widenU > 1.0 || widenV > 1.0);
+    double (*const kernel)(double) = catmullRom ? CatmullRom : Mitchell;
+    void (*const weights)(float, float*) = catmullRom ? CatmullRomWeights : CubicWeights;
 
     const int width = dst.width();
     uchar* const base = dst.bits();
@@ -151,10 +162,10 @@ void WarpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& 
                 } else if (sampling == Sampling::Linear) {
                     s = sampler.bilinear(u, v);
                 } else if (!wide) {
-                    s = sampler.cubic(u, v);
+                    s = sampler.cubic(u, v, weights);
                 } else {
-                    const int nx = WideTaps(u - 0.5, widenU, area.x0, area.x1, ix, wx);
-                    const int ny = WideTaps(v - 0.5, widenV, area.y0, area.y1, iy, wy);
+                    const int nx = WideTaps(u - 0.5, widenU, kernel, area.x0, area.x1, ix, wx);
+                    const int ny = WideTaps(v - 0.5, widenV, kernel, area.y0, area.y1, iy, wy);
                     s = px::Splat(0.0f);
                     for (int j = 0; j < ny; ++j) {
                         const Pixel* row = sampler.row(iy[size_t(j)]);

@@ -2,23 +2,11 @@
 
 #include "ui/dictionary.h"
 
+#include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
-#include <QPointer>
+#include <QWheelEvent>
 
 namespace pq {
-
-QImage SoftBlur(const QImage& image, int factor)
-{
-    if (image.isNull() || factor <= 1)
-        return image;
-    const QSize small(std::max(1, image.width() / factor), std::max(1, image.height() / factor));
-    QImage reduced = image.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    // Two halvings more smooth the blocks the upscale would show.
-    reduced = reduced.scaled(std::max(1, small.width() / 2), std::max(1, small.height() / 2), Qt::IgnoreAspectRatio,
-                             Qt::SmoothTransformation);
-    return reduced.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
 
 OverlayHost::OverlayHost(QWidget* parent) : QWidget(parent)
 {
@@ -26,43 +14,23 @@ OverlayHost::OverlayHost(QWidget* parent) : QWidget(parent)
     hide();
 }
 
-void OverlayHost::setBackdropFrom(const QImage& snapshot)
+void OverlayHost::setBackdrop(const QImage& backdrop)
 {
-    QImage blurred = SoftBlur(snapshot.convertToFormat(QImage::Format_ARGB32_Premultiplied), 6);
-    QImage rounded(blurred.size(), QImage::Format_ARGB32_Premultiplied);
-    rounded.setDevicePixelRatio(snapshot.devicePixelRatio());
-    rounded.fill(Qt::transparent);
-    {
-        QPainter p(&rounded);
-        p.setRenderHint(QPainter::Antialiasing);
-        QPainterPath clip;
-        clip.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(blurred.size()) / snapshot.devicePixelRatio()), 15, 15);
-        p.setClipPath(clip);
-        blurred.setDevicePixelRatio(snapshot.devicePixelRatio());
-        p.drawImage(QPointF(0, 0), blurred);
-        p.fillRect(rounded.rect(), QColor(0, 0, 0, 110));
-    }
-    backdrop_ = rounded;
-    update();
-}
-
-void OverlayHost::clearBackdrop()
-{
-    backdrop_ = QImage();
+    backdrop_ = backdrop;
     update();
 }
 
 void OverlayHost::addCentred(QWidget* panel)
 {
     panel->setParent(this);
-    centred_ << panel;
-    centrePanels();
+    panel_ = panel;
+    placePanel();
     panel->show();
 }
 
 void OverlayHost::clearPanels()
 {
-    centred_.clear();
+    panel_ = nullptr;
     const auto children = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     for (QWidget* child : children) {
         // Its translation records go first, so that a later panel at the
@@ -72,11 +40,15 @@ void OverlayHost::clearPanels()
     }
 }
 
-void OverlayHost::centrePanels()
+void OverlayHost::placePanel()
 {
-    centred_.removeIf([](const QPointer<QWidget>& w) { return w.isNull(); });
-    for (const QPointer<QWidget>& panel : centred_)
-        panel->move((width() - panel->width()) / 2, (height() - panel->height()) / 2);
+    if (!panel_)
+        return;
+    const QSize room = (size() - QSize(2 * kMargin, 2 * kMargin)).expandedTo(QSize(0, 0));
+    const QSize wanted = panel_->sizeHint().isValid() ? panel_->sizeHint() : panel_->size();
+    const QSize fitted = wanted.boundedTo(room).expandedTo(panel_->minimumSize());
+    panel_->resize(fitted);
+    panel_->move((width() - fitted.width()) / 2, (height() - fitted.height()) / 2);
 }
 
 void OverlayHost::paintEvent(QPaintEvent*)
@@ -84,12 +56,33 @@ void OverlayHost::paintEvent(QPaintEvent*)
     if (backdrop_.isNull())
         return;
     QPainter p(this);
-    p.drawImage(rect(), backdrop_);
+    p.drawImage(QPointF(0, 0), backdrop_);
 }
 
 void OverlayHost::resizeEvent(QResizeEvent*)
 {
-    centrePanels();
+    placePanel();
+}
+
+// Beside the panel the backdrop takes the mouse: nothing below reacts.
+void OverlayHost::mousePressEvent(QMouseEvent* event)
+{
+    event->setAccepted(hasBackdrop());
+}
+
+void OverlayHost::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->setAccepted(hasBackdrop());
+}
+
+void OverlayHost::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->setAccepted(hasBackdrop());
+}
+
+void OverlayHost::wheelEvent(QWheelEvent* event)
+{
+    event->setAccepted(hasBackdrop());
 }
 
 } // namespace pq

@@ -6,35 +6,46 @@
 
 namespace pq {
 
-// overlayHost: covers the window's content and hosts the overlay
-// panels, centred, over a blurred and darkened snapshot of the window.
+// overlayHost: covers the window's client area and hosts one overlay panel,
+// centred, over a backdrop picture of the window made when the panel
+// opened (or, for the manual brush, over nothing). While a backdrop shows,
+// the host takes every click beside the panel, so nothing below reacts.
 class OverlayHost : public QWidget {
     Q_OBJECT
 public:
     explicit OverlayHost(QWidget* parent = nullptr);
 
-    // Makes the backdrop from a snapshot of the controls beneath.
-    void setBackdropFrom(const QImage& snapshot);
-    void clearBackdrop();
+    // The backdrop picture (see MakeBackdrop), drawn unscaled at its device
+    // pixel ratio; a null image removes it.
+    void setBackdrop(const QImage& backdrop);
+    void clearBackdrop() { setBackdrop(QImage()); }
     bool hasBackdrop() const { return !backdrop_.isNull(); }
+    const QImage& backdrop() const { return backdrop_; }
 
-    // Parents the panel and keeps it centred.
+    // Parents the panel and keeps it centred. The panel gets its size hint,
+    // shrunk to leave a margin inside the host when the window is smaller,
+    // but never below its minimum size.
     void addCentred(QWidget* panel);
-    // Frees every child panel.
+    // The panel added last, while it lives.
+    QWidget* panel() const { return panel_; }
+    // Frees every child, after dropping its translation records.
     void clearPanels();
+
+    static constexpr int kMargin = 20;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
-    void centrePanels();
+    void placePanel();
 
     QImage backdrop_;
-    QList<QPointer<QWidget>> centred_;
+    QPointer<QWidget> panel_;
 };
-
-// A soft blur of an image: scaled down and up again smoothly.
-QImage SoftBlur(const QImage& image, int factor);
 
 } // namespace pq

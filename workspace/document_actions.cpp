@@ -146,15 +146,24 @@ void DocumentActions::drop(const QMimeData* data)
     const int tile = draggedTile;
     draggedTile = -1;
     if (tile >= 0) {
-        // A gallery tile on the empty workspace becomes the document.
-        if (tile < int(document_.galleryItems.size()) && document_.resultImage.isNull()) {
+        if (tile >= int(document_.galleryItems.size()))
+            return;
+        if (!document_.resultImage.isNull()) {
+            // Over a result the tile's image is blended onto it.
             const gfx::Image image = document_.galleryItems[size_t(tile)];
-            if (document_.replaceDocument(image, image)) {
-                canvas_.fitToView();
-                canvas_.canvasView()->update();
-                document_.history->save(document_.resultImage, document_.sourceImage);
-                canvas_.dropZone()->hide();
-            }
+            QTimer::singleShot(0, this, [this, image] {
+                if (blendDroppedImage)
+                    GuardedCall("ShowCombineImagesFrame", [&] { blendDroppedImage(image); });
+            });
+            return;
+        }
+        // A gallery tile on the empty workspace becomes the document.
+        const gfx::Image image = document_.galleryItems[size_t(tile)];
+        if (document_.replaceDocument(image, image)) {
+            canvas_.fitToView();
+            canvas_.canvasView()->update();
+            document_.history->save(document_.resultImage, document_.sourceImage);
+            canvas_.dropZone()->hide();
         }
         return;
     }

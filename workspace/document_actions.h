@@ -42,6 +42,9 @@ public:
     void drop(const QMimeData* data);
     // The gallery tile being dragged, or -1.
     int draggedTile = -1;
+    // A gallery tile dropped while a result is shown: its image is to be
+    // blended over the result. Called after the drop has finished.
+    std::function<void(const gfx::Image&)> blendDroppedImage;
 
     void undo();
     void redo();

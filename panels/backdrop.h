@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QImage>
+
+namespace pq {
+
+// The overlay's backdrop, made from a grab of the window at its display
+// scale: blurred (Gaussian, sigma 10, edges clamped), darkened by black at
+// alpha 100 of 255, and cut to a rectangle with corners of radius
+// 15 x scale, anti-aliased, transparent beyond them. Same size as the grab,
+// device pixel ratio `scale`. Null for a null grab; the plain grab when the
+// blur finds no memory.
+QImage MakeBackdrop(const QImage& grab, double scale);
+
+} // namespace pq

@@ -1,0 +1,249 @@
+#include "tools/pq_panel/panel_actions.h"
+
+#include "app/main_window.h"
+#include "engine/runtime/effect_runtime.h"
+#include "gfx/codec.h"
+#include "ui/widgets/color_panel.h"
+#include "workspace/auto_enhance_command.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace pqpanel {
+namespace {
+
+constexpr int kSettleLimitMs = 20000;
+
+[[noreturn]] void Fail(const QString& message)
+{
+    throw ActionError{message};
+}
+
+void SendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QString& text)
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+    // The press may have moved the focus or closed a window.
+    QWidget* releaseTarget = QApplication::focusWidget() ? QApplication::focusWidget() : target;
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(releaseTarget, &release);
+}
+
+// "ctrl+shift+z", "Return", "Tab": modifiers, then one key by its name.
+void ParseKeys(const QString& keys, int* key, Qt::KeyboardModifiers* modifiers, QString* text)
+{
+    *modifiers = Qt::NoModifier;
+    const QStringList parts = keys.split(QLatin1Char('+'), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        Fail(QStringLiteral("no key in \"%1\"").arg(keys));
+    for (int i = 0; i + 1 < parts.size(); ++i) {
+        const QString m = parts[i].toLower();
+        if (m == QLatin1String("ctrl"))
+            *modifiers |= Qt::ControlModifier;
+        else if (m == QLatin1String("shift"))
+            *modifiers |= Qt::ShiftModifier;
+        else if (m == QLatin1String("alt"))
+            *modifiers |= Qt::AltModifier;
+        else if (m == QLatin1String("meta"))
+            *modifiers |= Qt::MetaModifier;
+        else
+            Fail(QStringLiteral("unknown modifier \"%1\"").arg(parts[i]));
+    }
+    const QString name = parts.last();
+    const QKeySequence sequence = QKeySequence::fromString(name.size() == 1 ? name.toUpper() : name);
+    if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown)
+        Fail(QStringLiteral("unknown key \"%1\"").arg(name));
+    *key = sequence[0].key();
+    *text = QString();
+    if (name.size() == 1 && !(*modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        *text = (*modifiers & Qt::ShiftModifier) ? name.toUpper() : name.toLower();
+    else if (*key == Qt::Key_Return || *key == Qt::Key_Enter)
+        *text = QStringLiteral("\r");
+    else if (*key == Qt::Key_Escape)
+        *text = QString(QChar(0x1B));
+    else if (*key == Qt::Key_Tab)
+        *text = QStringLiteral("\t");
+    if (*key == Qt::Key_Tab && (*modifiers & Qt::ShiftModifier))
+        *key = Qt::Key_Backtab;
+}
+
+bool ParseSwitch(const QString& value, bool* on)
+{
+    const QString v = value.toLower();
+    if (v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("on"))
+        *on = true;
+    else if (v == QLatin1String("0") || v == QLatin1String("false") || v == QLatin1String("off"))
+        *on = false;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+bool PanelDriver::pending() const
+{
+    if (pq::EffectWorkerCount() > 0 || pq::AutoEnhanceCommand::workerCount() > 0
+        || window_.document().runningEffect.load() != -1 || window_.document().backgroundWorkers.load() > 0)
+        return true;
+    // One-shot timers of the window and its panels (repeating ones never end).
+    const auto timers = window_.findChildren<QTimer*>();
+    for (const QTimer* timer : timers)
+        if (timer->isActive() && timer->isSingleShot() && timer->interval() <= kSettleLimitMs)
+            return true;
+    return false;
+}
+
+void PanelDriver::settle()
+{
+    QElapsedTimer clock;
+    clock.start();
+    // Queued calls first, then whatever they started.
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::sendPostedEvents();
+    } while (clock.elapsed() < 30);
+    while (pending() && clock.elapsed() < kSettleLimitMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    for (int i = 0; i < 3; ++i) {
+        QApplication::sendPostedEvents();
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+QWidget* PanelDriver::control(const QString& name) const
+{
+    if (QWidget* found = window_.findChild<QWidget*>(name))
+        return found;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == name)
+            return top;
+        if (QWidget* found = top->findChild<QWidget*>(name))
+            return found;
+    }
+    Fail(QStringLiteral("no control named \"%1\"").arg(name));
+}
+
+void PanelDriver::set(const QString& name, const QString& value)
+{
+    QWidget* widget = control(name);
+    bool ok = false;
+    if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
+        const int v = value.toInt(&ok);
+        if (!ok)
+            Fail(QStringLiteral("\"%1\" is not a whole number for %2").arg(value, name));
+        slider->setValue(v);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+        const int v = value.toInt(&ok);
+        if (!ok)
+            Fail(QStringLiteral("\"%1\" is not a whole number for %2").arg(value, name));
+        spin->setValue(v);
+    } else if (auto* doubleSpin = qobject_cast<QDoubleSpinBox*>(widget)) {
+        const double v = value.toDouble(&ok);
+        if (!ok)
+            Fail(QStringLiteral("\"%1\" is not a number for %2").arg(value, name));
+        doubleSpin->setValue(v);
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        const int index = combo->findText(value);
+        if (index < 0)
+            Fail(QStringLiteral("%1 has no item \"%2\"").arg(name, value));
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    } else if (auto* colors = qobject_cast<pq::ColorPanel*>(widget)) {
+        const QColor color = QColor::fromString(value);
+        if (!color.isValid() || !value.startsWith(QLatin1Char('#')))
+            Fail(QStringLiteral("\"%1\" is not a colour #rrggbb for %2").arg(value, name));
+        colors->setColor(color);
+        emit colors->colorChanged();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable()) {
+        bool on = false;
+        if (!ParseSwitch(value, &on))
+            Fail(QStringLiteral("\"%1\" is not on or off for %2").arg(value, name));
+        if (button->isChecked() != on)
+            button->click();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(value);
+        emit edit->editingFinished();
+    } else {
+        Fail(QStringLiteral("%1 takes no value").arg(name));
+    }
+}
+
+void PanelDriver::type(const QString& name, const QString& text)
+{
+    QWidget* widget = control(name);
+    widget->window()->activateWindow();
+    widget->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget))
+        spin->selectAll();
+    else if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        edit->selectAll();
+    for (const QChar c : text) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : widget;
+        const int key = c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode();
+        SendKey(target, key, Qt::NoModifier, QString(c));
+    }
+}
+
+QWidget* PanelDriver::keyTarget() const
+{
+    if (QWidget* focus = QApplication::focusWidget())
+        return focus;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return &window_;
+}
+
+void PanelDriver::key(const QString& keys)
+{
+    int key = 0;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+    ParseKeys(keys, &key, &modifiers, &text);
+    SendKey(keyTarget(), key, modifiers, text);
+}
+
+void PanelDriver::click(const QString& name)
+{
+    QWidget* widget = control(name);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->click();
+        return;
+    }
+    const QPointF centre = QRectF(widget->rect()).center();
+    const QPointF global = widget->mapToGlobal(centre);
+    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+void PanelDriver::grab(const QString& name, const QString& file)
+{
+    QWidget* widget = name == QLatin1String("window") ? &window_ : control(name);
+    if (!widget->grab().save(file, "PNG"))
+        Fail(QStringLiteral("cannot write %1").arg(file));
+}
+
+void PanelDriver::writeResult(const QString& file)
+{
+    const gfx::Image& result = window_.document().resultImage;
+    if (result.isNull())
+        Fail(QStringLiteral("there is no result to write"));
+    QString error;
+    if (!gfx::EncodeToFile(result, file, gfx::ImageFormat::Png, 100, &error))
+        Fail(QStringLiteral("cannot write %1: %2").arg(file, error));
+}
+
+} // namespace pqpanel
