@@ -74,14 +74,14 @@ TEST_F(BlendViewTest, AHeldButtonShowsTheBaseAndTheLeftOnePans)
 
 TEST_F(BlendViewTest, TheCompositeIsKeptUntilTheAmountOrModeChanges)
 {
-    view.setBlend(gfx::ImageBlend::Normal, 0.5f);
+    view.setBlend(gfx::CombineMode::Normal, 0.5f);
     const gfx::Image first = view.composite();
     ASSERT_FALSE(first.isNull());
     EXPECT_TRUE(view.composite().sameAs(first));
     EXPECT_LE(testimg::MaxChannelDifference(first.pixel(5, 5), Premul(100, 100, 100)), 1);
-    view.setBlend(gfx::ImageBlend::Normal, 0.5f);
+    view.setBlend(gfx::CombineMode::Normal, 0.5f);
     EXPECT_TRUE(view.composite().sameAs(first)) << "the same blend again";
-    view.setBlend(gfx::ImageBlend::Darken, 1.0f);
+    view.setBlend(gfx::CombineMode::Darken, 1.0f);
     const gfx::Image darker = view.composite();
     EXPECT_FALSE(darker.sameAs(first));
     EXPECT_EQ(darker.pixel(5, 5), Premul(0, 100, 200)) << "luma 95.6 below 113.6: the blend pixel";
