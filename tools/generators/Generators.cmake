@@ -7,3 +7,6 @@ include(${CMAKE_SOURCE_DIR}/tools/generators/images/Images.cmake)
 
 # The built-in looks (PASTELLOQUIN_LUTS).
 include(${CMAKE_SOURCE_DIR}/tools/generators/luts/Luts.cmake)
+
+# The built-in scripts (PASTELLOQUIN_SCRIPTS).
+include(${CMAKE_SOURCE_DIR}/tools/generators/scripts/Scripts.cmake)

@@ -5,6 +5,7 @@
 //             INPUT OUTPUT NUMBER P1 P2 P3 P4 P5
 //   pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT
 //   pq-render --check FILE
+//   pq-render --list-scripts | --print-script NAME | --print-reference
 //
 // Decodes INPUT, runs effect NUMBER through ProcessEffectOnSurface with the
 // five values and encodes the result to OUTPUT by its extension. --preview
@@ -21,7 +22,9 @@
 // --script runs a .pqs file on INPUT as the window would, with the
 // settings of a freshly started program, and writes OUTPUT; --check only
 // parses it. Script errors print as the window reports them ("Line N: ..."),
-// one a line.
+// one a line. FILE may be builtin:NAME, a script of the built-in library
+// (--list-scripts lists them, --print-script prints one); --print-reference
+// prints the script reference with its quick index.
 
 #include "catalogue/effect_catalogue.h"
 #include "engine/lut/cube_lut.h"
@@ -60,7 +63,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: pq-render [--preview] [--seed N] [--threads N] [--contour #AARRGGBB] [--lut FILE | --lut-name NAME] "
     "[--brushes FILE[,FILE...]] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5"
-    " | pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT | pq-render --check FILE";
+    " | pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT | pq-render --check FILE""
+    " | pq-render --list-scripts | pq-render --print-script NAME | pq-render --print-reference";
 
 // Our error stream. Libraries (the PNG decoder among them) print their own
 // chatter on stderr; it goes to /dev/null so that an error is one line.
@@ -107,6 +111,8 @@ struct Request {
     QString script; // --script or --check
     bool check = false;
     QStringList brushFiles;
+    enum class Library { None, List, Print, Reference } library = Library::None;
+    QString libraryName; // --print-script
     QString input;
     QString output;
     int number = 0;
@@ -167,11 +173,27 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
                 return std::string("--brushes needs one or more files, separated by commas");
             for (const QString& name : QString::fromStdString(args[++i]).split(QLatin1Char(','), Qt::SkipEmptyParts))
                 req.brushFiles << name;
+        } else if (a == "--list-scripts" || a == "--print-reference" || a == "--print-script") {
+            if (req.library != Request::Library::None)
+                return std::string("give one of --list-scripts, --print-script and --print-reference");
+            if (a == "--print-script") {
+                if (i + 1 >= args.size())
+                    return std::string("--print-script needs a script name");
+                req.libraryName = QString::fromStdString(args[++i]);
+            }
+            req.library = a == "--list-scripts"  ? Request::Library::List
+                          : a == "--print-script" ? Request::Library::Print
+                                                  : Request::Library::Reference;
         } else if (a.size() > 1 && a[0] == '-' && !ParseNumber<long long>(a)) {
             return "unknown option '" + a + "'; " + kUsage;
         } else {
             positional.push_back(a);
         }
+    }
+    if (req.library != Request::Library::None) {
+        if (args.size() != (req.library == Request::Library::Print ? 2u : 1u))
+            return std::string(kUsage);
+        return std::nullopt;
     }
     if (!req.script.isEmpty()) {
         if (req.preview || !req.lutFile.isEmpty() || !req.lutName.isEmpty())
@@ -309,6 +331,13 @@ int main(int argc, char** argv)
     Request req;
     if (const auto error = ParseArguments(args, req))
         return Fail(*error);
+
+    switch (req.library) {
+    case Request::Library::List: return ListBuiltInScripts(stdout);
+    case Request::Library::Print: return PrintBuiltInScript(req.libraryName, stdout, gErr);
+    case Request::Library::Reference: return PrintScriptReference(stdout);
+    case Request::Library::None: break;
+    }
 
     SilenceLibraries();
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {

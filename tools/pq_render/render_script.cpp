@@ -9,10 +9,13 @@
 #include "scripting/headless_script_host.h"
 #include "scripting/script_context.h"
 #include "scripting/script_engine.h"
+#include "scripting/script_library.h"
+#include "scripting/script_reference.h"
 #include "scripting/script_parser.h"
 #include "scripting/script_text.h"
 
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -28,7 +31,7 @@ int Fail(FILE* err, const QString& message)
 std::optional<pq::ParsedScript> LoadScript(const QString& file, FILE* err)
 {
     QString text, error;
-    if (!pq::ReadScriptFile(file, text, &error)) {
+    if (!ReadScriptSource(file, text, &error)) {
         Fail(err, QStringLiteral("cannot read '%1': %2").arg(file, error));
         return std::nullopt;
     }
@@ -41,7 +44,59 @@ std::optional<pq::ParsedScript> LoadScript(const QString& file, FILE* err)
     return parsed;
 }
 
+void Print(FILE* out, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+    std::fflush(out);
+}
+
+constexpr const char* kBuiltInPrefix = "builtin:";
+
 } // namespace
+
+bool ReadScriptSource(const QString& file, QString& text, QString* error)
+{
+    if (!file.startsWith(QLatin1String(kBuiltInPrefix)))
+        return pq::ReadScriptFile(file, text, error);
+    QString name = file.mid(int(std::strlen(kBuiltInPrefix)));
+    name.replace(u'_', u' ');
+    for (const pq::ScriptEntry& entry : pq::LoadBuiltInScripts()) {
+        if (entry.name == name) {
+            text = entry.text;
+            return true;
+        }
+    }
+    if (error)
+        *error = QStringLiteral("no built-in script of that name (see --list-scripts)");
+    return false;
+}
+
+int ListBuiltInScripts(FILE* out)
+{
+    QString names;
+    for (const pq::ScriptEntry& entry : pq::LoadBuiltInScripts())
+        names += entry.name + u'\n';
+    Print(out, names);
+    return 0;
+}
+
+int PrintBuiltInScript(const QString& name, FILE* out, FILE* err)
+{
+    QString text, error;
+    if (!ReadScriptSource(QLatin1String(kBuiltInPrefix) + name, text, &error))
+        return Fail(err, QStringLiteral("'%1': %2").arg(name, error));
+    if (!text.endsWith(u'\n'))
+        text += u'\n';
+    Print(out, text);
+    return 0;
+}
+
+int PrintScriptReference(FILE* out)
+{
+    Print(out, pq::BuildHelpText().text() + u'\n');
+    return 0;
+}
 
 int CheckScriptFile(const QString& file, FILE* err)
 {

@@ -8,6 +8,18 @@
 
 // The script modes of pq-render.
 
+// A script file, or "builtin:NAME" for the built-in script of that name
+// (as listed, or with "_" for the blanks): its text, or false with *error.
+bool ReadScriptSource(const QString& file, QString& text, QString* error);
+
+// --list-scripts: the built-in scripts' names in order, one a line.
+int ListBuiltInScripts(FILE* out);
+// --print-script NAME: the built-in script's text.
+int PrintBuiltInScript(const QString& name, FILE* out, FILE* err);
+// --print-reference: the reference with its quick index, as the editor
+// shows it.
+int PrintScriptReference(FILE* out);
+
 // Parses a .pqs file: every error on `err`, one a line, in line order.
 // Returns the exit status (0 when the script parses).
 int CheckScriptFile(const QString& file, FILE* err);
