@@ -1,9 +1,62 @@
 #include "gfx/surface.h"
 
+#include "gfx/scratch_buffer.h"
+#include "platform/thread_pool.h"
+
+#include <QColorSpace>
+
 #include <algorithm>
 #include <cstring>
 
 namespace gfx {
+namespace {
+
+// From this size on, whole-surface fills and copies share their rows out
+// between threads: one thread writing a 12-megapixel picture (and faulting
+// in its pages) takes tens of milliseconds.
+constexpr int64_t kParallelPixels = int64_t(1) << 18;
+
+bool IsBig(const QImage& image)
+{
+    return image.format() == kPixelFormat && int64_t(image.width()) * image.height() >= kParallelPixels;
+}
+
+void FillRows(QImage& image, Pixel value)
+{
+    uchar* const bits = image.bits();
+    if (!bits)
+        return;
+    const qsizetype stride = image.bytesPerLine();
+    const int w = image.width();
+    platform::ParallelForRange(0, image.height(), 64, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            std::fill_n(reinterpret_cast<Pixel*>(bits + stride * y), w, value);
+    });
+}
+
+// A copy of the image's pixels and what QImage::copy keeps besides.
+QImage CopyRows(const QImage& image)
+{
+    QImage copy = NewPixelImage(image.width(), image.height());
+    if (copy.isNull())
+        return image.copy();
+    uchar* const bits = copy.bits();
+    const qsizetype stride = copy.bytesPerLine();
+    const size_t rowBytes = size_t(image.width()) * sizeof(Pixel);
+    platform::ParallelForRange(0, image.height(), 64, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            std::memcpy(bits + stride * y, image.constScanLine(y), rowBytes);
+    });
+    copy.setDotsPerMeterX(image.dotsPerMeterX());
+    copy.setDotsPerMeterY(image.dotsPerMeterY());
+    copy.setOffset(image.offset());
+    copy.setColorSpace(image.colorSpace());
+    for (const QString& key : image.textKeys())
+        copy.setText(key, image.text(key));
+    return copy;
+}
+
+} // namespace
 
 Surface Surface::make(int width, int height)
 {
@@ -13,7 +66,10 @@ Surface Surface::make(int width, int height)
     QImage image(width, height, kPixelFormat);
     if (image.isNull())
         return s;
-    image.fill(0);
+    if (IsBig(image))
+        FillRows(image, 0);
+    else
+        image.fill(0);
     s.image_ = std::move(image);
     return s;
 }
@@ -38,14 +94,17 @@ void Surface::clearPixel(Pixel premultiplied)
 {
     if (isNull())
         return;
-    image_.fill(premultiplied);
+    if (IsBig(image_))
+        FillRows(image_, premultiplied);
+    else
+        image_.fill(premultiplied);
 }
 
 Image Surface::snapshot() const
 {
     if (isNull())
         return {};
-    return Image::adopt(image_.copy());
+    return Image::adopt(IsBig(image_) ? CopyRows(image_) : image_.copy());
 }
 
 bool Surface::writeImage(const Image& image, int x, int y)

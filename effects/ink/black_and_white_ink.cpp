@@ -35,20 +35,28 @@ int ClampIndex(int i, int n)
 
 // Sum of the (2r+1) x (2r+1) window around every pixel of one row, with
 // coordinates clamped to the picture (edge pixels count several times).
+// Column holds the row's column sums with r copies of the edge sums a side,
+// so that the window's row runs without index clamps.
 void BoxSumRow(const Plane& m, int y, int r, std::vector<int>& column, std::vector<int>& out)
 {
-    for (int x = 0; x < m.w; ++x)
-        column[x] = 0;
+    column.resize(size_t(m.w) + 2 * size_t(r));
+    int* const c = column.data() + r;
+    std::fill(c, c + m.w, 0);
     for (int dy = -r; dy <= r; ++dy) {
         const uint8_t* src = m.row(ClampIndex(y + dy, m.h));
         for (int x = 0; x < m.w; ++x)
-            column[x] += src[x];
+            c[x] += src[x];
     }
-    for (int x = 0; x < m.w; ++x) {
-        int sum = 0;
-        for (int dx = -r; dx <= r; ++dx)
-            sum += column[ClampIndex(x + dx, m.w)];
-        out[x] = sum;
+    for (int i = 1; i <= r; ++i) {
+        c[-i] = c[0];
+        c[m.w - 1 + i] = c[m.w - 1];
+    }
+    int* const o = out.data();
+    std::fill(o, o + m.w, 0);
+    for (int dx = -r; dx <= r; ++dx) {
+        const int* shifted = c + dx;
+        for (int x = 0; x < m.w; ++x)
+            o[x] += shifted[x];
     }
 }
 

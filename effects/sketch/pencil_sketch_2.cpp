@@ -496,16 +496,30 @@ private:
         });
     }
 
-    gfx::Image sheetImage() const
+    // The sheet as a picture, in the first snapshot buffer the window has
+    // let go of (a fresh 12-megapixel buffer costs more to fault in than
+    // to fill), else in a new one.
+    gfx::Image sheetImage()
     {
-        QImage image = gfx::NewPixelImage(w_, h_);
+        QImage* buffer = nullptr;
+        for (QImage& b : snapshots_)
+            if (!buffer && (b.isNull() || b.isDetached()))
+                buffer = &b;
+        QImage fresh;
+        if (!buffer)
+            buffer = &fresh;
+        if (buffer->isNull())
+            *buffer = gfx::NewPixelImage(w_, h_);
+        QImage& image = *buffer;
         if (image.isNull())
             return {};
+        uchar* const bits = image.bits();
+        const qsizetype stride = image.bytesPerLine();
         platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
-                writeSheetRow(y, reinterpret_cast<gfx::Pixel*>(image.scanLine(y)));
+                writeSheetRow(y, reinterpret_cast<gfx::Pixel*>(bits + stride * y));
         });
-        return gfx::Image::adopt(std::move(image));
+        return gfx::Image::adopt(image);
     }
 
     void writeSheetRow(int y, gfx::Pixel* out) const
@@ -562,6 +576,7 @@ private:
     std::array<Candidate, kRing> ring_;
     Line bestLine_;
     FadeTables fades_;
+    std::array<QImage, 2> snapshots_;
 };
 
 } // namespace

@@ -1,0 +1,154 @@
+#include "bench/bench_images.h"
+#include "catalogue/effect_catalogue.h"
+#include "engine/lut/lut_choice.h"
+#include "engine/repository/image_repository.h"
+#include "engine/runtime/effect_run.h"
+#include "engine/runtime/effect_runtime.h"
+#include "engine/runtime/headless_host.h"
+#include "gfx/surface.h"
+#include "platform/run_context.h"
+#include "platform/ui_bridge.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+// Whole effect calls as the window makes them (ProcessEffectOnSurface with a
+// headless host, the built-in materials and the first built-in look), at the
+// effect's default values, seed 7.
+//
+//   BM_Effect_600x400   every built effect, full run and preview variant
+//   BM_Effect_12MP      the effects with a speed target on the 12 MP photo;
+//                       lut_file:1 reads effect 404's look from a .cube file
+//   BM_FirstCall_12MP   one call, timed once: meaningful only as the first
+//                       case of its process, e.g.
+//                       pq-bench --benchmark_filter='BM_FirstCall_12MP/effect:401/'
+
+namespace {
+
+const gfx::Image& Photo600x400()
+{
+    static const gfx::Image kImage = bench::MakeSyntheticPhoto(600, 400);
+    return kImage;
+}
+
+// The UI bridge and the repository's materials, made once as the program
+// makes them at start.
+platform::ManualUiBridge& PrepareEngine()
+{
+    static const std::shared_ptr<platform::ManualUiBridge> kBridge = [] {
+        auto bridge = std::make_shared<platform::ManualUiBridge>();
+        platform::SetUiBridge(bridge);
+        pq::Repository().create();
+        return bridge;
+    }();
+    return *kBridge;
+}
+
+// The first built-in look written to a .cube file.
+QString LookFile()
+{
+    static const QString kPath = [] {
+        const QStringList names = pq::EmbeddedLUTNames();
+        const QString path = QDir::temp().filePath(QStringLiteral("pq-bench-look.cube"));
+        QFile file(path);
+        if (names.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(pq::ReadEmbeddedLUT(names.first())) <= 0)
+            return QString();
+        return path;
+    }();
+    return kPath;
+}
+
+void RunEffect(benchmark::State& state, const gfx::Image& src, int number, bool preview, bool lutFromFile)
+{
+    platform::ManualUiBridge& bridge = PrepareEngine();
+    const pq::EffectDefinition* effect = pq::FindEffect(number);
+    if (!effect || !effect->routine || src.isNull()) {
+        state.SkipWithError("effect not built");
+        return;
+    }
+    pq::HeadlessHost host;
+    host.result = src;
+    host.source = src;
+    if (lutFromFile)
+        host.lut.onLUTApplied(QStringLiteral("look"), {}, LookFile());
+    else if (effect->choosesLUT)
+        host.lut.initEmbeddedLUTs();
+    pq::SetEngineHost(&host);
+    gfx::Surface dest = gfx::Surface::make(src.size());
+    const std::array<int, 5>& p = effect->sliderDefaults;
+    for (auto _ : state) {
+        // The run works on a thread of its own while this one, as the
+        // window's UI thread, takes the pictures and calls it sends.
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            auto run = pq::EffectRunContext::begin(preview);
+            run->rng.setSeed(7);
+            platform::ScopedRunContext scope(run.get());
+            pq::ProcessEffectOnSurface(src, dest, number, p[0], p[1], p[2], p[3], p[4], preview);
+            done = true;
+            bridge.post([] {}); // wakes the pump
+        });
+        bridge.pumpUntil([&] { return done.load(); }, 600000);
+        worker.join();
+        bridge.pump();
+    }
+    pq::SetEngineHost(nullptr);
+}
+
+void EveryBuiltEffect(benchmark::internal::Benchmark* b)
+{
+    for (const pq::EffectDefinition& e : pq::EffectCatalogue())
+        if (e.routine)
+            for (const int preview : {0, 1})
+                b->Args({e.number, preview});
+}
+
+void BM_Effect_600x400(benchmark::State& state)
+{
+    RunEffect(state, Photo600x400(), int(state.range(0)), state.range(1) != 0, false);
+}
+BENCHMARK(BM_Effect_600x400)
+    ->Apply(EveryBuiltEffect)
+    ->ArgNames({"effect", "preview"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_Effect_12MP(benchmark::State& state)
+{
+    RunEffect(state, bench::SyntheticPhoto12Mp(), int(state.range(0)), state.range(1) != 0, state.range(2) != 0);
+}
+BENCHMARK(BM_Effect_12MP)
+    ->Args({101, 0, 0})
+    ->Args({300, 0, 0})
+    ->Args({300, 1, 0})
+    ->Args({200, 0, 0})
+    ->Args({203, 0, 0})
+    ->Args({400, 0, 0})
+    ->Args({401, 0, 0})
+    ->Args({402, 0, 0})
+    ->Args({403, 0, 0})
+    ->Args({404, 0, 0})
+    ->Args({404, 0, 1})
+    ->ArgNames({"effect", "preview", "lut_file"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_FirstCall_12MP(benchmark::State& state)
+{
+    RunEffect(state, bench::SyntheticPhoto12Mp(), int(state.range(0)), false, false);
+}
+BENCHMARK(BM_FirstCall_12MP)
+    ->DenseRange(400, 404)
+    ->ArgName("effect")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
