@@ -1,5 +1,7 @@
 #include "gfx/surface.h"
 
+#include "platform/run_context.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -11,8 +13,10 @@ Surface Surface::make(int width, int height)
     if (!IsSaneSize(width, height))
         return s;
     QImage image(width, height, kPixelFormat);
-    if (image.isNull())
+    if (image.isNull()) {
+        platform::NoteOutOfMemory();
         return s;
+    }
     image.fill(0);
     s.image_ = std::move(image);
     return s;
@@ -24,6 +28,8 @@ Surface Surface::fromImage(const Image& image)
     if (image.isNull())
         return s;
     s.image_ = image.qimage().copy();
+    if (s.image_.isNull())
+        platform::NoteOutOfMemory();
     return s;
 }
 
@@ -45,7 +51,10 @@ Image Surface::snapshot() const
 {
     if (isNull())
         return {};
-    return Image::adopt(image_.copy());
+    Image copy = Image::adopt(image_.copy());
+    if (copy.isNull())
+        platform::NoteOutOfMemory();
+    return copy;
 }
 
 bool Surface::writeImage(const Image& image, int x, int y)

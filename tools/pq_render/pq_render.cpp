@@ -31,8 +31,7 @@
 #include <QString>
 
 #include <charconv>
-#include <fcntl.h>
-#include <unistd.h>
+#include <new>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -46,27 +45,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: pq-render [--preview] [--seed N] [--threads N] [--lut FILE | --lut-name NAME] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5";
 
-// Our error stream. Libraries (the PNG decoder among them) print their own
-// chatter on stderr; it goes to /dev/null so that an error is one line.
-FILE* gErr = stderr;
-
-void SilenceLibraries()
-{
-    const int saved = dup(STDERR_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    if (saved < 0 || null < 0)
-        return;
-    if (FILE* err = fdopen(saved, "w")) {
-        gErr = err;
-        dup2(null, STDERR_FILENO);
-    }
-    close(null);
-}
-
 int Fail(const std::string& message)
 {
-    std::fprintf(gErr, "pq-render: %s\n", message.c_str());
-    std::fflush(gErr);
+    std::fprintf(stderr, "pq-render: %s\n", message.c_str());
+    std::fflush(stderr);
     return 1;
 }
 
@@ -203,6 +185,8 @@ int Render(const Request& req)
                                    req.preview);
     } catch (const pq::EAbort&) {
         rc = Fail("the effect was cancelled");
+    } catch (const std::bad_alloc&) {
+        rc = Fail("not enough memory to apply effect " + std::to_string(req.number));
     } catch (const std::exception& e) {
         rc = Fail("effect " + std::to_string(req.number) + " failed: " + e.what());
     }
@@ -224,7 +208,6 @@ int main(int argc, char** argv)
     if (const auto error = ParseArguments(args, req))
         return Fail(*error);
 
-    SilenceLibraries();
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
         if (type == QtFatalMsg)
             Fail(msg.toStdString());
