@@ -7,6 +7,7 @@
 #include "platform/run_context.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
@@ -84,6 +85,41 @@ void ClampColourToAlpha(QImage& image)
             row[x] = (a << 24) | (r << 16) | (g << 8) | b;
         }
     }
+}
+
+// The decoders' usual layouts brought to kPixelFormat on the calling
+// thread, with Qt's results. Qt's own conversion of a large picture waits
+// on helper threads, and one that cannot be started (little memory left)
+// leaves it waiting for ever. False for other layouts.
+bool ConvertOnThisThread(QImage& image)
+{
+    const QImage::Format from = image.format();
+    if (from != QImage::Format_RGB32 && from != QImage::Format_ARGB32 && from != QImage::Format_Grayscale8)
+        return false;
+    QImage out(image.size(), kPixelFormat);
+    if (out.isNull()) {
+        image = QImage();
+        return true;
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        if (from == QImage::Format_Grayscale8) {
+            const uchar* src = image.constScanLine(y);
+            for (int x = 0; x < image.width(); ++x)
+                dst[x] = 0xFF000000u | uint32_t(src[x]) * 0x010101u;
+        } else {
+            const auto* src = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                dst[x] = from == QImage::Format_RGB32 ? (src[x] | 0xFF000000u) : qPremultiply(src[x]);
+        }
+    }
+    out.setDotsPerMeterX(image.dotsPerMeterX());
+    out.setDotsPerMeterY(image.dotsPerMeterY());
+    out.setColorSpace(image.colorSpace());
+    for (const QString& key : image.textKeys())
+        out.setText(key, image.text(key));
+    image = std::move(out);
+    return true;
 }
 
 bool IsJpeg(const QByteArray& bytes)
@@ -196,8 +232,8 @@ Image DecodeData(const QByteArray& bytes, QString* error)
         return {};
     }
     const bool premultipliedSource = image.pixelFormat().premultiplied() == QPixelFormat::Premultiplied;
-    // In place where the layouts allow it (RGB32 from JPEG).
-    image.convertTo(kPixelFormat);
+    if (image.format() != kPixelFormat && !ConvertOnThisThread(image))
+        image.convertTo(kPixelFormat);
     if (premultipliedSource && image.format() == kPixelFormat)
         ClampColourToAlpha(image);
     Image result = Image::adopt(std::move(image));
