@@ -94,7 +94,17 @@ void ClampColourToAlpha(QImage& image)
 bool ConvertOnThisThread(QImage& image)
 {
     const QImage::Format from = image.format();
-    if (from != QImage::Format_RGB32 && from != QImage::Format_ARGB32 && from != QImage::Format_Grayscale8)
+    if (from == QImage::Format_RGB32) {
+        // Opaque: the same words, alpha made sure of, in place.
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                row[x] |= 0xFF000000u;
+        }
+        image.reinterpretAsFormat(kPixelFormat);
+        return true;
+    }
+    if (from != QImage::Format_ARGB32 && from != QImage::Format_Grayscale8)
         return false;
     QImage out(image.size(), kPixelFormat);
     if (out.isNull()) {
@@ -110,7 +120,7 @@ bool ConvertOnThisThread(QImage& image)
         } else {
             const auto* src = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             for (int x = 0; x < image.width(); ++x)
-                dst[x] = from == QImage::Format_RGB32 ? (src[x] | 0xFF000000u) : qPremultiply(src[x]);
+                dst[x] = qPremultiply(src[x]);
         }
     }
     out.setDotsPerMeterX(image.dotsPerMeterX());
