@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace gfx {
 namespace {
@@ -34,6 +35,8 @@ struct PngRead {
     bool ownMessage = false;
     QImage* image = nullptr;
     QColorSpace* colorSpace = nullptr;
+    // One pointer per row of the picture, owned by the caller.
+    std::vector<png_bytep>* rows = nullptr;
 };
 
 void ErrorFn(png_structp png, png_const_charp text)
@@ -64,8 +67,8 @@ void ReadFn(png_structp png, png_bytep out, size_t length)
 
 // Sets up libpng's transformations for the layout the pixels go to and
 // allocates the picture. The layouts are those Qt's own reader picks, so
-// the converted pixels match it. Returns the number of interlace passes.
-int Allocate(PngRead& read, png_uint_32 width, png_uint_32 height)
+// the converted pixels match it.
+void Allocate(PngRead& read, png_uint_32 width, png_uint_32 height)
 {
     png_structp png = read.png;
     png_infop info = read.info;
@@ -77,7 +80,7 @@ int Allocate(PngRead& read, png_uint_32 width, png_uint_32 height)
     png_colorp palette = nullptr;
     int paletteSize = 0;
 
-    const int passes = png_set_interlace_handling(png);
+    png_set_interlace_handling(png);
     if (type == PNG_COLOR_TYPE_PALETTE) {
         if (!png_get_PLTE(png, info, &palette, &paletteSize) || paletteSize > 256)
             Refuse(read, "the palette is missing or damaged");
@@ -132,7 +135,6 @@ int Allocate(PngRead& read, png_uint_32 width, png_uint_32 height)
             read.image->setColor(i, qRgba(palette[i].red, palette[i].green, palette[i].blue,
                                           alphas && i < alphaCount ? alphas[i] : 0xff));
     }
-    return passes;
 }
 
 // An index beyond the palette shows its first colour.
@@ -196,10 +198,12 @@ bool RunLibpng(PngRead& read)
         read.ownMessage = true;
         return false;
     }
-    const int passes = Allocate(read, width, height);
-    for (int pass = 0; pass < passes; ++pass)
-        for (png_uint_32 y = 0; y < height; ++y)
-            png_read_row(read.png, read.image->scanLine(int(y)), nullptr);
+    Allocate(read, width, height);
+    read.rows->resize(height);
+    for (png_uint_32 y = 0; y < height; ++y)
+        (*read.rows)[y] = read.image->scanLine(int(y));
+    // Every row, every interlace pass.
+    png_read_image(read.png, read.rows->data());
     // The chunks after the image, up to the end chunk.
     png_read_end(read.png, nullptr);
 
@@ -218,7 +222,9 @@ bool RunLibpng(PngRead& read)
 bool DecodePng(const QByteArray& bytes, QImage& image, QString* error)
 {
     QColorSpace colorSpace;
+    std::vector<png_bytep> rows;
     PngRead read;
+    read.rows = &rows;
     read.data = reinterpret_cast<const uint8_t*>(bytes.constData());
     read.size = size_t(bytes.size());
     read.image = &image;
