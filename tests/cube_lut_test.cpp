@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
@@ -249,4 +251,18 @@ TEST(CubeLUTParse, FilesAreReadInPiecesLikeBytes)
     EXPECT_FALSE(pq::ParseCubeLUTFromFile(path, &error).valid());
     EXPECT_TRUE(error.contains("longer")) << error.toStdString();
     EXPECT_THROW(pq::ParseCubeLUTFromFile(dir.filePath("missing.cube")), std::runtime_error);
+}
+
+TEST(CubeLUTParse, DevicesAndPipesAreNeverRead)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("looks.cube");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {QStringLiteral("/dev/zero"), fifo, dir.path()}) {
+        QByteArray bytes;
+        QString error;
+        EXPECT_FALSE(pq::ReadCubeFile(path, bytes, &error)) << path.toStdString();
+        EXPECT_TRUE(bytes.isEmpty());
+        EXPECT_THROW(pq::ParseCubeLUTFromFile(path), std::runtime_error) << path.toStdString();
+    }
 }
