@@ -1,6 +1,8 @@
 #include "gfx/codec.h"
 #include "gfx/surface.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -81,5 +83,55 @@ void BM_PngEncode12MP(benchmark::State& state)
     state.counters["bytes"] = double(size);
 }
 BENCHMARK(BM_PngEncode12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+namespace {
+
+// The route decoding took before it went to libjpeg and libpng directly:
+// Qt's image plug-ins, then the pixel format.
+gfx::Image DecodeWithQtPlugin(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    reader.setAllocationLimit(0);
+    QImage image = reader.read();
+    image.convertTo(gfx::kPixelFormat);
+    return gfx::Image::adopt(std::move(image));
+}
+
+void BM_JpegDecode12MPQtPlugin(benchmark::State& state)
+{
+    const QByteArray jpeg = gfx::Encode(Photo12Mp(), gfx::ImageFormat::Jpeg, 92);
+    for (auto _ : state) {
+        const gfx::Image image = DecodeWithQtPlugin(jpeg);
+        benchmark::DoNotOptimize(image.bits());
+    }
+}
+BENCHMARK(BM_JpegDecode12MPQtPlugin)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PngDecode12MP(benchmark::State& state)
+{
+    const QByteArray png = gfx::Encode(Photo12Mp(), gfx::ImageFormat::Png, 80);
+    for (auto _ : state) {
+        const gfx::Image image = gfx::DecodeData(png);
+        benchmark::DoNotOptimize(image.bits());
+    }
+    state.counters["bytes"] = double(png.size());
+}
+BENCHMARK(BM_PngDecode12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PngDecode12MPQtPlugin(benchmark::State& state)
+{
+    const QByteArray png = gfx::Encode(Photo12Mp(), gfx::ImageFormat::Png, 80);
+    for (auto _ : state) {
+        const gfx::Image image = DecodeWithQtPlugin(png);
+        benchmark::DoNotOptimize(image.bits());
+    }
+}
+BENCHMARK(BM_PngDecode12MPQtPlugin)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

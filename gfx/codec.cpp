@@ -1,8 +1,13 @@
 #include "gfx/codec.h"
 
 #include "gfx/codec_check.h"
+#include "gfx/codec_jpeg.h"
+#include "gfx/codec_png.h"
+#include "platform/bounded_file.h"
+#include "platform/run_context.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
@@ -38,8 +43,7 @@ QString SizeText(const QSize& size)
 
 bool AcceptableSize(const QSize& size)
 {
-    return IsSaneSize(size.width(), size.height()) &&
-           int64_t(size.width()) * int64_t(size.height()) <= kMaxDecodePixels;
+    return IsDecodableSize(size.width(), size.height());
 }
 
 const char* WriterFormat(ImageFormat format)
@@ -83,7 +87,116 @@ void ClampColourToAlpha(QImage& image)
     }
 }
 
+// The decoders' usual layouts brought to kPixelFormat on the calling
+// thread, with Qt's results. Qt's own conversion of a large picture waits
+// on helper threads, and one that cannot be started (little memory left)
+// leaves it waiting for ever. False for other layouts.
+bool ConvertOnThisThread(QImage& image)
+{
+    const QImage::Format from = image.format();
+    if (from == QImage::Format_RGB32) {
+        // Opaque: the same words, alpha made sure of, in place.
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                row[x] |= 0xFF000000u;
+        }
+        image.reinterpretAsFormat(kPixelFormat);
+        return true;
+    }
+    if (from != QImage::Format_ARGB32 && from != QImage::Format_Grayscale8)
+        return false;
+    QImage out(image.size(), kPixelFormat);
+    if (out.isNull()) {
+        image = QImage();
+        return true;
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        if (from == QImage::Format_Grayscale8) {
+            const uchar* src = image.constScanLine(y);
+            for (int x = 0; x < image.width(); ++x)
+                dst[x] = 0xFF000000u | uint32_t(src[x]) * 0x010101u;
+        } else {
+            const auto* src = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                dst[x] = qPremultiply(src[x]);
+        }
+    }
+    out.setDotsPerMeterX(image.dotsPerMeterX());
+    out.setDotsPerMeterY(image.dotsPerMeterY());
+    out.setColorSpace(image.colorSpace());
+    for (const QString& key : image.textKeys())
+        out.setText(key, image.text(key));
+    image = std::move(out);
+    return true;
+}
+
+bool IsJpeg(const QByteArray& bytes)
+{
+    return bytes.startsWith("\xFF\xD8\xFF");
+}
+
+bool IsPng(const QByteArray& bytes)
+{
+    return bytes.startsWith("\x89PNG\r\n\x1A\n");
+}
+
+// The other formats, through Qt's readers.
+bool DecodeWithQt(const QByteArray& bytes, QImage& image, QString* error)
+{
+    RaiseAllocationLimit();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    if (!reader.canRead()) {
+        SetError(error, QStringLiteral("not an image in a known format"));
+        return false;
+    }
+    const QSize declared = reader.size();
+    if (declared.isValid() && !AcceptableSize(declared)) {
+        SetError(error, QStringLiteral("the image is too large (%1 pixels)").arg(SizeText(declared)));
+        return false;
+    }
+    image = reader.read();
+    if (image.isNull()) {
+        SetError(error, QStringLiteral("cannot decode the image: %1").arg(reader.errorString()));
+        return false;
+    }
+    return true;
+}
+
+// The picture as seen over white, opaque (premultiplied colour plus the
+// white that shows through), with the image's resolution.
+QImage OverWhite(const Image& image)
+{
+    QImage out(image.width(), image.height(), QImage::Format_RGB32);
+    if (out.isNull())
+        return out;
+    for (int y = 0; y < image.height(); ++y) {
+        const Pixel* src = image.row(y);
+        auto* dst = reinterpret_cast<Pixel*>(out.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const Pixel p = src[x];
+            const Pixel white = 255 - (p >> 24);
+            dst[x] = 0xFF000000u | (((p >> 16) & 0xFF) + white) << 16 | (((p >> 8) & 0xFF) + white) << 8 |
+                     ((p & 0xFF) + white);
+        }
+    }
+    out.setDotsPerMeterX(image.qimage().dotsPerMeterX());
+    out.setDotsPerMeterY(image.qimage().dotsPerMeterY());
+    return out;
+}
+
 } // namespace
+
+bool IsDecodableSize(int64_t width, int64_t height)
+{
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+           IsSaneSize(int(width), int(height)) && width * height <= kMaxDecodePixels;
+}
 
 ImageFormat FormatFromExtension(const QString& pathOrExt)
 {
@@ -114,25 +227,14 @@ Image DecodeData(const QByteArray& bytes, QString* error)
     }
     if (!CheckImageStructure(bytes, error))
         return {};
-    RaiseAllocationLimit();
-
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    if (!reader.canRead()) {
-        SetError(error, QStringLiteral("not an image in a known format"));
-        return {};
-    }
-    const QSize declared = reader.size();
-    if (declared.isValid() && !AcceptableSize(declared)) {
-        SetError(error, QStringLiteral("the image is too large (%1 pixels)").arg(SizeText(declared)));
-        return {};
-    }
-    QImage image = reader.read();
-    if (image.isNull()) {
-        SetError(error, QStringLiteral("cannot decode the image: %1").arg(reader.errorString()));
+    QImage image;
+    if (IsJpeg(bytes)) {
+        if (!DecodeJpeg(bytes, image, error))
+            return {};
+    } else if (IsPng(bytes)) {
+        if (!DecodePng(bytes, image, error))
+            return {};
+    } else if (!DecodeWithQt(bytes, image, error)) {
         return {};
     }
     if (!AcceptableSize(image.size())) {
@@ -140,32 +242,23 @@ Image DecodeData(const QByteArray& bytes, QString* error)
         return {};
     }
     const bool premultipliedSource = image.pixelFormat().premultiplied() == QPixelFormat::Premultiplied;
-    // In place where the layouts allow it (RGB32 from JPEG).
-    image.convertTo(kPixelFormat);
+    if (image.format() != kPixelFormat && !ConvertOnThisThread(image))
+        image.convertTo(kPixelFormat);
     if (premultipliedSource && image.format() == kPixelFormat)
         ClampColourToAlpha(image);
     Image result = Image::adopt(std::move(image));
-    if (result.isNull())
+    if (result.isNull()) {
+        platform::NoteOutOfMemory();
         SetError(error, QStringLiteral("not enough memory for the image"));
+    }
     return result;
 }
 
 Image DecodeFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        SetError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+    QByteArray bytes;
+    if (!platform::ReadRegularFile(path, kMaxImageFileBytes, bytes, error))
         return {};
-    }
-    if (file.size() > kMaxImageFileBytes) {
-        SetError(error, QStringLiteral("%1 is too large to open").arg(path));
-        return {};
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        SetError(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-        return {};
-    }
     return DecodeData(bytes, error);
 }
 
@@ -183,9 +276,16 @@ QByteArray Encode(const Image& image, ImageFormat format, int quality, QString* 
     quality = std::clamp(quality, 1, 100);
 
     // An opaque image goes out without an alpha channel (smaller and faster
-    // PNG, lossy WebP without alpha): the same pixels seen as RGB32.
+    // PNG, lossy WebP without alpha): the same pixels seen as RGB32. JPEG
+    // has no alpha: a picture with transparency is laid on white first.
     QImage source = image.qimage();
-    if (image.isOpaque()) {
+    if (format == ImageFormat::Jpeg && !image.isOpaque()) {
+        source = OverWhite(image);
+        if (source.isNull()) {
+            SetError(error, QStringLiteral("not enough memory to encode the image"));
+            return {};
+        }
+    } else if (image.isOpaque()) {
         source = QImage(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_RGB32);
         // The resolution the writers record (JFIF density, pHYs).
         source.setDotsPerMeterX(image.qimage().dotsPerMeterX());

@@ -1,5 +1,8 @@
 #include "gfx/dpi_marking.h"
 
+#include "gfx/codec.h"
+#include "platform/bounded_file.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -63,11 +66,9 @@ bool IsExifHeader(const QByteArray& data, qsizetype i)
 // temporary file.
 bool MarkFile(const QString& fileName, bool (*mark)(QByteArray&), QString* error)
 {
-    QFile in(fileName);
-    if (!in.exists() || !in.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!QFile::exists(fileName) || !platform::ReadRegularFile(fileName, kMaxImageFileBytes, bytes))
         return false;
-    QByteArray bytes = in.readAll();
-    in.close();
     if (!mark(bytes))
         return false;
     QSaveFile out(fileName);

@@ -1,5 +1,7 @@
 #include "gfx/image.h"
 
+#include "platform/run_context.h"
+
 #include <atomic>
 
 namespace gfx {
@@ -26,8 +28,10 @@ Image Image::fromQImage(const QImage& image)
     if (image.isNull())
         return {};
     QImage converted = image.format() == kPixelFormat ? image.copy() : image.convertToFormat(kPixelFormat);
-    if (converted.isNull())
+    if (converted.isNull()) {
+        platform::NoteOutOfMemory();
         return {};
+    }
     return adopt(std::move(converted));
 }
 
@@ -37,8 +41,10 @@ Image Image::adopt(QImage image)
         return {};
     if (image.format() != kPixelFormat)
         image = image.convertToFormat(kPixelFormat);
-    if (image.isNull())
+    if (image.isNull()) {
+        platform::NoteOutOfMemory();
         return {};
+    }
     auto d = std::make_shared<Data>();
     d->image = std::move(image);
     d->id = gNextId.fetch_add(1, std::memory_order_relaxed);
@@ -95,7 +101,12 @@ Image Image::copyRect(const QRect& r) const
     const QRect clipped = r.intersected(rect());
     if (clipped.isEmpty())
         return {};
-    return adopt(d_->image.copy(clipped));
+    QImage copy = d_->image.copy(clipped);
+    if (copy.isNull()) {
+        platform::NoteOutOfMemory();
+        return {};
+    }
+    return adopt(std::move(copy));
 }
 
 } // namespace gfx

@@ -1,8 +1,12 @@
 #include "gfx/scratch_buffer.h"
 
+#include "platform/run_context.h"
+
 namespace gfx {
 
-void* AllocateScratch(size_t bytes)
+namespace {
+
+void* Allocate(size_t bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr size_t kHuge = size_t(2) << 20;
@@ -15,6 +19,16 @@ void* AllocateScratch(size_t bytes)
     }
 #endif
     return std::malloc(bytes > 0 ? bytes : 1);
+}
+
+} // namespace
+
+void* AllocateScratch(size_t bytes)
+{
+    void* p = Allocate(bytes);
+    if (!p)
+        platform::NoteOutOfMemory();
+    return p;
 }
 
 QImage NewPixelImage(int width, int height)

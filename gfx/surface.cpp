@@ -1,6 +1,7 @@
 #include "gfx/surface.h"
 
 #include "gfx/scratch_buffer.h"
+#include "platform/run_context.h"
 #include "platform/thread_pool.h"
 
 #include <QColorSpace>
@@ -64,8 +65,10 @@ Surface Surface::make(int width, int height)
     if (!IsSaneSize(width, height))
         return s;
     QImage image(width, height, kPixelFormat);
-    if (image.isNull())
+    if (image.isNull()) {
+        platform::NoteOutOfMemory();
         return s;
+    }
     if (IsBig(image))
         FillRows(image, 0);
     else
@@ -80,6 +83,8 @@ Surface Surface::fromImage(const Image& image)
     if (image.isNull())
         return s;
     s.image_ = image.qimage().copy();
+    if (s.image_.isNull())
+        platform::NoteOutOfMemory();
     return s;
 }
 
@@ -104,7 +109,10 @@ Image Surface::snapshot() const
 {
     if (isNull())
         return {};
-    return Image::adopt(IsBig(image_) ? CopyRows(image_) : image_.copy());
+    Image copy = Image::adopt(IsBig(image_) ? CopyRows(image_) : image_.copy());
+    if (copy.isNull())
+        platform::NoteOutOfMemory();
+    return copy;
 }
 
 bool Surface::writeImage(const Image& image, int x, int y)

@@ -4,14 +4,20 @@
 #include "ui/translate.h"
 #include "engine/lut/lut_choice.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
+#include <QSet>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace pq {
@@ -181,27 +187,58 @@ void LUTChooserDialog::chooseItem(QListWidgetItem* item)
 
 void LUTChooserDialog::loadFromDisk()
 {
+    if (loading_)
+        return;
     const QStringList files =
         getOpenFileNames ? getOpenFileNames(Translate(QStringLiteral("Select LUT File (.cube)")),
                                               QStringLiteral("LUT Files (*.cube *.zip);;All Files (*)"))
                           : QStringList();
+    if (std::none_of(files.begin(), files.end(), IsZipFileName)) {
+        addPicked(PickLUTFiles(files, {}));
+        emit diskFilesLoaded();
+        return;
+    }
+    // Archives may be large: they are read on a worker, and the items are
+    // added back here. The copy of the list shares its bytes.
+    loading_ = true;
+    loadFromDiskButton->setEnabled(false);
+    QPointer<LUTChooserDialog> self(this);
+    QThreadPool::globalInstance()->start([self, files, imported = ZipLUTList()]() {
+        auto picked = std::make_shared<std::vector<PickedLUT>>(PickLUTFiles(files, imported));
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, picked] {
+                if (!self)
+                    return;
+                self->loading_ = false;
+                self->loadFromDiskButton->setEnabled(true);
+                self->addPicked(*picked);
+                emit self->diskFilesLoaded();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void LUTChooserDialog::addPicked(const std::vector<PickedLUT>& picked)
+{
+    std::vector<NamedLUT>& imported = ZipLUTList();
+    QSet<QString> known;
+    for (const NamedLUT& lut : imported)
+        known.insert(lut.name.toCaseFolded());
     QListWidgetItem* last = nullptr;
-    for (const QString& file : files) {
-        const QFileInfo info(file);
-        if (!info.exists())
-            continue;
-        if (info.suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) != 0) {
-            last = addItem(info.completeBaseName());
-            last->setData(kPathRole, info.absoluteFilePath());
+    for (const PickedLUT& lut : picked) {
+        if (!lut.path.isEmpty()) {
+            last = addItem(lut.name);
+            last->setData(kPathRole, lut.path);
             continue;
         }
-        std::vector<NamedLUT>& imported = ZipLUTList();
-        const size_t before = imported.size();
-        ImportLUTZip(file, imported);
-        for (size_t i = before; i < imported.size(); ++i) {
-            last = addItem(imported[i].name);
-            last->setData(kBytesRole, imported[i].data);
-        }
+        // Another chooser may have imported the same name meanwhile.
+        if (known.contains(lut.name.toCaseFolded()))
+            continue;
+        known.insert(lut.name.toCaseFolded());
+        imported.push_back({lut.name, lut.data});
+        last = addItem(lut.name);
+        last->setData(kBytesRole, lut.data);
     }
     if (last)
         lutList->setCurrentItem(last);

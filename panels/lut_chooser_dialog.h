@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "engine/lut/lut_choice.h"
+
 #include <functional>
+#include <vector>
 
 class QLabel;
 class QListWidget;
@@ -30,7 +33,9 @@ public:
 
     // "Load from disk...": .cube files become items of their own, the
     // .cube members of zip archives join the run's imported list. The last
-    // item added is chosen.
+    // item added is chosen. Archives are read on a worker thread, the
+    // button disabled meanwhile, and the items come when diskFilesLoaded
+    // is emitted; without an archive everything happens at once.
     void loadFromDisk();
     // Chooses an item as the user does.
     void chooseItem(QListWidgetItem* item);
@@ -42,6 +47,9 @@ public:
     std::function<QStringList(const QString& title, const QString& filter)> getOpenFileNames;
     // Receives the choice: name, bytes (empty for a file) and file path.
     std::function<void(const QString& lutName, const QByteArray& lutData, const QString& filePath)> onLUTApplied;
+
+    // True while archives are being read.
+    bool isLoading() const { return loading_; }
 
     QString selectedLUTName;
     QByteArray selectedLUTData;
@@ -55,12 +63,17 @@ public:
     QPushButton* cancelButton = nullptr;
     QPushButton* selectButton = nullptr;
 
+signals:
+    void diskFilesLoaded();
+
 private:
     QListWidgetItem* addItem(const QString& text);
+    void addPicked(const std::vector<PickedLUT>& picked);
     void showCurrent();
 
     QListWidgetItem* lastAppliedItem_ = nullptr;
     bool initializing_ = false;
+    bool loading_ = false;
 };
 
 // Tables imported from zip archives during this program run, in import

@@ -12,6 +12,12 @@ RunContext* CurrentRunContext()
     return tCurrent;
 }
 
+void NoteOutOfMemory()
+{
+    if (tCurrent)
+        tCurrent->outOfMemory.store(true, std::memory_order_relaxed);
+}
+
 ScopedRunContext::ScopedRunContext(RunContext* ctx) : previous_(tCurrent)
 {
     tCurrent = ctx;

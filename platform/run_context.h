@@ -2,6 +2,7 @@
 
 #include "platform/random.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace platform {
@@ -29,10 +30,19 @@ public:
         rng.setSeed(value);
         seedGiven = true;
     }
+
+    // Set when memory for a picture or a buffer could not be had while the
+    // run was going, although the code that asked may have carried on.
+    std::atomic<bool> outOfMemory{false};
 };
 
 // The context of the calling thread; nullptr when none is set.
 RunContext* CurrentRunContext();
+
+// Records on the calling thread's run, if any, that an allocation failed.
+// The graphics layer calls it wherever it hands out a null result for want
+// of memory, so that a run never passes a half-made picture off as done.
+void NoteOutOfMemory();
 
 // Sets the calling thread's context for the lifetime of the guard.
 class ScopedRunContext {

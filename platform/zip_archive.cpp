@@ -1,10 +1,14 @@
 #include "platform/zip_archive.h"
 
+#include "platform/bounded_file.h"
+#include "platform/run_context.h"
+
 #include <zip.h>
 
-#include <QFile>
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 namespace platform {
 
@@ -38,18 +42,12 @@ ZipArchive::~ZipArchive() = default;
 ZipArchive::ZipArchive(ZipArchive&&) noexcept = default;
 ZipArchive& ZipArchive::operator=(ZipArchive&&) noexcept = default;
 
-ZipArchive ZipArchive::openFile(const QString& path, QString* error)
+ZipArchive ZipArchive::openFile(const QString& path, QString* error, qint64 maxBytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        SetError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+    QByteArray bytes;
+    if (!ReadRegularFile(path, maxBytes, bytes, error))
         return {};
-    }
-    if (file.size() > 4ll * 1024 * 1024 * 1024) {
-        SetError(error, QStringLiteral("archive too large: %1").arg(path));
-        return {};
-    }
-    return openBytes(file.readAll(), error);
+    return openBytes(bytes, error);
 }
 
 ZipArchive ZipArchive::openBytes(const QByteArray& bytes, QString* error)
@@ -96,14 +94,21 @@ int ZipArchive::count() const
     return n < 0 ? 0 : static_cast<int>(n);
 }
 
+QString ZipArchive::nameAt(int index) const
+{
+    if (!isOpen() || index < 0)
+        return {};
+    const char* name = zip_get_name(d_->archive, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_GUESS);
+    return name ? QString::fromUtf8(name) : QString();
+}
+
 QStringList ZipArchive::names() const
 {
     QStringList out;
     const int n = count();
-    for (int i = 0; i < n; ++i) {
-        const char* name = zip_get_name(d_->archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
-        out << (name ? QString::fromUtf8(name) : QString());
-    }
+    out.reserve(n);
+    for (int i = 0; i < n; ++i)
+        out << nameAt(i);
     return out;
 }
 
@@ -134,6 +139,17 @@ QByteArray ZipArchive::read(const QString& name, QString* error, qint64 limit) c
 
 QByteArray ZipArchive::readIndex(int index, QString* error, qint64 limit) const
 {
+    try {
+        return readIndexOrThrow(index, error, limit);
+    } catch (const std::bad_alloc&) {
+        NoteOutOfMemory();
+        SetError(error, QStringLiteral("not enough memory to read the entry"));
+        return {};
+    }
+}
+
+QByteArray ZipArchive::readIndexOrThrow(int index, QString* error, qint64 limit) const
+{
     if (!isOpen() || index < 0 || index >= count()) {
         SetError(error, QStringLiteral("no such entry"));
         return {};
@@ -153,6 +169,8 @@ QByteArray ZipArchive::readIndex(int index, QString* error, qint64 limit) const
         SetError(error, QStringLiteral("cannot open entry: %1").arg(QString::fromUtf8(zip_strerror(d_->archive))));
         return {};
     }
+    // Closed however this ends, a failed allocation included.
+    const std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> close(file, zip_fclose);
     // The buffer grows with the data actually read, so a forged size in the
     // directory cannot make us allocate up to the limit for nothing.
     constexpr zip_int64_t kChunk = 4 << 20;
@@ -178,8 +196,7 @@ QByteArray ZipArchive::readIndex(int index, QString* error, qint64 limit) const
     char probe = 0;
     if (!failed && total == static_cast<zip_int64_t>(st.size) && zip_fread(file, &probe, 1) != 0)
         failed = true;
-    QString fileError = QString::fromUtf8(zip_error_strerror(zip_file_get_error(file)));
-    zip_fclose(file);
+    const QString fileError = QString::fromUtf8(zip_error_strerror(zip_file_get_error(file)));
     if (failed || total != static_cast<zip_int64_t>(st.size)) {
         SetError(error, QStringLiteral("corrupt entry: %1").arg(fileError));
         return {};

@@ -250,12 +250,18 @@ TEST(Codec, LossyRoundTripsStayClose)
 
 TEST(Codec, AlphaInFormatsWithoutIt)
 {
-    // Half-transparent red: JPEG keeps the stored colour (over black), BMP
-    // the unpremultiplied colour.
+    // Half-transparent red: JPEG shows it over white, as the preview pane
+    // does (not over black, the colour of transparent pixels), BMP the
+    // unpremultiplied colour.
     const gfx::Image half = testimg::MakeSolid(16, 16, qRgba(128, 0, 0, 128));
     const gfx::Pixel jpeg = gfx::DecodeData(Encoded(half, ImageFormat::Jpeg, 100)).pixel(8, 8);
-    EXPECT_NEAR(int(qRed(jpeg)), 128, 3);
+    EXPECT_NEAR(int(qRed(jpeg)), 255, 3);
+    EXPECT_NEAR(int(qGreen(jpeg)), 127, 3);
+    EXPECT_NEAR(int(qBlue(jpeg)), 127, 3);
     EXPECT_EQ(qAlpha(jpeg), 255);
+    const gfx::Pixel clear = gfx::DecodeData(Encoded(testimg::MakeSolid(16, 16, 0), ImageFormat::Jpeg, 100)).pixel(8, 8);
+    EXPECT_GE(qRed(clear), 252);
+    EXPECT_GE(qBlue(clear), 252);
     const gfx::Pixel bmp = gfx::DecodeData(Encoded(half, ImageFormat::Bmp)).pixel(8, 8);
     EXPECT_EQ(bmp, 0xFFFF0000u);
 }

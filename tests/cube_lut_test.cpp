@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
@@ -91,15 +93,27 @@ TEST(CubeLUTParse, RefusesWhatIsNoUsableTable)
 
 TEST(CubeLUTParse, NonNumbersAndOtherKeywords)
 {
-    // A line whose first token is not a number is never a data row.
-    EXPECT_TRUE(Accepted("LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0 1\nKEYWORD a b c\n" + eightRows));
-    // Not-a-number, infinities and overflow count as no number: a row that
-    // starts with one is no row (the table is short) ...
-    for (const char* bad : {"nan", "NaN", "inf", "-inf", "1e999", "0x1p3", "1,5", "--1"})
-        EXPECT_FALSE(Accepted("LUT_3D_SIZE 2\n" + eightRows.left(eightRows.size() - 6) + bad + " 1 1\n")) << bad;
-    // ... and in the other columns it reads as 0.
+    // An unknown keyword line of three tokens or more is a data row.
+    const pq::CubeLUT keywords =
+        ParseCubeLUTFromBytes("LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0 1\nKEYWORD a b c\n" + eightRows);
+    ASSERT_TRUE(keywords.valid());
+    EXPECT_EQ(keywords.lut[0].r, 0.0f);
+    EXPECT_EQ(keywords.lut[0].b, 1.0f);
+    EXPECT_EQ(keywords.lut[1].b, 0.0f);
+    EXPECT_EQ(keywords.lut[3].r, 1.0f); // the file's second row
+    // Not-a-number, infinities, overflow and a decimal comma read as 0 in
+    // any column; the row still counts.
+    for (const char* bad : {"nan", "NaN", "inf", "-inf", "1e999", "1e39", "0x1p3", "0,000000", "--1"}) {
+        const pq::CubeLUT lut = ParseCubeLUTFromBytes("LUT_3D_SIZE 2\n" + eightRows.left(eightRows.size() - 6) +
+                                                      bad + " " + bad + " " + bad + "\n");
+        ASSERT_TRUE(lut.valid()) << bad;
+        EXPECT_EQ(lut.lut[7].r, 0.0f) << bad;
+        EXPECT_EQ(lut.lut[7].g, 0.0f) << bad;
+        EXPECT_EQ(lut.lut[7].b, 0.0f) << bad;
+    }
     const pq::CubeLUT lut = ParseCubeLUTFromBytes("LUT_3D_SIZE 1\n0.5 nan 1e999\n");
     ASSERT_TRUE(lut.valid());
+    EXPECT_EQ(lut.lut[0].r, 0.5f);
     EXPECT_EQ(lut.lut[0].g, 0.0f);
     EXPECT_EQ(lut.lut[0].b, 0.0f);
     // Domain lines need three numbers; non-numbers take the defaults.
@@ -237,4 +251,18 @@ TEST(CubeLUTParse, FilesAreReadInPiecesLikeBytes)
     EXPECT_FALSE(pq::ParseCubeLUTFromFile(path, &error).valid());
     EXPECT_TRUE(error.contains("longer")) << error.toStdString();
     EXPECT_THROW(pq::ParseCubeLUTFromFile(dir.filePath("missing.cube")), std::runtime_error);
+}
+
+TEST(CubeLUTParse, DevicesAndPipesAreNeverRead)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("looks.cube");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {QStringLiteral("/dev/zero"), fifo, dir.path()}) {
+        QByteArray bytes;
+        QString error;
+        EXPECT_FALSE(pq::ReadCubeFile(path, bytes, &error)) << path.toStdString();
+        EXPECT_TRUE(bytes.isEmpty());
+        EXPECT_THROW(pq::ParseCubeLUTFromFile(path), std::runtime_error) << path.toStdString();
+    }
 }

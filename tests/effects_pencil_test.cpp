@@ -205,6 +205,17 @@ TEST_F(PencilTest, PencilSketch2EdgeCases)
     }
 }
 
+TEST_F(PencilTest, PencilSketch2ValuesAboveTheSlidersCostWhatTheMaximumCosts)
+{
+    // Stroke lengths, density and quality above 100 once made a run last
+    // minutes; they do the work of 100, and 100 stays as it was.
+    const gfx::Image src = PhotoLike(48, 36, 4);
+    const gfx::Image atMaximum = run(101, src, 100, 100, 100, 40, 100);
+    EXPECT_TRUE(ImagesNear(atMaximum, run(101, src, 1000, 1000, 1000, 40, 1000)));
+    EXPECT_TRUE(ImagesNear(atMaximum, run(101, src, 100000, 150, 101, 40, 200)));
+    EXPECT_FALSE(ImagesNear(atMaximum, run(101, src, 100, 99, 100, 40, 100)));
+}
+
 TEST_F(PencilTest, PencilSketch2ColourPassNeverExceedsFullStrength)
 {
     const gfx::Image src = PhotoLike(40, 30, 12, true);

@@ -1,10 +1,12 @@
 #include "engine_test_support.h"
 
 #include "engine/runtime/effect_lock.h"
+#include "engine/runtime/effect_runtime.h"
 #include "engine/runtime/effect_table.h"
 #include "engine/runtime/preview_window.h"
 #include "engine/repository/image_repository.h"
 #include "engine/runtime/texture_step.h"
+#include "platform/run_context.h"
 #include "platform/thread_pool.h"
 
 #include <atomic>
@@ -60,6 +62,15 @@ void Throwing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
 void OutOfMemory(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
 {
     throw std::bad_alloc();
+}
+
+// What an effect does when the graphics layer could not give it a buffer:
+// the layer notes it on the run, the effect carries on and writes what it
+// has (here, a transparent picture).
+void FailedAllocationCarriesOn(const gfx::Image&, gfx::Surface& dest, int, int, int, int, int, bool)
+{
+    platform::NoteOutOfMemory();
+    dest.clear(Qt::transparent);
 }
 
 void GatedThrowing(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
@@ -567,6 +578,30 @@ TEST_F(RuntimeTest, FailedFullRunsTellTheUserAndFailedPreviewsStaySilent)
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFF0000u);
     EXPECT_EQ(host->messages.size(), 1);
+}
+
+TEST_F(RuntimeTest, AnAllocationFailureInsideAnEffectFailsTheRun)
+{
+    const int before = host->history.count();
+    {
+        pq::ScopedEffectOverride o(200, FailedAllocationCarriesOn);
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+        ASSERT_TRUE(waitIdle());
+        EXPECT_EQ(host->messages, QStringList{"Not enough memory to apply the effect."});
+        EXPECT_EQ(host->history.count(), before);
+        EXPECT_EQ(host->effectNumber, -1);
+
+        // Scripts and pq-render run the routine on a surface: it raises.
+        const gfx::Image source = SolidImage(8, 8, Qt::white);
+        gfx::Surface dest = gfx::Surface::make(8, 8);
+        EXPECT_THROW(pq::ProcessEffectOnSurface(source, dest, 200, 0, 0, 0, 0, 0, false), std::bad_alloc);
+    }
+    // The failure belongs to that run only.
+    pq::ScopedEffectOverride o(200, FillRed);
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, false);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFF0000u);
+    EXPECT_EQ(host->history.count(), before + 1);
 }
 
 TEST_F(RuntimeTest, OnceShutDownBeganNothingStartsUntilAHostIsInstalled)

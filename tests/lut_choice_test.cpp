@@ -5,6 +5,7 @@
 #include "engine/lut/lut_mapper.h"
 #include "image_compare.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -149,4 +150,61 @@ TEST(LUTChoice, UserFilesAndZipArchives)
     EXPECT_EQ(pq::ReadLUTFileBytes(cube), cubetest::CornerCube());
     EXPECT_TRUE(pq::ReadLUTFileBytes(dir.filePath("gone.cube")).isEmpty());
     EXPECT_THROW(pq::ParseCubeLUTFromFile(dir.filePath("gone.cube")), std::runtime_error);
+}
+
+namespace {
+
+// A zip of `count` deflated members of `size` zero bytes each, named
+// Huge1.cube, Huge2.cube, ... (the archive itself is small).
+bool WriteZipOfZeros(const QString& path, int count, qsizetype size)
+{
+    const QByteArray zeros(size, '\0');
+    int error = 0;
+    zip_t* zip = zip_open(path.toUtf8().constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!zip)
+        return false;
+    for (int i = 1; i <= count; ++i) {
+        zip_source_t* src = zip_source_buffer(zip, zeros.constData(), zip_uint64_t(zeros.size()), 0);
+        const QByteArray name = "Huge" + QByteArray::number(i) + ".cube";
+        const zip_int64_t index = src ? zip_file_add(zip, name.constData(), src, 0) : -1;
+        if (index < 0 || zip_set_file_compression(zip, zip_uint64_t(index), ZIP_CM_DEFLATE, 1) < 0) {
+            zip_discard(zip);
+            return false;
+        }
+    }
+    return zip_close(zip) == 0;
+}
+
+} // namespace
+
+TEST(LUTChoice, ZipImportTakesABoundedNumberOfBytes)
+{
+    QTemporaryDir dir;
+    const QString zipPath = dir.filePath("huge.zip");
+    constexpr qsizetype kMember = qsizetype(100) << 20;
+    ASSERT_TRUE(WriteZipOfZeros(zipPath, 4, kMember));
+    ASSERT_LT(QFileInfo(zipPath).size(), 4 << 20);
+    std::vector<pq::NamedLUT> list;
+    const int added = pq::ImportLUTZip(zipPath, list);
+    qint64 held = 0;
+    for (const pq::NamedLUT& lut : list)
+        held += lut.data.size();
+    EXPECT_LE(held, pq::kMaxLUTArchiveBytes);
+    EXPECT_EQ(added, int(pq::kMaxLUTArchiveBytes / kMember));
+}
+
+TEST(LUTChoice, ZipImportLooksAtABoundedNumberOfMembers)
+{
+    QTemporaryDir dir;
+    const QString zipPath = dir.filePath("many.zip");
+    std::vector<std::pair<QByteArray, QByteArray>> entries;
+    for (int i = 0; i < pq::kMaxLUTArchiveMembers + 50; ++i)
+        entries.emplace_back("Look " + QByteArray::number(i) + ".cube", "0 0 0\n");
+    // Names that differ in case only count once.
+    entries.insert(entries.begin() + 1, {"LOOK 0.cube", "1 1 1\n"});
+    ASSERT_TRUE(WriteZip(zipPath, entries));
+    std::vector<pq::NamedLUT> list;
+    EXPECT_EQ(pq::ImportLUTZip(zipPath, list), pq::kMaxLUTArchiveMembers - 1);
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list[0].data, QByteArray("0 0 0\n"));
 }

@@ -23,13 +23,18 @@ QString RenderTool()
     return QCoreApplication::applicationDirPath() + "/pq-render";
 }
 
-Result Render(const QStringList& args)
+Result RunProgram(const QString& program, const QStringList& args)
 {
     QProcess p;
-    p.start(RenderTool(), args);
+    p.start(program, args);
     if (!p.waitForFinished(60000))
         return {};
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardError())};
+}
+
+Result Render(const QStringList& args)
+{
+    return RunProgram(RenderTool(), args);
 }
 
 gfx::Image Grey(int level)
@@ -190,4 +195,54 @@ TEST_F(PqRender, BadContourColourIsRefused)
         EXPECT_TRUE(r.err.startsWith("pq-render: bad contour colour")) << r.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(path("o.png")));
+}
+
+TEST_F(PqRender, DevicesAreRefusedWithOneLine)
+{
+    const QString in = path("in.png");
+    ASSERT_TRUE(gfx::EncodeToFile(Grey(100), in, gfx::ImageFormat::Png, 80));
+    const QStringList cases[] = {
+        {"/dev/zero", path("o.png"), "200", "50", "50", "0", "0", "0"},
+        {"--lut", "/dev/zero", in, path("o.png"), "400", "50", "50", "50", "0", "0"},
+    };
+    for (const QStringList& args : cases) {
+        const Result r = Render(args);
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("not a regular file")) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("o.png")));
+}
+
+// pq-render under an address-space limit (in kB), through the shell.
+Result RenderWithin(int kilobytes, const QStringList& args)
+{
+    QStringList quoted;
+    for (const QString& a : args)
+        quoted << "'" + a + "'";
+    return RunProgram("/bin/sh", {"-c", QString("ulimit -v %1 && exec '%2' %3").arg(kilobytes).arg(RenderTool(), quoted.join(' '))});
+}
+
+TEST_F(PqRender, LittleMemoryGivesAnHonestAnswerNeverAnAbort)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address space limits do not mix with AddressSanitizer";
+#endif
+    // Start-up with too little memory for all built-in pictures: it starts
+    // with what it could decode (and says what is missing), and a small
+    // picture still renders.
+    const QString small = path("small.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeNoise(64, 48, 1), small, gfx::ImageFormat::Png, 80));
+    const Result started = RenderWithin(600000, {"--seed", "1", small, path("small-out.png"), "100", "50", "50", "50", "50", "50"});
+    EXPECT_EQ(started.exitCode, 0) << started.err.toStdString();
+    EXPECT_FALSE(gfx::DecodeFile(path("small-out.png")).isNull());
+
+    // An effect that runs out of memory on a 12-megapixel picture fails
+    // with a line and writes nothing (it once wrote a transparent picture).
+    const QString large = path("large.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeNoise(4000, 3000, 2), large, gfx::ImageFormat::Png, 80));
+    const Result failed = RenderWithin(900000, {"--seed", "1", large, path("large-out.png"), "100", "50", "50", "50", "50", "50"});
+    EXPECT_EQ(failed.exitCode, 1) << failed.err.toStdString();
+    EXPECT_TRUE(failed.err.contains("not enough memory")) << failed.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("large-out.png")));
 }

@@ -1,5 +1,6 @@
 #include "ui/settings.h"
 
+#include "platform/bounded_file.h"
 #include "ui/debug_log.h"
 
 #include <QDir>
@@ -17,6 +18,10 @@ namespace pq {
 namespace {
 
 enum class ReadResult { Missing, Read, Failed };
+
+// A settings file holds a few dozen short lines; anything far larger is not
+// ours and is left alone.
+constexpr qint64 kMaxSettingsFileBytes = 1 << 20;
 
 struct SettingsStore {
     QString folderOverride;
@@ -61,13 +66,10 @@ void ApplyChange(QStringList& lines, const QString& name, const QString& value)
 
 ReadResult ReadSettingsFile(const QString& path, QStringList& lines)
 {
-    QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         return ReadResult::Missing;
-    if (!file.open(QIODevice::ReadOnly))
-        return ReadResult::Failed;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    QByteArray bytes;
+    if (!platform::ReadRegularFile(path, kMaxSettingsFileBytes, bytes))
         return ReadResult::Failed;
     bool ok = false;
     const QString text = DecodeSettingsText(bytes, &ok);

@@ -1,6 +1,7 @@
 #include "ui/theme.h"
 
 #include "gfx/luma.h"
+#include "platform/bounded_file.h"
 #include "ui/debug_log.h"
 #include "ui/settings.h"
 
@@ -37,6 +38,9 @@ constexpr std::array<ColorPair, 14> kColorPairs{{
     {0x7E7D83, 0xE2E8F0},
     {0xAAAAAA, 0x94A3B8},
 }};
+
+// The old theme file holds one word.
+constexpr qint64 kMaxLegacyThemeFileBytes = 4096;
 
 constexpr QRgb kStrongTextDark = 0xD5D5D5;
 constexpr QRgb kStrongTextLight = 0x2A3744;
@@ -139,9 +143,10 @@ void LoadTheme()
     try {
         QString value = GetSetting(QStringLiteral("theme"), QString()).toLower().trimmed();
         if (value.isEmpty()) {
-            QFile legacy(LegacyThemeFilePath());
-            if (legacy.exists() && legacy.open(QIODevice::ReadOnly))
-                value = DecodeSettingsText(legacy.readAll()).toLower().trimmed();
+            QByteArray legacy;
+            if (QFile::exists(LegacyThemeFilePath()) &&
+                platform::ReadRegularFile(LegacyThemeFilePath(), kMaxLegacyThemeFileBytes, legacy))
+                value = DecodeSettingsText(legacy).toLower().trimmed();
         }
         if (value == QLatin1String("light"))
             gThemeMode = ThemeMode::Light;

@@ -35,10 +35,11 @@ constexpr int kPrefetchPicks = 3;
 constexpr int kPlaceAhead = 2;
 constexpr int kLayAhead = 1;
 constexpr int kRing = kPlaceAhead + 1;
-// Script values above these would only make the run endless (twice the
-// sliders' maximum).
-constexpr int kMaxStrokesValue = 200;
-constexpr int kMaxQualityValue = 200;
+// The values that set how much work a run does (stroke lengths, rounds,
+// candidates per stroke) count as at most the sliders' maximum, so a script
+// value cannot make the run endless: the rounds of a full run grow with the
+// picture's area, and a stroke costs at most what it costs at 100.
+constexpr int kMaxWorkValue = 100;
 
 using pencil::Prefetch;
 
@@ -588,10 +589,10 @@ void PencilSketch2(const gfx::Image& source, gfx::Surface& dest, int p1, int p2,
         dest.size() != source.size())
         return;
     Settings s;
-    s.q = platform::Round64(std::min(p5, kMaxQualityValue) * 2.5);
-    s.lmax = int64_t(p2) + 5;
-    s.lmin = std::min<int64_t>(p1, s.lmax);
-    s.m0 = int64_t(std::min(p3, kMaxStrokesValue)) * 20 + 100;
+    s.q = platform::Round64(std::min(p5, kMaxWorkValue) * 2.5);
+    s.lmax = int64_t(std::min(p2, kMaxWorkValue)) + 5;
+    s.lmin = std::min<int64_t>(std::min(p1, kMaxWorkValue), s.lmax);
+    s.m0 = int64_t(std::min(p3, kMaxWorkValue)) * 20 + 100;
     s.t3 = p4;
     PencilSketch2Run run(source, s, preview);
     if (run.valid())

@@ -1,5 +1,7 @@
 #include "engine/lut/cube_lut.h"
 
+#include "platform/bounded_file.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -149,15 +151,15 @@ public:
         }
         if (n_ == 0)
             return true;
+        // Any other line of three tokens or more is a data row, an unknown
+        // keyword's included; what is no number reads as 0.
         Text t[3];
         if (SplitTokens(line, t, 3) < 3)
             return true;
-        const std::optional<float> r = ParseFloat(t[0]);
-        if (!r)
-            return true; // another keyword, never a data row
         ++rows_;
         if (lut_.lut.size() < needed_)
-            lut_.lut.push_back({*r, ParseFloat(t[1]).value_or(0.0f), ParseFloat(t[2]).value_or(0.0f)});
+            lut_.lut.push_back({ParseFloat(t[0]).value_or(0.0f), ParseFloat(t[1]).value_or(0.0f),
+                                ParseFloat(t[2]).value_or(0.0f)});
         return true;
     }
 
@@ -279,39 +281,29 @@ CubeLUT ParseCubeLUTFromBytes(const QByteArray& bytes, QString* error)
 
 bool ReadCubeFile(const QString& path, QByteArray& bytes, QString* error)
 {
-    bytes.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        SetError(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    if (file.size() > kMaxCubeFileBytes) {
-        SetError(error, QStringLiteral("%1 is too large for a LUT file").arg(path));
-        return false;
-    }
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        SetError(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-        bytes.clear();
-        return false;
-    }
-    return true;
+    return platform::ReadRegularFile(path, kMaxCubeFileBytes, bytes, error);
 }
 
 CubeLUT ParseCubeLUTFromFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()).toStdString());
-    if (file.size() > kMaxCubeFileBytes)
-        throw std::runtime_error(QStringLiteral("%1 is too large for a LUT file").arg(path).toStdString());
+    QFile file;
+    QString openError;
+    if (!platform::OpenRegularFile(path, kMaxCubeFileBytes, file, &openError))
+        throw std::runtime_error(openError.toStdString());
     LineFeeder feeder(file.size());
     std::vector<char> buffer(131072);
+    qint64 total = 0;
     for (;;) {
         const qint64 got = file.read(buffer.data(), qint64(buffer.size()));
         if (got < 0)
             throw std::runtime_error(
                 QStringLiteral("cannot read %1: %2").arg(path, file.errorString()).toStdString());
+        total += got;
+        if (total > kMaxCubeFileBytes)
+            throw std::runtime_error(QStringLiteral("%1 grew beyond %2 bytes while it was read")
+                                         .arg(path)
+                                         .arg(kMaxCubeFileBytes)
+                                         .toStdString());
         if (got == 0 || !feeder.feed(Text(buffer.data(), size_t(got))))
             break;
     }

@@ -33,11 +33,11 @@ constexpr int kMaxCubeLUTSize = 256;
 // a comment line. Keywords (the text before the first space, any case):
 // TITLE is ignored; LUT_3D_SIZE n sets the edge length (outside 1..256 the
 // text is refused); LUT_1D_SIZE refuses the text; DOMAIN_MIN / DOMAIN_MAX
-// with three numbers set the input range. Once a size is known, a line of
-// at least three tokens whose first token is a number is the next data row
-// (a second or third token that is no number counts as 0); rows beyond n^3
-// are ignored. Numbers use "." as decimal separator; infinities and NaN are
-// not numbers. The text yields a table only with at least n^3 rows; a line
+// with three numbers set the input range. Once a size is known, any other
+// line of at least three tokens is the next data row, an unknown keyword's
+// included, and a token that is no number counts as 0; rows beyond n^3 are
+// ignored. Numbers use "." as decimal separator; infinities, NaN and values
+// beyond the float range are not numbers. The text yields a table only with at least n^3 rows; a line
 // longer than 1 MiB refuses it. Without a table, *error (when given) says
 // why.
 CubeLUT ParseCubeLUTFromBytes(const QByteArray& bytes, QString* error = nullptr);

@@ -4,6 +4,9 @@
 #include "platform/embedded.h"
 #include "platform/zip_archive.h"
 
+#include <QFileInfo>
+#include <QSet>
+
 #include <algorithm>
 #include <functional>
 
@@ -132,30 +135,61 @@ QByteArray ReadLUTFileBytes(const QString& path)
 
 int ImportLUTZip(const QString& zipPath, std::vector<NamedLUT>& list)
 {
-    const platform::ZipArchive zip = platform::ZipArchive::openFile(zipPath);
+    const platform::ZipArchive zip = platform::ZipArchive::openFile(zipPath, nullptr, kMaxLUTArchiveBytes);
     if (!zip.isOpen())
         return 0;
+    QSet<QString> known;
+    known.reserve(qsizetype(list.size()));
+    for (const NamedLUT& lut : list)
+        known.insert(lut.name.toCaseFolded());
     int added = 0;
-    const QStringList names = zip.names();
-    for (int i = 0; i < names.size(); ++i) {
-        const QString name = LUTEntryBaseName(names[i]);
-        if (FileNameOf(names[i]).isEmpty() || !IsCubeEntry(names[i]))
+    qint64 budget = kMaxLUTArchiveBytes;
+    const int count = std::min(zip.count(), kMaxLUTArchiveMembers);
+    for (int i = 0; i < count; ++i) {
+        const QString entry = zip.nameAt(i);
+        if (FileNameOf(entry).isEmpty() || !IsCubeEntry(entry))
             continue;
-        const bool known = std::any_of(list.begin(), list.end(), [&](const NamedLUT& lut) {
-            return lut.name.compare(name, Qt::CaseInsensitive) == 0;
-        });
-        if (known)
+        const QString name = LUTEntryBaseName(entry);
+        const QString key = name.toCaseFolded();
+        if (known.contains(key))
             continue;
+        // A member beyond what is left of the budget fails its read.
         QString error;
-        const QByteArray data = zip.readIndex(i, &error);
+        const QByteArray data = zip.readIndex(i, &error, budget);
         if (!error.isEmpty())
             break;
         if (data.isEmpty())
             continue;
+        budget -= data.size();
+        known.insert(key);
         list.push_back({name, data});
         ++added;
     }
     return added;
+}
+
+bool IsZipFileName(const QString& fileName)
+{
+    return QFileInfo(fileName).suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) == 0;
+}
+
+std::vector<PickedLUT> PickLUTFiles(const QStringList& files, std::vector<NamedLUT> imported)
+{
+    std::vector<PickedLUT> picked;
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        if (!info.exists())
+            continue;
+        if (!IsZipFileName(file)) {
+            picked.push_back({info.completeBaseName(), info.absoluteFilePath(), {}});
+            continue;
+        }
+        const size_t before = imported.size();
+        ImportLUTZip(file, imported);
+        for (size_t i = before; i < imported.size(); ++i)
+            picked.push_back({imported[i].name, {}, imported[i].data});
+    }
+    return picked;
 }
 
 } // namespace pq

@@ -65,10 +65,33 @@ QByteArray ReadEmbeddedLUT(const QString& name);
 // unreadable.
 QByteArray ReadLUTFileBytes(const QString& path);
 
+// Limits on one imported archive: its file size and the bytes taken from
+// it in all, and the members looked at.
+constexpr qint64 kMaxLUTArchiveBytes = qint64(256) << 20;
+constexpr int kMaxLUTArchiveMembers = 10000;
+
 // Appends every .cube member of a user's zip archive whose name is not yet
 // in `list` (compared without regard to case) and whose bytes are not
-// empty, in archive order. Returns how many were added; a damaged archive
-// ends the import silently, keeping what was added.
+// empty, in archive order. Returns how many were added; a damaged archive,
+// or one that goes beyond the limits above, ends the import silently,
+// keeping what was added. Runs on any thread.
 int ImportLUTZip(const QString& zipPath, std::vector<NamedLUT>& list);
+
+// One table picked from disk: a .cube file (its path) or a member of a zip
+// archive (its bytes).
+struct PickedLUT {
+    QString name;
+    QString path;
+    QByteArray data;
+};
+
+// The tables the chosen files give, in order: every existing file that is
+// not a .zip is one path item; the members of each .zip are imported as
+// ImportLUTZip does, against the names in `imported` and those taken
+// before. Reads archives whole, so call it off the UI thread.
+std::vector<PickedLUT> PickLUTFiles(const QStringList& files, std::vector<NamedLUT> imported);
+
+// True when the name ends in ".zip" in any case.
+bool IsZipFileName(const QString& fileName);
 
 } // namespace pq

@@ -3,19 +3,21 @@
 #include "engine/repository/brush_sheet.h"
 #include "gfx/codec.h"
 #include "gfx/luma.h"
+#include "platform/bounded_file.h"
 #include "platform/embedded.h"
 #include "platform/numeric.h"
+#include "platform/run_context.h"
 #include "platform/thread_pool.h"
 #include "platform/ui_bridge.h"
 #include "platform/zip_archive.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QThreadPool>
 
 #include <mutex>
+#include <new>
 
 namespace pq {
 
@@ -69,26 +71,52 @@ gfx::Image ImageRepository::*ArchiveField(const QString& name)
     return nullptr;
 }
 
+// Runs `step` in a run of its own; true when memory ran short in it (an
+// allocation failure noted by the lower layers, or std::bad_alloc).
+template <typename Step>
+bool ShortOfMemory(Step&& step)
+{
+    platform::RunContext run;
+    platform::ScopedRunContext scope(&run);
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
+    return run.outOfMemory.load();
+}
+
 // Reads the named members of an archive in order and decodes them on the
 // thread pool. Reading stops at the first member that is missing when
 // `stopAtMissing` is set; missing or undecodable members give null images.
+// Members that could not be read or decoded for want of memory are named
+// in `shortOfMemory`.
 std::vector<std::pair<QString, gfx::Image>> DecodeMembers(const platform::ZipArchive& zip, const QStringList& names,
-                                                          const QString& extension, bool stopAtMissing)
+                                                          const QString& extension, bool stopAtMissing,
+                                                          QStringList& shortOfMemory)
 {
     std::vector<std::pair<QString, gfx::Image>> out;
     std::vector<QByteArray> bytes;
+    std::vector<char> failed;
     for (const QString& name : names) {
-        QByteArray data = zip.read(name + extension);
+        QByteArray data;
+        const bool tooLittle = ShortOfMemory([&] { data = zip.read(name + extension); });
         const bool missing = data.isEmpty();
         out.emplace_back(name, gfx::Image());
         bytes.push_back(std::move(data));
+        failed.push_back(tooLittle);
         if (missing && stopAtMissing)
             break;
     }
     platform::ParallelFor(0, int(bytes.size()), [&](int i) {
-        if (!bytes[size_t(i)].isEmpty())
-            out[size_t(i)].second = gfx::DecodeData(bytes[size_t(i)]);
+        QByteArray& data = bytes[size_t(i)];
+        if (!data.isEmpty() && ShortOfMemory([&] { out[size_t(i)].second = gfx::DecodeData(data); }))
+            failed[size_t(i)] = true;
+        data = QByteArray(); // the compressed bytes go as soon as they are decoded
     });
+    for (size_t i = 0; i < out.size(); ++i)
+        if (failed[i])
+            shortOfMemory << out[i].first;
     return out;
 }
 
@@ -136,7 +164,9 @@ const QStringList& BuiltInTextureNames()
     return kNames;
 }
 
-BuiltInImages DecodeBuiltInImages()
+namespace {
+
+BuiltInImages DecodeBuiltInImagesOrThrow()
 {
     BuiltInImages result;
     const QByteArray images = platform::EmbeddedResource(QString::fromLatin1(kImagesResource));
@@ -147,16 +177,30 @@ BuiltInImages DecodeBuiltInImages()
             QStringList names = ArchiveImageNames();
             for (const QString& texture : BuiltInTextureNames())
                 names << QStringLiteral("TL_") + texture;
-            result.archive = DecodeMembers(zip, names, QStringLiteral(".jpg"), true);
+            result.archive = DecodeMembers(zip, names, QStringLiteral(".jpg"), true, result.shortOfMemory);
         }
     }
     const QByteArray form = platform::EmbeddedResource(QString::fromLatin1(kFormResource));
     if (!form.isEmpty()) {
         const platform::ZipArchive zip = platform::ZipArchive::openBytes(form);
         if (zip.isOpen())
-            result.form = DecodeMembers(zip, FormImageNames(), QStringLiteral(".png"), false);
+            result.form = DecodeMembers(zip, FormImageNames(), QStringLiteral(".png"), false, result.shortOfMemory);
     }
     return result;
+}
+
+} // namespace
+
+BuiltInImages DecodeBuiltInImages()
+{
+    try {
+        return DecodeBuiltInImagesOrThrow();
+    } catch (const std::bad_alloc&) {
+        // Not even the lists could be made: start with none of them.
+        BuiltInImages none;
+        none.shortOfMemory << QStringLiteral("all built-in pictures");
+        return none;
+    }
 }
 
 ImageRepository::ImageRepository()
@@ -200,17 +244,27 @@ void ImageRepository::createInBackground(platform::UiBridge& bridge, std::functi
 {
     // Qt's global pool waits for its tasks when the application ends.
     QThreadPool::globalInstance()->start([this, &bridge, done = std::move(done)] {
-        auto images = std::make_shared<BuiltInImages>(DecodeBuiltInImages());
-        bridge.post([this, images, done] {
-            install(*images);
-            if (done)
-                done();
-        });
+        try {
+            auto images = std::make_shared<BuiltInImages>(DecodeBuiltInImages());
+            bridge.post([this, images, done] {
+                install(*images);
+                if (done)
+                    done();
+            });
+        } catch (const std::bad_alloc&) {
+            platform::LogError("built-in pictures", "not enough memory; starting without them");
+        }
     });
 }
 
 void ImageRepository::install(const BuiltInImages& images)
 {
+    if (!images.shortOfMemory.isEmpty()) {
+        const QByteArray missing =
+            (QStringLiteral("not enough memory; starting without ") + images.shortOfMemory.join(QStringLiteral(", ")))
+                .toLocal8Bit();
+        platform::LogError("built-in pictures", missing.constData());
+    }
     installForm(images);
     installArchive(images);
     loadTextures();
@@ -286,7 +340,7 @@ void ImageRepository::loadEmbeddedImages()
             QStringList names = ArchiveImageNames();
             for (const NamedImage& item : textureList)
                 names << QStringLiteral("TL_") + item.name;
-            images.archive = DecodeMembers(zip, names, QStringLiteral(".jpg"), true);
+            images.archive = DecodeMembers(zip, names, QStringLiteral(".jpg"), true, images.shortOfMemory);
         }
     }
     installArchive(images);
@@ -350,7 +404,7 @@ int ImageRepository::loadBrushesToRepository(const QStringList& fileNames, QStri
                 continue;
             }
             QString zipError;
-            const platform::ZipArchive zip = platform::ZipArchive::openFile(name, &zipError);
+            const platform::ZipArchive zip = platform::ZipArchive::openFile(name, &zipError, kMaxBrushArchiveBytes);
             if (!zip.isOpen()) {
                 skip(QStringLiteral("Cannot open the brush archive \"%1\": %2").arg(name, zipError));
                 continue;
@@ -377,14 +431,17 @@ int ImageRepository::loadBrushesToRepository(const QStringList& fileNames, QStri
                 }
             }
         } else if (ext == QLatin1String("png")) {
-            QFile file(name);
-            if (!file.open(QIODevice::ReadOnly))
+            const QFileInfo info(name);
+            if (!info.exists())
                 continue;
-            if (file.size() > kMaxBrushFileBytes) {
+            if (info.isFile() && info.size() > kMaxBrushFileBytes) {
                 skip(TooLargeMessage(QStringLiteral("The brush \"%1\"").arg(name), kMaxBrushFileBytes));
                 continue;
             }
-            if (!add(file.read(kMaxBrushFileBytes))) {
+            QByteArray bytes;
+            if (!platform::ReadRegularFile(name, kMaxBrushFileBytes, bytes))
+                continue; // unreadable, a device or a pipe: skipped like a picture that does not load
+            if (!add(bytes)) {
                 reason = TooManyMessage();
                 return finish(0);
             }

@@ -43,8 +43,12 @@ struct BuiltInImages {
     bool archiveFound = false;
     // Pictures of the form archive by name ("DefaultBrushes", "Frame_2", ...).
     std::vector<std::pair<QString, gfx::Image>> form;
+    // Members left out for want of memory; install names them on stderr
+    // and starts without them.
+    QStringList shortOfMemory;
 };
 
+// Never throws: what cannot be decoded, for want of memory too, is left out.
 BuiltInImages DecodeBuiltInImages();
 
 // The program's store of built-in images: brush sheets, stamp brushes,

@@ -20,7 +20,9 @@ void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, boo
 // when it has one (its cancel state, generator and background image), else
 // a fresh run begun now. Runs the brush-sheet step first (a synchronous UI
 // call). No texture overlay, no history, no busy state; every exception,
-// EAbort among them, reaches the caller.
+// EAbort among them, reaches the caller. A routine that ran short of memory
+// anywhere (see platform::NoteOutOfMemory) raises std::bad_alloc, whatever
+// it left in Dest.
 void ProcessEffectOnSurface(const gfx::Image& source, gfx::Surface& dest, int effectNumber, int p1, int p2, int p3,
                             int p4, int p5, bool preview);
 

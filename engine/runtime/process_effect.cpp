@@ -176,13 +176,19 @@ void RunSteps(EffectRun& run)
             Ui([&] { SaveAndRelease(run); });
         return;
     }
+    // A routine that went without memory somewhere has no picture to give,
+    // whatever it drew.
+    if (run.ctx->outOfMemory.load())
+        throw std::bad_alloc();
     run.resultImage = run.dest.snapshot();
     if (run.resultImage.isNull())
-        return;
+        throw std::bad_alloc();
 
     StoredTexture texture;
     Ui([&] { texture = ReadStoredTexture(InstalledEngineHost()); });
     ApplyStoredTexture(run.resultImage, texture);
+    if (run.ctx->outOfMemory.load())
+        throw std::bad_alloc();
     if (run.stale()) {
         if (!run.preview)
             Ui([&] { SaveAndRelease(run); });

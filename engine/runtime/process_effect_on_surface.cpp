@@ -8,6 +8,8 @@
 #include "engine/runtime/ui_sync.h"
 #include "engine/runtime/effect_table.h"
 
+#include <new>
+
 namespace pq {
 namespace {
 
@@ -47,7 +49,12 @@ void ProcessEffectOnSurface(const gfx::Image& source, gfx::Surface& dest, int ef
         run->options = options;
     }
     RunBrushSheetStep(effectNumber, *run);
+    // Failures of earlier steps of the same run are theirs.
+    const bool earlier = run->outOfMemory.exchange(false);
     proc(source, dest, p1, p2, p3, p4, p5, preview);
+    if (run->outOfMemory.load())
+        throw std::bad_alloc();
+    run->outOfMemory.store(earlier);
 }
 
 } // namespace pq

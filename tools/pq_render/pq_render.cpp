@@ -48,8 +48,7 @@
 #include <QStringList>
 
 #include <charconv>
-#include <fcntl.h>
-#include <unistd.h>
+#include <new>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -63,30 +62,13 @@ namespace {
 constexpr const char* kUsage =
     "usage: pq-render [--preview] [--seed N] [--threads N] [--contour #AARRGGBB] [--lut FILE | --lut-name NAME] "
     "[--brushes FILE[,FILE...]] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5"
-    " | pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT | pq-render --check FILE""
+    " | pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT | pq-render --check FILE"
     " | pq-render --list-scripts | pq-render --print-script NAME | pq-render --print-reference";
-
-// Our error stream. Libraries (the PNG decoder among them) print their own
-// chatter on stderr; it goes to /dev/null so that an error is one line.
-FILE* gErr = stderr;
-
-void SilenceLibraries()
-{
-    const int saved = dup(STDERR_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    if (saved < 0 || null < 0)
-        return;
-    if (FILE* err = fdopen(saved, "w")) {
-        gErr = err;
-        dup2(null, STDERR_FILENO);
-    }
-    close(null);
-}
 
 int Fail(const std::string& message)
 {
-    std::fprintf(gErr, "pq-render: %s\n", message.c_str());
-    std::fflush(gErr);
+    std::fprintf(stderr, "pq-render: %s\n", message.c_str());
+    std::fflush(stderr);
     return 1;
 }
 
@@ -311,6 +293,8 @@ int Render(const Request& req)
                                    req.preview);
     } catch (const pq::EAbort&) {
         rc = Fail("the effect was cancelled");
+    } catch (const std::bad_alloc&) {
+        rc = Fail("not enough memory to apply effect " + std::to_string(req.number));
     } catch (const std::exception& e) {
         rc = Fail("effect " + std::to_string(req.number) + " failed: " + e.what());
     }
@@ -334,12 +318,10 @@ int main(int argc, char** argv)
 
     switch (req.library) {
     case Request::Library::List: return ListBuiltInScripts(stdout);
-    case Request::Library::Print: return PrintBuiltInScript(req.libraryName, stdout, gErr);
+    case Request::Library::Print: return PrintBuiltInScript(req.libraryName, stdout, stderr);
     case Request::Library::Reference: return PrintScriptReference(stdout);
     case Request::Library::None: break;
     }
-
-    SilenceLibraries();
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
         if (type == QtFatalMsg)
             Fail(msg.toStdString());
@@ -355,7 +337,7 @@ int main(int argc, char** argv)
     if (req.threads)
         platform::ConfigureThreadPool(*req.threads - 1, *req.threads - 1);
     if (req.check) {
-        const int rc = CheckScriptFile(req.script, gErr);
+        const int rc = CheckScriptFile(req.script, stderr);
         pq::FinalizeEngine();
         platform::SetUiBridge(nullptr);
         return rc;
@@ -363,7 +345,7 @@ int main(int argc, char** argv)
     // The built-in materials (pencil and film textures, brush sheets, papers).
     pq::Repository().create();
     const int rc = req.script.isEmpty() ? Render(req)
-                                        : RenderScriptFile(req.script, req.input, req.output, req.seed, gErr);
+                                        : RenderScriptFile(req.script, req.input, req.output, req.seed, stderr);
     pq::FinalizeEngine();
     platform::SetUiBridge(nullptr);
     return rc;
