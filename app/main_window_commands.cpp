@@ -101,6 +101,7 @@ void MainWindow::buildCommands()
         document_.shared->cancel.request();
         return boxKeys.escape();
     };
+    escape.runsOverPanels = true;
     add(escape);
     add(KeyRow("zoomIn", {{Qt::Key_Plus, Chord::PlainOrCommand}}, [this] { canvas_->zoomIn(); }));
     add(KeyRow("zoomOut", {{Qt::Key_Minus, Chord::PlainOrCommand}, {Qt::Key_6, Chord::PlainOrCommand}}, [this] { canvas_->zoomOut(); }));
