@@ -7,6 +7,8 @@
 #include "effects/painting/brushstrokes_2.h"
 #include "effects/painting/impasto_brushstrokes.h"
 #include "effects/painting/oil_pastel.h"
+#include "effects/painting/smooth_painting.h"
+#include "effects/painting/stochastic_painting.h"
 #include "effects/painting/watercolor.h"
 #include "effects/painting/watercolor_2.h"
 #include "effects/painting/watercolor_flow.h"
@@ -73,9 +75,9 @@ constexpr EffectDefinition kCatalogue[] = {
      kNo, kImpastoSheet},
     {305, "Brushstrokes 2", "Brushstrokes 2", Brushstrokes2,
      {"brush size", "iterations", "abstraction", "saturation", "opacity"}, {50, 30, 25, 60, 70}, kErase},
-    {306, "Smooth painting", "Smooth painting", nullptr, {"max brush size", "iterations", kNone, kNone, kNone},
+    {306, "Smooth painting", "Smooth painting", SmoothPainting, {"max brush size", "iterations", kNone, kNone, kNone},
      {35, 0, 0, 0, 0}},
-    {307, "Stochastic painting", "Stochastic Painting", nullptr,
+    {307, "Stochastic painting", "Stochastic Painting", StochasticPainting,
      {"min brush size", "max brush size", "iterations", "precision", "opacity"}, {10, 50, 20, 50, 90}, kErase, kNo,
      kNo, kStochasticSheet},
     {308, nullptr, "Watercolor Flow", WatercolorFlow, {"wetness", "detail", "dilution", "color", "contours"},

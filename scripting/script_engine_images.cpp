@@ -2,6 +2,7 @@
 // working image: blend, texture, frames, text, resize, auto-enhance.
 #include "scripting/script_engine.h"
 
+#include "effects/painting/brushstrokes_frame.h"
 #include "engine/services/auto_enhance.h"
 #include "engine/services/texture_overlay.h"
 #include "gfx/frame_image.h"
@@ -45,13 +46,6 @@ int64_t ResizeSide(int current, float value, bool percent)
     const double wanted = percent ? double(current) * double(value) / 100.0 : double(value);
     const double side = std::nearbyint(std::clamp(wanted, -1e15, 1e15));
     return percent ? std::max<int64_t>(1, int64_t(side)) : int64_t(side);
-}
-
-// The brushstroke border is painted by the painting effects' brushstroke
-// frame; until it is built the command fails.
-gfx::Image BrushstrokesFrame(const gfx::Image&, const gfx::Image&, QRgb, int, int)
-{
-    throw ScriptFailure(QStringLiteral("The brushstrokes frame is not available in this build"));
 }
 
 } // namespace
@@ -101,7 +95,10 @@ void ScriptEngine::doBrushstrokesFrame(const ScriptCommand& c)
     const int brush = std::clamp(c.frameBrushSize, 10, 200);
     CheckScriptSurfaceSize(int64_t(working_.width()) + 2 * int64_t(width),
                            int64_t(working_.height()) + 2 * int64_t(width));
-    working_ = BrushstrokesFrame(working_, context_.brushAtlas, color, width, brush);
+    const gfx::Image framed = ApplyBrushstrokesFrame(working_, context_.brushAtlas, color, width, brush);
+    if (framed.isNull())
+        FailSurface(working_.width() + 2 * width, working_.height() + 2 * width);
+    working_ = framed;
 }
 
 void ScriptEngine::doText(const ScriptCommand& c)

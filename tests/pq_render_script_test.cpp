@@ -100,7 +100,8 @@ TEST_F(PqRenderScript, HostileScriptsEndWithAMessageOrAPicture)
         {"TEXT 0 0 Huge size=1e9", ""},
         {"TEXTURE 50 0", ""},
         {"TEXTURE #99", "Line 1: Texture #99 not found (only "},
-        {"FRAME brushstrokes 20 #FFFFFFFF", "Line 1: The brushstrokes frame is not available in this build\n"},
+        {"FRAME brushstrokes 20 #FFFFFFFF", ""},
+        {"FRAME brushstrokes 2000000000", "Line 1: Could not create "},
         {"EFFECT 999 1 2 3 4 5\nLUT_FILE /nowhere/x.cube\nEFFECT LUTs 100 50 50 50 50", ""},
     };
     int n = 0;

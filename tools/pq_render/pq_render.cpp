@@ -16,8 +16,10 @@
 // a built-in look for effect 404, which otherwise takes the first built-in
 // look, as the window does. --brushes loads the .png files and .zip
 // archives of brushes into a sheet, as "Load custom brushes" does, and the
-// effect (302, 303 or 304) paints with it. Errors print one line and exit
-// non-zero.
+// effect (302, 303 or 304) paints with it. NUMBER 900 frames INPUT with
+// the brushstroke frame and the built-in atlas: P1 border width, P2 brush
+// size, P3..P5 the R, G, B of an opaque border colour. Errors print one
+// line and exit non-zero.
 //
 // --script runs a .pqs file on INPUT as the window would, with the
 // settings of a freshly started program, and writes OUTPUT; --check only
@@ -27,6 +29,7 @@
 // prints the script reference with its quick index.
 
 #include "catalogue/effect_catalogue.h"
+#include "effects/painting/brushstrokes_frame.h"
 #include "engine/lut/cube_lut.h"
 #include "engine/runtime/effect_abort.h"
 #include "engine/runtime/effect_run.h"
@@ -47,6 +50,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <charconv>
 #include <new>
 #include <cstdint>
@@ -248,8 +252,43 @@ std::optional<std::string> LoadBrushes(const Request& req, pq::HeadlessHost& hos
     return std::nullopt;
 }
 
+// The brushstroke frame with the built-in atlas: P1 width, P2 brush, P3..P5
+// the R, G, B of an opaque border colour.
+int RenderBrushstrokesFrame(const Request& req, gfx::ImageFormat format)
+{
+    QString error;
+    const gfx::Image source = gfx::DecodeFile(req.input, &error);
+    if (source.isNull())
+        return Fail("cannot read '" + req.input.toStdString() + "': " + error.toStdString());
+    const int width = std::max(req.p[0], 0);
+    if (!gfx::IsSaneSize(int(std::min<int64_t>(int64_t(source.width()) + 2 * int64_t(width), INT32_MAX)),
+                         int(std::min<int64_t>(int64_t(source.height()) + 2 * int64_t(width), INT32_MAX))))
+        return Fail("a border of " + std::to_string(width) + " pixels makes the picture too large");
+    const QRgb colour = qRgb(std::clamp(req.p[2], 0, 255), std::clamp(req.p[3], 0, 255), std::clamp(req.p[4], 0, 255));
+    auto run = pq::EffectRunContext::begin(false);
+    if (req.seed)
+        run->seed(*req.seed);
+    gfx::Image framed;
+    {
+        platform::ScopedRunContext scope(run.get());
+        framed = pq::ApplyBrushstrokesFrame(source, pq::Repository().templateMatchingBrushes, colour, width, req.p[1]);
+    }
+    if (framed.isNull())
+        return Fail("out of memory for the framed picture");
+    if (!gfx::EncodeToFile(framed, req.output, format, 80, &error))
+        return Fail("cannot write '" + req.output.toStdString() + "': " + error.toStdString());
+    return 0;
+}
+
 int Render(const Request& req)
 {
+    if (req.number == pq::kBrushstrokesFrameNumber) {
+        const gfx::ImageFormat format = gfx::FormatFromExtension(req.output);
+        if (format != gfx::ImageFormat::Jpeg && format != gfx::ImageFormat::Png &&
+            format != gfx::ImageFormat::WebP && format != gfx::ImageFormat::Bmp)
+            return Fail("cannot write '" + req.output.toStdString() + "': use .png, .jpg, .webp or .bmp");
+        return RenderBrushstrokesFrame(req, format);
+    }
     const pq::EffectDefinition* effect = pq::FindEffect(req.number);
     if (!effect)
         return Fail("unknown effect number " + std::to_string(req.number));

@@ -1,0 +1,265 @@
+#include "effects/painting/brushstrokes_frame.h"
+
+#include "effects/shared/brush_stamps.h"
+#include "engine/runtime/effect_api.h"
+#include "platform/numeric.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace pq {
+namespace {
+
+constexpr int kMarks = 38;
+constexpr int kGrid = 10; // the band's difference looks at every 10th row and column
+
+struct Mark {
+    StampCell cell;
+    float angle = 0.0f;
+};
+
+std::vector<Mark> CutFrameMarks(const gfx::Image& atlas)
+{
+    const int cs = atlas.width() == 2000 ? 250 : atlas.width() / 5;
+    std::vector<Mark> marks;
+    if (cs <= 0)
+        return marks;
+    for (int i = 0; i < kMarks; ++i) {
+        Mark m;
+        m.cell = StampCell::fromDarkness(atlas, QRect(cs * (i % 5), cs * (i / 5), cs, cs), 2.5);
+        m.angle = BrushOrientationAngle(m.cell, 1, 1.0);
+        marks.push_back(std::move(m));
+    }
+    return marks;
+}
+
+inline int64_t ColourSSD(gfx::Pixel a, gfx::Pixel b)
+{
+    int64_t sum = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int d = int((a >> shift) & 255u) - int((b >> shift) & 255u);
+        sum += int64_t(d) * d;
+    }
+    return sum;
+}
+
+struct Band {
+    int ox = 0, oy = 0;
+    int width = 0, height = 0;
+    double baseAngle = 0.0;
+    bool vertical = false;  // fades along x
+    bool fromFar = false;   // the fade's full end lies at the far side (bottom, right)
+};
+
+class FramePainter {
+public:
+    FramePainter(const gfx::Image& picture, gfx::Pixel border, int bw, float brush, std::vector<Mark> marks)
+        : p_(picture), border_(border), bw_(bw), brush_(brush), w_(picture.width()), h_(picture.height()),
+          marks_(std::move(marks)), rng_(RunRandom()),
+          stamp_(2 * (platform::Ceil(brush * 0.5 * 1.415) + 3))
+    {
+    }
+
+    // Paints the band onto the layer.
+    void paintBand(const Band& b, gfx::Surface& layer)
+    {
+        gfx::Surface current = gfx::Surface::make(b.width, b.height);
+        if (current.isNull())
+            return;
+        current.clear();
+        std::vector<gfx::Pixel> target(size_t(b.width) * size_t(b.height));
+        for (int y = 0; y < b.height; ++y)
+            for (int x = 0; x < b.width; ++x)
+                target[size_t(y) * size_t(b.width) + size_t(x)] = pictureOver(b.ox - bw_ + x, b.oy - bw_ + y);
+        int64_t trueSsd = 0;
+        for (int y = 0; y < b.height; y += kGrid)
+            for (int x = 0; x < b.width; x += kGrid)
+                trueSsd += ColourSSD(target[size_t(y) * size_t(b.width) + size_t(x)], current.row(y)[x]);
+        int64_t err = trueSsd;
+
+        const int n = platform::Round(double(w_ + h_) * 3.5);
+        std::vector<gfx::Pixel> saved;
+        for (int m = 0; m <= n; ++m) {
+            const float u = float(rng_.randomReal()) * float(b.width);
+            const float v = float(rng_.randomReal()) * float(b.height);
+            const int cx = platform::Round(u), cy = platform::Round(v);
+            const int px = platform::Round(double(b.ox - bw_) + u), py = platform::Round(double(b.oy - bw_) + v);
+            // The picture's own premultiplied pixel is the tint colour as it is.
+            const gfx::Pixel k = px >= 0 && px < w_ && py >= 0 && py < h_ ? p_.pixel(px, py) : border_;
+            const int mark = rng_.random(kMarks);
+            const double turn = b.baseAngle + (rng_.randomReal() * std::numbers::pi / 6.0 - 0.2617993877991494) -
+                                double(marks_[size_t(mark)].angle);
+            const float s = float(rng_.randomReal()) * 0.15f + 0.85f;
+            const float size = brush_ * s;
+
+            Stamp stamp;
+            stamp.cell = &marks_[size_t(mark)].cell;
+            stamp.colour = k;
+            stamp.angle = turn;
+            stamp.width = stamp.height = size;
+            stamp.sampling = StampSampling::Linear;
+            const int c = stamp_.centre();
+            const QRect window = WindowOnCanvas(stamp_.rect(), c, cx, cy, b.width, b.height);
+            if (window.isEmpty())
+                continue;
+            DrawStamp(stamp_, stamp, window);
+            const QRect drawn = stamp_.dirtyRect().intersected(window);
+            if (drawn.isEmpty())
+                continue;
+            const QRect box = drawn.translated(cx - c, cy - c);
+            saved.resize(size_t(box.width()) * size_t(box.height()));
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                std::copy_n(current.row(y) + box.left(), box.width(),
+                            saved.data() + size_t(y - box.top()) * size_t(box.width()));
+            const int64_t before = gridSsd(target, current, b.width, box);
+            CommitStamp(stamp_, drawn, current, cx, cy);
+            const int64_t candidate = trueSsd + gridSsd(target, current, b.width, box) - before;
+            if (m % 2 == 1) {
+                trueSsd = candidate;
+            } else if (candidate < err) {
+                trueSsd = err = candidate;
+            } else {
+                for (int y = box.top(); y <= box.bottom(); ++y)
+                    std::copy_n(saved.data() + size_t(y - box.top()) * size_t(box.width()), box.width(),
+                                current.row(y) + box.left());
+            }
+        }
+        fadeAndLay(b, current, layer);
+    }
+
+private:
+    // The picture over the border colour at picture position (x, y).
+    gfx::Pixel pictureOver(int x, int y) const
+    {
+        if (x < 0 || x >= w_ || y < 0 || y >= h_)
+            return border_;
+        return StampOver(p_.pixel(x, y), border_);
+    }
+
+    static int64_t gridSsd(const std::vector<gfx::Pixel>& target, const gfx::Surface& current, int width,
+                           const QRect& box)
+    {
+        int64_t sum = 0;
+        const int y0 = (box.top() + kGrid - 1) / kGrid * kGrid, x0 = (box.left() + kGrid - 1) / kGrid * kGrid;
+        for (int y = y0; y <= box.bottom(); y += kGrid)
+            for (int x = x0; x <= box.right(); x += kGrid)
+                sum += ColourSSD(target[size_t(y) * size_t(width) + size_t(x)], current.row(y)[x]);
+        return sum;
+    }
+
+    // The band keeps its alpha over the outer 70 % and falls to 64/255 of
+    // it at the picture's side; it is then laid over the layer.
+    static void fadeAndLay(const Band& b, const gfx::Surface& current, gfx::Surface& layer)
+    {
+        const int thickness = b.vertical ? b.width : b.height;
+        std::vector<float> fade(static_cast<size_t>(thickness));
+        for (int i = 0; i < thickness; ++i) {
+            double t = (i + 0.5) / thickness;
+            if (b.fromFar)
+                t = 1.0 - t;
+            fade[size_t(i)] = t <= 0.7 ? 1.0f : float(1.0 + (std::min(t, 1.0) - 0.7) / 0.3 * (64.0 / 255.0 - 1.0));
+        }
+        for (int y = 0; y < b.height; ++y) {
+            const int ly = b.oy + y;
+            if (ly < 0 || ly >= layer.height())
+                continue;
+            const gfx::Pixel* src = current.row(y);
+            gfx::Pixel* dst = layer.row(ly);
+            for (int x = 0; x < b.width; ++x) {
+                const int lx = b.ox + x;
+                if (lx < 0 || lx >= layer.width() || src[x] == 0)
+                    continue;
+                const float f = fade[size_t(b.vertical ? x : y)];
+                gfx::Pixel faded = 0;
+                for (int shift = 0; shift < 32; shift += 8)
+                    faded |= gfx::Pixel(platform::Round(float((src[x] >> shift) & 255u) * f)) << shift;
+                dst[lx] = StampOver(faded, dst[lx]);
+            }
+        }
+    }
+
+    const gfx::Image& p_;
+    const gfx::Pixel border_;
+    const int bw_;
+    const float brush_;
+    const int w_, h_;
+    const std::vector<Mark> marks_;
+    platform::Random& rng_;
+    StampSurface stamp_;
+};
+
+bool HasTransparency(const gfx::Image& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const gfx::Pixel* row = image.row(y);
+        for (int x = 0; x < image.width(); ++x)
+            if ((row[x] >> 24) != 255)
+                return true;
+    }
+    return false;
+}
+
+void DrawOver(const gfx::Image& image, gfx::Surface& onto, int ox, int oy)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const int ty = oy + y;
+        if (ty < 0 || ty >= onto.height())
+            continue;
+        const gfx::Pixel* s = image.row(y);
+        gfx::Pixel* d = onto.row(ty);
+        for (int x = 0; x < image.width(); ++x) {
+            const int tx = ox + x;
+            if (tx >= 0 && tx < onto.width() && s[x] != 0)
+                d[tx] = StampOver(s[x], d[tx]);
+        }
+    }
+}
+
+} // namespace
+
+gfx::Image ApplyBrushstrokesFrame(const gfx::Image& source, const gfx::Image& atlas, QRgb borderColor,
+                                  int borderWidth, int brushSize)
+{
+    if (source.isNull() || atlas.isNull())
+        return source;
+    const int w = source.width(), h = source.height();
+    const int bw = std::max(borderWidth, 0);
+    const int64_t outW = int64_t(w) + 2 * int64_t(bw), outH = int64_t(h) + 2 * int64_t(bw);
+    if (outW > INT32_MAX || outH > INT32_MAX || !gfx::IsSaneSize(int(outW), int(outH)))
+        return gfx::Image();
+    const float brush = float(std::clamp(brushSize, 5, 1000));
+    const int t = platform::Round(brush * 1.2);
+
+    const bool transparent = HasTransparency(source);
+    const gfx::Pixel border = transparent ? 0u : gfx::Pixel(qPremultiply(borderColor));
+    std::vector<Mark> marks = CutFrameMarks(atlas);
+    if (marks.empty())
+        return source;
+
+    gfx::Surface layer = gfx::Surface::make(int(outW), int(outH));
+    gfx::Surface out = gfx::Surface::make(int(outW), int(outH));
+    if (layer.isNull() || out.isNull())
+        return gfx::Image();
+    layer.clearPixel(border);
+    for (int y = bw + 1; y < bw + h - 1; ++y)
+        std::fill(layer.row(y) + bw + 1, layer.row(y) + bw + w - 1, gfx::Pixel(0));
+
+    const Band bands[] = {
+        {bw, bw - t / 2 - 6, w, t, 0.0, false, false},
+        {bw, bw + h - t / 2 + 10, w, t, 0.0, false, true},
+        {bw - t / 2 - 6, bw, t, h, std::numbers::pi / 2.0, true, false},
+        {bw + w - t / 2 + 10, bw, t, h, std::numbers::pi / 2.0, true, true},
+    };
+    FramePainter painter(source, border, bw, brush, std::move(marks));
+    for (const Band& b : bands)
+        painter.paintBand(b, layer);
+
+    out.clearPixel(transparent ? 0u : 0xFFFFFFFFu);
+    DrawOver(source, out, bw, bw);
+    DrawOver(layer.snapshot(), out, 0, 0);
+    return out.snapshot();
+}
+
+} // namespace pq

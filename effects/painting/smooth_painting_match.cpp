@@ -1,0 +1,272 @@
+#include "effects/painting/smooth_painting_match.h"
+
+#include "effects/shared/stamp_cell.h"
+#include "effects/shared/stamp_draw.h"
+#include "platform/numeric.h"
+#include "platform/random.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+
+namespace pq {
+namespace {
+
+inline int R(gfx::Pixel p) { return int((p >> 16) & 255u); }
+inline int G(gfx::Pixel p) { return int((p >> 8) & 255u); }
+inline int B(gfx::Pixel p) { return int(p & 255u); }
+inline int A(gfx::Pixel p) { return int(p >> 24); }
+inline int Grey(gfx::Pixel p) { return (R(p) + G(p) + B(p)) / 3; }
+
+uint32_t RowSeed(uint32_t seed, int row)
+{
+    uint32_t h = seed ^ (uint32_t(row) * 0x9E3779B9u);
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    return h;
+}
+
+} // namespace
+
+std::vector<SmoothBrush> MakeSmoothBrushes(const gfx::Image& atlas, int row, int size)
+{
+    const StampCell cell = StampCell::fromDarkness(atlas, QRect(250, 250 * row, 250, 250), 1.0);
+    const int half = size / 2;
+    StampSurface surface(size + (size % 2));
+    std::vector<SmoothBrush> brushes(kSmoothOrientations);
+    const float step = 180.0f / 7.0f;
+    for (int i = 0; i < kSmoothOrientations; ++i) {
+        const float degrees = float(double(i) * double(step) + 90.0);
+        Stamp stamp;
+        stamp.cell = &cell;
+        stamp.colour = 0xFFFFFFFFu;
+        stamp.angle = double(degrees) * std::numbers::pi / 180.0;
+        stamp.width = stamp.height = size;
+        stamp.sampling = StampSampling::Cubic;
+        DrawStamp(surface, stamp, surface.rect());
+        SmoothBrush& b = brushes[size_t(i)];
+        b.size = size;
+        b.alpha.assign(size_t(size) * size_t(size), 0);
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const uint8_t a = uint8_t(surface.at(x, y) >> 24);
+                b.alpha[size_t(y) * size_t(size) + size_t(x)] = a;
+                if (a > 9)
+                    b.pixels.push_back({x - half, y - half, a});
+            }
+    }
+    return brushes;
+}
+
+std::vector<uint8_t> BuildContrastMap(const gfx::Image& work)
+{
+    const int w = work.width(), h = work.height();
+    std::vector<uint8_t> map(size_t(w) * size_t(h), 0);
+    if (w < 3 || h < 3)
+        return map;
+    platform::ParallelFor(1, h - 1, [&](int y) {
+        const gfx::Pixel* up = work.row(y - 1);
+        const gfx::Pixel* mid = work.row(y);
+        const gfx::Pixel* down = work.row(y + 1);
+        for (int x = 1; x < w - 1; ++x) {
+            const gfx::Pixel p = mid[x];
+            if (A(p) <= 9)
+                continue;
+            const gfx::Pixel n[8] = {up[x - 1], up[x], up[x + 1], mid[x - 1], mid[x + 1], down[x - 1], down[x], down[x + 1]};
+            int sr = 0, sg = 0, sb = 0;
+            for (const gfx::Pixel q : n) {
+                sr += R(q);
+                sg += G(q);
+                sb += B(q);
+            }
+            map[size_t(y) * size_t(w) + size_t(x)] =
+                uint8_t((std::abs(R(p) - (sr >> 3)) + std::abs(G(p) - (sg >> 3)) + std::abs(B(p) - (sb >> 3))) / 3);
+        }
+    });
+    return map;
+}
+
+std::vector<Match> MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast,
+                               const std::vector<SmoothBrush>& brushes, uint32_t seed)
+{
+    const int w = work.width(), h = work.height();
+    const int half = brushes.empty() ? 0 : brushes[0].size / 2;
+    std::vector<Match> table(size_t(w) * size_t(h));
+    platform::ParallelFor(0, h, [&](int y) {
+        platform::Random rng(RowSeed(seed, y));
+        const gfx::Pixel* row = work.row(y);
+        for (int x = 0; x < w; ++x) {
+            Match& m = table[size_t(y) * size_t(w) + size_t(x)];
+            if (A(row[x]) <= 9) {
+                m.score = kNoScore;
+                m.a = 0;
+                continue;
+            }
+            const int c = contrast[size_t(y) * size_t(w) + size_t(x)];
+            int d = -1;
+            if (x > 0 && x < w - 1 && y > 0 && y < h - 1) {
+                const auto s = [](gfx::Pixel p) { return R(p) + G(p) + B(p); };
+                const int gx = s(row[x + 1]) - s(row[x - 1]);
+                const int gy = s(work.row(y + 1)[x]) - s(work.row(y - 1)[x]);
+                if (std::abs(gx) > 5 || std::abs(gy) > 5) {
+                    float theta = std::atan2(float(gy), float(gx)) + float(std::numbers::pi / 2.0);
+                    if (theta < 0.0f)
+                        theta += float(2.0 * std::numbers::pi);
+                    if (theta >= float(2.0 * std::numbers::pi))
+                        theta -= float(2.0 * std::numbers::pi);
+                    d = platform::Round(double(theta) * 7.0 / std::numbers::pi) % 7;
+                }
+            }
+            int candidates[7];
+            int count = 0;
+            if (c > 30 && d >= 0) {
+                for (int k = -2; k <= 2; ++k)
+                    candidates[count++] = ((d + k) % 7 + 7) % 7;
+            } else if (c <= 15) {
+                for (int k = 0; k < 7; ++k)
+                    candidates[count++] = k;
+            } else {
+                for (int k = 0; k < 4; ++k)
+                    candidates[count++] = (k * 2) % 7;
+            }
+            const bool interior = x >= half && x < w - half && y >= half && y < h - half;
+            int64_t best = kNoScore;
+            int bestBrush = 0;
+            int br = 0, bg = 0, bb = 0;
+            for (int ci = 0; ci < count; ++ci) {
+                const std::vector<BrushPixel>& px = brushes[size_t(candidates[ci])].pixels;
+                if (px.empty())
+                    continue;
+                int64_t sr = 0, sg = 0, sb = 0;
+                int n = 0;
+                for (const BrushPixel& p : px) {
+                    const int qx = x + p.dx, qy = y + p.dy;
+                    if (!interior && (qx < 0 || qx >= w || qy < 0 || qy >= h))
+                        continue;
+                    const gfx::Pixel q = work.row(qy)[qx];
+                    sr += R(q);
+                    sg += G(q);
+                    sb += B(q);
+                    ++n;
+                }
+                if (n == 0)
+                    continue;
+                const int mr = int(sr / n), mg = int(sg / n), mb = int(sb / n);
+                int64_t e = 0;
+                for (const BrushPixel& p : px) {
+                    const int qx = x + p.dx, qy = y + p.dy;
+                    if (!interior && (qx < 0 || qx >= w || qy < 0 || qy >= h)) {
+                        e += (int64_t(p.alpha) * 255) >> 5;
+                    } else {
+                        const gfx::Pixel q = work.row(qy)[qx];
+                        e += (int64_t(std::abs(R(q) - mr) + std::abs(G(q) - mg) + std::abs(B(q) - mb)) * p.alpha) >> 5;
+                    }
+                    if (e > best)
+                        break;
+                }
+                e += rng.random(int(std::max<int64_t>(1, std::min<int64_t>(e >> 4, INT32_MAX))));
+                if (e < best) {
+                    best = e;
+                    bestBrush = candidates[ci];
+                    br = mr;
+                    bg = mg;
+                    bb = mb;
+                    if (best < 12 * int64_t(n))
+                        break;
+                }
+            }
+            m.score = best;
+            m.brush = bestBrush;
+            m.r = uint8_t(br);
+            m.g = uint8_t(bg);
+            m.b = uint8_t(bb);
+            m.a = 255;
+        }
+    });
+    return table;
+}
+
+void FillBlankPixels(const gfx::Image& work, gfx::Surface& canvas)
+{
+    const int w = work.width(), h = work.height();
+    std::vector<uint8_t> mask(size_t(w) * size_t(h), 0), visited(size_t(w) * size_t(h), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (A(work.pixel(x, y)) > 9 && Grey(canvas.row(y)[x]) - Grey(work.pixel(x, y)) > 15)
+                mask[size_t(y) * size_t(w) + size_t(x)] = 1;
+    std::vector<QPoint> region, stack;
+    for (int sy = 0; sy < h; ++sy)
+        for (int sx = 0; sx < w; ++sx) {
+            const size_t at = size_t(sy) * size_t(w) + size_t(sx);
+            if (!mask[at] || visited[at])
+                continue;
+            region.clear();
+            stack.assign(1, QPoint(sx, sy));
+            visited[at] = 1;
+            while (!stack.empty()) {
+                const QPoint p = stack.back();
+                stack.pop_back();
+                region.push_back(p);
+                const QPoint next[4] = {{p.x() - 1, p.y()}, {p.x() + 1, p.y()}, {p.x(), p.y() - 1}, {p.x(), p.y() + 1}};
+                for (const QPoint& q : next) {
+                    if (q.x() < 0 || q.x() >= w || q.y() < 0 || q.y() >= h)
+                        continue;
+                    const size_t qi = size_t(q.y()) * size_t(w) + size_t(q.x());
+                    const int dx = q.x() - sx, dy = q.y() - sy;
+                    if (mask[qi] && !visited[qi] && dx * dx + dy * dy <= 625) {
+                        visited[qi] = 1;
+                        stack.push_back(q);
+                    }
+                }
+            }
+            int64_t sr = 0, sg = 0, sb = 0, n = 0;
+            for (const QPoint& p : region) {
+                const gfx::Pixel q = work.pixel(p.x(), p.y());
+                if (A(q) > 10) {
+                    sr += R(q);
+                    sg += G(q);
+                    sb += B(q);
+                    ++n;
+                }
+            }
+            if (n == 0)
+                continue;
+            const gfx::Pixel colour = 0xFF000000u | gfx::Pixel(sr / n) << 16 | gfx::Pixel(sg / n) << 8 | gfx::Pixel(sb / n);
+            for (const QPoint& p : region)
+                canvas.row(p.y())[p.x()] = colour;
+        }
+}
+
+void RemoveBrightSpecks(gfx::Surface& canvas)
+{
+    const int w = canvas.width(), h = canvas.height();
+    for (int y = 1; y < h - 1; ++y)
+        for (int x = 1; x < w - 1; ++x) {
+            gfx::Pixel& p = canvas.row(y)[x];
+            if (A(p) <= 9)
+                continue;
+            const int g = Grey(p);
+            int n = 0, k = 0, sr = 0, sg = 0, sb = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if (dx == 0 && dy == 0)
+                        continue;
+                    const gfx::Pixel q = canvas.row(y + dy)[x + dx];
+                    if (A(q) <= 9)
+                        continue;
+                    ++n;
+                    sr += R(q);
+                    sg += G(q);
+                    sb += B(q);
+                    if (Grey(q) < g - 30)
+                        ++k;
+                }
+            if (n > 0 && k > 5)
+                p = 0xFF000000u | gfx::Pixel(sr / n) << 16 | gfx::Pixel(sg / n) << 8 | gfx::Pixel(sb / n);
+        }
+}
+
+} // namespace pq

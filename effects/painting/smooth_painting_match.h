@@ -1,0 +1,58 @@
+#pragma once
+
+// The steps of smooth painting that read the working picture: the oriented
+// brushes, the contrast map, the per-pixel match, the blank fill and the
+// speck removal.
+
+#include "gfx/image.h"
+#include "gfx/surface.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace pq {
+
+constexpr int kSmoothOrientations = 7;
+constexpr int64_t kNoScore = 999999999;
+
+struct BrushPixel {
+    int dx = 0, dy = 0; // from the stroke centre
+    uint8_t alpha = 0;  // 10..255
+};
+
+// One orientation of the mark: its S x S alpha and the pixels with alpha
+// above 9, row-major.
+struct SmoothBrush {
+    int size = 0;
+    std::vector<uint8_t> alpha;
+    std::vector<BrushPixel> pixels;
+};
+
+// The seven orientations of atlas cell (column 1, row `row`) at size S:
+// orientation i turned by i * 180 / 7 + 90 degrees.
+std::vector<SmoothBrush> MakeSmoothBrushes(const gfx::Image& atlas, int row, int size);
+
+struct Match {
+    int64_t score = kNoScore;
+    int brush = 0;
+    uint8_t r = 0, g = 0, b = 0, a = 0;
+};
+
+// Local contrast: the mean distance of a pixel's colour to its 8
+// neighbours' mean, 0 on the outer border and where alpha is 9 or less.
+std::vector<uint8_t> BuildContrastMap(const gfx::Image& work);
+
+// The best orientation and mean colour under it for every pixel, rows in
+// parallel; jitter from one generator per row seeded from `seed` and the row.
+std::vector<Match> MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast,
+                               const std::vector<SmoothBrush>& brushes, uint32_t seed);
+
+// Fills pixels still much brighter on the canvas than in the picture with
+// the mean colour of small regions (within 25 pixels of their seed).
+void FillBlankPixels(const gfx::Image& work, gfx::Surface& canvas);
+
+// Replaces pixels with 6 or more neighbours far darker than themselves by
+// their neighbours' mean, in scan order.
+void RemoveBrightSpecks(gfx::Surface& canvas);
+
+} // namespace pq

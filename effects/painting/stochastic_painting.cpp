@@ -1,0 +1,313 @@
+#include "effects/painting/stochastic_painting.h"
+
+#include "effects/shared/brush_stamps.h"
+#include "engine/repository/image_repository.h"
+#include "engine/runtime/effect_api.h"
+#include "engine/runtime/engine_host.h"
+#include "platform/numeric.h"
+#include "platform/tick.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <utility>
+#include <vector>
+
+namespace pq {
+namespace {
+
+constexpr int kMarks = 38;
+constexpr int kCell = 250;
+constexpr gfx::Pixel kWhite = 0xFFFFFFFFu;
+
+struct Mark {
+    StampCell cell;
+    float angle = 0.0f;
+};
+
+// The atlas's marks as alpha planes (darkness of each 250-pixel cell, five
+// to a row) with their orientation. None without an atlas.
+std::vector<Mark> CutMarks(const gfx::Image& atlas)
+{
+    std::vector<Mark> marks;
+    if (atlas.isNull())
+        return marks;
+    marks.reserve(kMarks);
+    for (int i = 0; i < kMarks; ++i) {
+        Mark m;
+        m.cell = StampCell::fromDarkness(atlas, QRect(kCell * (i % 5), kCell * (i / 5), kCell, kCell), 1.0);
+        m.angle = BrushOrientationAngle(m.cell, 1, 1.0);
+        marks.push_back(std::move(m));
+    }
+    return marks;
+}
+
+bool HasTransparency(const gfx::Image& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const gfx::Pixel* row = image.row(y);
+        for (int x = 0; x < image.width(); ++x)
+            if ((row[x] >> 24) != 255)
+                return true;
+    }
+    return false;
+}
+
+// The canvas of a full run: "Erase background" on gives opaque white, or for
+// a source with transparency white exactly where the document's photo has
+// any alpha; off gives the current result under the new paint.
+void PrepareStochasticCanvas(gfx::Surface& dest, bool hasTransparency)
+{
+    const CanvasBackground background = ReadCanvasBackground();
+    if (!background.erase) {
+        if (background.under.isNull())
+            return;
+        dest.clear();
+        const int w = std::min(dest.width(), background.under.width());
+        const int h = std::min(dest.height(), background.under.height());
+        for (int y = 0; y < h; ++y)
+            std::copy_n(background.under.row(y), w, dest.row(y));
+        return;
+    }
+    gfx::Image photo;
+    if (hasTransparency)
+        SyncWithUi([&] {
+            if (const EngineHost* host = InstalledEngineHost())
+                photo = host->sourceImage();
+        });
+    if (photo.isNull()) {
+        dest.clearPixel(kWhite);
+        return;
+    }
+    dest.clear();
+    const int w = std::min(dest.width(), photo.width());
+    const int h = std::min(dest.height(), photo.height());
+    for (int y = 0; y < h; ++y) {
+        const gfx::Pixel* p = photo.row(y);
+        gfx::Pixel* d = dest.row(y);
+        for (int x = 0; x < w; ++x)
+            if ((p[x] >> 24) != 0)
+                d[x] = kWhite;
+    }
+}
+
+// A premultiplied pixel's colour channel as an unpremultiplied byte.
+inline int Unpremultiplied(gfx::Pixel p, int shift)
+{
+    const int a = int(p >> 24);
+    if (a == 0)
+        return 0;
+    return std::min(255, (int((p >> shift) & 255u) * 255 + a / 2) / a);
+}
+
+class StochasticPainter {
+public:
+    StochasticPainter(const gfx::Image& source, gfx::Surface& dest, const StochasticSettings& s, bool preview,
+                      bool hasTransparency, std::vector<Mark> marks)
+        : src_(source), dest_(dest), s_(s), preview_(preview), transparent_(hasTransparency), w_(source.width()),
+          h_(source.height()), marks_(std::move(marks)), map_(BuildGradientMap(source)), rng_(RunRandom()),
+          stamp_(2 * (platform::Ceil(kCell * 0.5 * 1.414) + 3))
+    {
+    }
+
+    void paint()
+    {
+        const int64_t reportEvery = std::max<int64_t>(100, s_.total / 100);
+        lastTick_ = platform::TickMs();
+        for (int64_t i = 0; i < s_.total; ++i) {
+            if (i % 500 == 0)
+                CheckCancellation();
+            stroke(i);
+            if (i % reportEvery == 0)
+                report(i);
+        }
+    }
+
+private:
+    struct Try {
+        int mark = 0;
+        double angle = 0.0;
+    };
+
+    void stroke(int64_t i)
+    {
+        const float t = float(double(i) / double(s_.total));
+        const float u = 1.0f - t;
+        const float size = float(s_.minSize) + float(s_.maxSize - s_.minSize) * (u * u * u);
+        const int x = rng_.random(w_);
+        const int y = rng_.random(h_);
+        const gfx::Pixel c = src_.pixel(x, y);
+        if (transparent_ && (c >> 24) < 10)
+            return;
+        const GradientInfo& cell = map_.cellOf(x, y, w_, h_);
+        const double base = cell.magnitude > 15 ? double(cell.angle) + std::numbers::pi / 2.0
+                                                : rng_.randomReal() * 2.0 * std::numbers::pi;
+        Try tr;
+        tr.mark = rng_.random(kMarks);
+        tr.angle = base - marks_[size_t(tr.mark)].angle + (rng_.randomReal() - 0.5) * 0.2;
+
+        const float half = size * 0.5f;
+        const int reach = platform::Ceil(half * 1.414);
+        const QRect box(QPoint(std::max(0, x - reach), std::max(0, y - reach)),
+                        QPoint(std::min(w_ - 1, x + reach), std::min(h_ - 1, y + reach)));
+        const int step = size > 20.0f ? s_.sampleStep : 1;
+        const double scale = double(kCell) / double(size);
+        const int colour[3] = {Unpremultiplied(c, 16), Unpremultiplied(c, 8), Unpremultiplied(c, 0)};
+
+        int64_t gain = 0;
+        for (int a = 1; a <= s_.attempts; ++a) {
+            if (a > 1) {
+                tr.mark = rng_.random(kMarks);
+                tr.angle = base - marks_[size_t(tr.mark)].angle + (rng_.randomReal() - 0.5) * 0.3;
+            }
+            gain = simulate(tr, x, y, box, step, scale, colour);
+            if (gain > 0)
+                break;
+        }
+        if (gain > 0)
+            draw(tr, x, y, size, reach, c);
+    }
+
+    // How much closer to the photo the sampled box gets with the mark.
+    int64_t simulate(const Try& tr, int x, int y, const QRect& box, int step, double scale, const int colour[3]) const
+    {
+        const StampCell::Level& mark = marks_[size_t(tr.mark)].cell.level(0);
+        const double cs = std::cos(-tr.angle), sn = std::sin(-tr.angle);
+        const int op = s_.opacity;
+        int64_t gain = 0;
+        const int firstRow = (box.top() + step - 1) / step * step;
+        const int firstCol = (box.left() + step - 1) / step * step;
+        for (int py = firstRow; py <= box.bottom(); py += step) {
+            const gfx::Pixel* srow = src_.row(py);
+            const gfx::Pixel* drow = dest_.row(py);
+            const int dy = py - y;
+            for (int px = firstCol; px <= box.right(); px += step) {
+                const gfx::Pixel tp = srow[px];
+                if (transparent_ && (tp >> 24) < 10)
+                    continue;
+                const int dx = px - x;
+                const int bx = platform::Round((dx * cs - dy * sn) * scale + 125.0);
+                const int by = platform::Round((dx * sn + dy * cs) * scale + 125.0);
+                if (bx < 0 || bx >= kCell || by < 0 || by >= kCell)
+                    continue;
+                const int alpha = mark.at(bx, by);
+                if (alpha <= 10)
+                    continue;
+                const gfx::Pixel d = drow[px];
+                const int k = alpha * op / 255;
+                if (k <= 0)
+                    continue;
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int shift = 16 - 8 * ch;
+                    const int tc = int((tp >> shift) & 255u), dc = int((d >> shift) & 255u);
+                    const int nc = k >= 255 ? colour[ch] : (colour[ch] * k + dc * (255 - k)) / 255;
+                    gain += std::abs(tc - dc) - std::abs(tc - nc);
+                }
+            }
+        }
+        return gain;
+    }
+
+    void draw(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour)
+    {
+        Stamp stamp;
+        stamp.cell = &marks_[size_t(tr.mark)].cell;
+        stamp.colour = colour;
+        stamp.opacity = float(s_.opacity) / 255.0f;
+        stamp.angle = tr.angle;
+        stamp.width = stamp.height = size;
+        stamp.sampling = StampSampling::Linear;
+        const int c = stamp_.centre();
+        const QRect window = WindowOnCanvas(QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3)
+                                                .intersected(stamp_.rect()),
+                                            c, x, y, w_, h_);
+        if (window.isEmpty())
+            return;
+        DrawStamp(stamp_, stamp, window);
+        CommitStamp(stamp_, window, dest_, x, y);
+    }
+
+    void report(int64_t i)
+    {
+        const uint32_t now = platform::TickMs();
+        if (now - lastTick_ <= (preview_ ? 100u : 200u))
+            return;
+        lastTick_ = now;
+        const int pct = platform::Round(double(i) / double(s_.total) * 100.0);
+        if (preview_) {
+            SafeUpdatePreview(dest_, pct);
+            return;
+        }
+        ShowIntermediateImage(dest_.snapshot(), pct, Delivery::Queued);
+    }
+
+    const gfx::Image& src_;
+    gfx::Surface& dest_;
+    const StochasticSettings s_;
+    const bool preview_;
+    const bool transparent_;
+    const int w_, h_;
+    const std::vector<Mark> marks_;
+    const GradientMap map_;
+    platform::Random& rng_;
+    StampSurface stamp_;
+    uint32_t lastTick_ = 0;
+};
+
+} // namespace
+
+StochasticSettings StochasticSettingsFor(int width, int height, int p1, int p2, int p3, int p4, int p5)
+{
+    StochasticSettings s;
+    s.minSize = std::clamp(2 * std::clamp(p1, -1000, 1000), 5, 250);
+    s.maxSize = std::clamp(2 * std::clamp(p2, -1000, 1000), 10, 250);
+    if (s.minSize > s.maxSize)
+        std::swap(s.minSize, s.maxSize);
+    s.density = std::clamp(p4, 1, 100);
+    s.opacity = std::clamp(platform::Round(std::clamp(p5, -1000, 1000) * 2.55), 20, 255);
+    // Thousands of per cent would throw hundreds of millions of strokes.
+    p3 = std::clamp(p3, 0, 100);
+    const int64_t base = int64_t(std::max(width, 0)) * int64_t(std::max(height, 0)) / 400;
+    double f = p3 / 100.0 * 150.0 + 5.0;
+    if (s.density > 80)
+        f *= 0.75;
+    s.total = platform::Round64(double(base) * f);
+    s.sampleStep = std::max(1, 10 - s.density / 10);
+    if (p3 > 60)
+        s.sampleStep = std::max(s.sampleStep, 2);
+    if (p3 > 85)
+        s.sampleStep = std::max(s.sampleStep, 3);
+    s.attempts = s.density / 10 + 1;
+    if (p3 > 50)
+        s.attempts = std::min(s.attempts, 5);
+    if (p3 > 80)
+        s.attempts = std::min(s.attempts, 2);
+    return s;
+}
+
+void StochasticPainting(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
+                        bool preview)
+{
+    if (source.isNull() || dest.isNull() || dest.size() != source.size())
+        return;
+    CheckCancellation();
+    const StochasticSettings s = StochasticSettingsFor(source.width(), source.height(), p1, p2, p3, p4, p5);
+    const bool transparent = HasTransparency(source);
+    if (preview)
+        dest.clearPixel(kWhite);
+    else
+        PrepareStochasticCanvas(dest, transparent);
+    CheckCancellation();
+
+    gfx::Image atlas;
+    SyncWithUi([&] { atlas = Repository().templateMatchingBrushes; });
+    std::vector<Mark> marks = CutMarks(atlas);
+    if (marks.empty())
+        return;
+    CheckCancellation();
+    if (s.total > 0)
+        StochasticPainter(source, dest, s, preview, transparent, std::move(marks)).paint();
+    ReportFinished(dest, preview);
+}
+
+} // namespace pq
