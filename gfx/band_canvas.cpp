@@ -286,17 +286,13 @@ void BandCanvas::fillContours(std::span<const QPointF> points, std::span<const i
     }
 }
 
-void BandCanvas::fillCircle(QPointF centre, double radius, Pixel color, ShapeBlend blend)
+template <typename Coverage>
+void BandCanvas::blendDisc(QPointF centre, double reach, Pixel color, ShapeBlend blend, Coverage coverage)
 {
-    if (!(radius > 0.0) || !Finite(centre) || !std::isfinite(radius) || top_ >= bottom_)
-        return;
     const double cx = centre.x(), cy = centre.y();
     const Ink ink(color);
-    const bool small = radius < 1.0;
-    const double reach = small ? radius + 1.0 : radius + 0.5;
     const int r0 = std::max(top_, static_cast<int>(std::floor(cy - reach)));
     const int r1 = std::min(bottom_, static_cast<int>(std::ceil(cy + reach)));
-    const double rr = radius * radius;
     for (int y = r0; y < r1; ++y) {
         const double yc = y + 0.5 - cy;
         if (std::abs(yc) >= reach)
@@ -306,25 +302,35 @@ void BandCanvas::fillCircle(QPointF centre, double radius, Pixel color, ShapeBle
         const int xb = std::min(width_ - 1, static_cast<int>(std::ceil(cx + half)));
         Pixel* line = rowAt(y);
         for (int x = xa; x <= xb; ++x) {
-            const double xc = x + 0.5 - cx;
-            float c;
-            if (small) {
-                // 4 x 4 samples: a dot below one pixel keeps its area.
-                int hits = 0;
-                for (int j = 0; j < 4; ++j)
-                    for (int i = 0; i < 4; ++i) {
-                        const double sx = x + (i + 0.5) / 4.0 - cx, sy = y + (j + 0.5) / 4.0 - cy;
-                        hits += sx * sx + sy * sy <= rr;
-                    }
-                c = float(hits) / 16.0f;
-            } else {
-                c = float(radius + 0.5 - std::sqrt(xc * xc + yc * yc));
-            }
-            const uint32_t cov = ToCoverage(c);
+            const uint32_t cov = ToCoverage(coverage(x, y, x + 0.5 - cx, yc));
             if (cov)
                 line[x] = BlendOne(line[x], ink, cov, blend);
         }
     }
+}
+
+void BandCanvas::fillCircle(QPointF centre, double radius, Pixel color, ShapeBlend blend)
+{
+    if (!(radius > 0.0) || !Finite(centre) || !std::isfinite(radius) || top_ >= bottom_)
+        return;
+    const double cx = centre.x(), cy = centre.y();
+    const double rr = radius * radius;
+    if (radius < 1.0) {
+        // 4 x 4 samples: a dot below one pixel keeps its area.
+        blendDisc(centre, radius + 1.0, color, blend, [&](int x, int y, double, double) {
+            int hits = 0;
+            for (int j = 0; j < 4; ++j)
+                for (int i = 0; i < 4; ++i) {
+                    const double sx = x + (i + 0.5) / 4.0 - cx, sy = y + (j + 0.5) / 4.0 - cy;
+                    hits += sx * sx + sy * sy <= rr;
+                }
+            return float(hits) / 16.0f;
+        });
+        return;
+    }
+    blendDisc(centre, radius + 0.5, color, blend, [&](int, int, double xc, double yc) {
+        return float(radius + 0.5 - std::sqrt(xc * xc + yc * yc));
+    });
 }
 
 void BandCanvas::strokeCircle(QPointF centre, double radius, double width, Pixel color, ShapeBlend blend)
@@ -341,29 +347,12 @@ void BandCanvas::strokeCircle(QPointF centre, double radius, double width, Pixel
     // Coverage of the outer disc less that of the inner one; an inner disc
     // below half a pixel fades its share in so thin rings stay continuous.
     const double innerWeight = std::min(1.0, 2.0 * inner);
-    const double cx = centre.x(), cy = centre.y();
-    const Ink ink(color);
-    const double reach = outer + 0.5;
-    const int r0 = std::max(top_, static_cast<int>(std::floor(cy - reach)));
-    const int r1 = std::min(bottom_, static_cast<int>(std::ceil(cy + reach)));
-    for (int y = r0; y < r1; ++y) {
-        const double yc = y + 0.5 - cy;
-        if (std::abs(yc) >= reach)
-            continue;
-        const double half = std::sqrt(reach * reach - yc * yc);
-        const int xa = std::max(0, static_cast<int>(std::floor(cx - half)));
-        const int xb = std::min(width_ - 1, static_cast<int>(std::ceil(cx + half)));
-        Pixel* line = rowAt(y);
-        for (int x = xa; x <= xb; ++x) {
-            const double xc = x + 0.5 - cx;
-            const double d = std::sqrt(xc * xc + yc * yc);
-            const double cOuter = std::clamp(outer + 0.5 - d, 0.0, 1.0);
-            const double cInner = std::clamp(inner + 0.5 - d, 0.0, 1.0) * innerWeight;
-            const uint32_t cov = ToCoverage(float(cOuter - cInner));
-            if (cov)
-                line[x] = BlendOne(line[x], ink, cov, blend);
-        }
-    }
+    blendDisc(centre, outer + 0.5, color, blend, [&](int, int, double xc, double yc) {
+        const double d = std::sqrt(xc * xc + yc * yc);
+        const double cOuter = std::clamp(outer + 0.5 - d, 0.0, 1.0);
+        const double cInner = std::clamp(inner + 0.5 - d, 0.0, 1.0) * innerWeight;
+        return float(cOuter - cInner);
+    });
 }
 
 void BandCanvas::strokePolyline(std::span<const QPointF> points, double width, Pixel color, ShapeBlend blend)

@@ -50,6 +50,11 @@ public:
 
 private:
     void blendRow(int y, int x0, const float* coverage, int count, Pixel color, ShapeBlend blend);
+    // Blends `color` over the pixels of the window's rows that a disc of
+    // radius `reach` about `centre` spans, each with the coverage
+    // coverage(x, y, xc, yc) returns (xc, yc: pixel centre less `centre`).
+    template <typename Coverage>
+    void blendDisc(QPointF centre, double reach, Pixel color, ShapeBlend blend, Coverage coverage);
 
     Pixel* rowAt(int y) { return reinterpret_cast<Pixel*>(bits_ + y * stride_); }
 

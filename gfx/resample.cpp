@@ -8,12 +8,23 @@
 
 namespace gfx {
 
-Image Resize(const Image& image, int width, int height, Sampling sampling)
+namespace resample {
+
+std::optional<Image> UnsampledResize(const Image& image, int width, int height)
 {
     if (image.isNull() || !IsSaneSize(width, height))
-        return {};
+        return Image();
     if (image.size() == QSize(width, height))
         return Image::fromQImage(image.qimage());
+    return std::nullopt;
+}
+
+} // namespace resample
+
+Image Resize(const Image& image, int width, int height, Sampling sampling)
+{
+    if (std::optional<Image> done = resample::UnsampledResize(image, width, height))
+        return *done;
     QImage dst = NewPixelImage(width, height);
     if (dst.isNull())
         return {};

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QTransform>
 
+#include <optional>
 #include <vector>
 
 namespace gfx::resample {
@@ -91,5 +92,9 @@ struct SourceArea {
 // inverse.map(origin + (i + 0.5, j + 0.5)). Row-parallel.
 void WarpAffine(const Image& src, QImage& dst, QPoint origin, const QTransform& inverse, const SourceArea& area,
                 Sampling sampling);
+
+// The answer of a resize that needs no sampling: null for a null image or
+// bad size, an exact copy for an unchanged size. Nothing otherwise.
+std::optional<Image> UnsampledResize(const Image& image, int width, int height);
 
 } // namespace gfx::resample

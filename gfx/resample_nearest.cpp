@@ -1,8 +1,10 @@
 #include "gfx/resample.h"
 
+#include "gfx/resample_detail.h"
 #include "gfx/scratch_buffer.h"
 #include "platform/thread_pool.h"
 
+#include <optional>
 #include <vector>
 
 namespace gfx {
@@ -22,10 +24,8 @@ std::vector<int> NearestIndices(int count, int sourceCount)
 
 Image ResizeNearest(const Image& image, int width, int height)
 {
-    if (image.isNull() || !IsSaneSize(width, height))
-        return {};
-    if (image.size() == QSize(width, height))
-        return Image::fromQImage(image.qimage());
+    if (std::optional<Image> done = resample::UnsampledResize(image, width, height))
+        return *done;
     QImage dst = NewPixelImage(width, height);
     if (dst.isNull())
         return {};

@@ -190,17 +190,6 @@ private:
     StampSurface stamp_;
 };
 
-bool HasTransparency(const gfx::Image& image)
-{
-    for (int y = 0; y < image.height(); ++y) {
-        const gfx::Pixel* row = image.row(y);
-        for (int x = 0; x < image.width(); ++x)
-            if ((row[x] >> 24) != 255)
-                return true;
-    }
-    return false;
-}
-
 void DrawOver(const gfx::Image& image, gfx::Surface& onto, int ox, int oy)
 {
     for (int y = 0; y < image.height(); ++y) {
@@ -232,7 +221,7 @@ gfx::Image ApplyBrushstrokesFrame(const gfx::Image& source, const gfx::Image& at
     const float brush = float(std::clamp(brushSize, 5, 1000));
     const int t = platform::Round(brush * 1.2);
 
-    const bool transparent = HasTransparency(source);
+    const bool transparent = !source.isOpaque();
     const gfx::Pixel border = transparent ? 0u : gfx::Pixel(qPremultiply(borderColor));
     std::vector<Mark> marks = CutFrameMarks(atlas);
     if (marks.empty())

@@ -42,17 +42,6 @@ std::vector<Mark> CutMarks(const gfx::Image& atlas)
     return marks;
 }
 
-bool HasTransparency(const gfx::Image& image)
-{
-    for (int y = 0; y < image.height(); ++y) {
-        const gfx::Pixel* row = image.row(y);
-        for (int x = 0; x < image.width(); ++x)
-            if ((row[x] >> 24) != 255)
-                return true;
-    }
-    return false;
-}
-
 // The canvas of a full run: "Erase background" on gives opaque white, or for
 // a source with transparency white exactly where the document's photo has
 // any alpha; off gives the current result under the new paint.
@@ -292,7 +281,7 @@ void StochasticPainting(const gfx::Image& source, gfx::Surface& dest, int p1, in
         return;
     CheckCancellation();
     const StochasticSettings s = StochasticSettingsFor(source.width(), source.height(), p1, p2, p3, p4, p5);
-    const bool transparent = HasTransparency(source);
+    const bool transparent = !source.isOpaque();
     if (preview)
         dest.clearPixel(kWhite);
     else

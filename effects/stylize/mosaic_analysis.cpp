@@ -194,14 +194,7 @@ void MosaicRun::computeUniformIslands()
             edges[base] = 0;
             colour[base] = ColorSums();
             for (int x = 0; x < w; ++x) {
-                const gfx::Pixel p = row[x];
-                const int64_t r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
-                sums.r += r;
-                sums.g += g;
-                sums.b += b;
-                sums.r2 += r * r;
-                sums.g2 += g * g;
-                sums.b2 += b * b;
+                sums.add(row[x]);
                 edgeCount += edge[x] > kIslandEdge ? 1 : 0;
                 edges[base + size_t(x) + 1] = edgeCount;
                 colour[base + size_t(x) + 1] = sums;

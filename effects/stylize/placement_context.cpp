@@ -79,14 +79,7 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
     ColorSums sums;
     int64_t count = 0;
     auto add = [&](int x, int y) {
-        const gfx::Pixel p = srcRows[y][x];
-        const int64_t r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
-        sums.r += r;
-        sums.g += g;
-        sums.b += b;
-        sums.r2 += r * r;
-        sums.g2 += g * g;
-        sums.b2 += b * b;
+        sums.add(srcRows[y][x]);
         ++count;
         return true;
     };

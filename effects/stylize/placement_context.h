@@ -69,6 +69,17 @@ struct ShapeColor {
 // Sums of R, G, B and of their squares (stored bytes) over a set of pixels.
 struct ColorSums {
     int64_t r = 0, g = 0, b = 0, r2 = 0, g2 = 0, b2 = 0;
+
+    void add(gfx::Pixel p)
+    {
+        const int64_t pr = (p >> 16) & 255, pg = (p >> 8) & 255, pb = p & 255;
+        r += pr;
+        g += pg;
+        b += pb;
+        r2 += pr * pr;
+        g2 += pg * pg;
+        b2 += pb * pb;
+    }
 };
 
 // Mean colour of `count` pixels from their sums, and the colour spread: the
