@@ -109,6 +109,15 @@ ResizePanel::ResizePanel(QWidget* parent) : QWidget(parent), typingTimer_(this)
         child->installEventFilter(this);
 }
 
+// Closing a shown panel moves the focus out of a box, which reports a
+// typed value: by then the panel is half destroyed, so the boxes go quiet.
+ResizePanel::~ResizePanel()
+{
+    for (NumberBox* box : {widthBox, widthPercentBox, heightBox, heightPercentBox})
+        if (box)
+            box->disconnect(this);
+}
+
 void ResizePanel::setInitialSize(int width, int height)
 {
     updating_ = true;

@@ -24,6 +24,7 @@ class ResizePanel : public QWidget {
     Q_OBJECT
 public:
     explicit ResizePanel(QWidget* parent = nullptr);
+    ~ResizePanel() override;
 
     // The size the percentages refer to, shown at 100 %.
     void setInitialSize(int width, int height);
