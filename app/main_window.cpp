@@ -90,6 +90,9 @@ MainWindow::~MainWindow()
     GuardedCall("shutDown", [this] {
         if (!destroyed_)
             shutDown();
+        // Hiding moves the focus out of the controls, which may report an
+        // edit: that must happen while the parts are still whole.
+        hide();
     });
 }
 
