@@ -64,9 +64,17 @@ struct NearRange {
     {
         const F8 largest = Larger(Larger(Absolute(dr), Absolute(dg)), Absolute(db));
         const I8 m = __builtin_convertvector(largest < Splat(31.0f) ? largest : Splat(31.0f), I8);
+#if defined(__clang__)
+        // clang has no two-table shuffle: the same lookup lane by lane.
+        F8 w;
+        for (int i = 0; i < 8; ++i)
+            w[i] = t[m[i] / 8][m[i] % 8];
+        return w;
+#else
         const F8 low = __builtin_shuffle(t[0], t[1], m);
         const F8 high = __builtin_shuffle(t[2], t[3], m);
         return m > 15 ? high : low;
+#endif
     }
 };
 
