@@ -2,7 +2,9 @@
 # replay driver and CTest runs it over the seed corpus (seconds); with
 # PQ_FUZZ=ON (clang) they link libFuzzer for real fuzzing:
 #   cmake -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DPQ_FUZZ=ON -DPQ_SANITIZE=ON
-#   build-fuzz/bin/pq-fuzz-image -rss_limit_mb=4096 -max_total_time=600 NEW_CORPUS build-fuzz/fuzz-corpus/image
+#   build-fuzz/bin/pq-fuzz-image -rss_limit_mb=4096 -timeout=60 -max_total_time=600 NEW_CORPUS build-fuzz/fuzz-corpus/image
+# (a header may claim 15000x15000: the refused picture's allocation costs seconds
+# under AddressSanitizer, milliseconds without)
 add_library(pq_fuzz_support STATIC tools/fuzz/fuzz_support.cpp tools/fuzz/fuzz_support.h tools/fuzz/fuzz_target.h)
 target_link_libraries(pq_fuzz_support PUBLIC pq_gfx)
 pq_target_flags(pq_fuzz_support)
