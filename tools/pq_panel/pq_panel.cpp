@@ -27,6 +27,7 @@
 #include "app/panel_host.h"
 #include "panels/lut_chooser_dialog.h"
 #include "catalogue/effect_catalogue.h"
+#include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_runtime.h"
 #include "gfx/codec.h"
 #include "platform/ui_bridge.h"
@@ -162,6 +163,9 @@ int main(int argc, char* argv[])
     platform::SetUiBridge(platform::MakeQtUiBridge());
     pq::InstallEffectCatalogue();
     pq::InitializeEngine();
+    // The frame and texture panels list the built-in pictures.
+    if (!pq::Repository().loaded())
+        pq::Repository().create();
     int rc = 0;
     {
         pq::MainWindow window;
