@@ -30,6 +30,7 @@ class MainMenu;
 class PanelHost;
 class PreviewPanel;
 class RightPanel;
+class SelectorPanels;
 class TitleBar;
 class ToolBar;
 class WindowEdges;
@@ -65,6 +66,7 @@ public:
     // What Enter and Esc do with the open boxes; the parts fill it.
     BoxKeys boxKeys;
     DocumentPanels& documentPanels() const { return *documentPanels_; }
+    SelectorPanels& selectorPanels() const { return *selectorPanels_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -144,6 +146,7 @@ private:
     DocumentActions* actions_ = nullptr;
     PanelHost* panels_ = nullptr;
     DocumentPanels* documentPanels_ = nullptr;
+    SelectorPanels* selectorPanels_ = nullptr;
     WindowEdges* edges_ = nullptr;
     InfoBoxes* infoBoxes_ = nullptr;
     CaptionMarquees* marquees_ = nullptr;

@@ -9,6 +9,7 @@
 #include "app/document_panels.h"
 #include "app/main_menu.h"
 #include "app/panel_host.h"
+#include "app/selector_panels.h"
 #include "app/tool_bar.h"
 #include "workspace/canvas_area.h"
 #include "workspace/document_actions.h"
@@ -128,8 +129,11 @@ void MainWindow::buildCommands()
     Command defaultImage = KeyRow("defaultImage", {}, [this] { actions_->openDefaultImage(); });
     defaultImage.enabled = idle;
     add(defaultImage);
-    for (const char* tool : {"crop", "addText", "addTexture", "addFrame", "manualBrush"})
+    for (const char* tool : {"crop", "addText", "manualBrush"})
         add(KeyRow(tool, {}, {}));
+    // The left panel's "Add texture" and "Add a frame".
+    add(KeyRow("addTexture", {}, [this] { selectorPanels_->showTextureSelector(); }));
+    add(KeyRow("addFrame", {}, [this] { selectorPanels_->showFrameSelector(); }));
 }
 
 void MainWindow::wireBoxKeys()

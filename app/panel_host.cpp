@@ -146,6 +146,7 @@ void PanelHost::chooseLUT()
         if (GetCurrentLanguage() != QLatin1String("en"))
             TranslateComponent(&chooser);
     });
+    chooser.setSourcePhoto(document_.sourceImage);
     chooser.initialize(document_.lut.name, document_.lut.data, document_.lut.filePath);
     // Captions are fitted once the chooser has its laid-out sizes.
     QTimer::singleShot(0, &chooser, [&chooser] { GuardedCall("AutoFitTexts", [&chooser] { AutoFitTexts(&chooser); }); });

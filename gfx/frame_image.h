@@ -5,9 +5,12 @@
 #include <QRgb>
 #include <QSize>
 
+#include <array>
 #include <cstdint>
 
 namespace gfx {
+
+class Canvas;
 
 // The hole of a picture frame: from (left, top) to (right, bottom), the far
 // ends exclusive. The frame's borders are left, top, width - right and
@@ -26,6 +29,15 @@ struct FrameHole {
 // counts as a frame without borders (the hole is the whole frame).
 FrameHole FindFrameHole(const Image& frame);
 
+// True when the frame's centre pixel is not solid, so that it has a hole
+// around its centre to put a picture in; false for a null frame.
+bool HasFrameOpening(const Image& frame);
+
+// True when no pixel of the frame's middle row and column is solid: a
+// mat without borders, whose hole is the whole frame. False for a null
+// frame.
+bool IsMatOnlyFrame(const Image& frame);
+
 // Where a framed picture's parts go: the output's size and the picture's
 // top-left corner in it. 64-bit, so that no margin overflows.
 struct FrameLayout {
@@ -33,9 +45,37 @@ struct FrameLayout {
     int64_t height = 0;
     int64_t imageX = 0;
     int64_t imageY = 0;
+    int imageWidth = 0;
+    int imageHeight = 0;
+    int64_t margin = 0;
 };
 // A negative margin counts as 0.
 FrameLayout LayOutFrame(QSize image, QSize frame, const FrameHole& hole, int64_t margin);
+
+// A frame cut at its hole into nine patches (row by row: top-left, top,
+// top-right, left, hole, right, ...), made once and drawn many times.
+// Patches with no pixels are null.
+struct FramePatches {
+    QSize size;
+    FrameHole hole;
+    std::array<Image, 9> patch;
+};
+FramePatches CutFrame(const Image& frame, const FrameHole& hole);
+
+// Draws a framed picture in layout coordinates (the canvas's transform may
+// scale them): the margin band and one pixel more on every side in the
+// margin colour (unpremultiplied ARGB, not antialiased), the picture in its
+// place (a copy when it has the layout's picture size, else stretched
+// bilinearly; grey 0xFF808080 when null), then the frame as a nine-patch
+// over the whole layout with bilinear filtering: corners kept, edges and
+// hole stretched.
+void DrawFramedPicture(Canvas& canvas, const Image& picture, const FramePatches& frame, const FrameLayout& layout,
+                       QRgb marginColor);
+
+// The layout drawn on a new surface of its size; null when the size is
+// beyond the limits or cannot be allocated. Any thread.
+Image ComposeFramedPicture(const Image& picture, const FramePatches& frame, const FrameLayout& layout,
+                           QRgb marginColor);
 
 // The picture inside the frame's hole, surrounded by a margin of `margin`
 // pixels in an unpremultiplied ARGB colour; the frame is drawn over the

@@ -3,6 +3,7 @@
 #include "ui/theme_style.h"
 #include "ui/translate.h"
 #include "engine/lut/lut_choice.h"
+#include "engine/lut/lut_mapper.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -55,14 +56,17 @@ QStringList ImportedLUTNames()
     return names;
 }
 
-LUTChooserDialog::LUTChooserDialog(QWidget* parent) : QDialog(parent)
+LUTChooserDialog::LUTChooserDialog(QWidget* parent) : QDialog(parent), previewTimer_(this)
 {
     setObjectName(QStringLiteral("FrameLUTSelector"));
     setWindowTitle(Translate(QStringLiteral("Select LUT")));
     setModal(true);
-    resize(420, 560);
+    resize(990, 690);
 
-    auto* column = new QVBoxLayout(this);
+    auto* sides = new QHBoxLayout(this);
+    sides->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QVBoxLayout;
+    sides->addLayout(column, 0);
     column->setContentsMargins(20, 16, 20, 18);
     column->setSpacing(10);
     titleLabel = new QLabel(Translate(QStringLiteral("Select LUT")), this);
@@ -109,6 +113,15 @@ LUTChooserDialog::LUTChooserDialog(QWidget* parent) : QDialog(parent)
     buttons->addWidget(cancelButton);
     buttons->addWidget(selectButton);
     column->addLayout(buttons);
+    preview = new LUTPreview(this);
+    preview->setMinimumSize(564, 510);
+    auto* previewColumn = new QVBoxLayout;
+    previewColumn->setContentsMargins(0, 60, 20, 90);
+    previewColumn->addWidget(preview, 1);
+    sides->addLayout(previewColumn, 1);
+    previewTimer_.setSingleShot(true);
+    previewTimer_.setInterval(kPreviewDelayMs);
+    connect(&previewTimer_, &QTimer::timeout, this, &LUTChooserDialog::updatePreview);
 
     getOpenFileNames = [this](const QString& title, const QString& filter) {
         return DefaultOpenFiles(this, title, filter);
@@ -255,6 +268,42 @@ void LUTChooserDialog::select()
 void LUTChooserDialog::showCurrent()
 {
     currentLUTLabel->setText(selectedLUTName);
+    previewTimer_.start();
+}
+
+void LUTChooserDialog::setSourcePhoto(const gfx::Image& photo)
+{
+    preview->setThumbnail(MakeLUTThumbnail(photo));
+}
+
+void LUTChooserDialog::updatePreview()
+{
+    previewTimer_.stop();
+    const gfx::Image thumbnail = preview->thumbnail();
+    std::shared_ptr<const CubeLUT> table;
+    if (!thumbnail.isNull() && !selectedLUTData.isEmpty())
+        table = parseCache_.parse(selectedLUTData);
+    const int generation = ++previewGeneration_;
+    if (!table || !table->valid()) {
+        preview->setPreview({});
+        emit previewShown();
+        return;
+    }
+    // Mapped on a pool thread; the result comes back only to the chooser
+    // that asked, and only when it is still the latest.
+    QPointer<LUTChooserDialog> self(this);
+    QThreadPool::globalInstance()->start([self, generation, thumbnail, table] {
+        auto mapped = std::make_shared<gfx::Image>(MapLUTToImage(thumbnail, *table, 100));
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, generation, mapped] {
+                if (!self || self->previewGeneration_ != generation)
+                    return;
+                self->preview->setPreview(*mapped);
+                emit self->previewShown();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace pq

@@ -6,6 +6,10 @@
 #include <QStringList>
 
 #include "engine/lut/lut_choice.h"
+#include "gfx/image.h"
+#include "panels/lut_preview.h"
+
+#include <QTimer>
 
 #include <functional>
 #include <vector>
@@ -17,10 +21,10 @@ class QPushButton;
 
 namespace pq {
 
-// A plain chooser of the table effect 404 applies: the built-in looks, the
+// The chooser of the table effect 404 applies: the built-in looks, the
 // tables imported from zip archives during this run and .cube files picked
-// from disk, with "Select" and "Cancel". It stands in for the LUT selector
-// panel (with its live preview) until that panel exists.
+// from disk, with a live preview of the chosen table on a thumbnail of the
+// source photo, "Select" and "Cancel".
 class LUTChooserDialog : public QDialog {
     Q_OBJECT
 public:
@@ -29,6 +33,8 @@ public:
     // Lists the tables and selects the current choice: the item of that
     // name (else the first); a file's bytes are read when only its path is
     // given; with no bytes at all the selected built-in table is taken.
+    // The photo the preview grades (call before initialize).
+    void setSourcePhoto(const gfx::Image& photo);
     void initialize(const QString& currentLUTName, const QByteArray& currentLUTData, const QString& currentFilePath);
 
     // "Load from disk...": .cube files become items of their own, the
@@ -48,6 +54,15 @@ public:
     // Receives the choice: name, bytes (empty for a file) and file path.
     std::function<void(const QString& lutName, const QByteArray& lutData, const QString& filePath)> onLUTApplied;
 
+    // The preview is made this long after the last choice.
+    static constexpr int kPreviewDelayMs = 300;
+    // Starts the preview of the current choice at once.
+    void updatePreview();
+    // Previews started so far; a published one that is not the latest is
+    // dropped.
+    int previewGeneration() const { return previewGeneration_; }
+    const LUTParseCache& parseCache() const { return parseCache_; }
+
     // True while archives are being read.
     bool isLoading() const { return loading_; }
 
@@ -62,9 +77,12 @@ public:
     QLabel* currentLUTLabel = nullptr;
     QPushButton* cancelButton = nullptr;
     QPushButton* selectButton = nullptr;
+    LUTPreview* preview = nullptr;
 
 signals:
     void diskFilesLoaded();
+    // A preview was shown (or the placeholder, for no usable table).
+    void previewShown();
 
 private:
     QListWidgetItem* addItem(const QString& text);
@@ -74,6 +92,9 @@ private:
     QListWidgetItem* lastAppliedItem_ = nullptr;
     bool initializing_ = false;
     bool loading_ = false;
+    QTimer previewTimer_;
+    int previewGeneration_ = 0;
+    LUTParseCache parseCache_;
 };
 
 // Tables imported from zip archives during this program run, in import

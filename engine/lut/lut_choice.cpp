@@ -128,7 +128,7 @@ QByteArray ReadEmbeddedLUT(const QString& name)
 QByteArray ReadLUTFileBytes(const QString& path)
 {
     QByteArray bytes;
-    if (!ReadCubeFile(path, bytes))
+    if (QFileInfo(path).size() > kMaxLUTTextBytes || !ReadCubeFile(path, bytes))
         return {};
     return bytes;
 }
@@ -155,7 +155,7 @@ int ImportLUTZip(const QString& zipPath, std::vector<NamedLUT>& list)
             continue;
         // A member beyond what is left of the budget fails its read.
         QString error;
-        const QByteArray data = zip.readIndex(i, &error, budget);
+        const QByteArray data = zip.readIndex(i, &error, std::min(budget, kMaxLUTTextBytes));
         if (!error.isEmpty())
             break;
         if (data.isEmpty())

@@ -61,8 +61,12 @@ QStringList EmbeddedLUTNames();
 // The built-in table of that name (any case); empty when there is none.
 QByteArray ReadEmbeddedLUT(const QString& name);
 
-// A .cube file picked from disk, read whole; empty when it is gone or
-// unreadable.
+// Largest .cube text taken from a disk file or an archive member; a larger
+// one is refused before it is read.
+constexpr qint64 kMaxLUTTextBytes = qint64(64) << 20;
+
+// A .cube file picked from disk, read whole; empty when it is gone,
+// unreadable or larger than kMaxLUTTextBytes.
 QByteArray ReadLUTFileBytes(const QString& path);
 
 // Limits on one imported archive: its file size and the bytes taken from

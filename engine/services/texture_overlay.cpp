@@ -122,20 +122,14 @@ void ApplyCustomTexture(gfx::Image& image, const gfx::Image& texture, int streng
     ApplyTexture(image, texture, strength, scale, ProcessRandom);
 }
 
-namespace {
-
-void ApplyTexture(gfx::Image& image, const gfx::Image& texture, int strength, float scale,
-                  const std::function<int(int)>& drawOffset)
+void PressTexture(gfx::Surface& surface, const TextureLuminance& grid, double strength, float scale, int phase)
 {
-    if (image.isNull() || texture.isNull() || texture.width() <= 0 || texture.height() <= 0)
+    const int tW = grid.width, tH = grid.height;
+    if (surface.isNull() || tW <= 0 || tH <= 0)
         return;
-    const std::shared_ptr<const TextureLuminance> grid = TextureLuminanceGrid(texture);
-    const int tW = grid->width, tH = grid->height;
-    if (tW == 0 || tH == 0)
-        return;
-    const TextureLuminance& g = *grid;
+    const TextureLuminance& g = grid;
     const double k = strength / 100.0;
-    const int off = drawOffset(std::min(tW, tH));
+    const int off = std::max(phase, 0);
     const double s = (scale > 0.f && std::isfinite(scale)) ? double(scale)
                                                             : (std::isinf(scale) && scale > 0.f ? 1e9 : kMinTextureScale);
     // Periods beyond any image size behave alike; keep them within int.
@@ -145,10 +139,6 @@ void ApplyTexture(gfx::Image& image, const gfx::Image& texture, int strength, fl
     };
     const int periodX = period(tW);
     const int periodY = period(tH);
-
-    gfx::Surface surface = gfx::Surface::fromImage(image);
-    if (surface.isNull())
-        return;
     const int w = surface.width(), h = surface.height();
     const int mean = g.mean;
     platform::ParallelFor(0, h, [&](int y) {
@@ -181,6 +171,23 @@ void ApplyTexture(gfx::Image& image, const gfx::Image& texture, int strength, fl
             row[x] = gfx::Pixel(a) << 24 | gfx::Pixel(r) << 16 | gfx::Pixel(gg) << 8 | gfx::Pixel(b);
         }
     });
+}
+
+namespace {
+
+void ApplyTexture(gfx::Image& image, const gfx::Image& texture, int strength, float scale,
+                  const std::function<int(int)>& drawOffset)
+{
+    if (image.isNull() || texture.isNull() || texture.width() <= 0 || texture.height() <= 0)
+        return;
+    const std::shared_ptr<const TextureLuminance> grid = TextureLuminanceGrid(texture);
+    if (grid->width == 0 || grid->height == 0)
+        return;
+    const int off = drawOffset(std::min(grid->width, grid->height));
+    gfx::Surface surface = gfx::Surface::fromImage(image);
+    if (surface.isNull())
+        return;
+    PressTexture(surface, *grid, strength, scale, off);
     image = surface.snapshot();
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/repository/image_repository.h"
 #include "gfx/image.h"
+#include "gfx/surface.h"
 #include "platform/random.h"
 
 #include <cstdint>
@@ -31,6 +32,11 @@ std::shared_ptr<const TextureLuminance> TextureLuminanceGrid(const gfx::Image& t
 // Smallest scale the overlay uses; a scale of 0 or below (or not a number)
 // is raised to it.
 constexpr float kMinTextureScale = 0.01f;
+
+// The overlay's core on a surface in place: as below, with the tiles
+// starting `phase` pixels before the surface's corner on both axes (0 or
+// more) and the strength in per cent, fractions allowed.
+void PressTexture(gfx::Surface& surface, const TextureLuminance& grid, double strength, float scale, int phase);
 
 // Presses a texture into an image: the texture's brightness, tiled with
 // each texture pixel covering `scale` x `scale` image pixels and shifted by

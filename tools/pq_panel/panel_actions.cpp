@@ -3,6 +3,13 @@
 #include "app/main_window.h"
 #include "engine/runtime/effect_runtime.h"
 #include "gfx/codec.h"
+#include "app/panel_host.h"
+#include "panels/color_button.h"
+#include "panels/frame_selector.h"
+#include "panels/lut_chooser_dialog.h"
+#include "panels/overlay_host.h"
+#include "panels/texture_selector.h"
+#include "panels/tile_grid.h"
 #include "ui/widgets/color_panel.h"
 #include "workspace/auto_enhance_command.h"
 
@@ -15,6 +22,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QSpinBox>
 #include <QTimer>
@@ -159,6 +167,12 @@ void PanelDriver::set(const QString& name, const QString& value)
             Fail(QStringLiteral("%1 has no item \"%2\"").arg(name, value));
         combo->setCurrentIndex(index);
         emit combo->activated(index);
+    } else if (auto* colorButton = qobject_cast<pq::ColorButton*>(widget)) {
+        const QColor color = QColor::fromString(value);
+        if (!color.isValid() || !value.startsWith(QLatin1Char('#')))
+            Fail(QStringLiteral("\"%1\" is not a colour #rrggbb or #aarrggbb for %2").arg(value, name));
+        colorButton->setColor(color.rgba());
+        emit colorButton->colorChanged(color.rgba());
     } else if (auto* colors = qobject_cast<pq::ColorPanel*>(widget)) {
         const QColor color = QColor::fromString(value);
         if (!color.isValid() || !value.startsWith(QLatin1Char('#')))
@@ -234,6 +248,58 @@ void PanelDriver::grab(const QString& name, const QString& file)
     QWidget* widget = name == QLatin1String("window") ? &window_ : control(name);
     if (!widget->grab().save(file, "PNG"))
         Fail(QStringLiteral("cannot write %1").arg(file));
+}
+
+pq::LUTChooserDialog* PanelDriver::lutChooser() const
+{
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* chooser = qobject_cast<pq::LUTChooserDialog*>(top); chooser && chooser->isVisible())
+            return chooser;
+    return nullptr;
+}
+
+void PanelDriver::load(const QStringList& files)
+{
+    QWidget* panel = window_.panels().overlay()->panel();
+    if (auto* frames = qobject_cast<pq::FrameSelector*>(panel)) {
+        frames->loadCustomFrame(files);
+    } else if (auto* textures = qobject_cast<pq::TextureSelector*>(panel)) {
+        textures->loadCustomTexture(files);
+    } else if (pq::LUTChooserDialog* chooser = lutChooser()) {
+        chooser->getOpenFileNames = [files](const QString&, const QString&) { return files; };
+        chooser->loadFromDisk();
+        QElapsedTimer clock;
+        clock.start();
+        while (chooser->isLoading() && clock.elapsed() < kSettleLimitMs)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+    } else {
+        Fail(QStringLiteral("--load needs the frame, texture or lut panel"));
+    }
+}
+
+void PanelDriver::select(const QString& text)
+{
+    QWidget* panel = window_.panels().overlay()->panel();
+    pq::TileGrid* tiles = nullptr;
+    if (auto* frames = qobject_cast<pq::FrameSelector*>(panel))
+        tiles = frames->tiles;
+    else if (auto* textures = qobject_cast<pq::TextureSelector*>(panel))
+        tiles = textures->tiles;
+    if (tiles) {
+        for (int i = 0; i < tiles->count(); ++i)
+            if (tiles->name(i) == text) {
+                emit tiles->tileClicked(i);
+                return;
+            }
+        Fail(QStringLiteral("no tile \"%1\"").arg(text));
+    }
+    pq::LUTChooserDialog* chooser = lutChooser();
+    if (!chooser)
+        Fail(QStringLiteral("--select needs the frame, texture or lut panel"));
+    const QList<QListWidgetItem*> items = chooser->lutList->findItems(text, Qt::MatchExactly);
+    if (items.isEmpty())
+        Fail(QStringLiteral("no item \"%1\"").arg(text));
+    chooser->lutList->setCurrentItem(items.first());
 }
 
 void PanelDriver::writeResult(const QString& file)

@@ -5,6 +5,7 @@
 class QWidget;
 
 namespace pq {
+class LUTChooserDialog;
 class MainWindow;
 }
 
@@ -34,9 +35,14 @@ public:
     void click(const QString& name);
     void grab(const QString& name, const QString& file);
     void writeResult(const QString& file);
+    // The open panel's load command with these files in place of its dialog.
+    void load(const QStringList& files);
+    // The first tile or list item with that text, chosen as a click would.
+    void select(const QString& text);
 
 private:
     QWidget* keyTarget() const;
+    pq::LUTChooserDialog* lutChooser() const;
     bool pending() const;
 
     pq::MainWindow& window_;

@@ -5,7 +5,8 @@
 //
 // Runs the main window offscreen (without the splash) with INPUT as source
 // photo and result (--result FILE makes that image the result), opens PANEL
-// ("resize" or "combine") through the command that opens it for the user,
+// ("resize", "combine", "frame", "texture" or "lut") through the command
+// that opens it for the user,
 // then runs the actions in order, serving queued calls, timers and workers
 // after each (20 s at most):
 //   --set NAME=VALUE   a slider, number box, combo item text, check box
@@ -16,12 +17,17 @@
 //   --click NAME       a button (or a left click in the control's middle)
 //   --grab NAME|window FILE    a picture of the control or the window
 //   --out-result FILE  the document's result as PNG
+//   --load FILE...     the panel's load command ("Load custom frame", "Load
+//                      custom texture", "Load from disk...") with the files
+//   --select TEXT      the first tile or list item with that text, clicked
 // NAME is a control's object name. A missing control, a bad action or a
 // panel that does not open prints one line and exits 2.
 
 #include "app/main_window.h"
 #include "app/panel_host.h"
+#include "panels/lut_chooser_dialog.h"
 #include "catalogue/effect_catalogue.h"
+#include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_runtime.h"
 #include "gfx/codec.h"
 #include "platform/ui_bridge.h"
@@ -79,14 +85,26 @@ QString Parse(const QStringList& args, Arguments& out)
         return QString::fromLatin1(kUsage);
     out.panel = args[i++];
     out.input = args[i++];
-    if (out.panel != QLatin1String("resize") && out.panel != QLatin1String("combine"))
-        return QStringLiteral("unknown panel \"%1\" (resize, combine)").arg(out.panel);
+    const QStringList panels = {QStringLiteral("resize"), QStringLiteral("combine"), QStringLiteral("frame"),
+                                QStringLiteral("texture"), QStringLiteral("lut")};
+    if (!panels.contains(out.panel))
+        return QStringLiteral("unknown panel \"%1\" (%2)").arg(out.panel, panels.join(QStringLiteral(", ")));
     while (i < args.size()) {
         const QString option = args[i];
+        if (option == QLatin1String("--load")) {
+            QStringList action{option};
+            for (++i; i < args.size() && !args[i].startsWith(QLatin1String("--")); ++i)
+                action << args[i];
+            if (action.size() < 2)
+                return QStringLiteral("--load needs a file");
+            out.actions.push_back(action);
+            continue;
+        }
         const int count = option == QLatin1String("--grab") ? 2 : 1;
         const bool known = option == QLatin1String("--set") || option == QLatin1String("--type")
                            || option == QLatin1String("--key") || option == QLatin1String("--click")
-                           || option == QLatin1String("--grab") || option == QLatin1String("--out-result");
+                           || option == QLatin1String("--grab") || option == QLatin1String("--out-result")
+                           || option == QLatin1String("--select");
         if (!known)
             return QStringLiteral("unknown action \"%1\"").arg(option);
         if (i + count >= args.size())
@@ -121,6 +139,10 @@ void RunAction(pqpanel::PanelDriver& driver, const QStringList& action)
         driver.click(action[1]);
     } else if (option == QLatin1String("--grab")) {
         driver.grab(action[1], action[2]);
+    } else if (option == QLatin1String("--load")) {
+        driver.load(action.mid(1));
+    } else if (option == QLatin1String("--select")) {
+        driver.select(action[1]);
     } else {
         driver.writeResult(action[1]);
     }
@@ -141,6 +163,9 @@ int main(int argc, char* argv[])
     platform::SetUiBridge(platform::MakeQtUiBridge());
     pq::InstallEffectCatalogue();
     pq::InitializeEngine();
+    // The frame and texture panels list the built-in pictures.
+    if (!pq::Repository().loaded())
+        pq::Repository().create();
     int rc = 0;
     {
         pq::MainWindow window;
@@ -176,16 +201,34 @@ int main(int argc, char* argv[])
             window.activateWindow();
             driver.settle();
 
-            const QString command = args.panel == QLatin1String("resize") ? QStringLiteral("resize")
-                                                                           : QStringLiteral("combine");
-            window.commands().run(command);
-            driver.settle();
-            if (!window.panels().backdropPanelOpen())
-                throw pqpanel::ActionError{QStringLiteral("the %1 panel did not open").arg(args.panel)};
-
-            for (const QStringList& action : args.actions) {
-                RunAction(driver, action);
+            const auto runActions = [&] {
+                for (const QStringList& action : args.actions) {
+                    RunAction(driver, action);
+                    driver.settle();
+                }
+            };
+            if (args.panel == QLatin1String("lut")) {
+                // The chooser runs modally: the actions run inside it, and
+                // it is cancelled unless they closed it.
+                bool opened = false;
+                window.panels().runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
+                    opened = true;
+                    chooser.show();
+                    driver.settle();
+                    runActions();
+                };
+                window.panels().chooseLUT();
+                if (!opened)
+                    throw pqpanel::ActionError{QStringLiteral("the lut panel did not open")};
+            } else {
+                const QString command = args.panel == QLatin1String("frame")     ? QStringLiteral("addFrame")
+                                        : args.panel == QLatin1String("texture") ? QStringLiteral("addTexture")
+                                                                                  : args.panel;
+                window.commands().run(command);
                 driver.settle();
+                if (!window.panels().backdropPanelOpen())
+                    throw pqpanel::ActionError{QStringLiteral("the %1 panel did not open").arg(args.panel)};
+                runActions();
             }
         } catch (const pqpanel::ActionError& e) {
             rc = Refuse(e.message);

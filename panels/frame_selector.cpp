@@ -1,0 +1,240 @@
+#include "panels/frame_selector.h"
+
+#include "gfx/codec.h"
+#include "gfx/frame_image.h"
+#include "panels/color_button.h"
+#include "panels/frame_preview.h"
+#include "panels/number_box.h"
+#include "panels/panel_close_button.h"
+#include "panels/selector_style.h"
+#include "panels/tile_grid.h"
+#include "platform/numeric.h"
+#include "ui/translate.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cmath>
+
+namespace pq {
+
+FrameSelector::FrameSelector(std::vector<NamedImage>& frames, Document::FrameChoice& stored,
+                             const gfx::Image& picture, QWidget* parent)
+    : QWidget(parent), frames_(frames), stored_(stored), picture_(picture), previewTimer_(this)
+{
+    setObjectName(QStringLiteral("frameSelector"));
+    SetUpSelectorPanel(this, QSize(753, 529));
+
+    closeButton = new PanelCloseButton(this);
+    closeButton->move(753 - 26 - 12, 12);
+    titleLabel = MakeSelectorLabel(QStringLiteral("Click on your chosen frame"), this, "titleLabel", QRect(40, 20, 410, 30));
+    auto* tileArea = MakeTileArea(this);
+    tiles = new TileGrid(tileArea);
+    tiles->setGeometry(tileArea->rect().adjusted(5, 5, -5, -5));
+
+    marginColorLabel = MakeSelectorLabel(QStringLiteral("margin color"), this, "marginColorLabel", QRect(40, 340, 150, 22));
+    marginColorButton = new ColorButton(this);
+    marginColorButton->setObjectName(QStringLiteral("marginColorButton"));
+    marginColorButton->setGeometry(40, 366, 150, 30);
+    marginSizeLabel = MakeSelectorLabel(QStringLiteral("margin size"), this, "marginSizeLabel", QRect(220, 340, 150, 22));
+    marginSizeBox = new NumberBox(this);
+    marginSizeBox->setObjectName(QStringLiteral("marginSizeBox"));
+    marginSizeBox->setRange(0, kMaxMargin);
+    marginSizeBox->setGeometry(220, 366, 100, 30);
+    marginSizeBox->setFocusPolicy(Qt::ClickFocus);
+    marginSizeBox->setValue(150);
+
+    auto* previewGround = MakePreviewGround(this, QRect(497, 85, 210, 210));
+    preview = new FramePreview(previewGround);
+    preview->move(5, 5);
+    preview->setPicture(picture_);
+
+    loadCustomButton = MakeSelectorButton(QStringLiteral("Load custom frame"), this, "loadCustomButton",
+                                          QRect(497, 310, 210, 37), "ghost");
+    brushstrokeButton = MakeSelectorButton(QStringLiteral("Apply brushstrokes frame"), this, "brushstrokeButton",
+                                           QRect(40, 420, 280, 37), "ghost");
+    cancelButton = MakeSelectorButton(QStringLiteral("Cancel"), this, "cancelButton", QRect(447, 460, 120, 40), "ghost");
+    applyButton = MakeSelectorButton(QStringLiteral("Apply frame"), this, "applyButton", QRect(587, 460, 140, 40), "primary");
+
+    getOpenFileName = [this] {
+        return QFileDialog::getOpenFileName(
+            window(), QString(), QString(),
+            QStringLiteral("Image Files (*.png *.jpg *.jpeg *.bmp *.gif *.tiff *.webp);;All Files (*)"));
+    };
+    previewTimer_.setSingleShot(true);
+    previewTimer_.setInterval(kTypingDelayMs);
+    connect(&previewTimer_, &QTimer::timeout, this, &FrameSelector::refreshPreview);
+    connect(tiles, &TileGrid::tileClicked, this, &FrameSelector::selectTile);
+    connect(marginSizeBox, &QSpinBox::valueChanged, this, &FrameSelector::refreshPreview);
+    connect(marginColorButton, &ColorButton::colorChanged, this, &FrameSelector::refreshPreview);
+    connect(applyButton, &QPushButton::clicked, this, &FrameSelector::apply);
+    connect(cancelButton, &QPushButton::clicked, this, &FrameSelector::cancel);
+    connect(closeButton, &QAbstractButton::clicked, this, &FrameSelector::cancel);
+    connect(brushstrokeButton, &QPushButton::clicked, this, &FrameSelector::applyBrushstrokeFrame);
+    connect(loadCustomButton, &QPushButton::clicked, this, [this] {
+        const QString file = getOpenFileName ? getOpenFileName() : QString();
+        if (!file.isEmpty())
+            loadCustomFrame({file});
+    });
+
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+    setFocusPolicy(Qt::StrongFocus);
+    loadFrames();
+}
+
+void FrameSelector::loadFrames()
+{
+    std::vector<std::pair<QString, QImage>> shown;
+    tileFrames_.clear();
+    matTile_ = -1;
+    for (const NamedImage& entry : frames_) {
+        if (entry.image.isNull())
+            continue;
+        const bool mat = gfx::IsMatOnlyFrame(entry.image);
+        if (mat)
+            matTile_ = int(shown.size());
+        const gfx::Image thumb = mat ? MakeMatThumbnail(marginColor(), currentMargin(), picture_.size())
+                                     : MakeScaledThumb(entry.image, 240);
+        shown.emplace_back(entry.name, thumb.qimage());
+        tileFrames_.push_back(entry.image);
+    }
+    tiles->setTiles(shown, TileGrid::Fill::Fit);
+    restoreChoice();
+}
+
+void FrameSelector::restoreChoice()
+{
+    int index = -1;
+    if (stored_.settingsValid) {
+        {
+            const QSignalBlocker blockBox(marginSizeBox);
+            marginSizeBox->setValue(std::clamp(platform::Round(stored_.size), 0, kMaxMargin));
+        }
+        marginColorButton->setColor(stored_.color);
+        if (!stored_.name.isEmpty())
+            index = tiles->find(stored_.name);
+    }
+    if (index < 0 && tiles->count() > 0)
+        index = 0;
+    selectTile(index);
+    tiles->scrollToTile(index);
+}
+
+void FrameSelector::selectTile(int index)
+{
+    tiles->select(index);
+    preview->setFrame(index >= 0 ? tileFrames_[size_t(index)] : gfx::Image());
+    refreshPreview();
+}
+
+int FrameSelector::currentMargin() const
+{
+    double typed = 0;
+    const double margin = marginSizeBox->typedNumber(&typed) && std::isfinite(typed) ? typed : marginSizeBox->value();
+    return std::clamp(platform::Round(std::clamp(margin, 0.0, double(kMaxMargin))), 0, kMaxMargin);
+}
+
+QRgb FrameSelector::marginColor() const
+{
+    return marginColorButton->color();
+}
+
+void FrameSelector::refreshPreview()
+{
+    previewTimer_.stop();
+    preview->setMargin(currentMargin(), marginColor());
+    if (matTile_ >= 0)
+        tiles->setPicture(matTile_, MakeMatThumbnail(marginColor(), currentMargin(), picture_.size()).qimage());
+}
+
+void FrameSelector::storeChoice()
+{
+    stored_.settingsValid = true;
+    const int index = tiles->selected();
+    if (index >= 0) {
+        if (!tiles->name(index).isEmpty())
+            stored_.name = tiles->name(index);
+        stored_.number = index + 1;
+    }
+    stored_.size = float(marginSizeBox->value());
+    stored_.color = marginColor();
+}
+
+void FrameSelector::apply()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    storeChoice();
+    const int index = tiles->selected();
+    if (index < 0) {
+        emit closeRequested();
+        return;
+    }
+    hide();
+    emit frameChosen(tileFrames_[size_t(index)], currentMargin(), marginColor());
+}
+
+void FrameSelector::cancel()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    storeChoice();
+    emit closeRequested();
+}
+
+void FrameSelector::applyBrushstrokeFrame()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    storeChoice();
+    emit brushstrokeFrameChosen(marginColor(), marginSizeBox->value(), kBrushstrokeBrushSize);
+    emit closeRequested();
+}
+
+void FrameSelector::loadCustomFrame(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    QString error;
+    const gfx::Image image = gfx::DecodeFile(files.first(), &error);
+    if (image.isNull()) {
+        if (tell)
+            tell(QStringLiteral("Error: ") + error);
+        return;
+    }
+    frames_.push_back({QFileInfo(files.first()).completeBaseName(), image});
+    loadFrames();
+    selectTile(tiles->count() - 1);
+    tiles->scrollToTile(tiles->count() - 1);
+}
+
+bool FrameSelector::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape) {
+            cancel();
+            return true;
+        }
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            apply();
+            return true;
+        }
+    } else if (event->type() == QEvent::KeyRelease && (watched == marginSizeBox || watched == marginSizeBox->findChild<QLineEdit*>())) {
+        previewTimer_.start();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace pq

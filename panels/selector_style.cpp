@@ -1,0 +1,69 @@
+#include "panels/selector_style.h"
+
+#include "ui/theme_style.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+namespace pq {
+
+void SetUpSelectorPanel(QWidget* panel, QSize size)
+{
+    panel->setAttribute(Qt::WA_StyledBackground);
+    panel->setFixedSize(size);
+    panel->setStyleSheet(QStringLiteral(
+        "#%1 { background: #111827; border-radius: 15px; }"
+        "QLabel { color: #FFFFFF; background: transparent; }"
+        "#tileArea { background: #314158; border-radius: 15px; }"
+        "#previewGround { background: #D3D3D3; border-radius: 10px; }"
+        "QScrollArea, #tileFlow { background: transparent; }"
+        "QSpinBox, QDoubleSpinBox { background: #1F2937; color: #FFFFFF; border: 1px solid #545F72;"
+        " border-radius: 6px; padding: 0px 4px; selection-background-color: #3B82F6; selection-color: #FFFFFF; }"
+        "QSpinBox:focus, QDoubleSpinBox:focus { border: 1px solid #61B9D2; }")
+                             .arg(panel->objectName()));
+}
+
+QLabel* MakeSelectorLabel(const QString& text, QWidget* parent, const char* name, QRect at)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(InterfaceFont(13));
+    label->setGeometry(at);
+    return label;
+}
+
+QPushButton* MakeSelectorButton(const QString& text, QWidget* parent, const char* name, QRect at, const char* role)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setProperty("role", role);
+    button->setGeometry(at);
+    button->setFont(InterfaceFont(13, QFont::Medium));
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAutoDefault(false);
+    // Held down, a button moves 2 pixels right and down.
+    QObject::connect(button, &QPushButton::pressed, button, [button] { button->move(button->pos() + QPoint(2, 2)); });
+    QObject::connect(button, &QPushButton::released, button, [button] { button->move(button->pos() - QPoint(2, 2)); });
+    return button;
+}
+
+QWidget* MakeTileArea(QWidget* parent)
+{
+    auto* area = new QWidget(parent);
+    area->setObjectName(QStringLiteral("tileArea"));
+    area->setAttribute(Qt::WA_StyledBackground);
+    area->setGeometry(40, 60, 410, 260);
+    return area;
+}
+
+QWidget* MakePreviewGround(QWidget* parent, QRect at)
+{
+    auto* ground = new QWidget(parent);
+    ground->setObjectName(QStringLiteral("previewGround"));
+    ground->setAttribute(Qt::WA_StyledBackground);
+    ground->setGeometry(at);
+    return ground;
+}
+
+} // namespace pq
