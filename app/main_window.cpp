@@ -26,6 +26,8 @@
 #include "workspace/document_actions.h"
 #include "workspace/effect_lists.h"
 #include "workspace/effect_panel.h"
+#include "workspace/gallery_part.h"
+#include "workspace/print_window.h"
 #include "workspace/preview_panel.h"
 
 #include <QApplication>
@@ -145,6 +147,8 @@ void MainWindow::buildParts()
     actions_ = new DocumentActions(document_, dialogs_, *canvas_, previewPanel(), this);
     panels_ = new PanelHost(document_, previewPanel(), frame_);
     documentPanels_ = new DocumentPanels(document_, dialogs_, *panels_, *canvas_, this);
+    gallery_ = new GalleryPart(document_, *canvas_, *actions_, dialogs_, frame_, this);
+    printWindow_ = new PrintWindow(document_, dialogs_, frame_);
     autoEnhancer_ = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -174,6 +178,7 @@ void MainWindow::wireParts()
     panels_->applyLightTheme = [](QWidget* panel) { WalkThemeColors(panel, true); };
     commands_.panelOpen = [this] { return panels_->backdropPanelOpen(); };
     actions_->blendDroppedImage = [this](const gfx::Image& image) { documentPanels_->showCombinePanel(image); };
+    gallery_->previewWanted = [&preview] { preview.request(); };
     documentPanels_->busy = [this] {
         return document_.isBackgroundWorkRunning() || (panels_->manualBrushPanel && panels_->manualBrushApplying)
                || autoEnhancer_->pending() > 0;

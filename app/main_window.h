@@ -24,6 +24,8 @@ class DocumentActions;
 class DocumentPanels;
 class EffectLists;
 class EffectPanel;
+class GalleryPart;
+class PrintWindow;
 class InfoBoxes;
 class LeftPanel;
 class MainMenu;
@@ -65,6 +67,8 @@ public:
     // What Enter and Esc do with the open boxes; the parts fill it.
     BoxKeys boxKeys;
     DocumentPanels& documentPanels() const { return *documentPanels_; }
+    GalleryPart& gallery() const { return *gallery_; }
+    PrintWindow& printWindow() const { return *printWindow_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -148,6 +152,8 @@ private:
     InfoBoxes* infoBoxes_ = nullptr;
     CaptionMarquees* marquees_ = nullptr;
     ShortcutFilter* shortcuts_ = nullptr;
+    GalleryPart* gallery_ = nullptr;
+    PrintWindow* printWindow_ = nullptr;
 
     QTimer initializationTimer_;
     QTimer cleanUpTimer_;
