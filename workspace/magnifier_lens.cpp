@@ -121,8 +121,13 @@ QImage RenderMagnifier(const gfx::Image& image, QPointF spot, const LensLook& lo
     if (window.isNull())
         return canvas;
     {
+        // Only the window (and a pixel round it) is resampled, never the
+        // whole image.
+        const QRect part = QRect(int(std::floor(origin.x())) - 1, int(std::floor(origin.y())) - 1, size.width() + 3,
+                                 size.height() + 3) &
+                           image.rect();
         gfx::Canvas copy(window);
-        copy.drawImage(image, -origin.x(), -origin.y(), gfx::Sampling::Mitchell);
+        copy.drawImage(image.copyRect(part), part.x() - origin.x(), part.y() - origin.y(), gfx::Sampling::Mitchell);
     }
     const gfx::Image lens = LensRemap(window.snapshot());
     p.drawImage(0, 0, lens.qimage());
