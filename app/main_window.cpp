@@ -27,6 +27,8 @@
 #include "workspace/document_actions.h"
 #include "workspace/effect_lists.h"
 #include "workspace/effect_panel.h"
+#include "workspace/gallery_part.h"
+#include "workspace/print_window.h"
 #include "workspace/preview_panel.h"
 
 #include <QApplication>
@@ -147,6 +149,8 @@ void MainWindow::buildParts()
     panels_ = new PanelHost(document_, previewPanel(), frame_);
     documentPanels_ = new DocumentPanels(document_, dialogs_, *panels_, *canvas_, this);
     selectorPanels_ = new SelectorPanels(document_, dialogs_, *panels_, *canvas_, this);
+    gallery_ = new GalleryPart(document_, *canvas_, *actions_, dialogs_, frame_, this);
+    printWindow_ = new PrintWindow(document_, dialogs_, frame_);
     autoEnhancer_ = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -176,6 +180,7 @@ void MainWindow::wireParts()
     panels_->applyLightTheme = [](QWidget* panel) { WalkThemeColors(panel, true); };
     commands_.panelOpen = [this] { return panels_->backdropPanelOpen(); };
     actions_->blendDroppedImage = [this](const gfx::Image& image) { documentPanels_->showCombinePanel(image); };
+    gallery_->previewWanted = [&preview] { preview.request(); };
     documentPanels_->busy = [this] {
         return document_.isBackgroundWorkRunning() || (panels_->manualBrushPanel && panels_->manualBrushApplying)
                || autoEnhancer_->pending() > 0;

@@ -24,6 +24,8 @@ class DocumentActions;
 class DocumentPanels;
 class EffectLists;
 class EffectPanel;
+class GalleryPart;
+class PrintWindow;
 class InfoBoxes;
 class LeftPanel;
 class MainMenu;
@@ -67,6 +69,8 @@ public:
     BoxKeys boxKeys;
     DocumentPanels& documentPanels() const { return *documentPanels_; }
     SelectorPanels& selectorPanels() const { return *selectorPanels_; }
+    GalleryPart& gallery() const { return *gallery_; }
+    PrintWindow& printWindow() const { return *printWindow_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -151,6 +155,8 @@ private:
     InfoBoxes* infoBoxes_ = nullptr;
     CaptionMarquees* marquees_ = nullptr;
     ShortcutFilter* shortcuts_ = nullptr;
+    GalleryPart* gallery_ = nullptr;
+    PrintWindow* printWindow_ = nullptr;
 
     QTimer initializationTimer_;
     QTimer cleanUpTimer_;

@@ -13,6 +13,7 @@
 #include "app/tool_bar.h"
 #include "workspace/canvas_area.h"
 #include "workspace/document_actions.h"
+#include "workspace/print_window.h"
 
 #include <QString>
 
@@ -59,7 +60,7 @@ void MainWindow::buildCommands()
     open.enabled = idle;
     add(open);
     add(Row("save", File, "Save", "save", "CTRL+S", {{Qt::Key_S, Chord::CommandNoShift}}, [this] { actions_->saveImage(); }));
-    add(Staying(Row("print", File, "Print", "print", "CTRL+P", {{Qt::Key_P, Chord::Command}}, {})));
+    add(Row("print", File, "Print", "print", "CTRL+P", {{Qt::Key_P, Chord::Command}}, [this] { printWindow_->toggle(); }));
     add(Row("quit", File, "Quit", "power", "CTRL+Q", {{Qt::Key_Q, Chord::Command}}, [this] { close(); }));
 
     // Edit.

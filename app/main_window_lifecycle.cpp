@@ -18,6 +18,7 @@
 #include "ui/settings.h"
 #include "workspace/auto_enhance_command.h"
 #include "workspace/canvas_area.h"
+#include "workspace/gallery_part.h"
 #include "workspace/canvas_view.h"
 #include "workspace/document_actions.h"
 #include "workspace/drop_zone.h"
@@ -156,7 +157,7 @@ Document::ResetResult MainWindow::fullReset()
         defaultTexturePending = false;
         previewPanel().showEmpty();
         actions_->draggedTile = -1;
-        canvas_->clearGallery();
+        gallery_->clear();
         effectLists().select(document_.selectedEffect);
         effectPanel().showSelectedEffect();
         toolBar_->setZoomText(QStringLiteral("100%"));
@@ -256,7 +257,7 @@ bool MainWindow::shutDown()
         document_.impastoSheet = {};
         document_.resultImage = {};
         document_.sourceImage = {};
-        document_.galleryItems.clear();
+        document_.gallery.clear();
     });
     DebugLog(QStringLiteral("<<< shutDown done"));
     return workersDone;

@@ -24,7 +24,7 @@ void DirtyEverything(Document& doc)
     doc.replaceDocument(photo, SolidImage(8, 6, 0xFF996633));
     doc.unsavedChanges = true;
     doc.sourceFileName = QStringLiteral("/photos/cat.jpg");
-    doc.galleryItems.push_back(photo);
+    doc.gallery.add(photo, true, QStringLiteral("cat.jpg"));
     doc.history->save(doc.resultImage, doc.sourceImage);
     doc.initializeEffectChoice();
     doc.params[3][0].value1 = 77;
@@ -105,7 +105,7 @@ TEST(DocumentState, FullResetRestoresTheStartChoices)
     EXPECT_TRUE(doc.sourceImage.isNull());
     EXPECT_FALSE(doc.unsavedChanges);
     EXPECT_TRUE(doc.sourceFileName.isEmpty());
-    EXPECT_TRUE(doc.galleryItems.empty());
+    EXPECT_EQ(doc.gallery.count(), 0);
     EXPECT_NE(doc.documentGeneration(), before);
 
     EXPECT_EQ(doc.selectedEffect, 300);

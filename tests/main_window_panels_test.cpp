@@ -270,7 +270,7 @@ TEST_F(Panels, AGalleryTileDroppedOnAResultIsBlendedOverIt)
     const gfx::Image result = MakeSolid(60, 40, Premul(200, 100, 0));
     openDocument(result, result);
     const gfx::Image tile = MakeSolid(30, 20, Premul(0, 0, 255));
-    doc().galleryItems.insert(doc().galleryItems.begin(), tile);
+    doc().gallery.add(tile, false, QString());
     window->documentActions().draggedTile = 0;
     QMimeData data;
     window->documentActions().drop(&data);

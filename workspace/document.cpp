@@ -5,6 +5,7 @@ namespace pq {
 Document::Document(std::shared_ptr<EngineFields> shared)
     : shared(shared ? std::move(shared) : std::make_shared<EngineFields>()), history(std::make_unique<ImageHistory>())
 {
+    gallery.setBytesLookup([h = history.get()](const gfx::Image& image) { return h->encodedBytesOf(image.id()); });
     history->setOnImageSaved([this](const gfx::Image& display, const gfx::Image& source, bool sourceChanged) {
         unsavedChanges = true;
         if (onImageSaved)
@@ -114,7 +115,7 @@ void Document::resetDocumentState()
     resultImage = {};
     sourceImage = {};
     sourceFileName.clear();
-    galleryItems.clear();
+    gallery.clear();
     generation_.fetch_add(1);
 
     initializeEffectChoice();

@@ -4,6 +4,7 @@
 #include "engine/history/image_history.h"
 #include "gfx/image.h"
 #include "catalogue/parameter_table.h"
+#include "workspace/gallery_store.h"
 
 #include <QByteArray>
 #include <QPointF>
@@ -119,8 +120,8 @@ public:
     float zoom = 1.0f;
     QPointF pan{0, 0};
 
-    // ---- Gallery images, newest first ----
-    std::vector<gfx::Image> galleryItems;
+    // ---- Gallery images, newest first (shares the history's bytes) ----
+    GalleryStore gallery;
 
     // ---- Busy queries ----
     bool isEffectRunning() const;

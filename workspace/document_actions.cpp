@@ -87,10 +87,14 @@ bool DocumentActions::openImageFile(const QString& fileName)
         dialogs_.tell(Translate(QStringLiteral("Failed to load image: ")) + fileName);
         return false;
     }
-    // The pane's window starts 100 pixels up and left of the centre.
-    if (!showAsNewDocument(image, 100))
-        return false;
+    // The name is set first: the gallery names the source tile after it.
+    const QString previousName = document_.sourceFileName;
     document_.sourceFileName = fileName;
+    // The pane's window starts 100 pixels up and left of the centre.
+    if (!showAsNewDocument(image, 100)) {
+        document_.sourceFileName = previousName;
+        return false;
+    }
     return true;
 }
 
@@ -103,10 +107,13 @@ void DocumentActions::openDefaultImage()
         dialogs_.tell(QStringLiteral("The built-in photo is not available."));
         return;
     }
-    // The default photo's window starts 110 pixels up and left of its centre.
-    if (!showAsNewDocument(image, 110))
-        return;
+    const QString previousName = document_.sourceFileName;
     document_.sourceFileName.clear();
+    // The default photo's window starts 110 pixels up and left of its centre.
+    if (!showAsNewDocument(image, 110)) {
+        document_.sourceFileName = previousName;
+        return;
+    }
     canvas_.fitToView();
     canvas_.dividerX() = document_.pan.x() + document_.resultImage.width() * double(document_.zoom) / 2.0;
 }
@@ -146,11 +153,13 @@ void DocumentActions::drop(const QMimeData* data)
     const int tile = draggedTile;
     draggedTile = -1;
     if (tile >= 0) {
-        if (tile >= int(document_.galleryItems.size()))
+        if (!document_.gallery.isValidIndex(tile) || !document_.canReplaceDocument())
             return;
         if (!document_.resultImage.isNull()) {
             // Over a result the tile's image is blended onto it.
-            const gfx::Image image = document_.galleryItems[size_t(tile)];
+            const gfx::Image image = document_.gallery.image(tile);
+            if (image.isNull())
+                return;
             QTimer::singleShot(0, this, [this, image] {
                 if (blendDroppedImage)
                     GuardedCall("ShowCombineImagesFrame", [&] { blendDroppedImage(image); });
@@ -158,8 +167,8 @@ void DocumentActions::drop(const QMimeData* data)
             return;
         }
         // A gallery tile on the empty workspace becomes the document.
-        const gfx::Image image = document_.galleryItems[size_t(tile)];
-        if (document_.replaceDocument(image, image)) {
+        const gfx::Image image = document_.gallery.image(tile);
+        if (!image.isNull() && document_.replaceDocument(image, image)) {
             canvas_.fitToView();
             canvas_.canvasView()->update();
             document_.history->save(document_.resultImage, document_.sourceImage);

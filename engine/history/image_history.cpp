@@ -105,10 +105,12 @@ void ImageHistory::save(const gfx::Image& displayImg, const gfx::Image& sourceIm
         snap.timestamp = QDateTime::currentDateTime();
         snap.display = std::make_shared<Blob>();
         snap.display->pending = displayImg;
+        snap.display->imageId = displayImg.id();
         enqueue(snap.display);
         if (isSourceChange && !sourceImg.isNull()) {
             snap.source = std::make_shared<Blob>();
             snap.source->pending = sourceImg;
+            snap.source->imageId = id;
             snap.sourceId = id;
             snap.type = SnapshotType::SourceChange;
             enqueue(snap.source);
@@ -250,6 +252,43 @@ void ImageHistory::enqueue(const std::shared_ptr<Blob>& blob)
         encoder_ = std::thread([this] { encoderLoop(); });
 }
 
+std::shared_ptr<ImageHistory::Blob> ImageHistory::findBlob(uint64_t imageId) const
+{
+    if (imageId == 0)
+        return nullptr;
+    for (int n = 0, i = oldestIndex(); n < count_; ++n, i = nextSlot(i)) {
+        for (const auto& blob : {buffer_[i].display, buffer_[i].source})
+            if (blob && blob->imageId == imageId)
+                return blob;
+    }
+    return nullptr;
+}
+
+bool ImageHistory::isQueued(const Blob& blob) const
+{
+    if (encoding_ && encodingId_ == blob.imageId)
+        return true;
+    for (const auto& queued : encodeQueue_)
+        if (queued.lock().get() == &blob)
+            return true;
+    return false;
+}
+
+QByteArray ImageHistory::encodedBytesOf(uint64_t imageId) const
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        const std::shared_ptr<Blob> blob = findBlob(imageId);
+        if (!blob)
+            return {};
+        if (blob->pending.isNull())
+            return blob->data;
+        if (stopping_ || !isQueued(*blob))
+            return {};
+        encoderIdle_.wait(lock);
+    }
+}
+
 void ImageHistory::waitForEncoding() const
 {
     std::unique_lock lock(mutex_);
@@ -272,10 +311,12 @@ void ImageHistory::encoderLoop()
         }
         const gfx::Image image = blob->pending;
         encoding_ = true;
+        encodingId_ = blob->imageId;
         lock.unlock();
         QByteArray bytes = encodeImage(image, kJpegQuality);
         lock.lock();
         encoding_ = false;
+        encodingId_ = 0;
         // A failed encoding keeps the image itself: nothing is lost.
         if (!bytes.isEmpty() && blob->pending.sameAs(image)) {
             blob->data = std::move(bytes);
@@ -284,8 +325,8 @@ void ImageHistory::encoderLoop()
         lock.unlock();
         blob.reset();
         lock.lock();
-        if (encodeQueue_.empty())
-            encoderIdle_.notify_all();
+        // Waiters for one image's bytes look again after every blob.
+        encoderIdle_.notify_all();
     }
     encoderIdle_.notify_all();
 }

@@ -90,12 +90,19 @@ public:
     // A raster image of encoded bytes; null when they do not decode.
     static gfx::Image decodeSnapshotImage(const QByteArray& bytes);
 
+    // The stored bytes of the image with this id when a live step holds
+    // it, waiting first while it is queued or being encoded; empty when no
+    // step holds it or its encoding failed. Lets the gallery share bytes
+    // with the history.
+    QByteArray encodedBytesOf(uint64_t imageId) const;
+
 private:
     // One stored image: the image itself until the encoder replaces it by
     // its bytes.
     struct Blob {
         gfx::Image pending;
         QByteArray data;
+        uint64_t imageId = 0;
     };
     struct Snapshot {
         std::shared_ptr<Blob> display;
@@ -115,6 +122,9 @@ private:
     bool readCursor(gfx::Image& displayImg, gfx::Image& sourceImg);
     static gfx::Image blobImage(const Blob& blob);
     static uint64_t blobBytes(const Blob& blob);
+    // The live blob holding the image with this id, or null (lock held).
+    std::shared_ptr<Blob> findBlob(uint64_t imageId) const;
+    bool isQueued(const Blob& blob) const;
     void enqueue(const std::shared_ptr<Blob>& blob);
     void encoderLoop();
 
@@ -132,6 +142,7 @@ private:
     mutable std::condition_variable encoderIdle_;
     std::deque<std::weak_ptr<Blob>> encodeQueue_;
     bool encoding_ = false;
+    uint64_t encodingId_ = 0;
     bool stopping_ = false;
     std::thread encoder_;
 };
