@@ -5,6 +5,7 @@
 #include "app/document_panels.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
+#include "app/manual_brush.h"
 #include "app/panel_host.h"
 #include "app/right_panel.h"
 #include "app/splash.h"
@@ -145,6 +146,7 @@ void MainWindow::buildParts()
     actions_ = new DocumentActions(document_, dialogs_, *canvas_, previewPanel(), this);
     panels_ = new PanelHost(document_, previewPanel(), frame_);
     documentPanels_ = new DocumentPanels(document_, dialogs_, *panels_, *canvas_, this);
+    manualBrush_ = new ManualBrush(document_, host_, *panels_, *canvas_, effectPanel(), *actions_, frame_);
     autoEnhancer_ = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -178,6 +180,7 @@ void MainWindow::wireParts()
         return document_.isBackgroundWorkRunning() || (panels_->manualBrushPanel && panels_->manualBrushApplying)
                || autoEnhancer_->pending() > 0;
     };
+    manualBrush_->busy = documentPanels_->busy;
 
     connect(&effectLists(), &EffectLists::effectClicked, this, [this](int number) {
         GuardedCall("selectListedEffect", [&] { selectListedEffect(number / 100, number % 100); });

@@ -26,6 +26,7 @@ class EffectLists;
 class EffectPanel;
 class InfoBoxes;
 class LeftPanel;
+class ManualBrush;
 class MainMenu;
 class PanelHost;
 class PreviewPanel;
@@ -65,6 +66,7 @@ public:
     // What Enter and Esc do with the open boxes; the parts fill it.
     BoxKeys boxKeys;
     DocumentPanels& documentPanels() const { return *documentPanels_; }
+    ManualBrush& manualBrush() const { return *manualBrush_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -144,6 +146,7 @@ private:
     DocumentActions* actions_ = nullptr;
     PanelHost* panels_ = nullptr;
     DocumentPanels* documentPanels_ = nullptr;
+    ManualBrush* manualBrush_ = nullptr;
     WindowEdges* edges_ = nullptr;
     InfoBoxes* infoBoxes_ = nullptr;
     CaptionMarquees* marquees_ = nullptr;

@@ -8,6 +8,7 @@
 #include "app/info_boxes.h"
 #include "app/document_panels.h"
 #include "app/main_menu.h"
+#include "app/manual_brush.h"
 #include "app/panel_host.h"
 #include "app/tool_bar.h"
 #include "workspace/canvas_area.h"
@@ -128,8 +129,9 @@ void MainWindow::buildCommands()
     Command defaultImage = KeyRow("defaultImage", {}, [this] { actions_->openDefaultImage(); });
     defaultImage.enabled = idle;
     add(defaultImage);
-    for (const char* tool : {"crop", "addText", "addTexture", "addFrame", "manualBrush"})
+    for (const char* tool : {"crop", "addText", "addTexture", "addFrame"})
         add(KeyRow(tool, {}, {}));
+    add(KeyRow("manualBrush", {}, [this] { manualBrush_->open(); }));
 }
 
 void MainWindow::wireBoxKeys()

@@ -34,6 +34,11 @@ public:
     void click(const QString& name);
     void grab(const QString& name, const QString& file);
     void writeResult(const QString& file);
+    // The manual brush's actions: an effect with its five slider values,
+    // the view's zoom, and one stroke "X0,Y0,X1,Y1" in image points.
+    void selectEffect(const QStringList& numbers);
+    void zoom(const QString& value);
+    void stroke(const QString& points);
 
 private:
     QWidget* keyTarget() const;

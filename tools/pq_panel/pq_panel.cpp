@@ -1,11 +1,11 @@
 // pq-panel: opens one overlay panel in the main window, headless, and drives
 // it as a user would.
 //
-//   pq-panel [--window WxH] [--result FILE] PANEL INPUT [ACTION...]
+//   pq-panel [--window WxH] [--result FILE] [--seed N] PANEL INPUT [ACTION...]
 //
 // Runs the main window offscreen (without the splash) with INPUT as source
 // photo and result (--result FILE makes that image the result), opens PANEL
-// ("resize" or "combine") through the command that opens it for the user,
+// ("resize", "combine" or "brush") through the command that opens it for the user,
 // then runs the actions in order, serving queued calls, timers and workers
 // after each (20 s at most):
 //   --set NAME=VALUE   a slider, number box, combo item text, check box
@@ -16,10 +16,17 @@
 //   --click NAME       a button (or a left click in the control's middle)
 //   --grab NAME|window FILE    a picture of the control or the window
 //   --out-result FILE  the document's result as PNG
+//   --effect N P1 P2 P3 P4 P5   selects effect N and sets its five sliders
+//   --zoom Z           the main view's zoom (1 = 100 %), the image centred
+//   --stroke X0,Y0,X1,Y1   the manual brush: presses the left button at
+//                      image point X0,Y0, moves in steps of 2 screen pixels,
+//                      releases at X1,Y1 and waits for the stroke's worker
+// --seed N seeds every brush stroke's run, as in pq-render.
 // NAME is a control's object name. A missing control, a bad action or a
 // panel that does not open prints one line and exits 2.
 
 #include "app/main_window.h"
+#include "app/manual_brush.h"
 #include "app/panel_host.h"
 #include "catalogue/effect_catalogue.h"
 #include "engine/runtime/effect_runtime.h"
@@ -35,11 +42,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace {
 
-constexpr const char* kUsage = "usage: pq-panel [--window WxH] [--result FILE] PANEL INPUT [ACTION...]";
+constexpr const char* kUsage = "usage: pq-panel [--window WxH] [--result FILE] [--seed N] PANEL INPUT [ACTION...]";
 
 int Refuse(const QString& line)
 {
@@ -50,6 +58,7 @@ int Refuse(const QString& line)
 struct Arguments {
     QSize window{1440, 900};
     QString resultFile;
+    std::optional<uint32_t> seed;
     QString panel;
     QString input;
     // Each action: its option and its one argument (two for --grab).
@@ -71,6 +80,12 @@ QString Parse(const QStringList& args, Arguments& out)
             out.window = QSize(w, h);
         } else if (args[i] == QLatin1String("--result")) {
             out.resultFile = args[i + 1];
+        } else if (args[i] == QLatin1String("--seed")) {
+            bool ok = false;
+            const uint seed = args[i + 1].toUInt(&ok);
+            if (!ok)
+                return QStringLiteral("bad seed '%1' (expected 0..4294967295)").arg(args[i + 1]);
+            out.seed = seed;
         } else {
             break;
         }
@@ -79,19 +94,22 @@ QString Parse(const QStringList& args, Arguments& out)
         return QString::fromLatin1(kUsage);
     out.panel = args[i++];
     out.input = args[i++];
-    if (out.panel != QLatin1String("resize") && out.panel != QLatin1String("combine"))
-        return QStringLiteral("unknown panel \"%1\" (resize, combine)").arg(out.panel);
+    if (out.panel != QLatin1String("resize") && out.panel != QLatin1String("combine")
+        && out.panel != QLatin1String("brush"))
+        return QStringLiteral("unknown panel \"%1\" (resize, combine, brush)").arg(out.panel);
     while (i < args.size()) {
         const QString option = args[i];
-        const int count = option == QLatin1String("--grab") ? 2 : 1;
+        const int count = option == QLatin1String("--grab") ? 2 : option == QLatin1String("--effect") ? 6 : 1;
         const bool known = option == QLatin1String("--set") || option == QLatin1String("--type")
                            || option == QLatin1String("--key") || option == QLatin1String("--click")
-                           || option == QLatin1String("--grab") || option == QLatin1String("--out-result");
+                           || option == QLatin1String("--grab") || option == QLatin1String("--out-result")
+                           || option == QLatin1String("--effect") || option == QLatin1String("--zoom")
+                           || option == QLatin1String("--stroke");
         if (!known)
             return QStringLiteral("unknown action \"%1\"").arg(option);
         if (i + count >= args.size())
-            return QStringLiteral("%1 needs %2").arg(option, count == 2 ? QStringLiteral("two values")
-                                                                         : QStringLiteral("a value"));
+            return QStringLiteral("%1 needs %2").arg(option, count > 1 ? QStringLiteral("%1 values").arg(count)
+                                                                        : QStringLiteral("a value"));
         out.actions.push_back(args.mid(i, count + 1));
         i += count + 1;
     }
@@ -121,6 +139,12 @@ void RunAction(pqpanel::PanelDriver& driver, const QStringList& action)
         driver.click(action[1]);
     } else if (option == QLatin1String("--grab")) {
         driver.grab(action[1], action[2]);
+    } else if (option == QLatin1String("--effect")) {
+        driver.selectEffect(action.mid(1));
+    } else if (option == QLatin1String("--zoom")) {
+        driver.zoom(action[1]);
+    } else if (option == QLatin1String("--stroke")) {
+        driver.stroke(action[1]);
     } else {
         driver.writeResult(action[1]);
     }
@@ -176,11 +200,15 @@ int main(int argc, char* argv[])
             window.activateWindow();
             driver.settle();
 
-            const QString command = args.panel == QLatin1String("resize") ? QStringLiteral("resize")
+            window.manualBrush().strokeSeed = args.seed;
+            const QString command = args.panel == QLatin1String("resize")  ? QStringLiteral("resize")
+                                    : args.panel == QLatin1String("brush") ? QStringLiteral("manualBrush")
                                                                            : QStringLiteral("combine");
             window.commands().run(command);
             driver.settle();
-            if (!window.panels().backdropPanelOpen())
+            const bool open = args.panel == QLatin1String("brush") ? window.manualBrush().isOpen()
+                                                                   : window.panels().backdropPanelOpen();
+            if (!open)
                 throw pqpanel::ActionError{QStringLiteral("the %1 panel did not open").arg(args.panel)};
 
             for (const QStringList& action : args.actions) {
