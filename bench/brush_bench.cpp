@@ -56,9 +56,10 @@ BENCHMARK(BM_BrushMergeAndBounds)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_BrushBind12MP(benchmark::State& state)
 {
-    pq::BrushMask mask;
-    for (auto _ : state)
+    for (auto _ : state) {
+        pq::BrushMask mask;
         benchmark::DoNotOptimize(mask.bind(QSize(kW, kH)));
+    }
 }
 BENCHMARK(BM_BrushBind12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 

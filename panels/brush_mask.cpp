@@ -117,13 +117,29 @@ void BrushMask::stampAt(QPointF screen)
         return;
     const double softness = softness_;
     const double r2 = (radius + 0.5) * (radius + 0.5);
+    // Inside this distance the stamp is opaque: those pixels become 255.
+    const double inner = softness <= 0.01 ? radius - 0.5 : (1.0 - std::min(softness, 1.0)) * radius;
     for (int y = y0; y <= y1; ++y) {
         const double dy = y + 0.5 - c.y();
         const double dy2 = dy * dy;
         if (dy2 > r2)
             continue;
         uchar* row = live_.scanLine(y);
+        int full0 = x1 + 1, full1 = x1;
+        if (inner > 0 && dy2 < inner * inner) {
+            const double hw = std::sqrt(inner * inner - dy2);
+            full0 = std::max(x0, int(std::ceil(c.x() - hw - 0.5)));
+            full1 = std::min(x1, int(std::floor(c.x() + hw - 0.5)));
+            if (full0 <= full1)
+                std::memset(row + full0, 255, size_t(full1 - full0 + 1));
+        }
         for (int x = x0; x <= x1; ++x) {
+            if (x == full0 && full0 <= full1) {
+                x = full1;
+                continue;
+            }
+            if (row[x] == 255)
+                continue;
             const double dx = x + 0.5 - c.x();
             const double d2 = dx * dx + dy2;
             if (d2 > r2)
