@@ -5,6 +5,7 @@
 #include "app/document_panels.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
+#include "app/manual_brush.h"
 #include "app/panel_host.h"
 #include "app/right_panel.h"
 #include "app/selector_panels.h"
@@ -151,6 +152,7 @@ void MainWindow::buildParts()
     selectorPanels_ = new SelectorPanels(document_, dialogs_, *panels_, *canvas_, this);
     gallery_ = new GalleryPart(document_, *canvas_, *actions_, dialogs_, frame_, this);
     printWindow_ = new PrintWindow(document_, dialogs_, frame_);
+    manualBrush_ = new ManualBrush(document_, host_, *panels_, *canvas_, effectPanel(), *actions_, frame_);
     autoEnhancer_ = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -186,6 +188,7 @@ void MainWindow::wireParts()
                || autoEnhancer_->pending() > 0;
     };
     selectorPanels_->busy = documentPanels_->busy;
+    manualBrush_->busy = documentPanels_->busy;
 
     connect(&effectLists(), &EffectLists::effectClicked, this, [this](int number) {
         GuardedCall("selectListedEffect", [&] { selectListedEffect(number / 100, number % 100); });

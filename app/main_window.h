@@ -28,6 +28,7 @@ class GalleryPart;
 class PrintWindow;
 class InfoBoxes;
 class LeftPanel;
+class ManualBrush;
 class MainMenu;
 class PanelHost;
 class PreviewPanel;
@@ -71,6 +72,7 @@ public:
     SelectorPanels& selectorPanels() const { return *selectorPanels_; }
     GalleryPart& gallery() const { return *gallery_; }
     PrintWindow& printWindow() const { return *printWindow_; }
+    ManualBrush& manualBrush() const { return *manualBrush_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -151,6 +153,7 @@ private:
     PanelHost* panels_ = nullptr;
     DocumentPanels* documentPanels_ = nullptr;
     SelectorPanels* selectorPanels_ = nullptr;
+    ManualBrush* manualBrush_ = nullptr;
     WindowEdges* edges_ = nullptr;
     InfoBoxes* infoBoxes_ = nullptr;
     CaptionMarquees* marquees_ = nullptr;

@@ -8,6 +8,7 @@
 #include "app/info_boxes.h"
 #include "app/document_panels.h"
 #include "app/main_menu.h"
+#include "app/manual_brush.h"
 #include "app/panel_host.h"
 #include "app/selector_panels.h"
 #include "app/tool_bar.h"
@@ -130,11 +131,12 @@ void MainWindow::buildCommands()
     Command defaultImage = KeyRow("defaultImage", {}, [this] { actions_->openDefaultImage(); });
     defaultImage.enabled = idle;
     add(defaultImage);
-    for (const char* tool : {"crop", "addText", "manualBrush"})
+    for (const char* tool : {"crop", "addText"})
         add(KeyRow(tool, {}, {}));
     // The left panel's "Add texture" and "Add a frame".
     add(KeyRow("addTexture", {}, [this] { selectorPanels_->showTextureSelector(); }));
     add(KeyRow("addFrame", {}, [this] { selectorPanels_->showFrameSelector(); }));
+    add(KeyRow("manualBrush", {}, [this] { manualBrush_->open(); }));
 }
 
 void MainWindow::wireBoxKeys()

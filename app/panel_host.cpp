@@ -70,8 +70,8 @@ void PanelHost::closeOverlay()
     overlay_->hide();
     overlay_->clearPanels();
     overlay_->clearBackdrop();
-    if (document_.reopenManualBrushAfterLUT)
-        document_.reopenManualBrushAfterLUT = false;
+    const bool reopenBrush = document_.reopenManualBrushAfterLUT;
+    document_.reopenManualBrushAfterLUT = false;
     if (document_.reopenScriptEditorAfterLUT) {
         document_.reopenScriptEditorAfterLUT = false;
         if (scriptEditor) {
@@ -80,6 +80,8 @@ void PanelHost::closeOverlay()
                 scriptEditor->windowHandle()->setTransientParent(frame_->window()->windowHandle());
         }
     }
+    if (reopenBrush && reopenManualBrush)
+        reopenManualBrush();
 }
 
 void PanelHost::closeManualBrush()

@@ -46,6 +46,8 @@ public:
     QPointer<QWidget> manualBrushPanel;
     bool manualBrushApplying = false;
     void closeManualBrush();
+    // Opens the manual brush again after the LUT chooser closed it.
+    std::function<void()> reopenManualBrush;
 
     // The script editor window; null until it is first opened.
     QPointer<QWidget> scriptEditor;

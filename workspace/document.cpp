@@ -72,6 +72,8 @@ bool Document::replaceDocument(const gfx::Image& source, const gfx::Image& resul
     sourceImage = source;
     resultImage = result;
     generation_.fetch_add(1);
+    if (onImagesReplaced)
+        onImagesReplaced();
     return true;
 }
 

@@ -151,6 +151,8 @@ public:
     // Makes source and result the new document. Returns false (and changes
     // nothing) while an effect runs.
     bool replaceDocument(const gfx::Image& source, const gfx::Image& result);
+    // Called after the document's images were replaced or swapped.
+    std::function<void()> onImagesReplaced;
 
     // ---- Full reset ----
     enum class ResetResult { Done, Busy, Declined };

@@ -240,9 +240,11 @@ void DocumentActions::restoreFromHistory(bool back)
 
 void DocumentActions::swapSourceAndResult()
 {
-    if (document_.sourceImage.isNull() || document_.resultImage.isNull())
+    if (document_.sourceImage.isNull() || document_.resultImage.isNull() || document_.isEffectRunning())
         return;
     std::swap(document_.sourceImage, document_.resultImage);
+    if (document_.onImagesReplaced)
+        document_.onImagesReplaced();
     canvas_.canvasView()->update();
 }
 

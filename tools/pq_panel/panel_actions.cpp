@@ -1,6 +1,12 @@
 #include "tools/pq_panel/panel_actions.h"
 
 #include "app/main_window.h"
+#include "app/manual_brush.h"
+#include "panels/brush_canvas.h"
+#include "panels/brush_panel.h"
+#include "workspace/canvas_area.h"
+#include "workspace/effect_lists.h"
+#include "workspace/effect_panel.h"
 #include "engine/runtime/effect_runtime.h"
 #include "gfx/codec.h"
 #include "app/panel_host.h"
@@ -26,6 +32,8 @@
 #include <QMouseEvent>
 #include <QSpinBox>
 #include <QTimer>
+
+#include <cmath>
 
 namespace pqpanel {
 namespace {
@@ -310,6 +318,74 @@ void PanelDriver::writeResult(const QString& file)
     QString error;
     if (!gfx::EncodeToFile(result, file, gfx::ImageFormat::Png, 100, &error))
         Fail(QStringLiteral("cannot write %1: %2").arg(file, error));
+}
+
+void PanelDriver::selectEffect(const QStringList& numbers)
+{
+    std::array<int, 6> v{};
+    for (int i = 0; i < 6; ++i) {
+        bool ok = false;
+        v[size_t(i)] = numbers.value(i).toInt(&ok);
+        if (!ok)
+            Fail(QStringLiteral("--effect takes six whole numbers, not \"%1\"").arg(numbers.value(i)));
+    }
+    if (v[0] < 100 || v[0] > 599)
+        Fail(QStringLiteral("no effect %1").arg(v[0]));
+    window_.effectLists().select(v[0]);
+    window_.effectPanel().selectEffect(v[0]);
+    if (window_.document().selectedEffect != v[0])
+        Fail(QStringLiteral("effect %1 cannot be selected").arg(v[0]));
+    for (int k = 0; k < 5; ++k)
+        window_.effectPanel().sliders()[size_t(k)]->setValue(v[size_t(k + 1)]);
+}
+
+void PanelDriver::zoom(const QString& value)
+{
+    bool ok = false;
+    const double z = value.toDouble(&ok);
+    if (!ok || !(z >= 0.01 && z <= 32))
+        Fail(QStringLiteral("--zoom takes a factor from 0.01 to 32, not \"%1\"").arg(value));
+    window_.document().zoom = float(z);
+    window_.canvasArea().updateCanvasSize();
+    window_.canvasArea().centreImage();
+    if (pq::BrushPanel* brush = window_.manualBrush().panel())
+        brush->updatePan({window_.document().zoom, window_.document().pan});
+}
+
+void PanelDriver::stroke(const QString& points)
+{
+    const QStringList parts = points.split(QLatin1Char(','));
+    std::array<double, 4> p{};
+    bool ok = parts.size() == 4;
+    for (int i = 0; ok && i < 4; ++i)
+        p[size_t(i)] = parts[i].toDouble(&ok);
+    if (!ok)
+        Fail(QStringLiteral("--stroke takes X0,Y0,X1,Y1, not \"%1\"").arg(points));
+    pq::BrushPanel* brush = window_.manualBrush().panel();
+    if (!brush)
+        Fail(QStringLiteral("the manual brush is not open"));
+    QWidget* canvas = brush->canvas();
+    const pq::Document& document = window_.document();
+    const auto toScreen = [&](double x, double y) {
+        return document.pan + QPointF(x, y) * double(document.zoom);
+    };
+    const QPointF from = toScreen(p[0], p[1]);
+    const QPointF to = toScreen(p[2], p[3]);
+    const auto send = [canvas](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, canvas->mapToGlobal(at), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    const double length = std::hypot(to.x() - from.x(), to.y() - from.y());
+    const int steps = int(std::floor(length / 2.0));
+    for (int i = 1; i <= steps; ++i) {
+        send(QEvent::MouseMove, from + (to - from) * (2.0 * i / length), Qt::NoButton, Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    // The stroke is applied once the release's handler has returned.
+    settle();
 }
 
 } // namespace pqpanel

@@ -39,6 +39,11 @@ public:
     void load(const QStringList& files);
     // The first tile or list item with that text, chosen as a click would.
     void select(const QString& text);
+    // The manual brush's actions: an effect with its five slider values,
+    // the view's zoom, and one stroke "X0,Y0,X1,Y1" in image points.
+    void selectEffect(const QStringList& numbers);
+    void zoom(const QString& value);
+    void stroke(const QString& points);
 
 private:
     QWidget* keyTarget() const;

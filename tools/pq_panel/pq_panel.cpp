@@ -1,12 +1,12 @@
 // pq-panel: opens one overlay panel in the main window, headless, and drives
 // it as a user would.
 //
-//   pq-panel [--window WxH] [--result FILE] PANEL INPUT [ACTION...]
+//   pq-panel [--window WxH] [--result FILE] [--seed N] PANEL INPUT [ACTION...]
 //
 // Runs the main window offscreen (without the splash) with INPUT as source
 // photo and result (--result FILE makes that image the result), opens PANEL
-// ("resize", "combine", "frame", "texture" or "lut") through the command
-// that opens it for the user,
+// ("resize", "combine", "frame", "texture", "lut" or "brush") through the
+// command that opens it for the user,
 // then runs the actions in order, serving queued calls, timers and workers
 // after each (20 s at most):
 //   --set NAME=VALUE   a slider, number box, combo item text, check box
@@ -20,10 +20,17 @@
 //   --load FILE...     the panel's load command ("Load custom frame", "Load
 //                      custom texture", "Load from disk...") with the files
 //   --select TEXT      the first tile or list item with that text, clicked
+//   --effect N P1 P2 P3 P4 P5   selects effect N and sets its five sliders
+//   --zoom Z           the main view's zoom (1 = 100 %), the image centred
+//   --stroke X0,Y0,X1,Y1   the manual brush: presses the left button at
+//                      image point X0,Y0, moves in steps of 2 screen pixels,
+//                      releases at X1,Y1 and waits for the stroke's worker
+// --seed N seeds every brush stroke's run, as in pq-render.
 // NAME is a control's object name. A missing control, a bad action or a
 // panel that does not open prints one line and exits 2.
 
 #include "app/main_window.h"
+#include "app/manual_brush.h"
 #include "app/panel_host.h"
 #include "panels/lut_chooser_dialog.h"
 #include "catalogue/effect_catalogue.h"
@@ -41,11 +48,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace {
 
-constexpr const char* kUsage = "usage: pq-panel [--window WxH] [--result FILE] PANEL INPUT [ACTION...]";
+constexpr const char* kUsage = "usage: pq-panel [--window WxH] [--result FILE] [--seed N] PANEL INPUT [ACTION...]";
 
 int Refuse(const QString& line)
 {
@@ -56,6 +64,7 @@ int Refuse(const QString& line)
 struct Arguments {
     QSize window{1440, 900};
     QString resultFile;
+    std::optional<uint32_t> seed;
     QString panel;
     QString input;
     // Each action: its option and its one argument (two for --grab).
@@ -77,6 +86,12 @@ QString Parse(const QStringList& args, Arguments& out)
             out.window = QSize(w, h);
         } else if (args[i] == QLatin1String("--result")) {
             out.resultFile = args[i + 1];
+        } else if (args[i] == QLatin1String("--seed")) {
+            bool ok = false;
+            const uint seed = args[i + 1].toUInt(&ok);
+            if (!ok)
+                return QStringLiteral("bad seed '%1' (expected 0..4294967295)").arg(args[i + 1]);
+            out.seed = seed;
         } else {
             break;
         }
@@ -86,7 +101,7 @@ QString Parse(const QStringList& args, Arguments& out)
     out.panel = args[i++];
     out.input = args[i++];
     const QStringList panels = {QStringLiteral("resize"), QStringLiteral("combine"), QStringLiteral("frame"),
-                                QStringLiteral("texture"), QStringLiteral("lut")};
+                                QStringLiteral("texture"), QStringLiteral("lut"), QStringLiteral("brush")};
     if (!panels.contains(out.panel))
         return QStringLiteral("unknown panel \"%1\" (%2)").arg(out.panel, panels.join(QStringLiteral(", ")));
     while (i < args.size()) {
@@ -100,16 +115,17 @@ QString Parse(const QStringList& args, Arguments& out)
             out.actions.push_back(action);
             continue;
         }
-        const int count = option == QLatin1String("--grab") ? 2 : 1;
+        const int count = option == QLatin1String("--grab") ? 2 : option == QLatin1String("--effect") ? 6 : 1;
         const bool known = option == QLatin1String("--set") || option == QLatin1String("--type")
                            || option == QLatin1String("--key") || option == QLatin1String("--click")
                            || option == QLatin1String("--grab") || option == QLatin1String("--out-result")
-                           || option == QLatin1String("--select");
+                           || option == QLatin1String("--select") || option == QLatin1String("--effect")
+                           || option == QLatin1String("--zoom") || option == QLatin1String("--stroke");
         if (!known)
             return QStringLiteral("unknown action \"%1\"").arg(option);
         if (i + count >= args.size())
-            return QStringLiteral("%1 needs %2").arg(option, count == 2 ? QStringLiteral("two values")
-                                                                         : QStringLiteral("a value"));
+            return QStringLiteral("%1 needs %2").arg(option, count > 1 ? QStringLiteral("%1 values").arg(count)
+                                                                        : QStringLiteral("a value"));
         out.actions.push_back(args.mid(i, count + 1));
         i += count + 1;
     }
@@ -143,6 +159,12 @@ void RunAction(pqpanel::PanelDriver& driver, const QStringList& action)
         driver.load(action.mid(1));
     } else if (option == QLatin1String("--select")) {
         driver.select(action[1]);
+    } else if (option == QLatin1String("--effect")) {
+        driver.selectEffect(action.mid(1));
+    } else if (option == QLatin1String("--zoom")) {
+        driver.zoom(action[1]);
+    } else if (option == QLatin1String("--stroke")) {
+        driver.stroke(action[1]);
     } else {
         driver.writeResult(action[1]);
     }
@@ -201,6 +223,7 @@ int main(int argc, char* argv[])
             window.activateWindow();
             driver.settle();
 
+            window.manualBrush().strokeSeed = args.seed;
             const auto runActions = [&] {
                 for (const QStringList& action : args.actions) {
                     RunAction(driver, action);
@@ -223,10 +246,13 @@ int main(int argc, char* argv[])
             } else {
                 const QString command = args.panel == QLatin1String("frame")     ? QStringLiteral("addFrame")
                                         : args.panel == QLatin1String("texture") ? QStringLiteral("addTexture")
+                                        : args.panel == QLatin1String("brush")   ? QStringLiteral("manualBrush")
                                                                                   : args.panel;
                 window.commands().run(command);
                 driver.settle();
-                if (!window.panels().backdropPanelOpen())
+                const bool open = args.panel == QLatin1String("brush") ? window.manualBrush().isOpen()
+                                                                       : window.panels().backdropPanelOpen();
+                if (!open)
                     throw pqpanel::ActionError{QStringLiteral("the %1 panel did not open").arg(args.panel)};
                 runActions();
             }
