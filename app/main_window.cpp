@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "app/document_panels.h"
+#include "app/editing_tools.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
 #include "app/panel_host.h"
@@ -145,6 +146,7 @@ void MainWindow::buildParts()
     actions_ = new DocumentActions(document_, dialogs_, *canvas_, previewPanel(), this);
     panels_ = new PanelHost(document_, previewPanel(), frame_);
     documentPanels_ = new DocumentPanels(document_, dialogs_, *panels_, *canvas_, this);
+    editingTools_ = new EditingTools(document_, *canvas_, previewPanel(), *panels_, frame_, this);
     autoEnhancer_ = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -173,6 +175,7 @@ void MainWindow::wireParts()
     preview.brushApplying = [this] { return panels_->manualBrushPanel && panels_->manualBrushApplying; };
     panels_->applyLightTheme = [](QWidget* panel) { WalkThemeColors(panel, true); };
     commands_.panelOpen = [this] { return panels_->backdropPanelOpen(); };
+    editingTools_->wire(commands_, boxKeys);
     actions_->blendDroppedImage = [this](const gfx::Image& image) { documentPanels_->showCombinePanel(image); };
     documentPanels_->busy = [this] {
         return document_.isBackgroundWorkRunning() || (panels_->manualBrushPanel && panels_->manualBrushApplying)
