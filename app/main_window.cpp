@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "app/document_panels.h"
+#include "app/editing_tools.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
 #include "app/manual_brush.h"
@@ -153,6 +154,7 @@ void MainWindow::buildParts()
     gallery_ = new GalleryPart(document_, *canvas_, *actions_, dialogs_, frame_, this);
     printWindow_ = new PrintWindow(document_, dialogs_, frame_);
     manualBrush_ = new ManualBrush(document_, host_, *panels_, *canvas_, effectPanel(), *actions_, frame_);
+    editingTools_ = new EditingTools(document_, *canvas_, previewPanel(), *panels_, frame_, this);
     autoEnhancer_ = std::make_shared<AutoEnhanceCommand>([this](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -181,6 +183,7 @@ void MainWindow::wireParts()
     preview.brushApplying = [this] { return panels_->manualBrushPanel && panels_->manualBrushApplying; };
     panels_->applyLightTheme = [](QWidget* panel) { WalkThemeColors(panel, true); };
     commands_.panelOpen = [this] { return panels_->backdropPanelOpen(); };
+    editingTools_->wire(commands_, boxKeys);
     actions_->blendDroppedImage = [this](const gfx::Image& image) { documentPanels_->showCombinePanel(image); };
     gallery_->previewWanted = [&preview] { preview.request(); };
     documentPanels_->busy = [this] {

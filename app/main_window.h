@@ -21,6 +21,7 @@ class AutoEnhanceCommand;
 class CanvasArea;
 class CaptionMarquees;
 class DocumentActions;
+class EditingTools;
 class DocumentPanels;
 class EffectLists;
 class EffectPanel;
@@ -62,6 +63,7 @@ public:
     CanvasArea& canvasArea() const { return *canvas_; }
     LeftPanel& leftPanel() const { return *leftPanel_; }
     DocumentActions& documentActions() const { return *actions_; }
+    EditingTools& editingTools() const { return *editingTools_; }
     PanelHost& panels() const { return *panels_; }
     InfoBoxes& infoBoxes() const { return *infoBoxes_; }
     CaptionMarquees& marquees() const { return *marquees_; }
@@ -154,6 +156,7 @@ private:
     DocumentPanels* documentPanels_ = nullptr;
     SelectorPanels* selectorPanels_ = nullptr;
     ManualBrush* manualBrush_ = nullptr;
+    EditingTools* editingTools_ = nullptr;
     WindowEdges* edges_ = nullptr;
     InfoBoxes* infoBoxes_ = nullptr;
     CaptionMarquees* marquees_ = nullptr;

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "app/caption_marquees.h"
+#include "app/editing_tools.h"
 #include "app/info_boxes.h"
 #include "app/panel_host.h"
 #include "app/splash.h"
@@ -148,6 +149,7 @@ Document::ResetResult MainWindow::fullReset()
     steps.language = GetCurrentLanguage();
     steps.confirm = [this] { return dialogs_.ask(QStringLiteral("Do you wish to do a full reset?")); };
     steps.closeTools = [this] {
+        editingTools_->closeAll();
         if (panels_->manualBrushPanel)
             panels_->closeManualBrush();
         if (panels_->scriptEditor)

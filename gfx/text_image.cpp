@@ -82,6 +82,57 @@ void FadeLayer(Surface& layer, int alpha)
     }
 }
 
+// Draws an outline with its origin at `origin` over the image, above its
+// shadow when one is given.
+Image DrawOutline(const Image& image, const TextOutline& outline, QPointF origin, QRgb color,
+                  const TextShadowStyle* shadow)
+{
+    if (!std::isfinite(origin.x()) || !std::isfinite(origin.y()))
+        return image;
+    const QRectF box = outline.bounds.translated(origin);
+
+    // The layer holds the text and what of its shadow can reach the image.
+    const qreal reach = shadow ? shadow->offset + 3 * shadow->sigma + 2 : 2;
+    const QRectF imageRect(image.rect());
+    const QRectF seen = shadow ? box.united(box.translated(shadow->offset, shadow->offset)) : box;
+    if (!seen.adjusted(-reach, -reach, reach, reach).intersects(imageRect))
+        return image;
+    const QRect area = box.adjusted(-reach, -reach, reach, reach)
+                           .intersected(imageRect.adjusted(-reach, -reach, reach, reach))
+                           .toAlignedRect();
+    if (area.isEmpty())
+        return image;
+
+    Surface layer = Surface::make(area.size());
+    Surface out = Surface::fromImage(image);
+    if (layer.isNull() || out.isNull())
+        return {};
+    {
+        Canvas canvas(layer);
+        canvas.translate(origin.x() - area.x(), origin.y() - area.y());
+        Paint paint = Paint::fill(QColor::fromRgb(qRed(color), qGreen(color), qBlue(color)));
+        if (outline.strokeWidth > 0.0f) {
+            paint.style = Paint::Style::FillAndStroke;
+            paint.strokeWidth = outline.strokeWidth;
+            paint.join = Qt::RoundJoin;
+        }
+        canvas.drawPath(outline.path, paint);
+    }
+    FadeLayer(layer, qAlpha(color));
+    Image drawn = layer.snapshot();
+    if (shadow)
+        drawn = DropShadow(drawn, shadow->offset, shadow->offset, shadow->sigma, shadow->sigma,
+                           QColor(qRed(shadow->color), qGreen(shadow->color), qBlue(shadow->color),
+                                  qAlpha(shadow->color)));
+    if (drawn.isNull())
+        return {};
+    {
+        Canvas canvas(out);
+        canvas.drawImage(drawn, area.x(), area.y());
+    }
+    return out.snapshot();
+}
+
 } // namespace
 
 QString ResolveTextFamily(const QString& family)
@@ -155,49 +206,22 @@ Image DrawTextOnImage(const Image& image, const TextPlacement& placement, const 
         return image;
     const QPointF topLeft = PlaceTextBox(QSizeF(image.size()), placement, outline.bounds.size());
     const QPointF origin = topLeft - outline.bounds.topLeft();
-    if (!std::isfinite(origin.x()) || !std::isfinite(origin.y()))
-        return image;
-    const QRectF box = outline.bounds.translated(origin);
-
-    // The layer holds the text and what of its shadow can reach the image.
     const TextShadow drop = TextShadowFor(ClampTextSize(face.size));
-    const qreal reach = shadow ? drop.offset + 3 * drop.sigma + 2 : 2;
-    const QRectF imageRect(image.rect());
-    const QRectF seen = shadow ? box.united(box.translated(drop.offset, drop.offset)) : box;
-    if (!seen.adjusted(-reach, -reach, reach, reach).intersects(imageRect))
-        return image;
-    const QRect area = box.adjusted(-reach, -reach, reach, reach)
-                           .intersected(imageRect.adjusted(-reach, -reach, reach, reach))
-                           .toAlignedRect();
-    if (area.isEmpty())
-        return image;
+    const TextShadowStyle style{drop.offset, drop.sigma, qRgba(0, 0, 0, 0xDD)};
+    return DrawOutline(image, outline, origin, color, shadow ? &style : nullptr);
+}
 
-    Surface layer = Surface::make(area.size());
-    Surface out = Surface::fromImage(image);
-    if (layer.isNull() || out.isNull())
+Image DrawTextAtOrigin(const Image& image, QPointF origin, const QString& text, const TextFace& face, QRgb color,
+                       const TextShadowStyle* shadow)
+{
+    if (image.isNull())
         return {};
-    {
-        Canvas canvas(layer);
-        canvas.translate(origin.x() - area.x(), origin.y() - area.y());
-        Paint paint = Paint::fill(QColor::fromRgb(qRed(color), qGreen(color), qBlue(color)));
-        if (outline.strokeWidth > 0.0f) {
-            paint.style = Paint::Style::FillAndStroke;
-            paint.strokeWidth = outline.strokeWidth;
-            paint.join = Qt::RoundJoin;
-        }
-        canvas.drawPath(outline.path, paint);
-    }
-    FadeLayer(layer, qAlpha(color));
-    Image drawn = layer.snapshot();
-    if (shadow)
-        drawn = DropShadow(drawn, drop.offset, drop.offset, drop.sigma, drop.sigma, QColor(0, 0, 0, 0xDD));
-    if (drawn.isNull())
-        return {};
-    {
-        Canvas canvas(out);
-        canvas.drawImage(drawn, area.x(), area.y());
-    }
-    return out.snapshot();
+    if (text.isEmpty())
+        return image;
+    const TextOutline outline = MakeTextOutline(text, face);
+    if (outline.path.isEmpty())
+        return image;
+    return DrawOutline(image, outline, origin, color, shadow);
 }
 
 } // namespace gfx

@@ -69,4 +69,18 @@ TextShadow TextShadowFor(float size);
 Image DrawTextOnImage(const Image& image, const TextPlacement& placement, const QString& text, const TextFace& face,
                       QRgb color, bool shadow);
 
+// A drop shadow under drawn text: offset, blur sigma and colour
+// (unpremultiplied ARGB).
+struct TextShadowStyle {
+    float offset = 5.0f;
+    float sigma = 3.0f;
+    QRgb color = 0xBF000000;
+};
+
+// The image with one line of text drawn with its baseline origin at
+// `origin`, in an unpremultiplied ARGB colour, over a shadow when one is
+// given. Same results as DrawTextOnImage for the same box.
+Image DrawTextAtOrigin(const Image& image, QPointF origin, const QString& text, const TextFace& face, QRgb color,
+                       const TextShadowStyle* shadow);
+
 } // namespace gfx

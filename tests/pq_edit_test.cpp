@@ -1,0 +1,98 @@
+// pq-edit runs document edits from the command line; bad input and refused
+// edits print one line, exit non-zero and write nothing.
+#include "gfx/codec.h"
+#include "image_compare.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString err;
+};
+
+Result Edit(const QStringList& args)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationDirPath() + "/pq-edit", args);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromUtf8(p.readAllStandardError())};
+}
+
+class PqEdit : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        input = dir.filePath("in.png");
+        output = dir.filePath("out.png");
+        photo = testimg::MakeNoise(64, 48, 21, false);
+        ASSERT_TRUE(gfx::EncodeToFile(photo, input, gfx::ImageFormat::Png, 80));
+    }
+    gfx::Image Written() const { return gfx::DecodeFile(output); }
+
+    QTemporaryDir dir;
+    QString input;
+    QString output;
+    gfx::Image photo;
+};
+
+TEST_F(PqEdit, RotatesBothWays)
+{
+    ASSERT_EQ(Edit({input, output, "rotate-right"}).exitCode, 0);
+    const gfx::Image right = Written();
+    ASSERT_EQ(right.size(), QSize(48, 64));
+    EXPECT_EQ(right.pixel(47, 0), photo.pixel(0, 0));
+    ASSERT_EQ(Edit({input, output, "rotate-left"}).exitCode, 0);
+    EXPECT_EQ(Written().pixel(0, 63), photo.pixel(0, 0));
+}
+
+TEST_F(PqEdit, CropsToTheRectangleOnTheImage)
+{
+    ASSERT_EQ(Edit({input, output, "crop", "10", "5", "30", "25"}).exitCode, 0);
+    EXPECT_TRUE(testimg::ImagesNear(photo.copyRect(QRect(10, 5, 20, 20)), Written()));
+    ASSERT_EQ(Edit({input, output, "crop", "-20", "40", "10", "100"}).exitCode, 0);
+    EXPECT_EQ(Written().size(), QSize(10, 8));
+}
+
+TEST_F(PqEdit, DrawsText)
+{
+    const Result r = Edit({"--bold", "--shadow", input, output, "text", "4", "30", "20.5", "#FFFF0000", "Hi"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const gfx::Image drawn = Written();
+    ASSERT_EQ(drawn.size(), photo.size());
+    EXPECT_FALSE(testimg::ImagesNear(photo, drawn));
+}
+
+TEST_F(PqEdit, RefusalsWriteNothing)
+{
+    const QList<QStringList> bad = {
+        {input, output, "crop", "100", "100", "120", "120"}, // off the image
+        {input, output, "crop", "10", "10", "10", "20"},     // empty
+        {input, output, "crop", "a", "0", "5", "5"},
+        {input, output, "crop", "0", "0"},
+        {input, output, "text", "4", "30", "nan", "#FFFF0000", "Hi"},
+        {input, output, "text", "4", "30", "12", "red", "Hi"},
+        {input, output, "text", "4", "30", "12", "#FFFF0000", "   "},
+        {input, output, "spin"},
+        {"--frobnicate", input, output, "rotate-left"},
+        {dir.filePath("missing.png"), output, "rotate-left"},
+        {input, dir.filePath("out.tga"), "rotate-left"},
+        {},
+    };
+    for (const QStringList& args : bad) {
+        const Result r = Edit(args);
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("pq-edit: ")) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(output)) << args.join(' ').toStdString();
+    }
+}
+
+} // namespace
