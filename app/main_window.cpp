@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "app/document_panels.h"
+#include "app/document_scripts.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
 #include "app/panel_host.h"
@@ -178,6 +179,8 @@ void MainWindow::wireParts()
         return document_.isBackgroundWorkRunning() || (panels_->manualBrushPanel && panels_->manualBrushApplying)
                || autoEnhancer_->pending() > 0;
     };
+
+    wireScripts();
 
     connect(&effectLists(), &EffectLists::effectClicked, this, [this](int number) {
         GuardedCall("selectListedEffect", [&] { selectListedEffect(number / 100, number % 100); });

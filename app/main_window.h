@@ -22,6 +22,7 @@ class CanvasArea;
 class CaptionMarquees;
 class DocumentActions;
 class DocumentPanels;
+class DocumentScripts;
 class EffectLists;
 class EffectPanel;
 class InfoBoxes;
@@ -65,6 +66,8 @@ public:
     // What Enter and Esc do with the open boxes; the parts fill it.
     BoxKeys boxKeys;
     DocumentPanels& documentPanels() const { return *documentPanels_; }
+    // Script runs over the document; the editor's requests go here.
+    DocumentScripts& scripts() const;
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -118,6 +121,8 @@ private:
     void buildCommands();
     void wireShell();
     void wireBoxKeys();
+    void wireScripts();
+    QWidget* makeScriptEditor();
     void toggleMainMenu();
     void setUpCaptions();
     void firstShow();
@@ -133,6 +138,7 @@ private:
     DocumentHost host_;
     CommandTable commands_;
     std::shared_ptr<AutoEnhanceCommand> autoEnhancer_;
+    std::unique_ptr<DocumentScripts> scripts_;
 
     QWidget* frame_ = nullptr;
     TitleBar* titleBar_ = nullptr;

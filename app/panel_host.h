@@ -47,9 +47,13 @@ public:
     bool manualBrushApplying = false;
     void closeManualBrush();
 
-    // The script editor window; null until it is first opened.
+    // The script editor window; null until it is first opened, made then
+    // by createScriptEditor and kept.
     QPointer<QWidget> scriptEditor;
+    std::function<QWidget*()> createScriptEditor;
+    // Shows it centred over the main window and above it.
     void showScriptEditor();
+    void linkScriptEditor();
     void hideScriptEditorForDialog();
     void unlinkScriptEditor();
 
