@@ -30,6 +30,8 @@ gfx::Image DocumentScripts::displayedResult() const
 
 void DocumentScripts::showResult(const gfx::Image& image)
 {
+    if (!document_.isCurrentDocument(runGeneration_))
+        return;
     document_.resultImage = image;
     redraw();
 }
@@ -112,12 +114,16 @@ ScriptContext DocumentScripts::buildContext() const
 
 void DocumentScripts::runStarting()
 {
+    runGeneration_ = document_.documentGeneration();
     canvas_.centreImage();
     redraw();
 }
 
 void DocumentScripts::acceptRun(const gfx::Image& result, const gfx::Image& source)
 {
+    // A photo opened meanwhile stays; the run's result is dropped.
+    if (!document_.isCurrentDocument(runGeneration_))
+        return;
     document_.resultImage = result;
     if (!source.isNull())
         document_.sourceImage = source;

@@ -3,6 +3,7 @@
 #include "scripting/script_host.h"
 #include "scripting/script_runner.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -52,6 +53,8 @@ private:
     CanvasArea& canvas_;
     EffectPanel& effects_;
     std::unique_ptr<ScriptRunner> runner_;
+    // The document a run started on; a run's pictures never reach another.
+    uint64_t runGeneration_ = 0;
 };
 
 } // namespace pq

@@ -1,7 +1,8 @@
 // Scripts run from the editor over the main window: the editor opens only
 // with an image and above the window, a run gives one history entry and
 // can be undone, busy work refuses a run with one finish, Apply waits for
-// a script, and the switches follow what the script set.
+// a script, a photo opened meanwhile stays, and the switches follow what
+// the script set.
 #include "app/document_scripts.h"
 #include "app/main_window.h"
 #include "app/panel_host.h"
@@ -120,8 +121,22 @@ TEST_F(WindowScripts, ApplyAndDocumentChangesWaitForAScript)
     window->effectPanel().applyEffect();
     EXPECT_EQ(messages, QStringList{QStringLiteral("Please wait for the current effect to finish.")});
     EXPECT_EQ(doc().runningEffect.load(), -1);
-    EXPECT_FALSE(doc().canReplaceDocument());
     doc().scriptRunning = false;
+}
+
+TEST_F(WindowScripts, APhotoOpenedDuringARunKeepsItsPlace)
+{
+    openPhoto();
+    pq::ScriptEditor* editor = openEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->memo()->setPlainText(QStringLiteral("RESET\nRESIZE 50% 50%\n"));
+    editor->run();
+    const gfx::Image other = MakeSolid(20, 10, 0xFF00FF00);
+    ASSERT_TRUE(window->documentActions().showAsNewDocument(other, 100));
+    const int entries = doc().history->count();
+    ASSERT_TRUE(ProcessUntil([&] { return !editor->isRunning(); }));
+    EXPECT_TRUE(doc().resultImage.sameAs(other));
+    EXPECT_EQ(doc().history->count(), entries);
 }
 
 TEST_F(WindowScripts, SwitchesFollowTheScriptAndTheRestore)

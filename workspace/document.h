@@ -145,8 +145,8 @@ public:
     bool isCurrentDocument(uint64_t generation) const { return generation == generation_.load(); }
 
     // Open, drop, paste, rotate and gallery choices replace the document;
-    // they are refused while an effect or a script runs.
-    bool canReplaceDocument() const { return !isEffectRunning() && !scriptRunning.load(); }
+    // they are refused while an effect runs.
+    bool canReplaceDocument() const { return !isEffectRunning(); }
     // Makes source and result the new document. Returns false (and changes
     // nothing) while an effect runs.
     bool replaceDocument(const gfx::Image& source, const gfx::Image& result);
