@@ -68,7 +68,6 @@ ScriptEditor::ScriptEditor(QWidget* owner) : QWidget(owner, Qt::Window | Qt::Fra
     pageLayout->setContentsMargins(10, 10, 15, 15);
     background_ = new QFrame(page);
     background_->setObjectName(QStringLiteral("BackgroundRect"));
-    background_->setGraphicsEffect(Shadow(background_));
     pageLayout->addWidget(background_);
     auto* column = new QVBoxLayout(background_);
     column->setContentsMargins(0, 0, 0, 0);
@@ -136,10 +135,12 @@ QWidget* ScriptEditor::buildTopBar()
     auto* help = MakeButton(QStringLiteral("SkSvg1"), QStringLiteral("?"), "ghost", bar);
     help->setToolTip(Translate(QStringLiteral("Show Script Help")));
     help->setFixedSize(30, 30);
+    help->setStyleSheet(QStringLiteral("padding: 0px;"));
     connect(help, &QPushButton::clicked, this, &ScriptEditor::toggleReference);
     auto* cross = MakeButton(QStringLiteral("SkSvgClose"), QStringLiteral("\u2715"), "ghost", bar);
     cross->setToolTip(Translate(QStringLiteral("Close")));
     cross->setFixedSize(30, 30);
+    cross->setStyleSheet(QStringLiteral("padding: 0px;"));
     connect(cross, &QPushButton::clicked, this, &QWidget::close);
     row->addWidget(help);
     row->addWidget(cross);
@@ -219,7 +220,6 @@ QWidget* ScriptEditor::buildMiniPanel()
     margin->setContentsMargins(12, 12, 12, 12);
     miniPanel_ = new QFrame(page);
     miniPanel_->setObjectName(QStringLiteral("MiniPanel"));
-    miniPanel_->setGraphicsEffect(Shadow(miniPanel_));
     miniPanel_->installEventFilter(this);
     margin->addWidget(miniPanel_);
     auto* rows = new QVBoxLayout(miniPanel_);

@@ -41,13 +41,15 @@ QWidget* ScriptEditor::buildPalette()
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setStyleSheet(QStringLiteral("QScrollArea#InsertScroll { background: transparent; }"));
     auto* content = new QWidget(scroll);
-    content->setAttribute(Qt::WA_TranslucentBackground);
+    content->setObjectName(QStringLiteral("InsertContent"));
     auto* buttons = new QVBoxLayout(content);
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(4);
     scroll->setWidget(content);
     scroll->viewport()->setAutoFillBackground(false);
+    content->setStyleSheet(QStringLiteral("QWidget#InsertContent { background: transparent; }"));
     column->addWidget(scroll, 1);
 
     const auto group = [&](const char* caption) {
