@@ -4,6 +4,7 @@
 
 #include "app/document_panels.h"
 #include "app/editing_tools.h"
+#include "app/document_scripts.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
 #include "app/manual_brush.h"
@@ -192,6 +193,8 @@ void MainWindow::wireParts()
     };
     selectorPanels_->busy = documentPanels_->busy;
     manualBrush_->busy = documentPanels_->busy;
+
+    wireScripts();
 
     connect(&effectLists(), &EffectLists::effectClicked, this, [this](int number) {
         GuardedCall("selectListedEffect", [&] { selectListedEffect(number / 100, number % 100); });

@@ -23,6 +23,7 @@ class CaptionMarquees;
 class DocumentActions;
 class EditingTools;
 class DocumentPanels;
+class DocumentScripts;
 class EffectLists;
 class EffectPanel;
 class GalleryPart;
@@ -75,6 +76,8 @@ public:
     GalleryPart& gallery() const { return *gallery_; }
     PrintWindow& printWindow() const { return *printWindow_; }
     ManualBrush& manualBrush() const { return *manualBrush_; }
+    // Script runs over the document; the editor's requests go here.
+    DocumentScripts& scripts() const;
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -128,6 +131,8 @@ private:
     void buildCommands();
     void wireShell();
     void wireBoxKeys();
+    void wireScripts();
+    QWidget* makeScriptEditor();
     void toggleMainMenu();
     void setUpCaptions();
     void firstShow();
@@ -143,6 +148,7 @@ private:
     DocumentHost host_;
     CommandTable commands_;
     std::shared_ptr<AutoEnhanceCommand> autoEnhancer_;
+    std::unique_ptr<DocumentScripts> scripts_;
 
     QWidget* frame_ = nullptr;
     TitleBar* titleBar_ = nullptr;

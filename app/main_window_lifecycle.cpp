@@ -6,6 +6,7 @@
 #include "app/editing_tools.h"
 #include "app/info_boxes.h"
 #include "app/panel_host.h"
+#include "app/script_editor/script_editor.h"
 #include "app/splash.h"
 #include "app/startup.h"
 #include "app/title_bar.h"
@@ -154,6 +155,8 @@ Document::ResetResult MainWindow::fullReset()
             panels_->closeManualBrush();
         if (panels_->scriptEditor)
             panels_->scriptEditor->close();
+        if (auto* editor = qobject_cast<ScriptEditor*>(panels_->scriptEditor))
+            editor->resetToDefaultScript();
     };
     steps.resetControls = [this] {
         defaultTexturePending = false;

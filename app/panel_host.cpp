@@ -76,8 +76,7 @@ void PanelHost::closeOverlay()
         document_.reopenScriptEditorAfterLUT = false;
         if (scriptEditor) {
             scriptEditor->show();
-            if (scriptEditor->windowHandle())
-                scriptEditor->windowHandle()->setTransientParent(frame_->window()->windowHandle());
+            linkScriptEditor();
         }
     }
     if (reopenBrush && reopenManualBrush)
@@ -101,9 +100,29 @@ void PanelHost::closeManualBrush()
 
 void PanelHost::showScriptEditor()
 {
-    if (document_.resultImage.isNull() || !scriptEditor)
+    if (document_.resultImage.isNull())
+        return;
+    if (!scriptEditor && createScriptEditor)
+        scriptEditor = createScriptEditor();
+    if (!scriptEditor)
         return;
     scriptEditor->show();
+    QWidget* editor = scriptEditor;
+    QTimer::singleShot(0, editor, [editor] { GuardedCall("AutoFitTexts", [editor] { AutoFitTexts(editor); }); });
+    // Centred over the main window (a window manager may place it itself).
+    const QRect main = frame_->window()->frameGeometry();
+    const QRect own = scriptEditor->frameGeometry();
+    scriptEditor->move(main.left() + (main.width() - own.width()) / 2, main.top() + (main.height() - own.height()) / 2);
+    linkScriptEditor();
+}
+
+void PanelHost::linkScriptEditor()
+{
+    // Owned by the main window: above it and minimised with it.
+    if (!scriptEditor)
+        return;
+    if (scriptEditor->windowHandle() && frame_->window()->windowHandle())
+        scriptEditor->windowHandle()->setTransientParent(frame_->window()->windowHandle());
     scriptEditor->raise();
     scriptEditor->activateWindow();
 }

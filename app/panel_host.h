@@ -49,9 +49,13 @@ public:
     // Opens the manual brush again after the LUT chooser closed it.
     std::function<void()> reopenManualBrush;
 
-    // The script editor window; null until it is first opened.
+    // The script editor window; null until it is first opened, made then
+    // by createScriptEditor and kept.
     QPointer<QWidget> scriptEditor;
+    std::function<QWidget*()> createScriptEditor;
+    // Shows it centred over the main window and above it.
     void showScriptEditor();
+    void linkScriptEditor();
     void hideScriptEditorForDialog();
     void unlinkScriptEditor();
 

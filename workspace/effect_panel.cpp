@@ -13,6 +13,7 @@
 #include "ui/widgets/toggle_switch.h"
 #include "workspace/contour_color_window.h"
 #include "workspace/document.h"
+#include "workspace/user_dialogs.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -330,6 +331,11 @@ void EffectPanel::applyEffect()
     const int number = document_.selectedEffect;
     if (number < 0)
         return;
+    // A script's end would replace the result: one at a time.
+    if (document_.scriptRunning.load()) {
+        dialogs_.tell(Translate(QStringLiteral("Please wait for the current effect to finish.")));
+        return;
+    }
     const std::array<int, 5> v = sliderValues();
     ProcessEffect(number, v[0], v[1], v[2], v[3], v[4], false);
 }
