@@ -108,7 +108,9 @@ void MosaicRun::initTiles()
 
 void MosaicRun::coverTransparentPixels()
 {
-    covered_ = BitPlane(w_, h_);
+    // The blocked plane shares the coverage's cache lines: a shape is
+    // tested next to the pixel its seed was just checked on.
+    BitPlane::MakeTwins(w_, h_, covered_, blocked_);
     coveredCount_ = 0;
     if (analysis_.isOpaque())
         return;

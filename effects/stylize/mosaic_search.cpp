@@ -34,6 +34,13 @@ Candidate At(float x, float y, float half, float angle)
     return c;
 }
 
+// The radius of the circle every shape of this size contains, whatever its
+// rotation.
+float InRadius(MosaicShape shape, float half)
+{
+    return shape == MosaicShape::Triangle ? half * 0.5f : half;
+}
+
 } // namespace
 
 void MosaicRun::runLevels()
@@ -70,14 +77,12 @@ void MosaicRun::refreshBlocked(float edgeRejectLevel)
     platform::ParallelForRange(0, h_, 64, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {
             const float* edge = edgeMap_.data() + size_t(y) * size_t(w_);
-            const uint64_t* cover = covered_.row(y);
-            uint64_t* out = blocked_.row(y);
             for (size_t i = 0; i < words; ++i) {
-                uint64_t bits = cover[i];
+                uint64_t bits = covered_.word(y, i);
                 const int x0 = int(i * 64), x1 = std::min(w_, x0 + 64);
                 for (int x = x0; x < x1; ++x)
                     bits |= uint64_t(edge[x] > edgeRejectLevel ? 1 : 0) << (x - x0);
-                out[i] = bits;
+                blocked_.word(y, i) = bits;
             }
         }
     });
@@ -132,6 +137,12 @@ void MosaicRun::searchPartition(int k, float half, const LevelValues& level, int
             return;
         float sx, sy;
         ctx_.pickSeed(half, level.contourFrac, kSeedRetries, rng, sx, sy);
+        if (ctx_.seedBlocked(sx, sy, half, InRadius(shape_, half), level.edgeRejectLevel)) {
+            // No rotation fits; only the drawn angle is left to take.
+            if (shape_ != MosaicShape::Disc && numRot == 1 && half > 2)
+                RngFloat(rng);
+            continue;
+        }
         if (shape_ == MosaicShape::Disc) {
             Candidate c = At(sx, sy, half, 0.0f);
             if (evaluate(c, level.edgeRejectLevel, level.colorTolSq))

@@ -42,6 +42,49 @@ PixelBox PlacementContext::reachBox(float cx, float cy, int e) const
             std::min(w - 1, platform::Ceil(cx) + e), std::min(h - 1, platform::Ceil(cy) + e)};
 }
 
+int PlacementContext::SampleStep(float size)
+{
+    return size <= 2 || size < 6 ? 1 : std::min(3, platform::Trunc(size / 8) + 1);
+}
+
+bool PlacementContext::coreBlocked(const PixelBox& box, int step, float cx, float cy, float inRadius) const
+{
+    // Shrunk well beyond the rounding of the exact shape tests, so every
+    // pixel centre tested here passes them.
+    const double r = double(inRadius) * 0.999 - 0.01;
+    if (box.empty() || r <= 0)
+        return false;
+    // The three lattice rows nearest the centre, the middle one first: its
+    // words share a cache line with the seed's coverage just probed.
+    const int rows = (box.y2 - box.y1) / step + 1;
+    const int middle = int(std::floor((double(cy) - 0.5 - box.y1) / step + 0.5));
+    for (const int j : {middle, middle - 1, middle + 1}) {
+        if (j < 0 || j >= rows)
+            continue;
+        const int y = box.y1 + j * step;
+        const double dy = double(y) + 0.5 - double(cy);
+        const double reach = r * r - dy * dy;
+        if (reach < 0)
+            continue;
+        const double half = std::sqrt(reach);
+        int a = std::max(box.x1, int(std::ceil(double(cx) - half - 0.5)));
+        const int b = std::min(box.x2, int(std::floor(double(cx) + half - 0.5)));
+        if (step > 1)
+            a += (step - (a - box.x1) % step) % step;
+        if (a > b)
+            continue;
+        if (step == 1) {
+            if (blocked->any(y, a, b))
+                return true;
+        } else {
+            for (int x = a; x <= b; x += step)
+                if (blocked->get(x, y))
+                    return true;
+        }
+    }
+    return false;
+}
+
 template <typename Shape>
 bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& shape, float edgeRejectLevel,
                                 float colorTolSq, ShapeColor& found) const
@@ -60,7 +103,7 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
     if (prefilter && tilesEmpty && prefilterRejects())
         return false;
     const bool small = size <= 2;
-    const int step = small || size < 6 ? 1 : std::min(3, platform::Trunc(size / 8) + 1);
+    const int step = SampleStep(size);
     // Calls fn(x, y) for every sampled pixel in the shape, in row order,
     // until it returns false.
     auto forSamples = [&](auto&& fn) {
@@ -133,6 +176,10 @@ bool PlacementContext::evaluateSquare(float cx, float cy, float half, float cosR
 {
     const PixelBox box = half <= 2 ? smallBox(cx, cy, half)
                                    : reachBox(cx, cy, platform::Ceil(half * (std::abs(cosR) + std::abs(sinR))));
+    if (blocked && edgeRejectLevel == blockedLevel && coreBlocked(box, SampleStep(half), cx, cy, half)) {
+        found.score = 0;
+        return false;
+    }
     return evaluate(box, half, SquareSpans{cx, cy, half, cosR, sinR}, edgeRejectLevel, colorTolSq, found);
 }
 
@@ -140,6 +187,10 @@ bool PlacementContext::evaluateCircle(float cx, float cy, float r, float edgeRej
                                       ShapeColor& found) const
 {
     const PixelBox box = r <= 2 ? smallBox(cx, cy, r) : reachBox(cx, cy, platform::Ceil(r));
+    if (blocked && edgeRejectLevel == blockedLevel && coreBlocked(box, SampleStep(r), cx, cy, r)) {
+        found.score = 0;
+        return false;
+    }
     return evaluate(box, r, DiscSpans{cx, cy, r}, edgeRejectLevel, colorTolSq, found);
 }
 
@@ -155,6 +206,11 @@ bool PlacementContext::evaluateTriangle(float cx, float cy, float r, float cosA,
         box.x2 = std::min(w - 1, platform::Ceil(std::max({t.x0, t.x1, t.x2})));
         box.y1 = std::max(0, int(std::floor(std::min({t.y0, t.y1, t.y2}))));
         box.y2 = std::min(h - 1, platform::Ceil(std::max({t.y0, t.y1, t.y2})));
+    }
+    // The inscribed circle of the triangle has half its circumradius.
+    if (blocked && edgeRejectLevel == blockedLevel && coreBlocked(box, SampleStep(r), cx, cy, r * 0.5f)) {
+        found.score = 0;
+        return false;
     }
     return evaluate(box, r, TriangleSpans{t, r}, edgeRejectLevel, colorTolSq, found);
 }

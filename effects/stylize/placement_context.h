@@ -215,10 +215,25 @@ public:
     // until one lands on an uncovered pixel (the last one otherwise).
     void pickSeed(float half, float contourFrac, int retries, uint32_t& rng, float& sx, float& sy) const;
 
+    // True when every evaluation of a shape of `size` centred at (cx, cy)
+    // with this edge limit rejects, whatever its rotation: shapes sampled on
+    // every pixel all contain the circle of radius inRadius around their
+    // centre, and a blocked pixel well inside it rejects them.
+    bool seedBlocked(float cx, float cy, float size, float inRadius, float edgeRejectLevel) const
+    {
+        return blocked && edgeRejectLevel == blockedLevel && SampleStep(size) == 1 &&
+               coreBlocked(PixelBox{0, 0, w - 1, h - 1}, 1, cx, cy, inRadius);
+    }
+
 private:
+    // True when a sampled pixel well inside the circle of radius inRadius
+    // around (cx, cy), which every shape of the evaluation contains, is
+    // blocked: then the evaluation rejects, whatever the rotation.
+    bool coreBlocked(const PixelBox& box, int step, float cx, float cy, float inRadius) const;
     template <typename Shape>
     bool evaluate(const PixelBox& box, float size, const Shape& shape, float edgeRejectLevel, float colorTolSq,
                   ShapeColor& found) const;
+    static int SampleStep(float size);
 };
 
 } // namespace pq::stylize

@@ -1,0 +1,133 @@
+#include "image_compare.h"
+
+#include "effects/stylize/bit_plane.h"
+#include "effects/stylize/placement_context.h"
+#include "platform/random.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+using namespace pq::stylize;
+
+namespace {
+
+// A patchy picture whose blocked pixels are also its only edges, so the
+// blocked-plane shortcuts and the plain edge and coverage reads can be set
+// side by side.
+struct BlockedFixture {
+    static constexpr int kW = 90, kH = 70;
+    static constexpr float kLevel = 0.5f;
+
+    BlockedFixture()
+        : picture(testimg::MakeImage(kW, kH, [](int x, int y) {
+              return testimg::Premul(40 + (x * 7 + y * 3) % 90, 100 + (x / 5) % 40, 30 + (y / 3) % 50);
+          })),
+          edges(size_t(kW) * kH, 0.0f), covered(kW, kH), blocked(kW, kH),
+          tiles(size_t((kW + 15) / 16) * size_t((kH + 15) / 16), 0)
+    {
+        for (int y = 0; y < kH; ++y)
+            rows.push_back(picture.row(y));
+        platform::Random rng(5);
+        for (int i = 0; i < 60; ++i) {
+            const int x = rng.random(kW), y = rng.random(kH);
+            edges[size_t(y) * kW + size_t(x)] = 1.0f;
+            blocked.set(x, y);
+        }
+        ctx.w = kW;
+        ctx.h = kH;
+        ctx.srcRows = rows.data();
+        ctx.edgeMap = edges.data();
+        ctx.covered = &covered;
+        ctx.tileCoveredCount = tiles.data();
+        ctx.tilesX = (kW + 15) / 16;
+    }
+
+    gfx::Image picture;
+    std::vector<const gfx::Pixel*> rows;
+    std::vector<float> edges;
+    BitPlane covered, blocked;
+    std::vector<int> tiles;
+    PlacementContext ctx;
+};
+
+void ExpectSame(bool a, const ShapeColor& fa, bool b, const ShapeColor& fb, const char* what, int i)
+{
+    ASSERT_EQ(a, b) << what << " case " << i;
+    if (a) {
+        ASSERT_EQ(fa.r, fb.r) << what << " case " << i;
+        ASSERT_EQ(fa.g, fb.g) << what << " case " << i;
+        ASSERT_EQ(fa.b, fb.b) << what << " case " << i;
+        ASSERT_EQ(fa.score, fb.score) << what << " case " << i;
+    }
+}
+
+} // namespace
+
+TEST(MosaicProbes, TwinPlanesKeepTheirOwnBits)
+{
+    BitPlane a, b;
+    BitPlane::MakeTwins(130, 5, a, b);
+    a.set(64, 2);
+    b.set(129, 4);
+    EXPECT_TRUE(a.get(64, 2));
+    EXPECT_FALSE(b.get(64, 2));
+    EXPECT_TRUE(b.get(129, 4));
+    EXPECT_FALSE(a.get(129, 4));
+    EXPECT_TRUE(a.any(2, 0, 129));
+    EXPECT_FALSE(a.any(2, 65, 129));
+    EXPECT_FALSE(b.any(2, 0, 129));
+    EXPECT_FALSE(b.any(4, 0, 128));
+    EXPECT_TRUE(b.any(4, 1, 129));
+    b.word(3, 1) = ~uint64_t(0);
+    EXPECT_TRUE(b.get(100, 3));
+    EXPECT_FALSE(a.any(3, 0, 129));
+}
+
+TEST(MosaicProbes, BlockedPlaneGivesTheVerdictsOfTheEdgeMap)
+{
+    BlockedFixture f;
+    platform::Random rng(11);
+    constexpr float kPi = float(std::numbers::pi);
+    constexpr float kTol = 10000000000.0f;
+    const float sizes[] = {1.5f, 2.0f, 2.6f, 4.3f, 5.9f, 7.5f, 12.2f};
+    int rejected = 0, accepted = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const float cx = float(rng.random(BlockedFixture::kW * 4)) / 4.0f;
+        const float cy = float(rng.random(BlockedFixture::kH * 4)) / 4.0f;
+        const float size = sizes[rng.random(7)];
+        const float angle = float(rng.random(1000)) / 1000.0f * kPi;
+        const float c = std::cos(angle), s = std::sin(angle);
+        ShapeColor a, b;
+        f.ctx.blocked = nullptr;
+        const bool squarePlain = f.ctx.evaluateSquare(cx, cy, size, c, s, BlockedFixture::kLevel, kTol, a);
+        const bool discPlain = f.ctx.evaluateCircle(cx, cy, size, BlockedFixture::kLevel, kTol, b);
+        ShapeColor t;
+        const bool trianglePlain = f.ctx.evaluateTriangle(cx, cy, size, c, s, BlockedFixture::kLevel, kTol, t);
+        f.ctx.blocked = &f.blocked;
+        f.ctx.blockedLevel = BlockedFixture::kLevel;
+        ShapeColor a2, b2, t2;
+        ExpectSame(squarePlain, a, f.ctx.evaluateSquare(cx, cy, size, c, s, BlockedFixture::kLevel, kTol, a2), a2,
+                   "square", i);
+        ExpectSame(discPlain, b, f.ctx.evaluateCircle(cx, cy, size, BlockedFixture::kLevel, kTol, b2), b2, "disc",
+                   i);
+        ExpectSame(trianglePlain, t,
+                   f.ctx.evaluateTriangle(cx, cy, size, c, s, BlockedFixture::kLevel, kTol, t2), t2, "triangle", i);
+        // A blocked seed turns every shape and rotation down.
+        if (f.ctx.seedBlocked(cx, cy, size, size, BlockedFixture::kLevel)) {
+            ++rejected;
+            ASSERT_FALSE(squarePlain) << i;
+            ASSERT_FALSE(discPlain) << i;
+        } else {
+            accepted += squarePlain;
+        }
+        if (f.ctx.seedBlocked(cx, cy, size, size * 0.5f, BlockedFixture::kLevel)) {
+            ASSERT_FALSE(trianglePlain) << i;
+        }
+        EXPECT_FALSE(f.ctx.seedBlocked(cx, cy, size, size, BlockedFixture::kLevel + 0.1f));
+    }
+    EXPECT_GT(rejected, 50);
+    EXPECT_GT(accepted, 50);
+}
