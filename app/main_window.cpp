@@ -5,6 +5,7 @@
 #include "app/document_panels.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
+#include "app/menu_keys.h"
 #include "app/panel_host.h"
 #include "app/right_panel.h"
 #include "app/splash.h"
@@ -15,6 +16,7 @@
 #include "panels/full_screen_view.h"
 #include "panels/overlay_host.h"
 #include "ui/debug_log.h"
+#include "ui/interface_scale.h"
 #include "ui/theme_style.h"
 #include "ui/theme_walk.h"
 #include "ui/translate.h"
@@ -55,6 +57,7 @@ MainWindow::MainWindow(QWidget* parent)
     buildParts();
     wireParts();
     wireShell();
+    wireChrome();
 
     setWindowTitle(QString::fromLatin1(kWindowCaption));
     setWindowState(Qt::WindowNoState);
@@ -78,7 +81,7 @@ MainWindow::MainWindow(QWidget* parent)
         if (gThemeMode == ThemeMode::Light)
             applyTheme(ThemeMode::Light);
         else
-            setStyleSheet(ThemeStyleSheet(ThemeStyleResourceName()));
+            SetDesignStyleSheet(this, ThemeStyleSheet(ThemeStyleResourceName()));
     });
     MarkStyleBook(this);
     SetEngineHost(&host_);
@@ -289,7 +292,7 @@ void MainWindow::applyTheme(ThemeMode mode)
     DebugLog(mode == ThemeMode::Light ? QStringLiteral(">>> applyTheme light") : QStringLiteral(">>> applyTheme dark"));
     gThemeMode = mode;
     MarkStyleBook(this);
-    setStyleSheet(ThemeStyleSheet(ThemeStyleResourceName()));
+    SetDesignStyleSheet(this, ThemeStyleSheet(ThemeStyleResourceName()));
     applyThemeColors();
     SaveTheme();
     update();

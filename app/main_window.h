@@ -25,13 +25,17 @@ class DocumentPanels;
 class EffectLists;
 class EffectPanel;
 class InfoBoxes;
+class InterfaceZoom;
 class LeftPanel;
 class MainMenu;
+class MenuKeys;
+class MonitorWatch;
 class PanelHost;
 class PreviewPanel;
 class RightPanel;
 class TitleBar;
 class ToolBar;
+class WindowChrome;
 class WindowEdges;
 
 // The main window: the document and the parts that show and change it,
@@ -65,6 +69,13 @@ public:
     // What Enter and Esc do with the open boxes; the parts fill it.
     BoxKeys boxKeys;
     DocumentPanels& documentPanels() const { return *documentPanels_; }
+    // The borderless chrome, the interface zoom, the monitor watch and the
+    // menu's keyboard navigation.
+    WindowChrome& chrome() const { return *chrome_; }
+    WindowEdges& edges() const { return *edges_; }
+    InterfaceZoom& zoom() const { return *zoom_; }
+    MonitorWatch& monitorWatch() const { return *monitorWatch_; }
+    MenuKeys& menuKeys() const { return *menuKeys_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -118,6 +129,8 @@ private:
     void buildCommands();
     void wireShell();
     void wireBoxKeys();
+    void wireChrome();
+    void relayoutAfterRescale();
     void toggleMainMenu();
     void setUpCaptions();
     void firstShow();
@@ -148,6 +161,10 @@ private:
     InfoBoxes* infoBoxes_ = nullptr;
     CaptionMarquees* marquees_ = nullptr;
     ShortcutFilter* shortcuts_ = nullptr;
+    WindowChrome* chrome_ = nullptr;
+    InterfaceZoom* zoom_ = nullptr;
+    MonitorWatch* monitorWatch_ = nullptr;
+    std::unique_ptr<MenuKeys> menuKeys_;
 
     QTimer initializationTimer_;
     QTimer cleanUpTimer_;

@@ -4,6 +4,7 @@
 
 #include "app/caption_marquees.h"
 #include "app/info_boxes.h"
+#include "app/interface_zoom.h"
 #include "app/panel_host.h"
 #include "app/splash.h"
 #include "app/startup.h"
@@ -57,6 +58,9 @@ void MainWindow::firstShow()
         // The saved interface zoom, or the automatic one. Applying it (and
         // showing it in the menu) is the interface-zoom code's work.
         interfaceZoom = UIZoomAtFirstShow(GetSetting(QStringLiteral("uizoom"), QString()), ComputeAutoUiZoom(work));
+        zoom_->setZoom(interfaceZoom);
+        zoom_->updateScale();
+        zoom_->updateMinimumSize();
         maximized_ = false;
         toggleMaximized();
     }
