@@ -10,6 +10,7 @@
 #include "app/monitor_watch.h"
 #include "app/panel_host.h"
 #include "app/title_bar.h"
+#include "app/tool_bar.h"
 #include "app/window_chrome.h"
 #include "app/window_edges.h"
 #include "panels/overlay_host.h"
@@ -82,6 +83,7 @@ void MainWindow::relayoutAfterRescale()
     if (maximized_ && screen())
         setGeometry(screen()->availableGeometry());
     canvas_->workspaceLayout()->relayout();
+    toolBar_->updateLogo();
     if (initialized)
         setUpCaptions();
     if (menu_->isVisible())
