@@ -2,11 +2,13 @@
 
 #include "app/commands.h"
 #include "ui/debug_log.h"
+#include "ui/interface_scale.h"
 #include "ui/theme_style.h"
 #include "ui/theme_walk.h"
 #include "ui/translate.h"
 
 #include <QEvent>
+#include <QCursor>
 #include <QGraphicsDropShadowEffect>
 #include <QLabel>
 #include <QMouseEvent>
@@ -80,6 +82,9 @@ MainMenu::MainMenu(const CommandTable& commands, QWidget* parent) : QFrame(paren
                 keys->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
                 keys->setCursor(Qt::PointingHandCursor);
                 keys->setGeometry(kWidth - 20 - 110, y, 110, 22);
+                // The caption runs the entry too.
+                keys->installEventFilter(this);
+                shortcutCaptions_.insert(keys, command.name);
             }
             last = y;
             y += kEntryStep;
@@ -94,14 +99,23 @@ MainMenu::MainMenu(const CommandTable& commands, QWidget* parent) : QFrame(paren
 void MainMenu::toggle(int x, int y, int roomBottom)
 {
     move(x, y);
-    setFixedHeight(fullHeight_);
+    setFixedHeight(Units(fullHeight_));
     setVisible(!isVisible());
-    if (!isVisible())
+    if (!isVisible()) {
+        if (QWidget* popup = languagePopup ? languagePopup() : nullptr)
+            popup->hide();
         return;
-    const int room = std::max(200, roomBottom - y - 10);
+    }
+    // Never under 200 units, however short the window.
+    const int room = std::max(Units(200), roomBottom - y - Units(10));
     if (height() > room)
         setFixedHeight(room);
     raise();
+}
+
+QString MainMenu::entryCommand(const QLabel* label) const
+{
+    return entries_.key(const_cast<QLabel*>(label));
 }
 
 void MainMenu::setCaption(const QString& command, const QString& text)
@@ -113,13 +127,23 @@ void MainMenu::setCaption(const QString& command, const QString& text)
 bool MainMenu::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == this && event->type() == QEvent::Leave) {
+        // Into the language popup the menu stays.
+        QWidget* popup = languagePopup ? languagePopup() : nullptr;
+        const QPoint mouse = QCursor::pos();
+        if (rect().contains(mapFromGlobal(mouse)))
+            return false;
+        if (popup && popup->isVisible() && popup->rect().contains(popup->mapFromGlobal(mouse)))
+            return false;
         hide();
+        if (popup)
+            popup->hide();
         return false;
     }
     if (event->type() != QEvent::MouseButtonRelease
         || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
         return QFrame::eventFilter(watched, event);
-    const QString name = entries_.key(qobject_cast<QLabel*>(watched));
+    auto* label = qobject_cast<QLabel*>(watched);
+    const QString name = shortcutCaptions_.contains(label) ? shortcutCaptions_.value(label) : entries_.key(label);
     const Command* command = name.isEmpty() ? nullptr : commands_.find(name);
     if (!command || !command->run)
         return false;

@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <QMap>
 
+#include <functional>
+
 class QLabel;
 
 namespace pq {
@@ -22,6 +24,15 @@ public:
     // A caption that changes (the interface size).
     void setCaption(const QString& command, const QString& text);
     QLabel* entry(const QString& command) const { return entries_.value(command); }
+    // The command of an entry label; empty for another label.
+    QString entryCommand(const QLabel* label) const;
+
+    // The language popup of the "Language" entry, built by the interface
+    // languages: the popup when it exists, its creation and showing (the
+    // entry's click), and the pick of one of its language labels.
+    std::function<QWidget*()> languagePopup;
+    std::function<void()> languageMIClick;
+    std::function<void(QLabel*)> langOptionClick;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -29,6 +40,7 @@ protected:
 private:
     const CommandTable& commands_;
     QMap<QString, QLabel*> entries_;
+    QMap<QLabel*, QString> shortcutCaptions_;
     int fullHeight_ = 0;
 };
 

@@ -8,6 +8,7 @@
 #include "app/left_panel.h"
 #include "app/main_menu.h"
 #include "app/manual_brush.h"
+#include "app/menu_keys.h"
 #include "app/panel_host.h"
 #include "app/right_panel.h"
 #include "app/selector_panels.h"
@@ -19,6 +20,7 @@
 #include "panels/full_screen_view.h"
 #include "panels/overlay_host.h"
 #include "ui/debug_log.h"
+#include "ui/interface_scale.h"
 #include "ui/theme_style.h"
 #include "ui/theme_walk.h"
 #include "ui/translate.h"
@@ -61,6 +63,7 @@ MainWindow::MainWindow(QWidget* parent)
     buildParts();
     wireParts();
     wireShell();
+    wireChrome();
 
     setWindowTitle(QString::fromLatin1(kWindowCaption));
     setWindowState(Qt::WindowNoState);
@@ -84,7 +87,7 @@ MainWindow::MainWindow(QWidget* parent)
         if (gThemeMode == ThemeMode::Light)
             applyTheme(ThemeMode::Light);
         else
-            setStyleSheet(ThemeStyleSheet(ThemeStyleResourceName()));
+            SetDesignStyleSheet(this, ThemeStyleSheet(ThemeStyleResourceName()));
     });
     MarkStyleBook(this);
     SetEngineHost(&host_);
@@ -306,7 +309,7 @@ void MainWindow::applyTheme(ThemeMode mode)
     DebugLog(mode == ThemeMode::Light ? QStringLiteral(">>> applyTheme light") : QStringLiteral(">>> applyTheme dark"));
     gThemeMode = mode;
     MarkStyleBook(this);
-    setStyleSheet(ThemeStyleSheet(ThemeStyleResourceName()));
+    SetDesignStyleSheet(this, ThemeStyleSheet(ThemeStyleResourceName()));
     applyThemeColors();
     SaveTheme();
     update();

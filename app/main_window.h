@@ -29,15 +29,19 @@ class EffectPanel;
 class GalleryPart;
 class PrintWindow;
 class InfoBoxes;
+class InterfaceZoom;
 class LeftPanel;
 class ManualBrush;
 class MainMenu;
+class MenuKeys;
+class MonitorWatch;
 class PanelHost;
 class PreviewPanel;
 class RightPanel;
 class SelectorPanels;
 class TitleBar;
 class ToolBar;
+class WindowChrome;
 class WindowEdges;
 
 // The main window: the document and the parts that show and change it,
@@ -78,6 +82,13 @@ public:
     ManualBrush& manualBrush() const { return *manualBrush_; }
     // Script runs over the document; the editor's requests go here.
     DocumentScripts& scripts() const;
+    // The borderless chrome, the interface zoom, the monitor watch and the
+    // menu's keyboard navigation.
+    WindowChrome& chrome() const { return *chrome_; }
+    WindowEdges& edges() const { return *edges_; }
+    InterfaceZoom& zoom() const { return *zoom_; }
+    MonitorWatch& monitorWatch() const { return *monitorWatch_; }
+    MenuKeys& menuKeys() const { return *menuKeys_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -133,6 +144,8 @@ private:
     void wireBoxKeys();
     void wireScripts();
     QWidget* makeScriptEditor();
+    void wireChrome();
+    void relayoutAfterRescale();
     void toggleMainMenu();
     void setUpCaptions();
     void firstShow();
@@ -169,6 +182,10 @@ private:
     ShortcutFilter* shortcuts_ = nullptr;
     GalleryPart* gallery_ = nullptr;
     PrintWindow* printWindow_ = nullptr;
+    WindowChrome* chrome_ = nullptr;
+    InterfaceZoom* zoom_ = nullptr;
+    MonitorWatch* monitorWatch_ = nullptr;
+    std::unique_ptr<MenuKeys> menuKeys_;
 
     QTimer initializationTimer_;
     QTimer cleanUpTimer_;

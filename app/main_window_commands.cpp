@@ -7,11 +7,14 @@
 #include "app/donation_box.h"
 #include "app/info_boxes.h"
 #include "app/document_panels.h"
+#include "app/interface_zoom.h"
 #include "app/main_menu.h"
 #include "app/manual_brush.h"
+#include "app/menu_keys.h"
 #include "app/panel_host.h"
 #include "app/selector_panels.h"
 #include "app/tool_bar.h"
+#include "ui/interface_scale.h"
 #include "workspace/canvas_area.h"
 #include "workspace/document_actions.h"
 #include "workspace/print_window.h"
@@ -84,14 +87,18 @@ void MainWindow::buildCommands()
     // Help.
     add(Staying(Row("help", Help, "Online help", "help", "F1", {{Qt::Key_F1, Chord::Any}},
                     [this] { infoBoxes_->openPage(WebPage::Help); })));
-    add(Staying(Row("language", Help, "Language", "globe", "CTRL+L", {}, {})));
+    // The language popup is the interface languages' work.
+    add(Staying(Row("language", Help, "Language", "globe", "CTRL+L", {}, [this] {
+        if (menu_->languageMIClick)
+            menu_->languageMIClick();
+    })));
     add(Staying(Row("about", Help, "About Pastelloquin", "info", "F2", {{Qt::Key_F2, Chord::Any}},
                     [this] { infoBoxes_->openPage(WebPage::About); })));
     add(Row("checkForUpdate", Help, "Check for update", "update", "U", {{Qt::Key_U, Chord::Plain}},
             [this] { infoBoxes_->checkForUpdate(); }));
     add(Row("donate", Help, "How about a coffee?", "coffee", "C", {{Qt::Key_C, Chord::Plain}},
             [this] { infoBoxes_->showDonationBox(); }));
-    add(Row("interfaceSize", Help, "Interface size", "display", "Z", {{Qt::Key_Z, Chord::Plain}}, {}));
+    add(Row("interfaceSize", Help, "Interface size", "zoomin", "Z", {{Qt::Key_Z, Chord::Plain}}, [this] { zoom_->menuClick(); }));
 
     // Keys of their own. Enter and Esc act on the open boxes; Esc first
     // stops a running full run, script or brush stroke in every case.
@@ -115,10 +122,7 @@ void MainWindow::buildCommands()
     // Ctrl+Shift+L writes the language lists (the languages' own work);
     // Ctrl+L with any other command key opens the language choice.
     add(KeyRow("exportLanguages", {{Qt::Key_L, Chord::ControlShift}}, {}));
-    add(KeyRow("languageSubmenu", {{Qt::Key_L, Chord::Command}}, [this] {
-        if (!menu_->isVisible())
-            toggleMainMenu();
-    }));
+    add(KeyRow("languageSubmenu", {{Qt::Key_L, Chord::Command}}, [this] { menuKeys_->openLanguageSubmenu(); }));
     add(KeyRow("rotateLeft", {{Qt::Key_L, Chord::Plain}}, {}));
     // Ctrl+R opens the resize panel when no effect runs and there is a
     // result; the key is taken either way.
@@ -157,8 +161,9 @@ void MainWindow::wireBoxKeys()
 void MainWindow::toggleMainMenu()
 {
     placeFloatingControls();
-    const int y = toolBar_->mapTo(frame_, QPoint(0, toolBar_->height())).y() + 6;
-    menu_->toggle(14, y, frame_->height());
+    const int y = toolBar_->mapTo(frame_, QPoint(0, toolBar_->height())).y() + Units(6);
+    menu_->toggle(Units(14), y, frame_->height());
+    menuKeys_->menuToggled(menu_->isVisible());
     if (menu_->isVisible())
         marquees_->setUpMenu();
     else

@@ -5,6 +5,7 @@
 #include "app/caption_marquees.h"
 #include "app/editing_tools.h"
 #include "app/info_boxes.h"
+#include "app/interface_zoom.h"
 #include "app/panel_host.h"
 #include "app/script_editor/script_editor.h"
 #include "app/splash.h"
@@ -60,6 +61,9 @@ void MainWindow::firstShow()
         // The saved interface zoom, or the automatic one. Applying it (and
         // showing it in the menu) is the interface-zoom code's work.
         interfaceZoom = UIZoomAtFirstShow(GetSetting(QStringLiteral("uizoom"), QString()), ComputeAutoUiZoom(work));
+        zoom_->setZoom(interfaceZoom);
+        zoom_->updateScale();
+        zoom_->updateMinimumSize();
         maximized_ = false;
         toggleMaximized();
     }

@@ -1,5 +1,8 @@
 #include "app/title_bar.h"
 
+#include "app/window_geometry.h"
+#include "platform/numeric.h"
+#include "ui/interface_scale.h"
 #include "ui/theme.h"
 #include "ui/theme_style.h"
 #include "ui/widgets/icon_button.h"
@@ -121,6 +124,11 @@ TitleBar::TitleBar(QWidget* parent) : QWidget(parent)
 void TitleBar::setMaximized(bool maximized)
 {
     maximized_ = maximized;
+    // The window buttons sit 5 units from the right edge, flush with it
+    // when the system maximised the window.
+    const int widthUnits = platform::Round(ToUnits(width()));
+    const WindowButtonPlaces places = LayoutWindowButtons(widthUnits, 46, window()->isMaximized());
+    layout()->setContentsMargins(0, 0, Units(widthUnits - 46 - places.close), 0);
     maximizeButton_->setIconName(maximized ? QStringLiteral("winrestore") : QStringLiteral("winmax"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "app/logo.h"
+#include "ui/interface_scale.h"
 #include "ui/debug_log.h"
 #include "ui/theme_style.h"
 #include "ui/translate.h"
@@ -157,7 +158,10 @@ void ToolBar::showSplitView(bool on)
 
 void ToolBar::updateLogo()
 {
-    logo_->setPixmap(LogoWithName(devicePixelRatioF(), CurrentPalette().textStrong));
+    // Drawn at the interface scale: more pixels per logical pixel.
+    QPixmap logo = LogoWithName(devicePixelRatioF() * InterfaceScale(), CurrentPalette().textStrong);
+    logo.setDevicePixelRatio(devicePixelRatioF());
+    logo_->setPixmap(logo);
 }
 
 bool ToolBar::eventFilter(QObject* watched, QEvent* event)

@@ -31,6 +31,9 @@ int main(int argc, char** argv)
     if (!settingsFolder.isValid())
         return 1;
     pq::SetSettingsFolder(settingsFolder.path());
+    // Windows are tried at an interface zoom of 100 %, where design units
+    // are pixels, whatever the size of the test screen.
+    pq::SetSetting(QStringLiteral("uizoom"), QStringLiteral("100"));
     platform::ConfigureDefaultThreadPool();
     pq::InstallEffectCatalogue();
     ::testing::InitGoogleTest(&argc, argv);

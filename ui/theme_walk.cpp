@@ -1,5 +1,7 @@
 #include "ui/theme_walk.h"
 
+#include "platform/numeric.h"
+#include "ui/interface_scale.h"
 #include "ui/theme.h"
 #include "ui/widgets/icons.h"
 
@@ -7,6 +9,7 @@
 #include <QRegularExpression>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -175,7 +178,7 @@ void WalkWidget(QWidget* w, bool toLight)
         if (!icon.isEmpty()) {
             const QRgb designed = label->property("_pqIconColor").toUInt();
             const QRgb color = toLight ? MapThemeTextColor(designed, true) : designed;
-            label->setPixmap(RenderIcon(icon, QColor::fromRgba(color), label->property("_pqIconSize").toInt(),
+            label->setPixmap(RenderIcon(icon, QColor::fromRgba(color), IconLabelPixels(label),
                                         label->devicePixelRatioF()));
         }
     }
@@ -226,7 +229,21 @@ void SetIconLabel(QLabel* label, const QString& iconName, const QColor& designed
     label->setProperty("_pqIconColor", uint(designedColor.rgba()));
     label->setProperty("_pqIconSize", size);
     const QRgb color = ThemedTextColor(designedColor.rgba());
-    label->setPixmap(RenderIcon(iconName, QColor::fromRgba(color), size, label->devicePixelRatioF()));
+    label->setPixmap(RenderIcon(iconName, QColor::fromRgba(color), IconLabelPixels(label), label->devicePixelRatioF()));
+}
+
+int IconLabelPixels(const QLabel* label)
+{
+    return std::max(1, platform::Round(label->property("_pqIconSize").toInt() * WidgetScale(label)));
+}
+
+void RescaleIconLabel(QLabel* label)
+{
+    const QString icon = label->property("_pqIcon").toString();
+    if (icon.isEmpty())
+        return;
+    const QRgb color = ThemedTextColor(QRgb(label->property("_pqIconColor").toUInt()));
+    label->setPixmap(RenderIcon(icon, QColor::fromRgba(color), IconLabelPixels(label), label->devicePixelRatioF()));
 }
 
 void MarkStyleBook(QWidget* widget)

@@ -20,6 +20,10 @@ QString MapStyleSheetColors(const QString& sheet, bool toLight);
 // A label that shows one of the program's line icons: the walk draws it
 // again in the mode's text colour.
 void SetIconLabel(QLabel* label, const QString& iconName, const QColor& designedColor, int size);
+// An icon label's size in pixels at its interface scale; its icon drawn
+// anew at that size.
+int IconLabelPixels(const QLabel* label);
+void RescaleIconLabel(QLabel* label);
 
 // A widget whose style sheet is the mode's own sheet (loaded whole for each
 // mode): the walk leaves that sheet alone.

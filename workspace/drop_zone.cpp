@@ -1,5 +1,6 @@
 #include "workspace/drop_zone.h"
 
+#include "ui/interface_scale.h"
 #include "ui/theme.h"
 #include "ui/theme_style.h"
 #include "ui/translate.h"
@@ -71,23 +72,28 @@ void DropZone::paintEvent(QPaintEvent*)
     const UiPalette& palette = CurrentPalette();
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    // Drawn in design units at the interface scale.
+    const qreal scale = WidgetScale(this);
+    p.scale(scale, scale);
+    const int w = qRound(width() / scale);
+    const int h = qRound(height() / scale);
     const QColor hot = gThemeMode == ThemeMode::Light ? palette.textSecondary : palette.border.lighter(130);
     const QColor stroke = hovered_ ? hot : palette.muted;
     QPen pen(stroke, 2, Qt::DashLine);
     pen.setDashPattern({4, 3});
     p.setPen(pen);
     p.setBrush(hovered_ ? ThemedColor(QColor(255, 255, 255, 8)) : QBrush(Qt::NoBrush));
-    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 20, 20);
+    p.drawRoundedRect(QRectF(0, 0, w, h).adjusted(1, 1, -1, -1), 20, 20);
 
-    const qreal dpr = devicePixelRatioF();
-    p.drawPixmap(QPointF((width() - 81) / 2.0, 34), RenderIcon(QStringLiteral("picture"), stroke, 81, dpr, 1.0));
+    const qreal dpr = devicePixelRatioF() * scale;
+    p.drawPixmap(QPointF((w - 81) / 2.0, 34), RenderIcon(QStringLiteral("picture"), stroke, 81, dpr, 1.0));
 
     p.setPen(palette.text);
     p.setFont(InterfaceFont(16, QFont::DemiBold));
-    p.drawText(QRect(0, 128, width(), 26), Qt::AlignCenter, Translate(QStringLiteral("No image loaded")));
+    p.drawText(QRect(0, 128, w, 26), Qt::AlignCenter, Translate(QStringLiteral("No image loaded")));
     p.setPen(palette.textSecondary);
     p.setFont(InterfaceFont(14));
-    p.drawText(QRect(0, 164, width(), 22), Qt::AlignCenter, Translate(QStringLiteral("Drop image here or")));
+    p.drawText(QRect(0, 164, w, 22), Qt::AlignCenter, Translate(QStringLiteral("Drop image here or")));
 }
 
 void DropZone::enterEvent(QEnterEvent* event)

@@ -1,6 +1,7 @@
 #include "workspace/effect_lists.h"
 
 #include "catalogue/effect_catalogue.h"
+#include "ui/interface_scale.h"
 #include "ui/debug_log.h"
 #include "ui/theme_style.h"
 #include "ui/translate.h"
@@ -127,8 +128,8 @@ void EffectLists::placeAccent(QListWidget* list, int row)
         accent_->setObjectName(QStringLiteral("effectAccentBar"));
         accent_->setAttribute(Qt::WA_TransparentForMouseEvents);
         accent_->setAttribute(Qt::WA_StyledBackground);
-        accent_->setFixedSize(4, 18);
     }
+    accent_->setFixedSize(Units(4), Units(18));
     // Detached: kept by the lists, hidden.
     accent_->hide();
     accent_->setParent(this);
@@ -136,9 +137,9 @@ void EffectLists::placeAccent(QListWidget* list, int row)
         return;
     QWidget* host = list->parentWidget() ? list->parentWidget() : list;
     accent_->setParent(host);
-    const int itemHeight = Expander::kItemHeight;
+    const int itemHeight = Units(Expander::kItemHeight);
     const QPoint origin = host == list ? QPoint(0, 0) : list->pos();
-    accent_->move(origin.x() - 18, origin.y() + row * itemHeight + (itemHeight - 18) / 2);
+    accent_->move(origin.x() - Units(18), origin.y() + row * itemHeight + (itemHeight - Units(18)) / 2);
     accent_->raise();
     accent_->show();
 }

@@ -5,6 +5,7 @@
 #include "catalogue/effect_catalogue.h"
 #include "engine/repository/image_repository.h"
 #include "platform/numeric.h"
+#include "ui/interface_scale.h"
 #include "ui/debug_log.h"
 #include "ui/translate.h"
 #include "ui/widgets/color_panel.h"
@@ -70,7 +71,7 @@ void EffectPanel::updateBrushButtons()
     const bool on = sheet && sheet->on;
     resetBrushesButton_->setVisible(on);
     // Room for one button, or two.
-    brushesBox_->setFixedHeight(on ? 120 : 64);
+    brushesBox_->setFixedHeight(Units(on ? 120 : 64));
 }
 
 void EffectPanel::loadCustomBrushes()

@@ -1,5 +1,6 @@
 #include "workspace/gallery_strip.h"
 
+#include "ui/interface_scale.h"
 #include "ui/theme.h"
 #include "ui/theme_style.h"
 #include "ui/translate.h"
@@ -63,7 +64,7 @@ GalleryStrip::GalleryStrip(QWidget* parent) : QWidget(parent)
 void GalleryStrip::setExpanded(bool expanded)
 {
     expanded_ = expanded;
-    setFixedHeight(expanded ? kExpandedHeight : kCollapsedHeight);
+    setFixedHeight(Units(expanded ? kExpandedHeight : kCollapsedHeight));
     tileArea->setVisible(expanded);
     tileArea->setGeometry(rect());
     update();
@@ -121,9 +122,10 @@ void GalleryToggle::setExpanded(bool expanded)
     toggleLabel->setText(expanded ? Translate(QStringLiteral("Hide gallery")) + QStringLiteral("  \u25BC")
                                          : Translate(QStringLiteral("Show gallery")) + QStringLiteral("  \u25B2"));
     toggleLabel->setProperty("tag", expanded ? 1 : 0);
-    const int labelWidth = std::max(100, toggleLabel->fontMetrics().horizontalAdvance(toggleLabel->text()) + 20);
-    toggleLabel->setGeometry(5, 0, labelWidth, 22);
-    setFixedWidth(labelWidth + 10);
+    const int labelWidth =
+        std::max(Units(100), toggleLabel->fontMetrics().horizontalAdvance(toggleLabel->text()) + Units(20));
+    toggleLabel->setGeometry(Units(5), 0, labelWidth, Units(22));
+    setFixedWidth(labelWidth + Units(10));
 }
 
 void GalleryToggle::paintEvent(QPaintEvent*)

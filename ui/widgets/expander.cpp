@@ -1,5 +1,6 @@
 #include "ui/widgets/expander.h"
 
+#include "platform/numeric.h"
 #include "ui/theme_style.h"
 #include "ui/widgets/icons.h"
 
@@ -46,7 +47,27 @@ QString Expander::caption() const
 
 QRectF Expander::captionRect() const
 {
-    return QRectF(indent_, 0, width() - indent_ - 26, kHeaderHeight);
+    const qreal indent = indent_ * scale_;
+    return QRectF(indent, 0, width() - indent - 26 * scale_, headerHeight());
+}
+
+int Expander::headerHeight() const
+{
+    return platform::Round(kHeaderHeight * scale_);
+}
+
+int Expander::itemHeight() const
+{
+    return platform::Round(kItemHeight * scale_);
+}
+
+void Expander::setInterfaceScale(double scale)
+{
+    scale_ = scale;
+    setFixedHeight(expanded_ ? expandedHeight() : headerHeight());
+    relayout();
+    updateGeometry();
+    update();
 }
 
 void Expander::setCaptionOffset(std::optional<qreal> x)
@@ -59,7 +80,7 @@ void Expander::setCaptionOffset(std::optional<qreal> x)
 
 int Expander::expandedHeight() const
 {
-    return kHeaderHeight + list_->count() * kItemHeight;
+    return headerHeight() + list_->count() * itemHeight();
 }
 
 void Expander::setExpanded(bool expanded)
@@ -68,7 +89,7 @@ void Expander::setExpanded(bool expanded)
         return;
     expanded_ = expanded;
     list_->setVisible(expanded_);
-    setFixedHeight(expanded_ ? expandedHeight() : kHeaderHeight);
+    setFixedHeight(expanded_ ? expandedHeight() : headerHeight());
     relayout();
     update();
     emit expandedChanged(expanded_);
@@ -76,12 +97,13 @@ void Expander::setExpanded(bool expanded)
 
 QSize Expander::sizeHint() const
 {
-    return QSize(210, expanded_ ? expandedHeight() : kHeaderHeight);
+    return QSize(platform::Round(210 * scale_), expanded_ ? expandedHeight() : headerHeight());
 }
 
 void Expander::relayout()
 {
-    list_->setGeometry(indent_ - 6, kHeaderHeight, width() - (indent_ - 6), list_->count() * kItemHeight);
+    const int left = platform::Round((indent_ - 6) * scale_);
+    list_->setGeometry(left, headerHeight(), width() - left, list_->count() * itemHeight());
 }
 
 void Expander::resizeEvent(QResizeEvent*)
@@ -111,13 +133,15 @@ void Expander::paintEvent(QPaintEvent*)
 
     // The arrow points down when closed and up when open.
     const qreal dpr = devicePixelRatioF();
-    QPixmap arrow = RenderIcon(QStringLiteral("chevron"), color, 16, dpr, 2.0);
-    const QPointF at(width() - 24, (kHeaderHeight - 16) / 2.0);
+    const int arrowSize = platform::Round(16 * scale_);
+    QPixmap arrow = RenderIcon(QStringLiteral("chevron"), color, arrowSize, dpr, 2.0);
+    const QPointF at(width() - 24 * scale_, (headerHeight() - arrowSize) / 2.0);
     if (expanded_) {
+        const qreal half = arrowSize / 2.0;
         p.save();
-        p.translate(at + QPointF(8, 8));
+        p.translate(at + QPointF(half, half));
         p.rotate(180);
-        p.drawPixmap(QPointF(-8, -8), arrow);
+        p.drawPixmap(QPointF(-half, -half), arrow);
         p.restore();
     } else {
         p.drawPixmap(at, arrow);
@@ -126,7 +150,7 @@ void Expander::paintEvent(QPaintEvent*)
 
 void Expander::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && event->position().y() < kHeaderHeight) {
+    if (event->button() == Qt::LeftButton && event->position().y() < headerHeight()) {
         emit headerClicked();
         event->accept();
         return;
@@ -136,7 +160,7 @@ void Expander::mousePressEvent(QMouseEvent* event)
 
 void Expander::mouseMoveEvent(QMouseEvent* event)
 {
-    const bool overHeader = event->position().y() < kHeaderHeight;
+    const bool overHeader = event->position().y() < headerHeight();
     if (overHeader != headerHovered_) {
         headerHovered_ = overHeader;
         setCursor(overHeader ? Qt::PointingHandCursor : Qt::ArrowCursor);

@@ -34,6 +34,8 @@ public:
     void setTextIndent(int indent);
 
     QSize sizeHint() const override;
+    // Lays the header and the list out at an interface scale.
+    Q_INVOKABLE void setInterfaceScale(double scale);
 
 signals:
     void headerClicked();
@@ -48,6 +50,8 @@ protected:
 
 private:
     int expandedHeight() const;
+    int headerHeight() const;
+    int itemHeight() const;
     void relayout();
 
     QString text_;
@@ -55,6 +59,7 @@ private:
     bool expanded_ = false;
     bool headerHovered_ = false;
     int indent_ = 30;
+    double scale_ = 1.0;
     std::optional<qreal> captionOffset_;
 };
 

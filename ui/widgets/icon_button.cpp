@@ -1,11 +1,14 @@
 #include "ui/widgets/icon_button.h"
 
+#include "platform/numeric.h"
 #include "ui/theme.h"
 #include "ui/theme_style.h"
 #include "ui/widgets/icons.h"
 
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace pq {
 namespace {
@@ -44,14 +47,15 @@ void IconButton::setCaptionFont(const QFont& f)
 QSize IconButton::sizeHint() const
 {
     if (text().isEmpty())
-        return QSize(iconSize_ + 16, iconSize_ + 16);
+        return QSize(shownIconSize() + platform::Round(16 * scale_), shownIconSize() + platform::Round(16 * scale_));
     const int textWidth = fontMetrics().horizontalAdvance(text());
-    return QSize(6 + iconSize_ + 7 + textWidth + 8, qMax(iconSize_ + 12, fontMetrics().height() + 12));
+    return QSize(platform::Round(21 * scale_) + shownIconSize() + textWidth,
+                 qMax(shownIconSize() + platform::Round(12 * scale_), fontMetrics().height() + platform::Round(12 * scale_)));
 }
 
 QSize IconButton::minimumSizeHint() const
 {
-    return QSize(iconSize_ + 8, iconSize_ + 8);
+    return QSize(shownIconSize() + platform::Round(8 * scale_), shownIconSize() + platform::Round(8 * scale_));
 }
 
 void IconButton::paintEvent(QPaintEvent*)
@@ -68,11 +72,11 @@ void IconButton::paintEvent(QPaintEvent*)
             fill = fill.darker(115);
         p.setPen(Qt::NoPen);
         p.setBrush(fill);
-        p.drawRoundedRect(box, radius_, radius_);
+        p.drawRoundedRect(box, radius_ * scale_, radius_ * scale_);
     } else if (restFill_) {
         p.setPen(Qt::NoPen);
         p.setBrush(ThemedColor(*restFill_));
-        p.drawRoundedRect(box, radius_, radius_);
+        p.drawRoundedRect(box, radius_ * scale_, radius_ * scale_);
     }
 
     // Colours given to the button are designed for the dark theme.
@@ -83,13 +87,13 @@ void IconButton::paintEvent(QPaintEvent*)
         color = palette.muted;
 
     const qreal dpr = devicePixelRatioF();
-    const QPixmap icon = RenderIcon(iconName_, color, iconSize_, dpr, strokeWidth_);
+    const QPixmap icon = RenderIcon(iconName_, color, shownIconSize(), dpr, strokeWidth_);
     if (text().isEmpty()) {
-        const QPointF at((width() - iconSize_) / 2.0, (height() - iconSize_) / 2.0);
+        const QPointF at((width() - shownIconSize()) / 2.0, (height() - shownIconSize()) / 2.0);
         p.drawPixmap(at, icon);
         return;
     }
-    p.drawPixmap(QPointF(kIconX, (height() - iconSize_) / 2.0), icon);
+    p.drawPixmap(QPointF(kIconX * scale_, (height() - shownIconSize()) / 2.0), icon);
     p.setPen(color);
     p.setFont(font());
     const QRectF textRect = captionRect();
@@ -103,9 +107,21 @@ void IconButton::paintEvent(QPaintEvent*)
                fontMetrics().elidedText(text(), Qt::ElideRight, int(textRect.width())));
 }
 
+int IconButton::shownIconSize() const
+{
+    return platform::Round(iconSize_ * scale_);
+}
+
+void IconButton::setInterfaceScale(double scale)
+{
+    scale_ = scale;
+    updateGeometry();
+    update();
+}
+
 QRectF IconButton::captionRect() const
 {
-    const qreal left = kIconX + iconSize_ + 7;
+    const qreal left = kIconX * scale_ + shownIconSize() + 7 * scale_;
     return QRectF(left, 0, width() - left - 1, height());
 }
 

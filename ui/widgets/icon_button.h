@@ -36,6 +36,8 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // Draws icon, margins and corners at an interface scale.
+    Q_INVOKABLE void setInterfaceScale(double scale);
 
 signals:
     void rightReleased();
@@ -49,7 +51,9 @@ protected:
 
 private:
     QString iconName_;
+    int shownIconSize() const;
     int iconSize_ = 20;
+    double scale_ = 1.0;
     qreal strokeWidth_ = 1.8;
     std::optional<QColor> iconColor_;
     std::optional<QColor> hoverColor_;

@@ -1,0 +1,115 @@
+// The interface drawn at a scale of its own: lengths in design units,
+// style sheets, and widgets laid out anew without drifting.
+#include "ui/interface_scale.h"
+#include "ui/theme_style.h"
+#include "ui/widgets/expander.h"
+#include "ui/widgets/icon_button.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(StyleSheetLengths, ScaledWithHairlinesKept)
+{
+    EXPECT_EQ(pq::ScaleStyleSheetLengths(QStringLiteral("QA { border: 1px solid red; border-radius: 10px; }"), 1.5),
+              QStringLiteral("QA { border: 2px solid red; border-radius: 15px; }"));
+    EXPECT_EQ(pq::ScaleStyleSheetLengths(QStringLiteral("margin: -5px 0; width: 12px; border: 1px"), 0.5),
+              QStringLiteral("margin: -2px 0; width: 6px; border: 1px"));
+    EXPECT_EQ(pq::ScaleStyleSheetLengths(QStringLiteral("padding: 0px; color: #101010;"), 1.5),
+              QStringLiteral("padding: 0px; color: #101010;"));
+}
+
+struct Sample {
+    QWidget root;
+    QWidget* boxed = nullptr;
+    QLabel* free = nullptr;
+    QHBoxLayout* row = nullptr;
+
+    Sample()
+    {
+        row = new QHBoxLayout(&root);
+        row->setContentsMargins(10, 20, 10, 20);
+        row->setSpacing(8);
+        boxed = new QWidget;
+        boxed->setFixedSize(100, 50);
+        row->addWidget(boxed);
+        row->addSpacing(12);
+        free = new QLabel(QStringLiteral("free"), boxed);
+        free->setFont(pq::InterfaceFont(16));
+        free->setGeometry(20, 30, 40, 10);
+    }
+};
+
+TEST(ScaleWidgetTree, LaysTheTreeOutAtTheScale)
+{
+    Sample s;
+    pq::ScaleWidgetTree(&s.root, 1.5);
+    EXPECT_EQ(s.boxed->minimumSize(), QSize(150, 75));
+    EXPECT_EQ(s.boxed->maximumSize(), QSize(150, 75));
+    EXPECT_EQ(s.row->contentsMargins(), QMargins(15, 30, 15, 30));
+    EXPECT_EQ(s.row->spacing(), 12);
+    EXPECT_EQ(s.free->geometry(), QRect(30, 45, 60, 15));
+    EXPECT_EQ(s.free->font().pixelSize(), 24);
+    EXPECT_DOUBLE_EQ(pq::WidgetScale(s.free), 1.5);
+}
+
+TEST(ScaleWidgetTree, BackAndForthWithoutDrift)
+{
+    Sample s;
+    for (const double scale : {0.55, 1.45, 0.5, 1.35, 0.6, 1.0}) {
+        pq::ScaleWidgetTree(&s.root, scale);
+    }
+    EXPECT_EQ(s.boxed->minimumSize(), QSize(100, 50));
+    EXPECT_EQ(s.row->contentsMargins(), QMargins(10, 20, 10, 20));
+    EXPECT_EQ(s.free->geometry(), QRect(20, 30, 40, 10));
+    EXPECT_EQ(s.free->font().pixelSize(), 16);
+}
+
+TEST(ScaleWidgetTree, LengthsChangedByCodeAreTakenAsTheyStand)
+{
+    Sample s;
+    pq::ScaleWidgetTree(&s.root, 1.5);
+    // Code placed the label anew in pixels of the scale in force.
+    s.free->setGeometry(60, 30, 90, 15);
+    pq::ScaleWidgetTree(&s.root, 1.0);
+    EXPECT_EQ(s.free->geometry(), QRect(40, 20, 60, 10));
+}
+
+TEST(ScaleWidgetTree, DesignStyleSheetFollowsTheScale)
+{
+    QWidget w;
+    pq::SetDesignStyleSheet(&w, QStringLiteral("QWidget { border-radius: 10px; }"));
+    pq::ScaleWidgetTree(&w, 1.5);
+    EXPECT_EQ(w.styleSheet(), QStringLiteral("QWidget { border-radius: 15px; }"));
+    pq::SetDesignStyleSheet(&w, QStringLiteral("QWidget { border-radius: 20px; }"));
+    EXPECT_EQ(w.styleSheet(), QStringLiteral("QWidget { border-radius: 30px; }")) << "new text at the scale in force";
+    pq::ScaleWidgetTree(&w, 0.5);
+    EXPECT_EQ(w.styleSheet(), QStringLiteral("QWidget { border-radius: 10px; }"));
+}
+
+TEST(ScaledWidgets, ExpanderAndIconButtonDrawAtTheScale)
+{
+    auto* list = new QListWidget;
+    list->addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
+                    QStringLiteral("e")});
+    pq::Expander expander(QStringLiteral("Photo lab"), list);
+    expander.setExpanded(true);
+    EXPECT_EQ(expander.height(), 175);
+    expander.setInterfaceScale(1.5);
+    EXPECT_EQ(expander.height(), 38 + 5 * 45);
+    expander.setExpanded(false);
+    EXPECT_EQ(expander.height(), 38);
+
+    pq::IconButton button(QStringLiteral("open"));
+    button.setIconPixelSize(20);
+    const QSize normal = button.sizeHint();
+    button.setInterfaceScale(0.5);
+    EXPECT_EQ(button.sizeHint(), QSize(18, 18));
+    EXPECT_EQ(normal, QSize(36, 36));
+    EXPECT_EQ(button.iconPixelSize(), 20) << "kept in design units";
+}
+
+} // namespace
