@@ -218,10 +218,8 @@ private:
             const int y0 = std::max(0, cy - half), y1 = std::min(h - 1, cy + half);
             if (y0 > y1)
                 continue;
-            platform::ParallelForRange(0, w, 256, [&](int from, int to) {
-                for (int x = from; x < to; ++x)
-                    columnMinimum(x, y0, y1);
-            });
+            for (int x = 0; x < w; ++x)
+                columnMinimum(x, y0, y1);
             for (int k = -(half / t); k <= (w + half) / t; ++k) {
                 const int cx = k * t;
                 const int x0 = std::max(0, cx - half), x1 = std::min(w - 1, cx + half);
