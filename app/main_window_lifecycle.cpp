@@ -20,6 +20,7 @@
 #include "ui/dictionary.h"
 #include "ui/settings.h"
 #include "workspace/auto_enhance_command.h"
+#include "workspace/brushstrokes_frame_command.h"
 #include "workspace/canvas_area.h"
 #include "workspace/gallery_part.h"
 #include "workspace/canvas_view.h"
@@ -236,7 +237,8 @@ bool MainWindow::shutDown()
     BeginEngineShutdown();
     document_.shared->cancel.request();
     const auto workersAlive = [this] {
-        return document_.isBackgroundWorkRunning() || EffectWorkerCount() > 0 || AutoEnhanceCommand::workerCount() > 0;
+        return document_.isBackgroundWorkRunning() || EffectWorkerCount() > 0 || AutoEnhanceCommand::workerCount() > 0 ||
+               BrushstrokesFrameCommand::workerCount() > 0;
     };
     const quint32 start = platform::TickMs();
     while (workersAlive() && platform::TickMs() - start < quint32(shutdownWaitMs)) {

@@ -38,7 +38,6 @@ constexpr bool kNo = false;
 constexpr BrushSheetChoice kPastelSheet = BrushSheetChoice::Pastel;
 constexpr BrushSheetChoice kWatercolorSheet = BrushSheetChoice::Watercolor;
 constexpr BrushSheetChoice kImpastoSheet = BrushSheetChoice::Impasto;
-constexpr BrushSheetChoice kStochasticSheet = BrushSheetChoice::Stochastic;
 
 constexpr EffectDefinition kCatalogue[] = {
     // Sketch & Drawing
@@ -78,8 +77,7 @@ constexpr EffectDefinition kCatalogue[] = {
     {306, "Smooth painting", "Smooth painting", SmoothPainting, {"max brush size", "iterations", kNone, kNone, kNone},
      {35, 0, 0, 0, 0}},
     {307, "Stochastic painting", "Stochastic Painting", StochasticPainting,
-     {"min brush size", "max brush size", "iterations", "precision", "opacity"}, {10, 50, 20, 50, 90}, kErase, kNo,
-     kNo, kStochasticSheet},
+     {"min brush size", "max brush size", "iterations", "precision", "opacity"}, {10, 50, 20, 50, 90}, kErase},
     {308, nullptr, "Watercolor Flow", WatercolorFlow, {"wetness", "detail", "dilution", "color", "contours"},
      {50, 50, 50, 60, 50}, kErase},
     // Photo lab

@@ -159,8 +159,9 @@ void Canvas::drawImageRect(const Image& image, const QRectF& src, const QRectF& 
     toDst *= QTransform::fromTranslate(dst.x(), dst.y());
     const QTransform device = toDst * painter_.transform();
 
-    const bool integerCopy = device.type() <= QTransform::TxTranslate && device.dx() == std::floor(device.dx()) &&
-                             device.dy() == std::floor(device.dy());
+    // The exact-copy rule (IsExactCopy): own size at whole device pixels
+    // is copied, whatever the sampling named.
+    const bool integerCopy = IsExactCopy(device);
 
     if (sampling == Sampling::Mitchell && !integerCopy) {
         // Only the visible part is resampled: a zoomed-in draw of a large

@@ -62,6 +62,13 @@ QRect DeviceBounds(const QRectF& mapped, const QRect& clip)
 
 } // namespace
 
+bool IsExactCopy(const QTransform& transform)
+{
+    return transform.type() <= QTransform::TxTranslate && std::isfinite(transform.dx()) &&
+           std::isfinite(transform.dy()) && transform.dx() == std::floor(transform.dx()) &&
+           transform.dy() == std::floor(transform.dy());
+}
+
 Image TransformImage(const Image& image, const QRectF& srcRect, const QTransform& transform, Sampling sampling,
                      QPoint* origin, const QRect& deviceClip)
 {
@@ -76,6 +83,16 @@ Image TransformImage(const Image& image, const QRectF& srcRect, const QTransform
     const QRect out = DeviceBounds(transform.mapRect(area), deviceClip);
     if (out.isEmpty() || !IsSaneSize(out.width(), out.height()))
         return {};
+    if (IsExactCopy(transform) && area == QRectF(area.toAlignedRect())) {
+        // The device rectangle maps back onto whole source pixels.
+        const QPoint from = out.topLeft() - QPoint(int(transform.dx()), int(transform.dy()));
+        Image copy = Image::adopt(image.qimage().copy(QRect(from, out.size())));
+        if (copy.isNull())
+            return {};
+        if (origin)
+            *origin = out.topLeft();
+        return copy;
+    }
     QImage dst = NewPixelImage(out.size());
     if (dst.isNull())
         return {};

@@ -30,13 +30,20 @@ Image ResizeMipmapped(const Image& image, int width, int height);
 // factor can pick a neighbour instead. Null for a null image or bad size.
 Image ResizeNearest(const Image& image, int width, int height);
 
+// The exact-copy rule, the same for every drawing call of this layer: an
+// image drawn at its own size at a whole-pixel position (a transform that
+// is a translation by integers) is copied pixel for pixel, whatever
+// sampling is named; a cubic never softens it and no filter touches it.
+bool IsExactCopy(const QTransform& transform);
+
 // Maps the part srcRect of the image through `transform` (source pixel
 // coordinates to device coordinates) and samples it into a new image that
 // covers the transformed bounds; everything outside the source is
 // transparent. *origin receives the device position of the result's
 // top-left pixel. Edges are antialiased by pixel coverage; samples clamp to
 // the source rectangle. The cubics widen their taps where the transform
-// shrinks.
+// shrinks. A whole-pixel source area under an exact-copy transform
+// (IsExactCopy) comes back unchanged.
 // A non-null deviceClip limits the result to that device rectangle. Null
 // when the result would be empty, for a perspective or singular transform,
 // or when it would exceed the size limits.

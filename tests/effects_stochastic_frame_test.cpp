@@ -9,6 +9,7 @@
 #include "platform/run_context.h"
 
 #include <array>
+#include <thread>
 #include <vector>
 
 using namespace pqtest;
@@ -138,6 +139,37 @@ TEST_F(StochasticRuns, CopesWithVeryWidePictures)
 {
     const gfx::Image out = run(Photo(5200, 10), {0, 2, 10, 50, 100});
     EXPECT_FALSE(AllOf(out, 0xFFFFFFFFu));
+}
+
+TEST_F(StochasticRuns, AStalePreviewsFinalPictureNeverReplacesANewerOne)
+{
+    Atlas();
+    const gfx::Image photo = Photo(40, 30);
+    for (const bool newerRequested : {false, true}) {
+        host->previewBitmapUpdates = 0;
+        host->previewLabel = 0;
+        auto ctx = pq::EffectRunContext::begin(true);
+        ctx->seed(3);
+        gfx::Surface dest = gfx::Surface::make(photo.size());
+        std::thread worker([&] {
+            platform::ScopedRunContext scope(ctx.get());
+            pq::StochasticPainting(photo, dest, 5, 10, 20, 50, 90, true);
+        });
+        // The atlas hand-over is the routine's one synchronous call; after
+        // it only queued pictures reach the UI thread.
+        while (bridge->pump() == 0)
+            platform::SleepMs(1);
+        worker.join();
+        if (newerRequested)
+            host->shared->previewGeneration++;
+        bridge->pump();
+        if (newerRequested) {
+            EXPECT_EQ(host->previewBitmapUpdates, 0);
+        } else {
+            EXPECT_GE(host->previewBitmapUpdates, 1);
+            EXPECT_EQ(host->previewLabel, 101);
+        }
+    }
 }
 
 // ---- Brushstroke frame ----------------------------------------------------------

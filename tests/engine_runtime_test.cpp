@@ -519,12 +519,13 @@ TEST_F(RuntimeTest, TheBrushSheetStepPicksTheSheetAndCount)
     EXPECT_EQ(gSeenCount, 7);
     EXPECT_EQ(host->shared->brushCount.load(), 7);
 
+    // Stochastic painting paints from the atlas: it leaves the sheet alone.
     repo.brushes = repo.pastelBrushes;
     pq::ProcessEffectOnSurface(host->source, dest, 307, 0, 0, 0, 0, 0, false);
-    EXPECT_TRUE(repo.brushes.sameAs(repo.pastelBrushes)); // left as it was
+    EXPECT_TRUE(repo.brushes.sameAs(repo.pastelBrushes));
     host->impastoSheet.on = false;
     pq::ProcessEffectOnSurface(host->source, dest, 307, 0, 0, 0, 0, 0, false);
-    EXPECT_TRUE(repo.brushes.sameAs(repo.defaultBrushes));
+    EXPECT_TRUE(repo.brushes.sameAs(repo.pastelBrushes));
 
     pq::ProcessEffectOnSurface(host->source, dest, 302, 0, 0, 0, 0, 0, false);
     EXPECT_TRUE(gSeenSheet.sameAs(repo.pastelBrushes));

@@ -1,5 +1,6 @@
 #include "gfx/blend.h"
 #include "gfx/canvas.h"
+#include "gfx/resample.h"
 
 #include "image_compare.h"
 
@@ -136,4 +137,29 @@ TEST(GfxBlend, MultiplyAndScreenOnKnownValues)
     // Over transparent destinations the source passes unchanged.
     EXPECT_EQ(gfx::BlendPixel(0, red, BlendMode::Multiply), red);
     EXPECT_EQ(gfx::BlendPixel(0, red, BlendMode::Screen), red);
+}
+
+TEST(GfxCanvas, OwnSizeAtWholePixelsIsAnExactCopyWhateverTheSampling)
+{
+    const Image src = MakeNoise(23, 17, 8, false);
+    for (const Sampling sampling : {Sampling::Nearest, Sampling::Linear, Sampling::Mitchell}) {
+        Surface surface = Surface::make(40, 30);
+        {
+            Canvas canvas(surface);
+            canvas.translate(2, 1); // the device position counts, not the call's
+            canvas.drawImageRect(src, QRectF(5, 4, 23, 17), sampling);
+        }
+        EXPECT_TRUE(ImagesNear(src, surface.snapshot().copyRect(QRect(7, 5, 23, 17))))
+            << "sampling " << int(sampling);
+        EXPECT_EQ(surface.snapshot().pixel(6, 5), Pixel(0));
+    }
+    // Half a pixel off is a resampling again.
+    Surface shifted = Surface::make(40, 30);
+    {
+        Canvas canvas(shifted);
+        canvas.drawImage(src, 5.5, 4, Sampling::Mitchell);
+    }
+    EXPECT_FALSE(ImagesNear(src, shifted.snapshot().copyRect(QRect(5, 4, 23, 17))));
+    EXPECT_TRUE(gfx::IsExactCopy(QTransform::fromTranslate(-3, 4)));
+    EXPECT_FALSE(gfx::IsExactCopy(QTransform::fromScale(1.0001, 1)));
 }

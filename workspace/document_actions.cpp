@@ -4,6 +4,7 @@
 #include "gfx/codec.h"
 #include "ui/debug_log.h"
 #include "ui/translate.h"
+#include "workspace/brushstrokes_frame_command.h"
 #include "workspace/canvas_area.h"
 #include "workspace/canvas_view.h"
 #include "workspace/document.h"
@@ -47,7 +48,9 @@ QStringList DroppedFiles(const QMimeData* data)
 
 DocumentActions::DocumentActions(Document& document, const UserDialogs& dialogs, CanvasArea& canvas,
                                  PreviewPanel& preview, QObject* parent)
-    : QObject(parent), document_(document), dialogs_(dialogs), canvas_(canvas), preview_(preview)
+    : QObject(parent), document_(document), dialogs_(dialogs), canvas_(canvas), preview_(preview),
+      frameCommand_(std::make_unique<BrushstrokesFrameCommand>(BrushstrokesFrameCommand::Hooks{
+          [this](const gfx::Image& image) { document_.sourceImage = image; }, [this] { canvas_.fitToView(); }}))
 {
     canvas_.setDropHandlers([this](const QMimeData* data) { return acceptsDrop(data); },
                             [this](const QMimeData* data) {
@@ -206,6 +209,13 @@ void DocumentActions::saveImage()
         return;
     }
     document_.unsavedChanges = false;
+}
+
+DocumentActions::~DocumentActions() = default;
+
+void DocumentActions::addBrushstrokesFrame(QRgb color, int width, int brushSize)
+{
+    frameCommand_->run(color, width, brushSize);
 }
 
 void DocumentActions::undo()

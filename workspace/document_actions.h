@@ -5,12 +5,16 @@
 #include <QObject>
 #include <QString>
 
+#include <QRgb>
+
 #include <functional>
+#include <memory>
 
 class QMimeData;
 
 namespace pq {
 
+class BrushstrokesFrameCommand;
 class CanvasArea;
 class Document;
 class PreviewPanel;
@@ -24,6 +28,7 @@ class DocumentActions : public QObject {
 public:
     DocumentActions(Document& document, const UserDialogs& dialogs, CanvasArea& canvas, PreviewPanel& preview,
                     QObject* parent = nullptr);
+    ~DocumentActions() override;
 
     // The open dialog; not while an effect runs. True when a file was
     // chosen (opened or not).
@@ -55,6 +60,11 @@ public:
     // (true when open); the canvas is centred otherwise.
     std::function<bool()> brushPanelTakesImage;
 
+    // Frames the result with painted brushstroke bands and the source photo
+    // with the plain border, on a worker, as one history step (see
+    // BrushstrokesFrameCommand). `color` is unpremultiplied ARGB.
+    void addBrushstrokesFrame(QRgb color, int width, int brushSize);
+
 private:
     void restoreFromHistory(bool back);
 
@@ -62,6 +72,7 @@ private:
     const UserDialogs& dialogs_;
     CanvasArea& canvas_;
     PreviewPanel& preview_;
+    std::unique_ptr<BrushstrokesFrameCommand> frameCommand_;
 };
 
 } // namespace pq

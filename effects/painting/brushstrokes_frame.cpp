@@ -3,8 +3,12 @@
 #include "effects/shared/brush_stamps.h"
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <mutex>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -53,21 +57,68 @@ struct Band {
     bool fromFar = false;   // the fade's full end lies at the far side (bottom, right)
 };
 
+// The generator `steps` draws later: seed * a^k + c * (a^(k-1) + ... + 1).
+platform::Random Skipped(platform::Random rng, uint64_t steps)
+{
+    uint32_t mul = 1, add = 0;                 // the composed step so far
+    uint32_t stepMul = 134775813u, stepAdd = 1; // the step applied 2^i times
+    for (; steps != 0; steps >>= 1) {
+        if (steps & 1) {
+            mul *= stepMul;
+            add = add * stepMul + stepAdd;
+        }
+        stepAdd = stepAdd * stepMul + stepAdd;
+        stepMul *= stepMul;
+    }
+    rng.setSeed(rng.seed() * mul + add);
+    return rng;
+}
+
+// The bands' common progress, 10..90, told by whichever band gets there
+// first; one report at a time.
+class BandProgress {
+public:
+    BandProgress(const std::function<void(int)>& progress, int64_t stamps) : progress_(progress), stamps_(stamps) {}
+
+    void add(int64_t stamps)
+    {
+        done_.fetch_add(stamps, std::memory_order_relaxed);
+        if (!progress_ || !lock_.try_lock())
+            return;
+        const int64_t done = done_.load(std::memory_order_relaxed);
+        progress_(10 + int(80 * std::min(done, stamps_) / std::max<int64_t>(stamps_, 1)));
+        lock_.unlock();
+    }
+
+private:
+    const std::function<void(int)>& progress_;
+    const int64_t stamps_;
+    std::atomic<int64_t> done_{0};
+    std::mutex lock_;
+};
+
+// Draws each stamp takes from the generator, accepted or not.
+constexpr uint64_t kDrawsPerStamp = 5;
+
 class FramePainter {
 public:
     FramePainter(const gfx::Image& picture, gfx::Pixel border, int bw, float brush, std::vector<Mark> marks)
         : p_(picture), border_(border), bw_(bw), brush_(brush), w_(picture.width()), h_(picture.height()),
-          marks_(std::move(marks)), rng_(RunRandom()),
-          stamp_(2 * (platform::Ceil(brush * 0.5 * 1.415) + 3))
+          marks_(std::move(marks)), stampSide_(2 * (platform::Ceil(brush * 0.5 * 1.415) + 3))
     {
     }
 
-    // Paints the band onto the layer.
-    void paintBand(const Band& b, gfx::Surface& layer)
+    // Stamps per band, less one.
+    int lastStamp() const { return platform::Round(double(w_ + h_) * 3.5); }
+
+    // Paints band `b` with its own generator `rng` (positioned where the
+    // band's first draw lies), counting its stamps into `report`.
+    gfx::Surface paintBand(const Band& b, platform::Random rng, BandProgress& report) const
     {
+        StampSurface stampSurface(stampSide_);
         gfx::Surface current = gfx::Surface::make(b.width, b.height);
         if (current.isNull())
-            return;
+            return current;
         current.clear();
         std::vector<gfx::Pixel> target(size_t(b.width) * size_t(b.height));
         for (int y = 0; y < b.height; ++y)
@@ -79,19 +130,21 @@ public:
                 trueSsd += ColourSSD(target[size_t(y) * size_t(b.width) + size_t(x)], current.row(y)[x]);
         int64_t err = trueSsd;
 
-        const int n = platform::Round(double(w_ + h_) * 3.5);
+        const int n = lastStamp();
         std::vector<gfx::Pixel> saved;
         for (int m = 0; m <= n; ++m) {
-            const float u = float(rng_.randomReal()) * float(b.width);
-            const float v = float(rng_.randomReal()) * float(b.height);
+            if (m % 50 == 49)
+                report.add(50);
+            const float u = float(rng.randomReal()) * float(b.width);
+            const float v = float(rng.randomReal()) * float(b.height);
             const int cx = platform::Round(u), cy = platform::Round(v);
             const int px = platform::Round(double(b.ox - bw_) + u), py = platform::Round(double(b.oy - bw_) + v);
             // The picture's own premultiplied pixel is the tint colour as it is.
             const gfx::Pixel k = px >= 0 && px < w_ && py >= 0 && py < h_ ? p_.pixel(px, py) : border_;
-            const int mark = rng_.random(kMarks);
-            const double turn = b.baseAngle + (rng_.randomReal() * std::numbers::pi / 6.0 - 0.2617993877991494) -
+            const int mark = rng.random(kMarks);
+            const double turn = b.baseAngle + (rng.randomReal() * std::numbers::pi / 6.0 - 0.2617993877991494) -
                                 double(marks_[size_t(mark)].angle);
-            const float s = float(rng_.randomReal()) * 0.15f + 0.85f;
+            const float s = float(rng.randomReal()) * 0.15f + 0.85f;
             const float size = brush_ * s;
 
             Stamp stamp;
@@ -100,12 +153,12 @@ public:
             stamp.angle = turn;
             stamp.width = stamp.height = size;
             stamp.sampling = StampSampling::Linear;
-            const int c = stamp_.centre();
-            const QRect window = WindowOnCanvas(stamp_.rect(), c, cx, cy, b.width, b.height);
+            const int c = stampSurface.centre();
+            const QRect window = WindowOnCanvas(stampSurface.rect(), c, cx, cy, b.width, b.height);
             if (window.isEmpty())
                 continue;
-            DrawStamp(stamp_, stamp, window);
-            const QRect drawn = stamp_.dirtyRect().intersected(window);
+            DrawStamp(stampSurface, stamp, window);
+            const QRect drawn = stampSurface.dirtyRect().intersected(window);
             if (drawn.isEmpty())
                 continue;
             const QRect box = drawn.translated(cx - c, cy - c);
@@ -114,7 +167,7 @@ public:
                 std::copy_n(current.row(y) + box.left(), box.width(),
                             saved.data() + size_t(y - box.top()) * size_t(box.width()));
             const int64_t before = gridSsd(target, current, b.width, box);
-            CommitStamp(stamp_, drawn, current, cx, cy);
+            CommitStamp(stampSurface, drawn, current, cx, cy);
             const int64_t candidate = trueSsd + gridSsd(target, current, b.width, box) - before;
             if (m % 2 == 1) {
                 trueSsd = candidate;
@@ -126,33 +179,15 @@ public:
                                 current.row(y) + box.left());
             }
         }
-        fadeAndLay(b, current, layer);
-    }
-
-private:
-    // The picture over the border colour at picture position (x, y).
-    gfx::Pixel pictureOver(int x, int y) const
-    {
-        if (x < 0 || x >= w_ || y < 0 || y >= h_)
-            return border_;
-        return StampOver(p_.pixel(x, y), border_);
-    }
-
-    static int64_t gridSsd(const std::vector<gfx::Pixel>& target, const gfx::Surface& current, int width,
-                           const QRect& box)
-    {
-        int64_t sum = 0;
-        const int y0 = (box.top() + kGrid - 1) / kGrid * kGrid, x0 = (box.left() + kGrid - 1) / kGrid * kGrid;
-        for (int y = y0; y <= box.bottom(); y += kGrid)
-            for (int x = x0; x <= box.right(); x += kGrid)
-                sum += ColourSSD(target[size_t(y) * size_t(width) + size_t(x)], current.row(y)[x]);
-        return sum;
+        return current;
     }
 
     // The band keeps its alpha over the outer 70 % and falls to 64/255 of
     // it at the picture's side; it is then laid over the layer.
     static void fadeAndLay(const Band& b, const gfx::Surface& current, gfx::Surface& layer)
     {
+        if (current.isNull())
+            return;
         const int thickness = b.vertical ? b.width : b.height;
         std::vector<float> fade(static_cast<size_t>(thickness));
         for (int i = 0; i < thickness; ++i) {
@@ -180,14 +215,33 @@ private:
         }
     }
 
+private:
+    // The picture over the border colour at picture position (x, y).
+    gfx::Pixel pictureOver(int x, int y) const
+    {
+        if (x < 0 || x >= w_ || y < 0 || y >= h_)
+            return border_;
+        return StampOver(p_.pixel(x, y), border_);
+    }
+
+    static int64_t gridSsd(const std::vector<gfx::Pixel>& target, const gfx::Surface& current, int width,
+                           const QRect& box)
+    {
+        int64_t sum = 0;
+        const int y0 = (box.top() + kGrid - 1) / kGrid * kGrid, x0 = (box.left() + kGrid - 1) / kGrid * kGrid;
+        for (int y = y0; y <= box.bottom(); y += kGrid)
+            for (int x = x0; x <= box.right(); x += kGrid)
+                sum += ColourSSD(target[size_t(y) * size_t(width) + size_t(x)], current.row(y)[x]);
+        return sum;
+    }
+
     const gfx::Image& p_;
     const gfx::Pixel border_;
     const int bw_;
     const float brush_;
     const int w_, h_;
     const std::vector<Mark> marks_;
-    platform::Random& rng_;
-    StampSurface stamp_;
+    const int stampSide_;
 };
 
 void DrawOver(const gfx::Image& image, gfx::Surface& onto, int ox, int oy)
@@ -208,32 +262,37 @@ void DrawOver(const gfx::Image& image, gfx::Surface& onto, int ox, int oy)
 
 } // namespace
 
-gfx::Image ApplyBrushstrokesFrame(const gfx::Image& source, const gfx::Image& atlas, QRgb borderColor,
-                                  int borderWidth, int brushSize)
+BrushstrokesFrameLayers PaintBrushstrokesFrame(const gfx::Image& source, const gfx::Image& atlas, QRgb borderColor,
+                                               int borderWidth, int brushSize, const std::function<void(int)>& progress)
 {
+    BrushstrokesFrameLayers layers;
     if (source.isNull() || atlas.isNull())
-        return source;
+        return layers;
     const int w = source.width(), h = source.height();
     const int bw = std::max(borderWidth, 0);
     const int64_t outW = int64_t(w) + 2 * int64_t(bw), outH = int64_t(h) + 2 * int64_t(bw);
     if (outW > INT32_MAX || outH > INT32_MAX || !gfx::IsSaneSize(int(outW), int(outH)))
-        return gfx::Image();
+        return layers;
     const float brush = float(std::clamp(brushSize, 5, 1000));
     const int t = platform::Round(brush * 1.2);
 
     const bool transparent = !source.isOpaque();
     const gfx::Pixel border = transparent ? 0u : gfx::Pixel(qPremultiply(borderColor));
+    if (progress)
+        progress(5);
     std::vector<Mark> marks = CutFrameMarks(atlas);
     if (marks.empty())
-        return source;
+        return layers;
+    if (progress)
+        progress(10);
 
     gfx::Surface layer = gfx::Surface::make(int(outW), int(outH));
-    gfx::Surface out = gfx::Surface::make(int(outW), int(outH));
-    if (layer.isNull() || out.isNull())
-        return gfx::Image();
+    if (layer.isNull())
+        return layers;
     layer.clearPixel(border);
     for (int y = bw + 1; y < bw + h - 1; ++y)
         std::fill(layer.row(y) + bw + 1, layer.row(y) + bw + w - 1, gfx::Pixel(0));
+    layers.plainBorder = layer.snapshot();
 
     const Band bands[] = {
         {bw, bw - t / 2 - 6, w, t, 0.0, false, false},
@@ -241,14 +300,48 @@ gfx::Image ApplyBrushstrokesFrame(const gfx::Image& source, const gfx::Image& at
         {bw - t / 2 - 6, bw, t, h, std::numbers::pi / 2.0, true, false},
         {bw + w - t / 2 + 10, bw, t, h, std::numbers::pi / 2.0, true, true},
     };
-    FramePainter painter(source, border, bw, brush, std::move(marks));
-    for (const Band& b : bands)
-        painter.paintBand(b, layer);
+    // The bands are painted side by side, each with the generator where its
+    // draws begin, and laid in their order: the same pixels as one by one.
+    const FramePainter painter(source, border, bw, brush, std::move(marks));
+    platform::Random& rng = RunRandom();
+    const uint64_t drawsPerBand = kDrawsPerStamp * uint64_t(painter.lastStamp() + 1);
+    std::array<gfx::Surface, 4> painted;
+    BandProgress report{progress, 4 * (int64_t(painter.lastStamp()) + 1)};
+    platform::ParallelForRange(0, 4, 1, [&](int i, int) {
+        painted[size_t(i)] = painter.paintBand(bands[i], Skipped(rng, drawsPerBand * uint64_t(i)), report);
+    });
+    rng = Skipped(rng, 4 * drawsPerBand);
+    for (int i = 0; i < 4; ++i)
+        FramePainter::fadeAndLay(bands[i], painted[size_t(i)], layer);
+    if (progress)
+        progress(90);
+    layers.border = layer.snapshot();
+    layers.background = transparent ? 0u : 0xFFFFFFFFu;
+    layers.borderWidth = bw;
+    return layers;
+}
 
-    out.clearPixel(transparent ? 0u : 0xFFFFFFFFu);
-    DrawOver(source, out, bw, bw);
-    DrawOver(layer.snapshot(), out, 0, 0);
+gfx::Image ComposeFramed(const gfx::Image& picture, const gfx::Image& border, const BrushstrokesFrameLayers& layers)
+{
+    if (border.isNull() || picture.isNull())
+        return gfx::Image();
+    gfx::Surface out = gfx::Surface::make(border.width(), border.height());
+    if (out.isNull())
+        return gfx::Image();
+    out.clearPixel(layers.background);
+    DrawOver(picture, out, layers.borderWidth, layers.borderWidth);
+    DrawOver(border, out, 0, 0);
     return out.snapshot();
+}
+
+gfx::Image ApplyBrushstrokesFrame(const gfx::Image& source, const gfx::Image& atlas, QRgb borderColor,
+                                  int borderWidth, int brushSize)
+{
+    // An atlas too narrow for a single cell gives no marks.
+    if (source.isNull() || atlas.isNull() || atlas.width() < 5)
+        return source;
+    const BrushstrokesFrameLayers layers = PaintBrushstrokesFrame(source, atlas, borderColor, borderWidth, brushSize);
+    return ComposeFramed(source, layers.border, layers);
 }
 
 } // namespace pq

@@ -23,6 +23,7 @@ constexpr gfx::Pixel kWhite = 0xFFFFFFFFu;
 struct Mark {
     StampCell cell;
     float angle = 0.0f;
+    QRect strong; // bounds of the alpha above 10, which the simulation counts
 };
 
 // The atlas's marks as alpha planes (darkness of each 250-pixel cell, five
@@ -37,9 +38,36 @@ std::vector<Mark> CutMarks(const gfx::Image& atlas)
         Mark m;
         m.cell = StampCell::fromDarkness(atlas, QRect(kCell * (i % 5), kCell * (i / 5), kCell, kCell), 1.0);
         m.angle = BrushOrientationAngle(m.cell, 1, 1.0);
+        const StampCell::Level& plane = m.cell.level(0);
+        int x0 = plane.width, x1 = -1, y0 = plane.height, y1 = -1;
+        for (int y = 0; y < plane.height; ++y)
+            for (int x = 0; x < plane.width; ++x)
+                if (plane.at(x, y) > 10) {
+                    x0 = std::min(x0, x);
+                    x1 = std::max(x1, x);
+                    y0 = std::min(y0, y);
+                    y1 = std::max(y1, y);
+                }
+        m.strong = x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
         marks.push_back(std::move(m));
     }
     return marks;
+}
+
+// The columns dx of a row where a*dx + b can lie in [lo, hi], widened by
+// one; none (from > to) when no column can.
+void LimitColumns(double a, double b, double lo, double hi, double& from, double& to)
+{
+    if (std::fabs(a) < 1e-9) {
+        if (b < lo || b > hi)
+            from = 1e18;
+        return;
+    }
+    double x0 = (lo - b) / a, x1 = (hi - b) / a;
+    if (x0 > x1)
+        std::swap(x0, x1);
+    from = std::max(from, x0 - 1.0);
+    to = std::min(to, x1 + 1.0);
 }
 
 // The canvas of a full run: "Erase background" on gives opaque white, or for
@@ -161,16 +189,33 @@ private:
     int64_t simulate(const Try& tr, int x, int y, const QRect& box, int step, double scale, const int colour[3]) const
     {
         const StampCell::Level& mark = marks_[size_t(tr.mark)].cell.level(0);
+        const QRect& strong = marks_[size_t(tr.mark)].strong;
+        if (strong.isEmpty())
+            return 0;
         const double cs = std::cos(-tr.angle), sn = std::sin(-tr.angle);
         const int op = s_.opacity;
         int64_t gain = 0;
         const int firstRow = (box.top() + step - 1) / step * step;
         const int firstCol = (box.left() + step - 1) / step * step;
+        // Samples whose rounded mark position can fall inside the strong
+        // box (with half a texel and more to spare); the rest add nothing.
+        const double uLo = strong.left() - 1.5 - 125.0, uHi = strong.right() + 1.5 - 125.0;
+        const double vLo = strong.top() - 1.5 - 125.0, vHi = strong.bottom() + 1.5 - 125.0;
         for (int py = firstRow; py <= box.bottom(); py += step) {
             const gfx::Pixel* srow = src_.row(py);
             const gfx::Pixel* drow = dest_.row(py);
             const int dy = py - y;
-            for (int px = firstCol; px <= box.right(); px += step) {
+            double from = -1e18, to = 1e18;
+            LimitColumns(cs * scale, -dy * sn * scale, uLo, uHi, from, to);
+            LimitColumns(sn * scale, dy * cs * scale, vLo, vHi, from, to);
+            if (from > to)
+                continue;
+            const int lo = std::max(box.left(), int(std::max(-1e9, std::ceil(from))) + x);
+            const int hi = std::min(box.right(), int(std::min(1e9, std::floor(to))) + x);
+            if (lo > hi)
+                continue;
+            const int startCol = std::max(firstCol, (lo + step - 1) / step * step);
+            for (int px = startCol; px <= hi; px += step) {
                 const gfx::Pixel tp = srow[px];
                 if (transparent_ && (tp >> 24) < 10)
                     continue;
@@ -206,6 +251,7 @@ private:
         stamp.angle = tr.angle;
         stamp.width = stamp.height = size;
         stamp.sampling = StampSampling::Linear;
+        stamp.trimToInk = true;
         const int c = stamp_.centre();
         const QRect window = WindowOnCanvas(QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3)
                                                 .intersected(stamp_.rect()),

@@ -66,6 +66,18 @@ StampCell StampCell::fromPlane(int width, int height, std::vector<uint8_t> alpha
     auto data = std::make_shared<Data>();
     data->blank = std::all_of(base.alpha.begin(), base.alpha.end(), [](uint8_t a) { return a == 0; });
     data->levels = WithMipLevels(std::move(base));
+    for (Level& level : data->levels) {
+        int x0 = level.width, x1 = -1, y0 = level.height, y1 = -1;
+        for (int y = 0; y < level.height; ++y)
+            for (int x = 0; x < level.width; ++x)
+                if (level.at(x, y) != 0) {
+                    x0 = std::min(x0, x);
+                    x1 = std::max(x1, x);
+                    y0 = std::min(y0, y);
+                    y1 = std::max(y1, y);
+                }
+        level.inked = x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
+    }
     cell.d_ = std::move(data);
     return cell;
 }

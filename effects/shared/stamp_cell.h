@@ -24,6 +24,7 @@ public:
         int width = 0;
         int height = 0;
         std::vector<uint8_t> alpha; // row-major, width * height
+        QRect inked;                // bounds of the non-zero alpha; empty when none
         uint8_t at(int x, int y) const { return alpha[size_t(y) * size_t(width) + size_t(x)]; }
     };
 

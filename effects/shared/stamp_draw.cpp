@@ -20,6 +20,10 @@ struct DrawPlan {
     double halfW = 0.0, halfH = 0.0;
     double scaleX = 1.0, scaleY = 1.0; // level texels per unit of the rectangle
     double centre = 0.0;
+    // Where the cell's alpha can be non-zero, in the rectangle's own
+    // coordinates (lx, ly); the whole plane when not trimmed.
+    bool trimmed = false;
+    double inkX0 = -1e18, inkX1 = 1e18, inkY0 = -1e18, inkY1 = 1e18;
     float opacity = 1.0f;
     gfx::px::F4 colour{};
 };
@@ -106,21 +110,27 @@ void RowSpan(const DrawPlan& plan, int v, int& lo, int& hi)
 {
     const double dy = v + 0.5 - plan.centre;
     double from = -1e18, to = 1e18;
-    // |a * u + b| < k for u, a linear bound per axis of the rectangle.
-    auto bound = [&](double a, double b, double k) {
+    // lo < a * u + b < hi for u, a linear bound per axis of the rectangle.
+    auto bound = [&](double a, double b, double lo, double hi) {
         if (std::fabs(a) < 1e-12) {
-            if (std::fabs(b) >= k)
+            if (b <= lo || b >= hi)
                 from = 1e18;
             return;
         }
-        double x0 = (-k - b) / a, x1 = (k - b) / a;
+        double x0 = (lo - b) / a, x1 = (hi - b) / a;
         if (x0 > x1)
             std::swap(x0, x1);
         from = std::max(from, x0);
         to = std::min(to, x1);
     };
-    bound(plan.cosA, plan.cosA * (0.5 - plan.centre) + plan.sinA * dy, plan.halfW + 0.5);
-    bound(-plan.sinA, -plan.sinA * (0.5 - plan.centre) + plan.cosA * dy, plan.halfH + 0.5);
+    const double bx = plan.cosA * (0.5 - plan.centre) + plan.sinA * dy;
+    const double by = -plan.sinA * (0.5 - plan.centre) + plan.cosA * dy;
+    bound(plan.cosA, bx, -(plan.halfW + 0.5), plan.halfW + 0.5);
+    bound(-plan.sinA, by, -(plan.halfH + 0.5), plan.halfH + 0.5);
+    if (plan.trimmed) {
+        bound(plan.cosA, bx, plan.inkX0, plan.inkX1);
+        bound(-plan.sinA, by, plan.inkY0, plan.inkY1);
+    }
     if (from > to) {
         lo = 1;
         hi = 0;
@@ -205,6 +215,24 @@ void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int
     plan.centre = surface.centre();
     plan.opacity = std::min(stamp.opacity, 1.0f);
     plan.colour = gfx::px::ToF4(stamp.colour);
+    if (stamp.trimToInk) {
+        // Texels a sample reads lie within a few of its position (three
+        // covers every sampling); beyond the inked box they are all 0, and
+        // a pixel more of slack keeps the bound conservative.
+        const QRect& ink = plan.level->inked;
+        if (ink.isEmpty())
+            return;
+        constexpr double kReach = 3.0;
+        plan.trimmed = true;
+        if (ink.left() > 0)
+            plan.inkX0 = (ink.left() - kReach) / plan.scaleX - plan.halfW - 1.0;
+        if (ink.right() < plan.level->width - 1)
+            plan.inkX1 = (ink.right() + 1 + kReach) / plan.scaleX - plan.halfW + 1.0;
+        if (ink.top() > 0)
+            plan.inkY0 = (ink.top() - kReach) / plan.scaleY - plan.halfH - 1.0;
+        if (ink.bottom() < plan.level->height - 1)
+            plan.inkY1 = (ink.bottom() + 1 + kReach) / plan.scaleY - plan.halfH + 1.0;
+    }
 
     // The rows to draw and their spans; their bounding box is what the next
     // clear() has to clear.

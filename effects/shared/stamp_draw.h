@@ -35,6 +35,9 @@ struct Stamp {
     double width = 0.0; // size of the rectangle the cell is drawn into
     double height = 0.0;
     StampSampling sampling = StampSampling::Linear;
+    // Rows and columns are limited to where the cell's alpha can reach:
+    // the same pixels, a tighter dirty rectangle.
+    bool trimToInk = false;
 };
 
 // A square, premultiplied scratch surface of side L with centre C = L div 2,

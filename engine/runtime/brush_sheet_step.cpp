@@ -36,10 +36,6 @@ void RunBrushSheetStep(int effectNumber, EffectRunContext& run)
             repo.brushes = user.on ? user.sheet : repo.defaultBrushes;
             break;
         }
-        case BrushSheetChoice::Stochastic:
-            if (!custom(BrushSheetChoice::Impasto).on)
-                repo.brushes = repo.defaultBrushes;
-            break;
         case BrushSheetChoice::None:
             break;
         }

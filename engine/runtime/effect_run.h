@@ -53,7 +53,7 @@ public:
     uint64_t runId = 0;
 
     // The brush sheet and count chosen by the brush-sheet step for this run
-    // (effects 302, 303, 304, 307); read these, not the repository.
+    // (effects 302, 303, 304); read these, not the repository.
     gfx::Image brushSheet;
     int brushCount = 40;
 

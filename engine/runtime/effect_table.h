@@ -15,8 +15,6 @@ enum class BrushSheetChoice {
     Pastel,
     Watercolor,
     Impasto,
-    // The default sheet, unless the user's impasto sheet is switched on.
-    Stochastic,
 };
 
 // One effect: its number, names, routine, sliders and traits. The catalogue
