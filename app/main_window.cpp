@@ -195,6 +195,10 @@ void MainWindow::wireParts()
                || autoEnhancer_->pending() > 0;
     };
     selectorPanels_->busy = documentPanels_->busy;
+    connect(selectorPanels_, &SelectorPanels::brushstrokeFrameRequested, this,
+            [this](QRgb color, int width, int brushSize) {
+                GuardedCall("addBrushstrokesFrame", [&] { actions_->addBrushstrokesFrame(color, width, brushSize); });
+            });
     manualBrush_->busy = documentPanels_->busy;
 
     wireScripts();
