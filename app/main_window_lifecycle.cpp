@@ -64,6 +64,7 @@ void MainWindow::firstShow()
         interfaceZoom = UIZoomAtFirstShow(GetSetting(QStringLiteral("uizoom"), QString()), ComputeAutoUiZoom(work));
         zoom_->setZoom(interfaceZoom);
         zoom_->updateScale();
+        toolBar_->updateLogo();
         zoom_->updateMinimumSize();
         maximized_ = false;
         toggleMaximized();

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/title_bar.h"
+#include "app/tool_bar.h"
 #include "app/window_chrome.h"
 #include "app/window_edges.h"
 #include "app/window_geometry.h"
@@ -129,6 +130,18 @@ TEST_F(ZoomTest, TheWindowIsLaidOutAtTheAppliedScale)
     EXPECT_EQ(bar.height(), 34);
     EXPECT_FALSE(zoom().updateScale()) << "already at the scale";
     EXPECT_EQ(Setting(), QStringLiteral("100")) << "applied without saving";
+}
+
+TEST_F(ZoomTest, TheLogoIsDrawnAtTheStartUpZoom)
+{
+    const auto logoWidth = [this] {
+        const auto* logo = window->toolBar().findChild<QLabel*>(QStringLiteral("logoLabel"));
+        return logo ? logo->pixmap().deviceIndependentSize().width() : 0.0;
+    };
+    const double atDesignSize = logoWidth();
+    ASSERT_GT(atDesignSize, 0.0);
+    start(QStringLiteral("150"));
+    EXPECT_NEAR(logoWidth(), 1.5 * atDesignSize, 2.0);
 }
 
 TEST_F(ZoomTest, PanelsTakeTheScaleAsTheyArePlaced)
