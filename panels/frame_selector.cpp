@@ -1,6 +1,5 @@
 #include "panels/frame_selector.h"
 
-#include "gfx/codec.h"
 #include "gfx/frame_image.h"
 #include "panels/color_button.h"
 #include "panels/frame_preview.h"
@@ -11,9 +10,8 @@
 #include "platform/numeric.h"
 #include "ui/translate.h"
 
+#include <QEvent>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -204,16 +202,11 @@ void FrameSelector::applyBrushstrokeFrame()
 
 void FrameSelector::loadCustomFrame(const QStringList& files)
 {
-    if (files.isEmpty())
+    QString name;
+    const gfx::Image image = LoadCustomTileImage(files, tell, name);
+    if (image.isNull())
         return;
-    QString error;
-    const gfx::Image image = gfx::DecodeFile(files.first(), &error);
-    if (image.isNull()) {
-        if (tell)
-            tell(QStringLiteral("Error: ") + error);
-        return;
-    }
-    frames_.push_back({QFileInfo(files.first()).completeBaseName(), image});
+    frames_.push_back({name, image});
     loadFrames();
     selectTile(tiles->count() - 1);
     tiles->scrollToTile(tiles->count() - 1);
@@ -221,19 +214,11 @@ void FrameSelector::loadCustomFrame(const QStringList& files)
 
 bool FrameSelector::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape) {
-            cancel();
-            return true;
-        }
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            apply();
-            return true;
-        }
-    } else if (event->type() == QEvent::KeyRelease && (watched == marginSizeBox || watched == marginSizeBox->findChild<QLineEdit*>())) {
+    if (HandleSelectorKeys(event, [this] { cancel(); }, [this] { apply(); }))
+        return true;
+    if (event->type() == QEvent::KeyRelease
+        && (watched == marginSizeBox || watched == marginSizeBox->findChild<QLineEdit*>()))
         previewTimer_.start();
-    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -1,7 +1,10 @@
 #include "panels/selector_style.h"
 
+#include "gfx/codec.h"
 #include "ui/theme_style.h"
 
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QWidget>
@@ -64,6 +67,38 @@ QWidget* MakePreviewGround(QWidget* parent, QRect at)
     ground->setAttribute(Qt::WA_StyledBackground);
     ground->setGeometry(at);
     return ground;
+}
+
+gfx::Image LoadCustomTileImage(const QStringList& files, const std::function<void(const QString&)>& tell,
+                               QString& name)
+{
+    if (files.isEmpty())
+        return {};
+    QString error;
+    const gfx::Image image = gfx::DecodeFile(files.first(), &error);
+    if (image.isNull()) {
+        if (tell)
+            tell(QStringLiteral("Error: ") + error);
+        return {};
+    }
+    name = QFileInfo(files.first()).completeBaseName();
+    return image;
+}
+
+bool HandleSelectorKeys(QEvent* event, const std::function<void()>& cancel, const std::function<void()>& apply)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape) {
+        cancel();
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        apply();
+        return true;
+    }
+    return false;
 }
 
 } // namespace pq

@@ -1,6 +1,5 @@
 #include "panels/texture_selector.h"
 
-#include "gfx/codec.h"
 #include "panels/number_box.h"
 #include "panels/panel_close_button.h"
 #include "panels/selector_style.h"
@@ -9,9 +8,8 @@
 #include "platform/numeric.h"
 
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -202,16 +200,11 @@ void TextureSelector::cancel()
 
 void TextureSelector::loadCustomTexture(const QStringList& files)
 {
-    if (files.isEmpty())
+    QString name;
+    const gfx::Image image = LoadCustomTileImage(files, tell, name);
+    if (image.isNull())
         return;
-    QString error;
-    const gfx::Image image = gfx::DecodeFile(files.first(), &error);
-    if (image.isNull()) {
-        if (tell)
-            tell(QStringLiteral("Error: ") + error);
-        return;
-    }
-    textures_.push_back({QFileInfo(files.first()).completeBaseName(), image});
+    textures_.push_back({name, image});
     loadTextures();
     selectTile(tiles->count() - 1);
     tiles->scrollToTile(tiles->count() - 1);
@@ -219,17 +212,9 @@ void TextureSelector::loadCustomTexture(const QStringList& files)
 
 bool TextureSelector::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape) {
-            cancel();
-            return true;
-        }
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            apply();
-            return true;
-        }
-    } else if (event->type() == QEvent::KeyRelease) {
+    if (HandleSelectorKeys(event, [this] { cancel(); }, [this] { apply(); }))
+        return true;
+    if (event->type() == QEvent::KeyRelease) {
         for (QWidget* box : {static_cast<QWidget*>(strengthBox), static_cast<QWidget*>(scaleBox)})
             if (watched == box || (watched && watched->parent() == box))
                 previewTimer_.start();
