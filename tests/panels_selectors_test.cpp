@@ -1,20 +1,25 @@
 // The frame and texture selectors: thumbnails, the frame preview, restoring
 // the stored choice, typed values, and the texture preview's overlay.
 #include "engine/services/texture_overlay.h"
+#include "gfx/codec.h"
 #include "gfx/frame_image.h"
 #include "image_compare.h"
 #include "panels/color_button.h"
 #include "panels/frame_preview.h"
 #include "panels/frame_selector.h"
 #include "panels/number_box.h"
+#include "panels/selector_style.h"
 #include "panels/texture_preview.h"
 #include "panels/texture_selector.h"
 #include "panels/tile_grid.h"
 
 #include <QDoubleSpinBox>
+#include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using gfx::Image;
@@ -267,6 +272,50 @@ TEST(TexturePreview, MatchesTheOverlayWithItsPhase)
     gfx::Surface surface = gfx::Surface::fromImage(picture);
     pq::PressTexture(surface, *pq::TextureLuminanceGrid(texture), 60.0, 2.0f, 0);
     EXPECT_TRUE(testimg::ImagesNear(surface.snapshot(), shown));
+}
+
+TEST(FrameSelector, ACustomFrameBecomesTheChosenTileAndABadFileIsTold)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("Walnut.png"));
+    ASSERT_TRUE(gfx::EncodeToFile(MakeFrame(40, 40, QRect(8, 8, 24, 24)), good, gfx::ImageFormat::Png, 80));
+    const QString bad = dir.filePath(QStringLiteral("broken.png"));
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\x89PNG not really");
+    file.close();
+
+    std::vector<pq::NamedImage> frames = SomeFrames();
+    pq::Document::FrameChoice stored;
+    pq::FrameSelector panel(frames, stored, MakeNoise(50, 40, 1));
+    QStringList told;
+    panel.tell = [&](const QString& text) { told << text; };
+    panel.loadCustomFrame({bad});
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("Error: ")));
+    EXPECT_EQ(panel.tiles->count(), 3);
+
+    panel.loadCustomFrame({good});
+    ASSERT_EQ(panel.tiles->count(), 4);
+    EXPECT_EQ(panel.tiles->selected(), 3);
+    EXPECT_EQ(panel.tiles->name(3), QStringLiteral("Walnut"));
+}
+
+TEST(SelectorKeys, EscCancelsEnterAppliesOtherKeysPass)
+{
+    int cancels = 0, applies = 0;
+    const auto press = [&](int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        return pq::HandleSelectorKeys(&event, [&] { ++cancels; }, [&] { ++applies; });
+    };
+    EXPECT_TRUE(press(Qt::Key_Escape));
+    EXPECT_TRUE(press(Qt::Key_Return));
+    EXPECT_TRUE(press(Qt::Key_Enter));
+    EXPECT_FALSE(press(Qt::Key_A));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    EXPECT_FALSE(pq::HandleSelectorKeys(&release, [&] { ++cancels; }, [&] { ++applies; }));
+    EXPECT_EQ(cancels, 1);
+    EXPECT_EQ(applies, 2);
 }
 
 } // namespace
