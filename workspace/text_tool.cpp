@@ -90,11 +90,12 @@ TextTool::TextTool(Document& document, CanvasArea& canvas, QWidget* windowParent
       document_(document),
       canvas_(canvas),
       window_(new TextWindow(windowParent)),
+      view_(canvas.canvasView()),
       overlay_(new TextBoxOverlay(*this, document, canvas.canvasView()))
 {
     settings_.shadow = document_.textShadow;
     window_->shadowSwitch()->setOn(settings_.shadow, false);
-    canvas.canvasView()->installEventFilter(this);
+    view_->installEventFilter(this);
     connectWindow();
 }
 
@@ -307,7 +308,9 @@ bool TextTool::mouseReleased()
 
 bool TextTool::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == canvas_.canvasView()) {
+    // Compared by the pointer kept at construction: the canvas may be half
+    // torn down when its view's last events arrive.
+    if (watched == view_) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
             return mousePressed(static_cast<QMouseEvent*>(event)->position());
@@ -316,7 +319,7 @@ bool TextTool::eventFilter(QObject* watched, QEvent* event)
             return mouseMoved(move->buttons(), move->position());
         }
         case QEvent::MouseButtonRelease: return mouseReleased();
-        case QEvent::Resize: overlay_->resize(canvas_.canvasView()->size()); break;
+        case QEvent::Resize: overlay_->resize(view_->size()); break;
         default: break;
         }
     }

@@ -59,6 +59,7 @@ private:
     Document& document_;
     CanvasArea& canvas_;
     TextWindow* window_;
+    QWidget* const view_;
     TextBoxOverlay* overlay_;
     TextSettings settings_;
     bool active_ = false;

@@ -460,7 +460,9 @@ void ScriptEditor::keyPressEvent(QKeyEvent* event)
 bool ScriptEditor::eventFilter(QObject* watched, QEvent* event)
 {
     const bool dragArea = watched == miniPanel_ || (watched && watched->objectName() == QLatin1String("TopBar"));
-    if (dragArea) {
+    const bool mouseEvent = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove
+                            || event->type() == QEvent::MouseButtonRelease;
+    if (dragArea && mouseEvent) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
             dragging_ = true;
