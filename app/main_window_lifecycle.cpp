@@ -6,6 +6,7 @@
 #include "app/editing_tools.h"
 #include "app/info_boxes.h"
 #include "app/interface_zoom.h"
+#include "app/manual_brush.h"
 #include "app/panel_host.h"
 #include "app/script_editor/script_editor.h"
 #include "app/splash.h"
@@ -256,6 +257,9 @@ bool MainWindow::shutDown()
         document_.shared->cancel.request();
         platform::SleepMs(250);
         panels_->scriptEditor = nullptr;
+        // The brush panel stores its values in the document as it goes:
+        // while both are whole.
+        manualBrush_->close();
         if (!workersDone) {
             // A worker still runs after the wait: what it shares stays.
             DebugLog(QStringLiteral("  shutDown: workers still running"));
