@@ -168,6 +168,7 @@ TEST(GalleryStore, ReusesTheHistorysBytes)
     history.save(image, image);
     store.add(image, false, QString());
     store.waitForWork();
+    history.waitForEncoding();
     const auto snapshot = history.snapshotAt(0);
     ASSERT_TRUE(snapshot.has_value());
     ASSERT_TRUE(snapshot->encoded);
