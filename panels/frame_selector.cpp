@@ -4,38 +4,25 @@
 #include "panels/color_button.h"
 #include "panels/frame_preview.h"
 #include "panels/number_box.h"
-#include "panels/panel_close_button.h"
 #include "panels/selector_style.h"
 #include "panels/tile_grid.h"
 #include "platform/numeric.h"
 #include "ui/translate.h"
 
-#include <QEvent>
-#include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 
 #include <algorithm>
-#include <cmath>
 
 namespace pq {
 
 FrameSelector::FrameSelector(std::vector<NamedImage>& frames, Document::FrameChoice& stored,
                              const gfx::Image& picture, QWidget* parent)
-    : QWidget(parent), frames_(frames), stored_(stored), picture_(picture), previewTimer_(this)
+    : TileSelector(frames, QStringLiteral("frameSelector"), QSize(753, 529),
+                   QStringLiteral("Click on your chosen frame"), parent),
+      stored_(stored), picture_(picture)
 {
-    setObjectName(QStringLiteral("frameSelector"));
-    SetUpSelectorPanel(this, QSize(753, 529));
-
-    closeButton = new PanelCloseButton(this);
-    closeButton->move(753 - 26 - 12, 12);
-    titleLabel = MakeSelectorLabel(QStringLiteral("Click on your chosen frame"), this, "titleLabel", QRect(40, 20, 410, 30));
-    auto* tileArea = MakeTileArea(this);
-    tiles = new TileGrid(tileArea);
-    tiles->setGeometry(tileArea->rect().adjusted(5, 5, -5, -5));
-
     marginColorLabel = MakeSelectorLabel(QStringLiteral("margin color"), this, "marginColorLabel", QRect(40, 340, 150, 22));
     marginColorButton = new ColorButton(this);
     marginColorButton->setObjectName(QStringLiteral("marginColorButton"));
@@ -60,40 +47,19 @@ FrameSelector::FrameSelector(std::vector<NamedImage>& frames, Document::FrameCho
     cancelButton = MakeSelectorButton(QStringLiteral("Cancel"), this, "cancelButton", QRect(447, 460, 120, 40), "ghost");
     applyButton = MakeSelectorButton(QStringLiteral("Apply frame"), this, "applyButton", QRect(587, 460, 140, 40), "primary");
 
-    getOpenFileName = [this] {
-        return QFileDialog::getOpenFileName(
-            window(), QString(), QString(),
-            QStringLiteral("Image Files (*.png *.jpg *.jpeg *.bmp *.gif *.tiff *.webp);;All Files (*)"));
-    };
-    previewTimer_.setSingleShot(true);
-    previewTimer_.setInterval(kTypingDelayMs);
-    connect(&previewTimer_, &QTimer::timeout, this, &FrameSelector::refreshPreview);
-    connect(tiles, &TileGrid::tileClicked, this, &FrameSelector::selectTile);
     connect(marginSizeBox, &QSpinBox::valueChanged, this, &FrameSelector::refreshPreview);
     connect(marginColorButton, &ColorButton::colorChanged, this, &FrameSelector::refreshPreview);
-    connect(applyButton, &QPushButton::clicked, this, &FrameSelector::apply);
-    connect(cancelButton, &QPushButton::clicked, this, &FrameSelector::cancel);
-    connect(closeButton, &QAbstractButton::clicked, this, &FrameSelector::cancel);
     connect(brushstrokeButton, &QPushButton::clicked, this, &FrameSelector::applyBrushstrokeFrame);
-    connect(loadCustomButton, &QPushButton::clicked, this, [this] {
-        const QString file = getOpenFileName ? getOpenFileName() : QString();
-        if (!file.isEmpty())
-            loadCustomFrame({file});
-    });
-
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
-    setFocusPolicy(Qt::StrongFocus);
-    loadFrames();
+    finishSetUp({marginSizeBox});
+    loadTiles();
 }
 
-void FrameSelector::loadFrames()
+void FrameSelector::loadTiles()
 {
     std::vector<std::pair<QString, QImage>> shown;
     tileFrames_.clear();
     matTile_ = -1;
-    for (const NamedImage& entry : frames_) {
+    for (const NamedImage& entry : images_) {
         if (entry.image.isNull())
             continue;
         const bool mat = gfx::IsMatOnlyFrame(entry.image);
@@ -135,8 +101,7 @@ void FrameSelector::selectTile(int index)
 
 int FrameSelector::currentMargin() const
 {
-    double typed = 0;
-    const double margin = marginSizeBox->typedNumber(&typed) && std::isfinite(typed) ? typed : marginSizeBox->value();
+    const double margin = marginSizeBox->typedOrValue();
     return std::clamp(platform::Round(std::clamp(margin, 0.0, double(kMaxMargin))), 0, kMaxMargin);
 }
 
@@ -155,23 +120,15 @@ void FrameSelector::refreshPreview()
 
 void FrameSelector::storeChoice()
 {
-    stored_.settingsValid = true;
-    const int index = tiles->selected();
-    if (index >= 0) {
-        if (!tiles->name(index).isEmpty())
-            stored_.name = tiles->name(index);
-        stored_.number = index + 1;
-    }
+    storeTile(stored_);
     stored_.size = float(marginSizeBox->value());
     stored_.color = marginColor();
 }
 
 void FrameSelector::apply()
 {
-    if (finished_)
+    if (!finish())
         return;
-    finished_ = true;
-    storeChoice();
     const int index = tiles->selected();
     if (index < 0) {
         emit closeRequested();
@@ -181,45 +138,12 @@ void FrameSelector::apply()
     emit frameChosen(tileFrames_[size_t(index)], currentMargin(), marginColor());
 }
 
-void FrameSelector::cancel()
-{
-    if (finished_)
-        return;
-    finished_ = true;
-    storeChoice();
-    emit closeRequested();
-}
-
 void FrameSelector::applyBrushstrokeFrame()
 {
-    if (finished_)
+    if (!finish())
         return;
-    finished_ = true;
-    storeChoice();
     emit brushstrokeFrameChosen(marginColor(), marginSizeBox->value(), kBrushstrokeBrushSize);
     emit closeRequested();
-}
-
-void FrameSelector::loadCustomFrame(const QStringList& files)
-{
-    QString name;
-    const gfx::Image image = LoadCustomTileImage(files, tell, name);
-    if (image.isNull())
-        return;
-    frames_.push_back({name, image});
-    loadFrames();
-    selectTile(tiles->count() - 1);
-    tiles->scrollToTile(tiles->count() - 1);
-}
-
-bool FrameSelector::eventFilter(QObject* watched, QEvent* event)
-{
-    if (HandleSelectorKeys(event, [this] { cancel(); }, [this] { apply(); }))
-        return true;
-    if (event->type() == QEvent::KeyRelease
-        && (watched == marginSizeBox || watched == marginSizeBox->findChild<QLineEdit*>()))
-        previewTimer_.start();
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace pq

@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QLocale>
 
+#include <cmath>
+
 namespace pq {
 
 NumberBox::NumberBox(QWidget* parent) : QSpinBox(parent)
@@ -20,6 +22,12 @@ bool NumberBox::typedNumber(double* value) const
     if (ok && value)
         *value = v;
     return ok;
+}
+
+double NumberBox::typedOrValue() const
+{
+    double typed = 0;
+    return typedNumber(&typed) && std::isfinite(typed) ? typed : value();
 }
 
 bool NumberBox::isTooLarge(const QString& text) const

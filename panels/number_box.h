@@ -15,6 +15,8 @@ public:
     // The text as typed, read as a number in the user's locale; false when
     // it is not one.
     bool typedNumber(double* value) const;
+    // The typed number when it is a finite one, else the value.
+    double typedOrValue() const;
 
 protected:
     QValidator::State validate(QString& text, int& pos) const override;

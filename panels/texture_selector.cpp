@@ -1,17 +1,13 @@
 #include "panels/texture_selector.h"
 
 #include "panels/number_box.h"
-#include "panels/panel_close_button.h"
 #include "panels/selector_style.h"
 #include "panels/texture_preview.h"
 #include "panels/tile_grid.h"
 #include "platform/numeric.h"
 
 #include <QDoubleSpinBox>
-#include <QEvent>
-#include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -28,19 +24,10 @@ constexpr double kMaxScale = 10.0;
 
 TextureSelector::TextureSelector(std::vector<NamedImage>& textures, Document::TextureChoice& stored,
                                  const gfx::Image& picture, QWidget* parent)
-    : QWidget(parent), textures_(textures), stored_(stored), previewTimer_(this)
+    : TileSelector(textures, QStringLiteral("textureSelector"), QSize(742, 500),
+                   QStringLiteral("Click on your chosen texture"), parent),
+      stored_(stored)
 {
-    setObjectName(QStringLiteral("textureSelector"));
-    SetUpSelectorPanel(this, QSize(742, 500));
-
-    closeButton = new PanelCloseButton(this);
-    closeButton->move(742 - 26 - 12, 12);
-    titleLabel = MakeSelectorLabel(QStringLiteral("Click on your chosen texture"), this, "titleLabel",
-                                   QRect(40, 20, 410, 30));
-    auto* tileArea = MakeTileArea(this);
-    tiles = new TileGrid(tileArea);
-    tiles->setGeometry(tileArea->rect().adjusted(5, 5, -5, -5));
-
     strengthLabel = MakeSelectorLabel(QStringLiteral("strength"), this, "strengthLabel", QRect(40, 340, 150, 22));
     strengthBox = new NumberBox(this);
     strengthBox->setObjectName(QStringLiteral("strengthBox"));
@@ -72,41 +59,20 @@ TextureSelector::TextureSelector(std::vector<NamedImage>& textures, Document::Te
     applyButton = MakeSelectorButton(QStringLiteral("Apply texture"), this, "applyButton", QRect(576, 436, 140, 40),
                                      "primary");
 
-    getOpenFileName = [this] {
-        return QFileDialog::getOpenFileName(
-            window(), QString(), QString(),
-            QStringLiteral("Image Files (*.png *.jpg *.jpeg *.bmp *.gif *.tiff *.webp);;All Files (*)"));
-    };
-    previewTimer_.setSingleShot(true);
-    previewTimer_.setInterval(kTypingDelayMs);
-    connect(&previewTimer_, &QTimer::timeout, this, &TextureSelector::refreshPreview);
-    connect(tiles, &TileGrid::tileClicked, this, &TextureSelector::selectTile);
     connect(strengthBox, &QSpinBox::valueChanged, this, &TextureSelector::refreshPreview);
     connect(scaleBox, &QDoubleSpinBox::valueChanged, this, &TextureSelector::refreshPreview);
     connect(preview, &TexturePreview::scaleWheel, this, [this](double factor) {
         scaleBox->setValue(std::clamp(double(currentScale()) * factor, kMinScale, kMaxScale));
     });
-    connect(applyButton, &QPushButton::clicked, this, &TextureSelector::apply);
-    connect(cancelButton, &QPushButton::clicked, this, &TextureSelector::cancel);
-    connect(closeButton, &QAbstractButton::clicked, this, &TextureSelector::cancel);
-    connect(loadCustomButton, &QPushButton::clicked, this, [this] {
-        const QString file = getOpenFileName ? getOpenFileName() : QString();
-        if (!file.isEmpty())
-            loadCustomTexture({file});
-    });
-
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
-    setFocusPolicy(Qt::StrongFocus);
-    loadTextures();
+    finishSetUp({strengthBox, scaleBox});
+    loadTiles();
 }
 
-void TextureSelector::loadTextures()
+void TextureSelector::loadTiles()
 {
     std::vector<std::pair<QString, QImage>> shown;
     tileTextures_.clear();
-    for (const NamedImage& entry : textures_) {
+    for (const NamedImage& entry : images_) {
         if (entry.image.isNull())
             continue;
         shown.emplace_back(entry.name, entry.image.qimage());
@@ -143,8 +109,7 @@ void TextureSelector::selectTile(int index)
 
 double TextureSelector::currentStrength() const
 {
-    double typed = 0;
-    const double strength = strengthBox->typedNumber(&typed) && std::isfinite(typed) ? typed : strengthBox->value();
+    const double strength = strengthBox->typedOrValue();
     return std::clamp(strength, 0.0, 100.0);
 }
 
@@ -165,61 +130,20 @@ void TextureSelector::refreshPreview()
 
 void TextureSelector::storeChoice()
 {
-    stored_.settingsValid = true;
-    const int index = tiles->selected();
-    if (index >= 0) {
-        if (!tiles->name(index).isEmpty())
-            stored_.name = tiles->name(index);
-        stored_.number = index + 1;
+    if (const int index = storeTile(stored_); index >= 0)
         stored_.image = tileTextures_[size_t(index)];
-    }
     stored_.strength = float(strengthBox->value());
     stored_.scale = float(scaleBox->value());
 }
 
 void TextureSelector::apply()
 {
-    if (finished_)
+    if (!finish())
         return;
-    finished_ = true;
-    storeChoice();
     const int index = tiles->selected();
     if (index >= 0)
         emit textureChosen(tileTextures_[size_t(index)], platform::Round(currentStrength()), currentScale());
     emit closeRequested();
-}
-
-void TextureSelector::cancel()
-{
-    if (finished_)
-        return;
-    finished_ = true;
-    storeChoice();
-    emit closeRequested();
-}
-
-void TextureSelector::loadCustomTexture(const QStringList& files)
-{
-    QString name;
-    const gfx::Image image = LoadCustomTileImage(files, tell, name);
-    if (image.isNull())
-        return;
-    textures_.push_back({name, image});
-    loadTextures();
-    selectTile(tiles->count() - 1);
-    tiles->scrollToTile(tiles->count() - 1);
-}
-
-bool TextureSelector::eventFilter(QObject* watched, QEvent* event)
-{
-    if (HandleSelectorKeys(event, [this] { cancel(); }, [this] { apply(); }))
-        return true;
-    if (event->type() == QEvent::KeyRelease) {
-        for (QWidget* box : {static_cast<QWidget*>(strengthBox), static_cast<QWidget*>(scaleBox)})
-            if (watched == box || (watched && watched->parent() == box))
-                previewTimer_.start();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace pq

@@ -290,12 +290,12 @@ TEST(FrameSelector, ACustomFrameBecomesTheChosenTileAndABadFileIsTold)
     pq::FrameSelector panel(frames, stored, MakeNoise(50, 40, 1));
     QStringList told;
     panel.tell = [&](const QString& text) { told << text; };
-    panel.loadCustomFrame({bad});
+    panel.loadCustom({bad});
     ASSERT_EQ(told.size(), 1);
     EXPECT_TRUE(told[0].startsWith(QStringLiteral("Error: ")));
     EXPECT_EQ(panel.tiles->count(), 3);
 
-    panel.loadCustomFrame({good});
+    panel.loadCustom({good});
     ASSERT_EQ(panel.tiles->count(), 4);
     EXPECT_EQ(panel.tiles->selected(), 3);
     EXPECT_EQ(panel.tiles->name(3), QStringLiteral("Walnut"));

@@ -11,10 +11,9 @@
 #include "gfx/codec.h"
 #include "app/panel_host.h"
 #include "panels/color_button.h"
-#include "panels/frame_selector.h"
+#include "panels/tile_selector.h"
 #include "panels/lut_chooser_dialog.h"
 #include "panels/overlay_host.h"
-#include "panels/texture_selector.h"
 #include "panels/tile_grid.h"
 #include "ui/widgets/color_panel.h"
 #include "workspace/auto_enhance_command.h"
@@ -269,10 +268,8 @@ pq::LUTChooserDialog* PanelDriver::lutChooser() const
 void PanelDriver::load(const QStringList& files)
 {
     QWidget* panel = window_.panels().overlay()->panel();
-    if (auto* frames = qobject_cast<pq::FrameSelector*>(panel)) {
-        frames->loadCustomFrame(files);
-    } else if (auto* textures = qobject_cast<pq::TextureSelector*>(panel)) {
-        textures->loadCustomTexture(files);
+    if (auto* selector = qobject_cast<pq::TileSelector*>(panel)) {
+        selector->loadCustom(files);
     } else if (pq::LUTChooserDialog* chooser = lutChooser()) {
         chooser->getOpenFileNames = [files](const QString&, const QString&) { return files; };
         chooser->loadFromDisk();
@@ -288,12 +285,8 @@ void PanelDriver::load(const QStringList& files)
 void PanelDriver::select(const QString& text)
 {
     QWidget* panel = window_.panels().overlay()->panel();
-    pq::TileGrid* tiles = nullptr;
-    if (auto* frames = qobject_cast<pq::FrameSelector*>(panel))
-        tiles = frames->tiles;
-    else if (auto* textures = qobject_cast<pq::TextureSelector*>(panel))
-        tiles = textures->tiles;
-    if (tiles) {
+    if (auto* selector = qobject_cast<pq::TileSelector*>(panel)) {
+        pq::TileGrid* tiles = selector->tiles;
         for (int i = 0; i < tiles->count(); ++i)
             if (tiles->name(i) == text) {
                 emit tiles->tileClicked(i);
