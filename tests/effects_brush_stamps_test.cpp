@@ -1,6 +1,6 @@
 // The stamping effects: oil pastel, watercolour splashes and impasto
 // brushstrokes, run through the engine with sheets built in code.
-#include "engine_test_support.h"
+#include "effect_test_support.h"
 
 #include "effects/painting/impasto_band.h"
 #include "effects/painting/impasto_brushstrokes.h"
@@ -46,18 +46,6 @@ gfx::Image Photo(int w, int h)
     });
 }
 
-bool ValidPremultiplied(const gfx::Surface& s)
-{
-    for (int y = 0; y < s.height(); ++y)
-        for (int x = 0; x < s.width(); ++x) {
-            const gfx::Pixel p = s.row(y)[x];
-            for (int ch = 0; ch < 3; ++ch)
-                if (((p >> (8 * ch)) & 255) > (p >> 24))
-                    return false;
-        }
-    return true;
-}
-
 bool AllOf(const gfx::Surface& s, gfx::Pixel value)
 {
     for (int y = 0; y < s.height(); ++y)
@@ -65,14 +53,6 @@ bool AllOf(const gfx::Surface& s, gfx::Pixel value)
             if (s.row(y)[x] != value)
                 return false;
     return true;
-}
-
-std::vector<gfx::Pixel> PixelsOf(const gfx::Surface& s)
-{
-    std::vector<gfx::Pixel> v;
-    for (int y = 0; y < s.height(); ++y)
-        v.insert(v.end(), s.row(y), s.row(y) + s.width());
-    return v;
 }
 
 class StampEffects : public EngineTest {

@@ -1,11 +1,10 @@
-#include "engine_test_support.h"
+#include "effect_test_support.h"
 #include "image_compare.h"
 
 #include "effects/painting/brush_tip_mask.h"
 #include "effects/painting/brushstrokes_2.h"
 #include "effects/painting/stroke_passes.h"
 #include "effects/painting/stroke_tiles.h"
-#include "engine/repository/image_repository.h"
 
 #include <cmath>
 #include <vector>
@@ -14,14 +13,6 @@ using namespace pqtest;
 using testimg::Premul;
 
 namespace {
-
-std::vector<gfx::Pixel> PixelsOf(const gfx::Surface& s)
-{
-    std::vector<gfx::Pixel> v;
-    for (int y = 0; y < s.height(); ++y)
-        v.insert(v.end(), s.row(y), s.row(y) + s.width());
-    return v;
-}
 
 // Stripes and a disc: clear edges for the strokes to follow; with alpha, a
 // clear corner and a half-transparent band.
@@ -37,25 +28,9 @@ gfx::Image Scene(int w, int h, bool withAlpha = false)
     });
 }
 
-class Brushstrokes2Test : public EngineTest {
+class Brushstrokes2Test : public EffectTest {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        if (!pq::Repository().loaded())
-            pq::Repository().create();
-    }
-
-    gfx::Surface run(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, bool preview,
-                     uint32_t seed = 1)
-    {
-        gfx::Surface dest = gfx::Surface::make(src.size());
-        auto ctx = pq::EffectRunContext::begin(preview);
-        ctx->rng.setSeed(seed);
-        platform::ScopedRunContext scope(ctx.get());
-        pq::Brushstrokes2(src, dest, p1, p2, p3, p4, p5, preview);
-        return dest;
-    }
+    Brushstrokes2Test() : EffectTest(pq::Brushstrokes2) {}
 };
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "engine_test_support.h"
+#include "effect_test_support.h"
 
 #include "effects/ink/stippling.h"
 #include "effects/ink/black_and_white_ink.h"
@@ -36,18 +36,6 @@ gfx::Image NoisyImage(int w, int h, uint32_t seed, bool withAlpha)
             s.row(y)[x] = gfx::Pixel(a) << 24 | gfx::Pixel(r) << 16 | gfx::Pixel(g) << 8 | gfx::Pixel(b);
         }
     return s.snapshot();
-}
-
-bool ValidPremultiplied(const gfx::Surface& s)
-{
-    for (int y = 0; y < s.height(); ++y)
-        for (int x = 0; x < s.width(); ++x) {
-            const gfx::Pixel p = s.row(y)[x];
-            const gfx::Pixel a = p >> 24;
-            if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a)
-                return false;
-        }
-    return true;
 }
 
 // ---- Straight transcriptions of the two algorithms, window by window ----
@@ -179,14 +167,6 @@ std::vector<gfx::Pixel> ReferenceAtkinson(const gfx::Image& src, int p1)
         p = (a << 24) | std::min<gfx::Pixel>(p & 0xFF, a) * 0x010101u;
     }
     return buf;
-}
-
-std::vector<gfx::Pixel> PixelsOf(const gfx::Surface& s)
-{
-    std::vector<gfx::Pixel> v;
-    for (int y = 0; y < s.height(); ++y)
-        v.insert(v.end(), s.row(y), s.row(y) + s.width());
-    return v;
 }
 
 class InkEffectsTest : public EngineTest {

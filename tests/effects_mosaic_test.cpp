@@ -1,4 +1,4 @@
-#include "engine_test_support.h"
+#include "effect_test_support.h"
 #include "image_compare.h"
 
 #include "effects/stylize/mosaic.h"
@@ -92,18 +92,6 @@ gfx::Image Scene(int w, int h, uint32_t seed, bool withHole = false)
         const int n = rng.random(9) - 4;
         return testimg::Premul(std::clamp(r + n, 0, 255), std::clamp(g + n, 0, 255), std::clamp(b + n, 0, 255));
     });
-}
-
-bool ValidPremultiplied(const gfx::Surface& s)
-{
-    for (int y = 0; y < s.height(); ++y)
-        for (int x = 0; x < s.width(); ++x) {
-            const gfx::Pixel p = s.row(y)[x];
-            const uint32_t a = p >> 24;
-            if (((p >> 16) & 255) > a || ((p >> 8) & 255) > a || (p & 255) > a)
-                return false;
-        }
-    return true;
 }
 
 // The default sizes, tolerance and quality with the fewest trials, which

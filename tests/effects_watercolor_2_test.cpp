@@ -1,10 +1,9 @@
-#include "engine_test_support.h"
+#include "effect_test_support.h"
 #include "image_compare.h"
 
 #include "effects/painting/region_washes.h"
 #include "effects/painting/selective_mean.h"
 #include "effects/painting/watercolor_2.h"
-#include "engine/repository/image_repository.h"
 
 #include <vector>
 
@@ -12,24 +11,6 @@ using namespace pqtest;
 using testimg::Premul;
 
 namespace {
-
-std::vector<gfx::Pixel> PixelsOf(const gfx::Surface& s)
-{
-    std::vector<gfx::Pixel> v;
-    for (int y = 0; y < s.height(); ++y)
-        v.insert(v.end(), s.row(y), s.row(y) + s.width());
-    return v;
-}
-
-bool ValidPremultiplied(const gfx::Surface& s)
-{
-    for (const gfx::Pixel p : PixelsOf(s)) {
-        const gfx::Pixel a = p >> 24;
-        if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a)
-            return false;
-    }
-    return true;
-}
 
 // Colour blobs: bands of hue with a gentle ramp inside each.
 gfx::Image Blobs(int w, int h, bool withAlpha = false)
@@ -44,25 +25,9 @@ gfx::Image Blobs(int w, int h, bool withAlpha = false)
     });
 }
 
-class Watercolor2Test : public EngineTest {
+class Watercolor2Test : public EffectTest {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        if (!pq::Repository().loaded())
-            pq::Repository().create();
-    }
-
-    gfx::Surface run(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, bool preview,
-                     uint32_t seed = 1)
-    {
-        gfx::Surface dest = gfx::Surface::make(src.size());
-        auto ctx = pq::EffectRunContext::begin(preview);
-        ctx->rng.setSeed(seed);
-        platform::ScopedRunContext scope(ctx.get());
-        pq::Watercolor2(src, dest, p1, p2, p3, p4, p5, preview);
-        return dest;
-    }
+    Watercolor2Test() : EffectTest(pq::Watercolor2) {}
 };
 
 } // namespace

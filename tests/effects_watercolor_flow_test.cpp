@@ -1,4 +1,4 @@
-#include "engine_test_support.h"
+#include "effect_test_support.h"
 #include "image_compare.h"
 
 #include "effects/painting/flow_noise.h"
@@ -6,7 +6,6 @@
 #include "effects/painting/flow_palette.h"
 #include "effects/painting/flow_settings.h"
 #include "effects/painting/watercolor_flow.h"
-#include "engine/repository/image_repository.h"
 
 #include <vector>
 
@@ -14,24 +13,6 @@ using namespace pqtest;
 using testimg::Premul;
 
 namespace {
-
-std::vector<gfx::Pixel> PixelsOf(const gfx::Surface& s)
-{
-    std::vector<gfx::Pixel> v;
-    for (int y = 0; y < s.height(); ++y)
-        v.insert(v.end(), s.row(y), s.row(y) + s.width());
-    return v;
-}
-
-bool ValidPremultiplied(const gfx::Surface& s)
-{
-    for (const gfx::Pixel p : PixelsOf(s)) {
-        const gfx::Pixel a = p >> 24;
-        if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a)
-            return false;
-    }
-    return true;
-}
 
 // Soft colour areas with sharp borders; with alpha, a clear hole and a
 // half-transparent band.
@@ -53,23 +34,9 @@ gfx::Image Scene(int w, int h, bool withAlpha)
     });
 }
 
-class WatercolorFlowTest : public EngineTest {
+class WatercolorFlowTest : public EffectTest {
 protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        if (!pq::Repository().loaded())
-            pq::Repository().create();
-    }
-
-    gfx::Surface run(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, bool preview)
-    {
-        gfx::Surface dest = gfx::Surface::make(src.size());
-        auto ctx = pq::EffectRunContext::begin(preview);
-        platform::ScopedRunContext scope(ctx.get());
-        pq::WatercolorFlow(src, dest, p1, p2, p3, p4, p5, preview);
-        return dest;
-    }
+    WatercolorFlowTest() : EffectTest(pq::WatercolorFlow) {}
 };
 
 } // namespace

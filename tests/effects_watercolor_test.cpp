@@ -1,4 +1,4 @@
-#include "engine_test_support.h"
+#include "effect_test_support.h"
 
 #include "effects/painting/watercolor.h"
 #include "effects/painting/patch_fill.h"
@@ -52,24 +52,6 @@ gfx::Image Blobs(int w, int h, uint32_t seed, bool withAlpha = false)
     });
 }
 
-std::vector<gfx::Pixel> PixelsOf(const gfx::Surface& s)
-{
-    std::vector<gfx::Pixel> v;
-    for (int y = 0; y < s.height(); ++y)
-        v.insert(v.end(), s.row(y), s.row(y) + s.width());
-    return v;
-}
-
-bool ValidPremultiplied(const gfx::Surface& s)
-{
-    for (const gfx::Pixel p : PixelsOf(s)) {
-        const gfx::Pixel a = p >> 24;
-        if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a)
-            return false;
-    }
-    return true;
-}
-
 int Grey(gfx::Pixel p)
 {
     return int(p & 0xFF);
@@ -92,19 +74,9 @@ pq::SpokeSettings SettingsFor(const gfx::Image& src, int shapes, bool transparen
     return s;
 }
 
-class WatercolorTest : public EngineTest {
+class WatercolorTest : public EffectTest {
 protected:
-    // The effect in a run of its own, with a fixed generator.
-    gfx::Surface run(const gfx::Image& src, int p1, int p2, int p3, int p4, int p5, bool preview,
-                     uint32_t seed = 1)
-    {
-        gfx::Surface dest = gfx::Surface::make(src.size());
-        auto ctx = pq::EffectRunContext::begin(preview);
-        ctx->rng.setSeed(seed);
-        platform::ScopedRunContext scope(ctx.get());
-        pq::Watercolor(src, dest, p1, p2, p3, p4, p5, preview);
-        return dest;
-    }
+    WatercolorTest() : EffectTest(pq::Watercolor, false) {}
 
     // The patch stage alone on a canvas, batched or one patch at a time.
     std::vector<gfx::Pixel> paintPatches(const gfx::Image& src, gfx::Surface& canvas, const pq::SpokeSettings& s,
