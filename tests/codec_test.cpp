@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "damaged_files.h"
 #include "image_compare.h"
 
 #include <array>
@@ -17,6 +18,9 @@
 
 namespace {
 
+using damaged::AppendBe32;
+using damaged::AppendLe;
+using damaged::PngChunk;
 using gfx::ImageFormat;
 
 // A smooth photo-like gradient with seeded noise; translucent when asked.
@@ -48,33 +52,6 @@ double MeanAbsDiff(const gfx::Image& a, const gfx::Image& b)
     return sum / (double(a.width()) * a.height() * 4);
 }
 
-uint32_t Crc32(const QByteArray& bytes)
-{
-    uint32_t c = 0xFFFFFFFFu;
-    for (const char ch : bytes) {
-        c ^= uint8_t(ch);
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-void AppendBe32(QByteArray& out, uint32_t v)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.append(char((v >> shift) & 0xFF));
-}
-
-QByteArray PngChunk(const char* type, const QByteArray& data)
-{
-    QByteArray chunk;
-    AppendBe32(chunk, uint32_t(data.size()));
-    const QByteArray body = QByteArray(type, 4) + data;
-    chunk += body;
-    AppendBe32(chunk, Crc32(body));
-    return chunk;
-}
-
 // A PNG whose header claims the given size, followed by a token IDAT.
 QByteArray PngClaiming(uint32_t width, uint32_t height)
 {
@@ -87,54 +64,6 @@ QByteArray PngClaiming(uint32_t width, uint32_t height)
     png += PngChunk("IDAT", QByteArray::fromHex("789c030000000001"));
     png += PngChunk("IEND", {});
     return png;
-}
-
-// A GIF of 9-bit LZW codes, with a clear code often enough that the code
-// size never grows.
-QByteArray GifImage(int w, int h)
-{
-    QByteArray g("GIF89a");
-    auto le16 = [&](int v) { g.append(char(v & 255)).append(char(v >> 8)); };
-    le16(w);
-    le16(h);
-    g.append(char(0xF7)).append(char(0)).append(char(0));
-    for (int i = 0; i < 256; ++i)
-        g.append(char(i)).append(char(255 - i)).append(char(i / 2));
-    g.append(',');
-    le16(0);
-    le16(0);
-    le16(w);
-    le16(h);
-    g.append(char(0)).append(char(8));
-    QByteArray codes;
-    uint32_t acc = 0;
-    int bits = 0;
-    auto put = [&](int code) {
-        acc |= uint32_t(code) << bits;
-        for (bits += 9; bits >= 8; bits -= 8, acc >>= 8)
-            codes.append(char(acc & 255));
-    };
-    put(256);
-    for (int i = 0; i < w * h; ++i) {
-        put((i * 7) & 255);
-        if (i % 200 == 199)
-            put(256);
-    }
-    put(257);
-    if (bits)
-        codes.append(char(acc & 255));
-    for (qsizetype i = 0; i < codes.size(); i += 255) {
-        const QByteArray part = codes.mid(i, 255);
-        g.append(char(part.size())).append(part);
-    }
-    g.append(char(0)).append(';');
-    return g;
-}
-
-void AppendLe(QByteArray& out, uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.append(char((v >> (8 * i)) & 0xFF));
 }
 
 gfx::Pixel BmpTestColour(int x, int y)
@@ -358,7 +287,7 @@ TEST(Codec, DamagedPngIsRejected)
 
 TEST(Codec, DamagedGifAndBmpAreRejected)
 {
-    const QByteArray gif = GifImage(64, 64);
+    const QByteArray gif = damaged::Gif(64, 64, 64, 64, 64 * 64);
     const gfx::Image decoded = gfx::DecodeData(gif);
     ASSERT_FALSE(decoded.isNull());
     EXPECT_EQ(decoded.size(), QSize(64, 64));

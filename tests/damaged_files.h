@@ -36,6 +36,12 @@ inline void AppendBe32(QByteArray& out, uint32_t v)
         out.append(char((v >> shift) & 0xFF));
 }
 
+inline void AppendLe(QByteArray& out, uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+}
+
 inline QByteArray PngChunk(const char* type, const QByteArray& data)
 {
     QByteArray chunk;
@@ -178,28 +184,24 @@ inline QByteArray RleBmp(int w, int h, qsizetype& pixelOffset)
             data.append(char(0));
         data.append(char(0)).append(char(y + 1 == h ? 1 : 0));
     }
-    auto le = [](QByteArray& out, uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            out.append(char((v >> (8 * i)) & 255));
-    };
     const uint32_t offset = 14 + 40 + 256 * 4;
     QByteArray bmp("BM");
-    le(bmp, offset + uint32_t(data.size()), 4);
-    le(bmp, 0, 4);
-    le(bmp, offset, 4);
-    le(bmp, 40, 4);
-    le(bmp, uint32_t(w), 4);
-    le(bmp, uint32_t(h), 4);
-    le(bmp, 1, 2);
-    le(bmp, 8, 2);
-    le(bmp, 1, 4); // BI_RLE8
-    le(bmp, uint32_t(data.size()), 4);
-    le(bmp, 2835, 4);
-    le(bmp, 2835, 4);
-    le(bmp, 256, 4);
-    le(bmp, 0, 4);
+    AppendLe(bmp, offset + uint32_t(data.size()), 4);
+    AppendLe(bmp, 0, 4);
+    AppendLe(bmp, offset, 4);
+    AppendLe(bmp, 40, 4);
+    AppendLe(bmp, uint32_t(w), 4);
+    AppendLe(bmp, uint32_t(h), 4);
+    AppendLe(bmp, 1, 2);
+    AppendLe(bmp, 8, 2);
+    AppendLe(bmp, 1, 4); // BI_RLE8
+    AppendLe(bmp, uint32_t(data.size()), 4);
+    AppendLe(bmp, 2835, 4);
+    AppendLe(bmp, 2835, 4);
+    AppendLe(bmp, 256, 4);
+    AppendLe(bmp, 0, 4);
     for (int i = 0; i < 256; ++i)
-        le(bmp, uint32_t(i * 0x010101), 4);
+        AppendLe(bmp, uint32_t(i * 0x010101), 4);
     pixelOffset = bmp.size();
     return bmp + data;
 }
