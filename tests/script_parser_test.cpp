@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+
 using namespace pq;
 using Kind = ScriptCommandKind;
 
@@ -25,6 +27,16 @@ struct ErrorCase {
     const char* error;  // with line number 1
     bool keepsCommand;
 };
+
+// Each line alone gives its one error and keeps its command or not.
+void ExpectErrors(std::span<const ErrorCase> cases)
+{
+    for (const ErrorCase& c : cases) {
+        const ParsedScript parsed = ParseScript({c.line});
+        EXPECT_EQ(parsed.errors, QStringList{c.error}) << c.line;
+        EXPECT_EQ(parsed.commands.size(), c.keepsCommand ? 1u : 0u) << c.line;
+    }
+}
 
 } // namespace
 
@@ -99,11 +111,7 @@ TEST(ScriptParserEffects, Errors)
         {"EFFECT -1 0 0 0 0 0", "Line 1: Unknown effect \"-1\"", false},
         {"EFFECT Nothing 0 0 0 0 0", "Line 1: Unknown effect \"Nothing\"", false},
     };
-    for (const ErrorCase& c : cases) {
-        const ParsedScript parsed = ParseScript({c.line});
-        EXPECT_EQ(parsed.errors, QStringList{c.error}) << c.line;
-        EXPECT_EQ(parsed.commands.size(), c.keepsCommand ? 1u : 0u) << c.line;
-    }
+    ExpectErrors(cases);
 }
 
 TEST(ScriptParserCommands, SlotsAndSwitches)
@@ -285,9 +293,5 @@ TEST(ScriptParserCommands, ArgumentErrors)
         {"LUT_FILE", "Line 1: LUT_FILE requires a file path", false},
         {"PAINT 1", "Line 1: Unknown command \"PAINT\"", false},
     };
-    for (const ErrorCase& c : cases) {
-        const ParsedScript parsed = ParseScript({c.line});
-        EXPECT_EQ(parsed.errors, QStringList{c.error}) << c.line;
-        EXPECT_EQ(parsed.commands.size(), c.keepsCommand ? 1u : 0u) << c.line;
-    }
+    ExpectErrors(cases);
 }
