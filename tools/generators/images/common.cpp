@@ -396,47 +396,45 @@ inline int ToByte(float v, float dither)
     return b < 0 ? 0 : (b > 255 ? 255 : b);
 }
 
+// A w x h picture whose pixel (x, y) is pixel(x, y), a row per task.
+template <class PixelAt>
+QImage DrawImage(int w, int h, QImage::Format format, const PixelAt& pixel)
+{
+    QImage img(w, h, format);
+    ParallelRows(h, [&](int y) {
+        auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            row[x] = pixel(x, y);
+    });
+    return img;
+}
+
 } // namespace
 
 QImage ToImage(const ColorPlane& p, uint32_t ditherSeed)
 {
-    QImage img(p.w, p.h, QImage::Format_RGB32);
-    ParallelRows(p.h, [&](int y) {
-        auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
-        for (int x = 0; x < p.w; ++x) {
-            const Rgb& c = p.at(x, y);
-            const float d = HashUnit(x, y, ditherSeed);
-            row[x] = 0xFF000000u | uint32_t(ToByte(c.r, d)) << 16 | uint32_t(ToByte(c.g, d)) << 8 | uint32_t(ToByte(c.b, d));
-        }
+    return DrawImage(p.w, p.h, QImage::Format_RGB32, [&](int x, int y) {
+        const Rgb& c = p.at(x, y);
+        const float d = HashUnit(x, y, ditherSeed);
+        return 0xFF000000u | uint32_t(ToByte(c.r, d)) << 16 | uint32_t(ToByte(c.g, d)) << 8 | uint32_t(ToByte(c.b, d));
     });
-    return img;
 }
 
 QImage ToGreyImage(const Field& f, uint32_t ditherSeed)
 {
-    QImage img(f.w, f.h, QImage::Format_RGB32);
-    ParallelRows(f.h, [&](int y) {
-        auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
-        for (int x = 0; x < f.w; ++x) {
-            const uint32_t g = uint32_t(ToByte(f.at(x, y), HashUnit(x, y, ditherSeed)));
-            row[x] = 0xFF000000u | g << 16 | g << 8 | g;
-        }
+    return DrawImage(f.w, f.h, QImage::Format_RGB32, [&](int x, int y) {
+        const uint32_t g = uint32_t(ToByte(f.at(x, y), HashUnit(x, y, ditherSeed)));
+        return 0xFF000000u | g << 16 | g << 8 | g;
     });
-    return img;
 }
 
 QImage ToAlphaImage(const Field& alpha, Rgb ink)
 {
-    QImage img(alpha.w, alpha.h, QImage::Format_ARGB32_Premultiplied);
-    ParallelRows(alpha.h, [&](int y) {
-        auto* row = reinterpret_cast<uint32_t*>(img.scanLine(y));
-        for (int x = 0; x < alpha.w; ++x) {
-            const int a = ToByte(alpha.at(x, y), 0.5f);
-            const auto pm = [a](float c) { return uint32_t(std::min(a, int(std::lround(Clamp01(c) * float(a))))); };
-            row[x] = uint32_t(a) << 24 | pm(ink.r) << 16 | pm(ink.g) << 8 | pm(ink.b);
-        }
+    return DrawImage(alpha.w, alpha.h, QImage::Format_ARGB32_Premultiplied, [&](int x, int y) {
+        const int a = ToByte(alpha.at(x, y), 0.5f);
+        const auto pm = [a](float c) { return uint32_t(std::min(a, int(std::lround(Clamp01(c) * float(a))))); };
+        return uint32_t(a) << 24 | pm(ink.r) << 16 | pm(ink.g) << 8 | pm(ink.b);
     });
-    return img;
 }
 
 Field ShadeRelief(const Field& height, float strength, bool wrap)
@@ -445,14 +443,9 @@ Field ShadeRelief(const Field& height, float strength, bool wrap)
     const float lx = -0.55f, ly = -0.55f, lz = 0.63f;
     ParallelRows(height.h, [&](int y) {
         for (int x = 0; x < height.w; ++x) {
-            float gx, gy;
-            if (wrap) {
-                gx = (height.wrapAt(x + 1, y) - height.wrapAt(x - 1, y)) * 0.5f;
-                gy = (height.wrapAt(x, y + 1) - height.wrapAt(x, y - 1)) * 0.5f;
-            } else {
-                gx = (height.clampAt(x + 1, y) - height.clampAt(x - 1, y)) * 0.5f;
-                gy = (height.clampAt(x, y + 1) - height.clampAt(x, y - 1)) * 0.5f;
-            }
+            const auto at = [&](int ax, int ay) { return wrap ? height.wrapAt(ax, ay) : height.clampAt(ax, ay); };
+            const float gx = (at(x + 1, y) - at(x - 1, y)) * 0.5f;
+            const float gy = (at(x, y + 1) - at(x, y - 1)) * 0.5f;
             const float nx = -gx * strength, ny = -gy * strength, nz = 1.f;
             const float len = std::sqrt(nx * nx + ny * ny + nz * nz);
             out.at(x, y) = std::max(0.f, (nx * lx + ny * ly + nz * lz) / len);
@@ -464,6 +457,19 @@ Field ShadeRelief(const Field& height, float strength, bool wrap)
 } // namespace gen
 
 namespace gen {
+namespace {
+
+// Where v falls on a side of n: wrapped round, or -1 off the side when
+// not wrapping.
+int OnSide(int v, int n, bool wrap)
+{
+    if (!wrap)
+        return v < 0 || v >= n ? -1 : v;
+    v %= n;
+    return v < 0 ? v + n : v;
+}
+
+} // namespace
 
 void DrawLine(Field& f, float x0, float y0, float x1, float y1, float width, float amount, bool wrap, bool maxMode)
 {
@@ -475,23 +481,13 @@ void DrawLine(Field& f, float x0, float y0, float x1, float y1, float width, flo
     const float dx = x1 - x0, dy = y1 - y0;
     const float len2 = std::max(1e-6f, dx * dx + dy * dy);
     for (int y = by0; y <= by1; ++y) {
-        int yy = y;
-        if (wrap) {
-            yy %= f.h;
-            if (yy < 0)
-                yy += f.h;
-        } else if (y < 0 || y >= f.h) {
+        const int yy = OnSide(y, f.h, wrap);
+        if (yy < 0)
             continue;
-        }
         for (int x = bx0; x <= bx1; ++x) {
-            int xx = x;
-            if (wrap) {
-                xx %= f.w;
-                if (xx < 0)
-                    xx += f.w;
-            } else if (x < 0 || x >= f.w) {
+            const int xx = OnSide(x, f.w, wrap);
+            if (xx < 0)
                 continue;
-            }
             const float px = float(x) - x0, py = float(y) - y0;
             const float t = std::clamp((px * dx + py * dy) / len2, 0.f, 1.f);
             const float ex = px - t * dx, ey = py - t * dy;
