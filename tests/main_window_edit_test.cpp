@@ -16,6 +16,7 @@
 #include "workspace/text_window.h"
 
 #include "event_loop.h"
+#include "main_window_fixture.h"
 #include "image_compare.h"
 
 #include <QApplication>
@@ -29,24 +30,9 @@ namespace {
 
 using testloop::ProcessUntil;
 
-class Editing : public ::testing::Test {
+class Editing : public testwindow::MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        platform::SetUiBridge(platform::MakeQtUiBridge());
-        window = std::make_unique<pq::MainWindow>();
-        window->commandLine = {QStringLiteral("pastelloquin")};
-        window->dialogs().askYesNo = [](const QString&) { return true; };
-        window->dialogs().showMessage = [](const QString&) {};
-        window->resize(1200, 800);
-        window->show();
-        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
-    }
-    void TearDown() override
-    {
-        window.reset();
-        platform::SetUiBridge(nullptr);
-    }
+    void prepare() override { window->resize(1200, 800); }
 
     void open(const gfx::Image& image)
     {
@@ -60,10 +46,7 @@ protected:
         QApplication::sendEvent(focus, &press);
     }
 
-    pq::Document& doc() { return window->document(); }
     pq::EditingTools& tools() { return window->editingTools(); }
-
-    std::unique_ptr<pq::MainWindow> window;
 };
 
 // ---- Clipboard ----

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "event_loop.h"
+#include "main_window_fixture.h"
 
 namespace {
 
@@ -35,30 +36,22 @@ gfx::Image Photo(int w, int h, int alpha = 255)
     });
 }
 
-class Gallery : public ::testing::Test {
+class Gallery : public testwindow::MainWindowTest {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        platform::SetUiBridge(platform::MakeQtUiBridge());
-        window = std::make_unique<pq::MainWindow>();
-        window->commandLine = {QStringLiteral("pastelloquin")};
-        window->dialogs().askYesNo = [](const QString&) { return true; };
-        window->dialogs().showMessage = [this](const QString& text) { messages << text; };
         window->dialogs().openFile = [this](const QString&, const QString&) { return openName; };
-        window->show();
-        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
+    }
+    void started() override
+    {
         window->effectPanel().addTextureSwitch()->setChecked(false);
         ASSERT_TRUE(dir.isValid());
         gallery().clear();
     }
 
-    void TearDown() override
+    bool workersDone() override
     {
-        pq::AbortProcessing();
-        EXPECT_TRUE(ProcessUntil(
-            [] { return pq::EffectWorkerCount() == 0 && pq::AutoEnhanceCommand::workerCount() == 0; }));
-        window.reset();
-        platform::SetUiBridge(nullptr);
+        return pq::EffectWorkerCount() == 0 && pq::AutoEnhanceCommand::workerCount() == 0;
     }
 
     QString writeImage(const QString& name, const gfx::Image& image)
@@ -69,14 +62,11 @@ protected:
     }
 
     bool idle() { return doc().runningEffect.load() == -1 && pq::EffectWorkerCount() == 0; }
-    pq::Document& doc() { return window->document(); }
     pq::GalleryPart& gallery() { return window->gallery(); }
     pq::GalleryStrip& strip() { return *window->canvasArea().galleryStrip(); }
     QString tileName(int i) { return doc().gallery.tile(i).shortName; }
 
-    std::unique_ptr<pq::MainWindow> window;
     QTemporaryDir dir;
-    QStringList messages;
     QString openName;
 };
 

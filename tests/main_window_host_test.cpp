@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "event_loop.h"
+#include "main_window_fixture.h"
 
 #include <functional>
 
@@ -39,29 +40,12 @@ gfx::Image GradientPhoto(int w, int h)
     return gfx::Image::fromQImage(image);
 }
 
-class MainWindowHost : public ::testing::Test {
+class MainWindowHost : public testwindow::MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        platform::SetUiBridge(platform::MakeQtUiBridge());
-        window = std::make_unique<pq::MainWindow>();
-        window->commandLine = {QStringLiteral("pastelloquin")};
-        window->dialogs().askYesNo = [this](const QString& text) {
-            questions << text;
-            return true;
-        };
-        window->dialogs().showMessage = [this](const QString& text) { messages << text; };
-        window->show();
-        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
-    }
-
     void TearDown() override
     {
-        pq::AbortProcessing();
-        EXPECT_TRUE(ProcessUntil([] { return pq::EffectWorkerCount() == 0; }));
-        window.reset();
+        MainWindowTest::TearDown();
         EXPECT_EQ(pq::InstalledEngineHost(), nullptr);
-        platform::SetUiBridge(nullptr);
     }
 
     void openDocument(const gfx::Image& photo)
@@ -76,10 +60,6 @@ protected:
     {
         return window->document().runningEffect.load() == -1 && pq::EffectWorkerCount() == 0;
     }
-
-    std::unique_ptr<pq::MainWindow> window;
-    QStringList questions;
-    QStringList messages;
 };
 
 TEST_F(MainWindowHost, TheWindowIsTheEngineHost)

@@ -44,6 +44,7 @@
 #include <gtest/gtest.h>
 
 #include "event_loop.h"
+#include "main_window_fixture.h"
 
 #include <cmath>
 #include <functional>
@@ -66,35 +67,17 @@ void WriteAll(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-class Options : public ::testing::Test {
+class Options : public testwindow::MainWindowTest {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        platform::SetUiBridge(platform::MakeQtUiBridge());
-        window = std::make_unique<pq::MainWindow>();
-        window->commandLine = {QStringLiteral("pastelloquin")};
-        window->dialogs().askYesNo = [this](const QString& text) {
-            questions << text;
-            return answerYes;
-        };
-        window->dialogs().showMessage = [this](const QString& text) { messages << text; };
         window->dialogs().openFile = [this](const QString&, const QString&) { return openName; };
         window->dialogs().saveDataFile = [this](const QString& title, const QString& filter, const QString& suffix) {
             saveDialogs << title + QStringLiteral("|") + filter + QStringLiteral("|") + suffix;
             return saveName;
         };
-        window->show();
-        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
-        ASSERT_TRUE(dir.isValid());
     }
-
-    void TearDown() override
-    {
-        pq::AbortProcessing();
-        EXPECT_TRUE(ProcessUntil([] { return pq::EffectWorkerCount() == 0; }));
-        window.reset();
-        platform::SetUiBridge(nullptr);
-    }
+    void started() override { ASSERT_TRUE(dir.isValid()); }
 
     void openDocument(const gfx::Image& photo)
     {
@@ -103,17 +86,12 @@ protected:
     }
 
     bool idle() { return window->document().runningEffect.load() == -1 && pq::EffectWorkerCount() == 0; }
-    pq::Document& doc() { return window->document(); }
     int generation() { return doc().shared->previewGeneration.load(); }
 
-    std::unique_ptr<pq::MainWindow> window;
     QTemporaryDir dir;
-    QStringList questions;
-    QStringList messages;
     QStringList saveDialogs;
     QString openName;
     QString saveName;
-    bool answerYes = true;
 };
 
 } // namespace

@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include "event_loop.h"
+#include "main_window_fixture.h"
 
 namespace {
 
@@ -36,27 +37,9 @@ using testloop::ProcessUntil;
 using testimg::MakeSolid;
 using testimg::Premul;
 
-class Panels : public ::testing::Test {
+class Panels : public testwindow::MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        platform::SetUiBridge(platform::MakeQtUiBridge());
-        window = std::make_unique<pq::MainWindow>();
-        window->commandLine = {QStringLiteral("pastelloquin")};
-        window->dialogs().askYesNo = [](const QString&) { return true; };
-        window->dialogs().showMessage = [this](const QString& text) { messages << text; };
-        window->resize(1400, 900);
-        window->show();
-        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
-    }
-
-    void TearDown() override
-    {
-        pq::AbortProcessing();
-        EXPECT_TRUE(ProcessUntil([] { return pq::EffectWorkerCount() == 0; }));
-        window.reset();
-        platform::SetUiBridge(nullptr);
-    }
+    void prepare() override { window->resize(1400, 900); }
 
     void openDocument(const gfx::Image& source, const gfx::Image& result)
     {
@@ -66,16 +49,12 @@ protected:
             doc().history->save(result, source);
         }
     }
-    pq::Document& doc() { return window->document(); }
     pq::PanelHost& host() { return window->panels(); }
     QWidget* openPanel() { return host().backdropPanelOpen() ? host().overlay()->panel() : nullptr; }
     bool key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {})
     {
         return window->commands().handleKey(k, text, modifiers, false);
     }
-
-    std::unique_ptr<pq::MainWindow> window;
-    QStringList messages;
 };
 
 TEST_F(Panels, WhileAPanelIsOpenOtherOpenersAndDocumentCommandsWait)

@@ -21,35 +21,22 @@
 #include <gtest/gtest.h>
 
 #include "event_loop.h"
+#include "main_window_fixture.h"
 
 namespace {
 
 using testimg::MakeSolid;
 using testloop::ProcessUntil;
 
-class WindowScripts : public ::testing::Test {
+class WindowScripts : public testwindow::MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        platform::SetUiBridge(platform::MakeQtUiBridge());
-        window = std::make_unique<pq::MainWindow>();
-        window->commandLine = {QStringLiteral("pastelloquin")};
-        window->dialogs().askYesNo = [](const QString&) { return true; };
-        window->dialogs().showMessage = [this](const QString& text) { messages << text; };
-        window->resize(1400, 900);
-        window->show();
-        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
-    }
+    void prepare() override { window->resize(1400, 900); }
     void TearDown() override
     {
         window->document().shared->cancel.request();
         EXPECT_TRUE(ProcessUntil([] { return pq::ScriptRunner::workerCount() == 0; }));
-        pq::AbortProcessing();
-        EXPECT_TRUE(ProcessUntil([] { return pq::EffectWorkerCount() == 0; }));
-        window.reset();
-        platform::SetUiBridge(nullptr);
+        MainWindowTest::TearDown();
     }
-    pq::Document& doc() { return window->document(); }
     pq::ScriptEditor* openEditor()
     {
         window->commands().run(QStringLiteral("scriptEditor"));
@@ -62,9 +49,6 @@ protected:
         editor->run();
         return ProcessUntil([&] { return !editor->isRunning(); });
     }
-
-    std::unique_ptr<pq::MainWindow> window;
-    QStringList messages;
 };
 
 } // namespace

@@ -40,6 +40,7 @@
 #include <gtest/gtest.h>
 
 #include "event_loop.h"
+#include "main_window_fixture.h"
 
 #include <functional>
 
@@ -79,36 +80,25 @@ bool NearlyBlackAndWhite(const QImage& image)
     return other < image.width() * image.height() / 20;
 }
 
-class Workspace : public ::testing::Test {
+class Workspace : public testwindow::MainWindowTest {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        platform::SetUiBridge(platform::MakeQtUiBridge());
-        window = std::make_unique<pq::MainWindow>();
-        window->commandLine = {QStringLiteral("pastelloquin")};
-        window->dialogs().askYesNo = [this](const QString& text) {
-            questions << text;
-            return true;
-        };
-        window->dialogs().showMessage = [this](const QString& text) { messages << text; };
         window->dialogs().saveImageFile = [this](const QString&, const QString& proposal, int filterIndex) {
             proposals << proposal + QStringLiteral("|") + QString::number(filterIndex);
             return saveAs;
         };
         window->dialogs().openFile = [this](const QString&, const QString&) { return openName; };
-        window->show();
-        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
+    }
+    void started() override
+    {
         window->effectPanel().addTextureSwitch()->setChecked(false);
         ASSERT_TRUE(dir.isValid());
     }
 
-    void TearDown() override
+    bool workersDone() override
     {
-        pq::AbortProcessing();
-        EXPECT_TRUE(ProcessUntil(
-            [] { return pq::EffectWorkerCount() == 0 && pq::AutoEnhanceCommand::workerCount() == 0; }));
-        window.reset();
-        platform::SetUiBridge(nullptr);
+        return pq::EffectWorkerCount() == 0 && pq::AutoEnhanceCommand::workerCount() == 0;
     }
 
     QString writeImage(const QString& name, const gfx::Image& image)
@@ -120,12 +110,7 @@ protected:
 
     bool idle() { return window->document().runningEffect.load() == -1 && pq::EffectWorkerCount() == 0; }
 
-    pq::Document& doc() { return window->document(); }
-
-    std::unique_ptr<pq::MainWindow> window;
     QTemporaryDir dir;
-    QStringList questions;
-    QStringList messages;
     QStringList proposals;
     QString saveAs;
     QString openName;

@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "event_loop.h"
+#include "main_window_fixture.h"
 
 namespace {
 
@@ -56,32 +57,18 @@ void Throws(const gfx::Image&, gfx::Surface&, int, int, int, int, int, bool)
     throw std::runtime_error("broken");
 }
 
-class ManualBrushTest : public ::testing::Test {
+class ManualBrushTest : public testwindow::MainWindowTest {
 protected:
-    void SetUp() override
+    void prepare() override { window->resize(1400, 900); }
+    void started() override
     {
-        platform::SetUiBridge(platform::MakeQtUiBridge());
-        window = std::make_unique<pq::MainWindow>();
-        window->commandLine = {QStringLiteral("pastelloquin")};
-        window->dialogs().askYesNo = [](const QString&) { return true; };
-        window->dialogs().showMessage = [this](const QString& text) { messages << text; };
-        window->resize(1400, 900);
-        window->show();
-        ASSERT_TRUE(ProcessUntil([&] { return window->initialized; }));
         ASSERT_TRUE(window->documentActions().showAsNewDocument(MakeSolid(400, 300, kGrey), 100));
         doc().selectedEffect = 300;
         doc().addTexture = false;
     }
 
-    void TearDown() override
-    {
-        pq::AbortProcessing();
-        EXPECT_TRUE(ProcessUntil([&] { return doc().backgroundWorkers.load() == 0 && pq::EffectWorkerCount() == 0; }));
-        window.reset();
-        platform::SetUiBridge(nullptr);
-    }
+    bool workersDone() override { return doc().backgroundWorkers.load() == 0 && pq::EffectWorkerCount() == 0; }
 
-    pq::Document& doc() { return window->document(); }
     pq::ManualBrush& brush() { return window->manualBrush(); }
     pq::BrushPanel* panel() { return brush().panel(); }
 
@@ -120,9 +107,6 @@ protected:
                    && doc().runningEffect.load() == -1;
         });
     }
-
-    std::unique_ptr<pq::MainWindow> window;
-    QStringList messages;
 };
 
 TEST_F(ManualBrushTest, OpensOverTheMainCanvasWithTheRememberedSettings)
