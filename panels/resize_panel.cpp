@@ -2,6 +2,7 @@
 
 #include "panels/number_box.h"
 #include "panels/panel_close_button.h"
+#include "panels/selector_style.h"
 #include "ui/theme_style.h"
 
 #include <QCheckBox>
@@ -17,22 +18,6 @@ namespace pq {
 namespace {
 
 using Box = ResizeModel::Box;
-
-// Held down, a button moves 2 pixels right and down.
-void AddPressedLook(QPushButton* button)
-{
-    QObject::connect(button, &QPushButton::pressed, button, [button] { button->move(button->pos() + QPoint(2, 2)); });
-    QObject::connect(button, &QPushButton::released, button, [button] { button->move(button->pos() - QPoint(2, 2)); });
-}
-
-QLabel* MakeLabel(const QString& text, QWidget* parent, const char* name, QRect at)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(InterfaceFont(13));
-    label->setGeometry(at);
-    return label;
-}
 
 NumberBox* MakeBox(QWidget* parent, const char* name, QRect at, double maximum)
 {
@@ -61,33 +46,21 @@ ResizePanel::ResizePanel(QWidget* parent) : QWidget(parent), typingTimer_(this)
 
     closeButton = new PanelCloseButton(this);
     closeButton->move(308, 8);
-    widthLabel = MakeLabel(QStringLiteral("Width"), this, "widthLabel", QRect(45, 29, 65, 22));
-    heightLabel = MakeLabel(QStringLiteral("Height"), this, "heightLabel", QRect(45, 56, 65, 22));
+    widthLabel = MakeSelectorLabel(QStringLiteral("Width"), this, "widthLabel", QRect(45, 29, 65, 22));
+    heightLabel = MakeSelectorLabel(QStringLiteral("Height"), this, "heightLabel", QRect(45, 56, 65, 22));
     widthBox = MakeBox(this, "widthBox", QRect(112, 29, 80, 22), ResizeModel::kMaxPixels);
     heightBox = MakeBox(this, "heightBox", QRect(112, 56, 80, 22), ResizeModel::kMaxPixels);
     widthPercentBox = MakeBox(this, "widthPercentBox", QRect(212, 29, 50, 22), ResizeModel::kMaxPercent);
     heightPercentBox = MakeBox(this, "heightPercentBox", QRect(212, 56, 50, 22), ResizeModel::kMaxPercent);
-    MakeLabel(QStringLiteral("%"), this, "widthPercentSign", QRect(267, 29, 20, 22));
-    MakeLabel(QStringLiteral("%"), this, "heightPercentSign", QRect(267, 56, 20, 22));
+    MakeSelectorLabel(QStringLiteral("%"), this, "widthPercentSign", QRect(267, 29, 20, 22));
+    MakeSelectorLabel(QStringLiteral("%"), this, "heightPercentSign", QRect(267, 56, 20, 22));
     lockAspectRatioBox = new QCheckBox(QStringLiteral("Lock Aspect Ratio"), this);
     lockAspectRatioBox->setObjectName(QStringLiteral("lockAspectRatioBox"));
     lockAspectRatioBox->setFont(InterfaceFont(13));
     lockAspectRatioBox->setGeometry(45, 94, 250, 24);
     lockAspectRatioBox->setChecked(true);
-    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    cancelButton->setProperty("role", "ghost");
-    cancelButton->setGeometry(63, 132, 90, 37);
-    okButton = new QPushButton(QStringLiteral("OK"), this);
-    okButton->setObjectName(QStringLiteral("okButton"));
-    okButton->setProperty("role", "primary");
-    okButton->setGeometry(177, 132, 120, 37);
-    for (QPushButton* button : {cancelButton, okButton}) {
-        button->setFont(InterfaceFont(13, QFont::Medium));
-        button->setCursor(Qt::PointingHandCursor);
-        button->setAutoDefault(false);
-        AddPressedLook(button);
-    }
+    cancelButton = MakeSelectorButton(QStringLiteral("Cancel"), this, "cancelButton", QRect(63, 132, 90, 37), "ghost");
+    okButton = MakeSelectorButton(QStringLiteral("OK"), this, "okButton", QRect(177, 132, 120, 37), "primary");
     tabControls_ = {widthBox, widthPercentBox, heightBox, heightPercentBox, lockAspectRatioBox, cancelButton, okButton};
 
     for (NumberBox* box : {widthBox, widthPercentBox, heightBox, heightPercentBox})

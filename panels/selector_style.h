@@ -16,7 +16,8 @@ class QWidget;
 
 namespace pq {
 
-// The look the frame and texture selectors share.
+// The look the frame and texture selectors share; the resize panel takes
+// its labels and buttons too.
 void SetUpSelectorPanel(QWidget* panel, QSize size);
 QLabel* MakeSelectorLabel(const QString& text, QWidget* parent, const char* name, QRect at);
 // role: "primary" or "ghost".
