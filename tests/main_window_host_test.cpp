@@ -4,6 +4,7 @@
 #include "app/left_panel.h"
 #include "app/main_menu.h"
 #include "app/panel_host.h"
+#include "app/selector_panels.h"
 #include "app/title_bar.h"
 #include "app/tool_bar.h"
 #include "panels/overlay_host.h"
@@ -14,6 +15,7 @@
 #include "workspace/preview_panel.h"
 #include "engine/runtime/effect_runtime.h"
 #include "platform/ui_bridge.h"
+#include "workspace/brushstrokes_frame_command.h"
 #include "workspace/preview_pane.h"
 
 #include <QApplication>
@@ -58,7 +60,8 @@ protected:
 
     bool idle()
     {
-        return window->document().runningEffect.load() == -1 && pq::EffectWorkerCount() == 0;
+        return window->document().runningEffect.load() == -1 && pq::EffectWorkerCount() == 0 &&
+               pq::BrushstrokesFrameCommand::workerCount() == 0;
     }
 };
 
@@ -122,6 +125,39 @@ TEST_F(MainWindowHost, CloseDuringApplyIsPerformedWhenTheRunEnds)
     EXPECT_FALSE(window->document().closeRequested);
     EXPECT_EQ(questions.size(), 1);
     EXPECT_EQ(window->document().runningEffect.load(), -1);
+}
+
+// The frame selector's brushstroke frame, as the window wires it: busy as
+// effect 900 until the framed pair is handed back on the UI thread, then one
+// history step that undo takes back.
+TEST_F(MainWindowHost, TheBrushstrokeFrameReplacesThePairAsOneHistoryStep)
+{
+    const gfx::Image photo = GradientPhoto(120, 80);
+    openDocument(photo);
+    pq::Document& doc = window->document();
+    ASSERT_EQ(doc.history->count(), 1);
+
+    emit window->selectorPanels().brushstrokeFrameRequested(qRgb(20, 40, 60), 10, 10);
+    EXPECT_EQ(doc.runningEffect.load(), 900);
+    EXPECT_TRUE(doc.isEffectRunning());
+    // A full run asked for meanwhile is refused with the frame's name.
+    pq::ProcessEffect(200, 50, 50, 0, 0, 0, false);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Please wait for \"Brushstrokes Frame\" to finish processing.")});
+
+    ASSERT_TRUE(ProcessUntil([&] { return idle(); }));
+    ASSERT_EQ(doc.resultImage.size(), QSize(140, 100));
+    ASSERT_EQ(doc.sourceImage.size(), QSize(140, 100));
+    const gfx::Pixel border = 0xFF000000u | (20u << 16) | (40u << 8) | 60u;
+    EXPECT_EQ(doc.resultImage.pixel(0, 0), border);
+    EXPECT_EQ(doc.resultImage.pixel(139, 99), border);
+    EXPECT_EQ(doc.resultImage.pixel(70, 50), photo.pixel(60, 40)); // the picture itself is untouched
+    EXPECT_EQ(doc.history->count(), 2);
+    EXPECT_EQ(messages.size(), 1);
+
+    // Undo brings back the unframed pair.
+    window->documentActions().undo();
+    EXPECT_EQ(doc.resultImage.size(), photo.size());
+    EXPECT_EQ(doc.sourceImage.size(), photo.size());
 }
 
 } // namespace

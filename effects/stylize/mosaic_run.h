@@ -8,6 +8,7 @@
 #include "effects/stylize/mosaic_settings.h"
 #include "effects/stylize/placement_context.h"
 #include "effects/stylize/plane.h"
+#include "effects/stylize/seed_picker.h"
 #include "gfx/image.h"
 #include "gfx/surface.h"
 
@@ -55,7 +56,7 @@ private:
     void refreshBlocked(float edgeRejectLevel);
     void placeUniformCenters(float upper, float lower);
     int runSizePass(float half, const LevelValues& level, int progressFrom, int progressTo);
-    void searchPartition(int k, float half, const LevelValues& level, int subPass, int numRot);
+    void searchPartition(int k, const SeedPicker& seeds, float half, const LevelValues& level, int subPass, int numRot);
     void fillGaps();
     bool tryGapShape(float cx, float cy, uint32_t& rng);
 
@@ -63,7 +64,7 @@ private:
     PixelBox coverBox(const Candidate& c) const;
     bool isFree(const Candidate& c) const;
     void markCovered(const Candidate& c);
-    bool evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq) const;
+    bool evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq, bool seedClear = false) const;
     bool coveredAt(int x, int y) const { return covered_.get(x, y); }
     // Marks, queues for painting and counts an accepted shape.
     void accept(const Candidate& c);
@@ -93,6 +94,8 @@ private:
     int tilesX_ = 0, tilesY_ = 0;
     std::vector<int> tileCapacity_, tileCovered_, openTiles_;
     int openCount_ = 0;
+    // Tiles whose every pixel a seed can land on is covered (SeedPicker).
+    std::vector<uint8_t> deadTiles_;
     Plane<ColorSums> sat_;
     std::vector<UniformCenter> uniform_;
     size_t uniformCursor_ = 0;

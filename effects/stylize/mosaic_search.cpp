@@ -120,7 +120,8 @@ void MosaicRun::placeUniformCenters(float upper, float lower)
         compactOpenTiles();
 }
 
-void MosaicRun::searchPartition(int k, float half, const LevelValues& level, int subPass, int numRot)
+void MosaicRun::searchPartition(int k, const SeedPicker& seeds, float half, const LevelValues& level, int subPass,
+                                int numRot)
 {
     const int parts = options_.searchPartitions;
     int n = level.trials / parts;
@@ -136,7 +137,7 @@ void MosaicRun::searchPartition(int k, float half, const LevelValues& level, int
         if (j % 512 == 0 && IsEffectCancelled())
             return;
         float sx, sy;
-        ctx_.pickSeed(half, level.contourFrac, kSeedRetries, rng, sx, sy);
+        seeds.pick(rng, sx, sy);
         if (ctx_.seedBlocked(sx, sy, half, InRadius(shape_, half), level.edgeRejectLevel)) {
             // No rotation fits; only the drawn angle is left to take.
             if (shape_ != MosaicShape::Disc && numRot == 1 && half > 2)
@@ -145,7 +146,7 @@ void MosaicRun::searchPartition(int k, float half, const LevelValues& level, int
         }
         if (shape_ == MosaicShape::Disc) {
             Candidate c = At(sx, sy, half, 0.0f);
-            if (evaluate(c, level.edgeRejectLevel, level.colorTolSq))
+            if (evaluate(c, level.edgeRejectLevel, level.colorTolSq, true))
                 out.push_back(c);
             continue;
         }
@@ -162,7 +163,7 @@ void MosaicRun::searchPartition(int k, float half, const LevelValues& level, int
             } else {
                 c = At(sx, sy, half, 0.0f);
             }
-            if (!evaluate(c, level.edgeRejectLevel, level.colorTolSq) || !(c.score > best))
+            if (!evaluate(c, level.edgeRejectLevel, level.colorTolSq, true) || !(c.score > best))
                 continue;
             best = c.score;
             if (taken) {
@@ -191,14 +192,18 @@ int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFro
     for (int k = 0; k < parts; ++k)
         partitionCands_[size_t(k)].reserve(size_t(level.trials / parts + 64 + (k == parts - 1 ? level.trials % parts : 0)));
 
+    if (deadTiles_.size() != size_t(tilesX_) * size_t(tilesY_))
+        deadTiles_.assign(size_t(tilesX_) * size_t(tilesY_), 0);
+    SeedPicker seeds(ctx_, half, level.contourFrac, kSeedRetries, deadTiles_);
     int placedTotal = 0, emptyRun = 0;
     for (int subPass = 1; subPass <= kMaxSubPasses; ++subPass) {
         CheckCancellation();
         if (coveredCount_ >= coverageGoal_)
             break;
+        seeds.refresh();
         platform::ParallelForRange(0, parts, 1, [&](int lo, int hi) {
             for (int k = lo; k < hi; ++k)
-                searchPartition(k, half, level, subPass, numRot);
+                searchPartition(k, seeds, half, level, subPass, numRot);
         });
         CheckCancellation();
         merged_.clear();

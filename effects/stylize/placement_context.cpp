@@ -172,11 +172,12 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
 }
 
 bool PlacementContext::evaluateSquare(float cx, float cy, float half, float cosR, float sinR, float edgeRejectLevel,
-                                      float colorTolSq, ShapeColor& found) const
+                                      float colorTolSq, ShapeColor& found, bool seedClear) const
 {
     const PixelBox box = half <= 2 ? smallBox(cx, cy, half)
                                    : reachBox(cx, cy, platform::Ceil(half * (std::abs(cosR) + std::abs(sinR))));
-    if (blocked && edgeRejectLevel == blockedLevel && coreBlocked(box, SampleStep(half), cx, cy, half)) {
+    if (blocked && edgeRejectLevel == blockedLevel && !coreTestedBySeed(half, seedClear) &&
+        coreBlocked(box, SampleStep(half), cx, cy, half)) {
         found.score = 0;
         return false;
     }
@@ -184,10 +185,11 @@ bool PlacementContext::evaluateSquare(float cx, float cy, float half, float cosR
 }
 
 bool PlacementContext::evaluateCircle(float cx, float cy, float r, float edgeRejectLevel, float colorTolSq,
-                                      ShapeColor& found) const
+                                      ShapeColor& found, bool seedClear) const
 {
     const PixelBox box = r <= 2 ? smallBox(cx, cy, r) : reachBox(cx, cy, platform::Ceil(r));
-    if (blocked && edgeRejectLevel == blockedLevel && coreBlocked(box, SampleStep(r), cx, cy, r)) {
+    if (blocked && edgeRejectLevel == blockedLevel && !coreTestedBySeed(r, seedClear) &&
+        coreBlocked(box, SampleStep(r), cx, cy, r)) {
         found.score = 0;
         return false;
     }
@@ -195,7 +197,7 @@ bool PlacementContext::evaluateCircle(float cx, float cy, float r, float edgeRej
 }
 
 bool PlacementContext::evaluateTriangle(float cx, float cy, float r, float cosA, float sinA, float edgeRejectLevel,
-                                        float colorTolSq, ShapeColor& found) const
+                                        float colorTolSq, ShapeColor& found, bool seedClear) const
 {
     const TriangleCorners t = CornersOf(cx, cy, r, cosA, sinA);
     PixelBox box;
@@ -208,7 +210,8 @@ bool PlacementContext::evaluateTriangle(float cx, float cy, float r, float cosA,
         box.y2 = std::min(h - 1, platform::Ceil(std::max({t.y0, t.y1, t.y2})));
     }
     // The inscribed circle of the triangle has half its circumradius.
-    if (blocked && edgeRejectLevel == blockedLevel && coreBlocked(box, SampleStep(r), cx, cy, r * 0.5f)) {
+    if (blocked && edgeRejectLevel == blockedLevel && !coreTestedBySeed(r, seedClear) &&
+        coreBlocked(box, SampleStep(r), cx, cy, r * 0.5f)) {
         found.score = 0;
         return false;
     }

@@ -202,12 +202,14 @@ public:
     // tolerance). A sampled pixel with an edge above edgeRejectLevel, a
     // covered one, a spread above colorTolSq or at most one sampled pixel
     // rejects.
+    // `seedClear`: seedBlocked() already answered false for this centre,
+    // size and limit, so its test is not repeated.
     bool evaluateSquare(float cx, float cy, float half, float cosR, float sinR, float edgeRejectLevel,
-                        float colorTolSq, ShapeColor& found) const;
-    bool evaluateCircle(float cx, float cy, float r, float edgeRejectLevel, float colorTolSq,
-                        ShapeColor& found) const;
+                        float colorTolSq, ShapeColor& found, bool seedClear = false) const;
+    bool evaluateCircle(float cx, float cy, float r, float edgeRejectLevel, float colorTolSq, ShapeColor& found,
+                        bool seedClear = false) const;
     bool evaluateTriangle(float cx, float cy, float r, float cosA, float sinA, float edgeRejectLevel,
-                          float colorTolSq, ShapeColor& found) const;
+                          float colorTolSq, ShapeColor& found, bool seedClear = false) const;
 
     // A centre for a new candidate of size `half`: near a contour point with
     // probability contourFrac, else in an open tile (anywhere when none is
@@ -224,6 +226,10 @@ public:
         return blocked && edgeRejectLevel == blockedLevel && SampleStep(size) == 1 &&
                coreBlocked(PixelBox{0, 0, w - 1, h - 1}, 1, cx, cy, inRadius);
     }
+
+    // The evaluation's own core test is seedBlocked()'s (same pixels) for
+    // shapes sampled on every pixel.
+    bool coreTestedBySeed(float size, bool seedClear) const { return seedClear && SampleStep(size) == 1; }
 
 private:
     // True when a sampled pixel well inside the circle of radius inRadius

@@ -1,0 +1,262 @@
+#include "effects/stylize/seed_picker.h"
+
+#include "platform/numeric.h"
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace pq::stylize {
+namespace {
+
+constexpr int kTile = 16;
+// A seed in a tile lands on its pixel 0, 2, ..., 14 or 16 in each direction
+// (halves round to even), the last one in the next tile.
+constexpr uint64_t kEvenProbes = 0x15555;
+constexpr float kTwoPi = float(2 * std::numbers::pi);
+
+float DrawnFloat(uint32_t s)
+{
+    return float(double(s) / 4294967295.0);
+}
+
+} // namespace
+
+SeedPicker::SeedPicker(const PlacementContext& ctx, float half, float contourFrac, int retries,
+                       std::vector<uint8_t>& deadTiles)
+    : ctx_(ctx), half_(half), contourFrac_(contourFrac), retries_(retries), deadTiles_(deadTiles)
+{
+    m_ = half * 1.42f;
+    if (m_ > float(ctx.w) / 2 - 1)
+        m_ = std::max(1.0f, float(ctx.w) / 2 - 1);
+    if (m_ > float(ctx.h) / 2 - 1)
+        m_ = std::max(1.0f, float(ctx.h) / 2 - 1);
+    // The decision contourFrac > RngFloat holds for the states below the
+    // first one where it fails: the drawn float never falls as s grows.
+    uint64_t lo = 0, hi = uint64_t(1) << 32;
+    while (lo < hi) {
+        const uint64_t mid = (lo + hi) / 2;
+        if (!(contourFrac > DrawnFloat(uint32_t(mid))))
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    contourBelow_ = lo;
+    if (ctx.contourCount > 0) {
+        contourMod_ = FastMod(uint32_t(ctx.contourCount));
+        contourState_ = std::make_unique<std::atomic<uint32_t>[]>(size_t(ctx.contourCount));
+    }
+}
+
+bool SeedPicker::tileDead(int t) const
+{
+    if (deadTiles_[size_t(t)])
+        return true;
+    const int x = (t % ctx_.tilesX) * kTile, y0 = (t / ctx_.tilesX) * kTile;
+    if (x + kTile > ctx_.w - 1 || y0 + kTile > ctx_.h - 1)
+        return false;
+    const size_t word = size_t(x) >> 6;
+    const unsigned off = unsigned(x) & 63u;
+    for (int y = y0; y <= y0 + kTile; y += 2) {
+        uint64_t bits = ctx_.covered->word(y, word) >> off;
+        if (off > 64 - kTile - 1)
+            bits |= ctx_.covered->word(y, word + 1) << (64 - off);
+        if ((bits & kEvenProbes) != kEvenProbes)
+            return false;
+    }
+    deadTiles_[size_t(t)] = 1;
+    return true;
+}
+
+SeedPicker::OpenTile SeedPicker::probeTile(int t) const
+{
+    OpenTile tile;
+    tile.whole = 1;
+    if (tileDead(t))
+        return tile;
+    const int x = (t % ctx_.tilesX) * kTile, y0 = (t / ctx_.tilesX) * kTile;
+    const size_t word = size_t(x) >> 6;
+    const unsigned off = unsigned(x) & 63u;
+    for (int j = 0; j <= kTile / 2; ++j) {
+        const int y = y0 + 2 * j;
+        uint64_t bits = ctx_.covered->word(y, word) >> off;
+        if (off > 64 - kTile - 1)
+            bits |= ctx_.covered->word(y, word + 1) << (64 - off);
+        for (int i = 0; i <= kTile / 2; ++i)
+            if (((bits >> (2 * i)) & 1u) == 0) {
+                // Offsets (2 i, 2 j): column i, row j.
+                const int bit = 9 * i + j;
+                if (bit < 64)
+                    tile.low |= uint64_t(1) << bit;
+                else
+                    tile.high |= uint32_t(1) << (bit - 64);
+            }
+    }
+    return tile;
+}
+
+void SeedPicker::refresh()
+{
+    ++generation_;
+    const int count = std::max(0, ctx_.openTilesCount);
+    openMod_ = FastMod(uint32_t(std::max(1, count)));
+    openTiles_.assign(size_t(count), OpenTile{});
+    const float right = float(ctx_.w - 1) - m_, bottom = float(ctx_.h - 1) - m_;
+    // Each entry reads only coverage and writes only its own tile's bytes.
+    platform::ParallelForRange(0, count, 1024, [&](int lo, int hi) {
+        for (int i = lo; i < hi; ++i) {
+            const int t = ctx_.openTiles[i];
+            const int x = (t % ctx_.tilesX) * kTile, y = (t / ctx_.tilesX) * kTile;
+            // Seeds from this tile are never moved by the border clamp and
+            // land on the pixels probeTile() looks at.
+            const bool inside = x + kTile < (1 << 22) && y + kTile < (1 << 22) && x + kTile <= ctx_.w - 1 &&
+                                y + kTile <= ctx_.h - 1 && !(float(x) + 0.5f < m_) &&
+                                !(float(x + kTile - 1) + 0.5f > right) && !(float(y) + 0.5f < m_) &&
+                                !(float(y + kTile - 1) + 0.5f > bottom);
+            if (inside)
+                openTiles_[size_t(i)] = probeTile(t);
+        }
+    });
+}
+
+int SeedPicker::probeX(float v) const
+{
+    if (v < m_)
+        v = m_;
+    if (v > float(ctx_.w - 1) - m_)
+        v = float(ctx_.w - 1) - m_;
+    return std::clamp(platform::Round(v), 0, ctx_.w - 1);
+}
+
+int SeedPicker::probeY(float v) const
+{
+    if (v < m_)
+        v = m_;
+    if (v > float(ctx_.h - 1) - m_)
+        v = float(ctx_.h - 1) - m_;
+    return std::clamp(platform::Round(v), 0, ctx_.h - 1);
+}
+
+bool SeedPicker::boxCovered(int x1, int y1, int x2, int y2) const
+{
+    const size_t wa = size_t(x1) >> 6, wb = size_t(x2) >> 6;
+    const uint64_t first = ~uint64_t(0) << (unsigned(x1) & 63u);
+    const uint64_t last = ~uint64_t(0) >> (63u - (unsigned(x2) & 63u));
+    for (int y = y1; y <= y2; ++y) {
+        if (wa == wb) {
+            if ((~ctx_.covered->word(y, wa) & first & last) != 0)
+                return false;
+            continue;
+        }
+        if ((~ctx_.covered->word(y, wa) & first) != 0 || (~ctx_.covered->word(y, wb) & last) != 0)
+            return false;
+        for (size_t i = wa + 1; i < wb; ++i)
+            if (~ctx_.covered->word(y, i) != 0)
+                return false;
+    }
+    return true;
+}
+
+bool SeedPicker::contourDead(int i) const
+{
+    std::atomic<uint32_t>& state = contourState_[size_t(i)];
+    const uint32_t known = state.load(std::memory_order_relaxed);
+    if ((known >> 1) == generation_)
+        return (known & 1u) != 0;
+    // A seed from this point lies within half of it in each direction
+    // (|cos|, |sin| <= 1), and clamping and rounding keep the order.
+    const QPoint p = ctx_.contourPts[i];
+    const float px = float(p.x()), py = float(p.y());
+    const bool dead =
+        boxCovered(probeX(px - half_), probeY(py - half_), probeX(px + half_), probeY(py + half_));
+    state.store((generation_ << 1) | (dead ? 1u : 0u), std::memory_order_relaxed);
+    return dead;
+}
+
+void SeedPicker::pick(uint32_t& rng, float& sx, float& sy) const
+{
+    const float m = m_;
+    const int w = ctx_.w, h = ctx_.h;
+    uint32_t s = rng;
+    int retries = retries_;
+    while (retries >= 0) {
+        // The last draw is the answer, free or not: it is always worked out.
+        const bool last = retries == 0;
+        bool fromContour = false;
+        if (ctx_.contourCount > 0) {
+            RngStep(s);
+            fromContour = s < contourBelow_;
+        }
+        if (fromContour) {
+            int i = 0;
+            if (ctx_.contourCount > 1) {
+                RngStep(s);
+                i = int(contourMod_(s));
+            }
+            RngStep(s);
+            if (!last && contourDead(i)) {
+                --retries;
+                continue;
+            }
+            const QPoint p = ctx_.contourPts[i];
+            const float angle = DrawnFloat(s) * kTwoPi;
+            sx = float(p.x()) + half_ * std::cos(angle);
+            sy = float(p.y()) + half_ * std::sin(angle);
+        } else if (ctx_.openTilesCount <= 0) {
+            sx = m + RngFloat(s) * (float(w - 1) - 2 * m);
+            sy = m + RngFloat(s) * (float(h - 1) - 2 * m);
+        } else {
+            int i = 0;
+            if (ctx_.openTilesCount > 1) {
+                RngStep(s);
+                i = int(openMod_(s));
+            }
+            const OpenTile& tile = openTiles_[size_t(i)];
+            if (tile.whole) {
+                // A whole tile: both offsets are drawn; halves round to
+                // even, so offset k lands on pixel k + (k & 1).
+                RngStep(s);
+                const uint32_t kx = s & (kTile - 1);
+                RngStep(s);
+                const uint32_t ky = s & (kTile - 1);
+                const uint32_t bit = 9 * ((kx + 1) >> 1) + ((ky + 1) >> 1);
+                const bool free = bit < 64 ? ((tile.low >> bit) & 1u) != 0 : ((tile.high >> (bit - 64)) & 1u) != 0;
+                if (!free && !last) {
+                    --retries;
+                    continue;
+                }
+                const int t = ctx_.openTiles[i];
+                sx = float((t % ctx_.tilesX) * kTile + int(kx)) + 0.5f;
+                sy = float((t / ctx_.tilesX) * kTile + int(ky)) + 0.5f;
+                if (free) {
+                    rng = s;
+                    return;
+                }
+                break;
+            }
+            const int t = ctx_.openTiles[i];
+            const int tx = t % ctx_.tilesX, ty = t / ctx_.tilesX;
+            const int tw = std::min(w, (tx + 1) * kTile) - tx * kTile;
+            const int th = std::min(h, (ty + 1) * kTile) - ty * kTile;
+            sx = float(tx * kTile + RngInt(s, tw)) + 0.5f;
+            sy = float(ty * kTile + RngInt(s, th)) + 0.5f;
+        }
+        if (sx < m)
+            sx = m;
+        if (sx > float(w - 1) - m)
+            sx = float(w - 1) - m;
+        if (sy < m)
+            sy = m;
+        if (sy > float(h - 1) - m)
+            sy = float(h - 1) - m;
+        --retries;
+        const int px = std::clamp(platform::Round(sx), 0, w - 1);
+        const int py = std::clamp(platform::Round(sy), 0, h - 1);
+        if (!ctx_.covered->get(px, py))
+            break;
+    }
+    rng = s;
+}
+
+} // namespace pq::stylize

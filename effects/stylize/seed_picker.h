@@ -1,0 +1,88 @@
+#pragma once
+
+// PlacementContext::pickSeed made cheap for the search: the same random
+// draws in the same order and the same seeds, without the work of draws
+// that cannot land on a free pixel. Late in a run most of the up to 151
+// draws of a seed fall on covered pixels; those draws still step the
+// generator, but a draw from an open tile none of whose reachable pixels is
+// free, or from a contour point whose whole neighbourhood is covered, is
+// turned down from a byte or two of state.
+//
+// A picker serves one size level. refresh() is called whenever coverage or
+// the open tiles changed (before each sub-pass); in between, pick() only
+// reads and may run on many threads at once.
+
+#include "effects/stylize/placement_context.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace pq::stylize {
+
+// s mod d by multiplication (exact for every 32-bit s and d >= 1).
+class FastMod {
+public:
+    FastMod() = default;
+    explicit FastMod(uint32_t d) : d_(d), m_(d > 1 ? ~uint64_t(0) / d + 1 : 0) {}
+    uint32_t operator()(uint32_t s) const
+    {
+        const uint64_t low = m_ * s;
+        // High 64 bits of the 96-bit product low * d.
+        return uint32_t(((low >> 32) * d_ + (((low & 0xFFFFFFFFu) * d_) >> 32)) >> 32);
+    }
+
+private:
+    uint64_t d_ = 1, m_ = 0;
+};
+
+class SeedPicker {
+public:
+    // What the seeds of the level are drawn for, as pickSeed takes it.
+    // `deadTiles`, one byte per tile of the context, outlives the picker and
+    // is shared by the pickers of a run: a tile once found dead stays dead,
+    // as coverage only grows.
+    SeedPicker(const PlacementContext& ctx, float half, float contourFrac, int retries,
+               std::vector<uint8_t>& deadTiles);
+
+    // Takes in coverage and open tiles as they are now.
+    void refresh();
+
+    // Exactly ctx.pickSeed(half, contourFrac, retries, rng, sx, sy).
+    void pick(uint32_t& rng, float& sx, float& sy) const;
+
+private:
+    // Per entry of the open-tile list, for a whole tile away from the
+    // clamped border: which of the 9 x 9 pixels its seeds land on are free
+    // (bit 9 j + l for offsets 2 j, 2 l). Small and in list order, so the
+    // draws that miss mostly stay in cache.
+    struct OpenTile {
+        uint64_t low = 0;
+        uint32_t high = 0;
+        uint32_t whole = 0;
+    };
+
+    bool tileDead(int t) const;
+    OpenTile probeTile(int t) const;
+    bool contourDead(int i) const;
+    bool boxCovered(int x1, int y1, int x2, int y2) const;
+    int probeX(float v) const;
+    int probeY(float v) const;
+
+    const PlacementContext& ctx_;
+    const float half_, contourFrac_;
+    const int retries_;
+    float m_ = 0;
+    // A drawn state below this makes the draw a contour draw.
+    uint64_t contourBelow_ = 0;
+    FastMod contourMod_, openMod_;
+    std::vector<uint8_t>& deadTiles_;
+    std::vector<OpenTile> openTiles_;
+    // Per contour point: the refresh count at which its neighbourhood was
+    // last found covered (2 c + 1) or not (2 c).
+    std::unique_ptr<std::atomic<uint32_t>[]> contourState_;
+    uint32_t generation_ = 0;
+};
+
+} // namespace pq::stylize
