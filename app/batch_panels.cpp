@@ -92,6 +92,12 @@ BatchStartPanel::BatchStartPanel(QWidget* parent) : QWidget(parent)
     scriptCombo->setObjectName(QStringLiteral("batchScriptCombo"));
     scriptCombo->setGeometry(150, 230, 300, 26);
     scriptCombo->setCursor(Qt::PointingHandCursor);
+    // The list's entries in the panel's colours, readable in both themes.
+    scriptCombo->setStyleSheet(QStringLiteral("QComboBox, QComboBox QAbstractItemView { background: %1; color: %2; }"
+                                              "QComboBox { border: 1px solid #545F72; border-radius: 6px;"
+                                              " padding: 0px 6px; }"
+                                              "QComboBox QAbstractItemView { selection-background-color: #3B82F6; }")
+                                   .arg(ColorName(ThemedColor(0xFF1F2937)), ColorName(ThemedTextColor(0xFFFFFFFF))));
     hide();
 }
 
