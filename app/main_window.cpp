@@ -2,6 +2,7 @@
 // the window's own geometry.
 #include "app/main_window.h"
 
+#include "app/batch_mode.h"
 #include "app/document_panels.h"
 #include "app/editing_tools.h"
 #include "app/document_scripts.h"

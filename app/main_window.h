@@ -18,6 +18,7 @@
 namespace pq {
 
 class AutoEnhanceCommand;
+class BatchMode;
 class CanvasArea;
 class CaptionMarquees;
 class DocumentActions;
@@ -82,6 +83,8 @@ public:
     ManualBrush& manualBrush() const { return *manualBrush_; }
     // Script runs over the document; the editor's requests go here.
     DocumentScripts& scripts() const;
+    // Batch processing: its start panel, overlay and controller.
+    BatchMode& batch() const { return *batch_; }
     // The borderless chrome, the interface zoom, the monitor watch and the
     // menu's keyboard navigation.
     WindowChrome& chrome() const { return *chrome_; }
@@ -162,6 +165,7 @@ private:
     CommandTable commands_;
     std::shared_ptr<AutoEnhanceCommand> autoEnhancer_;
     std::unique_ptr<DocumentScripts> scripts_;
+    std::unique_ptr<BatchMode> batch_;
 
     QWidget* frame_ = nullptr;
     TitleBar* titleBar_ = nullptr;

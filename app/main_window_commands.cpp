@@ -3,6 +3,7 @@
 // still to come: their keys are taken and nothing happens.
 #include "app/main_window.h"
 
+#include "app/batch_mode.h"
 #include "app/caption_marquees.h"
 #include "app/donation_box.h"
 #include "app/info_boxes.h"
@@ -79,7 +80,7 @@ void MainWindow::buildCommands()
     // The source photo blended onto the result.
     add(Row("combine", Edit, "Combine source/result", "layers", "F11", {{Qt::Key_F11, Chord::Any}},
             [this] { documentPanels_->showCombinePanel(document_.sourceImage); }));
-    add(Row("batch", Edit, "Batch mode", "batch", "CTRL+B", {{Qt::Key_B, Chord::Command}}, {}));
+    add(Row("batch", Edit, "Batch mode", "batch", "CTRL+B", {{Qt::Key_B, Chord::Command}}, [this] { batch_->open(); }));
     add(Row("scriptEditor", Edit, "Script Editor", "script", "CTRL+E", {{Qt::Key_E, Chord::Command}, {Qt::Key_S, Chord::CommandShift}},
             [this] { panels_->showScriptEditor(); }));
     add(Staying(Row("autoEnhance", Edit, "Auto-enhance", "enhance", "E", {{Qt::Key_E, Chord::Plain}}, [this] { autoEnhance(); })));

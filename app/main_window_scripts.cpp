@@ -2,6 +2,7 @@
 // its run requests handed to the document's script runner.
 #include "app/main_window.h"
 
+#include "app/batch_mode.h"
 #include "app/document_scripts.h"
 #include "app/panel_host.h"
 #include "app/script_editor/script_editor.h"
@@ -47,6 +48,17 @@ QString ChooseSaveFile(QWidget* parent, const QString& proposed)
 void MainWindow::wireScripts()
 {
     scripts_ = std::make_unique<DocumentScripts>(document_, *canvas_, effectPanel());
+    batch_ = std::make_unique<BatchMode>(
+        BatchMode::Parts{*this, document_, dialogs_, *actions_, *scripts_, effectPanel(), previewPanel()});
+    batch_->runningChanged = [this](bool running) {
+        auto* editor = qobject_cast<ScriptEditor*>(panels_->scriptEditor);
+        if (!editor)
+            return;
+        if (running)
+            editor->stopCubeAnimation();
+        else if (editor->isVisible())
+            editor->startCubeAnimation();
+    };
     panels_->createScriptEditor = [this]() -> QWidget* { return makeScriptEditor(); };
 }
 

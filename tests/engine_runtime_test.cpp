@@ -12,6 +12,7 @@
 #include <atomic>
 #include <new>
 #include <stdexcept>
+#include <vector>
 
 using namespace pqtest;
 
@@ -763,4 +764,58 @@ TEST_F(RuntimeTest, TheCanvasStepFollowsEraseBackground)
     EXPECT_EQ(canvas.row(3)[3], 0xFFFFFFFFu);
     pq::PrepareCanvas(seeThrough, canvas, true);
     EXPECT_EQ(canvas.row(3)[3], 0u);
+}
+
+// A full run with an end report, as the batch starts its steps.
+TEST_F(RuntimeTest, AReportingFullRunTellsHowItEndedOnce)
+{
+    std::vector<pq::EffectRunEnd> ends;
+    const auto told = [&ends](const pq::EffectRunEnd& end) { ends.push_back(end); };
+    using Outcome = pq::EffectRunEnd::Outcome;
+    {
+        pq::ScopedEffectOverride o(200, FillRed);
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, told);
+        ASSERT_TRUE(waitIdle());
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_EQ(ends[0].outcome, Outcome::Done);
+        // Told after the result was stored and the busy state ended.
+        EXPECT_EQ(RgbAt(host->result, 0, 0), 0xFF0000u);
+    }
+    {
+        pq::ScopedEffectOverride o(200, IntermediateThenWait);
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, told);
+        ASSERT_TRUE(pumpUntil([&] { return gate.entered(); }));
+        EXPECT_EQ(ends.size(), 1u);
+        host->shared->cancel.request();
+        ASSERT_TRUE(waitIdle());
+        ASSERT_EQ(ends.size(), 2u);
+        EXPECT_EQ(ends[1].outcome, Outcome::Cancelled);
+    }
+    {
+        pq::ScopedEffectOverride o(200, Throwing);
+        pq::ProcessEffect(200, 0, 0, 0, 0, 0, told);
+        ASSERT_TRUE(waitIdle());
+        ASSERT_EQ(ends.size(), 3u);
+        EXPECT_EQ(ends[2].outcome, Outcome::Failed);
+        EXPECT_EQ(ends[2].message, "boom");
+    }
+    {
+        const pq::ScopedEffectOverride unbuilt(300, nullptr);
+        pq::ProcessEffect(300, 0, 0, 0, 0, 0, told);
+        ASSERT_TRUE(waitIdle());
+        ASSERT_EQ(ends.size(), 4u);
+        EXPECT_EQ(ends[3].outcome, Outcome::Failed);
+    }
+    EXPECT_EQ(host->effectNumber, -1);
+}
+
+TEST_F(RuntimeTest, ARefusedReportingRunTellsAtOnce)
+{
+    host->result = {};
+    std::vector<pq::EffectRunEnd> ends;
+    pq::ProcessEffect(200, 0, 0, 0, 0, 0, [&ends](const pq::EffectRunEnd& end) { ends.push_back(end); });
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].outcome, pq::EffectRunEnd::Outcome::Failed);
+    EXPECT_EQ(ends[0].message, "No image loaded");
+    EXPECT_EQ(pq::EffectWorkerCount(), 0);
 }

@@ -3,6 +3,10 @@
 #include "gfx/image.h"
 #include "gfx/surface.h"
 
+#include <QString>
+
+#include <functional>
+
 namespace pq {
 
 // Runs an effect by number on a worker thread of its own and returns at once
@@ -13,6 +17,21 @@ namespace pq {
 // without resultImage and with the busy message while another full run works.
 // Previews are never refused; a newer preview supersedes an older one.
 void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, bool preview);
+
+// How a full run ended: its result stored, failed (the message told), or
+// cancelled (the image on display stored), or it never started.
+struct EffectRunEnd {
+    enum class Outcome { Done, Failed, Cancelled };
+    Outcome outcome = Outcome::Done;
+    // Why it failed or did not start.
+    QString message;
+};
+using EffectRunEnded = std::function<void(const EffectRunEnd&)>;
+
+// A full run as above that reports its end once, on the UI thread, after
+// the busy state has ended; a run refused at the start reports before this
+// returns. Not when the window is gone.
+void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, EffectRunEnded ended);
 
 // Runs an effect synchronously on the calling thread (scripts, the manual
 // brush, tools), reading Source and painting into Dest. Numbers without a

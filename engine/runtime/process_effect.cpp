@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -40,6 +41,11 @@ struct EffectRun {
     gfx::Image localSourceImage;
     gfx::Surface dest;
     gfx::Image resultImage;
+    // Full runs: told how the run ended.
+    EffectRunEnded ended;
+    // Set where the run ends; unset, a cancelled run or one that had
+    // nothing to run.
+    mutable std::optional<EffectRunEnd> end;
 
     bool stale() const { return ctx->isCancelled(); }
 };
@@ -74,6 +80,7 @@ void UiQuiet(const std::function<void()>& fn)
 // UI: the image on display becomes a history entry and the busy state ends.
 void SaveAndRelease(const EffectRun& run)
 {
+    run.end = EffectRunEnd{EffectRunEnd::Outcome::Cancelled, {}};
     EngineHost* host = InstalledEngineHost();
     if (!host)
         return;
@@ -85,8 +92,10 @@ void SaveAndRelease(const EffectRun& run)
 
 // A run that failed for another reason than cancellation: logged; a full
 // run frees the busy state and tells the user (not while shutting down).
-void ReportFailure(const EffectRun& run, const QString& reason, bool outOfMemory)
+void ReportFailure(EffectRun& run, const QString& reason, bool outOfMemory)
 {
+    run.end = EffectRunEnd{EffectRunEnd::Outcome::Failed,
+                           outOfMemory ? QStringLiteral("Not enough memory to apply the effect.") : reason};
     const QByteArray what = (QStringLiteral("effect %1: ").arg(run.effectNumber) + reason).toLocal8Bit();
     platform::LogError(run.preview ? "effect preview" : "effect run", what.constData());
     if (run.preview)
@@ -223,6 +232,7 @@ void RunSteps(EffectRun& run)
             return;
         }
         host->setResultImage(run.resultImage);
+        run.end = EffectRunEnd{EffectRunEnd::Outcome::Done, {}};
         if (ImageHistory* history = host->history())
             history->save(host->resultImage(), host->sourceImage());
         host->redrawCanvas();
@@ -257,6 +267,14 @@ void Worker(std::shared_ptr<EffectRun> run)
                     if (!host)
                         return;
                     ReleaseBusy(*host, run->effectNumber, run->ctx->runId);
+                    if (run->ended) {
+                        if (!run->end)
+                            run->end = run->ctx->isCancelled()
+                                           ? EffectRunEnd{EffectRunEnd::Outcome::Cancelled, {}}
+                                           : EffectRunEnd{EffectRunEnd::Outcome::Failed,
+                                                          QStringLiteral("The effect gave no result.")};
+                        run->ended(*run->end);
+                    }
                     if (host->closeRequested()) {
                         host->setCloseRequested(false);
                         host->closeWindow();
@@ -274,13 +292,16 @@ void Worker(std::shared_ptr<EffectRun> run)
     gWorkers.fetch_sub(1);
 }
 
-} // namespace
-
-void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, bool preview)
+void StartEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, bool preview, EffectRunEnded ended)
 {
+    // A refused run reports at once.
+    const auto refuse = [](const EffectRunEnded& told, const QString& message) {
+        if (told)
+            told({EffectRunEnd::Outcome::Failed, message});
+    };
     EngineHost* host = InstalledEngineHost();
     if (!host || EngineShuttingDown())
-        return;
+        return refuse(ended, QStringLiteral("The program is closing."));
     auto run = std::make_shared<EffectRun>();
     run->effectNumber = effectNumber;
     run->p1 = p1;
@@ -289,10 +310,11 @@ void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, boo
     run->p4 = p4;
     run->p5 = p5;
     run->preview = preview;
+    run->ended = std::move(ended);
 
     if (host->resultImage().isNull()) {
         host->showMessage(QStringLiteral("No image loaded"));
-        return;
+        return refuse(run->ended, QStringLiteral("No image loaded"));
     }
 
     if (preview) {
@@ -306,9 +328,10 @@ void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, boo
         if (!TryTakeBusy(*host, effectNumber, run->ctx->runId, &running)) {
             // Shown outside the lock: the box runs a nested event loop whose
             // preview timer may call ProcessEffect again.
-            host->showMessage(QStringLiteral("Please wait for \"") + host->effectName(running) +
-                              QStringLiteral("\" to finish processing."));
-            return;
+            const QString busy = QStringLiteral("Please wait for \"") + host->effectName(running) +
+                                 QStringLiteral("\" to finish processing.");
+            host->showMessage(busy);
+            return refuse(run->ended, busy);
         }
     }
 
@@ -323,7 +346,21 @@ void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, boo
         if (!preview)
             ReleaseBusy(*host, effectNumber, run->ctx->runId);
         platform::LogError("ProcessEffect", "cannot start a worker thread");
+        if (run->ended)
+            run->ended({EffectRunEnd::Outcome::Failed, QStringLiteral("Not enough memory")});
     }
+}
+
+} // namespace
+
+void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, bool preview)
+{
+    StartEffect(effectNumber, p1, p2, p3, p4, p5, preview, {});
+}
+
+void ProcessEffect(int effectNumber, int p1, int p2, int p3, int p4, int p5, EffectRunEnded ended)
+{
+    StartEffect(effectNumber, p1, p2, p3, p4, p5, false, std::move(ended));
 }
 
 void AbortProcessing()

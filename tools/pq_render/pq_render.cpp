@@ -21,6 +21,12 @@
 // size, P3..P5 the R, G, B of an opaque border colour. Errors print one
 // line and exit non-zero.
 //
+// --batch NUMBER P1..P5 FILE... and --batch-script SCRIPT FILE... run the
+// window's batch over the files (SCRIPT a file or builtin:NAME): each
+// result goes beside its input as NAME_PQ.ext, and every message the window
+// would show is printed, one a line, the end message last. They exit 0
+// whenever the batch ran.
+//
 // --script runs a .pqs file on INPUT as the window would, with the
 // settings of a freshly started program, and writes OUTPUT; --check only
 // parses it. Script errors print as the window reports them ("Line N: ..."),
@@ -42,6 +48,7 @@
 #include "platform/run_context.h"
 #include "platform/thread_pool.h"
 #include "platform/ui_bridge.h"
+#include "tools/pq_render/render_batch.h"
 #include "tools/pq_render/render_script.h"
 
 #include <QGuiApplication>
@@ -67,6 +74,7 @@ constexpr const char* kUsage =
     "usage: pq-render [--preview] [--seed N] [--threads N] [--contour #AARRGGBB] [--lut FILE | --lut-name NAME] "
     "[--brushes FILE[,FILE...]] INPUT OUTPUT NUMBER P1 P2 P3 P4 P5"
     " | pq-render [--seed N] [--threads N] --script FILE INPUT OUTPUT | pq-render --check FILE"
+    " | pq-render --batch NUMBER P1 P2 P3 P4 P5 FILE... | pq-render --batch-script SCRIPT FILE..."
     " | pq-render --list-scripts | pq-render --print-script NAME | pq-render --print-reference";
 
 int Fail(const std::string& message)
@@ -96,6 +104,8 @@ struct Request {
     QString lutName;
     QString script; // --script or --check
     bool check = false;
+    enum class Batch { None, Effect, Script } batch = Batch::None;
+    QStringList batchFiles;
     QStringList brushFiles;
     enum class Library { None, List, Print, Reference } library = Library::None;
     QString libraryName; // --print-script
@@ -105,9 +115,41 @@ struct Request {
     int p[5] = {};
 };
 
+// --batch NUMBER P1..P5 FILE... or --batch-script SCRIPT FILE...
+std::optional<std::string> ParseBatchArguments(const std::vector<std::string>& args, Request& req)
+{
+    size_t first = 2;
+    if (args[0] == "--batch") {
+        req.batch = Request::Batch::Effect;
+        first = 7;
+        if (args.size() <= first)
+            return std::string(kUsage);
+        const auto number = ParseNumber<int>(args[1]);
+        if (!number)
+            return "bad effect number '" + args[1] + "'";
+        req.number = *number;
+        for (int i = 0; i < 5; ++i) {
+            const auto v = ParseNumber<int>(args[size_t(2 + i)]);
+            if (!v)
+                return "bad value '" + args[size_t(2 + i)] + "' for P" + std::to_string(i + 1);
+            req.p[i] = *v;
+        }
+    } else {
+        req.batch = Request::Batch::Script;
+        if (args.size() <= first)
+            return std::string(kUsage);
+        req.script = QString::fromStdString(args[1]);
+    }
+    for (size_t i = first; i < args.size(); ++i)
+        req.batchFiles << QString::fromStdString(args[i]);
+    return std::nullopt;
+}
+
 // Fills the request or returns the error line.
 std::optional<std::string> ParseArguments(const std::vector<std::string>& args, Request& req)
 {
+    if (!args.empty() && (args[0] == "--batch" || args[0] == "--batch-script"))
+        return ParseBatchArguments(args, req);
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -383,8 +425,17 @@ int main(int argc, char** argv)
     }
     // The built-in materials (pencil and film textures, brush sheets, papers).
     pq::Repository().create();
-    const int rc = req.script.isEmpty() ? Render(req)
-                                        : RenderScriptFile(req.script, req.input, req.output, req.seed, stderr);
+    int rc = 0;
+    if (req.batch == Request::Batch::Effect) {
+        const pq::EffectDefinition* effect = pq::FindEffect(req.number);
+        rc = effect && effect->routine ? RenderBatchEffect(req.number, req.p, req.batchFiles, stdout)
+                                       : Fail("unknown effect number " + std::to_string(req.number));
+    } else if (req.batch == Request::Batch::Script) {
+        rc = RenderBatchScript(req.script, req.batchFiles, stdout, stderr);
+    } else {
+        rc = req.script.isEmpty() ? Render(req)
+                                  : RenderScriptFile(req.script, req.input, req.output, req.seed, stderr);
+    }
     pq::FinalizeEngine();
     platform::SetUiBridge(nullptr);
     return rc;
