@@ -80,12 +80,16 @@ TEST_F(PqEdit, FramesTheImageAtItsPlace)
         testimg::MakeImage(120, 100, [&](int x, int y) { return opening.contains(x, y) ? gfx::Pixel(0) : wood; });
     const QString framePath = dir.filePath("frame.png");
     ASSERT_TRUE(gfx::EncodeToFile(frame, framePath, gfx::ImageFormat::Png, 80));
-    const Result r = Edit({input, output, "frame", framePath, "5", "#FF0000FF"});
+    // An opaque photo: a translucent one would show the margin colour.
+    const gfx::Image opaque = testimg::MakeRamp(64, 48);
+    const QString opaquePath = dir.filePath("opaque.png");
+    ASSERT_TRUE(gfx::EncodeToFile(opaque, opaquePath, gfx::ImageFormat::Png, 80));
+    const Result r = Edit({opaquePath, output, "frame", framePath, "5", "#FF0000FF"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const gfx::Image framed = Written();
     // The image plus the frame's border and twice the margin.
     ASSERT_EQ(framed.size(), QSize(64 + 20 + 10, 48 + 16 + 10));
-    EXPECT_TRUE(testimg::ImagesNear(photo, framed.copyRect(QRect(15, 13, 64, 48)), 0));
+    EXPECT_TRUE(testimg::ImagesNear(opaque, framed.copyRect(QRect(15, 13, 64, 48)), 0));
     EXPECT_EQ(framed.pixel(12, 10), 0xFF0000FFu);
     EXPECT_EQ(framed.pixel(0, 0), wood);
 }
@@ -110,6 +114,9 @@ TEST_F(PqEdit, PrintsOnePdfPage)
 
 TEST_F(PqEdit, RefusalsWriteNothing)
 {
+    // A frame with a solid centre has no opening.
+    const QString solid = dir.filePath("solid.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeRamp(40, 30), solid, gfx::ImageFormat::Png, 80));
     const QList<QStringList> bad = {
         {input, output, "crop", "100", "100", "120", "120"}, // off the image
         {input, output, "crop", "10", "10", "10", "20"},     // empty
@@ -120,10 +127,10 @@ TEST_F(PqEdit, RefusalsWriteNothing)
         {input, output, "text", "4", "30", "12", "#FFFF0000", "   "},
         {input, output, "spin"},
         {input, output, "frame", dir.filePath("missing.png"), "10", "#FFFFFFFF"},
-        {input, output, "frame", input, "10", "#FFFFFFFF"}, // solid centre: no opening
-        {input, output, "frame", input, "-1", "#FFFFFFFF"},
-        {input, output, "frame", input, "99999", "#FFFFFFFF"},
-        {input, output, "frame", input, "10", "white"},
+        {input, output, "frame", solid, "10", "#FFFFFFFF"},
+        {input, output, "frame", solid, "-1", "#FFFFFFFF"},
+        {input, output, "frame", solid, "99999", "#FFFFFFFF"},
+        {input, output, "frame", solid, "10", "white"},
         {input, output, "print"},                            // not a .pdf
         {input, dir.filePath("out.pdf"), "rotate-left"},    // not an image
         {"--mode", "fit", input, dir.filePath("out.pdf"), "print"},
