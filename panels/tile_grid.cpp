@@ -1,5 +1,6 @@
 #include "panels/tile_grid.h"
 
+#include "ui/theme.h"
 #include "ui/theme_style.h"
 
 #include <QMouseEvent>
@@ -9,6 +10,14 @@
 #include <algorithm>
 
 namespace pq {
+namespace {
+
+QColor TileLabelColor()
+{
+    return gThemeMode == ThemeMode::Light ? QColor(0x1E, 0x2A, 0x38) : QColor(0xFF, 0xFF, 0xFF);
+}
+
+} // namespace
 
 class TileGrid::Tile : public QWidget {
 public:
@@ -43,7 +52,8 @@ protected:
                 p.drawImage(at, picture_);
             }
         }
-        p.setPen(QColor(0xFF, 0xFF, 0xFF));
+        // White would vanish on the light theme's white grid.
+        p.setPen(TileLabelColor());
         p.setFont(InterfaceFont(11));
         p.drawText(QRect(0, height() - 20, width(), 20), Qt::AlignCenter,
                    p.fontMetrics().elidedText(name_, Qt::ElideRight, width() - 4));

@@ -12,6 +12,7 @@
 #include "panels/texture_preview.h"
 #include "panels/texture_selector.h"
 #include "panels/tile_grid.h"
+#include "ui/theme.h"
 
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -316,6 +317,25 @@ TEST(SelectorKeys, EscCancelsEnterAppliesOtherKeysPass)
     EXPECT_FALSE(pq::HandleSelectorKeys(&release, [&] { ++cancels; }, [&] { ++applies; }));
     EXPECT_EQ(cancels, 1);
     EXPECT_EQ(applies, 2);
+}
+
+TEST(TileGrid, TheNameIsReadableOnTheLightThemesWhiteGrid)
+{
+    const pq::ThemeMode saved = pq::gThemeMode;
+    pq::gThemeMode = pq::ThemeMode::Light;
+    pq::TileGrid grid;
+    grid.setStyleSheet(QStringLiteral("background: white;"));
+    grid.resize(300, 200);
+    grid.setTiles({{QStringLiteral("Paper"), QImage()}}, pq::TileGrid::Fill::Fit);
+    grid.show();
+    const QImage shot = grid.grab().toImage();
+    pq::gThemeMode = saved;
+    const QRect tile = grid.tileRect(0);
+    int dark = 0;
+    for (int y = tile.bottom() - 18; y < tile.bottom(); ++y)
+        for (int x = tile.left(); x < tile.right(); ++x)
+            dark += qGray(shot.pixel(x, y)) < 128;
+    EXPECT_GT(dark, 10);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "image_compare.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -70,8 +71,52 @@ TEST_F(PqEdit, DrawsText)
     EXPECT_FALSE(testimg::ImagesNear(photo, drawn));
 }
 
+TEST_F(PqEdit, FramesTheImageAtItsPlace)
+{
+    // Wood around an opening x 10..109, y 8..91.
+    const QRect opening(QPoint(10, 8), QPoint(109, 91));
+    const gfx::Pixel wood = testimg::Premul(90, 60, 30);
+    const gfx::Image frame =
+        testimg::MakeImage(120, 100, [&](int x, int y) { return opening.contains(x, y) ? gfx::Pixel(0) : wood; });
+    const QString framePath = dir.filePath("frame.png");
+    ASSERT_TRUE(gfx::EncodeToFile(frame, framePath, gfx::ImageFormat::Png, 80));
+    // An opaque photo: a translucent one would show the margin colour.
+    const gfx::Image opaque = testimg::MakeRamp(64, 48);
+    const QString opaquePath = dir.filePath("opaque.png");
+    ASSERT_TRUE(gfx::EncodeToFile(opaque, opaquePath, gfx::ImageFormat::Png, 80));
+    const Result r = Edit({opaquePath, output, "frame", framePath, "5", "#FF0000FF"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const gfx::Image framed = Written();
+    // The image plus the frame's border and twice the margin.
+    ASSERT_EQ(framed.size(), QSize(64 + 20 + 10, 48 + 16 + 10));
+    EXPECT_TRUE(testimg::ImagesNear(opaque, framed.copyRect(QRect(15, 13, 64, 48)), 0));
+    EXPECT_EQ(framed.pixel(12, 10), 0xFF0000FFu);
+    EXPECT_EQ(framed.pixel(0, 0), wood);
+}
+
+TEST_F(PqEdit, PrintsOnePdfPage)
+{
+    const QString pdf = dir.filePath("page.pdf");
+    for (const QStringList& args :
+         {QStringList{input, pdf, "print"},
+          QStringList{"--landscape", "--mode", "original", "--image-dpi", "0", "--margin", "-5", input, pdf, "print"},
+          QStringList{"--mode", "stretch", "--margin", "25", input, pdf, "print"}}) {
+        const Result r = Edit(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        EXPECT_TRUE(bytes.startsWith("%PDF"));
+        EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"), 1) << args.join(' ').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(pdf + ".part"));
+    }
+}
+
 TEST_F(PqEdit, RefusalsWriteNothing)
 {
+    // A frame with a solid centre has no opening.
+    const QString solid = dir.filePath("solid.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeRamp(40, 30), solid, gfx::ImageFormat::Png, 80));
     const QList<QStringList> bad = {
         {input, output, "crop", "100", "100", "120", "120"}, // off the image
         {input, output, "crop", "10", "10", "10", "20"},     // empty
@@ -81,6 +126,16 @@ TEST_F(PqEdit, RefusalsWriteNothing)
         {input, output, "text", "4", "30", "12", "red", "Hi"},
         {input, output, "text", "4", "30", "12", "#FFFF0000", "   "},
         {input, output, "spin"},
+        {input, output, "frame", dir.filePath("missing.png"), "10", "#FFFFFFFF"},
+        {input, output, "frame", solid, "10", "#FFFFFFFF"},
+        {input, output, "frame", solid, "-1", "#FFFFFFFF"},
+        {input, output, "frame", solid, "99999", "#FFFFFFFF"},
+        {input, output, "frame", solid, "10", "white"},
+        {input, output, "print"},                            // not a .pdf
+        {input, dir.filePath("out.pdf"), "rotate-left"},    // not an image
+        {"--mode", "fit", input, dir.filePath("out.pdf"), "print"},
+        {"--margin", "500", input, dir.filePath("out.pdf"), "print"},
+        {"--image-dpi", "x", input, dir.filePath("out.pdf"), "print"},
         {"--frobnicate", input, output, "rotate-left"},
         {dir.filePath("missing.png"), output, "rotate-left"},
         {input, dir.filePath("out.tga"), "rotate-left"},
@@ -92,6 +147,7 @@ TEST_F(PqEdit, RefusalsWriteNothing)
         EXPECT_TRUE(r.err.startsWith("pq-edit: ")) << r.err.toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
         EXPECT_FALSE(QFileInfo::exists(output)) << args.join(' ').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("out.pdf"))) << args.join(' ').toStdString();
     }
 }
 

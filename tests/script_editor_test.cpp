@@ -4,6 +4,7 @@
 #include "app/script_editor/script_editor.h"
 #include "app/script_editor/script_reference_panel.h"
 #include "scripting/script_text.h"
+#include "ui/theme.h"
 #include "ui/widgets/neon_cube.h"
 
 #include <QComboBox>
@@ -263,4 +264,26 @@ TEST_F(Editor, ReferenceIndexJumpsAndScrollsBack)
 
     editor->toggleReference();
     EXPECT_FALSE(panel->isVisible());
+}
+
+// The script list follows the theme: the window's own style sheet dresses
+// combo boxes in dialogs only, which left it white with pale text.
+TEST_F(Editor, TheScriptListFollowsTheTheme)
+{
+    const ThemeMode saved = gThemeMode;
+    editor->scriptList()->setCurrentIndex(1);
+    const auto meanGrey = [&](ThemeMode mode) {
+        gThemeMode = mode;
+        editor->applyEditorTheme();
+        const QImage shot = editor->scriptList()->grab().toImage();
+        long sum = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                sum += qGray(shot.pixel(x, y));
+        return sum / std::max(1LL, qint64(shot.width()) * shot.height());
+    };
+    EXPECT_LT(meanGrey(ThemeMode::Dark), 100);
+    EXPECT_GT(meanGrey(ThemeMode::Light), 180);
+    gThemeMode = saved;
+    editor->applyEditorTheme();
 }

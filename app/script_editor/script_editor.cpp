@@ -408,6 +408,14 @@ void ScriptEditor::applyEditorTheme()
     miniStatus_->setStyleSheet(QStringLiteral("color: %1;").arg(light ? "#1E2A38" : "#FFFFFF"));
     for (QLabel* caption : groupCaptions_)
         caption->setStyleSheet(QStringLiteral("color: #8A94A6; font-size: 11px;"));
+    // The window's style sheet dresses combo boxes in dialogs only.
+    scriptList_->setStyleSheet(
+        QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; border-radius: 6px;"
+                       " padding: 3px 8px; }"
+                       "QComboBox:hover { border-color: #2F80ED; }"
+                       "QComboBox QAbstractItemView { background: %1; color: %2; border: 1px solid %3;"
+                       " selection-background-color: #2F80ED; selection-color: #FFFFFF; }")
+            .arg(light ? "#FFFFFF" : "#1F2937", light ? "#1E2A38" : "#E5E7EB", light ? "#B9C4D2" : "#374151"));
     reference_->applyTheme();
 }
 

@@ -1,7 +1,9 @@
 #include "tools/pq_edit/edit_operations.h"
 
+#include "gfx/codec.h"
 #include "workspace/document.h"
 #include "workspace/document_edits.h"
+#include "workspace/frame_composition.h"
 #include "workspace/text_settings.h"
 
 #include <cmath>
@@ -90,6 +92,39 @@ QString Text(Document& document, const QStringList& arguments, const EditOptions
     return Outcome(CommitTextToDocument(document, text));
 }
 
+// The frame panel's margin range.
+constexpr int kMaxFrameMargin = 2500;
+
+// As the frame panel's Apply: both images framed, one history step.
+QString Frame(Document& document, const QStringList& arguments, const EditOptions&)
+{
+    const auto margin = ParseInt(arguments[1]);
+    const auto color = ParseColor(arguments[2]);
+    if (!margin || *margin < 0 || *margin > kMaxFrameMargin)
+        return QStringLiteral("frame: the margin must be a whole number from 0 to %1").arg(kMaxFrameMargin);
+    if (!color)
+        return QStringLiteral("frame: the colour must be written #AARRGGBB");
+    QString error;
+    const gfx::Image frame = gfx::DecodeFile(arguments[0], &error);
+    if (frame.isNull())
+        return QStringLiteral("frame: cannot read '%1': %2").arg(arguments[0], error);
+    if (document.isEffectRunning())
+        return EditOutcomeText(EditOutcome::Busy);
+    const FramedDocument framed =
+        FrameDocumentImages(document.resultImage, document.sourceImage, frame, *margin, *color);
+    if (!framed.ok())
+        return QStringLiteral("frame: refused, the frame has no opening at its centre");
+    document.resultImage = framed.result;
+    document.sourceImage = framed.source;
+    document.history->save(document.resultImage, document.sourceImage);
+    return {};
+}
+
+QString Unchanged(Document&, const QStringList&, const EditOptions&)
+{
+    return {};
+}
+
 } // namespace
 
 const std::vector<EditOperation>& EditOperations()
@@ -99,6 +134,8 @@ const std::vector<EditOperation>& EditOperations()
         {"rotate-right", 0, "rotate-right", RotateRight},
         {"crop", 4, "crop L T R B", Crop},
         {"text", 5, "text X Y SIZE COLOR STRING", Text},
+        {"frame", 3, "frame FRAMEFILE MARGIN COLOR", Frame},
+        {"print", 0, "print", Unchanged, PrintToPdf},
     };
     return operations;
 }
