@@ -1,14 +1,27 @@
 #include "gfx/frame_image.h"
 
 #include "gfx/canvas.h"
+#include "gfx/scratch_buffer.h"
 #include "gfx/surface.h"
+#include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace gfx {
 namespace {
 
 bool Solid(Pixel p) { return (p >> 24) >= 251; }
+
+bool IsClear(const Image& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const Pixel* row = image.row(y);
+        if (std::any_of(row, row + image.width(), [](Pixel p) { return p != 0; }))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -92,22 +105,92 @@ FramePatches CutFrame(const Image& frame, const FrameHole& hole)
     for (int j = 0; j < 3; ++j)
         for (int i = 0; i < 3; ++i) {
             const QRect src(QPoint(srcX[i], srcY[j]), QPoint(srcX[i + 1] - 1, srcY[j + 1] - 1));
-            if (!src.isEmpty())
-                patches.patch[size_t(j * 3 + i)] = frame.copyRect(src);
+            if (src.isEmpty())
+                continue;
+            patches.patch[size_t(j * 3 + i)] = frame.copyRect(src);
+            patches.clear[size_t(j * 3 + i)] = IsClear(patches.patch[size_t(j * 3 + i)]);
         }
     return patches;
 }
 
-void DrawFramedPicture(Canvas& canvas, const Image& picture, const FramePatches& frame, const FrameLayout& layout,
-                       QRgb marginColor)
+namespace {
+
+// The margin band and one pixel more on every side, not antialiased; with
+// `aroundPicture` only the ring around the picture's place, which the
+// picture then covers.
+void DrawBand(Canvas& canvas, const FramePatches& frame, const FrameLayout& layout, QRgb marginColor,
+              bool aroundPicture)
 {
     const FrameHole& hole = frame.hole;
     const double m = double(layout.margin);
     const double w = layout.imageWidth, h = layout.imageHeight;
     Paint band = Paint::fill(QColor::fromRgba(marginColor));
     band.antiAlias = false;
-    canvas.drawRect(QRectF(hole.left - 1, hole.top - 1, w + 2 * m + 2, h + 2 * m + 2), band);
+    const QRectF all(hole.left - 1, hole.top - 1, w + 2 * m + 2, h + 2 * m + 2);
+    if (!aroundPicture) {
+        canvas.drawRect(all, band);
+        return;
+    }
     const QRectF place(double(layout.imageX), double(layout.imageY), w, h);
+    canvas.drawRect(QRectF(all.left(), all.top(), all.width(), place.top() - all.top()), band);
+    canvas.drawRect(QRectF(all.left(), place.bottom(), all.width(), all.bottom() - place.bottom()), band);
+    canvas.drawRect(QRectF(all.left(), place.top(), place.left() - all.left(), h), band);
+    canvas.drawRect(QRectF(place.right(), place.top(), all.right() - place.right(), h), band);
+}
+
+// The frame as a nine-patch over the whole layout. The output's columns
+// and rows split at the same borders as the frame's; each patch on its own,
+// so that filtering never reads across the hole's edges.
+void DrawPatches(Canvas& canvas, const FramePatches& frame, const FrameLayout& layout)
+{
+    const FrameHole& hole = frame.hole;
+    const double ow = double(layout.width), oh = double(layout.height);
+    const int fw = frame.size.width(), fh = frame.size.height();
+    const double dstX[4] = {0, double(hole.left), ow - (fw - hole.right), ow};
+    const double dstY[4] = {0, double(hole.top), oh - (fh - hole.bottom), oh};
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i) {
+            const size_t k = size_t(j * 3 + i);
+            const QRectF dst(QPointF(dstX[i], dstY[j]), QPointF(dstX[i + 1], dstY[j + 1]));
+            if (!frame.patch[k].isNull() && !frame.clear[k] && !dst.isEmpty())
+                canvas.drawImageRect(frame.patch[k], dst, Sampling::Linear);
+        }
+}
+
+// An image of the layout's size holding the picture at its place and
+// transparent pixels around it, each row written once.
+QImage PictureOnClear(const Image& picture, const FrameLayout& layout)
+{
+    QImage out = NewPixelImage(int(layout.width), int(layout.height));
+    if (out.isNull())
+        return out;
+    uint8_t* const bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
+    const int width = int(layout.width);
+    const int x0 = int(layout.imageX), y0 = int(layout.imageY);
+    const int w = picture.width(), h = picture.height();
+    platform::ParallelForRange(0, out.height(), 32, [&](int r0, int r1) {
+        for (int y = r0; y < r1; ++y) {
+            auto* row = reinterpret_cast<Pixel*>(bits + stride * y);
+            if (y < y0 || y >= y0 + h) {
+                std::fill_n(row, width, Pixel(0));
+                continue;
+            }
+            std::fill_n(row, x0, Pixel(0));
+            std::memcpy(row + x0, picture.row(y - y0), size_t(w) * sizeof(Pixel));
+            std::fill_n(row + x0 + w, width - x0 - w, Pixel(0));
+        }
+    });
+    return out;
+}
+
+} // namespace
+
+void DrawFramedPicture(Canvas& canvas, const Image& picture, const FramePatches& frame, const FrameLayout& layout,
+                       QRgb marginColor)
+{
+    DrawBand(canvas, frame, layout, marginColor, false);
+    const QRectF place(double(layout.imageX), double(layout.imageY), layout.imageWidth, layout.imageHeight);
     if (picture.isNull()) {
         Paint grey = Paint::fill(QColor::fromRgba(0xFF808080));
         grey.antiAlias = false;
@@ -117,21 +200,7 @@ void DrawFramedPicture(Canvas& canvas, const Image& picture, const FramePatches&
     } else {
         canvas.drawImageRect(picture, place, Sampling::Linear);
     }
-
-    // The output's columns and rows split at the same borders as the
-    // frame's; each patch on its own, so that filtering never reads across
-    // the hole's edges.
-    const double ow = double(layout.width), oh = double(layout.height);
-    const int fw = frame.size.width(), fh = frame.size.height();
-    const double dstX[4] = {0, double(hole.left), ow - (fw - hole.right), ow};
-    const double dstY[4] = {0, double(hole.top), oh - (fh - hole.bottom), oh};
-    for (int j = 0; j < 3; ++j)
-        for (int i = 0; i < 3; ++i) {
-            const Image& patch = frame.patch[size_t(j * 3 + i)];
-            const QRectF dst(QPointF(dstX[i], dstY[j]), QPointF(dstX[i + 1], dstY[j + 1]));
-            if (!patch.isNull() && !dst.isEmpty())
-                canvas.drawImageRect(patch, dst, Sampling::Linear);
-        }
+    DrawPatches(canvas, frame, layout);
 }
 
 Image ComposeFramedPicture(const Image& picture, const FramePatches& frame, const FrameLayout& layout,
@@ -140,14 +209,29 @@ Image ComposeFramedPicture(const Image& picture, const FramePatches& frame, cons
     if (layout.width <= 0 || layout.height <= 0 || layout.width > kMaxSide || layout.height > kMaxSide
         || !IsSaneSize(int(layout.width), int(layout.height)))
         return {};
-    Surface out = Surface::make(int(layout.width), int(layout.height));
+    // An opaque picture at its own size covers what lies under it: its
+    // rows are copied in place of the transparent start, the band drawn
+    // only around it. The pixels are those of drawing every part in turn.
+    const bool copyPicture = !picture.isNull() && picture.width() == layout.imageWidth &&
+                             picture.height() == layout.imageHeight && picture.isOpaque();
+    Surface out;
+    if (copyPicture)
+        out.qimage() = PictureOnClear(picture, layout);
+    else
+        out = Surface::make(int(layout.width), int(layout.height));
     if (out.isNull())
         return {};
     {
         Canvas canvas(out);
-        DrawFramedPicture(canvas, picture, frame, layout, marginColor);
+        if (copyPicture) {
+            DrawBand(canvas, frame, layout, marginColor, true);
+            DrawPatches(canvas, frame, layout);
+        } else {
+            DrawFramedPicture(canvas, picture, frame, layout, marginColor);
+        }
     }
-    return out.snapshot();
+    // The surface becomes the image without a copy.
+    return Image::adopt(std::move(out.qimage()));
 }
 
 Image ApplyFrameBitmap(const Image& image, const Image& frame, int margin, QRgb marginColor)

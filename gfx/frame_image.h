@@ -54,11 +54,13 @@ FrameLayout LayOutFrame(QSize image, QSize frame, const FrameHole& hole, int64_t
 
 // A frame cut at its hole into nine patches (row by row: top-left, top,
 // top-right, left, hole, right, ...), made once and drawn many times.
-// Patches with no pixels are null.
+// Patches with no pixels are null; a clear patch (every pixel 0) draws
+// nothing and is skipped.
 struct FramePatches {
     QSize size;
     FrameHole hole;
     std::array<Image, 9> patch;
+    std::array<bool, 9> clear{};
 };
 FramePatches CutFrame(const Image& frame, const FrameHole& hole);
 

@@ -82,7 +82,7 @@ Surface Surface::fromImage(const Image& image)
     Surface s;
     if (image.isNull())
         return s;
-    s.image_ = image.qimage().copy();
+    s.image_ = IsBig(image.qimage()) ? CopyRows(image.qimage()) : image.qimage().copy();
     if (s.image_.isNull())
         platform::NoteOutOfMemory();
     return s;

@@ -104,8 +104,7 @@ Image DrawOutline(const Image& image, const TextOutline& outline, QPointF origin
         return image;
 
     Surface layer = Surface::make(area.size());
-    Surface out = Surface::fromImage(image);
-    if (layer.isNull() || out.isNull())
+    if (layer.isNull())
         return {};
     {
         Canvas canvas(layer);
@@ -126,11 +125,16 @@ Image DrawOutline(const Image& image, const TextOutline& outline, QPointF origin
                                   qAlpha(shadow->color)));
     if (drawn.isNull())
         return {};
+    // One copy of the picture; the drawing touches only the text's area,
+    // and the copy becomes the result without another.
+    Surface out = Surface::fromImage(image);
+    if (out.isNull())
+        return {};
     {
         Canvas canvas(out);
         canvas.drawImage(drawn, area.x(), area.y());
     }
-    return out.snapshot();
+    return Image::adopt(std::move(out.qimage()));
 }
 
 } // namespace

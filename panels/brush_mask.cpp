@@ -2,10 +2,13 @@
 
 #include "gfx/image.h"
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace pq {
@@ -16,6 +19,22 @@ void ClearBox(QImage& layer, const QRect& box)
     const QRect r = box & layer.rect();
     for (int y = r.top(); y <= r.bottom(); ++y)
         std::memset(layer.scanLine(y) + r.left(), 0, size_t(r.width()));
+}
+
+// An empty Format_Alpha8 layer. Its bytes come zeroed from calloc, which
+// for a large layer maps fresh zero pages instead of writing them: binding
+// costs no pass over the image. Null when memory runs out.
+QImage EmptyLayer(QSize size)
+{
+    const qsizetype stride = (qsizetype(size.width()) + 3) & ~qsizetype(3);
+    void* bytes = std::calloc(size_t(size.height()), size_t(stride));
+    if (!bytes)
+        return {};
+    QImage layer(static_cast<uchar*>(bytes), size.width(), size.height(), stride, QImage::Format_Alpha8,
+                 [](void* data) { std::free(data); }, bytes);
+    if (layer.isNull())
+        std::free(bytes);
+    return layer;
 }
 
 // Source-over of one coverage byte onto another.
@@ -57,12 +76,10 @@ bool BrushMask::bind(QSize imageSize)
     dirty_ = QRectF();
     if (!gfx::IsSaneSize(imageSize.width(), imageSize.height()))
         return false;
-    QImage live(imageSize, QImage::Format_Alpha8);
-    QImage mask(imageSize, QImage::Format_Alpha8);
+    QImage live = EmptyLayer(imageSize);
+    QImage mask = EmptyLayer(imageSize);
     if (live.isNull() || mask.isNull())
         return false;
-    live.fill(0);
-    mask.fill(0);
     live_ = std::move(live);
     mask_ = std::move(mask);
     return true;
@@ -186,16 +203,27 @@ void BrushMask::mergeStroke()
     if (live_.isNull() || mask_.isNull())
         return;
     const QRect box = liveBox_ & live_.rect();
-    // The frozen snapshot shares the mask's pixels until this write.
-    for (int y = box.top(); y <= box.bottom(); ++y) {
-        const uchar* from = live_.constScanLine(y);
-        uchar* to = mask_.scanLine(y);
-        for (int x = box.left(); x <= box.right(); ++x)
-            if (from[x])
-                to[x] = Over(to[x], from[x]);
+    if (!box.isEmpty()) {
+        // The frozen snapshot shares the mask's pixels until this write;
+        // the rows are found once here, as scanLine may copy.
+        uchar* const to = mask_.bits();
+        uchar* const from = live_.bits();
+        const qsizetype toStride = mask_.bytesPerLine();
+        const qsizetype fromStride = live_.bytesPerLine();
+        // Rows on their own: the live stroke is laid and emptied in one pass.
+        platform::ParallelForRange(box.top(), box.bottom() + 1, 64, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                uchar* in = from + y * fromStride;
+                uchar* out = to + y * toStride;
+                for (int x = box.left(); x <= box.right(); ++x)
+                    if (in[x]) {
+                        out[x] = Over(out[x], in[x]);
+                        in[x] = 0;
+                    }
+            }
+        });
     }
     maskBox_ |= box;
-    ClearBox(live_, box);
     liveBox_ = QRect();
     frozen_ = mask_;
     frozenBox_ = maskBox_;
@@ -207,18 +235,34 @@ QRect BrushMask::maskBounds() const
     if (frozen_.isNull() || frozenBox_.isEmpty())
         return {};
     const QRect box = frozenBox_ & frozen_.rect();
+    // Each row's first and last painted pixel, the rows in parallel blocks.
+    std::mutex merge;
     int minX = INT32_MAX, minY = INT32_MAX, maxX = -1, maxY = -1;
-    for (int y = box.top(); y <= box.bottom(); ++y) {
-        const uchar* row = frozen_.constScanLine(y);
-        for (int x = box.left(); x <= box.right(); ++x) {
-            if (!row[x])
+    const uchar* const bits = frozen_.constBits();
+    const qsizetype stride = frozen_.bytesPerLine();
+    platform::ParallelForRange(box.top(), box.bottom() + 1, 64, [&](int y0, int y1) {
+        int x0 = INT32_MAX, top = INT32_MAX, x1 = -1, bottom = -1;
+        for (int y = y0; y < y1; ++y) {
+            const uchar* row = bits + y * stride;
+            const uchar* first = std::find_if(row + box.left(), row + box.right() + 1, [](uchar a) { return a != 0; });
+            if (first == row + box.right() + 1)
                 continue;
-            minX = std::min(minX, x);
-            maxX = std::max(maxX, x);
-            minY = std::min(minY, y);
-            maxY = y;
+            int last = box.right();
+            while (!row[last])
+                --last;
+            x0 = std::min(x0, int(first - row));
+            x1 = std::max(x1, last);
+            top = std::min(top, y);
+            bottom = y;
         }
-    }
+        if (x1 < 0)
+            return;
+        std::lock_guard lock(merge);
+        minX = std::min(minX, x0);
+        maxX = std::max(maxX, x1);
+        minY = std::min(minY, top);
+        maxY = std::max(maxY, bottom);
+    });
     if (maxX < 0)
         return {};
     return QRect(QPoint(minX, minY), QPoint(maxX, maxY));

@@ -62,7 +62,7 @@ gfx::Image CompositeBrushStroke(const gfx::Image& base, const gfx::Image& effect
     const float o = std::clamp(std::isfinite(opacity) ? opacity : 0.0f, 0.0f, 1.0f);
     const QRect area = QRect(origin, effect.size()) & base.rect() & mask.rect();
     if (o <= 0.0f || area.isEmpty())
-        return out.snapshot();
+        return gfx::Image::adopt(std::move(out.qimage()));
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const gfx::Pixel* e = effect.row(y - origin.y()) - origin.x();
         const uchar* m = mask.constScanLine(y);
@@ -85,7 +85,8 @@ gfx::Image CompositeBrushStroke(const gfx::Image& base, const gfx::Image& effect
             d[x] = qRgba(r, g, bl, a);
         }
     }
-    return out.snapshot();
+    // The copy becomes the result without another.
+    return gfx::Image::adopt(std::move(out.qimage()));
 }
 
 gfx::Image ApplyBrushStroke(const BrushStrokeJob& job)

@@ -8,6 +8,8 @@
 
 #include <QPointer>
 
+#include <future>
+#include <system_error>
 #include <thread>
 
 namespace pq {
@@ -22,13 +24,24 @@ FramedDocument FrameDocumentImages(const gfx::Image& result, const gfx::Image& s
     const gfx::FramePatches patches = gfx::CutFrame(frame, hole);
     const gfx::FrameLayout layout = gfx::LayOutFrame(result.size(), frame.size(), hole, margin);
     FramedDocument framed;
-    framed.result = gfx::ComposeFramedPicture(result, patches, layout, marginColor);
-    if (framed.result.isNull())
-        return {};
     // The source at the result's place; drawn stretched into the result's
-    // size only when the two differ.
-    framed.source = gfx::ComposeFramedPicture(source, patches, layout, marginColor);
-    if (framed.source.isNull())
+    // size only when the two differ. It is composed beside the result, or
+    // shared when it is the same image.
+    const auto composeSource = [&] { return gfx::ComposeFramedPicture(source, patches, layout, marginColor); };
+    std::future<gfx::Image> sourceDone;
+    if (!source.sameAs(result)) {
+        try {
+            sourceDone = std::async(std::launch::async, composeSource);
+        } catch (const std::system_error&) {
+            // No thread to spare: composed after the result.
+        }
+    }
+    framed.result = gfx::ComposeFramedPicture(result, patches, layout, marginColor);
+    if (sourceDone.valid())
+        framed.source = sourceDone.get();
+    else
+        framed.source = source.sameAs(result) ? framed.result : composeSource();
+    if (framed.result.isNull() || framed.source.isNull())
         return {};
     return framed;
 }

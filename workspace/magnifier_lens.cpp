@@ -12,8 +12,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <initializer_list>
+#include <memory>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 namespace pq {
 namespace {
@@ -41,6 +45,41 @@ void FillWith(QPainter& p, const QRectF& area, const QRadialGradient& gradient,
     p.setCompositionMode(mode);
     p.fillRect(area, gradient);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+// The remap's source pixel for every output pixel, as an offset in pixels
+// from the window's first, for one window size and stride.
+struct LensTable {
+    int width = 0;
+    int height = 0;
+    qsizetype stride = 0; // in pixels
+    std::vector<int32_t> offsets;
+};
+
+// The last table made: the lens keeps one size, so it is made once.
+std::shared_ptr<const LensTable> LensTableFor(int width, int height, qsizetype stride)
+{
+    static std::mutex mutex;
+    static std::shared_ptr<const LensTable> last;
+    {
+        std::lock_guard lock(mutex);
+        if (last && last->width == width && last->height == height && last->stride == stride)
+            return last;
+    }
+    auto table = std::make_shared<LensTable>();
+    table->width = width;
+    table->height = height;
+    table->stride = stride;
+    table->offsets.resize(size_t(width) * size_t(height));
+    size_t k = 0;
+    for (int i = 0; i < height; ++i)
+        for (int j = 0; j < width; ++j) {
+            const QPoint at = LensSample(j, i, width, height);
+            table->offsets[k++] = int32_t(at.y() * stride + at.x());
+        }
+    std::lock_guard lock(mutex);
+    last = table;
+    return last;
 }
 
 } // namespace
@@ -74,12 +113,15 @@ gfx::Image LensRemap(const gfx::Image& window)
     const int w = window.width();
     const int h = window.height();
     QImage out(w, h, gfx::kPixelFormat);
+    if (out.isNull())
+        return {};
+    const std::shared_ptr<const LensTable> table = LensTableFor(w, h, window.stride() / qsizetype(sizeof(gfx::Pixel)));
+    const int32_t* offset = table->offsets.data();
+    const gfx::Pixel* const pixels = window.row(0);
     for (int i = 0; i < h; ++i) {
         auto* row = reinterpret_cast<gfx::Pixel*>(out.scanLine(i));
-        for (int j = 0; j < w; ++j) {
-            const QPoint at = LensSample(j, i, w, h);
-            row[j] = window.pixel(at.x(), at.y());
-        }
+        for (int j = 0; j < w; ++j)
+            row[j] = pixels[*offset++];
     }
     return gfx::Image::adopt(std::move(out));
 }

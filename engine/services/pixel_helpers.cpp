@@ -1,11 +1,11 @@
 #include "engine/services/pixel_helpers.h"
 
 #include "gfx/canvas.h"
+#include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <limits>
 
@@ -40,32 +40,38 @@ gfx::Image RotateImage90(const gfx::Image& image, bool clockwise)
         return {};
     const int w = image.width();
     const int h = image.height();
-    gfx::Surface out = gfx::Surface::make(h, w);
+    // Every pixel is written: no clearing first.
+    QImage out = gfx::NewPixelImage(h, w);
     if (out.isNull())
         return {};
     // Row r of the result is column r of the source (clockwise) or column
-    // w - 1 - r (counter-clockwise), read bottom-up or top-down. Each block
-    // of result rows walks the source row by row, so reads stay sequential.
-    // The rows are found from the base pointer: QImage::scanLine is not safe
-    // to call from several threads at once.
+    // w - 1 - r (counter-clockwise), read bottom-up or top-down. The work
+    // goes in square tiles, so that the source rows a tile reads stay in
+    // the cache while its result rows are written. The rows are found from
+    // the base pointers: QImage::scanLine is not safe to call from several
+    // threads at once.
     uint8_t* const base = out.bits();
-    const qsizetype stride = out.stride();
-    constexpr int kBlock = 64;
-    platform::ParallelForRange(0, w, kBlock, [&](int lo, int hi) {
-        std::array<gfx::Pixel*, kBlock> dst{};
-        for (int first = lo; first < hi; first += kBlock) {
-            const int last = std::min(hi, first + kBlock);
-            for (int r = first; r < last; ++r)
-                dst[size_t(r - first)] = reinterpret_cast<gfx::Pixel*>(base + r * stride);
-            for (int c = 0; c < h; ++c) {
-                const gfx::Pixel* src = image.row(clockwise ? h - 1 - c : c);
-                for (int r = first; r < last; ++r)
-                    dst[size_t(r - first)][c] = src[clockwise ? r : w - 1 - r];
+    const qsizetype stride = out.bytesPerLine();
+    const uint8_t* const srcBase = image.bits();
+    const qsizetype srcStride = image.stride();
+    constexpr int kTile = 64;
+    platform::ParallelForRange(0, w, kTile, [&](int lo, int hi) {
+        for (int r0 = lo; r0 < hi; r0 += kTile) {
+            const int r1 = std::min(hi, r0 + kTile);
+            for (int c0 = 0; c0 < h; c0 += kTile) {
+                const int c1 = std::min(h, c0 + kTile);
+                for (int r = r0; r < r1; ++r) {
+                    auto* dst = reinterpret_cast<gfx::Pixel*>(base + r * stride);
+                    const int column = clockwise ? r : w - 1 - r;
+                    for (int c = c0; c < c1; ++c) {
+                        const int row = clockwise ? h - 1 - c : c;
+                        dst[c] = reinterpret_cast<const gfx::Pixel*>(srcBase + row * srcStride)[column];
+                    }
+                }
             }
         }
     });
-    // out is discarded: its pixels become the image without a copy.
-    return gfx::Image::adopt(std::move(out.qimage()));
+    return gfx::Image::adopt(std::move(out));
 }
 
 gfx::Image ResizeImage(const gfx::Image& image, int width, int height)
