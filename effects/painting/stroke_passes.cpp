@@ -27,22 +27,28 @@ inline int Error(gfx::Pixel p, gfx::Pixel s)
            std::abs(Channel(p, 0) - Channel(s, 0));
 }
 
-// The canvas colour d under a stamp of colour c with mask value a, laid at
-// opacity o; opaque.
-inline gfx::Pixel Blend(gfx::Pixel d, gfx::Pixel c, int a, int o)
-{
-    gfx::Pixel out = 0xFF000000u;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const int dv = Channel(d, shift), cv = Channel(c, shift);
-        const int c1 = (dv * (255 - a) + cv * a) / 255;
-        out |= gfx::Pixel(((255 - o) * dv + o * c1) / 255) << shift;
-    }
-    return out;
-}
-
 bool RecomputesTiles(int pass)
 {
     return pass == 5 || pass == 10 || pass == 15 || pass == 50 || pass == 200 || pass == 400;
+}
+
+// The three colour bytes of a pixel in 16-bit fields, and back with an
+// opaque alpha. Blend sums stay below 65536, so fields never carry.
+inline uint64_t Spread(gfx::Pixel p)
+{
+    return uint64_t(p & 0xFF) | uint64_t((p >> 8) & 0xFF) << 16 | uint64_t((p >> 16) & 0xFF) << 32;
+}
+
+inline gfx::Pixel Pack(uint64_t v)
+{
+    return 0xFF000000u | gfx::Pixel(v & 0xFF) | gfx::Pixel((v >> 16) & 0xFF) << 8 | gfx::Pixel((v >> 32) & 0xFF) << 16;
+}
+
+// Each field divided by 255, rounding down; exact for fields up to 65025.
+inline uint64_t Div255(uint64_t v)
+{
+    constexpr uint64_t kOnes = 0x0000000100010001ull, kLow = 0x000000FF00FF00FFull;
+    return ((v + kOnes + ((v >> 8) & kLow)) >> 8) & kLow;
 }
 
 } // namespace
@@ -69,7 +75,7 @@ StrokePasses::StrokePasses(gfx::Surface& picture, const std::vector<gfx::Pixel>&
                            const StrokePassSettings& settings)
     : picture_(picture), bits_(picture.row(0)), stride_(picture.stride() / qsizetype(sizeof(gfx::Pixel))),
       photo_(photo), hasAlpha_(hasAlpha), field_(field), masks_(masks), s_(settings), w_(field.w), h_(field.h),
-      tiles_(field.w, field.h), touched_(size_t(field.w) * size_t(field.h), 0)
+      tiles_(field.w, field.h)
 {
 }
 
@@ -172,7 +178,16 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
 void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
 {
     const int mw = mask_->width, mh = mask_->height;
-    const int o = stroke.opacity;
+    const uint64_t o = uint64_t(stroke.opacity);
+    const uint64_t keep = 255 - o;
+    // The patch with its channels spread to 16-bit fields, so that one
+    // multiply blends all three.
+    touched.colours.resize(size_t(mw) * size_t(mh));
+    for (size_t i = 0; i < touched.colours.size(); ++i)
+        touched.colours[i] = Spread(stroke.patch[i]);
+    const int bw = stroke.right - stroke.left;
+    touched.mark.assign(size_t(bw) * size_t(stroke.bottom - stroke.top), 0);
+    bool any = false;
     for (size_t k = 0; k < stroke.stampX.size(); ++k) {
         const int sx = stroke.stampX[k], sy = stroke.stampY[k];
         const int mx0 = std::max(0, -sx), mx1 = std::min(mw, w_ - sx);
@@ -180,50 +195,76 @@ void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
         for (int my = my0; my < my1; ++my) {
             const int y = sy + my;
             const uint8_t* m = mask_->alpha.data() + size_t(my) * size_t(mw);
-            const gfx::Pixel* colours = stroke.patch.data() + size_t(my) * size_t(mw);
+            const uint64_t* colours = touched.colours.data() + size_t(my) * size_t(mw);
             gfx::Pixel* row = bits_ + y * stride_ + sx;
             const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_) + sx;
-            uint8_t* seen = touched_.data() + size_t(y) * size_t(w_) + sx;
+            uint8_t* mark = touched.mark.data() + size_t(y - stroke.top) * size_t(bw) + (sx - stroke.left);
             for (int mx = mx0; mx < mx1; ++mx) {
-                const int a = m[mx];
+                const uint64_t a = m[mx];
                 if (a == 0 || (hasAlpha_ && (src[mx] >> 24) == 0))
                     continue;
-                if (errorTest_ && !seen[mx]) {
-                    seen[mx] = 1;
-                    touched.index.push_back(y * w_ + sx + mx);
-                    touched.old.push_back(row[mx]);
-                }
-                row[mx] = Blend(row[mx], colours[mx], a, o);
+                any = true;
+                mark[mx] = 1;
+                const uint64_t d = Spread(row[mx]);
+                const uint64_t c1 = Div255(d * (255 - a) + colours[mx] * a);
+                row[mx] = Pack(Div255(d * keep + c1 * o));
             }
         }
     }
+    touched.any = any;
 }
 
-void StrokePasses::testAndKeep(Stroke& stroke, TouchedPixels& touched)
+void StrokePasses::testAndKeep(Stroke& stroke, const TouchedPixels& touched)
 {
-    if (touched.index.empty())
+    if (!touched.any)
         return;
+    const int bw = stroke.right - stroke.left;
     int64_t before = 0, after = 0;
-    for (size_t k = 0; k < touched.index.size(); ++k) {
-        const int i = touched.index[k];
-        const gfx::Pixel now = bits_[(i / w_) * stride_ + i % w_];
-        before += Error(touched.old[k], photo_[size_t(i)]);
-        after += Error(now, photo_[size_t(i)]);
+    for (int y = stroke.top; y < stroke.bottom; ++y) {
+        const gfx::Pixel* row = bits_ + y * stride_;
+        const gfx::Pixel* old = touched.saved.data() + size_t(y - stroke.top) * size_t(bw) - stroke.left;
+        const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_);
+        const uint8_t* mark = touched.mark.data() + size_t(y - stroke.top) * size_t(bw) - stroke.left;
+        for (int x = stroke.left; x < stroke.right; ++x) {
+            if (!mark[x])
+                continue;
+            before += Error(old[x], src[x]);
+            after += Error(row[x], src[x]);
+        }
     }
     const bool kept = double(after) * double(s_.acceptFactor) < double(before);
-    for (size_t k = 0; k < touched.index.size(); ++k) {
-        const int i = touched.index[k];
-        gfx::Pixel& p = bits_[(i / w_) * stride_ + i % w_];
-        if (kept)
-            tiles_.addError(tiles_.tileOf(i % w_, i / w_),
-                            int64_t(Error(p, photo_[size_t(i)])) - Error(touched.old[k], photo_[size_t(i)]));
-        else
-            p = touched.old[k];
-        touched_[size_t(i)] = 0;
+    if (kept) {
+        const int size = StrokeTiles::kSize;
+        for (int ty = stroke.top / size; ty <= (stroke.bottom - 1) / size; ++ty)
+            for (int tx = stroke.left / size; tx <= (stroke.right - 1) / size; ++tx) {
+                int64_t delta = 0;
+                for (int y = std::max(stroke.top, ty * size); y < std::min(stroke.bottom, (ty + 1) * size); ++y) {
+                    const gfx::Pixel* row = bits_ + y * stride_;
+                    const gfx::Pixel* old =
+                        touched.saved.data() + size_t(y - stroke.top) * size_t(bw) - stroke.left;
+                    const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_);
+                    // An unchanged pixel adds nothing to its tile.
+                    for (int x = std::max(stroke.left, tx * size); x < std::min(stroke.right, (tx + 1) * size); ++x)
+                        if (row[x] != old[x])
+                            delta += int64_t(Error(row[x], src[x])) - Error(old[x], src[x]);
+                }
+                if (delta != 0)
+                    tiles_.addError(tiles_.tileOf(tx * size, ty * size), delta);
+            }
+    } else {
+        for (int y = stroke.top; y < stroke.bottom; ++y)
+            std::copy_n(touched.saved.data() + size_t(y - stroke.top) * size_t(bw), bw,
+                        bits_ + y * stride_ + stroke.left);
     }
     stroke.outcome = kept ? Stroke::Outcome::Kept : Stroke::Outcome::Rejected;
-    touched.index.clear();
-    touched.old.clear();
+}
+
+void StrokePasses::save(const Stroke& stroke, TouchedPixels& touched) const
+{
+    const int bw = stroke.right - stroke.left;
+    touched.saved.resize(size_t(bw) * size_t(stroke.bottom - stroke.top));
+    for (int y = stroke.top; y < stroke.bottom; ++y)
+        std::copy_n(bits_ + y * stride_ + stroke.left, bw, touched.saved.data() + size_t(y - stroke.top) * size_t(bw));
 }
 
 int StrokePasses::scheduleWaves(const std::vector<Stroke>& strokes, size_t count, std::vector<int>& order,
@@ -315,6 +356,8 @@ void StrokePasses::paint(platform::Random& rng)
             platform::ParallelFor(waveStart[size_t(v)], waveStart[size_t(v) + 1], [&](int n) {
                 thread_local TouchedPixels touched;
                 Stroke& stroke = strokes[size_t(order[size_t(n)])];
+                if (errorTest_)
+                    save(stroke, touched);
                 draw(stroke, touched);
                 if (errorTest_)
                     testAndKeep(stroke, touched);

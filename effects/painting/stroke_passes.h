@@ -44,11 +44,14 @@ struct Stroke {
     enum class Outcome : uint8_t { None, Kept, Rejected } outcome = Outcome::None;
 };
 
-// The old colours of the pixels one stroke changes, in the order it first
-// changed them.
+// One drawing thread's scratch, over a stroke's reach: the picture before
+// the stroke, which pixels its stamps changed, and its patch spread for
+// blending.
 struct TouchedPixels {
-    std::vector<int> index;
-    std::vector<gfx::Pixel> old;
+    std::vector<gfx::Pixel> saved;
+    std::vector<uint8_t> mark;
+    std::vector<uint64_t> colours;
+    bool any = false; // the stroke stamped at least one pixel
 };
 
 class StrokePasses {
@@ -66,7 +69,8 @@ public:
 private:
     bool generate(int pass, platform::Random& rng, Stroke& stroke);
     void draw(const Stroke& stroke, TouchedPixels& touched);
-    void testAndKeep(Stroke& stroke, TouchedPixels& touched);
+    void save(const Stroke& stroke, TouchedPixels& touched) const;
+    void testAndKeep(Stroke& stroke, const TouchedPixels& touched);
     // Wave number of every stroke (-1 for one that reaches no pixel).
     int scheduleWaves(const std::vector<Stroke>& strokes, size_t count, std::vector<int>& order,
                       std::vector<int>& waveStart);
@@ -84,7 +88,6 @@ private:
     const BrushTipMask* mask_ = nullptr;
     bool errorTest_ = false;
     std::vector<gfx::Pixel> patch_; // colours carried from stroke to stroke
-    std::vector<uint8_t> touched_; // per pixel; strokes of one wave touch disjoint pixels
     std::vector<int> blockWave_;
 };
 
