@@ -30,6 +30,7 @@ class EffectPanel;
 class GalleryPart;
 class PrintWindow;
 class InfoBoxes;
+class InterfaceLanguages;
 class InterfaceZoom;
 class LeftPanel;
 class ManualBrush;
@@ -92,6 +93,8 @@ public:
     InterfaceZoom& zoom() const { return *zoom_; }
     MonitorWatch& monitorWatch() const { return *monitorWatch_; }
     MenuKeys& menuKeys() const { return *menuKeys_; }
+    // The language popup, the language change and the lists' export.
+    InterfaceLanguages& languages() const { return *languages_; }
 
     // ---- Start-up ----
     // The splash hands over: the window shows and comes to the front.
@@ -190,6 +193,7 @@ private:
     InterfaceZoom* zoom_ = nullptr;
     MonitorWatch* monitorWatch_ = nullptr;
     std::unique_ptr<MenuKeys> menuKeys_;
+    InterfaceLanguages* languages_ = nullptr;
 
     QTimer initializationTimer_;
     QTimer cleanUpTimer_;

@@ -5,6 +5,7 @@
 #include "app/caption_marquees.h"
 #include "app/editing_tools.h"
 #include "app/info_boxes.h"
+#include "app/interface_languages.h"
 #include "app/interface_zoom.h"
 #include "app/manual_brush.h"
 #include "app/panel_host.h"
@@ -116,8 +117,9 @@ void MainWindow::initialize()
     restoreBounds_ = restore;
     canvas_->workspaceLayout()->relayout();
 
-    // The interface language is applied here once languages exist. The
-    // painting family opens with the selected effect marked.
+    // The saved or the system's interface language. The painting family
+    // opens with the selected effect marked.
+    GuardedCall("language", [this] { languages_->applyStartupLanguage(); });
     effectLists().expandOnly(2);
     const int number = document_.selectedEffect;
     if (number / 100 == 3 || number / 100 == 5)

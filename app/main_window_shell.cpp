@@ -6,6 +6,7 @@
 #include "app/caption_marquees.h"
 #include "app/donation_box.h"
 #include "app/info_boxes.h"
+#include "app/interface_languages.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
 #include "app/panel_host.h"
@@ -92,6 +93,9 @@ void MainWindow::wireShell()
             GuardedCall("SetupUILabelMarquee", [this] { marquees_->setUpLabels(); });
     });
     connect(toolBar_, &ToolBar::logoClicked, this, [this] { GuardedCall("showAbout", [this] { showAbout(); }); });
+
+    languages_ = new InterfaceLanguages(*this);
+    commands_.setRun(QStringLiteral("exportLanguages"), [this] { languages_->exportLanguages(); });
 }
 
 void MainWindow::setUpCaptions()

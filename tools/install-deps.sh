@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libgl-dev
   libzip-dev zlib1g-dev libjpeg-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core fonts-inter
+  fonts-dejavu-core fonts-inter fonts-noto-cjk
   xvfb xauth
 )
 

@@ -3,11 +3,13 @@
 #include "ui/debug_log.h"
 #include "ui/widgets/expander.h"
 #include "ui/widgets/icon_button.h"
+#include "ui/widgets/shown_caption.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
@@ -199,11 +201,7 @@ QString ShownCaption(const QWidget* control, const QString& caption)
 {
     if (qobject_cast<const QLabel*>(control))
         return caption;
-    QString shown = caption;
-    shown.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-    shown.remove(QLatin1Char('&'));
-    shown.replace(QLatin1Char('\x01'), QLatin1Char('&'));
-    return shown;
+    return ShownCaptionText(caption);
 }
 
 bool IsTextControl(const QObject* o)
@@ -310,8 +308,13 @@ void SetComponentText(QObject* component, const QString& text)
 {
     if (auto* label = qobject_cast<QLabel*>(component))
         label->setText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(component))
+    else if (auto* button = qobject_cast<QAbstractButton*>(component)) {
         button->setText(text);
+        // A single "&" in a caption is a character, never a mnemonic key.
+        const QKeySequence mnemonic = QKeySequence::mnemonic(text);
+        if (!mnemonic.isEmpty() && button->shortcut() == mnemonic)
+            button->setShortcut(QKeySequence());
+    }
     else if (auto* expander = qobject_cast<Expander*>(component))
         expander->setText(text);
 }

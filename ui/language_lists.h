@@ -23,6 +23,14 @@ public:
     // The list of a language code (exact comparison); null for a code
     // outside the table or a language whose list is not there.
     const QStringList* listOf(const QString& code) const;
+    QStringList* listOf(const QString& code);
+
+    // The built-in list of a code, read from the program's resources:
+    // line i translates English line i. Empty when the program has none.
+    static QStringList LoadBuiltIn(const QString& code);
+    // The lines of a list file: UTF-8, "\n" or "\r\n" line ends, the last
+    // line's end optional.
+    static QStringList SplitListText(const QByteArray& bytes);
 
     QStringList chinese;
     QStringList dutch;
@@ -41,5 +49,14 @@ public:
 };
 
 extern LanguageLists* gLanguageLists;
+
+// The program's lists: gLanguageLists, or lists of its own where the
+// program made none (tools and tests).
+const LanguageLists& InterfaceLanguageLists();
+
+// The interface language of a locale name such as "pt_BR": its first two
+// letters, lower-cased, when they are one of the codes, else "en" ("C"
+// and "POSIX" too).
+QString LanguageOfLocale(const QString& localeName);
 
 } // namespace pq

@@ -27,7 +27,9 @@ namespace {
 
 const QColor kWindowFill = QColor::fromRgba(0xFF314158);
 
-QLabel* Caption(const QString& text, QWidget* parent, int x, int y)
+// A caption with the room up to the control beside or below it; a longer
+// translation is fitted by a smaller font when the window opens.
+QLabel* Caption(const QString& text, QWidget* parent, int x, int y, int width)
 {
     auto* label = new QLabel(text, parent);
     label->setFont(InterfaceFont(13));
@@ -35,6 +37,7 @@ QLabel* Caption(const QString& text, QWidget* parent, int x, int y)
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     label->move(x, y);
     label->adjustSize();
+    label->resize(width, label->height());
     return label;
 }
 
@@ -56,7 +59,7 @@ PrintWindow::PrintWindow(Document& document, const UserDialogs& dialogs, QWidget
     closeButton->setFont(InterfaceFont(20));
 
     const int x = 14;
-    Caption(Translate(QStringLiteral("Printer")), this, x, 40);
+    Caption(Translate(QStringLiteral("Printer")), this, x, 40, 104);
     setupButton = new IconButton(QStringLiteral("print"), this);
     setupButton->setObjectName(QStringLiteral("printerSetupButton"));
     setupButton->setGeometry(x + 110, 36, 24, 24);
@@ -66,18 +69,18 @@ PrintWindow::PrintWindow(Document& document, const UserDialogs& dialogs, QWidget
     printerBox->setGeometry(x, 64, 130, 26);
     printerBox->installEventFilter(this);
 
-    Caption(Translate(QStringLiteral("Landscape")), this, x, 102);
+    Caption(Translate(QStringLiteral("Landscape")), this, x, 102, 92);
     orientationSwitch = new ToggleSwitch(this);
     orientationSwitch->setObjectName(QStringLiteral("orientationSwitch"));
     orientationSwitch->setGeometry(x + 96, 102, 38, 18);
     orientationSwitch->setChecked(document_.printLandscape);
 
-    Caption(Translate(QStringLiteral("Scaling")), this, x, 134);
+    Caption(Translate(QStringLiteral("Scaling")), this, x, 134, 130);
     scaleModeBox = new QComboBox(this);
     scaleModeBox->setObjectName(QStringLiteral("scaleModeBox"));
     scaleModeBox->setGeometry(x, 156, 130, 26);
 
-    Caption(Translate(QStringLiteral("Image DPI")), this, x, 194);
+    Caption(Translate(QStringLiteral("Image DPI")), this, x, 194, 130);
     imageDpiBox = new QSpinBox(this);
     imageDpiBox->setObjectName(QStringLiteral("imageDpiBox"));
     imageDpiBox->setGeometry(x, 216, 130, 26);
@@ -85,7 +88,7 @@ PrintWindow::PrintWindow(Document& document, const UserDialogs& dialogs, QWidget
     imageDpiBox->setValue(300);
     imageDpiBox->setEnabled(false);
 
-    Caption(Translate(QStringLiteral("Margin (mm)")), this, x, 254);
+    Caption(Translate(QStringLiteral("Margin (mm)")), this, x, 254, 130);
     marginBox = new QSpinBox(this);
     marginBox->setObjectName(QStringLiteral("marginBox"));
     marginBox->setGeometry(x, 276, 130, 26);
@@ -138,14 +141,15 @@ void PrintWindow::toggle()
         hide();
         return;
     }
+    AutoFitTexts(this);
     show();
     raise();
     repaint();
     fillPrinters();
     if (scaleModeBox->count() == 0) {
         const QSignalBlocker quiet(scaleModeBox);
-        scaleModeBox->addItems({QStringLiteral("Best Fit"), QStringLiteral("Stretch to Fill"),
-                                QStringLiteral("Original Size")});
+        scaleModeBox->addItems({Translate(QStringLiteral("Best Fit")), Translate(QStringLiteral("Stretch to Fill")),
+                                Translate(QStringLiteral("Original Size"))});
         scaleModeBox->setCurrentIndex(0);
     }
     updatePreview();

@@ -4,6 +4,7 @@
 #include "ui/debug_log.h"
 #include "ui/widgets/expander.h"
 #include "ui/widgets/icon_button.h"
+#include "ui/widgets/shown_caption.h"
 
 #include <QElapsedTimer>
 #include <QFontMetricsF>
@@ -199,7 +200,7 @@ void MarqueeGroup::setUp(const QList<QWidget*>& controls)
                 take(std::make_unique<WrappedLabel>(label, text), label->width(), text);
         } else if (auto* button = qobject_cast<IconButton*>(control)) {
             const double room = button->captionRect().width();
-            const double text = measure(button->text(), button->font());
+            const double text = measure(ShownCaptionText(button->text()), button->font());
             if (room > 0 && text > room + rules.takeOverMargin)
                 take(std::make_unique<ButtonCaption>(button), room, text);
         } else if (auto* expander = qobject_cast<Expander*>(control)) {

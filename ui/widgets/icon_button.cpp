@@ -4,6 +4,7 @@
 #include "ui/theme.h"
 #include "ui/theme_style.h"
 #include "ui/widgets/icons.h"
+#include "ui/widgets/shown_caption.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,7 +49,7 @@ QSize IconButton::sizeHint() const
 {
     if (text().isEmpty())
         return QSize(shownIconSize() + platform::Round(16 * scale_), shownIconSize() + platform::Round(16 * scale_));
-    const int textWidth = fontMetrics().horizontalAdvance(text());
+    const int textWidth = fontMetrics().horizontalAdvance(ShownCaptionText(text()));
     return QSize(platform::Round(21 * scale_) + shownIconSize() + textWidth,
                  qMax(shownIconSize() + platform::Round(12 * scale_), fontMetrics().height() + platform::Round(12 * scale_)));
 }
@@ -100,11 +101,11 @@ void IconButton::paintEvent(QPaintEvent*)
     if (captionOffset_) {
         p.setClipRect(textRect);
         p.drawText(textRect.translated(*captionOffset_, 0).adjusted(0, 0, 4096, 0),
-                   Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic, text());
+                   Qt::AlignVCenter | Qt::AlignLeft, ShownCaptionText(text()));
         return;
     }
-    p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic,
-               fontMetrics().elidedText(text(), Qt::ElideRight, int(textRect.width())));
+    p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
+               fontMetrics().elidedText(ShownCaptionText(text()), Qt::ElideRight, int(textRect.width())));
 }
 
 int IconButton::shownIconSize() const
