@@ -16,8 +16,10 @@
 
 #include <array>
 #include <atomic>
+#include <initializer_list>
 #include <memory>
 #include <thread>
+#include <vector>
 
 // Whole effect calls as the window makes them (ProcessEffectOnSurface with a
 // headless host, the built-in materials and the first built-in look), at the
@@ -26,6 +28,8 @@
 //   BM_Effect_600x400   every built effect, full run and preview variant
 //   BM_Effect_12MP      the effects with a speed target on the 12 MP photo;
 //                       lut_file:1 reads effect 404's look from a .cube file
+//   BM_Effect_4608x2880  the same cases on a 4608 x 2880 photo (13.3 MP),
+//                       the size the speed targets are stated for
 //   BM_FirstCall_12MP   one call, timed once: meaningful only as the first
 //                       case of its process, e.g.
 //                       pq-bench --benchmark_filter='BM_FirstCall_12MP/effect:401/'
@@ -35,6 +39,12 @@ namespace {
 const gfx::Image& Photo600x400()
 {
     static const gfx::Image kImage = bench::MakeSyntheticPhoto(600, 400);
+    return kImage;
+}
+
+const gfx::Image& Photo4608x2880()
+{
+    static const gfx::Image kImage = bench::MakeSyntheticPhoto(4608, 2880);
     return kImage;
 }
 
@@ -120,22 +130,30 @@ BENCHMARK(BM_Effect_600x400)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+void TargetCases(benchmark::internal::Benchmark* b)
+{
+    for (const auto& args : std::initializer_list<std::vector<int64_t>>{
+             {101, 0, 0}, {300, 0, 0}, {300, 1, 0}, {200, 0, 0}, {203, 0, 0}, {400, 0, 0}, {401, 0, 0},
+             {402, 0, 0}, {403, 0, 0}, {404, 0, 0}, {404, 0, 1}})
+        b->Args(args);
+}
+
 void BM_Effect_12MP(benchmark::State& state)
 {
     RunEffect(state, bench::SyntheticPhoto12Mp(), int(state.range(0)), state.range(1) != 0, state.range(2) != 0);
 }
 BENCHMARK(BM_Effect_12MP)
-    ->Args({101, 0, 0})
-    ->Args({300, 0, 0})
-    ->Args({300, 1, 0})
-    ->Args({200, 0, 0})
-    ->Args({203, 0, 0})
-    ->Args({400, 0, 0})
-    ->Args({401, 0, 0})
-    ->Args({402, 0, 0})
-    ->Args({403, 0, 0})
-    ->Args({404, 0, 0})
-    ->Args({404, 0, 1})
+    ->Apply(TargetCases)
+    ->ArgNames({"effect", "preview", "lut_file"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_Effect_4608x2880(benchmark::State& state)
+{
+    RunEffect(state, Photo4608x2880(), int(state.range(0)), state.range(1) != 0, state.range(2) != 0);
+}
+BENCHMARK(BM_Effect_4608x2880)
+    ->Apply(TargetCases)
     ->ArgNames({"effect", "preview", "lut_file"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -272,14 +272,19 @@ private:
     // every other pixel is opaque ink.
     void output()
     {
-        dest_.clear(Qt::transparent);
+        // Every pixel the source covers is written below; only Dest beyond
+        // it needs clearing.
+        if (dest_.width() > w_ || dest_.height() > h_)
+            dest_.clear(Qt::transparent);
         const int w = std::min(w_, dest_.width());
         const int h = std::min(h_, dest_.height());
+        uint8_t* const bits = dest_.bits(); // detached here, before the threads write
+        const qsizetype stride = dest_.stride();
         platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source_.row(y);
                 const uint8_t* ink = ink_.row(y);
-                gfx::Pixel* out = dest_.row(y);
+                auto* out = reinterpret_cast<gfx::Pixel*>(bits + stride * y);
                 for (int x = 0; x < w; ++x) {
                     if ((src[x] >> 24) < 10)
                         out[x] = 0;

@@ -37,7 +37,7 @@ float Vignette::factor(int x, int y) const
 
 int Vignette::apply(int channel, float factor)
 {
-    return int(std::nearbyint(float(channel) * factor));
+    return int(RoundSmall(float(channel) * factor));
 }
 
 bool WalkRows(int height, bool preview, const std::function<void(int, int)>& rows)

@@ -4,6 +4,7 @@
 #include "gfx/luma.h"
 #include "gfx/surface.h"
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 
@@ -17,6 +18,17 @@ inline int GrainHash(int x, int y)
     h *= 3266489917u;
     h ^= h >> 16;
     return int(h & 511u) - 256;
+}
+
+// Round half to even as std::nearbyint does, without a library call for
+// the values the film looks meet (magnitudes below 2^22).
+inline float RoundSmall(float v)
+{
+    if (!(std::fabs(v) < 4194304.0f))
+        return std::nearbyint(v);
+    const float magic = 12582912.0f; // 1.5 * 2^23: leaves no fraction bits
+    const float t = v + magic;
+    return t - magic;
 }
 
 // Darkened corners: nothing inside 1 - 0.6 amount of the reach from the

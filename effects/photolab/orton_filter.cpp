@@ -8,6 +8,7 @@
 #include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace pq {
@@ -19,15 +20,26 @@ struct OrtonSettings {
     int64_t vibrance = 0; // P4, used when positive
     int shift = 0;        // 2 (P5 - 50), within -100..255 (beyond, every channel ends at 0 or 255 alike)
     float factor = 1.0f;  // 1 + shift / 100 when darkening
+    // What a byte becomes when shifted, and a glow byte when exposed.
+    std::array<uint8_t, 256> shifted{};
+    std::array<uint8_t, 256> exposed{};
+
+    void fillTables()
+    {
+        for (int c = 0; c < 256; ++c) {
+            // Darken (shift < 0: channel times the factor) or lighten
+            // (shift > 0: channel plus the shift).
+            shifted[size_t(c)] = uint8_t(shift < 0 ? platform::ClampByte(platform::Round(double(c) * double(factor)))
+                                                   : platform::ClampByte(c + shift));
+            exposed[size_t(c)] = uint8_t(platform::ClampByte(c + c * exposure / 200));
+        }
+    }
 };
 
-// Darken (shift < 0: channel times the factor) or lighten (shift > 0:
-// channel plus the shift) the three colour bytes.
 void ShiftColours(int c[3], const OrtonSettings& s)
 {
     for (int i = 0; i < 3; ++i)
-        c[i] = s.shift < 0 ? platform::ClampByte(platform::Round(double(c[i]) * double(s.factor)))
-                           : platform::ClampByte(c[i] + s.shift);
+        c[i] = s.shifted[size_t(c[i])];
 }
 
 gfx::Pixel OrtonPixel(gfx::Pixel original, gfx::Pixel glow, const OrtonSettings& s)
@@ -45,7 +57,7 @@ gfx::Pixel OrtonPixel(gfx::Pixel original, gfx::Pixel glow, const OrtonSettings&
     }
     if (s.exposure > 0)
         for (int i = 0; i < 3; ++i)
-            l[i] = platform::ClampByte(l[i] + l[i] * s.exposure / 200);
+            l[i] = s.exposed[size_t(l[i])];
     int m[3];
     for (int i = 0; i < 3; ++i) {
         const int screen = 255 - (255 - o[i]) * (255 - l[i]) / 255;
@@ -78,6 +90,7 @@ void OrtonFilter(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, i
     s.vibrance = p4;
     s.shift = int(std::clamp<int64_t>(2 * (int64_t(p5) - 50), -100, 255));
     s.factor = float(1.0 + double(s.shift) / 100.0);
+    s.fillTables();
 
     // A negative glow radius counts as none.
     const float sigma = float(std::max(p1, 0));

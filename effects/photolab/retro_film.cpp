@@ -7,6 +7,7 @@
 #include "platform/numeric.h"
 
 #include <algorithm>
+#include <array>
 
 namespace pq {
 namespace {
@@ -16,6 +17,7 @@ struct RetroSettings {
     float contrast = 1.0f;
     float offset[3] = {};
     int amplitude = 0;
+    std::array<float, 256> unit{}; // byte / 255 in single precision
 };
 
 // Film matrix rows for R', G', B' over the un-premultiplied r, g, b.
@@ -37,7 +39,7 @@ gfx::Pixel RetroPixel(gfx::Pixel p, int x, int y, const RetroSettings& s, const 
     photolab::ColourBytes(p, stored);
     float in[3];
     for (int i = 0; i < 3; ++i)
-        in[i] = a == 255 ? float(stored[i]) / 255.0f : float(double(stored[i]) * 255.0 / double(a) / 255.0);
+        in[i] = a == 255 ? s.unit[stored[i]] : float(double(stored[i]) * 255.0 / double(a) / 255.0);
 
     float f[3];
     for (int i = 0; i < 3; ++i)
@@ -48,7 +50,7 @@ gfx::Pixel RetroPixel(gfx::Pixel p, int x, int y, const RetroSettings& s, const 
     for (int i = 0; i < 3; ++i) {
         const float saturated = Unit(luma + (f[i] - luma) * s.saturation);
         const float contrasted = Unit((saturated - 0.5f) * s.contrast + 0.5f);
-        c[i] = int(std::nearbyint(contrasted * 255.0f));
+        c[i] = int(film::RoundSmall(contrasted * 255.0f));
     }
 
     if (s.amplitude > 0) {
@@ -84,6 +86,8 @@ void RetroFilm(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int
     s.offset[0] = 0.03f + warmth;
     s.offset[1] = 0.01f + 0.4f * warmth;
     s.offset[2] = 0.05f - 0.5f * warmth;
+    for (int v = 0; v < 256; ++v)
+        s.unit[size_t(v)] = float(v) / 255.0f;
 
     const film::Vignette vignette(source.width(), source.height(), float(p5) / 100.0f);
     film::ToneRows(source, source, dest, preview, [&](gfx::Pixel* row, int y, int w) {

@@ -8,6 +8,11 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define PQ_LUT_AVX2 1
+#endif
+
 namespace pq {
 namespace {
 
@@ -34,19 +39,33 @@ inline int ToByte(float v)
     return int(gfx::px::RoundEven(v));
 }
 
+bool HasAvx2()
+{
+#ifdef PQ_LUT_AVX2
+    static const bool kAvx2 = __builtin_cpu_supports("avx2");
+    return kAvx2;
+#else
+    return false;
+#endif
+}
+
 } // namespace
 
-LUTMapper::LUTMapper(const CubeLUT& lut, float intensity)
+LUTMapper::LUTMapper(const CubeLUT& lut, float intensity, Path path)
     : table_(lut.lut.data()),
       last_(int(lut.lut.size()) - 1),
+      size_(lut.lutSize),
       intensity_(std::clamp(intensity, 0.0f, 1.0f)),
-      mix_(intensity_ < 1.0f)
+      mix_(intensity_ < 1.0f),
+      avx2_(path == Path::Fastest && HasAvx2())
 {
     const int n = lut.lutSize;
     const float last = float(n - 1);
+    int axisIndex = 0;
     auto axis = [&](Axis& a, float lo, float hi, int stride) {
         const float width = hi - lo;
         const float inv = width > 0.0f ? 1.0f / width : 1.0f;
+        scale_[axisIndex++] = {lo, inv, stride};
         for (int v = 0; v < 256; ++v) {
             float x = (float(v) / 255.0f - lo) * inv * last;
             x = x >= 0.0f ? x : 0.0f; // also for not-a-number
@@ -104,30 +123,166 @@ inline void LUTMapper::mapColour(int r, int g, int b, int out[3]) const
     }
 }
 
+inline gfx::Pixel LUTMapper::mapPixel(gfx::Pixel p) const
+{
+    const int a = int(p >> 24);
+    if (a == 0)
+        return p;
+    int out[3];
+    int r = int((p >> 16) & 0xFF), g = int((p >> 8) & 0xFF), b = int(p & 0xFF);
+    if (a == 255) {
+        mapColour(r, g, b, out);
+        return 0xFF000000u | gfx::Pixel(out[0]) << 16 | gfx::Pixel(out[1]) << 8 | gfx::Pixel(out[2]);
+    }
+    r = std::min(255, r * 255 / a);
+    g = std::min(255, g * 255 / a);
+    b = std::min(255, b * 255 / a);
+    mapColour(r, g, b, out);
+    return gfx::Pixel(a) << 24 | gfx::Pixel(out[0] * a / 255) << 16 | gfx::Pixel(out[1] * a / 255) << 8 |
+           gfx::Pixel(out[2] * a / 255);
+}
+
 void LUTMapper::mapRow(const gfx::Pixel* src, gfx::Pixel* dst, int width) const
 {
-    int out[3];
-    for (int x = 0; x < width; ++x) {
-        const gfx::Pixel p = src[x];
-        const int a = int(p >> 24);
-        if (a == 0) {
-            dst[x] = p;
-            continue;
-        }
-        int r = int((p >> 16) & 0xFF), g = int((p >> 8) & 0xFF), b = int(p & 0xFF);
-        if (a == 255) {
-            mapColour(r, g, b, out);
-            dst[x] = 0xFF000000u | gfx::Pixel(out[0]) << 16 | gfx::Pixel(out[1]) << 8 | gfx::Pixel(out[2]);
-            continue;
-        }
-        r = std::min(255, r * 255 / a);
-        g = std::min(255, g * 255 / a);
-        b = std::min(255, b * 255 / a);
-        mapColour(r, g, b, out);
-        dst[x] = gfx::Pixel(a) << 24 | gfx::Pixel(out[0] * a / 255) << 16 | gfx::Pixel(out[1] * a / 255) << 8 |
-                 gfx::Pixel(out[2] * a / 255);
+    if (avx2_) {
+        mapRowAvx2(src, dst, width);
+        return;
     }
+    for (int x = 0; x < width; ++x)
+        dst[x] = mapPixel(src[x]);
 }
+
+#ifdef PQ_LUT_AVX2
+namespace {
+
+// a where the mask is set, else b (masks are whole lanes).
+__attribute__((target("avx2"))) inline __m256 Pick(__m256 mask, __m256 a, __m256 b)
+{
+    return _mm256_blendv_ps(b, a, mask);
+}
+
+__attribute__((target("avx2"))) inline __m256i Pick(__m256 mask, __m256i a, __m256i b)
+{
+    return _mm256_blendv_epi8(b, a, _mm256_castps_si256(mask));
+}
+
+// v limited to lo..hi as `v >= lo ? v : lo` then `v <= hi ? v : hi`:
+// not-a-number gives lo.
+__attribute__((target("avx2"))) inline __m256 Limit(__m256 v, __m256 lo, __m256 hi)
+{
+    v = Pick(_mm256_cmp_ps(v, lo, _CMP_GE_OQ), v, lo);
+    return Pick(_mm256_cmp_ps(v, hi, _CMP_LE_OQ), v, hi);
+}
+
+// Float offsets of entries: three per entry.
+__attribute__((target("avx2"))) inline __m256i Times3(__m256i v)
+{
+    return _mm256_add_epi32(_mm256_add_epi32(v, v), v);
+}
+
+// Round half to even of lanes within 0..255, as integers.
+__attribute__((target("avx2"))) inline __m256i ToBytes(__m256 v)
+{
+    const __m256 magic = _mm256_set1_ps(12582912.0f);
+    return _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_add_ps(v, magic), magic));
+}
+
+} // namespace
+
+// Eight opaque pixels at a time with the same single-precision steps as
+// mapColour, lane by lane (no fused multiply-add); groups with any other
+// alpha go pixel by pixel.
+__attribute__((target("avx2"))) void LUTMapper::mapRowAvx2(const gfx::Pixel* src, gfx::Pixel* dst, int width) const
+{
+    const __m256i byteMask = _mm256_set1_epi32(0xFF);
+    const __m256 zero = _mm256_setzero_ps();
+    const __m256 full = _mm256_set1_ps(255.0f);
+    const __m256 last = _mm256_set1_ps(float(size_ - 1));
+    const __m256i lastIndex = _mm256_set1_epi32(size_ - 1);
+    const __m256 intensity = _mm256_set1_ps(intensity_);
+    static_assert(sizeof(LUTColor) == 3 * sizeof(float));
+    const float* const table = &table_->r;
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + x));
+        const __m256i alpha = _mm256_srli_epi32(p, 24);
+        if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(alpha, byteMask))) != 0xFF) {
+            for (int j = 0; j < 8; ++j)
+                dst[x + j] = mapPixel(src[x + j]);
+            continue;
+        }
+        const __m256i in[3] = {_mm256_and_si256(_mm256_srli_epi32(p, 16), byteMask),
+                               _mm256_and_si256(_mm256_srli_epi32(p, 8), byteMask),
+                               _mm256_and_si256(p, byteMask)};
+        __m256i base[3], step[3];
+        __m256 frac[3];
+        for (int c = 0; c < 3; ++c) {
+            const AxisScale& s = scale_[c];
+            __m256 v = _mm256_div_ps(_mm256_cvtepi32_ps(in[c]), full);
+            v = _mm256_mul_ps(_mm256_mul_ps(_mm256_sub_ps(v, _mm256_set1_ps(s.lo)), _mm256_set1_ps(s.inv)), last);
+            v = Limit(v, zero, last);
+            const __m256i i0 = _mm256_cvttps_epi32(v);
+            const __m256i stride = _mm256_set1_epi32(s.stride);
+            frac[c] = _mm256_sub_ps(v, _mm256_cvtepi32_ps(i0));
+            base[c] = _mm256_mullo_epi32(i0, stride);
+            step[c] = _mm256_and_si256(_mm256_cmpgt_epi32(lastIndex, i0), stride);
+        }
+        const __m256 fx = frac[0], fy = frac[1], fz = frac[2];
+        // The six tetrahedra with mapColour's ties: A x y z, B x z y,
+        // C z x y, D z y x, E y z x, F y x z.
+        const __m256 xy = _mm256_cmp_ps(fx, fy, _CMP_GE_OQ), yz = _mm256_cmp_ps(fy, fz, _CMP_GE_OQ),
+                     xz = _mm256_cmp_ps(fx, fz, _CMP_GE_OQ), zy = _mm256_cmp_ps(fz, fy, _CMP_GE_OQ),
+                     zx = _mm256_cmp_ps(fz, fx, _CMP_GE_OQ);
+        const __m256 a = _mm256_and_ps(xy, yz);
+        const __m256 b = _mm256_and_ps(_mm256_andnot_ps(yz, xy), xz);
+        const __m256 cc = _mm256_andnot_ps(xz, _mm256_andnot_ps(yz, xy));
+        const __m256 d = _mm256_andnot_ps(xy, zy);
+        const __m256 notXy = _mm256_andnot_ps(xy, _mm256_castsi256_ps(_mm256_set1_epi32(-1)));
+        const __m256 e = _mm256_andnot_ps(zy, _mm256_and_ps(notXy, zx));
+        const __m256 f = _mm256_andnot_ps(zx, _mm256_andnot_ps(zy, notXy));
+        const __m256 firstX = _mm256_or_ps(a, b), firstZ = _mm256_or_ps(cc, d);
+        const __m256 secondY = _mm256_or_ps(a, d), secondZ = _mm256_or_ps(b, e);
+        const __m256 thirdZ = _mm256_or_ps(a, f), thirdY = _mm256_or_ps(b, cc);
+        const __m256 w1 = Pick(firstX, fx, Pick(firstZ, fz, fy));
+        const __m256 w2 = Pick(secondY, fy, Pick(secondZ, fz, fx));
+        const __m256 w3 = Pick(thirdZ, fz, Pick(thirdY, fy, fx));
+        const __m256i s1 = Pick(firstX, step[0], Pick(firstZ, step[2], step[1]));
+        const __m256i s2 = Pick(secondY, step[1], Pick(secondZ, step[2], step[0]));
+        const __m256i i = _mm256_add_epi32(_mm256_add_epi32(base[0], base[1]), base[2]);
+        const __m256i ia = _mm256_add_epi32(i, s1);
+        const __m256i ib = _mm256_add_epi32(ia, s2);
+        const __m256i i111 = _mm256_add_epi32(i, _mm256_add_epi32(_mm256_add_epi32(step[0], step[1]), step[2]));
+        const __m256i o000 = Times3(i), oa = Times3(ia), ob = Times3(ib), o111 = Times3(i111);
+        __m256i out[3];
+        for (int c = 0; c < 3; ++c) {
+            const float* t = table + c;
+            const __m256 c000 = _mm256_i32gather_ps(t, o000, 4), ca = _mm256_i32gather_ps(t, oa, 4),
+                         cb = _mm256_i32gather_ps(t, ob, 4), c111 = _mm256_i32gather_ps(t, o111, 4);
+            __m256 v = _mm256_add_ps(c000, _mm256_mul_ps(w1, _mm256_sub_ps(ca, c000)));
+            v = _mm256_add_ps(v, _mm256_mul_ps(w2, _mm256_sub_ps(cb, ca)));
+            v = _mm256_add_ps(v, _mm256_mul_ps(w3, _mm256_sub_ps(c111, cb)));
+            out[c] = ToBytes(Limit(_mm256_mul_ps(v, full), zero, full));
+            if (mix_) {
+                const __m256 diff = _mm256_cvtepi32_ps(_mm256_sub_epi32(out[c], in[c]));
+                const __m256 mixed = _mm256_add_ps(_mm256_cvtepi32_ps(in[c]), _mm256_mul_ps(diff, intensity));
+                out[c] = ToBytes(Limit(mixed, zero, full));
+            }
+        }
+        const __m256i packed = _mm256_or_si256(
+            _mm256_or_si256(_mm256_set1_epi32(int(0xFF000000u)), _mm256_slli_epi32(out[0], 16)),
+            _mm256_or_si256(_mm256_slli_epi32(out[1], 8), out[2]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + x), packed);
+    }
+    for (; x < width; ++x)
+        dst[x] = mapPixel(src[x]);
+}
+#else
+void LUTMapper::mapRowAvx2(const gfx::Pixel* src, gfx::Pixel* dst, int width) const
+{
+    for (int x = 0; x < width; ++x)
+        dst[x] = mapPixel(src[x]);
+}
+#endif
 
 gfx::Image MapLUTToImage(const gfx::Image& source, const CubeLUT& lut, int intensityPercent)
 {
