@@ -14,6 +14,7 @@
 #include "workspace/effect_panel.h"
 #include "workspace/preview_panel.h"
 #include "engine/runtime/effect_runtime.h"
+#include "engine/repository/image_repository.h"
 #include "platform/ui_bridge.h"
 #include "workspace/brushstrokes_frame_command.h"
 #include "workspace/preview_pane.h"
@@ -136,6 +137,9 @@ TEST_F(MainWindowHost, TheBrushstrokeFrameReplacesThePairAsOneHistoryStep)
     openDocument(photo);
     pq::Document& doc = window->document();
     ASSERT_EQ(doc.history->count(), 1);
+    // The brush atlas the frame paints with.
+    if (!pq::Repository().loaded())
+        pq::Repository().create();
 
     emit window->selectorPanels().brushstrokeFrameRequested(qRgb(20, 40, 60), 10, 10);
     EXPECT_EQ(doc.runningEffect.load(), 900);
