@@ -14,9 +14,12 @@
 #include "panels/tile_grid.h"
 #include "ui/theme.h"
 
+#include <QApplication>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -273,6 +276,76 @@ TEST(TexturePreview, MatchesTheOverlayWithItsPhase)
     gfx::Surface surface = gfx::Surface::fromImage(picture);
     pq::PressTexture(surface, *pq::TextureLuminanceGrid(texture), 60.0, 2.0f, 0);
     EXPECT_TRUE(testimg::ImagesNear(surface.snapshot(), shown));
+}
+
+void Wheel(QWidget* widget, int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    const QPointF at(10, 10);
+    QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
+void Mouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButton button)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+TEST(TexturePreview, WheelZoomsAboutTheCentreWithinItsRangeAndTheLeftButtonPans)
+{
+    pq::TexturePreview preview;
+    preview.resize(200, 100);
+    preview.setPicture(MakeNoise(60, 40, 5));
+    // Zoom by 1.1 keeps the box's centre where it was.
+    const double cx = preview.width() / 2.0;
+    const double cy = preview.height() / 2.0;
+    Wheel(&preview, 120);
+    EXPECT_DOUBLE_EQ(preview.zoom(), 1.1);
+    EXPECT_NEAR(preview.pan().x(), cx - cx * 1.1, 1e-9);
+    EXPECT_NEAR(preview.pan().y(), cy - cy * 1.1, 1e-9);
+    Wheel(&preview, -120);
+    EXPECT_NEAR(preview.zoom(), 1.0, 1e-12);
+    for (int i = 0; i < 60; ++i)
+        Wheel(&preview, 120);
+    EXPECT_DOUBLE_EQ(preview.zoom(), 5.0);
+    for (int i = 0; i < 120; ++i)
+        Wheel(&preview, -120);
+    EXPECT_DOUBLE_EQ(preview.zoom(), 0.1);
+
+    // The left button drags the picture by the mouse's moves; others don't.
+    const QPointF start = preview.pan();
+    Mouse(&preview, QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
+    Mouse(&preview, QEvent::MouseMove, {27, 15}, Qt::LeftButton);
+    Mouse(&preview, QEvent::MouseMove, {30, 40}, Qt::LeftButton);
+    Mouse(&preview, QEvent::MouseButtonRelease, {30, 40}, Qt::LeftButton);
+    EXPECT_EQ(preview.pan(), start + QPointF(10, 20));
+    Mouse(&preview, QEvent::MouseMove, {90, 90}, Qt::NoButton);
+    Mouse(&preview, QEvent::MouseButtonPress, {20, 20}, Qt::RightButton);
+    Mouse(&preview, QEvent::MouseMove, {50, 50}, Qt::RightButton);
+    EXPECT_EQ(preview.pan(), start + QPointF(10, 20));
+}
+
+TEST(TextureSelector, CtrlWheelScalesTheTextureByATenthWithinItsBox)
+{
+    std::vector<pq::NamedImage> textures = SomeTextures();
+    pq::Document::TextureChoice stored;
+    pq::TextureSelector panel(textures, stored, MakeNoise(60, 40, 5));
+    ASSERT_FLOAT_EQ(panel.currentScale(), 1.0f);
+    Wheel(panel.preview, 120);
+    EXPECT_FLOAT_EQ(panel.currentScale(), 1.0f) << "a plain wheel only zooms";
+    Wheel(panel.preview, 120, Qt::ControlModifier);
+    EXPECT_FLOAT_EQ(panel.currentScale(), 1.1f);
+    Wheel(panel.preview, -120, Qt::ControlModifier);
+    Wheel(panel.preview, -120, Qt::ControlModifier);
+    EXPECT_NEAR(panel.currentScale(), 1.0 / 1.1, 0.006); // two decimals
+    for (int i = 0; i < 40; ++i)
+        Wheel(panel.preview, 120, Qt::ControlModifier);
+    EXPECT_FLOAT_EQ(panel.currentScale(), 10.0f);
+    for (int i = 0; i < 60; ++i)
+        Wheel(panel.preview, -120, Qt::ControlModifier);
+    EXPECT_FLOAT_EQ(panel.currentScale(), 0.1f);
 }
 
 TEST(FrameSelector, ACustomFrameBecomesTheChosenTileAndABadFileIsTold)
