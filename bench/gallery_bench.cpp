@@ -1,5 +1,6 @@
 #include "bench/bench_images.h"
 #include "engine/history/image_history.h"
+#include "gfx/filters.h"
 #include "workspace/gallery_images.h"
 #include "workspace/gallery_store.h"
 #include "workspace/magnifier_lens.h"
@@ -8,6 +9,9 @@
 
 #include <QFile>
 #include <QTransform>
+
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -51,6 +55,23 @@ void BM_Gallery_MagnifierRedraw_12MP(benchmark::State& state)
     }
 }
 BENCHMARK(BM_Gallery_MagnifierRedraw_12MP)->Unit(benchmark::kMillisecond);
+
+// The lens's frosted-rim blur: the whole 440 x 440 canvas (0) or only
+// the ring where the rim shows (1).
+void BM_Gallery_MagnifierRimBlur(benchmark::State& state)
+{
+    const gfx::Image canvas = bench::MakeSyntheticPhoto(440, 440, 3);
+    std::vector<uint8_t> ring(size_t(440) * 440);
+    for (int y = 0; y < 440; ++y)
+        for (int x = 0; x < 440; ++x) {
+            const double dc = std::hypot(x - 220.0, y - 220.0), dr = std::hypot(x - 260.0, y - 260.0);
+            ring[size_t(y) * 440 + size_t(x)] = dc <= 223 && dr >= 175;
+        }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(state.range(0) ? gfx::GaussianBlurWhere(canvas, 8, 8, ring)
+                                                : gfx::GaussianBlur(canvas, 8, 8));
+}
+BENCHMARK(BM_Gallery_MagnifierRimBlur)->ArgName("ring")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // 50 rotations of a 13-megapixel photo, each saved to the history and
 // added to the gallery as the window does; reports the resident memory.

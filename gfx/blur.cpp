@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <numbers>
 #include <vector>
 
@@ -282,6 +283,39 @@ bool BlurPixels(const uint8_t* src, qsizetype srcStride, uint8_t* dst, qsizetype
     return true;
 }
 
+// Runs [a, b) of non-zero entries in one line of a mask.
+template <typename At>
+void ForEachRun(int n, At&& at, const std::function<void(int, int)>& run)
+{
+    for (int i = 0; i < n;) {
+        if (!at(i)) {
+            ++i;
+            continue;
+        }
+        int j = i + 1;
+        while (j < n && at(j))
+            ++j;
+        run(i, j);
+        i = j;
+    }
+}
+
+// Blurs the runs of one band of lines: each run is loaded with `reach`
+// pixels of real input on both sides, so its values equal a whole-line blur.
+template <typename Load, typename Store>
+void BlurRun(const AxisPlan& plan, EdgeMode edge, int n, int cells, Lines& lines, int a, int b, Load&& load,
+             Store&& store)
+{
+    const int lo = std::max(0, a - plan.reach);
+    const int hi = std::min(n, b + plan.reach);
+    BlurLine(
+        plan, edge, hi - lo, cells, lines, [&](int i, int k) { return load(lo + i, k); },
+        [&](int i, int k, I4 v) {
+            if (lo + i >= a && lo + i < b)
+                store(lo + i, k, v);
+        });
+}
+
 } // namespace
 
 Image GaussianBlur(const Image& image, float sigmaX, float sigmaY, EdgeMode edge)
@@ -304,6 +338,94 @@ bool GaussianBlur(Surface& surface, float sigmaX, float sigmaY, EdgeMode edge)
     uint8_t* bits = surface.bits();
     return BlurPixels(bits, surface.stride(), bits, surface.stride(), surface.width(), surface.height(), sigmaX,
                       sigmaY, edge);
+}
+
+Image GaussianBlurWhere(const Image& image, float sigmaX, float sigmaY, const std::vector<uint8_t>& wanted,
+                        EdgeMode edge)
+{
+    if (image.isNull() || std::isnan(sigmaX) || std::isnan(sigmaY))
+        return {};
+    const int w = image.width(), h = image.height();
+    if (wanted.size() != size_t(w) * size_t(h))
+        return {};
+    const AxisPlan planX = PlanAxis(sigmaX);
+    const AxisPlan planY = PlanAxis(sigmaY);
+    QImage out = NewPixelImage(image.size());
+    if (out.isNull())
+        return {};
+    out.fill(Qt::transparent);
+    const ScratchBuffer<uint16_t> mid(size_t(w) * size_t(h) * 4);
+    if (!mid)
+        return {};
+    const ByteSource in{image.bits(), image.stride()};
+    const ByteTarget target{out.bits(), out.bytesPerLine()};
+    const ColumnPlane plane{mid.data(), size_t(h)};
+
+    // The column pass works on blocks of kLanes columns and reads `reachY`
+    // rows around each wanted pixel: the row pass makes those.
+    const int blocks = (w + kLanes - 1) / kLanes;
+    const int reachY = planY.active ? planY.reach : 0;
+    std::vector<uint8_t> blockWanted(size_t(blocks) * size_t(h), 0); // [block][row]
+    std::vector<uint8_t> midWanted(size_t(blocks) * size_t(h), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (wanted[size_t(y) * size_t(w) + size_t(x)])
+                blockWanted[size_t(x / kLanes) * size_t(h) + size_t(y)] = 1;
+    for (int b = 0; b < blocks; ++b) {
+        const uint8_t* col = blockWanted.data() + size_t(b) * size_t(h);
+        uint8_t* grown = midWanted.data() + size_t(b) * size_t(h);
+        ForEachRun(h, [&](int y) { return col[y] != 0; }, [&](int y0, int y1) {
+            std::fill(grown + std::max(0, y0 - reachY), grown + std::min(h, y1 + reachY), uint8_t(1));
+        });
+    }
+
+    const int bands = (h + kLanes - 1) / kLanes;
+    platform::ParallelForRange(0, bands, GrainFor(bands), [&](int b0, int b1) {
+        Lines lines;
+        for (int band = b0; band < b1; ++band) {
+            const int y0 = band * kLanes;
+            const int rows = std::min(kLanes, h - y0);
+            const auto any = [&](int x) {
+                for (int k = 0; k < rows; ++k)
+                    if (midWanted[size_t(x / kLanes) * size_t(h) + size_t(y0 + k)])
+                        return true;
+                return false;
+            };
+            ForEachRun(w, any, [&](int a, int b) {
+                if (planX.active)
+                    BlurRun(
+                        planX, edge, w, rows, lines, a, b, [&](int x, int k) { return in.load(x, y0 + k); },
+                        [&](int x, int k, I4 v) { plane.store(x, y0 + k, v); });
+                else
+                    for (int x = a; x < b; ++x)
+                        for (int k = 0; k < rows; ++k)
+                            plane.store(x, y0 + k, in.load(x, y0 + k));
+            });
+        }
+    });
+    platform::ParallelForRange(0, blocks, GrainFor(blocks), [&](int b0, int b1) {
+        Lines lines;
+        for (int block = b0; block < b1; ++block) {
+            const int x0 = block * kLanes;
+            const int cols = std::min(kLanes, w - x0);
+            const uint8_t* col = blockWanted.data() + size_t(block) * size_t(h);
+            const auto keep = [&](int x, int y, I4 v) {
+                if (wanted[size_t(y) * size_t(w) + size_t(x)])
+                    target.store(x, y, v);
+            };
+            ForEachRun(h, [&](int y) { return col[y] != 0; }, [&](int a, int b) {
+                if (planY.active)
+                    BlurRun(
+                        planY, edge, h, cols, lines, a, b, [&](int y, int k) { return plane.load(x0 + k, y); },
+                        [&](int y, int k, I4 v) { keep(x0 + k, y, v); });
+                else
+                    for (int y = a; y < b; ++y)
+                        for (int k = 0; k < cols; ++k)
+                            keep(x0 + k, y, plane.load(x0 + k, y));
+            });
+        }
+    });
+    return Image::adopt(std::move(out));
 }
 
 } // namespace gfx

@@ -6,6 +6,8 @@
 #include <QColor>
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 namespace gfx {
 
@@ -24,6 +26,11 @@ Image GaussianBlur(const Image& image, float sigmaX, float sigmaY, EdgeMode edge
 // The same blur in place; false (surface unchanged) for a null surface, a
 // sigma that is not a number or when scratch memory is not available.
 bool GaussianBlur(Surface& surface, float sigmaX, float sigmaY, EdgeMode edge);
+// The same blur computed only where `wanted` (width x height, row by row) is
+// non-zero: those pixels equal GaussianBlur's, all others are transparent.
+// Null as GaussianBlur, or when `wanted` has the wrong size.
+Image GaussianBlurWhere(const Image& image, float sigmaX, float sigmaY, const std::vector<uint8_t>& wanted,
+                        EdgeMode edge = EdgeMode::Decal);
 
 // 3 x 3 matrix convolution with kernel offset (1, 1): output (x, y) is
 // gain * sum(kernel[3 j + i] * in(x + i - 1, y + j - 1)) + bias, with bias in

@@ -240,6 +240,37 @@ TEST(GfxBlur, InPlaceMatchesImageVersion)
     }
 }
 
+TEST(GfxBlur, BlurWhereMatchesTheWholeBlurOnWantedPixels)
+{
+    const Image src = MakeNoise(97, 83, 5, false);
+    // A ring, scattered single pixels, a band along the border and nothing.
+    std::vector<std::vector<uint8_t>> masks(4, std::vector<uint8_t>(97 * 83, 0));
+    for (int y = 0; y < 83; ++y)
+        for (int x = 0; x < 97; ++x) {
+            const double d = std::hypot(x - 50.0, y - 45.0);
+            const size_t i = size_t(y) * 97 + size_t(x);
+            masks[0][i] = d < 40 && d > 25;
+            masks[1][i] = (x * 31 + y * 17) % 23 == 0;
+            masks[2][i] = x < 3 || y > 79;
+        }
+    for (const EdgeMode edge : {EdgeMode::Decal, EdgeMode::Clamp})
+        for (const auto& [sx, sy] : {std::pair{8.0f, 8.0f}, std::pair{1.5f, 6.0f}, std::pair{0.0f, 5.0f},
+                                     std::pair{4.0f, 0.0f}, std::pair{0.0f, 0.0f}})
+            for (const std::vector<uint8_t>& mask : masks) {
+                const Image whole = gfx::GaussianBlur(src, sx, sy, edge);
+                const Image part = gfx::GaussianBlurWhere(src, sx, sy, mask, edge);
+                ASSERT_FALSE(part.isNull());
+                int wrong = 0;
+                for (int y = 0; y < 83; ++y)
+                    for (int x = 0; x < 97; ++x) {
+                        const gfx::Pixel want = mask[size_t(y) * 97 + size_t(x)] ? whole.row(y)[x] : 0u;
+                        wrong += part.row(y)[x] != want;
+                    }
+                EXPECT_EQ(wrong, 0) << sx << " x " << sy;
+            }
+    EXPECT_TRUE(gfx::GaussianBlurWhere(src, 2, 2, std::vector<uint8_t>(10, 1)).isNull());
+}
+
 TEST(GfxBlur, RejectsBadInputAndBoundsHugeSigma)
 {
     const Image src = MakeNoise(9, 9, 1);

@@ -82,6 +82,32 @@ std::shared_ptr<const LensTable> LensTableFor(int width, int height, qsizetype s
     return last;
 }
 
+// Where the frosted rim can show: inside the lens and outside the clear
+// middle that the rim gradient masks away (its stops are transparent up to
+// 0.65 of 1.25 r), with a few pixels to spare on both sides.
+std::shared_ptr<const std::vector<uint8_t>> RimMaskFor(QSize size, QPointF centre, double radius, QPointF rimCentre)
+{
+    static std::mutex mutex;
+    static QSize lastSize;
+    static std::shared_ptr<const std::vector<uint8_t>> last;
+    std::lock_guard lock(mutex);
+    if (last && lastSize == size)
+        return last;
+    auto mask = std::make_shared<std::vector<uint8_t>>(size_t(size.width()) * size_t(size.height()), 0);
+    const double outer = radius + 3.0;
+    const double inner = std::max(0.0, 0.65 * 1.25 * radius - 4.0);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const double px = x + 0.5, py = y + 0.5;
+            const double dc = std::hypot(px - centre.x(), py - centre.y());
+            const double dr = std::hypot(px - rimCentre.x(), py - rimCentre.y());
+            (*mask)[size_t(y) * size_t(size.width()) + size_t(x)] = dc <= outer && dr >= inner;
+        }
+    lastSize = size;
+    last = std::move(mask);
+    return last;
+}
+
 } // namespace
 
 QPointF LensWindowOrigin(QSize imageSize, QPointF spot, QSizeF window)
@@ -177,7 +203,9 @@ QImage RenderMagnifier(const gfx::Image& image, QPointF spot, const LensLook& lo
     // Frosted rim: a blurred copy kept towards the rim, and a white sheen.
     {
         p.end();
-        const gfx::Image backdrop = gfx::GaussianBlur(gfx::Image::fromQImage(canvas), 8.0f, 8.0f, gfx::EdgeMode::Decal);
+        const QPointF rimCentre(c.x() + 0.18 * r, c.y() + 0.18 * r);
+        const gfx::Image backdrop = gfx::GaussianBlurWhere(gfx::Image::fromQImage(canvas), 8.0f, 8.0f,
+                                                           *RimMaskFor(size, c, r, rimCentre), gfx::EdgeMode::Decal);
         p.begin(&canvas);
         p.setRenderHint(QPainter::Antialiasing, true);
         p.setClipPath(circle);
@@ -185,7 +213,6 @@ QImage RenderMagnifier(const gfx::Image& image, QPointF spot, const LensLook& lo
             QImage layer = backdrop.toQImage().convertToFormat(gfx::kPixelFormat);
             QPainter lp(&layer);
             lp.setRenderHint(QPainter::Antialiasing, true);
-            const QPointF rimCentre(c.x() + 0.18 * r, c.y() + 0.18 * r);
             FillWith(lp, area,
                      Gradient(rimCentre, 1.25 * r,
                               {{0.0, 0x00FFFFFF}, {0.65, 0x00FFFFFF}, {0.85, 0x44FFFFFF}, {1.0, 0x99FFFFFF}}),
