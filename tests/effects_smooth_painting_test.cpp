@@ -78,3 +78,19 @@ TEST_F(SmoothRuns, UnreadSlidersAndThreadCountChangeNothing)
     EXPECT_TRUE(testimg::ImagesNear(a, single));
     EXPECT_TRUE(testimg::ImagesNear(a, eight));
 }
+
+TEST_F(SmoothRuns, ManyBandsWithHolesGiveTheSameBytesOnOneAndEightThreads)
+{
+    // Several bands of rows, strokes cut by the edges and transparent holes.
+    const gfx::Image photo = testimg::MakeImage(150, 260, [](int x, int y) {
+        if ((x / 30 + y / 40) % 3 == 0)
+            return gfx::Pixel(0);
+        return testimg::Premul((x * 7) % 256, (y * 3 + x) % 256, (x * y) % 200 + 40);
+    });
+    platform::ConfigureThreadPool(0, 0);
+    const gfx::Image single = run(photo, {25, 40, 0, 0, 0});
+    platform::ConfigureThreadPool(7, 7);
+    const gfx::Image eight = run(photo, {25, 40, 0, 0, 0});
+    platform::ConfigureDefaultThreadPool();
+    EXPECT_TRUE(testimg::ImagesNear(single, eight));
+}

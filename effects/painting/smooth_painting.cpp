@@ -1,6 +1,7 @@
 #include "effects/painting/smooth_painting.h"
 
 #include "effects/painting/smooth_painting_match.h"
+#include "effects/painting/smooth_painting_select.h"
 #include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
@@ -13,12 +14,7 @@
 namespace pq {
 namespace {
 
-struct Stroke {
-    int x = 0, y = 0; // top-left corner of the brush
-    int brush = 0;
-    gfx::Pixel colour = 0;
-    int64_t score = 0;
-};
+using Stroke = SmoothStroke;
 
 // Highest score first; equal scores keep their order. Slices are sorted in
 // parallel and merged, which gives what one stable sort gives.
@@ -137,47 +133,44 @@ private:
         done_ += 8;
         progress(percent());
         CheckCancellation();
-        std::vector<Match> table = MatchPixels(work, contrast, brushes, seed_ * 2654435761u + passSalt);
+        MatchPixels(work, contrast, brushes, seed_ * 2654435761u + passSalt, table_);
         done_ += 40;
         progress(percent());
         CheckCancellation();
-        std::vector<Stroke> strokes = selectStrokes(table, work.width(), work.height());
+        SelectSmoothStrokes(table_, work.width(), work.height(), s_.brushSize, strokes_);
         done_ += 20;
         progress(percent());
         // Worst first; equal scores keep their grid order.
-        SortWorstFirst(strokes);
+        SortWorstFirst(strokes_);
         done_ += 8;
         progress(percent());
-        const int keep = SmoothStrokesKept(int(strokes.size()));
-        strokes.erase(strokes.begin(), strokes.begin() + (int(strokes.size()) - keep));
+        // The best 95 % are drawn: strokes [skip, size).
+        const size_t skip = strokes_.size() - size_t(SmoothStrokesKept(int(strokes_.size())));
+        const size_t count = strokes_.size() - skip;
+        const Stroke* strokes = strokes_.data() + skip;
         // Bands of rows are drawn in parallel, each with the strokes that
         // reach it in stroke order, so every pixel sees the same sequence.
-        const int every = std::max(200, int(strokes.size()) / 10);
-        const int bandRows = 64;
-        const int bandCount = (dest_.height() + bandRows - 1) / bandRows;
-        std::vector<std::vector<int>> inBand(static_cast<size_t>(bandCount));
-        for (size_t i = 0; i < strokes.size(); ++i) {
-            const int size = brushes[size_t(strokes[i].brush)].size;
-            const int first = std::max(0, strokes[i].y) / bandRows;
-            const int last = std::min(dest_.height() - 1, strokes[i].y + size - 1) / bandRows;
-            for (int b = first; b <= last; ++b)
-                inBand[size_t(b)].push_back(int(i));
-        }
+        const int every = std::max(200, int(count) / 10);
+        const int bandCount = (dest_.height() + kBandRows - 1) / kBandRows;
+        const std::vector<std::vector<int>> inBand = strokesByBand(strokes, count, brushes, bandCount);
         std::vector<size_t> cursor(static_cast<size_t>(bandCount), 0);
-        for (size_t from = 0; from < strokes.size(); from += size_t(every)) {
+        const ptrdiff_t stride = ptrdiff_t(dest_.stride() / qsizetype(sizeof(gfx::Pixel)));
+        const int width = dest_.width();
+        for (size_t from = 0; from < count; from += size_t(every)) {
             CheckCancellation();
-            const size_t to = std::min(strokes.size(), from + size_t(every));
+            const size_t to = std::min(count, from + size_t(every));
+            gfx::Pixel* canvas = dest_.row(0);
             platform::ParallelFor(0, bandCount, [&](int b) {
                 const std::vector<int>& list = inBand[size_t(b)];
                 size_t& at = cursor[size_t(b)];
-                const int top = b * bandRows, bottom = std::min(dest_.height(), top + bandRows);
+                const int top = b * kBandRows, bottom = std::min(dest_.height(), top + kBandRows);
                 for (; at < list.size() && size_t(list[at]) < to; ++at) {
                     const Stroke& stroke = strokes[size_t(list[at])];
-                    draw(stroke, brushes[size_t(stroke.brush)], top, bottom);
+                    draw(stroke, brushes[size_t(stroke.brush)], canvas, stride, width, top, bottom);
                 }
             });
             if (to % size_t(every) == 0) {
-                progress(platform::Round((done_ + double(to) / double(strokes.size()) * 24.0) / units_ * 100.0));
+                progress(platform::Round((done_ + double(to) / double(count) * 24.0) / units_ * 100.0));
                 display(false);
             }
         }
@@ -186,89 +179,59 @@ private:
         display(true);
     }
 
-    // One stroke per window of the brush's size on a grid of step t: the
-    // window's lowest score, the first in scan order on ties; a chosen
-    // pixel is not chosen again. Each window row keeps its columns' minima
-    // (lowest score, first row on ties) and mends a column when its pixel
-    // is taken, so a window looks at one value per column.
-    std::vector<Stroke> selectStrokes(std::vector<Match>& table, int w, int h) const
+    // For every band of rows, the indices of the strokes reaching it in
+    // stroke order: slices of the strokes are sorted into bands in
+    // parallel, then each band joins its slices in order.
+    std::vector<std::vector<int>> strokesByBand(const Stroke* strokes, size_t count,
+                                                const std::vector<SmoothBrush>& brushes, int bandCount) const
     {
-        const int half = s_.brushSize / 2;
-        const int t = std::max(1, s_.brushSize / 10);
-        std::vector<Stroke> strokes;
-        std::vector<int64_t> colScore(static_cast<size_t>(w));
-        std::vector<int> colRow(static_cast<size_t>(w));
-        const auto columnMinimum = [&](int x, int y0, int y1) {
-            int64_t best = kNoScore;
-            int row = -1;
-            for (int y = y0; y <= y1; ++y) {
-                const int64_t score = table[size_t(y) * size_t(w) + size_t(x)].score;
-                if (score < best) {
-                    best = score;
-                    row = y;
-                }
+        const int slices = 32;
+        std::vector<std::vector<std::vector<int>>> part(static_cast<size_t>(slices));
+        platform::ParallelFor(0, slices, [&](int p) {
+            std::vector<std::vector<int>>& mine = part[size_t(p)];
+            mine.resize(size_t(bandCount));
+            const size_t lo = count * size_t(p) / slices, hi = count * size_t(p + 1) / slices;
+            for (size_t i = lo; i < hi; ++i) {
+                const int size = brushes[size_t(strokes[i].brush)].size;
+                const int first = std::max(0, strokes[i].y) / kBandRows;
+                const int last = std::min(dest_.height() - 1, strokes[i].y + size - 1) / kBandRows;
+                for (int b = first; b <= last; ++b)
+                    mine[size_t(b)].push_back(int(i));
             }
-            colScore[size_t(x)] = best;
-            colRow[size_t(x)] = row;
-        };
-        for (int j = -(half / t); j <= (h + half) / t; ++j) {
-            if (j % 16 == 0)
-                CheckCancellation();
-            const int cy = j * t;
-            const int y0 = std::max(0, cy - half), y1 = std::min(h - 1, cy + half);
-            if (y0 > y1)
-                continue;
-            for (int x = 0; x < w; ++x)
-                columnMinimum(x, y0, y1);
-            for (int k = -(half / t); k <= (w + half) / t; ++k) {
-                const int cx = k * t;
-                const int x0 = std::max(0, cx - half), x1 = std::min(w - 1, cx + half);
-                int64_t best = kNoScore;
-                int fx = -1, fy = -1;
-                for (int x = x0; x <= x1; ++x) {
-                    const int64_t score = colScore[size_t(x)];
-                    if (score < best || (fx >= 0 && score == best && colRow[size_t(x)] < fy)) {
-                        best = score;
-                        fx = x;
-                        fy = colRow[size_t(x)];
-                    }
-                }
-                if (fx < 0)
-                    continue;
-                Match& found = table[size_t(fy) * size_t(w) + size_t(fx)];
-                if (found.a <= 4)
-                    continue;
-                strokes.push_back({fx - half, fy - half, found.brush,
-                                   0xFF000000u | gfx::Pixel(found.r) << 16 | gfx::Pixel(found.g) << 8 | found.b,
-                                   found.score});
-                found.score = kNoScore;
-                columnMinimum(fx, y0, y1);
-            }
-        }
-        return strokes;
+        });
+        std::vector<std::vector<int>> inBand(static_cast<size_t>(bandCount));
+        platform::ParallelFor(0, bandCount, [&](int b) {
+            size_t total = 0;
+            for (const auto& mine : part)
+                total += mine[size_t(b)].size();
+            std::vector<int>& list = inBand[size_t(b)];
+            list.reserve(total);
+            for (const auto& mine : part)
+                list.insert(list.end(), mine[size_t(b)].begin(), mine[size_t(b)].end());
+        });
+        return inBand;
     }
 
     // dst = colour * alpha + dst * (1 - alpha), at the stroke's integer
-    // place, on rows top..bottom - 1.
-    void draw(const Stroke& s, const SmoothBrush& brush, int top, int bottom)
+    // place, on rows top..bottom - 1 of the canvas at `base`.
+    static void draw(const Stroke& s, const SmoothBrush& brush, gfx::Pixel* base, ptrdiff_t stride, int width, int top,
+                     int bottom)
     {
         const int size = brush.size;
-        for (int v = std::max(0, top - s.y); v < size; ++v) {
-            const int y = s.y + v;
-            if (y >= bottom)
-                break;
-            gfx::Pixel* row = dest_.row(y);
+        const int u0 = std::max(0, -s.x), u1 = std::min(size, width - s.x);
+        const int v0 = std::max(0, top - s.y), v1 = std::min(size, bottom - s.y);
+        for (int v = v0; v < v1; ++v) {
+            gfx::Pixel* row = base + ptrdiff_t(s.y + v) * stride + s.x;
             const uint8_t* a = brush.alpha.data() + size_t(v) * size_t(size);
-            for (int u = 0; u < size; ++u) {
-                const int x = s.x + u;
-                if (x < 0 || x >= dest_.width() || a[u] == 0)
+            for (int u = u0; u < u1; ++u) {
+                if (a[u] == 0)
                     continue;
                 const uint32_t k = a[u], rest = 255u - k;
-                const gfx::Pixel d = row[x];
+                const gfx::Pixel d = row[u];
                 gfx::Pixel out = 0;
                 for (int shift = 0; shift < 32; shift += 8)
                     out |= (((s.colour >> shift) & 255u) * k + ((d >> shift) & 255u) * rest + 127u) / 255u << shift;
-                row[x] = out;
+                row[u] = out;
             }
         }
     }
@@ -279,6 +242,9 @@ private:
     const bool preview_;
     const double units_;
     const uint32_t seed_;
+    static constexpr int kBandRows = 64;
+    std::vector<Match> table_;
+    std::vector<Stroke> strokes_;
     double done_ = 0.0;
     uint32_t displayTick_ = 0;
 };

@@ -89,20 +89,86 @@ std::vector<uint8_t> BuildContrastMap(const gfx::Image& work)
     return map;
 }
 
-std::vector<Match> MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast,
-                               const std::vector<SmoothBrush>& brushes, uint32_t seed)
+namespace {
+
+// A brush's pixels as runs along rows: the run's first pixel relative to
+// the centre in the picture's layout, its length and where its alphas
+// start in the brush's pixel list.
+struct BrushRun {
+    ptrdiff_t offset = 0;
+    int length = 0;
+    int first = 0;
+};
+
+std::vector<BrushRun> BrushRuns(const SmoothBrush& brush, ptrdiff_t stride)
+{
+    std::vector<BrushRun> runs;
+    const std::vector<BrushPixel>& px = brush.pixels;
+    for (size_t i = 0; i < px.size(); ++i) {
+        if (i > 0 && px[i].dy == px[i - 1].dy && px[i].dx == px[i - 1].dx + 1) {
+            ++runs.back().length;
+            continue;
+        }
+        runs.push_back({ptrdiff_t(px[i].dy) * stride + px[i].dx, 1, int(i)});
+    }
+    return runs;
+}
+
+#pragma GCC push_options
+#pragma GCC optimize("vect-cost-model=dynamic")
+
+void SumRun(const gfx::Pixel* q, int length, int& sr, int& sg, int& sb)
+{
+    int r = 0, g = 0, b = 0;
+    for (int i = 0; i < length; ++i) {
+        r += int((q[i] >> 16) & 255u);
+        g += int((q[i] >> 8) & 255u);
+        b += int(q[i] & 255u);
+    }
+    sr += r;
+    sg += g;
+    sb += b;
+}
+
+int RunError(const gfx::Pixel* q, const uint8_t* alpha, int length, int mr, int mg, int mb)
+{
+    int e = 0;
+    for (int i = 0; i < length; ++i) {
+        const int d = std::abs(int((q[i] >> 16) & 255u) - mr) + std::abs(int((q[i] >> 8) & 255u) - mg) +
+                      std::abs(int(q[i] & 255u) - mb);
+        e += d * int(alpha[i]) >> 5;
+    }
+    return e;
+}
+
+#pragma GCC pop_options
+
+} // namespace
+
+void MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast, const std::vector<SmoothBrush>& brushes,
+                 uint32_t seed, std::vector<Match>& table)
 {
     const int w = work.width(), h = work.height();
     const int half = brushes.empty() ? 0 : brushes[0].size / 2;
-    std::vector<Match> table(size_t(w) * size_t(h));
+    table.resize(size_t(w) * size_t(h));
+    const gfx::Pixel* base = reinterpret_cast<const gfx::Pixel*>(work.bits());
+    const ptrdiff_t stride = ptrdiff_t(work.stride() / qsizetype(sizeof(gfx::Pixel)));
+    // For pixels whose mark lies wholly inside, each brush as runs of
+    // pixels along rows, with its alphas in one list.
+    std::vector<std::vector<BrushRun>> runs(brushes.size());
+    std::vector<std::vector<uint8_t>> alphas(brushes.size());
+    for (size_t i = 0; i < brushes.size(); ++i) {
+        runs[i] = BrushRuns(brushes[i], stride);
+        for (const BrushPixel& p : brushes[i].pixels)
+            alphas[i].push_back(p.alpha);
+    }
     platform::ParallelFor(0, h, [&](int y) {
         platform::Random rng(RowSeed(seed, y));
-        const gfx::Pixel* row = work.row(y);
+        const gfx::Pixel* row = base + ptrdiff_t(y) * stride;
         for (int x = 0; x < w; ++x) {
             Match& m = table[size_t(y) * size_t(w) + size_t(x)];
             if (A(row[x]) <= 9) {
-                m.score = kNoScore;
-                m.a = 0;
+                m = Match{};
                 continue;
             }
             const int c = contrast[size_t(y) * size_t(w) + size_t(x)];
@@ -110,7 +176,7 @@ std::vector<Match> MatchPixels(const gfx::Image& work, const std::vector<uint8_t
             if (x > 0 && x < w - 1 && y > 0 && y < h - 1) {
                 const auto s = [](gfx::Pixel p) { return R(p) + G(p) + B(p); };
                 const int gx = s(row[x + 1]) - s(row[x - 1]);
-                const int gy = s(work.row(y + 1)[x]) - s(work.row(y - 1)[x]);
+                const int gy = s(row[x + stride]) - s(row[x - stride]);
                 if (std::abs(gx) > 5 || std::abs(gy) > 5) {
                     float theta = std::atan2(float(gy), float(gx)) + float(std::numbers::pi / 2.0);
                     if (theta < 0.0f)
@@ -133,6 +199,7 @@ std::vector<Match> MatchPixels(const gfx::Image& work, const std::vector<uint8_t
                     candidates[count++] = (k * 2) % 7;
             }
             const bool interior = x >= half && x < w - half && y >= half && y < h - half;
+            const gfx::Pixel* centre = row + x;
             int64_t best = kNoScore;
             int bestBrush = 0;
             int br = 0, bg = 0, bb = 0;
@@ -140,32 +207,51 @@ std::vector<Match> MatchPixels(const gfx::Image& work, const std::vector<uint8_t
                 const std::vector<BrushPixel>& px = brushes[size_t(candidates[ci])].pixels;
                 if (px.empty())
                     continue;
-                int64_t sr = 0, sg = 0, sb = 0;
+                const std::vector<BrushRun>& brushRuns = runs[size_t(candidates[ci])];
+                const uint8_t* alpha = alphas[size_t(candidates[ci])].data();
+                int sr = 0, sg = 0, sb = 0;
                 int n = 0;
-                for (const BrushPixel& p : px) {
-                    const int qx = x + p.dx, qy = y + p.dy;
-                    if (!interior && (qx < 0 || qx >= w || qy < 0 || qy >= h))
-                        continue;
-                    const gfx::Pixel q = work.row(qy)[qx];
-                    sr += R(q);
-                    sg += G(q);
-                    sb += B(q);
-                    ++n;
+                if (interior) {
+                    for (const BrushRun& run : brushRuns)
+                        SumRun(centre + run.offset, run.length, sr, sg, sb);
+                    n = int(px.size());
+                } else {
+                    for (const BrushPixel& p : px) {
+                        const int qx = x + p.dx, qy = y + p.dy;
+                        if (qx < 0 || qx >= w || qy < 0 || qy >= h)
+                            continue;
+                        const gfx::Pixel q = base[ptrdiff_t(qy) * stride + qx];
+                        sr += R(q);
+                        sg += G(q);
+                        sb += B(q);
+                        ++n;
+                    }
                 }
                 if (n == 0)
                     continue;
-                const int mr = int(sr / n), mg = int(sg / n), mb = int(sb / n);
+                const int mr = sr / n, mg = sg / n, mb = sb / n;
+                // The sum only grows, so where it is found to pass the best
+                // changes no outcome: the draw below is taken either way.
                 int64_t e = 0;
-                for (const BrushPixel& p : px) {
-                    const int qx = x + p.dx, qy = y + p.dy;
-                    if (!interior && (qx < 0 || qx >= w || qy < 0 || qy >= h)) {
-                        e += (int64_t(p.alpha) * 255) >> 5;
-                    } else {
-                        const gfx::Pixel q = work.row(qy)[qx];
-                        e += (int64_t(std::abs(R(q) - mr) + std::abs(G(q) - mg) + std::abs(B(q) - mb)) * p.alpha) >> 5;
+                if (interior) {
+                    for (const BrushRun& run : brushRuns) {
+                        e += RunError(centre + run.offset, alpha + run.first, run.length, mr, mg, mb);
+                        if (e > best)
+                            break;
                     }
-                    if (e > best)
-                        break;
+                } else {
+                    for (const BrushPixel& p : px) {
+                        const int qx = x + p.dx, qy = y + p.dy;
+                        if (qx < 0 || qx >= w || qy < 0 || qy >= h) {
+                            e += (int64_t(p.alpha) * 255) >> 5;
+                        } else {
+                            const gfx::Pixel q = base[ptrdiff_t(qy) * stride + qx];
+                            e += (int64_t(std::abs(R(q) - mr) + std::abs(G(q) - mg) + std::abs(B(q) - mb)) * p.alpha) >>
+                                 5;
+                        }
+                        if (e > best)
+                            break;
+                    }
                 }
                 e += rng.random(int(std::max<int64_t>(1, std::min<int64_t>(e >> 4, INT32_MAX))));
                 if (e < best) {
@@ -186,17 +272,24 @@ std::vector<Match> MatchPixels(const gfx::Image& work, const std::vector<uint8_t
             m.a = 255;
         }
     });
-    return table;
 }
 
 void FillBlankPixels(const gfx::Image& work, gfx::Surface& canvas)
 {
     const int w = work.width(), h = work.height();
     std::vector<uint8_t> mask(size_t(w) * size_t(h), 0), visited(size_t(w) * size_t(h), 0);
-    for (int y = 0; y < h; ++y)
+    const gfx::Surface& painted = canvas;
+    platform::ParallelFor(0, h, [&](int y) {
+        const gfx::Pixel* s = work.row(y);
+        const gfx::Pixel* c = painted.row(y);
+        uint8_t* m = mask.data() + size_t(y) * size_t(w);
         for (int x = 0; x < w; ++x)
-            if (A(work.pixel(x, y)) > 9 && Grey(canvas.row(y)[x]) - Grey(work.pixel(x, y)) > 15)
-                mask[size_t(y) * size_t(w) + size_t(x)] = 1;
+            m[x] = A(s[x]) > 9 && Grey(c[x]) - Grey(s[x]) > 15;
+    });
+    const gfx::Pixel* src = reinterpret_cast<const gfx::Pixel*>(work.bits());
+    const ptrdiff_t srcStride = ptrdiff_t(work.stride() / qsizetype(sizeof(gfx::Pixel)));
+    gfx::Pixel* dst = canvas.row(0);
+    const ptrdiff_t dstStride = ptrdiff_t(canvas.stride() / qsizetype(sizeof(gfx::Pixel)));
     std::vector<QPoint> region, stack;
     for (int sy = 0; sy < h; ++sy)
         for (int sx = 0; sx < w; ++sx) {
@@ -224,7 +317,7 @@ void FillBlankPixels(const gfx::Image& work, gfx::Surface& canvas)
             }
             int64_t sr = 0, sg = 0, sb = 0, n = 0;
             for (const QPoint& p : region) {
-                const gfx::Pixel q = work.pixel(p.x(), p.y());
+                const gfx::Pixel q = src[ptrdiff_t(p.y()) * srcStride + p.x()];
                 if (A(q) > 10) {
                     sr += R(q);
                     sg += G(q);
@@ -236,16 +329,20 @@ void FillBlankPixels(const gfx::Image& work, gfx::Surface& canvas)
                 continue;
             const gfx::Pixel colour = 0xFF000000u | gfx::Pixel(sr / n) << 16 | gfx::Pixel(sg / n) << 8 | gfx::Pixel(sb / n);
             for (const QPoint& p : region)
-                canvas.row(p.y())[p.x()] = colour;
+                dst[ptrdiff_t(p.y()) * dstStride + p.x()] = colour;
         }
 }
 
 void RemoveBrightSpecks(gfx::Surface& canvas)
 {
     const int w = canvas.width(), h = canvas.height();
+    if (w < 3 || h < 3)
+        return;
+    gfx::Pixel* base = canvas.row(0);
+    const ptrdiff_t stride = ptrdiff_t(canvas.stride() / qsizetype(sizeof(gfx::Pixel)));
     for (int y = 1; y < h - 1; ++y)
         for (int x = 1; x < w - 1; ++x) {
-            gfx::Pixel& p = canvas.row(y)[x];
+            gfx::Pixel& p = base[ptrdiff_t(y) * stride + x];
             if (A(p) <= 9)
                 continue;
             const int g = Grey(p);
@@ -254,7 +351,7 @@ void RemoveBrightSpecks(gfx::Surface& canvas)
                 for (int dx = -1; dx <= 1; ++dx) {
                     if (dx == 0 && dy == 0)
                         continue;
-                    const gfx::Pixel q = canvas.row(y + dy)[x + dx];
+                    const gfx::Pixel q = (&p)[ptrdiff_t(dy) * stride + dx];
                     if (A(q) <= 9)
                         continue;
                     ++n;

@@ -44,8 +44,9 @@ std::vector<uint8_t> BuildContrastMap(const gfx::Image& work);
 
 // The best orientation and mean colour under it for every pixel, rows in
 // parallel; jitter from one generator per row seeded from `seed` and the row.
-std::vector<Match> MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast,
-                               const std::vector<SmoothBrush>& brushes, uint32_t seed);
+// `table` is resized to the picture and every entry written.
+void MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast, const std::vector<SmoothBrush>& brushes,
+                 uint32_t seed, std::vector<Match>& table);
 
 // Fills pixels still much brighter on the canvas than in the picture with
 // the mean colour of small regions (within 25 pixels of their seed).
