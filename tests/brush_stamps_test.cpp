@@ -379,6 +379,72 @@ TEST(BrushStampCommit, LaysTheWindowOverTheCanvasWhereItLands)
     EXPECT_EQ(pq::WindowOnCanvas(stamp.rect(), 4, 0, 0, 6, 6), QRect(4, 4, 5, 5));
 }
 
+// A canvas of varied, partly transparent premultiplied pixels.
+gfx::Surface PatternCanvas(int w, int h)
+{
+    gfx::Surface canvas = gfx::Surface::make(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int a = (x * 37 + y * 11) % 7 == 0 ? 90 : 255;
+            canvas.row(y)[x] = testimg::Premul((x * 5) % 256, (y * 3) % 256, (x * y) % 256, a);
+        }
+    return canvas;
+}
+
+std::vector<Pixel> CanvasPixels(const gfx::Surface& canvas)
+{
+    std::vector<Pixel> out;
+    for (int y = 0; y < canvas.height(); ++y)
+        out.insert(out.end(), canvas.row(y), canvas.row(y) + canvas.width());
+    return out;
+}
+
+TEST(BrushStampCommit, OnePassLayingMatchesDrawingThenCommitting)
+{
+    const pq::StampCell cell = Blob();
+    const int side = 363, c = side / 2;
+    pq::StampSurface surface(side);
+    int checked = 0;
+    for (pq::StampSampling sampling : {pq::StampSampling::Linear, pq::StampSampling::Nearest,
+                                       pq::StampSampling::LinearMipmap, pq::StampSampling::Cubic})
+        for (double size : {6.0, 23.5, 71.0, 180.0, 250.0})
+            for (double angle : {0.0, 0.37, -2.6, 4.1})
+                for (QPoint at : {QPoint(150, 100), QPoint(3, 5), QPoint(296, 197), QPoint(-20, 60)}) {
+                    pq::Stamp stamp = StampOf(cell, angle, size, sampling);
+                    stamp.trimToInk = size > 50.0;
+                    stamp.opacity = float(0.3 + angle * angle / 20.0);
+                    const int reach = int(std::ceil(size * 0.75));
+                    const QRect clip(c - reach, c - reach, 2 * reach + 1, 2 * reach - 3);
+                    gfx::Surface expected = PatternCanvas(300, 200);
+                    const QRect window = pq::WindowOnCanvas(clip.intersected(surface.rect()), c, at.x(), at.y(),
+                                                            expected.width(), expected.height());
+                    pq::DrawStamp(surface, stamp, window);
+                    pq::CommitStamp(surface, window, expected, at.x(), at.y());
+                    gfx::Surface got = PatternCanvas(300, 200);
+                    pq::DrawStampOver(stamp, side, clip, got, at.x(), at.y());
+                    ASSERT_EQ(CanvasPixels(got), CanvasPixels(expected))
+                        << int(sampling) << " size " << size << " angle " << angle << " at " << at.x() << ","
+                        << at.y();
+                    ++checked;
+                }
+    EXPECT_EQ(checked, 320);
+}
+
+TEST(BrushStampCommit, OnePassLayingIgnoresTheThreadCount)
+{
+    const pq::StampCell cell = Blob();
+    const pq::Stamp stamp = StampOf(cell, 1.1, 420.0, pq::StampSampling::Linear);
+    platform::ConfigureThreadPool(0, 0);
+    gfx::Surface serial = PatternCanvas(500, 450);
+    pq::DrawStampOver(stamp, 700, QRect(0, 0, 700, 700), serial, 240, 230);
+    platform::ConfigureThreadPool(5, 5);
+    gfx::Surface pooled = PatternCanvas(500, 450);
+    pq::DrawStampOver(stamp, 700, QRect(0, 0, 700, 700), pooled, 240, 230);
+    platform::ConfigureDefaultThreadPool();
+    EXPECT_EQ(CanvasPixels(serial), CanvasPixels(pooled));
+    EXPECT_NE(CanvasPixels(serial), CanvasPixels(PatternCanvas(500, 450)));
+}
+
 TEST(BrushStampGradients, MapsEdgesAndKeepsARowForWidePictures)
 {
     const gfx::Image edge = testimg::MakeImage(64, 40, [](int x, int) { return x < 32 ? 0xFF000000u : 0xFFFFFFFFu; });

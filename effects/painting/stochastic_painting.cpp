@@ -19,6 +19,9 @@ namespace {
 constexpr int kMarks = 38;
 constexpr int kCell = 250;
 constexpr gfx::Pixel kWhite = 0xFFFFFFFFu;
+// The side of the square a stroke is drawn in: room for the largest mark
+// turned by any angle.
+const int kStampSide = 2 * (platform::Ceil(kCell * 0.5 * 1.414) + 3);
 
 struct Mark {
     StampCell cell;
@@ -122,8 +125,7 @@ public:
     StochasticPainter(const gfx::Image& source, gfx::Surface& dest, const StochasticSettings& s, bool preview,
                       bool hasTransparency, std::vector<Mark> marks)
         : src_(source), dest_(dest), s_(s), preview_(preview), transparent_(hasTransparency), w_(source.width()),
-          h_(source.height()), marks_(std::move(marks)), map_(BuildGradientMap(source)), rng_(RunRandom()),
-          stamp_(2 * (platform::Ceil(kCell * 0.5 * 1.414) + 3))
+          h_(source.height()), marks_(std::move(marks)), map_(BuildGradientMap(source)), rng_(RunRandom())
     {
     }
 
@@ -148,9 +150,7 @@ private:
 
     void stroke(int64_t i)
     {
-        const float t = float(double(i) / double(s_.total));
-        const float u = 1.0f - t;
-        const float size = float(s_.minSize) + float(s_.maxSize - s_.minSize) * (u * u * u);
+        const float size = sizeOf(i);
         const int x = rng_.random(w_);
         const int y = rng_.random(h_);
         const gfx::Pixel c = src_.pixel(x, y);
@@ -181,8 +181,40 @@ private:
             if (gain > 0)
                 break;
         }
+        if (i + 1 < s_.total)
+            prefetch(i + 1);
         if (gain > 0)
             draw(tr, x, y, size, reach, c);
+    }
+
+    // The size of stroke i: large first, small last.
+    float sizeOf(int64_t i) const
+    {
+        const float t = float(double(i) / double(s_.total));
+        const float u = 1.0f - t;
+        return float(s_.minSize) + float(s_.maxSize - s_.minSize) * (u * u * u);
+    }
+
+    // Asks for the photo and canvas rows stroke i will sample, while this
+    // stroke is drawn: its position is the generator's next two draws.
+    void prefetch(int64_t i) const
+    {
+        platform::Random ahead = rng_;
+        const int x = ahead.random(w_);
+        const int y = ahead.random(h_);
+        const float size = sizeOf(i);
+        const int reach = platform::Ceil(size * 0.5f * 1.414);
+        const int step = size > 20.0f ? s_.sampleStep : 1;
+        const int left = std::max(0, x - reach), right = std::min(w_ - 1, x + reach);
+        const int bottom = std::min(h_ - 1, y + reach);
+        for (int py = (std::max(0, y - reach) + step - 1) / step * step; py <= bottom; py += step) {
+            const gfx::Pixel* srow = src_.row(py);
+            const gfx::Pixel* drow = dest_.row(py);
+            for (int px = left; px <= right + 15; px += 16) {
+                __builtin_prefetch(srow + std::min(px, right));
+                __builtin_prefetch(drow + std::min(px, right));
+            }
+        }
     }
 
     // How much closer to the photo the sampled box gets with the mark.
@@ -216,9 +248,6 @@ private:
                 continue;
             const int startCol = std::max(firstCol, (lo + step - 1) / step * step);
             for (int px = startCol; px <= hi; px += step) {
-                const gfx::Pixel tp = srow[px];
-                if (transparent_ && (tp >> 24) < 10)
-                    continue;
                 const int dx = px - x;
                 const int bx = platform::Round((dx * cs - dy * sn) * scale + 125.0);
                 const int by = platform::Round((dx * sn + dy * cs) * scale + 125.0);
@@ -226,6 +255,9 @@ private:
                     continue;
                 const int alpha = mark.at(bx, by);
                 if (alpha <= 10)
+                    continue;
+                const gfx::Pixel tp = srow[px];
+                if (transparent_ && (tp >> 24) < 10)
                     continue;
                 const gfx::Pixel d = drow[px];
                 const int k = alpha * op / 255;
@@ -252,14 +284,9 @@ private:
         stamp.width = stamp.height = size;
         stamp.sampling = StampSampling::Linear;
         stamp.trimToInk = true;
-        const int c = stamp_.centre();
-        const QRect window = WindowOnCanvas(QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3)
-                                                .intersected(stamp_.rect()),
-                                            c, x, y, w_, h_);
-        if (window.isEmpty())
-            return;
-        DrawStamp(stamp_, stamp, window);
-        CommitStamp(stamp_, window, dest_, x, y);
+        const int c = kStampSide / 2;
+        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3), dest_, x,
+                      y);
     }
 
     void report(int64_t i)
@@ -285,7 +312,6 @@ private:
     const std::vector<Mark> marks_;
     const GradientMap map_;
     platform::Random& rng_;
-    StampSurface stamp_;
     uint32_t lastTick_ = 0;
 };
 

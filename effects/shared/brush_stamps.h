@@ -9,6 +9,7 @@
 //   stamp_draw.h    StampSurface, Stamp, DrawStamp (nearest, bilinear,
 //                   mipmapped bilinear or Mitchell cubic; clipped, sampled)
 //   stamp_pixels.h  PixelError, StampOver, WindowOnCanvas, CommitStamp,
+//                   DrawStampOver (draw and commit in one pass),
 //                   ApplyImpastoRelief
 //   gradient_map.h  GradientMap, BuildGradientMap
 //

@@ -1,5 +1,6 @@
 #include "effects/shared/stamp_draw.h"
 
+#include "effects/shared/stamp_pixels.h"
 #include "gfx/pixel_math.h"
 #include "platform/thread_pool.h"
 
@@ -43,14 +44,14 @@ int LevelFor(StampSampling sampling, const StampCell& cell, double texelsPerPixe
     return std::clamp(level, 0, cell.levelCount() - 1);
 }
 
-inline float Nearest(const StampCell::Level& l, double tx, double ty)
+[[gnu::always_inline]] inline float Nearest(const StampCell::Level& l, double tx, double ty)
 {
     const int x = std::clamp(int(std::floor(tx)), 0, l.width - 1);
     const int y = std::clamp(int(std::floor(ty)), 0, l.height - 1);
     return float(l.at(x, y));
 }
 
-inline float Bilinear(const StampCell::Level& l, double tx, double ty)
+[[gnu::always_inline]] inline float Bilinear(const StampCell::Level& l, double tx, double ty)
 {
     const double fx = tx - 0.5, fy = ty - 0.5;
     const double flx = std::floor(fx), fly = std::floor(fy);
@@ -140,33 +141,88 @@ void RowSpan(const DrawPlan& plan, int v, int& lo, int& hi)
     hi = int(std::min(1e9, std::floor(to) + 1.0));
 }
 
+// The stamp's pixel at column u of the row at dy (from the centre), or 0
+// where nothing is drawn.
+template <StampSampling Kind>
+[[gnu::always_inline]] inline gfx::Pixel StampPixel(const DrawPlan& plan, int u, double dy)
+{
+    const double dx = u + 0.5 - plan.centre;
+    const double lx = plan.cosA * dx + plan.sinA * dy;
+    const double ly = -plan.sinA * dx + plan.cosA * dy;
+    const double covX = std::min(1.0, plan.halfW + 0.5 - std::fabs(lx));
+    const double covY = std::min(1.0, plan.halfH + 0.5 - std::fabs(ly));
+    if (covX <= 0.0 || covY <= 0.0)
+        return 0;
+    const double tx = (lx + plan.halfW) * plan.scaleX, ty = (ly + plan.halfH) * plan.scaleY;
+    float a;
+    if constexpr (Kind == StampSampling::Nearest)
+        a = Nearest(*plan.level, tx, ty);
+    else if constexpr (Kind == StampSampling::Cubic)
+        a = Cubic(*plan.level, tx, ty);
+    else
+        a = Bilinear(*plan.level, tx, ty);
+    const float m = a * float(covX * covY) * (plan.opacity * (1.0f / 255.0f));
+    if (m <= 0.0f)
+        return 0;
+    return gfx::px::PackI4(__builtin_convertvector(gfx::px::RoundEven(plan.colour * gfx::px::Splat(m)), gfx::px::I4));
+}
+
 template <StampSampling Kind>
 void DrawRow(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int step)
 {
     const double dy = v + 0.5 - plan.centre;
-    const float scale = plan.opacity * (1.0f / 255.0f);
-    for (int u = lo; u <= hi; u += step) {
-        const double dx = u + 0.5 - plan.centre;
-        const double lx = plan.cosA * dx + plan.sinA * dy;
-        const double ly = -plan.sinA * dx + plan.cosA * dy;
-        const double covX = std::min(1.0, plan.halfW + 0.5 - std::fabs(lx));
-        const double covY = std::min(1.0, plan.halfH + 0.5 - std::fabs(ly));
-        if (covX <= 0.0 || covY <= 0.0)
-            continue;
-        const double tx = (lx + plan.halfW) * plan.scaleX, ty = (ly + plan.halfH) * plan.scaleY;
-        float a;
-        if constexpr (Kind == StampSampling::Nearest)
-            a = Nearest(*plan.level, tx, ty);
-        else if constexpr (Kind == StampSampling::Cubic)
-            a = Cubic(*plan.level, tx, ty);
-        else
-            a = Bilinear(*plan.level, tx, ty);
-        const float m = a * float(covX * covY) * scale;
-        if (m <= 0.0f)
-            continue;
-        out[u] = gfx::px::PackI4(__builtin_convertvector(gfx::px::RoundEven(plan.colour * gfx::px::Splat(m)),
-                                                          gfx::px::I4));
+    for (int u = lo; u <= hi; u += step)
+        out[u] = StampPixel<Kind>(plan, u, dy); // the surface is clear: 0 changes nothing
+}
+
+// Lays the stamp's pixels of columns lo..hi of row v over canvas pixels
+// d[lo..hi] as CommitStamp does.
+template <StampSampling Kind>
+void LayRow(const DrawPlan& plan, gfx::Pixel* d, int v, int lo, int hi)
+{
+    const double dy = v + 0.5 - plan.centre;
+    for (int u = lo; u <= hi; ++u) {
+        const gfx::Pixel t = StampPixel<Kind>(plan, u, dy);
+        if (t >> 24)
+            d[u] = StampOver(t, d[u]);
     }
+}
+
+// Works out what every row of a draw needs; false when nothing can be
+// drawn (a cell with no ink and trimming asked).
+bool MakePlan(const Stamp& stamp, int centre, DrawPlan& plan)
+{
+    const StampCell& cell = *stamp.cell;
+    const double texelsPerPixel = std::max(cell.width() / stamp.width, cell.height() / stamp.height);
+    plan.level = &cell.level(LevelFor(stamp.sampling, cell, texelsPerPixel));
+    plan.cosA = std::cos(stamp.angle);
+    plan.sinA = std::sin(stamp.angle);
+    plan.halfW = stamp.width / 2.0;
+    plan.halfH = stamp.height / 2.0;
+    plan.scaleX = plan.level->width / stamp.width;
+    plan.scaleY = plan.level->height / stamp.height;
+    plan.centre = centre;
+    plan.opacity = std::min(stamp.opacity, 1.0f);
+    plan.colour = gfx::px::ToF4(stamp.colour);
+    if (stamp.trimToInk) {
+        // Texels a sample reads lie within a few of its position (three
+        // covers every sampling); beyond the inked box they are all 0, and
+        // a pixel more of slack keeps the bound conservative.
+        const QRect& ink = plan.level->inked;
+        if (ink.isEmpty())
+            return false;
+        constexpr double kReach = 3.0;
+        plan.trimmed = true;
+        if (ink.left() > 0)
+            plan.inkX0 = (ink.left() - kReach) / plan.scaleX - plan.halfW - 1.0;
+        if (ink.right() < plan.level->width - 1)
+            plan.inkX1 = (ink.right() + 1 + kReach) / plan.scaleX - plan.halfW + 1.0;
+        if (ink.top() > 0)
+            plan.inkY0 = (ink.top() - kReach) / plan.scaleY - plan.halfH - 1.0;
+        if (ink.bottom() < plan.level->height - 1)
+            plan.inkY1 = (ink.bottom() + 1 + kReach) / plan.scaleY - plan.halfH + 1.0;
+    }
+    return true;
 }
 
 } // namespace
@@ -201,38 +257,10 @@ void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int
         stamp.height < 0.5 || !(stamp.opacity > 0.0f) || (stamp.colour >> 24) == 0)
         return;
     step = std::max(step, 1);
-    const StampCell& cell = *stamp.cell;
 
     DrawPlan plan;
-    const double texelsPerPixel = std::max(cell.width() / stamp.width, cell.height() / stamp.height);
-    plan.level = &cell.level(LevelFor(stamp.sampling, cell, texelsPerPixel));
-    plan.cosA = std::cos(stamp.angle);
-    plan.sinA = std::sin(stamp.angle);
-    plan.halfW = stamp.width / 2.0;
-    plan.halfH = stamp.height / 2.0;
-    plan.scaleX = plan.level->width / stamp.width;
-    plan.scaleY = plan.level->height / stamp.height;
-    plan.centre = surface.centre();
-    plan.opacity = std::min(stamp.opacity, 1.0f);
-    plan.colour = gfx::px::ToF4(stamp.colour);
-    if (stamp.trimToInk) {
-        // Texels a sample reads lie within a few of its position (three
-        // covers every sampling); beyond the inked box they are all 0, and
-        // a pixel more of slack keeps the bound conservative.
-        const QRect& ink = plan.level->inked;
-        if (ink.isEmpty())
-            return;
-        constexpr double kReach = 3.0;
-        plan.trimmed = true;
-        if (ink.left() > 0)
-            plan.inkX0 = (ink.left() - kReach) / plan.scaleX - plan.halfW - 1.0;
-        if (ink.right() < plan.level->width - 1)
-            plan.inkX1 = (ink.right() + 1 + kReach) / plan.scaleX - plan.halfW + 1.0;
-        if (ink.top() > 0)
-            plan.inkY0 = (ink.top() - kReach) / plan.scaleY - plan.halfH - 1.0;
-        if (ink.bottom() < plan.level->height - 1)
-            plan.inkY1 = (ink.bottom() + 1 + kReach) / plan.scaleY - plan.halfH + 1.0;
-    }
+    if (!MakePlan(stamp, surface.centre(), plan))
+        return;
 
     // The rows to draw and their spans; their bounding box is what the next
     // clear() has to clear.
@@ -278,6 +306,50 @@ void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int
         drawRows(0, rows);
     else
         platform::ParallelForRange(0, rows, std::max(4, rows / 16), drawRows);
+}
+
+void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Surface& canvas, int x, int y)
+{
+    const int c = side / 2;
+    const QRect area = WindowOnCanvas(clip.intersected(QRect(0, 0, side, side)), c, x, y, canvas.width(),
+                                      canvas.height());
+    if (area.isEmpty() || !stamp.cell || stamp.cell->isNull() || stamp.cell->isBlank() || stamp.width < 0.5 ||
+        stamp.height < 0.5 || !(stamp.opacity > 0.0f) || (stamp.colour >> 24) == 0)
+        return;
+    DrawPlan plan;
+    if (!MakePlan(stamp, c, plan))
+        return;
+    auto layRows = [&](int from, int to) {
+        for (int v = from; v < to; ++v) {
+            int lo, hi;
+            RowSpan(plan, v, lo, hi);
+            lo = std::max(lo, area.left());
+            hi = std::min(hi, area.right());
+            if (lo > hi)
+                continue;
+            gfx::Pixel* d = canvas.row(y - c + v) + (x - c);
+            // The canvas rows ahead are far apart in memory: ask for them
+            // before they are needed.
+            if (v + 3 < to) {
+                gfx::Pixel* ahead = canvas.row(y - c + v + 3) + (x - c);
+                const int from = std::max(area.left(), lo - 16), upto = std::min(area.right(), hi + 16);
+                for (int u = from; u <= upto; u += 16)
+                    __builtin_prefetch(ahead + u, 1);
+                __builtin_prefetch(ahead + upto, 1);
+            }
+            switch (stamp.sampling) {
+            case StampSampling::Nearest: LayRow<StampSampling::Nearest>(plan, d, v, lo, hi); break;
+            case StampSampling::Cubic: LayRow<StampSampling::Cubic>(plan, d, v, lo, hi); break;
+            default: LayRow<StampSampling::Linear>(plan, d, v, lo, hi); break;
+            }
+        }
+    };
+    // Every canvas pixel takes at most one stamp pixel: rows are independent.
+    const int rows = area.height();
+    if (int64_t(area.width()) * rows < 2 * kParallelPixels || rows < 16)
+        layRows(area.top(), area.bottom() + 1);
+    else
+        platform::ParallelForRange(area.top(), area.bottom() + 1, std::max(4, rows / 16), layRows);
 }
 
 } // namespace pq

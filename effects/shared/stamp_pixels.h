@@ -49,6 +49,12 @@ QRect WindowOnCanvas(const QRect& window, int centre, int x, int y, int width, i
 // surface's last draw (every other pixel is transparent).
 void CommitStamp(const StampSurface& stamp, const QRect& window, gfx::Surface& canvas, int x, int y);
 
+// DrawStamp onto a scratch surface of side `side` clipped to `clip`, then
+// CommitStamp of the same window, in one pass with no scratch surface: the
+// same canvas bytes. Large stamps are laid by several threads; the pixels
+// never depend on how many.
+void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Surface& canvas, int x, int y);
+
 // The impasto relief: lightens and darkens the colours of the stamp's
 // pixels in `window` (with alpha above 5) by the slope of its alpha, fading
 // towards the Manhattan distance R = max(size div 2 + size div 4, 1) from
