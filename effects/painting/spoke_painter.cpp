@@ -2,11 +2,13 @@
 
 #include "effects/painting/patch_fill.h"
 #include "engine/runtime/effect_api.h"
+#include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 #include "platform/tick.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -72,10 +74,20 @@ bool MayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y
 }
 
 // A copy of the canvas for the window, rows copied in parallel (a full
-// run makes one every 200 ms).
-gfx::Image SnapshotOf(const gfx::Surface& canvas)
+// run makes one every 200 ms), into the first of the buffers the window has
+// let go of: a fresh 12-megapixel buffer costs more to fault in than to fill.
+gfx::Image SnapshotOf(const gfx::Surface& canvas, std::array<QImage, 2>& buffers)
 {
-    QImage copy(canvas.width(), canvas.height(), gfx::kPixelFormat);
+    QImage* buffer = nullptr;
+    for (QImage& b : buffers)
+        if (!buffer && (b.isNull() || b.isDetached()))
+            buffer = &b;
+    QImage fresh;
+    if (!buffer)
+        buffer = &fresh;
+    if (buffer->isNull())
+        *buffer = gfx::NewPixelImage(canvas.width(), canvas.height());
+    QImage& copy = *buffer;
     if (copy.isNull())
         return canvas.snapshot();
     uint8_t* bits = copy.bits();
@@ -85,7 +97,7 @@ gfx::Image SnapshotOf(const gfx::Surface& canvas)
         for (int y = y0; y < y1; ++y)
             std::memcpy(bits + y * stride, canvas.row(y), rowBytes);
     });
-    return gfx::Image::adopt(std::move(copy));
+    return gfx::Image::adopt(copy);
 }
 
 } // namespace
@@ -395,7 +407,7 @@ void SpokePainter::report(int i)
     if (now - lastShown_ <= kIntermediateMs)
         return;
     lastShown_ = now;
-    const gfx::Image snap = SnapshotOf(canvas_);
+    const gfx::Image snap = SnapshotOf(canvas_, snapshots_);
     ShowIntermediateImage(snap, value, Delivery::Synchronous);
     CheckCancellation();
 }

@@ -9,6 +9,7 @@
 #include "gfx/surface.h"
 #include "platform/random.h"
 
+#include <QImage>
 #include <QPoint>
 
 #include <array>
@@ -123,6 +124,8 @@ private:
     // Which patches touch which band of 16 rows, while laying them down.
     std::vector<std::vector<int>> bands_;
 
+    // Intermediate pictures for the window, reused once it lets them go.
+    std::array<QImage, 2> snapshots_;
     uint32_t lastShown_ = 0;
     int lastReported_ = 0;
 };
