@@ -22,7 +22,6 @@ struct SeedFixture {
         tilesX = (w + kTile - 1) / kTile;
         tilesY = (h + kTile - 1) / kTile;
         tiles.assign(size_t(tilesX * tilesY), 0);
-        dead.assign(tiles.size(), 0);
         ctx.w = w;
         ctx.h = h;
         ctx.covered = &covered;
@@ -64,7 +63,7 @@ struct SeedFixture {
     // Many seeds in a row from both pickers, compared bit for bit.
     void expectSamePicks(float half, float contourFrac, int picks, uint32_t seed)
     {
-        SeedPicker picker(ctx, half, contourFrac, 150, dead);
+        SeedPicker picker(ctx, half, contourFrac, 150, memo);
         picker.refresh();
         uint32_t plain = seed, fast = seed;
         for (int i = 0; i < picks; ++i) {
@@ -80,7 +79,7 @@ struct SeedFixture {
     int w, h, tilesX = 0, tilesY = 0;
     BitPlane covered;
     std::vector<int> tiles, open;
-    std::vector<uint8_t> dead;
+    SeedPicker::TileMemo memo;
     std::vector<QPoint> contours;
     PlacementContext ctx;
 };
@@ -164,4 +163,22 @@ TEST(MosaicSeeds, TheFastPickerWithoutOpenTilesOrContours)
     f.listOpenTiles(rng);
     f.ctx.openTilesCount = 0;
     f.expectSamePicks(4.0f, 0.2f, 200, 10);
+}
+
+TEST(MosaicSeeds, TheTileMemoFollowsCoverageAtTileBorders)
+{
+    // Pixels on the first row and column of a tile are probed by the tiles
+    // to their left and above too: covering them one by one must reach the
+    // memo of those tiles.
+    SeedFixture f(160, 128);
+    platform::Random rng(5);
+    for (int round = 0; round < 40; ++round) {
+        for (int i = 0; i < 150; ++i) {
+            const int x = rng.random(2) ? rng.random(10) * kTile : rng.random(160);
+            const int y = rng.random(2) ? rng.random(8) * kTile : rng.random(128);
+            f.cover(x, y);
+        }
+        f.listOpenTiles(rng);
+        f.expectSamePicks(3.0f, 0.0f, 300, uint32_t(round + 1));
+    }
 }

@@ -16,6 +16,11 @@ constexpr int kTile = 16;
 // which it breaks a uniform island.
 constexpr float kContourSeedEdge = 0.16f;
 constexpr float kIslandEdge = 0.15f;
+// Up to this largest size every box the colour sums are asked about (an
+// island's square, a shape's pixel box: at most 2 ceil(1.4143 half) + 2
+// wide) holds fewer pixels than the 32-bit sums allow.
+constexpr float kNarrowSatLargestHalf = 80.0f;
+static_assert((2 * 114 + 2) * (2 * 114 + 2) <= ColorSat::kNarrowBoxPixels);
 
 } // namespace
 
@@ -162,7 +167,7 @@ int MosaicRun::islandHalf(int x, int y, int minR, int maxR, const int32_t* edgeS
             continue;
         }
         const int64_t n = int64_t(2 * mid + 1) * (2 * mid + 1);
-        const float spread = ColorSpread(ctx_.satGet(x1, y1, x2, y2), n).variance;
+        const float spread = ColorSpread(sat_->get(x1, y1, x2, y2), n).variance;
         if (spread > settings_.baseColorTolSq) {
             hi = mid - 1;
         } else {
@@ -179,50 +184,34 @@ void MosaicRun::computeUniformIslands()
     const size_t stride = size_t(w) + 1;
     const size_t entries = stride * (size_t(h) + 1);
     Plane<int32_t> edgeSat(entries);
-    sat_ = Plane<ColorSums>(entries);
-    ColorSums* colour = sat_.data();
     int32_t* edges = edgeSat.data();
 
-    // Running sums along each row, then down each column.
+    // Running counts along each row, then down each column.
     std::fill_n(edges, stride, 0);
-    std::fill_n(colour, stride, ColorSums());
     platform::ParallelForRange(0, h, 32, [&](int lo, int hi) {
         for (int y = lo; y < hi; ++y) {
-            const size_t base = (size_t(y) + 1) * stride;
-            const gfx::Pixel* row = rows_[size_t(y)];
+            int32_t* out = edges + (size_t(y) + 1) * stride;
             const float* edge = edgeMap_.data() + size_t(y) * size_t(w);
-            ColorSums sums;
             int32_t edgeCount = 0;
-            edges[base] = 0;
-            colour[base] = ColorSums();
+            out[0] = 0;
             for (int x = 0; x < w; ++x) {
-                sums.add(row[x]);
                 edgeCount += edge[x] > kIslandEdge ? 1 : 0;
-                edges[base + size_t(x) + 1] = edgeCount;
-                colour[base + size_t(x) + 1] = sums;
+                out[x + 1] = edgeCount;
             }
         }
     });
     CheckCancellation();
-    platform::ParallelForRange(0, int(stride), 64, [&](int lo, int hi) {
+    platform::ParallelForRange(0, int(stride), 256, [&](int lo, int hi) {
         for (int y = 2; y <= h; ++y) {
-            const size_t up = (size_t(y) - 1) * stride, here = size_t(y) * stride;
-            for (int x = lo; x < hi; ++x) {
-                edges[here + size_t(x)] += edges[up + size_t(x)];
-                ColorSums& c = colour[here + size_t(x)];
-                const ColorSums& u = colour[up + size_t(x)];
-                c.r += u.r;
-                c.g += u.g;
-                c.b += u.b;
-                c.r2 += u.r2;
-                c.g2 += u.g2;
-                c.b2 += u.b2;
-            }
+            const int32_t* up = edges + (size_t(y) - 1) * stride;
+            int32_t* here = edges + size_t(y) * stride;
+            for (int x = lo; x < hi; ++x)
+                here[x] += up[x];
         }
     });
     CheckCancellation();
-    ctx_.sat = sat_.data();
-    ctx_.satStride = int(stride);
+    sat_ = std::make_unique<ColorSat>(rows_.data(), w, h, settings_.largestHalf > kNarrowSatLargestHalf);
+    ctx_.sat = sat_.get();
 
     const int maxR = platform::Trunc(settings_.largestHalf);
     const int minR = std::max(1, platform::Ceil(settings_.smallestHalf));

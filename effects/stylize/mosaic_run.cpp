@@ -1,5 +1,6 @@
 #include "effects/stylize/mosaic_run.h"
 
+#include "engine/runtime/engine_host.h"
 #include "engine/runtime/progress.h"
 #include "gfx/banded_draw.h"
 #include "gfx/blend.h"
@@ -99,7 +100,7 @@ void MosaicRun::paint()
     ctx_.contourCount = int(contourPts_.size());
     ctx_.openTiles = openTiles_.data();
     ctx_.openTilesCount = openCount_;
-    ctx_.satStride = 0;
+    ctx_.sat = nullptr;
     lastFeedbackTick_ = platform::TickMs();
 
     computeUniformIslands();
@@ -146,7 +147,8 @@ void MosaicRun::feedback(int progress)
     const uint32_t now = platform::TickMs();
     if (!options_.preview) {
         SafeUpdateProgress(progress);
-        if (now - lastFeedbackTick_ > kSnapshotInterval) {
+        // A snapshot costs a copy of the canvas: none without a host to show it.
+        if (now - lastFeedbackTick_ > kSnapshotInterval && EngineHostInstalled()) {
             lastFeedbackTick_ = now;
             ShowIntermediateImage(canvas_.snapshot(), -1, Delivery::Synchronous);
         }

@@ -5,6 +5,7 @@
 // candidate search and greedy acceptance, the gap sweep, the shapes painted
 // into the canvas and the contour layer laid over it.
 
+#include "effects/stylize/color_sat.h"
 #include "effects/stylize/mosaic_settings.h"
 #include "effects/stylize/placement_context.h"
 #include "effects/stylize/plane.h"
@@ -15,6 +16,7 @@
 #include <QPoint>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace pq::stylize {
@@ -26,6 +28,8 @@ struct MosaicPaintOptions {
     uint32_t contourColor = 0xFF000000; // ARGB: RGB the stroke, alpha the layer's opacity
     int searchPartitions = kSearchPartitions;
 };
+
+class SeedCore;
 
 class MosaicRun {
 public:
@@ -56,7 +60,8 @@ private:
     void refreshBlocked(float edgeRejectLevel);
     void placeUniformCenters(float upper, float lower);
     int runSizePass(float half, const LevelValues& level, int progressFrom, int progressTo);
-    void searchPartition(int k, const SeedPicker& seeds, float half, const LevelValues& level, int subPass, int numRot);
+    void searchPartition(int k, const SeedPicker& seeds, const SeedCore& core, float half, const LevelValues& level,
+                         int subPass, int numRot);
     void fillGaps();
     bool tryGapShape(float cx, float cy, uint32_t& rng);
 
@@ -94,9 +99,9 @@ private:
     int tilesX_ = 0, tilesY_ = 0;
     std::vector<int> tileCapacity_, tileCovered_, openTiles_;
     int openCount_ = 0;
-    // Tiles whose every pixel a seed can land on is covered (SeedPicker).
-    std::vector<uint8_t> deadTiles_;
-    Plane<ColorSums> sat_;
+    // What the seed pickers found in the tiles.
+    SeedPicker::TileMemo tileMemo_;
+    std::unique_ptr<ColorSat> sat_;
     std::vector<UniformCenter> uniform_;
     size_t uniformCursor_ = 0;
     PlacementContext ctx_;

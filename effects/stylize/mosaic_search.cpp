@@ -1,5 +1,6 @@
 #include "effects/stylize/mosaic_run.h"
 
+#include "effects/stylize/seed_core.h"
 #include "engine/runtime/progress.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -120,8 +121,8 @@ void MosaicRun::placeUniformCenters(float upper, float lower)
         compactOpenTiles();
 }
 
-void MosaicRun::searchPartition(int k, const SeedPicker& seeds, float half, const LevelValues& level, int subPass,
-                                int numRot)
+void MosaicRun::searchPartition(int k, const SeedPicker& seeds, const SeedCore& core, float half,
+                                const LevelValues& level, int subPass, int numRot)
 {
     const int parts = options_.searchPartitions;
     int n = level.trials / parts;
@@ -138,7 +139,7 @@ void MosaicRun::searchPartition(int k, const SeedPicker& seeds, float half, cons
             return;
         float sx, sy;
         seeds.pick(rng, sx, sy);
-        if (ctx_.seedBlocked(sx, sy, half, InRadius(shape_, half), level.edgeRejectLevel)) {
+        if (core.blocked(sx, sy)) {
             // No rotation fits; only the drawn angle is left to take.
             if (shape_ != MosaicShape::Disc && numRot == 1 && half > 2)
                 RngFloat(rng);
@@ -192,9 +193,8 @@ int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFro
     for (int k = 0; k < parts; ++k)
         partitionCands_[size_t(k)].reserve(size_t(level.trials / parts + 64 + (k == parts - 1 ? level.trials % parts : 0)));
 
-    if (deadTiles_.size() != size_t(tilesX_) * size_t(tilesY_))
-        deadTiles_.assign(size_t(tilesX_) * size_t(tilesY_), 0);
-    SeedPicker seeds(ctx_, half, level.contourFrac, kSeedRetries, deadTiles_);
+    SeedPicker seeds(ctx_, half, level.contourFrac, kSeedRetries, tileMemo_);
+    const SeedCore core(ctx_, half, InRadius(shape_, half), level.edgeRejectLevel);
     int placedTotal = 0, emptyRun = 0;
     for (int subPass = 1; subPass <= kMaxSubPasses; ++subPass) {
         CheckCancellation();
@@ -203,7 +203,7 @@ int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFro
         seeds.refresh();
         platform::ParallelForRange(0, parts, 1, [&](int lo, int hi) {
             for (int k = lo; k < hi; ++k)
-                searchPartition(k, seeds, half, level, subPass, numRot);
+                searchPartition(k, seeds, core, half, level, subPass, numRot);
         });
         CheckCancellation();
         merged_.clear();

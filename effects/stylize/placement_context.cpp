@@ -1,5 +1,6 @@
 #include "effects/stylize/placement_context.h"
 
+#include "effects/stylize/color_sat.h"
 #include "effects/stylize/shape_spans.h"
 
 #include "platform/numeric.h"
@@ -95,8 +96,8 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
     // Every test below only rejects, so their order does not change the
     // answer: the cheap ones go first.
     const int64_t boxPixels = int64_t(box.x2 - box.x1 + 1) * (box.y2 - box.y1 + 1);
-    const bool prefilter = satStride > 0 && size >= 6 && boxPixels >= 4;
-    auto prefilterRejects = [&] { return ColorSpread(satGet(box.x1, box.y1, box.x2, box.y2), boxPixels).variance > 1.5f * colorTolSq; };
+    const bool prefilter = sat && size >= 6 && boxPixels >= 4;
+    auto prefilterRejects = [&] { return ColorSpread(sat->get(box.x1, box.y1, box.x2, box.y2), boxPixels).variance > 1.5f * colorTolSq; };
     const bool tilesEmpty = bboxAllTilesEmpty(box.x1, box.y1, box.x2, box.y2);
     // Near placed shapes a covered pixel usually rejects within a few
     // samples; elsewhere the box sums reject an uneven area at once.

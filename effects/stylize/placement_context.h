@@ -144,6 +144,8 @@ inline bool PointInTriangle(float px, float py, float cx, float cy, float r, flo
 }
 
 // An inclusive pixel box; empty when x2 < x1 or y2 < y1.
+class ColorSat;
+
 struct PixelBox {
     int x1 = 0, y1 = 0, x2 = -1, y2 = -1;
     bool empty() const { return x2 < x1 || y2 < y1; }
@@ -156,12 +158,9 @@ public:
     const gfx::Pixel* const* srcRows = nullptr;
     const float* edgeMap = nullptr; // 0..1
     const BitPlane* covered = nullptr;
-    // Summed-area table of R, G, B and their squares, (w + 1) x (h + 1)
-    // entries, row and column 0 zero: entry (y + 1) * satStride + x + 1 holds
-    // the sums over every pixel (i, j) with i <= x and j <= y. satStride 0
-    // means absent (no prefilter).
-    const ColorSums* sat = nullptr;
-    int satStride = 0;
+    // Sums of R, G, B and their squares over boxes of the analysed picture;
+    // absent means no prefilter.
+    const ColorSat* sat = nullptr;
     // Covered pixels per 16 x 16 tile, tilesX tiles a row.
     const int* tileCoveredCount = nullptr;
     int tilesX = 0;
@@ -175,18 +174,6 @@ public:
     // Tiles not yet full, in no particular order.
     const int* openTiles = nullptr;
     int openTilesCount = 0;
-
-    // Sums over the inclusive box x1..x2, y1..y2.
-    ColorSums satGet(int x1, int y1, int x2, int y2) const
-    {
-        const int64_t s = satStride;
-        const ColorSums& a = sat[(y2 + 1) * s + x2 + 1];
-        const ColorSums& b = sat[y1 * s + x1];
-        const ColorSums& c = sat[y1 * s + x2 + 1];
-        const ColorSums& d = sat[(y2 + 1) * s + x1];
-        return {a.r + b.r - c.r - d.r, a.g + b.g - c.g - d.g, a.b + b.b - c.b - d.b,
-                a.r2 + b.r2 - c.r2 - d.r2, a.g2 + b.g2 - c.g2 - d.g2, a.b2 + b.b2 - c.b2 - d.b2};
-    }
 
     // True when no tile the box touches holds a covered pixel.
     bool bboxAllTilesEmpty(int xMin, int yMin, int xMax, int yMax) const;
@@ -232,6 +219,7 @@ public:
     bool coreTestedBySeed(float size, bool seedClear) const { return seedClear && SampleStep(size) == 1; }
 
 private:
+    friend class SeedCore;
     // True when a sampled pixel well inside the circle of radius inRadius
     // around (cx, cy), which every shape of the evaluation contains, is
     // blocked: then the evaluation rejects, whatever the rotation.

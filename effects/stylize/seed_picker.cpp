@@ -24,9 +24,15 @@ float DrawnFloat(uint32_t s)
 } // namespace
 
 SeedPicker::SeedPicker(const PlacementContext& ctx, float half, float contourFrac, int retries,
-                       std::vector<uint8_t>& deadTiles)
-    : ctx_(ctx), half_(half), contourFrac_(contourFrac), retries_(retries), deadTiles_(deadTiles)
+                       TileMemo& memo)
+    : ctx_(ctx), half_(half), contourFrac_(contourFrac), retries_(retries), memo_(memo)
 {
+    const size_t tiles = ctx.tilesX > 0 ? size_t(ctx.tilesX) * size_t((ctx.h + kTile - 1) / kTile) : 0;
+    if (memo_.dead_.size() != tiles) {
+        memo_.dead_.assign(tiles, 0);
+        memo_.free_.assign(tiles, OpenTile{});
+        memo_.stamp_.assign(tiles, -1);
+    }
     m_ = half * 1.42f;
     if (m_ > float(ctx.w) / 2 - 1)
         m_ = std::max(1.0f, float(ctx.w) / 2 - 1);
@@ -51,7 +57,7 @@ SeedPicker::SeedPicker(const PlacementContext& ctx, float half, float contourFra
 
 bool SeedPicker::tileDead(int t) const
 {
-    if (deadTiles_[size_t(t)])
+    if (memo_.dead_[size_t(t)])
         return true;
     const int x = (t % ctx_.tilesX) * kTile, y0 = (t / ctx_.tilesX) * kTile;
     if (x + kTile > ctx_.w - 1 || y0 + kTile > ctx_.h - 1)
@@ -65,7 +71,7 @@ bool SeedPicker::tileDead(int t) const
         if ((bits & kEvenProbes) != kEvenProbes)
             return false;
     }
-    deadTiles_[size_t(t)] = 1;
+    memo_.dead_[size_t(t)] = 1;
     return true;
 }
 
@@ -96,6 +102,19 @@ SeedPicker::OpenTile SeedPicker::probeTile(int t) const
     return tile;
 }
 
+SeedPicker::OpenTile SeedPicker::memoTile(int t) const
+{
+    // Only asked for tiles whose probe stays inside the picture, so the
+    // three neighbours exist.
+    const int* counts = ctx_.tileCoveredCount;
+    const int stamp = counts[t] + counts[t + 1] + counts[t + ctx_.tilesX] + counts[t + ctx_.tilesX + 1];
+    if (memo_.stamp_[size_t(t)] != stamp) {
+        memo_.free_[size_t(t)] = probeTile(t);
+        memo_.stamp_[size_t(t)] = stamp;
+    }
+    return memo_.free_[size_t(t)];
+}
+
 void SeedPicker::refresh()
 {
     ++generation_;
@@ -115,7 +134,7 @@ void SeedPicker::refresh()
                                 !(float(x + kTile - 1) + 0.5f > right) && !(float(y) + 0.5f < m_) &&
                                 !(float(y + kTile - 1) + 0.5f > bottom);
             if (inside)
-                openTiles_[size_t(i)] = probeTile(t);
+                openTiles_[size_t(i)] = memoTile(t);
         }
     });
 }

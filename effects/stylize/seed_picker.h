@@ -38,13 +38,25 @@ private:
 };
 
 class SeedPicker {
+    struct OpenTile;
+
 public:
+    // What the pickers of a run learnt about its tiles, kept from level to
+    // level: coverage only grows, so a tile once found dead stays dead, and
+    // a tile's free pixels stay as found while the covered counts of the
+    // tile and of its right, lower and lower-right neighbours (which its
+    // probe reaches into) stay the same.
+    class TileMemo {
+        friend class SeedPicker;
+        std::vector<uint8_t> dead_;
+        std::vector<OpenTile> free_;
+        // The sum of the four covered counts when free_ was found, or -1.
+        std::vector<int> stamp_;
+    };
+
     // What the seeds of the level are drawn for, as pickSeed takes it.
-    // `deadTiles`, one byte per tile of the context, outlives the picker and
-    // is shared by the pickers of a run: a tile once found dead stays dead,
-    // as coverage only grows.
-    SeedPicker(const PlacementContext& ctx, float half, float contourFrac, int retries,
-               std::vector<uint8_t>& deadTiles);
+    // `memo`, sized by the picker to the context's tiles, outlives it.
+    SeedPicker(const PlacementContext& ctx, float half, float contourFrac, int retries, TileMemo& memo);
 
     // Takes in coverage and open tiles as they are now.
     void refresh();
@@ -53,8 +65,8 @@ public:
     void pick(uint32_t& rng, float& sx, float& sy) const;
 
 private:
-    // Per entry of the open-tile list, for a whole tile away from the
-    // clamped border: which of the 9 x 9 pixels its seeds land on are free
+    // Per entry of the open-tile list (and per tile in the memo), for a
+    // whole tile away from the clamped border: which of the 9 x 9 pixels its seeds land on are free
     // (bit 9 j + l for offsets 2 j, 2 l). Small and in list order, so the
     // draws that miss mostly stay in cache.
     struct OpenTile {
@@ -65,6 +77,8 @@ private:
 
     bool tileDead(int t) const;
     OpenTile probeTile(int t) const;
+    // probeTile(t) as the memo has it, probed again only when it changed.
+    OpenTile memoTile(int t) const;
     bool contourDead(int i) const;
     bool boxCovered(int x1, int y1, int x2, int y2) const;
     int probeX(float v) const;
@@ -77,7 +91,7 @@ private:
     // A drawn state below this makes the draw a contour draw.
     uint64_t contourBelow_ = 0;
     FastMod contourMod_, openMod_;
-    std::vector<uint8_t>& deadTiles_;
+    TileMemo& memo_;
     std::vector<OpenTile> openTiles_;
     // Per contour point: the refresh count at which its neighbourhood was
     // last found covered (2 c + 1) or not (2 c).

@@ -41,6 +41,11 @@ QString EngineHost::effectName(int number) const
     return QString::number(number);
 }
 
+bool EngineHostInstalled()
+{
+    return gHost.load() != nullptr;
+}
+
 void SetEngineHost(EngineHost* host)
 {
     gHost.store(host);

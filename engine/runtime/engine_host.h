@@ -149,6 +149,10 @@ void SetEngineHost(EngineHost* host);
 // UI call that uses it.
 EngineHost* InstalledEngineHost();
 
+// Whether a host is installed, on any thread: a hint for workers that may
+// skip making pictures nobody would be shown (the host may go at any time).
+bool EngineHostInstalled();
+
 // The shared fields of the installed host (a process-wide default when none
 // is installed). Any thread.
 std::shared_ptr<EngineFields> SharedFields();
