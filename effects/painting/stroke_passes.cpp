@@ -112,38 +112,20 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
     stroke.opacity = std::clamp(rng.random(s_.opacity / 2 + pass / 30) + s_.opacity / 8, 1, 255);
     stroke.centreTile = inside ? tiles_.tileOf(cx, cy) : -1;
 
-    // The patch: one colour per mask position over the picture; the others
-    // keep the previous stroke's.
-    const gfx::Pixel centre = photo_[size_t(std::clamp(cy, 0, h_ - 1)) * size_t(w_) + size_t(std::clamp(cx, 0, w_ - 1))];
-    const int centreChance = s_.abstraction / 5 + 80;
-    patch_.resize(std::max(patch_.size(), size_t(mw) * size_t(mh)), 0);
-    for (int my = 0; my < mh; ++my) {
-        const int py = y0 + my;
-        if (py < 0 || py >= h_)
-            continue;
-        for (int mx = 0; mx < mw; ++mx) {
-            const int px = x0 + mx;
-            if (px < 0 || px >= w_)
-                continue;
-            const int jitter = rng.random(mx + my + 1) % 3 != 0 ? 25 : -rng.random(20);
-            gfx::Pixel sample = centre;
-            if (rng.random(150) + bias >= centreChance) {
-                int sx = 0, sy = 0;
-                if (rng.random(100) < s_.abstraction) {
-                    sx = px + rng.random(7) - 3;
-                    sy = py + rng.random(7) - 3;
-                } else {
-                    sx = px + rng.random(3) - 1;
-                    sy = py + rng.random(3) - 1;
-                }
-                sample = photo_[size_t(std::clamp(sy, 0, h_ - 1)) * size_t(w_) + size_t(std::clamp(sx, 0, w_ - 1))];
-            }
-            patch_[size_t(my) * size_t(mw) + size_t(mx)] =
-                gfx::Pixel(platform::ClampByte(Channel(sample, 16) + jitter)) << 16 |
-                gfx::Pixel(platform::ClampByte(Channel(sample, 8) + jitter)) << 8 |
-                gfx::Pixel(platform::ClampByte(Channel(sample, 0) + jitter));
-        }
-    }
+    // The patch: where each mask position over the picture takes its colour
+    // from; the others keep the previous stroke's.
+    PatchPlacement where;
+    where.x0 = x0;
+    where.y0 = y0;
+    where.maskW = mw;
+    where.maskH = mh;
+    where.w = w_;
+    where.h = h_;
+    where.centre = int32_t(std::clamp(cy, 0, h_ - 1)) * w_ + std::clamp(cx, 0, w_ - 1);
+    where.bias = bias;
+    where.centreChance = s_.abstraction / 5 + 80;
+    where.abstraction = s_.abstraction;
+    DrawPatchSources(where, rng, patch_);
 
     // The path: each stamp s pixels from the start along the direction
     // reached so far, the direction bending by a drifting amount.
@@ -170,7 +152,8 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
     stroke.top = top;
     stroke.right = right > left && bottom > top ? right : left;
     stroke.bottom = bottom;
-    stroke.patch.assign(patch_.begin(), patch_.begin() + ptrdiff_t(mw) * mh);
+    stroke.patch.pixel.assign(patch_.pixel.begin(), patch_.pixel.begin() + ptrdiff_t(mw) * mh);
+    stroke.patch.jitter.assign(patch_.jitter.begin(), patch_.jitter.begin() + ptrdiff_t(mw) * mh);
     stroke.outcome = Stroke::Outcome::None;
     return true;
 }
@@ -184,7 +167,7 @@ void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
     // multiply blends all three.
     touched.colours.resize(size_t(mw) * size_t(mh));
     for (size_t i = 0; i < touched.colours.size(); ++i)
-        touched.colours[i] = Spread(stroke.patch[i]);
+        touched.colours[i] = Spread(PatchColour(photo_.data(), stroke.patch.pixel[i], stroke.patch.jitter[i]));
     const int bw = stroke.right - stroke.left;
     touched.mark.assign(size_t(bw) * size_t(stroke.bottom - stroke.top), 0);
     bool any = false;

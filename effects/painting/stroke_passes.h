@@ -7,6 +7,7 @@
 
 #include "effects/painting/brush_tip_mask.h"
 #include "effects/painting/stroke_field.h"
+#include "effects/painting/stroke_patch.h"
 #include "effects/painting/stroke_tiles.h"
 #include "gfx/surface.h"
 #include "platform/random.h"
@@ -37,7 +38,7 @@ struct Stroke {
     int centreTile = -1; // -1 when the centre lies outside the picture
     int opacity = 0;
     std::vector<int> stampX, stampY; // top-left corners of the stamps
-    std::vector<gfx::Pixel> patch;   // colour per mask position
+    PatchSources patch;              // colour source per mask position
     // The pixels its stamps may reach, clipped to the picture (empty when
     // right <= left).
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -87,7 +88,7 @@ private:
     StrokeTiles tiles_;
     const BrushTipMask* mask_ = nullptr;
     bool errorTest_ = false;
-    std::vector<gfx::Pixel> patch_; // colours carried from stroke to stroke
+    PatchSources patch_; // colour sources carried from stroke to stroke
     std::vector<int> blockWave_;
 };
 
