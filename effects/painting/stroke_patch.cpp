@@ -26,6 +26,17 @@ inline uint32_t After(uint32_t state, int k)
     return state * kAhead[size_t(k)].mul + kAhead[size_t(k)].add;
 }
 
+// a where mask is all ones, b where it is 0: no branch on a random choice.
+inline uint32_t Select(uint32_t mask, uint32_t a, uint32_t b)
+{
+    return (a & mask) | (b & ~mask);
+}
+
+inline uint32_t MaskOf(bool v)
+{
+    return 0u - uint32_t(v);
+}
+
 // What random(n) returns from the state it advanced to.
 inline int Value(uint32_t state, uint32_t n)
 {
@@ -59,19 +70,20 @@ void DrawPatchSources(const PatchPlacement& where, platform::Random& rng, PatchS
         for (int mx = mx0; mx < mx1; ++mx) {
             const uint32_t s1 = After(state, 1), s2 = After(state, 2), s3 = After(state, 3);
             const uint32_t s4 = After(state, 4), s5 = After(state, 5), s6 = After(state, 6);
-            const bool third = Value(s1, uint32_t(mx + my + 1)) % 3 == 0;
+            const uint32_t third = MaskOf(Value(s1, uint32_t(mx + my + 1)) % 3 == 0);
             // Near-pixel choices for either count of jitter draws.
-            const bool nearOne = Value(s2, 150) >= nearFrom, nearTwo = Value(s3, 150) >= nearFrom;
-            const bool near = third ? nearTwo : nearOne;
-            const uint32_t next = third ? (nearTwo ? s6 : s3) : (nearOne ? s5 : s2);
+            const uint32_t nearOne = MaskOf(Value(s2, 150) >= nearFrom);
+            const uint32_t nearTwo = MaskOf(Value(s3, 150) >= nearFrom);
+            const uint32_t near = Select(third, nearTwo, nearOne);
+            const uint32_t next = Select(third, Select(nearTwo, s6, s3), Select(nearOne, s5, s2));
 
-            jitter[mx] = int8_t(third ? -Value(s2, 20) : 25);
-            const uint32_t reach = third ? s4 : s3, sx = third ? s5 : s4, sy = third ? s6 : s5;
-            const bool far = Value(reach, 100) < where.abstraction;
-            const int dx = far ? Value(sx, 7) - 3 : Value(sx, 3) - 1;
-            const int dy = far ? Value(sy, 7) - 3 : Value(sy, 3) - 1;
+            jitter[mx] = int8_t(Select(third, uint32_t(-Value(s2, 20)), 25));
+            const uint32_t reach = Select(third, s4, s3), sx = Select(third, s5, s4), sy = Select(third, s6, s5);
+            const uint32_t far = MaskOf(Value(reach, 100) < where.abstraction);
+            const int dx = int(Select(far, uint32_t(Value(sx, 7) - 3), uint32_t(Value(sx, 3) - 1)));
+            const int dy = int(Select(far, uint32_t(Value(sy, 7) - 3), uint32_t(Value(sy, 3) - 1)));
             const int x = std::clamp(where.x0 + mx + dx, 0, w - 1), y = std::clamp(py + dy, 0, where.h - 1);
-            pixel[mx] = near ? int32_t(y) * w + x : where.centre;
+            pixel[mx] = int32_t(Select(near, uint32_t(y * w + x), uint32_t(where.centre)));
             state = next;
         }
     }
