@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 namespace pq {
 namespace {
@@ -250,42 +251,52 @@ void StrokePasses::save(const Stroke& stroke, TouchedPixels& touched) const
         std::copy_n(bits_ + y * stride_ + stroke.left, bw, touched.saved.data() + size_t(y - stroke.top) * size_t(bw));
 }
 
-int StrokePasses::scheduleWaves(const std::vector<Stroke>& strokes, size_t count, std::vector<int>& order,
-                                std::vector<int>& waveStart)
+size_t StrokePasses::generatePass(int pass, int64_t total, platform::Random& rng, std::deque<Stroke>& strokes,
+                                  std::vector<Stroke*>& numbered, StrokeQueue& queue)
 {
-    // A stroke's wave follows the latest wave among the earlier strokes
-    // that reach any 32 x 32 block of its footprint.
     const int size = StrokeTiles::kSize;
-    std::fill(blockWave_.begin(), blockWave_.end(), -1);
-    std::vector<int> wave(count, -1);
-    int waves = 0;
-    for (size_t k = 0; k < count; ++k) {
-        const Stroke& s = strokes[k];
-        if (s.right <= s.left)
+    size_t count = 0;
+    for (int64_t k = 0; k < total; ++k) {
+        if (k % kStrokesPerCheck == 0) {
+            CheckCancellation();
+            if (k == 0 && pass % 5 == 0) {
+                const int value = platform::Round(pass * 80.0 / 500.0) + 20;
+                if (s_.preview) {
+                    SafeUpdatePreview(picture_, value);
+                } else {
+                    SafeUpdateProgress(value);
+                    if (pass % 10 == 0)
+                        ShowIntermediateImage(picture_.snapshot(), -1, Delivery::Queued);
+                }
+            }
+        }
+        // Growing the deque leaves the strokes being drawn where they are.
+        if (strokes.size() <= count)
+            strokes.emplace_back();
+        Stroke& stroke = strokes[count];
+        if (!generate(pass, rng, stroke))
             continue;
-        int latest = -1;
-        for (int by = s.top / size; by <= (s.bottom - 1) / size; ++by)
-            for (int bx = s.left / size; bx <= (s.right - 1) / size; ++bx)
-                latest = std::max(latest, blockWave_[size_t(by) * size_t(tiles_.columns()) + size_t(bx)]);
-        wave[k] = latest + 1;
-        for (int by = s.top / size; by <= (s.bottom - 1) / size; ++by)
-            for (int bx = s.left / size; bx <= (s.right - 1) / size; ++bx)
-                blockWave_[size_t(by) * size_t(tiles_.columns()) + size_t(bx)] = wave[k];
-        waves = std::max(waves, wave[k] + 1);
+        numbered[count] = &stroke;
+        if (stroke.right > stroke.left)
+            queue.add(int(count), stroke.left / size, stroke.top / size, (stroke.right - 1) / size + 1,
+                      (stroke.bottom - 1) / size + 1);
+        ++count;
     }
-    // Strokes grouped by wave, in their order within each.
-    waveStart.assign(size_t(waves) + 1, 0);
-    for (size_t k = 0; k < count; ++k)
-        if (wave[k] >= 0)
-            ++waveStart[size_t(wave[k]) + 1];
-    for (int v = 0; v < waves; ++v)
-        waveStart[size_t(v) + 1] += waveStart[size_t(v)];
-    order.assign(size_t(waveStart[size_t(waves)]), 0);
-    std::vector<int> fill(waveStart.begin(), waveStart.end() - 1);
-    for (size_t k = 0; k < count; ++k)
-        if (wave[k] >= 0)
-            order[size_t(fill[size_t(wave[k])]++)] = int(k);
-    return waves;
+    return count;
+}
+
+void StrokePasses::drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered)
+{
+    thread_local TouchedPixels touched;
+    for (int k = queue.take(); k >= 0; k = queue.take()) {
+        Stroke& stroke = *numbered[size_t(k)];
+        if (errorTest_)
+            save(stroke, touched);
+        draw(stroke, touched);
+        if (errorTest_)
+            testAndKeep(stroke, touched);
+        queue.done(k);
+    }
 }
 
 void StrokePasses::paint(platform::Random& rng)
@@ -293,13 +304,17 @@ void StrokePasses::paint(platform::Random& rng)
     CheckCancellation();
     tiles_.computeErrors(bits_, stride_, photo_);
     tiles_.buildWeights();
-    blockWave_.assign(size_t(tiles_.count()), -1);
     mask_ = &masks_[0];
     errorTest_ = s_.errorTestFromStart;
     int64_t sizeMultiplier = 1;
     const int64_t area = int64_t(w_) * h_;
-    std::vector<Stroke> strokes;
-    std::vector<int> order, waveStart;
+    std::deque<Stroke> strokes;
+    std::vector<Stroke*> numbered;
+    StrokeQueue queue;
+    const std::thread::id runThread = std::this_thread::get_id();
+    // Every pool thread can hold one part while the run's thread has not
+    // yet taken one; so one of them falls to the run's thread.
+    const int parts = platform::ThreadPoolWorkerCount() + 1;
     for (int pass = 0; pass < kPasses; ++pass) {
         if (pass == 50)
             mask_ = &masks_[1];
@@ -313,38 +328,24 @@ void StrokePasses::paint(platform::Random& rng)
             tiles_.computeErrors(bits_, stride_, photo_);
         tiles_.buildWeights();
         const int64_t total = (area * s_.strokeMultiplier / kPixelsPerStroke) * sizeMultiplier + 1;
+        queue.begin(tiles_.columns(), tiles_.rows(), size_t(total));
+        numbered.resize(std::max(numbered.size(), size_t(total)));
         size_t count = 0;
-        for (int64_t k = 0; k < total; ++k) {
-            if (k % kStrokesPerCheck == 0) {
-                CheckCancellation();
-                if (k == 0 && pass % 5 == 0) {
-                    const int value = platform::Round(pass * 80.0 / 500.0) + 20;
-                    if (s_.preview) {
-                        SafeUpdatePreview(picture_, value);
-                    } else {
-                        SafeUpdateProgress(value);
-                        if (pass % 10 == 0)
-                            ShowIntermediateImage(picture_.snapshot(), -1, Delivery::Queued);
-                    }
+        bool generated = false;
+        // The random draws stay on the run's thread; the pool threads draw.
+        platform::ParallelForRange(0, parts, 1, [&](int, int) {
+            if (!generated && std::this_thread::get_id() == runThread) {
+                generated = true;
+                try {
+                    count = generatePass(pass, total, rng, strokes, numbered, queue);
+                } catch (...) {
+                    queue.abort();
+                    throw;
                 }
+                queue.finish();
             }
-            if (strokes.size() <= count)
-                strokes.emplace_back();
-            if (generate(pass, rng, strokes[count]))
-                ++count;
-        }
-
-        const int waves = scheduleWaves(strokes, count, order, waveStart);
-        for (int v = 0; v < waves; ++v)
-            platform::ParallelFor(waveStart[size_t(v)], waveStart[size_t(v) + 1], [&](int n) {
-                thread_local TouchedPixels touched;
-                Stroke& stroke = strokes[size_t(order[size_t(n)])];
-                if (errorTest_)
-                    save(stroke, touched);
-                draw(stroke, touched);
-                if (errorTest_)
-                    testAndKeep(stroke, touched);
-            });
+            drawQueued(queue, numbered);
+        });
         // Failures and successes in stroke order, as drawing one after
         // another would leave them.
         for (size_t k = 0; k < count; ++k) {
