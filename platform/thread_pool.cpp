@@ -179,7 +179,7 @@ void ConfigureDefaultThreadPool()
 
 int ThreadPoolWorkerCount()
 {
-    return Pool().workerCount();
+    return SharedPool().workerCount();
 }
 
 void ParallelForRange(int begin, int end, int grain, const std::function<void(int, int)>& body)

@@ -4,8 +4,11 @@
 #include "effects/painting/brush_tip_mask.h"
 #include "effects/painting/brushstrokes_2.h"
 #include "effects/painting/stroke_passes.h"
+#include "effects/painting/stroke_patch.h"
+#include "effects/painting/stroke_queue.h"
 #include "effects/painting/stroke_tiles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -26,6 +29,33 @@ gfx::Image Scene(int w, int h, bool withAlpha = false)
             a = x < 8 && y < 8 ? 0 : (y > h * 2 / 3 ? 120 : 255);
         return Premul(r, g, b, a);
     });
+}
+
+// The patch sources drawn one value at a time, each draw only when its
+// choice calls for it.
+void PlainPatchSources(const pq::PatchPlacement& p, platform::Random& rng, pq::PatchSources& s)
+{
+    const size_t size = size_t(p.maskW) * size_t(p.maskH);
+    if (s.pixel.size() < size) {
+        s.pixel.resize(size, -1);
+        s.jitter.resize(size, 0);
+    }
+    for (int my = 0; my < p.maskH; ++my)
+        for (int mx = 0; mx < p.maskW; ++mx) {
+            const int px = p.x0 + mx, py = p.y0 + my;
+            if (px < 0 || py < 0 || px >= p.w || py >= p.h)
+                continue;
+            const int jitter = rng.random(mx + my + 1) % 3 != 0 ? 25 : -rng.random(20);
+            int32_t pixel = p.centre;
+            if (rng.random(150) + p.bias >= p.centreChance) {
+                const int reach = rng.random(100) < p.abstraction ? 3 : 1;
+                const int sx = px + rng.random(2 * reach + 1) - reach;
+                const int sy = py + rng.random(2 * reach + 1) - reach;
+                pixel = std::clamp(sy, 0, p.h - 1) * p.w + std::clamp(sx, 0, p.w - 1);
+            }
+            s.pixel[size_t(my) * size_t(p.maskW) + size_t(mx)] = pixel;
+            s.jitter[size_t(my) * size_t(p.maskW) + size_t(mx)] = int8_t(jitter);
+        }
 }
 
 class Brushstrokes2Test : public EffectTest {
@@ -94,6 +124,87 @@ TEST(Brushstrokes2Pieces, TilesArePickedByTheirError)
     for (int k = 0; k < 1000; ++k)
         last += tiles.pick(rng) == 3;
     EXPECT_GT(last, 995);
+}
+
+TEST(Brushstrokes2Pieces, PatchDrawsMatchDrawingOneValueAtATime)
+{
+    // Inside the photo, across each border, larger than the photo; every
+    // bias and reach setting, over sources left by an earlier patch.
+    const int corners[][2] = {{10, 12}, {-9, 5}, {30, -7}, {45, 20}, {8, 50}, {-20, -20}};
+    int checked = 0;
+    for (const auto& c : corners)
+        for (const int bias : {-50, 100})
+            for (const int abstraction : {-5, 0, 25, 100, 150}) {
+                pq::PatchPlacement p;
+                p.x0 = c[0];
+                p.y0 = c[1];
+                p.maskW = 17;
+                p.maskH = 13;
+                p.w = 60;
+                p.h = 55;
+                p.centre = 30 * 60 + 31;
+                p.bias = bias;
+                p.abstraction = abstraction;
+                p.centreChance = abstraction / 5 + 80;
+                pq::PatchSources earlier;
+                earlier.pixel.assign(size_t(p.maskW * p.maskH), 77);
+                earlier.jitter.assign(size_t(p.maskW * p.maskH), -3);
+                pq::PatchSources fast = earlier, plain = earlier;
+                const uint32_t seed = uint32_t(checked * 7919 + 11);
+                platform::Random a(seed), b(seed);
+                pq::DrawPatchSources(p, a, fast);
+                PlainPatchSources(p, b, plain);
+                ASSERT_EQ(fast.pixel, plain.pixel) << c[0] << "," << c[1] << " " << bias << " " << abstraction;
+                ASSERT_EQ(fast.jitter, plain.jitter) << c[0] << "," << c[1] << " " << bias << " " << abstraction;
+                ASSERT_EQ(a.seed(), b.seed());
+                ++checked;
+            }
+    // A new, larger mask: its new positions have no colour until drawn.
+    pq::PatchSources grown;
+    pq::PatchPlacement off;
+    off.x0 = -100;
+    off.maskW = off.maskH = 4;
+    off.w = off.h = 10;
+    platform::Random rng(1);
+    pq::DrawPatchSources(off, rng, grown);
+    EXPECT_EQ(grown.pixel, std::vector<int32_t>(16, -1));
+    EXPECT_EQ(rng.seed(), 1u);
+    EXPECT_EQ(pq::PatchColour(nullptr, -1, 25), 0u);
+}
+
+TEST(Brushstrokes2Pieces, PatchColoursAreJitteredAndClamped)
+{
+    const gfx::Pixel photo[] = {0xFF10F005u};
+    EXPECT_EQ(pq::PatchColour(photo, 0, 25), 0x0029FF1Eu);
+    EXPECT_EQ(pq::PatchColour(photo, 0, -19), 0x00DD00u);
+}
+
+TEST(Brushstrokes2Pieces, AStrokeWaitsOnlyForEarlierStrokesItMayOverlap)
+{
+    pq::StrokeQueue queue;
+    queue.begin(4, 4, 4);
+    queue.add(0, 0, 0, 2, 2);
+    queue.add(1, 1, 1, 3, 3); // shares block (1, 1) with stroke 0
+    queue.add(2, 3, 3, 4, 4);
+    queue.add(3, 0, 0, 4, 4); // over all of them
+    queue.finish();
+    EXPECT_EQ(queue.take(), 0);
+    EXPECT_EQ(queue.take(), 2);
+    queue.done(2);
+    queue.done(0);
+    EXPECT_EQ(queue.take(), 1);
+    queue.done(1);
+    EXPECT_EQ(queue.take(), 3);
+    queue.done(3);
+    EXPECT_EQ(queue.take(), -1);
+
+    // The next pass starts afresh; an abort ends it at once.
+    queue.begin(4, 4, 2);
+    queue.add(0, 0, 0, 1, 1);
+    queue.add(1, 0, 0, 1, 1);
+    EXPECT_EQ(queue.take(), 0);
+    queue.abort();
+    EXPECT_EQ(queue.take(), -1);
 }
 
 // ---- The effect -------------------------------------------------------------

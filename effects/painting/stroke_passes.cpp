@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 namespace pq {
 namespace {
@@ -112,38 +113,20 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
     stroke.opacity = std::clamp(rng.random(s_.opacity / 2 + pass / 30) + s_.opacity / 8, 1, 255);
     stroke.centreTile = inside ? tiles_.tileOf(cx, cy) : -1;
 
-    // The patch: one colour per mask position over the picture; the others
-    // keep the previous stroke's.
-    const gfx::Pixel centre = photo_[size_t(std::clamp(cy, 0, h_ - 1)) * size_t(w_) + size_t(std::clamp(cx, 0, w_ - 1))];
-    const int centreChance = s_.abstraction / 5 + 80;
-    patch_.resize(std::max(patch_.size(), size_t(mw) * size_t(mh)), 0);
-    for (int my = 0; my < mh; ++my) {
-        const int py = y0 + my;
-        if (py < 0 || py >= h_)
-            continue;
-        for (int mx = 0; mx < mw; ++mx) {
-            const int px = x0 + mx;
-            if (px < 0 || px >= w_)
-                continue;
-            const int jitter = rng.random(mx + my + 1) % 3 != 0 ? 25 : -rng.random(20);
-            gfx::Pixel sample = centre;
-            if (rng.random(150) + bias >= centreChance) {
-                int sx = 0, sy = 0;
-                if (rng.random(100) < s_.abstraction) {
-                    sx = px + rng.random(7) - 3;
-                    sy = py + rng.random(7) - 3;
-                } else {
-                    sx = px + rng.random(3) - 1;
-                    sy = py + rng.random(3) - 1;
-                }
-                sample = photo_[size_t(std::clamp(sy, 0, h_ - 1)) * size_t(w_) + size_t(std::clamp(sx, 0, w_ - 1))];
-            }
-            patch_[size_t(my) * size_t(mw) + size_t(mx)] =
-                gfx::Pixel(platform::ClampByte(Channel(sample, 16) + jitter)) << 16 |
-                gfx::Pixel(platform::ClampByte(Channel(sample, 8) + jitter)) << 8 |
-                gfx::Pixel(platform::ClampByte(Channel(sample, 0) + jitter));
-        }
-    }
+    // The patch: where each mask position over the picture takes its colour
+    // from; the others keep the previous stroke's.
+    PatchPlacement where;
+    where.x0 = x0;
+    where.y0 = y0;
+    where.maskW = mw;
+    where.maskH = mh;
+    where.w = w_;
+    where.h = h_;
+    where.centre = int32_t(std::clamp(cy, 0, h_ - 1)) * w_ + std::clamp(cx, 0, w_ - 1);
+    where.bias = bias;
+    where.centreChance = s_.abstraction / 5 + 80;
+    where.abstraction = s_.abstraction;
+    DrawPatchSources(where, rng, patch_);
 
     // The path: each stamp s pixels from the start along the direction
     // reached so far, the direction bending by a drifting amount.
@@ -170,7 +153,8 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
     stroke.top = top;
     stroke.right = right > left && bottom > top ? right : left;
     stroke.bottom = bottom;
-    stroke.patch.assign(patch_.begin(), patch_.begin() + ptrdiff_t(mw) * mh);
+    stroke.patch.pixel.assign(patch_.pixel.begin(), patch_.pixel.begin() + ptrdiff_t(mw) * mh);
+    stroke.patch.jitter.assign(patch_.jitter.begin(), patch_.jitter.begin() + ptrdiff_t(mw) * mh);
     stroke.outcome = Stroke::Outcome::None;
     return true;
 }
@@ -184,7 +168,7 @@ void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
     // multiply blends all three.
     touched.colours.resize(size_t(mw) * size_t(mh));
     for (size_t i = 0; i < touched.colours.size(); ++i)
-        touched.colours[i] = Spread(stroke.patch[i]);
+        touched.colours[i] = Spread(PatchColour(photo_.data(), stroke.patch.pixel[i], stroke.patch.jitter[i]));
     const int bw = stroke.right - stroke.left;
     touched.mark.assign(size_t(bw) * size_t(stroke.bottom - stroke.top), 0);
     bool any = false;
@@ -267,42 +251,52 @@ void StrokePasses::save(const Stroke& stroke, TouchedPixels& touched) const
         std::copy_n(bits_ + y * stride_ + stroke.left, bw, touched.saved.data() + size_t(y - stroke.top) * size_t(bw));
 }
 
-int StrokePasses::scheduleWaves(const std::vector<Stroke>& strokes, size_t count, std::vector<int>& order,
-                                std::vector<int>& waveStart)
+size_t StrokePasses::generatePass(int pass, int64_t total, platform::Random& rng, std::deque<Stroke>& strokes,
+                                  std::vector<Stroke*>& numbered, StrokeQueue& queue)
 {
-    // A stroke's wave follows the latest wave among the earlier strokes
-    // that reach any 32 x 32 block of its footprint.
     const int size = StrokeTiles::kSize;
-    std::fill(blockWave_.begin(), blockWave_.end(), -1);
-    std::vector<int> wave(count, -1);
-    int waves = 0;
-    for (size_t k = 0; k < count; ++k) {
-        const Stroke& s = strokes[k];
-        if (s.right <= s.left)
+    size_t count = 0;
+    for (int64_t k = 0; k < total; ++k) {
+        if (k % kStrokesPerCheck == 0) {
+            CheckCancellation();
+            if (k == 0 && pass % 5 == 0) {
+                const int value = platform::Round(pass * 80.0 / 500.0) + 20;
+                if (s_.preview) {
+                    SafeUpdatePreview(picture_, value);
+                } else {
+                    SafeUpdateProgress(value);
+                    if (pass % 10 == 0)
+                        ShowIntermediateImage(picture_.snapshot(), -1, Delivery::Queued);
+                }
+            }
+        }
+        // Growing the deque leaves the strokes being drawn where they are.
+        if (strokes.size() <= count)
+            strokes.emplace_back();
+        Stroke& stroke = strokes[count];
+        if (!generate(pass, rng, stroke))
             continue;
-        int latest = -1;
-        for (int by = s.top / size; by <= (s.bottom - 1) / size; ++by)
-            for (int bx = s.left / size; bx <= (s.right - 1) / size; ++bx)
-                latest = std::max(latest, blockWave_[size_t(by) * size_t(tiles_.columns()) + size_t(bx)]);
-        wave[k] = latest + 1;
-        for (int by = s.top / size; by <= (s.bottom - 1) / size; ++by)
-            for (int bx = s.left / size; bx <= (s.right - 1) / size; ++bx)
-                blockWave_[size_t(by) * size_t(tiles_.columns()) + size_t(bx)] = wave[k];
-        waves = std::max(waves, wave[k] + 1);
+        numbered[count] = &stroke;
+        if (stroke.right > stroke.left)
+            queue.add(int(count), stroke.left / size, stroke.top / size, (stroke.right - 1) / size + 1,
+                      (stroke.bottom - 1) / size + 1);
+        ++count;
     }
-    // Strokes grouped by wave, in their order within each.
-    waveStart.assign(size_t(waves) + 1, 0);
-    for (size_t k = 0; k < count; ++k)
-        if (wave[k] >= 0)
-            ++waveStart[size_t(wave[k]) + 1];
-    for (int v = 0; v < waves; ++v)
-        waveStart[size_t(v) + 1] += waveStart[size_t(v)];
-    order.assign(size_t(waveStart[size_t(waves)]), 0);
-    std::vector<int> fill(waveStart.begin(), waveStart.end() - 1);
-    for (size_t k = 0; k < count; ++k)
-        if (wave[k] >= 0)
-            order[size_t(fill[size_t(wave[k])]++)] = int(k);
-    return waves;
+    return count;
+}
+
+void StrokePasses::drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered)
+{
+    thread_local TouchedPixels touched;
+    for (int k = queue.take(); k >= 0; k = queue.take()) {
+        Stroke& stroke = *numbered[size_t(k)];
+        if (errorTest_)
+            save(stroke, touched);
+        draw(stroke, touched);
+        if (errorTest_)
+            testAndKeep(stroke, touched);
+        queue.done(k);
+    }
 }
 
 void StrokePasses::paint(platform::Random& rng)
@@ -310,13 +304,17 @@ void StrokePasses::paint(platform::Random& rng)
     CheckCancellation();
     tiles_.computeErrors(bits_, stride_, photo_);
     tiles_.buildWeights();
-    blockWave_.assign(size_t(tiles_.count()), -1);
     mask_ = &masks_[0];
     errorTest_ = s_.errorTestFromStart;
     int64_t sizeMultiplier = 1;
     const int64_t area = int64_t(w_) * h_;
-    std::vector<Stroke> strokes;
-    std::vector<int> order, waveStart;
+    std::deque<Stroke> strokes;
+    std::vector<Stroke*> numbered;
+    StrokeQueue queue;
+    const std::thread::id runThread = std::this_thread::get_id();
+    // Every pool thread can hold one part while the run's thread has not
+    // yet taken one; so one of them falls to the run's thread.
+    const int parts = platform::ThreadPoolWorkerCount() + 1;
     for (int pass = 0; pass < kPasses; ++pass) {
         if (pass == 50)
             mask_ = &masks_[1];
@@ -330,38 +328,24 @@ void StrokePasses::paint(platform::Random& rng)
             tiles_.computeErrors(bits_, stride_, photo_);
         tiles_.buildWeights();
         const int64_t total = (area * s_.strokeMultiplier / kPixelsPerStroke) * sizeMultiplier + 1;
+        queue.begin(tiles_.columns(), tiles_.rows(), size_t(total));
+        numbered.resize(std::max(numbered.size(), size_t(total)));
         size_t count = 0;
-        for (int64_t k = 0; k < total; ++k) {
-            if (k % kStrokesPerCheck == 0) {
-                CheckCancellation();
-                if (k == 0 && pass % 5 == 0) {
-                    const int value = platform::Round(pass * 80.0 / 500.0) + 20;
-                    if (s_.preview) {
-                        SafeUpdatePreview(picture_, value);
-                    } else {
-                        SafeUpdateProgress(value);
-                        if (pass % 10 == 0)
-                            ShowIntermediateImage(picture_.snapshot(), -1, Delivery::Queued);
-                    }
+        bool generated = false;
+        // The random draws stay on the run's thread; the pool threads draw.
+        platform::ParallelForRange(0, parts, 1, [&](int, int) {
+            if (!generated && std::this_thread::get_id() == runThread) {
+                generated = true;
+                try {
+                    count = generatePass(pass, total, rng, strokes, numbered, queue);
+                } catch (...) {
+                    queue.abort();
+                    throw;
                 }
+                queue.finish();
             }
-            if (strokes.size() <= count)
-                strokes.emplace_back();
-            if (generate(pass, rng, strokes[count]))
-                ++count;
-        }
-
-        const int waves = scheduleWaves(strokes, count, order, waveStart);
-        for (int v = 0; v < waves; ++v)
-            platform::ParallelFor(waveStart[size_t(v)], waveStart[size_t(v) + 1], [&](int n) {
-                thread_local TouchedPixels touched;
-                Stroke& stroke = strokes[size_t(order[size_t(n)])];
-                if (errorTest_)
-                    save(stroke, touched);
-                draw(stroke, touched);
-                if (errorTest_)
-                    testAndKeep(stroke, touched);
-            });
+            drawQueued(queue, numbered);
+        });
         // Failures and successes in stroke order, as drawing one after
         // another would leave them.
         for (size_t k = 0; k < count; ++k) {

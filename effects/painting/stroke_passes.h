@@ -7,12 +7,15 @@
 
 #include "effects/painting/brush_tip_mask.h"
 #include "effects/painting/stroke_field.h"
+#include "effects/painting/stroke_patch.h"
+#include "effects/painting/stroke_queue.h"
 #include "effects/painting/stroke_tiles.h"
 #include "gfx/surface.h"
 #include "platform/random.h"
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace pq {
@@ -37,7 +40,7 @@ struct Stroke {
     int centreTile = -1; // -1 when the centre lies outside the picture
     int opacity = 0;
     std::vector<int> stampX, stampY; // top-left corners of the stamps
-    std::vector<gfx::Pixel> patch;   // colour per mask position
+    PatchSources patch;              // colour source per mask position
     // The pixels its stamps may reach, clipped to the picture (empty when
     // right <= left).
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -60,10 +63,10 @@ public:
                  const std::array<BrushTipMask, 3>& masks, const StrokePassSettings& settings);
 
     // Passes 0..500, progress 20..100. Cancellation points every 25 strokes.
-    // A pass's strokes are generated first, in order; then drawn in waves
-    // of strokes whose footprints do not overlap, each wave in parallel and
-    // after every earlier stroke it overlaps, which gives the pixels of
-    // drawing them one after another.
+    // The run's thread generates a pass's strokes in order while the pool
+    // draws them: each after every earlier stroke it may overlap, in
+    // parallel with the others, which gives the pixels of drawing them one
+    // after another.
     void paint(platform::Random& rng);
 
 private:
@@ -71,9 +74,12 @@ private:
     void draw(const Stroke& stroke, TouchedPixels& touched);
     void save(const Stroke& stroke, TouchedPixels& touched) const;
     void testAndKeep(Stroke& stroke, const TouchedPixels& touched);
-    // Wave number of every stroke (-1 for one that reaches no pixel).
-    int scheduleWaves(const std::vector<Stroke>& strokes, size_t count, std::vector<int>& order,
-                      std::vector<int>& waveStart);
+    // Generates the pass's strokes into `strokes`, each added to `queue`
+    // when it reaches a pixel; returns how many there are.
+    size_t generatePass(int pass, int64_t total, platform::Random& rng, std::deque<Stroke>& strokes,
+                        std::vector<Stroke*>& numbered, StrokeQueue& queue);
+    // Draws strokes from `queue` until the pass is over.
+    void drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered);
 
     gfx::Surface& picture_;
     gfx::Pixel* bits_;
@@ -87,8 +93,7 @@ private:
     StrokeTiles tiles_;
     const BrushTipMask* mask_ = nullptr;
     bool errorTest_ = false;
-    std::vector<gfx::Pixel> patch_; // colours carried from stroke to stroke
-    std::vector<int> blockWave_;
+    PatchSources patch_; // colour sources carried from stroke to stroke
 };
 
 } // namespace pq

@@ -18,6 +18,7 @@ public:
     StrokeTiles(int w, int h);
 
     int columns() const { return columns_; }
+    int rows() const { return rows_; }
     int count() const { return int(error_.size()); }
     int tileOf(int x, int y) const { return (y / kSize) * columns_ + x / kSize; }
 
