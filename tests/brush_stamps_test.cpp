@@ -2,6 +2,7 @@
 // reference, clipped and sampled drawing, the pixel rules, the relief and
 // the gradient map.
 #include "effects/shared/brush_stamps.h"
+#include "effects/shared/stamp_cell_cache.h"
 #include "engine/repository/brush_sheet.h"
 #include "image_compare.h"
 #include "platform/thread_pool.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -231,6 +233,38 @@ TEST(BrushStampCells, CountedCuttingFillsBeyondTheSheetWithBlankCells)
     EXPECT_TRUE(pq::CutCountedCells(sheet, -3).empty());
 }
 
+TEST(BrushStampCells, KeptSheetCellsMatchAFreshCutAndFollowTheSheet)
+{
+    // Two sheets of the same size with different marks: each keeps its own.
+    const gfx::Image first = Sheet(2048, 1, [](int i) { return i % 2 == 0 ? 1 : 0; });
+    const gfx::Image second = Sheet(2048, 1, [](int i) { return i < 5 ? 1 : i == 5 ? 2 : 0; });
+    const pq::OrientationRule rule{21, 1000.0};
+    for (const gfx::Image& sheet : {first, second, first}) {
+        const auto kept = pq::TestedSheetCells(sheet, rule);
+        const std::vector<pq::StampCell> fresh = pq::CutTestedCells(sheet);
+        ASSERT_EQ(kept->cells.size(), fresh.size());
+        ASSERT_EQ(kept->angles.size(), fresh.size());
+        for (size_t i = 0; i < fresh.size(); ++i) {
+            EXPECT_EQ(kept->cells[i].level(0).alpha, fresh[i].level(0).alpha);
+            EXPECT_EQ(kept->angles[i], pq::BrushOrientationAngle(fresh[i], 21, 1000.0));
+        }
+        EXPECT_EQ(pq::TestedSheetCells(sheet, rule), kept); // shared, not cut again
+    }
+    EXPECT_EQ(pq::TestedSheetCells(first, rule)->cells.size(), 4u);
+    EXPECT_EQ(pq::TestedSheetCells(second, rule)->cells.size(), 5u);
+    EXPECT_TRUE(pq::TestedSheetCells(first, std::nullopt)->angles.empty());
+
+    // Counted cuts keep their count and their rule apart.
+    const auto twelve = pq::CountedSheetCells(second, 12, pq::OrientationRule{1, 1.0});
+    ASSERT_EQ(twelve->cells.size(), 12u);
+    EXPECT_TRUE(twelve->cells[6].isBlank());
+    EXPECT_EQ(twelve->angles[11], 0.0f);
+    EXPECT_EQ(twelve->angles[0], pq::BrushOrientationAngle(twelve->cells[0], 1, 1.0));
+    EXPECT_EQ(pq::CountedSheetCells(second, 3, pq::OrientationRule{1, 1.0})->cells.size(), 3u);
+    EXPECT_TRUE(pq::CountedSheetCells(second, -2, std::nullopt)->cells.empty());
+    EXPECT_TRUE(pq::TestedSheetCells(gfx::Image(), rule)->cells.empty());
+}
+
 // ---- Drawing ---------------------------------------------------------------
 
 TEST(BrushStampDrawing, MatchesTheReferenceForEverySampling)
@@ -299,6 +333,57 @@ TEST(BrushStampDrawing, ClippedAndSampledDrawsGiveTheSameBytes)
         }
     reused.clear();
     EXPECT_EQ(PixelsOf(reused), std::vector<Pixel>(260 * 260, 0u));
+}
+
+// Ink in a small patch away from every edge of the cell, so that trimming
+// to the ink has something to cut on each side.
+pq::StampCell Patch()
+{
+    std::vector<uint8_t> a(256 * 256, 0);
+    for (int y = 150; y < 231; ++y)
+        for (int x = 37; x < 112; ++x)
+            a[size_t(y) * 256 + x] = uint8_t(std::min(255, 40 + ((x * 11 + y * 5) % 9) * 30 + (x - 37) * 2));
+    return pq::StampCell::fromPlane(256, 256, a);
+}
+
+TEST(BrushStampDrawing, TrimmingToTheInkGivesTheSameBytes)
+{
+    const pq::StampCell cell = Patch();
+    const pq::StampSampling samplings[] = {pq::StampSampling::Nearest, pq::StampSampling::Linear,
+                                           pq::StampSampling::LinearMipmap, pq::StampSampling::Cubic};
+    pq::StampSurface plain(300), trimmed(300);
+    const QRect clip(QPoint(23, 31), QPoint(281, 270));
+    for (const pq::StampSampling sampling : samplings)
+        for (const double size : {9.0, 37.5, 120.0, 255.0, 400.0})
+            for (const double angle : {0.0, 0.3, 1.5707963267948966, 2.9, -1.1})
+                for (const int step : {1, 3}) {
+                    pq::Stamp stamp = StampOf(cell, angle, size, sampling);
+                    pq::DrawStamp(plain, stamp, clip, step);
+                    stamp.trimToInk = true;
+                    pq::DrawStamp(trimmed, stamp, clip, step);
+                    ASSERT_EQ(PixelsOf(trimmed), PixelsOf(plain))
+                        << int(sampling) << " size " << size << " angle " << angle << " step " << step;
+                    EXPECT_TRUE(plain.dirtyRect().contains(trimmed.dirtyRect()) || trimmed.dirtyRect().isEmpty());
+                }
+}
+
+TEST(BrushStampDrawing, GridWithinKeepsExactlyTheGridPointsInTheBox)
+{
+    const QRect grid(QPoint(5, 9), QPoint(60, 47));
+    const QRect boxes[] = {QRect(QPoint(0, 0), QPoint(70, 70)), QRect(QPoint(7, 10), QPoint(30, 33)),
+                           QRect(QPoint(6, 10), QPoint(8, 12)), QRect(QPoint(58, 44), QPoint(90, 90)),
+                           QRect(QPoint(61, 0), QPoint(80, 80)), QRect()};
+    for (const QRect& box : boxes)
+        for (const int step : {1, 2, 3, 4, 5}) {
+            const QRect r = pq::GridWithin(grid, box, step);
+            for (int v = 0; v < 100; ++v)
+                for (int u = 0; u < 100; ++u) {
+                    const bool onGrid = grid.contains(u, v) && (u - grid.left()) % step == 0 &&
+                                        (v - grid.top()) % step == 0 && box.contains(u, v);
+                    const bool walked = r.contains(u, v) && (u - r.left()) % step == 0 && (v - r.top()) % step == 0;
+                    ASSERT_EQ(walked, onGrid) << u << "," << v << " step " << step;
+                }
+        }
 }
 
 TEST(BrushStampDrawing, ThreadCountNeverChangesAStamp)

@@ -35,6 +35,7 @@ public:
         fullWindow_ = QRect(QPoint(c_ - v, c_ - v), QPoint(c_ + v, c_ + v)).intersected(surface.rect());
         stamp_.opacity = s_.opacity;
         stamp_.sampling = StampSampling::LinearMipmap;
+        stamp_.trimToInk = true;
     }
 
     void paint()
@@ -179,11 +180,13 @@ private:
                 stamp_.angle = angle;
                 DrawStamp(surface_, stamp_, grid, k);
                 int64_t gain = 0, sumNew = 0, n = 0;
-                for (int v = grid.top(); v <= grid.bottom(); v += k) {
+                // Grid points outside the draw's box are transparent.
+                const QRect drawn = GridWithin(grid, surface_.dirtyRect(), k);
+                for (int v = drawn.top(); v <= drawn.bottom(); v += k) {
                     const gfx::Pixel* t = surface_.row(v);
                     const gfx::Pixel* s = run_.workSource.row(y - c_ + v) + (x - c_);
                     const gfx::Pixel* d = run_.workCanvas->row(y - c_ + v) + (x - c_);
-                    for (int u = grid.left(); u <= grid.right(); u += k) {
+                    for (int u = drawn.left(); u <= drawn.right(); u += k) {
                         if ((t[u] >> 24) == 0)
                             continue;
                         const int old = PixelError(s[u], d[u]);

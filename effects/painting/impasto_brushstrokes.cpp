@@ -1,6 +1,7 @@
 #include "effects/painting/impasto_brushstrokes.h"
 
 #include "effects/painting/impasto_band.h"
+#include "effects/shared/stamp_cell_cache.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/resample.h"
 #include "platform/numeric.h"
@@ -135,13 +136,14 @@ void ImpastoBrushstrokes(const gfx::Image& source, gfx::Surface& dest, int p1, i
 
     const EffectRunContext* context = CurrentRun();
     const int count = context ? std::clamp(context->brushCount, 0, kMaxCells) : 0;
-    run.cells = CutCountedCells(context ? context->brushSheet : gfx::Image(), count);
-    if (run.cells.empty()) {
+    const std::shared_ptr<const SheetCells> sheet =
+        CountedSheetCells(context ? context->brushSheet : gfx::Image(), count, OrientationRule{1, 1.0});
+    if (sheet->cells.empty()) {
         ShowFinal(dest, preview);
         return;
     }
-    for (const StampCell& cell : run.cells)
-        run.angles.push_back(cell.isBlank() ? 0.0f : BrushOrientationAngle(cell, 1, 1.0));
+    run.cells = sheet->cells;
+    run.angles = sheet->angles;
 
     const uint32_t runSeed = RunRandom().next();
     SurfacePool pool(s.scratchSize);

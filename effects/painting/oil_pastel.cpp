@@ -1,6 +1,7 @@
 #include "effects/painting/oil_pastel.h"
 
 #include "effects/shared/brush_stamps.h"
+#include "effects/shared/stamp_cell_cache.h"
 #include "engine/runtime/effect_api.h"
 #include "engine/runtime/engine_host.h"
 #include "platform/numeric.h"
@@ -178,13 +179,15 @@ private:
     {
         const int c = centre();
         int64_t gain = 0;
-        for (int v = grid.top(); v <= grid.bottom(); v += sv.sampling) {
+        // Grid points outside the draw's box are transparent and skipped.
+        const QRect drawn = GridWithin(grid, stamp_.dirtyRect(), sv.sampling);
+        for (int v = drawn.top(); v <= drawn.bottom(); v += sv.sampling) {
             if (v % 50 == 0)
                 CheckCancellation();
             const gfx::Pixel* t = stamp_.row(v);
             const gfx::Pixel* s = src_.row(y - c + v) + (x - c);
             const gfx::Pixel* d = dest_.row(y - c + v) + (x - c);
-            for (int u = grid.left(); u <= grid.right(); u += sv.sampling) {
+            for (int u = drawn.left(); u <= drawn.right(); u += sv.sampling) {
                 if ((t[u] >> 24) == 0)
                     continue;
                 const int old = PixelError(s[u], d[u]);
@@ -213,6 +216,7 @@ private:
         stamp.opacity = s_.opacity;
         stamp.width = stamp.height = sv.size;
         stamp.sampling = StampSampling::Cubic;
+        stamp.trimToInk = true;
         int64_t bestGain = kNoGain;
         int bestCell = -1;
         double bestAngle = 0.0;
@@ -340,9 +344,9 @@ void OilPastel(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int
     s.minSize = std::min(s.minSize, s.maxSize);
 
     const EffectRunContext* run = CurrentRun();
-    std::vector<StampCell> cells = CutTestedCells(run ? run->brushSheet : gfx::Image());
-    if (!cells.empty())
-        OilPastelPainter(source, dest, s, preview, doClear, areaRatio, std::move(cells)).paint();
+    const std::shared_ptr<const SheetCells> sheet = TestedSheetCells(run ? run->brushSheet : gfx::Image(), {});
+    if (!sheet->cells.empty())
+        OilPastelPainter(source, dest, s, preview, doClear, areaRatio, sheet->cells).paint();
     ReportFinished(dest, preview);
 }
 

@@ -1,6 +1,7 @@
 #include "effects/painting/watercolor_splashes.h"
 
 #include "effects/shared/brush_stamps.h"
+#include "effects/shared/stamp_cell_cache.h"
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 
@@ -63,13 +64,10 @@ Settings Derive(int p1, int p2, int p3, int p4, int p5)
 class SplashPainter {
 public:
     SplashPainter(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview, bool doClear,
-                  std::vector<StampCell> cells)
+                  const SheetCells& sheet)
         : src_(source), dest_(dest), s_(s), preview_(preview), doClear_(doClear), w_(source.width()),
-          h_(source.height()), stamp_(kSide), cells_(std::move(cells)), rng_(RunRandom())
+          h_(source.height()), stamp_(kSide), cells_(sheet.cells), angles_(sheet.angles), rng_(RunRandom())
     {
-        angles_.reserve(cells_.size());
-        for (const StampCell& cell : cells_)
-            angles_.push_back(BrushOrientationAngle(cell, 21, 1000.0));
         gradients_ = BuildGradientMap(source);
     }
 
@@ -153,11 +151,13 @@ private:
     {
         const int c = centre();
         int64_t gain = 0, sumOld = 0, count = 0;
-        for (int v = grid.top(); v <= grid.bottom(); v += lv.sub) {
+        // Grid points outside the draw's box are transparent and skipped.
+        const QRect drawn = GridWithin(grid, stamp_.dirtyRect(), lv.sub);
+        for (int v = drawn.top(); v <= drawn.bottom(); v += lv.sub) {
             const gfx::Pixel* t = stamp_.row(v);
             const gfx::Pixel* s = src_.row(y - c + v) + (x - c);
             const gfx::Pixel* d = dest_.row(y - c + v) + (x - c);
-            for (int u = grid.left(); u <= grid.right(); u += lv.sub) {
+            for (int u = drawn.left(); u <= drawn.right(); u += lv.sub) {
                 if ((t[u] >> 24) == 0)
                     continue;
                 const int old = PixelError(s[u], d[u]);
@@ -186,6 +186,7 @@ private:
         stamp.opacity = s_.opacity;
         stamp.width = stamp.height = lv.size;
         stamp.sampling = StampSampling::LinearMipmap;
+        stamp.trimToInk = true;
         const bool measure = !(grid && lv.firstCover);
         int64_t bestGain = kNoGain;
         int bestCell = -1;
@@ -230,7 +231,7 @@ private:
     const int w_, h_;
     StampSurface stamp_;
     const std::vector<StampCell> cells_;
-    std::vector<float> angles_;
+    const std::vector<float> angles_;
     GradientMap gradients_;
     platform::Random& rng_;
 };
@@ -259,9 +260,10 @@ void WatercolorSplashes(const gfx::Image& source, gfx::Surface& dest, int p1, in
     CheckCancellation();
 
     const EffectRunContext* run = CurrentRun();
-    std::vector<StampCell> cells = CutTestedCells(run ? run->brushSheet : gfx::Image());
-    if (!cells.empty())
-        SplashPainter(source, dest, s, preview, doClear, std::move(cells)).paint();
+    const std::shared_ptr<const SheetCells> sheet =
+        TestedSheetCells(run ? run->brushSheet : gfx::Image(), OrientationRule{21, 1000.0});
+    if (!sheet->cells.empty())
+        SplashPainter(source, dest, s, preview, doClear, *sheet).paint();
     else if (preview)
         ReportFinished(dest, preview);
     if (!preview)

@@ -227,6 +227,19 @@ bool MakePlan(const Stamp& stamp, int centre, DrawPlan& plan)
 
 } // namespace
 
+QRect GridWithin(const QRect& grid, const QRect& box, int step)
+{
+    const QRect r = grid.intersected(box);
+    if (r.isEmpty())
+        return QRect();
+    step = std::max(step, 1);
+    const int left = grid.left() + (r.left() - grid.left() + step - 1) / step * step;
+    const int top = grid.top() + (r.top() - grid.top() + step - 1) / step * step;
+    if (left > r.right() || top > r.bottom())
+        return QRect();
+    return QRect(QPoint(left, top), r.bottomRight());
+}
+
 double MitchellWeight(double x)
 {
     return Mitchell(x);

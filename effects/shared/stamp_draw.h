@@ -75,6 +75,12 @@ private:
 // threads; the pixels never depend on how many.
 void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int step = 1);
 
+// The points of a step grid (every step-th row and column of `grid`, from
+// its top-left corner) that lie in `box`, as a rectangle whose top-left
+// corner is a grid point; empty when none. Used to read only the last
+// draw's box of a sampled window: the other grid points are transparent.
+QRect GridWithin(const QRect& grid, const QRect& box, int step);
+
 // The Mitchell-Netravali weight (B = C = 1/3) at distance x.
 double MitchellWeight(double x);
 
