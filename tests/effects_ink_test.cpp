@@ -232,6 +232,28 @@ TEST_F(InkEffectsTest, BlackAndWhiteMatchesTheWindowByWindowAlgorithm)
     }
 }
 
+// Eight pixels at a time in 16-bit lanes: rows of every length around the
+// lane width, and script values far beyond the sliders (thresholds and line
+// limits past every reachable sum) must give what the plain sums give.
+TEST_F(InkEffectsTest, BlackAndWhiteLanesMatchThePlainSumsAtEveryWidthAndValue)
+{
+    struct Case {
+        int w, h, p1, p2, p4;
+    };
+    const Case cases[] = {
+        {7, 12, 50, 50, 0},       {8, 12, 50, 50, 0},       {9, 12, 50, 50, 0},      {17, 10, 50, 50, 0},
+        {31, 9, -300, 50, 0},     {33, 9, 400, 50, 0},      {23, 11, 50, -250, 0},   {25, 11, 50, 500, 0},
+        {40, 8, 50, 50, -900},    {41, 8, 50, 50, 1200},    {39, 13, 90, 10, 75},    {16, 16, 10, 95, 20},
+    };
+    uint32_t seed = 40;
+    for (const Case& c : cases) {
+        const gfx::Image src = NoisyImage(c.w, c.h, ++seed, seed % 2 == 0);
+        const gfx::Surface out = run(200, src, c.p1, c.p2, 0, c.p4, false);
+        EXPECT_EQ(PixelsOf(out), ReferenceInk(src, c.p1, c.p2, 0, c.p4, false))
+            << c.w << "x" << c.h << " P1 " << c.p1 << " P2 " << c.p2 << " P4 " << c.p4;
+    }
+}
+
 TEST_F(InkEffectsTest, BlackAndWhiteFullRunReportsItsStagesInOrder)
 {
     auto recorder = std::make_unique<RecordingHost>();

@@ -173,6 +173,19 @@ TEST_F(PhotoLabTest, OrtonMatchesThePlainArithmetic)
     }
 }
 
+// The mixing table is kept between runs: settings that differ in one value
+// only, and settings met again, must each give their own picture.
+TEST_F(PhotoLabTest, OrtonKeepsNoStaleMixingTableBetweenSettings)
+{
+    const gfx::Image src = MixedAlpha(29, 17, 4);
+    const int cases[][5] = {{6, 25, 50, 50, 40}, {6, 26, 50, 50, 40}, {6, 26, 51, 50, 40}, {6, 26, 51, 50, 41},
+                            {6, -30, 51, 50, 41}, {6, 0, 51, 50, 41}, {6, 25, 50, 50, 40}, {6, 25, 50, 120, 5},
+                            {6, 300, -40, 7, 250}, {6, 25, 50, 50, -80}};
+    for (const auto& c : cases)
+        EXPECT_TRUE(ImagesNear(ReferenceOrton(src, c[0], c[1], c[2], c[3], c[4]), run(400, src, c[0], c[1], c[2], c[3], c[4])))
+            << c[1] << " " << c[2] << " " << c[3] << " " << c[4];
+}
+
 TEST_F(PhotoLabTest, OrtonNeutralSettingsReturnTheSource)
 {
     const gfx::Image src = MixedAlpha(40, 30, 2);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace pq {
@@ -33,30 +34,84 @@ int ClampIndex(int i, int n)
     return i < 0 ? 0 : (i >= n ? n - 1 : i);
 }
 
-// Sum of the (2r+1) x (2r+1) window around every pixel of one row, with
-// coordinates clamped to the picture (edge pixels count several times).
-// Column holds the row's column sums with r copies of the edge sums a side,
-// so that the window's row runs without index clamps.
-void BoxSumRow(const Plane& m, int y, int r, std::vector<int>& column, std::vector<int>& out)
+// Eight pixels at a time in 16-bit lanes: the box sums stay below 2^16
+// (81 x 255 at most), and the threshold and line tests below 2^15.
+typedef uint16_t U16x8 __attribute__((vector_size(16)));
+typedef int16_t I16x8 __attribute__((vector_size(16)));
+typedef uint8_t U8x8 __attribute__((vector_size(8)));
+typedef uint32_t U32x4 __attribute__((vector_size(16)));
+typedef uint8_t U8x4 __attribute__((vector_size(4)));
+
+inline U16x8 LoadBytes(const uint8_t* p)
 {
-    column.resize(size_t(m.w) + 2 * size_t(r));
-    int* const c = column.data() + r;
-    std::fill(c, c + m.w, 0);
-    for (int dy = -r; dy <= r; ++dy) {
-        const uint8_t* src = m.row(ClampIndex(y + dy, m.h));
-        for (int x = 0; x < m.w; ++x)
-            c[x] += src[x];
+    U8x8 v;
+    std::memcpy(&v, p, sizeof v);
+    return __builtin_convertvector(v, U16x8);
+}
+
+inline U16x8 LoadWords(const uint16_t* p)
+{
+    U16x8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void StoreWords(uint16_t* p, U16x8 v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+// The low byte of every lane.
+inline void StoreBytes(uint8_t* p, U16x8 v)
+{
+    const U8x8 b = __builtin_convertvector(v, U8x8);
+    std::memcpy(p, &b, sizeof b);
+}
+
+// Sum of the (2R+1) x (2R+1) window around every pixel of one row, with
+// coordinates clamped to the picture (edge pixels count several times).
+// Column holds the row's column sums with R copies of the edge sums a side,
+// so that the window's row runs without index clamps.
+template <int R>
+void BoxSumRow(const Plane& m, int y, std::vector<uint16_t>& column, std::vector<uint16_t>& out)
+{
+    constexpr int kSpan = 2 * R + 1;
+    column.resize(size_t(m.w) + 2 * size_t(R));
+    out.resize(size_t(m.w));
+    uint16_t* const c = column.data() + R;
+    const uint8_t* rows[kSpan];
+    for (int i = 0; i < kSpan; ++i)
+        rows[i] = m.row(ClampIndex(y + i - R, m.h));
+    int x = 0;
+    for (; x + 8 <= m.w; x += 8) {
+        U16x8 s = LoadBytes(rows[0] + x);
+        for (int i = 1; i < kSpan; ++i)
+            s += LoadBytes(rows[i] + x);
+        StoreWords(c + x, s);
     }
-    for (int i = 1; i <= r; ++i) {
+    for (; x < m.w; ++x) {
+        unsigned s = 0;
+        for (int i = 0; i < kSpan; ++i)
+            s += rows[i][x];
+        c[x] = uint16_t(s);
+    }
+    for (int i = 1; i <= R; ++i) {
         c[-i] = c[0];
         c[m.w - 1 + i] = c[m.w - 1];
     }
-    int* const o = out.data();
-    std::fill(o, o + m.w, 0);
-    for (int dx = -r; dx <= r; ++dx) {
-        const int* shifted = c + dx;
-        for (int x = 0; x < m.w; ++x)
-            o[x] += shifted[x];
+    uint16_t* const o = out.data();
+    x = 0;
+    for (; x + 8 <= m.w; x += 8) {
+        U16x8 s = LoadWords(c + x - R);
+        for (int dx = 1 - R; dx <= R; ++dx)
+            s += LoadWords(c + x + dx);
+        StoreWords(o + x, s);
+    }
+    for (; x < m.w; ++x) {
+        unsigned s = 0;
+        for (int dx = -R; dx <= R; ++dx)
+            s += c[x + dx];
+        o[x] = uint16_t(s);
     }
 }
 
@@ -135,12 +190,15 @@ private:
             }
         });
         platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
-            std::vector<int> column(w_), sums(w_);
+            std::vector<uint16_t> column, sums;
             for (int y = y0; y < y1; ++y) {
-                BoxSumRow(grey, y, 1, column, sums);
+                BoxSumRow<1>(grey, y, column, sums);
                 uint8_t* m = mean_.row(y);
-                for (int x = 0; x < w_; ++x)
-                    m[x] = uint8_t(sums[x] / 9);
+                int x = 0;
+                for (; x + 8 <= w_; x += 8)
+                    StoreBytes(m + x, LoadWords(sums.data() + x) / 9);
+                for (; x < w_; ++x)
+                    m[x] = uint8_t(sums[size_t(x)] / 9);
             }
         });
     }
@@ -159,33 +217,58 @@ private:
         return total / count;
     }
 
+    // White where the mean beats (local + g + k) / 6, local being the
+    // 9 x 9 window's sum without the centre, divided by 20 (0..1032).
     void thresholdRows(int y0, int y1, int64_t g)
     {
-        std::vector<int> column(w_), s81(w_);
+        // Beyond these bounds every pixel ends the same (all black above,
+        // all white below), so the 16-bit lanes hold the offset exactly
+        // where it matters.
+        const int16_t offset = int16_t(std::clamp<int64_t>(g + s_.k, -1100, 1600));
+        const I16x8 offsets = I16x8{} + offset;
+        std::vector<uint16_t> column, s81;
         for (int y = y0; y < y1; ++y) {
-            BoxSumRow(mean_, y, 4, column, s81);
+            BoxSumRow<4>(mean_, y, column, s81);
             const uint8_t* m = mean_.row(y);
             uint8_t* out = ink_.row(y);
-            for (int x = 0; x < w_; ++x) {
-                const int64_t c = m[x];
-                const int64_t local = (s81[x] - c) / 20;
-                const int64_t t = (local + g + s_.k) / 6;
+            int x = 0;
+            for (; x + 8 <= w_; x += 8) {
+                const U16x8 c = LoadBytes(m + x);
+                const U16x8 local = (LoadWords(s81.data() + x) - c) / 20;
+                const I16x8 t = (I16x8(local) + offsets) / 6;
+                StoreBytes(out + x, U16x8(I16x8(c) > t));
+            }
+            for (; x < w_; ++x) {
+                const int c = m[x];
+                const int local = (s81[size_t(x)] - c) / 20;
+                const int t = (local + offset) / 6;
                 out[x] = c > t ? kWhite : kBlack;
             }
         }
     }
 
+    // Black where 3 (31 m - the 5 x 5 sum - 4 m two rows below) < l; the
+    // left side lies within -22185..23715, so l is clamped to 16 bits.
     void lineRows(int y0, int y1)
     {
-        std::vector<int> column(w_), s25(w_);
+        const int16_t limit = int16_t(std::clamp<int64_t>(s_.l, -30000, 30000));
+        const I16x8 limits = I16x8{} + limit;
+        std::vector<uint16_t> column, s25;
         for (int y = y0; y < y1; ++y) {
-            BoxSumRow(mean_, y, 2, column, s25);
+            BoxSumRow<2>(mean_, y, column, s25);
             const uint8_t* m = mean_.row(y);
             const uint8_t* below = mean_.row(std::min(y + 2, h_ - 1));
             uint8_t* out = ink_.row(y);
-            for (int x = 0; x < w_; ++x) {
-                const int64_t r = 31 * int64_t(m[x]) - s25[x] - 4 * int64_t(below[x]);
-                if (3 * r < s_.l)
+            int x = 0;
+            for (; x + 8 <= w_; x += 8) {
+                const I16x8 r = 31 * I16x8(LoadBytes(m + x)) - I16x8(LoadWords(s25.data() + x)) -
+                                4 * I16x8(LoadBytes(below + x));
+                const I16x8 black = 3 * r < limits;
+                StoreBytes(out + x, LoadBytes(out + x) & ~U16x8(black));
+            }
+            for (; x < w_; ++x) {
+                const int r = 31 * int(m[x]) - int(s25[size_t(x)]) - 4 * int(below[x]);
+                if (3 * r < limit)
                     out[x] = kBlack;
             }
         }
@@ -285,7 +368,17 @@ private:
                 const gfx::Pixel* src = source_.row(y);
                 const uint8_t* ink = ink_.row(y);
                 auto* out = reinterpret_cast<gfx::Pixel*>(bits + stride * y);
-                for (int x = 0; x < w; ++x) {
+                int x = 0;
+                for (; x + 4 <= w; x += 4) {
+                    U32x4 p;
+                    U8x4 i;
+                    std::memcpy(&p, src + x, sizeof p);
+                    std::memcpy(&i, ink + x, sizeof i);
+                    const U32x4 opaque = U32x4((p >> 24) >= 10);
+                    const U32x4 v = (0xFF000000u | __builtin_convertvector(i, U32x4) * 0x010101u) & opaque;
+                    std::memcpy(out + x, &v, sizeof v);
+                }
+                for (; x < w; ++x) {
                     if ((src[x] >> 24) < 10)
                         out[x] = 0;
                     else

@@ -6,7 +6,9 @@
 #include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 namespace pq::film {
@@ -63,19 +65,48 @@ void ClampPercents(int& p1, int& p2, int& p3, int& p4, int& p5)
 void ToneRows(const gfx::Image& source, const gfx::Image& base, gfx::Surface& dest, bool preview,
               const std::function<void(gfx::Pixel* row, int y, int width)>& tone)
 {
-    photolab::CopyInto(base, dest);
-    const int w = std::min(source.width(), dest.width());
-    const int h = std::min(source.height(), dest.height());
-    if (w <= 0 || h <= 0)
-        return;
+    // Dest as the base would leave it: cleared where the base does not
+    // cover it, the base's rows copied in. Each row is copied just before
+    // it is toned, while it is in the cache.
+    if (base.isNull() || base.width() < dest.width() || base.height() < dest.height())
+        dest.clearPixel(0);
+    const int copyW = base.isNull() ? 0 : std::min(base.width(), dest.width());
+    const int copyH = base.isNull() ? 0 : std::min(base.height(), dest.height());
     uint8_t* const bits = dest.bits();
     const qsizetype stride = dest.stride();
+    auto copyRow = [&](int y) {
+        if (y < copyH && copyW > 0)
+            std::memcpy(bits + y * stride, base.row(y), size_t(copyW) * sizeof(gfx::Pixel));
+    };
+    auto copyRows = [&](int y0, int y1) {
+        platform::ParallelForRange(y0, std::max(y0, y1), 64, [&](int a, int b) {
+            for (int y = a; y < b; ++y)
+                copyRow(y);
+        });
+    };
+    const int w = std::min(source.width(), dest.width());
+    const int h = std::min(source.height(), dest.height());
+    if (w <= 0 || h <= 0) {
+        copyRows(0, copyH);
+        return;
+    }
+    copyRows(h, copyH);
+    // Bands run in order, each to its end: the rows below the furthest row
+    // reached are done.
+    std::atomic<int> reached{0};
     const bool finished = WalkRows(h, preview, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
+        for (int y = y0; y < y1; ++y) {
+            copyRow(y);
             tone(reinterpret_cast<gfx::Pixel*>(bits + y * stride), y, w);
+        }
+        int seen = reached.load();
+        while (seen < y1 && !reached.compare_exchange_weak(seen, y1)) {
+        }
     });
     if (finished)
         ReportFinished(dest, preview);
+    else
+        copyRows(reached.load(), std::min(h, copyH));
 }
 
 gfx::Image OldFilmTexture()

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 namespace pq {
 namespace {
@@ -36,37 +38,67 @@ struct OrtonSettings {
     }
 };
 
-void ShiftColours(int c[3], const OrtonSettings& s)
+// What a channel becomes before the vibrance, for every pair of original
+// and glow bytes: both shifted (the glow only when darkening), the glow
+// exposed, their screen mixed into the original by the strength.
+using MixTable = std::array<uint8_t, 256 * 256>;
+
+uint8_t MixChannel(int o, int l, const OrtonSettings& s)
 {
-    for (int i = 0; i < 3; ++i)
-        c[i] = s.shifted[size_t(c[i])];
+    if (s.shift != 0) {
+        o = s.shifted[size_t(o)];
+        if (s.shift < 0)
+            l = s.shifted[size_t(l)];
+    }
+    if (s.exposure > 0)
+        l = s.exposed[size_t(l)];
+    const int screen = 255 - (255 - o) * (255 - l) / 255;
+    return uint8_t(platform::ClampByte(o + int64_t(screen - o) * s.strength / 100));
 }
 
-gfx::Pixel OrtonPixel(gfx::Pixel original, gfx::Pixel glow, const OrtonSettings& s)
+// The table of the settings, kept for the last settings asked for.
+std::shared_ptr<const MixTable> MixTableFor(const OrtonSettings& s)
+{
+    static std::mutex mutex;
+    static std::shared_ptr<const MixTable> kept;
+    static std::array<int64_t, 3> keptKey{};
+    const std::array<int64_t, 3> key{std::max<int64_t>(s.exposure, 0), s.strength, s.shift};
+    std::lock_guard lock(mutex);
+    if (!kept || key != keptKey) {
+        auto table = std::make_shared<MixTable>();
+        for (int o = 0; o < 256; ++o)
+            for (int l = 0; l < 256; ++l)
+                (*table)[size_t(o << 8 | l)] = MixChannel(o, l, s);
+        kept = std::move(table);
+        keptKey = key;
+    }
+    return kept;
+}
+
+// The vibrance's lift of a channel d away from the grey (d + 255 indexes
+// it), limited to what still decides the clamped result.
+using LiftTable = std::array<int, 511>;
+
+LiftTable LiftsFor(int64_t vibrance)
+{
+    LiftTable t{};
+    for (int d = -255; d <= 255; ++d)
+        t[size_t(d + 255)] = int(std::clamp<int64_t>(int64_t(d) * (vibrance + 100) / 100, -256, 256));
+    return t;
+}
+
+gfx::Pixel OrtonPixel(gfx::Pixel original, gfx::Pixel glow, const MixTable& mix, const LiftTable* lifts)
 {
     const int alpha = int(original >> 24);
     if (alpha <= 5)
         return original;
-    int o[3], l[3];
-    photolab::ColourBytes(original, o);
-    photolab::ColourBytes(glow, l);
-    if (s.shift != 0) {
-        ShiftColours(o, s);
-        if (s.shift < 0)
-            ShiftColours(l, s);
-    }
-    if (s.exposure > 0)
-        for (int i = 0; i < 3; ++i)
-            l[i] = s.exposed[size_t(l[i])];
     int m[3];
-    for (int i = 0; i < 3; ++i) {
-        const int screen = 255 - (255 - o[i]) * (255 - l[i]) / 255;
-        m[i] = platform::ClampByte(o[i] + int64_t(screen - o[i]) * s.strength / 100);
-    }
-    if (s.vibrance > 0) {
+    for (int i = 0, shift = 16; i < 3; ++i, shift -= 8)
+        m[i] = mix[size_t((original >> shift & 0xFF) << 8 | (glow >> shift & 0xFF))];
+    if (lifts) {
         const int k = gfx::Luma601Fixed8(m[0], m[1], m[2]);
         for (int i = 0; i < 3; ++i)
-            m[i] = platform::ClampByte(k + int64_t(m[i] - k) * (s.vibrance + 100) / 100);
+            m[i] = platform::ClampByte(k + (*lifts)[size_t(m[i] - k + 255)]);
     }
     // Premultiplied: the glow and the lift must not push a colour past its alpha.
     return photolab::PackPixel(alpha, m, alpha);
@@ -78,11 +110,12 @@ void OrtonFilter(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, i
 {
     if (source.isNull() || dest.isNull())
         return;
-    photolab::CopyInto(source, dest);
     const int w = std::min(source.width(), dest.width());
     const int h = std::min(source.height(), dest.height());
-    if (w <= 0 || h <= 0)
+    if (w <= 0 || h <= 0) {
+        photolab::CopyInto(source, dest);
         return;
+    }
 
     OrtonSettings s;
     s.exposure = p2;
@@ -95,17 +128,27 @@ void OrtonFilter(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, i
     // A negative glow radius counts as none.
     const float sigma = float(std::max(p1, 0));
     const gfx::Image glow = sigma > 0.0f ? gfx::GaussianBlur(source, sigma, sigma, gfx::EdgeMode::Clamp) : source;
-    if (glow.isNull())
+    if (glow.isNull()) {
+        photolab::CopyInto(source, dest);
         return;
+    }
 
+    // Dest beyond the source stays cleared; every pixel within it is
+    // written from the source below.
+    if (source.width() < dest.width() || source.height() < dest.height())
+        dest.clearPixel(0);
+    const std::shared_ptr<const MixTable> mix = MixTableFor(s);
+    const LiftTable lifts = LiftsFor(s.vibrance);
+    const LiftTable* const lift = s.vibrance > 0 ? &lifts : nullptr;
     uint8_t* const bits = dest.bits();
     const qsizetype stride = dest.stride();
     platform::ParallelForRange(0, h, 16, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             auto* dst = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
+            const gfx::Pixel* src = source.row(y);
             const gfx::Pixel* l = glow.row(y);
             for (int x = 0; x < w; ++x)
-                dst[x] = OrtonPixel(dst[x], l[x], s);
+                dst[x] = OrtonPixel(src[x], l[x], *mix, lift);
         }
     });
 
