@@ -247,7 +247,8 @@ TEST_F(InkEffectsTest, BlackAndWhiteLanesMatchThePlainSumsAtEveryWidthAndValue)
     };
     uint32_t seed = 40;
     for (const Case& c : cases) {
-        const gfx::Image src = NoisyImage(c.w, c.h, ++seed, seed % 2 == 0);
+        ++seed;
+        const gfx::Image src = NoisyImage(c.w, c.h, seed, seed % 2 == 0);
         const gfx::Surface out = run(200, src, c.p1, c.p2, 0, c.p4, false);
         EXPECT_EQ(PixelsOf(out), ReferenceInk(src, c.p1, c.p2, 0, c.p4, false))
             << c.w << "x" << c.h << " P1 " << c.p1 << " P2 " << c.p2 << " P4 " << c.p4;
