@@ -19,7 +19,7 @@ struct Picture {
     Picture(int width, int height, uint32_t seed) : w(width), h(height), pixels(size_t(w) * size_t(h))
     {
         // Bright, so that the sums of squares of the whole picture pass 2^32.
-        platform::Random rng{int(seed)};
+        platform::Random rng{seed};
         for (auto& p : pixels)
             p = 0xFF000000u | uint32_t(200 + rng.random(56)) << 16 | uint32_t(rng.random(256)) << 8 |
                 uint32_t(230 + rng.random(26));

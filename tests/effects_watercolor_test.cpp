@@ -8,8 +8,10 @@
 #include "effects/painting/spoke_patch.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
+#include "platform/tick.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -476,4 +478,51 @@ TEST_F(WatercolorTest, DestOfAnotherSizeGetsThePictureAtItsCorner)
     pq::Watercolor(src, dest, 3, 40, 10, 100, 20, true);
     EXPECT_EQ(dest.row(5)[10] >> 24, 255u);
     EXPECT_EQ(dest.row(5)[35], 0u);
+}
+
+// ---- Intermediate pictures ------------------------------------------------
+
+namespace {
+
+// Keeps every picture a run shows, with a copy of what it held when shown.
+class KeepingHost : public FakeHost {
+public:
+    std::vector<gfx::Image> shown;
+    std::vector<QImage> copies;
+
+    void setResultImage(const gfx::Image& image) override
+    {
+        shown.push_back(image);
+        copies.push_back(image.toQImage().copy());
+        FakeHost::setResultImage(image);
+    }
+};
+
+} // namespace
+
+TEST_F(WatercolorTest, PicturesTheWindowStillHoldsAreNeverPaintedOver)
+{
+    auto keeping = std::make_unique<KeepingHost>();
+    pq::SetEngineHost(keeping.get());
+    std::atomic<uint32_t> now{0};
+    platform::SetTickSource([&] { return now += 1000; }); // every report shows the canvas
+    run(Blobs(120, 90, 5), 2, 40, 10, 100, 20, false);
+    pq::SetEngineHost(host.get());
+
+    ASSERT_GE(keeping->shown.size(), 3u);
+    for (size_t k = 0; k < keeping->shown.size(); ++k)
+        EXPECT_EQ(keeping->shown[k].toQImage(), keeping->copies[k]) << "picture " << k;
+    EXPECT_NE(keeping->copies.front(), keeping->copies[keeping->copies.size() / 2]);
+}
+
+TEST_F(WatercolorTest, ShowingTheCanvasLeavesThePaintingAsItIs)
+{
+    const gfx::Image src = Blobs(120, 90, 6);
+    platform::SetTickSource([] { return 0u; }); // never shown
+    const auto quiet = PixelsOf(run(src, 2, 40, 10, 100, 20, false));
+    // Shown after every batch, each picture let go of at once, so that the
+    // run copies into the same buffers again and again.
+    std::atomic<uint32_t> now{0};
+    platform::SetTickSource([&] { return now += 1000; });
+    EXPECT_EQ(PixelsOf(run(src, 2, 40, 10, 100, 20, false)), quiet);
 }
