@@ -288,14 +288,20 @@ size_t StrokePasses::generatePass(int pass, int64_t total, platform::Random& rng
 void StrokePasses::drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered)
 {
     thread_local TouchedPixels touched;
-    for (int k = queue.take(); k >= 0; k = queue.take()) {
-        Stroke& stroke = *numbered[size_t(k)];
-        if (errorTest_)
-            save(stroke, touched);
-        draw(stroke, touched);
-        if (errorTest_)
-            testAndKeep(stroke, touched);
-        queue.done(k);
+    try {
+        for (int k = queue.take(); k >= 0; k = queue.take()) {
+            Stroke& stroke = *numbered[size_t(k)];
+            if (errorTest_)
+                save(stroke, touched);
+            draw(stroke, touched);
+            if (errorTest_)
+                testAndKeep(stroke, touched);
+            queue.done(k);
+        }
+    } catch (...) {
+        // Strokes waiting on this one would wait for ever.
+        queue.abort();
+        throw;
     }
 }
 
@@ -334,7 +340,7 @@ void StrokePasses::paint(platform::Random& rng)
         bool generated = false;
         // The random draws stay on the run's thread; the pool threads draw.
         platform::ParallelForRange(0, parts, 1, [&](int, int) {
-            if (!generated && std::this_thread::get_id() == runThread) {
+            if (std::this_thread::get_id() == runThread && !generated) {
                 generated = true;
                 try {
                     count = generatePass(pass, total, rng, strokes, numbered, queue);
