@@ -35,12 +35,10 @@ void FillRows(QImage& image, Pixel value)
     });
 }
 
-// A copy of the image's pixels and what QImage::copy keeps besides.
-QImage CopyRows(const QImage& image)
+// Copies the image's pixels into `copy` (same size and format) and what
+// QImage::copy keeps besides.
+void CopyRowsInto(const QImage& image, QImage& copy)
 {
-    QImage copy = NewPixelImage(image.width(), image.height());
-    if (copy.isNull())
-        return image.copy();
     uchar* const bits = copy.bits();
     const qsizetype stride = copy.bytesPerLine();
     const size_t rowBytes = size_t(image.width()) * sizeof(Pixel);
@@ -54,6 +52,15 @@ QImage CopyRows(const QImage& image)
     copy.setColorSpace(image.colorSpace());
     for (const QString& key : image.textKeys())
         copy.setText(key, image.text(key));
+}
+
+// A copy of the image's pixels and what QImage::copy keeps besides.
+QImage CopyRows(const QImage& image)
+{
+    QImage copy = NewPixelImage(image.width(), image.height());
+    if (copy.isNull())
+        return image.copy();
+    CopyRowsInto(image, copy);
     return copy;
 }
 
@@ -113,6 +120,24 @@ Image Surface::snapshot() const
     if (copy.isNull())
         platform::NoteOutOfMemory();
     return copy;
+}
+
+Image Surface::snapshotReusing(std::array<QImage, 2>& buffers) const
+{
+    if (isNull() || !IsBig(image_))
+        return snapshot();
+    QImage* buffer = nullptr;
+    for (QImage& b : buffers)
+        if (!buffer && (b.isNull() || b.isDetached()))
+            buffer = &b;
+    if (!buffer)
+        return snapshot();
+    if (buffer->size() != image_.size() || buffer->format() != image_.format())
+        *buffer = NewPixelImage(image_.width(), image_.height());
+    if (buffer->isNull())
+        return snapshot();
+    CopyRowsInto(image_, *buffer);
+    return Image::adopt(*buffer);
 }
 
 bool Surface::writeImage(const Image& image, int x, int y)

@@ -530,6 +530,33 @@ TEST(BrushStampCommit, OnePassLayingIgnoresTheThreadCount)
     EXPECT_NE(CanvasPixels(serial), CanvasPixels(PatternCanvas(500, 450)));
 }
 
+TEST(BrushStampRelief, ReliefAndCommitInOnePassMatchTheTwoSteps)
+{
+    const pq::StampCell cell = Blob();
+    const int side = 301, c = side / 2;
+    int checked = 0;
+    for (double size : {20.0, 64.0, 150.0})
+        for (double angle : {0.0, 0.8, -2.2})
+            for (QPoint at : {QPoint(150, 100), QPoint(4, 190), QPoint(-30, 40)}) {
+                const pq::Stamp stamp = StampOf(cell, angle, size, pq::StampSampling::LinearMipmap);
+                const int s = int(size), r = s / 2 + 2;
+                const QRect relief(c - r, c - r, 2 * r + 1, 2 * r + 1);
+                const QRect window =
+                    pq::WindowOnCanvas(QRect(c - s, c - s, 2 * s, 2 * s + 3), c, at.x(), at.y(), 300, 200);
+                pq::StampSurface twoSteps(side), onePass(side);
+                pq::DrawStamp(twoSteps, stamp, window);
+                pq::DrawStamp(onePass, stamp, window);
+                gfx::Surface expected = PatternCanvas(300, 200), got = PatternCanvas(300, 200);
+                pq::ApplyImpastoRelief(twoSteps, s, 20, relief.intersected(window));
+                pq::CommitStamp(twoSteps, window, expected, at.x(), at.y());
+                pq::ApplyReliefAndCommit(onePass, s, 20, relief.intersected(window), window, got, at.x(), at.y());
+                ASSERT_EQ(CanvasPixels(got), CanvasPixels(expected)) << size << " " << angle << " " << at.x();
+                ASSERT_EQ(PixelsOf(onePass), PixelsOf(twoSteps));
+                ++checked;
+            }
+    EXPECT_EQ(checked, 27);
+}
+
 TEST(BrushStampGradients, MapsEdgesAndKeepsARowForWidePictures)
 {
     const gfx::Image edge = testimg::MakeImage(64, 40, [](int x, int) { return x < 32 ? 0xFF000000u : 0xFFFFFFFFu; });

@@ -10,6 +10,7 @@
 #include "platform/run_context.h"
 #include "platform/thread_pool.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -167,6 +168,23 @@ TEST_F(StampEffects, WatercolorSplashesPaintsValidDataWithAnyValues)
     // nothing; huge counts are those of 100.
     EXPECT_FALSE(AllOf(run(303, photo, {-100, -100, -5, -5, -5}), 0xFFFFFFFFu));
     EXPECT_EQ(PixelsOf(run(303, photo, {10, 20, 500, 100000, 100})), PixelsOf(run(303, photo, {10, 20, 100, 100, 100})));
+}
+
+TEST_F(StampEffects, WatercolorSplashesGivesTheSameBytesOnAnyNumberOfThreads)
+{
+    // Big stamps: their tries are measured together on several threads,
+    // the generator stepping past only the tries that count.
+    const gfx::Image photo = Photo(300, 240);
+    for (const std::array<int, 5>& values : {std::array<int, 5>{10, 70, 50, 50, 80}, {30, 90, 20, 95, 60}}) {
+        std::vector<std::vector<gfx::Pixel>> results;
+        for (int threads : {1, 3, 8}) {
+            platform::ConfigureThreadPool(threads - 1, threads - 1);
+            results.push_back(PixelsOf(run(303, photo, values, false, 5)));
+        }
+        platform::ConfigureDefaultThreadPool();
+        EXPECT_EQ(results[0], results[1]);
+        EXPECT_EQ(results[0], results[2]);
+    }
 }
 
 TEST_F(StampEffects, WatercolorSplashesCopesWithVeryWidePictures)

@@ -3,6 +3,7 @@
 
 #include "effects/painting/brush_tip_mask.h"
 #include "effects/painting/brushstrokes_2.h"
+#include "effects/painting/stroke_blend.h"
 #include "effects/painting/stroke_passes.h"
 #include "effects/painting/stroke_patch.h"
 #include "effects/painting/stroke_queue.h"
@@ -177,6 +178,31 @@ TEST(Brushstrokes2Pieces, PatchColoursAreJitteredAndClamped)
     const gfx::Pixel photo[] = {0xFF10F005u};
     EXPECT_EQ(pq::PatchColour(photo, 0, 25), 0x0029FF1Eu);
     EXPECT_EQ(pq::PatchColour(photo, 0, -19), 0x00DD00u);
+}
+
+TEST(Brushstrokes2Pieces, SoftBlendOfAllChannelsMatchesTheChannelFormula)
+{
+    // Per channel ((255 - o) d + o ((d (255 - a) + c a) div 255)) div 255.
+    auto plain = [](gfx::Pixel d, gfx::Pixel c, int a, int o) {
+        gfx::Pixel out = 0xFF000000u;
+        for (int shift = 0; shift <= 16; shift += 8) {
+            const int dv = int((d >> shift) & 255), cv = int((c >> shift) & 255);
+            const int c1 = (dv * (255 - a) + cv * a) / 255;
+            out |= gfx::Pixel(((255 - o) * dv + o * c1) / 255) << shift;
+        }
+        return out;
+    };
+    int checked = 0;
+    for (int a = 0; a <= 255; a += 3)
+        for (int o = 0; o <= 255; o += 5)
+            for (int v = 0; v <= 255; v += 17) {
+                const gfx::Pixel d = 0x80000000u | gfx::Pixel(v) << 16 | gfx::Pixel(255 - v) << 8 | gfx::Pixel(v / 3);
+                const gfx::Pixel c = gfx::Pixel((v * 7) % 256) << 16 | gfx::Pixel(255) << 8 | gfx::Pixel(v ^ 0x5A);
+                ASSERT_EQ(pq::BlendSoft(d, pq::SpreadColour(c), uint64_t(a), uint64_t(o)), plain(d, c, a, o))
+                    << a << " " << o << " " << v;
+                ++checked;
+            }
+    EXPECT_EQ(checked, 86 * 52 * 16);
 }
 
 TEST(Brushstrokes2Pieces, AStrokeWaitsOnlyForEarlierStrokesItMayOverlap)

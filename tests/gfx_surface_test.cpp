@@ -4,6 +4,7 @@
 
 #include <QImage>
 
+#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -73,4 +74,34 @@ TEST(GfxSurface, BigSnapshotsKeepResolutionAndText)
     EXPECT_EQ(copy.dotsPerMeterX(), 11811);
     EXPECT_EQ(copy.dotsPerMeterY(), 5906);
     EXPECT_EQ(copy.text(QStringLiteral("Comment")), QStringLiteral("kept"));
+}
+
+TEST(GfxSurface, ReusedSnapshotsCopyEveryRowAndTakeOnlyBuffersLetGo)
+{
+    Surface surface = Surface::make(kBigWidth, kBigHeight);
+    for (int y = 0; y < kBigHeight; ++y)
+        for (int x = 0; x < kBigWidth; ++x)
+            surface.row(y)[x] = Pattern(x, y);
+    std::array<QImage, 2> buffers;
+    Image held = surface.snapshotReusing(buffers);
+    EXPECT_EQ(FirstMismatch(held, Pattern), -1);
+    const Pixel* firstBits = held.row(0);
+    // While the first copy is held, the next goes to the other buffer, and
+    // drawing on the surface leaves both copies alone.
+    surface.clearPixel(0x80402010u);
+    Image second = surface.snapshotReusing(buffers);
+    EXPECT_NE(second.row(0), firstBits);
+    EXPECT_EQ(FirstMismatch(held, Pattern), -1);
+    EXPECT_EQ(FirstMismatch(second, [](int, int) { return Pixel(0x80402010u); }), -1);
+    // Both held: a fresh copy, neither buffer touched.
+    surface.clearPixel(0);
+    const Image third = surface.snapshotReusing(buffers);
+    EXPECT_EQ(FirstMismatch(third, [](int, int) { return Pixel(0); }), -1);
+    EXPECT_EQ(FirstMismatch(held, Pattern), -1);
+    EXPECT_EQ(FirstMismatch(second, [](int, int) { return Pixel(0x80402010u); }), -1);
+    // Let go of, the first buffer is filled again.
+    held = Image();
+    const Image fourth = surface.snapshotReusing(buffers);
+    EXPECT_EQ(fourth.row(0), firstBits);
+    EXPECT_EQ(FirstMismatch(fourth, [](int, int) { return Pixel(0); }), -1);
 }

@@ -1,5 +1,7 @@
 #include "effects/painting/stroke_passes.h"
 
+#include "effects/painting/stroke_blend.h"
+
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -31,25 +33,6 @@ inline int Error(gfx::Pixel p, gfx::Pixel s)
 bool RecomputesTiles(int pass)
 {
     return pass == 5 || pass == 10 || pass == 15 || pass == 50 || pass == 200 || pass == 400;
-}
-
-// The three colour bytes of a pixel in 16-bit fields, and back with an
-// opaque alpha. Blend sums stay below 65536, so fields never carry.
-inline uint64_t Spread(gfx::Pixel p)
-{
-    return uint64_t(p & 0xFF) | uint64_t((p >> 8) & 0xFF) << 16 | uint64_t((p >> 16) & 0xFF) << 32;
-}
-
-inline gfx::Pixel Pack(uint64_t v)
-{
-    return 0xFF000000u | gfx::Pixel(v & 0xFF) | gfx::Pixel((v >> 16) & 0xFF) << 8 | gfx::Pixel((v >> 32) & 0xFF) << 16;
-}
-
-// Each field divided by 255, rounding down; exact for fields up to 65025.
-inline uint64_t Div255(uint64_t v)
-{
-    constexpr uint64_t kOnes = 0x0000000100010001ull, kLow = 0x000000FF00FF00FFull;
-    return ((v + kOnes + ((v >> 8) & kLow)) >> 8) & kLow;
 }
 
 } // namespace
@@ -163,12 +146,11 @@ void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
 {
     const int mw = mask_->width, mh = mask_->height;
     const uint64_t o = uint64_t(stroke.opacity);
-    const uint64_t keep = 255 - o;
     // The patch with its channels spread to 16-bit fields, so that one
     // multiply blends all three.
     touched.colours.resize(size_t(mw) * size_t(mh));
     for (size_t i = 0; i < touched.colours.size(); ++i)
-        touched.colours[i] = Spread(PatchColour(photo_.data(), stroke.patch.pixel[i], stroke.patch.jitter[i]));
+        touched.colours[i] = SpreadColour(PatchColour(photo_.data(), stroke.patch.pixel[i], stroke.patch.jitter[i]));
     const int bw = stroke.right - stroke.left;
     touched.mark.assign(size_t(bw) * size_t(stroke.bottom - stroke.top), 0);
     bool any = false;
@@ -189,9 +171,7 @@ void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
                     continue;
                 any = true;
                 mark[mx] = 1;
-                const uint64_t d = Spread(row[mx]);
-                const uint64_t c1 = Div255(d * (255 - a) + colours[mx] * a);
-                row[mx] = Pack(Div255(d * keep + c1 * o));
+                row[mx] = BlendSoft(row[mx], colours[mx], a, o);
             }
         }
     }
@@ -257,19 +237,8 @@ size_t StrokePasses::generatePass(int pass, int64_t total, platform::Random& rng
     const int size = StrokeTiles::kSize;
     size_t count = 0;
     for (int64_t k = 0; k < total; ++k) {
-        if (k % kStrokesPerCheck == 0) {
+        if (k % kStrokesPerCheck == 0)
             CheckCancellation();
-            if (k == 0 && pass % 5 == 0) {
-                const int value = platform::Round(pass * 80.0 / 500.0) + 20;
-                if (s_.preview) {
-                    SafeUpdatePreview(picture_, value);
-                } else {
-                    SafeUpdateProgress(value);
-                    if (pass % 10 == 0)
-                        ShowIntermediateImage(picture_.snapshot(), -1, Delivery::Queued);
-                }
-            }
-        }
         // Growing the deque leaves the strokes being drawn where they are.
         if (strokes.size() <= count)
             strokes.emplace_back();
@@ -305,6 +274,18 @@ void StrokePasses::drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& nu
     }
 }
 
+void StrokePasses::report(int pass)
+{
+    const int value = platform::Round(pass * 80.0 / 500.0) + 20;
+    if (s_.preview) {
+        SafeUpdatePreview(picture_, value);
+    } else {
+        SafeUpdateProgress(value);
+        if (pass % 10 == 0)
+            ShowIntermediateImage(picture_.snapshotReusing(snapshots_), -1, Delivery::Queued);
+    }
+}
+
 void StrokePasses::paint(platform::Random& rng)
 {
     CheckCancellation();
@@ -334,6 +315,9 @@ void StrokePasses::paint(platform::Random& rng)
             tiles_.computeErrors(bits_, stride_, photo_);
         tiles_.buildWeights();
         const int64_t total = (area * s_.strokeMultiplier / kPixelsPerStroke) * sizeMultiplier + 1;
+        CheckCancellation();
+        if (pass % 5 == 0)
+            report(pass);
         queue.begin(tiles_.columns(), tiles_.rows(), size_t(total));
         numbered.resize(std::max(numbered.size(), size_t(total)));
         size_t count = 0;

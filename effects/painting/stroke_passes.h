@@ -78,6 +78,10 @@ private:
     // when it reaches a pixel; returns how many there are.
     size_t generatePass(int pass, int64_t total, platform::Random& rng, std::deque<Stroke>& strokes,
                         std::vector<Stroke*>& numbered, StrokeQueue& queue);
+    // The progress of a pass that is a multiple of 5, and every tenth pass's
+    // picture for the window: before the pass's drawing starts, so that the
+    // copy is shared between threads.
+    void report(int pass);
     // Draws strokes from `queue` until the pass is over.
     void drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered);
 
@@ -94,6 +98,7 @@ private:
     const BrushTipMask* mask_ = nullptr;
     bool errorTest_ = false;
     PatchSources patch_; // colour sources carried from stroke to stroke
+    std::array<QImage, 2> snapshots_; // pictures for the window, reused once it lets them go
 };
 
 } // namespace pq

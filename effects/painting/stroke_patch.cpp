@@ -70,7 +70,7 @@ void DrawPatchSources(const PatchPlacement& where, platform::Random& rng, PatchS
         for (int mx = mx0; mx < mx1; ++mx) {
             const uint32_t s1 = After(state, 1), s2 = After(state, 2), s3 = After(state, 3);
             const uint32_t s4 = After(state, 4), s5 = After(state, 5), s6 = After(state, 6);
-            const uint32_t third = MaskOf(Value(s1, uint32_t(mx + my + 1)) % 3 == 0);
+            const uint32_t third = MaskOf(uint32_t(Value(s1, uint32_t(mx + my + 1))) % 3u == 0);
             // Near-pixel choices for either count of jitter draws.
             const uint32_t nearOne = MaskOf(Value(s2, 150) >= nearFrom);
             const uint32_t nearTwo = MaskOf(Value(s3, 150) >= nearFrom);

@@ -1,16 +1,30 @@
 #include "effects/painting/underpainting.h"
 
+#include "effects/painting/stroke_blend.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/resample.h"
 #include "platform/numeric.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace pq {
 namespace {
 
 constexpr int kCell = 40;
+constexpr uint32_t kLcgMul = 134775813u; // the run generator's step
+
+// What random(n) returns from the state it advanced to.
+inline uint32_t DrawOf(uint32_t state, uint32_t n)
+{
+    return uint32_t((uint64_t(state) * n) >> 32);
+}
+
+inline uint32_t MaskOf(bool v)
+{
+    return 0u - uint32_t(v);
+}
 constexpr int kMinHalf = 10;
 
 inline int Channel(gfx::Pixel p, int shift)
@@ -54,6 +68,15 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
             if (hasAlpha && (colour >> 24) == 0)
                 continue;
             const int steps = rng.random((uw + uh) / 128) + rng.random(20) + 10;
+            // The colour with each jitter: minus 0..9, and plus 15 last.
+            std::array<uint64_t, 11> jittered{};
+            for (int j = 0; j <= 10; ++j) {
+                const int add = j == 10 ? 15 : -j;
+                gfx::Pixel c = 0;
+                for (int shift = 0; shift <= 16; shift += 8)
+                    c |= gfx::Pixel(platform::ClampByte(Channel(colour, shift) + add)) << shift;
+                jittered[size_t(j)] = SpreadColour(c);
+            }
             float angle = angle0;
             for (int s = 0; s <= steps; ++s) {
                 const int sx = x0 + int(std::floor(s * std::cos(double(angle))));
@@ -61,23 +84,27 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
                 if (rng.random(100) > 74)
                     drift = float(double(drift) + rng.randomReal() * 0.003 - 0.0015);
                 angle += drift;
-                for (int my = std::max(0, -sy); my < std::min(mask.height, uh - sy); ++my)
+                // Per drawn mask position: a jitter choice, and a jitter
+                // value when the choice falls on a third. Both states are
+                // stepped from the position's first, so that nothing
+                // branches on a draw.
+                uint32_t state = rng.seed();
+                for (int my = std::max(0, -sy); my < std::min(mask.height, uh - sy); ++my) {
+                    const uint8_t* m = mask.alpha.data() + size_t(my) * size_t(mask.width);
+                    gfx::Pixel* row = bits + (sy + my) * stride;
                     for (int mx = std::max(0, -sx); mx < std::min(mask.width, uw - sx); ++mx) {
-                        const int a = mask.at(mx, my);
+                        const uint32_t a = m[mx];
                         const int ux = sx + mx, uy = sy + my;
                         if (a == 0 || (hasAlpha && (photoAt(2 * ux, 2 * uy) >> 24) == 0))
                             continue;
-                        const int jitter = rng.random(mx + my + 1) % 3 != 0 ? 15 : -rng.random(10);
-                        gfx::Pixel& d = bits[uy * stride + ux];
-                        gfx::Pixel out = 0xFF000000u;
-                        for (int shift = 0; shift <= 16; shift += 8) {
-                            const int dv = Channel(d, shift);
-                            const int cv = platform::ClampByte(Channel(colour, shift) + jitter);
-                            const int c1 = (dv * (255 - a) + cv * a) / 255;
-                            out |= gfx::Pixel(((255 - opacity) * dv + opacity * c1) / 255) << shift;
-                        }
-                        d = out;
+                        const uint32_t s1 = state * kLcgMul + 1u, s2 = s1 * kLcgMul + 1u;
+                        const uint32_t third = MaskOf(DrawOf(s1, uint32_t(mx + my + 1)) % 3u == 0);
+                        const uint32_t index = (DrawOf(s2, 10) & third) | (10u & ~third);
+                        state = (s2 & third) | (s1 & ~third);
+                        row[ux] = BlendSoft(row[ux], jittered[index], a, uint64_t(opacity));
                     }
+                }
+                rng.setSeed(state);
             }
         }
     }

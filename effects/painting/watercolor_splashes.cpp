@@ -4,9 +4,12 @@
 #include "effects/shared/stamp_cell_cache.h"
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <numbers>
 #include <vector>
 
@@ -17,6 +20,9 @@ constexpr int kSide = 778; // Round(512 * 1.5) + 10
 constexpr int64_t kNoGain = -2147483647;
 constexpr int64_t kCovered = 100000;
 constexpr double kDegree = std::numbers::pi / 180.0;
+// Sampled grids with at least this many points measure their tries on
+// several threads.
+constexpr int64_t kTogetherPoints = 1024;
 
 struct Settings {
     int minSize = 0;
@@ -84,7 +90,7 @@ public:
             if (preview_)
                 SafeUpdatePreview(dest_, pct);
             else
-                ShowIntermediateImage(dest_.snapshot(), std::min(pct, 100), Delivery::Queued);
+                ShowIntermediateImage(dest_.snapshotReusing(snapshots_), std::min(pct, 100), Delivery::Queued);
         }
     }
 
@@ -145,16 +151,16 @@ private:
         }
     }
 
-    // The gain of the drawn stamp over the sampled grid; the area's mean
-    // error below the threshold counts as already matching.
-    int64_t gainAt(const LevelValues& lv, const QRect& grid, int x, int y) const
+    // The gain of the stamp last drawn on `drawnOn` over the sampled grid;
+    // the area's mean error below the threshold counts as already matching.
+    int64_t gainAt(const LevelValues& lv, const StampSurface& drawnOn, const QRect& grid, int x, int y) const
     {
         const int c = centre();
         int64_t gain = 0, sumOld = 0, count = 0;
         // Grid points outside the draw's box are transparent and skipped.
-        const QRect drawn = GridWithin(grid, stamp_.dirtyRect(), lv.sub);
+        const QRect drawn = GridWithin(grid, drawnOn.dirtyRect(), lv.sub);
         for (int v = drawn.top(); v <= drawn.bottom(); v += lv.sub) {
-            const gfx::Pixel* t = stamp_.row(v);
+            const gfx::Pixel* t = drawnOn.row(v);
             const gfx::Pixel* s = src_.row(y - c + v) + (x - c);
             const gfx::Pixel* d = dest_.row(y - c + v) + (x - c);
             for (int u = drawn.left(); u <= drawn.right(); u += lv.sub) {
@@ -169,6 +175,31 @@ private:
         if (count > 0 && sumOld / count < lv.errThr)
             gain -= kCovered;
         return gain;
+    }
+
+    struct Try {
+        int cell = 0;
+        double angle = 0.0;
+        int64_t gain = kCovered;
+    };
+
+    // A try's cell and angle, drawn from `rng` in turn.
+    Try nextTry(platform::Random& rng, double base) const
+    {
+        Try t;
+        t.cell = rng.random(int(cells_.size()));
+        t.angle = base - angles_[size_t(t.cell)] + (rng.random(40) - 20) * kDegree;
+        return t;
+    }
+
+    // Draws the try on `surface` at the sampled grid and returns its gain.
+    int64_t measure(StampSurface& surface, Stamp stamp, const Try& t, const LevelValues& lv, const QRect& sampled,
+                    int x, int y) const
+    {
+        stamp.cell = &cells_[size_t(t.cell)];
+        stamp.angle = t.angle;
+        DrawStamp(surface, stamp, sampled, lv.sub);
+        return gainAt(lv, surface, sampled, x, y);
     }
 
     void place(const LevelValues& lv, int x, int y, bool grid)
@@ -187,27 +218,49 @@ private:
         stamp.width = stamp.height = lv.size;
         stamp.sampling = StampSampling::LinearMipmap;
         stamp.trimToInk = true;
-        const bool measure = !(grid && lv.firstCover);
+        const bool measured = !(grid && lv.firstCover);
         int64_t bestGain = kNoGain;
         int bestCell = -1;
         double bestAngle = 0.0;
-        for (int i = 0; i < lv.tries; ++i) {
-            const int cell = rng_.random(int(cells_.size()));
-            const double angle = base - angles_[size_t(cell)] + (rng_.random(40) - 20) * kDegree;
-            int64_t gain = kCovered;
-            if (measure) {
-                stamp.cell = &cells_[size_t(cell)];
-                stamp.angle = angle;
-                DrawStamp(stamp_, stamp, sampled, k);
-                gain = gainAt(lv, sampled, x, y);
+        bool over = false;
+        // Keeps the best try so far; true when the tries end with this one.
+        auto consider = [&](const Try& t) {
+            if (t.gain > bestGain) {
+                bestGain = t.gain;
+                bestCell = t.cell;
+                bestAngle = t.angle;
             }
-            if (gain > bestGain) {
-                bestGain = gain;
-                bestCell = cell;
-                bestAngle = angle;
+            return s_.earlyExit && t.gain > 2 * lv.gainThr;
+        };
+        // Big samples: when the first try does not end the tries, the others
+        // are measured together, each on a surface of its own.
+        const int64_t points = int64_t(sampled.width() / k + 1) * (sampled.height() / k + 1);
+        const bool together = measured && lv.tries > 1 && points >= kTogetherPoints;
+        int i = 0;
+        for (; i < lv.tries && !over && !(together && i == 1); ++i) {
+            Try t = nextTry(rng_, base);
+            if (measured)
+                t.gain = measure(stamp_, stamp, t, lv, sampled, x, y);
+            over = consider(t);
+        }
+        if (!over && i < lv.tries) {
+            // The draws come from a copy of the generator; the generator
+            // itself then steps past the tries that count, as one by one.
+            const int n = lv.tries - i;
+            platform::Random ahead = rng_;
+            tries_.resize(size_t(n));
+            for (Try& t : tries_)
+                t = nextTry(ahead, base);
+            while (int(trySurfaces_.size()) < n)
+                trySurfaces_.emplace_back(kSide);
+            platform::ParallelForRange(0, n, 1, [&](int from, int to) {
+                for (int j = from; j < to; ++j)
+                    tries_[size_t(j)].gain = measure(trySurfaces_[size_t(j)], stamp, tries_[size_t(j)], lv, sampled, x, y);
+            });
+            for (int j = 0; j < n && !over; ++j) {
+                nextTry(rng_, base);
+                over = consider(tries_[size_t(j)]);
             }
-            if (s_.earlyExit && gain > 2 * lv.gainThr)
-                break;
         }
         if (bestCell < 0 || bestGain <= lv.gainThr)
             return;
@@ -218,9 +271,10 @@ private:
             const int c = centre();
             const QRect relief(QPoint(std::max(c - lv.size / 2 - 2, 1), std::max(c - lv.size / 2 - 2, 1)),
                                QPoint(std::min(c + lv.size / 2 + 2, kSide - 2), std::min(c + lv.size / 2 + 2, kSide - 2)));
-            ApplyImpastoRelief(stamp_, lv.size, 20, relief.intersected(onCanvas));
+            ApplyReliefAndCommit(stamp_, lv.size, 20, relief.intersected(onCanvas), onCanvas, dest_, x, y);
+        } else {
+            CommitStamp(stamp_, onCanvas, dest_, x, y);
         }
-        CommitStamp(stamp_, onCanvas, dest_, x, y);
     }
 
     const gfx::Image& src_;
@@ -230,8 +284,11 @@ private:
     const bool doClear_;
     const int w_, h_;
     StampSurface stamp_;
-    const std::vector<StampCell> cells_;
-    const std::vector<float> angles_;
+    std::deque<StampSurface> trySurfaces_; // one per try measured together
+    std::vector<Try> tries_;
+    std::array<QImage, 2> snapshots_; // pictures for the window, reused once it lets them go
+    const std::vector<StampCell>& cells_; // the sheet outlives the painter
+    const std::vector<float>& angles_;
     GradientMap gradients_;
     platform::Random& rng_;
 };

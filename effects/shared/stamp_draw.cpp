@@ -12,7 +12,7 @@ namespace pq {
 namespace {
 
 // Below this many pixels a stamp is drawn on the calling thread alone.
-constexpr int64_t kParallelPixels = 8192;
+constexpr int64_t kParallelPixels = 3072;
 
 // Everything one row of a draw needs, worked out once per draw.
 struct DrawPlan {

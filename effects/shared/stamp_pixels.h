@@ -62,4 +62,9 @@ void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Surface
 // keep one pixel off the surface's edges.
 void ApplyImpastoRelief(StampSurface& stamp, int size, int strength, const QRect& window);
 
+// ApplyImpastoRelief(stamp, size, strength, reliefWindow), then
+// CommitStamp(stamp, window, canvas, x, y), in one pass over the rows.
+void ApplyReliefAndCommit(StampSurface& stamp, int size, int strength, const QRect& reliefWindow,
+                          const QRect& window, gfx::Surface& canvas, int x, int y);
+
 } // namespace pq
