@@ -1,7 +1,6 @@
 #include "effects/painting/stroke_passes.h"
 
 #include "effects/painting/stroke_blend.h"
-
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
