@@ -1,7 +1,9 @@
 #include "effects/painting/smooth_painting.h"
 
+#include "effects/painting/smooth_painting_blend.h"
 #include "effects/painting/smooth_painting_match.h"
 #include "effects/painting/smooth_painting_select.h"
+#include "effects/shared/snapshot_buffers.h"
 #include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
@@ -16,34 +18,25 @@ namespace {
 
 using Stroke = SmoothStroke;
 
-// Highest score first; equal scores keep their order. Slices are sorted in
-// parallel and merged, which gives what one stable sort gives.
-void SortWorstFirst(std::vector<Stroke>& strokes)
+// The columns of each row of a brush that hold any alpha: [first, last],
+// first > last for none.
+struct InkSpans {
+    std::vector<int> first, last;
+};
+
+InkSpans InkSpansOf(const SmoothBrush& brush)
 {
-    const auto worse = [](const Stroke& a, const Stroke& b) { return a.score > b.score; };
-    const size_t n = strokes.size();
-    const size_t slices = 16;
-    if (n < 4096) {
-        std::stable_sort(strokes.begin(), strokes.end(), worse);
-        return;
-    }
-    std::vector<size_t> edge(slices + 1);
-    for (size_t i = 0; i <= slices; ++i)
-        edge[i] = n * i / slices;
-    platform::ParallelFor(0, int(slices), [&](int i) {
-        std::stable_sort(strokes.begin() + ptrdiff_t(edge[size_t(i)]), strokes.begin() + ptrdiff_t(edge[size_t(i) + 1]),
-                         worse);
-    });
-    for (size_t width = 1; width < slices; width *= 2) {
-        const int merges = int((slices + 2 * width - 1) / (2 * width));
-        platform::ParallelFor(0, merges, [&](int m) {
-            const size_t lo = size_t(m) * 2 * width;
-            const size_t mid = std::min(slices, lo + width), hi = std::min(slices, lo + 2 * width);
-            if (mid < hi)
-                std::inplace_merge(strokes.begin() + ptrdiff_t(edge[lo]), strokes.begin() + ptrdiff_t(edge[mid]),
-                                   strokes.begin() + ptrdiff_t(edge[hi]), worse);
-        });
-    }
+    InkSpans spans;
+    const int size = brush.size;
+    spans.first.assign(size_t(size), size);
+    spans.last.assign(size_t(size), -1);
+    for (int v = 0; v < size; ++v)
+        for (int u = 0; u < size; ++u)
+            if (brush.alpha[size_t(v) * size_t(size) + size_t(u)] != 0) {
+                spans.first[size_t(v)] = std::min(spans.first[size_t(v)], u);
+                spans.last[size_t(v)] = u;
+            }
+    return spans;
 }
 
 class SmoothPainter {
@@ -110,7 +103,7 @@ private:
         const uint32_t now = platform::TickMs();
         if (!force && now - displayTick_ <= 1000)
             return;
-        ShowIntermediateImage(dest_.snapshot(), -1, Delivery::Synchronous);
+        ShowIntermediateImage(shots_.take(dest_), -1, Delivery::Synchronous);
         displayTick_ = now;
     }
 
@@ -137,22 +130,25 @@ private:
         done_ += 40;
         progress(percent());
         CheckCancellation();
-        SelectSmoothStrokes(table_, work.width(), work.height(), s_.brushSize, strokes_);
+        SelectSmoothStrokes(table_, work.width(), work.height(), s_.brushSize, strokes_, selectKeys_);
         done_ += 20;
         progress(percent());
         // Worst first; equal scores keep their grid order.
-        SortWorstFirst(strokes_);
+        SmoothStrokeOrder(strokes_, order_, keys_);
         done_ += 8;
         progress(percent());
-        // The best 95 % are drawn: strokes [skip, size).
+        // The best 95 % are drawn: strokes order[skip, size).
         const size_t skip = strokes_.size() - size_t(SmoothStrokesKept(int(strokes_.size())));
         const size_t count = strokes_.size() - skip;
-        const Stroke* strokes = strokes_.data() + skip;
+        const uint32_t* order = order_.data() + skip;
+        std::vector<InkSpans> ink;
+        for (const SmoothBrush& brush : brushes)
+            ink.push_back(InkSpansOf(brush));
         // Bands of rows are drawn in parallel, each with the strokes that
         // reach it in stroke order, so every pixel sees the same sequence.
         const int every = std::max(200, int(count) / 10);
         const int bandCount = (dest_.height() + kBandRows - 1) / kBandRows;
-        const std::vector<std::vector<int>> inBand = strokesByBand(strokes, count, brushes, bandCount);
+        const std::vector<std::vector<int>> inBand = strokesByBand(order, count, brushes, bandCount);
         std::vector<size_t> cursor(static_cast<size_t>(bandCount), 0);
         const ptrdiff_t stride = ptrdiff_t(dest_.stride() / qsizetype(sizeof(gfx::Pixel)));
         const int width = dest_.width();
@@ -165,8 +161,9 @@ private:
                 size_t& at = cursor[size_t(b)];
                 const int top = b * kBandRows, bottom = std::min(dest_.height(), top + kBandRows);
                 for (; at < list.size() && size_t(list[at]) < to; ++at) {
-                    const Stroke& stroke = strokes[size_t(list[at])];
-                    draw(stroke, brushes[size_t(stroke.brush)], canvas, stride, width, top, bottom);
+                    const Stroke& stroke = strokes_[order[list[at]]];
+                    draw(stroke, brushes[size_t(stroke.brush)], ink[size_t(stroke.brush)], canvas, stride, width, top,
+                         bottom);
                 }
             });
             if (to % size_t(every) == 0) {
@@ -182,7 +179,7 @@ private:
     // For every band of rows, the indices of the strokes reaching it in
     // stroke order: slices of the strokes are sorted into bands in
     // parallel, then each band joins its slices in order.
-    std::vector<std::vector<int>> strokesByBand(const Stroke* strokes, size_t count,
+    std::vector<std::vector<int>> strokesByBand(const uint32_t* order, size_t count,
                                                 const std::vector<SmoothBrush>& brushes, int bandCount) const
     {
         const int slices = 32;
@@ -192,9 +189,10 @@ private:
             mine.resize(size_t(bandCount));
             const size_t lo = count * size_t(p) / slices, hi = count * size_t(p + 1) / slices;
             for (size_t i = lo; i < hi; ++i) {
-                const int size = brushes[size_t(strokes[i].brush)].size;
-                const int first = std::max(0, strokes[i].y) / kBandRows;
-                const int last = std::min(dest_.height() - 1, strokes[i].y + size - 1) / kBandRows;
+                const Stroke& stroke = strokes_[order[i]];
+                const int size = brushes[size_t(stroke.brush)].size;
+                const int first = std::max(0, stroke.y) / kBandRows;
+                const int last = std::min(dest_.height() - 1, stroke.y + size - 1) / kBandRows;
                 for (int b = first; b <= last; ++b)
                     mine[size_t(b)].push_back(int(i));
             }
@@ -214,25 +212,19 @@ private:
 
     // dst = colour * alpha + dst * (1 - alpha), at the stroke's integer
     // place, on rows top..bottom - 1 of the canvas at `base`.
-    static void draw(const Stroke& s, const SmoothBrush& brush, gfx::Pixel* base, ptrdiff_t stride, int width, int top,
-                     int bottom)
+    static void draw(const Stroke& s, const SmoothBrush& brush, const InkSpans& ink, gfx::Pixel* base,
+                     ptrdiff_t stride, int width, int top, int bottom)
     {
         const int size = brush.size;
         const int u0 = std::max(0, -s.x), u1 = std::min(size, width - s.x);
         const int v0 = std::max(0, top - s.y), v1 = std::min(size, bottom - s.y);
         for (int v = v0; v < v1; ++v) {
+            const int from = std::max(u0, ink.first[size_t(v)]), to = std::min(u1 - 1, ink.last[size_t(v)]);
+            if (from > to)
+                continue;
             gfx::Pixel* row = base + ptrdiff_t(s.y + v) * stride + s.x;
-            const uint8_t* a = brush.alpha.data() + size_t(v) * size_t(size);
-            for (int u = u0; u < u1; ++u) {
-                if (a[u] == 0)
-                    continue;
-                const uint32_t k = a[u], rest = 255u - k;
-                const gfx::Pixel d = row[u];
-                gfx::Pixel out = 0;
-                for (int shift = 0; shift < 32; shift += 8)
-                    out |= (((s.colour >> shift) & 255u) * k + ((d >> shift) & 255u) * rest + 127u) / 255u << shift;
-                row[u] = out;
-            }
+            SmoothBlendSpan(row + from, brush.alpha.data() + size_t(v) * size_t(size) + size_t(from), to - from + 1,
+                      s.colour);
         }
     }
 
@@ -245,6 +237,10 @@ private:
     static constexpr int kBandRows = 64;
     std::vector<Match> table_;
     std::vector<Stroke> strokes_;
+    std::vector<uint32_t> order_;
+    std::vector<uint64_t> keys_;
+    std::vector<int64_t> selectKeys_;
+    SnapshotBuffers shots_;
     double done_ = 0.0;
     uint32_t displayTick_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "effects/painting/smooth_painting_select.h"
 
 #include "engine/runtime/effect_api.h"
+#include "platform/thread_pool.h"
 
 #include <algorithm>
 
@@ -8,11 +9,12 @@ namespace pq {
 
 // One stroke per window of the brush's size on a grid of step t: the
 // window's lowest score, the first in scan order on ties; a chosen
-// pixel is not chosen again. Each column keeps its minimum over the
-// window's rows as one key (score, then row), slid down from one window
-// row to the next and mended when its pixel is taken, so a window looks
-// at one value per column.
-void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes)
+// pixel is not chosen again. Scores are read as keys (score, then row),
+// eight bytes a pixel. Each column keeps its minimum over the
+// window's rows, slid down from one window row to the next and mended
+// when its pixel is taken, so a window looks at one value per column.
+void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
+                         std::vector<int64_t>& keys)
 {
     const int half = brushSize / 2;
     const int t = std::max(1, brushSize / 10);
@@ -22,15 +24,24 @@ void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize,
     strokes.reserve(size_t(lastJ - firstJ + 1) * size_t(lastK - firstK + 1));
     constexpr int kRowBits = 21;
     constexpr int64_t kNone = kNoScore << kRowBits;
+    // Groups of eight columns, each group row after row: a column's rows
+    // lie one cache line apart, a picture row's keys in few lines.
+    const size_t rows = size_t(h);
+    const auto at = [rows](int x, int y) { return (size_t(x >> 3) * rows + size_t(y)) * 8 + size_t(x & 7); };
+    keys.resize(size_t((w + 7) / 8) * rows * 8);
+    platform::ParallelForRange(0, h, 16, [&](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            const Match* m = table.data() + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x)
+                keys[at(x, y)] = m[x].score < kNoScore ? m[x].score << kRowBits | y : kNone;
+        }
+    });
     std::vector<int64_t> colKey(static_cast<size_t>(w), kNone);
-    const auto key = [&](int x, int y) {
-        const int64_t score = table[size_t(y) * size_t(w) + size_t(x)].score;
-        return score < kNoScore ? score << kRowBits | y : kNone;
-    };
     const auto columnMinimum = [&](int x, int y0, int y1) {
+        const int64_t* k = keys.data() + at(x, 0);
         int64_t best = kNone;
         for (int y = y0; y <= y1; ++y)
-            best = std::min(best, key(x, y));
+            best = std::min(best, k[size_t(y) * 8]);
         colKey[size_t(x)] = best;
     };
     int lastY0 = 0, lastY1 = -1;
@@ -55,7 +66,7 @@ void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize,
                 }
                 int64_t best = k;
                 for (int y = lastY1 + 1; y <= y1; ++y)
-                    best = std::min(best, key(x, y));
+                    best = std::min(best, keys[at(x, y)]);
                 colKey[size_t(x)] = best;
             }
         }
@@ -81,9 +92,63 @@ void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize,
                                0xFF000000u | gfx::Pixel(found.r) << 16 | gfx::Pixel(found.g) << 8 | found.b,
                                found.score});
             found.score = kNoScore;
+            keys[at(fx, fy)] = kNone;
             columnMinimum(fx, y0, y1);
         }
     }
+}
+
+void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes)
+{
+    std::vector<int64_t> keys;
+    SelectSmoothStrokes(table, w, h, brushSize, strokes, keys);
+}
+
+void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uint32_t>& order,
+                       std::vector<uint64_t>& keys)
+{
+    const size_t n = strokes.size();
+    order.resize(n);
+    constexpr int64_t kScoreLimit = int64_t(1) << 31;
+    const bool compact = n < (size_t(1) << 32) && std::all_of(strokes.begin(), strokes.end(), [](const SmoothStroke& s) {
+                             return s.score >= 0 && s.score < kScoreLimit;
+                         });
+    if (!compact) {
+        for (size_t i = 0; i < n; ++i)
+            order[i] = uint32_t(i);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](uint32_t a, uint32_t b) { return strokes[a].score > strokes[b].score; });
+        return;
+    }
+    // One 8-byte key per stroke, (inverted score, index): every key differs,
+    // so ascending keys are the order wanted. Slices are sorted in parallel
+    // and merged pairwise.
+    keys.resize(2 * n);
+    uint64_t* a = keys.data();
+    uint64_t* b = keys.data() + n;
+    const int slices = n < 65536 ? 1 : 16;
+    std::vector<size_t> edge(size_t(slices) + 1);
+    for (int i = 0; i <= slices; ++i)
+        edge[size_t(i)] = n * size_t(i) / size_t(slices);
+    platform::ParallelFor(0, slices, [&](int i) {
+        for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
+            a[k] = uint64_t(kScoreLimit - 1 - strokes[k].score) << 32 | k;
+        std::sort(a + edge[size_t(i)], a + edge[size_t(i) + 1]);
+    });
+    for (int width = 1; width < slices; width *= 2) {
+        const int merges = (slices + 2 * width - 1) / (2 * width);
+        platform::ParallelFor(0, merges, [&](int m) {
+            const size_t lo = edge[size_t(std::min(slices, m * 2 * width))];
+            const size_t mid = edge[size_t(std::min(slices, m * 2 * width + width))];
+            const size_t hi = edge[size_t(std::min(slices, m * 2 * width + 2 * width))];
+            std::merge(a + lo, a + mid, a + mid, a + hi, b + lo);
+        });
+        std::swap(a, b);
+    }
+    platform::ParallelForRange(0, int((n + 4095) / 4096), 1, [&](int from, int to) {
+        for (size_t k = size_t(from) * 4096; k < std::min(n, size_t(to) * 4096); ++k)
+            order[k] = uint32_t(a[k]);
+    });
 }
 
 } // namespace pq

@@ -23,5 +23,14 @@ struct SmoothStroke {
 // becomes kNoScore. A pixel with alpha 4 or less is passed over but kept.
 // `strokes` is cleared and filled in grid order.
 void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes);
+// The same with the scratch space (one key per pixel) kept by the caller.
+void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
+                         std::vector<int64_t>& keys);
+
+// The order strokes are drawn in: highest score first, grid order (index)
+// on ties; what a stable sort by descending score gives. `keys` is scratch
+// space kept between calls.
+void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uint32_t>& order,
+                       std::vector<uint64_t>& keys);
 
 } // namespace pq

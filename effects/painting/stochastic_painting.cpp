@@ -1,6 +1,7 @@
 #include "effects/painting/stochastic_painting.h"
 
 #include "effects/shared/brush_stamps.h"
+#include "effects/shared/snapshot_buffers.h"
 #include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_api.h"
 #include "engine/runtime/engine_host.h"
@@ -300,7 +301,7 @@ private:
             SafeUpdatePreview(dest_, pct);
             return;
         }
-        ShowIntermediateImage(dest_.snapshot(), pct, Delivery::Queued);
+        ShowIntermediateImage(shots_.take(dest_), pct, Delivery::Queued);
     }
 
     const gfx::Image& src_;
@@ -313,6 +314,7 @@ private:
     const GradientMap map_;
     platform::Random& rng_;
     uint32_t lastTick_ = 0;
+    SnapshotBuffers shots_;
 };
 
 } // namespace

@@ -1,0 +1,111 @@
+// Smooth painting's fast paths against plain ones: the stroke order, the
+// span blend and the selection's kept scratch space.
+#include "effects/painting/smooth_painting_blend.h"
+#include "effects/painting/smooth_painting_select.h"
+
+#include "platform/random.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+std::vector<uint32_t> PlainOrder(const std::vector<pq::SmoothStroke>& strokes)
+{
+    std::vector<uint32_t> order(strokes.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return strokes[a].score > strokes[b].score; });
+    return order;
+}
+
+std::vector<pq::SmoothStroke> RandomStrokes(size_t n, uint32_t seed, int range, int64_t offset)
+{
+    platform::Random rng(seed);
+    std::vector<pq::SmoothStroke> strokes(n);
+    for (pq::SmoothStroke& s : strokes)
+        s.score = offset + rng.random(range);
+    return strokes;
+}
+
+} // namespace
+
+TEST(SmoothStrokeOrder, WorstFirstWithTiesInIndexOrder)
+{
+    std::vector<uint64_t> keys;
+    uint32_t seed = 1;
+    // Small and sliced (parallel) sizes, crowded ties and spread scores,
+    // and scores too large for the compact keys.
+    for (const size_t n : {size_t(0), size_t(1), size_t(7), size_t(5000), size_t(70001), size_t(300000)})
+        for (const int range : {2, 50, 1 << 30})
+            for (const int64_t offset : {int64_t(0), int64_t(1) << 33}) {
+                const std::vector<pq::SmoothStroke> strokes = RandomStrokes(n, seed++, range, offset);
+                std::vector<uint32_t> order{9, 9};
+                pq::SmoothStrokeOrder(strokes, order, keys);
+                ASSERT_EQ(order, PlainOrder(strokes)) << n << " strokes, range " << range << " offset " << offset;
+            }
+}
+
+TEST(SmoothBlend, SpanMatchesThePixelFormulaForEveryValue)
+{
+    // Every colour byte against every canvas byte and alpha, in all four
+    // channels, with spans of odd and even length.
+    std::vector<gfx::Pixel> row(256), expected(256);
+    std::vector<uint8_t> alpha(256);
+    for (int k = 0; k < 256; ++k)
+        alpha[size_t(k)] = uint8_t(k);
+    for (uint32_t c = 0; c < 256; ++c) {
+        const gfx::Pixel colour = c | (255 - c) << 8 | (c * 7 % 256) << 16 | (c * 13 % 256) << 24;
+        for (uint32_t d = 0; d < 256; ++d) {
+            const gfx::Pixel under = (d * 3 % 256) | d << 8 | (255 - d) << 16 | (d * 11 % 256) << 24;
+            const int n = 255 + int(d % 2);
+            for (int u = 0; u < n; ++u) {
+                row[size_t(u)] = under;
+                expected[size_t(u)] = pq::SmoothBlend(colour, under, alpha[size_t(u)]);
+            }
+            if (n == 255)
+                row[255] = expected[255] = 0x12345678u; // past the span: untouched
+            pq::SmoothBlendSpan(row.data(), alpha.data(), n, colour);
+            ASSERT_EQ(row, expected) << "colour " << c << " canvas " << d;
+        }
+    }
+}
+
+TEST(SmoothBlend, ZeroAlphaLeavesThePixel)
+{
+    std::vector<gfx::Pixel> row = {0x80402010u, 0xFFFFFFFFu, 0x01020304u};
+    const std::vector<gfx::Pixel> before = row;
+    const std::vector<uint8_t> alpha(3, 0);
+    pq::SmoothBlendSpan(row.data(), alpha.data(), 3, 0xFF00FF00u);
+    EXPECT_EQ(row, before);
+}
+
+TEST(SmoothSelection, KeptScratchSpaceGivesTheSameStrokes)
+{
+    // One scratch vector through pictures of different shapes, as the
+    // painter keeps it from pass to pass.
+    std::vector<int64_t> keys;
+    const int shapes[][3] = {{60, 40, 17}, {13, 90, 8}, {90, 13, 25}, {60, 40, 17}};
+    uint32_t seed = 11;
+    for (const auto& shape : shapes) {
+        platform::Random rng(seed++);
+        std::vector<pq::Match> table(size_t(shape[0]) * size_t(shape[1]));
+        for (pq::Match& m : table) {
+            m.score = rng.random(8) == 0 ? pq::kNoScore : rng.random(20);
+            m.a = 255;
+        }
+        std::vector<pq::Match> plainTable = table;
+        std::vector<pq::SmoothStroke> expected, got;
+        pq::SelectSmoothStrokes(plainTable, shape[0], shape[1], shape[2], expected);
+        pq::SelectSmoothStrokes(table, shape[0], shape[1], shape[2], got, keys);
+        ASSERT_EQ(got.size(), expected.size());
+        for (size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].x, expected[i].x);
+            EXPECT_EQ(got[i].y, expected[i].y);
+            EXPECT_EQ(got[i].score, expected[i].score);
+        }
+    }
+}
