@@ -86,18 +86,41 @@ TEST(MosaicProbes, TwinPlanesKeepTheirOwnBits)
     EXPECT_FALSE(a.any(3, 0, 129));
 }
 
+TEST(MosaicProbes, LatticeTestReadsEveryStepthColumn)
+{
+    // Twins, so that the word masks must skip the other plane's lanes.
+    BitPlane plane, other;
+    BitPlane::MakeTwins(333, 6, plane, other);
+    platform::Random rng(17);
+    for (int y = 0; y < 6; ++y) {
+        other.word(y, 2) = ~uint64_t(0);
+        for (int n = 0; n < y * 3; ++n)
+            plane.set(rng.random(333), y);
+    }
+    for (int i = 0; i < 20000; ++i) {
+        const int y = rng.random(6), step = 1 + rng.random(4);
+        int a = rng.random(333), b = rng.random(333);
+        if (a > b)
+            std::swap(a, b);
+        bool plain = false;
+        for (int x = a; x <= b; x += step)
+            plain = plain || plane.get(x, y);
+        ASSERT_EQ(plane.anyOnLattice(y, a, b, step), plain) << "row " << y << " " << a << ".." << b << " step " << step;
+    }
+}
+
 TEST(MosaicProbes, BlockedPlaneGivesTheVerdictsOfTheEdgeMap)
 {
     BlockedFixture f;
     platform::Random rng(11);
     constexpr float kPi = float(std::numbers::pi);
     constexpr float kTol = 10000000000.0f;
-    const float sizes[] = {1.5f, 2.0f, 2.6f, 4.3f, 5.9f, 7.5f, 12.2f};
+    const float sizes[] = {1.5f, 2.0f, 2.6f, 4.3f, 5.9f, 7.5f, 12.2f, 17.3f};
     int rejected = 0, accepted = 0;
     for (int i = 0; i < 3000; ++i) {
         const float cx = float(rng.random(BlockedFixture::kW * 4)) / 4.0f;
         const float cy = float(rng.random(BlockedFixture::kH * 4)) / 4.0f;
-        const float size = sizes[rng.random(7)];
+        const float size = sizes[rng.random(8)];
         const float angle = float(rng.random(1000)) / 1000.0f * kPi;
         const float c = std::cos(angle), s = std::sin(angle);
         ShapeColor a, b;

@@ -51,6 +51,39 @@ public:
         return (r[wb * lanes_] & last) != 0;
     }
 
+    // True when a bit of columns a, a + step, ... <= b (a <= b) of row y is
+    // set: whole words under a mask of every step-th column.
+    bool anyOnLattice(int y, int a, int b, int step) const
+    {
+        if (step == 1)
+            return any(y, a, b);
+        if (step != 2 && step != 3) {
+            for (int x = a; x <= b; x += step)
+                if (get(x, y))
+                    return true;
+            return false;
+        }
+        // Columns of word i whose bit k has k = phase (mod step); 64 is 1
+        // (mod 3), so with step 3 the phase drops by one a word.
+        static constexpr uint64_t kEvery2[2] = {0x5555555555555555u, 0xAAAAAAAAAAAAAAAAu};
+        static constexpr uint64_t kEvery3[3] = {0x9249249249249249u, 0x2492492492492492u, 0x4924924924924924u};
+        const uint64_t* r = bits_ + size_t(y) * rowStride_;
+        const size_t wa = size_t(a) >> 6, wb = size_t(b) >> 6;
+        unsigned phase = (unsigned(a) & 63u) % unsigned(step);
+        uint64_t mask = ~uint64_t(0) << (unsigned(a) & 63u);
+        const uint64_t last = ~uint64_t(0) >> (63u - (unsigned(b) & 63u));
+        for (size_t i = wa;; ++i) {
+            const uint64_t lattice = step == 2 ? kEvery2[phase] : kEvery3[phase];
+            if (i == wb)
+                return (r[i * lanes_] & mask & last & lattice) != 0;
+            if (r[i * lanes_] & mask & lattice)
+                return true;
+            mask = ~uint64_t(0);
+            if (step == 3)
+                phase = (phase + 2) % 3;
+        }
+    }
+
 private:
     BitPlane(int width, int height, size_t lanes, size_t lane, std::shared_ptr<std::vector<uint64_t>> storage)
         : width_(width), words_((size_t(width) + 63) / 64), lanes_(lanes), rowStride_(words_ * lanes),

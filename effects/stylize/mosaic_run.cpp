@@ -6,12 +6,14 @@
 #include "gfx/blend.h"
 #include "gfx/shape_paint.h"
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 #include "platform/tick.h"
 
 #include <QRectF>
 #include <QTransform>
 
 #include <algorithm>
+#include <cstring>
 
 namespace pq::stylize {
 namespace {
@@ -70,6 +72,23 @@ void StrokeShapeOf(MosaicShape shape, gfx::BandCanvas& band, const Candidate& c,
 
 } // namespace
 
+gfx::Image SnapshotInto(const gfx::Surface& canvas, gfx::Image& spare)
+{
+    QImage pixels = spare.qimage();
+    spare = gfx::Image();
+    if (!pixels.isDetached() || pixels.size() != canvas.size() || pixels.format() != canvas.qimage().format() ||
+        pixels.bytesPerLine() != canvas.stride())
+        return canvas.snapshot();
+    uchar* const bits = pixels.bits();
+    const qsizetype stride = canvas.stride();
+    const size_t rowBytes = size_t(canvas.width()) * sizeof(gfx::Pixel);
+    platform::ParallelForRange(0, canvas.height(), 64, [&](int lo, int hi) {
+        for (int y = lo; y < hi; ++y)
+            std::memcpy(bits + stride * y, canvas.bits() + stride * y, rowBytes);
+    });
+    return gfx::Image::adopt(std::move(pixels));
+}
+
 MosaicRun::MosaicRun(MosaicShape shape, const gfx::Image& analysis, gfx::Surface& canvas,
                      const MosaicSettings& settings, const MosaicPaintOptions& options)
     : shape_(shape), settings_(settings), options_(options), analysis_(analysis), canvas_(canvas),
@@ -107,6 +126,8 @@ void MosaicRun::paint()
     runLevels();
     fillGaps();
     flushShapes();
+    spareSnapshot_ = gfx::Image();
+    shownSnapshot_ = gfx::Image();
     compositeContours();
 }
 
@@ -150,7 +171,12 @@ void MosaicRun::feedback(int progress)
         // A snapshot costs a copy of the canvas: none without a host to show it.
         if (now - lastFeedbackTick_ > kSnapshotInterval && EngineHostInstalled()) {
             lastFeedbackTick_ = now;
-            ShowIntermediateImage(canvas_.snapshot(), -1, Delivery::Synchronous);
+            // The host lets go of a snapshot once it shows the next, so
+            // the one before the last is free to take the next copy.
+            const gfx::Image shot = SnapshotInto(canvas_, spareSnapshot_);
+            spareSnapshot_ = shownSnapshot_;
+            shownSnapshot_ = shot;
+            ShowIntermediateImage(shot, -1, Delivery::Synchronous);
         }
     } else if (now - lastFeedbackTick_ >= kPreviewInterval) {
         lastFeedbackTick_ = now;

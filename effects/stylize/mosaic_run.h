@@ -31,6 +31,10 @@ struct MosaicPaintOptions {
 
 class SeedCore;
 
+// A copy of the canvas, made in the pixels of `spare` when nothing else
+// holds them any more (else a fresh snapshot); `spare` is released.
+gfx::Image SnapshotInto(const gfx::Surface& canvas, gfx::Image& spare);
+
 class MosaicRun {
 public:
     // `analysis` is the picture every measurement reads; `canvas`, of the
@@ -111,6 +115,9 @@ private:
     std::vector<float> rotCos_, rotSin_;
     std::vector<Candidate> pending_;
 
+    // The last snapshot shown and the one before it, whose pixels the next
+    // snapshot reuses when the host no longer holds them.
+    gfx::Image shownSnapshot_, spareSnapshot_;
     uint32_t lastFeedbackTick_ = 0;
     bool anyPlaced_ = false;
     int emptyLevels_ = 0;

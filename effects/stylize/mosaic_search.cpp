@@ -81,6 +81,12 @@ void MosaicRun::refreshBlocked(float edgeRejectLevel)
             for (size_t i = 0; i < words; ++i) {
                 uint64_t bits = covered_.word(y, i);
                 const int x0 = int(i * 64), x1 = std::min(w_, x0 + 64);
+                // A word covered throughout is blocked throughout.
+                const uint64_t inPicture = x1 - x0 == 64 ? ~uint64_t(0) : (uint64_t(1) << (x1 - x0)) - 1;
+                if ((bits & inPicture) == inPicture) {
+                    blocked_.word(y, i) = bits;
+                    continue;
+                }
                 for (int x = x0; x < x1; ++x)
                     bits |= uint64_t(edge[x] > edgeRejectLevel ? 1 : 0) << (x - x0);
                 blocked_.word(y, i) = bits;

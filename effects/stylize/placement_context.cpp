@@ -74,14 +74,8 @@ bool PlacementContext::coreBlocked(const PixelBox& box, int step, float cx, floa
             a += (step - (a - box.x1) % step) % step;
         if (a > b)
             continue;
-        if (step == 1) {
-            if (blocked->any(y, a, b))
-                return true;
-        } else {
-            for (int x = a; x <= b; x += step)
-                if (blocked->get(x, y))
-                    return true;
-        }
+        if (blocked->anyOnLattice(y, a, b, step))
+            return true;
     }
     return false;
 }
@@ -133,14 +127,7 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
         // centre: the rows are tried from the centre outwards (every test
         // only rejects, so the order does not change the answer).
         auto rowClear = [&](int y) {
-            auto clear = [&](int a, int b) {
-                if (step == 1)
-                    return !blocked->any(y, a, b);
-                for (int x = a; x <= b; x += step)
-                    if (blocked->get(x, y))
-                        return false;
-                return true;
-            };
+            auto clear = [&](int a, int b) { return !blocked->anyOnLattice(y, a, b, step); };
             return small ? clear(box.x1, box.x2) : ForRowRuns(shape, float(y) + 0.5f, box.x1, box.x2, step, clear);
         };
         const int rows = (box.y2 - box.y1) / step + 1;

@@ -137,6 +137,12 @@ void SeedPicker::refresh()
                 openTiles_[size_t(i)] = memoTile(t);
         }
     });
+    hopeless_.assign((size_t(count) + 63) / 64, 0);
+    for (int i = 0; i < count; ++i) {
+        const OpenTile& tile = openTiles_[size_t(i)];
+        if (tile.whole && tile.low == 0 && tile.high == 0)
+            hopeless_[size_t(i) >> 6] |= uint64_t(1) << (unsigned(i) & 63u);
+    }
 }
 
 int SeedPicker::probeX(float v) const
@@ -230,6 +236,13 @@ void SeedPicker::pick(uint32_t& rng, float& sx, float& sy) const
             if (ctx_.openTilesCount > 1) {
                 RngStep(s);
                 i = int(openMod_(s));
+            }
+            if (!last && ((hopeless_[size_t(i) >> 6] >> (unsigned(i) & 63u)) & 1u) != 0) {
+                // As below: both offsets drawn, none lands on a free pixel.
+                RngStep(s);
+                RngStep(s);
+                --retries;
+                continue;
             }
             const OpenTile& tile = openTiles_[size_t(i)];
             if (tile.whole) {

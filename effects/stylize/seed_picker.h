@@ -93,6 +93,10 @@ private:
     FastMod contourMod_, openMod_;
     TileMemo& memo_;
     std::vector<OpenTile> openTiles_;
+    // One bit per entry of openTiles_: a whole tile with no free pixel a
+    // seed can land on. A few kilobytes, so most missed draws never read
+    // the entry itself.
+    std::vector<uint64_t> hopeless_;
     // Per contour point: the refresh count at which its neighbourhood was
     // last found covered (2 c + 1) or not (2 c).
     std::unique_ptr<std::atomic<uint32_t>[]> contourState_;
