@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <array>
 #include <climits>
 
 namespace {
@@ -95,6 +96,20 @@ TEST_F(LUTEffectTest, FullRunShowsItsResultAndFinishesTheBar)
     EXPECT_EQ(out.row(3)[3], testimg::Premul(245, 235, 225));
     EXPECT_TRUE(testimg::ImagesNear(out.snapshot(), host->result)); // shown as the current result
     EXPECT_EQ(host->lastProgress, 101);
+}
+
+TEST_F(LUTEffectTest, TheShownPictureIsTheResultByteForByte)
+{
+    // Rows mapped and copied for the window in one pass, and the finishing
+    // chain's picture shown as it is written: both must match Dest exactly.
+    const gfx::Image src = testimg::MakeNoise(77, 45, 21, false);
+    chooseData(CubeText(5, [](int i, int j, int k) { return Entry{0.2 + 0.15 * k, 1.0 - 0.2 * i, 0.1 * j + 0.05}; }));
+    for (const std::array<int, 5>& p : {std::array<int, 5>{100, 50, 50, 50, 50}, {70, 0, 0, 0, 0},
+                                        {100, 40, 70, 20, 60}, {55, 60, 30, 90, 80}}) {
+        host->result = {};
+        const gfx::Surface out = run(src, p[0], p[1], p[2], p[3], p[4]);
+        EXPECT_TRUE(testimg::ImagesNear(out.snapshot(), host->result)) << p[0] << " " << p[1];
+    }
 }
 
 TEST_F(LUTEffectTest, CacheFollowsTheContentNotTheName)

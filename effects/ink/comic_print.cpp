@@ -5,6 +5,7 @@
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
 #include "gfx/luma.h"
+#include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -12,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -86,6 +88,7 @@ public:
         if (paper.isNull() || layer.isNull())
             return;
         paper.clearPixel(0xFFFFFFFFu);
+        layer.clearPixel(0xFFFFFFFFu);
         for (int slot = 0; slot < 4; ++slot) {
             const int ink = kPrintOrder[size_t(slot)];
             if (k_ < 0.1f && ink != 3)
@@ -173,7 +176,6 @@ private:
     void printInk(int slot, int ink, gfx::Surface& layer, gfx::Surface& paper)
     {
         CheckCancellation();
-        layer.clearPixel(0xFFFFFFFFu);
         const InkScreen& screen = kInks[size_t(ink)];
         const gfx::Pixel color =
             0xFF000000u | gfx::Pixel(screen.r) << 16 | gfx::Pixel(screen.g) << 8 | gfx::Pixel(screen.b);
@@ -232,9 +234,14 @@ private:
         }
         drawDots(layer, dots, color);
 
-        multiplyOnto(paper, layer);
+        // Full runs show the paper after each ink: its rows are copied out
+        // as they are printed, and the layer is made white again for the
+        // next ink (K is always the last).
+        QImage shown = preview_ ? QImage() : gfx::NewPixelImage(w_, h_);
+        multiplyOnto(paper, layer, shown, ink != 3);
         if (!preview_)
-            ShowIntermediateImage(paper.snapshot(), -1, Delivery::Queued);
+            ShowIntermediateImage(shown.isNull() ? paper.snapshot() : gfx::Image::adopt(std::move(shown)), -1,
+                                  Delivery::Queued);
     }
 
     static void drawDots(gfx::Surface& layer, std::vector<Dot>& dots, gfx::Pixel color)
@@ -249,16 +256,20 @@ private:
         dots.clear();
     }
 
-    // Both opaque: every channel becomes paper x layer / 255.
-    void multiplyOnto(gfx::Surface& paper, gfx::Surface& layer) const
+    // Both opaque: every channel becomes paper x layer / 255. Each paper
+    // row is then copied to `copy` (unless null), and each layer row made
+    // white when `whiten` is set, while both are in the cache.
+    void multiplyOnto(gfx::Surface& paper, gfx::Surface& layer, QImage& copy, bool whiten) const
     {
         uchar* const pb = paper.bits();
-        const uchar* const lb = layer.bits();
+        uchar* const lb = layer.bits();
         const qsizetype ps = paper.stride(), ls = layer.stride();
+        uchar* const cb = copy.isNull() ? nullptr : copy.bits();
+        const qsizetype cs = copy.bytesPerLine();
         platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 auto* p = reinterpret_cast<gfx::Pixel*>(pb + y * ps);
-                const auto* l = reinterpret_cast<const gfx::Pixel*>(lb + y * ls);
+                auto* l = reinterpret_cast<gfx::Pixel*>(lb + y * ls);
                 for (int x = 0; x < w_; ++x) {
                     const gfx::Pixel s = l[x], d = p[x];
                     if (s == 0xFFFFFFFFu)
@@ -266,6 +277,10 @@ private:
                     p[x] = 0xFF000000u | Div255(((s >> 16) & 255) * ((d >> 16) & 255)) << 16 |
                            Div255(((s >> 8) & 255) * ((d >> 8) & 255)) << 8 | Div255((s & 255) * (d & 255));
                 }
+                if (cb)
+                    std::memcpy(cb + y * cs, p, size_t(w_) * sizeof(gfx::Pixel));
+                if (whiten)
+                    std::fill_n(l, w_, 0xFFFFFFFFu);
             }
         });
     }

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -89,24 +90,33 @@ void ApplyLUT(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int 
     const int h = finishing ? source.height() : std::min(source.height(), dest.height());
     uchar* const outBase = finishing ? work.bits() : dest.bits();
     const qsizetype outStride = finishing ? work.bytesPerLine() : dest.stride();
+    // A full run shows the finished picture: without the finishing chain,
+    // each row is copied into that picture while it is still in the cache.
+    QImage shown = !finishing && !preview && source.size() == dest.size() ? gfx::NewPixelImage(dest.size()) : QImage();
+    uchar* const shownBase = shown.isNull() ? nullptr : shown.bits();
+    const qsizetype shownStride = shown.bytesPerLine();
     platform::ParallelForRange(0, h, 8, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             // Rows that start after the run was cancelled are left undone.
             if (IsEffectCancelled())
                 return;
-            mapper.mapRow(source.row(y), reinterpret_cast<gfx::Pixel*>(outBase + outStride * y), w);
+            auto* const row = reinterpret_cast<gfx::Pixel*>(outBase + outStride * y);
+            mapper.mapRow(source.row(y), row, w);
+            if (shownBase)
+                std::memcpy(shownBase + shownStride * y, row, size_t(w) * sizeof(gfx::Pixel));
         }
     });
     // A picture with missing rows is never shown.
     CheckCancellation();
 
+    gfx::Image finished;
     if (finishing) {
         const float ob = float((double(p2) - 50.0) / 200.0);
         const float fc = float(p3 / 50.0);
         const float fs = float(p5 / 50.0);
         const float sigma = p4 < 50 ? float((50.0 - p4) / 5.0) : 0.0f;
         const float k = p4 > 50 ? float((double(p4) - 50.0) / 30.0) : 0.0f;
-        const gfx::Image finished = ApplyFinishingChain(gfx::Image::adopt(std::move(work)),
+        finished = ApplyFinishingChain(gfx::Image::adopt(std::move(work)),
                                                         AdjustmentColorMatrix(ob, fc, fs), sigma, k,
                                                         gfx::EdgeMode::Decal);
         if (finished.isNull())
@@ -122,7 +132,11 @@ void ApplyLUT(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int 
         return;
     }
     SafeUpdateProgress(100);
-    const gfx::Image snap = SnapshotRows(dest);
+    // Dest now holds the rows of `shown`, or of `finished` when their sizes
+    // match; otherwise its own copy is shown.
+    const gfx::Image snap = shownBase                                 ? gfx::Image::adopt(std::move(shown))
+                            : finishing && finished.size() == dest.size() ? finished
+                                                                        : SnapshotRows(dest);
     if (snap.isNull())
         throw std::bad_alloc();
     ShowIntermediateImage(snap, -1, Delivery::Synchronous);

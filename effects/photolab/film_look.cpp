@@ -37,6 +37,12 @@ float Vignette::factor(int x, int y) const
     return 1.0f - t * t * depth_;
 }
 
+void Vignette::factors(int y, int width, float* out) const
+{
+    for (int x = 0; x < width; ++x)
+        out[x] = factor(x, y);
+}
+
 int Vignette::apply(int channel, float factor)
 {
     return int(RoundSmall(float(channel) * factor));

@@ -40,6 +40,8 @@ public:
     bool active() const { return amount_ > 0.0f; }
     // The factor at (x, y); 1 inside the inner radius.
     float factor(int x, int y) const;
+    // factor(x, y) for x = 0..width - 1 into out.
+    void factors(int y, int width, float* out) const;
     // A channel scaled by the factor, rounded half to even.
     static int apply(int channel, float factor);
 

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace pq {
@@ -39,22 +42,50 @@ int64_t FirstWindowSum(int n, int64_t r, At&& at)
     return sum;
 }
 
-// q = L' / L for every pair of luminance L and box mean M.
-std::vector<double> RatioTable(const StructureSettings& s)
+// q = L' / L for every pair of luminance L and box mean M, at index
+// L 256 + M. Each ratio is a float value, so float storage keeps it exact.
+std::vector<float> BuildRatioTable(float amount, float gain)
 {
-    std::vector<double> q(256 * 256);
-    for (int lum = 0; lum < 256; ++lum)
-        for (int mean = 0; mean < 256; ++mean) {
-            const float l = float(lum / 255.0);
-            float d = float((lum - mean) / 255.0);
-            d = d > 0.0f ? float(d * double(s.gain) * 0.5) : float(d * double(s.gain));
-            const float t = std::clamp(float(d + 0.5), 0.0f, 1.0f);
-            const float o = l < 0.5f ? float(2.0 * l * t) : float(1.0 - 2.0 * (1.0 - l) * (1.0 - t));
-            const int target = platform::Round(o * 255.0);
-            const int adjusted = lum + platform::Round((target - lum) * double(s.amount));
-            q[size_t(lum * 256 + mean)] = lum >= 1 ? double(float(double(adjusted) / lum)) : 1.0;
-        }
+    std::vector<float> q(256 * 256);
+    platform::ParallelForRange(0, 256, 16, [&](int l0, int l1) {
+        for (int lum = l0; lum < l1; ++lum)
+            for (int mean = 0; mean < 256; ++mean) {
+                const float l = float(lum / 255.0);
+                float d = float((lum - mean) / 255.0);
+                d = d > 0.0f ? float(d * double(gain) * 0.5) : float(d * double(gain));
+                const float t = std::clamp(float(d + 0.5), 0.0f, 1.0f);
+                const float o = l < 0.5f ? float(2.0 * l * t) : float(1.0 - 2.0 * (1.0 - l) * (1.0 - t));
+                const int target = platform::Round(o * 255.0);
+                const int adjusted = lum + platform::Round((target - lum) * double(amount));
+                q[size_t(lum * 256 + mean)] = lum >= 1 ? float(double(adjusted) / lum) : 1.0f;
+            }
+    });
     return q;
+}
+
+// The tables of the last few settings, kept for the process: the slider
+// moves over few values, and a table costs more than a small picture.
+std::shared_ptr<const std::vector<float>> RatioTable(const StructureSettings& s)
+{
+    struct Kept {
+        float amount, gain;
+        std::shared_ptr<const std::vector<float>> table;
+    };
+    constexpr size_t kKept = 4;
+    static std::mutex mutex;
+    static std::deque<Kept> kept;
+    {
+        std::lock_guard lock(mutex);
+        for (const Kept& k : kept)
+            if (k.amount == s.amount && k.gain == s.gain)
+                return k.table;
+    }
+    auto table = std::make_shared<const std::vector<float>>(BuildRatioTable(s.amount, s.gain));
+    std::lock_guard lock(mutex);
+    kept.push_front({s.amount, s.gain, table});
+    if (kept.size() > kKept)
+        kept.pop_back();
+    return table;
 }
 
 } // namespace
@@ -133,7 +164,8 @@ gfx::Image StructurePass(const gfx::Image& source, const StructureSettings& sett
     });
     report(40);
 
-    const std::vector<double> ratio = RatioTable(settings);
+    const std::shared_ptr<const std::vector<float>> ratioTable = RatioTable(settings);
+    const float* const ratio = ratioTable->data();
     uchar* const base = out.bits();
     const qsizetype stride = out.bytesPerLine();
     // Progress at every 65,536th pixel, reported when the band that reaches
@@ -152,7 +184,7 @@ gfx::Image StructurePass(const gfx::Image& source, const StructureSettings& sett
                 gfx::Pixel* dst = reinterpret_cast<gfx::Pixel*>(base + stride * y);
                 for (int x = 0; x < w; ++x) {
                     const gfx::Pixel p = src[x];
-                    const double q = ratio[size_t(l[x]) * 256 + m[x]];
+                    const double q = double(ratio[size_t(l[x]) * 256 + m[x]]);
                     const int a = int(p >> 24);
                     auto channel = [&](int shift) {
                         const int v = RoundEven(double((p >> shift) & 255) * q);
