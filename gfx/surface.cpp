@@ -7,6 +7,7 @@
 #include <QColorSpace>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace gfx {
@@ -124,14 +125,16 @@ Image Surface::snapshot() const
 
 Image Surface::snapshotReusing(std::array<QImage, 2>& buffers) const
 {
-    if (isNull() || !IsBig(image_))
-        return snapshot();
+    if (isNull())
+        return {};
     QImage* buffer = nullptr;
     for (QImage& b : buffers)
         if (!buffer && (b.isNull() || b.isDetached()))
             buffer = &b;
     if (!buffer)
         return snapshot();
+    // Every image made from the buffer is gone: their readers are done.
+    std::atomic_thread_fence(std::memory_order_acquire);
     if (buffer->size() != image_.size() || buffer->format() != image_.format())
         *buffer = NewPixelImage(image_.width(), image_.height());
     if (buffer->isNull())

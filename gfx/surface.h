@@ -45,8 +45,8 @@ public:
     // A copy of the current pixels: later drawing does not change it.
     Image snapshot() const;
     // The same copy, made into the first of `buffers` nobody else holds any
-    // more when the surface is big (a fresh 12-megapixel buffer costs more
-    // to fault in than to fill), else a fresh one.
+    // more (a fresh 12-megapixel buffer costs more to fault in than to
+    // fill), else a fresh one.
     Image snapshotReusing(std::array<QImage, 2>& buffers) const;
 
     // Replaces the pixels with a copy of the image (same size required).

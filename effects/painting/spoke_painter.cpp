@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 
 namespace pq {
 namespace {
@@ -71,33 +70,6 @@ bool MayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y
             inside = !inside;
     }
     return inside;
-}
-
-// A copy of the canvas for the window, rows copied in parallel (a full
-// run makes one every 200 ms), into the first of the buffers the window has
-// let go of: a fresh 12-megapixel buffer costs more to fault in than to fill.
-gfx::Image SnapshotOf(const gfx::Surface& canvas, std::array<QImage, 2>& buffers)
-{
-    QImage* buffer = nullptr;
-    for (QImage& b : buffers)
-        if (!buffer && (b.isNull() || b.isDetached()))
-            buffer = &b;
-    QImage fresh;
-    if (!buffer)
-        buffer = &fresh;
-    if (buffer->isNull())
-        *buffer = gfx::NewPixelImage(canvas.width(), canvas.height());
-    QImage& copy = *buffer;
-    if (copy.isNull())
-        return canvas.snapshot();
-    uint8_t* bits = copy.bits();
-    const qsizetype stride = copy.bytesPerLine();
-    const size_t rowBytes = size_t(canvas.width()) * sizeof(gfx::Pixel);
-    platform::ParallelForRange(0, canvas.height(), 64, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
-            std::memcpy(bits + y * stride, canvas.row(y), rowBytes);
-    });
-    return gfx::Image::adopt(copy);
 }
 
 } // namespace
@@ -407,7 +379,7 @@ void SpokePainter::report(int i)
     if (now - lastShown_ <= kIntermediateMs)
         return;
     lastShown_ = now;
-    const gfx::Image snap = SnapshotOf(canvas_, snapshots_);
+    const gfx::Image snap = canvas_.snapshotReusing(snapshots_);
     ShowIntermediateImage(snap, value, Delivery::Synchronous);
     CheckCancellation();
 }

@@ -13,6 +13,9 @@ namespace {
 
 // Below this many pixels a stamp is drawn on the calling thread alone.
 constexpr int64_t kParallelPixels = 3072;
+// Laying a stamp over the canvas is cheaper per pixel: a pool hand-off
+// pays only for larger boxes (serial painters lay a great many small ones).
+constexpr int64_t kParallelLayPixels = 16384;
 
 // Everything one row of a draw needs, worked out once per draw.
 struct DrawPlan {
@@ -359,7 +362,7 @@ void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Surface
     };
     // Every canvas pixel takes at most one stamp pixel: rows are independent.
     const int rows = area.height();
-    if (int64_t(area.width()) * rows < 2 * kParallelPixels || rows < 16)
+    if (int64_t(area.width()) * rows < kParallelLayPixels || rows < 16)
         layRows(area.top(), area.bottom() + 1);
     else
         platform::ParallelForRange(area.top(), area.bottom() + 1, std::max(4, rows / 16), layRows);
