@@ -14,12 +14,15 @@
 
 namespace gfx {
 
-// Memory for whole-image buffers, released with std::free; null when out of
-// memory. On Linux, blocks of 2 MiB and more are 2 MiB aligned and marked
-// for transparent huge pages, so that the first touches fault in 2 MiB at a
-// time rather than 4 KiB (tens of thousands of faults for one 12-megapixel
-// buffer otherwise, much of a fast filter's time).
+// Memory for whole-image buffers, released with ReleaseScratch; null when
+// out of memory. On Linux, blocks of 2 MiB and more are 2 MiB aligned and
+// marked for transparent huge pages, so that the first touches fault in
+// 2 MiB at a time rather than 4 KiB (tens of thousands of faults for one
+// 12-megapixel buffer otherwise, much of a fast filter's time), and the last
+// two such blocks released are kept for the next request of their size.
+// The memory is uninitialised: a reused block holds what it held.
 void* AllocateScratch(size_t bytes);
+void ReleaseScratch(void* p);
 
 // An uninitialised kPixelFormat image in such memory; null for a bad size or
 // when out of memory. Filters fill every pixel of it.
@@ -41,7 +44,7 @@ public:
 
 private:
     struct Free {
-        void operator()(T* p) const { std::free(p); }
+        void operator()(T* p) const { ReleaseScratch(p); }
     };
     std::unique_ptr<T, Free> data_;
 };
