@@ -19,7 +19,7 @@ namespace gfx {
 // marked for transparent huge pages, so that the first touches fault in
 // 2 MiB at a time rather than 4 KiB (tens of thousands of faults for one
 // 12-megapixel buffer otherwise, much of a fast filter's time), and the last
-// two such blocks released are kept for the next request of their size.
+// four such blocks released are kept for the next request of their size.
 // The memory is uninitialised: a reused block holds what it held.
 void* AllocateScratch(size_t bytes);
 void ReleaseScratch(void* p);

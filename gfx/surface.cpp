@@ -69,18 +69,26 @@ QImage CopyRows(const QImage& image)
 
 Surface Surface::make(int width, int height)
 {
+    return make(width, height, 0);
+}
+
+Surface Surface::make(int width, int height, Pixel premultipliedFill)
+{
     Surface s;
     if (!IsSaneSize(width, height))
         return s;
-    QImage image(width, height, kPixelFormat);
+    // Big surfaces come from the picture blocks (often one freed moments
+    // ago, already faulted in).
+    QImage image = int64_t(width) * height >= kParallelPixels ? NewPixelImage(width, height)
+                                                              : QImage(width, height, kPixelFormat);
     if (image.isNull()) {
         platform::NoteOutOfMemory();
         return s;
     }
     if (IsBig(image))
-        FillRows(image, 0);
+        FillRows(image, premultipliedFill);
     else
-        image.fill(0);
+        image.fill(premultipliedFill);
     s.image_ = std::move(image);
     return s;
 }

@@ -21,6 +21,8 @@ public:
     // A transparent surface; null for non-positive or absurd sizes.
     static Surface make(int width, int height);
     static Surface make(QSize size) { return make(size.width(), size.height()); }
+    // A surface filled with one premultiplied pixel value.
+    static Surface make(int width, int height, Pixel premultipliedFill);
     // A surface holding a copy of the image; null for a null image.
     static Surface fromImage(const Image& image);
 

@@ -1,5 +1,6 @@
 #include "gfx/recycled_blocks.h"
 #include "gfx/scratch_buffer.h"
+#include "gfx/surface.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,30 @@ TEST(RecycledBlocks, AFreedPictureBufferServesTheNextPictureOfItsSize)
     // Small scratch memory goes straight back to the allocator.
     const gfx::ScratchBuffer<int> small(16);
     EXPECT_TRUE(small);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RecycledBlocks, SurfacesMadeFromAReusedBlockAreFilled)
+{
+    {
+        QImage stale = gfx::NewPixelImage(1000, 600);
+        ASSERT_FALSE(stale.isNull());
+        stale.fill(0x80402010u);
+    }
+    for (const gfx::Pixel fill : {gfx::Pixel(0), gfx::Pixel(0xFFFFFFFFu)}) {
+        const gfx::Surface big = gfx::Surface::make(1000, 600, fill);
+        const gfx::Surface small = gfx::Surface::make(10, 6, fill);
+        ASSERT_FALSE(big.isNull());
+        for (const gfx::Surface* s : {&big, &small})
+            for (int y = 0; y < s->height(); y += s->height() - 1)
+                for (int x = 0; x < s->width(); ++x)
+                    ASSERT_EQ(s->row(y)[x], fill) << x << "," << y;
+    }
+    const gfx::Surface transparent = gfx::Surface::make(1000, 600);
+    EXPECT_EQ(transparent.row(599)[999], 0u);
 }
 
 } // namespace

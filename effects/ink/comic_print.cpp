@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -64,12 +65,15 @@ public:
     void run()
     {
         const size_t n = size_t(w_) * size_t(h_);
-        alpha_.resize(n);
+        alpha_ = gfx::ScratchBuffer<uint8_t>(n);
+        inks_ = gfx::ScratchBuffer<uint8_t>(4 * n);
+        if (!alpha_ || !inks_)
+            throw std::bad_alloc();
         platform::ParallelForRange(0, h_, 64, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = source_.row(y);
                 for (int x = 0; x < w_; ++x)
-                    alpha_[size_t(y) * w_ + x] = uint8_t(src[x] >> 24);
+                    alpha_.data()[size_t(y) * w_ + x] = uint8_t(src[x] >> 24);
             }
         });
         CheckCancellation();
@@ -83,12 +87,10 @@ public:
         separate(separation);
         CheckCancellation();
 
-        gfx::Surface paper = gfx::Surface::make(w_, h_);
-        gfx::Surface layer = gfx::Surface::make(w_, h_);
+        gfx::Surface paper = gfx::Surface::make(w_, h_, 0xFFFFFFFFu);
+        gfx::Surface layer = gfx::Surface::make(w_, h_, 0xFFFFFFFFu);
         if (paper.isNull() || layer.isNull())
             return;
-        paper.clearPixel(0xFFFFFFFFu);
-        layer.clearPixel(0xFFFFFFFFu);
         for (int slot = 0; slot < 4; ++slot) {
             const int ink = kPrintOrder[size_t(slot)];
             if (k_ < 0.1f && ink != 3)
@@ -96,7 +98,7 @@ public:
             printInk(slot, ink, layer, paper);
         }
         layer = gfx::Surface();
-        inks_ = {};
+        inks_ = gfx::ScratchBuffer<uint8_t>(0);
 
         // Soft paper: the halftone buffer is the paper blurred in place.
         gfx::Surface halftone = std::move(paper);
@@ -124,13 +126,12 @@ public:
 
 private:
     void report(int value) { ReportProgress(dest_, preview_, value); }
+    uint8_t* ink(int c) const { return inks_.data() + size_t(c) * size_t(w_) * size_t(h_); }
 
     // Boosted colours split into C, M, Y (with partial under-colour removal)
     // and K, as ink bytes.
     void separate(const gfx::Image& separation)
     {
-        for (auto& g : inks_)
-            g.assign(size_t(w_) * size_t(h_), 0);
         const double k = k_;
         const float u = float(std::clamp(0.65 - 0.15 * k, 0.25, 0.75));
         auto toByte = [](double v) { return uint8_t(platform::Round(std::clamp(v * 255.0, 0.0, 255.0))); };
@@ -140,8 +141,12 @@ private:
                 for (int x = 0; x < w_; ++x) {
                     const gfx::Pixel p = src[x];
                     const int a = int(p >> 24);
-                    if (a == 0)
+                    const size_t i = size_t(y) * w_ + x;
+                    if (a == 0) {
+                        for (int c = 0; c < 4; ++c)
+                            ink(c)[i] = 0;
                         continue;
+                    }
                     float ch[3] = {float((p >> 16) & 255), float((p >> 8) & 255), float(p & 255)};
                     if (a < 255)
                         for (float& c : ch)
@@ -150,10 +155,11 @@ private:
                     for (float& c : ch)
                         c = float(
                             std::clamp((double(lum) * 10000.0 + (double(c) - lum) * 14500.0) / 10000.0, 0.0, 255.0));
-                    const size_t i = size_t(y) * w_ + x;
                     const float black = float(1.0 - std::max({ch[0], ch[1], ch[2]}) / 255.0);
                     if (black >= 0.999f) {
-                        inks_[3][i] = 255;
+                        for (int c = 0; c < 3; ++c)
+                            ink(c)[i] = 0;
+                        ink(3)[i] = 255;
                         continue;
                     }
                     const float kp = float(double(black) * u);
@@ -163,9 +169,9 @@ private:
                             v = float(v * k);
                         else if (k > 1.0)
                             v = float(std::min(1.0, v * k));
-                        inks_[size_t(c)][i] = toByte(v);
+                        ink(c)[i] = toByte(v);
                     }
-                    inks_[3][i] = toByte(black);
+                    ink(3)[i] = toByte(black);
                 }
             }
         });
@@ -179,7 +185,7 @@ private:
         const InkScreen& screen = kInks[size_t(ink)];
         const gfx::Pixel color =
             0xFF000000u | gfx::Pixel(screen.r) << 16 | gfx::Pixel(screen.g) << 8 | gfx::Pixel(screen.b);
-        const std::vector<uint8_t>& amount = inks_[size_t(ink)];
+        const uint8_t* const amount = this->ink(ink);
 
         const float sn = float(std::sin(double(screen.angle))), cs = float(std::cos(double(screen.angle)));
         const double cell = cell_;
@@ -218,7 +224,7 @@ private:
                     continue;
                 const size_t i =
                     size_t(std::clamp<int64_t>(iy, 0, h_ - 1)) * w_ + size_t(std::clamp<int64_t>(ix, 0, w_ - 1));
-                if (alpha_[i] == 0)
+                if (alpha_.data()[i] == 0)
                     continue;
                 const float r = radius[amount[i]];
                 if (r < 0.4f)
@@ -319,7 +325,7 @@ private:
                 for (int x = 0; x < w_; ++x) {
                     const size_t i = size_t(y) * w_ + x;
                     const uint32_t m = mask[i];
-                    if (m == 0 || alpha_[i] == 0)
+                    if (m == 0 || alpha_.data()[i] == 0)
                         continue;
                     const gfx::Pixel p = px[x];
                     const uint32_t keep = 255 - m;
@@ -340,7 +346,7 @@ private:
             for (int y = y0; y < y1; ++y) {
                 auto* px = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
                 for (int x = 0; x < w_; ++x) {
-                    const uint32_t a = alpha_[size_t(y) * w_ + x];
+                    const uint32_t a = alpha_.data()[size_t(y) * w_ + x];
                     if (a == 0) {
                         px[x] = 0;
                     } else if (a < 255) {
@@ -360,8 +366,9 @@ private:
     const int w_, h_;
     int cell_ = 8;
     float halfCell_ = 4, maxFactor_ = 1, minFactor_ = 0, k_ = 1;
-    std::vector<uint8_t> alpha_;
-    std::array<std::vector<uint8_t>, 4> inks_;
+    // The source's alpha, and the C, M, Y, K ink bytes plane after plane.
+    gfx::ScratchBuffer<uint8_t> alpha_{0};
+    gfx::ScratchBuffer<uint8_t> inks_{0};
 };
 
 } // namespace
