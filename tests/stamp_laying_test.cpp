@@ -127,6 +127,24 @@ TEST(StampLaying, RightAnglesAndHalfTexelScalesMatchTheTwoStepLaying)
             }
 }
 
+TEST(StampLaying, InkBlocksTellBlankRectanglesFromInkedOnes)
+{
+    std::vector<uint8_t> alpha(size_t(70) * 40, 0);
+    alpha[size_t(21) * 70 + 50] = 1; // the one inked texel, in block (3, 1)
+    const pq::StampCell cell = pq::StampCell::fromPlane(70, 40, std::move(alpha));
+    const pq::StampCell::Level& level = cell.level(0);
+    EXPECT_TRUE(level.inkIn(0, 0, 69, 39));
+    EXPECT_TRUE(level.inkIn(50, 21, 50, 21));
+    EXPECT_TRUE(level.inkIn(48, 16, 63, 31));
+    EXPECT_FALSE(level.inkIn(0, 0, 47, 39));
+    EXPECT_FALSE(level.inkIn(64, 0, 69, 39));
+    EXPECT_FALSE(level.inkIn(0, 32, 69, 39));
+    EXPECT_FALSE(level.inkIn(0, 0, 69, 15));
+    // A block is the finest unit: blank texels beside the ink in its block
+    // still count as possibly inked.
+    EXPECT_TRUE(level.inkIn(60, 30, 61, 31));
+}
+
 TEST(StampLaying, OpaqueStampsReplaceAndFaintOnesKeepTheCanvas)
 {
     // A full-strength opaque stamp leaves its own colour where its ink is

@@ -1,5 +1,6 @@
 #include "effects/shared/stamp_plan.h"
 
+#include <algorithm>
 #include <immintrin.h>
 
 namespace pq {
@@ -101,6 +102,15 @@ __attribute__((target("avx2"))) int LayLinearRowAvx2(const DrawPlan& plan, gfx::
         // read nor written.
         const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(hi - u + 1), lanes);
         const Quarter a = Locate(k, u), b = Locate(k, u + 4);
+        // Texel positions run monotonically along the block: its first and
+        // last samples bound the texels it reads. Where those are all blank
+        // every stamp pixel is 0 and the canvas stays as it is.
+        const int xFirst = _mm_cvtsi128_si32(a.xa), xLast = _mm_extract_epi32(b.xa, 3);
+        const int yFirst = _mm_cvtsi128_si32(a.ya), yLast = _mm_extract_epi32(b.ya, 3);
+        if (!level.inkIn(std::min(xFirst, xLast), std::min(yFirst, yLast),
+                         std::max(_mm_cvtsi128_si32(a.xb), _mm_extract_epi32(b.xb, 3)),
+                         std::max(_mm_cvtsi128_si32(a.yb), _mm_extract_epi32(b.yb, 3))))
+            continue;
         const __m256i xa = _mm256_set_m128i(b.xa, a.xa), xb = _mm256_set_m128i(b.xb, a.xb);
         const __m256 wx = _mm256_set_m128(b.wx, a.wx), wy = _mm256_set_m128(b.wy, a.wy);
         __m256 p00, p01, p10, p11;
