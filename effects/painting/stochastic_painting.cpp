@@ -1,5 +1,6 @@
 #include "effects/painting/stochastic_painting.h"
 
+#include "effects/painting/stochastic_samples.h"
 #include "effects/shared/brush_stamps.h"
 #include "effects/shared/snapshot_buffers.h"
 #include "engine/repository/image_repository.h"
@@ -128,6 +129,9 @@ public:
         : src_(source), dest_(dest), s_(s), preview_(preview), transparent_(hasTransparency), w_(source.width()),
           h_(source.height()), marks_(std::move(marks)), map_(BuildGradientMap(source)), rng_(RunRandom())
     {
+        weights_.reserve(marks_.size());
+        for (const Mark& m : marks_)
+            weights_.emplace_back(m.cell.level(0).alpha.data(), kCell, s_.opacity);
     }
 
     void paint()
@@ -221,12 +225,20 @@ private:
     // How much closer to the photo the sampled box gets with the mark.
     int64_t simulate(const Try& tr, int x, int y, const QRect& box, int step, double scale, const int colour[3]) const
     {
-        const StampCell::Level& mark = marks_[size_t(tr.mark)].cell.level(0);
         const QRect& strong = marks_[size_t(tr.mark)].strong;
         if (strong.isEmpty())
             return 0;
         const double cs = std::cos(-tr.angle), sn = std::sin(-tr.angle);
-        const int op = s_.opacity;
+        SampleRow row;
+        row.mark = &weights_[size_t(tr.mark)];
+        row.side = kCell;
+        row.x = x;
+        row.step = step;
+        row.cs = cs;
+        row.sn = sn;
+        row.scale = scale;
+        row.colour = colour;
+        row.transparent = transparent_;
         int64_t gain = 0;
         const int firstRow = (box.top() + step - 1) / step * step;
         const int firstCol = (box.left() + step - 1) / step * step;
@@ -235,8 +247,6 @@ private:
         const double uLo = strong.left() - 1.5 - 125.0, uHi = strong.right() + 1.5 - 125.0;
         const double vLo = strong.top() - 1.5 - 125.0, vHi = strong.bottom() + 1.5 - 125.0;
         for (int py = firstRow; py <= box.bottom(); py += step) {
-            const gfx::Pixel* srow = src_.row(py);
-            const gfx::Pixel* drow = dest_.row(py);
             const int dy = py - y;
             double from = -1e18, to = 1e18;
             LimitColumns(cs * scale, -dy * sn * scale, uLo, uHi, from, to);
@@ -247,30 +257,12 @@ private:
             const int hi = std::min(box.right(), int(std::min(1e9, std::floor(to))) + x);
             if (lo > hi)
                 continue;
-            const int startCol = std::max(firstCol, (lo + step - 1) / step * step);
-            for (int px = startCol; px <= hi; px += step) {
-                const int dx = px - x;
-                const int bx = platform::Round((dx * cs - dy * sn) * scale + 125.0);
-                const int by = platform::Round((dx * sn + dy * cs) * scale + 125.0);
-                if (bx < 0 || bx >= kCell || by < 0 || by >= kCell)
-                    continue;
-                const int alpha = mark.at(bx, by);
-                if (alpha <= 10)
-                    continue;
-                const gfx::Pixel tp = srow[px];
-                if (transparent_ && (tp >> 24) < 10)
-                    continue;
-                const gfx::Pixel d = drow[px];
-                const int k = alpha * op / 255;
-                if (k <= 0)
-                    continue;
-                for (int ch = 0; ch < 3; ++ch) {
-                    const int shift = 16 - 8 * ch;
-                    const int tc = int((tp >> shift) & 255u), dc = int((d >> shift) & 255u);
-                    const int nc = k >= 255 ? colour[ch] : (colour[ch] * k + dc * (255 - k)) / 255;
-                    gain += std::abs(tc - dc) - std::abs(tc - nc);
-                }
-            }
+            row.first = std::max(firstCol, (lo + step - 1) / step * step);
+            row.last = hi;
+            row.dy = dy;
+            row.photo = src_.row(py);
+            row.canvas = dest_.row(py);
+            gain += SampleRowGain(row);
         }
         return gain;
     }
@@ -311,6 +303,7 @@ private:
     const bool transparent_;
     const int w_, h_;
     const std::vector<Mark> marks_;
+    std::vector<MarkWeights> weights_; // of each mark
     const GradientMap map_;
     platform::Random& rng_;
     uint32_t lastTick_ = 0;

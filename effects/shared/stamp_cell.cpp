@@ -77,6 +77,18 @@ StampCell StampCell::fromPlane(int width, int height, std::vector<uint8_t> alpha
                     y1 = std::max(y1, y);
                 }
         level.inked = x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
+        const int across = (level.width + 15) / 16, down = (level.height + 15) / 16;
+        level.inkStride = across + 1;
+        level.inkSums.assign(size_t(across + 1) * size_t(down + 1), 0);
+        for (int y = 0; y < level.height; ++y)
+            for (int x = 0; x < level.width; ++x)
+                if (level.at(x, y) != 0)
+                    level.inkSums[size_t(y / 16 + 1) * size_t(across + 1) + size_t(x / 16 + 1)] = 1;
+        for (int r = 1; r <= down; ++r)
+            for (int c = 1; c <= across; ++c) {
+                int32_t* s = &level.inkSums[size_t(r) * size_t(across + 1) + size_t(c)];
+                *s += s[-1] + s[-(across + 1)] - s[-(across + 1) - 1];
+            }
     }
     cell.d_ = std::move(data);
     return cell;

@@ -25,7 +25,20 @@ public:
         int height = 0;
         std::vector<uint8_t> alpha; // row-major, width * height
         QRect inked;                // bounds of the non-zero alpha; empty when none
+        // Summed counts of the 16 x 16 blocks holding any non-zero alpha,
+        // (blocks across + 1) per row: where a texel rectangle is blank.
+        int inkStride = 0;
+        std::vector<int32_t> inkSums;
         uint8_t at(int x, int y) const { return alpha[size_t(y) * size_t(width) + size_t(x)]; }
+        // False when every alpha of texels x0..x1, y0..y1 (on the plane) is 0.
+        bool inkIn(int x0, int y0, int x1, int y1) const
+        {
+            if (inkSums.empty())
+                return true;
+            const size_t c0 = size_t(x0 >> 4), r0 = size_t(y0 >> 4), c1 = size_t(x1 >> 4) + 1, r1 = size_t(y1 >> 4) + 1;
+            const size_t s = size_t(inkStride);
+            return inkSums[r1 * s + c1] - inkSums[r0 * s + c1] - inkSums[r1 * s + c0] + inkSums[r0 * s + c0] > 0;
+        }
     };
 
     StampCell() = default;

@@ -1,6 +1,7 @@
 #include "effects/shared/stamp_draw.h"
 
 #include "effects/shared/stamp_pixels.h"
+#include "effects/shared/stamp_plan.h"
 #include "gfx/pixel_math.h"
 #include "platform/thread_pool.h"
 
@@ -16,21 +17,6 @@ constexpr int64_t kParallelPixels = 3072;
 // Laying a stamp over the canvas is cheaper per pixel: a pool hand-off
 // pays only for larger boxes (serial painters lay a great many small ones).
 constexpr int64_t kParallelLayPixels = 16384;
-
-// Everything one row of a draw needs, worked out once per draw.
-struct DrawPlan {
-    const StampCell::Level* level = nullptr;
-    double cosA = 1.0, sinA = 0.0;
-    double halfW = 0.0, halfH = 0.0;
-    double scaleX = 1.0, scaleY = 1.0; // level texels per unit of the rectangle
-    double centre = 0.0;
-    // Where the cell's alpha can be non-zero, in the rectangle's own
-    // coordinates (lx, ly); the whole plane when not trimmed.
-    bool trimmed = false;
-    double inkX0 = -1e18, inkX1 = 1e18, inkY0 = -1e18, inkY1 = 1e18;
-    float opacity = 1.0f;
-    gfx::px::F4 colour{};
-};
 
 // The mip level a sampling reads for a cell drawn `texelsPerPixel` times
 // smaller than it is.
@@ -183,6 +169,8 @@ void DrawRow(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int s
 template <StampSampling Kind>
 void LayRow(const DrawPlan& plan, gfx::Pixel* d, int v, int lo, int hi)
 {
+    if constexpr (Kind == StampSampling::Linear)
+        lo = LayLinearRowWide(plan, d, v, lo, hi);
     const double dy = v + 0.5 - plan.centre;
     for (int u = lo; u <= hi; ++u) {
         const gfx::Pixel t = StampPixel<Kind>(plan, u, dy);

@@ -1,0 +1,31 @@
+#pragma once
+
+// What every row of one stamp draw needs, worked out once per draw; shared
+// by the plain row loops and the wide bilinear laying.
+
+#include "effects/shared/stamp_cell.h"
+#include "gfx/pixel_math.h"
+
+namespace pq {
+
+struct DrawPlan {
+    const StampCell::Level* level = nullptr;
+    double cosA = 1.0, sinA = 0.0;
+    double halfW = 0.0, halfH = 0.0;
+    double scaleX = 1.0, scaleY = 1.0; // level texels per unit of the rectangle
+    double centre = 0.0;
+    // Where the cell's alpha can be non-zero, in the rectangle's own
+    // coordinates (lx, ly); the whole plane when not trimmed.
+    bool trimmed = false;
+    double inkX0 = -1e18, inkX1 = 1e18, inkY0 = -1e18, inkY1 = 1e18;
+    float opacity = 1.0f;
+    gfx::px::F4 colour{};
+};
+
+// Lays the bilinear stamp's pixels of row v over canvas pixels d[lo..]
+// eight at a time, with the same arithmetic as the plain loop, where the
+// processor has AVX2. Returns the first column it left to the plain loop
+// (lo when it laid none).
+int LayLinearRowWide(const DrawPlan& plan, gfx::Pixel* d, int v, int lo, int hi);
+
+} // namespace pq

@@ -1,0 +1,118 @@
+// The wide sampling of a stochastic painting try must count exactly what
+// the one-sample-at-a-time loop counts.
+
+#include "effects/painting/stochastic_samples.h"
+#include "platform/random.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int kSide = 250;
+
+std::vector<uint8_t> MarkPlane(uint32_t seed, int inset)
+{
+    platform::Random rng(seed);
+    std::vector<uint8_t> alpha(size_t(kSide) * kSide, 0);
+    for (int y = inset; y < kSide - inset / 2; ++y)
+        for (int x = inset / 3; x < kSide - inset; ++x)
+            alpha[size_t(y) * kSide + size_t(x)] = uint8_t(rng.random(3) == 0 ? rng.random(12) : rng.random(256));
+    return alpha;
+}
+
+std::vector<gfx::Pixel> PixelRow(uint32_t seed, int width, bool holes)
+{
+    platform::Random rng(seed);
+    std::vector<gfx::Pixel> row(static_cast<size_t>(width));
+    for (gfx::Pixel& p : row) {
+        const uint32_t a = holes && rng.random(4) == 0 ? uint32_t(rng.random(12)) : 255u;
+        const auto c = [&] { return uint32_t(rng.random(int(a) + 1)); };
+        p = a << 24 | c() << 16 | c() << 8 | c();
+    }
+    return row;
+}
+
+TEST(StochasticSamples, MarkWeightsKeepTheStrongTexelsScaledByOpacity)
+{
+    std::vector<uint8_t> alpha(size_t(kSide) * kSide, 0);
+    alpha[size_t(40) * kSide + 30] = 11;
+    alpha[size_t(90) * kSide + 200] = 255;
+    alpha[size_t(60) * kSide + 100] = 10; // not above 10: no weight, not in the box
+    alpha[size_t(5) * kSide + 5] = 3;
+    const pq::MarkWeights m(alpha.data(), kSide, 128);
+    EXPECT_EQ(m.left, 30);
+    EXPECT_EQ(m.top, 40);
+    EXPECT_EQ(m.width, 171);
+    EXPECT_EQ(m.height, 51);
+    EXPECT_EQ(m.weights[0], 11 * 128 / 255);
+    EXPECT_EQ(m.weights[size_t(50) * 171 + 170], 128);
+    EXPECT_EQ(m.weights[size_t(20) * 171 + 70], 0);
+    const pq::MarkWeights blank(std::vector<uint8_t>(size_t(kSide) * kSide, 10).data(), kSide, 255);
+    EXPECT_EQ(blank.width, 0);
+}
+
+TEST(StochasticSamples, WideRowsCountAsThePlainLoop)
+{
+    const int width = 400;
+    platform::Random rng(77);
+    int nonZero = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const pq::MarkWeights mark(MarkPlane(uint32_t(i % 7), 10 + (i % 7) * 12).data(), kSide, 20 + rng.random(236));
+        const bool transparent = i % 3 == 0;
+        const std::vector<gfx::Pixel> photo = PixelRow(uint32_t(2 * i), width, transparent);
+        const std::vector<gfx::Pixel> canvas = PixelRow(uint32_t(2 * i + 1), width, false);
+        const int colour[3] = {rng.random(256), rng.random(256), rng.random(256)};
+        const double angle = (rng.randomReal() - 0.5) * 14.0;
+        pq::SampleRow row;
+        row.photo = photo.data();
+        row.canvas = canvas.data();
+        row.mark = &mark;
+        row.side = kSide;
+        row.x = rng.random(width);
+        row.dy = rng.random(201) - 100;
+        row.step = 1 + rng.random(9);
+        row.first = rng.random(width);
+        row.last = std::min(width - 1, row.first + rng.random(width));
+        row.cs = std::cos(angle);
+        row.sn = std::sin(angle);
+        row.scale = 250.0 / (5.0 + rng.randomReal() * 245.0);
+        row.colour = colour;
+        row.transparent = transparent;
+        const int64_t plain = pq::SampleRowGainPlain(row);
+        ASSERT_EQ(pq::SampleRowGain(row), plain) << "row " << i;
+        nonZero += plain != 0;
+    }
+    EXPECT_GT(nonZero, 300); // the rows did land on ink
+}
+
+TEST(StochasticSamples, SamplesOnTexelHalvesRoundToEven)
+{
+    // Exact quarter turns at integer scales put samples on .5 positions,
+    // where the rounding of both loops must agree.
+    const pq::MarkWeights mark(MarkPlane(3, 0).data(), kSide, 255);
+    const std::vector<gfx::Pixel> photo = PixelRow(8, 300, false), canvas = PixelRow(9, 300, false);
+    const int colour[3] = {250, 10, 128};
+    for (double scale : {0.5, 1.5, 2.5, 12.5})
+        for (int turn = 0; turn < 4; ++turn) {
+            pq::SampleRow row;
+            row.photo = photo.data();
+            row.canvas = canvas.data();
+            row.mark = &mark;
+            row.side = kSide;
+            row.x = 150;
+            row.dy = 3;
+            row.first = 0;
+            row.last = 299;
+            row.cs = turn % 2 == 0 ? (turn == 0 ? 1.0 : -1.0) : 0.0;
+            row.sn = turn % 2 == 1 ? (turn == 1 ? 1.0 : -1.0) : 0.0;
+            row.scale = scale;
+            row.colour = colour;
+            EXPECT_EQ(pq::SampleRowGain(row), pq::SampleRowGainPlain(row)) << scale << " " << turn;
+        }
+}
+
+} // namespace
