@@ -4,6 +4,7 @@
 #include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace pq {
 
@@ -13,8 +14,8 @@ namespace pq {
 // eight bytes a pixel. Each column keeps its minimum over the
 // window's rows, slid down from one window row to the next and mended
 // when its pixel is taken, so a window looks at one value per column.
-void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
-                         std::vector<int64_t>& keys)
+void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
+                         SmoothScratch<int64_t>& scratch)
 {
     const int half = brushSize / 2;
     const int t = std::max(1, brushSize / 10);
@@ -28,7 +29,7 @@ void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize,
     // lie one cache line apart, a picture row's keys in few lines.
     const size_t rows = size_t(h);
     const auto at = [rows](int x, int y) { return (size_t(x >> 3) * rows + size_t(y)) * 8 + size_t(x & 7); };
-    keys.resize(size_t((w + 7) / 8) * rows * 8);
+    int64_t* keys = scratch.reserve(size_t((w + 7) / 8) * rows * 8);
     platform::ParallelForRange(0, h, 16, [&](int from, int to) {
         for (int y = from; y < to; ++y) {
             const Match* m = table.data() + size_t(y) * size_t(w);
@@ -38,7 +39,7 @@ void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize,
     });
     std::vector<int64_t> colKey(static_cast<size_t>(w), kNone);
     const auto columnMinimum = [&](int x, int y0, int y1) {
-        const int64_t* k = keys.data() + at(x, 0);
+        const int64_t* k = keys + at(x, 0);
         int64_t best = kNone;
         for (int y = y0; y <= y1; ++y)
             best = std::min(best, k[size_t(y) * 8]);
@@ -98,52 +99,86 @@ void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize,
     }
 }
 
-void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes)
+void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes)
 {
-    std::vector<int64_t> keys;
+    SmoothScratch<int64_t> keys;
     SelectSmoothStrokes(table, w, h, brushSize, strokes, keys);
 }
 
 void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uint32_t>& order,
-                       std::vector<uint64_t>& keys)
+                       SmoothScratch<uint64_t>& keys)
 {
     const size_t n = strokes.size();
     order.resize(n);
     constexpr int64_t kScoreLimit = int64_t(1) << 31;
-    const bool compact = n < (size_t(1) << 32) && std::all_of(strokes.begin(), strokes.end(), [](const SmoothStroke& s) {
-                             return s.score >= 0 && s.score < kScoreLimit;
-                         });
-    if (!compact) {
-        for (size_t i = 0; i < n; ++i)
-            order[i] = uint32_t(i);
-        std::stable_sort(order.begin(), order.end(),
-                         [&](uint32_t a, uint32_t b) { return strokes[a].score > strokes[b].score; });
-        return;
-    }
-    // One 8-byte key per stroke, (inverted score, index): every key differs,
-    // so ascending keys are the order wanted. Slices are sorted in parallel
-    // and merged pairwise.
-    keys.resize(2 * n);
-    uint64_t* a = keys.data();
-    uint64_t* b = keys.data() + n;
+    // One 8-byte key per stroke, (inverted score, index), built by slices
+    // in parallel; each slice notes its range of inverted scores and
+    // whether all its scores fit.
     const int slices = n < 65536 ? 1 : 16;
     std::vector<size_t> edge(size_t(slices) + 1);
     for (int i = 0; i <= slices; ++i)
         edge[size_t(i)] = n * size_t(i) / size_t(slices);
+    std::vector<uint32_t> low(size_t(slices), UINT32_MAX), high(size_t(slices), 0);
+    std::vector<char> fits(size_t(slices), 1);
+    uint64_t* a = keys.reserve(2 * n);
+    uint64_t* b = a + n;
     platform::ParallelFor(0, slices, [&](int i) {
-        for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
-            a[k] = uint64_t(kScoreLimit - 1 - strokes[k].score) << 32 | k;
-        std::sort(a + edge[size_t(i)], a + edge[size_t(i) + 1]);
+        uint32_t lo = UINT32_MAX, hi = 0;
+        for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k) {
+            const int64_t score = strokes[k].score;
+            if (score < 0 || score >= kScoreLimit) {
+                fits[size_t(i)] = 0;
+                return;
+            }
+            const uint32_t inverted = uint32_t(kScoreLimit - 1 - score);
+            lo = std::min(lo, inverted);
+            hi = std::max(hi, inverted);
+            a[k] = uint64_t(inverted) << 32 | k;
+        }
+        low[size_t(i)] = lo;
+        high[size_t(i)] = hi;
     });
-    for (int width = 1; width < slices; width *= 2) {
-        const int merges = (slices + 2 * width - 1) / (2 * width);
-        platform::ParallelFor(0, merges, [&](int m) {
-            const size_t lo = edge[size_t(std::min(slices, m * 2 * width))];
-            const size_t mid = edge[size_t(std::min(slices, m * 2 * width + width))];
-            const size_t hi = edge[size_t(std::min(slices, m * 2 * width + 2 * width))];
-            std::merge(a + lo, a + mid, a + mid, a + hi, b + lo);
-        });
-        std::swap(a, b);
+    if (n >= (size_t(1) << 32) || std::find(fits.begin(), fits.end(), 0) != fits.end()) {
+        for (size_t i = 0; i < n; ++i)
+            order[i] = uint32_t(i);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](uint32_t x, uint32_t y) { return strokes[x].score > strokes[y].score; });
+        return;
+    }
+    // Every key differs, so ascending keys are the order wanted. The keys
+    // start in index order, so a stable sort by inverted score gives it: one
+    // is sorted whole, more go through least significant digits first,
+    // each slice counting its digits and then placing its keys in order.
+    if (slices == 1) {
+        std::sort(a, a + n);
+    } else {
+        const uint32_t base = *std::min_element(low.begin(), low.end());
+        const uint32_t span = *std::max_element(high.begin(), high.end()) - base;
+        constexpr int kDigitBits = 11;
+        constexpr size_t kDigits = size_t(1) << kDigitBits;
+        std::vector<size_t> place(size_t(slices) * kDigits);
+        for (int shift = 0; shift < 32 && (span >> shift) != 0; shift += kDigitBits) {
+            const auto digit = [&](uint64_t key) { return size_t(((uint32_t(key >> 32) - base) >> shift) & (kDigits - 1)); };
+            platform::ParallelFor(0, slices, [&](int i) {
+                size_t* count = place.data() + size_t(i) * kDigits;
+                std::fill(count, count + kDigits, size_t(0));
+                for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
+                    ++count[digit(a[k])];
+            });
+            size_t total = 0;
+            for (size_t d = 0; d < kDigits; ++d)
+                for (size_t i = 0; i < size_t(slices); ++i) {
+                    const size_t c = place[i * kDigits + d];
+                    place[i * kDigits + d] = total;
+                    total += c;
+                }
+            platform::ParallelFor(0, slices, [&](int i) {
+                size_t* at = place.data() + size_t(i) * kDigits;
+                for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
+                    b[at[digit(a[k])]++] = a[k];
+            });
+            std::swap(a, b);
+        }
     }
     platform::ParallelForRange(0, int((n + 4095) / 4096), 1, [&](int from, int to) {
         for (size_t k = size_t(from) * 4096; k < std::min(n, size_t(to) * 4096); ++k)
