@@ -35,7 +35,7 @@ std::vector<pq::SmoothStroke> RandomStrokes(size_t n, uint32_t seed, int range, 
 
 TEST(SmoothStrokeOrder, WorstFirstWithTiesInIndexOrder)
 {
-    std::vector<uint64_t> keys;
+    pq::SmoothScratch<uint64_t> keys;
     uint32_t seed = 1;
     // Small and sliced (parallel) sizes, crowded ties and spread scores,
     // and scores too large for the compact keys.
@@ -87,7 +87,7 @@ TEST(SmoothSelection, KeptScratchSpaceGivesTheSameStrokes)
 {
     // One scratch vector through pictures of different shapes, as the
     // painter keeps it from pass to pass.
-    std::vector<int64_t> keys;
+    pq::SmoothScratch<int64_t> keys;
     const int shapes[][3] = {{60, 40, 17}, {13, 90, 8}, {90, 13, 25}, {60, 40, 17}};
     uint32_t seed = 11;
     for (const auto& shape : shapes) {

@@ -1,7 +1,9 @@
 #include "effects/painting/smooth_painting.h"
 
 #include "effects/painting/smooth_painting_blend.h"
+#include "effects/painting/smooth_painting_fit.h"
 #include "effects/painting/smooth_painting_match.h"
+#include "effects/painting/smooth_painting_scratch.h"
 #include "effects/painting/smooth_painting_select.h"
 #include "effects/shared/snapshot_buffers.h"
 #include "engine/repository/image_repository.h"
@@ -16,7 +18,12 @@
 namespace pq {
 namespace {
 
-using Stroke = SmoothStroke;
+// A stroke as it is drawn, kept in drawing order.
+struct Drawn {
+    int x = 0, y = 0; // top-left corner of the brush
+    gfx::Pixel colour = 0;
+    int brush = 0;
+};
 
 // The columns of each row of a brush that hold any alpha: [first, last],
 // first > last for none.
@@ -39,6 +46,26 @@ InkSpans InkSpansOf(const SmoothBrush& brush)
     return spans;
 }
 
+// dst = colour * alpha + dst * (1 - alpha), at the stroke's integer place,
+// on rows top..bottom - 1 of the canvas at `base`. Compiled for AVX2 as
+// well as for the baseline; the version picked only changes the speed.
+__attribute__((target_clones("avx2", "default"))) void DrawStroke(const Drawn& s, const SmoothBrush& brush,
+                                                                   const InkSpans& ink, gfx::Pixel* base,
+                                                                   ptrdiff_t stride, int width, int top, int bottom)
+{
+    const int size = brush.size;
+    const int u0 = std::max(0, -s.x), u1 = std::min(size, width - s.x);
+    const int v0 = std::max(0, top - s.y), v1 = std::min(size, bottom - s.y);
+    for (int v = v0; v < v1; ++v) {
+        const int from = std::max(u0, ink.first[size_t(v)]), to = std::min(u1 - 1, ink.last[size_t(v)]);
+        if (from > to)
+            continue;
+        gfx::Pixel* row = base + ptrdiff_t(s.y + v) * stride + s.x;
+        SmoothBlendSpan(row + from, brush.alpha.data() + size_t(v) * size_t(size) + size_t(from), to - from + 1,
+                        s.colour);
+    }
+}
+
 class SmoothPainter {
 public:
     SmoothPainter(gfx::Surface& dest, const gfx::Image& atlas, const SmoothSettings& s, bool preview)
@@ -56,6 +83,7 @@ public:
             CheckCancellation();
             blankCanvas(work);
             display(true);
+            sums_.build(work);
             std::vector<SmoothBrush> brushes;
             for (int pass = 1; pass <= 4; ++pass) {
                 CheckCancellation();
@@ -126,11 +154,13 @@ private:
         done_ += 8;
         progress(percent());
         CheckCancellation();
-        MatchPixels(work, contrast, brushes, seed_ * 2654435761u + passSalt, table_);
+        const size_t cells = size_t(work.width()) * size_t(work.height());
+        Match* table = table_.reserve(cells);
+        MatchPixels(work, sums_, contrast, brushes, seed_ * 2654435761u + passSalt, table);
         done_ += 40;
         progress(percent());
         CheckCancellation();
-        SelectSmoothStrokes(table_, work.width(), work.height(), s_.brushSize, strokes_, selectKeys_);
+        SelectSmoothStrokes({table, cells}, work.width(), work.height(), s_.brushSize, strokes_, selectKeys_);
         done_ += 20;
         progress(percent());
         // Worst first; equal scores keep their grid order.
@@ -141,6 +171,13 @@ private:
         const size_t skip = strokes_.size() - size_t(SmoothStrokesKept(int(strokes_.size())));
         const size_t count = strokes_.size() - skip;
         const uint32_t* order = order_.data() + skip;
+        Drawn* drawn = drawn_.reserve(count);
+        platform::ParallelForRange(0, int((count + 4095) / 4096), 1, [&](int from, int to) {
+            for (size_t i = size_t(from) * 4096; i < std::min(count, size_t(to) * 4096); ++i) {
+                const SmoothStroke& stroke = strokes_[order[i]];
+                drawn[i] = {stroke.x, stroke.y, stroke.colour, stroke.brush};
+            }
+        });
         std::vector<InkSpans> ink;
         for (const SmoothBrush& brush : brushes)
             ink.push_back(InkSpansOf(brush));
@@ -148,8 +185,8 @@ private:
         // reach it in stroke order, so every pixel sees the same sequence.
         const int every = std::max(200, int(count) / 10);
         const int bandCount = (dest_.height() + kBandRows - 1) / kBandRows;
-        const std::vector<std::vector<int>> inBand = strokesByBand(order, count, brushes, bandCount);
-        std::vector<size_t> cursor(static_cast<size_t>(bandCount), 0);
+        strokesByBand(drawn, count, brushes, bandCount);
+        std::vector<size_t> cursor(bandStart_.begin(), bandStart_.end() - 1);
         const ptrdiff_t stride = ptrdiff_t(dest_.stride() / qsizetype(sizeof(gfx::Pixel)));
         const int width = dest_.width();
         for (size_t from = 0; from < count; from += size_t(every)) {
@@ -157,13 +194,14 @@ private:
             const size_t to = std::min(count, from + size_t(every));
             gfx::Pixel* canvas = dest_.row(0);
             platform::ParallelFor(0, bandCount, [&](int b) {
-                const std::vector<int>& list = inBand[size_t(b)];
+                const uint32_t* list = bandList_.data();
+                const size_t end = bandStart_[size_t(b) + 1];
                 size_t& at = cursor[size_t(b)];
                 const int top = b * kBandRows, bottom = std::min(dest_.height(), top + kBandRows);
-                for (; at < list.size() && size_t(list[at]) < to; ++at) {
-                    const Stroke& stroke = strokes_[order[list[at]]];
-                    draw(stroke, brushes[size_t(stroke.brush)], ink[size_t(stroke.brush)], canvas, stride, width, top,
-                         bottom);
+                for (; at < end && list[at] < to; ++at) {
+                    const Drawn& stroke = drawn[list[at]];
+                    DrawStroke(stroke, brushes[size_t(stroke.brush)], ink[size_t(stroke.brush)], canvas, stride, width,
+                               top, bottom);
                 }
             });
             if (to % size_t(every) == 0) {
@@ -177,55 +215,52 @@ private:
     }
 
     // For every band of rows, the indices of the strokes reaching it in
-    // stroke order: slices of the strokes are sorted into bands in
-    // parallel, then each band joins its slices in order.
-    std::vector<std::vector<int>> strokesByBand(const uint32_t* order, size_t count,
-                                                const std::vector<SmoothBrush>& brushes, int bandCount) const
+    // stroke order, band b's at bandList_[bandStart_[b], bandStart_[b + 1]):
+    // slices of the strokes count their strokes per band in parallel, then
+    // each slice writes its strokes to its place in every band.
+    void strokesByBand(const Drawn* drawn, size_t count, const std::vector<SmoothBrush>& brushes, int bandCount)
     {
-        const int slices = 32;
-        std::vector<std::vector<std::vector<int>>> part(static_cast<size_t>(slices));
-        platform::ParallelFor(0, slices, [&](int p) {
-            std::vector<std::vector<int>>& mine = part[size_t(p)];
-            mine.resize(size_t(bandCount));
-            const size_t lo = count * size_t(p) / slices, hi = count * size_t(p + 1) / slices;
-            for (size_t i = lo; i < hi; ++i) {
-                const Stroke& stroke = strokes_[order[i]];
-                const int size = brushes[size_t(stroke.brush)].size;
-                const int first = std::max(0, stroke.y) / kBandRows;
-                const int last = std::min(dest_.height() - 1, stroke.y + size - 1) / kBandRows;
+        constexpr int kSlices = 64;
+        const size_t bands = size_t(bandCount);
+        sliceCounts_.assign(kSlices * bands, 0);
+        const auto reach = [&](size_t i, int& first, int& last) {
+            const Drawn& stroke = drawn[i];
+            const int size = brushes[size_t(stroke.brush)].size;
+            first = std::max(0, stroke.y) / kBandRows;
+            last = std::min(dest_.height() - 1, stroke.y + size - 1) / kBandRows;
+        };
+        const auto sliceEdge = [count](int p) { return count * size_t(p) / kSlices; };
+        platform::ParallelFor(0, kSlices, [&](int p) {
+            size_t* counts = sliceCounts_.data() + size_t(p) * bands;
+            for (size_t i = sliceEdge(p); i < sliceEdge(p + 1); ++i) {
+                int first = 0, last = 0;
+                reach(i, first, last);
                 for (int b = first; b <= last; ++b)
-                    mine[size_t(b)].push_back(int(i));
+                    ++counts[size_t(b)];
             }
         });
-        std::vector<std::vector<int>> inBand(static_cast<size_t>(bandCount));
-        platform::ParallelFor(0, bandCount, [&](int b) {
-            size_t total = 0;
-            for (const auto& mine : part)
-                total += mine[size_t(b)].size();
-            std::vector<int>& list = inBand[size_t(b)];
-            list.reserve(total);
-            for (const auto& mine : part)
-                list.insert(list.end(), mine[size_t(b)].begin(), mine[size_t(b)].end());
-        });
-        return inBand;
-    }
-
-    // dst = colour * alpha + dst * (1 - alpha), at the stroke's integer
-    // place, on rows top..bottom - 1 of the canvas at `base`.
-    static void draw(const Stroke& s, const SmoothBrush& brush, const InkSpans& ink, gfx::Pixel* base,
-                     ptrdiff_t stride, int width, int top, int bottom)
-    {
-        const int size = brush.size;
-        const int u0 = std::max(0, -s.x), u1 = std::min(size, width - s.x);
-        const int v0 = std::max(0, top - s.y), v1 = std::min(size, bottom - s.y);
-        for (int v = v0; v < v1; ++v) {
-            const int from = std::max(u0, ink.first[size_t(v)]), to = std::min(u1 - 1, ink.last[size_t(v)]);
-            if (from > to)
-                continue;
-            gfx::Pixel* row = base + ptrdiff_t(s.y + v) * stride + s.x;
-            SmoothBlendSpan(row + from, brush.alpha.data() + size_t(v) * size_t(size) + size_t(from), to - from + 1,
-                      s.colour);
+        // Counts become each slice's first place in each band.
+        bandStart_.assign(bands + 1, 0);
+        size_t total = 0;
+        for (size_t b = 0; b < bands; ++b) {
+            bandStart_[b] = total;
+            for (size_t p = 0; p < kSlices; ++p) {
+                const size_t n = sliceCounts_[p * bands + b];
+                sliceCounts_[p * bands + b] = total;
+                total += n;
+            }
         }
+        bandStart_[bands] = total;
+        uint32_t* list = bandList_.reserve(total);
+        platform::ParallelFor(0, kSlices, [&](int p) {
+            size_t* at = sliceCounts_.data() + size_t(p) * bands;
+            for (size_t i = sliceEdge(p); i < sliceEdge(p + 1); ++i) {
+                int first = 0, last = 0;
+                reach(i, first, last);
+                for (int b = first; b <= last; ++b)
+                    list[at[size_t(b)]++] = uint32_t(i);
+            }
+        });
     }
 
     gfx::Surface& dest_;
@@ -235,11 +270,15 @@ private:
     const double units_;
     const uint32_t seed_;
     static constexpr int kBandRows = 64;
-    std::vector<Match> table_;
-    std::vector<Stroke> strokes_;
+    SmoothRowSums sums_;
+    SmoothScratch<Match> table_;
+    std::vector<SmoothStroke> strokes_;
     std::vector<uint32_t> order_;
-    std::vector<uint64_t> keys_;
-    std::vector<int64_t> selectKeys_;
+    SmoothScratch<uint64_t> keys_;
+    SmoothScratch<int64_t> selectKeys_;
+    std::vector<size_t> sliceCounts_, bandStart_;
+    SmoothScratch<uint32_t> bandList_;
+    SmoothScratch<Drawn> drawn_;
     SnapshotBuffers shots_;
     double done_ = 0.0;
     uint32_t displayTick_ = 0;

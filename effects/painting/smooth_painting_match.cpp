@@ -1,5 +1,7 @@
 #include "effects/painting/smooth_painting_match.h"
 
+#include "effects/painting/smooth_painting_fit.h"
+
 #include "effects/shared/stamp_cell.h"
 #include "effects/shared/stamp_draw.h"
 #include "platform/numeric.h"
@@ -89,79 +91,19 @@ std::vector<uint8_t> BuildContrastMap(const gfx::Image& work)
     return map;
 }
 
-namespace {
-
-// A brush's pixels as runs along rows: the run's first pixel relative to
-// the centre in the picture's layout, its length and where its alphas
-// start in the brush's pixel list.
-struct BrushRun {
-    ptrdiff_t offset = 0;
-    int length = 0;
-    int first = 0;
-};
-
-std::vector<BrushRun> BrushRuns(const SmoothBrush& brush, ptrdiff_t stride)
-{
-    std::vector<BrushRun> runs;
-    const std::vector<BrushPixel>& px = brush.pixels;
-    for (size_t i = 0; i < px.size(); ++i) {
-        if (i > 0 && px[i].dy == px[i - 1].dy && px[i].dx == px[i - 1].dx + 1) {
-            ++runs.back().length;
-            continue;
-        }
-        runs.push_back({ptrdiff_t(px[i].dy) * stride + px[i].dx, 1, int(i)});
-    }
-    return runs;
-}
-
-#pragma GCC push_options
-#pragma GCC optimize("vect-cost-model=dynamic")
-
-void SumRun(const gfx::Pixel* q, int length, int& sr, int& sg, int& sb)
-{
-    int r = 0, g = 0, b = 0;
-    for (int i = 0; i < length; ++i) {
-        r += int((q[i] >> 16) & 255u);
-        g += int((q[i] >> 8) & 255u);
-        b += int(q[i] & 255u);
-    }
-    sr += r;
-    sg += g;
-    sb += b;
-}
-
-int RunError(const gfx::Pixel* q, const uint8_t* alpha, int length, int mr, int mg, int mb)
-{
-    int e = 0;
-    for (int i = 0; i < length; ++i) {
-        const int d = std::abs(int((q[i] >> 16) & 255u) - mr) + std::abs(int((q[i] >> 8) & 255u) - mg) +
-                      std::abs(int(q[i] & 255u) - mb);
-        e += d * int(alpha[i]) >> 5;
-    }
-    return e;
-}
-
-#pragma GCC pop_options
-
-} // namespace
-
-void MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast, const std::vector<SmoothBrush>& brushes,
-                 uint32_t seed, std::vector<Match>& table)
+void MatchPixels(const gfx::Image& work, const SmoothRowSums& sums, const std::vector<uint8_t>& contrast,
+                 const std::vector<SmoothBrush>& brushes, uint32_t seed, Match* table)
 {
     const int w = work.width(), h = work.height();
     const int half = brushes.empty() ? 0 : brushes[0].size / 2;
-    table.resize(size_t(w) * size_t(h));
     const gfx::Pixel* base = reinterpret_cast<const gfx::Pixel*>(work.bits());
     const ptrdiff_t stride = ptrdiff_t(work.stride() / qsizetype(sizeof(gfx::Pixel)));
-    // For pixels whose mark lies wholly inside, each brush as runs of
-    // pixels along rows, with its alphas in one list.
-    std::vector<std::vector<BrushRun>> runs(brushes.size());
-    std::vector<std::vector<uint8_t>> alphas(brushes.size());
-    for (size_t i = 0; i < brushes.size(); ++i) {
-        runs[i] = BrushRuns(brushes[i], stride);
-        for (const BrushPixel& p : brushes[i].pixels)
-            alphas[i].push_back(p.alpha);
-    }
+    // For pixels whose mark lies wholly inside, each brush laid out for
+    // the prefix sums and the blocked error (sizes of 8 and more).
+    const bool blocked = !brushes.empty() && brushes[0].size >= kFitLanes;
+    std::vector<SmoothBrushFit> fits;
+    for (const SmoothBrush& brush : brushes)
+        fits.push_back(LayOutSmoothBrush(brush, stride, sums.stride()));
     platform::ParallelFor(0, h, [&](int y) {
         platform::Random rng(RowSeed(seed, y));
         const gfx::Pixel* row = base + ptrdiff_t(y) * stride;
@@ -198,7 +140,7 @@ void MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast, c
                 for (int k = 0; k < 4; ++k)
                     candidates[count++] = (k * 2) % 7;
             }
-            const bool interior = x >= half && x < w - half && y >= half && y < h - half;
+            const bool interior = blocked && x >= half && x < w - half && y >= half && y < h - half;
             const gfx::Pixel* centre = row + x;
             int64_t best = kNoScore;
             int bestBrush = 0;
@@ -207,13 +149,11 @@ void MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast, c
                 const std::vector<BrushPixel>& px = brushes[size_t(candidates[ci])].pixels;
                 if (px.empty())
                     continue;
-                const std::vector<BrushRun>& brushRuns = runs[size_t(candidates[ci])];
-                const uint8_t* alpha = alphas[size_t(candidates[ci])].data();
+                const SmoothBrushFit& fit = fits[size_t(candidates[ci])];
                 int sr = 0, sg = 0, sb = 0;
                 int n = 0;
                 if (interior) {
-                    for (const BrushRun& run : brushRuns)
-                        SumRun(centre + run.offset, run.length, sr, sg, sb);
+                    UnpackSmoothSums(SmoothFitSum(sums.at(x, y), fit), sr, sg, sb);
                     n = int(px.size());
                 } else {
                     for (const BrushPixel& p : px) {
@@ -234,11 +174,7 @@ void MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast, c
                 // changes no outcome: the draw below is taken either way.
                 int64_t e = 0;
                 if (interior) {
-                    for (const BrushRun& run : brushRuns) {
-                        e += RunError(centre + run.offset, alpha + run.first, run.length, mr, mg, mb);
-                        if (e > best)
-                            break;
-                    }
+                    e = SmoothFitError(centre, fit, mr, mg, mb, best);
                 } else {
                     for (const BrushPixel& p : px) {
                         const int qx = x + p.dx, qy = y + p.dy;

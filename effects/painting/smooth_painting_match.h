@@ -12,6 +12,8 @@
 
 namespace pq {
 
+class SmoothRowSums;
+
 constexpr int kSmoothOrientations = 7;
 constexpr int64_t kNoScore = 999999999;
 
@@ -44,9 +46,10 @@ std::vector<uint8_t> BuildContrastMap(const gfx::Image& work);
 
 // The best orientation and mean colour under it for every pixel, rows in
 // parallel; jitter from one generator per row seeded from `seed` and the row.
-// `table` is resized to the picture and every entry written.
-void MatchPixels(const gfx::Image& work, const std::vector<uint8_t>& contrast, const std::vector<SmoothBrush>& brushes,
-                 uint32_t seed, std::vector<Match>& table);
+// `sums` holds the picture's row sums. `table` has room for every pixel,
+// row-major, and every entry is written.
+void MatchPixels(const gfx::Image& work, const SmoothRowSums& sums, const std::vector<uint8_t>& contrast,
+                 const std::vector<SmoothBrush>& brushes, uint32_t seed, Match* table);
 
 // Fills pixels still much brighter on the canvas than in the picture with
 // the mean colour of small regions (within 25 pixels of their seed).

@@ -4,8 +4,39 @@
 #include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace pq {
+namespace {
+
+// The first place of the least of v[0, n) when that is below `none`, else
+// -1. Compiled for AVX2 as well as for the baseline.
+__attribute__((target_clones("avx2", "default"))) int FirstLeast(const int64_t* v, int n, int64_t none)
+{
+    using Keys = int64_t __attribute__((vector_size(32)));
+    int64_t best = none;
+    int i = 0;
+    if (n >= 4) {
+        Keys least = Keys{} + none;
+        for (; i + 4 <= n; i += 4) {
+            Keys x;
+            std::memcpy(&x, v + i, sizeof(x));
+            least = x < least ? x : least;
+        }
+        for (int l = 0; l < 4; ++l)
+            best = std::min(best, least[l]);
+    }
+    for (; i < n; ++i)
+        best = std::min(best, v[i]);
+    if (best >= none)
+        return -1;
+    for (i = 0; v[i] != best; ++i) {
+    }
+    return i;
+}
+
+} // namespace
 
 // One stroke per window of the brush's size on a grid of step t: the
 // window's lowest score, the first in scan order on ties; a chosen
@@ -13,8 +44,8 @@ namespace pq {
 // eight bytes a pixel. Each column keeps its minimum over the
 // window's rows, slid down from one window row to the next and mended
 // when its pixel is taken, so a window looks at one value per column.
-void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
-                         std::vector<int64_t>& keys)
+void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
+                         SmoothScratch<int64_t>& scratch)
 {
     const int half = brushSize / 2;
     const int t = std::max(1, brushSize / 10);
@@ -28,21 +59,32 @@ void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize,
     // lie one cache line apart, a picture row's keys in few lines.
     const size_t rows = size_t(h);
     const auto at = [rows](int x, int y) { return (size_t(x >> 3) * rows + size_t(y)) * 8 + size_t(x & 7); };
-    keys.resize(size_t((w + 7) / 8) * rows * 8);
+    // After the keys, one byte a pixel (row-major) for alpha 4 or less.
+    const size_t keyCount = size_t((w + 7) / 8) * rows * 8;
+    int64_t* keys = scratch.reserve(keyCount + (size_t(w) * rows + 7) / 8);
+    uint8_t* faint = reinterpret_cast<uint8_t*>(keys + keyCount);
     platform::ParallelForRange(0, h, 16, [&](int from, int to) {
         for (int y = from; y < to; ++y) {
             const Match* m = table.data() + size_t(y) * size_t(w);
-            for (int x = 0; x < w; ++x)
+            uint8_t* f = faint + size_t(y) * size_t(w);
+            for (int x = 0; x < w; ++x) {
                 keys[at(x, y)] = m[x].score < kNoScore ? m[x].score << kRowBits | y : kNone;
+                f[x] = m[x].a <= 4;
+            }
         }
     });
     std::vector<int64_t> colKey(static_cast<size_t>(w), kNone);
     const auto columnMinimum = [&](int x, int y0, int y1) {
-        const int64_t* k = keys.data() + at(x, 0);
-        int64_t best = kNone;
-        for (int y = y0; y <= y1; ++y)
-            best = std::min(best, k[size_t(y) * 8]);
-        colKey[size_t(x)] = best;
+        const int64_t* k = keys + at(x, 0);
+        int64_t even = kNone, odd = kNone;
+        int y = y0;
+        for (; y < y1; y += 2) {
+            even = std::min(even, k[size_t(y) * 8]);
+            odd = std::min(odd, k[size_t(y + 1) * 8]);
+        }
+        if (y == y1)
+            even = std::min(even, k[size_t(y) * 8]);
+        colKey[size_t(x)] = std::min(even, odd);
     };
     int lastY0 = 0, lastY1 = -1;
     for (int j = firstJ; j <= lastJ; ++j) {
@@ -75,75 +117,116 @@ void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize,
         for (int k = firstK; k <= lastK; ++k) {
             const int cx = k * t;
             const int x0 = std::max(0, cx - half), x1 = std::min(w - 1, cx + half);
-            int64_t best = kNone;
-            int fx = -1;
-            for (int x = x0; x <= x1; ++x)
-                if (colKey[size_t(x)] < best) {
-                    best = colKey[size_t(x)];
-                    fx = x;
-                }
-            if (fx < 0)
+            const int first = FirstLeast(colKey.data() + x0, x1 - x0 + 1, kNone);
+            if (first < 0)
                 continue;
+            const int fx = x0 + first;
+            const int64_t best = colKey[size_t(fx)];
             const int fy = int(best & ((1 << kRowBits) - 1));
-            Match& found = table[size_t(fy) * size_t(w) + size_t(fx)];
-            if (found.a <= 4)
+            if (faint[size_t(fy) * size_t(w) + size_t(fx)])
                 continue;
-            strokes.push_back({fx - half, fy - half, found.brush,
-                               0xFF000000u | gfx::Pixel(found.r) << 16 | gfx::Pixel(found.g) << 8 | found.b,
-                               found.score});
-            found.score = kNoScore;
+            // The rest of the stroke is read from the table below.
+            strokes.push_back({fx - half, fy - half, 0, 0, 0});
             keys[at(fx, fy)] = kNone;
             columnMinimum(fx, y0, y1);
         }
     }
+    // Only scores change in the table, and only of taken pixels, so the
+    // strokes take their pixel's brush, colour and score afterwards, in
+    // parallel, and those scores become kNoScore.
+    const size_t count = strokes.size();
+    platform::ParallelForRange(0, int((count + 4095) / 4096), 1, [&](int from, int to) {
+        for (size_t i = size_t(from) * 4096; i < std::min(count, size_t(to) * 4096); ++i) {
+            SmoothStroke& stroke = strokes[i];
+            Match& found = table[size_t(stroke.y + half) * size_t(w) + size_t(stroke.x + half)];
+            stroke.brush = found.brush;
+            stroke.colour = 0xFF000000u | gfx::Pixel(found.r) << 16 | gfx::Pixel(found.g) << 8 | found.b;
+            stroke.score = found.score;
+            found.score = kNoScore;
+        }
+    });
 }
 
-void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes)
+void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes)
 {
-    std::vector<int64_t> keys;
+    SmoothScratch<int64_t> keys;
     SelectSmoothStrokes(table, w, h, brushSize, strokes, keys);
 }
 
 void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uint32_t>& order,
-                       std::vector<uint64_t>& keys)
+                       SmoothScratch<uint64_t>& keys)
 {
     const size_t n = strokes.size();
     order.resize(n);
     constexpr int64_t kScoreLimit = int64_t(1) << 31;
-    const bool compact = n < (size_t(1) << 32) && std::all_of(strokes.begin(), strokes.end(), [](const SmoothStroke& s) {
-                             return s.score >= 0 && s.score < kScoreLimit;
-                         });
-    if (!compact) {
-        for (size_t i = 0; i < n; ++i)
-            order[i] = uint32_t(i);
-        std::stable_sort(order.begin(), order.end(),
-                         [&](uint32_t a, uint32_t b) { return strokes[a].score > strokes[b].score; });
-        return;
-    }
-    // One 8-byte key per stroke, (inverted score, index): every key differs,
-    // so ascending keys are the order wanted. Slices are sorted in parallel
-    // and merged pairwise.
-    keys.resize(2 * n);
-    uint64_t* a = keys.data();
-    uint64_t* b = keys.data() + n;
+    // One 8-byte key per stroke, (inverted score, index), built by slices
+    // in parallel; each slice notes its range of inverted scores and
+    // whether all its scores fit.
     const int slices = n < 65536 ? 1 : 16;
     std::vector<size_t> edge(size_t(slices) + 1);
     for (int i = 0; i <= slices; ++i)
         edge[size_t(i)] = n * size_t(i) / size_t(slices);
+    std::vector<uint32_t> low(size_t(slices), UINT32_MAX), high(size_t(slices), 0);
+    std::vector<char> fits(size_t(slices), 1);
+    uint64_t* a = keys.reserve(2 * n);
+    uint64_t* b = a + n;
     platform::ParallelFor(0, slices, [&](int i) {
-        for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
-            a[k] = uint64_t(kScoreLimit - 1 - strokes[k].score) << 32 | k;
-        std::sort(a + edge[size_t(i)], a + edge[size_t(i) + 1]);
+        uint32_t lo = UINT32_MAX, hi = 0;
+        for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k) {
+            const int64_t score = strokes[k].score;
+            if (score < 0 || score >= kScoreLimit) {
+                fits[size_t(i)] = 0;
+                return;
+            }
+            const uint32_t inverted = uint32_t(kScoreLimit - 1 - score);
+            lo = std::min(lo, inverted);
+            hi = std::max(hi, inverted);
+            a[k] = uint64_t(inverted) << 32 | k;
+        }
+        low[size_t(i)] = lo;
+        high[size_t(i)] = hi;
     });
-    for (int width = 1; width < slices; width *= 2) {
-        const int merges = (slices + 2 * width - 1) / (2 * width);
-        platform::ParallelFor(0, merges, [&](int m) {
-            const size_t lo = edge[size_t(std::min(slices, m * 2 * width))];
-            const size_t mid = edge[size_t(std::min(slices, m * 2 * width + width))];
-            const size_t hi = edge[size_t(std::min(slices, m * 2 * width + 2 * width))];
-            std::merge(a + lo, a + mid, a + mid, a + hi, b + lo);
-        });
-        std::swap(a, b);
+    if (n >= (size_t(1) << 32) || std::find(fits.begin(), fits.end(), 0) != fits.end()) {
+        for (size_t i = 0; i < n; ++i)
+            order[i] = uint32_t(i);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](uint32_t x, uint32_t y) { return strokes[x].score > strokes[y].score; });
+        return;
+    }
+    // Every key differs, so ascending keys are the order wanted. The keys
+    // start in index order, so a stable sort by inverted score gives it: one
+    // is sorted whole, more go through least significant digits first,
+    // each slice counting its digits and then placing its keys in order.
+    if (slices == 1) {
+        std::sort(a, a + n);
+    } else {
+        const uint32_t base = *std::min_element(low.begin(), low.end());
+        const uint32_t span = *std::max_element(high.begin(), high.end()) - base;
+        constexpr int kDigitBits = 11;
+        constexpr size_t kDigits = size_t(1) << kDigitBits;
+        std::vector<size_t> place(size_t(slices) * kDigits);
+        for (int shift = 0; shift < 32 && (span >> shift) != 0; shift += kDigitBits) {
+            const auto digit = [&](uint64_t key) { return size_t(((uint32_t(key >> 32) - base) >> shift) & (kDigits - 1)); };
+            platform::ParallelFor(0, slices, [&](int i) {
+                size_t* count = place.data() + size_t(i) * kDigits;
+                std::fill(count, count + kDigits, size_t(0));
+                for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
+                    ++count[digit(a[k])];
+            });
+            size_t total = 0;
+            for (size_t d = 0; d < kDigits; ++d)
+                for (size_t i = 0; i < size_t(slices); ++i) {
+                    const size_t c = place[i * kDigits + d];
+                    place[i * kDigits + d] = total;
+                    total += c;
+                }
+            platform::ParallelFor(0, slices, [&](int i) {
+                size_t* at = place.data() + size_t(i) * kDigits;
+                for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
+                    b[at[digit(a[k])]++] = a[k];
+            });
+            std::swap(a, b);
+        }
     }
     platform::ParallelForRange(0, int((n + 4095) / 4096), 1, [&](int from, int to) {
         for (size_t k = size_t(from) * 4096; k < std::min(n, size_t(to) * 4096); ++k)

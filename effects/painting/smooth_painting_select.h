@@ -4,8 +4,10 @@
 // size on a grid, at the window's best-fitting pixel.
 
 #include "effects/painting/smooth_painting_match.h"
+#include "effects/painting/smooth_painting_scratch.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace pq {
@@ -22,15 +24,15 @@ struct SmoothStroke {
 // order on ties, unless every score there is kNoScore; a taken pixel's score
 // becomes kNoScore. A pixel with alpha 4 or less is passed over but kept.
 // `strokes` is cleared and filled in grid order.
-void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes);
+void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes);
 // The same with the scratch space (one key per pixel) kept by the caller.
-void SelectSmoothStrokes(std::vector<Match>& table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
-                         std::vector<int64_t>& keys);
+void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
+                         SmoothScratch<int64_t>& keys);
 
 // The order strokes are drawn in: highest score first, grid order (index)
 // on ties; what a stable sort by descending score gives. `keys` is scratch
 // space kept between calls.
 void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uint32_t>& order,
-                       std::vector<uint64_t>& keys);
+                       SmoothScratch<uint64_t>& keys);
 
 } // namespace pq
