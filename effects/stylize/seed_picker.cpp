@@ -238,7 +238,7 @@ void SeedPicker::pick(uint32_t& rng, float& sx, float& sy) const
     int retries = retries_;
     // The states the next draws are expected to start from, their state
     // already on its way to the cache; `ahead` starts the one after them.
-    constexpr int kAhead = 8;
+    constexpr int kAhead = 4;
     uint32_t expected[kAhead];
     int head = 0, queued = 0;
     uint32_t ahead = s;
