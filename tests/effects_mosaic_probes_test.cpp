@@ -154,3 +154,44 @@ TEST(MosaicProbes, BlockedPlaneGivesTheVerdictsOfTheEdgeMap)
     EXPECT_GT(rejected, 50);
     EXPECT_GT(accepted, 50);
 }
+
+TEST(MosaicProbes, RotationsSharingTheirCoreTestsGetTheirOwnVerdicts)
+{
+    // The rotations of one centre, tried in a row through one memo of core
+    // tests, against each tried alone; sizes from 6 up are sampled every
+    // 2nd or 3rd pixel, where the core test depends on the pixel box.
+    BlockedFixture f;
+    f.ctx.blocked = &f.blocked;
+    f.ctx.blockedLevel = BlockedFixture::kLevel;
+    platform::Random rng(17);
+    constexpr float kTol = 10000000000.0f;
+    const float sizes[] = {2.6f, 5.9f, 6.0f, 7.5f, 9.3f, 12.2f, 17.3f, 24.0f};
+    const int rotations[] = {3, 5, 6, 14};
+    int rejected = 0;
+    for (int i = 0; i < 1500; ++i) {
+        const float cx = float(rng.random(BlockedFixture::kW * 2)) / 2.0f;
+        const float cy = float(rng.random(BlockedFixture::kH * 2)) / 2.0f;
+        const float size = sizes[rng.random(8)];
+        const int count = rotations[rng.random(4)];
+        for (const bool triangle : {false, true}) {
+            const float range = triangle ? float(2 * std::numbers::pi / 3) : float(std::numbers::pi / 2);
+            CoreMemo memo;
+            for (int r = 0; r < count; ++r) {
+                const float angle = float(r) / float(count) * range;
+                const float c = std::cos(angle), s = std::sin(angle);
+                ShapeColor alone, shared;
+                bool a, b;
+                if (triangle) {
+                    a = f.ctx.evaluateTriangle(cx, cy, size, c, s, BlockedFixture::kLevel, kTol, alone);
+                    b = f.ctx.evaluateTriangle(cx, cy, size, c, s, BlockedFixture::kLevel, kTol, shared, false, &memo);
+                } else {
+                    a = f.ctx.evaluateSquare(cx, cy, size, c, s, BlockedFixture::kLevel, kTol, alone);
+                    b = f.ctx.evaluateSquare(cx, cy, size, c, s, BlockedFixture::kLevel, kTol, shared, false, &memo);
+                }
+                ExpectSame(a, alone, b, shared, triangle ? "triangle" : "square", i);
+                rejected += !a;
+            }
+        }
+    }
+    EXPECT_GT(rejected, 1000);
+}

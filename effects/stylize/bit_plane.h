@@ -31,6 +31,9 @@ public:
     uint64_t& word(int y, size_t i) { return bits_[size_t(y) * rowStride_ + i * lanes_]; }
     uint64_t word(int y, size_t i) const { return bits_[size_t(y) * rowStride_ + i * lanes_]; }
 
+    // Brings the word of pixel (x, y) towards the cache.
+    void prefetch(int x, int y) const { __builtin_prefetch(bits_ + size_t(y) * rowStride_ + (size_t(x) >> 6) * lanes_); }
+
     bool get(int x, int y) const { return (word(y, size_t(x) >> 6) >> (unsigned(x) & 63u)) & 1u; }
     void set(int x, int y) { word(y, size_t(x) >> 6) |= uint64_t(1) << (unsigned(x) & 63u); }
 

@@ -79,19 +79,21 @@ void MosaicRun::markCovered(const Candidate& c)
     });
 }
 
-bool MosaicRun::evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq, bool seedClear) const
+bool MosaicRun::evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq, bool seedClear, CoreMemo* memo) const
 {
     ShapeColor found;
     bool ok;
     switch (shape_) {
     case MosaicShape::Square:
-        ok = ctx_.evaluateSquare(c.x, c.y, c.half, c.cosR, c.sinR, edgeRejectLevel, colorTolSq, found, seedClear);
+        ok = ctx_.evaluateSquare(c.x, c.y, c.half, c.cosR, c.sinR, edgeRejectLevel, colorTolSq, found, seedClear,
+                                 memo);
         break;
     case MosaicShape::Disc:
         ok = ctx_.evaluateCircle(c.x, c.y, c.half, edgeRejectLevel, colorTolSq, found, seedClear);
         break;
     default:
-        ok = ctx_.evaluateTriangle(c.x, c.y, c.half, c.cosR, c.sinR, edgeRejectLevel, colorTolSq, found, seedClear);
+        ok = ctx_.evaluateTriangle(c.x, c.y, c.half, c.cosR, c.sinR, edgeRejectLevel, colorTolSq, found, seedClear,
+                                   memo);
         break;
     }
     c.r8 = found.r;

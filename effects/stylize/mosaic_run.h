@@ -73,7 +73,8 @@ private:
     PixelBox coverBox(const Candidate& c) const;
     bool isFree(const Candidate& c) const;
     void markCovered(const Candidate& c);
-    bool evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq, bool seedClear = false) const;
+    bool evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq, bool seedClear = false,
+                  CoreMemo* memo = nullptr) const;
     bool coveredAt(int x, int y) const { return covered_.get(x, y); }
     // Marks, queues for painting and counts an accepted shape.
     void accept(const Candidate& c);

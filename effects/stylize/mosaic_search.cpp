@@ -14,6 +14,9 @@ namespace {
 constexpr int kMaxSubPasses = 25;
 constexpr int kSeedRetries = 150;
 constexpr int kGapTries = 7;
+// Seeds drawn ahead of their trials (512, the cancellation check's period,
+// is a multiple of it).
+constexpr int kSeedBatch = 8;
 constexpr uint32_t kUniformSeed = 106698;
 constexpr uint32_t kGapSeed = 59750;
 // Levels in a row that place nothing, once something was placed, end the run.
@@ -140,17 +143,34 @@ void MosaicRun::searchPartition(int k, const SeedPicker& seeds, const SeedCore& 
     std::vector<Candidate>& out = partitionCands_[size_t(k)];
     out.clear();
     const float range = AngleRange(shape_);
+    // Shapes of one rotation draw their angle right after their seed.
+    const bool drawsAngle = shape_ != MosaicShape::Disc && numRot == 1 && half > 2;
+    // Seeds are drawn a batch ahead, so that the blocked words around them
+    // are on their way to the cache while the ones before are tried.
+    struct Drawn {
+        float x, y, angle;
+    };
+    Drawn drawn[kSeedBatch];
+    const BitPlane* blocked = ctx_.blocked;
     for (int j = 0; j < n; ++j) {
-        if (j % 512 == 0 && IsEffectCancelled())
-            return;
-        float sx, sy;
-        seeds.pick(rng, sx, sy);
-        if (core.blocked(sx, sy)) {
-            // No rotation fits; only the drawn angle is left to take.
-            if (shape_ != MosaicShape::Disc && numRot == 1 && half > 2)
-                RngFloat(rng);
-            continue;
+        const int slot = j % kSeedBatch;
+        if (slot == 0) {
+            if (j % 512 == 0 && IsEffectCancelled())
+                return;
+            for (int b = 0; b < kSeedBatch && j + b < n; ++b) {
+                Drawn& d = drawn[b];
+                seeds.pick(rng, d.x, d.y);
+                d.angle = drawsAngle ? RngFloat(rng) * range : 0.0f;
+                if (blocked && d.x >= 1 && d.y >= 1 && d.x < float(w_ - 1) && d.y < float(h_ - 1)) {
+                    const int px = int(d.x), py = int(d.y);
+                    for (int y = py - 1; y <= py + 1; ++y)
+                        blocked->prefetch(px, y);
+                }
+            }
         }
+        const float sx = drawn[slot].x, sy = drawn[slot].y;
+        if (core.blocked(sx, sy))
+            continue;
         if (shape_ == MosaicShape::Disc) {
             Candidate c = At(sx, sy, half, 0.0f);
             if (evaluate(c, level.edgeRejectLevel, level.colorTolSq, true))
@@ -159,18 +179,19 @@ void MosaicRun::searchPartition(int k, const SeedPicker& seeds, const SeedCore& 
         }
         float best = -1;
         bool taken = false;
+        CoreMemo memo;
         for (int r = 0; r < numRot; ++r) {
             Candidate c;
             if (numRot > 1) {
                 c = At(sx, sy, half, 0.0f);
                 c.cosR = rotCos_[size_t(r)];
                 c.sinR = rotSin_[size_t(r)];
-            } else if (half > 2) {
-                c = At(sx, sy, half, RngFloat(rng) * range);
+            } else if (drawsAngle) {
+                c = At(sx, sy, half, drawn[slot].angle);
             } else {
                 c = At(sx, sy, half, 0.0f);
             }
-            if (!evaluate(c, level.edgeRejectLevel, level.colorTolSq, true) || !(c.score > best))
+            if (!evaluate(c, level.edgeRejectLevel, level.colorTolSq, true, &memo) || !(c.score > best))
                 continue;
             best = c.score;
             if (taken) {

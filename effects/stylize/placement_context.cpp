@@ -80,6 +80,18 @@ bool PlacementContext::coreBlocked(const PixelBox& box, int step, float cx, floa
     return false;
 }
 
+bool PlacementContext::coreBlockedIn(CoreMemo* memo, const PixelBox& box, int step, float cx, float cy,
+                                     float inRadius) const
+{
+    if (!memo)
+        return coreBlocked(box, step, cx, cy, inRadius);
+    if (const bool* known = memo->find(box))
+        return *known;
+    const bool answer = coreBlocked(box, step, cx, cy, inRadius);
+    memo->store(box, answer);
+    return answer;
+}
+
 template <typename Shape>
 bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& shape, float edgeRejectLevel,
                                 float colorTolSq, ShapeColor& found) const
@@ -160,12 +172,12 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
 }
 
 bool PlacementContext::evaluateSquare(float cx, float cy, float half, float cosR, float sinR, float edgeRejectLevel,
-                                      float colorTolSq, ShapeColor& found, bool seedClear) const
+                                      float colorTolSq, ShapeColor& found, bool seedClear, CoreMemo* memo) const
 {
     const PixelBox box = half <= 2 ? smallBox(cx, cy, half)
                                    : reachBox(cx, cy, platform::Ceil(half * (std::abs(cosR) + std::abs(sinR))));
     if (blocked && edgeRejectLevel == blockedLevel && !coreTestedBySeed(half, seedClear) &&
-        coreBlocked(box, SampleStep(half), cx, cy, half)) {
+        coreBlockedIn(memo, box, SampleStep(half), cx, cy, half)) {
         found.score = 0;
         return false;
     }
@@ -185,7 +197,7 @@ bool PlacementContext::evaluateCircle(float cx, float cy, float r, float edgeRej
 }
 
 bool PlacementContext::evaluateTriangle(float cx, float cy, float r, float cosA, float sinA, float edgeRejectLevel,
-                                        float colorTolSq, ShapeColor& found, bool seedClear) const
+                                        float colorTolSq, ShapeColor& found, bool seedClear, CoreMemo* memo) const
 {
     const TriangleCorners t = CornersOf(cx, cy, r, cosA, sinA);
     PixelBox box;
@@ -199,7 +211,7 @@ bool PlacementContext::evaluateTriangle(float cx, float cy, float r, float cosA,
     }
     // The inscribed circle of the triangle has half its circumradius.
     if (blocked && edgeRejectLevel == blockedLevel && !coreTestedBySeed(r, seedClear) &&
-        coreBlocked(box, SampleStep(r), cx, cy, r * 0.5f)) {
+        coreBlockedIn(memo, box, SampleStep(r), cx, cy, r * 0.5f)) {
         found.score = 0;
         return false;
     }

@@ -151,6 +151,38 @@ struct PixelBox {
     bool empty() const { return x2 < x1 || y2 < y1; }
 };
 
+// The core test answers for the rotations of one centre, size and edge
+// limit, by pixel box: the answer depends on nothing else, so rotations
+// whose boxes match share it. Reset for each new centre.
+class CoreMemo {
+public:
+    void reset() { count_ = 0; }
+    // The answer stored for `box`, or null.
+    const bool* find(const PixelBox& box) const
+    {
+        for (int i = 0; i < count_; ++i) {
+            const PixelBox& b = entries_[i].box;
+            if (b.x1 == box.x1 && b.y1 == box.y1 && b.x2 == box.x2 && b.y2 == box.y2)
+                return &entries_[i].blocked;
+        }
+        return nullptr;
+    }
+    void store(const PixelBox& box, bool blocked)
+    {
+        if (count_ < kCapacity)
+            entries_[count_++] = {box, blocked};
+    }
+
+private:
+    static constexpr int kCapacity = 16;
+    struct Entry {
+        PixelBox box;
+        bool blocked;
+    };
+    Entry entries_[kCapacity];
+    int count_ = 0;
+};
+
 class PlacementContext {
 public:
     int w = 0, h = 0;
@@ -191,12 +223,15 @@ public:
     // rejects.
     // `seedClear`: seedBlocked() already answered false for this centre,
     // size and limit, so its test is not repeated.
+    // `memo`, when given, holds the core tests of this centre's other
+    // rotations (same size and limit).
     bool evaluateSquare(float cx, float cy, float half, float cosR, float sinR, float edgeRejectLevel,
-                        float colorTolSq, ShapeColor& found, bool seedClear = false) const;
+                        float colorTolSq, ShapeColor& found, bool seedClear = false, CoreMemo* memo = nullptr) const;
     bool evaluateCircle(float cx, float cy, float r, float edgeRejectLevel, float colorTolSq, ShapeColor& found,
                         bool seedClear = false) const;
     bool evaluateTriangle(float cx, float cy, float r, float cosA, float sinA, float edgeRejectLevel,
-                          float colorTolSq, ShapeColor& found, bool seedClear = false) const;
+                          float colorTolSq, ShapeColor& found, bool seedClear = false,
+                          CoreMemo* memo = nullptr) const;
 
     // A centre for a new candidate of size `half`: near a contour point with
     // probability contourFrac, else in an open tile (anywhere when none is
@@ -224,6 +259,8 @@ private:
     // around (cx, cy), which every shape of the evaluation contains, is
     // blocked: then the evaluation rejects, whatever the rotation.
     bool coreBlocked(const PixelBox& box, int step, float cx, float cy, float inRadius) const;
+    // coreBlocked() through `memo` when there is one.
+    bool coreBlockedIn(CoreMemo* memo, const PixelBox& box, int step, float cx, float cy, float inRadius) const;
     template <typename Shape>
     bool evaluate(const PixelBox& box, float size, const Shape& shape, float edgeRejectLevel, float colorTolSq,
                   ShapeColor& found) const;

@@ -199,13 +199,61 @@ bool SeedPicker::contourDead(int i) const
     return dead;
 }
 
+uint32_t SeedPicker::prefetchDraw(uint32_t s) const
+{
+    bool fromContour = false;
+    if (ctx_.contourCount > 0) {
+        RngStep(s);
+        fromContour = s < contourBelow_;
+    }
+    if (fromContour) {
+        int i = 0;
+        if (ctx_.contourCount > 1) {
+            RngStep(s);
+            i = int(contourMod_(s));
+        }
+        __builtin_prefetch(&contourState_[size_t(i)]);
+        __builtin_prefetch(ctx_.contourPts + i);
+        RngStep(s);
+        return s;
+    }
+    if (ctx_.openTilesCount > 1) {
+        RngStep(s);
+        const uint32_t i = openMod_(s);
+        if (((hopeless_[size_t(i) >> 6] >> (i & 63u)) & 1u) == 0) {
+            __builtin_prefetch(openTiles_.data() + i);
+            __builtin_prefetch(ctx_.openTiles + i);
+        }
+    }
+    RngStep(s);
+    RngStep(s);
+    return s;
+}
+
 void SeedPicker::pick(uint32_t& rng, float& sx, float& sy) const
 {
     const float m = m_;
     const int w = ctx_.w, h = ctx_.h;
     uint32_t s = rng;
     int retries = retries_;
+    // The states the next draws are expected to start from, their state
+    // already on its way to the cache; `ahead` starts the one after them.
+    constexpr int kAhead = 4;
+    uint32_t expected[kAhead];
+    int head = 0, queued = 0;
+    uint32_t ahead = s;
     while (retries >= 0) {
+        if (queued > 0 && expected[head] == s) {
+            head = (head + 1) % kAhead;
+            --queued;
+        } else {
+            queued = 0;
+            ahead = prefetchDraw(s);
+        }
+        for (; queued < kAhead && queued < retries; ++queued) {
+            expected[(head + queued) % kAhead] = ahead;
+            ahead = prefetchDraw(ahead);
+        }
         // The last draw is the answer, free or not: it is always worked out.
         const bool last = retries == 0;
         bool fromContour = false;

@@ -64,6 +64,12 @@ public:
     // Exactly ctx.pickSeed(half, contourFrac, retries, rng, sx, sy).
     void pick(uint32_t& rng, float& sx, float& sy) const;
 
+    // The state after the draw that starts from `s`, as pick() steps it for
+    // a draw that misses (a border tile may step less), with the state the
+    // draw reads brought towards the cache. Only a hint: pick() checks its
+    // own steps against it.
+    uint32_t prefetchDraw(uint32_t s) const;
+
 private:
     // Per entry of the open-tile list (and per tile in the memo), for a
     // whole tile away from the clamped border: which of the 9 x 9 pixels its seeds land on are free
