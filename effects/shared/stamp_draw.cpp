@@ -14,9 +14,10 @@ namespace {
 
 // Below this many pixels a stamp is drawn on the calling thread alone.
 constexpr int64_t kParallelPixels = 3072;
-// Laying a stamp over the canvas is cheaper per pixel: a pool hand-off
-// pays only for larger boxes (serial painters lay a great many small ones).
-constexpr int64_t kParallelLayPixels = 16384;
+// Laying a stamp over the canvas (eight pixels at a time) is far cheaper
+// per pixel: waking the pool costs more than laying any box a serial
+// painter lays, so only boxes beyond a megapixel are shared out.
+constexpr int64_t kParallelLayPixels = int64_t(1) << 20;
 
 // The mip level a sampling reads for a cell drawn `texelsPerPixel` times
 // smaller than it is.
