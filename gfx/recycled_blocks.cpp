@@ -1,10 +1,15 @@
 #include "gfx/recycled_blocks.h"
 
 #include <cstdlib>
+#include <iterator>
 
 namespace gfx {
 
-RecycledBlocks::RecycledBlocks(size_t maxBlocks, size_t maxBytes) : maxBlocks_(maxBlocks), maxBytes_(maxBytes) {}
+RecycledBlocks::RecycledBlocks(size_t maxBlocks, size_t maxBytes) : maxBlocks_(maxBlocks), maxBytes_(maxBytes)
+{
+    // give() runs in deleters and must not allocate.
+    kept_.reserve(maxBlocks_ + 1);
+}
 
 RecycledBlocks::~RecycledBlocks()
 {
@@ -33,35 +38,23 @@ void RecycledBlocks::give(void* block, size_t bytes)
         std::free(block);
         return;
     }
-    std::vector<void*> freed;
-    {
-        const std::lock_guard lock(mutex_);
-        kept_.push_back({block, bytes});
-        keptBytes_ += bytes;
-        size_t drop = 0;
-        size_t dropBytes = 0;
-        while (kept_.size() - drop > maxBlocks_ || keptBytes_ - dropBytes > maxBytes_) {
-            freed.push_back(kept_[drop].data);
-            dropBytes += kept_[drop].bytes;
-            ++drop;
-        }
-        kept_.erase(kept_.begin(), kept_.begin() + std::ptrdiff_t(drop));
-        keptBytes_ -= dropBytes;
+    const std::lock_guard lock(mutex_);
+    kept_.push_back({block, bytes});
+    keptBytes_ += bytes;
+    while (kept_.size() > maxBlocks_ || keptBytes_ > maxBytes_) {
+        std::free(kept_.front().data);
+        keptBytes_ -= kept_.front().bytes;
+        kept_.erase(kept_.begin());
     }
-    for (void* p : freed)
-        std::free(p);
 }
 
 void RecycledBlocks::clear()
 {
-    std::vector<Block> kept;
-    {
-        const std::lock_guard lock(mutex_);
-        kept.swap(kept_);
-        keptBytes_ = 0;
-    }
-    for (const Block& b : kept)
+    const std::lock_guard lock(mutex_);
+    for (const Block& b : kept_)
         std::free(b.data);
+    kept_.clear();
+    keptBytes_ = 0;
 }
 
 size_t RecycledBlocks::keptBlocks() const

@@ -53,7 +53,12 @@ void* Allocate(size_t bytes)
         if (p) {
             BigBlocks& big = Big();
             const std::lock_guard lock(big.mutex);
-            big.sizes[p] = rounded;
+            try {
+                big.sizes[p] = rounded;
+            } catch (const std::bad_alloc&) {
+                std::free(p); // out of memory is a null answer here
+                return nullptr;
+            }
         }
         return p;
     }
