@@ -8,6 +8,8 @@
 #include <QRectF>
 #include <QTransform>
 
+#include <vector>
+
 namespace gfx {
 
 // Resizes to width x height (aspect not kept). The cubics (Mitchell and
@@ -29,6 +31,10 @@ Image ResizeMipmapped(const Image& image, int width, int height);
 // the output pixel's centre, and rows likewise. No rounding of a scale
 // factor can pick a neighbour instead. Null for a null image or bad size.
 Image ResizeNearest(const Image& image, int width, int height);
+
+// The source index ResizeNearest copies for each of `count` outputs from
+// `sourceCount` inputs.
+std::vector<int> NearestIndices(int count, int sourceCount);
 
 // The exact-copy rule, the same for every drawing call of this layer: an
 // image drawn at its own size at a whole-pixel position (a transform that

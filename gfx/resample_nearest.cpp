@@ -9,9 +9,7 @@
 
 namespace gfx {
 
-namespace {
-
-// Source index under the centre of each of `count` outputs.
+// The source index under the centre of each output.
 std::vector<int> NearestIndices(int count, int sourceCount)
 {
     std::vector<int> index(static_cast<size_t>(count));
@@ -19,8 +17,6 @@ std::vector<int> NearestIndices(int count, int sourceCount)
         index[size_t(i)] = int(((2 * int64_t(i) + 1) * sourceCount) / (2 * int64_t(count)));
     return index;
 }
-
-} // namespace
 
 Image ResizeNearest(const Image& image, int width, int height)
 {

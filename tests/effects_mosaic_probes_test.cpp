@@ -2,6 +2,7 @@
 
 #include "effects/stylize/bit_plane.h"
 #include "effects/stylize/placement_context.h"
+#include "gfx/resample.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>
@@ -194,4 +195,61 @@ TEST(MosaicProbes, RotationsSharingTheirCoreTestsGetTheirOwnVerdicts)
         }
     }
     EXPECT_GT(rejected, 1000);
+}
+
+TEST(MosaicProbes, ColoursReadFromTheCoarsePictureMatchTheEnlargedOne)
+{
+    // A full run analyses a half-size picture enlarged by nearest neighbour,
+    // and reads its colours from the half-size one through the index maps;
+    // odd and even sizes alike must give the same evaluations.
+    constexpr float kTol = 10000000000.0f;
+    for (const int w : {90, 91}) {
+        const int h = w == 90 ? 70 : 71;
+        const gfx::Image coarse = testimg::MakeImage(w / 2, h / 2, [](int x, int y) {
+            return testimg::Premul(20 + (x * 13 + y * 7) % 200, 60 + (x * y) % 150, 10 + (y * 5) % 230);
+        });
+        const gfx::Image analysed = gfx::ResizeNearest(coarse, w, h);
+        ASSERT_FALSE(analysed.isNull());
+        std::vector<const gfx::Pixel*> rows, coarseRows;
+        for (int y = 0; y < h; ++y)
+            rows.push_back(analysed.row(y));
+        const std::vector<int> rowMap = gfx::NearestIndices(h, coarse.height());
+        const std::vector<int> cols = gfx::NearestIndices(w, coarse.width());
+        for (int y = 0; y < h; ++y)
+            coarseRows.push_back(coarse.row(rowMap[size_t(y)]));
+        std::vector<float> edges(size_t(w) * size_t(h), 0.0f);
+        BitPlane covered(w, h), blocked(w, h);
+        std::vector<int> tiles(size_t((w + 15) / 16) * size_t((h + 15) / 16), 0);
+        PlacementContext plain;
+        plain.w = w;
+        plain.h = h;
+        plain.srcRows = rows.data();
+        plain.edgeMap = edges.data();
+        plain.covered = &covered;
+        plain.tileCoveredCount = tiles.data();
+        plain.tilesX = (w + 15) / 16;
+        PlacementContext mapped = plain;
+        mapped.colorRows = coarseRows.data();
+        mapped.colorCols = cols.data();
+        platform::Random rng(23);
+        for (int i = 0; i < 1500; ++i) {
+            const float cx = float(rng.random(w * 4)) / 4.0f, cy = float(rng.random(h * 4)) / 4.0f;
+            const float size = 1.5f + float(rng.random(300)) / 10.0f;
+            const float angle = float(rng.random(1000)) / 1000.0f * 3.0f;
+            const float c = std::cos(angle), s = std::sin(angle);
+            for (const bool useBlocked : {false, true}) {
+                for (PlacementContext* ctx : {&plain, &mapped}) {
+                    ctx->blocked = useBlocked ? &blocked : nullptr;
+                    ctx->blockedLevel = 0.5f;
+                }
+                ShapeColor a, b;
+                ExpectSame(plain.evaluateSquare(cx, cy, size, c, s, 0.5f, kTol, a), a,
+                           mapped.evaluateSquare(cx, cy, size, c, s, 0.5f, kTol, b), b, "square", i);
+                ExpectSame(plain.evaluateCircle(cx, cy, size, 0.5f, kTol, a), a,
+                           mapped.evaluateCircle(cx, cy, size, 0.5f, kTol, b), b, "disc", i);
+                ExpectSame(plain.evaluateTriangle(cx, cy, size, c, s, 0.5f, kTol, a), a,
+                           mapped.evaluateTriangle(cx, cy, size, c, s, 0.5f, kTol, b), b, "triangle", i);
+            }
+        }
+    }
 }

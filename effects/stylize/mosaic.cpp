@@ -32,9 +32,10 @@ void RunMosaic(MosaicShape shape, const gfx::Image& source, gfx::Surface& dest, 
 
     // Full runs measure a picture coarsened to half the size and back, so
     // that the shapes do not chase single-pixel noise.
-    gfx::Image analysis = work;
+    gfx::Image analysis = work, coarse;
     if (!preview) {
-        analysis = gfx::ResizeNearest(gfx::ResizeNearest(work, w / 2, h / 2), w, h);
+        coarse = gfx::ResizeNearest(work, w / 2, h / 2);
+        analysis = gfx::ResizeNearest(coarse, w, h);
         if (analysis.isNull())
             throw std::bad_alloc();
     }
@@ -47,6 +48,8 @@ void RunMosaic(MosaicShape shape, const gfx::Image& source, gfx::Surface& dest, 
     options.contourColor = chosen.contourColor;
 
     MosaicRun run(shape, analysis, canvas, settings, options);
+    if (!coarse.isNull())
+        run.readColorsFrom(coarse);
     run.analyse();
     // The canvas as the analysed picture's transparency asks for it.
     PrepareCanvas(analysis, canvas, preview);

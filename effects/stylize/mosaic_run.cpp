@@ -4,6 +4,7 @@
 #include "engine/runtime/progress.h"
 #include "gfx/banded_draw.h"
 #include "gfx/blend.h"
+#include "gfx/resample.h"
 #include "gfx/shape_paint.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -106,11 +107,25 @@ MosaicRun::MosaicRun(MosaicShape shape, const gfx::Image& analysis, gfx::Surface
     }
 }
 
+void MosaicRun::readColorsFrom(const gfx::Image& coarse)
+{
+    coarse_ = coarse;
+    const std::vector<int> rows = gfx::NearestIndices(h_, coarse.height());
+    coarseRows_.resize(size_t(h_));
+    for (int y = 0; y < h_; ++y)
+        coarseRows_[size_t(y)] = coarse_.row(rows[size_t(y)]);
+    coarseCols_ = gfx::NearestIndices(w_, coarse.width());
+}
+
 void MosaicRun::paint()
 {
     ctx_.w = w_;
     ctx_.h = h_;
     ctx_.srcRows = rows_.data();
+    if (!coarseCols_.empty()) {
+        ctx_.colorRows = coarseRows_.data();
+        ctx_.colorCols = coarseCols_.data();
+    }
     ctx_.edgeMap = edgeMap_.data();
     ctx_.covered = &covered_;
     ctx_.tileCoveredCount = tileCovered_.data();

@@ -42,6 +42,11 @@ public:
     MosaicRun(MosaicShape shape, const gfx::Image& analysis, gfx::Surface& canvas, const MosaicSettings& settings,
               const MosaicPaintOptions& options);
 
+    // Evaluations read their colours from `coarse`, the picture the
+    // analysed one was enlarged from by ResizeNearest (same pixels, less
+    // memory).
+    void readColorsFrom(const gfx::Image& coarse);
+
     // Analysis: edge map, contour seeds, tiles, transparent pixels covered.
     void analyse();
     // Islands, levels, gap sweep and the contour layer.
@@ -95,6 +100,9 @@ private:
     const int64_t coverageGoal_;
 
     std::vector<const gfx::Pixel*> rows_;
+    gfx::Image coarse_;
+    std::vector<const gfx::Pixel*> coarseRows_;
+    std::vector<int> coarseCols_;
     Plane<float> edgeMap_;
     BitPlane covered_;
     // Covered or above the current level's edge limit (see PlacementContext).

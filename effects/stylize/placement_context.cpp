@@ -19,6 +19,29 @@ uint8_t MeanByte(float mean)
     return uint8_t(platform::ClampByte(platform::Round(mean)));
 }
 
+// Adds up the pixels row[x] (row[cols[x]] with a column map) for x = a,
+// a + step, ... <= b.
+inline void SumRun(const gfx::Pixel* row, const int* cols, int a, int b, int step, ColorSums& sums)
+{
+    int64_t r = 0, g = 0, bl = 0, r2 = 0, g2 = 0, b2 = 0;
+    for (int x = a; x <= b; x += step) {
+        const gfx::Pixel p = row[cols ? cols[x] : x];
+        const int64_t pr = (p >> 16) & 255, pg = (p >> 8) & 255, pb = p & 255;
+        r += pr;
+        g += pg;
+        bl += pb;
+        r2 += pr * pr;
+        g2 += pg * pg;
+        b2 += pb * pb;
+    }
+    sums.r += r;
+    sums.g += g;
+    sums.b += bl;
+    sums.r2 += r2;
+    sums.g2 += g2;
+    sums.b2 += b2;
+}
+
 } // namespace
 
 bool PlacementContext::bboxAllTilesEmpty(int xMin, int yMin, int xMax, int yMax) const
@@ -128,8 +151,10 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
     };
     ColorSums sums;
     int64_t count = 0;
+    auto pixelPtr = [&](int x, int y) { return colorCols ? &colorRows[y][colorCols[x]] : &srcRows[y][x]; };
+    auto pixelAt = [&](int x, int y) { return *pixelPtr(x, y); };
     auto add = [&](int x, int y) {
-        sums.add(srcRows[y][x]);
+        sums.add(pixelAt(x, y));
         ++count;
         return true;
     };
@@ -137,9 +162,25 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
         // Most shapes are turned down here, on a few words of bits. A seed
         // lies on a free pixel, so what blocks a shape is mostly near its
         // centre: the rows are tried from the centre outwards (every test
-        // only rejects, so the order does not change the answer).
+        // only rejects, so the order does not change the answer). The runs
+        // found clear are kept for the colour sums.
+        struct SampleRun {
+            int y, a, b;
+        };
+        constexpr int kMaxRuns = 512;
+        SampleRun runs[kMaxRuns];
+        int runCount = 0;
+        bool allKept = true;
         auto rowClear = [&](int y) {
-            auto clear = [&](int a, int b) { return !blocked->anyOnLattice(y, a, b, step); };
+            auto clear = [&](int a, int b) {
+                if (blocked->anyOnLattice(y, a, b, step))
+                    return false;
+                if (runCount < kMaxRuns)
+                    runs[runCount++] = {y, a, b};
+                else
+                    allKept = false;
+                return true;
+            };
             return small ? clear(box.x1, box.x2) : ForRowRuns(shape, float(y) + 0.5f, box.x1, box.x2, step, clear);
         };
         const int rows = (box.y2 - box.y1) / step + 1;
@@ -150,7 +191,21 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
             if (d > 0 && middle - d >= 0 && !rowClear(box.y1 + (middle - d) * step))
                 return false;
         }
-        forSamples(add);
+        if (allKept) {
+            // Integer sums: the order of the runs does not matter.
+            for (int i = 0; i < runCount; ++i)
+                __builtin_prefetch(pixelPtr(runs[i].a, runs[i].y));
+            for (int i = 0; i < runCount; ++i) {
+                const SampleRun& run = runs[i];
+                if (colorCols)
+                    SumRun(colorRows[run.y], colorCols, run.a, run.b, step, sums);
+                else
+                    SumRun(srcRows[run.y], nullptr, run.a, run.b, step, sums);
+                count += (run.b - run.a) / step + 1;
+            }
+        } else {
+            forSamples(add);
+        }
     } else if (!forSamples([&](int x, int y) {
                    const size_t i = size_t(y) * size_t(w) + size_t(x);
                    return !(edgeMap[i] > edgeRejectLevel || (!tilesEmpty && covered->get(x, y))) && add(x, y);

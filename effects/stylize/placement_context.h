@@ -188,6 +188,12 @@ public:
     int w = 0, h = 0;
     // Row y of the analysed picture (stored premultiplied bytes).
     const gfx::Pixel* const* srcRows = nullptr;
+    // Where evaluations read colours, when given: pixel (x, y) of the
+    // analysed picture is colorRows[y][colorCols[x]], in a smaller picture
+    // that holds the same pixels (the half-size one a full run's analysis
+    // is enlarged from), so that scattered reads hit the caches more often.
+    const gfx::Pixel* const* colorRows = nullptr;
+    const int* colorCols = nullptr;
     const float* edgeMap = nullptr; // 0..1
     const BitPlane* covered = nullptr;
     // Sums of R, G, B and their squares over boxes of the analysed picture;
