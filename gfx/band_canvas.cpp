@@ -1,5 +1,7 @@
 #include "gfx/band_canvas.h"
 
+#include "gfx/coverage_blend.h"
+#include "gfx/disc_rows.h"
 #include "gfx/pixel_math.h"
 
 #include <algorithm>
@@ -10,48 +12,9 @@
 namespace gfx {
 namespace {
 
-inline uint32_t Div255(uint32_t v)
-{
-    v += 128;
-    return (v + (v >> 8)) >> 8;
-}
-
-// A colour split into channels, for blending one pixel after another.
-struct Ink {
-    uint32_t a, r, g, b;
-    explicit Ink(Pixel c) : a(c >> 24), r((c >> 16) & 255), g((c >> 8) & 255), b(c & 255) {}
-};
-
-inline Pixel BlendOne(Pixel d, const Ink& ink, uint32_t cov, ShapeBlend blend)
-{
-    // The colour scaled by coverage stays premultiplied (each channel scaled
-    // alike, so none exceeds the alpha).
-    const uint32_t sa = Div255(ink.a * cov), sr = Div255(ink.r * cov), sg = Div255(ink.g * cov),
-                   sb = Div255(ink.b * cov);
-    const uint32_t da = d >> 24, dr = (d >> 16) & 255, dg = (d >> 8) & 255, db = d & 255;
-    uint32_t a, r, g, b;
-    if (blend == ShapeBlend::SrcOver) {
-        const uint32_t k = 255 - sa;
-        a = sa + Div255(da * k);
-        r = sr + Div255(dr * k);
-        g = sg + Div255(dg * k);
-        b = sb + Div255(db * k);
-    } else {
-        // s d + s (1 - da) + d (1 - sa); every colour numerator is at most
-        // the alpha numerator, so colour never exceeds alpha.
-        const uint32_t ks = 255 - da, kd = 255 - sa;
-        a = Div255(sa * 255 + da * kd);
-        r = Div255(sr * dr + sr * ks + dr * kd);
-        g = Div255(sg * dg + sg * ks + dg * kd);
-        b = Div255(sb * db + sb * ks + db * kd);
-    }
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
-
-inline uint32_t ToCoverage(float c)
-{
-    return c <= 0.0f ? 0u : (c >= 1.0f ? 255u : static_cast<uint32_t>(c * 255.0f + 0.5f));
-}
+using cover::BlendOne;
+using cover::Ink;
+using cover::ToCoverage;
 
 bool Finite(QPointF p)
 {
@@ -162,6 +125,13 @@ BandCanvas::BandCanvas(uchar* bits, qsizetype stride, int width, int height, int
     : bits_(bits), stride_(stride), width_(bits ? width : 0), height_(bits ? height : 0), top_(std::max(top, 0)),
       bottom_(std::min(bottom, height_))
 {}
+
+BandCanvas BandCanvas::overBand(uchar* bandBits, qsizetype stride, int width, int height, int top, int bottom)
+{
+    BandCanvas canvas(bandBits, stride, width, height, top, bottom);
+    canvas.firstRow_ = canvas.top_;
+    return canvas;
+}
 
 void BandCanvas::blendRow(int y, int x0, const float* coverage, int count, Pixel color, ShapeBlend blend)
 {
@@ -328,9 +298,22 @@ void BandCanvas::fillCircle(QPointF centre, double radius, Pixel color, ShapeBle
         });
         return;
     }
-    blendDisc(centre, radius + 0.5, color, blend, [&](int, int, double xc, double yc) {
-        return float(radius + 0.5 - std::sqrt(xc * xc + yc * yc));
-    });
+    // blendDisc's rows with the coverage reach - distance.
+    const double reach = radius + 0.5;
+    const Ink ink(color);
+    const DiscRowFn discRow = DiscRow();
+    const int r0 = std::max(top_, static_cast<int>(std::floor(cy - reach)));
+    const int r1 = std::min(bottom_, static_cast<int>(std::ceil(cy + reach)));
+    for (int y = r0; y < r1; ++y) {
+        const double yc = y + 0.5 - cy;
+        if (std::abs(yc) >= reach)
+            continue;
+        const double half = std::sqrt(reach * reach - yc * yc);
+        const int xa = std::max(0, static_cast<int>(std::floor(cx - half)));
+        const int xb = std::min(width_ - 1, static_cast<int>(std::ceil(cx + half)));
+        if (xa <= xb)
+            discRow(rowAt(y), xa, xb, cx, yc, reach, ink, blend);
+    }
 }
 
 void BandCanvas::strokeCircle(QPointF centre, double radius, double width, Pixel color, ShapeBlend blend)

@@ -25,6 +25,9 @@ public:
     // Over raw rows (`bits` is row 0 of a width x height kPixelFormat
     // buffer), for several canvases on one surface at once.
     BandCanvas(uchar* bits, qsizetype stride, int width, int height, int top, int bottom);
+    // Over a buffer holding only rows [top, bottom) of a width x height
+    // picture: `bandBits` is row `top`.
+    static BandCanvas overBand(uchar* bandBits, qsizetype stride, int width, int height, int top, int bottom);
 
     int top() const { return top_; }
     int bottom() const { return bottom_; }
@@ -56,7 +59,7 @@ private:
     template <typename Coverage>
     void blendDisc(QPointF centre, double reach, Pixel color, ShapeBlend blend, Coverage coverage);
 
-    Pixel* rowAt(int y) { return reinterpret_cast<Pixel*>(bits_ + y * stride_); }
+    Pixel* rowAt(int y) { return reinterpret_cast<Pixel*>(bits_ + (y - firstRow_) * stride_); }
 
     uchar* bits_;
     qsizetype stride_;
@@ -64,6 +67,7 @@ private:
     int height_;
     int top_;
     int bottom_;
+    int firstRow_ = 0; // the row bits_ holds
 };
 
 // One pixel blended: `color` with `coverage` (0..255) over `dst`.

@@ -1,10 +1,11 @@
 #include "effects/ink/comic_print.h"
 
+#include "effects/ink/comic_print_rows.h"
+
 #include "effects/shared/outline_edges.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
-#include "gfx/luma.h"
 #include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -34,17 +35,12 @@ constexpr std::array<int, 4> kPrintOrder = {2, 0, 1, 3};
 // Dot factors beyond this only make every dot cover many cells (and a
 // script can pass any value): a factor of 4 already gives dots two cells wide.
 constexpr float kMaxDotFactor = 4.0f;
-constexpr size_t kDotBatch = 1u << 15;
+// The rows of a layer band drawn and multiplied together.
+constexpr int kBand = 16;
 
 struct Dot {
     float x, y, r;
 };
-
-inline uint32_t Div255(uint32_t v)
-{
-    v += 128;
-    return (v + (v >> 8)) >> 8;
-}
 
 class ComicRun {
 public:
@@ -69,13 +65,6 @@ public:
         inks_ = gfx::ScratchBuffer<uint8_t>(4 * n);
         if (!alpha_ || !inks_)
             throw std::bad_alloc();
-        platform::ParallelForRange(0, h_, 64, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                const gfx::Pixel* src = source_.row(y);
-                for (int x = 0; x < w_; ++x)
-                    alpha_.data()[size_t(y) * w_ + x] = uint8_t(src[x] >> 24);
-            }
-        });
         CheckCancellation();
 
         const gfx::Image separation =
@@ -88,16 +77,14 @@ public:
         CheckCancellation();
 
         gfx::Surface paper = gfx::Surface::make(w_, h_, 0xFFFFFFFFu);
-        gfx::Surface layer = gfx::Surface::make(w_, h_, 0xFFFFFFFFu);
-        if (paper.isNull() || layer.isNull())
+        if (paper.isNull())
             return;
         for (int slot = 0; slot < 4; ++slot) {
             const int ink = kPrintOrder[size_t(slot)];
             if (k_ < 0.1f && ink != 3)
                 continue;
-            printInk(slot, ink, layer, paper);
+            printInk(slot, ink, paper);
         }
-        layer = gfx::Surface();
         inks_ = gfx::ScratchBuffer<uint8_t>(0);
 
         // Soft paper: the halftone buffer is the paper blurred in place.
@@ -107,12 +94,13 @@ public:
         if (!softened)
             return;
 
+        std::vector<uint8_t> contours;
         if (p5_ > 0) {
-            applyContours(halftone);
+            contours = contourMask();
             report(95);
         }
         CheckCancellation();
-        compose(halftone);
+        finish(halftone, contours);
 
         // The finished picture becomes Dest (a copy when the sizes differ).
         if (halftone.size() == dest_.size()) {
@@ -129,57 +117,26 @@ private:
     uint8_t* ink(int c) const { return inks_.data() + size_t(c) * size_t(w_) * size_t(h_); }
 
     // Boosted colours split into C, M, Y (with partial under-colour removal)
-    // and K, as ink bytes.
+    // and K, as ink bytes; the source's alpha kept alongside.
     void separate(const gfx::Image& separation)
     {
         const double k = k_;
         const float u = float(std::clamp(0.65 - 0.15 * k, 0.25, 0.75));
-        auto toByte = [](double v) { return uint8_t(platform::Round(std::clamp(v * 255.0, 0.0, 255.0))); };
+        const size_t plane = size_t(w_) * size_t(h_);
         platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
-                const gfx::Pixel* src = separation.row(y);
-                for (int x = 0; x < w_; ++x) {
-                    const gfx::Pixel p = src[x];
-                    const int a = int(p >> 24);
-                    const size_t i = size_t(y) * w_ + x;
-                    if (a == 0) {
-                        for (int c = 0; c < 4; ++c)
-                            ink(c)[i] = 0;
-                        continue;
-                    }
-                    float ch[3] = {float((p >> 16) & 255), float((p >> 8) & 255), float(p & 255)};
-                    if (a < 255)
-                        for (float& c : ch)
-                            c = float(std::min(255.0, double(c) * 255.0 / a));
-                    const float lum = float(gfx::Luma601(ch[0], ch[1], ch[2]));
-                    for (float& c : ch)
-                        c = float(
-                            std::clamp((double(lum) * 10000.0 + (double(c) - lum) * 14500.0) / 10000.0, 0.0, 255.0));
-                    const float black = float(1.0 - std::max({ch[0], ch[1], ch[2]}) / 255.0);
-                    if (black >= 0.999f) {
-                        for (int c = 0; c < 3; ++c)
-                            ink(c)[i] = 0;
-                        ink(3)[i] = 255;
-                        continue;
-                    }
-                    const float kp = float(double(black) * u);
-                    for (int c = 0; c < 3; ++c) {
-                        float v = float((1.0 - ch[c] / 255.0 - kp) / (1.0 - kp));
-                        if (k < 1.0)
-                            v = float(v * k);
-                        else if (k > 1.0)
-                            v = float(std::min(1.0, v * k));
-                        ink(c)[i] = toByte(v);
-                    }
-                    ink(3)[i] = toByte(black);
-                }
+                const size_t i = size_t(y) * size_t(w_);
+                const gfx::Pixel* src = source_.row(y);
+                for (int x = 0; x < w_; ++x)
+                    alpha_.data()[i + size_t(x)] = uint8_t(src[x] >> 24);
+                comic::SeparateRow(separation.row(y), w_, k, u, inks_.data() + i, plane);
             }
         });
     }
 
     // One ink: dots on its rotated screen onto a white layer, multiplied
     // onto the paper.
-    void printInk(int slot, int ink, gfx::Surface& layer, gfx::Surface& paper)
+    void printInk(int slot, int ink, gfx::Surface& paper)
     {
         CheckCancellation();
         const InkScreen& screen = kInks[size_t(ink)];
@@ -232,67 +189,83 @@ private:
                 dots.push_back({x, y, r});
             }
             if (v % 16 == 0) {
-                if (dots.size() >= kDotBatch)
-                    drawDots(layer, dots, color);
                 report(std::min(88, platform::Round(22.0 * slot + 22.0 * double(visited) / total)));
                 CheckCancellation();
             }
         }
-        drawDots(layer, dots, color);
-
         // Full runs show the paper after each ink: its rows are copied out
-        // as they are printed, and the layer is made white again for the
-        // next ink (K is always the last).
+        // as they are printed.
         QImage shown = preview_ ? QImage() : gfx::NewPixelImage(w_, h_);
-        multiplyOnto(paper, layer, shown, ink != 3);
+        printDots(paper, dots, color, shown);
         if (!preview_)
             ShowIntermediateImage(shown.isNull() ? paper.snapshot() : gfx::Image::adopt(std::move(shown)), -1,
                                   Delivery::Queued);
     }
 
-    static void drawDots(gfx::Surface& layer, std::vector<Dot>& dots, gfx::Pixel color)
+    // The dots, in order, on a white layer multiplied onto the paper. The
+    // layer is drawn band by band into a buffer of the band's rows, which
+    // are multiplied and copied to `copy` (unless null) while in the cache.
+    void printDots(gfx::Surface& paper, const std::vector<Dot>& dots, gfx::Pixel color, QImage& copy) const
     {
-        std::vector<gfx::RowSpan> rows(dots.size());
-        for (size_t i = 0; i < dots.size(); ++i)
-            rows[i] = gfx::RowSpanOf(dots[i].y, dots[i].y, double(dots[i].r) + 1.5);
-        gfx::DrawInBands(layer, rows, [&](gfx::BandCanvas& canvas, int i) {
-            const Dot& d = dots[size_t(i)];
-            canvas.fillCircle(QPointF(d.x, d.y), d.r, color, gfx::ShapeBlend::SrcOver);
-        });
-        dots.clear();
-    }
+        const int bands = (h_ + kBand - 1) / kBand;
+        // Dot indices per band, in list order (counted, then filled).
+        std::vector<int64_t> start(size_t(bands) + 1, 0);
+        auto bandRange = [&](const Dot& d, int& b0, int& b1) {
+            const gfx::RowSpan r = gfx::RowSpanOf(d.y, d.y, double(d.r) + 1.5);
+            const int top = std::max(r.top, 0), bottom = std::min(r.bottom, h_ - 1);
+            b0 = top / kBand;
+            b1 = bottom / kBand;
+            return top <= bottom;
+        };
+        for (const Dot& d : dots) {
+            int b0 = 0, b1 = 0;
+            if (bandRange(d, b0, b1))
+                for (int b = b0; b <= b1; ++b)
+                    ++start[size_t(b) + 1];
+        }
+        for (int b = 0; b < bands; ++b)
+            start[size_t(b) + 1] += start[size_t(b)];
+        std::vector<int> members(size_t(start.back()));
+        std::vector<int64_t> fill(start.begin(), start.end() - 1);
+        for (size_t i = 0; i < dots.size(); ++i) {
+            int b0 = 0, b1 = 0;
+            if (bandRange(dots[i], b0, b1))
+                for (int b = b0; b <= b1; ++b)
+                    members[size_t(fill[size_t(b)]++)] = int(i);
+        }
 
-    // Both opaque: every channel becomes paper x layer / 255. Each paper
-    // row is then copied to `copy` (unless null), and each layer row made
-    // white when `whiten` is set, while both are in the cache.
-    void multiplyOnto(gfx::Surface& paper, gfx::Surface& layer, QImage& copy, bool whiten) const
-    {
         uchar* const pb = paper.bits();
-        uchar* const lb = layer.bits();
-        const qsizetype ps = paper.stride(), ls = layer.stride();
+        const qsizetype ps = paper.stride();
         uchar* const cb = copy.isNull() ? nullptr : copy.bits();
         const qsizetype cs = copy.bytesPerLine();
-        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                auto* p = reinterpret_cast<gfx::Pixel*>(pb + y * ps);
-                auto* l = reinterpret_cast<gfx::Pixel*>(lb + y * ls);
-                for (int x = 0; x < w_; ++x) {
-                    const gfx::Pixel s = l[x], d = p[x];
-                    if (s == 0xFFFFFFFFu)
-                        continue;
-                    p[x] = 0xFF000000u | Div255(((s >> 16) & 255) * ((d >> 16) & 255)) << 16 |
-                           Div255(((s >> 8) & 255) * ((d >> 8) & 255)) << 8 | Div255((s & 255) * (d & 255));
+        const qsizetype ls = qsizetype(w_) * qsizetype(sizeof(gfx::Pixel));
+        platform::ParallelForRange(0, bands, 1, [&](int lo, int hi) {
+            thread_local std::vector<gfx::Pixel> layer;
+            layer.resize(size_t(kBand) * size_t(w_));
+            for (int b = lo; b < hi; ++b) {
+                const int top = b * kBand, bottom = std::min(h_, top + kBand);
+                if (start[size_t(b)] < start[size_t(b) + 1]) {
+                    std::fill_n(layer.data(), size_t(bottom - top) * size_t(w_), 0xFFFFFFFFu);
+                    auto canvas = gfx::BandCanvas::overBand(reinterpret_cast<uchar*>(layer.data()), ls, w_, h_,
+                                                            top, bottom);
+                    for (int64_t k = start[size_t(b)]; k < start[size_t(b) + 1]; ++k) {
+                        const Dot& d = dots[size_t(members[size_t(k)])];
+                        canvas.fillCircle(QPointF(d.x, d.y), d.r, color, gfx::ShapeBlend::SrcOver);
+                    }
+                    for (int y = top; y < bottom; ++y)
+                        comic::MultiplyRow(reinterpret_cast<gfx::Pixel*>(pb + y * ps),
+                                    layer.data() + size_t(y - top) * size_t(w_), w_);
                 }
                 if (cb)
-                    std::memcpy(cb + y * cs, p, size_t(w_) * sizeof(gfx::Pixel));
-                if (whiten)
-                    std::fill_n(l, w_, 0xFFFFFFFFu);
+                    for (int y = top; y < bottom; ++y)
+                        std::memcpy(cb + y * cs, pb + y * ps, size_t(w_) * sizeof(gfx::Pixel));
             }
         });
     }
 
-    // Black contours found by the outline detector's scheme, sized by the cell.
-    void applyContours(gfx::Surface& halftone) const
+    // Black contours found by the outline detector's scheme, sized by the
+    // cell: how much each pixel is darkened (empty when there are none).
+    std::vector<uint8_t> contourMask() const
     {
         EdgeDetectionSettings settings;
         settings.blurSigma = float(p5_ / 100.0 + 1.0);
@@ -302,7 +275,7 @@ private:
         settings.checkCancellation = false;
         const EdgeMap edges = DetectEdges(source_, w_, h_, settings);
         if (!edges.hasEdges)
-            return;
+            return {};
         DotStyle style;
         const int h = std::max(1, edges.high);
         for (int n = 0; n <= 2040; ++n)
@@ -316,37 +289,24 @@ private:
         style.cornerShare = 0.3;
         std::vector<uint8_t> mask(size_t(w_) * size_t(h_), 0);
         StampEdges(edges, style, mask);
-
-        uchar* const bits = halftone.bits();
-        const qsizetype stride = halftone.stride();
-        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                auto* px = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
-                for (int x = 0; x < w_; ++x) {
-                    const size_t i = size_t(y) * w_ + x;
-                    const uint32_t m = mask[i];
-                    if (m == 0 || alpha_.data()[i] == 0)
-                        continue;
-                    const gfx::Pixel p = px[x];
-                    const uint32_t keep = 255 - m;
-                    px[x] = (p & 0xFF000000u) | (((p >> 16) & 255) * keep / 255) << 16 |
-                            (((p >> 8) & 255) * keep / 255) << 8 | ((p & 255) * keep / 255);
-                }
-            }
-        });
+        return mask;
     }
 
-    // The source's alpha restored: transparent stays transparent,
+    // The contours (unless `contours` is empty) darken the halftone, then
+    // the source's alpha is restored: transparent stays transparent,
     // semi-transparent pixels keep their alpha with premultiplied colour.
-    void compose(gfx::Surface& halftone) const
+    void finish(gfx::Surface& halftone, const std::vector<uint8_t>& contours) const
     {
         uchar* const bits = halftone.bits();
         const qsizetype stride = halftone.stride();
         platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 auto* px = reinterpret_cast<gfx::Pixel*>(bits + y * stride);
+                const uint8_t* alpha = alpha_.data() + size_t(y) * size_t(w_);
+                if (!contours.empty())
+                    comic::DarkenRow(px, contours.data() + size_t(y) * size_t(w_), alpha, w_);
                 for (int x = 0; x < w_; ++x) {
-                    const uint32_t a = alpha_.data()[size_t(y) * w_ + x];
+                    const uint32_t a = alpha[x];
                     if (a == 0) {
                         px[x] = 0;
                     } else if (a < 255) {

@@ -58,6 +58,30 @@ namespace {
 #pragma GCC push_options
 #pragma GCC optimize("vect-cost-model=dynamic")
 
+// Round half to even of v, |v| below 2^22, as film::RoundSmall does.
+inline float RoundByteProduct(float v)
+{
+    const float magic = 12582912.0f; // 1.5 * 2^23: leaves no fraction bits
+    return (v + magic) - magic;
+}
+
+// Each column's grain: the position's hash scaled by the amplitude, plus
+// the film texture's deviation (texture column x mod textureWidth) when
+// there is a texture.
+__attribute__((target_clones("avx2", "default"))) void GrainRow(int* __restrict g, int y, int w,
+                                                                 const gfx::Pixel* __restrict textureRow, int tw,
+                                                                 int amplitude, int textureMean, int grain)
+{
+    for (int x = 0; x < w; ++x)
+        g[x] = film::GrainHash(x, y) * amplitude / 256;
+    if (textureRow)
+        for (int x0 = 0; x0 < w; x0 += tw) {
+            const int n = std::min(tw, w - x0);
+            for (int i = 0; i < n; ++i)
+                g[x0 + i] += (film::FilmGrey(textureRow[i]) - textureMean) * grain / 100;
+        }
+}
+
 // The opaque pixels of a row with SepiaPixel's integer steps, in a loop
 // GCC vectorises; the others are left as they are. g holds each column's
 // grain, f its vignette factor. Inlined into each version of ToneOpaqueRow.
@@ -84,16 +108,21 @@ inline __attribute__((always_inline)) void ToneOpaque(gfx::Pixel* __restrict row
             c2 = std::clamp(c2 + g[x], 0, 255);
         }
         if constexpr (kVignette) {
-            // A factor of 1 gives the channel back.
-            c0 = int(film::RoundSmall(float(c0) * f[x]));
-            c1 = int(film::RoundSmall(float(c1) * f[x]));
-            c2 = int(film::RoundSmall(float(c2) * f[x]));
+            // A factor of 1 gives the channel back. Channels are 0..255 here
+            // and factors 0..1, so RoundSmall's magic-number rounding always
+            // applies: written out, without its branch, the loop vectorises.
+            c0 = int(RoundByteProduct(float(c0) * f[x]));
+            c1 = int(RoundByteProduct(float(c1) * f[x]));
+            c2 = int(RoundByteProduct(float(c2) * f[x]));
         }
         c0 = std::clamp(c0, 0, 255);
         c1 = std::clamp(c1, 0, 255);
         c2 = std::clamp(c2, 0, 255);
         const gfx::Pixel toned = 0xFF000000u | gfx::Pixel(c0) << 16 | gfx::Pixel(c1) << 8 | gfx::Pixel(c2);
-        row[x] = (p >> 24) == 255 ? toned : p;
+        // A mask rather than a choice: GCC would move the toning into the
+        // branch, which then does not vectorise.
+        const gfx::Pixel opaque = 0u - gfx::Pixel((p >> 24) == 255);
+        row[x] = (toned & opaque) | (p & ~opaque);
     }
 }
 
@@ -127,15 +156,7 @@ void ToneSepiaRow(gfx::Pixel* row, int y, int w, const SepiaSettings& s, const g
     const bool vignetted = vignette.active();
     if (grained) {
         grain.resize(size_t(w));
-        int* const g = grain.data();
-        for (int x = 0; x < w; ++x)
-            g[x] = film::GrainHash(x, y) * s.amplitude / 256;
-        if (textureRow)
-            for (int x0 = 0; x0 < w; x0 += tw) {
-                const int n = std::min(tw, w - x0);
-                for (int i = 0; i < n; ++i)
-                    g[x0 + i] += (film::FilmGrey(textureRow[i]) - s.textureMean) * s.grain / 100;
-            }
+        GrainRow(grain.data(), y, w, textureRow, tw, s.amplitude, s.textureMean, s.grain);
     }
     if (vignetted) {
         factor.resize(size_t(w));

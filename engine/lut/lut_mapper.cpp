@@ -59,6 +59,13 @@ LUTMapper::LUTMapper(const CubeLUT& lut, float intensity, Path path)
       mix_(intensity_ < 1.0f),
       avx2_(path == Path::Fastest && HasAvx2())
 {
+    // The entries' floats and one more, so that every entry can be read
+    // with a 16-byte load.
+    static_assert(sizeof(LUTColor) == 3 * sizeof(float));
+    if (avx2_) {
+        padded_.resize(3 * lut.lut.size() + 1, 0.0f);
+        std::memcpy(padded_.data(), lut.lut.data(), lut.lut.size() * sizeof(LUTColor));
+    }
     const int n = lut.lutSize;
     const float last = float(n - 1);
     int axisIndex = 0;
@@ -180,6 +187,30 @@ __attribute__((target("avx2"))) inline __m256i Times3(__m256i v)
     return _mm256_add_epi32(_mm256_add_epi32(v, v), v);
 }
 
+// Four floats from lo in the lower half, four from hi in the upper one.
+__attribute__((target("avx2"))) inline __m256 EntryPair(const float* lo, const float* hi)
+{
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(lo)), _mm_loadu_ps(hi), 1);
+}
+
+// The r, g and b of eight entries, each read with one 16-byte load at its
+// float offset (the fourth float is not used), as three vectors: entry j
+// in lane j.
+__attribute__((target("avx2"))) inline void Corners(const float* t, __m256i offsets, __m256& r, __m256& g, __m256& b)
+{
+    alignas(32) int o[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(o), offsets);
+    const __m256 e0 = EntryPair(t + o[0], t + o[4]), e1 = EntryPair(t + o[1], t + o[5]),
+                 e2 = EntryPair(t + o[2], t + o[6]), e3 = EntryPair(t + o[3], t + o[7]);
+    // A 4 x 4 transpose in each half: r0 r1 g0 g1, b0 b1 . ., r2 r3 g2 g3,
+    // b2 b3 . . (and the same for entries 4 to 7 above).
+    const __m256d t0 = _mm256_castps_pd(_mm256_unpacklo_ps(e0, e1)), t1 = _mm256_castps_pd(_mm256_unpackhi_ps(e0, e1));
+    const __m256d t2 = _mm256_castps_pd(_mm256_unpacklo_ps(e2, e3)), t3 = _mm256_castps_pd(_mm256_unpackhi_ps(e2, e3));
+    r = _mm256_castpd_ps(_mm256_unpacklo_pd(t0, t2));
+    g = _mm256_castpd_ps(_mm256_unpackhi_pd(t0, t2));
+    b = _mm256_castpd_ps(_mm256_unpacklo_pd(t1, t3));
+}
+
 // Round half to even of lanes within 0..255, as integers.
 __attribute__((target("avx2"))) inline __m256i ToBytes(__m256 v)
 {
@@ -200,8 +231,7 @@ __attribute__((target("avx2"))) void LUTMapper::mapRowAvx2(const gfx::Pixel* src
     const __m256 last = _mm256_set1_ps(float(size_ - 1));
     const __m256i lastIndex = _mm256_set1_epi32(size_ - 1);
     const __m256 intensity = _mm256_set1_ps(intensity_);
-    static_assert(sizeof(LUTColor) == 3 * sizeof(float));
-    const float* const table = &table_->r;
+    const float* const table = padded_.data();
     int x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + x));
@@ -253,14 +283,16 @@ __attribute__((target("avx2"))) void LUTMapper::mapRowAvx2(const gfx::Pixel* src
         const __m256i ib = _mm256_add_epi32(ia, s2);
         const __m256i i111 = _mm256_add_epi32(i, _mm256_add_epi32(_mm256_add_epi32(step[0], step[1]), step[2]));
         const __m256i o000 = Times3(i), oa = Times3(ia), ob = Times3(ib), o111 = Times3(i111);
+        __m256 c000[3], ca[3], cb[3], c111[3];
+        Corners(table, o000, c000[0], c000[1], c000[2]);
+        Corners(table, oa, ca[0], ca[1], ca[2]);
+        Corners(table, ob, cb[0], cb[1], cb[2]);
+        Corners(table, o111, c111[0], c111[1], c111[2]);
         __m256i out[3];
         for (int c = 0; c < 3; ++c) {
-            const float* t = table + c;
-            const __m256 c000 = _mm256_i32gather_ps(t, o000, 4), ca = _mm256_i32gather_ps(t, oa, 4),
-                         cb = _mm256_i32gather_ps(t, ob, 4), c111 = _mm256_i32gather_ps(t, o111, 4);
-            __m256 v = _mm256_add_ps(c000, _mm256_mul_ps(w1, _mm256_sub_ps(ca, c000)));
-            v = _mm256_add_ps(v, _mm256_mul_ps(w2, _mm256_sub_ps(cb, ca)));
-            v = _mm256_add_ps(v, _mm256_mul_ps(w3, _mm256_sub_ps(c111, cb)));
+            __m256 v = _mm256_add_ps(c000[c], _mm256_mul_ps(w1, _mm256_sub_ps(ca[c], c000[c])));
+            v = _mm256_add_ps(v, _mm256_mul_ps(w2, _mm256_sub_ps(cb[c], ca[c])));
+            v = _mm256_add_ps(v, _mm256_mul_ps(w3, _mm256_sub_ps(c111[c], cb[c])));
             out[c] = ToBytes(Limit(_mm256_mul_ps(v, full), zero, full));
             if (mix_) {
                 const __m256 diff = _mm256_cvtepi32_ps(_mm256_sub_epi32(out[c], in[c]));

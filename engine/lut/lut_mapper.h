@@ -4,6 +4,7 @@
 #include "gfx/image.h"
 
 #include <array>
+#include <vector>
 
 namespace pq {
 
@@ -56,6 +57,7 @@ private:
     };
 
     const LUTColor* table_;
+    std::vector<float> padded_; // the entries' floats and a spare one, for the AVX2 rows
     int last_; // index of the last entry
     Axis red_, green_, blue_;
     AxisScale scale_[3];
