@@ -24,16 +24,21 @@ constexpr int kChunk = 32;
 
 } // namespace
 
-void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma)
+SpokeSmoothing::SpokeSmoothing(float sigma)
+{
+    for (int b = -3; b <= 3; ++b) {
+        const double t = double(b) / double(sigma);
+        weight_[size_t(b + 3)] = float(std::exp(-0.5 * t * t));
+    }
+    for (const float w : weight_)
+        weights_ += w;
+}
+
+void SpokeSmoothing::apply(std::span<int> lengths, int count) const
 {
     const int n = std::min(count, int(lengths.size()));
     if (n <= 0)
         return;
-    std::array<float, 7> weight{};
-    for (int b = -3; b <= 3; ++b) {
-        const double t = double(b) / double(sigma);
-        weight[size_t(b + 3)] = float(std::exp(-0.5 * t * t));
-    }
     // The unsmoothed lengths: on the stack for the usual spoke counts.
     std::array<int, 64> small{};
     std::vector<int> large;
@@ -46,15 +51,18 @@ void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma)
     }
     for (int k = 0; k < n; ++k) {
         float sum = 0.0f;
-        float weights = 0.0f;
         for (int b = -3; b <= 3; ++b) {
             // (k + b) mod n for any n, also below 3.
-            const int idx = ((k + b) % n + n) % n;
-            sum += float(original[idx]) * weight[size_t(b + 3)];
-            weights += weight[size_t(b + 3)];
+            const int idx = n > 3 ? (k + b < 0 ? k + b + n : (k + b >= n ? k + b - n : k + b)) : ((k + b) % n + n) % n;
+            sum += float(original[idx]) * weight_[size_t(b + 3)];
         }
-        lengths[size_t(k)] = weights > 0.0f ? platform::Round(double(sum / weights)) : original[k];
+        lengths[size_t(k)] = weights_ > 0.0f ? platform::Round(double(sum / weights_)) : original[k];
     }
+}
+
+void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma)
+{
+    SpokeSmoothing(sigma).apply(lengths, count);
 }
 
 SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colourThreshold, bool stopAtEmpty,

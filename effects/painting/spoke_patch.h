@@ -5,6 +5,7 @@
 
 #include "gfx/image.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <span>
@@ -61,6 +62,17 @@ inline int PixelDistance(gfx::Pixel a, gfx::Pixel b)
 // around the ring (index k mixes k - 3 .. k + 3, wrapping), from the
 // unsmoothed values; sums in single precision, results rounded.
 void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma);
+
+// The same smoothing with its weights worked out once, for many patches.
+class SpokeSmoothing {
+public:
+    explicit SpokeSmoothing(float sigma);
+    void apply(std::span<int> lengths, int count) const;
+
+private:
+    std::array<float, 7> weight_{};
+    float weights_ = 0.0f; // their sum, added up in order
+};
 
 // What a spoke walk reads: the source copy and the run's rules.
 class SpokeField {
