@@ -102,6 +102,13 @@ inline int SpokeField::spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop)
     return budget - std::max(1, RoundShift(d, 4)) - 1;
 }
 
+bool SpokeField::insidePicture(double cx, double cy, double cosA, double sinA, int r) const
+{
+    const int64_t px = RoundEven(cx + double(r) * cosA);
+    const int64_t py = RoundEven(cy + double(r) * sinA);
+    return px >= 0 && py >= 0 && px < w_ && py < h_;
+}
+
 int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const
 {
     const int steps = budget;
@@ -111,14 +118,24 @@ int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget,
         // The chunk's pixels first: their reads do not wait for each other.
         const int m = std::min(kChunk, steps - r0 + 1);
         int inside = m;
-        for (int j = 0; j < m; ++j) {
-            const int64_t px = RoundEven(cx + double(r0 + j) * cosA);
-            const int64_t py = RoundEven(cy + double(r0 + j) * sinA);
-            if (px < 0 || py < 0 || px >= w_ || py >= h_) {
-                inside = j;
-                break;
+        // Rounded positions along a ray never turn back, so when the chunk's
+        // first and last steps lie inside, all between do.
+        if (insidePicture(cx, cy, cosA, sinA, r0) && insidePicture(cx, cy, cosA, sinA, r0 + m - 1)) {
+            for (int j = 0; j < m; ++j) {
+                const int64_t px = RoundEven(cx + double(r0 + j) * cosA);
+                const int64_t py = RoundEven(cy + double(r0 + j) * sinA);
+                s[j] = pixels_[py * stride_ + px];
             }
-            s[j] = pixels_[py * stride_ + px];
+        } else {
+            for (int j = 0; j < m; ++j) {
+                const int64_t px = RoundEven(cx + double(r0 + j) * cosA);
+                const int64_t py = RoundEven(cy + double(r0 + j) * sinA);
+                if (px < 0 || py < 0 || px >= w_ || py >= h_) {
+                    inside = j;
+                    break;
+                }
+                s[j] = pixels_[py * stride_ + px];
+            }
         }
         for (int j = 0; j < inside; ++j) {
             bool stop = false;

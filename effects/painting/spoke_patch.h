@@ -89,6 +89,8 @@ public:
     int grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
 private:
+    // Whether step r of the ray lands inside the picture.
+    bool insidePicture(double cx, double cy, double cosA, double sinA, int r) const;
     // The budget after one step onto S.
     int spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop) const;
 
