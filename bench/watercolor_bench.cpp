@@ -5,6 +5,7 @@
 #include "engine/runtime/headless_host.h"
 #include "gfx/surface.h"
 #include "platform/run_context.h"
+#include "platform/thread_pool.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,6 +32,36 @@ void BM_Watercolor_12MP(benchmark::State& state)
     pq::SetEngineHost(nullptr);
 }
 BENCHMARK(BM_Watercolor_12MP)->Arg(1)->Arg(0)->ArgName("erase")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Effect 300 at its default sliders on a 600 x 400 photo, full run and
+// preview variant, on one thread (the work itself) or on the pool.
+void BM_Watercolor_600x400(benchmark::State& state)
+{
+    static const gfx::Image kSrc = bench::MakeSyntheticPhoto(600, 400);
+    const bool preview = state.range(0) != 0;
+    const bool oneThread = state.range(1) == 1;
+    pq::HeadlessHost host;
+    host.result = kSrc;
+    host.source = kSrc;
+    pq::SetEngineHost(&host);
+    if (oneThread)
+        platform::ConfigureThreadPool(0, 0);
+    gfx::Surface dest = gfx::Surface::make(kSrc.size());
+    for (auto _ : state) {
+        auto run = pq::EffectRunContext::begin(preview);
+        run->rng.setSeed(7);
+        platform::ScopedRunContext scope(run.get());
+        pq::Watercolor(kSrc, dest, 30, 40, 40, 100, 20, preview);
+    }
+    if (oneThread)
+        platform::ConfigureDefaultThreadPool();
+    pq::SetEngineHost(nullptr);
+}
+BENCHMARK(BM_Watercolor_600x400)
+    ->ArgsProduct({{0, 1}, {1, 8}})
+    ->ArgNames({"preview", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_OverlaySobelEdges_12MP(benchmark::State& state)
 {

@@ -301,6 +301,56 @@ TEST_F(WatercolorTest, BatchesPaintAsOnePatchAfterAnother)
     }
 }
 
+// The batch check decides most pixels by the circles the spokes bound;
+// few spokes (wide steps between them), many, and big patches on a small
+// picture must still come out as one patch after another.
+TEST_F(WatercolorTest, BatchesMatchOneByOneForAnySpokeCount)
+{
+    const gfx::Image src = Blobs(120, 90, 21);
+    for (const int spokes : {3, 5, 50}) {
+        for (const float size : {3.0f, 25.0f}) {
+            pq::SpokeSettings s = SettingsFor(src, 600);
+            s.spokeCount = spokes;
+            s.angleStep = float(2.0 * std::numbers::pi / spokes);
+            s.patchSize = size;
+            for (const bool doClear : {true, false}) {
+                const gfx::Image start = doClear ? pqtest::SolidImage(120, 90, Qt::white) : Blobs(120, 90, 22);
+                gfx::Surface one = gfx::Surface::fromImage(start);
+                gfx::Surface batched = gfx::Surface::fromImage(start);
+                const auto a = paintPatches(src, one, s, doClear, 1, 5);
+                const auto b = paintPatches(src, batched, s, doClear, 256, 5);
+                EXPECT_EQ(a, b) << "spokes " << spokes << " size " << size << " erase " << doClear;
+            }
+        }
+    }
+}
+
+// The smoothing kept for a run against the ring sum written out plainly.
+TEST(WatercolorPieces, KeptSmoothingMatchesThePlainRingSum)
+{
+    platform::Random rng(3);
+    for (const float sigma : {0.3f, 0.6f, 0.8f}) {
+        const pq::SpokeSmoothing kept(sigma);
+        for (const int n : {2, 3, 5, 20, 70}) {
+            std::vector<int> lengths(static_cast<size_t>(n));
+            for (int& l : lengths)
+                l = 1 + rng.random(300);
+            std::vector<int> plain(lengths.size());
+            for (int k = 0; k < n; ++k) {
+                float sum = 0.0f, weights = 0.0f;
+                for (int b = -3; b <= 3; ++b) {
+                    const float w = float(std::exp(-0.5 * (double(b) / double(sigma)) * (double(b) / double(sigma))));
+                    sum += float(lengths[size_t(((k + b) % n + n) % n)]) * w;
+                    weights += w;
+                }
+                plain[size_t(k)] = platform::Round(double(sum / weights));
+            }
+            kept.apply(lengths, n);
+            EXPECT_EQ(lengths, plain) << sigma << " " << n;
+        }
+    }
+}
+
 TEST(WatercolorPieces, APatchIsKeptWhenItCutsTheErrorByTheGain)
 {
     // Canvas 100, photo 110: a patch of 120 is as far off (30 = 30), one of

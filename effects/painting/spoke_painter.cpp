@@ -74,6 +74,19 @@ bool MayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y
 
 } // namespace
 
+// MayCover for a patch of the painter, deciding at once where the pixel
+// lies clearly inside or outside the circles the spokes bound.
+bool SpokePainter::mayCover(const Plan& pl, int x, int y) const
+{
+    const float dx = float(x - pl.x), dy = float(y - pl.y);
+    const float r2 = dx * dx + dy * dy;
+    if (r2 < pl.innerRadius2)
+        return true;
+    if (r2 > pl.outerRadius2)
+        return false;
+    return MayCover(pl.polygon, pl.shape.box(), x, y);
+}
+
 SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const SpokeSettings& settings,
                            bool preview, bool doClear)
     : source_(source), canvas_(canvas), s_(settings), preview_(preview), doClear_(doClear), w_(source.width()),
@@ -82,6 +95,7 @@ SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const
       // 0.8, so brush complexities 60 and 80 already pass.
       field_(source, settings.hasTransparency, settings.colourThreshold, double(settings.complexity) > 0.6,
              double(settings.complexity) > 0.8),
+      smoothing_(settings.sigma),
       canvasBits_(reinterpret_cast<gfx::Pixel*>(canvas.bits())),
       canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))), maxBatch_(kDefaultMaxBatch)
 {
@@ -210,7 +224,7 @@ void SpokePainter::build(Plan& pl) const
     for (int k = 0; k < n; ++k)
         pl.lengths[size_t(k)] = field_.grow(cx, cy, cos_[size_t(k)], sin_[size_t(k)], pl.budgets[size_t(k)], pl.seed);
     if (n >= 5)
-        SmoothSpokeLengths(pl.lengths, n, s_.sigma);
+        smoothing_.apply(pl.lengths, n);
 
     pl.polygon.resize(size_t(n) + 1);
     pl.polygon[0] = {float(cx + pl.lengths[0]), float(cy)};
@@ -236,8 +250,16 @@ void SpokePainter::build(Plan& pl) const
     pl.paint = PaintColour(pl.seed, std::clamp(alpha, 0, 255));
     pl.shape.set(pl.polygon, QRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1));
     pl.hasShape = true;
+    // Every edge joins two spoke ends at most a spoke step apart, so it keeps
+    // at least the shortest spoke times cos(step / 2) from the centre, and no
+    // point of it lies beyond the longest spoke. Two pixels spare cover the
+    // single-precision vertices and the pixel's reach of 1 around an edge.
+    const auto [shortest, longest] = std::minmax_element(pl.lengths.begin(), pl.lengths.end());
+    const double inner = double(*shortest) * std::cos(0.5 * double(s_.angleStep)) - 2.0;
+    pl.innerRadius2 = n >= 3 && inner > 0.0 ? float(inner * inner) : 0.0f;
+    const double outer = double(*longest) + 2.0;
+    pl.outerRadius2 = float(outer * outer);
     if (!doClear_) {
-        const auto [shortest, longest] = std::minmax_element(pl.lengths.begin(), pl.lengths.end());
         const float irregularity = *longest > 0 ? 1.0f - float(*shortest) / float(*longest) : 0.0f;
         const float gain = std::max(1.0f, 1.7f - 0.4f * irregularity);
         CoverageScratch scratch;
@@ -276,7 +298,7 @@ int SpokePainter::validPrefix(int planned)
             const QPoint p = pk.draws[size_t(d)];
             for (const int j : cells_[size_t((p.y() >> kCellShift) * cellColumns_ + (p.x() >> kCellShift))]) {
                 Plan& pj = plans_[size_t(j)];
-                if (!changesCanvas(pj) || !MayCover(pj.polygon, pj.shape.box(), p.x(), p.y()))
+                if (!changesCanvas(pj) || !mayCover(pj, p.x(), p.y()))
                     continue;
                 gfx::Pixel& pixel = seen[size_t(d)];
                 pixel = doClear_ ? FillPatchPixel(pj.shape, p.x(), p.y(), pj.paint, pixel, scratch_)

@@ -79,6 +79,11 @@ private:
         std::vector<int> lengths;
         std::vector<PointF> polygon;
         PolygonCoverage shape;
+        // Squared radii about the patch's centre: a pixel centre within the
+        // inner one lies well inside the polygon, one beyond the outer one
+        // well outside it.
+        float innerRadius2 = 0.0f;
+        float outerRadius2 = 0.0f;
         bool hasShape = false;
         gfx::Pixel paint = 0;
         bool commit = false; // paint-over: the patch improves the picture
@@ -89,6 +94,7 @@ private:
     void advance(Position& pos) const;
 
     void plan(Plan& pl, platform::Random& rng);
+    bool mayCover(const Plan& pl, int x, int y) const;
     int rechoose(const Plan& pl, const std::array<gfx::Pixel, 8>& seen) const;
     void setSeed(Plan& pl) const;
     bool takesAtOnce(gfx::Pixel c, gfx::Pixel k) const;
@@ -106,6 +112,7 @@ private:
     const int w_;
     const int h_;
     const SpokeField field_;
+    const SpokeSmoothing smoothing_;
     // The canvas's rows, reached without QImage's per-call sharing checks
     // (which every thread would contend for).
     gfx::Pixel* canvasRow(int y) const { return canvasBits_ + y * canvasStride_; }

@@ -24,16 +24,21 @@ constexpr int kChunk = 32;
 
 } // namespace
 
-void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma)
+SpokeSmoothing::SpokeSmoothing(float sigma)
+{
+    for (int b = -3; b <= 3; ++b) {
+        const double t = double(b) / double(sigma);
+        weight_[size_t(b + 3)] = float(std::exp(-0.5 * t * t));
+    }
+    for (const float w : weight_)
+        weights_ += w;
+}
+
+void SpokeSmoothing::apply(std::span<int> lengths, int count) const
 {
     const int n = std::min(count, int(lengths.size()));
     if (n <= 0)
         return;
-    std::array<float, 7> weight{};
-    for (int b = -3; b <= 3; ++b) {
-        const double t = double(b) / double(sigma);
-        weight[size_t(b + 3)] = float(std::exp(-0.5 * t * t));
-    }
     // The unsmoothed lengths: on the stack for the usual spoke counts.
     std::array<int, 64> small{};
     std::vector<int> large;
@@ -46,15 +51,18 @@ void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma)
     }
     for (int k = 0; k < n; ++k) {
         float sum = 0.0f;
-        float weights = 0.0f;
         for (int b = -3; b <= 3; ++b) {
             // (k + b) mod n for any n, also below 3.
-            const int idx = ((k + b) % n + n) % n;
-            sum += float(original[idx]) * weight[size_t(b + 3)];
-            weights += weight[size_t(b + 3)];
+            const int idx = n > 3 ? (k + b < 0 ? k + b + n : (k + b >= n ? k + b - n : k + b)) : ((k + b) % n + n) % n;
+            sum += float(original[idx]) * weight_[size_t(b + 3)];
         }
-        lengths[size_t(k)] = weights > 0.0f ? platform::Round(double(sum / weights)) : original[k];
+        lengths[size_t(k)] = weights_ > 0.0f ? platform::Round(double(sum / weights_)) : original[k];
     }
+}
+
+void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma)
+{
+    SpokeSmoothing(sigma).apply(lengths, count);
 }
 
 SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colourThreshold, bool stopAtEmpty,
@@ -94,6 +102,13 @@ inline int SpokeField::spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop)
     return budget - std::max(1, RoundShift(d, 4)) - 1;
 }
 
+bool SpokeField::insidePicture(double cx, double cy, double cosA, double sinA, int r) const
+{
+    const int64_t px = RoundEven(cx + double(r) * cosA);
+    const int64_t py = RoundEven(cy + double(r) * sinA);
+    return px >= 0 && py >= 0 && px < w_ && py < h_;
+}
+
 int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const
 {
     const int steps = budget;
@@ -103,14 +118,24 @@ int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget,
         // The chunk's pixels first: their reads do not wait for each other.
         const int m = std::min(kChunk, steps - r0 + 1);
         int inside = m;
-        for (int j = 0; j < m; ++j) {
-            const int64_t px = RoundEven(cx + double(r0 + j) * cosA);
-            const int64_t py = RoundEven(cy + double(r0 + j) * sinA);
-            if (px < 0 || py < 0 || px >= w_ || py >= h_) {
-                inside = j;
-                break;
+        // Rounded positions along a ray never turn back, so when the chunk's
+        // first and last steps lie inside, all between do.
+        if (insidePicture(cx, cy, cosA, sinA, r0) && insidePicture(cx, cy, cosA, sinA, r0 + m - 1)) {
+            for (int j = 0; j < m; ++j) {
+                const int64_t px = RoundEven(cx + double(r0 + j) * cosA);
+                const int64_t py = RoundEven(cy + double(r0 + j) * sinA);
+                s[j] = pixels_[py * stride_ + px];
             }
-            s[j] = pixels_[py * stride_ + px];
+        } else {
+            for (int j = 0; j < m; ++j) {
+                const int64_t px = RoundEven(cx + double(r0 + j) * cosA);
+                const int64_t py = RoundEven(cy + double(r0 + j) * sinA);
+                if (px < 0 || py < 0 || px >= w_ || py >= h_) {
+                    inside = j;
+                    break;
+                }
+                s[j] = pixels_[py * stride_ + px];
+            }
         }
         for (int j = 0; j < inside; ++j) {
             bool stop = false;

@@ -5,6 +5,7 @@
 
 #include "gfx/image.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <span>
@@ -62,6 +63,17 @@ inline int PixelDistance(gfx::Pixel a, gfx::Pixel b)
 // unsmoothed values; sums in single precision, results rounded.
 void SmoothSpokeLengths(std::span<int> lengths, int count, float sigma);
 
+// The same smoothing with its weights worked out once, for many patches.
+class SpokeSmoothing {
+public:
+    explicit SpokeSmoothing(float sigma);
+    void apply(std::span<int> lengths, int count) const;
+
+private:
+    std::array<float, 7> weight_{};
+    float weights_ = 0.0f; // their sum, added up in order
+};
+
 // What a spoke walk reads: the source copy and the run's rules.
 class SpokeField {
 public:
@@ -77,6 +89,8 @@ public:
     int grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
 private:
+    // Whether step r of the ray lands inside the picture.
+    bool insidePicture(double cx, double cy, double cosA, double sinA, int r) const;
     // The budget after one step onto S.
     int spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop) const;
 
