@@ -30,11 +30,13 @@ constexpr double kBorderAngle = 2.641592653589793;
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
 constexpr uint32_t kSnapshotMs = 200;
-constexpr int kPrefetchPicks = 3;
-// Candidates placed and laid out ahead of the one being scored.
-constexpr int kPlaceAhead = 2;
+// Candidates placed, oriented and laid out ahead of the one being scored.
+constexpr int kPlaceAhead = 3;
+constexpr int kOrientAhead = 2;
 constexpr int kLayAhead = 1;
 constexpr int kRing = kPlaceAhead + 1;
+// Places whose cells are fetched ahead of the one being read.
+constexpr int kPicksAhead = 6;
 // The values that set how much work a run does (stroke lengths, rounds,
 // candidates per stroke) count as at most the sliders' maximum, so a script
 // value cannot make the run endless: the rounds of a full run grow with the
@@ -42,15 +44,6 @@ constexpr int kRing = kPlaceAhead + 1;
 constexpr int kMaxWorkValue = 100;
 
 using pencil::Prefetch;
-
-// Jumps over up to 16 draws.
-constexpr auto kJumps = [] {
-    std::array<pencil::Jump, 17> t{};
-    for (size_t n = 0; n < t.size(); ++n)
-        t[n] = pencil::JumpOf(n);
-    return t;
-}();
-static_assert(3 * (kPrefetchPicks + 1) + 2 < int(kJumps.size()));
 
 int ToInt(int64_t v)
 {
@@ -300,6 +293,8 @@ private:
         int64_t d = 0;
         double cx = 0, cy = 0;
         float angle = 0;
+        uint8_t flags = 0;
+        size_t cell = 0; // index of the place
         size_t probe = 0;
         uint32_t seedAfter = 0; // the generator after this candidate's draws
         bool drawable = false;
@@ -307,21 +302,23 @@ private:
     };
 
     // The candidates of a stroke read a sheet that only the stroke's commit
-    // changes, so each one is placed (all its draws) and laid out a little
-    // before it is scored, while the memory it reads next is on its way.
-    // When the stroke stops early, the generator goes back to where the last
-    // scored candidate left it.
+    // changes, so each one is placed (all its draws), oriented and laid out
+    // a little before it is scored, while the memory it reads next is on its
+    // way. When the stroke stops early, the generator goes back to where the
+    // last scored candidate left it.
     void stroke(int pct, int64_t tries)
     {
         const int lengthRange = ToInt(s_.lmax / 2 - pct + 100);
         const int64_t staleLimit = tries / 20 + 5;
         int64_t best = 0, stale = 0;
         int bestTone = 0;
-        int64_t placed = 0, laid = 0;
+        int64_t placed = 0, oriented = 0, laid = 0;
         for (int64_t c = 0; c <= tries; ++c) {
             for (; placed <= tries && placed <= c + kPlaceAhead; ++placed)
                 place(pct, lengthRange, ring_[size_t(placed % kRing)]);
-            for (; laid < placed && laid <= c + kLayAhead; ++laid)
+            for (; oriented < placed && oriented <= c + kOrientAhead; ++oriented)
+                orient(ring_[size_t(oriented % kRing)]);
+            for (; laid < oriented && laid <= c + kLayAhead; ++laid)
                 layLine(ring_[size_t(laid % kRing)]);
             Candidate& cur = ring_[size_t(c % kRing)];
             if (!cur.drawable)
@@ -345,43 +342,103 @@ private:
             commit(bestLine_, bestTone);
     }
 
-    // Draws a place and the line's length, and finds the probe point the
-    // direction check compares with.
+    // Draws a place and the line's length. A place is drawn as x, y and a
+    // number r, and taken unless its distance to the target is below r; a
+    // distance is at most 255, so a larger r turns the place down without
+    // reading it.
     void place(int pct, int lengthRange, Candidate& c)
     {
-        // The places are random, so each one is a trip to memory. The draws
-        // to come are known, though: the place a few rejections ahead is
-        // fetched with each place, and once a place is taken, the first
-        // place of the next candidate.
-        const int ownDraw = pct * 5 > 0 ? 1 : 0;
+        const int rRange = pct * 5;
+        const bool picky = pct > 4;
+        picks_.follow(rng_.seed(), rRange, picky);
         size_t i;
         Cell cell;
         for (;;) {
+            picks_.fill(*this);
             c.x = std::min(rng_.random(w_ - 2) + 1, w_ - 1);
             c.y = std::min(rng_.random(h_ - 2) + 1, h_ - 1);
+            const int r = rng_.random(rRange);
+            if (picky && r > 255)
+                continue;
+            picks_.taken();
             i = at(c.x, c.y);
-            Prefetch(angle_ + i);
-            prefetchPlaceAfter(rng_.seed(), ownDraw + kPrefetchPicks * (2 + ownDraw));
             cell = cells_[i];
             const int d = (cell.flags & kInked) ? std::abs(int(cell.target) - int(cell.sheet)) : 0;
-            const int r = rng_.random(pct * 5);
-            if (!(d < r && pct > 4))
+            if (!(d < r && picky))
                 break;
         }
+        Prefetch(angle_ + i);
         const int range = cell.flags & kRangeMask;
-        prefetchPlaceAfter(rng_.seed(), (lengthRange > 0 ? 1 : 0) + (range > 0 ? 1 : 0));
         c.tone = (2 * int(cell.sheet) + int(cell.target)) / 3;
         const int64_t a = rng_.random(lengthRange) / 3;
         const int64_t b = rng_.random(range);
         c.seedAfter = rng_.seed();
         c.d = std::min(s_.lmax, a + b + s_.lmin + 3);
-        c.angle = angle_[i];
-        halfDirection(cell.flags, c.angle, c.cx, c.cy);
+        c.flags = cell.flags;
+        c.cell = i;
+        // The next candidate's places start here.
+        picks_.restart(c.seedAfter);
+        picks_.fill(*this);
+    }
+
+    // Reads the place's angle and finds the probe point the direction check
+    // compares with.
+    void orient(Candidate& c)
+    {
+        c.angle = angle_[c.cell];
+        halfDirection(c.flags, c.angle, c.cx, c.cy);
         const int64_t px = std::clamp<int64_t>(c.x + platform::Round64(double(c.d) * c.cx), 0, w_ - 1);
         const int64_t py = std::clamp<int64_t>(c.y + platform::Round64(double(c.d) * c.cy), 0, h_ - 1);
         c.probe = at(int(px), int(py));
         Prefetch(angle_ + c.probe);
     }
+
+    // The places still to be drawn, followed ahead of the generator on a copy
+    // of it so that the cells of the next few that will be read are on their
+    // way. Only a guess: a stroke that stops early, or a new round, starts
+    // it again from the generator.
+    class PickStream {
+    public:
+        void follow(uint32_t seed, int rRange, bool picky)
+        {
+            if (seed == from_ && rRange == rRange_ && picky == picky_)
+                return;
+            rRange_ = rRange;
+            picky_ = picky;
+            restart(seed);
+        }
+        void restart(uint32_t seed)
+        {
+            from_ = seed;
+            ahead_.setSeed(seed);
+            pending_ = 0;
+        }
+        // One place the cursor counted has been read.
+        void taken()
+        {
+            if (pending_ > 0)
+                --pending_;
+        }
+        void fill(const PencilSketch2Run& run)
+        {
+            while (pending_ < kPicksAhead) {
+                const int x = std::min(ahead_.random(run.w_ - 2) + 1, run.w_ - 1);
+                const int y = std::min(ahead_.random(run.h_ - 2) + 1, run.h_ - 1);
+                const int r = ahead_.random(rRange_);
+                if (picky_ && r > 255)
+                    continue;
+                Prefetch(run.cells_ + run.at(x, y));
+                ++pending_;
+            }
+        }
+
+    private:
+        platform::Random ahead_;
+        uint32_t from_ = UINT32_MAX;
+        int rRange_ = -1;
+        bool picky_ = false;
+        int pending_ = 0;
+    };
 
     // Shortens a line that would cross a turn of the field, then rasterises
     // it; not drawable when it is too long.
@@ -413,17 +470,6 @@ private:
                 Prefetch(cells_ + i);
             lastTile = tile;
         }
-    }
-
-    // The place drawn right after `skip` more draws from seed s.
-    void prefetchPlaceAfter(uint32_t s, int skip) const
-    {
-        const uint32_t sx = kJumps[size_t(skip + 1)](s), sy = kJumps[size_t(skip + 2)](s);
-        const int x = std::min(int((uint64_t(sx) * uint64_t(std::max(w_ - 2, 1))) >> 32) + 1, w_ - 1);
-        const int y = std::min(int((uint64_t(sy) * uint64_t(std::max(h_ - 2, 1))) >> 32) + 1, h_ - 1);
-        const size_t i = at(x, y);
-        Prefetch(cells_ + i);
-        Prefetch(angle_ + i);
     }
 
     bool rasterise(int x0, int y0, int x1, int y1, Line& line) const
@@ -575,6 +621,7 @@ private:
     platform::Random& rng_;
     double cosA_, sinA_, cosB_, sinB_, cosBorder_, sinBorder_;
     std::array<Candidate, kRing> ring_;
+    PickStream picks_;
     Line bestLine_;
     FadeTables fades_;
     std::array<QImage, 2> snapshots_;
