@@ -12,13 +12,11 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -32,13 +30,11 @@ constexpr double kBorderAngle = 2.641592653589793;
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
 constexpr uint32_t kSnapshotMs = 200;
-// Candidates placed, oriented and laid out ahead of the one being scored.
-constexpr int kPlaceAhead = 3;
-constexpr int kOrientAhead = 2;
+constexpr int kPrefetchPicks = 3;
+// Candidates placed and laid out ahead of the one being scored.
+constexpr int kPlaceAhead = 2;
 constexpr int kLayAhead = 1;
 constexpr int kRing = kPlaceAhead + 1;
-// Places whose cells are fetched ahead of the one being read.
-constexpr int kPicksAhead = 8;
 // The values that set how much work a run does (stroke lengths, rounds,
 // candidates per stroke) count as at most the sliders' maximum, so a script
 // value cannot make the run endless: the rounds of a full run grow with the
@@ -46,6 +42,15 @@ constexpr int kPicksAhead = 8;
 constexpr int kMaxWorkValue = 100;
 
 using pencil::Prefetch;
+
+// Jumps over up to 16 draws.
+constexpr auto kJumps = [] {
+    std::array<pencil::Jump, 17> t{};
+    for (size_t n = 0; n < t.size(); ++n)
+        t[n] = pencil::JumpOf(n);
+    return t;
+}();
+static_assert(3 * (kPrefetchPicks + 1) + 2 < int(kJumps.size()));
 
 int ToInt(int64_t v)
 {
@@ -61,11 +66,11 @@ struct Settings {
     int64_t t3 = 0;   // colour pass opacity in per cent
 };
 
-// One rasterised line: the indices of its n pixels in the tiled planes,
-// both ends included.
+// One rasterised line: the indices of its pixels in the tiled planes, both
+// ends included.
 struct Line {
-    std::vector<int32_t> idx = std::vector<int32_t>(kMaxExtent + 1);
-    int n = 0;
+    std::vector<int32_t> idx;
+    Line() { idx.reserve(kMaxExtent + 1); }
 };
 
 // The fade along a line of np points, strongest in the middle:
@@ -100,13 +105,6 @@ struct Cell {
     uint8_t darken;
 };
 
-// The part of a cell a line reads, in a plane of its own: lines read half the
-// memory. Used when every pixel may be drawn on.
-struct Tone {
-    uint8_t sheet;
-    uint8_t target;
-};
-
 constexpr uint8_t kInked = 0x80; // source alpha 10 or more: lines may draw here
 constexpr uint8_t kFlat = 0x40;  // gradient magnitude 0
 constexpr uint8_t kRangeMask = 0x3F;
@@ -115,7 +113,7 @@ class PencilSketch2Run {
 public:
     PencilSketch2Run(const gfx::Image& source, const Settings& s, bool preview)
         : src_(source), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
-          tilesW_(size_t((w_ + 7) / 8)), cellBuffer_(tiledSize(w_, h_)), angleBuffer_(tiledSize(w_, h_)),
+          tilesW_(size_t((w_ + 3) / 4)), cellBuffer_(tiledSize(w_, h_)), angleBuffer_(tiledSize(w_, h_)),
           cells_(cellBuffer_.data()), angle_(angleBuffer_.data()), rng_(RunRandom())
     {
         cosA_ = std::cos(double(kHatchA)) / 2;
@@ -131,15 +129,6 @@ public:
     void run(gfx::Surface& dest)
     {
         buildPlanes();
-        if (allInked_) {
-            toneBuffer_.emplace(tiledSize(w_, h_));
-            tones_ = toneBuffer_->data();
-            if (tones_)
-                platform::ParallelForRange(0, int(tiledSize(w_, h_) / 32), 64, [&](int t0, int t1) {
-                    for (size_t i = size_t(t0) * 32; i < size_t(t1) * 32; ++i)
-                        tones_[i] = Tone{cells_[i].sheet, cells_[i].target};
-                });
-        }
         buildGradients();
         rounds();
         darkenEdges();
@@ -147,13 +136,13 @@ public:
     }
 
 private:
-    // The planes are stored in tiles of 8 x 4 pixels (one cache line of
-    // tones), so that a slanted line touches few lines of memory.
+    // The planes are stored in tiles of 4 x 4 pixels (one cache line of
+    // cells), so that a slanted line touches few lines of memory.
     size_t at(int x, int y) const
     {
-        return ((size_t(y >> 2) * tilesW_ + size_t(x >> 3)) << 5) | size_t((y & 3) << 3) | size_t(x & 7);
+        return ((size_t(y >> 2) * tilesW_ + size_t(x >> 2)) << 4) | size_t((y & 3) << 2) | size_t(x & 3);
     }
-    static size_t tiledSize(int w, int h) { return size_t((w + 7) / 8) * size_t((h + 3) / 4) * 32; }
+    static size_t tiledSize(int w, int h) { return size_t((w + 3) / 4) * size_t((h + 3) / 4) * 16; }
 
     // ---- Planes ----------------------------------------------------------
 
@@ -164,23 +153,17 @@ private:
         const int64_t probe = std::min<int64_t>(int64_t(w_) * h_, 2001);
         for (int64_t i = 0; i < probe && !transparent_; ++i)
             transparent_ = (src_.row(int(i / w_))[i % w_] >> 24) < 250;
-        std::atomic<bool> blank = false;
         platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
-            bool rowsBlank = false;
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* p = src_.row(y);
                 for (int x = 0; x < w_; ++x) {
                     const uint32_t a = p[x] >> 24;
-                    rowsBlank |= a < 10;
                     const uint32_t grey = uint32_t(
                         gfx::Luma601Tenths(int((p[x] >> 16) & 0xFF), int((p[x] >> 8) & 0xFF), int(p[x] & 0xFF)));
                     cells_[at(x, y)] = Cell{255, uint8_t(a <= 10 ? 255 : grey), uint8_t(a >= 10 ? kInked : 0), 0};
                 }
             }
-            if (rowsBlank)
-                blank = true;
         });
-        allInked_ = !blank;
     }
 
     void buildGradients()
@@ -317,8 +300,6 @@ private:
         int64_t d = 0;
         double cx = 0, cy = 0;
         float angle = 0;
-        uint8_t flags = 0;
-        size_t cell = 0; // index of the place
         size_t probe = 0;
         uint32_t seedAfter = 0; // the generator after this candidate's draws
         bool drawable = false;
@@ -326,23 +307,21 @@ private:
     };
 
     // The candidates of a stroke read a sheet that only the stroke's commit
-    // changes, so each one is placed (all its draws), oriented and laid out
-    // a little before it is scored, while the memory it reads next is on its
-    // way. When the stroke stops early, the generator goes back to where the
-    // last scored candidate left it.
+    // changes, so each one is placed (all its draws) and laid out a little
+    // before it is scored, while the memory it reads next is on its way.
+    // When the stroke stops early, the generator goes back to where the last
+    // scored candidate left it.
     void stroke(int pct, int64_t tries)
     {
         const int lengthRange = ToInt(s_.lmax / 2 - pct + 100);
         const int64_t staleLimit = tries / 20 + 5;
         int64_t best = 0, stale = 0;
         int bestTone = 0;
-        int64_t placed = 0, oriented = 0, laid = 0;
+        int64_t placed = 0, laid = 0;
         for (int64_t c = 0; c <= tries; ++c) {
             for (; placed <= tries && placed <= c + kPlaceAhead; ++placed)
                 place(pct, lengthRange, ring_[size_t(placed % kRing)]);
-            for (; oriented < placed && oriented <= c + kOrientAhead; ++oriented)
-                orient(ring_[size_t(oriented % kRing)]);
-            for (; laid < oriented && laid <= c + kLayAhead; ++laid)
+            for (; laid < placed && laid <= c + kLayAhead; ++laid)
                 layLine(ring_[size_t(laid % kRing)]);
             Candidate& cur = ring_[size_t(c % kRing)];
             if (!cur.drawable)
@@ -366,132 +345,47 @@ private:
             commit(bestLine_, bestTone);
     }
 
-    // Draws a place and the line's length. A place is drawn as x, y and a
-    // number r, and taken unless its distance to the target is below r (a
-    // distance is at most 255, so a larger r turns the place down without
-    // reading it). The places come from the stream that fetched them ahead;
-    // the generator takes over after the one taken.
+    // Draws a place and the line's length, and finds the probe point the
+    // direction check compares with.
     void place(int pct, int lengthRange, Candidate& c)
     {
-        const int rRange = pct * 5;
-        const bool picky = pct > 4;
-        picks_.follow(rng_.seed(), rRange, picky);
+        // The places are random, so each one is a trip to memory. The draws
+        // to come are known, though: the place a few rejections ahead is
+        // fetched with each place, and once a place is taken, the first
+        // place of the next candidate.
+        const int ownDraw = pct * 5 > 0 ? 1 : 0;
         size_t i;
         Cell cell;
-        int reads = 0;
         for (;;) {
-            const Pick pick = picks_.next(*this);
-            ++reads;
-            cell = cells_[pick.cell];
+            c.x = std::min(rng_.random(w_ - 2) + 1, w_ - 1);
+            c.y = std::min(rng_.random(h_ - 2) + 1, h_ - 1);
+            prefetchPlaceAfter(rng_.seed(), ownDraw + kPrefetchPicks * (2 + ownDraw));
+            // A distance is at most 255: a larger r turns the place down
+            // without reading it.
+            const int r = rng_.random(pct * 5);
+            if (pct > 4 && r > 255)
+                continue;
+            i = at(c.x, c.y);
+            Prefetch(angle_ + i);
+            cell = cells_[i];
             const int d = (cell.flags & kInked) ? std::abs(int(cell.target) - int(cell.sheet)) : 0;
-            if (!(d < pick.r && picky)) {
-                c.x = pick.x;
-                c.y = pick.y;
-                i = pick.cell;
-                rng_.setSeed(pick.seedAfter);
+            if (!(d < r && pct > 4))
                 break;
-            }
         }
-        picks_.learn(reads);
-        Prefetch(angle_ + i);
         const int range = cell.flags & kRangeMask;
+        prefetchPlaceAfter(rng_.seed(), (lengthRange > 0 ? 1 : 0) + (range > 0 ? 1 : 0));
         c.tone = (2 * int(cell.sheet) + int(cell.target)) / 3;
         const int64_t a = rng_.random(lengthRange) / 3;
         const int64_t b = rng_.random(range);
         c.seedAfter = rng_.seed();
         c.d = std::min(s_.lmax, a + b + s_.lmin + 3);
-        c.flags = cell.flags;
-        c.cell = i;
-        // The next candidate's places start here.
-        picks_.restart(c.seedAfter);
-        picks_.fill(*this);
-    }
-
-    // Reads the place's angle and finds the probe point the direction check
-    // compares with.
-    void orient(Candidate& c)
-    {
-        c.angle = angle_[c.cell];
-        halfDirection(c.flags, c.angle, c.cx, c.cy);
+        c.angle = angle_[i];
+        halfDirection(cell.flags, c.angle, c.cx, c.cy);
         const int64_t px = std::clamp<int64_t>(c.x + platform::Round64(double(c.d) * c.cx), 0, w_ - 1);
         const int64_t py = std::clamp<int64_t>(c.y + platform::Round64(double(c.d) * c.cy), 0, h_ - 1);
         c.probe = at(int(px), int(py));
         Prefetch(angle_ + c.probe);
     }
-
-    // A place that is read: drawn at x, y with the number r; the generator
-    // stands at seedAfter once its draws are made.
-    struct Pick {
-        int x = 0, y = 0, r = 0;
-        size_t cell = 0;
-        uint32_t seedAfter = 0;
-    };
-
-    // The places still to be read, drawn ahead of the generator on a copy of
-    // it, their cells fetched as they are drawn. Places turned down by their
-    // number alone are passed over. About as many are drawn ahead as
-    // candidates have lately read, so that few fetches go to waste when one
-    // is taken.
-    class PickStream {
-    public:
-        // Starts again from the generator when it is not where the stream
-        // stands (a stroke that stopped early, a new round).
-        void follow(uint32_t seed, int rRange, bool picky)
-        {
-            if (seed == from_ && rRange == rRange_ && picky == picky_)
-                return;
-            rRange_ = rRange;
-            picky_ = picky;
-            restart(seed);
-        }
-        void restart(uint32_t seed)
-        {
-            from_ = seed;
-            ahead_.setSeed(seed);
-            head_ = count_ = 0;
-        }
-        void fill(const PencilSketch2Run& run)
-        {
-            const int want = picky_ ? std::clamp((readsPer16_ + 15) / 16 + 1, 1, kPicksAhead) : 1;
-            while (count_ < want) {
-                Pick p;
-                p.x = std::min(ahead_.random(run.w_ - 2) + 1, run.w_ - 1);
-                p.y = std::min(ahead_.random(run.h_ - 2) + 1, run.h_ - 1);
-                p.r = ahead_.random(rRange_);
-                if (picky_ && p.r > 255)
-                    continue;
-                p.seedAfter = ahead_.seed();
-                p.cell = run.at(p.x, p.y);
-                Prefetch(run.cells_ + p.cell);
-                ring_[(head_ + count_) % kPicksAhead] = p;
-                ++count_;
-            }
-        }
-        Pick next(const PencilSketch2Run& run)
-        {
-            if (count_ == 0)
-                fill(run);
-            const Pick p = ring_[head_];
-            head_ = (head_ + 1) % kPicksAhead;
-            --count_;
-            fill(run);
-            from_ = UINT32_MAX;
-            return p;
-        }
-        // A candidate read this many places (kept as a running mean, in
-        // sixteenths).
-        void learn(int reads) { readsPer16_ += reads - readsPer16_ / 16; }
-
-    private:
-        platform::Random ahead_;
-        std::array<Pick, kPicksAhead> ring_{};
-        int head_ = 0;
-        int count_ = 0;
-        uint32_t from_ = UINT32_MAX;
-        int rRange_ = -1;
-        bool picky_ = false;
-        int readsPer16_ = 16;
-    };
 
     // Shortens a line that would cross a turn of the field, then rasterises
     // it; not drawable when it is too long.
@@ -510,30 +404,42 @@ private:
         const int x1 = int(std::clamp<int64_t>(c.x + ox, 0, w_ - 1));
         const int y1 = int(std::clamp<int64_t>(c.y + oy, 0, h_ - 1));
         c.drawable = rasterise(x0, y0, x1, y1, c.line);
+        if (c.drawable)
+            prefetchLine(c.line);
     }
 
-    // Rasterises the line and fetches the lines of memory it will read.
+    void prefetchLine(const Line& line) const
+    {
+        size_t lastTile = SIZE_MAX;
+        for (const int32_t i : line.idx) {
+            const size_t tile = size_t(i) >> 4;
+            if (tile != lastTile)
+                Prefetch(cells_ + i);
+            lastTile = tile;
+        }
+    }
+
+    // The place drawn right after `skip` more draws from seed s.
+    void prefetchPlaceAfter(uint32_t s, int skip) const
+    {
+        const uint32_t sx = kJumps[size_t(skip + 1)](s), sy = kJumps[size_t(skip + 2)](s);
+        const int x = std::min(int((uint64_t(sx) * uint64_t(std::max(w_ - 2, 1))) >> 32) + 1, w_ - 1);
+        const int y = std::min(int((uint64_t(sy) * uint64_t(std::max(h_ - 2, 1))) >> 32) + 1, h_ - 1);
+        const size_t i = at(x, y);
+        Prefetch(cells_ + i);
+        Prefetch(angle_ + i);
+    }
+
     bool rasterise(int x0, int y0, int x1, int y1, Line& line) const
     {
-        line.n = 0;
+        line.idx.clear();
         const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
         if (dx > kMaxExtent || dy > kMaxExtent)
             return false;
-        // A line of memory holds 32 tones or 16 cells.
-        const char* const plane = tones_ ? reinterpret_cast<const char*>(tones_) : reinterpret_cast<const char*>(cells_);
-        const int unitShift = tones_ ? 1 : 2;
         const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
         int err = dx - dy;
-        int32_t* const out = line.idx.data();
-        size_t lastUnit = SIZE_MAX;
-        int n = 0;
         for (;;) {
-            const size_t i = at(x0, y0);
-            out[n++] = int32_t(i);
-            const size_t unit = (i << unitShift) >> 6;
-            if (unit != lastUnit)
-                Prefetch(plane + (i << unitShift));
-            lastUnit = unit;
+            line.idx.push_back(int32_t(at(x0, y0)));
             if (x0 == x1 && y0 == y1)
                 break;
             const int e2 = 2 * err;
@@ -546,7 +452,6 @@ private:
                 y0 += sy;
             }
         }
-        line.n = n;
         return true;
     }
 
@@ -554,21 +459,11 @@ private:
     // target along its points (negative: closer).
     int64_t scoreOf(const Line& line, int tone)
     {
-        const int np = line.n;
+        const int np = int(line.idx.size());
         const uint8_t* fade = fades_.forLength(np);
-        const int32_t* idx = line.idx.data();
         int64_t score = 0;
-        if (tones_) {
-            for (int k = 0; k < np; ++k) {
-                const Tone t = tones_[size_t(idx[k])];
-                const int f = fade[k];
-                const int trial = ((255 - f) * tone + f * t.sheet) / 255;
-                score += std::abs(trial - t.target) - std::abs(t.sheet - t.target);
-            }
-            return score;
-        }
         for (int k = 0; k < np; ++k) {
-            const Cell c = cells_[size_t(idx[k])];
+            const Cell c = cells_[size_t(line.idx[size_t(k)])];
             if (!(c.flags & kInked))
                 continue;
             const int f = fade[k];
@@ -580,20 +475,14 @@ private:
 
     void commit(const Line& line, int tone)
     {
-        // The cells keep the sheet too: places read it there.
-        const int np = line.n;
+        const int np = int(line.idx.size());
         const uint8_t* fade = fades_.forLength(np);
-        const int32_t* idx = line.idx.data();
         for (int k = 0; k < np; ++k) {
-            const size_t i = size_t(idx[k]);
+            Cell& c = cells_[size_t(line.idx[size_t(k)])];
+            if (!(c.flags & kInked))
+                continue;
             const int f = std::min(fade[k] + 64, 255);
-            if (tones_) {
-                const uint8_t sheet = uint8_t(((255 - f) * tone + f * int(tones_[i].sheet)) / 255);
-                tones_[i].sheet = sheet;
-                cells_[i].sheet = sheet;
-            } else if (cells_[i].flags & kInked) {
-                cells_[i].sheet = uint8_t(((255 - f) * tone + f * int(cells_[i].sheet)) / 255);
-            }
+            c.sheet = uint8_t(((255 - f) * tone + f * int(c.sheet)) / 255);
         }
     }
 
@@ -683,17 +572,13 @@ private:
     const int h_;
     const size_t tilesW_;
     bool transparent_ = false;
-    bool allInked_ = false; // no pixel's alpha is below 10
     gfx::ScratchBuffer<Cell> cellBuffer_;
     gfx::ScratchBuffer<float> angleBuffer_;
     Cell* const cells_;
     float* const angle_; // line angle, 0..pi
-    std::optional<gfx::ScratchBuffer<Tone>> toneBuffer_;
-    Tone* tones_ = nullptr; // null: lines read the cells
     platform::Random& rng_;
     double cosA_, sinA_, cosB_, sinB_, cosBorder_, sinBorder_;
     std::array<Candidate, kRing> ring_;
-    PickStream picks_;
     Line bestLine_;
     FadeTables fades_;
     std::array<QImage, 2> snapshots_;
