@@ -7,6 +7,7 @@
 #include "platform/numeric.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <vector>
@@ -180,6 +181,35 @@ TEST_F(PencilTest, PencilSketch2MatchesTheStepByStepAlgorithm)
         EXPECT_TRUE(ImagesNear(pencilref::PencilSketch2(src, c.p1, c.p2, c.p3, c.p4, c.p5, c.preview, seed * 7), out))
             << c.w << "x" << c.h << " P " << c.p1 << " " << c.p2 << " " << c.p3 << " " << c.p4 << " " << c.p5;
         EXPECT_TRUE(IsValidPremultiplied(out));
+    }
+}
+
+TEST_F(PencilTest, PencilSketch2MatchesTheStepByStepAlgorithmWhateverTheAlphaAndSize)
+{
+    // Pictures with no blank pixel (alpha 10 or more everywhere,
+    // half-transparent included) and with a few, on sizes that cut the tiles
+    // anywhere and on narrow strips where a place has a single column or row.
+    auto withAlphaFloor = [](const gfx::Image& src, int floor) {
+        return testimg::MakeImage(src.width(), src.height(), [&](int x, int y) {
+            const gfx::Pixel p = src.pixel(x, y);
+            const int a = std::max(int(Channel(p, 3)), floor);
+            return testimg::Premul(Channel(p, 0) * a / 255, Channel(p, 1) * a / 255, Channel(p, 2) * a / 255, a);
+        });
+    };
+    struct Case {
+        int w, h, floor;
+        bool preview;
+    };
+    const Case cases[] = {{37, 29, 10, false}, {61, 43, 9, false}, {70, 33, 255, true},
+                          {2, 50, 10, false},  {45, 2, 40, true},  {1, 30, 255, false}};
+    uint32_t seed = 40;
+    for (const Case& c : cases) {
+        const gfx::Image src = withAlphaFloor(PhotoLike(c.w, c.h, ++seed, true), c.floor);
+        for (const auto& v : {std::array<int, 5>{10, 40, 30, 0, 30}, std::array<int, 5>{2, 90, 60, 30, 100}}) {
+            const gfx::Image out = run(101, src, v[0], v[1], v[2], v[3], v[4], c.preview, seed);
+            EXPECT_TRUE(ImagesNear(pencilref::PencilSketch2(src, v[0], v[1], v[2], v[3], v[4], c.preview, seed), out))
+                << c.w << "x" << c.h << " alpha from " << c.floor << " P " << v[0] << " " << v[2];
+        }
     }
 }
 

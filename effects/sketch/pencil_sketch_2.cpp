@@ -359,12 +359,16 @@ private:
         for (;;) {
             c.x = std::min(rng_.random(w_ - 2) + 1, w_ - 1);
             c.y = std::min(rng_.random(h_ - 2) + 1, h_ - 1);
+            prefetchPlaceAfter(rng_.seed(), ownDraw + kPrefetchPicks * (2 + ownDraw));
+            // A distance is at most 255: a larger r turns the place down
+            // without reading it.
+            const int r = rng_.random(pct * 5);
+            if (pct > 4 && r > 255)
+                continue;
             i = at(c.x, c.y);
             Prefetch(angle_ + i);
-            prefetchPlaceAfter(rng_.seed(), ownDraw + kPrefetchPicks * (2 + ownDraw));
             cell = cells_[i];
             const int d = (cell.flags & kInked) ? std::abs(int(cell.target) - int(cell.sheet)) : 0;
-            const int r = rng_.random(pct * 5);
             if (!(d < r && pct > 4))
                 break;
         }
