@@ -160,6 +160,8 @@ template <StampSampling Kind>
 template <StampSampling Kind>
 void DrawRow(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int step)
 {
+    if constexpr (Kind == StampSampling::Cubic)
+        lo = DrawCubicRowWide(plan, out, v, lo, hi, step);
     const double dy = v + 0.5 - plan.centre;
     for (int u = lo; u <= hi; u += step)
         out[u] = StampPixel<Kind>(plan, u, dy); // the surface is clear: 0 changes nothing

@@ -1,7 +1,8 @@
 #pragma once
 
 // What every row of one stamp draw needs, worked out once per draw; shared
-// by the plain row loops and the wide bilinear laying.
+// by the plain row loops, the wide bilinear laying and the wide cubic
+// drawing.
 
 #include "effects/shared/stamp_cell.h"
 #include "gfx/pixel_math.h"
@@ -27,5 +28,14 @@ struct DrawPlan {
 // processor has AVX2. Returns the first column it left to the plain loop
 // (lo when it laid none).
 int LayLinearRowWide(const DrawPlan& plan, gfx::Pixel* d, int v, int lo, int hi);
+
+// Draws the cubic stamp's pixels of row v at columns lo, lo + step, ...
+// up to hi into out (a clear surface row) eight at a time, with the same
+// arithmetic as the plain loop, where the processor has AVX2. Returns the
+// first column it left to the plain loop (lo when it drew none).
+int DrawCubicRowWide(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int step);
+// Whether DrawCubicRowWide draws at all (on by default); tests turn it off
+// to compare with the plain loop.
+void SetWideCubicRows(bool on);
 
 } // namespace pq

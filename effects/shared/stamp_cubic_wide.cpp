@@ -1,0 +1,209 @@
+#include "effects/shared/stamp_plan.h"
+
+#include <algorithm>
+#include <atomic>
+#include <immintrin.h>
+
+namespace pq {
+namespace {
+
+std::atomic<bool> wideCubicRows{true};
+
+struct CubicConstants {
+    __m256d sdy, cdy, cosA, negSinA, centre, halfW1, halfH1, halfW, halfH, scaleX, scaleY;
+    __m128i maxX, maxY;
+};
+
+// Four pixels of a block: the clamped texel columns and rows the cubic reads,
+// their weights and the edge coverage, as the plain per-pixel code works
+// them out.
+struct CubicQuarter {
+    __m128i xs[4], ys[4];
+    __m128 wx[4], wy[4];
+    __m128 cover;
+};
+
+// The Mitchell weight of four distances, with the plain code's operations
+// in its order; the branch's numerator is picked before the one division.
+__attribute__((target("avx2"), always_inline)) inline __m256d MitchellPd(__m256d x)
+{
+    x = _mm256_andnot_pd(_mm256_set1_pd(-0.0), x);
+    const __m256d x12 = _mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(12.0), x), x);
+    const __m256d x7 = _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(7.0), x), x), x);
+    const __m256d near = _mm256_add_pd(_mm256_sub_pd(x7, x12), _mm256_set1_pd(16.0 / 3.0));
+    const __m256d cube = _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(-7.0 / 3.0), x), x), x);
+    const __m256d far = _mm256_add_pd(_mm256_sub_pd(_mm256_add_pd(cube, x12), _mm256_mul_pd(_mm256_set1_pd(20.0), x)),
+                                      _mm256_set1_pd(32.0 / 3.0));
+    const __m256d below1 = _mm256_cmp_pd(x, _mm256_set1_pd(1.0), _CMP_LT_OQ);
+    const __m256d below2 = _mm256_cmp_pd(x, _mm256_set1_pd(2.0), _CMP_LT_OQ);
+    const __m256d picked = _mm256_blendv_pd(far, near, below1);
+    return _mm256_and_pd(below2, _mm256_div_pd(picked, _mm256_set1_pd(6.0)));
+}
+
+__attribute__((target("avx2"), always_inline)) inline void Weights(__m256d t, __m128 w[4])
+{
+    const __m256d one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0);
+    w[0] = _mm256_cvtpd_ps(MitchellPd(_mm256_add_pd(one, t)));
+    w[1] = _mm256_cvtpd_ps(MitchellPd(t));
+    w[2] = _mm256_cvtpd_ps(MitchellPd(_mm256_sub_pd(one, t)));
+    w[3] = _mm256_cvtpd_ps(MitchellPd(_mm256_sub_pd(two, t)));
+}
+
+__attribute__((target("avx2"), always_inline)) inline CubicQuarter LocateCubic(const CubicConstants& k, __m128i column)
+{
+    const __m256d half = _mm256_set1_pd(0.5), one = _mm256_set1_pd(1.0), zero = _mm256_setzero_pd();
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    const __m256d dx = _mm256_sub_pd(_mm256_add_pd(_mm256_cvtepi32_pd(column), half), k.centre);
+    const __m256d lx = _mm256_add_pd(_mm256_mul_pd(k.cosA, dx), k.sdy);
+    const __m256d ly = _mm256_add_pd(_mm256_mul_pd(k.negSinA, dx), k.cdy);
+    const __m256d covX = _mm256_min_pd(_mm256_sub_pd(k.halfW1, _mm256_andnot_pd(sign, lx)), one);
+    const __m256d covY = _mm256_min_pd(_mm256_sub_pd(k.halfH1, _mm256_andnot_pd(sign, ly)), one);
+    const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(covX, zero, _CMP_GT_OQ), _mm256_cmp_pd(covY, zero, _CMP_GT_OQ));
+    const __m256d fx = _mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(lx, k.halfW), k.scaleX), half);
+    const __m256d fy = _mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(ly, k.halfH), k.scaleY), half);
+    const __m256d flx = _mm256_floor_pd(fx), fly = _mm256_floor_pd(fy);
+    // Outside the rectangle positions may be far off: the cover of 0 masks
+    // them, the clamping keeps their reads on the plane.
+    const __m128i x0 = _mm256_cvttpd_epi32(flx), y0 = _mm256_cvttpd_epi32(fly);
+    const __m128i zeroI = _mm_setzero_si128();
+    CubicQuarter q;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i offset = _mm_set1_epi32(i - 1);
+        q.xs[i] = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(x0, offset), zeroI), k.maxX);
+        q.ys[i] = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(y0, offset), zeroI), k.maxY);
+    }
+    Weights(_mm256_sub_pd(fx, flx), q.wx);
+    Weights(_mm256_sub_pd(fy, fly), q.wy);
+    q.cover = _mm256_cvtpd_ps(_mm256_and_pd(inside, _mm256_mul_pd(covX, covY)));
+    return q;
+}
+
+// The texels at the plane offsets `at`, as floats.
+__attribute__((target("avx2"), always_inline)) inline __m256 TexelsAt(const uint8_t* alpha, int last, __m256i at)
+{
+    // Four bytes are read from each offset; near the plane's end they are
+    // read from earlier and shifted down.
+    const __m256i from = _mm256_min_epi32(at, _mm256_set1_epi32(last));
+    const __m256i shift = _mm256_slli_epi32(_mm256_sub_epi32(at, from), 3);
+    const __m256i bytes =
+        _mm256_srlv_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(alpha), from, 1), shift);
+    return _mm256_cvtepi32_ps(_mm256_and_si256(bytes, _mm256_set1_epi32(255)));
+}
+
+__attribute__((target("avx2"))) int DrawCubicRowAvx2(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi,
+                                                     int step)
+{
+    const StampCell::Level& level = *plan.level;
+    const int64_t texels = int64_t(level.width) * int64_t(level.height);
+    if (texels < 4 || texels > (int64_t(1) << 30))
+        return lo;
+    const double dy = v + 0.5 - plan.centre;
+    CubicConstants k;
+    k.sdy = _mm256_set1_pd(plan.sinA * dy);
+    k.cdy = _mm256_set1_pd(plan.cosA * dy);
+    k.cosA = _mm256_set1_pd(plan.cosA);
+    k.negSinA = _mm256_set1_pd(-plan.sinA);
+    k.centre = _mm256_set1_pd(plan.centre);
+    k.halfW1 = _mm256_set1_pd(plan.halfW + 0.5);
+    k.halfH1 = _mm256_set1_pd(plan.halfH + 0.5);
+    k.halfW = _mm256_set1_pd(plan.halfW);
+    k.halfH = _mm256_set1_pd(plan.halfH);
+    k.scaleX = _mm256_set1_pd(plan.scaleX);
+    k.scaleY = _mm256_set1_pd(plan.scaleY);
+    k.maxX = _mm_set1_epi32(level.width - 1);
+    k.maxY = _mm_set1_epi32(level.height - 1);
+    const __m256i width = _mm256_set1_epi32(level.width);
+    const int last = int(texels - 4);
+    const uint8_t* alpha = level.alpha.data();
+    const __m256 strength = _mm256_set1_ps(plan.opacity * (1.0f / 255.0f));
+    const __m256 zeroF = _mm256_setzero_ps(), maxF = _mm256_set1_ps(255.0f), magic = _mm256_set1_ps(12582912.0f);
+    const __m256i zeroI = _mm256_setzero_si256(), byteMax = _mm256_set1_epi32(255);
+    __m256 colour[4];
+    for (int c = 0; c < 4; ++c)
+        colour[c] = _mm256_set1_ps(plan.colour[c]);
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m128i steps = _mm_mullo_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(step));
+
+    const int count = (hi - lo) / step + 1;
+    for (int n = 0; n < count; n += 8) {
+        const int u = lo + n * step;
+        // The last block may stick out past hi: its extra lanes are not
+        // written.
+        const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - n), lanes);
+        const CubicQuarter a = LocateCubic(k, _mm_add_epi32(_mm_set1_epi32(u), steps));
+        const CubicQuarter b = LocateCubic(k, _mm_add_epi32(_mm_set1_epi32(u + 4 * step), steps));
+        // Texel positions run monotonically along the block: its first and
+        // last samples bound the texels it reads. Where those are all blank
+        // every stamp pixel is 0, as the clear surface already is.
+        const int x0a = _mm_cvtsi128_si32(a.xs[0]), x0b = _mm_extract_epi32(b.xs[0], 3);
+        const int x3a = _mm_cvtsi128_si32(a.xs[3]), x3b = _mm_extract_epi32(b.xs[3], 3);
+        const int y0a = _mm_cvtsi128_si32(a.ys[0]), y0b = _mm_extract_epi32(b.ys[0], 3);
+        const int y3a = _mm_cvtsi128_si32(a.ys[3]), y3b = _mm_extract_epi32(b.ys[3], 3);
+        if (!level.inkIn(std::min(x0a, x0b), std::min(y0a, y0b), std::max(x3a, x3b), std::max(y3a, y3b)))
+            continue;
+        __m256i xs[4];
+        __m256 wx[4];
+        for (int i = 0; i < 4; ++i) {
+            xs[i] = _mm256_set_m128i(b.xs[i], a.xs[i]);
+            wx[i] = _mm256_set_m128(b.wx[i], a.wx[i]);
+        }
+        // Away from the plane's side edges the four columns are adjacent:
+        // one read per row brings all four.
+        const bool adjacent = _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_sub_epi32(xs[3], xs[0]),
+                                                                      _mm256_set1_epi32(3))) == -1;
+        __m256 sum = zeroF;
+        for (int j = 0; j < 4; ++j) {
+            const __m256i row = _mm256_mullo_epi32(_mm256_set_m128i(b.ys[j], a.ys[j]), width);
+            __m256 texel[4];
+            if (adjacent) {
+                const __m256i four = _mm256_i32gather_epi32(reinterpret_cast<const int*>(alpha),
+                                                            _mm256_add_epi32(row, xs[0]), 1);
+                for (int i = 0; i < 4; ++i)
+                    texel[i] = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(four, 8 * i), byteMax));
+            } else {
+                for (int i = 0; i < 4; ++i)
+                    texel[i] = TexelsAt(alpha, last, _mm256_add_epi32(row, xs[i]));
+            }
+            __m256 line = _mm256_mul_ps(texel[0], wx[0]);
+            for (int i = 1; i < 4; ++i)
+                line = _mm256_add_ps(line, _mm256_mul_ps(texel[i], wx[i]));
+            sum = _mm256_add_ps(sum, _mm256_mul_ps(line, _mm256_set_m128(b.wy[j], a.wy[j])));
+        }
+        const __m256 clamped = _mm256_min_ps(_mm256_max_ps(sum, zeroF), maxF);
+        const __m256 m = _mm256_mul_ps(_mm256_mul_ps(clamped, _mm256_set_m128(b.cover, a.cover)), strength);
+        // The stamp's channels, rounded half to even and saturated to bytes.
+        __m256i pixel = zeroI;
+        for (int c = 0; c < 4; ++c) {
+            const __m256 r = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(colour[c], m), magic), magic);
+            const __m256i t = _mm256_min_epi32(_mm256_max_epi32(_mm256_cvttps_epi32(r), zeroI), byteMax);
+            pixel = _mm256_or_si256(pixel, _mm256_slli_epi32(t, 8 * c));
+        }
+        if (step == 1) {
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(out + u), live, pixel);
+        } else {
+            alignas(32) gfx::Pixel lanesOut[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(lanesOut), pixel);
+            const int upto = std::min(8, count - n);
+            for (int i = 0; i < upto; ++i)
+                out[u + i * step] = lanesOut[i];
+        }
+    }
+    return lo + count * step;
+}
+
+} // namespace
+
+int DrawCubicRowWide(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int step)
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (!avx2 || hi < lo || step < 1 || !wideCubicRows.load(std::memory_order_relaxed))
+        return lo;
+    return DrawCubicRowAvx2(plan, out, v, lo, hi, step);
+}
+
+void SetWideCubicRows(bool on)
+{
+    wideCubicRows.store(on);
+}
+
+} // namespace pq
