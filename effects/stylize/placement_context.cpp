@@ -23,23 +23,10 @@ uint8_t MeanByte(float mean)
 // a + step, ... <= b.
 inline void SumRun(const gfx::Pixel* row, const int* cols, int a, int b, int step, ColorSums& sums)
 {
-    int64_t r = 0, g = 0, bl = 0, r2 = 0, g2 = 0, b2 = 0;
-    for (int x = a; x <= b; x += step) {
-        const gfx::Pixel p = row[cols ? cols[x] : x];
-        const int64_t pr = (p >> 16) & 255, pg = (p >> 8) & 255, pb = p & 255;
-        r += pr;
-        g += pg;
-        bl += pb;
-        r2 += pr * pr;
-        g2 += pg * pg;
-        b2 += pb * pb;
-    }
-    sums.r += r;
-    sums.g += g;
-    sums.b += bl;
-    sums.r2 += r2;
-    sums.g2 += g2;
-    sums.b2 += b2;
+    ColorSums run; // kept in registers, away from the caller's sums
+    for (int x = a; x <= b; x += step)
+        run.add(row[cols ? cols[x] : x]);
+    sums.add(run);
 }
 
 } // namespace

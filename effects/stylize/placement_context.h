@@ -80,6 +80,15 @@ struct ColorSums {
         g2 += pg * pg;
         b2 += pb * pb;
     }
+    void add(const ColorSums& o)
+    {
+        r += o.r;
+        g += o.g;
+        b += o.b;
+        r2 += o.r2;
+        g2 += o.g2;
+        b2 += o.b2;
+    }
 };
 
 // Mean colour of `count` pixels from their sums, and the colour spread: the
