@@ -1,4 +1,4 @@
-#include "effects/shared/stamp_plan.h"
+#include "effects/shared/stamp_row_constants.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,11 +8,6 @@ namespace pq {
 namespace {
 
 std::atomic<bool> wideCubicRows{true};
-
-struct CubicConstants {
-    __m256d sdy, cdy, cosA, negSinA, centre, halfW1, halfH1, halfW, halfH, scaleX, scaleY;
-    __m128i maxX, maxY;
-};
 
 // Four pixels of a block: the clamped texel columns and rows the cubic reads,
 // their weights and the edge coverage, as the plain per-pixel code works
@@ -49,7 +44,7 @@ __attribute__((target("avx2"), always_inline)) inline void Weights(__m256d t, __
     w[3] = _mm256_cvtpd_ps(MitchellPd(_mm256_sub_pd(two, t)));
 }
 
-__attribute__((target("avx2"), always_inline)) inline CubicQuarter LocateCubic(const CubicConstants& k, __m128i column)
+__attribute__((target("avx2"), always_inline)) inline CubicQuarter LocateCubic(const StampRowConstants& k, __m128i column)
 {
     const __m256d half = _mm256_set1_pd(0.5), one = _mm256_set1_pd(1.0), zero = _mm256_setzero_pd();
     const __m256d sign = _mm256_set1_pd(-0.0);
@@ -97,21 +92,7 @@ __attribute__((target("avx2"))) int DrawCubicRowAvx2(const DrawPlan& plan, gfx::
     const int64_t texels = int64_t(level.width) * int64_t(level.height);
     if (texels < 4 || texels > (int64_t(1) << 30))
         return lo;
-    const double dy = v + 0.5 - plan.centre;
-    CubicConstants k;
-    k.sdy = _mm256_set1_pd(plan.sinA * dy);
-    k.cdy = _mm256_set1_pd(plan.cosA * dy);
-    k.cosA = _mm256_set1_pd(plan.cosA);
-    k.negSinA = _mm256_set1_pd(-plan.sinA);
-    k.centre = _mm256_set1_pd(plan.centre);
-    k.halfW1 = _mm256_set1_pd(plan.halfW + 0.5);
-    k.halfH1 = _mm256_set1_pd(plan.halfH + 0.5);
-    k.halfW = _mm256_set1_pd(plan.halfW);
-    k.halfH = _mm256_set1_pd(plan.halfH);
-    k.scaleX = _mm256_set1_pd(plan.scaleX);
-    k.scaleY = _mm256_set1_pd(plan.scaleY);
-    k.maxX = _mm_set1_epi32(level.width - 1);
-    k.maxY = _mm_set1_epi32(level.height - 1);
+    const StampRowConstants k = MakeStampRowConstants(plan, level, v);
     const __m256i width = _mm256_set1_epi32(level.width);
     const int last = int(texels - 4);
     const uint8_t* alpha = level.alpha.data();
