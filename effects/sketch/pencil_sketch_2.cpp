@@ -1,10 +1,10 @@
 #include "effects/sketch/pencil_sketch_2.h"
 
+#include "effects/sketch/pencil_sketch_2_field.h"
 #include "effects/sketch/pencil_support.h"
 
 #include "engine/runtime/effect_api.h"
 #include "gfx/canvas.h"
-#include "gfx/luma.h"
 #include "gfx/scratch_buffer.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -24,8 +23,6 @@ namespace pq {
 namespace {
 
 constexpr int kMaxExtent = 2000;        // longer lines are skipped
-constexpr float kHatchA = 2.6415927f;   // pi - 0.5
-constexpr float kHatchB = 2.7415926f;   // pi - 0.4
 constexpr double kBorderAngle = 2.641592653589793;
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
@@ -41,6 +38,12 @@ constexpr int kRing = kPlaceAhead + 1;
 // picture's area, and a stroke costs at most what it costs at 100.
 constexpr int kMaxWorkValue = 100;
 
+using pencil::Cell;
+using pencil::kFlat;
+using pencil::kHatchA;
+using pencil::kHatchB;
+using pencil::kInked;
+using pencil::kRangeMask;
 using pencil::Prefetch;
 
 // Jumps over up to 16 draws.
@@ -95,25 +98,11 @@ private:
     std::vector<std::vector<uint8_t>> tables_;
 };
 
-// What a candidate reads and writes at a pixel, kept together. Of the
-// gradient magnitude m only what is used is kept: whether it is 0, the range
-// min(m div 2500, 40) of the length draw, and the edge darkening m div 1800.
-struct Cell {
-    uint8_t sheet;  // grey of the sheet (255 where transparent)
-    uint8_t target; // grey the sheet tends to
-    uint8_t flags;  // kInked | kFlat | length range
-    uint8_t darken;
-};
-
-constexpr uint8_t kInked = 0x80; // source alpha 10 or more: lines may draw here
-constexpr uint8_t kFlat = 0x40;  // gradient magnitude 0
-constexpr uint8_t kRangeMask = 0x3F;
-
 class PencilSketch2Run {
 public:
     PencilSketch2Run(const gfx::Image& source, const Settings& s, bool preview)
         : src_(source), s_(s), preview_(preview), w_(source.width()), h_(source.height()),
-          tilesW_(size_t((w_ + 3) / 4)), cellBuffer_(tiledSize(w_, h_)), angleBuffer_(tiledSize(w_, h_)),
+          at_(w_, h_), cellBuffer_(at_.size()), angleBuffer_(at_.size()),
           cells_(cellBuffer_.data()), angle_(angleBuffer_.data()), rng_(RunRandom())
     {
         cosA_ = std::cos(double(kHatchA)) / 2;
@@ -128,128 +117,13 @@ public:
 
     void run(gfx::Surface& dest)
     {
-        buildPlanes();
-        buildGradients();
+        transparent_ = pencil::BuildPencilField(src_, at_, cells_, angle_, rng_);
         rounds();
         darkenEdges();
         finish(dest);
     }
 
 private:
-    // The planes are stored in tiles of 4 x 4 pixels (one cache line of
-    // cells), so that a slanted line touches few lines of memory.
-    size_t at(int x, int y) const
-    {
-        return ((size_t(y >> 2) * tilesW_ + size_t(x >> 2)) << 4) | size_t((y & 3) << 2) | size_t(x & 3);
-    }
-    static size_t tiledSize(int w, int h) { return size_t((w + 3) / 4) * size_t((h + 3) / 4) * 16; }
-
-    // ---- Planes ----------------------------------------------------------
-
-    void buildPlanes()
-    {
-        // Transparent parts stay transparent only when one of the first
-        // pixels shows some transparency.
-        const int64_t probe = std::min<int64_t>(int64_t(w_) * h_, 2001);
-        for (int64_t i = 0; i < probe && !transparent_; ++i)
-            transparent_ = (src_.row(int(i / w_))[i % w_] >> 24) < 250;
-        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                const gfx::Pixel* p = src_.row(y);
-                for (int x = 0; x < w_; ++x) {
-                    const uint32_t a = p[x] >> 24;
-                    const uint32_t grey = uint32_t(
-                        gfx::Luma601Tenths(int((p[x] >> 16) & 0xFF), int((p[x] >> 8) & 0xFF), int(p[x] & 0xFF)));
-                    cells_[at(x, y)] = Cell{255, uint8_t(a <= 10 ? 255 : grey), uint8_t(a >= 10 ? kInked : 0), 0};
-                }
-            }
-        });
-    }
-
-    void buildGradients()
-    {
-        // Magnitudes and edge angles in parallel. The weak places draw one
-        // number each, in row order: count them per row, jump the generator
-        // to each row's first draw, and draw the rows in parallel too.
-        std::vector<uint32_t> weak(size_t(h_), 0);
-        const int band = std::max(1, h_ / 16);
-        for (int y0 = 0; y0 < h_; y0 += band) {
-            CheckCancellation();
-            platform::ParallelForRange(y0, std::min(h_, y0 + band), 4, [&](int a, int b) {
-                for (int y = a; y < b; ++y)
-                    weak[size_t(y)] = gradientRow(y);
-            });
-        }
-        std::vector<uint32_t> rowSeed(static_cast<size_t>(h_));
-        uint64_t draws = 0;
-        const uint32_t seed = rng_.seed();
-        for (int y = 0; y < h_; ++y) {
-            rowSeed[size_t(y)] = pencil::JumpSeed(seed, draws);
-            draws += weak[size_t(y)];
-        }
-        rng_.setSeed(pencil::JumpSeed(seed, draws));
-        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                platform::Random rng(rowSeed[size_t(y)]);
-                const bool inner = y > 0 && y < h_ - 1;
-                for (int x = 0; x < w_; ++x) {
-                    const size_t i = at(x, y);
-                    if (inner && x > 0 && x < w_ - 1 && std::isnan(angle_[i]))
-                        angle_[i] = rng.random(100) > 50 ? kHatchA : kHatchB;
-                    if (cells_[i].flags & kFlat)
-                        angle_[i] = kHatchA;
-                }
-            }
-        });
-    }
-
-    // Fills a row of the field: the angles of the edges (NaN for the weak
-    // places, which draw theirs later), and the magnitude's parts in the
-    // cells. Returns how many places of the row are weak.
-    uint32_t gradientRow(int y)
-    {
-        auto border = [&](int x) {
-            const size_t i = at(x, y);
-            angle_[i] = 0.0f;
-            cells_[i].flags = uint8_t(cells_[i].flags | kFlat);
-            cells_[i].darken = 0;
-        };
-        if (y == 0 || y == h_ - 1) {
-            for (int x = 0; x < w_; ++x)
-                border(x);
-            return 0;
-        }
-        uint32_t weak = 0;
-        border(0);
-        if (w_ > 1)
-            border(w_ - 1);
-        auto t = [&](int x, int yy) { return int(cells_[at(x, yy)].target); };
-        for (int x = 1; x < w_ - 1; ++x) {
-            const int nw = t(x - 1, y - 1), n = t(x, y - 1), ne = t(x + 1, y - 1);
-            const int w = t(x - 1, y), e = t(x + 1, y);
-            const int sw = t(x - 1, y + 1), s = t(x, y + 1), se = t(x + 1, y + 1);
-            const int gx = 47 * nw + 162 * w + 47 * sw - 47 * ne - 162 * e - 47 * se;
-            const int gy = 47 * nw + 162 * n + 47 * ne - 47 * sw - 162 * s - 47 * se;
-            const int m = std::abs(gx) + std::abs(gy);
-            const size_t i = at(x, y);
-            Cell& c = cells_[i];
-            c.flags = uint8_t(c.flags | (m == 0 ? kFlat : 0) | std::min(m / 2500, 40));
-            c.darken = uint8_t(std::min(m / 1800, 255));
-            angle_[i] = std::numeric_limits<float>::quiet_NaN();
-            weak += m <= 3000;
-            if (m > 3000) {
-                float a = float(std::atan2(double(gy), double(gx)));
-                a = float(double(a) + 1.5707);
-                if (a < 0)
-                    a = float(double(a) + kTwoPi);
-                if (a > kPi)
-                    a = float(double(a) - kPi);
-                angle_[i] = a;
-            }
-        }
-        return weak;
-    }
-
     // cos(angle) / 2 and sin(angle) / 2 of a place.
     void halfDirection(uint8_t flags, float angle, double& cx, double& cy) const
     {
@@ -365,7 +239,7 @@ private:
             const int r = rng_.random(pct * 5);
             if (pct > 4 && r > 255)
                 continue;
-            i = at(c.x, c.y);
+            i = at_(c.x, c.y);
             Prefetch(angle_ + i);
             cell = cells_[i];
             const int d = (cell.flags & kInked) ? std::abs(int(cell.target) - int(cell.sheet)) : 0;
@@ -383,7 +257,7 @@ private:
         halfDirection(cell.flags, c.angle, c.cx, c.cy);
         const int64_t px = std::clamp<int64_t>(c.x + platform::Round64(double(c.d) * c.cx), 0, w_ - 1);
         const int64_t py = std::clamp<int64_t>(c.y + platform::Round64(double(c.d) * c.cy), 0, h_ - 1);
-        c.probe = at(int(px), int(py));
+        c.probe = at_(int(px), int(py));
         Prefetch(angle_ + c.probe);
     }
 
@@ -425,7 +299,7 @@ private:
         const uint32_t sx = kJumps[size_t(skip + 1)](s), sy = kJumps[size_t(skip + 2)](s);
         const int x = std::min(int((uint64_t(sx) * uint64_t(std::max(w_ - 2, 1))) >> 32) + 1, w_ - 1);
         const int y = std::min(int((uint64_t(sy) * uint64_t(std::max(h_ - 2, 1))) >> 32) + 1, h_ - 1);
-        const size_t i = at(x, y);
+        const size_t i = at_(x, y);
         Prefetch(cells_ + i);
         Prefetch(angle_ + i);
     }
@@ -439,7 +313,7 @@ private:
         const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
         int err = dx - dy;
         for (;;) {
-            line.idx.push_back(int32_t(at(x0, y0)));
+            line.idx.push_back(int32_t(at_(x0, y0)));
             if (x0 == x1 && y0 == y1)
                 break;
             const int e2 = 2 * err;
@@ -493,7 +367,7 @@ private:
         platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
                 for (int x = 0; x < w_; ++x) {
-                    const size_t i = at(x, y);
+                    const size_t i = at_(x, y);
                     Cell& c = cells_[i];
                     if ((c.flags & kInked) && 3 * int(c.sheet) < 540)
                         c.sheet = uint8_t(std::max(0, int(c.sheet) - int(c.darken)));
@@ -531,7 +405,7 @@ private:
     {
         // Four cells of a tile at a time.
         for (int x0 = 0; x0 < w_; x0 += 4) {
-            const Cell* c = cells_ + at(x0, y);
+            const Cell* c = cells_ + at_(x0, y);
             for (int k = 0; k < 4 && x0 + k < w_; ++k) {
                 const bool clear = transparent_ && !(c[k].flags & kInked);
                 out[x0 + k] = clear ? 0u : 0xFF000000u | gfx::Pixel(c[k].sheet) * 0x010101u;
@@ -570,7 +444,7 @@ private:
     const bool preview_;
     const int w_;
     const int h_;
-    const size_t tilesW_;
+    const pencil::TiledIndex at_;
     bool transparent_ = false;
     gfx::ScratchBuffer<Cell> cellBuffer_;
     gfx::ScratchBuffer<float> angleBuffer_;

@@ -1,11 +1,11 @@
 #include "effects/sketch/pencil_sketch_3.h"
 
+#include "effects/sketch/pencil_sketch_3_photo.h"
 #include "effects/sketch/pencil_support.h"
 
 #include "engine/runtime/effect_api.h"
 #include "engine/runtime/engine_host.h"
 #include "engine/runtime/preview_window.h"
-#include "gfx/luma.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
 namespace pq {
@@ -38,7 +37,10 @@ constexpr uint16_t kSumMask = 0x3FF;
 constexpr uint16_t kEdgeBit = 0x400; // the stroke follows the edge
 constexpr uint16_t kLookBit = 0x800; // the look-ahead's turn counts
 
+using pencil::Blue;
+using pencil::Green;
 using pencil::Prefetch;
+using pencil::Red;
 
 // Halves to even, as std::nearbyint in the default rounding mode, for
 // |v| < 2^51.
@@ -47,10 +49,6 @@ inline int RoundEven(double v)
     constexpr double kShift = 6755399441055744.0; // 1.5 * 2^52
     return int((v + kShift) - kShift);
 }
-
-inline int Red(uint32_t p) { return int((p >> 16) & 0xFF); }
-inline int Green(uint32_t p) { return int((p >> 8) & 0xFF); }
-inline int Blue(uint32_t p) { return int(p & 0xFF); }
 
 int Scaled(int p)
 {
@@ -83,9 +81,9 @@ public:
 
     void run()
     {
-        buildPlanes();
+        pencil::BuildPhotoPlanes(src_, photo_, alpha_);
         if (s_.c > 0)
-            enhanceLocalContrast(s_.c);
+            pencil::EnhanceLocalContrast(photo_, w_, h_, s_.c);
         buildStartPlane();
         strokes();
         output();
@@ -102,84 +100,6 @@ private:
         return ((size_t(y >> 3) * tilesW_ + size_t(x >> 3)) << 6) | size_t((y & 7) << 3) | size_t(x & 7);
     }
     static size_t tiledSize(int w, int h) { return size_t((w + 7) / 8) * size_t((h + 7) / 8) * 64; }
-
-    // The photo over white (on premultiplied bytes c + 255 - a), its alpha.
-    void buildPlanes()
-    {
-        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                const gfx::Pixel* p = src_.row(y);
-                for (int x = 0; x < w_; ++x) {
-                    const uint32_t a = p[x] >> 24;
-                    alpha_[at(x, y)] = uint8_t(a);
-                    photo_[at(x, y)] = a < 10 ? 0xFFFFFFu : (p[x] & 0xFFFFFFu) + (255 - a) * 0x010101u;
-                }
-            }
-        });
-    }
-
-    // Each channel pushed away from a blend of its 9 x 9 neighbourhood and
-    // the picture's mean (window coordinates clamped to the picture).
-    void enhanceLocalContrast(int amount)
-    {
-        CheckCancellation();
-        int64_t total[3] = {0, 0, 0};
-        for (size_t i = 0; i < n_; ++i) {
-            total[0] += Red(photo_[i]);
-            total[1] += Green(photo_[i]);
-            total[2] += Blue(photo_[i]);
-        }
-        const int64_t mean[3] = {total[0] / int64_t(n_), total[1] / int64_t(n_), total[2] / int64_t(n_)};
-        pencil::Plane<uint32_t> boosted(n_);
-        if (!boosted)
-            throw std::bad_alloc();
-        const int band = std::max(1, h_ / 20);
-        for (int y0 = 0; y0 < h_; y0 += band) {
-            CheckCancellation();
-            platform::ParallelForRange(y0, std::min(h_, y0 + band), 2, [&](int a, int b) {
-                // Column sums of the 9 rows, padded by 4 repeated columns a side.
-                std::vector<int> col(size_t(w_ + 8) * 3);
-                for (int y = a; y < b; ++y) {
-                    std::fill(col.begin(), col.end(), 0);
-                    for (int dy = -4; dy <= 4; ++dy) {
-                        const uint32_t* r = photo_.data() + at(0, std::clamp(y + dy, 0, h_ - 1));
-                        for (int x = 0; x < w_; ++x) {
-                            int* c = col.data() + size_t(x + 4) * 3;
-                            c[0] += Red(r[x]);
-                            c[1] += Green(r[x]);
-                            c[2] += Blue(r[x]);
-                        }
-                    }
-                    for (int i = 0; i < 4; ++i)
-                        for (int c = 0; c < 3; ++c) {
-                            col[size_t(i) * 3 + c] = col[4 * 3 + c];
-                            col[size_t(w_ + 4 + i) * 3 + c] = col[size_t(w_ + 3) * 3 + c];
-                        }
-                    int win[3] = {0, 0, 0};
-                    for (int i = 0; i < 9; ++i)
-                        for (int c = 0; c < 3; ++c)
-                            win[c] += col[size_t(i) * 3 + c];
-                    const uint32_t* src = photo_.data() + at(0, y);
-                    uint32_t* out = boosted.data() + at(0, y);
-                    for (int x = 0; x < w_; ++x) {
-                        if (x > 0)
-                            for (int c = 0; c < 3; ++c)
-                                win[c] += col[size_t(x + 8) * 3 + c] - col[size_t(x - 1) * 3 + c];
-                        const int chan[3] = {Red(src[x]), Green(src[x]), Blue(src[x])};
-                        uint32_t v = 0;
-                        for (int c = 0; c < 3; ++c) {
-                            const int64_t ch = chan[c];
-                            const int64_t blend = ((win[c] - ch) / 80 * 2 + mean[c]) / 3;
-                            const int64_t n = ch + platform::Round64(double((ch - blend) * amount) / 100.0);
-                            v = (v << 8) | uint32_t(std::clamp<int64_t>(n, 0, 255));
-                        }
-                        out[x] = v;
-                    }
-                }
-            });
-        }
-        photo_.swap(boosted);
-    }
 
     // The photo's R + G + B with the two bits of the gradient class above.
     void buildStartPlane()
@@ -555,7 +475,7 @@ private:
                     const int g = paper_[tileAt(x, y)];
                     uint32_t rgb = gfx::Pixel(g) * 0x010101u;
                     if (s_.k > 0 && g <= 200)
-                        rgb = tinted(g, photo_[i], u);
+                        rgb = pencil::TintedGrey(g, photo_[i], u);
                     const uint32_t a = alpha_[i];
                     auto mul = [a](uint32_t c) { return c * a / 255; };
                     out[x] = (a << 24) | (mul((rgb >> 16) & 0xFF) << 16) | (mul((rgb >> 8) & 0xFF) << 8) |
@@ -570,29 +490,6 @@ private:
         } else {
             SyncWithUi([] { UpdateProgressBar(101); });
         }
-    }
-
-    static uint32_t tinted(int g, uint32_t photo, double u)
-    {
-        const int redByte = Red(photo), greenByte = Green(photo), blueByte = Blue(photo);
-        const int lum = gfx::Luma601Hundredths(redByte, greenByte, blueByte);
-        const int chroma = std::max({redByte, greenByte, blueByte}) - std::min({redByte, greenByte, blueByte});
-        int tint[3] = {g, g, g};
-        if (chroma >= 10 && lum >= 5) {
-            double ratio = double(g) / double(lum);
-            if (ratio < 0.7)
-                ratio = 0.7 * ratio + 0.21;
-            const double s = std::min(1.0, chroma / 50.0);
-            const int chan[3] = {redByte, greenByte, blueByte};
-            for (int c = 0; c < 3; ++c) {
-                const int t = std::clamp(platform::Round(chan[c] * ratio), 0, 255);
-                tint[c] = platform::Round(g * (1 - s) + t * s);
-            }
-        }
-        uint32_t rgb = 0;
-        for (int c = 0; c < 3; ++c)
-            rgb = (rgb << 8) | uint32_t(std::clamp(platform::Round(g * (1 - u) + tint[c] * u), 0, 255));
-        return rgb;
     }
 
     const gfx::Image& src_;
