@@ -13,14 +13,14 @@ namespace {
 
 constexpr size_t kHuge = size_t(2) << 20;
 
-// The big blocks handed out, by size, and the last four freed kept for
-// reuse (a run's pictures and intermediates, the shown picture and the one
-// it replaces), up to 512 MiB. Never destroyed: images held by other statics
+// The big blocks handed out, by size, and the last sixteen freed kept for
+// reuse (a run's pictures and intermediates of several sizes, the shown
+// picture and the one it replaces), up to 512 MiB. Never destroyed: images held by other statics
 // are still released here while the process ends.
 struct BigBlocks {
     std::mutex mutex;
     std::unordered_map<void*, size_t> sizes;
-    RecycledBlocks recycled{4, size_t(512) << 20};
+    RecycledBlocks recycled{16, size_t(512) << 20};
 };
 
 BigBlocks& Big()

@@ -4,6 +4,7 @@
 
 #include "effects/shared/outline_edges.h"
 #include "engine/runtime/effect_api.h"
+#include "engine/runtime/engine_host.h"
 #include "gfx/banded_draw.h"
 #include "gfx/filters.h"
 #include "gfx/scratch_buffer.h"
@@ -193,11 +194,12 @@ private:
                 CheckCancellation();
             }
         }
-        // Full runs show the paper after each ink: its rows are copied out
-        // as they are printed.
-        QImage shown = preview_ ? QImage() : gfx::NewPixelImage(w_, h_);
+        // Full runs show the paper after each ink (when there is a window to
+        // show it): its rows are copied out as they are printed.
+        const bool show = !preview_ && EngineHostInstalled();
+        QImage shown = show ? gfx::NewPixelImage(w_, h_) : QImage();
         printDots(paper, dots, color, shown);
-        if (!preview_)
+        if (show)
             ShowIntermediateImage(shown.isNull() ? paper.snapshot() : gfx::Image::adopt(std::move(shown)), -1,
                                   Delivery::Queued);
     }

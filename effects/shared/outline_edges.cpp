@@ -41,9 +41,9 @@ gfx::Image CanvasOf(const gfx::Image& source, int width, int height)
 }
 
 // Sum of `mag` over every column's vertical window y - R .. y + R (clipped).
-std::vector<int32_t> ColumnSums(const std::vector<uint16_t>& mag, int w, int h, int r)
+EdgePlane<int32_t> ColumnSums(const EdgePlane<uint16_t>& mag, int w, int h, int r)
 {
-    std::vector<int32_t> sums(size_t(w) * size_t(h));
+    EdgePlane<int32_t> sums(size_t(w) * size_t(h));
     constexpr int kColumns = 256;
     const int blocks = (w + kColumns - 1) / kColumns;
     platform::ParallelForRange(0, blocks, 1, [&](int b0, int b1) {
@@ -131,12 +131,12 @@ EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeD
     e.width = w;
     e.height = h;
 
-    // Luma, then Sobel on the interior (the border keeps 0).
-    e.gx.assign(n, 0);
-    e.gy.assign(n, 0);
-    std::vector<uint16_t> mag(n, 0);
+    // Luma, then Sobel on the interior (0 on the border).
+    e.gx = EdgePlane<int16_t>(n);
+    e.gy = EdgePlane<int16_t>(n);
+    EdgePlane<uint16_t> mag(n);
     {
-        std::vector<uint8_t> luma(n);
+        EdgePlane<uint8_t> luma(n);
         platform::ParallelForRange(0, h, kRowGrain, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const gfx::Pixel* src = blurred.row(y);
@@ -145,12 +145,23 @@ EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeD
                     out[x] = LumaOf(src[x]);
             }
         });
-        platform::ParallelForRange(1, h - 1, kRowGrain, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h, kRowGrain, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
+                const size_t base = size_t(y) * w;
+                if (y == 0 || y == h - 1) {
+                    std::fill_n(e.gx.data() + base, w, int16_t(0));
+                    std::fill_n(e.gy.data() + base, w, int16_t(0));
+                    std::fill_n(mag.data() + base, w, uint16_t(0));
+                    continue;
+                }
+                for (const size_t i : {base, base + size_t(w) - 1}) {
+                    e.gx[i] = 0;
+                    e.gy[i] = 0;
+                    mag[i] = 0;
+                }
                 const uint8_t* up = luma.data() + size_t(y - 1) * w;
                 const uint8_t* mid = up + w;
                 const uint8_t* down = mid + w;
-                const size_t base = size_t(y) * w;
                 for (int x = 1; x < w - 1; ++x) {
                     const int gx = up[x + 1] + 2 * mid[x + 1] + down[x + 1] - up[x - 1] - 2 * mid[x - 1] - down[x - 1];
                     const int gy = down[x - 1] + 2 * down[x] + down[x + 1] - up[x - 1] - 2 * up[x] - up[x + 1];
@@ -165,15 +176,19 @@ EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeD
         CheckCancellation();
 
     // Non-maximum suppression and classification against the local mean.
-    e.nms.assign(n, 0);
-    std::vector<uint8_t> cls(n, 0);
+    e.nms = EdgePlane<uint16_t>(n);
+    EdgePlane<uint8_t> cls(n);
     {
         const int r = std::max(0, settings.windowRadius);
-        const std::vector<int32_t> cols = ColumnSums(mag, w, h, r);
+        const EdgePlane<int32_t> cols = ColumnSums(mag, w, h, r);
         const int lowThreshold = t.low, highThreshold = t.high;
-        platform::ParallelForRange(1, h - 1, kRowGrain, [&](int y0, int y1) {
+        platform::ParallelForRange(0, h, kRowGrain, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const size_t base = size_t(y) * w;
+                std::fill_n(e.nms.data() + base, w, uint16_t(0));
+                std::fill_n(cls.data() + base, w, uint8_t(0));
+                if (y == 0 || y == h - 1)
+                    continue;
                 const int rows = std::min(h - 1, y + r) - std::max(0, y - r) + 1;
                 const int32_t* col = cols.data() + base;
                 // Running window sum along the row, kept in step with x.
@@ -225,7 +240,7 @@ EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeD
             }
         });
     }
-    mag = {};
+    mag = EdgePlane<uint16_t>();
 
     // Hysteresis from every strong pixel, in row order; short chains go.
     {
@@ -266,8 +281,11 @@ EdgeMap DetectEdges(const gfx::Image& source, int width, int height, const EdgeD
                 e.hasEdges |= mark == 3;
             }
     }
-    for (uint8_t& c : cls)
-        c = c == 3 ? 1 : 0;
+    platform::ParallelForRange(0, h, kRowGrain, [&](int y0, int y1) {
+        uint8_t* c = cls.data() + size_t(y0) * w;
+        for (size_t i = 0, end = size_t(y1 - y0) * w; i < end; ++i)
+            c[i] = c[i] == 3 ? 1 : 0;
+    });
     e.kept = std::move(cls);
     if (settings.checkCancellation)
         CheckCancellation();

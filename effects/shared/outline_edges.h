@@ -1,9 +1,12 @@
 #pragma once
 
 #include "gfx/image.h"
+#include "gfx/scratch_buffer.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace pq {
@@ -25,6 +28,29 @@ struct EdgeDetectionSettings {
     bool checkCancellation = true; // after the gradients and after hysteresis
 };
 
+// One value per pixel in uninitialised scratch memory (the detector writes
+// every value); raises std::bad_alloc when out of memory.
+template <typename T>
+class EdgePlane {
+public:
+    EdgePlane() = default;
+    explicit EdgePlane(size_t count) : buffer_(count), size_(count)
+    {
+        if (count > 0 && !buffer_)
+            throw std::bad_alloc();
+    }
+
+    size_t size() const { return size_; }
+    T* data() { return buffer_.data(); }
+    const T* data() const { return buffer_.data(); }
+    T& operator[](size_t i) { return buffer_.data()[i]; }
+    const T& operator[](size_t i) const { return buffer_.data()[i]; }
+
+private:
+    gfx::ScratchBuffer<T> buffer_{0};
+    size_t size_ = 0;
+};
+
 // Canny-like edges of a picture. Gradients are Sobel responses of the
 // blurred luma (0 on the outer border); `kept` marks the pixels of the chains
 // that survive hysteresis and the length test.
@@ -32,9 +58,9 @@ struct EdgeMap {
     int width = 0;
     int height = 0;
     int high = 0; // the high threshold used
-    std::vector<int16_t> gx, gy;
-    std::vector<uint16_t> nms; // magnitude where non-maximum suppression kept it
-    std::vector<uint8_t> kept;
+    EdgePlane<int16_t> gx, gy;
+    EdgePlane<uint16_t> nms; // magnitude where non-maximum suppression kept it
+    EdgePlane<uint8_t> kept;
     bool hasEdges = false;
 };
 
