@@ -244,8 +244,10 @@ private:
             DrawStamp(stamp_, stamp, drawn);
         }
         if (sv.size >= 30)
-            ApplyImpastoRelief(stamp_, sv.size, 35, window.adjusted(1, 1, -1, -1).intersected(onCanvas));
-        CommitStamp(stamp_, onCanvas, dest_, x, y);
+            ApplyReliefAndCommit(stamp_, sv.size, 35, window.adjusted(1, 1, -1, -1).intersected(onCanvas), onCanvas,
+                                 dest_, x, y);
+        else
+            CommitStamp(stamp_, onCanvas, dest_, x, y);
     }
 
     void report(int step)
