@@ -37,40 +37,47 @@ __attribute__((target("avx2"), always_inline)) inline __m256i OverOf(__m256i t, 
     return out;
 }
 
-__attribute__((target("avx2"), always_inline)) inline __m256i Load(const gfx::Pixel* p, int u, int step, __m256i lanes)
+// Eight sampled pixels from column u on; lanes outside `live` read nothing
+// and hold 0.
+__attribute__((target("avx2"), always_inline)) inline __m256i Load(const gfx::Pixel* p, int u, int step, __m256i lanes,
+                                                                   __m256i live, bool whole)
 {
+    const int* at = reinterpret_cast<const int*>(p + u);
     if (step == 1)
-        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + u));
-    return _mm256_i32gather_epi32(reinterpret_cast<const int*>(p + u), lanes, 4);
+        return whole ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)) : _mm256_maskload_epi32(at, live);
+    if (whole)
+        return _mm256_i32gather_epi32(at, lanes, 4);
+    return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), at, lanes, live, 4);
 }
 
-// Returns the gain of the columns it took; `next` is the first one left.
 __attribute__((target("avx2"))) int64_t GainAvx2(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo,
-                                                 int hi, int step, bool penalise, int penalty, int& next)
+                                                 int hi, int step, bool penalise, int penalty)
 {
     const int count = (hi - lo) / step + 1;
-    const int blocks = count / 8;
-    const __m256i lanes = _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(step));
+    const __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i lanes = _mm256_mullo_epi32(index, _mm256_set1_epi32(step));
     const __m256i zero = _mm256_setzero_si256();
     const __m256i minusPenalty = _mm256_set1_epi32(-penalty);
     // Eight lanes of at most 1275 a column each: the 32-bit sums hold any
     // row a surface can have.
     __m256i sum = zero;
-    for (int b = 0; b < blocks; ++b) {
-        const int u = lo + b * 8 * step;
-        const __m256i tp = Load(t, u, step, lanes);
+    for (int n = 0; n < count; n += 8) {
+        const int u = lo + n * step;
+        // The last block may stick out past hi: its extra lanes read nothing.
+        const bool whole = count - n >= 8;
+        const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - n), index);
+        const __m256i tp = Load(t, u, step, lanes, live, whole);
         const __m256i inked = _mm256_cmpgt_epi32(_mm256_srli_epi32(tp, 24), zero);
         if (_mm256_testz_si256(inked, inked))
             continue;
-        const __m256i sp = Load(s, u, step, lanes);
-        const __m256i dp = Load(d, u, step, lanes);
+        const __m256i sp = Load(s, u, step, lanes, live, whole);
+        const __m256i dp = Load(d, u, step, lanes, live, whole);
         const __m256i old = ErrorOf(sp, dp);
         __m256i delta = _mm256_sub_epi32(old, ErrorOf(sp, OverOf(tp, dp)));
         if (penalise)
             delta = _mm256_blendv_epi8(minusPenalty, delta, _mm256_cmpgt_epi32(old, zero));
         sum = _mm256_add_epi32(sum, _mm256_and_si256(delta, inked));
     }
-    next = lo + blocks * 8 * step;
     alignas(32) int32_t parts[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(parts), sum);
     int64_t gain = 0;
@@ -104,9 +111,7 @@ int64_t RowStampGain(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel*
     // Gathers take offsets of 32 bits: keep steps small.
     if (!avx2 || hi < lo || step < 1 || step > 64)
         return RowStampGainPlain(t, s, d, lo, hi, step, penalise, penalty);
-    int next = lo;
-    const int64_t gain = GainAvx2(t, s, d, lo, hi, step, penalise, penalty, next);
-    return gain + RowStampGainPlain(t, s, d, next, hi, step, penalise, penalty);
+    return GainAvx2(t, s, d, lo, hi, step, penalise, penalty);
 }
 
 } // namespace pq
