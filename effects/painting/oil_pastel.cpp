@@ -2,6 +2,7 @@
 
 #include "effects/shared/brush_stamps.h"
 #include "effects/shared/stamp_cell_cache.h"
+#include "effects/shared/stamp_gain.h"
 #include "engine/runtime/effect_api.h"
 #include "engine/runtime/engine_host.h"
 #include "platform/numeric.h"
@@ -187,15 +188,7 @@ private:
             const gfx::Pixel* t = stamp_.row(v);
             const gfx::Pixel* s = src_.row(y - c + v) + (x - c);
             const gfx::Pixel* d = dest_.row(y - c + v) + (x - c);
-            for (int u = drawn.left(); u <= drawn.right(); u += sv.sampling) {
-                if ((t[u] >> 24) == 0)
-                    continue;
-                const int old = PixelError(s[u], d[u]);
-                if (doClear_ || old > 0)
-                    gain += old - PixelError(s[u], StampOver(t[u], d[u]));
-                else
-                    gain -= sv.penalty;
-            }
+            gain += RowStampGain(t, s, d, drawn.left(), drawn.right(), sv.sampling, !doClear_, sv.penalty);
         }
         return gain * sv.sampling * sv.sampling;
     }
@@ -251,8 +244,10 @@ private:
             DrawStamp(stamp_, stamp, drawn);
         }
         if (sv.size >= 30)
-            ApplyImpastoRelief(stamp_, sv.size, 35, window.adjusted(1, 1, -1, -1).intersected(onCanvas));
-        CommitStamp(stamp_, onCanvas, dest_, x, y);
+            ApplyReliefAndCommit(stamp_, sv.size, 35, window.adjusted(1, 1, -1, -1).intersected(onCanvas), onCanvas,
+                                 dest_, x, y);
+        else
+            CommitStamp(stamp_, onCanvas, dest_, x, y);
     }
 
     void report(int step)

@@ -1,0 +1,24 @@
+#pragma once
+
+// What laying a drawn stamp row over a canvas row gains: for every sampled
+// column u whose stamp pixel T has alpha above 0, the pixel error before
+// less the error after, PixelError(S, D) - PixelError(S, StampOver(T, D));
+// or, when `penalise` is set and the canvas pixel already matches the
+// source (error 0), minus `penalty` instead.
+
+#include "gfx/image.h"
+
+#include <cstdint>
+
+namespace pq {
+
+// The sum over columns lo, lo + step, ... up to hi of rows t (stamp),
+// s (source) and d (canvas), eight columns at a time where the processor
+// has AVX2. Integer sums: the same total as the plain loop.
+int64_t RowStampGain(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi, int step,
+                     bool penalise, int penalty);
+// The same sum, one column at a time.
+int64_t RowStampGainPlain(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi, int step,
+                          bool penalise, int penalty);
+
+} // namespace pq
