@@ -141,6 +141,42 @@ TEST(MosaicSeeds, TheFastPickerDrawsTheSameSeedsAsCoverageGrows)
     }
 }
 
+TEST(MosaicSeeds, OnePickerFollowsCoverageFromRefreshToRefresh)
+{
+    // A picker serves a whole level: what it learnt about contour points
+    // and tiles must hold, or be learnt again, as coverage grows between
+    // its refreshes.
+    SeedFixture f(180, 131);
+    platform::Random rng(23);
+    std::vector<QPoint> points;
+    for (int i = 0; i < 400; ++i)
+        points.emplace_back(1 + rng.random(178), 1 + rng.random(129));
+    f.setContours(points);
+    f.listOpenTiles(rng);
+    for (const float half : {1.0f, 4.0f, 12.0f}) {
+        SeedPicker picker(f.ctx, half, 0.5f, 150, f.memo);
+        uint32_t plain = 77, fast = 77;
+        for (int round = 0; round < 8; ++round) {
+            for (int b = 0; b < 25; ++b) {
+                const int x0 = rng.random(180), y0 = rng.random(131), bw = 4 + rng.random(40), bh = 4 + rng.random(40);
+                for (int y = y0; y < std::min(131, y0 + bh); ++y)
+                    for (int x = x0; x < std::min(180, x0 + bw); ++x)
+                        f.cover(x, y);
+            }
+            f.listOpenTiles(rng);
+            picker.refresh();
+            for (int i = 0; i < 200; ++i) {
+                float px = 0, py = 0, fx = 0, fy = 0;
+                f.ctx.pickSeed(half, 0.5f, 150, plain, px, py);
+                picker.pick(fast, fx, fy);
+                ASSERT_EQ(plain, fast) << "half " << half << " round " << round << " pick " << i;
+                ASSERT_EQ(std::bit_cast<uint32_t>(px), std::bit_cast<uint32_t>(fx)) << half << " " << round << " " << i;
+                ASSERT_EQ(std::bit_cast<uint32_t>(py), std::bit_cast<uint32_t>(fy)) << half << " " << round << " " << i;
+            }
+        }
+    }
+}
+
 TEST(MosaicSeeds, TheFastPickerWithoutOpenTilesOrContours)
 {
     SeedFixture f(100, 80);

@@ -70,12 +70,12 @@ void ExpectSpansMatchTheTest(const Shape& shape, int x1, int x2, int y1, int y2,
 }
 
 gfx::Surface RunShape(MosaicShape shape, const gfx::Image& src, std::array<int, 5> p, bool preview,
-                      int partitions = kSearchPartitions)
+                      int partitions = kSearchPartitions, int seedsPerChunk = 0)
 {
     gfx::Surface dest = gfx::Surface::make(src.size());
     auto ctx = pq::EffectRunContext::begin(preview);
     platform::ScopedRunContext scope(ctx.get());
-    RunMosaic(shape, src, dest, p[0], p[1], p[2], p[3], p[4], preview, partitions);
+    RunMosaic(shape, src, dest, p[0], p[1], p[2], p[3], p[4], preview, partitions, seedsPerChunk);
     return dest;
 }
 
@@ -354,6 +354,29 @@ TEST_F(MosaicTest, ThreadCountDoesNotChangeThePicture)
             const gfx::Image parallel = RunShape(shape, src, kTriangles, preview).snapshot();
             platform::ConfigureDefaultThreadPool();
             EXPECT_TRUE(testimg::ImagesNear(serial, parallel, 0)) << int(shape) << preview;
+        }
+}
+
+TEST_F(MosaicTest, EvaluationChunksKeepThePartitionOrder)
+{
+    // One chunk per partition evaluates each partition's seeds in draw
+    // order on one thread, as a plain partition loop would; any other
+    // chunking, on any thread count, must give the same picture.
+    const gfx::Image src = Scene(64, 48, 7, true);
+    constexpr int kWhole = 1 << 30;
+    for (MosaicShape shape : {MosaicShape::Square, MosaicShape::Disc, MosaicShape::Triangle})
+        for (int partitions : {3, 16}) {
+            const bool preview = partitions == 3;
+            platform::ConfigureThreadPool(0, 0);
+            const gfx::Image plain = RunShape(shape, src, kTriangles, preview, partitions, kWhole).snapshot();
+            EXPECT_TRUE(testimg::ImagesNear(plain, RunShape(shape, src, kTriangles, preview, partitions, 5).snapshot(), 0))
+                << int(shape) << " " << partitions << " serial";
+            platform::ConfigureThreadPool(7, 7);
+            for (int seedsPerChunk : {1, 7, 0})
+                EXPECT_TRUE(testimg::ImagesNear(
+                    plain, RunShape(shape, src, kTriangles, preview, partitions, seedsPerChunk).snapshot(), 0))
+                    << int(shape) << " " << partitions << " " << seedsPerChunk;
+            platform::ConfigureDefaultThreadPool();
         }
 }
 

@@ -11,7 +11,7 @@ namespace pq {
 namespace stylize {
 
 void RunMosaic(MosaicShape shape, const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4,
-               int p5, bool preview, int searchPartitions)
+               int p5, bool preview, int searchPartitions, int seedsPerChunk)
 {
     if (source.isNull() || dest.isNull() || source.width() <= 3 || source.height() <= 3)
         return;
@@ -43,6 +43,7 @@ void RunMosaic(MosaicShape shape, const gfx::Image& source, gfx::Surface& dest, 
     MosaicPaintOptions options;
     options.preview = preview;
     options.searchPartitions = std::max(1, searchPartitions);
+    options.seedsPerChunk = std::max(0, seedsPerChunk);
     const EffectOptions chosen = RunEffectOptions();
     options.drawContours = chosen.drawContours;
     options.contourColor = chosen.contourColor;

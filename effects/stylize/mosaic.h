@@ -22,10 +22,11 @@ void Triangles(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int
 
 namespace stylize {
 
-// The three effects' one routine, with the search partition count open to
-// tests (the effects use kSearchPartitions).
+// The three effects' one routine, with the search partition count and the
+// seeds per evaluation chunk (0: by thread count) open to tests (the effects
+// use kSearchPartitions and 0).
 void RunMosaic(MosaicShape shape, const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4,
-               int p5, bool preview, int searchPartitions = kSearchPartitions);
+               int p5, bool preview, int searchPartitions = kSearchPartitions, int seedsPerChunk = 0);
 
 } // namespace stylize
 } // namespace pq

@@ -15,6 +15,7 @@
 
 #include <QPoint>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -27,6 +28,8 @@ struct MosaicPaintOptions {
     bool drawContours = false;
     uint32_t contourColor = 0xFF000000; // ARGB: RGB the stroke, alpha the layer's opacity
     int searchPartitions = kSearchPartitions;
+    // Seeds per evaluation chunk of the search; 0 picks by thread count.
+    int seedsPerChunk = 0;
 };
 
 class SeedCore;
@@ -69,8 +72,18 @@ private:
     void refreshBlocked(float edgeRejectLevel);
     void placeUniformCenters(float upper, float lower);
     int runSizePass(float half, const LevelValues& level, int progressFrom, int progressTo);
-    void searchPartition(int k, const SeedPicker& seeds, const SeedCore& core, float half, const LevelValues& level,
-                         int subPass, int numRot);
+    // A run of seeds of one partition, evaluated as one piece of work.
+    struct SeedChunk {
+        int partition;
+        size_t begin, end;
+    };
+    struct SeedDraw {
+        float x, y, angle;
+    };
+    void planSearch(int trials);
+    void drawSeeds(int k, const SeedPicker& seeds, int subPass, bool drawsAngle);
+    void evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, float half, const LevelValues& level, int numRot,
+                       bool drawsAngle, std::vector<Candidate>& out) const;
     void fillGaps();
     bool tryGapShape(float cx, float cy, uint32_t& rng);
 
@@ -119,7 +132,15 @@ private:
     size_t uniformCursor_ = 0;
     PlacementContext ctx_;
 
-    std::vector<std::vector<Candidate>> partitionCands_;
+    // The sub-pass's seeds in partition order, where each partition's
+    // begin, how many it drew and whether it is done drawing, and the
+    // chunks their evaluations run in.
+    std::vector<SeedDraw> draws_;
+    std::vector<size_t> partitionStart_;
+    std::vector<int> drawnCount_;
+    std::unique_ptr<std::atomic<bool>[]> partitionDrawn_;
+    std::vector<SeedChunk> chunks_;
+    std::vector<std::vector<Candidate>> chunkCands_;
     std::vector<Candidate> merged_;
     std::vector<float> rotCos_, rotSin_;
     std::vector<Candidate> pending_;

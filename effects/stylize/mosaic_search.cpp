@@ -6,7 +6,9 @@
 #include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace pq::stylize {
 namespace {
@@ -14,8 +16,8 @@ namespace {
 constexpr int kMaxSubPasses = 25;
 constexpr int kSeedRetries = 150;
 constexpr int kGapTries = 7;
-// Seeds drawn ahead of their trials (512, the cancellation check's period,
-// is a multiple of it).
+// Trials between the prefetches of the blocked words around the seeds ahead
+// (512, the cancellation check's period, is a multiple of it).
 constexpr int kSeedBatch = 8;
 constexpr uint32_t kUniformSeed = 106698;
 constexpr uint32_t kGapSeed = 59750;
@@ -130,45 +132,56 @@ void MosaicRun::placeUniformCenters(float upper, float lower)
         compactOpenTiles();
 }
 
-void MosaicRun::searchPartition(int k, const SeedPicker& seeds, const SeedCore& core, float half,
-                                const LevelValues& level, int subPass, int numRot)
+void MosaicRun::drawSeeds(int k, const SeedPicker& seeds, int subPass, bool drawsAngle)
 {
-    const int parts = options_.searchPartitions;
-    int n = level.trials / parts;
-    if (k == parts - 1)
-        n += level.trials % parts;
+    // The partition's chunks wait for this, whatever happens here.
+    struct Done {
+        std::atomic<bool>& flag;
+        ~Done() { flag.store(true, std::memory_order_release); }
+    } done{partitionDrawn_[size_t(k)]};
+    drawnCount_[size_t(k)] = 0;
+    const size_t first = partitionStart_[size_t(k)];
+    const int n = int(partitionStart_[size_t(k) + 1] - first);
     uint32_t rng = uint32_t(k) * 7919u + uint32_t(subPass) * 31337u + 9888u;
     if (rng == 0)
         rng = 1;
-    std::vector<Candidate>& out = partitionCands_[size_t(k)];
-    out.clear();
     const float range = AngleRange(shape_);
-    // Shapes of one rotation draw their angle right after their seed.
-    const bool drawsAngle = shape_ != MosaicShape::Disc && numRot == 1 && half > 2;
-    // Seeds are drawn a batch ahead, so that the blocked words around them
-    // are on their way to the cache while the ones before are tried.
-    struct Drawn {
-        float x, y, angle;
-    };
-    Drawn drawn[kSeedBatch];
+    SeedDraw* out = draws_.data() + first;
+    int j = 0;
+    for (; j < n; ++j) {
+        if (j % 512 == 0 && IsEffectCancelled())
+            break;
+        SeedDraw& d = out[j];
+        seeds.pick(rng, d.x, d.y);
+        d.angle = drawsAngle ? RngFloat(rng) * range : 0.0f;
+    }
+    drawnCount_[size_t(k)] = j;
+}
+
+void MosaicRun::evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, float half, const LevelValues& level,
+                              int numRot, bool drawsAngle, std::vector<Candidate>& out) const
+{
+    out.clear();
+    const size_t end = std::min(chunk.end, partitionStart_[size_t(chunk.partition)] +
+                                               size_t(drawnCount_[size_t(chunk.partition)]));
     const BitPlane* blocked = ctx_.blocked;
-    for (int j = 0; j < n; ++j) {
-        const int slot = j % kSeedBatch;
-        if (slot == 0) {
-            if (j % 512 == 0 && IsEffectCancelled())
-                return;
-            for (int b = 0; b < kSeedBatch && j + b < n; ++b) {
-                Drawn& d = drawn[b];
-                seeds.pick(rng, d.x, d.y);
-                d.angle = drawsAngle ? RngFloat(rng) * range : 0.0f;
-                if (blocked && d.x >= 1 && d.y >= 1 && d.x < float(w_ - 1) && d.y < float(h_ - 1)) {
+    for (size_t i = chunk.begin; i < end; ++i) {
+        // The blocked words around the seeds a few trials ahead are brought
+        // towards the cache while this one is tried.
+        const size_t j = i - chunk.begin;
+        if (j % 512 == 0 && IsEffectCancelled())
+            return;
+        if (blocked && j % kSeedBatch == 0) {
+            for (size_t b = j == 0 ? i : i + kSeedBatch; b < std::min(end, i + 2 * kSeedBatch); ++b) {
+                const SeedDraw& d = draws_[b];
+                if (d.x >= 1 && d.y >= 1 && d.x < float(w_ - 1) && d.y < float(h_ - 1)) {
                     const int px = int(d.x), py = int(d.y);
                     for (int y = py - 1; y <= py + 1; ++y)
                         blocked->prefetch(px, y);
                 }
             }
         }
-        const float sx = drawn[slot].x, sy = drawn[slot].y;
+        const float sx = draws_[i].x, sy = draws_[i].y;
         if (core.blocked(sx, sy))
             continue;
         if (shape_ == MosaicShape::Disc) {
@@ -187,7 +200,7 @@ void MosaicRun::searchPartition(int k, const SeedPicker& seeds, const SeedCore& 
                 c.cosR = rotCos_[size_t(r)];
                 c.sinR = rotSin_[size_t(r)];
             } else if (drawsAngle) {
-                c = At(sx, sy, half, drawn[slot].angle);
+                c = At(sx, sy, half, draws_[i].angle);
             } else {
                 c = At(sx, sy, half, 0.0f);
             }
@@ -204,6 +217,28 @@ void MosaicRun::searchPartition(int k, const SeedPicker& seeds, const SeedCore& 
     }
 }
 
+void MosaicRun::planSearch(int trials)
+{
+    const int parts = options_.searchPartitions;
+    partitionStart_.resize(size_t(parts) + 1);
+    if (!partitionDrawn_)
+        partitionDrawn_ = std::make_unique<std::atomic<bool>[]>(size_t(parts));
+    drawnCount_.assign(size_t(parts), 0);
+    for (int k = 0; k <= parts; ++k)
+        partitionStart_[size_t(k)] = size_t(k == parts ? trials : k * (trials / parts));
+    draws_.resize(size_t(trials));
+    // Chunks of about the same number of seeds, never across a partition,
+    // several per thread so that they even out.
+    const int workers = platform::ThreadPoolWorkerCount() + 1;
+    const int size = options_.seedsPerChunk > 0 ? options_.seedsPerChunk
+                                                : std::max(16, trials / std::max(1, workers * 12));
+    chunks_.clear();
+    for (int k = 0; k < parts; ++k)
+        for (size_t b = partitionStart_[size_t(k)]; b < partitionStart_[size_t(k) + 1]; b += size_t(size))
+            chunks_.push_back({k, b, std::min(partitionStart_[size_t(k) + 1], b + size_t(size))});
+    chunkCands_.resize(chunks_.size());
+}
+
 int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFrom, int progressTo)
 {
     const int numRot = RotationCount(shape_, half, settings_.rotationSetting);
@@ -216,9 +251,9 @@ int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFro
         rotSin_[size_t(r)] = std::sin(angle);
     }
     const int parts = options_.searchPartitions;
-    partitionCands_.resize(size_t(parts));
-    for (int k = 0; k < parts; ++k)
-        partitionCands_[size_t(k)].reserve(size_t(level.trials / parts + 64 + (k == parts - 1 ? level.trials % parts : 0)));
+    // Shapes of one rotation draw their angle right after their seed.
+    const bool drawsAngle = shape_ != MosaicShape::Disc && numRot == 1 && half > 2;
+    planSearch(level.trials);
 
     SeedPicker seeds(ctx_, half, level.contourFrac, kSeedRetries, tileMemo_);
     const SeedCore core(ctx_, half, InRadius(shape_, half), level.edgeRejectLevel);
@@ -228,13 +263,29 @@ int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFro
         if (coveredCount_ >= coverageGoal_)
             break;
         seeds.refresh();
-        platform::ParallelForRange(0, parts, 1, [&](int lo, int hi) {
-            for (int k = lo; k < hi; ++k)
-                searchPartition(k, seeds, core, half, level, subPass, numRot);
+        // Each partition draws its seeds from its own generator; the seeds'
+        // evaluations depend on nothing but the seed, so they are spread
+        // over the threads in chunks, and the chunks' candidates, taken in
+        // chunk order, come out in partition order.
+        // The draws come first in the loop, so a thread that takes a chunk
+        // finds its partition's draws done or under way on another thread.
+        for (int k = 0; k < parts; ++k)
+            partitionDrawn_[size_t(k)].store(false, std::memory_order_relaxed);
+        platform::ParallelForRange(0, parts + int(chunks_.size()), 1, [&](int lo, int hi) {
+            for (int t = lo; t < hi; ++t) {
+                if (t < parts) {
+                    drawSeeds(t, seeds, subPass, drawsAngle);
+                    continue;
+                }
+                const SeedChunk& chunk = chunks_[size_t(t - parts)];
+                while (!partitionDrawn_[size_t(chunk.partition)].load(std::memory_order_acquire))
+                    std::this_thread::yield();
+                evaluateSeeds(chunk, core, half, level, numRot, drawsAngle, chunkCands_[size_t(t - parts)]);
+            }
         });
         CheckCancellation();
         merged_.clear();
-        for (const auto& cands : partitionCands_)
+        for (const auto& cands : chunkCands_)
             merged_.insert(merged_.end(), cands.begin(), cands.end());
         if (merged_.empty()) {
             if (++emptyRun > 2)

@@ -187,7 +187,8 @@ bool SeedPicker::contourDead(int i) const
 {
     std::atomic<uint32_t>& state = contourState_[size_t(i)];
     const uint32_t known = state.load(std::memory_order_relaxed);
-    if ((known >> 1) == generation_)
+    // Coverage only grows: a neighbourhood found covered stays covered.
+    if ((known & 1u) != 0 || (known >> 1) == generation_)
         return (known & 1u) != 0;
     // A seed from this point lies within half of it in each direction
     // (|cos|, |sin| <= 1), and clamping and rounding keep the order.

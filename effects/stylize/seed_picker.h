@@ -104,7 +104,7 @@ private:
     // the entry itself.
     std::vector<uint64_t> hopeless_;
     // Per contour point: the refresh count at which its neighbourhood was
-    // last found covered (2 c + 1) or not (2 c).
+    // found covered (2 c + 1, for good) or last found not covered (2 c).
     std::unique_ptr<std::atomic<uint32_t>[]> contourState_;
     uint32_t generation_ = 0;
 };
