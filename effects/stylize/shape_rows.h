@@ -144,26 +144,40 @@ public:
     }
 
     // The usable table of `key`, built by build(ShapeRows&), or null.
+    // Shapes are mostly asked for in the same order again (the rotations of
+    // each seed), so each entry remembers the one asked for after it, and
+    // that one is tried first.
     template <typename Build>
     const ShapeRows* find(const Key& key, Build&& build)
     {
-        for (int n = 0; n < kCapacity; ++n) {
-            const int i = (hint_ + n) % kCapacity;
-            Entry& e = entries_[i];
-            if (e.state == State::Empty || !(e.key == key))
-                continue;
-            hint_ = (i + 1) % kCapacity;
-            if (e.state == State::Seen) {
-                build(e.rows);
-                e.state = e.rows.usable() ? State::Built : State::Unusable;
-            }
-            return e.state == State::Built ? &e.rows : nullptr;
+        int found = -1;
+        const int guess = entries_[last_].next;
+        if (entries_[guess].state != State::Empty && entries_[guess].key == key) {
+            found = guess;
+        } else {
+            for (int i = 0; i < kCapacity; ++i)
+                if (entries_[i].state != State::Empty && entries_[i].key == key) {
+                    found = i;
+                    break;
+                }
         }
-        Entry& e = entries_[next_];
-        e.key = key;
-        e.state = State::Seen;
-        hint_ = next_ = (next_ + 1) % kCapacity;
-        return nullptr;
+        if (found < 0) {
+            found = next_;
+            next_ = (next_ + 1) % kCapacity;
+            entries_[found].key = key;
+            entries_[found].state = State::Seen;
+            entries_[last_].next = found;
+            last_ = found;
+            return nullptr;
+        }
+        entries_[last_].next = found;
+        last_ = found;
+        Entry& e = entries_[found];
+        if (e.state == State::Seen) {
+            build(e.rows);
+            e.state = e.rows.usable() ? State::Built : State::Unusable;
+        }
+        return e.state == State::Built ? &e.rows : nullptr;
     }
 
 private:
@@ -172,10 +186,11 @@ private:
     struct Entry {
         Key key{};
         State state = State::Empty;
+        int next = 0;
         ShapeRows rows;
     };
     Entry entries_[kCapacity];
-    int hint_ = 0, next_ = 0;
+    int last_ = 0, next_ = 0;
 };
 
 } // namespace pq::stylize
