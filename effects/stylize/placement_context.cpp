@@ -1,6 +1,7 @@
 #include "effects/stylize/placement_context.h"
 
 #include "effects/stylize/color_sat.h"
+#include "effects/stylize/shape_rows.h"
 #include "effects/stylize/shape_spans.h"
 
 #include "platform/numeric.h"
@@ -27,6 +28,69 @@ inline void SumRun(const gfx::Pixel* row, const int* cols, int a, int b, int ste
     for (int x = a; x <= b; x += step)
         run.add(row[cols ? cols[x] : x]);
     sums.add(run);
+}
+
+// (x, y) of a centre on the pixel centre (x + 0.5, y + 0.5), far enough
+// below 2^22 that cx - 0.5 and the offsets of pixel centres from it are
+// exact.
+bool OnPixelCentre(float cx, float cy, int& x, int& y)
+{
+    const float fx = cx - 0.5f, fy = cy - 0.5f;
+    if (!(fx >= 0 && fy >= 0 && fx < 4194304.0f && fy < 4194304.0f) || fx != std::floor(fx) || fy != std::floor(fy))
+        return false;
+    x = int(fx);
+    y = int(fy);
+    return true;
+}
+
+// The rows coreBlocked() reads for a centre on a pixel centre whose pixel
+// box is `box` about its pixel, by offset, into rows.setCore(). With the
+// centre at (X + 0.5, Y + 0.5) its row offsets and reaches are the same
+// for every X and Y, and the columns X - floor(half) .. X + floor(half) as
+// long as the rounding of its double sums cannot cross a whole number (the
+// half width keeps clear of one, X and Y stay below 2^22); otherwise the
+// core stays unknown.
+void SetCoreRows(ShapeRows& rows, const PixelBox& box, int step, float inRadius)
+{
+    const double r = double(inRadius) * 0.999 - 0.01;
+    ShapeRows::CoreRow found[3];
+    int count = 0;
+    if (!box.empty() && r > 0) {
+        const int rowCount = (box.y2 - box.y1) / step + 1;
+        const int middle = int(std::floor(double(-box.y1) / step + 0.5));
+        for (const int j : {middle, middle - 1, middle + 1}) {
+            if (j < 0 || j >= rowCount)
+                continue;
+            const int dy = box.y1 + j * step;
+            const double reach = r * r - double(dy) * double(dy);
+            if (reach < 0)
+                continue;
+            const double half = std::sqrt(reach);
+            const double frac = half - std::floor(half);
+            if (!(frac > 1e-6 && frac < 1 - 1e-6 && half < double(1 << 20)))
+                return;
+            int a = std::max(box.x1, -int(std::floor(half)));
+            const int b = std::min(box.x2, int(std::floor(half)));
+            if (step > 1)
+                a += (step - (a - box.x1) % step) % step;
+            if (a <= b)
+                found[count++] = {dy, a, b};
+        }
+    }
+    rows.setCore(found, count);
+}
+
+// The row table of `key` as this thread keeps it, when it holds for the
+// shape centred on pixel (x, y) with pixel box `box`.
+template <typename Build>
+const ShapeRows* RowsFor(const ShapeRowsCache::Key& key, const PixelBox& box, int x, int y, int step, Build&& build)
+{
+    thread_local ShapeRowsCache cache;
+    const ShapeRows* rows = cache.find(key, build);
+    if (!rows || rows->step() != step)
+        return nullptr;
+    const PixelBox b = rows->boxAt(x, y);
+    return b.x1 == box.x1 && b.y1 == box.y1 && b.x2 == box.x2 && b.y2 == box.y2 ? rows : nullptr;
 }
 
 } // namespace
@@ -91,20 +155,30 @@ bool PlacementContext::coreBlocked(const PixelBox& box, int step, float cx, floa
 }
 
 bool PlacementContext::coreBlockedIn(CoreMemo* memo, const PixelBox& box, int step, float cx, float cy,
-                                     float inRadius) const
+                                     float inRadius, const ShapeRows* rows, int x, int y) const
 {
+    auto test = [&] {
+        if (!rows || !rows->coreKnown())
+            return coreBlocked(box, step, cx, cy, inRadius);
+        for (int i = 0; i < rows->coreCount(); ++i) {
+            const ShapeRows::CoreRow& c = rows->coreRow(i);
+            if (blocked->anyOnLattice(y + c.dy, x + c.first, x + c.last, step))
+                return true;
+        }
+        return false;
+    };
     if (!memo)
-        return coreBlocked(box, step, cx, cy, inRadius);
+        return test();
     if (const bool* known = memo->find(box))
         return *known;
-    const bool answer = coreBlocked(box, step, cx, cy, inRadius);
+    const bool answer = test();
     memo->store(box, answer);
     return answer;
 }
 
 template <typename Shape>
 bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& shape, float edgeRejectLevel,
-                                float colorTolSq, ShapeColor& found) const
+                                float colorTolSq, ShapeColor& found, const ShapeRows* rows, int centreX) const
 {
     found.score = 0;
     if (box.empty())
@@ -121,18 +195,29 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
         return false;
     const bool small = size <= 2;
     const int step = SampleStep(size);
+    // Calls run(a, b) for the runs of sampled pixels a, a + step, ... <= b
+    // of row y in the shape, left to right, until it returns false.
+    auto rowRuns = [&](int y, auto&& run) {
+        if (small)
+            return run(box.x1, box.x2);
+        if (rows) {
+            const ShapeRows::Run& r = rows->row((y - box.y1) / step);
+            return r.first > r.last || run(centreX + r.first, centreX + r.last);
+        }
+        return ForRowRuns(shape, float(y) + 0.5f, box.x1, box.x2, step, run);
+    };
     // Calls fn(x, y) for every sampled pixel in the shape, in row order,
     // until it returns false.
     auto forSamples = [&](auto&& fn) {
         for (int y = box.y1; y <= box.y2; y += step) {
-            auto at = [&](int x) { return fn(x, y); };
-            if (small) {
-                for (int x = box.x1; x <= box.x2; ++x)
-                    if (!at(x))
+            const bool whole = rowRuns(y, [&](int a, int b) {
+                for (int x = a; x <= b; x += step)
+                    if (!fn(x, y))
                         return false;
-            } else if (!ForRowInside(shape, float(y) + 0.5f, box.x1, box.x2, step, at)) {
+                return true;
+            });
+            if (!whole)
                 return false;
-            }
         }
         return true;
     };
@@ -168,7 +253,7 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
                     allKept = false;
                 return true;
             };
-            return small ? clear(box.x1, box.x2) : ForRowRuns(shape, float(y) + 0.5f, box.x1, box.x2, step, clear);
+            return rowRuns(y, clear);
         };
         const int rows = (box.y2 - box.y1) / step + 1;
         const int middle = std::clamp(int((shape.centreY() - 0.5f - float(box.y1)) / float(step)), 0, rows - 1);
@@ -216,26 +301,43 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
 bool PlacementContext::evaluateSquare(float cx, float cy, float half, float cosR, float sinR, float edgeRejectLevel,
                                       float colorTolSq, ShapeColor& found, bool seedClear, CoreMemo* memo) const
 {
-    const PixelBox box = half <= 2 ? smallBox(cx, cy, half)
-                                   : reachBox(cx, cy, platform::Ceil(half * (std::abs(cosR) + std::abs(sinR))));
+    const int reach = platform::Ceil(half * (std::abs(cosR) + std::abs(sinR)));
+    const PixelBox box = half <= 2 ? smallBox(cx, cy, half) : reachBox(cx, cy, reach);
+    const int step = SampleStep(half);
+    int x = 0, y = 0;
+    const ShapeRows* rows = nullptr;
+    if (rowTables && half > 2 && OnPixelCentre(cx, cy, x, y))
+        rows = RowsFor(ShapeRowsCache::KeyOf(1, half, cosR, sinR), box, x, y, step, [&](ShapeRows& r) {
+            BuildSquareRows(r, reach, step, half, cosR, sinR);
+            SetCoreRows(r, {-reach, -reach, reach + 1, reach + 1}, step, half);
+        });
     if (blocked && edgeRejectLevel == blockedLevel && !coreTestedBySeed(half, seedClear) &&
-        coreBlockedIn(memo, box, SampleStep(half), cx, cy, half)) {
+        coreBlockedIn(memo, box, step, cx, cy, half, rows, x, y)) {
         found.score = 0;
         return false;
     }
-    return evaluate(box, half, SquareSpans{cx, cy, half, cosR, sinR}, edgeRejectLevel, colorTolSq, found);
+    return evaluate(box, half, SquareSpans{cx, cy, half, cosR, sinR}, edgeRejectLevel, colorTolSq, found, rows, x);
 }
 
 bool PlacementContext::evaluateCircle(float cx, float cy, float r, float edgeRejectLevel, float colorTolSq,
                                       ShapeColor& found, bool seedClear) const
 {
-    const PixelBox box = r <= 2 ? smallBox(cx, cy, r) : reachBox(cx, cy, platform::Ceil(r));
+    const int reach = platform::Ceil(r);
+    const PixelBox box = r <= 2 ? smallBox(cx, cy, r) : reachBox(cx, cy, reach);
+    const int step = SampleStep(r);
+    int x = 0, y = 0;
+    const ShapeRows* rows = nullptr;
+    if (rowTables && r > 2 && OnPixelCentre(cx, cy, x, y))
+        rows = RowsFor(ShapeRowsCache::KeyOf(2, r, 1.0f, 0.0f), box, x, y, step, [&](ShapeRows& rr) {
+            BuildDiscRows(rr, reach, step, r);
+            SetCoreRows(rr, {-reach, -reach, reach + 1, reach + 1}, step, r);
+        });
     if (blocked && edgeRejectLevel == blockedLevel && !coreTestedBySeed(r, seedClear) &&
-        coreBlocked(box, SampleStep(r), cx, cy, r)) {
+        coreBlockedIn(nullptr, box, step, cx, cy, r, rows, x, y)) {
         found.score = 0;
         return false;
     }
-    return evaluate(box, r, DiscSpans{cx, cy, r}, edgeRejectLevel, colorTolSq, found);
+    return evaluate(box, r, DiscSpans{cx, cy, r}, edgeRejectLevel, colorTolSq, found, rows, x);
 }
 
 bool PlacementContext::evaluateTriangle(float cx, float cy, float r, float cosA, float sinA, float edgeRejectLevel,
@@ -251,13 +353,27 @@ bool PlacementContext::evaluateTriangle(float cx, float cy, float r, float cosA,
         box.y1 = std::max(0, int(std::floor(std::min({t.y0, t.y1, t.y2}))));
         box.y2 = std::min(h - 1, platform::Ceil(std::max({t.y0, t.y1, t.y2})));
     }
+    const int step = SampleStep(r);
+    int x = 0, y = 0;
+    const ShapeRows* rows = nullptr;
+    // Tables are built from unclipped boxes only.
+    if (rowTables && r > 2 && box.x1 > 0 && box.y1 > 0 && box.x2 < w - 1 && box.y2 < h - 1 &&
+        OnPixelCentre(cx, cy, x, y)) {
+        const int kx = BinadeAround(cx, r + 2), ky = BinadeAround(cy, r + 2);
+        if (kx >= 0 && ky >= 0)
+            rows = RowsFor(ShapeRowsCache::KeyOf(3u + (uint32_t(kx) << 8) + (uint32_t(ky) << 16), r, cosA, sinA), box,
+                           x, y, step, [&](ShapeRows& rr) {
+                               BuildTriangleRows(rr, box, step, x, y, t);
+                               SetCoreRows(rr, {box.x1 - x, box.y1 - y, box.x2 - x, box.y2 - y}, step, r * 0.5f);
+                           });
+    }
     // The inscribed circle of the triangle has half its circumradius.
     if (blocked && edgeRejectLevel == blockedLevel && !coreTestedBySeed(r, seedClear) &&
-        coreBlockedIn(memo, box, SampleStep(r), cx, cy, r * 0.5f)) {
+        coreBlockedIn(memo, box, step, cx, cy, r * 0.5f, rows, x, y)) {
         found.score = 0;
         return false;
     }
-    return evaluate(box, r, TriangleSpans{t, r}, edgeRejectLevel, colorTolSq, found);
+    return evaluate(box, r, TriangleSpans{t, r}, edgeRejectLevel, colorTolSq, found, rows, x);
 }
 
 void PlacementContext::pickSeed(float half, float contourFrac, int retries, uint32_t& rng, float& sx,

@@ -154,6 +154,7 @@ inline bool PointInTriangle(float px, float py, float cx, float cy, float r, flo
 
 // An inclusive pixel box; empty when x2 < x1 or y2 < y1.
 class ColorSat;
+class ShapeRows;
 
 struct PixelBox {
     int x1 = 0, y1 = 0, x2 = -1, y2 = -1;
@@ -218,6 +219,10 @@ public:
     // of the edge map and the coverage.
     const BitPlane* blocked = nullptr;
     float blockedLevel = 0;
+    // Shapes centred on a pixel centre take the pixels they sample from
+    // tables kept per thread, shape, size and rotation; false works every
+    // row out from the shape (the tables give the same pixels).
+    bool rowTables = true;
     // Tiles not yet full, in no particular order.
     const int* openTiles = nullptr;
     int openTilesCount = 0;
@@ -274,11 +279,15 @@ private:
     // around (cx, cy), which every shape of the evaluation contains, is
     // blocked: then the evaluation rejects, whatever the rotation.
     bool coreBlocked(const PixelBox& box, int step, float cx, float cy, float inRadius) const;
-    // coreBlocked() through `memo` when there is one.
-    bool coreBlockedIn(CoreMemo* memo, const PixelBox& box, int step, float cx, float cy, float inRadius) const;
+    // coreBlocked() through `memo` when there is one, and through the core
+    // rows of `rows` (a shape centred on pixel (x, y)) when they are known.
+    bool coreBlockedIn(CoreMemo* memo, const PixelBox& box, int step, float cx, float cy, float inRadius,
+                       const ShapeRows* rows = nullptr, int x = 0, int y = 0) const;
+    // `rows`, when given, holds the sampled pixels of the shape by offset
+    // from the pixel its centre lies on, in column centreX.
     template <typename Shape>
     bool evaluate(const PixelBox& box, float size, const Shape& shape, float edgeRejectLevel, float colorTolSq,
-                  ShapeColor& found) const;
+                  ShapeColor& found, const ShapeRows* rows = nullptr, int centreX = 0) const;
     static int SampleStep(float size);
 };
 
