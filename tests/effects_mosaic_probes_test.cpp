@@ -1,4 +1,4 @@
-#include "image_compare.h"
+#include "mosaic_blocked_fixture.h"
 
 #include "effects/stylize/bit_plane.h"
 #include "effects/stylize/placement_context.h"
@@ -15,55 +15,8 @@ using namespace pq::stylize;
 
 namespace {
 
-// A patchy picture whose blocked pixels are also its only edges, so the
-// blocked-plane shortcuts and the plain edge and coverage reads can be set
-// side by side.
-struct BlockedFixture {
-    static constexpr int kW = 90, kH = 70;
-    static constexpr float kLevel = 0.5f;
-
-    BlockedFixture()
-        : picture(testimg::MakeImage(kW, kH, [](int x, int y) {
-              return testimg::Premul(40 + (x * 7 + y * 3) % 90, 100 + (x / 5) % 40, 30 + (y / 3) % 50);
-          })),
-          edges(size_t(kW) * kH, 0.0f), covered(kW, kH), blocked(kW, kH),
-          tiles(size_t((kW + 15) / 16) * size_t((kH + 15) / 16), 0)
-    {
-        for (int y = 0; y < kH; ++y)
-            rows.push_back(picture.row(y));
-        platform::Random rng(5);
-        for (int i = 0; i < 60; ++i) {
-            const int x = rng.random(kW), y = rng.random(kH);
-            edges[size_t(y) * kW + size_t(x)] = 1.0f;
-            blocked.set(x, y);
-        }
-        ctx.w = kW;
-        ctx.h = kH;
-        ctx.srcRows = rows.data();
-        ctx.edgeMap = edges.data();
-        ctx.covered = &covered;
-        ctx.tileCoveredCount = tiles.data();
-        ctx.tilesX = (kW + 15) / 16;
-    }
-
-    gfx::Image picture;
-    std::vector<const gfx::Pixel*> rows;
-    std::vector<float> edges;
-    BitPlane covered, blocked;
-    std::vector<int> tiles;
-    PlacementContext ctx;
-};
-
-void ExpectSame(bool a, const ShapeColor& fa, bool b, const ShapeColor& fb, const char* what, int i)
-{
-    ASSERT_EQ(a, b) << what << " case " << i;
-    if (a) {
-        ASSERT_EQ(fa.r, fb.r) << what << " case " << i;
-        ASSERT_EQ(fa.g, fb.g) << what << " case " << i;
-        ASSERT_EQ(fa.b, fb.b) << what << " case " << i;
-        ASSERT_EQ(fa.score, fb.score) << what << " case " << i;
-    }
-}
+using BlockedFixture = pqtest::mosaic::BlockedFixture<90, 70, 5, 60>;
+using pqtest::mosaic::ExpectSame;
 
 } // namespace
 

@@ -1,4 +1,4 @@
-#include "image_compare.h"
+#include "mosaic_blocked_fixture.h"
 
 #include "effects/stylize/bit_plane.h"
 #include "effects/stylize/placement_context.h"
@@ -60,53 +60,8 @@ PixelBox TriangleBox(const TriangleCorners& t)
             platform::Ceil(std::max({t.x0, t.x1, t.x2})), platform::Ceil(std::max({t.y0, t.y1, t.y2}))};
 }
 
-// A patchy picture with scattered edges that are also its blocked pixels.
-struct RowsFixture {
-    static constexpr int kW = 110, kH = 90;
-    static constexpr float kLevel = 0.5f;
-
-    RowsFixture()
-        : picture(testimg::MakeImage(kW, kH, [](int x, int y) {
-              return testimg::Premul(40 + (x * 7 + y * 3) % 90, 100 + (x / 5) % 40, 30 + (y / 3) % 50);
-          })),
-          edges(size_t(kW) * kH, 0.0f), covered(kW, kH), blocked(kW, kH),
-          tiles(size_t((kW + 15) / 16) * size_t((kH + 15) / 16), 0)
-    {
-        for (int y = 0; y < kH; ++y)
-            rows.push_back(picture.row(y));
-        platform::Random rng(23);
-        for (int i = 0; i < 45; ++i) {
-            const int x = rng.random(kW), y = rng.random(kH);
-            edges[size_t(y) * kW + size_t(x)] = 1.0f;
-            blocked.set(x, y);
-        }
-        ctx.w = kW;
-        ctx.h = kH;
-        ctx.srcRows = rows.data();
-        ctx.edgeMap = edges.data();
-        ctx.covered = &covered;
-        ctx.tileCoveredCount = tiles.data();
-        ctx.tilesX = (kW + 15) / 16;
-    }
-
-    gfx::Image picture;
-    std::vector<const gfx::Pixel*> rows;
-    std::vector<float> edges;
-    BitPlane covered, blocked;
-    std::vector<int> tiles;
-    PlacementContext ctx;
-};
-
-void ExpectSame(bool a, const ShapeColor& fa, bool b, const ShapeColor& fb, const char* what, int i)
-{
-    ASSERT_EQ(a, b) << what << " case " << i;
-    if (a) {
-        ASSERT_EQ(fa.r, fb.r) << what << " case " << i;
-        ASSERT_EQ(fa.g, fb.g) << what << " case " << i;
-        ASSERT_EQ(fa.b, fb.b) << what << " case " << i;
-        ASSERT_EQ(fa.score, fb.score) << what << " case " << i;
-    }
-}
+using RowsFixture = pqtest::mosaic::BlockedFixture<110, 90, 23, 45>;
+using pqtest::mosaic::ExpectSame;
 
 } // namespace
 

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "effects/shared/scratch_plane.h"
 #include "gfx/image.h"
-#include "gfx/scratch_buffer.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <new>
 #include <vector>
 
 namespace pq {
@@ -29,27 +28,9 @@ struct EdgeDetectionSettings {
 };
 
 // One value per pixel in uninitialised scratch memory (the detector writes
-// every value); raises std::bad_alloc when out of memory.
+// every value).
 template <typename T>
-class EdgePlane {
-public:
-    EdgePlane() = default;
-    explicit EdgePlane(size_t count) : buffer_(count), size_(count)
-    {
-        if (count > 0 && !buffer_)
-            throw std::bad_alloc();
-    }
-
-    size_t size() const { return size_; }
-    T* data() { return buffer_.data(); }
-    const T* data() const { return buffer_.data(); }
-    T& operator[](size_t i) { return buffer_.data()[i]; }
-    const T& operator[](size_t i) const { return buffer_.data()[i]; }
-
-private:
-    gfx::ScratchBuffer<T> buffer_{0};
-    size_t size_ = 0;
-};
+using EdgePlane = ScratchPlane<T>;
 
 // Canny-like edges of a picture. Gradients are Sobel responses of the
 // blurred luma (0 on the outer border); `kept` marks the pixels of the chains
