@@ -14,7 +14,9 @@ void ConfigureDefaultThreadPool();
 int ThreadPoolWorkerCount();
 
 // Runs body(lo, hi) over [begin, end) in blocks of about `grain` indices,
-// handed out dynamically to the pool's workers and the calling thread.
+// handed out dynamically to the pool's workers and the calling thread, in
+// increasing order: once a block has started, every block before it has
+// been taken by a thread that runs it (a body may wait for an earlier one).
 // The caller's run context is current inside every body. The first
 // exception raised by a body stops the blocks not yet started and is
 // rethrown to the caller once every running block has returned.

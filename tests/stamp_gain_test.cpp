@@ -56,6 +56,28 @@ TEST(StampGain, WideSumMatchesPlainOverSpansStepsAndRules)
     EXPECT_EQ(cases, 120);
 }
 
+TEST(StampGain, WideErrorSumsMatchPlainOverSpansAndSteps)
+{
+    platform::Random rng(33);
+    for (const bool anyBytes : {false, true})
+        for (const int step : {1, 2, 3, 4, 7})
+            for (const int n : {1, 7, 8, 9, 64, 301}) {
+                const int width = n * step + 5;
+                const std::vector<Pixel> t = Row(rng, width, 3, anyBytes);
+                const std::vector<Pixel> s = Row(rng, width, 9, anyBytes);
+                const std::vector<Pixel> d = Row(rng, width, 4, anyBytes);
+                const int lo = rng.random(3), hi = lo + (n - 1) * step + rng.random(step);
+                const pq::StampErrorSums plain = pq::RowStampErrorsPlain(t.data(), s.data(), d.data(), lo, hi, step);
+                const pq::StampErrorSums wide = pq::RowStampErrors(t.data(), s.data(), d.data(), lo, hi, step);
+                EXPECT_EQ(wide.before, plain.before) << "step " << step << " n " << n << " any " << anyBytes;
+                EXPECT_EQ(wide.after, plain.after) << "step " << step << " n " << n << " any " << anyBytes;
+                EXPECT_EQ(wide.count, plain.count) << "step " << step << " n " << n << " any " << anyBytes;
+                // Without a penalty the gain is the errors' difference.
+                EXPECT_EQ(pq::RowStampGain(t.data(), s.data(), d.data(), lo, hi, step, false, 0),
+                          plain.before - plain.after);
+            }
+}
+
 TEST(StampGain, OpaqueMatchGainsTheWholeErrorAndBlankGainsNothing)
 {
     // An opaque stamp of the source's own colours removes every error; a

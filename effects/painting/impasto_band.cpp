@@ -1,5 +1,6 @@
 #include "effects/painting/impasto_band.h"
 
+#include "effects/shared/stamp_gain.h"
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
@@ -186,15 +187,10 @@ private:
                     const gfx::Pixel* t = surface_.row(v);
                     const gfx::Pixel* s = run_.workSource.row(y - c_ + v) + (x - c_);
                     const gfx::Pixel* d = run_.workCanvas->row(y - c_ + v) + (x - c_);
-                    for (int u = drawn.left(); u <= drawn.right(); u += k) {
-                        if ((t[u] >> 24) == 0)
-                            continue;
-                        const int old = PixelError(s[u], d[u]);
-                        const int now = PixelError(s[u], StampOver(t[u], d[u]));
-                        gain += old - now;
-                        sumNew += now;
-                        ++n;
-                    }
+                    const StampErrorSums e = RowStampErrors(t, s, d, drawn.left(), drawn.right(), k);
+                    gain += e.before - e.after;
+                    sumNew += e.after;
+                    n += e.count;
                 }
                 const int64_t meanNew = n > 0 ? sumNew / n : 2147483647;
                 const int64_t score = gain - 2 * meanNew;

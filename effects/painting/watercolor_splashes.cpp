@@ -2,6 +2,7 @@
 
 #include "effects/shared/brush_stamps.h"
 #include "effects/shared/stamp_cell_cache.h"
+#include "effects/shared/stamp_gain.h"
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
@@ -163,14 +164,10 @@ private:
             const gfx::Pixel* t = drawnOn.row(v);
             const gfx::Pixel* s = src_.row(y - c + v) + (x - c);
             const gfx::Pixel* d = dest_.row(y - c + v) + (x - c);
-            for (int u = drawn.left(); u <= drawn.right(); u += lv.sub) {
-                if ((t[u] >> 24) == 0)
-                    continue;
-                const int old = PixelError(s[u], d[u]);
-                sumOld += old;
-                ++count;
-                gain += old - PixelError(s[u], StampOver(t[u], d[u]));
-            }
+            const StampErrorSums e = RowStampErrors(t, s, d, drawn.left(), drawn.right(), lv.sub);
+            gain += e.before - e.after;
+            sumOld += e.before;
+            count += e.count;
         }
         if (count > 0 && sumOld / count < lv.errThr)
             gain -= kCovered;

@@ -86,7 +86,64 @@ __attribute__((target("avx2"))) int64_t GainAvx2(const gfx::Pixel* t, const gfx:
     return gain;
 }
 
+__attribute__((target("avx2"))) StampErrorSums ErrorsAvx2(const gfx::Pixel* t, const gfx::Pixel* s,
+                                                          const gfx::Pixel* d, int lo, int hi, int step)
+{
+    const int count = (hi - lo) / step + 1;
+    const __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i lanes = _mm256_mullo_epi32(index, _mm256_set1_epi32(step));
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i before = zero, after = zero;
+    int64_t inkedCount = 0;
+    for (int n = 0; n < count; n += 8) {
+        const int u = lo + n * step;
+        const bool whole = count - n >= 8;
+        const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - n), index);
+        const __m256i tp = Load(t, u, step, lanes, live, whole);
+        const __m256i inked = _mm256_cmpgt_epi32(_mm256_srli_epi32(tp, 24), zero);
+        if (_mm256_testz_si256(inked, inked))
+            continue;
+        const __m256i sp = Load(s, u, step, lanes, live, whole);
+        const __m256i dp = Load(d, u, step, lanes, live, whole);
+        before = _mm256_add_epi32(before, _mm256_and_si256(ErrorOf(sp, dp), inked));
+        after = _mm256_add_epi32(after, _mm256_and_si256(ErrorOf(sp, OverOf(tp, dp)), inked));
+        inkedCount += __builtin_popcount(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(inked))));
+    }
+    alignas(32) int32_t parts[2][8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(parts[0]), before);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(parts[1]), after);
+    StampErrorSums sums;
+    sums.count = inkedCount;
+    for (int k = 0; k < 8; ++k) {
+        sums.before += parts[0][k];
+        sums.after += parts[1][k];
+    }
+    return sums;
+}
+
 } // namespace
+
+StampErrorSums RowStampErrorsPlain(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi,
+                                   int step)
+{
+    StampErrorSums sums;
+    for (int u = lo; u <= hi; u += step) {
+        if ((t[u] >> 24) == 0)
+            continue;
+        sums.before += PixelError(s[u], d[u]);
+        sums.after += PixelError(s[u], StampOver(t[u], d[u]));
+        ++sums.count;
+    }
+    return sums;
+}
+
+StampErrorSums RowStampErrors(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi, int step)
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (!avx2 || hi < lo || step < 1 || step > 64)
+        return RowStampErrorsPlain(t, s, d, lo, hi, step);
+    return ErrorsAvx2(t, s, d, lo, hi, step);
+}
 
 int64_t RowStampGainPlain(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi, int step,
                           bool penalise, int penalty)

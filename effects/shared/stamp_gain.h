@@ -21,4 +21,16 @@ int64_t RowStampGain(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel*
 int64_t RowStampGainPlain(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi, int step,
                           bool penalise, int penalty);
 
+// The errors before and after over the inked sampled columns of a row, and
+// how many such columns there are; their difference is the gain without a
+// penalty.
+struct StampErrorSums {
+    int64_t before = 0;
+    int64_t after = 0;
+    int64_t count = 0;
+};
+StampErrorSums RowStampErrors(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi, int step);
+StampErrorSums RowStampErrorsPlain(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi,
+                                   int step);
+
 } // namespace pq
