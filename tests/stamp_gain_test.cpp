@@ -31,6 +31,20 @@ std::vector<Pixel> Row(platform::Random& rng, int n, int blankEvery, bool anyByt
     return row;
 }
 
+// Stamp, source and canvas rows, and a span of n columns at `step` from a
+// small offset, its end anywhere before the next sampled column.
+struct Rows {
+    Rows(platform::Random& rng, int n, int step, bool anyBytes)
+        : t(Row(rng, n * step + 5, 3, anyBytes)), s(Row(rng, n * step + 5, 9, anyBytes)),
+          d(Row(rng, n * step + 5, 4, anyBytes))
+    {
+        lo = rng.random(3);
+        hi = lo + (n - 1) * step + rng.random(step);
+    }
+    std::vector<Pixel> t, s, d;
+    int lo = 0, hi = 0;
+};
+
 TEST(StampGain, WideSumMatchesPlainOverSpansStepsAndRules)
 {
     platform::Random rng(21);
@@ -38,17 +52,15 @@ TEST(StampGain, WideSumMatchesPlainOverSpansStepsAndRules)
     for (const bool anyBytes : {false, true})
         for (const int step : {1, 2, 3, 4, 7})
             for (const int n : {1, 7, 8, 9, 64, 301}) {
-                const int width = n * step + 5;
-                const std::vector<Pixel> t = Row(rng, width, 3, anyBytes);
-                const std::vector<Pixel> s = Row(rng, width, 9, anyBytes);
-                std::vector<Pixel> d = Row(rng, width, 4, anyBytes);
+                Rows r(rng, n, step, anyBytes);
                 // Some canvas pixels already match the source: the penalty case.
-                for (int u = 0; u < width; u += 5)
-                    d[size_t(u)] = s[size_t(u)];
-                const int lo = rng.random(3), hi = lo + (n - 1) * step + rng.random(step);
+                for (size_t u = 0; u < r.d.size(); u += 5)
+                    r.d[u] = r.s[u];
+                const Pixel *t = r.t.data(), *s = r.s.data(), *d = r.d.data();
+                const int lo = r.lo, hi = r.hi;
                 for (const bool penalise : {false, true}) {
-                    const int64_t plain = pq::RowStampGainPlain(t.data(), s.data(), d.data(), lo, hi, step, penalise, 15);
-                    EXPECT_EQ(pq::RowStampGain(t.data(), s.data(), d.data(), lo, hi, step, penalise, 15), plain)
+                    const int64_t plain = pq::RowStampGainPlain(t, s, d, lo, hi, step, penalise, 15);
+                    EXPECT_EQ(pq::RowStampGain(t, s, d, lo, hi, step, penalise, 15), plain)
                         << "step " << step << " n " << n << " penalise " << penalise << " any " << anyBytes;
                     ++cases;
                 }
@@ -62,18 +74,16 @@ TEST(StampGain, WideErrorSumsMatchPlainOverSpansAndSteps)
     for (const bool anyBytes : {false, true})
         for (const int step : {1, 2, 3, 4, 7})
             for (const int n : {1, 7, 8, 9, 64, 301}) {
-                const int width = n * step + 5;
-                const std::vector<Pixel> t = Row(rng, width, 3, anyBytes);
-                const std::vector<Pixel> s = Row(rng, width, 9, anyBytes);
-                const std::vector<Pixel> d = Row(rng, width, 4, anyBytes);
-                const int lo = rng.random(3), hi = lo + (n - 1) * step + rng.random(step);
-                const pq::StampErrorSums plain = pq::RowStampErrorsPlain(t.data(), s.data(), d.data(), lo, hi, step);
-                const pq::StampErrorSums wide = pq::RowStampErrors(t.data(), s.data(), d.data(), lo, hi, step);
+                const Rows r(rng, n, step, anyBytes);
+                const Pixel *t = r.t.data(), *s = r.s.data(), *d = r.d.data();
+                const int lo = r.lo, hi = r.hi;
+                const pq::StampErrorSums plain = pq::RowStampErrorsPlain(t, s, d, lo, hi, step);
+                const pq::StampErrorSums wide = pq::RowStampErrors(t, s, d, lo, hi, step);
                 EXPECT_EQ(wide.before, plain.before) << "step " << step << " n " << n << " any " << anyBytes;
                 EXPECT_EQ(wide.after, plain.after) << "step " << step << " n " << n << " any " << anyBytes;
                 EXPECT_EQ(wide.count, plain.count) << "step " << step << " n " << n << " any " << anyBytes;
                 // Without a penalty the gain is the errors' difference.
-                EXPECT_EQ(pq::RowStampGain(t.data(), s.data(), d.data(), lo, hi, step, false, 0),
+                EXPECT_EQ(pq::RowStampGain(t, s, d, lo, hi, step, false, 0),
                           plain.before - plain.after);
             }
 }

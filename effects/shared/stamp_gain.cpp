@@ -50,74 +50,88 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Load(const gfx::Pi
     return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), at, lanes, live, 4);
 }
 
-__attribute__((target("avx2"))) int64_t GainAvx2(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo,
-                                                 int hi, int step, bool penalise, int penalty)
+// Hands each block of eight sampled columns with some ink to `block` as
+// the stamp, source and canvas pixels and the mask of inked lanes. The last
+// block may stick out past hi: its extra lanes read nothing and hold 0.
+template <typename Block>
+__attribute__((target("avx2"), always_inline)) inline void ForInkedBlocks(const gfx::Pixel* t, const gfx::Pixel* s,
+                                                                          const gfx::Pixel* d, int lo, int hi,
+                                                                          int step, Block& block)
 {
     const int count = (hi - lo) / step + 1;
     const __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256i lanes = _mm256_mullo_epi32(index, _mm256_set1_epi32(step));
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i minusPenalty = _mm256_set1_epi32(-penalty);
-    // Eight lanes of at most 1275 a column each: the 32-bit sums hold any
-    // row a surface can have.
-    __m256i sum = zero;
     for (int n = 0; n < count; n += 8) {
         const int u = lo + n * step;
-        // The last block may stick out past hi: its extra lanes read nothing.
         const bool whole = count - n >= 8;
         const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - n), index);
         const __m256i tp = Load(t, u, step, lanes, live, whole);
         const __m256i inked = _mm256_cmpgt_epi32(_mm256_srli_epi32(tp, 24), zero);
         if (_mm256_testz_si256(inked, inked))
             continue;
-        const __m256i sp = Load(s, u, step, lanes, live, whole);
-        const __m256i dp = Load(d, u, step, lanes, live, whole);
+        block(tp, Load(s, u, step, lanes, live, whole), Load(d, u, step, lanes, live, whole), inked);
+    }
+}
+
+// The sum of eight 32-bit lanes.
+__attribute__((target("avx2"))) int64_t LaneSum(__m256i v)
+{
+    alignas(32) int32_t parts[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(parts), v);
+    int64_t sum = 0;
+    for (const int32_t p : parts)
+        sum += p;
+    return sum;
+}
+
+// Lanes of at most 1275 (or the penalty) a column each: the 32-bit sums
+// hold any row a surface can have.
+struct GainBlocks {
+    __m256i minusPenalty;
+    bool penalise;
+    __m256i sum;
+
+    __attribute__((target("avx2"), always_inline)) void operator()(__m256i tp, __m256i sp, __m256i dp, __m256i inked)
+    {
         const __m256i old = ErrorOf(sp, dp);
         __m256i delta = _mm256_sub_epi32(old, ErrorOf(sp, OverOf(tp, dp)));
         if (penalise)
-            delta = _mm256_blendv_epi8(minusPenalty, delta, _mm256_cmpgt_epi32(old, zero));
+            delta = _mm256_blendv_epi8(minusPenalty, delta, _mm256_cmpgt_epi32(old, _mm256_setzero_si256()));
         sum = _mm256_add_epi32(sum, _mm256_and_si256(delta, inked));
     }
-    alignas(32) int32_t parts[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(parts), sum);
-    int64_t gain = 0;
-    for (const int32_t p : parts)
-        gain += p;
-    return gain;
+};
+
+struct ErrorBlocks {
+    __m256i before;
+    __m256i after;
+    int64_t count;
+
+    __attribute__((target("avx2"), always_inline)) void operator()(__m256i tp, __m256i sp, __m256i dp, __m256i inked)
+    {
+        before = _mm256_add_epi32(before, _mm256_and_si256(ErrorOf(sp, dp), inked));
+        after = _mm256_add_epi32(after, _mm256_and_si256(ErrorOf(sp, OverOf(tp, dp)), inked));
+        count += __builtin_popcount(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(inked))));
+    }
+};
+
+__attribute__((target("avx2"))) int64_t GainAvx2(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo,
+                                                 int hi, int step, bool penalise, int penalty)
+{
+    GainBlocks blocks{_mm256_set1_epi32(-penalty), penalise, _mm256_setzero_si256()};
+    ForInkedBlocks(t, s, d, lo, hi, step, blocks);
+    return LaneSum(blocks.sum);
 }
 
 __attribute__((target("avx2"))) StampErrorSums ErrorsAvx2(const gfx::Pixel* t, const gfx::Pixel* s,
                                                           const gfx::Pixel* d, int lo, int hi, int step)
 {
-    const int count = (hi - lo) / step + 1;
-    const __m256i index = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m256i lanes = _mm256_mullo_epi32(index, _mm256_set1_epi32(step));
-    const __m256i zero = _mm256_setzero_si256();
-    __m256i before = zero, after = zero;
-    int64_t inkedCount = 0;
-    for (int n = 0; n < count; n += 8) {
-        const int u = lo + n * step;
-        const bool whole = count - n >= 8;
-        const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - n), index);
-        const __m256i tp = Load(t, u, step, lanes, live, whole);
-        const __m256i inked = _mm256_cmpgt_epi32(_mm256_srli_epi32(tp, 24), zero);
-        if (_mm256_testz_si256(inked, inked))
-            continue;
-        const __m256i sp = Load(s, u, step, lanes, live, whole);
-        const __m256i dp = Load(d, u, step, lanes, live, whole);
-        before = _mm256_add_epi32(before, _mm256_and_si256(ErrorOf(sp, dp), inked));
-        after = _mm256_add_epi32(after, _mm256_and_si256(ErrorOf(sp, OverOf(tp, dp)), inked));
-        inkedCount += __builtin_popcount(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(inked))));
-    }
-    alignas(32) int32_t parts[2][8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(parts[0]), before);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(parts[1]), after);
+    ErrorBlocks blocks{_mm256_setzero_si256(), _mm256_setzero_si256(), 0};
+    ForInkedBlocks(t, s, d, lo, hi, step, blocks);
     StampErrorSums sums;
-    sums.count = inkedCount;
-    for (int k = 0; k < 8; ++k) {
-        sums.before += parts[0][k];
-        sums.after += parts[1][k];
-    }
+    sums.before = LaneSum(blocks.before);
+    sums.after = LaneSum(blocks.after);
+    sums.count = blocks.count;
     return sums;
 }
 
