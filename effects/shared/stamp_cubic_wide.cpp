@@ -46,20 +46,10 @@ __attribute__((target("avx2"), always_inline)) inline void Weights(__m256d t, __
 
 __attribute__((target("avx2"), always_inline)) inline CubicQuarter LocateCubic(const StampRowConstants& k, __m128i column)
 {
-    const __m256d half = _mm256_set1_pd(0.5), one = _mm256_set1_pd(1.0), zero = _mm256_setzero_pd();
-    const __m256d sign = _mm256_set1_pd(-0.0);
-    const __m256d dx = _mm256_sub_pd(_mm256_add_pd(_mm256_cvtepi32_pd(column), half), k.centre);
-    const __m256d lx = _mm256_add_pd(_mm256_mul_pd(k.cosA, dx), k.sdy);
-    const __m256d ly = _mm256_add_pd(_mm256_mul_pd(k.negSinA, dx), k.cdy);
-    const __m256d covX = _mm256_min_pd(_mm256_sub_pd(k.halfW1, _mm256_andnot_pd(sign, lx)), one);
-    const __m256d covY = _mm256_min_pd(_mm256_sub_pd(k.halfH1, _mm256_andnot_pd(sign, ly)), one);
-    const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(covX, zero, _CMP_GT_OQ), _mm256_cmp_pd(covY, zero, _CMP_GT_OQ));
-    const __m256d fx = _mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(lx, k.halfW), k.scaleX), half);
-    const __m256d fy = _mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(ly, k.halfH), k.scaleY), half);
-    const __m256d flx = _mm256_floor_pd(fx), fly = _mm256_floor_pd(fy);
+    const StampQuarterPosition p = LocateQuarter(k, column);
     // Outside the rectangle positions may be far off: the cover of 0 masks
     // them, the clamping keeps their reads on the plane.
-    const __m128i x0 = _mm256_cvttpd_epi32(flx), y0 = _mm256_cvttpd_epi32(fly);
+    const __m128i x0 = _mm256_cvttpd_epi32(p.flx), y0 = _mm256_cvttpd_epi32(p.fly);
     const __m128i zeroI = _mm_setzero_si128();
     CubicQuarter q;
     for (int i = 0; i < 4; ++i) {
@@ -67,22 +57,16 @@ __attribute__((target("avx2"), always_inline)) inline CubicQuarter LocateCubic(c
         q.xs[i] = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(x0, offset), zeroI), k.maxX);
         q.ys[i] = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(y0, offset), zeroI), k.maxY);
     }
-    Weights(_mm256_sub_pd(fx, flx), q.wx);
-    Weights(_mm256_sub_pd(fy, fly), q.wy);
-    q.cover = _mm256_cvtpd_ps(_mm256_and_pd(inside, _mm256_mul_pd(covX, covY)));
+    Weights(_mm256_sub_pd(p.fx, p.flx), q.wx);
+    Weights(_mm256_sub_pd(p.fy, p.fly), q.wy);
+    q.cover = _mm256_cvtpd_ps(p.cover);
     return q;
 }
 
 // The texels at the plane offsets `at`, as floats.
 __attribute__((target("avx2"), always_inline)) inline __m256 TexelsAt(const uint8_t* alpha, int last, __m256i at)
 {
-    // Four bytes are read from each offset; near the plane's end they are
-    // read from earlier and shifted down.
-    const __m256i from = _mm256_min_epi32(at, _mm256_set1_epi32(last));
-    const __m256i shift = _mm256_slli_epi32(_mm256_sub_epi32(at, from), 3);
-    const __m256i bytes =
-        _mm256_srlv_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(alpha), from, 1), shift);
-    return _mm256_cvtepi32_ps(_mm256_and_si256(bytes, _mm256_set1_epi32(255)));
+    return _mm256_cvtepi32_ps(_mm256_and_si256(TexelBytesAt(alpha, last, at), _mm256_set1_epi32(255)));
 }
 
 __attribute__((target("avx2"))) int DrawCubicRowAvx2(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi,

@@ -16,30 +16,20 @@ struct Quarter {
 
 __attribute__((target("avx2"))) inline Quarter Locate(const StampRowConstants& k, int u)
 {
-    const __m256d half = _mm256_set1_pd(0.5), one = _mm256_set1_pd(1.0), zero = _mm256_setzero_pd();
-    const __m256d sign = _mm256_set1_pd(-0.0);
     const __m128i column = _mm_add_epi32(_mm_set1_epi32(u), _mm_setr_epi32(0, 1, 2, 3));
-    const __m256d dx = _mm256_sub_pd(_mm256_add_pd(_mm256_cvtepi32_pd(column), half), k.centre);
-    const __m256d lx = _mm256_add_pd(_mm256_mul_pd(k.cosA, dx), k.sdy);
-    const __m256d ly = _mm256_add_pd(_mm256_mul_pd(k.negSinA, dx), k.cdy);
-    const __m256d covX = _mm256_min_pd(_mm256_sub_pd(k.halfW1, _mm256_andnot_pd(sign, lx)), one);
-    const __m256d covY = _mm256_min_pd(_mm256_sub_pd(k.halfH1, _mm256_andnot_pd(sign, ly)), one);
-    const __m256d inside = _mm256_and_pd(_mm256_cmp_pd(covX, zero, _CMP_GT_OQ), _mm256_cmp_pd(covY, zero, _CMP_GT_OQ));
-    const __m256d fx = _mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(lx, k.halfW), k.scaleX), half);
-    const __m256d fy = _mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(ly, k.halfH), k.scaleY), half);
-    const __m256d flx = _mm256_floor_pd(fx), fly = _mm256_floor_pd(fy);
-    const __m128i x0 = _mm256_cvttpd_epi32(flx), y0 = _mm256_cvttpd_epi32(fly);
+    const StampQuarterPosition p = LocateQuarter(k, column);
+    const __m128i x0 = _mm256_cvttpd_epi32(p.flx), y0 = _mm256_cvttpd_epi32(p.fly);
     const __m128i zeroI = _mm_setzero_si128(), oneI = _mm_set1_epi32(1);
     Quarter q;
     q.xa = _mm_min_epi32(_mm_max_epi32(x0, zeroI), k.maxX);
     q.xb = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(x0, oneI), zeroI), k.maxX);
     q.ya = _mm_min_epi32(_mm_max_epi32(y0, zeroI), k.maxY);
     q.yb = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(y0, oneI), zeroI), k.maxY);
-    q.wx = _mm256_cvtpd_ps(_mm256_sub_pd(fx, flx));
-    q.wy = _mm256_cvtpd_ps(_mm256_sub_pd(fy, fly));
+    q.wx = _mm256_cvtpd_ps(_mm256_sub_pd(p.fx, p.flx));
+    q.wy = _mm256_cvtpd_ps(_mm256_sub_pd(p.fy, p.fly));
     // Outside the rectangle nothing is drawn: a cover of 0 gives a stamp
     // pixel of 0, which leaves the canvas as it is.
-    q.cover = _mm256_cvtpd_ps(_mm256_and_pd(inside, _mm256_mul_pd(covX, covY)));
+    q.cover = _mm256_cvtpd_ps(p.cover);
     return q;
 }
 
@@ -48,12 +38,7 @@ __attribute__((target("avx2"))) inline void Texels(const uint8_t* alpha, int las
                                                    __m256& left, __m256& right)
 {
     const __m256i at = _mm256_add_epi32(row, xa);
-    // Four bytes are read from each offset; near the plane's end they are
-    // read from earlier and shifted down.
-    const __m256i from = _mm256_min_epi32(at, _mm256_set1_epi32(last));
-    const __m256i shift = _mm256_slli_epi32(_mm256_sub_epi32(at, from), 3);
-    const __m256i bytes =
-        _mm256_srlv_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(alpha), from, 1), shift);
+    const __m256i bytes = TexelBytesAt(alpha, last, at);
     const __m256i lowByte = _mm256_set1_epi32(255);
     const __m256i a = _mm256_and_si256(bytes, lowByte);
     const __m256i b = _mm256_and_si256(_mm256_srli_epi32(bytes, 8), lowByte);
