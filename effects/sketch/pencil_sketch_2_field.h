@@ -18,7 +18,7 @@ constexpr float kHatchB = 2.7415926f; // pi - 0.4
 // What a candidate reads and writes at a pixel, kept together. Of the
 // gradient magnitude m only what is used is kept: whether it is 0, the range
 // min(m div 2500, 40) of the length draw, and the edge darkening m div 1800.
-struct Cell {
+struct alignas(4) Cell {
     uint8_t sheet;  // grey of the sheet (255 where transparent)
     uint8_t target; // grey the sheet tends to
     uint8_t flags;  // kInked | kFlat | length range

@@ -51,6 +51,16 @@ inline void Prefetch(const void* p)
 #endif
 }
 
+// Asks for the cache line holding p, to be written.
+inline void PrefetchForWrite(const void* p)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    asm volatile("prefetchw %0" : : "m"(*static_cast<const char*>(p)));
+#else
+    __builtin_prefetch(p, 1);
+#endif
+}
+
 // n steps of platform::Random's sequence (seed * 134775813 + 1) as one
 // step seed * mul + add.
 struct Jump {

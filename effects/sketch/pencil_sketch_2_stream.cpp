@@ -1,0 +1,360 @@
+#include "effects/sketch/pencil_sketch_2_stream.h"
+
+#include "platform/thread_pool.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <thread>
+
+namespace pq::pencil {
+namespace {
+
+// Batch states. The run's thread fills a free or done batch and places it;
+// whoever takes a placed batch lays it out and marks it done.
+constexpr int kFree = 0;
+constexpr int kPlaced = 1;
+constexpr int kWorking = 2;
+constexpr int kDone = 3;
+
+// Chunks the run's thread is about to follow come before any batch.
+constexpr int kUrgentChunks = 3;
+
+// Waits on another thread's work that should end soon before doing it
+// here.
+constexpr int kPatience = 256;
+
+void Pause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+int ToInt(int64_t v)
+{
+    return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+struct CandidateStream::Batch {
+    alignas(64) std::atomic<int> state{kFree};
+    alignas(64) int count = 0;
+    uint32_t lineEpoch = 0;  // lines drawn when the layout started
+    std::array<Placement, kBatch> place;
+    std::array<PlaceReads, kBatch> reads;
+    std::array<Outcome, kBatch> out;
+};
+
+namespace {
+
+// Blocks as small as keeps their stamps within 256 KiB.
+BlockGrid BlocksFor(int w, int h)
+{
+    BlockGrid g;
+    while (g.shift < 16 && int64_t((w >> g.shift) + 1) * int64_t((h >> g.shift) + 1) > 65536)
+        ++g.shift;
+    g.columns = (w >> g.shift) + 1;
+    return g;
+}
+
+} // namespace
+
+CandidateStream::CandidateStream(Cell* cells, const float* angle, const LayShape& shape)
+    : cells_(cells), angle_(angle), shape_(shape), axes_(shape.w, shape.h), blocks_(BlocksFor(shape.w, shape.h)),
+      ring_(std::make_unique<Batch[]>(kRing)),
+      stamps_(size_t(blocks_.columns) * size_t((shape.h >> blocks_.shift) + 1), 0),
+      chain_(cells, axes_, shape, blocks_, commits_), layer_(cells, angle, axes_, fades_, shape),
+      keptLine_(size_t(2 * kMaxExtent + 1))
+{
+}
+
+CandidateStream::~CandidateStream() = default;
+
+CandidateStream::Batch& CandidateStream::slot(int64_t n) const
+{
+    return ring_[size_t(n % kRing)];
+}
+
+void CandidateStream::start(uint32_t seed)
+{
+    chain_.prepare();
+    chain_.setHelped(false);
+    std::fill(stamps_.begin(), stamps_.end(), 0u);
+    commits_.store(0, std::memory_order_relaxed);
+    for (int k = 0; k < kRing; ++k)
+        ring_[size_t(k)].state.store(kFree, std::memory_order_relaxed);
+    curBatch_ = 0;
+    fillBatch_ = 1;
+    pos_ = curCount_ = 0;
+    takenSeed_ = seed;
+    pct_ = -1;
+}
+
+void CandidateStream::setPhase(int pct)
+{
+    if (pct == pct_)
+        return;
+    pct_ = pct;
+    lengthRange_ = ToInt(shape_.lmax / 2 - pct + 100);
+    dropAhead(takenSeed_);
+}
+
+// The candidates after the one taken last are drawn again from seed.
+void CandidateStream::dropAhead(uint32_t seed)
+{
+    curCount_ = pos_;
+    for (int64_t n = curBatch_ + 1; n < fillBatch_; ++n) {
+        int placed = kPlaced;
+        slot(n).state.compare_exchange_strong(placed, kFree, std::memory_order_relaxed);
+    }
+    fillBatch_ = curBatch_ + 1;
+    chain_.restart(seed, pct_, lengthRange_);
+}
+
+bool CandidateStream::fillOne()
+{
+    if (fillBatch_ - curBatch_ >= kRing - 1)
+        return false;
+    Batch& b = slot(fillBatch_);
+    int state = b.state.load(std::memory_order_acquire);
+    if (state == kWorking)
+        return false; // a dropped batch still being laid out
+    if (state == kPlaced && !b.state.compare_exchange_strong(state, kFree, std::memory_order_acquire))
+        return false;
+    for (int k = 0; k < kBatch; ++k)
+        chain_.draw(b.place[size_t(k)], b.reads[size_t(k)]);
+    b.count = kBatch;
+    b.state.store(kPlaced, std::memory_order_release);
+    ++fillBatch_;
+    return true;
+}
+
+void CandidateStream::lay(Batch& b, CandidateLayer& layer)
+{
+    b.lineEpoch = commits_.load(std::memory_order_acquire);
+    layer.layBatch(b.place.data(), b.count, b.out.data());
+    b.state.store(kDone, std::memory_order_release);
+}
+
+void CandidateStream::advance()
+{
+    ++curBatch_;
+    pos_ = 0;
+    hint_.store(curBatch_, std::memory_order_relaxed);
+    while (fillBatch_ <= curBatch_)
+        if (!fillOne())
+            Pause();
+    const int64_t ahead = helped_ ? kRing - 1 : 1;
+    while (fillBatch_ - curBatch_ <= ahead && fillOne()) {
+    }
+    Batch& b = slot(curBatch_);
+    outcomes_ = b.out.data();
+    for (int patience = kPatience;; --patience) {
+        int state = b.state.load(std::memory_order_acquire);
+        if (state == kDone)
+            break;
+        if (state == kPlaced && b.state.compare_exchange_strong(state, kWorking, std::memory_order_acquire)) {
+            lay(b, layer_);
+            break;
+        }
+        if (patience <= 0) {
+            // The helper laying it out may have lost its processor.
+            outcomeEpoch_ = commits_.load(std::memory_order_relaxed);
+            layer_.layBatch(b.place.data(), b.count, own_.data());
+            outcomes_ = own_.data();
+            curCount_ = b.count;
+            return;
+        }
+        if (!fillOne())
+            Pause();
+    }
+    outcomeEpoch_ = b.lineEpoch;
+    curCount_ = b.count;
+    // Outcomes come from other cores: fetch those of the batch after next
+    // while this one is taken.
+    const Batch& following = slot(curBatch_ + 2);
+    if (curBatch_ + 2 < fillBatch_ && following.state.load(std::memory_order_relaxed) == kDone)
+        for (size_t k = 0; k < sizeof following.out; k += 64)
+            Prefetch(reinterpret_cast<const char*>(following.out.data()) + k);
+}
+
+bool CandidateStream::placeChanged(const PlaceReads& reads) const
+{
+    if (reads.count > kPlaceReads)
+        return true;
+    for (int k = 0; k < reads.count; ++k)
+        if (stamps_[size_t(reads.block[size_t(k)])] > reads.epoch)
+            return true;
+    return false;
+}
+
+bool CandidateStream::lineChanged(const Placement& p, const Outcome& o, uint32_t epoch) const
+{
+    if (!o.drawable)
+        return false; // neither its tone nor its score is looked at
+    if (stamps_[size_t(blocks_.at(p.x, p.y))] > epoch)
+        return true;
+    const LineEnds& e = o.ends;
+    const int bx0 = std::min(e.x0, e.x1) >> blocks_.shift, bx1 = std::max(e.x0, e.x1) >> blocks_.shift;
+    const int by0 = std::min(e.y0, e.y1) >> blocks_.shift, by1 = std::max(e.y0, e.y1) >> blocks_.shift;
+    for (int by = by0; by <= by1; ++by)
+        for (int bx = bx0; bx <= bx1; ++bx)
+            if (stamps_[size_t(by * blocks_.columns + bx)] > epoch)
+                return true;
+    return false;
+}
+
+const Outcome& CandidateStream::next()
+{
+    while (pos_ >= curCount_)
+        advance();
+    const Batch& b = slot(curBatch_);
+    const int k = pos_++;
+    const Placement& p = b.place[size_t(k)];
+    taken_ = outcomes_[k];
+    if (placeChanged(b.reads[size_t(k)])) {
+        Placement fresh;
+        PlaceReads reads;
+        platform::Random rng(p.seedStart);
+        chain_.place(rng, fresh, reads);
+        if (fresh.seedAfter != p.seedAfter || fresh.x != p.x || fresh.y != p.y) {
+            layer_.layOne(fresh, taken_);
+            takenSeed_ = fresh.seedAfter;
+            dropAhead(fresh.seedAfter);
+            return taken_;
+        }
+    }
+    if (lineChanged(p, taken_, outcomeEpoch_))
+        layer_.layOne(p, taken_);
+    takenSeed_ = p.seedAfter;
+    return taken_;
+}
+
+void CandidateStream::stampBlocks(const LineEnds& e, uint32_t stamp)
+{
+    const int bx0 = std::min(e.x0, e.x1) >> blocks_.shift, bx1 = std::max(e.x0, e.x1) >> blocks_.shift;
+    const int by0 = std::min(e.y0, e.y1) >> blocks_.shift, by1 = std::max(e.y0, e.y1) >> blocks_.shift;
+    for (int by = by0; by <= by1; ++by)
+        for (int bx = bx0; bx <= bx1; ++bx)
+            stamps_[size_t(by * blocks_.columns + bx)] = stamp;
+}
+
+void CandidateStream::keep()
+{
+    keptEnds_ = taken_.ends;
+    keptTone_ = taken_.tone;
+    keptPoints_ = LinePointCount(keptEnds_);
+    RasteriseLine(keptEnds_, axes_, keptLine_.data());
+    int32_t last = -1;
+    for (int k = 0; k < keptPoints_; ++k) {
+        const int32_t i = keptLine_[size_t(k)];
+        if (i >> 4 != last >> 4) {
+            PrefetchForWrite(cells_ + i);
+            chain_.fetchForUpdate(i);
+        }
+        last = i;
+    }
+}
+
+void CandidateStream::commitKept()
+{
+    const int np = keptPoints_;
+    const uint8_t* fade;
+    if (np <= kShortLine) {
+        fade = fades_.forShort(np);
+    } else {
+        FadeTables::fill(np, keptFade_);
+        fade = keptFade_.data();
+    }
+    for (int k = 0; k < np; ++k) {
+        const int32_t i = keptLine_[size_t(k)];
+        std::atomic_ref<Cell> cell(cells_[i]);
+        Cell c = cell.load(std::memory_order_relaxed);
+        if (!(c.flags & kInked))
+            continue;
+        const int f = std::min(fade[k] + 64, 255);
+        c.sheet = uint8_t(((255 - f) * keptTone_ + f * int(c.sheet)) / 255);
+        cell.store(c, std::memory_order_relaxed);
+        chain_.update(i, c);
+    }
+    const uint32_t stamp = commits_.load(std::memory_order_relaxed) + 1;
+    stampBlocks(keptEnds_, stamp);
+    commits_.store(stamp, std::memory_order_release);
+}
+
+// Lays out the oldest batch waiting for it, if any.
+bool CandidateStream::layOne(CandidateLayer& layer)
+{
+    const int64_t from = hint_.load(std::memory_order_relaxed);
+    for (int j = 0; j < kRing; ++j) {
+        Batch& b = slot(from + j);
+        int state = kPlaced;
+        if (b.state.load(std::memory_order_relaxed) == kPlaced &&
+            b.state.compare_exchange_strong(state, kWorking, std::memory_order_acquire)) {
+            lay(b, layer);
+            return true;
+        }
+    }
+    return false;
+}
+
+void CandidateStream::help()
+{
+    CandidateLayer layer(cells_, angle_, axes_, fades_, shape_);
+    int idle = 0;
+    while (!stop_.load(std::memory_order_acquire)) {
+        // Chunks the run's thread is about to follow, then batches, then
+        // chunks further ahead.
+        if (chain_.helpOnce(kUrgentChunks) || layOne(layer) || chain_.helpOnce(INT_MAX)) {
+            idle = 0;
+            continue;
+        }
+        // Idle helpers sleep a little, leaving the processor to others.
+        if (++idle < 256)
+            Pause();
+        else
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+    }
+}
+
+void CandidateStream::withHelpers(int helpers, const std::function<void()>& body)
+{
+    if (helpers <= 0) {
+        body();
+        return;
+    }
+    helped_ = true;
+    chain_.setHelped(true);
+    stop_.store(false, std::memory_order_relaxed);
+    const std::thread::id runThread = std::this_thread::get_id();
+    bool bodyTaken = false;
+    std::atomic<int> helping{0};
+    // Every pool thread holds its part until the body is done, so one part
+    // is left for this thread.
+    platform::ParallelForRange(0, platform::ThreadPoolWorkerCount() + 1, 1, [&](int, int) {
+        if (std::this_thread::get_id() == runThread && !bodyTaken) {
+            bodyTaken = true;
+            struct StopHelpers {
+                std::atomic<bool>& stop;
+                ~StopHelpers()
+                {
+                    stop.store(true, std::memory_order_release);
+                    stop.notify_all();
+                }
+            } stopHelpers{stop_};
+            body();
+            return;
+        }
+        if (helping.fetch_add(1, std::memory_order_relaxed) < helpers)
+            help();
+        else
+            stop_.wait(false, std::memory_order_acquire);
+    });
+    helped_ = false;
+    chain_.setHelped(false);
+}
+
+} // namespace pq::pencil

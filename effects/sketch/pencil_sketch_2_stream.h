@@ -1,0 +1,111 @@
+#pragma once
+
+// Pencil Sketch 2's candidates as one stream. A stroke takes candidates until
+// it stops, and the next stroke starts from the generator where the last
+// one taken left it, so while the placing values stay the same the
+// candidates follow one another whatever the strokes decide. The stream
+// draws them ahead on the run's thread (from place verdicts pool threads
+// judge ahead, see PlaceChain), has pool threads lay out and score them, and
+// checks each one when it is taken: a candidate that read a block a line has
+// been drawn over since is drawn or scored again, so every candidate is the
+// one drawing them one by one would give.
+
+#include "effects/sketch/pencil_sketch_2_chain.h"
+#include "effects/sketch/pencil_sketch_2_field.h"
+#include "effects/sketch/pencil_sketch_2_lay.h"
+#include "effects/sketch/pencil_sketch_2_lines.h"
+#include "effects/sketch/pencil_support.h"
+
+#include "platform/random.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace pq::pencil {
+
+class CandidateStream {
+public:
+    CandidateStream(Cell* cells, const float* angle, const LayShape& shape);
+    ~CandidateStream();
+
+    bool valid() const { return chain_.valid(); }
+
+    // Reads the sheet as the field left it; `seed` is the generator before
+    // the first candidate.
+    void start(uint32_t seed);
+    // The round's share of the run done, in per cent, which sets how places
+    // are drawn; a change drops what was drawn ahead.
+    void setPhase(int pct);
+    const Outcome& next();
+    // The candidate taken last is its stroke's best so far: its line is
+    // laid out and fetched now, for the commit.
+    void keep();
+    // Lays the kept line on the sheet.
+    void commitKept();
+    // The generator after the last candidate taken.
+    uint32_t seed() const { return takenSeed_; }
+
+    // Runs body on this thread while up to `helpers` pool threads judge
+    // places and lay out the candidates drawn ahead. Only body may take
+    // candidates and commit.
+    void withHelpers(int helpers, const std::function<void()>& body);
+
+private:
+    static constexpr int kRing = 32;
+
+    struct Batch;
+
+    bool fillOne();
+    void advance();
+    void lay(Batch& b, CandidateLayer& layer);
+    void dropAhead(uint32_t seed);
+    bool placeChanged(const PlaceReads& reads) const;
+    bool lineChanged(const Placement& p, const Outcome& o, uint32_t epoch) const;
+    void stampBlocks(const LineEnds& e, uint32_t stamp);
+    bool layOne(CandidateLayer& layer);
+    void help();
+    Batch& slot(int64_t n) const;
+
+    // Set up front; the helpers read these.
+    Cell* const cells_;
+    const float* const angle_;
+    const LayShape shape_;
+    const TiledAxes axes_;
+    const FadeTables fades_;
+    const BlockGrid blocks_;
+    std::unique_ptr<Batch[]> ring_;
+    std::vector<uint32_t> stamps_; // per block: the number of the last line drawn over it
+
+    // Shared with the helpers, each on a cache line of its own.
+    alignas(64) std::atomic<uint32_t> commits_{0};
+    alignas(64) std::atomic<int64_t> hint_{0};
+    alignas(64) std::atomic<bool> stop_{false};
+
+    PlaceChain chain_;
+
+    // The run's thread only.
+    alignas(64) int pct_ = -1; // placing values of the phase
+    int lengthRange_ = 0;
+    int64_t curBatch_ = 0, fillBatch_ = 1;
+    int pos_ = 0, curCount_ = 0;
+    // The current batch's outcomes: the batch's own, or laid out here when
+    // its helper was slow.
+    const Outcome* outcomes_ = nullptr;
+    uint32_t outcomeEpoch_ = 0;
+    std::array<Outcome, kBatch> own_;
+    uint32_t takenSeed_ = 0;
+    Outcome taken_;
+    bool helped_ = false;
+    CandidateLayer layer_;
+    std::vector<int32_t> keptLine_;
+    std::vector<uint8_t> keptFade_;
+    LineEnds keptEnds_;
+    int keptPoints_ = 0;
+    int keptTone_ = 0;
+};
+
+} // namespace pq::pencil
