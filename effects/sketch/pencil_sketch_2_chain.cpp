@@ -15,6 +15,8 @@ constexpr int64_t kLargeArea = 2000000;
 constexpr int kPatience = 256;
 constexpr Jump kStep = JumpOf(1);
 constexpr Jump kChunkJump = JumpOf(kChunk);
+// Steps ahead whose places a large picture drawn alone fetches.
+constexpr Jump kFetchJump = JumpOf(30);
 
 // Chunk states: requested by the run's thread, judged by whoever takes it.
 constexpr int kFree = 0;
@@ -95,6 +97,29 @@ bool PlaceChain::keeps(int32_t i, int place, int r) const
 
 void PlaceChain::place(platform::Random& rng, Placement& p, PlaceReads& reads) const
 {
+    placeFetching(rng, p, reads, false);
+}
+
+// The places of the steps kFetchSteps ahead of seed: the three that enter
+// the window with each place drawn.
+void PlaceChain::fetchAhead(uint32_t seed) const
+{
+    const int w = shape_.w, h = shape_.h;
+    const uint64_t pct5 = uint64_t(pct_ * 5);
+    uint32_t s = kFetchJump(seed);
+    for (int k = 0; k < 3; ++k) {
+        const uint32_t s1 = kStep(s), s2 = kStep(s1), s3 = kStep(s2);
+        s = s1;
+        if (pct_ > 4 && ((uint64_t(s3) * pct5) >> 32) > 255)
+            continue;
+        const int x = std::min(int((uint64_t(s1) * uint64_t(w - 2)) >> 32) + 1, w - 1);
+        const int y = std::min(int((uint64_t(s2) * uint64_t(h - 2)) >> 32) + 1, h - 1);
+        Prefetch(codes_.data() + axes_.at(x, y));
+    }
+}
+
+void PlaceChain::placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, bool fetch) const
+{
     const int w = shape_.w, h = shape_.h;
     p.seedStart = rng.seed();
     reads.epoch = lines_.load(std::memory_order_relaxed);
@@ -102,6 +127,8 @@ void PlaceChain::place(platform::Random& rng, Placement& p, PlaceReads& reads) c
     int x, y;
     int32_t i;
     for (;;) {
+        if (fetch)
+            fetchAhead(rng.seed());
         x = std::min(rng.random(w - 2) + 1, w - 1);
         y = std::min(rng.random(h - 2) + 1, h - 1);
         const int r = rng.random(pct_ * 5);
@@ -168,7 +195,7 @@ void PlaceChain::judge(Chunk& c) const
 void PlaceChain::setHelped(bool helped)
 {
     ahead_ = helped ? kChunksAhead : 1;
-    const bool chunks = chunked_ && (helped || large_);
+    const bool chunks = chunked_ && helped;
     if (chunks != useChunks_) {
         useChunks_ = chunks;
         // Steps are counted from here on.
@@ -245,7 +272,7 @@ void PlaceChain::draw(Placement& p, PlaceReads& reads)
 {
     if (!useChunks_) {
         platform::Random rng(seed_);
-        place(rng, p, reads);
+        placeFetching(rng, p, reads, large_ && chunked_);
         seed_ = rng.seed();
         return;
     }

@@ -59,9 +59,8 @@ public:
     // A line was drawn over cell i.
     void update(int32_t i, const Cell& c);
     void fetchForUpdate(int32_t i) const { PrefetchForWrite(codes_.data() + i); }
-    // Whether pool threads judge chunks ahead. Alone, a picture whose codes
-    // fit in the caches draws its places directly, a larger one judges each
-    // chunk as it is reached.
+    // Whether pool threads judge chunks ahead; alone, places are drawn
+    // directly, a large picture fetching the places of the steps ahead.
     void setHelped(bool helped);
     // For pool threads: judges one chunk waiting for it, if any (only those
     // needed within `within` chunks of the one followed, when given).
@@ -77,6 +76,8 @@ private:
     // Whether the place at cell i, of code `place`, is kept for draw r.
     bool keeps(int32_t i, int place, int r) const;
     void judge(Chunk& c) const;
+    void placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, bool fetch) const;
+    void fetchAhead(uint32_t seed) const;
     bool request();
     Chunk& ready(int64_t n);
     Chunk& slot(int64_t n) const;
