@@ -147,7 +147,7 @@ void CandidateStream::advance()
     while (fillBatch_ <= curBatch_)
         if (!fillOne())
             Pause();
-    const int64_t ahead = helped_ ? kRing - 1 : 1;
+    const int64_t ahead = helped_ ? kRing - 1 : 0;
     while (fillBatch_ - curBatch_ <= ahead && fillOne()) {
     }
     Batch& b = slot(curBatch_);
