@@ -4,23 +4,17 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <vector>
 
 namespace pq {
 namespace {
 
-// n / 2^shift rounded half to even, for n >= 0.
-inline int RoundShift(int n, int shift)
-{
-    const int q = n >> shift;
-    const int r = n & ((1 << shift) - 1);
-    const int half = 1 << (shift - 1);
-    return q + (r > half || (r == half && (q & 1)) ? 1 : 0);
-}
-
 // Steps whose pixels are fetched together.
 constexpr int kChunk = 32;
+// The most cost steps the eight-step walk compares a distance with.
+constexpr size_t kMaxCostRises = 16;
 
 } // namespace
 
@@ -78,28 +72,17 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
     smallStepCost_.resize(size_t(qMax + 1));
     for (int q = 0; q <= qMax; ++q) {
         const int d = int(std::sqrt(double(q)) + 0.5);
-        smallStepCost_[size_t(q)] = uint8_t(std::max(1, RoundShift(d, 4)) + 1);
+        smallStepCost_[size_t(q)] = uint8_t(std::max(1, RoundShiftEven(d, 4)) + 1);
     }
-}
-
-inline int SpokeField::spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop) const
-{
-    using central_spoke::kAlphaMin;
-    if ((s >> 24) == (c >> 24) && int(c >> 24) >= kAlphaMin) {
-        // Equal alphas: the distance is the plain root.
-        const int q = central_spoke::DistanceSquared(s, c);
-        if (size_t(q) < smallStepCost_.size())
-            return budget - smallStepCost_[size_t(q)];
-    } else if (hasTransparency_ && int(s >> 24) < kAlphaMin) {
-        stop = stopAtEmpty_;
-        return budget / 2 - 1;
+    // The eight-step walk counts the rises of these costs, one at a time.
+    // Its pixel offsets have 32 bits.
+    wideWalk_ = pixels_ && qMax >= 0 && smallStepCost_[0] == 2 && int64_t(stride_) * h_ <= INT32_MAX;
+    for (int q = 1; q <= qMax && wideWalk_; ++q) {
+        const int rise = smallStepCost_[size_t(q)] - smallStepCost_[size_t(q - 1)];
+        wideWalk_ = rise == 0 || (rise == 1 && costRises_.size() < kMaxCostRises);
+        if (rise == 1)
+            costRises_.push_back(q);
     }
-    const int d = central_spoke::PixelDistance(s, c);
-    if (d > colourThreshold_) {
-        budget = halveAtEdge_ ? budget / 2 : int(int64_t(budget) * 3 / 4);
-        return budget - RoundShift(d, 3) - 1;
-    }
-    return budget - std::max(1, RoundShift(d, 4)) - 1;
 }
 
 bool SpokeField::insidePicture(double cx, double cy, double cosA, double sinA, int r) const
@@ -110,6 +93,14 @@ bool SpokeField::insidePicture(double cx, double cy, double cosA, double sinA, i
 }
 
 int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && wideWalk_ && int(c >> 24) >= central_spoke::kAlphaMin)
+        return growWide(cx, cy, cosA, sinA, budget, c);
+    return growPlain(cx, cy, cosA, sinA, budget, c);
+}
+
+int SpokeField::growPlain(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const
 {
     const int steps = budget;
     int last = 1;
