@@ -3,11 +3,15 @@
 
 #include "watercolor_test_pictures.h"
 
+#include "effects/painting/patch_fill.h"
+#include "effects/painting/polygon_coverage.h"
 #include "effects/painting/spoke_patch.h"
 #include "platform/random.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 using namespace pqtest::watercolor;
@@ -72,4 +76,100 @@ TEST(WatercolorPaths, EightStepWalkMatchesThePlainWalk)
         }
     }
     EXPECT_EQ(compared, 6 * 7 * 2 * 300);
+}
+
+
+namespace {
+
+// Star-shaped outlines as the painter grows them, odd ones with few or
+// crossing edges, and boxes that cut them off or leave room around them.
+struct OutlineCase {
+    std::vector<pq::PointF> polygon;
+    QRect box;
+};
+
+std::vector<OutlineCase> Outlines()
+{
+    platform::Random rng(99);
+    auto real = [&](double lo, double hi) { return lo + (hi - lo) * rng.randomReal(); };
+    std::vector<OutlineCase> out;
+    for (int n = 0; n < 120; ++n) {
+        const int spokes = n % 4 == 0 ? 3 + rng.random(3) : 8 + rng.random(40);
+        const double cx = real(-5.0, 45.0), cy = real(-5.0, 35.0);
+        const double longest = n % 3 == 0 ? real(1.0, 4.0) : real(4.0, 60.0);
+        std::vector<pq::PointF> polygon;
+        for (int k = 0; k < spokes; ++k) {
+            const double angle = 2.0 * std::numbers::pi * k / spokes, l = real(1.0, longest);
+            polygon.push_back({float(cx + l * std::cos(angle)), float(cy + l * std::sin(angle))});
+        }
+        if (n % 10 == 0)
+            std::swap(polygon[1], polygon[2]); // edges that cross
+        const QRect all(int(std::floor(cx - longest)), int(std::floor(cy - longest)), int(2 * longest) + 2,
+                        int(2 * longest) + 2);
+        const QRect box = n % 2 == 0 ? all : all.intersected(QRect(0, 0, 40, 30));
+        if (!box.isEmpty())
+            out.push_back({polygon, box});
+    }
+    out.push_back({{{2.0f, 1.0f}, {6.0f, 1.0f}, {6.0f, 5.0f}, {2.0f, 5.0f}}, QRect(0, 0, 8, 6)});
+    out.push_back({{{0.5f, 0.5f}, {30.0f, 0.75f}, {3.0f, 1.25f}}, QRect(0, 0, 31, 2)}); // shallow edges
+    return out;
+}
+
+// A premultiplied pixel of alpha a.
+gfx::Pixel RandomPremultiplied(platform::Random& rng, int a)
+{
+    return gfx::Pixel(a) << 24 | gfx::Pixel(rng.random(a + 1)) << 16 | gfx::Pixel(rng.random(a + 1)) << 8 |
+           gfx::Pixel(rng.random(a + 1));
+}
+
+} // namespace
+
+TEST(WatercolorPaths, BandRowsMatchWholeRows)
+{
+    pq::CoverageScratch whole, band;
+    platform::Random rng(5);
+    for (const OutlineCase& c : Outlines()) {
+        pq::PolygonCoverage shape;
+        shape.set(c.polygon, c.box);
+        for (int y0 = c.box.top(); y0 <= c.box.bottom(); y0 += 1 + rng.random(16)) {
+            const int y1 = std::min(c.box.bottom() + 1, y0 + 1 + rng.random(16));
+            shape.selectRows(y0, y1, band);
+            for (int y = y0; y < y1; ++y) {
+                shape.row(y, whole);
+                shape.selectedRow(y, band);
+                std::vector<uint8_t> a(size_t(c.box.width())), b(size_t(c.box.width()));
+                for (const auto& [runs, cov, out] : {std::tie(whole.runs, whole.cov, a), std::tie(band.runs, band.cov, b)})
+                    for (const pq::CoverageRun& r : runs)
+                        for (int x = r.x0; x < r.x1; ++x)
+                            out[size_t(x)] = r.value < 0 ? cov[size_t(x)] : uint8_t(r.value);
+                ASSERT_EQ(a, b) << "row " << y << " of band " << y0 << ".." << y1;
+            }
+        }
+    }
+}
+
+TEST(WatercolorPaths, FilledRowsMatchPixelByPixel)
+{
+    platform::Random rng(17);
+    pq::CoverageScratch s;
+    for (const OutlineCase& c : Outlines()) {
+        const QRect box = c.box.intersected(QRect(0, 0, 40, 30));
+        if (box.isEmpty())
+            continue;
+        pq::PolygonCoverage shape;
+        shape.set(c.polygon, box);
+        for (const int alpha : {255, 255, 200, 31, 1}) {
+            const gfx::Pixel paint = RandomPremultiplied(rng, alpha);
+            gfx::Surface canvas = gfx::Surface::make(40, 30);
+            for (int y = 0; y < 30; ++y)
+                for (int x = 0; x < 40; ++x)
+                    canvas.row(y)[x] = RandomPremultiplied(rng, rng.random(3) == 0 ? 255 : rng.random(256));
+            const gfx::Image before = canvas.snapshot();
+            pq::FillPatch(shape, paint, canvas);
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x)
+                    ASSERT_EQ(canvas.row(y)[x], pq::FillPatchPixel(shape, x, y, paint, before.pixel(x, y), s))
+                        << x << "," << y << " paint " << std::hex << paint;
+        }
+    }
 }

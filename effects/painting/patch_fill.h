@@ -26,6 +26,13 @@ void FillPatchRow(const PolygonCoverage& shape, int y, gfx::Pixel paint, gfx::Pi
 void CommitPatchRow(const PolygonCoverage& shape, int y, gfx::Pixel paint, gfx::Pixel* canvasRow,
                     CoverageScratch& scratch);
 
+// The same with the row's coverage already in scratch (s.runs and s.cov,
+// from the shape's row or selectedRow).
+void FillCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* canvasRow, CoverageScratch& scratch,
+                    const gfx::Pixel* ahead = nullptr);
+void CommitCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* canvasRow,
+                      CoverageScratch& scratch);
+
 // What FillPatchRow and CommitPatchRow make of one pixel (x, y) of the
 // box that holds Under.
 gfx::Pixel FillPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pixel paint, gfx::Pixel under,

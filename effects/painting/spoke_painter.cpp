@@ -363,21 +363,22 @@ void SpokePainter::apply(int count)
     }
     if (lastBand < 0)
         return;
+    // Rows do not meet: each patch's rows of a band go down one after
+    // another, from the pieces of its outline that reach the band.
     platform::ParallelFor(firstBand, lastBand + 1, [&](int b) {
         CoverageScratch scratch;
         const int y0 = b * kBandRows, y1 = std::min(h_, y0 + kBandRows);
-        for (int y = y0; y < y1; ++y) {
-            gfx::Pixel* row = canvasRow(y);
-            for (const int k : bands_[size_t(b)]) {
-                const Plan& pl = plans_[size_t(k)];
-                const QRect& box = pl.shape.box();
-                if (y < box.top() || y > box.bottom())
-                    continue;
+        for (const int k : bands_[size_t(b)]) {
+            const Plan& pl = plans_[size_t(k)];
+            const QRect& box = pl.shape.box();
+            const int top = std::max(y0, box.top()), end = std::min(y1, box.bottom() + 1);
+            pl.shape.selectRows(top, end, scratch);
+            for (int y = top; y < end; ++y) {
+                pl.shape.selectedRow(y, scratch);
                 if (doClear_)
-                    FillPatchRow(pl.shape, y, pl.paint, row, scratch,
-                                 y + 3 <= box.bottom() ? canvasRow(y + 3) : nullptr);
+                    FillCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch);
                 else
-                    CommitPatchRow(pl.shape, y, pl.paint, row, scratch);
+                    CommitCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch);
             }
         }
     });
