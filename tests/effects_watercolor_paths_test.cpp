@@ -6,6 +6,7 @@
 #include "effects/painting/patch_fill.h"
 #include "effects/painting/polygon_coverage.h"
 #include "effects/painting/spoke_patch.h"
+#include "effects/painting/spoke_reach.h"
 #include "platform/random.h"
 
 #include <algorithm>
@@ -172,4 +173,66 @@ TEST(WatercolorPaths, FilledRowsMatchPixelByPixel)
                         << x << "," << y << " paint " << std::hex << paint;
         }
     }
+}
+
+// Pixels the reach test settles must have the coverage it claims: whole
+// inside, none outside; the rest go to the coverage itself.
+TEST(WatercolorPaths, ReachAgreesWithTheCoverage)
+{
+    platform::Random rng(31);
+    pq::CoverageScratch s;
+    int settled = 0, outline = 0;
+    for (const int spokes : {3, 4, 5, 7, 12, 20, 33, 50}) {
+        const float step = float(2.0 * std::numbers::pi / spokes);
+        std::vector<double> cosines, sines;
+        for (int k = 0; k <= spokes; ++k) {
+            cosines.push_back(std::cos(double(float(k) * step)));
+            sines.push_back(std::sin(double(float(k) * step)));
+        }
+        const pq::SpokeSectors sectors(cosines, sines, spokes, step);
+        for (int n = 0; n < 40; ++n) {
+            // Spokes as grown: whole lengths, mostly close to their
+            // neighbours', now and then far shorter.
+            const int longest = 1 + rng.random(n % 4 == 0 ? 12 : 90);
+            std::vector<int> lengths(static_cast<size_t>(spokes));
+            int walk = longest;
+            for (int& l : lengths) {
+                walk = std::clamp(walk + rng.random(7) - 3, 1, longest);
+                l = rng.random(8) == 0 ? 1 + rng.random(longest) : walk;
+            }
+            const int cx = rng.random(120), cy = rng.random(90);
+            std::vector<pq::PointF> polygon{{float(cx + 0.5 + lengths[0]), float(cy + 0.5)}};
+            for (int j = 1; j <= spokes; ++j) {
+                const double l = lengths[size_t(j % spokes)];
+                polygon.push_back({float(cx + 0.5 + l * cosines[size_t(j)]), float(cy + 0.5 + l * sines[size_t(j)])});
+            }
+            const QRect box = QRect(cx - longest - 1, cy - longest - 1, 2 * longest + 3, 2 * longest + 3)
+                                  .intersected(QRect(0, 0, 120, 90));
+            pq::PolygonCoverage shape;
+            shape.set(polygon, box);
+            const auto [shortest, most] = std::minmax_element(lengths.begin(), lengths.end());
+            const double inner = *shortest * std::cos(0.5 * double(step)) - 2.0, outer = *most + 2.0;
+            pq::SpokeReach reach;
+            reach.set(sectors, lengths, cx, cy, box, inner > 0.0 ? float(inner * inner) : 0.0f,
+                      float(outer * outer));
+            for (int y = box.top() - 1; y <= box.bottom() + 1; ++y) {
+                if (y >= box.top() && y <= box.bottom())
+                    shape.rowPixels(y, s);
+                for (int x = box.left() - 1; x <= box.right() + 1; ++x) {
+                    const pq::Reach r = reach.at(sectors, x, y);
+                    const bool inBox = box.contains(x, y);
+                    const int cov = inBox ? s.cov[size_t(x - box.left())] : 0;
+                    if (r == pq::Reach::Outline) {
+                        ++outline;
+                        continue;
+                    }
+                    ASSERT_EQ(cov, r == pq::Reach::Inside ? 255 : 0)
+                        << "spokes " << spokes << " pixel " << x << "," << y << " centre " << cx << "," << cy;
+                    ++settled;
+                }
+            }
+        }
+    }
+    // Most pixels need no coverage, even of such ragged patches.
+    EXPECT_GT(settled, outline);
 }

@@ -277,6 +277,16 @@ gfx::Pixel CommitPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pix
     return (l >> 24) == 255 ? l : OverTruncated(l, under);
 }
 
+gfx::Pixel FillWholePixel(gfx::Pixel paint, gfx::Pixel under)
+{
+    return (paint >> 24) == 255 ? paint : Over(paint, under);
+}
+
+gfx::Pixel CommitWholePixel(gfx::Pixel paint, gfx::Pixel under)
+{
+    return (paint >> 24) == 255 ? paint : OverTruncated(paint, under);
+}
+
 PatchError MeasurePatch(const PolygonCoverage& shape, gfx::Pixel paint, const gfx::Surface& canvas,
                         const gfx::Image& source, CoverageScratch& s)
 {

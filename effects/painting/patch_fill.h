@@ -39,6 +39,9 @@ gfx::Pixel FillPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pixel
                           CoverageScratch& scratch);
 gfx::Pixel CommitPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pixel paint, gfx::Pixel under,
                             CoverageScratch& scratch);
+// The same for a pixel the shape covers whole.
+gfx::Pixel FillWholePixel(gfx::Pixel paint, gfx::Pixel under);
+gfx::Pixel CommitWholePixel(gfx::Pixel paint, gfx::Pixel under);
 
 // Paint-over mode's test: over the pixels the patch marks, Before sums
 // |canvas - source| and After |new - source| over R, G and B, new being

@@ -21,10 +21,7 @@ using central_spoke::PixelDistance;
 // brush size a script passes.
 constexpr double kMaxSpokeBudget = double(1 << 24);
 constexpr int kDefaultMaxBatch = 256;
-constexpr int kCellShift = 5;  // 32 x 32 pixel cells
 constexpr int kBandRows = 16;
-// Earlier patches of its batch a seed search may look through.
-constexpr int kMaxLooks = 48;
 // Full runs show their canvas at most this often.
 constexpr uint32_t kIntermediateMs = 200;
 
@@ -41,51 +38,18 @@ gfx::Pixel PaintColour(gfx::Pixel c, int alpha)
     return gfx::Pixel(alpha) << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
 }
 
-// Squared distance from (px, py) to the segment a-b.
-float DistanceSquared(float px, float py, PointF a, PointF b)
+// The cosines (or sines) of spokes 0 .. spokeCount.
+std::vector<double> SpokeCosines(const SpokeSettings& s, bool sines)
 {
-    const float dx = b.x - a.x, dy = b.y - a.y;
-    const float len = dx * dx + dy * dy;
-    float t = len > 0.0f ? ((px - a.x) * dx + (py - a.y) * dy) / len : 0.0f;
-    t = std::clamp(t, 0.0f, 1.0f);
-    const float ex = a.x + t * dx - px, ey = a.y + t * dy - py;
-    return ex * ex + ey * ey;
-}
-
-// True unless pixel (x, y) lies clearly outside the polygon: a patch leaves
-// such a pixel exactly as it was.
-bool MayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y)
-{
-    if (!box.contains(x, y))
-        return false;
-    const float px = float(x) + 0.5f, py = float(y) + 0.5f;
-    bool inside = false;
-    const size_t n = polygon.size();
-    for (size_t i = 0, j = n - 1; i < n; j = i++) {
-        const PointF a = polygon[i], b = polygon[j];
-        // The pixel's corners lie within 0.71 of its centre.
-        if (DistanceSquared(px, py, a, b) < 1.0f)
-            return true;
-        if ((a.y > py) != (b.y > py) && px < (b.x - a.x) * (py - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
+    std::vector<double> out;
+    for (int k = 0; k <= s.spokeCount; ++k) {
+        const double angle = double(float(k) * s.angleStep);
+        out.push_back(sines ? std::sin(angle) : std::cos(angle));
     }
-    return inside;
+    return out;
 }
 
 } // namespace
-
-// MayCover for a patch of the painter, deciding at once where the pixel
-// lies clearly inside or outside the circles the spokes bound.
-bool SpokePainter::mayCover(const Plan& pl, int x, int y) const
-{
-    const float dx = float(x - pl.x), dy = float(y - pl.y);
-    const float r2 = dx * dx + dy * dy;
-    if (r2 < pl.innerRadius2)
-        return true;
-    if (r2 > pl.outerRadius2)
-        return false;
-    return MayCover(pl.polygon, pl.shape.box(), x, y);
-}
 
 SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const SpokeSettings& settings,
                            bool preview, bool doClear)
@@ -97,13 +61,10 @@ SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const
              double(settings.complexity) > 0.8),
       smoothing_(settings.sigma),
       canvasBits_(reinterpret_cast<gfx::Pixel*>(canvas.bits())),
-      canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))), maxBatch_(kDefaultMaxBatch)
+      canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))), cos_(SpokeCosines(settings, false)),
+      sin_(SpokeCosines(settings, true)), sectors_(cos_, sin_, settings.spokeCount, settings.angleStep),
+      maxBatch_(kDefaultMaxBatch)
 {
-    for (int k = 0; k <= s_.spokeCount; ++k) {
-        const double angle = double(float(k) * s_.angleStep);
-        cos_.push_back(std::cos(angle));
-        sin_.push_back(std::sin(angle));
-    }
     cellColumns_ = (w_ >> kCellShift) + 1;
     cells_.resize(size_t(cellColumns_) * size_t((h_ >> kCellShift) + 1));
     bands_.resize(size_t(h_ / kBandRows + 1));
@@ -256,9 +217,9 @@ void SpokePainter::build(Plan& pl) const
     // single-precision vertices and the pixel's reach of 1 around an edge.
     const auto [shortest, longest] = std::minmax_element(pl.lengths.begin(), pl.lengths.end());
     const double inner = double(*shortest) * std::cos(0.5 * double(s_.angleStep)) - 2.0;
-    pl.innerRadius2 = n >= 3 && inner > 0.0 ? float(inner * inner) : 0.0f;
     const double outer = double(*longest) + 2.0;
-    pl.outerRadius2 = float(outer * outer);
+    pl.reach.set(sectors_, pl.lengths, pl.x, pl.y, pl.shape.box(),
+                 n >= 3 && inner > 0.0 ? float(inner * inner) : 0.0f, float(outer * outer));
     if (!doClear_) {
         const float irregularity = *longest > 0 ? 1.0f - float(*shortest) / float(*longest) : 0.0f;
         const float gain = std::max(1.0f, 1.7f - 0.4f * irregularity);
@@ -272,78 +233,6 @@ bool SpokePainter::changesCanvas(const Plan& pl) const
     if (!pl.hasShape || (pl.paint >> 24) == 0)
         return false;
     return doClear_ || pl.commit;
-}
-
-// How many planned patches come out as if painted one by one: patch k is
-// kept unless an earlier patch of the batch that changes the canvas may
-// have changed a pixel its seed search read or (paint-over) its test read.
-int SpokePainter::validPrefix(int planned)
-{
-    auto cellsOf = [&](const QRect& r, auto&& fn) {
-        for (int cy = r.top() >> kCellShift; cy <= r.bottom() >> kCellShift; ++cy)
-            for (int cx = r.left() >> kCellShift; cx <= r.right() >> kCellShift; ++cx)
-                fn(cy * cellColumns_ + cx);
-    };
-    int valid = planned;
-    for (int k = 0; k < planned && valid == planned; ++k) {
-        Plan& pk = plans_[size_t(k)];
-        // What the seed search would have seen after the earlier patches of
-        // the batch. The patch stands when its search ends the same way; when
-        // only the winning draw changes, the patch is grown again from the
-        // new seed (the generator is where it would be either way).
-        std::array<gfx::Pixel, 8> seen = pk.seen;
-        bool touched = false;
-        int looks = 0;
-        for (int d = 0; d < pk.drawCount; ++d) {
-            const QPoint p = pk.draws[size_t(d)];
-            for (const int j : cells_[size_t((p.y() >> kCellShift) * cellColumns_ + (p.x() >> kCellShift))]) {
-                Plan& pj = plans_[size_t(j)];
-                if (!changesCanvas(pj) || !mayCover(pj, p.x(), p.y()))
-                    continue;
-                gfx::Pixel& pixel = seen[size_t(d)];
-                pixel = doClear_ ? FillPatchPixel(pj.shape, p.x(), p.y(), pj.paint, pixel, scratch_)
-                             : CommitPatchPixel(pj.shape, p.x(), p.y(), pj.paint, pixel, scratch_);
-                touched = true;
-                ++looks;
-            }
-        }
-        if (looks > kMaxLooks) {
-            // Patches piled on each other (big ones on a small picture):
-            // smaller batches cost less than replaying the pile.
-            valid = k;
-        } else if (touched) {
-            const int chosen = rechoose(pk, seen);
-            if (chosen < 0) {
-                valid = k;
-            } else if (chosen != pk.chosen) {
-                pk.chosen = chosen;
-                const bool wasEmpty = pk.empty;
-                setSeed(pk);
-                if (pk.empty != wasEmpty) {
-                    // The budgets were drawn, or not, for the other seed.
-                    valid = k;
-                } else {
-                    build(pk);
-                }
-            }
-        }
-        if (valid == planned && !doClear_ && pk.hasShape)
-            cellsOf(pk.shape.box(), [&](int cell) {
-                for (const int j : cells_[size_t(cell)])
-                    if (plans_[size_t(j)].shape.box().intersects(pk.shape.box()))
-                        valid = k;
-            });
-        if (valid == planned && changesCanvas(pk))
-            cellsOf(pk.shape.box(), [&](int cell) {
-                if (cells_[size_t(cell)].empty())
-                    usedCells_.push_back(cell);
-                cells_[size_t(cell)].push_back(k);
-            });
-    }
-    for (const int cell : usedCells_)
-        cells_[size_t(cell)].clear();
-    usedCells_.clear();
-    return valid;
 }
 
 // Lays the first count planned patches down, in order, bands of rows in

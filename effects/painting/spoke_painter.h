@@ -5,6 +5,7 @@
 
 #include "effects/painting/polygon_coverage.h"
 #include "effects/painting/spoke_patch.h"
+#include "effects/painting/spoke_reach.h"
 #include "gfx/image.h"
 #include "gfx/surface.h"
 #include "platform/random.h"
@@ -13,6 +14,7 @@
 #include <QPoint>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace pq {
@@ -79,11 +81,7 @@ private:
         std::vector<int> lengths;
         std::vector<PointF> polygon;
         PolygonCoverage shape;
-        // Squared radii about the patch's centre: a pixel centre within the
-        // inner one lies well inside the polygon, one beyond the outer one
-        // well outside it.
-        float innerRadius2 = 0.0f;
-        float outerRadius2 = 0.0f;
+        SpokeReach reach;
         bool hasShape = false;
         gfx::Pixel paint = 0;
         bool commit = false; // paint-over: the patch improves the picture
@@ -94,12 +92,12 @@ private:
     void advance(Position& pos) const;
 
     void plan(Plan& pl, platform::Random& rng);
-    bool mayCover(const Plan& pl, int x, int y) const;
     int rechoose(const Plan& pl, const std::array<gfx::Pixel, 8>& seen) const;
     void setSeed(Plan& pl) const;
     bool takesAtOnce(gfx::Pixel c, gfx::Pixel k) const;
     void build(Plan& pl) const;
     bool changesCanvas(const Plan& pl) const;
+    bool lookThrough(int x, int y, gfx::Pixel& value, int& looks);
     int validPrefix(int planned);
     void apply(int count);
     void report(int i);
@@ -111,6 +109,8 @@ private:
     const bool doClear_;
     const int w_;
     const int h_;
+    static constexpr int kCellShift = 5; // 32 x 32 pixel cells
+
     const SpokeField field_;
     const SpokeSmoothing smoothing_;
     // The canvas's rows, reached without QImage's per-call sharing checks
@@ -120,6 +120,7 @@ private:
     const qsizetype canvasStride_;
     std::vector<double> cos_;
     std::vector<double> sin_;
+    SpokeSectors sectors_;
     std::vector<Plan> plans_;
     int maxBatch_;
 
@@ -128,6 +129,8 @@ private:
     std::vector<int> usedCells_;
     CoverageScratch scratch_; // the calling thread's
     int cellColumns_ = 0;
+    // The patches a pixel look passes on the way down.
+    std::vector<std::pair<int, Reach>> layers_;
     // Which patches touch which band of 16 rows, while laying them down.
     std::vector<std::vector<int>> bands_;
 
