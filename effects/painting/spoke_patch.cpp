@@ -45,12 +45,18 @@ void SpokeSmoothing::apply(std::span<int> lengths, int count) const
     }
     for (int k = 0; k < n; ++k) {
         float sum = 0.0f;
-        for (int b = -3; b <= 3; ++b) {
-            // (k + b) mod n for any n, also below 3.
-            const int idx = n > 3 ? (k + b < 0 ? k + b + n : (k + b >= n ? k + b - n : k + b)) : ((k + b) % n + n) % n;
-            sum += float(original[idx]) * weight_[size_t(b + 3)];
+        if (k >= 3 && k + 3 < n) {
+            const int* around = original + (k - 3);
+            for (size_t b = 0; b < 7; ++b)
+                sum += float(around[b]) * weight_[b];
+        } else {
+            for (int b = -3; b <= 3; ++b) {
+                // (k + b) mod n for any n, also below 3.
+                const int idx = ((k + b) % n + n) % n;
+                sum += float(original[idx]) * weight_[size_t(b + 3)];
+            }
         }
-        lengths[size_t(k)] = weights_ > 0.0f ? platform::Round(double(sum / weights_)) : original[k];
+        lengths[size_t(k)] = weights_ > 0.0f ? int(RoundEven(double(sum / weights_))) : original[k];
     }
 }
 
