@@ -1,6 +1,7 @@
 #include "effects/painting/spoke_patch.h"
 
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +14,8 @@ namespace {
 
 // Steps whose pixels are fetched together.
 constexpr int kChunk = 32;
+// Pictures up to this size stay in the caches while spokes cross them.
+constexpr int64_t kCachedBytes = int64_t(8) << 20;
 // The most cost steps the eight-step walk compares a distance with.
 constexpr size_t kMaxCostRises = 16;
 
@@ -70,7 +73,8 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
     : pixels_(source.isNull() ? nullptr : source.row(0)),
       stride_(source.isNull() ? 0 : source.stride() / qsizetype(sizeof(gfx::Pixel))), w_(source.width()),
       h_(source.height()), hasTransparency_(hasTransparency), colourThreshold_(colourThreshold),
-      stopAtEmpty_(stopAtEmpty), halveAtEdge_(halveAtEdge)
+      stopAtEmpty_(stopAtEmpty), halveAtEdge_(halveAtEdge),
+      tiles_(pixels_ ? size_t((w_ + 3) / 4) * size_t((h_ + 3) / 4) * 16 : 0), tileColumns_((w_ + 3) / 4)
 {
     // Round(sqrt(q)) <= T exactly when q <= T^2 + T.
     const int t = std::clamp(colourThreshold, -1, 1000);
@@ -82,13 +86,29 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
     }
     // The eight-step walk counts the rises of these costs, one at a time.
     // Its pixel offsets have 32 bits.
-    wideWalk_ = pixels_ && qMax >= 0 && smallStepCost_[0] == 2 && int64_t(stride_) * h_ <= INT32_MAX;
+    wideWalk_ = pixels_ && qMax >= 0 && smallStepCost_[0] == 2 &&
+                int64_t(tileColumns_) * int64_t((h_ + 3) / 4) * 16 <= INT32_MAX;
     for (int q = 1; q <= qMax && wideWalk_; ++q) {
         const int rise = smallStepCost_[size_t(q)] - smallStepCost_[size_t(q - 1)];
         wideWalk_ = rise == 0 || (rise == 1 && costRises_.size() < kMaxCostRises);
         if (rise == 1)
             costRises_.push_back(q);
     }
+    wideWalk_ = wideWalk_ && tiles_;
+    if (!wideWalk_)
+        return;
+    fetchAhead_ = int64_t(w_) * h_ * int64_t(sizeof(gfx::Pixel)) > kCachedBytes;
+    const int tileRows = (h_ + 3) / 4;
+    platform::ParallelForRange(0, tileRows, 64, [&](int t0, int t1) {
+        for (int ty = t0; ty < t1; ++ty) {
+            gfx::Pixel* out = tiles_.data() + size_t(ty) * size_t(tileColumns_) * 16;
+            for (int tx = 0; tx < tileColumns_; ++tx)
+                for (int j = 0; j < 16; ++j) {
+                    const int x = tx * 4 + (j & 3), y = ty * 4 + (j >> 2);
+                    *out++ = x < w_ && y < h_ ? pixels_[qsizetype(y) * stride_ + x] : 0u;
+                }
+        }
+    });
 }
 
 bool SpokeField::insidePicture(double cx, double cy, double cosA, double sinA, int r) const

@@ -4,6 +4,7 @@
 // from a seed and the smoothing of the spoke lengths.
 
 #include "gfx/image.h"
+#include "gfx/scratch_buffer.h"
 
 #include <algorithm>
 #include <array>
@@ -141,6 +142,12 @@ private:
     // step's reaches, which the eight-step walk takes when wideWalk_ is set.
     std::vector<int> costRises_;
     bool wideWalk_ = false;
+    // The source again in tiles of 4 x 4 pixels, one cache line each, for
+    // the eight-step walk: a spoke in any direction stays in a line for
+    // about four steps (a row-major line holds one step of a steep spoke).
+    gfx::ScratchBuffer<gfx::Pixel> tiles_;
+    int tileColumns_ = 0;
+    bool fetchAhead_ = false; // tiles far bigger than the caches
 };
 
 } // namespace pq
