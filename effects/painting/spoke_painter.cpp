@@ -22,6 +22,8 @@ using central_spoke::PixelDistance;
 constexpr double kMaxSpokeBudget = double(1 << 24);
 constexpr int kDefaultMaxBatch = 256;
 constexpr int kBandRows = 16;
+// Rows ahead whose stretch a patch row asks for.
+constexpr int kRowsAhead = 3;
 // Full runs show their canvas at most this often.
 constexpr uint32_t kIntermediateMs = 200;
 
@@ -284,7 +286,8 @@ void SpokePainter::apply(int count)
             for (int y = top; y < end; ++y) {
                 pl.shape.selectedRow(y, scratch);
                 if (doClear_)
-                    FillCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch);
+                    FillCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch,
+                                   y + kRowsAhead < end ? canvasRow(y + kRowsAhead) : nullptr);
                 else
                     CommitCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch);
             }
