@@ -20,13 +20,13 @@ constexpr int kMaxLooks = 48;
 // patches registered so far, latest first: the first that covers it whole
 // with opaque paint hides the rest. Counts the outlines walked in looks;
 // false when no patch reaches the pixel.
-bool SpokePainter::lookThrough(int x, int y, gfx::Pixel& value, int& looks)
+bool SpokePainter::lookThrough(const Batch& batch, int x, int y, gfx::Pixel& value, int& looks)
 {
-    const std::vector<int>& list = cells_[size_t((y >> kCellShift) * cellColumns_ + (x >> kCellShift))];
+    const std::vector<int>& list = batch.cells[size_t((y >> kCellShift) * cellColumns_ + (x >> kCellShift))];
     layers_.clear();
     bool hidden = false;
     for (size_t i = list.size(); i-- > 0;) {
-        const Plan& pj = plans_[size_t(list[i])];
+        const Plan& pj = batch.plans[size_t(list[i])];
         const Reach reach = pj.reach.at(sectors_, x, y);
         if (reach == Reach::Outside)
             continue;
@@ -38,7 +38,7 @@ bool SpokePainter::lookThrough(int x, int y, gfx::Pixel& value, int& looks)
         layers_.push_back({list[i], reach});
     }
     for (auto it = layers_.rbegin(); it != layers_.rend(); ++it) {
-        const Plan& pj = plans_[size_t(it->first)];
+        const Plan& pj = batch.plans[size_t(it->first)];
         if (it->second == Reach::Inside) {
             value = doClear_ ? FillWholePixel(pj.paint, value) : CommitWholePixel(pj.paint, value);
         } else {
@@ -60,9 +60,12 @@ int SpokePainter::validPrefix(int planned)
             for (int cx = r.left() >> kCellShift; cx <= r.right() >> kCellShift; ++cx)
                 fn(cy * cellColumns_ + cx);
     };
+    std::vector<Plan>& plans = current_.plans;
+    std::vector<std::vector<int>>& cells = current_.cells;
+    current_.clearCells();
     int valid = planned;
     for (int k = 0; k < planned && valid == planned; ++k) {
-        Plan& pk = plans_[size_t(k)];
+        Plan& pk = plans[size_t(k)];
         // What the seed search would have seen after the earlier patches of
         // the batch. The patch stands when its search ends the same way; when
         // only the winning draw changes, the patch is grown again from the
@@ -71,7 +74,7 @@ int SpokePainter::validPrefix(int planned)
         bool touched = false;
         int looks = 0;
         for (int d = 0; d < pk.drawCount; ++d)
-            touched |= lookThrough(pk.draws[size_t(d)].x(), pk.draws[size_t(d)].y(), seen[size_t(d)], looks);
+            touched |= lookThrough(current_, pk.draws[size_t(d)].x(), pk.draws[size_t(d)].y(), seen[size_t(d)], looks);
         if (looks > kMaxLooks) {
             // Patches piled on each other (big ones on a small picture):
             // smaller batches cost less than replaying the pile.
@@ -94,21 +97,27 @@ int SpokePainter::validPrefix(int planned)
         }
         if (valid == planned && !doClear_ && pk.hasShape)
             cellsOf(pk.shape.box(), [&](int cell) {
-                for (const int j : cells_[size_t(cell)])
-                    if (plans_[size_t(j)].shape.box().intersects(pk.shape.box()))
+                for (const int j : cells[size_t(cell)])
+                    if (plans[size_t(j)].shape.box().intersects(pk.shape.box()))
                         valid = k;
             });
         if (valid == planned && changesCanvas(pk))
             cellsOf(pk.shape.box(), [&](int cell) {
-                if (cells_[size_t(cell)].empty())
-                    usedCells_.push_back(cell);
-                cells_[size_t(cell)].push_back(k);
+                if (cells[size_t(cell)].empty())
+                    current_.usedCells.push_back(cell);
+                cells[size_t(cell)].push_back(k);
             });
     }
-    for (const int cell : usedCells_)
-        cells_[size_t(cell)].clear();
-    usedCells_.clear();
+    // The cells stay for the next batch's seed searches.
+    current_.count = valid;
     return valid;
+}
+
+void SpokePainter::Batch::clearCells()
+{
+    for (const int cell : usedCells)
+        cells[size_t(cell)].clear();
+    usedCells.clear();
 }
 
 } // namespace pq

@@ -77,7 +77,8 @@ SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const
       maxBatch_(kDefaultMaxBatch)
 {
     cellColumns_ = (w_ >> kCellShift) + 1;
-    cells_.resize(size_t(cellColumns_) * size_t((h_ >> kCellShift) + 1));
+    for (Batch* b : {&current_, &pending_})
+        b->cells.resize(size_t(cellColumns_) * size_t((h_ >> kCellShift) + 1));
     bands_.resize(size_t(h_ / kBandRows + 1));
 }
 
@@ -131,7 +132,11 @@ void SpokePainter::plan(Plan& pl, platform::Random& rng)
         const int x = rng.random(w_);
         const int y = rng.random(h_);
         const gfx::Pixel c = source_.row(y)[x];
-        const gfx::Pixel k = canvasRow(y)[x];
+        // The canvas as the batch not yet laid down leaves it.
+        gfx::Pixel k = canvasRow(y)[x];
+        int looks = 0;
+        if (pending_.count > 0)
+            lookThrough(pending_, x, y, k, looks);
         pl.draws[size_t(draw)] = QPoint(x, y);
         pl.seen[size_t(draw)] = k;
         pl.drawCount = draw + 1;
@@ -256,13 +261,12 @@ bool SpokePainter::changesCanvas(const Plan& pl) const
     return doClear_ || pl.commit;
 }
 
-// Lays the first count planned patches down, in order, bands of rows in
-// parallel.
-void SpokePainter::apply(int count)
+bool SpokePainter::noteBands(const std::vector<Plan>& plans, int count, int& firstBand, int& lastBand)
 {
-    int firstBand = int(bands_.size()), lastBand = -1;
+    firstBand = int(bands_.size());
+    lastBand = -1;
     for (int k = 0; k < count; ++k) {
-        const Plan& pl = plans_[size_t(k)];
+        const Plan& pl = plans[size_t(k)];
         if (!changesCanvas(pl))
             continue;
         const int b0 = pl.shape.box().top() / kBandRows, b1 = pl.shape.box().bottom() / kBandRows;
@@ -271,30 +275,47 @@ void SpokePainter::apply(int count)
         firstBand = std::min(firstBand, b0);
         lastBand = std::max(lastBand, b1);
     }
-    if (lastBand < 0)
-        return;
-    // Rows do not meet: each patch's rows of a band go down one after
-    // another, from the pieces of its outline that reach the band.
-    platform::ParallelFor(firstBand, lastBand + 1, [&](int b) {
-        CoverageScratch scratch;
-        const int y0 = b * kBandRows, y1 = std::min(h_, y0 + kBandRows);
-        for (const int k : bands_[size_t(b)]) {
-            const Plan& pl = plans_[size_t(k)];
-            const QRect& box = pl.shape.box();
-            const int top = std::max(y0, box.top()), end = std::min(y1, box.bottom() + 1);
-            pl.shape.selectRows(top, end, scratch);
-            for (int y = top; y < end; ++y) {
-                pl.shape.selectedRow(y, scratch);
-                if (doClear_)
-                    FillCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch,
-                                   y + kRowsAhead < end ? canvasRow(y + kRowsAhead) : nullptr);
-                else
-                    CommitCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch);
-            }
+    return lastBand >= 0;
+}
+
+// The patches of one band of rows, in order. Rows do not meet: each
+// patch's rows of the band go down one after another, from the pieces of
+// its outline that reach the band.
+void SpokePainter::layBand(const std::vector<Plan>& plans, int band) const
+{
+    CoverageScratch scratch;
+    const int y0 = band * kBandRows, y1 = std::min(h_, y0 + kBandRows);
+    for (const int k : bands_[size_t(band)]) {
+        const Plan& pl = plans[size_t(k)];
+        const QRect& box = pl.shape.box();
+        const int top = std::max(y0, box.top()), end = std::min(y1, box.bottom() + 1);
+        pl.shape.selectRows(top, end, scratch);
+        for (int y = top; y < end; ++y) {
+            pl.shape.selectedRow(y, scratch);
+            if (doClear_)
+                FillCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch,
+                               y + kRowsAhead < end ? canvasRow(y + kRowsAhead) : nullptr);
+            else
+                CommitCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch);
         }
-    });
+    }
+}
+
+void SpokePainter::clearBands(int firstBand, int lastBand)
+{
     for (int b = firstBand; b <= lastBand; ++b)
         bands_[size_t(b)].clear();
+}
+
+// Lays the first count patches of plans down, in order, bands of rows in
+// parallel.
+void SpokePainter::apply(const std::vector<Plan>& plans, int count)
+{
+    int firstBand = 0, lastBand = -1;
+    if (!noteBands(plans, count, firstBand, lastBand))
+        return;
+    platform::ParallelFor(firstBand, lastBand + 1, [&](int b) { layBand(plans, b); });
+    clearBands(firstBand, lastBand);
 }
 
 void SpokePainter::report(int i)
@@ -322,32 +343,60 @@ void SpokePainter::paint(platform::Random& rng)
 {
     if (w_ <= 0 || h_ <= 0 || s_.shapeCount <= 0)
         return;
-    plans_.resize(size_t(maxBatch_));
+    current_.plans.resize(size_t(maxBatch_));
+    pending_.plans.resize(size_t(maxBatch_));
+    pending_.count = 0;
     lastShown_ = platform::TickMs();
     lastReported_ = 0;
     Position pos;
     int batch = std::min(2, maxBatch_);
     while (pos.i <= s_.shapeCount) {
         CheckCancellation();
+        std::vector<Plan>& plans = current_.plans;
         int planned = 0;
         while (planned < batch && pos.i <= s_.shapeCount) {
-            Plan& pl = plans_[size_t(planned++)];
+            Plan& pl = plans[size_t(planned++)];
             pl.pos = pos;
             plan(pl, rng);
             advance(pos);
         }
-        platform::ParallelFor(0, planned, [&](int k) { build(plans_[size_t(k)]); });
-        const int valid = validPrefix(planned);
-        apply(valid);
+        platform::ParallelFor(0, planned, [&](int k) { build(plans[size_t(k)]); });
+        int valid = 0;
+        int firstBand = 0, lastBand = -1;
+        if (pending_.count > 0 && noteBands(pending_.plans, pending_.count, firstBand, lastBand)) {
+            // The check reads neither the canvas nor the batch being laid
+            // down: it takes the first block while the bands take the rest.
+            platform::ParallelForRange(firstBand - 1, lastBand + 1, 1, [&](int b0, int b1) {
+                for (int b = b0; b < b1; ++b) {
+                    if (b < firstBand)
+                        valid = validPrefix(planned);
+                    else
+                        layBand(pending_.plans, b);
+                }
+            });
+            clearBands(firstBand, lastBand);
+        } else {
+            valid = validPrefix(planned);
+        }
         if (valid < planned) {
             // Planned again from the first patch that may have missed an
             // earlier one, with the generator as it stood there.
-            pos = plans_[size_t(valid)].pos;
-            rng.setSeed(plans_[size_t(valid)].generatorBefore);
+            pos = plans[size_t(valid)].pos;
+            rng.setSeed(plans[size_t(valid)].generatorBefore);
+        }
+        const int reached = plans[size_t(valid - 1)].pos.i;
+        if (doClear_) {
+            std::swap(current_, pending_);
+        } else {
+            // Paint-over's test reads the canvas: each batch goes down at once.
+            apply(plans, valid);
+            current_.count = 0;
         }
         batch = valid == planned ? std::min(maxBatch_, 2 * batch) : std::clamp(valid + valid / 2 + 1, 1, maxBatch_);
-        report(plans_[size_t(valid - 1)].pos.i);
+        report(reached);
     }
+    apply(pending_.plans, pending_.count);
+    pending_.count = 0;
 }
 
 } // namespace pq

@@ -41,7 +41,9 @@ struct SpokeSettings {
 // search and spoke budgets, on the calling thread, against the canvas as it
 // stands), grown and tested in parallel, and laid down in order; a patch
 // whose seed search or test could have seen an earlier patch of its batch
-// is planned again, with the generator as it was, in the next batch.
+// is planned again, with the generator as it was, in the next batch. In
+// erase mode a batch is laid down while the next one is checked: seed
+// searches look through its patches as through the current batch's.
 class SpokePainter {
 public:
     SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const SpokeSettings& settings, bool preview,
@@ -97,9 +99,24 @@ private:
     bool takesAtOnce(gfx::Pixel c, gfx::Pixel k) const;
     void build(Plan& pl) const;
     bool changesCanvas(const Plan& pl) const;
-    bool lookThrough(int x, int y, gfx::Pixel& value, int& looks);
+    // A batch of plans and the 32 x 32 cells of the canvas its checked
+    // patches that change the canvas may touch, in order.
+    struct Batch {
+        std::vector<Plan> plans;
+        std::vector<std::vector<int>> cells;
+        std::vector<int> usedCells;
+        int count = 0; // checked patches
+        void clearCells();
+    };
+
+    bool lookThrough(const Batch& batch, int x, int y, gfx::Pixel& value, int& looks);
     int validPrefix(int planned);
-    void apply(int count);
+    // Bands of rows the first count patches of plans touch, noted in
+    // bands_; false when none.
+    bool noteBands(const std::vector<Plan>& plans, int count, int& firstBand, int& lastBand);
+    void layBand(const std::vector<Plan>& plans, int band) const;
+    void clearBands(int firstBand, int lastBand);
+    void apply(const std::vector<Plan>& plans, int count);
     void report(int i);
 
     const gfx::Image& source_;
@@ -121,13 +138,13 @@ private:
     std::vector<double> cos_;
     std::vector<double> sin_;
     SpokeSectors sectors_;
-    std::vector<Plan> plans_;
     int maxBatch_;
 
-    // Which planned patches may touch which 32 x 32 cell of the canvas.
-    std::vector<std::vector<int>> cells_;
-    std::vector<int> usedCells_;
-    CoverageScratch scratch_; // the calling thread's
+    // The batch being planned and checked, and (erase mode) the one before,
+    // checked and laid down while this one is checked.
+    Batch current_;
+    Batch pending_;
+    CoverageScratch scratch_; // the checking thread's
     int cellColumns_ = 0;
     // The patches a pixel look passes on the way down.
     std::vector<std::pair<int, Reach>> layers_;
