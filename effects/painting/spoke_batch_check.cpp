@@ -65,6 +65,7 @@ int SpokePainter::validPrefix(int planned)
     current_.clearCells();
     int valid = planned;
     for (int k = 0; k < planned && valid == planned; ++k) {
+        awaitGrown(k);
         Plan& pk = plans[size_t(k)];
         // What the seed search would have seen after the earlier patches of
         // the batch. The patch stands when its search ends the same way; when
@@ -108,7 +109,9 @@ int SpokePainter::validPrefix(int planned)
                 cells[size_t(cell)].push_back(k);
             });
     }
-    // The cells stay for the next batch's seed searches.
+    // Nothing past the cut needs growing any more; the cells stay for the
+    // next batch's seed searches.
+    cut_.store(valid, std::memory_order_relaxed);
     current_.count = valid;
     return valid;
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <thread>
 
 namespace pq {
 namespace {
@@ -24,6 +25,12 @@ constexpr int kDefaultMaxBatch = 256;
 constexpr int kBandRows = 16;
 // Rows ahead whose stretch a patch row asks for.
 constexpr int kRowsAhead = 3;
+// How a planned patch stands while its batch is grown and checked.
+constexpr int kNotGrown = 0;
+constexpr int kGrowing = 1;
+constexpr int kGrown = 2;
+// Pauses before a check waiting for a patch gives up its time slice.
+constexpr int kSpins = 256;
 // Full runs show their canvas at most this often.
 constexpr uint32_t kIntermediateMs = 200;
 
@@ -38,6 +45,19 @@ gfx::Pixel PaintColour(gfx::Pixel c, int alpha)
         return uint32_t((u * alpha + 127) / 255);
     };
     return gfx::Pixel(alpha) << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
+}
+
+// Marks a patch grown when it goes out of scope.
+struct MarkGrown {
+    std::atomic<int>& growth;
+    ~MarkGrown() { growth.store(kGrown, std::memory_order_release); }
+};
+
+inline void Pause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
 }
 
 inline void Prefetch(const void* p)
@@ -261,6 +281,37 @@ bool SpokePainter::changesCanvas(const Plan& pl) const
     return doClear_ || pl.commit;
 }
 
+// Grows planned patch k unless another thread has taken it or the check
+// has cut the batch before it.
+void SpokePainter::grow(int k)
+{
+    int expected = kNotGrown;
+    if (k >= cut_.load(std::memory_order_relaxed) ||
+        !growth_[size_t(k)].compare_exchange_strong(expected, kGrowing, std::memory_order_acquire))
+        return;
+    // Marked grown however build leaves: a check waiting for the patch
+    // must not wait for ever.
+    const MarkGrown mark{growth_[size_t(k)]};
+    build(current_.plans[size_t(k)]);
+}
+
+// Patch k as grown, growing it here when no thread has started on it.
+void SpokePainter::awaitGrown(int k)
+{
+    int expected = kNotGrown;
+    if (growth_[size_t(k)].compare_exchange_strong(expected, kGrowing, std::memory_order_acquire)) {
+        build(current_.plans[size_t(k)]);
+        growth_[size_t(k)].store(kGrown, std::memory_order_relaxed);
+        return;
+    }
+    for (int spins = 0; growth_[size_t(k)].load(std::memory_order_acquire) != kGrown; ++spins) {
+        if (spins < kSpins)
+            Pause();
+        else
+            std::this_thread::yield();
+    }
+}
+
 bool SpokePainter::noteBands(const std::vector<Plan>& plans, int count, int& firstBand, int& lastBand)
 {
     firstBand = int(bands_.size());
@@ -345,6 +396,7 @@ void SpokePainter::paint(platform::Random& rng)
         return;
     current_.plans.resize(size_t(maxBatch_));
     pending_.plans.resize(size_t(maxBatch_));
+    growth_ = std::vector<std::atomic<int>>(size_t(maxBatch_));
     pending_.count = 0;
     lastShown_ = platform::TickMs();
     lastReported_ = 0;
@@ -360,24 +412,28 @@ void SpokePainter::paint(platform::Random& rng)
             plan(pl, rng);
             advance(pos);
         }
-        platform::ParallelFor(0, planned, [&](int k) { build(plans[size_t(k)]); });
+        for (int k = 0; k < planned; ++k)
+            growth_[size_t(k)].store(kNotGrown, std::memory_order_relaxed);
+        cut_.store(planned, std::memory_order_relaxed);
         int valid = 0;
         int firstBand = 0, lastBand = -1;
-        if (pending_.count > 0 && noteBands(pending_.plans, pending_.count, firstBand, lastBand)) {
-            // The check reads neither the canvas nor the batch being laid
-            // down: it takes the first block while the bands take the rest.
-            platform::ParallelForRange(firstBand - 1, lastBand + 1, 1, [&](int b0, int b1) {
-                for (int b = b0; b < b1; ++b) {
-                    if (b < firstBand)
-                        valid = validPrefix(planned);
-                    else
-                        layBand(pending_.plans, b);
-                }
-            });
-            clearBands(firstBand, lastBand);
-        } else {
-            valid = validPrefix(planned);
-        }
+        if (pending_.count == 0 || !noteBands(pending_.plans, pending_.count, firstBand, lastBand))
+            lastBand = firstBand - 1;
+        // One loop for the batch: the check takes block -1 and goes through
+        // the patches as they are grown (the next blocks), while the bands
+        // of the batch before are laid down (the last blocks). The check
+        // reads neither the canvas nor that batch.
+        platform::ParallelForRange(-1, planned + lastBand - firstBand + 1, 1, [&](int b0, int b1) {
+            for (int b = b0; b < b1; ++b) {
+                if (b < 0)
+                    valid = validPrefix(planned);
+                else if (b < planned)
+                    grow(b);
+                else
+                    layBand(pending_.plans, firstBand + b - planned);
+            }
+        });
+        clearBands(firstBand, lastBand);
         if (valid < planned) {
             // Planned again from the first patch that may have missed an
             // earlier one, with the generator as it stood there.

@@ -14,6 +14,7 @@
 #include <QPoint>
 
 #include <array>
+#include <atomic>
 #include <utility>
 #include <vector>
 
@@ -109,6 +110,8 @@ private:
         void clearCells();
     };
 
+    void grow(int k);
+    void awaitGrown(int k);
     bool lookThrough(const Batch& batch, int x, int y, gfx::Pixel& value, int& looks);
     int validPrefix(int planned);
     // Bands of rows the first count patches of plans touch, noted in
@@ -144,6 +147,10 @@ private:
     // checked and laid down while this one is checked.
     Batch current_;
     Batch pending_;
+    // Per planned patch of the current batch: not grown, growing, grown;
+    // and the patches from which on the check has cut the batch.
+    std::vector<std::atomic<int>> growth_;
+    std::atomic<int> cut_{0};
     CoverageScratch scratch_; // the checking thread's
     int cellColumns_ = 0;
     // The patches a pixel look passes on the way down.
