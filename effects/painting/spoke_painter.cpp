@@ -264,7 +264,7 @@ void SpokePainter::build(Plan& pl) const
     const auto [shortest, longest] = std::minmax_element(pl.lengths.begin(), pl.lengths.end());
     const double inner = double(*shortest) * std::cos(0.5 * double(s_.angleStep)) - 2.0;
     const double outer = double(*longest) + 2.0;
-    pl.reach.set(sectors_, pl.lengths, pl.x, pl.y, pl.shape.box(),
+    pl.reach.set(sectors_, pl.polygon, pl.x, pl.y, pl.shape.box(),
                  n >= 3 && inner > 0.0 ? float(inner * inner) : 0.0f, float(outer * outer));
     if (!doClear_) {
         const float irregularity = *longest > 0 ? 1.0f - float(*shortest) / float(*longest) : 0.0f;

@@ -23,8 +23,7 @@ float DiamondAngle(float dx, float dy)
 
 SpokeSectors::SpokeSectors(std::span<const double> cosines, std::span<const double> sines, int spokes,
                            float angleStep)
-    : spokes_(spokes), spreadRadius2_(std::numeric_limits<float>::infinity()),
-      cosHalfStep_(float(std::cos(0.5 * double(angleStep))))
+    : spokes_(spokes), spreadRadius2_(std::numeric_limits<float>::infinity())
 {
     first_.assign(kBins, 0);
     last_.assign(kBins, 0);
@@ -37,6 +36,8 @@ SpokeSectors::SpokeSectors(std::span<const double> cosines, std::span<const doub
         return;
     const double reach = 1.25 / std::sin(step);
     spreadRadius2_ = float(reach * reach);
+    for (int k = 0; k < spokes; ++k)
+        directions_.push_back({float(cosines[size_t(k)]), float(sines[size_t(k)])});
     auto sectorAt = [&](float angle) {
         int sector = 0;
         while (sector + 1 < spokes &&
@@ -50,6 +51,12 @@ SpokeSectors::SpokeSectors(std::span<const double> cosines, std::span<const doub
     }
 }
 
+float SpokeSectors::clearance(int spoke, float dx, float dy) const
+{
+    const size_t k = size_t(((spoke % spokes_) + spokes_) % spokes_);
+    return directions_[k].x * dy - directions_[k].y * dx;
+}
+
 void SpokeSectors::sectorsNear(float dx, float dy, int& first, int& last) const
 {
     const size_t b = size_t(std::clamp(int(DiamondAngle(dx, dy) * float(kBins / 4)), 0, kBins - 1));
@@ -57,7 +64,7 @@ void SpokeSectors::sectorsNear(float dx, float dy, int& first, int& last) const
     last = last_[b];
 }
 
-void SpokeReach::set(const SpokeSectors& sectors, std::span<const int> lengths, int cx, int cy, const QRect& box,
+void SpokeReach::set(const SpokeSectors& sectors, std::span<const PointF> polygon, int cx, int cy, const QRect& box,
                      float inner2, float outer2)
 {
     cx_ = cx;
@@ -65,29 +72,23 @@ void SpokeReach::set(const SpokeSectors& sectors, std::span<const int> lengths, 
     box_ = box;
     inner2_ = inner2;
     outer2_ = outer2;
-    const int n = int(lengths.size());
-    low_.assign(size_t(n), 0.0f);
-    high_.assign(size_t(n), std::numeric_limits<float>::infinity());
-    if (n < 3 || n != sectors.spokes())
+    lines_.clear();
+    const int n = sectors.spokes();
+    if (n < 3 || int(polygon.size()) != n + 1)
         return;
-    // Edge k joins the ends of spokes k and k + 1: it keeps at least the
-    // shorter times cos(step / 2) from the centre and no farther than the
-    // longer.
-    edgeNear_.resize(size_t(n));
-    edgeFar_.resize(size_t(n));
+    const double ox = double(cx) + 0.5, oy = double(cy) + 0.5;
     for (int k = 0; k < n; ++k) {
-        const int a = lengths[size_t(k)], b = lengths[size_t((k + 1) % n)];
-        edgeNear_[size_t(k)] = float(std::min(a, b)) * sectors.cosHalfStep();
-        edgeFar_[size_t(k)] = float(std::max(a, b));
-    }
-    for (int k = 0; k < n; ++k) {
-        float lo = edgeNear_[size_t(k)], hi = edgeFar_[size_t(k)];
-        for (const int j : {k + n - 1, k + 1}) {
-            lo = std::min(lo, edgeNear_[size_t(j % n)]);
-            hi = std::max(hi, edgeFar_[size_t(j % n)]);
+        const double ax = double(polygon[size_t(k)].x) - ox, ay = double(polygon[size_t(k)].y) - oy;
+        const double ex = double(polygon[size_t(k + 1)].x) - ox - ax, ey = double(polygon[size_t(k + 1)].y) - oy - ay;
+        const double length = std::hypot(ex, ey);
+        // Spoke ends lie at least 1 from the centre and a step apart.
+        const double side = ey * ax - ex * ay; // the centre's distance times length, signed
+        if (!(length > 1.0e-3) || !(std::fabs(side) > 1.0e-3)) {
+            lines_.clear();
+            return;
         }
-        low_[size_t(k)] = lo;
-        high_[size_t(k)] = hi;
+        const double sign = side > 0.0 ? 1.0 : -1.0;
+        lines_.push_back({float(-ey * sign / length), float(ex * sign / length), float(side * sign / length)});
     }
 }
 
@@ -101,23 +102,47 @@ Reach SpokeReach::at(const SpokeSectors& sectors, int x, int y) const
         return Reach::Inside;
     if (r2 > outer2_)
         return Reach::Outside;
-    if (!(r2 >= sectors.spreadRadius2()) || low_.empty())
+    if (lines_.empty() || r2 == 0.0f)
         return Reach::Outline;
-    // The pixel's corners lie within 0.71 of its centre; the rest of a
-    // pixel spare covers the single-precision vertices.
+    // The sectors the pixel reaches into: far from the centre at most those
+    // next to its bin's, near it those between its corners' (give or take
+    // one for rounding). Within a sector the outline is that sector's edge:
+    // the pixel lies inside when it keeps to the centre's side of every such
+    // edge's line, outside when it keeps beyond each. Its corners lie within
+    // 0.71 of its centre; the rest of the margin covers rounding.
+    constexpr float kMargin = 0.8f;
     int first = 0, last = 0;
     sectors.sectorsNear(dx, dy, first, last);
-    float lo = low_[size_t(first)], hi = high_[size_t(first)];
-    if (last != first) {
-        lo = std::min(lo, low_[size_t(last)]);
-        hi = std::max(hi, high_[size_t(last)]);
+    const int n = int(lines_.size());
+    if (r2 >= sectors.spreadRadius2()) {
+        // The pixel keeps clear of the spokes' lines about its bin's
+        // sectors, or reaches over into the sector beyond.
+        if (sectors.clearance(first, dx, dy) <= kMargin)
+            --first;
+        if (-sectors.clearance(last + 1, dx, dy) <= kMargin)
+            ++last;
+    } else {
+        int lowest = 0, highest = last - first;
+        for (const float cxo : {-0.5f, 0.5f})
+            for (const float cyo : {-0.5f, 0.5f}) {
+                int f = 0, l = 0;
+                sectors.sectorsNear(dx + cxo, dy + cyo, f, l);
+                // Offsets from the pixel's own sector, the short way round.
+                auto offset = [&](int k) { return ((k - first) % n + n + n / 2) % n - n / 2; };
+                lowest = std::min(lowest, offset(f));
+                highest = std::max(highest, offset(l));
+            }
+        last = first + highest + 1;
+        first += lowest - 1;
     }
-    const float r = std::sqrt(r2);
-    if (r + 1.0f < lo)
-        return Reach::Inside;
-    if (r - 1.0f > hi)
-        return Reach::Outside;
-    return Reach::Outline;
+    bool inside = true, outside = true;
+    for (int k = first; k <= last; ++k) {
+        const Line& e = lines_[size_t(((k % n) + n) % n)];
+        const float d = e.a * dx + e.b * dy + e.c;
+        inside = inside && d > kMargin;
+        outside = outside && d < -kMargin;
+    }
+    return inside ? Reach::Inside : (outside ? Reach::Outside : Reach::Outline);
 }
 
 } // namespace pq
