@@ -79,6 +79,23 @@ TEST(WatercolorPaths, EightStepWalkMatchesThePlainWalk)
     EXPECT_EQ(compared, 6 * 7 * 2 * 300);
 }
 
+// A picture too big for the caches is walked in tiles, asked for ahead.
+TEST(WatercolorPaths, TiledWalkMatchesThePlainWalk)
+{
+    const gfx::Image src = Blobs(1500, 1450, 8);
+    const pq::SpokeField field(src, false, 108, false, false);
+    platform::Random rng(6);
+    for (int n = 0; n < 400; ++n) {
+        const double angle = double(float(rng.random(20)) * float(2.0 * std::numbers::pi / 20));
+        const int x = rng.random(src.width()), y = rng.random(src.height());
+        const gfx::Pixel seed = src.pixel(x, y);
+        const int budget = rng.random(3000);
+        ASSERT_EQ(field.grow(x + 0.5, y + 0.5, std::cos(angle), std::sin(angle), budget, seed),
+                  field.growPlain(x + 0.5, y + 0.5, std::cos(angle), std::sin(angle), budget, seed))
+            << x << "," << y << " angle " << angle << " budget " << budget;
+    }
+}
+
 
 namespace {
 

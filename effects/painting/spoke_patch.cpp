@@ -14,10 +14,10 @@ namespace {
 
 // Steps whose pixels are fetched together.
 constexpr int kChunk = 32;
-// Pictures up to this size stay in the caches while spokes cross them.
-constexpr int64_t kCachedBytes = int64_t(8) << 20;
 // The most cost steps the eight-step walk compares a distance with.
 constexpr size_t kMaxCostRises = 16;
+// Pictures up to this size stay in the caches while spokes cross them.
+constexpr int64_t kCachedBytes = int64_t(8) << 20;
 
 } // namespace
 
@@ -73,8 +73,7 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
     : pixels_(source.isNull() ? nullptr : source.row(0)),
       stride_(source.isNull() ? 0 : source.stride() / qsizetype(sizeof(gfx::Pixel))), w_(source.width()),
       h_(source.height()), hasTransparency_(hasTransparency), colourThreshold_(colourThreshold),
-      stopAtEmpty_(stopAtEmpty), halveAtEdge_(halveAtEdge),
-      tiles_(pixels_ ? size_t((w_ + 3) / 4) * size_t((h_ + 3) / 4) * 16 : 0), tileColumns_((w_ + 3) / 4)
+      stopAtEmpty_(stopAtEmpty), halveAtEdge_(halveAtEdge), tiles_(0), tileColumns_((w_ + 3) / 4)
 {
     // Round(sqrt(q)) <= T exactly when q <= T^2 + T.
     const int t = std::clamp(colourThreshold, -1, 1000);
@@ -86,7 +85,7 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
     }
     // The eight-step walk counts the rises of these costs, one at a time.
     // Its pixel offsets have 32 bits.
-    wideWalk_ = pixels_ && qMax >= 0 && smallStepCost_[0] == 2 &&
+    wideWalk_ = pixels_ && qMax >= 0 && smallStepCost_[0] == 2 && int64_t(stride_) * h_ <= INT32_MAX &&
                 int64_t(tileColumns_) * int64_t((h_ + 3) / 4) * 16 <= INT32_MAX;
     for (int q = 1; q <= qMax && wideWalk_; ++q) {
         const int rise = smallStepCost_[size_t(q)] - smallStepCost_[size_t(q - 1)];
@@ -94,10 +93,15 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
         if (rise == 1)
             costRises_.push_back(q);
     }
-    wideWalk_ = wideWalk_ && tiles_;
-    if (!wideWalk_)
-        return;
+    // Big pictures go in tiles, asked for ahead of the walk.
     fetchAhead_ = int64_t(w_) * h_ * int64_t(sizeof(gfx::Pixel)) > kCachedBytes;
+    if (!wideWalk_ || !fetchAhead_)
+        return;
+    tiles_ = gfx::ScratchBuffer<gfx::Pixel>(size_t(tileColumns_) * size_t((h_ + 3) / 4) * 16);
+    if (!tiles_) {
+        fetchAhead_ = false;
+        return;
+    }
     const int tileRows = (h_ + 3) / 4;
     platform::ParallelForRange(0, tileRows, 64, [&](int t0, int t1) {
         for (int ty = t0; ty < t1; ++ty) {
@@ -122,7 +126,7 @@ int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget,
 {
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2 && wideWalk_ && int(c >> 24) >= central_spoke::kAlphaMin)
-        return growWide(cx, cy, cosA, sinA, budget, c);
+        return fetchAhead_ ? growWide<true>(cx, cy, cosA, sinA, budget, c) : growWide<false>(cx, cy, cosA, sinA, budget, c);
     return growPlain(cx, cy, cosA, sinA, budget, c);
 }
 

@@ -125,6 +125,9 @@ private:
         const int half = 1 << (shift - 1);
         return q + (r > half || (r == half && (q & 1)) ? 1 : 0);
     }
+    // Tiled: the picture is read from tiles_, with the tiles ahead asked
+    // for.
+    template <bool Tiled>
     int growWide(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
     const gfx::Pixel* pixels_;
@@ -142,12 +145,13 @@ private:
     // step's reaches, which the eight-step walk takes when wideWalk_ is set.
     std::vector<int> costRises_;
     bool wideWalk_ = false;
-    // The source again in tiles of 4 x 4 pixels, one cache line each, for
-    // the eight-step walk: a spoke in any direction stays in a line for
-    // about four steps (a row-major line holds one step of a steep spoke).
+    // On a picture far bigger than the caches, the source again in tiles of
+    // 4 x 4 pixels, one cache line each, for the eight-step walk: a spoke in
+    // any direction stays in a line for about four steps (a row-major line
+    // holds one step of a steep spoke).
+    bool fetchAhead_ = false;
     gfx::ScratchBuffer<gfx::Pixel> tiles_;
     int tileColumns_ = 0;
-    bool fetchAhead_ = false; // tiles far bigger than the caches
 };
 
 } // namespace pq

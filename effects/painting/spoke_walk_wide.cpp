@@ -42,6 +42,7 @@ constexpr int kAhead = 32;
 
 } // namespace
 
+template <bool Tiled>
 __attribute__((target("avx2"))) int SpokeField::growWide(double cx, double cy, double cosA, double sinA, int budget,
                                                          gfx::Pixel c) const
 {
@@ -53,14 +54,14 @@ __attribute__((target("avx2"))) int SpokeField::growWide(double cx, double cy, d
     __m256d r03 = _mm256_setr_pd(1.0, 2.0, 3.0, 4.0);
     __m256d r47 = _mm256_setr_pd(5.0, 6.0, 7.0, 8.0);
     const __m256i width = _mm256_set1_epi32(w_), height = _mm256_set1_epi32(h_);
-    const __m256i tileColumns = _mm256_set1_epi32(tileColumns_);
+    const __m256i columns = _mm256_set1_epi32(Tiled ? tileColumns_ : int(stride_));
     const __m256i three = _mm256_set1_epi32(3);
     const __m256i minusOne = _mm256_set1_epi32(-1);
     const __m256i seedAlpha = _mm256_set1_epi32(int(c >> 24));
     const __m256i cr = _mm256_set1_epi32(int(c >> 16 & 0xFF)), cg = _mm256_set1_epi32(int(c >> 8 & 0xFF));
     const __m256i cb = _mm256_set1_epi32(int(c & 0xFF));
     const __m256i tableSize = _mm256_set1_epi32(int(smallStepCost_.size()));
-    const int* base = reinterpret_cast<const int*>(tiles_.data());
+    const int* base = reinterpret_cast<const int*>(Tiled ? tiles_.data() : pixels_);
     int last = 1;
     for (int r = 1;; r += 8) {
         const __m256i px = Positions(r03, r47, xStep, xOrigin);
@@ -70,7 +71,7 @@ __attribute__((target("avx2"))) int SpokeField::growWide(double cx, double cy, d
         // On a big picture the tiles four chunks on are fetched early: a
         // spoke passes a tile in about four steps, and each is a trip to
         // memory.
-        if (fetchAhead_)
+        if constexpr (Tiled)
             for (const int ahead : {kAhead, kAhead + 4}) {
                 const int64_t qx = RoundEven(cx + double(r + ahead) * cosA);
                 const int64_t qy = RoundEven(cy + double(r + ahead) * sinA);
@@ -81,12 +82,17 @@ __attribute__((target("avx2"))) int SpokeField::growWide(double cx, double cy, d
         const __m256i inside =
             _mm256_and_si256(_mm256_and_si256(_mm256_cmpgt_epi32(px, minusOne), _mm256_cmpgt_epi32(width, px)),
                              _mm256_and_si256(_mm256_cmpgt_epi32(py, minusOne), _mm256_cmpgt_epi32(height, py)));
-        // Tile (px / 4, py / 4), then row py % 4 and column px % 4 in it.
-        const __m256i tile = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(py, 2), tileColumns),
-                                              _mm256_srli_epi32(px, 2));
-        const __m256i at = _mm256_add_epi32(
-            _mm256_slli_epi32(tile, 4),
-            _mm256_add_epi32(_mm256_slli_epi32(_mm256_and_si256(py, three), 2), _mm256_and_si256(px, three)));
+        __m256i at;
+        if constexpr (Tiled) {
+            // Tile (px / 4, py / 4), then row py % 4 and column px % 4 in it.
+            const __m256i tile = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srli_epi32(py, 2), columns),
+                                                  _mm256_srli_epi32(px, 2));
+            at = _mm256_add_epi32(
+                _mm256_slli_epi32(tile, 4),
+                _mm256_add_epi32(_mm256_slli_epi32(_mm256_and_si256(py, three), 2), _mm256_and_si256(px, three)));
+        } else {
+            at = _mm256_add_epi32(_mm256_mullo_epi32(py, columns), px);
+        }
         const __m256i s = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, at, inside, 4);
 
         const __m256i sr = Channel(s, 16);
@@ -137,5 +143,8 @@ __attribute__((target("avx2"))) int SpokeField::growWide(double cx, double cy, d
         }
     }
 }
+
+template int SpokeField::growWide<false>(double, double, double, double, int, gfx::Pixel) const;
+template int SpokeField::growWide<true>(double, double, double, double, int, gfx::Pixel) const;
 
 } // namespace pq
