@@ -1,11 +1,16 @@
 #include "bench/bench_images.h"
 #include "effects/painting/watercolor.h"
 #include "effects/painting/sobel_edges.h"
+#include "effects/painting/spoke_patch.h"
 #include "engine/runtime/effect_run.h"
 #include "engine/runtime/headless_host.h"
 #include "gfx/surface.h"
 #include "platform/run_context.h"
+#include "platform/random.h"
 #include "platform/thread_pool.h"
+
+#include <cmath>
+#include <numbers>
 
 #include <benchmark/benchmark.h>
 
@@ -62,6 +67,43 @@ BENCHMARK(BM_Watercolor_600x400)
     ->ArgNames({"preview", "threads"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// Spokes as a full run on the 12-megapixel photo grows them (20 a patch,
+// budgets about those of its middle outer steps), on one thread; the same
+// spokes on a 600 x 400 photo, which stays in the caches.
+void Spokes(benchmark::State& state, const gfx::Image& src)
+{
+    const pq::SpokeField field(src, false, 108, false, false);
+    const float step = float(2.0 * std::numbers::pi / 20);
+    int64_t spokes = 0, steps = 0;
+    for (auto _ : state) {
+        platform::Random rng(3);
+        for (int patch = 0; patch < 500; ++patch) {
+            const int x = rng.random(src.width()), y = rng.random(src.height());
+            const gfx::Pixel seed = src.pixel(x, y);
+            for (int k = 0; k < 20; ++k) {
+                const double angle = double(float(k) * step);
+                steps += field.grow(x + 0.5, y + 0.5, std::cos(angle), std::sin(angle), 400 + rng.random(600), seed);
+            }
+        }
+        spokes += 500 * 20;
+    }
+    state.SetItemsProcessed(spokes);
+    state.counters["steps"] = benchmark::Counter(double(steps), benchmark::Counter::kIsRate);
+}
+
+void BM_WatercolorSpokes_12MP(benchmark::State& state)
+{
+    Spokes(state, bench::SyntheticPhoto12Mp());
+}
+BENCHMARK(BM_WatercolorSpokes_12MP)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WatercolorSpokes_600x400(benchmark::State& state)
+{
+    static const gfx::Image kSrc = bench::MakeSyntheticPhoto(600, 400);
+    Spokes(state, kSrc);
+}
+BENCHMARK(BM_WatercolorSpokes_600x400)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_OverlaySobelEdges_12MP(benchmark::State& state)
 {

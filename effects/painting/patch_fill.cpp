@@ -94,6 +94,70 @@ inline void AddDifferencesTo(gfx::Pixel l, const gfx::Pixel* s, int n, int64_t& 
             sum += std::abs(int(l >> shift & 0xFF) - int(s[x] >> shift & 0xFF));
 }
 
+#if defined(__SSE2__)
+// Mul255 of eight 16-bit lanes (products below 2^16).
+inline __m128i Mul255x8(__m128i a, __m128i b)
+{
+    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
+}
+
+// Over of two layer pixels (16-bit channels) onto two canvas pixels.
+inline __m128i OverX2(__m128i l, const gfx::Pixel* d)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(l, 0xFF), 0xFF);
+    const __m128i under = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(d)), zero);
+    const __m128i sum = _mm_add_epi16(l, Mul255x8(under, _mm_sub_epi16(_mm_set1_epi16(255), alpha)));
+    return _mm_packus_epi16(sum, sum);
+}
+#endif
+
+// Over(Scaled(paint, cov[x]), out[x]) for x in [x0, x1); a coverage of 0
+// leaves the pixel as it is.
+inline void OverCoverage(gfx::Pixel paint, const uint8_t* cov, gfx::Pixel* out, int x0, int x1)
+{
+    int x = x0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i p = _mm_unpacklo_epi8(_mm_set1_epi32(int(paint)), zero);
+    for (; x + 2 <= x1; x += 2) {
+        const short c0 = short(cov[x]), c1 = short(cov[x + 1]);
+        const __m128i l = Mul255x8(p, _mm_setr_epi16(c0, c0, c0, c0, c1, c1, c1, c1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), OverX2(l, out + x));
+    }
+#endif
+    for (; x < x1; ++x)
+        if (cov[x] != 0)
+            out[x] = Over(Scaled(paint, cov[x]), out[x]);
+}
+
+// Over(l, out[x]) for x in [x0, x1).
+inline void OverConstant(gfx::Pixel l, gfx::Pixel* out, int x0, int x1)
+{
+    int x = x0;
+#if defined(__SSE2__)
+    const __m128i lanes = _mm_unpacklo_epi8(_mm_set1_epi32(int(l)), _mm_setzero_si128());
+    for (; x + 2 <= x1; x += 2)
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), OverX2(lanes, out + x));
+#endif
+    for (; x < x1; ++x)
+        out[x] = Over(l, out[x]);
+}
+
+// out[x] = p for x in [x0, x1).
+inline void FillPixels(gfx::Pixel p, gfx::Pixel* out, int x0, int x1)
+{
+    int x = x0;
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi32(int(p));
+    for (; x + 4 <= x1; x += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), v);
+#endif
+    for (; x < x1; ++x)
+        out[x] = p;
+}
+
 // One pixel's share of both sums, for any layer pixel L.
 inline void MeasurePixel(gfx::Pixel l, gfx::Pixel w, gfx::Pixel s, PatchError& e)
 {
@@ -112,28 +176,29 @@ inline void MeasurePixel(gfx::Pixel l, gfx::Pixel w, gfx::Pixel s, PatchError& e
 void FillPatchRow(const PolygonCoverage& shape, int y, gfx::Pixel paint, gfx::Pixel* canvasRow,
                   CoverageScratch& s, const gfx::Pixel* ahead)
 {
+    shape.row(y, s);
+    FillCoveredRow(shape, paint, canvasRow, s, ahead);
+}
+
+void FillCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* canvasRow, CoverageScratch& s,
+                    const gfx::Pixel* ahead)
+{
     const QRect& box = shape.box();
     gfx::Pixel* out = canvasRow + box.left();
     const bool opaque = (paint >> 24) == 255;
     int first = -1, last = -1;
-    shape.row(y, s);
     for (const CoverageRun& r : s.runs) {
         if (r.value == 0)
             continue;
         if (first < 0)
             first = r.x0;
         last = r.x1 - 1;
-        if (r.value < 0) {
-            for (int x = r.x0; x < r.x1; ++x)
-                if (s.cov[size_t(x)] != 0)
-                    out[x] = Over(Scaled(paint, s.cov[size_t(x)]), out[x]);
-        } else if (r.value == 255 && opaque) {
-            std::fill(out + r.x0, out + r.x1, paint);
-        } else {
-            const gfx::Pixel l = Scaled(paint, uint32_t(r.value));
-            for (int x = r.x0; x < r.x1; ++x)
-                out[x] = Over(l, out[x]);
-        }
+        if (r.value < 0)
+            OverCoverage(paint, s.cov.data(), out, r.x0, r.x1);
+        else if (r.value == 255 && opaque)
+            FillPixels(paint, out, r.x0, r.x1);
+        else
+            OverConstant(Scaled(paint, uint32_t(r.value)), out, r.x0, r.x1);
     }
     // Nearby rows cover about the same stretch; each starts on a cache line
     // nobody has touched lately.
@@ -146,9 +211,14 @@ void FillPatchRow(const PolygonCoverage& shape, int y, gfx::Pixel paint, gfx::Pi
 void CommitPatchRow(const PolygonCoverage& shape, int y, gfx::Pixel paint, gfx::Pixel* canvasRow,
                     CoverageScratch& s)
 {
+    shape.row(y, s);
+    CommitCoveredRow(shape, paint, canvasRow, s);
+}
+
+void CommitCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* canvasRow, CoverageScratch& s)
+{
     const QRect& box = shape.box();
     gfx::Pixel* w = canvasRow + box.left();
-    shape.row(y, s);
     for (const CoverageRun& r : s.runs) {
         if (r.value == 0)
             continue;
@@ -205,6 +275,16 @@ gfx::Pixel CommitPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pix
         return under;
     const gfx::Pixel l = Scaled(paint, c);
     return (l >> 24) == 255 ? l : OverTruncated(l, under);
+}
+
+gfx::Pixel FillWholePixel(gfx::Pixel paint, gfx::Pixel under)
+{
+    return (paint >> 24) == 255 ? paint : Over(paint, under);
+}
+
+gfx::Pixel CommitWholePixel(gfx::Pixel paint, gfx::Pixel under)
+{
+    return (paint >> 24) == 255 ? paint : OverTruncated(paint, under);
 }
 
 PatchError MeasurePatch(const PolygonCoverage& shape, gfx::Pixel paint, const gfx::Surface& canvas,

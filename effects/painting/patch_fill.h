@@ -26,12 +26,22 @@ void FillPatchRow(const PolygonCoverage& shape, int y, gfx::Pixel paint, gfx::Pi
 void CommitPatchRow(const PolygonCoverage& shape, int y, gfx::Pixel paint, gfx::Pixel* canvasRow,
                     CoverageScratch& scratch);
 
+// The same with the row's coverage already in scratch (s.runs and s.cov,
+// from the shape's row or selectedRow).
+void FillCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* canvasRow, CoverageScratch& scratch,
+                    const gfx::Pixel* ahead = nullptr);
+void CommitCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* canvasRow,
+                      CoverageScratch& scratch);
+
 // What FillPatchRow and CommitPatchRow make of one pixel (x, y) of the
 // box that holds Under.
 gfx::Pixel FillPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pixel paint, gfx::Pixel under,
                           CoverageScratch& scratch);
 gfx::Pixel CommitPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pixel paint, gfx::Pixel under,
                             CoverageScratch& scratch);
+// The same for a pixel the shape covers whole.
+gfx::Pixel FillWholePixel(gfx::Pixel paint, gfx::Pixel under);
+gfx::Pixel CommitWholePixel(gfx::Pixel paint, gfx::Pixel under);
 
 // Paint-over mode's test: over the pixels the patch marks, Before sums
 // |canvas - source| and After |new - source| over R, G and B, new being

@@ -6,6 +6,17 @@
 namespace pq {
 namespace {
 
+// floor and ceil for 0 <= v < 2^31.
+inline int FloorOf(float v)
+{
+    return int(v);
+}
+inline int CeilOf(float v)
+{
+    const int i = int(v);
+    return float(i) < v ? i + 1 : i;
+}
+
 // Adds the signed area a line piece inside one pixel row leaves to the
 // right of it: after a running sum over acc, each cell holds the covered
 // area of its pixel. x and xn are the piece's ends (0..width), d its height
@@ -14,10 +25,10 @@ void Accumulate(float* acc, float x, float xn, float d)
 {
     const float x0 = std::min(x, xn);
     const float x1 = std::max(x, xn);
-    const float x0floor = std::floor(x0);
-    const int x0i = int(x0floor);
-    const float x1ceil = std::ceil(x1);
-    const int x1i = int(x1ceil);
+    const int x0i = FloorOf(x0);
+    const float x0floor = float(x0i);
+    const int x1i = CeilOf(x1);
+    const float x1ceil = float(x1i);
     if (x1i <= x0i + 1) {
         const float xmf = 0.5f * (x + xn) - x0floor;
         acc[x0i] += d - d * xmf;
@@ -102,6 +113,25 @@ void PolygonCoverage::addSegment(float xa, float ya, float xb, float yb)
 
 void PolygonCoverage::row(int y, CoverageScratch& s) const
 {
+    rowOf(y, s, false);
+}
+
+void PolygonCoverage::selectRows(int y0, int y1, CoverageScratch& s) const
+{
+    s.crossing.clear();
+    const float top = float(y0), bottom = float(y1);
+    for (size_t i = 0; i < segments_.size(); ++i)
+        if (segments_[i].y0 < bottom && segments_[i].y1 > top)
+            s.crossing.push_back(int(i));
+}
+
+void PolygonCoverage::selectedRow(int y, CoverageScratch& s) const
+{
+    rowOf(y, s, true);
+}
+
+void PolygonCoverage::rowOf(int y, CoverageScratch& s, bool selected) const
+{
     const int bw = box_.width();
     if (s.acc.size() < size_t(bw) + 2)
         s.acc.resize(size_t(bw) + 2, 0.0f);
@@ -118,22 +148,32 @@ void PolygonCoverage::row(int y, CoverageScratch& s) const
     // constant between them.
     std::vector<std::pair<int, int>>& touched = s.touched;
     touched.clear();
-    for (const Segment& g : segments_) {
+    auto add = [&](const Segment& g) __attribute__((always_inline)) {
         if (g.y0 >= bottom || g.y1 <= top)
-            continue;
+            return;
         const float ya = std::max(top, g.y0);
         const float yb = std::min(bottom, g.y1);
         const float dy = yb - ya;
         if (!(dy > 0.0f))
-            continue;
+            return;
         const float x = std::clamp(g.x0 + (ya - g.y0) * g.dxdy, 0.0f, width);
         const float xn = std::clamp(g.x0 + (yb - g.y0) * g.dxdy, 0.0f, width);
         Accumulate(acc, x, xn, dy * g.dir);
-        const int first = int(std::floor(std::min(x, xn)));
-        const int last = std::max(first + 1, int(std::ceil(std::max(x, xn))));
+        const int first = FloorOf(std::min(x, xn));
+        const int last = std::max(first + 1, CeilOf(std::max(x, xn)));
         touched.emplace_back(first, last);
+    };
+    if (selected) {
+        for (const int i : s.crossing)
+            add(segments_[size_t(i)]);
+    } else {
+        for (const Segment& g : segments_)
+            add(g);
     }
-    std::sort(touched.begin(), touched.end());
+    // Rows cross few pieces: sorted by insertion.
+    for (size_t i = 1; i < touched.size(); ++i)
+        for (size_t j = i; j > 0 && touched[j] < touched[j - 1]; --j)
+            std::swap(touched[j], touched[j - 1]);
     auto quantise = [](float sum) { return int(std::min(std::fabs(sum), 1.0f) * 255.0f + 0.5f); };
     float sum = 0.0f;
     int x = 0;

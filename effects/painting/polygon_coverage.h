@@ -27,6 +27,7 @@ struct CoverageScratch {
     std::vector<uint8_t> cov;
     std::vector<CoverageRun> runs;
     std::vector<std::pair<int, int>> touched;
+    std::vector<int> crossing; // segments selectRows found
 };
 
 // Anti-aliased coverage of a closed polygon over a box of pixels: for every
@@ -49,6 +50,12 @@ public:
     // The same as one value per pixel in s.cov[0 .. box().width()).
     void rowPixels(int y, CoverageScratch& s) const;
 
+    // For many rows in [y0, y1): selectRows notes in s the pieces of the
+    // outline that reach those rows, once; selectedRow(y) then gives what
+    // row(y) gives, looking only at them.
+    void selectRows(int y0, int y1, CoverageScratch& s) const;
+    void selectedRow(int y, CoverageScratch& s) const;
+
 private:
     // A piece of an edge, x relative to the box's left side and clamped to
     // 0..width, running downwards (y0 < y1); dir is +1 or -1.
@@ -56,6 +63,7 @@ private:
         float x0, y0, y1, dxdy, dir;
     };
     void addSegment(float xa, float ya, float xb, float yb);
+    void rowOf(int y, CoverageScratch& s, bool selected) const;
 
     std::vector<Segment> segments_;
     QRect box_;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <thread>
 
 namespace pq {
 namespace {
@@ -21,10 +22,15 @@ using central_spoke::PixelDistance;
 // brush size a script passes.
 constexpr double kMaxSpokeBudget = double(1 << 24);
 constexpr int kDefaultMaxBatch = 256;
-constexpr int kCellShift = 5;  // 32 x 32 pixel cells
 constexpr int kBandRows = 16;
-// Earlier patches of its batch a seed search may look through.
-constexpr int kMaxLooks = 48;
+// Rows ahead whose stretch a patch row asks for.
+constexpr int kRowsAhead = 3;
+// How a planned patch stands while its batch is grown and checked.
+constexpr int kNotGrown = 0;
+constexpr int kGrowing = 1;
+constexpr int kGrown = 2;
+// Pauses before a check waiting for a patch gives up its time slice.
+constexpr int kSpins = 256;
 // Full runs show their canvas at most this often.
 constexpr uint32_t kIntermediateMs = 200;
 
@@ -41,51 +47,40 @@ gfx::Pixel PaintColour(gfx::Pixel c, int alpha)
     return gfx::Pixel(alpha) << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
 }
 
-// Squared distance from (px, py) to the segment a-b.
-float DistanceSquared(float px, float py, PointF a, PointF b)
+// Marks a patch grown when it goes out of scope.
+struct MarkGrown {
+    std::atomic<int>& growth;
+    ~MarkGrown() { growth.store(kGrown, std::memory_order_release); }
+};
+
+inline void Pause()
 {
-    const float dx = b.x - a.x, dy = b.y - a.y;
-    const float len = dx * dx + dy * dy;
-    float t = len > 0.0f ? ((px - a.x) * dx + (py - a.y) * dy) / len : 0.0f;
-    t = std::clamp(t, 0.0f, 1.0f);
-    const float ex = a.x + t * dx - px, ey = a.y + t * dy - py;
-    return ex * ex + ey * ey;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
 }
 
-// True unless pixel (x, y) lies clearly outside the polygon: a patch leaves
-// such a pixel exactly as it was.
-bool MayCover(const std::vector<PointF>& polygon, const QRect& box, int x, int y)
+inline void Prefetch(const void* p)
 {
-    if (!box.contains(x, y))
-        return false;
-    const float px = float(x) + 0.5f, py = float(y) + 0.5f;
-    bool inside = false;
-    const size_t n = polygon.size();
-    for (size_t i = 0, j = n - 1; i < n; j = i++) {
-        const PointF a = polygon[i], b = polygon[j];
-        // The pixel's corners lie within 0.71 of its centre.
-        if (DistanceSquared(px, py, a, b) < 1.0f)
-            return true;
-        if ((a.y > py) != (b.y > py) && px < (b.x - a.x) * (py - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
+// The cosines (or sines) of spokes 0 .. spokeCount.
+std::vector<double> SpokeCosines(const SpokeSettings& s, bool sines)
+{
+    std::vector<double> out;
+    for (int k = 0; k <= s.spokeCount; ++k) {
+        const double angle = double(float(k) * s.angleStep);
+        out.push_back(sines ? std::sin(angle) : std::cos(angle));
     }
-    return inside;
+    return out;
 }
 
 } // namespace
-
-// MayCover for a patch of the painter, deciding at once where the pixel
-// lies clearly inside or outside the circles the spokes bound.
-bool SpokePainter::mayCover(const Plan& pl, int x, int y) const
-{
-    const float dx = float(x - pl.x), dy = float(y - pl.y);
-    const float r2 = dx * dx + dy * dy;
-    if (r2 < pl.innerRadius2)
-        return true;
-    if (r2 > pl.outerRadius2)
-        return false;
-    return MayCover(pl.polygon, pl.shape.box(), x, y);
-}
 
 SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const SpokeSettings& settings,
                            bool preview, bool doClear)
@@ -97,15 +92,13 @@ SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const
              double(settings.complexity) > 0.8),
       smoothing_(settings.sigma),
       canvasBits_(reinterpret_cast<gfx::Pixel*>(canvas.bits())),
-      canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))), maxBatch_(kDefaultMaxBatch)
+      canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))), cos_(SpokeCosines(settings, false)),
+      sin_(SpokeCosines(settings, true)), sectors_(cos_, sin_, settings.spokeCount, settings.angleStep),
+      maxBatch_(kDefaultMaxBatch)
 {
-    for (int k = 0; k <= s_.spokeCount; ++k) {
-        const double angle = double(float(k) * s_.angleStep);
-        cos_.push_back(std::cos(angle));
-        sin_.push_back(std::sin(angle));
-    }
     cellColumns_ = (w_ >> kCellShift) + 1;
-    cells_.resize(size_t(cellColumns_) * size_t((h_ >> kCellShift) + 1));
+    for (Batch* b : {&current_, &pending_})
+        b->cells.resize(size_t(cellColumns_) * size_t((h_ >> kCellShift) + 1));
     bands_.resize(size_t(h_ / kBandRows + 1));
 }
 
@@ -141,6 +134,16 @@ void SpokePainter::advance(Position& pos) const
 void SpokePainter::plan(Plan& pl, platform::Random& rng)
 {
     pl.generatorBefore = rng.seed();
+    // The pixels every draw would read, fetched at once: on a big picture
+    // each is a trip to memory, which the search would otherwise make in
+    // turn.
+    platform::Random ahead(rng.seed());
+    for (int draw = 0; draw < 8; ++draw) {
+        const int x = ahead.random(w_);
+        const int y = ahead.random(h_);
+        Prefetch(source_.row(y) + x);
+        Prefetch(canvasRow(y) + x);
+    }
     int bestD = -1;
     pl.drawCount = 0;
     pl.chosen = 0;
@@ -149,7 +152,11 @@ void SpokePainter::plan(Plan& pl, platform::Random& rng)
         const int x = rng.random(w_);
         const int y = rng.random(h_);
         const gfx::Pixel c = source_.row(y)[x];
-        const gfx::Pixel k = canvasRow(y)[x];
+        // The canvas as the batch not yet laid down leaves it.
+        gfx::Pixel k = canvasRow(y)[x];
+        int looks = 0;
+        if (pending_.count > 0)
+            lookThrough(pending_, x, y, k, looks);
         pl.draws[size_t(draw)] = QPoint(x, y);
         pl.seen[size_t(draw)] = k;
         pl.drawCount = draw + 1;
@@ -256,9 +263,9 @@ void SpokePainter::build(Plan& pl) const
     // single-precision vertices and the pixel's reach of 1 around an edge.
     const auto [shortest, longest] = std::minmax_element(pl.lengths.begin(), pl.lengths.end());
     const double inner = double(*shortest) * std::cos(0.5 * double(s_.angleStep)) - 2.0;
-    pl.innerRadius2 = n >= 3 && inner > 0.0 ? float(inner * inner) : 0.0f;
     const double outer = double(*longest) + 2.0;
-    pl.outerRadius2 = float(outer * outer);
+    pl.reach.set(sectors_, pl.polygon, pl.x, pl.y, pl.shape.box(),
+                 n >= 3 && inner > 0.0 ? float(inner * inner) : 0.0f, float(outer * outer));
     if (!doClear_) {
         const float irregularity = *longest > 0 ? 1.0f - float(*shortest) / float(*longest) : 0.0f;
         const float gain = std::max(1.0f, 1.7f - 0.4f * irregularity);
@@ -274,85 +281,43 @@ bool SpokePainter::changesCanvas(const Plan& pl) const
     return doClear_ || pl.commit;
 }
 
-// How many planned patches come out as if painted one by one: patch k is
-// kept unless an earlier patch of the batch that changes the canvas may
-// have changed a pixel its seed search read or (paint-over) its test read.
-int SpokePainter::validPrefix(int planned)
+// Grows planned patch k unless another thread has taken it or the check
+// has cut the batch before it.
+void SpokePainter::grow(int k)
 {
-    auto cellsOf = [&](const QRect& r, auto&& fn) {
-        for (int cy = r.top() >> kCellShift; cy <= r.bottom() >> kCellShift; ++cy)
-            for (int cx = r.left() >> kCellShift; cx <= r.right() >> kCellShift; ++cx)
-                fn(cy * cellColumns_ + cx);
-    };
-    int valid = planned;
-    for (int k = 0; k < planned && valid == planned; ++k) {
-        Plan& pk = plans_[size_t(k)];
-        // What the seed search would have seen after the earlier patches of
-        // the batch. The patch stands when its search ends the same way; when
-        // only the winning draw changes, the patch is grown again from the
-        // new seed (the generator is where it would be either way).
-        std::array<gfx::Pixel, 8> seen = pk.seen;
-        bool touched = false;
-        int looks = 0;
-        for (int d = 0; d < pk.drawCount; ++d) {
-            const QPoint p = pk.draws[size_t(d)];
-            for (const int j : cells_[size_t((p.y() >> kCellShift) * cellColumns_ + (p.x() >> kCellShift))]) {
-                Plan& pj = plans_[size_t(j)];
-                if (!changesCanvas(pj) || !mayCover(pj, p.x(), p.y()))
-                    continue;
-                gfx::Pixel& pixel = seen[size_t(d)];
-                pixel = doClear_ ? FillPatchPixel(pj.shape, p.x(), p.y(), pj.paint, pixel, scratch_)
-                             : CommitPatchPixel(pj.shape, p.x(), p.y(), pj.paint, pixel, scratch_);
-                touched = true;
-                ++looks;
-            }
-        }
-        if (looks > kMaxLooks) {
-            // Patches piled on each other (big ones on a small picture):
-            // smaller batches cost less than replaying the pile.
-            valid = k;
-        } else if (touched) {
-            const int chosen = rechoose(pk, seen);
-            if (chosen < 0) {
-                valid = k;
-            } else if (chosen != pk.chosen) {
-                pk.chosen = chosen;
-                const bool wasEmpty = pk.empty;
-                setSeed(pk);
-                if (pk.empty != wasEmpty) {
-                    // The budgets were drawn, or not, for the other seed.
-                    valid = k;
-                } else {
-                    build(pk);
-                }
-            }
-        }
-        if (valid == planned && !doClear_ && pk.hasShape)
-            cellsOf(pk.shape.box(), [&](int cell) {
-                for (const int j : cells_[size_t(cell)])
-                    if (plans_[size_t(j)].shape.box().intersects(pk.shape.box()))
-                        valid = k;
-            });
-        if (valid == planned && changesCanvas(pk))
-            cellsOf(pk.shape.box(), [&](int cell) {
-                if (cells_[size_t(cell)].empty())
-                    usedCells_.push_back(cell);
-                cells_[size_t(cell)].push_back(k);
-            });
-    }
-    for (const int cell : usedCells_)
-        cells_[size_t(cell)].clear();
-    usedCells_.clear();
-    return valid;
+    int expected = kNotGrown;
+    if (k >= cut_.load(std::memory_order_relaxed) ||
+        !growth_[size_t(k)].compare_exchange_strong(expected, kGrowing, std::memory_order_acquire))
+        return;
+    // Marked grown however build leaves: a check waiting for the patch
+    // must not wait for ever.
+    const MarkGrown mark{growth_[size_t(k)]};
+    build(current_.plans[size_t(k)]);
 }
 
-// Lays the first count planned patches down, in order, bands of rows in
-// parallel.
-void SpokePainter::apply(int count)
+// Patch k as grown, growing it here when no thread has started on it.
+void SpokePainter::awaitGrown(int k)
 {
-    int firstBand = int(bands_.size()), lastBand = -1;
+    int expected = kNotGrown;
+    if (growth_[size_t(k)].compare_exchange_strong(expected, kGrowing, std::memory_order_acquire)) {
+        build(current_.plans[size_t(k)]);
+        growth_[size_t(k)].store(kGrown, std::memory_order_relaxed);
+        return;
+    }
+    for (int spins = 0; growth_[size_t(k)].load(std::memory_order_acquire) != kGrown; ++spins) {
+        if (spins < kSpins)
+            Pause();
+        else
+            std::this_thread::yield();
+    }
+}
+
+bool SpokePainter::noteBands(const std::vector<Plan>& plans, int count, int& firstBand, int& lastBand)
+{
+    firstBand = int(bands_.size());
+    lastBand = -1;
     for (int k = 0; k < count; ++k) {
-        const Plan& pl = plans_[size_t(k)];
+        const Plan& pl = plans[size_t(k)];
         if (!changesCanvas(pl))
             continue;
         const int b0 = pl.shape.box().top() / kBandRows, b1 = pl.shape.box().bottom() / kBandRows;
@@ -361,28 +326,47 @@ void SpokePainter::apply(int count)
         firstBand = std::min(firstBand, b0);
         lastBand = std::max(lastBand, b1);
     }
-    if (lastBand < 0)
-        return;
-    platform::ParallelFor(firstBand, lastBand + 1, [&](int b) {
-        CoverageScratch scratch;
-        const int y0 = b * kBandRows, y1 = std::min(h_, y0 + kBandRows);
-        for (int y = y0; y < y1; ++y) {
-            gfx::Pixel* row = canvasRow(y);
-            for (const int k : bands_[size_t(b)]) {
-                const Plan& pl = plans_[size_t(k)];
-                const QRect& box = pl.shape.box();
-                if (y < box.top() || y > box.bottom())
-                    continue;
-                if (doClear_)
-                    FillPatchRow(pl.shape, y, pl.paint, row, scratch,
-                                 y + 3 <= box.bottom() ? canvasRow(y + 3) : nullptr);
-                else
-                    CommitPatchRow(pl.shape, y, pl.paint, row, scratch);
-            }
+    return lastBand >= 0;
+}
+
+// The patches of one band of rows, in order. Rows do not meet: each
+// patch's rows of the band go down one after another, from the pieces of
+// its outline that reach the band.
+void SpokePainter::layBand(const std::vector<Plan>& plans, int band) const
+{
+    CoverageScratch scratch;
+    const int y0 = band * kBandRows, y1 = std::min(h_, y0 + kBandRows);
+    for (const int k : bands_[size_t(band)]) {
+        const Plan& pl = plans[size_t(k)];
+        const QRect& box = pl.shape.box();
+        const int top = std::max(y0, box.top()), end = std::min(y1, box.bottom() + 1);
+        pl.shape.selectRows(top, end, scratch);
+        for (int y = top; y < end; ++y) {
+            pl.shape.selectedRow(y, scratch);
+            if (doClear_)
+                FillCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch,
+                               y + kRowsAhead < end ? canvasRow(y + kRowsAhead) : nullptr);
+            else
+                CommitCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch);
         }
-    });
+    }
+}
+
+void SpokePainter::clearBands(int firstBand, int lastBand)
+{
     for (int b = firstBand; b <= lastBand; ++b)
         bands_[size_t(b)].clear();
+}
+
+// Lays the first count patches of plans down, in order, bands of rows in
+// parallel.
+void SpokePainter::apply(const std::vector<Plan>& plans, int count)
+{
+    int firstBand = 0, lastBand = -1;
+    if (!noteBands(plans, count, firstBand, lastBand))
+        return;
+    platform::ParallelFor(firstBand, lastBand + 1, [&](int b) { layBand(plans, b); });
+    clearBands(firstBand, lastBand);
 }
 
 void SpokePainter::report(int i)
@@ -410,32 +394,65 @@ void SpokePainter::paint(platform::Random& rng)
 {
     if (w_ <= 0 || h_ <= 0 || s_.shapeCount <= 0)
         return;
-    plans_.resize(size_t(maxBatch_));
+    current_.plans.resize(size_t(maxBatch_));
+    pending_.plans.resize(size_t(maxBatch_));
+    growth_ = std::vector<std::atomic<int>>(size_t(maxBatch_));
+    pending_.count = 0;
     lastShown_ = platform::TickMs();
     lastReported_ = 0;
     Position pos;
     int batch = std::min(2, maxBatch_);
     while (pos.i <= s_.shapeCount) {
         CheckCancellation();
+        std::vector<Plan>& plans = current_.plans;
         int planned = 0;
         while (planned < batch && pos.i <= s_.shapeCount) {
-            Plan& pl = plans_[size_t(planned++)];
+            Plan& pl = plans[size_t(planned++)];
             pl.pos = pos;
             plan(pl, rng);
             advance(pos);
         }
-        platform::ParallelFor(0, planned, [&](int k) { build(plans_[size_t(k)]); });
-        const int valid = validPrefix(planned);
-        apply(valid);
+        for (int k = 0; k < planned; ++k)
+            growth_[size_t(k)].store(kNotGrown, std::memory_order_relaxed);
+        cut_.store(planned, std::memory_order_relaxed);
+        int valid = 0;
+        int firstBand = 0, lastBand = -1;
+        if (pending_.count == 0 || !noteBands(pending_.plans, pending_.count, firstBand, lastBand))
+            lastBand = firstBand - 1;
+        // One loop for the batch: the check takes block -1 and goes through
+        // the patches as they are grown (the next blocks), while the bands
+        // of the batch before are laid down (the last blocks). The check
+        // reads neither the canvas nor that batch.
+        platform::ParallelForRange(-1, planned + lastBand - firstBand + 1, 1, [&](int b0, int b1) {
+            for (int b = b0; b < b1; ++b) {
+                if (b < 0)
+                    valid = validPrefix(planned);
+                else if (b < planned)
+                    grow(b);
+                else
+                    layBand(pending_.plans, firstBand + b - planned);
+            }
+        });
+        clearBands(firstBand, lastBand);
         if (valid < planned) {
             // Planned again from the first patch that may have missed an
             // earlier one, with the generator as it stood there.
-            pos = plans_[size_t(valid)].pos;
-            rng.setSeed(plans_[size_t(valid)].generatorBefore);
+            pos = plans[size_t(valid)].pos;
+            rng.setSeed(plans[size_t(valid)].generatorBefore);
+        }
+        const int reached = plans[size_t(valid - 1)].pos.i;
+        if (doClear_) {
+            std::swap(current_, pending_);
+        } else {
+            // Paint-over's test reads the canvas: each batch goes down at once.
+            apply(plans, valid);
+            current_.count = 0;
         }
         batch = valid == planned ? std::min(maxBatch_, 2 * batch) : std::clamp(valid + valid / 2 + 1, 1, maxBatch_);
-        report(plans_[size_t(valid - 1)].pos.i);
+        report(reached);
     }
+    apply(pending_.plans, pending_.count);
+    pending_.count = 0;
 }
 
 } // namespace pq

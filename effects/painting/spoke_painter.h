@@ -5,6 +5,7 @@
 
 #include "effects/painting/polygon_coverage.h"
 #include "effects/painting/spoke_patch.h"
+#include "effects/painting/spoke_reach.h"
 #include "gfx/image.h"
 #include "gfx/surface.h"
 #include "platform/random.h"
@@ -13,6 +14,8 @@
 #include <QPoint>
 
 #include <array>
+#include <atomic>
+#include <utility>
 #include <vector>
 
 namespace pq {
@@ -39,7 +42,9 @@ struct SpokeSettings {
 // search and spoke budgets, on the calling thread, against the canvas as it
 // stands), grown and tested in parallel, and laid down in order; a patch
 // whose seed search or test could have seen an earlier patch of its batch
-// is planned again, with the generator as it was, in the next batch.
+// is planned again, with the generator as it was, in the next batch. In
+// erase mode a batch is laid down while the next one is checked: seed
+// searches look through its patches as through the current batch's.
 class SpokePainter {
 public:
     SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const SpokeSettings& settings, bool preview,
@@ -79,11 +84,7 @@ private:
         std::vector<int> lengths;
         std::vector<PointF> polygon;
         PolygonCoverage shape;
-        // Squared radii about the patch's centre: a pixel centre within the
-        // inner one lies well inside the polygon, one beyond the outer one
-        // well outside it.
-        float innerRadius2 = 0.0f;
-        float outerRadius2 = 0.0f;
+        SpokeReach reach;
         bool hasShape = false;
         gfx::Pixel paint = 0;
         bool commit = false; // paint-over: the patch improves the picture
@@ -94,14 +95,31 @@ private:
     void advance(Position& pos) const;
 
     void plan(Plan& pl, platform::Random& rng);
-    bool mayCover(const Plan& pl, int x, int y) const;
     int rechoose(const Plan& pl, const std::array<gfx::Pixel, 8>& seen) const;
     void setSeed(Plan& pl) const;
     bool takesAtOnce(gfx::Pixel c, gfx::Pixel k) const;
     void build(Plan& pl) const;
     bool changesCanvas(const Plan& pl) const;
+    // A batch of plans and the 32 x 32 cells of the canvas its checked
+    // patches that change the canvas may touch, in order.
+    struct Batch {
+        std::vector<Plan> plans;
+        std::vector<std::vector<int>> cells;
+        std::vector<int> usedCells;
+        int count = 0; // checked patches
+        void clearCells();
+    };
+
+    void grow(int k);
+    void awaitGrown(int k);
+    bool lookThrough(const Batch& batch, int x, int y, gfx::Pixel& value, int& looks);
     int validPrefix(int planned);
-    void apply(int count);
+    // Bands of rows the first count patches of plans touch, noted in
+    // bands_; false when none.
+    bool noteBands(const std::vector<Plan>& plans, int count, int& firstBand, int& lastBand);
+    void layBand(const std::vector<Plan>& plans, int band) const;
+    void clearBands(int firstBand, int lastBand);
+    void apply(const std::vector<Plan>& plans, int count);
     void report(int i);
 
     const gfx::Image& source_;
@@ -111,6 +129,8 @@ private:
     const bool doClear_;
     const int w_;
     const int h_;
+    static constexpr int kCellShift = 5; // 32 x 32 pixel cells
+
     const SpokeField field_;
     const SpokeSmoothing smoothing_;
     // The canvas's rows, reached without QImage's per-call sharing checks
@@ -120,14 +140,21 @@ private:
     const qsizetype canvasStride_;
     std::vector<double> cos_;
     std::vector<double> sin_;
-    std::vector<Plan> plans_;
+    SpokeSectors sectors_;
     int maxBatch_;
 
-    // Which planned patches may touch which 32 x 32 cell of the canvas.
-    std::vector<std::vector<int>> cells_;
-    std::vector<int> usedCells_;
-    CoverageScratch scratch_; // the calling thread's
+    // The batch being planned and checked, and (erase mode) the one before,
+    // checked and laid down while this one is checked.
+    Batch current_;
+    Batch pending_;
+    // Per planned patch of the current batch: not grown, growing, grown;
+    // and the patches from which on the check has cut the batch.
+    std::vector<std::atomic<int>> growth_;
+    std::atomic<int> cut_{0};
+    CoverageScratch scratch_; // the checking thread's
     int cellColumns_ = 0;
+    // The patches a pixel look passes on the way down.
+    std::vector<std::pair<int, Reach>> layers_;
     // Which patches touch which band of 16 rows, while laying them down.
     std::vector<std::vector<int>> bands_;
 

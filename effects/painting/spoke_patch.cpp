@@ -1,26 +1,23 @@
 #include "effects/painting/spoke_patch.h"
 
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <vector>
 
 namespace pq {
 namespace {
 
-// n / 2^shift rounded half to even, for n >= 0.
-inline int RoundShift(int n, int shift)
-{
-    const int q = n >> shift;
-    const int r = n & ((1 << shift) - 1);
-    const int half = 1 << (shift - 1);
-    return q + (r > half || (r == half && (q & 1)) ? 1 : 0);
-}
-
 // Steps whose pixels are fetched together.
 constexpr int kChunk = 32;
+// The most cost steps the eight-step walk compares a distance with.
+constexpr size_t kMaxCostRises = 16;
+// Pictures up to this size stay in the caches while spokes cross them.
+constexpr int64_t kCachedBytes = int64_t(8) << 20;
 
 } // namespace
 
@@ -51,12 +48,18 @@ void SpokeSmoothing::apply(std::span<int> lengths, int count) const
     }
     for (int k = 0; k < n; ++k) {
         float sum = 0.0f;
-        for (int b = -3; b <= 3; ++b) {
-            // (k + b) mod n for any n, also below 3.
-            const int idx = n > 3 ? (k + b < 0 ? k + b + n : (k + b >= n ? k + b - n : k + b)) : ((k + b) % n + n) % n;
-            sum += float(original[idx]) * weight_[size_t(b + 3)];
+        if (k >= 3 && k + 3 < n) {
+            const int* around = original + (k - 3);
+            for (size_t b = 0; b < 7; ++b)
+                sum += float(around[b]) * weight_[b];
+        } else {
+            for (int b = -3; b <= 3; ++b) {
+                // (k + b) mod n for any n, also below 3.
+                const int idx = ((k + b) % n + n) % n;
+                sum += float(original[idx]) * weight_[size_t(b + 3)];
+            }
         }
-        lengths[size_t(k)] = weights_ > 0.0f ? platform::Round(double(sum / weights_)) : original[k];
+        lengths[size_t(k)] = weights_ > 0.0f ? int(RoundEven(double(sum / weights_))) : original[k];
     }
 }
 
@@ -70,7 +73,7 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
     : pixels_(source.isNull() ? nullptr : source.row(0)),
       stride_(source.isNull() ? 0 : source.stride() / qsizetype(sizeof(gfx::Pixel))), w_(source.width()),
       h_(source.height()), hasTransparency_(hasTransparency), colourThreshold_(colourThreshold),
-      stopAtEmpty_(stopAtEmpty), halveAtEdge_(halveAtEdge)
+      stopAtEmpty_(stopAtEmpty), halveAtEdge_(halveAtEdge), tiles_(0), tileColumns_((w_ + 3) / 4)
 {
     // Round(sqrt(q)) <= T exactly when q <= T^2 + T.
     const int t = std::clamp(colourThreshold, -1, 1000);
@@ -78,28 +81,38 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
     smallStepCost_.resize(size_t(qMax + 1));
     for (int q = 0; q <= qMax; ++q) {
         const int d = int(std::sqrt(double(q)) + 0.5);
-        smallStepCost_[size_t(q)] = uint8_t(std::max(1, RoundShift(d, 4)) + 1);
+        smallStepCost_[size_t(q)] = uint8_t(std::max(1, RoundShiftEven(d, 4)) + 1);
     }
-}
-
-inline int SpokeField::spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop) const
-{
-    using central_spoke::kAlphaMin;
-    if ((s >> 24) == (c >> 24) && int(c >> 24) >= kAlphaMin) {
-        // Equal alphas: the distance is the plain root.
-        const int q = central_spoke::DistanceSquared(s, c);
-        if (size_t(q) < smallStepCost_.size())
-            return budget - smallStepCost_[size_t(q)];
-    } else if (hasTransparency_ && int(s >> 24) < kAlphaMin) {
-        stop = stopAtEmpty_;
-        return budget / 2 - 1;
+    // The eight-step walk counts the rises of these costs, one at a time.
+    // Its pixel offsets have 32 bits.
+    wideWalk_ = pixels_ && qMax >= 0 && smallStepCost_[0] == 2 && int64_t(stride_) * h_ <= INT32_MAX &&
+                int64_t(tileColumns_) * int64_t((h_ + 3) / 4) * 16 <= INT32_MAX;
+    for (int q = 1; q <= qMax && wideWalk_; ++q) {
+        const int rise = smallStepCost_[size_t(q)] - smallStepCost_[size_t(q - 1)];
+        wideWalk_ = rise == 0 || (rise == 1 && costRises_.size() < kMaxCostRises);
+        if (rise == 1)
+            costRises_.push_back(q);
     }
-    const int d = central_spoke::PixelDistance(s, c);
-    if (d > colourThreshold_) {
-        budget = halveAtEdge_ ? budget / 2 : int(int64_t(budget) * 3 / 4);
-        return budget - RoundShift(d, 3) - 1;
+    // Big pictures go in tiles, asked for ahead of the walk.
+    fetchAhead_ = int64_t(w_) * h_ * int64_t(sizeof(gfx::Pixel)) > kCachedBytes;
+    if (!wideWalk_ || !fetchAhead_)
+        return;
+    tiles_ = gfx::ScratchBuffer<gfx::Pixel>(size_t(tileColumns_) * size_t((h_ + 3) / 4) * 16);
+    if (!tiles_) {
+        fetchAhead_ = false;
+        return;
     }
-    return budget - std::max(1, RoundShift(d, 4)) - 1;
+    const int tileRows = (h_ + 3) / 4;
+    platform::ParallelForRange(0, tileRows, 64, [&](int t0, int t1) {
+        for (int ty = t0; ty < t1; ++ty) {
+            gfx::Pixel* out = tiles_.data() + size_t(ty) * size_t(tileColumns_) * 16;
+            for (int tx = 0; tx < tileColumns_; ++tx)
+                for (int j = 0; j < 16; ++j) {
+                    const int x = tx * 4 + (j & 3), y = ty * 4 + (j >> 2);
+                    *out++ = x < w_ && y < h_ ? pixels_[qsizetype(y) * stride_ + x] : 0u;
+                }
+        }
+    });
 }
 
 bool SpokeField::insidePicture(double cx, double cy, double cosA, double sinA, int r) const
@@ -110,6 +123,14 @@ bool SpokeField::insidePicture(double cx, double cy, double cosA, double sinA, i
 }
 
 int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && wideWalk_ && int(c >> 24) >= central_spoke::kAlphaMin)
+        return fetchAhead_ ? growWide<true>(cx, cy, cosA, sinA, budget, c) : growWide<false>(cx, cy, cosA, sinA, budget, c);
+    return growPlain(cx, cy, cosA, sinA, budget, c);
+}
+
+int SpokeField::growPlain(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const
 {
     const int steps = budget;
     int last = 1;

@@ -4,7 +4,9 @@
 // from a seed and the smoothing of the spoke lengths.
 
 #include "gfx/image.h"
+#include "gfx/scratch_buffer.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -86,13 +88,47 @@ public:
     // Walks one spoke from (cx, cy) along (cosA, sinA) with the given budget
     // against the seed colour C and returns its length (at least 1): the
     // last radius reached inside the picture before the budget ran out.
+    // Eight steps at a time where the processor has AVX2.
     int grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
+    // The same walk, one step at a time.
+    int growPlain(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
 private:
     // Whether step r of the ray lands inside the picture.
     bool insidePicture(double cx, double cy, double cosA, double sinA, int r) const;
-    // The budget after one step onto S.
-    int spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop) const;
+    // The budget after one step onto S. Every step takes at least 2 off a
+    // positive budget or leaves it at 0 or below.
+    int spend(int budget, gfx::Pixel s, gfx::Pixel c, bool& stop) const
+    {
+        using central_spoke::kAlphaMin;
+        if ((s >> 24) == (c >> 24) && int(c >> 24) >= kAlphaMin) {
+            // Equal alphas: the distance is the plain root.
+            const int q = central_spoke::DistanceSquared(s, c);
+            if (size_t(q) < smallStepCost_.size())
+                return budget - smallStepCost_[size_t(q)];
+        } else if (hasTransparency_ && int(s >> 24) < kAlphaMin) {
+            stop = stopAtEmpty_;
+            return budget / 2 - 1;
+        }
+        const int d = central_spoke::PixelDistance(s, c);
+        if (d > colourThreshold_) {
+            budget = halveAtEdge_ ? budget / 2 : int(int64_t(budget) * 3 / 4);
+            return budget - RoundShiftEven(d, 3) - 1;
+        }
+        return budget - std::max(1, RoundShiftEven(d, 4)) - 1;
+    }
+    // n / 2^shift rounded half to even, for n >= 0.
+    static int RoundShiftEven(int n, int shift)
+    {
+        const int q = n >> shift;
+        const int r = n & ((1 << shift) - 1);
+        const int half = 1 << (shift - 1);
+        return q + (r > half || (r == half && (q & 1)) ? 1 : 0);
+    }
+    // Tiled: the picture is read from tiles_, with the tiles ahead asked
+    // for.
+    template <bool Tiled>
+    int growWide(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
     const gfx::Pixel* pixels_;
     qsizetype stride_; // in pixels
@@ -105,6 +141,17 @@ private:
     // What a step between pixels of equal alpha whose distance is within the
     // threshold costs, by DistanceSquared.
     std::vector<uint8_t> smallStepCost_;
+    // The same costs as 2 plus the number of these squared distances a
+    // step's reaches, which the eight-step walk takes when wideWalk_ is set.
+    std::vector<int> costRises_;
+    bool wideWalk_ = false;
+    // On a picture far bigger than the caches, the source again in tiles of
+    // 4 x 4 pixels, one cache line each, for the eight-step walk: a spoke in
+    // any direction stays in a line for about four steps (a row-major line
+    // holds one step of a steep spoke).
+    bool fetchAhead_ = false;
+    gfx::ScratchBuffer<gfx::Pixel> tiles_;
+    int tileColumns_ = 0;
 };
 
 } // namespace pq
