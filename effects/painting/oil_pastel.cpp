@@ -61,6 +61,7 @@ public:
     {
         for (int step = kSteps; step >= 0; --step) {
             CheckCancellation();
+            findRows();
             const StepValues sv = stepValues(step);
             for (int g = 0; g <= sv.groups; ++g) {
                 if (preview_ && areaRatio_ < 1.0f) {
@@ -131,8 +132,19 @@ private:
         return sv;
     }
 
-    gfx::Pixel canvasAt(int x, int y) const { return dest_.row(y)[x]; }
-    gfx::Pixel sourceAt(int x, int y) const { return src_.row(y)[x]; }
+    // Row pointers from the pictures' first rows: a row() call per pixel
+    // read costs more than the probe's arithmetic.
+    void findRows()
+    {
+        srcBits_ = src_.row(0);
+        srcStride_ = src_.stride() / qsizetype(sizeof(gfx::Pixel));
+        destBits_ = dest_.row(0);
+        destStride_ = dest_.stride() / qsizetype(sizeof(gfx::Pixel));
+    }
+    const gfx::Pixel* sourceRow(int y) const { return srcBits_ + y * srcStride_; }
+    const gfx::Pixel* canvasRow(int y) const { return destBits_ + y * destStride_; }
+    gfx::Pixel canvasAt(int x, int y) const { return canvasRow(y)[x]; }
+    gfx::Pixel sourceAt(int x, int y) const { return sourceRow(y)[x]; }
 
     // The worst of a few clusters of random probes; false when no probe
     // counted.
@@ -186,8 +198,8 @@ private:
             if (v % 50 == 0)
                 CheckCancellation();
             const gfx::Pixel* t = stamp_.row(v);
-            const gfx::Pixel* s = src_.row(y - c + v) + (x - c);
-            const gfx::Pixel* d = dest_.row(y - c + v) + (x - c);
+            const gfx::Pixel* s = sourceRow(y - c + v) + (x - c);
+            const gfx::Pixel* d = canvasRow(y - c + v) + (x - c);
             gain += RowStampGain(t, s, d, drawn.left(), drawn.right(), sv.sampling, !doClear_, sv.penalty);
         }
         return gain * sv.sampling * sv.sampling;
@@ -280,6 +292,9 @@ private:
     StampSurface stamp_;
     const std::vector<StampCell> cells_;
     platform::Random& rng_;
+    const gfx::Pixel* srcBits_ = nullptr;
+    const gfx::Pixel* destBits_ = nullptr;
+    qsizetype srcStride_ = 0, destStride_ = 0;
 };
 
 // The share of the document's photo a preview works on; 1 for full runs.
