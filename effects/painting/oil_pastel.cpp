@@ -187,24 +187,6 @@ private:
         return WindowOnCanvas(QRect(QPoint(sv.first, sv.first), QPoint(sv.last, sv.last)), centre(), x, y, w_, h_);
     }
 
-    // The gain of the stamp on the surface, drawn for the sampled grid.
-    int64_t gainAt(const StepValues& sv, const QRect& grid, int x, int y) const
-    {
-        const int c = centre();
-        int64_t gain = 0;
-        // Grid points outside the draw's box are transparent and skipped.
-        const QRect drawn = GridWithin(grid, stamp_.dirtyRect(), sv.sampling);
-        for (int v = drawn.top(); v <= drawn.bottom(); v += sv.sampling) {
-            if (v % 50 == 0)
-                CheckCancellation();
-            const gfx::Pixel* t = stamp_.row(v);
-            const gfx::Pixel* s = sourceRow(y - c + v) + (x - c);
-            const gfx::Pixel* d = canvasRow(y - c + v) + (x - c);
-            gain += RowStampGain(t, s, d, drawn.left(), drawn.right(), sv.sampling, !doClear_, sv.penalty);
-        }
-        return gain * sv.sampling * sv.sampling;
-    }
-
     void place(const StepValues& sv)
     {
         int x = 0, y = 0;
@@ -222,24 +204,21 @@ private:
         stamp.width = stamp.height = sv.size;
         stamp.sampling = StampSampling::Cubic;
         stamp.trimToInk = true;
+        const StampTarget target{srcBits_, srcStride_, destBits_, destStride_, x, y};
         int64_t bestGain = kNoGain;
         int bestCell = -1;
         double bestAngle = 0.0;
-        bool lastIsBest = false;
         for (int i = 0; i < sv.tries; ++i) {
             const int cell = rng_.random(int(cells_.size()));
             const double angle = rng_.random(360) * std::numbers::pi / 180.0;
             CheckCancellation();
             stamp.cell = &cells_[size_t(cell)];
             stamp.angle = angle;
-            DrawStamp(stamp_, stamp, grid, k);
-            const int64_t gain = gainAt(sv, grid, x, y);
-            lastIsBest = false;
+            const int64_t gain = ScoreStamp(stamp, side_, grid, k, target).gain(!doClear_, sv.penalty) * k * k;
             if (gain > bestGain) {
                 bestGain = gain;
                 bestCell = cell;
                 bestAngle = angle;
-                lastIsBest = true;
             }
             if (gain > 20 * int64_t(sv.size) * sv.size)
                 break;
@@ -250,11 +229,9 @@ private:
         // around each pixel it changes.
         const QRect window(QPoint(sv.first, sv.first), QPoint(sv.last, sv.last));
         const QRect drawn = onCanvas.adjusted(-1, -1, 1, 1).intersected(window);
-        if (!(lastIsBest && k == 1 && drawn == onCanvas)) {
-            stamp.cell = &cells_[size_t(bestCell)];
-            stamp.angle = bestAngle;
-            DrawStamp(stamp_, stamp, drawn);
-        }
+        stamp.cell = &cells_[size_t(bestCell)];
+        stamp.angle = bestAngle;
+        DrawStamp(stamp_, stamp, drawn);
         if (sv.size >= 30)
             ApplyReliefAndCommit(stamp_, sv.size, 35, window.adjusted(1, 1, -1, -1).intersected(onCanvas), onCanvas,
                                  dest_, x, y);
