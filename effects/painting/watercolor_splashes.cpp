@@ -186,7 +186,7 @@ private:
         StampTarget target = target_;
         target.x = x;
         target.y = y;
-        return GainOf(lv, ScoreStamp(stamp, kSide, sampled, lv.sub, target).errors);
+        return GainOf(lv, ScoreStamp(stamp, kSide, sampled, lv.sub, target, true).errors);
     }
 
     void place(const LevelValues& lv, int x, int y, bool grid)

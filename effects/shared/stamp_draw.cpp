@@ -343,7 +343,8 @@ void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int
         platform::ParallelForRange(0, rows, std::max(4, rows / 16), drawRows);
 }
 
-StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step, const StampTarget& target)
+StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step, const StampTarget& target,
+                      bool shareRows)
 {
     StampScore score;
     const int c = side / 2;
@@ -352,7 +353,21 @@ StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step,
     if (area.isEmpty() || !MakePlan(stamp, c, plan))
         return score;
     step = std::max(step, 1);
+    auto scoreRow = [&](int v, int lo, int hi, StampScore& into) {
+        const gfx::Pixel* s = target.source + (target.y - c + v) * target.sourceStride + (target.x - c);
+        const gfx::Pixel* d = target.canvas + (target.y - c + v) * target.canvasStride + (target.x - c);
+        switch (stamp.sampling) {
+        case StampSampling::Nearest: ScoreRow<StampSampling::Nearest>(plan, v, lo, hi, step, s, d, into); break;
+        case StampSampling::Cubic: ScoreRow<StampSampling::Cubic>(plan, v, lo, hi, step, s, d, into); break;
+        default: ScoreRow<StampSampling::Linear>(plan, v, lo, hi, step, s, d, into); break;
+        }
+    };
     // The rows and columns DrawStamp would draw.
+    struct Span {
+        int v, lo, hi;
+    };
+    std::vector<Span> spans;
+    int64_t pixels = 0;
     for (int v = area.top(); v <= area.bottom(); v += step) {
         int lo, hi;
         RowSpan(plan, v, lo, hi);
@@ -363,13 +378,35 @@ StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step,
         lo += (step - (lo - area.left()) % step) % step;
         if (lo > hi)
             continue;
-        const gfx::Pixel* s = target.source + (target.y - c + v) * target.sourceStride + (target.x - c);
-        const gfx::Pixel* d = target.canvas + (target.y - c + v) * target.canvasStride + (target.x - c);
-        switch (stamp.sampling) {
-        case StampSampling::Nearest: ScoreRow<StampSampling::Nearest>(plan, v, lo, hi, step, s, d, score); break;
-        case StampSampling::Cubic: ScoreRow<StampSampling::Cubic>(plan, v, lo, hi, step, s, d, score); break;
-        default: ScoreRow<StampSampling::Linear>(plan, v, lo, hi, step, s, d, score); break;
+        if (!shareRows) {
+            scoreRow(v, lo, hi, score);
+            continue;
         }
+        spans.push_back({v, lo, hi});
+        pixels += (hi - lo) / step + 1;
+    }
+    const int rows = int(spans.size());
+    if (rows == 0)
+        return score;
+    if (pixels < kParallelPixels || rows < 16) {
+        for (const Span& r : spans)
+            scoreRow(r.v, r.lo, r.hi, score);
+        return score;
+    }
+    // Integer sums: the total does not depend on how the rows are split.
+    const int grain = std::max(4, rows / 16);
+    std::vector<StampScore> parts(size_t((rows + grain - 1) / grain));
+    platform::ParallelForRange(0, rows, grain, [&](int from, int to) {
+        StampScore& part = parts[size_t(from / grain)];
+        for (int i = from; i < to; ++i)
+            scoreRow(spans[size_t(i)].v, spans[size_t(i)].lo, spans[size_t(i)].hi, part);
+    });
+    for (const StampScore& part : parts) {
+        score.errors.before += part.errors.before;
+        score.errors.after += part.errors.after;
+        score.errors.count += part.errors.count;
+        score.matched += part.matched;
+        score.matchedAfter += part.matchedAfter;
     }
     return score;
 }

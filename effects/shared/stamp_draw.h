@@ -91,8 +91,10 @@ struct StampTarget {
 // on a surface of side `side`, against the source and canvas pixels they
 // land on, with no surface: RowStampErrors (and RowStampGain) of the drawn
 // rows summed. Every pixel of `clip` within the surface must land on the
-// canvas. Re-entrant, on the calling thread.
-StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step, const StampTarget& target);
+// canvas. Re-entrant; with shareRows large stamps are scored by several
+// threads (the sums never depend on how many), else on the calling thread.
+StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step, const StampTarget& target,
+                      bool shareRows = false);
 
 // The points of a step grid (every step-th row and column of `grid`, from
 // its top-left corner) that lie in `box`, as a rectangle whose top-left
