@@ -37,13 +37,44 @@ __attribute__((target("avx2"), always_inline)) inline __m256d MitchellPd(__m256d
     return _mm256_and_pd(below2, _mm256_div_pd(picked, _mm256_set1_pd(6.0)));
 }
 
+// The two branches of the Mitchell weight alone, for distances known to
+// lie below 1 (near) or in [1, 2) (far).
+__attribute__((target("avx2"), always_inline)) inline __m256d NearMitchellPd(__m256d x)
+{
+    const __m256d x12 = _mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(12.0), x), x);
+    const __m256d x7 = _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(7.0), x), x), x);
+    return _mm256_div_pd(_mm256_add_pd(_mm256_sub_pd(x7, x12), _mm256_set1_pd(16.0 / 3.0)), _mm256_set1_pd(6.0));
+}
+
+__attribute__((target("avx2"), always_inline)) inline __m256d FarMitchellPd(__m256d x)
+{
+    const __m256d x12 = _mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(12.0), x), x);
+    const __m256d cube = _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(-7.0 / 3.0), x), x), x);
+    const __m256d far = _mm256_add_pd(_mm256_sub_pd(_mm256_add_pd(cube, x12), _mm256_mul_pd(_mm256_set1_pd(20.0), x)),
+                                      _mm256_set1_pd(32.0 / 3.0));
+    return _mm256_div_pd(far, _mm256_set1_pd(6.0));
+}
+
 __attribute__((target("avx2"), always_inline)) inline void Weights(__m256d t, __m128 w[4])
 {
     const __m256d one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0);
-    w[0] = _mm256_cvtpd_ps(MitchellPd(_mm256_add_pd(one, t)));
+    const __m256d x0 = _mm256_add_pd(one, t), x2 = _mm256_sub_pd(one, t), x3 = _mm256_sub_pd(two, t);
+    // With t in [0, 1): 1 + t and 2 - t take the far branch and t and
+    // 1 - t the near one, unless rounding puts a distance on 1 or 2.
+    const __m256d usual = _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(x0, two, _CMP_LT_OQ), _mm256_cmp_pd(x3, two, _CMP_LT_OQ)),
+                                        _mm256_and_pd(_mm256_cmp_pd(x2, one, _CMP_LT_OQ),
+                                                      _mm256_cmp_pd(t, _mm256_setzero_pd(), _CMP_GE_OQ)));
+    if (_mm256_movemask_pd(usual) == 15) {
+        w[0] = _mm256_cvtpd_ps(FarMitchellPd(x0));
+        w[1] = _mm256_cvtpd_ps(NearMitchellPd(t));
+        w[2] = _mm256_cvtpd_ps(NearMitchellPd(x2));
+        w[3] = _mm256_cvtpd_ps(FarMitchellPd(x3));
+        return;
+    }
+    w[0] = _mm256_cvtpd_ps(MitchellPd(x0));
     w[1] = _mm256_cvtpd_ps(MitchellPd(t));
-    w[2] = _mm256_cvtpd_ps(MitchellPd(_mm256_sub_pd(one, t)));
-    w[3] = _mm256_cvtpd_ps(MitchellPd(_mm256_sub_pd(two, t)));
+    w[2] = _mm256_cvtpd_ps(MitchellPd(x2));
+    w[3] = _mm256_cvtpd_ps(MitchellPd(x3));
 }
 
 __attribute__((target("avx2"), always_inline)) inline CubicQuarter LocateCubic(const StampRowConstants& k, __m128i column)
