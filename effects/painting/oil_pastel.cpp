@@ -1,6 +1,8 @@
 #include "effects/painting/oil_pastel.h"
 
+#include "effects/painting/oil_pastel_plan.h"
 #include "effects/painting/oil_pastel_probe.h"
+#include "effects/painting/plan_feed.h"
 #include "effects/shared/brush_stamps.h"
 #include "effects/shared/stamp_cell_cache.h"
 #include "effects/shared/stamp_gain.h"
@@ -12,10 +14,8 @@
 #include <QTime>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstdint>
-#include <immintrin.h>
 #include <numbers>
 #include <utility>
 #include <vector>
@@ -23,114 +23,10 @@
 namespace pq {
 namespace {
 
-constexpr int kSteps = 1000;
-constexpr int kMostTries = 8; // quality / 15 + 1
-// Placements planned at a time, at most.
-constexpr int kMostPlanned = 256;
+using namespace oil_pastel;
+
+
 constexpr int64_t kNoGain = -2147483647;
-
-struct Settings {
-    int density = 0;
-    int minSize = 0;
-    int maxSize = 0;
-    int groups = 0;
-    float opacity = 1.0f;
-    int tries = 1;
-};
-
-// What one step of the run works with.
-struct StepValues {
-    int step = 0;
-    int size = 0;
-    int first = 0, last = 0; // the stamp window, rows and columns
-    int sampling = 1;        // gain on every sampling-th row and column
-    int extra = 0;           // placements per group beyond the first
-    int groups = 0;
-    int clusters = 1;
-    int reach = 1;
-    int penalty = 0;
-    int64_t accept = 0;
-    int tries = 1;
-};
-
-// Where the run is: its step, the step's values, and the group and
-// placement within it.
-struct Cursor {
-    int step = kSteps;
-    bool inStep = false;
-    StepValues sv;
-    int group = 0;
-    bool inGroup = false;
-    int extra = 0;
-};
-
-// One placement of a batch: where its probe put it, the tries it drew, and
-// what scoring them found.
-struct Planned {
-    StepValues sv;
-    bool found = false;
-    int x = 0, y = 0;
-    std::array<int, kMostTries> cells{};
-    std::array<double, kMostTries> angles{};
-    uint32_t seedAfterProbe = 0;
-    Cursor after; // the cursor once this placement is done
-    int64_t bestGain = 0;
-    int bestCell = -1;
-    double bestAngle = 0.0;
-    int triesRun = 0;
-    bool commits = false;
-};
-
-// A step's end (planned < 0) or a planned placement, in the run's order.
-struct Event {
-    int step = 0;
-    int planned = -1;
-};
-
-// How many placements of a batch are planned, for the threads that score
-// them: a waiting thread spins a while before it sleeps, and the planner
-// wakes sleepers only.
-class PlanFeed {
-public:
-    void publish(int n) { tell(n); }
-    // Planning has ended with n placements.
-    void finish(int n) { tell(n | kEnded); }
-
-    // Waits until placement j is planned; false when planning ended first.
-    bool await(int j)
-    {
-        for (int spins = 0;; ++spins) {
-            const int n = planned_.load(std::memory_order_acquire);
-            if ((n & ~kEnded) > j)
-                return true;
-            if (n & kEnded)
-                return false;
-            if (spins < kSpins) {
-                _mm_pause();
-                continue;
-            }
-            sleepers_.fetch_add(1);
-            if (planned_.load() == n)
-                planned_.wait(n);
-            sleepers_.fetch_sub(1);
-        }
-    }
-
-private:
-    static constexpr int kEnded = 1 << 30;
-    static constexpr int kSpins = 2000;
-
-    void tell(int value)
-    {
-        planned_.store(value);
-        if (sleepers_.load() > 0)
-            planned_.notify_all();
-    }
-
-    std::atomic<int> planned_{0};
-    std::atomic<int> sleepers_{0};
-};
-
 class OilPastelPainter {
 public:
     OilPastelPainter(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview, bool doClear,
@@ -467,7 +363,7 @@ private:
         if ((step + 10) % 50 != 0)
             return;
         CheckCancellation();
-        const int pct = (kSteps - step) / 10;
+        const int pct = (kOilPastelSteps - step) / 10;
         if (preview_) {
             SafeUpdatePreview(dest_, pct);
             return;
