@@ -170,6 +170,8 @@ private:
         int64_t best = kNoScore;
         int bestCell = -1;
         double bestAngle = 0.0;
+        StampTarget target{run_.workSource.row(0), run_.workSource.stride() / qsizetype(sizeof(gfx::Pixel)),
+                           run_.workCanvas->row(0), run_.workCanvas->stride() / qsizetype(sizeof(gfx::Pixel)), x, y};
         for (int i = 0; i < pv_.refineCount; ++i) {
             const int cell = rng_.random(int(run_.cells.size()));
             const double base = direction - run_.angles[size_t(cell)];
@@ -179,20 +181,9 @@ private:
                 const double angle = base + side * (std::numbers::pi / 36.0);
                 stamp_.cell = &run_.cells[size_t(cell)];
                 stamp_.angle = angle;
-                DrawStamp(surface_, stamp_, grid, k);
-                int64_t gain = 0, sumNew = 0, n = 0;
-                // Grid points outside the draw's box are transparent.
-                const QRect drawn = GridWithin(grid, surface_.dirtyRect(), k);
-                for (int v = drawn.top(); v <= drawn.bottom(); v += k) {
-                    const gfx::Pixel* t = surface_.row(v);
-                    const gfx::Pixel* s = run_.workSource.row(y - c_ + v) + (x - c_);
-                    const gfx::Pixel* d = run_.workCanvas->row(y - c_ + v) + (x - c_);
-                    const StampErrorSums e = RowStampErrors(t, s, d, drawn.left(), drawn.right(), k);
-                    gain += e.before - e.after;
-                    sumNew += e.after;
-                    n += e.count;
-                }
-                const int64_t meanNew = n > 0 ? sumNew / n : 2147483647;
+                const StampErrorSums e = ScoreStamp(stamp_, surface_.side(), grid, k, target).errors;
+                const int64_t gain = e.before - e.after;
+                const int64_t meanNew = e.count > 0 ? e.after / e.count : 2147483647;
                 const int64_t score = gain - 2 * meanNew;
                 if (gain > pv_.threshold && score > best) {
                     best = score;

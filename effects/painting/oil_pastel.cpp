@@ -1,15 +1,20 @@
 #include "effects/painting/oil_pastel.h"
 
+#include "effects/painting/oil_pastel_plan.h"
+#include "effects/painting/oil_pastel_probe.h"
+#include "effects/painting/plan_feed.h"
 #include "effects/shared/brush_stamps.h"
 #include "effects/shared/stamp_cell_cache.h"
 #include "effects/shared/stamp_gain.h"
 #include "engine/runtime/effect_api.h"
 #include "engine/runtime/engine_host.h"
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 
 #include <QTime>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <numbers>
 #include <utility>
@@ -18,34 +23,10 @@
 namespace pq {
 namespace {
 
-constexpr int kSteps = 1000;
+using namespace oil_pastel;
+
+
 constexpr int64_t kNoGain = -2147483647;
-constexpr std::pair<int, int> kDiagonals[] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
-
-struct Settings {
-    int density = 0;
-    int minSize = 0;
-    int maxSize = 0;
-    int groups = 0;
-    float opacity = 1.0f;
-    int tries = 1;
-};
-
-// What one step of the run works with.
-struct StepValues {
-    int step = 0;
-    int size = 0;
-    int first = 0, last = 0; // the stamp window, rows and columns
-    int sampling = 1;        // gain on every sampling-th row and column
-    int extra = 0;           // placements per group beyond the first
-    int groups = 0;
-    int clusters = 1;
-    int reach = 1;
-    int penalty = 0;
-    int64_t accept = 0;
-    int tries = 1;
-};
-
 class OilPastelPainter {
 public:
     OilPastelPainter(const gfx::Image& source, gfx::Surface& dest, const Settings& s, bool preview, bool doClear,
@@ -57,24 +38,22 @@ public:
     {
     }
 
+    // Placements are planned in the generator's order (probes and try
+    // draws) against the canvas as it is, while the pool scores the tries of
+    // those already planned; they are taken in order up to the first that
+    // commits or ends its tries early. What comes after it is planned again,
+    // on the changed canvas and from the generator as that placement left it.
+    // Batches are as long as the last run between two stopping placements,
+    // doubled while none stops one: planning far past a commit is wasted.
     void paint()
     {
-        for (int step = kSteps; step >= 0; --step) {
-            CheckCancellation();
-            const StepValues sv = stepValues(step);
-            for (int g = 0; g <= sv.groups; ++g) {
-                if (preview_ && areaRatio_ < 1.0f) {
-                    const double r = rng_.randomReal();
-                    if (r > 2.0 * areaRatio_)
-                        continue;
-                }
-                for (int e = 0; e <= sv.extra; ++e) {
-                    CheckCancellation();
-                    place(sv);
-                }
-                CheckCancellation();
-            }
-            report(step);
+        Cursor cursor;
+        const bool pooled = platform::ThreadPoolWorkerCount() > 0;
+        int limit = 1;
+        while (cursor.step >= 0) {
+            const int used = limit == 1 ? runOne(cursor) : runBatch(cursor, limit);
+            if (pooled)
+                limit = used < 0 ? std::min(2 * limit, kMostPlanned) : used + 1;
         }
     }
 
@@ -131,42 +110,26 @@ private:
         return sv;
     }
 
-    gfx::Pixel canvasAt(int x, int y) const { return dest_.row(y)[x]; }
-    gfx::Pixel sourceAt(int x, int y) const { return src_.row(y)[x]; }
+    // Row pointers from the pictures' first rows: a row() call per pixel
+    // read costs more than the probe's arithmetic.
+    void findRows()
+    {
+        srcBits_ = src_.row(0);
+        srcStride_ = src_.stride() / qsizetype(sizeof(gfx::Pixel));
+        destBits_ = dest_.row(0);
+        destStride_ = dest_.stride() / qsizetype(sizeof(gfx::Pixel));
+    }
+    const gfx::Pixel* sourceRow(int y) const { return srcBits_ + y * srcStride_; }
+    const gfx::Pixel* canvasRow(int y) const { return destBits_ + y * destStride_; }
+    gfx::Pixel canvasAt(int x, int y) const { return canvasRow(y)[x]; }
+    gfx::Pixel sourceAt(int x, int y) const { return sourceRow(y)[x]; }
 
     // The worst of a few clusters of random probes; false when no probe
     // counted.
     bool probe(const StepValues& sv, int& px, int& py)
     {
-        int bestErr = -1;
-        for (int c = 0; c < sv.clusters; ++c) {
-            const int cx = rng_.random(w_ - 20) + 10;
-            const int cy = rng_.random(h_ - 20) + 10;
-            for (int i = 0; i < 10; ++i) {
-                const int x = cx + rng_.random(64) - 32;
-                const int y = cy + rng_.random(64) - 32;
-                if (x < 1 || x > w_ - 2 || y < 1 || y > h_ - 2 || int(sourceAt(x, y) >> 24) < 10)
-                    continue;
-                const gfx::Pixel d = canvasAt(x, y);
-                int err = PixelError(sourceAt(x, y), d);
-                if (doClear_ && sv.step > 800 && ((d >> 16) & 255) > 230 && ((d >> 8) & 255) > 230 && (d & 255) > 230)
-                    err *= 50;
-                if (err > 20)
-                    for (const auto& [ox, oy] : kDiagonals) {
-                        const int qx = x + ox * sv.reach, qy = y + oy * sv.reach;
-                        if (qx >= 0 && qx < w_ && qy >= 0 && qy < h_)
-                            err += PixelError(sourceAt(qx, qy), canvasAt(qx, qy));
-                    }
-                if (err > bestErr) {
-                    bestErr = err;
-                    px = x;
-                    py = y;
-                }
-                if (bestErr > 2000)
-                    return true;
-            }
-        }
-        return bestErr >= 0;
+        const ProbeField field{srcBits_, srcStride_, destBits_, destStride_, w_, h_};
+        return ProbeWorst(field, {sv.clusters, sv.reach, doClear_ && sv.step > 800}, rng_, px, py);
     }
 
     // The stamp window cut to the picture for a stamp centred on (x, y).
@@ -175,79 +138,224 @@ private:
         return WindowOnCanvas(QRect(QPoint(sv.first, sv.first), QPoint(sv.last, sv.last)), centre(), x, y, w_, h_);
     }
 
-    // The gain of the stamp on the surface, drawn for the sampled grid.
-    int64_t gainAt(const StepValues& sv, const QRect& grid, int x, int y) const
+    // The sampled grid of a window on the picture: it starts on the
+    // window's first row and column.
+    static QRect GridOf(const StepValues& sv, const QRect& onCanvas)
     {
-        const int c = centre();
-        int64_t gain = 0;
-        // Grid points outside the draw's box are transparent and skipped.
-        const QRect drawn = GridWithin(grid, stamp_.dirtyRect(), sv.sampling);
-        for (int v = drawn.top(); v <= drawn.bottom(); v += sv.sampling) {
-            if (v % 50 == 0)
-                CheckCancellation();
-            const gfx::Pixel* t = stamp_.row(v);
-            const gfx::Pixel* s = src_.row(y - c + v) + (x - c);
-            const gfx::Pixel* d = dest_.row(y - c + v) + (x - c);
-            gain += RowStampGain(t, s, d, drawn.left(), drawn.right(), sv.sampling, !doClear_, sv.penalty);
-        }
-        return gain * sv.sampling * sv.sampling;
+        const int k = sv.sampling;
+        return QRect(QPoint(sv.first + (onCanvas.left() - sv.first + k - 1) / k * k,
+                            sv.first + (onCanvas.top() - sv.first + k - 1) / k * k),
+                     onCanvas.bottomRight());
     }
 
-    void place(const StepValues& sv)
+    Stamp stampAt(const StepValues& sv, int x, int y) const
     {
-        int x = 0, y = 0;
-        if (!probe(sv, x, y))
-            return;
-        const QRect onCanvas = windowAt(sv, x, y);
-        // The sampled grid starts on the window's first row and column.
-        const int k = sv.sampling;
-        const QRect grid(QPoint(sv.first + (onCanvas.left() - sv.first + k - 1) / k * k,
-                                sv.first + (onCanvas.top() - sv.first + k - 1) / k * k),
-                         onCanvas.bottomRight());
         Stamp stamp;
         stamp.colour = sourceAt(x, y);
         stamp.opacity = s_.opacity;
         stamp.width = stamp.height = sv.size;
         stamp.sampling = StampSampling::Cubic;
         stamp.trimToInk = true;
-        int64_t bestGain = kNoGain;
-        int bestCell = -1;
-        double bestAngle = 0.0;
-        bool lastIsBest = false;
-        for (int i = 0; i < sv.tries; ++i) {
-            const int cell = rng_.random(int(cells_.size()));
-            const double angle = rng_.random(360) * std::numbers::pi / 180.0;
-            CheckCancellation();
-            stamp.cell = &cells_[size_t(cell)];
-            stamp.angle = angle;
-            DrawStamp(stamp_, stamp, grid, k);
-            const int64_t gain = gainAt(sv, grid, x, y);
-            lastIsBest = false;
-            if (gain > bestGain) {
-                bestGain = gain;
-                bestCell = cell;
-                bestAngle = angle;
-                lastIsBest = true;
+        return stamp;
+    }
+
+    // Moves the cursor to its next placement, drawing the step's values and
+    // the groups' preview lots on the way, and notes the steps it ends in
+    // `events`; false at the run's end.
+    bool nextPlacement(Cursor& cursor, std::vector<Event>& events)
+    {
+        for (;;) {
+            if (cursor.step < 0)
+                return false;
+            if (!cursor.inStep) {
+                CheckCancellation();
+                findRows();
+                cursor.sv = stepValues(cursor.step);
+                cursor.inStep = true;
+                cursor.group = 0;
+                cursor.inGroup = false;
             }
-            if (gain > 20 * int64_t(sv.size) * sv.size)
-                break;
+            if (cursor.inGroup)
+                return true;
+            if (cursor.group > cursor.sv.groups) {
+                events.push_back({cursor.step, -1});
+                cursor.inStep = false;
+                --cursor.step;
+                continue;
+            }
+            if (preview_ && areaRatio_ < 1.0f) {
+                const double r = rng_.randomReal();
+                if (r > 2.0 * areaRatio_) {
+                    ++cursor.group;
+                    continue;
+                }
+            }
+            cursor.inGroup = true;
+            cursor.extra = 0;
         }
-        if (bestCell < 0 || bestGain <= sv.accept)
-            return;
+    }
+
+    // Plans one placement at the cursor.
+    Planned plan(Cursor& cursor)
+    {
+        CheckCancellation();
+        Planned p;
+        p.sv = cursor.sv;
+        if (probe(p.sv, p.x, p.y)) {
+            p.found = true;
+            p.seedAfterProbe = rng_.seed();
+            for (int i = 0; i < p.sv.tries; ++i) {
+                p.cells[size_t(i)] = rng_.random(int(cells_.size()));
+                p.angles[size_t(i)] = rng_.random(360) * std::numbers::pi / 180.0;
+            }
+        }
+        if (++cursor.extra > cursor.sv.extra) {
+            cursor.inGroup = false;
+            ++cursor.group;
+        }
+        p.after = cursor;
+        return p;
+    }
+
+    // A batch: block 0 plans placements into planned_ while later blocks
+    // score them (block b the placement b - 1, waiting for it to be
+    // planned); planning stops once a placement that ends the batch is
+    // known. Then the batch is laid up to that placement.
+    int runBatch(Cursor& cursor, int limit)
+    {
+        std::vector<Event> events;
+        planned_.resize(size_t(limit));
+        std::atomic<int> stop{limit};
+        std::atomic<int> next{0}; // the next placement to score, handed out in order
+        PlanFeed feed;
+        auto planAll = [&] {
+            int n = 0;
+            try {
+                while (n < limit && stop.load(std::memory_order_relaxed) >= n && nextPlacement(cursor, events)) {
+                    events.push_back({cursor.step, n});
+                    planned_[size_t(n)] = plan(cursor);
+                    feed.publish(++n);
+                }
+            } catch (...) {
+                feed.finish(n);
+                throw;
+            }
+            feed.finish(n);
+        };
+        auto scoreAll = [&] {
+            for (;;) {
+                const int j = next.fetch_add(1);
+                if (!feed.await(j) || j >= stop.load(std::memory_order_relaxed))
+                    return;
+                Planned& p = planned_[size_t(j)];
+                if (!p.found)
+                    continue;
+                evaluate(p, false);
+                if (p.commits || p.triesRun < p.sv.tries)
+                    for (int seen = stop.load(); j < seen && !stop.compare_exchange_weak(seen, j);)
+                        ;
+            }
+        };
+        // Block 0 plans; every other block scores until nothing is left.
+        const int scorers = std::min(limit, platform::ThreadPoolWorkerCount());
+        platform::ParallelForRange(0, scorers + 1, 1, [&](int from, int to) {
+            for (int b = from; b < to; ++b) {
+                if (b == 0)
+                    planAll();
+                else
+                    scoreAll();
+            }
+        });
+        return layUpTo(cursor, events, stop.load());
+    }
+
+    // A batch of one placement, its tries' rows shared out when large.
+    int runOne(Cursor& cursor)
+    {
+        std::vector<Event> events;
+        planned_.resize(1);
+        if (!nextPlacement(cursor, events))
+            return layUpTo(cursor, events, 1);
+        events.push_back({cursor.step, 0});
+        Planned& p = planned_[0];
+        p = plan(cursor);
+        if (p.found)
+            evaluate(p, true);
+        return layUpTo(cursor, events, p.found && (p.commits || p.triesRun < p.sv.tries) ? 0 : 1);
+    }
+
+    // Takes the batch's events in order up to planned placement `last`,
+    // which is laid; returns `last`, or -1 when the batch had no such
+    // placement (the cursor then stays after its end).
+    int layUpTo(Cursor& cursor, const std::vector<Event>& events, int last)
+    {
+        for (const Event& e : events) {
+            if (e.planned < 0) {
+                report(e.step);
+                continue;
+            }
+            if (e.planned < last)
+                continue;
+            const Planned& p = planned_[size_t(e.planned)];
+            if (p.commits)
+                commit(p);
+            // The generator as the tries that ran left it.
+            rng_.setSeed(p.seedAfterProbe);
+            for (int i = 0; i < 2 * p.triesRun; ++i)
+                rng_.next();
+            cursor = p.after;
+            return last;
+        }
+        return -1;
+    }
+
+    // The planned tries in order, as many as run: the best and whether it
+    // is laid. Reads only the canvas and the cells; any thread.
+    void evaluate(Planned& p, bool shareRows) const
+    {
+        const StepValues& sv = p.sv;
+        const QRect grid = GridOf(sv, windowAt(sv, p.x, p.y));
+        const int k = sv.sampling;
+        Stamp stamp = stampAt(sv, p.x, p.y);
+        const StampTarget target{srcBits_, srcStride_, destBits_, destStride_, p.x, p.y};
+        p.bestGain = kNoGain;
+        p.bestCell = -1;
+        p.triesRun = sv.tries;
+        for (int i = 0; i < sv.tries; ++i) {
+            CheckCancellation();
+            stamp.cell = &cells_[size_t(p.cells[size_t(i)])];
+            stamp.angle = p.angles[size_t(i)];
+            const int64_t gain = ScoreStamp(stamp, side_, grid, k, target, shareRows).gain(!doClear_, sv.penalty) * k * k;
+            if (gain > p.bestGain) {
+                p.bestGain = gain;
+                p.bestCell = p.cells[size_t(i)];
+                p.bestAngle = p.angles[size_t(i)];
+            }
+            if (gain > 20 * int64_t(sv.size) * sv.size) {
+                p.triesRun = i + 1;
+                break;
+            }
+        }
+        p.commits = p.bestCell >= 0 && p.bestGain > sv.accept;
+    }
+
+    void commit(const Planned& p)
+    {
+        const StepValues& sv = p.sv;
+        const QRect onCanvas = windowAt(sv, p.x, p.y);
         // The commit reads the window on the picture; the relief one pixel
         // around each pixel it changes.
         const QRect window(QPoint(sv.first, sv.first), QPoint(sv.last, sv.last));
         const QRect drawn = onCanvas.adjusted(-1, -1, 1, 1).intersected(window);
-        if (!(lastIsBest && k == 1 && drawn == onCanvas)) {
-            stamp.cell = &cells_[size_t(bestCell)];
-            stamp.angle = bestAngle;
-            DrawStamp(stamp_, stamp, drawn);
-        }
+        Stamp stamp = stampAt(sv, p.x, p.y);
+        stamp.cell = &cells_[size_t(p.bestCell)];
+        stamp.angle = p.bestAngle;
+        DrawStamp(stamp_, stamp, drawn);
         if (sv.size >= 30)
             ApplyReliefAndCommit(stamp_, sv.size, 35, window.adjusted(1, 1, -1, -1).intersected(onCanvas), onCanvas,
-                                 dest_, x, y);
+                                 dest_, p.x, p.y);
         else
-            CommitStamp(stamp_, onCanvas, dest_, x, y);
+            CommitStamp(stamp_, onCanvas, dest_, p.x, p.y);
     }
 
     void report(int step)
@@ -255,7 +363,7 @@ private:
         if ((step + 10) % 50 != 0)
             return;
         CheckCancellation();
-        const int pct = (kSteps - step) / 10;
+        const int pct = (kOilPastelSteps - step) / 10;
         if (preview_) {
             SafeUpdatePreview(dest_, pct);
             return;
@@ -280,6 +388,10 @@ private:
     StampSurface stamp_;
     const std::vector<StampCell> cells_;
     platform::Random& rng_;
+    std::vector<Planned> planned_;
+    const gfx::Pixel* srcBits_ = nullptr;
+    const gfx::Pixel* destBits_ = nullptr;
+    qsizetype srcStride_ = 0, destStride_ = 0;
 };
 
 // The share of the document's photo a preview works on; 1 for full runs.

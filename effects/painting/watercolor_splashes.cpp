@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <numbers>
 #include <vector>
 
@@ -82,6 +81,8 @@ public:
     {
         for (int k = 0; k <= s_.levels; ++k) {
             CheckCancellation();
+            target_ = {src_.row(0), src_.stride() / qsizetype(sizeof(gfx::Pixel)), dest_.row(0),
+                       dest_.stride() / qsizetype(sizeof(gfx::Pixel)), 0, 0};
             const LevelValues lv = levelValues(k);
             if (lv.gridPhase)
                 gridPhase(lv);
@@ -152,24 +153,12 @@ private:
         }
     }
 
-    // The gain of the stamp last drawn on `drawnOn` over the sampled grid;
-    // the area's mean error below the threshold counts as already matching.
-    int64_t gainAt(const LevelValues& lv, const StampSurface& drawnOn, const QRect& grid, int x, int y) const
+    // The gain of a try's errors; the area's mean error below the threshold
+    // counts as already matching.
+    static int64_t GainOf(const LevelValues& lv, const StampErrorSums& e)
     {
-        const int c = centre();
-        int64_t gain = 0, sumOld = 0, count = 0;
-        // Grid points outside the draw's box are transparent and skipped.
-        const QRect drawn = GridWithin(grid, drawnOn.dirtyRect(), lv.sub);
-        for (int v = drawn.top(); v <= drawn.bottom(); v += lv.sub) {
-            const gfx::Pixel* t = drawnOn.row(v);
-            const gfx::Pixel* s = src_.row(y - c + v) + (x - c);
-            const gfx::Pixel* d = dest_.row(y - c + v) + (x - c);
-            const StampErrorSums e = RowStampErrors(t, s, d, drawn.left(), drawn.right(), lv.sub);
-            gain += e.before - e.after;
-            sumOld += e.before;
-            count += e.count;
-        }
-        if (count > 0 && sumOld / count < lv.errThr)
+        int64_t gain = e.before - e.after;
+        if (e.count > 0 && e.before / e.count < lv.errThr)
             gain -= kCovered;
         return gain;
     }
@@ -189,14 +178,15 @@ private:
         return t;
     }
 
-    // Draws the try on `surface` at the sampled grid and returns its gain.
-    int64_t measure(StampSurface& surface, Stamp stamp, const Try& t, const LevelValues& lv, const QRect& sampled,
-                    int x, int y) const
+    // The try's gain over the sampled grid.
+    int64_t measure(Stamp stamp, const Try& t, const LevelValues& lv, const QRect& sampled, int x, int y) const
     {
         stamp.cell = &cells_[size_t(t.cell)];
         stamp.angle = t.angle;
-        DrawStamp(surface, stamp, sampled, lv.sub);
-        return gainAt(lv, surface, sampled, x, y);
+        StampTarget target = target_;
+        target.x = x;
+        target.y = y;
+        return GainOf(lv, ScoreStamp(stamp, kSide, sampled, lv.sub, target, true).errors);
     }
 
     void place(const LevelValues& lv, int x, int y, bool grid)
@@ -237,7 +227,7 @@ private:
         for (; i < lv.tries && !over && !(together && i == 1); ++i) {
             Try t = nextTry(rng_, base);
             if (measured)
-                t.gain = measure(stamp_, stamp, t, lv, sampled, x, y);
+                t.gain = measure(stamp, t, lv, sampled, x, y);
             over = consider(t);
         }
         if (!over && i < lv.tries) {
@@ -248,11 +238,9 @@ private:
             tries_.resize(size_t(n));
             for (Try& t : tries_)
                 t = nextTry(ahead, base);
-            while (int(trySurfaces_.size()) < n)
-                trySurfaces_.emplace_back(kSide);
             platform::ParallelForRange(0, n, 1, [&](int from, int to) {
                 for (int j = from; j < to; ++j)
-                    tries_[size_t(j)].gain = measure(trySurfaces_[size_t(j)], stamp, tries_[size_t(j)], lv, sampled, x, y);
+                    tries_[size_t(j)].gain = measure(stamp, tries_[size_t(j)], lv, sampled, x, y);
             });
             for (int j = 0; j < n && !over; ++j) {
                 nextTry(rng_, base);
@@ -281,13 +269,13 @@ private:
     const bool doClear_;
     const int w_, h_;
     StampSurface stamp_;
-    std::deque<StampSurface> trySurfaces_; // one per try measured together
     std::vector<Try> tries_;
     std::array<QImage, 2> snapshots_; // pictures for the window, reused once it lets them go
     const std::vector<StampCell>& cells_; // the sheet outlives the painter
     const std::vector<float>& angles_;
     GradientMap gradients_;
     platform::Random& rng_;
+    StampTarget target_; // the source's and dest_'s rows, read by tries on any thread
 };
 
 } // namespace

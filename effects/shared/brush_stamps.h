@@ -13,9 +13,10 @@
 //                   ApplyImpastoRelief
 //   gradient_map.h  GradientMap, BuildGradientMap
 //
-// A typical try: DrawStamp(surface, stamp, window, step) with the gain's
-// sampling step, sum PixelError(S, D) - PixelError(S, StampOver(T, D)) over
-// the sampled window, and for the winner DrawStamp(surface, best, window),
+// A typical try: ScoreStamp(stamp, side, window, step, target) with the
+// gain's sampling step (the sums of PixelError(S, D) and
+// PixelError(S, StampOver(T, D)) over the sampled window, as drawing it
+// would give), and for the winner DrawStamp(surface, best, window),
 // ApplyImpastoRelief, CommitStamp.
 
 #include "effects/shared/gradient_map.h"

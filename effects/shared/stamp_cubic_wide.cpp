@@ -1,4 +1,5 @@
 #include "effects/shared/stamp_row_constants.h"
+#include "effects/shared/stamp_row_sinks.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +15,7 @@ std::atomic<bool> wideCubicRows{true};
 // them out.
 struct CubicQuarter {
     __m128i xs[4], ys[4];
+    __m256d tx, ty; // the sampling positions' distances past their floors
     __m128 wx[4], wy[4];
     __m128 cover;
 };
@@ -35,13 +37,44 @@ __attribute__((target("avx2"), always_inline)) inline __m256d MitchellPd(__m256d
     return _mm256_and_pd(below2, _mm256_div_pd(picked, _mm256_set1_pd(6.0)));
 }
 
+// The two branches of the Mitchell weight alone, for distances known to
+// lie below 1 (near) or in [1, 2) (far).
+__attribute__((target("avx2"), always_inline)) inline __m256d NearMitchellPd(__m256d x)
+{
+    const __m256d x12 = _mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(12.0), x), x);
+    const __m256d x7 = _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(7.0), x), x), x);
+    return _mm256_div_pd(_mm256_add_pd(_mm256_sub_pd(x7, x12), _mm256_set1_pd(16.0 / 3.0)), _mm256_set1_pd(6.0));
+}
+
+__attribute__((target("avx2"), always_inline)) inline __m256d FarMitchellPd(__m256d x)
+{
+    const __m256d x12 = _mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(12.0), x), x);
+    const __m256d cube = _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(-7.0 / 3.0), x), x), x);
+    const __m256d far = _mm256_add_pd(_mm256_sub_pd(_mm256_add_pd(cube, x12), _mm256_mul_pd(_mm256_set1_pd(20.0), x)),
+                                      _mm256_set1_pd(32.0 / 3.0));
+    return _mm256_div_pd(far, _mm256_set1_pd(6.0));
+}
+
 __attribute__((target("avx2"), always_inline)) inline void Weights(__m256d t, __m128 w[4])
 {
     const __m256d one = _mm256_set1_pd(1.0), two = _mm256_set1_pd(2.0);
-    w[0] = _mm256_cvtpd_ps(MitchellPd(_mm256_add_pd(one, t)));
+    const __m256d x0 = _mm256_add_pd(one, t), x2 = _mm256_sub_pd(one, t), x3 = _mm256_sub_pd(two, t);
+    // With t in [0, 1): 1 + t and 2 - t take the far branch and t and
+    // 1 - t the near one, unless rounding puts a distance on 1 or 2.
+    const __m256d usual = _mm256_and_pd(_mm256_and_pd(_mm256_cmp_pd(x0, two, _CMP_LT_OQ), _mm256_cmp_pd(x3, two, _CMP_LT_OQ)),
+                                        _mm256_and_pd(_mm256_cmp_pd(x2, one, _CMP_LT_OQ),
+                                                      _mm256_cmp_pd(t, _mm256_setzero_pd(), _CMP_GE_OQ)));
+    if (_mm256_movemask_pd(usual) == 15) {
+        w[0] = _mm256_cvtpd_ps(FarMitchellPd(x0));
+        w[1] = _mm256_cvtpd_ps(NearMitchellPd(t));
+        w[2] = _mm256_cvtpd_ps(NearMitchellPd(x2));
+        w[3] = _mm256_cvtpd_ps(FarMitchellPd(x3));
+        return;
+    }
+    w[0] = _mm256_cvtpd_ps(MitchellPd(x0));
     w[1] = _mm256_cvtpd_ps(MitchellPd(t));
-    w[2] = _mm256_cvtpd_ps(MitchellPd(_mm256_sub_pd(one, t)));
-    w[3] = _mm256_cvtpd_ps(MitchellPd(_mm256_sub_pd(two, t)));
+    w[2] = _mm256_cvtpd_ps(MitchellPd(x2));
+    w[3] = _mm256_cvtpd_ps(MitchellPd(x3));
 }
 
 __attribute__((target("avx2"), always_inline)) inline CubicQuarter LocateCubic(const StampRowConstants& k, __m128i column)
@@ -57,10 +90,17 @@ __attribute__((target("avx2"), always_inline)) inline CubicQuarter LocateCubic(c
         q.xs[i] = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(x0, offset), zeroI), k.maxX);
         q.ys[i] = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(y0, offset), zeroI), k.maxY);
     }
-    Weights(_mm256_sub_pd(p.fx, p.flx), q.wx);
-    Weights(_mm256_sub_pd(p.fy, p.fly), q.wy);
+    q.tx = _mm256_sub_pd(p.fx, p.flx);
+    q.ty = _mm256_sub_pd(p.fy, p.fly);
     q.cover = _mm256_cvtpd_ps(p.cover);
     return q;
+}
+
+// The weights of a located quarter; only blocks with ink need them.
+__attribute__((target("avx2"), always_inline)) inline void WeighCubic(CubicQuarter& q)
+{
+    Weights(q.tx, q.wx);
+    Weights(q.ty, q.wy);
 }
 
 // The texels at the plane offsets `at`, as floats.
@@ -69,8 +109,12 @@ __attribute__((target("avx2"), always_inline)) inline __m256 TexelsAt(const uint
     return _mm256_cvtepi32_ps(_mm256_and_si256(TexelBytesAt(alpha, last, at), _mm256_set1_epi32(255)));
 }
 
-__attribute__((target("avx2"))) int DrawCubicRowAvx2(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi,
-                                                     int step)
+// The stamp's pixels of row v at columns lo, lo + step, ... up to hi, eight
+// at a time, handed to `sink`; blocks whose texels are all blank are
+// skipped (their pixels are 0).
+template <typename Sink>
+__attribute__((target("avx2"), always_inline)) inline int CubicRowAvx2(const DrawPlan& plan, int v, int lo, int hi,
+                                                                      int step, Sink& sink)
 {
     const StampCell::Level& level = *plan.level;
     const int64_t texels = int64_t(level.width) * int64_t(level.height);
@@ -88,6 +132,7 @@ __attribute__((target("avx2"))) int DrawCubicRowAvx2(const DrawPlan& plan, gfx::
         colour[c] = _mm256_set1_ps(plan.colour[c]);
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m128i steps = _mm_mullo_epi32(_mm_setr_epi32(0, 1, 2, 3), _mm_set1_epi32(step));
+    const __m256i offsets = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(step));
 
     const int count = (hi - lo) / step + 1;
     for (int n = 0; n < count; n += 8) {
@@ -95,8 +140,8 @@ __attribute__((target("avx2"))) int DrawCubicRowAvx2(const DrawPlan& plan, gfx::
         // The last block may stick out past hi: its extra lanes are not
         // written.
         const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - n), lanes);
-        const CubicQuarter a = LocateCubic(k, _mm_add_epi32(_mm_set1_epi32(u), steps));
-        const CubicQuarter b = LocateCubic(k, _mm_add_epi32(_mm_set1_epi32(u + 4 * step), steps));
+        CubicQuarter a = LocateCubic(k, _mm_add_epi32(_mm_set1_epi32(u), steps));
+        CubicQuarter b = LocateCubic(k, _mm_add_epi32(_mm_set1_epi32(u + 4 * step), steps));
         // Texel positions run monotonically along the block: its first and
         // last samples bound the texels it reads. Where those are all blank
         // every stamp pixel is 0, as the clear surface already is.
@@ -106,6 +151,8 @@ __attribute__((target("avx2"))) int DrawCubicRowAvx2(const DrawPlan& plan, gfx::
         const int y3a = _mm_cvtsi128_si32(a.ys[3]), y3b = _mm_extract_epi32(b.ys[3], 3);
         if (!level.inkIn(std::min(x0a, x0b), std::min(y0a, y0b), std::max(x3a, x3b), std::max(y3a, y3b)))
             continue;
+        WeighCubic(a);
+        WeighCubic(b);
         __m256i xs[4];
         __m256 wx[4];
         for (int i = 0; i < 4; ++i) {
@@ -143,17 +190,25 @@ __attribute__((target("avx2"))) int DrawCubicRowAvx2(const DrawPlan& plan, gfx::
             const __m256i t = _mm256_min_epi32(_mm256_max_epi32(_mm256_cvttps_epi32(r), zeroI), byteMax);
             pixel = _mm256_or_si256(pixel, _mm256_slli_epi32(t, 8 * c));
         }
-        if (step == 1) {
-            _mm256_maskstore_epi32(reinterpret_cast<int*>(out + u), live, pixel);
-        } else {
-            alignas(32) gfx::Pixel lanesOut[8];
-            _mm256_store_si256(reinterpret_cast<__m256i*>(lanesOut), pixel);
-            const int upto = std::min(8, count - n);
-            for (int i = 0; i < upto; ++i)
-                out[u + i * step] = lanesOut[i];
-        }
+        sink(u, step, offsets, live, std::min(8, count - n), pixel);
     }
     return lo + count * step;
+}
+
+__attribute__((target("avx2"))) int DrawCubicRowAvx2(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi,
+                                                     int step)
+{
+    wide::StoreSink sink{out};
+    return CubicRowAvx2(plan, v, lo, hi, step, sink);
+}
+
+__attribute__((target("avx2"))) int ScoreCubicRowAvx2(const DrawPlan& plan, int v, int lo, int hi, int step,
+                                                      const gfx::Pixel* s, const gfx::Pixel* d, StampScore& score)
+{
+    wide::ScoreSink sink{s, d};
+    const int next = CubicRowAvx2(plan, v, lo, hi, step, sink);
+    sink.addTo(score);
+    return next;
 }
 
 } // namespace
@@ -164,6 +219,15 @@ int DrawCubicRowWide(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int h
     if (!avx2 || hi < lo || step < 1 || !wideCubicRows.load(std::memory_order_relaxed))
         return lo;
     return DrawCubicRowAvx2(plan, out, v, lo, hi, step);
+}
+
+int ScoreCubicRowWide(const DrawPlan& plan, int v, int lo, int hi, int step, const gfx::Pixel* s, const gfx::Pixel* d,
+                      StampScore& score)
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (!avx2 || hi < lo || step < 1 || step > 64 || !wideCubicRows.load(std::memory_order_relaxed))
+        return lo;
+    return ScoreCubicRowAvx2(plan, v, lo, hi, step, s, d, score);
 }
 
 void SetWideCubicRows(bool on)

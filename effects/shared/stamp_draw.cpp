@@ -162,9 +162,38 @@ void DrawRow(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int s
 {
     if constexpr (Kind == StampSampling::Cubic)
         lo = DrawCubicRowWide(plan, out, v, lo, hi, step);
+    else if constexpr (Kind == StampSampling::Linear)
+        lo = DrawLinearRowWide(plan, out, v, lo, hi, step);
     const double dy = v + 0.5 - plan.centre;
     for (int u = lo; u <= hi; u += step)
         out[u] = StampPixel<Kind>(plan, u, dy); // the surface is clear: 0 changes nothing
+}
+
+// Adds the score of row v's stamp pixels at columns lo, lo + step, ... up
+// to hi against source row s and canvas row d to `score`.
+template <StampSampling Kind>
+void ScoreRow(const DrawPlan& plan, int v, int lo, int hi, int step, const gfx::Pixel* s, const gfx::Pixel* d,
+              StampScore& score)
+{
+    if constexpr (Kind == StampSampling::Cubic)
+        lo = ScoreCubicRowWide(plan, v, lo, hi, step, s, d, score);
+    else if constexpr (Kind == StampSampling::Linear)
+        lo = ScoreLinearRowWide(plan, v, lo, hi, step, s, d, score);
+    const double dy = v + 0.5 - plan.centre;
+    for (int u = lo; u <= hi; u += step) {
+        const gfx::Pixel t = StampPixel<Kind>(plan, u, dy);
+        if ((t >> 24) == 0)
+            continue;
+        const int before = PixelError(s[u], d[u]);
+        const int after = PixelError(s[u], StampOver(t, d[u]));
+        score.errors.before += before;
+        score.errors.after += after;
+        ++score.errors.count;
+        if (before == 0) {
+            ++score.matched;
+            score.matchedAfter += after;
+        }
+    }
 }
 
 // Lays the stamp's pixels of columns lo..hi of row v over canvas pixels
@@ -186,6 +215,9 @@ void LayRow(const DrawPlan& plan, gfx::Pixel* d, int v, int lo, int hi)
 // drawn (a cell with no ink and trimming asked).
 bool MakePlan(const Stamp& stamp, int centre, DrawPlan& plan)
 {
+    if (!stamp.cell || stamp.cell->isNull() || stamp.cell->isBlank() || stamp.width < 0.5 || stamp.height < 0.5 ||
+        !(stamp.opacity > 0.0f) || (stamp.colour >> 24) == 0)
+        return false;
     const StampCell& cell = *stamp.cell;
     const double texelsPerPixel = std::max(cell.width() / stamp.width, cell.height() / stamp.height);
     plan.level = &cell.level(LevelFor(stamp.sampling, cell, texelsPerPixel));
@@ -260,14 +292,10 @@ void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int
 {
     surface.clear();
     const QRect area = clip.intersected(surface.rect());
-    if (area.isEmpty() || !stamp.cell || stamp.cell->isNull() || stamp.cell->isBlank() || stamp.width < 0.5 ||
-        stamp.height < 0.5 || !(stamp.opacity > 0.0f) || (stamp.colour >> 24) == 0)
+    DrawPlan plan;
+    if (area.isEmpty() || !MakePlan(stamp, surface.centre(), plan))
         return;
     step = std::max(step, 1);
-
-    DrawPlan plan;
-    if (!MakePlan(stamp, surface.centre(), plan))
-        return;
 
     // The rows to draw and their spans; their bounding box is what the next
     // clear() has to clear.
@@ -315,16 +343,81 @@ void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int
         platform::ParallelForRange(0, rows, std::max(4, rows / 16), drawRows);
 }
 
+StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step, const StampTarget& target,
+                      bool shareRows)
+{
+    StampScore score;
+    const int c = side / 2;
+    const QRect area = clip.intersected(QRect(0, 0, side, side));
+    DrawPlan plan;
+    if (area.isEmpty() || !MakePlan(stamp, c, plan))
+        return score;
+    step = std::max(step, 1);
+    auto scoreRow = [&](int v, int lo, int hi, StampScore& into) {
+        const gfx::Pixel* s = target.source + (target.y - c + v) * target.sourceStride + (target.x - c);
+        const gfx::Pixel* d = target.canvas + (target.y - c + v) * target.canvasStride + (target.x - c);
+        switch (stamp.sampling) {
+        case StampSampling::Nearest: ScoreRow<StampSampling::Nearest>(plan, v, lo, hi, step, s, d, into); break;
+        case StampSampling::Cubic: ScoreRow<StampSampling::Cubic>(plan, v, lo, hi, step, s, d, into); break;
+        default: ScoreRow<StampSampling::Linear>(plan, v, lo, hi, step, s, d, into); break;
+        }
+    };
+    // The rows and columns DrawStamp would draw.
+    struct Span {
+        int v, lo, hi;
+    };
+    std::vector<Span> spans;
+    int64_t pixels = 0;
+    for (int v = area.top(); v <= area.bottom(); v += step) {
+        int lo, hi;
+        RowSpan(plan, v, lo, hi);
+        lo = std::max(lo, area.left());
+        hi = std::min(hi, area.right());
+        if (lo > hi)
+            continue;
+        lo += (step - (lo - area.left()) % step) % step;
+        if (lo > hi)
+            continue;
+        if (!shareRows) {
+            scoreRow(v, lo, hi, score);
+            continue;
+        }
+        spans.push_back({v, lo, hi});
+        pixels += (hi - lo) / step + 1;
+    }
+    const int rows = int(spans.size());
+    if (rows == 0)
+        return score;
+    if (pixels < kParallelPixels || rows < 16) {
+        for (const Span& r : spans)
+            scoreRow(r.v, r.lo, r.hi, score);
+        return score;
+    }
+    // Integer sums: the total does not depend on how the rows are split.
+    const int grain = std::max(4, rows / 16);
+    std::vector<StampScore> parts(size_t((rows + grain - 1) / grain));
+    platform::ParallelForRange(0, rows, grain, [&](int from, int to) {
+        StampScore& part = parts[size_t(from / grain)];
+        for (int i = from; i < to; ++i)
+            scoreRow(spans[size_t(i)].v, spans[size_t(i)].lo, spans[size_t(i)].hi, part);
+    });
+    for (const StampScore& part : parts) {
+        score.errors.before += part.errors.before;
+        score.errors.after += part.errors.after;
+        score.errors.count += part.errors.count;
+        score.matched += part.matched;
+        score.matchedAfter += part.matchedAfter;
+    }
+    return score;
+}
+
 void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Surface& canvas, int x, int y)
 {
     const int c = side / 2;
     const QRect area = WindowOnCanvas(clip.intersected(QRect(0, 0, side, side)), c, x, y, canvas.width(),
                                       canvas.height());
-    if (area.isEmpty() || !stamp.cell || stamp.cell->isNull() || stamp.cell->isBlank() || stamp.width < 0.5 ||
-        stamp.height < 0.5 || !(stamp.opacity > 0.0f) || (stamp.colour >> 24) == 0)
-        return;
     DrawPlan plan;
-    if (!MakePlan(stamp, c, plan))
+    if (area.isEmpty() || !MakePlan(stamp, c, plan))
         return;
     auto layRows = [&](int from, int to) {
         for (int v = from; v < to; ++v) {

@@ -12,6 +12,7 @@
 // cells are only read.
 
 #include "effects/shared/stamp_cell.h"
+#include "effects/shared/stamp_gain.h"
 #include "gfx/image.h"
 
 #include <QRect>
@@ -74,6 +75,26 @@ private:
 // pixels are transparent afterwards. Large stamps are drawn by several
 // threads; the pixels never depend on how many.
 void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int step = 1);
+
+// Where a stamp centred on canvas pixel (x, y) lands: stamp pixel (u, v)
+// lies over source and canvas pixel (x - C + u, y - C + v). Strides count
+// pixels.
+struct StampTarget {
+    const gfx::Pixel* source = nullptr; // pixel (0, 0)
+    qsizetype sourceStride = 0;
+    const gfx::Pixel* canvas = nullptr;
+    qsizetype canvasStride = 0;
+    int x = 0, y = 0;
+};
+
+// The score of the pixels DrawStamp(surface, stamp, clip, step) would draw
+// on a surface of side `side`, against the source and canvas pixels they
+// land on, with no surface: RowStampErrors (and RowStampGain) of the drawn
+// rows summed. Every pixel of `clip` within the surface must land on the
+// canvas. Re-entrant; with shareRows large stamps are scored by several
+// threads (the sums never depend on how many), else on the calling thread.
+StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step, const StampTarget& target,
+                      bool shareRows = false);
 
 // The points of a step grid (every step-th row and column of `grid`, from
 // its top-left corner) that lie in `box`, as a rectangle whose top-left

@@ -29,6 +29,23 @@ struct StampErrorSums {
     int64_t after = 0;
     int64_t count = 0;
 };
+// The error sums of a whole stamp, with the inked columns whose canvas
+// pixel already matches the source (error 0 before): their number and
+// their errors after.
+struct StampScore {
+    StampErrorSums errors;
+    int64_t matched = 0;
+    int64_t matchedAfter = 0;
+
+    // RowStampGain's total over the same columns.
+    int64_t gain(bool penalise, int penalty) const
+    {
+        if (!penalise)
+            return errors.before - errors.after;
+        return errors.before - (errors.after - matchedAfter) - int64_t(penalty) * matched;
+    }
+};
+
 StampErrorSums RowStampErrors(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi, int step);
 StampErrorSums RowStampErrorsPlain(const gfx::Pixel* t, const gfx::Pixel* s, const gfx::Pixel* d, int lo, int hi,
                                    int step);

@@ -1,5 +1,6 @@
 #include "effects/shared/stamp_pixels.h"
 
+#include "effects/shared/stamp_relief_wide.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
@@ -30,7 +31,7 @@ inline void CommitRow(const StampSurface& stamp, int v, int left, int right, gfx
     const int c = stamp.centre();
     const gfx::Pixel* t = stamp.row(v);
     gfx::Pixel* d = canvas.row(y - c + v) + (x - c);
-    for (int u = left; u <= right; ++u)
+    for (int u = CommitRowWide(t, d, left, right); u <= right; ++u)
         if (t[u] >> 24)
             d[u] = StampOver(t[u], d[u]);
 }
@@ -44,7 +45,7 @@ void ReliefRow(StampSurface& stamp, int v, int left, int right, int radius, int 
     const gfx::Pixel* above = stamp.row(v - 1);
     const gfx::Pixel* below = stamp.row(v + 1);
     const int dv = std::abs(v - c);
-    for (int u = left; u <= right; ++u) {
+    for (int u = ReliefRowWide(row, above, below, left, right, c, dv, radius, strength); u <= right; ++u) {
         const int a = int(row[u] >> 24);
         if (a <= 5)
             continue;

@@ -5,6 +5,7 @@
 // drawing.
 
 #include "effects/shared/stamp_cell.h"
+#include "effects/shared/stamp_gain.h"
 #include "gfx/pixel_math.h"
 
 namespace pq {
@@ -34,8 +35,19 @@ int LayLinearRowWide(const DrawPlan& plan, gfx::Pixel* d, int v, int lo, int hi)
 // arithmetic as the plain loop, where the processor has AVX2. Returns the
 // first column it left to the plain loop (lo when it drew none).
 int DrawCubicRowWide(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int step);
-// Whether DrawCubicRowWide draws at all (on by default); tests turn it off
-// to compare with the plain loop.
+// Adds the score of the same pixels against source row s and canvas row d
+// (indexed by stamp column, read only where a pixel has alpha) to `score`,
+// as the plain loop would; returns the first column it left to it.
+int ScoreCubicRowWide(const DrawPlan& plan, int v, int lo, int hi, int step, const gfx::Pixel* s, const gfx::Pixel* d,
+                      StampScore& score);
+// Whether the cubic row loops above work at all (on by default); tests turn
+// them off to compare with the plain loop.
 void SetWideCubicRows(bool on);
+
+// The same two for bilinear stamps (on the plan's level).
+int DrawLinearRowWide(const DrawPlan& plan, gfx::Pixel* out, int v, int lo, int hi, int step);
+int ScoreLinearRowWide(const DrawPlan& plan, int v, int lo, int hi, int step, const gfx::Pixel* s, const gfx::Pixel* d,
+                       StampScore& score);
+void SetWideLinearRows(bool on);
 
 } // namespace pq
