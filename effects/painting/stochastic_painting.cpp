@@ -1,5 +1,6 @@
 #include "effects/painting/stochastic_painting.h"
 
+#include "effects/painting/stochastic_marks.h"
 #include "effects/painting/stochastic_samples.h"
 #include "effects/shared/brush_stamps.h"
 #include "effects/shared/snapshot_buffers.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <utility>
 #include <vector>
@@ -24,40 +26,6 @@ constexpr gfx::Pixel kWhite = 0xFFFFFFFFu;
 // The side of the square a stroke is drawn in: room for the largest mark
 // turned by any angle.
 const int kStampSide = 2 * (platform::Ceil(kCell * 0.5 * 1.414) + 3);
-
-struct Mark {
-    StampCell cell;
-    float angle = 0.0f;
-    QRect strong; // bounds of the alpha above 10, which the simulation counts
-};
-
-// The atlas's marks as alpha planes (darkness of each 250-pixel cell, five
-// to a row) with their orientation. None without an atlas.
-std::vector<Mark> CutMarks(const gfx::Image& atlas)
-{
-    std::vector<Mark> marks;
-    if (atlas.isNull())
-        return marks;
-    marks.reserve(kMarks);
-    for (int i = 0; i < kMarks; ++i) {
-        Mark m;
-        m.cell = StampCell::fromDarkness(atlas, QRect(kCell * (i % 5), kCell * (i / 5), kCell, kCell), 1.0);
-        m.angle = BrushOrientationAngle(m.cell, 1, 1.0);
-        const StampCell::Level& plane = m.cell.level(0);
-        int x0 = plane.width, x1 = -1, y0 = plane.height, y1 = -1;
-        for (int y = 0; y < plane.height; ++y)
-            for (int x = 0; x < plane.width; ++x)
-                if (plane.at(x, y) > 10) {
-                    x0 = std::min(x0, x);
-                    x1 = std::max(x1, x);
-                    y0 = std::min(y0, y);
-                    y1 = std::max(y1, y);
-                }
-        m.strong = x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
-        marks.push_back(std::move(m));
-    }
-    return marks;
-}
 
 // The columns dx of a row where a*dx + b can lie in [lo, hi], widened by
 // one; none (from > to) when no column can.
@@ -125,13 +93,11 @@ inline int Unpremultiplied(gfx::Pixel p, int shift)
 class StochasticPainter {
 public:
     StochasticPainter(const gfx::Image& source, gfx::Surface& dest, const StochasticSettings& s, bool preview,
-                      bool hasTransparency, std::vector<Mark> marks)
+                      bool hasTransparency, std::shared_ptr<const StochasticMarks> marks)
         : src_(source), dest_(dest), s_(s), preview_(preview), transparent_(hasTransparency), w_(source.width()),
-          h_(source.height()), marks_(std::move(marks)), map_(BuildGradientMap(source)), rng_(RunRandom())
+          h_(source.height()), held_(std::move(marks)), marks_(held_->marks), weights_(held_->weights),
+          map_(BuildGradientMap(source)), rng_(RunRandom())
     {
-        weights_.reserve(marks_.size());
-        for (const Mark& m : marks_)
-            weights_.emplace_back(m.cell.level(0).alpha.data(), kCell, s_.opacity);
     }
 
     void paint()
@@ -302,8 +268,9 @@ private:
     const bool preview_;
     const bool transparent_;
     const int w_, h_;
-    const std::vector<Mark> marks_;
-    std::vector<MarkWeights> weights_; // of each mark
+    const std::shared_ptr<const StochasticMarks> held_;
+    const std::vector<StochasticMark>& marks_;
+    const std::vector<MarkWeights>& weights_; // of each mark
     const GradientMap map_;
     platform::Random& rng_;
     uint32_t lastTick_ = 0;
@@ -357,8 +324,8 @@ void StochasticPainting(const gfx::Image& source, gfx::Surface& dest, int p1, in
 
     gfx::Image atlas;
     SyncWithUi([&] { atlas = Repository().templateMatchingBrushes; });
-    std::vector<Mark> marks = CutMarks(atlas);
-    if (marks.empty())
+    std::shared_ptr<const StochasticMarks> marks = CutStochasticMarks(atlas, s.opacity);
+    if (marks->marks.empty())
         return;
     CheckCancellation();
     if (s.total > 0)
