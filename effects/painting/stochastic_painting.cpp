@@ -96,7 +96,8 @@ public:
                       bool hasTransparency, std::shared_ptr<const StochasticMarks> marks)
         : src_(source), dest_(dest), s_(s), preview_(preview), transparent_(hasTransparency), w_(source.width()),
           h_(source.height()), held_(std::move(marks)), marks_(held_->marks), weights_(held_->weights),
-          map_(BuildGradientMap(source)), rng_(RunRandom())
+          map_(BuildGradientMap(source)), rng_(RunRandom()), canvas_(dest.row(0)),
+          stride_(dest.stride() / qsizetype(sizeof(gfx::Pixel)))
     {
     }
 
@@ -180,7 +181,7 @@ private:
         const int bottom = std::min(h_ - 1, y + reach);
         for (int py = (std::max(0, y - reach) + step - 1) / step * step; py <= bottom; py += step) {
             const gfx::Pixel* srow = src_.row(py);
-            const gfx::Pixel* drow = dest_.row(py);
+            const gfx::Pixel* drow = canvas_ + py * stride_;
             for (int px = left; px <= right + 15; px += 16) {
                 __builtin_prefetch(srow + std::min(px, right));
                 __builtin_prefetch(drow + std::min(px, right));
@@ -227,7 +228,7 @@ private:
             row.last = hi;
             row.dy = dy;
             row.photo = src_.row(py);
-            row.canvas = dest_.row(py);
+            row.canvas = canvas_ + py * stride_;
             gain += SampleRowGain(row);
         }
         return gain;
@@ -244,8 +245,8 @@ private:
         stamp.sampling = StampSampling::Linear;
         stamp.trimToInk = true;
         const int c = kStampSide / 2;
-        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3), dest_, x,
-                      y);
+        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3), canvas_,
+                      stride_, dest_.size(), x, y);
     }
 
     void report(int64_t i)
@@ -273,6 +274,10 @@ private:
     const std::vector<MarkWeights>& weights_; // of each mark
     const GradientMap map_;
     platform::Random& rng_;
+    // The canvas's rows, found once: asking the surface for a row costs a
+    // call into the image each time.
+    gfx::Pixel* const canvas_;
+    const qsizetype stride_; // in pixels
     uint32_t lastTick_ = 0;
     SnapshotBuffers shots_;
 };
