@@ -1,13 +1,12 @@
 #include "effects/painting/stroke_passes.h"
 
-#include "effects/painting/stroke_blend.h"
+#include "effects/painting/stroke_rows.h"
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <thread>
 
 namespace pq {
@@ -17,17 +16,6 @@ constexpr int kPasses = 501;
 constexpr int kStrokesPerCheck = 25;
 constexpr int64_t kPixelsPerStroke = 48400;
 constexpr double kFullTurn = 6.28;
-
-inline int Channel(gfx::Pixel p, int shift)
-{
-    return int((p >> shift) & 0xFF);
-}
-
-inline int Error(gfx::Pixel p, gfx::Pixel s)
-{
-    return std::abs(Channel(p, 16) - Channel(s, 16)) + std::abs(Channel(p, 8) - Channel(s, 8)) +
-           std::abs(Channel(p, 0) - Channel(s, 0));
-}
 
 bool RecomputesTiles(int pass)
 {
@@ -144,35 +132,32 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
 void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
 {
     const int mw = mask_->width, mh = mask_->height;
-    const uint64_t o = uint64_t(stroke.opacity);
-    // The patch with its channels spread to 16-bit fields, so that one
-    // multiply blends all three.
     touched.colours.resize(size_t(mw) * size_t(mh));
-    for (size_t i = 0; i < touched.colours.size(); ++i)
-        touched.colours[i] = SpreadColour(PatchColour(photo_.data(), stroke.patch.pixel[i], stroke.patch.jitter[i]));
+    PatchColours(photo_.data(), stroke.patch.pixel.data(), stroke.patch.jitter.data(), int(touched.colours.size()),
+                 touched.colours.data());
     const int bw = stroke.right - stroke.left;
     touched.mark.assign(size_t(bw) * size_t(stroke.bottom - stroke.top), 0);
+    StampRows rows;
+    rows.pictureStride = stride_;
+    rows.photoStride = w_;
+    rows.markStride = bw;
+    rows.alpha = mask_->alpha.data();
+    rows.colour = touched.colours.data();
+    rows.maskWidth = mw;
+    rows.opacity = uint32_t(stroke.opacity);
+    rows.hasAlpha = hasAlpha_;
     bool any = false;
     for (size_t k = 0; k < stroke.stampX.size(); ++k) {
         const int sx = stroke.stampX[k], sy = stroke.stampY[k];
-        const int mx0 = std::max(0, -sx), mx1 = std::min(mw, w_ - sx);
-        const int my0 = std::max(0, -sy), my1 = std::min(mh, h_ - sy);
-        for (int my = my0; my < my1; ++my) {
-            const int y = sy + my;
-            const uint8_t* m = mask_->alpha.data() + size_t(my) * size_t(mw);
-            const uint64_t* colours = touched.colours.data() + size_t(my) * size_t(mw);
-            gfx::Pixel* row = bits_ + y * stride_ + sx;
-            const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_) + sx;
-            uint8_t* mark = touched.mark.data() + size_t(y - stroke.top) * size_t(bw) + (sx - stroke.left);
-            for (int mx = mx0; mx < mx1; ++mx) {
-                const uint64_t a = m[mx];
-                if (a == 0 || (hasAlpha_ && (src[mx] >> 24) == 0))
-                    continue;
-                any = true;
-                mark[mx] = 1;
-                row[mx] = BlendSoft(row[mx], colours[mx], a, o);
-            }
-        }
+        rows.mx0 = std::max(0, -sx);
+        rows.mx1 = std::min(mw, w_ - sx);
+        rows.my0 = std::max(0, -sy);
+        rows.my1 = std::min(mh, h_ - sy);
+        // Every plane at the stamp's top-left corner.
+        rows.picture = bits_ + sy * stride_ + sx;
+        rows.photo = photo_.data() + ptrdiff_t(sy) * w_ + sx;
+        rows.mark = touched.mark.data() + ptrdiff_t(sy - stroke.top) * bw + (sx - stroke.left);
+        any |= LayStrokeStamp(rows);
     }
     touched.any = any;
 }
@@ -188,12 +173,9 @@ void StrokePasses::testAndKeep(Stroke& stroke, const TouchedPixels& touched)
         const gfx::Pixel* old = touched.saved.data() + size_t(y - stroke.top) * size_t(bw) - stroke.left;
         const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_);
         const uint8_t* mark = touched.mark.data() + size_t(y - stroke.top) * size_t(bw) - stroke.left;
-        for (int x = stroke.left; x < stroke.right; ++x) {
-            if (!mark[x])
-                continue;
-            before += Error(old[x], src[x]);
-            after += Error(row[x], src[x]);
-        }
+        const StrokeErrors e = MarkedRowErrors(old, row, src, mark, stroke.left, stroke.right);
+        before += e.before;
+        after += e.after;
     }
     const bool kept = double(after) * double(s_.acceptFactor) < double(before);
     if (kept) {
@@ -206,10 +188,8 @@ void StrokePasses::testAndKeep(Stroke& stroke, const TouchedPixels& touched)
                     const gfx::Pixel* old =
                         touched.saved.data() + size_t(y - stroke.top) * size_t(bw) - stroke.left;
                     const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_);
-                    // An unchanged pixel adds nothing to its tile.
-                    for (int x = std::max(stroke.left, tx * size); x < std::min(stroke.right, (tx + 1) * size); ++x)
-                        if (row[x] != old[x])
-                            delta += int64_t(Error(row[x], src[x])) - Error(old[x], src[x]);
+                    delta += RowErrorChange(old, row, src, std::max(stroke.left, tx * size),
+                                            std::min(stroke.right, (tx + 1) * size));
                 }
                 if (delta != 0)
                     tiles_.addError(tiles_.tileOf(tx * size, ty * size), delta);

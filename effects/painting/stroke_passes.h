@@ -48,12 +48,11 @@ struct Stroke {
 };
 
 // One drawing thread's scratch, over a stroke's reach: the picture before
-// the stroke, which pixels its stamps changed, and its patch spread for
-// blending.
+// the stroke, which pixels its stamps changed, and its patch's colours.
 struct TouchedPixels {
     std::vector<gfx::Pixel> saved;
     std::vector<uint8_t> mark;
-    std::vector<uint64_t> colours;
+    std::vector<gfx::Pixel> colours;
     bool any = false; // the stroke stamped at least one pixel
 };
 
