@@ -13,6 +13,7 @@ namespace pq {
 namespace {
 
 constexpr int kPasses = 501;
+constexpr int kPassesPerRound = 5; // every pass that reports or recomputes the tiles starts a round
 constexpr int kStrokesPerCheck = 25;
 constexpr int64_t kPixelsPerStroke = 48400;
 constexpr double kFullTurn = 6.28;
@@ -233,17 +234,21 @@ size_t StrokePasses::generatePass(int pass, int64_t total, platform::Random& rng
     return count;
 }
 
-void StrokePasses::drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered)
+void StrokePasses::drawStroke(Stroke& stroke)
 {
     thread_local TouchedPixels touched;
+    if (errorTest_)
+        save(stroke, touched);
+    draw(stroke, touched);
+    if (errorTest_)
+        testAndKeep(stroke, touched);
+}
+
+void StrokePasses::drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered)
+{
     try {
         for (int k = queue.take(); k >= 0; k = queue.take()) {
-            Stroke& stroke = *numbered[size_t(k)];
-            if (errorTest_)
-                save(stroke, touched);
-            draw(stroke, touched);
-            if (errorTest_)
-                testAndKeep(stroke, touched);
+            drawStroke(*numbered[size_t(k)]);
             queue.done(k);
         }
     } catch (...) {
@@ -265,6 +270,46 @@ void StrokePasses::report(int pass)
     }
 }
 
+void StrokePasses::preparePass(int pass)
+{
+    if (pass == 50)
+        mask_ = &masks_[1];
+    if (pass == 400)
+        mask_ = &masks_[2];
+    if (pass == 15)
+        errorTest_ = true;
+    if (RecomputesTiles(pass))
+        tiles_.computeErrors(bits_, stride_, photo_);
+    tiles_.buildWeights();
+    CheckCancellation();
+    if (pass % 5 == 0)
+        report(pass);
+}
+
+bool StrokePasses::runPass(int pass, platform::Random& rng, PassStrokes& run)
+{
+    const int64_t area = int64_t(w_) * h_;
+    const int64_t total = (area * s_.strokeMultiplier / kPixelsPerStroke) * (pass >= 400 ? 12 : 1) + 1;
+    run.queue.begin(tiles_.columns(), tiles_.rows(), size_t(total));
+    run.numbered.resize(std::max(run.numbered.size(), size_t(total)));
+    const size_t count = generatePass(pass, total, rng, run.strokes, run.numbered, run.queue);
+    run.queue.finish();
+    if (!run.queue.drain([&](int k) { drawStroke(*run.numbered[size_t(k)]); }))
+        return false;
+    // Failures and successes in stroke order, as drawing one after
+    // another would leave them.
+    for (size_t k = 0; k < count; ++k) {
+        const Stroke& stroke = run.strokes[k];
+        if (stroke.centreTile < 0 || stroke.outcome == Stroke::Outcome::None)
+            continue;
+        if (stroke.outcome == Stroke::Outcome::Kept)
+            tiles_.succeeded(stroke.centreTile);
+        else
+            tiles_.failed(stroke.centreTile);
+    }
+    return true;
+}
+
 void StrokePasses::paint(platform::Random& rng)
 {
     CheckCancellation();
@@ -272,60 +317,38 @@ void StrokePasses::paint(platform::Random& rng)
     tiles_.buildWeights();
     mask_ = &masks_[0];
     errorTest_ = s_.errorTestFromStart;
-    int64_t sizeMultiplier = 1;
-    const int64_t area = int64_t(w_) * h_;
-    std::deque<Stroke> strokes;
-    std::vector<Stroke*> numbered;
-    StrokeQueue queue;
+    PassStrokes run;
     const std::thread::id runThread = std::this_thread::get_id();
     // Every pool thread can hold one part while the run's thread has not
     // yet taken one; so one of them falls to the run's thread.
     const int parts = platform::ThreadPoolWorkerCount() + 1;
-    for (int pass = 0; pass < kPasses; ++pass) {
-        if (pass == 50)
-            mask_ = &masks_[1];
-        if (pass == 400) {
-            mask_ = &masks_[2];
-            sizeMultiplier = 12;
-        }
-        if (pass == 15)
-            errorTest_ = true;
-        if (RecomputesTiles(pass))
-            tiles_.computeErrors(bits_, stride_, photo_);
-        tiles_.buildWeights();
-        const int64_t total = (area * s_.strokeMultiplier / kPixelsPerStroke) * sizeMultiplier + 1;
-        CheckCancellation();
-        if (pass % 5 == 0)
-            report(pass);
-        queue.begin(tiles_.columns(), tiles_.rows(), size_t(total));
-        numbered.resize(std::max(numbered.size(), size_t(total)));
-        size_t count = 0;
+    // Five passes at a time keep the pool's threads: the tiles' errors and
+    // the reports, which use the pool themselves, come between.
+    for (int first = 0; first < kPasses; first += kPassesPerRound) {
+        const int last = std::min(kPasses, first + kPassesPerRound);
+        preparePass(first);
+        run.queue.open();
         bool generated = false;
         // The random draws stay on the run's thread; the pool threads draw.
         platform::ParallelForRange(0, parts, 1, [&](int, int) {
             if (std::this_thread::get_id() == runThread && !generated) {
                 generated = true;
                 try {
-                    count = generatePass(pass, total, rng, strokes, numbered, queue);
+                    for (int pass = first; pass < last; ++pass) {
+                        if (pass > first)
+                            preparePass(pass);
+                        if (!runPass(pass, rng, run))
+                            break;
+                    }
                 } catch (...) {
-                    queue.abort();
+                    run.queue.abort();
                     throw;
                 }
-                queue.finish();
+                run.queue.close();
+                return;
             }
-            drawQueued(queue, numbered);
+            drawQueued(run.queue, run.numbered);
         });
-        // Failures and successes in stroke order, as drawing one after
-        // another would leave them.
-        for (size_t k = 0; k < count; ++k) {
-            const Stroke& stroke = strokes[k];
-            if (stroke.centreTile < 0 || stroke.outcome == Stroke::Outcome::None)
-                continue;
-            if (stroke.outcome == Stroke::Outcome::Kept)
-                tiles_.succeeded(stroke.centreTile);
-            else
-                tiles_.failed(stroke.centreTile);
-        }
     }
 }
 

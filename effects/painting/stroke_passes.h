@@ -81,8 +81,21 @@ private:
     // picture for the window: before the pass's drawing starts, so that the
     // copy is shared between threads.
     void report(int pass);
-    // Draws strokes from `queue` until the pass is over.
+    // Draws strokes from `queue` until it is closed.
     void drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered);
+    // Any drawing thread: draws the stroke, tests it when the pass does.
+    void drawStroke(Stroke& stroke);
+    // The pass's brush, tests and tiles; the report of every fifth.
+    void preparePass(int pass);
+    // The strokes of a run: the generating thread's, numbered for the queue.
+    struct PassStrokes {
+        std::deque<Stroke> strokes;
+        std::vector<Stroke*> numbered;
+        StrokeQueue queue;
+    };
+    // Generates and draws a pass on the run's thread and the pool's;
+    // false when the queue was aborted.
+    bool runPass(int pass, platform::Random& rng, PassStrokes& run);
 
     gfx::Surface& picture_;
     gfx::Pixel* bits_;
