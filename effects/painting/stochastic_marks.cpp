@@ -1,5 +1,7 @@
 #include "effects/painting/stochastic_marks.h"
 
+#include "platform/thread_pool.h"
+
 #include <algorithm>
 #include <mutex>
 
@@ -17,9 +19,9 @@ std::vector<StochasticMark> CutMarks(const gfx::Image& atlas)
     std::vector<StochasticMark> marks;
     if (atlas.isNull())
         return marks;
-    marks.reserve(kMarks);
-    for (int i = 0; i < kMarks; ++i) {
-        StochasticMark m;
+    marks.resize(kMarks);
+    platform::ParallelFor(0, kMarks, [&](int i) {
+        StochasticMark& m = marks[size_t(i)];
         m.cell = StampCell::fromDarkness(atlas, QRect(kCell * (i % 5), kCell * (i / 5), kCell, kCell), 1.0);
         m.angle = BrushOrientationAngle(m.cell, 1, 1.0);
         const StampCell::Level& plane = m.cell.level(0);
@@ -33,8 +35,7 @@ std::vector<StochasticMark> CutMarks(const gfx::Image& atlas)
                     y1 = std::max(y1, y);
                 }
         m.strong = x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
-        marks.push_back(std::move(m));
-    }
+    });
     return marks;
 }
 
