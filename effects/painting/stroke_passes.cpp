@@ -4,6 +4,7 @@
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
+#include "platform/tick.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,7 @@ namespace pq {
 namespace {
 
 constexpr int kPasses = 501;
+constexpr uint32_t kShownEveryMs = 100;
 constexpr int kPassesPerRound = 5; // every pass that reports or recomputes the tiles starts a round
 constexpr int kStrokesPerCheck = 25;
 constexpr int64_t kPixelsPerStroke = 48400;
@@ -265,8 +267,14 @@ void StrokePasses::report(int pass)
         SafeUpdatePreview(picture_, value);
     } else {
         SafeUpdateProgress(value);
-        if (pass % 10 == 0)
+        // A window shows a few pictures a second at most: a small picture's
+        // passes would send it hundreds.
+        const uint32_t now = platform::TickMs();
+        if (pass % 10 == 0 && (!shown_ || now - shownTick_ >= kShownEveryMs)) {
             ShowIntermediateImage(picture_.snapshotReusing(snapshots_), -1, Delivery::Queued);
+            shown_ = true;
+            shownTick_ = now;
+        }
     }
 }
 

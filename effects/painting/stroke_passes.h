@@ -78,8 +78,8 @@ private:
     size_t generatePass(int pass, int64_t total, platform::Random& rng, std::deque<Stroke>& strokes,
                         std::vector<Stroke*>& numbered, StrokeQueue& queue);
     // The progress of a pass that is a multiple of 5, and every tenth pass's
-    // picture for the window: before the pass's drawing starts, so that the
-    // copy is shared between threads.
+    // picture for the window (a tenth of a second apart at least): before
+    // the pass's drawing starts, so that the copy is shared between threads.
     void report(int pass);
     // Draws strokes from `queue` until it is closed.
     void drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered);
@@ -111,6 +111,8 @@ private:
     bool errorTest_ = false;
     PatchSources patch_; // colour sources carried from stroke to stroke
     std::array<QImage, 2> snapshots_; // pictures for the window, reused once it lets them go
+    uint32_t shownTick_ = 0;          // when the window was last sent one
+    bool shown_ = false;
 };
 
 } // namespace pq
