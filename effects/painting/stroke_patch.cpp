@@ -114,6 +114,7 @@ uint32_t ChainStates(uint32_t state, int mx0, int mx1, int my0, int my1, int nea
         for (int mx = mx0; mx < mx1; ++mx) {
             *states++ = state;
             const uint32_t s2 = After(state, 2), s3 = After(state, 3), s5 = After(state, 5), s6 = After(state, 6);
+            // tK: the first draw of a next position starting from sK.
             const uint32_t t2 = After(state, 3), t3 = After(state, 4);
             const uint32_t t5 = After(state, 6), t6 = s6 * kAhead[1].mul + kAhead[1].add;
             const bool third = DividesBy3(uint32_t(Value(s1, uint32_t(mx + my + 1))));
