@@ -199,30 +199,35 @@ bool ManualUiBridge::isShutDown() const
 int ManualUiBridge::pump()
 {
     int count = 0;
-    for (;;) {
-        std::shared_ptr<Task> task;
-        {
-            std::lock_guard lock(mutex_);
-            if (queue_.empty() || shutDown_)
-                return count;
-            task = queue_.front();
-            queue_.pop_front();
-        }
-        if (task->sync) {
-            try {
-                task->fn();
-            } catch (...) {
-                task->error = std::current_exception();
-            }
-            task->ran = true;
-        } else {
-            RunCaught(task->fn, "queued UI call");
-        }
+    while (pumpOne())
         ++count;
+    return count;
+}
+
+bool ManualUiBridge::pumpOne()
+{
+    std::shared_ptr<Task> task;
+    {
         std::lock_guard lock(mutex_);
-        task->done = true;
-        changed_.notify_all();
+        if (queue_.empty() || shutDown_)
+            return false;
+        task = queue_.front();
+        queue_.pop_front();
     }
+    if (task->sync) {
+        try {
+            task->fn();
+        } catch (...) {
+            task->error = std::current_exception();
+        }
+        task->ran = true;
+    } else {
+        RunCaught(task->fn, "queued UI call");
+    }
+    std::lock_guard lock(mutex_);
+    task->done = true;
+    changed_.notify_all();
+    return true;
 }
 
 bool ManualUiBridge::pumpUntil(const std::function<bool()>& pred, int timeoutMs)

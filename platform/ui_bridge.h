@@ -55,6 +55,9 @@ public:
 
     // Runs everything queued so far (UI thread only). Returns how many ran.
     int pump();
+    // Runs the oldest queued call, if any (UI thread only): calls queued
+    // while it runs wait for the next pump.
+    bool pumpOne();
     // Pumps until pred() holds or timeoutMs passes. Returns pred().
     bool pumpUntil(const std::function<bool()>& pred, int timeoutMs = 5000);
 

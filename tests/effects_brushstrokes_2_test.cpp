@@ -222,9 +222,12 @@ TEST(Brushstrokes2Pieces, AStrokeWaitsOnlyForEarlierStrokesItMayOverlap)
     queue.done(1);
     EXPECT_EQ(queue.take(), 3);
     queue.done(3);
+    EXPECT_TRUE(queue.drain([](int) { FAIL() << "nothing is left to draw"; }));
+    queue.close();
     EXPECT_EQ(queue.take(), -1);
 
     // The next pass starts afresh; an abort ends it at once.
+    queue.open();
     queue.begin(4, 4, 2);
     queue.add(0, 0, 0, 1, 1);
     queue.add(1, 0, 0, 1, 1);

@@ -156,8 +156,9 @@ TEST_F(StochasticRuns, AStalePreviewsFinalPictureNeverReplacesANewerOne)
             pq::StochasticPainting(photo, dest, 5, 10, 20, 50, 90, true);
         });
         // The atlas hand-over is the routine's one synchronous call; after
-        // it only queued pictures reach the UI thread.
-        while (bridge->pump() == 0)
+        // it only queued pictures reach the UI thread, and they wait here
+        // until the newer preview is asked for.
+        while (!bridge->pumpOne())
             platform::SleepMs(1);
         worker.join();
         if (newerRequested)

@@ -1,13 +1,19 @@
 // The wide sampling of a stochastic painting try must count exactly what
-// the one-sample-at-a-time loop counts.
+// the one-sample-at-a-time loop counts; the marks kept for the process are
+// those of cutting the atlas afresh.
 
+#include "effects/painting/stochastic_marks.h"
 #include "effects/painting/stochastic_samples.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -116,3 +122,48 @@ TEST(StochasticSamples, SamplesOnTexelHalvesRoundToEven)
 }
 
 } // namespace
+
+TEST(StochasticSamples, KeptMarksAreTheAtlasCutAfreshAndShareTheirCells)
+{
+    // Dark blobs of different sizes on white, five 250-pixel cells a row.
+    const gfx::Image atlas = gfx::Image::adopt([] {
+        QImage image(5 * kSide, 8 * kSide, QImage::Format_ARGB32_Premultiplied);
+        image.fill(0xFFFFFFFFu);
+        for (int i = 0; i < 38; ++i)
+            for (int y = 0; y < kSide; ++y)
+                for (int x = 0; x < kSide; ++x) {
+                    const int dx = x - 125, dy = (y - 125) * (1 + i % 3);
+                    if (dx * dx + dy * dy < (20 + 2 * i) * (20 + 2 * i)) {
+                        const int grey = (x * 3 + i * 7) % 200;
+                        image.setPixel(kSide * (i % 5) + x, kSide * (i / 5) + y, qRgb(grey, grey, grey));
+                    }
+                }
+        return image;
+    }());
+    const auto faint = pq::CutStochasticMarks(atlas, 40);
+    const auto strong = pq::CutStochasticMarks(atlas, 230);
+    ASSERT_EQ(faint->marks.size(), 38u);
+    EXPECT_EQ(pq::CutStochasticMarks(atlas, 40), faint); // kept, not cut again
+    for (size_t i = 0; i < faint->marks.size(); ++i) {
+        const pq::StochasticMark& m = faint->marks[i];
+        const pq::StampCell fresh = pq::StampCell::fromDarkness(
+            atlas, QRect(kSide * int(i % 5), kSide * int(i / 5), kSide, kSide), 1.0);
+        ASSERT_EQ(m.cell.level(0).alpha, fresh.level(0).alpha) << i;
+        EXPECT_EQ(m.angle, pq::BrushOrientationAngle(fresh, 1, 1.0)) << i;
+        // Both opacities weigh the same cells.
+        EXPECT_EQ(strong->marks[i].cell.level(0).alpha.data(), m.cell.level(0).alpha.data()) << i;
+        for (const auto& [made, opacity] : {std::pair{faint, 40}, std::pair{strong, 230}}) {
+            const pq::MarkWeights expected(fresh.level(0).alpha.data(), kSide, opacity);
+            const pq::MarkWeights& got = made->weights[i];
+            EXPECT_EQ(std::tie(got.left, got.top, got.width, got.height),
+                      std::tie(expected.left, expected.top, expected.width, expected.height))
+                << i;
+            EXPECT_EQ(got.weights, expected.weights) << i << " " << opacity;
+            EXPECT_EQ(m.strong.isEmpty(), expected.width == 0) << i;
+            if (!m.strong.isEmpty()) {
+                EXPECT_EQ(m.strong, QRect(expected.left, expected.top, expected.width, expected.height)) << i;
+            }
+        }
+    }
+    EXPECT_TRUE(pq::CutStochasticMarks(gfx::Image(), 40)->marks.empty());
+}

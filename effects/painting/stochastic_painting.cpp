@@ -1,5 +1,6 @@
 #include "effects/painting/stochastic_painting.h"
 
+#include "effects/painting/stochastic_marks.h"
 #include "effects/painting/stochastic_samples.h"
 #include "effects/shared/brush_stamps.h"
 #include "effects/shared/snapshot_buffers.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <utility>
 #include <vector>
@@ -24,40 +26,6 @@ constexpr gfx::Pixel kWhite = 0xFFFFFFFFu;
 // The side of the square a stroke is drawn in: room for the largest mark
 // turned by any angle.
 const int kStampSide = 2 * (platform::Ceil(kCell * 0.5 * 1.414) + 3);
-
-struct Mark {
-    StampCell cell;
-    float angle = 0.0f;
-    QRect strong; // bounds of the alpha above 10, which the simulation counts
-};
-
-// The atlas's marks as alpha planes (darkness of each 250-pixel cell, five
-// to a row) with their orientation. None without an atlas.
-std::vector<Mark> CutMarks(const gfx::Image& atlas)
-{
-    std::vector<Mark> marks;
-    if (atlas.isNull())
-        return marks;
-    marks.reserve(kMarks);
-    for (int i = 0; i < kMarks; ++i) {
-        Mark m;
-        m.cell = StampCell::fromDarkness(atlas, QRect(kCell * (i % 5), kCell * (i / 5), kCell, kCell), 1.0);
-        m.angle = BrushOrientationAngle(m.cell, 1, 1.0);
-        const StampCell::Level& plane = m.cell.level(0);
-        int x0 = plane.width, x1 = -1, y0 = plane.height, y1 = -1;
-        for (int y = 0; y < plane.height; ++y)
-            for (int x = 0; x < plane.width; ++x)
-                if (plane.at(x, y) > 10) {
-                    x0 = std::min(x0, x);
-                    x1 = std::max(x1, x);
-                    y0 = std::min(y0, y);
-                    y1 = std::max(y1, y);
-                }
-        m.strong = x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
-        marks.push_back(std::move(m));
-    }
-    return marks;
-}
 
 // The columns dx of a row where a*dx + b can lie in [lo, hi], widened by
 // one; none (from > to) when no column can.
@@ -125,13 +93,12 @@ inline int Unpremultiplied(gfx::Pixel p, int shift)
 class StochasticPainter {
 public:
     StochasticPainter(const gfx::Image& source, gfx::Surface& dest, const StochasticSettings& s, bool preview,
-                      bool hasTransparency, std::vector<Mark> marks)
+                      bool hasTransparency, std::shared_ptr<const StochasticMarks> marks)
         : src_(source), dest_(dest), s_(s), preview_(preview), transparent_(hasTransparency), w_(source.width()),
-          h_(source.height()), marks_(std::move(marks)), map_(BuildGradientMap(source)), rng_(RunRandom())
+          h_(source.height()), held_(std::move(marks)), marks_(held_->marks), weights_(held_->weights),
+          map_(BuildGradientMap(source)), rng_(RunRandom()), canvas_(dest.row(0)),
+          stride_(dest.stride() / qsizetype(sizeof(gfx::Pixel)))
     {
-        weights_.reserve(marks_.size());
-        for (const Mark& m : marks_)
-            weights_.emplace_back(m.cell.level(0).alpha.data(), kCell, s_.opacity);
     }
 
     void paint()
@@ -214,7 +181,7 @@ private:
         const int bottom = std::min(h_ - 1, y + reach);
         for (int py = (std::max(0, y - reach) + step - 1) / step * step; py <= bottom; py += step) {
             const gfx::Pixel* srow = src_.row(py);
-            const gfx::Pixel* drow = dest_.row(py);
+            const gfx::Pixel* drow = canvas_ + py * stride_;
             for (int px = left; px <= right + 15; px += 16) {
                 __builtin_prefetch(srow + std::min(px, right));
                 __builtin_prefetch(drow + std::min(px, right));
@@ -261,7 +228,7 @@ private:
             row.last = hi;
             row.dy = dy;
             row.photo = src_.row(py);
-            row.canvas = dest_.row(py);
+            row.canvas = canvas_ + py * stride_;
             gain += SampleRowGain(row);
         }
         return gain;
@@ -278,8 +245,8 @@ private:
         stamp.sampling = StampSampling::Linear;
         stamp.trimToInk = true;
         const int c = kStampSide / 2;
-        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3), dest_, x,
-                      y);
+        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3), canvas_,
+                      stride_, dest_.size(), x, y);
     }
 
     void report(int64_t i)
@@ -302,10 +269,15 @@ private:
     const bool preview_;
     const bool transparent_;
     const int w_, h_;
-    const std::vector<Mark> marks_;
-    std::vector<MarkWeights> weights_; // of each mark
+    const std::shared_ptr<const StochasticMarks> held_;
+    const std::vector<StochasticMark>& marks_;
+    const std::vector<MarkWeights>& weights_; // of each mark
     const GradientMap map_;
     platform::Random& rng_;
+    // The canvas's rows, found once: asking the surface for a row costs a
+    // call into the image each time.
+    gfx::Pixel* const canvas_;
+    const qsizetype stride_; // in pixels
     uint32_t lastTick_ = 0;
     SnapshotBuffers shots_;
 };
@@ -357,8 +329,8 @@ void StochasticPainting(const gfx::Image& source, gfx::Surface& dest, int p1, in
 
     gfx::Image atlas;
     SyncWithUi([&] { atlas = Repository().templateMatchingBrushes; });
-    std::vector<Mark> marks = CutMarks(atlas);
-    if (marks.empty())
+    std::shared_ptr<const StochasticMarks> marks = CutStochasticMarks(atlas, s.opacity);
+    if (marks->marks.empty())
         return;
     CheckCancellation();
     if (s.total > 0)

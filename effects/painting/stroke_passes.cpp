@@ -1,33 +1,24 @@
 #include "effects/painting/stroke_passes.h"
 
-#include "effects/painting/stroke_blend.h"
+#include "effects/painting/stroke_rows.h"
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
+#include "platform/tick.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <thread>
 
 namespace pq {
 namespace {
 
 constexpr int kPasses = 501;
+constexpr uint32_t kShownEveryMs = 100;
+constexpr int kPassesPerRound = 5; // every pass that reports or recomputes the tiles starts a round
 constexpr int kStrokesPerCheck = 25;
 constexpr int64_t kPixelsPerStroke = 48400;
 constexpr double kFullTurn = 6.28;
-
-inline int Channel(gfx::Pixel p, int shift)
-{
-    return int((p >> shift) & 0xFF);
-}
-
-inline int Error(gfx::Pixel p, gfx::Pixel s)
-{
-    return std::abs(Channel(p, 16) - Channel(s, 16)) + std::abs(Channel(p, 8) - Channel(s, 8)) +
-           std::abs(Channel(p, 0) - Channel(s, 0));
-}
 
 bool RecomputesTiles(int pass)
 {
@@ -144,35 +135,32 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
 void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
 {
     const int mw = mask_->width, mh = mask_->height;
-    const uint64_t o = uint64_t(stroke.opacity);
-    // The patch with its channels spread to 16-bit fields, so that one
-    // multiply blends all three.
     touched.colours.resize(size_t(mw) * size_t(mh));
-    for (size_t i = 0; i < touched.colours.size(); ++i)
-        touched.colours[i] = SpreadColour(PatchColour(photo_.data(), stroke.patch.pixel[i], stroke.patch.jitter[i]));
+    PatchColours(photo_.data(), stroke.patch.pixel.data(), stroke.patch.jitter.data(), int(touched.colours.size()),
+                 touched.colours.data());
     const int bw = stroke.right - stroke.left;
     touched.mark.assign(size_t(bw) * size_t(stroke.bottom - stroke.top), 0);
+    StampRows rows;
+    rows.pictureStride = stride_;
+    rows.photoStride = w_;
+    rows.markStride = bw;
+    rows.alpha = mask_->alpha.data();
+    rows.colour = touched.colours.data();
+    rows.maskWidth = mw;
+    rows.opacity = uint32_t(stroke.opacity);
+    rows.hasAlpha = hasAlpha_;
     bool any = false;
     for (size_t k = 0; k < stroke.stampX.size(); ++k) {
         const int sx = stroke.stampX[k], sy = stroke.stampY[k];
-        const int mx0 = std::max(0, -sx), mx1 = std::min(mw, w_ - sx);
-        const int my0 = std::max(0, -sy), my1 = std::min(mh, h_ - sy);
-        for (int my = my0; my < my1; ++my) {
-            const int y = sy + my;
-            const uint8_t* m = mask_->alpha.data() + size_t(my) * size_t(mw);
-            const uint64_t* colours = touched.colours.data() + size_t(my) * size_t(mw);
-            gfx::Pixel* row = bits_ + y * stride_ + sx;
-            const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_) + sx;
-            uint8_t* mark = touched.mark.data() + size_t(y - stroke.top) * size_t(bw) + (sx - stroke.left);
-            for (int mx = mx0; mx < mx1; ++mx) {
-                const uint64_t a = m[mx];
-                if (a == 0 || (hasAlpha_ && (src[mx] >> 24) == 0))
-                    continue;
-                any = true;
-                mark[mx] = 1;
-                row[mx] = BlendSoft(row[mx], colours[mx], a, o);
-            }
-        }
+        rows.mx0 = std::max(0, -sx);
+        rows.mx1 = std::min(mw, w_ - sx);
+        rows.my0 = std::max(0, -sy);
+        rows.my1 = std::min(mh, h_ - sy);
+        // Every plane at the stamp's top-left corner.
+        rows.picture = bits_ + sy * stride_ + sx;
+        rows.photo = photo_.data() + ptrdiff_t(sy) * w_ + sx;
+        rows.mark = touched.mark.data() + ptrdiff_t(sy - stroke.top) * bw + (sx - stroke.left);
+        any |= LayStrokeStamp(rows);
     }
     touched.any = any;
 }
@@ -188,12 +176,9 @@ void StrokePasses::testAndKeep(Stroke& stroke, const TouchedPixels& touched)
         const gfx::Pixel* old = touched.saved.data() + size_t(y - stroke.top) * size_t(bw) - stroke.left;
         const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_);
         const uint8_t* mark = touched.mark.data() + size_t(y - stroke.top) * size_t(bw) - stroke.left;
-        for (int x = stroke.left; x < stroke.right; ++x) {
-            if (!mark[x])
-                continue;
-            before += Error(old[x], src[x]);
-            after += Error(row[x], src[x]);
-        }
+        const StrokeErrors e = MarkedRowErrors(old, row, src, mark, stroke.left, stroke.right);
+        before += e.before;
+        after += e.after;
     }
     const bool kept = double(after) * double(s_.acceptFactor) < double(before);
     if (kept) {
@@ -206,10 +191,8 @@ void StrokePasses::testAndKeep(Stroke& stroke, const TouchedPixels& touched)
                     const gfx::Pixel* old =
                         touched.saved.data() + size_t(y - stroke.top) * size_t(bw) - stroke.left;
                     const gfx::Pixel* src = photo_.data() + size_t(y) * size_t(w_);
-                    // An unchanged pixel adds nothing to its tile.
-                    for (int x = std::max(stroke.left, tx * size); x < std::min(stroke.right, (tx + 1) * size); ++x)
-                        if (row[x] != old[x])
-                            delta += int64_t(Error(row[x], src[x])) - Error(old[x], src[x]);
+                    delta += RowErrorChange(old, row, src, std::max(stroke.left, tx * size),
+                                            std::min(stroke.right, (tx + 1) * size));
                 }
                 if (delta != 0)
                     tiles_.addError(tiles_.tileOf(tx * size, ty * size), delta);
@@ -253,17 +236,21 @@ size_t StrokePasses::generatePass(int pass, int64_t total, platform::Random& rng
     return count;
 }
 
-void StrokePasses::drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered)
+void StrokePasses::drawStroke(Stroke& stroke)
 {
     thread_local TouchedPixels touched;
+    if (errorTest_)
+        save(stroke, touched);
+    draw(stroke, touched);
+    if (errorTest_)
+        testAndKeep(stroke, touched);
+}
+
+void StrokePasses::drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered)
+{
     try {
         for (int k = queue.take(); k >= 0; k = queue.take()) {
-            Stroke& stroke = *numbered[size_t(k)];
-            if (errorTest_)
-                save(stroke, touched);
-            draw(stroke, touched);
-            if (errorTest_)
-                testAndKeep(stroke, touched);
+            drawStroke(*numbered[size_t(k)]);
             queue.done(k);
         }
     } catch (...) {
@@ -280,9 +267,55 @@ void StrokePasses::report(int pass)
         SafeUpdatePreview(picture_, value);
     } else {
         SafeUpdateProgress(value);
-        if (pass % 10 == 0)
+        // A window shows a few pictures a second at most: a small picture's
+        // passes would send it hundreds.
+        const uint32_t now = platform::TickMs();
+        if (pass % 10 == 0 && (!shown_ || now - shownTick_ >= kShownEveryMs)) {
             ShowIntermediateImage(picture_.snapshotReusing(snapshots_), -1, Delivery::Queued);
+            shown_ = true;
+            shownTick_ = now;
+        }
     }
+}
+
+void StrokePasses::preparePass(int pass)
+{
+    if (pass == 50)
+        mask_ = &masks_[1];
+    if (pass == 400)
+        mask_ = &masks_[2];
+    if (pass == 15)
+        errorTest_ = true;
+    if (RecomputesTiles(pass))
+        tiles_.computeErrors(bits_, stride_, photo_);
+    tiles_.buildWeights();
+    CheckCancellation();
+    if (pass % 5 == 0)
+        report(pass);
+}
+
+bool StrokePasses::runPass(int pass, platform::Random& rng, PassStrokes& run)
+{
+    const int64_t area = int64_t(w_) * h_;
+    const int64_t total = (area * s_.strokeMultiplier / kPixelsPerStroke) * (pass >= 400 ? 12 : 1) + 1;
+    run.queue.begin(tiles_.columns(), tiles_.rows(), size_t(total));
+    run.numbered.resize(std::max(run.numbered.size(), size_t(total)));
+    const size_t count = generatePass(pass, total, rng, run.strokes, run.numbered, run.queue);
+    run.queue.finish();
+    if (!run.queue.drain([&](int k) { drawStroke(*run.numbered[size_t(k)]); }))
+        return false;
+    // Failures and successes in stroke order, as drawing one after
+    // another would leave them.
+    for (size_t k = 0; k < count; ++k) {
+        const Stroke& stroke = run.strokes[k];
+        if (stroke.centreTile < 0 || stroke.outcome == Stroke::Outcome::None)
+            continue;
+        if (stroke.outcome == Stroke::Outcome::Kept)
+            tiles_.succeeded(stroke.centreTile);
+        else
+            tiles_.failed(stroke.centreTile);
+    }
+    return true;
 }
 
 void StrokePasses::paint(platform::Random& rng)
@@ -292,60 +325,38 @@ void StrokePasses::paint(platform::Random& rng)
     tiles_.buildWeights();
     mask_ = &masks_[0];
     errorTest_ = s_.errorTestFromStart;
-    int64_t sizeMultiplier = 1;
-    const int64_t area = int64_t(w_) * h_;
-    std::deque<Stroke> strokes;
-    std::vector<Stroke*> numbered;
-    StrokeQueue queue;
+    PassStrokes run;
     const std::thread::id runThread = std::this_thread::get_id();
     // Every pool thread can hold one part while the run's thread has not
     // yet taken one; so one of them falls to the run's thread.
     const int parts = platform::ThreadPoolWorkerCount() + 1;
-    for (int pass = 0; pass < kPasses; ++pass) {
-        if (pass == 50)
-            mask_ = &masks_[1];
-        if (pass == 400) {
-            mask_ = &masks_[2];
-            sizeMultiplier = 12;
-        }
-        if (pass == 15)
-            errorTest_ = true;
-        if (RecomputesTiles(pass))
-            tiles_.computeErrors(bits_, stride_, photo_);
-        tiles_.buildWeights();
-        const int64_t total = (area * s_.strokeMultiplier / kPixelsPerStroke) * sizeMultiplier + 1;
-        CheckCancellation();
-        if (pass % 5 == 0)
-            report(pass);
-        queue.begin(tiles_.columns(), tiles_.rows(), size_t(total));
-        numbered.resize(std::max(numbered.size(), size_t(total)));
-        size_t count = 0;
+    // Five passes at a time keep the pool's threads: the tiles' errors and
+    // the reports, which use the pool themselves, come between.
+    for (int first = 0; first < kPasses; first += kPassesPerRound) {
+        const int last = std::min(kPasses, first + kPassesPerRound);
+        preparePass(first);
+        run.queue.open();
         bool generated = false;
         // The random draws stay on the run's thread; the pool threads draw.
         platform::ParallelForRange(0, parts, 1, [&](int, int) {
             if (std::this_thread::get_id() == runThread && !generated) {
                 generated = true;
                 try {
-                    count = generatePass(pass, total, rng, strokes, numbered, queue);
+                    for (int pass = first; pass < last; ++pass) {
+                        if (pass > first)
+                            preparePass(pass);
+                        if (!runPass(pass, rng, run))
+                            break;
+                    }
                 } catch (...) {
-                    queue.abort();
+                    run.queue.abort();
                     throw;
                 }
-                queue.finish();
+                run.queue.close();
+                return;
             }
-            drawQueued(queue, numbered);
+            drawQueued(run.queue, run.numbered);
         });
-        // Failures and successes in stroke order, as drawing one after
-        // another would leave them.
-        for (size_t k = 0; k < count; ++k) {
-            const Stroke& stroke = strokes[k];
-            if (stroke.centreTile < 0 || stroke.outcome == Stroke::Outcome::None)
-                continue;
-            if (stroke.outcome == Stroke::Outcome::Kept)
-                tiles_.succeeded(stroke.centreTile);
-            else
-                tiles_.failed(stroke.centreTile);
-        }
     }
 }
 

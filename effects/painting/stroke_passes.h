@@ -48,12 +48,11 @@ struct Stroke {
 };
 
 // One drawing thread's scratch, over a stroke's reach: the picture before
-// the stroke, which pixels its stamps changed, and its patch spread for
-// blending.
+// the stroke, which pixels its stamps changed, and its patch's colours.
 struct TouchedPixels {
     std::vector<gfx::Pixel> saved;
     std::vector<uint8_t> mark;
-    std::vector<uint64_t> colours;
+    std::vector<gfx::Pixel> colours;
     bool any = false; // the stroke stamped at least one pixel
 };
 
@@ -79,11 +78,24 @@ private:
     size_t generatePass(int pass, int64_t total, platform::Random& rng, std::deque<Stroke>& strokes,
                         std::vector<Stroke*>& numbered, StrokeQueue& queue);
     // The progress of a pass that is a multiple of 5, and every tenth pass's
-    // picture for the window: before the pass's drawing starts, so that the
-    // copy is shared between threads.
+    // picture for the window (a tenth of a second apart at least): before
+    // the pass's drawing starts, so that the copy is shared between threads.
     void report(int pass);
-    // Draws strokes from `queue` until the pass is over.
+    // Draws strokes from `queue` until it is closed.
     void drawQueued(StrokeQueue& queue, const std::vector<Stroke*>& numbered);
+    // Any drawing thread: draws the stroke, tests it when the pass does.
+    void drawStroke(Stroke& stroke);
+    // The pass's brush, tests and tiles; the report of every fifth.
+    void preparePass(int pass);
+    // The strokes of a run: the generating thread's, numbered for the queue.
+    struct PassStrokes {
+        std::deque<Stroke> strokes;
+        std::vector<Stroke*> numbered;
+        StrokeQueue queue;
+    };
+    // Generates and draws a pass on the run's thread and the pool's;
+    // false when the queue was aborted.
+    bool runPass(int pass, platform::Random& rng, PassStrokes& run);
 
     gfx::Surface& picture_;
     gfx::Pixel* bits_;
@@ -99,6 +111,8 @@ private:
     bool errorTest_ = false;
     PatchSources patch_; // colour sources carried from stroke to stroke
     std::array<QImage, 2> snapshots_; // pictures for the window, reused once it lets them go
+    uint32_t shownTick_ = 0;          // when the window was last sent one
+    bool shown_ = false;
 };
 
 } // namespace pq

@@ -39,6 +39,8 @@ struct PatchPlacement {
 // what `sources` held. Grows `sources` to the mask's size (new positions
 // have no colour). The draws are those of drawing each value in turn.
 void DrawPatchSources(const PatchPlacement& where, platform::Random& rng, PatchSources& sources);
+// The same in one walk, each position from the state the last one left.
+void DrawPatchSourcesPlain(const PatchPlacement& where, platform::Random& rng, PatchSources& sources);
 
 // The colour of one source: the photo pixel's channels plus the jitter,
 // clamped to 0..255, alpha 0; 0 without a pixel.

@@ -1,8 +1,31 @@
 #include "effects/painting/stroke_queue.h"
 
 #include <algorithm>
+#include <immintrin.h>
 
 namespace pq {
+namespace {
+
+// Rounds of a pause a waiting thread spins before it sleeps: some tens of
+// microseconds.
+constexpr int kSpins = 4096;
+
+// Spins until `ready` holds or the rounds run out.
+template <class Ready>
+void SpinFor(Ready&& ready)
+{
+    for (int i = 0; i < kSpins && !ready(); ++i)
+        _mm_pause();
+}
+
+} // namespace
+
+void StrokeQueue::open()
+{
+    std::lock_guard lock(mutex_);
+    closed_ = aborted_ = false;
+    publish();
+}
 
 void StrokeQueue::begin(int columns, int rows, size_t capacity)
 {
@@ -19,7 +42,9 @@ void StrokeQueue::begin(int columns, int rows, size_t capacity)
     ready_.reserve(capacity);
     readyHead_ = 0;
     added_ = drawnCount_ = 0;
-    finished_ = aborted_ = false;
+    finished_ = false;
+    drawnAll_.store(false, std::memory_order_relaxed);
+    publish();
 }
 
 void StrokeQueue::add(int k, int bx0, int by0, int bx1, int by1)
@@ -49,13 +74,51 @@ void StrokeQueue::add(int k, int bx0, int by0, int bx1, int by1)
 void StrokeQueue::push(int k)
 {
     ready_.push_back(k);
-    wake_.notify_one();
+    takeable_.store(true, std::memory_order_release);
+    if (sleepers_ > 0 && spinners_.load(std::memory_order_acquire) == 0)
+        wake_.notify_one();
 }
 
 void StrokeQueue::finish()
 {
     std::lock_guard lock(mutex_);
     finished_ = true;
+    drawnAll_.store(passDrawn(), std::memory_order_release);
+}
+
+bool StrokeQueue::drain(const std::function<void(int)>& draw)
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (aborted_)
+            return false;
+        if (passDrawn())
+            return true;
+        if (readyHead_ < ready_.size()) {
+            const int k = ready_[readyHead_++];
+            publish();
+            lock.unlock();
+            draw(k);
+            done(k);
+            lock.lock();
+            continue;
+        }
+        lock.unlock();
+        SpinFor([this] {
+            return drawnAll_.load(std::memory_order_acquire) || takeable_.load(std::memory_order_acquire);
+        });
+        lock.lock();
+        draining_ = true;
+        passed_.wait(lock, [this] { return aborted_ || passDrawn() || readyHead_ < ready_.size(); });
+        draining_ = false;
+    }
+}
+
+void StrokeQueue::close()
+{
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    publish();
     wake_.notify_all();
 }
 
@@ -63,16 +126,37 @@ void StrokeQueue::abort()
 {
     std::lock_guard lock(mutex_);
     aborted_ = true;
+    publish();
     wake_.notify_all();
+    passed_.notify_all();
 }
 
 int StrokeQueue::take()
 {
-    std::unique_lock lock(mutex_);
-    wake_.wait(lock, [this] { return readyHead_ < ready_.size() || passOver(); });
+    std::unique_lock lock(mutex_, std::defer_lock);
+    spinners_.fetch_add(1, std::memory_order_acq_rel);
+    for (int i = 0; i < kSpins; ++i) {
+        // Only a thread that may find a stroke takes the lock, and only
+        // when it is free: spinning threads never queue on it.
+        if (takeable_.load(std::memory_order_acquire) && lock.try_lock())
+            break;
+        _mm_pause();
+    }
+    spinners_.fetch_sub(1, std::memory_order_acq_rel);
+    if (!lock.owns_lock())
+        lock.lock();
+    ++sleepers_;
+    wake_.wait(lock, [this] { return readyHead_ < ready_.size() || closed_ || aborted_; });
+    --sleepers_;
     if (aborted_ || readyHead_ == ready_.size())
         return -1;
-    return ready_[readyHead_++];
+    const int k = ready_[readyHead_++];
+    publish();
+    // More ready than threads spinning for them: this thread, not the
+    // generating one, pays for waking another.
+    if (readyHead_ < ready_.size() && sleepers_ > 0 && spinners_.load(std::memory_order_acquire) == 0)
+        wake_.notify_one();
+    return k;
 }
 
 void StrokeQueue::done(int k)
@@ -83,8 +167,13 @@ void StrokeQueue::done(int k)
     for (const int f : followers_[size_t(k)])
         if (--waitingOn_[size_t(f)] == 0)
             push(f);
-    if (passOver())
-        wake_.notify_all();
+    if (passDrawn()) {
+        drawnAll_.store(true, std::memory_order_release);
+        if (draining_)
+            passed_.notify_one();
+    } else if (draining_ && readyHead_ < ready_.size()) {
+        passed_.notify_one();
+    }
 }
 
 } // namespace pq

@@ -1,6 +1,6 @@
 #include "effects/painting/underpainting.h"
 
-#include "effects/painting/stroke_blend.h"
+#include "effects/painting/stroke_rows.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/resample.h"
 #include "platform/numeric.h"
@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace pq {
 namespace {
@@ -49,12 +50,24 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
     auto photoAt = [&](int x, int y) {
         return photo[size_t(std::clamp(y, 0, h - 1)) * size_t(w) + size_t(std::clamp(x, 0, w - 1))];
     };
-    const int rows = uh / kCell;
-    for (int gy = 0; gy <= rows; ++gy) {
+    // One stamp's laid alphas (0 where it leaves a pixel) and colours.
+    std::vector<uint8_t> laidAlpha(mask.alpha.size());
+    std::vector<gfx::Pixel> colours(mask.alpha.size());
+    std::vector<uint8_t> marks(mask.alpha.size());
+    StampRows rows;
+    rows.pictureStride = stride;
+    rows.photo = nullptr;
+    rows.mark = marks.data();
+    rows.markStride = mask.width;
+    rows.alpha = laidAlpha.data();
+    rows.colour = colours.data();
+    rows.maskWidth = mask.width;
+    const int cellRows = uh / kCell;
+    for (int gy = 0; gy <= cellRows; ++gy) {
         if (gy % 4 == 0) {
             CheckCancellation();
             if (!preview)
-                SafeUpdateProgress(platform::Round(gy * 15.0 / (rows + 1)) + 5);
+                SafeUpdateProgress(platform::Round(gy * 15.0 / (cellRows + 1)) + 5);
         }
         for (int gx = 0; gx <= uw / kCell; ++gx) {
             CheckCancellation();
@@ -64,18 +77,19 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
             const float angle0 = field.angle[field.at(std::clamp(px, 1, w - 2), std::clamp(py, 1, h - 2))];
             float drift = float(rng.randomReal() * 0.005 - 0.0025);
             const int opacity = std::clamp(rng.random(opacitySlider / 10) + 15, 0, 255);
+            rows.opacity = uint32_t(opacity);
             const gfx::Pixel colour = photoAt(px, py);
             if (hasAlpha && (colour >> 24) == 0)
                 continue;
             const int steps = rng.random((uw + uh) / 128) + rng.random(20) + 10;
             // The colour with each jitter: minus 0..9, and plus 15 last.
-            std::array<uint64_t, 11> jittered{};
+            std::array<gfx::Pixel, 11> jittered{};
             for (int j = 0; j <= 10; ++j) {
                 const int add = j == 10 ? 15 : -j;
                 gfx::Pixel c = 0;
                 for (int shift = 0; shift <= 16; shift += 8)
                     c |= gfx::Pixel(platform::ClampByte(Channel(colour, shift) + add)) << shift;
-                jittered[size_t(j)] = SpreadColour(c);
+                jittered[size_t(j)] = c;
             }
             float angle = angle0;
             for (int s = 0; s <= steps; ++s) {
@@ -84,27 +98,40 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
                 if (rng.random(100) > 74)
                     drift = float(double(drift) + rng.randomReal() * 0.003 - 0.0015);
                 angle += drift;
+                rows.mx0 = std::max(0, -sx);
+                rows.mx1 = std::min(mask.width, uw - sx);
+                rows.my0 = std::max(0, -sy);
+                rows.my1 = std::min(mask.height, uh - sy);
                 // Per drawn mask position: a jitter choice, and a jitter
                 // value when the choice falls on a third. Both states are
                 // stepped from the position's first, so that nothing
-                // branches on a draw.
+                // branches on a draw. The chain goes first, then the stamp
+                // is laid with the colours it chose.
                 uint32_t state = rng.seed();
-                for (int my = std::max(0, -sy); my < std::min(mask.height, uh - sy); ++my) {
+                for (int my = rows.my0; my < rows.my1; ++my) {
                     const uint8_t* m = mask.alpha.data() + size_t(my) * size_t(mask.width);
-                    gfx::Pixel* row = bits + (sy + my) * stride;
-                    for (int mx = std::max(0, -sx); mx < std::min(mask.width, uw - sx); ++mx) {
+                    uint8_t* laid = laidAlpha.data() + size_t(my) * size_t(mask.width);
+                    gfx::Pixel* c = colours.data() + size_t(my) * size_t(mask.width);
+                    for (int mx = rows.mx0; mx < rows.mx1; ++mx) {
                         const uint32_t a = m[mx];
                         const int ux = sx + mx, uy = sy + my;
-                        if (a == 0 || (hasAlpha && (photoAt(2 * ux, 2 * uy) >> 24) == 0))
+                        if (a == 0 || (hasAlpha && (photoAt(2 * ux, 2 * uy) >> 24) == 0)) {
+                            laid[mx] = 0;
                             continue;
+                        }
                         const uint32_t s1 = state * kLcgMul + 1u, s2 = s1 * kLcgMul + 1u;
                         const uint32_t third = MaskOf(DrawOf(s1, uint32_t(mx + my + 1)) % 3u == 0);
                         const uint32_t index = (DrawOf(s2, 10) & third) | (10u & ~third);
                         state = (s2 & third) | (s1 & ~third);
-                        row[ux] = BlendSoft(row[ux], jittered[index], a, uint64_t(opacity));
+                        laid[mx] = uint8_t(a);
+                        c[mx] = jittered[index];
                     }
                 }
                 rng.setSeed(state);
+                if (rows.mx0 < rows.mx1 && rows.my0 < rows.my1) {
+                    rows.picture = bits + sy * stride + sx;
+                    LayStrokeStamp(rows);
+                }
             }
         }
     }

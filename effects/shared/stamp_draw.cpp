@@ -413,9 +413,17 @@ StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step,
 
 void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Surface& canvas, int x, int y)
 {
+    if (!canvas.isNull())
+        DrawStampOver(stamp, side, clip, canvas.row(0), canvas.stride() / qsizetype(sizeof(gfx::Pixel)),
+                      canvas.size(), x, y);
+}
+
+void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Pixel* canvas, qsizetype stride, QSize size,
+                   int x, int y)
+{
     const int c = side / 2;
-    const QRect area = WindowOnCanvas(clip.intersected(QRect(0, 0, side, side)), c, x, y, canvas.width(),
-                                      canvas.height());
+    const QRect area =
+        WindowOnCanvas(clip.intersected(QRect(0, 0, side, side)), c, x, y, size.width(), size.height());
     DrawPlan plan;
     if (area.isEmpty() || !MakePlan(stamp, c, plan))
         return;
@@ -427,11 +435,11 @@ void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Surface
             hi = std::min(hi, area.right());
             if (lo > hi)
                 continue;
-            gfx::Pixel* d = canvas.row(y - c + v) + (x - c);
+            gfx::Pixel* d = canvas + (y - c + v) * stride + (x - c);
             // The canvas rows ahead are far apart in memory: ask for them
             // before they are needed.
             if (v + 3 < to) {
-                gfx::Pixel* ahead = canvas.row(y - c + v + 3) + (x - c);
+                gfx::Pixel* ahead = canvas + (y - c + v + 3) * stride + (x - c);
                 const int from = std::max(area.left(), lo - 16), upto = std::min(area.right(), hi + 16);
                 for (int u = from; u <= upto; u += 16)
                     __builtin_prefetch(ahead + u, 1);

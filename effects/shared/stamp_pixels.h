@@ -54,6 +54,11 @@ void CommitStamp(const StampSurface& stamp, const QRect& window, gfx::Surface& c
 // same canvas bytes. Large stamps are laid by several threads; the pixels
 // never depend on how many.
 void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Surface& canvas, int x, int y);
+// The same on a canvas given by its first row and its stride in pixels, for
+// callers that lay many small stamps (asking a surface for a row costs a
+// call into its image).
+void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Pixel* canvas, qsizetype stride, QSize size,
+                   int x, int y);
 
 // The impasto relief: lightens and darkens the colours of the stamp's
 // pixels in `window` (with alpha above 5) by the slope of its alpha, fading
