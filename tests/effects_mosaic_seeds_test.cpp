@@ -60,19 +60,23 @@ struct SeedFixture {
         ctx.contourCount = int(contours.size());
     }
 
-    // Many seeds in a row from both pickers, compared bit for bit.
+    // Many seeds in a row from both pickers, compared bit for bit, with
+    // and without the hints on the draws ahead.
     void expectSamePicks(float half, float contourFrac, int picks, uint32_t seed)
     {
-        SeedPicker picker(ctx, half, contourFrac, 150, memo);
-        picker.refresh();
-        uint32_t plain = seed, fast = seed;
-        for (int i = 0; i < picks; ++i) {
-            float px = 0, py = 0, fx = 0, fy = 0;
-            ctx.pickSeed(half, contourFrac, 150, plain, px, py);
-            picker.pick(fast, fx, fy);
-            ASSERT_EQ(plain, fast) << "half " << half << " frac " << contourFrac << " pick " << i;
-            ASSERT_EQ(std::bit_cast<uint32_t>(px), std::bit_cast<uint32_t>(fx)) << "half " << half << " pick " << i;
-            ASSERT_EQ(std::bit_cast<uint32_t>(py), std::bit_cast<uint32_t>(fy)) << "half " << half << " pick " << i;
+        for (const bool lookAhead : {true, false}) {
+            SeedPicker picker(ctx, half, contourFrac, 150, memo);
+            picker.forceLookAhead(lookAhead);
+            picker.refresh();
+            uint32_t plain = seed, fast = seed;
+            for (int i = 0; i < picks; ++i) {
+                float px = 0, py = 0, fx = 0, fy = 0;
+                ctx.pickSeed(half, contourFrac, 150, plain, px, py);
+                picker.pick(fast, fx, fy);
+                ASSERT_EQ(plain, fast) << "half " << half << " frac " << contourFrac << " pick " << i << " " << lookAhead;
+                ASSERT_EQ(std::bit_cast<uint32_t>(px), std::bit_cast<uint32_t>(fx)) << "half " << half << " pick " << i;
+                ASSERT_EQ(std::bit_cast<uint32_t>(py), std::bit_cast<uint32_t>(fy)) << "half " << half << " pick " << i;
+            }
         }
     }
 

@@ -40,6 +40,17 @@ Candidate At(float x, float y, float half, float angle)
     return c;
 }
 
+// (x, y) of a seed on the pixel centre (x + 0.5, y + 0.5) of a w x h picture.
+bool OnPixel(float sx, float sy, int w, int h, int& x, int& y)
+{
+    const float fx = sx - 0.5f, fy = sy - 0.5f;
+    if (!(fx >= 0 && fy >= 0 && fx < float(w) && fy < float(h)) || fx != std::floor(fx) || fy != std::floor(fy))
+        return false;
+    x = int(fx);
+    y = int(fy);
+    return true;
+}
+
 // The radius of the circle every shape of this size contains, whatever its
 // rotation.
 float InRadius(MosaicShape shape, float half)
@@ -159,7 +170,7 @@ void MosaicRun::drawSeeds(int k, const SeedPicker& seeds, int subPass, bool draw
 }
 
 void MosaicRun::evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, float half, const LevelValues& level,
-                              int numRot, bool drawsAngle, std::vector<Candidate>& out) const
+                              int numRot, bool drawsAngle, std::vector<Candidate>& out)
 {
     out.clear();
     const size_t end = std::min(chunk.end, partitionStart_[size_t(chunk.partition)] +
@@ -182,12 +193,21 @@ void MosaicRun::evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, floa
             }
         }
         const float sx = draws_[i].x, sy = draws_[i].y;
-        if (core.blocked(sx, sy))
+        int px = 0, py = 0;
+        const bool kept = rejectsKept_ && OnPixel(sx, sy, w_, h_, px, py);
+        if (kept && rejected_.rejected(px, py))
             continue;
+        if (core.blocked(sx, sy)) {
+            if (kept)
+                rejected_.reject(px, py);
+            continue;
+        }
         if (shape_ == MosaicShape::Disc) {
             Candidate c = At(sx, sy, half, 0.0f);
             if (evaluate(c, level.edgeRejectLevel, level.colorTolSq, true))
                 out.push_back(c);
+            else if (kept)
+                rejected_.reject(px, py);
             continue;
         }
         float best = -1;
@@ -214,6 +234,8 @@ void MosaicRun::evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, floa
                 taken = true;
             }
         }
+        if (kept && !taken)
+            rejected_.reject(px, py);
     }
 }
 
@@ -254,6 +276,10 @@ int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFro
     // Shapes of one rotation draw their angle right after their seed.
     const bool drawsAngle = shape_ != MosaicShape::Disc && numRot == 1 && half > 2;
     planSearch(level.trials);
+    // Seeds of one rotation draw a new angle each time: nothing to keep.
+    rejectsKept_ = !drawsAngle;
+    if (rejectsKept_)
+        rejected_.startLevel(w_, h_);
 
     SeedPicker seeds(ctx_, half, level.contourFrac, kSeedRetries, tileMemo_);
     const SeedCore core(ctx_, half, InRadius(shape_, half), level.edgeRejectLevel);

@@ -15,6 +15,8 @@ constexpr int kTile = 16;
 // (halves round to even), the last one in the next tile.
 constexpr uint64_t kEvenProbes = 0x15555;
 constexpr float kTwoPi = float(2 * std::numbers::pi);
+// Draw state up to this size is looked up without hints.
+constexpr size_t kCachedStateBytes = 256 * 1024;
 
 float DrawnFloat(uint32_t s)
 {
@@ -137,6 +139,10 @@ void SeedPicker::refresh()
                 openTiles_[size_t(i)] = memoTile(t);
         }
     });
+    // State that stays in the core's caches gains nothing from hints.
+    const size_t bytes = size_t(count) * (sizeof(OpenTile) + sizeof(int)) +
+                         size_t(std::max(0, ctx_.contourCount)) * (sizeof(QPoint) + sizeof(uint32_t));
+    lookAhead_ = forcedLookAhead_ >= 0 ? forcedLookAhead_ != 0 : bytes > kCachedStateBytes;
     hopeless_.assign((size_t(count) + 63) / 64, 0);
     for (int i = 0; i < count; ++i) {
         const OpenTile& tile = openTiles_[size_t(i)];
@@ -233,6 +239,15 @@ uint32_t SeedPicker::prefetchDraw(uint32_t s) const
 
 void SeedPicker::pick(uint32_t& rng, float& sx, float& sy) const
 {
+    if (lookAhead_)
+        pickDraws<true>(rng, sx, sy);
+    else
+        pickDraws<false>(rng, sx, sy);
+}
+
+template <bool kLookAhead>
+void SeedPicker::pickDraws(uint32_t& rng, float& sx, float& sy) const
+{
     const float m = m_;
     const int w = ctx_.w, h = ctx_.h;
     uint32_t s = rng;
@@ -244,16 +259,18 @@ void SeedPicker::pick(uint32_t& rng, float& sx, float& sy) const
     int head = 0, queued = 0;
     uint32_t ahead = s;
     while (retries >= 0) {
-        if (queued > 0 && expected[head] == s) {
-            head = (head + 1) % kAhead;
-            --queued;
-        } else {
-            queued = 0;
-            ahead = prefetchDraw(s);
-        }
-        for (; queued < kAhead && queued < retries; ++queued) {
-            expected[(head + queued) % kAhead] = ahead;
-            ahead = prefetchDraw(ahead);
+        if constexpr (kLookAhead) {
+            if (queued > 0 && expected[head] == s) {
+                head = (head + 1) % kAhead;
+                --queued;
+            } else {
+                queued = 0;
+                ahead = prefetchDraw(s);
+            }
+            for (; queued < kAhead && queued < retries; ++queued) {
+                expected[(head + queued) % kAhead] = ahead;
+                ahead = prefetchDraw(ahead);
+            }
         }
         // The last draw is the answer, free or not: it is always worked out.
         const bool last = retries == 0;

@@ -64,6 +64,9 @@ public:
     // Exactly ctx.pickSeed(half, contourFrac, retries, rng, sx, sy).
     void pick(uint32_t& rng, float& sx, float& sy) const;
 
+    // Tests: hints on (true) or off whatever the state's size.
+    void forceLookAhead(bool on) { forcedLookAhead_ = on ? 1 : 0; }
+
     // The state after the draw that starts from `s`, as pick() steps it for
     // a draw that misses (a border tile may step less), with the state the
     // draw reads brought towards the cache. Only a hint: pick() checks its
@@ -81,6 +84,8 @@ private:
         uint32_t whole = 0;
     };
 
+    template <bool kLookAhead>
+    void pickDraws(uint32_t& rng, float& sx, float& sy) const;
     bool tileDead(int t) const;
     OpenTile probeTile(int t) const;
     // probeTile(t) as the memo has it, probed again only when it changed.
@@ -107,6 +112,9 @@ private:
     // found covered (2 c + 1, for good) or last found not covered (2 c).
     std::unique_ptr<std::atomic<uint32_t>[]> contourState_;
     uint32_t generation_ = 0;
+    // Whether pick() brings the draws ahead towards the cache.
+    bool lookAhead_ = true;
+    int forcedLookAhead_ = -1;
 };
 
 } // namespace pq::stylize
