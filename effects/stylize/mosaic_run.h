@@ -91,6 +91,9 @@ private:
     // Coverage (mosaic_cover.cpp).
     PixelBox coverBox(const Candidate& c) const;
     bool isFree(const Candidate& c) const;
+    // The core test of the evaluation of `c` at the level of `core`, through
+    // the memo of its centre's rotations.
+    bool coreRejects(const Candidate& c, const SeedCore& core, CoreMemo& memo) const;
     void markCovered(const Candidate& c);
     bool evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq, bool seedClear = false,
                   CoreMemo* memo = nullptr) const;

@@ -1,10 +1,11 @@
 #pragma once
 
-// Seeds on pixel centres known to be turned down at the current level: a
-// byte per pixel holding the level it was last turned down at. Threads mark
-// and read it during a sub-pass; a mark is only ever the current level, so
-// a stale read merely evaluates the seed again.
+// Seeds on pixel centres known to be turned down at the current level, a
+// bit per pixel (small enough to stay in cache). Threads mark and read it
+// during a sub-pass with plain loads and stores: two marks in one word at
+// once may lose one, which only means evaluating that seed again.
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -13,27 +14,33 @@ namespace pq::stylize {
 
 class SeedVerdicts {
 public:
-    // Forgets every mark; the planes are (re)made for w x h pixels.
+    // Forgets every mark; the plane is (re)made for w x h pixels.
     void startLevel(int w, int h)
     {
-        const size_t count = size_t(w) * size_t(h);
-        if (marks_.size() != count || stamp_ == 255) {
-            marks_.assign(count, 0);
-            stamp_ = 0;
-        }
-        w_ = w;
-        ++stamp_;
+        wordsPerRow_ = (size_t(w) + 63) / 64;
+        const size_t count = wordsPerRow_ * size_t(h);
+        if (words_.size() != count)
+            words_.assign(count, 0);
+        else
+            std::fill(words_.begin(), words_.end(), 0);
     }
 
-    bool rejected(int x, int y) const { return std::atomic_ref(mark(x, y)).load(std::memory_order_relaxed) == stamp_; }
-    void reject(int x, int y) { std::atomic_ref(mark(x, y)).store(stamp_, std::memory_order_relaxed); }
+    bool rejected(int x, int y) const { return (load(word(x, y)) >> (unsigned(x) & 63u)) & 1u; }
+    void reject(int x, int y)
+    {
+        uint64_t& w = word(x, y);
+        std::atomic_ref(w).store(load(w) | uint64_t(1) << (unsigned(x) & 63u), std::memory_order_relaxed);
+    }
 
 private:
-    uint8_t& mark(int x, int y) const { return const_cast<uint8_t&>(marks_[size_t(y) * size_t(w_) + size_t(x)]); }
+    uint64_t& word(int x, int y) const
+    {
+        return const_cast<uint64_t&>(words_[size_t(y) * wordsPerRow_ + (size_t(x) >> 6)]);
+    }
+    static uint64_t load(uint64_t& w) { return std::atomic_ref(w).load(std::memory_order_relaxed); }
 
-    std::vector<uint8_t> marks_;
-    int w_ = 0;
-    uint8_t stamp_ = 0;
+    std::vector<uint64_t> words_;
+    size_t wordsPerRow_ = 0;
 };
 
 } // namespace pq::stylize
