@@ -15,6 +15,10 @@
 
 #include <QPoint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -33,6 +37,17 @@ inline int CeilToInt(float v)
 {
     const int i = int(v);
     return float(i) < v ? i + 1 : i;
+}
+
+// platform::Round of a coordinate (|v| < 2^31): to nearest, halves to even
+// (the current rounding mode, as std::nearbyint), without a library call.
+inline int RoundToInt(float v)
+{
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(double(v)));
+#else
+    return int(std::nearbyint(double(v)));
+#endif
 }
 
 // xorshift32: the caller owns the state, one per partition or step.

@@ -21,6 +21,8 @@
 
 namespace pq::stylize {
 
+class RngJump;
+
 // s mod d by multiplication (exact for every 32-bit s and d >= 1).
 class FastMod {
 public:
@@ -30,7 +32,11 @@ public:
     {
         const uint64_t low = m_ * s;
         // High 64 bits of the 96-bit product low * d.
+#if defined(__SIZEOF_INT128__)
+        return uint32_t((static_cast<unsigned __int128>(low) * d_) >> 64);
+#else
         return uint32_t(((low >> 32) * d_ + (((low & 0xFFFFFFFFu) * d_) >> 32)) >> 32);
+#endif
     }
 
 private:
@@ -84,7 +90,7 @@ private:
         uint32_t whole = 0;
     };
 
-    template <bool kLookAhead>
+    template <bool kLookAhead, bool kJumps>
     void pickDraws(uint32_t& rng, float& sx, float& sy) const;
     bool tileDead(int t) const;
     OpenTile probeTile(int t) const;
@@ -115,6 +121,10 @@ private:
     // Whether pick() brings the draws ahead towards the cache.
     bool lookAhead_ = true;
     int forcedLookAhead_ = -1;
+    // The steps of a draw from a contour point and from a tile at once, when
+    // every such draw steps alike (else null).
+    const RngJump* contourJump_ = nullptr;
+    const RngJump* tileJump_ = nullptr;
 };
 
 } // namespace pq::stylize
