@@ -18,6 +18,9 @@ constexpr int kGapTries = 7;
 // Trials between the prefetches of the blocked words around the seeds ahead
 // (512, the cancellation check's period, is a multiple of it).
 constexpr int kSeedBatch = 8;
+// Pictures up to this size keep their coverage and blocked planes (a bit a
+// pixel each) in the caches.
+constexpr int64_t kCachedPlanePixels = 2 * 1024 * 1024;
 // Pixels per trial of a sub-pass up to which the turned-down seeds are kept.
 constexpr int64_t kVerdictPixelsPerTrial = 32;
 constexpr uint32_t kUniformSeed = 106698;
@@ -186,13 +189,15 @@ void MosaicRun::evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, floa
     // every rotation at once).
     const bool coreFirst = blocked && level.edgeRejectLevel == ctx_.blockedLevel &&
                            PlacementContext::SampleStep(half) > 1;
+    // Planes that stay in the caches are not brought towards them.
+    const bool prefetchSeeds = blocked && totalPixels_ > kCachedPlanePixels;
     for (size_t i = chunk.begin; i < end; ++i) {
         // The blocked words around the seeds a few trials ahead are brought
         // towards the cache while this one is tried.
         const size_t j = i - chunk.begin;
         if (j % 512 == 0 && IsEffectCancelled())
             return;
-        if (blocked && j % kSeedBatch == 0) {
+        if (prefetchSeeds && j % kSeedBatch == 0) {
             for (size_t b = j == 0 ? i : i + kSeedBatch; b < std::min(end, i + 2 * kSeedBatch); ++b) {
                 const SeedDraw& d = draws_[b];
                 if (d.x >= 1 && d.y >= 1 && d.x < float(w_ - 1) && d.y < float(h_ - 1)) {
