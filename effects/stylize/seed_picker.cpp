@@ -134,7 +134,8 @@ void SeedPicker::refresh()
     openTiles_.assign(size_t(count), OpenTile{});
     const float right = float(ctx_.w - 1) - m_, bottom = float(ctx_.h - 1) - m_;
     // Each entry reads only coverage and writes only its own tile's bytes.
-    platform::ParallelForRange(0, count, 1024, [&](int lo, int hi) {
+    // A few thousand tiles take less than handing them to the pool.
+    platform::ParallelForRange(0, count, 4096, [&](int lo, int hi) {
         for (int i = lo; i < hi; ++i) {
             const int t = ctx_.openTiles[i];
             const int x = (t % ctx_.tilesX) * kTile, y = (t / ctx_.tilesX) * kTile;
