@@ -186,7 +186,9 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
     const int64_t boxPixels = int64_t(box.x2 - box.x1 + 1) * (box.y2 - box.y1 + 1);
     const bool prefilter = sat && size >= 6 && boxPixels >= 4;
     auto prefilterRejects = [&] { return ColorSpread(sat->get(box.x1, box.y1, box.x2, box.y2), boxPixels).variance > 1.5f * colorTolSq; };
-    const bool tilesEmpty = bboxAllTilesEmpty(box.x1, box.y1, box.x2, box.y2);
+    const bool useBlocked = blocked && edgeRejectLevel == blockedLevel;
+    // Only the box sums and the plain coverage reads need to know.
+    const bool tilesEmpty = (prefilter || !useBlocked) && bboxAllTilesEmpty(box.x1, box.y1, box.x2, box.y2);
     // Near placed shapes a covered pixel usually rejects within a few
     // samples; elsewhere the box sums reject an uneven area at once.
     if (prefilter && tilesEmpty && prefilterRejects())
@@ -228,7 +230,7 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
         ++count;
         return true;
     };
-    if (blocked && edgeRejectLevel == blockedLevel) {
+    if (useBlocked) {
         // Most shapes are turned down here, on a few words of bits. A seed
         // lies on a free pixel, so what blocks a shape is mostly near its
         // centre: the rows are tried from the centre outwards (every test

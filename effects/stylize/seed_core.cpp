@@ -53,7 +53,7 @@ SeedCore::SeedCore(const PlacementContext& ctx, float size, float inRadius, floa
         }
 }
 
-const SeedCore::Reach* SeedCore::reachesFor(float fx, float fy) const
+inline const SeedCore::Reach* SeedCore::reachesFor(float fx, float fy) const
 {
     const size_t rows = size_t(2 * radius_ + 1);
     if (fx == 0.5f && fy == 0.5f)
@@ -69,17 +69,34 @@ bool SeedCore::test(const PixelBox& box, int step, float cx, float cy) const
         return false;
     // The pixel the centre lies in, and the centre's offset in it (exact).
     const int x = int(cx), y = int(cy);
-    const Reach* reach = reachesFor(cx - float(x), cy - float(y));
-    for (const int dy : rowOrder_) {
-        const int row = y + dy;
-        if (row < box.y1 || row > box.y2 || (step > 1 && (row - box.y1) % step != 0))
-            continue;
-        const Reach& r = reach[dy + radius_];
+    const Reach* reach = reachesFor(cx - float(x), cy - float(y)) + radius_;
+    const BitPlane& blocked = *ctx_.blocked;
+    auto rowBlocked = [&](int row) {
+        const Reach& r = reach[row - y];
         int a = std::max(box.x1, x + r.first);
         const int b = std::min(box.x2, x + r.last);
         if (step > 1)
             a += (step - (a - box.x1) % step) % step;
-        if (a <= b && ctx_.blocked->anyOnLattice(row, a, b, step))
+        return a <= b && blocked.anyOnLattice(row, a, b, step);
+    };
+    const int top = std::max(box.y1, y - radius_), bottom = std::min(box.y2, y + radius_);
+    if (step == 1) {
+        for (const int dy : rowOrder_) {
+            const int row = y + dy;
+            if (row >= top && row <= bottom && rowBlocked(row))
+                return true;
+        }
+        return false;
+    }
+    // The lattice rows from the one nearest the centre outwards.
+    const int lo = top + (step - (top - box.y1) % step) % step;
+    if (lo > bottom)
+        return false;
+    const int middle = std::clamp(lo + (y - lo + step / 2) / step * step, lo, lo + (bottom - lo) / step * step);
+    for (int up = middle, down = middle + step; up >= lo || down <= bottom; up -= step, down += step) {
+        if (up >= lo && rowBlocked(up))
+            return true;
+        if (down <= bottom && rowBlocked(down))
             return true;
     }
     return false;
