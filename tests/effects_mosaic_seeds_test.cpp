@@ -2,6 +2,7 @@
 // random states, however coverage, open tiles and contour points lie.
 #include "effects/stylize/bit_plane.h"
 #include "effects/stylize/placement_context.h"
+#include "effects/stylize/rng_jump.h"
 #include "effects/stylize/seed_picker.h"
 #include "platform/random.h"
 
@@ -108,6 +109,21 @@ TEST(MosaicSeeds, FastRemainderIsTheRemainder)
     for (int i = 0; i < 20000; ++i) {
         const uint32_t d = uint32_t(rng.random(1 << 30)) + 2, s = uint32_t(rng.random(1 << 30)) * 4u + 3u;
         ASSERT_EQ(FastMod(d)(s), s % d);
+    }
+}
+
+TEST(MosaicSeeds, JumpsAreThatManySteps)
+{
+    platform::Random rng(8);
+    for (int steps = 1; steps <= 4; ++steps) {
+        const RngJump jump(steps);
+        for (int i = 0; i < 5000; ++i) {
+            const uint32_t start = i < 32 ? uint32_t(1) << i : uint32_t(rng.random(1 << 30)) * 4u + uint32_t(i & 3);
+            uint32_t s = start;
+            for (int k = 0; k < steps; ++k)
+                RngStep(s);
+            ASSERT_EQ(jump(start), s) << steps << " steps from " << start;
+        }
     }
 }
 
