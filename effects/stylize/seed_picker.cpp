@@ -2,7 +2,6 @@
 
 #include "effects/stylize/rng_jump.h"
 
-#include "platform/numeric.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
