@@ -2,6 +2,7 @@
 // random states, however coverage, open tiles and contour points lie.
 #include "effects/stylize/bit_plane.h"
 #include "effects/stylize/placement_context.h"
+#include "effects/stylize/rng_jump.h"
 #include "effects/stylize/seed_picker.h"
 #include "platform/random.h"
 
@@ -60,19 +61,23 @@ struct SeedFixture {
         ctx.contourCount = int(contours.size());
     }
 
-    // Many seeds in a row from both pickers, compared bit for bit.
+    // Many seeds in a row from both pickers, compared bit for bit, with
+    // and without the hints on the draws ahead.
     void expectSamePicks(float half, float contourFrac, int picks, uint32_t seed)
     {
-        SeedPicker picker(ctx, half, contourFrac, 150, memo);
-        picker.refresh();
-        uint32_t plain = seed, fast = seed;
-        for (int i = 0; i < picks; ++i) {
-            float px = 0, py = 0, fx = 0, fy = 0;
-            ctx.pickSeed(half, contourFrac, 150, plain, px, py);
-            picker.pick(fast, fx, fy);
-            ASSERT_EQ(plain, fast) << "half " << half << " frac " << contourFrac << " pick " << i;
-            ASSERT_EQ(std::bit_cast<uint32_t>(px), std::bit_cast<uint32_t>(fx)) << "half " << half << " pick " << i;
-            ASSERT_EQ(std::bit_cast<uint32_t>(py), std::bit_cast<uint32_t>(fy)) << "half " << half << " pick " << i;
+        for (const bool lookAhead : {true, false}) {
+            SeedPicker picker(ctx, half, contourFrac, 150, memo);
+            picker.forceLookAhead(lookAhead);
+            picker.refresh();
+            uint32_t plain = seed, fast = seed;
+            for (int i = 0; i < picks; ++i) {
+                float px = 0, py = 0, fx = 0, fy = 0;
+                ctx.pickSeed(half, contourFrac, 150, plain, px, py);
+                picker.pick(fast, fx, fy);
+                ASSERT_EQ(plain, fast) << "half " << half << " frac " << contourFrac << " pick " << i << " " << lookAhead;
+                ASSERT_EQ(std::bit_cast<uint32_t>(px), std::bit_cast<uint32_t>(fx)) << "half " << half << " pick " << i;
+                ASSERT_EQ(std::bit_cast<uint32_t>(py), std::bit_cast<uint32_t>(fy)) << "half " << half << " pick " << i;
+            }
         }
     }
 
@@ -104,6 +109,21 @@ TEST(MosaicSeeds, FastRemainderIsTheRemainder)
     for (int i = 0; i < 20000; ++i) {
         const uint32_t d = uint32_t(rng.random(1 << 30)) + 2, s = uint32_t(rng.random(1 << 30)) * 4u + 3u;
         ASSERT_EQ(FastMod(d)(s), s % d);
+    }
+}
+
+TEST(MosaicSeeds, JumpsAreThatManySteps)
+{
+    platform::Random rng(8);
+    for (int steps = 1; steps <= 4; ++steps) {
+        const RngJump jump(steps);
+        for (int i = 0; i < 5000; ++i) {
+            const uint32_t start = i < 32 ? uint32_t(1) << i : uint32_t(rng.random(1 << 30)) * 4u + uint32_t(i & 3);
+            uint32_t s = start;
+            for (int k = 0; k < steps; ++k)
+                RngStep(s);
+            ASSERT_EQ(jump(start), s) << steps << " steps from " << start;
+        }
     }
 }
 

@@ -1,7 +1,10 @@
 // The mosaics' shortcuts against the plain computations they stand for: the
-// 32-bit colour sums against the 64-bit ones, and the per-level seed core
-// test against the context's own.
+// 32-bit colour sums against the 64-bit ones, four-pixel colour runs against
+// single pixels, and the per-level seed core test against the evaluations.
+#include "mosaic_blocked_fixture.h"
+
 #include "effects/stylize/bit_plane.h"
+#include "effects/stylize/color_runs.h"
 #include "effects/stylize/color_sat.h"
 #include "effects/stylize/placement_context.h"
 #include "effects/stylize/seed_core.h"
@@ -9,9 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 using namespace pq::stylize;
+using pqtest::mosaic::ExpectSame;
+using BlockedFixture = pqtest::mosaic::BlockedFixture<160, 120, 5, 700>;
 
 namespace {
 
@@ -69,43 +75,98 @@ TEST(MosaicTables, NarrowColourSumsAreExactUpToTheirLargestBox)
     ExpectSameSums(narrow.get(5, 7, 5, 7), one);
 }
 
-TEST(MosaicTables, SeedCoreAnswersAsTheContext)
+TEST(MosaicTables, FourPixelColourRunsMatchThePlainSums)
 {
-    const int w = 150, h = 110;
-    BitPlane blocked(w, h), covered(w, h);
+    // Runs of every length around the four-pixel blocks, every step, with
+    // and without a column map, on the brightest pixels.
+    const Picture pic(700, 3, 9);
+    std::vector<int> cols(size_t(pic.w));
+    platform::Random rng(4);
+    for (auto& c : cols)
+        c = rng.random(pic.w);
+    for (const int* map : {static_cast<const int*>(nullptr), static_cast<const int*>(cols.data())})
+        for (int step = 1; step <= 3; ++step)
+            for (int i = 0; i < 600; ++i) {
+                const int a = rng.random(40), b = a + rng.random(i < 300 ? 40 : pic.w - a);
+                ColorSums plain, fast;
+                SumRunPlain(pic.rows[size_t(i % 3)], map, a, b, step, plain);
+                SumRun(pic.rows[size_t(i % 3)], map, a, b, step, fast);
+                SCOPED_TRACE(testing::Message() << a << ".." << b << " step " << step << " map " << (map != nullptr));
+                ExpectSameSums(fast, plain);
+            }
+}
+
+TEST(MosaicTables, SeedCoreTurnsDownOnlyWhatTheEvaluationsTurnDown)
+{
+    // Blocked pixels are edges and patches of coverage; the evaluations
+    // that read the edge map and the coverage are the reference.
+    BlockedFixture f;
     platform::Random rng(21);
-    // Scattered blocked pixels and a few solid patches.
-    for (int i = 0; i < 900; ++i)
-        blocked.set(rng.random(w), rng.random(h));
-    for (int y = 40; y < 60; ++y)
-        for (int x = 70; x < 95; ++x)
-            blocked.set(x, y);
-    PlacementContext ctx;
-    ctx.w = w;
-    ctx.h = h;
-    ctx.covered = &covered;
-    ctx.blocked = &blocked;
-    ctx.blockedLevel = 0.4f;
-    // In-radii whose half widths fall near whole numbers, and plain ones.
-    const float radii[] = {0.005f, 0.5f, 1.0f, 1.0110110f, 1.41f, 2.0f, 2.0120120f, 3.0030030f, 4.2f, 5.9f};
-    for (const float r : radii) {
-        for (const float level : {0.4f, 0.5f}) {
-            const SeedCore core(ctx, r, r, level);
-            for (int i = 0; i < 4000; ++i) {
-                float cx, cy;
-                if (i % 3 == 0) {
-                    cx = float(rng.random(100000)) / 100000.0f * float(w + 4) - 2.0f;
-                    cy = float(rng.random(100000)) / 100000.0f * float(h + 4) - 2.0f;
-                } else {
-                    cx = float(rng.random(w)) + 0.5f;
-                    cy = float(rng.random(h)) + 0.5f;
+    for (int i = 0; i < 12; ++i) {
+        const int x0 = rng.random(BlockedFixture::kW - 10), y0 = rng.random(BlockedFixture::kH - 10);
+        for (int y = y0; y < y0 + 3 + rng.random(8); ++y)
+            for (int x = x0; x < x0 + 3 + rng.random(8); ++x)
+                if (!f.covered.get(x, y)) {
+                    f.covered.set(x, y);
+                    f.blocked.set(x, y);
+                    ++f.tiles[size_t(y / 16) * size_t(f.ctx.tilesX) + size_t(x / 16)];
                 }
-                ASSERT_EQ(core.blocked(cx, cy), ctx.seedBlocked(cx, cy, r, r, level))
-                    << "radius " << r << " level " << level << " at " << cx << "," << cy;
+    }
+    constexpr float kLevel = BlockedFixture::kLevel, kTol = 10000000000.0f;
+    const float sizes[] = {1.5f, 2.0f, 2.6f, 4.3f, 5.9f, 7.5f, 9.3f, 12.2f, 17.3f, 24.0f};
+    int blocked = 0, blockedIn = 0, plainBlocked = 0;
+    for (const float size : sizes)
+        for (const bool triangle : {false, true}) {
+            f.ctx.blocked = &f.blocked;
+            f.ctx.blockedLevel = kLevel;
+            const float inRadius = triangle ? size * 0.5f : size;
+            const SeedCore core(f.ctx, size, inRadius, kLevel);
+            for (int i = 0; i < 400; ++i) {
+                const bool centred = i % 2 == 0;
+                const float cx = centred ? float(rng.random(BlockedFixture::kW)) + 0.5f
+                                         : float(rng.random(BlockedFixture::kW * 64)) / 64.0f;
+                const float cy = centred ? float(rng.random(BlockedFixture::kH)) + 0.5f
+                                         : float(rng.random(BlockedFixture::kH * 64)) / 64.0f;
+                f.ctx.blocked = &f.blocked;
+                const bool seedBlocked = core.blocked(cx, cy);
+                // On pixel centres it turns down at least what the three
+                // rows nearest the centre do.
+                if (centred && f.ctx.seedBlocked(cx, cy, size, inRadius, kLevel)) {
+                    ++plainBlocked;
+                    ASSERT_TRUE(seedBlocked) << size << " at " << cx << "," << cy;
+                }
+                blocked += seedBlocked;
+                for (int r = 0; r < 5; ++r) {
+                    const float angle = float(r) / 5.0f * (triangle ? 2.0944f : 1.5708f);
+                    const float c = std::cos(angle), s = std::sin(angle);
+                    const TriangleCorners t = CornersOf(cx, cy, size, c, s);
+                    const PixelBox box =
+                        triangle ? f.ctx.triangleBox(cx, cy, size, t) : f.ctx.squareBox(cx, cy, size, c, s);
+                    const bool inBox = core.blockedIn(box, cx, cy);
+                    blockedIn += inBox;
+                    ShapeColor plain, fast;
+                    CoreMemo memo(&core);
+                    bool a, b;
+                    if (triangle) {
+                        b = f.ctx.evaluateTriangle(cx, cy, size, c, s, kLevel, kTol, fast, !seedBlocked, &memo);
+                        f.ctx.blocked = nullptr;
+                        a = f.ctx.evaluateTriangle(cx, cy, size, c, s, kLevel, kTol, plain);
+                    } else {
+                        b = f.ctx.evaluateSquare(cx, cy, size, c, s, kLevel, kTol, fast, !seedBlocked, &memo);
+                        f.ctx.blocked = nullptr;
+                        a = f.ctx.evaluateSquare(cx, cy, size, c, s, kLevel, kTol, plain);
+                    }
+                    f.ctx.blocked = &f.blocked;
+                    SCOPED_TRACE(testing::Message() << (triangle ? "triangle " : "square ") << size << " at " << cx
+                                                    << "," << cy << " rotation " << r);
+                    if (seedBlocked || inBox) {
+                        ASSERT_FALSE(a);
+                    }
+                    ExpectSame(a, plain, b, fast, "through the seed core", i);
+                }
             }
         }
-    }
-    // Sizes sampled every other pixel or more are never blocked at the seed.
-    const SeedCore large(ctx, 8.0f, 8.0f, 0.4f);
-    EXPECT_FALSE(large.blocked(80.5f, 50.5f));
+    EXPECT_GT(plainBlocked, 100);
+    EXPECT_GT(blocked, plainBlocked);
+    EXPECT_GT(blockedIn, 1000);
 }

@@ -1,5 +1,6 @@
 #include "effects/stylize/mosaic_run.h"
 
+#include "effects/stylize/seed_core.h"
 #include "effects/stylize/shape_spans.h"
 
 #include "platform/numeric.h"
@@ -44,12 +45,24 @@ bool ForShapeRuns(MosaicShape shape, const Candidate& c, const PixelBox& box, Ru
 
 PixelBox MosaicRun::coverBox(const Candidate& c) const
 {
-    if (c.half <= 2)
-        return ctx_.smallBox(c.x, c.y, c.half);
     // Triangles scan the box of their circumscribed circle.
-    const int e = shape_ == MosaicShape::Square ? platform::Ceil(c.half * (std::abs(c.cosR) + std::abs(c.sinR)))
-                                                : platform::Ceil(c.half);
-    return ctx_.reachBox(c.x, c.y, e);
+    return shape_ == MosaicShape::Square ? ctx_.squareBox(c.x, c.y, c.half, c.cosR, c.sinR)
+                                         : ctx_.circleBox(c.x, c.y, c.half);
+}
+
+bool MosaicRun::coreRejects(const Candidate& c, const SeedCore& core, CoreMemo& memo) const
+{
+    PixelBox box;
+    switch (shape_) {
+    case MosaicShape::Square: box = ctx_.squareBox(c.x, c.y, c.half, c.cosR, c.sinR); break;
+    case MosaicShape::Disc: box = ctx_.circleBox(c.x, c.y, c.half); break;
+    default: box = ctx_.triangleBox(c.x, c.y, c.half, CornersOf(c.x, c.y, c.half, c.cosR, c.sinR)); break;
+    }
+    if (const bool* known = memo.find(box))
+        return *known;
+    const bool answer = core.blockedIn(box, c.x, c.y);
+    memo.store(box, answer);
+    return answer;
 }
 
 bool MosaicRun::isFree(const Candidate& c) const
@@ -89,7 +102,7 @@ bool MosaicRun::evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq, 
                                  memo);
         break;
     case MosaicShape::Disc:
-        ok = ctx_.evaluateCircle(c.x, c.y, c.half, edgeRejectLevel, colorTolSq, found, seedClear);
+        ok = ctx_.evaluateCircle(c.x, c.y, c.half, edgeRejectLevel, colorTolSq, found, seedClear, memo);
         break;
     default:
         ok = ctx_.evaluateTriangle(c.x, c.y, c.half, c.cosR, c.sinR, edgeRejectLevel, colorTolSq, found, seedClear,

@@ -178,14 +178,16 @@ void MosaicRun::compositeContours()
 
 void MosaicRun::feedback(int progress)
 {
-    flushShapes();
     CheckCancellation();
     const uint32_t now = platform::TickMs();
+    // The shapes accepted so far are painted when a picture is shown: in
+    // list order, as one painting of the whole list gives them.
     if (!options_.preview) {
         SafeUpdateProgress(progress);
         // A snapshot costs a copy of the canvas: none without a host to show it.
         if (now - lastFeedbackTick_ > kSnapshotInterval && EngineHostInstalled()) {
             lastFeedbackTick_ = now;
+            flushShapes();
             // The host lets go of a snapshot once it shows the next, so
             // the one before the last is free to take the next copy.
             const gfx::Image shot = SnapshotInto(canvas_, spareSnapshot_);
@@ -195,6 +197,7 @@ void MosaicRun::feedback(int progress)
         }
     } else if (now - lastFeedbackTick_ >= kPreviewInterval) {
         lastFeedbackTick_ = now;
+        flushShapes();
         SafeUpdatePreview(canvas_, progress);
     }
 }

@@ -10,6 +10,7 @@
 #include "effects/stylize/placement_context.h"
 #include "effects/stylize/plane.h"
 #include "effects/stylize/seed_picker.h"
+#include "effects/stylize/seed_verdicts.h"
 #include "gfx/image.h"
 #include "gfx/surface.h"
 
@@ -83,13 +84,16 @@ private:
     void planSearch(int trials);
     void drawSeeds(int k, const SeedPicker& seeds, int subPass, bool drawsAngle);
     void evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, float half, const LevelValues& level, int numRot,
-                       bool drawsAngle, std::vector<Candidate>& out) const;
+                       bool drawsAngle, std::vector<Candidate>& out);
     void fillGaps();
     bool tryGapShape(float cx, float cy, uint32_t& rng);
 
     // Coverage (mosaic_cover.cpp).
     PixelBox coverBox(const Candidate& c) const;
     bool isFree(const Candidate& c) const;
+    // The core test of the evaluation of `c` at the level of `core`, through
+    // the memo of its centre's rotations.
+    bool coreRejects(const Candidate& c, const SeedCore& core, CoreMemo& memo) const;
     void markCovered(const Candidate& c);
     bool evaluate(Candidate& c, float edgeRejectLevel, float colorTolSq, bool seedClear = false,
                   CoreMemo* memo = nullptr) const;
@@ -143,6 +147,10 @@ private:
     std::vector<std::vector<Candidate>> chunkCands_;
     std::vector<Candidate> merged_;
     std::vector<float> rotCos_, rotSin_;
+    // Seeds on pixel centres whose every evaluation at this level rejects:
+    // coverage only grows during a level, so they reject for its rest.
+    SeedVerdicts rejected_;
+    bool rejectsKept_ = false;
     std::vector<Candidate> pending_;
 
     // The last snapshot shown and the one before it, whose pixels the next

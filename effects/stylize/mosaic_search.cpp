@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <thread>
 
 namespace pq::stylize {
 namespace {
@@ -19,6 +18,11 @@ constexpr int kGapTries = 7;
 // Trials between the prefetches of the blocked words around the seeds ahead
 // (512, the cancellation check's period, is a multiple of it).
 constexpr int kSeedBatch = 8;
+// Pictures up to this size keep their coverage and blocked planes (a bit a
+// pixel each) in the caches.
+constexpr int64_t kCachedPlanePixels = 2 * 1024 * 1024;
+// Pixels per trial of a sub-pass up to which the turned-down seeds are kept.
+constexpr int64_t kVerdictPixelsPerTrial = 32;
 constexpr uint32_t kUniformSeed = 106698;
 constexpr uint32_t kGapSeed = 59750;
 // Levels in a row that place nothing, once something was placed, end the run.
@@ -38,6 +42,17 @@ Candidate At(float x, float y, float half, float angle)
     c.cosR = std::cos(angle);
     c.sinR = std::sin(angle);
     return c;
+}
+
+// (x, y) of a seed on the pixel centre (x + 0.5, y + 0.5) of a w x h picture.
+bool OnPixel(float sx, float sy, int w, int h, int& x, int& y)
+{
+    const float fx = sx - 0.5f, fy = sy - 0.5f;
+    if (!(fx >= 0 && fy >= 0 && fx < float(w) && fy < float(h)))
+        return false;
+    x = int(fx);
+    y = int(fy);
+    return float(x) == fx && float(y) == fy;
 }
 
 // The radius of the circle every shape of this size contains, whatever its
@@ -137,7 +152,11 @@ void MosaicRun::drawSeeds(int k, const SeedPicker& seeds, int subPass, bool draw
     // The partition's chunks wait for this, whatever happens here.
     struct Done {
         std::atomic<bool>& flag;
-        ~Done() { flag.store(true, std::memory_order_release); }
+        ~Done()
+        {
+            flag.store(true, std::memory_order_release);
+            flag.notify_all();
+        }
     } done{partitionDrawn_[size_t(k)]};
     drawnCount_[size_t(k)] = 0;
     const size_t first = partitionStart_[size_t(k)];
@@ -159,19 +178,26 @@ void MosaicRun::drawSeeds(int k, const SeedPicker& seeds, int subPass, bool draw
 }
 
 void MosaicRun::evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, float half, const LevelValues& level,
-                              int numRot, bool drawsAngle, std::vector<Candidate>& out) const
+                              int numRot, bool drawsAngle, std::vector<Candidate>& out)
 {
     out.clear();
     const size_t end = std::min(chunk.end, partitionStart_[size_t(chunk.partition)] +
                                                size_t(drawnCount_[size_t(chunk.partition)]));
     const BitPlane* blocked = ctx_.blocked;
+    // Shapes sampled every few pixels take the core test of each rotation
+    // before anything else is worked out for it (the seed's answers for
+    // every rotation at once).
+    const bool coreFirst = blocked && level.edgeRejectLevel == ctx_.blockedLevel &&
+                           PlacementContext::SampleStep(half) > 1;
+    // Planes that stay in the caches are not brought towards them.
+    const bool prefetchSeeds = blocked && totalPixels_ > kCachedPlanePixels;
     for (size_t i = chunk.begin; i < end; ++i) {
         // The blocked words around the seeds a few trials ahead are brought
         // towards the cache while this one is tried.
         const size_t j = i - chunk.begin;
         if (j % 512 == 0 && IsEffectCancelled())
             return;
-        if (blocked && j % kSeedBatch == 0) {
+        if (prefetchSeeds && j % kSeedBatch == 0) {
             for (size_t b = j == 0 ? i : i + kSeedBatch; b < std::min(end, i + 2 * kSeedBatch); ++b) {
                 const SeedDraw& d = draws_[b];
                 if (d.x >= 1 && d.y >= 1 && d.x < float(w_ - 1) && d.y < float(h_ - 1)) {
@@ -182,28 +208,41 @@ void MosaicRun::evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, floa
             }
         }
         const float sx = draws_[i].x, sy = draws_[i].y;
-        if (core.blocked(sx, sy))
+        int px = 0, py = 0;
+        const bool kept = rejectsKept_ && OnPixel(sx, sy, w_, h_, px, py);
+        if (kept && rejected_.rejected(px, py))
             continue;
+        if (core.blocked(sx, sy)) {
+            if (kept)
+                rejected_.reject(px, py);
+            continue;
+        }
         if (shape_ == MosaicShape::Disc) {
             Candidate c = At(sx, sy, half, 0.0f);
-            if (evaluate(c, level.edgeRejectLevel, level.colorTolSq, true))
+            CoreMemo memo(&core);
+            if (!(coreFirst && coreRejects(c, core, memo)) &&
+                evaluate(c, level.edgeRejectLevel, level.colorTolSq, true, &memo))
                 out.push_back(c);
+            else if (kept)
+                rejected_.reject(px, py);
             continue;
         }
         float best = -1;
         bool taken = false;
-        CoreMemo memo;
+        CoreMemo memo(&core);
         for (int r = 0; r < numRot; ++r) {
             Candidate c;
+            c.x = sx;
+            c.y = sy;
+            c.half = half;
             if (numRot > 1) {
-                c = At(sx, sy, half, 0.0f);
                 c.cosR = rotCos_[size_t(r)];
                 c.sinR = rotSin_[size_t(r)];
             } else if (drawsAngle) {
                 c = At(sx, sy, half, draws_[i].angle);
-            } else {
-                c = At(sx, sy, half, 0.0f);
             }
+            if (coreFirst && coreRejects(c, core, memo))
+                continue;
             if (!evaluate(c, level.edgeRejectLevel, level.colorTolSq, true, &memo) || !(c.score > best))
                 continue;
             best = c.score;
@@ -214,6 +253,8 @@ void MosaicRun::evaluateSeeds(const SeedChunk& chunk, const SeedCore& core, floa
                 taken = true;
             }
         }
+        if (kept && !taken)
+            rejected_.reject(px, py);
     }
 }
 
@@ -254,6 +295,11 @@ int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFro
     // Shapes of one rotation draw their angle right after their seed.
     const bool drawsAngle = shape_ != MosaicShape::Disc && numRot == 1 && half > 2;
     planSearch(level.trials);
+    // Seeds of one rotation draw a new angle each time: nothing to keep;
+    // on large pictures the seeds of a level seldom come back to a pixel.
+    rejectsKept_ = !drawsAngle && totalPixels_ <= int64_t(level.trials) * kVerdictPixelsPerTrial;
+    if (rejectsKept_)
+        rejected_.startLevel(w_, h_);
 
     SeedPicker seeds(ctx_, half, level.contourFrac, kSeedRetries, tileMemo_);
     const SeedCore core(ctx_, half, InRadius(shape_, half), level.edgeRejectLevel);
@@ -278,8 +324,8 @@ int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFro
                     continue;
                 }
                 const SeedChunk& chunk = chunks_[size_t(t - parts)];
-                while (!partitionDrawn_[size_t(chunk.partition)].load(std::memory_order_acquire))
-                    std::this_thread::yield();
+                // Asleep, not spinning, when the draws take long.
+                partitionDrawn_[size_t(chunk.partition)].wait(false, std::memory_order_acquire);
                 evaluateSeeds(chunk, core, half, level, numRot, drawsAngle, chunkCands_[size_t(t - parts)]);
             }
         });

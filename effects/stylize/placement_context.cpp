@@ -1,6 +1,8 @@
 #include "effects/stylize/placement_context.h"
 
+#include "effects/stylize/color_runs.h"
 #include "effects/stylize/color_sat.h"
+#include "effects/stylize/seed_core.h"
 #include "effects/stylize/shape_rows.h"
 #include "effects/stylize/shape_spans.h"
 
@@ -20,27 +22,17 @@ uint8_t MeanByte(float mean)
     return uint8_t(platform::ClampByte(platform::Round(mean)));
 }
 
-// Adds up the pixels row[x] (row[cols[x]] with a column map) for x = a,
-// a + step, ... <= b.
-inline void SumRun(const gfx::Pixel* row, const int* cols, int a, int b, int step, ColorSums& sums)
-{
-    ColorSums run; // kept in registers, away from the caller's sums
-    for (int x = a; x <= b; x += step)
-        run.add(row[cols ? cols[x] : x]);
-    sums.add(run);
-}
-
 // (x, y) of a centre on the pixel centre (x + 0.5, y + 0.5), far enough
 // below 2^22 that cx - 0.5 and the offsets of pixel centres from it are
 // exact.
 bool OnPixelCentre(float cx, float cy, int& x, int& y)
 {
     const float fx = cx - 0.5f, fy = cy - 0.5f;
-    if (!(fx >= 0 && fy >= 0 && fx < 4194304.0f && fy < 4194304.0f) || fx != std::floor(fx) || fy != std::floor(fy))
+    if (!(fx >= 0 && fy >= 0 && fx < 4194304.0f && fy < 4194304.0f))
         return false;
     x = int(fx);
     y = int(fy);
-    return true;
+    return float(x) == fx && float(y) == fy;
 }
 
 // The rows coreBlocked() reads for a centre on a pixel centre whose pixel
@@ -107,19 +99,23 @@ bool PlacementContext::bboxAllTilesEmpty(int xMin, int yMin, int xMax, int yMax)
 
 PixelBox PlacementContext::smallBox(float cx, float cy, float size) const
 {
-    return {std::max(0, platform::Ceil(cx - size - 1.0f)), std::max(0, platform::Ceil(cy - size - 1.0f)),
-            std::min(w - 1, int(std::floor(cx + size))), std::min(h - 1, int(std::floor(cy + size)))};
+    return {std::max(0, CeilToInt(cx - size - 1.0f)), std::max(0, CeilToInt(cy - size - 1.0f)),
+            std::min(w - 1, FloorToInt(cx + size)), std::min(h - 1, FloorToInt(cy + size))};
 }
 
 PixelBox PlacementContext::reachBox(float cx, float cy, int e) const
 {
-    return {std::max(0, int(std::floor(cx)) - e), std::max(0, int(std::floor(cy)) - e),
-            std::min(w - 1, platform::Ceil(cx) + e), std::min(h - 1, platform::Ceil(cy) + e)};
+    return {std::max(0, FloorToInt(cx) - e), std::max(0, FloorToInt(cy) - e), std::min(w - 1, CeilToInt(cx) + e),
+            std::min(h - 1, CeilToInt(cy) + e)};
 }
 
-int PlacementContext::SampleStep(float size)
+PixelBox PlacementContext::triangleBox(float cx, float cy, float r, const TriangleCorners& t) const
 {
-    return size <= 2 || size < 6 ? 1 : std::min(3, platform::Trunc(size / 8) + 1);
+    if (r <= 2)
+        return smallBox(cx, cy, r);
+    return {std::max(0, FloorToInt(std::min({t.x0, t.x1, t.x2}))), std::max(0, FloorToInt(std::min({t.y0, t.y1, t.y2}))),
+            std::min(w - 1, CeilToInt(std::max({t.x0, t.x1, t.x2}))),
+            std::min(h - 1, CeilToInt(std::max({t.y0, t.y1, t.y2})))};
 }
 
 bool PlacementContext::coreBlocked(const PixelBox& box, int step, float cx, float cy, float inRadius) const
@@ -158,6 +154,8 @@ bool PlacementContext::coreBlockedIn(CoreMemo* memo, const PixelBox& box, int st
                                      float inRadius, const ShapeRows* rows, int x, int y) const
 {
     auto test = [&] {
+        if (memo && memo->core() && memo->core()->serves(step, inRadius))
+            return memo->core()->blockedIn(box, cx, cy);
         if (!rows || !rows->coreKnown())
             return coreBlocked(box, step, cx, cy, inRadius);
         for (int i = 0; i < rows->coreCount(); ++i) {
@@ -188,7 +186,9 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
     const int64_t boxPixels = int64_t(box.x2 - box.x1 + 1) * (box.y2 - box.y1 + 1);
     const bool prefilter = sat && size >= 6 && boxPixels >= 4;
     auto prefilterRejects = [&] { return ColorSpread(sat->get(box.x1, box.y1, box.x2, box.y2), boxPixels).variance > 1.5f * colorTolSq; };
-    const bool tilesEmpty = bboxAllTilesEmpty(box.x1, box.y1, box.x2, box.y2);
+    const bool useBlocked = blocked && edgeRejectLevel == blockedLevel;
+    // Only the box sums and the plain coverage reads need to know.
+    const bool tilesEmpty = (prefilter || !useBlocked) && bboxAllTilesEmpty(box.x1, box.y1, box.x2, box.y2);
     // Near placed shapes a covered pixel usually rejects within a few
     // samples; elsewhere the box sums reject an uneven area at once.
     if (prefilter && tilesEmpty && prefilterRejects())
@@ -230,7 +230,7 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
         ++count;
         return true;
     };
-    if (blocked && edgeRejectLevel == blockedLevel) {
+    if (useBlocked) {
         // Most shapes are turned down here, on a few words of bits. A seed
         // lies on a free pixel, so what blocks a shape is mostly near its
         // centre: the rows are tried from the centre outwards (every test
@@ -263,6 +263,9 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
             if (d > 0 && middle - d >= 0 && !rowClear(box.y1 + (middle - d) * step))
                 return false;
         }
+        // The box sums reject before the shape's own sums are worked out.
+        if (prefilter && !tilesEmpty && prefilterRejects())
+            return false;
         if (allKept) {
             // Integer sums: the order of the runs does not matter.
             for (int i = 0; i < runCount; ++i)
@@ -301,8 +304,8 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
 bool PlacementContext::evaluateSquare(float cx, float cy, float half, float cosR, float sinR, float edgeRejectLevel,
                                       float colorTolSq, ShapeColor& found, bool seedClear, CoreMemo* memo) const
 {
-    const int reach = platform::Ceil(half * (std::abs(cosR) + std::abs(sinR)));
-    const PixelBox box = half <= 2 ? smallBox(cx, cy, half) : reachBox(cx, cy, reach);
+    const int reach = CeilToInt(half * (std::abs(cosR) + std::abs(sinR)));
+    const PixelBox box = squareBox(cx, cy, half, cosR, sinR);
     const int step = SampleStep(half);
     int x = 0, y = 0;
     const ShapeRows* rows = nullptr;
@@ -320,10 +323,10 @@ bool PlacementContext::evaluateSquare(float cx, float cy, float half, float cosR
 }
 
 bool PlacementContext::evaluateCircle(float cx, float cy, float r, float edgeRejectLevel, float colorTolSq,
-                                      ShapeColor& found, bool seedClear) const
+                                      ShapeColor& found, bool seedClear, CoreMemo* memo) const
 {
-    const int reach = platform::Ceil(r);
-    const PixelBox box = r <= 2 ? smallBox(cx, cy, r) : reachBox(cx, cy, reach);
+    const int reach = CeilToInt(r);
+    const PixelBox box = circleBox(cx, cy, r);
     const int step = SampleStep(r);
     int x = 0, y = 0;
     const ShapeRows* rows = nullptr;
@@ -333,7 +336,7 @@ bool PlacementContext::evaluateCircle(float cx, float cy, float r, float edgeRej
             SetCoreRows(rr, {-reach, -reach, reach + 1, reach + 1}, step, r);
         });
     if (blocked && edgeRejectLevel == blockedLevel && !coreTestedBySeed(r, seedClear) &&
-        coreBlockedIn(nullptr, box, step, cx, cy, r, rows, x, y)) {
+        coreBlockedIn(memo, box, step, cx, cy, r, rows, x, y)) {
         found.score = 0;
         return false;
     }
@@ -344,15 +347,7 @@ bool PlacementContext::evaluateTriangle(float cx, float cy, float r, float cosA,
                                         float colorTolSq, ShapeColor& found, bool seedClear, CoreMemo* memo) const
 {
     const TriangleCorners t = CornersOf(cx, cy, r, cosA, sinA);
-    PixelBox box;
-    if (r <= 2) {
-        box = smallBox(cx, cy, r);
-    } else {
-        box.x1 = std::max(0, int(std::floor(std::min({t.x0, t.x1, t.x2}))));
-        box.x2 = std::min(w - 1, platform::Ceil(std::max({t.x0, t.x1, t.x2})));
-        box.y1 = std::max(0, int(std::floor(std::min({t.y0, t.y1, t.y2}))));
-        box.y2 = std::min(h - 1, platform::Ceil(std::max({t.y0, t.y1, t.y2})));
-    }
+    const PixelBox box = triangleBox(cx, cy, r, t);
     const int step = SampleStep(r);
     int x = 0, y = 0;
     const ShapeRows* rows = nullptr;

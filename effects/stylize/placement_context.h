@@ -15,9 +15,40 @@
 
 #include <QPoint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace pq::stylize {
+
+// Floor and ceiling of a coordinate (|v| < 2^31) as an int, as std::floor
+// and std::ceil give them, without a library call.
+inline int FloorToInt(float v)
+{
+    const int i = int(v);
+    return float(i) > v ? i - 1 : i;
+}
+
+inline int CeilToInt(float v)
+{
+    const int i = int(v);
+    return float(i) < v ? i + 1 : i;
+}
+
+// platform::Round of a coordinate (|v| < 2^31): to nearest, halves to even
+// (the current rounding mode, as std::nearbyint), without a library call.
+inline int RoundToInt(float v)
+{
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(double(v)));
+#else
+    return int(std::nearbyint(double(v)));
+#endif
+}
 
 // xorshift32: the caller owns the state, one per partition or step.
 inline void RngStep(uint32_t& s)
@@ -161,11 +192,18 @@ struct PixelBox {
     bool empty() const { return x2 < x1 || y2 < y1; }
 };
 
+class SeedCore;
+
 // The core test answers for the rotations of one centre, size and edge
 // limit, by pixel box: the answer depends on nothing else, so rotations
-// whose boxes match share it. Reset for each new centre.
+// whose boxes match share it. Reset for each new centre. With a seed core
+// of the level, the answers are the seed core's.
 class CoreMemo {
 public:
+    CoreMemo() = default;
+    explicit CoreMemo(const SeedCore* core) : core_(core) {}
+    const SeedCore* core() const { return core_; }
+
     void reset() { count_ = 0; }
     // The answer stored for `box`, or null.
     const bool* find(const PixelBox& box) const
@@ -191,6 +229,7 @@ private:
     };
     Entry entries_[kCapacity];
     int count_ = 0;
+    const SeedCore* core_ = nullptr;
 };
 
 class PlacementContext {
@@ -235,6 +274,19 @@ public:
     // centre; clipped to the picture.
     PixelBox smallBox(float cx, float cy, float size) const;
     PixelBox reachBox(float cx, float cy, int e) const;
+    // The pixel boxes the evaluations scan.
+    PixelBox squareBox(float cx, float cy, float half, float cosR, float sinR) const
+    {
+        return half <= 2 ? smallBox(cx, cy, half) : reachBox(cx, cy, CeilToInt(half * (std::abs(cosR) + std::abs(sinR))));
+    }
+    PixelBox circleBox(float cx, float cy, float r) const
+    {
+        return r <= 2 ? smallBox(cx, cy, r) : reachBox(cx, cy, CeilToInt(r));
+    }
+    PixelBox triangleBox(float cx, float cy, float r, const TriangleCorners& t) const;
+
+    // Pixels between samples in each direction for shapes of this size.
+    static int SampleStep(float size) { return size < 6 ? 1 : std::min(3, int(size / 8) + 1); }
 
     // True when the shape may go here: then `found` holds its mean colour
     // and score (size^2 scaled down linearly as the colour spread nears the
@@ -248,7 +300,7 @@ public:
     bool evaluateSquare(float cx, float cy, float half, float cosR, float sinR, float edgeRejectLevel,
                         float colorTolSq, ShapeColor& found, bool seedClear = false, CoreMemo* memo = nullptr) const;
     bool evaluateCircle(float cx, float cy, float r, float edgeRejectLevel, float colorTolSq, ShapeColor& found,
-                        bool seedClear = false) const;
+                        bool seedClear = false, CoreMemo* memo = nullptr) const;
     bool evaluateTriangle(float cx, float cy, float r, float cosA, float sinA, float edgeRejectLevel,
                           float colorTolSq, ShapeColor& found, bool seedClear = false,
                           CoreMemo* memo = nullptr) const;
@@ -288,7 +340,6 @@ private:
     template <typename Shape>
     bool evaluate(const PixelBox& box, float size, const Shape& shape, float edgeRejectLevel, float colorTolSq,
                   ShapeColor& found, const ShapeRows* rows = nullptr, int centreX = 0) const;
-    static int SampleStep(float size);
 };
 
 } // namespace pq::stylize

@@ -1,6 +1,7 @@
 #include "effects/stylize/seed_picker.h"
 
-#include "platform/numeric.h"
+#include "effects/stylize/rng_jump.h"
+
 #include "platform/thread_pool.h"
 
 #include <algorithm>
@@ -15,6 +16,15 @@ constexpr int kTile = 16;
 // (halves round to even), the last one in the next tile.
 constexpr uint64_t kEvenProbes = 0x15555;
 constexpr float kTwoPi = float(2 * std::numbers::pi);
+// Draw state up to this size is looked up without hints.
+constexpr size_t kCachedStateBytes = 256 * 1024;
+
+// The jumps of 1 to 4 steps, made once.
+const RngJump& JumpOf(int steps)
+{
+    static const RngJump kJumps[4] = {RngJump(1), RngJump(2), RngJump(3), RngJump(4)};
+    return kJumps[steps - 1];
+}
 
 float DrawnFloat(uint32_t s)
 {
@@ -123,7 +133,8 @@ void SeedPicker::refresh()
     openTiles_.assign(size_t(count), OpenTile{});
     const float right = float(ctx_.w - 1) - m_, bottom = float(ctx_.h - 1) - m_;
     // Each entry reads only coverage and writes only its own tile's bytes.
-    platform::ParallelForRange(0, count, 1024, [&](int lo, int hi) {
+    // A few thousand tiles take less than handing them to the pool.
+    platform::ParallelForRange(0, count, 4096, [&](int lo, int hi) {
         for (int i = lo; i < hi; ++i) {
             const int t = ctx_.openTiles[i];
             const int x = (t % ctx_.tilesX) * kTile, y = (t / ctx_.tilesX) * kTile;
@@ -137,6 +148,17 @@ void SeedPicker::refresh()
                 openTiles_[size_t(i)] = memoTile(t);
         }
     });
+    // Draws step alike unless a border tile is one pixel wide or high.
+    contourJump_ = tileJump_ = nullptr;
+    if (ctx_.w % kTile != 1 && ctx_.h % kTile != 1) {
+        const int decide = ctx_.contourCount > 0 ? 1 : 0;
+        contourJump_ = &JumpOf(decide + (ctx_.contourCount > 1 ? 1 : 0) + 1);
+        tileJump_ = &JumpOf(decide + (count > 1 ? 1 : 0) + 2);
+    }
+    // State that stays in the core's caches gains nothing from hints.
+    const size_t bytes = size_t(count) * (sizeof(OpenTile) + sizeof(int)) +
+                         size_t(std::max(0, ctx_.contourCount)) * (sizeof(QPoint) + sizeof(uint32_t));
+    lookAhead_ = forcedLookAhead_ >= 0 ? forcedLookAhead_ != 0 : bytes > kCachedStateBytes;
     hopeless_.assign((size_t(count) + 63) / 64, 0);
     for (int i = 0; i < count; ++i) {
         const OpenTile& tile = openTiles_[size_t(i)];
@@ -151,7 +173,7 @@ int SeedPicker::probeX(float v) const
         v = m_;
     if (v > float(ctx_.w - 1) - m_)
         v = float(ctx_.w - 1) - m_;
-    return std::clamp(platform::Round(v), 0, ctx_.w - 1);
+    return std::clamp(RoundToInt(v), 0, ctx_.w - 1);
 }
 
 int SeedPicker::probeY(float v) const
@@ -160,7 +182,7 @@ int SeedPicker::probeY(float v) const
         v = m_;
     if (v > float(ctx_.h - 1) - m_)
         v = float(ctx_.h - 1) - m_;
-    return std::clamp(platform::Round(v), 0, ctx_.h - 1);
+    return std::clamp(RoundToInt(v), 0, ctx_.h - 1);
 }
 
 bool SeedPicker::boxCovered(int x1, int y1, int x2, int y2) const
@@ -233,10 +255,36 @@ uint32_t SeedPicker::prefetchDraw(uint32_t s) const
 
 void SeedPicker::pick(uint32_t& rng, float& sx, float& sy) const
 {
-    const float m = m_;
-    const int w = ctx_.w, h = ctx_.h;
+    if (lookAhead_)
+        pickDraws<true, false>(rng, sx, sy);
+    else if (contourJump_)
+        pickDraws<false, true>(rng, sx, sy);
+    else
+        pickDraws<false, false>(rng, sx, sy);
+}
+
+template <bool kLookAhead, bool kJumps>
+void SeedPicker::pickDraws(uint32_t& rng, float& sx, float& sy) const
+{
+    // Everything a draw reads, in locals: the stores of the seed below
+    // cannot be told apart from them otherwise.
+    const float m = m_, half = half_;
+    const int w = ctx_.w, h = ctx_.h, tilesX = ctx_.tilesX;
+    const int contourCount = ctx_.contourCount, openCount = ctx_.openTilesCount;
+    const uint64_t contourBelow = contourBelow_;
+    const FastMod contourMod = contourMod_, openMod = openMod_;
+    const QPoint* const contourPts = ctx_.contourPts;
+    const int* const openIds = ctx_.openTiles;
+    const OpenTile* const openTiles = openTiles_.data();
+    const uint64_t* const hopeless = hopeless_.data();
+    const BitPlane& covered = *ctx_.covered;
+    const uint32_t generation = generation_;
+    float x = 0, y = 0;
     uint32_t s = rng;
     int retries = retries_;
+    // With every draw of a kind stepping alike, the state after a draw that
+    // misses comes from the jumps, ahead of the draw's own steps.
+    uint32_t afterContour = 0, afterTile = 0;
     // The states the next draws are expected to start from, their state
     // already on its way to the cache; `ahead` starts the one after them.
     constexpr int kAhead = 4;
@@ -244,56 +292,71 @@ void SeedPicker::pick(uint32_t& rng, float& sx, float& sy) const
     int head = 0, queued = 0;
     uint32_t ahead = s;
     while (retries >= 0) {
-        if (queued > 0 && expected[head] == s) {
-            head = (head + 1) % kAhead;
-            --queued;
-        } else {
-            queued = 0;
-            ahead = prefetchDraw(s);
+        if constexpr (kLookAhead) {
+            if (queued > 0 && expected[head] == s) {
+                head = (head + 1) % kAhead;
+                --queued;
+            } else {
+                queued = 0;
+                ahead = prefetchDraw(s);
+            }
+            for (; queued < kAhead && queued < retries; ++queued) {
+                expected[(head + queued) % kAhead] = ahead;
+                ahead = prefetchDraw(ahead);
+            }
         }
-        for (; queued < kAhead && queued < retries; ++queued) {
-            expected[(head + queued) % kAhead] = ahead;
-            ahead = prefetchDraw(ahead);
+        if constexpr (kJumps) {
+            afterContour = (*contourJump_)(s);
+            afterTile = (*tileJump_)(s);
         }
         // The last draw is the answer, free or not: it is always worked out.
         const bool last = retries == 0;
         bool fromContour = false;
-        if (ctx_.contourCount > 0) {
+        if (contourCount > 0) {
             RngStep(s);
-            fromContour = s < contourBelow_;
+            fromContour = s < contourBelow;
         }
         if (fromContour) {
             int i = 0;
-            if (ctx_.contourCount > 1) {
+            if (contourCount > 1) {
                 RngStep(s);
-                i = int(contourMod_(s));
+                i = int(contourMod(s));
             }
             RngStep(s);
-            if (!last && contourDead(i)) {
-                --retries;
-                continue;
+            if (!last) {
+                // As contourDead(i), its answer of this refresh read inline.
+                const uint32_t known = contourState_[size_t(i)].load(std::memory_order_relaxed);
+                const bool dead = (known & 1u) != 0 || (known >> 1) == generation ? (known & 1u) != 0 : contourDead(i);
+                if (dead) {
+                    if constexpr (kJumps)
+                        s = afterContour;
+                    --retries;
+                    continue;
+                }
             }
-            const QPoint p = ctx_.contourPts[i];
+            const QPoint p = contourPts[i];
             const float angle = DrawnFloat(s) * kTwoPi;
-            sx = float(p.x()) + half_ * std::cos(angle);
-            sy = float(p.y()) + half_ * std::sin(angle);
-        } else if (ctx_.openTilesCount <= 0) {
-            sx = m + RngFloat(s) * (float(w - 1) - 2 * m);
-            sy = m + RngFloat(s) * (float(h - 1) - 2 * m);
+            x = float(p.x()) + half * std::cos(angle);
+            y = float(p.y()) + half * std::sin(angle);
+        } else if (openCount <= 0) {
+            x = m + RngFloat(s) * (float(w - 1) - 2 * m);
+            y = m + RngFloat(s) * (float(h - 1) - 2 * m);
         } else {
             int i = 0;
-            if (ctx_.openTilesCount > 1) {
+            if (openCount > 1) {
                 RngStep(s);
-                i = int(openMod_(s));
+                i = int(openMod(s));
             }
-            if (!last && ((hopeless_[size_t(i) >> 6] >> (unsigned(i) & 63u)) & 1u) != 0) {
+            if (!last && ((hopeless[size_t(i) >> 6] >> (unsigned(i) & 63u)) & 1u) != 0) {
                 // As below: both offsets drawn, none lands on a free pixel.
                 RngStep(s);
                 RngStep(s);
+                if constexpr (kJumps)
+                    s = afterTile;
                 --retries;
                 continue;
             }
-            const OpenTile& tile = openTiles_[size_t(i)];
+            const OpenTile& tile = openTiles[size_t(i)];
             if (tile.whole) {
                 // A whole tile: both offsets are drawn; halves round to
                 // even, so offset k lands on pixel k + (k & 1).
@@ -304,39 +367,42 @@ void SeedPicker::pick(uint32_t& rng, float& sx, float& sy) const
                 const uint32_t bit = 9 * ((kx + 1) >> 1) + ((ky + 1) >> 1);
                 const bool free = bit < 64 ? ((tile.low >> bit) & 1u) != 0 : ((tile.high >> (bit - 64)) & 1u) != 0;
                 if (!free && !last) {
+                    if constexpr (kJumps)
+                        s = afterTile;
                     --retries;
                     continue;
                 }
-                const int t = ctx_.openTiles[i];
-                sx = float((t % ctx_.tilesX) * kTile + int(kx)) + 0.5f;
-                sy = float((t / ctx_.tilesX) * kTile + int(ky)) + 0.5f;
-                if (free) {
-                    rng = s;
-                    return;
-                }
-                break;
+                const int t = openIds[i];
+                sx = float((t % tilesX) * kTile + int(kx)) + 0.5f;
+                sy = float((t / tilesX) * kTile + int(ky)) + 0.5f;
+                rng = s;
+                return;
             }
-            const int t = ctx_.openTiles[i];
-            const int tx = t % ctx_.tilesX, ty = t / ctx_.tilesX;
+            const int t = openIds[i];
+            const int tx = t % tilesX, ty = t / tilesX;
             const int tw = std::min(w, (tx + 1) * kTile) - tx * kTile;
             const int th = std::min(h, (ty + 1) * kTile) - ty * kTile;
-            sx = float(tx * kTile + RngInt(s, tw)) + 0.5f;
-            sy = float(ty * kTile + RngInt(s, th)) + 0.5f;
+            x = float(tx * kTile + RngInt(s, tw)) + 0.5f;
+            y = float(ty * kTile + RngInt(s, th)) + 0.5f;
         }
-        if (sx < m)
-            sx = m;
-        if (sx > float(w - 1) - m)
-            sx = float(w - 1) - m;
-        if (sy < m)
-            sy = m;
-        if (sy > float(h - 1) - m)
-            sy = float(h - 1) - m;
+        if (x < m)
+            x = m;
+        if (x > float(w - 1) - m)
+            x = float(w - 1) - m;
+        if (y < m)
+            y = m;
+        if (y > float(h - 1) - m)
+            y = float(h - 1) - m;
         --retries;
-        const int px = std::clamp(platform::Round(sx), 0, w - 1);
-        const int py = std::clamp(platform::Round(sy), 0, h - 1);
-        if (!ctx_.covered->get(px, py))
+        const int px = std::clamp(RoundToInt(x), 0, w - 1);
+        const int py = std::clamp(RoundToInt(y), 0, h - 1);
+        if (!covered.get(px, py))
             break;
+        if constexpr (kJumps)
+            s = fromContour ? afterContour : afterTile;
     }
+    sx = x;
+    sy = y;
     rng = s;
 }
 

@@ -21,6 +21,8 @@
 
 namespace pq::stylize {
 
+class RngJump;
+
 // s mod d by multiplication (exact for every 32-bit s and d >= 1).
 class FastMod {
 public:
@@ -30,7 +32,11 @@ public:
     {
         const uint64_t low = m_ * s;
         // High 64 bits of the 96-bit product low * d.
+#if defined(__SIZEOF_INT128__)
+        return uint32_t((static_cast<unsigned __int128>(low) * d_) >> 64);
+#else
         return uint32_t(((low >> 32) * d_ + (((low & 0xFFFFFFFFu) * d_) >> 32)) >> 32);
+#endif
     }
 
 private:
@@ -64,6 +70,9 @@ public:
     // Exactly ctx.pickSeed(half, contourFrac, retries, rng, sx, sy).
     void pick(uint32_t& rng, float& sx, float& sy) const;
 
+    // Tests: hints on (true) or off whatever the state's size.
+    void forceLookAhead(bool on) { forcedLookAhead_ = on ? 1 : 0; }
+
     // The state after the draw that starts from `s`, as pick() steps it for
     // a draw that misses (a border tile may step less), with the state the
     // draw reads brought towards the cache. Only a hint: pick() checks its
@@ -81,6 +90,8 @@ private:
         uint32_t whole = 0;
     };
 
+    template <bool kLookAhead, bool kJumps>
+    void pickDraws(uint32_t& rng, float& sx, float& sy) const;
     bool tileDead(int t) const;
     OpenTile probeTile(int t) const;
     // probeTile(t) as the memo has it, probed again only when it changed.
@@ -107,6 +118,13 @@ private:
     // found covered (2 c + 1, for good) or last found not covered (2 c).
     std::unique_ptr<std::atomic<uint32_t>[]> contourState_;
     uint32_t generation_ = 0;
+    // Whether pick() brings the draws ahead towards the cache.
+    bool lookAhead_ = true;
+    int forcedLookAhead_ = -1;
+    // The steps of a draw from a contour point and from a tile at once, when
+    // every such draw steps alike (else null).
+    const RngJump* contourJump_ = nullptr;
+    const RngJump* tileJump_ = nullptr;
 };
 
 } // namespace pq::stylize
