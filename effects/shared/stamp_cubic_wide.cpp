@@ -125,8 +125,8 @@ __attribute__((target("avx2"), always_inline)) inline int CubicRowAvx2(const Dra
     const int last = int(texels - 4);
     const uint8_t* alpha = level.alpha.data();
     const __m256 strength = _mm256_set1_ps(plan.opacity * (1.0f / 255.0f));
-    const __m256 zeroF = _mm256_setzero_ps(), maxF = _mm256_set1_ps(255.0f), magic = _mm256_set1_ps(12582912.0f);
-    const __m256i zeroI = _mm256_setzero_si256(), byteMax = _mm256_set1_epi32(255);
+    const __m256 zeroF = _mm256_setzero_ps(), maxF = _mm256_set1_ps(255.0f);
+    const __m256i byteMax = _mm256_set1_epi32(255);
     __m256 colour[4];
     for (int c = 0; c < 4; ++c)
         colour[c] = _mm256_set1_ps(plan.colour[c]);
@@ -183,14 +183,7 @@ __attribute__((target("avx2"), always_inline)) inline int CubicRowAvx2(const Dra
         }
         const __m256 clamped = _mm256_min_ps(_mm256_max_ps(sum, zeroF), maxF);
         const __m256 m = _mm256_mul_ps(_mm256_mul_ps(clamped, _mm256_set_m128(b.cover, a.cover)), strength);
-        // The stamp's channels, rounded half to even and saturated to bytes.
-        __m256i pixel = zeroI;
-        for (int c = 0; c < 4; ++c) {
-            const __m256 r = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(colour[c], m), magic), magic);
-            const __m256i t = _mm256_min_epi32(_mm256_max_epi32(_mm256_cvttps_epi32(r), zeroI), byteMax);
-            pixel = _mm256_or_si256(pixel, _mm256_slli_epi32(t, 8 * c));
-        }
-        sink(u, step, offsets, live, std::min(8, count - n), pixel);
+        sink(u, step, offsets, live, std::min(8, count - n), StampPixels(colour, m));
     }
     return lo + count * step;
 }

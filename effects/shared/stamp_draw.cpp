@@ -251,6 +251,19 @@ bool MakePlan(const Stamp& stamp, int centre, DrawPlan& plan)
     return true;
 }
 
+// Row v's span of the stamp within area, moved onto the column grid that
+// starts at area's left edge; false where nothing of the row is drawn.
+bool GridRowSpan(const DrawPlan& plan, const QRect& area, int step, int v, int& lo, int& hi)
+{
+    RowSpan(plan, v, lo, hi);
+    lo = std::max(lo, area.left());
+    hi = std::min(hi, area.right());
+    if (lo > hi)
+        return false;
+    lo += (step - (lo - area.left()) % step) % step;
+    return lo <= hi;
+}
+
 } // namespace
 
 QRect GridWithin(const QRect& grid, const QRect& box, int step)
@@ -308,13 +321,7 @@ void DrawStamp(StampSurface& surface, const Stamp& stamp, const QRect& clip, int
     int left = area.right() + 1, right = area.left() - 1;
     for (int v = area.top(); v <= area.bottom(); v += step) {
         int lo, hi;
-        RowSpan(plan, v, lo, hi);
-        lo = std::max(lo, area.left());
-        hi = std::min(hi, area.right());
-        if (lo > hi)
-            continue;
-        lo += (step - (lo - area.left()) % step) % step; // onto the column grid
-        if (lo > hi)
+        if (!GridRowSpan(plan, area, step, v, lo, hi))
             continue;
         spans.push_back({v, lo, hi});
         pixels += (hi - lo) / step + 1;
@@ -370,13 +377,7 @@ StampScore ScoreStamp(const Stamp& stamp, int side, const QRect& clip, int step,
     int64_t pixels = 0;
     for (int v = area.top(); v <= area.bottom(); v += step) {
         int lo, hi;
-        RowSpan(plan, v, lo, hi);
-        lo = std::max(lo, area.left());
-        hi = std::min(hi, area.right());
-        if (lo > hi)
-            continue;
-        lo += (step - (lo - area.left()) % step) % step;
-        if (lo > hi)
+        if (!GridRowSpan(plan, area, step, v, lo, hi))
             continue;
         if (!shareRows) {
             scoreRow(v, lo, hi, score);

@@ -6,46 +6,7 @@
 namespace pq {
 namespace {
 
-// One half (four columns) of a block: the position in the plane, the
-// bilinear weights and the edge coverage, as the plain per-pixel code works
-// them out.
-struct Quarter {
-    __m128i xa, xb, ya, yb;
-    __m128 wx, wy, cover;
-};
-
-__attribute__((target("avx2"))) inline Quarter Locate(const StampRowConstants& k, int u)
-{
-    const __m128i column = _mm_add_epi32(_mm_set1_epi32(u), _mm_setr_epi32(0, 1, 2, 3));
-    const StampQuarterPosition p = LocateQuarter(k, column);
-    const __m128i x0 = _mm256_cvttpd_epi32(p.flx), y0 = _mm256_cvttpd_epi32(p.fly);
-    const __m128i zeroI = _mm_setzero_si128(), oneI = _mm_set1_epi32(1);
-    Quarter q;
-    q.xa = _mm_min_epi32(_mm_max_epi32(x0, zeroI), k.maxX);
-    q.xb = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(x0, oneI), zeroI), k.maxX);
-    q.ya = _mm_min_epi32(_mm_max_epi32(y0, zeroI), k.maxY);
-    q.yb = _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(y0, oneI), zeroI), k.maxY);
-    q.wx = _mm256_cvtpd_ps(_mm256_sub_pd(p.fx, p.flx));
-    q.wy = _mm256_cvtpd_ps(_mm256_sub_pd(p.fy, p.fly));
-    // Outside the rectangle nothing is drawn: a cover of 0 gives a stamp
-    // pixel of 0, which leaves the canvas as it is.
-    q.cover = _mm256_cvtpd_ps(p.cover);
-    return q;
-}
-
-// The two neighbouring texels at xa and xb of the plane offsets `row`.
-__attribute__((target("avx2"))) inline void Texels(const uint8_t* alpha, int last, __m256i row, __m256i xa, __m256i xb,
-                                                   __m256& left, __m256& right)
-{
-    const __m256i at = _mm256_add_epi32(row, xa);
-    const __m256i bytes = TexelBytesAt(alpha, last, at);
-    const __m256i lowByte = _mm256_set1_epi32(255);
-    const __m256i a = _mm256_and_si256(bytes, lowByte);
-    const __m256i b = _mm256_and_si256(_mm256_srli_epi32(bytes, 8), lowByte);
-    left = _mm256_cvtepi32_ps(a);
-    right = _mm256_cvtepi32_ps(_mm256_blendv_epi8(b, a, _mm256_cmpeq_epi32(xa, xb)));
-}
-
+// Bilinear stamp pixels laid over the canvas row d eight at a time.
 __attribute__((target("avx2"))) int LayLinearRowAvx2(const DrawPlan& plan, gfx::Pixel* d, int v, int lo, int hi)
 {
     const StampCell::Level& level = *plan.level;
@@ -53,10 +14,8 @@ __attribute__((target("avx2"))) int LayLinearRowAvx2(const DrawPlan& plan, gfx::
     if (texels < 4 || texels > (int64_t(1) << 30))
         return lo;
     const StampRowConstants k = MakeStampRowConstants(plan, level, v);
-    const __m256i width = _mm256_set1_epi32(level.width);
     const int last = int(texels - 4);
     const __m256 strength = _mm256_set1_ps(plan.opacity * (1.0f / 255.0f));
-    const __m256 oneF = _mm256_set1_ps(1.0f), magic = _mm256_set1_ps(12582912.0f);
     const __m256i zeroI = _mm256_setzero_si256(), byteMax = _mm256_set1_epi32(255);
     __m256 colour[4];
     for (int c = 0; c < 4; ++c)
@@ -67,7 +26,8 @@ __attribute__((target("avx2"))) int LayLinearRowAvx2(const DrawPlan& plan, gfx::
         // The last block may stick out past hi: its extra lanes are neither
         // read nor written.
         const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(hi - u + 1), lanes);
-        const Quarter a = Locate(k, u), b = Locate(k, u + 4);
+        const __m128i first = _mm_add_epi32(_mm_set1_epi32(u), _mm_setr_epi32(0, 1, 2, 3));
+        const LinearQuarter a = LocateLinear(k, first), b = LocateLinear(k, _mm_add_epi32(first, _mm_set1_epi32(4)));
         // Texel positions run monotonically along the block: its first and
         // last samples bound the texels it reads. Where those are all blank
         // every stamp pixel is 0 and the canvas stays as it is.
@@ -77,25 +37,10 @@ __attribute__((target("avx2"))) int LayLinearRowAvx2(const DrawPlan& plan, gfx::
                          std::max(_mm_cvtsi128_si32(a.xb), _mm_extract_epi32(b.xb, 3)),
                          std::max(_mm_cvtsi128_si32(a.yb), _mm_extract_epi32(b.yb, 3))))
             continue;
-        const __m256i xa = _mm256_set_m128i(b.xa, a.xa), xb = _mm256_set_m128i(b.xb, a.xb);
-        const __m256 wx = _mm256_set_m128(b.wx, a.wx), wy = _mm256_set_m128(b.wy, a.wy);
-        __m256 p00, p01, p10, p11;
-        const __m256i ya = _mm256_mullo_epi32(_mm256_set_m128i(b.ya, a.ya), width);
-        const __m256i yb = _mm256_mullo_epi32(_mm256_set_m128i(b.yb, a.yb), width);
-        Texels(level.alpha.data(), last, ya, xa, xb, p00, p01);
-        Texels(level.alpha.data(), last, yb, xa, xb, p10, p11);
-        const __m256 restX = _mm256_sub_ps(oneF, wx), restY = _mm256_sub_ps(oneF, wy);
-        const __m256 top = _mm256_add_ps(_mm256_mul_ps(p00, restX), _mm256_mul_ps(p01, wx));
-        const __m256 bottom = _mm256_add_ps(_mm256_mul_ps(p10, restX), _mm256_mul_ps(p11, wx));
-        const __m256 alpha = _mm256_add_ps(_mm256_mul_ps(top, restY), _mm256_mul_ps(bottom, wy));
-        const __m256 m = _mm256_mul_ps(_mm256_mul_ps(alpha, _mm256_set_m128(b.cover, a.cover)), strength);
-
-        // The stamp's channels, rounded half to even and saturated to bytes.
+        const __m256 m =
+            _mm256_mul_ps(_mm256_mul_ps(BilinearAlpha(level, last, a, b), _mm256_set_m128(b.cover, a.cover)), strength);
         __m256i t[4];
-        for (int c = 0; c < 4; ++c) {
-            const __m256 r = _mm256_sub_ps(_mm256_add_ps(_mm256_mul_ps(colour[c], m), magic), magic);
-            t[c] = _mm256_min_epi32(_mm256_max_epi32(_mm256_cvttps_epi32(r), zeroI), byteMax);
-        }
+        StampChannels(colour, m, t);
         // Over the canvas: T.c + ((D.c k + (D.c k >> 7)) >> 8), k = 255 - T.A;
         // a stamp pixel with no alpha leaves the canvas pixel alone.
         const __m256i canvas = _mm256_maskload_epi32(reinterpret_cast<const int*>(d + u), live);
