@@ -1,5 +1,6 @@
 #include "effects/painting/spoke_painter.h"
 
+#include "effects/painting/band_layers.h"
 #include "effects/painting/patch_fill.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/scratch_buffer.h"
@@ -23,8 +24,6 @@ using central_spoke::PixelDistance;
 constexpr double kMaxSpokeBudget = double(1 << 24);
 constexpr int kDefaultMaxBatch = 256;
 constexpr int kBandRows = 16;
-// Rows ahead whose stretch a patch row asks for.
-constexpr int kRowsAhead = 3;
 // How a planned patch stands while its batch is grown and checked.
 constexpr int kNotGrown = 0;
 constexpr int kGrowing = 1;
@@ -329,27 +328,17 @@ bool SpokePainter::noteBands(const std::vector<Plan>& plans, int count, int& fir
     return lastBand >= 0;
 }
 
-// The patches of one band of rows, in order. Rows do not meet: each
-// patch's rows of the band go down one after another, from the pieces of
-// its outline that reach the band.
+// The patches of one band of rows, in order, each thread with its own
+// working memory.
 void SpokePainter::layBand(const std::vector<Plan>& plans, int band) const
 {
-    CoverageScratch scratch;
+    thread_local BandLayers layers;
+    thread_local std::vector<BandPatch> patches;
+    patches.clear();
+    for (const int k : bands_[size_t(band)])
+        patches.push_back({&plans[size_t(k)].shape, plans[size_t(k)].paint});
     const int y0 = band * kBandRows, y1 = std::min(h_, y0 + kBandRows);
-    for (const int k : bands_[size_t(band)]) {
-        const Plan& pl = plans[size_t(k)];
-        const QRect& box = pl.shape.box();
-        const int top = std::max(y0, box.top()), end = std::min(y1, box.bottom() + 1);
-        pl.shape.selectRows(top, end, scratch);
-        for (int y = top; y < end; ++y) {
-            pl.shape.selectedRow(y, scratch);
-            if (doClear_)
-                FillCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch,
-                               y + kRowsAhead < end ? canvasRow(y + kRowsAhead) : nullptr);
-            else
-                CommitCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch);
-        }
-    }
+    layers.lay(patches, y0, y1, doClear_, canvasBits_, canvasStride_);
 }
 
 void SpokePainter::clearBands(int firstBand, int lastBand)
