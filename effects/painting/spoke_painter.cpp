@@ -24,10 +24,6 @@ using central_spoke::PixelDistance;
 constexpr double kMaxSpokeBudget = double(1 << 24);
 constexpr int kDefaultMaxBatch = 256;
 constexpr int kBandRows = 16;
-// How a planned patch stands while its batch is grown and checked.
-constexpr int kNotGrown = 0;
-constexpr int kGrowing = 1;
-constexpr int kGrown = 2;
 // Pauses before a check waiting for a patch gives up its time slice.
 constexpr int kSpins = 256;
 // Full runs show their canvas at most this often.
@@ -49,7 +45,8 @@ gfx::Pixel PaintColour(gfx::Pixel c, int alpha)
 // Marks a patch grown when it goes out of scope.
 struct MarkGrown {
     std::atomic<int>& growth;
-    ~MarkGrown() { growth.store(kGrown, std::memory_order_release); }
+    int grown;
+    ~MarkGrown() { growth.store(grown, std::memory_order_release); }
 };
 
 inline void Pause()
@@ -133,6 +130,8 @@ void SpokePainter::advance(Position& pos) const
 void SpokePainter::plan(Plan& pl, platform::Random& rng)
 {
     pl.generatorBefore = rng.seed();
+    pl.regrowing = false;
+    pl.bound = QRect();
     // The pixels every draw would read, fetched at once: on a big picture
     // each is a trip to memory, which the search would otherwise make in
     // turn.
@@ -290,7 +289,7 @@ void SpokePainter::grow(int k)
         return;
     // Marked grown however build leaves: a check waiting for the patch
     // must not wait for ever.
-    const MarkGrown mark{growth_[size_t(k)]};
+    const MarkGrown mark{growth_[size_t(k)], kGrown};
     build(current_.plans[size_t(k)]);
 }
 
@@ -386,6 +385,10 @@ void SpokePainter::paint(platform::Random& rng)
     current_.plans.resize(size_t(maxBatch_));
     pending_.plans.resize(size_t(maxBatch_));
     growth_ = std::vector<std::atomic<int>>(size_t(maxBatch_));
+    regrowth_.resize(size_t(maxBatch_));
+    // Threads that grow the patches the check hands out once the batch's
+    // other work is taken.
+    const int servers = doClear_ ? platform::ThreadPoolWorkerCount() : 0;
     pending_.count = 0;
     lastShown_ = platform::TickMs();
     lastReported_ = 0;
@@ -404,22 +407,29 @@ void SpokePainter::paint(platform::Random& rng)
         for (int k = 0; k < planned; ++k)
             growth_[size_t(k)].store(kNotGrown, std::memory_order_relaxed);
         cut_.store(planned, std::memory_order_relaxed);
+        regrowCount_.store(0, std::memory_order_relaxed);
+        regrowTaken_.store(0, std::memory_order_relaxed);
+        checking_.store(true, std::memory_order_relaxed);
         int valid = 0;
         int firstBand = 0, lastBand = -1;
         if (pending_.count == 0 || !noteBands(pending_.plans, pending_.count, firstBand, lastBand))
             lastBand = firstBand - 1;
         // One loop for the batch: the check takes block -1 and goes through
         // the patches as they are grown (the next blocks), while the bands
-        // of the batch before are laid down (the last blocks). The check
-        // reads neither the canvas nor that batch.
-        platform::ParallelForRange(-1, planned + lastBand - firstBand + 1, 1, [&](int b0, int b1) {
+        // of the batch before are laid down (the blocks after them) and the
+        // last blocks regrow what the check hands out. The check reads
+        // neither the canvas nor that batch.
+        const int bands = lastBand - firstBand + 1;
+        platform::ParallelForRange(-1, planned + bands + servers, 1, [&](int b0, int b1) {
             for (int b = b0; b < b1; ++b) {
                 if (b < 0)
                     valid = validPrefix(planned);
                 else if (b < planned)
                     grow(b);
-                else
+                else if (b < planned + bands)
                     layBand(pending_.plans, firstBand + b - planned);
+                else
+                    serveRegrowth();
             }
         });
         clearBands(firstBand, lastBand);

@@ -88,7 +88,16 @@ private:
         bool hasShape = false;
         gfx::Pixel paint = 0;
         bool commit = false; // paint-over: the patch improves the picture
+        // Regrown from another seed by another thread while the check goes
+        // on: looks wait for it. Until then it may reach into `bound`.
+        bool regrowing = false;
+        QRect bound;
     };
+
+    // How a planned patch stands while its batch is grown and checked.
+    static constexpr int kNotGrown = 0;
+    static constexpr int kGrowing = 1;
+    static constexpr int kGrown = 2;
 
     int patchesIn(int i) const;
     int maxLength(int i) const;
@@ -112,7 +121,14 @@ private:
 
     void grow(int k);
     void awaitGrown(int k);
-    bool lookThrough(const Batch& batch, int x, int y, gfx::Pixel& value, int& looks);
+    // Erase mode: planned patch k grows again from its new seed on a thread
+    // that serves regrowth_, or on the check's when a look needs it first.
+    void regrowLater(int k);
+    void serveRegrowth();
+    // Waits for every patch regrowLater handed out; false when one reached
+    // beyond its bound after all.
+    bool awaitRegrowth();
+    bool lookThrough(Batch& batch, int x, int y, gfx::Pixel& value, int& looks);
     int validPrefix(int planned);
     // Bands of rows the first count patches of plans touch, noted in
     // bands_; false when none.
@@ -151,6 +167,12 @@ private:
     // and the patches from which on the check has cut the batch.
     std::vector<std::atomic<int>> growth_;
     std::atomic<int> cut_{0};
+    // Patches regrowLater handed out, how many of them, how many taken, and
+    // whether the check may hand out more.
+    std::vector<int> regrowth_;
+    std::atomic<int> regrowCount_{0};
+    std::atomic<int> regrowTaken_{0};
+    std::atomic<bool> checking_{false};
     CoverageScratch scratch_; // the checking thread's
     int cellColumns_ = 0;
     // The patches a pixel look passes on the way down.
