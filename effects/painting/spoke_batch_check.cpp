@@ -6,7 +6,6 @@
 #include "effects/painting/spoke_painter.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace pq {
 namespace {
@@ -14,16 +13,6 @@ namespace {
 // Earlier patches of its batch whose outline a seed search may settle pixel
 // by pixel before the batch is cut there.
 constexpr int kMaxLooks = 48;
-// Pauses before a thread waiting for patches to regrow gives up its time
-// slice.
-constexpr int kRegrowSpins = 256;
-
-inline void Pause()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
 
 } // namespace
 
@@ -39,7 +28,7 @@ bool SpokePainter::lookThrough(Batch& batch, int x, int y, gfx::Pixel& value, in
     for (size_t i = list.size(); i-- > 0;) {
         Plan& pj = batch.plans[size_t(list[i])];
         if (pj.regrowing) {
-            awaitGrown(list[i]);
+            awaitRegrown(list[i]);
             pj.regrowing = false;
             if (!changesCanvas(pj))
                 continue;
@@ -151,55 +140,6 @@ int SpokePainter::validPrefix(int planned)
     cut_.store(valid, std::memory_order_relaxed);
     current_.count = valid;
     return valid;
-}
-
-void SpokePainter::regrowLater(int k)
-{
-    Plan& pk = current_.plans[size_t(k)];
-    // Every step takes at least 2 off the budget, so no spoke gets past
-    // half the largest; a pixel spare each way for the rounded outline.
-    const int reach = *std::max_element(pk.budgets.begin(), pk.budgets.end()) / 2 + 3;
-    pk.bound = QRect(pk.x - reach, pk.y - reach, 2 * reach + 1, 2 * reach + 1).intersected(QRect(0, 0, w_, h_));
-    pk.regrowing = true;
-    growth_[size_t(k)].store(kNotGrown, std::memory_order_release);
-    const int n = regrowCount_.load(std::memory_order_relaxed);
-    regrowth_[size_t(n)] = k;
-    regrowCount_.store(n + 1, std::memory_order_release);
-}
-
-// Grows the patches the check hands out until it is done.
-void SpokePainter::serveRegrowth()
-{
-    for (int spins = 0;;) {
-        const int taken = regrowTaken_.load(std::memory_order_relaxed);
-        if (taken < regrowCount_.load(std::memory_order_acquire)) {
-            int expected = taken;
-            if (regrowTaken_.compare_exchange_strong(expected, taken + 1, std::memory_order_acquire))
-                grow(regrowth_[size_t(taken)]);
-            spins = 0;
-        } else if (!checking_.load(std::memory_order_acquire)) {
-            return;
-        } else if (++spins < kRegrowSpins) {
-            Pause();
-        } else {
-            std::this_thread::yield();
-        }
-    }
-}
-
-bool SpokePainter::awaitRegrowth()
-{
-    bool within = true;
-    const int count = regrowCount_.load(std::memory_order_relaxed);
-    for (int i = 0; i < count; ++i) {
-        const int k = regrowth_[size_t(i)];
-        awaitGrown(k);
-        Plan& pk = current_.plans[size_t(k)];
-        pk.regrowing = false;
-        within = within && (!pk.hasShape || pk.bound.contains(pk.shape.box()));
-    }
-    checking_.store(false, std::memory_order_release);
-    return within;
 }
 
 void SpokePainter::Batch::clearCells()

@@ -223,11 +223,23 @@ void SpokePainter::build(Plan& pl) const
     pl.commit = false;
     if (pl.empty)
         return;
+    pl.lengths.resize(size_t(s_.spokeCount));
+    for (int k = 0; k < s_.spokeCount; ++k)
+        growSpoke(pl, k);
+    shapeFrom(pl);
+}
+
+void SpokePainter::growSpoke(Plan& pl, int k) const
+{
+    pl.lengths[size_t(k)] =
+        field_.grow(pl.x + 0.5, pl.y + 0.5, cos_[size_t(k)], sin_[size_t(k)], pl.budgets[size_t(k)], pl.seed);
+}
+
+// The rest of build once the spokes are grown.
+void SpokePainter::shapeFrom(Plan& pl) const
+{
     const int n = s_.spokeCount;
     const double cx = pl.x + 0.5, cy = pl.y + 0.5;
-    pl.lengths.resize(size_t(n));
-    for (int k = 0; k < n; ++k)
-        pl.lengths[size_t(k)] = field_.grow(cx, cy, cos_[size_t(k)], sin_[size_t(k)], pl.budgets[size_t(k)], pl.seed);
     if (n >= 5)
         smoothing_.apply(pl.lengths, n);
 
@@ -386,6 +398,7 @@ void SpokePainter::paint(platform::Random& rng)
     pending_.plans.resize(size_t(maxBatch_));
     growth_ = std::vector<std::atomic<int>>(size_t(maxBatch_));
     regrowth_.resize(size_t(maxBatch_));
+    regrowSpokes_ = std::vector<RegrowSpokes>(size_t(maxBatch_));
     // Threads that grow the patches the check hands out once the batch's
     // other work is taken.
     const int servers = doClear_ ? platform::ThreadPoolWorkerCount() : 0;

@@ -108,6 +108,9 @@ private:
     void setSeed(Plan& pl) const;
     bool takesAtOnce(gfx::Pixel c, gfx::Pixel k) const;
     void build(Plan& pl) const;
+    // build in two steps: spoke k, then (all spokes grown) the rest.
+    void growSpoke(Plan& pl, int k) const;
+    void shapeFrom(Plan& pl) const;
     bool changesCanvas(const Plan& pl) const;
     // A batch of plans and the 32 x 32 cells of the canvas its checked
     // patches that change the canvas may touch, in order.
@@ -121,10 +124,15 @@ private:
 
     void grow(int k);
     void awaitGrown(int k);
-    // Erase mode: planned patch k grows again from its new seed on a thread
-    // that serves regrowth_, or on the check's when a look needs it first.
+    // Erase mode: planned patch k grows again from its new seed, spoke by
+    // spoke, on the threads that serve regrowth_ and on the check's when a
+    // look needs it.
     void regrowLater(int k);
     void serveRegrowth();
+    // Grows spokes of regrowing patch k until none is left to start; the
+    // thread that grows the last one shapes the patch.
+    void helpRegrow(int k);
+    void awaitRegrown(int k);
     // Waits for every patch regrowLater handed out; false when one reached
     // beyond its bound after all.
     bool awaitRegrowth();
@@ -170,6 +178,11 @@ private:
     // Patches regrowLater handed out, how many of them, how many taken, and
     // whether the check may hand out more.
     std::vector<int> regrowth_;
+    struct RegrowSpokes {
+        std::atomic<int> started{0};
+        std::atomic<int> grown{0};
+    };
+    std::vector<RegrowSpokes> regrowSpokes_; // per planned patch
     std::atomic<int> regrowCount_{0};
     std::atomic<int> regrowTaken_{0};
     std::atomic<bool> checking_{false};
