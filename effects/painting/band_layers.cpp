@@ -118,7 +118,7 @@ void BandLayers::note(const BandPatch& p, int y0, int y1, bool opaque)
 }
 
 void BandLayers::lay(std::span<const BandPatch> patches, int y0, int y1, bool erase, gfx::Pixel* bits,
-                     qsizetype stride)
+                     qsizetype stride, const std::function<void()>* between)
 {
     if (patches.empty() || y1 <= y0)
         return;
@@ -128,6 +128,8 @@ void BandLayers::lay(std::span<const BandPatch> patches, int y0, int y1, bool er
                                    [](const BandPatch& p) { return (p.paint >> 24) == 255; });
     if (!hides) {
         for (const BandPatch& p : patches) {
+            if (between)
+                (*between)();
             const QRect& box = p.shape->box();
             const int top = std::max(y0, box.top()), end = std::min(y1, box.bottom() + 1);
             p.shape->selectRows(top, end, scratch_);
@@ -151,12 +153,16 @@ void BandLayers::lay(std::span<const BandPatch> patches, int y0, int y1, bool er
     rows_.clear();
     patchRows_.clear();
     for (size_t k = patches.size(); k-- > 0;) {
+        if (between)
+            (*between)();
         patchRows_.push_back(rows_.size());
         note(patches[k], y0, y1, (patches[k].paint >> 24) == 255);
     }
     patchRows_.push_back(rows_.size());
     // The shown pieces, patch after patch.
     for (size_t k = 0; k < patches.size(); ++k) {
+        if (between)
+            (*between)();
         const gfx::Pixel paint = patches[k].paint;
         const size_t g = patches.size() - 1 - k;
         const size_t first = patchRows_[g], end = patchRows_[g + 1];

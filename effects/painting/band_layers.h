@@ -7,6 +7,7 @@
 #include "effects/painting/polygon_coverage.h"
 #include "gfx/image.h"
 
+#include <functional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -26,7 +27,10 @@ public:
     // Lays rows [y0, y1) of every patch onto the canvas (row y at
     // bits + y * stride): erase mode as FillCoveredRow does, paint-over
     // mode as CommitCoveredRow does, patch after patch.
-    void lay(std::span<const BandPatch> patches, int y0, int y1, bool erase, gfx::Pixel* bits, qsizetype stride);
+    // Between patches it calls `between` when given (other work that
+    // should not wait for the whole band).
+    void lay(std::span<const BandPatch> patches, int y0, int y1, bool erase, gfx::Pixel* bits, qsizetype stride,
+             const std::function<void()>* between = nullptr);
 
 private:
     // A visible stretch [x0, x1) of canvas row: value as in CoverageRun,

@@ -341,7 +341,7 @@ bool SpokePainter::noteBands(const std::vector<Plan>& plans, int count, int& fir
 
 // The patches of one band of rows, in order, each thread with its own
 // working memory.
-void SpokePainter::layBand(const std::vector<Plan>& plans, int band) const
+void SpokePainter::layBand(const std::vector<Plan>& plans, int band, const std::function<void()>* between) const
 {
     thread_local BandLayers layers;
     thread_local std::vector<BandPatch> patches;
@@ -349,7 +349,7 @@ void SpokePainter::layBand(const std::vector<Plan>& plans, int band) const
     for (const int k : bands_[size_t(band)])
         patches.push_back({&plans[size_t(k)].shape, plans[size_t(k)].paint});
     const int y0 = band * kBandRows, y1 = std::min(h_, y0 + kBandRows);
-    layers.lay(patches, y0, y1, doClear_, canvasBits_, canvasStride_);
+    layers.lay(patches, y0, y1, doClear_, canvasBits_, canvasStride_, between);
 }
 
 void SpokePainter::clearBands(int firstBand, int lastBand)
@@ -433,6 +433,9 @@ void SpokePainter::paint(platform::Random& rng)
         // last blocks regrow what the check hands out. The check reads
         // neither the canvas nor that batch.
         const int bands = lastBand - firstBand + 1;
+        // A regrowth the check may soon wait for goes before the rest of a
+        // band.
+        const std::function<void()> helpFirst = [this] { helpOldestRegrowth(); };
         platform::ParallelForRange(-1, planned + bands + servers, 1, [&](int b0, int b1) {
             for (int b = b0; b < b1; ++b) {
                 if (b < 0)
@@ -440,7 +443,7 @@ void SpokePainter::paint(platform::Random& rng)
                 else if (b < planned)
                     grow(b);
                 else if (b < planned + bands)
-                    layBand(pending_.plans, firstBand + b - planned);
+                    layBand(pending_.plans, firstBand + b - planned, servers > 0 ? &helpFirst : nullptr);
                 else
                     serveRegrowth();
             }

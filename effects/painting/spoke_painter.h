@@ -15,6 +15,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -129,6 +130,9 @@ private:
     // look needs it.
     void regrowLater(int k);
     void serveRegrowth();
+    // Helps with the oldest regrowth that has spokes to start, if any;
+    // false when there is none.
+    bool helpOldestRegrowth();
     // Grows spokes of regrowing patch k until none is left to start; the
     // thread that grows the last one shapes the patch.
     void helpRegrow(int k);
@@ -141,7 +145,7 @@ private:
     // Bands of rows the first count patches of plans touch, noted in
     // bands_; false when none.
     bool noteBands(const std::vector<Plan>& plans, int count, int& firstBand, int& lastBand);
-    void layBand(const std::vector<Plan>& plans, int band) const;
+    void layBand(const std::vector<Plan>& plans, int band, const std::function<void()>* between = nullptr) const;
     void clearBands(int firstBand, int lastBand);
     void apply(const std::vector<Plan>& plans, int count);
     void report(int i);

@@ -74,16 +74,22 @@ void SpokePainter::awaitRegrown(int k)
     }
 }
 
-// Helps with the oldest regrowth that has spokes to start until the check
-// is done.
+bool SpokePainter::helpOldestRegrowth()
+{
+    int taken = regrowTaken_.load(std::memory_order_acquire);
+    if (taken >= regrowCount_.load(std::memory_order_acquire))
+        return false;
+    helpRegrow(regrowth_[size_t(taken)]);
+    // Every spoke of it has started.
+    regrowTaken_.compare_exchange_strong(taken, taken + 1, std::memory_order_acq_rel);
+    return true;
+}
+
+// Helps with regrowth until the check is done.
 void SpokePainter::serveRegrowth()
 {
     for (int spins = 0;;) {
-        int taken = regrowTaken_.load(std::memory_order_acquire);
-        if (taken < regrowCount_.load(std::memory_order_acquire)) {
-            helpRegrow(regrowth_[size_t(taken)]);
-            // Every spoke of it has started.
-            regrowTaken_.compare_exchange_strong(taken, taken + 1, std::memory_order_acq_rel);
+        if (helpOldestRegrowth()) {
             spins = 0;
         } else if (!checking_.load(std::memory_order_acquire)) {
             return;
