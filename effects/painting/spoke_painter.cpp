@@ -231,6 +231,10 @@ void SpokePainter::build(Plan& pl) const
 
 void SpokePainter::growSpoke(Plan& pl, int k) const
 {
+    // The next spoke's first pixels come in while this one is walked.
+    const size_t next = size_t(k + 1);
+    if (next < pl.budgets.size())
+        field_.fetchStart(pl.x + 0.5, pl.y + 0.5, cos_[next], sin_[next], pl.budgets[next]);
     pl.lengths[size_t(k)] =
         field_.grow(pl.x + 0.5, pl.y + 0.5, cos_[size_t(k)], sin_[size_t(k)], pl.budgets[size_t(k)], pl.seed);
 }

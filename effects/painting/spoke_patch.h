@@ -90,6 +90,14 @@ public:
     // last radius reached inside the picture before the budget ran out.
     // Eight steps at a time where the processor has AVX2.
     int grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
+    // On a picture far bigger than the caches, asks for the pixels of the
+    // first steps of a walk grow will soon make (which it does not ask for
+    // ahead itself).
+    void fetchStart(double cx, double cy, double cosA, double sinA, int budget) const
+    {
+        if (fetchAhead_)
+            fetchStartTiles(cx, cy, cosA, sinA, budget);
+    }
     // The same walk, one step at a time.
     int growPlain(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
@@ -125,6 +133,7 @@ private:
         const int half = 1 << (shift - 1);
         return q + (r > half || (r == half && (q & 1)) ? 1 : 0);
     }
+    void fetchStartTiles(double cx, double cy, double cosA, double sinA, int budget) const;
     // Tiled: the picture is read from tiles_, with the tiles ahead asked
     // for.
     template <bool Tiled>

@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
+
 namespace pq {
 namespace {
 
@@ -41,6 +43,20 @@ __attribute__((target("avx2"), always_inline)) inline __m256i RunningSum(__m256i
 constexpr int kAhead = 32;
 
 } // namespace
+
+void SpokeField::fetchStartTiles(double cx, double cy, double cosA, double sinA, int budget) const
+{
+    // A walk gets no further than half its budget.
+    const int steps = std::min(kAhead + 4, budget / 2);
+    for (int r = 1; r <= steps; r += 4) {
+        const int64_t qx = RoundEven(cx + double(r) * cosA);
+        const int64_t qy = RoundEven(cy + double(r) * sinA);
+        if (qx < 0 || qy < 0 || qx >= w_ || qy >= h_)
+            return;
+        _mm_prefetch(reinterpret_cast<const char*>(tiles_.data() + (((qy >> 2) * tileColumns_ + (qx >> 2)) << 4)),
+                     _MM_HINT_T0);
+    }
+}
 
 template <bool Tiled>
 __attribute__((target("avx2"))) int SpokeField::growWide(double cx, double cy, double cosA, double sinA, int budget,
