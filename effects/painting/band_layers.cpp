@@ -74,8 +74,10 @@ void BandLayers::note(const BandPatch& p, int y0, int y1, bool opaque)
             shape.selectRows(top, end, scratch_);
             selected = true;
         }
+        // Only a hidden stretch makes the outline's reach worth looking at.
         int span0 = 0, span1 = 0;
-        if (!shape.selectedSpan(y, scratch_, span0, span1) || covers(hidden, left + span0, left + span1))
+        if (!hidden.empty() &&
+            (!shape.selectedSpan(y, scratch_, span0, span1) || covers(hidden, left + span0, left + span1)))
             continue;
         shape.selectedRow(y, scratch_);
         const size_t first = pieces_.size();
