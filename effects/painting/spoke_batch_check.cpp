@@ -97,7 +97,7 @@ int SpokePainter::validPrefix(int planned)
                 if (pk.empty != wasEmpty) {
                     // The budgets were drawn, or not, for the other seed.
                     valid = k;
-                } else if (doClear_ && !pk.empty) {
+                } else if (regrowsLater_ && !pk.empty) {
                     regrowLater(k);
                 } else {
                     build(pk);

@@ -125,9 +125,9 @@ private:
 
     void grow(int k);
     void awaitGrown(int k);
-    // Erase mode: planned patch k grows again from its new seed, spoke by
-    // spoke, on the threads that serve regrowth_ and on the check's when a
-    // look needs it.
+    // Erase mode on a big picture: planned patch k grows again from its new
+    // seed, spoke by spoke, on the threads that serve regrowth_ and on the
+    // check's when a look needs it.
     void regrowLater(int k);
     void serveRegrowth();
     // Helps with the oldest regrowth that has spokes to start, if any;
@@ -170,6 +170,7 @@ private:
     std::vector<double> sin_;
     SpokeSectors sectors_;
     int maxBatch_;
+    const bool regrowsLater_; // erase mode on a big picture
 
     // The batch being planned and checked, and (erase mode) the one before,
     // checked and laid down while this one is checked.

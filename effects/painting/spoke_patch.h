@@ -98,6 +98,8 @@ public:
         if (fetchAhead_)
             fetchStartTiles(cx, cy, cosA, sinA, budget);
     }
+    // Whether walks read a picture far bigger than the caches.
+    bool walksFromMemory() const { return fetchAhead_; }
     // The same walk, one step at a time.
     int growPlain(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
