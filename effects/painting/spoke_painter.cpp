@@ -88,8 +88,10 @@ SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const
              double(settings.complexity) > 0.8),
       smoothing_(settings.sigma),
       canvasBits_(reinterpret_cast<gfx::Pixel*>(canvas.bits())),
-      canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))), cos_(SpokeCosines(settings, false)),
-      sin_(SpokeCosines(settings, true)), sectors_(cos_, sin_, settings.spokeCount, settings.angleStep),
+      canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))),
+      sourceBits_(source.isNull() ? nullptr : source.row(0)),
+      sourceStride_(source.isNull() ? 0 : source.stride() / qsizetype(sizeof(gfx::Pixel))),
+      cos_(SpokeCosines(settings, false)), sin_(SpokeCosines(settings, true)), sectors_(cos_, sin_, settings.spokeCount, settings.angleStep),
       maxBatch_(kDefaultMaxBatch),
       // Spokes that wait for memory are worth sharing out; on a picture in
       // the caches the check regrows a patch faster on its own.
@@ -138,12 +140,19 @@ void SpokePainter::plan(Plan& pl, platform::Random& rng)
     // The pixels every draw would read, fetched at once: on a big picture
     // each is a trip to memory, which the search would otherwise make in
     // turn.
+    // So are those of the next two patches, for when this one and the next
+    // take all eight draws and then their budgets (the usual case once the
+    // canvas is covered): their trips overlap this search.
     platform::Random ahead(rng.seed());
-    for (int draw = 0; draw < 8; ++draw) {
-        const int x = ahead.random(w_);
-        const int y = ahead.random(h_);
-        Prefetch(source_.row(y) + x);
-        Prefetch(canvasRow(y) + x);
+    for (int patch = 0; patch < 3; ++patch) {
+        for (int draw = 0; draw < 8; ++draw) {
+            const int x = ahead.random(w_);
+            const int y = ahead.random(h_);
+            Prefetch(sourceRow(y) + x);
+            Prefetch(canvasRow(y) + x);
+        }
+        for (int k = 0; k < s_.spokeCount; ++k)
+            ahead.next();
     }
     int bestD = -1;
     pl.drawCount = 0;
@@ -152,7 +161,7 @@ void SpokePainter::plan(Plan& pl, platform::Random& rng)
     for (int draw = 0; draw < 8; ++draw) {
         const int x = rng.random(w_);
         const int y = rng.random(h_);
-        const gfx::Pixel c = source_.row(y)[x];
+        const gfx::Pixel c = sourceRow(y)[x];
         // The canvas as the batch not yet laid down leaves it.
         gfx::Pixel k = canvasRow(y)[x];
         int looks = 0;

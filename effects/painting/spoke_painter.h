@@ -166,6 +166,9 @@ private:
     gfx::Pixel* canvasRow(int y) const { return canvasBits_ + y * canvasStride_; }
     gfx::Pixel* const canvasBits_;
     const qsizetype canvasStride_;
+    const gfx::Pixel* sourceRow(int y) const { return sourceBits_ + y * sourceStride_; }
+    const gfx::Pixel* const sourceBits_;
+    const qsizetype sourceStride_;
     std::vector<double> cos_;
     std::vector<double> sin_;
     SpokeSectors sectors_;
