@@ -3,6 +3,7 @@
 
 #include "engine/runtime/effect_abort.h"
 #include "engine/services/similarity_smooth.h"
+#include "engine/services/similarity_smooth_rows.h"
 #include "gfx/surface.h"
 
 #include <algorithm>
@@ -241,6 +242,66 @@ TEST(SimilaritySmooth, AnAbortLeavesTheSurfaceUnchanged)
                                                 }),
                  pq::EAbort);
     EXPECT_TRUE(ImagesNear(src, s.snapshot()));
+}
+
+// Sixteen pixels at a time against eight at a time, byte for byte, for
+// every way of finding the range weights, joint guides and transparent
+// pixels, on widths around the block sizes.
+TEST(SimilaritySmooth, SixteenLanesMatchEight)
+{
+    if (!pq::smooth::HasSixteenLanes())
+        GTEST_SKIP() << "no AVX-512";
+    platform::Random rng(21);
+    for (const int w : {1, 17, 26, 27, 40, 43, 64, 91}) {
+        const int h = 13;
+        for (const int radius : {1, 3, 5}) {
+            const size_t n = size_t(w) * h;
+            std::vector<uint8_t> planes[9]; // guide, input, output R G B
+            for (auto& plane : planes)
+                plane.resize(n);
+            std::vector<uint8_t> alpha(n);
+            for (size_t i = 0; i < n; ++i) {
+                alpha[i] = uint8_t(rng.random(9) == 0 ? 0 : 255);
+                for (int c = 0; c < 6; ++c)
+                    planes[c][i] = uint8_t(120 + rng.random(c < 3 ? 60 : 256) - (c < 3 ? 30 : 0));
+            }
+            const int k = 2 * radius + 1;
+            std::vector<float> spatial(size_t(k) * k), range(256);
+            for (float& v : spatial)
+                v = float(rng.randomReal());
+            for (float& v : range)
+                v = float(rng.randomReal());
+            for (const int threshold : {20, 31, 45})
+                for (const bool ranged : {false, true})
+                    for (const bool joint : {false, true}) {
+                        pq::smooth::PassPlanes p;
+                        p.width = w;
+                        p.height = h;
+                        p.radius = radius;
+                        p.kernelWidth = k;
+                        p.spatial = spatial.data();
+                        p.range = ranged ? range.data() : nullptr;
+                        p.threshold2 = threshold * threshold;
+                        p.alpha = alpha.data();
+                        for (int c = 0; c < 3; ++c) {
+                            p.guide[c] = planes[c].data();
+                            p.input[c] = planes[joint ? 3 + c : c].data();
+                        }
+                        std::vector<uint8_t> eight[3], sixteen[3];
+                        for (const bool wide : {false, true}) {
+                            for (int c = 0; c < 3; ++c) {
+                                auto& out = wide ? sixteen[c] : eight[c];
+                                out.assign(n, 0);
+                                p.output[c] = out.data();
+                            }
+                            wide ? pq::smooth::SmoothRowsSixteen(p, 0, h) : pq::smooth::SmoothRowsEight(p, 0, h);
+                        }
+                        for (int c = 0; c < 3; ++c)
+                            ASSERT_EQ(eight[c], sixteen[c]) << "width " << w << " radius " << radius << " threshold "
+                                                            << threshold << " ranged " << ranged << " joint " << joint;
+                    }
+        }
+    }
 }
 
 class SimilaritySmoothRunTest : public pqtest::EngineTest {};

@@ -158,6 +158,36 @@ inline void FillPixels(gfx::Pixel p, gfx::Pixel* out, int x0, int x1)
         out[x] = p;
 }
 
+// A run [x0, x1) of FillCoveredRow's: per-pixel coverage cov[x] (value < 0)
+// or the constant value.
+inline void FillRun(gfx::Pixel paint, bool opaque, int value, const uint8_t* cov, gfx::Pixel* out, int x0, int x1)
+{
+    if (value < 0)
+        OverCoverage(paint, cov, out, x0, x1);
+    else if (value == 255 && opaque)
+        FillPixels(paint, out, x0, x1);
+    else
+        OverConstant(Scaled(paint, uint32_t(value)), out, x0, x1);
+}
+
+// The same for CommitCoveredRow.
+inline void CommitRun(gfx::Pixel paint, int value, const uint8_t* cov, gfx::Pixel* w, int x0, int x1)
+{
+    if (value < 0) {
+        for (int x = x0; x < x1; ++x)
+            if (cov[x] != 0)
+                w[x] = OverTruncated(Scaled(paint, cov[x]), w[x]);
+        return;
+    }
+    const gfx::Pixel l = Scaled(paint, uint32_t(value));
+    if ((l >> 24) == 255) {
+        std::fill(w + x0, w + x1, l);
+    } else {
+        for (int x = x0; x < x1; ++x)
+            w[x] = OverTruncated(l, w[x]);
+    }
+}
+
 // One pixel's share of both sums, for any layer pixel L.
 inline void MeasurePixel(gfx::Pixel l, gfx::Pixel w, gfx::Pixel s, PatchError& e)
 {
@@ -193,12 +223,7 @@ void FillCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* 
         if (first < 0)
             first = r.x0;
         last = r.x1 - 1;
-        if (r.value < 0)
-            OverCoverage(paint, s.cov.data(), out, r.x0, r.x1);
-        else if (r.value == 255 && opaque)
-            FillPixels(paint, out, r.x0, r.x1);
-        else
-            OverConstant(Scaled(paint, uint32_t(r.value)), out, r.x0, r.x1);
+        FillRun(paint, opaque, r.value, s.cov.data(), out, r.x0, r.x1);
     }
     // Nearby rows cover about the same stretch; each starts on a cache line
     // nobody has touched lately.
@@ -219,23 +244,19 @@ void CommitCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel
 {
     const QRect& box = shape.box();
     gfx::Pixel* w = canvasRow + box.left();
-    for (const CoverageRun& r : s.runs) {
-        if (r.value == 0)
-            continue;
-        if (r.value < 0) {
-            for (int x = r.x0; x < r.x1; ++x)
-                if (s.cov[size_t(x)] != 0)
-                    w[x] = OverTruncated(Scaled(paint, s.cov[size_t(x)]), w[x]);
-            continue;
-        }
-        const gfx::Pixel l = Scaled(paint, uint32_t(r.value));
-        if ((l >> 24) == 255) {
-            std::fill(w + r.x0, w + r.x1, l);
-        } else {
-            for (int x = r.x0; x < r.x1; ++x)
-                w[x] = OverTruncated(l, w[x]);
-        }
-    }
+    for (const CoverageRun& r : s.runs)
+        if (r.value != 0)
+            CommitRun(paint, r.value, s.cov.data(), w, r.x0, r.x1);
+}
+
+void FillSpan(gfx::Pixel paint, int value, const uint8_t* cov, gfx::Pixel* out, int n)
+{
+    FillRun(paint, (paint >> 24) == 255, value, cov, out, 0, n);
+}
+
+void CommitSpan(gfx::Pixel paint, int value, const uint8_t* cov, gfx::Pixel* out, int n)
+{
+    CommitRun(paint, value, cov, out, 0, n);
 }
 
 namespace {

@@ -33,6 +33,12 @@ void FillCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* 
 void CommitCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* canvasRow,
                       CoverageScratch& scratch);
 
+// One piece of such a row: N pixels from Out on, of the per-pixel coverage
+// Cov (Value < 0) or of the constant coverage Value, as FillCoveredRow and
+// CommitCoveredRow lay them.
+void FillSpan(gfx::Pixel paint, int value, const uint8_t* cov, gfx::Pixel* out, int n);
+void CommitSpan(gfx::Pixel paint, int value, const uint8_t* cov, gfx::Pixel* out, int n);
+
 // What FillPatchRow and CommitPatchRow make of one pixel (x, y) of the
 // box that holds Under.
 gfx::Pixel FillPatchPixel(const PolygonCoverage& shape, int x, int y, gfx::Pixel paint, gfx::Pixel under,

@@ -130,6 +130,31 @@ void PolygonCoverage::selectedRow(int y, CoverageScratch& s) const
     rowOf(y, s, true);
 }
 
+bool PolygonCoverage::selectedSpan(int y, const CoverageScratch& s, int& x0, int& x1) const
+{
+    // Inside the outline a row's pixels lie between pieces of it that pass
+    // the row.
+    const float top = float(y), bottom = top + 1.0f;
+    float lo = float(box_.width()), hi = 0.0f;
+    bool any = false;
+    for (const int i : s.crossing) {
+        const Segment& g = segments_[size_t(i)];
+        if (g.y0 >= bottom || g.y1 <= top)
+            continue;
+        const float ya = std::max(top, g.y0), yb = std::min(bottom, g.y1);
+        const float xa = g.x0 + (ya - g.y0) * g.dxdy, xb = g.x0 + (yb - g.y0) * g.dxdy;
+        lo = std::min(lo, std::min(xa, xb));
+        hi = std::max(hi, std::max(xa, xb));
+        any = true;
+    }
+    if (!any)
+        return false;
+    // A pixel or more spare for rounding.
+    x0 = std::max(0, int(std::floor(lo)) - 1);
+    x1 = std::min(box_.width(), int(std::ceil(hi)) + 2);
+    return x0 < x1;
+}
+
 void PolygonCoverage::rowOf(int y, CoverageScratch& s, bool selected) const
 {
     const int bw = box_.width();

@@ -55,6 +55,10 @@ public:
     // row(y) gives, looking only at them.
     void selectRows(int y0, int y1, CoverageScratch& s) const;
     void selectedRow(int y, CoverageScratch& s) const;
+    // After selectRows, a stretch [x0, x1) of box row y (box-relative)
+    // outside which selectedRow(y) gives no coverage; false when it gives
+    // none at all.
+    bool selectedSpan(int y, const CoverageScratch& s, int& x0, int& x1) const;
 
 private:
     // A piece of an edge, x relative to the box's left side and clamped to

@@ -20,13 +20,19 @@ constexpr int kMaxLooks = 48;
 // patches registered so far, latest first: the first that covers it whole
 // with opaque paint hides the rest. Counts the outlines walked in looks;
 // false when no patch reaches the pixel.
-bool SpokePainter::lookThrough(const Batch& batch, int x, int y, gfx::Pixel& value, int& looks)
+bool SpokePainter::lookThrough(Batch& batch, int x, int y, gfx::Pixel& value, int& looks)
 {
     const std::vector<int>& list = batch.cells[size_t((y >> kCellShift) * cellColumns_ + (x >> kCellShift))];
     layers_.clear();
     bool hidden = false;
     for (size_t i = list.size(); i-- > 0;) {
-        const Plan& pj = batch.plans[size_t(list[i])];
+        Plan& pj = batch.plans[size_t(list[i])];
+        if (pj.regrowing) {
+            awaitRegrown(list[i]);
+            pj.regrowing = false;
+            if (!changesCanvas(pj))
+                continue;
+        }
         const Reach reach = pj.reach.at(sectors_, x, y);
         if (reach == Reach::Outside)
             continue;
@@ -91,6 +97,8 @@ int SpokePainter::validPrefix(int planned)
                 if (pk.empty != wasEmpty) {
                     // The budgets were drawn, or not, for the other seed.
                     valid = k;
+                } else if (regrowsLater_ && !pk.empty) {
+                    regrowLater(k);
                 } else {
                     build(pk);
                 }
@@ -102,12 +110,30 @@ int SpokePainter::validPrefix(int planned)
                     if (plans[size_t(j)].shape.box().intersects(pk.shape.box()))
                         valid = k;
             });
-        if (valid == planned && changesCanvas(pk))
-            cellsOf(pk.shape.box(), [&](int cell) {
+        if (valid == planned && (pk.regrowing || changesCanvas(pk)))
+            cellsOf(pk.regrowing ? pk.bound : pk.shape.box(), [&](int cell) {
                 if (cells[size_t(cell)].empty())
                     current_.usedCells.push_back(cell);
                 cells[size_t(cell)].push_back(k);
             });
+    }
+    if (!awaitRegrowth()) {
+        // Never expected: a patch regrown past its bound may have reached
+        // draws of later patches that did not wait for it.
+        for (int k = 0; k < valid; ++k)
+            if (plans[size_t(k)].hasShape && !plans[size_t(k)].bound.isNull() &&
+                !plans[size_t(k)].bound.contains(plans[size_t(k)].shape.box())) {
+                valid = k + 1;
+                break;
+            }
+        current_.clearCells();
+        for (int k = 0; k < valid; ++k)
+            if (changesCanvas(plans[size_t(k)]))
+                cellsOf(plans[size_t(k)].shape.box(), [&](int cell) {
+                    if (cells[size_t(cell)].empty())
+                        current_.usedCells.push_back(cell);
+                    cells[size_t(cell)].push_back(k);
+                });
     }
     // Nothing past the cut needs growing any more; the cells stay for the
     // next batch's seed searches.

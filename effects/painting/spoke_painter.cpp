@@ -1,5 +1,6 @@
 #include "effects/painting/spoke_painter.h"
 
+#include "effects/painting/band_layers.h"
 #include "effects/painting/patch_fill.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/scratch_buffer.h"
@@ -23,12 +24,6 @@ using central_spoke::PixelDistance;
 constexpr double kMaxSpokeBudget = double(1 << 24);
 constexpr int kDefaultMaxBatch = 256;
 constexpr int kBandRows = 16;
-// Rows ahead whose stretch a patch row asks for.
-constexpr int kRowsAhead = 3;
-// How a planned patch stands while its batch is grown and checked.
-constexpr int kNotGrown = 0;
-constexpr int kGrowing = 1;
-constexpr int kGrown = 2;
 // Pauses before a check waiting for a patch gives up its time slice.
 constexpr int kSpins = 256;
 // Full runs show their canvas at most this often.
@@ -50,7 +45,8 @@ gfx::Pixel PaintColour(gfx::Pixel c, int alpha)
 // Marks a patch grown when it goes out of scope.
 struct MarkGrown {
     std::atomic<int>& growth;
-    ~MarkGrown() { growth.store(kGrown, std::memory_order_release); }
+    int grown;
+    ~MarkGrown() { growth.store(grown, std::memory_order_release); }
 };
 
 inline void Pause()
@@ -92,9 +88,14 @@ SpokePainter::SpokePainter(const gfx::Image& source, gfx::Surface& canvas, const
              double(settings.complexity) > 0.8),
       smoothing_(settings.sigma),
       canvasBits_(reinterpret_cast<gfx::Pixel*>(canvas.bits())),
-      canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))), cos_(SpokeCosines(settings, false)),
-      sin_(SpokeCosines(settings, true)), sectors_(cos_, sin_, settings.spokeCount, settings.angleStep),
-      maxBatch_(kDefaultMaxBatch)
+      canvasStride_(canvas.stride() / qsizetype(sizeof(gfx::Pixel))),
+      sourceBits_(source.isNull() ? nullptr : source.row(0)),
+      sourceStride_(source.isNull() ? 0 : source.stride() / qsizetype(sizeof(gfx::Pixel))),
+      cos_(SpokeCosines(settings, false)), sin_(SpokeCosines(settings, true)), sectors_(cos_, sin_, settings.spokeCount, settings.angleStep),
+      maxBatch_(kDefaultMaxBatch),
+      // Spokes that wait for memory are worth sharing out; on a picture in
+      // the caches the check regrows a patch faster on its own.
+      regrowsLater_(doClear && field_.walksFromMemory())
 {
     cellColumns_ = (w_ >> kCellShift) + 1;
     for (Batch* b : {&current_, &pending_})
@@ -134,15 +135,24 @@ void SpokePainter::advance(Position& pos) const
 void SpokePainter::plan(Plan& pl, platform::Random& rng)
 {
     pl.generatorBefore = rng.seed();
+    pl.regrowing = false;
+    pl.bound = QRect();
     // The pixels every draw would read, fetched at once: on a big picture
     // each is a trip to memory, which the search would otherwise make in
     // turn.
+    // So are those of the next two patches, for when this one and the next
+    // take all eight draws and then their budgets (the usual case once the
+    // canvas is covered): their trips overlap this search.
     platform::Random ahead(rng.seed());
-    for (int draw = 0; draw < 8; ++draw) {
-        const int x = ahead.random(w_);
-        const int y = ahead.random(h_);
-        Prefetch(source_.row(y) + x);
-        Prefetch(canvasRow(y) + x);
+    for (int patch = 0; patch < 3; ++patch) {
+        for (int draw = 0; draw < 8; ++draw) {
+            const int x = ahead.random(w_);
+            const int y = ahead.random(h_);
+            Prefetch(sourceRow(y) + x);
+            Prefetch(canvasRow(y) + x);
+        }
+        for (int k = 0; k < s_.spokeCount; ++k)
+            ahead.next();
     }
     int bestD = -1;
     pl.drawCount = 0;
@@ -151,7 +161,7 @@ void SpokePainter::plan(Plan& pl, platform::Random& rng)
     for (int draw = 0; draw < 8; ++draw) {
         const int x = rng.random(w_);
         const int y = rng.random(h_);
-        const gfx::Pixel c = source_.row(y)[x];
+        const gfx::Pixel c = sourceRow(y)[x];
         // The canvas as the batch not yet laid down leaves it.
         gfx::Pixel k = canvasRow(y)[x];
         int looks = 0;
@@ -225,11 +235,27 @@ void SpokePainter::build(Plan& pl) const
     pl.commit = false;
     if (pl.empty)
         return;
+    pl.lengths.resize(size_t(s_.spokeCount));
+    for (int k = 0; k < s_.spokeCount; ++k)
+        growSpoke(pl, k);
+    shapeFrom(pl);
+}
+
+void SpokePainter::growSpoke(Plan& pl, int k) const
+{
+    // The next spoke's first pixels come in while this one is walked.
+    const size_t next = size_t(k + 1);
+    if (next < pl.budgets.size())
+        field_.fetchStart(pl.x + 0.5, pl.y + 0.5, cos_[next], sin_[next], pl.budgets[next]);
+    pl.lengths[size_t(k)] =
+        field_.grow(pl.x + 0.5, pl.y + 0.5, cos_[size_t(k)], sin_[size_t(k)], pl.budgets[size_t(k)], pl.seed);
+}
+
+// The rest of build once the spokes are grown.
+void SpokePainter::shapeFrom(Plan& pl) const
+{
     const int n = s_.spokeCount;
     const double cx = pl.x + 0.5, cy = pl.y + 0.5;
-    pl.lengths.resize(size_t(n));
-    for (int k = 0; k < n; ++k)
-        pl.lengths[size_t(k)] = field_.grow(cx, cy, cos_[size_t(k)], sin_[size_t(k)], pl.budgets[size_t(k)], pl.seed);
     if (n >= 5)
         smoothing_.apply(pl.lengths, n);
 
@@ -291,7 +317,7 @@ void SpokePainter::grow(int k)
         return;
     // Marked grown however build leaves: a check waiting for the patch
     // must not wait for ever.
-    const MarkGrown mark{growth_[size_t(k)]};
+    const MarkGrown mark{growth_[size_t(k)], kGrown};
     build(current_.plans[size_t(k)]);
 }
 
@@ -329,27 +355,17 @@ bool SpokePainter::noteBands(const std::vector<Plan>& plans, int count, int& fir
     return lastBand >= 0;
 }
 
-// The patches of one band of rows, in order. Rows do not meet: each
-// patch's rows of the band go down one after another, from the pieces of
-// its outline that reach the band.
-void SpokePainter::layBand(const std::vector<Plan>& plans, int band) const
+// The patches of one band of rows, in order, each thread with its own
+// working memory.
+void SpokePainter::layBand(const std::vector<Plan>& plans, int band, const std::function<void()>* between) const
 {
-    CoverageScratch scratch;
+    thread_local BandLayers layers;
+    thread_local std::vector<BandPatch> patches;
+    patches.clear();
+    for (const int k : bands_[size_t(band)])
+        patches.push_back({&plans[size_t(k)].shape, plans[size_t(k)].paint});
     const int y0 = band * kBandRows, y1 = std::min(h_, y0 + kBandRows);
-    for (const int k : bands_[size_t(band)]) {
-        const Plan& pl = plans[size_t(k)];
-        const QRect& box = pl.shape.box();
-        const int top = std::max(y0, box.top()), end = std::min(y1, box.bottom() + 1);
-        pl.shape.selectRows(top, end, scratch);
-        for (int y = top; y < end; ++y) {
-            pl.shape.selectedRow(y, scratch);
-            if (doClear_)
-                FillCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch,
-                               y + kRowsAhead < end ? canvasRow(y + kRowsAhead) : nullptr);
-            else
-                CommitCoveredRow(pl.shape, pl.paint, canvasRow(y), scratch);
-        }
-    }
+    layers.lay(patches, y0, y1, doClear_, canvasBits_, canvasStride_, between);
 }
 
 void SpokePainter::clearBands(int firstBand, int lastBand)
@@ -397,6 +413,11 @@ void SpokePainter::paint(platform::Random& rng)
     current_.plans.resize(size_t(maxBatch_));
     pending_.plans.resize(size_t(maxBatch_));
     growth_ = std::vector<std::atomic<int>>(size_t(maxBatch_));
+    regrowth_.resize(size_t(maxBatch_));
+    regrowSpokes_ = std::vector<RegrowSpokes>(size_t(maxBatch_));
+    // Threads that grow the patches the check hands out once the batch's
+    // other work is taken.
+    const int servers = regrowsLater_ ? platform::ThreadPoolWorkerCount() : 0;
     pending_.count = 0;
     lastShown_ = platform::TickMs();
     lastReported_ = 0;
@@ -415,22 +436,32 @@ void SpokePainter::paint(platform::Random& rng)
         for (int k = 0; k < planned; ++k)
             growth_[size_t(k)].store(kNotGrown, std::memory_order_relaxed);
         cut_.store(planned, std::memory_order_relaxed);
+        regrowCount_.store(0, std::memory_order_relaxed);
+        regrowTaken_.store(0, std::memory_order_relaxed);
+        checking_.store(true, std::memory_order_relaxed);
         int valid = 0;
         int firstBand = 0, lastBand = -1;
         if (pending_.count == 0 || !noteBands(pending_.plans, pending_.count, firstBand, lastBand))
             lastBand = firstBand - 1;
         // One loop for the batch: the check takes block -1 and goes through
         // the patches as they are grown (the next blocks), while the bands
-        // of the batch before are laid down (the last blocks). The check
-        // reads neither the canvas nor that batch.
-        platform::ParallelForRange(-1, planned + lastBand - firstBand + 1, 1, [&](int b0, int b1) {
+        // of the batch before are laid down (the blocks after them) and the
+        // last blocks regrow what the check hands out. The check reads
+        // neither the canvas nor that batch.
+        const int bands = lastBand - firstBand + 1;
+        // A regrowth the check may soon wait for goes before the rest of a
+        // band.
+        const std::function<void()> helpFirst = [this] { helpOldestRegrowth(); };
+        platform::ParallelForRange(-1, planned + bands + servers, 1, [&](int b0, int b1) {
             for (int b = b0; b < b1; ++b) {
                 if (b < 0)
                     valid = validPrefix(planned);
                 else if (b < planned)
                     grow(b);
+                else if (b < planned + bands)
+                    layBand(pending_.plans, firstBand + b - planned, servers > 0 ? &helpFirst : nullptr);
                 else
-                    layBand(pending_.plans, firstBand + b - planned);
+                    serveRegrowth();
             }
         });
         clearBands(firstBand, lastBand);

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -88,7 +89,16 @@ private:
         bool hasShape = false;
         gfx::Pixel paint = 0;
         bool commit = false; // paint-over: the patch improves the picture
+        // Regrown from another seed by another thread while the check goes
+        // on: looks wait for it. Until then it may reach into `bound`.
+        bool regrowing = false;
+        QRect bound;
     };
+
+    // How a planned patch stands while its batch is grown and checked.
+    static constexpr int kNotGrown = 0;
+    static constexpr int kGrowing = 1;
+    static constexpr int kGrown = 2;
 
     int patchesIn(int i) const;
     int maxLength(int i) const;
@@ -99,6 +109,9 @@ private:
     void setSeed(Plan& pl) const;
     bool takesAtOnce(gfx::Pixel c, gfx::Pixel k) const;
     void build(Plan& pl) const;
+    // build in two steps: spoke k, then (all spokes grown) the rest.
+    void growSpoke(Plan& pl, int k) const;
+    void shapeFrom(Plan& pl) const;
     bool changesCanvas(const Plan& pl) const;
     // A batch of plans and the 32 x 32 cells of the canvas its checked
     // patches that change the canvas may touch, in order.
@@ -112,12 +125,27 @@ private:
 
     void grow(int k);
     void awaitGrown(int k);
-    bool lookThrough(const Batch& batch, int x, int y, gfx::Pixel& value, int& looks);
+    // Erase mode on a big picture: planned patch k grows again from its new
+    // seed, spoke by spoke, on the threads that serve regrowth_ and on the
+    // check's when a look needs it.
+    void regrowLater(int k);
+    void serveRegrowth();
+    // Helps with the oldest regrowth that has spokes to start, if any;
+    // false when there is none.
+    bool helpOldestRegrowth();
+    // Grows spokes of regrowing patch k until none is left to start; the
+    // thread that grows the last one shapes the patch.
+    void helpRegrow(int k);
+    void awaitRegrown(int k);
+    // Waits for every patch regrowLater handed out; false when one reached
+    // beyond its bound after all.
+    bool awaitRegrowth();
+    bool lookThrough(Batch& batch, int x, int y, gfx::Pixel& value, int& looks);
     int validPrefix(int planned);
     // Bands of rows the first count patches of plans touch, noted in
     // bands_; false when none.
     bool noteBands(const std::vector<Plan>& plans, int count, int& firstBand, int& lastBand);
-    void layBand(const std::vector<Plan>& plans, int band) const;
+    void layBand(const std::vector<Plan>& plans, int band, const std::function<void()>* between = nullptr) const;
     void clearBands(int firstBand, int lastBand);
     void apply(const std::vector<Plan>& plans, int count);
     void report(int i);
@@ -138,10 +166,14 @@ private:
     gfx::Pixel* canvasRow(int y) const { return canvasBits_ + y * canvasStride_; }
     gfx::Pixel* const canvasBits_;
     const qsizetype canvasStride_;
+    const gfx::Pixel* sourceRow(int y) const { return sourceBits_ + y * sourceStride_; }
+    const gfx::Pixel* const sourceBits_;
+    const qsizetype sourceStride_;
     std::vector<double> cos_;
     std::vector<double> sin_;
     SpokeSectors sectors_;
     int maxBatch_;
+    const bool regrowsLater_; // erase mode on a big picture
 
     // The batch being planned and checked, and (erase mode) the one before,
     // checked and laid down while this one is checked.
@@ -151,6 +183,17 @@ private:
     // and the patches from which on the check has cut the batch.
     std::vector<std::atomic<int>> growth_;
     std::atomic<int> cut_{0};
+    // Patches regrowLater handed out, how many of them, how many taken, and
+    // whether the check may hand out more.
+    std::vector<int> regrowth_;
+    struct RegrowSpokes {
+        std::atomic<int> started{0};
+        std::atomic<int> grown{0};
+    };
+    std::vector<RegrowSpokes> regrowSpokes_; // per planned patch
+    std::atomic<int> regrowCount_{0};
+    std::atomic<int> regrowTaken_{0};
+    std::atomic<bool> checking_{false};
     CoverageScratch scratch_; // the checking thread's
     int cellColumns_ = 0;
     // The patches a pixel look passes on the way down.

@@ -93,6 +93,9 @@ SpokeField::SpokeField(const gfx::Image& source, bool hasTransparency, int colou
         if (rise == 1)
             costRises_.push_back(q);
     }
+    riseBounds_.fill(INT_MAX);
+    for (size_t i = 0; i < std::min(costRises_.size(), riseBounds_.size()); ++i)
+        riseBounds_[i] = costRises_[i] - 1;
     // Big pictures go in tiles, asked for ahead of the walk.
     fetchAhead_ = int64_t(w_) * h_ * int64_t(sizeof(gfx::Pixel)) > kCachedBytes;
     if (!wideWalk_ || !fetchAhead_)
@@ -126,7 +129,13 @@ int SpokeField::grow(double cx, double cy, double cosA, double sinA, int budget,
 {
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2 && wideWalk_ && int(c >> 24) >= central_spoke::kAlphaMin)
-        return fetchAhead_ ? growWide<true>(cx, cy, cosA, sinA, budget, c) : growWide<false>(cx, cy, cosA, sinA, budget, c);
+    {
+        if (costRises_.size() <= 8)
+            return fetchAhead_ ? growWide<true, 8>(cx, cy, cosA, sinA, budget, c)
+                               : growWide<false, 8>(cx, cy, cosA, sinA, budget, c);
+        return fetchAhead_ ? growWide<true, 16>(cx, cy, cosA, sinA, budget, c)
+                           : growWide<false, 16>(cx, cy, cosA, sinA, budget, c);
+    }
     return growPlain(cx, cy, cosA, sinA, budget, c);
 }
 

@@ -90,6 +90,16 @@ public:
     // last radius reached inside the picture before the budget ran out.
     // Eight steps at a time where the processor has AVX2.
     int grow(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
+    // On a picture far bigger than the caches, asks for the pixels of the
+    // first steps of a walk grow will soon make (which it does not ask for
+    // ahead itself).
+    void fetchStart(double cx, double cy, double cosA, double sinA, int budget) const
+    {
+        if (fetchAhead_)
+            fetchStartTiles(cx, cy, cosA, sinA, budget);
+    }
+    // Whether walks read a picture far bigger than the caches.
+    bool walksFromMemory() const { return fetchAhead_; }
     // The same walk, one step at a time.
     int growPlain(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
@@ -125,9 +135,12 @@ private:
         const int half = 1 << (shift - 1);
         return q + (r > half || (r == half && (q & 1)) ? 1 : 0);
     }
+    void fetchStartTiles(double cx, double cy, double cosA, double sinA, int budget) const;
     // Tiled: the picture is read from tiles_, with the tiles ahead asked
     // for.
-    template <bool Tiled>
+    // Rises: how many of costRises_ (padded past its end) each step
+    // compares with, 8 or 16.
+    template <bool Tiled, int Rises>
     int growWide(double cx, double cy, double cosA, double sinA, int budget, gfx::Pixel c) const;
 
     const gfx::Pixel* pixels_;
@@ -144,6 +157,8 @@ private:
     // The same costs as 2 plus the number of these squared distances a
     // step's reaches, which the eight-step walk takes when wideWalk_ is set.
     std::vector<int> costRises_;
+    // The same less 1, padded with distances no step reaches to 16.
+    std::array<int, 16> riseBounds_{};
     bool wideWalk_ = false;
     // On a picture far bigger than the caches, the source again in tiles of
     // 4 x 4 pixels, one cache line each, for the eight-step walk: a spoke in

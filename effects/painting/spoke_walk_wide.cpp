@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
+
 namespace pq {
 namespace {
 
@@ -42,7 +44,21 @@ constexpr int kAhead = 32;
 
 } // namespace
 
-template <bool Tiled>
+void SpokeField::fetchStartTiles(double cx, double cy, double cosA, double sinA, int budget) const
+{
+    // A walk gets no further than half its budget.
+    const int steps = std::min(kAhead + 4, budget / 2);
+    for (int r = 1; r <= steps; r += 4) {
+        const int64_t qx = RoundEven(cx + double(r) * cosA);
+        const int64_t qy = RoundEven(cy + double(r) * sinA);
+        if (qx < 0 || qy < 0 || qx >= w_ || qy >= h_)
+            return;
+        _mm_prefetch(reinterpret_cast<const char*>(tiles_.data() + (((qy >> 2) * tileColumns_ + (qx >> 2)) << 4)),
+                     _MM_HINT_T0);
+    }
+}
+
+template <bool Tiled, int Rises>
 __attribute__((target("avx2"))) int SpokeField::growWide(double cx, double cy, double cosA, double sinA, int budget,
                                                          gfx::Pixel c) const
 {
@@ -109,9 +125,13 @@ __attribute__((target("avx2"))) int SpokeField::growWide(double cx, double cy, d
         const __m256i plain =
             _mm256_and_si256(_mm256_and_si256(inside, _mm256_cmpeq_epi32(_mm256_srli_epi32(s, 24), seedAlpha)),
                              _mm256_cmpgt_epi32(tableSize, q));
-        __m256i cost = _mm256_set1_epi32(2);
-        for (const int rise : costRises_)
-            cost = _mm256_sub_epi32(cost, _mm256_cmpgt_epi32(q, _mm256_set1_epi32(rise - 1)));
+        // Two sums, so that the compares do not wait for each other.
+        __m256i cost = _mm256_set1_epi32(2), more = _mm256_setzero_si256();
+        for (int i = 0; i < Rises; i += 2) {
+            cost = _mm256_sub_epi32(cost, _mm256_cmpgt_epi32(q, _mm256_set1_epi32(riseBounds_[size_t(i)])));
+            more = _mm256_sub_epi32(more, _mm256_cmpgt_epi32(q, _mm256_set1_epi32(riseBounds_[size_t(i + 1)])));
+        }
+        cost = _mm256_add_epi32(cost, more);
         const __m256i spent = RunningSum(cost);
         const unsigned plainLanes = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(plain)));
         const unsigned stopLanes =
@@ -144,7 +164,9 @@ __attribute__((target("avx2"))) int SpokeField::growWide(double cx, double cy, d
     }
 }
 
-template int SpokeField::growWide<false>(double, double, double, double, int, gfx::Pixel) const;
-template int SpokeField::growWide<true>(double, double, double, double, int, gfx::Pixel) const;
+template int SpokeField::growWide<false, 8>(double, double, double, double, int, gfx::Pixel) const;
+template int SpokeField::growWide<true, 8>(double, double, double, double, int, gfx::Pixel) const;
+template int SpokeField::growWide<false, 16>(double, double, double, double, int, gfx::Pixel) const;
+template int SpokeField::growWide<true, 16>(double, double, double, double, int, gfx::Pixel) const;
 
 } // namespace pq

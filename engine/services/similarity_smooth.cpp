@@ -2,22 +2,36 @@
 
 #include "engine/runtime/progress.h"
 #include "engine/services/similarity_smooth_rows.h"
+#include "gfx/scratch_buffer.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <new>
+#include <optional>
 #include <vector>
 
 namespace pq {
 namespace {
 
+// Scratch memory, reused from earlier calls where it can be: every byte is
+// written before it is read.
+gfx::ScratchBuffer<uint8_t> Bytes(size_t n)
+{
+    gfx::ScratchBuffer<uint8_t> out(std::max<size_t>(n, 1));
+    if (!out)
+        throw std::bad_alloc();
+    return out;
+}
+
 // Colour planes R, G, B of one picture, each width x height bytes.
 struct ColourPlanes {
-    std::vector<uint8_t> bytes;
+    gfx::ScratchBuffer<uint8_t> bytes;
     size_t plane = 0;
 
-    explicit ColourPlanes(size_t pixels) : bytes(pixels * 3), plane(pixels) {}
+    explicit ColourPlanes(size_t pixels) : bytes(Bytes(pixels * 3)), plane(pixels) {}
     uint8_t* channel(int c) { return bytes.data() + size_t(c) * plane; }
     const uint8_t* channel(int c) const { return bytes.data() + size_t(c) * plane; }
 };
@@ -82,7 +96,7 @@ void SimilaritySmoothSurface(gfx::Surface& surface, const gfx::Image& guideImage
     const size_t pixels = size_t(w) * size_t(h);
     const int radius = std::clamp(requestedRadius, 0, kMaxSmoothRadius);
 
-    std::vector<uint8_t> alpha(pixels);
+    const gfx::ScratchBuffer<uint8_t> alpha = Bytes(pixels);
     ColourPlanes first(pixels);
     ColourPlanes second(pixels);
     const gfx::Surface& source = surface;
@@ -90,17 +104,16 @@ void SimilaritySmoothSurface(gfx::Surface& surface, const gfx::Image& guideImage
 
     // A guide of the surface's size steers every pass; one of another size
     // is replaced by the surface as it is now.
-    std::vector<uint8_t> fixedGuideBytes;
+    std::optional<ColourPlanes> guide;
     const uint8_t* fixedGuide[3] = {};
     if (!guideImage.isNull()) {
-        ColourPlanes guide(pixels);
+        guide.emplace(pixels);
         if (guideImage.size() == surface.size())
-            SplitRows(w, h, [&](int y) { return guideImage.row(y); }, guide, nullptr);
+            SplitRows(w, h, [&](int y) { return guideImage.row(y); }, *guide, nullptr);
         else
-            guide.bytes = first.bytes;
-        fixedGuideBytes = std::move(guide.bytes);
+            std::memcpy(guide->channel(0), first.channel(0), pixels * 3);
         for (int c = 0; c < 3; ++c)
-            fixedGuide[c] = fixedGuideBytes.data() + size_t(c) * pixels;
+            fixedGuide[c] = guide->channel(c);
     }
 
     float sigma = std::isnan(spatialSigma) ? 0.0f : spatialSigma;

@@ -14,66 +14,88 @@
 namespace pq::smooth {
 namespace {
 
-// Eight neighbouring output pixels are computed side by side: lane l of a
-// vector belongs to pixel x + l and goes through exactly the operations the
-// one-pixel path performs, so both paths agree to the bit. A tap that does
-// not count adds weight 0, which leaves a sum unchanged.
-constexpr int kLanes = 8;
-typedef float F8 __attribute__((vector_size(32)));
-typedef int32_t I8 __attribute__((vector_size(32)));
+// Eight (or, with AVX-512, sixteen) neighbouring output pixels are
+// computed side by side: lane l of a vector belongs to pixel x + l and goes
+// through exactly the operations the one-pixel path performs, so every path
+// agrees to the bit. A tap that does not count adds weight 0, which leaves
+// a sum unchanged.
+template <int N>
+struct Lanes {
+    typedef float F __attribute__((vector_size(4 * N)));
+    typedef int32_t I __attribute__((vector_size(4 * N)));
+};
+using F8 = Lanes<8>::F;
+using F16 = Lanes<16>::F;
 
-PQ_INLINE F8 Splat(float v)
+template <typename F>
+PQ_INLINE F Splat(float v)
 {
-    return F8{} + v;
+    return F{} + v;
 }
 
-PQ_INLINE F8 Absolute(const F8& v)
+template <typename F>
+PQ_INLINE F Absolute(const F& v)
 {
-    return (F8)((I8)v & 0x7FFFFFFF);
+    using I = decltype(v < v);
+    return (F)((I)v & 0x7FFFFFFF);
 }
 
-PQ_INLINE F8 Larger(const F8& a, const F8& b)
+template <typename F>
+PQ_INLINE F Larger(const F& a, const F& b)
 {
     return a > b ? a : b;
 }
 
 // Range weights of the largest Absolute channel differences (beyond 255
 // only for neighbours out of reach, whose weight is dropped anyway).
-PQ_INLINE F8 RangeWeights(const float* range, const F8& dr, const F8& dg, const F8& db)
+template <typename F>
+PQ_INLINE F RangeWeights(const float* range, const F& dr, const F& dg, const F& db)
 {
-    const F8 largest = Larger(Larger(Absolute(dr), Absolute(dg)), Absolute(db));
-    const I8 m = __builtin_convertvector(largest < Splat(255.0f) ? largest : Splat(255.0f), I8);
-    F8 w;
-    for (int l = 0; l < kLanes; ++l)
+    using I = decltype(dr < dr);
+    const F largest = Larger(Larger(Absolute(dr), Absolute(dg)), Absolute(db));
+    const I m = __builtin_convertvector(largest < Splat<F>(255.0f) ? largest : Splat<F>(255.0f), I);
+    F w;
+    for (size_t l = 0; l < sizeof(F) / sizeof(float); ++l)
         w[l] = range[m[l]];
     return w;
 }
 
-// The same from the first 32 entries, held in four vectors, for thresholds
-// up to 31: a neighbour that passes differs by at most 31 in every channel.
+// The same from the first 32 entries, held in vectors, for thresholds up
+// to 31: a neighbour that passes differs by at most 31 in every channel.
 struct NearRange {
     F8 t[4];
+    F16 halves[2]; // entries 0..15 and 16..31
 
     explicit NearRange(const float* range)
     {
-        for (int i = 0; i < 32; ++i)
+        for (int i = 0; i < 32; ++i) {
             t[i / 8][i % 8] = range[i];
+            halves[i / 16][i % 16] = range[i];
+        }
     }
 
-    PQ_INLINE F8 weights(const F8& dr, const F8& dg, const F8& db) const
+    template <typename F>
+    PQ_INLINE F weights(const F& dr, const F& dg, const F& db) const
     {
-        const F8 largest = Larger(Larger(Absolute(dr), Absolute(dg)), Absolute(db));
-        const I8 m = __builtin_convertvector(largest < Splat(31.0f) ? largest : Splat(31.0f), I8);
+        using I = decltype(dr < dr);
+        constexpr int kN = int(sizeof(F) / sizeof(float));
+        const F largest = Larger(Larger(Absolute(dr), Absolute(dg)), Absolute(db));
+        const I m = __builtin_convertvector(largest < Splat<F>(31.0f) ? largest : Splat<F>(31.0f), I);
 #if defined(__clang__)
         // clang has no two-table shuffle: the same lookup lane by lane.
-        F8 w;
-        for (int i = 0; i < 8; ++i)
+        F w;
+        for (int i = 0; i < kN; ++i)
             w[i] = t[m[i] / 8][m[i] % 8];
         return w;
 #else
-        const F8 low = __builtin_shuffle(t[0], t[1], m);
-        const F8 high = __builtin_shuffle(t[2], t[3], m);
-        return m > 15 ? high : low;
+        if constexpr (kN == 8) {
+            const F low = __builtin_shuffle(t[0], t[1], m);
+            const F high = __builtin_shuffle(t[2], t[3], m);
+            return m > 15 ? high : low;
+        } else {
+            // Sixteen lanes take the 32 entries as two tables at once.
+            return __builtin_shuffle(halves[0], halves[1], m);
+        }
 #endif
     }
 };
@@ -136,84 +158,94 @@ PQ_INLINE void SmoothPixel(const PassPlanes& p, int x, int y, int dy0, int dy1)
 // The Rows a band of output Rows reads, as floats: the guide's colours
 // (red set far out of reach where the input is transparent, so that such a
 // neighbour never passes the threshold) and, for a separate guide, the
-// input's colours.
+// input's colours. The floats live in the thread's own buffer, kept from
+// band to band.
 struct Band {
     int top = 0;
     int width = 0;
-    std::vector<float> guide[3];
-    std::vector<float> input[3];
+    const float* guide[3] = {};
+    const float* input[3] = {};
 
     Band(const PassPlanes& p, bool joint, int first, int last) : top(first), width(p.width)
     {
+        thread_local std::vector<float> store;
         const size_t n = size_t(last - first) * size_t(p.width);
         const size_t offset = size_t(first) * size_t(p.width);
+        if (store.size() < n * 6)
+            store.resize(n * 6);
         for (int c = 0; c < 3; ++c) {
-            guide[c].resize(n);
+            float* g = store.data() + size_t(c) * n;
             for (size_t i = 0; i < n; ++i)
-                guide[c][i] = float(p.guide[c][offset + i]);
+                g[i] = float(p.guide[c][offset + i]);
+            guide[c] = g;
             if (joint) {
-                input[c].resize(n);
+                float* e = store.data() + size_t(3 + c) * n;
                 for (size_t i = 0; i < n; ++i)
-                    input[c][i] = float(p.input[c][offset + i]);
+                    e[i] = float(p.input[c][offset + i]);
+                input[c] = e;
             }
         }
+        float* red = store.data();
         for (size_t i = 0; i < n; ++i)
             if (p.alpha[offset + i] == 0)
-                guide[0][i] = kOutOfReach;
+                red[i] = kOutOfReach;
     }
 
     static constexpr float kOutOfReach = 1.0e6f;
 };
 
-PQ_INLINE F8 Load(const float* p)
+template <typename F>
+PQ_INLINE F Load(const float* p)
 {
-    F8 v;
+    F v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-// Pixels x .. x + 7, whose windows lie inside the picture horizontally.
 // How a block finds its range weights: none (all 1), from the first 32
 // entries, or entry by entry.
 enum class RangeKind { None, Near, Far };
 
-template <RangeKind Range, bool Joint>
+// Pixels x .. x + N - 1, whose windows lie inside the picture horizontally.
+template <RangeKind Range, bool Joint, int N>
 PQ_INLINE void SmoothBlock(const PassPlanes& p, const Band& band, const NearRange& near, int x, int y, int dy0,
                            int dy1)
 {
+    using F = typename Lanes<N>::F;
+    using I = typename Lanes<N>::I;
     const ptrdiff_t stride = p.width;
     const ptrdiff_t b = ptrdiff_t(y - band.top) * stride + x;
-    const float* gr = band.guide[0].data();
-    const float* gg = band.guide[1].data();
-    const float* gb = band.guide[2].data();
-    const float* er = Joint ? band.input[0].data() : gr;
-    const float* eg = Joint ? band.input[1].data() : gg;
-    const float* eb = Joint ? band.input[2].data() : gb;
-    const F8 r0 = Load(gr + b), g0 = Load(gg + b), b0 = Load(gb + b);
-    const F8 limit = Splat(float(p.threshold2));
+    const float* gr = band.guide[0];
+    const float* gg = band.guide[1];
+    const float* gb = band.guide[2];
+    const float* er = Joint ? band.input[0] : gr;
+    const float* eg = Joint ? band.input[1] : gg;
+    const float* eb = Joint ? band.input[2] : gb;
+    const F r0 = Load<F>(gr + b), g0 = Load<F>(gg + b), b0 = Load<F>(gb + b);
+    const F limit = Splat<F>(float(p.threshold2));
     const int k = p.kernelWidth;
-    F8 sr{}, sg{}, sb{}, sw{};
+    F sr{}, sg{}, sb{}, sw{};
     for (int dy = dy0; dy <= dy1; ++dy) {
         const ptrdiff_t row = b + ptrdiff_t(dy) * stride - p.radius;
         const float* sp = p.spatial + ptrdiff_t(dy + p.radius) * k;
         for (int t = 0; t < k; ++t) {
             const ptrdiff_t j = row + t;
-            const F8 dr = r0 - Load(gr + j), dg = g0 - Load(gg + j), db = b0 - Load(gb + j);
-            const F8 d2 = dr * dr + dg * dg + db * db;
-            F8 w = Splat(sp[t]);
+            const F dr = r0 - Load<F>(gr + j), dg = g0 - Load<F>(gg + j), db = b0 - Load<F>(gb + j);
+            const F d2 = dr * dr + dg * dg + db * db;
+            F w = Splat<F>(sp[t]);
             if constexpr (Range == RangeKind::Near)
                 w = w * near.weights(dr, dg, db);
             else if constexpr (Range == RangeKind::Far)
                 w = w * RangeWeights(p.range, dr, dg, db);
-            w = (F8)((I8)w & (d2 <= limit));
-            sr += Load(er + j) * w;
-            sg += Load(eg + j) * w;
-            sb += Load(eb + j) * w;
+            w = (F)((I)w & (d2 <= limit));
+            sr += Load<F>(er + j) * w;
+            sg += Load<F>(eg + j) * w;
+            sb += Load<F>(eb + j) * w;
             sw += w;
         }
     }
     const ptrdiff_t i = ptrdiff_t(y) * stride + x;
-    for (int l = 0; l < kLanes; ++l) {
+    for (int l = 0; l < N; ++l) {
         const int a = p.alpha[i + l];
         if (a == 0) {
             CopyInput(p, i + l);
@@ -226,21 +258,26 @@ PQ_INLINE void SmoothBlock(const PassPlanes& p, const Band& band, const NearRang
     }
 }
 
-template <RangeKind Range, bool Joint>
+// Wide: blocks of sixteen first, then of eight.
+template <RangeKind Range, bool Joint, bool Wide>
 PQ_INLINE void Rows(const PassPlanes& p, int y0, int y1)
 {
     constexpr bool kRanged = Range != RangeKind::None;
     const NearRange near(Range == RangeKind::Near ? p.range : kOnes);
     const int r = p.radius;
     const Band band(p, Joint, std::max(0, y0 - r), std::min(p.height, y1 + r));
-    const int lastBlock = p.width - r - kLanes; // last x whose block fits
+    const int lastBlock = p.width - r - 8;  // last x whose block of eight fits
+    const int lastWide = p.width - r - 16; // of sixteen
     for (int y = y0; y < y1; ++y) {
         const int dy0 = std::max(-r, -y), dy1 = std::min(r, p.height - 1 - y);
         int x = 0;
         while (x < p.width) {
-            if (x >= r && x <= lastBlock) {
-                SmoothBlock<Range, Joint>(p, band, near, x, y, dy0, dy1);
-                x += kLanes;
+            if (Wide && x >= r && x <= lastWide) {
+                SmoothBlock<Range, Joint, 16>(p, band, near, x, y, dy0, dy1);
+                x += 16;
+            } else if (x >= r && x <= lastBlock) {
+                SmoothBlock<Range, Joint, 8>(p, band, near, x, y, dy0, dy1);
+                x += 8;
             } else {
                 SmoothPixel<kRanged>(p, x, y, dy0, dy1);
                 ++x;
@@ -249,19 +286,46 @@ PQ_INLINE void Rows(const PassPlanes& p, int y0, int y1)
     }
 }
 
-} // namespace
-
-// Compiled for AVX2 as well as for the baseline; the picked version only
-// changes the speed (no fused multiply-add in either).
-__attribute__((target_clones("avx2", "default"))) void SmoothRows(const PassPlanes& p, int y0, int y1)
+template <bool Wide>
+PQ_INLINE void AnyRows(const PassPlanes& p, int y0, int y1)
 {
     const bool joint = p.input[0] != p.guide[0];
     if (!p.range)
-        joint ? Rows<RangeKind::None, true>(p, y0, y1) : Rows<RangeKind::None, false>(p, y0, y1);
+        joint ? Rows<RangeKind::None, true, Wide>(p, y0, y1) : Rows<RangeKind::None, false, Wide>(p, y0, y1);
     else if (p.threshold2 <= 31 * 31)
-        joint ? Rows<RangeKind::Near, true>(p, y0, y1) : Rows<RangeKind::Near, false>(p, y0, y1);
+        joint ? Rows<RangeKind::Near, true, Wide>(p, y0, y1) : Rows<RangeKind::Near, false, Wide>(p, y0, y1);
     else
-        joint ? Rows<RangeKind::Far, true>(p, y0, y1) : Rows<RangeKind::Far, false>(p, y0, y1);
+        joint ? Rows<RangeKind::Far, true, Wide>(p, y0, y1) : Rows<RangeKind::Far, false, Wide>(p, y0, y1);
+}
+
+} // namespace
+
+// Compiled for AVX2 as well as for the baseline; the picked version only
+// changes the speed (no fused multiply-add in any).
+__attribute__((target_clones("avx2", "default"))) void SmoothRowsEight(const PassPlanes& p, int y0, int y1)
+{
+    AnyRows<false>(p, y0, y1);
+}
+
+__attribute__((target("avx512f,avx512dq,avx512bw,avx512vl"))) void SmoothRowsSixteen(const PassPlanes& p, int y0,
+                                                                                    int y1)
+{
+    AnyRows<true>(p, y0, y1);
+}
+
+bool HasSixteenLanes()
+{
+    static const bool kHas = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+                             __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
+    return kHas;
+}
+
+void SmoothRows(const PassPlanes& p, int y0, int y1)
+{
+    if (HasSixteenLanes())
+        SmoothRowsSixteen(p, y0, y1);
+    else
+        SmoothRowsEight(p, y0, y1);
 }
 
 } // namespace pq::smooth

@@ -25,4 +25,11 @@ struct PassPlanes {
 // every pixel gets the same value whichever path computed it.
 void SmoothRows(const PassPlanes& p, int y0, int y1);
 
+// The same eight pixels at a time (AVX2 or the baseline, as the processor
+// has), and sixteen at a time, only where HasSixteenLanes (AVX-512).
+// SmoothRows takes the latter when it can.
+void SmoothRowsEight(const PassPlanes& p, int y0, int y1);
+void SmoothRowsSixteen(const PassPlanes& p, int y0, int y1);
+bool HasSixteenLanes();
+
 } // namespace pq::smooth
