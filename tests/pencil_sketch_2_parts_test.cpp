@@ -137,6 +137,7 @@ TEST(PencilSketch2Chain, ChunkVerdictsDrawTheSamePlacesAsDrawingDirectly)
         const std::atomic<uint32_t> lines{3};
         PlaceChain chain(cells.data(), axes, shape, blocks, lines);
         ASSERT_TRUE(chain.valid());
+        chain.takeCodes();
         chain.prepare();
         chain.setHelped(true);
         for (int pct : {0, 3, 4, 5, 20, 51, 52, 100})
@@ -175,6 +176,7 @@ TEST(PencilSketch2Chain, PlacesFollowTheSheetAsLinesChangeIt)
     blocks.columns = (w >> blocks.shift) + 1;
     const std::atomic<uint32_t> lines{0};
     PlaceChain chain(cells.data(), axes, LayShape{w, h, 3, 20}, blocks, lines);
+    chain.takeCodes();
     chain.prepare();
     chain.setHelped(true);
     platform::Random rng(9);
@@ -217,6 +219,7 @@ std::vector<int64_t> StrokeRecord(int w, int h, int helpers)
     }
     platform::ConfigureThreadPool(helpers, helpers);
     CandidateStream stream(cells.data(), angle.data(), LayShape{w, h, 4, 60});
+    stream.takeCodes();
     stream.start(99);
     std::vector<int64_t> record;
     stream.withHelpers(helpers, [&] {

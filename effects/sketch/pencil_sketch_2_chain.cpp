@@ -63,7 +63,7 @@ PlaceChain::Chunk& PlaceChain::slot(int64_t n) const
     return ring_[size_t(n % kChunks)];
 }
 
-void PlaceChain::prepare()
+void PlaceChain::takeCodes()
 {
     platform::ParallelForRange(0, shape_.h, 32, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
@@ -72,15 +72,17 @@ void PlaceChain::prepare()
                 update(i, cells_[i]);
             }
     });
+}
+
+void PlaceChain::prepare()
+{
     for (int k = 0; k < kChunks; ++k)
         ring_[size_t(k)].state.store(kFree, std::memory_order_relaxed);
 }
 
 void PlaceChain::update(int32_t i, const Cell& c)
 {
-    const int d = (c.flags & kInked) ? std::abs(int(c.target) - int(c.sheet)) : 0;
-    std::atomic_ref<uint8_t>(codes_[size_t(i)])
-        .store(uint8_t((d & 0xFE) | ((c.flags & kRangeMask) ? 1 : 0)), std::memory_order_relaxed);
+    std::atomic_ref<uint8_t>(codes_[size_t(i)]).store(PlaceCode(c), std::memory_order_relaxed);
 }
 
 // Whether the place's distance is at least r. The code gives the distance

@@ -46,7 +46,11 @@ public:
 
     bool valid() const { return static_cast<bool>(codes_); }
 
+    // The codes plane, for the field to fill.
+    uint8_t* codes() { return codes_.data(); }
     // Takes the codes from the cells.
+    void takeCodes();
+    // Drops every chunk; the codes are as the cells say.
     void prepare();
     // Draws from seed with the phase's values; verdicts made before are
     // dropped.
@@ -87,10 +91,9 @@ private:
     const LayShape shape_;
     const BlockGrid blocks_;
     const std::atomic<uint32_t>& lines_;
-    // Per pixel, what drawing a place reads: the distance |target - sheet|
-    // (0 where not inked) with its lowest bit replaced by whether the
-    // place's length draw has an edge range. Read and written through atomic
-    // references, as pool threads read it while lines are drawn.
+    // Per pixel, what drawing a place reads (PlaceCode). Read and written
+    // through atomic references, as pool threads read it while lines are
+    // drawn.
     mutable Plane<uint8_t> codes_;
     std::unique_ptr<Chunk[]> ring_;
     std::unique_ptr<Chunk> own_; // a chunk judged here while its helper was slow

@@ -34,8 +34,12 @@ public:
 
     bool valid() const { return chain_.valid(); }
 
-    // Reads the sheet as the field left it; `seed` is the generator before
-    // the first candidate.
+    // The place codes of the cells, for the field to fill.
+    uint8_t* codes() { return chain_.codes(); }
+    // Takes the place codes from the cells.
+    void takeCodes() { chain_.takeCodes(); }
+    // Reads the sheet as the field left it, with its place codes; `seed` is
+    // the generator before the first candidate.
     void start(uint32_t seed);
     // The round's share of the run done, in per cent, which sets how places
     // are drawn; a change drops what was drawn ahead.
