@@ -80,6 +80,7 @@ private:
     // Whether the place at cell i, of code `place`, is kept for draw r.
     bool keeps(int32_t i, int place, int r) const;
     void judge(Chunk& c) const;
+    void placeAt(uint32_t seed, int& x, int& y) const;
     void placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, bool fetch) const;
     void fetchAhead(uint32_t seed) const;
     bool request();
@@ -110,6 +111,7 @@ private:
     uint32_t seed_ = 0; // the generator at step_
     int64_t step_ = 0;  // steps since the restart
     int64_t requested_ = 0;
+    int64_t following_ = 0; // what followed_ says
     uint32_t requestSeed_ = 0; // the generator at the first step of chunk requested_
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
 #include <thread>
 
@@ -39,13 +40,15 @@ int ToInt(int64_t v)
 
 } // namespace
 
+// The run's thread writes the places, the thread laying the batch out the
+// outcomes: each on lines of their own.
 struct CandidateStream::Batch {
     alignas(64) std::atomic<int> state{kFree};
+    uint32_t lineEpoch = 0; // lines drawn when the layout started
     alignas(64) int count = 0;
-    uint32_t lineEpoch = 0;  // lines drawn when the layout started
     std::array<Placement, kBatch> place;
     std::array<PlaceReads, kBatch> reads;
-    std::array<Outcome, kBatch> out;
+    alignas(64) std::array<Outcome, kBatch> out;
 };
 
 namespace {
@@ -129,6 +132,10 @@ bool CandidateStream::fillOne()
     b.count = kBatch;
     b.state.store(kPlaced, std::memory_order_release);
     ++fillBatch_;
+    // The next batch's places were read on another core.
+    Batch& next = slot(fillBatch_);
+    for (size_t k = 0; k < offsetof(Batch, out) - offsetof(Batch, count); k += 64)
+        PrefetchForWrite(reinterpret_cast<char*>(&next.count) + k);
     return true;
 }
 
