@@ -255,14 +255,15 @@ void CandidateStream::keep()
     keptTone_ = taken_.tone;
     keptPoints_ = LinePointCount(keptEnds_);
     RasteriseLine(keptEnds_, axes_, keptLine_.data());
-    int32_t last = -1;
+    // A tile of cells is a cache line, four of codes are one.
+    int32_t last = -1, lastCodes = -1;
     for (int k = 0; k < keptPoints_; ++k) {
         const int32_t i = keptLine_[size_t(k)];
-        if (i >> 4 != last >> 4) {
+        if (i >> 4 != last >> 4)
             PrefetchForWrite(cells_ + i);
+        if (i >> 6 != lastCodes >> 6)
             chain_.fetchForUpdate(i);
-        }
-        last = i;
+        last = lastCodes = i;
     }
 }
 
