@@ -117,9 +117,9 @@ bool PlaceChain::keeps(int32_t i, int place, int r) const
     return (c.flags & kInked) && std::abs(int(c.target) - int(c.sheet)) >= r;
 }
 
-void PlaceChain::place(platform::Random& rng, Placement& p, PlaceReads& reads) const
+void PlaceChain::place(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange) const
 {
-    placeFetching(rng, p, reads, false);
+    placeFetching(rng, p, reads, pct, lengthRange, false);
 }
 
 // The places of the steps kFetchSteps ahead of seed: the three that enter
@@ -148,7 +148,8 @@ void PlaceChain::placeAt(uint32_t seed, int& x, int& y) const
     y = std::min(int((uint64_t(s2) * uint64_t(shape_.h - 2)) >> 32) + 1, shape_.h - 1);
 }
 
-void PlaceChain::placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, bool fetch) const
+void PlaceChain::placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange,
+                               bool fetch) const
 {
     const int w = shape_.w, h = shape_.h;
     p.seedStart = rng.seed();
@@ -161,19 +162,19 @@ void PlaceChain::placeFetching(platform::Random& rng, Placement& p, PlaceReads& 
             fetchAhead(rng.seed());
         x = std::min(rng.random(w - 2) + 1, w - 1);
         y = std::min(rng.random(h - 2) + 1, h - 1);
-        const int r = rng.random(pct_ * 5);
-        if (pct_ > 4 && r > 255)
+        const int r = rng.random(pct * 5);
+        if (pct > 4 && r > 255)
             continue;
         i = axes_.at(x, y);
         if (count < kPlaceReads)
             reads.block[size_t(count)] = blocks_.at(x, y);
         count = std::min(count + 1, kPlaceReads + 1);
-        if (!(pct_ > 4) || keeps(i, code(i), r))
+        if (!(pct > 4) || keeps(i, code(i), r))
             break;
     }
     reads.count = count;
     const bool edge = code(i) & 1;
-    p.a = rng.random(lengthRange_) / 3;
+    p.a = rng.random(lengthRange) / 3;
     p.seedB = rng.seed();
     // The edge length is drawn by the layer from seedB.
     if (edge)
@@ -304,7 +305,7 @@ void PlaceChain::draw(Placement& p, PlaceReads& reads)
 {
     if (!useChunks_) {
         platform::Random rng(seed_);
-        placeFetching(rng, p, reads, large_ && chunked_);
+        placeFetching(rng, p, reads, pct_, lengthRange_, large_ && chunked_);
         seed_ = rng.seed();
         return;
     }

@@ -57,9 +57,10 @@ public:
     void restart(uint32_t seed, int pct, int lengthRange);
     // The next candidate's place and length.
     void draw(Placement& p, PlaceReads& reads);
-    // A candidate's place drawn directly from rng, reading the sheet as it
-    // is now.
-    void place(platform::Random& rng, Placement& p, PlaceReads& reads) const;
+    // A candidate's place drawn directly from rng with a phase's values,
+    // reading the sheet as it is now. Any thread may call this while another
+    // draws.
+    void place(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange) const;
     // A line was drawn over cell i.
     void update(int32_t i, const Cell& c);
     void fetchForUpdate(int32_t i) const { PrefetchForWrite(codes_.data() + i); }
@@ -81,7 +82,8 @@ private:
     bool keeps(int32_t i, int place, int r) const;
     void judge(Chunk& c) const;
     void placeAt(uint32_t seed, int& x, int& y) const;
-    void placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, bool fetch) const;
+    void placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange,
+                       bool fetch) const;
     void fetchAhead(uint32_t seed) const;
     bool request();
     Chunk& ready(int64_t n);
