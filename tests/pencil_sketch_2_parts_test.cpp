@@ -149,7 +149,7 @@ TEST(PencilSketch2Chain, ChunkVerdictsDrawTheSamePlacesAsDrawingDirectly)
                     Placement a, b;
                     PlaceReads readsA, readsB;
                     chain.draw(a, readsA);
-                    chain.place(direct, b, readsB, pct, lengthRange);
+                    chain.place(direct, b, readsB, pct, lengthRange, false);
                     ASSERT_EQ(a.seedStart, b.seedStart) << w << "x" << h << " pct " << pct << " candidate " << n;
                     ASSERT_EQ(a.seedAfter, b.seedAfter) << w << "x" << h << " pct " << pct << " candidate " << n;
                     ASSERT_EQ(a.x, b.x);
@@ -193,7 +193,7 @@ TEST(PencilSketch2Chain, PlacesFollowTheSheetAsLinesChangeIt)
             Placement a, b;
             PlaceReads reads;
             chain.draw(a, reads);
-            chain.place(direct, b, reads, 6 + round, 60);
+            chain.place(direct, b, reads, 6 + round, 60, false);
             ASSERT_EQ(a.seedAfter, b.seedAfter) << round << " " << n;
             ASSERT_EQ(a.x, b.x);
             ASSERT_EQ(a.y, b.y);

@@ -117,22 +117,23 @@ bool PlaceChain::keeps(int32_t i, int place, int r) const
     return (c.flags & kInked) && std::abs(int(c.target) - int(c.sheet)) >= r;
 }
 
-void PlaceChain::place(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange) const
+void PlaceChain::place(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange,
+                       bool fetch) const
 {
-    placeFetching(rng, p, reads, pct, lengthRange, false);
+    placeFetching(rng, p, reads, pct, lengthRange, fetch && large_ && chunked_);
 }
 
 // The places of the steps kFetchSteps ahead of seed: the three that enter
 // the window with each place drawn.
-void PlaceChain::fetchAhead(uint32_t seed) const
+void PlaceChain::fetchAhead(uint32_t seed, int pct) const
 {
     const int w = shape_.w, h = shape_.h;
-    const uint64_t pct5 = uint64_t(pct_ * 5);
+    const uint64_t pct5 = uint64_t(pct * 5);
     uint32_t s = kFetchJump(seed);
     for (int k = 0; k < 3; ++k) {
         const uint32_t s1 = kStep(s), s2 = kStep(s1), s3 = kStep(s2);
         s = s1;
-        if (pct_ > 4 && ((uint64_t(s3) * pct5) >> 32) > 255)
+        if (pct > 4 && ((uint64_t(s3) * pct5) >> 32) > 255)
             continue;
         const int x = std::min(int((uint64_t(s1) * uint64_t(w - 2)) >> 32) + 1, w - 1);
         const int y = std::min(int((uint64_t(s2) * uint64_t(h - 2)) >> 32) + 1, h - 1);
@@ -159,7 +160,7 @@ void PlaceChain::placeFetching(platform::Random& rng, Placement& p, PlaceReads& 
     int32_t i;
     for (;;) {
         if (fetch)
-            fetchAhead(rng.seed());
+            fetchAhead(rng.seed(), pct);
         x = std::min(rng.random(w - 2) + 1, w - 1);
         y = std::min(rng.random(h - 2) + 1, h - 1);
         const int r = rng.random(pct * 5);

@@ -58,9 +58,10 @@ public:
     // The next candidate's place and length.
     void draw(Placement& p, PlaceReads& reads);
     // A candidate's place drawn directly from rng with a phase's values,
-    // reading the sheet as it is now. Any thread may call this while another
+    // reading the sheet as it is now; `fetch`: on a large picture, fetching
+    // the places of the steps ahead. Any thread may call this while another
     // draws.
-    void place(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange) const;
+    void place(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange, bool fetch) const;
     // A line was drawn over cell i.
     void update(int32_t i, const Cell& c);
     void fetchForUpdate(int32_t i) const { PrefetchForWrite(codes_.data() + i); }
@@ -84,7 +85,7 @@ private:
     void placeAt(uint32_t seed, int& x, int& y) const;
     void placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange,
                        bool fetch) const;
-    void fetchAhead(uint32_t seed) const;
+    void fetchAhead(uint32_t seed, int pct) const;
     bool request();
     Chunk& ready(int64_t n);
     Chunk& slot(int64_t n) const;

@@ -20,8 +20,10 @@ constexpr int kUrgentChunks = 3;
 // Waits on another thread's work that should end soon before doing it
 // here.
 constexpr int kPatience = 256;
-// Waits for a pool thread to come and draw ahead (pauses, about 50 us).
-constexpr int kFollowerPatience = 4000;
+// Waits for a pool thread to come and draw ahead (pauses, about 50 us), and
+// for the follower to draw a batch (about 20 us).
+constexpr int kFollowerPatience = 2500;
+constexpr int kFollowerWait = 1000;
 
 void Pause()
 {
@@ -53,7 +55,7 @@ BlockGrid BlocksFor(int w, int h)
 
 CandidateStream::CandidateStream(Cell* cells, const float* angle, const LayShape& shape)
     : cells_(cells), angle_(angle), shape_(shape), axes_(shape.w, shape.h), blocks_(BlocksFor(shape.w, shape.h)),
-      ring_(std::make_unique<Batch[]>(kRing)),
+      ring_(std::make_unique<Batch[]>(kRing)), alone_(std::make_unique<Batch>()),
       stamps_(size_t(blocks_.columns) * size_t((shape.h >> blocks_.shift) + 1), 0),
       chain_(cells, axes_, shape, blocks_, commits_), layer_(cells, angle, axes_, fades_, shape),
       keptLine_(size_t(2 * kMaxExtent + 1))
@@ -76,8 +78,10 @@ void CandidateStream::start(uint32_t seed)
     for (int k = 0; k < kRing; ++k)
         ring_[size_t(k)].tag.store(BatchTag(0, -1, Stage::Free), std::memory_order_relaxed);
     curBatch_ = 0;
+    cur_ = &slot(0);
     fillBatch_ = 1;
     generation_ = fillGeneration_ = 0;
+    aloneNext_ = false;
     takenBatch_.store(0, std::memory_order_relaxed);
     pos_ = curCount_ = 0;
     takenSeed_ = seed;
@@ -104,9 +108,8 @@ void CandidateStream::dropAhead(uint32_t seed)
         slot(n).tag.compare_exchange_strong(placed, BatchTag(old, n, Stage::Free), std::memory_order_relaxed);
     }
     if (helped_ && followerDraws()) {
-        const std::lock_guard lock(restartMutex_);
-        restart_ = Restart{generation_, seed, pct_, lengthRange_, curBatch_ + 1};
-        restartGeneration_.store(generation_, std::memory_order_release);
+        // The next batch is drawn here, the follower goes on after it.
+        aloneNext_ = true;
         return;
     }
     fillBatch_ = curBatch_ + 1;
@@ -171,6 +174,10 @@ void CandidateStream::advance()
     pos_ = 0;
     takenBatch_.store(curBatch_, std::memory_order_relaxed);
     const bool follower = helped_ && drawer_.load(std::memory_order_relaxed) != kRunThread && followerDraws();
+    if (follower && aloneNext_) {
+        drawAlone();
+        return;
+    }
     if (!follower) {
         while (fillBatch_ <= curBatch_)
             if (!fillOne())
@@ -181,13 +188,22 @@ void CandidateStream::advance()
     }
     Batch& b = slot(curBatch_);
     const uint64_t which = BatchTag(generation_, curBatch_, Stage::Free);
+    cur_ = &b;
     outcomes_ = b.out.data();
-    for (int patience = kPatience;; --patience) {
+    for (int patience = kPatience, wait = kFollowerWait;; --patience) {
         uint64_t tag = b.tag.load(std::memory_order_acquire);
         if (BatchOf(tag) != which || StageOf(tag) == Stage::Filling) {
-            // Not drawn yet: only the follower can draw it.
-            if (!follower && !fillOne())
+            // Not drawn yet.
+            if (follower) {
+                if (--wait <= 0) {
+                    // The follower may have lost its processor.
+                    drawAlone();
+                    return;
+                }
                 Pause();
+            } else if (!fillOne()) {
+                Pause();
+            }
             ++patience;
             continue;
         }
@@ -224,6 +240,28 @@ void CandidateStream::advance()
             Prefetch(reinterpret_cast<const char*>(following.out.data()) + k);
 }
 
+// Draws the next batch here, directly from the last candidate taken, and
+// has the follower start again after it.
+void CandidateStream::drawAlone()
+{
+    aloneNext_ = false;
+    Batch& b = *alone_;
+    cur_ = &b;
+    platform::Random rng(takenSeed_);
+    for (int k = 0; k < kBatch; ++k)
+        chain_.place(rng, b.place[size_t(k)], b.reads[size_t(k)], pct_, lengthRange_, true);
+    b.count = curCount_ = kBatch;
+    ++generation_;
+    {
+        const std::lock_guard lock(restartMutex_);
+        restart_ = Restart{generation_, rng.seed(), pct_, lengthRange_, curBatch_ + 1};
+        restartGeneration_.store(generation_, std::memory_order_release);
+    }
+    outcomeEpoch_ = commits_.load(std::memory_order_relaxed);
+    layer_.layBatch(b.place.data(), kBatch, b.out.data());
+    outcomes_ = b.out.data();
+}
+
 bool CandidateStream::placeChanged(const PlaceReads& reads) const
 {
     if (reads.count > kPlaceReads)
@@ -254,7 +292,7 @@ const Outcome& CandidateStream::next()
 {
     while (pos_ >= curCount_)
         advance();
-    const Batch& b = slot(curBatch_);
+    const Batch& b = *cur_;
     const int k = pos_++;
     const Placement& p = b.place[size_t(k)];
     taken_ = outcomes_[k];
@@ -262,7 +300,7 @@ const Outcome& CandidateStream::next()
         Placement fresh;
         PlaceReads reads;
         platform::Random rng(p.seedStart);
-        chain_.place(rng, fresh, reads, pct_, lengthRange_);
+        chain_.place(rng, fresh, reads, pct_, lengthRange_, false);
         if (fresh.seedAfter != p.seedAfter || fresh.x != p.x || fresh.y != p.y) {
             layer_.layOne(fresh, taken_);
             takenSeed_ = fresh.seedAfter;
@@ -434,12 +472,19 @@ void CandidateStream::withHelpers(int helpers, const std::function<void()>& body
         else
             help();
     });
-    if (drawer_.load(std::memory_order_relaxed) == kFollower && fillGeneration_ != generation_) {
+    if (drawer_.load(std::memory_order_relaxed) == kFollower &&
+        fillGeneration_ != restartGeneration_.load(std::memory_order_relaxed)) {
         // The follower stopped before it started the draws again.
         const Restart r = restart_;
         fillBatch_ = r.first;
         fillGeneration_ = r.generation;
         chain_.restart(r.seed, r.pct, r.lengthRange);
+    }
+    if (aloneNext_) {
+        aloneNext_ = false;
+        fillBatch_ = curBatch_ + 1;
+        fillGeneration_ = generation_;
+        chain_.restart(takenSeed_, pct_, lengthRange_);
     }
     helped_ = false;
     chain_.setHelped(false);

@@ -82,6 +82,7 @@ private:
     bool fillSlot(int64_t n, uint32_t generation);
     void advance();
     bool followerDraws();
+    void drawAlone();
     void lay(Batch& b, CandidateLayer& layer);
     void dropAhead(uint32_t seed);
     void follow();
@@ -100,6 +101,7 @@ private:
     const FadeTables fades_;
     const BlockGrid blocks_;
     std::unique_ptr<Batch[]> ring_;
+    std::unique_ptr<Batch> alone_; // a batch drawn by the run's thread while helped
     std::vector<uint32_t> stamps_; // per block: the number of the last line drawn over it
 
     // Shared with the helpers, each on a cache line of its own.
@@ -123,6 +125,8 @@ private:
     int lengthRange_ = 0;
     uint32_t generation_ = 0; // of the draws being taken
     int64_t curBatch_ = 0;
+    const Batch* cur_ = nullptr;
+    bool aloneNext_ = false; // the next batch is drawn here
     int pos_ = 0, curCount_ = 0;
     // The current batch's outcomes: the batch's own, or laid out here when
     // its helper was slow.
