@@ -78,16 +78,19 @@ private:
         int64_t i = 0;
         while (i <= maxi) {
             bool snapshotDue = false;
-            stream_.withHelpers(helpers, [&] {
-                for (; i <= maxi; ++i) {
-                    CheckCancellation();
-                    if (!preview_ && platform::TickMs() - lastSnapshot > kSnapshotMs) {
-                        snapshotDue = true;
-                        return;
+            stream_.withHelpers(
+                helpers,
+                [&] {
+                    for (; i <= maxi; ++i) {
+                        CheckCancellation();
+                        if (!preview_ && platform::TickMs() - lastSnapshot > kSnapshotMs) {
+                            snapshotDue = true;
+                            return;
+                        }
+                        round(i, divisor);
                     }
-                    round(i, divisor);
-                }
-            });
+                },
+                [&] { prepareSnapshots(); });
             if (snapshotDue) {
                 showSnapshot(int(std::min<int64_t>(100, i * 100 / divisor + 1)));
                 lastSnapshot = platform::TickMs();
@@ -137,6 +140,26 @@ private:
     }
 
     // ---- Output ----------------------------------------------------------
+
+    // Faults in the snapshot buffers while the strokes go on: a fresh
+    // 12-megapixel buffer costs tens of milliseconds to fault in.
+    void prepareSnapshots()
+    {
+        if (preview_)
+            return;
+        for (QImage& b : snapshots_) {
+            if (!b.isNull())
+                continue;
+            QImage image = gfx::NewPixelImage(w_, h_);
+            if (image.isNull())
+                return;
+            uchar* const bits = image.bits();
+            const size_t bytes = size_t(image.sizeInBytes());
+            for (size_t k = 0; k < bytes; k += 4096)
+                bits[k] = 0;
+            b = image;
+        }
+    }
 
     // The sheet as a picture, in the first snapshot buffer the window has
     // let go of (a fresh 12-megapixel buffer costs more to fault in than

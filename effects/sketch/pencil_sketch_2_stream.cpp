@@ -432,7 +432,8 @@ void CandidateStream::follow()
     fillGeneration_ = generation;
 }
 
-void CandidateStream::withHelpers(int helpers, const std::function<void()>& body)
+void CandidateStream::withHelpers(int helpers, const std::function<void()>& body,
+                                  const std::function<void()>& aside)
 {
     if (helpers <= 0) {
         body();
@@ -462,7 +463,10 @@ void CandidateStream::withHelpers(int helpers, const std::function<void()>& body
             body();
             return;
         }
-        if (helping.fetch_add(1, std::memory_order_relaxed) >= helpers) {
+        const int part = helping.fetch_add(1, std::memory_order_relaxed);
+        if (part >= helpers) {
+            if (part == helpers && aside)
+                aside();
             stop_.wait(false, std::memory_order_acquire);
             return;
         }

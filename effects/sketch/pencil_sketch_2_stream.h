@@ -57,8 +57,9 @@ public:
 
     // Runs body on this thread while up to `helpers` pool threads draw
     // candidates ahead (the first to come), judge places and lay out the
-    // candidates. Only body may take candidates and commit.
-    void withHelpers(int helpers, const std::function<void()>& body);
+    // candidates, and another pool thread, if there is one, runs `aside`.
+    // Only body may take candidates and commit.
+    void withHelpers(int helpers, const std::function<void()>& body, const std::function<void()>& aside = {});
 
 private:
     static constexpr int kRing = 32;
