@@ -14,6 +14,11 @@ namespace {
 
 using Stage = BatchStage;
 
+// Tiles of a kept line fetched when it is kept, and with each candidate
+// taken after it.
+constexpr int kFetchAtKeep = 8;
+constexpr int kFetchPerCandidate = 6;
+
 // Chunks the run's thread is about to follow come before any batch.
 constexpr int kUrgentChunks = 3;
 
@@ -290,6 +295,7 @@ bool CandidateStream::lineChanged(const Placement& p, const Outcome& o, uint32_t
 
 const Outcome& CandidateStream::next()
 {
+    fetchKept(kFetchPerCandidate);
     while (pos_ >= curCount_)
         advance();
     const Batch& b = *cur_;
@@ -329,20 +335,31 @@ void CandidateStream::keep()
     keptTone_ = taken_.tone;
     keptPoints_ = LinePointCount(keptEnds_);
     RasteriseLine(keptEnds_, axes_, keptLine_.data());
-    // A tile of cells is a cache line, four of codes are one.
-    int32_t last = -1, lastCodes = -1;
-    for (int k = 0; k < keptPoints_; ++k) {
-        const int32_t i = keptLine_[size_t(k)];
-        if (i >> 4 != last >> 4)
+    fetched_ = 0;
+    fetchKept(kFetchAtKeep);
+}
+
+// Fetches the lines of up to `lines` more tiles of the kept line to be
+// written: a few at a time, as a burst of them waits for the fetches before.
+void CandidateStream::fetchKept(int lines)
+{
+    int32_t last = fetched_ > 0 ? keptLine_[size_t(fetched_ - 1)] : -1;
+    for (; fetched_ < keptPoints_ && lines > 0; ++fetched_) {
+        const int32_t i = keptLine_[size_t(fetched_)];
+        if (i >> 4 != last >> 4) {
             PrefetchForWrite(cells_ + i);
-        if (i >> 6 != lastCodes >> 6)
-            chain_.fetchForUpdate(i);
-        last = lastCodes = i;
+            // Four tiles of codes are a line.
+            if (i >> 6 != last >> 6)
+                chain_.fetchForUpdate(i);
+            --lines;
+        }
+        last = i;
     }
 }
 
 void CandidateStream::commitKept()
 {
+    fetchKept(INT_MAX);
     const int np = keptPoints_;
     const uint8_t* fade;
     if (np <= kShortLine) {

@@ -90,6 +90,7 @@ private:
     bool placeChanged(const PlaceReads& reads) const;
     bool lineChanged(const Placement& p, const Outcome& o, uint32_t epoch) const;
     void stampBlocks(const LineEnds& e, uint32_t stamp);
+    void fetchKept(int lines);
     bool layOne(CandidateLayer& layer);
     void help();
     Batch& slot(int64_t n) const;
@@ -142,6 +143,7 @@ private:
     std::vector<uint8_t> keptFade_;
     LineEnds keptEnds_;
     int keptPoints_ = 0;
+    int fetched_ = 0; // points of the kept line whose tiles are fetched
     int keptTone_ = 0;
 };
 
