@@ -137,6 +137,7 @@ TEST(PencilSketch2Chain, ChunkVerdictsDrawTheSamePlacesAsDrawingDirectly)
         const std::atomic<uint32_t> lines{3};
         PlaceChain chain(cells.data(), axes, shape, blocks, lines);
         ASSERT_TRUE(chain.valid());
+        chain.takeCodes();
         chain.prepare();
         chain.setHelped(true);
         for (int pct : {0, 3, 4, 5, 20, 51, 52, 100})
@@ -148,7 +149,7 @@ TEST(PencilSketch2Chain, ChunkVerdictsDrawTheSamePlacesAsDrawingDirectly)
                     Placement a, b;
                     PlaceReads readsA, readsB;
                     chain.draw(a, readsA);
-                    chain.place(direct, b, readsB);
+                    chain.place(direct, b, readsB, pct, lengthRange, false);
                     ASSERT_EQ(a.seedStart, b.seedStart) << w << "x" << h << " pct " << pct << " candidate " << n;
                     ASSERT_EQ(a.seedAfter, b.seedAfter) << w << "x" << h << " pct " << pct << " candidate " << n;
                     ASSERT_EQ(a.x, b.x);
@@ -175,6 +176,7 @@ TEST(PencilSketch2Chain, PlacesFollowTheSheetAsLinesChangeIt)
     blocks.columns = (w >> blocks.shift) + 1;
     const std::atomic<uint32_t> lines{0};
     PlaceChain chain(cells.data(), axes, LayShape{w, h, 3, 20}, blocks, lines);
+    chain.takeCodes();
     chain.prepare();
     chain.setHelped(true);
     platform::Random rng(9);
@@ -191,7 +193,7 @@ TEST(PencilSketch2Chain, PlacesFollowTheSheetAsLinesChangeIt)
             Placement a, b;
             PlaceReads reads;
             chain.draw(a, reads);
-            chain.place(direct, b, reads);
+            chain.place(direct, b, reads, 6 + round, 60, false);
             ASSERT_EQ(a.seedAfter, b.seedAfter) << round << " " << n;
             ASSERT_EQ(a.x, b.x);
             ASSERT_EQ(a.y, b.y);
@@ -217,6 +219,7 @@ std::vector<int64_t> StrokeRecord(int w, int h, int helpers)
     }
     platform::ConfigureThreadPool(helpers, helpers);
     CandidateStream stream(cells.data(), angle.data(), LayShape{w, h, 4, 60});
+    stream.takeCodes();
     stream.start(99);
     std::vector<int64_t> record;
     stream.withHelpers(helpers, [&] {

@@ -53,9 +53,8 @@ public:
 
     void run(gfx::Surface& dest)
     {
-        transparent_ = pencil::BuildPencilField(src_, at_, cells_, angle_, rng_);
+        transparent_ = pencil::BuildPencilField(src_, at_, cells_, angle_, stream_.codes(), rng_);
         rounds();
-        darkenEdges();
         finish(dest);
     }
 
@@ -79,16 +78,19 @@ private:
         int64_t i = 0;
         while (i <= maxi) {
             bool snapshotDue = false;
-            stream_.withHelpers(helpers, [&] {
-                for (; i <= maxi; ++i) {
-                    CheckCancellation();
-                    if (!preview_ && platform::TickMs() - lastSnapshot > kSnapshotMs) {
-                        snapshotDue = true;
-                        return;
+            stream_.withHelpers(
+                helpers,
+                [&] {
+                    for (; i <= maxi; ++i) {
+                        CheckCancellation();
+                        if (!preview_ && platform::TickMs() - lastSnapshot > kSnapshotMs) {
+                            snapshotDue = true;
+                            return;
+                        }
+                        round(i, divisor);
                     }
-                    round(i, divisor);
-                }
-            });
+                },
+                [&] { prepareSnapshots(); });
             if (snapshotDue) {
                 showSnapshot(int(std::min<int64_t>(100, i * 100 / divisor + 1)));
                 lastSnapshot = platform::TickMs();
@@ -139,17 +141,24 @@ private:
 
     // ---- Output ----------------------------------------------------------
 
-    void darkenEdges()
+    // Faults in the snapshot buffers while the strokes go on: a fresh
+    // 12-megapixel buffer costs tens of milliseconds to fault in.
+    void prepareSnapshots()
     {
-        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y)
-                for (int x = 0; x < w_; ++x) {
-                    const size_t i = at_(x, y);
-                    Cell& c = cells_[i];
-                    if ((c.flags & kInked) && 3 * int(c.sheet) < 540)
-                        c.sheet = uint8_t(std::max(0, int(c.sheet) - int(c.darken)));
-                }
-        });
+        if (preview_)
+            return;
+        for (QImage& b : snapshots_) {
+            if (!b.isNull())
+                continue;
+            QImage image = gfx::NewPixelImage(w_, h_);
+            if (image.isNull())
+                return;
+            uchar* const bits = image.bits();
+            const size_t bytes = size_t(image.sizeInBytes());
+            for (size_t k = 0; k < bytes; k += 4096)
+                bits[k] = 0;
+            b = image;
+        }
     }
 
     // The sheet as a picture, in the first snapshot buffer the window has
@@ -173,19 +182,24 @@ private:
         const qsizetype stride = image.bytesPerLine();
         platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
-                writeSheetRow(y, reinterpret_cast<gfx::Pixel*>(bits + stride * y));
+                writeSheetRow(y, reinterpret_cast<gfx::Pixel*>(bits + stride * y), false);
         });
         return gfx::Image::adopt(image);
     }
 
-    void writeSheetRow(int y, gfx::Pixel* out) const
+    // A row of the sheet; the finished sheet darkens its inked cells that
+    // are dark enough by their edge darkening.
+    void writeSheetRow(int y, gfx::Pixel* out, bool finished) const
     {
         // Four cells of a tile at a time.
         for (int x0 = 0; x0 < w_; x0 += 4) {
             const Cell* c = cells_ + at_(x0, y);
             for (int k = 0; k < 4 && x0 + k < w_; ++k) {
-                const bool clear = transparent_ && !(c[k].flags & kInked);
-                out[x0 + k] = clear ? 0u : 0xFF000000u | gfx::Pixel(c[k].sheet) * 0x010101u;
+                const bool inked = c[k].flags & kInked;
+                int sheet = c[k].sheet;
+                if (finished && inked && 3 * sheet < 540)
+                    sheet = std::max(0, sheet - int(c[k].darken));
+                out[x0 + k] = transparent_ && !inked ? 0u : 0xFF000000u | gfx::Pixel(sheet) * 0x010101u;
             }
         }
     }
@@ -201,7 +215,7 @@ private:
     {
         platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y)
-                writeSheetRow(y, dest.row(y));
+                writeSheetRow(y, dest.row(y), true);
         });
         if (s_.t3 > 0) {
             gfx::Paint paint;
@@ -211,7 +225,7 @@ private:
             canvas.drawImage(src_, 0, 0, gfx::Sampling::Mitchell, &paint);
         }
         if (!preview_) {
-            ShowIntermediateImage(dest.snapshot(), -1, Delivery::Synchronous);
+            ShowIntermediateImage(dest.snapshotReusing(snapshots_), -1, Delivery::Synchronous);
             UpdateProgressBar(101);
         }
     }

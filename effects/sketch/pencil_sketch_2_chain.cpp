@@ -18,6 +18,27 @@ constexpr Jump kChunkJump = JumpOf(kChunk);
 // Steps ahead whose places a large picture drawn alone fetches.
 constexpr Jump kFetchJump = JumpOf(30);
 
+// Jumps over 0 .. kChunk + 2 steps, and the steps j, j + n, j + 2n, ... of a
+// chunk as bits, for places of n = 2 and 3 steps.
+struct StepTables {
+    std::array<Jump, kChunk + 3> jump{};
+    std::array<std::array<uint64_t, kChunk>, 2> progression{};
+};
+
+constexpr StepTables MakeStepTables()
+{
+    StepTables t;
+    for (size_t n = 0; n < t.jump.size(); ++n)
+        t.jump[n] = JumpOf(n);
+    for (int n = 2; n <= 3; ++n)
+        for (int j = 0; j < kChunk; ++j)
+            for (int k = j; k < kChunk; k += n)
+                t.progression[size_t(n - 2)][size_t(j)] |= uint64_t(1) << k;
+    return t;
+}
+
+constexpr StepTables kTables = MakeStepTables();
+
 // Chunk states: requested by the run's thread, judged by whoever takes it.
 constexpr int kFree = 0;
 constexpr int kRequested = 1;
@@ -33,17 +54,16 @@ void Pause()
 
 } // namespace
 
-// Verdicts on the places that would start at each step of a chunk.
-struct PlaceChain::Chunk {
-    alignas(64) std::atomic<int> state{kFree};
-    alignas(64) int64_t number = 0;
-    uint32_t seed = 0; // the generator at the chunk's first step
+// Verdicts on the places that would start at each step of a chunk, on one
+// cache line: the run's thread reads one line from the judging core.
+struct alignas(64) PlaceChain::Chunk {
+    std::atomic<int> state{kFree};
     int pct = 0;
+    uint32_t seed = 0;  // the generator at the chunk's first step
     uint32_t epoch = 0; // lines drawn when the sheet was read
     uint64_t read = 0;  // places not turned down by their own draw
     uint64_t kept = 0;
     uint64_t edge = 0;
-    std::array<uint32_t, kChunk> where{}; // x | y << 16
 };
 
 PlaceChain::PlaceChain(Cell* cells, const TiledAxes& axes, const LayShape& shape, const BlockGrid& blocks,
@@ -51,7 +71,7 @@ PlaceChain::PlaceChain(Cell* cells, const TiledAxes& axes, const LayShape& shape
     : cells_(cells), axes_(axes), shape_(shape), blocks_(blocks), lines_(lines),
       codes_(TiledIndex(shape.w, shape.h).size()), ring_(std::make_unique<Chunk[]>(kChunks)),
       own_(std::make_unique<Chunk>()),
-      chunked_(shape.w > 2 && shape.h > 2 && shape.w <= 65535 && shape.h <= 65535),
+      chunked_(shape.w > 2 && shape.h > 2),
       large_(int64_t(shape.w) * shape.h >= kLargeArea)
 {
 }
@@ -63,7 +83,7 @@ PlaceChain::Chunk& PlaceChain::slot(int64_t n) const
     return ring_[size_t(n % kChunks)];
 }
 
-void PlaceChain::prepare()
+void PlaceChain::takeCodes()
 {
     platform::ParallelForRange(0, shape_.h, 32, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
@@ -72,15 +92,17 @@ void PlaceChain::prepare()
                 update(i, cells_[i]);
             }
     });
+}
+
+void PlaceChain::prepare()
+{
     for (int k = 0; k < kChunks; ++k)
         ring_[size_t(k)].state.store(kFree, std::memory_order_relaxed);
 }
 
 void PlaceChain::update(int32_t i, const Cell& c)
 {
-    const int d = (c.flags & kInked) ? std::abs(int(c.target) - int(c.sheet)) : 0;
-    std::atomic_ref<uint8_t>(codes_[size_t(i)])
-        .store(uint8_t((d & 0xFE) | ((c.flags & kRangeMask) ? 1 : 0)), std::memory_order_relaxed);
+    std::atomic_ref<uint8_t>(codes_[size_t(i)]).store(PlaceCode(c), std::memory_order_relaxed);
 }
 
 // Whether the place's distance is at least r. The code gives the distance
@@ -95,22 +117,23 @@ bool PlaceChain::keeps(int32_t i, int place, int r) const
     return (c.flags & kInked) && std::abs(int(c.target) - int(c.sheet)) >= r;
 }
 
-void PlaceChain::place(platform::Random& rng, Placement& p, PlaceReads& reads) const
+void PlaceChain::place(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange,
+                       bool fetch) const
 {
-    placeFetching(rng, p, reads, false);
+    placeFetching(rng, p, reads, pct, lengthRange, fetch && large_ && chunked_);
 }
 
 // The places of the steps kFetchSteps ahead of seed: the three that enter
 // the window with each place drawn.
-void PlaceChain::fetchAhead(uint32_t seed) const
+void PlaceChain::fetchAhead(uint32_t seed, int pct) const
 {
     const int w = shape_.w, h = shape_.h;
-    const uint64_t pct5 = uint64_t(pct_ * 5);
+    const uint64_t pct5 = uint64_t(pct * 5);
     uint32_t s = kFetchJump(seed);
     for (int k = 0; k < 3; ++k) {
         const uint32_t s1 = kStep(s), s2 = kStep(s1), s3 = kStep(s2);
         s = s1;
-        if (pct_ > 4 && ((uint64_t(s3) * pct5) >> 32) > 255)
+        if (pct > 4 && ((uint64_t(s3) * pct5) >> 32) > 255)
             continue;
         const int x = std::min(int((uint64_t(s1) * uint64_t(w - 2)) >> 32) + 1, w - 1);
         const int y = std::min(int((uint64_t(s2) * uint64_t(h - 2)) >> 32) + 1, h - 1);
@@ -118,7 +141,16 @@ void PlaceChain::fetchAhead(uint32_t seed) const
     }
 }
 
-void PlaceChain::placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, bool fetch) const
+// The place a step would start, from the generator at that step.
+void PlaceChain::placeAt(uint32_t seed, int& x, int& y) const
+{
+    const uint32_t s1 = kStep(seed), s2 = kStep(s1);
+    x = std::min(int((uint64_t(s1) * uint64_t(shape_.w - 2)) >> 32) + 1, shape_.w - 1);
+    y = std::min(int((uint64_t(s2) * uint64_t(shape_.h - 2)) >> 32) + 1, shape_.h - 1);
+}
+
+void PlaceChain::placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange,
+                               bool fetch) const
 {
     const int w = shape_.w, h = shape_.h;
     p.seedStart = rng.seed();
@@ -128,22 +160,22 @@ void PlaceChain::placeFetching(platform::Random& rng, Placement& p, PlaceReads& 
     int32_t i;
     for (;;) {
         if (fetch)
-            fetchAhead(rng.seed());
+            fetchAhead(rng.seed(), pct);
         x = std::min(rng.random(w - 2) + 1, w - 1);
         y = std::min(rng.random(h - 2) + 1, h - 1);
-        const int r = rng.random(pct_ * 5);
-        if (pct_ > 4 && r > 255)
+        const int r = rng.random(pct * 5);
+        if (pct > 4 && r > 255)
             continue;
         i = axes_.at(x, y);
         if (count < kPlaceReads)
             reads.block[size_t(count)] = blocks_.at(x, y);
         count = std::min(count + 1, kPlaceReads + 1);
-        if (!(pct_ > 4) || keeps(i, code(i), r))
+        if (!(pct > 4) || keeps(i, code(i), r))
             break;
     }
     reads.count = count;
     const bool edge = code(i) & 1;
-    p.a = rng.random(lengthRange_) / 3;
+    p.a = rng.random(lengthRange) / 3;
     p.seedB = rng.seed();
     // The edge length is drawn by the layer from seedB.
     if (edge)
@@ -170,7 +202,6 @@ void PlaceChain::judge(Chunk& c) const
         s1 = s2;
         s2 = s3;
         s3 = kStep(s3);
-        c.where[size_t(j)] = uint32_t(x) | uint32_t(y) << 16;
         if (ranked && r > 255)
             continue;
         read |= uint64_t(1) << j;
@@ -214,6 +245,7 @@ void PlaceChain::restart(uint32_t seed, int pct, int lengthRange)
     seed_ = requestSeed_ = seed;
     step_ = requested_ = 0;
     followed_.store(0, std::memory_order_relaxed);
+    following_ = 0;
 }
 
 bool PlaceChain::request()
@@ -224,7 +256,6 @@ bool PlaceChain::request()
         return false; // a dropped chunk still being judged
     if (state == kRequested && !c.state.compare_exchange_strong(state, kFree, std::memory_order_acquire))
         return false;
-    c.number = requested_;
     c.seed = requestSeed_;
     c.pct = pct_;
     c.state.store(kRequested, std::memory_order_release);
@@ -235,7 +266,11 @@ bool PlaceChain::request()
 
 PlaceChain::Chunk& PlaceChain::ready(int64_t n)
 {
-    followed_.store(n, std::memory_order_relaxed);
+    // Helpers read this all the time: a store waits for the line.
+    if (n != following_) {
+        following_ = n;
+        followed_.store(n, std::memory_order_relaxed);
+    }
     while (requested_ <= n)
         if (!request())
             Pause();
@@ -245,8 +280,7 @@ PlaceChain::Chunk& PlaceChain::ready(int64_t n)
     // while this one is followed.
     const Chunk& following = slot(n + 2);
     if (n + 2 < requested_ && following.state.load(std::memory_order_relaxed) == kDone)
-        for (size_t b = 64; b < sizeof(Chunk); b += 64)
-            Prefetch(reinterpret_cast<const char*>(&following) + b);
+        Prefetch(&following);
     Chunk& c = slot(n);
     for (int patience = kPatience;; --patience) {
         int state = c.state.load(std::memory_order_acquire);
@@ -272,38 +306,47 @@ void PlaceChain::draw(Placement& p, PlaceReads& reads)
 {
     if (!useChunks_) {
         platform::Random rng(seed_);
-        placeFetching(rng, p, reads, large_ && chunked_);
+        placeFetching(rng, p, reads, pct_, lengthRange_, large_ && chunked_);
         seed_ = rng.seed();
         return;
     }
-    const Jump placeJump = JumpOf(pct_ * 5 > 0 ? 3 : 2);
-    const int64_t placeSteps = pct_ * 5 > 0 ? 3 : 2;
+    // Places start every placeSteps steps; a chunk's verdicts say which of
+    // them are read and kept, so the loop goes from read place to read place.
+    const int placeSteps = pct_ * 5 > 0 ? 3 : 2;
+    const uint64_t* const progression = kTables.progression[size_t(placeSteps - 2)].data();
     p.seedStart = seed_;
     reads.epoch = UINT32_MAX;
     int count = 0;
-    const Chunk* c = nullptr;
-    int64_t number = -1;
-    uint32_t where = 0;
+    int x = 0, y = 0;
     bool edge = false;
     for (;;) {
-        if (step_ / kChunk != number) {
-            number = step_ / kChunk;
-            c = &ready(number);
-            reads.epoch = std::min(reads.epoch, c->epoch);
+        const Chunk& c = ready(int64_t(uint64_t(step_) / kChunk));
+        reads.epoch = std::min(reads.epoch, c.epoch);
+        const int j = int(uint64_t(step_) % kChunk);
+        const uint32_t seed = seed_; // the generator at step j
+        const uint64_t places = c.read & progression[j];
+        const uint64_t kept = places & c.kept;
+        // The places read up to the first kept.
+        const uint64_t read = kept ? places & (~uint64_t(0) >> (63 - __builtin_ctzll(kept))) : places;
+        for (uint64_t left = read; left && count <= kPlaceReads; left &= left - 1) {
+            if (count < kPlaceReads) {
+                placeAt(kTables.jump[size_t(__builtin_ctzll(left) - j)](seed), x, y);
+                reads.block[size_t(count)] = blocks_.at(x, y);
+            }
+            ++count;
         }
-        const int j = int(step_ % kChunk);
-        step_ += placeSteps;
-        seed_ = placeJump(seed_);
-        if (!((c->read >> j) & 1))
-            continue;
-        where = c->where[size_t(j)];
-        if (count < kPlaceReads)
-            reads.block[size_t(count)] = blocks_.at(int(where & 0xFFFF), int(where >> 16));
-        count = std::min(count + 1, kPlaceReads + 1);
-        if ((c->kept >> j) & 1) {
-            edge = (c->edge >> j) & 1;
+        if (kept) {
+            const int q = __builtin_ctzll(kept);
+            placeAt(kTables.jump[size_t(q - j)](seed), x, y);
+            edge = (c.edge >> q) & 1;
+            step_ += q - j + placeSteps;
+            seed_ = kTables.jump[size_t(q - j + placeSteps)](seed);
             break;
         }
+        // On to the chunk's first place after this one's last.
+        const int steps = (kChunk - j + placeSteps - 1) / placeSteps * placeSteps;
+        step_ += steps;
+        seed_ = kTables.jump[size_t(steps)](seed);
     }
     reads.count = count;
     platform::Random rng(seed_);
@@ -314,8 +357,8 @@ void PlaceChain::draw(Placement& p, PlaceReads& reads)
     step_ += int64_t(lengthRange_ > 0) + int64_t(edge);
     seed_ = rng.seed();
     p.seedAfter = seed_;
-    p.x = int(where & 0xFFFF);
-    p.y = int(where >> 16);
+    p.x = x;
+    p.y = y;
 }
 
 bool PlaceChain::helpOnce(int within)

@@ -46,16 +46,22 @@ public:
 
     bool valid() const { return static_cast<bool>(codes_); }
 
+    // The codes plane, for the field to fill.
+    uint8_t* codes() { return codes_.data(); }
     // Takes the codes from the cells.
+    void takeCodes();
+    // Drops every chunk; the codes are as the cells say.
     void prepare();
     // Draws from seed with the phase's values; verdicts made before are
     // dropped.
     void restart(uint32_t seed, int pct, int lengthRange);
     // The next candidate's place and length.
     void draw(Placement& p, PlaceReads& reads);
-    // A candidate's place drawn directly from rng, reading the sheet as it
-    // is now.
-    void place(platform::Random& rng, Placement& p, PlaceReads& reads) const;
+    // A candidate's place drawn directly from rng with a phase's values,
+    // reading the sheet as it is now; `fetch`: on a large picture, fetching
+    // the places of the steps ahead. Any thread may call this while another
+    // draws.
+    void place(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange, bool fetch) const;
     // A line was drawn over cell i.
     void update(int32_t i, const Cell& c);
     void fetchForUpdate(int32_t i) const { PrefetchForWrite(codes_.data() + i); }
@@ -76,8 +82,10 @@ private:
     // Whether the place at cell i, of code `place`, is kept for draw r.
     bool keeps(int32_t i, int place, int r) const;
     void judge(Chunk& c) const;
-    void placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, bool fetch) const;
-    void fetchAhead(uint32_t seed) const;
+    void placeAt(uint32_t seed, int& x, int& y) const;
+    void placeFetching(platform::Random& rng, Placement& p, PlaceReads& reads, int pct, int lengthRange,
+                       bool fetch) const;
+    void fetchAhead(uint32_t seed, int pct) const;
     bool request();
     Chunk& ready(int64_t n);
     Chunk& slot(int64_t n) const;
@@ -87,10 +95,9 @@ private:
     const LayShape shape_;
     const BlockGrid blocks_;
     const std::atomic<uint32_t>& lines_;
-    // Per pixel, what drawing a place reads: the distance |target - sheet|
-    // (0 where not inked) with its lowest bit replaced by whether the
-    // place's length draw has an edge range. Read and written through atomic
-    // references, as pool threads read it while lines are drawn.
+    // Per pixel, what drawing a place reads (PlaceCode). Read and written
+    // through atomic references, as pool threads read it while lines are
+    // drawn.
     mutable Plane<uint8_t> codes_;
     std::unique_ptr<Chunk[]> ring_;
     std::unique_ptr<Chunk> own_; // a chunk judged here while its helper was slow
@@ -107,6 +114,7 @@ private:
     uint32_t seed_ = 0; // the generator at step_
     int64_t step_ = 0;  // steps since the restart
     int64_t requested_ = 0;
+    int64_t following_ = 0; // what followed_ says
     uint32_t requestSeed_ = 0; // the generator at the first step of chunk requested_
 };
 

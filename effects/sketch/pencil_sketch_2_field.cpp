@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <vector>
 
 namespace pq::pencil {
@@ -17,50 +16,65 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
+constexpr int kWeakMagnitude = 3000; // at most this: the angle is drawn
+constexpr int kBandRows = 16;        // rows a block of the passes takes, whole tiles
+
+// A row's gradient magnitudes and components, from the targets of the rows
+// above, at and below it; inner columns only.
+struct GradientRow {
+    std::vector<int32_t> gx, gy, m;
+
+    explicit GradientRow(int w) : gx(size_t(w)), gy(size_t(w)), m(size_t(w)) {}
+
+    void compute(const uint8_t* n, const uint8_t* c, const uint8_t* s, int w)
+    {
+        for (int x = 1; x < w - 1; ++x) {
+            const int nw = n[x - 1], nn = n[x], ne = n[x + 1];
+            const int ww = c[x - 1], e = c[x + 1];
+            const int sw = s[x - 1], ss = s[x], se = s[x + 1];
+            const int32_t h = 47 * (nw + sw - ne - se) + 162 * (ww - e);
+            const int32_t v = 47 * (nw + ne - sw - se) + 162 * (nn - ss);
+            gx[size_t(x)] = h;
+            gy[size_t(x)] = v;
+            m[size_t(x)] = std::abs(h) + std::abs(v);
+        }
+    }
+};
 
 class FieldBuilder {
 public:
-    FieldBuilder(const gfx::Image& source, const TiledIndex& at, Cell* cells, float* angle)
-        : src_(source), at_(at), cells_(cells), angle_(angle), w_(source.width()), h_(source.height())
+    FieldBuilder(const gfx::Image& source, const TiledIndex& at, Cell* cells, float* angle, uint8_t* codes)
+        : src_(source), at_(at), cells_(cells), angle_(angle), codes_(codes), w_(source.width()),
+          h_(source.height()), tileRows_((h_ + 3) / 4)
     {
     }
 
-    bool buildPlanes()
+    // Transparent parts stay transparent only when one of the first pixels
+    // shows some transparency.
+    bool transparent() const
     {
-        // Transparent parts stay transparent only when one of the first
-        // pixels shows some transparency.
         bool transparent = false;
         const int64_t probe = std::min<int64_t>(int64_t(w_) * h_, 2001);
         for (int64_t i = 0; i < probe && !transparent; ++i)
             transparent = (src_.row(int(i / w_))[i % w_] >> 24) < 250;
-        platform::ParallelForRange(0, h_, 32, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                const gfx::Pixel* p = src_.row(y);
-                for (int x = 0; x < w_; ++x) {
-                    const uint32_t a = p[x] >> 24;
-                    const uint32_t grey = uint32_t(
-                        gfx::Luma601Tenths(int((p[x] >> 16) & 0xFF), int((p[x] >> 8) & 0xFF), int(p[x] & 0xFF)));
-                    cells_[at_(x, y)] = Cell{255, uint8_t(a <= 10 ? 255 : grey), uint8_t(a >= 10 ? kInked : 0), 0};
-                }
-            }
-        });
         return transparent;
     }
 
-    void buildGradients(platform::Random& runRng)
+    // The weak places draw one number each, in row order: count them per
+    // row, jump the generator to each row's first draw, and fill the rows
+    // in parallel.
+    void build(platform::Random& runRng)
     {
-        // Magnitudes and edge angles in parallel. The weak places draw one
-        // number each, in row order: count them per row, jump the generator
-        // to each row's first draw, and draw the rows in parallel too.
         std::vector<uint32_t> weak(size_t(h_), 0);
-        const int band = std::max(1, h_ / 16);
-        for (int y0 = 0; y0 < h_; y0 += band) {
-            CheckCancellation();
-            platform::ParallelForRange(y0, std::min(h_, y0 + band), 4, [&](int a, int b) {
-                for (int y = a; y < b; ++y)
-                    weak[size_t(y)] = gradientRow(y);
-            });
-        }
+        forBands([&](int y0, int y1, Rows& rows) {
+            for (int y = std::max(y0, 1); y < std::min(y1, h_ - 1); ++y) {
+                rows.gradientAt(y);
+                uint32_t count = 0;
+                for (int x = 1; x < w_ - 1; ++x)
+                    count += rows.grad.m[size_t(x)] <= kWeakMagnitude;
+                weak[size_t(y)] = count;
+            }
+        });
         std::vector<uint32_t> rowSeed(static_cast<size_t>(h_));
         uint64_t draws = 0;
         const uint32_t seed = runRng.seed();
@@ -69,86 +83,124 @@ public:
             draws += weak[size_t(y)];
         }
         runRng.setSeed(JumpSeed(seed, draws));
-        platform::ParallelForRange(0, h_, 16, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                platform::Random rng(rowSeed[size_t(y)]);
-                const bool inner = y > 0 && y < h_ - 1;
-                for (int x = 0; x < w_; ++x) {
-                    const size_t i = at_(x, y);
-                    if (inner && x > 0 && x < w_ - 1 && std::isnan(angle_[i]))
-                        angle_[i] = rng.random(100) > 50 ? kHatchA : kHatchB;
-                    if (cells_[i].flags & kFlat)
-                        angle_[i] = kHatchA;
-                }
-            }
+        forBands([&](int y0, int y1, Rows& rows) {
+            for (int y = y0; y < y1; ++y)
+                fillRow(y, rows, rowSeed[size_t(y)]);
         });
     }
 
 private:
-    // Fills a row of the field: the angles of the edges (NaN for the weak
-    // places, which draw theirs later), and the magnitude's parts in the
-    // cells. Returns how many places of the row are weak.
-    uint32_t gradientRow(int y)
+    // The targets of the rows a band reads, made once each, and one row's
+    // gradient.
+    struct Rows {
+        const FieldBuilder& f;
+        int first;                              // row of targets[0]
+        std::vector<std::vector<uint8_t>> targets; // rows first .. first + count - 1
+        GradientRow grad;
+
+        Rows(const FieldBuilder& field, int y0, int y1)
+            : f(field), first(std::max(y0 - 1, 0)),
+              targets(size_t(std::min(y1, field.h_ - 1) - std::max(y0 - 1, 0) + 1),
+                      std::vector<uint8_t>(size_t(field.w_))),
+              grad(field.w_)
+        {
+            for (size_t k = 0; k < targets.size(); ++k)
+                f.targetRow(first + int(k), targets[k].data());
+        }
+        const uint8_t* target(int y) const { return targets[size_t(y - first)].data(); }
+        void gradientAt(int y) { grad.compute(target(y - 1), target(y), target(y + 1), f.w_); }
+    };
+
+    template <typename Body>
+    void forBands(const Body& body) const
     {
-        auto border = [&](int x) {
-            const size_t i = at_(x, y);
-            angle_[i] = 0.0f;
-            cells_[i].flags = uint8_t(cells_[i].flags | kFlat);
-            cells_[i].darken = 0;
-        };
+        const int bandTiles = kBandRows / 4;
+        platform::ParallelForRange(0, (tileRows_ + bandTiles - 1) / bandTiles, 1, [&](int b0, int b1) {
+            CheckCancellation();
+            const int y0 = b0 * kBandRows, y1 = std::min(h_, b1 * kBandRows);
+            Rows rows(*this, y0, y1);
+            body(y0, y1, rows);
+        });
+    }
+
+    // The grey a row's cells tend to: white where the source is (nearly)
+    // transparent.
+    void targetRow(int y, uint8_t* out) const
+    {
+        const gfx::Pixel* p = src_.row(y);
+        for (int x = 0; x < w_; ++x) {
+            const uint32_t a = p[x] >> 24;
+            const int grey = gfx::Luma601Tenths(int((p[x] >> 16) & 0xFF), int((p[x] >> 8) & 0xFF), int(p[x] & 0xFF));
+            out[x] = uint8_t(a <= 10 ? 255 : grey);
+        }
+    }
+
+    static uint8_t inkedFlag(gfx::Pixel p) { return uint8_t((p >> 24) >= 10 ? kInked : 0); }
+
+    void put(int x, int y, const Cell& c, float a) const
+    {
+        const size_t i = at_(x, y);
+        cells_[i] = c;
+        angle_[i] = a;
+        codes_[i] = PlaceCode(c);
+    }
+
+    // A row's cells, angles and codes; the weak places draw their angles
+    // from rowSeed on.
+    void fillRow(int y, Rows& rows, uint32_t rowSeed) const
+    {
+        const gfx::Pixel* p = src_.row(y);
+        const uint8_t* target = rows.target(y);
+        auto border = [&](int x) { put(x, y, Cell{255, target[x], uint8_t(inkedFlag(p[x]) | kFlat), 0}, kHatchA); };
         if (y == 0 || y == h_ - 1) {
             for (int x = 0; x < w_; ++x)
                 border(x);
-            return 0;
+            return;
         }
-        uint32_t weak = 0;
+        rows.gradientAt(y);
+        const GradientRow& g = rows.grad;
+        platform::Random rng(rowSeed);
         border(0);
-        if (w_ > 1)
-            border(w_ - 1);
-        auto t = [&](int x, int yy) { return int(cells_[at_(x, yy)].target); };
         for (int x = 1; x < w_ - 1; ++x) {
-            const int nw = t(x - 1, y - 1), n = t(x, y - 1), ne = t(x + 1, y - 1);
-            const int w = t(x - 1, y), e = t(x + 1, y);
-            const int sw = t(x - 1, y + 1), s = t(x, y + 1), se = t(x + 1, y + 1);
-            const int gx = 47 * nw + 162 * w + 47 * sw - 47 * ne - 162 * e - 47 * se;
-            const int gy = 47 * nw + 162 * n + 47 * ne - 47 * sw - 162 * s - 47 * se;
-            const int m = std::abs(gx) + std::abs(gy);
-            const size_t i = at_(x, y);
-            Cell& c = cells_[i];
-            c.flags = uint8_t(c.flags | (m == 0 ? kFlat : 0) | std::min(m / 2500, 40));
-            c.darken = uint8_t(std::min(m / 1800, 255));
-            angle_[i] = std::numeric_limits<float>::quiet_NaN();
-            weak += m <= 3000;
-            if (m > 3000) {
-                float a = float(std::atan2(double(gy), double(gx)));
+            const int m = g.m[size_t(x)];
+            const uint8_t flags = uint8_t(inkedFlag(p[x]) | (m == 0 ? kFlat : 0) | std::min(m / 2500, 40));
+            float a;
+            if (m <= kWeakMagnitude) {
+                a = rng.random(100) > 50 ? kHatchA : kHatchB;
+                if (m == 0)
+                    a = kHatchA;
+            } else {
+                a = float(std::atan2(double(g.gy[size_t(x)]), double(g.gx[size_t(x)])));
                 a = float(double(a) + 1.5707);
                 if (a < 0)
                     a = float(double(a) + kTwoPi);
                 if (a > kPi)
                     a = float(double(a) - kPi);
-                angle_[i] = a;
             }
+            put(x, y, Cell{255, target[x], flags, uint8_t(std::min(m / 1800, 255))}, a);
         }
-        return weak;
+        if (w_ > 1)
+            border(w_ - 1);
     }
 
     const gfx::Image& src_;
     const TiledIndex& at_;
     Cell* const cells_;
     float* const angle_;
+    uint8_t* const codes_;
     const int w_;
     const int h_;
+    const int tileRows_;
 };
 
 } // namespace
 
-bool BuildPencilField(const gfx::Image& source, const TiledIndex& at, Cell* cells, float* angle,
+bool BuildPencilField(const gfx::Image& source, const TiledIndex& at, Cell* cells, float* angle, uint8_t* codes,
                       platform::Random& rng)
 {
-    FieldBuilder field(source, at, cells, angle);
-    const bool transparent = field.buildPlanes();
-    field.buildGradients(rng);
-    return transparent;
+    FieldBuilder field(source, at, cells, angle, codes);
+    field.build(rng);
+    return field.transparent();
 }
 
 } // namespace pq::pencil

@@ -29,6 +29,15 @@ constexpr uint8_t kInked = 0x80; // source alpha 10 or more: lines may draw here
 constexpr uint8_t kFlat = 0x40;  // gradient magnitude 0
 constexpr uint8_t kRangeMask = 0x3F;
 
+// What drawing a place reads of a cell: the distance |target - sheet| (0
+// where not inked) with its lowest bit replaced by whether the place's
+// length draw has an edge range.
+inline uint8_t PlaceCode(const Cell& c)
+{
+    const int d = (c.flags & kInked) ? (c.target > c.sheet ? c.target - c.sheet : c.sheet - c.target) : 0;
+    return uint8_t((d & 0xFE) | ((c.flags & kRangeMask) ? 1 : 0));
+}
+
 // Index of pixel (x, y) in a tiled plane.
 class TiledIndex {
 public:
@@ -46,10 +55,10 @@ private:
 };
 
 // Fills the cells from the source (a white sheet, the grey it tends to,
-// where lines may draw) and the line angle of every pixel, 0..pi. The weak
-// places draw their angle from rng, in row order. Returns whether the
-// picture keeps its transparency.
-bool BuildPencilField(const gfx::Image& source, const TiledIndex& at, Cell* cells, float* angle,
+// where lines may draw), their place codes and the line angle of every
+// pixel, 0..pi. The weak places draw their angle from rng, in row order.
+// Returns whether the picture keeps its transparency.
+bool BuildPencilField(const gfx::Image& source, const TiledIndex& at, Cell* cells, float* angle, uint8_t* codes,
                       platform::Random& rng);
 
 } // namespace pq::pencil

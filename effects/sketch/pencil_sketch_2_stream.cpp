@@ -5,18 +5,19 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
 #include <thread>
 
 namespace pq::pencil {
 namespace {
 
-// Batch states. The run's thread fills a free or done batch and places it;
-// whoever takes a placed batch lays it out and marks it done.
-constexpr int kFree = 0;
-constexpr int kPlaced = 1;
-constexpr int kWorking = 2;
-constexpr int kDone = 3;
+using Stage = BatchStage;
+
+// Tiles of a kept line fetched when it is kept, and with each candidate
+// taken after it.
+constexpr int kFetchAtKeep = 8;
+constexpr int kFetchPerCandidate = 6;
 
 // Chunks the run's thread is about to follow come before any batch.
 constexpr int kUrgentChunks = 3;
@@ -24,6 +25,10 @@ constexpr int kUrgentChunks = 3;
 // Waits on another thread's work that should end soon before doing it
 // here.
 constexpr int kPatience = 256;
+// Waits for a pool thread to come and draw ahead (pauses, about 50 us), and
+// for the follower to draw a batch (about 20 us).
+constexpr int kFollowerPatience = 2500;
+constexpr int kFollowerWait = 1000;
 
 void Pause()
 {
@@ -38,15 +43,6 @@ int ToInt(int64_t v)
 }
 
 } // namespace
-
-struct CandidateStream::Batch {
-    alignas(64) std::atomic<int> state{kFree};
-    alignas(64) int count = 0;
-    uint32_t lineEpoch = 0;  // lines drawn when the layout started
-    std::array<Placement, kBatch> place;
-    std::array<PlaceReads, kBatch> reads;
-    std::array<Outcome, kBatch> out;
-};
 
 namespace {
 
@@ -64,7 +60,7 @@ BlockGrid BlocksFor(int w, int h)
 
 CandidateStream::CandidateStream(Cell* cells, const float* angle, const LayShape& shape)
     : cells_(cells), angle_(angle), shape_(shape), axes_(shape.w, shape.h), blocks_(BlocksFor(shape.w, shape.h)),
-      ring_(std::make_unique<Batch[]>(kRing)),
+      ring_(std::make_unique<Batch[]>(kRing)), alone_(std::make_unique<Batch>()),
       stamps_(size_t(blocks_.columns) * size_t((shape.h >> blocks_.shift) + 1), 0),
       chain_(cells, axes_, shape, blocks_, commits_), layer_(cells, angle, axes_, fades_, shape),
       keptLine_(size_t(2 * kMaxExtent + 1))
@@ -85,9 +81,13 @@ void CandidateStream::start(uint32_t seed)
     std::fill(stamps_.begin(), stamps_.end(), 0u);
     commits_.store(0, std::memory_order_relaxed);
     for (int k = 0; k < kRing; ++k)
-        ring_[size_t(k)].state.store(kFree, std::memory_order_relaxed);
+        ring_[size_t(k)].tag.store(BatchTag(0, -1, Stage::Free), std::memory_order_relaxed);
     curBatch_ = 0;
+    cur_ = &slot(0);
     fillBatch_ = 1;
+    generation_ = fillGeneration_ = 0;
+    aloneNext_ = false;
+    takenBatch_.store(0, std::memory_order_relaxed);
     pos_ = curCount_ = 0;
     takenSeed_ = seed;
     pct_ = -1;
@@ -102,32 +102,65 @@ void CandidateStream::setPhase(int pct)
     dropAhead(takenSeed_);
 }
 
-// The candidates after the one taken last are drawn again from seed.
+// The candidates after the one taken last are drawn again from seed, as a
+// new generation: batches of the old one are left to be drawn over.
 void CandidateStream::dropAhead(uint32_t seed)
 {
     curCount_ = pos_;
-    for (int64_t n = curBatch_ + 1; n < fillBatch_; ++n) {
-        int placed = kPlaced;
-        slot(n).state.compare_exchange_strong(placed, kFree, std::memory_order_relaxed);
+    const uint32_t old = generation_++;
+    for (int64_t n = curBatch_ + 1; n < curBatch_ + kRing; ++n) {
+        uint64_t placed = BatchTag(old, n, Stage::Placed);
+        slot(n).tag.compare_exchange_strong(placed, BatchTag(old, n, Stage::Free), std::memory_order_relaxed);
+    }
+    if (helped_ && followerDraws()) {
+        // The next batch is drawn here, the follower goes on after it.
+        aloneNext_ = true;
+        return;
     }
     fillBatch_ = curBatch_ + 1;
+    fillGeneration_ = generation_;
     chain_.restart(seed, pct_, lengthRange_);
 }
 
-bool CandidateStream::fillOne()
+// Whether the follower draws the candidates ahead; if no pool thread has
+// come to do it by now, this thread does from here on.
+bool CandidateStream::followerDraws()
 {
-    if (fillBatch_ - curBatch_ >= kRing - 1)
+    int drawer = drawer_.load(std::memory_order_acquire);
+    for (int patience = kFollowerPatience; drawer == kNobodyYet && patience > 0; --patience) {
+        Pause();
+        drawer = drawer_.load(std::memory_order_acquire);
+    }
+    if (drawer == kNobodyYet && drawer_.compare_exchange_strong(drawer, kRunThread, std::memory_order_acq_rel))
+        drawer = kRunThread;
+    return drawer == kFollower;
+}
+
+// Draws batch n of the generation into its slot, unless the slot's batch
+// is still being laid out.
+bool CandidateStream::fillSlot(int64_t n, uint32_t generation)
+{
+    Batch& b = slot(n);
+    uint64_t tag = b.tag.load(std::memory_order_acquire);
+    if (StageOf(tag) == Stage::Working || StageOf(tag) == Stage::Filling)
         return false;
-    Batch& b = slot(fillBatch_);
-    int state = b.state.load(std::memory_order_acquire);
-    if (state == kWorking)
-        return false; // a dropped batch still being laid out
-    if (state == kPlaced && !b.state.compare_exchange_strong(state, kFree, std::memory_order_acquire))
+    if (!b.tag.compare_exchange_strong(tag, BatchTag(generation, n, Stage::Filling), std::memory_order_acquire))
         return false;
     for (int k = 0; k < kBatch; ++k)
         chain_.draw(b.place[size_t(k)], b.reads[size_t(k)]);
     b.count = kBatch;
-    b.state.store(kPlaced, std::memory_order_release);
+    b.tag.store(BatchTag(generation, n, Stage::Placed), std::memory_order_release);
+    // The next batch's places were read on another core.
+    Batch& next = slot(n + 1);
+    for (size_t k = 0; k < offsetof(Batch, out) - offsetof(Batch, count); k += 64)
+        PrefetchForWrite(reinterpret_cast<char*>(&next.count) + k);
+    return true;
+}
+
+bool CandidateStream::fillOne()
+{
+    if (fillBatch_ - curBatch_ >= kRing - 1 || !fillSlot(fillBatch_, fillGeneration_))
+        return false;
     ++fillBatch_;
     return true;
 }
@@ -136,27 +169,53 @@ void CandidateStream::lay(Batch& b, CandidateLayer& layer)
 {
     b.lineEpoch = commits_.load(std::memory_order_acquire);
     layer.layBatch(b.place.data(), b.count, b.out.data());
-    b.state.store(kDone, std::memory_order_release);
+    b.tag.store(BatchTag(0, 0, Stage::Done) | BatchOf(b.tag.load(std::memory_order_relaxed)),
+                std::memory_order_release);
 }
 
 void CandidateStream::advance()
 {
     ++curBatch_;
     pos_ = 0;
-    hint_.store(curBatch_, std::memory_order_relaxed);
-    while (fillBatch_ <= curBatch_)
-        if (!fillOne())
-            Pause();
-    const int64_t ahead = helped_ ? kRing - 1 : 0;
-    while (fillBatch_ - curBatch_ <= ahead && fillOne()) {
+    takenBatch_.store(curBatch_, std::memory_order_relaxed);
+    const bool follower = helped_ && drawer_.load(std::memory_order_relaxed) != kRunThread && followerDraws();
+    if (follower && aloneNext_) {
+        drawAlone();
+        return;
+    }
+    if (!follower) {
+        while (fillBatch_ <= curBatch_)
+            if (!fillOne())
+                Pause();
+        const int64_t ahead = helped_ ? kRing - 1 : 0;
+        while (fillBatch_ - curBatch_ <= ahead && fillOne()) {
+        }
     }
     Batch& b = slot(curBatch_);
+    const uint64_t which = BatchTag(generation_, curBatch_, Stage::Free);
+    cur_ = &b;
     outcomes_ = b.out.data();
-    for (int patience = kPatience;; --patience) {
-        int state = b.state.load(std::memory_order_acquire);
-        if (state == kDone)
+    for (int patience = kPatience, wait = kFollowerWait;; --patience) {
+        uint64_t tag = b.tag.load(std::memory_order_acquire);
+        if (BatchOf(tag) != which || StageOf(tag) == Stage::Filling) {
+            // Not drawn yet.
+            if (follower) {
+                if (--wait <= 0) {
+                    // The follower may have lost its processor.
+                    drawAlone();
+                    return;
+                }
+                Pause();
+            } else if (!fillOne()) {
+                Pause();
+            }
+            ++patience;
+            continue;
+        }
+        if (StageOf(tag) == Stage::Done)
             break;
-        if (state == kPlaced && b.state.compare_exchange_strong(state, kWorking, std::memory_order_acquire)) {
+        if (StageOf(tag) == Stage::Placed &&
+            b.tag.compare_exchange_strong(tag, which | uint64_t(Stage::Working), std::memory_order_acquire)) {
             lay(b, layer_);
             break;
         }
@@ -168,17 +227,44 @@ void CandidateStream::advance()
             curCount_ = b.count;
             return;
         }
-        if (!fillOne())
+        if (follower || !fillOne())
             Pause();
     }
     outcomeEpoch_ = b.lineEpoch;
     curCount_ = b.count;
-    // Outcomes come from other cores: fetch those of the batch after next
-    // while this one is taken.
+    // Places and outcomes come from other cores: fetch the places of the
+    // next batch and the outcomes of the one after while this one is taken.
+    const Batch& next = slot(curBatch_ + 1);
+    const uint64_t nextTag = next.tag.load(std::memory_order_relaxed);
+    if (BatchOf(nextTag) == BatchTag(generation_, curBatch_ + 1, Stage::Free) && StageOf(nextTag) != Stage::Filling)
+        for (size_t k = 0; k < offsetof(Batch, out) - offsetof(Batch, count); k += 64)
+            Prefetch(reinterpret_cast<const char*>(&next.count) + k);
     const Batch& following = slot(curBatch_ + 2);
-    if (curBatch_ + 2 < fillBatch_ && following.state.load(std::memory_order_relaxed) == kDone)
+    if (following.tag.load(std::memory_order_relaxed) == BatchTag(generation_, curBatch_ + 2, Stage::Done))
         for (size_t k = 0; k < sizeof following.out; k += 64)
             Prefetch(reinterpret_cast<const char*>(following.out.data()) + k);
+}
+
+// Draws the next batch here, directly from the last candidate taken, and
+// has the follower start again after it.
+void CandidateStream::drawAlone()
+{
+    aloneNext_ = false;
+    Batch& b = *alone_;
+    cur_ = &b;
+    platform::Random rng(takenSeed_);
+    for (int k = 0; k < kBatch; ++k)
+        chain_.place(rng, b.place[size_t(k)], b.reads[size_t(k)], pct_, lengthRange_, true);
+    b.count = curCount_ = kBatch;
+    ++generation_;
+    {
+        const std::lock_guard lock(restartMutex_);
+        restart_ = Restart{generation_, rng.seed(), pct_, lengthRange_, curBatch_ + 1};
+        restartGeneration_.store(generation_, std::memory_order_release);
+    }
+    outcomeEpoch_ = commits_.load(std::memory_order_relaxed);
+    layer_.layBatch(b.place.data(), kBatch, b.out.data());
+    outcomes_ = b.out.data();
 }
 
 bool CandidateStream::placeChanged(const PlaceReads& reads) const
@@ -209,9 +295,10 @@ bool CandidateStream::lineChanged(const Placement& p, const Outcome& o, uint32_t
 
 const Outcome& CandidateStream::next()
 {
+    fetchKept(kFetchPerCandidate);
     while (pos_ >= curCount_)
         advance();
-    const Batch& b = slot(curBatch_);
+    const Batch& b = *cur_;
     const int k = pos_++;
     const Placement& p = b.place[size_t(k)];
     taken_ = outcomes_[k];
@@ -219,7 +306,7 @@ const Outcome& CandidateStream::next()
         Placement fresh;
         PlaceReads reads;
         platform::Random rng(p.seedStart);
-        chain_.place(rng, fresh, reads);
+        chain_.place(rng, fresh, reads, pct_, lengthRange_, false);
         if (fresh.seedAfter != p.seedAfter || fresh.x != p.x || fresh.y != p.y) {
             layer_.layOne(fresh, taken_);
             takenSeed_ = fresh.seedAfter;
@@ -248,12 +335,23 @@ void CandidateStream::keep()
     keptTone_ = taken_.tone;
     keptPoints_ = LinePointCount(keptEnds_);
     RasteriseLine(keptEnds_, axes_, keptLine_.data());
-    int32_t last = -1;
-    for (int k = 0; k < keptPoints_; ++k) {
-        const int32_t i = keptLine_[size_t(k)];
+    fetched_ = 0;
+    fetchKept(kFetchAtKeep);
+}
+
+// Fetches the lines of up to `lines` more tiles of the kept line to be
+// written: a few at a time, as a burst of them waits for the fetches before.
+void CandidateStream::fetchKept(int lines)
+{
+    int32_t last = fetched_ > 0 ? keptLine_[size_t(fetched_ - 1)] : -1;
+    for (; fetched_ < keptPoints_ && lines > 0; ++fetched_) {
+        const int32_t i = keptLine_[size_t(fetched_)];
         if (i >> 4 != last >> 4) {
             PrefetchForWrite(cells_ + i);
-            chain_.fetchForUpdate(i);
+            // Four tiles of codes are a line.
+            if (i >> 6 != last >> 6)
+                chain_.fetchForUpdate(i);
+            --lines;
         }
         last = i;
     }
@@ -261,6 +359,7 @@ void CandidateStream::keep()
 
 void CandidateStream::commitKept()
 {
+    fetchKept(INT_MAX);
     const int np = keptPoints_;
     const uint8_t* fade;
     if (np <= kShortLine) {
@@ -288,12 +387,12 @@ void CandidateStream::commitKept()
 // Lays out the oldest batch waiting for it, if any.
 bool CandidateStream::layOne(CandidateLayer& layer)
 {
-    const int64_t from = hint_.load(std::memory_order_relaxed);
+    const int64_t from = takenBatch_.load(std::memory_order_relaxed);
     for (int j = 0; j < kRing; ++j) {
         Batch& b = slot(from + j);
-        int state = kPlaced;
-        if (b.state.load(std::memory_order_relaxed) == kPlaced &&
-            b.state.compare_exchange_strong(state, kWorking, std::memory_order_acquire)) {
+        uint64_t tag = b.tag.load(std::memory_order_relaxed);
+        if (StageOf(tag) == Stage::Placed &&
+            b.tag.compare_exchange_strong(tag, BatchOf(tag) | uint64_t(Stage::Working), std::memory_order_acquire)) {
             lay(b, layer);
             return true;
         }
@@ -306,7 +405,7 @@ void CandidateStream::help()
     CandidateLayer layer(cells_, angle_, axes_, fades_, shape_);
     int idle = 0;
     while (!stop_.load(std::memory_order_acquire)) {
-        // Chunks the run's thread is about to follow, then batches, then
+        // Chunks the follower is about to follow, then batches, then
         // chunks further ahead.
         if (chain_.helpOnce(kUrgentChunks) || layOne(layer) || chain_.helpOnce(INT_MAX)) {
             idle = 0;
@@ -320,7 +419,38 @@ void CandidateStream::help()
     }
 }
 
-void CandidateStream::withHelpers(int helpers, const std::function<void()>& body)
+// Draws batches ahead of the one being taken, from where the run's thread
+// left the draws, starting again where it says; helps while the ring is
+// full.
+void CandidateStream::follow()
+{
+    CandidateLayer layer(cells_, angle_, axes_, fades_, shape_);
+    int64_t fill = fillBatch_;
+    uint32_t generation = fillGeneration_;
+    while (!stop_.load(std::memory_order_acquire)) {
+        if (restartGeneration_.load(std::memory_order_acquire) != generation) {
+            Restart r;
+            {
+                const std::lock_guard lock(restartMutex_);
+                r = restart_;
+            }
+            generation = r.generation;
+            fill = r.first;
+            chain_.restart(r.seed, r.pct, r.lengthRange);
+        }
+        if (fill - takenBatch_.load(std::memory_order_relaxed) < kRing - 1 && fillSlot(fill, generation)) {
+            ++fill;
+            continue;
+        }
+        if (!(chain_.helpOnce(kUrgentChunks) || layOne(layer) || chain_.helpOnce(INT_MAX)))
+            Pause();
+    }
+    fillBatch_ = fill;
+    fillGeneration_ = generation;
+}
+
+void CandidateStream::withHelpers(int helpers, const std::function<void()>& body,
+                                  const std::function<void()>& aside)
 {
     if (helpers <= 0) {
         body();
@@ -329,6 +459,8 @@ void CandidateStream::withHelpers(int helpers, const std::function<void()>& body
     helped_ = true;
     chain_.setHelped(true);
     stop_.store(false, std::memory_order_relaxed);
+    drawer_.store(kNobodyYet, std::memory_order_relaxed);
+    restartGeneration_.store(fillGeneration_, std::memory_order_relaxed);
     const std::thread::id runThread = std::this_thread::get_id();
     bool bodyTaken = false;
     std::atomic<int> helping{0};
@@ -348,11 +480,33 @@ void CandidateStream::withHelpers(int helpers, const std::function<void()>& body
             body();
             return;
         }
-        if (helping.fetch_add(1, std::memory_order_relaxed) < helpers)
-            help();
-        else
+        const int part = helping.fetch_add(1, std::memory_order_relaxed);
+        if (part >= helpers) {
+            if (part == helpers && aside)
+                aside();
             stop_.wait(false, std::memory_order_acquire);
+            return;
+        }
+        int nobody = kNobodyYet;
+        if (drawer_.compare_exchange_strong(nobody, kFollower, std::memory_order_acq_rel))
+            follow();
+        else
+            help();
     });
+    if (drawer_.load(std::memory_order_relaxed) == kFollower &&
+        fillGeneration_ != restartGeneration_.load(std::memory_order_relaxed)) {
+        // The follower stopped before it started the draws again.
+        const Restart r = restart_;
+        fillBatch_ = r.first;
+        fillGeneration_ = r.generation;
+        chain_.restart(r.seed, r.pct, r.lengthRange);
+    }
+    if (aloneNext_) {
+        aloneNext_ = false;
+        fillBatch_ = curBatch_ + 1;
+        fillGeneration_ = generation_;
+        chain_.restart(takenSeed_, pct_, lengthRange_);
+    }
     helped_ = false;
     chain_.setHelped(false);
 }
