@@ -2,6 +2,7 @@
 
 #include "effects/painting/smooth_painting_blend.h"
 #include "effects/painting/smooth_painting_fit.h"
+#include "effects/painting/smooth_painting_lanes.h"
 #include "effects/painting/smooth_painting_match.h"
 #include "effects/painting/smooth_painting_scratch.h"
 #include "effects/painting/smooth_painting_select.h"
@@ -83,7 +84,7 @@ public:
             CheckCancellation();
             blankCanvas(work);
             display(true);
-            sums_.build(work);
+            sums_.build(work, s_.brushSize + kSmoothLanes);
             std::vector<SmoothBrush> brushes;
             for (int pass = 1; pass <= 4; ++pass) {
                 CheckCancellation();
