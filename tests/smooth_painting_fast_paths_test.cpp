@@ -1,6 +1,7 @@
 // Smooth painting's fast paths against plain ones: the stroke order, the
-// span blend and the selection's kept scratch space.
+// span blend, the stroke drawing and the selection's kept scratch space.
 #include "effects/painting/smooth_painting_blend.h"
+#include "effects/painting/smooth_painting_draw.h"
 #include "effects/painting/smooth_painting_select.h"
 
 #include "platform/random.h"
@@ -81,6 +82,40 @@ TEST(SmoothBlend, ZeroAlphaLeavesThePixel)
     const std::vector<uint8_t> alpha(3, 0);
     pq::SmoothBlendSpan(row.data(), alpha.data(), 3, 0xFF00FF00u);
     EXPECT_EQ(row, before);
+}
+
+TEST(SmoothDraw, BlocksMatchThePlainSpansOnAndOffTheCanvas)
+{
+    // Brushes with empty, full and holed rows; strokes inside, across every
+    // edge and outside; bands cutting them; every stroke over the last.
+    platform::Random rng(31);
+    for (const int size : {8, 9, 12, 17, 30, 50}) {
+        pq::SmoothBrush brush;
+        brush.size = size;
+        brush.alpha.assign(size_t(size) * size_t(size), 0);
+        for (int v = 0; v < size; ++v) {
+            const int kind = rng.random(4);
+            const int from = kind == 1 ? 0 : rng.random(size), to = kind == 1 ? size - 1 : from + rng.random(size - from);
+            for (int u = from; u <= to && kind != 0; ++u)
+                brush.alpha[size_t(v) * size_t(size) + size_t(u)] = uint8_t(kind == 3 && u % 3 == 0 ? 0 : rng.random(256));
+        }
+        const pq::SmoothStrokeInk ink = pq::MakeSmoothStrokeInk(brush);
+        for (const int width : {size + 3, 61}) {
+            const int height = 45, stride = width + 5;
+            std::vector<gfx::Pixel> fast(size_t(stride) * size_t(height));
+            for (gfx::Pixel& p : fast)
+                p = rng.next();
+            std::vector<gfx::Pixel> plain = fast;
+            for (int i = 0; i < 300; ++i) {
+                const pq::SmoothDrawn s{rng.random(width + 2 * size) - size - 1, rng.random(height + size) - size,
+                                        rng.next(), 0};
+                const int top = rng.random(3) == 0 ? 0 : rng.random(height), bottom = top + 1 + rng.random(height - top);
+                pq::DrawSmoothStroke(s, ink, fast.data(), stride, width, top, bottom);
+                pq::DrawSmoothStrokePlain(s, ink, plain.data(), stride, width, top, bottom);
+                ASSERT_EQ(fast, plain) << "size " << size << " width " << width << " stroke " << s.x << "," << s.y;
+            }
+        }
+    }
 }
 
 TEST(SmoothSelection, KeptScratchSpaceGivesTheSameStrokes)
