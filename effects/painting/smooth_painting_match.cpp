@@ -259,30 +259,55 @@ void RemoveBrightSpecks(gfx::Surface& canvas)
         return;
     gfx::Pixel* base = canvas.row(0);
     const ptrdiff_t stride = ptrdiff_t(canvas.stride() / qsizetype(sizeof(gfx::Pixel)));
-    for (int y = 1; y < h - 1; ++y)
+    // A pixel's neighbours' mean where it is a speck.
+    const auto speck = [stride](const gfx::Pixel& p, gfx::Pixel& mean) {
+        if (A(p) <= 9)
+            return false;
+        const int g = Grey(p);
+        int n = 0, k = 0, sr = 0, sg = 0, sb = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (dx == 0 && dy == 0)
+                    continue;
+                const gfx::Pixel q = (&p)[ptrdiff_t(dy) * stride + dx];
+                if (A(q) <= 9)
+                    continue;
+                ++n;
+                sr += R(q);
+                sg += G(q);
+                sb += B(q);
+                if (Grey(q) < g - 30)
+                    ++k;
+            }
+        if (n == 0 || k <= 5)
+            return false;
+        mean = 0xFF000000u | gfx::Pixel(sr / n) << 16 | gfx::Pixel(sg / n) << 8 | gfx::Pixel(sb / n);
+        return true;
+    };
+    // Rows with a speck among the pixels as they are. A row without one
+    // whose row above kept every pixel keeps its own, so the scan below
+    // passes it over.
+    std::vector<uint8_t> found(size_t(h), 0);
+    platform::ParallelFor(1, h - 1, [&](int y) {
+        const gfx::Pixel* row = base + ptrdiff_t(y) * stride;
+        gfx::Pixel mean = 0;
+        for (int x = 1; x < w - 1 && !found[size_t(y)]; ++x)
+            found[size_t(y)] = speck(row[x], mean);
+    });
+    bool changedAbove = false;
+    for (int y = 1; y < h - 1; ++y) {
+        if (!found[size_t(y)] && !changedAbove)
+            continue;
+        changedAbove = false;
+        gfx::Pixel* row = base + ptrdiff_t(y) * stride;
         for (int x = 1; x < w - 1; ++x) {
-            gfx::Pixel& p = base[ptrdiff_t(y) * stride + x];
-            if (A(p) <= 9)
-                continue;
-            const int g = Grey(p);
-            int n = 0, k = 0, sr = 0, sg = 0, sb = 0;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    if (dx == 0 && dy == 0)
-                        continue;
-                    const gfx::Pixel q = (&p)[ptrdiff_t(dy) * stride + dx];
-                    if (A(q) <= 9)
-                        continue;
-                    ++n;
-                    sr += R(q);
-                    sg += G(q);
-                    sb += B(q);
-                    if (Grey(q) < g - 30)
-                        ++k;
-                }
-            if (n > 0 && k > 5)
-                p = 0xFF000000u | gfx::Pixel(sr / n) << 16 | gfx::Pixel(sg / n) << 8 | gfx::Pixel(sb / n);
+            gfx::Pixel mean = 0;
+            if (speck(row[x], mean)) {
+                row[x] = mean;
+                changedAbove = true;
+            }
         }
+    }
 }
 
 } // namespace pq
