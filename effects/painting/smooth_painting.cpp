@@ -149,12 +149,14 @@ private:
             platform::ParallelFor(0, bandCount, [&](int b) {
                 const uint32_t* list = bandList_.data();
                 const size_t end = bandStart_[size_t(b) + 1];
-                size_t& at = cursor[size_t(b)];
+                // The cursors share cache lines: each band moves its own copy.
+                size_t at = cursor[size_t(b)];
                 const int top = b * kBandRows, bottom = std::min(dest_.height(), top + kBandRows);
                 for (; at < end && list[at] < to; ++at) {
                     const SmoothDrawn& stroke = drawn[list[at]];
                     DrawSmoothStroke(stroke, ink[size_t(stroke.brush)], canvas, stride, width, top, bottom);
                 }
+                cursor[size_t(b)] = at;
             });
             if (to % size_t(every) == 0) {
                 progress(platform::Round((done_ + double(to) / double(count) * 24.0) / units_ * 100.0));

@@ -291,8 +291,10 @@ void RemoveBrightSpecks(gfx::Surface& canvas)
     platform::ParallelFor(1, h - 1, [&](int y) {
         const gfx::Pixel* row = base + ptrdiff_t(y) * stride;
         gfx::Pixel mean = 0;
-        for (int x = 1; x < w - 1 && !found[size_t(y)]; ++x)
-            found[size_t(y)] = speck(row[x], mean);
+        bool any = false;
+        for (int x = 1; x < w - 1 && !any; ++x)
+            any = speck(row[x], mean);
+        found[size_t(y)] = any;
     });
     bool changedAbove = false;
     for (int y = 1; y < h - 1; ++y) {

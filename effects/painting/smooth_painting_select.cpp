@@ -5,34 +5,26 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 namespace pq {
 namespace {
 
-// The least of v[0, n), n at least 1: four at a time, the last four
-// overlapping the others. Compiled for AVX2 as well as for the baseline.
-__attribute__((target_clones("avx2", "default"))) int64_t Least(const int64_t* v, int n)
+// The least of v[0, n), n at least 1, in four running minima. Loads of
+// one key each: a vector load over keys just stored one by one would wait
+// for the stores to retire.
+inline int64_t Least(const int64_t* v, int n)
 {
-    using Keys = int64_t __attribute__((vector_size(32)));
-    if (n < 4) {
-        int64_t best = v[0];
-        for (int i = 1; i < n; ++i)
-            best = std::min(best, v[i]);
-        return best;
+    int64_t a = v[0], b = v[n - 1], c = v[n / 2], d = v[(n - 1) / 2];
+    int i = 1;
+    for (; i + 4 <= n; i += 4) {
+        a = std::min(a, v[i]);
+        b = std::min(b, v[i + 1]);
+        c = std::min(c, v[i + 2]);
+        d = std::min(d, v[i + 3]);
     }
-    Keys least;
-    std::memcpy(&least, v + n - 4, sizeof(least));
-    for (int i = 0; i < n - 4; i += 4) {
-        Keys x;
-        std::memcpy(&x, v + i, sizeof(x));
-        least = x < least ? x : least;
-    }
-    const Keys swapped = __builtin_shufflevector(least, least, 2, 3, 0, 1);
-    least = swapped < least ? swapped : least;
-    const Keys next = __builtin_shufflevector(least, least, 1, 0, 3, 2);
-    least = next < least ? next : least;
-    return least[0];
+    for (; i < n; ++i)
+        a = std::min(a, v[i]);
+    return std::min(std::min(a, b), std::min(c, d));
 }
 
 } // namespace
