@@ -1,7 +1,8 @@
 #include "effects/painting/smooth_painting.h"
 
-#include "effects/painting/smooth_painting_blend.h"
+#include "effects/painting/smooth_painting_draw.h"
 #include "effects/painting/smooth_painting_fit.h"
+#include "effects/painting/smooth_painting_lanes.h"
 #include "effects/painting/smooth_painting_match.h"
 #include "effects/painting/smooth_painting_scratch.h"
 #include "effects/painting/smooth_painting_select.h"
@@ -17,54 +18,6 @@
 
 namespace pq {
 namespace {
-
-// A stroke as it is drawn, kept in drawing order.
-struct Drawn {
-    int x = 0, y = 0; // top-left corner of the brush
-    gfx::Pixel colour = 0;
-    int brush = 0;
-};
-
-// The columns of each row of a brush that hold any alpha: [first, last],
-// first > last for none.
-struct InkSpans {
-    std::vector<int> first, last;
-};
-
-InkSpans InkSpansOf(const SmoothBrush& brush)
-{
-    InkSpans spans;
-    const int size = brush.size;
-    spans.first.assign(size_t(size), size);
-    spans.last.assign(size_t(size), -1);
-    for (int v = 0; v < size; ++v)
-        for (int u = 0; u < size; ++u)
-            if (brush.alpha[size_t(v) * size_t(size) + size_t(u)] != 0) {
-                spans.first[size_t(v)] = std::min(spans.first[size_t(v)], u);
-                spans.last[size_t(v)] = u;
-            }
-    return spans;
-}
-
-// dst = colour * alpha + dst * (1 - alpha), at the stroke's integer place,
-// on rows top..bottom - 1 of the canvas at `base`. Compiled for AVX2 as
-// well as for the baseline; the version picked only changes the speed.
-__attribute__((target_clones("avx2", "default"))) void DrawStroke(const Drawn& s, const SmoothBrush& brush,
-                                                                   const InkSpans& ink, gfx::Pixel* base,
-                                                                   ptrdiff_t stride, int width, int top, int bottom)
-{
-    const int size = brush.size;
-    const int u0 = std::max(0, -s.x), u1 = std::min(size, width - s.x);
-    const int v0 = std::max(0, top - s.y), v1 = std::min(size, bottom - s.y);
-    for (int v = v0; v < v1; ++v) {
-        const int from = std::max(u0, ink.first[size_t(v)]), to = std::min(u1 - 1, ink.last[size_t(v)]);
-        if (from > to)
-            continue;
-        gfx::Pixel* row = base + ptrdiff_t(s.y + v) * stride + s.x;
-        SmoothBlendSpan(row + from, brush.alpha.data() + size_t(v) * size_t(size) + size_t(from), to - from + 1,
-                        s.colour);
-    }
-}
 
 class SmoothPainter {
 public:
@@ -83,7 +36,7 @@ public:
             CheckCancellation();
             blankCanvas(work);
             display(true);
-            sums_.build(work);
+            sums_.build(work, s_.brushSize + kSmoothLanes);
             std::vector<SmoothBrush> brushes;
             for (int pass = 1; pass <= 4; ++pass) {
                 CheckCancellation();
@@ -171,16 +124,16 @@ private:
         const size_t skip = strokes_.size() - size_t(SmoothStrokesKept(int(strokes_.size())));
         const size_t count = strokes_.size() - skip;
         const uint32_t* order = order_.data() + skip;
-        Drawn* drawn = drawn_.reserve(count);
+        SmoothDrawn* drawn = drawn_.reserve(count);
         platform::ParallelForRange(0, int((count + 4095) / 4096), 1, [&](int from, int to) {
             for (size_t i = size_t(from) * 4096; i < std::min(count, size_t(to) * 4096); ++i) {
                 const SmoothStroke& stroke = strokes_[order[i]];
                 drawn[i] = {stroke.x, stroke.y, stroke.colour, stroke.brush};
             }
         });
-        std::vector<InkSpans> ink;
+        std::vector<SmoothStrokeInk> ink;
         for (const SmoothBrush& brush : brushes)
-            ink.push_back(InkSpansOf(brush));
+            ink.push_back(MakeSmoothStrokeInk(brush));
         // Bands of rows are drawn in parallel, each with the strokes that
         // reach it in stroke order, so every pixel sees the same sequence.
         const int every = std::max(200, int(count) / 10);
@@ -196,13 +149,14 @@ private:
             platform::ParallelFor(0, bandCount, [&](int b) {
                 const uint32_t* list = bandList_.data();
                 const size_t end = bandStart_[size_t(b) + 1];
-                size_t& at = cursor[size_t(b)];
+                // The cursors share cache lines: each band moves its own copy.
+                size_t at = cursor[size_t(b)];
                 const int top = b * kBandRows, bottom = std::min(dest_.height(), top + kBandRows);
                 for (; at < end && list[at] < to; ++at) {
-                    const Drawn& stroke = drawn[list[at]];
-                    DrawStroke(stroke, brushes[size_t(stroke.brush)], ink[size_t(stroke.brush)], canvas, stride, width,
-                               top, bottom);
+                    const SmoothDrawn& stroke = drawn[list[at]];
+                    DrawSmoothStroke(stroke, ink[size_t(stroke.brush)], canvas, stride, width, top, bottom);
                 }
+                cursor[size_t(b)] = at;
             });
             if (to % size_t(every) == 0) {
                 progress(platform::Round((done_ + double(to) / double(count) * 24.0) / units_ * 100.0));
@@ -218,13 +172,13 @@ private:
     // stroke order, band b's at bandList_[bandStart_[b], bandStart_[b + 1]):
     // slices of the strokes count their strokes per band in parallel, then
     // each slice writes its strokes to its place in every band.
-    void strokesByBand(const Drawn* drawn, size_t count, const std::vector<SmoothBrush>& brushes, int bandCount)
+    void strokesByBand(const SmoothDrawn* drawn, size_t count, const std::vector<SmoothBrush>& brushes, int bandCount)
     {
         constexpr int kSlices = 64;
         const size_t bands = size_t(bandCount);
         sliceCounts_.assign(kSlices * bands, 0);
         const auto reach = [&](size_t i, int& first, int& last) {
-            const Drawn& stroke = drawn[i];
+            const SmoothDrawn& stroke = drawn[i];
             const int size = brushes[size_t(stroke.brush)].size;
             first = std::max(0, stroke.y) / kBandRows;
             last = std::min(dest_.height() - 1, stroke.y + size - 1) / kBandRows;
@@ -278,7 +232,7 @@ private:
     SmoothScratch<int64_t> selectKeys_;
     std::vector<size_t> sliceCounts_, bandStart_;
     SmoothScratch<uint32_t> bandList_;
-    SmoothScratch<Drawn> drawn_;
+    SmoothScratch<SmoothDrawn> drawn_;
     SnapshotBuffers shots_;
     double done_ = 0.0;
     uint32_t displayTick_ = 0;

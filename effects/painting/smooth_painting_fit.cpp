@@ -7,21 +7,30 @@
 
 namespace pq {
 
-void SmoothRowSums::build(const gfx::Image& work)
+void SmoothRowSums::build(const gfx::Image& work, int margin)
 {
     const int w = work.width(), h = work.height();
-    stride_ = ptrdiff_t(w) + 1;
-    uint64_t* sums = sums_.reserve(size_t(stride_) * size_t(std::max(0, h)));
-    platform::ParallelForRange(0, h, 8, [&](int from, int to) {
-        for (int y = from; y < to; ++y) {
+    margin_ = std::max(0, margin);
+    stride_ = ptrdiff_t(w) + 2 * margin_ + 1;
+    const int rows = std::max(0, h) + 2 * margin_;
+    uint64_t* sums = sums_.reserve(size_t(stride_) * size_t(rows));
+    platform::ParallelForRange(0, rows, 8, [&](int from, int to) {
+        for (int r = from; r < to; ++r) {
+            uint64_t* out = sums + ptrdiff_t(r) * stride_;
+            const int y = r - margin_;
+            if (y < 0 || y >= h) {
+                std::fill(out, out + stride_, uint64_t(0));
+                continue;
+            }
+            std::fill(out, out + margin_ + 1, uint64_t(0));
+            out += margin_ + 1;
             const gfx::Pixel* p = work.row(y);
-            uint64_t* out = sums + ptrdiff_t(y) * stride_;
             uint64_t s = 0;
-            out[0] = 0;
             for (int x = 0; x < w; ++x) {
                 s += uint64_t((p[x] >> 16) & 255u) | uint64_t((p[x] >> 8) & 255u) << 21 | uint64_t(p[x] & 255u) << 42;
-                out[x + 1] = s;
+                out[x] = s;
             }
+            std::fill(out + w, out + w + margin_, s);
         }
     });
 }

@@ -13,19 +13,24 @@
 
 namespace pq {
 
-// Row prefix sums of r | g << 21 | b << 42, wrapping: entry x of a row
-// (w + 1 entries) sums pixels 0..x-1. The difference of two entries, and
-// any sum of such differences, holds the three channel sums exactly while
-// each stays below 2^21 (up to 8224 pixels of 255).
+// Row prefix sums of r | g << 21 | b << 42, wrapping, of the picture inside
+// a margin of `margin` black pixels on every side: entry x of a row sums
+// its pixels left of x. The difference of two entries, and any sum of such
+// differences, holds the three channel sums exactly while each stays below
+// 2^21 (up to 8224 pixels of 255).
 class SmoothRowSums {
 public:
-    void build(const gfx::Image& work);
-    const uint64_t* at(int x, int y) const { return sums_.data() + ptrdiff_t(y) * stride_ + x; }
+    void build(const gfx::Image& work, int margin = 0);
+    // The entry of picture column x (-margin..width + margin) on picture
+    // row y (-margin..height + margin - 1).
+    const uint64_t* at(int x, int y) const { return sums_.data() + ptrdiff_t(y + margin_) * stride_ + x + margin_; }
     ptrdiff_t stride() const { return stride_; }
+    int margin() const { return margin_; }
 
 private:
     SmoothScratch<uint64_t> sums_;
     ptrdiff_t stride_ = 0;
+    int margin_ = 0;
 };
 
 // Unpacks a packed sum into its channels.

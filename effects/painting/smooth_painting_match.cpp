@@ -1,6 +1,6 @@
 #include "effects/painting/smooth_painting_match.h"
 
-#include "effects/painting/smooth_painting_fit.h"
+#include "effects/painting/smooth_painting_lanes.h"
 
 #include "effects/shared/stamp_cell.h"
 #include "effects/shared/stamp_draw.h"
@@ -29,6 +29,71 @@ uint32_t RowSeed(uint32_t seed, int row)
     h *= 0x85EBCA6Bu;
     h ^= h >> 13;
     return h;
+}
+
+// The orientations pixel (x, y) tries, in order: five around its edge's
+// direction where the contrast is high, all seven where it is low, every
+// other one in between.
+int Candidates(const gfx::Pixel* row, ptrdiff_t stride, int x, int y, int w, int h, int c, int* out)
+{
+    int count = 0;
+    if (c > 30 && x > 0 && x < w - 1 && y > 0 && y < h - 1) {
+        const auto s = [](gfx::Pixel p) { return R(p) + G(p) + B(p); };
+        const int gx = s(row[x + 1]) - s(row[x - 1]);
+        const int gy = s(row[x + stride]) - s(row[x - stride]);
+        if (std::abs(gx) > 5 || std::abs(gy) > 5) {
+            float theta = std::atan2(float(gy), float(gx)) + float(std::numbers::pi / 2.0);
+            if (theta < 0.0f)
+                theta += float(2.0 * std::numbers::pi);
+            if (theta >= float(2.0 * std::numbers::pi))
+                theta -= float(2.0 * std::numbers::pi);
+            const int d = platform::Round(double(theta) * 7.0 / std::numbers::pi) % 7;
+            for (int k = -2; k <= 2; ++k)
+                out[count++] = ((d + k) % 7 + 7) % 7;
+            return count;
+        }
+    }
+    if (c <= 15) {
+        for (int k = 0; k < 7; ++k)
+            out[count++] = k;
+    } else {
+        for (int k = 0; k < 4; ++k)
+            out[count++] = (k * 2) % 7;
+    }
+    return count;
+}
+
+// The pixel in lane i takes its tries in order: each draws jitter of up
+// to a sixteenth of its error, the least sum wins and a good enough fit
+// ends the tries. Orientations with no pixel on the picture are passed over.
+Match Choose(const int* candidates, int count, const SmoothLaneFit* fits, int i, platform::Random& rng)
+{
+    int64_t best = kNoScore;
+    int bestBrush = 0;
+    uint32_t mean = 0;
+    for (int ci = 0; ci < count; ++ci) {
+        const SmoothLaneFit& fit = fits[candidates[ci]];
+        const int n = fit.count[i];
+        if (n == 0)
+            continue;
+        int64_t e = fit.error[i];
+        e += rng.random(int(std::max<int64_t>(1, std::min<int64_t>(e >> 4, INT32_MAX))));
+        if (e < best) {
+            best = e;
+            bestBrush = candidates[ci];
+            mean = fit.mean[i];
+            if (best < 12 * int64_t(n))
+                break;
+        }
+    }
+    Match m;
+    m.score = best;
+    m.brush = bestBrush;
+    m.r = uint8_t(mean >> 16);
+    m.g = uint8_t(mean >> 8);
+    m.b = uint8_t(mean);
+    m.a = 255;
+    return m;
 }
 
 } // namespace
@@ -95,117 +160,35 @@ void MatchPixels(const gfx::Image& work, const SmoothRowSums& sums, const std::v
                  const std::vector<SmoothBrush>& brushes, uint32_t seed, Match* table)
 {
     const int w = work.width(), h = work.height();
-    const int half = brushes.empty() ? 0 : brushes[0].size / 2;
-    const gfx::Pixel* base = reinterpret_cast<const gfx::Pixel*>(work.bits());
-    const ptrdiff_t stride = ptrdiff_t(work.stride() / qsizetype(sizeof(gfx::Pixel)));
-    // For pixels whose mark lies wholly inside, each brush laid out for
-    // the prefix sums and the blocked error (sizes of 8 and more).
-    const bool blocked = !brushes.empty() && brushes[0].size >= kFitLanes;
-    std::vector<SmoothBrushFit> fits;
+    const SmoothPicture picture{reinterpret_cast<const gfx::Pixel*>(work.bits()),
+                                ptrdiff_t(work.stride() / qsizetype(sizeof(gfx::Pixel))), w, h, &sums};
+    std::vector<SmoothLaneBrush> lanes;
     for (const SmoothBrush& brush : brushes)
-        fits.push_back(LayOutSmoothBrush(brush, stride, sums.stride()));
+        lanes.push_back(LayOutSmoothLanes(brush, picture));
     platform::ParallelFor(0, h, [&](int y) {
         platform::Random rng(RowSeed(seed, y));
-        const gfx::Pixel* row = base + ptrdiff_t(y) * stride;
-        for (int x = 0; x < w; ++x) {
-            Match& m = table[size_t(y) * size_t(w) + size_t(x)];
-            if (A(row[x]) <= 9) {
-                m = Match{};
-                continue;
+        const gfx::Pixel* row = picture.base + ptrdiff_t(y) * picture.stride;
+        const uint8_t* c = contrast.data() + size_t(y) * size_t(w);
+        Match* out = table + size_t(y) * size_t(w);
+        // Eight pixels at a time: every orientation one of them tries is
+        // fitted at all eight, then each pixel takes its tries in order.
+        for (int x0 = 0; x0 < w; x0 += kSmoothLanes) {
+            const int n = std::min(kSmoothLanes, w - x0);
+            int candidates[kSmoothLanes][kSmoothOrientations];
+            int counts[kSmoothLanes];
+            unsigned wanted = 0;
+            for (int i = 0; i < n; ++i) {
+                const int x = x0 + i;
+                counts[i] = A(row[x]) <= 9 ? 0 : Candidates(row, picture.stride, x, y, w, h, c[x], candidates[i]);
+                for (int k = 0; k < counts[i]; ++k)
+                    wanted |= 1u << candidates[i][k];
             }
-            const int c = contrast[size_t(y) * size_t(w) + size_t(x)];
-            int d = -1;
-            if (x > 0 && x < w - 1 && y > 0 && y < h - 1) {
-                const auto s = [](gfx::Pixel p) { return R(p) + G(p) + B(p); };
-                const int gx = s(row[x + 1]) - s(row[x - 1]);
-                const int gy = s(row[x + stride]) - s(row[x - stride]);
-                if (std::abs(gx) > 5 || std::abs(gy) > 5) {
-                    float theta = std::atan2(float(gy), float(gx)) + float(std::numbers::pi / 2.0);
-                    if (theta < 0.0f)
-                        theta += float(2.0 * std::numbers::pi);
-                    if (theta >= float(2.0 * std::numbers::pi))
-                        theta -= float(2.0 * std::numbers::pi);
-                    d = platform::Round(double(theta) * 7.0 / std::numbers::pi) % 7;
-                }
-            }
-            int candidates[7];
-            int count = 0;
-            if (c > 30 && d >= 0) {
-                for (int k = -2; k <= 2; ++k)
-                    candidates[count++] = ((d + k) % 7 + 7) % 7;
-            } else if (c <= 15) {
-                for (int k = 0; k < 7; ++k)
-                    candidates[count++] = k;
-            } else {
-                for (int k = 0; k < 4; ++k)
-                    candidates[count++] = (k * 2) % 7;
-            }
-            const bool interior = blocked && x >= half && x < w - half && y >= half && y < h - half;
-            const gfx::Pixel* centre = row + x;
-            int64_t best = kNoScore;
-            int bestBrush = 0;
-            int br = 0, bg = 0, bb = 0;
-            for (int ci = 0; ci < count; ++ci) {
-                const std::vector<BrushPixel>& px = brushes[size_t(candidates[ci])].pixels;
-                if (px.empty())
-                    continue;
-                const SmoothBrushFit& fit = fits[size_t(candidates[ci])];
-                int sr = 0, sg = 0, sb = 0;
-                int n = 0;
-                if (interior) {
-                    UnpackSmoothSums(SmoothFitSum(sums.at(x, y), fit), sr, sg, sb);
-                    n = int(px.size());
-                } else {
-                    for (const BrushPixel& p : px) {
-                        const int qx = x + p.dx, qy = y + p.dy;
-                        if (qx < 0 || qx >= w || qy < 0 || qy >= h)
-                            continue;
-                        const gfx::Pixel q = base[ptrdiff_t(qy) * stride + qx];
-                        sr += R(q);
-                        sg += G(q);
-                        sb += B(q);
-                        ++n;
-                    }
-                }
-                if (n == 0)
-                    continue;
-                const int mr = sr / n, mg = sg / n, mb = sb / n;
-                // The sum only grows, so where it is found to pass the best
-                // changes no outcome: the draw below is taken either way.
-                int64_t e = 0;
-                if (interior) {
-                    e = SmoothFitError(centre, fit, mr, mg, mb, best);
-                } else {
-                    for (const BrushPixel& p : px) {
-                        const int qx = x + p.dx, qy = y + p.dy;
-                        if (qx < 0 || qx >= w || qy < 0 || qy >= h) {
-                            e += (int64_t(p.alpha) * 255) >> 5;
-                        } else {
-                            const gfx::Pixel q = base[ptrdiff_t(qy) * stride + qx];
-                            e += (int64_t(std::abs(R(q) - mr) + std::abs(G(q) - mg) + std::abs(B(q) - mb)) * p.alpha) >>
-                                 5;
-                        }
-                        if (e > best)
-                            break;
-                    }
-                }
-                e += rng.random(int(std::max<int64_t>(1, std::min<int64_t>(e >> 4, INT32_MAX))));
-                if (e < best) {
-                    best = e;
-                    bestBrush = candidates[ci];
-                    br = mr;
-                    bg = mg;
-                    bb = mb;
-                    if (best < 12 * int64_t(n))
-                        break;
-                }
-            }
-            m.score = best;
-            m.brush = bestBrush;
-            m.r = uint8_t(br);
-            m.g = uint8_t(bg);
-            m.b = uint8_t(bb);
-            m.a = 255;
+            SmoothLaneFit fits[kSmoothOrientations];
+            for (int b = 0; b < kSmoothOrientations; ++b)
+                if (wanted & (1u << b))
+                    FitSmoothLanes(picture, lanes[size_t(b)], x0, y, fits[b]);
+            for (int i = 0; i < n; ++i)
+                out[x0 + i] = counts[i] == 0 ? Match{} : Choose(candidates[i], counts[i], fits, i, rng);
         }
     });
 }
@@ -276,30 +259,57 @@ void RemoveBrightSpecks(gfx::Surface& canvas)
         return;
     gfx::Pixel* base = canvas.row(0);
     const ptrdiff_t stride = ptrdiff_t(canvas.stride() / qsizetype(sizeof(gfx::Pixel)));
-    for (int y = 1; y < h - 1; ++y)
+    // A pixel's neighbours' mean where it is a speck.
+    const auto speck = [stride](const gfx::Pixel& p, gfx::Pixel& mean) {
+        if (A(p) <= 9)
+            return false;
+        const int g = Grey(p);
+        int n = 0, k = 0, sr = 0, sg = 0, sb = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (dx == 0 && dy == 0)
+                    continue;
+                const gfx::Pixel q = (&p)[ptrdiff_t(dy) * stride + dx];
+                if (A(q) <= 9)
+                    continue;
+                ++n;
+                sr += R(q);
+                sg += G(q);
+                sb += B(q);
+                if (Grey(q) < g - 30)
+                    ++k;
+            }
+        if (n == 0 || k <= 5)
+            return false;
+        mean = 0xFF000000u | gfx::Pixel(sr / n) << 16 | gfx::Pixel(sg / n) << 8 | gfx::Pixel(sb / n);
+        return true;
+    };
+    // Rows with a speck among the pixels as they are. A row without one
+    // whose row above kept every pixel keeps its own, so the scan below
+    // passes it over.
+    std::vector<uint8_t> found(size_t(h), 0);
+    platform::ParallelFor(1, h - 1, [&](int y) {
+        const gfx::Pixel* row = base + ptrdiff_t(y) * stride;
+        gfx::Pixel mean = 0;
+        bool any = false;
+        for (int x = 1; x < w - 1 && !any; ++x)
+            any = speck(row[x], mean);
+        found[size_t(y)] = any;
+    });
+    bool changedAbove = false;
+    for (int y = 1; y < h - 1; ++y) {
+        if (!found[size_t(y)] && !changedAbove)
+            continue;
+        changedAbove = false;
+        gfx::Pixel* row = base + ptrdiff_t(y) * stride;
         for (int x = 1; x < w - 1; ++x) {
-            gfx::Pixel& p = base[ptrdiff_t(y) * stride + x];
-            if (A(p) <= 9)
-                continue;
-            const int g = Grey(p);
-            int n = 0, k = 0, sr = 0, sg = 0, sb = 0;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    if (dx == 0 && dy == 0)
-                        continue;
-                    const gfx::Pixel q = (&p)[ptrdiff_t(dy) * stride + dx];
-                    if (A(q) <= 9)
-                        continue;
-                    ++n;
-                    sr += R(q);
-                    sg += G(q);
-                    sb += B(q);
-                    if (Grey(q) < g - 30)
-                        ++k;
-                }
-            if (n > 0 && k > 5)
-                p = 0xFF000000u | gfx::Pixel(sr / n) << 16 | gfx::Pixel(sg / n) << 8 | gfx::Pixel(sb / n);
+            gfx::Pixel mean = 0;
+            if (speck(row[x], mean)) {
+                row[x] = mean;
+                changedAbove = true;
+            }
         }
+    }
 }
 
 } // namespace pq

@@ -46,8 +46,9 @@ std::vector<uint8_t> BuildContrastMap(const gfx::Image& work);
 
 // The best orientation and mean colour under it for every pixel, rows in
 // parallel; jitter from one generator per row seeded from `seed` and the row.
-// `sums` holds the picture's row sums. `table` has room for every pixel,
-// row-major, and every entry is written.
+// `sums` holds the picture's row sums with a margin of at least the brush
+// size + 8. `table` has room for every pixel, row-major, and every entry is
+// written.
 void MatchPixels(const gfx::Image& work, const SmoothRowSums& sums, const std::vector<uint8_t>& contrast,
                  const std::vector<SmoothBrush>& brushes, uint32_t seed, Match* table);
 

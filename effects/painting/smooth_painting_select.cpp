@@ -5,45 +5,37 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 namespace pq {
 namespace {
 
-// The first place of the least of v[0, n) when that is below `none`, else
-// -1. Compiled for AVX2 as well as for the baseline.
-__attribute__((target_clones("avx2", "default"))) int FirstLeast(const int64_t* v, int n, int64_t none)
+// The least of v[0, n), n at least 1, in four running minima. Loads of
+// one key each: a vector load over keys just stored one by one would wait
+// for the stores to retire.
+inline int64_t Least(const int64_t* v, int n)
 {
-    using Keys = int64_t __attribute__((vector_size(32)));
-    int64_t best = none;
-    int i = 0;
-    if (n >= 4) {
-        Keys least = Keys{} + none;
-        for (; i + 4 <= n; i += 4) {
-            Keys x;
-            std::memcpy(&x, v + i, sizeof(x));
-            least = x < least ? x : least;
-        }
-        for (int l = 0; l < 4; ++l)
-            best = std::min(best, least[l]);
+    int64_t a = v[0], b = v[n - 1], c = v[n / 2], d = v[(n - 1) / 2];
+    int i = 1;
+    for (; i + 4 <= n; i += 4) {
+        a = std::min(a, v[i]);
+        b = std::min(b, v[i + 1]);
+        c = std::min(c, v[i + 2]);
+        d = std::min(d, v[i + 3]);
     }
     for (; i < n; ++i)
-        best = std::min(best, v[i]);
-    if (best >= none)
-        return -1;
-    for (i = 0; v[i] != best; ++i) {
-    }
-    return i;
+        a = std::min(a, v[i]);
+    return std::min(std::min(a, b), std::min(c, d));
 }
 
 } // namespace
 
 // One stroke per window of the brush's size on a grid of step t: the
 // window's lowest score, the first in scan order on ties; a chosen
-// pixel is not chosen again. Scores are read as keys (score, then row),
-// eight bytes a pixel. Each column keeps its minimum over the
-// window's rows, slid down from one window row to the next and mended
-// when its pixel is taken, so a window looks at one value per column.
+// pixel is not chosen again. Scores are read as keys (score, row, column),
+// eight bytes a pixel, so the least key is the first least score. Each
+// column keeps its minimum over the window's rows, slid down from one
+// window row to the next and mended when its pixel is taken, so a window
+// looks at one value per column.
 void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
                          SmoothScratch<int64_t>& scratch)
 {
@@ -53,38 +45,24 @@ void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, st
     const int firstK = -(half / t), lastK = (w + half) / t;
     strokes.clear();
     strokes.reserve(size_t(lastJ - firstJ + 1) * size_t(lastK - firstK + 1));
-    constexpr int kRowBits = 21;
-    constexpr int64_t kNone = kNoScore << kRowBits;
-    // Groups of eight columns, each group row after row: a column's rows
-    // lie one cache line apart, a picture row's keys in few lines.
+    // Sides are below 2^16 and scores below 2^31.
+    constexpr int64_t kNone = kNoScore << 32;
+    const auto rowOf = [](int64_t key) { return int((key >> 16) & 0xFFFF); };
+    // Column after column: a column's rows lie side by side.
     const size_t rows = size_t(h);
-    const auto at = [rows](int x, int y) { return (size_t(x >> 3) * rows + size_t(y)) * 8 + size_t(x & 7); };
-    // After the keys, one byte a pixel (row-major) for alpha 4 or less.
-    const size_t keyCount = size_t((w + 7) / 8) * rows * 8;
-    int64_t* keys = scratch.reserve(keyCount + (size_t(w) * rows + 7) / 8);
-    uint8_t* faint = reinterpret_cast<uint8_t*>(keys + keyCount);
-    platform::ParallelForRange(0, h, 16, [&](int from, int to) {
-        for (int y = from; y < to; ++y) {
+    int64_t* keys = scratch.reserve(size_t(w) * rows);
+    platform::ParallelForRange(0, (w + 7) / 8, 4, [&](int from, int to) {
+        const int x0 = from * 8, x1 = std::min(w, to * 8);
+        for (int y = 0; y < h; ++y) {
             const Match* m = table.data() + size_t(y) * size_t(w);
-            uint8_t* f = faint + size_t(y) * size_t(w);
-            for (int x = 0; x < w; ++x) {
-                keys[at(x, y)] = m[x].score < kNoScore ? m[x].score << kRowBits | y : kNone;
-                f[x] = m[x].a <= 4;
-            }
+            for (int x = x0; x < x1; ++x)
+                keys[size_t(x) * rows + size_t(y)] =
+                    m[x].score < kNoScore ? m[x].score << 32 | int64_t(y) << 16 | x : kNone;
         }
     });
     std::vector<int64_t> colKey(static_cast<size_t>(w), kNone);
     const auto columnMinimum = [&](int x, int y0, int y1) {
-        const int64_t* k = keys + at(x, 0);
-        int64_t even = kNone, odd = kNone;
-        int y = y0;
-        for (; y < y1; y += 2) {
-            even = std::min(even, k[size_t(y) * 8]);
-            odd = std::min(odd, k[size_t(y + 1) * 8]);
-        }
-        if (y == y1)
-            even = std::min(even, k[size_t(y) * 8]);
-        colKey[size_t(x)] = std::min(even, odd);
+        colKey[size_t(x)] = Least(keys + size_t(x) * rows + size_t(y0), y1 - y0 + 1);
     };
     int lastY0 = 0, lastY1 = -1;
     for (int j = firstJ; j <= lastJ; ++j) {
@@ -102,13 +80,13 @@ void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, st
             // there only meets the new rows; the others are rescanned.
             for (int x = 0; x < w; ++x) {
                 const int64_t k = colKey[size_t(x)];
-                if (k != kNone && int(k & ((1 << kRowBits) - 1)) < y0) {
+                if (k != kNone && rowOf(k) < y0) {
                     columnMinimum(x, y0, y1);
                     continue;
                 }
                 int64_t best = k;
                 for (int y = lastY1 + 1; y <= y1; ++y)
-                    best = std::min(best, keys[at(x, y)]);
+                    best = std::min(best, keys[size_t(x) * rows + size_t(y)]);
                 colKey[size_t(x)] = best;
             }
         }
@@ -117,17 +95,17 @@ void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, st
         for (int k = firstK; k <= lastK; ++k) {
             const int cx = k * t;
             const int x0 = std::max(0, cx - half), x1 = std::min(w - 1, cx + half);
-            const int first = FirstLeast(colKey.data() + x0, x1 - x0 + 1, kNone);
-            if (first < 0)
+            if (x0 > x1)
                 continue;
-            const int fx = x0 + first;
-            const int64_t best = colKey[size_t(fx)];
-            const int fy = int(best & ((1 << kRowBits) - 1));
-            if (faint[size_t(fy) * size_t(w) + size_t(fx)])
+            const int64_t best = Least(colKey.data() + x0, x1 - x0 + 1);
+            if (best >= kNone)
+                continue;
+            const int fx = int(best & 0xFFFF), fy = rowOf(best);
+            if (table[size_t(fy) * size_t(w) + size_t(fx)].a <= 4)
                 continue;
             // The rest of the stroke is read from the table below.
             strokes.push_back({fx - half, fy - half, 0, 0, 0});
-            keys[at(fx, fy)] = kNone;
+            keys[size_t(fx) * rows + size_t(fy)] = kNone;
             columnMinimum(fx, y0, y1);
         }
     }
