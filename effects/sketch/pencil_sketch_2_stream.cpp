@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstddef>
 #include <cstdlib>
+#include <exception>
+#include <mutex>
 #include <thread>
 
 namespace pq::pencil {
@@ -400,9 +402,8 @@ bool CandidateStream::layOne(CandidateLayer& layer)
     return false;
 }
 
-void CandidateStream::help()
+void CandidateStream::help(CandidateLayer& layer)
 {
-    CandidateLayer layer(cells_, angle_, axes_, fades_, shape_);
     int idle = 0;
     while (!stop_.load(std::memory_order_acquire)) {
         // Chunks the follower is about to follow, then batches, then
@@ -422,9 +423,8 @@ void CandidateStream::help()
 // Draws batches ahead of the one being taken, from where the run's thread
 // left the draws, starting again where it says; helps while the ring is
 // full.
-void CandidateStream::follow()
+void CandidateStream::follow(CandidateLayer& layer)
 {
-    CandidateLayer layer(cells_, angle_, axes_, fades_, shape_);
     int64_t fill = fillBatch_;
     uint32_t generation = fillGeneration_;
     while (!stop_.load(std::memory_order_acquire)) {
@@ -464,6 +464,8 @@ void CandidateStream::withHelpers(int helpers, const std::function<void()>& body
     const std::thread::id runThread = std::this_thread::get_id();
     bool bodyTaken = false;
     std::atomic<int> helping{0};
+    std::mutex failureMutex;
+    std::exception_ptr failure;
     // Every pool thread holds its part until the body is done, so one part
     // is left for this thread.
     platform::ParallelForRange(0, platform::ThreadPoolWorkerCount() + 1, 1, [&](int, int) {
@@ -480,19 +482,33 @@ void CandidateStream::withHelpers(int helpers, const std::function<void()>& body
             body();
             return;
         }
-        const int part = helping.fetch_add(1, std::memory_order_relaxed);
-        if (part >= helpers) {
-            if (part == helpers && aside)
-                aside();
-            stop_.wait(false, std::memory_order_acquire);
-            return;
+        // A helper that fails keeps its part until the body is done, so the
+        // body's part is still handed out; the failure is thrown after.
+        try {
+            const int part = helping.fetch_add(1, std::memory_order_relaxed);
+            if (part >= helpers) {
+                if (part == helpers && aside)
+                    aside();
+            } else {
+                CandidateLayer layer(cells_, angle_, axes_, fades_, shape_);
+                int nobody = kNobodyYet;
+                if (drawer_.compare_exchange_strong(nobody, kFollower, std::memory_order_acq_rel))
+                    follow(layer);
+                else
+                    help(layer);
+            }
+        } catch (...) {
+            const std::lock_guard lock(failureMutex);
+            if (!failure)
+                failure = std::current_exception();
         }
-        int nobody = kNobodyYet;
-        if (drawer_.compare_exchange_strong(nobody, kFollower, std::memory_order_acq_rel))
-            follow();
-        else
-            help();
+        stop_.wait(false, std::memory_order_acquire);
     });
+    if (failure) {
+        helped_ = false;
+        chain_.setHelped(false);
+        std::rethrow_exception(failure);
+    }
     if (drawer_.load(std::memory_order_relaxed) == kFollower &&
         fillGeneration_ != restartGeneration_.load(std::memory_order_relaxed)) {
         // The follower stopped before it started the draws again.

@@ -86,13 +86,13 @@ private:
     void drawAlone();
     void lay(Batch& b, CandidateLayer& layer);
     void dropAhead(uint32_t seed);
-    void follow();
+    void follow(CandidateLayer& layer);
     bool placeChanged(const PlaceReads& reads) const;
     bool lineChanged(const Placement& p, const Outcome& o, uint32_t epoch) const;
     void stampBlocks(const LineEnds& e, uint32_t stamp);
     void fetchKept(int lines);
     bool layOne(CandidateLayer& layer);
-    void help();
+    void help(CandidateLayer& layer);
     Batch& slot(int64_t n) const;
 
     // Set up front; the helpers read these.
