@@ -4,6 +4,7 @@
 
 #include "engine/repository/image_repository.h"
 #include "image_compare.h"
+#include "smooth_brush_support.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #include <vector>
 
 namespace {
+
+using testbrush::RandomBrush;
 
 using gfx::Pixel;
 
@@ -32,35 +35,6 @@ Direct DirectFit(const gfx::Image& img, int x, int y, const pq::SmoothBrush& bru
         d.error += (int64_t(std::abs(r - mr) + std::abs(g - mg) + std::abs(b - mb)) * p.alpha) >> 5;
     }
     return d;
-}
-
-// A brush of varied rows: empty, full, holes, faint (alpha 9 or less)
-// pixels inside and at the ends of a row.
-pq::SmoothBrush RandomBrush(int size, platform::Random& rng)
-{
-    pq::SmoothBrush brush;
-    brush.size = size;
-    brush.alpha.assign(size_t(size) * size_t(size), 0);
-    const int half = size / 2;
-    for (int v = 0; v < size; ++v) {
-        const int kind = rng.random(5);
-        const int from = kind == 1 ? 0 : rng.random(size), to = kind == 1 ? size - 1 : from + rng.random(size - from);
-        for (int u = from; u <= to && kind != 0; ++u) {
-            int a = 10 + rng.random(246);
-            if (kind == 3 && rng.random(3) == 0)
-                a = rng.random(10);
-            if (kind == 4 && rng.random(4) == 0)
-                a = 0;
-            brush.alpha[size_t(v) * size_t(size) + size_t(u)] = uint8_t(a);
-        }
-    }
-    for (int v = 0; v < size; ++v)
-        for (int u = 0; u < size; ++u) {
-            const uint8_t a = brush.alpha[size_t(v) * size_t(size) + size_t(u)];
-            if (a > 9)
-                brush.pixels.push_back({u - half, v - half, a});
-        }
-    return brush;
 }
 
 gfx::Image Noise(int w, int h, uint32_t seed)

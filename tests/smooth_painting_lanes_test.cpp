@@ -5,6 +5,7 @@
 #include "engine/repository/image_repository.h"
 #include "image_compare.h"
 #include "platform/random.h"
+#include "smooth_brush_support.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 #include <vector>
 
 namespace {
+
+using testbrush::RandomBrush;
 
 using gfx::Pixel;
 
@@ -49,36 +52,6 @@ Direct DirectFit(const gfx::Image& img, int x, int y, const pq::SmoothBrush& bru
                    5;
     }
     return d;
-}
-
-// Rows empty, full, with holes and faint pixels, some brushes off centre.
-pq::SmoothBrush RandomBrush(int size, platform::Random& rng)
-{
-    pq::SmoothBrush brush;
-    brush.size = size;
-    brush.alpha.assign(size_t(size) * size_t(size), 0);
-    const int half = size / 2;
-    const int shift = rng.random(3) == 0 ? rng.random(half + 1) : 0;
-    for (int v = 0; v < size; ++v) {
-        const int kind = rng.random(5);
-        const int from = kind == 1 ? shift : shift + rng.random(size - shift);
-        const int to = kind == 1 ? size - 1 : from + rng.random(size - from);
-        for (int u = from; u <= to && kind != 0; ++u) {
-            int a = 10 + rng.random(246);
-            if (kind == 3 && rng.random(3) == 0)
-                a = rng.random(10);
-            if (kind == 4 && rng.random(4) == 0)
-                a = 0;
-            brush.alpha[size_t(v) * size_t(size) + size_t(u)] = uint8_t(a);
-        }
-    }
-    for (int v = 0; v < size; ++v)
-        for (int u = 0; u < size; ++u) {
-            const uint8_t a = brush.alpha[size_t(v) * size_t(size) + size_t(u)];
-            if (a > 9)
-                brush.pixels.push_back({u - half, v - half, a});
-        }
-    return brush;
 }
 
 // Noise with flat white and black patches, so means and errors reach their ends.
@@ -129,10 +102,10 @@ TEST(SmoothLanes, RandomBrushesMatchTheDirectSumsInsideAndAtTheEdges)
     const gfx::Image big = Picture(83, 61, 5);
     for (int size = 8; size <= 50; size += size < 20 ? 1 : 6)
         for (int i = 0; i < 2; ++i)
-            CheckLanes(big, RandomBrush(size, rng), 3, "random");
+            CheckLanes(big, RandomBrush(size, rng, true), 3, "random");
     // Pictures narrower and lower than the brush and than the lanes.
     for (const QSize s : {QSize(1, 1), QSize(7, 3), QSize(9, 20), QSize(30, 2)})
-        CheckLanes(Picture(s.width(), s.height(), 9), RandomBrush(8 + rng.random(20), rng), 1, "small");
+        CheckLanes(Picture(s.width(), s.height(), 9), RandomBrush(8 + rng.random(20), rng, true), 1, "small");
 }
 
 TEST(SmoothLanes, EmptyAndFullBrushes)

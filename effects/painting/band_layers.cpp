@@ -1,6 +1,7 @@
 #include "effects/painting/band_layers.h"
 
 #include "effects/painting/patch_fill.h"
+#include "platform/cpu_hints.h"
 
 #include <algorithm>
 
@@ -9,15 +10,6 @@ namespace {
 
 // Rows ahead whose stretch a patch row asks for.
 constexpr int kRowsAhead = 3;
-
-inline void PrefetchWrite(const void* p)
-{
-#if defined(__GNUC__)
-    __builtin_prefetch(p, 1);
-#else
-    (void)p;
-#endif
-}
 
 } // namespace
 
@@ -183,8 +175,8 @@ void BandLayers::lay(std::span<const BandPatch> patches, int y0, int y1, bool er
             if (erase && r + kRowsAhead < end) {
                 const LaidRow& ahead = rows_[r + kRowsAhead];
                 gfx::Pixel* at = bits + ahead.y * stride;
-                PrefetchWrite(at + pieces_[ahead.first].x0);
-                PrefetchWrite(at + pieces_[ahead.end - 1].x1 - 1);
+                platform::PrefetchForWrite(at + pieces_[ahead.first].x0);
+                platform::PrefetchForWrite(at + pieces_[ahead.end - 1].x1 - 1);
             }
         }
     }

@@ -1,5 +1,7 @@
 #include "effects/painting/patch_fill.h"
 
+#include "platform/cpu_hints.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -45,15 +47,6 @@ inline gfx::Pixel OverTruncated(gfx::Pixel l, gfx::Pixel w)
         out |= std::min<uint32_t>(v, 255) << shift;
     }
     return out;
-}
-
-inline void PrefetchWrite(const void* p)
-{
-#if defined(__GNUC__)
-    __builtin_prefetch(p, 1);
-#else
-    (void)p;
-#endif
 }
 
 // Sums |a - b| over R, G and B of n pixels into sum.
@@ -228,8 +221,8 @@ void FillCoveredRow(const PolygonCoverage& shape, gfx::Pixel paint, gfx::Pixel* 
     // Nearby rows cover about the same stretch; each starts on a cache line
     // nobody has touched lately.
     if (ahead && first >= 0) {
-        PrefetchWrite(ahead + box.left() + first);
-        PrefetchWrite(ahead + box.left() + last);
+        platform::PrefetchForWrite(ahead + box.left() + first);
+        platform::PrefetchForWrite(ahead + box.left() + last);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "effects/painting/patch_fill.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/scratch_buffer.h"
+#include "platform/cpu_hints.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 #include "platform/tick.h"
@@ -48,22 +49,6 @@ struct MarkGrown {
     int grown;
     ~MarkGrown() { growth.store(grown, std::memory_order_release); }
 };
-
-inline void Pause()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
-
-inline void Prefetch(const void* p)
-{
-#if defined(__GNUC__)
-    __builtin_prefetch(p);
-#else
-    (void)p;
-#endif
-}
 
 // The cosines (or sines) of spokes 0 .. spokeCount.
 std::vector<double> SpokeCosines(const SpokeSettings& s, bool sines)
@@ -148,8 +133,8 @@ void SpokePainter::plan(Plan& pl, platform::Random& rng)
         for (int draw = 0; draw < 8; ++draw) {
             const int x = ahead.random(w_);
             const int y = ahead.random(h_);
-            Prefetch(sourceRow(y) + x);
-            Prefetch(canvasRow(y) + x);
+            platform::Prefetch(sourceRow(y) + x);
+            platform::Prefetch(canvasRow(y) + x);
         }
         for (int k = 0; k < s_.spokeCount; ++k)
             ahead.next();
@@ -332,7 +317,7 @@ void SpokePainter::awaitGrown(int k)
     }
     for (int spins = 0; growth_[size_t(k)].load(std::memory_order_acquire) != kGrown; ++spins) {
         if (spins < kSpins)
-            Pause();
+            platform::Pause();
         else
             std::this_thread::yield();
     }

@@ -4,6 +4,7 @@
 // which helps when a look needs the patch.
 
 #include "effects/painting/spoke_painter.h"
+#include "platform/cpu_hints.h"
 
 #include <algorithm>
 #include <thread>
@@ -14,13 +15,6 @@ namespace {
 // Pauses before a thread waiting for patches to regrow gives up its time
 // slice.
 constexpr int kRegrowSpins = 256;
-
-inline void Pause()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
 
 } // namespace
 
@@ -68,7 +62,7 @@ void SpokePainter::awaitRegrown(int k)
     helpRegrow(k);
     for (int spins = 0; growth_[size_t(k)].load(std::memory_order_acquire) != kGrown; ++spins) {
         if (spins < kRegrowSpins)
-            Pause();
+            platform::Pause();
         else
             std::this_thread::yield();
     }
@@ -94,7 +88,7 @@ void SpokePainter::serveRegrowth()
         } else if (!checking_.load(std::memory_order_acquire)) {
             return;
         } else if (++spins < kRegrowSpins) {
-            Pause();
+            platform::Pause();
         } else {
             std::this_thread::yield();
         }

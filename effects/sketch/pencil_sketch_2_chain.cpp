@@ -1,5 +1,6 @@
 #include "effects/sketch/pencil_sketch_2_chain.h"
 
+#include "platform/cpu_hints.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
@@ -44,13 +45,6 @@ constexpr int kFree = 0;
 constexpr int kRequested = 1;
 constexpr int kWorking = 2;
 constexpr int kDone = 3;
-
-void Pause()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
 
 } // namespace
 
@@ -273,7 +267,7 @@ PlaceChain::Chunk& PlaceChain::ready(int64_t n)
     }
     while (requested_ <= n)
         if (!request())
-            Pause();
+            platform::Pause();
     while (requested_ <= n + ahead_ && request()) {
     }
     // Verdicts come from other cores: fetch those of the chunk after next
@@ -298,7 +292,7 @@ PlaceChain::Chunk& PlaceChain::ready(int64_t n)
             judge(*own_);
             return *own_;
         }
-        Pause();
+        platform::Pause();
     }
 }
 

@@ -1,5 +1,6 @@
 #include "effects/sketch/pencil_sketch_2_stream.h"
 
+#include "platform/cpu_hints.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
@@ -31,13 +32,6 @@ constexpr int kPatience = 256;
 // for the follower to draw a batch (about 20 us).
 constexpr int kFollowerPatience = 2500;
 constexpr int kFollowerWait = 1000;
-
-void Pause()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
 
 int ToInt(int64_t v)
 {
@@ -130,7 +124,7 @@ bool CandidateStream::followerDraws()
 {
     int drawer = drawer_.load(std::memory_order_acquire);
     for (int patience = kFollowerPatience; drawer == kNobodyYet && patience > 0; --patience) {
-        Pause();
+        platform::Pause();
         drawer = drawer_.load(std::memory_order_acquire);
     }
     if (drawer == kNobodyYet && drawer_.compare_exchange_strong(drawer, kRunThread, std::memory_order_acq_rel))
@@ -188,7 +182,7 @@ void CandidateStream::advance()
     if (!follower) {
         while (fillBatch_ <= curBatch_)
             if (!fillOne())
-                Pause();
+                platform::Pause();
         const int64_t ahead = helped_ ? kRing - 1 : 0;
         while (fillBatch_ - curBatch_ <= ahead && fillOne()) {
         }
@@ -207,9 +201,9 @@ void CandidateStream::advance()
                     drawAlone();
                     return;
                 }
-                Pause();
+                platform::Pause();
             } else if (!fillOne()) {
-                Pause();
+                platform::Pause();
             }
             ++patience;
             continue;
@@ -230,7 +224,7 @@ void CandidateStream::advance()
             return;
         }
         if (follower || !fillOne())
-            Pause();
+            platform::Pause();
     }
     outcomeEpoch_ = b.lineEpoch;
     curCount_ = b.count;
@@ -414,7 +408,7 @@ void CandidateStream::help(CandidateLayer& layer)
         }
         // Idle helpers sleep a little, leaving the processor to others.
         if (++idle < 256)
-            Pause();
+            platform::Pause();
         else
             std::this_thread::sleep_for(std::chrono::microseconds(20));
     }
@@ -443,7 +437,7 @@ void CandidateStream::follow(CandidateLayer& layer)
             continue;
         }
         if (!(chain_.helpOnce(kUrgentChunks) || layOne(layer) || chain_.helpOnce(INT_MAX)))
-            Pause();
+            platform::Pause();
     }
     fillBatch_ = fill;
     fillGeneration_ = generation;

@@ -4,6 +4,7 @@
 // jumping the program's generator over draws whose values are not needed.
 
 #include "gfx/scratch_buffer.h"
+#include "platform/cpu_hints.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -39,27 +40,8 @@ private:
     size_t size_;
 };
 
-// Asks for the cache line holding p. Written as an instruction the compiler
-// keeps: a plain prefetch builtin counts as free of side effects, so a helper
-// made only of prefetches would be dropped.
-inline void Prefetch(const void* p)
-{
-#if defined(__x86_64__) || defined(__i386__)
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
-#else
-    __builtin_prefetch(p);
-#endif
-}
-
-// Asks for the cache line holding p, to be written.
-inline void PrefetchForWrite(const void* p)
-{
-#if defined(__x86_64__) || defined(__i386__)
-    asm volatile("prefetchw %0" : : "m"(*static_cast<const char*>(p)));
-#else
-    __builtin_prefetch(p, 1);
-#endif
-}
+using platform::Prefetch;
+using platform::PrefetchForWrite;
 
 // n steps of platform::Random's sequence (seed * 134775813 + 1) as one
 // step seed * mul + add.
