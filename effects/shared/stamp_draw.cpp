@@ -116,9 +116,17 @@ void RowSpan(const DrawPlan& plan, int v, int& lo, int& hi)
     };
     const double bx = plan.cosA * (0.5 - plan.centre) + plan.sinA * dy;
     const double by = -plan.sinA * (0.5 - plan.centre) + plan.cosA * dy;
-    bound(plan.cosA, bx, -(plan.halfW + 0.5), plan.halfW + 0.5);
-    bound(-plan.sinA, by, -(plan.halfH + 0.5), plan.halfH + 0.5);
-    if (plan.trimmed) {
+    // The rectangle's and the ink's bounds on one axis share a and b: the
+    // tighter of each pair gives the same interval as both in turn (the
+    // quotients are monotonic in the bound).
+    const double x0 = std::max(-(plan.halfW + 0.5), plan.inkX0), x1 = std::min(plan.halfW + 0.5, plan.inkX1);
+    const double y0 = std::max(-(plan.halfH + 0.5), plan.inkY0), y1 = std::min(plan.halfH + 0.5, plan.inkY1);
+    if (x0 < x1 && y0 < y1) {
+        bound(plan.cosA, bx, x0, x1);
+        bound(-plan.sinA, by, y0, y1);
+    } else {
+        bound(plan.cosA, bx, -(plan.halfW + 0.5), plan.halfW + 0.5);
+        bound(-plan.sinA, by, -(plan.halfH + 0.5), plan.halfH + 0.5);
         bound(plan.cosA, bx, plan.inkX0, plan.inkX1);
         bound(-plan.sinA, by, plan.inkY0, plan.inkY1);
     }
