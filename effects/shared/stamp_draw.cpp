@@ -12,8 +12,9 @@
 namespace pq {
 namespace {
 
-// Below this many pixels a stamp is drawn on the calling thread alone.
-constexpr int64_t kParallelPixels = 3072;
+// Below this many pixels a stamp is drawn or scored on the calling thread
+// alone: waking the pool costs about as much as drawing ten thousand.
+constexpr int64_t kParallelPixels = 16384;
 // Laying a stamp over the canvas (eight pixels at a time) is far cheaper
 // per pixel: waking the pool costs more than laying any box a serial
 // painter lays, so only boxes beyond a megapixel are shared out.

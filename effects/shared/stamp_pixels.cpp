@@ -8,7 +8,9 @@
 namespace pq {
 namespace {
 
-constexpr int64_t kParallelPixels = 3072;
+// Below this many pixels rows are worked on the calling thread alone: the
+// relief and the commit cost less a pixel than drawing.
+constexpr int64_t kParallelPixels = 32768;
 
 // Runs body(from, to) over the rows of `rows`, on several threads when the
 // area is large. Each row is independent of the others.
