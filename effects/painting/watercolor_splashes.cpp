@@ -20,9 +20,12 @@ constexpr int kSide = 778; // Round(512 * 1.5) + 10
 constexpr int64_t kNoGain = -2147483647;
 constexpr int64_t kCovered = 100000;
 constexpr double kDegree = std::numbers::pi / 180.0;
-// Sampled grids with at least this many points measure their tries on
-// several threads.
-constexpr int64_t kTogetherPoints = 1024;
+// Plans whose tries sample at least this many points in all measure them
+// on several threads; smaller ones cost less than waking the pool.
+constexpr int64_t kTogetherPoints = 65536;
+// Places planned ahead: twice as many as the last plan laid, within these.
+constexpr int kFewestAhead = 2;
+constexpr int kMostAhead = 8;
 
 struct Settings {
     int minSize = 0;
@@ -84,10 +87,7 @@ public:
             target_ = {src_.row(0), src_.stride() / qsizetype(sizeof(gfx::Pixel)), dest_.row(0),
                        dest_.stride() / qsizetype(sizeof(gfx::Pixel)), 0, 0};
             const LevelValues lv = levelValues(k);
-            if (lv.gridPhase)
-                gridPhase(lv);
-            else
-                scatterPhase(lv);
+            runPhase(lv, lv.gridPhase);
             const int pct = platform::Round(double(k + 1) / (s_.levels + 1) * 100.0) + 1;
             if (preview_)
                 SafeUpdatePreview(dest_, pct);
@@ -122,34 +122,124 @@ private:
         return lv;
     }
 
-    void gridPhase(const LevelValues& lv)
+    // Where a phase stands: the scatter's step count, the grid's row and
+    // next column.
+    struct Cursor {
+        int i = 0;
+        int y = 0, x = 0;
+    };
+    enum class StepKind { Done, Skip, Place };
+
+    // One step of the phase from `cursor`, its draws taken from `rng`: the
+    // grid's next point, or the scatter's worst of a few random points.
+    StepKind advance(const LevelValues& lv, bool grid, int count, platform::Random& rng, Cursor& cursor, int& x,
+                     int& y) const
     {
-        for (int y = rng_.random(lv.step); y < h_; y += lv.step) {
-            CheckCancellation();
-            for (int x = rng_.random(lv.step); x < w_; x += lv.step)
-                place(lv, x, y, true);
+        if (grid) {
+            while (cursor.y < h_) {
+                if (cursor.x < w_) {
+                    x = cursor.x;
+                    y = cursor.y;
+                    cursor.x += lv.step;
+                    return StepKind::Place;
+                }
+                cursor.y += lv.step;
+                if (cursor.y < h_)
+                    cursor.x = rng.random(lv.step);
+            }
+            return StepKind::Done;
         }
+        if (cursor.i >= count)
+            return StepKind::Done;
+        ++cursor.i;
+        int bestErr = -1;
+        x = y = 0;
+        for (int c = 0; c < s_.candidates; ++c) {
+            const int cx = rng.random(w_);
+            const int cy = rng.random(h_);
+            const int err = PixelError(src_.row(cy)[cx], dest_.row(cy)[cx]);
+            if (err > bestErr) {
+                bestErr = err;
+                x = cx;
+                y = cy;
+            }
+        }
+        return bestErr >= lv.errThr ? StepKind::Place : StepKind::Skip;
     }
 
-    void scatterPhase(const LevelValues& lv)
+    // Runs a phase. Steps are planned ahead from a copy of the generator on
+    // the canvas as it stands, every try of a place drawn; large plans have
+    // all their tries measured together. The steps then go down in order up
+    // to the first that changes the canvas or ends its tries early: the
+    // generator takes the state that step left, and planning starts again
+    // after it.
+    void runPhase(const LevelValues& lv, bool grid)
     {
         const int count =
-            int(std::clamp<int64_t>(platform::Round64(double(w_) * h_ * 3.0 / (double(lv.size) * lv.size)), 200, 30000));
-        for (int i = 0; i < count; ++i) {
+            grid ? 0
+                 : int(std::clamp<int64_t>(platform::Round64(double(w_) * h_ * 3.0 / (double(lv.size) * lv.size)), 200,
+                                           30000));
+        const bool measured = !(grid && lv.firstCover);
+        Cursor cursor;
+        if (grid) {
+            cursor.y = rng_.random(lv.step);
+            if (cursor.y < h_)
+                cursor.x = rng_.random(lv.step);
+        }
+        int ahead = kMostAhead;
+        for (;;) {
             CheckCancellation();
-            int bestErr = -1, bx = 0, by = 0;
-            for (int c = 0; c < s_.candidates; ++c) {
-                const int x = rng_.random(w_);
-                const int y = rng_.random(h_);
-                const int err = PixelError(src_.row(y)[x], dest_.row(y)[x]);
-                if (err > bestErr) {
-                    bestErr = err;
-                    bx = x;
-                    by = y;
+            steps_.clear();
+            tries_.clear();
+            platform::Random drawn = rng_;
+            Cursor planned = cursor;
+            int places = 0;
+            int64_t points = 0;
+            bool done = false;
+            while (places < (measured ? ahead : 1)) {
+                Step step;
+                const StepKind kind = advance(lv, grid, count, drawn, planned, step.place.x, step.place.y);
+                if (kind == StepKind::Done) {
+                    done = true;
+                    step.done = true;
+                } else if (kind == StepKind::Place) {
+                    step.places = true;
+                    planPlace(lv, drawn, step.place);
+                    points += step.place.points * lv.tries;
+                    ++places;
                 }
+                step.after = drawn;
+                step.cursor = planned;
+                steps_.push_back(step);
+                if (done)
+                    break;
             }
-            if (bestErr >= lv.errThr)
-                place(lv, bx, by, false);
+            const bool together =
+                measured && tries_.size() > 1 && points >= kTogetherPoints && platform::ThreadPoolWorkerCount() > 0;
+            if (together)
+                platform::ParallelForRange(0, int(tries_.size()), 1, [&](int from, int to) {
+                    for (int j = from; j < to; ++j) {
+                        Try& t = tries_[size_t(j)];
+                        t.gain = measure(lv, steps_[size_t(t.step)].place, t);
+                    }
+                });
+            int laid = 0;
+            for (const Step& step : steps_) {
+                if (step.done) {
+                    rng_ = step.after;
+                    return;
+                }
+                cursor = step.cursor;
+                if (!step.places) {
+                    rng_ = step.after;
+                    continue;
+                }
+                CheckCancellation();
+                ++laid;
+                if (settle(lv, step, measured && !together))
+                    break;
+            }
+            ahead = std::clamp(2 * laid, kFewestAhead, kMostAhead);
         }
     }
 
@@ -167,6 +257,28 @@ private:
         int cell = 0;
         double angle = 0.0;
         int64_t gain = kCovered;
+        int step = 0; // the planned step it belongs to
+    };
+
+    // A place as planned: its point, the stamp's base angle, the generator
+    // once that is drawn, its tries (lv.tries of tries_ from firstTry) and
+    // the part of the canvas it covers.
+    struct PlannedPlace {
+        int x = 0, y = 0;
+        double base = 0.0;
+        platform::Random afterBase;
+        int firstTry = 0;
+        QRect onCanvas;
+        QRect sampled; // stamp rows and columns that are multiples of Sub
+        int64_t points = 0;
+    };
+
+    struct Step {
+        bool done = false;   // the phase ends here
+        bool places = false; // else the step is skipped
+        PlannedPlace place;
+        platform::Random after; // the generator after the step, all tries drawn
+        Cursor cursor;
     };
 
     // A try's cell and angle, drawn from `rng` in turn.
@@ -178,88 +290,92 @@ private:
         return t;
     }
 
-    // The try's gain over the sampled grid.
-    int64_t measure(Stamp stamp, const Try& t, const LevelValues& lv, const QRect& sampled, int x, int y) const
+    void planPlace(const LevelValues& lv, platform::Random& rng, PlannedPlace& p)
     {
-        stamp.cell = &cells_[size_t(t.cell)];
-        stamp.angle = t.angle;
-        StampTarget target = target_;
-        target.x = x;
-        target.y = y;
-        return GainOf(lv, ScoreStamp(stamp, kSide, sampled, lv.sub, target, true).errors);
+        const GradientInfo& g = gradients_.cellOf(p.x, p.y, w_, h_);
+        p.base = g.magnitude >= 16 ? double(g.angle) + std::numbers::pi / 2.0 : rng.random(360) * kDegree;
+        p.afterBase = rng;
+        p.firstTry = int(tries_.size());
+        for (int i = 0; i < lv.tries; ++i) {
+            Try t = nextTry(rng, p.base);
+            t.step = int(steps_.size());
+            tries_.push_back(t);
+        }
+        const QRect window(QPoint(lv.first, lv.first), QPoint(lv.last, lv.last));
+        p.onCanvas = WindowOnCanvas(window, centre(), p.x, p.y, w_, h_);
+        const int k = lv.sub;
+        p.sampled = QRect(QPoint((p.onCanvas.left() + k - 1) / k * k, (p.onCanvas.top() + k - 1) / k * k),
+                          p.onCanvas.bottomRight());
+        p.points = int64_t(p.sampled.width() / k + 1) * (p.sampled.height() / k + 1);
     }
 
-    void place(const LevelValues& lv, int x, int y, bool grid)
+    Stamp stampAt(const LevelValues& lv, const PlannedPlace& p) const
     {
-        const GradientInfo& g = gradients_.cellOf(x, y, w_, h_);
-        const double base = g.magnitude >= 16 ? double(g.angle) + std::numbers::pi / 2.0 : rng_.random(360) * kDegree;
-        const QRect window(QPoint(lv.first, lv.first), QPoint(lv.last, lv.last));
-        const QRect onCanvas = WindowOnCanvas(window, centre(), x, y, w_, h_);
-        // The sampled grid: stamp rows and columns that are multiples of Sub.
-        const int k = lv.sub;
-        const QRect sampled(QPoint((onCanvas.left() + k - 1) / k * k, (onCanvas.top() + k - 1) / k * k),
-                            onCanvas.bottomRight());
         Stamp stamp;
-        stamp.colour = src_.row(y)[x];
+        stamp.colour = src_.row(p.y)[p.x];
         stamp.opacity = s_.opacity;
         stamp.width = stamp.height = lv.size;
         stamp.sampling = StampSampling::LinearMipmap;
         stamp.trimToInk = true;
-        const bool measured = !(grid && lv.firstCover);
+        return stamp;
+    }
+
+    // The try's gain over the place's sampled grid.
+    int64_t measure(const LevelValues& lv, const PlannedPlace& p, const Try& t) const
+    {
+        Stamp stamp = stampAt(lv, p);
+        stamp.cell = &cells_[size_t(t.cell)];
+        stamp.angle = t.angle;
+        StampTarget target = target_;
+        target.x = p.x;
+        target.y = p.y;
+        return GainOf(lv, ScoreStamp(stamp, kSide, p.sampled, lv.sub, target, true).errors);
+    }
+
+    // Takes the place's tries in order (measuring them here when asked),
+    // leaves the generator where they end and lays the best when it gains
+    // enough. True when the plan after this step no longer holds.
+    bool settle(const LevelValues& lv, const Step& step, bool measureHere)
+    {
+        const PlannedPlace& p = step.place;
         int64_t bestGain = kNoGain;
         int bestCell = -1;
         double bestAngle = 0.0;
         bool over = false;
-        // Keeps the best try so far; true when the tries end with this one.
-        auto consider = [&](const Try& t) {
+        int used = 0;
+        for (; used < lv.tries && !over; ++used) {
+            Try& t = tries_[size_t(p.firstTry + used)];
+            if (measureHere)
+                t.gain = measure(lv, p, t);
             if (t.gain > bestGain) {
                 bestGain = t.gain;
                 bestCell = t.cell;
                 bestAngle = t.angle;
             }
-            return s_.earlyExit && t.gain > 2 * lv.gainThr;
-        };
-        // Big samples: when the first try does not end the tries, the others
-        // are measured together, each on a surface of its own.
-        const int64_t points = int64_t(sampled.width() / k + 1) * (sampled.height() / k + 1);
-        const bool together = measured && lv.tries > 1 && points >= kTogetherPoints;
-        int i = 0;
-        for (; i < lv.tries && !over && !(together && i == 1); ++i) {
-            Try t = nextTry(rng_, base);
-            if (measured)
-                t.gain = measure(stamp, t, lv, sampled, x, y);
-            over = consider(t);
+            over = s_.earlyExit && t.gain > 2 * lv.gainThr;
         }
-        if (!over && i < lv.tries) {
-            // The draws come from a copy of the generator; the generator
-            // itself then steps past the tries that count, as one by one.
-            const int n = lv.tries - i;
-            platform::Random ahead = rng_;
-            tries_.resize(size_t(n));
-            for (Try& t : tries_)
-                t = nextTry(ahead, base);
-            platform::ParallelForRange(0, n, 1, [&](int from, int to) {
-                for (int j = from; j < to; ++j)
-                    tries_[size_t(j)].gain = measure(stamp, tries_[size_t(j)], lv, sampled, x, y);
-            });
-            for (int j = 0; j < n && !over; ++j) {
-                nextTry(rng_, base);
-                over = consider(tries_[size_t(j)]);
-            }
+        if (used == lv.tries) {
+            rng_ = step.after;
+        } else {
+            rng_ = p.afterBase;
+            for (int i = 0; i < used; ++i)
+                nextTry(rng_, p.base);
         }
         if (bestCell < 0 || bestGain <= lv.gainThr)
-            return;
+            return used < lv.tries;
+        Stamp stamp = stampAt(lv, p);
         stamp.cell = &cells_[size_t(bestCell)];
         stamp.angle = bestAngle;
-        DrawStamp(stamp_, stamp, onCanvas.adjusted(-1, -1, 1, 1));
+        DrawStamp(stamp_, stamp, p.onCanvas.adjusted(-1, -1, 1, 1));
         if (lv.size > 14) {
             const int c = centre();
             const QRect relief(QPoint(std::max(c - lv.size / 2 - 2, 1), std::max(c - lv.size / 2 - 2, 1)),
                                QPoint(std::min(c + lv.size / 2 + 2, kSide - 2), std::min(c + lv.size / 2 + 2, kSide - 2)));
-            ApplyReliefAndCommit(stamp_, lv.size, 20, relief.intersected(onCanvas), onCanvas, dest_, x, y);
+            ApplyReliefAndCommit(stamp_, lv.size, 20, relief.intersected(p.onCanvas), p.onCanvas, dest_, p.x, p.y);
         } else {
-            CommitStamp(stamp_, onCanvas, dest_, x, y);
+            CommitStamp(stamp_, p.onCanvas, dest_, p.x, p.y);
         }
+        return true;
     }
 
     const gfx::Image& src_;
@@ -269,6 +385,7 @@ private:
     const bool doClear_;
     const int w_, h_;
     StampSurface stamp_;
+    std::vector<Step> steps_;
     std::vector<Try> tries_;
     std::array<QImage, 2> snapshots_; // pictures for the window, reused once it lets them go
     const std::vector<StampCell>& cells_; // the sheet outlives the painter
