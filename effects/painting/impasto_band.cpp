@@ -4,6 +4,7 @@
 #include "engine/runtime/effect_api.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
+#include "platform/thread_pool.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,10 @@ namespace {
 constexpr int kStrength = 30;
 constexpr int kMaxBands = 32;
 constexpr int64_t kNoScore = -2147483647;
+// A place whose tries sample at least this many points in all scores them
+// on several threads (when its band runs alone); fewer cost less than
+// waking the pool.
+constexpr int64_t kTogetherPoints = 65536;
 
 // Half side of the full-size commit window of a stamp.
 int FullReach(int brushSize)
@@ -167,29 +172,46 @@ private:
         const int k = pv_.checkStep;
         const QRect grid(QPoint((onCanvas.left() + k - 1) / k * k, (onCanvas.top() + k - 1) / k * k),
                          onCanvas.bottomRight());
-        int64_t best = kNoScore;
-        int bestCell = -1;
-        double bestAngle = 0.0;
-        StampTarget target{run_.workSource.row(0), run_.workSource.stride() / qsizetype(sizeof(gfx::Pixel)),
-                           run_.workCanvas->row(0), run_.workCanvas->stride() / qsizetype(sizeof(gfx::Pixel)), x, y};
+        const StampTarget target{run_.workSource.row(0), run_.workSource.stride() / qsizetype(sizeof(gfx::Pixel)),
+                                 run_.workCanvas->row(0), run_.workCanvas->stride() / qsizetype(sizeof(gfx::Pixel)),
+                                 x, y};
+        // Every try's cell and angle first (blank cells gain nothing at any
+        // angle), then their scores, on several threads when they sample
+        // many points.
+        tries_.clear();
         for (int i = 0; i < pv_.refineCount; ++i) {
             const int cell = rng_.random(int(run_.cells.size()));
             const double base = direction - run_.angles[size_t(cell)];
             if (run_.cells[size_t(cell)].isBlank())
-                continue; // gains nothing at any angle
-            for (int side = -pv_.sideSteps; side <= pv_.sideSteps; ++side) {
-                const double angle = base + side * (std::numbers::pi / 36.0);
-                stamp_.cell = &run_.cells[size_t(cell)];
-                stamp_.angle = angle;
-                const StampErrorSums e = ScoreStamp(stamp_, surface_.side(), grid, k, target).errors;
-                const int64_t gain = e.before - e.after;
-                const int64_t meanNew = e.count > 0 ? e.after / e.count : 2147483647;
-                const int64_t score = gain - 2 * meanNew;
-                if (gain > pv_.threshold && score > best) {
-                    best = score;
-                    bestCell = cell;
-                    bestAngle = angle;
-                }
+                continue;
+            for (int side = -pv_.sideSteps; side <= pv_.sideSteps; ++side)
+                tries_.push_back({cell, base + side * (std::numbers::pi / 36.0), 0, 0});
+        }
+        auto score = [&](int from, int to) {
+            Stamp stamp = stamp_;
+            for (int j = from; j < to; ++j) {
+                Try& t = tries_[size_t(j)];
+                stamp.cell = &run_.cells[size_t(t.cell)];
+                stamp.angle = t.angle;
+                const StampErrorSums e = ScoreStamp(stamp, surface_.side(), grid, k, target).errors;
+                t.gain = e.before - e.after;
+                t.meanNew = e.count > 0 ? e.after / e.count : 2147483647;
+            }
+        };
+        const int64_t points = int64_t(grid.width() / k + 1) * (grid.height() / k + 1) * int64_t(tries_.size());
+        if (points >= kTogetherPoints)
+            platform::ParallelForRange(0, int(tries_.size()), 1, score);
+        else
+            score(0, int(tries_.size()));
+        int64_t best = kNoScore;
+        int bestCell = -1;
+        double bestAngle = 0.0;
+        for (const Try& t : tries_) {
+            const int64_t score = t.gain - 2 * t.meanNew;
+            if (t.gain > pv_.threshold && score > best) {
+                best = score;
+                bestCell = t.cell;
+                bestAngle = t.angle;
             }
         }
         if (bestCell >= 0)
@@ -238,6 +260,12 @@ private:
     QRect window_;
     QRect fullWindow_;
     Stamp stamp_;
+    struct Try {
+        int cell;
+        double angle;
+        int64_t gain, meanNew;
+    };
+    std::vector<Try> tries_;
     std::vector<QRect> tiles_;
 };
 
