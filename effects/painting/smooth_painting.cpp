@@ -91,10 +91,11 @@ private:
     // White wherever the working picture has coverage, with its alpha.
     void blankCanvas(const gfx::Image& work)
     {
-        for (int y = 0; y < dest_.height(); ++y) {
+        const int w = dest_.width(), h = dest_.height();
+        for (int y = 0; y < h; ++y) {
             const gfx::Pixel* s = work.row(y);
             gfx::Pixel* d = dest_.row(y);
-            for (int x = 0; x < dest_.width(); ++x) {
+            for (int x = 0; x < w; ++x) {
                 const gfx::Pixel a = s[x] >> 24;
                 d[x] = a << 24 | a << 16 | a << 8 | a;
             }
@@ -141,7 +142,7 @@ private:
         strokesByBand(drawn, count, brushes, bandCount);
         std::vector<size_t> cursor(bandStart_.begin(), bandStart_.end() - 1);
         const ptrdiff_t stride = ptrdiff_t(dest_.stride() / qsizetype(sizeof(gfx::Pixel)));
-        const int width = dest_.width();
+        const int width = dest_.width(), height = dest_.height();
         for (size_t from = 0; from < count; from += size_t(every)) {
             CheckCancellation();
             const size_t to = std::min(count, from + size_t(every));
@@ -151,7 +152,7 @@ private:
                 const size_t end = bandStart_[size_t(b) + 1];
                 // The cursors share cache lines: each band moves its own copy.
                 size_t at = cursor[size_t(b)];
-                const int top = b * kBandRows, bottom = std::min(dest_.height(), top + kBandRows);
+                const int top = b * kBandRows, bottom = std::min(height, top + kBandRows);
                 for (; at < end && list[at] < to; ++at) {
                     const SmoothDrawn& stroke = drawn[list[at]];
                     DrawSmoothStroke(stroke, ink[size_t(stroke.brush)], canvas, stride, width, top, bottom);
@@ -176,12 +177,13 @@ private:
     {
         constexpr int kSlices = 64;
         const size_t bands = size_t(bandCount);
+        const int height = dest_.height();
         sliceCounts_.assign(kSlices * bands, 0);
         const auto reach = [&](size_t i, int& first, int& last) {
             const SmoothDrawn& stroke = drawn[i];
             const int size = brushes[size_t(stroke.brush)].size;
             first = std::max(0, stroke.y) / kBandRows;
-            last = std::min(dest_.height() - 1, stroke.y + size - 1) / kBandRows;
+            last = std::min(height - 1, stroke.y + size - 1) / kBandRows;
         };
         const auto sliceEdge = [count](int p) { return count * size_t(p) / kSlices; };
         platform::ParallelFor(0, kSlices, [&](int p) {
