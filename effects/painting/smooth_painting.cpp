@@ -49,7 +49,7 @@ public:
                 }
                 if (pass <= 2)
                     brushes = MakeSmoothBrushes(atlas_, pass == 1 ? 5 : 7, s_.brushSize);
-                runPass(work, brushes, uint32_t(it * 8 + pass));
+                runPass(work, brushes, it, pass);
                 if (preview_)
                     SafeUpdatePreview(dest_, percent());
             }
@@ -102,15 +102,27 @@ private:
         }
     }
 
-    void runPass(const gfx::Image& work, const std::vector<SmoothBrush>& brushes, uint32_t passSalt)
+    // The working picture stays for the four passes of an iteration and the
+    // brushes for the last three, so the first pass makes the contrast map
+    // for all and the second matches the pixels for itself and the two
+    // after it.
+    void runPass(const gfx::Image& work, const std::vector<SmoothBrush>& brushes, int it, int pass)
     {
-        const std::vector<uint8_t> contrast = BuildContrastMap(work);
+        const auto seed = [&](int p) { return seed_ * 2654435761u + uint32_t(it * 8 + p); };
+        if (pass == 1)
+            contrast_ = BuildContrastMap(work);
         done_ += 8;
         progress(percent());
         CheckCancellation();
         const size_t cells = size_t(work.width()) * size_t(work.height());
-        Match* table = table_.reserve(cells);
-        MatchPixels(work, sums_, contrast, brushes, seed_ * 2654435761u + passSalt, table);
+        Match* table = tables_[size_t(std::max(0, pass - 2))].reserve(cells);
+        if (pass == 1) {
+            MatchPixels(work, sums_, contrast_, brushes, seed(1), table);
+        } else if (pass == 2) {
+            const uint32_t seeds[] = {seed(2), seed(3), seed(4)};
+            Match* const tables[] = {table, tables_[1].reserve(cells), tables_[2].reserve(cells)};
+            MatchPixels(work, sums_, contrast_, brushes, seeds, tables);
+        }
         done_ += 40;
         progress(percent());
         CheckCancellation();
@@ -227,7 +239,8 @@ private:
     const uint32_t seed_;
     static constexpr int kBandRows = 64;
     SmoothRowSums sums_;
-    SmoothScratch<Match> table_;
+    std::vector<uint8_t> contrast_;
+    SmoothScratch<Match> tables_[3]; // pass 1 and 2, 3, 4
     std::vector<SmoothStroke> strokes_;
     std::vector<uint32_t> order_;
     SmoothScratch<uint64_t> keys_;
