@@ -104,8 +104,8 @@ private:
 
     // The working picture stays for the four passes of an iteration and the
     // brushes for the last three, so the first pass makes the contrast map
-    // for all and the second matches the pixels for itself and the two
-    // after it.
+    // for all and, on pictures whose tables take up to kKeptTableBytes, the
+    // second matches the pixels for itself and the two after it.
     void runPass(const gfx::Image& work, const std::vector<SmoothBrush>& brushes, int it, int pass)
     {
         const auto seed = [&](int p) { return seed_ * 2654435761u + uint32_t(it * 8 + p); };
@@ -115,13 +115,14 @@ private:
         progress(percent());
         CheckCancellation();
         const size_t cells = size_t(work.width()) * size_t(work.height());
-        Match* table = tables_[size_t(std::max(0, pass - 2))].reserve(cells);
-        if (pass == 1) {
-            MatchPixels(work, sums_, contrast_, brushes, seed(1), table);
-        } else if (pass == 2) {
+        const bool kept = 2 * cells * sizeof(Match) <= kKeptTableBytes;
+        Match* table = tables_[kept ? size_t(std::max(0, pass - 2)) : 0].reserve(cells);
+        if (pass == 2 && kept) {
             const uint32_t seeds[] = {seed(2), seed(3), seed(4)};
             Match* const tables[] = {table, tables_[1].reserve(cells), tables_[2].reserve(cells)};
             MatchPixels(work, sums_, contrast_, brushes, seeds, tables);
+        } else if (pass <= 2 || !kept) {
+            MatchPixels(work, sums_, contrast_, brushes, seed(pass), table);
         }
         done_ += 40;
         progress(percent());
@@ -150,7 +151,10 @@ private:
         // Bands of rows are drawn in parallel, each with the strokes that
         // reach it in stroke order, so every pixel sees the same sequence.
         const int every = std::max(200, int(count) / 10);
-        const int bandCount = (dest_.height() + kBandRows - 1) / kBandRows;
+        // Two bands a thread or more, so that they share out evenly.
+        const int threads = platform::ThreadPoolWorkerCount() + 1;
+        bandRows_ = std::max(kMinBandRows, (dest_.height() + 2 * threads - 1) / (2 * threads));
+        const int bandCount = (dest_.height() + bandRows_ - 1) / bandRows_;
         strokesByBand(drawn, count, brushes, bandCount);
         std::vector<size_t> cursor(bandStart_.begin(), bandStart_.end() - 1);
         const ptrdiff_t stride = ptrdiff_t(dest_.stride() / qsizetype(sizeof(gfx::Pixel)));
@@ -164,7 +168,7 @@ private:
                 const size_t end = bandStart_[size_t(b) + 1];
                 // The cursors share cache lines: each band moves its own copy.
                 size_t at = cursor[size_t(b)];
-                const int top = b * kBandRows, bottom = std::min(height, top + kBandRows);
+                const int top = b * bandRows_, bottom = std::min(height, top + bandRows_);
                 for (; at < end && list[at] < to; ++at) {
                     const SmoothDrawn& stroke = drawn[list[at]];
                     DrawSmoothStroke(stroke, ink[size_t(stroke.brush)], canvas, stride, width, top, bottom);
@@ -194,8 +198,8 @@ private:
         const auto reach = [&](size_t i, int& first, int& last) {
             const SmoothDrawn& stroke = drawn[i];
             const int size = brushes[size_t(stroke.brush)].size;
-            first = std::max(0, stroke.y) / kBandRows;
-            last = std::min(height - 1, stroke.y + size - 1) / kBandRows;
+            first = std::max(0, stroke.y) / bandRows_;
+            last = std::min(height - 1, stroke.y + size - 1) / bandRows_;
         };
         const auto sliceEdge = [count](int p) { return count * size_t(p) / kSlices; };
         platform::ParallelFor(0, kSlices, [&](int p) {
@@ -237,10 +241,12 @@ private:
     const bool preview_;
     const double units_;
     const uint32_t seed_;
-    static constexpr int kBandRows = 64;
+    static constexpr int kMinBandRows = 16;
+    int bandRows_ = kMinBandRows;
     SmoothRowSums sums_;
     std::vector<uint8_t> contrast_;
     SmoothScratch<Match> tables_[3]; // pass 1 and 2, 3, 4
+    static constexpr size_t kKeptTableBytes = size_t(64) << 20;
     std::vector<SmoothStroke> strokes_;
     std::vector<uint32_t> order_;
     SmoothScratch<uint64_t> keys_;
