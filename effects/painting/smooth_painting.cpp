@@ -150,7 +150,9 @@ private:
             ink.push_back(MakeSmoothStrokeInk(brush));
         // Bands of rows are drawn in parallel, each with the strokes that
         // reach it in stroke order, so every pixel sees the same sequence.
-        const int every = std::max(200, int(count) / 10);
+        // The strokes go in tenths between progress reports, a tenth no
+        // less than kDrawChunk: a small picture draws a pass in one go.
+        const int every = std::max(kDrawChunk, int(count) / 10);
         // Two bands a thread or more, so that they share out evenly.
         const int threads = platform::ThreadPoolWorkerCount() + 1;
         bandRows_ = std::max(kMinBandRows, (dest_.height() + 2 * threads - 1) / (2 * threads));
@@ -242,6 +244,7 @@ private:
     const double units_;
     const uint32_t seed_;
     static constexpr int kMinBandRows = 16;
+    static constexpr int kDrawChunk = 1 << 20;
     int bandRows_ = kMinBandRows;
     SmoothRowSums sums_;
     std::vector<uint8_t> contrast_;
