@@ -139,12 +139,6 @@ private:
         const size_t count = strokes_.size() - skip;
         const uint32_t* order = order_.data() + skip;
         SmoothDrawn* drawn = drawn_.reserve(count);
-        platform::ParallelForRange(0, int((count + 4095) / 4096), 1, [&](int from, int to) {
-            for (size_t i = size_t(from) * 4096; i < std::min(count, size_t(to) * 4096); ++i) {
-                const SmoothStroke& stroke = strokes_[order[i]];
-                drawn[i] = {stroke.x, stroke.y, stroke.colour, stroke.brush};
-            }
-        });
         std::vector<SmoothStrokeInk> ink;
         for (const SmoothBrush& brush : brushes)
             ink.push_back(MakeSmoothStrokeInk(brush));
@@ -157,7 +151,7 @@ private:
         const int threads = platform::ThreadPoolWorkerCount() + 1;
         bandRows_ = std::max(kMinBandRows, (dest_.height() + 2 * threads - 1) / (2 * threads));
         const int bandCount = (dest_.height() + bandRows_ - 1) / bandRows_;
-        strokesByBand(drawn, count, brushes, bandCount);
+        strokesByBand(order, drawn, count, brushes, bandCount);
         std::vector<size_t> cursor(bandStart_.begin(), bandStart_.end() - 1);
         const ptrdiff_t stride = ptrdiff_t(dest_.stride() / qsizetype(sizeof(gfx::Pixel)));
         const int width = dest_.width(), height = dest_.height();
@@ -187,11 +181,13 @@ private:
         display(true);
     }
 
-    // For every band of rows, the indices of the strokes reaching it in
+    // The strokes in drawing order, drawn[i] from strokes_[order[i]], and
+    // for every band of rows the indices of the strokes reaching it in
     // stroke order, band b's at bandList_[bandStart_[b], bandStart_[b + 1]):
-    // slices of the strokes count their strokes per band in parallel, then
-    // each slice writes its strokes to its place in every band.
-    void strokesByBand(const SmoothDrawn* drawn, size_t count, const std::vector<SmoothBrush>& brushes, int bandCount)
+    // slices of the strokes lay out their strokes and count them per band in
+    // parallel, then each slice writes its strokes to its place in every band.
+    void strokesByBand(const uint32_t* order, SmoothDrawn* drawn, size_t count, const std::vector<SmoothBrush>& brushes,
+                       int bandCount)
     {
         constexpr int kSlices = 64;
         const size_t bands = size_t(bandCount);
@@ -207,6 +203,8 @@ private:
         platform::ParallelFor(0, kSlices, [&](int p) {
             size_t* counts = sliceCounts_.data() + size_t(p) * bands;
             for (size_t i = sliceEdge(p); i < sliceEdge(p + 1); ++i) {
+                const SmoothStroke& stroke = strokes_[order[i]];
+                drawn[i] = {stroke.x, stroke.y, stroke.colour, stroke.brush};
                 int first = 0, last = 0;
                 reach(i, first, last);
                 for (int b = first; b <= last; ++b)
