@@ -222,6 +222,8 @@ void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uin
     // start in index order, so a stable sort by inverted score gives it: one
     // is sorted whole, more go through least significant digits first,
     // each slice counting its digits and then placing its keys in order.
+    // The last digit places the indices straight into the order.
+    bool placed = false;
     if (slices == 1) {
         std::sort(a, a + n);
     } else {
@@ -232,6 +234,7 @@ void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uin
         std::vector<size_t> place(size_t(slices) * kDigits);
         for (int shift = 0; shift < 32 && (span >> shift) != 0; shift += kDigitBits) {
             const auto digit = [&](uint64_t key) { return size_t(((uint32_t(key >> 32) - base) >> shift) & (kDigits - 1)); };
+            const bool lastDigit = shift + kDigitBits >= 32 || (span >> (shift + kDigitBits)) == 0;
             platform::ParallelFor(0, slices, [&](int i) {
                 size_t* count = place.data() + size_t(i) * kDigits;
                 std::fill(count, count + kDigits, size_t(0));
@@ -247,12 +250,20 @@ void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uin
                 }
             platform::ParallelFor(0, slices, [&](int i) {
                 size_t* at = place.data() + size_t(i) * kDigits;
-                for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
-                    b[at[digit(a[k])]++] = a[k];
+                if (lastDigit) {
+                    for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
+                        order[at[digit(a[k])]++] = uint32_t(a[k]);
+                } else {
+                    for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
+                        b[at[digit(a[k])]++] = a[k];
+                }
             });
+            placed = lastDigit;
             std::swap(a, b);
         }
     }
+    if (placed)
+        return;
     platform::ParallelForRange(0, int((n + 4095) / 4096), 1, [&](int from, int to) {
         for (size_t k = size_t(from) * 4096; k < std::min(n, size_t(to) * 4096); ++k)
             order[k] = uint32_t(a[k]);
