@@ -105,7 +105,8 @@ private:
     // The working picture stays for the four passes of an iteration and the
     // brushes for the last three, so the first pass makes the contrast map
     // for all and, on pictures whose tables take up to kKeptTableBytes, the
-    // second matches the pixels for itself and the two after it.
+    // second matches the pixels for itself and the two after it and places
+    // the three passes' strokes side by side, one serial scan a thread.
     void runPass(const gfx::Image& work, const std::vector<SmoothBrush>& brushes, int it, int pass)
     {
         const auto seed = [&](int p) { return seed_ * 2654435761u + uint32_t(it * 8 + p); };
@@ -116,7 +117,8 @@ private:
         CheckCancellation();
         const size_t cells = size_t(work.width()) * size_t(work.height());
         const bool kept = 2 * cells * sizeof(Match) <= kKeptTableBytes;
-        Match* table = tables_[kept ? size_t(std::max(0, pass - 2)) : 0].reserve(cells);
+        const size_t slot = kept ? size_t(std::max(0, pass - 2)) : 0;
+        Match* table = tables_[slot].reserve(cells);
         if (pass == 2 && kept) {
             const uint32_t seeds[] = {seed(2), seed(3), seed(4)};
             Match* const tables[] = {table, tables_[1].reserve(cells), tables_[2].reserve(cells)};
@@ -127,16 +129,25 @@ private:
         done_ += 40;
         progress(percent());
         CheckCancellation();
-        SelectSmoothStrokes({table, cells}, work.width(), work.height(), s_.brushSize, strokes_, selectKeys_);
+        const auto select = [&](size_t i) {
+            SelectSmoothStrokes({tables_[i].data(), cells}, work.width(), work.height(), s_.brushSize, strokes_[i],
+                                selectKeys_[i]);
+        };
+        if (pass == 2 && kept) {
+            platform::ParallelFor(0, 3, [&](int i) { select(size_t(i)); });
+        } else if (pass <= 2 || !kept) {
+            select(slot);
+        }
+        const std::vector<SmoothStroke>& strokes = strokes_[slot];
         done_ += 20;
         progress(percent());
         // Worst first; equal scores keep their grid order.
-        SmoothStrokeOrder(strokes_, order_, keys_);
+        SmoothStrokeOrder(strokes, order_, keys_);
         done_ += 8;
         progress(percent());
         // The best 95 % are drawn: strokes order[skip, size).
-        const size_t skip = strokes_.size() - size_t(SmoothStrokesKept(int(strokes_.size())));
-        const size_t count = strokes_.size() - skip;
+        const size_t skip = strokes.size() - size_t(SmoothStrokesKept(int(strokes.size())));
+        const size_t count = strokes.size() - skip;
         const uint32_t* order = order_.data() + skip;
         SmoothDrawn* drawn = drawn_.reserve(count);
         std::vector<SmoothStrokeInk> ink;
@@ -151,7 +162,7 @@ private:
         const int threads = platform::ThreadPoolWorkerCount() + 1;
         bandRows_ = std::max(kMinBandRows, (dest_.height() + 2 * threads - 1) / (2 * threads));
         const int bandCount = (dest_.height() + bandRows_ - 1) / bandRows_;
-        strokesByBand(order, drawn, count, brushes, bandCount);
+        strokesByBand(strokes.data(), order, drawn, count, brushes, bandCount);
         std::vector<size_t> cursor(bandStart_.begin(), bandStart_.end() - 1);
         const ptrdiff_t stride = ptrdiff_t(dest_.stride() / qsizetype(sizeof(gfx::Pixel)));
         const int width = dest_.width(), height = dest_.height();
@@ -181,13 +192,13 @@ private:
         display(true);
     }
 
-    // The strokes in drawing order, drawn[i] from strokes_[order[i]], and
+    // The strokes in drawing order, drawn[i] from strokes[order[i]], and
     // for every band of rows the indices of the strokes reaching it in
     // stroke order, band b's at bandList_[bandStart_[b], bandStart_[b + 1]):
     // slices of the strokes lay out their strokes and count them per band in
     // parallel, then each slice writes its strokes to its place in every band.
-    void strokesByBand(const uint32_t* order, SmoothDrawn* drawn, size_t count, const std::vector<SmoothBrush>& brushes,
-                       int bandCount)
+    void strokesByBand(const SmoothStroke* strokes, const uint32_t* order, SmoothDrawn* drawn, size_t count,
+                       const std::vector<SmoothBrush>& brushes, int bandCount)
     {
         constexpr int kSlices = 64;
         const size_t bands = size_t(bandCount);
@@ -203,7 +214,7 @@ private:
         platform::ParallelFor(0, kSlices, [&](int p) {
             size_t* counts = sliceCounts_.data() + size_t(p) * bands;
             for (size_t i = sliceEdge(p); i < sliceEdge(p + 1); ++i) {
-                const SmoothStroke& stroke = strokes_[order[i]];
+                const SmoothStroke& stroke = strokes[order[i]];
                 drawn[i] = {stroke.x, stroke.y, stroke.colour, stroke.brush};
                 int first = 0, last = 0;
                 reach(i, first, last);
@@ -248,10 +259,10 @@ private:
     std::vector<uint8_t> contrast_;
     SmoothScratch<Match> tables_[3]; // pass 1 and 2, 3, 4
     static constexpr size_t kKeptTableBytes = size_t(64) << 20;
-    std::vector<SmoothStroke> strokes_;
+    std::vector<SmoothStroke> strokes_[3]; // as the tables
     std::vector<uint32_t> order_;
     SmoothScratch<uint64_t> keys_;
-    SmoothScratch<int64_t> selectKeys_;
+    SmoothScratch<int64_t> selectKeys_[3];
     std::vector<size_t> sliceCounts_, bandStart_;
     SmoothScratch<uint32_t> bandList_;
     SmoothScratch<SmoothDrawn> drawn_;
