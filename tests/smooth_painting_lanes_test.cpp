@@ -137,3 +137,36 @@ TEST(SmoothLanes, AtlasBrushesMatchTheDirectSums)
             for (const pq::SmoothBrush& brush : pq::MakeSmoothBrushes(repo.templateMatchingBrushes, row, size))
                 CheckLanes(img, brush, 6, "atlas");
 }
+
+TEST(SmoothMatch, OneSweepForSeveralSeedsGivesEachSeedsOwnTable)
+{
+    // Odd width (a short last group), transparent corner, seven brushes.
+    const int w = 61, h = 23;
+    const gfx::Image noise = Picture(w, h, 11);
+    const gfx::Image img =
+        testimg::MakeImage(w, h, [&](int x, int y) { return x < 9 && y < 6 ? Pixel(0) : noise.row(y)[x]; });
+    platform::Random rng(5);
+    std::vector<pq::SmoothBrush> brushes;
+    for (int i = 0; i < pq::kSmoothOrientations; ++i)
+        brushes.push_back(RandomBrush(9 + i, rng));
+    pq::SmoothRowSums sums;
+    sums.build(img, 15 + pq::kSmoothLanes);
+    const std::vector<uint8_t> contrast = pq::BuildContrastMap(img);
+    const uint32_t seeds[] = {17, 18, 19};
+    std::vector<pq::Match> together[3], alone(size_t(w) * h);
+    for (std::vector<pq::Match>& t : together)
+        t.resize(size_t(w) * h);
+    pq::Match* const tables[] = {together[0].data(), together[1].data(), together[2].data()};
+    pq::MatchPixels(img, sums, contrast, brushes, seeds, tables);
+    for (int s = 0; s < 3; ++s) {
+        pq::MatchPixels(img, sums, contrast, brushes, seeds[s], alone.data());
+        for (size_t i = 0; i < alone.size(); ++i) {
+            ASSERT_EQ(together[s][i].score, alone[i].score) << "seed " << seeds[s] << " pixel " << i;
+            ASSERT_EQ(together[s][i].brush, alone[i].brush) << "seed " << seeds[s] << " pixel " << i;
+            ASSERT_EQ(together[s][i].r, alone[i].r);
+            ASSERT_EQ(together[s][i].g, alone[i].g);
+            ASSERT_EQ(together[s][i].b, alone[i].b);
+            ASSERT_EQ(together[s][i].a, alone[i].a);
+        }
+    }
+}

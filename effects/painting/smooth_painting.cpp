@@ -49,7 +49,7 @@ public:
                 }
                 if (pass <= 2)
                     brushes = MakeSmoothBrushes(atlas_, pass == 1 ? 5 : 7, s_.brushSize);
-                runPass(work, brushes, uint32_t(it * 8 + pass));
+                runPass(work, brushes, it, pass);
                 if (preview_)
                     SafeUpdatePreview(dest_, percent());
             }
@@ -91,57 +91,81 @@ private:
     // White wherever the working picture has coverage, with its alpha.
     void blankCanvas(const gfx::Image& work)
     {
-        for (int y = 0; y < dest_.height(); ++y) {
+        const int w = dest_.width(), h = dest_.height();
+        for (int y = 0; y < h; ++y) {
             const gfx::Pixel* s = work.row(y);
             gfx::Pixel* d = dest_.row(y);
-            for (int x = 0; x < dest_.width(); ++x) {
+            for (int x = 0; x < w; ++x) {
                 const gfx::Pixel a = s[x] >> 24;
                 d[x] = a << 24 | a << 16 | a << 8 | a;
             }
         }
     }
 
-    void runPass(const gfx::Image& work, const std::vector<SmoothBrush>& brushes, uint32_t passSalt)
+    // The working picture stays for the four passes of an iteration and the
+    // brushes for the last three, so the first pass makes the contrast map
+    // for all and, on pictures whose tables take up to kKeptTableBytes, the
+    // second matches the pixels for itself and the two after it and places
+    // the three passes' strokes side by side, one serial scan a thread.
+    void runPass(const gfx::Image& work, const std::vector<SmoothBrush>& brushes, int it, int pass)
     {
-        const std::vector<uint8_t> contrast = BuildContrastMap(work);
+        const auto seed = [&](int p) { return seed_ * 2654435761u + uint32_t(it * 8 + p); };
+        if (pass == 1)
+            contrast_ = BuildContrastMap(work);
         done_ += 8;
         progress(percent());
         CheckCancellation();
         const size_t cells = size_t(work.width()) * size_t(work.height());
-        Match* table = table_.reserve(cells);
-        MatchPixels(work, sums_, contrast, brushes, seed_ * 2654435761u + passSalt, table);
+        const bool kept = 2 * cells * sizeof(Match) <= kKeptTableBytes;
+        const size_t slot = kept ? size_t(std::max(0, pass - 2)) : 0;
+        Match* table = tables_[slot].reserve(cells);
+        if (pass == 2 && kept) {
+            const uint32_t seeds[] = {seed(2), seed(3), seed(4)};
+            Match* const tables[] = {table, tables_[1].reserve(cells), tables_[2].reserve(cells)};
+            MatchPixels(work, sums_, contrast_, brushes, seeds, tables);
+        } else if (pass <= 2 || !kept) {
+            MatchPixels(work, sums_, contrast_, brushes, seed(pass), table);
+        }
         done_ += 40;
         progress(percent());
         CheckCancellation();
-        SelectSmoothStrokes({table, cells}, work.width(), work.height(), s_.brushSize, strokes_, selectKeys_);
+        const auto select = [&](size_t i) {
+            SelectSmoothStrokes({tables_[i].data(), cells}, work.width(), work.height(), s_.brushSize, strokes_[i],
+                                selectKeys_[i]);
+        };
+        if (pass == 2 && kept) {
+            platform::ParallelFor(0, 3, [&](int i) { select(size_t(i)); });
+        } else if (pass <= 2 || !kept) {
+            select(slot);
+        }
+        const std::vector<SmoothStroke>& strokes = strokes_[slot];
         done_ += 20;
         progress(percent());
         // Worst first; equal scores keep their grid order.
-        SmoothStrokeOrder(strokes_, order_, keys_);
+        SmoothStrokeOrder(strokes, order_, keys_);
         done_ += 8;
         progress(percent());
         // The best 95 % are drawn: strokes order[skip, size).
-        const size_t skip = strokes_.size() - size_t(SmoothStrokesKept(int(strokes_.size())));
-        const size_t count = strokes_.size() - skip;
+        const size_t skip = strokes.size() - size_t(SmoothStrokesKept(int(strokes.size())));
+        const size_t count = strokes.size() - skip;
         const uint32_t* order = order_.data() + skip;
         SmoothDrawn* drawn = drawn_.reserve(count);
-        platform::ParallelForRange(0, int((count + 4095) / 4096), 1, [&](int from, int to) {
-            for (size_t i = size_t(from) * 4096; i < std::min(count, size_t(to) * 4096); ++i) {
-                const SmoothStroke& stroke = strokes_[order[i]];
-                drawn[i] = {stroke.x, stroke.y, stroke.colour, stroke.brush};
-            }
-        });
         std::vector<SmoothStrokeInk> ink;
         for (const SmoothBrush& brush : brushes)
             ink.push_back(MakeSmoothStrokeInk(brush));
         // Bands of rows are drawn in parallel, each with the strokes that
         // reach it in stroke order, so every pixel sees the same sequence.
-        const int every = std::max(200, int(count) / 10);
-        const int bandCount = (dest_.height() + kBandRows - 1) / kBandRows;
-        strokesByBand(drawn, count, brushes, bandCount);
+        // The strokes go in tenths between progress reports, a tenth no
+        // less than kDrawChunk: a small picture draws a pass in one go.
+        const int every = std::max(kDrawChunk, int(count) / 10);
+        // Two bands a thread or more, so that they share out evenly.
+        const int threads = platform::ThreadPoolWorkerCount() + 1;
+        bandRows_ = std::max(kMinBandRows, (dest_.height() + 2 * threads - 1) / (2 * threads));
+        const int bandCount = (dest_.height() + bandRows_ - 1) / bandRows_;
+        strokesByBand(strokes.data(), order, drawn, count, brushes, bandCount);
         std::vector<size_t> cursor(bandStart_.begin(), bandStart_.end() - 1);
         const ptrdiff_t stride = ptrdiff_t(dest_.stride() / qsizetype(sizeof(gfx::Pixel)));
-        const int width = dest_.width();
+        const int width = dest_.width(), height = dest_.height();
         for (size_t from = 0; from < count; from += size_t(every)) {
             CheckCancellation();
             const size_t to = std::min(count, from + size_t(every));
@@ -151,7 +175,7 @@ private:
                 const size_t end = bandStart_[size_t(b) + 1];
                 // The cursors share cache lines: each band moves its own copy.
                 size_t at = cursor[size_t(b)];
-                const int top = b * kBandRows, bottom = std::min(dest_.height(), top + kBandRows);
+                const int top = b * bandRows_, bottom = std::min(height, top + bandRows_);
                 for (; at < end && list[at] < to; ++at) {
                     const SmoothDrawn& stroke = drawn[list[at]];
                     DrawSmoothStroke(stroke, ink[size_t(stroke.brush)], canvas, stride, width, top, bottom);
@@ -168,25 +192,30 @@ private:
         display(true);
     }
 
-    // For every band of rows, the indices of the strokes reaching it in
+    // The strokes in drawing order, drawn[i] from strokes[order[i]], and
+    // for every band of rows the indices of the strokes reaching it in
     // stroke order, band b's at bandList_[bandStart_[b], bandStart_[b + 1]):
-    // slices of the strokes count their strokes per band in parallel, then
-    // each slice writes its strokes to its place in every band.
-    void strokesByBand(const SmoothDrawn* drawn, size_t count, const std::vector<SmoothBrush>& brushes, int bandCount)
+    // slices of the strokes lay out their strokes and count them per band in
+    // parallel, then each slice writes its strokes to its place in every band.
+    void strokesByBand(const SmoothStroke* strokes, const uint32_t* order, SmoothDrawn* drawn, size_t count,
+                       const std::vector<SmoothBrush>& brushes, int bandCount)
     {
         constexpr int kSlices = 64;
         const size_t bands = size_t(bandCount);
+        const int height = dest_.height();
         sliceCounts_.assign(kSlices * bands, 0);
         const auto reach = [&](size_t i, int& first, int& last) {
             const SmoothDrawn& stroke = drawn[i];
             const int size = brushes[size_t(stroke.brush)].size;
-            first = std::max(0, stroke.y) / kBandRows;
-            last = std::min(dest_.height() - 1, stroke.y + size - 1) / kBandRows;
+            first = std::max(0, stroke.y) / bandRows_;
+            last = std::min(height - 1, stroke.y + size - 1) / bandRows_;
         };
         const auto sliceEdge = [count](int p) { return count * size_t(p) / kSlices; };
         platform::ParallelFor(0, kSlices, [&](int p) {
             size_t* counts = sliceCounts_.data() + size_t(p) * bands;
             for (size_t i = sliceEdge(p); i < sliceEdge(p + 1); ++i) {
+                const SmoothStroke& stroke = strokes[order[i]];
+                drawn[i] = {stroke.x, stroke.y, stroke.colour, stroke.brush};
                 int first = 0, last = 0;
                 reach(i, first, last);
                 for (int b = first; b <= last; ++b)
@@ -223,13 +252,17 @@ private:
     const bool preview_;
     const double units_;
     const uint32_t seed_;
-    static constexpr int kBandRows = 64;
+    static constexpr int kMinBandRows = 16;
+    static constexpr int kDrawChunk = 1 << 20;
+    int bandRows_ = kMinBandRows;
     SmoothRowSums sums_;
-    SmoothScratch<Match> table_;
-    std::vector<SmoothStroke> strokes_;
+    std::vector<uint8_t> contrast_;
+    SmoothScratch<Match> tables_[3]; // pass 1 and 2, 3, 4
+    static constexpr size_t kKeptTableBytes = size_t(64) << 20;
+    std::vector<SmoothStroke> strokes_[3]; // as the tables
     std::vector<uint32_t> order_;
     SmoothScratch<uint64_t> keys_;
-    SmoothScratch<int64_t> selectKeys_;
+    SmoothScratch<int64_t> selectKeys_[3];
     std::vector<size_t> sliceCounts_, bandStart_;
     SmoothScratch<uint32_t> bandList_;
     SmoothScratch<SmoothDrawn> drawn_;

@@ -159,17 +159,26 @@ std::vector<uint8_t> BuildContrastMap(const gfx::Image& work)
 void MatchPixels(const gfx::Image& work, const SmoothRowSums& sums, const std::vector<uint8_t>& contrast,
                  const std::vector<SmoothBrush>& brushes, uint32_t seed, Match* table)
 {
+    MatchPixels(work, sums, contrast, brushes, std::span<const uint32_t>(&seed, 1), std::span<Match* const>(&table, 1));
+}
+
+void MatchPixels(const gfx::Image& work, const SmoothRowSums& sums, const std::vector<uint8_t>& contrast,
+                 const std::vector<SmoothBrush>& brushes, std::span<const uint32_t> seeds,
+                 std::span<Match* const> tables)
+{
     const int w = work.width(), h = work.height();
     const SmoothPicture picture{reinterpret_cast<const gfx::Pixel*>(work.bits()),
                                 ptrdiff_t(work.stride() / qsizetype(sizeof(gfx::Pixel))), w, h, &sums};
     std::vector<SmoothLaneBrush> lanes;
     for (const SmoothBrush& brush : brushes)
         lanes.push_back(LayOutSmoothLanes(brush, picture));
+    const size_t tableCount = std::min(seeds.size(), tables.size());
     platform::ParallelFor(0, h, [&](int y) {
-        platform::Random rng(RowSeed(seed, y));
+        std::vector<platform::Random> rngs;
+        for (size_t s = 0; s < tableCount; ++s)
+            rngs.emplace_back(RowSeed(seeds[s], y));
         const gfx::Pixel* row = picture.base + ptrdiff_t(y) * picture.stride;
         const uint8_t* c = contrast.data() + size_t(y) * size_t(w);
-        Match* out = table + size_t(y) * size_t(w);
         // Eight pixels at a time: every orientation one of them tries is
         // fitted at all eight, then each pixel takes its tries in order.
         for (int x0 = 0; x0 < w; x0 += kSmoothLanes) {
@@ -187,8 +196,11 @@ void MatchPixels(const gfx::Image& work, const SmoothRowSums& sums, const std::v
             for (int b = 0; b < kSmoothOrientations; ++b)
                 if (wanted & (1u << b))
                     FitSmoothLanes(picture, lanes[size_t(b)], x0, y, fits[b]);
-            for (int i = 0; i < n; ++i)
-                out[x0 + i] = counts[i] == 0 ? Match{} : Choose(candidates[i], counts[i], fits, i, rng);
+            for (size_t s = 0; s < tableCount; ++s) {
+                Match* out = tables[s] + size_t(y) * size_t(w);
+                for (int i = 0; i < n; ++i)
+                    out[x0 + i] = counts[i] == 0 ? Match{} : Choose(candidates[i], counts[i], fits, i, rngs[s]);
+            }
         }
     });
 }

@@ -8,6 +8,7 @@
 #include "gfx/surface.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace pq {
@@ -51,6 +52,11 @@ std::vector<uint8_t> BuildContrastMap(const gfx::Image& work);
 // written.
 void MatchPixels(const gfx::Image& work, const SmoothRowSums& sums, const std::vector<uint8_t>& contrast,
                  const std::vector<SmoothBrush>& brushes, uint32_t seed, Match* table);
+// The same for several seeds in one sweep, table i from seed i: each fit
+// is made once for all of them.
+void MatchPixels(const gfx::Image& work, const SmoothRowSums& sums, const std::vector<uint8_t>& contrast,
+                 const std::vector<SmoothBrush>& brushes, std::span<const uint32_t> seeds,
+                 std::span<Match* const> tables);
 
 // Fills pixels still much brighter on the canvas than in the picture with
 // the mean colour of small regions (within 25 pixels of their seed).

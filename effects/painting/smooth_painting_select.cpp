@@ -5,14 +5,46 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace pq {
 namespace {
 
-// The least of v[0, n), n at least 1, in four running minima. Loads of
-// one key each: a vector load over keys just stored one by one would wait
-// for the stores to retire.
-inline int64_t Least(const int64_t* v, int n)
+// Sides are below 2^16 and scores below 2^31.
+constexpr int64_t kNone = kNoScore << 32;
+
+// The least of v[0, n), n at least 1, with `skip` read as kNone: four
+// keys a load, the last load ending at n.
+[[gnu::always_inline]] inline int64_t Least(const int64_t* v, int n, int64_t skip = kNone)
+{
+    if (n < 4) {
+        int64_t a = kNone;
+        for (int i = 0; i < n; ++i)
+            a = v[i] == skip ? a : std::min(a, v[i]);
+        return a;
+    }
+    using Keys = int64_t __attribute__((vector_size(32)));
+    Keys a, b;
+    std::memcpy(&a, v, sizeof(a));
+    std::memcpy(&b, v + n - 4, sizeof(b));
+    a = a == skip ? kNone : a;
+    b = b == skip ? kNone : b;
+    for (int i = 4; i < n - 4; i += 4) {
+        Keys c;
+        std::memcpy(&c, v + i, sizeof(c));
+        c = c == skip ? kNone : c;
+        a = a < c ? a : c;
+    }
+    a = a < b ? a : b;
+    b = __builtin_shufflevector(a, a, 2, 3, 0, 1);
+    a = a < b ? a : b;
+    b = __builtin_shufflevector(a, a, 1, 0, 3, 2);
+    return a[0] < b[0] ? a[0] : b[0];
+}
+
+// The same one key at a time, for keys stored one by one just before: a
+// vector load over them would wait for the stores to retire.
+[[gnu::always_inline]] inline int64_t LeastOneByOne(const int64_t* v, int n)
 {
     int64_t a = v[0], b = v[n - 1], c = v[n / 2], d = v[(n - 1) / 2];
     int i = 1;
@@ -27,43 +59,24 @@ inline int64_t Least(const int64_t* v, int n)
     return std::min(std::min(a, b), std::min(c, d));
 }
 
-} // namespace
+inline int RowOf(int64_t key) { return int((key >> 16) & 0xFFFF); }
 
-// One stroke per window of the brush's size on a grid of step t: the
-// window's lowest score, the first in scan order on ties; a chosen
-// pixel is not chosen again. Scores are read as keys (score, row, column),
-// eight bytes a pixel, so the least key is the first least score. Each
-// column keeps its minimum over the window's rows, slid down from one
-// window row to the next and mended when its pixel is taken, so a window
-// looks at one value per column.
-void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
-                         SmoothScratch<int64_t>& scratch)
+// The windows in scan order over the keys (column after column, a column's
+// rows side by side): each taken key goes to `taken`, its pixel's key
+// becoming kNone. Returns how many were taken.
+__attribute__((target_clones("avx2", "default"))) size_t ScanWindows(std::span<const Match> table, int w, int h,
+                                                                    int brushSize, int64_t* keys, int64_t* taken)
 {
     const int half = brushSize / 2;
     const int t = std::max(1, brushSize / 10);
     const int firstJ = -(half / t), lastJ = (h + half) / t;
     const int firstK = -(half / t), lastK = (w + half) / t;
-    strokes.clear();
-    strokes.reserve(size_t(lastJ - firstJ + 1) * size_t(lastK - firstK + 1));
-    // Sides are below 2^16 and scores below 2^31.
-    constexpr int64_t kNone = kNoScore << 32;
-    const auto rowOf = [](int64_t key) { return int((key >> 16) & 0xFFFF); };
-    // Column after column: a column's rows lie side by side.
     const size_t rows = size_t(h);
-    int64_t* keys = scratch.reserve(size_t(w) * rows);
-    platform::ParallelForRange(0, (w + 7) / 8, 4, [&](int from, int to) {
-        const int x0 = from * 8, x1 = std::min(w, to * 8);
-        for (int y = 0; y < h; ++y) {
-            const Match* m = table.data() + size_t(y) * size_t(w);
-            for (int x = x0; x < x1; ++x)
-                keys[size_t(x) * rows + size_t(y)] =
-                    m[x].score < kNoScore ? m[x].score << 32 | int64_t(y) << 16 | x : kNone;
-        }
-    });
     std::vector<int64_t> colKey(static_cast<size_t>(w), kNone);
     const auto columnMinimum = [&](int x, int y0, int y1) {
         colKey[size_t(x)] = Least(keys + size_t(x) * rows + size_t(y0), y1 - y0 + 1);
     };
+    size_t count = 0;
     int lastY0 = 0, lastY1 = -1;
     for (int j = firstJ; j <= lastJ; ++j) {
         if (j % 16 == 0)
@@ -80,7 +93,7 @@ void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, st
             // there only meets the new rows; the others are rescanned.
             for (int x = 0; x < w; ++x) {
                 const int64_t k = colKey[size_t(x)];
-                if (k != kNone && rowOf(k) < y0) {
+                if (k != kNone && RowOf(k) < y0) {
                     columnMinimum(x, y0, y1);
                     continue;
                 }
@@ -97,30 +110,64 @@ void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, st
             const int x0 = std::max(0, cx - half), x1 = std::min(w - 1, cx + half);
             if (x0 > x1)
                 continue;
-            const int64_t best = Least(colKey.data() + x0, x1 - x0 + 1);
+            const int64_t best = LeastOneByOne(colKey.data() + x0, x1 - x0 + 1);
             if (best >= kNone)
                 continue;
-            const int fx = int(best & 0xFFFF), fy = rowOf(best);
+            const int fx = int(best & 0xFFFF), fy = RowOf(best);
             if (table[size_t(fy) * size_t(w) + size_t(fx)].a <= 4)
                 continue;
-            // The rest of the stroke is read from the table below.
-            strokes.push_back({fx - half, fy - half, 0, 0, 0});
-            keys[size_t(fx) * rows + size_t(fy)] = kNone;
-            columnMinimum(fx, y0, y1);
+            taken[count++] = best;
+            // The column's next key, read before the taken one is stored.
+            int64_t* column = keys + size_t(fx) * rows;
+            const int64_t next = Least(column + y0, y1 - y0 + 1, best);
+            column[fy] = kNone;
+            colKey[size_t(fx)] = next;
         }
     }
+    return count;
+}
+
+} // namespace
+
+// One stroke per window of the brush's size on a grid of step t: the
+// window's lowest score, the first in scan order on ties; a chosen
+// pixel is not chosen again. Scores are read as keys (score, row, column),
+// eight bytes a pixel, so the least key is the first least score. Each
+// column keeps its minimum over the window's rows, slid down from one
+// window row to the next and mended when its pixel is taken, so a window
+// looks at one value per column. The scan is serial; the keys and the
+// strokes are made in parallel around it.
+void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, std::vector<SmoothStroke>& strokes,
+                         SmoothScratch<int64_t>& scratch)
+{
+    const int half = brushSize / 2;
+    const int t = std::max(1, brushSize / 10);
+    const size_t windows = size_t((h + half) / t + half / t + 1) * size_t((w + half) / t + half / t + 1);
+    // The keys, column after column, then the taken keys.
+    const size_t rows = size_t(h);
+    int64_t* keys = scratch.reserve(size_t(w) * rows + windows);
+    int64_t* taken = keys + size_t(w) * rows;
+    platform::ParallelForRange(0, (w + 7) / 8, 4, [&](int from, int to) {
+        const int x0 = from * 8, x1 = std::min(w, to * 8);
+        for (int y = 0; y < h; ++y) {
+            const Match* m = table.data() + size_t(y) * size_t(w);
+            for (int x = x0; x < x1; ++x)
+                keys[size_t(x) * rows + size_t(y)] =
+                    m[x].score < kNoScore ? m[x].score << 32 | int64_t(y) << 16 | x : kNone;
+        }
+    });
+    const size_t count = ScanWindows(table, w, h, brushSize, keys, taken);
     // Only scores change in the table, and only of taken pixels, so the
     // strokes take their pixel's brush, colour and score afterwards, in
     // parallel, and those scores become kNoScore.
-    const size_t count = strokes.size();
+    strokes.resize(count);
     platform::ParallelForRange(0, int((count + 4095) / 4096), 1, [&](int from, int to) {
         for (size_t i = size_t(from) * 4096; i < std::min(count, size_t(to) * 4096); ++i) {
-            SmoothStroke& stroke = strokes[i];
-            Match& found = table[size_t(stroke.y + half) * size_t(w) + size_t(stroke.x + half)];
-            stroke.brush = found.brush;
-            stroke.colour = 0xFF000000u | gfx::Pixel(found.r) << 16 | gfx::Pixel(found.g) << 8 | found.b;
-            stroke.score = found.score;
-            found.score = kNoScore;
+            const int fx = int(taken[i] & 0xFFFF), fy = RowOf(taken[i]);
+            Match& m = table[size_t(fy) * size_t(w) + size_t(fx)];
+            strokes[i] = {fx - half, fy - half, m.brush,
+                          0xFF000000u | gfx::Pixel(m.r) << 16 | gfx::Pixel(m.g) << 8 | m.b, m.score};
+            m.score = kNoScore;
         }
     });
 }
@@ -175,6 +222,8 @@ void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uin
     // start in index order, so a stable sort by inverted score gives it: one
     // is sorted whole, more go through least significant digits first,
     // each slice counting its digits and then placing its keys in order.
+    // The last digit places the indices straight into the order.
+    bool placed = false;
     if (slices == 1) {
         std::sort(a, a + n);
     } else {
@@ -185,6 +234,7 @@ void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uin
         std::vector<size_t> place(size_t(slices) * kDigits);
         for (int shift = 0; shift < 32 && (span >> shift) != 0; shift += kDigitBits) {
             const auto digit = [&](uint64_t key) { return size_t(((uint32_t(key >> 32) - base) >> shift) & (kDigits - 1)); };
+            const bool lastDigit = shift + kDigitBits >= 32 || (span >> (shift + kDigitBits)) == 0;
             platform::ParallelFor(0, slices, [&](int i) {
                 size_t* count = place.data() + size_t(i) * kDigits;
                 std::fill(count, count + kDigits, size_t(0));
@@ -200,12 +250,20 @@ void SmoothStrokeOrder(const std::vector<SmoothStroke>& strokes, std::vector<uin
                 }
             platform::ParallelFor(0, slices, [&](int i) {
                 size_t* at = place.data() + size_t(i) * kDigits;
-                for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
-                    b[at[digit(a[k])]++] = a[k];
+                if (lastDigit) {
+                    for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
+                        order[at[digit(a[k])]++] = uint32_t(a[k]);
+                } else {
+                    for (size_t k = edge[size_t(i)]; k < edge[size_t(i) + 1]; ++k)
+                        b[at[digit(a[k])]++] = a[k];
+                }
             });
+            placed = lastDigit;
             std::swap(a, b);
         }
     }
+    if (placed)
+        return;
     platform::ParallelForRange(0, int((n + 4095) / 4096), 1, [&](int from, int to) {
         for (size_t k = size_t(from) * 4096; k < std::min(n, size_t(to) * 4096); ++k)
             order[k] = uint32_t(a[k]);
