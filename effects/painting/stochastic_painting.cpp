@@ -27,22 +27,6 @@ constexpr gfx::Pixel kWhite = 0xFFFFFFFFu;
 // turned by any angle.
 const int kStampSide = 2 * (platform::Ceil(kCell * 0.5 * 1.414) + 3);
 
-// The columns dx of a row where a*dx + b can lie in [lo, hi], widened by
-// one; none (from > to) when no column can.
-void LimitColumns(double a, double b, double lo, double hi, double& from, double& to)
-{
-    if (std::fabs(a) < 1e-9) {
-        if (b < lo || b > hi)
-            from = 1e18;
-        return;
-    }
-    double x0 = (lo - b) / a, x1 = (hi - b) / a;
-    if (x0 > x1)
-        std::swap(x0, x1);
-    from = std::max(from, x0 - 1.0);
-    to = std::min(to, x1 + 1.0);
-}
-
 // The canvas of a full run: "Erase background" on gives opaque white, or for
 // a source with transparency white exactly where the document's photo has
 // any alpha; off gives the current result under the new paint.
@@ -96,7 +80,8 @@ public:
                       bool hasTransparency, std::shared_ptr<const StochasticMarks> marks)
         : src_(source), dest_(dest), s_(s), preview_(preview), transparent_(hasTransparency), w_(source.width()),
           h_(source.height()), held_(std::move(marks)), marks_(held_->marks), weights_(held_->weights),
-          map_(BuildGradientMap(source)), rng_(RunRandom()), canvas_(dest.row(0)),
+          map_(BuildGradientMap(source)), rng_(RunRandom()), photo_(source.row(0)),
+          photoStride_(source.stride() / qsizetype(sizeof(gfx::Pixel))), canvas_(dest.row(0)),
           stride_(dest.stride() / qsizetype(sizeof(gfx::Pixel)))
     {
     }
@@ -195,43 +180,32 @@ private:
         const QRect& strong = marks_[size_t(tr.mark)].strong;
         if (strong.isEmpty())
             return 0;
-        const double cs = std::cos(-tr.angle), sn = std::sin(-tr.angle);
-        SampleRow row;
-        row.mark = &weights_[size_t(tr.mark)];
-        row.side = kCell;
-        row.x = x;
-        row.step = step;
-        row.cs = cs;
-        row.sn = sn;
-        row.scale = scale;
-        row.colour = colour;
-        row.transparent = transparent_;
-        int64_t gain = 0;
-        const int firstRow = (box.top() + step - 1) / step * step;
-        const int firstCol = (box.left() + step - 1) / step * step;
+        SampleBox b;
+        b.photo = photo_;
+        b.canvas = canvas_;
+        b.photoStride = photoStride_;
+        b.canvasStride = stride_;
+        b.mark = &weights_[size_t(tr.mark)];
+        b.side = kCell;
+        b.x = x;
+        b.y = y;
+        b.left = box.left();
+        b.top = box.top();
+        b.right = box.right();
+        b.bottom = box.bottom();
+        b.step = step;
+        b.cs = std::cos(-tr.angle);
+        b.sn = std::sin(-tr.angle);
+        b.scale = scale;
         // Samples whose rounded mark position can fall inside the strong
         // box (with half a texel and more to spare); the rest add nothing.
-        const double uLo = strong.left() - 1.5 - 125.0, uHi = strong.right() + 1.5 - 125.0;
-        const double vLo = strong.top() - 1.5 - 125.0, vHi = strong.bottom() + 1.5 - 125.0;
-        for (int py = firstRow; py <= box.bottom(); py += step) {
-            const int dy = py - y;
-            double from = -1e18, to = 1e18;
-            LimitColumns(cs * scale, -dy * sn * scale, uLo, uHi, from, to);
-            LimitColumns(sn * scale, dy * cs * scale, vLo, vHi, from, to);
-            if (from > to)
-                continue;
-            const int lo = std::max(box.left(), int(std::max(-1e9, std::ceil(from))) + x);
-            const int hi = std::min(box.right(), int(std::min(1e9, std::floor(to))) + x);
-            if (lo > hi)
-                continue;
-            row.first = std::max(firstCol, (lo + step - 1) / step * step);
-            row.last = hi;
-            row.dy = dy;
-            row.photo = src_.row(py);
-            row.canvas = canvas_ + py * stride_;
-            gain += SampleRowGain(row);
-        }
-        return gain;
+        b.uLo = strong.left() - 1.5 - 125.0;
+        b.uHi = strong.right() + 1.5 - 125.0;
+        b.vLo = strong.top() - 1.5 - 125.0;
+        b.vHi = strong.bottom() + 1.5 - 125.0;
+        b.colour = colour;
+        b.transparent = transparent_;
+        return SampleBoxGain(b);
     }
 
     void draw(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour)
@@ -274,6 +248,8 @@ private:
     const std::vector<MarkWeights>& weights_; // of each mark
     const GradientMap map_;
     platform::Random& rng_;
+    const gfx::Pixel* const photo_; // the photo's rows, as the canvas's
+    const qsizetype photoStride_;   // in pixels
     // The canvas's rows, found once: asking the surface for a row costs a
     // call into the image each time.
     gfx::Pixel* const canvas_;
