@@ -165,7 +165,7 @@ private:
         const int left = std::max(0, x - reach), right = std::min(w_ - 1, x + reach);
         const int bottom = std::min(h_ - 1, y + reach);
         for (int py = (std::max(0, y - reach) + step - 1) / step * step; py <= bottom; py += step) {
-            const gfx::Pixel* srow = src_.row(py);
+            const gfx::Pixel* srow = photo_ + py * photoStride_;
             const gfx::Pixel* drow = canvas_ + py * stride_;
             for (int px = left; px <= right + 15; px += 16) {
                 __builtin_prefetch(srow + std::min(px, right));
