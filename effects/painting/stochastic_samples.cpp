@@ -162,7 +162,18 @@ __attribute__((always_inline)) inline bool Narrow(bool flat, double inverse, dou
 }
 
 // The first row of the box with samples, and its first sample column.
-inline int FirstBoxRow(const SampleBox& b) { return (b.top + b.step - 1) / b.step * b.step; }
+// The sample rows first..last where the mark positions within the bounds
+// can lie: dy = (v cos - u sin) / scale for (u, v) within them, two rows
+// spared.
+inline void BoxRows(const SampleBox& b, int& first, int& last)
+{
+    const double lowU = std::min(-b.sn * b.uLo, -b.sn * b.uHi), highU = std::max(-b.sn * b.uLo, -b.sn * b.uHi);
+    const double lowV = std::min(b.cs * b.vLo, b.cs * b.vHi), highV = std::max(b.cs * b.vLo, b.cs * b.vHi);
+    const double low = std::floor((lowU + lowV) / b.scale) - 2.0, high = std::ceil((highU + highV) / b.scale) + 2.0;
+    const int top = low < double(b.top - b.y) ? b.top : b.y + int(low);
+    last = high > double(b.bottom - b.y) ? b.bottom : b.y + int(high);
+    first = (top + b.step - 1) / b.step * b.step;
+}
 inline int FirstBoxColumn(const SampleBox& b) { return (b.left + b.step - 1) / b.step * b.step; }
 
 // The sample columns first..last of row py that may land on the mark; false
@@ -189,8 +200,9 @@ __attribute__((target("avx2"))) int64_t SampleBoxGainAvx2(const SampleBox& b)
     __m256i gain = _mm256_setzero_si256();
     const BoxCut cut = MakeBoxCut(b);
     const int firstCol = FirstBoxColumn(b);
-    int first = 0, last = 0;
-    for (int py = FirstBoxRow(b); py <= b.bottom; py += b.step)
+    int firstRow = 0, lastRow = 0, first = 0, last = 0;
+    BoxRows(b, firstRow, lastRow);
+    for (int py = firstRow; py <= lastRow; py += b.step)
         if (BoxRowColumns(b, cut, py, firstCol, first, last))
             gain = AddRowGainAvx2(t, b.photo + py * b.photoStride, b.canvas + py * b.canvasStride, b.x, py - b.y,
                                   b.sn, b.cs, first, last, gain);
@@ -282,7 +294,9 @@ int64_t SampleBoxGainPlain(const SampleBox& b)
     int64_t gain = 0;
     const BoxCut cut = MakeBoxCut(b);
     const int firstCol = FirstBoxColumn(b);
-    for (int py = FirstBoxRow(b); py <= b.bottom; py += b.step)
+    int firstRow = 0, lastRow = 0;
+    BoxRows(b, firstRow, lastRow);
+    for (int py = firstRow; py <= lastRow; py += b.step)
         if (BoxRowColumns(b, cut, py, firstCol, row.first, row.last)) {
             row.dy = py - b.y;
             row.photo = b.photo + py * b.photoStride;
