@@ -2,18 +2,21 @@
 
 #include "effects/painting/stochastic_marks.h"
 #include "effects/painting/stochastic_samples.h"
+#include "effects/painting/striped_draws.h"
 #include "effects/shared/brush_stamps.h"
 #include "effects/shared/snapshot_buffers.h"
 #include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_api.h"
 #include "engine/runtime/engine_host.h"
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 #include "platform/tick.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -86,11 +89,62 @@ public:
     {
     }
 
+    // The strokes are tried in order on the calling thread; pool threads,
+    // when there are any, lay those that pass while the next are tried.
     void paint()
+    {
+        const int workers = platform::ThreadPoolWorkerCount();
+        if (workers == 0) {
+            strokes();
+            return;
+        }
+        StripedDraws lanes(workers, w_, h_);
+        queued_.resize(StripedDraws::kRing);
+        const std::thread::id runThread = std::this_thread::get_id();
+        bool tried = false;
+        platform::ParallelForRange(0, workers + 1, 1, [&](int, int) {
+            if (std::this_thread::get_id() == runThread && !tried) {
+                tried = true;
+                const struct Stop {
+                    StripedDraws& lanes;
+                    ~Stop() { lanes.stop(); }
+                } stop{lanes};
+                if (lanes.start() > 0)
+                    lanes_ = &lanes;
+                strokes();
+                if (lanes_ && !lanes.awaitAll())
+                    stopped_ = true;
+                lanes_ = nullptr;
+                return;
+            }
+            const int h = lanes.join();
+            if (h >= 0)
+                lanes.serve(h, [this](int64_t n, int top, int bottom) {
+                    const Queued& q = queued_[size_t(n % StripedDraws::kRing)];
+                    draw(q.tr, q.x, q.y, q.size, q.reach, q.colour, top, bottom);
+                });
+        });
+    }
+
+private:
+    struct Try {
+        int mark = 0;
+        double angle = 0.0;
+    };
+
+    // A stroke that passed, waiting to be laid.
+    struct Queued {
+        Try tr;
+        int x = 0, y = 0, reach = 0;
+        float size = 0.0f;
+        gfx::Pixel colour = 0;
+    };
+
+    void strokes()
     {
         const int64_t reportEvery = std::max<int64_t>(100, s_.total / 100);
         lastTick_ = platform::TickMs();
-        for (int64_t i = 0; i < s_.total; ++i) {
+        for (int64_t i = 0; i < s_.total && !stopped_; ++i) {
             if (i % 500 == 0)
                 CheckCancellation();
             stroke(i);
@@ -99,11 +153,21 @@ public:
         }
     }
 
-private:
-    struct Try {
-        int mark = 0;
-        double angle = 0.0;
-    };
+    // Hands the stroke to the helpers.
+    void queue(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour)
+    {
+        // What the stamp may change: its clip on the canvas.
+        const QRect area = QRect(x - reach - 1, y - reach - 1, 2 * reach + 3, 2 * reach + 3) & QRect(0, 0, w_, h_);
+        if (area.isEmpty())
+            return;
+        const int64_t n = lanes_->reserve();
+        if (n < 0) {
+            stopped_ = true;
+            return;
+        }
+        queued_[size_t(n % StripedDraws::kRing)] = Queued{tr, x, y, reach, size, colour};
+        lanes_->push(area);
+    }
 
     void stroke(int64_t i)
     {
@@ -127,6 +191,10 @@ private:
         const int step = size > 20.0f ? s_.sampleStep : 1;
         const double scale = double(kCell) / double(size);
         const int colour[3] = {Unpremultiplied(c, 16), Unpremultiplied(c, 8), Unpremultiplied(c, 0)};
+        if (lanes_ && !lanes_->await(box)) {
+            stopped_ = true;
+            return;
+        }
 
         int64_t gain = 0;
         for (int a = 1; a <= s_.attempts; ++a) {
@@ -140,8 +208,12 @@ private:
         }
         if (i + 1 < s_.total)
             prefetch(i + 1);
-        if (gain > 0)
-            draw(tr, x, y, size, reach, c);
+        if (gain <= 0)
+            return;
+        if (lanes_)
+            queue(tr, x, y, size, reach, c);
+        else
+            draw(tr, x, y, size, reach, c, y - reach - 1, y + reach + 1);
     }
 
     // The size of stroke i: large first, small last.
@@ -208,7 +280,8 @@ private:
         return SampleBoxGain(b);
     }
 
-    void draw(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour)
+    // Over the canvas rows top..bottom.
+    void draw(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour, int top, int bottom) const
     {
         Stamp stamp;
         stamp.cell = &marks_[size_t(tr.mark)].cell;
@@ -219,8 +292,10 @@ private:
         stamp.sampling = StampSampling::Linear;
         stamp.trimToInk = true;
         const int c = kStampSide / 2;
-        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3), canvas_,
-                      stride_, dest_.size(), x, y);
+        // Canvas row r is the stamp's row r - y + c.
+        const int from = std::max(c - reach - 1, top - y + c), to = std::min(c + reach + 1, bottom - y + c);
+        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, from, 2 * reach + 3, to - from + 1), canvas_, stride_,
+                      dest_.size(), x, y);
     }
 
     void report(int64_t i)
@@ -229,6 +304,10 @@ private:
         if (now - lastTick_ <= (preview_ ? 100u : 200u))
             return;
         lastTick_ = now;
+        if (lanes_ && !lanes_->awaitAll()) {
+            stopped_ = true;
+            return;
+        }
         const int pct = platform::Round(double(i) / double(s_.total) * 100.0);
         if (preview_) {
             SafeUpdatePreview(dest_, pct);
@@ -256,6 +335,9 @@ private:
     const qsizetype stride_; // in pixels
     uint32_t lastTick_ = 0;
     SnapshotBuffers shots_;
+    StripedDraws* lanes_ = nullptr; // while pool threads lay the strokes
+    std::vector<Queued> queued_;     // by ring slot
+    bool stopped_ = false;           // a helper failed
 };
 
 } // namespace
