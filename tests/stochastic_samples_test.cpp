@@ -95,6 +95,58 @@ TEST(StochasticSamples, WideRowsCountAsThePlainLoop)
     EXPECT_GT(nonZero, 300); // the rows did land on ink
 }
 
+TEST(StochasticSamples, WideBoxesCountAsThePlainRows)
+{
+    // Boxes of every step and odd size, clipped at the picture's edges; the
+    // cut to the mark's box leaves out only samples that add nothing.
+    const int width = 97, height = 61;
+    platform::Random rng(5);
+    std::vector<gfx::Pixel> photo, canvas;
+    for (int y = 0; y < height; ++y) {
+        const std::vector<gfx::Pixel> p = PixelRow(uint32_t(3 * y), width, y % 4 == 0);
+        const std::vector<gfx::Pixel> c = PixelRow(uint32_t(3 * y + 1), width, false);
+        photo.insert(photo.end(), p.begin(), p.end());
+        canvas.insert(canvas.end(), c.begin(), c.end());
+    }
+    int nonZero = 0;
+    for (int i = 0; i < 1500; ++i) {
+        const pq::MarkWeights mark(MarkPlane(uint32_t(i % 5), 20 + (i % 5) * 15).data(), kSide, 20 + rng.random(236));
+        const int colour[3] = {rng.random(256), rng.random(256), rng.random(256)};
+        const double angle = i % 11 == 0 ? double(i % 4) * 1.5707963267948966 : rng.randomReal() * 7.0;
+        const int reach = 1 + rng.random(40);
+        pq::SampleBox b;
+        b.photo = photo.data();
+        b.canvas = canvas.data();
+        b.photoStride = b.canvasStride = width;
+        b.mark = &mark;
+        b.side = kSide;
+        b.x = rng.random(width);
+        b.y = rng.random(height);
+        b.left = std::max(0, b.x - reach);
+        b.top = std::max(0, b.y - reach);
+        b.right = std::min(width - 1, b.x + reach);
+        b.bottom = std::min(height - 1, b.y + reach);
+        b.step = 1 + rng.random(6);
+        b.cs = std::cos(angle);
+        b.sn = std::sin(angle);
+        b.scale = 250.0 / (2.0 * reach + rng.randomReal() * 10.0);
+        b.colour = colour;
+        b.transparent = i % 3 == 0;
+        pq::SampleBox uncut = b;
+        uncut.uLo = uncut.vLo = -1e6;
+        uncut.uHi = uncut.vHi = 1e6;
+        b.uLo = mark.left - 1.5 - 125.0;
+        b.uHi = mark.left + mark.width - 1 + 1.5 - 125.0;
+        b.vLo = mark.top - 1.5 - 125.0;
+        b.vHi = mark.top + mark.height - 1 + 1.5 - 125.0;
+        const int64_t plain = pq::SampleBoxGainPlain(b);
+        ASSERT_EQ(pq::SampleBoxGain(b), plain) << "box " << i;
+        ASSERT_EQ(pq::SampleBoxGain(uncut), plain) << "box " << i;
+        nonZero += plain != 0;
+    }
+    EXPECT_GT(nonZero, 300);
+}
+
 TEST(StochasticSamples, SamplesOnTexelHalvesRoundToEven)
 {
     // Exact quarter turns at integer scales put samples on .5 positions,

@@ -2,18 +2,21 @@
 
 #include "effects/painting/stochastic_marks.h"
 #include "effects/painting/stochastic_samples.h"
+#include "effects/painting/striped_draws.h"
 #include "effects/shared/brush_stamps.h"
 #include "effects/shared/snapshot_buffers.h"
 #include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_api.h"
 #include "engine/runtime/engine_host.h"
 #include "platform/numeric.h"
+#include "platform/thread_pool.h"
 #include "platform/tick.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -26,22 +29,6 @@ constexpr gfx::Pixel kWhite = 0xFFFFFFFFu;
 // The side of the square a stroke is drawn in: room for the largest mark
 // turned by any angle.
 const int kStampSide = 2 * (platform::Ceil(kCell * 0.5 * 1.414) + 3);
-
-// The columns dx of a row where a*dx + b can lie in [lo, hi], widened by
-// one; none (from > to) when no column can.
-void LimitColumns(double a, double b, double lo, double hi, double& from, double& to)
-{
-    if (std::fabs(a) < 1e-9) {
-        if (b < lo || b > hi)
-            from = 1e18;
-        return;
-    }
-    double x0 = (lo - b) / a, x1 = (hi - b) / a;
-    if (x0 > x1)
-        std::swap(x0, x1);
-    from = std::max(from, x0 - 1.0);
-    to = std::min(to, x1 + 1.0);
-}
 
 // The canvas of a full run: "Erase background" on gives opaque white, or for
 // a source with transparency white exactly where the document's photo has
@@ -96,16 +83,68 @@ public:
                       bool hasTransparency, std::shared_ptr<const StochasticMarks> marks)
         : src_(source), dest_(dest), s_(s), preview_(preview), transparent_(hasTransparency), w_(source.width()),
           h_(source.height()), held_(std::move(marks)), marks_(held_->marks), weights_(held_->weights),
-          map_(BuildGradientMap(source)), rng_(RunRandom()), canvas_(dest.row(0)),
+          map_(BuildGradientMap(source)), rng_(RunRandom()), photo_(source.row(0)),
+          photoStride_(source.stride() / qsizetype(sizeof(gfx::Pixel))), canvas_(dest.row(0)),
           stride_(dest.stride() / qsizetype(sizeof(gfx::Pixel)))
     {
     }
 
+    // The strokes are tried in order on the calling thread; pool threads,
+    // when there are any, lay those that pass while the next are tried.
     void paint()
+    {
+        const int workers = platform::ThreadPoolWorkerCount();
+        if (workers == 0) {
+            strokes();
+            return;
+        }
+        StripedDraws lanes(workers, w_, h_);
+        queued_.resize(StripedDraws::kRing);
+        const std::thread::id runThread = std::this_thread::get_id();
+        bool tried = false;
+        platform::ParallelForRange(0, workers + 1, 1, [&](int, int) {
+            if (std::this_thread::get_id() == runThread && !tried) {
+                tried = true;
+                const struct Stop {
+                    StripedDraws& lanes;
+                    ~Stop() { lanes.stop(); }
+                } stop{lanes};
+                if (lanes.start() > 0)
+                    lanes_ = &lanes;
+                strokes();
+                if (lanes_ && !lanes.awaitAll())
+                    stopped_ = true;
+                lanes_ = nullptr;
+                return;
+            }
+            const int h = lanes.join();
+            if (h >= 0)
+                lanes.serve(h, [this](int64_t n, int top, int bottom) {
+                    const Queued& q = queued_[size_t(n % StripedDraws::kRing)];
+                    draw(q.tr, q.x, q.y, q.size, q.reach, q.colour, top, bottom);
+                });
+        });
+    }
+
+private:
+    struct Try {
+        int mark = 0;
+        double angle = 0.0;
+    };
+
+    // A stroke that passed, waiting to be laid.
+    struct Queued {
+        Try tr;
+        int x = 0, y = 0, reach = 0;
+        float size = 0.0f;
+        gfx::Pixel colour = 0;
+    };
+
+    void strokes()
     {
         const int64_t reportEvery = std::max<int64_t>(100, s_.total / 100);
         lastTick_ = platform::TickMs();
-        for (int64_t i = 0; i < s_.total; ++i) {
+        for (int64_t i = 0; i < s_.total && !stopped_; ++i) {
             if (i % 500 == 0)
                 CheckCancellation();
             stroke(i);
@@ -114,11 +153,21 @@ public:
         }
     }
 
-private:
-    struct Try {
-        int mark = 0;
-        double angle = 0.0;
-    };
+    // Hands the stroke to the helpers.
+    void queue(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour)
+    {
+        // What the stamp may change: its clip on the canvas.
+        const QRect area = QRect(x - reach - 1, y - reach - 1, 2 * reach + 3, 2 * reach + 3) & QRect(0, 0, w_, h_);
+        if (area.isEmpty())
+            return;
+        const int64_t n = lanes_->reserve();
+        if (n < 0) {
+            stopped_ = true;
+            return;
+        }
+        queued_[size_t(n % StripedDraws::kRing)] = Queued{tr, x, y, reach, size, colour};
+        lanes_->push(area);
+    }
 
     void stroke(int64_t i)
     {
@@ -142,6 +191,10 @@ private:
         const int step = size > 20.0f ? s_.sampleStep : 1;
         const double scale = double(kCell) / double(size);
         const int colour[3] = {Unpremultiplied(c, 16), Unpremultiplied(c, 8), Unpremultiplied(c, 0)};
+        if (lanes_ && !lanes_->await(box)) {
+            stopped_ = true;
+            return;
+        }
 
         int64_t gain = 0;
         for (int a = 1; a <= s_.attempts; ++a) {
@@ -155,8 +208,12 @@ private:
         }
         if (i + 1 < s_.total)
             prefetch(i + 1);
-        if (gain > 0)
-            draw(tr, x, y, size, reach, c);
+        if (gain <= 0)
+            return;
+        if (lanes_)
+            queue(tr, x, y, size, reach, c);
+        else
+            draw(tr, x, y, size, reach, c, y - reach - 1, y + reach + 1);
     }
 
     // The size of stroke i: large first, small last.
@@ -180,7 +237,7 @@ private:
         const int left = std::max(0, x - reach), right = std::min(w_ - 1, x + reach);
         const int bottom = std::min(h_ - 1, y + reach);
         for (int py = (std::max(0, y - reach) + step - 1) / step * step; py <= bottom; py += step) {
-            const gfx::Pixel* srow = src_.row(py);
+            const gfx::Pixel* srow = photo_ + py * photoStride_;
             const gfx::Pixel* drow = canvas_ + py * stride_;
             for (int px = left; px <= right + 15; px += 16) {
                 __builtin_prefetch(srow + std::min(px, right));
@@ -195,46 +252,36 @@ private:
         const QRect& strong = marks_[size_t(tr.mark)].strong;
         if (strong.isEmpty())
             return 0;
-        const double cs = std::cos(-tr.angle), sn = std::sin(-tr.angle);
-        SampleRow row;
-        row.mark = &weights_[size_t(tr.mark)];
-        row.side = kCell;
-        row.x = x;
-        row.step = step;
-        row.cs = cs;
-        row.sn = sn;
-        row.scale = scale;
-        row.colour = colour;
-        row.transparent = transparent_;
-        int64_t gain = 0;
-        const int firstRow = (box.top() + step - 1) / step * step;
-        const int firstCol = (box.left() + step - 1) / step * step;
+        SampleBox b;
+        b.photo = photo_;
+        b.canvas = canvas_;
+        b.photoStride = photoStride_;
+        b.canvasStride = stride_;
+        b.mark = &weights_[size_t(tr.mark)];
+        b.side = kCell;
+        b.x = x;
+        b.y = y;
+        b.left = box.left();
+        b.top = box.top();
+        b.right = box.right();
+        b.bottom = box.bottom();
+        b.step = step;
+        b.cs = std::cos(-tr.angle);
+        b.sn = std::sin(-tr.angle);
+        b.scale = scale;
         // Samples whose rounded mark position can fall inside the strong
         // box (with half a texel and more to spare); the rest add nothing.
-        const double uLo = strong.left() - 1.5 - 125.0, uHi = strong.right() + 1.5 - 125.0;
-        const double vLo = strong.top() - 1.5 - 125.0, vHi = strong.bottom() + 1.5 - 125.0;
-        for (int py = firstRow; py <= box.bottom(); py += step) {
-            const int dy = py - y;
-            double from = -1e18, to = 1e18;
-            LimitColumns(cs * scale, -dy * sn * scale, uLo, uHi, from, to);
-            LimitColumns(sn * scale, dy * cs * scale, vLo, vHi, from, to);
-            if (from > to)
-                continue;
-            const int lo = std::max(box.left(), int(std::max(-1e9, std::ceil(from))) + x);
-            const int hi = std::min(box.right(), int(std::min(1e9, std::floor(to))) + x);
-            if (lo > hi)
-                continue;
-            row.first = std::max(firstCol, (lo + step - 1) / step * step);
-            row.last = hi;
-            row.dy = dy;
-            row.photo = src_.row(py);
-            row.canvas = canvas_ + py * stride_;
-            gain += SampleRowGain(row);
-        }
-        return gain;
+        b.uLo = strong.left() - 1.5 - 125.0;
+        b.uHi = strong.right() + 1.5 - 125.0;
+        b.vLo = strong.top() - 1.5 - 125.0;
+        b.vHi = strong.bottom() + 1.5 - 125.0;
+        b.colour = colour;
+        b.transparent = transparent_;
+        return SampleBoxGain(b);
     }
 
-    void draw(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour)
+    // Over the canvas rows top..bottom.
+    void draw(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour, int top, int bottom) const
     {
         Stamp stamp;
         stamp.cell = &marks_[size_t(tr.mark)].cell;
@@ -245,8 +292,10 @@ private:
         stamp.sampling = StampSampling::Linear;
         stamp.trimToInk = true;
         const int c = kStampSide / 2;
-        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3), canvas_,
-                      stride_, dest_.size(), x, y);
+        // Canvas row r is the stamp's row r - y + c.
+        const int from = std::max(c - reach - 1, top - y + c), to = std::min(c + reach + 1, bottom - y + c);
+        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, from, 2 * reach + 3, to - from + 1), canvas_, stride_,
+                      dest_.size(), x, y);
     }
 
     void report(int64_t i)
@@ -255,6 +304,10 @@ private:
         if (now - lastTick_ <= (preview_ ? 100u : 200u))
             return;
         lastTick_ = now;
+        if (lanes_ && !lanes_->awaitAll()) {
+            stopped_ = true;
+            return;
+        }
         const int pct = platform::Round(double(i) / double(s_.total) * 100.0);
         if (preview_) {
             SafeUpdatePreview(dest_, pct);
@@ -274,12 +327,17 @@ private:
     const std::vector<MarkWeights>& weights_; // of each mark
     const GradientMap map_;
     platform::Random& rng_;
+    const gfx::Pixel* const photo_; // the photo's rows, as the canvas's
+    const qsizetype photoStride_;   // in pixels
     // The canvas's rows, found once: asking the surface for a row costs a
     // call into the image each time.
     gfx::Pixel* const canvas_;
     const qsizetype stride_; // in pixels
     uint32_t lastTick_ = 0;
     SnapshotBuffers shots_;
+    StripedDraws* lanes_ = nullptr; // while pool threads lay the strokes
+    std::vector<Queued> queued_;     // by ring slot
+    bool stopped_ = false;           // a helper failed
 };
 
 } // namespace

@@ -43,4 +43,29 @@ int64_t SampleRowGain(const SampleRow& row);
 // The same sum one sample at a time.
 int64_t SampleRowGainPlain(const SampleRow& row);
 
+// A whole try: the photo's and canvas's samples at multiples of step in the
+// box around the stroke's centre.
+struct SampleBox {
+    const gfx::Pixel* photo = nullptr; // row 0 of the photo and of the canvas
+    const gfx::Pixel* canvas = nullptr;
+    qsizetype photoStride = 0, canvasStride = 0; // in pixels
+    const MarkWeights* mark = nullptr;
+    int side = 0;
+    int x = 0, y = 0;                             // the stroke's centre
+    int left = 0, top = 0, right = -1, bottom = -1; // the box, edges included
+    int step = 1;
+    double cs = 1.0, sn = 0.0, scale = 1.0;
+    // Bounds on the mark positions less C where a sample may count: each
+    // row's columns are cut to those that can reach them.
+    double uLo = 0.0, uHi = 0.0, vLo = 0.0, vHi = 0.0;
+    const int* colour = nullptr;
+    bool transparent = false;
+};
+
+// SampleRowGain summed over the box's rows, each cut to the columns that can
+// reach the bounds.
+int64_t SampleBoxGain(const SampleBox& box);
+// The same with SampleRowGainPlain.
+int64_t SampleBoxGainPlain(const SampleBox& box);
+
 } // namespace pq

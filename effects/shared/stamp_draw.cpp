@@ -437,6 +437,16 @@ void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Pixel* 
     DrawPlan plan;
     if (area.isEmpty() || !MakePlan(stamp, c, plan))
         return;
+    // Only rows the rectangle (and its ink) can reach have a span: their dy
+    // is sinA lx + cosA ly for a point of it, give or take two rows.
+    const double x0 = std::max(-(plan.halfW + 0.5), plan.inkX0), x1 = std::min(plan.halfW + 0.5, plan.inkX1);
+    const double y0 = std::max(-(plan.halfH + 0.5), plan.inkY0), y1 = std::min(plan.halfH + 0.5, plan.inkY1);
+    const double dyLow = std::min(plan.sinA * x0, plan.sinA * x1) + std::min(plan.cosA * y0, plan.cosA * y1);
+    const double dyHigh = std::max(plan.sinA * x0, plan.sinA * x1) + std::max(plan.cosA * y0, plan.cosA * y1);
+    const int top = std::max(area.top(), int(std::max(-1e9, std::floor(dyLow - 2.0 + plan.centre - 0.5))));
+    const int bottom = std::min(area.bottom(), int(std::min(1e9, std::ceil(dyHigh + 2.0 + plan.centre - 0.5))));
+    if (top > bottom)
+        return;
     auto layRows = [&](int from, int to) {
         for (int v = from; v < to; ++v) {
             int lo, hi;
@@ -463,11 +473,11 @@ void DrawStampOver(const Stamp& stamp, int side, const QRect& clip, gfx::Pixel* 
         }
     };
     // Every canvas pixel takes at most one stamp pixel: rows are independent.
-    const int rows = area.height();
+    const int rows = bottom - top + 1;
     if (int64_t(area.width()) * rows < kParallelLayPixels || rows < 16)
-        layRows(area.top(), area.bottom() + 1);
+        layRows(top, bottom + 1);
     else
-        platform::ParallelForRange(area.top(), area.bottom() + 1, std::max(4, rows / 16), layRows);
+        platform::ParallelForRange(top, bottom + 1, std::max(4, rows / 16), layRows);
 }
 
 } // namespace pq
