@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -20,8 +21,21 @@ TEST(StripedDraws, PixelsTakeTheirStrokesInPushOrderAndWaitsSeeThemLaid)
     std::vector<QRect> areas(kStrokes);
     std::vector<std::vector<int>> laid(size_t(kWidth) * kHeight); // per pixel, the strokes over it
     std::vector<std::thread> helpers;
+    // Lets the helpers go and joins them however the test leaves.
+    const struct JoinAll {
+        pq::StripedDraws& draws;
+        std::vector<std::thread>& threads;
+        ~JoinAll()
+        {
+            draws.stop();
+            for (std::thread& t : threads)
+                t.join();
+        }
+    } joinAll{draws, helpers};
+    std::atomic<int> arriving{0};
     for (int t = 0; t < kHelpers; ++t)
         helpers.emplace_back([&] {
+            arriving.fetch_add(1);
             const int h = draws.join();
             if (h >= 0)
                 draws.serve(h, [&](int64_t n, int top, int bottom) {
@@ -33,7 +47,11 @@ TEST(StripedDraws, PixelsTakeTheirStrokesInPushOrderAndWaitsSeeThemLaid)
                             laid[size_t(y) * kWidth + size_t(x)].push_back(int(n));
                 });
         });
-    ASSERT_EQ(draws.start(), kHelpers);
+    // start() waits only a moment for helpers: on a loaded machine some may
+    // come too late, and those must then stay out.
+    while (arriving.load() < kHelpers)
+        std::this_thread::yield();
+    ASSERT_GE(draws.start(), 1);
     // The strokes pushed so far over each pixel of box have been laid, in order.
     const auto check = [&](const QRect& box, int pushed) {
         for (int y = box.top(); y <= box.bottom(); ++y)
@@ -62,9 +80,6 @@ TEST(StripedDraws, PixelsTakeTheirStrokesInPushOrderAndWaitsSeeThemLaid)
     }
     ASSERT_TRUE(draws.awaitAll());
     check(QRect(0, 0, kWidth, kHeight), kStrokes);
-    draws.stop();
-    for (std::thread& t : helpers)
-        t.join();
 }
 
 } // namespace
