@@ -104,7 +104,7 @@ private:
 
     // The working picture stays for the four passes of an iteration and the
     // brushes for the last three, so the first pass makes the contrast map
-    // for all and, on pictures whose tables take up to kKeptTableBytes, the
+    // for all and, on pictures whose kept tables take up to kKeptTableBytes, the
     // second matches the pixels for itself and the two after it and places
     // the three passes' strokes side by side, one serial scan a thread.
     void runPass(const gfx::Image& work, const std::vector<SmoothBrush>& brushes, int it, int pass)
@@ -116,7 +116,9 @@ private:
         progress(percent());
         CheckCancellation();
         const size_t cells = size_t(work.width()) * size_t(work.height());
-        const bool kept = 2 * cells * sizeof(Match) <= kKeptTableBytes;
+        // Two more tables, select keys and stroke lists (at most one
+        // stroke a pixel) held for the passes to come.
+        const bool kept = 2 * cells * (sizeof(Match) + sizeof(int64_t) + sizeof(SmoothStroke)) <= kKeptTableBytes;
         const size_t slot = kept ? size_t(std::max(0, pass - 2)) : 0;
         Match* table = tables_[slot].reserve(cells);
         if (pass == 2 && kept) {
