@@ -62,11 +62,10 @@ constexpr int64_t kNone = kNoScore << 32;
 inline int RowOf(int64_t key) { return int((key >> 16) & 0xFFFF); }
 
 // The windows in scan order over the keys (column after column, a column's
-// rows side by side): each taken pixel becomes a stroke at its place (the
-// rest is filled in later), its key becoming kNone.
-__attribute__((target_clones("avx2", "default"))) void ScanWindows(std::span<const Match> table, int w, int h,
-                                                                  int brushSize, int64_t* keys,
-                                                                  std::vector<SmoothStroke>& strokes)
+// rows side by side): each taken key goes to `taken`, its pixel's key
+// becoming kNone. Returns how many were taken.
+__attribute__((target_clones("avx2", "default"))) size_t ScanWindows(std::span<const Match> table, int w, int h,
+                                                                    int brushSize, int64_t* keys, int64_t* taken)
 {
     const int half = brushSize / 2;
     const int t = std::max(1, brushSize / 10);
@@ -77,6 +76,7 @@ __attribute__((target_clones("avx2", "default"))) void ScanWindows(std::span<con
     const auto columnMinimum = [&](int x, int y0, int y1) {
         colKey[size_t(x)] = Least(keys + size_t(x) * rows + size_t(y0), y1 - y0 + 1);
     };
+    size_t count = 0;
     int lastY0 = 0, lastY1 = -1;
     for (int j = firstJ; j <= lastJ; ++j) {
         if (j % 16 == 0)
@@ -116,7 +116,7 @@ __attribute__((target_clones("avx2", "default"))) void ScanWindows(std::span<con
             const int fx = int(best & 0xFFFF), fy = RowOf(best);
             if (table[size_t(fy) * size_t(w) + size_t(fx)].a <= 4)
                 continue;
-            strokes.push_back({fx - half, fy - half, 0, 0, 0});
+            taken[count++] = best;
             // The column's next key, read before the taken one is stored.
             int64_t* column = keys + size_t(fx) * rows;
             const int64_t next = Least(column + y0, y1 - y0 + 1, best);
@@ -124,6 +124,7 @@ __attribute__((target_clones("avx2", "default"))) void ScanWindows(std::span<con
             colKey[size_t(fx)] = next;
         }
     }
+    return count;
 }
 
 } // namespace
@@ -142,9 +143,10 @@ void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, st
     const int half = brushSize / 2;
     const int t = std::max(1, brushSize / 10);
     const size_t windows = size_t((h + half) / t + half / t + 1) * size_t((w + half) / t + half / t + 1);
-    // The keys, column after column.
+    // The keys, column after column, then the taken keys.
     const size_t rows = size_t(h);
-    int64_t* keys = scratch.reserve(size_t(w) * rows);
+    int64_t* keys = scratch.reserve(size_t(w) * rows + windows);
+    int64_t* taken = keys + size_t(w) * rows;
     platform::ParallelForRange(0, (w + 7) / 8, 4, [&](int from, int to) {
         const int x0 = from * 8, x1 = std::min(w, to * 8);
         for (int y = 0; y < h; ++y) {
@@ -154,20 +156,17 @@ void SelectSmoothStrokes(std::span<Match> table, int w, int h, int brushSize, st
                     m[x].score < kNoScore ? m[x].score << 32 | int64_t(y) << 16 | x : kNone;
         }
     });
-    strokes.clear();
-    strokes.reserve(windows);
-    ScanWindows(table, w, h, brushSize, keys, strokes);
+    const size_t count = ScanWindows(table, w, h, brushSize, keys, taken);
     // Only scores change in the table, and only of taken pixels, so the
     // strokes take their pixel's brush, colour and score afterwards, in
     // parallel, and those scores become kNoScore.
-    const size_t count = strokes.size();
+    strokes.resize(count);
     platform::ParallelForRange(0, int((count + 4095) / 4096), 1, [&](int from, int to) {
         for (size_t i = size_t(from) * 4096; i < std::min(count, size_t(to) * 4096); ++i) {
-            SmoothStroke& s = strokes[i];
-            Match& m = table[size_t(s.y + half) * size_t(w) + size_t(s.x + half)];
-            s.brush = m.brush;
-            s.colour = 0xFF000000u | gfx::Pixel(m.r) << 16 | gfx::Pixel(m.g) << 8 | m.b;
-            s.score = m.score;
+            const int fx = int(taken[i] & 0xFFFF), fy = RowOf(taken[i]);
+            Match& m = table[size_t(fy) * size_t(w) + size_t(fx)];
+            strokes[i] = {fx - half, fy - half, m.brush,
+                          0xFF000000u | gfx::Pixel(m.r) << 16 | gfx::Pixel(m.g) << 8 | m.b, m.score};
             m.score = kNoScore;
         }
     });
