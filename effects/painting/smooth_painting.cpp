@@ -47,8 +47,12 @@ public:
                     progress(percent());
                     display(true);
                 }
-                if (pass <= 2)
+                if (pass <= 2) {
                     brushes = MakeSmoothBrushes(atlas_, pass == 1 ? 5 : 7, s_.brushSize);
+                    ink_.clear();
+                    for (const SmoothBrush& brush : brushes)
+                        ink_.push_back(MakeSmoothStrokeInk(brush));
+                }
                 runPass(work, brushes, it, pass);
                 if (preview_)
                     SafeUpdatePreview(dest_, percent());
@@ -150,9 +154,6 @@ private:
         const size_t count = strokes.size() - skip;
         const uint32_t* order = order_.data() + skip;
         SmoothDrawn* drawn = drawn_.reserve(count);
-        std::vector<SmoothStrokeInk> ink;
-        for (const SmoothBrush& brush : brushes)
-            ink.push_back(MakeSmoothStrokeInk(brush));
         // Bands of rows are drawn in parallel, each going through the strokes
         // in order and drawing those that reach it, so every pixel sees the
         // same sequence. The strokes go in tenths between progress reports,
@@ -174,7 +175,7 @@ private:
                 const int top = b * bandRows, bottom = std::min(height, top + bandRows);
                 for (size_t i = from; i < to; ++i) {
                     const SmoothDrawn& stroke = drawn[i];
-                    const SmoothStrokeInk& tip = ink[size_t(stroke.brush)];
+                    const SmoothStrokeInk& tip = ink_[size_t(stroke.brush)];
                     if (stroke.y < bottom && stroke.y + tip.size > top)
                         DrawSmoothStroke(stroke, tip, canvas, stride, width, top, bottom);
                 }
@@ -220,6 +221,7 @@ private:
     SmoothScratch<uint64_t> keys_;
     SmoothScratch<int64_t> selectKeys_[3];
     SmoothScratch<SmoothDrawn> drawn_;
+    std::vector<SmoothStrokeInk> ink_; // the brushes'
     SnapshotBuffers shots_;
     double done_ = 0.0;
     uint32_t displayTick_ = 0;
