@@ -47,8 +47,12 @@ public:
                     progress(percent());
                     display(true);
                 }
-                if (pass <= 2)
+                if (pass <= 2) {
                     brushes = MakeSmoothBrushes(atlas_, pass == 1 ? 5 : 7, s_.brushSize);
+                    ink_.clear();
+                    for (const SmoothBrush& brush : brushes)
+                        ink_.push_back(MakeSmoothStrokeInk(brush));
+                }
                 runPass(work, brushes, it, pass);
                 if (preview_)
                     SafeUpdatePreview(dest_, percent());
@@ -152,20 +156,17 @@ private:
         const size_t count = strokes.size() - skip;
         const uint32_t* order = order_.data() + skip;
         SmoothDrawn* drawn = drawn_.reserve(count);
-        std::vector<SmoothStrokeInk> ink;
-        for (const SmoothBrush& brush : brushes)
-            ink.push_back(MakeSmoothStrokeInk(brush));
-        // Bands of rows are drawn in parallel, each with the strokes that
-        // reach it in stroke order, so every pixel sees the same sequence.
-        // The strokes go in tenths between progress reports, a tenth no
-        // less than kDrawChunk: a small picture draws a pass in one go.
+        // Bands of rows are drawn in parallel, each going through the strokes
+        // in order and drawing those that reach it, so every pixel sees the
+        // same sequence. The strokes go in tenths between progress reports,
+        // a tenth no less than kDrawChunk: a small picture draws a pass in
+        // one go.
         const int every = std::max(kDrawChunk, int(count) / 10);
         // Two bands a thread or more, so that they share out evenly.
         const int threads = platform::ThreadPoolWorkerCount() + 1;
-        bandRows_ = std::max(kMinBandRows, (dest_.height() + 2 * threads - 1) / (2 * threads));
-        const int bandCount = (dest_.height() + bandRows_ - 1) / bandRows_;
-        strokesByBand(strokes.data(), order, drawn, count, brushes, bandCount);
-        std::vector<size_t> cursor(bandStart_.begin(), bandStart_.end() - 1);
+        const int bandRows = std::max(kMinBandRows, (dest_.height() + 2 * threads - 1) / (2 * threads));
+        const int bandCount = (dest_.height() + bandRows - 1) / bandRows;
+        layOut(strokes.data(), order, drawn, count);
         const ptrdiff_t stride = ptrdiff_t(dest_.stride() / qsizetype(sizeof(gfx::Pixel)));
         const int width = dest_.width(), height = dest_.height();
         for (size_t from = 0; from < count; from += size_t(every)) {
@@ -173,16 +174,13 @@ private:
             const size_t to = std::min(count, from + size_t(every));
             gfx::Pixel* canvas = dest_.row(0);
             platform::ParallelFor(0, bandCount, [&](int b) {
-                const uint32_t* list = bandList_.data();
-                const size_t end = bandStart_[size_t(b) + 1];
-                // The cursors share cache lines: each band moves its own copy.
-                size_t at = cursor[size_t(b)];
-                const int top = b * bandRows_, bottom = std::min(height, top + bandRows_);
-                for (; at < end && list[at] < to; ++at) {
-                    const SmoothDrawn& stroke = drawn[list[at]];
-                    DrawSmoothStroke(stroke, ink[size_t(stroke.brush)], canvas, stride, width, top, bottom);
+                const int top = b * bandRows, bottom = std::min(height, top + bandRows);
+                for (size_t i = from; i < to; ++i) {
+                    const SmoothDrawn& stroke = drawn[i];
+                    const SmoothStrokeInk& tip = ink_[size_t(stroke.brush)];
+                    if (stroke.y < bottom && stroke.y + tip.size > top)
+                        DrawSmoothStroke(stroke, tip, canvas, stride, width, top, bottom);
                 }
-                cursor[size_t(b)] = at;
             });
             if (to % size_t(every) == 0) {
                 progress(platform::Round((done_ + double(to) / double(count) * 24.0) / units_ * 100.0));
@@ -194,56 +192,16 @@ private:
         display(true);
     }
 
-    // The strokes in drawing order, drawn[i] from strokes[order[i]], and
-    // for every band of rows the indices of the strokes reaching it in
-    // stroke order, band b's at bandList_[bandStart_[b], bandStart_[b + 1]):
-    // slices of the strokes lay out their strokes and count them per band in
-    // parallel, then each slice writes its strokes to its place in every band.
-    void strokesByBand(const SmoothStroke* strokes, const uint32_t* order, SmoothDrawn* drawn, size_t count,
-                       const std::vector<SmoothBrush>& brushes, int bandCount)
+    // The strokes in drawing order, drawn[i] from strokes[order[i]], laid
+    // out by slices in parallel.
+    static void layOut(const SmoothStroke* strokes, const uint32_t* order, SmoothDrawn* drawn, size_t count)
     {
         constexpr int kSlices = 64;
-        const size_t bands = size_t(bandCount);
-        const int height = dest_.height();
-        sliceCounts_.assign(kSlices * bands, 0);
-        const auto reach = [&](size_t i, int& first, int& last) {
-            const SmoothDrawn& stroke = drawn[i];
-            const int size = brushes[size_t(stroke.brush)].size;
-            first = std::max(0, stroke.y) / bandRows_;
-            last = std::min(height - 1, stroke.y + size - 1) / bandRows_;
-        };
-        const auto sliceEdge = [count](int p) { return count * size_t(p) / kSlices; };
         platform::ParallelFor(0, kSlices, [&](int p) {
-            size_t* counts = sliceCounts_.data() + size_t(p) * bands;
-            for (size_t i = sliceEdge(p); i < sliceEdge(p + 1); ++i) {
+            const size_t end = count * size_t(p + 1) / kSlices;
+            for (size_t i = count * size_t(p) / kSlices; i < end; ++i) {
                 const SmoothStroke& stroke = strokes[order[i]];
                 drawn[i] = {stroke.x, stroke.y, stroke.colour, stroke.brush};
-                int first = 0, last = 0;
-                reach(i, first, last);
-                for (int b = first; b <= last; ++b)
-                    ++counts[size_t(b)];
-            }
-        });
-        // Counts become each slice's first place in each band.
-        bandStart_.assign(bands + 1, 0);
-        size_t total = 0;
-        for (size_t b = 0; b < bands; ++b) {
-            bandStart_[b] = total;
-            for (size_t p = 0; p < kSlices; ++p) {
-                const size_t n = sliceCounts_[p * bands + b];
-                sliceCounts_[p * bands + b] = total;
-                total += n;
-            }
-        }
-        bandStart_[bands] = total;
-        uint32_t* list = bandList_.reserve(total);
-        platform::ParallelFor(0, kSlices, [&](int p) {
-            size_t* at = sliceCounts_.data() + size_t(p) * bands;
-            for (size_t i = sliceEdge(p); i < sliceEdge(p + 1); ++i) {
-                int first = 0, last = 0;
-                reach(i, first, last);
-                for (int b = first; b <= last; ++b)
-                    list[at[size_t(b)]++] = uint32_t(i);
             }
         });
     }
@@ -256,7 +214,6 @@ private:
     const uint32_t seed_;
     static constexpr int kMinBandRows = 16;
     static constexpr int kDrawChunk = 1 << 20;
-    int bandRows_ = kMinBandRows;
     SmoothRowSums sums_;
     std::vector<uint8_t> contrast_;
     SmoothScratch<Match> tables_[3]; // pass 1 and 2, 3, 4
@@ -265,9 +222,8 @@ private:
     std::vector<uint32_t> order_;
     SmoothScratch<uint64_t> keys_;
     SmoothScratch<int64_t> selectKeys_[3];
-    std::vector<size_t> sliceCounts_, bandStart_;
-    SmoothScratch<uint32_t> bandList_;
     SmoothScratch<SmoothDrawn> drawn_;
+    std::vector<SmoothStrokeInk> ink_; // the brushes'
     SnapshotBuffers shots_;
     double done_ = 0.0;
     uint32_t displayTick_ = 0;
