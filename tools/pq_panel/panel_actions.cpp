@@ -138,6 +138,17 @@ void PanelDriver::settle()
 
 QWidget* PanelDriver::control(const QString& name) const
 {
+    // The open panel first: its controls may share names with the window's
+    // (the texture selector's "applyButton" beside the effect panel's).
+    QWidget* scopes[] = {window_.panels().overlay()->panel(), lutChooser()};
+    for (QWidget* scope : scopes) {
+        if (!scope || !scope->isVisible())
+            continue;
+        if (scope->objectName() == name)
+            return scope;
+        if (QWidget* found = scope->findChild<QWidget*>(name))
+            return found;
+    }
     if (QWidget* found = window_.findChild<QWidget*>(name))
         return found;
     for (QWidget* top : QApplication::topLevelWidgets()) {

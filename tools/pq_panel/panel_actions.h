@@ -26,7 +26,8 @@ public:
     // at most.
     void settle();
 
-    // The control of that object name anywhere in the program's windows.
+    // The control of that object name: in the open panel first, then
+    // anywhere in the program's windows.
     QWidget* control(const QString& name) const;
 
     void set(const QString& name, const QString& value);
