@@ -235,7 +235,7 @@ TEST_F(Editor, ResetRestoresTheExampleButNotDuringARun)
 TEST_F(Editor, ReferenceIndexJumpsAndScrollsBack)
 {
     editor->show();
-    editor->toggleReference();
+    editor->button(QStringLiteral("BtnScriptHelp"))->click();
     ScriptReferencePanel* panel = editor->reference();
     ASSERT_TRUE(panel->isVisible());
     ASSERT_TRUE(testloop::ProcessUntil([&] { return panel->text()->viewport()->height() > 100; }));
@@ -262,7 +262,7 @@ TEST_F(Editor, ReferenceIndexJumpsAndScrollsBack)
     ASSERT_NE(hit, nullptr);
     EXPECT_EQ(hit->name, QStringLiteral("RESIZE"));
 
-    editor->toggleReference();
+    editor->button(QStringLiteral("BtnScriptHelp"))->click();
     EXPECT_FALSE(panel->isVisible());
 }
 

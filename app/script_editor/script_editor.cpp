@@ -132,12 +132,12 @@ QWidget* ScriptEditor::buildTopBar()
     title_->setFont(font);
     row->addWidget(title_);
     row->addStretch(1);
-    auto* help = MakeButton(QStringLiteral("SkSvg1"), QStringLiteral("?"), "ghost", bar);
+    auto* help = MakeButton(QStringLiteral("BtnScriptHelp"), QStringLiteral("?"), "ghost", bar);
     help->setToolTip(Translate(QStringLiteral("Show Script Help")));
     help->setFixedSize(30, 30);
     help->setStyleSheet(QStringLiteral("padding: 0px;"));
     connect(help, &QPushButton::clicked, this, &ScriptEditor::toggleReference);
-    auto* cross = MakeButton(QStringLiteral("SkSvgClose"), QStringLiteral("\u2715"), "ghost", bar);
+    auto* cross = MakeButton(QStringLiteral("BtnCloseEditor"), QStringLiteral("\u2715"), "ghost", bar);
     cross->setToolTip(Translate(QStringLiteral("Close")));
     cross->setFixedSize(30, 30);
     cross->setStyleSheet(QStringLiteral("padding: 0px;"));
@@ -185,7 +185,7 @@ QWidget* ScriptEditor::buildBottomBar()
     status_->setObjectName(QStringLiteral("LblStatus"));
     status_->setAlignment(Qt::AlignCenter);
     progress_ = new QProgressBar(statusBox);
-    progress_->setObjectName(QStringLiteral("ProgressBar1"));
+    progress_->setObjectName(QStringLiteral("ScriptProgress"));
     progress_->setRange(0, 100);
     progress_->setTextVisible(false);
     progress_->setMaximumHeight(6);
