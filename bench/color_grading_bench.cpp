@@ -1,5 +1,5 @@
 #include "bench/bench_images.h"
-#include "effects/photolab/adjustments.h"
+#include "effects/photolab/adjustments/adjustments.h"
 #include "effects/photolab/apply_lut.h"
 #include "engine/runtime/engine_host.h"
 #include "engine/runtime/headless_host.h"

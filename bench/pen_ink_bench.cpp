@@ -1,8 +1,8 @@
 #include "bench/bench_images.h"
-#include "effects/ink/comic_print.h"
-#include "effects/sketch/crosshatch.h"
+#include "effects/ink/comic_print/comic_print.h"
 #include "effects/ink/felt_tip_pen.h"
 #include "effects/shared/outline_mask.h"
+#include "effects/sketch/crosshatch.h"
 #include "gfx/surface.h"
 
 #include <benchmark/benchmark.h>

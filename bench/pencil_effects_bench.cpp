@@ -1,7 +1,7 @@
 #include "bench/bench_images.h"
-#include "effects/sketch/pencil_sketch_3.h"
-#include "effects/sketch/pencil_sketch_2.h"
 #include "effects/sketch/pencil_sketch_1.h"
+#include "effects/sketch/pencil_sketch_2/pencil_sketch_2.h"
+#include "effects/sketch/pencil_sketch_3/pencil_sketch_3.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/surface.h"
 

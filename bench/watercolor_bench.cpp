@@ -1,12 +1,12 @@
 #include "bench/bench_images.h"
-#include "effects/painting/watercolor.h"
-#include "effects/painting/sobel_edges.h"
-#include "effects/painting/spoke_patch.h"
+#include "effects/painting/watercolor/sobel_edges.h"
+#include "effects/painting/watercolor/spoke_patch.h"
+#include "effects/painting/watercolor/watercolor.h"
 #include "engine/runtime/effect_run.h"
 #include "engine/runtime/headless_host.h"
 #include "gfx/surface.h"
-#include "platform/run_context.h"
 #include "platform/random.h"
+#include "platform/run_context.h"
 #include "platform/thread_pool.h"
 
 #include <cmath>

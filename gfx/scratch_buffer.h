@@ -1,5 +1,10 @@
 #pragma once
 
+// Whole-picture memory (NewPixelImage, ScratchBuffer, big Surfaces) comes
+// in 2 MiB-aligned huge-page blocks; recycled_blocks keeps the last
+// sixteen freed (up to 512 MiB) for the next request of their size, so a
+// run rarely faults in and zeroes a fresh picture.
+
 #include "gfx/image.h"
 
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "effects/ink/comic_print_rows.h"
+#include "effects/ink/comic_print/rows.h"
 #include "gfx/band_canvas.h"
 #include "platform/random.h"
 

@@ -1,8 +1,8 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
+#include "effects/photolab/adjustments/structure_pass.h"
 #include "effects/photolab/finishing_chain.h"
-#include "effects/photolab/structure_pass.h"
 #include "engine/runtime/effect_run.h"
 #include "platform/numeric.h"
 #include "platform/run_context.h"

@@ -2,9 +2,9 @@
 // brushstrokes, run through the engine with sheets built in code.
 #include "effect_test_support.h"
 
-#include "effects/painting/impasto_band.h"
-#include "effects/painting/impasto_brushstrokes.h"
-#include "effects/painting/oil_pastel.h"
+#include "effects/painting/impasto_brushstrokes/impasto_band.h"
+#include "effects/painting/impasto_brushstrokes/impasto_brushstrokes.h"
+#include "effects/painting/oil_pastel/oil_pastel.h"
 #include "effects/shared/gradient_map.h"
 #include "image_compare.h"
 #include "platform/run_context.h"

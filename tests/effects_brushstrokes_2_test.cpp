@@ -1,13 +1,13 @@
 #include "effect_test_support.h"
 #include "image_compare.h"
 
-#include "effects/painting/brush_tip_mask.h"
-#include "effects/painting/brushstrokes_2.h"
-#include "effects/painting/stroke_blend.h"
-#include "effects/painting/stroke_passes.h"
-#include "effects/painting/stroke_patch.h"
-#include "effects/painting/stroke_queue.h"
-#include "effects/painting/stroke_tiles.h"
+#include "effects/painting/brushstrokes_2/brush_tip_mask.h"
+#include "effects/painting/brushstrokes_2/brushstrokes_2.h"
+#include "effects/painting/brushstrokes_2/stroke_blend.h"
+#include "effects/painting/brushstrokes_2/stroke_passes.h"
+#include "effects/painting/brushstrokes_2/stroke_patch.h"
+#include "effects/painting/brushstrokes_2/stroke_queue.h"
+#include "effects/painting/brushstrokes_2/stroke_tiles.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
-#include "effects/stylize/cartoon.h"
-#include "effects/stylize/cartoon_ink.h"
+#include "effects/stylize/cartoon/cartoon.h"
+#include "effects/stylize/cartoon/ink.h"
 #include "platform/run_context.h"
 
 #include <vector>

@@ -1,7 +1,7 @@
 #include "mosaic_blocked_fixture.h"
 
-#include "effects/stylize/bit_plane.h"
-#include "effects/stylize/placement_context.h"
+#include "effects/stylize/space_filling/bit_plane.h"
+#include "effects/stylize/space_filling/placement_context.h"
 #include "gfx/resample.h"
 #include "platform/random.h"
 

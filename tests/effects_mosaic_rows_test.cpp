@@ -1,9 +1,9 @@
 #include "mosaic_blocked_fixture.h"
 
-#include "effects/stylize/bit_plane.h"
-#include "effects/stylize/placement_context.h"
-#include "effects/stylize/shape_rows.h"
-#include "effects/stylize/shape_spans.h"
+#include "effects/stylize/space_filling/bit_plane.h"
+#include "effects/stylize/space_filling/placement_context.h"
+#include "effects/stylize/space_filling/shape_rows.h"
+#include "effects/stylize/space_filling/shape_spans.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
 

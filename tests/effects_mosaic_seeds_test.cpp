@@ -1,9 +1,9 @@
 // The mosaics' fast seed picker against the plain one: same seeds, same
 // random states, however coverage, open tiles and contour points lie.
-#include "effects/stylize/bit_plane.h"
-#include "effects/stylize/placement_context.h"
-#include "effects/stylize/rng_jump.h"
-#include "effects/stylize/seed_picker.h"
+#include "effects/stylize/space_filling/bit_plane.h"
+#include "effects/stylize/space_filling/placement_context.h"
+#include "effects/stylize/space_filling/rng_jump.h"
+#include "effects/stylize/space_filling/seed_picker.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // snapshot only when nobody holds it any more.
 #include "image_compare.h"
 
-#include "effects/stylize/mosaic_run.h"
+#include "effects/stylize/space_filling/run.h"
 #include "gfx/surface.h"
 
 #include <gtest/gtest.h>

@@ -3,11 +3,11 @@
 // single pixels, and the per-level seed core test against the evaluations.
 #include "mosaic_blocked_fixture.h"
 
-#include "effects/stylize/bit_plane.h"
-#include "effects/stylize/color_runs.h"
-#include "effects/stylize/color_sat.h"
-#include "effects/stylize/placement_context.h"
-#include "effects/stylize/seed_core.h"
+#include "effects/stylize/space_filling/bit_plane.h"
+#include "effects/stylize/space_filling/color_runs.h"
+#include "effects/stylize/space_filling/color_sat.h"
+#include "effects/stylize/space_filling/placement_context.h"
+#include "effects/stylize/space_filling/seed_core.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>

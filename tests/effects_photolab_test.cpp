@@ -2,7 +2,7 @@
 #include "image_compare.h"
 
 #include "effects/photolab/film_look.h"
-#include "effects/photolab/vintage_sepia.h"
+#include "effects/photolab/vintage_sepia/vintage_sepia.h"
 #include "engine/repository/image_repository.h"
 #include "gfx/filters.h"
 

@@ -1,7 +1,7 @@
 // Smooth painting (306) with the built-in template-matching atlas.
 #include "engine_test_support.h"
 
-#include "effects/painting/smooth_painting.h"
+#include "effects/painting/smooth_painting/smooth_painting.h"
 #include "engine/repository/image_repository.h"
 #include "image_compare.h"
 #include "platform/run_context.h"

@@ -3,7 +3,7 @@
 #include "engine_test_support.h"
 
 #include "effects/painting/brushstrokes_frame.h"
-#include "effects/painting/stochastic_painting.h"
+#include "effects/painting/stochastic_painting/stochastic_painting.h"
 #include "engine/repository/image_repository.h"
 #include "image_compare.h"
 #include "platform/run_context.h"

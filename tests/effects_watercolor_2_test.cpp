@@ -1,9 +1,9 @@
 #include "effect_test_support.h"
 #include "image_compare.h"
 
-#include "effects/painting/region_washes.h"
 #include "effects/painting/selective_mean.h"
-#include "effects/painting/watercolor_2.h"
+#include "effects/painting/watercolor_2/region_washes.h"
+#include "effects/painting/watercolor_2/watercolor_2.h"
 
 #include <vector>
 

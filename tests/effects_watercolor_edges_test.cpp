@@ -1,6 +1,6 @@
 #include "watercolor_test_pictures.h"
 
-#include "effects/painting/sobel_edges.h"
+#include "effects/painting/watercolor/sobel_edges.h"
 
 using namespace pqtest;
 using namespace pqtest::watercolor;

@@ -1,11 +1,11 @@
 #include "effect_test_support.h"
 #include "image_compare.h"
 
-#include "effects/painting/flow_noise.h"
-#include "effects/painting/flow_paint.h"
-#include "effects/painting/flow_palette.h"
-#include "effects/painting/flow_settings.h"
-#include "effects/painting/watercolor_flow.h"
+#include "effects/painting/watercolor_flow/noise.h"
+#include "effects/painting/watercolor_flow/paint.h"
+#include "effects/painting/watercolor_flow/palette.h"
+#include "effects/painting/watercolor_flow/settings.h"
+#include "effects/painting/watercolor_flow/watercolor_flow.h"
 
 #include <vector>
 

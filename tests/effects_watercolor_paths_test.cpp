@@ -3,10 +3,10 @@
 
 #include "watercolor_test_pictures.h"
 
-#include "effects/painting/patch_fill.h"
-#include "effects/painting/polygon_coverage.h"
-#include "effects/painting/spoke_patch.h"
-#include "effects/painting/spoke_reach.h"
+#include "effects/painting/watercolor/patch_fill.h"
+#include "effects/painting/watercolor/polygon_coverage.h"
+#include "effects/painting/watercolor/spoke_patch.h"
+#include "effects/painting/watercolor/spoke_reach.h"
 #include "platform/random.h"
 
 #include <algorithm>

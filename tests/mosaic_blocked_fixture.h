@@ -6,8 +6,8 @@
 
 #include "image_compare.h"
 
-#include "effects/stylize/bit_plane.h"
-#include "effects/stylize/placement_context.h"
+#include "effects/stylize/space_filling/bit_plane.h"
+#include "effects/stylize/space_filling/placement_context.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>

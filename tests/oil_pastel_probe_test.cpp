@@ -2,7 +2,7 @@
 // loop's point and leave the generator where the plain loop does, for any
 // picture size, reach, cluster count and white rule.
 
-#include "effects/painting/oil_pastel_probe.h"
+#include "effects/painting/oil_pastel/probe.h"
 
 #include <gtest/gtest.h>
 

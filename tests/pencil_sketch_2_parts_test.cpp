@@ -1,8 +1,8 @@
 // Pencil Sketch 2's parts: line points, line gains, the place chain and the
 // candidate stream, each against the plain one-by-one form.
-#include "effects/sketch/pencil_sketch_2_chain.h"
-#include "effects/sketch/pencil_sketch_2_lines.h"
-#include "effects/sketch/pencil_sketch_2_stream.h"
+#include "effects/sketch/pencil_sketch_2/chain.h"
+#include "effects/sketch/pencil_sketch_2/lines.h"
+#include "effects/sketch/pencil_sketch_2/stream.h"
 
 #include "platform/random.h"
 #include "platform/thread_pool.h"

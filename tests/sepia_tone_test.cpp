@@ -1,6 +1,6 @@
 #include "image_compare.h"
 
-#include "effects/photolab/sepia_tone.h"
+#include "effects/photolab/vintage_sepia/sepia_tone.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // Random brushes for the smooth painting tests: rows empty, full, with holes
 // and faint (alpha 9 or less) pixels inside and at the ends of a row.
 
-#include "effects/painting/smooth_painting_match.h"
+#include "effects/painting/smooth_painting/match.h"
 #include "platform/random.h"
 
 #include <cstddef>

@@ -1,10 +1,10 @@
 // Smooth painting's fast paths against plain ones: the stroke order, the
 // span blend, the stroke drawing, the speck removal and the selection's kept
 // scratch space.
-#include "effects/painting/smooth_painting_blend.h"
-#include "effects/painting/smooth_painting_draw.h"
-#include "effects/painting/smooth_painting_match.h"
-#include "effects/painting/smooth_painting_select.h"
+#include "effects/painting/smooth_painting/blend.h"
+#include "effects/painting/smooth_painting/draw.h"
+#include "effects/painting/smooth_painting/match.h"
+#include "effects/painting/smooth_painting/select.h"
 
 #include "platform/random.h"
 

@@ -1,6 +1,6 @@
 // Smooth painting's fit of a brush at a pixel (row prefix sums and the
 // blocked error) against the direct sums over the brush's pixels.
-#include "effects/painting/smooth_painting_fit.h"
+#include "effects/painting/smooth_painting/fit.h"
 
 #include "engine/repository/image_repository.h"
 #include "image_compare.h"

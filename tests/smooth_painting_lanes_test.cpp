@@ -1,6 +1,6 @@
 // Smooth painting's fit at eight centres at once (AVX2 and plain) against
 // the direct sums over the brush's pixels, at the picture's edges too.
-#include "effects/painting/smooth_painting_lanes.h"
+#include "effects/painting/smooth_painting/lanes.h"
 
 #include "engine/repository/image_repository.h"
 #include "image_compare.h"

@@ -1,5 +1,5 @@
 // Smooth painting's stroke placement against a plain window-by-window scan.
-#include "effects/painting/smooth_painting_select.h"
+#include "effects/painting/smooth_painting/select.h"
 
 #include "platform/random.h"
 

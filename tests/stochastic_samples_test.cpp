@@ -2,8 +2,8 @@
 // the one-sample-at-a-time loop counts; the marks kept for the process are
 // those of cutting the atlas afresh.
 
-#include "effects/painting/stochastic_marks.h"
-#include "effects/painting/stochastic_samples.h"
+#include "effects/painting/stochastic_painting/marks.h"
+#include "effects/painting/stochastic_painting/samples.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // in the order they were pushed, and a wait over a box must leave none of
 // the box's strokes unlaid.
 
-#include "effects/painting/striped_draws.h"
+#include "effects/painting/stochastic_painting/striped_draws.h"
 #include "platform/random.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The wide row loops of Brushstrokes 2 against their plain forms, its patch
 // chain against drawing each value in turn, and its queue under threads.
 
-#include "effects/painting/stroke_patch.h"
-#include "effects/painting/stroke_queue.h"
-#include "effects/painting/stroke_rows.h"
+#include "effects/painting/brushstrokes_2/stroke_patch.h"
+#include "effects/painting/brushstrokes_2/stroke_queue.h"
+#include "effects/painting/brushstrokes_2/stroke_rows.h"
 
 #include <gtest/gtest.h>
 

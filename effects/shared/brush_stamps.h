@@ -18,6 +18,17 @@
 // PixelError(S, StampOver(T, D)) over the sampled window, as drawing it
 // would give), and for the winner DrawStamp(surface, best, window),
 // ApplyImpastoRelief, CommitStamp.
+//
+// The fast paths beside them: stamp_cell_cache cuts a sheet's cells (alpha
+// planes, mipmaps, ink boxes) once per process; cubic stamps are drawn
+// eight columns at a time (stamp_cubic_wide, the plain loop's arithmetic),
+// bilinear ones by stamp_linear_wide, both taking their row constants from
+// stamp_row_constants.h and handing each block to a sink of
+// stamp_row_sinks.h, which stores it or sums its errors with the
+// arithmetic of stamp_gain_wide.h, so scoring a try needs no surface. The
+// relief and the commit work eight pixels at a time (stamp_relief_wide).
+// Watercolor splashes plans a few places ahead on its own thread and
+// measures their tries together.
 
 #include "effects/shared/gradient_map.h"
 #include "effects/shared/stamp_cell.h"
