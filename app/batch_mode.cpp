@@ -86,6 +86,10 @@ BatchPorts BatchMode::makePorts()
         if (overlay_)
             overlay_->progressLabel->setText(text);
     };
+    ports.showNotice = [this](const QString& text) {
+        if (overlay_)
+            overlay_->showNotice(text);
+    };
     ports.showMessage = [this](const QString& text) { parts_.dialogs.tell(text); };
     ports.finished = [this] {
         if (overlay_)
@@ -195,6 +199,7 @@ void BatchMode::startBatch()
         return;
     }
     createControls();
+    overlay_->showNotice({});
     overlay_->fitToParent();
     overlay_->show();
     overlay_->raise();

@@ -110,10 +110,20 @@ BatchOverlay::BatchOverlay(QWidget* parent) : QWidget(parent)
     progressLabel = MakeLabel({}, 16, ThemedTextColor(0xFFFFFFFF), panel, QRect(10, 25, 480, 30));
     progressLabel->setObjectName(QStringLiteral("batchProgressLabel"));
     progressLabel->setAlignment(Qt::AlignCenter);
+    noticeLabel = MakeLabel({}, 11, ThemedTextColor(0xFFFCA5A5), panel, QRect(10, 53, 480, 18));
+    noticeLabel->setObjectName(QStringLiteral("batchNoticeLabel"));
+    noticeLabel->setAlignment(Qt::AlignCenter);
     cancelButton = MakeButton(QStringLiteral("Cancel batch"), "ghost", panel, QRect(150, 75, 200, 33));
     cancelButton->setObjectName(QStringLiteral("batchCancelButton"));
     AddShadow(cancelButton, 0);
     hide();
+}
+
+void BatchOverlay::showNotice(const QString& text)
+{
+    noticeText_ = text;
+    noticeLabel->setToolTip(text);
+    noticeLabel->setText(noticeLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, noticeLabel->width()));
 }
 
 void BatchOverlay::fitToParent()

@@ -27,7 +27,8 @@ public:
 };
 
 // The progress overlay: half-transparent black over the whole window,
-// catching every click, with the progress text and "Cancel batch".
+// catching every click, with the progress text, a notice line for the
+// last file left out, and "Cancel batch".
 class BatchOverlay : public QWidget {
     Q_OBJECT
 public:
@@ -35,7 +36,12 @@ public:
 
     QWidget* panel = nullptr;
     QLabel* progressLabel = nullptr;
+    QLabel* noticeLabel = nullptr;
     QPushButton* cancelButton = nullptr;
+
+    // The notice line, shortened in the middle to fit; empty clears it.
+    void showNotice(const QString& text);
+    QString notice() const { return noticeText_; }
 
     // Covers the parent and centres the panel.
     void fitToParent();
@@ -46,6 +52,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+
+private:
+    QString noticeText_;
 };
 
 } // namespace pq

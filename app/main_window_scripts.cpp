@@ -11,6 +11,7 @@
 #include "scripting/script_library.h"
 #include "ui/debug_log.h"
 #include "ui/dictionary.h"
+#include "ui/message_box.h"
 #include "workspace/canvas_area.h"
 #include "workspace/canvas_view.h"
 #include "workspace/effect_panel.h"
@@ -113,6 +114,8 @@ QWidget* MainWindow::makeScriptEditor()
     };
     editor->confirmOverwrite = [this](const QString& path) { return dialogs_.confirmOverwrite(path); };
     editor->showMessage = [this](const QString& text) { dialogs_.tell(text); };
+    // Over the editor, which stays above the main window.
+    editor->askYesNo = [guard](const QString& question) { return guard && AskYesNoBox(guard, question); };
     GuardedCall("TranslateComponent", [editor] {
         if (GetCurrentLanguage() != QLatin1String("en"))
             TranslateComponent(editor);

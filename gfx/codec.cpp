@@ -4,6 +4,7 @@
 #include "gfx/codec_jpeg.h"
 #include "gfx/codec_png.h"
 #include "platform/bounded_file.h"
+#include "platform/file_write.h"
 #include "platform/run_context.h"
 
 #include <QBuffer>
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <mutex>
@@ -314,21 +314,7 @@ bool EncodeToFile(const Image& image, const QString& path, ImageFormat format, i
     const QByteArray bytes = Encode(image, format, quality, error);
     if (bytes.isEmpty())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        SetError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        SetError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        SetError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
+    return platform::WriteFileAtomically(path, bytes, error);
 }
 
 } // namespace gfx

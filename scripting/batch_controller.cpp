@@ -98,9 +98,9 @@ void BatchController::beginFile()
 void BatchController::loaded(const QString& error)
 {
     if (!error.isEmpty()) {
-        // The loader's own message; the file is skipped.
-        if (ports_.showMessage)
-            ports_.showMessage(error);
+        // The loader's own words, as a notice; the file is skipped.
+        if (ports_.showNotice)
+            ports_.showNotice(error);
         skip(error);
         return;
     }

@@ -31,6 +31,9 @@ struct BatchPorts {
     std::function<void(const QString& output, std::function<void(const QString& error)> done)> save;
     // The overlay's text.
     std::function<void(const QString& text)> showProgress;
+    // A file left out, told without stopping the batch (the overlay's
+    // notice line); the end message lists it again.
+    std::function<void(const QString& text)> showNotice;
     // A message box.
     std::function<void(const QString& text)> showMessage;
     // The batch is over (after its end message).
@@ -43,7 +46,9 @@ struct BatchPorts {
 // save, then the next; the overlay's text before each file and the end
 // message after the last. A file that fails to load, a step that fails or
 // is cancelled and a failed save write nothing and are listed in the end
-// message; only cancel() ends the batch early, after the current file.
+// message; a load failure is told by a notice, never a message box, so an
+// unattended batch goes on. Only cancel() ends the batch early, after the
+// current file.
 class BatchController {
 public:
     explicit BatchController(BatchPorts ports);

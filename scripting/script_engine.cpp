@@ -171,14 +171,14 @@ void ScriptEngine::doSave(const ScriptCommand& c)
 {
     if (working_.isNull())
         throw ScriptFailure(QStringLiteral("No working image to SAVE"));
-    slots_[c.slotName] = working_;
+    slots_[c.slotName()] = working_;
 }
 
 void ScriptEngine::doLoad(const ScriptCommand& c)
 {
-    const auto slot = slots_.find(c.slotName);
+    const auto slot = slots_.find(c.slotName());
     if (slot == slots_.end() || slot->second.isNull())
-        throw ScriptFailure(QStringLiteral("Slot \"") + c.slotName + QStringLiteral("\" not found"));
+        throw ScriptFailure(QStringLiteral("Slot \"") + c.slotName() + QStringLiteral("\" not found"));
     working_ = slot->second;
 }
 
@@ -218,12 +218,12 @@ void ScriptEngine::doContour(const ScriptCommand& c)
 
 void ScriptEngine::doLutFile(const ScriptCommand& c)
 {
-    onUi([&] { host_.setLUTFile(c.lutFilePath); });
+    onUi([&] { host_.setLUTFile(c.lutFilePath()); });
 }
 
 void ScriptEngine::doLutEmbedded(const ScriptCommand& c)
 {
-    onUi([&] { host_.setEmbeddedLUT(c.lutEmbeddedName); });
+    onUi([&] { host_.setEmbeddedLUT(c.lutEmbeddedName()); });
 }
 
 } // namespace pq

@@ -52,9 +52,9 @@ int64_t ResizeSide(int current, float value, bool percent)
 
 void ScriptEngine::doBlend(const ScriptCommand& c)
 {
-    const auto slot = slots_.find(c.blendSlot);
+    const auto slot = slots_.find(c.blendSlot());
     if (slot == slots_.end() || slot->second.isNull())
-        throw ScriptFailure(QStringLiteral("Slot \"") + c.blendSlot + QStringLiteral("\" not found for BLEND"));
+        throw ScriptFailure(QStringLiteral("Slot \"") + c.blendSlot() + QStringLiteral("\" not found for BLEND"));
     const gfx::Image blended = gfx::BlendImages(working_, slot->second, c.blendOpacity, c.blendMode);
     if (blended.isNull())
         FailSurface(working_.width(), working_.height());
@@ -106,19 +106,19 @@ void ScriptEngine::doText(const ScriptCommand& c)
     if (working_.isNull())
         throw ScriptFailure(QStringLiteral("No working image for TEXT"));
     gfx::TextFace face;
-    face.family = !c.textFontOverride.isEmpty() ? c.textFontOverride : text_.family;
+    face.family = !c.textFontOverride().isEmpty() ? c.textFontOverride() : text_.family;
     face.size = c.textSizeOverride > 0.0f ? c.textSizeOverride : text_.size;
     face.weight = text_.weight;
     face.italic = text_.italic;
-    if (!c.textStyleOverride.isEmpty()) {
-        const ScriptFontStyle style = ParseFontStyle(c.textStyleOverride);
+    if (!c.textStyleOverride().isEmpty()) {
+        const ScriptFontStyle style = ParseFontStyle(c.textStyleOverride());
         face.weight = style.weight;
         face.italic = style.italic;
     }
     const QRgb color = c.textColorOverride != 0 ? c.textColorOverride : text_.color;
     const gfx::TextPlacement placement{c.textX, c.textY, c.textXPercent, c.textYPercent};
     const gfx::Image drawn =
-        gfx::DrawTextOnImage(working_, placement, c.textString, face, color, c.textShadowOverride == 1);
+        gfx::DrawTextOnImage(working_, placement, c.textString(), face, color, c.textShadowOverride == 1);
     if (drawn.isNull())
         FailSurface(working_.width(), working_.height());
     working_ = drawn;
@@ -126,12 +126,12 @@ void ScriptEngine::doText(const ScriptCommand& c)
 
 void ScriptEngine::doFont(const ScriptCommand& c)
 {
-    if (!c.fontName.isEmpty())
-        text_.family = c.fontName;
+    if (!c.fontName().isEmpty())
+        text_.family = c.fontName();
     if (c.fontSize > 0.0f)
         text_.size = c.fontSize;
-    if (!c.fontStyle.isEmpty()) {
-        const ScriptFontStyle style = ParseFontStyle(c.fontStyle);
+    if (!c.fontStyle().isEmpty()) {
+        const ScriptFontStyle style = ParseFontStyle(c.fontStyle());
         text_.weight = style.weight;
         text_.italic = style.italic;
     }

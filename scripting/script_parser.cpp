@@ -69,7 +69,7 @@ bool ReadSlot(const QStringList& t, ScriptCommand& c, LineErrors& errors, const 
         errors.add(QLatin1String(keyword) + QLatin1String(" requires a slot name"));
         return false;
     }
-    c.slotName = t[1].toLower();
+    c.setStrings(t[1].toLower());
     return true;
 }
 
@@ -79,7 +79,7 @@ bool ReadBlend(const QStringList& t, ScriptCommand& c, LineErrors& errors)
         errors.add(QStringLiteral("BLEND requires at least slot and opacity"));
         return false;
     }
-    c.blendSlot = t[1].toLower();
+    c.setStrings(t[1].toLower());
     c.blendOpacity = std::clamp(RealOr(t[2], 50.0f) / 100.0f, 0.0f, 1.0f);
     c.blendMode = t.size() > 3 ? ParseBlendMode(t[3]) : gfx::BlendMode::SrcOver;
     return true;
@@ -155,7 +155,7 @@ bool ReadText(const QStringList& t, ScriptCommand& c, LineErrors& errors)
     c.textXPercent = x.percent;
     c.textY = y.value;
     c.textYPercent = y.percent;
-    c.textString = t[3];
+    QString font, style;
     for (qsizetype i = 4; i < t.size(); ++i) {
         const ScriptOption option = SplitOption(t[i]);
         if (option.key == QLatin1String("SIZE")) {
@@ -164,13 +164,14 @@ bool ReadText(const QStringList& t, ScriptCommand& c, LineErrors& errors)
             if (const std::optional<QRgb> color = ParseHexColor(option.value))
                 c.textColorOverride = *color;
         } else if (option.key == QLatin1String("FONT")) {
-            c.textFontOverride = option.value;
+            font = option.value;
         } else if (option.key == QLatin1String("STYLE")) {
-            c.textStyleOverride = option.value;
+            style = option.value;
         } else if (option.key == QLatin1String("SHADOW")) {
             c.textShadowOverride = Is(option.value, "on") ? 1 : 0;
         }
     }
+    c.setStrings(t[3], font, style);
     return true;
 }
 
@@ -180,10 +181,8 @@ bool ReadFont(const QStringList& t, ScriptCommand& c, LineErrors& errors)
         errors.add(QStringLiteral("FONT requires at least name and size"));
         return false;
     }
-    c.fontName = t[1];
+    c.setStrings(t[1], t.size() > 3 ? t[3] : QString());
     c.fontSize = RealOr(t[2], 24.0f);
-    if (t.size() > 3)
-        c.fontStyle = t[3];
     if (t.size() > 4) {
         if (const std::optional<QRgb> color = ParseHexColor(t[4]))
             c.fontColor = *color;
@@ -235,7 +234,7 @@ bool ReadLutFile(const QStringList& t, ScriptCommand& c, LineErrors& errors)
         path += u' ' + t[i];
     if (path.size() > 1 && path.startsWith(u'"') && path.endsWith(u'"'))
         path = path.mid(1, path.size() - 2);
-    c.lutFilePath = path;
+    c.setStrings(path);
     return true;
 }
 
@@ -278,7 +277,7 @@ bool ReadCommand(const QStringList& t, ScriptCommand& c, LineErrors& errors)
     case Kind::Clear: c.p1 = keyword == QLatin1String("CLEAR") ? 1 : 0; return true;
     case Kind::Contour: return ReadContour(t, c);
     case Kind::LutFile: return ReadLutFile(t, c, errors);
-    case Kind::LutEmbedded: c.lutEmbeddedName = t.mid(1).join(u' ').trimmed(); return true;
+    case Kind::LutEmbedded: c.setStrings(t.mid(1).join(u' ').trimmed()); return true;
     case Kind::Swap:
     case Kind::Reset:
     case Kind::Enhance: return true;
@@ -288,25 +287,80 @@ bool ReadCommand(const QStringList& t, ScriptCommand& c, LineErrors& errors)
 
 } // namespace
 
+namespace {
+
+bool IsLineSpace(QChar c)
+{
+    return c.unicode() <= 32;
+}
+
+// The line without the characters 0..32 at either end.
+QStringView Trimmed(QStringView line)
+{
+    while (!line.isEmpty() && IsLineSpace(line.front()))
+        line = line.mid(1);
+    while (!line.isEmpty() && IsLineSpace(line.back()))
+        line.chop(1);
+    return line;
+}
+
+bool IsCommandLine(QStringView trimmed)
+{
+    return !trimmed.isEmpty() && trimmed.front() != u'#';
+}
+
+// Calls f(line, index) for each line of the text, split at CR LF, CR or LF
+// as SplitScriptLines does, without a list of them.
+template <typename F>
+void ForEachLine(QStringView text, F&& f)
+{
+    qsizetype start = 0;
+    qsizetype index = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        f(text.mid(start, i - start), index++);
+        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        f(text.mid(start), index);
+}
+
+void ParseLine(QStringView raw, qsizetype index, ParsedScript& parsed)
+{
+    const QStringView line = Trimmed(raw);
+    if (!IsCommandLine(line))
+        return;
+    ScriptCommand command;
+    command.lineNumber = int(std::min<qsizetype>(index + 1, std::numeric_limits<int>::max()));
+    LineErrors errors(command.lineNumber, parsed.errors);
+    if (ReadCommand(TokenizeLine(line.toString()), command, errors))
+        parsed.commands.push_back(std::move(command));
+}
+
+} // namespace
+
 ParsedScript ParseScript(const QStringList& lines)
 {
     ParsedScript parsed;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = TrimScriptLine(lines[i]);
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        ScriptCommand command;
-        command.lineNumber = int(std::min<qsizetype>(i + 1, std::numeric_limits<int>::max()));
-        LineErrors errors(command.lineNumber, parsed.errors);
-        if (ReadCommand(TokenizeLine(line), command, errors))
-            parsed.commands.push_back(std::move(command));
-    }
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        ParseLine(lines[i], i, parsed);
     return parsed;
 }
 
 ParsedScript ParseScriptText(const QString& text)
 {
-    return ParseScript(SplitScriptLines(text));
+    // Counted first, so that the commands are allocated once and not grown.
+    qsizetype commandLines = 0;
+    ForEachLine(text, [&](QStringView line, qsizetype) { commandLines += IsCommandLine(Trimmed(line)); });
+    ParsedScript parsed;
+    parsed.commands.reserve(size_t(commandLines));
+    ForEachLine(text, [&](QStringView line, qsizetype index) { ParseLine(line, index, parsed); });
+    return parsed;
 }
 
 } // namespace pq

@@ -30,11 +30,11 @@ QString ScriptStepText(const ScriptCommand& c)
     using Kind = ScriptCommandKind;
     switch (c.kind) {
     case Kind::Effect: return ScriptEffectName(c.effectNumber);
-    case Kind::Save: return QStringLiteral("Save → ") + c.slotName;
-    case Kind::Load: return QStringLiteral("Load ← ") + c.slotName;
+    case Kind::Save: return QStringLiteral("Save → ") + c.slotName();
+    case Kind::Load: return QStringLiteral("Load ← ") + c.slotName();
     case Kind::Swap: return QStringLiteral("Swap source ↔ result");
     case Kind::Reset: return QStringLiteral("Reset to source");
-    case Kind::Blend: return QStringLiteral("Blend ← ") + c.blendSlot;
+    case Kind::Blend: return QStringLiteral("Blend ← ") + c.blendSlot();
     case Kind::Texture: return QStringLiteral("Apply texture");
     case Kind::Frame:
         return c.brushstrokesFrame ? QStringLiteral("Apply brushstrokes frame") : QStringLiteral("Apply frame");
@@ -46,8 +46,8 @@ QString ScriptStepText(const ScriptCommand& c)
     case Kind::Clear: return c.p1 == 1 ? QStringLiteral("Clear background") : QStringLiteral("Keep background");
     case Kind::Contour:
         return c.p1 == 1 ? QStringLiteral("Draw shape contours on") : QStringLiteral("Draw shape contours off");
-    case Kind::LutFile: return QStringLiteral("Set LUT file: ") + FileNamePart(c.lutFilePath);
-    case Kind::LutEmbedded: return QStringLiteral("Set embedded LUT: ") + c.lutEmbeddedName;
+    case Kind::LutFile: return QStringLiteral("Set LUT file: ") + FileNamePart(c.lutFilePath());
+    case Kind::LutEmbedded: return QStringLiteral("Set embedded LUT: ") + c.lutEmbeddedName();
     case Kind::Enhance: return QStringLiteral("Auto-enhance");
     }
     return {};

@@ -1,9 +1,9 @@
 #include "scripting/script_text.h"
 
+#include "platform/file_write.h"
 #include "scripting/script_lexer.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace pq {
@@ -86,13 +86,7 @@ QByteArray EncodeScriptText(const QString& text)
 
 bool WriteScriptFile(const QString& path, const QString& text, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(EncodeScriptText(text)) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return platform::WriteFileAtomically(path, EncodeScriptText(text), error);
 }
 
 } // namespace pq

@@ -81,10 +81,20 @@ TEST_F(LUTEffectTest, WithoutAUsableTableTheSourceIsCopied)
     EXPECT_TRUE(testimg::ImagesNear(src, run(src).snapshot())); // nothing chosen
     host->lut.onLUTApplied("gone", {}, "/nonexistent/table.cube");
     EXPECT_TRUE(testimg::ImagesNear(src, run(src).snapshot()));
-    for (const QByteArray& bad : {QByteArray("LUT_1D_SIZE 2\n0 0 0\n1 1 1\n"), QByteArray("LUT_3D_SIZE 257\n"),
-                                  QByteArray("LUT_3D_SIZE 2\n0 0 0\n"), QByteArray("\x01\xFF\x80garbage", 11)}) {
+    for (const QByteArray& bad : {QByteArray("LUT_1D_SIZE 2\n0 0 0\n1 1 1\n"), QByteArray("LUT_3D_SIZE 256\n"),
+                                  QByteArray("LUT_3D_SIZE 0\n"), QByteArray("LUT_3D_SIZE 2\n0 0 0\n"),
+                                  QByteArray("\x01\xFF\x80garbage", 11)}) {
         chooseData(bad);
         EXPECT_TRUE(testimg::ImagesNear(src, run(src, 100, 20, 80, 60, 10).snapshot()));
+    }
+}
+
+TEST_F(LUTEffectTest, ASizeNoTableCanBeMadeForEndsTheRun)
+{
+    const gfx::Image src = testimg::MakeNoise(20, 10, 8, false);
+    for (const QByteArray& bad : {QByteArray("LUT_3D_SIZE 257\n"), QByteArray("LUT_3D_SIZE -1\n")}) {
+        chooseData(bad);
+        EXPECT_THROW(run(src), std::runtime_error) << bad.constData();
     }
 }
 

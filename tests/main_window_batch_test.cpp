@@ -24,6 +24,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <thread>
 
@@ -167,12 +169,30 @@ TEST_F(WindowBatch, AFailingScriptStepIsListedAndAFileThatWillNotLoadIsSkipped)
     ASSERT_TRUE(ProcessUntil([this] { return !batch().running(); }));
     EXPECT_FALSE(QFile::exists(output("one_PQ.jpg")));
     EXPECT_FALSE(QFile::exists(output("broken_PQ.png")));
-    EXPECT_TRUE(messages.contains("Failed to load image: " + output("broken.png")));
+    // No box stopped the batch: the file is named in the overlay's notice
+    // and in the end message only.
+    ASSERT_EQ(messages.size(), 1) << messages.join('|').toStdString();
+    EXPECT_EQ(batch().overlay()->notice(), "Failed to load image: " + output("broken.png"));
     const QStringList end = messages.last().split(u'\n');
     ASSERT_EQ(end.size(), 5);
     EXPECT_EQ(end[0], "Batch complete: 0 of 4 images processed.");
     EXPECT_TRUE(end[1].startsWith("one.jpg: ")) << end[1].toStdString();
     EXPECT_EQ(end[2], "broken.png: Failed to load image: " + output("broken.png"));
+}
+
+TEST_F(WindowBatch, AFullDiskIsNamedAndTheBatchGoesOn)
+{
+    const pq::ScopedEffectOverride green(300, GreenEffect);
+    ASSERT_TRUE(QFile::link("/dev/full", output("two_PQ.png")));
+    window->commands().run(QStringLiteral("batch"));
+    ASSERT_TRUE(batch().startPanel());
+    batch().startPanel()->startButton->click();
+    ASSERT_TRUE(ProcessUntil([this] { return !batch().running(); }));
+    const QString full = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    ASSERT_EQ(messages.size(), 2) << messages.join('|').toStdString();
+    EXPECT_EQ(messages[0], "Error saving image \"two.PNG\": " + full);
+    EXPECT_EQ(messages[1], "Batch complete: 2 of 3 images processed.\ntwo.PNG: " + full);
+    EXPECT_TRUE(QFile::exists(output("three_PQ.png")));
 }
 
 TEST_F(WindowBatch, ABuiltInScriptFromTheComboRunsOnEveryFile)

@@ -39,6 +39,9 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "event_loop.h"
 #include "main_window_fixture.h"
 
@@ -261,6 +264,13 @@ TEST_F(Workspace, PreviewApplyUndoRedoAndSave)
     window->documentActions().saveImage();
     EXPECT_EQ(proposals.value(0), dir.filePath(QStringLiteral("photo_PQ.png")) + QStringLiteral("|2"));
     EXPECT_EQ(messages, QStringList{QStringLiteral("Error saving image: Invalid extension")});
+    EXPECT_TRUE(doc().unsavedChanges);
+    // A full disk is named, in the system's words.
+    saveAs = dir.filePath(QStringLiteral("full.png"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), saveAs));
+    window->documentActions().saveImage();
+    EXPECT_EQ(messages.value(1),
+              QStringLiteral("Error saving image: ") + QString::fromLocal8Bit(std::strerror(ENOSPC)));
     EXPECT_TRUE(doc().unsavedChanges);
     saveAs = dir.filePath(QStringLiteral("result.png"));
     window->documentActions().saveImage();

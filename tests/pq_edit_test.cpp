@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 struct Result {
@@ -43,6 +46,15 @@ protected:
     QString output;
     gfx::Image photo;
 };
+
+TEST_F(PqEdit, AFullDiskIsNamed)
+{
+    const QString full = dir.filePath("full.png");
+    ASSERT_TRUE(QFile::link("/dev/full", full));
+    const Result r = Edit({input, full, "rotate-right"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "pq-edit: cannot write '" + full + "': " + QString::fromLocal8Bit(std::strerror(ENOSPC)) + "\n");
+}
 
 TEST_F(PqEdit, RotatesBothWays)
 {

@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -117,6 +120,51 @@ TEST_F(PqRenderScript, HostileScriptsEndWithAMessageOrAPicture)
             EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
             EXPECT_FALSE(QFile::exists(output)) << c.script;
         }
+    }
+}
+
+TEST_F(PqRenderScript, ALUTFileThatCannotBeReadEndsTheRun)
+{
+    // The kinds of file a LUT_FILE can name that exist but give no table
+    // through a fault of their own; a pipe with no writer must not block.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.cube"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.cube")).constData(), 0600), 0);
+    const auto cube = [&](const QString& name, const QByteArray& text) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return path(name);
+    };
+    const QString huge = cube("huge.cube", "LUT_3D_SIZE 257\n0 0 0\n");
+    const QString negative = cube("negative.cube", "LUT_3D_SIZE -2\n0 0 0\n");
+    const struct {
+        QString file;
+        QString error;
+    } kRefused[] = {
+        {path("folder.cube"), path("folder.cube") + " is not a regular file"},
+        {"/dev/null", "/dev/null is not a regular file"},
+        {path("pipe.cube"), path("pipe.cube") + " is not a regular file"},
+        {huge, huge + " holds no usable table: LUT_3D_SIZE 257 is outside 1..256"},
+        {negative, negative + " holds no usable table: LUT_3D_SIZE -2 is outside 1..256"},
+    };
+    int n = 0;
+    for (const auto& row : kRefused) {
+        const QString output = path(QStringLiteral("lut%1.png").arg(++n));
+        const Result r = runScript("LUT_FILE \"" + row.file + "\"\nEFFECT 404 100 50 50 50 50", output);
+        EXPECT_EQ(r.exitCode, 1) << row.file.toStdString();
+        EXPECT_EQ(r.err, "Line 2: " + row.error + "\n");
+        EXPECT_FALSE(QFile::exists(output));
+    }
+    // The largest size is refused only for its missing rows, and a size of
+    // 0, a table too short and a file that is not there give the picture
+    // unchanged, as the effect always did.
+    const QString largest = cube("largest.cube", "LUT_3D_SIZE 256\n0 0 0\n");
+    const QString zero = cube("zero.cube", "LUT_3D_SIZE 0\n0 0 0\n");
+    for (const QString& file : {largest, zero, path("missing.cube")}) {
+        const QString output = path(QStringLiteral("lut%1.png").arg(++n));
+        const Result r = runScript("LUT_FILE \"" + file + "\"\nEFFECT 404 100 50 50 50 50", output);
+        EXPECT_EQ(r.exitCode, 0) << file.toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(testimg::ImagesNear(gfx::DecodeFile(output), gfx::DecodeFile(input()))) << file.toStdString();
     }
 }
 

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -134,6 +138,17 @@ TEST_F(PqRender, BadInputGivesOneClearLineAndAFailure)
     EXPECT_FALSE(QFile::exists(path("o.png")));
 }
 
+TEST_F(PqRender, AFullDiskIsNamed)
+{
+    const QString in = path("in.png");
+    ASSERT_TRUE(gfx::EncodeToFile(Grey(100), in, gfx::ImageFormat::Png, 80));
+    const QString full = path("full.png");
+    ASSERT_TRUE(QFile::link("/dev/full", full));
+    const Result r = Render({in, full, "200", "50", "50", "0", "0", "0"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "pq-render: cannot write '" + full + "': " + QString::fromLocal8Bit(std::strerror(ENOSPC)) + "\n");
+}
+
 TEST_F(PqRender, BrushesPaintWithTheLoadedSheet)
 {
     const QString in = path("in.png");
@@ -158,7 +173,28 @@ TEST_F(PqRender, BrushesThatCannotBeUsedFail)
     ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeSolid(20, 20, 0xFF000000u), brush, gfx::ImageFormat::Png, 80));
     Result r = Render({"--brushes", path("missing.png"), in, path("o.png"), "302", "10", "70", "30", "30", "100"});
     EXPECT_NE(r.exitCode, 0);
-    EXPECT_TRUE(r.err.contains("Error loading custom brushes")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Error loading custom brushes: '" + path("missing.png") + "' does not exist"))
+        << r.err.toStdString();
+    // Files the sheet skips without a word still say why nothing loaded.
+    QFile junk(path("junk.png"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("no picture here");
+    junk.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.png"));
+    const struct {
+        QString file;
+        const char* reason;
+    } kUnusable[] = {
+        {path("junk.png"), "is not a picture that can be read"},
+        {path("folder.png"), "is not a regular file"},
+        {in.left(in.size() - 4) + ".txt", "is neither a .png picture nor a .zip archive of them"},
+    };
+    for (const auto& row : kUnusable) {
+        r = Render({"--brushes", row.file, in, path("o.png"), "302", "10", "70", "30", "30", "100"});
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(r.err.contains(row.file + "' " + row.reason)) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    }
     // Effects that paint with no sheet refuse brushes.
     r = Render({"--brushes", brush, in, path("o.png"), "200", "50", "50", "0", "0", "0"});
     EXPECT_NE(r.exitCode, 0);

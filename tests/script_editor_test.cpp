@@ -27,10 +27,20 @@ class Editor : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        editor = std::make_unique<ScriptEditor>(nullptr);
+        editor = std::make_unique<ScriptEditor>(nullptr, [] { return false; });
         editor->runScript = [this](const QString& text) { requests << text; };
         editor->cancelRun = [this] { ++cancels; };
         editor->showMessage = [this](const QString& text) { messages << text; };
+        editor->askYesNo = [this](const QString& question) {
+            questions << question;
+            return answer;
+        };
+    }
+    // What picking entry `index` in the list does.
+    void pick(int index)
+    {
+        editor->scriptList()->setCurrentIndex(index);
+        emit editor->scriptList()->activated(index);
     }
     void setScript(const QString& text) { editor->memo()->setPlainText(text); }
     void putCaretOnLine(int line)
@@ -43,6 +53,8 @@ protected:
     std::unique_ptr<ScriptEditor> editor;
     QStringList requests;
     QStringList messages;
+    QStringList questions;
+    bool answer = false;
     int cancels = 0;
 };
 
@@ -203,7 +215,9 @@ TEST_F(Editor, SaveAsThenImportLoadsTheSavedScript)
 
     editor->chooseScriptFiles = [&] { return QStringList{path}; };
     setScript(QString());
+    answer = true; // the emptied text may go
     editor->importScripts();
+    EXPECT_EQ(questions.size(), 1);
     ASSERT_EQ(editor->scripts().size(), 14u);
     EXPECT_EQ(editor->scripts().back().name, QStringLiteral("Мой скрипт"));
     EXPECT_EQ(editor->memo()->toPlainText().trimmed(), QStringLiteral("TEXT 50% 50% 'Привет 世界'"));
@@ -286,4 +300,120 @@ TEST_F(Editor, TheScriptListFollowsTheTheme)
     EXPECT_GT(meanGrey(ThemeMode::Light), 180);
     gThemeMode = saved;
     editor->applyEditorTheme();
+}
+
+TEST_F(Editor, PickingTheShownScriptAgainReloadsItsText)
+{
+    pick(1);
+    const QString comic = editor->scripts()[1].text;
+    EXPECT_EQ(editor->memo()->toPlainText(), comic);
+    EXPECT_TRUE(questions.isEmpty()) << "the example was not edited";
+    editor->memo()->appendPlainText(QStringLiteral("SWAP"));
+    // Refused: the edits stay and the list still names their script.
+    pick(1);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains(QStringLiteral("\"Comic book\"")));
+    EXPECT_EQ(editor->memo()->toPlainText(), comic + QStringLiteral("\nSWAP"));
+    EXPECT_EQ(editor->scriptList()->currentIndex(), 1);
+    // Agreed: the script's own text is back, and Run hands over that.
+    answer = true;
+    pick(1);
+    EXPECT_EQ(editor->memo()->toPlainText(), comic);
+    editor->run();
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0], comic);
+}
+
+TEST_F(Editor, AnotherScriptReplacesEditedTextOnlyWhenTheUserAgrees)
+{
+    editor->memo()->appendPlainText(QStringLiteral("# my own line"));
+    const QString typed = editor->memo()->toPlainText();
+    pick(3);
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_EQ(editor->memo()->toPlainText(), typed);
+    EXPECT_EQ(editor->scriptList()->currentIndex(), -1) << "the list names no script for typed text";
+    answer = true;
+    pick(3);
+    EXPECT_EQ(editor->memo()->toPlainText(), editor->scripts()[3].text);
+    EXPECT_EQ(editor->statusLabel()->text(), QStringLiteral("Loaded: ") + editor->scripts()[3].name);
+    // Unedited text goes without a question, also after undoing an edit.
+    editor->memo()->appendPlainText(QStringLiteral("X"));
+    editor->memo()->undo();
+    pick(4);
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(editor->memo()->toPlainText(), editor->scripts()[4].text);
+}
+
+TEST_F(Editor, SavedOrResetTextCountsAsUnedited)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("mine.pqs"));
+    editor->chooseSaveFile = [&](const QString&) { return file; };
+    editor->memo()->appendPlainText(QStringLiteral("SWAP"));
+    editor->saveAs();
+    pick(2);
+    EXPECT_TRUE(questions.isEmpty()) << "saved edits are not lost";
+    editor->memo()->appendPlainText(QStringLiteral("SWAP"));
+    editor->resetToDefaultScript();
+    pick(2);
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_EQ(editor->memo()->toPlainText(), editor->scripts()[2].text);
+}
+
+TEST_F(Editor, NoPickLoadsDuringARun)
+{
+    setScript(QStringLiteral("SWAP"));
+    editor->run();
+    ASSERT_TRUE(editor->isRunning());
+    answer = true;
+    pick(2);
+    EXPECT_EQ(editor->memo()->toPlainText(), QStringLiteral("SWAP"));
+    EXPECT_EQ(editor->scriptList()->currentIndex(), -1);
+    EXPECT_TRUE(questions.isEmpty());
+}
+
+TEST(ScriptEditorCube, StaysOffOnASoftwareDisplay)
+{
+    for (const bool software : {true, false}) {
+        ScriptEditor editor(nullptr, [software] { return software; });
+        editor.show();
+        editor.startCubeAnimation();
+        EXPECT_EQ(editor.cube()->cubeShown(), !software) << software;
+        EXPECT_EQ(editor.cube()->animating(), !software) << software;
+        editor.stopCubeAnimation();
+        editor.startCubeAnimation();
+        EXPECT_EQ(editor.cube()->cubeShown(), !software) << "after a batch, " << software;
+    }
+}
+
+TEST(SoftwareRenderer, IsToldByTheRendererName)
+{
+    const struct {
+        const char* renderer;
+        bool software;
+    } kNames[] = {
+        {"llvmpipe (LLVM 15.0.7, 256 bits)", true},
+        {"softpipe", true},
+        {"Software Rasterizer", true},
+        {"Google SwiftShader", true},
+        {"Microsoft Basic Render Driver", true},
+        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false},
+        {"NVIDIA GeForce RTX 3060/PCIe/SSE2", false},
+        {"AMD Radeon RX 6700 XT (radeonsi, navi22, LLVM 15.0.7)", false},
+        {"", false},
+    };
+    for (const auto& row : kNames)
+        EXPECT_EQ(IsSoftwareRenderer(QString::fromLatin1(row.renderer)), row.software) << row.renderer;
+}
+
+TEST(SoftwareRenderer, TheSystemsSwitchForcesSoftware)
+{
+    const QByteArray before = qgetenv("LIBGL_ALWAYS_SOFTWARE");
+    qputenv("LIBGL_ALWAYS_SOFTWARE", "1");
+    EXPECT_TRUE(SoftwareDisplayInUse());
+    if (before.isNull())
+        qunsetenv("LIBGL_ALWAYS_SOFTWARE");
+    else
+        qputenv("LIBGL_ALWAYS_SOFTWARE", before);
 }

@@ -150,8 +150,8 @@ TEST_F(ScriptImport, SaveAsThenImportKeepsCyrillicAndJapaneseText)
     EXPECT_EQ(Lines(entries[0].text), Lines(text));
     const pq::ParsedScript parsed = pq::ParseScriptText(entries[0].text);
     ASSERT_EQ(parsed.commands.size(), 3u);
-    EXPECT_EQ(parsed.commands[1].textString, QString::fromUtf8("Привет мир"));
-    EXPECT_EQ(parsed.commands[2].textString, QString::fromUtf8("こんにちは"));
+    EXPECT_EQ(parsed.commands[1].textString(), QString::fromUtf8("Привет мир"));
+    EXPECT_EQ(parsed.commands[2].textString(), QString::fromUtf8("こんにちは"));
 }
 
 TEST_F(ScriptImport, SaveWritesCrLfUtf8WithoutMarkAndReportsWriteErrors)
@@ -171,7 +171,7 @@ TEST_F(ScriptImport, Windows1252FileImportsCorrectly)
     const std::vector<pq::ScriptEntry> entries = pq::ImportScriptFiles({path("cafe.txt")});
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "cafe");
-    EXPECT_EQ(pq::ParseScriptText(entries[0].text).commands.at(0).textString, QString::fromUtf8("café"));
+    EXPECT_EQ(pq::ParseScriptText(entries[0].text).commands.at(0).textString(), QString::fromUtf8("café"));
 }
 
 TEST_F(ScriptImport, ZipMembersInOrderAndOnlyScripts)

@@ -73,11 +73,11 @@ TEST(ScriptLines, ParseBackToTheSameValues)
     c = ParseOne(FormatTextLine("50%", "12.5", "two words"));
     EXPECT_TRUE(c.textXPercent);
     EXPECT_FLOAT_EQ(c.textY, 12.5f);
-    EXPECT_EQ(c.textString, "two words");
+    EXPECT_EQ(c.textString(), "two words");
     c = ParseOne(FormatFontLine("DejaVu Sans", 18.5, "bolditalic", "#FF00FF00"));
-    EXPECT_EQ(c.fontName, "DejaVu Sans");
+    EXPECT_EQ(c.fontName(), "DejaVu Sans");
     EXPECT_FLOAT_EQ(c.fontSize, 18.5f);
-    EXPECT_EQ(c.fontStyle, "bolditalic");
+    EXPECT_EQ(c.fontStyle(), "bolditalic");
     EXPECT_EQ(c.fontColor, 0xFF00FF00u);
 }
 

@@ -116,9 +116,9 @@ TEST(ScriptParserEffects, Errors)
 
 TEST(ScriptParserCommands, SlotsAndSwitches)
 {
-    EXPECT_EQ(One("SAVE MySlot").slotName, "myslot");
+    EXPECT_EQ(One("SAVE MySlot").slotName(), "myslot");
     EXPECT_EQ(One("load SRC").kind, Kind::Load);
-    EXPECT_EQ(One("load SRC").slotName, "src");
+    EXPECT_EQ(One("load SRC").slotName(), "src");
     EXPECT_EQ(One("SWAP extra words").kind, Kind::Swap);
     EXPECT_EQ(One("Reset").kind, Kind::Reset);
     EXPECT_EQ(One("CLEAR").p1, 1);
@@ -146,7 +146,7 @@ TEST(ScriptParserCommands, Blend)
     };
     for (const auto& c : cases) {
         const ScriptCommand cmd = One(c.line);
-        EXPECT_EQ(cmd.blendSlot, c.slot) << c.line;
+        EXPECT_EQ(cmd.blendSlot(), c.slot) << c.line;
         EXPECT_FLOAT_EQ(cmd.blendOpacity, c.opacity) << c.line;
         EXPECT_EQ(cmd.blendMode, c.mode) << c.line;
     }
@@ -228,15 +228,15 @@ TEST(ScriptParserCommands, Text)
     EXPECT_TRUE(c.textXPercent);
     EXPECT_FLOAT_EQ(c.textY, 10.0f);
     EXPECT_FALSE(c.textYPercent);
-    EXPECT_EQ(c.textString, "Hello world");
+    EXPECT_EQ(c.textString(), "Hello world");
     EXPECT_FLOAT_EQ(c.textSizeOverride, 36.5f);
     EXPECT_EQ(c.textColorOverride, 0x80FF0000u);
-    EXPECT_EQ(c.textFontOverride, "Deja");
-    EXPECT_EQ(c.textStyleOverride, "bold");
+    EXPECT_EQ(c.textFontOverride(), "Deja");
+    EXPECT_EQ(c.textStyleOverride(), "bold");
     EXPECT_EQ(c.textShadowOverride, 1);
 
     c = One("TEXT 1 2 Hello world color=blue shadow=yes size=big SIZE=5 size=7");
-    EXPECT_EQ(c.textString, "Hello");
+    EXPECT_EQ(c.textString(), "Hello");
     EXPECT_EQ(c.textColorOverride, 0u);
     EXPECT_EQ(c.textShadowOverride, 0);
     EXPECT_FLOAT_EQ(c.textSizeOverride, 7.0f);
@@ -246,9 +246,9 @@ TEST(ScriptParserCommands, Text)
 TEST(ScriptParserCommands, FontResizeContourAndLuts)
 {
     ScriptCommand c = One("FONT \"Times New Roman\" 36 italic");
-    EXPECT_EQ(c.fontName, "Times New Roman");
+    EXPECT_EQ(c.fontName(), "Times New Roman");
     EXPECT_FLOAT_EQ(c.fontSize, 36.0f);
-    EXPECT_EQ(c.fontStyle, "italic");
+    EXPECT_EQ(c.fontStyle(), "italic");
     EXPECT_FLOAT_EQ(One("FONT Georgia big").fontSize, 24.0f);
     EXPECT_EQ(One("FONT Georgia 24 italic #AAFFFFFF").fontColor, 0xAAFFFFFFu);
 
@@ -267,11 +267,11 @@ TEST(ScriptParserCommands, FontResizeContourAndLuts)
     EXPECT_EQ(c.contourColor, 0x80FF0000u);
     EXPECT_EQ(One("CONTOUR ON red").contourColor, 0xFF000000u);
 
-    EXPECT_EQ(One("LUT_FILE C:\\My   LUTs\\Film.cube").lutFilePath, "C:\\My LUTs\\Film.cube");
-    EXPECT_EQ(One("LUT_FILE \"C:\\My  LUTs\\Film.cube\"").lutFilePath, "C:\\My  LUTs\\Film.cube");
-    EXPECT_EQ(One("LUT_FILE a\"b c\"").lutFilePath, "a\"b c\"");
-    EXPECT_EQ(One("LUT_EMBEDDED   Warm   Sunset ").lutEmbeddedName, "Warm Sunset");
-    EXPECT_TRUE(One("LUT_EMBEDDED").lutEmbeddedName.isEmpty());
+    EXPECT_EQ(One("LUT_FILE C:\\My   LUTs\\Film.cube").lutFilePath(), "C:\\My LUTs\\Film.cube");
+    EXPECT_EQ(One("LUT_FILE \"C:\\My  LUTs\\Film.cube\"").lutFilePath(), "C:\\My  LUTs\\Film.cube");
+    EXPECT_EQ(One("LUT_FILE a\"b c\"").lutFilePath(), "a\"b c\"");
+    EXPECT_EQ(One("LUT_EMBEDDED   Warm   Sunset ").lutEmbeddedName(), "Warm Sunset");
+    EXPECT_TRUE(One("LUT_EMBEDDED").lutEmbeddedName().isEmpty());
 }
 
 TEST(ScriptParserCommands, ArgumentErrors)
@@ -294,4 +294,52 @@ TEST(ScriptParserCommands, ArgumentErrors)
         {"PAINT 1", "Line 1: Unknown command \"PAINT\"", false},
     };
     ExpectErrors(cases);
+}
+
+TEST(ScriptParserMemory, ACommandStaysSmall)
+{
+    // A 16 MB script of SWAP lines is 3.4 million commands: at this size
+    // about half a gigabyte, where a command holding its own strings took
+    // over 350 bytes and the parse 1.7 GB.
+    EXPECT_LE(sizeof(ScriptCommand), 160u);
+    const ScriptCommand swap = One("SWAP");
+    EXPECT_TRUE(swap.slotName().isNull()) << "no string kept for a command without one";
+    const ScriptCommand text = One("TEXT 1 2 'a b' font=Deja style=bold");
+    EXPECT_EQ(text.textString(), "a b");
+    EXPECT_EQ(text.textFontOverride(), "Deja");
+    EXPECT_EQ(text.textStyleOverride(), "bold");
+    const ScriptCommand bare = One("TEXT 1 2 ab");
+    EXPECT_EQ(bare.textString(), "ab");
+    EXPECT_TRUE(bare.textFontOverride().isEmpty());
+    EXPECT_TRUE(bare.textStyleOverride().isEmpty());
+}
+
+TEST(ScriptParserMemory, TheCommandsAreAllocatedOnceAndTheLinesNumberedAsSplit)
+{
+    QString text;
+    for (int i = 0; i < 1000; ++i)
+        text += i % 3 == 0 ? QStringLiteral("  # note\r\n") : QStringLiteral("SWAP\n");
+    const ParsedScript parsed = ParseScriptText(text);
+    EXPECT_EQ(parsed.commands.size(), 666u);
+    EXPECT_EQ(parsed.commands.capacity(), parsed.commands.size()) << "no room grown beyond the commands";
+    // Line breaks of every kind count as ParseScript's split counts them.
+    for (const QString& mixed : {QStringLiteral("SWAP\r\rBOGUS\r\nBOGUS\n\nBOGUS"), QStringLiteral("\n\r\n\rBOGUS\r"),
+                                 QStringLiteral("BOGUS"), QString()}) {
+        const ParsedScript whole = ParseScriptText(mixed);
+        QStringList lines;
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < mixed.size(); ++i)
+            if (mixed[i] == u'\r' || mixed[i] == u'\n') {
+                lines << mixed.mid(start, i - start);
+                if (mixed[i] == u'\r' && i + 1 < mixed.size() && mixed[i + 1] == u'\n')
+                    ++i;
+                start = i + 1;
+            }
+        if (start < mixed.size())
+            lines << mixed.mid(start);
+        EXPECT_EQ(whole.errors, ParseScript(lines).errors) << mixed.toStdString();
+    }
+    EXPECT_EQ(ParseScriptText("SWAP\r\rBOGUS\r\nBOGUS\n\nBOGUS").errors,
+              QStringList({"Line 3: Unknown command \"BOGUS\"", "Line 4: Unknown command \"BOGUS\"",
+                           "Line 6: Unknown command \"BOGUS\""}));
 }

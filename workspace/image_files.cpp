@@ -2,10 +2,10 @@
 
 #include "gfx/codec.h"
 #include "gfx/dpi_marking.h"
+#include "platform/file_write.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -104,12 +104,7 @@ bool SaveImageTo(const gfx::Image& image, const QString& fileName, QString* erro
     else if (*format == gfx::ImageFormat::Png)
         gfx::MarkPngDpi300(bytes);
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        SetError(error, file.errorString());
-        return false;
-    }
-    return true;
+    return platform::WriteFileAtomically(fileName, bytes, error);
 }
 
 } // namespace pq

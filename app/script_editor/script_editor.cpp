@@ -52,7 +52,8 @@ QGraphicsDropShadowEffect* Shadow(QObject* parent)
 
 } // namespace
 
-ScriptEditor::ScriptEditor(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWindowHint)
+ScriptEditor::ScriptEditor(QWidget* owner, const std::function<bool()>& softwareDisplay)
+    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("FormScriptEditor"));
     setWindowTitle(Translate(QStringLiteral("Script Editor")));
@@ -78,6 +79,9 @@ ScriptEditor::ScriptEditor(QWidget* owner) : QWidget(owner, Qt::Window | Qt::Fra
     middle->setContentsMargins(12, 0, 0, 0);
     memoArea_ = new QWidget(background_);
     cube_ = new NeonCube(memoArea_);
+    // The animation would burden a display that draws in software.
+    if (softwareDisplay && softwareDisplay())
+        cube_->keepOff();
     memo_ = new QPlainTextEdit(memoArea_);
     memo_->setObjectName(QStringLiteral("MemoScript"));
     QFont mono(QStringLiteral("Consolas"));
@@ -108,6 +112,7 @@ ScriptEditor::ScriptEditor(QWidget* owner) : QWidget(owner, Qt::Window | Qt::Fra
     // Creation order of the content: the example, the library.
     memo_->setPlainText(StartupScriptText());
     memo_->moveCursor(QTextCursor::End);
+    markUnedited();
     scripts_ = LoadBuiltInScripts();
     refreshScriptList();
     setIdleControls();
@@ -164,7 +169,8 @@ QWidget* ScriptEditor::buildBottomBar()
     scriptList_->setObjectName(QStringLiteral("CboScripts"));
     scriptList_->setCursor(Qt::PointingHandCursor);
     scriptList_->setFixedWidth(477);
-    connect(scriptList_, &QComboBox::currentIndexChanged, this, [this](int index) { loadScript(index); });
+    // Every pick, also of the entry already shown, loads it.
+    connect(scriptList_, &QComboBox::activated, this, [this](int index) { loadScript(index); });
     first->addWidget(label);
     first->addWidget(scriptList_);
     first->addStretch(1);

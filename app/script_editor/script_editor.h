@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/script_editor/software_display.h"
 #include "scripting/script_library.h"
 #include "scripting/script_palette.h"
 
@@ -32,7 +33,9 @@ class ScriptReferencePanel;
 class ScriptEditor : public QWidget {
     Q_OBJECT
 public:
-    explicit ScriptEditor(QWidget* owner);
+    // softwareDisplay tells, once at creation, whether the display draws
+    // in software; then the cube stays off for good.
+    explicit ScriptEditor(QWidget* owner, const std::function<bool()>& softwareDisplay = SoftwareDisplayInUse);
     ~ScriptEditor() override;
 
     // ---- What the window gives the editor ----
@@ -51,6 +54,8 @@ public:
     std::function<QString(const QString& proposed)> chooseSaveFile;
     std::function<bool(const QString& path)> confirmOverwrite;
     std::function<void(const QString& text)> showMessage;
+    // A yes/no question; none: yes.
+    std::function<bool(const QString& question)> askYesNo;
 
     // ---- What the window calls ----
     void setCurrentState();
@@ -66,6 +71,8 @@ public:
     void cancel();
     void importScripts();
     void saveAs();
+    // Loads a library script, also the one the list already shows; asks
+    // first when the text was edited since it was last loaded or saved.
     void loadScript(int index);
     void insertLine(const QString& line);
     void enterMiniMode();
@@ -107,6 +114,9 @@ private:
     void refreshScriptList();
     void setStatus(const QString& text, QRgb color);
     void setIdleControls();
+    // The memo's text from now on counts as unedited.
+    void markUnedited();
+    bool edited() const;
 
     QFrame* background_ = nullptr;
     QWidget* memoArea_ = nullptr;
@@ -126,6 +136,8 @@ private:
     std::vector<ScriptEntry> scripts_;
     InsertChoices current_;
     QString currentFilePath_;
+    QString uneditedText_;
+    int shownScript_ = -1; // the list's entry the memo was loaded from
     bool running_ = false;
     bool miniMode_ = false;
     QSize savedSize_;

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
@@ -168,15 +169,42 @@ void ScriptEditor::refreshScriptList()
     for (const ScriptEntry& entry : scripts_)
         scriptList_->addItem(entry.name);
     scriptList_->setCurrentIndex(-1);
+    shownScript_ = -1;
+}
+
+void ScriptEditor::markUnedited()
+{
+    uneditedText_ = memo_->toPlainText();
+}
+
+bool ScriptEditor::edited() const
+{
+    return memo_->toPlainText() != uneditedText_;
 }
 
 void ScriptEditor::loadScript(int index)
 {
-    if (running_ || index < 0 || index >= int(scripts_.size()))
+    const auto showLoaded = [this] {
+        const QSignalBlocker quiet(scriptList_);
+        scriptList_->setCurrentIndex(shownScript_);
+    };
+    if (running_ || index < 0 || index >= int(scripts_.size())) {
+        showLoaded();
         return;
+    }
     const ScriptEntry& entry = scripts_[size_t(index)];
+    if (edited() && askYesNo &&
+        !askYesNo(Translate(QStringLiteral("There are unsaved changes.")) + u'\n' +
+                  QStringLiteral("Load \"%1\" and discard them?").arg(entry.name))) {
+        // The list keeps naming the script the text came from.
+        showLoaded();
+        return;
+    }
     memo_->setPlainText(entry.text);
     memo_->moveCursor(QTextCursor::Start);
+    markUnedited();
+    shownScript_ = index;
+    showLoaded();
     currentFilePath_.clear();
     setStatus(Translate(QStringLiteral("Loaded:")) + u' ' + entry.name, kStatusGrey);
 }
@@ -196,7 +224,7 @@ void ScriptEditor::importScripts()
         setStatus(Translate(QStringLiteral("No scripts found")), kStatusError);
         return;
     }
-    scriptList_->setCurrentIndex(first);
+    loadScript(first);
     setStatus(Translate(QStringLiteral("Imported %d script(s)")).replace(QStringLiteral("%d"), QString::number(added.size())),
               kStatusGrey);
 }
@@ -219,6 +247,7 @@ void ScriptEditor::saveAs()
         return;
     }
     currentFilePath_ = path;
+    markUnedited();
     status_->setText(Translate(QStringLiteral("Saved:")) + u' ' + QFileInfo(path).fileName());
 }
 
@@ -230,6 +259,10 @@ void ScriptEditor::resetToDefaultScript()
     setStatus(QString(), kStatusGrey);
     memo_->setPlainText(ExampleScriptLines().join(u'\n'));
     memo_->moveCursor(QTextCursor::End);
+    markUnedited();
+    shownScript_ = -1;
+    const QSignalBlocker quiet(scriptList_);
+    scriptList_->setCurrentIndex(-1);
 }
 
 } // namespace pq

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <stdexcept>
 
 namespace pq {
 namespace {
@@ -39,7 +40,8 @@ void CopySource(const gfx::Image& source, gfx::Surface& dest)
 
 // The table of the choice: from the cache, else parsed (and then cached).
 // Null when the choice yields no table. A file that exists but cannot be
-// read raises std::runtime_error.
+// read (a folder, a device, a pipe among them) and a LUT_3D_SIZE no table
+// can be made for raise std::runtime_error, which ends the run.
 std::shared_ptr<const CubeLUT> TableFor(const LUTChoice& choice)
 {
     const bool fromData = !choice.data.isEmpty();
@@ -47,8 +49,14 @@ std::shared_ptr<const CubeLUT> TableFor(const LUTChoice& choice)
         fromData ? LUTCacheKey::forData(choice.data) : LUTCacheKey::forFile(choice.filePath);
     if (auto cached = FindCachedLUT(key))
         return cached;
-    auto parsed = std::make_shared<CubeLUT>(fromData ? ParseCubeLUTFromBytes(choice.data)
-                                                     : ParseCubeLUTFromFile(choice.filePath));
+    QString error;
+    auto parsed = std::make_shared<CubeLUT>(fromData ? ParseCubeLUTFromBytes(choice.data, &error)
+                                                     : ParseCubeLUTFromFile(choice.filePath, &error));
+    if (parsed->sizeOutOfRange) {
+        const QString what = fromData ? (choice.name.isEmpty() ? QStringLiteral("the LUT") : choice.name)
+                                      : choice.filePath;
+        throw std::runtime_error(QStringLiteral("%1 holds no usable table: %2").arg(what, error).toStdString());
+    }
     if (!parsed->valid())
         return nullptr;
     StoreCachedLUT(key, parsed);
@@ -62,7 +70,9 @@ void ApplyLUT(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int 
     if (source.isNull() || dest.isNull())
         return;
     const LUTChoice choice = ReadLUTSelection();
-    if (choice.data.isEmpty() && (choice.filePath.isEmpty() || !QFileInfo(choice.filePath).isFile())) {
+    // Only a file that is not there counts as no choice; anything else by
+    // that name is read, and refused when it is no regular file.
+    if (choice.data.isEmpty() && (choice.filePath.isEmpty() || !QFileInfo::exists(choice.filePath))) {
         CopySource(source, dest);
         return;
     }

@@ -128,10 +128,12 @@ public:
         if (EqualsNoCase(keyword, "LUT_3D_SIZE")) {
             const Text rest = space == Text::npos ? Text() : Trim(line.substr(space + 1));
             const long long size = ParseInteger(rest).value_or(0);
-            if (size < 1 || size > kMaxCubeLUTSize)
+            if (size < 1 || size > kMaxCubeLUTSize) {
+                sizeOutOfRange_ = size != 0;
                 return refuse(QStringLiteral("LUT_3D_SIZE %1 is outside 1..%2")
                                   .arg(QString::fromUtf8(rest.data(), qsizetype(rest.size())))
                                   .arg(kMaxCubeLUTSize));
+            }
             n_ = size;
             needed_ = size_t(n_ * n_ * n_);
             // The table grows as rows arrive; a row takes at least 6 bytes.
@@ -181,7 +183,9 @@ public:
                        .arg(qulonglong(needed_)));
         if (refused_) {
             SetError(error, error_);
-            return {};
+            CubeLUT none;
+            none.sizeOutOfRange = sizeOutOfRange_;
+            return none;
         }
         lut_.lutSize = int(n_);
         lut_.lut.shrink_to_fit();
@@ -196,6 +200,7 @@ private:
     size_t needed_ = 0;
     size_t rows_ = 0; // data rows seen, also those beyond the table
     bool refused_ = false;
+    bool sizeOutOfRange_ = false;
     QString error_;
 };
 

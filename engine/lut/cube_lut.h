@@ -21,6 +21,10 @@ struct CubeLUT {
     std::vector<LUTColor> lut;
     LUTColor domainMin{0.0f, 0.0f, 0.0f};
     LUTColor domainMax{1.0f, 1.0f, 1.0f};
+    // Refused for a LUT_3D_SIZE no table can be made for (negative, or
+    // beyond kMaxCubeLUTSize): a fault of the file, unlike a text that just
+    // holds no table.
+    bool sizeOutOfRange = false;
 
     bool valid() const { return lutSize > 0; }
 };

@@ -25,7 +25,7 @@
 // window's batch over the files (SCRIPT a file or builtin:NAME): each
 // result goes beside its input as NAME_PQ.ext, and every message the window
 // would show is printed, one a line, the end message last. They exit 0
-// whenever the batch ran.
+// when every file was processed and 1 when any file gave no output.
 //
 // --script runs a .pqs file on INPUT as the window would, with the
 // settings of a freshly started program, and writes OUTPUT; --check only
@@ -54,6 +54,7 @@
 #include <QGuiApplication>
 #include <QtGlobal>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QString>
 #include <QStringList>
 
@@ -271,6 +272,37 @@ std::optional<std::string> ChooseLUT(const Request& req, pq::LUTChoice& choice)
     return std::nullopt;
 }
 
+// Why files the repository skipped without a word gave no brush: the
+// first file's reason.
+QString UnusableBrushesReason(const QStringList& files)
+{
+    for (const QString& name : files) {
+        const QFileInfo info(name);
+        const QString ext = info.suffix().toLower();
+        if (ext != QLatin1String("png") && ext != QLatin1String("zip"))
+            return QStringLiteral("'%1' is neither a .png picture nor a .zip archive of them").arg(name);
+        if (!info.exists())
+            return QStringLiteral("'%1' does not exist").arg(name);
+        if (!info.isFile())
+            return QStringLiteral("'%1' is not a regular file").arg(name);
+        if (ext == QLatin1String("zip"))
+            return QStringLiteral("'%1' holds no .png picture that loads as a brush").arg(name);
+        QImageReader reader(name);
+        if (!reader.canRead())
+            return QStringLiteral("'%1' is not a picture that can be read").arg(name);
+        const QSize size = reader.size();
+        if (size.width() > pq::kMaxBrushSide || size.height() > pq::kMaxBrushSide ||
+            qint64(size.width()) * size.height() > pq::kMaxBrushPixels)
+            return QStringLiteral("'%1' is too large for a brush (%2 x %3 pixels, at most %4 on a side)")
+                .arg(name)
+                .arg(size.width())
+                .arg(size.height())
+                .arg(pq::kMaxBrushSide);
+        return QStringLiteral("'%1' gives no usable brush").arg(name);
+    }
+    return QStringLiteral("no files given");
+}
+
 // The user's brush sheet of the request, loaded and switched on for the
 // effect as "Load custom brushes" does; the error line when it cannot be.
 std::optional<std::string> LoadBrushes(const Request& req, pq::HeadlessHost& host)
@@ -288,8 +320,11 @@ std::optional<std::string> LoadBrushes(const Request& req, pq::HeadlessHost& hos
     QString error;
     const int count = pq::Repository().loadBrushesToRepository(req.brushFiles, &error);
     host.shared->brushCount = count;
-    if (count <= 0)
-        return "Error loading custom brushes" + (error.isEmpty() ? std::string() : ": " + error.toStdString());
+    if (count <= 0) {
+        if (error.isEmpty())
+            error = UnusableBrushesReason(req.brushFiles);
+        return "Error loading custom brushes: " + error.toStdString();
+    }
     *sheet = {true, pq::Repository().brushes, count};
     return std::nullopt;
 }

@@ -136,6 +136,7 @@ int RunBatch(int number, const int (&values)[5], const std::optional<QString>& s
             done({});
     };
     ports.showProgress = [out](const QString& text) { PrintLine(out, text); };
+    ports.showNotice = [out](const QString& text) { PrintLine(out, text); };
     ports.showMessage = [out](const QString& text) { PrintLine(out, text); };
     pq::BatchController controller(std::move(ports));
     controllerRef = &controller;
@@ -146,7 +147,8 @@ int RunBatch(int number, const int (&values)[5], const std::optional<QString>& s
     // Workers still handing back (a step's last UI call).
     bridge->pumpUntil([] { return pq::EffectWorkerCount() == 0 && pq::ScriptRunner::workerCount() == 0; }, 5000);
     pq::SetEngineHost(nullptr);
-    return 0;
+    // A shell script can tell a batch that left files out.
+    return controller.processed() == controller.fileCount() ? 0 : 1;
 }
 
 } // namespace

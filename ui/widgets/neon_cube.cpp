@@ -44,13 +44,16 @@ void NeonCube::stopAnimation()
     update();
 }
 
+void NeonCube::keepOff()
+{
+    tooSlow_ = true;
+    stopAnimation();
+}
+
 void NeonCube::tick()
 {
     switch (frameTest_.tick(clock())) {
-    case FrameTimeTest::Verdict::TooSlow:
-        tooSlow_ = true;
-        stopAnimation();
-        return;
+    case FrameTimeTest::Verdict::TooSlow: keepOff(); return;
     case FrameTimeTest::Verdict::NoGlow: glow_ = false; break;
     default: break;
     }

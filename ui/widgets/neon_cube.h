@@ -26,6 +26,8 @@ public:
     void startAnimation();
     // Stops the animation and hides the cube.
     void stopAnimation();
+    // Keeps the cube off for good, as a display found too slow does.
+    void keepOff();
 
     bool animating() const { return timer_.isActive(); }
     bool cubeShown() const { return shown_; }
