@@ -4,9 +4,12 @@
 #include "image_compare.h"
 
 #include <QCoreApplication>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -31,6 +34,37 @@ TEST(PqPanel, ClickFindsTheOpenPanelsControlFirst)
     // so the panel is gone when the grab asks for it.
     EXPECT_EQ(Panel({"texture", input, "--grab", "textureSelector", grabbed}), 0);
     EXPECT_EQ(Panel({"texture", input, "--click", "applyButton", "--grab", "textureSelector", grabbed}), 2);
+}
+
+TEST(PqPanel, TheLUTSelectorOpensOverTheResizePanelsBackdropWithItsPreview)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString input = dir.filePath("grey.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeSolid(96, 64, testimg::Premul(120, 120, 120)), input,
+                                  gfx::ImageFormat::Png, 80));
+    const QString lutWindow = dir.filePath("lut.png");
+    const QString preview = dir.filePath("preview.png");
+    ASSERT_EQ(Panel({"lut", input, "--grab", "window", lutWindow, "--grab", "lutPreview", preview, "--grab",
+                     "previewCaption", dir.filePath("caption.png"), "--grab", "closeButton",
+                     dir.filePath("close.png")}),
+              0);
+    const QString resizeWindow = dir.filePath("resize.png");
+    ASSERT_EQ(Panel({"resize", input, "--grab", "window", resizeWindow}), 0);
+
+    // Beside both panels the window is darkened alike.
+    const QImage lut(lutWindow), resize(resizeWindow);
+    ASSERT_EQ(lut.size(), resize.size());
+    const int w = lut.width(), h = lut.height();
+    for (const QPoint at : {QPoint(60, h / 2), QPoint(w - 40, h / 2), QPoint(w / 2, 40), QPoint(w / 2, h - 30)})
+        for (int c = 0; c < 3; ++c) {
+            const int a = (lut.pixel(at) >> (8 * c)) & 255, b = (resize.pixel(at) >> (8 * c)) & 255;
+            EXPECT_LE(std::abs(a - b), 2) << at.x() << "," << at.y();
+        }
+    // The current table's preview, not the empty plate.
+    const QImage shown(preview);
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_NE(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFFu, 0x263045u);
 }
 
 } // namespace
