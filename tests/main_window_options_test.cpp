@@ -256,6 +256,64 @@ TEST_F(Options, CustomBrushSheetsBelongToTheSelectedEffect)
     EXPECT_EQ(window->effectPanel().customBrushesBox()->height(), 64);
 }
 
+TEST_F(Options, ASheetNoBrushOfWhichCanPaintIsRefusedWithTheReason)
+{
+    // Eight brushes side by side in one picture: one brush, whose middle
+    // column falls between two of them.
+    const QString strip = dir.filePath(QStringLiteral("strip.png"));
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeImage(2048, 256, [](int x, int y) {
+                                      return std::abs(x % 256 - 128) < 90 && std::abs(y - 128) < 60 ? 0xFF202020u
+                                                                                                      : 0u;
+                                  }),
+                                  strip, gfx::ImageFormat::Png, 80));
+    const QString clear = dir.filePath(QStringLiteral("clear.png"));
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeSolid(64, 64, 0u), clear, gfx::ImageFormat::Png, 80));
+    QString chosen;
+    window->dialogs().openFiles = [&](const QString&, const QString&) { return QStringList{chosen}; };
+
+    struct Case {
+        int list, effect;
+        const QString* file;
+        pq::CustomBrushSheet pq::Document::*sheet;
+        bool usable;
+    };
+    const Case cases[] = {
+        {3, 2, &strip, &pq::Document::pastelSheet, false},     // Oil pastel
+        {3, 3, &strip, &pq::Document::watercolorSheet, false}, // Watercolor splashes
+        {3, 4, &strip, &pq::Document::impastoSheet, true},     // Impasto takes any paint
+        {3, 2, &clear, &pq::Document::pastelSheet, false},
+        {3, 4, &clear, &pq::Document::impastoSheet, false},
+    };
+    for (const Case& c : cases) {
+        doc().*c.sheet = {};
+        messages.clear();
+        chosen = *c.file;
+        window->selectListedEffect(c.list, c.effect);
+        window->effectPanel().loadCustomBrushes();
+        EXPECT_EQ((doc().*c.sheet).on, c.usable) << c.effect << " " << chosen.toStdString();
+        if (c.usable) {
+            EXPECT_TRUE(messages.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Error loading custom brushes: no usable brush")))
+            << messages[0].toStdString();
+        EXPECT_TRUE(window->effectPanel().resetBrushesButton()->isHidden());
+    }
+    // The same strip cut into pictures of one brush each paints.
+    const QString single = dir.filePath(QStringLiteral("single.png"));
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeImage(256, 256, [](int x, int y) {
+                                      return std::abs(x - 128) < 90 && std::abs(y - 128) < 60 ? 0xFF202020u : 0u;
+                                  }),
+                                  single, gfx::ImageFormat::Png, 80));
+    messages.clear();
+    chosen = single;
+    window->selectListedEffect(3, 2);
+    window->effectPanel().loadCustomBrushes();
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(doc().pastelSheet.on);
+}
+
 TEST_F(Options, TheSwitchesTurnTheirOptionsOver)
 {
     openDocument(testimg::MakeImage(64, 48, [](int x, int y) { return testimg::Premul(x * 4, y * 5, 90); }));
