@@ -69,6 +69,16 @@ void WriteAll(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
+double MeanLuma(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            sum += qGray(rgb.pixel(x, y));
+    return rgb.isNull() ? 0.0 : sum / (double(rgb.width()) * rgb.height());
+}
+
 class Options : public testwindow::MainWindowTest {
 protected:
     void prepare() override
@@ -458,10 +468,16 @@ TEST_F(Options, TheLUTSelectorOpensOverTheBackdropAndStoresItsAnswer)
     EXPECT_EQ(doc().lut.name, names[0]);
 
     // A built-in look chosen in the list: the panel sits centred over the
-    // backdrop, with the current table's preview before any choice.
+    // backdrop the resize panel gets, with the current table's preview
+    // before any choice.
+    window->commands().run(QStringLiteral("resize"));
+    ASSERT_TRUE(window->panels().backdropPanelOpen());
+    const double resizeBackdrop = MeanLuma(overlay->backdrop());
+    window->panels().closeOverlay();
     pq::LUTSelector* selector = openSelector();
     ASSERT_NE(selector, nullptr);
     EXPECT_TRUE(window->panels().backdropPanelOpen());
+    EXPECT_NEAR(MeanLuma(overlay->backdrop()), resizeBackdrop, 0.5);
     EXPECT_EQ(selector->geometry().center(), overlay->rect().center());
     EXPECT_TRUE(selector->previewCaption->isVisible());
     EXPECT_TRUE(selector->closeButton->isVisible());
