@@ -1,7 +1,7 @@
 #include "app/panel_host.h"
 
 #include "panels/backdrop.h"
-#include "panels/lut_chooser_dialog.h"
+#include "panels/lut_selector.h"
 #include "panels/overlay_host.h"
 #include "ui/debug_log.h"
 #include "ui/dictionary.h"
@@ -157,27 +157,16 @@ void PanelHost::chooseLUT()
         scriptEditor->hide();
     }
 
-    // A modal chooser stands in for the overlay panel; closing it closes
-    // the overlay, which brings back what was closed for it.
-    LUTChooserDialog chooser(frame_->window());
-    chooser.onLUTApplied = [this](const QString& name, const QByteArray& data, const QString& path) {
-        applyChosenLUT(name, data, path);
-    };
-    GuardedCall("TranslateComponent", [&chooser] {
-        if (GetCurrentLanguage() != QLatin1String("en"))
-            TranslateComponent(&chooser);
-    });
-    chooser.setSourcePhoto(document_.sourceImage);
-    chooser.initialize(document_.lut.name, document_.lut.data, document_.lut.filePath);
-    // Captions are fitted once the chooser has its laid-out sizes.
-    QTimer::singleShot(0, &chooser, [&chooser] { GuardedCall("AutoFitTexts", [&chooser] { AutoFitTexts(&chooser); }); });
-    chooser.selectButton->setFocus();
-    if (runLUTChooser)
-        runLUTChooser(chooser);
-    else
-        chooser.exec();
-    ForgetComponent(&chooser);
-    closeOverlay();
+    // Closing the overlay brings back what was closed for the panel.
+    auto* panel = new LUTSelector;
+    connect(panel, &LUTSelector::lutApplied, this, &PanelHost::applyChosenLUT);
+    connect(panel, &LUTSelector::closeRequested, this, &PanelHost::requestCloseOverlay);
+    panel->setSourcePhoto(document_.sourceImage);
+    showOverlayPanel(panel);
+    // Filled once translated, so that no table's name is taken for a
+    // caption to translate.
+    panel->initialize(document_.lut.name, document_.lut.data, document_.lut.filePath);
+    panel->selectButton->setFocus(Qt::OtherFocusReason);
 }
 
 void PanelHost::applyChosenLUT(const QString& name, const QByteArray& data, const QString& filePath)

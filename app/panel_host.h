@@ -10,13 +10,12 @@ class QWidget;
 namespace pq {
 
 class Document;
-class LUTChooserDialog;
 class OverlayHost;
 class PreviewPanel;
 
 // The part of the overlay panels' and the script editor's life the main
 // window owns: showing a panel over a blurred snapshot of the window and
-// closing it, the LUT chooser, and keeping the script editor out of the
+// closing it, the LUT selector, and keeping the script editor out of the
 // way of dialogs.
 class PanelHost : public QObject {
     Q_OBJECT
@@ -46,7 +45,7 @@ public:
     QPointer<QWidget> manualBrushPanel;
     bool manualBrushApplying = false;
     void closeManualBrush();
-    // Opens the manual brush again after the LUT chooser closed it.
+    // Opens the manual brush again after the LUT selector closed it.
     std::function<void()> reopenManualBrush;
 
     // The script editor window; null until it is first opened, made then
@@ -59,10 +58,10 @@ public:
     void hideScriptEditorForDialog();
     void unlinkScriptEditor();
 
-    // The LUT chooser for effect 404; not while an effect runs, nor
-    // without an image. Runs it modally unless tests replace runLUTChooser.
+    // The LUT selector for effect 404, over the backdrop; not while an
+    // effect runs, over another panel, nor without an image. An open
+    // manual brush and a shown script editor come back when it closes.
     void chooseLUT();
-    std::function<void(LUTChooserDialog& chooser)> runLUTChooser;
     void applyChosenLUT(const QString& name, const QByteArray& data, const QString& filePath);
 
 private:

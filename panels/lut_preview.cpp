@@ -2,6 +2,7 @@
 
 #include "gfx/resample.h"
 #include "platform/numeric.h"
+#include "ui/theme.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,19 +51,38 @@ void LUTPreview::setPreview(const gfx::Image& preview)
     update();
 }
 
+QRect FitPreviewRect(QSize image, QSize box)
+{
+    if (image.isEmpty() || box.isEmpty())
+        return {};
+    const double s = std::min(box.width() / double(image.width()), box.height() / double(image.height()));
+    const QSize size(std::max(1, platform::Round(image.width() * s)), std::max(1, platform::Round(image.height() * s)));
+    return QRect(QPoint((box.width() - size.width()) / 2, (box.height() - size.height()) / 2), size);
+}
+
 void LUTPreview::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const gfx::Image& shown = showingSource_ ? thumbnail_ : preview_;
-    if (shown.isNull() || shown.width() <= 0 || shown.height() <= 0) {
-        p.fillRect(rect(), QColor(0x26, 0x30, 0x45));
+    const QRect at = shown.isNull() ? QRect() : FitPreviewRect(shown.size(), size());
+    if (at.isEmpty()) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor::fromRgba(ThemedColor(0xFF263045)));
+        p.drawRoundedRect(QRectF(rect()), 8, 8);
         return;
     }
-    const double s = std::min(width() / double(shown.width()), height() / double(shown.height()));
-    const QSizeF size(shown.width() * s, shown.height() * s);
-    const QRectF at(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(at, shown.qimage());
+    // Resampled at the screen's pixels, so nothing scales it again.
+    const double ratio = devicePixelRatioF();
+    const QSize pixels(std::max(1, platform::Round(at.width() * ratio)),
+                       std::max(1, platform::Round(at.height() * ratio)));
+    if (!scaledFrom_.sameAs(shown) || scaled_.size() != pixels) {
+        scaledFrom_ = shown;
+        const gfx::Image resized = gfx::Resize(shown, pixels.width(), pixels.height(), gfx::Sampling::Mitchell);
+        scaled_ = resized.isNull() ? QImage() : resized.qimage();
+        scaled_.setDevicePixelRatio(ratio);
+    }
+    p.drawImage(at.topLeft(), scaled_);
 }
 
 void LUTPreview::mousePressEvent(QMouseEvent* event)

@@ -4,6 +4,8 @@
 #include "gfx/image.h"
 
 #include <QByteArray>
+#include <QImage>
+#include <QRect>
 #include <QWidget>
 
 #include <memory>
@@ -28,9 +30,15 @@ private:
     int parses_ = 0;
 };
 
-// The preview box: the graded thumbnail scaled to fit and centred, the
-// untouched thumbnail while the right button is held, a slate plate
-// without a picture.
+// Where the preview box of `box` size shows a picture of `image` size:
+// scaled by min(box width / width, box height / height), enlarging too,
+// rounded to whole pixels (at least 1) and centred. Empty for an empty
+// picture.
+QRect FitPreviewRect(QSize image, QSize box);
+
+// The preview box: the graded thumbnail fitted (FitPreviewRect) and drawn
+// with the cubic B = C = 1/3, the untouched thumbnail while the right
+// button is held, a slate plate without a picture.
 class LUTPreview : public QWidget {
     Q_OBJECT
 public:
@@ -51,6 +59,10 @@ private:
     gfx::Image thumbnail_;
     gfx::Image preview_;
     bool showingSource_ = false;
+    // The last picture drawn, resampled for the box: made again only when
+    // the picture or the box changes.
+    gfx::Image scaledFrom_;
+    QImage scaled_;
 };
 
 } // namespace pq

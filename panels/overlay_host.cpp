@@ -46,7 +46,9 @@ void OverlayHost::placePanel()
         return;
     const QSize room = (size() - QSize(2 * kMargin, 2 * kMargin)).expandedTo(QSize(0, 0));
     const QSize wanted = panel_->sizeHint().isValid() ? panel_->sizeHint() : panel_->size();
-    const QSize fitted = wanted.boundedTo(room).expandedTo(panel_->minimumSize());
+    // A panel of fixed size laid out at the interface scale is that size,
+    // whatever its hint in design units says.
+    const QSize fitted = wanted.boundedTo(room).expandedTo(panel_->minimumSize()).boundedTo(panel_->maximumSize());
     panel_->resize(fitted);
     panel_->move((width() - fitted.width()) / 2, (height() - fitted.height()) / 2);
 }

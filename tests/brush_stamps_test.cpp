@@ -221,6 +221,30 @@ TEST(BrushStampCells, TestedCuttingKeepsCellsWithPaintOnTheMiddleColumn)
     EXPECT_TRUE(pq::CutTestedCells(gfx::Image()).empty());
 }
 
+TEST(BrushStampCells, UsableCellsAreCountedAsTheCuttingsTakeThem)
+{
+    const gfx::Image sheet = Sheet(2048, 2, [](int i) { return i == 0 || i == 2 || i == 9 ? 1 : i == 1 ? 2 : 0; });
+    EXPECT_EQ(pq::TestedCellCount(sheet), int(pq::CutTestedCells(sheet).size()));
+    EXPECT_EQ(pq::TestedCellCount(Sheet(1000, 2, [](int) { return 1; })), 3);
+    EXPECT_EQ(pq::TestedCellCount(gfx::Image()), 0);
+    // Counted, any paint will do, off the middle too; cells past the
+    // sheet hold none.
+    EXPECT_EQ(pq::InkedCellCount(sheet, 16), 4);
+    EXPECT_EQ(pq::InkedCellCount(sheet, 2), 2);
+    EXPECT_EQ(pq::InkedCellCount(Sheet(2048, 1, [](int) { return 1; }), 12), 8);
+    EXPECT_EQ(pq::InkedCellCount(sheet, 0), 0);
+    EXPECT_EQ(pq::InkedCellCount(gfx::Image(), 3), 0);
+    // The middle test keeps alpha above 10; a single faint pixel is ink.
+    for (const int alpha : {10, 11}) {
+        const gfx::Image faint = testimg::MakeImage(256, 256, [&](int x, int y) -> Pixel {
+            return x == 128 && y == 160 ? Pixel(alpha) << 24 : 0u;
+        });
+        EXPECT_EQ(pq::TestedCellCount(faint), alpha > 10 ? 1 : 0) << alpha;
+        EXPECT_EQ(pq::InkedCellCount(faint, 1), 1) << alpha;
+    }
+    EXPECT_EQ(pq::InkedCellCount(testimg::MakeSolid(256, 256, 0u), 1), 0);
+}
+
 TEST(BrushStampCells, CountedCuttingFillsBeyondTheSheetWithBlankCells)
 {
     const gfx::Image sheet = Sheet(2048, 1, [](int) { return 1; });

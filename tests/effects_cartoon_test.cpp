@@ -5,6 +5,7 @@
 #include "effects/stylize/cartoon/ink.h"
 #include "platform/run_context.h"
 
+#include <climits>
 #include <vector>
 
 using namespace pqtest;
@@ -102,18 +103,51 @@ TEST(CartoonSettingsTest, EdgeDetailEndsAndLineRadius)
     EXPECT_EQ(high.maxLineRadius, 7);
 }
 
-TEST(CartoonSettingsTest, SmoothingAndThicknessAreHeldToTheSliderRange)
+TEST(CartoonSettingsTest, SmoothingAndThicknessBeyondTheSlidersAreHonoured)
 {
-    for (int v : {-10000, -50, -46, -45, 101, 10000}) {
-        const CartoonSettings s = DeriveCartoonSettings(400, 300, v, 55, 85, 40, v, false);
-        EXPECT_GE(s.preBlurSigma, 0.8f) << v;
-        EXPECT_GE(s.smoothRadius, 5) << v;
-        EXPECT_LE(s.smoothRadius, 15) << v;
-        EXPECT_LE(s.smoothIterations, 8) << v;
-        EXPECT_GT(s.rangeSigma, 0.0f) << v;
-        EXPECT_GE(s.lineRadius, 0) << v;
-        EXPECT_LE(s.maxLineRadius, 7) << v;
+    struct Case {
+        int p;
+        int radius, passes;   // smoothing
+        int line, maxLine;    // ink, on a 400 x 300 picture (covering radius 499)
+    };
+    const Case cases[] = {
+        {-10000, -995, -497, -500, -499},
+        {-50, 0, 1, -2, -1}, // Round(-2.5) is -2
+        {0, 5, 3, 0, 1},
+        {100, 15, 8, 5, 7},
+        {101, 15, 8, 5, 7},  // Round(10.1) is 10, Round(5.05) is 5
+        {150, 20, 11, 8, 12}, // Round(7.5) is 8
+        {1930, 198, 99, 96, 144},   // below the pass bound
+        {1940, 199, 100, 97, 145},  // at it
+        {1960, 201, 100, 98, 147},  // above: held
+        {9960, 1001, 100, 498, 499},  // line just inside the covering radius
+        {9980, 1003, 100, 499, 499},  // at it
+        {10000, 1005, 100, 499, 499}, // above: held
+    };
+    for (const Case& c : cases) {
+        const CartoonSettings s = DeriveCartoonSettings(400, 300, c.p, 55, 85, 40, c.p, false);
+        EXPECT_EQ(s.smoothRadius, c.radius) << c.p;
+        EXPECT_EQ(s.smoothIterations, c.passes) << c.p;
+        EXPECT_EQ(s.lineRadius, c.line) << c.p;
+        EXPECT_EQ(s.maxLineRadius, c.maxLine) << c.p;
     }
+    EXPECT_FLOAT_EQ(DeriveCartoonSettings(400, 300, 150, 55, 85, 40, 20, false).rangeSigma, 160.0f);
+    EXPECT_FLOAT_EQ(DeriveCartoonSettings(400, 300, 150, 55, 85, 40, 20, false).preBlurSigma, 3.5f);
+    EXPECT_EQ(pq::stylize::CoveringLineRadius(400, 300), 499); // hypot(399, 299) = 498.6
+    EXPECT_EQ(pq::stylize::CoveringLineRadius(2, 2), 2);
+}
+
+TEST(CartoonSettingsTest, TheExtremesStayInRange)
+{
+    // Unbounded, P1 = 2^31 - 1 would ask for 107374185 smoothing passes and
+    // P5 for lines of radius 10^8, stamped over 10^17 cells per edge pixel.
+    const CartoonSettings high = DeriveCartoonSettings(40, 30, INT_MAX, 55, 85, 40, INT_MAX, false);
+    EXPECT_EQ(high.smoothIterations, pq::stylize::kMaxCartoonSmoothPasses);
+    EXPECT_EQ(high.lineRadius, pq::stylize::CoveringLineRadius(40, 30));
+    EXPECT_LE(high.maxLineRadius, pq::stylize::CoveringLineRadius(40, 30));
+    const CartoonSettings low = DeriveCartoonSettings(40, 30, INT_MIN, 55, 85, 40, INT_MIN, false);
+    EXPECT_LE(low.smoothIterations, 0);
+    EXPECT_LT(low.lineRadius, 0);
 }
 
 TEST_F(CartoonTest, ColourZeroGivesBlackInkOnWhite)
@@ -208,6 +242,42 @@ TEST_F(CartoonTest, ValuesFarOutsideTheSlidersFinishWithValidPixels)
                         << "P" << slot + 1 << " = " << v;
                 }
         }
+}
+
+TEST_F(CartoonTest, SmoothingAndThicknessAbove100ChangeThePicture)
+{
+    const gfx::Image src = Photo(80, 60);
+    const auto same = [](const gfx::Surface& a, const gfx::Surface& b) {
+        for (int y = 0; y < a.height(); ++y)
+            if (!std::equal(a.row(y), a.row(y) + a.width(), b.row(y)))
+                return false;
+        return true;
+    };
+    EXPECT_FALSE(same(run(src, {150, 55, 85, 40, 20}, false), run(src, {100, 55, 85, 40, 20}, false)));
+    EXPECT_FALSE(same(run(src, {30, 55, 85, 40, 150}, false), run(src, {30, 55, 85, 40, 100}, false)));
+}
+
+TEST_F(CartoonTest, HugeSmoothingAndThicknessFinish)
+{
+    // Ink only (P4 = 0): black lines on white, so the mask shows directly.
+    const gfx::Image src = Photo(40, 30);
+    const int covering = pq::stylize::CoveringLineRadius(40, 30);
+    const gfx::Surface widest = run(src, {INT_MAX, 55, 85, 0, INT_MAX}, false);
+    // A line that reaches every pixel darkens all of them alike.
+    const gfx::Pixel first = widest.row(0)[0];
+    EXPECT_LT(testimg::Channel(first, 0), 200);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(widest.row(y)[x], first) << x << "," << y;
+    // The held radius draws what the asked one would.
+    const gfx::Surface covered = run(src, {30, 55, 85, 0, 20 * covering}, false);
+    EXPECT_EQ(covered.row(0)[0], first);
+    EXPECT_EQ(covered.row(15)[20], first);
+
+    // The most smoothing: a hundred passes, then the colours as usual.
+    const gfx::Surface smoothest = run(src, {INT_MAX, 55, 85, 40, 20}, false);
+    EXPECT_EQ(smoothest.row(5)[35] >> 24, 255u);
+    EXPECT_GT(testimg::Channel(smoothest.row(5)[35], 2), 60);
 }
 
 TEST_F(CartoonTest, TinyOrMissingPicturesAreLeftAlone)

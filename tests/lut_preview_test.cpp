@@ -1,12 +1,12 @@
-// The LUT chooser's preview: its thumbnail, the parse cache keyed by the
-// table's text, and previews that arrive after their chooser is gone.
+// The LUT selector's preview: its thumbnail, the parse cache keyed by the
+// table's text, and previews that arrive after their panel is gone.
 #include "cube_test_tables.h"
 #include "event_loop.h"
 #include "image_compare.h"
 #include "stored_zip.h"
 
 #include "engine/lut/lut_choice.h"
-#include "panels/lut_chooser_dialog.h"
+#include "panels/lut_selector.h"
 #include "panels/lut_preview.h"
 
 #include <QFile>
@@ -59,7 +59,7 @@ TEST(LUTPreview, TheListIsTheBuiltInsThenTheImportsOnce)
     zip.write(testzip::StoredZip({{QStringLiteral("Preview Blues Twin.cube"), ConstantCube(0, 0, 1)}}));
     zip.close();
 
-    pq::LUTChooserDialog chooser;
+    pq::LUTSelector chooser;
     chooser.setSourcePhoto(MakeNoise(64, 48, 3));
     chooser.initialize(QString(), QByteArray(), QString());
     const QStringList builtIns = pq::EmbeddedLUTNames();
@@ -83,7 +83,7 @@ TEST(LUTPreview, TheListIsTheBuiltInsThenTheImportsOnce)
 
 TEST(LUTPreview, AnInvalidTableShowsThePlaceholder)
 {
-    pq::LUTChooserDialog chooser;
+    pq::LUTSelector chooser;
     chooser.setSourcePhoto(MakeNoise(64, 48, 3));
     chooser.initialize(QStringLiteral("Broken"), QByteArray("LUT_3D_SIZE 2\n0 0 0\n"), QString());
     chooser.updatePreview();
@@ -92,7 +92,7 @@ TEST(LUTPreview, AnInvalidTableShowsThePlaceholder)
 
 TEST(LUTPreview, APreviewPublishedAfterCloseIsDropped)
 {
-    auto chooser = std::make_unique<pq::LUTChooserDialog>();
+    auto chooser = std::make_unique<pq::LUTSelector>();
     chooser->setSourcePhoto(MakeNoise(540, 400, 3));
     chooser->initialize(QStringLiteral("Red"), ConstantCube(1, 0, 0), QString());
     chooser->updatePreview();
@@ -105,7 +105,7 @@ TEST(LUTPreview, APreviewPublishedAfterCloseIsDropped)
 
 TEST(LUTPreview, AnOutdatedPreviewIsDropped)
 {
-    pq::LUTChooserDialog chooser;
+    pq::LUTSelector chooser;
     chooser.setSourcePhoto(MakeNoise(64, 48, 3));
     chooser.initialize(QStringLiteral("Red"), ConstantCube(1, 0, 0), QString());
     chooser.updatePreview();

@@ -1,6 +1,6 @@
 // The effect options and the parameter file as a user drives them through
 // the main window: the switches, the contour colour window, the option
-// boxes, the LUT chooser, and loading and saving .pqk files.
+// boxes, the LUT selector, and loading and saving .pqk files.
 #include "workspace/contour_color_window.h"
 #include "app/main_window.h"
 #include "app/left_panel.h"
@@ -23,7 +23,8 @@
 #include "image_compare.h"
 #include "platform/random.h"
 #include "platform/ui_bridge.h"
-#include "panels/lut_chooser_dialog.h"
+#include "panels/lut_selector.h"
+#include "panels/panel_close_button.h"
 #include "workspace/parameter_file.h"
 #include "workspace/preview_pane.h"
 
@@ -34,6 +35,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -65,6 +67,16 @@ void WriteAll(const QString& path, const QByteArray& bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+double MeanLuma(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            sum += qGray(rgb.pixel(x, y));
+    return rgb.isNull() ? 0.0 : sum / (double(rgb.width()) * rgb.height());
 }
 
 class Options : public testwindow::MainWindowTest {
@@ -254,6 +266,64 @@ TEST_F(Options, CustomBrushSheetsBelongToTheSelectedEffect)
     EXPECT_EQ(window->effectPanel().customBrushesBox()->height(), 64);
 }
 
+TEST_F(Options, ASheetNoBrushOfWhichCanPaintIsRefusedWithTheReason)
+{
+    // Eight brushes side by side in one picture: one brush, whose middle
+    // column falls between two of them.
+    const QString strip = dir.filePath(QStringLiteral("strip.png"));
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeImage(2048, 256, [](int x, int y) {
+                                      return std::abs(x % 256 - 128) < 90 && std::abs(y - 128) < 60 ? 0xFF202020u
+                                                                                                      : 0u;
+                                  }),
+                                  strip, gfx::ImageFormat::Png, 80));
+    const QString clear = dir.filePath(QStringLiteral("clear.png"));
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeSolid(64, 64, 0u), clear, gfx::ImageFormat::Png, 80));
+    QString chosen;
+    window->dialogs().openFiles = [&](const QString&, const QString&) { return QStringList{chosen}; };
+
+    struct Case {
+        int list, effect;
+        const QString* file;
+        pq::CustomBrushSheet pq::Document::*sheet;
+        bool usable;
+    };
+    const Case cases[] = {
+        {3, 2, &strip, &pq::Document::pastelSheet, false},     // Oil pastel
+        {3, 3, &strip, &pq::Document::watercolorSheet, false}, // Watercolor splashes
+        {3, 4, &strip, &pq::Document::impastoSheet, true},     // Impasto takes any paint
+        {3, 2, &clear, &pq::Document::pastelSheet, false},
+        {3, 4, &clear, &pq::Document::impastoSheet, false},
+    };
+    for (const Case& c : cases) {
+        doc().*c.sheet = {};
+        messages.clear();
+        chosen = *c.file;
+        window->selectListedEffect(c.list, c.effect);
+        window->effectPanel().loadCustomBrushes();
+        EXPECT_EQ((doc().*c.sheet).on, c.usable) << c.effect << " " << chosen.toStdString();
+        if (c.usable) {
+            EXPECT_TRUE(messages.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Error loading custom brushes: no usable brush")))
+            << messages[0].toStdString();
+        EXPECT_TRUE(window->effectPanel().resetBrushesButton()->isHidden());
+    }
+    // The same strip cut into pictures of one brush each paints.
+    const QString single = dir.filePath(QStringLiteral("single.png"));
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeImage(256, 256, [](int x, int y) {
+                                      return std::abs(x - 128) < 90 && std::abs(y - 128) < 60 ? 0xFF202020u : 0u;
+                                  }),
+                                  single, gfx::ImageFormat::Png, 80));
+    messages.clear();
+    chosen = single;
+    window->selectListedEffect(3, 2);
+    window->effectPanel().loadCustomBrushes();
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(doc().pastelSheet.on);
+}
+
 TEST_F(Options, TheSwitchesTurnTheirOptionsOver)
 {
     openDocument(testimg::MakeImage(64, 48, [](int x, int y) { return testimg::Premul(x * 4, y * 5, 90); }));
@@ -378,13 +448,18 @@ TEST_F(Options, WithEraseBackgroundOffTheFeltTipPaintsOverThePreviousResult)
     EXPECT_EQ(doc().resultImage.pixel(20, 40) & 0xFFFFFFu, 0xFFFFFFu);
 }
 
-TEST_F(Options, TheLUTChooserStoresItsAnswer)
+TEST_F(Options, TheLUTSelectorOpensOverTheBackdropAndStoresItsAnswer)
 {
+    pq::OverlayHost* overlay = window->panels().overlay();
+    const auto openSelector = [&] {
+        window->panels().chooseLUT();
+        return qobject_cast<pq::LUTSelector*>(overlay->panel());
+    };
+    const auto closed = [&] { return ProcessUntil([&] { return !overlay->isVisible(); }, 5000); };
+
     // Not without an image.
-    bool ran = false;
-    window->panels().runLUTChooser = [&](pq::LUTChooserDialog&) { ran = true; };
-    window->panels().chooseLUT();
-    EXPECT_FALSE(ran);
+    EXPECT_EQ(openSelector(), nullptr);
+    EXPECT_FALSE(overlay->isVisible());
 
     openDocument(testimg::MakeImage(32, 32, [](int x, int y) { return testimg::Premul(x * 8, y * 8, 128); }));
     window->selectListedEffect(4, 4); // LUTs: the first built-in table
@@ -392,18 +467,30 @@ TEST_F(Options, TheLUTChooserStoresItsAnswer)
     ASSERT_EQ(names.size(), 18);
     EXPECT_EQ(doc().lut.name, names[0]);
 
-    // A built-in look chosen in the list.
-    window->panels().runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
-        ran = true;
-        EXPECT_EQ(chooser.lutList->count(), 18 + pq::ImportedLUTNames().size());
-        EXPECT_EQ(chooser.lutList->currentItem()->text(), names[0]);
-        chooser.lutList->setCurrentRow(8);
-        EXPECT_EQ(chooser.currentLUTLabel->text(), QStringLiteral("Golden hour"));
-        chooser.select();
-    };
+    // A built-in look chosen in the list: the panel sits centred over the
+    // backdrop the resize panel gets, with the current table's preview
+    // before any choice.
+    window->commands().run(QStringLiteral("resize"));
+    ASSERT_TRUE(window->panels().backdropPanelOpen());
+    const double resizeBackdrop = MeanLuma(overlay->backdrop());
+    window->panels().closeOverlay();
+    pq::LUTSelector* selector = openSelector();
+    ASSERT_NE(selector, nullptr);
+    EXPECT_TRUE(window->panels().backdropPanelOpen());
+    EXPECT_NEAR(MeanLuma(overlay->backdrop()), resizeBackdrop, 0.5);
+    EXPECT_EQ(selector->geometry().center(), overlay->rect().center());
+    EXPECT_TRUE(selector->previewCaption->isVisible());
+    EXPECT_TRUE(selector->closeButton->isVisible());
+    EXPECT_TRUE(selector->selectButton->hasFocus());
+    EXPECT_EQ(selector->lutList->count(), 18 + pq::ImportedLUTNames().size());
+    EXPECT_EQ(selector->lutList->currentItem()->text(), names[0]);
+    ASSERT_TRUE(ProcessUntil([&] { return !selector->previewPending(); }));
+    EXPECT_FALSE(selector->preview->preview().isNull());
+    selector->lutList->setCurrentRow(8);
+    EXPECT_EQ(selector->currentLUTLabel->text(), QStringLiteral("Golden hour"));
     window->previewPanel().timer().stop();
-    window->panels().chooseLUT();
-    EXPECT_TRUE(ran);
+    selector->selectButton->click();
+    ASSERT_TRUE(closed());
     EXPECT_EQ(doc().lut.name, QStringLiteral("Golden hour"));
     EXPECT_EQ(doc().lut.data, pq::ReadEmbeddedLUT(QStringLiteral("Golden hour")));
     EXPECT_TRUE(doc().lut.filePath.isEmpty());
@@ -412,27 +499,36 @@ TEST_F(Options, TheLUTChooserStoresItsAnswer)
     // A .cube file from disk: the path is kept, the bytes are not.
     const QString cube = dir.filePath(QStringLiteral("Warm.cube"));
     WriteAll(cube, pq::ReadEmbeddedLUT(QStringLiteral("Blues")));
-    window->panels().runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
-        chooser.getOpenFileNames = [&](const QString&, const QString&) { return QStringList{cube}; };
-        chooser.loadFromDisk();
-        EXPECT_EQ(chooser.lutList->currentItem()->text(), QStringLiteral("Warm"));
-        chooser.select();
-    };
-    window->panels().chooseLUT();
+    selector = openSelector();
+    ASSERT_NE(selector, nullptr);
+    selector->getOpenFileNames = [&](const QString&, const QString&) { return QStringList{cube}; };
+    selector->loadFromDisk();
+    EXPECT_EQ(selector->lutList->currentItem()->text(), QStringLiteral("Warm"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(selector->lutList, &enter);
+    ASSERT_TRUE(closed());
     EXPECT_EQ(doc().lut.name, QStringLiteral("Warm"));
     EXPECT_EQ(doc().lut.filePath, QFileInfo(cube).absoluteFilePath());
     EXPECT_TRUE(doc().lut.data.isEmpty());
 
-    // Selecting "LUTs" again keeps the file; the chooser shows it although
-    // no item has its name, and Cancel changes nothing.
+    // Selecting "LUTs" again keeps the file; the panel shows it although
+    // no item has its name, and Esc and the close button change nothing.
     window->selectListedEffect(4, 4);
     EXPECT_EQ(doc().lut.filePath, QFileInfo(cube).absoluteFilePath());
-    window->panels().runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
-        EXPECT_EQ(chooser.currentLUTLabel->text(), QStringLiteral("Warm"));
-        EXPECT_FALSE(chooser.selectedLUTData.isEmpty()) << "read from the file";
-        chooser.reject();
-    };
-    window->panels().chooseLUT();
+    selector = openSelector();
+    ASSERT_NE(selector, nullptr);
+    EXPECT_EQ(selector->currentLUTLabel->text(), QStringLiteral("Warm"));
+    EXPECT_FALSE(selector->selectedLUTData.isEmpty()) << "read from the file";
+    selector->lutList->setCurrentRow(3);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(selector, &escape);
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(doc().lut.name, QStringLiteral("Warm"));
+    selector = openSelector();
+    ASSERT_NE(selector, nullptr);
+    selector->lutList->setCurrentRow(3);
+    selector->closeButton->click();
+    ASSERT_TRUE(closed());
     EXPECT_EQ(doc().lut.name, QStringLiteral("Warm"));
 
     // By name, as scripts do: any case, the archive's spelling.
@@ -443,11 +539,8 @@ TEST_F(Options, TheLUTChooserStoresItsAnswer)
     EXPECT_EQ(doc().lut.name, QStringLiteral("Golden hour"));
 
     // Not while an effect is applied.
-    ran = false;
-    window->panels().runLUTChooser = [&](pq::LUTChooserDialog&) { ran = true; };
     doc().runningEffect = 404;
-    window->panels().chooseLUT();
-    EXPECT_FALSE(ran);
+    EXPECT_EQ(openSelector(), nullptr);
     doc().runningEffect = -1;
 }
 
@@ -508,6 +601,7 @@ TEST_F(Options, DialogsAreReadableInBothThemes)
 {
     const QString previous = pq::SettingsFolder();
     pq::SetSettingsFolder(dir.path());
+    openDocument(testimg::MakeSolid(40, 30, testimg::Premul(90, 120, 150)));
     for (const pq::ThemeMode mode : {pq::ThemeMode::Dark, pq::ThemeMode::Light}) {
         window->applyTheme(mode);
         QFileDialog files(window.get(), QStringLiteral("Select image file"));
@@ -535,12 +629,15 @@ TEST_F(Options, DialogsAreReadableInBothThemes)
         ASSERT_NE(text, nullptr);
         EXPECT_GT(TextContrast(text), 4.5) << theme;
 
-        pq::LUTChooserDialog chooser(window.get());
-        chooser.initialize(QString(), QByteArray(), QString());
-        chooser.show();
+        // The LUT selector over the backdrop, walked for the theme.
+        window->panels().chooseLUT();
+        auto* selector = qobject_cast<pq::LUTSelector*>(window->panels().overlay()->panel());
+        ASSERT_NE(selector, nullptr) << theme;
         QApplication::processEvents();
-        chooser.lutList->setCurrentRow(-1);
-        EXPECT_GT(TextContrast(chooser.lutList->viewport()), 4.5) << theme;
+        selector->lutList->setCurrentRow(-1);
+        EXPECT_GT(TextContrast(selector->lutList->viewport()), 4.5) << theme;
+        EXPECT_GT(TextContrast(selector->currentLUTLabel), 3.0) << theme;
+        window->panels().closeOverlay();
     }
     window->applyTheme(pq::ThemeMode::Dark);
     pq::SetSettingsFolder(previous);

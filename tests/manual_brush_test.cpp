@@ -9,7 +9,8 @@
 #include "image_compare.h"
 #include "panels/brush_canvas.h"
 #include "panels/brush_panel.h"
-#include "panels/lut_chooser_dialog.h"
+#include "panels/lut_selector.h"
+#include "panels/overlay_host.h"
 #include "platform/ui_bridge.h"
 #include "workspace/canvas_area.h"
 #include "workspace/canvas_view.h"
@@ -272,14 +273,15 @@ TEST_F(ManualBrushTest, ANewDocumentRebindsTheBrush)
     EXPECT_EQ(panel()->mask().imageSize(), QSize(120, 90));
 }
 
-TEST_F(ManualBrushTest, ComesBackAfterTheLUTChooser)
+TEST_F(ManualBrushTest, ComesBackAfterTheLUTSelector)
 {
     ASSERT_NE(open(), nullptr);
-    bool brushWasClosed = false;
-    window->panels().runLUTChooser = [&](pq::LUTChooserDialog&) { brushWasClosed = panel() == nullptr; };
     window->panels().chooseLUT();
-    EXPECT_TRUE(brushWasClosed);
-    EXPECT_NE(panel(), nullptr);
+    auto* selector = qobject_cast<pq::LUTSelector*>(window->panels().overlay()->panel());
+    ASSERT_NE(selector, nullptr);
+    EXPECT_EQ(panel(), nullptr);
+    selector->cancel();
+    ASSERT_TRUE(testloop::ProcessUntil([&] { return panel() != nullptr; }, 5000));
 }
 
 TEST_F(ManualBrushTest, RefusesWithoutAnImageOrOverAPanel)

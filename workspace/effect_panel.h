@@ -61,6 +61,9 @@ public:
     // The switches and boxes.
     void toggleEraseBackground();
     void toggleContours();
+    // "Load custom brushes": the chosen pictures become the selected
+    // effect's sheet, unless none of them gives a brush it can paint with;
+    // then a message says why and nothing changes.
     void loadCustomBrushes();
     void resetCustomBrushes();
     // The floating colour window of the contours, over `host`, left of

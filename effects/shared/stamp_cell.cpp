@@ -114,11 +114,14 @@ StampCell StampCell::fromDarkness(const gfx::Image& image, const QRect& rect, do
     return fromPlane(base.width, base.height, std::move(base.alpha));
 }
 
-std::vector<StampCell> CutTestedCells(const gfx::Image& sheet)
+namespace {
+
+// The tested cutting's cells in sheet order, each with whether it is kept.
+template <typename Fn>
+void ForEachTestedCell(const gfx::Image& sheet, Fn&& take)
 {
-    std::vector<StampCell> cells;
     if (sheet.isNull())
-        return cells;
+        return;
     const int candidates = (sheet.height() / kBrushCellSize) * kBrushesPerRow;
     for (int i = 0; i < candidates; ++i) {
         const QRect r = BrushCellRect(i);
@@ -128,9 +131,39 @@ std::vector<StampCell> CutTestedCells(const gfx::Image& sheet)
         for (int y : {64, 96, 128, 160, 192})
             kept = kept || int(sheet.pixel(r.left() + 128, r.top() + y) >> 24) > 10;
         if (kept)
-            cells.push_back(StampCell::fromAlpha(sheet, r));
+            take(r);
     }
+}
+
+} // namespace
+
+std::vector<StampCell> CutTestedCells(const gfx::Image& sheet)
+{
+    std::vector<StampCell> cells;
+    ForEachTestedCell(sheet, [&](const QRect& r) { cells.push_back(StampCell::fromAlpha(sheet, r)); });
     return cells;
+}
+
+int TestedCellCount(const gfx::Image& sheet)
+{
+    int count = 0;
+    ForEachTestedCell(sheet, [&](const QRect&) { ++count; });
+    return count;
+}
+
+int InkedCellCount(const gfx::Image& sheet, int count)
+{
+    int inked = 0;
+    for (int i = 0; i < count && !sheet.isNull(); ++i) {
+        const QRect r = BrushCellRect(i).intersected(sheet.rect());
+        bool ink = false;
+        for (int y = r.top(); y <= r.bottom() && !ink; ++y) {
+            const gfx::Pixel* row = sheet.row(y);
+            ink = std::any_of(row + r.left(), row + r.right() + 1, [](gfx::Pixel p) { return (p >> 24) != 0; });
+        }
+        inked += ink;
+    }
+    return inked;
 }
 
 std::vector<StampCell> CutCountedCells(const gfx::Image& sheet, int count)

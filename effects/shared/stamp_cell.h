@@ -77,6 +77,13 @@ private:
 // it has alpha above 10.
 std::vector<StampCell> CutTestedCells(const gfx::Image& sheet);
 
+// The number of cells CutTestedCells keeps, found without cutting them.
+int TestedCellCount(const gfx::Image& sheet);
+// The number of the first `count` cells of the sheet that hold any alpha
+// (cells beyond the sheet hold none): those the counted cutting paints
+// with.
+int InkedCellCount(const gfx::Image& sheet, int count);
+
 // Exactly `count` cells in sheet order with no test; cells beyond the sheet
 // are transparent. Negative counts give none.
 std::vector<StampCell> CutCountedCells(const gfx::Image& sheet, int count);

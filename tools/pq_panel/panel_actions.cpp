@@ -12,7 +12,7 @@
 #include "app/panel_host.h"
 #include "panels/color_button.h"
 #include "panels/tile_selector.h"
-#include "panels/lut_chooser_dialog.h"
+#include "panels/lut_selector.h"
 #include "panels/overlay_host.h"
 #include "panels/tile_grid.h"
 #include "ui/widgets/color_panel.h"
@@ -111,6 +111,9 @@ bool PanelDriver::pending() const
     if (pq::EffectWorkerCount() > 0 || pq::AutoEnhanceCommand::workerCount() > 0
         || window_.document().runningEffect.load() != -1 || window_.document().backgroundWorkers.load() > 0)
         return true;
+    // The LUT selector's preview, due or being mapped.
+    if (auto* lut = qobject_cast<const pq::LUTSelector*>(window_.panels().overlay()->panel()); lut && lut->previewPending())
+        return true;
     // One-shot timers of the window and its panels (repeating ones never end).
     const auto timers = window_.findChildren<QTimer*>();
     for (const QTimer* timer : timers)
@@ -140,13 +143,10 @@ QWidget* PanelDriver::control(const QString& name) const
 {
     // The open panel first: its controls may share names with the window's
     // (the texture selector's "applyButton" beside the effect panel's).
-    QWidget* scopes[] = {window_.panels().overlay()->panel(), lutChooser()};
-    for (QWidget* scope : scopes) {
-        if (!scope || !scope->isVisible())
-            continue;
-        if (scope->objectName() == name)
-            return scope;
-        if (QWidget* found = scope->findChild<QWidget*>(name))
+    if (QWidget* panel = window_.panels().overlay()->panel(); panel && panel->isVisible()) {
+        if (panel->objectName() == name)
+            return panel;
+        if (QWidget* found = panel->findChild<QWidget*>(name))
             return found;
     }
     if (QWidget* found = window_.findChild<QWidget*>(name))
@@ -268,20 +268,12 @@ void PanelDriver::grab(const QString& name, const QString& file)
         Fail(QStringLiteral("cannot write %1").arg(file));
 }
 
-pq::LUTChooserDialog* PanelDriver::lutChooser() const
-{
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* chooser = qobject_cast<pq::LUTChooserDialog*>(top); chooser && chooser->isVisible())
-            return chooser;
-    return nullptr;
-}
-
 void PanelDriver::load(const QStringList& files)
 {
     QWidget* panel = window_.panels().overlay()->panel();
     if (auto* selector = qobject_cast<pq::TileSelector*>(panel)) {
         selector->loadCustom(files);
-    } else if (pq::LUTChooserDialog* chooser = lutChooser()) {
+    } else if (auto* chooser = qobject_cast<pq::LUTSelector*>(panel)) {
         chooser->getOpenFileNames = [files](const QString&, const QString&) { return files; };
         chooser->loadFromDisk();
         QElapsedTimer clock;
@@ -305,7 +297,7 @@ void PanelDriver::select(const QString& text)
             }
         Fail(QStringLiteral("no tile \"%1\"").arg(text));
     }
-    pq::LUTChooserDialog* chooser = lutChooser();
+    auto* chooser = qobject_cast<pq::LUTSelector*>(panel);
     if (!chooser)
         Fail(QStringLiteral("--select needs the frame, texture or lut panel"));
     const QList<QListWidgetItem*> items = chooser->lutList->findItems(text, Qt::MatchExactly);

@@ -5,7 +5,6 @@
 class QWidget;
 
 namespace pq {
-class LUTChooserDialog;
 class MainWindow;
 }
 
@@ -48,7 +47,6 @@ public:
 
 private:
     QWidget* keyTarget() const;
-    pq::LUTChooserDialog* lutChooser() const;
     bool pending() const;
 
     pq::MainWindow& window_;

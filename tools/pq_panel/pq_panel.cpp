@@ -32,7 +32,6 @@
 #include "app/main_window.h"
 #include "app/manual_brush.h"
 #include "app/panel_host.h"
-#include "panels/lut_chooser_dialog.h"
 #include "catalogue/effect_catalogue.h"
 #include "engine/repository/image_repository.h"
 #include "engine/runtime/effect_runtime.h"
@@ -230,32 +229,22 @@ int main(int argc, char* argv[])
                     driver.settle();
                 }
             };
-            if (args.panel == QLatin1String("lut")) {
-                // The chooser runs modally: the actions run inside it, and
-                // it is cancelled unless they closed it.
-                bool opened = false;
-                window.panels().runLUTChooser = [&](pq::LUTChooserDialog& chooser) {
-                    opened = true;
-                    chooser.show();
-                    driver.settle();
-                    runActions();
-                };
+            const QString command = args.panel == QLatin1String("frame")     ? QStringLiteral("addFrame")
+                                    : args.panel == QLatin1String("texture") ? QStringLiteral("addTexture")
+                                    : args.panel == QLatin1String("brush")   ? QStringLiteral("manualBrush")
+                                                                              : args.panel;
+            // The LUT selector opens from the LUT box's button, which shows
+            // only while effect 404 is selected.
+            if (args.panel == QLatin1String("lut"))
                 window.panels().chooseLUT();
-                if (!opened)
-                    throw pqpanel::ActionError{QStringLiteral("the lut panel did not open")};
-            } else {
-                const QString command = args.panel == QLatin1String("frame")     ? QStringLiteral("addFrame")
-                                        : args.panel == QLatin1String("texture") ? QStringLiteral("addTexture")
-                                        : args.panel == QLatin1String("brush")   ? QStringLiteral("manualBrush")
-                                                                                  : args.panel;
+            else
                 window.commands().run(command);
-                driver.settle();
-                const bool open = args.panel == QLatin1String("brush") ? window.manualBrush().isOpen()
-                                                                       : window.panels().backdropPanelOpen();
-                if (!open)
-                    throw pqpanel::ActionError{QStringLiteral("the %1 panel did not open").arg(args.panel)};
-                runActions();
-            }
+            driver.settle();
+            const bool open = args.panel == QLatin1String("brush") ? window.manualBrush().isOpen()
+                                                                   : window.panels().backdropPanelOpen();
+            if (!open)
+                throw pqpanel::ActionError{QStringLiteral("the %1 panel did not open").arg(args.panel)};
+            runActions();
         } catch (const pqpanel::ActionError& e) {
             rc = Refuse(e.message);
         }

@@ -211,6 +211,8 @@ Plane<uint8_t> InkMask(const EdgeField& f, const Plane<int16_t>& thin, const Pla
     const int w = f.w, h = f.h;
     Plane<uint8_t> ink(size_t(w) * size_t(h), 0);
     const int r0 = s.lineRadius;
+    const int covering = CoveringLineRadius(w, h);
+    int everywhere = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const size_t i = size_t(y) * size_t(w) + size_t(x);
@@ -248,12 +250,16 @@ Plane<uint8_t> InkMask(const EdgeField& f, const Plane<int16_t>& thin, const Pla
                     }
                 continue;
             }
+            // A line that reaches every pixel at full weight raises the whole
+            // mask to v: remembered once instead of stamped.
+            if (r >= covering) {
+                everywhere = std::max(everywhere, v);
+                continue;
+            }
             const int reach = r + 1;
-            for (int dy = -reach; dy <= reach; ++dy)
-                for (int dx = -reach; dx <= reach; ++dx) {
-                    const int nx = x + dx, ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
-                        continue;
+            for (int ny = std::max(0, y - reach); ny <= std::min(h - 1, y + reach); ++ny)
+                for (int nx = std::max(0, x - reach); nx <= std::min(w - 1, x + reach); ++nx) {
+                    const int dx = nx - x, dy = ny - y;
                     const double d = std::sqrt(double(dx * dx + dy * dy));
                     if (d > reach)
                         continue;
@@ -261,22 +267,28 @@ Plane<uint8_t> InkMask(const EdgeField& f, const Plane<int16_t>& thin, const Pla
                     Raise(ink[size_t(ny) * size_t(w) + size_t(nx)], platform::Round(v * weight));
                 }
         }
+    if (everywhere > 0)
+        for (size_t i = 0; i < ink.size(); ++i)
+            Raise(ink[i], everywhere);
     return ink;
 }
 
 } // namespace
 
+int CoveringLineRadius(int w, int h)
+{
+    return int(std::ceil(std::hypot(double(std::max(0, w - 1)), double(std::max(0, h - 1)))));
+}
+
 CartoonSettings DeriveCartoonSettings(int w, int h, int p1, int p2, int p3, int p4, int p5, bool preview)
 {
     constexpr int kGuard = 1000000;
-    p1 = std::clamp(p1, 0, 100);
-    p5 = std::clamp(p5, 0, 100);
     p2 = std::clamp(p2, -kGuard, kGuard);
     p3 = std::clamp(p3, -kGuard, kGuard);
     p4 = std::clamp(p4, -kGuard, kGuard);
     CartoonSettings s;
     s.smoothRadius = platform::Round(0.1 * p1) + 5;
-    s.smoothIterations = platform::Round(0.05 * p1) + 3;
+    s.smoothIterations = std::min(platform::Round(0.05 * p1) + 3, kMaxCartoonSmoothPasses);
     if (preview) {
         s.smoothRadius = std::min(s.smoothRadius, 6);
         s.smoothIterations = std::min(s.smoothIterations, 2);
@@ -289,8 +301,10 @@ CartoonSettings DeriveCartoonSettings(int w, int h, int p1, int p2, int p3, int 
     s.contrastRatio = 3.5f - 0.02f * float(p2);
     s.satBoost = 1.0f + 0.014f * float(p4);
     s.lumiBoost = 1.0f + 0.0016f * float(p3);
-    s.lineRadius = platform::Round(0.05 * p5);
-    s.maxLineRadius = s.lineRadius + std::max(1, s.lineRadius / 2);
+    // A line wider than the covering radius draws what that radius draws.
+    const int covering = CoveringLineRadius(w, h);
+    s.lineRadius = std::min(platform::Round(0.05 * p5), covering);
+    s.maxLineRadius = std::min(s.lineRadius + std::max(1, s.lineRadius / 2), covering);
     const int side = std::min(w, h);
     s.contrastHalf = std::clamp(side / 120, 6, 14);
     s.shortestChain = std::max(4, side / 300);

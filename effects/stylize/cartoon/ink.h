@@ -32,8 +32,20 @@ struct CartoonSettings {
     int edgeDarkness = 0; // P3
 };
 
-// Smoothing and edge thickness (P1, P5) are limited to 0..100: beyond that
-// they only multiply the work. The other values are used as given.
+// Smoothing passes at most. Their count grows with P1 without end (P1 near
+// 2^31 asks for 10^8, each sweeping the whole picture with windows of up
+// to 201 x 201 pixels); the bound keeps a wild value from running for ever.
+constexpr int kMaxCartoonSmoothPasses = 100;
+
+// The line radius from which a line covers every pixel of a w x h picture
+// at full darkness (the picture's diagonal, rounded up): any wider line
+// draws the same.
+int CoveringLineRadius(int w, int h);
+
+// Slider values are used as given, beyond 0..100 too: only the smoothing
+// passes are bounded (kMaxCartoonSmoothPasses) and the line radii are held
+// to the covering radius, which changes no pixel. P2..P4 are held to
+// +-10^6, where their arithmetic stays in range.
 CartoonSettings DeriveCartoonSettings(int w, int h, int p1, int p2, int p3, int p4, int p5, bool preview);
 
 // Ink per pixel, 0..255, of a w x h source. `stage` is called with 76 after

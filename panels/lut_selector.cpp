@@ -1,21 +1,21 @@
-#include "panels/lut_chooser_dialog.h"
+#include "panels/lut_selector.h"
 
-#include "ui/theme_style.h"
-#include "ui/translate.h"
 #include "engine/lut/lut_choice.h"
 #include "engine/lut/lut_mapper.h"
+#include "panels/panel_close_button.h"
+#include "panels/selector_style.h"
+#include "ui/theme_style.h"
+#include "ui/translate.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QSet>
 #include <QThreadPool>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <memory>
@@ -56,94 +56,90 @@ QStringList ImportedLUTNames()
     return names;
 }
 
-LUTChooserDialog::LUTChooserDialog(QWidget* parent) : QDialog(parent), previewTimer_(this)
+LUTSelector::LUTSelector(QWidget* parent) : QWidget(parent), previewTimer_(this)
 {
-    setObjectName(QStringLiteral("FrameLUTSelector"));
-    setWindowTitle(Translate(QStringLiteral("Select LUT")));
-    setModal(true);
-    resize(990, 690);
+    setObjectName(QStringLiteral("lutSelector"));
+    setAttribute(Qt::WA_StyledBackground);
+    setFixedSize(990, 690);
+    setStyleSheet(QStringLiteral(
+        "#lutSelector { background: #111827; border-radius: 15px; }"
+        "QLabel { color: #FFFFFF; background: transparent; }"
+        "#titleLabel { color: #D5D5D5; }"
+        "#currentLUTLabel { color: #9AB0CC; }"
+        "#lutListGround, #lutPreviewGround { background: #1E2A3C; border-radius: 8px; }"
+        "QListWidget { background: transparent; border: none; color: #FFFFFF; outline: none; }"
+        "QListWidget::item { height: 30px; padding-left: 10px; border-radius: 6px; }"
+        "QListWidget::item:hover { background: #263045; }"
+        "QListWidget::item:selected { background: #3B82F6; color: #FFFFFF; }"));
 
-    auto* sides = new QHBoxLayout(this);
-    sides->setContentsMargins(0, 0, 0, 0);
-    auto* column = new QVBoxLayout;
-    sides->addLayout(column, 0);
-    column->setContentsMargins(20, 16, 20, 18);
-    column->setSpacing(10);
-    titleLabel = new QLabel(Translate(QStringLiteral("Select LUT")), this);
+    closeButton = new PanelCloseButton(this);
+    closeButton->move(952, 12);
+    titleLabel = new QLabel(QStringLiteral("Select LUT"), this);
     titleLabel->setObjectName(QStringLiteral("titleLabel"));
     titleLabel->setAlignment(Qt::AlignCenter);
     titleLabel->setFont(InterfaceFont(18, QFont::DemiBold));
-    column->addWidget(titleLabel);
-    listCaption = new QLabel(Translate(QStringLiteral("Embedded LUTs:")), this);
-    listCaption->setObjectName(QStringLiteral("listCaption"));
-    listCaption->setFont(InterfaceFont(13));
-    column->addWidget(listCaption);
-    lutList = new QListWidget(this);
+    titleLabel->setGeometry(60, 14, 870, 32);
+    listCaption = MakeSelectorLabel(QStringLiteral("Embedded LUTs:"), this, "listCaption", QRect(20, 48, 360, 22));
+
+    auto* listGround = new QWidget(this);
+    listGround->setObjectName(QStringLiteral("lutListGround"));
+    listGround->setAttribute(Qt::WA_StyledBackground);
+    listGround->setGeometry(20, 75, 360, 510);
+    lutList = new QListWidget(listGround);
     lutList->setObjectName(QStringLiteral("lutList"));
     lutList->setFont(InterfaceFont(13));
     lutList->setCursor(Qt::PointingHandCursor);
-    column->addWidget(lutList, 1);
-    loadFromDiskButton = new QPushButton(Translate(QStringLiteral("Load from disk...")), this);
-    loadFromDiskButton->setObjectName(QStringLiteral("loadFromDiskButton"));
-    loadFromDiskButton->setAutoDefault(false);
-    column->addWidget(loadFromDiskButton);
-    currentLUTLabel = new QLabel(this);
-    currentLUTLabel->setObjectName(QStringLiteral("currentLUTLabel"));
+    lutList->setGeometry(listGround->rect().adjusted(6, 6, -6, -6));
+    lutList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    loadFromDiskButton = MakeSelectorButton(QStringLiteral("Load from disk..."), this, "loadFromDiskButton",
+                                            QRect(20, 620, 360, 40), "ghost");
+
+    previewCaption = MakeSelectorLabel(QStringLiteral("Preview:"), this, "previewCaption", QRect(400, 48, 564, 22));
+    auto* previewGround = new QWidget(this);
+    previewGround->setObjectName(QStringLiteral("lutPreviewGround"));
+    previewGround->setAttribute(Qt::WA_StyledBackground);
+    previewGround->setGeometry(400, 75, 564, 510);
+    preview = new LUTPreview(previewGround);
+    preview->setGeometry(previewGround->rect());
+    currentLUTLabel = MakeSelectorLabel(QString(), this, "currentLUTLabel", QRect(400, 595, 564, 22));
     currentLUTLabel->setAlignment(Qt::AlignCenter);
     currentLUTLabel->setTextFormat(Qt::PlainText);
     currentLUTLabel->setFont(InterfaceFont(13, QFont::Medium));
-    column->addWidget(currentLUTLabel);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    cancelButton = new QPushButton(Translate(QStringLiteral("Cancel")), this);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    cancelButton->setProperty("role", "ghost");
-    cancelButton->setAutoDefault(false);
-    selectButton = new QPushButton(Translate(QStringLiteral("Select")), this);
-    selectButton->setObjectName(QStringLiteral("selectButton"));
-    selectButton->setProperty("role", "primary");
-    selectButton->setDefault(true);
-    for (QPushButton* b : {loadFromDiskButton, cancelButton, selectButton}) {
-        b->setFixedHeight(36);
-        b->setFont(InterfaceFont(13, QFont::Medium));
-        b->setCursor(Qt::PointingHandCursor);
-    }
-    cancelButton->setFixedWidth(120);
-    selectButton->setFixedWidth(120);
-    buttons->addWidget(cancelButton);
-    buttons->addWidget(selectButton);
-    column->addLayout(buttons);
-    preview = new LUTPreview(this);
-    preview->setMinimumSize(564, 510);
-    auto* previewColumn = new QVBoxLayout;
-    previewColumn->setContentsMargins(0, 60, 20, 90);
-    previewColumn->addWidget(preview, 1);
-    sides->addLayout(previewColumn, 1);
+    cancelButton = MakeSelectorButton(QStringLiteral("Cancel"), this, "cancelButton", QRect(664, 620, 140, 40), "ghost");
+    selectButton = MakeSelectorButton(QStringLiteral("Select"), this, "selectButton", QRect(824, 620, 140, 40),
+                                      "primary");
+
     previewTimer_.setSingleShot(true);
     previewTimer_.setInterval(kPreviewDelayMs);
-    connect(&previewTimer_, &QTimer::timeout, this, &LUTChooserDialog::updatePreview);
+    connect(&previewTimer_, &QTimer::timeout, this, &LUTSelector::updatePreview);
 
     getOpenFileNames = [this](const QString& title, const QString& filter) {
-        return DefaultOpenFiles(this, title, filter);
+        return DefaultOpenFiles(window(), title, filter);
     };
     connect(lutList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (!initializing_)
             chooseItem(item);
     });
-    connect(lutList, &QListWidget::itemActivated, this, [this] { select(); });
-    connect(loadFromDiskButton, &QPushButton::clicked, this, &LUTChooserDialog::loadFromDisk);
-    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(selectButton, &QPushButton::clicked, this, &LUTChooserDialog::select);
+    connect(loadFromDiskButton, &QPushButton::clicked, this, &LUTSelector::loadFromDisk);
+    connect(cancelButton, &QPushButton::clicked, this, &LUTSelector::cancel);
+    connect(closeButton, &QAbstractButton::clicked, this, &LUTSelector::cancel);
+    connect(selectButton, &QPushButton::clicked, this, &LUTSelector::select);
+
+    // Enter and Esc reach the panel before the focused control.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
-QListWidgetItem* LUTChooserDialog::addItem(const QString& text)
+QListWidgetItem* LUTSelector::addItem(const QString& text)
 {
     auto* item = new QListWidgetItem(text, lutList);
     return item;
 }
 
-void LUTChooserDialog::initialize(const QString& currentLUTName, const QByteArray& currentLUTData,
-                                   const QString& currentFilePath)
+void LUTSelector::initialize(const QString& currentLUTName, const QByteArray& currentLUTData,
+                             const QString& currentFilePath)
 {
     initializing_ = true;
     lastAppliedItem_ = nullptr;
@@ -177,7 +173,7 @@ void LUTChooserDialog::initialize(const QString& currentLUTName, const QByteArra
     initializing_ = false;
 }
 
-void LUTChooserDialog::chooseItem(QListWidgetItem* item)
+void LUTSelector::chooseItem(QListWidgetItem* item)
 {
     if (!item || item == lastAppliedItem_)
         return;
@@ -198,7 +194,7 @@ void LUTChooserDialog::chooseItem(QListWidgetItem* item)
     showCurrent();
 }
 
-void LUTChooserDialog::loadFromDisk()
+void LUTSelector::loadFromDisk()
 {
     if (loading_)
         return;
@@ -215,7 +211,7 @@ void LUTChooserDialog::loadFromDisk()
     // added back here. The copy of the list shares its bytes.
     loading_ = true;
     loadFromDiskButton->setEnabled(false);
-    QPointer<LUTChooserDialog> self(this);
+    QPointer<LUTSelector> self(this);
     QThreadPool::globalInstance()->start([self, files, imported = ZipLUTList()]() {
         auto picked = std::make_shared<std::vector<PickedLUT>>(PickLUTFiles(files, imported));
         QMetaObject::invokeMethod(
@@ -232,7 +228,7 @@ void LUTChooserDialog::loadFromDisk()
     });
 }
 
-void LUTChooserDialog::addPicked(const std::vector<PickedLUT>& picked)
+void LUTSelector::addPicked(const std::vector<PickedLUT>& picked)
 {
     std::vector<NamedLUT>& imported = ZipLUTList();
     QSet<QString> known;
@@ -245,7 +241,7 @@ void LUTChooserDialog::addPicked(const std::vector<PickedLUT>& picked)
             last->setData(kPathRole, lut.path);
             continue;
         }
-        // Another chooser may have imported the same name meanwhile.
+        // Another panel may have imported the same name meanwhile.
         if (known.contains(lut.name.toCaseFolded()))
             continue;
         known.insert(lut.name.toCaseFolded());
@@ -257,26 +253,48 @@ void LUTChooserDialog::addPicked(const std::vector<PickedLUT>& picked)
         lutList->setCurrentItem(last);
 }
 
-void LUTChooserDialog::select()
+bool LUTSelector::finish()
 {
-    if (onLUTApplied)
-        onLUTApplied(selectedLUTName, selectedFilePath.isEmpty() ? selectedLUTData : QByteArray(),
-                     selectedFilePath);
-    accept();
+    if (finished_)
+        return false;
+    finished_ = true;
+    previewTimer_.stop();
+    return true;
 }
 
-void LUTChooserDialog::showCurrent()
+void LUTSelector::select()
+{
+    if (!finish())
+        return;
+    emit lutApplied(selectedLUTName, selectedFilePath.isEmpty() ? selectedLUTData : QByteArray(), selectedFilePath);
+    emit closeRequested();
+}
+
+void LUTSelector::cancel()
+{
+    if (finish())
+        emit closeRequested();
+}
+
+bool LUTSelector::eventFilter(QObject* watched, QEvent* event)
+{
+    if (HandleSelectorKeys(event, [this] { cancel(); }, [this] { select(); }))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void LUTSelector::showCurrent()
 {
     currentLUTLabel->setText(selectedLUTName);
     previewTimer_.start();
 }
 
-void LUTChooserDialog::setSourcePhoto(const gfx::Image& photo)
+void LUTSelector::setSourcePhoto(const gfx::Image& photo)
 {
     preview->setThumbnail(MakeLUTThumbnail(photo));
 }
 
-void LUTChooserDialog::updatePreview()
+void LUTSelector::updatePreview()
 {
     previewTimer_.stop();
     const gfx::Image thumbnail = preview->thumbnail();
@@ -289,15 +307,19 @@ void LUTChooserDialog::updatePreview()
         emit previewShown();
         return;
     }
-    // Mapped on a pool thread; the result comes back only to the chooser
+    // Mapped on a pool thread; the result comes back only to the panel
     // that asked, and only when it is still the latest.
-    QPointer<LUTChooserDialog> self(this);
+    ++previewsInFlight_;
+    QPointer<LUTSelector> self(this);
     QThreadPool::globalInstance()->start([self, generation, thumbnail, table] {
         auto mapped = std::make_shared<gfx::Image>(MapLUTToImage(thumbnail, *table, 100));
         QMetaObject::invokeMethod(
             qApp,
             [self, generation, mapped] {
-                if (!self || self->previewGeneration_ != generation)
+                if (!self)
+                    return;
+                --self->previewsInFlight_;
+                if (self->previewGeneration_ != generation)
                     return;
                 self->preview->setPreview(*mapped);
                 emit self->previewShown();
