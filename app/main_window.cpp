@@ -350,6 +350,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
         edges_->place(!maximized_ && !isMaximized() && !isFullScreen());
         placeFloatingControls();
         titleBar_->setMaximized(maximized_);
+        canvas_->followWindowSize(size());
     });
 }
 
