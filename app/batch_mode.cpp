@@ -161,7 +161,7 @@ void BatchMode::open()
     if (!parts_.dialogs.openFiles)
         return;
     const QStringList files = parts_.dialogs.openFiles(Translate(QStringLiteral("Select images for batch processing")),
-                                                       QStringLiteral("Image files (*.jpg *.jpeg *.png *.bmp);;All files (*)"));
+                                                       BatchDialogFilter());
     if (files.isEmpty())
         return;
     files_ = files;

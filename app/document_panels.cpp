@@ -48,9 +48,7 @@ void DocumentPanels::resizeDocument(int width, int height)
     }
     document_.sourceImage = resized.source;
     document_.resultImage = resized.result;
-    canvas_.updateCanvasSize();
-    canvas_.centreImage();
-    canvas_.canvasView()->update();
+    canvas_.fitToView();
     document_.history->save(document_.resultImage, document_.sourceImage);
 }
 

@@ -7,6 +7,7 @@
 #include "app/menu_keys.h"
 #include "app/panel_host.h"
 #include "app/splash.h"
+#include "app/tool_bar.h"
 #include "catalogue/parameter_table.h"
 #include "ui/debug_log.h"
 #include "ui/interface_scale.h"
@@ -232,6 +233,9 @@ void InterfaceLanguages::switchSteps(const QString& code)
     }
 
     window_.gallery().refreshHints();
+    // The zoom read-out and the split hint tell the view's state, not a
+    // recorded caption.
+    window_.toolBar().showViewState();
     // The interface-size entry's caption in the new language.
     window_.zoom().setZoom(window_.zoom().zoom());
     marquees.fitButtonCaptions();

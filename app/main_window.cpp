@@ -41,6 +41,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QMetaObject>
 #include <QScreen>
@@ -291,6 +292,7 @@ void MainWindow::toggleMaximized()
     const QRect work = display->availableGeometry();
     if (maximized_) {
         maximized_ = false;
+        edgesShown_ = true;
         if (restoreBounds_.width() > 100 && restoreBounds_.height() > 100)
             setGeometry(restoreBounds_);
         else
@@ -298,10 +300,16 @@ void MainWindow::toggleMaximized()
     } else {
         restoreBounds_ = geometry();
         maximized_ = true;
+        edgesShown_ = false;
         setGeometry(work);
     }
     titleBar_->setMaximized(maximized_);
-    edges_->place(!maximized_ && !isMaximized() && !isFullScreen());
+    placeEdges();
+}
+
+void MainWindow::placeEdges()
+{
+    edges_->place(edgesShown_ && !isMaximized() && !isFullScreen());
 }
 
 void MainWindow::toggleTheme()
@@ -328,6 +336,7 @@ void MainWindow::applyThemeColors()
     // title bar.
     const auto skip = [this](const QObject* o) {
         return o == titleBar_->lightThemeButton() || o == titleBar_->darkThemeButton()
+               || o == titleBar_->progressBar() || o == titleBar_->progressLabel()
                || qobject_cast<const ToggleSwitch*>(o) != nullptr;
     };
     WalkThemeColors(this, toLight, skip);
@@ -340,6 +349,7 @@ void MainWindow::applyThemeColors()
         WalkThemeColors(brush, toLight, skip);
     toolBar_->updateLogo();
     titleBar_->updateThemeIcons();
+    titleBar_->updateProgressColors();
     previewPanel().showEmpty();
 }
 
@@ -347,9 +357,10 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     GuardedCall("resize", [this] {
-        edges_->place(!maximized_ && !isMaximized() && !isFullScreen());
+        placeEdges();
         placeFloatingControls();
         titleBar_->setMaximized(maximized_);
+        canvas_->followWindowSize(size());
     });
 }
 

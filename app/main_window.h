@@ -160,6 +160,9 @@ private:
     bool closeAllowed();
     void applyThemeColors();
     void placeFloatingControls();
+    // The resize strips: hidden by the window's own maximise, shown again
+    // by the restore and by a move, which may leave the maximised window.
+    void placeEdges();
     void cleanUpTick();
 
     Document document_;
@@ -199,6 +202,7 @@ private:
     QTimer cleanUpTimer_;
     QRect restoreBounds_;
     bool maximized_ = false;
+    bool edgesShown_ = true;
     bool startupLayoutDone_ = false;
     bool firstShowDone_ = false;
     bool destroyed_ = false;

@@ -38,6 +38,10 @@ void MainWindow::wireChrome()
             canvas_->canvasView()->update();
     };
     chrome_->displayScaleChanged = [this] { relayoutAfterRescale(); };
+    chrome_->moveStarted = [this] {
+        edgesShown_ = true;
+        placeEdges();
+    };
 
     zoom_ = new InterfaceZoom(*this, *frame_);
     zoom_->captionChanged = [this](const QString& caption) {
@@ -78,7 +82,7 @@ void MainWindow::relayoutAfterRescale()
 {
     if (destroyed_)
         return;
-    edges_->place(!maximized_ && !isMaximized() && !isFullScreen());
+    placeEdges();
     placeFloatingControls();
     if (maximized_ && screen())
         setGeometry(screen()->availableGeometry());

@@ -121,9 +121,10 @@ void MainWindow::buildCommands()
     add(KeyRow("toggleTheme", {{Qt::Key_M, Chord::Plain}}, [this] { toggleTheme(); }));
     add(KeyRow("fullReset", {{Qt::Key_N, Chord::ControlShift}}, [this] { fullReset(); }));
     // Ctrl+Shift+L writes the language lists (the languages' own work);
-    // Ctrl+L with any other command key opens the language choice.
+    // Ctrl+L with any other command key opens the language choice, or
+    // closes the menu while the choice is open.
     add(KeyRow("exportLanguages", {{Qt::Key_L, Chord::ControlShift}}, {}));
-    add(KeyRow("languageSubmenu", {{Qt::Key_L, Chord::Command}}, [this] { menuKeys_->openLanguageSubmenu(); }));
+    add(KeyRow("languageSubmenu", {{Qt::Key_L, Chord::Command}}, [this] { menuKeys_->languageShortcut(); }));
     add(KeyRow("rotateLeft", {{Qt::Key_L, Chord::Plain}}, {}));
     // Ctrl+R opens the resize panel when no effect runs and there is a
     // result; the key is taken either way.

@@ -135,6 +135,14 @@ void MenuKeys::openLanguageSubmenu()
     selectLanguage(0);
 }
 
+void MenuKeys::languageShortcut()
+{
+    if (popupVisible())
+        closeMenu();
+    else
+        openLanguageSubmenu();
+}
+
 bool MenuKeys::handleKey(const QKeyEvent& event)
 {
     return handleKey(event.key());

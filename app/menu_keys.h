@@ -37,9 +37,12 @@ public:
     // Hides the popup and the menu and remembers the selection; returns
     // the selection before.
     int closeMenu();
-    // Ctrl+L: opens the menu when needed, then the language popup with its
-    // first language highlighted.
+    // Opens the menu when needed, then the language popup with its first
+    // language highlighted.
     void openLanguageSubmenu();
+    // Ctrl+L: closes the menu when the language popup is open, else opens
+    // the popup as above.
+    void languageShortcut();
 
     int selectedIndex() const { return selIndex_; }
     int lastSelectedIndex() const { return lastSel_; }

@@ -61,6 +61,13 @@ void Stop(QPointer<QPropertyAnimation>& animation)
 
 } // namespace
 
+ProgressBarColors TitleProgressColors(ThemeMode mode)
+{
+    if (mode == ThemeMode::Light)
+        return {QColor(0x31, 0x41, 0x58), QColor(Qt::white)};
+    return {QColor(255, 255, 255, 204), QColor(0x2A, 0x37, 0x44)};
+}
+
 TitleBar::TitleBar(QWidget* parent) : QWidget(parent)
 {
     const UiPalette& palette = CurrentPalette();
@@ -83,6 +90,7 @@ TitleBar::TitleBar(QWidget* parent) : QWidget(parent)
     progressLabel_->setAlignment(Qt::AlignCenter);
     progressLabel_->setGeometry(12, 5, 60, 25);
     progressLabel_->hide();
+    updateProgressColors();
 
     row->addSpacing(16);
     row->addStretch(1);
@@ -142,6 +150,14 @@ void TitleBar::updateThemeIcons()
     const QColor color = ThemedTextColor(QColor(0xD5, 0xD5, 0xD5));
     lightButton_->setIconColor(color);
     darkButton_->setIconColor(color);
+}
+
+void TitleBar::updateProgressColors()
+{
+    const ProgressBarColors colors = TitleProgressColors(gThemeMode);
+    SetDesignStyleSheet(progressBar_,
+                        QStringLiteral("#progressBar { background: %1; border-radius: 12px; }").arg(CssColor(colors.bar)));
+    SetDesignStyleSheet(progressLabel_, QStringLiteral("#progressLabel { color: %1; }").arg(CssColor(colors.text)));
 }
 
 void TitleBar::mousePressEvent(QMouseEvent* event)

@@ -66,7 +66,7 @@ ToolBar::ToolBar(const CommandTable& commands, QWidget* parent) : QWidget(parent
     row->addWidget(addButton("paste", "paste", Translate(QStringLiteral("Paste from clipboard"))));
     row->addWidget(addButton("print", "print", Translate(QStringLiteral("Print"))));
     separate();
-    IconButton* split = addButton("splitView", "split", QStringLiteral("Split view on"));
+    IconButton* split = addButton("splitView", "split", Translate(QStringLiteral("Split view on")));
     row->addWidget(split);
     // The split view's on-mark: a small white bar inside its button.
     splitMark_ = new QWidget(split);
@@ -76,7 +76,7 @@ ToolBar::ToolBar(const CommandTable& commands, QWidget* parent) : QWidget(parent
     splitMark_->hide();
 
     row->addStretch(1);
-    zoomLabel_ = new QLabel(QStringLiteral("100%"), this);
+    zoomLabel_ = new QLabel(zoomText_, this);
     zoomLabel_->setObjectName(QStringLiteral("zoomLabel"));
     zoomLabel_->setFont(InterfaceFont(14, QFont::Medium));
     zoomLabel_->setFixedWidth(56);
@@ -145,15 +145,23 @@ IconButton* ToolBar::button(const QString& command) const
 
 void ToolBar::setZoomText(const QString& text)
 {
+    zoomText_ = text;
     zoomLabel_->setText(text);
 }
 
 void ToolBar::showSplitView(bool on)
 {
+    splitOn_ = on;
     IconButton* split = button(QStringLiteral("splitView"));
-    split->setToolTip(on ? QStringLiteral("Split view off") : QStringLiteral("Split view on"));
+    split->setToolTip(Translate(on ? QStringLiteral("Split view off") : QStringLiteral("Split view on")));
     splitMark_->setVisible(on);
     split->update();
+}
+
+void ToolBar::showViewState()
+{
+    zoomLabel_->setText(zoomText_);
+    showSplitView(splitOn_);
 }
 
 void ToolBar::updateLogo()

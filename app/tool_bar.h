@@ -19,8 +19,12 @@ public:
     ToolBar(const CommandTable& commands, QWidget* parent);
 
     void setZoomText(const QString& text);
-    // The split view's on-mark and the button's hint.
+    // The split view's on-mark and the button's hint, in the interface
+    // language.
     void showSplitView(bool on);
+    // A language switch gave the controls their recorded texts back: the
+    // zoom read-out and the split hint show the view's state again.
+    void showViewState();
     // The logo in the theme's text colour.
     void updateLogo();
 
@@ -45,6 +49,8 @@ private:
     QLabel* logo_ = nullptr;
     QLabel* zoomLabel_ = nullptr;
     QWidget* splitMark_ = nullptr;
+    QString zoomText_ = QStringLiteral("100%");
+    bool splitOn_ = false;
     QTimer zoomInRepeat_;
     QTimer zoomOutRepeat_;
 };

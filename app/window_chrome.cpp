@@ -68,6 +68,8 @@ void WindowChrome::startMove()
     pending_ = false;
     titleBar_.setCursor(Qt::SizeAllCursor);
     background_.setCursor(Qt::SizeAllCursor);
+    if (moveStarted)
+        moveStarted();
     if (systemMove()) {
         // The release goes to the system; the tick or the next mouse event
         // that reaches us ends the move.

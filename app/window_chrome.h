@@ -30,6 +30,8 @@ public:
     // A resize by an edge or grip starts or ends.
     void resizing(bool on);
 
+    // Told when a held press starts moving the window.
+    std::function<void()> moveStarted;
     // Told when the window's bounds changed at a housekeeping tick.
     std::function<void()> boundsChanged;
     // Told when the display's pixel ratio under the window changed.

@@ -116,8 +116,6 @@ QFrame[role="familyPlate"] { background: @plate; border-radius: 15px; }
 #debugLabel { color: @text; }
 #browseLink { color: @accent; }
 #browseLink:hover { color: @strong; }
-#progressLabel { color: #2A3744; }
-#progressBar { background: rgba(255, 255, 255, 128); border-radius: 12px; }
 
 QLabel[role="paramCaption"] { color: @text; }
 QLabel[role="paramValue"] { color: @strong; }

@@ -203,6 +203,26 @@ void CanvasArea::actualSizeAndCentre()
     emit zoomTextChanged(QStringLiteral("100%"));
 }
 
+void CanvasArea::followWindowSize(QSize windowSize)
+{
+    if (windowSize == lastFitWindowSize_)
+        return;
+    lastFitWindowSize_ = windowSize;
+    if (!document_.resultImage.isNull())
+        fitToView();
+}
+
+void CanvasArea::showReplacedImage(QSize previousSize)
+{
+    if (document_.resultImage.isNull())
+        return;
+    if (document_.resultImage.size() != previousSize) {
+        fitToView();
+        return;
+    }
+    centreImage();
+}
+
 void CanvasArea::updateCanvasSize()
 {
     const gfx::Image& image = document_.resultImage;

@@ -36,6 +36,12 @@ public:
     void fitToView();
     void centreImage();
     void actualSizeAndCentre();
+    // The picture follows the window: once the window has another size
+    // than at the last fit, the picture is fitted to the view again.
+    void followWindowSize(QSize windowSize);
+    // After an image of another size replaced the one shown (undo, redo,
+    // resize): fitted anew; same size: centred at the zoom it had.
+    void showReplacedImage(QSize previousSize);
     // The canvas size of the zoomed image, never smaller than the viewport.
     void updateCanvasSize();
 
@@ -90,6 +96,7 @@ private:
     GalleryToggle* toggle_;
     QTimer zoomDebounce_;
     QPointF lastMousePos_;
+    QSize lastFitWindowSize_;
     bool splitOn_ = false;
 };
 

@@ -239,10 +239,12 @@ void DocumentActions::restoreFromHistory(bool back)
         return;
     if (source.isNull())
         source = document_.sourceImage;
+    const QSize shownSize = document_.resultImage.size();
     if (!document_.replaceDocument(source, display))
         return;
     if (!brushPanelTakesImage || !brushPanelTakesImage()) {
-        canvas_.centreImage();
+        // A frame undone or redone changes the size: the picture is fitted.
+        canvas_.showReplacedImage(shownSize);
         canvas_.updateDivider();
     }
     canvas_.canvasView()->update();

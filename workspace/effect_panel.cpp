@@ -210,11 +210,6 @@ void EffectPanel::buildParameters(QWidget* card)
         values_[size_t(k)] = value;
         sliders_[size_t(k)] = slider;
     }
-    QLabel* contourLabel = nullptr;
-    contourRow_ = OptionRow(contourLabel, "contourLabel", Translate(QStringLiteral("Draw shape contours")),
-                            contourSwitch_, "contourSwitch", card);
-    params->addWidget(contourRow_);
-    contourRow_->hide();
     params->addSpacing(6);
     applyButton_ = new QPushButton(Translate(QStringLiteral("Apply effect")), card);
     applyButton_->setObjectName(QStringLiteral("applyButton"));
@@ -223,6 +218,14 @@ void EffectPanel::buildParameters(QWidget* card)
     applyButton_->setFont(InterfaceFont(14, QFont::DemiBold));
     applyButton_->setCursor(Qt::PointingHandCursor);
     params->addWidget(applyButton_);
+    // The contour option of the mosaics sits below "Apply effect", so that
+    // the button stays where it is for every effect.
+    QLabel* contourLabel = nullptr;
+    contourRow_ = OptionRow(contourLabel, "contourLabel", Translate(QStringLiteral("Draw shape contours")),
+                            contourSwitch_, "contourSwitch", card);
+    contourRow_->layout()->setContentsMargins(0, 10, 0, 0);
+    params->addWidget(contourRow_);
+    contourRow_->hide();
     contourSwitch_->setChecked(document_.drawContours.load());
 }
 

@@ -47,6 +47,11 @@ QString OpenDialogFilter()
     return QStringLiteral("Image Files (*.jpg *.jpeg *.png *.bmp *.webp);;All Files (*)");
 }
 
+QString BatchDialogFilter()
+{
+    return QStringLiteral("Image files (*.jpg *.jpeg *.png *.bmp *.webp);;All files (*)");
+}
+
 QStringList SaveDialogFilters()
 {
     return {QStringLiteral("JPEG Image (*.jpg *.jpeg)"), QStringLiteral("PNG Image (*.png)"),

@@ -13,6 +13,8 @@ namespace pq {
 
 // The open dialog's filter (Qt syntax): JPEG, PNG, BMP and WebP, or any file.
 QString OpenDialogFilter();
+// The batch dialog's filter: the same photos, chosen many at a time.
+QString BatchDialogFilter();
 // The save dialog's filters in order: JPEG, PNG, WebP, all files.
 QStringList SaveDialogFilters();
 
