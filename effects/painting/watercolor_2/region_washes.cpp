@@ -136,8 +136,8 @@ int RegionWashes::scanRun(const Side& side, int first, int last, uint32_t seed, 
 // alone (see accepts), so nothing is marked here.
 //
 // A run inside part of a side is part of a run of the whole side, so a
-// ring whose run lies where the last ring's was is settled by scanning
-// only around that place; other rings read their sides in full.
+// ring whose runs lie where the last rings' were is settled by scanning
+// only around those places; other rings read their sides in full.
 RegionWashes::Growth RegionWashes::grow(int x, int y, int64_t round)
 {
     const int w = planes_.w, h = planes_.h;
@@ -147,7 +147,10 @@ RegionWashes::Growth RegionWashes::grow(int x, int y, int64_t round)
     g.seed = cells_[size_t(y) * size_t(w) + size_t(x)];
     g.growth = ((int64_t(s_.threshold) + 1) * round) / s_.growthDivisor;
     const int maxRing = std::max({x, w - 1 - x, y, h - 1 - y});
-    int hintSide = -1, hintAt = 0;
+    // Per side, where its last settling run ended (-1: none yet); the side
+    // that settled the last ring is tried first.
+    int hintAt[4] = {-1, -1, -1, -1};
+    int lastSide = 0;
     for (int r = 1; r <= maxRing; ++r) {
         const int tol = tolerance(r, g.growth);
         const int left = std::max(0, x - r), right = std::min(w - 1, x + r);
@@ -162,25 +165,36 @@ RegionWashes::Growth RegionWashes::grow(int x, int y, int64_t round)
             return Side{&openColumns_, cx, columns_.data() + size_t(cx) * size_t(h), top, bottom, cx >= 0 && cx < w};
         };
         const Side sides[4] = {rowSide(y - r), rowSide(y + r), columnSide(x - r), columnSide(x + r)};
+        // The probes' runs are parts of their sides' runs: their sum settles
+        // the ring when it reaches the need, and the sides are read in full
+        // otherwise.
         int score = 0;
-        if (hintSide >= 0 && sides[hintSide].inside) {
-            const Side& side = sides[hintSide];
-            int at = hintAt;
-            if (scanRun(side, std::max(side.first, hintAt - kProbeReach), std::min(side.last, hintAt + kProbeReach),
-                        g.seed, tol, needed, at) >= needed) {
-                score = needed;
-                hintAt = at;
-            }
+        for (int t = 0; t < 4 && score < needed; ++t) {
+            const int k = (lastSide + t) % 4;
+            const Side& side = sides[k];
+            if (hintAt[k] < 0 || !side.inside)
+                continue;
+            int at = -1;
+            const int longest = scanRun(side, std::max(side.first, hintAt[k] - kProbeReach),
+                                        std::min(side.last, hintAt[k] + kProbeReach), g.seed, tol, needed - score, at);
+            score += longest;
+            if (longest > 0)
+                hintAt[k] = at;
+            if (score >= needed)
+                lastSide = k;
         }
+        if (score < needed)
+            score = 0;
         for (int k = 0; k < 4 && score < needed; ++k) {
             if (!sides[k].inside)
                 continue;
-            int at = 0;
-            score += scanRun(sides[k], sides[k].first, sides[k].last, g.seed, tol, needed - score, at);
-            if (score >= needed) {
-                hintSide = k;
-                hintAt = at;
-            }
+            int at = -1;
+            const int longest = scanRun(sides[k], sides[k].first, sides[k].last, g.seed, tol, needed - score, at);
+            score += longest;
+            if (longest > 0)
+                hintAt[k] = at;
+            if (score >= needed)
+                lastSide = k;
         }
         g.lastRing = r;
         if (score < needed)

@@ -56,7 +56,7 @@ struct WashSettings {
     // A region whose hole box holds this many times its pixels looks for
     // holes around them rather than through the box; either way finds the
     // same holes.
-    int64_t holeSearchRatio = 16;
+    int64_t holeSearchRatio = 4;
     bool preview = false;
 };
 
