@@ -17,6 +17,7 @@
 #include <array>
 #include <atomic>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -30,6 +31,9 @@
 //                       lut_file:1 reads effect 404's look from a .cube file
 //   BM_Effect_4608x2880  the same cases on a 4608 x 2880 photo (13.3 MP),
 //                       the size the speed targets are stated for
+//   BM_Effect_Scale     the painting and space-filling effects at 3.3, 13.3
+//                       and 53 MP (height:1440, 2880, 5760 at 16:10), with
+//                       per_pixel (seconds) to compare the growth of the cost
 //   BM_FirstCall_12MP   one call, timed once: meaningful only as the first
 //                       case of its process, e.g.
 //                       pq-bench --benchmark_filter='BM_FirstCall_12MP/effect:401/'
@@ -155,6 +159,38 @@ void BM_Effect_4608x2880(benchmark::State& state)
 BENCHMARK(BM_Effect_4608x2880)
     ->Apply(TargetCases)
     ->ArgNames({"effect", "preview", "lut_file"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The same scene at 16:10 in the given height, made once per height.
+const gfx::Image& PhotoOfHeight(int height)
+{
+    static std::map<int, gfx::Image> photos;
+    gfx::Image& photo = photos[height];
+    if (photo.isNull())
+        photo = bench::MakeSyntheticPhoto(height * 8 / 5, height);
+    return photo;
+}
+
+void ScaleCases(benchmark::internal::Benchmark* b)
+{
+    for (const int number : {301, 303, 305, 306, 308, 500, 502, 503})
+        for (const int height : {1440, 2880, 5760})
+            b->Args({number, height});
+}
+
+void BM_Effect_Scale(benchmark::State& state)
+{
+    const gfx::Image& src = PhotoOfHeight(int(state.range(1)));
+    RunEffect(state, src, int(state.range(0)), false, false);
+    const double pixels = double(src.width()) * double(src.height());
+    state.counters["per_pixel"] =
+        benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Effect_Scale)
+    ->Apply(ScaleCases)
+    ->ArgNames({"effect", "height"})
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -4,6 +4,8 @@
 // from random seed pixels and filled with their mean colour over the
 // watercolour paper.
 
+#include "effects/painting/watercolor_2/open_lines.h"
+#include "effects/shared/scratch_plane.h"
 #include "engine/repository/watercolor_paper.h"
 #include "gfx/image.h"
 #include "gfx/surface.h"
@@ -51,11 +53,15 @@ struct WashSettings {
     int64_t coverageUnit = 1;   // pixels per unit of coverage
     int64_t seedRounds = 1;     // the most regions tried
     int growthDivisor = 512;    // how slowly the tolerance grows per round
+    // A region whose hole box holds this many times its pixels looks for
+    // holes around them rather than through the box; either way finds the
+    // same holes.
+    int64_t holeSearchRatio = 4;
     bool preview = false;
 };
 
 // Grows and paints the regions onto the canvas in order. The canvas is the
-// picture's size. Progress 0..84 goes to the preview, or to the bar with a
+// picture's size; the planes' painted flags start clear. Progress 0..84 goes to the preview, or to the bar with a
 // picture of the canvas at most every 200 ms in a full run; a cancellation
 // point.
 class RegionWashes {
@@ -67,13 +73,47 @@ public:
     int64_t paintedCount() const { return paintedCount_; }
 
 private:
+    // One round's growth: the seed, its colour, how far the tolerance has
+    // widened and the last ring examined.
+    struct Growth {
+        int x = 0;
+        int y = 0;
+        uint32_t seed = 0;
+        int64_t growth = 0;
+        int lastRing = 0;
+    };
+
+    // One side of a ring: the cells first..last of a row or a column.
+    struct Side {
+        const OpenLines* open;
+        int line;
+        const uint32_t* cells; // the line's colours
+        int first;
+        int last;
+        bool inside; // whether the line lies in the picture at all
+    };
+
     bool findSeed(platform::Random& rng, int& x, int& y) const;
-    int grow(int x, int y, int64_t round);
-    int scanRun(const uint32_t* c, ptrdiff_t step, uint32_t* tag, ptrdiff_t tagStep, int count, uint32_t seed,
-                int tolerance);
-    void fill(int x, int y, platform::Random& rng);
-    void fillHoles(int left, int top, int right, int bottom, int shiftX, int shiftY, const int colour[3]);
-    void paintPixel(int px, int py, int shiftX, int shiftY, const int colour[3]);
+    int tolerance(int r, int64_t growth) const;
+    Growth grow(int x, int y, int64_t round);
+    static int scanRun(const Side& side, int first, int last, uint32_t seed, int tolerance, int enough, int& at);
+    bool accepts(const Growth& g, size_t i, int px, int py) const;
+    // A region's colour and where its paper grain starts.
+    struct Paint {
+        int colour[3] = {0, 0, 0};
+        int shiftX = 0;
+        int shiftY = 0;
+    };
+    struct Box {
+        int left, top, right, bottom;
+    };
+
+    void fill(const Growth& g, platform::Random& rng);
+    void paintRegion(const Growth& g, platform::Random& rng);
+    bool isHole(size_t i) const;
+    void fillHolesInBox(const Box& inner, const Paint& paint);
+    void fillHolesNearFlood(const Box& inner, const Paint& paint);
+    void paintPixel(int px, int py, const Paint& paint);
     void report();
 
     WashPlanes& planes_;
@@ -81,15 +121,18 @@ private:
     gfx::Surface& canvas_;
     const WashSettings s_;
     // Per pixel: the smoothed colour and whether the pixel is solid and
-    // painted; and the tag of the last region that grew or flooded it.
-    std::vector<uint32_t> cells_;
-    std::vector<uint32_t> columns_; // cells_ transposed: column by column
-    std::vector<uint32_t> tags_;
-    uint32_t grownTag_ = 1;
-    uint32_t floodedTag_ = 2;
+    // painted; and the current region's mark.
+    ScratchPlane<uint32_t> cells_;
+    ScratchPlane<uint32_t> columns_; // cells_ transposed: column by column, colours only
+    ScratchPlane<uint8_t> marks_;
     gfx::Pixel* const canvasBits_;
     const qsizetype canvasStride_;
-    std::vector<int> queue_;
+    // Unpainted pixels by row (bit x of row y) and by column (bit y of
+    // column x).
+    OpenLines openRows_;
+    OpenLines openColumns_;
+    std::vector<int> queue_;  // the flooded pixels, in flood order
+    std::vector<int> looked_; // the pixels a hole search marked
     int64_t paintedCount_ = 0;
     uint32_t lastShown_ = 0;
 };
