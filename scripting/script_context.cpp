@@ -16,11 +16,13 @@ int RoundSetting(float value)
 
 } // namespace
 
-ScriptContext BuildScriptContext(const ImageRepository& repository, const ScriptContextChoices& choices)
+ScriptContext BuildScriptContext(ImageRepository& repository, const ScriptContextChoices& choices)
 {
     ScriptContext context;
-    if (!repository.selectedFrame.isNull())
-        context.frames.push_back(repository.selectedFrame);
+    repository.ensureLists();
+    const gfx::Image selectedFrame = repository.sharedImage(&ImageRepository::selectedFrame);
+    if (!selectedFrame.isNull())
+        context.frames.push_back(selectedFrame);
     for (const NamedImage& item : repository.frameList)
         if (!item.image.isNull())
             context.frames.push_back(item.image);
@@ -33,12 +35,13 @@ ScriptContext BuildScriptContext(const ImageRepository& repository, const Script
             context.textures.push_back(item.image);
     context.textureStrength = RoundSetting(choices.textureStrength);
     context.textureScale = choices.textureScale;
-    context.brushAtlas = repository.templateMatchingBrushes;
+    context.brushAtlas = repository.sharedImage(&ImageRepository::templateMatchingBrushes);
     return context;
 }
 
-gfx::Image StartupTexture(const ImageRepository& repository)
+gfx::Image StartupTexture(ImageRepository& repository)
 {
+    repository.ensureLists();
     const std::vector<NamedImage>& textures = repository.textureList;
     return textures.size() > 1 ? textures[1].image : gfx::Image();
 }

@@ -39,10 +39,10 @@ struct ScriptContextChoices {
 // The context of a run: the repository's current frame and lists (their
 // non-empty images, in list order) and atlas, with the window's stored
 // texture and defaults (sizes rounded, halves to even). UI thread.
-ScriptContext BuildScriptContext(const ImageRepository& repository, const ScriptContextChoices& choices);
+ScriptContext BuildScriptContext(ImageRepository& repository, const ScriptContextChoices& choices);
 
 // The stored texture of a freshly started program: the second entry of the
 // repository's texture list when it has more than one, else none.
-gfx::Image StartupTexture(const ImageRepository& repository);
+gfx::Image StartupTexture(ImageRepository& repository);
 
 } // namespace pq

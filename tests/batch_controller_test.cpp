@@ -130,6 +130,21 @@ TEST_F(BatchControllerTest, CancelDuringTheSecondOfFiveSavesItAndEnds)
     EXPECT_FALSE(controller.running());
 }
 
+TEST_F(BatchControllerTest, ABatchAfterACancelledOneProcessesEveryFile)
+{
+    world.holdSteps = true;
+    ASSERT_TRUE(controller.start({"/p/1.png", "/p/2.png", "/p/3.png"}));
+    controller.cancel();
+    controller.stepFinished({});
+    ASSERT_FALSE(controller.running());
+    world.holdSteps = false;
+    world.written.clear();
+    world.messages.clear();
+    ASSERT_TRUE(controller.start({"/q/a.png", "/q/b.png", "/q/c.png"}));
+    EXPECT_EQ(world.written, QStringList({"/q/a_PQ.png", "/q/b_PQ.png", "/q/c_PQ.png"}));
+    EXPECT_EQ(world.messages, QStringList({"Batch complete: 3 of 3 images processed."}));
+}
+
 TEST_F(BatchControllerTest, AFileThatFailsToLoadIsSkippedAndListed)
 {
     world.loadErrors["/p/bad.jpg"] = "Failed to load image: /p/bad.jpg";

@@ -7,6 +7,7 @@
 #include "engine_test_support.h"
 #include "image_compare.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -187,6 +188,44 @@ TEST_F(EffectPixels, EveryBuiltEffectKeepsItsPicture)
                 ASSERT_NE(expected, kExpected.end()) << key << " has no row";
                 EXPECT_EQ(sum, expected->second) << key;
             }
+    }
+}
+
+// Sliders away from their defaults, where a rounding or a bound decides:
+// Watercolor 2's brightness times 2.55 (50 gives 127.5, 100 gives 255 less
+// a binary hair) and Oil pastel's brushes of 27 to 31 pixels, which meet
+// its 30-pixel step.
+struct SliderRow {
+    int number;
+    std::array<int, 5> sliders;
+    uint64_t expected;
+};
+const SliderRow kSliderRows[] = {
+    {301, {90, 20, 50, 20, 55}, 0x3e2ba1f54cd3b0c1ull},
+    {301, {90, 20, 100, 20, 55}, 0xb6a38433eb56a428ull},
+    {302, {6, 7, 30, 30, 100}, 0xae9f4137aca08839ull},
+};
+
+TEST_F(EffectPixels, SlidersAtTheirRoundingsAndBoundsKeepTheirPictures)
+{
+    pq::Repository().create();
+    const bool print = std::getenv("PQ_PRINT_PIXEL_SUMS") != nullptr;
+    for (const SliderRow& row : kSliderRows) {
+        const QSize size = PictureSize(row.number);
+        const gfx::Image source = Picture(false, size.width(), size.height());
+        gfx::Surface dest = gfx::Surface::make(source.size());
+        auto run = pq::EffectRunContext::begin(false);
+        run->seed(7);
+        platform::ScopedRunContext scope(run.get());
+        const std::array<int, 5>& v = row.sliders;
+        pq::ProcessEffectOnSurface(source, dest, row.number, v[0], v[1], v[2], v[3], v[4], false);
+        const uint64_t sum = Checksum(dest.snapshot());
+        if (print)
+            std::printf("    {%d, {%d, %d, %d, %d, %d}, 0x%016llxull},\n", row.number, v[0], v[1], v[2], v[3], v[4],
+                        static_cast<unsigned long long>(sum));
+        else
+            EXPECT_EQ(sum, row.expected) << row.number << " at " << v[0] << " " << v[1] << " " << v[2] << " " << v[3]
+                                         << " " << v[4];
     }
 }
 

@@ -204,6 +204,26 @@ TEST(GalleryStore, OldestTilesGoPastTheCapButNeverTheNewest)
     EXPECT_EQ(tiny.count(), 1) << "one tile always stays";
 }
 
+TEST(GalleryStore, AStoreHoldingExactlyTheCapKeepsEveryTile)
+{
+    const auto fill = [](pq::GalleryStore& store) {
+        for (int i = 0; i < 2; ++i) {
+            store.add(testimg::MakeNoise(96, 64, uint32_t(40 + i)), false, QString());
+            store.waitForWork();
+        }
+    };
+    pq::GalleryStore probe(uint64_t(1) << 30);
+    fill(probe);
+    const uint64_t both = probe.storedBytes();
+    ASSERT_GT(both, 2000u);
+    for (const auto& [cap, kept] : {std::pair{both, 2}, std::pair{both - 1, 1}, std::pair{both + 1, 2}}) {
+        pq::GalleryStore store(cap);
+        fill(store);
+        store.trim();
+        EXPECT_EQ(store.count(), kept) << "cap " << cap << " for " << both << " bytes";
+    }
+}
+
 TEST(GalleryStore, CapIsAtMostAGibibyte)
 {
     EXPECT_LE(pq::GalleryStore::DefaultCapBytes(), uint64_t(1) << 30);

@@ -61,6 +61,34 @@ TEST(ResizeModel, ExactSizesAreNotTruncatedByOne)
     EXPECT_EQ(model.value(Box::HeightPercent), 100);
 }
 
+// With the lock, the other side is the exact product over the original
+// side, truncated: divided first, 11 / 15 * 600 comes out a hair under 440.
+TEST(ResizeModel, TheLockedSideIsMultipliedBeforeItIsDivided)
+{
+    struct Row {
+        QSize original;
+        Box box;
+        double value;
+        QSize confirmed;
+    };
+    const Row rows[] = {
+        {{15, 600}, Box::Width, 11, {11, 440}},
+        {{600, 15}, Box::Height, 11, {440, 11}},
+        {{15, 600}, Box::Width, 10, {10, 400}},
+        {{7, 300}, Box::Width, 3, {3, 128}},     // 128.57 truncated
+        {{300, 7}, Box::Height, 3, {128, 3}},
+        {{49, 100}, Box::Width, 48, {48, 97}},   // 97.96 truncated
+        {{3, 10}, Box::WidthPercent, 70, {2, 7}}, // 2.1 and exactly 7
+    };
+    for (const Row& row : rows) {
+        pq::ResizeModel model;
+        model.setInitialSize(row.original.width(), row.original.height());
+        model.edit(row.box, row.value);
+        EXPECT_EQ(model.confirmedSize(), row.confirmed)
+            << row.original.width() << " x " << row.original.height() << " set to " << row.value;
+    }
+}
+
 TEST(ResizeModel, WithoutTheLockOnlyTheEditedSideChanges)
 {
     pq::ResizeModel model;

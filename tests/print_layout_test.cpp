@@ -107,6 +107,17 @@ TEST(PrintPage, OriginalSizeAndNoDivisionByZero)
     EXPECT_EQ(pq::LayoutPage(page, QSize(10, 10), settings).printable, QRectF(0, 0, 1000, 1000));
 }
 
+TEST(PrintPage, EachMarginComesFromItsOwnResolution)
+{
+    // 600 x 300 dpi, 25.4 mm: one inch is 600 pixels across and 300 down.
+    pq::PrintSettings settings;
+    settings.marginMm = 25.4;
+    const pq::PageLayout layout = pq::LayoutPage({QSize(4800, 3300), 600, 300}, QSize(100, 100), settings);
+    ExpectRect(layout.printable, 600, 300, 3600, 2700);
+    const pq::PageLayout tall = pq::LayoutPage({QSize(2400, 6600), 300, 600}, QSize(100, 100), settings);
+    ExpectRect(tall.printable, 300, 600, 1800, 5400);
+}
+
 // ---- Printing on an image ----
 
 QImage PageImage(int w, int h, int dpi)

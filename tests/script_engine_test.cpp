@@ -118,6 +118,14 @@ TEST_F(ScriptEngineTest, ResetShowsTheResultAndTheNextEffectSkipsItsCanvasSync)
     EXPECT_EQ(ok.result.pixel(3, 0), kRed);
 }
 
+TEST_F(ScriptEngineTest, OnlyTheEffectRightAfterResetSkipsItsCanvasSync)
+{
+    // Before the first effect, at RESET, not before the effect after it,
+    // and again before the one after that.
+    ASSERT_TRUE(run("EFFECT 300 0 0 0 0 0\nRESET\nEFFECT 300 0 0 0 0 0\nEFFECT 300 0 0 0 0 0").ok());
+    EXPECT_EQ(host.shown.size(), 3u);
+}
+
 TEST_F(ScriptEngineTest, TwoResetsPutTheSourceOnDisplay)
 {
     ASSERT_TRUE(run("RESET\nRESET\nNOCLEAR\nEFFECT 300 0 0 0 0 0").ok());

@@ -288,7 +288,9 @@ TEST(MainWindowShutdown, WaitsForWorkersAndFreesOnlyWhenTheyAreDone)
         pq::MainWindow& w = f.window;
         f.showAndInitialise();
         ASSERT_TRUE(ProcessUntil([&] { return !w.document().resultImage.isNull(); }));
-        // A worker that hands back while the shut-down waits.
+        // A worker that hands back while the shut-down waits; the wait is
+        // far longer than any descheduling, so it ends by the hand-back.
+        w.shutdownWaitMs = 600000;
         w.document().beginBackgroundWorker();
         std::thread worker([&w] {
             std::this_thread::sleep_for(std::chrono::milliseconds(30));

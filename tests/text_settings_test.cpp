@@ -115,6 +115,38 @@ TEST(TextHandles, TopLeftDragKeepsTheBottomRightCorner)
     EXPECT_NEAR(text.pos.y() + after.descent, bottomRight.y(), 1e-6);
 }
 
+// Every handle grows the text when dragged outwards and shrinks it when
+// dragged inwards, by 0.3 of the mean movement, and the corner opposite
+// it stays where it was.
+TEST(TextHandles, EveryHandleResizesAboutTheOppositeCorner)
+{
+    struct Row {
+        int handle;
+        QPointF outwards; // a unit step away from the opposite corner
+    };
+    const Row rows[] = {{1, {-1, -1}}, {2, {1, -1}}, {3, {-1, 1}}, {4, {1, 1}}};
+    // The opposite corner: x at the right for handles 1 and 3, y at the
+    // bottom (descent) for handles 1 and 2.
+    const auto corner = [](const pq::TextSettings& text, int handle) {
+        const pq::TextMetrics m = pq::MeasureText(text.text, text.face());
+        const double x = handle == 1 || handle == 3 ? text.pos.x() + m.width : text.pos.x();
+        const double y = handle == 1 || handle == 2 ? text.pos.y() + m.descent : text.pos.y() + m.ascent;
+        return QPointF(x, y);
+    };
+    for (const Row& row : rows)
+        for (const double distance : {50.0, -50.0}) {
+            pq::TextSettings text = Sample(40);
+            const QPointF fixed = corner(text, row.handle);
+            const QPointF start(200, 200);
+            const pq::TextResize resize = pq::BeginTextResize(text, row.handle, start);
+            pq::DragTextResize(text, resize, start + row.outwards * distance, 1.0);
+            EXPECT_FLOAT_EQ(text.fontSize, float(40 + distance * 0.3)) << "handle " << row.handle;
+            const QPointF after = corner(text, row.handle);
+            EXPECT_NEAR(after.x(), fixed.x(), 1e-6) << "handle " << row.handle;
+            EXPECT_NEAR(after.y(), fixed.y(), 1e-6) << "handle " << row.handle;
+        }
+}
+
 TEST(TextHandles, DragKeepsTheSizeBoxRange)
 {
     pq::TextSettings text = Sample(40);

@@ -89,8 +89,10 @@ protected:
         workspace.show();
         boxes = std::make_unique<pq::InfoBoxes>(workspace, statusLine, clock, nullptr);
         boxes->updateChecker().url = server.url();
-        boxes->updateChecker().transferTimeoutMs = 300;
-        boxes->updateChecker().abortAfterMs = 600;
+        // Far longer than any answer takes on a busy machine: only the test
+        // of a silent server waits for the time-out.
+        boxes->updateChecker().transferTimeoutMs = 60000;
+        boxes->updateChecker().abortAfterMs = 120000;
         connect();
     }
 
@@ -215,6 +217,8 @@ TEST_F(UpdateCheck, AClosedPortShowsNothing)
 TEST_F(UpdateCheck, ASilentServerEndsAtTheTimeOutWhileTheWindowRunsOn)
 {
     server.silent = true;
+    boxes->updateChecker().transferTimeoutMs = 300;
+    boxes->updateChecker().abortAfterMs = 600;
     bool timerFired = false;
     QTimer::singleShot(20, [&] { timerFired = true; });
     check(QByteArray());

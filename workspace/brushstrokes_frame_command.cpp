@@ -87,7 +87,7 @@ BrushstrokesFrameCommand::Outcome BrushstrokesFrameCommand::run(QRgb color, int 
         return Outcome::NoImage;
     gfx::Image result = host->resultImage();
     gfx::Image source = host->sourceImage();
-    gfx::Image atlas = Repository().templateMatchingBrushes;
+    gfx::Image atlas = Repository().sharedImage(&ImageRepository::templateMatchingBrushes);
     if (result.isNull() || source.isNull() || atlas.isNull())
         return Outcome::NoImage;
 

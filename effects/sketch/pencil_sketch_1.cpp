@@ -248,7 +248,7 @@ void PencilSketch1(const gfx::Image& source, gfx::Surface& dest, int p1, int p2,
     const int h = source.height();
 
     gfx::Image bitmap;
-    SyncWithUi([&] { bitmap = Repository().pencilTexture; });
+    SyncWithUi([&] { bitmap = Repository().sharedImage(&ImageRepository::pencilTexture); });
     const TexturePlane texture = PlaneOfTexture(bitmap);
     bitmap = {};
 

@@ -16,6 +16,8 @@
 #include <QImageReader>
 #include <QThreadPool>
 
+#include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <new>
 
@@ -29,6 +31,15 @@ std::mutex& RepositoryMutex()
     static std::mutex mutex;
     return mutex;
 }
+
+// Serialises on-demand decoding, so that each picture is decoded once.
+std::mutex& DecodeMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::atomic<int> gDecoded{0};
 
 constexpr const char* kImagesResource = "PASTELLOQUIN_IMAGES";
 constexpr const char* kFormResource = "PASTELLOQUIN_FORM_IMAGES";
@@ -112,6 +123,8 @@ std::vector<std::pair<QString, gfx::Image>> DecodeMembers(const platform::ZipArc
         QByteArray& data = bytes[size_t(i)];
         if (!data.isEmpty() && ShortOfMemory([&] { out[size_t(i)].second = gfx::DecodeData(data); }))
             failed[size_t(i)] = true;
+        if (!data.isEmpty())
+            gDecoded.fetch_add(1);
         data = QByteArray(); // the compressed bytes go as soon as they are decoded
     });
     for (size_t i = 0; i < out.size(); ++i)
@@ -189,6 +202,53 @@ BuiltInImages DecodeBuiltInImagesOrThrow()
     return result;
 }
 
+// The archive member each image field is decoded from on demand: the
+// resource, the member and its extension.
+struct FieldSource {
+    gfx::Image ImageRepository::*field;
+    const char* resource;
+    const char* member;
+};
+
+const std::vector<FieldSource>& FieldSources()
+{
+    static const std::vector<FieldSource> kSources = {
+        {&ImageRepository::defaultImage, kImagesResource, "DefaultImage.jpg"},
+        {&ImageRepository::watercolorTexture, kImagesResource, "WatercolorTexture.jpg"},
+        {&ImageRepository::pencilTexture, kImagesResource, "PencilTexture.jpg"},
+        {&ImageRepository::oldFilmTexture, kImagesResource, "OldFilmTexture.jpg"},
+        {&ImageRepository::vcLwatercolortexture, kImagesResource, "VCLwatercolortexture.jpg"},
+        {&ImageRepository::defaultBrushes, kFormResource, "DefaultBrushes.png"},
+        {&ImageRepository::pastelBrushes, kFormResource, "PastelBrushes.png"},
+        {&ImageRepository::watercolorBrushes, kFormResource, "WatercolorBrushes.png"},
+        {&ImageRepository::templateMatchingBrushes, kFormResource, "TemplateMatchingBrushes.png"},
+        {&ImageRepository::paintBrushSim, kFormResource, "PaintBrushSim.png"},
+        {&ImageRepository::paintBrushSim2, kFormResource, "PaintBrushSim2.png"},
+        {&ImageRepository::paintBrushSim3, kFormResource, "PaintBrushSim3.png"},
+        {&ImageRepository::selectedFrame, kFormResource, "Frame_2.png"},
+    };
+    return kSources;
+}
+
+// One member of an embedded archive, decoded; null when it is missing,
+// does not decode or memory runs short.
+gfx::Image DecodeMember(const char* resource, const QString& member)
+{
+    gfx::Image image;
+    ShortOfMemory([&] {
+        const platform::ZipArchive zip =
+            platform::ZipArchive::openBytes(platform::EmbeddedResource(QString::fromLatin1(resource)));
+        if (!zip.isOpen())
+            return;
+        const QByteArray bytes = zip.read(member);
+        if (bytes.isEmpty())
+            return;
+        gDecoded.fetch_add(1);
+        image = gfx::DecodeData(bytes);
+    });
+    return image;
+}
+
 } // namespace
 
 BuiltInImages DecodeBuiltInImages()
@@ -217,10 +277,60 @@ ImageRepository& Repository()
     return instance;
 }
 
-gfx::Image ImageRepository::sharedImage(gfx::Image ImageRepository::*field) const
+gfx::Image ImageRepository::sharedImage(gfx::Image ImageRepository::*field)
 {
+    decodePending(field);
     std::lock_guard<std::mutex> lock(RepositoryMutex());
     return this->*field;
+}
+
+int ImageRepository::decodedCount()
+{
+    return gDecoded.load();
+}
+
+void ImageRepository::createOnDemand()
+{
+    std::lock_guard<std::mutex> decode(DecodeMutex());
+    std::lock_guard<std::mutex> lock(RepositoryMutex());
+    pending_.clear();
+    for (const FieldSource& source : FieldSources()) {
+        this->*source.field = {};
+        pending_.push_back(source.field);
+    }
+    for (NamedImage& item : frameList)
+        item.image = {};
+    for (NamedImage& item : textureList)
+        item.image = {};
+    watercolorTexturePixels.clear();
+    listsPending_ = true;
+    loaded_ = true;
+}
+
+void ImageRepository::decodePending(gfx::Image ImageRepository::*field)
+{
+    std::lock_guard<std::mutex> decode(DecodeMutex());
+    const auto at = std::find(pending_.begin(), pending_.end(), field);
+    if (at == pending_.end())
+        return;
+    pending_.erase(at);
+    for (const FieldSource& source : FieldSources())
+        if (source.field == field)
+            setImage(field, DecodeMember(source.resource, QString::fromLatin1(source.member)));
+    if (field == &ImageRepository::watercolorTexture)
+        loadTextures();
+}
+
+void ImageRepository::ensureLists()
+{
+    std::lock_guard<std::mutex> decode(DecodeMutex());
+    if (!listsPending_)
+        return;
+    listsPending_ = false;
+    for (NamedImage& item : frameList)
+        item.image = DecodeMember(kFormResource, QStringLiteral("Frame_") + item.name + QStringLiteral(".png"));
+    for (NamedImage& item : textureList)
+        item.image = DecodeMember(kImagesResource, QStringLiteral("TL_") + item.name + QStringLiteral(".jpg"));
 }
 
 void ImageRepository::setImage(gfx::Image ImageRepository::*field, const gfx::Image& image)
@@ -264,6 +374,11 @@ void ImageRepository::install(const BuiltInImages& images)
             (QStringLiteral("not enough memory; starting without ") + images.shortOfMemory.join(QStringLiteral(", ")))
                 .toLocal8Bit();
         platform::LogError("built-in pictures", missing.constData());
+    }
+    {
+        std::lock_guard<std::mutex> decode(DecodeMutex());
+        pending_.clear();
+        listsPending_ = false;
     }
     installForm(images);
     installArchive(images);

@@ -79,6 +79,18 @@ public:
     gfx::Image vcLwatercolortexture;
     IntGrid watercolorTexturePixels;
 
+    // Start-up that decodes nothing: each built-in picture is decoded the
+    // first time sharedImage reads it, the frame and texture lists the
+    // first time ensureLists runs (once each, from any thread). For tools
+    // that use a few materials of one run; a field read in place before
+    // then is null.
+    void createOnDemand();
+    // In on-demand start-up, decodes the frame and texture lists unless
+    // they are; otherwise does nothing.
+    void ensureLists();
+    // How many built-in pictures this process has decoded so far.
+    static int decodedCount();
+
     // Start-up loading, UI thread: the form pictures, LoadEmbeddedImages,
     // then LoadTextures. Decoding runs on the thread pool; call it once the
     // event loop runs so that the splash is not held up.
@@ -105,8 +117,9 @@ public:
     // kMaxBrushes end the call with 0 and a message.
     int loadBrushesToRepository(const QStringList& fileNames, QString* error = nullptr);
 
-    // A copy of one image field, safe to call from any thread.
-    gfx::Image sharedImage(gfx::Image ImageRepository::*field) const;
+    // A copy of one image field, safe to call from any thread; in
+    // on-demand start-up it decodes the field's picture first if need be.
+    gfx::Image sharedImage(gfx::Image ImageRepository::*field);
 
     // True once create or install has run.
     bool loaded() const;
@@ -115,8 +128,12 @@ private:
     void setImage(gfx::Image ImageRepository::*field, const gfx::Image& image);
     void installArchive(const BuiltInImages& images);
     void installForm(const BuiltInImages& images);
+    void decodePending(gfx::Image ImageRepository::*field);
 
     bool loaded_ = false;
+    // On-demand start-up: the fields not decoded yet, and the lists.
+    std::vector<gfx::Image ImageRepository::*> pending_;
+    bool listsPending_ = false;
 };
 
 ImageRepository& Repository();

@@ -22,18 +22,18 @@ void RunBrushSheetStep(int effectNumber, EffectRunContext& run)
         switch (choice) {
         case BrushSheetChoice::Pastel: {
             const CustomBrushSheet user = custom(BrushSheetChoice::Pastel);
-            repo.brushes = user.on ? user.sheet : repo.pastelBrushes;
+            repo.brushes = user.on ? user.sheet : repo.sharedImage(&ImageRepository::pastelBrushes);
             break;
         }
         case BrushSheetChoice::Watercolor: {
             const CustomBrushSheet user = custom(BrushSheetChoice::Watercolor);
-            repo.brushes = user.on ? user.sheet : repo.watercolorBrushes;
+            repo.brushes = user.on ? user.sheet : repo.sharedImage(&ImageRepository::watercolorBrushes);
             break;
         }
         case BrushSheetChoice::Impasto: {
             const CustomBrushSheet user = custom(BrushSheetChoice::Impasto);
             fields->brushCount.store(user.on ? user.count : 40);
-            repo.brushes = user.on ? user.sheet : repo.defaultBrushes;
+            repo.brushes = user.on ? user.sheet : repo.sharedImage(&ImageRepository::defaultBrushes);
             break;
         }
         case BrushSheetChoice::None:

@@ -1,5 +1,6 @@
 #include "engine/runtime/effect_run.h"
 
+#include "engine/runtime/effect_runtime.h"
 #include "engine/runtime/engine_host.h"
 
 #include <chrono>
@@ -9,6 +10,7 @@ namespace pq {
 namespace {
 
 std::atomic<uint64_t> gNextRunId{1};
+std::atomic<int64_t> gFixedSeed{-1};
 
 } // namespace
 
@@ -20,7 +22,11 @@ std::shared_ptr<EffectRunContext> EffectRunContext::begin(bool preview, int gene
     run->generation = generation;
     run->cancelEpoch = run->fields->cancel.epoch();
     run->runId = gNextRunId.fetch_add(1);
-    run->rng.setSeed(NextRunSeed());
+    const int64_t fixed = gFixedSeed.load();
+    if (fixed >= 0)
+        run->seed(uint32_t(fixed));
+    else
+        run->rng.setSeed(NextRunSeed());
     return run;
 }
 
@@ -58,6 +64,11 @@ uint32_t NextRunSeed()
         std::chrono::system_clock::now().time_since_epoch().count()));
     std::lock_guard lock(mutex);
     return sequence.next();
+}
+
+void SetFixedRunSeed(int64_t seed)
+{
+    gFixedSeed.store(seed < 0 ? -1 : int64_t(uint32_t(seed)));
 }
 
 } // namespace pq

@@ -65,4 +65,9 @@ int EffectWorkerCount();
 void InitializeEngine();
 void FinalizeEngine();
 
+// Seeds every run begun from now on with `seed` instead of the process-wide
+// sequence (tests that drive the window and count pixels); a negative
+// value goes back to the sequence.
+void SetFixedRunSeed(int64_t seed);
+
 } // namespace pq

@@ -11,14 +11,14 @@ pq_target_flags(pq_fuzz_support)
 
 set(PQ_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/fuzz-corpus)
 add_executable(pq-fuzz-seeds tools/fuzz/fuzz_seeds.cpp)
-target_link_libraries(pq-fuzz-seeds PRIVATE pq_workspace PkgConfig::LIBZIP)
+target_link_libraries(pq-fuzz-seeds PRIVATE pq_workspace pq_scripting PkgConfig::LIBZIP)
 target_include_directories(pq-fuzz-seeds PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 pq_target_flags(pq-fuzz-seeds)
 add_test(NAME FuzzSeeds COMMAND pq-fuzz-seeds ${PQ_FUZZ_CORPUS})
 set_tests_properties(FuzzSeeds PROPERTIES FIXTURES_SETUP FuzzCorpus ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 
 # name and the layer its reader lives in
-foreach(pair IN ITEMS image:pq_gfx cube:pq_engine zip:pq_platform parameters:pq_workspace settings:pq_ui)
+foreach(pair IN ITEMS image:pq_gfx cube:pq_engine zip:pq_platform parameters:pq_workspace settings:pq_ui script:pq_scripting)
   string(REPLACE ":" ";" pair ${pair})
   list(GET pair 0 name)
   list(GET pair 1 library)

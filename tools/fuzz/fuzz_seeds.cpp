@@ -1,11 +1,13 @@
 // Writes the seed corpora of the fuzz targets: a few well-formed inputs per
 // reader, made here, each with truncated and bit-flipped copies so that one
 // pass over a corpus also walks the readers' failure paths.
-//   pq-fuzz-seeds OUTDIR   ->  OUTDIR/{image,cube,zip,parameters,settings}/
+//   pq-fuzz-seeds OUTDIR   ->  OUTDIR/{image,cube,zip,parameters,settings,script}/
 #include "catalogue/effect_catalogue.h"
 #include "catalogue/parameter_table.h"
 #include "gfx/codec.h"
 #include "gfx/surface.h"
+#include "scripting/script_library.h"
+#include "scripting/script_text.h"
 #include "workspace/parameter_file.h"
 
 #include "damaged_files.h"
@@ -143,6 +145,24 @@ Seeds SettingsSeeds()
             {"bad-utf16.txt", QByteArray("\xFF\xFE\x00\xD8", 4)}};
 }
 
+// The built-in scripts as their files hold them, one of them in UTF-16 and
+// one in Windows-1252, and lines that break each rule of the reader.
+Seeds ScriptSeeds()
+{
+    Seeds seeds;
+    for (const pq::ScriptEntry& script : pq::LoadBuiltInScripts())
+        seeds.emplace_back(QString(script.name).replace(QLatin1Char(' '), QLatin1Char('_')) + QStringLiteral(".pqs"),
+                           pq::EncodeScriptText(script.text));
+    if (!seeds.empty()) {
+        QStringEncoder utf16(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
+        seeds.emplace_back(QStringLiteral("wide.pqs"), QByteArray(utf16(pq::DecodeScriptBytes(seeds[0].second))));
+    }
+    seeds.emplace_back(QStringLiteral("odd.pqs"),
+                       QByteArray("; Caf\xE9\rEFFECT 300 1 2\r\nEFFECT 99999 0 0 0 0 0\nRESIZE 0 -5\nLOAD\n"
+                                  "CONTOUR 1 #GGHHII\nTEXT 10 10 \"open\nFONT x 2147483648 1 1\nLUT_FILE\n\tSWAP extra\n"));
+    return seeds;
+}
+
 // Truncations and single-byte changes of a seed, the same on every run.
 Seeds Damaged(const QString& name, const QByteArray& bytes)
 {
@@ -195,7 +215,8 @@ int main(int argc, char** argv)
     const QDir root(QString::fromLocal8Bit(argv[1]));
     const bool ok = WriteCorpus(root, "image", ImageSeeds()) && WriteCorpus(root, "cube", CubeSeeds()) &&
                     WriteCorpus(root, "zip", ZipSeeds()) && WriteCorpus(root, "parameters", ParameterSeeds()) &&
-                    WriteCorpus(root, "settings", SettingsSeeds());
+                    WriteCorpus(root, "settings", SettingsSeeds()) &&
+                    WriteCorpus(root, "script", ScriptSeeds());
     if (!ok) {
         std::fprintf(stderr, "pq-fuzz-seeds: cannot write under %s\n", argv[1]);
         return 1;

@@ -348,7 +348,7 @@ int RenderBrushstrokesFrame(const Request& req, gfx::ImageFormat format)
     gfx::Image framed;
     {
         platform::ScopedRunContext scope(run.get());
-        framed = pq::ApplyBrushstrokesFrame(source, pq::Repository().templateMatchingBrushes, colour, width, req.p[1]);
+        framed = pq::ApplyBrushstrokesFrame(source, pq::Repository().sharedImage(&pq::ImageRepository::templateMatchingBrushes), colour, width, req.p[1]);
     }
     if (framed.isNull())
         return Fail("out of memory for the framed picture");
@@ -458,8 +458,9 @@ int main(int argc, char** argv)
         platform::SetUiBridge(nullptr);
         return rc;
     }
-    // The built-in materials (pencil and film textures, brush sheets, papers).
-    pq::Repository().create();
+    // The built-in materials (pencil and film textures, brush sheets,
+    // papers), each decoded when the run first reads it.
+    pq::Repository().createOnDemand();
     int rc = 0;
     if (req.batch == Request::Batch::Effect) {
         const pq::EffectDefinition* effect = pq::FindEffect(req.number);

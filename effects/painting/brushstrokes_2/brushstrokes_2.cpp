@@ -40,9 +40,10 @@ std::array<BrushTipMask, 3> LoadTips()
 {
     std::array<BrushTipMask, 3> tips;
     SyncWithUi([&] {
-        const ImageRepository& r = Repository();
-        tips = {LoadBrushAlphaMask(r.paintBrushSim), LoadBrushAlphaMask(r.paintBrushSim2),
-                LoadBrushAlphaMask(r.paintBrushSim3)};
+        ImageRepository& r = Repository();
+        tips = {LoadBrushAlphaMask(r.sharedImage(&ImageRepository::paintBrushSim)),
+                LoadBrushAlphaMask(r.sharedImage(&ImageRepository::paintBrushSim2)),
+                LoadBrushAlphaMask(r.sharedImage(&ImageRepository::paintBrushSim3))};
     });
     return tips;
 }

@@ -258,7 +258,7 @@ void SmoothPainting(const gfx::Image& source, gfx::Surface& dest, int p1, int p2
     if (source.isNull() || dest.isNull() || dest.size() != source.size())
         return;
     gfx::Image atlas;
-    SyncWithUi([&] { atlas = Repository().templateMatchingBrushes; });
+    SyncWithUi([&] { atlas = Repository().sharedImage(&ImageRepository::templateMatchingBrushes); });
     if (atlas.isNull() || atlas.width() < 500 || atlas.height() < 2000)
         return;
     SmoothPainter(dest, atlas, SmoothSettingsFor(p1, p2), preview).paint(source);

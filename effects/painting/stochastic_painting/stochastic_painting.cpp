@@ -392,7 +392,7 @@ void StochasticPainting(const gfx::Image& source, gfx::Surface& dest, int p1, in
     CheckCancellation();
 
     gfx::Image atlas;
-    SyncWithUi([&] { atlas = Repository().templateMatchingBrushes; });
+    SyncWithUi([&] { atlas = Repository().sharedImage(&ImageRepository::templateMatchingBrushes); });
     std::shared_ptr<const StochasticMarks> marks = CutStochasticMarks(atlas, s.opacity);
     if (marks->marks.empty())
         return;
