@@ -7,8 +7,10 @@
 #include "engine/repository/image_repository.h"
 #include "image_compare.h"
 #include "platform/run_context.h"
+#include "platform/thread_pool.h"
 
 #include <array>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -133,6 +135,30 @@ TEST_F(StochasticRuns, NoStrokeIsCentredOnTransparentPixels)
     const gfx::Image out = run(photo, {0, 0, 40, 50, 100}); // sizes 5..10, reach at most 8
     EXPECT_TRUE(AllOf(out, 0u, QRect(0, 0, 80 - 9, 100)));
     EXPECT_FALSE(AllOf(out, 0xFFFFFFFFu, QRect(90, 0, 70, 100)));
+}
+
+TEST_F(StochasticRuns, GivesTheSameBytesForAnyPoolSize)
+{
+    // Helpers join as pool threads come: none, one, or more than the
+    // strokes' stripes keep busy.
+    const gfx::Image photo = Photo(240, 180);
+    std::vector<gfx::Image> results;
+    for (const int workers : {0, 1, 2, 7}) {
+        platform::ConfigureThreadPool(workers, workers);
+        results.push_back(run(photo, {5, 40, 30, 50, 90}));
+    }
+    platform::ConfigureDefaultThreadPool();
+    for (size_t k = 1; k < results.size(); ++k)
+        EXPECT_TRUE(testimg::ImagesNear(results[0], results[k], 0)) << k;
+}
+
+TEST_F(StochasticRuns, AHelperThatFailsEndsTheRunWithItsFailure)
+{
+    platform::ConfigureThreadPool(3, 3);
+    platform::SetPoolWorkerHookForTests([] { throw std::bad_alloc(); });
+    EXPECT_THROW(run(Photo(240, 180), {5, 40, 30, 50, 90}), std::bad_alloc);
+    platform::SetPoolWorkerHookForTests({});
+    platform::ConfigureDefaultThreadPool();
 }
 
 TEST_F(StochasticRuns, CopesWithVeryWidePictures)
