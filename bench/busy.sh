@@ -9,7 +9,8 @@
 # runs marked "busy"; they are stopped by their own process ids when the
 # script ends. PQ_RENDER defaults to build/bin/pq-render. The photo (default
 # 4608x2880) is written once by pq-bench --write-photo under $TMPDIR.
-# Effects run with their slider defaults and seed 1.
+# Effects run with their slider defaults and seed 1; a run is stopped after
+# 300 s (its row then ends in "(exit 124)").
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -73,7 +74,7 @@ start_busy() {
 run() { # MODE THREADS NUMBER
     local out="$tmp/out-$3-$2-$1.png" times="$tmp/time-$3-$2-$1"
     # shellcheck disable=SC2046
-    /usr/bin/time -o "$times" -f "%e %U %S" "$render" --seed 1 --threads "$2" "$photo" "$out" "$3" \
+    /usr/bin/time -o "$times" -f "%e %U %S" timeout 300 "$render" --seed 1 --threads "$2" "$photo" "$out" "$3" \
         $(defaults "$3") >/dev/null 2>&1 || echo "(exit $?)" >>"$times"
     printf "%-6s %-5s %-7s %s\n" "$3" "$1" "$2" "$(tail -2 "$times" | tr '\n' ' ')"
 }

@@ -96,6 +96,14 @@ public:
         waiting_.notify();
     }
 
+    // As ring(), for a change that gives no work (a piece of work done):
+    // only the threads waiting on one thing are woken.
+    void ringDone()
+    {
+        rings_.fetch_add(1, std::memory_order_release);
+        waiting_.notify();
+    }
+
     // As ring(), waking every idle thread (the end of the work).
     void ringAll()
     {

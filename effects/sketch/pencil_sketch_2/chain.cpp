@@ -371,7 +371,7 @@ bool PlaceChain::helpOnce(int within)
             c.state.compare_exchange_strong(state, kWorking, std::memory_order_acquire)) {
             judge(c);
             c.state.store(kDone, std::memory_order_release);
-            bell_.ring();
+            bell_.ringDone();
             return true;
         }
     }

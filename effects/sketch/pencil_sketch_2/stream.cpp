@@ -166,7 +166,7 @@ void CandidateStream::lay(Batch& b, CandidateLayer& layer)
     layer.layBatch(b.place.data(), b.count, b.out.data());
     b.tag.store(BatchTag(0, 0, Stage::Done) | BatchOf(b.tag.load(std::memory_order_relaxed)),
                 std::memory_order_release);
-    bell_.ring();
+    bell_.ringDone();
 }
 
 void CandidateStream::advance()
@@ -174,9 +174,10 @@ void CandidateStream::advance()
     ++curBatch_;
     pos_ = 0;
     takenBatch_.store(curBatch_, std::memory_order_relaxed);
-    // A follower waiting for room in the ring goes on.
-    if (helped_)
-        bell_.ring();
+    // A follower waiting for room in the ring goes on (it has room for
+    // kRing - 1 batches: a ring every eighth keeps it going).
+    if (helped_ && curBatch_ % 8 == 0)
+        bell_.ringDone();
     const bool follower = helped_ && drawer_.load(std::memory_order_relaxed) != kRunThread && followerDraws();
     if (follower && aloneNext_) {
         drawAlone();
@@ -439,8 +440,9 @@ void CandidateStream::follow(CandidateLayer& layer)
             ++fill;
             continue;
         }
+        // Waits for room in the ring, a restart or work: every ring.
         if (!(chain_.helpOnce(kUrgentChunks) || layOne(layer) || chain_.helpOnce(INT_MAX)))
-            bell_.idleUntil(seen, stopped);
+            bell_.waitUntil([&] { return bell_.seen() != seen || stopped(); });
     }
     fillBatch_ = fill;
     fillGeneration_ = generation;
