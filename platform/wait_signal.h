@@ -96,6 +96,13 @@ public:
         waiting_.notify();
     }
 
+    // As ring(), for work that only the idle threads take: they alone are woken.
+    void ringWork()
+    {
+        rings_.fetch_add(1, std::memory_order_release);
+        idle_.notifyOne();
+    }
+
     // As ring(), for a change that gives no work (a piece of work done):
     // only the threads waiting on one thing are woken.
     void ringDone()

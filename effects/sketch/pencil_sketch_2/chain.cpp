@@ -257,7 +257,7 @@ bool PlaceChain::request()
     c.state.store(kRequested, std::memory_order_release);
     requestSeed_ = kChunkJump(requestSeed_);
     ++requested_;
-    bell_.ring();
+    bell_.ringWork();
     return true;
 }
 
