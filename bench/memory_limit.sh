@@ -41,10 +41,11 @@ for number in "${numbers[@]}"; do
     rm -f "$out"
     start=$(date +%s.%N)
     set +e
-    message=$(prlimit --as="$limit" timeout "$seconds" "$render" --seed 1 "$photo" "$out" "$number" 50 50 50 50 50 2>&1 |
-        grep -v XDG_RUNTIME_DIR | tail -1)
-    rc=${PIPESTATUS[0]}
+    prlimit --as="$limit" timeout "$seconds" "$render" --seed 1 "$photo" "$out" "$number" 50 50 50 50 50 \
+        >"$tmp/limited-$number.txt" 2>&1
+    rc=$?
     set -e
+    message=$(grep -v XDG_RUNTIME_DIR "$tmp/limited-$number.txt" | tail -1 || true)
     took=$(echo "$(date +%s.%N) - $start" | bc)
     if [ "$rc" = 124 ]; then
         ending="timed out"
