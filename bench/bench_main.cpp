@@ -1,9 +1,14 @@
+// pq-bench: the Google Benchmark suite. `pq-bench --write-photo W H FILE`
+// writes the synthetic test photo of W x H pixels to FILE instead (the
+// photo bench/busy.sh runs the effects on).
+
 #include "bench/bench_images.h"
 #include "catalogue/effect_catalogue.h"
 #include "gfx/codec.h"
 #include "platform/thread_pool.h"
 
 #include <QGuiApplication>
+#include <QString>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -12,20 +17,17 @@
 
 namespace {
 
-// pq-bench --write-photo WIDTH HEIGHT FILE: the benchmarks' synthetic photo
-// as a file, for timing pq-render on the same picture.
-int WritePhoto(int argc, char** argv)
+int WritePhoto(const char* width, const char* height, const char* file)
 {
-    const int width = argc > 2 ? std::atoi(argv[2]) : 0, height = argc > 3 ? std::atoi(argv[3]) : 0;
-    if (argc != 5 || width <= 0 || height <= 0) {
-        std::fprintf(stderr, "usage: pq-bench --write-photo WIDTH HEIGHT FILE\n");
-        return 2;
+    const int w = std::atoi(width), h = std::atoi(height);
+    if (w < 1 || h < 1 || w > 20000 || h > 20000) {
+        std::fprintf(stderr, "pq-bench: bad photo size %s x %s\n", width, height);
+        return 1;
     }
-    const gfx::Image photo = bench::MakeSyntheticPhoto(width, height);
-    const QString path = QString::fromLocal8Bit(argv[4]);
-    QString error = QStringLiteral("cannot make the photo");
-    if (photo.isNull() || !gfx::EncodeToFile(photo, path, gfx::FormatFromExtension(path), 95, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    const QString path = QString::fromLocal8Bit(file);
+    QString error;
+    if (!gfx::EncodeToFile(bench::MakeSyntheticPhoto(w, h), path, gfx::FormatFromExtension(path), 95, &error)) {
+        std::fprintf(stderr, "pq-bench: %s\n", error.toLocal8Bit().constData());
         return 1;
     }
     return 0;
@@ -38,12 +40,13 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
-    platform::ConfigureDefaultThreadPool();
+    if (argc == 5 && std::strcmp(argv[1], "--write-photo") == 0)
+        return WritePhoto(argv[2], argv[3], argv[4]);
     if (argc > 1 && std::strcmp(argv[1], "--write-photo") == 0) {
-        const int code = WritePhoto(argc, argv);
-        platform::ShutdownThreadPool();
-        return code;
+        std::fprintf(stderr, "usage: pq-bench --write-photo WIDTH HEIGHT FILE\n");
+        return 2;
     }
+    platform::ConfigureDefaultThreadPool();
     pq::InstallEffectCatalogue();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -17,6 +17,24 @@ namespace platform {
 namespace {
 
 thread_local bool tInsideBody = false;
+thread_local bool tPoolWorker = false;
+
+std::atomic<bool> gHookSet{false};
+std::mutex gHookMutex;
+std::function<void()> gHook; // under gHookMutex
+
+void RunWorkerHook()
+{
+    if (!tPoolWorker || !gHookSet.load(std::memory_order_acquire))
+        return;
+    std::function<void()> hook;
+    {
+        const std::lock_guard lock(gHookMutex);
+        hook = gHook;
+    }
+    if (hook)
+        hook();
+}
 
 struct Job {
     int end = 0;
@@ -49,6 +67,7 @@ struct Job {
             }
             const int hi = std::min(end, lo + grain);
             try {
+                RunWorkerHook();
                 (*body)(lo, hi);
             } catch (...) {
                 // Exhaust the range first: a thread that has not yet claimed a
@@ -131,6 +150,7 @@ public:
 private:
     void loop(int index)
     {
+        tPoolWorker = true;
         for (;;) {
             std::shared_ptr<Job> job;
             {
@@ -222,6 +242,45 @@ void ParallelFor(int begin, int end, const std::function<void(int)>& body)
         for (int i = lo; i < hi; ++i)
             body(i);
     });
+}
+
+void RunWithHelpers(int helpers, const std::function<void(int)>& help, const std::function<void()>& lead)
+{
+    helpers = std::min(helpers, ThreadPoolWorkerCount());
+    if (helpers <= 0 || tInsideBody) {
+        lead();
+        return;
+    }
+    const std::function<void(int, int)> body = [&help](int lo, int) { help(lo); };
+    auto job = std::make_shared<Job>();
+    job->end = helpers;
+    job->grain = 1;
+    job->body = &body;
+    job->context = CurrentRunContext();
+    SharedPool().submit(job);
+    // However lead() ends: no helper starts from now on, and those that
+    // started have returned before `help` and `body` go.
+    const auto close = [&job] {
+        job->next.store(job->end, std::memory_order_relaxed);
+        std::unique_lock lock(job->mutex);
+        job->done.wait(lock, [&job] { return job->running == 0; });
+    };
+    try {
+        lead();
+    } catch (...) {
+        close();
+        throw;
+    }
+    close();
+    if (job->error)
+        std::rethrow_exception(job->error);
+}
+
+void SetPoolWorkerHookForTests(std::function<void()> hook)
+{
+    const std::lock_guard lock(gHookMutex);
+    gHook = std::move(hook);
+    gHookSet.store(bool(gHook), std::memory_order_release);
 }
 
 void ShutdownThreadPool()

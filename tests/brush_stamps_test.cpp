@@ -598,3 +598,23 @@ TEST(BrushStampGradients, MapsEdgesAndKeepsARowForWidePictures)
     EXPECT_EQ(wide.height, 1);
     EXPECT_EQ(&wide.cellOf(5999, 9, 6000, 10), &wide.at(255, 0));
 }
+
+TEST(BrushStampGradients, TheRedToneSeesOnlyTheRedChannel)
+{
+    // A step in green alone and one in red alone: the grey sees both, the
+    // red tone only the red one.
+    const gfx::Image greenStep =
+        testimg::MakeImage(64, 40, [](int x, int) { return x < 32 ? 0xFF200020u : 0xFF20FF20u; });
+    const gfx::Image redStep = testimg::MakeImage(64, 40, [](int x, int) { return x < 32 ? 0xFF202020u : 0xFFFF2020u; });
+    EXPECT_GT(pq::BuildGradientMap(greenStep).at(32, 20).magnitude, 15);
+    EXPECT_EQ(pq::BuildGradientMap(greenStep, pq::GradientTone::Red).at(32, 20).magnitude, 0);
+    const pq::GradientMap red = pq::BuildGradientMap(redStep, pq::GradientTone::Red);
+    EXPECT_EQ(red.at(32, 20).magnitude, 255); // (255 - 32) * 4, capped
+    EXPECT_NEAR(red.at(32, 20).angle, 0.0, 1e-6);
+    // One level of red: |gx| = 4 on each side of the step, no more.
+    const gfx::Image faint = testimg::MakeImage(64, 40, [](int x, int) { return x < 32 ? 0xFF80FF00u : 0xFF8100FFu; });
+    const pq::GradientMap faintRed = pq::BuildGradientMap(faint, pq::GradientTone::Red);
+    EXPECT_EQ(faintRed.at(31, 20).magnitude, 4);
+    EXPECT_EQ(faintRed.at(32, 20).magnitude, 4);
+    EXPECT_EQ(faintRed.at(30, 20).magnitude, 0);
+}

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cmath>
+#include <new>
 #include <vector>
 
 using namespace pqtest;
@@ -286,6 +287,80 @@ TEST_F(StampEffects, ImpastoGivesTheSameBytesOnAnyNumberOfThreads)
     EXPECT_NE(PixelsOf(run(304, photo, {2, 8, 90, 50, 90}, false, 11)),
               PixelsOf(run(304, photo, {2, 8, 90, 50, 90}, false, 12)))
         << "the seed matters";
+}
+
+// Runs effect `number` (whatever it throws reaches the test) as a preview
+// whose run is cancelled at the `cancelAt`-th look at the clock, which the
+// progress reports make.
+void RunCancelledAt(int number, const gfx::Image& photo, gfx::Surface& dest, int cancelAt)
+{
+    auto ctx = pq::EffectRunContext::begin(true);
+    ctx->seed(3);
+    int looks = 0;
+    uint32_t tick = 0;
+    platform::SetTickSource([&] {
+        if (++looks == cancelAt)
+            ctx->stop();
+        return tick += 100;
+    });
+    const platform::ScopedRunContext scope(ctx.get());
+    pq::ProcessEffectOnSurface(photo, dest, number, 10, 40, 50, 50, 80, true);
+    platform::SetTickSource({});
+}
+
+TEST_F(StampEffects, SplashesAndImpastoEndQuietlyWhenCancelledKeepingWhatTheyPainted)
+{
+    for (const int number : {303, 304}) {
+        const gfx::Image photo = Photo(200, 160);
+        // Cancelled at the first report, and at the third.
+        for (const int cancelAt : {1, 3}) {
+            loadDocument(photo);
+            gfx::Surface dest = gfx::Surface::make(photo.size());
+            EXPECT_NO_THROW(RunCancelledAt(number, photo, dest, cancelAt)) << number << " cancelled at " << cancelAt;
+            platform::SetTickSource([this] { return tick_ += 100; });
+            EXPECT_FALSE(AllOf(dest, 0u)) << number << ": the canvas keeps its strokes";
+            EXPECT_TRUE(ValidPremultiplied(dest));
+        }
+    }
+}
+
+TEST_F(StampEffects, ImpastoShortOfMemoryEndsQuietlyAndTellsTheRun)
+{
+    // A band on a pool worker fails to get memory: the effect stops, and the
+    // run, not the effect, says so (no half-painted canvas passes for a
+    // picture).
+    platform::ConfigureThreadPool(3, 3);
+    platform::SetPoolWorkerHookForTests([] { throw std::bad_alloc(); });
+    const gfx::Image photo = Photo(320, 260);
+    bool noted = false;
+    for (int attempt = 0; attempt < 20 && !noted; ++attempt) {
+        loadDocument(photo);
+        gfx::Surface dest = gfx::Surface::make(photo.size());
+        auto ctx = pq::EffectRunContext::begin(false);
+        ctx->seed(3);
+        ctx->brushSheet = SheetOf(16, 1);
+        ctx->brushCount = 16;
+        const platform::ScopedRunContext scope(ctx.get());
+        EXPECT_NO_THROW(pq::ImpastoBrushstrokes(photo, dest, 10, 50, 50, 50, 100, false));
+        noted = ctx->outOfMemory.load();
+    }
+    platform::SetPoolWorkerHookForTests({});
+    platform::ConfigureDefaultThreadPool();
+    EXPECT_TRUE(noted);
+    // Through the engine the same shortage is the memory failure.
+    platform::ConfigureThreadPool(3, 3);
+    platform::SetPoolWorkerHookForTests([] { throw std::bad_alloc(); });
+    bool threw = false;
+    for (int attempt = 0; attempt < 20 && !threw; ++attempt) {
+        try {
+            run(304, photo, {10, 50, 50, 50, 100});
+        } catch (const std::bad_alloc&) {
+            threw = true;
+        }
+    }
+    platform::SetPoolWorkerHookForTests({});
+    platform::ConfigureDefaultThreadPool();
+    EXPECT_TRUE(threw);
 }
 
 TEST_F(StampEffects, ImpastoPaintsOverTheResultWhenEraseIsOff)

@@ -7,8 +7,10 @@
 #include "engine/repository/image_repository.h"
 #include "image_compare.h"
 #include "platform/run_context.h"
+#include "platform/thread_pool.h"
 
 #include <array>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -133,6 +135,43 @@ TEST_F(StochasticRuns, NoStrokeIsCentredOnTransparentPixels)
     const gfx::Image out = run(photo, {0, 0, 40, 50, 100}); // sizes 5..10, reach at most 8
     EXPECT_TRUE(AllOf(out, 0u, QRect(0, 0, 80 - 9, 100)));
     EXPECT_FALSE(AllOf(out, 0xFFFFFFFFu, QRect(90, 0, 70, 100)));
+}
+
+TEST_F(StochasticRuns, GivesTheSameBytesForAnyPoolSize)
+{
+    // Helpers join as pool threads come: none, one, or more than the
+    // strokes' stripes keep busy.
+    const gfx::Image photo = Photo(240, 180);
+    std::vector<gfx::Image> results;
+    for (const int workers : {0, 1, 2, 7}) {
+        platform::ConfigureThreadPool(workers, workers);
+        results.push_back(run(photo, {5, 40, 30, 50, 90}));
+    }
+    platform::ConfigureDefaultThreadPool();
+    for (size_t k = 1; k < results.size(); ++k)
+        EXPECT_TRUE(testimg::ImagesNear(results[0], results[k], 0)) << k;
+}
+
+TEST_F(StochasticRuns, AHelperThatFailsEndsTheRunWithItsFailure)
+{
+    // Every pool worker fails as it starts a helper. A run whose helpers
+    // came ends with that failure; one that went on before any came (the
+    // run's thread never waits for them) gives its own, unchanged picture.
+    const gfx::Image photo = Photo(160, 120);
+    const gfx::Image alone = run(photo, {5, 40, 30, 50, 90});
+    platform::ConfigureThreadPool(3, 3);
+    platform::SetPoolWorkerHookForTests([] { throw std::bad_alloc(); });
+    bool threw = false;
+    for (int attempt = 0; attempt < 20 && !threw; ++attempt) {
+        try {
+            EXPECT_TRUE(testimg::ImagesNear(alone, run(photo, {5, 40, 30, 50, 90}), 0));
+        } catch (const std::bad_alloc&) {
+            threw = true;
+        }
+    }
+    platform::SetPoolWorkerHookForTests({});
+    platform::ConfigureDefaultThreadPool();
+    EXPECT_TRUE(threw);
 }
 
 TEST_F(StochasticRuns, CopesWithVeryWidePictures)

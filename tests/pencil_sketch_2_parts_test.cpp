@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 using namespace pq::pencil;
@@ -135,7 +136,8 @@ TEST(PencilSketch2Chain, ChunkVerdictsDrawTheSamePlacesAsDrawingDirectly)
         BlockGrid blocks;
         blocks.columns = (w >> blocks.shift) + 1;
         const std::atomic<uint32_t> lines{3};
-        PlaceChain chain(cells.data(), axes, shape, blocks, lines);
+        platform::WorkBell bell;
+        PlaceChain chain(cells.data(), axes, shape, blocks, lines, bell);
         ASSERT_TRUE(chain.valid());
         chain.takeCodes();
         chain.prepare();
@@ -175,7 +177,8 @@ TEST(PencilSketch2Chain, PlacesFollowTheSheetAsLinesChangeIt)
     BlockGrid blocks;
     blocks.columns = (w >> blocks.shift) + 1;
     const std::atomic<uint32_t> lines{0};
-    PlaceChain chain(cells.data(), axes, LayShape{w, h, 3, 20}, blocks, lines);
+    platform::WorkBell bell;
+    PlaceChain chain(cells.data(), axes, LayShape{w, h, 3, 20}, blocks, lines, bell);
     chain.takeCodes();
     chain.prepare();
     chain.setHelped(true);
@@ -205,7 +208,7 @@ namespace {
 
 // What strokes taking candidates from a stream see and leave: every
 // candidate's outcome, then the sheet.
-std::vector<int64_t> StrokeRecord(int w, int h, int helpers)
+std::vector<int64_t> StrokeRecord(int w, int h, int helpers, int poolWorkers = -1)
 {
     const TiledIndex at(w, h);
     std::vector<Cell> cells = RandomCells(at.size(), 3, 12);
@@ -217,7 +220,9 @@ std::vector<int64_t> StrokeRecord(int w, int h, int helpers)
         const int kind = rng.random(4);
         angle[i] = kind == 0 ? kHatchA : kind == 1 ? kHatchB : float(rng.random(31416) / 10000.0);
     }
-    platform::ConfigureThreadPool(helpers, helpers);
+    if (poolWorkers < 0)
+        poolWorkers = helpers;
+    platform::ConfigureThreadPool(poolWorkers, poolWorkers);
     CandidateStream stream(cells.data(), angle.data(), LayShape{w, h, 4, 60});
     stream.takeCodes();
     stream.start(99);
@@ -266,4 +271,24 @@ TEST(PencilSketch2Stream, HelpersLeaveEveryCandidateAsDrawingAloneWould)
         for (int helpers : {1, 3, 6})
             EXPECT_EQ(StrokeRecord(w, h, helpers), alone) << w << "x" << h << " with " << helpers << " helpers";
     }
+}
+
+TEST(PencilSketch2Stream, HelpersAskedForNeedNoPoolOfThatSize)
+{
+    // More helpers asked for than the pool has, or a pool larger than
+    // asked: the body never waits for a helper that cannot come.
+    const std::vector<int64_t> alone = StrokeRecord(90, 70, 0);
+    for (const auto& [helpers, workers] : {std::pair{3, 1}, std::pair{3, 0}, std::pair{1, 7}, std::pair{4, 2}})
+        EXPECT_EQ(StrokeRecord(90, 70, helpers, workers), alone) << helpers << " helpers, " << workers << " workers";
+}
+
+TEST(PencilSketch2Stream, AHelperThatFailsEndsTheRunWithItsFailure)
+{
+    platform::ConfigureThreadPool(3, 3);
+    platform::SetPoolWorkerHookForTests([] { throw std::bad_alloc(); });
+    EXPECT_THROW(StrokeRecord(90, 70, 3, 3), std::bad_alloc);
+    platform::SetPoolWorkerHookForTests({});
+    platform::ConfigureDefaultThreadPool();
+    // And the next run goes as ever.
+    EXPECT_EQ(StrokeRecord(90, 70, 3), StrokeRecord(90, 70, 0));
 }

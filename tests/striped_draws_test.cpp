@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -80,6 +81,71 @@ TEST(StripedDraws, PixelsTakeTheirStrokesInPushOrderAndWaitsSeeThemLaid)
     }
     ASSERT_TRUE(draws.awaitAll());
     check(QRect(0, 0, kWidth, kHeight), kStrokes);
+}
+
+} // namespace
+
+namespace {
+
+TEST(StripedDraws, AHelperThatFailsMidwayStopsTheWaitsAtOnce)
+{
+    // Helper 1 fails at its 300th stroke: the run's thread, however it
+    // waits (for a box, for room in the ring, for everything), is told and
+    // waits no more, and the other helpers go home.
+    constexpr int kWidth = 64, kHeight = 64, kHelpers = 3;
+    pq::StripedDraws draws(kHelpers, kWidth, kHeight);
+    std::vector<std::thread> helpers;
+    std::atomic<int> failed{0}, arriving{0};
+    for (int t = 0; t < kHelpers; ++t)
+        helpers.emplace_back([&] {
+            arriving.fetch_add(1);
+            const int h = draws.join();
+            if (h < 0)
+                return;
+            try {
+                draws.serve(h, [h](int64_t n, int, int) {
+                    if (h == 1 && n == 300)
+                        throw std::bad_alloc();
+                });
+            } catch (const std::bad_alloc&) {
+                ++failed;
+            }
+        });
+    while (arriving.load() < kHelpers)
+        std::this_thread::yield();
+    // Whoever joined in time; the test needs helper 1.
+    const int started = draws.start();
+    bool told = false;
+    if (started >= 2) {
+        for (int n = 0; n < 100000 && !told; ++n) {
+            if (draws.reserve() < 0) {
+                told = true;
+                break;
+            }
+            draws.push(QRect(0, 0, kWidth, kHeight)); // every stripe of every helper
+            told = !draws.await(QRect(0, 0, 1, 1));
+        }
+        EXPECT_TRUE(told);
+        EXPECT_FALSE(draws.awaitAll());
+    }
+    draws.stop();
+    for (std::thread& t : helpers)
+        t.join();
+    EXPECT_EQ(failed.load(), started >= 2 ? 1 : 0);
+}
+
+TEST(StripedDraws, HelpersThatJoinWithoutAStartOrTooLateGoHome)
+{
+    pq::StripedDraws never(2, 16, 16);
+    std::thread early([&] { EXPECT_EQ(never.join(), -1); });
+    // The run ended before it started its helpers.
+    never.stop();
+    early.join();
+
+    pq::StripedDraws draws(1, 16, 16);
+    EXPECT_EQ(draws.start(), 0); // nobody came within the wait
+    EXPECT_EQ(draws.join(), -1);
+    draws.stop();
 }
 
 } // namespace

@@ -400,33 +400,39 @@ private:
 void WatercolorSplashes(const gfx::Image& source, gfx::Surface& dest, int p1, int p2, int p3, int p4, int p5,
                         bool preview)
 {
-    CheckCancellation();
-    // Values far outside the sliders' range: negative sizes would make the
-    // grid one place per pixel, large counts would run for hours.
-    Settings s = Derive(std::clamp(p1, 0, 100), std::clamp(p2, 0, 100), std::clamp(p3, 0, 100),
-                        std::clamp(p4, 0, 100), std::clamp(p5, 0, 100));
-    if (source.isNull() || dest.isNull() || dest.size() != source.size() || source.width() < 10 ||
-        source.height() < 10)
-        return;
-    CheckCancellation();
-    const bool doClear = PrepareStampCanvas(source, dest, preview);
-    if (!preview)
-        ShowIntermediateImage(dest.snapshot(), 1, Delivery::Queued);
-    if (!doClear) {
-        s.maxSize = (2 * s.maxSize) / 3;
-        s.minSize = std::min(s.minSize, s.maxSize);
-    }
-    CheckCancellation();
+    // A cancelled run ends here, quietly, with the canvas as far as it got
+    // and no final picture: the engine still sees the cancel. Anything else
+    // passes to the caller.
+    try {
+        CheckCancellation();
+        // Values far outside the sliders' range: negative sizes would make the
+        // grid one place per pixel, large counts would run for hours.
+        Settings s = Derive(std::clamp(p1, 0, 100), std::clamp(p2, 0, 100), std::clamp(p3, 0, 100),
+                            std::clamp(p4, 0, 100), std::clamp(p5, 0, 100));
+        if (source.isNull() || dest.isNull() || dest.size() != source.size() || source.width() < 10 ||
+            source.height() < 10)
+            return;
+        CheckCancellation();
+        const bool doClear = PrepareStampCanvas(source, dest, preview);
+        if (!preview)
+            ShowIntermediateImage(dest.snapshot(), 1, Delivery::Queued);
+        if (!doClear) {
+            s.maxSize = (2 * s.maxSize) / 3;
+            s.minSize = std::min(s.minSize, s.maxSize);
+        }
+        CheckCancellation();
 
-    const EffectRunContext* run = CurrentRun();
-    const std::shared_ptr<const SheetCells> sheet =
-        TestedSheetCells(run ? run->brushSheet : gfx::Image(), OrientationRule{21, 1000.0});
-    if (!sheet->cells.empty())
-        SplashPainter(source, dest, s, preview, doClear, *sheet).paint();
-    else if (preview)
-        ReportFinished(dest, preview);
-    if (!preview)
-        ShowIntermediateImage(dest.snapshot(), 101, Delivery::Queued);
+        const EffectRunContext* run = CurrentRun();
+        const std::shared_ptr<const SheetCells> sheet =
+            TestedSheetCells(run ? run->brushSheet : gfx::Image(), OrientationRule{21, 1000.0});
+        if (!sheet->cells.empty())
+            SplashPainter(source, dest, s, preview, doClear, *sheet).paint();
+        else if (preview)
+            ReportFinished(dest, preview);
+        if (!preview)
+            ShowIntermediateImage(dest.snapshot(), 101, Delivery::Queued);
+    } catch (const EAbort&) {
+    }
 }
 
 } // namespace pq

@@ -17,7 +17,7 @@ const GradientInfo& GradientMap::cellOf(int x, int y, int w, int h) const
     return at(gx, gy);
 }
 
-GradientMap BuildGradientMap(const gfx::Image& image)
+GradientMap BuildGradientMap(const gfx::Image& image, GradientTone tone)
 {
     GradientMap map;
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
@@ -33,9 +33,12 @@ GradientMap BuildGradientMap(const gfx::Image& image)
     std::vector<int> grey(size_t(gw) * size_t(gh));
     for (int y = 0; y < gh; ++y) {
         const gfx::Pixel* row = small.row(y);
-        for (int x = 0; x < gw; ++x)
+        for (int x = 0; x < gw; ++x) {
+            const int r = int((row[x] >> 16) & 255);
             grey[size_t(y) * gw + x] =
-                gfx::Luma601Hundredths(int((row[x] >> 16) & 255), int((row[x] >> 8) & 255), int(row[x] & 255));
+                tone == GradientTone::Red ? r
+                                          : gfx::Luma601Hundredths(r, int((row[x] >> 8) & 255), int(row[x] & 255));
+        }
     }
     auto g = [&](int x, int y) { return grey[size_t(y) * gw + x]; };
     for (int y = 1; y <= gh - 2; ++y)

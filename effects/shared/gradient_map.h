@@ -26,12 +26,15 @@ struct GradientMap {
     const GradientInfo& cellOf(int x, int y, int w, int h) const;
 };
 
+// What the gradient is taken of: the grey (30 R + 59 G + 11 B) div 100 of
+// the stored bytes, or the stored red byte alone.
+enum class GradientTone { Grey, Red };
+
 // The map of an image of WI x HI pixels: GW = WI when WI < 256, else 256;
 // GH = Round(HI * GW / WI), at least 1 row (very wide pictures would get none
 // otherwise). The image is shrunk to GW x GH bilinearly from its nearest mip
-// level, greyed as (30 R + 59 G + 11 B) div 100 of the stored bytes, and
-// every inner cell gets the 3 x 3 Sobel gradient; border cells stay zero.
-// An empty map for a null image.
-GradientMap BuildGradientMap(const gfx::Image& image);
+// level, reduced to `tone`, and every inner cell gets the 3 x 3 Sobel
+// gradient; border cells stay zero. An empty map for a null image.
+GradientMap BuildGradientMap(const gfx::Image& image, GradientTone tone = GradientTone::Grey);
 
 } // namespace pq

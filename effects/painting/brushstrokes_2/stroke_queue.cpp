@@ -1,30 +1,13 @@
 #include "effects/painting/brushstrokes_2/stroke_queue.h"
 
 #include <algorithm>
-#include <immintrin.h>
 
 namespace pq {
-namespace {
-
-// Rounds of a pause a waiting thread spins before it sleeps: some tens of
-// microseconds.
-constexpr int kSpins = 4096;
-
-// Spins until `ready` holds or the rounds run out.
-template <class Ready>
-void SpinFor(Ready&& ready)
-{
-    for (int i = 0; i < kSpins && !ready(); ++i)
-        _mm_pause();
-}
-
-} // namespace
 
 void StrokeQueue::open()
 {
     std::lock_guard lock(mutex_);
     closed_ = aborted_ = false;
-    publish();
 }
 
 void StrokeQueue::begin(int columns, int rows, size_t capacity)
@@ -43,8 +26,6 @@ void StrokeQueue::begin(int columns, int rows, size_t capacity)
     readyHead_ = 0;
     added_ = drawnCount_ = 0;
     finished_ = false;
-    drawnAll_.store(false, std::memory_order_relaxed);
-    publish();
 }
 
 void StrokeQueue::add(int k, int bx0, int by0, int bx1, int by1)
@@ -74,8 +55,7 @@ void StrokeQueue::add(int k, int bx0, int by0, int bx1, int by1)
 void StrokeQueue::push(int k)
 {
     ready_.push_back(k);
-    takeable_.store(true, std::memory_order_release);
-    if (sleepers_ > 0 && spinners_.load(std::memory_order_acquire) == 0)
+    if (sleepers_ > 0)
         wake_.notify_one();
 }
 
@@ -83,7 +63,6 @@ void StrokeQueue::finish()
 {
     std::lock_guard lock(mutex_);
     finished_ = true;
-    drawnAll_.store(passDrawn(), std::memory_order_release);
 }
 
 bool StrokeQueue::drain(const std::function<void(int)>& draw)
@@ -96,18 +75,12 @@ bool StrokeQueue::drain(const std::function<void(int)>& draw)
             return true;
         if (readyHead_ < ready_.size()) {
             const int k = ready_[readyHead_++];
-            publish();
             lock.unlock();
             draw(k);
             done(k);
             lock.lock();
             continue;
         }
-        lock.unlock();
-        SpinFor([this] {
-            return drawnAll_.load(std::memory_order_acquire) || takeable_.load(std::memory_order_acquire);
-        });
-        lock.lock();
         draining_ = true;
         passed_.wait(lock, [this] { return aborted_ || passDrawn() || readyHead_ < ready_.size(); });
         draining_ = false;
@@ -118,7 +91,6 @@ void StrokeQueue::close()
 {
     std::lock_guard lock(mutex_);
     closed_ = true;
-    publish();
     wake_.notify_all();
 }
 
@@ -126,35 +98,22 @@ void StrokeQueue::abort()
 {
     std::lock_guard lock(mutex_);
     aborted_ = true;
-    publish();
     wake_.notify_all();
     passed_.notify_all();
 }
 
 int StrokeQueue::take()
 {
-    std::unique_lock lock(mutex_, std::defer_lock);
-    spinners_.fetch_add(1, std::memory_order_acq_rel);
-    for (int i = 0; i < kSpins; ++i) {
-        // Only a thread that may find a stroke takes the lock, and only
-        // when it is free: spinning threads never queue on it.
-        if (takeable_.load(std::memory_order_acquire) && lock.try_lock())
-            break;
-        _mm_pause();
-    }
-    spinners_.fetch_sub(1, std::memory_order_acq_rel);
-    if (!lock.owns_lock())
-        lock.lock();
+    std::unique_lock lock(mutex_);
     ++sleepers_;
     wake_.wait(lock, [this] { return readyHead_ < ready_.size() || closed_ || aborted_; });
     --sleepers_;
     if (aborted_ || readyHead_ == ready_.size())
         return -1;
     const int k = ready_[readyHead_++];
-    publish();
-    // More ready than threads spinning for them: this thread, not the
-    // generating one, pays for waking another.
-    if (readyHead_ < ready_.size() && sleepers_ > 0 && spinners_.load(std::memory_order_acquire) == 0)
+    // More ready than this thread takes: this thread, not the generating
+    // one, pays for waking another.
+    if (readyHead_ < ready_.size() && sleepers_ > 0)
         wake_.notify_one();
     return k;
 }
@@ -168,7 +127,6 @@ void StrokeQueue::done(int k)
         if (--waitingOn_[size_t(f)] == 0)
             push(f);
     if (passDrawn()) {
-        drawnAll_.store(true, std::memory_order_release);
         if (draining_)
             passed_.notify_one();
     } else if (draining_ && readyHead_ < ready_.size()) {

@@ -7,7 +7,6 @@
 // same pixel. The drawing threads stay from pass to pass until the queue
 // is closed.
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -47,7 +46,6 @@ public:
 
 private:
     void push(int k);
-    void publish() { takeable_.store(readyHead_ < ready_.size() || closed_ || aborted_, std::memory_order_release); }
     bool passDrawn() const { return finished_ && drawnCount_ == added_; }
 
     // Generating thread only.
@@ -58,12 +56,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;   // drawing threads wait for strokes
     std::condition_variable passed_; // the generating thread waits in drain()
-    // Waking a sleeping thread costs more than several strokes take to
-    // generate: waiting threads spin a while on these before they sleep,
-    // and a new stroke wakes a sleeper only when none spins.
-    std::atomic<bool> takeable_{false}; // a stroke is ready, or the queue closed
-    std::atomic<bool> drawnAll_{false}; // passDrawn()
-    std::atomic<int> spinners_{0};
+    // Waiting threads sleep on these; a new stroke wakes one sleeper.
     int sleepers_ = 0;
     bool draining_ = false;
     std::vector<std::vector<int>> followers_; // strokes waiting on each stroke

@@ -9,6 +9,7 @@
 #include "engine/runtime/effect_api.h"
 #include "gfx/resample.h"
 #include "platform/numeric.h"
+#include "platform/run_context.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
@@ -121,49 +122,59 @@ void ImpastoBrushstrokes(const gfx::Image& source, gfx::Surface& dest, int p1, i
     if (w < 50 || h < 50)
         return;
 
-    impasto::SharedRun run;
-    run.settings = ImpastoSettingsFor(w, h, p1, p2, p3, p4, p5);
-    run.doClear = doClear;
-    const ImpastoSettings& s = run.settings;
-    run.workSource = s.scaleFactor == 1 ? source : gfx::ResizeMipmapped(source, s.workWidth, s.workHeight);
-    gfx::Surface workCanvas = gfx::Surface::make(s.workWidth, s.workHeight);
-    if (run.workSource.isNull() || workCanvas.isNull())
-        throw std::bad_alloc();
-    // Cleared, even where Dest starts white: decisions compare with the
-    // paint alone. Painting over starts from the old result.
-    if (!doClear)
-        workCanvas.writeImage(s.scaleFactor == 1 ? dest.snapshot()
-                                                 : gfx::ResizeMipmapped(dest.snapshot(), s.workWidth, s.workHeight));
-    run.workCanvas = &workCanvas;
-    run.dest = &dest;
-    run.gradients = BuildGradientMap(run.workSource);
+    // From here on every failure ends the effect quietly with the canvas as
+    // far as it got and no final picture: a cancel (the engine still sees
+    // it), or a shortage of memory, noted for the run so that the engine
+    // reports it rather than hand on the half-painted canvas as a result.
+    // Other failures pass to the caller, which reports them.
+    try {
+        impasto::SharedRun run;
+        run.settings = ImpastoSettingsFor(w, h, p1, p2, p3, p4, p5);
+        run.doClear = doClear;
+        const ImpastoSettings& s = run.settings;
+        run.workSource = s.scaleFactor == 1 ? source : gfx::ResizeMipmapped(source, s.workWidth, s.workHeight);
+        gfx::Surface workCanvas = gfx::Surface::make(s.workWidth, s.workHeight);
+        if (run.workSource.isNull() || workCanvas.isNull())
+            throw std::bad_alloc();
+        // Cleared, even where Dest starts white: decisions compare with the
+        // paint alone. Painting over starts from the old result.
+        if (!doClear)
+            workCanvas.writeImage(s.scaleFactor == 1 ? dest.snapshot()
+                                                     : gfx::ResizeMipmapped(dest.snapshot(), s.workWidth, s.workHeight));
+        run.workCanvas = &workCanvas;
+        run.dest = &dest;
+        run.gradients = BuildGradientMap(run.workSource);
 
-    const EffectRunContext* context = CurrentRun();
-    const int count = context ? std::clamp(context->brushCount, 0, kMaxCells) : 0;
-    const std::shared_ptr<const SheetCells> sheet =
-        CountedSheetCells(context ? context->brushSheet : gfx::Image(), count, OrientationRule{1, 1.0});
-    if (sheet->cells.empty()) {
-        ShowFinal(dest, preview);
-        return;
-    }
-    run.cells = sheet->cells;
-    run.angles = sheet->angles;
-
-    const uint32_t runSeed = RunRandom().next();
-    SurfacePool pool(s.scratchSize);
-    for (int k = 0; k <= s.passes; ++k) {
-        CheckCancellation();
-        PaintPass(run, impasto::PassValuesFor(s, k, doClear), runSeed, pool);
-        CheckCancellation();
-        if (preview) {
-            SafeUpdatePreview(dest, platform::Round(k * 100.0 / std::max(s.passes, 1) + 1.0));
-        } else {
-            ShowIntermediateImage(dest.snapshot(), platform::Round(k * 100.0 / std::max(s.passes, 1)),
-                                  Delivery::Queued);
+        const EffectRunContext* context = CurrentRun();
+        const int count = context ? std::clamp(context->brushCount, 0, kMaxCells) : 0;
+        const std::shared_ptr<const SheetCells> sheet =
+            CountedSheetCells(context ? context->brushSheet : gfx::Image(), count, OrientationRule{1, 1.0});
+        if (sheet->cells.empty()) {
+            ShowFinal(dest, preview);
+            return;
         }
+        run.cells = sheet->cells;
+        run.angles = sheet->angles;
+
+        const uint32_t runSeed = RunRandom().next();
+        SurfacePool pool(s.scratchSize);
+        for (int k = 0; k <= s.passes; ++k) {
+            CheckCancellation();
+            PaintPass(run, impasto::PassValuesFor(s, k, doClear), runSeed, pool);
+            CheckCancellation();
+            if (preview) {
+                SafeUpdatePreview(dest, platform::Round(k * 100.0 / std::max(s.passes, 1) + 1.0));
+            } else {
+                ShowIntermediateImage(dest.snapshot(), platform::Round(k * 100.0 / std::max(s.passes, 1)),
+                                      Delivery::Queued);
+            }
+        }
+        if (!preview)
+            ShowFinal(dest, false);
+    } catch (const EAbort&) {
+    } catch (const std::bad_alloc&) {
+        platform::NoteOutOfMemory();
     }
-    if (!preview)
-        ShowFinal(dest, false);
 }
 
 } // namespace pq

@@ -1,11 +1,12 @@
 #pragma once
 
 // How many items of a batch a producer has made, for the threads that take
-// them in order: a waiting thread spins a while before it sleeps, and the
-// producer wakes sleepers only.
+// them in order: a waiting thread sleeps until the producer has made the
+// item it waits for or has ended.
+
+#include "platform/wait_signal.h"
 
 #include <atomic>
-#include <immintrin.h>
 
 namespace pq {
 
@@ -18,36 +19,25 @@ public:
     // Waits until item j is made; false when making ended first.
     bool await(int j)
     {
-        for (int spins = 0;; ++spins) {
-            const int n = planned_.load(std::memory_order_acquire);
-            if ((n & ~kEnded) > j)
-                return true;
-            if (n & kEnded)
-                return false;
-            if (spins < kSpins) {
-                _mm_pause();
-                continue;
-            }
-            sleepers_.fetch_add(1);
-            if (planned_.load() == n)
-                planned_.wait(n);
-            sleepers_.fetch_sub(1);
-        }
+        int n = 0;
+        made_.waitUntil([&] {
+            n = planned_.load(std::memory_order_acquire);
+            return (n & ~kEnded) > j || (n & kEnded) != 0;
+        });
+        return (n & ~kEnded) > j;
     }
 
 private:
     static constexpr int kEnded = 1 << 30;
-    static constexpr int kSpins = 2000;
 
     void tell(int value)
     {
-        planned_.store(value);
-        if (sleepers_.load() > 0)
-            planned_.notify_all();
+        planned_.store(value, std::memory_order_release);
+        made_.notify();
     }
 
     std::atomic<int> planned_{0};
-    std::atomic<int> sleepers_{0};
+    platform::WaitSignal made_;
 };
 
 } // namespace pq

@@ -22,7 +22,6 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -89,7 +88,7 @@ public:
                       bool hasTransparency, std::shared_ptr<const StochasticMarks> marks)
         : src_(source), dest_(dest), s_(s), preview_(preview), transparent_(hasTransparency), w_(source.width()),
           h_(source.height()), held_(std::move(marks)), marks_(held_->marks), weights_(held_->weights),
-          map_(BuildGradientMap(source)), rng_(RunRandom()), photo_(source.row(0)),
+          map_(BuildGradientMap(source, GradientTone::Red)), rng_(RunRandom()), photo_(source.row(0)),
           photoStride_(source.stride() / qsizetype(sizeof(gfx::Pixel))), canvas_(dest.row(0)),
           stride_(dest.stride() / qsizetype(sizeof(gfx::Pixel)))
     {
@@ -106,11 +105,17 @@ public:
         }
         StripedDraws lanes(workers, w_, h_);
         queued_.resize(StripedDraws::kRing);
-        const std::thread::id runThread = std::this_thread::get_id();
-        bool tried = false;
-        platform::ParallelForRange(0, workers + 1, 1, [&](int, int) {
-            if (std::this_thread::get_id() == runThread && !tried) {
-                tried = true;
+        platform::RunWithHelpers(
+            workers,
+            [&](int) {
+                const int h = lanes.join();
+                if (h >= 0)
+                    lanes.serve(h, [this](int64_t n, int top, int bottom) {
+                        const Queued& q = queued_[size_t(n % StripedDraws::kRing)];
+                        draw(q.tr, q.x, q.y, q.size, q.reach, q.colour, top, bottom);
+                    });
+            },
+            [&] {
                 const struct Stop {
                     StripedDraws& lanes;
                     ~Stop() { lanes.stop(); }
@@ -121,15 +126,7 @@ public:
                 if (lanes_ && !lanes.awaitAll())
                     stopped_ = true;
                 lanes_ = nullptr;
-                return;
-            }
-            const int h = lanes.join();
-            if (h >= 0)
-                lanes.serve(h, [this](int64_t n, int top, int bottom) {
-                    const Queued& q = queued_[size_t(n % StripedDraws::kRing)];
-                    draw(q.tr, q.x, q.y, q.size, q.reach, q.colour, top, bottom);
-                });
-        });
+            });
     }
 
 private:

@@ -1,17 +1,11 @@
 #include "effects/painting/stochastic_painting/striped_draws.h"
 
-#include "platform/cpu_hints.h"
-
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace pq {
 namespace {
 
-// Rounds of a pause a waiting thread spins before it yields or sleeps: some
-// tens of microseconds.
-constexpr int kSpins = 4096;
 // join() calls after start() get at least this number.
 constexpr int kClosed = 1 << 20;
 // How long start() waits for pool threads to join.
@@ -31,24 +25,22 @@ int StripedDraws::join()
     const int h = joined_.fetch_add(1, std::memory_order_acq_rel);
     if (h >= most_)
         return -1;
-    for (int i = 0; !started_.load(std::memory_order_acquire); ++i)
-        if (i < kSpins)
-            platform::Pause();
-        else
-            std::this_thread::yield();
+    joins_.notify();
+    joins_.waitUntil([this] { return started_.load(std::memory_order_acquire); });
     return h < helpers_ ? h : -1;
+}
+
+void StripedDraws::close(int helpers)
+{
+    helpers_ = helpers;
+    started_.store(true, std::memory_order_release);
+    joins_.notify();
 }
 
 int StripedDraws::start()
 {
-    const auto until = std::chrono::steady_clock::now() + kJoinWait;
-    for (int i = 0; joined_.load(std::memory_order_acquire) < most_; ++i) {
-        if ((i & 63) == 0 && std::chrono::steady_clock::now() >= until)
-            break;
-        platform::Pause();
-    }
-    helpers_ = std::min(most_, joined_.exchange(kClosed, std::memory_order_acq_rel));
-    started_.store(true, std::memory_order_release);
+    joins_.waitUntilFor([this] { return joined_.load(std::memory_order_acquire) >= most_; }, kJoinWait);
+    close(std::min(most_, joined_.exchange(kClosed, std::memory_order_acq_rel)));
     return helpers_;
 }
 
@@ -62,22 +54,19 @@ int64_t StripedDraws::laidByAll() const
 
 bool StripedDraws::waitLaid(int64_t count)
 {
-    for (int i = 0; laidByAll() < count; ++i) {
-        if (failed_.load(std::memory_order_acquire))
-            return false;
-        if (i < kSpins)
-            platform::Pause();
-        else
-            std::this_thread::yield();
-    }
+    if (laidByAll() >= count || failed_.load(std::memory_order_acquire))
+        return !failed_.load(std::memory_order_acquire);
+    // The helpers may be asleep on strokes not yet rung for.
+    ring();
+    awaited_.store(count, std::memory_order_seq_cst);
+    laid_.waitUntil([&] { return failed_.load(std::memory_order_acquire) || laidByAll() >= count; });
     return !failed_.load(std::memory_order_acquire);
 }
 
 void StripedDraws::ring()
 {
-    bell_.fetch_add(1, std::memory_order_seq_cst);
-    if (sleepers_.load(std::memory_order_seq_cst) > 0)
-        bell_.notify_all();
+    rung_ = next_;
+    pushes_.notify();
 }
 
 int64_t StripedDraws::reserve()
@@ -95,7 +84,8 @@ void StripedDraws::push(const QRect& area)
         for (int bx = area.left() / kBlock; bx <= area.right() / kBlock; ++bx)
             lastOver_[size_t(by) * size_t(columns_) + size_t(bx)] = next_;
     pushed_.store(next_, std::memory_order_release);
-    ring();
+    if (next_ - rung_ >= kWakeEvery)
+        ring();
 }
 
 bool StripedDraws::await(const QRect& box)
@@ -114,6 +104,10 @@ bool StripedDraws::awaitAll()
 
 void StripedDraws::stop()
 {
+    if (!started_.load(std::memory_order_relaxed)) {
+        joined_.exchange(kClosed, std::memory_order_acq_rel);
+        close(0);
+    }
     stopped_.store(true, std::memory_order_seq_cst);
     ring();
 }
@@ -124,26 +118,13 @@ void StripedDraws::serve(int h, const std::function<void(int64_t, int, int)>& dr
     int64_t n = 0;
     try {
         for (;;) {
-            int64_t pushed = pushed_.load(std::memory_order_acquire);
-            for (int i = 0; pushed == n && i < kSpins; ++i) {
-                if (stopped_.load(std::memory_order_acquire)) {
-                    // Every push came before the stop.
-                    if (pushed_.load(std::memory_order_acquire) == n)
-                        return;
-                    break;
-                }
-                platform::Pause();
-                pushed = pushed_.load(std::memory_order_acquire);
-            }
-            pushed = pushed_.load(std::memory_order_acquire);
-            if (pushed == n) {
-                const uint32_t seen = bell_.load(std::memory_order_seq_cst);
-                sleepers_.fetch_add(1, std::memory_order_seq_cst);
-                if (pushed_.load(std::memory_order_seq_cst) == n && !stopped_.load(std::memory_order_seq_cst))
-                    bell_.wait(seen, std::memory_order_seq_cst);
-                sleepers_.fetch_sub(1, std::memory_order_seq_cst);
-                continue;
-            }
+            pushes_.waitUntil([&] {
+                return pushed_.load(std::memory_order_acquire) > n || stopped_.load(std::memory_order_acquire);
+            });
+            // Every push came before the stop.
+            const int64_t pushed = pushed_.load(std::memory_order_acquire);
+            if (pushed == n)
+                return;
             for (; n < pushed; ++n) {
                 const QRect& a = areas_[size_t(n % kRing)];
                 // The first of this helper's stripes the area reaches, then every helpers_-th.
@@ -151,11 +132,20 @@ void StripedDraws::serve(int h, const std::function<void(int64_t, int, int)>& dr
                 for (int s = first + (h - first % helpers_ + helpers_) % helpers_; s * kStripe <= a.bottom();
                      s += helpers_)
                     draw(n, std::max(a.top(), s * kStripe), std::min(a.bottom(), s * kStripe + kStripe - 1));
-                laid.store(n + 1, std::memory_order_release);
+                laid.store(n + 1, std::memory_order_seq_cst);
+                // The helper that completes what the run's thread waits for
+                // wakes it: of two finishing together, the fences let at
+                // least one see the other's count.
+                if (n + 1 >= awaited_.load(std::memory_order_seq_cst)) {
+                    std::atomic_thread_fence(std::memory_order_seq_cst);
+                    if (laidByAll() >= awaited_.load(std::memory_order_relaxed))
+                        laid_.notify();
+                }
             }
         }
     } catch (...) {
-        failed_.store(true, std::memory_order_release);
+        failed_.store(true, std::memory_order_seq_cst);
+        laid_.notify();
         throw;
     }
 }

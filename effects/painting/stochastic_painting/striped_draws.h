@@ -5,8 +5,12 @@
 // pushed; every helper lays all of them in that order, each only over its
 // own canvas rows (stripes of kStripe rows dealt out in turn), so that every
 // pixel takes its strokes one after another as a single thread would lay
-// them. No locks: a ring of strokes, a counter of laid ones per helper, and
-// per block of the canvas the last stroke pushed over it.
+// them. A ring of strokes, a counter of laid ones per helper, and per block
+// of the canvas the last stroke pushed over it; a thread that waits sleeps
+// until the one it waits for wakes it. Helpers are woken for every
+// kWakeEvery strokes pushed and whenever the run's thread is about to wait.
+
+#include "platform/wait_signal.h"
 
 #include <QRect>
 
@@ -22,6 +26,7 @@ class StripedDraws {
 public:
     static constexpr int kStripe = 8;
     static constexpr int kRing = 1024; // strokes pushed and not yet laid by all helpers
+    static constexpr int kWakeEvery = 32;
 
     // Up to `most` helpers, over a width x height canvas.
     StripedDraws(int most, int width, int height);
@@ -31,6 +36,7 @@ public:
     int join();
     // The run's thread: waits a short while for the helpers to join, then
     // starts those that did; how many there are (none: lay strokes yourself).
+    // However many of the `most` ever come, none is waited for past that.
     int start();
 
     // The run's thread. The number the next pushed stroke takes, once its
@@ -43,7 +49,8 @@ public:
     bool await(const QRect& box);
     // Waits until every pushed stroke has been laid; false once a helper failed.
     bool awaitAll();
-    // Lets the helpers go once they have laid what was pushed.
+    // Lets the helpers go once they have laid what was pushed; helpers that
+    // join later, or before a start() that never came, are sent home.
     void stop();
 
     // Helper h, from join(): lays the strokes as they come,
@@ -59,6 +66,7 @@ private:
     int64_t laidByAll() const;
     bool waitLaid(int64_t count);
     void ring();
+    void close(int helpers);
 
     const int most_;
     int helpers_ = 0;
@@ -69,13 +77,16 @@ private:
     const int columns_;        // of blocks
     std::vector<int64_t> lastOver_; // the run's thread: per block, 1 + the last stroke pushed over it
     alignas(64) std::atomic<int64_t> pushed_{0};
-    std::atomic<uint32_t> bell_{0}; // rung at every push and at stop, for sleeping helpers
-    std::atomic<int> sleepers_{0};
+    std::atomic<int64_t> awaited_{0}; // the count the run's thread waits to see laid
     std::atomic<bool> stopped_{false};
     std::atomic<bool> failed_{false};
     std::atomic<int> joined_{0};
     std::atomic<bool> started_{false};
-    int64_t next_ = 0; // the run's thread: the number reserve() gave
+    platform::WaitSignal pushes_; // helpers wait for strokes, the stop
+    platform::WaitSignal laid_;   // the run's thread waits for laid strokes
+    platform::WaitSignal joins_;  // the run's thread waits for helpers; they wait for the start
+    int64_t next_ = 0;            // the run's thread: the number reserve() gave
+    int64_t rung_ = 0;            // the run's thread: pushes the helpers were woken for
 };
 
 } // namespace pq

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <thread>
 
 namespace pq {
 namespace {
@@ -25,8 +24,6 @@ using central_spoke::PixelDistance;
 constexpr double kMaxSpokeBudget = double(1 << 24);
 constexpr int kDefaultMaxBatch = 256;
 constexpr int kBandRows = 16;
-// Pauses before a check waiting for a patch gives up its time slice.
-constexpr int kSpins = 256;
 // Full runs show their canvas at most this often.
 constexpr uint32_t kIntermediateMs = 200;
 
@@ -47,7 +44,12 @@ gfx::Pixel PaintColour(gfx::Pixel c, int alpha)
 struct MarkGrown {
     std::atomic<int>& growth;
     int grown;
-    ~MarkGrown() { growth.store(grown, std::memory_order_release); }
+    platform::WaitSignal& changed;
+    ~MarkGrown()
+    {
+        growth.store(grown, std::memory_order_release);
+        changed.notify();
+    }
 };
 
 // The cosines (or sines) of spokes 0 .. spokeCount.
@@ -302,7 +304,7 @@ void SpokePainter::grow(int k)
         return;
     // Marked grown however build leaves: a check waiting for the patch
     // must not wait for ever.
-    const MarkGrown mark{growth_[size_t(k)], kGrown};
+    const MarkGrown mark{growth_[size_t(k)], kGrown, changed_};
     build(current_.plans[size_t(k)]);
 }
 
@@ -315,12 +317,7 @@ void SpokePainter::awaitGrown(int k)
         growth_[size_t(k)].store(kGrown, std::memory_order_relaxed);
         return;
     }
-    for (int spins = 0; growth_[size_t(k)].load(std::memory_order_acquire) != kGrown; ++spins) {
-        if (spins < kSpins)
-            platform::Pause();
-        else
-            std::this_thread::yield();
-    }
+    changed_.waitUntil([&] { return growth_[size_t(k)].load(std::memory_order_acquire) == kGrown; });
 }
 
 bool SpokePainter::noteBands(const std::vector<Plan>& plans, int count, int& firstBand, int& lastBand)

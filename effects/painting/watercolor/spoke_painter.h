@@ -9,6 +9,7 @@
 #include "gfx/image.h"
 #include "gfx/surface.h"
 #include "platform/random.h"
+#include "platform/wait_signal.h"
 
 #include <QImage>
 #include <QPoint>
@@ -192,6 +193,9 @@ private:
     };
     std::vector<RegrowSpokes> regrowSpokes_; // per planned patch
     std::atomic<int> regrowCount_{0};
+    // Rung when a patch is grown, a regrowth handed out or the check done:
+    // threads waiting for those sleep here.
+    platform::WaitSignal changed_;
     std::atomic<int> regrowTaken_{0};
     std::atomic<bool> checking_{false};
     CoverageScratch scratch_; // the checking thread's

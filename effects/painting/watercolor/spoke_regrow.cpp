@@ -4,19 +4,10 @@
 // which helps when a look needs the patch.
 
 #include "effects/painting/watercolor/spoke_painter.h"
-#include "platform/cpu_hints.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace pq {
-namespace {
-
-// Pauses before a thread waiting for patches to regrow gives up its time
-// slice.
-constexpr int kRegrowSpins = 256;
-
-} // namespace
 
 void SpokePainter::regrowLater(int k)
 {
@@ -37,6 +28,7 @@ void SpokePainter::regrowLater(int k)
     const int n = regrowCount_.load(std::memory_order_relaxed);
     regrowth_[size_t(n)] = k;
     regrowCount_.store(n + 1, std::memory_order_release);
+    changed_.notify();
 }
 
 void SpokePainter::helpRegrow(int k)
@@ -53,6 +45,7 @@ void SpokePainter::helpRegrow(int k)
         if (spokes.grown.fetch_add(1, std::memory_order_acq_rel) == n - 1) {
             shapeFrom(pk);
             growth_[size_t(k)].store(kGrown, std::memory_order_release);
+            changed_.notify();
         }
     }
 }
@@ -60,12 +53,7 @@ void SpokePainter::helpRegrow(int k)
 void SpokePainter::awaitRegrown(int k)
 {
     helpRegrow(k);
-    for (int spins = 0; growth_[size_t(k)].load(std::memory_order_acquire) != kGrown; ++spins) {
-        if (spins < kRegrowSpins)
-            platform::Pause();
-        else
-            std::this_thread::yield();
-    }
+    changed_.waitUntil([&] { return growth_[size_t(k)].load(std::memory_order_acquire) == kGrown; });
 }
 
 bool SpokePainter::helpOldestRegrowth()
@@ -82,16 +70,15 @@ bool SpokePainter::helpOldestRegrowth()
 // Helps with regrowth until the check is done.
 void SpokePainter::serveRegrowth()
 {
-    for (int spins = 0;;) {
-        if (helpOldestRegrowth()) {
-            spins = 0;
-        } else if (!checking_.load(std::memory_order_acquire)) {
+    for (;;) {
+        if (helpOldestRegrowth())
+            continue;
+        if (!checking_.load(std::memory_order_acquire))
             return;
-        } else if (++spins < kRegrowSpins) {
-            platform::Pause();
-        } else {
-            std::this_thread::yield();
-        }
+        changed_.waitUntil([this] {
+            return !checking_.load(std::memory_order_acquire) ||
+                   regrowTaken_.load(std::memory_order_acquire) < regrowCount_.load(std::memory_order_acquire);
+        });
     }
 }
 
@@ -107,6 +94,7 @@ bool SpokePainter::awaitRegrowth()
         within = within && (!pk.hasShape || pk.bound.contains(pk.shape.box()));
     }
     checking_.store(false, std::memory_order_release);
+    changed_.notify();
     return within;
 }
 

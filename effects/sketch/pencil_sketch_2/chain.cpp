@@ -1,9 +1,9 @@
 #include "effects/sketch/pencil_sketch_2/chain.h"
 
-#include "platform/cpu_hints.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 namespace pq::pencil {
@@ -13,7 +13,9 @@ constexpr int kChunk = 64; // steps judged together
 constexpr int kChunks = 64;
 constexpr int kChunksAhead = 40; // requested ahead of the one followed, while helped
 constexpr int64_t kLargeArea = 2000000;
-constexpr int kPatience = 256;
+// How long the run's thread sleeps on a helper judging a chunk it needs
+// before it judges the chunk itself: the helper may have lost its processor.
+constexpr auto kPatience = std::chrono::microseconds(20);
 constexpr Jump kStep = JumpOf(1);
 constexpr Jump kChunkJump = JumpOf(kChunk);
 // Steps ahead whose places a large picture drawn alone fetches.
@@ -61,8 +63,8 @@ struct alignas(64) PlaceChain::Chunk {
 };
 
 PlaceChain::PlaceChain(Cell* cells, const TiledAxes& axes, const LayShape& shape, const BlockGrid& blocks,
-                       const std::atomic<uint32_t>& lines)
-    : cells_(cells), axes_(axes), shape_(shape), blocks_(blocks), lines_(lines),
+                       const std::atomic<uint32_t>& lines, platform::WorkBell& bell)
+    : cells_(cells), axes_(axes), shape_(shape), blocks_(blocks), lines_(lines), bell_(bell),
       codes_(TiledIndex(shape.w, shape.h).size()), ring_(std::make_unique<Chunk[]>(kChunks)),
       own_(std::make_unique<Chunk>()),
       chunked_(shape.w > 2 && shape.h > 2),
@@ -255,6 +257,7 @@ bool PlaceChain::request()
     c.state.store(kRequested, std::memory_order_release);
     requestSeed_ = kChunkJump(requestSeed_);
     ++requested_;
+    bell_.ringWork();
     return true;
 }
 
@@ -265,9 +268,12 @@ PlaceChain::Chunk& PlaceChain::ready(int64_t n)
         following_ = n;
         followed_.store(n, std::memory_order_relaxed);
     }
-    while (requested_ <= n)
+    while (requested_ <= n) {
+        // A dropped chunk is still being judged: its helper rings when done.
+        const uint32_t seen = bell_.seen();
         if (!request())
-            platform::Pause();
+            bell_.waitUntil([&] { return bell_.seen() != seen; });
+    }
     while (requested_ <= n + ahead_ && request()) {
     }
     // Verdicts come from other cores: fetch those of the chunk after next
@@ -276,7 +282,8 @@ PlaceChain::Chunk& PlaceChain::ready(int64_t n)
     if (n + 2 < requested_ && following.state.load(std::memory_order_relaxed) == kDone)
         Prefetch(&following);
     Chunk& c = slot(n);
-    for (int patience = kPatience;; --patience) {
+    for (;;) {
+        const uint32_t seen = bell_.seen();
         int state = c.state.load(std::memory_order_acquire);
         if (state == kDone)
             return c;
@@ -285,14 +292,13 @@ PlaceChain::Chunk& PlaceChain::ready(int64_t n)
             c.state.store(kDone, std::memory_order_release);
             return c;
         }
-        if (patience <= 0) {
+        if (state == kWorking && !bell_.waitUntilFor([&] { return bell_.seen() != seen; }, kPatience)) {
             // The helper judging it may have lost its processor.
             own_->seed = c.seed;
             own_->pct = c.pct;
             judge(*own_);
             return *own_;
         }
-        platform::Pause();
     }
 }
 
@@ -365,6 +371,7 @@ bool PlaceChain::helpOnce(int within)
             c.state.compare_exchange_strong(state, kWorking, std::memory_order_acquire)) {
             judge(c);
             c.state.store(kDone, std::memory_order_release);
+            bell_.ringDone();
             return true;
         }
     }

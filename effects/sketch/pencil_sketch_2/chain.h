@@ -13,6 +13,7 @@
 #include "effects/sketch/pencil_support.h"
 
 #include "platform/random.h"
+#include "platform/wait_signal.h"
 
 #include <array>
 #include <atomic>
@@ -40,8 +41,9 @@ struct BlockGrid {
 
 class PlaceChain {
 public:
+    // `bell` is rung at every chunk requested or judged.
     PlaceChain(Cell* cells, const TiledAxes& axes, const LayShape& shape, const BlockGrid& blocks,
-               const std::atomic<uint32_t>& lines);
+               const std::atomic<uint32_t>& lines, platform::WorkBell& bell);
     ~PlaceChain();
 
     bool valid() const { return static_cast<bool>(codes_); }
@@ -95,6 +97,7 @@ private:
     const LayShape shape_;
     const BlockGrid blocks_;
     const std::atomic<uint32_t>& lines_;
+    platform::WorkBell& bell_;
     // Per pixel, what drawing a place reads (PlaceCode). Read and written
     // through atomic references, as pool threads read it while lines are
     // drawn.

@@ -1,6 +1,5 @@
 #include "effects/sketch/pencil_sketch_2/stream.h"
 
-#include "platform/cpu_hints.h"
 #include "platform/thread_pool.h"
 
 #include <algorithm>
@@ -10,7 +9,6 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
-#include <thread>
 
 namespace pq::pencil {
 namespace {
@@ -25,13 +23,12 @@ constexpr int kFetchPerCandidate = 6;
 // Chunks the run's thread is about to follow come before any batch.
 constexpr int kUrgentChunks = 3;
 
-// Waits on another thread's work that should end soon before doing it
-// here.
-constexpr int kPatience = 256;
-// Waits for a pool thread to come and draw ahead (pauses, about 50 us), and
-// for the follower to draw a batch (about 20 us).
-constexpr int kFollowerPatience = 2500;
-constexpr int kFollowerWait = 1000;
+// How long the run's thread sleeps on another thread's work that should
+// end soon (a helper laying out a batch, the follower drawing one) before
+// it does the work itself: the other may have lost its processor.
+constexpr auto kPatience = std::chrono::microseconds(20);
+// How long it waits for a pool thread to come and draw ahead.
+constexpr auto kFollowerPatience = std::chrono::microseconds(50);
 
 int ToInt(int64_t v)
 {
@@ -58,7 +55,7 @@ CandidateStream::CandidateStream(Cell* cells, const float* angle, const LayShape
     : cells_(cells), angle_(angle), shape_(shape), axes_(shape.w, shape.h), blocks_(BlocksFor(shape.w, shape.h)),
       ring_(std::make_unique<Batch[]>(kRing)), alone_(std::make_unique<Batch>()),
       stamps_(size_t(blocks_.columns) * size_t((shape.h >> blocks_.shift) + 1), 0),
-      chain_(cells, axes_, shape, blocks_, commits_), layer_(cells, angle, axes_, fades_, shape),
+      chain_(cells, axes_, shape, blocks_, commits_, bell_), layer_(cells, angle, axes_, fades_, shape),
       keptLine_(size_t(2 * kMaxExtent + 1))
 {
 }
@@ -123,8 +120,9 @@ void CandidateStream::dropAhead(uint32_t seed)
 bool CandidateStream::followerDraws()
 {
     int drawer = drawer_.load(std::memory_order_acquire);
-    for (int patience = kFollowerPatience; drawer == kNobodyYet && patience > 0; --patience) {
-        platform::Pause();
+    if (drawer == kNobodyYet) {
+        bell_.waitUntilFor([this] { return drawer_.load(std::memory_order_acquire) != kNobodyYet; },
+                           kFollowerPatience);
         drawer = drawer_.load(std::memory_order_acquire);
     }
     if (drawer == kNobodyYet && drawer_.compare_exchange_strong(drawer, kRunThread, std::memory_order_acq_rel))
@@ -146,6 +144,7 @@ bool CandidateStream::fillSlot(int64_t n, uint32_t generation)
         chain_.draw(b.place[size_t(k)], b.reads[size_t(k)]);
     b.count = kBatch;
     b.tag.store(BatchTag(generation, n, Stage::Placed), std::memory_order_release);
+    bell_.ring();
     // The next batch's places were read on another core.
     Batch& next = slot(n + 1);
     for (size_t k = 0; k < offsetof(Batch, out) - offsetof(Batch, count); k += 64)
@@ -167,6 +166,7 @@ void CandidateStream::lay(Batch& b, CandidateLayer& layer)
     layer.layBatch(b.place.data(), b.count, b.out.data());
     b.tag.store(BatchTag(0, 0, Stage::Done) | BatchOf(b.tag.load(std::memory_order_relaxed)),
                 std::memory_order_release);
+    bell_.ringDone();
 }
 
 void CandidateStream::advance()
@@ -174,15 +174,22 @@ void CandidateStream::advance()
     ++curBatch_;
     pos_ = 0;
     takenBatch_.store(curBatch_, std::memory_order_relaxed);
+    // A follower waiting for room in the ring goes on (it has room for
+    // kRing - 1 batches: a ring every eighth keeps it going).
+    if (helped_ && curBatch_ % 8 == 0)
+        bell_.ringDone();
     const bool follower = helped_ && drawer_.load(std::memory_order_relaxed) != kRunThread && followerDraws();
     if (follower && aloneNext_) {
         drawAlone();
         return;
     }
     if (!follower) {
-        while (fillBatch_ <= curBatch_)
+        while (fillBatch_ <= curBatch_) {
+            // The slot's last batch is still being laid out: its helper rings when done.
+            const uint32_t seen = bell_.seen();
             if (!fillOne())
-                platform::Pause();
+                bell_.waitUntil([&] { return bell_.seen() != seen; });
+        }
         const int64_t ahead = helped_ ? kRing - 1 : 0;
         while (fillBatch_ - curBatch_ <= ahead && fillOne()) {
         }
@@ -191,21 +198,21 @@ void CandidateStream::advance()
     const uint64_t which = BatchTag(generation_, curBatch_, Stage::Free);
     cur_ = &b;
     outcomes_ = b.out.data();
-    for (int patience = kPatience, wait = kFollowerWait;; --patience) {
+    for (;;) {
+        const uint32_t seen = bell_.seen();
         uint64_t tag = b.tag.load(std::memory_order_acquire);
+        const auto changed = [&] { return bell_.seen() != seen; };
         if (BatchOf(tag) != which || StageOf(tag) == Stage::Filling) {
             // Not drawn yet.
             if (follower) {
-                if (--wait <= 0) {
+                if (!bell_.waitUntilFor(changed, kPatience)) {
                     // The follower may have lost its processor.
                     drawAlone();
                     return;
                 }
-                platform::Pause();
             } else if (!fillOne()) {
-                platform::Pause();
+                bell_.waitUntil(changed);
             }
-            ++patience;
             continue;
         }
         if (StageOf(tag) == Stage::Done)
@@ -215,7 +222,7 @@ void CandidateStream::advance()
             lay(b, layer_);
             break;
         }
-        if (patience <= 0) {
+        if (StageOf(tag) == Stage::Working && (follower || !fillOne()) && !bell_.waitUntilFor(changed, kPatience)) {
             // The helper laying it out may have lost its processor.
             outcomeEpoch_ = commits_.load(std::memory_order_relaxed);
             layer_.layBatch(b.place.data(), b.count, own_.data());
@@ -223,8 +230,6 @@ void CandidateStream::advance()
             curCount_ = b.count;
             return;
         }
-        if (follower || !fillOne())
-            platform::Pause();
     }
     outcomeEpoch_ = b.lineEpoch;
     curCount_ = b.count;
@@ -258,6 +263,7 @@ void CandidateStream::drawAlone()
         restart_ = Restart{generation_, rng.seed(), pct_, lengthRange_, curBatch_ + 1};
         restartGeneration_.store(generation_, std::memory_order_release);
     }
+    bell_.ring();
     outcomeEpoch_ = commits_.load(std::memory_order_relaxed);
     layer_.layBatch(b.place.data(), kBatch, b.out.data());
     outcomes_ = b.out.data();
@@ -398,19 +404,15 @@ bool CandidateStream::layOne(CandidateLayer& layer)
 
 void CandidateStream::help(CandidateLayer& layer)
 {
-    int idle = 0;
-    while (!stop_.load(std::memory_order_acquire)) {
+    const auto stopped = [this] { return stop_.load(std::memory_order_acquire); };
+    while (!stopped()) {
+        const uint32_t seen = bell_.seen();
         // Chunks the follower is about to follow, then batches, then
         // chunks further ahead.
-        if (chain_.helpOnce(kUrgentChunks) || layOne(layer) || chain_.helpOnce(INT_MAX)) {
-            idle = 0;
+        if (chain_.helpOnce(kUrgentChunks) || layOne(layer) || chain_.helpOnce(INT_MAX))
             continue;
-        }
-        // Idle helpers sleep a little, leaving the processor to others.
-        if (++idle < 256)
-            platform::Pause();
-        else
-            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        // Idle helpers sleep until there is news.
+        bell_.idleUntil(seen, stopped);
     }
 }
 
@@ -421,7 +423,9 @@ void CandidateStream::follow(CandidateLayer& layer)
 {
     int64_t fill = fillBatch_;
     uint32_t generation = fillGeneration_;
-    while (!stop_.load(std::memory_order_acquire)) {
+    const auto stopped = [this] { return stop_.load(std::memory_order_acquire); };
+    while (!stopped()) {
+        const uint32_t seen = bell_.seen();
         if (restartGeneration_.load(std::memory_order_acquire) != generation) {
             Restart r;
             {
@@ -436,8 +440,9 @@ void CandidateStream::follow(CandidateLayer& layer)
             ++fill;
             continue;
         }
+        // Waits for room in the ring, a restart or work: every ring.
         if (!(chain_.helpOnce(kUrgentChunks) || layOne(layer) || chain_.helpOnce(INT_MAX)))
-            platform::Pause();
+            bell_.waitUntil([&] { return bell_.seen() != seen || stopped(); });
     }
     fillBatch_ = fill;
     fillGeneration_ = generation;
@@ -455,49 +460,47 @@ void CandidateStream::withHelpers(int helpers, const std::function<void()>& body
     stop_.store(false, std::memory_order_relaxed);
     drawer_.store(kNobodyYet, std::memory_order_relaxed);
     restartGeneration_.store(fillGeneration_, std::memory_order_relaxed);
-    const std::thread::id runThread = std::this_thread::get_id();
-    bool bodyTaken = false;
-    std::atomic<int> helping{0};
     std::mutex failureMutex;
     std::exception_ptr failure;
-    // Every pool thread holds its part until the body is done, so one part
-    // is left for this thread.
-    platform::ParallelForRange(0, platform::ThreadPoolWorkerCount() + 1, 1, [&](int, int) {
-        if (std::this_thread::get_id() == runThread && !bodyTaken) {
-            bodyTaken = true;
+    // Helpers 0 .. helpers - 1 draw ahead, judge and lay out; one more runs
+    // `aside`. However many pool threads come, the body never waits for one.
+    const int parts = helpers + (aside ? 1 : 0);
+    platform::RunWithHelpers(
+        parts,
+        [&](int part) {
+            // A helper that fails records it; the failure is thrown after the body.
+            try {
+                if (part >= helpers) {
+                    if (!stop_.load(std::memory_order_acquire))
+                        aside();
+                    return;
+                }
+                CandidateLayer layer(cells_, angle_, axes_, fades_, shape_);
+                int nobody = kNobodyYet;
+                if (drawer_.compare_exchange_strong(nobody, kFollower, std::memory_order_acq_rel)) {
+                    bell_.ring();
+                    follow(layer);
+                } else {
+                    help(layer);
+                }
+            } catch (...) {
+                const std::lock_guard lock(failureMutex);
+                if (!failure)
+                    failure = std::current_exception();
+            }
+        },
+        [&] {
             struct StopHelpers {
                 std::atomic<bool>& stop;
+                platform::WorkBell& bell;
                 ~StopHelpers()
                 {
                     stop.store(true, std::memory_order_release);
-                    stop.notify_all();
+                    bell.ringAll();
                 }
-            } stopHelpers{stop_};
+            } stopHelpers{stop_, bell_};
             body();
-            return;
-        }
-        // A helper that fails keeps its part until the body is done, so the
-        // body's part is still handed out; the failure is thrown after.
-        try {
-            const int part = helping.fetch_add(1, std::memory_order_relaxed);
-            if (part >= helpers) {
-                if (part == helpers && aside)
-                    aside();
-            } else {
-                CandidateLayer layer(cells_, angle_, axes_, fades_, shape_);
-                int nobody = kNobodyYet;
-                if (drawer_.compare_exchange_strong(nobody, kFollower, std::memory_order_acq_rel))
-                    follow(layer);
-                else
-                    help(layer);
-            }
-        } catch (...) {
-            const std::lock_guard lock(failureMutex);
-            if (!failure)
-                failure = std::current_exception();
-        }
-        stop_.wait(false, std::memory_order_acquire);
-    });
+        });
     if (failure) {
         helped_ = false;
         chain_.setHelped(false);

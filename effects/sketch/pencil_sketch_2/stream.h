@@ -18,6 +18,7 @@
 #include "effects/sketch/pencil_support.h"
 
 #include "platform/random.h"
+#include "platform/wait_signal.h"
 
 #include <array>
 #include <atomic>
@@ -104,6 +105,9 @@ private:
     const BlockGrid blocks_;
     std::unique_ptr<Batch[]> ring_;
     std::unique_ptr<Batch> alone_; // a batch drawn by the run's thread while helped
+    // Rung at every change another thread may wait for; helpers with nothing
+    // to do and the run's thread sleep on it.
+    platform::WorkBell bell_;
     std::vector<uint32_t> stamps_; // per block: the number of the last line drawn over it
 
     // Shared with the helpers, each on a cache line of its own.

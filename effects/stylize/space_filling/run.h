@@ -13,6 +13,7 @@
 #include "effects/stylize/space_filling/settings.h"
 #include "gfx/image.h"
 #include "gfx/surface.h"
+#include "platform/wait_signal.h"
 
 #include <QPoint>
 
@@ -143,6 +144,7 @@ private:
     std::vector<size_t> partitionStart_;
     std::vector<int> drawnCount_;
     std::unique_ptr<std::atomic<bool>[]> partitionDrawn_;
+    platform::WaitSignal partitionsDrawing_; // chunks sleep here for their partition's draws
     std::vector<SeedChunk> chunks_;
     std::vector<std::vector<Candidate>> chunkCands_;
     std::vector<Candidate> merged_;

@@ -152,12 +152,13 @@ void MosaicRun::drawSeeds(int k, const SeedPicker& seeds, int subPass, bool draw
     // The partition's chunks wait for this, whatever happens here.
     struct Done {
         std::atomic<bool>& flag;
+        platform::WaitSignal& signal;
         ~Done()
         {
             flag.store(true, std::memory_order_release);
-            flag.notify_all();
+            signal.notify();
         }
-    } done{partitionDrawn_[size_t(k)]};
+    } done{partitionDrawn_[size_t(k)], partitionsDrawing_};
     drawnCount_[size_t(k)] = 0;
     const size_t first = partitionStart_[size_t(k)];
     const int n = int(partitionStart_[size_t(k) + 1] - first);
@@ -325,7 +326,8 @@ int MosaicRun::runSizePass(float half, const LevelValues& level, int progressFro
                 }
                 const SeedChunk& chunk = chunks_[size_t(t - parts)];
                 // Asleep, not spinning, when the draws take long.
-                partitionDrawn_[size_t(chunk.partition)].wait(false, std::memory_order_acquire);
+                const std::atomic<bool>& drawn = partitionDrawn_[size_t(chunk.partition)];
+                partitionsDrawing_.waitUntil([&drawn] { return drawn.load(std::memory_order_acquire); });
                 evaluateSeeds(chunk, core, half, level, numRot, drawsAngle, chunkCands_[size_t(t - parts)]);
             }
         });
