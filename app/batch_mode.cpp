@@ -3,7 +3,7 @@
 #include "app/batch_panels.h"
 #include "app/document_scripts.h"
 #include "engine/runtime/effect_runtime.h"
-#include "panels/panel_close_button.h"
+#include "ui/widgets/panel_close_button.h"
 #include "gfx/codec.h"
 #include "platform/ui_bridge.h"
 #include "scripting/script_text.h"

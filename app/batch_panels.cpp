@@ -1,6 +1,6 @@
 #include "app/batch_panels.h"
 
-#include "panels/panel_close_button.h"
+#include "ui/widgets/panel_close_button.h"
 #include "ui/theme.h"
 #include "ui/theme_style.h"
 

@@ -1,7 +1,7 @@
 #include "panels/brush_panel.h"
 
 #include "panels/brush_canvas.h"
-#include "panels/panel_close_button.h"
+#include "ui/widgets/panel_close_button.h"
 #include "ui/debug_log.h"
 #include "ui/translate.h"
 

@@ -1,7 +1,7 @@
 #include "panels/resize_panel.h"
 
 #include "panels/number_box.h"
-#include "panels/panel_close_button.h"
+#include "ui/widgets/panel_close_button.h"
 #include "panels/selector_style.h"
 #include "ui/theme_style.h"
 

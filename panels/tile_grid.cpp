@@ -1,13 +1,16 @@
 #include "panels/tile_grid.h"
 
 #include "ui/theme.h"
+#include "ui/interface_scale.h"
 #include "ui/theme_style.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace pq {
 namespace {
@@ -41,7 +44,10 @@ protected:
     {
         QPainter p(this);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRect pictureArea(0, 0, width(), height() - 20);
+        // The caption band and font follow the interface size.
+        const double scale = WidgetScale(this);
+        const int band = int(std::nearbyint(20 * scale));
+        const QRect pictureArea(0, 0, width(), height() - band);
         if (!picture_.isNull()) {
             if (fill_ == Fill::Repeat) {
                 p.fillRect(pictureArea, QBrush(picture_));
@@ -54,8 +60,8 @@ protected:
         }
         // White would vanish on the light theme's white grid.
         p.setPen(TileLabelColor());
-        p.setFont(InterfaceFont(11));
-        p.drawText(QRect(0, height() - 20, width(), 20), Qt::AlignCenter,
+        p.setFont(InterfaceFont(std::max(1, int(std::nearbyint(11 * scale)))));
+        p.drawText(QRect(0, height() - band, width(), band), Qt::AlignCenter,
                    p.fontMetrics().elidedText(name_, Qt::ElideRight, width() - 4));
         if (selected_) {
             p.setPen(QPen(QColor(0x1E, 0x90, 0xFF), 3));
@@ -75,11 +81,15 @@ TileGrid::TileGrid(QWidget* parent) : QScrollArea(parent), content_(new QWidget)
     setObjectName(QStringLiteral("tileGrid"));
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The window style's thin bar whatever the style: three columns of
+    // 130 and the bar fit the 410 of the tile area.
+    SetDesignStyleSheet(verticalScrollBar(), QStringLiteral("QScrollBar:vertical { width: 6px; }"));
     setWidgetResizable(false);
     setFocusPolicy(Qt::NoFocus);
     content_->setObjectName(QStringLiteral("tileFlow"));
-    content_->setAutoFillBackground(false);
     setWidget(content_);
+    // setWidget turns the content's fill on.
+    content_->setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     content_->setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -95,6 +105,8 @@ void TileGrid::setTiles(const std::vector<std::pair<QString, QImage>>& tiles, Fi
         const int index = int(tiles_.size());
         tile->setObjectName(QStringLiteral("tile%1").arg(index));
         tile->clicked = [this, index] { emit tileClicked(index); };
+        // Built in design units like the rest of the panel.
+        ScaleWidgetTree(tile, WidgetScale(this));
         tile->show();
         tiles_.push_back(tile);
     }
@@ -147,24 +159,35 @@ void TileGrid::scrollToTile(int index)
     verticalScrollBar()->setValue(index >= 0 && index < count() ? tileRect(index).top() - 5 : 0);
 }
 
+int TileGrid::scaled(double units) const
+{
+    return int(std::nearbyint(units * WidgetScale(this)));
+}
+
 int TileGrid::perRow() const
 {
     const int width = viewport()->width();
-    return width >= kPitch ? width / kPitch : 1;
+    return std::max(1, int(width / (kPitch * WidgetScale(this))));
 }
 
 QRect TileGrid::tileRect(int index) const
 {
     const int row = index / perRow(), column = index % perRow();
-    return QRect(column * kPitch + 5, row * kPitch + 5, kTileSize, kTileSize);
+    return QRect(scaled(column * kPitch + 5), scaled(row * kPitch + 5), scaled(kTileSize), scaled(kTileSize));
 }
 
 void TileGrid::placeTiles()
 {
     const int rows = tiles_.empty() ? 0 : (count() + perRow() - 1) / perRow();
-    content_->resize(std::max(viewport()->width(), kPitch), rows * kPitch);
+    content_->resize(std::max(viewport()->width(), scaled(kPitch)), scaled(rows * kPitch));
     for (int i = 0; i < count(); ++i)
         tiles_[size_t(i)]->move(tileRect(i).topLeft());
+}
+
+void TileGrid::setInterfaceScale(double)
+{
+    // Once the whole tree is at the new scale.
+    QTimer::singleShot(0, this, [this] { placeTiles(); });
 }
 
 void TileGrid::resizeEvent(QResizeEvent* event)

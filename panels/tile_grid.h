@@ -9,8 +9,8 @@
 namespace pq {
 
 // The frame and texture selectors' grid of picture tiles: 120 x 120 tiles
-// on a 130 pitch, left to right and top down, each with its name at the
-// bottom and a blue stroke while selected. Scrolls vertically.
+// on a 130 pitch (design units), left to right and top down, each with its
+// name at the bottom and a blue stroke while selected. Scrolls vertically.
 class TileGrid : public QScrollArea {
     Q_OBJECT
 public:
@@ -37,10 +37,11 @@ public:
     int selected() const { return selected_; }
     // Scrolls so that the tile's top is at the top of the view.
     void scrollToTile(int index);
-    // The tile's place in the grid's content.
+    // The tile's place in the grid's content, in pixels.
     QRect tileRect(int index) const;
-    // Tiles per row at the current width.
+    // Tiles per row at the current width and interface size.
     int perRow() const;
+    Q_INVOKABLE void setInterfaceScale(double scale);
 
 signals:
     void tileClicked(int index);
@@ -51,6 +52,7 @@ protected:
 private:
     class Tile;
     void placeTiles();
+    int scaled(double units) const;
 
     std::vector<Tile*> tiles_;
     QWidget* content_ = nullptr;

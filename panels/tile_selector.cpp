@@ -1,6 +1,6 @@
 #include "panels/tile_selector.h"
 
-#include "panels/panel_close_button.h"
+#include "ui/widgets/panel_close_button.h"
 #include "panels/selector_style.h"
 #include "panels/tile_grid.h"
 
@@ -23,7 +23,9 @@ TileSelector::TileSelector(std::vector<NamedImage>& images, const QString& name,
     titleLabel = MakeSelectorLabel(title, this, "titleLabel", QRect(40, 20, 410, 30));
     auto* tileArea = MakeTileArea(this);
     tiles = new TileGrid(tileArea);
-    tiles->setGeometry(tileArea->rect().adjusted(5, 5, -5, -5));
+    // The tiles keep their own 5-unit margins: two rows of 130 fill the
+    // area's 260 and three columns its 410.
+    tiles->setGeometry(tileArea->rect());
 
     getOpenFileName = [this] {
         return QFileDialog::getOpenFileName(

@@ -15,7 +15,9 @@
 #include "workspace/gallery_tiles.h"
 #include "ui/widgets/toggle_switch.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QScrollArea>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -247,6 +249,34 @@ TEST_F(Gallery, MagnifierFollowsTheMouseAndStepsAsideForTheMenu)
     gallery().contextMenu()->cursorPos = [] { return QPoint(-500, -500); };
     gallery().contextMenu()->checkMouse();
     EXPECT_FALSE(gallery().contextMenu()->isVisible());
+}
+
+TEST_F(Gallery, TheStripShowsThroughTheRoundCornersAndAfterTheLastTile)
+{
+    window->resize(1400, 900);
+    gallery().addTile(MakeSolid(300, 300, Premul(250, 250, 250)), false, QString());
+    strip().setExpanded(true);
+    QApplication::processEvents();
+    pq::GalleryTile* tile = gallery().tile(0);
+    ASSERT_NE(tile, nullptr);
+    // The window lays the strip out once its resize is served.
+    ASSERT_TRUE(ProcessUntil([&] { return strip().tileScroll->viewport()->width() > pq::GalleryTile::kRowWidth + 20; }));
+    const QImage shot = window->grab().toImage();
+    const auto at = [&](QWidget* w, QPoint p) { return shot.pixel(w->mapTo(window.get(), p)); };
+    // The strip's own colour, beside the add button.
+    const QRgb ground = at(strip().addButtonArea, QPoint(3, 3));
+    const QRect box = tile->tileRect();
+    const auto near = [&](QRgb c, int tolerance) { return testimg::MaxChannelDifference(c, ground) <= tolerance; };
+    // The top corners lie outside the 15-pixel rounding; the shadow falls
+    // to the bottom right.
+    EXPECT_TRUE(near(at(tile, box.topLeft() + QPoint(1, 1)), 24)) << std::hex << at(tile, box.topLeft());
+    EXPECT_TRUE(near(at(tile, box.topRight() + QPoint(-1, 1)), 24)) << std::hex << at(tile, box.topRight());
+    // Inside the picture it is the picture.
+    EXPECT_FALSE(near(at(tile, box.center()), 24));
+    // Past the last tile the strip goes on.
+    QWidget* viewport = strip().tileScroll->viewport();
+    const QPoint after = tile->mapTo(viewport, QPoint(tile->width() + 12, tile->height() / 2));
+    EXPECT_TRUE(near(at(viewport, after), 8)) << std::hex << at(viewport, after);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "panels/texture_preview.h"
 #include "panels/texture_selector.h"
 #include "panels/tile_grid.h"
+#include "ui/interface_scale.h"
 #include "ui/theme.h"
 
 #include <QApplication>
@@ -409,6 +410,41 @@ TEST(TileGrid, TheNameIsReadableOnTheLightThemesWhiteGrid)
         for (int x = tile.left(); x < tile.right(); ++x)
             dark += qGray(shot.pixel(x, y)) < 128;
     EXPECT_GT(dark, 10);
+}
+
+TEST(TileGrid, ThreeColumnsAndTwoWholeRowsAtEveryInterfaceSize)
+{
+    std::vector<pq::NamedImage> frames;
+    for (int i = 0; i < 9; ++i)
+        frames.push_back({QStringLiteral("Frame %1").arg(i), MakeFrame(60, 60, QRect(10, 10, 40, 40))});
+    pq::Document::FrameChoice stored;
+    for (const double scale : {0.5, 0.93, 1.0, 1.5, 2.0}) {
+        pq::FrameSelector panel(frames, stored, MakeNoise(50, 40, 1));
+        pq::ScaleWidgetTree(&panel, scale);
+        panel.show();
+        QApplication::processEvents();
+        pq::TileGrid& grid = *panel.tiles;
+        EXPECT_EQ(grid.perRow(), 3) << scale;
+        const QRect viewport = grid.viewport()->rect();
+        // The third column's tile is whole, and so is the caption band at
+        // the bottom of the second row.
+        EXPECT_TRUE(viewport.contains(grid.tileRect(2))) << scale;
+        EXPECT_TRUE(viewport.contains(grid.tileRect(5))) << scale;
+        EXPECT_FALSE(viewport.contains(grid.tileRect(6))) << "the third row scrolls in, " << scale;
+        // Tiles sit where the grid puts them, at the panel's size.
+        QWidget* tile = grid.findChild<QWidget*>(QStringLiteral("tile4"));
+        ASSERT_NE(tile, nullptr);
+        EXPECT_EQ(tile->geometry(), grid.tileRect(4)) << scale;
+    }
+}
+
+TEST(TileGrid, TheGridsOwnFillStaysOff)
+{
+    pq::TileGrid grid;
+    grid.resize(300, 200);
+    grid.setTiles({{QStringLiteral("Paper"), QImage()}}, pq::TileGrid::Fill::Fit);
+    ASSERT_NE(grid.widget(), nullptr);
+    EXPECT_FALSE(grid.widget()->autoFillBackground());
 }
 
 } // namespace

@@ -28,11 +28,52 @@ TEST(FontNames, ANameThatIsOnlyASuffixKeepsIt)
     EXPECT_EQ(NormalizeFontFamilyName("Bold"), "Bold");
 }
 
+QStringList ListOf(const QStringList& names)
+{
+    std::vector<pq::InstalledFamily> families;
+    for (const QString& name : names)
+        families.push_back({name, false});
+    return pq::FontFamilyList(families);
+}
+
 TEST(FontList, SortedWithoutDuplicatesOrVerticalFaces)
 {
-    const QStringList list =
-        pq::FontFamilyList({"Zed", "Arial Black", "arial", "@MS Gothic", "", "Arial", "Bar Bold", "Bar"});
-    EXPECT_EQ(list, QStringList({"Arial", "Bar", "Zed"}));
+    EXPECT_EQ(ListOf({"Zed", "Arial Black", "arial", "@MS Gothic", "", "Arial", "Bar Bold", "Bar"}),
+              QStringList({"Arial", "Bar", "Zed"}));
+}
+
+TEST(FontList, FoundryTagsAreCutAndTheirFamiliesMerged)
+{
+    EXPECT_EQ(ListOf({"C059 [UKWN]", "C059 [URW]", "Nimbus Sans [UKWN]", "Nimbus Sans Bold [URW]"}),
+              QStringList({"C059", "Nimbus Sans"}));
+    // Only a trailing bracketed tag is a foundry.
+    EXPECT_EQ(pq::WithoutFoundryTag("Foo [Bar] Baz"), "Foo [Bar] Baz");
+    EXPECT_EQ(pq::WithoutFoundryTag("Foo [Bar]"), "Foo");
+    EXPECT_EQ(pq::WithoutFoundryTag("[Bar]"), "");
+}
+
+TEST(FontList, SymbolAndMathFontsAreLeftOut)
+{
+    struct Case {
+        const char* name;
+        bool symbol;
+    };
+    const Case cases[] = {
+        {"cmmi10", true},          {"cmsy10", true},        {"msbm10", true},          {"cmex10", true},
+        {"DejaVu Math TeX Gyre", true}, {"STIX Two Math", true}, {"Standard Symbols PS", true},
+        {"OpenSymbol", true},      {"Noto Sans Symbols2", true}, {"D050000L", false}, {"Noto Color Emoji", true},
+        {"Wingdings", true},       {"Font Awesome 6 Free Icons", true},
+        // Text families on the other side of each rule.
+        {"C059", false},           {"Cmmi", false},         {"cm", false},              {"Mathilde", false},
+        {"DejaVu Sans", false},    {"P052", false},         {"Z003", false},            {"Iconic Serif", false},
+        {"Noto Sans Mono CJK JP", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(pq::IsSymbolFamilyName(c.name), c.symbol) << c.name;
+
+    // The font database's own verdict counts too.
+    EXPECT_EQ(pq::FontFamilyList({{"D050000L", true}, {"C059 [UKWN]", false}, {"cmmi10", false}}),
+              QStringList({"C059"}));
 }
 
 TEST(FontStyle, BoldAndItalicTuples)

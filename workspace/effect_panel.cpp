@@ -6,6 +6,7 @@
 #include "catalogue/parameter_table.h"
 #include "engine/runtime/effect_runtime.h"
 #include "ui/debug_log.h"
+#include "ui/dictionary.h"
 #include "ui/theme_style.h"
 #include "ui/translate.h"
 #include "ui/widgets/icon_button.h"
@@ -16,6 +17,7 @@
 #include "workspace/user_dialogs.h"
 
 #include <QEvent>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -23,6 +25,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <vector>
 
 namespace pq {
 namespace {
@@ -113,6 +117,10 @@ void EffectPanel::build()
         b->setFont(InterfaceFont(13, QFont::Medium));
         b->setCursor(Qt::PointingHandCursor);
     }
+    // A fit made while the box was hidden measured a button that had no
+    // width yet; the two are fitted again once laid out.
+    loadBrushesButton_->installEventFilter(this);
+    resetBrushesButton_->installEventFilter(this);
     column->addStretch(1);
 
     const auto guarded = [this](const char* context, void (EffectPanel::*handler)()) {
@@ -369,9 +377,33 @@ bool EffectPanel::eventFilter(QObject* watched, QEvent* event)
                 textureLabel_->setText(caption);
         }
         break;
+    case QEvent::Resize:
+    case QEvent::Show:
+        if (watched == loadBrushesButton_ || watched == resetBrushesButton_)
+            fitBrushButtons();
+        break;
     default: break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void EffectPanel::fitBrushButtons()
+{
+    // Each shown button fitted to its width, then both take the smaller
+    // font, so that the pair reads as one.
+    std::vector<QPushButton*> shown;
+    for (QPushButton* button : {loadBrushesButton_, resetBrushesButton_})
+        if (button->isVisibleTo(brushesBox_)) {
+            AutoFitControlText(button);
+            shown.push_back(button);
+        }
+    if (shown.size() < 2)
+        return;
+    const bool loadSmaller = QFontInfo(shown[0]->font()).pointSizeF() < QFontInfo(shown[1]->font()).pointSizeF();
+    const QFont font = (loadSmaller ? shown[0] : shown[1])->font();
+    for (QPushButton* button : shown)
+        if (button->font() != font)
+            button->setFont(font);
 }
 
 } // namespace pq

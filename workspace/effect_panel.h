@@ -110,6 +110,7 @@ private:
     void sliderMoved(int k);
     void showEffectOptions();
     void updateBrushButtons();
+    void fitBrushButtons();
     void showContourColorWindow();
     void placeContourColorWindow();
     void lightParameterIcons();

@@ -49,13 +49,15 @@ GalleryStrip::GalleryStrip(QWidget* parent) : QWidget(parent)
     tileScroll->viewport()->setAutoFillBackground(false);
     tileRow = new QWidget;
     tileRow->setObjectName(QStringLiteral("tileRow"));
-    tileRow->setAutoFillBackground(false);
     auto* flow = new QHBoxLayout(tileRow);
     flow->setContentsMargins(0, 0, 0, 0);
     flow->setSpacing(0);
     flow->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     tileRow->resize(0, kExpandedHeight - 4);
     tileScroll->setWidget(tileRow);
+    // setWidget turns the row's fill on: it would show white at the tiles'
+    // round corners and grey after the last one.
+    tileRow->setAutoFillBackground(false);
     row->addWidget(tileScroll, 1);
 
     tileArea->hide();

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QPaintDevice;
+class QPrinter;
 
 namespace pq {
 
@@ -19,5 +20,17 @@ PrinterMetrics MetricsOf(const QPaintDevice& device);
 // empty string on success, else the message to show (a painter that
 // cannot begin on the device, no image).
 QString PrintImagePage(QPaintDevice& device, const gfx::Image& image, const PrintSettings& settings);
+
+// The printer that writes a PDF file: an A4 page in the orientation at 300
+// dpi, printed whole (the layout keeps the margins). False when the
+// printer refuses the page.
+bool SetUpPdfPrinter(QPrinter& printer, const QString& fileName, bool landscape);
+// That page's metrics, for the preview.
+PrinterMetrics PdfPageMetrics(bool landscape);
+
+// Prints the image on one page of a PDF file through SetUpPdfPrinter,
+// written beside the file and renamed when done. Returns an empty string
+// on success, else the message to show.
+QString PrintImageToPdf(const gfx::Image& image, const PrintSettings& settings, const QString& fileName);
 
 } // namespace pq

@@ -3,6 +3,7 @@
 #include "ui/theme_style.h"
 #include "ui/translate.h"
 #include "ui/widgets/icon_button.h"
+#include "ui/widgets/panel_close_button.h"
 #include "ui/widgets/toggle_switch.h"
 #include "workspace/document.h"
 #include "workspace/print_page.h"
@@ -51,12 +52,9 @@ PrintWindow::PrintWindow(Document& document, const UserDialogs& dialogs, QWidget
     setCursor(Qt::SizeAllCursor);
     hide();
 
-    closeButton = new QPushButton(QStringLiteral("\u00D7"), this);
+    closeButton = new PanelCloseButton(this);
     closeButton->setObjectName(QStringLiteral("printCloseButton"));
-    closeButton->setGeometry(446, 8, 26, 26);
-    closeButton->setCursor(Qt::PointingHandCursor);
-    closeButton->setFlat(true);
-    closeButton->setFont(InterfaceFont(20));
+    closeButton->move(width() - 26 - 8, 8);
 
     const int x = 14;
     Caption(Translate(QStringLiteral("Printer")), this, x, 40, 104);
@@ -114,10 +112,9 @@ PrintWindow::PrintWindow(Document& document, const UserDialogs& dialogs, QWidget
         " border-radius: 6px; padding: 2px 6px; }"
         "QComboBox:disabled, QSpinBox:disabled { color: #6B7280; }"
         "QPushButton { background: #374151; color: #F3F4F6; border: none; border-radius: 8px; }"
-        "QPushButton#printButton { background: #3B82F6; }"
-        "QPushButton#printCloseButton { background: transparent; color: #E5E7EB; }"));
+        "QPushButton#printButton { background: #3B82F6; }"));
 
-    connect(closeButton, &QPushButton::clicked, this, &QWidget::hide);
+    connect(closeButton, &QAbstractButton::clicked, this, &QWidget::hide);
     connect(cancelButton, &QPushButton::clicked, this, &QWidget::hide);
     connect(printButton, &QPushButton::clicked, this, [this] { print(); });
     connect(orientationSwitch, &QAbstractButton::clicked, this, [this](bool on) { setLandscape(on); });
@@ -129,6 +126,7 @@ PrintWindow::PrintWindow(Document& document, const UserDialogs& dialogs, QWidget
     });
     connect(marginBox, &QSpinBox::valueChanged, this, [this] { updatePreview(); });
     connect(imageDpiBox, &QSpinBox::valueChanged, this, [this] { updatePreview(); });
+    installedPrinters = [] { return QPrinterInfo::availablePrinterNames(); };
 }
 
 PrintWindow::~PrintWindow() = default;
@@ -159,30 +157,40 @@ void PrintWindow::fillPrinters()
 {
     const QSignalBlocker quiet(printerBox);
     printerBox->clear();
-    const QStringList names = QPrinterInfo::availablePrinterNames();
+    const QStringList names = installedPrinters ? installedPrinters() : QStringList();
     printerBox->addItems(names);
-    if (names.isEmpty())
-        return;
+    // Printing to a PDF file is always there, last.
+    printerBox->addItem(QString::fromLatin1(kPdfPrinterName));
     QString active = printer_->printerName();
     if (active.isEmpty() || !names.contains(active)) {
         const QString fallback = QPrinterInfo::defaultPrinterName();
-        active = names.contains(fallback) ? fallback : names.first();
-        printer_->setPrinterName(active);
+        active = names.contains(fallback) ? fallback : names.value(0);
+        if (!active.isEmpty())
+            printer_->setPrinterName(active);
     }
-    printerBox->setCurrentIndex(std::max(0, int(names.indexOf(active))));
+    const int index = pdfChosen_ || active.isEmpty() ? printerBox->count() - 1 : int(names.indexOf(active));
+    printerBox->setCurrentIndex(index);
+    pdfChosen_ = index == printerBox->count() - 1;
+}
+
+bool PrintWindow::printsToPdf() const
+{
+    return pdfChosen_;
 }
 
 void PrintWindow::choosePrinter()
 {
     const int index = printerBox->currentIndex();
-    if (index >= 0 && index < printerBox->count())
+    pdfChosen_ = index == printerBox->count() - 1;
+    if (!pdfChosen_ && index >= 0)
         printer_->setPrinterName(printerBox->itemText(index));
     updatePreview();
 }
 
 void PrintWindow::printerSetup()
 {
-    if (printerBox->count() == 0) {
+    // The system's setup is for the installed printers.
+    if (printerBox->count() <= 1) {
         dialogs_.tell(Translate(QStringLiteral("No printer is installed.")));
         return;
     }
@@ -215,7 +223,9 @@ PrintSettings PrintWindow::settings() const
 
 PrinterMetrics PrintWindow::printerMetrics() const
 {
-    if (printerBox->count() == 0 || printer_->printerName().isEmpty())
+    if (pdfChosen_)
+        return PdfPageMetrics(document_.printLandscape);
+    if (printer_->printerName().isEmpty())
         return {};
     printer_->setResolution(300);
     printer_->setPageOrientation(document_.printLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
@@ -261,7 +271,19 @@ void PrintWindow::print()
     if (image.isNull())
         return;
     hide();
-    if (printerBox->count() == 0 || printer_->printerName().isEmpty()) {
+    if (pdfChosen_) {
+        const QString file =
+            dialogs_.saveDataFile ? dialogs_.saveDataFile(Translate(QStringLiteral("Print")),
+                                                          QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"))
+                                  : QString();
+        if (file.isEmpty() || !dialogs_.confirmOverwrite(file))
+            return;
+        const QString error = PrintImageToPdf(image, settings(), file);
+        if (!error.isEmpty())
+            dialogs_.tell(error);
+        return;
+    }
+    if (printer_->printerName().isEmpty()) {
         dialogs_.tell(Translate(QStringLiteral("No printer is installed.")));
         return;
     }

@@ -3,11 +3,13 @@
 #include "workspace/print_layout.h"
 
 #include <QPoint>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 
+class QAbstractButton;
 class QComboBox;
 class QLabel;
 class QPrinter;
@@ -38,6 +40,12 @@ public:
     PrintSettings settings() const;
     // The active printer's page and resolution; empty without a printer.
     PrinterMetrics printerMetrics() const;
+    // The last entry of the printer list writes a PDF file, asked for at
+    // Print, with the page of `pq-edit ... print`.
+    static constexpr const char* kPdfPrinterName = "Print to PDF";
+    bool printsToPdf() const;
+    // The system's printers; injectable for tests.
+    std::function<QStringList()> installedPrinters;
     // The preview's picture, as drawn in the preview box.
     QImage renderPreview(QSize boxSize) const;
 
@@ -50,7 +58,7 @@ public:
     QWidget* previewBox = nullptr;
     QPushButton* cancelButton = nullptr;
     QPushButton* printButton = nullptr;
-    QPushButton* closeButton = nullptr;
+    QAbstractButton* closeButton = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -69,6 +77,7 @@ private:
     Document& document_;
     const UserDialogs& dialogs_;
     std::unique_ptr<QPrinter> printer_;
+    bool pdfChosen_ = false;
     bool dragging_ = false;
     QPoint lastDragPos_;
 };

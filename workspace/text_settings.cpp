@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
@@ -77,12 +78,29 @@ QString NormalizeFontFamilyName(const QString& name)
     return family;
 }
 
-QStringList FontFamilyList(const QStringList& families)
+QString WithoutFoundryTag(const QString& name)
+{
+    static const QRegularExpression kTag(QStringLiteral("\\s*\\[[^\\[\\]]*\\]\\s*$"));
+    return QString(name).remove(kTag).trimmed();
+}
+
+bool IsSymbolFamilyName(const QString& name)
+{
+    // TeX's fonts are lower-case names with a design size: cmmi10, msbm10.
+    static const QRegularExpression kTexGlyphs(QStringLiteral("^[a-z]{2,8}[0-9]{1,2}$"));
+    static const QRegularExpression kSymbolWords(
+        QStringLiteral("symbol|dingbat|wingding|webding|emoji|marlett|\\bicons?\\b|\\bmath\\b|\\bmdl2\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString family = name.trimmed();
+    return kTexGlyphs.match(family).hasMatch() || kSymbolWords.match(family).hasMatch();
+}
+
+QStringList FontFamilyList(const std::vector<InstalledFamily>& families)
 {
     QStringList list;
-    for (const QString& family : families) {
-        const QString face = family.left(32);
-        if (face.isEmpty() || face.startsWith(QLatin1Char('@')))
+    for (const InstalledFamily& family : families) {
+        const QString face = WithoutFoundryTag(family.name).left(32);
+        if (face.isEmpty() || face.startsWith(QLatin1Char('@')) || family.symbol || IsSymbolFamilyName(face))
             continue;
         const QString name = NormalizeFontFamilyName(face);
         if (!name.isEmpty())

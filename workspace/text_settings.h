@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace pq {
 
 // Weight, width (5 is normal) and slant of the text's font.
@@ -54,9 +56,24 @@ gfx::Image DrawCommittedText(const gfx::Image& result, const TextSettings& text)
 // off one after the other ("Arial Black" becomes "Arial").
 QString NormalizeFontFamilyName(const QString& name);
 
-// Installed families, normalised, sorted and without duplicates (case
-// ignored); vertical variants ("@...") are left out.
-QStringList FontFamilyList(const QStringList& families);
+// One family as the font database lists it: the name may carry a foundry
+// tag ("C059 [UKWN]"); `symbol` when the database takes it for a symbol
+// font.
+struct InstalledFamily {
+    QString name;
+    bool symbol = false;
+};
+
+// The name without a trailing foundry tag: "C059 [UKWN]" becomes "C059".
+QString WithoutFoundryTag(const QString& name);
+// Symbol, dingbat, emoji, icon and math fonts, and TeX's glyph fonts named
+// like "cmmi10": families nobody sets a line of text in.
+bool IsSymbolFamilyName(const QString& name);
+
+// The families as the font list shows them: foundry tags cut, symbol and
+// math fonts and vertical variants ("@...") left out, normalised, sorted
+// and without duplicates (case ignored).
+QStringList FontFamilyList(const std::vector<InstalledFamily>& families);
 
 // Advance width, ascent (negative, above the baseline) and descent of a
 // line of text at a size in pixels.

@@ -18,6 +18,24 @@
 #include <cmath>
 
 namespace pq {
+namespace {
+
+// The system's families; those the database lists for the symbol writing
+// system (dingbats, symbol sets) or for none are marked, and its private
+// families are left out.
+std::vector<InstalledFamily> InstalledFamilies()
+{
+    std::vector<InstalledFamily> families;
+    for (const QString& family : QFontDatabase::families()) {
+        if (QFontDatabase::isPrivateFamily(family))
+            continue;
+        const QList<QFontDatabase::WritingSystem> systems = QFontDatabase::writingSystems(family);
+        families.push_back({family, systems.isEmpty() || systems.contains(QFontDatabase::Symbol)});
+    }
+    return families;
+}
+
+} // namespace
 
 // Paints the previewed text and its dashed box over the canvas; the mouse
 // passes through to the canvas, whose events the tool filters.
@@ -161,7 +179,7 @@ void TextTool::toggleWindow()
         font.setFamily(settings_.fontName);
         window_->textField()->setFont(font);
     }
-    window_->fillFontList(FontFamilyList(QFontDatabase::families()), NormalizeFontFamilyName(settings_.fontName));
+    window_->fillFontList(FontFamilyList(InstalledFamilies()), NormalizeFontFamilyName(settings_.fontName));
     window_->selectFont(NormalizeFontFamilyName(settings_.fontName));
     QWidget* parent = window_->parentWidget();
     if (parent && window_->pos() == QPoint(0, 0))

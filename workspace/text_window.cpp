@@ -1,6 +1,9 @@
 #include "workspace/text_window.h"
 
+#include "ui/theme_walk.h"
 #include "ui/translate.h"
+#include "ui/widgets/color_panel.h"
+#include "ui/widgets/panel_close_button.h"
 
 #include <QCursor>
 #include <QDoubleSpinBox>
@@ -41,20 +44,57 @@ QToolButton* IconButton(const QString& text, QWidget* parent, int x, int y)
     return button;
 }
 
-// The colours the popup offers: a translucent white, greys, then five
-// rows of hues from dark to light.
-std::vector<QRgb> Swatches()
+// The window's controls in the designed colours; the theme walk maps them
+// for the light theme.
+const char* const kWindowStyle =
+    "#textWindow { background: #2D3B51; border-radius: 15px; }"
+    "QToolButton { background: #374151; color: #F3F4F6; border: 1px solid #4B5563; border-radius: 6px; }"
+    "QToolButton:hover { background: #4B5563; }"
+    "QToolButton:checked { background: #2563EB; color: #FFFFFF; border-color: #2563EB; }"
+    "QDoubleSpinBox { background: #1F2937; color: #F3F4F6; border: 1px solid #4B5563; border-radius: 6px;"
+    " padding: 2px 6px; selection-background-color: #3B82F6; selection-color: #FFFFFF; }"
+    "QPushButton { background: #374151; color: #F3F4F6; border: none; border-radius: 8px; }"
+    "QPushButton:hover { background: #4B5563; }"
+    "QPushButton#applyTextButton { background: #3B82F6; color: #FFFFFF; }"
+    "QPushButton#applyTextButton:hover { background: #5B97F8; }";
+
+// The text field keeps a dark well in both themes, so that the text shows
+// in the colour it will have.
+constexpr QRgb kFieldFill = 0xFF1F2937;
+constexpr QRgb kPromptColor = 0xFF9CA3AF;
+
+QString FieldStyle(QRgb textColor)
 {
-    std::vector<QRgb> colors = {0xBFFFFFFF};
-    for (int i = 0; i < 7; ++i) {
-        const int v = 255 - i * 255 / 6;
-        colors.push_back(qRgb(v, v, v));
-    }
-    for (const int lightness : {60, 100, 128, 170, 210})
-        for (int hue = 0; hue < 360; hue += 45)
-            colors.push_back(QColor::fromHsl(hue, 220, lightness).rgba());
-    return colors;
+    const QColor c = QColor::fromRgba(textColor);
+    return QStringLiteral("QLineEdit#textToolEdit { background: %1; color: rgba(%2, %3, %4, %5);"
+                          " border: 1px solid #4B5563; border-radius: 8px; selection-background-color: #3B82F6;"
+                          " selection-color: #FFFFFF; }")
+        .arg(QColor::fromRgba(kFieldFill).name())
+        .arg(c.red())
+        .arg(c.green())
+        .arg(c.blue())
+        .arg(c.alpha());
 }
+
+// A centred line edit hides its prompt while it has the focus, and the
+// text field has it from the moment the window opens: this one shows it.
+class PromptField : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QLineEdit::paintEvent(event);
+        if (!text().isEmpty() || placeholderText().isEmpty() || !hasFocus())
+            return;
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::PlaceholderText));
+        p.setFont(font());
+        const QRect area = rect().adjusted(8, 0, -8, 0);
+        p.drawText(area, Qt::AlignCenter, fontMetrics().elidedText(placeholderText(), Qt::ElideRight, area.width()));
+    }
+};
 
 } // namespace
 
@@ -109,17 +149,15 @@ TextWindow::TextWindow(QWidget* parent) : QFrame(parent)
     setObjectName(QStringLiteral("textWindow"));
     setFixedSize(386, 436);
     setCursor(Qt::SizeAllCursor);
-    setStyleSheet(QStringLiteral("#textWindow { background: #2D3B51; border-radius: 15px; }"));
+    setStyleSheet(QString::fromLatin1(kWindowStyle));
 
     Caption("Add text", this, 20, 14);
-    auto* close = new QToolButton(this);
-    close->setObjectName(QStringLiteral("textCloseButton"));
-    close->setText(QStringLiteral("\u00D7"));
-    close->setGeometry(346, 8, 28, 28);
-    close->setCursor(Qt::PointingHandCursor);
-    connect(close, &QToolButton::clicked, this, &TextWindow::cancelClicked);
+    close_ = new PanelCloseButton(this);
+    close_->setObjectName(QStringLiteral("textCloseButton"));
+    close_->move(width() - 26 - 12, 12);
+    connect(close_, &QAbstractButton::clicked, this, &TextWindow::cancelClicked);
 
-    text_ = new QLineEdit(this);
+    text_ = new PromptField(this);
     text_->setObjectName(QStringLiteral("textToolEdit"));
     text_->setGeometry(20, 44, 346, 48);
     text_->setAlignment(Qt::AlignCenter);
@@ -128,6 +166,10 @@ TextWindow::TextWindow(QWidget* parent) : QFrame(parent)
     QFont fieldFont = text_->font();
     fieldFont.setPixelSize(24);
     text_->setFont(fieldFont);
+    MarkStyleBook(text_);
+    QPalette fieldPalette = text_->palette();
+    fieldPalette.setColor(QPalette::PlaceholderText, QColor::fromRgba(kPromptColor));
+    text_->setPalette(fieldPalette);
     setTextColor(0xBFFFFFFF);
     text_->installEventFilter(this);
     connect(text_, &QLineEdit::textChanged, this, &TextWindow::textEdited);
@@ -218,20 +260,22 @@ QWidget* TextWindow::buildColorPopup()
     popup->setGeometry(180, 100, 185, 171);
     popup->setStyleSheet(QStringLiteral("#fontColorPopup { background: #111827; border-radius: 15px; }"));
     popup->setCursor(Qt::ArrowCursor);
-    const std::vector<QRgb> colors = Swatches();
-    for (size_t i = 0; i < colors.size(); ++i) {
-        auto* swatch = new QToolButton(popup);
-        const QRgb color = colors[i];
-        swatch->setGeometry(12 + int(i % 8) * 20, 14 + int(i / 8) * 24, 18, 18);
-        swatch->setStyleSheet(QStringLiteral("background: %1; border: 1px solid #555;")
-                                  .arg(QColor::fromRgba(color).name(QColor::HexArgb)));
-        connect(swatch, &QToolButton::clicked, this, [this, color] {
-            setTextColor(color);
-            emit colorChanged(color);
-        });
-    }
+    colorPanel_ = new ColorPanel(popup);
+    colorPanel_->setObjectName(QStringLiteral("fontColorPanel"));
+    colorPanel_->move((popup->width() - colorPanel_->width()) / 2, (popup->height() - colorPanel_->height()) / 2);
+    colorPanel_->setColor(QColor::fromRgba(textColor_));
+    connect(colorPanel_, &ColorPanel::colorChanged, this, [this] { takePanelColor(); });
     popup->hide();
     return popup;
+}
+
+void TextWindow::takePanelColor()
+{
+    const QRgb color = colorPanel_->color().rgba();
+    if (color == textColor_)
+        return;
+    setTextColor(color);
+    emit colorChanged(color);
 }
 
 void TextWindow::colorTimerTick()
@@ -245,7 +289,9 @@ void TextWindow::colorTimerTick()
     const QPoint local = colorPopup_->mapFromGlobal(cursorPos());
     const bool inside = local.x() >= 0 && local.y() >= 0 && local.x() < colorPopup_->width() &&
                         local.y() < colorPopup_->height();
-    if (!inside) {
+    if (inside) {
+        takePanelColor();
+    } else {
         colorPopup_->hide();
         colorTimer_.stop();
         colorTimer_.setInterval(3000);
@@ -278,9 +324,23 @@ void TextWindow::selectFont(const QString& family)
 
 void TextWindow::setTextColor(QRgb color)
 {
-    QPalette palette = text_->palette();
-    palette.setColor(QPalette::Text, QColor::fromRgba(color));
-    text_->setPalette(palette);
+    textColor_ = color;
+    text_->setStyleSheet(FieldStyle(color));
+    if (colorPanel_ && colorPanel_->color().rgba() != color) {
+        const QSignalBlocker quiet(colorPanel_);
+        colorPanel_->setColor(QColor::fromRgba(color));
+    }
+}
+
+void TextWindow::setDragFade(bool faded)
+{
+    if (!faded) {
+        setGraphicsEffect(nullptr);
+        return;
+    }
+    auto* fade = new QGraphicsOpacityEffect(this);
+    fade->setOpacity(kDragOpacity);
+    setGraphicsEffect(fade);
 }
 
 void TextWindow::startPulse()
@@ -332,7 +392,7 @@ void TextWindow::mousePressEvent(QMouseEvent* event)
     movingWindow_ = true;
     lastMouse_ = event->globalPosition().toPoint();
     grabMouse();
-    setWindowOpacity(0.75);
+    setDragFade(true);
 }
 
 void TextWindow::mouseMoveEvent(QMouseEvent* event)
@@ -350,7 +410,7 @@ void TextWindow::mouseReleaseEvent(QMouseEvent* event)
         return;
     movingWindow_ = false;
     releaseMouse();
-    setWindowOpacity(1);
+    setDragFade(false);
 }
 
 } // namespace pq

@@ -15,6 +15,8 @@ class QVariantAnimation;
 
 namespace pq {
 
+class ColorPanel;
+
 // The shadow switch: a track with a thumb that slides when clicked.
 class ShadowSwitch : public QWidget {
     Q_OBJECT
@@ -53,11 +55,16 @@ public:
     QAbstractButton* italicButton() const { return italic_; }
     QWidget* colorPopup() const { return colorPopup_; }
     QWidget* pulseBar() const { return pulseBar_; }
+    QAbstractButton* closeButton() const { return close_; }
+    ColorPanel* colorPanel() const { return colorPanel_; }
+    QRgb textColor() const { return textColor_; }
+    // The window's opacity while it is dragged.
+    static constexpr double kDragOpacity = 0.75;
 
     // Fills the font list once; selects `current` when listed.
     void fillFontList(const QStringList& families, const QString& current);
     void selectFont(const QString& family);
-    // The field's text colour.
+    // The field's text colour; the colour panel follows it.
     void setTextColor(QRgb color);
     // The pulse under the colour icon while the window is open.
     void startPulse();
@@ -86,7 +93,10 @@ protected:
 
 private:
     QWidget* buildColorPopup();
+    // The colour panel's colour becomes the text colour when it differs.
+    void takePanelColor();
     void pulseTick();
+    void setDragFade(bool faded);
 
     QLineEdit* text_;
     QListWidget* fonts_;
@@ -94,6 +104,9 @@ private:
     QAbstractButton* bold_;
     QAbstractButton* italic_;
     QAbstractButton* color_;
+    QAbstractButton* close_;
+    ColorPanel* colorPanel_ = nullptr;
+    QRgb textColor_ = 0xBFFFFFFF;
     QWidget* pulseBar_;
     ShadowSwitch* shadow_;
     QWidget* colorPopup_;

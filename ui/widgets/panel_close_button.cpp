@@ -1,4 +1,4 @@
-#include "panels/panel_close_button.h"
+#include "ui/widgets/panel_close_button.h"
 
 #include "ui/theme.h"
 #include "ui/theme_style.h"
