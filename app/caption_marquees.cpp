@@ -2,6 +2,7 @@
 
 #include "ui/dictionary.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <exception>
@@ -9,7 +10,7 @@
 namespace pq {
 namespace {
 
-constexpr MarqueeRules kLabelRules{8, 8, 50};
+constexpr MarqueeRules kLabelRules{8, 8, 50, true};
 // Headers are shown from their start once 2 units too wide, and scroll
 // once 14 units too wide.
 constexpr MarqueeRules kHeaderRules{2, 14, 50};
@@ -18,6 +19,13 @@ constexpr MarqueeRules kDonationRules{1, 1, 100};
 QList<QWidget*> Listed(const std::function<QList<QWidget*>()>& list)
 {
     return list ? list() : QList<QWidget*>();
+}
+
+// Captions are measured against the room their layouts give them now, not
+// the room before a pending relayout (a new language or interface size).
+void SettleLayouts()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 }
 
 } // namespace
@@ -34,16 +42,19 @@ CaptionMarquees::CaptionMarquees(QObject* parent)
 
 void CaptionMarquees::setUpMenu()
 {
+    SettleLayouts();
     menu.setUp(Listed(menuEntries));
 }
 
 void CaptionMarquees::setUpLabels()
 {
+    SettleLayouts();
     labels.setUp(Listed(toolLabels));
 }
 
 void CaptionMarquees::setUpExpanders()
 {
+    SettleLayouts();
     expanders.setUp(Listed(familyHeaders));
 }
 

@@ -1,11 +1,13 @@
 #include "app/logo.h"
 
+#include "platform/numeric.h"
 #include "ui/theme_style.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pq {
@@ -56,14 +58,19 @@ QImage LogoImage(int size)
     return image;
 }
 
-QPixmap LogoWithName(qreal dpr, const QColor& textColor)
+QPixmap LogoWithName(qreal dpr, double scale, const QColor& textColor)
 {
-    const QFont font = InterfaceFont(17, QFont::DemiBold);
-    const QFontMetrics metrics(font);
-    const int markSize = 26;
-    const int width = markSize + 9 + metrics.horizontalAdvance(QStringLiteral("Pastelloquin")) + 2;
-    const int height = 30;
-    QPixmap pixmap(qRound(width * dpr), qRound(height * dpr));
+    // Laid out at the interface scale itself, so that the name is measured
+    // in the font it is drawn with: a pixmap drawn at a finer ratio sets
+    // text wider than its unscaled metrics say.
+    const QString name = QStringLiteral("Pastelloquin");
+    const QFont font = InterfaceFont(std::max(1, platform::Round(17 * scale)), QFont::DemiBold);
+    const QFontMetricsF metrics(font);
+    const double markSize = 26 * scale;
+    const double gap = 9 * scale;
+    const int width = int(std::ceil(markSize + gap + metrics.horizontalAdvance(name) + 2 * scale));
+    const int height = std::max(int(std::ceil(30 * scale)), int(std::ceil(metrics.height())));
+    QPixmap pixmap(int(std::ceil(width * dpr)), int(std::ceil(height * dpr)));
     pixmap.setDevicePixelRatio(dpr);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -72,8 +79,7 @@ QPixmap LogoWithName(qreal dpr, const QColor& textColor)
     PaintLogoMark(p, QRectF(0, (height - markSize) / 2.0, markSize, markSize));
     p.setFont(font);
     p.setPen(textColor);
-    p.drawText(QRectF(markSize + 9, 0, width - markSize - 9, height), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("Pastelloquin"));
+    p.drawText(QRectF(markSize + gap, 0, width - markSize - gap, height), Qt::AlignVCenter | Qt::AlignLeft, name);
     return pixmap;
 }
 

@@ -27,11 +27,11 @@
 namespace pq {
 namespace {
 
-// The menu entries that scroll when too long ("Check for update" does not).
+// The menu entries that scroll when too long.
 constexpr const char* kScrollingEntries[] = {
     "open",  "save",    "print",        "quit",        "undo",  "redo",     "copy",
     "paste", "splitView", "swap",       "combine",     "batch", "scriptEditor", "autoEnhance",
-    "help",  "language", "about",       "donate",      "interfaceSize",
+    "help",  "language", "about",       "checkForUpdate", "donate", "interfaceSize",
 };
 
 // The tool, section, slider and option labels that scroll when too long.

@@ -166,10 +166,7 @@ void ToolBar::showViewState()
 
 void ToolBar::updateLogo()
 {
-    // Drawn at the interface scale: more pixels per logical pixel.
-    QPixmap logo = LogoWithName(devicePixelRatioF() * InterfaceScale(), CurrentPalette().textStrong);
-    logo.setDevicePixelRatio(devicePixelRatioF());
-    logo_->setPixmap(logo);
+    logo_->setPixmap(LogoWithName(devicePixelRatioF(), InterfaceScale(), CurrentPalette().textStrong));
 }
 
 bool ToolBar::eventFilter(QObject* watched, QEvent* event)

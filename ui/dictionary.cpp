@@ -1,6 +1,7 @@
 #include "ui/dictionary.h"
 
 #include "ui/debug_log.h"
+#include "ui/interface_scale.h"
 #include "ui/widgets/expander.h"
 #include "ui/widgets/icon_button.h"
 #include "ui/widgets/shown_caption.h"
@@ -405,9 +406,11 @@ void AutoFitControlText(QWidget* control)
     control->ensurePolished();
 
     qreal available = 0;
-    // The size before the first fit, kept so that every fit starts from
-    // it (0 until the first fit).
-    qreal base = control->property("TagFloat").toReal();
+    // The size before the first fit, kept in design units so that every
+    // fit starts from it at the interface size of the moment (0 until the
+    // first fit).
+    const qreal scale = WidgetScale(control);
+    qreal base = control->property("TagFloat").toReal() * scale;
     if (auto* label = qobject_cast<QLabel*>(control)) {
         // A label of more than two lines is left alone; measured against
         // its unshrunk size, so that a label once shrunk still gets its
@@ -430,7 +433,7 @@ void AutoFitControlText(QWidget* control)
 
     if (base == 0) {
         base = FontSizeOf(control, control->font());
-        control->setProperty("TagFloat", base);
+        control->setProperty("TagFloat", base / scale);
     } else if (FontSizeOf(control, control->font()) != base) {
         SetFontSize(control, base);
     }
@@ -439,7 +442,7 @@ void AutoFitControlText(QWidget* control)
         return;
 
     qreal size = base;
-    while (size > kSmallestFontSize) {
+    while (size > kSmallestFontSize * scale) {
         if (TextFits(shown, control->font(), available, height, false))
             return;
         size -= 0.5;

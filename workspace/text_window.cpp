@@ -1,5 +1,6 @@
 #include "workspace/text_window.h"
 
+#include "ui/theme_style.h"
 #include "ui/theme_walk.h"
 #include "ui/translate.h"
 #include "ui/widgets/color_panel.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QShowEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
@@ -26,10 +28,15 @@ constexpr QRgb kTrackOn = 0xFF61B9D2;
 constexpr QRgb kTrackOff = 0x2EFFFFFF;
 constexpr QRgb kThumbOff = 0xFF808080;
 
-QLabel* Caption(const char* text, QWidget* parent, int x, int y)
+// A caption in the interface font, so that it follows the interface size;
+// the window sizes it to its text each time it shows.
+QLabel* Caption(const char* text, QWidget* parent, int x, int y, int pixelSize = 15,
+                QFont::Weight weight = QFont::Normal)
 {
     auto* label = new QLabel(Translate(QString::fromUtf8(text)), parent);
+    label->setObjectName(QStringLiteral("textWindowCaption"));
     label->move(x, y);
+    label->setFont(InterfaceFont(pixelSize, weight));
     label->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     label->adjustSize();
     return label;
@@ -151,7 +158,7 @@ TextWindow::TextWindow(QWidget* parent) : QFrame(parent)
     setCursor(Qt::SizeAllCursor);
     setStyleSheet(QString::fromLatin1(kWindowStyle));
 
-    Caption("Add text", this, 20, 14);
+    Caption("Add text", this, 20, 14, 17, QFont::DemiBold);
     close_ = new PanelCloseButton(this);
     close_->setObjectName(QStringLiteral("textCloseButton"));
     close_->move(width() - 26 - 12, 12);
@@ -296,6 +303,14 @@ void TextWindow::colorTimerTick()
         colorTimer_.stop();
         colorTimer_.setInterval(3000);
     }
+}
+
+void TextWindow::showEvent(QShowEvent* event)
+{
+    // Captions follow the language and the interface size chosen since.
+    for (QLabel* caption : findChildren<QLabel*>(QStringLiteral("textWindowCaption"), Qt::FindDirectChildrenOnly))
+        caption->adjustSize();
+    QFrame::showEvent(event);
 }
 
 void TextWindow::fillFontList(const QStringList& families, const QString& current)

@@ -2,6 +2,7 @@
 
 #include "platform/numeric.h"
 #include "ui/debug_log.h"
+#include "ui/interface_scale.h"
 #include "ui/widgets/expander.h"
 #include "ui/widgets/icon_button.h"
 #include "ui/widgets/shown_caption.h"
@@ -119,6 +120,45 @@ private:
     QPointer<Expander> expander_;
 };
 
+// A caption a little too wide to scroll, set in a font just small enough
+// for its room; the control gets its own font back.
+class ShrunkCaption final : public MarqueeCaption {
+public:
+    ShrunkCaption(QWidget* control, const QString& text, double room, const TextMeasure& measure)
+        : control_(control), font_(control->font()), ownFont_(control->testAttribute(Qt::WA_SetFont))
+    {
+        QFont font = font_;
+        const double size = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF();
+        const double width = measure(text, font);
+        if (width <= 0)
+            return;
+        // Down in small steps from the size that would just fit.
+        double shrunk = size * room / width;
+        for (int i = 0; i < 8; ++i) {
+            font.pointSizeF() > 0 && font.pixelSize() <= 0 ? font.setPointSizeF(shrunk) : font.setPixelSize(int(shrunk));
+            if (measure(text, font) <= room)
+                break;
+            shrunk -= size * 0.02;
+        }
+        control->setFont(font);
+    }
+    void moveTo(double) override {}
+    void restore() override
+    {
+        if (!control_)
+            return;
+        if (ownFont_)
+            control_->setFont(font_);
+        else
+            control_->setFont(QFont());
+    }
+
+private:
+    QPointer<QWidget> control_;
+    QFont font_;
+    bool ownFont_;
+};
+
 } // namespace
 
 MillisecondClock SteadyClock()
@@ -193,21 +233,31 @@ void MarqueeGroup::setUp(const QList<QWidget*>& controls)
     for (QWidget* control : controls) {
         if (!control || !control->isVisible())
             continue;
+        // The rules are in design units; a control shows them at its scale.
+        const double scale = WidgetScale(control);
+        const double takeOver = rules.takeOverMargin * scale;
         if (auto* label = qobject_cast<QLabel*>(control)) {
             const QMargins m = label->contentsMargins();
             const double text = measure(label->text(), label->font()) + m.left() + m.right();
-            if (text > label->width() + rules.takeOverMargin)
-                take(std::make_unique<WrappedLabel>(label, text), label->width(), text);
+            if (text > label->width() + takeOver)
+                take(std::make_unique<WrappedLabel>(label, text), label->width(), text, scale);
+            else if (text > label->width() && rules.shrinkNearMisses)
+                take(std::make_unique<ShrunkCaption>(label, label->text(), label->width() - m.left() - m.right(),
+                                                     measure),
+                     label->width(), label->width(), scale);
         } else if (auto* button = qobject_cast<IconButton*>(control)) {
             const double room = button->captionRect().width();
-            const double text = measure(ShownCaptionText(button->text()), button->font());
-            if (room > 0 && text > room + rules.takeOverMargin)
-                take(std::make_unique<ButtonCaption>(button), room, text);
+            const QString caption = ShownCaptionText(button->text());
+            const double text = measure(caption, button->font());
+            if (room > 0 && text > room + takeOver)
+                take(std::make_unique<ButtonCaption>(button), room, text, scale);
+            else if (room > 0 && text > room && rules.shrinkNearMisses)
+                take(std::make_unique<ShrunkCaption>(button, caption, room, measure), room, room, scale);
         } else if (auto* expander = qobject_cast<Expander*>(control)) {
             const double room = expander->captionRect().width();
             const double text = measure(expander->caption(), expander->font());
-            if (room > 0 && text > room + rules.takeOverMargin)
-                take(std::make_unique<HeaderCaption>(expander), room, text);
+            if (room > 0 && text > room + takeOver)
+                take(std::make_unique<HeaderCaption>(expander), room, text, scale);
         }
     }
     if (std::any_of(states_.begin(), states_.end(), [](const State& s) { return s.animated; })) {
@@ -216,13 +266,14 @@ void MarqueeGroup::setUp(const QList<QWidget*>& controls)
     }
 }
 
-void MarqueeGroup::take(std::unique_ptr<MarqueeCaption> caption, double room, double textWidth)
+void MarqueeGroup::take(std::unique_ptr<MarqueeCaption> caption, double room, double textWidth, double scale)
 {
     State state;
     state.caption = std::move(caption);
     state.room = room;
     state.textWidth = textWidth;
-    state.animated = textWidth > room + rules.scrollMargin;
+    state.scale = scale;
+    state.animated = textWidth > room + rules.scrollMargin * scale;
     states_.push_back(std::move(state));
 }
 
@@ -263,7 +314,7 @@ void MarqueeGroup::tick()
     for (State& state : states_) {
         if (!state.animated)
             continue;
-        state.motion.advance(delta, rules.unitsPerSecond, state.textWidth - state.room);
+        state.motion.advance(delta, rules.unitsPerSecond * state.scale, state.textWidth - state.room);
         state.caption->moveTo(state.motion.x);
     }
 }

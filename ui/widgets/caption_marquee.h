@@ -59,6 +59,9 @@ struct MarqueeRules {
     double takeOverMargin = 8;
     double scrollMargin = 8;
     double unitsPerSecond = 50;
+    // A caption wider than its room by no more than takeOverMargin is set
+    // a little smaller instead of being trimmed.
+    bool shrinkNearMisses = false;
 };
 
 // One group of marquees on its own 16 ms timer. Set-up always begins with
@@ -92,12 +95,14 @@ public:
     const QTimer& timer() const { return timer_; }
 
 private:
-    void take(std::unique_ptr<MarqueeCaption> caption, double room, double textWidth);
+    void take(std::unique_ptr<MarqueeCaption> caption, double room, double textWidth, double scale);
 
     struct State {
         std::unique_ptr<MarqueeCaption> caption;
         double room = 0;
         double textWidth = 0;
+        // Pixels per design unit of the control: margins and speed follow.
+        double scale = 1;
         bool animated = false;
         MarqueeMotion motion;
     };

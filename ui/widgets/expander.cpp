@@ -6,6 +6,7 @@
 
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 
 namespace pq {
@@ -128,7 +129,7 @@ void Expander::paintEvent(QPaintEvent*)
         p.restore();
     } else {
         p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
-                   p.fontMetrics().elidedText(caption(), Qt::ElideRight, int(textRect.width())));
+                   QFontMetricsF(p.font()).elidedText(caption(), Qt::ElideRight, textRect.width() + 1));
     }
 
     // The arrow points down when closed and up when open.

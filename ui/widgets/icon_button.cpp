@@ -7,6 +7,7 @@
 #include "ui/widgets/shown_caption.h"
 
 #include <QMouseEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -105,7 +106,7 @@ void IconButton::paintEvent(QPaintEvent*)
         return;
     }
     p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
-               fontMetrics().elidedText(ShownCaptionText(text()), Qt::ElideRight, int(textRect.width())));
+               QFontMetricsF(font()).elidedText(ShownCaptionText(text()), Qt::ElideRight, textRect.width() + 1));
 }
 
 int IconButton::shownIconSize() const
