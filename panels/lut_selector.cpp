@@ -2,8 +2,9 @@
 
 #include "engine/lut/lut_choice.h"
 #include "engine/lut/lut_mapper.h"
-#include "panels/panel_close_button.h"
+#include "ui/widgets/panel_close_button.h"
 #include "panels/selector_style.h"
+#include "ui/theme.h"
 #include "ui/theme_style.h"
 #include "ui/translate.h"
 
@@ -65,12 +66,14 @@ LUTSelector::LUTSelector(QWidget* parent) : QWidget(parent), previewTimer_(this)
         "#lutSelector { background: #111827; border-radius: 15px; }"
         "QLabel { color: #FFFFFF; background: transparent; }"
         "#titleLabel { color: #D5D5D5; }"
-        "#currentLUTLabel { color: #9AB0CC; }"
         "#lutListGround, #lutPreviewGround { background: #1E2A3C; border-radius: 8px; }"
         "QListWidget { background: transparent; border: none; color: #FFFFFF; outline: none; }"
         "QListWidget::item { height: 30px; padding-left: 10px; border-radius: 6px; }"
         "QListWidget::item:hover { background: #263045; }"
         "QListWidget::item:selected { background: #3B82F6; color: #FFFFFF; }"));
+    // The name's blue-grey reads on the dark ground only; the light theme
+    // keeps it dark enough to stand out from its pale ground.
+    const QString currentLUTColor = gThemeMode == ThemeMode::Light ? QStringLiteral("#4A5A70") : QStringLiteral("#9AB0CC");
 
     closeButton = new PanelCloseButton(this);
     closeButton->move(952, 12);
@@ -103,6 +106,7 @@ LUTSelector::LUTSelector(QWidget* parent) : QWidget(parent), previewTimer_(this)
     preview->setGeometry(previewGround->rect());
     currentLUTLabel = MakeSelectorLabel(QString(), this, "currentLUTLabel", QRect(400, 595, 564, 22));
     currentLUTLabel->setAlignment(Qt::AlignCenter);
+    currentLUTLabel->setStyleSheet(QStringLiteral("color: %1;").arg(currentLUTColor));
     currentLUTLabel->setTextFormat(Qt::PlainText);
     currentLUTLabel->setFont(InterfaceFont(13, QFont::Medium));
     cancelButton = MakeSelectorButton(QStringLiteral("Cancel"), this, "cancelButton", QRect(664, 620, 140, 40), "ghost");

@@ -10,7 +10,7 @@
 #include "panels/lut_preview.h"
 #include "panels/lut_selector.h"
 #include "panels/overlay_host.h"
-#include "panels/panel_close_button.h"
+#include "ui/widgets/panel_close_button.h"
 #include "ui/interface_scale.h"
 
 #include <QApplication>

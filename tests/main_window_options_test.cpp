@@ -24,7 +24,7 @@
 #include "platform/random.h"
 #include "platform/ui_bridge.h"
 #include "panels/lut_selector.h"
-#include "panels/panel_close_button.h"
+#include "ui/widgets/panel_close_button.h"
 #include "workspace/parameter_file.h"
 #include "workspace/preview_pane.h"
 
