@@ -282,6 +282,9 @@ void InterfaceLanguages::relabelCodeTexts(const QString& code)
         scaleModes->setItemText(1, Translate(QStringLiteral("Stretch to Fill")));
         scaleModes->setItemText(2, Translate(QStringLiteral("Original Size")));
     }
+    // The PDF printer is the printer list's last entry.
+    if (QComboBox* printers = window_.printWindow().printerBox; printers && printers->count() > 0)
+        printers->setItemText(printers->count() - 1, Translate(QString::fromLatin1(PrintWindow::kPdfPrinterName)));
     EffectPanel& panel = window_.effectPanel();
     const bool english = code == QLatin1String("en");
     for (QLabel* caption : panel.sliderCaptions()) {

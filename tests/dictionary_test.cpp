@@ -2,6 +2,7 @@
 // and hints of a panel, reverting, forgetting and fitting.
 #include "ui/dictionary.h"
 #include "ui/language_lists.h"
+#include "ui/off_list_texts.h"
 #include "ui/widgets/expander.h"
 
 #include <QCheckBox>
@@ -110,15 +111,62 @@ TEST_F(DictionaryTest, AShortOrGappedListFallsBackToEnglish)
 
 TEST_F(DictionaryTest, BuiltInEntriesForEveryLanguageButEnglish)
 {
+    const int count = int(pq::OffListTexts().size());
     pq::ClearTranslations();
     pq::AddBuiltInTranslations(QStringLiteral("en"));
     EXPECT_EQ(pq::TranslationCount(), 0);
+    pq::AddBuiltInTranslations(QStringLiteral("xx"));
+    EXPECT_EQ(pq::TranslationCount(), 0) << "a code outside the table";
     pq::AddBuiltInTranslations(QStringLiteral("de"));
-    EXPECT_EQ(pq::TranslationCount(), 6);
+    EXPECT_EQ(pq::TranslationCount(), count);
     EXPECT_EQ(pq::Translate(QStringLiteral("Cut")), QStringLiteral("Ausschneiden"));
     EXPECT_EQ(pq::Translate(QStringLiteral("Interface size")), QStringLiteral("Oberflächengröße"));
     pq::AddBuiltInTranslations(QStringLiteral("ja"));
+    EXPECT_EQ(pq::TranslationCount(), count);
     EXPECT_EQ(pq::Translate(QStringLiteral("Select all")), QStringLiteral("すべて選択")) << "later entries replace";
+    // The first and the last column of the table.
+    pq::AddBuiltInTranslations(QStringLiteral("zh"));
+    EXPECT_EQ(pq::Translate(QStringLiteral("Print to PDF")), QStringLiteral("打印为 PDF"));
+    pq::AddBuiltInTranslations(QStringLiteral("uk"));
+    EXPECT_EQ(pq::Translate(QStringLiteral("Print to PDF")), QStringLiteral("Друк у PDF"));
+}
+
+// Every text outside the lists has a translation of its own in every
+// language, which keeps the English text's placeholders, its closing
+// punctuation and its first letter's case; no such text is also a line of
+// the lists.
+TEST(OffListTexts, EveryLanguageHasItsOwnText)
+{
+    const QStringList& english = pq::EnglishStrings();
+    const QRegularExpression placeholder(QStringLiteral("%[0-9a-z]"));
+    const auto placeholders = [&](const QString& text) {
+        QStringList found;
+        for (const QRegularExpressionMatch& m : placeholder.globalMatch(text))
+            found << m.captured();
+        return found;
+    };
+    for (const pq::OffListText& row : pq::OffListTexts()) {
+        const QString key = QString::fromUtf8(row.english);
+        EXPECT_FALSE(english.contains(key)) << row.english;
+        for (size_t i = 0; i < row.texts.size(); ++i) {
+            const QString text = QString::fromUtf8(row.texts[i]);
+            const char* code = pq::kOffListLanguages[i];
+            ASSERT_FALSE(text.trimmed().isEmpty()) << row.english << " " << code;
+            EXPECT_NE(text, key) << row.english << " " << code;
+            EXPECT_EQ(placeholders(text), placeholders(key)) << row.english << " " << code;
+            if (key.endsWith(QLatin1Char('.'))) {
+                EXPECT_TRUE(text.endsWith(QLatin1Char('.')) || text.endsWith(QChar(0x3002)))
+                    << row.english << " " << code;
+            }
+            if (key.endsWith(QLatin1Char(':'))) {
+                EXPECT_TRUE(text.endsWith(QLatin1Char(':')) || text.endsWith(QChar(0xFF1A)))
+                    << row.english << " " << code;
+            }
+            if (key.front().isLower()) {
+                EXPECT_FALSE(text.front().isUpper()) << "follows a colon: " << row.english << " " << code;
+            }
+        }
+    }
 }
 
 // A panel as the overlay code builds one.

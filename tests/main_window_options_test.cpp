@@ -2,6 +2,7 @@
 // the main window: the switches, the contour colour window, the option
 // boxes, the LUT selector, and loading and saving .pqk files.
 #include "workspace/contour_color_window.h"
+#include "app/interface_languages.h"
 #include "app/main_window.h"
 #include "app/left_panel.h"
 #include "app/main_menu.h"
@@ -310,6 +311,16 @@ TEST_F(Options, ASheetNoBrushOfWhichCanPaintIsRefusedWithTheReason)
             << messages[0].toStdString();
         EXPECT_TRUE(window->effectPanel().resetBrushesButton()->isHidden());
     }
+    // The reason speaks the interface language.
+    window->languages().switchLanguage(QStringLiteral("fr"));
+    messages.clear();
+    chosen = clear;
+    window->selectListedEffect(3, 4);
+    window->effectPanel().loadCustomBrushes();
+    window->languages().switchLanguage(QStringLiteral("en"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QStringLiteral("Erreur de chargement des pinceaux personnalisés: aucun pinceau utilisable\u00A0: "
+                                          "chaque image de pinceau est entièrement transparente."));
     // The same strip cut into pictures of one brush each paints.
     const QString single = dir.filePath(QStringLiteral("single.png"));
     ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeImage(256, 256, [](int x, int y) {

@@ -1,11 +1,13 @@
 // The print window: opening and closing with Ctrl+P's command, its
 // preview, and printing to a PDF file, the same page as pq-edit's.
+#include "app/interface_languages.h"
 #include "app/main_window.h"
 #include "engine/runtime/effect_runtime.h"
 #include "gfx/codec.h"
 #include "image_compare.h"
 #include "platform/ui_bridge.h"
 #include "workspace/document_actions.h"
+#include "ui/dictionary.h"
 #include "workspace/print_window.h"
 #include "ui/widgets/icon_button.h"
 
@@ -43,6 +45,8 @@ protected:
     {
         window.reset();
         platform::SetUiBridge(nullptr);
+        pq::ClearTranslations();
+        pq::SetCurrentLanguage(QStringLiteral("en"));
     }
 
     pq::PrintWindow& print() { return window->printWindow(); }
@@ -189,6 +193,30 @@ TEST_F(Printing, InstalledPrintersComeFirstAndThePdfFileLast)
     EXPECT_TRUE(print().printsToPdf());
     print().printerBox->setCurrentIndex(1);
     EXPECT_FALSE(print().printsToPdf());
+}
+
+TEST_F(Printing, ThePdfPrinterAndTheMessagesSpeakTheInterfaceLanguage)
+{
+    window->documentActions().showAsNewDocument(testimg::MakeSolid(40, 30, Premul(200, 0, 0)), 100);
+    print().installedPrinters = [] { return QStringList{QStringLiteral("Office")}; };
+    window->languages().switchLanguage(QStringLiteral("fr"));
+    window->commands().run(QStringLiteral("print"));
+    ASSERT_EQ(print().printerBox->count(), 2);
+    EXPECT_EQ(print().printerBox->itemText(1), QStringLiteral("Imprimer en PDF"));
+    // A switch while the window is open relabels the entry, not the printer.
+    window->languages().switchLanguage(QStringLiteral("pl"));
+    EXPECT_EQ(print().printerBox->itemText(0), QStringLiteral("Office"));
+    EXPECT_EQ(print().printerBox->itemText(1), QStringLiteral("Drukuj do PDF"));
+    window->languages().switchLanguage(QStringLiteral("en"));
+    EXPECT_EQ(print().printerBox->itemText(1), QString::fromLatin1(pq::PrintWindow::kPdfPrinterName));
+    window->commands().run(QStringLiteral("print"));
+
+    print().installedPrinters = [] { return QStringList(); };
+    window->languages().switchLanguage(QStringLiteral("de"));
+    window->commands().run(QStringLiteral("print"));
+    print().setupButton->click();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QStringLiteral("Es ist kein Drucker installiert."));
 }
 
 TEST_F(Printing, TheCloseButtonIsTheOneThePanelsUse)

@@ -2,6 +2,7 @@
 
 #include "ui/debug_log.h"
 #include "ui/interface_scale.h"
+#include "ui/off_list_texts.h"
 #include "ui/widgets/expander.h"
 #include "ui/widgets/icon_button.h"
 #include "ui/widgets/shown_caption.h"
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <variant>
@@ -211,41 +213,6 @@ bool IsTextControl(const QObject* o)
            || qobject_cast<const Expander*>(o);
 }
 
-struct BuiltInText {
-    const char* code;
-    const char* texts[6];
-};
-
-// Texts that are not in the language lists.
-constexpr const char* kBuiltInKeys[6] = {"Cut", "Copy", "Paste", "Select all", "...or pick an embedded script:",
-                                         "Interface size"};
-constexpr BuiltInText kBuiltIns[] = {
-    {"zh", {"剪切", "复制", "粘贴", "全选", "……或选择一个内置脚本：", "界面大小"}},
-    {"de", {"Ausschneiden", "Kopieren", "Einfügen", "Alles auswählen", "...oder ein integriertes Skript wählen:",
-            "Oberflächengröße"}},
-    {"es", {"Cortar", "Copiar", "Pegar", "Seleccionar todo", "...o elegir un script integrado:",
-            "Tamaño de la interfaz"}},
-    {"fr", {"Couper", "Copier", "Coller", "Tout sélectionner", "...ou choisir un script intégré :",
-            "Taille de l'interface"}},
-    {"it", {"Taglia", "Copia", "Incolla", "Seleziona tutto", "...oppure scegli uno script incorporato:",
-            "Dimensione dell'interfaccia"}},
-    {"ja", {"切り取り", "コピー", "貼り付け", "すべて選択", "...または組み込みスクリプトを選択：",
-            "インターフェイスのサイズ"}},
-    {"ko", {"잘라내기", "복사", "붙여넣기", "모두 선택", "...또는 내장 스크립트를 선택하기:", "인터페이스 크기"}},
-    {"nl", {"Knippen", "Kopiëren", "Plakken", "Alles selecteren", "...of een ingebouwd script kiezen:",
-            "Interfacegrootte"}},
-    {"pl", {"Wytnij", "Kopiuj", "Wklej", "Zaznacz wszystko", "...lub wybierz wbudowany skrypt:",
-            "Rozmiar interfejsu"}},
-    {"pt", {"Cortar", "Copiar", "Colar", "Selecionar tudo", "...ou escolher um script incorporado:",
-            "Tamanho da interface"}},
-    {"ru", {"Вырезать", "Копировать", "Вставить", "Выделить всё", "...или выбрать встроенный скрипт:",
-            "Размер интерфейса"}},
-    {"tr", {"Kes", "Kopyala", "Yapıştır", "Tümünü seç", "...veya yerleşik bir komut dosyası seç:",
-            "Arayüz boyutu"}},
-    {"uk", {"Вирізати", "Копіювати", "Вставити", "Виділити все", "...або вибрати вбудований скрипт:",
-            "Розмір інтерфейсу"}},
-};
-
 } // namespace
 
 QString GetCurrentLanguage()
@@ -281,12 +248,13 @@ void BuildTranslations(const QStringList& englishLines, const QStringList& targe
 
 void AddBuiltInTranslations(const QString& code)
 {
-    for (const BuiltInText& language : kBuiltIns) {
-        if (code != QLatin1String(language.code))
-            continue;
-        for (int k = 0; k < 6; ++k)
-            gTranslations.insert(QString::fromUtf8(kBuiltInKeys[k]), QString::fromUtf8(language.texts[k]));
-    }
+    const auto* language = std::find_if(kOffListLanguages.begin(), kOffListLanguages.end(),
+                                        [&](const char* listed) { return code == QLatin1String(listed); });
+    if (language == kOffListLanguages.end())
+        return;
+    const auto column = std::size_t(language - kOffListLanguages.begin());
+    for (const OffListText& text : OffListTexts())
+        gTranslations.insert(QString::fromUtf8(text.english), QString::fromUtf8(text.texts[column]));
 }
 
 int TranslationCount()

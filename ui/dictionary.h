@@ -25,8 +25,8 @@ void ClearTranslations();
 // Pairs line i of the English list with line i of the target list, up to
 // the shorter list; pairs with an empty side are skipped.
 void BuildTranslations(const QStringList& englishLines, const QStringList& targetLines);
-// The six entries that are not in the language lists, for every language
-// but English.
+// The texts that are not in the language lists (OffListTexts), for every
+// language but English.
 void AddBuiltInTranslations(const QString& code);
 // Number of entries in the dictionary.
 int TranslationCount();

@@ -160,7 +160,7 @@ void PrintWindow::fillPrinters()
     const QStringList names = installedPrinters ? installedPrinters() : QStringList();
     printerBox->addItems(names);
     // Printing to a PDF file is always there, last.
-    printerBox->addItem(QString::fromLatin1(kPdfPrinterName));
+    printerBox->addItem(Translate(QString::fromLatin1(kPdfPrinterName)));
     QString active = printer_->printerName();
     if (active.isEmpty() || !names.contains(active)) {
         const QString fallback = QPrinterInfo::defaultPrinterName();
