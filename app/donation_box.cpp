@@ -103,9 +103,10 @@ void DonationBox::open()
     letter_->setStyleSheet(QStringLiteral("color: %1;").arg(CssColor(palette.text)));
     title_->setStyleSheet(QStringLiteral("color: %1;").arg(CssColor(palette.textStrong)));
     SetIconLabel(icon_, QStringLiteral("coffee"), QColor(0xFD, 0xBA, 0x74), 28);
-    // Colours given to the button are the designed ones; it maps them.
-    buyButton_->setRestFill(DarkPalette().accentStrong);
-    buyButton_->setHoverFill(DarkPalette().accentStrong.lighter(115));
+    // White on the accent blue in both themes.
+    buyButton_->setThemed(false);
+    buyButton_->setRestFill(DarkPalette().accentFill);
+    buyButton_->setHoverFill(DarkPalette().accentFillHover);
     buyButton_->setIconColor(QColor(0xFF, 0xFF, 0xFF));
     buyButton_->setHoverColor(QColor(0xFF, 0xFF, 0xFF));
     show();

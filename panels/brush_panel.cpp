@@ -3,6 +3,7 @@
 #include "panels/brush_canvas.h"
 #include "ui/widgets/panel_close_button.h"
 #include "ui/debug_log.h"
+#include "ui/theme.h"
 #include "ui/translate.h"
 
 #include <QGraphicsOpacityEffect>
@@ -212,7 +213,7 @@ void BrushPanel::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xFF314158));
+    p.setBrush(QColor::fromRgba(ThemedColor(0xFF314158)));
     p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 15, 15);
 }
 

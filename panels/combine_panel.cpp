@@ -63,7 +63,7 @@ CombinePanel::CombinePanel(QWidget* parent) : QWidget(parent), amountTimer(this)
         "QComboBox { background: #1F2937; color: #FFFFFF; border: 1px solid #545F72; border-radius: 6px;"
         " padding: 3px 10px; }"
         "QComboBox QAbstractItemView { background: #1F2937; color: #FFFFFF; border: 1px solid #545F72;"
-        " selection-background-color: #3B82F6; selection-color: #FFFFFF; outline: none; }")
+        " selection-background-color: #2563EB; selection-color: #FFFFFF; outline: none; }")
         // The slider's unfilled groove shows on the control area.
         + QStringLiteral("QSlider::add-page:horizontal { background: %1; border-radius: 2px; }")
               .arg(gThemeMode == ThemeMode::Light ? QStringLiteral("#CBD3DE") : QStringLiteral("#5A6780")));

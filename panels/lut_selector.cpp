@@ -70,7 +70,7 @@ LUTSelector::LUTSelector(QWidget* parent) : QWidget(parent), previewTimer_(this)
         "QListWidget { background: transparent; border: none; color: #FFFFFF; outline: none; }"
         "QListWidget::item { height: 30px; padding-left: 10px; border-radius: 6px; }"
         "QListWidget::item:hover { background: #263045; }"
-        "QListWidget::item:selected { background: #3B82F6; color: #FFFFFF; }"));
+        "QListWidget::item:selected { background: #2563EB; color: #FFFFFF; }"));
     // The name's blue-grey reads on the dark ground only; the light theme
     // keeps it dark enough to stand out from its pale ground.
     const QString currentLUTColor = gThemeMode == ThemeMode::Light ? QStringLiteral("#4A5A70") : QStringLiteral("#9AB0CC");

@@ -40,7 +40,7 @@ ResizePanel::ResizePanel(QWidget* parent) : QWidget(parent), typingTimer_(this)
         "#resizePanel { background: #111827; border-radius: 15px; }"
         "QLabel { color: #FFFFFF; background: transparent; }"
         "QSpinBox { background: #1F2937; color: #FFFFFF; border: 1px solid #545F72; border-radius: 6px;"
-        " padding: 0px 4px; selection-background-color: #3B82F6; selection-color: #FFFFFF; }"
+        " padding: 0px 4px; selection-background-color: #2563EB; selection-color: #FFFFFF; }"
         "QSpinBox:focus { border: 1px solid #61B9D2; }"
         "QCheckBox { color: #FFFFFF; background: transparent; spacing: 8px; }"));
 

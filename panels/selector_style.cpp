@@ -22,7 +22,7 @@ void SetUpSelectorPanel(QWidget* panel, QSize size)
         "#previewGround { background: #D3D3D3; border-radius: 10px; }"
         "QScrollArea, #tileFlow { background: transparent; }"
         "QSpinBox, QDoubleSpinBox { background: #1F2937; color: #FFFFFF; border: 1px solid #545F72;"
-        " border-radius: 6px; padding: 0px 4px; selection-background-color: #3B82F6; selection-color: #FFFFFF; }"
+        " border-radius: 6px; padding: 0px 4px; selection-background-color: #2563EB; selection-color: #FFFFFF; }"
         "QSpinBox:focus, QDoubleSpinBox:focus { border: 1px solid #61B9D2; }")
                              .arg(panel->objectName()));
 }

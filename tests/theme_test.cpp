@@ -75,8 +75,11 @@ TEST(ThemeColors, TextColorsMapByLuminance)
 {
     EXPECT_EQ(pq::MapThemeTextColor(0xFFD5D5D5, true), 0xFF2A3744u);
     EXPECT_EQ(pq::MapThemeTextColor(0xFF2A3744, false), 0xFFD5D5D5u);
-    EXPECT_EQ(pq::MapThemeTextColor(0xFFB5B5B5, true), 0xFF7A8699u) << "luminance 181";
-    EXPECT_EQ(pq::MapThemeTextColor(0xFF7A8699, false), 0xFFB5B5B5u);
+    EXPECT_EQ(pq::MapThemeTextColor(0xFFB5B5B5, true), 0xFF566275u) << "luminance 181";
+    EXPECT_EQ(pq::MapThemeTextColor(0xFF566275, false), 0xFFB5B5B5u);
+    EXPECT_EQ(pq::MapThemeTextColor(0xFF8C8C8C, true), 0xFF566275u) << "luminance 140";
+    EXPECT_EQ(pq::MapThemeTextColor(0xFF8B8B8B, true), 0xFF8B8B8Bu) << "luminance 139";
+    EXPECT_EQ(pq::MapThemeTextColor(0xFF566275, true), 0xFF566275u) << "already light";
     EXPECT_EQ(pq::MapThemeTextColor(0xFFFFFFFF, true), 0xFF2A3744u);
     EXPECT_EQ(pq::MapThemeTextColor(0xFFE04040, true), 0xFFE04040u) << "coloured";
     EXPECT_EQ(pq::MapThemeTextColor(0xFF808080, true), 0xFF808080u) << "luminance 128";
@@ -166,7 +169,7 @@ TEST(ThemeWalk, DarkLightDarkRestoresEveryDesignedColor)
     pq::WalkThemeColors(&root, true, skip);
     EXPECT_EQ(card->styleSheet(), QStringLiteral("background: #FFFFFF; border: 1px solid #dce3eb;"));
     EXPECT_EQ(label->styleSheet(), QStringLiteral("color: #2a3744; background: rgba(0, 0, 0, 46);"));
-    EXPECT_EQ(plate->styleSheet(), QStringLiteral("#Plate { background: #f4f7fa; } QLabel { color: #7a8699; }"));
+    EXPECT_EQ(plate->styleSheet(), QStringLiteral("#Plate { background: #f4f7fa; } QLabel { color: #566275; }"));
     EXPECT_NE(icon->pixmap().toImage(), designedIcon);
     EXPECT_EQ(skipped->styleSheet(), QStringLiteral("background: #111827;"));
 

@@ -24,6 +24,9 @@ const UiPalette& DarkPalette()
         QColor(0xFF, 0xFF, 0xFF), // textStrong
         QColor(0x61, 0xB9, 0xD2), // accent
         QColor(0x3B, 0x82, 0xF6), // accentStrong
+        QColor(0x25, 0x63, 0xEB), // accentFill
+        QColor(0x1D, 0x4E, 0xD8), // accentFillHover
+        QColor(0x1E, 0x40, 0xAF), // accentFillPressed
         QColor(0xE8, 0x11, 0x23), // danger
         QColor(0x3B, 0x4D, 0x67), // buttonHover
         QColor(0x2A, 0x38, 0x4C), // buttonPressed
@@ -54,10 +57,13 @@ const UiPalette& LightPalette()
         fill(d.border),           // D7DFEA
         fill(d.muted),            // 9AA7B8
         text(d.text),             // 2A3744
-        text(d.textSecondary),    // 7A8699
+        text(d.textSecondary),    // 566275
         QColor(0x11, 0x18, 0x27), // textStrong
         QColor(0x3A, 0xA0, 0xC0), // accent
         d.accentStrong,
+        d.accentFill,
+        d.accentFillHover,
+        d.accentFillPressed,
         d.danger,
         QColor(0xF1, 0xF5, 0xF9), // buttonHover
         QColor(0xDC, 0xE3, 0xEB), // buttonPressed
@@ -144,9 +150,9 @@ QPushButton { color: @text; background: @plate; border: 1px solid @buttonBorder;
 QPushButton:hover { background: @buttonHover; color: @strong; }
 QPushButton:pressed { background: @buttonPressed; }
 QPushButton:disabled { color: @muted; }
-QPushButton[role="primary"] { color: #FFFFFF; background: @accentStrong; border-color: @accentStrong; font-weight: 600; }
-QPushButton[role="primary"]:hover { color: #FFFFFF; background: #5B97F8; }
-QPushButton[role="primary"]:pressed { background: #2F6BD0; }
+QPushButton[role="primary"] { color: #FFFFFF; background: @accentFill; border-color: @accentFill; font-weight: 600; }
+QPushButton[role="primary"]:hover { color: #FFFFFF; background: @fillHover; border-color: @fillHover; }
+QPushButton[role="primary"]:pressed { background: @fillPressed; border-color: @fillPressed; }
 QPushButton[role="ghost"] { background: transparent; border: 1px solid @border; }
 QPushButton[role="ghost"]:hover { background: @ghostHover; }
 #splitViewMark { background: @strong; border-radius: 1px; }
@@ -194,14 +200,17 @@ QMenu::separator { height: 1px; background: @border; margin: 4px 6px; }
                            QStringLiteral("@plate"), QStringLiteral("@card"), QStringLiteral("@line"),
                            QStringLiteral("@border"), QStringLiteral("@muted"), QStringLiteral("@text"),
                            QStringLiteral("@secondary"), QStringLiteral("@strong"), QStringLiteral("@accentStrong"),
+                           QStringLiteral("@accentFill"), QStringLiteral("@fillHover"), QStringLiteral("@fillPressed"),
                            QStringLiteral("@accent"), QStringLiteral("@danger"), QStringLiteral("@buttonHover"),
                            QStringLiteral("@buttonPressed"), QStringLiteral("@buttonBorder"), QStringLiteral("@ghostHover"),
                            QStringLiteral("@handleBorder"), QStringLiteral("@handleHover"), QStringLiteral("@handle")};
     const QList<QColor> values{p.frame, p.panel, p.raised, p.plate, p.card, p.line, p.border, p.muted,
-                               p.text, p.textSecondary, p.textStrong, p.accentStrong, p.accent, p.danger,
+                               p.text, p.textSecondary, p.textStrong, p.accentStrong, p.accentFill,
+                               p.accentFillHover, p.accentFillPressed, p.accent, p.danger,
                                p.buttonHover, p.buttonPressed, p.buttonBorder, p.ghostHover, p.handleBorder, p.handleHover,
                                p.handle};
-    // Longer keys first so that "@accentStrong" is not taken for "@accent"
+    // Longer keys first so that "@accentStrong" and "@accentFill" are not
+    // taken for "@accent"
     // nor "@handleBorder" for "@handle".
     for (int i = 0; i < keys.size(); ++i)
         css.replace(keys[i], CssColor(values[i]));

@@ -22,7 +22,12 @@ struct UiPalette {
     QColor textSecondary; // captions and section headings
     QColor textStrong;    // hovered and selected text
     QColor accent;        // selection accent, switches
-    QColor accentStrong;  // primary button, progress ring
+    QColor accentStrong;  // progress ring
+    // The blue under white captions (primary buttons), a shade darker than
+    // accentStrong so that the caption reads; hovered and pressed darker.
+    QColor accentFill;
+    QColor accentFillHover;
+    QColor accentFillPressed;
     QColor danger;        // close hover
     QColor buttonHover;   // plate buttons under the mouse
     QColor buttonPressed; // plate buttons held down

@@ -3,9 +3,11 @@
 #include "platform/numeric.h"
 #include "ui/interface_scale.h"
 #include "ui/theme.h"
+#include "ui/theme_style.h"
 #include "ui/widgets/icons.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QWidget>
 
@@ -254,6 +256,18 @@ void MarkStyleBook(QWidget* widget)
 bool IsStyleBook(const QWidget* widget)
 {
     return widget->property("_pqStyleBook").toBool();
+}
+
+void SetAccentFill(QPushButton* button, int radius)
+{
+    const UiPalette& p = DarkPalette();
+    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: #FFFFFF; border: none;"
+                                         " border-radius: %4px; }"
+                                         "QPushButton:hover { background: %2; }"
+                                         "QPushButton:pressed { background: %3; }")
+                              .arg(CssColor(p.accentFill), CssColor(p.accentFillHover), CssColor(p.accentFillPressed))
+                              .arg(radius));
+    MarkStyleBook(button);
 }
 
 void WalkThemeColors(QObject* root, bool toLight, const std::function<bool(const QObject*)>& skip)

@@ -1,6 +1,8 @@
 #include "workspace/print_window.h"
 
+#include "ui/theme.h"
 #include "ui/theme_style.h"
+#include "ui/theme_walk.h"
 #include "ui/translate.h"
 #include "ui/widgets/icon_button.h"
 #include "ui/widgets/panel_close_button.h"
@@ -110,9 +112,9 @@ PrintWindow::PrintWindow(Document& document, const UserDialogs& dialogs, QWidget
     setStyleSheet(QStringLiteral(
         "QComboBox, QSpinBox { background: #1F2937; color: #E5E7EB; border: 1px solid #374151;"
         " border-radius: 6px; padding: 2px 6px; }"
-        "QComboBox:disabled, QSpinBox:disabled { color: #6B7280; }"
-        "QPushButton { background: #374151; color: #F3F4F6; border: none; border-radius: 8px; }"
-        "QPushButton#printButton { background: #3B82F6; }"));
+        "QComboBox:disabled, QSpinBox:disabled { color: #9CA3AF; }"
+        "QPushButton { background: #374151; color: #F3F4F6; border: none; border-radius: 8px; }"));
+    SetAccentFill(printButton, 8);
 
     connect(closeButton, &QAbstractButton::clicked, this, &QWidget::hide);
     connect(cancelButton, &QPushButton::clicked, this, &QWidget::hide);
@@ -299,7 +301,7 @@ void PrintWindow::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(kWindowFill);
+    p.setBrush(ThemedColor(kWindowFill));
     p.drawRoundedRect(QRectF(rect()), 15, 15);
 }
 

@@ -59,11 +59,9 @@ const char* const kWindowStyle =
     "QToolButton:hover { background: #4B5563; }"
     "QToolButton:checked { background: #2563EB; color: #FFFFFF; border-color: #2563EB; }"
     "QDoubleSpinBox { background: #1F2937; color: #F3F4F6; border: 1px solid #4B5563; border-radius: 6px;"
-    " padding: 2px 6px; selection-background-color: #3B82F6; selection-color: #FFFFFF; }"
+    " padding: 2px 6px; selection-background-color: #2563EB; selection-color: #FFFFFF; }"
     "QPushButton { background: #374151; color: #F3F4F6; border: none; border-radius: 8px; }"
-    "QPushButton:hover { background: #4B5563; }"
-    "QPushButton#applyTextButton { background: #3B82F6; color: #FFFFFF; }"
-    "QPushButton#applyTextButton:hover { background: #5B97F8; }";
+    "QPushButton:hover { background: #4B5563; }";
 
 // The text field keeps a dark well in both themes, so that the text shows
 // in the colour it will have.
@@ -74,7 +72,7 @@ QString FieldStyle(QRgb textColor)
 {
     const QColor c = QColor::fromRgba(textColor);
     return QStringLiteral("QLineEdit#textToolEdit { background: %1; color: rgba(%2, %3, %4, %5);"
-                          " border: 1px solid #4B5563; border-radius: 8px; selection-background-color: #3B82F6;"
+                          " border: 1px solid #4B5563; border-radius: 8px; selection-background-color: #2563EB;"
                           " selection-color: #FFFFFF; }")
         .arg(QColor::fromRgba(kFieldFill).name())
         .arg(c.red())
@@ -241,6 +239,7 @@ TextWindow::TextWindow(QWidget* parent) : QFrame(parent)
     auto* apply = new QPushButton(Translate(QStringLiteral("Apply text")), this);
     apply->setObjectName(QStringLiteral("applyTextButton"));
     apply->setGeometry(200, 376, 166, 40);
+    SetAccentFill(apply, 8);
     for (QPushButton* button : {cancel, apply})
         button->setCursor(Qt::PointingHandCursor);
     connect(cancel, &QPushButton::clicked, this, &TextWindow::cancelClicked);

@@ -413,7 +413,7 @@ void ScriptEditor::applyEditorTheme()
         QStringLiteral("QFrame#MiniPanel { background: %1; border-radius: 8px; }").arg(light ? "#E8ECF2" : "#1F2937"));
     miniStatus_->setStyleSheet(QStringLiteral("color: %1;").arg(light ? "#1E2A38" : "#FFFFFF"));
     for (QLabel* caption : groupCaptions_)
-        caption->setStyleSheet(QStringLiteral("color: #8A94A6; font-size: 11px;"));
+        caption->setStyleSheet(QStringLiteral("color: %1; font-size: 11px;").arg(light ? "#566275" : "#8A94A6"));
     // The window's style sheet dresses combo boxes in dialogs only.
     scriptList_->setStyleSheet(
         QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; border-radius: 6px;"

@@ -66,10 +66,12 @@ void IconButton::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const bool hot = hovered_ && isEnabled();
+    const auto fillOf = [this](const QColor& c) { return themed_ ? ThemedColor(c) : c; };
+    const auto textOf = [this](const QColor& c) { return themed_ ? ThemedTextColor(c) : c; };
 
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     if (hot || isDown()) {
-        QColor fill = ThemedColor(hoverFill_.value_or(QColor(255, 255, 255, 20)));
+        QColor fill = fillOf(hoverFill_.value_or(QColor(255, 255, 255, 20)));
         if (isDown())
             fill = fill.darker(115);
         p.setPen(Qt::NoPen);
@@ -77,14 +79,13 @@ void IconButton::paintEvent(QPaintEvent*)
         p.drawRoundedRect(box, radius_ * scale_, radius_ * scale_);
     } else if (restFill_) {
         p.setPen(Qt::NoPen);
-        p.setBrush(ThemedColor(*restFill_));
+        p.setBrush(fillOf(*restFill_));
         p.drawRoundedRect(box, radius_ * scale_, radius_ * scale_);
     }
 
-    // Colours given to the button are designed for the dark theme.
-    QColor color = iconColor_ ? ThemedTextColor(*iconColor_) : palette.text;
+    QColor color = iconColor_ ? textOf(*iconColor_) : palette.text;
     if (hot)
-        color = hoverColor_ ? ThemedTextColor(*hoverColor_) : palette.textStrong;
+        color = hoverColor_ ? textOf(*hoverColor_) : palette.textStrong;
     if (!isEnabled())
         color = palette.muted;
 

@@ -22,6 +22,10 @@ public:
     void setHoverColor(const QColor& color) { hoverColor_ = color; update(); }
     void setHoverFill(const QColor& color) { hoverFill_ = color; update(); }
     void setRestFill(const QColor& color) { restFill_ = color; update(); }
+    // Colours given are designed for the dark theme and mapped for the
+    // light one; a button whose caption sits on a fill of its own that is
+    // the same in both themes draws them as given.
+    void setThemed(bool themed) { themed_ = themed; update(); }
     void setRadius(int radius) { radius_ = radius; update(); }
     void setStrokeWidth(qreal width) { strokeWidth_ = width; update(); }
     // Caption drawn right of the icon, left-aligned, trimmed with an
@@ -55,6 +59,7 @@ private:
     int iconSize_ = 20;
     double scale_ = 1.0;
     qreal strokeWidth_ = 1.8;
+    bool themed_ = true;
     std::optional<QColor> iconColor_;
     std::optional<QColor> hoverColor_;
     std::optional<QColor> hoverFill_;
