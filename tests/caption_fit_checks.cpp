@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetricsF>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -216,6 +217,11 @@ bool ShownWhole(const QWidget* w)
 {
     for (const QWidget* p = w; p; p = p->parentWidget()) {
         if (!p->isVisible())
+            return false;
+        // Faded out entirely (the preview's zoom box until it is hovered):
+        // nothing of it shows.
+        if (const auto* fade = qobject_cast<const QGraphicsOpacityEffect*>(p->graphicsEffect());
+            fade && fade->isEnabled() && fade->opacity() <= 0)
             return false;
         if (p->isWindow())
             break;

@@ -10,6 +10,7 @@
 #include "ui/widgets/icon_button.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -41,6 +42,28 @@ TEST(CaptionFitChecks, ThePictureGivesBackgroundAndTheTextColourThatStandsOut)
     EXPECT_GT(c.ratio, fitcheck::kLeastContrast);
     // An area of one colour has nothing standing out.
     EXPECT_DOUBLE_EQ(fitcheck::MeasureContrast(shot, QRect(25, 0, 10, 5)).ratio, 1.0);
+}
+
+// A grey text on a grey box: a finding while the box shows, none while it
+// is faded out entirely, and one again as soon as any of it shows.
+TEST(CaptionFitChecks, TextFadedOutEntirelyIsNotLookedAt)
+{
+    QWidget top;
+    top.setStyleSheet(QStringLiteral("background: #808080;"));
+    top.resize(120, 40);
+    auto* box = new QWidget(&top);
+    box->setGeometry(10, 5, 100, 30);
+    auto* label = new QLabel(QStringLiteral("100%"), box);
+    label->setStyleSheet(QStringLiteral("color: #8C8C8C; background: transparent;"));
+    label->setGeometry(0, 0, 100, 30);
+    auto* fade = new QGraphicsOpacityEffect(box);
+    box->setGraphicsEffect(fade);
+    top.show();
+    for (const auto& [opacity, findings] : {std::pair{1.0, 1}, std::pair{0.0, 0}, std::pair{0.01, 1}}) {
+        SCOPED_TRACE(opacity);
+        fade->setOpacity(opacity);
+        EXPECT_EQ(fitcheck::CheckTree(&top, top.grab().toImage()).size(), findings);
+    }
 }
 
 TEST(CaptionFitChecks, ALabelIsCutOnceItsTextIsMoreThanAPixelWiderThanItsRoom)
