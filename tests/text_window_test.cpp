@@ -109,6 +109,17 @@ TEST_F(TextWindowLook, TypedTextAndThePromptAreReadableInBothThemes)
     window->applyTheme(pq::ThemeMode::Dark);
 }
 
+TEST_F(TextWindowLook, FontNamesAreReadableInBothThemes)
+{
+    auto* fonts = textWindow().findChild<QWidget*>(QStringLiteral("fontListBox"));
+    ASSERT_NE(fonts, nullptr);
+    for (const pq::ThemeMode mode : {pq::ThemeMode::Dark, pq::ThemeMode::Light, pq::ThemeMode::Dark}) {
+        window->applyTheme(mode);
+        QApplication::processEvents();
+        EXPECT_GT(LookOf(fonts).contrast, 4.5) << (mode == pq::ThemeMode::Dark ? "dark" : "light");
+    }
+}
+
 TEST_F(TextWindowLook, SizeBoxAndStyleButtonsLookUsable)
 {
     QDoubleSpinBox* size = textWindow().sizeBox();

@@ -61,7 +61,8 @@ const char* const kWindowStyle =
     "QDoubleSpinBox { background: #1F2937; color: #F3F4F6; border: 1px solid #4B5563; border-radius: 6px;"
     " padding: 2px 6px; selection-background-color: #2563EB; selection-color: #FFFFFF; }"
     "QPushButton { background: #374151; color: #F3F4F6; border: none; border-radius: 8px; }"
-    "QPushButton:hover { background: #4B5563; }";
+    "QPushButton:hover { background: #4B5563; }"
+    "QListWidget#fontListBox { color: #FFFFFF; }";
 
 // The text field keeps a dark well in both themes, so that the text shows
 // in the colour it will have.
@@ -322,7 +323,6 @@ void TextWindow::fillFontList(const QStringList& families, const QString& curren
         QFont font(family);
         font.setPixelSize(14);
         item->setFont(font);
-        item->setForeground(Qt::white);
         item->setSizeHint(QSize(0, 26));
     }
     selectFont(current);
