@@ -76,7 +76,7 @@ constexpr Known kKnown[] = {
     {"textureSelector/", true, "buttons past the panel's painted area at 200 %"},
     // Captions cut in panels of other parts.
     {"printWindow/scaleModeBox", false, "combo box too narrow at 50 %"},
-    {"printWindow/printerBox", false, "combo box too narrow at 50 %"},
+    {"printWindow/printerBox", false, "combo box too narrow at 50 %", " 50%:"},
     {"batchStartPanel/", false, "buttons of fixed width at 50 %"},
     {"RightPanel/LblInsert", false, "script editor heading at 50 %"},
     {"effectList3", false, "list items are trimmed, not scrolled"},

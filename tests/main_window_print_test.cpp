@@ -202,7 +202,7 @@ TEST_F(Printing, ThePdfPrinterAndTheMessagesSpeakTheInterfaceLanguage)
     window->languages().switchLanguage(QStringLiteral("fr"));
     window->commands().run(QStringLiteral("print"));
     ASSERT_EQ(print().printerBox->count(), 2);
-    EXPECT_EQ(print().printerBox->itemText(1), QStringLiteral("Imprimer en PDF"));
+    EXPECT_EQ(print().printerBox->itemText(1), QStringLiteral("Fichier PDF"));
     // A switch while the window is open relabels the entry, not the printer.
     window->languages().switchLanguage(QStringLiteral("pl"));
     EXPECT_EQ(print().printerBox->itemText(0), QStringLiteral("Office"));

@@ -34,10 +34,10 @@ constexpr OffListText kTexts[] = {
      {"界面大小", "Oberflächengröße", "Tamaño de la interfaz", "Taille de l'interface",
       "Dimensione dell'interfaccia", "インターフェイスのサイズ", "인터페이스 크기", "Interfacegrootte",
       "Rozmiar interfejsu", "Tamanho da interface", "Размер интерфейса", "Arayüz boyutu", "Розмір інтерфейсу"}},
+    // The last entry of the print window's narrow printer list.
     {"Print to PDF",
-     {"打印为 PDF", "Als PDF drucken", "Imprimir en PDF", "Imprimer en PDF", "Stampa in PDF", "PDF に印刷",
-      "PDF로 인쇄", "Afdrukken naar PDF", "Drukuj do PDF", "Imprimir para PDF", "Печать в PDF",
-      "PDF olarak yazdır", "Друк у PDF"}},
+     {"打印为 PDF", "PDF-Datei", "Archivo PDF", "Fichier PDF", "Stampa in PDF", "PDF に印刷", "PDF로 인쇄",
+      "PDF-bestand", "Drukuj do PDF", "Arquivo PDF", "Печать в PDF", "PDF dosyası", "Друк у PDF"}},
     {"No printer is installed.",
      {"未安装打印机。", "Es ist kein Drucker installiert.", "No hay ninguna impresora instalada.",
       "Aucune imprimante n'est installée.", "Nessuna stampante installata.",
