@@ -25,6 +25,7 @@
 #include "workspace/canvas_zoom.h"
 #include "workspace/drop_zone.h"
 #include "workspace/preview_pane.h"
+#include "ui/theme.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,6 +43,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "caption_fit_checks.h"
 #include "event_loop.h"
 #include "main_window_fixture.h"
 
@@ -394,3 +396,29 @@ TEST_F(Workspace, AutoEnhanceReplacesTheResultAndKeepsTheSource)
 }
 
 } // namespace
+
+// The preview's zoom read-out shows only while the mouse is over its box;
+// then it reads over a white and over a black picture, in both themes.
+TEST_F(Workspace, ThePreviewZoomReadOutReadsOverAnyPicture)
+{
+    pq::PreviewPane* pane = window->previewPanel().pane();
+    QWidget* box = pane->zoomBox;
+    QLabel* label = pane->zoomPercentLabel;
+    for (const pq::ThemeMode mode : {pq::ThemeMode::Dark, pq::ThemeMode::Light}) {
+        window->applyTheme(mode);
+        for (const QRgb ground : {0xFFFFFFFFu, 0xFF000000u}) {
+            SCOPED_TRACE(testing::Message() << (mode == pq::ThemeMode::Dark ? "dark " : "light ") << std::hex << ground);
+            QImage picture(pq::PreviewPane::kSize, pq::PreviewPane::kSize, QImage::Format_ARGB32_Premultiplied);
+            picture.fill(ground);
+            pane->setBitmap(picture);
+            QEvent enter(QEvent::Enter);
+            QApplication::sendEvent(box, &enter);
+            const QImage shot = pane->grab().toImage();
+            const QRect text(label->mapTo(pane, QPoint(0, 0)), label->size());
+            EXPECT_GE(fitcheck::MeasureContrast(shot, text.adjusted(0, 4, 0, -4)).ratio, fitcheck::kLeastContrast);
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(box, &leave);
+        }
+    }
+    window->applyTheme(pq::ThemeMode::Dark);
+}

@@ -178,6 +178,10 @@ void PreviewPane::paintEvent(QPaintEvent*)
         const QRectF pc = percentLabel->geometry();
         const double radius = pc.height() / 2 + 10;
         const QRectF ring(pc.center() - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
+        // A backing inside the ring, so that the figure reads on any picture.
+        p.setPen(Qt::NoPen);
+        p.setBrush(ThemedColor(QColor(0x11, 0x18, 0x27, 200)));
+        p.drawEllipse(pc.center(), radius - 2, radius - 2);
         QPen pen(palette.accentStrong, 3);
         pen.setCapStyle(Qt::RoundCap);
         p.setPen(pen);
