@@ -397,13 +397,19 @@ TEST_F(Workspace, AutoEnhanceReplacesTheResultAndKeepsTheSource)
 
 } // namespace
 
-// The preview's zoom read-out shows only while the mouse is over its box;
-// then it reads over a white and over a black picture, in both themes.
-TEST_F(Workspace, ThePreviewZoomReadOutReadsOverAnyPicture)
+// The preview's zoom read-out, which shows only while the mouse is over its
+// box, and the progress figure of a running preview read over a white and
+// over a black picture, in both themes.
+TEST_F(Workspace, ThePreviewReadOutsReadOverAnyPicture)
 {
     pq::PreviewPane* pane = window->previewPanel().pane();
     QWidget* box = pane->zoomBox;
-    QLabel* label = pane->zoomPercentLabel;
+    const auto contrastOf = [pane](const QWidget* label) {
+        const QImage shot = pane->grab().toImage();
+        const QRect text(label->mapTo(pane, QPoint(0, 0)), label->size());
+        return fitcheck::MeasureContrast(shot, text.adjusted(0, 4, 0, -4)).ratio;
+    };
+    pq::EngineFields& shared = *doc().shared;
     for (const pq::ThemeMode mode : {pq::ThemeMode::Dark, pq::ThemeMode::Light}) {
         window->applyTheme(mode);
         for (const QRgb ground : {0xFFFFFFFFu, 0xFF000000u}) {
@@ -413,11 +419,16 @@ TEST_F(Workspace, ThePreviewZoomReadOutReadsOverAnyPicture)
             pane->setBitmap(picture);
             QEvent enter(QEvent::Enter);
             QApplication::sendEvent(box, &enter);
-            const QImage shot = pane->grab().toImage();
-            const QRect text(label->mapTo(pane, QPoint(0, 0)), label->size());
-            EXPECT_GE(fitcheck::MeasureContrast(shot, text.adjusted(0, 4, 0, -4)).ratio, fitcheck::kLeastContrast);
+            EXPECT_GE(contrastOf(pane->zoomPercentLabel), fitcheck::kLeastContrast) << "zoom";
             QEvent leave(QEvent::Leave);
             QApplication::sendEvent(box, &leave);
+
+            shared.storePreviewProgress(shared.previewGeneration.load(), 40);
+            pane->percentLabel->setText(QStringLiteral("40%"));
+            pane->percentLabel->show();
+            EXPECT_GE(contrastOf(pane->percentLabel), fitcheck::kLeastContrast) << "progress";
+            pane->percentLabel->hide();
+            shared.storePreviewProgress(shared.previewGeneration.load(), 0);
         }
     }
     window->applyTheme(pq::ThemeMode::Dark);
