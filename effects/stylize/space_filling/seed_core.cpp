@@ -92,7 +92,8 @@ bool SeedCore::test(const PixelBox& box, int step, float cx, float cy) const
     const int lo = top + UpToStep(top - box.y1, step);
     if (lo > bottom)
         return false;
-    const int middle = std::clamp(lo + DivStep(y - lo + step / 2, step) * step, lo, lo + DivStep(bottom - lo, step) * step);
+    const int middle =
+        std::clamp(lo + DivStep(y - lo + step / 2, step) * step, lo, lo + DivStep(bottom - lo, step) * step);
     for (int up = middle, down = middle + step; up >= lo || down <= bottom; up -= step, down += step) {
         if (up >= lo && rowBlocked(up))
             return true;
