@@ -209,3 +209,14 @@ TEST(MosaicRows, EvaluationsThroughTablesMatchTheRowSpans)
     EXPECT_GT(accepted, 300);
     EXPECT_GT(rejected, 300);
 }
+
+TEST(MosaicRows, StepArithmeticIsThePlainDivision)
+{
+    // The sampling steps and one beyond them, on both sides of zero and of
+    // every multiple.
+    for (int step = 1; step <= 4; ++step)
+        for (int v = -13; v <= 40; ++v) {
+            ASSERT_EQ(DivStep(v, step), v / step) << v << " / " << step;
+            ASSERT_EQ(UpToStep(v, step), (step - v % step) % step) << v << " to " << step;
+        }
+}

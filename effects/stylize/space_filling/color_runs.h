@@ -59,7 +59,7 @@ inline void Flush(__m128i& sum, __m128i& squares, ColorSums& run)
 inline void SumRun(const gfx::Pixel* row, const int* cols, int a, int b, int step, ColorSums& sums)
 {
 #if defined(__SSE2__)
-    const int n = (b - a) / step + 1;
+    const int n = DivStep(b - a, step) + 1;
     if (n < 8) {
         SumRunPlain(row, cols, a, b, step, sums);
         return;

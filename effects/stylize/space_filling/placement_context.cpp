@@ -127,7 +127,7 @@ bool PlacementContext::coreBlocked(const PixelBox& box, int step, float cx, floa
         return false;
     // The three lattice rows nearest the centre, the middle one first: its
     // words share a cache line with the seed's coverage just probed.
-    const int rows = (box.y2 - box.y1) / step + 1;
+    const int rows = DivStep(box.y2 - box.y1, step) + 1;
     const int middle = int(std::floor((double(cy) - 0.5 - box.y1) / step + 0.5));
     for (const int j : {middle, middle - 1, middle + 1}) {
         if (j < 0 || j >= rows)
@@ -141,7 +141,7 @@ bool PlacementContext::coreBlocked(const PixelBox& box, int step, float cx, floa
         int a = std::max(box.x1, int(std::ceil(double(cx) - half - 0.5)));
         const int b = std::min(box.x2, int(std::floor(double(cx) + half - 0.5)));
         if (step > 1)
-            a += (step - (a - box.x1) % step) % step;
+            a += UpToStep(a - box.x1, step);
         if (a > b)
             continue;
         if (blocked->anyOnLattice(y, a, b, step))
@@ -201,7 +201,7 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
         if (small)
             return run(box.x1, box.x2);
         if (rows) {
-            const ShapeRows::Run& r = rows->row((y - box.y1) / step);
+            const ShapeRows::Run& r = rows->row(DivStep(y - box.y1, step));
             return r.first > r.last || run(centreX + r.first, centreX + r.last);
         }
         return ForRowRuns(shape, float(y) + 0.5f, box.x1, box.x2, step, run);
@@ -255,7 +255,7 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
             };
             return rowRuns(y, clear);
         };
-        const int rows = (box.y2 - box.y1) / step + 1;
+        const int rows = DivStep(box.y2 - box.y1, step) + 1;
         const int middle = std::clamp(int((shape.centreY() - 0.5f - float(box.y1)) / float(step)), 0, rows - 1);
         for (int d = 0; middle + d < rows || middle - d >= 0; ++d) {
             if (middle + d < rows && !rowClear(box.y1 + (middle + d) * step))
@@ -276,7 +276,7 @@ bool PlacementContext::evaluate(const PixelBox& box, float size, const Shape& sh
                     SumRun(colorRows[run.y], colorCols, run.a, run.b, step, sums);
                 else
                     SumRun(srcRows[run.y], nullptr, run.a, run.b, step, sums);
-                count += (run.b - run.a) / step + 1;
+                count += DivStep(run.b - run.a, step) + 1;
             }
         } else {
             forSamples(add);

@@ -50,6 +50,29 @@ inline int RoundToInt(float v)
 #endif
 }
 
+// v / step and (step - v % step) % step, the columns from v up to the next
+// multiple of step, as those expressions give them: the sampling steps 1, 2
+// and 3 divide by a constant, not by a division instruction per row.
+inline int DivStep(int v, int step)
+{
+    switch (step) {
+    case 1: return v;
+    case 2: return v / 2;
+    case 3: return v / 3;
+    default: return v / step;
+    }
+}
+
+inline int UpToStep(int v, int step)
+{
+    switch (step) {
+    case 1: return 0;
+    case 2: return (2 - v % 2) % 2;
+    case 3: return (3 - v % 3) % 3;
+    default: return (step - v % step) % step;
+    }
+}
+
 // xorshift32: the caller owns the state, one per partition or step.
 inline void RngStep(uint32_t& s)
 {

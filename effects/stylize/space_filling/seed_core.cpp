@@ -76,7 +76,7 @@ bool SeedCore::test(const PixelBox& box, int step, float cx, float cy) const
         int a = std::max(box.x1, x + r.first);
         const int b = std::min(box.x2, x + r.last);
         if (step > 1)
-            a += (step - (a - box.x1) % step) % step;
+            a += UpToStep(a - box.x1, step);
         return a <= b && blocked.anyOnLattice(row, a, b, step);
     };
     const int top = std::max(box.y1, y - radius_), bottom = std::min(box.y2, y + radius_);
@@ -89,10 +89,11 @@ bool SeedCore::test(const PixelBox& box, int step, float cx, float cy) const
         return false;
     }
     // The lattice rows from the one nearest the centre outwards.
-    const int lo = top + (step - (top - box.y1) % step) % step;
+    const int lo = top + UpToStep(top - box.y1, step);
     if (lo > bottom)
         return false;
-    const int middle = std::clamp(lo + (y - lo + step / 2) / step * step, lo, lo + (bottom - lo) / step * step);
+    const int middle =
+        std::clamp(lo + DivStep(y - lo + step / 2, step) * step, lo, lo + DivStep(bottom - lo, step) * step);
     for (int up = middle, down = middle + step; up >= lo || down <= bottom; up -= step, down += step) {
         if (up >= lo && rowBlocked(up))
             return true;
