@@ -22,9 +22,14 @@ inline uint32_t DrawOf(uint32_t state, uint32_t n)
     return uint32_t((uint64_t(state) * n) >> 32);
 }
 
-inline uint32_t MaskOf(bool v)
+// Two steps at once.
+constexpr uint32_t kLcgMul2 = kLcgMul * kLcgMul, kLcgAdd2 = kLcgMul + 1u;
+
+// v % 3 == 0: v times the inverse of 3 modulo 2^32 lands at or below
+// (2^32 - 1) / 3 exactly for the multiples of 3.
+inline bool DividesBy3(uint32_t v)
 {
-    return 0u - uint32_t(v);
+    return v * 0xAAAAAAABu <= 0x55555555u;
 }
 constexpr int kMinHalf = 10;
 
@@ -107,7 +112,10 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
                 // stepped from the position's first, so that nothing
                 // branches on a draw. The chain goes first, then the stamp
                 // is laid with the colours it chose.
+                // The first draw of the next position is carried along with
+                // the state, so that the chain is the choice alone.
                 uint32_t state = rng.seed();
+                uint32_t s1 = state * kLcgMul + 1u;
                 for (int my = rows.my0; my < rows.my1; ++my) {
                     const uint8_t* m = mask.alpha.data() + size_t(my) * size_t(mask.width);
                     uint8_t* laid = laidAlpha.data() + size_t(my) * size_t(mask.width);
@@ -119,10 +127,11 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
                             laid[mx] = 0;
                             continue;
                         }
-                        const uint32_t s1 = state * kLcgMul + 1u, s2 = s1 * kLcgMul + 1u;
-                        const uint32_t third = MaskOf(DrawOf(s1, uint32_t(mx + my + 1)) % 3u == 0);
-                        const uint32_t index = (DrawOf(s2, 10) & third) | (10u & ~third);
-                        state = (s2 & third) | (s1 & ~third);
+                        const uint32_t s2 = s1 * kLcgMul + 1u, s3 = s1 * kLcgMul2 + kLcgAdd2;
+                        const bool third = DividesBy3(DrawOf(s1, uint32_t(mx + my + 1)));
+                        const uint32_t index = third ? DrawOf(s2, 10) : 10u;
+                        state = third ? s2 : s1;
+                        s1 = third ? s3 : s2;
                         laid[mx] = uint8_t(a);
                         c[mx] = jittered[index];
                     }
