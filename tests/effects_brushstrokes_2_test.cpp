@@ -130,12 +130,14 @@ TEST(Brushstrokes2Pieces, TilesArePickedByTheirError)
 TEST(Brushstrokes2Pieces, PatchDrawsMatchDrawingOneValueAtATime)
 {
     // Inside the photo, across each border, larger than the photo; every
-    // bias and reach setting, over sources left by an earlier patch.
+    // bias and reach setting, with near choices that always hold, never
+    // hold, and miss one draw in 150 or all but one; over sources left by
+    // an earlier patch.
     const int corners[][2] = {{10, 12}, {-9, 5}, {30, -7}, {45, 20}, {8, 50}, {-20, -20}};
     int checked = 0;
     for (const auto& c : corners)
         for (const int bias : {-50, 100})
-            for (const int abstraction : {-5, 0, 25, 100, 150}) {
+            for (const int abstraction : {-5, 0, 25, 95, 100, 105, 150}) {
                 pq::PatchPlacement p;
                 p.x0 = c[0];
                 p.y0 = c[1];

@@ -113,28 +113,64 @@ uint64_t NearBound(int from)
     return ((uint64_t(from) << 32) + 149) / 150;
 }
 
+// x >= bound ? a : b, and x <= bound ? a : b, as conditional moves: a
+// branch on a random choice is mispredicted a third of the time, and the
+// compiler turns the plain forms into branches.
+inline uint32_t PickAtLeast(uint64_t x, uint64_t bound, uint32_t a, uint32_t b)
+{
+#if defined(__x86_64__)
+    asm("cmp %2, %1\n\tcmovae %3, %0" : "+r"(b) : "r"(x), "r"(bound), "r"(a) : "cc");
+    return b;
+#else
+    return x >= bound ? a : b;
+#endif
+}
+
+inline uint32_t PickAtMost(uint32_t x, uint32_t bound, uint32_t a, uint32_t b)
+{
+#if defined(__x86_64__)
+    asm("cmp %2, %1\n\tcmovbe %3, %0" : "+r"(b) : "r"(x), "r"(bound), "r"(a) : "cc");
+    return b;
+#else
+    return x <= bound ? a : b;
+#endif
+}
+
 // The state each position of rows my0..my1 - 1, columns mx0..mx1 - 1
 // starts from, row by row into `states`; returns the state after them.
 // Only the two choices lie on the chain; the first draw of the next
 // position is carried along with its state, so that one multiply less
-// lies on it.
+// lies on it. A position is a third when its first draw times the inverse
+// of 3 is at most kThirdAt (DividesBy3).
 uint32_t ChainStates(uint32_t state, int mx0, int mx1, int my0, int my1, int nearFrom, uint32_t* states)
 {
+    constexpr uint32_t kInverse3 = 0xAAAAAAABu, kThirdAt = 0x55555555u;
     const uint64_t nearAt = NearBound(nearFrom);
     uint32_t s1 = After(state, 1);
+    if (nearAt == 0) {
+        // Every position takes a near pixel: five or six draws.
+        for (int my = my0; my < my1; ++my)
+            for (int mx = mx0; mx < mx1; ++mx) {
+                *states++ = state;
+                const uint32_t s5 = After(state, 5), s6 = After(state, 6), s7 = After(state, 7);
+                const uint32_t t = uint32_t(Value(s1, uint32_t(mx + my + 1))) * kInverse3;
+                state = PickAtMost(t, kThirdAt, s6, s5);
+                s1 = PickAtMost(t, kThirdAt, s7, s6);
+            }
+        return state;
+    }
     for (int my = my0; my < my1; ++my)
         for (int mx = mx0; mx < mx1; ++mx) {
             *states++ = state;
-            const uint32_t s2 = After(state, 2), s3 = After(state, 3), s5 = After(state, 5), s6 = After(state, 6);
-            // tK: the first draw of a next position starting from sK.
-            const uint32_t t2 = After(state, 3), t3 = After(state, 4);
-            const uint32_t t5 = After(state, 6), t6 = After(state, 7);
-            const bool third = DividesBy3(uint32_t(Value(s1, uint32_t(mx + my + 1))));
-            const bool nearOne = s2 >= nearAt, nearTwo = s3 >= nearAt;
-            const uint32_t nextTwo = nearTwo ? s6 : s3, nextOne = nearOne ? s5 : s2;
-            const uint32_t firstTwo = nearTwo ? t6 : t3, firstOne = nearOne ? t5 : t2;
-            state = third ? nextTwo : nextOne;
-            s1 = third ? firstTwo : firstOne;
+            const uint32_t s2 = After(state, 2), s3 = After(state, 3), s4 = After(state, 4);
+            const uint32_t s5 = After(state, 5), s6 = After(state, 6), s7 = After(state, 7);
+            const uint32_t t = uint32_t(Value(s1, uint32_t(mx + my + 1))) * kInverse3;
+            // The next state and its first draw after two jitter draws, and
+            // after one.
+            const uint32_t nextTwo = PickAtLeast(s3, nearAt, s6, s3), nextOne = PickAtLeast(s2, nearAt, s5, s2);
+            const uint32_t firstTwo = PickAtLeast(s3, nearAt, s7, s4), firstOne = PickAtLeast(s2, nearAt, s6, s3);
+            state = PickAtMost(t, kThirdAt, nextTwo, nextOne);
+            s1 = PickAtMost(t, kThirdAt, firstTwo, firstOne);
         }
     return state;
 }
