@@ -1,5 +1,7 @@
 #include "effects/painting/brushstrokes_2/stroke_patch.h"
 
+#include "effects/painting/brushstrokes_2/chain_picks.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -99,7 +101,7 @@ namespace {
 // at or below (2^32 - 1) / 3 exactly for the multiples of 3.
 inline bool DividesBy3(uint32_t v)
 {
-    return v * 0xAAAAAAABu <= 0x55555555u;
+    return v * kInverse3 <= kThirdAt;
 }
 
 // The lowest state whose draw below 150 reaches `from`, as a 64-bit bound
@@ -113,38 +115,13 @@ uint64_t NearBound(int from)
     return ((uint64_t(from) << 32) + 149) / 150;
 }
 
-// x >= bound ? a : b, and x <= bound ? a : b, as conditional moves: a
-// branch on a random choice is mispredicted a third of the time, and the
-// compiler turns the plain forms into branches.
-inline uint32_t PickAtLeast(uint64_t x, uint64_t bound, uint32_t a, uint32_t b)
-{
-#if defined(__x86_64__)
-    asm("cmp %2, %1\n\tcmovae %3, %0" : "+r"(b) : "r"(x), "r"(bound), "r"(a) : "cc");
-    return b;
-#else
-    return x >= bound ? a : b;
-#endif
-}
-
-inline uint32_t PickAtMost(uint32_t x, uint32_t bound, uint32_t a, uint32_t b)
-{
-#if defined(__x86_64__)
-    asm("cmp %2, %1\n\tcmovbe %3, %0" : "+r"(b) : "r"(x), "r"(bound), "r"(a) : "cc");
-    return b;
-#else
-    return x <= bound ? a : b;
-#endif
-}
-
 // The state each position of rows my0..my1 - 1, columns mx0..mx1 - 1
 // starts from, row by row into `states`; returns the state after them.
 // Only the two choices lie on the chain; the first draw of the next
 // position is carried along with its state, so that one multiply less
-// lies on it. A position is a third when its first draw times the inverse
-// of 3 is at most kThirdAt (DividesBy3).
+// lies on it.
 uint32_t ChainStates(uint32_t state, int mx0, int mx1, int my0, int my1, int nearFrom, uint32_t* states)
 {
-    constexpr uint32_t kInverse3 = 0xAAAAAAABu, kThirdAt = 0x55555555u;
     const uint64_t nearAt = NearBound(nearFrom);
     uint32_t s1 = After(state, 1);
     if (nearAt == 0) {

@@ -1,5 +1,6 @@
 #include "effects/painting/brushstrokes_2/underpainting.h"
 
+#include "effects/painting/brushstrokes_2/chain_picks.h"
 #include "effects/painting/brushstrokes_2/stroke_rows.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/resample.h"
@@ -25,12 +26,7 @@ inline uint32_t DrawOf(uint32_t state, uint32_t n)
 // Two steps at once.
 constexpr uint32_t kLcgMul2 = kLcgMul * kLcgMul, kLcgAdd2 = kLcgMul + 1u;
 
-// v % 3 == 0: v times the inverse of 3 modulo 2^32 lands at or below
-// (2^32 - 1) / 3 exactly for the multiples of 3.
-inline bool DividesBy3(uint32_t v)
-{
-    return v * 0xAAAAAAABu <= 0x55555555u;
-}
+
 constexpr int kMinHalf = 10;
 
 inline int Channel(gfx::Pixel p, int shift)
@@ -128,10 +124,10 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
                             continue;
                         }
                         const uint32_t s2 = s1 * kLcgMul + 1u, s3 = s1 * kLcgMul2 + kLcgAdd2;
-                        const bool third = DividesBy3(DrawOf(s1, uint32_t(mx + my + 1)));
-                        const uint32_t index = third ? DrawOf(s2, 10) : 10u;
-                        state = third ? s2 : s1;
-                        s1 = third ? s3 : s2;
+                        const uint32_t t = DrawOf(s1, uint32_t(mx + my + 1)) * kInverse3;
+                        const uint32_t index = PickAtMost(t, kThirdAt, DrawOf(s2, 10), 10u);
+                        state = PickAtMost(t, kThirdAt, s2, s1);
+                        s1 = PickAtMost(t, kThirdAt, s3, s2);
                         laid[mx] = uint8_t(a);
                         c[mx] = jittered[index];
                     }
