@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace pqtest;
@@ -227,6 +229,31 @@ TEST(Brushstrokes2Pieces, AStrokeWaitsOnlyForEarlierStrokesItMayOverlap)
     EXPECT_TRUE(queue.drain([](int) { FAIL() << "nothing is left to draw"; }));
     queue.close();
     EXPECT_EQ(queue.take(), -1);
+
+    // Drawing threads asleep while fewer strokes are ready than wake them
+    // still see every stroke drawn once, in order, by the pass's end.
+    queue.open();
+    queue.begin(4, 4, 3);
+    std::vector<int> order;
+    std::mutex orderLock;
+    auto drawn = [&](int k) {
+        std::lock_guard lock(orderLock);
+        order.push_back(k);
+    };
+    std::thread drawer([&] {
+        for (int k = queue.take(); k >= 0; k = queue.take()) {
+            drawn(k);
+            queue.done(k);
+        }
+    });
+    queue.add(0, 0, 0, 1, 1);
+    queue.add(1, 0, 0, 1, 1);
+    queue.add(2, 0, 0, 1, 1);
+    queue.finish();
+    EXPECT_TRUE(queue.drain(drawn));
+    queue.close();
+    drawer.join();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
 
     // The next pass starts afresh; an abort ends it at once.
     queue.open();
