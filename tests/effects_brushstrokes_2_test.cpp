@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace pqtest;
@@ -130,12 +132,14 @@ TEST(Brushstrokes2Pieces, TilesArePickedByTheirError)
 TEST(Brushstrokes2Pieces, PatchDrawsMatchDrawingOneValueAtATime)
 {
     // Inside the photo, across each border, larger than the photo; every
-    // bias and reach setting, over sources left by an earlier patch.
+    // bias and reach setting, with near choices that always hold, never
+    // hold, and miss one draw in 150 or all but one; over sources left by
+    // an earlier patch.
     const int corners[][2] = {{10, 12}, {-9, 5}, {30, -7}, {45, 20}, {8, 50}, {-20, -20}};
     int checked = 0;
     for (const auto& c : corners)
         for (const int bias : {-50, 100})
-            for (const int abstraction : {-5, 0, 25, 100, 150}) {
+            for (const int abstraction : {-5, 0, 25, 95, 100, 105, 150}) {
                 pq::PatchPlacement p;
                 p.x0 = c[0];
                 p.y0 = c[1];
@@ -225,6 +229,31 @@ TEST(Brushstrokes2Pieces, AStrokeWaitsOnlyForEarlierStrokesItMayOverlap)
     EXPECT_TRUE(queue.drain([](int) { FAIL() << "nothing is left to draw"; }));
     queue.close();
     EXPECT_EQ(queue.take(), -1);
+
+    // Drawing threads asleep while fewer strokes are ready than wake them
+    // still see every stroke drawn once, in order, by the pass's end.
+    queue.open();
+    queue.begin(4, 4, 3);
+    std::vector<int> order;
+    std::mutex orderLock;
+    auto drawn = [&](int k) {
+        std::lock_guard lock(orderLock);
+        order.push_back(k);
+    };
+    std::thread drawer([&] {
+        for (int k = queue.take(); k >= 0; k = queue.take()) {
+            drawn(k);
+            queue.done(k);
+        }
+    });
+    queue.add(0, 0, 0, 1, 1);
+    queue.add(1, 0, 0, 1, 1);
+    queue.add(2, 0, 0, 1, 1);
+    queue.finish();
+    EXPECT_TRUE(queue.drain(drawn));
+    queue.close();
+    drawer.join();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
 
     // The next pass starts afresh; an abort ends it at once.
     queue.open();

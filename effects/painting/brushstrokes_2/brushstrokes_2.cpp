@@ -1,12 +1,17 @@
 // Brushstrokes 2's pieces: the direction field of the photo (stroke_field),
 // the underpainting (underpainting), the brush tips (brush_tip_mask) and
 // the stroke passes (stroke_passes). A pass's strokes are generated on the
-// run's thread (stroke_patch: the random chain first, so the draws keep
-// their order, then the values eight positions at a time) while the pool
-// draws them in footprint order (stroke_queue, whose threads stay for five
-// passes; stroke_tiles weighs where the strokes go). Strokes
-// and underpainting share one three-channel blend (stroke_blend), laid
-// eight pixels at a time with the error sums in stroke_rows.
+// run's thread while the pool draws them in footprint order (stroke_queue,
+// whose threads stay for five passes and are woken a few ready strokes at
+// a time; stroke_tiles weighs where the strokes go). The run's thread is
+// what bounds a big photo: the drawing keeps up with it, and each pass
+// waits for the last one's tiles. So it only walks the patch's random chain
+// (stroke_patch: which draws each position makes, picked by conditional
+// moves, chain_picks); a patch wholly over the photo is handed over as the
+// chain's states, and the drawing thread works out its sources, eight
+// positions at a time. Strokes and underpainting share one three-channel
+// blend (stroke_blend), laid eight pixels at a time with the error sums in
+// stroke_rows.
 
 #include "effects/painting/brushstrokes_2/brushstrokes_2.h"
 

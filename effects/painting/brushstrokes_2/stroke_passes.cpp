@@ -99,7 +99,17 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
     where.bias = bias;
     where.centreChance = s_.abstraction / 5 + 80;
     where.abstraction = s_.abstraction;
-    DrawPatchSources(where, rng, patch_);
+    stroke.wholePatch = x0 >= 0 && y0 >= 0 && x0 + mw <= w_ && y0 + mh <= h_;
+    stroke.where = where;
+    if (stroke.wholePatch) {
+        ChainPatchStates(where, rng, stroke.states);
+        unsettled_ = &stroke;
+    } else {
+        settlePatch();
+        DrawPatchSources(where, rng, patch_);
+        stroke.patch.pixel.assign(patch_.pixel.begin(), patch_.pixel.begin() + ptrdiff_t(mw) * mh);
+        stroke.patch.jitter.assign(patch_.jitter.begin(), patch_.jitter.begin() + ptrdiff_t(mw) * mh);
+    }
 
     // The path: each stamp s pixels from the start along the direction
     // reached so far, the direction bending by a drifting amount.
@@ -126,17 +136,27 @@ bool StrokePasses::generate(int pass, platform::Random& rng, Stroke& stroke)
     stroke.top = top;
     stroke.right = right > left && bottom > top ? right : left;
     stroke.bottom = bottom;
-    stroke.patch.pixel.assign(patch_.pixel.begin(), patch_.pixel.begin() + ptrdiff_t(mw) * mh);
-    stroke.patch.jitter.assign(patch_.jitter.begin(), patch_.jitter.begin() + ptrdiff_t(mw) * mh);
     stroke.outcome = Stroke::Outcome::None;
     return true;
+}
+
+void StrokePasses::settlePatch()
+{
+    if (unsettled_ != nullptr)
+        SourcesFromStates(unsettled_->where, unsettled_->states.data(), patch_);
+    unsettled_ = nullptr;
 }
 
 void StrokePasses::draw(const Stroke& stroke, TouchedPixels& touched)
 {
     const int mw = mask_->width, mh = mask_->height;
+    const PatchSources* patch = &stroke.patch;
+    if (stroke.wholePatch) {
+        SourcesFromStates(stroke.where, stroke.states.data(), touched.sources);
+        patch = &touched.sources;
+    }
     touched.colours.resize(size_t(mw) * size_t(mh));
-    PatchColours(photo_.data(), stroke.patch.pixel.data(), stroke.patch.jitter.data(), int(touched.colours.size()),
+    PatchColours(photo_.data(), patch->pixel.data(), patch->jitter.data(), int(touched.colours.size()),
                  touched.colours.data());
     const int bw = stroke.right - stroke.left;
     touched.mark.assign(size_t(bw) * size_t(stroke.bottom - stroke.top), 0);
@@ -233,6 +253,8 @@ size_t StrokePasses::generatePass(int pass, int64_t total, platform::Random& rng
                       (stroke.bottom - 1) / size + 1);
         ++count;
     }
+    // The next pass reuses the strokes.
+    settlePatch();
     return count;
 }
 

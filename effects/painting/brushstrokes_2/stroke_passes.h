@@ -40,7 +40,13 @@ struct Stroke {
     int centreTile = -1; // -1 when the centre lies outside the picture
     int opacity = 0;
     std::vector<int> stampX, stampY; // top-left corners of the stamps
-    PatchSources patch;              // colour source per mask position
+    // A patch wholly over the photo is only the draws' states: the drawing
+    // thread works out its sources. Any other carries its sources, some
+    // kept from earlier strokes.
+    bool wholePatch = false;
+    PatchPlacement where;
+    std::vector<uint32_t> states;
+    PatchSources patch; // colour source per mask position
     // The pixels its stamps may reach, clipped to the picture (empty when
     // right <= left).
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -53,6 +59,7 @@ struct TouchedPixels {
     std::vector<gfx::Pixel> saved;
     std::vector<uint8_t> mark;
     std::vector<gfx::Pixel> colours;
+    PatchSources sources; // a whole patch's, worked out from its states
     bool any = false; // the stroke stamped at least one pixel
 };
 
@@ -70,6 +77,9 @@ public:
 
 private:
     bool generate(int pass, platform::Random& rng, Stroke& stroke);
+    // The sources the last whole patch left, into patch_: before a stroke
+    // that keeps some, and before that patch's stroke is reused.
+    void settlePatch();
     void draw(const Stroke& stroke, TouchedPixels& touched);
     void save(const Stroke& stroke, TouchedPixels& touched) const;
     void testAndKeep(Stroke& stroke, const TouchedPixels& touched);
@@ -110,6 +120,7 @@ private:
     const BrushTipMask* mask_ = nullptr;
     bool errorTest_ = false;
     PatchSources patch_; // colour sources carried from stroke to stroke
+    const Stroke* unsettled_ = nullptr; // the last whole patch, not yet in patch_
     std::array<QImage, 2> snapshots_; // pictures for the window, reused once it lets them go
     uint32_t shownTick_ = 0;          // when the window was last sent one
     bool shown_ = false;

@@ -1,5 +1,7 @@
 #include "effects/painting/brushstrokes_2/stroke_patch.h"
 
+#include "effects/painting/brushstrokes_2/chain_picks.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -13,15 +15,15 @@ struct Ahead {
     uint32_t mul = 1, add = 0;
 };
 
-constexpr std::array<Ahead, 7> AheadSteps()
+constexpr std::array<Ahead, 8> AheadSteps()
 {
-    std::array<Ahead, 7> steps{};
+    std::array<Ahead, 8> steps{};
     for (size_t k = 1; k < steps.size(); ++k)
         steps[k] = {steps[k - 1].mul * 134775813u, steps[k - 1].add * 134775813u + 1u};
     return steps;
 }
 
-constexpr std::array<Ahead, 7> kAhead = AheadSteps();
+constexpr std::array<Ahead, 8> kAhead = AheadSteps();
 
 inline uint32_t After(uint32_t state, int k)
 {
@@ -99,7 +101,18 @@ namespace {
 // at or below (2^32 - 1) / 3 exactly for the multiples of 3.
 inline bool DividesBy3(uint32_t v)
 {
-    return v * 0xAAAAAAABu <= 0x55555555u;
+    return v * kInverse3 <= kThirdAt;
+}
+
+// The lowest state whose draw below 150 reaches `from`, as a 64-bit bound
+// (2^32: no state does): the near choice becomes one comparison.
+uint64_t NearBound(int from)
+{
+    if (from <= 0)
+        return 0;
+    if (from >= 150)
+        return uint64_t(1) << 32;
+    return ((uint64_t(from) << 32) + 149) / 150;
 }
 
 // The state each position of rows my0..my1 - 1, columns mx0..mx1 - 1
@@ -109,20 +122,32 @@ inline bool DividesBy3(uint32_t v)
 // lies on it.
 uint32_t ChainStates(uint32_t state, int mx0, int mx1, int my0, int my1, int nearFrom, uint32_t* states)
 {
+    const uint64_t nearAt = NearBound(nearFrom);
     uint32_t s1 = After(state, 1);
+    if (nearAt == 0) {
+        // Every position takes a near pixel: five or six draws.
+        for (int my = my0; my < my1; ++my)
+            for (int mx = mx0; mx < mx1; ++mx) {
+                *states++ = state;
+                const uint32_t s5 = After(state, 5), s6 = After(state, 6), s7 = After(state, 7);
+                const uint32_t t = uint32_t(Value(s1, uint32_t(mx + my + 1))) * kInverse3;
+                state = PickAtMost(t, kThirdAt, s6, s5);
+                s1 = PickAtMost(t, kThirdAt, s7, s6);
+            }
+        return state;
+    }
     for (int my = my0; my < my1; ++my)
         for (int mx = mx0; mx < mx1; ++mx) {
             *states++ = state;
-            const uint32_t s2 = After(state, 2), s3 = After(state, 3), s5 = After(state, 5), s6 = After(state, 6);
-            // tK: the first draw of a next position starting from sK.
-            const uint32_t t2 = After(state, 3), t3 = After(state, 4);
-            const uint32_t t5 = After(state, 6), t6 = s6 * kAhead[1].mul + kAhead[1].add;
-            const bool third = DividesBy3(uint32_t(Value(s1, uint32_t(mx + my + 1))));
-            const bool nearOne = Value(s2, 150) >= nearFrom, nearTwo = Value(s3, 150) >= nearFrom;
-            const uint32_t nextTwo = nearTwo ? s6 : s3, nextOne = nearOne ? s5 : s2;
-            const uint32_t firstTwo = nearTwo ? t6 : t3, firstOne = nearOne ? t5 : t2;
-            state = third ? nextTwo : nextOne;
-            s1 = third ? firstTwo : firstOne;
+            const uint32_t s2 = After(state, 2), s3 = After(state, 3), s4 = After(state, 4);
+            const uint32_t s5 = After(state, 5), s6 = After(state, 6), s7 = After(state, 7);
+            const uint32_t t = uint32_t(Value(s1, uint32_t(mx + my + 1))) * kInverse3;
+            // The next state and its first draw after two jitter draws, and
+            // after one.
+            const uint32_t nextTwo = PickAtLeast(s3, nearAt, s6, s3), nextOne = PickAtLeast(s2, nearAt, s5, s2);
+            const uint32_t firstTwo = PickAtLeast(s3, nearAt, s7, s4), firstOne = PickAtLeast(s2, nearAt, s6, s3);
+            state = PickAtMost(t, kThirdAt, nextTwo, nextOne);
+            s1 = PickAtMost(t, kThirdAt, firstTwo, firstOne);
         }
     return state;
 }
@@ -221,30 +246,50 @@ void RowSourcesPlain(const PatchPlacement& where, int my, int mx0, int mx1, cons
 
 } // namespace
 
-void DrawPatchSources(const PatchPlacement& where, platform::Random& rng, PatchSources& sources)
+PatchClip ClipPatch(const PatchPlacement& where)
+{
+    PatchClip c;
+    c.mx0 = std::max(0, -where.x0);
+    c.mx1 = std::max(c.mx0, std::min(where.maskW, where.w - where.x0));
+    c.my0 = std::max(0, -where.y0);
+    c.my1 = std::max(c.my0, std::min(where.maskH, where.h - where.y0));
+    return c;
+}
+
+void ChainPatchStates(const PatchPlacement& where, platform::Random& rng, std::vector<uint32_t>& states)
+{
+    const PatchClip c = ClipPatch(where);
+    states.resize(size_t(c.mx1 - c.mx0) * size_t(c.my1 - c.my0));
+    if (states.empty())
+        return;
+    rng.setSeed(ChainStates(rng.seed(), c.mx0, c.mx1, c.my0, c.my1, where.centreChance - where.bias, states.data()));
+}
+
+void SourcesFromStates(const PatchPlacement& where, const uint32_t* states, PatchSources& sources)
 {
     const size_t size = size_t(where.maskW) * size_t(where.maskH);
     if (sources.pixel.size() < size) {
         sources.pixel.resize(size, -1);
         sources.jitter.resize(size, 0);
     }
-    const int mx0 = std::max(0, -where.x0), mx1 = std::min(where.maskW, where.w - where.x0);
-    const int my0 = std::max(0, -where.y0), my1 = std::min(where.maskH, where.h - where.y0);
-    if (mx0 >= mx1 || my0 >= my1)
-        return;
-    // The chain of states first, then every position's draws from its own.
-    thread_local std::vector<uint32_t> states;
-    const int across = mx1 - mx0;
-    states.resize(size_t(across) * size_t(my1 - my0));
-    rng.setSeed(ChainStates(rng.seed(), mx0, mx1, my0, my1, where.centreChance - where.bias, states.data()));
+    const PatchClip c = ClipPatch(where);
+    const int across = c.mx1 - c.mx0;
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    for (int my = my0; my < my1; ++my) {
-        const uint32_t* rowStates = states.data() + size_t(my - my0) * size_t(across);
+    for (int my = c.my0; my < c.my1; ++my) {
+        const uint32_t* rowStates = states + size_t(my - c.my0) * size_t(across);
         int32_t* pixel = sources.pixel.data() + size_t(my) * size_t(where.maskW);
         int8_t* jitter = sources.jitter.data() + size_t(my) * size_t(where.maskW);
-        const int from = avx2 ? RowSourcesAvx2(where, my, mx0, mx1, rowStates, pixel, jitter) : mx0;
-        RowSourcesPlain(where, my, from, mx1, rowStates + (from - mx0), pixel, jitter);
+        const int from = avx2 ? RowSourcesAvx2(where, my, c.mx0, c.mx1, rowStates, pixel, jitter) : c.mx0;
+        RowSourcesPlain(where, my, from, c.mx1, rowStates + (from - c.mx0), pixel, jitter);
     }
+}
+
+void DrawPatchSources(const PatchPlacement& where, platform::Random& rng, PatchSources& sources)
+{
+    // The chain of states first, then every position's draws from its own.
+    thread_local std::vector<uint32_t> states;
+    ChainPatchStates(where, rng, states);
+    SourcesFromStates(where, states.data(), sources);
 }
 
 } // namespace pq

@@ -39,6 +39,19 @@ struct PatchPlacement {
 // what `sources` held. Grows `sources` to the mask's size (new positions
 // have no colour). The draws are those of drawing each value in turn.
 void DrawPatchSources(const PatchPlacement& where, platform::Random& rng, PatchSources& sources);
+// The two halves of DrawPatchSources, so that the draws can be made on one
+// thread and the sources worked out on another: the state each position
+// over the photo starts from, row by row (advances `rng` the same way)...
+void ChainPatchStates(const PatchPlacement& where, platform::Random& rng, std::vector<uint32_t>& states);
+// ...and the sources of those positions from their states.
+void SourcesFromStates(const PatchPlacement& where, const uint32_t* states, PatchSources& sources);
+
+// The mask positions [mx0, mx1) x [my0, my1) over the photo.
+struct PatchClip {
+    int mx0 = 0, mx1 = 0, my0 = 0, my1 = 0;
+};
+PatchClip ClipPatch(const PatchPlacement& where);
+
 // The same in one walk, each position from the state the last one left.
 void DrawPatchSourcesPlain(const PatchPlacement& where, platform::Random& rng, PatchSources& sources);
 

@@ -55,7 +55,10 @@ void StrokeQueue::add(int k, int bx0, int by0, int bx1, int by1)
 void StrokeQueue::push(int k)
 {
     ready_.push_back(k);
-    if (sleepers_ > 0)
+    // While the pass is generated a sleeper is woken for a few strokes at
+    // a time: a wake costs the generating thread more than a stroke's
+    // draws, and whoever takes one wakes the next sleeper.
+    if (sleepers_ > 0 && (finished_ || ready_.size() - readyHead_ >= kWakeForReady))
         wake_.notify_one();
 }
 
@@ -63,6 +66,8 @@ void StrokeQueue::finish()
 {
     std::lock_guard lock(mutex_);
     finished_ = true;
+    if (sleepers_ > 0 && readyHead_ < ready_.size())
+        wake_.notify_one();
 }
 
 bool StrokeQueue::drain(const std::function<void(int)>& draw)

@@ -25,9 +25,11 @@ public:
     void begin(int columns, int rows, size_t capacity);
 
     // The generating thread: stroke k, numbered upwards from 0, reaches the
-    // blocks [bx0, bx1) x [by0, by1).
+    // blocks [bx0, bx1) x [by0, by1). Sleeping drawing threads are woken
+    // once a few strokes are ready.
     void add(int k, int bx0, int by0, int bx1, int by1);
-    // No more strokes this pass.
+    // No more strokes this pass: a sleeping drawing thread is woken for
+    // the ready ones.
     void finish();
     // The generating thread, after finish(): draws ready strokes itself
     // with `draw` until every stroke of the pass has been drawn; false when
@@ -47,6 +49,9 @@ public:
 private:
     void push(int k);
     bool passDrawn() const { return finished_ && drawnCount_ == added_; }
+
+    // Ready strokes that wake a sleeping drawing thread before finish().
+    static constexpr size_t kWakeForReady = 4;
 
     // Generating thread only.
     std::vector<int> blockLast_; // the last stroke added over each block

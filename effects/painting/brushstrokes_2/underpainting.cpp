@@ -1,5 +1,6 @@
 #include "effects/painting/brushstrokes_2/underpainting.h"
 
+#include "effects/painting/brushstrokes_2/chain_picks.h"
 #include "effects/painting/brushstrokes_2/stroke_rows.h"
 #include "engine/runtime/effect_api.h"
 #include "gfx/resample.h"
@@ -22,10 +23,10 @@ inline uint32_t DrawOf(uint32_t state, uint32_t n)
     return uint32_t((uint64_t(state) * n) >> 32);
 }
 
-inline uint32_t MaskOf(bool v)
-{
-    return 0u - uint32_t(v);
-}
+// Two steps at once.
+constexpr uint32_t kLcgMul2 = kLcgMul * kLcgMul, kLcgAdd2 = kLcgMul + 1u;
+
+
 constexpr int kMinHalf = 10;
 
 inline int Channel(gfx::Pixel p, int shift)
@@ -107,7 +108,10 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
                 // stepped from the position's first, so that nothing
                 // branches on a draw. The chain goes first, then the stamp
                 // is laid with the colours it chose.
+                // The first draw of the next position is carried along with
+                // the state, so that the chain is the choice alone.
                 uint32_t state = rng.seed();
+                uint32_t s1 = state * kLcgMul + 1u;
                 for (int my = rows.my0; my < rows.my1; ++my) {
                     const uint8_t* m = mask.alpha.data() + size_t(my) * size_t(mask.width);
                     uint8_t* laid = laidAlpha.data() + size_t(my) * size_t(mask.width);
@@ -119,10 +123,11 @@ void Underpaint(gfx::Surface& picture, const std::vector<gfx::Pixel>& photo, boo
                             laid[mx] = 0;
                             continue;
                         }
-                        const uint32_t s1 = state * kLcgMul + 1u, s2 = s1 * kLcgMul + 1u;
-                        const uint32_t third = MaskOf(DrawOf(s1, uint32_t(mx + my + 1)) % 3u == 0);
-                        const uint32_t index = (DrawOf(s2, 10) & third) | (10u & ~third);
-                        state = (s2 & third) | (s1 & ~third);
+                        const uint32_t s2 = s1 * kLcgMul + 1u, s3 = s1 * kLcgMul2 + kLcgAdd2;
+                        const uint32_t t = DrawOf(s1, uint32_t(mx + my + 1)) * kInverse3;
+                        const uint32_t index = PickAtMost(t, kThirdAt, DrawOf(s2, 10), 10u);
+                        state = PickAtMost(t, kThirdAt, s2, s1);
+                        s1 = PickAtMost(t, kThirdAt, s3, s2);
                         laid[mx] = uint8_t(a);
                         c[mx] = jittered[index];
                     }
