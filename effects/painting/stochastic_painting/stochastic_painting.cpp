@@ -1,8 +1,11 @@
 // Stochastic painting's pieces: its tries are sampled in samples, its
-// atlas marks are made once per process (marks), and pool threads lay the
-// strokes that pass, each over its own stripes of rows, while the run's
-// thread tries the next (striped_draws). Stamps are laid eight pixels at a
-// time by effects/shared/stamp_lay_wide.
+// atlas marks are made once per process (marks), and the strokes that pass
+// are laid stripe by stripe of rows while the run's thread tries the next
+// (striped_draws): pool threads claim whichever stripe has strokes waiting,
+// and the run's thread lays the rows a try needs itself when no helper has
+// got to them, so a helper that lost its processor holds up nothing but
+// the stripe it is laying. Stamps are laid eight pixels at a time by
+// effects/shared/stamp_lay_wide.
 
 #include "effects/painting/stochastic_painting/stochastic_painting.h"
 
@@ -103,27 +106,21 @@ public:
             strokes();
             return;
         }
-        StripedDraws lanes(workers, w_, h_);
         queued_.resize(StripedDraws::kRing);
+        StripedDraws lanes(w_, h_, [this](int64_t n, int top, int bottom) {
+            const Queued& q = queued_[size_t(n % StripedDraws::kRing)];
+            draw(q.tr, q.x, q.y, q.size, q.reach, q.colour, top, bottom);
+        });
         platform::RunWithHelpers(
-            workers,
-            [&](int) {
-                const int h = lanes.join();
-                if (h >= 0)
-                    lanes.serve(h, [this](int64_t n, int top, int bottom) {
-                        const Queued& q = queued_[size_t(n % StripedDraws::kRing)];
-                        draw(q.tr, q.x, q.y, q.size, q.reach, q.colour, top, bottom);
-                    });
-            },
+            workers, [&](int) { lanes.serve(); },
             [&] {
                 const struct Stop {
                     StripedDraws& lanes;
                     ~Stop() { lanes.stop(); }
                 } stop{lanes};
-                if (lanes.start() > 0)
-                    lanes_ = &lanes;
+                lanes_ = &lanes;
                 strokes();
-                if (lanes_ && !lanes.awaitAll())
+                if (!lanes.awaitAll())
                     stopped_ = true;
                 lanes_ = nullptr;
             });
