@@ -171,6 +171,8 @@ void StripedDraws::push(const QRect& area)
 bool StripedDraws::await(const QRect& box)
 {
     for (int s = box.top() / kStripe; s <= box.bottom() / kStripe; ++s) {
+        if (stripe_[size_t(s)].laid.load(std::memory_order_acquire) >= queued_[size_t(s)])
+            continue; // nothing waits here
         // The last stroke over the box's blocks in this stripe.
         const int top = std::max(box.top(), s * kStripe), bottom = std::min(box.bottom(), s * kStripe + kStripe - 1);
         int64_t needed = 0;
