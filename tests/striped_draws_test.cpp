@@ -1,4 +1,4 @@
-// Strokes laid stripe by stripe, by helpers and by the run's thread, must
+// Strokes laid tile by tile, by helpers and by the run's thread, must
 // give every pixel its strokes in the order they were pushed, each once, and
 // a wait over a box must leave none of the box's strokes unlaid, however
 // many helpers come (none included).
@@ -32,20 +32,23 @@ struct JoinAll {
 
 TEST(StripedDraws, PixelsTakeTheirStrokesInPushOrderAndWaitsSeeThemLaid)
 {
-    constexpr int kWidth = 70, kHeight = 3 * kStripe + 5, kStrokes = 1500;
+    constexpr int kWidth = 70, kHeight = 3 * kStripe + 5, kStrokes = 1500, kTileWidth = 24;
     for (const int helperCount : {0, 1, 3}) {
         SCOPED_TRACE(helperCount);
         std::vector<QRect> areas(kStrokes);
         std::vector<std::vector<int>> laid(size_t(kWidth) * kHeight); // per pixel, the strokes over it
         bool outside = false;
-        pq::StripedDraws draws(kWidth, kHeight, [&](int64_t n, int top, int bottom) {
-            const QRect& a = areas[size_t(n)];
-            // Within the stroke's area and one stripe.
-            outside = outside || top < a.top() || bottom > a.bottom() || top / kStripe != bottom / kStripe;
-            for (int y = top; y <= bottom; ++y)
-                for (int x = a.left(); x <= a.right(); ++x)
-                    laid[size_t(y) * kWidth + size_t(x)].push_back(int(n));
-        });
+        pq::StripedDraws draws(
+            kWidth, kHeight,
+            [&](int64_t n, const QRect& clip) {
+                // Within the stroke's area and one tile.
+                outside = outside || !areas[size_t(n)].contains(clip) || clip.top() / kStripe != clip.bottom() / kStripe ||
+                          clip.left() / kTileWidth != clip.right() / kTileWidth;
+                for (int y = clip.top(); y <= clip.bottom(); ++y)
+                    for (int x = clip.left(); x <= clip.right(); ++x)
+                        laid[size_t(y) * kWidth + size_t(x)].push_back(int(n));
+            },
+            kTileWidth);
         std::vector<std::thread> helpers;
         const JoinAll joinAll{draws, helpers};
         for (int t = 0; t < helperCount; ++t)
@@ -84,12 +87,12 @@ TEST(StripedDraws, PixelsTakeTheirStrokesInPushOrderAndWaitsSeeThemLaid)
 
 TEST(StripedDraws, AHelperThatFailsStopsEveryWaitAtOnce)
 {
-    // A helper fails at the first stroke it lays and keeps its stripe: the
+    // A helper fails at the first stroke it lays and keeps its tile: the
     // run's thread, however it waits (for a box, for room in the ring, for
     // everything), is told and waits no more; the other helper goes home.
     constexpr int kWidth = 40, kHeight = 4 * kStripe;
     std::atomic<bool> failing{true};
-    pq::StripedDraws draws(kWidth, kHeight, [&](int64_t, int, int) {
+    pq::StripedDraws draws(kWidth, kHeight, [&](int64_t, const QRect&) {
         if (failing.exchange(false))
             throw std::bad_alloc();
     });
@@ -103,7 +106,7 @@ TEST(StripedDraws, AHelperThatFailsStopsEveryWaitAtOnce)
             failed = true;
         }
     });
-    // Strokes over every stripe, then the failing helper's end: it takes
+    // Strokes over every tile, then the failing helper's end: it takes
     // the first one laid, since the test's thread lays none before.
     for (int n = 0; n < 2 * pq::StripedDraws::kWakeEvery; ++n) {
         ASSERT_EQ(draws.reserve(), n);
@@ -119,13 +122,13 @@ TEST(StripedDraws, AHelperThatFailsStopsEveryWaitAtOnce)
 
 TEST(StripedDraws, TheRunsThreadLaysEverythingWhenNoHelperComes)
 {
-    // More strokes than the ring holds, over one stripe and over all: room
+    // More strokes than the ring holds, over one tile and over all: room
     // and waits are made by the run's thread alone; a helper that comes
     // after the stop returns at once.
     constexpr int kWidth = 20, kHeight = 2 * kStripe;
     std::vector<int> count(kHeight, 0); // strokes laid over each row
-    pq::StripedDraws draws(kWidth, kHeight, [&](int64_t, int top, int bottom) {
-        for (int y = top; y <= bottom; ++y)
+    pq::StripedDraws draws(kWidth, kHeight, [&](int64_t, const QRect& clip) {
+        for (int y = clip.top(); y <= clip.bottom(); ++y)
             ++count[size_t(y)];
     });
     constexpr int kStrokes = 3 * pq::StripedDraws::kRing;
