@@ -6,6 +6,10 @@
 // over since is drawn or scored again. Batches pass through the ring of
 // ring.h. The split keeps the generator's order on one thread and the
 // heavy work on the pool, with the same picture at every thread count.
+// Helpers hand work back and forth thousands of times a second, which pays
+// only while they have processors of their own: each stretch between
+// snapshots runs helped or alone, whichever went faster when last tried
+// (platform/helped_or_alone.h).
 
 #include "effects/sketch/pencil_sketch_2/pencil_sketch_2.h"
 
