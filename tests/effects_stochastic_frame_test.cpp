@@ -140,16 +140,19 @@ TEST_F(StochasticRuns, NoStrokeIsCentredOnTransparentPixels)
 TEST_F(StochasticRuns, GivesTheSameBytesForAnyPoolSize)
 {
     // Helpers join as pool threads come: none, one, or more than the
-    // strokes' stripes keep busy.
-    const gfx::Image photo = Photo(240, 180);
-    std::vector<gfx::Image> results;
-    for (const int workers : {0, 1, 2, 7}) {
-        platform::ConfigureThreadPool(workers, workers);
-        results.push_back(run(photo, {5, 40, 30, 50, 90}));
+    // strokes' tiles keep busy; on a wide picture strokes cross tiles side
+    // by side too.
+    for (const QSize size : {QSize(240, 180), QSize(2100, 50)}) {
+        const gfx::Image photo = Photo(size.width(), size.height());
+        std::vector<gfx::Image> results;
+        for (const int workers : {0, 1, 2, 7}) {
+            platform::ConfigureThreadPool(workers, workers);
+            results.push_back(run(photo, {5, 40, 30, 50, 90}));
+        }
+        platform::ConfigureDefaultThreadPool();
+        for (size_t k = 1; k < results.size(); ++k)
+            EXPECT_TRUE(testimg::ImagesNear(results[0], results[k], 0)) << size.width() << " " << k;
     }
-    platform::ConfigureDefaultThreadPool();
-    for (size_t k = 1; k < results.size(); ++k)
-        EXPECT_TRUE(testimg::ImagesNear(results[0], results[k], 0)) << k;
 }
 
 TEST_F(StochasticRuns, AHelperThatFailsEndsTheRunWithItsFailure)

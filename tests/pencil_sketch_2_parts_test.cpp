@@ -207,8 +207,9 @@ TEST(PencilSketch2Chain, PlacesFollowTheSheetAsLinesChangeIt)
 namespace {
 
 // What strokes taking candidates from a stream see and leave: every
-// candidate's outcome, then the sheet.
-std::vector<int64_t> StrokeRecord(int w, int h, int helpers, int poolWorkers = -1)
+// candidate's outcome, then the sheet. With `stretch`, stretches of that
+// many strokes run in turn with the helpers and alone.
+std::vector<int64_t> StrokeRecord(int w, int h, int helpers, int poolWorkers = -1, int stretch = 0)
 {
     const TiledIndex at(w, h);
     std::vector<Cell> cells = RandomCells(at.size(), 3, 12);
@@ -227,31 +228,35 @@ std::vector<int64_t> StrokeRecord(int w, int h, int helpers, int poolWorkers = -
     stream.takeCodes();
     stream.start(99);
     std::vector<int64_t> record;
-    stream.withHelpers(helpers, [&] {
-        for (int s = 0; s < 3000; ++s) {
-            if (s % 40 == 0)
-                stream.setPhase(s / 40 % 3 == 0 ? 3 : s / 40 * 9 % 101);
-            int64_t best = 0, stale = 0;
-            for (int c = 0; c <= 30; ++c) {
-                const Outcome& o = stream.next();
-                record.push_back(o.drawable ? o.score * 256 + o.tone : -1);
-                if (!o.drawable)
-                    continue;
-                if (o.score < best) {
-                    best = o.score;
-                    stream.keep();
-                    stale = 0;
+    constexpr int kStrokes = 3000;
+    const int stretchLength = stretch > 0 ? stretch : kStrokes;
+    for (int from = 0; from < kStrokes; from += stretchLength) {
+        stream.withHelpers(from / stretchLength % 2 ? 0 : helpers, [&] {
+            for (int s = from; s < std::min(kStrokes, from + stretchLength); ++s) {
+                if (s % 40 == 0)
+                    stream.setPhase(s / 40 % 3 == 0 ? 3 : s / 40 * 9 % 101);
+                int64_t best = 0, stale = 0;
+                for (int c = 0; c <= 30; ++c) {
+                    const Outcome& o = stream.next();
+                    record.push_back(o.drawable ? o.score * 256 + o.tone : -1);
+                    if (!o.drawable)
+                        continue;
+                    if (o.score < best) {
+                        best = o.score;
+                        stream.keep();
+                        stale = 0;
+                    }
+                    if (++stale >= 6) {
+                        if (best < 0)
+                            break;
+                        stale = 0;
+                    }
                 }
-                if (++stale >= 6) {
-                    if (best < 0)
-                        break;
-                    stale = 0;
-                }
+                if (best < 0)
+                    stream.commitKept();
             }
-            if (best < 0)
-                stream.commitKept();
-        }
-    });
+        });
+    }
     platform::ConfigureDefaultThreadPool();
     record.push_back(stream.seed());
     for (int y = 0; y < h; ++y)
@@ -271,6 +276,13 @@ TEST(PencilSketch2Stream, HelpersLeaveEveryCandidateAsDrawingAloneWould)
         for (int helpers : {1, 3, 6})
             EXPECT_EQ(StrokeRecord(w, h, helpers), alone) << w << "x" << h << " with " << helpers << " helpers";
     }
+}
+
+TEST(PencilSketch2Stream, StretchesWithHelpersAndAloneInTurnLeaveWhatAloneLeaves)
+{
+    const std::vector<int64_t> alone = StrokeRecord(90, 70, 0);
+    for (const int stretch : {5, 37, 400})
+        EXPECT_EQ(StrokeRecord(90, 70, 3, 3, stretch), alone) << "stretches of " << stretch;
 }
 
 TEST(PencilSketch2Stream, HelpersAskedForNeedNoPoolOfThatSize)

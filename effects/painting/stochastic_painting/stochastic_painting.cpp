@@ -1,8 +1,11 @@
 // Stochastic painting's pieces: its tries are sampled in samples, its
-// atlas marks are made once per process (marks), and pool threads lay the
-// strokes that pass, each over its own stripes of rows, while the run's
-// thread tries the next (striped_draws). Stamps are laid eight pixels at a
-// time by effects/shared/stamp_lay_wide.
+// atlas marks are made once per process (marks), and the strokes that pass
+// are laid tile by tile of the canvas while the run's thread tries the next
+// (striped_draws): pool threads claim whichever tile has strokes waiting,
+// and the run's thread lays the tiles a try needs itself when no helper has
+// got to them, so a helper that lost its processor holds up nothing but
+// the tile it is laying. Stamps are laid eight pixels at a time by
+// effects/shared/stamp_lay_wide.
 
 #include "effects/painting/stochastic_painting/stochastic_painting.h"
 
@@ -103,27 +106,21 @@ public:
             strokes();
             return;
         }
-        StripedDraws lanes(workers, w_, h_);
         queued_.resize(StripedDraws::kRing);
+        StripedDraws lanes(w_, h_, [this](int64_t n, const QRect& clip) {
+            const Queued& q = queued_[size_t(n % StripedDraws::kRing)];
+            draw(q.tr, q.x, q.y, q.size, q.reach, q.colour, clip);
+        });
         platform::RunWithHelpers(
-            workers,
-            [&](int) {
-                const int h = lanes.join();
-                if (h >= 0)
-                    lanes.serve(h, [this](int64_t n, int top, int bottom) {
-                        const Queued& q = queued_[size_t(n % StripedDraws::kRing)];
-                        draw(q.tr, q.x, q.y, q.size, q.reach, q.colour, top, bottom);
-                    });
-            },
+            workers, [&](int) { lanes.serve(); },
             [&] {
                 const struct Stop {
                     StripedDraws& lanes;
                     ~Stop() { lanes.stop(); }
                 } stop{lanes};
-                if (lanes.start() > 0)
-                    lanes_ = &lanes;
+                lanes_ = &lanes;
                 strokes();
-                if (lanes_ && !lanes.awaitAll())
+                if (!lanes.awaitAll())
                     stopped_ = true;
                 lanes_ = nullptr;
             });
@@ -216,7 +213,7 @@ private:
         if (lanes_)
             queue(tr, x, y, size, reach, c);
         else
-            draw(tr, x, y, size, reach, c, y - reach - 1, y + reach + 1);
+            draw(tr, x, y, size, reach, c, QRect(x - reach - 1, y - reach - 1, 2 * reach + 3, 2 * reach + 3));
     }
 
     // The size of stroke i: large first, small last.
@@ -284,7 +281,8 @@ private:
     }
 
     // Over the canvas rows top..bottom.
-    void draw(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour, int top, int bottom) const
+    // Over the canvas pixels of clip.
+    void draw(const Try& tr, int x, int y, float size, int reach, gfx::Pixel colour, const QRect& clip) const
     {
         Stamp stamp;
         stamp.cell = &marks_[size_t(tr.mark)].cell;
@@ -295,10 +293,11 @@ private:
         stamp.sampling = StampSampling::Linear;
         stamp.trimToInk = true;
         const int c = kStampSide / 2;
-        // Canvas row r is the stamp's row r - y + c.
-        const int from = std::max(c - reach - 1, top - y + c), to = std::min(c + reach + 1, bottom - y + c);
-        DrawStampOver(stamp, kStampSide, QRect(c - reach - 1, from, 2 * reach + 3, to - from + 1), canvas_, stride_,
-                      dest_.size(), x, y);
+        // Canvas pixel (u, v) is the stamp's (u - x + c, v - y + c).
+        const QRect region =
+            QRect(c - reach - 1, c - reach - 1, 2 * reach + 3, 2 * reach + 3) & clip.translated(c - x, c - y);
+        if (!region.isEmpty())
+            DrawStampOver(stamp, kStampSide, region, canvas_, stride_, dest_.size(), x, y);
     }
 
     void report(int64_t i)

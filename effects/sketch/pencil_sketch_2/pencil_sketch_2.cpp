@@ -6,6 +6,10 @@
 // over since is drawn or scored again. Batches pass through the ring of
 // ring.h. The split keeps the generator's order on one thread and the
 // heavy work on the pool, with the same picture at every thread count.
+// Helpers hand work back and forth thousands of times a second, which pays
+// only while they have processors of their own: each stretch between
+// snapshots runs helped or alone, whichever went faster when last tried
+// (platform/helped_or_alone.h).
 
 #include "effects/sketch/pencil_sketch_2/pencil_sketch_2.h"
 
@@ -15,6 +19,7 @@
 #include "engine/runtime/effect_api.h"
 #include "gfx/canvas.h"
 #include "gfx/scratch_buffer.h"
+#include "platform/helped_or_alone.h"
 #include "platform/numeric.h"
 #include "platform/thread_pool.h"
 #include "platform/tick.h"
@@ -72,7 +77,9 @@ private:
 
     // On large pictures the rounds run with pool threads judging places and
     // laying out candidates ahead; they stop for each intermediate picture,
-    // which the pool then makes.
+    // which the pool then makes. Each stretch between pictures runs helped
+    // or alone, whichever went faster (on a busy machine helpers that keep
+    // losing their processors cost more than they save).
     void rounds()
     {
         const int64_t maxi =
@@ -83,12 +90,16 @@ private:
         const bool helped = int64_t(w_) * h_ >= kHelpedArea;
         const int helpers = helped ? std::min(platform::ThreadPoolWorkerCount(), kMaxHelpers) : 0;
         stream_.start(rng_.seed());
+        platform::HelpedOrAlone pace;
         uint32_t lastSnapshot = platform::TickMs();
         int64_t i = 0;
         while (i <= maxi) {
             bool snapshotDue = false;
+            const bool withHelpers = helpers > 0 && pace.helped();
+            const uint32_t began = platform::TickMs();
+            stream_.takeBatches();
             stream_.withHelpers(
-                helpers,
+                withHelpers ? helpers : 0,
                 [&] {
                     for (; i <= maxi; ++i) {
                         CheckCancellation();
@@ -101,6 +112,8 @@ private:
                 },
                 [&] { prepareSnapshots(); });
             if (snapshotDue) {
+                // A whole stretch between snapshots: its pace counts.
+                pace.ran(withHelpers, double(platform::TickMs() - began), stream_.takeBatches());
                 showSnapshot(int(std::min<int64_t>(100, i * 100 / divisor + 1)));
                 lastSnapshot = platform::TickMs();
                 round(i++, divisor);

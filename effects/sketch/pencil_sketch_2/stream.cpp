@@ -171,6 +171,7 @@ void CandidateStream::lay(Batch& b, CandidateLayer& layer)
 
 void CandidateStream::advance()
 {
+    ++batches_;
     ++curBatch_;
     pos_ = 0;
     takenBatch_.store(curBatch_, std::memory_order_relaxed);

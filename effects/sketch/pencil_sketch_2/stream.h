@@ -26,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace pq::pencil {
@@ -61,6 +62,8 @@ public:
     // candidates, and another pool thread, if there is one, runs `aside`.
     // Only body may take candidates and commit.
     void withHelpers(int helpers, const std::function<void()>& body, const std::function<void()>& aside = {});
+    // Batches of candidates taken since the last call.
+    int64_t takeBatches() { return std::exchange(batches_, 0); }
 
 private:
     static constexpr int kRing = 32;
@@ -142,6 +145,7 @@ private:
     uint32_t takenSeed_ = 0;
     Outcome taken_;
     bool helped_ = false;
+    int64_t batches_ = 0; // taken since takeBatches()
     CandidateLayer layer_;
     std::vector<int32_t> keptLine_;
     std::vector<uint8_t> keptFade_;
