@@ -2,9 +2,9 @@
 
 #include "gfx/codec.h"
 #include "platform/bounded_file.h"
+#include "platform/file_write.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <array>
 
@@ -71,13 +71,7 @@ bool MarkFile(const QString& fileName, bool (*mark)(QByteArray&), QString* error
         return false;
     if (!mark(bytes))
         return false;
-    QSaveFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        if (error)
-            *error = out.errorString();
-        return false;
-    }
-    return true;
+    return platform::WriteFileAtomically(fileName, bytes, error);
 }
 
 } // namespace

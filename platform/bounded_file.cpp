@@ -1,27 +1,13 @@
 #include "platform/bounded_file.h"
 
+#include "platform/system_error.h"
+
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
-namespace {
-
-bool Fail(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
-QString SystemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-} // namespace
 
 bool OpenRegularFile(const QString& path, qint64 maxBytes, QFile& file, QString* error)
 {

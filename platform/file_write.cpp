@@ -1,27 +1,16 @@
 #include "platform/file_write.h"
 
+#include "platform/system_error.h"
+
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 namespace {
-
-bool Fail(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
-QString SystemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
 
 // Every byte, across short writes and interrupted calls; errno on failure.
 bool WriteAll(int fd, const QByteArray& bytes)

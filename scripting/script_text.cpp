@@ -1,5 +1,6 @@
 #include "scripting/script_text.h"
 
+#include "platform/bounded_file.h"
 #include "platform/file_write.h"
 #include "scripting/script_lexer.h"
 
@@ -55,12 +56,10 @@ QString DecodeScriptBytes(const QByteArray& bytes)
 
 bool ReadScriptFile(const QString& path, QString& text, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    // Opened without waiting: a pipe, a device or a folder is refused.
+    QFile file;
+    if (!platform::OpenRegularFile(path, kMaxScriptFileBytes, file, error))
         return false;
-    }
     const QByteArray bytes = file.read(kMaxScriptFileBytes + 1);
     if (bytes.size() > kMaxScriptFileBytes) {
         if (error)

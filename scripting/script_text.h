@@ -13,8 +13,8 @@ constexpr qint64 kMaxScriptFileBytes = 16ll * 1024 * 1024;
 // valid UTF-8, else Windows-1252. Every reader of scripts goes through it.
 QString DecodeScriptBytes(const QByteArray& bytes);
 
-// Reads a script file. False, with *error set, when it cannot be read or is
-// larger than kMaxScriptFileBytes.
+// Reads a script file. False, with *error set, when it cannot be read, is
+// no regular file or is larger than kMaxScriptFileBytes.
 bool ReadScriptFile(const QString& path, QString& text, QString* error = nullptr);
 
 // The bytes a script file holds: UTF-8 without a byte-order mark, every

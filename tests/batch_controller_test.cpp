@@ -97,10 +97,28 @@ TEST(BatchNaming, NeverReplacesAnInputOrAnEarlierOutput)
 
 TEST(BatchTexts, FillsNumbersAndNamesInOrder)
 {
-    EXPECT_EQ(BatchController::Fill("Processing image %d of %d...", {"2", "3"}), "Processing image 2 of 3...");
-    EXPECT_EQ(BatchController::Fill("Error saving image \"%s\": %s", {"a%s.jpg", "x"}),
-              "Error saving image \"a%s.jpg\": x");
-    EXPECT_EQ(BatchController::Fill("no place", {"1"}), "no place");
+    const struct {
+        const char* text;
+        QStringList values;
+        const char* filled;
+    } kTexts[] = {
+        {"Processing image %d of %d...", {"2", "3"}, "Processing image 2 of 3..."},
+        // A value's own "%s" is not filled again.
+        {"Error saving image \"%s\": %s", {"a%s.jpg", "x"}, "Error saving image \"a%s.jpg\": x"},
+        {"no place", {"1"}, "no place"},
+        // Places at the very start and the very end; a lone "%" at the end.
+        {"%d", {"7"}, "7"},
+        {"%d%s", {"1", "2"}, "12"},
+        {"50%", {"1"}, "50%"},
+        {"%", {"1"}, "%"},
+        {"", {"1"}, ""},
+        {"%d and %d", {"1"}, "1 and %d"},
+        {"%d", {"1", "2"}, "1"},
+        {"%x %d", {"5"}, "%x 5"},
+    };
+    for (const auto& row : kTexts)
+        EXPECT_EQ(BatchController::Fill(QString::fromUtf8(row.text), row.values), QString::fromUtf8(row.filled))
+            << row.text;
 }
 
 TEST_F(BatchControllerTest, ProcessesEveryFileInOrderAndCountsThem)

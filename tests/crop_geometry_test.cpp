@@ -62,6 +62,40 @@ TEST(CropGeometry, CornersKeepAMinimumSpan)
     EXPECT_EQ(pq::DragCropCorner(s, CropPart::TopLeft, {500, 500}, 15), QRectF(285, 185, 15, 15));
 }
 
+TEST(CropGeometry, EachPlacementFlipsJustPastItsBound)
+{
+    // The toolbar stays above while its top is at least 16 (selection top
+    // 58 with a 36-pixel bar and the 6-pixel gap), else it moves inside.
+    const QSizeF bar(100, 36);
+    const struct {
+        double top, barTop;
+    } kToolbar[] = {{58, 16}, {57, 12}, {58.5, 16.5}};
+    for (const auto& row : kToolbar)
+        EXPECT_EQ(pq::CropToolbarPosition(QRectF(50, row.top, 300, 200), bar).y(), row.barTop) << row.top;
+    // The pill stays under while it ends on the canvas (bottom 558 + 6 + 36
+    // = 600), else it moves inside the selection.
+    const QSizeF pill(90, 36);
+    const struct {
+        double bottom, pillTop;
+    } kPill[] = {{558, 564}, {559, 559 - 42}};
+    for (const auto& row : kPill)
+        EXPECT_EQ(pq::SizePillPosition(QRectF(100, 100, 200, row.bottom - 100), pill, 600).y(), row.pillTop)
+            << row.bottom;
+    // A corner's cursor reaches 10 pixels from it; inside, the edges belong
+    // to the selection.
+    const QSizeF s(200, 100);
+    const struct {
+        QPointF at;
+        Qt::CursorShape cursor;
+    } kCursor[] = {
+        {{6, 8}, Qt::SizeFDiagCursor},   {{6, 8.01}, Qt::SizeAllCursor},  {{-6, -8}, Qt::SizeFDiagCursor},
+        {{-6, -8.01}, Qt::ArrowCursor},  {{200, 50}, Qt::SizeAllCursor}, {{200.01, 50}, Qt::ArrowCursor},
+        {{100, 0}, Qt::SizeAllCursor},   {{100, -0.01}, Qt::ArrowCursor},
+    };
+    for (const auto& row : kCursor)
+        EXPECT_EQ(pq::CropCursorAt(row.at, s), row.cursor) << row.at.x() << ", " << row.at.y();
+}
+
 TEST(CropGeometry, EdgeHandlesAtTheMiddleOfEachEdge)
 {
     const QSizeF s(200, 100), h(6, 6);

@@ -152,6 +152,43 @@ TEST(DocumentCrop, AnEmptyRectangleChangesNothing)
     EXPECT_FALSE(doc.unsavedChanges);
 }
 
+TEST(DocumentCrop, ThePixelsAtEachEdgeAreTheLastOnesKept)
+{
+    // A 40 x 30 photo: a rectangle touching the last column or row keeps
+    // one pixel of it; one starting just past it keeps none.
+    const struct {
+        QRect rect;
+        QSize kept; // empty: nothing to crop
+    } kRects[] = {
+        {QRect(39, 0, 5, 5), QSize(1, 5)},   {QRect(40, 0, 5, 5), QSize()},
+        {QRect(0, 29, 5, 5), QSize(5, 1)},   {QRect(0, 30, 5, 5), QSize()},
+        {QRect(-5, 0, 6, 5), QSize(1, 5)},   {QRect(-5, 0, 5, 5), QSize()},
+        {QRect(0, -5, 5, 6), QSize(5, 1)},   {QRect(0, -5, 5, 5), QSize()},
+        {QRect(0, 0, 40, 30), QSize(40, 30)}, {QRect(0, 0, 41, 31), QSize(40, 30)},
+    };
+    for (const auto& row : kRects) {
+        Document doc;
+        Open(doc, MakeNoise(40, 30, 8), MakeNoise(40, 30, 9));
+        const EditOutcome outcome = pq::CropDocument(doc, row.rect);
+        if (row.kept.isEmpty()) {
+            EXPECT_EQ(outcome, EditOutcome::EmptyArea) << row.rect.x() << "," << row.rect.y();
+            EXPECT_EQ(doc.sourceImage.size(), QSize(40, 30));
+        } else {
+            EXPECT_EQ(outcome, EditOutcome::Done) << row.rect.x() << "," << row.rect.y();
+            EXPECT_EQ(doc.sourceImage.size(), row.kept) << row.rect.x() << "," << row.rect.y();
+        }
+    }
+    // A selection in canvas pixels cuts towards zero: 0.99 of a pixel
+    // gives none, 1 gives one.
+    const struct {
+        double side;
+        int pixels;
+    } kSides[] = {{0.99, 0}, {1.0, 1}, {1.99, 1}, {2.0, 2}};
+    for (const auto& row : kSides)
+        EXPECT_EQ(pq::CropRectFromSelection(QRectF(0, 0, row.side, row.side), {}, 1.0).width(), row.pixels)
+            << row.side;
+}
+
 TEST(DocumentCrop, RefusedWhileAnEffectRuns)
 {
     Document doc;

@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <ostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -157,39 +159,49 @@ const std::map<std::string, uint64_t> kExpected = {
     {"503 alpha preview", 0xe1449786f062d6c6ull},
 };
 
-class EffectPixels : public EngineTest {};
+// One test per effect, so that they run side by side.
+class EffectPixels : public EngineTest, public ::testing::WithParamInterface<int> {};
 
-TEST_F(EffectPixels, EveryBuiltEffectKeepsItsPicture)
+std::vector<int> BuiltEffectNumbers()
+{
+    std::vector<int> numbers;
+    for (const pq::EffectDefinition& effect : pq::EffectCatalogue())
+        if (effect.routine)
+            numbers.push_back(effect.number);
+    return numbers;
+}
+
+TEST_P(EffectPixels, EveryBuiltEffectKeepsItsPicture)
 {
     pq::Repository().create();
     host->lut.initEmbeddedLUTs();
     const bool print = std::getenv("PQ_PRINT_PIXEL_SUMS") != nullptr;
-    for (const pq::EffectDefinition& effect : pq::EffectCatalogue()) {
-        if (!effect.routine)
-            continue;
-        for (bool transparent : {false, true})
-            for (bool preview : {false, true}) {
-                const QSize size = PictureSize(effect.number);
-                const gfx::Image source = Picture(transparent, size.width(), size.height());
-                gfx::Surface dest = gfx::Surface::make(source.size());
-                auto run = pq::EffectRunContext::begin(preview);
-                run->seed(7);
-                platform::ScopedRunContext scope(run.get());
-                const std::array<int, 5>& v = effect.sliderDefaults;
-                pq::ProcessEffectOnSurface(source, dest, effect.number, v[0], v[1], v[2], v[3], v[4], preview);
-                const std::string key = std::to_string(effect.number) + (transparent ? " alpha" : " opaque") +
-                                        (preview ? " preview" : " full");
-                const uint64_t sum = Checksum(dest.snapshot());
-                if (print) {
-                    std::printf("    {\"%s\", 0x%016llxull},\n", key.c_str(), static_cast<unsigned long long>(sum));
-                    continue;
-                }
-                const auto expected = kExpected.find(key);
-                ASSERT_NE(expected, kExpected.end()) << key << " has no row";
-                EXPECT_EQ(sum, expected->second) << key;
+    const int number = GetParam();
+    for (bool transparent : {false, true})
+        for (bool preview : {false, true}) {
+            const QSize size = PictureSize(number);
+            const gfx::Image source = Picture(transparent, size.width(), size.height());
+            gfx::Surface dest = gfx::Surface::make(source.size());
+            auto run = pq::EffectRunContext::begin(preview);
+            run->seed(7);
+            platform::ScopedRunContext scope(run.get());
+            const std::array<int, 5>& v = pq::FindEffect(number)->sliderDefaults;
+            pq::ProcessEffectOnSurface(source, dest, number, v[0], v[1], v[2], v[3], v[4], preview);
+            const std::string key =
+                std::to_string(number) + (transparent ? " alpha" : " opaque") + (preview ? " preview" : " full");
+            const uint64_t sum = Checksum(dest.snapshot());
+            if (print) {
+                std::printf("    {\"%s\", 0x%016llxull},\n", key.c_str(), static_cast<unsigned long long>(sum));
+                continue;
             }
-    }
+            const auto expected = kExpected.find(key);
+            ASSERT_NE(expected, kExpected.end()) << key << " has no row";
+            EXPECT_EQ(sum, expected->second) << key;
+        }
 }
+
+INSTANTIATE_TEST_SUITE_P(Effects, EffectPixels, ::testing::ValuesIn(BuiltEffectNumbers()),
+                         [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param); });
 
 // Sliders away from their defaults, where a rounding or a bound decides:
 // Watercolor 2's brightness times 2.55 (50 gives 127.5, 100 gives 255 less
@@ -206,27 +218,35 @@ const SliderRow kSliderRows[] = {
     {302, {6, 7, 30, 30, 100}, 0xae9f4137aca08839ull},
 };
 
-TEST_F(EffectPixels, SlidersAtTheirRoundingsAndBoundsKeepTheirPictures)
+class EffectSliderPixels : public EngineTest, public ::testing::WithParamInterface<SliderRow> {};
+
+void PrintTo(const SliderRow& row, std::ostream* os)
+{
+    *os << row.number << " at " << row.sliders[0] << " " << row.sliders[1] << " " << row.sliders[2] << " "
+        << row.sliders[3] << " " << row.sliders[4];
+}
+
+TEST_P(EffectSliderPixels, SlidersAtTheirRoundingsAndBoundsKeepTheirPictures)
 {
     pq::Repository().create();
     const bool print = std::getenv("PQ_PRINT_PIXEL_SUMS") != nullptr;
-    for (const SliderRow& row : kSliderRows) {
-        const QSize size = PictureSize(row.number);
-        const gfx::Image source = Picture(false, size.width(), size.height());
-        gfx::Surface dest = gfx::Surface::make(source.size());
-        auto run = pq::EffectRunContext::begin(false);
-        run->seed(7);
-        platform::ScopedRunContext scope(run.get());
-        const std::array<int, 5>& v = row.sliders;
-        pq::ProcessEffectOnSurface(source, dest, row.number, v[0], v[1], v[2], v[3], v[4], false);
-        const uint64_t sum = Checksum(dest.snapshot());
-        if (print)
-            std::printf("    {%d, {%d, %d, %d, %d, %d}, 0x%016llxull},\n", row.number, v[0], v[1], v[2], v[3], v[4],
-                        static_cast<unsigned long long>(sum));
-        else
-            EXPECT_EQ(sum, row.expected) << row.number << " at " << v[0] << " " << v[1] << " " << v[2] << " " << v[3]
-                                         << " " << v[4];
-    }
+    const SliderRow& row = GetParam();
+    const QSize size = PictureSize(row.number);
+    const gfx::Image source = Picture(false, size.width(), size.height());
+    gfx::Surface dest = gfx::Surface::make(source.size());
+    auto run = pq::EffectRunContext::begin(false);
+    run->seed(7);
+    platform::ScopedRunContext scope(run.get());
+    const std::array<int, 5>& v = row.sliders;
+    pq::ProcessEffectOnSurface(source, dest, row.number, v[0], v[1], v[2], v[3], v[4], false);
+    const uint64_t sum = Checksum(dest.snapshot());
+    if (print)
+        std::printf("    {%d, {%d, %d, %d, %d, %d}, 0x%016llxull},\n", row.number, v[0], v[1], v[2], v[3], v[4],
+                    static_cast<unsigned long long>(sum));
+    else
+        EXPECT_EQ(sum, row.expected) << ::testing::PrintToString(row);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, EffectSliderPixels, ::testing::ValuesIn(kSliderRows));
 
 } // namespace

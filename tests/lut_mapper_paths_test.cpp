@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
 #include <vector>
 
 // The eight-pixel AVX2 rows and the baseline rows must give the same bytes
@@ -52,31 +54,48 @@ pq::CubeLUT RandomCube(int n, uint32_t seed, const QByteArray& header = {}, doub
 
 } // namespace
 
-TEST(LUTMapperPaths, EveryOpaqueColourAlike)
+namespace {
+
+struct TableCase {
+    const char* name;
+    pq::CubeLUT (*lut)();
+    float intensity;
+};
+
+const TableCase kTables[] = {
+    {"identity33", [] { return pq::ParseCubeLUTFromBytes(cubetest::IdentityCube(33)); }, 1.0f},
+    {"corners", [] { return pq::ParseCubeLUTFromBytes(cubetest::CornerCube()); }, 1.0f},
+    {"random17mixed", [] { return RandomCube(17, 3); }, 0.37f},
+    // Entries far outside 0..1 clamp; domains narrow, shifted and empty.
+    {"random9OutOfRangeDomain",
+     [] { return RandomCube(9, 8, "DOMAIN_MIN 0.1 0.5 0.3\nDOMAIN_MAX 0.8 0.5 2\n", -3.0, 4.0); }, 1.0f},
+    {"random5HugeValues", [] { return RandomCube(5, 11, {}, -1e30, 1e30); }, 0.5f},
+    {"edge1", [] { return pq::ParseCubeLUTFromBytes("LUT_3D_SIZE 1\n0.2 0.7 1.4\n"); }, 0.8f},
+};
+
+void PrintTo(const TableCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+// Each table its own test: a sweep of every colour is long, and they run
+// side by side.
+class LUTMapperPathsByTable : public ::testing::TestWithParam<TableCase> {};
+
+} // namespace
+
+TEST_P(LUTMapperPathsByTable, EveryOpaqueColourAlike)
 {
     if (!LUTMapper(pq::ParseCubeLUTFromBytes(cubetest::IdentityCube(2)), 1.0f).usesAvx2())
         GTEST_SKIP() << "no AVX2 here: only the baseline runs";
-    const std::vector<gfx::Pixel> colours = EveryOpaqueColour();
-    struct Case {
-        const char* name;
-        pq::CubeLUT lut;
-        float intensity;
-    };
-    const Case cases[] = {
-        {"identity 33", pq::ParseCubeLUTFromBytes(cubetest::IdentityCube(33)), 1.0f},
-        {"corners", pq::ParseCubeLUTFromBytes(cubetest::CornerCube()), 1.0f},
-        {"random 17, mixed", RandomCube(17, 3), 0.37f},
-        // Entries far outside 0..1 clamp; domains narrow, shifted and empty.
-        {"random 9 out of range, domain", RandomCube(9, 8, "DOMAIN_MIN 0.1 0.5 0.3\nDOMAIN_MAX 0.8 0.5 2\n", -3.0, 4.0),
-         1.0f},
-        {"random 5, huge values", RandomCube(5, 11, {}, -1e30, 1e30), 0.5f},
-        {"edge 1", pq::ParseCubeLUTFromBytes("LUT_3D_SIZE 1\n0.2 0.7 1.4\n"), 0.8f},
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(c.lut.valid()) << c.name;
-        EXPECT_EQ(FirstDifference(c.lut, c.intensity, colours), -1) << c.name;
-    }
+    const TableCase& c = GetParam();
+    const pq::CubeLUT lut = c.lut();
+    ASSERT_TRUE(lut.valid()) << c.name;
+    EXPECT_EQ(FirstDifference(lut, c.intensity, EveryOpaqueColour()), -1) << c.name;
 }
+
+INSTANTIATE_TEST_SUITE_P(Tables, LUTMapperPathsByTable, ::testing::ValuesIn(kTables),
+                         [](const ::testing::TestParamInfo<TableCase>& info) { return std::string(info.param.name); });
 
 TEST(LUTMapperPaths, GroupsWithTransparencyAndRowEndsAlike)
 {

@@ -124,6 +124,28 @@ TEST(ResizeModel, ValuesAreBoundedByTheBoxes)
     EXPECT_EQ(model.confirmedSize(), QSize(80, 80));
 }
 
+TEST(ResizeModel, EachBoxKeepsItsLastValueAndClampsJustBeyond)
+{
+    const double kPixels = pq::ResizeModel::kMaxPixels, kPercent = pq::ResizeModel::kMaxPercent;
+    const struct {
+        Box box;
+        double given, kept;
+    } kRows[] = {
+        {Box::Width, kPixels, kPixels},          {Box::Width, kPixels + 0.5, kPixels},
+        {Box::Width, kPixels - 0.5, kPixels - 0.5}, {Box::Height, kPixels + 1, kPixels},
+        {Box::Width, 0, 0},                      {Box::Width, -0.001, 0},
+        {Box::WidthPercent, kPercent, kPercent}, {Box::WidthPercent, kPercent + 0.5, kPercent},
+        {Box::WidthPercent, kPercent - 0.5, kPercent - 0.5}, {Box::HeightPercent, -0.001, 0},
+    };
+    for (const auto& row : kRows) {
+        pq::ResizeModel model;
+        model.setInitialSize(100, 100);
+        model.setLocked(false);
+        model.edit(row.box, row.given);
+        EXPECT_EQ(model.value(row.box), row.kept) << int(row.box) << " " << row.given;
+    }
+}
+
 class ResizePanelKeys : public ::testing::Test {
 protected:
     void SetUp() override

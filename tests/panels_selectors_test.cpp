@@ -27,6 +27,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <initializer_list>
+
 using gfx::Image;
 using gfx::Pixel;
 using testimg::MakeImage;
@@ -247,6 +250,35 @@ TEST(TextureSelector, TypedValuesAreKeptWithinTheBoxes)
     EXPECT_FLOAT_EQ(panel.currentScale(), 10.0f);
     TypeInto(panel.strengthBox, QStringLiteral("-20"));
     EXPECT_DOUBLE_EQ(panel.currentStrength(), 0.0);
+}
+
+TEST(Selectors, TypedValuesJustInsideAndJustOutsideEachBound)
+{
+    struct Typed {
+        const char* text;
+        double kept;
+    };
+    const auto expectKept = [](QAbstractSpinBox* box, std::initializer_list<Typed> rows,
+                               const std::function<double()>& read) {
+        for (const Typed& row : rows) {
+            TypeInto(box, QString::fromLatin1(row.text));
+            EXPECT_FLOAT_EQ(float(read()), float(row.kept)) << row.text;
+        }
+    };
+    std::vector<pq::NamedImage> frames = SomeFrames();
+    pq::Document::FrameChoice storedFrame;
+    pq::FrameSelector frame(frames, storedFrame, MakeNoise(50, 40, 1));
+    // Margins round halves to even within 0..2500.
+    expectKept(frame.marginSizeBox,
+               {{"2500", 2500}, {"2501", 2500}, {"2499", 2499}, {"0", 0}, {"-1", 0}, {"0.5", 0}, {"1.5", 2}, {"2.5", 2}},
+               [&] { return frame.currentMargin(); });
+    std::vector<pq::NamedImage> textures = SomeTextures();
+    pq::Document::TextureChoice storedTexture;
+    pq::TextureSelector texture(textures, storedTexture, MakeNoise(60, 40, 5));
+    expectKept(texture.scaleBox, {{"0.1", 0.1}, {"0.09", 0.1}, {"0.11", 0.11}, {"10", 10}, {"10.01", 10}, {"9.99", 9.99}},
+               [&] { return texture.currentScale(); });
+    expectKept(texture.strengthBox, {{"100", 100}, {"101", 100}, {"99", 99}, {"0", 0}, {"-1", 0}, {"1", 1}},
+               [&] { return texture.currentStrength(); });
 }
 
 TEST(TexturePreview, NoStrengthOrAUniformTextureChangesNothing)

@@ -1,5 +1,6 @@
 // The parameter file (.pqk): its exact format, the reader's rules and its
 // safety against files that are not parameter files.
+#include "file_size_limit.h"
 #include "platform/random.h"
 #include "workspace/parameter_file.h"
 
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -254,4 +257,34 @@ TEST_F(ParameterFile, SavingReplacesTheWholeFileOrFailsWithAReason)
 
     EXPECT_THROW(pq::WriteParameterFile(table, dir.filePath(QStringLiteral("no/such/folder/x.pqk"))),
                  std::runtime_error);
+}
+
+TEST_F(ParameterFile, AWriteThatFailsHalfWayKeepsTheOldFileAndSaysWhy)
+{
+    const QByteArray old(100000, 'x');
+    const QString path = write(QStringLiteral("old.pqk"), old);
+    const ParameterTable table = StartupTable();
+    ASSERT_GT(pq::ParameterFileBytes(table).size(), 4096);
+    const auto failure = [&](const QString& name) -> std::string {
+        try {
+            pq::WriteParameterFile(table, name);
+        } catch (const std::runtime_error& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    {
+        const testfiles::FileSizeLimit limit(4096);
+        EXPECT_EQ(failure(path), std::strerror(EFBIG));
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), old);
+    // A full disk, in the system's words.
+    const QString full = dir.filePath(QStringLiteral("full.pqk"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), full));
+    EXPECT_EQ(failure(full), std::strerror(ENOSPC));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System),
+              QStringList({QStringLiteral("full.pqk"), QStringLiteral("old.pqk")}))
+        << "no temporary left";
 }

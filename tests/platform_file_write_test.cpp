@@ -1,6 +1,7 @@
 // Files written whole or not at all: a full disk is named in the system's
 // words, nothing half-written or temporary is left, and what is not a
 // regular file is neither replaced nor waited on.
+#include "file_size_limit.h"
 #include "platform/file_write.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +12,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -29,27 +28,7 @@ QString SystemText(int code)
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
-// Writes beyond `bytes` fail with EFBIG while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        previousSignal_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousSignal_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousSignal_)(int) = nullptr;
-};
+using testfiles::FileSizeLimit;
 
 class FileWrite : public ::testing::Test {
 protected:

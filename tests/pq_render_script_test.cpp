@@ -13,6 +13,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <ostream>
+#include <string_view>
+
 #include <sys/stat.h>
 
 namespace {
@@ -92,36 +95,53 @@ TEST_F(PqRenderScript, RunsAScriptAsTheWindowWould)
     EXPECT_TRUE(testimg::ImagesNear(out, gfx::DecodeFile(path("again.png"))));
 }
 
-TEST_F(PqRenderScript, HostileScriptsEndWithAMessageOrAPicture)
+namespace {
+
+struct HostileScript {
+    const char* script;
+    const char* error; // empty: a picture
+};
+
+const HostileScript kHostileScripts[] = {
+    {"RESIZE 100000 100000", "Line 1: Could not create 100000x100000 surface\n"},
+    {"# big\nFRAME 1000000", "Line 2: Could not create 20"},
+    {"TEXT 0 0 Huge size=1e9", ""},
+    {"TEXTURE 50 0", ""},
+    {"TEXTURE #99", "Line 1: Texture #99 not found (only "},
+    {"FRAME brushstrokes 20 #FFFFFFFF", ""},
+    {"FRAME brushstrokes 2000000000", "Line 1: Could not create "},
+    {"EFFECT 999 1 2 3 4 5\nLUT_FILE /nowhere/x.cube\nEFFECT LUTs 100 50 50 50 50", ""},
+};
+
+// Each script its own test: every one starts the tool, and they run side
+// by side.
+// Named in test lists by the script's first line.
+void PrintTo(const HostileScript& c, std::ostream* os)
 {
-    const struct {
-        const char* script;
-        const char* error; // empty: a picture
-    } cases[] = {
-        {"RESIZE 100000 100000", "Line 1: Could not create 100000x100000 surface\n"},
-        {"# big\nFRAME 1000000", "Line 2: Could not create 20"},
-        {"TEXT 0 0 Huge size=1e9", ""},
-        {"TEXTURE 50 0", ""},
-        {"TEXTURE #99", "Line 1: Texture #99 not found (only "},
-        {"FRAME brushstrokes 20 #FFFFFFFF", ""},
-        {"FRAME brushstrokes 2000000000", "Line 1: Could not create "},
-        {"EFFECT 999 1 2 3 4 5\nLUT_FILE /nowhere/x.cube\nEFFECT LUTs 100 50 50 50 50", ""},
-    };
-    int n = 0;
-    for (const auto& c : cases) {
-        const QString output = path(QStringLiteral("hostile%1.png").arg(++n));
-        const Result r = runScript(c.script, output);
-        if (*c.error == '\0') {
-            EXPECT_EQ(r.exitCode, 0) << c.script << ": " << r.err.toStdString();
-            EXPECT_TRUE(QFile::exists(output)) << c.script;
-        } else {
-            EXPECT_EQ(r.exitCode, 1) << c.script;
-            EXPECT_TRUE(r.err.startsWith(c.error)) << c.script << ": " << r.err.toStdString();
-            EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
-            EXPECT_FALSE(QFile::exists(output)) << c.script;
-        }
+    *os << std::string_view(c.script).substr(0, std::string_view(c.script).find('\n'));
+}
+
+class PqRenderHostileScript : public PqRenderScript, public ::testing::WithParamInterface<HostileScript> {};
+
+} // namespace
+
+TEST_P(PqRenderHostileScript, EndsWithAMessageOrAPicture)
+{
+    const HostileScript& c = GetParam();
+    const QString output = path(QStringLiteral("hostile.png"));
+    const Result r = runScript(c.script, output);
+    if (*c.error == '\0') {
+        EXPECT_EQ(r.exitCode, 0) << c.script << ": " << r.err.toStdString();
+        EXPECT_TRUE(QFile::exists(output)) << c.script;
+    } else {
+        EXPECT_EQ(r.exitCode, 1) << c.script;
+        EXPECT_TRUE(r.err.startsWith(c.error)) << c.script << ": " << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(output)) << c.script;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Scripts, PqRenderHostileScript, ::testing::ValuesIn(kHostileScripts));
 
 TEST_F(PqRenderScript, ALUTFileThatCannotBeReadEndsTheRun)
 {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <QCoreApplication>
@@ -200,6 +201,48 @@ TEST_F(PqRender, BrushesThatCannotBeUsedFail)
     EXPECT_NE(r.exitCode, 0);
     EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("o.png")));
+}
+
+TEST_F(PqRender, SheetsTheEffectCannotPaintWithAreRefusedWithTheReason)
+{
+    const QString in = path("in.png");
+    ASSERT_TRUE(gfx::EncodeToFile(Grey(100), in, gfx::ImageFormat::Png, 80));
+    // Eight brushes side by side in one picture make one brush, whose middle
+    // column falls between two of them; a clear picture has no paint at all.
+    const QString strip = path("strip.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeImage(2048, 256, [](int x, int y) {
+                                      const bool paint = std::abs(x % 256 - 128) < 90 && std::abs(y - 128) < 60;
+                                      return paint ? 0xFF202020u : 0u;
+                                  }),
+                                  strip, gfx::ImageFormat::Png, 80));
+    const QString clear = path("clear.png");
+    ASSERT_TRUE(gfx::EncodeToFile(testimg::MakeSolid(64, 64, 0u), clear, gfx::ImageFormat::Png, 80));
+    const struct {
+        const char* effect;
+        QString file;
+        const char* error; // empty: painted
+    } kSheets[] = {
+        {"302", strip, "Error loading custom brushes: no usable brush. Each picture is one brush"},
+        {"303", strip, "Error loading custom brushes: no usable brush. Each picture is one brush"},
+        {"304", strip, ""}, // impasto takes any paint
+        {"302", clear, "Error loading custom brushes: no usable brush. Each picture is one brush"},
+        {"304", clear, "Error loading custom brushes: no usable brush: every brush picture is fully transparent."},
+    };
+    int n = 0;
+    for (const auto& row : kSheets) {
+        const QString out = path(QStringLiteral("o%1.png").arg(++n));
+        const Result r = Render({"--brushes", row.file, in, out, row.effect, "10", "70", "30", "30", "100"});
+        const std::string where = std::string(row.effect) + " " + row.file.toStdString() + ": " + r.err.toStdString();
+        if (*row.error == '\0') {
+            EXPECT_EQ(r.exitCode, 0) << where;
+            EXPECT_TRUE(QFile::exists(out)) << where;
+            continue;
+        }
+        EXPECT_EQ(r.exitCode, 1) << where;
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("pq-render: ") + row.error)) << where;
+        EXPECT_EQ(r.err.count('\n'), 1) << where;
+        EXPECT_FALSE(QFile::exists(out)) << where;
+    }
 }
 
 TEST_F(PqRender, MosaicsWithContoursGiveTheSameBytesOnOneThreadAndEight)

@@ -78,6 +78,35 @@ TEST(PrintPreview, PrinterPageAndLowResolutionFallback)
     EXPECT_TRUE(pq::LayoutPreview(QSizeF(0.5, 100), QSize(10, 10), {}, {}).page.isNull());
 }
 
+TEST(PrintPreview, EachBoundHoldsOnBothSides)
+{
+    // An image resolution below 1 counts as 96; 1 itself is kept.
+    const struct {
+        double given, used;
+    } kDpi[] = {{0.0, 96}, {0.999, 96}, {1.0, 1.0}, {1.5, 1.5}, {-3, 96}};
+    for (const auto& row : kDpi)
+        EXPECT_EQ(pq::EffectiveImageDpi(row.given), row.used) << row.given;
+    // A margin below 0 counts as 0; the least positive one is kept.
+    const struct {
+        double given, used;
+    } kMargin[] = {{-0.001, 0}, {0.0, 0}, {0.001, 0.001}, {-1e300, 0}};
+    for (const auto& row : kMargin)
+        EXPECT_EQ(pq::EffectiveMargin(row.given), row.used) << row.given;
+    // A printer of at least 11 dpi both ways gives its own page; 10.99 in
+    // either direction falls back to A4.
+    const struct {
+        double dpiX, dpiY;
+        bool printerPage;
+    } kPrinter[] = {{11, 11, true}, {10.99, 11, false}, {11, 10.99, false}, {10.99, 10.99, false}};
+    for (const auto& row : kPrinter) {
+        const QSizeF page = pq::PreviewPageMm({QSize(1100, 2200), row.dpiX, row.dpiY}, false);
+        if (row.printerPage)
+            EXPECT_EQ(page, QSizeF(100 * 25.4, 200 * 25.4)) << row.dpiX << " x " << row.dpiY;
+        else
+            EXPECT_EQ(page, QSizeF(210, 297)) << row.dpiX << " x " << row.dpiY;
+    }
+}
+
 // ---- Page ----
 
 TEST(PrintPage, BestFitOfALandscapeImageOnAPortraitPage)

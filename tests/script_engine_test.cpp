@@ -7,6 +7,7 @@
 #include "image_compare.h"
 #include "platform/run_context.h"
 #include "script_engine_support.h"
+#include "scripting/script_failure.h"
 
 #include <stdexcept>
 #include <thread>
@@ -354,4 +355,33 @@ TEST_F(ScriptEngineTest, RunsOnAWorkerWhileTheUiThreadServesItsCalls)
     ASSERT_TRUE(onWorker.ok()) << onWorker.error.toStdString();
     EXPECT_TRUE(testimg::ImagesNear(onUiThread.result, onWorker.result));
     EXPECT_EQ(document.result.size(), QSize(32, 16));
+}
+
+TEST(ScriptSurfaceSize, EachLimitHoldsOnBothSides)
+{
+    const struct {
+        int64_t width, height;
+        bool allowed;
+    } kSizes[] = {
+        {1, 1, true},
+        {0, 1, false},
+        {1, 0, false},
+        {kMaxScriptSide, 1, true},
+        {kMaxScriptSide + 1, 1, false},
+        {1, kMaxScriptSide, true},
+        {1, kMaxScriptSide + 1, false},
+        {20000, 10000, true}, // exactly the most pixels
+        {20000, 10001, false},
+        {10001, 20000, false},
+    };
+    for (const auto& row : kSizes) {
+        bool allowed = true;
+        try {
+            CheckScriptSurfaceSize(row.width, row.height);
+        } catch (const ScriptFailure& failure) {
+            allowed = false;
+            EXPECT_EQ(failure.message(), QStringLiteral("Could not create %1x%2 surface").arg(row.width).arg(row.height));
+        }
+        EXPECT_EQ(allowed, row.allowed) << row.width << " x " << row.height;
+    }
 }

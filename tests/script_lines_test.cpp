@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 using namespace pq;
 
@@ -134,4 +137,29 @@ TEST(ScriptFiles, WriteUtf8WithCrLfAfterEveryLine)
     QString error;
     EXPECT_FALSE(ReadScriptFile(dir.filePath("none.pqs"), back, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(ScriptFiles, ReadsUpToTheSizeCapAndRefusesWhatIsNoFileWithoutWaiting)
+{
+    QTemporaryDir dir;
+    const auto sized = [&](const QString& name, qint64 bytes) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        EXPECT_TRUE(file.resize(bytes));
+        return file.fileName();
+    };
+    QString text;
+    QString error;
+    EXPECT_TRUE(ReadScriptFile(sized("cap.pqs", kMaxScriptFileBytes), text, &error)) << error.toStdString();
+    EXPECT_EQ(text.size(), kMaxScriptFileBytes);
+    const QString over = sized("over.pqs", kMaxScriptFileBytes + 1);
+    EXPECT_FALSE(ReadScriptFile(over, text, &error));
+    EXPECT_TRUE(error.startsWith(over + " is too large")) << error.toStdString();
+    // A pipe with no writer must not block the reader.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.pqs")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.pqs"));
+    for (const QString& name : {dir.filePath("pipe.pqs"), dir.filePath("folder.pqs"), QStringLiteral("/dev/zero")}) {
+        EXPECT_FALSE(ReadScriptFile(name, text, &error)) << name.toStdString();
+        EXPECT_EQ(error, name + " is not a regular file");
+    }
 }

@@ -1,10 +1,10 @@
 #include "ui/language_export.h"
 
+#include "platform/file_write.h"
 #include "ui/language_lists.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace pq {
 namespace {
@@ -59,10 +59,9 @@ LanguageExport ExportLanguageLists(const LanguageLists& lists, const QString& pr
     for (const ExportFile& entry : kExportFiles) {
         const QStringList* lines = lists.listOf(QString::fromLatin1(entry.code));
         const QString path = target.filePath(QString::fromLatin1(entry.fileName));
-        QSaveFile file(path);
-        const QByteArray bytes = ListBytes(lines ? *lines : QStringList());
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-            result.error = QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        QString error;
+        if (!platform::WriteFileAtomically(path, ListBytes(lines ? *lines : QStringList()), &error)) {
+            result.error = QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(path), error);
             return result;
         }
         ++result.filesWritten;

@@ -1,12 +1,12 @@
 #include "ui/settings.h"
 
 #include "platform/bounded_file.h"
+#include "platform/file_write.h"
 #include "ui/debug_log.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -134,14 +134,7 @@ void SaveSettings()
         }
         // Written beside the file and renamed over it, so that a failed
         // write never leaves half a file.
-        QSaveFile file(SettingsFilePath());
-        if (!file.open(QIODevice::WriteOnly))
-            return;
-        if (file.write(bytes) != bytes.size()) {
-            file.cancelWriting();
-            return;
-        }
-        file.commit();
+        platform::WriteFileAtomically(SettingsFilePath(), bytes);
     } catch (const std::exception& e) {
         DebugLogError(QStringLiteral("SaveSettings"), e);
     }

@@ -3,7 +3,7 @@
 #include "workspace/effect_panel.h"
 
 #include "catalogue/effect_catalogue.h"
-#include "effects/shared/stamp_cell.h"
+#include "effects/shared/sheet_usability.h"
 #include "engine/repository/image_repository.h"
 #include "platform/numeric.h"
 #include "ui/interface_scale.h"
@@ -28,31 +28,6 @@ BrushSheetChoice SheetOf(int number)
 {
     const EffectDefinition* effect = FindEffect(number);
     return effect ? effect->brushSheet : BrushSheetChoice::None;
-}
-
-// Why the effect could not paint with any brush of a loaded sheet of
-// `count` brushes; empty when it can. Oil pastel and watercolour splashes
-// take a cell only when paint crosses its middle column, impasto every
-// cell with any paint.
-QString UnusableSheetReason(BrushSheetChoice choice, const gfx::Image& sheet, int count)
-{
-    switch (choice) {
-    case BrushSheetChoice::Pastel:
-    case BrushSheetChoice::Watercolor:
-        if (TestedCellCount(sheet) > 0)
-            return {};
-        return Translate(QStringLiteral(
-            "no usable brush. Each picture is one brush, scaled to fit a 256 \u00D7 256 cell, and this effect "
-            "takes only brushes whose paint crosses the middle of the cell. Several brushes in one picture make "
-            "one brush: give each brush a picture of its own."));
-    case BrushSheetChoice::Impasto:
-        if (InkedCellCount(sheet, count) > 0)
-            return {};
-        return Translate(QStringLiteral("no usable brush: every brush picture is fully transparent."));
-    case BrushSheetChoice::None:
-        break;
-    }
-    return {};
 }
 
 } // namespace
@@ -116,6 +91,8 @@ void EffectPanel::loadCustomBrushes()
     if (count > 0)
         reason = UnusableSheetReason(SheetOf(document_.selectedEffect),
                                      repository.sharedImage(&ImageRepository::brushes), count);
+    if (count > 0 && !reason.isEmpty())
+        reason = Translate(reason);
     // Nothing the effect can paint with: said, and nothing switched on.
     if (count <= 0 || !reason.isEmpty()) {
         const QString error = Translate(QStringLiteral("Error loading custom brushes"));

@@ -1,8 +1,9 @@
 #include "workspace/parameter_file.h"
 
+#include "platform/file_write.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -187,17 +188,9 @@ QByteArray ParameterFileBytes(const ParameterTable& params)
 
 void WriteParameterFile(const ParameterTable& params, const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw std::runtime_error(file.errorString().toStdString());
-    const QByteArray bytes = ParameterFileBytes(params);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw std::runtime_error(reason.toStdString());
-    }
-    if (!file.commit())
-        throw std::runtime_error(file.errorString().toStdString());
+    QString error;
+    if (!platform::WriteFileAtomically(fileName, ParameterFileBytes(params), &error))
+        throw std::runtime_error(error.toStdString());
 }
 
 ParameterFileLoad ReadParameterFile(const QString& fileName, ParameterTable& params)

@@ -36,6 +36,7 @@
 
 #include "catalogue/effect_catalogue.h"
 #include "effects/painting/brushstrokes_frame.h"
+#include "effects/shared/sheet_usability.h"
 #include "engine/lut/cube_lut.h"
 #include "engine/runtime/effect_abort.h"
 #include "engine/runtime/effect_run.h"
@@ -325,6 +326,10 @@ std::optional<std::string> LoadBrushes(const Request& req, pq::HeadlessHost& hos
             error = UnusableBrushesReason(req.brushFiles);
         return "Error loading custom brushes: " + error.toStdString();
     }
+    // Brushes that load but that the effect would never paint with.
+    const QString unusable = pq::UnusableSheetReason(effect->brushSheet, pq::Repository().brushes, count);
+    if (!unusable.isEmpty())
+        return "Error loading custom brushes: " + unusable.toStdString();
     *sheet = {true, pq::Repository().brushes, count};
     return std::nullopt;
 }
