@@ -155,6 +155,55 @@ TEST_F(Marquee, ALabelInALayoutKeepsItsSlot)
     EXPECT_EQ(layout->indexOf(caption), 0);
 }
 
+// Laid out anew after set-up: narrowed, widened, or first shown, a caption
+// is measured again once the events are served.
+TEST_F(Marquee, ACaptionWhoseRoomChangesOrThatIsShownLaterIsMeasuredAgain)
+{
+    auto* row = new QWidget(&parent);
+    row->setGeometry(0, 100, 300, 30);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* caption = new QLabel(Text(250), row);
+    caption->setContentsMargins(0, 0, 0, 0);
+    caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* value = new QLabel(QStringLiteral("42"), row);
+    value->setFixedWidth(40);
+    layout->addWidget(caption, 1);
+    layout->addWidget(value);
+    row->show();
+    layout->activate();
+    group.setUp({caption});
+    EXPECT_EQ(group.size(), 0);
+
+    row->resize(200, 30);
+    layout->activate();
+    EXPECT_EQ(group.size(), 0) << "not while the layout is still moving";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(group.size(), 1) << "narrowed: now it scrolls";
+    EXPECT_EQ(caption->parentWidget()->width(), 154);
+
+    row->resize(300, 30);
+    layout->activate();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(group.size(), 0) << "widened: it fits again";
+    EXPECT_EQ(caption->parentWidget(), row);
+    EXPECT_EQ(caption->width(), 254);
+
+    QLabel* later = label(300);
+    later->hide();
+    group.setUp({caption, later});
+    EXPECT_EQ(group.size(), 0);
+    later->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(group.size(), 1) << "shown after set-up";
+
+    // After a teardown nothing is watched any more.
+    group.tearDown();
+    later->resize(120, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(group.size(), 0);
+}
+
 TEST(ExpanderMarquee, TenUnitsOverIsShownClippedTwentyScrolls)
 {
     QWidget parent;
