@@ -90,7 +90,6 @@ constexpr Known kKnown[] = {
     {"printWindow/printerBox", false, "combo box too narrow at 50 %"},
     {"batchStartPanel/", false, "buttons of fixed width at 50 %"},
     {"RightPanel/LblInsert", false, "script editor heading at 50 %"},
-    {"effectList3", false, "list items are trimmed, not scrolled"},
     {"combinePanel/controlArea/blend", false, "fixed label width at 200 %"},
     {"BottomBar/LblScripts", false, "script editor label of fixed width"},
     {"interfaceSizeEntry", true, "the entry's caption is measured where it is not drawn"},
