@@ -80,6 +80,7 @@ constexpr Known kKnown[] = {
     {"BackgroundRect/", true, "script editor bars"},
     // Over the picture itself.
     {"zoomBox/zoomPercentLabel", true, "read-out over the photo"},
+    {"previewPane/percentLabel", true, "preview progress over the photo, while a preview runs"},
     // The text and print windows keep dark colours in the light theme, and
     // the text field is white on white.
     {"printWindow/", true, "print window colours"},
