@@ -51,6 +51,32 @@ protected:
         return l;
     }
 
+    // A row 300 wide laid out as a caption that takes what is left and a
+    // value 40 wide.
+    struct Row {
+        QWidget* row;
+        QHBoxLayout* layout;
+        QLabel* caption;
+        QLabel* value;
+    };
+    Row row(int units)
+    {
+        auto* row = new QWidget(&parent);
+        row->setGeometry(0, 100, 300, 30);
+        auto* layout = new QHBoxLayout(row);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* caption = new QLabel(Text(units), row);
+        caption->setContentsMargins(0, 0, 0, 0);
+        caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        auto* value = new QLabel(QStringLiteral("42"), row);
+        value->setFixedWidth(40);
+        layout->addWidget(caption, 1);
+        layout->addWidget(value);
+        row->show();
+        layout->activate();
+        return {row, layout, caption, value};
+    }
+
     // Ticks every `step` ms until `ms` have passed.
     void run(qint64 ms, qint64 step = 20)
     {
@@ -130,18 +156,11 @@ TEST_F(Marquee, SettingUpTwiceWrapsOnceAndTheTeardownPutsTheLabelBack)
 
 TEST_F(Marquee, ALabelInALayoutKeepsItsSlot)
 {
-    auto* row = new QWidget(&parent);
-    row->setGeometry(0, 100, 300, 30);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* caption = new QLabel(Text(400), row);
-    caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* value = new QLabel(QStringLiteral("42"), row);
-    value->setFixedWidth(40);
-    layout->addWidget(caption, 1);
-    layout->addWidget(value);
-    row->show();
-    layout->activate();
+    const Row r = row(400);
+    QWidget* row = r.row;
+    QHBoxLayout* layout = r.layout;
+    QLabel* caption = r.caption;
+    QLabel* value = r.value;
     const QRect before = caption->geometry();
     group.setUp({caption});
     layout->activate();
@@ -159,19 +178,10 @@ TEST_F(Marquee, ALabelInALayoutKeepsItsSlot)
 // is measured again once the events are served.
 TEST_F(Marquee, ACaptionWhoseRoomChangesOrThatIsShownLaterIsMeasuredAgain)
 {
-    auto* row = new QWidget(&parent);
-    row->setGeometry(0, 100, 300, 30);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* caption = new QLabel(Text(250), row);
-    caption->setContentsMargins(0, 0, 0, 0);
-    caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* value = new QLabel(QStringLiteral("42"), row);
-    value->setFixedWidth(40);
-    layout->addWidget(caption, 1);
-    layout->addWidget(value);
-    row->show();
-    layout->activate();
+    const Row r = row(250);
+    QWidget* row = r.row;
+    QHBoxLayout* layout = r.layout;
+    QLabel* caption = r.caption;
     group.setUp({caption});
     EXPECT_EQ(group.size(), 0);
 
