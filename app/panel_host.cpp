@@ -34,7 +34,7 @@ void PanelHost::showOverlayPanel(QWidget* panel)
     // at its display scale.
     const QImage snapshot = frame_->grab().toImage();
     overlay_->setGeometry(frame_->rect());
-    overlay_->setBackdrop(MakeBackdrop(snapshot, snapshot.devicePixelRatio()));
+    overlay_->setBackdrop(backdrops_.backdropOf(snapshot, snapshot.devicePixelRatio()));
     // The panel speaks the interface language and wears the theme.
     GuardedCall("TranslateComponent", [panel] {
         if (GetCurrentLanguage() != QLatin1String("en"))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "panels/backdrop.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -69,6 +71,7 @@ private:
     PreviewPanel& preview_;
     QWidget* frame_;
     OverlayHost* overlay_;
+    BackdropCache backdrops_;
 };
 
 } // namespace pq

@@ -5,6 +5,7 @@
 #include "platform/thread_pool.h"
 
 #include <QPainter>
+#include <QHash>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -82,6 +83,27 @@ QImage MakeBackdrop(const QImage& grab, double scale)
     }
     backdrop.setDevicePixelRatio(scale);
     return backdrop;
+}
+
+QImage BackdropCache::backdropOf(const QImage& grab, double scale)
+{
+    if (grab.isNull())
+        return {};
+    const QImage pixels = grab.convertToFormat(gfx::kPixelFormat);
+    const size_t hash = qHashBits(pixels.constBits(), size_t(pixels.sizeInBytes()));
+    if (backdrop_.isNull() || hash != grabHash_ || pixels.size() != grabSize_ || scale != scale_) {
+        backdrop_ = MakeBackdrop(pixels, scale);
+        grabHash_ = hash;
+        grabSize_ = pixels.size();
+        scale_ = scale;
+    }
+    return backdrop_;
+}
+
+void BackdropCache::clear()
+{
+    backdrop_ = QImage();
+    grabHash_ = 0;
 }
 
 } // namespace pq

@@ -12,4 +12,18 @@ namespace pq {
 // blur finds no memory.
 QImage MakeBackdrop(const QImage& grab, double scale);
 
+// The last backdrop made, given again for a grab with the same pixels,
+// size and scale (panels opened one after another over the same window).
+class BackdropCache {
+public:
+    QImage backdropOf(const QImage& grab, double scale);
+    void clear();
+
+private:
+    QImage backdrop_;
+    size_t grabHash_ = 0;
+    QSize grabSize_;
+    double scale_ = 0;
+};
+
 } // namespace pq

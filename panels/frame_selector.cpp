@@ -9,6 +9,7 @@
 #include "platform/numeric.h"
 #include "ui/translate.h"
 
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -54,6 +55,23 @@ FrameSelector::FrameSelector(std::vector<NamedImage>& frames, Document::FrameCho
     loadTiles();
 }
 
+namespace {
+
+// The frames' tiles are the same at every opening: each is scaled once.
+gfx::Image FrameThumb(const gfx::Image& frame)
+{
+    constexpr int kKeptThumbs = 64;
+    static QHash<qint64, gfx::Image> thumbs;
+    const qint64 key = frame.qimage().cacheKey();
+    if (const auto it = thumbs.constFind(key); it != thumbs.constEnd())
+        return *it;
+    if (thumbs.size() >= kKeptThumbs)
+        thumbs.clear();
+    return *thumbs.insert(key, MakeScaledThumb(frame, 240));
+}
+
+} // namespace
+
 void FrameSelector::loadTiles()
 {
     std::vector<std::pair<QString, QImage>> shown;
@@ -66,7 +84,7 @@ void FrameSelector::loadTiles()
         if (mat)
             matTile_ = int(shown.size());
         const gfx::Image thumb = mat ? MakeMatThumbnail(marginColor(), currentMargin(), picture_.size())
-                                     : MakeScaledThumb(entry.image, 240);
+                                     : FrameThumb(entry.image);
         shown.emplace_back(entry.name, thumb.qimage());
         tileFrames_.push_back(entry.image);
     }

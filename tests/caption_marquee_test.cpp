@@ -51,6 +51,32 @@ protected:
         return l;
     }
 
+    // A row 300 wide laid out as a caption that takes what is left and a
+    // value 40 wide.
+    struct Row {
+        QWidget* row;
+        QHBoxLayout* layout;
+        QLabel* caption;
+        QLabel* value;
+    };
+    Row row(int units)
+    {
+        auto* row = new QWidget(&parent);
+        row->setGeometry(0, 100, 300, 30);
+        auto* layout = new QHBoxLayout(row);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* caption = new QLabel(Text(units), row);
+        caption->setContentsMargins(0, 0, 0, 0);
+        caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        auto* value = new QLabel(QStringLiteral("42"), row);
+        value->setFixedWidth(40);
+        layout->addWidget(caption, 1);
+        layout->addWidget(value);
+        row->show();
+        layout->activate();
+        return {row, layout, caption, value};
+    }
+
     // Ticks every `step` ms until `ms` have passed.
     void run(qint64 ms, qint64 step = 20)
     {
@@ -130,18 +156,11 @@ TEST_F(Marquee, SettingUpTwiceWrapsOnceAndTheTeardownPutsTheLabelBack)
 
 TEST_F(Marquee, ALabelInALayoutKeepsItsSlot)
 {
-    auto* row = new QWidget(&parent);
-    row->setGeometry(0, 100, 300, 30);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* caption = new QLabel(Text(400), row);
-    caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    auto* value = new QLabel(QStringLiteral("42"), row);
-    value->setFixedWidth(40);
-    layout->addWidget(caption, 1);
-    layout->addWidget(value);
-    row->show();
-    layout->activate();
+    const Row r = row(400);
+    QWidget* row = r.row;
+    QHBoxLayout* layout = r.layout;
+    QLabel* caption = r.caption;
+    QLabel* value = r.value;
     const QRect before = caption->geometry();
     group.setUp({caption});
     layout->activate();
@@ -153,6 +172,46 @@ TEST_F(Marquee, ALabelInALayoutKeepsItsSlot)
     EXPECT_EQ(caption->parentWidget(), row);
     EXPECT_EQ(caption->geometry(), before);
     EXPECT_EQ(layout->indexOf(caption), 0);
+}
+
+// Laid out anew after set-up: narrowed, widened, or first shown, a caption
+// is measured again once the events are served.
+TEST_F(Marquee, ACaptionWhoseRoomChangesOrThatIsShownLaterIsMeasuredAgain)
+{
+    const Row r = row(250);
+    QWidget* row = r.row;
+    QHBoxLayout* layout = r.layout;
+    QLabel* caption = r.caption;
+    group.setUp({caption});
+    EXPECT_EQ(group.size(), 0);
+
+    row->resize(200, 30);
+    layout->activate();
+    EXPECT_EQ(group.size(), 0) << "not while the layout is still moving";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(group.size(), 1) << "narrowed: now it scrolls";
+    EXPECT_EQ(caption->parentWidget()->width(), 154);
+
+    row->resize(300, 30);
+    layout->activate();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(group.size(), 0) << "widened: it fits again";
+    EXPECT_EQ(caption->parentWidget(), row);
+    EXPECT_EQ(caption->width(), 254);
+
+    QLabel* later = label(300);
+    later->hide();
+    group.setUp({caption, later});
+    EXPECT_EQ(group.size(), 0);
+    later->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(group.size(), 1) << "shown after set-up";
+
+    // After a teardown nothing is watched any more.
+    group.tearDown();
+    later->resize(120, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(group.size(), 0);
 }
 
 TEST(ExpanderMarquee, TenUnitsOverIsShownClippedTwentyScrolls)

@@ -6,6 +6,7 @@
 #include "ui/widgets/icon_button.h"
 
 #include <QHBoxLayout>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QListWidget>
 #include <gtest/gtest.h>
@@ -110,6 +111,42 @@ TEST(ScaledWidgets, ExpanderAndIconButtonDrawAtTheScale)
     EXPECT_EQ(button.sizeHint(), QSize(18, 18));
     EXPECT_EQ(normal, QSize(36, 36));
     EXPECT_EQ(button.iconPixelSize(), 20) << "kept in design units";
+}
+
+// An item too long for its row is set smaller, never below 9 units, and
+// gets the list's font back when the row has room for it again.
+TEST(ScaledWidgets, ExpanderItemsTooLongForTheirRowAreSetSmaller)
+{
+    auto* list = new QListWidget;
+    QFont font;
+    font.setPixelSize(14);
+    list->setFont(font);
+    const QString longer = QStringLiteral("Impastowe pociągnięcia pędzla");
+    list->addItems({QStringLiteral("Oil"), longer});
+    pq::Expander expander(QStringLiteral("Painting"), list);
+    expander.setExpanded(true);
+    expander.show();
+    const double wide = QFontMetricsF(font).horizontalAdvance(longer);
+    const auto widthOf = [&](int row) {
+        return QFontMetricsF(list->item(row)->font().resolve(list->font())).horizontalAdvance(list->item(row)->text());
+    };
+    const auto room = [&] { return list->contentsRect().width() - 8.0; };
+
+    expander.resize(int(wide) + 40, expander.height());
+    EXPECT_FALSE(list->item(1)->data(Qt::FontRole).isValid()) << "fits: the list's font";
+
+    expander.resize(int(wide) + 10, expander.height());
+    EXPECT_TRUE(list->item(1)->data(Qt::FontRole).isValid());
+    EXPECT_LE(widthOf(1), room());
+    EXPECT_GT(QFontMetricsF(list->item(1)->font()).horizontalAdvance(longer) + 12, room()) << "only as small as needed";
+    EXPECT_FALSE(list->item(0)->data(Qt::FontRole).isValid()) << "a short item keeps its size";
+
+    expander.resize(60, expander.height());
+    EXPECT_NEAR(list->item(1)->font().pointSizeF() * expander.logicalDpiY() / 72.0, 9.0, 0.01) << "not below 9";
+
+    expander.resize(int(wide) + 10, expander.height());
+    list->item(1)->setText(QStringLiteral("Oil paint"));
+    EXPECT_FALSE(list->item(1)->data(Qt::FontRole).isValid()) << "a shorter caption fits again";
 }
 
 } // namespace

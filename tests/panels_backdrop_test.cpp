@@ -73,4 +73,26 @@ TEST(Backdrop, ThePictureIsBlurredWithItsEdgesClamped)
     EXPECT_TRUE(pq::MakeBackdrop(QImage(), 1.0).isNull());
 }
 
+TEST(Backdrop, TheCacheMakesItAgainOnlyForAnotherPictureSizeOrScale)
+{
+    pq::BackdropCache cache;
+    const QImage grab = WhiteGrab(QSize(60, 40), 1.0);
+    const QImage first = cache.backdropOf(grab, 1.0);
+    EXPECT_EQ(first, pq::MakeBackdrop(grab, 1.0));
+    EXPECT_EQ(cache.backdropOf(grab.copy(), 1.0).cacheKey(), first.cacheKey()) << "same pixels";
+
+    QImage changed = grab.copy();
+    changed.setPixel(59, 39, qRgb(0, 0, 0));
+    const QImage second = cache.backdropOf(changed, 1.0);
+    EXPECT_NE(second.cacheKey(), first.cacheKey());
+    EXPECT_EQ(second, pq::MakeBackdrop(changed, 1.0));
+
+    EXPECT_EQ(cache.backdropOf(WhiteGrab(QSize(61, 40), 1.0), 1.0).size(), QSize(61, 40));
+    const QImage twice = cache.backdropOf(WhiteGrab(QSize(61, 40), 1.0), 2.0);
+    EXPECT_DOUBLE_EQ(twice.devicePixelRatio(), 2.0);
+    cache.clear();
+    EXPECT_NE(cache.backdropOf(WhiteGrab(QSize(61, 40), 1.0), 2.0).cacheKey(), twice.cacheKey());
+    EXPECT_TRUE(cache.backdropOf(QImage(), 1.0).isNull());
+}
+
 } // namespace

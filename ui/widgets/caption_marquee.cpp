@@ -7,10 +7,12 @@
 #include "ui/widgets/icon_button.h"
 #include "ui/widgets/shown_caption.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLayout>
+#include <QEvent>
 #include <QPointer>
 
 #include <algorithm>
@@ -230,6 +232,8 @@ MarqueeGroup::~MarqueeGroup()
 void MarqueeGroup::setUp(const QList<QWidget*>& controls)
 {
     tearDown();
+    for (QWidget* control : controls)
+        controls_ << control;
     for (QWidget* control : controls) {
         if (!control || !control->isVisible())
             continue;
@@ -264,6 +268,58 @@ void MarqueeGroup::setUp(const QList<QWidget*>& controls)
         lastMs_ = 0;
         timer_.start();
     }
+    watch();
+}
+
+void MarqueeGroup::watch()
+{
+    for (const QPointer<QWidget>& control : std::as_const(controls_)) {
+        if (!control)
+            continue;
+        QWidget* room = control.data();
+        if (QWidget* parent = room->parentWidget(); parent && parent->objectName() == QLatin1String("marqueeClip"))
+            room = parent;
+        watched_.emplace_back(room, room->isVisible() ? room->width() : -1);
+        room->installEventFilter(this);
+    }
+}
+
+void MarqueeGroup::unwatch()
+{
+    for (const auto& [room, width] : watched_)
+        if (room)
+            room->removeEventFilter(this);
+    watched_.clear();
+}
+
+bool MarqueeGroup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::Resize && event->type() != QEvent::Show)
+        return false;
+    auto* room = static_cast<QWidget*>(watched);
+    const auto it = std::find_if(watched_.begin(), watched_.end(), [room](const auto& w) { return w.first == room; });
+    if (it == watched_.end() || !room->isVisible() || it->second == room->width() || refitQueued_)
+        return false;
+    // Laid out anew (a new interface size, a shown panel): measured again
+    // once the layouts have settled.
+    refitQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (!refitQueued_)
+            return;
+        refitQueued_ = false;
+        QList<QWidget*> controls;
+        for (const QPointer<QWidget>& control : std::as_const(controls_))
+            if (control)
+                controls << control.data();
+        GuardedCall(name_, [&] {
+            // Given back first, so that each is measured in the room its
+            // layout gives it now.
+            tearDown();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            setUp(controls);
+        });
+    });
+    return false;
 }
 
 void MarqueeGroup::take(std::unique_ptr<MarqueeCaption> caption, double room, double textWidth, double scale)
@@ -279,6 +335,9 @@ void MarqueeGroup::take(std::unique_ptr<MarqueeCaption> caption, double room, do
 
 void MarqueeGroup::tearDown()
 {
+    unwatch();
+    controls_.clear();
+    refitQueued_ = false;
     DebugLogFmt("  Teardown %s: %d states", name_, size());
     timer_.stop();
     std::exception_ptr failure;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -77,6 +78,8 @@ public:
     // Tears the group down, then takes over the captions among `controls`
     // (labels, icon buttons with a caption, expander headers) that are
     // visible and too wide, and starts the timer when one of them scrolls.
+    // The group is set up again, once the events are served, when one of
+    // them is shown or its room changes width, until the next teardown.
     void setUp(const QList<QWidget*>& controls);
     // Gives every caption back. A failure is reported and raised again,
     // after the other captions have been given back.
@@ -94,8 +97,13 @@ public:
     bool scrolls(int index) const { return states_.at(size_t(index)).animated; }
     const QTimer& timer() const { return timer_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void take(std::unique_ptr<MarqueeCaption> caption, double room, double textWidth, double scale);
+    void watch();
+    void unwatch();
 
     struct State {
         std::unique_ptr<MarqueeCaption> caption;
@@ -111,6 +119,11 @@ private:
     std::vector<State> states_;
     QTimer timer_;
     qint64 lastMs_ = 0;
+    // The controls of the last set-up, and the width each one's room had
+    // then (a wrapped label's room is its clipping rectangle).
+    QList<QPointer<QWidget>> controls_;
+    std::vector<std::pair<QPointer<QWidget>, int>> watched_;
+    bool refitQueued_ = false;
 };
 
 } // namespace pq

@@ -10,6 +10,15 @@
 #include <QPainter>
 
 namespace pq {
+namespace {
+
+// The style's padding left of an item's text, in units, and the margins
+// the view keeps around it, in pixels; the least size of a fitted item.
+constexpr qreal kItemPadding = 4;
+constexpr qreal kTextMargins = 4;
+constexpr qreal kSmallestItemSize = 9;
+
+} // namespace
 
 Expander::Expander(const QString& text, QListWidget* list, QWidget* parent)
     : QWidget(parent), text_(text), list_(list)
@@ -21,6 +30,10 @@ Expander::Expander(const QString& text, QListWidget* list, QWidget* parent)
     list_->setFrameShape(QFrame::NoFrame);
     list_->setUniformItemSizes(true);
     list_->hide();
+    // A new caption (another language) is fitted to its row at once.
+    connect(list_->model(), &QAbstractItemModel::dataChanged, this, [this] { fitItems(); });
+    connect(list_->model(), &QAbstractItemModel::rowsInserted, this, [this] { fitItems(); });
+    list_->installEventFilter(this);
     setFont(InterfaceFont(15, QFont::Medium));
     setFixedHeight(kHeaderHeight);
 }
@@ -105,6 +118,43 @@ void Expander::relayout()
 {
     const int left = platform::Round((indent_ - 6) * scale_);
     list_->setGeometry(left, headerHeight(), width() - left, list_->count() * itemHeight());
+    fitItems();
+}
+
+// An item too long for its row is set smaller, in steps of half a pixel
+// down to 9 units, rather than cut; the others keep the list's font.
+void Expander::fitItems()
+{
+    if (fittingItems_ || list_->width() <= 0)
+        return;
+    fittingItems_ = true;
+    const QFont base = list_->font();
+    const qreal baseSize = base.pixelSize() > 0 ? base.pixelSize() : base.pointSizeF() * logicalDpiY() / 72.0;
+    const qreal room = list_->contentsRect().width() - kItemPadding * scale_ - kTextMargins;
+    for (int i = 0; i < list_->count(); ++i) {
+        QListWidgetItem* item = list_->item(i);
+        const QString text = item->text();
+        qreal size = baseSize;
+        QFont font = base;
+        while (size - 0.5 >= kSmallestItemSize * scale_ && QFontMetricsF(font).horizontalAdvance(text) > room) {
+            size -= 0.5;
+            font.setPointSizeF(size * 72.0 / logicalDpiY());
+        }
+        if (size == baseSize)
+            item->setData(Qt::FontRole, QVariant());
+        else
+            item->setFont(font);
+    }
+    fittingItems_ = false;
+}
+
+bool Expander::eventFilter(QObject* watched, QEvent* event)
+{
+    // The list is also sized and set in a new font from outside (a new
+    // interface size).
+    if (watched == list_ && (event->type() == QEvent::Resize || event->type() == QEvent::FontChange))
+        fitItems();
+    return QWidget::eventFilter(watched, event);
 }
 
 void Expander::resizeEvent(QResizeEvent*)

@@ -44,6 +44,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -53,6 +54,7 @@ private:
     int headerHeight() const;
     int itemHeight() const;
     void relayout();
+    void fitItems();
 
     QString text_;
     QListWidget* list_;
@@ -61,6 +63,7 @@ private:
     int indent_ = 30;
     double scale_ = 1.0;
     std::optional<qreal> captionOffset_;
+    bool fittingItems_ = false;
 };
 
 } // namespace pq

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 namespace pq {
@@ -75,6 +76,15 @@ QPixmap RenderIcon(const QString& name, const QColor& color, int size, qreal dev
     const auto it = IconBodies().constFind(name);
     if (it == IconBodies().constEnd() || size <= 0)
         return {};
+    // Buttons draw their icons at every paint; each look is drawn once.
+    const QString key = QStringLiteral("pq-icon:%1:%2:%3:%4:%5")
+                            .arg(name)
+                            .arg(color.rgba(), 8, 16)
+                            .arg(size)
+                            .arg(devicePixelRatio)
+                            .arg(strokeWidth);
+    if (QPixmap cached; QPixmapCache::find(key, &cached))
+        return cached;
     const QString svg = QStringLiteral(
                             "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 24 24' width='24' height='24'>"
                             "<g fill='none' stroke='%1' stroke-opacity='%2' stroke-width='%3' stroke-linecap='round' "
@@ -93,6 +103,7 @@ QPixmap RenderIcon(const QString& name, const QColor& color, int size, qreal dev
         renderer.render(&painter, QRectF(0, 0, px, px));
     }
     pixmap.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
 
