@@ -20,6 +20,7 @@
 #include "workspace/canvas_view.h"
 #include "workspace/workspace_layout.h"
 
+#include <QCoreApplication>
 #include <QScreen>
 
 namespace pq {
@@ -87,6 +88,12 @@ void MainWindow::relayoutAfterRescale()
     if (maximized_ && screen())
         setGeometry(screen()->availableGeometry());
     canvas_->workspaceLayout()->relayout();
+    // The window keeps its pixels but the view's room changes with the
+    // scale: once the layouts have placed the view, the picture is fitted
+    // to it as after a new window size.
+    for (int pass = 0; pass < 3; ++pass)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    canvas_->fitToView();
     toolBar_->updateLogo();
     if (initialized)
         setUpCaptions();

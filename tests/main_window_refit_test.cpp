@@ -2,6 +2,7 @@
 // another size after undo, redo or a resize fit it to the view again, and
 // the zoom read-out tells the zoom shown, in every language.
 #include "app/interface_languages.h"
+#include "app/interface_zoom.h"
 #include "app/main_window.h"
 #include "app/document_panels.h"
 #include "app/selector_panels.h"
@@ -125,6 +126,16 @@ TEST_F(Refit, RestoreMaximiseAndAnEdgeDragFitThePicture)
     QCoreApplication::sendEvent(right, &release);
     ASSERT_EQ(window->width(), before.width() - 120);
     EXPECT_TRUE(isFitted()) << "edge dragged";
+}
+
+TEST_F(Refit, AnotherInterfaceSizeFitsThePictureToTheViewItLeaves)
+{
+    open(1600, 1000);
+    for (const float zoom : {0.5f, 1.5f, 0.93f}) {
+        window->zoom().apply(zoom, false);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(isFitted()) << zoom;
+    }
 }
 
 TEST_F(Refit, UndoingAFrameFitsTheSmallerPictureAndRedoTheLargerOne)
