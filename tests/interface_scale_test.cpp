@@ -5,6 +5,7 @@
 #include "ui/widgets/expander.h"
 #include "ui/widgets/icon_button.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QFontMetricsF>
 #include <QLabel>
@@ -115,6 +116,29 @@ TEST(ScaledWidgets, ExpanderAndIconButtonDrawAtTheScale)
 
 // An item too long for its row is set smaller, never below 9 units, and
 // gets the list's font back when the row has room for it again.
+// An open family shows every effect whole, whatever its rows round to at
+// the interface size and whatever height the style gives a row.
+TEST(ScaledWidgets, AnOpenExpanderShowsItsLastItemWhole)
+{
+    for (const double scale : {0.5, 0.93, 1.0, 1.07, 1.5}) {
+        auto* list = new QListWidget;
+        list->setStyleSheet(QStringLiteral("QListWidget::item { height: 31px; }"));
+        for (int i = 0; i < 8; ++i)
+            list->addItem(QStringLiteral("Effect %1").arg(i));
+        pq::Expander expander(QStringLiteral("Painting"), list);
+        expander.setInterfaceScale(scale);
+        expander.setExpanded(true);
+        expander.resize(200, expander.height());
+        expander.show();
+        list->setCurrentRow(7);
+        QCoreApplication::processEvents();
+        const QRect last = list->visualItemRect(list->item(7));
+        EXPECT_EQ(list->visualItemRect(list->item(0)).top(), 0) << scale;
+        EXPECT_LE(last.bottom(), list->viewport()->height() - 1) << scale;
+        EXPECT_EQ(last.height(), expander.itemHeight()) << scale;
+    }
+}
+
 TEST(ScaledWidgets, ExpanderItemsTooLongForTheirRowAreSetSmaller)
 {
     auto* list = new QListWidget;

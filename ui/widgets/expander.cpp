@@ -144,7 +144,11 @@ void Expander::fitItems()
             item->setData(Qt::FontRole, QVariant());
         else
             item->setFont(font);
+        // Rows as high as the list's room gives them, not as the style
+        // rounds them: a taller row scrolls the last effect out of sight.
+        item->setSizeHint(QSize(list_->viewport()->width(), itemHeight()));
     }
+    list_->scrollToTop();
     fittingItems_ = false;
 }
 

@@ -34,6 +34,8 @@ public:
     void setTextIndent(int indent);
 
     QSize sizeHint() const override;
+    // A list row's height at the interface scale.
+    int itemHeight() const;
     // Lays the header and the list out at an interface scale.
     Q_INVOKABLE void setInterfaceScale(double scale);
 
@@ -52,7 +54,6 @@ protected:
 private:
     int expandedHeight() const;
     int headerHeight() const;
-    int itemHeight() const;
     void relayout();
     void fitItems();
 
