@@ -13,14 +13,7 @@
 
 namespace {
 
-gfx::Image Gradient(int w, int h)
-{
-    gfx::Surface s = gfx::Surface::make(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            s.row(y)[x] = qRgb(x * 255 / w, y * 255 / h, (x * 7 + y * 3) & 255);
-    return s.snapshot();
-}
+using damaged::Gradient;
 
 QByteArray Encoded(const gfx::Image& image, gfx::ImageFormat format, int quality = 90)
 {

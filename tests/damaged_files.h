@@ -14,9 +14,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "gfx/image.h"
+#include "gfx/surface.h"
 #include "stored_zip.h"
 
 namespace damaged {
+
+// A smooth, every-channel picture for encoding and decoding.
+inline gfx::Image Gradient(int w, int h)
+{
+    gfx::Surface s = gfx::Surface::make(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            s.row(y)[x] = qRgb(x * 255 / w, y * 255 / h, (x * 7 + y * 3) & 255);
+    return s.snapshot();
+}
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
